@@ -1,0 +1,142 @@
+// Run-time library: exceptions, numeric conversions, formatting, date and time,
+// the pseudo-random generator.
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <initializer_list>
+#include <limits>
+
+// The 80-bit x87 extended type; GCC and Clang on x86-64 give it as long double.
+using Extended = long double;
+static_assert(std::numeric_limits<Extended>::digits == 64,
+              "Extended must be the 80-bit x87 format (64-bit mantissa)");
+
+// The framework's general exception: a message and nothing else.
+class Exception : public std::exception {
+public:
+  explicit Exception(QString message);
+  const QString& Message() const { return FMessage; }
+  const char* what() const noexcept override { return FUtf8.constData(); }
+
+private:
+  QString FMessage;
+  QByteArray FUtf8;
+};
+
+// Silent exception: the application's handler does not report it.
+class EAbort : public Exception {
+public:
+  using Exception::Exception;
+};
+class EOutOfResources : public Exception {
+public:
+  using Exception::Exception;
+};
+class EConvertError : public Exception {
+public:
+  using Exception::Exception;
+};
+// Raised by the bitmap readers for data they cannot decode.
+class EInvalidGraphic : public Exception {
+public:
+  using Exception::Exception;
+};
+class EReadError : public Exception {
+public:
+  using Exception::Exception;
+};
+class EWriteError : public Exception {
+public:
+  using Exception::Exception;
+};
+class EFOpenError : public Exception {
+public:
+  using Exception::Exception;
+};
+class EListError : public Exception {
+public:
+  using Exception::Exception;
+};
+class EInvalidOperation : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// Raises EAbort.
+[[noreturn]] void Abort();
+
+namespace kv {
+
+// The one conversion from floating point to int: rounds toward zero,
+// saturates at the int range, NaN gives 0.
+int SaturateToInt(long double v) noexcept;
+// Saturates a 64-bit value into the int range.
+constexpr int SaturateToInt(int64_t v) noexcept {
+  return v > std::numeric_limits<int>::max()   ? std::numeric_limits<int>::max()
+         : v < std::numeric_limits<int>::min() ? std::numeric_limits<int>::min()
+                                               : static_cast<int>(v);
+}
+// Saturating int arithmetic for sums of user-set sizes.
+constexpr int SatAdd(int a, int b) noexcept { return SaturateToInt(int64_t(a) + b); }
+constexpr int SatSub(int a, int b) noexcept { return SaturateToInt(int64_t(a) - b); }
+constexpr int SatMul(int a, int b) noexcept { return SaturateToInt(int64_t(a) * b); }
+
+// True for values a double-valued property accepts (A6).
+inline bool IsFinite(double v) noexcept { return std::isfinite(v); }
+
+}  // namespace kv
+
+// Round half to even, saturating (NaN gives 0).
+int Round(long double v) noexcept;
+// Toward zero, saturating (NaN gives 0).
+int Trunc(long double v) noexcept;
+// Integer division truncating toward zero; a zero divisor raises EInvalidOperation.
+int Div(int a, int b);
+
+QString IntToStr(int64_t v);
+// Raises EConvertError for text that is not an integer.
+int StrToInt(const QString& s);
+
+enum class TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
+
+// The framework's float formatting: ffFixed with Digits decimals, falling back to
+// scientific notation when the integer part has more digits than Precision.
+// The decimal separator is the locale's.
+QString FloatToStrF(long double value, TFloatFormat format, int precision, int digits);
+QChar DecimalSeparator();
+
+// Delphi-style Format: %d %u %x %s %f %g %e %n %m %p %% with index, '-', width and
+// precision ('*' takes the width or precision from the arguments). A specifier that does
+// not fit its argument, or a missing argument, raises EConvertError.
+QString Format(const QString& format, std::initializer_list<QVariant> args);
+
+QString AnsiUpperCase(const QString& s);
+QString AnsiLowerCase(const QString& s);
+
+// True when Caption holds "&" followed by Ch (case-insensitive); "&&" is a literal.
+bool IsAccel(QChar ch, const QString& caption);
+
+// The framework's pseudo-random generator: Random(N) yields 0..N-1 (0 for N <= 0).
+int Random(int n);
+void Randomize();
+void RandSeed(uint32_t seed);
+
+// Days since 1899-12-30, the time of day as the fraction.
+using TDateTime = double;
+TDateTime Now();
+TDateTime Date();
+TDateTime Time();
+TDateTime EncodeTime(int hour, int min, int sec, int msec);
+TDateTime EncodeDate(int year, int month, int day);
+void DecodeTime(TDateTime t, uint16_t& hour, uint16_t& min, uint16_t& sec, uint16_t& msec);
+void DecodeDate(TDateTime t, uint16_t& year, uint16_t& month, uint16_t& day);
+
+namespace kv {
+// Overrides the clock behind Now/Date/Time (tests); an empty function restores it.
+void SetClockForTesting(TDateTime (*clock)());
+}  // namespace kv
