@@ -427,6 +427,10 @@ public:
   // the selected region intersected (for the framework's drawing code).
   const kv::ClipRects& EffectiveClip() const;
 
+  // A monochrome surface holds only black and white: colours drawn on it are mapped to
+  // the nearer of the two (a monochrome bitmap's canvas says so).
+  virtual bool MonochromeSurface() const { return false; }
+
 protected:
   // Called after every drawing operation (a bitmap's canvas tells its bitmap).
   virtual void Changed() {}

@@ -1,4 +1,7 @@
-// Test entry: an off-screen Qt application around the GoogleTest run.
+// Test entry: an off-screen Qt application and the framework's application object around
+// the GoogleTest run.
+#include "Forms.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -7,6 +10,7 @@
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   ::testing::InitGoogleTest(&argc, argv);
-  QApplication app(argc, argv);
+  QApplication qtApp(argc, argv);
+  TApplication application;
   return RUN_ALL_TESTS();
 }

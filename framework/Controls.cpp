@@ -1,0 +1,827 @@
+#include "Controls.h"
+
+#include "Forms.h"
+#include "GraphicsHooks.h"
+#include "PointerTracker.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QToolTip>
+
+#include <cstring>
+
+namespace kv {
+
+namespace {
+thread_local int gPaintDepth = 0;
+
+struct PaintDepth {
+  PaintDepth() { ++gPaintDepth; }
+  ~PaintDepth() { --gPaintDepth; }
+};
+
+void BroadcastSysColorChange() {
+  for (QWidget* w : QApplication::allWidgets())
+    if (auto* c = dynamic_cast<TControl*>(w)) Guarded(c, [c] { c->CMSysColorChange(); });
+}
+}  // namespace
+
+bool PaintInProgress() { return gPaintDepth > 0; }
+
+void HandleCurrentException(QObject* sender) {
+  if (Application) {
+    Application->HandleException(sender);
+    return;
+  }
+  try {
+    throw;
+  } catch (const Exception& e) {
+    if (!dynamic_cast<const EAbort*>(&e)) std::fprintf(stderr, "%s\n", qPrintable(e.Message()));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "unknown exception\n");
+  }
+}
+
+TForm* ParentFormOf(const TControl* control) { return GetParentForm(control); }
+
+void ForEachControl(const TWinControl* root, const std::function<void(TControl*)>& f) {
+  // A handler may free controls: walk a snapshot and skip the dead.
+  std::vector<QPointer<TControl>> snapshot;
+  for (QObject* child : root->children())
+    if (auto* c = dynamic_cast<TControl*>(child)) snapshot.emplace_back(c);
+  for (const QPointer<TControl>& c : snapshot) {
+    if (!c) continue;
+    f(c);
+    if (c)
+      if (auto* w = dynamic_cast<TWinControl*>(c.data())) ForEachControl(w, f);
+  }
+}
+
+TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
+  TShiftState s;
+  if (modifiers & Qt::ShiftModifier) s |= TShiftStateFlag::ssShift;
+  if (modifiers & Qt::AltModifier) s |= TShiftStateFlag::ssAlt;
+  if (modifiers & Qt::ControlModifier) s |= TShiftStateFlag::ssCtrl;
+  if (buttons & Qt::LeftButton) s |= TShiftStateFlag::ssLeft;
+  if (buttons & Qt::RightButton) s |= TShiftStateFlag::ssRight;
+  if (buttons & Qt::MiddleButton) s |= TShiftStateFlag::ssMiddle;
+  return s;
+}
+
+uint16_t VirtualKeyOf(int qtKey) {
+  if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
+    return uint16_t(qtKey);
+  switch (qtKey) {
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab: return VK_TAB;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt: return VK_MENU;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_PageUp: return VK_PRIOR;
+    case Qt::Key_PageDown: return VK_NEXT;
+    case Qt::Key_End: return VK_END;
+    case Qt::Key_Home: return VK_HOME;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Insert: return VK_INSERT;
+    case Qt::Key_Delete: return VK_DELETE;
+    default:
+      if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return uint16_t(VK_F1 + (qtKey - Qt::Key_F1));
+      return 0;
+  }
+}
+
+}  // namespace kv
+
+namespace {
+
+TMouseButton ButtonOf(Qt::MouseButton b) {
+  switch (b) {
+    case Qt::RightButton: return TMouseButton::mbRight;
+    case Qt::MiddleButton: return TMouseButton::mbMiddle;
+    default: return TMouseButton::mbLeft;
+  }
+}
+
+bool IsMouseButtonWeHandle(Qt::MouseButton b) {
+  return b == Qt::LeftButton || b == Qt::RightButton || b == Qt::MiddleButton;
+}
+
+void FillRegion(QImage& surface, const QRegion& region, uint32_t pixel) {
+  const QRect bounds = surface.rect();
+  for (const QRect& r0 : region) {
+    const QRect r = r0 & bounds;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+      auto* line = reinterpret_cast<uint32_t*>(surface.scanLine(y));
+      std::fill(line + r.left(), line + r.left() + r.width(), pixel);
+    }
+  }
+}
+
+bool IsRgb32Like(QImage::Format f) {
+  return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied;
+}
+
+TControl* ParentControlOf(const QWidget* w) {
+  return w->parentWidget() ? dynamic_cast<TControl*>(w->parentWidget()) : nullptr;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TControl
+
+TControl::TControl(TComponent* owner)
+    : QWidget(nullptr),
+      TComponent(owner),
+      FFont(std::make_unique<TFont>()),
+      FControlStyle(TControlStyleFlag::csCaptureMouse | TControlStyleFlag::csClickEvents |
+                    TControlStyleFlag::csSetCaption | TControlStyleFlag::csDoubleClicks),
+      FCanvas(std::make_unique<TCanvas>()) {
+  static const bool listening = [] {
+    kv::SetSysColorListener(&kv::BroadcastSysColorChange);
+    return true;
+  }();
+  (void)listening;
+  kv::PointerTracker::Install();
+  setGeometry(0, 0, 0, 0);
+  setMouseTracking(true);
+  setAttribute(Qt::WA_NoSystemBackground);
+  QObject::connect(FFont.get(), &TFont::OnChange, this, [this] { FontObjectChanged(); });
+}
+
+TControl::~TControl() {
+  if (FCaptured) ReleaseCapture(false);
+  BeginDestruction();
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (FAutoSize && FAlign != TAlign::alClient && FAlign != TAlign::alCustom) {
+    int w = width, h = height;
+    if (CanAutoSize(w, h)) {
+      if (FAlign == TAlign::alNone || FAlign == TAlign::alLeft || FAlign == TAlign::alRight) width = std::max(w, 0);
+      if (FAlign == TAlign::alNone || FAlign == TAlign::alTop || FAlign == TAlign::alBottom) height = std::max(h, 0);
+    }
+  }
+  const QRect next(left, top, width, height);
+  const QRect old = geometry();
+  if (next == old) return;
+  setGeometry(next);
+  // A hidden widget gets its resize event only when shown; the framework tells at once.
+  if (testAttribute(Qt::WA_PendingResizeEvent) && next.size() != old.size()) {
+    setAttribute(Qt::WA_PendingResizeEvent, false);
+    QResizeEvent re(next.size(), old.size());
+    QCoreApplication::sendEvent(this, &re);
+  }
+  if (FAlign != TAlign::alNone) RequestAlign();
+}
+
+void TControl::SetAlign(TAlign v) {
+  if (v == FAlign) return;
+  FAlign = v;
+  RequestAlign();
+}
+
+void TControl::SetAutoSize(bool v) {
+  if (v == FAutoSize) return;
+  FAutoSize = v;
+  if (v) SetBounds(Left(), Top(), Width(), Height());
+}
+
+bool TControl::CanAutoSize(int&, int&) { return false; }
+
+TWinControl* TControl::Parent() const {
+  return parentWidget() ? dynamic_cast<TWinControl*>(parentWidget()) : nullptr;
+}
+
+void TControl::SetParent(TWinControl* parent) {
+  if (parent == Parent()) return;
+  if (parent == this) throw EInvalidOperation(QStringLiteral("A control cannot have itself as its parent"));
+  TWinControl* old = Parent();
+  if (FCaptured) ReleaseCapture(true);
+  QWidget::setParent(parent);
+  // Qt hides a re-parented widget; the framework keeps it as Visible says.
+  ApplyVisibility();
+  if (old) old->Realign();
+}
+
+void TControl::ApplyVisibility() {
+  if (parentWidget() || IsForm()) {
+    if (FVisible != !isHidden()) QWidget::setVisible(FVisible);
+  }
+}
+
+void TControl::SetVisible(bool v) {
+  if (v == FVisible) return;
+  FVisible = v;
+  ApplyVisibility();
+  CMVisibleChanged();
+  RequestAlign();
+}
+
+void TControl::SetEnabled(bool v) {
+  if (v == Enabled()) return;
+  QWidget::setEnabled(v);
+  CMEnabledChanged();
+}
+
+void TControl::SetColor(TColor v) {
+  FParentColor = false;
+  if (v.Value == FColor.Value) return;
+  FColor = v;
+  CMColorChanged();
+}
+
+void TControl::SetParentColor(bool v) {
+  if (v == FParentColor) return;
+  FParentColor = v;
+  if (v) SetParentColorFromParent();
+}
+
+void TControl::SetParentColorFromParent() {
+  TControl* p = ParentControlOf(this);
+  if (!p || p->FColor.Value == FColor.Value) return;
+  FColor = p->FColor;
+  CMColorChanged();
+}
+
+void TControl::SetParentFont(bool v) {
+  if (v == FParentFont) return;
+  FParentFont = v;
+  if (v) SetParentFontFromParent();
+}
+
+void TControl::SetParentFontFromParent() {
+  TControl* p = ParentControlOf(this);
+  if (!p) return;
+  FTakingParentFont = true;
+  try {
+    FFont->Assign(p->Font());
+  } catch (...) {
+    FTakingParentFont = false;
+    throw;
+  }
+  FTakingParentFont = false;
+}
+
+void TControl::FontObjectChanged() {
+  if (!FTakingParentFont) FParentFont = false;
+  CMFontChanged();
+}
+
+void TControl::SetCaption(const QString& v) {
+  if (v == FCaption) return;
+  FCaption = v;
+  CMTextChanged();
+}
+
+void TControl::SetName(const QString& name) {
+  const QString old = Name();
+  TComponent::SetName(name);
+  if (FControlStyle.testFlag(TControlStyleFlag::csSetCaption) && !IsLoading() && FCaption == old) SetCaption(name);
+}
+
+void TControl::SetShowHint(bool v) {
+  FParentShowHint = false;
+  FShowHint = v;
+}
+
+void TControl::SetParentShowHint(bool v) {
+  if (v == FParentShowHint) return;
+  FParentShowHint = v;
+  CMParentShowHintChanged();
+}
+
+bool TControl::EffectiveShowHint() const {
+  if (!FParentShowHint) return FShowHint;
+  if (TControl* p = ParentControlOf(this)) return p->EffectiveShowHint();
+  return Application ? Application->ShowHint() : true;
+}
+
+void TControl::SetCursor(TCursor v) {
+  if (v == FCursor) return;
+  FCursor = v;
+  ApplyCursor();
+}
+
+void TControl::ApplyCursor() {
+  if (FCursor == crDefault)
+    unsetCursor();
+  else
+    QWidget::setCursor(Screen->Cursors(FCursor));
+}
+
+void TControl::SetControlStyle(TControlStyle v) {
+  FControlStyle = v;
+  setAttribute(Qt::WA_OpaquePaintEvent, ErasesBackground() || v.testFlag(TControlStyleFlag::csOpaque));
+}
+
+bool TControl::MouseCapture() const { return FCaptured; }
+
+void TControl::SetMouseCapture(bool v) {
+  if (v == FCaptured) return;
+  if (v) {
+    FCaptured = true;
+    kv::PointerTracker::TakeCapture(this);
+    grabMouse();
+  } else {
+    ReleaseCapture(false);
+  }
+}
+
+void TControl::ReleaseCapture(bool notify) {
+  if (!FCaptured) return;
+  FCaptured = false;
+  FClicked = false;
+  if (QWidget::mouseGrabber() == this) releaseMouse();
+  kv::PointerTracker::DropCapture(this);
+  if (notify) kv::Guarded(this, [this] { CMCancelMode(); });
+}
+
+void TControl::Invalidate() { update(); }
+
+void TControl::Update() {
+  if (QWidget* w = window()) QCoreApplication::sendPostedEvents(w, QEvent::UpdateRequest);
+}
+
+void TControl::Repaint() {
+  if (!isVisible() || kv::PaintInProgress()) {
+    update();
+    return;
+  }
+  repaint();
+}
+
+void TControl::PlaceInZOrder() {
+  QWidget* p = parentWidget();
+  if (!p) return;
+  if (dynamic_cast<TGraphicControl*>(this)) {
+    // Non-windowed controls stay below every windowed sibling.
+    for (QObject* o : p->children()) {
+      auto* w = qobject_cast<QWidget*>(o);
+      if (w && w != this && !w->isWindow() && !dynamic_cast<TGraphicControl*>(w)) {
+        stackUnder(w);
+        return;
+      }
+    }
+  }
+  raise();
+}
+
+void TControl::BringToFront() { PlaceInZOrder(); }
+
+void TControl::SendToBack() { lower(); }
+
+void TControl::RequestAlign() {
+  if (TWinControl* p = Parent()) p->Realign();
+}
+
+void TControl::Resize() { kv::Guarded(this, [this] { emit OnResize(this); }); }
+
+void TControl::Paint() {}
+
+void TControl::PaintControl() { Paint(); }
+
+// ---- Input --------------------------------------------------------------
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  emit OnMouseDown(this, button, shift, x, y);
+}
+
+void TControl::MouseMove(TShiftState shift, int x, int y) { emit OnMouseMove(this, shift, x, y); }
+
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  emit OnMouseUp(this, button, shift, x, y);
+}
+
+void TControl::Click() { emit OnClick(this); }
+
+void TControl::DblClick() { emit OnDblClick(this); }
+
+void TControl::HandlePress(QMouseEvent* e, bool doubleClick) {
+  e->accept();
+  if (!IsMouseButtonWeHandle(e->button())) return;
+  const TMouseButton button = ButtonOf(e->button());
+  TShiftState shift = kv::ShiftStateOf(e->modifiers(), e->buttons());
+  const QPoint p = e->position().toPoint();
+  QPointer<TControl> self(this);
+  kv::Guarded(this, [&] {
+    if (button != TMouseButton::mbLeft) {
+      MouseDown(button, shift, p.x(), p.y());
+      return;
+    }
+    if (FControlStyle.testFlag(TControlStyleFlag::csCaptureMouse)) {
+      FCaptured = true;
+      kv::PointerTracker::TakeCapture(this);
+    }
+    if (doubleClick && FControlStyle.testFlag(TControlStyleFlag::csDoubleClicks)) {
+      DblClick();
+      if (!self) return;
+      MouseDown(button, shift | TShiftStateFlag::ssDouble, p.x(), p.y());
+      return;
+    }
+    if (FControlStyle.testFlag(TControlStyleFlag::csClickEvents)) FClicked = true;
+    MouseDown(button, shift, p.x(), p.y());
+  });
+}
+
+void TControl::mousePressEvent(QMouseEvent* e) { HandlePress(e, false); }
+
+void TControl::mouseDoubleClickEvent(QMouseEvent* e) { HandlePress(e, true); }
+
+void TControl::mouseMoveEvent(QMouseEvent* e) {
+  e->accept();
+  const QPoint p = e->position().toPoint();
+  const TShiftState shift = kv::ShiftStateOf(e->modifiers(), e->buttons());
+  kv::Guarded(this, [&] {
+    if (!FCaptured) WMSetCursor(kv::FromQPoint(p));
+    MouseMove(shift, p.x(), p.y());
+  });
+}
+
+void TControl::mouseReleaseEvent(QMouseEvent* e) {
+  e->accept();
+  if (!IsMouseButtonWeHandle(e->button())) return;
+  const TMouseButton button = ButtonOf(e->button());
+  const TShiftState shift = kv::ShiftStateOf(e->modifiers(), e->buttons());
+  const QPoint p = e->position().toPoint();
+  QPointer<TControl> self(this);
+  kv::Guarded(this, [&] {
+    if (button == TMouseButton::mbLeft) {
+      if (FControlStyle.testFlag(TControlStyleFlag::csCaptureMouse) && FCaptured) {
+        FCaptured = false;
+        if (QWidget::mouseGrabber() == this) releaseMouse();
+        kv::PointerTracker::DropCapture(this);
+      }
+      if (FClicked) {
+        FClicked = false;
+        if (PtInRect(ClientRect(), kv::FromQPoint(p))) Click();
+        if (!self) return;
+      }
+    }
+    MouseUp(button, shift, p.x(), p.y());
+  });
+}
+
+// ---- Notifications ------------------------------------------------------
+
+void TControl::CMMouseEnter() {}
+void TControl::CMMouseLeave() {}
+
+void TControl::CMFontChanged() {
+  Invalidate();
+  if (auto* w = dynamic_cast<TWinControl*>(this))
+    for (int i = 0; i < w->ControlCount(); ++i) w->Controls(i)->CMParentFontChanged();
+}
+
+void TControl::CMTextChanged() {}
+
+void TControl::CMColorChanged() {
+  Invalidate();
+  if (auto* w = dynamic_cast<TWinControl*>(this))
+    for (int i = 0; i < w->ControlCount(); ++i) w->Controls(i)->CMParentColorChanged();
+}
+
+void TControl::CMEnabledChanged() {
+  // A disabled non-windowed control lets the mouse through to what lies below it.
+  if (dynamic_cast<TGraphicControl*>(this)) setAttribute(Qt::WA_TransparentForMouseEvents, !Enabled());
+  if (!Enabled() && FCaptured) ReleaseCapture(true);
+  Invalidate();
+}
+
+void TControl::CMVisibleChanged() {}
+void TControl::CMSysColorChange() { Invalidate(); }
+
+void TControl::CMParentColorChanged() {
+  if (FParentColor) SetParentColorFromParent();
+}
+
+void TControl::CMParentFontChanged() {
+  if (FParentFont) SetParentFontFromParent();
+}
+
+void TControl::CMParentShowHintChanged() {}
+bool TControl::CMDialogChar(QChar) { return false; }
+void TControl::CMFocusChanged(TWinControl*) {}
+void TControl::CMCancelMode() {}
+
+void TControl::WMSetCursor(TPoint) { ApplyCursor(); }
+
+// ---- Qt events ----------------------------------------------------------
+
+bool TControl::event(QEvent* e) {
+  switch (e->type()) {
+    case QEvent::ToolTip: {
+      auto* he = static_cast<QHelpEvent*>(e);
+      if (EffectiveShowHint() && !FHint.isEmpty())
+        QToolTip::showText(he->globalPos(), FHint, this);
+      else
+        QToolTip::hideText();
+      return true;
+    }
+    case QEvent::ParentChange:
+      if (!ComponentState().testFlag(TComponentStateFlag::csDestroying)) {
+        ApplyVisibility();
+        PlaceInZOrder();
+        if (FParentColor) SetParentColorFromParent();
+        if (FParentFont) SetParentFontFromParent();
+        RequestAlign();
+      }
+      break;
+    case QEvent::WindowDeactivate:
+      if (FCaptured && !isWindow()) ReleaseCapture(true);
+      break;
+    default:
+      break;
+  }
+  return QWidget::event(e);
+}
+
+void TControl::changeEvent(QEvent* e) { QWidget::changeEvent(e); }
+
+void TControl::showEvent(QShowEvent* e) { QWidget::showEvent(e); }
+
+void TControl::hideEvent(QHideEvent* e) {
+  if (FCaptured && !e->spontaneous()) ReleaseCapture(true);
+  QWidget::hideEvent(e);
+}
+
+void TControl::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  Resize();
+}
+
+void TControl::ReadBackSurface(QPainter& painter, const QRegion& region) {
+  QPaintDevice* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
+  const QTransform t = painter.deviceTransform();
+  const bool translationOnly = t.type() <= QTransform::TxTranslate;
+  const QPoint offset(qRound(t.dx()), qRound(t.dy()));
+  if (device && translationOnly && device->devType() == QInternal::Image) {
+    const auto* window = static_cast<const QImage*>(device);
+    if (IsRgb32Like(window->format()) && window->devicePixelRatio() == 1.0) {
+      const QRect windowRect = window->rect().translated(-offset);
+      for (const QRect& r0 : region) {
+        const QRect r = r0 & windowRect & FSurface.rect();
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+          const auto* src = reinterpret_cast<const uint32_t*>(window->constScanLine(y + offset.y())) + r.left() + offset.x();
+          auto* dst = reinterpret_cast<uint32_t*>(FSurface.scanLine(y)) + r.left();
+          for (int x = 0; x < r.width(); ++x) dst[x] = src[x] | 0xFF000000u;
+        }
+      }
+      return;
+    }
+  }
+  if (device && translationOnly && device->devType() == QInternal::Pixmap) {
+    const QImage shown =
+        static_cast<const QPixmap*>(device)->copy(rect().translated(offset)).toImage().convertToFormat(QImage::Format_RGB32);
+    if (shown.size() == FSurface.size()) {
+      FSurface = shown;
+      return;
+    }
+  }
+  // The window's pixels cannot be read: the parent's colour stands in for them.
+  TControl* p = ParentControlOf(this);
+  FillRegion(FSurface, region, kv::ColorToPixel(p ? p->Color() : Color()));
+}
+
+void TControl::paintEvent(QPaintEvent* e) {
+  kv::PaintDepth depth;
+  if (FSurface.size() != size()) FSurface = QImage(size(), QImage::Format_RGB32);
+  if (FSurface.isNull()) return;
+  QPainter painter(this);
+  const QRegion region = e->region() & rect();
+  if (ErasesBackground())
+    FillRegion(FSurface, region, kv::ColorToPixel(FColor));
+  else
+    ReadBackSurface(painter, region);
+  FCanvas->Attach(&FSurface, QPoint(), region);
+  kv::Guarded(this, [this] { PaintControl(); });
+  FCanvas->Detach();
+  painter.setClipRegion(region);
+  painter.drawImage(QPoint(0, 0), FSurface);
+}
+
+// ---------------------------------------------------------------------------
+
+TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) {
+  setFocusPolicy(Qt::NoFocus);
+}
+
+// ---------------------------------------------------------------------------
+// TWinControl
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::NoFocus);
+}
+
+TWinControl::~TWinControl() {
+  BeginDestruction();
+  // Child controls that others own go with their parent window, as Qt would take them
+  // anyway; freeing them here keeps the parent whole while they go.
+  while (true) {
+    TControl* victim = nullptr;
+    for (QObject* child : QObject::children())
+      if ((victim = dynamic_cast<TControl*>(child))) break;
+    if (!victim) break;
+    delete victim;
+  }
+}
+
+int TWinControl::ControlCount() const {
+  int n = 0;
+  for (QObject* child : QObject::children())
+    if (dynamic_cast<TControl*>(child)) ++n;
+  return n;
+}
+
+TControl* TWinControl::Controls(int index) const {
+  int n = 0;
+  for (QObject* child : QObject::children())
+    if (auto* c = dynamic_cast<TControl*>(child))
+      if (n++ == index) return c;
+  throw EListError(QStringLiteral("Control index out of bounds (%1)").arg(index));
+}
+
+bool TWinControl::ContainsControl(const TControl* control) const {
+  for (const QWidget* w = control; w; w = w->parentWidget())
+    if (w == this) return true;
+  return false;
+}
+
+void TWinControl::SetTabStop(bool v) {
+  if (v == FTabStop) return;
+  FTabStop = v;
+  setFocusPolicy(v ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void TWinControl::SetTabOrder(int v) {
+  if (v == FTabOrder) return;
+  FTabOrder = v;
+  if (auto* p = Parent()) p->UpdateTabChain();
+}
+
+void TWinControl::UpdateTabChain() {
+  std::vector<TWinControl*> stops;
+  for (QObject* child : QObject::children())
+    if (auto* w = dynamic_cast<TWinControl*>(child)) stops.push_back(w);
+  std::stable_sort(stops.begin(), stops.end(), [](TWinControl* a, TWinControl* b) {
+    const int ta = a->FTabOrder < 0 ? std::numeric_limits<int>::max() : a->FTabOrder;
+    const int tb = b->FTabOrder < 0 ? std::numeric_limits<int>::max() : b->FTabOrder;
+    return ta < tb;
+  });
+  for (size_t i = 1; i < stops.size(); ++i) QWidget::setTabOrder(stops[i - 1], stops[i]);
+}
+
+bool TWinControl::CanFocus() const {
+  for (const TControl* c = this; c; c = ParentControlOf(c))
+    if (!c->Visible() || !c->Enabled()) return false;
+  return true;
+}
+
+void TWinControl::SetFocus() {
+  if (!CanFocus()) throw EInvalidOperation(QStringLiteral("Cannot focus a disabled or invisible window"));
+  setFocus(Qt::OtherFocusReason);
+}
+
+void TWinControl::Realign() {
+  if (FAligning) return;
+  FAligning = true;
+  TRect r = ClientRect();
+  auto place = [&](TAlign which) {
+    for (int i = 0; i < ControlCount(); ++i) {
+      TControl* c = Controls(i);
+      if (c->Align() != which || !c->Visible()) continue;
+      switch (which) {
+        case TAlign::alTop:
+          c->SetBounds(r.Left, r.Top, r.Width(), c->Height());
+          r.Top += c->Height();
+          break;
+        case TAlign::alBottom:
+          c->SetBounds(r.Left, r.Bottom - c->Height(), r.Width(), c->Height());
+          r.Bottom -= c->Height();
+          break;
+        case TAlign::alLeft:
+          c->SetBounds(r.Left, r.Top, c->Width(), r.Height());
+          r.Left += c->Width();
+          break;
+        case TAlign::alRight:
+          c->SetBounds(r.Right - c->Width(), r.Top, c->Width(), r.Height());
+          r.Right -= c->Width();
+          break;
+        case TAlign::alClient:
+          c->SetBounds(r.Left, r.Top, std::max(r.Width(), 0), std::max(r.Height(), 0));
+          break;
+        default:
+          break;
+      }
+    }
+  };
+  try {
+    for (TAlign a : {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient}) place(a);
+  } catch (...) {
+    FAligning = false;
+    throw;
+  }
+  FAligning = false;
+}
+
+void TWinControl::resizeEvent(QResizeEvent* e) {
+  TControl::resizeEvent(e);
+  Realign();
+}
+
+void TWinControl::KeyDown(uint16_t& key, TShiftState shift) { emit OnKeyDown(this, key, shift); }
+void TWinControl::KeyUp(uint16_t& key, TShiftState shift) { emit OnKeyUp(this, key, shift); }
+void TWinControl::KeyPress(QChar& key) { emit OnKeyPress(this, key); }
+void TWinControl::WMSetFocus() {}
+void TWinControl::WMKillFocus() {}
+void TWinControl::DoEnter() { emit OnEnter(this); }
+void TWinControl::DoExit() { emit OnExit(this); }
+
+namespace {
+
+bool IsArrow(uint16_t vk) { return vk == VK_LEFT || vk == VK_RIGHT || vk == VK_UP || vk == VK_DOWN; }
+
+bool BroadcastDialogChar(TControl* from, QChar ch) {
+  TForm* form = GetParentForm(from);
+  if (!form) return false;
+  bool handled = false;
+  kv::ForEachControl(form, [&](TControl* c) {
+    if (!handled) handled = c->CMDialogChar(ch);
+  });
+  return handled;
+}
+
+}  // namespace
+
+void TWinControl::keyPressEvent(QKeyEvent* e) {
+  const uint16_t vk = kv::VirtualKeyOf(e->key());
+  const TShiftState shift = kv::ShiftStateOf(e->modifiers(), Qt::NoButton);
+  if (IsArrow(vk) && !WantsArrows()) {
+    focusNextPrevChild(vk == VK_RIGHT || vk == VK_DOWN);
+    return;
+  }
+  QPointer<TWinControl> self(this);
+  kv::Guarded(this, [&] {
+    if (vk != 0) {
+      uint16_t key = vk;
+      KeyDown(key, shift);
+      if (!self) return;
+    }
+    const QString text = e->text();
+    if (text.isEmpty() || !text.at(0).isPrint()) return;
+    QChar ch = text.at(0);
+    if (e->modifiers() & Qt::AltModifier) {
+      BroadcastDialogChar(this, ch);
+      return;
+    }
+    KeyPress(ch);
+    if (!self || ch.isNull()) return;
+    BroadcastDialogChar(this, ch);
+  });
+}
+
+void TWinControl::keyReleaseEvent(QKeyEvent* e) {
+  // Auto-repeat repeats KeyDown only; KeyUp comes once, on the physical release.
+  if (e->isAutoRepeat()) return;
+  const uint16_t vk = kv::VirtualKeyOf(e->key());
+  if (vk == 0) return;
+  uint16_t key = vk;
+  const TShiftState shift = kv::ShiftStateOf(e->modifiers(), Qt::NoButton);
+  kv::Guarded(this, [&] { KeyUp(key, shift); });
+}
+
+void TWinControl::focusInEvent(QFocusEvent* e) {
+  QWidget::focusInEvent(e);
+  QPointer<TWinControl> self(this);
+  kv::Guarded(this, [&] {
+    WMSetFocus();
+    if (!self) return;
+    if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason) DoEnter();
+  });
+}
+
+void TWinControl::focusOutEvent(QFocusEvent* e) {
+  QWidget::focusOutEvent(e);
+  QPointer<TWinControl> self(this);
+  kv::Guarded(this, [&] {
+    WMKillFocus();
+    if (!self) return;
+    if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason) DoExit();
+  });
+}
+
+TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) {}

@@ -1,0 +1,320 @@
+#include "Forms.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMetaMethod>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWindow>
+
+#include <cstdio>
+#include <typeinfo>
+
+TApplication* Application = nullptr;
+TScreen* Screen = new TScreen;  // lives as long as the program
+
+// ---------------------------------------------------------------------------
+// Start-up hooks
+
+namespace kv {
+
+namespace {
+std::vector<void (*)()>& Hooks() {
+  static std::vector<void (*)()> hooks;
+  return hooks;
+}
+bool gHooksRan = false;
+}  // namespace
+
+bool AddStartupHook(void (*hook)()) {
+  Hooks().push_back(hook);
+  if (gHooksRan) hook();
+  return true;
+}
+
+void RunStartupHooks() {
+  if (gHooksRan) return;
+  gHooksRan = true;
+  for (auto hook : Hooks()) hook();
+}
+
+}  // namespace kv
+
+// ---------------------------------------------------------------------------
+// TForm
+
+TForm::TForm(TComponent* owner) : TWinControl(owner) {
+  SetVisible(false);
+  SetColor(clBtnFace);
+  ApplyWindowFlags();
+}
+
+TForm::~TForm() = default;
+
+void TForm::SetBorderStyle(TFormBorderStyle v) {
+  if (v == FBorderStyle) return;
+  FBorderStyle = v;
+  ApplyWindowFlags();
+}
+
+void TForm::SetPosition(TPosition v) { FPosition = v; }
+
+void TForm::ApplyWindowFlags() {
+  if (parentWidget()) return;
+  const bool wasVisible = isVisible();
+  Qt::WindowFlags flags = Qt::Window;
+  if (FBorderStyle == TFormBorderStyle::bsNone) flags |= Qt::FramelessWindowHint;
+  if (flags == windowFlags()) return;
+  setWindowFlags(flags);
+  if (wasVisible) show();
+}
+
+void TForm::SetParent(TWinControl* parent) {
+  if (parent == Parent()) return;
+  TControl::SetParent(parent);
+  if (!parent) {
+    ApplyWindowFlags();
+  } else if (FPosition == TPosition::poDefault || FPosition == TPosition::poDefaultPosOnly) {
+    SetBounds(0, 0, Width(), Height());
+  }
+  ApplyWindowRegion();
+}
+
+void TForm::Show() {
+  SetVisible(true);
+  BringToFront();
+}
+
+void TForm::BringToFront() {
+  if (isWindow()) {
+    raise();
+    activateWindow();
+  } else {
+    TControl::BringToFront();
+  }
+}
+
+void TForm::SetWindowRegion(const TRegion* region) {
+  if (region)
+    FWindowRegion = *region;
+  else
+    FWindowRegion.reset();
+  ApplyWindowRegion();
+}
+
+void TForm::ApplyWindowRegion() {
+  if (FWindowRegion)
+    setMask(FWindowRegion->ToQRegion());
+  else
+    clearMask();
+  update();
+}
+
+void TForm::StartSystemMove() {
+  if (QWindow* w = windowHandle(); w && isWindow() && w->startSystemMove()) return;
+  // The platform cannot move windows for us: follow the pointer until the button is up.
+  FMovingByMouse = true;
+  FMoveGrab = QCursor::pos() - window()->pos();
+  grabMouse();
+}
+
+void TForm::mouseMoveEvent(QMouseEvent* e) {
+  if (FMovingByMouse) {
+    window()->move(e->globalPosition().toPoint() - FMoveGrab);
+    return;
+  }
+  TWinControl::mouseMoveEvent(e);
+}
+
+void TForm::mouseReleaseEvent(QMouseEvent* e) {
+  if (FMovingByMouse && e->button() == Qt::LeftButton) {
+    FMovingByMouse = false;
+    releaseMouse();
+    return;
+  }
+  TWinControl::mouseReleaseEvent(e);
+}
+
+void TForm::resizeEvent(QResizeEvent* e) { TWinControl::resizeEvent(e); }
+
+void TForm::PlaceOnFirstShow() {
+  if (FPlaced || !isWindow()) return;
+  FPlaced = true;
+  if (FPosition == TPosition::poScreenCenter) {
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+      const QRect avail = s->availableGeometry();
+      move(avail.x() + (avail.width() - width()) / 2, avail.y() + (avail.height() - height()) / 2);
+    }
+  }
+}
+
+void TForm::showEvent(QShowEvent* e) {
+  TWinControl::showEvent(e);
+  if (e->spontaneous()) return;
+  PlaceOnFirstShow();
+  DoShow();
+}
+
+void TForm::hideEvent(QHideEvent* e) {
+  TWinControl::hideEvent(e);
+  if (!e->spontaneous()) DoHide();
+}
+
+void TForm::DoShow() { kv::Guarded(this, [this] { emit OnShow(this); }); }
+
+void TForm::DoHide() { kv::Guarded(this, [this] { emit OnHide(this); }); }
+
+// ---------------------------------------------------------------------------
+// TScrollBox
+
+TScrollBox::TScrollBox(TComponent* owner) : TWinControl(owner) {
+  SetControlStyle(ControlStyle() | TControlStyleFlag::csAcceptsControls);
+  SetBounds(0, 0, 185, 41);
+}
+
+void TScrollBox::SetBorderStyle(TBorderStyle v) {
+  if (v == FBorderStyle) return;
+  FBorderStyle = v;
+  Invalidate();
+}
+
+void TScrollBox::Paint() {
+  if (FBorderStyle != TBorderStyle::bsSingle) return;
+  TCanvas* c = Canvas();
+  c->Brush()->SetColor(clBtnShadow);
+  c->FrameRect(ClientRect());
+}
+
+// ---------------------------------------------------------------------------
+// TApplication
+
+TApplication::TApplication() : TComponent(nullptr) {
+  Application = this;
+  kv::RunStartupHooks();
+}
+
+TApplication::~TApplication() {
+  FTerminated.store(true, std::memory_order_release);
+  BeginDestruction();
+  if (FNotice) delete FNotice.data();
+  if (Application == this) Application = nullptr;
+}
+
+void TApplication::SetTitle(const QString& v) {
+  FTitle = v;
+  QGuiApplication::setApplicationDisplayName(v);
+  if (FMainForm) FMainForm->setWindowTitle(v);
+}
+
+void TApplication::Run() {
+  if (FMainForm && !Terminated()) {
+    if (!FTitle.isEmpty()) FMainForm->setWindowTitle(FTitle);
+    FMainForm->Show();
+  }
+  if (!Terminated()) QApplication::exec();
+}
+
+void TApplication::Terminate() {
+  FTerminated.store(true, std::memory_order_release);
+  QCoreApplication::quit();
+}
+
+void TApplication::Minimize() {
+  if (FMainForm) FMainForm->showMinimized();
+}
+
+void TApplication::ProcessMessages() { QCoreApplication::processEvents(); }
+
+void TApplication::HandleException(QObject* sender) {
+  if (!std::current_exception()) return;
+  QString className;
+  QString message;
+  try {
+    throw;
+  } catch (const EAbort&) {
+    return;
+  } catch (const Exception& e) {
+    className = QString::fromLatin1(typeid(e).name());
+    message = e.Message();
+  } catch (const std::exception& e) {
+    className = QString::fromLatin1(typeid(e).name());
+    message = QString::fromUtf8(e.what());
+  } catch (...) {
+    className = QStringLiteral("unknown");
+    message = QStringLiteral("Unknown exception");
+  }
+  if (isSignalConnected(QMetaMethod::fromSignal(&TApplication::OnException))) {
+    // A handler of the application's own takes over the report.
+    try {
+      emit OnException(this, message);
+    } catch (...) {
+      std::fprintf(stderr, "exception in the exception handler\n");
+    }
+    return;
+  }
+  if (FReporter) {
+    FReporter(sender, className, message);
+    return;
+  }
+  std::fprintf(stderr, "%s\n", qPrintable(message));
+  ShowNotice(message);
+}
+
+void TApplication::ShowNotice(const QString& text) {
+  // One notice at a time: timers may raise again while it is up.
+  if (FNotice || QGuiApplication::platformName() == QLatin1String("offscreen")) return;
+  auto* box = new QMessageBox(QMessageBox::Critical, FTitle.isEmpty() ? QStringLiteral("Error") : FTitle, text);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setModal(false);
+  FNotice = box;
+  box->show();
+}
+
+// ---------------------------------------------------------------------------
+// TScreen
+
+QCursor TScreen::Cursors(TCursor index) const {
+  if (auto it = FCursors.find(index); it != FCursors.end()) return it->second;
+  switch (index) {
+    case crNone: return QCursor(Qt::BlankCursor);
+    case crCross: return QCursor(Qt::CrossCursor);
+    case crIBeam: return QCursor(Qt::IBeamCursor);
+    case crSizeAll: return QCursor(Qt::SizeAllCursor);
+    case crHourGlass: return QCursor(Qt::WaitCursor);
+    case crHandPoint: return QCursor(Qt::PointingHandCursor);
+    default: return QCursor(Qt::ArrowCursor);
+  }
+}
+
+void TScreen::SetCursors(TCursor index, const QCursor& cursor) { FCursors[index] = cursor; }
+
+void TScreen::SetCursor(TCursor v) {
+  if (v == FCursor) return;
+  const bool had = FCursor != crDefault;
+  FCursor = v;
+  if (v == crDefault) {
+    if (had) QGuiApplication::restoreOverrideCursor();
+  } else if (had) {
+    QGuiApplication::changeOverrideCursor(Cursors(v));
+  } else {
+    QGuiApplication::setOverrideCursor(Cursors(v));
+  }
+}
+
+int TScreen::Width() const {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().width() : 0;
+}
+
+int TScreen::Height() const {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().height() : 0;
+}
+
+TForm* GetParentForm(const TControl* control) {
+  if (!control) return nullptr;
+  const QWidget* top = control;
+  while (top->parentWidget()) top = top->parentWidget();
+  return dynamic_cast<TForm*>(const_cast<QWidget*>(top));
+}

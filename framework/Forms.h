@@ -1,0 +1,203 @@
+// Forms, the scroll box, the application object and the screen.
+#pragma once
+
+#include "Controls.h"
+
+#include <QCursor>
+#include <QPointer>
+
+#include <atomic>
+#include <functional>
+#include <map>
+
+namespace Forms {
+Q_NAMESPACE
+
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+Q_ENUM_NS(TFormBorderStyle)
+enum class TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter };
+Q_ENUM_NS(TPosition)
+
+}  // namespace Forms
+
+using Forms::TFormBorderStyle;
+using Forms::TPosition;
+
+// A form: a top-level window when it has no parent; given a windowed parent, it becomes
+// a child window there (a poDefault form lands at (0, 0)).
+class TForm : public TWinControl {
+  Q_OBJECT
+  Q_PROPERTY(Forms::TFormBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+  Q_PROPERTY(int ClientHeight READ ClientHeight WRITE SetClientHeight)
+  Q_PROPERTY(int ClientWidth READ ClientWidth WRITE SetClientWidth)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
+  Q_PROPERTY(Forms::TPosition Position READ Position WRITE SetPosition)
+  Q_CLASSINFO("default.BorderStyle", "bsSizeable")
+  Q_CLASSINFO("default.Caption", "")
+  Q_CLASSINFO("default.Color", "clBtnFace")
+  Q_CLASSINFO("default.Position", "poDesigned")
+  Q_CLASSINFO("default.Visible", "false")
+public:
+  explicit TForm(TComponent* owner);
+  ~TForm() override;
+
+  TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TFormBorderStyle v);
+  TPosition Position() const { return FPosition; }
+  void SetPosition(TPosition v);
+  void SetParent(TWinControl* parent) override;
+
+  // Visible and brought to the front (hides TControl::Show, which only makes visible).
+  void Show();
+  void BringToFront() override;
+  // Shapes the window (none: no shape). Client coordinates; the form keeps a copy.
+  void SetWindowRegion(const TRegion* region);
+  const std::optional<TRegion>& WindowRegion() const { return FWindowRegion; }
+  // Moves the window with the pointer until the left button is released.
+  void StartSystemMove();
+
+signals:
+  void OnShow(TObject* Sender);
+  void OnHide(TObject* Sender);
+
+protected:
+  bool IsForm() const override { return true; }
+  void showEvent(QShowEvent* e) override;
+  void hideEvent(QHideEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  virtual void DoShow();
+  virtual void DoHide();
+
+private:
+  void ApplyWindowFlags();
+  void ApplyWindowRegion();
+  void PlaceOnFirstShow();
+  TFormBorderStyle FBorderStyle = TFormBorderStyle::bsSizeable;
+  TPosition FPosition = TPosition::poDesigned;
+  std::optional<TRegion> FWindowRegion;
+  bool FPlaced = false;
+  bool FMovingByMouse = false;
+  QPoint FMoveGrab;
+};
+
+// The framework's scroll box: a windowed container (no scroll bars when AutoScroll is off).
+class TScrollBox : public TWinControl {
+  Q_OBJECT
+  Q_PROPERTY(bool AutoScroll READ AutoScroll WRITE SetAutoScroll)
+  Q_PROPERTY(Controls::TBevelCut BevelInner READ BevelInner WRITE SetBevelInner)
+  Q_PROPERTY(Controls::TBevelCut BevelOuter READ BevelOuter WRITE SetBevelOuter)
+  Q_PROPERTY(Controls::TBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+  Q_CLASSINFO("default.AutoScroll", "true")
+  Q_CLASSINFO("default.BevelInner", "bvNone")
+  Q_CLASSINFO("default.BevelOuter", "bvLowered")
+  Q_CLASSINFO("default.BorderStyle", "bsSingle")
+  Q_CLASSINFO("default.Color", "clBtnFace")
+  Q_CLASSINFO("default.ParentColor", "true")
+public:
+  explicit TScrollBox(TComponent* owner);
+  bool AutoScroll() const { return FAutoScroll; }
+  void SetAutoScroll(bool v) { FAutoScroll = v; }
+  TBevelCut BevelInner() const { return FBevelInner; }
+  void SetBevelInner(TBevelCut v) { FBevelInner = v; }
+  TBevelCut BevelOuter() const { return FBevelOuter; }
+  void SetBevelOuter(TBevelCut v) { FBevelOuter = v; }
+  TBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TBorderStyle v);
+
+protected:
+  void Paint() override;
+
+private:
+  bool FAutoScroll = true;
+  TBevelCut FBevelInner = TBevelCut::bvNone;
+  TBevelCut FBevelOuter = TBevelCut::bvLowered;
+  TBorderStyle FBorderStyle = TBorderStyle::bsSingle;
+};
+
+// The application object: the forms it owns, the message loop, the exception handler.
+class TApplication : public QObject, public TComponent {
+  Q_OBJECT
+public:
+  TApplication();
+  ~TApplication() override;
+
+  void Initialize() {}
+  QString Title() const { return FTitle; }
+  void SetTitle(const QString& v);
+  // Creates a form owned by the application; the first one is the main form. Forms are
+  // created hidden.
+  template <class T>
+  void CreateForm(T*& reference) {
+    reference = new T(this);
+    if (!FMainForm) FMainForm = reference;
+  }
+  TForm* MainForm() const { return FMainForm; }
+  // Shows the main form and runs the message loop until Terminate.
+  void Run();
+  void Terminate();
+  // Readable from any thread.
+  bool Terminated() const { return FTerminated.load(std::memory_order_acquire); }
+  void Minimize();
+  void ProcessMessages();
+  bool ShowHint() const { return FShowHint; }
+  void SetShowHint(bool v) { FShowHint = v; }
+
+  // Reports the exception being handled (call inside a catch): standard error and, one at
+  // a time, a non-modal notice; EAbort is silent. Never re-raises.
+  void HandleException(QObject* sender);
+
+  using TExceptionReporter = std::function<void(QObject* sender, const QString& className, const QString& message)>;
+  // Replaces the report (tests record it); an empty function restores the default.
+  void SetExceptionReporter(TExceptionReporter reporter) { FReporter = std::move(reporter); }
+
+signals:
+  void OnException(TObject* Sender, const QString& Message);
+
+private:
+  void ShowNotice(const QString& text);
+  QString FTitle;
+  TForm* FMainForm = nullptr;
+  std::atomic<bool> FTerminated{false};
+  bool FShowHint = true;
+  TExceptionReporter FReporter;
+  QPointer<QWidget> FNotice;
+};
+
+// The one application object (exists while a TApplication lives).
+extern TApplication* Application;
+
+// Cursors and screen metrics.
+class TScreen {
+public:
+  // A registered cursor, or the built-in one of that number (arrow for unknown numbers).
+  QCursor Cursors(TCursor index) const;
+  void SetCursors(TCursor index, const QCursor& cursor);
+  // A global cursor that overrides every control's (crDefault: none).
+  TCursor Cursor() const { return FCursor; }
+  void SetCursor(TCursor v);
+  int PixelsPerInch() const { return 96; }
+  int Width() const;
+  int Height() const;
+
+private:
+  std::map<TCursor, QCursor> FCursors;
+  TCursor FCursor = crDefault;
+};
+
+extern TScreen* Screen;
+
+// The topmost form the control is on, or none.
+TForm* GetParentForm(const TControl* control);
+
+namespace kv {
+// Functions run once when the first TApplication is made, before any form exists (units
+// register their cursors and classes this way).
+bool AddStartupHook(void (*hook)());
+void RunStartupHooks();
+}  // namespace kv

@@ -1,0 +1,200 @@
+// Bitmaps and pictures in memory; reading and writing files is GraphicsBitmapIO.cpp.
+#include "Graphics.h"
+
+#include <cstring>
+
+namespace {
+
+// No bitmap grows past this many pixels (256 MB of RGB32); a larger request is a fault of
+// the caller's arithmetic, reported as running out of resources.
+constexpr int64_t kMaxBitmapPixels = int64_t(1) << 26;
+
+uint32_t MonoPixel(uint32_t px) {
+  const int r = int((px >> 16) & 0xFF), g = int((px >> 8) & 0xFF), b = int(px & 0xFF);
+  // Luminance threshold at the middle grey.
+  return (r * 299 + g * 587 + b * 114) >= 128 * 1000 ? 0xFFFFFFFFu : 0xFF000000u;
+}
+
+}  // namespace
+
+// The canvas of a bitmap: draws on the bitmap's image and tells the bitmap of each change.
+class TBitmapCanvas : public TCanvas {
+public:
+  explicit TBitmapCanvas(TBitmap* bitmap) : FBitmap(bitmap) { Attach(&bitmap->FImage); }
+  bool MonochromeSurface() const override { return FBitmap->Monochrome(); }
+
+protected:
+  void Changed() override { FBitmap->PixelsChanged(); }
+
+private:
+  TBitmap* FBitmap;
+};
+
+// ---------------------------------------------------------------------------
+
+void TGraphic::SetTransparent(bool v) {
+  if (v == FTransparent) return;
+  FTransparent = v;
+  Changed();
+}
+
+void TGraphic::Changed() { emit OnChange(this); }
+
+// ---------------------------------------------------------------------------
+
+TBitmap::TBitmap() = default;
+TBitmap::~TBitmap() = default;
+
+bool TBitmap::Empty() const { return FImage.width() <= 0 || FImage.height() <= 0; }
+
+void TBitmap::SetSize(int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (width == FImage.width() && height == FImage.height()) return;
+  if (int64_t(width) * height > kMaxBitmapPixels)
+    throw EOutOfResources(QStringLiteral("Out of system resources (a %1 x %2 bitmap)").arg(width).arg(height));
+  QImage next;
+  if (width > 0 && height > 0) {
+    next = QImage(width, height, QImage::Format_RGB32);
+    if (next.isNull()) throw EOutOfResources(QStringLiteral("Out of system resources"));
+    next.fill(0xFF000000u);
+    const int w = std::min(width, FImage.width());
+    const int h = std::min(height, FImage.height());
+    for (int y = 0; y < h; ++y)
+      std::memcpy(next.scanLine(y), FImage.constScanLine(y), size_t(w) * 4);
+  }
+  FImage = next;
+  Changed();
+}
+
+TCanvas* TBitmap::Canvas() const {
+  if (!FCanvas) FCanvas = std::make_unique<TBitmapCanvas>(const_cast<TBitmap*>(this));
+  return FCanvas.get();
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat v) {
+  if (v == FPixelFormat) return;
+  FPixelFormat = v;
+  if (v == TPixelFormat::pf1bit) {
+    for (int y = 0; y < FImage.height(); ++y) {
+      auto* line = reinterpret_cast<uint32_t*>(FImage.scanLine(y));
+      for (int x = 0; x < FImage.width(); ++x) line[x] = MonoPixel(line[x]);
+    }
+  }
+  FColorTable.clear();
+  Changed();
+}
+
+void TBitmap::SetMonochrome(bool v) {
+  if (v == Monochrome()) return;
+  SetPixelFormat(v ? TPixelFormat::pf1bit : TPixelFormat::pfDevice);
+}
+
+TColor TBitmap::TransparentColor() const {
+  if (FTransparentMode == TTransparentMode::tmFixed) return FTransparentColor;
+  if (Empty()) return clDefault;
+  return kv::PixelToColor(reinterpret_cast<const uint32_t*>(FImage.constScanLine(FImage.height() - 1))[0]);
+}
+
+void TBitmap::SetTransparentColor(TColor v) {
+  const TTransparentMode mode = v.Value == clDefault.Value ? TTransparentMode::tmAuto : TTransparentMode::tmFixed;
+  if (v.Value == FTransparentColor.Value && mode == FTransparentMode) return;
+  FTransparentColor = v;
+  FTransparentMode = mode;
+  Changed();
+}
+
+void TBitmap::SetTransparentMode(TTransparentMode v) {
+  if (v == FTransparentMode) return;
+  if (v == TTransparentMode::tmAuto) {
+    FTransparentColor = clDefault;
+  } else {
+    FTransparentColor = TransparentColor();  // fix the colour the bitmap shows now
+  }
+  FTransparentMode = v;
+  Changed();
+}
+
+void TBitmap::Mask(TColor color) {
+  const uint32_t key = kv::ColorToPixel(color);
+  for (int y = 0; y < FImage.height(); ++y) {
+    auto* line = reinterpret_cast<uint32_t*>(FImage.scanLine(y));
+    for (int x = 0; x < FImage.width(); ++x) line[x] = line[x] == key ? 0xFFFFFFFFu : 0xFF000000u;
+  }
+  FPixelFormat = TPixelFormat::pf1bit;
+  FColorTable.clear();
+  Changed();
+}
+
+void TBitmap::Assign(const TPersistent* source) {
+  if (source == this) return;
+  if (!source) {
+    FImage = QImage();
+    FPixelFormat = TPixelFormat::pfDevice;
+    FColorTable.clear();
+    Changed();
+    return;
+  }
+  if (auto* b = dynamic_cast<const TBitmap*>(source)) {
+    FImage = b->FImage;  // shared until either side writes
+    FPixelFormat = b->FPixelFormat;
+    FColorTable = b->FColorTable;
+    FTransparentMode = b->FTransparentMode;
+    FTransparentColor = b->FTransparentColor;
+    SetTransparent(b->Transparent());
+    Changed();
+    return;
+  }
+  if (auto* p = dynamic_cast<const TPicture*>(source)) {
+    Assign(p->Bitmap());
+    return;
+  }
+  TPersistent::Assign(source);
+}
+
+const uint32_t* TBitmap::ScanLine(int y) const {
+  if (y < 0 || y >= FImage.height()) throw EInvalidGraphic(QStringLiteral("Scan line index out of range"));
+  return reinterpret_cast<const uint32_t*>(FImage.constScanLine(y));
+}
+
+uint32_t* TBitmap::ScanLine(int y) {
+  if (y < 0 || y >= FImage.height()) throw EInvalidGraphic(QStringLiteral("Scan line index out of range"));
+  return reinterpret_cast<uint32_t*>(FImage.scanLine(y));
+}
+
+void TBitmap::SetImage(const QImage& image) {
+  if (int64_t(image.width()) * image.height() > kMaxBitmapPixels)
+    throw EOutOfResources(QStringLiteral("Out of system resources"));
+  FImage = image.isNull() ? QImage() : image.convertToFormat(QImage::Format_RGB32);
+  if (Monochrome()) {
+    for (int y = 0; y < FImage.height(); ++y) {
+      auto* line = reinterpret_cast<uint32_t*>(FImage.scanLine(y));
+      for (int x = 0; x < FImage.width(); ++x) line[x] = MonoPixel(line[x]);
+    }
+  }
+  Changed();
+}
+
+// ---------------------------------------------------------------------------
+
+TPicture::TPicture() : FBitmap(std::make_unique<TBitmap>()) {
+  QObject::connect(FBitmap.get(), &TGraphic::OnChange, this, [this] { emit OnChange(this); });
+}
+
+TPicture::~TPicture() = default;
+
+void TPicture::Assign(const TPersistent* source) {
+  if (!source) {
+    FBitmap->Assign(nullptr);
+    return;
+  }
+  if (auto* p = dynamic_cast<const TPicture*>(source)) {
+    if (p != this) FBitmap->Assign(p->FBitmap.get());
+    return;
+  }
+  if (dynamic_cast<const TBitmap*>(source)) {
+    FBitmap->Assign(source);
+    return;
+  }
+  TPersistent::Assign(source);
+}

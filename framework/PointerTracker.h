@@ -1,0 +1,39 @@
+// Pointer and focus bookkeeping shared by all controls: which control is under the
+// pointer (enter and leave, disabled controls included, capture ignored), which one holds
+// the mouse capture, and the form-wide focus-changed notification.
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+
+class TControl;
+
+namespace kv {
+
+class PointerTracker : public QObject {
+  Q_OBJECT
+public:
+  // Installs the tracker on the application once.
+  static void Install();
+  // C takes the capture; a control that held it hears that it lost it.
+  static void TakeCapture(TControl* c);
+  static void DropCapture(TControl* c);
+  // The innermost control at a global position, disabled ones included.
+  static TControl* ControlAt(QPoint global);
+  // Re-evaluates which control is under the pointer (after a control moved or vanished).
+  static void Recheck(QPoint global);
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  PointerTracker();
+  static PointerTracker* Instance();
+  void Track(QPoint global, bool insideApp);
+  void FocusChanged(QWidget* old, QWidget* now);
+  QPointer<TControl> FUnder;
+  QPointer<TControl> FCapture;
+};
+
+}  // namespace kv
