@@ -1,0 +1,286 @@
+#include "KvControls.h"
+
+#include "Forms.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr TCursor kHandCursor = 99;
+
+void RegisterHandCursor() {
+  try {
+    Screen->SetCursors(kHandCursor, LoadCursor(QStringLiteral("KVCURSORHANDPOINT")));
+  } catch (const Exception& e) {
+    // The cursor is compiled in; losing it only costs the hand shape.
+    std::fprintf(stderr, "%s\n", qPrintable(e.Message()));
+    Screen->SetCursors(kHandCursor, QCursor(Qt::PointingHandCursor));
+  }
+}
+
+[[maybe_unused]] const bool kHandCursorHook = kv::AddStartupHook(&RegisterHandCursor);
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+TKvComponent::TKvComponent(TComponent* owner) : TComponent(owner) {}
+
+TKvComponent::~TKvComponent() { BeginDestruction(); }
+
+TKvChangeLink::~TKvChangeLink() {
+  if (FSender) FSender->RemoveLink(this);
+}
+
+void TKvChangeLink::Change() {
+  emit OnChange(FSender);
+}
+
+TKvSharedComponent::TKvSharedComponent(TComponent* owner) : TKvComponent(owner) {}
+
+TKvSharedComponent::~TKvSharedComponent() {
+  while (!FLinks.empty()) RemoveLink(FLinks.back());
+}
+
+void TKvSharedComponent::NotifyClients() {
+  // A handler may remove its own or another link: walk a snapshot, skip the removed.
+  const std::vector<TKvChangeLink*> snapshot = FLinks;
+  for (TKvChangeLink* link : snapshot)
+    if (std::find(FLinks.begin(), FLinks.end(), link) != FLinks.end()) link->Change();
+}
+
+void TKvSharedComponent::InsertLink(TKvChangeLink* link) {
+  if (!link || link->FSender == this) return;
+  if (link->FSender) link->FSender->RemoveLink(link);
+  link->FSender = this;
+  FLinks.push_back(link);
+}
+
+void TKvSharedComponent::RemoveLink(TKvChangeLink* link) {
+  auto it = std::find(FLinks.begin(), FLinks.end(), link);
+  if (it == FLinks.end()) return;
+  link->FSender = nullptr;
+  FLinks.erase(it);
+}
+
+// ---------------------------------------------------------------------------
+// Windowed base
+
+TKvCustomControl::TKvCustomControl(TComponent* owner) : TCustomControl(owner) {}
+
+void TKvCustomControl::UpdateControl() {
+  if (!IsLoading()) Repaint();
+}
+
+void TKvCustomControl::MouseEnter() {
+  emit OnMouseEnter(this);
+}
+void TKvCustomControl::MouseLeave() {
+  emit OnMouseLeave(this);
+}
+void TKvCustomControl::FontChanged() {
+  emit OnFontChanged(this);
+}
+void TKvCustomControl::TextChanged() {
+  emit OnTextChanged(this);
+}
+
+void TKvCustomControl::CMMouseEnter() {
+  TCustomControl::CMMouseEnter();
+  MouseEnter();
+}
+void TKvCustomControl::CMMouseLeave() {
+  TCustomControl::CMMouseLeave();
+  MouseLeave();
+}
+void TKvCustomControl::CMFontChanged() {
+  TCustomControl::CMFontChanged();
+  FontChanged();
+}
+void TKvCustomControl::CMTextChanged() {
+  TCustomControl::CMTextChanged();
+  TextChanged();
+}
+
+// ---------------------------------------------------------------------------
+// Non-windowed base
+
+TKvGraphicControl::TKvGraphicControl(TComponent* owner) : TGraphicControl(owner) {}
+
+void TKvGraphicControl::UpdateControl() {
+  if (!IsLoading()) Repaint();
+}
+
+void TKvGraphicControl::AdjustAutoBounds() {
+  const TAlign a = Align();
+  if (AutoSize() && (a == TAlign::alNone || a == TAlign::alTop || a == TAlign::alBottom || a == TAlign::alLeft ||
+                     a == TAlign::alRight))
+    AdjustBounds();
+  else
+    UpdateControl();
+}
+
+void TKvGraphicControl::AdjustBounds() {
+  const TRect before = BoundsRect();
+  if (IsLoading()) return;
+  SetBounds(Left(), Top(), Width(), Height());
+  // A changed size repaints through the framework anyway.
+  if (BoundsRect() == before) UpdateControl();
+}
+
+void TKvGraphicControl::MouseEnter() {
+  emit OnMouseEnter(this);
+}
+void TKvGraphicControl::MouseLeave() {
+  emit OnMouseLeave(this);
+}
+void TKvGraphicControl::FontChanged() {
+  emit OnFontChanged(this);
+}
+void TKvGraphicControl::TextChanged() {
+  emit OnTextChanged(this);
+}
+
+void TKvGraphicControl::CMMouseEnter() {
+  TGraphicControl::CMMouseEnter();
+  MouseEnter();
+}
+void TKvGraphicControl::CMMouseLeave() {
+  TGraphicControl::CMMouseLeave();
+  MouseLeave();
+}
+void TKvGraphicControl::CMFontChanged() {
+  TGraphicControl::CMFontChanged();
+  FontChanged();
+}
+void TKvGraphicControl::CMTextChanged() {
+  TGraphicControl::CMTextChanged();
+  TextChanged();
+}
+
+void TKvGraphicControl::ClearCanvas() {
+  TCanvas* c = Canvas();
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  c->Brush()->SetColor(Color());
+  c->FillRect(ClientRect());
+}
+
+void TKvGraphicControl::DrawDesignFrame(TCanvas* canvas) {
+  if (!IsDesigning()) return;
+  canvas->Pen()->SetStyle(TPenStyle::psDot);
+  canvas->Pen()->SetColor(clBlack);
+  canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+  canvas->Rectangle(0, 0, Width(), Height());
+}
+
+// ---------------------------------------------------------------------------
+// Image bases
+
+namespace {
+
+// Copies the whole image to the control's canvas, a plain block copy.
+void ShowImage(TCanvas* screen, const TBitmap* image, int width, int height) {
+  const TCopyMode mode = screen->CopyMode();
+  screen->SetCopyMode(TCopyMode::cmSrcCopy);
+  screen->CopyRect(Rect(0, 0, width, height), image->Canvas(), Rect(0, 0, width, height));
+  screen->SetCopyMode(mode);
+}
+
+void FillImage(TBitmap* image, int width, int height, TColor color) {
+  image->SetSize(width, height);
+  TCanvas* c = image->Canvas();
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  c->Brush()->SetColor(color);
+  c->FillRect(Rect(0, 0, image->Width(), image->Height()));
+}
+
+// Holds a canvas lock for a scope.
+class CanvasLock {
+public:
+  explicit CanvasLock(TCanvas* c) : FCanvas(c) { FCanvas->Lock(); }
+  ~CanvasLock() { FCanvas->Unlock(); }
+  CanvasLock(const CanvasLock&) = delete;
+  CanvasLock& operator=(const CanvasLock&) = delete;
+
+private:
+  TCanvas* FCanvas;
+};
+
+}  // namespace
+
+TKvCustomImageControl::TKvCustomImageControl(TComponent* owner)
+    : TKvCustomControl(owner), FImage(std::make_unique<TBitmap>()) {}
+
+TKvCustomImageControl::~TKvCustomImageControl() = default;
+
+void TKvCustomImageControl::ClearBitmapCanvas() { FillImage(FImage.get(), Width(), Height(), Color()); }
+
+void TKvCustomImageControl::Paint() { ShowImage(Canvas(), FImage.get(), Width(), Height()); }
+
+TKvGraphicImageControl::TKvGraphicImageControl(TComponent* owner)
+    : TKvGraphicControl(owner),
+      FBackground(std::make_unique<TBitmap>()),
+      FImage(std::make_unique<TBitmap>()) {
+  FDrawCanvas = Canvas();
+}
+
+TKvGraphicImageControl::~TKvGraphicImageControl() = default;
+
+void TKvGraphicImageControl::SetTransparent(bool v) {
+  if (v == FTransparent) return;
+  FTransparent = v;
+  if (v)
+    SetControlStyle(ControlStyle() & ~TControlStyle(TControlStyleFlag::csOpaque));
+  else
+    SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  if (IsDesigning())
+    Invalidate();
+  else
+    UpdateControl();
+}
+
+void TKvGraphicImageControl::UpdateControl() {
+  if (!IsDesigning() && FTransparent && !FBackground->Empty()) {
+    // A repaint of our own: the window under us still shows our last frame, so reuse
+    // the background captured at the last repaint from outside.
+    FGrabBackground = false;
+    SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  }
+  TKvGraphicControl::UpdateControl();
+}
+
+void TKvGraphicImageControl::PaintControl() {
+  CanvasLock screenLock(Canvas());
+  FImage->SetSize(Width(), Height());
+  CanvasLock imageLock(FImage->Canvas());
+  Paint();
+}
+
+void TKvGraphicImageControl::ClearBitmapCanvas() {
+  TCanvas* image = FImage->Canvas();
+  image->Brush()->SetStyle(TBrushStyle::bsSolid);
+  if (!FTransparent) {
+    FillImage(FImage.get(), FImage->Width(), FImage->Height(), Color());
+    return;
+  }
+  if (FGrabBackground) {
+    FBackground->SetSize(Width(), Height());
+    const TRect clip = Canvas()->ClipRect();
+    FBackground->Canvas()->CopyRect(clip, Canvas(), clip);
+  }
+  TCanvas* bg = FBackground->Canvas();
+  const TCopyMode mode = image->CopyMode();
+  image->SetCopyMode(TCopyMode::cmSrcCopy);
+  image->CopyRect(Rect(0, 0, FImage->Width(), FImage->Height()), bg, Rect(0, 0, FImage->Width(), FImage->Height()));
+  image->SetCopyMode(mode);
+}
+
+void TKvGraphicImageControl::Paint() {
+  ShowImage(Canvas(), FImage.get(), Width(), Height());
+  if (FTransparent) {
+    // The next repaint may come from outside: capture again then.
+    FGrabBackground = true;
+    SetControlStyle(ControlStyle() & ~TControlStyle(TControlStyleFlag::csOpaque));
+  }
+}

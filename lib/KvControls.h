@@ -1,0 +1,255 @@
+// Root classes of the library: its exception, non-visual and shared components, the four
+// control bases with the repaint request, the off-screen image and transparency, and the
+// enumerations and ranges many controls share.
+#pragma once
+
+#include "Classes.h"
+#include "Controls.h"
+#include "Graphics.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class EKvException : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// The text every control base reports as its Version.
+inline const QString kKvVersion = QStringLiteral("1.3");
+
+// ---------------------------------------------------------------------------
+// Shared enumerations and ranges
+
+namespace KvControls {
+Q_NAMESPACE
+
+enum class TKvDrawStyle { dsOwnerDraw, dsNormal };
+Q_ENUM_NS(TKvDrawStyle)
+enum class TKvTextAlignment {
+  vtaLeft, vtaCenter, vtaRight, vtaTopLeft, vtaTop, vtaTopRight, vtaBottomLeft, vtaBottom, vtaBottomRight
+};
+Q_ENUM_NS(TKvTextAlignment)
+enum class TKvAlignment { vaLeftJustify, vaRightJustify, vaCenter };
+Q_ENUM_NS(TKvAlignment)
+enum class TKvOrientation { voVertical, voHorizontal };
+Q_ENUM_NS(TKvOrientation)
+enum class TKvImageTextLayout { ImageLeft, ImageRight, ImageTop, ImageBottom };
+Q_ENUM_NS(TKvImageTextLayout)
+enum class TKvTickMarks { tmNone, tmBoth, tmBottomRight, tmTopLeft };
+Q_ENUM_NS(TKvTickMarks)
+enum class TKvProgressStyle { psBottomLeft, psTopRight };
+Q_ENUM_NS(TKvProgressStyle)
+
+}  // namespace KvControls
+
+using KvControls::TKvAlignment;
+using KvControls::TKvDrawStyle;
+using KvControls::TKvImageTextLayout;
+using KvControls::TKvOrientation;
+using KvControls::TKvProgressStyle;
+using KvControls::TKvTextAlignment;
+using KvControls::TKvTickMarks;
+
+// An integer range type: properties of it are ints whose setters refuse values outside.
+template <int64_t Lo, int64_t Hi>
+struct TKvRange {
+  static constexpr int64_t Min = Lo;
+  static constexpr int64_t Max = Hi;
+  static constexpr bool Contains(int64_t v) { return v >= Lo && v <= Hi; }
+};
+
+using TKvPercentInt = TKvRange<0, 100>;
+using TKvMaxInt = TKvRange<1, 2147483647>;
+using TKvByteInt = TKvRange<0, 255>;
+using TKvInt10 = TKvRange<1, 10>;
+using TKvIntMax = TKvRange<1, 2147483647>;
+using TKvTextAngle = TKvRange<0, 359>;
+
+// Clock events: the sender and the new value (the signals of the LED clock have these
+// parameters).
+using TKvHoursChangeEvent = void(TObject* Sender, uint16_t Hours);
+using TKvMinutesChangeEvent = void(TObject* Sender, uint16_t Minutes);
+using TKvSecondsChangeEvent = void(TObject* Sender, uint16_t Seconds);
+
+// ---------------------------------------------------------------------------
+// Components
+
+class TKvComponent : public QObject, public TComponent {
+  Q_OBJECT
+  Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)
+public:
+  explicit TKvComponent(TComponent* owner);
+  ~TKvComponent() override;
+  const QString& Version() const { return FVersion; }
+  void SetVersion(const QString& v) { FVersion = v; }
+
+private:
+  QString FVersion = kKvVersion;
+};
+
+class TKvSharedComponent;
+
+// One client's link to a shared component.
+class TKvChangeLink : public QObject, public TObject {
+  Q_OBJECT
+public:
+  TKvChangeLink() = default;
+  ~TKvChangeLink() override;
+  TKvSharedComponent* Sender() const { return FSender; }
+  // Fires OnChange with the shared component.
+  virtual void Change();
+
+signals:
+  void OnChange(TObject* Sender);
+
+private:
+  friend class TKvSharedComponent;
+  TKvSharedComponent* FSender = nullptr;
+};
+
+// A component whose changes are broadcast to client links, in registration order.
+class TKvSharedComponent : public TKvComponent {
+  Q_OBJECT
+public:
+  explicit TKvSharedComponent(TComponent* owner);
+  ~TKvSharedComponent() override;
+  void NotifyClients();
+  void InsertLink(TKvChangeLink* link);
+  void RemoveLink(TKvChangeLink* link);
+  int LinkCount() const { return int(FLinks.size()); }
+
+private:
+  std::vector<TKvChangeLink*> FLinks;  // not owned
+};
+
+// ---------------------------------------------------------------------------
+// Control bases
+
+// Windowed base: the repaint request and the notification hooks descendants override.
+class TKvCustomControl : public TCustomControl {
+  Q_OBJECT
+  Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)
+public:
+  explicit TKvCustomControl(TComponent* owner);
+  const QString& Version() const { return FVersion; }
+  void SetVersion(const QString& v) { FVersion = v; }
+
+  // The repaint request every setter makes after storing a value: a synchronous repaint,
+  // nothing while loading.
+  virtual void UpdateControl();
+
+signals:
+  void OnMouseEnter(TObject* Sender);
+  void OnMouseLeave(TObject* Sender);
+  void OnFontChanged(TObject* Sender);
+  void OnTextChanged(TObject* Sender);
+
+protected:
+  virtual void MouseEnter();
+  virtual void MouseLeave();
+  virtual void FontChanged();
+  virtual void TextChanged();
+  void CMMouseEnter() override;
+  void CMMouseLeave() override;
+  void CMFontChanged() override;
+  void CMTextChanged() override;
+
+private:
+  QString FVersion = kKvVersion;
+};
+
+// Non-windowed base: the repaint request, the size rules and the notification hooks.
+class TKvGraphicControl : public TGraphicControl {
+  Q_OBJECT
+  Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)
+public:
+  explicit TKvGraphicControl(TComponent* owner);
+  const QString& Version() const { return FVersion; }
+  void SetVersion(const QString& v) { FVersion = v; }
+
+  virtual void UpdateControl();
+  // With AutoSize under a size-giving Align, re-applies the bounds; otherwise repaints.
+  virtual void AdjustAutoBounds();
+  // Re-applies the bounds so a size rule takes effect, then repaints if they stayed.
+  virtual void AdjustBounds();
+
+signals:
+  void OnMouseEnter(TObject* Sender);
+  void OnMouseLeave(TObject* Sender);
+  void OnFontChanged(TObject* Sender);
+  void OnTextChanged(TObject* Sender);
+
+protected:
+  virtual void MouseEnter();
+  virtual void MouseLeave();
+  virtual void FontChanged();
+  virtual void TextChanged();
+  void CMMouseEnter() override;
+  void CMMouseLeave() override;
+  void CMFontChanged() override;
+  void CMTextChanged() override;
+
+  // Fills the client area of the control's own canvas with Color.
+  void ClearCanvas();
+  // While designing only: a dotted black frame around the control.
+  void DrawDesignFrame(TCanvas* canvas);
+
+private:
+  QString FVersion = kKvVersion;
+};
+
+// Windowed base with an off-screen image: Paint copies the image to the screen.
+class TKvCustomImageControl : public TKvCustomControl {
+  Q_OBJECT
+public:
+  explicit TKvCustomImageControl(TComponent* owner);
+  ~TKvCustomImageControl() override;
+  TCanvas* BitmapCanvas() const { return FImage->Canvas(); }
+
+protected:
+  // Sizes the image to the control and fills it with Color.
+  virtual void ClearBitmapCanvas();
+  void Paint() override;
+  TBitmap* Image() const { return FImage.get(); }
+
+private:
+  std::unique_ptr<TBitmap> FImage;
+};
+
+// Non-windowed base with an off-screen image and transparency: a transparent control
+// captures what its parent painted under it at a repaint from outside and reuses that
+// capture for the repaints it asks for itself.
+class TKvGraphicImageControl : public TKvGraphicControl {
+  Q_OBJECT
+public:
+  explicit TKvGraphicImageControl(TComponent* owner);
+  ~TKvGraphicImageControl() override;
+  TCanvas* BitmapCanvas() const { return FImage->Canvas(); }
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool v);
+  void UpdateControl() override;
+
+protected:
+  // Sizes the image and fills it with Color, or with the captured background.
+  virtual void ClearBitmapCanvas();
+  void Paint() override;
+  // Wraps the paint with the canvas locks and sizes the image first.
+  void PaintControl() override;
+  TBitmap* Image() const { return FImage.get(); }
+  TBitmap* Background() const { return FBackground.get(); }
+  bool GrabBackground() const { return FGrabBackground; }
+
+  // The canvas a descendant's drawing steps draw on (the control's canvas, or the image
+  // canvas while the descendant's Paint points it there).
+  TCanvas* FDrawCanvas = nullptr;
+
+private:
+  std::unique_ptr<TBitmap> FBackground;
+  std::unique_ptr<TBitmap> FImage;
+  bool FGrabBackground = true;
+  bool FTransparent = false;
+};

@@ -1,0 +1,42 @@
+#include "Offscreen.h"
+
+#include "Forms.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace kvtest {
+
+void Pump(int milliseconds) {
+  QElapsedTimer t;
+  t.start();
+  do {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  } while (t.elapsed() < milliseconds);
+}
+
+void ShowForm(TForm* form, int width, int height) {
+  form->SetBorderStyle(TFormBorderStyle::bsNone);
+  form->SetBounds(0, 0, width, height);
+  form->Show();
+  Pump();
+}
+
+QImage Grab(QWidget* window) {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  const QPoint at = window->mapToGlobal(QPoint(0, 0)) - window->window()->mapToGlobal(QPoint(0, 0));
+  return screen->grabWindow(window->window()->winId(), at.x(), at.y(), window->width(), window->height())
+      .toImage()
+      .convertToFormat(QImage::Format_RGB32);
+}
+
+int32_t PixelAt(QWidget* window, int x, int y) {
+  const QImage img = Grab(window);
+  if (!img.rect().contains(x, y)) return -1;
+  return kv::PixelToColor(img.pixel(x, y)).Value;
+}
+
+}  // namespace kvtest
