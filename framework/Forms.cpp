@@ -88,7 +88,8 @@ void TForm::Show() {
 
 void TForm::BringToFront() {
   if (isWindow()) {
-    raise();
+    // The off-screen platform cannot stack windows and says so on every call.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) raise();
     activateWindow();
   } else {
     TControl::BringToFront();

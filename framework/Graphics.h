@@ -321,7 +321,7 @@ bool CombineRgn(TRegion& dest, const TRegion& a, const TRegion& b, int mode);
 QByteArray GetRegionData(const TRegion& region);
 // The region of a region data block, or none when the block is malformed (wrong header
 // size or type, rectangle bytes other than N * 16, more bytes declared than given,
-// inverted rectangles).
+// inverted rectangles, coordinates beyond +-2^28).
 std::optional<TRegion> ExtCreateRegion(const void* data, int64_t size);
 
 // ---------------------------------------------------------------------------
@@ -436,6 +436,7 @@ protected:
   virtual void Changed() {}
 
 private:
+  friend int DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags);
   void InvalidateClip();
   std::unique_ptr<TPen> FPen;
   std::unique_ptr<TBrush> FBrush;
@@ -517,7 +518,8 @@ public:
   // Turns the bitmap into a monochrome mask: pixels of exactly Color white, others black.
   void Mask(TColor color);
 
-  // Reads one BMP file and consumes exactly the size its header gives.
+  // Reads one BMP file and consumes exactly the size its header gives. On failure
+  // (EInvalidGraphic) the bitmap is unchanged and the stream is back where it was.
   void LoadFromStream(TStream& stream) override;
   void SaveToStream(TStream& stream) const override;
   // A bitmap compiled into the program, by name, case-insensitively.

@@ -1,0 +1,48 @@
+// The program's artwork, drawn by code so that every asset can be made again exactly.
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+#include <functional>
+#include <span>
+#include <vector>
+
+namespace kv::art {
+
+// Where an asset is committed: the library's named resources (resources/res) or the
+// demo program's own pictures (app/pictures).
+enum class Folder { Library, Demo };
+
+// One asset: its file name in its folder and the function that makes its bytes.
+struct Asset {
+  const char* fileName;
+  std::function<QByteArray()> make;
+  Folder folder = Folder::Library;
+};
+
+// Every asset, in the order kv-artgen writes them.
+std::span<const Asset> Assets();
+
+// The 32 x 32 pointing hand: black outline, white fill, transparent around it, the hot
+// spot on the tip of the index finger.
+QByteArray HandPointCursor();
+
+// The families of assets, each drawn in its own file.
+std::vector<Asset> MarkerArtwork();   // jog meter pin, thermometer triangles
+std::vector<Asset> CounterArtwork();  // digit strips
+std::vector<Asset> MatrixArtwork();   // dot-matrix cells
+std::vector<Asset> LightsArtwork();   // traffic-light lamps
+std::vector<Asset> SymbolArtwork();   // image LED symbols
+std::vector<Asset> WheelArtwork();    // knobs and handles
+std::vector<Asset> ThumbArtwork();    // switch, track bar and slider thumbs
+std::vector<Asset> ArrowArtwork();    // spin-button and block arrows
+std::vector<Asset> MediaArtwork();    // media button glyphs
+std::vector<Asset> WindowArtwork();   // the demo's window face
+std::vector<Asset> BannerArtwork();   // the demo's banner picture
+
+// Every asset enlarged with nearest-neighbour scaling and labelled with its name, the
+// window face reduced, on one sheet for review.
+QImage ContactSheet(std::span<const Asset> assets);
+
+}  // namespace kv::art

@@ -1,0 +1,97 @@
+// The traffic lights' lamp strips: green, yellow and red glass lamps in a metal rim, on
+// black, which the control leaves out. Lamps shade with ordered dithering between VGA
+// colours and never use black, so no pixel of a lamp turns transparent.
+#include "Artwork.h"
+#include "PixelArt.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace kv::art {
+namespace {
+
+// The glass's colours from its darkest to its brightest.
+using Ramp = std::array<QRgb, 4>;
+
+struct LampColors {
+  Ramp on;
+  Ramp off;
+};
+
+// Green, yellow, red. A lit lamp glows in its bright colour with a white sparkle; an
+// unlit one keeps its dark colour with a dull reflection.
+constexpr std::array<LampColors, 3> kLamps = {{
+    {{vga::Green, vga::Lime, vga::Lime, vga::White}, {vga::Green, vga::Green, vga::Green, vga::Silver}},
+    {{vga::Olive, vga::Yellow, vga::Yellow, vga::White}, {vga::Olive, vga::Olive, vga::Olive, vga::Silver}},
+    {{vga::Maroon, vga::Red, vga::Red, vga::White}, {vga::Maroon, vga::Maroon, vga::Maroon, vga::Grey}},
+}};
+
+// How bright the glass is at (u, v), both -1..1 across the glass: lighter at the top,
+// darker towards the rim, with a highlight up and to the left.
+double GlassLight(double u, double v) {
+  const double sparkle = std::max(0.0, 1.0 - ((u + 0.4) * (u + 0.4) + (v + 0.45) * (v + 0.45)) / 0.1);
+  return 0.55 - 0.25 * v - 0.25 * (u * u + v * v) + 0.9 * sparkle;
+}
+
+void PaintLamp(QImage& strip, int cellX, const Shape& lamp, const Ramp& ramp) {
+  const Shape rim = lamp.Border();
+  const Shape glass = lamp - rim;
+  int x0 = lamp.Width(), y0 = lamp.Height(), x1 = -1, y1 = -1;
+  for (int y = 0; y < lamp.Height(); ++y)
+    for (int x = 0; x < lamp.Width(); ++x)
+      if (glass(x, y)) x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+  const double cx = (x0 + x1 + 1) / 2.0, cy = (y0 + y1 + 1) / 2.0;
+  const double rx = (x1 - x0 + 1) / 2.0, ry = (y1 - y0 + 1) / 2.0;
+  for (int y = 0; y < lamp.Height(); ++y) {
+    for (int x = 0; x < lamp.Width(); ++x) {
+      if (rim(x, y)) {
+        strip.setPixel(cellX + x, y, lamp.FacesLight(x, y) ? vga::Silver : vga::Grey);
+      } else if (glass(x, y)) {
+        const double t = std::clamp(GlassLight((x + 0.5 - cx) / rx, (y + 0.5 - cy) / ry), 0.0, 1.0);
+        const double at = t * double(ramp.size() - 1);
+        const int below = std::min(int(at), int(ramp.size()) - 2);
+        const bool up = at - below > DitherThreshold(cellX + x, y);
+        strip.setPixel(cellX + x, y, ramp[size_t(below + (up ? 1 : 0))]);
+      }
+    }
+  }
+}
+
+QByteArray LampStrip(const Shape& lamp, bool lit) {
+  QImage strip = Filled(3 * lamp.Width(), lamp.Height(), vga::Black);
+  for (size_t k = 0; k < kLamps.size(); ++k)
+    PaintLamp(strip, int(k) * lamp.Width(), lamp, lit ? kLamps[k].on : kLamps[k].off);
+  return Bmp4(strip);
+}
+
+// The four lamp outlines, each filling its cell.
+Shape RoundLamp() { return Disc(13, 13, 6.5, 6.5, 6.4); }
+// A box filling the cell, without its four corner pixels.
+Shape ClippedBox(int width, int height) {
+  return Shape::Where(width, height, [width, height](double x, double y) {
+    return !((x < 1 || x > width - 1) && (y < 1 || y > height - 1));
+  });
+}
+Shape RectLamp() { return ClippedBox(17, 7); }
+Shape SquareLamp() { return ClippedBox(13, 13); }
+Shape DiamondLamp() {
+  return Shape::Where(13, 13, [](double x, double y) { return std::abs(x - 6.5) + std::abs(y - 6.5) <= 6.6; });
+}
+
+}  // namespace
+
+std::vector<Asset> LightsArtwork() {
+  return {
+      {"LIGHTS_RND_OFF.bmp", [] { return LampStrip(RoundLamp(), false); }},
+      {"LIGHTS_RND_ON.bmp", [] { return LampStrip(RoundLamp(), true); }},
+      {"LIGHTS_RECT_OFF.bmp", [] { return LampStrip(RectLamp(), false); }},
+      {"LIGHTS_RECT_ON.bmp", [] { return LampStrip(RectLamp(), true); }},
+      {"LIGHTS_SQR_OFF.bmp", [] { return LampStrip(SquareLamp(), false); }},
+      {"LIGHTS_SQR_ON.bmp", [] { return LampStrip(SquareLamp(), true); }},
+      {"LIGHTS_DMD_OFF.bmp", [] { return LampStrip(DiamondLamp(), false); }},
+      {"LIGHTS_DMD_ON.bmp", [] { return LampStrip(DiamondLamp(), true); }},
+  };
+}
+
+}  // namespace kv::art

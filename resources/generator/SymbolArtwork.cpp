@@ -1,0 +1,160 @@
+// The image LED's symbols: two 22 x 22 cells, off (left) and on (right), on black, which
+// the control leaves out. The control tints grey to its palette's Low colour and silver to
+// its High colour, so the off symbol is all grey and the on symbol silver, with its
+// details in grey so that they show as a darker shade of the lit colour.
+#include "Artwork.h"
+#include "PixelArt.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace kv::art {
+namespace {
+
+constexpr int kCell = 22;
+
+struct Symbol {
+  Shape body;
+  Shape detail;
+};
+
+Shape Empty() { return Shape(kCell, kCell); }
+Shape Rect(int x0, int y0, int x1, int y1) { return Box(kCell, kCell, x0, y0, x1, y1); }
+Shape Round(double cx, double cy, double r) { return Disc(kCell, kCell, cx, cy, r); }
+Shape Ring(double cx, double cy, double inner, double outer) {
+  return Round(cx, cy, outer) - Round(cx, cy, inner);
+}
+Shape Polygon(std::initializer_list<QPointF> corners) { return PolygonShape(kCell, kCell, corners); }
+
+// Pixel centres within `radius` of the segment a-b.
+double SegmentDistance(QPointF p, QPointF a, QPointF b) {
+  const QPointF ab = b - a;
+  const double len2 = QPointF::dotProduct(ab, ab);
+  const double t = len2 > 0 ? std::clamp(QPointF::dotProduct(p - a, ab) / len2, 0.0, 1.0) : 0.0;
+  const QPointF d = p - (a + t * ab);
+  return std::sqrt(QPointF::dotProduct(d, d));
+}
+Shape Stroke(QPointF a, QPointF b, double radius) {
+  return Shape::Where(kCell, kCell, [=](double x, double y) { return SegmentDistance({x, y}, a, b) <= radius; });
+}
+
+// The part of the shape whose direction from (cx, cy) lies between the two angles, in
+// degrees clockwise from the positive x axis (y grows downwards).
+Shape Sector(const Shape& shape, double cx, double cy, double from, double to) {
+  return shape & Shape::Where(kCell, kCell, [=](double x, double y) {
+           const double a = std::atan2(y - cy, x - cx) * 180.0 / std::numbers::pi;
+           return a >= from && a <= to;
+         });
+}
+
+Symbol Sound() {
+  const Shape cone = Polygon({{6, 8}, {12, 2.5}, {13, 2.5}, {13, 19.5}, {12, 19.5}, {6, 14}});
+  const Shape waves = Sector(Ring(12, 11, 4.6, 6.2) | Ring(12, 11, 7.8, 9.4), 12, 11, -50, 50);
+  return {cone | waves, Rect(2, 8, 5, 13)};
+}
+
+Symbol Cd() {
+  const Shape hub = Ring(11, 11, 3.2, 4.6);
+  const Shape groove = Ring(11, 11, 6.6, 7.6);
+  const Shape track = Sector(groove, 11, 11, -165, -105) | Sector(groove, 11, 11, 15, 75);
+  return {Round(11, 11, 10.4) - Round(11, 11, 2.2) - hub - track, hub | track};
+}
+
+Symbol Plug() {
+  const Shape prongs = Rect(7, 1, 8, 6) | Rect(13, 1, 14, 6);
+  const Shape head = Polygon({{5, 7}, {17, 7}, {17, 12}, {14, 16}, {8, 16}, {5, 12}});
+  const Shape cable = Rect(10, 16, 11, 19) | Rect(10, 19, 15, 20);
+  const Shape grip = Rect(7, 9, 14, 9) | Rect(7, 11, 14, 11);
+  return {prongs | (head - grip) | cable, grip};
+}
+
+Symbol Mike() {
+  const Shape capsule = Stroke({11, 4.5}, {11, 8.5}, 3.6);
+  const Shape grille = (Rect(8, 4, 13, 4) | Rect(8, 6, 13, 6) | Rect(8, 8, 13, 8)) & capsule;
+  const Shape holder = Sector(Ring(11, 8.5, 5.4, 6.8), 11, 8.5, 0, 180);
+  return {(capsule - grille) | holder | Rect(10, 15, 11, 18) | Rect(7, 19, 14, 20), grille};
+}
+
+Symbol PlayMedia() {
+  return {Ring(11, 11, 8.4, 10.4) | Polygon({{8, 5.5}, {8, 16.5}, {16.5, 11}}), Ring(11, 11, 7.4, 8.4)};
+}
+
+Symbol Speaker() {
+  const Shape cabinet = Rect(4, 0, 17, 21) - Rect(6, 2, 15, 19);
+  const Shape tweeter = Ring(11, 5.5, 1.2, 2.6);
+  const Shape woofer = Ring(11, 13.5, 3.4, 5.0) | Round(11, 13.5, 1.6);
+  return {cabinet | tweeter | woofer, Ring(11, 13.5, 1.6, 3.4) - Ring(11, 13.5, 2.5, 3.4)};
+}
+
+Symbol Note() {
+  const Shape heads = Shape::Where(kCell, kCell, [](double x, double y) {
+    const auto head = [&](double cx, double cy) {
+      const double u = (x - cx) + 0.5 * (y - cy), v = (y - cy) - 0.3 * (x - cx);
+      return u * u / 9.0 + v * v / 4.0 <= 1.0;
+    };
+    return head(5.5, 17.5) || head(15.5, 15.5);
+  });
+  const Shape stems = Rect(7, 4, 8, 17) | Rect(17, 2, 18, 15);
+  const Shape beam = Polygon({{7, 3}, {19, 1}, {19, 4.5}, {7, 6.5}});
+  return {heads | stems | beam, Polygon({{9, 8}, {17, 6.5}, {17, 8}, {9, 9.5}})};
+}
+
+Symbol PlayBack() {
+  const Shape shell = Rect(1, 3, 20, 18) - Rect(1, 3, 1, 3) - Rect(20, 3, 20, 3) - Rect(1, 18, 1, 18) - Rect(20, 18, 20, 18);
+  const Shape window = Rect(5, 6, 16, 11);
+  const Shape reels = Ring(7.5, 9, 0.8, 2.2) | Ring(14.5, 9, 0.8, 2.2);
+  const Shape foot = Polygon({{6, 18}, {7.5, 14.5}, {14.5, 14.5}, {16, 18}});
+  return {(shell - window) | reels | Rect(9, 8, 12, 9), foot & shell};
+}
+
+Symbol Frequency() {
+  const Shape wave = Shape::Where(kCell, kCell, [](double x, double y) {
+    const double phase = (x - 1.0) / 20.0 * 3.0 * std::numbers::pi;
+    return x > 1 && x < 21 && std::abs(y - (11.0 - 6.5 * std::sin(phase))) <= 1.2;
+  });
+  const Shape axis = (Rect(1, 11, 20, 11) | Rect(1, 2, 1, 20)) - wave;
+  return {wave, axis};
+}
+
+Symbol Record() { return {Round(11, 11, 5.6), Ring(11, 11, 8.4, 10.4)}; }
+
+Symbol Rewind() {
+  return {Polygon({{1, 11}, {10.5, 3.5}, {10.5, 18.5}}) | Polygon({{10, 11}, {19.5, 3.5}, {19.5, 18.5}}),
+          Rect(20, 4, 20, 17)};
+}
+
+Symbol Replay() {
+  const Shape arc = Ring(11, 12, 5.6, 8.2) - Sector(Ring(11, 12, 5.6, 8.2), 11, 12, -85, -15);
+  const Shape head = Polygon({{10.5, 0}, {10.5, 9.5}, {16.5, 4.75}});
+  return {arc | head, Round(11, 12, 2.2)};
+}
+
+QByteArray SymbolStrip(Symbol (*draw)()) {
+  const Symbol s = draw();
+  QImage strip = Filled(2 * kCell, kCell, vga::Black);
+  Paint(strip, s.body | s.detail, vga::Grey);
+  Paint(strip, s.body, vga::Silver, {kCell, 0});
+  Paint(strip, s.detail - s.body, vga::Grey, {kCell, 0});
+  return Bmp4(strip);
+}
+
+}  // namespace
+
+std::vector<Asset> SymbolArtwork() {
+  struct Entry {
+    const char* fileName;
+    Symbol (*draw)();
+  };
+  static constexpr Entry kSymbols[] = {
+      {"IT_SOUND.bmp", &Sound},         {"IT_CD.bmp", &Cd},           {"IT_PLUG.bmp", &Plug},
+      {"IT_MIKE.bmp", &Mike},           {"IT_PLAYMEDIA.bmp", &PlayMedia}, {"IT_SPEAKER.bmp", &Speaker},
+      {"IT_NOTE.bmp", &Note},           {"IT_PLAYBACK.bmp", &PlayBack}, {"IT_FREQUENCY.bmp", &Frequency},
+      {"IT_RECORD.bmp", &Record},       {"IT_REWIND.bmp", &Rewind},   {"IT_REPLAY.bmp", &Replay},
+  };
+  std::vector<Asset> assets;
+  for (const Entry& e : kSymbols) assets.push_back({e.fileName, [draw = e.draw] { return SymbolStrip(draw); }});
+  return assets;
+}
+
+}  // namespace kv::art
