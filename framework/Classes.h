@@ -329,3 +329,4 @@ private:
   QString FFileName;
   QFile FFile;
 };
+#include "Threads.h"

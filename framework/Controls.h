@@ -85,9 +85,15 @@ class TControl : public QWidget, public TComponent {
   Q_CLASSINFO("default.ParentShowHint", "true")
   Q_CLASSINFO("default.ShowHint", "false")
   Q_CLASSINFO("default.Visible", "true")
+  // A colour or font taken from the parent is not stored (the descendants that publish
+  // Color and Font inherit this).
+  Q_CLASSINFO("stored.Color", "IsColorStored")
+  Q_CLASSINFO("stored.Font", "IsFontStored")
 
 public:
   explicit TControl(TComponent* owner);
+  Q_INVOKABLE bool IsColorStored() const { return !FParentColor; }
+  Q_INVOKABLE bool IsFontStored() const { return !FParentFont; }
   ~TControl() override;
 
   // Geometry (the widget's geometry is the one source of truth).

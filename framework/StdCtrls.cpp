@@ -1,6 +1,11 @@
 #include "StdCtrls.h"
 
+#include "ClassRegistry.h"
 #include "Forms.h"
+
+namespace {
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TLabel, TCheckBox>();
+}
 
 // ---------------------------------------------------------------------------
 // TLabel

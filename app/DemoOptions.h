@@ -1,0 +1,28 @@
+// The demo's command line: which panel to show first, whether the slideshow runs, a
+// screenshot to write, and a time after which to quit (for scripted checks).
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class TfrmQelDemo;
+
+struct TDemoOptions {
+  QString Panel;       // empty: the start panel
+  bool Slideshow = false;
+  QString Screenshot;  // empty: none
+  int QuitAfterMs = -1;  // negative: run until closed
+};
+
+// Parses the arguments (Qt's own already taken out). Prints help, or a clear message for a
+// bad argument; ExitCode is then set (0 after --help, 2 for a bad argument).
+std::optional<TDemoOptions> ParseDemoOptions(const QStringList& arguments, int& exitCode);
+
+// Applies the options to the running demo: the panel as its button would show it, the
+// slideshow box, the screenshot once the window has been shown and painted, the quit timer.
+void ApplyDemoOptions(const TDemoOptions& options, TfrmQelDemo* mainForm);
+
+// Writes a PNG of the whole window as it is shown; false when the file cannot be written.
+bool SaveWindowPicture(TfrmQelDemo* mainForm, const QString& fileName);

@@ -1,0 +1,10 @@
+#include "PanelForm.h"
+
+#include "FormDescriptions.h"
+
+void TPanelForm::Load(const QString& description) {
+  kv::ReadComponentResource(this, description);
+  KvTimer = dynamic_cast<TKvTimer*>(FindComponent(QStringLiteral("KvTimer")));
+}
+
+void TPanelForm::FormShow(TObject*) { Randomize(); }

@@ -1,0 +1,230 @@
+// Text on a canvas: TextOut, the text metrics and DrawText.
+//
+// QPainter renders the glyphs with the canvas font (never anti-aliased) into a scratch
+// image; its pixels are then painted in exactly the font colour, and the text cell in the
+// brush colour unless the brush is clear, through the canvas clip. No in-between colour
+// can reach the surface, so colour keys and monochrome surfaces see only those colours.
+#include "Raster.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+
+// Scratch marks: the opaque cell in blue, glyphs (with underlines) in white.
+constexpr QRgb kCellMark = 0xFF0000FFu;
+constexpr QRgb kGlyphMark = 0xFFFFFFFFu;
+bool IsGlyph(uint32_t px) { return ((px >> 16) & 0xFFu) >= 0x80; }
+bool IsCell(uint32_t px) { return !IsGlyph(px) && (px & 0xFFu) >= 0x80; }
+
+// One line as drawn: its characters and the one underlined by a prefix "&" (or -1).
+struct TextLine {
+  QString text;
+  int underline = -1;
+};
+
+struct TextLayout {
+  const QFontMetrics& metrics;
+  bool expandTabs = false;
+
+  // Tab stops lie every 8 average character widths from the line's start.
+  int TabWidth() const { return std::max(1, 8 * metrics.averageCharWidth()); }
+
+  // The advance of the first n characters of the line.
+  int Advance(const QString& text, qsizetype n) const {
+    if (!expandTabs || !text.left(n).contains('\t')) return metrics.horizontalAdvance(text.left(n));
+    int x = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= n; ++i) {
+      if (i < n && text[i] != '\t') continue;
+      x += metrics.horizontalAdvance(text.mid(start, i - start));
+      if (i < n) x = (x / TabWidth() + 1) * TabWidth();
+      start = i + 1;
+    }
+    return x;
+  }
+  int Width(const QString& text) const { return Advance(text, text.size()); }
+};
+
+// Renders the line with the top-left of its cell at canvas (x, y), turned by the font's
+// orientation about that point; `limit` (surface coordinates) narrows the clip.
+void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const TextLayout& layout,
+                const QRect* limit) {
+  const QFontMetrics& fm = layout.metrics;
+  const kv::ClipRects& canvasClip = canvas.EffectiveClip();
+  const int width = layout.Width(line.text), height = fm.ascent() + fm.descent();
+  const bool opaque = canvas.Brush()->Style() != TBrushStyle::bsClear;
+  if (line.text.isEmpty() || canvasClip.IsEmpty()) return;
+
+  QTransform place;
+  place.translate(double(x) + canvas.Origin().x(), double(y) + canvas.Origin().y());
+  place.rotate(-canvas.Font()->Orientation() / 10.0);
+  // Glyphs may reach beyond their cell (italics, bearings): a cell height of margin.
+  const double margin = height;
+  const QRect box = limit ? canvasClip.Bounds & *limit : canvasClip.Bounds;
+  const QRectF reach = place.mapRect(QRectF(-margin, -margin, width + 2 * margin, height + 2 * margin)) & QRectF(box);
+  const QRect area = reach.toAlignedRect() & box;
+  if (area.isEmpty()) return;
+
+  QImage scratch(area.size(), QImage::Format_RGB32);
+  scratch.fill(0);
+  {
+    QPainter painter(&scratch);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    painter.setTransform(place * QTransform::fromTranslate(-area.x(), -area.y()));
+    if (opaque) painter.fillRect(QRect(0, 0, width, height), QColor::fromRgb(kCellMark));
+    painter.setFont(canvas.Font()->ToQFont());
+    painter.setPen(QColor::fromRgb(kGlyphMark));
+    // Tab-separated pieces each start at their stop.
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= line.text.size(); ++i) {
+      if (i < line.text.size() && !(layout.expandTabs && line.text[i] == '\t')) continue;
+      painter.drawText(QPointF(layout.Advance(line.text, start), fm.ascent()), line.text.mid(start, i - start));
+      start = i + 1;
+    }
+    if (line.underline >= 0) {
+      const int from = layout.Advance(line.text, line.underline);
+      const int to = layout.Advance(line.text, line.underline + 1);
+      painter.fillRect(QRect(from, fm.ascent() + fm.underlinePos(), to - from, std::max(1, fm.lineWidth())),
+                       QColor::fromRgb(kGlyphMark));
+    }
+  }
+
+  const kv::ClipRects clip =
+      limit ? kv::ClipRects::FromRegion(canvasClip.ToRegion() & box, canvasClip.SurfaceSize) : canvasClip;
+  const bool mono = canvas.MonochromeSurface();
+  const kv::SurfaceRows surface(*canvas.Surface());
+  if (opaque)
+    kv::PaintMask(surface, clip, scratch, area.topLeft(),
+                  kv::Ink::Solid(kv::SurfaceColor(canvas.Brush()->Color(), mono)), IsCell);
+  kv::PaintMask(surface, clip, scratch, area.topLeft(), kv::Ink::Solid(kv::SurfaceColor(canvas.Font()->Color(), mono)),
+                IsGlyph);
+}
+
+// ---------------------------------------------------------------------------
+// DrawText layout
+
+// Removes the prefix characters: "&&" is "&", "&x" is x underlined (the first only).
+TextLine StripPrefixes(const QString& text) {
+  TextLine line;
+  line.text.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size()) {
+      ++i;
+      if (text[i] != '&' && line.underline < 0) line.underline = int(line.text.size());
+    }
+    line.text += text[i];
+  }
+  return line;
+}
+
+TextLine Slice(const TextLine& line, qsizetype from, qsizetype to) {
+  TextLine part{line.text.mid(from, to - from), -1};
+  if (line.underline >= from && line.underline < to) part.underline = int(line.underline - from);
+  return part;
+}
+
+// Breaks a paragraph at blanks into lines no wider than `width`; a word wider than that
+// stays whole on its own line.
+void BreakWords(const TextLine& paragraph, int64_t width, const TextLayout& layout, std::vector<TextLine>& out) {
+  const QString& s = paragraph.text;
+  qsizetype start = 0;
+  do {
+    qsizetype end = start, fit = -1;
+    while (end < s.size()) {
+      qsizetype wordEnd = end;
+      while (wordEnd < s.size() && s[wordEnd] == ' ') ++wordEnd;
+      while (wordEnd < s.size() && s[wordEnd] != ' ') ++wordEnd;
+      if (fit >= 0 && layout.Width(s.mid(start, wordEnd - start)) > width) break;
+      fit = end = wordEnd;
+    }
+    out.push_back(Slice(paragraph, start, end));
+    start = end;
+    while (start < s.size() && s[start] == ' ') ++start;
+  } while (start < s.size());
+}
+
+std::vector<TextLine> LayOut(const QString& text, int64_t width, unsigned flags, const TextLayout& layout) {
+  std::vector<TextLine> lines;
+  if (text.isEmpty()) return lines;
+  QStringList paragraphs;
+  if (flags & DT_SINGLELINE) {
+    paragraphs << text;
+  } else {
+    QString unified = text;
+    unified.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n');
+    paragraphs = unified.split('\n');
+  }
+  for (const QString& p : paragraphs) {
+    const TextLine line = (flags & DT_NOPREFIX) ? TextLine{p, -1} : StripPrefixes(p);
+    if ((flags & DT_WORDBREAK) && !(flags & DT_SINGLELINE))
+      BreakWords(line, width, layout, lines);
+    else
+      lines.push_back(line);
+  }
+  return lines;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+void TCanvas::TextOut(int x, int y, const QString& text) {
+  if (FSurface) {
+    const QFontMetrics metrics(FFont->ToQFont());
+    RenderLine(*this, x, y, TextLine{text, -1}, TextLayout{metrics}, nullptr);
+  }
+  FPenPos = {kv::SatAdd(x, TextWidth(text)), y};
+  if (FSurface) Changed();
+}
+
+int TCanvas::TextWidth(const QString& text) const { return QFontMetrics(FFont->ToQFont()).horizontalAdvance(text); }
+
+int TCanvas::TextHeight(const QString&) const {
+  const QFontMetrics metrics(FFont->ToQFont());
+  return metrics.ascent() + metrics.descent();
+}
+
+TSize TCanvas::TextExtent(const QString& text) const { return {TextWidth(text), TextHeight(text)}; }
+
+int DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags) {
+  if (!canvas) return 0;
+  const QFontMetrics metrics(canvas->Font()->ToQFont());
+  const TextLayout layout{metrics, (flags & DT_EXPANDTABS) != 0};
+  const std::vector<TextLine> lines = LayOut(text, int64_t(r.Right) - r.Left, flags, layout);
+  const int lineHeight = metrics.ascent() + metrics.descent();
+  const int height = kv::SatMul(int(std::min<size_t>(lines.size(), INT_MAX)), lineHeight);
+  if (flags & DT_CALCRECT) {
+    int widest = 0;
+    for (const TextLine& line : lines) widest = std::max(widest, layout.Width(line.text));
+    r.Right = kv::SatAdd(r.Left, widest);
+    r.Bottom = kv::SatAdd(r.Top, height);
+    return height;
+  }
+  if (!canvas->Surface()) return height;
+  int y = r.Top;
+  if (flags & DT_SINGLELINE) {
+    if (flags & DT_VCENTER)
+      y = kv::SaturateToInt(int64_t(r.Top) + (int64_t(r.Bottom) - r.Top - lineHeight) / 2);
+    else if (flags & DT_BOTTOM)
+      y = kv::SatSub(r.Bottom, lineHeight);
+  }
+  const QPoint o = canvas->Origin();
+  const QRect limit(QPoint(kv::SatAdd(r.Left, o.x()), kv::SatAdd(r.Top, o.y())),
+                    QPoint(kv::SatAdd(kv::SatSub(r.Right, 1), o.x()), kv::SatAdd(kv::SatSub(r.Bottom, 1), o.y())));
+  for (const TextLine& line : lines) {
+    const int width = layout.Width(line.text);
+    int x = r.Left;
+    if (flags & DT_CENTER)
+      x = kv::SaturateToInt(int64_t(r.Left) + (int64_t(r.Right) - r.Left - width) / 2);
+    else if (flags & DT_RIGHT)
+      x = kv::SatSub(r.Right, width);
+    RenderLine(*canvas, x, y, line, layout, (flags & DT_NOCLIP) ? nullptr : &limit);
+    y = kv::SatAdd(y, lineHeight);
+  }
+  canvas->Changed();
+  return height;
+}

@@ -1,0 +1,343 @@
+// Pixel-level drawing on RGB32 surfaces: the clip, the raster operations, inks, and the
+// scan converters that the canvas and the region factories share.
+//
+// Geometry here is in surface pixels and 64-bit, so that canvas coordinates plus an
+// origin never overflow; everything is clipped before a loop runs over it.
+#pragma once
+
+#include "Graphics.h"
+
+#include <QImage>
+#include <QRect>
+#include <QRegion>
+
+#include <algorithm>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace kv {
+
+__extension__ typedef __int128 Int128;
+
+struct Point64 {
+  int64_t X = 0;
+  int64_t Y = 0;
+};
+
+// A run of pixels [Begin, End) on one row.
+struct Span {
+  int64_t Begin = 0;
+  int64_t End = 0;
+  bool Empty() const { return End <= Begin; }
+  friend bool operator==(const Span&, const Span&) = default;
+};
+
+// ---------------------------------------------------------------------------
+// The clip of a canvas in surface coordinates: the bounding box and, when the clip is not
+// that one rectangle, its y-x banded rectangles (sorted by top, then left; the
+// rectangles of one band share top and bottom, bands do not overlap).
+
+struct ClipRects {
+  QRect Bounds;              // empty: nothing can be drawn
+  std::vector<QRect> Bands;  // empty when the clip is Bounds itself
+  QSize SurfaceSize;         // the size of the surface this clip was made for
+
+  static ClipRects FromRegion(const QRegion& region, QSize surfaceSize);
+  bool IsEmpty() const { return Bounds.isEmpty(); }
+  bool IsSingle() const { return Bands.empty(); }
+  bool Contains(int64_t x, int64_t y) const;
+  QRegion ToRegion() const;
+  // Calls f(x0, x1) for each part [x0, x1) of [begin, end) on row y inside the clip,
+  // from left to right.
+  template <class F>
+  void ForEachSpan(int64_t y, int64_t begin, int64_t end, F&& f) const;
+
+private:
+  std::vector<QRect>::const_iterator BandOf(int64_t y) const;
+};
+
+template <class F>
+void ClipRects::ForEachSpan(int64_t y, int64_t begin, int64_t end, F&& f) const {
+  if (y < Bounds.top() || y > Bounds.bottom()) return;
+  if (Bands.empty()) {
+    const int64_t a = std::max<int64_t>(begin, Bounds.left());
+    const int64_t b = std::min<int64_t>(end, int64_t(Bounds.right()) + 1);
+    if (a < b) f(int(a), int(b));
+    return;
+  }
+  for (auto it = BandOf(y); it != Bands.end() && it->top() <= y; ++it) {
+    const int64_t a = std::max<int64_t>(begin, it->left());
+    const int64_t b = std::min<int64_t>(end, int64_t(it->right()) + 1);
+    if (a < b) f(int(a), int(b));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Raster operations. The sixteen binary operations of the pen modes combine a source
+// colour S with the destination D bit by bit; the copy modes are the same operations.
+// Results keep the pixel opaque.
+
+uint32_t Rop(TPenMode mode, uint32_t source, uint32_t dest);
+TPenMode RopOfCopyMode(TCopyMode mode);
+// Black or white, whichever the colour is nearer by luminance (0.299 R + 0.587 G +
+// 0.114 B, white from the middle grey 128 up).
+uint32_t ToMonochrome(uint32_t pixel);
+// The pixel a colour is drawn as on a colour or a monochrome surface.
+inline uint32_t SurfaceColor(TColor color, bool monochrome) {
+  const uint32_t px = ColorToPixel(color);
+  return monochrome ? ToMonochrome(px) : px;
+}
+
+// What a span or a pixel is painted with: one colour, an 8 x 8 hatch of one colour that
+// leaves the pixels between its lines alone, or a tiled pattern image whose pixel (0, 0)
+// lies at the canvas origin.
+struct Ink {
+  enum class Kind : uint8_t { None, Solid, Hatch, Tile };
+  Kind kind = Kind::None;
+  TPenMode mode = TPenMode::pmCopy;
+  uint32_t color = 0xFF000000u;
+  uint8_t hatch[8] = {};         // Hatch: bit x of row y set = painted
+  const QImage* tile = nullptr;  // Tile: an RGB32 image, not empty
+  QPoint origin;                 // Hatch, Tile: surface position of the canvas origin
+  bool mono = false;             // Tile: colours are mapped to black or white
+
+  bool Paints() const { return kind != Kind::None && mode != TPenMode::pmNop; }
+  static Ink Solid(uint32_t color, TPenMode mode = TPenMode::pmCopy) {
+    Ink ink;
+    ink.kind = Kind::Solid;
+    ink.color = color;
+    ink.mode = mode;
+    return ink;
+  }
+};
+
+// The inks of a canvas's pen (none for psClear) and brush (none for bsClear), in the
+// canvas's surface colours; the brush combines with the destination by Mode.
+Ink PenInk(const TCanvas& canvas);
+Ink BrushInk(const TCanvas& canvas, TPenMode mode);
+// A canvas point in surface coordinates.
+Point64 ToSurface(const TCanvas& canvas, int x, int y);
+// The rows [top, bottom) that lie within the clip's rows.
+std::pair<int64_t, int64_t> VisibleRows(const ClipRects& clip, int64_t top, int64_t bottom);
+
+// The rows of a 32-bit surface, detached from any copy once, on construction, so that
+// loops write to them directly.
+class SurfaceRows {
+public:
+  explicit SurfaceRows(QImage& image) : FBits(image.bits()), FStride(image.bytesPerLine()) {}
+  uint32_t* Row(int64_t y) const { return reinterpret_cast<uint32_t*>(FBits + y * FStride); }
+  int64_t StridePixels() const { return FStride / 4; }
+
+private:
+  uchar* FBits;
+  qsizetype FStride;
+};
+
+// Paints [x0, x1) of surface row y, which lie inside the surface.
+void PaintRun(const SurfaceRows& surface, int y, int x0, int x1, const Ink& ink);
+// Paints the parts of [x0, x1) on row y that lie inside the clip.
+inline void PaintSpan(const SurfaceRows& surface, const ClipRects& clip, int64_t y, int64_t x0, int64_t x1,
+                      const Ink& ink) {
+  if (!ink.Paints()) return;
+  const bool plain = ink.kind == Ink::Kind::Solid && ink.mode == TPenMode::pmCopy;
+  clip.ForEachSpan(y, x0, x1, [&](int a, int b) {
+    if (plain)
+      std::fill(surface.Row(y) + a, surface.Row(y) + b, ink.color | 0xFF000000u);
+    else
+      PaintRun(surface, int(y), a, b, ink);
+  });
+}
+// Paints every pixel of the mask (surface-aligned at Offset) that Test accepts.
+template <class Test>
+void PaintMask(const SurfaceRows& surface, const ClipRects& clip, const QImage& mask, QPoint offset, const Ink& ink,
+               Test&& test);
+
+// ---------------------------------------------------------------------------
+// Round shapes: a box of Width x Height pixels whose corners are quarter ellipses of
+// integer radii Ra, Rb. Radii 0 give the rectangle, radii of half the box the ellipse
+// inscribed in it. A box of even width is the odd ellipse cut at its middle column and
+// moved apart by one pixel (the same for heights), so tiny boxes still give a dot.
+//
+// Row dy (0 = the widest) of a quarter reaches the largest dx with
+// (dx / (Ra + 1/4))^2 + (dy / (Rb + 1/4))^2 <= 1: the quarter pixel of slack rounds small
+// circles without giving them flat sides, and it never ties, so the rule is exact in
+// integers.
+
+struct RoundShape {
+  int64_t Left = 0, Top = 0, Width = 0, Height = 0;
+  int64_t Ra = 0, Rb = 0;
+
+  // The ellipse inscribed in [x1, x2 - 1] x [y1, y2 - 1]; the corners are sorted.
+  static RoundShape Ellipse(int64_t x1, int64_t y1, int64_t x2, int64_t y2);
+  // Corners are quarter ellipses of a w x h ellipse (at most the box).
+  static RoundShape RoundRect(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t w, int64_t h);
+  static RoundShape Rectangle(int64_t x1, int64_t y1, int64_t x2, int64_t y2);
+
+  bool Empty() const { return Width <= 0 || Height <= 0; }
+  int64_t Bottom() const { return Top + Height; }
+  // The pixels of row y (empty outside the shape).
+  Span Row(int64_t y) const;
+  // The same, starting from the half width of a row near it and storing this row's.
+  Span Row(int64_t y, int64_t* halfWidthHint) const;
+  // The last row from y on with the same pixels as row y (a row inside the shape).
+  int64_t SameRowsUntil(int64_t y) const;
+};
+
+// The rim of a row: the pixels of the shape that have a 4-neighbour outside it, at most
+// two runs; Inner is what lies between them. The rim is a closed 8-connected curve, so a
+// 4-connected fill inside it cannot leak.
+struct RimRow {
+  Span Row;
+  Span Left, Right;  // Right is empty when the rim of the row is one run
+  Span Inner;
+  bool Contains(int64_t x) const { return (x >= Left.Begin && x < Left.End) || (x >= Right.Begin && x < Right.End); }
+};
+inline RimRow RimOf(const Span& above, const Span& row, const Span& below) {
+  RimRow r;
+  r.Row = row;
+  if (row.Empty()) return r;
+  r.Left = row;
+  if (above.Empty() || below.Empty()) return r;
+  // The narrower neighbour lies inside the row; the rest of the row, and its two ends,
+  // touch the outside.
+  const int64_t leftEnd = std::max(row.Begin + 1, std::max(above.Begin, below.Begin));
+  const int64_t rightBegin = std::min(row.End - 1, std::min(above.End, below.End));
+  if (leftEnd >= rightBegin) return r;
+  r.Left = {row.Begin, leftEnd};
+  r.Right = {rightBegin, row.End};
+  r.Inner = {leftEnd, rightBegin};
+  return r;
+}
+
+// Paints one row of a round shape: its rim runs in one ink, the inside in another.
+void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y, const RimRow& rim, const Ink& rimInk,
+                 const Ink& insideInk);
+
+// Walks the rows of a round shape keeping each row's neighbours at hand.
+class RoundShapeRows {
+public:
+  RoundShapeRows(const RoundShape& shape, int64_t firstRow);
+  int64_t Y() const { return FY; }
+  RimRow Rim() const { return RimOf(FAbove, FRow, FBelow); }
+  const Span& Row() const { return FRow; }
+  void Next() {
+    ++FY;
+    FAbove = FRow;
+    FRow = FBelow;
+    FBelow = FShape.Row(FY + 1, &FHint);
+  }
+
+private:
+  const RoundShape& FShape;
+  int64_t FY;
+  int64_t FHint = 0;
+  Span FAbove, FRow, FBelow;
+};
+
+// ---------------------------------------------------------------------------
+// Polygons: a pixel is inside when its centre (x + 0.5, y + 0.5) is, vertices lying on
+// pixel corners; boundaries on the left and top belong to the polygon, those on the right
+// and bottom do not. Rows come in increasing order; rows where only vertical edges cross
+// share their spans and come as one band.
+
+class PolygonSweep {
+public:
+  PolygonSweep(std::span<const TPoint> points, QPoint offset, bool winding);
+  int64_t Top() const { return FTop; }
+  int64_t Bottom() const { return FBottom; }
+  // The next band of rows [y0, y1) at or after `from` and before `to`, with its spans;
+  // false when no rows are left.
+  bool Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1, std::vector<Span>& spans);
+
+private:
+  struct Edge {
+    int64_t x0, y0, x1, y1;  // y0 < y1
+    int dir;
+  };
+  int64_t CrossingPixel(const Edge& e, int64_t y) const;
+  std::vector<Edge> FEdges;  // sorted by y0
+  std::vector<size_t> FActive;
+  std::vector<std::pair<int64_t, int>> FCrossings;
+  size_t FNextEdge = 0;
+  int64_t FTop = 0, FBottom = 0, FRowDone = 0;
+  bool FWinding;
+};
+
+// ---------------------------------------------------------------------------
+// One-pixel lines: pixel i (0 <= i < Count) of the line from (x0, y0) to (x1, y1) lies at
+// major = start + i and minor = start + floor((2 i dminor + dmajor) / (2 dmajor)), which is
+// what Bresenham's loop draws; the end point itself is not part of the line.
+
+struct LineRaster {
+  int64_t X0 = 0, Y0 = 0;
+  int64_t DMajor = 0, DMinor = 0;  // absolute
+  int SX = 1, SY = 1;
+  bool XMajor = true;
+
+  LineRaster(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
+  int64_t Count() const { return DMajor; }
+  int64_t MinorOffset(int64_t i) const;
+  Point64 At(int64_t i) const;
+  // Pixels i in [0, Count] (the end point included) lie at (x, y).
+  bool Contains(int64_t x, int64_t y) const;
+  // The range [first, last) of pixels inside the box.
+  void ClipTo(const QRect& box, int64_t& first, int64_t& last) const;
+};
+
+// Dash rhythms of the pen styles, as bit masks over a period of pixels.
+struct DashPattern {
+  uint32_t Bits = 1;
+  int Period = 1;
+  bool Solid() const { return Period == 1; }
+  bool On(int64_t i) const { return (Bits >> int(i % Period)) & 1u; }
+  static DashPattern Of(TPenStyle style);
+};
+
+// Draws the pixels of the line inside the clip; pixel i is drawn when the dash pattern is
+// on at phase + i.
+void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaster& line, const Ink& pen,
+              const DashPattern& dash, int64_t phase);
+
+// ---------------------------------------------------------------------------
+// Regions from rows of spans: bands with the same spans as the band above them are
+// merged, so the result is the canonical y-x banded form.
+
+class BandedRegionBuilder {
+public:
+  // Rows [y0, y1) consist of the spans (sorted, not touching).
+  void AddRows(int64_t y0, int64_t y1, std::span<const Span> spans);
+  QRegion Finish();
+
+private:
+  void Flush();
+  std::vector<QRect> FRects;
+  std::vector<Span> FBand;
+  int64_t FBandTop = 0, FBandBottom = 0;
+};
+
+// Curved and slanted outlines are not scan converted into regions beyond this many rows
+// from the origin (no surface is that tall); plain rectangles keep their full extent.
+inline constexpr int64_t kRegionScanLimit = int64_t(1) << 16;
+
+// ---------------------------------------------------------------------------
+
+template <class Test>
+void PaintMask(const SurfaceRows& surface, const ClipRects& clip, const QImage& mask, QPoint offset, const Ink& ink,
+               Test&& test) {
+  for (int y = 0; y < mask.height(); ++y) {
+    const auto* line = reinterpret_cast<const uint32_t*>(mask.constScanLine(y));
+    int x = 0;
+    while (x < mask.width()) {
+      if (!test(line[x])) {
+        ++x;
+        continue;
+      }
+      const int start = x;
+      while (x < mask.width() && test(line[x])) ++x;
+      PaintSpan(surface, clip, int64_t(y) + offset.y(), int64_t(start) + offset.x(), int64_t(x) + offset.x(), ink);
+    }
+  }
+}
+
+}  // namespace kv

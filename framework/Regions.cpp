@@ -1,0 +1,75 @@
+// Region factories and their combination. Shapes are scan converted by the code that
+// draws them on a canvas (Raster.h), so a region holds exactly the pixels the canvas
+// fills in the same box, and the regions are built band by band in QRegion's own form.
+//
+// Coordinates are clamped to +-2^29; curved and slanted outlines are scan converted only
+// within 2^16 rows of the origin (no surface is taller).
+#include "Raster.h"
+
+using kv::BandedRegionBuilder;
+using kv::RoundShape;
+using kv::Span;
+
+namespace {
+
+constexpr int64_t kCoordinateLimit = int64_t(1) << 29;
+
+int64_t ClampCoordinate(int64_t v) { return std::clamp(v, -kCoordinateLimit, kCoordinateLimit); }
+
+// Adds rows [y0, y1) with the spans clamped into the coordinate range.
+void AddClampedRows(BandedRegionBuilder& builder, int64_t y0, int64_t y1, std::span<const Span> spans) {
+  std::vector<Span> clamped;
+  clamped.reserve(spans.size());
+  for (const Span& s : spans) {
+    const Span c{ClampCoordinate(s.Begin), ClampCoordinate(s.End)};
+    if (!c.Empty()) clamped.push_back(c);
+  }
+  builder.AddRows(ClampCoordinate(y0), ClampCoordinate(y1), clamped);
+}
+
+TRegion RegionOf(const RoundShape& shape) {
+  if (shape.Empty()) return {};
+  BandedRegionBuilder builder;
+  const bool curved = shape.Ra > 0 && shape.Rb > 0;
+  const int64_t top = curved ? std::max(shape.Top, -kv::kRegionScanLimit) : shape.Top;
+  const int64_t bottom = curved ? std::min(shape.Bottom(), kv::kRegionScanLimit) : shape.Bottom();
+  for (int64_t y = top; y < bottom;) {
+    const int64_t next = std::min(shape.SameRowsUntil(y), bottom - 1) + 1;
+    const Span row = shape.Row(y);
+    AddClampedRows(builder, y, next, {&row, 1});
+    y = next;
+  }
+  return TRegion(builder.Finish());
+}
+
+}  // namespace
+
+TRegion CreateRectRgn(int x1, int y1, int x2, int y2) { return RegionOf(RoundShape::Rectangle(x1, y1, x2, y2)); }
+
+TRegion CreateEllipticRgn(int x1, int y1, int x2, int y2) { return RegionOf(RoundShape::Ellipse(x1, y1, x2, y2)); }
+
+TRegion CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) {
+  return RegionOf(RoundShape::RoundRect(x1, y1, x2, y2, w, h));
+}
+
+TRegion CreatePolygonRgn(std::span<const TPoint> points, int fillMode) {
+  kv::PolygonSweep sweep(points, QPoint(), fillMode == WINDING);
+  BandedRegionBuilder builder;
+  std::vector<Span> spans;
+  int64_t y0 = 0, y1 = 0;
+  while (sweep.Next(-kv::kRegionScanLimit, kv::kRegionScanLimit, y0, y1, spans)) AddClampedRows(builder, y0, y1, spans);
+  return TRegion(builder.Finish());
+}
+
+bool CombineRgn(TRegion& dest, const TRegion& a, const TRegion& b, int mode) {
+  const QRegion& ra = a.ToQRegion();
+  const QRegion& rb = b.ToQRegion();
+  switch (mode) {
+    case RGN_AND: dest = TRegion(ra & rb); return true;
+    case RGN_OR: dest = TRegion(ra | rb); return true;
+    case RGN_XOR: dest = TRegion(ra ^ rb); return true;
+    case RGN_DIFF: dest = TRegion(ra - rb); return true;
+    case RGN_COPY: dest = TRegion(ra); return true;
+    default: return false;
+  }
+}

@@ -1,0 +1,146 @@
+// Copies onto a canvas: copy modes, nearest-neighbour stretching, mirroring, transparent
+// bitmaps, brush copies and monochrome sources and destinations.
+#include "CanvasTestArt.h"
+
+#include <gtest/gtest.h>
+
+using kvtest::Art;
+using kvtest::Picture;
+using kvtest::Rows;
+
+namespace {
+
+// A bitmap whose pixels are given row by row as letters of kvtest::Letter.
+void Paint(TBitmap& bitmap, const Rows& rows) {
+  static const std::pair<char, TColor> kColours[] = {{'.', clWhite}, {'#', clBlack},  {'R', clRed}, {'G', clLime},
+                                                     {'B', clBlue},  {'Y', clYellow}, {'A', clAqua}};
+  bitmap.SetSize(int(rows[0].size()), int(rows.size()));
+  for (int y = 0; y < int(rows.size()); ++y)
+    for (int x = 0; x < int(rows[0].size()); ++x)
+      for (const auto& [letter, colour] : kColours)
+        if (rows[size_t(y)][size_t(x)] == letter) bitmap.Canvas()->SetPixels(x, y, colour);
+}
+
+TEST(CanvasDraw, PlainCopyAtAnOffsetClippedAtTheEdges) {
+  TBitmap source;
+  Paint(source, {"RG", "BY"});
+  Picture p(3, 3);
+  p.c->Draw(1, 1, &source);
+  p.c->Draw(-1, -1, &source);
+  EXPECT_EQ(Art(p), (Rows{"Y..", ".RG", ".BY"}));
+}
+
+TEST(CanvasDraw, CopyModesCombineSourceAndDestination) {
+  TBitmap source;
+  Paint(source, {"G"});
+  const std::pair<TCopyMode, TColor> cases[] = {
+      {TCopyMode::cmSrcCopy, clLime},    {TCopyMode::cmSrcInvert, clYellow},   {TCopyMode::cmSrcAnd, clBlack},
+      {TCopyMode::cmSrcPaint, clYellow}, {TCopyMode::cmNotSrcCopy, clFuchsia}, {TCopyMode::cmBlackness, clBlack},
+      {TCopyMode::cmWhiteness, clWhite},
+  };
+  for (const auto& [mode, expected] : cases) {
+    Picture p(1, 1, clRed);
+    p.c->SetCopyMode(mode);
+    p.c->Draw(0, 0, &source);
+    EXPECT_EQ(p.c->Pixels(0, 0), expected) << int(mode);
+  }
+}
+
+TEST(CanvasDraw, TransparentBitmapLeavesOutItsTransparentColour) {
+  TBitmap source;
+  Paint(source, {"RGR", "BRY"});  // bottom-left blue is the automatic key
+  source.SetTransparent(true);
+  Picture p(3, 2, clAqua);
+  p.c->SetCopyMode(TCopyMode::cmSrcInvert);  // transparent drawing copies
+  p.c->Draw(0, 0, &source);
+  EXPECT_EQ(Art(p), (Rows{"RGR", "ARY"}));
+  source.SetTransparentColor(clRed);
+  p.c->Brush()->SetColor(clWhite);
+  p.c->FillRect(Rect(0, 0, 3, 2));
+  p.c->Draw(0, 0, &source);
+  EXPECT_EQ(Art(p), (Rows{".G.", "B.Y"}));
+}
+
+TEST(CanvasStretch, IntegerFactorGivesEachSourcePixelABlock) {
+  TBitmap source;
+  Paint(source, {"RG", "BY"});
+  Picture p(6, 6);
+  p.c->StretchDraw(Rect(0, 0, 6, 6), &source);
+  EXPECT_EQ(Art(p), (Rows{"RRRGGG", "RRRGGG", "RRRGGG", "BBBYYY", "BBBYYY", "BBBYYY"}));
+}
+
+TEST(CanvasStretch, ShrinkingSamplesThePixelCentres) {
+  TBitmap source;
+  Paint(source, {"RGBY"});
+  Picture p(2, 1);
+  p.c->StretchDraw(Rect(0, 0, 2, 1), &source);
+  EXPECT_EQ(Art(p), (Rows{"GY"}));
+}
+
+TEST(CanvasStretch, NegativeExtentsMirrorAndCoverTheHalfOpenRange) {
+  TBitmap source;
+  Paint(source, {"RGB."});
+  Picture p(6, 2, clYellow);
+  p.c->StretchDraw(Rect(5, 0, 1, 1), &source);  // covers [1, 5)
+  p.c->StretchDraw(Rect(0, 2, 4, 1), &source);  // vertical mirror of one row: row 1
+  EXPECT_EQ(Art(p), (Rows{"Y.BGRY", "RGB.YY"}));
+}
+
+TEST(CanvasCopyRect, CopiesBetweenCanvasesAndWithinOne) {
+  TBitmap source;
+  Paint(source, {"RGBY"});
+  Picture p(4, 2);
+  p.c->CopyRect(Rect(0, 0, 4, 1), source.Canvas(), Rect(0, 0, 4, 1));
+  p.c->CopyRect(Rect(1, 1, 4, 2), p.c, Rect(0, 0, 3, 1));  // overlapping copy within the bitmap
+  p.c->CopyRect(Rect(1, 0, 4, 1), p.c, Rect(0, 0, 3, 1));
+  EXPECT_EQ(Art(p), (Rows{"RRGB", ".RGB"}));
+}
+
+TEST(CanvasCopyRect, SourceOutsideItsImageLeavesTheDestination) {
+  TBitmap source;
+  Paint(source, {"RG"});
+  Picture p(4, 1);
+  p.c->CopyRect(Rect(0, 0, 4, 1), source.Canvas(), Rect(-1, 0, 3, 1));
+  EXPECT_EQ(Art(p), (Rows{".RG."}));
+}
+
+TEST(CanvasBrushCopy, KeyBecomesTheBrushColourOrIsLeftOut) {
+  TBitmap source;
+  Paint(source, {"RGR"});
+  Picture p(3, 2, clAqua);
+  p.c->Brush()->SetColor(clBlue);
+  p.c->BrushCopy(Rect(0, 0, 3, 1), &source, Rect(0, 0, 3, 1), clRed);
+  p.c->Brush()->SetStyle(TBrushStyle::bsClear);
+  p.c->BrushCopy(Rect(0, 1, 6, 2), &source, Rect(0, 0, 3, 1), clRed);  // stretched x2 past the edge
+  EXPECT_EQ(Art(p), (Rows{"BGB", "AAG"}));
+}
+
+TEST(CanvasMonochrome, MonochromeSourceIsBlackAndWhiteAndMonochromeDestinationThresholds) {
+  TBitmap mask;
+  Paint(mask, {"RY"});
+  mask.SetMonochrome(true);
+  Picture p(2, 1, clRed);
+  p.c->Draw(0, 0, &mask);
+  EXPECT_EQ(Art(p), (Rows{"#."}));
+
+  TBitmap colour;
+  Paint(colour, {"RGBY"});
+  TBitmap target;
+  target.SetSize(4, 1);
+  target.SetMonochrome(true);
+  target.Canvas()->Draw(0, 0, &colour);
+  EXPECT_EQ(Art(target.Image()), (Rows{"#.#."}));
+}
+
+TEST(CanvasDraw, EmptyOrMissingGraphicsDrawNothing) {
+  Picture p(2, 1);
+  TBitmap empty;
+  p.c->Draw(0, 0, &empty);
+  p.c->Draw(0, 0, nullptr);
+  p.c->StretchDraw(Rect(0, 0, 2, 1), &empty);
+  p.c->CopyRect(Rect(0, 0, 2, 1), nullptr, Rect(0, 0, 2, 1));
+  p.c->BrushCopy(Rect(0, 0, 2, 1), nullptr, Rect(0, 0, 2, 1), clRed);
+  EXPECT_EQ(Art(p), (Rows{".."}));
+}
+
+}  // namespace

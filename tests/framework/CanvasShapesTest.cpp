@@ -1,0 +1,527 @@
+// Pixel rules of the canvas: lines, shapes, fills, pens, brushes, clipping and flood fills,
+// checked on small bitmaps pixel by pixel.
+#include "CanvasTestArt.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <thread>
+
+using kvtest::Art;
+using kvtest::Picture;
+
+namespace {
+
+TEST(CanvasRectangle, OutlineOnTheOuterRowsAndColumnsInteriorInTheBrush) {
+  Picture p(6, 5);
+  p.c->Brush()->SetColor(clRed);
+  p.c->Rectangle(0, 0, 6, 5);
+  EXPECT_EQ(Art(p), (kvtest::Rows{"######", "#RRRR#", "#RRRR#", "#RRRR#", "######"}));
+}
+
+TEST(CanvasRectangle, ClearBrushInvertedCornersAndEmptyBoxes) {
+  Picture p(5, 4);
+  p.c->Brush()->SetStyle(TBrushStyle::bsClear);
+  p.c->Rectangle(5, 4, 0, 0);  // corners given the other way round
+  EXPECT_EQ(Art(p), (kvtest::Rows{"#####", "#...#", "#...#", "#####"}));
+  Picture q(3, 3);
+  q.c->Rectangle(1, 0, 1, 3);  // no width
+  EXPECT_EQ(Art(q), (kvtest::Rows{"...", "...", "..."}));
+  q.c->Rectangle(1, 0, 2, 3);  // one column: each pixel once, so XOR shows it
+  q.c->Pen()->SetMode(TPenMode::pmXor);
+  q.c->Pen()->SetColor(clWhite);
+  q.c->Rectangle(0, 1, 3, 2);
+  EXPECT_EQ(Art(q), (kvtest::Rows{".#.", "#.#", ".#."}));
+}
+
+TEST(CanvasFill, FillRectExcludesRightAndBottomAndIgnoresInvertedRects) {
+  Picture p(4, 4);
+  p.c->Brush()->SetColor(clRed);
+  p.c->FillRect(Rect(1, 1, 3, 3));
+  p.c->FillRect(Rect(3, 3, 0, 0));
+  EXPECT_EQ(Art(p), (kvtest::Rows{"....", ".RR.", ".RR.", "...."}));
+}
+
+TEST(CanvasFill, FrameRectInBrushColourAndFocusRectInvertsEveryOtherPixel) {
+  Picture p(5, 4);
+  p.c->Brush()->SetColor(clBlue);
+  p.c->FrameRect(Rect(0, 0, 5, 4));
+  EXPECT_EQ(Art(p), (kvtest::Rows{"BBBBB", "B...B", "B...B", "BBBBB"}));
+
+  Picture f(5, 4);
+  f.c->DrawFocusRect(Rect(0, 0, 5, 4));
+  EXPECT_EQ(Art(f), (kvtest::Rows{"#.#.#", ".....", "#...#", ".#.#."}));
+  f.c->DrawFocusRect(Rect(0, 0, 5, 4));  // a second call restores the pixels
+  EXPECT_EQ(Art(f), (kvtest::Rows{".....", ".....", ".....", "....."}));
+}
+
+TEST(CanvasLine, DrawsTheStartAndLeavesOutTheEnd) {
+  Picture p(5, 3);
+  p.c->MoveTo(0, 0);
+  p.c->LineTo(4, 0);
+  EXPECT_EQ(p.c->PenPos(), Point(4, 0));
+  p.c->MoveTo(0, 0);
+  p.c->LineTo(4, 2);  // Bresenham: (0,0) (1,1) (2,1) (3,2)
+  EXPECT_EQ(Art(p), (kvtest::Rows{"####.", ".##..", "...#."}));
+  p.c->LineTo(4, 2);  // zero length: nothing
+  EXPECT_EQ(p.c->Pixels(4, 2), clWhite);
+}
+
+TEST(CanvasLine, PolylineDrawsEveryVertexButTheLast) {
+  Picture p(4, 4);
+  const TPoint path[] = {{0, 0}, {3, 0}, {3, 3}};
+  p.c->Polyline(path);
+  EXPECT_EQ(Art(p), (kvtest::Rows{"####", "...#", "...#", "...."}));
+  EXPECT_EQ(p.c->PenPos(), Point(3, 3));
+}
+
+TEST(CanvasLine, DottedPenLeavesItsGapsAlone) {
+  Picture p(7, 1, clRed);
+  p.c->Pen()->SetStyle(TPenStyle::psDot);
+  p.c->MoveTo(0, 0);
+  p.c->LineTo(7, 0);
+  EXPECT_EQ(Art(p), (kvtest::Rows{"#R#R#R#"}));
+}
+
+TEST(CanvasLine, ClearPenDrawsNothing) {
+  Picture p(3, 1);
+  p.c->Pen()->SetStyle(TPenStyle::psClear);
+  p.c->MoveTo(0, 0);
+  p.c->LineTo(3, 0);
+  EXPECT_EQ(Art(p), (kvtest::Rows{"..."}));
+}
+
+TEST(CanvasPenMode, EachModeCombinesPenAndDestination) {
+  // Destination red, pen lime (both as TColor values).
+  const std::pair<TPenMode, TColor> cases[] = {
+      {TPenMode::pmBlack, clBlack},      {TPenMode::pmWhite, clWhite},     {TPenMode::pmNop, clRed},
+      {TPenMode::pmNot, clAqua},         {TPenMode::pmCopy, clLime},       {TPenMode::pmNotCopy, clFuchsia},
+      {TPenMode::pmMergePenNot, clAqua}, {TPenMode::pmMaskPenNot, clLime}, {TPenMode::pmMergeNotPen, clFuchsia},
+      {TPenMode::pmMaskNotPen, clRed},   {TPenMode::pmMerge, clYellow},    {TPenMode::pmNotMerge, clBlue},
+      {TPenMode::pmMask, clBlack},       {TPenMode::pmNotMask, clWhite},   {TPenMode::pmXor, clYellow},
+      {TPenMode::pmNotXor, clBlue},
+  };
+  for (const auto& [mode, expected] : cases) {
+    Picture p(1, 1, clRed);
+    p.c->Pen()->SetColor(clLime);
+    p.c->Pen()->SetMode(mode);
+    p.c->MoveTo(0, 0);
+    p.c->LineTo(1, 0);
+    EXPECT_EQ(p.c->Pixels(0, 0), expected) << int(mode);
+  }
+}
+
+TEST(CanvasPenMode, XorTwiceRestoresAndOutlinesXorEachPixelOnce) {
+  Picture p(4, 3, clLime);
+  p.c->Pen()->SetColor(clRed);
+  p.c->Pen()->SetMode(TPenMode::pmXor);
+  p.c->Brush()->SetStyle(TBrushStyle::bsClear);
+  p.c->Rectangle(0, 0, 4, 3);
+  EXPECT_EQ(Art(p), (kvtest::Rows{"YYYY", "YGGY", "YYYY"}));
+  p.c->Rectangle(0, 0, 4, 3);
+  EXPECT_EQ(Art(p), (kvtest::Rows{"GGGG", "GGGG", "GGGG"}));
+}
+
+TEST(CanvasEllipse, TinyBoxesStillGiveADot) {
+  for (const auto& [w, h, art] : {std::tuple{1, 1, kvtest::Rows{"#"}}, std::tuple{2, 2, kvtest::Rows{"##", "##"}},
+                                  std::tuple{4, 3, kvtest::Rows{".##.", "#RR#", ".##."}},
+                                  std::tuple{4, 4, kvtest::Rows{".##.", "#RR#", "#RR#", ".##."}}}) {
+    Picture p(w, h);
+    p.c->Brush()->SetColor(clRed);
+    p.c->Ellipse(0, 0, w, h);
+    EXPECT_EQ(Art(p), art) << w << "x" << h;
+  }
+}
+
+TEST(CanvasEllipse, CircleRimIsAClosedEightConnectedCurve) {
+  Picture p(9, 9);
+  p.c->Brush()->SetColor(clRed);
+  p.c->Ellipse(0, 0, 9, 9);
+  EXPECT_EQ(Art(p), (kvtest::Rows{"...###...", ".##RRR##.", ".#RRRRR#.", "#RRRRRRR#", "#RRRRRRR#", "#RRRRRRR#",
+                                  ".#RRRRR#.", ".##RRR##.", "...###..."}));
+}
+
+TEST(CanvasEllipse, ClearPenFillsTheRimTooAndClearBrushKeepsTheInside) {
+  Picture p(4, 3);
+  p.c->Pen()->SetStyle(TPenStyle::psClear);
+  p.c->Brush()->SetColor(clRed);
+  p.c->Ellipse(0, 0, 4, 3);
+  EXPECT_EQ(Art(p), (kvtest::Rows{".RR.", "RRRR", ".RR."}));
+  Picture q(4, 3);
+  q.c->Brush()->SetStyle(TBrushStyle::bsClear);
+  q.c->Ellipse(0, 0, 4, 3);
+  EXPECT_EQ(Art(q), (kvtest::Rows{".##.", "#..#", ".##."}));
+}
+
+TEST(CanvasRoundRect, CornersAreQuarterEllipses) {
+  Picture p(8, 6);
+  p.c->Brush()->SetColor(clRed);
+  p.c->RoundRect(0, 0, 8, 6, 4, 4);
+  EXPECT_EQ(Art(p), (kvtest::Rows{".######.", "#RRRRRR#", "#RRRRRR#", "#RRRRRR#", "#RRRRRR#", ".######."}));
+  Picture q(5, 3);
+  q.c->RoundRect(0, 0, 5, 3, 40, 40);  // corners larger than the box: the ellipse
+  Picture e(5, 3);
+  e.c->Ellipse(0, 0, 5, 3);
+  EXPECT_EQ(Art(q), Art(e));
+}
+
+// The lower face of the pie graph: 135 x 75, depth 10. Its diameter lies on row
+// (D + H) div 2 = 42.
+TEST(CanvasPie, HalfPieHasItsDiameterOnTheCentreRow) {
+  Picture p(135, 75);
+  p.c->Brush()->SetColor(clBlue);
+  p.c->Pie(0, 10, 135, 75, 0, 42, 135, 42);
+  for (int x = 0; x < 135; ++x) ASSERT_EQ(p.c->Pixels(x, 42), clBlack) << x;
+  EXPECT_EQ(p.c->Pixels(67, 43), clBlue);
+  EXPECT_EQ(p.c->Pixels(67, 41), clWhite);  // the upper half is not part of the wedge
+  EXPECT_EQ(p.c->Pixels(67, 74), clBlack);  // bottom of the rim
+  EXPECT_EQ(p.c->Pixels(67, 75 - 1 - 1), clBlue);
+  EXPECT_EQ(p.c->Pixels(67, 10), clWhite);
+}
+
+TEST(CanvasPie, SameStartAndEndDrawTheWholeEllipse) {
+  Picture p(9, 9), e(9, 9);
+  p.c->Brush()->SetColor(clRed);
+  e.c->Brush()->SetColor(clRed);
+  p.c->Pie(0, 0, 9, 9, 9, 4, 20, 4);
+  e.c->Ellipse(0, 0, 9, 9);
+  EXPECT_EQ(Art(p), Art(e));
+}
+
+TEST(CanvasPie, QuarterWedgeIsClosedByTheRadii) {
+  Picture p(9, 9);
+  p.c->Brush()->SetColor(clRed);
+  p.c->Pie(0, 0, 9, 9, 9, 4, 4, 0);  // from the right end counter-clockwise to the top
+  EXPECT_EQ(Art(p), (kvtest::Rows{"....##...", "....#R##.", "....#RR#.", "....#RRR#", "....#####", ".........",
+                                  ".........", ".........", "........."}));
+}
+
+// The pie graph's drawing steps: the front side is split by its edge line, and the
+// flood fills on either side stop at the outlines.
+TEST(CanvasPie, PieGraphFloodFillsStayInTheirSegments) {
+  const int W = 135, H = 75, D = 10, cy = (H - D) / 2;
+  const TPoint B{47, 62};
+  Picture p(W, H, clSilver);
+  TCanvas* c = p.c;
+  c->Pen()->SetColor(clBlack);
+  c->Brush()->SetColor(clPurple);
+  c->Pie(0, D, W, H, 0, (H + D) / 2, W, (H + D) / 2);
+  c->Pen()->SetColor(clPurple);
+  c->MoveTo(1, cy + D);
+  c->LineTo(W - 2, cy + D);
+  c->Pen()->SetColor(clBlack);
+  c->MoveTo(0, cy);
+  c->LineTo(0, cy + D);
+  c->MoveTo(W - 1, cy);
+  c->LineTo(W - 1, cy + D);
+  c->MoveTo(B.X, B.Y);
+  c->LineTo(B.X, B.Y + D);
+  c->Brush()->SetColor(clBlue);
+  c->Pie(0, 0, W, H - D, B.X, B.Y, 0, cy);
+  c->Brush()->SetColor(clFuchsia);
+  c->Pie(0, 0, W, H - D, 0, cy, B.X, B.Y);
+  c->Brush()->SetColor(clPurple);
+  c->FloodFill(B.X - 1, B.Y + D / 2, clBlack, TFillStyle::fsBorder);
+  c->Brush()->SetColor(clNavy);
+  c->FloodFill(B.X + 1, B.Y + D / 2, clBlack, TFillStyle::fsBorder);
+
+  EXPECT_EQ(c->Pixels(46, 67), clPurple);
+  EXPECT_EQ(c->Pixels(48, 67), clNavy);
+  EXPECT_EQ(c->Pixels(10, 54), clPurple);
+  EXPECT_EQ(c->Pixels(120, 56), clNavy);
+  EXPECT_EQ(c->Pixels(67, 70), clNavy);
+  EXPECT_EQ(c->Pixels(67, 10), clBlue);     // used wedge on the top face
+  EXPECT_EQ(c->Pixels(30, 45), clFuchsia);  // free wedge
+  EXPECT_EQ(c->Pixels(2, 2), clSilver);     // outside the disc
+  EXPECT_EQ(c->Pixels(132, 72), clSilver);
+}
+
+TEST(CanvasPolygon, PixelCentresInsideWithTheTopLeftRule) {
+  Picture p(6, 6);
+  p.c->Pen()->SetStyle(TPenStyle::psClear);
+  p.c->Brush()->SetColor(clBlack);
+  const TPoint triangle[] = {{0, 0}, {6, 0}, {0, 6}};
+  p.c->Polygon(triangle);
+  EXPECT_EQ(Art(p), (kvtest::Rows{"#####.", "####..", "###...", "##....", "#.....", "......"}));
+}
+
+TEST(CanvasPolygon, ClosedOutlineThroughTheVertexPixels) {
+  Picture p(6, 6);
+  p.c->Brush()->SetColor(clRed);
+  const TPoint square[] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}};
+  p.c->Polygon(square);
+  EXPECT_EQ(Art(p), (kvtest::Rows{"#####.", "#RRR#.", "#RRR#.", "#RRR#.", "#####.", "......"}));
+}
+
+TEST(CanvasBrush, HatchesPaintOnlyTheirLines) {
+  struct Case {
+    TBrushStyle style;
+    TPoint on, off;
+  };
+  for (const Case& k : {Case{TBrushStyle::bsHorizontal, {3, 0}, {3, 1}}, Case{TBrushStyle::bsVertical, {0, 5}, {1, 5}},
+                        Case{TBrushStyle::bsFDiagonal, {3, 3}, {3, 4}}, Case{TBrushStyle::bsBDiagonal, {7, 0}, {0, 0}},
+                        Case{TBrushStyle::bsCross, {0, 4}, {4, 4}}, Case{TBrushStyle::bsDiagCross, {6, 1}, {5, 1}}}) {
+    Picture p(16, 16, clRed);
+    p.c->Brush()->SetColor(clBlack);
+    p.c->Brush()->SetStyle(k.style);
+    p.c->FillRect(Rect(0, 0, 16, 16));
+    EXPECT_EQ(p.c->Pixels(k.on.X, k.on.Y), clBlack) << int(k.style);
+    EXPECT_EQ(p.c->Pixels(k.on.X + 8, k.on.Y + 8), clBlack) << int(k.style);
+    EXPECT_EQ(p.c->Pixels(k.off.X, k.off.Y), clRed) << int(k.style);
+  }
+}
+
+TEST(CanvasBrush, PatternBitmapTilesFromTheCanvasOrigin) {
+  TBitmap pattern;
+  pattern.SetSize(8, 8);
+  pattern.Canvas()->Brush()->SetColor(clWhite);
+  pattern.Canvas()->FillRect(Rect(0, 0, 8, 8));
+  pattern.Canvas()->SetPixels(0, 0, clRed);
+  Picture p(12, 12, clLime);
+  p.c->Brush()->SetBitmap(&pattern);
+  p.c->Brush()->SetStyle(TBrushStyle::bsClear);  // the bitmap overrides the style
+  p.c->FillRect(Rect(1, 1, 11, 11));
+  EXPECT_EQ(p.c->Pixels(8, 8), clRed);
+  EXPECT_EQ(p.c->Pixels(1, 1), clWhite);
+  EXPECT_EQ(p.c->Pixels(0, 0), clLime);  // outside the rectangle
+  p.c->Brush()->SetBitmap(nullptr);
+}
+
+TEST(CanvasWidePen, RoundCapsCentredOnTheLine) {
+  Picture p(16, 11);
+  p.c->Pen()->SetWidth(3);
+  p.c->MoveTo(2, 5);
+  p.c->LineTo(12, 5);
+  for (int y : {4, 5, 6}) EXPECT_EQ(p.c->Pixels(7, y), clBlack) << y;
+  EXPECT_EQ(p.c->Pixels(7, 3), clWhite);
+  EXPECT_EQ(p.c->Pixels(7, 7), clWhite);
+  EXPECT_EQ(p.c->Pixels(12, 5), clBlack);  // the cap covers the end point
+  EXPECT_EQ(p.c->Pixels(1, 5), clBlack);
+  EXPECT_EQ(p.c->Pixels(15, 5), clWhite);
+  EXPECT_EQ(kvtest::Colours(p), (std::set<int32_t>{clBlack, clWhite}));
+}
+
+TEST(CanvasWidePen, ShapeOutlinesAreCentredOnTheOnePixelRim) {
+  Picture p(14, 12);
+  p.c->Pen()->SetWidth(3);
+  p.c->Brush()->SetColor(clRed);
+  p.c->Rectangle(2, 2, 12, 10);
+  for (int y : {1, 2, 3}) EXPECT_EQ(p.c->Pixels(7, y), clBlack) << y;
+  EXPECT_EQ(p.c->Pixels(7, 0), clWhite);
+  EXPECT_EQ(p.c->Pixels(7, 4), clRed);
+  EXPECT_EQ(p.c->Pixels(12, 6), clBlack);
+  EXPECT_EQ(p.c->Pixels(13, 6), clWhite);
+  EXPECT_EQ(kvtest::Colours(p), (std::set<int32_t>{clBlack, clWhite, clRed}));
+}
+
+TEST(CanvasWidePen, PieIsFilledInsideItsStroke) {
+  Picture p(21, 21);
+  p.c->Pen()->SetWidth(3);
+  p.c->Brush()->SetColor(clBlue);
+  p.c->Pie(2, 2, 19, 19, 19, 10, 10, 0);  // the top-right quarter
+  EXPECT_EQ(p.c->Pixels(14, 6), clBlue);
+  EXPECT_EQ(p.c->Pixels(10, 6), clBlack);   // on the vertical radius
+  EXPECT_EQ(p.c->Pixels(14, 10), clBlack);  // on the horizontal radius
+  EXPECT_EQ(p.c->Pixels(6, 14), clWhite);   // the opposite quarter
+  EXPECT_EQ(kvtest::Colours(p), (std::set<int32_t>{clBlack, clWhite, clBlue}));
+}
+
+TEST(CanvasDashedPen, RimDashesLeaveGapsAndTheInsideAlone) {
+  Picture p(6, 5, clRed);
+  p.c->Pen()->SetStyle(TPenStyle::psDot);
+  p.c->Brush()->SetStyle(TBrushStyle::bsClear);
+  p.c->Rectangle(0, 0, 6, 5);
+  int drawn = 0;
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 6; ++x) {
+      const bool rim = x == 0 || x == 5 || y == 0 || y == 4;
+      if (!rim) {
+        EXPECT_EQ(p.c->Pixels(x, y), clRed) << x << "," << y;
+      }
+      drawn += p.c->Pixels(x, y) == clBlack;
+    }
+  }
+  EXPECT_EQ(drawn, 9);  // every other one of the 18 rim pixels
+}
+
+TEST(CanvasFloodFill, BorderFillStopsAtEightConnectedCurves) {
+  Picture p(5, 5);
+  p.c->MoveTo(0, 4);
+  p.c->LineTo(5, -1);  // the anti-diagonal, corners touching only
+  p.c->Brush()->SetColor(clRed);
+  p.c->FloodFill(0, 0, clBlack, TFillStyle::fsBorder);
+  EXPECT_EQ(Art(p), (kvtest::Rows{"RRRR#", "RRR#.", "RR#..", "R#...", "#...."}));
+}
+
+TEST(CanvasFloodFill, SurfaceFillTakesTheAreaOfTheSeedColour) {
+  Picture p(5, 3);
+  p.c->Brush()->SetColor(clBlue);
+  p.c->FillRect(Rect(2, 0, 3, 3));
+  p.c->Brush()->SetColor(clRed);
+  p.c->FloodFill(4, 1, clWhite, TFillStyle::fsSurface);
+  EXPECT_EQ(Art(p), (kvtest::Rows{"..BRR", "..BRR", "..BRR"}));
+  p.c->FloodFill(0, 0, clBlue, TFillStyle::fsSurface);  // the seed is not blue: nothing
+  EXPECT_EQ(p.c->Pixels(0, 0), clWhite);
+}
+
+TEST(CanvasFloodFill, StaysInsideTheClip) {
+  Picture p(6, 2);
+  const TRegion clip = CreateRectRgn(0, 0, 3, 2);
+  p.c->SelectClipRgn(&clip);
+  p.c->Brush()->SetColor(clRed);
+  p.c->FloodFill(1, 1, clBlack, TFillStyle::fsBorder);
+  EXPECT_EQ(Art(p), (kvtest::Rows{"RRR...", "RRR..."}));
+}
+
+TEST(CanvasClip, RegionClipsEveryPrimitiveAndReadsOutsideGiveMinusOne) {
+  Picture p(8, 8);
+  const TRegion clip = CreateRectRgn(2, 2, 5, 5);
+  p.c->SelectClipRgn(&clip);
+  EXPECT_EQ(p.c->ClipRect(), Rect(2, 2, 5, 5));
+  p.c->Brush()->SetColor(clRed);
+  p.c->FillRect(Rect(0, 0, 8, 8));
+  p.c->MoveTo(0, 3);
+  p.c->LineTo(8, 3);
+  EXPECT_EQ(p.c->Pixels(1, 1), TColor(-1));
+  EXPECT_EQ(p.c->Pixels(2, 2), clRed);
+  EXPECT_EQ(p.c->Pixels(4, 3), clBlack);
+  p.c->SetPixels(0, 0, clBlue);
+  p.c->SelectClipRgn(nullptr);
+  EXPECT_EQ(p.c->ClipRect(), Rect(0, 0, 8, 8));
+  EXPECT_EQ(p.c->Pixels(0, 0), clWhite);
+  EXPECT_EQ(p.c->Pixels(1, 3), clWhite);
+  EXPECT_EQ(p.c->Pixels(8, 0), TColor(-1));
+  EXPECT_EQ(p.c->Pixels(-1, 0), TColor(-1));
+}
+
+TEST(CanvasClip, BandedRegionClipsSpansAndLines) {
+  Picture p(6, 3);
+  TRegion clip;
+  CombineRgn(clip, CreateRectRgn(0, 0, 2, 3), CreateRectRgn(4, 1, 6, 2), RGN_OR);
+  p.c->SelectClipRgn(&clip);
+  p.c->Brush()->SetColor(clRed);
+  p.c->FillRect(Rect(0, 0, 6, 3));
+  p.c->MoveTo(0, 1);
+  p.c->LineTo(6, 1);
+  p.c->SelectClipRgn(nullptr);
+  EXPECT_EQ(Art(p), (kvtest::Rows{"RR....", "##..##", "RR...."}));
+}
+
+TEST(CanvasClip, OriginAndAttachLimitCombineWithTheSelectedRegion) {
+  QImage image(8, 6, QImage::Format_RGB32);
+  image.fill(0xFFFFFFFFu);
+  TCanvas canvas;
+  canvas.Attach(&image, QPoint(3, 2), QRegion(0, 0, 6, 6));
+  canvas.Brush()->SetColor(clRed);
+  const TRegion clip = CreateRectRgn(1, 0, 10, 10);  // canvas coordinates
+  canvas.SelectClipRgn(&clip);
+  EXPECT_EQ(canvas.ClipRect(), Rect(1, 0, 3, 4));
+  canvas.FillRect(Rect(-3, -2, 5, 4));
+  EXPECT_EQ(Art(image), (kvtest::Rows{"........", "........", "....RR..", "....RR..", "....RR..", "....RR.."}));
+  canvas.Detach();
+  EXPECT_EQ(canvas.Pixels(0, 0), TColor(-1));
+  EXPECT_EQ(canvas.ClipRect(), Rect(0, 0, 0, 0));
+}
+
+TEST(CanvasClip, FollowsTheBitmapWhenItIsResized) {
+  Picture p(2, 2);
+  p.c->Brush()->SetColor(clRed);
+  p.c->FillRect(Rect(0, 0, 2, 2));
+  p.bitmap.SetSize(4, 3);
+  p.c->FillRect(Rect(0, 0, 9, 9));
+  EXPECT_EQ(p.c->Pixels(3, 2), clRed);
+  EXPECT_EQ(p.c->ClipRect(), Rect(0, 0, 4, 3));
+}
+
+TEST(CanvasExtremes, HugeCoordinatesAreClippedNotLoopedOver) {
+  Picture p(6, 6);
+  p.c->Brush()->SetColor(clRed);
+  p.c->Rectangle(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+  EXPECT_EQ(Art(p), (kvtest::Rows{"RRRRRR", "RRRRRR", "RRRRRR", "RRRRRR", "RRRRRR", "RRRRRR"}));
+  p.c->Ellipse(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+  p.c->RoundRect(INT_MIN, -3, INT_MAX, INT_MAX, INT_MAX, INT_MAX);
+  p.c->Pie(INT_MIN, INT_MIN, INT_MAX, INT_MAX, INT_MAX, 0, 0, INT_MAX);
+  p.c->FillRect(Rect(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+  p.c->MoveTo(-2000000000, -2000000000);
+  p.c->LineTo(2000000000, 2000000000);  // passes (i, i)
+  EXPECT_EQ(p.c->Pixels(3, 3), clBlack);
+  EXPECT_EQ(p.c->Pixels(3, 4), clRed);
+  p.c->MoveTo(INT_MIN, 2);
+  p.c->LineTo(INT_MAX, 2);
+  EXPECT_EQ(p.c->Pixels(5, 2), clBlack);
+  const TPoint triangle[] = {{INT_MIN, INT_MIN}, {INT_MAX, 0}, {INT_MIN, INT_MAX}};
+  p.c->Polygon(triangle);
+  p.c->Pen()->SetWidth(5);
+  p.c->MoveTo(INT_MIN, 0);
+  p.c->LineTo(INT_MAX, 0);
+  EXPECT_EQ(p.c->Pixels(3, 2), clBlack);
+  EXPECT_EQ(p.c->Pixels(3, 3), clRed);
+  p.c->Ellipse(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+  p.c->Pie(INT_MIN, INT_MIN, INT_MAX, INT_MAX, INT_MAX, 0, 0, INT_MAX);
+}
+
+TEST(CanvasMonochrome, ColoursBecomeBlackOrWhiteByLuminance) {
+  TBitmap mono;
+  mono.SetSize(4, 1);
+  mono.SetMonochrome(true);
+  TCanvas* c = mono.Canvas();
+  c->SetPixels(0, 0, clYellow);  // light
+  c->SetPixels(1, 0, clRed);     // dark
+  c->Pen()->SetColor(clSilver);
+  c->MoveTo(2, 0);
+  c->LineTo(3, 0);
+  c->Brush()->SetColor(clNavy);
+  c->FillRect(Rect(3, 0, 4, 1));
+  EXPECT_EQ(Art(mono.Image()), (kvtest::Rows{".#.#"}));
+}
+
+TEST(CanvasNotifications, EveryDrawingOperationReportsAChange) {
+  Picture p(4, 4);
+  TBitmap source;
+  source.SetSize(2, 2);
+  int changes = 0;
+  QObject::connect(&p.bitmap, &TGraphic::OnChange, [&] { ++changes; });
+  const TPoint pts[] = {{0, 0}, {2, 2}, {0, 2}};
+  const std::function<void(TCanvas*)> ops[] = {
+      [](TCanvas* c) { c->LineTo(2, 2); },
+      [&](TCanvas* c) { c->Polyline(pts); },
+      [&](TCanvas* c) { c->Polygon(pts); },
+      [](TCanvas* c) { c->Rectangle(0, 0, 2, 2); },
+      [](TCanvas* c) { c->RoundRect(0, 0, 3, 3, 2, 2); },
+      [](TCanvas* c) { c->Ellipse(0, 0, 3, 3); },
+      [](TCanvas* c) { c->Pie(0, 0, 3, 3, 3, 1, 1, 0); },
+      [](TCanvas* c) { c->FillRect(Rect(0, 0, 1, 1)); },
+      [](TCanvas* c) { c->FrameRect(Rect(0, 0, 3, 3)); },
+      [](TCanvas* c) { c->DrawFocusRect(Rect(0, 0, 3, 3)); },
+      [](TCanvas* c) { c->FloodFill(1, 1, clBlack, TFillStyle::fsBorder); },
+      [](TCanvas* c) { c->SetPixels(1, 1, clRed); },
+      [](TCanvas* c) { c->TextOut(0, 0, "a"); },
+      [&](TCanvas* c) { c->Draw(0, 0, &source); },
+      [&](TCanvas* c) { c->StretchDraw(Rect(0, 0, 4, 4), &source); },
+      [&](TCanvas* c) { c->CopyRect(Rect(0, 0, 2, 2), source.Canvas(), Rect(0, 0, 2, 2)); },
+      [&](TCanvas* c) { c->BrushCopy(Rect(0, 0, 2, 2), &source, Rect(0, 0, 2, 2), clBlack); },
+  };
+  for (size_t i = 0; i < std::size(ops); ++i) {
+    const int before = changes;
+    ops[i](p.c);
+    EXPECT_GT(changes, before) << "operation " << i;
+  }
+}
+
+TEST(CanvasLock, IsRecursiveAndExcludesOtherThreads) {
+  TCanvas canvas;
+  canvas.Lock();
+  EXPECT_TRUE(canvas.TryLock());
+  bool otherGotIt = true;
+  std::thread([&] { otherGotIt = canvas.TryLock(); }).join();
+  EXPECT_FALSE(otherGotIt);
+  canvas.Unlock();
+  canvas.Unlock();
+  std::thread([&] {
+    otherGotIt = canvas.TryLock();
+    if (otherGotIt) canvas.Unlock();
+  }).join();
+  EXPECT_TRUE(otherGotIt);
+}
+
+}  // namespace
