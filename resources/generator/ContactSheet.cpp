@@ -12,7 +12,7 @@
 namespace kv::art {
 namespace {
 
-constexpr int kSheetWidth = 1280;
+constexpr int kSheetWidth = 1600;
 constexpr int kMargin = 16;
 constexpr int kLabelScale = 2;
 constexpr int kLabelHeight = 7 * kLabelScale + 6;
@@ -36,11 +36,11 @@ QImage Decoded(const QByteArray& bytes, bool cursor) {
 
 // Small pictures grow by whole factors up to 8; the wide ones shrink by whole factors.
 QImage Scaled(const QImage& image) {
-  if (image.width() > kSheetWidth / 2) {
-    const int down = (image.width() + kSheetWidth / 2 - 1) / (kSheetWidth / 2);
+  if (image.width() > kSheetWidth / 3) {
+    const int down = (image.width() + kSheetWidth / 3 - 1) / (kSheetWidth / 3);
     return image.scaled(image.width() / down, image.height() / down, Qt::IgnoreAspectRatio, Qt::FastTransformation);
   }
-  const int up = std::clamp(std::min(560 / image.width(), 200 / image.height()), 1, 8);
+  const int up = std::clamp(std::min(480 / image.width(), 176 / image.height()), 1, 8);
   return image.scaled(image.width() * up, image.height() * up, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 

@@ -11,49 +11,57 @@
 namespace kv::art {
 namespace {
 
-// The glass's colours from its darkest to its brightest.
-using Ramp = std::array<QRgb, 4>;
+struct Glass {
+  QRgb shadow;  // the lower part of the glass
+  QRgb body;
+  QRgb sparkle;  // the reflection up and to the left
+};
 
 struct LampColors {
-  Ramp on;
-  Ramp off;
+  Glass on;
+  Glass off;
 };
 
 // Green, yellow, red. A lit lamp glows in its bright colour with a white sparkle; an
 // unlit one keeps its dark colour with a dull reflection.
 constexpr std::array<LampColors, 3> kLamps = {{
-    {{vga::Green, vga::Lime, vga::Lime, vga::White}, {vga::Green, vga::Green, vga::Green, vga::Silver}},
-    {{vga::Olive, vga::Yellow, vga::Yellow, vga::White}, {vga::Olive, vga::Olive, vga::Olive, vga::Silver}},
-    {{vga::Maroon, vga::Red, vga::Red, vga::White}, {vga::Maroon, vga::Maroon, vga::Maroon, vga::Grey}},
+    {{vga::Green, vga::Lime, vga::White}, {vga::Green, vga::Green, vga::Silver}},
+    {{vga::Olive, vga::Yellow, vga::White}, {vga::Olive, vga::Olive, vga::Silver}},
+    {{vga::Maroon, vga::Red, vga::White}, {vga::Maroon, vga::Maroon, vga::Silver}},
 }};
 
-// How bright the glass is at (u, v), both -1..1 across the glass: lighter at the top,
-// darker towards the rim, with a highlight up and to the left.
-double GlassLight(double u, double v) {
-  const double sparkle = std::max(0.0, 1.0 - ((u + 0.4) * (u + 0.4) + (v + 0.45) * (v + 0.45)) / 0.1);
-  return 0.55 - 0.25 * v - 0.25 * (u * u + v * v) + 0.9 * sparkle;
+// The glass, centred on (cx, cy) with half-sizes rx and ry.
+struct GlassArea {
+  double cx, cy, rx, ry;
+};
+
+// The colour of the glass at pixel (x, y): a soft shadow in its lower part, a round
+// sparkle with a speckled halo up and to the left, sized to the glass's smaller side.
+QRgb GlassPixel(const Glass& g, const GlassArea& a, int x, int y) {
+  const double u = (x + 0.5 - a.cx) / a.rx, v = (y + 0.5 - a.cy) / a.ry;
+  const double size = std::min(a.rx, a.ry) / 5.5;
+  const double sx = x + 0.5 - (a.cx - 0.38 * a.rx), sy = y + 0.5 - (a.cy - 0.42 * a.ry);
+  const double sparkle = std::sqrt(sx * sx + sy * sy) / size;
+  if (sparkle < 1.2) return g.sparkle;
+  if (sparkle < 2.1) return DitherThreshold(x, y) < 0.3 ? g.sparkle : g.body;
+  const double shade = std::clamp((v + 0.5 * u * u - 0.15) / 0.75, 0.0, 1.0);
+  return shade > DitherThreshold(x, y) ? g.shadow : g.body;
 }
 
-void PaintLamp(QImage& strip, int cellX, const Shape& lamp, const Ramp& ramp) {
+void PaintLamp(QImage& strip, int cellX, const Shape& lamp, const Glass& glassColors) {
   const Shape rim = lamp.Border();
   const Shape glass = lamp - rim;
   int x0 = lamp.Width(), y0 = lamp.Height(), x1 = -1, y1 = -1;
   for (int y = 0; y < lamp.Height(); ++y)
     for (int x = 0; x < lamp.Width(); ++x)
       if (glass(x, y)) x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
-  const double cx = (x0 + x1 + 1) / 2.0, cy = (y0 + y1 + 1) / 2.0;
-  const double rx = (x1 - x0 + 1) / 2.0, ry = (y1 - y0 + 1) / 2.0;
+  const GlassArea area = {(x0 + x1 + 1) / 2.0, (y0 + y1 + 1) / 2.0, (x1 - x0 + 1) / 2.0, (y1 - y0 + 1) / 2.0};
   for (int y = 0; y < lamp.Height(); ++y) {
     for (int x = 0; x < lamp.Width(); ++x) {
-      if (rim(x, y)) {
+      if (rim(x, y))
         strip.setPixel(cellX + x, y, lamp.FacesLight(x, y) ? vga::Silver : vga::Grey);
-      } else if (glass(x, y)) {
-        const double t = std::clamp(GlassLight((x + 0.5 - cx) / rx, (y + 0.5 - cy) / ry), 0.0, 1.0);
-        const double at = t * double(ramp.size() - 1);
-        const int below = std::min(int(at), int(ramp.size()) - 2);
-        const bool up = at - below > DitherThreshold(cellX + x, y);
-        strip.setPixel(cellX + x, y, ramp[size_t(below + (up ? 1 : 0))]);
-      }
+      else if (glass(x, y))
+        strip.setPixel(cellX + x, y, GlassPixel(glassColors, area, x, y));
     }
   }
 }

@@ -51,6 +51,9 @@ QImage Marker(std::span<const std::string_view> rows, const MarkerColors& c) {
   return image;
 }
 
+constexpr MarkerColors kBluePin = {vga::Silver, vga::Aqua, vga::Blue, vga::Navy};
+constexpr MarkerColors kBlueTriangle = {vga::Olive, vga::Aqua, vga::Blue, vga::Navy};
+
 // A marker of the demo's forms in one indicator colour, shaded from it.
 QByteArray DemoMarker(std::span<const std::string_view> rows, QRgb background, QRgb color) {
   return Bmp24(Marker(rows, {background, Mix(color, 0xFFFFFFFFu, 0.55), color, Shade(color, 0.55)}));
@@ -59,8 +62,6 @@ QByteArray DemoMarker(std::span<const std::string_view> rows, QRgb background, Q
 }  // namespace
 
 std::vector<Asset> MarkerArtwork() {
-  constexpr MarkerColors kBluePin = {vga::Silver, vga::Aqua, vga::Blue, vga::Navy};
-  constexpr MarkerColors kBlueTriangle = {vga::Olive, vga::Aqua, vga::Blue, vga::Navy};
   return {
       {"NOXPIN.bmp", [] { return Bmp4(Marker(kPin, kBluePin)); }},
       {"NOXLEFT.bmp", [] { return Bmp4(Marker(kTriangle, kBlueTriangle)); }},

@@ -57,8 +57,6 @@ void Shape::Set(int x, int y, bool on) {
   FBits[size_t(y) * size_t(FWidth) + size_t(x)] = on ? 1 : 0;
 }
 
-int Shape::Count() const { return int(std::count(FBits.begin(), FBits.end(), uint8_t(1))); }
-
 Shape Shape::Border() const {
   Shape border(FWidth, FHeight);
   for (int y = 0; y < FHeight; ++y)
@@ -200,14 +198,15 @@ constexpr Glyph kGlyphs[] = {
 
 constexpr int kAdvance = 6;
 
-}  // namespace
-
+// Whether the glyph of `c` has a dot at column `col` (0..4), row `row` (0..6); unknown
+// characters are blank.
 bool GlyphDot(char c, int col, int row) {
-  if (col < 0 || col > 4 || row < 0 || row > 6) return false;
   for (const Glyph& g : kGlyphs)
     if (g.c == c) return (g.rows[size_t(row)] >> (4 - col)) & 1;
   return false;
 }
+
+}  // namespace
 
 void DrawText(QImage& image, int x, int y, std::string_view text, QRgb color, int scale) {
   for (const char c : text) {

@@ -72,7 +72,6 @@ public:
   int Height() const { return FHeight; }
   bool operator()(int x, int y) const;
   void Set(int x, int y, bool on);
-  int Count() const;
 
   // The pixels of the shape with a 4-neighbour outside it: a 1-pixel outline that
   // follows diagonals without doubling.
@@ -125,7 +124,5 @@ void Stamp(QImage& image, QPoint origin, std::span<const std::string_view> rows,
 // comes out the same on every machine. Each glyph advances 6 pixels times `scale`.
 void DrawText(QImage& image, int x, int y, std::string_view text, QRgb color, int scale = 1);
 int TextWidth(std::string_view text, int scale = 1);
-// Whether the glyph of `c` has a dot at column `col` (0..4), row `row` (0..6).
-bool GlyphDot(char c, int col, int row);
 
 }  // namespace kv::art

@@ -19,7 +19,6 @@ struct Symbol {
   Shape detail;
 };
 
-Shape Empty() { return Shape(kCell, kCell); }
 Shape Rect(int x0, int y0, int x1, int y1) { return Box(kCell, kCell, x0, y0, x1, y1); }
 Shape Round(double cx, double cy, double r) { return Disc(kCell, kCell, cx, cy, r); }
 Shape Ring(double cx, double cy, double inner, double outer) {
@@ -109,25 +108,32 @@ Symbol PlayBack() {
 }
 
 Symbol Frequency() {
-  const Shape wave = Shape::Where(kCell, kCell, [](double x, double y) {
-    const double phase = (x - 1.0) / 20.0 * 3.0 * std::numbers::pi;
-    return x > 1 && x < 21 && std::abs(y - (11.0 - 6.5 * std::sin(phase))) <= 1.2;
-  });
-  const Shape axis = (Rect(1, 11, 20, 11) | Rect(1, 2, 1, 20)) - wave;
-  return {wave, axis};
+  // Three half waves, drawn as a chain of short strokes so the stroke keeps its width
+  // where the wave is steep.
+  Shape wave(kCell, kCell);
+  QPointF last(1.5, 11.0);
+  for (int i = 1; i <= 40; ++i) {
+    const double x = 1.5 + i * 0.475;
+    const QPointF next(x, 11.0 - 6.5 * std::sin((x - 1.5) / 19.0 * 3.0 * std::numbers::pi));
+    wave = wave | Stroke(last, next, 1.15);
+    last = next;
+  }
+  Shape axis(kCell, kCell);
+  for (int x = 0; x < kCell; x += 2) axis.Set(x, 11, true);
+  return {wave, axis - wave};
 }
 
 Symbol Record() { return {Round(11, 11, 5.6), Ring(11, 11, 8.4, 10.4)}; }
 
 Symbol Rewind() {
-  return {Polygon({{1, 11}, {10.5, 3.5}, {10.5, 18.5}}) | Polygon({{10, 11}, {19.5, 3.5}, {19.5, 18.5}}),
-          Rect(20, 4, 20, 17)};
+  return {Polygon({{1.5, 11}, {11, 3.5}, {11, 18.5}}) | Polygon({{10.5, 11}, {20, 3.5}, {20, 18.5}}),
+          Shape(kCell, kCell)};
 }
 
 Symbol Replay() {
   const Shape arc = Ring(11, 12, 5.6, 8.2) - Sector(Ring(11, 12, 5.6, 8.2), 11, 12, -85, -15);
   const Shape head = Polygon({{10.5, 0}, {10.5, 9.5}, {16.5, 4.75}});
-  return {arc | head, Round(11, 12, 2.2)};
+  return {arc | head, Polygon({{9.5, 9}, {9.5, 15}, {14, 12}})};
 }
 
 QByteArray SymbolStrip(Symbol (*draw)()) {

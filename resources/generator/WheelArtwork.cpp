@@ -68,7 +68,7 @@ constexpr std::array<std::string_view, 9> kVgaHandle = {
 QByteArray VgaHandle() {
   QImage handle = Filled(9, 9, vga::Olive);
   Stamp(handle, {}, kVgaHandle, {{'#', vga::Black}, {'r', vga::Red}, {'m', vga::Maroon}, {'W', vga::White}});
-  return Bmp4(handle);
+  return Bmp24(handle);
 }
 
 // ---------------------------------------------------------------------------
@@ -79,14 +79,14 @@ constexpr QRgb kPanel = 0xFF35486Fu;  // (53, 72, 111)
 constexpr QRgb kFace = 0xFFB4BCC8u;   // the knob's face at the handle's radius, roughly
 
 QRgb DemoKnobColor(const Polar& p) {
-  if (p.radius > 38.5) {
+  if (p.radius > 38.6) {
     const double ridge = std::cos(p.angle * 60.0);
     return Shade(Rgb(58, 66, 84), 1.0 + 0.25 * p.light + 0.22 * ridge);
   }
-  if (p.radius > 36.0) return Mix(Rgb(96, 104, 122), Rgb(236, 240, 246), 0.5 + 0.5 * p.light);
+  if (p.radius > 36.1) return Mix(Rgb(96, 104, 122), Rgb(236, 240, 246), 0.5 + 0.5 * p.light);
   // Spun metal: two bright wedges across the face, fine concentric turning marks.
   const double spin = std::cos(2.0 * (p.angle + kPi / 4));
-  const double turning = std::cos(p.radius * 5.3) * 0.02;
+  const double turning = std::cos(p.radius * 5.3) * 0.012;
   const double dish = 0.06 * (p.radius / 36.0);
   return Shade(Rgb(176, 184, 196), 1.0 + 0.14 * spin + turning - dish + 0.04 * p.light);
 }
@@ -125,7 +125,7 @@ QByteArray DemoHandle() {
       const Polar p = PolarAt(x + 0.5, y + 0.5, c, c);
       const QRgb dimple = Mix(Rgb(70, 74, 86), Rgb(220, 226, 234), 0.5 - 0.5 * p.light);
       const QRgb lamp = Mix(Rgb(255, 120, 20), Rgb(255, 236, 170), std::max(0.0, 0.5 + 0.6 * p.light - 0.3 * p.radius));
-      handle.setPixel(x, y, Mix(kFace, p.radius <= 2.9 ? lamp : dimple, cover));
+      handle.setPixel(x, y, Mix(kFace, Mix(dimple, lamp, Coverage(x, y, c, c, 2.7)), cover));
     }
   }
   return Bmp24(handle);

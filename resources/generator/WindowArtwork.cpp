@@ -58,8 +58,8 @@ double ButtonPlate(double x, double y) { return RoundBox(x, y, 694.0, 78.5, 30.0
 // A speaker grille of vertical slots at the right and a row of them along the bottom.
 double Grille(double x, double y) {
   double d = 1e9;
-  for (int k = 0; k < 5; ++k) d = std::min(d, RoundBox(x, y, 731.0 + 8.0 * k, 300.0, 2.0, 120.0, 2.0));
-  for (int k = 0; k < 24; ++k) d = std::min(d, RoundBox(x, y, 452.0 + 10.0 * k, 536.0, 2.0, 14.0, 2.0));
+  for (int k = 0; k < 5; ++k) d = std::min(d, RoundBox(x, y, 726.0 + 7.0 * k, 300.0, 2.0, 110.0, 2.0));
+  for (int k = 0; k < 24; ++k) d = std::min(d, RoundBox(x, y, 452.0 + 10.0 * k, 540.0, 2.0, 12.0, 2.0));
   return d;
 }
 
@@ -67,11 +67,6 @@ struct Screw {
   double x, y;
 };
 constexpr Screw kScrews[] = {{60, 100}, {734, 120}, {60, 236}, {740, 520}, {300, 536}};
-double Screws(double x, double y) {
-  double d = 1e9;
-  for (const Screw& s : kScrews) d = std::min(d, Circle(x, y, s.x, s.y, 6.5));
-  return d;
-}
 
 // The outward direction of a shape at (x, y), as how much it faces the upper left
 // (1) or the lower right (-1).
@@ -171,7 +166,7 @@ QImage DrawWindow() {
       if (Outline(x + 0.5, y + 0.5) < 0) face.setPixel(x, y, FacePixel(x, y));
   Engrave(face, 182 - TextWidth("KELVARA", 2) / 2, 32, "KELVARA", 2);
   Engrave(face, 179 - TextWidth("PANELS") / 2, 138, "PANELS", 1);
-  Engrave(face, 452 - 2, 514, "INSTRUMENT CONTROLS", 1);
+  Engrave(face, 450, 512, "INSTRUMENT CONTROLS", 1);
   return face;
 }
 
