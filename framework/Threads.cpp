@@ -106,6 +106,9 @@ public:
         } else {
           return;
         }
+        // The wake-up was consumed for everything pending; if this request pumps events,
+        // the nested loop must still hear of the rest.
+        if (!FPending.empty() || !FPosted.empty()) WakeLocked();
       }
       if (request)
         Run(*request);
