@@ -88,6 +88,23 @@ TEST(Thread, SynchronizeRunsOnTheGuiThreadWhileTheWorkerWaits) {
   EXPECT_TRUE(sawDoneAfterReturn);
 }
 
+TEST(Thread, RequestsWaitingBehindOneThatPumpsEventsAreServedByTheNestedLoop) {
+  // Both requests are pending before the GUI thread looks; the first one runs an event
+  // loop (a modal dialog, say) that must still serve the second.
+  std::atomic<bool> secondRan{false};
+  bool secondRanInsideFirst = false;
+  TProbeThread first([&](TProbeThread& self) {
+    self.Synchronize([&] { secondRanInsideFirst = kvtest::RunUntil([&] { return secondRan.load(); }, 2000); });
+  });
+  TProbeThread second([&](TProbeThread& self) { self.Synchronize([&] { secondRan = true; }); });
+  first.Resume();
+  std::this_thread::sleep_for(30ms);
+  second.Resume();
+  std::this_thread::sleep_for(30ms);
+  ASSERT_TRUE(kvtest::RunUntil([&] { return first.Finished() && second.Finished(); }, 5000));
+  EXPECT_TRUE(secondRanInsideFirst);
+}
+
 TEST(Thread, WaitForOnTheGuiThreadServesThePendingRequest) {
   std::atomic<bool> ran{false};
   TProbeThread thread([&](TProbeThread& self) { self.Synchronize([&] { ran = true; }); });
