@@ -16,6 +16,9 @@
 #include <span>
 #include <vector>
 
+// Internal to the library: calls between its files need no indirection.
+#pragma GCC visibility push(hidden)
+
 namespace kv {
 
 __extension__ typedef __int128 Int128;
@@ -341,3 +344,5 @@ void PaintMask(const SurfaceRows& surface, const ClipRects& clip, const QImage& 
 }
 
 }  // namespace kv
+
+#pragma GCC visibility pop

@@ -1,0 +1,113 @@
+// A full repaint of the label (a panel heading, turned text, textured text) and of the
+// hyperlink (outline width 1, and a wide outline laid as one mask), each next to a plain
+// copy of an image of the same size; the ratio of a pair is the figure of merit.
+#include "KvHyperCtrls.h"
+#include "KvLabel.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QImage>
+
+namespace {
+
+constexpr int32_t kPanelColor = 7292981;
+
+// A control painted straight onto a surface of its size, as the framework's paint does.
+template <class Control>
+class OnSurface : public Control {
+public:
+  explicit OnSurface(int width, int height) : Control(nullptr), FSurface(width, height, QImage::Format_RGB32) {
+    FSurface.fill(kv::ColorToPixel(TColor(kPanelColor)));
+    this->SetBounds(0, 0, width, height);
+    this->Canvas()->Attach(&FSurface);
+  }
+  ~OnSurface() override { this->Canvas()->Detach(); }
+  void Frame() { this->PaintControl(); }
+  const QImage& Surface() const { return FSurface; }
+
+private:
+  QImage FSurface;
+};
+
+void Repaint(benchmark::State& state, auto& control) {
+  for (auto _ : state) {
+    control.Frame();
+    benchmark::DoNotOptimize(control.Surface().constBits());
+    benchmark::ClobberMemory();
+  }
+}
+
+void CopyImage(benchmark::State& state, int width, int height) {
+  TBitmap source, dest;
+  source.SetSize(width, height);
+  dest.SetSize(width, height);
+  for (auto _ : state) {
+    dest.Canvas()->CopyRect(Rect(0, 0, width, height), source.Canvas(), Rect(0, 0, width, height));
+    benchmark::ClobberMemory();
+  }
+}
+
+// The start panel's heading, at the size it auto-sizes to.
+void Heading(TKvLabel& label) {
+  label.SetCaption(QStringLiteral("Kelvara"));
+  label.SetStyle(TKvLabelStyle::lsShadow);
+  label.SetColorHighlight(TColor(14267539));
+  label.SetColorShadow(TColor(10446669));
+  label.SetColor(TColor(kPanelColor));
+  label.Font()->SetName(QStringLiteral("Arial"));
+  label.Font()->SetHeight(-19);
+  label.Font()->SetColor(TColor(14267539));
+}
+
+void BM_LabelHeading74x26(benchmark::State& state) {
+  OnSurface<TKvLabel> label(74, 26);
+  Heading(label);
+  Repaint(state, label);
+}
+BENCHMARK(BM_LabelHeading74x26);
+
+void BM_LabelHeading74x26_ImageCopy(benchmark::State& state) { CopyImage(state, 74, 26); }
+BENCHMARK(BM_LabelHeading74x26_ImageCopy);
+
+void BM_LabelAngle45_100x100(benchmark::State& state) {
+  OnSurface<TKvLabel> label(100, 100);
+  label.SetCaption(QStringLiteral("Kelvara"));
+  label.SetAngle(45);
+  Repaint(state, label);
+}
+BENCHMARK(BM_LabelAngle45_100x100);
+
+void BM_LabelAngle45_100x100_ImageCopy(benchmark::State& state) { CopyImage(state, 100, 100); }
+BENCHMARK(BM_LabelAngle45_100x100_ImageCopy);
+
+void BM_LabelTextured160x40(benchmark::State& state) {
+  OnSurface<TKvLabel> label(160, 40);
+  label.SetCaption(QStringLiteral("Kelvara"));
+  label.Font()->SetHeight(-32);
+  label.Font()->SetStyle(TFontStyle::fsBold);
+  TBitmap texture;
+  texture.SetSize(8, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) texture.Canvas()->SetPixels(x, y, (x + y) % 4 < 2 ? clRed : clYellow);
+  label.SetBitmap(&texture);
+  Repaint(state, label);
+}
+BENCHMARK(BM_LabelTextured160x40);
+
+void BM_LabelTextured160x40_ImageCopy(benchmark::State& state) { CopyImage(state, 160, 40); }
+BENCHMARK(BM_LabelTextured160x40_ImageCopy);
+
+// The demo's web label; Arg is the outline width (above 2 the halo is laid as one mask).
+void BM_HyperLinkOutline186x25(benchmark::State& state) {
+  OnSurface<TKvHyperLink> link(186, 25);
+  link.SetCaption(QStringLiteral("Visit Brontel"));
+  link.FontLeave()->SetHeight(-16);
+  link.TextOutline()->SetWidth(int(state.range(0)));
+  Repaint(state, link);
+}
+BENCHMARK(BM_HyperLinkOutline186x25)->Arg(1)->Arg(2)->Arg(3)->Arg(10);
+
+void BM_HyperLinkOutline186x25_ImageCopy(benchmark::State& state) { CopyImage(state, 186, 25); }
+BENCHMARK(BM_HyperLinkOutline186x25_ImageCopy);
+
+}  // namespace

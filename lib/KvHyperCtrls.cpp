@@ -1,0 +1,240 @@
+#include "KvHyperCtrls.h"
+
+#include "ClassRegistry.h"
+
+#include <QDesktopServices>
+#include <QPointer>
+#include <QUrl>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvHyperLink, TKvWebLabel>();
+
+constexpr TCursor kHandCursor = 99;
+
+bool OpenWithSystem(const QString& url) { return QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode)); }
+
+kv::UrlOpener& CurrentOpener() {
+  static kv::UrlOpener opener = OpenWithSystem;
+  return opener;
+}
+
+unsigned OutlineTextFlags(bool wrap, TAlignment alignment) {
+  unsigned flags = DT_EXPANDTABS | DT_TOP;
+  if (wrap) flags |= DT_WORDBREAK;
+  if (alignment == TAlignment::taCenter) flags |= DT_CENTER;
+  if (alignment == TAlignment::taRightJustify) flags |= DT_RIGHT;
+  return flags;
+}
+
+void InitLinkFont(TFont* font, TColor color) {
+  font->SetName(QStringLiteral("Arial"));
+  font->SetSize(12);
+  font->SetColor(color);
+  font->SetStyle(TFontStyle::fsBold | TFontStyle::fsUnderline);
+}
+
+// Up to this width the halo is drawn as its 4·w² copies; above it, as one widened mask.
+constexpr int kCopiedOutlineWidth = 2;
+
+// Marks each of Count places, the first at FirstAt on a line of Size pixels, that has ink
+// within Width on either side, the place itself left out. Prefix[k] counts the ink of
+// the line's first k pixels.
+void WidenLine(const std::vector<int32_t>& prefix, int64_t size, int64_t firstAt, int64_t count, int64_t width,
+               const std::function<void(int64_t i)>& mark) {
+  const auto inkIn = [&](int64_t from, int64_t to) {  // [from, to), clamped to the line
+    from = std::clamp<int64_t>(from, 0, size);
+    to = std::clamp<int64_t>(to, 0, size);
+    return from < to && prefix[size_t(to)] > prefix[size_t(from)];
+  };
+  for (int64_t i = 0; i < count; ++i) {
+    const int64_t c = firstAt + i;
+    if (inkIn(c - width, c) || inkIn(c + 1, c + width + 1)) mark(i);
+  }
+}
+
+// Lays the union of the 4·w² halo copies in one pass: a pixel takes Color when the text,
+// drawn alone in R and clipped to it, has ink at (x − dx, y − dy) for some
+// 1 <= |dx|, |dy| <= w. Text moved by whole pixels is the same text moved, so the pixels
+// are those of the copies, at a cost that grows with the area instead of with w².
+void LayWideHalo(TCanvas* canvas, const TRect& r, const QString& text, unsigned flags, TColor color, int w) {
+  const QImage* surface = canvas->Surface();
+  if (!surface) return;
+  const QPoint origin = canvas->Origin();
+  // What the halo can reach on the surface, and the part of R whose ink reaches that.
+  const int64_t ax0 = std::max<int64_t>(int64_t(r.Left) - w, -origin.x());
+  const int64_t ay0 = std::max<int64_t>(int64_t(r.Top) - w, -origin.y());
+  const int64_t ax1 = std::min<int64_t>(int64_t(r.Right) + w, int64_t(surface->width()) - origin.x());
+  const int64_t ay1 = std::min<int64_t>(int64_t(r.Bottom) + w, int64_t(surface->height()) - origin.y());
+  const int64_t mx0 = std::max<int64_t>(r.Left, ax0 - w), my0 = std::max<int64_t>(r.Top, ay0 - w);
+  const int64_t mx1 = std::min<int64_t>(r.Right, ax1 + w), my1 = std::min<int64_t>(r.Bottom, ay1 + w);
+  if (ax0 >= ax1 || ay0 >= ay1 || mx0 >= mx1 || my0 >= my1) return;
+  const int64_t aw = ax1 - ax0, ah = ay1 - ay0, mw = mx1 - mx0, mh = my1 - my0;
+
+  TBitmap mask;
+  mask.SetSize(int(mw), int(mh));
+  TCanvas* mc = mask.Canvas();
+  mc->Brush()->SetColor(clBlack);
+  mc->FillRect(Rect(0, 0, int(mw), int(mh)));
+  mc->SetFont(canvas->Font());
+  mc->Font()->SetColor(clWhite);
+  mc->Brush()->SetStyle(TBrushStyle::bsClear);
+  TRect inMask = Rect(int(r.Left - mx0), int(r.Top - my0), int(r.Right - mx0), int(r.Bottom - my0));
+  DrawText(mc, text, inMask, flags);
+
+  // Widened along x (one row of the mask at a time), then along y.
+  std::vector<uint8_t> across(size_t(aw * mh), 0);
+  std::vector<int32_t> prefix;
+  for (int64_t y = 0; y < mh; ++y) {
+    const uint32_t* line = mask.ScanLine(int(y));
+    prefix.assign(size_t(mw + 1), 0);
+    for (int64_t x = 0; x < mw; ++x) prefix[size_t(x + 1)] = prefix[size_t(x)] + ((line[x] & 0xFFFFFFu) != 0);
+    WidenLine(prefix, mw, ax0 - mx0, aw, w, [&](int64_t i) { across[size_t(y * aw + i)] = 1; });
+  }
+  const uint32_t ink = kv::ColorToPixel(color);
+  const TColor key = kv::PixelToColor(ink ^ 1u);  // any other colour
+  TBitmap halo;
+  halo.SetSize(int(aw), int(ah));
+  for (int64_t y = 0; y < ah; ++y) std::fill_n(halo.ScanLine(int(y)), aw, kv::ColorToPixel(key));
+  for (int64_t x = 0; x < aw; ++x) {
+    prefix.assign(size_t(mh + 1), 0);
+    for (int64_t y = 0; y < mh; ++y) prefix[size_t(y + 1)] = prefix[size_t(y)] + across[size_t(y * aw + x)];
+    WidenLine(prefix, mh, ay0 - my0, ah, w, [&](int64_t i) { halo.ScanLine(int(i))[x] = ink; });
+  }
+  canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+  canvas->BrushCopy(Rect(int(ax0), int(ay0), int(ax1), int(ay1)), &halo, Rect(0, 0, int(aw), int(ah)), key);
+}
+
+}  // namespace
+
+namespace kv {
+
+void ForEachOutlineOffset(int Width, const std::function<void(int DX, int DY)>& F) {
+  for (int64_t i = 1; i <= Width; ++i)
+    for (int64_t j = 1; j <= Width; ++j) {
+      const int dx = int(i), dy = int(j);
+      F(dx, dy);
+      F(dx, -dy);
+      F(-dx, dy);
+      F(-dx, -dy);
+    }
+}
+
+void DrawOutlinedText(TCanvas* Canvas, const TRect& R, const QString& Text, bool Wrap, TAlignment Alignment,
+                      TColor OutlineColor, int Width) {
+  // Every copy is clipped to R moved by its offset, all of R's size: with R empty none
+  // shows.
+  if (IsRectEmpty(R)) return;
+  const unsigned flags = OutlineTextFlags(Wrap, Alignment);
+  const TColor fontColor = Canvas->Font()->Color();
+  if (Width > kCopiedOutlineWidth) {
+    LayWideHalo(Canvas, R, Text, flags, OutlineColor, Width);
+  } else if (Width > 0) {
+    Canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+    Canvas->Font()->SetColor(OutlineColor);
+    ForEachOutlineOffset(Width, [&](int dx, int dy) {
+      TRect moved = R;
+      OffsetRect(moved, dx, dy);
+      DrawText(Canvas, Text, moved, flags);
+    });
+  }
+  Canvas->Font()->SetColor(fontColor);
+  TRect r = R;
+  DrawText(Canvas, Text, r, flags);
+}
+
+bool OpenUrl(const QString& Url) { return CurrentOpener()(Url); }
+
+void SetUrlOpenerForTesting(UrlOpener Opener) {
+  CurrentOpener() = Opener ? std::move(Opener) : UrlOpener(OpenWithSystem);
+}
+
+}  // namespace kv
+
+// ---------------------------------------------------------------------------
+// TKvHyperLink
+
+TKvHyperLink::TKvHyperLink(TComponent* owner)
+    : TKvGraphicImageControl(owner),
+      FFontEnter(std::make_unique<TFont>()),
+      FFontLeave(std::make_unique<TFont>()),
+      FTextOutline(std::make_unique<TKvTextOutline>()) {
+  SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) & ~TControlStyle(TControlStyleFlag::csDoubleClicks));
+  SetBounds(0, 0, 135, 25);
+  InitLinkFont(FFontEnter.get(), clLime);
+  InitLinkFont(FFontLeave.get(), clGreen);
+  const auto repaint = [this] { UpdateControl(); };
+  QObject::connect(FFontEnter.get(), &TFont::OnChange, this, repaint);
+  QObject::connect(FFontLeave.get(), &TFont::OnChange, this, repaint);
+  QObject::connect(FTextOutline.get(), &TKvTextOutline::OnChange, this, repaint);
+}
+
+TKvHyperLink::~TKvHyperLink() = default;
+
+template <class T>
+void TKvHyperLink::Store(T& field, const T& value) {
+  if (field == value) return;
+  field = value;
+  UpdateControl();
+}
+
+void TKvHyperLink::SetColorEnter(TColor v) { Store(FColorEnter, v); }
+
+void TKvHyperLink::SetColorLeave(TColor v) { Store(FColorLeave, v); }
+
+void TKvHyperLink::SetAlignment(TAlignment v) {
+  if (kv::IsEnumValue(v)) Store(FAlignment, v);
+}
+
+void TKvHyperLink::SetWordWrap(bool v) { Store(FWordWrap, v); }
+
+void TKvHyperLink::MouseEnter() {
+  FMouseInside = true;
+  UpdateControl();
+  TKvGraphicImageControl::MouseEnter();
+}
+
+void TKvHyperLink::MouseLeave() {
+  FMouseInside = false;
+  UpdateControl();
+  TKvGraphicImageControl::MouseLeave();
+}
+
+void TKvHyperLink::TextChanged() {
+  UpdateControl();
+  TKvGraphicImageControl::TextChanged();
+}
+
+void TKvHyperLink::Paint() {
+  if (Transparent()) ClearBitmapCanvas();
+  TCanvas* canvas = BitmapCanvas();
+  canvas->SetFont(Hot() ? FFontEnter.get() : FFontLeave.get());
+  canvas->Brush()->SetColor(Hot() ? FColorEnter : FColorLeave);
+  canvas->Brush()->SetStyle(Transparent() ? TBrushStyle::bsClear : TBrushStyle::bsSolid);
+  if (!Transparent()) canvas->FillRect(ClientRect());
+
+  const int width = FTextOutline->Visible() ? FTextOutline->Width() : 0;
+  TRect r = ClientRect();
+  InflateRect(r, kv::SatSub(0, width), kv::SatSub(0, width));
+  kv::DrawOutlinedText(canvas, r, Caption(), FWordWrap, FAlignment, FTextOutline->Color(), width);
+  TKvGraphicImageControl::Paint();
+}
+
+// ---------------------------------------------------------------------------
+// TKvWebLabel
+
+TKvWebLabel::TKvWebLabel(TComponent* owner)
+    : TKvHyperLink(owner), FURL(QStringLiteral("https://www.brontel.example/")) {
+  SetCursor(kHandCursor);
+}
+
+void TKvWebLabel::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  QPointer<TKvWebLabel> self(this);
+  TKvHyperLink::MouseUp(button, shift, x, y);
+  if (!self || button != TMouseButton::mbLeft || !MouseInside()) return;
+  UpdateControl();
+  if (!kv::OpenUrl(FURL)) emit OnError(this);
+}

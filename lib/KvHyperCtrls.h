@@ -1,0 +1,120 @@
+// Text controls that react to the pointer: the hyperlink draws its outlined caption in one
+// font and background while the pointer is outside and in another while it is over it;
+// the web label opens its URL in the user's browser when clicked.
+#pragma once
+
+#include "KvClasses.h"
+#include "KvControls.h"
+#include "StdCtrls.h"
+
+#include <functional>
+#include <memory>
+
+namespace kv {
+
+// Draws Text in R (DrawText flags: the alignment, tab expansion and, with Wrap, word
+// breaks; from the top of R, clipped to it) over a Width-pixel halo in OutlineColor: a copy
+// at every offset (dx, dy) with 1 <= |dx|, |dy| <= Width. An empty R shows nothing.
+void DrawOutlinedText(TCanvas* Canvas, const TRect& R, const QString& Text, bool Wrap, TAlignment Alignment,
+                      TColor OutlineColor, int Width);
+// Calls F for each halo offset of a Width-pixel outline, in drawing order.
+void ForEachOutlineOffset(int Width, const std::function<void(int DX, int DY)>& F);
+
+// Opens a URL in the user's default browser, passed on as one argument, never through a
+// command interpreter; false when the system cannot open it.
+using UrlOpener = std::function<bool(const QString& Url)>;
+bool OpenUrl(const QString& Url);
+// Replaces the opener (none: the system's again).
+void SetUrlOpenerForTesting(UrlOpener Opener);
+
+}  // namespace kv
+
+class TKvHyperLink : public TKvGraphicImageControl {
+  Q_OBJECT
+  Q_PROPERTY(TFont* FontEnter READ FontEnter WRITE SetFontEnter)
+  Q_PROPERTY(TFont* FontLeave READ FontLeave WRITE SetFontLeave)
+  Q_PROPERTY(TColor ColorEnter READ ColorEnter WRITE SetColorEnter)
+  Q_PROPERTY(TColor ColorLeave READ ColorLeave WRITE SetColorLeave)
+  Q_PROPERTY(TKvTextOutline* TextOutline READ TextOutline WRITE SetTextOutline)
+  Q_PROPERTY(StdCtrls::TAlignment Alignment READ Alignment WRITE SetAlignment)
+  Q_PROPERTY(bool WordWrap READ WordWrap WRITE SetWordWrap)
+  Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
+  Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
+  Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_CLASSINFO("default.ColorEnter", "clBlue")
+  Q_CLASSINFO("default.ColorLeave", "clBlack")
+  Q_CLASSINFO("default.Alignment", "taCenter")
+  Q_CLASSINFO("default.WordWrap", "true")
+  Q_CLASSINFO("default.Transparent", "false")
+  Q_CLASSINFO("default.Align", "alNone")
+  Q_CLASSINFO("default.Enabled", "true")
+public:
+  explicit TKvHyperLink(TComponent* owner);
+  ~TKvHyperLink() override;
+
+  TFont* FontEnter() const { return FFontEnter.get(); }
+  void SetFontEnter(const TFont* v) { FFontEnter->Assign(v); }
+  TFont* FontLeave() const { return FFontLeave.get(); }
+  void SetFontLeave(const TFont* v) { FFontLeave->Assign(v); }
+  TColor ColorEnter() const { return FColorEnter; }
+  void SetColorEnter(TColor v);
+  TColor ColorLeave() const { return FColorLeave; }
+  void SetColorLeave(TColor v);
+  TKvTextOutline* TextOutline() const { return FTextOutline.get(); }
+  void SetTextOutline(const TKvTextOutline* v) { FTextOutline->Assign(v); }
+  TAlignment Alignment() const { return FAlignment; }
+  void SetAlignment(TAlignment v);
+  bool WordWrap() const { return FWordWrap; }
+  void SetWordWrap(bool v);
+
+protected:
+  void Paint() override;
+  void MouseEnter() override;
+  void MouseLeave() override;
+  void TextChanged() override;
+  // The pointer is over the control.
+  bool MouseInside() const { return FMouseInside; }
+
+private:
+  template <class T>
+  void Store(T& field, const T& value);
+  // The hovered look applies only to an enabled control.
+  bool Hot() const { return FMouseInside && Enabled(); }
+
+  std::unique_ptr<TFont> FFontEnter;
+  std::unique_ptr<TFont> FFontLeave;
+  TColor FColorEnter = clBlue;
+  TColor FColorLeave = clBlack;
+  std::unique_ptr<TKvTextOutline> FTextOutline;
+  TAlignment FAlignment = TAlignment::taCenter;
+  bool FWordWrap = true;
+  bool FMouseInside = false;
+};
+
+// A hyperlink that opens URL on a left click and shows the hand cursor.
+class TKvWebLabel : public TKvHyperLink {
+  Q_OBJECT
+  Q_PROPERTY(QString URL READ URL WRITE SetURL)
+  // The constructor's hand cursor: a description that leaves Cursor out gets it, and one
+  // that stores another cursor keeps that.
+  Q_CLASSINFO("default.Cursor", "99")
+  Q_CLASSINFO("default.URL", "https://www.brontel.example/")
+public:
+  explicit TKvWebLabel(TComponent* owner);
+  const QString& URL() const { return FURL; }
+  void SetURL(const QString& v) { FURL = v; }
+
+signals:
+  // The system could not open URL.
+  void OnError(TObject* Sender);
+
+protected:
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+
+private:
+  QString FURL;
+};
