@@ -1,0 +1,302 @@
+#include "KvGauge.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+
+#include <QPointer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvGauge>();
+
+// The percentage of the range that Offset covers, truncated: ValueToPercent over 64-bit
+// differences, which do not fit an int for the widest ranges.
+int PercentOfRange(int64_t offset, int64_t range) {
+  return range == 0 ? 0 : kv::SaturateToInt(offset * 100 / range);
+}
+
+// Holds a pattern bitmap in a canvas brush for one fill.
+class PatternBrush {
+public:
+  PatternBrush(TBrush* brush, TBitmap* pattern) : FBrush(brush) { FBrush->SetBitmap(pattern); }
+  ~PatternBrush() { FBrush->SetBitmap(nullptr); }
+  PatternBrush(const PatternBrush&) = delete;
+  PatternBrush& operator=(const PatternBrush&) = delete;
+
+private:
+  TBrush* FBrush;
+};
+
+void FillSolid(TBitmap* bitmap, TColor color) {
+  TCanvas* c = bitmap->Canvas();
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  c->Brush()->SetColor(color);
+  c->FillRect(BitmapRect(bitmap));
+}
+
+// The 8 x 8 checkerboard of Color and black, aligned to the bitmap's top-left corner.
+void FillChecked(TBitmap* bitmap, TColor color) {
+  const std::unique_ptr<TBitmap> pattern = CreatePatternBitmap(color, clBlack);
+  TCanvas* c = bitmap->Canvas();
+  const PatternBrush brush(c->Brush(), pattern.get());
+  c->FillRect(BitmapRect(bitmap));
+}
+
+}  // namespace
+
+TKvGauge::TKvGauge(TComponent* owner)
+    : TKvGraphicImageControl(owner),
+      FPalette(std::make_unique<TKvPalette>()),
+      FBevel(std::make_unique<TKvBevel>()),
+      FTickOff(std::make_unique<TBitmap>()),
+      FTickOn(std::make_unique<TBitmap>()) {
+  SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque | TControlStyleFlag::csReplicatable);
+  SetBounds(0, 0, 30, 170);
+  SetColor(clBlack);
+  FBevel->SetInnerStyle(TKvBevelStyle::bsLowered);
+  FBevel->SetInnerWidth(2);
+  FBevel->SetInnerColor(clBlack);
+  FLaidOutBevelWidth = BevelWidth();
+  connect(FPalette.get(), &TKvPersistent::OnChange, this, [this] { StyleChanged(); });
+  connect(FBevel.get(), &TKvPersistent::OnChange, this, [this] { BevelChanged(); });
+}
+
+TKvGauge::~TKvGauge() = default;
+
+// ---------------------------------------------------------------------------
+// Range and position
+
+void TKvGauge::SetMaxValue(int v) {
+  if (v == FMaxValue) return;
+  if (IsLoading()) {
+    FMaxValue = v;
+    return;
+  }
+  if (v <= FMinValue) return;
+  FMaxValue = v;
+  if (FPosition > FMaxValue)
+    SetPosition(FMaxValue);
+  else
+    UpdateControl();
+}
+
+void TKvGauge::SetMinValue(int v) {
+  if (v == FMinValue) return;
+  if (IsLoading()) {
+    FMinValue = v;
+    return;
+  }
+  if (v >= FMaxValue) return;
+  FMinValue = v;
+  if (FPosition < FMinValue)
+    SetPosition(FMinValue);
+  else
+    UpdateControl();
+}
+
+void TKvGauge::SetPosition(int v) {
+  if (IsLoading()) {
+    // The range may still be incomplete; Loaded clamps.
+    FPosition = v;
+    return;
+  }
+  v = std::max(std::min(v, FMaxValue), FMinValue);
+  if (v == FPosition) return;
+  FPosition = v;
+  UpdateControl();
+  const QPointer<TKvGauge> self(this);
+  emit OnChange(this);
+  if (!self) return;
+  if (FPosition == FMinValue) emit OnMinValue(this);
+  if (!self) return;
+  if (FPosition == FMaxValue) emit OnMaxValue(this);
+}
+
+void TKvGauge::SettleRange() {
+  if (FMaxValue <= FMinValue) {
+    // Not a valid pair: the range that the setters would have left when read in order.
+    const int max = FMaxValue, min = FMinValue;
+    FMaxValue = 100;
+    FMinValue = 0;
+    if (max > FMinValue) FMaxValue = max;
+    if (min < FMaxValue) FMinValue = min;
+  }
+  FPosition = std::clamp(FPosition, FMinValue, FMaxValue);
+}
+
+void TKvGauge::Loaded() {
+  TKvGraphicImageControl::Loaded();
+  SettleRange();
+  FLaidOutBevelWidth = BevelWidth();
+  BuildTicks();
+}
+
+// ---------------------------------------------------------------------------
+// Settings
+
+void TKvGauge::SetOrientation(TKvOrientation v) {
+  if (v == FOrientation || !kv::IsEnumValue(v)) return;
+  FOrientation = v;
+  if (IsLoading()) return;
+  SetBounds(Left(), Top(), Height(), Width());
+  // A square gauge keeps its size, but its ticks turn.
+  BuildTicks();
+  UpdateControl();
+}
+
+void TKvGauge::SetTickHeight(int v) {
+  if (v <= 0 || v == FTickHeight || int64_t(v) + FSpacing <= 0) return;
+  FTickHeight = v;
+  StyleChanged();
+}
+
+void TKvGauge::SetSpacing(int v) {
+  if (v == FSpacing || int64_t(FTickHeight) + v <= 0) return;
+  FSpacing = v;
+  UpdateControl();
+}
+
+void TKvGauge::SetSolidFill(bool v) {
+  if (v == FSolidFill) return;
+  FSolidFill = v;
+  StyleChanged();
+}
+
+void TKvGauge::SetStyle(TKvProgressStyle v) {
+  if (v == FStyle || !kv::IsEnumValue(v)) return;
+  FStyle = v;
+  UpdateControl();
+}
+
+void TKvGauge::StyleChanged() {
+  BuildTicks();
+  UpdateControl();
+}
+
+void TKvGauge::BevelChanged() {
+  const int old = FLaidOutBevelWidth;
+  FLaidOutBevelWidth = BevelWidth();
+  if (IsLoading()) return;
+  // The bar keeps its size; the frame grows or shrinks around it.
+  const int64_t grow = 2 * (int64_t(FLaidOutBevelWidth) - old);
+  SetBounds(Left(), Top(), kv::SaturateToInt(std::max<int64_t>(Width(), 2 * int64_t(old)) + grow),
+            kv::SaturateToInt(std::max<int64_t>(Height(), 2 * int64_t(old)) + grow));
+  StyleChanged();
+}
+
+void TKvGauge::CMSysColorChange() {
+  TKvGraphicImageControl::CMSysColorChange();
+  BuildTicks();
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+
+int TKvGauge::BevelWidth() const {
+  TRect r;
+  FBevel->GetVisibleArea(r);
+  return r.Left;
+}
+
+TRect TKvGauge::BarRectOf(int width, int height) const {
+  TRect r = Rect(0, 0, width, height);
+  FBevel->GetVisibleArea(r);
+  return r;
+}
+
+void TKvGauge::BuildTicks() {
+  if (IsLoading()) return;
+  const TRect bar = BarRectOf(ClientWidth(), ClientHeight());
+  // Never longer than the bar: a longer tick could not show anyway.
+  const int across = std::max(Vertical() ? RectWidth(bar) : RectHeight(bar), 0);
+  const int along = std::clamp(FTickHeight, 0, std::max(Vertical() ? RectHeight(bar) : RectWidth(bar), 0));
+  const int width = Vertical() ? across : along, height = Vertical() ? along : across;
+  FTickOff->SetSize(width, height);
+  if (FTickHeight < 2 || FSolidFill)
+    FillSolid(FTickOff.get(), FPalette->Low());
+  else
+    FillChecked(FTickOff.get(), FPalette->Low());
+  FTickOn->SetSize(width, height);
+  FillSolid(FTickOn.get(), FPalette->High());
+  FBuiltWidth = ClientWidth();
+  FBuiltHeight = ClientHeight();
+}
+
+void TKvGauge::CalcTicks() {
+  FTickStep = int64_t(FTickHeight) + FSpacing;
+  const TRect bar = BarRectOf(ClientWidth(), ClientHeight());
+  const int64_t length = Vertical() ? int64_t(bar.Bottom) - bar.Top : int64_t(bar.Right) - bar.Left;
+  FTickCount = kv::SaturateToInt(std::max<int64_t>((length + FSpacing) / FTickStep, 0));
+  // Whole ticks never need more room than the bar has. Only an empty bar with a negative
+  // Spacing would grow (by -Spacing, up to 2^31 pixels), so the long side never grows.
+  const int64_t current = Vertical() ? Height() : Width();
+  const int snapped =
+      kv::SaturateToInt(std::min(2 * int64_t(BevelWidth()) + FTickCount * FTickStep - FSpacing, current));
+  if (Vertical())
+    SetBounds(Left(), Top(), Width(), snapped);
+  else
+    SetBounds(Left(), Top(), snapped, Height());
+  FBarRect = BarRectOf(ClientWidth(), ClientHeight());
+}
+
+void TKvGauge::DrawTicks() {
+  const int lit = PercentToValue(PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue),
+                                 FTickCount);
+  const bool fromStart = FStyle == TKvProgressStyle::psBottomLeft;
+  const int64_t stride = fromStart ? FTickStep : -FTickStep;
+  int64_t along = Vertical() ? (fromStart ? FBarRect.Top : int64_t(FBarRect.Bottom) - FTickHeight)
+                             : (fromStart ? FBarRect.Left : int64_t(FBarRect.Right) - FTickHeight);
+  TCanvas* canvas = BitmapCanvas();
+  const auto drawRun = [&](int count, const TBitmap* tick) {
+    for (int i = 0; i < count; ++i, along += stride) {
+      const int pos = kv::SaturateToInt(along);
+      if (Vertical())
+        canvas->Draw(FBarRect.Left, pos, tick);
+      else
+        canvas->Draw(pos, FBarRect.Top, tick);
+    }
+  };
+  // Vertical bars list the unlit ticks first, so lit ones gather at the growth end.
+  if (Vertical()) {
+    drawRun(FTickCount - lit, FTickOff.get());
+    drawRun(lit, FTickOn.get());
+  } else {
+    drawRun(lit, FTickOn.get());
+    drawRun(FTickCount - lit, FTickOff.get());
+  }
+}
+
+void TKvGauge::Paint() {
+  CalcTicks();
+  if (ClientWidth() != FBuiltWidth || ClientHeight() != FBuiltHeight) BuildTicks();
+  ClearBitmapCanvas();
+  TRect client = ClientRect();
+  FBevel->Paint(BitmapCanvas(), client);
+  DrawTicks();
+  TKvGraphicImageControl::Paint();
+}
+
+// ---------------------------------------------------------------------------
+// Click to position
+
+void TKvGauge::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  const QPointer<TKvGauge> self(this);
+  TKvGraphicImageControl::MouseDown(button, shift, x, y);
+  if (!self || button != TMouseButton::mbLeft || !FActiveClick) return;
+  if (!PtInRect(FBarRect, Point(x, y))) return;
+  const int64_t length = Vertical() ? int64_t(FBarRect.Bottom) - FBarRect.Top : int64_t(FBarRect.Right) - FBarRect.Left;
+  if (length <= 0) return;
+  const bool fromStart = FStyle == TKvProgressStyle::psBottomLeft;
+  int64_t distance = 0;
+  if (Vertical())
+    distance = fromStart ? int64_t(ClientHeight()) - y - FTickHeight : int64_t(y) - FTickHeight;
+  else
+    distance = fromStart ? int64_t(x) - FTickHeight : int64_t(ClientWidth()) - x - FTickHeight;
+  const Extended range = Extended(int64_t(FMaxValue) - FMinValue);
+  // Rounded half to even, in extended precision: exact for every sum of the int range.
+  const Extended ticks = std::nearbyint(range * Extended(distance) / Extended(length));
+  SetPosition(kv::SaturateToInt(Extended(FMinValue) + ticks - 1));
+}

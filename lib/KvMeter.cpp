@@ -1,0 +1,342 @@
+#include "KvMeter.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+
+#include <QDataStream>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvMeter>();
+
+const QString kValueOutOfRange = QStringLiteral("Value out of range.");
+
+// A pixel coordinate from 64-bit geometry; far-off points stay far off.
+int Coordinate(int64_t a, int64_t b) { return kv::SaturateToInt(a + b); }
+
+// Round half to even without the int range: a label value j * step of the widest range
+// needs 33 bits. |v| stays below 2^48 (65535 labels of at most 2^32 each).
+int64_t Round64(Extended v) { return std::llrint(v); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Scale
+
+bool TKvMeterScale::OwnerLoading() const {
+  return FOwner && FOwner->ComponentState().testFlag(TComponentStateFlag::csLoading);
+}
+
+void TKvMeterScale::SetPercent1(int v) {
+  if (v == F.Percent1) return;
+  if (!OwnerLoading() && int64_t(v) + F.Percent2 > 100) v = kv::SaturateToInt(100 - int64_t(F.Percent2));
+  SetValue(F.Percent1, v);
+}
+
+void TKvMeterScale::SetPercent2(int v) {
+  if (int64_t(F.Percent1) + v > 100) return;
+  SetValue(F.Percent2, v);
+}
+
+void TKvMeterScale::SetTicks(int v) {
+  if (v <= kMaxTicks) SetValue(F.Ticks, v);
+}
+
+void TKvMeterScale::Assign(const TPersistent* source) {
+  if (!AssignData(source, &TKvMeterScale::F)) TKvPersistent::Assign(source);
+}
+
+// ---------------------------------------------------------------------------
+// Recorded layers
+
+// The pixels a drawing writes, recorded once and replayed while the drawing's inputs (its
+// key) stay the same. The drawing must write only opaque pixels: it is recorded by running
+// it on a black and on a white image, and a pixel it wrote has its colour on both.
+class TKvMeter::Layer {
+public:
+  using Drawing = std::function<void(TCanvas*)>;
+
+  void Draw(TBitmap* target, const QByteArray& key, const Drawing& drawing) {
+    if (key != FKey || FPixels.size() != target->Image().size()) Record(target->Width(), target->Height(), drawing);
+    FKey = key;
+    Replay(target);
+  }
+
+private:
+  struct Run {
+    int Y, Begin, End;
+  };
+
+  void Record(int width, int height, const Drawing& drawing) {
+    TBitmap onBlack, onWhite;
+    onBlack.SetSize(width, height);
+    onWhite.SetSize(width, height);
+    onWhite.Canvas()->FillRect(BitmapRect(&onWhite));  // a new canvas brush is solid white
+    drawing(onBlack.Canvas());
+    drawing(onWhite.Canvas());
+    FRuns.clear();
+    for (int y = 0; y < height; ++y) {
+      const uint32_t* a = onBlack.ScanLine(y);
+      const uint32_t* b = onWhite.ScanLine(y);
+      for (int x = 0; x < width;) {
+        if (a[x] != b[x]) {
+          ++x;
+          continue;
+        }
+        const int begin = x;
+        while (x < width && a[x] == b[x]) ++x;
+        FRuns.push_back({y, begin, x});
+      }
+    }
+    FPixels = onBlack.Image();
+  }
+
+  void Replay(TBitmap* target) const {
+    for (const Run& run : FRuns) {
+      const auto* from = reinterpret_cast<const uint32_t*>(FPixels.constScanLine(run.Y)) + run.Begin;
+      std::memcpy(target->ScanLine(run.Y) + run.Begin, from, size_t(run.End - run.Begin) * sizeof(uint32_t));
+    }
+  }
+
+  QByteArray FKey;
+  QImage FPixels;
+  std::vector<Run> FRuns;
+};
+
+namespace {
+
+// Writes the inputs of a drawing into a key.
+class KeyWriter {
+public:
+  KeyWriter() : FStream(&FBytes, QIODevice::WriteOnly) {}
+  KeyWriter& operator<<(int v) {
+    FStream << qint32(v);
+    return *this;
+  }
+  KeyWriter& operator<<(bool v) {
+    FStream << v;
+    return *this;
+  }
+  KeyWriter& operator<<(const QString& v) {
+    FStream << v;
+    return *this;
+  }
+  // Colours as drawn, so that a change of the system colours counts.
+  KeyWriter& operator<<(TColor c) { return *this << int(ColorToRGB(c)); }
+  KeyWriter& operator<<(const TFont* f) { return *this << f->ToQFont().key() << f->Color() << f->Orientation(); }
+  const QByteArray& Bytes() const { return FBytes; }
+
+private:
+  QByteArray FBytes;
+  QDataStream FStream;
+};
+
+}  // namespace
+
+// The centre of the needle and the radius of the scale, taken at the start of each paint.
+struct TKvMeter::Geometry {
+  int64_t Radius = 0;
+  int64_t CenterX = 0;
+  int64_t CenterY = 0;
+  int Angle = 0;
+  int Ticks = 0;
+
+  // The direction of step K in radians; without ticks there is only step 0.
+  Extended Direction(int64_t k) const {
+    Extended degrees = Extended(Angle) + 270;
+    if (Ticks > 0) degrees += Extended(k) * Extended(180 - 2 * int64_t(Angle)) / Ticks;
+    return degrees * std::numbers::pi_v<Extended> / 180;
+  }
+  TPoint At(Extended theta, int64_t radius) const {
+    return {Coordinate(CenterX, Trunc(std::sin(theta) * Extended(radius))),
+            Coordinate(CenterY, -int64_t(Trunc(std::cos(theta) * Extended(radius))))};
+  }
+};
+
+// ---------------------------------------------------------------------------
+// Meter
+
+TKvMeter::TKvMeter(TComponent* owner)
+    : TKvGraphicImageControl(owner),
+      FScale(std::make_unique<TKvMeterScale>(this)),
+      FBevel(std::make_unique<TKvBevel>()),
+      FBackImage(std::make_unique<TPicture>()),
+      FScaleLayer(std::make_unique<Layer>()),
+      FCaptionLayer(std::make_unique<Layer>()) {
+  SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  SetBounds(0, 0, 240, 105);
+  SetColor(clBlack);
+  Font()->SetName(QStringLiteral("Arial"));
+  Font()->SetSize(8);
+  Font()->SetColor(clSilver);
+  FBevel->SetInnerStyle(TKvBevelStyle::bsLowered);
+  FBevel->SetInnerWidth(2);
+  FBevel->SetInnerColor(clBlack);
+  connect(FScale.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
+  connect(FBevel.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
+  connect(FBackImage.get(), &TPicture::OnChange, this, [this] { UpdateControl(); });
+}
+
+TKvMeter::~TKvMeter() = default;
+
+void TKvMeter::SetMaxValue(int v) {
+  if (v == FMaxValue) return;
+  if (!IsLoading() && v < FMinValue) throw EKvException(kValueOutOfRange);
+  FMaxValue = v;
+  if (FPosition > FMaxValue) FPosition = FMaxValue;
+  UpdateControl();
+}
+
+void TKvMeter::SetMinValue(int v) {
+  if (v == FMinValue) return;
+  if (!IsLoading() && v > FMaxValue) throw EKvException(kValueOutOfRange);
+  FMinValue = v;
+  if (FPosition < FMinValue) FPosition = FMinValue;
+  UpdateControl();
+}
+
+void TKvMeter::SetPosition(int v) {
+  // A range inverted by loading leaves the needle at MinValue.
+  v = std::max(std::min(v, FMaxValue), FMinValue);
+  if (v == FPosition) return;
+  FPosition = v;
+  UpdateControl();
+  emit OnChange(this);
+}
+
+void TKvMeter::SetNeedleColor(TColor v) {
+  if (v == FNeedleColor) return;
+  FNeedleColor = v;
+  UpdateControl();
+}
+
+void TKvMeter::SetAndRepaint(int& field, int v) {
+  if (v == field) return;
+  field = v;
+  UpdateControl();
+}
+
+void TKvMeter::TextChanged() {
+  UpdateControl();
+  TKvGraphicImageControl::TextChanged();
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+
+void TKvMeter::DrawTicks(TCanvas* canvas, const Geometry& g) const {
+  const TKvMeterScale& s = *FScale;
+  const int zone1 = PercentToValue(s.Percent1(), s.Ticks());
+  const int64_t zone12 = int64_t(zone1) + PercentToValue(s.Percent2(), s.Ticks());
+  canvas->Pen()->SetMode(TPenMode::pmCopy);
+  canvas->Pen()->SetWidth(1);
+  const int64_t inner = int64_t(g.Radius) - s.HeightMin();
+  int counter = s.Enlarge();
+  for (int k = 0; k < s.Ticks(); ++k) {
+    const int64_t tick = int64_t(k) + 1;
+    canvas->Pen()->SetColor(tick <= zone1 ? s.Color1() : tick <= zone12 ? s.Color2() : s.Color3());
+    const int length = counter == s.Enlarge() ? s.HeightMax() : s.HeightMin();
+    const Extended theta = g.Direction(k);
+    const TPoint from = g.At(theta, inner), to = g.At(theta, inner + length);
+    canvas->MoveTo(from.X, from.Y);
+    canvas->LineTo(to.X, to.Y);
+    counter = counter < s.Enlarge() ? counter + 1 : 1;
+  }
+}
+
+void TKvMeter::DrawLabels(TCanvas* canvas, const Geometry& g) const {
+  const TKvMeterScale& s = *FScale;
+  canvas->SetFont(Font());
+  canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+  const Extended valueStep = Extended(int64_t(FMaxValue) - FMinValue) / FLabels;
+  const int period = s.Ticks() / FLabels - 1;
+  const int64_t reach = g.Radius + s.HeightMax() - s.HeightMin();
+  const int64_t reachX = reach + FLabelOffsetX, reachY = reach + FLabelOffsetY;
+  int countdown = 0;
+  int64_t label = 0;
+  for (int k = 0; k < s.Ticks(); ++k) {
+    if (countdown != 0) {
+      --countdown;
+      continue;
+    }
+    countdown = period;
+    const QString text = IntToStr(int64_t(FMinValue) + Round64(Extended(label++) * valueStep));
+    const Extended theta = g.Direction(k);
+    const int64_t x = g.CenterX + Trunc(std::sin(theta) * Extended(reachX));
+    const int64_t y = Trunc(std::cos(theta) * Extended(reachY));
+    const TSize size = canvas->TextExtent(text);
+    canvas->TextOut(Coordinate(x, -size.cx / 2), Coordinate(g.CenterY - y, -size.cy / 2), text);
+  }
+}
+
+void TKvMeter::DrawScale(TCanvas* canvas, const Geometry& g) const {
+  if (FScale->Visible()) DrawTicks(canvas, g);
+  if (FLabels > 0) DrawLabels(canvas, g);
+}
+
+void TKvMeter::DrawNeedle(TCanvas* canvas, const Geometry& g) const {
+  int steps = 0;
+  if (FMaxValue != FMinValue)
+    steps = Trunc(Extended(g.Ticks) * Extended(int64_t(FPosition) - FMinValue) /
+                  Extended(int64_t(FMaxValue) - FMinValue));
+  canvas->Pen()->SetMode(TPenMode::pmCopy);
+  canvas->Pen()->SetColor(FNeedleColor);
+  canvas->Pen()->SetWidth(FNeedleWidth);
+  const TPoint tip = g.At(g.Direction(steps), g.Radius);
+  canvas->MoveTo(Coordinate(g.CenterX, 0), Coordinate(g.CenterY, 0));
+  canvas->LineTo(tip.X, tip.Y);
+}
+
+void TKvMeter::DrawCaption(TCanvas* canvas, const Geometry& g, int innerBottom, bool opaque, TColor cellColor) const {
+  canvas->SetFont(Font());
+  if (opaque) {
+    canvas->Brush()->SetColor(cellColor);
+    canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+  } else {
+    canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+  }
+  const TSize size = canvas->TextExtent(Caption());
+  canvas->TextOut(Coordinate(g.CenterX, -size.cx / 2), Coordinate(int64_t(innerBottom) - size.cy, -10), Caption());
+}
+
+void TKvMeter::Paint() {
+  Geometry g;
+  g.Radius = int64_t(Height()) - 10;
+  g.CenterX = Width() / 2;
+  g.CenterY = int64_t(Height()) + FSpacing;
+  g.Angle = FAngle;
+  g.Ticks = FScale->Ticks();
+  ClearBitmapCanvas();
+  TCanvas* canvas = BitmapCanvas();
+  if (!FBackImage->Graphic()->Empty()) canvas->StretchDraw(ClientRect(), FBackImage->Graphic());
+
+  const TKvMeterScale& s = *FScale;
+  KeyWriter scaleKey;
+  scaleKey << Width() << Height() << FSpacing << FAngle << s.Color1() << s.Color2() << s.Color3() << s.Enlarge()
+           << s.Percent1() << s.Percent2() << s.Ticks() << s.HeightMax() << s.HeightMin() << s.Visible() << FLabels
+           << FLabelOffsetX << FLabelOffsetY << FMinValue << FMaxValue << Font();
+  FScaleLayer->Draw(Image(), scaleKey.Bytes(), [&](TCanvas* c) { DrawScale(c, g); });
+
+  DrawNeedle(canvas, g);
+
+  // Without labels the caption's cell shows the brush the background was cleared with.
+  const bool opaque = FLabels <= 0 && canvas->Brush()->Style() != TBrushStyle::bsClear;
+  const TColor cellColor = canvas->Brush()->Color();
+  KeyWriter captionKey;
+  TRect inner = ClientRect();
+  FBevel->GetVisibleArea(inner);
+  captionKey << Width() << Height() << inner.Bottom << Caption() << Font() << opaque << cellColor;
+  FCaptionLayer->Draw(Image(), captionKey.Bytes(),
+                      [&](TCanvas* c) { DrawCaption(c, g, inner.Bottom, opaque, cellColor); });
+
+  TRect client = ClientRect();
+  FBevel->Paint(canvas, client);
+  TKvGraphicImageControl::Paint();
+}
