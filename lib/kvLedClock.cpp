@@ -1,0 +1,265 @@
+#include "kvLedClock.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+
+#include <QPointer>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvLedClock>();
+
+// The dot font: nine row bytes per character, top row first; bit 0 is the rightmost of the
+// six columns. The digits are seven-segment figures drawn with dots.
+constexpr int kGlyphRows = 9;
+constexpr int kGlyphColumns = 6;
+constexpr std::array<std::array<uint8_t, kGlyphRows>, 11> kDotFont = {{
+    {0x1E, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21, 0x21, 0x1E},  // 0
+    {0x01, 0x01, 0x01, 0x01, 0x00, 0x01, 0x01, 0x01, 0x01},  // 1
+    {0x1E, 0x01, 0x01, 0x01, 0x1E, 0x20, 0x20, 0x20, 0x1E},  // 2
+    {0x1E, 0x01, 0x01, 0x01, 0x1E, 0x01, 0x01, 0x01, 0x1E},  // 3
+    {0x21, 0x21, 0x21, 0x21, 0x1E, 0x01, 0x01, 0x01, 0x01},  // 4
+    {0x1E, 0x20, 0x20, 0x20, 0x1E, 0x01, 0x01, 0x01, 0x1E},  // 5
+    {0x1E, 0x20, 0x20, 0x20, 0x1E, 0x21, 0x21, 0x21, 0x1E},  // 6
+    {0x1E, 0x01, 0x01, 0x01, 0x00, 0x01, 0x01, 0x01, 0x01},  // 7
+    {0x1E, 0x21, 0x21, 0x21, 0x1E, 0x21, 0x21, 0x21, 0x1E},  // 8
+    {0x1E, 0x21, 0x21, 0x21, 0x1E, 0x01, 0x01, 0x01, 0x1E},  // 9
+    {0x00, 0x00, 0x00, 0x04, 0x04, 0x00, 0x00, 0x00, 0x00},  // :
+}};
+
+// The rows of Ch, or none for a character the font does not have.
+const std::array<uint8_t, kGlyphRows>* GlyphOf(QChar ch) {
+  const int index = ch.unicode() - u'0';
+  if (index < 0 || index >= int(kDotFont.size())) return nullptr;
+  return &kDotFont[size_t(index)];
+}
+
+constexpr long double kPi = std::numbers::pi_v<long double>;
+
+// The box of a dot of Radius around (X, Y), saturated into the canvas's coordinates.
+TRect DotBox(int64_t x, int64_t y, int64_t radius) {
+  return Rect(kv::SaturateToInt(x - radius), kv::SaturateToInt(y - radius), kv::SaturateToInt(x + radius),
+              kv::SaturateToInt(y + radius));
+}
+
+// The nearest integer, halves to even, in 64 bits: a huge radius must not be cut to the int
+// range before the dot's box is known, or a dot far outside would reach into the face.
+int64_t Nearest(long double v) {
+  constexpr long double kLimit = 4.0e18L;
+  if (std::isnan(v)) return 0;
+  return std::llrint(std::clamp(v, -kLimit, kLimit));  // the default mode rounds halves to even
+}
+
+// Cosine and sine of the angles (n + First) * 2 pi / Divisions for n = 0 .. Divisions - 1,
+// measured from the left and turning clockwise on screen. Computed once: the trigonometry
+// would otherwise cost more than the dots.
+template <int Divisions, int First>
+const std::array<std::pair<long double, long double>, Divisions>& UnitCircle() {
+  static const auto table = [] {
+    std::array<std::pair<long double, long double>, Divisions> t{};
+    for (int n = 0; n < Divisions; ++n) {
+      const long double angle = static_cast<long double>(n + First) * 2 * kPi / Divisions;
+      t[size_t(n)] = {std::cos(angle), std::sin(angle)};
+    }
+    return t;
+  }();
+  return table;
+}
+
+// Count dots of DotRadius on a circle of Radius around the centre, dot n at entry n of
+// Angles (the centre minus the rounded offset).
+template <size_t N>
+void DrawDotRing(TCanvas* canvas, TPoint centre, int64_t radius, int count,
+                 const std::array<std::pair<long double, long double>, N>& angles, int64_t dotRadius) {
+  for (size_t n = 0; n < std::min(size_t(std::max(count, 0)), N); ++n) {
+    const int64_t x = int64_t(centre.X) - Nearest(radius * angles[n].first);
+    const int64_t y = int64_t(centre.Y) - Nearest(radius * angles[n].second);
+    canvas->Ellipse(DotBox(x, y, dotRadius));
+  }
+}
+
+// The shift of glyph row Row to the left: the tangent of the slant times the row's depth,
+// 0 when that cannot be had as an integer (at 90 degrees, or with a huge dot size).
+int64_t RowSlant(long double tangent, int ledSize, int row) {
+  const long double shift = tangent * ledSize * row;
+  if (!std::isfinite(shift) || std::fabs(shift) > std::numeric_limits<int>::max()) return 0;
+  return Round(shift);
+}
+
+QString TwoDigits(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
+
+}  // namespace
+
+TKvLedClock::TKvLedClock(TComponent* owner)
+    : TKvGraphicImageControl(owner),
+      FTimer(std::make_unique<TKvTimer>(nullptr)),
+      FBackgroundPicture(std::make_unique<TBitmap>()) {
+  SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) & ~TControlStyle(TControlStyleFlag::csSetCaption));
+  SetBounds(0, 0, 200, 200);
+  SetParentColor(false);
+  SetColor(clBlack);
+  connect(FBackgroundPicture.get(), &TBitmap::OnChange, this, [this](TObject*) { UpdateControl(); });
+  FTimer->SetEnabled(false);
+  connect(FTimer.get(), &TKvTimer::OnTimer, this, [this](TObject*) { Tick(); });
+  Tick();
+}
+
+// The timer goes first: from inside its own tick it lets its worker end by itself.
+TKvLedClock::~TKvLedClock() { FTimer.reset(); }
+
+bool TKvLedClock::Threaded() const { return FTimer->TimerType() == TKvTimerType::ttThread; }
+
+void TKvLedClock::SetThreaded(bool v) { FTimer->SetTimerType(v ? TKvTimerType::ttThread : TKvTimerType::ttSystem); }
+
+void TKvLedClock::SetActive(bool v) {
+  if (v == FActive) return;
+  FActive = v;
+  if (!IsDesigning()) FTimer->SetEnabled(v);
+}
+
+// Assigning fires the picture's OnChange, which repaints.
+void TKvLedClock::SetBackground(const TBitmap* v) { FBackgroundPicture->Assign(v); }
+
+void TKvLedClock::SetTickWidth(int v) {
+  if (v > 0) Store(FTickWidth, v);
+}
+
+void TKvLedClock::SetHours(int v) {
+  if (!TKvHoursInt::Contains(v)) return;
+  FHours = v;
+  UpdateControl();
+}
+
+void TKvLedClock::SetHourFormat(TKvHourFormat v) {
+  if (kv::IsEnumValue(v)) Store(FHourFormat, v);
+}
+
+void TKvLedClock::SetMinutes(int v) {
+  if (TKvMinutesInt::Contains(v)) Store(FMinutes, v);
+}
+
+void TKvLedClock::SetSeconds(int v) {
+  if (TKvSecondsInt::Contains(v)) Store(FSeconds, v);
+}
+
+void TKvLedClock::Loaded() {
+  TKvGraphicImageControl::Loaded();
+  if (FActive) Tick();
+}
+
+void TKvLedClock::HoursChanged() { emit OnHoursChanged(this, uint16_t(FHours)); }
+void TKvLedClock::MinutesChanged() { emit OnMinutesChanged(this, uint16_t(FMinutes)); }
+void TKvLedClock::SecondsChanged() { emit OnSecondsChanged(this, uint16_t(FSeconds)); }
+
+// ---------------------------------------------------------------------------
+// Tick
+
+bool TKvLedClock::AlarmDue(TDateTime now) const {
+  if (!FEnableAlarm || !kv::IsFinite(FAlarmTime)) return false;
+  if (std::trunc(FAlarmTime) != std::trunc(now)) return false;
+  uint16_t hour = 0, min = 0, sec = 0, msec = 0;
+  DecodeTime(FAlarmTime, hour, min, sec, msec);
+  return hour == FHours && min == FMinutes && sec == FSeconds;
+}
+
+void TKvLedClock::Tick() {
+  const int oldHours = FHours, oldMinutes = FMinutes, oldSeconds = FSeconds;
+  const TDateTime now = Now();  // read once, so date and time belong together
+  uint16_t hour = 0, min = 0, sec = 0, msec = 0;
+  DecodeTime(now, hour, min, sec, msec);
+  FHours = hour;
+  FMinutes = min;
+  FSeconds = sec;
+  const bool alarm = AlarmDue(now);
+  const bool hoursChanged = FHours != oldHours, minutesChanged = FMinutes != oldMinutes,
+             secondsChanged = FSeconds != oldSeconds;
+  if ((FSecondsIndicator && secondsChanged) || minutesChanged) UpdateControl();
+
+  // Any handler may free the clock (or its form): stop touching it once it is gone.
+  const QPointer<TKvLedClock> self(this);
+  if (hoursChanged) HoursChanged();
+  if (!self) return;
+  if (minutesChanged) MinutesChanged();
+  if (!self) return;
+  if (secondsChanged) SecondsChanged();
+  if (!self) return;
+  if (alarm) emit OnAlarm(this);
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+
+void TKvLedClock::Paint() {
+  ClearBitmapCanvas();
+  TCanvas* canvas = BitmapCanvas();
+  DrawBackground(canvas);
+
+  const TPoint centre(Width() / 2, Height() / 2);
+  const int64_t radius = int64_t(std::min(centre.X, centre.Y)) - 10 - 2 * (2 * int64_t(FSecWidth) + FTickWidth);
+  canvas->Pen()->SetColor(FTickOutline);
+  canvas->Pen()->SetStyle(TPenStyle::psSolid);
+  canvas->Brush()->SetColor(FTickColor);
+  canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+  if (FHourMarks) DrawDotRing(canvas, centre, radius, 12, UnitCircle<12, 9>(), FTickWidth);
+
+  DrawTimeText(canvas);
+
+  if (FSecondsIndicator) {
+    canvas->Pen()->SetColor(FSecOutline);
+    canvas->Brush()->SetColor(FSecHandColor);
+    DrawDotRing(canvas, centre, radius - 2 * int64_t(FSecWidth) - FTickWidth, FSeconds + 1, UnitCircle<60, 15>(),
+                FSecWidth);
+  }
+  TKvGraphicImageControl::Paint();
+}
+
+void TKvLedClock::DrawBackground(TCanvas* canvas) const {
+  if (FBackgroundPicture->Empty()) return;
+  // The key colour Color takes the brush: Color itself, or nothing with a clear brush.
+  canvas->Brush()->SetColor(Color());
+  canvas->Brush()->SetStyle(Transparent() ? TBrushStyle::bsClear : TBrushStyle::bsSolid);
+  canvas->BrushCopy(ClientRect(), FBackgroundPicture.get(), BitmapRect(FBackgroundPicture.get()), Color());
+}
+
+QString TKvLedClock::TimeText() const {
+  const int hours = FHourFormat == TKvHourFormat::hfmt12h && FHours > 12 ? FHours - 12 : FHours;
+  return TwoDigits(hours) + u':' + TwoDigits(FMinutes);
+}
+
+void TKvLedClock::DrawTimeText(TCanvas* canvas) const {
+  canvas->Brush()->SetColor(FHoursColor);
+  canvas->Pen()->SetColor(FHoursOutline);
+  canvas->Pen()->SetWidth(1);
+  const int64_t pitch = int64_t(FLedSize) + 1;
+  const int64_t advance = 5 * pitch;
+  int64_t x = (Width() - 5 * (advance + FSpacing - 1)) / 2 + advance + FTextOffsetX;
+  const int64_t y = (Height() - 8 * pitch) / 2 + FTextOffsetY;
+  const QString text = TimeText();
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    DrawGlyph(canvas, text[i], text[i] == u':' ? x + advance / 2 - FLedSize : x, y);
+    if (i + 1 < text.size()) x += text[i + 1] == u':' ? advance / 2 : FSpacing + advance;
+  }
+}
+
+void TKvLedClock::DrawGlyph(TCanvas* canvas, QChar ch, int64_t x, int64_t y) const {
+  const auto* rows = GlyphOf(ch);
+  if (!rows) return;
+  const int64_t pitch = int64_t(FLedSize) + 1;
+  const long double tangent = std::tan(FTextAngle * kPi / 180);
+  for (int i = 0; i < kGlyphRows; ++i) {
+    const int64_t slant = RowSlant(tangent, FLedSize, i);
+    const int64_t top = y + i * pitch;
+    for (int j = 0; j < kGlyphColumns; ++j) {
+      if (!((*rows)[size_t(i)] & (1u << j))) continue;
+      const int64_t left = x - FLedSize - j * pitch - slant;
+      canvas->Ellipse(kv::SaturateToInt(left), kv::SaturateToInt(top), kv::SaturateToInt(left + pitch),
+                      kv::SaturateToInt(top + FLedSize));
+    }
+  }
+}
