@@ -1,0 +1,426 @@
+#include "KvButtons.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+#include "SysUtils.h"
+
+#include <QMetaEnum>
+#include <QPointer>
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvShadowButton, TKvDemoButton>();
+
+template <class E>
+bool IsEnumValue(E v) {
+  return QMetaEnum::fromType<E>().valueToKey(int(v)) != nullptr;
+}
+
+// The DrawText placement of each text alignment, in the enumeration's order.
+constexpr unsigned kAlignmentFlags[] = {
+    DT_LEFT | DT_VCENTER,   DT_CENTER | DT_VCENTER, DT_RIGHT | DT_VCENTER,
+    DT_LEFT | DT_TOP,       DT_CENTER | DT_TOP,     DT_RIGHT | DT_TOP,
+    DT_LEFT | DT_BOTTOM,    DT_CENTER | DT_BOTTOM,  DT_RIGHT | DT_BOTTOM,
+};
+
+// One line placed by Alignment; "&" marks the accelerator.
+void DrawCaptionLine(TCanvas* canvas, const QString& caption, const TRect& r, TKvTextAlignment alignment) {
+  TRect box = r;
+  DrawText(canvas, caption, box, DT_SINGLELINE | kAlignmentFlags[int(alignment)]);
+}
+
+// The button-up of a press: the capture goes, and a press that ends drawn pressed
+// repaints and fires OnClick. False when OnClick destroyed the button.
+template <class Button>
+bool ReleasePress(Button& button, kv::ButtonPress& press) {
+  button.SetMouseCapture(false);
+  if (!press.End()) return true;
+  QPointer<Button> self(&button);
+  button.UpdateControl();
+  button.TControl::Click();
+  return !self.isNull();
+}
+
+// Opaque, and a double click arrives as a second press.
+TControlStyle PushButtonStyle(TControlStyle style) {
+  return (style | TControlStyleFlag::csOpaque) & ~TControlStyle(TControlStyleFlag::csDoubleClicks);
+}
+
+// Qt sends its last leave and enter for a visible widget from ~QWidget, when the control
+// part is already gone, and the pointer bookkeeping would then call into the dead control.
+// Leaving the screen while still whole moves the pointer on to what lies beneath.
+void LeaveScreenBeforeDestruction(QWidget& w) {
+  if (w.isVisible()) w.QWidget::hide();
+}
+
+// The accelerator of an enabled button clicks it.
+bool ClickOnAccelerator(TControl& button, QChar ch) {
+  if (!button.Enabled() || !IsAccel(ch, button.Caption())) return false;
+  button.TControl::Click();
+  return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+namespace kv {
+
+bool ButtonPress::Follow(bool over) {
+  if (!FTracking || FPressed == over) return false;
+  FPressed = over;
+  return true;
+}
+
+bool ButtonPress::End() {
+  const bool wasPressed = FPressed;
+  FTracking = FPressed = false;
+  return wasPressed;
+}
+
+}  // namespace kv
+
+TKvShadowBrush::TKvShadowBrush() { SetColor(clBlack); }
+
+TKvShadowPen::TKvShadowPen() { SetColor(clLime); }
+
+// ---------------------------------------------------------------------------
+// Shadow button
+
+namespace {
+
+// The unit step from the face towards its shadow.
+TPoint ShadowStep(TKvShadowDirection d) {
+  switch (d) {
+    case TKvShadowDirection::sdTopLeft: return {-1, -1};
+    case TKvShadowDirection::sdTopRight: return {1, -1};
+    case TKvShadowDirection::sdBottomLeft: return {-1, 1};
+    case TKvShadowDirection::sdBottomRight: break;
+  }
+  return {1, 1};
+}
+
+// Moves R Distance pixels along Step (saturating: Distance may be any integer).
+void MoveAlong(TRect& r, TPoint step, int64_t distance) {
+  OffsetRect(r, kv::SaturateToInt(step.X * distance), kv::SaturateToInt(step.Y * distance));
+}
+
+// The two sides of R that face the shadow move in by Depth.
+void CutTowardsShadow(TRect& r, TPoint step, int depth) {
+  if (step.X < 0)
+    r.Left = kv::SatAdd(r.Left, depth);
+  else
+    r.Right = kv::SatSub(r.Right, depth);
+  if (step.Y < 0)
+    r.Top = kv::SatAdd(r.Top, depth);
+  else
+    r.Bottom = kv::SatSub(r.Bottom, depth);
+}
+
+}  // namespace
+
+TKvShadowButton::TKvShadowButton(TComponent* owner)
+    : TKvGraphicImageControl(owner),
+      FBrush(std::make_unique<TKvShadowBrush>()),
+      FPen(std::make_unique<TKvShadowPen>()) {
+  SetControlStyle(PushButtonStyle(ControlStyle()));
+  SetBounds(0, 0, 110, 30);
+  Font()->SetColor(clWhite);
+  SetParentColor(true);
+  SetParentFont(false);
+  connect(FBrush.get(), &TBrush::OnChange, this, [this] { UpdateControl(); });
+  connect(FPen.get(), &TPen::OnChange, this, [this] { UpdateControl(); });
+}
+
+TKvShadowButton::~TKvShadowButton() {
+  LeaveScreenBeforeDestruction(*this);
+  BeginDestruction();
+}
+
+template <class T>
+void TKvShadowButton::SetAndRepaint(T& field, T value) {
+  if (field == value) return;
+  field = value;
+  UpdateControl();
+}
+
+void TKvShadowButton::SetDepth(int v) {
+  if (v > 2) SetAndRepaint(FDepth, v);
+}
+void TKvShadowButton::SetShadowColor(TColor v) { SetAndRepaint(FShadowColor, v); }
+void TKvShadowButton::SetShadowOutline(TColor v) { SetAndRepaint(FShadowOutline, v); }
+void TKvShadowButton::SetStyle(TKvShadowButtonStyle v) {
+  if (IsEnumValue(v)) SetAndRepaint(FStyle, v);
+}
+void TKvShadowButton::SetDirection(TKvShadowDirection v) {
+  if (IsEnumValue(v)) SetAndRepaint(FDirection, v);
+}
+void TKvShadowButton::SetTextAlign(TKvTextAlignment v) {
+  if (IsEnumValue(v)) SetAndRepaint(FTextAlign, v);
+}
+void TKvShadowButton::SetDisabledTextColor(TColor v) { SetAndRepaint(FDisabledTextColor, v); }
+
+void TKvShadowButton::DrawFace(TCanvas* canvas, const TRect& r) const {
+  const int shape = FStyle == TKvShadowButtonStyle::ssRectangle ? 0 : 2;
+  DrawShape(canvas, shape, r.Left, r.Top, kv::SatSub(r.Right, r.Left), kv::SatSub(r.Bottom, r.Top));
+}
+
+void TKvShadowButton::Paint() {
+  ClearBitmapCanvas();
+  TCanvas* c = BitmapCanvas();
+  const int penWidth = FPen->Width();
+  const TPoint step = ShadowStep(FDirection);
+  TRect face = ClientRect();
+  InflateRect(face, -penWidth, -penWidth);
+  CutTowardsShadow(face, step, FDepth);
+
+  c->Pen()->SetWidth(1);
+  c->Pen()->SetColor(FShadowOutline);
+  c->Pen()->SetMode(TPenMode::pmCopy);
+  c->Pen()->SetStyle(TPenStyle::psSolid);
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  c->Brush()->SetColor(FShadowColor);
+  TRect shadow = face;
+  MoveAlong(shadow, step, FDepth);
+  // Pressed, face and shadow meet halfway: the face slides towards the shadow, the shadow
+  // back towards the face.
+  if (FPress.Pressed()) {
+    MoveAlong(shadow, step, -int64_t(FDepthAdjust));
+    MoveAlong(face, step, FDepthAdjust);
+  }
+  DrawFace(c, shadow);
+
+  c->SetBrush(FBrush.get());
+  c->SetPen(FPen.get());
+  c->SetFont(Font());
+  if (!Enabled()) c->Font()->SetColor(FDisabledTextColor);
+  DrawFace(c, face);
+
+  InflateRect(face, -penWidth, -penWidth);
+  c->Brush()->SetStyle(TBrushStyle::bsClear);
+  DrawCaptionLine(c, Caption(), face, FTextAlign);
+  FHitRect = face;
+  TKvGraphicImageControl::Paint();
+}
+
+void TKvShadowButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  QPointer<TKvShadowButton> self(this);
+  TKvGraphicImageControl::MouseDown(button, shift, x, y);
+  if (!self || button != TMouseButton::mbLeft || !PtInRect(FHitRect, Point(x, y))) return;
+  FPress.Begin();
+  SetMouseCapture(true);
+  UpdateControl();
+}
+
+void TKvShadowButton::MouseMove(TShiftState shift, int x, int y) {
+  QPointer<TKvShadowButton> self(this);
+  TKvGraphicImageControl::MouseMove(shift, x, y);
+  // The hit rectangle is re-stored at each paint, so it follows the face as it slides.
+  if (self && FPress.Follow(PtInRect(FHitRect, Point(x, y)))) UpdateControl();
+}
+
+void TKvShadowButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == TMouseButton::mbLeft && !ReleasePress(*this, FPress)) return;
+  TKvGraphicImageControl::MouseUp(button, shift, x, y);
+}
+
+bool TKvShadowButton::CMDialogChar(QChar ch) { return ClickOnAccelerator(*this, ch); }
+
+void TKvShadowButton::CMCancelMode() {
+  if (FPress.End()) UpdateControl();
+}
+
+void TKvShadowButton::CMEnabledChanged() {
+  // Disabling takes the capture away, which ends a press without a click.
+  TKvGraphicImageControl::CMEnabledChanged();
+  UpdateControl();
+}
+
+void TKvShadowButton::FontChanged() {
+  TKvGraphicImageControl::FontChanged();
+  BitmapCanvas()->SetFont(Font());
+  UpdateControl();
+}
+
+void TKvShadowButton::TextChanged() {
+  TKvGraphicImageControl::TextChanged();
+  UpdateControl();
+}
+
+// ---------------------------------------------------------------------------
+// Demo button
+
+namespace {
+
+void SetArialBold12(TFont* font, TColor color) {
+  font->SetName(QStringLiteral("Arial"));
+  font->SetSize(12);
+  font->SetColor(color);
+  font->SetStyle(TFontStyle::fsBold);
+}
+
+}  // namespace
+
+TKvDemoButton::TKvDemoButton(TComponent* owner)
+    : TKvCustomImageControl(owner),
+      FFontEnter(std::make_unique<TFont>()),
+      FFontLeave(std::make_unique<TFont>()),
+      FBitmap(std::make_unique<TBitmap>()),
+      FFont3D(std::make_unique<TKvFont3D>()) {
+  SetControlStyle(PushButtonStyle(ControlStyle()));
+  SetBounds(0, 0, 150, 25);
+  SetColor(clBtnFace);
+  SetTabStop(false);
+  SetArialBold12(FFontEnter.get(), clRed);
+  SetArialBold12(FFontLeave.get(), clBlack);
+  const auto repaint = [this] { UpdateControl(); };
+  connect(FFontEnter.get(), &TFont::OnChange, this, repaint);
+  connect(FFontLeave.get(), &TFont::OnChange, this, repaint);
+  connect(FBitmap.get(), &TBitmap::OnChange, this, repaint);
+  connect(FFont3D.get(), &TKvFont3D::OnChange, this, repaint);
+}
+
+TKvDemoButton::~TKvDemoButton() {
+  LeaveScreenBeforeDestruction(*this);
+  BeginDestruction();
+}
+
+template <class T>
+void TKvDemoButton::SetAndRepaint(T& field, T value) {
+  if (field == value) return;
+  field = value;
+  UpdateControl();
+}
+
+void TKvDemoButton::SetOutlineColor(TColor v) { SetAndRepaint(FOutlineColor, v); }
+void TKvDemoButton::SetShadowColor(TColor v) { SetAndRepaint(FShadowColor, v); }
+void TKvDemoButton::SetHighlightColor(TColor v) { SetAndRepaint(FHighlightColor, v); }
+void TKvDemoButton::SetBevelWidth(int v) {
+  if (TKvByteInt::Contains(v)) SetAndRepaint(FBevelWidth, v);
+}
+void TKvDemoButton::SetOutlineWidth(int v) { SetAndRepaint(FOutlineWidth, v); }
+void TKvDemoButton::SetTextAlignment(TKvTextAlignment v) {
+  if (IsEnumValue(v)) SetAndRepaint(FTextAlignment, v);
+}
+void TKvDemoButton::SetDisabledTextColor(TColor v) { SetAndRepaint(FDisabledTextColor, v); }
+void TKvDemoButton::SetFocusColor(TColor v) { SetAndRepaint(FFocusColor, v); }
+void TKvDemoButton::SetFlat(bool v) { SetAndRepaint(FFlat, v); }
+
+void TKvDemoButton::DrawBevel(TCanvas* canvas, TRect& r) const {
+  if (FPress.Pressed())
+    DrawFrame3D(canvas, r, FShadowColor, FHighlightColor, FBevelWidth);
+  else if (!FFlat || FHovering)
+    DrawFrame3D(canvas, r, FHighlightColor, FShadowColor, FBevelWidth);
+  else
+    // No bevel, but its room all the same, so the caption keeps its place on hover.
+    InflateRect(r, -FBevelWidth, -FBevelWidth);
+}
+
+void TKvDemoButton::Paint() {
+  ClearBitmapCanvas();
+  TCanvas* c = BitmapCanvas();
+  const bool pressed = FPress.Pressed();
+  TRect r = ClientRect();
+  if (pressed) OffsetRect(r, 1, 1);
+  TileBitmap(c, r, FBitmap.get());
+
+  r = ClientRect();
+  const TColor outline = FFocused ? FFocusColor : FOutlineColor;
+  DrawFrame3D(c, r, outline, outline, FOutlineWidth);
+  DrawBevel(c, r);
+
+  c->SetFont(FHovering && Enabled() ? FFontEnter.get() : FFontLeave.get());
+  if (!Enabled()) c->Font()->SetColor(FDisabledTextColor);
+  c->Brush()->SetStyle(TBrushStyle::bsClear);
+  if (pressed) OffsetRect(r, 1, 1);
+  FFont3D->DrawText(c, r, DT_SINGLELINE | kAlignmentFlags[int(FTextAlignment)], Caption());
+  TKvCustomImageControl::Paint();
+}
+
+void TKvDemoButton::PressAt(int x, int y) {
+  if (!PtInRect(ClientRect(), Point(x, y))) return;
+  FPress.Begin();
+  SetMouseCapture(true);
+  if (TabStop() && CanFocus()) {
+    QPointer<TKvDemoButton> self(this);
+    SetFocus();
+    if (!self) return;
+  }
+  UpdateControl();
+}
+
+void TKvDemoButton::CancelPress() {
+  if (FPress.End()) UpdateControl();
+}
+
+void TKvDemoButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  QPointer<TKvDemoButton> self(this);
+  TKvCustomImageControl::MouseDown(button, shift, x, y);
+  if (self && button == TMouseButton::mbLeft) PressAt(x, y);
+}
+
+void TKvDemoButton::MouseMove(TShiftState shift, int x, int y) {
+  QPointer<TKvDemoButton> self(this);
+  TKvCustomImageControl::MouseMove(shift, x, y);
+  if (self && FPress.Follow(PtInRect(ClientRect(), Point(x, y)))) UpdateControl();
+}
+
+void TKvDemoButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == TMouseButton::mbLeft && !ReleasePress(*this, FPress)) return;
+  TKvCustomImageControl::MouseUp(button, shift, x, y);
+}
+
+void TKvDemoButton::KeyDown(uint16_t& key, TShiftState shift) {
+  QPointer<TKvDemoButton> self(this);
+  TKvCustomImageControl::KeyDown(key, shift);
+  if (self && key == VK_SPACE && !FPress.Pressed()) PressAt(0, 0);
+}
+
+void TKvDemoButton::KeyUp(uint16_t& key, TShiftState shift) {
+  QPointer<TKvDemoButton> self(this);
+  TKvCustomImageControl::KeyUp(key, shift);
+  if (self && key == VK_SPACE) ReleasePress(*this, FPress);
+}
+
+bool TKvDemoButton::CMDialogChar(QChar ch) { return ClickOnAccelerator(*this, ch); }
+
+void TKvDemoButton::CMCancelMode() { CancelPress(); }
+
+void TKvDemoButton::WMKillFocus() {
+  // The space bar's release now goes elsewhere: a press held by it ends here.
+  TKvCustomImageControl::WMKillFocus();
+  if (!FPress.Tracking()) return;
+  SetMouseCapture(false);
+  CancelPress();
+}
+
+void TKvDemoButton::CMEnabledChanged() {
+  TKvCustomImageControl::CMEnabledChanged();
+  UpdateControl();
+}
+
+void TKvDemoButton::CMFocusChanged(TWinControl* newFocused) {
+  const bool focused = newFocused == this;
+  if (focused != FFocused) {
+    FFocused = focused;
+    UpdateControl();
+  }
+  TKvCustomImageControl::CMFocusChanged(newFocused);
+}
+
+void TKvDemoButton::MouseEnter() {
+  TKvCustomImageControl::MouseEnter();
+  FHovering = true;
+  UpdateControl();
+}
+
+void TKvDemoButton::MouseLeave() {
+  TKvCustomImageControl::MouseLeave();
+  FHovering = false;
+  UpdateControl();
+}
+
+void TKvDemoButton::TextChanged() {
+  TKvCustomImageControl::TextChanged();
+  UpdateControl();
+}

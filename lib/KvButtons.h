@@ -1,0 +1,281 @@
+// Push buttons: the shadow button (a flat face over a solid drop shadow, non-windowed) and
+// the demo button (a windowed, focusable button with a bevel, an outline that shows the
+// focus, hover fonts and a 3D caption).
+//
+// Both fire OnClick only when a press that began on the face is released over it (or on
+// their accelerator, and for the demo button on the space bar); OnClick comes before
+// OnMouseUp. A press whose mouse capture is lost ends without a click.
+#pragma once
+
+#include "KvClasses.h"
+#include "KvControls.h"
+
+#include <memory>
+
+namespace KvButtons {
+Q_NAMESPACE
+
+enum class TKvShadowButtonStyle { ssRectangle, ssRoundRect };
+Q_ENUM_NS(TKvShadowButtonStyle)
+enum class TKvShadowDirection { sdTopLeft, sdTopRight, sdBottomLeft, sdBottomRight };
+Q_ENUM_NS(TKvShadowDirection)
+
+}  // namespace KvButtons
+
+using KvButtons::TKvShadowButtonStyle;
+using KvButtons::TKvShadowDirection;
+
+namespace kv {
+
+// The press of a push button: tracking while a press that began on the button holds the
+// mouse, pressed while the button is drawn pressed (only ever while tracking).
+class ButtonPress {
+public:
+  bool Pressed() const { return FPressed; }
+  bool Tracking() const { return FTracking; }
+  void Begin() { FTracking = FPressed = true; }
+  // While tracking, the look follows whether the pointer is over the button; true when
+  // the look changed.
+  bool Follow(bool over);
+  // Ends the press; true when it was drawn pressed (a release then clicks).
+  bool End();
+
+private:
+  bool FTracking = false;
+  bool FPressed = false;
+};
+
+}  // namespace kv
+
+// A brush whose colour starts black.
+class TKvShadowBrush : public TBrush {
+  Q_OBJECT
+  Q_CLASSINFO("default.Color", "clBlack")
+public:
+  TKvShadowBrush();
+};
+
+// A pen whose colour starts lime (65280).
+class TKvShadowPen : public TPen {
+  Q_OBJECT
+  Q_CLASSINFO("default.Color", "clLime")
+public:
+  TKvShadowPen();
+};
+
+class TKvShadowButton : public TKvGraphicImageControl {
+  Q_OBJECT
+  Q_PROPERTY(TKvShadowBrush* Brush READ Brush WRITE SetBrush)
+  Q_PROPERTY(TKvShadowPen* Pen READ Pen WRITE SetPen)
+  Q_PROPERTY(int Depth READ Depth WRITE SetDepth)
+  Q_PROPERTY(int DepthAdjust READ DepthAdjust WRITE SetDepthAdjust)
+  Q_PROPERTY(TColor ShadowColor READ ShadowColor WRITE SetShadowColor)
+  Q_PROPERTY(TColor ShadowOutline READ ShadowOutline WRITE SetShadowOutline)
+  Q_PROPERTY(KvButtons::TKvShadowButtonStyle Style READ Style WRITE SetStyle)
+  Q_PROPERTY(KvButtons::TKvShadowDirection Direction READ Direction WRITE SetDirection)
+  Q_PROPERTY(KvControls::TKvTextAlignment TextAlign READ TextAlign WRITE SetTextAlign)
+  Q_PROPERTY(TColor DisabledTextColor READ DisabledTextColor WRITE SetDisabledTextColor)
+  Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
+  Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+  Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
+  Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
+  Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_CLASSINFO("default.Depth", "4")
+  Q_CLASSINFO("default.DepthAdjust", "2")
+  Q_CLASSINFO("default.ShadowColor", "clBtnShadow")
+  Q_CLASSINFO("default.ShadowOutline", "clBtnShadow")
+  Q_CLASSINFO("default.Style", "ssRoundRect")
+  Q_CLASSINFO("default.Direction", "sdBottomRight")
+  Q_CLASSINFO("default.TextAlign", "vtaCenter")
+  Q_CLASSINFO("default.DisabledTextColor", "clInactiveCaption")
+  Q_CLASSINFO("default.Transparent", "false")
+  Q_CLASSINFO("default.Caption", "")
+  Q_CLASSINFO("default.Enabled", "true")
+  Q_CLASSINFO("default.ParentColor", "true")
+  Q_CLASSINFO("default.ParentFont", "false")
+public:
+  explicit TKvShadowButton(TComponent* owner);
+  ~TKvShadowButton() override;
+
+  TKvShadowBrush* Brush() const { return FBrush.get(); }
+  void SetBrush(const TBrush* v) { FBrush->Assign(v); }
+  TKvShadowPen* Pen() const { return FPen.get(); }
+  void SetPen(const TPen* v) { FPen->Assign(v); }
+  int Depth() const { return FDepth; }
+  // Values of 2 or less are ignored.
+  void SetDepth(int v);
+  int DepthAdjust() const { return FDepthAdjust; }
+  // Stored for the next press; no repaint.
+  void SetDepthAdjust(int v) { FDepthAdjust = v; }
+  TColor ShadowColor() const { return FShadowColor; }
+  void SetShadowColor(TColor v);
+  TColor ShadowOutline() const { return FShadowOutline; }
+  void SetShadowOutline(TColor v);
+  TKvShadowButtonStyle Style() const { return FStyle; }
+  void SetStyle(TKvShadowButtonStyle v);
+  TKvShadowDirection Direction() const { return FDirection; }
+  void SetDirection(TKvShadowDirection v);
+  TKvTextAlignment TextAlign() const { return FTextAlign; }
+  void SetTextAlign(TKvTextAlignment v);
+  TColor DisabledTextColor() const { return FDisabledTextColor; }
+  void SetDisabledTextColor(TColor v);
+
+  // OnClick fires only where the press and the accelerator say so.
+  void Click() override {}
+  bool CMDialogChar(QChar ch) override;
+  void CMCancelMode() override;
+  void CMEnabledChanged() override;
+
+protected:
+  void Paint() override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void FontChanged() override;
+  void TextChanged() override;
+
+private:
+  template <class T>
+  void SetAndRepaint(T& field, T value);
+  // The face and the shadow: shape 0 (rectangle) or 2 (rounded rectangle) of DrawShape.
+  void DrawFace(TCanvas* canvas, const TRect& r) const;
+
+  std::unique_ptr<TKvShadowBrush> FBrush;
+  std::unique_ptr<TKvShadowPen> FPen;
+  int FDepth = 4;
+  int FDepthAdjust = 2;
+  TColor FShadowColor = clBtnShadow;
+  TColor FShadowOutline = clBtnShadow;
+  TKvShadowButtonStyle FStyle = TKvShadowButtonStyle::ssRoundRect;
+  TKvShadowDirection FDirection = TKvShadowDirection::sdBottomRight;
+  TKvTextAlignment FTextAlign = TKvTextAlignment::vtaCenter;
+  TColor FDisabledTextColor = clInactiveCaption;
+  kv::ButtonPress FPress;
+  // The caption rectangle of the last paint: where a press hits. Empty before the first.
+  TRect FHitRect;
+};
+
+class TKvDemoButton : public TKvCustomImageControl {
+  Q_OBJECT
+  Q_PROPERTY(TFont* FontEnter READ FontEnter WRITE SetFontEnter)
+  Q_PROPERTY(TFont* FontLeave READ FontLeave WRITE SetFontLeave)
+  Q_PROPERTY(TBitmap* Bitmap READ Bitmap WRITE SetBitmap)
+  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor)
+  Q_PROPERTY(TColor ShadowColor READ ShadowColor WRITE SetShadowColor)
+  Q_PROPERTY(TColor HighlightColor READ HighlightColor WRITE SetHighlightColor)
+  Q_PROPERTY(int BevelWidth READ BevelWidth WRITE SetBevelWidth)
+  Q_PROPERTY(int OutlineWidth READ OutlineWidth WRITE SetOutlineWidth)
+  Q_PROPERTY(KvControls::TKvTextAlignment TextAlignment READ TextAlignment WRITE SetTextAlignment)
+  Q_PROPERTY(TColor DisabledTextColor READ DisabledTextColor WRITE SetDisabledTextColor)
+  Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor)
+  Q_PROPERTY(TKvFont3D* Font3D READ Font3D WRITE SetFont3D)
+  Q_PROPERTY(bool Flat READ Flat WRITE SetFlat)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+  Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
+  Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+  Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
+  Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_CLASSINFO("default.Bitmap", "")
+  Q_CLASSINFO("default.OutlineColor", "clBlack")
+  Q_CLASSINFO("default.ShadowColor", "clBtnShadow")
+  Q_CLASSINFO("default.HighlightColor", "clBtnHighlight")
+  Q_CLASSINFO("default.BevelWidth", "2")
+  Q_CLASSINFO("default.OutlineWidth", "1")
+  Q_CLASSINFO("default.TextAlignment", "vtaCenter")
+  Q_CLASSINFO("default.DisabledTextColor", "clInactiveCaption")
+  Q_CLASSINFO("default.FocusColor", "clBlue")
+  Q_CLASSINFO("default.Flat", "false")
+  Q_CLASSINFO("default.Caption", "")
+  Q_CLASSINFO("default.Color", "clBtnFace")
+  Q_CLASSINFO("default.Enabled", "true")
+  Q_CLASSINFO("default.ParentColor", "false")
+public:
+  explicit TKvDemoButton(TComponent* owner);
+  ~TKvDemoButton() override;
+
+  TFont* FontEnter() const { return FFontEnter.get(); }
+  void SetFontEnter(const TFont* v) { FFontEnter->Assign(v); }
+  TFont* FontLeave() const { return FFontLeave.get(); }
+  void SetFontLeave(const TFont* v) { FFontLeave->Assign(v); }
+  TBitmap* Bitmap() const { return FBitmap.get(); }
+  void SetBitmap(const TBitmap* v) { FBitmap->Assign(v); }
+  TColor OutlineColor() const { return FOutlineColor; }
+  void SetOutlineColor(TColor v);
+  TColor ShadowColor() const { return FShadowColor; }
+  void SetShadowColor(TColor v);
+  TColor HighlightColor() const { return FHighlightColor; }
+  void SetHighlightColor(TColor v);
+  int BevelWidth() const { return FBevelWidth; }
+  // TKvByteInt: values outside 0..255 are refused.
+  void SetBevelWidth(int v);
+  int OutlineWidth() const { return FOutlineWidth; }
+  // Rings stop once they fill the button, so any width is cheap; 0 or less draws none.
+  void SetOutlineWidth(int v);
+  TKvTextAlignment TextAlignment() const { return FTextAlignment; }
+  void SetTextAlignment(TKvTextAlignment v);
+  TColor DisabledTextColor() const { return FDisabledTextColor; }
+  void SetDisabledTextColor(TColor v);
+  TColor FocusColor() const { return FFocusColor; }
+  void SetFocusColor(TColor v);
+  TKvFont3D* Font3D() const { return FFont3D.get(); }
+  void SetFont3D(const TKvFont3D* v) { FFont3D->Assign(v); }
+  bool Flat() const { return FFlat; }
+  void SetFlat(bool v);
+
+  // OnClick fires only where the press, the space bar and the accelerator say so.
+  void Click() override {}
+  bool CMDialogChar(QChar ch) override;
+  void CMCancelMode() override;
+  void CMEnabledChanged() override;
+  void CMFocusChanged(TWinControl* newFocused) override;
+  // A bitmap brings its palette.
+  bool GetPalette() const override { return !FBitmap->Empty(); }
+
+protected:
+  void Paint() override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void KeyDown(uint16_t& key, TShiftState shift) override;
+  void KeyUp(uint16_t& key, TShiftState shift) override;
+  void WMKillFocus() override;
+  void MouseEnter() override;
+  void MouseLeave() override;
+  void TextChanged() override;
+
+private:
+  template <class T>
+  void SetAndRepaint(T& field, T value);
+  // A press at (X, Y): inside the button it starts tracking, captures the mouse and
+  // takes the focus when TabStop.
+  void PressAt(int x, int y);
+  // Ends the press without a click.
+  void CancelPress();
+  void DrawBevel(TCanvas* canvas, TRect& r) const;
+
+  std::unique_ptr<TFont> FFontEnter;
+  std::unique_ptr<TFont> FFontLeave;
+  std::unique_ptr<TBitmap> FBitmap;
+  std::unique_ptr<TKvFont3D> FFont3D;
+  TColor FOutlineColor = clBlack;
+  TColor FShadowColor = clBtnShadow;
+  TColor FHighlightColor = clBtnHighlight;
+  int FBevelWidth = 2;
+  int FOutlineWidth = 1;
+  TKvTextAlignment FTextAlignment = TKvTextAlignment::vtaCenter;
+  TColor FDisabledTextColor = clInactiveCaption;
+  TColor FFocusColor = clBlue;
+  bool FFlat = false;
+  bool FHovering = false;
+  bool FFocused = false;
+  kv::ButtonPress FPress;
+};
