@@ -104,25 +104,54 @@ void TForm::SetWindowRegion(const TRegion* region) {
   ApplyWindowRegion();
 }
 
+namespace kv {
+
+namespace {
+std::optional<bool> gShapingForTesting;
+}  // namespace
+
+bool WindowSystemShapesWindows() {
+  if (gShapingForTesting) return *gShapingForTesting;
+  return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+void SetWindowShapingForTesting(std::optional<bool> shapes) { gShapingForTesting = shapes; }
+
+}  // namespace kv
+
 void TForm::ApplyWindowRegion() {
-  if (FWindowRegion)
+  if (FWindowRegion) {
+    // Qt paints a masked widget only inside its mask; with a translucent background the
+    // rest of the window stays fully transparent. The attribute takes effect when the
+    // native window is created (the first show).
+    if (isWindow() && !kv::WindowSystemShapesWindows()) setAttribute(Qt::WA_TranslucentBackground);
     setMask(FWindowRegion->ToQRegion());
-  else
+  } else {
     clearMask();
+  }
   update();
 }
 
-void TForm::StartSystemMove() {
+void TForm::StartSystemMove(TPoint pointer) {
   if (QWindow* w = windowHandle(); w && isWindow() && w->startSystemMove()) return;
   // The platform cannot move windows for us: follow the pointer until the button is up.
   FMovingByMouse = true;
-  FMoveGrab = QCursor::pos() - window()->pos();
+  FMoveGrab = kv::ToQPoint(pointer) - window()->pos();
   grabMouse();
+}
+
+void TForm::EndMouseMove() {
+  FMovingByMouse = false;
+  releaseMouse();
 }
 
 void TForm::mouseMoveEvent(QMouseEvent* e) {
   if (FMovingByMouse) {
-    window()->move(e->globalPosition().toPoint() - FMoveGrab);
+    // A release that never arrived (the grab was lost) ends the move as well.
+    if (!e->buttons().testFlag(Qt::LeftButton))
+      EndMouseMove();
+    else
+      window()->move(e->globalPosition().toPoint() - FMoveGrab);
     return;
   }
   TWinControl::mouseMoveEvent(e);
@@ -130,8 +159,7 @@ void TForm::mouseMoveEvent(QMouseEvent* e) {
 
 void TForm::mouseReleaseEvent(QMouseEvent* e) {
   if (FMovingByMouse && e->button() == Qt::LeftButton) {
-    FMovingByMouse = false;
-    releaseMouse();
+    EndMouseMove();
     return;
   }
   TWinControl::mouseReleaseEvent(e);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace Forms {
 Q_NAMESPACE
@@ -52,11 +53,15 @@ public:
   // Visible and brought to the front (hides TControl::Show, which only makes visible).
   void Show();
   void BringToFront() override;
-  // Shapes the window (none: no shape). Client coordinates; the form keeps a copy.
+  // Shapes the window (none: no shape). Client coordinates; the form keeps a copy. Where
+  // the window system cannot shape windows, the outside is painted fully transparent and
+  // the region only takes the input.
   void SetWindowRegion(const TRegion* region);
   const std::optional<TRegion>& WindowRegion() const { return FWindowRegion; }
-  // Moves the window with the pointer until the left button is released.
-  void StartSystemMove();
+  // Lets the window manager move the window with the pointer, which is now at Pointer
+  // (screen coordinates) with the left button down; where it cannot, the window follows
+  // the pointer until the button is released.
+  void StartSystemMove(TPoint pointer);
 
 signals:
   void OnShow(TObject* Sender);
@@ -75,6 +80,7 @@ protected:
 private:
   void ApplyWindowFlags();
   void ApplyWindowRegion();
+  void EndMouseMove();
   void PlaceOnFirstShow();
   TFormBorderStyle FBorderStyle = TFormBorderStyle::bsSizeable;
   TPosition FPosition = TPosition::poDesigned;
@@ -196,6 +202,12 @@ extern TScreen* Screen;
 TForm* GetParentForm(const TControl* control);
 
 namespace kv {
+// Whether the window system cuts windows to their shape (X11 does; Wayland composes windows
+// from their pixels and takes a shape only as the input region). Tests may pretend either
+// way; none restores the platform's answer.
+bool WindowSystemShapesWindows();
+void SetWindowShapingForTesting(std::optional<bool> shapes);
+
 // Functions run once when the first TApplication is made, before any form exists (units
 // register their cursors and classes this way).
 bool AddStartupHook(void (*hook)());

@@ -1,0 +1,95 @@
+// The form shape: gives its parent form an irregular outline taken from a mask picture,
+// paints the picture as the form's face and moves the borderless form when it is dragged.
+// The outline is kept as region data that is stored with the form, so that start-up only
+// applies it and never scans the picture.
+#pragma once
+
+#include "Forms.h"
+#include "KvControls.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// A block of region data (header, bounds and rectangles, as GetRegionData gives it).
+// Streamed as its size (32-bit little-endian) followed by that many bytes.
+class TKvRgnData : public TPersistent {
+public:
+  TKvRgnData() = default;
+
+  int Size() const { return int(FData.size()); }
+  // Resizes the block (0 frees it); a negative size counts as 0.
+  void SetSize(int N);
+  uint8_t* Data() { return FData.data(); }
+  const uint8_t* Data() const { return FData.data(); }
+  // A copy of the block.
+  QByteArray Bytes() const;
+  void SetBytes(const QByteArray& Bytes);
+  void Assign(const TPersistent* Source) override;
+
+  // Reads the size and the bytes. A size that is negative or larger than what the stream
+  // still holds raises "Invalid file format" and leaves the block as it was; a size of 0
+  // leaves it as it is.
+  void LoadFromStream(TStream& Stream);
+  void SaveToStream(TStream& Stream) const;
+
+private:
+  std::vector<uint8_t> FData;
+};
+
+class TKvFormShape : public TKvGraphicImageControl {
+  Q_OBJECT
+  Q_PROPERTY(TBitmap* Mask READ Mask WRITE SetMask)
+  Q_PROPERTY(TColor MaskColor READ MaskColor WRITE SetMaskColor)
+  Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
+  Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
+  Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+public:
+  explicit TKvFormShape(TComponent* owner);
+  ~TKvFormShape() override;
+
+  TBitmap* Mask() const { return FMask.get(); }
+  // Copies the picture; at run time the new outline is scanned and applied at once.
+  void SetMask(const TBitmap* Value);
+  // The colour of the pixels outside the window: the control's Color under another name.
+  TColor MaskColor() const { return Color(); }
+  void SetMaskColor(TColor Value);
+  TKvRgnData* RgnData() const { return FRgnData.get(); }
+
+  // Only a form can be the parent; it loses its border.
+  void SetParent(TWinControl* Parent) override;
+  void Loaded() override;
+  void DefineProperties(TFiler& Filer) override;
+
+protected:
+  void Paint() override;
+  // A left press moves the form; no press reaches OnMouseDown.
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  // The region data of a region as the platform reports it (a test may make it fail).
+  virtual QByteArray FetchRegionData(const TRegion& Region) const;
+
+private:
+  TForm* ParentForm() const;
+  void BuildRegionData();
+  void ApplyRegion();
+
+  std::unique_ptr<TBitmap> FMask;
+  std::unique_ptr<TKvRgnData> FRgnData;
+};
+
+namespace kv {
+
+// The window region of a mask by the form shape's scan: each row contributes its runs of
+// pixels that are not MaskColor (a system colour is resolved first), except that the
+// last column never belongs to the region. Empty when the mask has no such run.
+TRegion MaskRegion(const TBitmap& Mask, TColor MaskColor);
+
+// The "RgnData" entry of a form description, Depth levels deep, with the region data a form
+// shape computes for Mask at run time, written as the form writer writes it (the build tool
+// kv-rgndata prints it). Empty when no pixel of Mask lies inside the window. It scans on a
+// form of its own, so it needs the widget application.
+QByteArray RgnDataEntry(const TBitmap& Mask, TColor MaskColor, int Depth);
+
+}  // namespace kv
