@@ -87,15 +87,21 @@ std::optional<TDemoOptions> ParseDemoOptions(const QStringList& arguments, int& 
   return options;
 }
 
-bool SaveWindowPicture(TfrmQelDemo* mainForm, const QString& fileName) {
+QImage WindowPicture(TfrmQelDemo* mainForm) {
   QImage picture(mainForm->size(), QImage::Format_ARGB32);
   picture.fill(Qt::transparent);
   QPainter painter(&picture);
   // Outside the window's shape the desktop shows through: transparent in the picture.
-  if (!mainForm->mask().isEmpty()) painter.setClipRegion(mainForm->mask());
-  mainForm->render(&painter);
+  // render() paints only inside the mask and places the mask's bounding box at the offset.
+  const QRegion shape = mainForm->mask();
+  if (!shape.isEmpty()) painter.setClipRegion(shape);
+  mainForm->render(&painter, shape.isEmpty() ? QPoint() : shape.boundingRect().topLeft());
   painter.end();
-  return picture.save(fileName, "PNG");
+  return picture;
+}
+
+bool SaveWindowPicture(TfrmQelDemo* mainForm, const QString& fileName) {
+  return WindowPicture(mainForm).save(fileName, "PNG");
 }
 
 void ApplyDemoOptions(const TDemoOptions& options, TfrmQelDemo* mainForm) {

@@ -2,6 +2,7 @@
 // screenshot to write, and a time after which to quit (for scripted checks).
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -24,5 +25,7 @@ std::optional<TDemoOptions> ParseDemoOptions(const QStringList& arguments, int& 
 // slideshow box, the screenshot once the window has been shown and painted, the quit timer.
 void ApplyDemoOptions(const TDemoOptions& options, TfrmQelDemo* mainForm);
 
-// Writes a PNG of the whole window as it is shown; false when the file cannot be written.
+// The whole window as it is shown, fully transparent outside its shape.
+QImage WindowPicture(TfrmQelDemo* mainForm);
+// Writes that picture as a PNG; false when the file cannot be written.
 bool SaveWindowPicture(TfrmQelDemo* mainForm, const QString& fileName);

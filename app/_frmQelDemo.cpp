@@ -12,6 +12,16 @@ TfrmQelDemo* frmQelDemo = nullptr;
 
 TfrmQelDemo::TfrmQelDemo(TComponent* owner) : TForm(owner) {
   kv::ReadComponentResource(this, QStringLiteral(":/forms/frmQelDemo.kvf"));
+  kv::Bind(this, QStringLiteral("KvFormShape"), KvFormShape);
+  kv::Bind(this, QStringLiteral("btnMeters"), btnMeters);
+  kv::Bind(this, QStringLiteral("btnLeds"), btnLeds);
+  kv::Bind(this, QStringLiteral("btnSwitches"), btnSwitches);
+  kv::Bind(this, QStringLiteral("btnScopePanel"), btnScopePanel);
+  kv::Bind(this, QStringLiteral("btnMisc"), btnMisc);
+  kv::Bind(this, QStringLiteral("KvBorder"), KvBorder);
+  kv::Bind(this, QStringLiteral("KvLedClock1"), KvLedClock1);
+  kv::Bind(this, QStringLiteral("btnClose"), btnClose);
+  kv::Bind(this, QStringLiteral("btnMinimize"), btnMinimize);
   kv::Bind(this, QStringLiteral("ScrollBox"), ScrollBox);
   kv::Bind(this, QStringLiteral("chkCheckbox"), chkCheckbox);
   kv::Bind(this, QStringLiteral("KvTimer"), KvTimer);
