@@ -161,6 +161,7 @@ TControl::TControl(TComponent* owner)
 }
 
 TControl::~TControl() {
+  kv::PointerTracker::Forget(this);
   if (FCaptured) ReleaseCapture(false);
   BeginDestruction();
 }
@@ -168,7 +169,7 @@ TControl::~TControl() {
 void TControl::SetBounds(int left, int top, int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
-  if (FAutoSize && FAlign != TAlign::alClient && FAlign != TAlign::alCustom) {
+  if (FAutoSize && !IsLoading() && FAlign != TAlign::alClient && FAlign != TAlign::alCustom) {
     int w = width, h = height;
     if (CanAutoSize(w, h)) {
       if (FAlign == TAlign::alNone || FAlign == TAlign::alLeft || FAlign == TAlign::alRight) width = std::max(w, 0);
@@ -201,6 +202,11 @@ void TControl::SetAutoSize(bool v) {
 }
 
 bool TControl::CanAutoSize(int&, int&) { return false; }
+
+void TControl::Loaded() {
+  TComponent::Loaded();
+  if (FAutoSize) SetBounds(Left(), Top(), Width(), Height());
+}
 
 TWinControl* TControl::Parent() const {
   return parentWidget() ? dynamic_cast<TWinControl*>(parentWidget()) : nullptr;

@@ -217,8 +217,10 @@ public:
   // The pointer is over the control at P: show the control's cursor (overrides may pick
   // another one, for example over a thumb only).
   virtual void WMSetCursor(TPoint p);
-  // Returns the size that the auto-size rule gives, or false to keep the size.
+  // Returns the size that the auto-size rule gives, or false to keep the size. Not asked
+  // while loading: the stored size and AutoSize may come in any order; Loaded applies it.
   virtual bool CanAutoSize(int& newWidth, int& newHeight);
+  void Loaded() override;
   virtual bool GetPalette() const { return false; }
 
 signals:

@@ -66,6 +66,13 @@ TControl* PointerTracker::ControlAt(QPoint global) {
   return nullptr;
 }
 
+void PointerTracker::Forget(TControl* c) {
+  PointerTracker* t = Instance();
+  if (!t) return;
+  if (t->FUnder == c) t->FUnder = nullptr;
+  if (t->FCapture == c) t->FCapture = nullptr;
+}
+
 void PointerTracker::Recheck(QPoint global) {
   if (PointerTracker* t = Instance()) t->Track(global, true);
 }

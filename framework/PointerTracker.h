@@ -21,6 +21,9 @@ public:
   static void DropCapture(TControl* c);
   // The innermost control at a global position, disabled ones included.
   static TControl* ControlAt(QPoint global);
+  // A control whose destruction has begun: it hears of the pointer no more. Its QPointer
+  // would only clear in ~QObject, after ~QWidget has sent its last leave and enter.
+  static void Forget(TControl* c);
   // Re-evaluates which control is under the pointer (after a control moved or vanished).
   static void Recheck(QPoint global);
 

@@ -46,13 +46,6 @@ TControlStyle PushButtonStyle(TControlStyle style) {
   return (style | TControlStyleFlag::csOpaque) & ~TControlStyle(TControlStyleFlag::csDoubleClicks);
 }
 
-// Qt sends its last leave and enter for a visible widget from ~QWidget, when the control
-// part is already gone, and the pointer bookkeeping would then call into the dead control.
-// Leaving the screen while still whole moves the pointer on to what lies beneath.
-void LeaveScreenBeforeDestruction(QWidget& w) {
-  if (w.isVisible()) w.QWidget::hide();
-}
-
 // The accelerator of an enabled button clicks it.
 bool ClickOnAccelerator(TControl& button, QChar ch) {
   if (!button.Enabled() || !IsAccel(ch, button.Caption())) return false;
@@ -133,7 +126,6 @@ TKvShadowButton::TKvShadowButton(TComponent* owner)
 }
 
 TKvShadowButton::~TKvShadowButton() {
-  LeaveScreenBeforeDestruction(*this);
   BeginDestruction();
 }
 
@@ -281,7 +273,6 @@ TKvDemoButton::TKvDemoButton(TComponent* owner)
 }
 
 TKvDemoButton::~TKvDemoButton() {
-  LeaveScreenBeforeDestruction(*this);
   BeginDestruction();
 }
 

@@ -1,3 +1,4 @@
+#include "FormDescriptions.h"
 #include "Forms.h"
 #include "Offscreen.h"
 #include "References.h"
@@ -19,6 +20,30 @@ TEST(Label, AutoSizeFollowsCaptionAndFont) {
   label.SetAutoSize(false);
   label.SetCaption(QStringLiteral("x"));
   EXPECT_GT(label.Width(), w);  // no longer follows
+}
+
+TEST(Label, LoadingKeepsTheStoredSizeWhateverTheOrderAndSizesAfterwards) {
+  // The writer stores AutoSize after the bounds; a size stored with AutoSize off must stay.
+  TForm form(nullptr);
+  kv::ReadComponent(&form, QByteArrayLiteral("object Form1: TForm\n"
+                                             "  object Fixed: TLabel\n"
+                                             "    Width = 200\n    Height = 57\n    AutoSize = False\n"
+                                             "    Caption = 'Kelvara'\n"
+                                             "  end\n"
+                                             "  object Sized: TLabel\n"
+                                             "    Width = 200\n    Height = 57\n"
+                                             "    Caption = 'Kelvara'\n"
+                                             "  end\n"
+                                             "end\n"),
+                    QStringLiteral("labels.kvf"));
+  auto* fixed = static_cast<TLabel*>(form.FindComponent(QStringLiteral("Fixed")));
+  auto* sized = static_cast<TLabel*>(form.FindComponent(QStringLiteral("Sized")));
+  ASSERT_TRUE(fixed && sized);
+  EXPECT_EQ(fixed->BoundsRect(), Bounds(0, 0, 200, 57));
+  TLabel reference(nullptr);
+  reference.SetCaption(QStringLiteral("Kelvara"));
+  EXPECT_EQ(sized->Width(), reference.Width());
+  EXPECT_EQ(sized->Height(), reference.Height());
 }
 
 TEST(Label, WordWrapKeepsTheWidthAndGrowsDown) {
