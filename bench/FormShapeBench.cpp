@@ -2,12 +2,12 @@
 // repaint of its face, the scan of the mask into region data (what a change of Mask or
 // MaskColor computes) and the region made from stored data (all that start-up does), each
 // next to a plain copy of an image of that size in the same run.
+#include "ControlBench.h"
 #include "KvFormShape.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QFileInfo>
-#include <QImage>
 
 namespace {
 
@@ -25,42 +25,19 @@ bool LoadWindowImage(TBitmap& image) {
   return image.Width() == kWidth && image.Height() == kHeight;
 }
 
-class ExposedShape : public TKvFormShape {
-public:
-  ExposedShape() : TKvFormShape(nullptr) {}
-  using TKvFormShape::PaintControl;
-};
-
 // Clear, face and copy, as the framework's paint runs it, on a surface of the control's size.
 void BM_FormShapeRepaint(benchmark::State& state) {
   TBitmap mask;
   if (!LoadWindowImage(mask)) return state.SkipWithError("no 800 x 600 window image");
-  ExposedShape shape;
-  shape.SetBounds(0, 0, kWidth, kHeight);
+  kvbench::OnSurface<TKvFormShape> shape(kWidth, kHeight);
   shape.SetMaskColor(clWhite);
   shape.SetMask(&mask);
-  QImage surface(kWidth, kHeight, QImage::Format_RGB32);
-  surface.fill(Qt::darkCyan);
-  shape.Canvas()->Attach(&surface);
-  for (auto _ : state) {
-    shape.PaintControl();
-    benchmark::ClobberMemory();
-  }
-  shape.Canvas()->Detach();
+  kvbench::Repaint(state, shape);
 }
 BENCHMARK(BM_FormShapeRepaint)->Unit(benchmark::kMicrosecond);
 
 // The floor of any repaint at this size: one block copy.
-void BM_FormShapeCopy(benchmark::State& state) {
-  TBitmap source, target;
-  source.SetSize(kWidth, kHeight);
-  target.SetSize(kWidth, kHeight);
-  const TRect r = Rect(0, 0, kWidth, kHeight);
-  for (auto _ : state) {
-    target.Canvas()->CopyRect(r, source.Canvas(), r);
-    benchmark::ClobberMemory();
-  }
-}
+void BM_FormShapeCopy(benchmark::State& state) { kvbench::CopyImage(state, kWidth, kHeight); }
 BENCHMARK(BM_FormShapeCopy)->Unit(benchmark::kMicrosecond);
 
 // The scan and the region data it stores.

@@ -1,51 +1,18 @@
 // A full repaint of the label (a panel heading, turned text, textured text) and of the
 // hyperlink (outline width 1, and a wide outline laid as one mask), each next to a plain
 // copy of an image of the same size; the ratio of a pair is the figure of merit.
+#include "ControlBench.h"
 #include "KvHyperCtrls.h"
 #include "KvLabel.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QImage>
-
 namespace {
 
-constexpr int32_t kPanelColor = 7292981;
-
-// A control painted straight onto a surface of its size, as the framework's paint does.
-template <class Control>
-class OnSurface : public Control {
-public:
-  explicit OnSurface(int width, int height) : Control(nullptr), FSurface(width, height, QImage::Format_RGB32) {
-    FSurface.fill(kv::ColorToPixel(TColor(kPanelColor)));
-    this->SetBounds(0, 0, width, height);
-    this->Canvas()->Attach(&FSurface);
-  }
-  ~OnSurface() override { this->Canvas()->Detach(); }
-  void Frame() { this->PaintControl(); }
-  const QImage& Surface() const { return FSurface; }
-
-private:
-  QImage FSurface;
-};
-
-void Repaint(benchmark::State& state, auto& control) {
-  for (auto _ : state) {
-    control.Frame();
-    benchmark::DoNotOptimize(control.Surface().constBits());
-    benchmark::ClobberMemory();
-  }
-}
-
-void CopyImage(benchmark::State& state, int width, int height) {
-  TBitmap source, dest;
-  source.SetSize(width, height);
-  dest.SetSize(width, height);
-  for (auto _ : state) {
-    dest.Canvas()->CopyRect(Rect(0, 0, width, height), source.Canvas(), Rect(0, 0, width, height));
-    benchmark::ClobberMemory();
-  }
-}
+using kvbench::CopyImage;
+using kvbench::kPanelColor;
+using kvbench::OnSurface;
+using kvbench::Repaint;
 
 // The start panel's heading, at the size it auto-sizes to.
 void Heading(TKvLabel& label) {

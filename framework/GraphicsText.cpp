@@ -16,8 +16,9 @@ namespace {
 // Scratch marks: the opaque cell in blue, glyphs (with underlines) in white.
 constexpr QRgb kCellMark = 0xFF0000FFu;
 constexpr QRgb kGlyphMark = 0xFFFFFFFFu;
-bool IsGlyph(uint32_t px) { return ((px >> 16) & 0xFFu) >= 0x80; }
-bool IsCell(uint32_t px) { return !IsGlyph(px) && (px & 0xFFu) >= 0x80; }
+// Function objects rather than functions, so that the mask walk inlines them.
+constexpr auto IsGlyph = [](uint32_t px) { return ((px >> 16) & 0xFFu) >= 0x80; };
+constexpr auto IsCell = [](uint32_t px) { return !IsGlyph(px) && (px & 0xFFu) >= 0x80; };
 
 // One line as drawn: its characters and the one underlined by a prefix "&" (or -1).
 struct TextLine {

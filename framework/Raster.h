@@ -328,16 +328,17 @@ inline constexpr int64_t kRegionScanLimit = int64_t(1) << 16;
 template <class Test>
 void PaintMask(const SurfaceRows& surface, const ClipRects& clip, const QImage& mask, QPoint offset, const Ink& ink,
                Test&& test) {
-  for (int y = 0; y < mask.height(); ++y) {
+  const int width = mask.width(), height = mask.height();
+  for (int y = 0; y < height; ++y) {
     const auto* line = reinterpret_cast<const uint32_t*>(mask.constScanLine(y));
     int x = 0;
-    while (x < mask.width()) {
+    while (x < width) {
       if (!test(line[x])) {
         ++x;
         continue;
       }
       const int start = x;
-      while (x < mask.width() && test(line[x])) ++x;
+      while (x < width && test(line[x])) ++x;
       PaintSpan(surface, clip, int64_t(y) + offset.y(), int64_t(start) + offset.x(), int64_t(x) + offset.x(), ink);
     }
   }

@@ -1,0 +1,54 @@
+// Shared pieces of the controls' repaint benchmarks: a control painted straight onto a
+// surface of its size, as the framework's paint does (clear, face, copy), and the baseline
+// every repaint is measured against, a plain copy of an image of the same size.
+#pragma once
+
+#include "Controls.h"
+#include "Graphics.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QImage>
+
+namespace kvbench {
+
+// The demo's panel and window colour.
+constexpr int32_t kPanelColor = 7292981;
+
+template <class Control>
+class OnSurface : public Control {
+public:
+  OnSurface(int width, int height) : Control(nullptr), FSurface(width, height, QImage::Format_RGB32) {
+    FSurface.fill(kv::ColorToPixel(TColor(kPanelColor)));
+    this->SetBounds(0, 0, width, height);
+    this->Canvas()->Attach(&FSurface);
+  }
+  ~OnSurface() override { this->Canvas()->Detach(); }
+  void Frame() { this->PaintControl(); }
+  const QImage& Surface() const { return FSurface; }
+
+private:
+  QImage FSurface;
+};
+
+template <class Control>
+void Repaint(benchmark::State& state, OnSurface<Control>& control) {
+  for (auto _ : state) {
+    control.Frame();
+    benchmark::DoNotOptimize(control.Surface().constBits());
+    benchmark::ClobberMemory();
+  }
+}
+
+inline void CopyImage(benchmark::State& state, int width, int height) {
+  TBitmap source, target;
+  source.SetSize(width, height);
+  target.SetSize(width, height);
+  const TRect r = Rect(0, 0, width, height);
+  for (auto _ : state) {
+    target.Canvas()->CopyRect(r, source.Canvas(), r);
+    benchmark::ClobberMemory();
+  }
+}
+
+}  // namespace kvbench
