@@ -2,6 +2,8 @@
 #include "BmpCodec.h"
 #include "CursorCodec.h"
 #include "Graphics.h"
+#include "KvClasses.h"
+#include "KvFormShape.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,6 +57,30 @@ QByteArray HandCursor() {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A bitmap list stream of the given files.
+QByteArray BitmapList(std::initializer_list<QImage> images) {
+  TKvBitmaps list;
+  for (const QImage& image : images) {
+    TBitmap bitmap;
+    bitmap.SetSize(image.width(), image.height());
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) bitmap.Canvas()->SetPixels(x, y, kv::PixelToColor(image.pixel(x, y)));
+    list.Add(&bitmap);
+  }
+  TMemoryStream stream;
+  list.SaveToStream(stream);
+  return stream.Data();
+}
+
+// A form shape's stored block: the size, then the region data.
+QByteArray RgnDataBlock(const QByteArray& regionData) {
+  TKvRgnData block;
+  block.SetBytes(regionData);
+  TMemoryStream stream;
+  block.SaveToStream(stream);
+  return stream.Data();
+}
+
 bool Write(const QDir& root, const char* target, const char* name, const QByteArray& bytes) {
   QFile file(root.filePath(QStringLiteral("%1/%2").arg(QLatin1String(target), QLatin1String(name))));
   if (bytes.isEmpty() || !root.mkpath(QLatin1String(target)) ||
@@ -101,9 +127,19 @@ int main(int argc, char** argv) {
       {"ellipse.rgn", GetRegionData(TRegion(QRegion(0, 0, 12, 9, QRegion::Ellipse)))},
       {"reversed.rgn", Reversed(GetRegionData(bands))},
   };
+  const std::pair<const char*, QByteArray> bitmapList[] = {
+      {"empty.kvb", BitmapList({})},
+      {"two.kvb", BitmapList({Pattern(3, 2, kColours), Pattern(5, 1, kBlackWhite)})},
+  };
+  const std::pair<const char*, QByteArray> rgnDataBlock[] = {
+      {"bands.rgd", RgnDataBlock(GetRegionData(bands))},
+      {"rect.rgd", RgnDataBlock(GetRegionData(TRegion(QRegion(3, 4, 10, 2))))},
+  };
   bool ok = true;
   for (const auto& [name, bytes] : bmp) ok = Write(root, "bmp", name, bytes) && ok;
   for (const auto& [name, bytes] : cursor) ok = Write(root, "cursor", name, bytes) && ok;
   for (const auto& [name, bytes] : regionData) ok = Write(root, "regiondata", name, bytes) && ok;
+  for (const auto& [name, bytes] : bitmapList) ok = Write(root, "bitmaplist", name, bytes) && ok;
+  for (const auto& [name, bytes] : rgnDataBlock) ok = Write(root, "rgndatablock", name, bytes) && ok;
   return ok ? 0 : 1;
 }
