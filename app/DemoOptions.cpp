@@ -12,8 +12,9 @@
 
 namespace {
 
-const QStringList kPanels = {QStringLiteral("start"), QStringLiteral("meters"), QStringLiteral("leds"),
-                             QStringLiteral("switches"), QStringLiteral("scope"), QStringLiteral("misc")};
+const QStringList kPanels = {QStringLiteral("start"), QStringLiteral("meters"),
+                             QStringLiteral("leds"),  QStringLiteral("switches"),
+                             QStringLiteral("scope"), QStringLiteral("misc")};
 
 int Fail(const QString& message) {
   std::fprintf(stderr, "qel-demo: %s\nTry 'qel-demo --help'.\n", qPrintable(message));
@@ -42,15 +43,20 @@ void Settle() {
 std::optional<TDemoOptions> ParseDemoOptions(const QStringList& arguments, int& exitCode) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("QEL-Demo: the Kelvara instrument controls."));
-  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-  const QCommandLineOption panel(QStringLiteral("panel"),
-                                 QStringLiteral("Show this panel first: ") + kPanels.join(QStringLiteral(", ")) + '.',
-                                 QStringLiteral("NAME"));
-  const QCommandLineOption slideshow(QStringLiteral("slideshow"), QStringLiteral("Start with the slideshow on."));
-  const QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                      QStringLiteral("Write a PNG of the window once it is shown, then exit."),
-                                      QStringLiteral("FILE"));
-  const QCommandLineOption quitAfter(QStringLiteral("quit-after"), QStringLiteral("Exit after MS milliseconds."),
+  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                QStringLiteral("Show this help."));
+  const QCommandLineOption panel(
+      QStringLiteral("panel"),
+      QStringLiteral("Show this panel first: ") + kPanels.join(QStringLiteral(", ")) + '.',
+      QStringLiteral("NAME"));
+  const QCommandLineOption slideshow(QStringLiteral("slideshow"),
+                                     QStringLiteral("Start with the slideshow on."));
+  const QCommandLineOption screenshot(
+      QStringLiteral("screenshot"),
+      QStringLiteral("Write a PNG of the window once it is shown, then exit."),
+      QStringLiteral("FILE"));
+  const QCommandLineOption quitAfter(QStringLiteral("quit-after"),
+                                     QStringLiteral("Exit after MS milliseconds."),
                                      QStringLiteral("MS"));
   parser.addOptions({help, panel, slideshow, screenshot, quitAfter});
   if (!parser.parse(arguments)) {
@@ -63,7 +69,8 @@ std::optional<TDemoOptions> ParseDemoOptions(const QStringList& arguments, int& 
     return std::nullopt;
   }
   if (!parser.positionalArguments().isEmpty()) {
-    exitCode = Fail(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+    exitCode =
+        Fail(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
     return std::nullopt;
   }
   TDemoOptions options;
@@ -80,7 +87,8 @@ std::optional<TDemoOptions> ParseDemoOptions(const QStringList& arguments, int& 
     bool ok = false;
     options.QuitAfterMs = parser.value(quitAfter).toInt(&ok);
     if (!ok || options.QuitAfterMs < 0) {
-      exitCode = Fail(QStringLiteral("--quit-after needs a number of milliseconds, not '%1'").arg(parser.value(quitAfter)));
+      exitCode = Fail(QStringLiteral("--quit-after needs a number of milliseconds, not '%1'")
+                          .arg(parser.value(quitAfter)));
       return std::nullopt;
     }
   }
@@ -116,5 +124,6 @@ void ApplyDemoOptions(const TDemoOptions& options, TfrmQelDemo* mainForm) {
       Application->Terminate();
     }
   });
-  if (opts.QuitAfterMs >= 0) QTimer::singleShot(opts.QuitAfterMs, mainForm, [] { Application->Terminate(); });
+  if (opts.QuitAfterMs >= 0)
+    QTimer::singleShot(opts.QuitAfterMs, mainForm, [] { Application->Terminate(); });
 }

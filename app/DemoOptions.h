@@ -11,9 +11,9 @@
 class TfrmQelDemo;
 
 struct TDemoOptions {
-  QString Panel;       // empty: the start panel
+  QString Panel;  // empty: the start panel
   bool Slideshow = false;
-  QString Screenshot;  // empty: none
+  QString Screenshot;    // empty: none
   int QuitAfterMs = -1;  // negative: run until closed
 };
 

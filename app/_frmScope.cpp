@@ -2,7 +2,9 @@
 
 TfrmScope* frmScope = nullptr;
 
-TfrmScope::TfrmScope(TComponent* owner) : TPanelForm(owner) { Load(QStringLiteral(":/forms/frmScope.kvf")); }
+TfrmScope::TfrmScope(TComponent* owner) : TPanelForm(owner) {
+  Load(QStringLiteral(":/forms/frmScope.kvf"));
+}
 
 // The panel's controls take their next values here.
 void TfrmScope::KvTimerTimer(TObject*) {}

@@ -2,4 +2,6 @@
 
 TfrmSwitches* frmSwitches = nullptr;
 
-TfrmSwitches::TfrmSwitches(TComponent* owner) : TPanelForm(owner) { Load(QStringLiteral(":/forms/frmSwitches.kvf")); }
+TfrmSwitches::TfrmSwitches(TComponent* owner) : TPanelForm(owner) {
+  Load(QStringLiteral(":/forms/frmSwitches.kvf"));
+}

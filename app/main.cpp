@@ -15,7 +15,8 @@
 int main(int argc, char** argv) {
   QApplication qtApplication(argc, argv);
   int exitCode = 0;
-  const std::optional<TDemoOptions> options = ParseDemoOptions(QCoreApplication::arguments(), exitCode);
+  const std::optional<TDemoOptions> options =
+      ParseDemoOptions(QCoreApplication::arguments(), exitCode);
   if (!options) return exitCode;
 
   TApplication application;

@@ -31,7 +31,8 @@ struct Target {
     std::vector<std::pair<ptrdiff_t, uint32_t>> changed;
     for (int y = 0; y < kHeight; ++y)
       for (int x = 0; x < kWidth; ++x)
-        if (*Pixel(x, y) != kRedPixel) changed.emplace_back(Pixel(x, y) - Pixel(0, 0), *Pixel(x, y));
+        if (*Pixel(x, y) != kRedPixel)
+          changed.emplace_back(Pixel(x, y) - Pixel(0, 0), *Pixel(x, y));
     return changed;
   }
 };
@@ -86,7 +87,8 @@ BENCHMARK(BM_FillRect_Baseline);
 void BM_CopyRect(benchmark::State& state) {
   Target source, dest;
   for (auto _ : state) {
-    dest.Canvas()->CopyRect(Rect(0, 0, kWidth, kHeight), source.Canvas(), Rect(0, 0, kWidth, kHeight));
+    dest.Canvas()->CopyRect(Rect(0, 0, kWidth, kHeight), source.Canvas(),
+                            Rect(0, 0, kWidth, kHeight));
     benchmark::ClobberMemory();
   }
 }

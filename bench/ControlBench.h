@@ -18,7 +18,8 @@ constexpr int32_t kPanelColor = 7292981;
 template <class Control>
 class OnSurface : public Control {
 public:
-  OnSurface(int width, int height) : Control(nullptr), FSurface(width, height, QImage::Format_RGB32) {
+  OnSurface(int width, int height)
+      : Control(nullptr), FSurface(width, height, QImage::Format_RGB32) {
     FSurface.fill(kv::ColorToPixel(TColor(kPanelColor)));
     this->SetBounds(0, 0, width, height);
     this->Canvas()->Attach(&FSurface);

@@ -41,8 +41,9 @@ class TBenchGauge : public TGraphicControl {
   Q_PROPERTY(TCollection* Segments READ Segments)
 public:
   explicit TBenchGauge(TComponent* owner)
-      : TGraphicControl(owner),
-        FSegments(std::make_unique<TCollection>(this, [](TCollection* c) { return new TBenchSegment(c); })) {}
+      : TGraphicControl(owner), FSegments(std::make_unique<TCollection>(this, [](TCollection* c) {
+          return new TBenchSegment(c);
+        })) {}
   int MaxValue() const { return FMax; }
   void SetMaxValue(int v) { FMax = v; }
   int MinValue() const { return FMin; }
@@ -60,8 +61,13 @@ public:
 
   void DefineProperties(TFiler& filer) override {
     filer.DefineBinaryProperty(
-        QStringLiteral("Cells"), [this](TStream& s) { FCells.resize(qsizetype(s.Size())); s.ReadBuffer(FCells.data(), FCells.size()); },
-        [this](TStream& s) { s.WriteBuffer(FCells.constData(), FCells.size()); }, !FCells.isEmpty());
+        QStringLiteral("Cells"),
+        [this](TStream& s) {
+          FCells.resize(qsizetype(s.Size()));
+          s.ReadBuffer(FCells.data(), FCells.size());
+        },
+        [this](TStream& s) { s.WriteBuffer(FCells.constData(), FCells.size()); },
+        !FCells.isEmpty());
   }
 
 private:
@@ -167,7 +173,8 @@ BENCHMARK(BM_ReadFormDescription)->Unit(benchmark::kMicrosecond);
 
 void BM_ParseFormDescription(benchmark::State& state) {
   const QByteArray& text = Description();
-  for (auto _ : state) benchmark::DoNotOptimize(kv::form::ParseDescription(text, QStringLiteral("bench.kvf")));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(kv::form::ParseDescription(text, QStringLiteral("bench.kvf")));
   state.SetBytesProcessed(state.iterations() * text.size());
 }
 BENCHMARK(BM_ParseFormDescription)->Unit(benchmark::kMicrosecond);

@@ -15,8 +15,8 @@ constexpr int kWidth = 800, kHeight = 600;
 
 // The demo's window image, from the source tree.
 bool LoadWindowImage(TBitmap& image) {
-  const QString path =
-      QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../app/pictures/DEMO_WINDOW.bmp");
+  const QString path = QFileInfo(QStringLiteral(__FILE__)).absolutePath() +
+                       QStringLiteral("/../app/pictures/DEMO_WINDOW.bmp");
   try {
     image.LoadFromFile(path);
   } catch (const Exception&) {

@@ -55,7 +55,8 @@ void BM_LabelTextured160x40(benchmark::State& state) {
   TBitmap texture;
   texture.SetSize(8, 8);
   for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x) texture.Canvas()->SetPixels(x, y, (x + y) % 4 < 2 ? clRed : clYellow);
+    for (int x = 0; x < 8; ++x)
+      texture.Canvas()->SetPixels(x, y, (x + y) % 4 < 2 ? clRed : clYellow);
   label.SetBitmap(&texture);
   Repaint(state, label);
 }

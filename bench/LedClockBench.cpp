@@ -23,7 +23,9 @@ void BM_LedClockRepaint241x201(benchmark::State& state) {
 }
 BENCHMARK(BM_LedClockRepaint241x201);
 
-void BM_LedClockRepaint241x201_ImageCopy(benchmark::State& state) { kvbench::CopyImage(state, kWidth, kHeight); }
+void BM_LedClockRepaint241x201_ImageCopy(benchmark::State& state) {
+  kvbench::CopyImage(state, kWidth, kHeight);
+}
 BENCHMARK(BM_LedClockRepaint241x201_ImageCopy);
 
 }  // namespace

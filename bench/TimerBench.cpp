@@ -62,5 +62,9 @@ void BM_TimerPeriod(benchmark::State& state, TKvTimerType type) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(BM_TimerPeriod, Thread10ms, TKvTimerType::ttThread)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_TimerPeriod, System10ms, TKvTimerType::ttSystem)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TimerPeriod, Thread10ms, TKvTimerType::ttThread)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TimerPeriod, System10ms, TKvTimerType::ttSystem)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);

@@ -18,9 +18,15 @@ constexpr int kV4HeaderSize = 108;
 constexpr int kV5HeaderSize = 124;
 
 // Callers check the bounds first.
-uint16_t U16(std::span<const uint8_t> d, int64_t at) { return qFromLittleEndian<uint16_t>(d.data() + at); }
-uint32_t U32(std::span<const uint8_t> d, int64_t at) { return qFromLittleEndian<uint32_t>(d.data() + at); }
-int32_t I32(std::span<const uint8_t> d, int64_t at) { return qFromLittleEndian<int32_t>(d.data() + at); }
+uint16_t U16(std::span<const uint8_t> d, int64_t at) {
+  return qFromLittleEndian<uint16_t>(d.data() + at);
+}
+uint32_t U32(std::span<const uint8_t> d, int64_t at) {
+  return qFromLittleEndian<uint32_t>(d.data() + at);
+}
+int32_t I32(std::span<const uint8_t> d, int64_t at) {
+  return qFromLittleEndian<int32_t>(d.data() + at);
+}
 
 uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) {
   return kBlack | (uint32_t(r) << 16) | (uint32_t(g) << 8) | b;
@@ -80,13 +86,15 @@ void LocateColorTable(DibInfo& info, int64_t dibSize, uint32_t colorsUsed) {
   if (info.bitsPerPixel <= 8) {
     const uint32_t most = 1u << info.bitsPerPixel;
     if (colorsUsed > most)
-      RaiseInvalid(QStringLiteral("a colour table of %1 entries is more than %2 bits per pixel can index")
-                       .arg(colorsUsed)
-                       .arg(info.bitsPerPixel));
+      RaiseInvalid(
+          QStringLiteral("a colour table of %1 entries is more than %2 bits per pixel can index")
+              .arg(colorsUsed)
+              .arg(info.bitsPerPixel));
     info.tableEntries = int(colorsUsed ? colorsUsed : most);
   }
   info.tableEnd = info.tableOffset + int64_t(info.tableEntries) * info.tableEntrySize;
-  if (info.tableEnd > dibSize) RaiseInvalid(QStringLiteral("the colour table runs past the end of the file"));
+  if (info.tableEnd > dibSize)
+    RaiseInvalid(QStringLiteral("the colour table runs past the end of the file"));
 }
 
 // A colour channel of 16- and 32-bit pixels, scaled to 8 bits.
@@ -111,7 +119,11 @@ private:
 class RowDecoder {
 public:
   RowDecoder(const DibInfo& info, std::span<const uint32_t> table)
-      : FInfo(info), FTable(table), FRed(info.masks[0]), FGreen(info.masks[1]), FBlue(info.masks[2]) {}
+      : FInfo(info),
+        FTable(table),
+        FRed(info.masks[0]),
+        FGreen(info.masks[1]),
+        FBlue(info.masks[2]) {}
 
   void Decode(const uint8_t* src, uint32_t* dst) const {
     const int w = FInfo.width;
@@ -154,7 +166,8 @@ QImage NewImage(const DibInfo& info) {
   return image;
 }
 
-QImage DecodeRows(std::span<const uint8_t> data, const DibInfo& info, std::span<const uint32_t> table) {
+QImage DecodeRows(std::span<const uint8_t> data, const DibInfo& info,
+                  std::span<const uint32_t> table) {
   const int64_t stride = Stride(info.width, info.bitsPerPixel);
   if (stride * info.height > int64_t(data.size()))
     RaiseInvalid(QStringLiteral("%1 rows of %2 bytes need more than the %3 bytes of pixel data")
@@ -274,11 +287,13 @@ QImage WritableImage(const QImage& image) {
     throw EInvalidGraphic(QStringLiteral("A bitmap of %1 x %2 pixels is too large to save")
                               .arg(image.width())
                               .arg(image.height()));
-  return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+  return image.format() == QImage::Format_RGB32 ? image
+                                                : image.convertToFormat(QImage::Format_RGB32);
 }
 
 // The info header and colour table, followed by zeroed rows; returns where the rows begin.
-qsizetype StartDib(QByteArray& out, const QImage& image, int bitsPerPixel, std::span<const uint32_t> table) {
+qsizetype StartDib(QByteArray& out, const QImage& image, int bitsPerPixel,
+                   std::span<const uint32_t> table) {
   const int64_t imageSize = Stride(image.width(), bitsPerPixel) * image.height();
   AppendUint32(out, kInfoHeaderSize);
   AppendUint32(out, uint32_t(image.width()));
@@ -345,14 +360,16 @@ int64_t DeclaredFileSize(std::span<const uint8_t> fileHeader) {
   if (size < kFileHeaderSize + kCoreHeaderSize)
     RaiseInvalid(QStringLiteral("the file size %1 is smaller than its headers").arg(size));
   if (size > kMaxFileSize)
-    RaiseInvalid(QStringLiteral("the file size %1 exceeds the limit of %2").arg(size).arg(kMaxFileSize));
+    RaiseInvalid(
+        QStringLiteral("the file size %1 exceeds the limit of %2").arg(size).arg(kMaxFileSize));
   return size;
 }
 
 Image Decode(std::span<const uint8_t> file) {
   const int64_t size = DeclaredFileSize(file);
   if (size > int64_t(file.size()))
-    RaiseInvalid(QStringLiteral("the file size %1 exceeds the %2 bytes present").arg(size).arg(file.size()));
+    RaiseInvalid(
+        QStringLiteral("the file size %1 exceeds the %2 bytes present").arg(size).arg(file.size()));
   const auto whole = file.first(size_t(size));
   const auto dib = whole.subspan(kFileHeaderSize);
   const DibInfo info = ReadDibInfo(dib);
@@ -373,11 +390,12 @@ DibInfo ReadDibInfo(std::span<const uint8_t> dib) {
   const int64_t dibSize = int64_t(dib.size());
   if (dibSize < 4) RaiseInvalid(QStringLiteral("the info header is truncated"));
   const int64_t headerSize = U32(dib, 0);
-  if (headerSize != kCoreHeaderSize && headerSize != kInfoHeaderSize && headerSize != kV4HeaderSize &&
-      headerSize != kV5HeaderSize)
+  if (headerSize != kCoreHeaderSize && headerSize != kInfoHeaderSize &&
+      headerSize != kV4HeaderSize && headerSize != kV5HeaderSize)
     RaiseInvalid(QStringLiteral("the info header size %1 is not supported").arg(headerSize));
   if (headerSize > dibSize)
-    RaiseInvalid(QStringLiteral("the %1-byte info header runs past the end of the file").arg(headerSize));
+    RaiseInvalid(
+        QStringLiteral("the %1-byte info header runs past the end of the file").arg(headerSize));
 
   DibInfo info;
   int planes = 0;
@@ -441,7 +459,8 @@ std::optional<QByteArray> EncodeIndexed(const QImage& image, int bitsPerPixel,
 std::optional<QByteArray> EncodeIndexedDib(const QImage& image, int bitsPerPixel,
                                            std::span<const uint32_t> colorTable) {
   if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8)
-    throw EInvalidGraphic(QStringLiteral("%1 bits per pixel cannot hold a colour table").arg(bitsPerPixel));
+    throw EInvalidGraphic(
+        QStringLiteral("%1 bits per pixel cannot hold a colour table").arg(bitsPerPixel));
   if (colorTable.empty() || colorTable.size() > (size_t(1) << bitsPerPixel)) return std::nullopt;
   const QImage src = WritableImage(image);
   ColorIndex index(colorTable);

@@ -67,7 +67,8 @@ DibInfo ReadDibInfo(std::span<const uint8_t> dib);
 std::vector<uint32_t> ReadColorTable(std::span<const uint8_t> dib, const DibInfo& info);
 // Decodes the pixel rows (or run-length data) that begin at the start of `data`.
 // Indices past the colour table give black.
-QImage DecodePixels(std::span<const uint8_t> data, const DibInfo& info, std::span<const uint32_t> colorTable);
+QImage DecodePixels(std::span<const uint8_t> data, const DibInfo& info,
+                    std::span<const uint32_t> colorTable);
 // Bytes per row: rows are padded to 4 bytes.
 int64_t Stride(int64_t width, int bitsPerPixel);
 

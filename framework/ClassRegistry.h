@@ -24,7 +24,8 @@ void RegisterComponentClass(const QMetaObject& metaObject, TComponentFactory fac
 
 template <class T>
 void RegisterClass() {
-  RegisterComponentClass(T::staticMetaObject, [](TComponent* owner) -> TComponent* { return new T(owner); });
+  RegisterComponentClass(T::staticMetaObject,
+                         [](TComponent* owner) -> TComponent* { return new T(owner); });
 }
 
 // Registers several classes; returns true so that a unit can do it from a static

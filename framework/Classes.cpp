@@ -50,7 +50,8 @@ bool UnionRect(TRect& dest, const TRect& a, const TRect& b) {
 // Object model
 
 QString TObject::ClassName() const {
-  if (auto* q = dynamic_cast<const QObject*>(this)) return QString::fromLatin1(q->metaObject()->className());
+  if (auto* q = dynamic_cast<const QObject*>(this))
+    return QString::fromLatin1(q->metaObject()->className());
   int status = 0;
   const char* mangled = typeid(*this).name();
   char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
@@ -103,7 +104,9 @@ ActiveScope* ScopeOwning(const TComponent* c) {
 // A component freed while its scope is active stays as an empty slot, so that a walk
 // by index over the list is not disturbed.
 void ForgetLoaded(const TComponent* c) {
-  for (ActiveScope* s : Scopes()) std::replace(s->loaded.begin(), s->loaded.end(), const_cast<TComponent*>(c), static_cast<TComponent*>(nullptr));
+  for (ActiveScope* s : Scopes())
+    std::replace(s->loaded.begin(), s->loaded.end(), const_cast<TComponent*>(c),
+                 static_cast<TComponent*>(nullptr));
 }
 
 }  // namespace
@@ -115,9 +118,7 @@ TComponent::TComponent(TComponent* owner) {
   if (owner) owner->InsertComponent(this);
 }
 
-TComponent::~TComponent() {
-  BeginDestruction();
-}
+TComponent::~TComponent() { BeginDestruction(); }
 
 void TComponent::BeginDestruction() {
   if (FDestructionBegun) return;
@@ -243,10 +244,8 @@ LoadingScope::LoadingScope(TComponent* root) : FRoot(root) {
 
 LoadingScope::~LoadingScope() noexcept(false) {
   if (!FDone) {
-    if (std::uncaught_exceptions() > 0)
-      Cancel();
-    else
-      Finish();
+    if (std::uncaught_exceptions() > 0) Cancel();
+    else Finish();
   }
 }
 
@@ -512,8 +511,9 @@ TFileStream::TFileStream(const QString& fileName, TFileMode mode)
     case TFileMode::fmCreate: m = QIODevice::ReadWrite | QIODevice::Truncate; break;
   }
   if (!FFile.open(m)) {
-    const QString what = mode == TFileMode::fmCreate ? QStringLiteral("Cannot create file \"%1\". %2")
-                                                     : QStringLiteral("Cannot open file \"%1\". %2");
+    const QString what = mode == TFileMode::fmCreate
+                             ? QStringLiteral("Cannot create file \"%1\". %2")
+                             : QStringLiteral("Cannot open file \"%1\". %2");
     throw EFOpenError(what.arg(fileName, FFile.errorString()));
   }
 }

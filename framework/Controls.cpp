@@ -96,7 +96,8 @@ uint16_t VirtualKeyOf(int qtKey) {
     case Qt::Key_Insert: return VK_INSERT;
     case Qt::Key_Delete: return VK_DELETE;
     default:
-      if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return uint16_t(VK_F1 + (qtKey - Qt::Key_F1));
+      if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
+        return uint16_t(VK_F1 + (qtKey - Qt::Key_F1));
       return 0;
   }
 }
@@ -129,7 +130,8 @@ void FillRegion(QImage& surface, const QRegion& region, uint32_t pixel) {
 }
 
 bool IsRgb32Like(QImage::Format f) {
-  return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied;
+  return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+         f == QImage::Format_ARGB32_Premultiplied;
 }
 
 TControl* ParentControlOf(const QWidget* w) {
@@ -172,8 +174,10 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   if (FAutoSize && !IsLoading() && FAlign != TAlign::alClient && FAlign != TAlign::alCustom) {
     int w = width, h = height;
     if (CanAutoSize(w, h)) {
-      if (FAlign == TAlign::alNone || FAlign == TAlign::alLeft || FAlign == TAlign::alRight) width = std::max(w, 0);
-      if (FAlign == TAlign::alNone || FAlign == TAlign::alTop || FAlign == TAlign::alBottom) height = std::max(h, 0);
+      if (FAlign == TAlign::alNone || FAlign == TAlign::alLeft || FAlign == TAlign::alRight)
+        width = std::max(w, 0);
+      if (FAlign == TAlign::alNone || FAlign == TAlign::alTop || FAlign == TAlign::alBottom)
+        height = std::max(h, 0);
     }
   }
   const QRect next(left, top, width, height);
@@ -214,7 +218,8 @@ TWinControl* TControl::Parent() const {
 
 void TControl::SetParent(TWinControl* parent) {
   if (parent == Parent()) return;
-  if (parent == this) throw EInvalidOperation(QStringLiteral("A control cannot have itself as its parent"));
+  if (parent == this)
+    throw EInvalidOperation(QStringLiteral("A control cannot have itself as its parent"));
   TWinControl* old = Parent();
   if (FCaptured) ReleaseCapture(true);
   QWidget::setParent(parent);
@@ -296,7 +301,8 @@ void TControl::SetCaption(const QString& v) {
 void TControl::SetName(const QString& name) {
   const QString old = Name();
   TComponent::SetName(name);
-  if (FControlStyle.testFlag(TControlStyleFlag::csSetCaption) && !IsLoading() && FCaption == old) SetCaption(name);
+  if (FControlStyle.testFlag(TControlStyleFlag::csSetCaption) && !IsLoading() && FCaption == old)
+    SetCaption(name);
 }
 
 void TControl::SetShowHint(bool v) {
@@ -323,15 +329,14 @@ void TControl::SetCursor(TCursor v) {
 }
 
 void TControl::ApplyCursor() {
-  if (FCursor == crDefault)
-    unsetCursor();
-  else
-    QWidget::setCursor(Screen->Cursors(FCursor));
+  if (FCursor == crDefault) unsetCursor();
+  else QWidget::setCursor(Screen->Cursors(FCursor));
 }
 
 void TControl::SetControlStyle(TControlStyle v) {
   FControlStyle = v;
-  setAttribute(Qt::WA_OpaquePaintEvent, ErasesBackground() || v.testFlag(TControlStyleFlag::csOpaque));
+  setAttribute(Qt::WA_OpaquePaintEvent,
+               ErasesBackground() || v.testFlag(TControlStyleFlag::csOpaque));
 }
 
 bool TControl::MouseCapture() const { return FCaptured; }
@@ -394,7 +399,9 @@ void TControl::RequestAlign() {
   if (TWinControl* p = Parent()) p->Realign();
 }
 
-void TControl::Resize() { kv::Guarded(this, [this] { emit OnResize(this); }); }
+void TControl::Resize() {
+  kv::Guarded(this, [this] { emit OnResize(this); });
+}
 
 void TControl::Paint() {}
 
@@ -502,7 +509,8 @@ void TControl::CMColorChanged() {
 
 void TControl::CMEnabledChanged() {
   // A disabled non-windowed control lets the mouse through to what lies below it.
-  if (dynamic_cast<TGraphicControl*>(this)) setAttribute(Qt::WA_TransparentForMouseEvents, !Enabled());
+  if (dynamic_cast<TGraphicControl*>(this))
+    setAttribute(Qt::WA_TransparentForMouseEvents, !Enabled());
   if (!Enabled() && FCaptured) ReleaseCapture(true);
   Invalidate();
 }
@@ -531,10 +539,8 @@ bool TControl::event(QEvent* e) {
   switch (e->type()) {
     case QEvent::ToolTip: {
       auto* he = static_cast<QHelpEvent*>(e);
-      if (EffectiveShowHint() && !FHint.isEmpty())
-        QToolTip::showText(he->globalPos(), FHint, this);
-      else
-        QToolTip::hideText();
+      if (EffectiveShowHint() && !FHint.isEmpty()) QToolTip::showText(he->globalPos(), FHint, this);
+      else QToolTip::hideText();
       return true;
     }
     case QEvent::ParentChange:
@@ -549,8 +555,7 @@ bool TControl::event(QEvent* e) {
     case QEvent::WindowDeactivate:
       if (FCaptured && !isWindow()) ReleaseCapture(true);
       break;
-    default:
-      break;
+    default: break;
   }
   return QWidget::event(e);
 }
@@ -581,7 +586,9 @@ void TControl::ReadBackSurface(QPainter& painter, const QRegion& region) {
       for (const QRect& r0 : region) {
         const QRect r = r0 & windowRect & FSurface.rect();
         for (int y = r.top(); y <= r.bottom(); ++y) {
-          const auto* src = reinterpret_cast<const uint32_t*>(window->constScanLine(y + offset.y())) + r.left() + offset.x();
+          const auto* src =
+              reinterpret_cast<const uint32_t*>(window->constScanLine(y + offset.y())) + r.left() +
+              offset.x();
           auto* dst = reinterpret_cast<uint32_t*>(FSurface.scanLine(y)) + r.left();
           for (int x = 0; x < r.width(); ++x) dst[x] = src[x] | 0xFF000000u;
         }
@@ -590,8 +597,10 @@ void TControl::ReadBackSurface(QPainter& painter, const QRegion& region) {
     }
   }
   if (device && translationOnly && device->devType() == QInternal::Pixmap) {
-    const QImage shown =
-        static_cast<const QPixmap*>(device)->copy(rect().translated(offset)).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage shown = static_cast<const QPixmap*>(device)
+                             ->copy(rect().translated(offset))
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
     if (shown.size() == FSurface.size()) {
       FSurface = shown;
       return;
@@ -608,10 +617,8 @@ void TControl::paintEvent(QPaintEvent* e) {
   if (FSurface.isNull()) return;
   QPainter painter(this);
   const QRegion region = e->region() & rect();
-  if (ErasesBackground())
-    FillRegion(FSurface, region, kv::ColorToPixel(FColor));
-  else
-    ReadBackSurface(painter, region);
+  if (ErasesBackground()) FillRegion(FSurface, region, kv::ColorToPixel(FColor));
+  else ReadBackSurface(painter, region);
   FCanvas->Attach(&FSurface, QPoint(), region);
   kv::Guarded(this, [this] { PaintControl(); });
   FCanvas->Detach();
@@ -698,7 +705,8 @@ bool TWinControl::CanFocus() const {
 }
 
 void TWinControl::SetFocus() {
-  if (!CanFocus()) throw EInvalidOperation(QStringLiteral("Cannot focus a disabled or invisible window"));
+  if (!CanFocus())
+    throw EInvalidOperation(QStringLiteral("Cannot focus a disabled or invisible window"));
   setFocus(Qt::OtherFocusReason);
 }
 
@@ -730,13 +738,14 @@ void TWinControl::Realign() {
         case TAlign::alClient:
           c->SetBounds(r.Left, r.Top, std::max(r.Width(), 0), std::max(r.Height(), 0));
           break;
-        default:
-          break;
+        default: break;
       }
     }
   };
   try {
-    for (TAlign a : {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient}) place(a);
+    for (TAlign a :
+         {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient})
+      place(a);
   } catch (...) {
     FAligning = false;
     throw;
@@ -759,7 +768,9 @@ void TWinControl::DoExit() { emit OnExit(this); }
 
 namespace {
 
-bool IsArrow(uint16_t vk) { return vk == VK_LEFT || vk == VK_RIGHT || vk == VK_UP || vk == VK_DOWN; }
+bool IsArrow(uint16_t vk) {
+  return vk == VK_LEFT || vk == VK_RIGHT || vk == VK_UP || vk == VK_DOWN;
+}
 
 bool BroadcastDialogChar(TControl* from, QChar ch) {
   TForm* form = GetParentForm(from);
@@ -816,7 +827,8 @@ void TWinControl::focusInEvent(QFocusEvent* e) {
   kv::Guarded(this, [&] {
     WMSetFocus();
     if (!self) return;
-    if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason) DoEnter();
+    if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason)
+      DoEnter();
   });
 }
 

@@ -25,14 +25,24 @@ Q_ENUM_NS(TAlign)
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 Q_ENUM_NS(TMouseButton)
 enum class TShiftStateFlag {
-  ssShift = 1 << 0, ssAlt = 1 << 1, ssCtrl = 1 << 2, ssLeft = 1 << 3,
-  ssRight = 1 << 4, ssMiddle = 1 << 5, ssDouble = 1 << 6
+  ssShift = 1 << 0,
+  ssAlt = 1 << 1,
+  ssCtrl = 1 << 2,
+  ssLeft = 1 << 3,
+  ssRight = 1 << 4,
+  ssMiddle = 1 << 5,
+  ssDouble = 1 << 6
 };
 Q_DECLARE_FLAGS(TShiftState, TShiftStateFlag)
 Q_FLAG_NS(TShiftState)
 enum class TControlStyleFlag {
-  csAcceptsControls = 1 << 0, csCaptureMouse = 1 << 1, csClickEvents = 1 << 2,
-  csFramed = 1 << 3, csSetCaption = 1 << 4, csOpaque = 1 << 5, csDoubleClicks = 1 << 6,
+  csAcceptsControls = 1 << 0,
+  csCaptureMouse = 1 << 1,
+  csClickEvents = 1 << 2,
+  csFramed = 1 << 3,
+  csSetCaption = 1 << 4,
+  csOpaque = 1 << 5,
+  csDoubleClicks = 1 << 6,
   csReplicatable = 1 << 7
 };
 Q_DECLARE_FLAGS(TControlStyle, TControlStyleFlag)
@@ -57,10 +67,25 @@ using Controls::TShiftStateFlag;
 
 // Virtual key codes of KeyDown and KeyUp.
 enum : uint16_t {
-  VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10, VK_CONTROL = 0x11,
-  VK_MENU = 0x12, VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_PRIOR = 0x21, VK_NEXT = 0x22,
-  VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28,
-  VK_INSERT = 0x2D, VK_DELETE = 0x2E, VK_F1 = 0x70
+  VK_BACK = 0x08,
+  VK_TAB = 0x09,
+  VK_RETURN = 0x0D,
+  VK_SHIFT = 0x10,
+  VK_CONTROL = 0x11,
+  VK_MENU = 0x12,
+  VK_ESCAPE = 0x1B,
+  VK_SPACE = 0x20,
+  VK_PRIOR = 0x21,
+  VK_NEXT = 0x22,
+  VK_END = 0x23,
+  VK_HOME = 0x24,
+  VK_LEFT = 0x25,
+  VK_UP = 0x26,
+  VK_RIGHT = 0x27,
+  VK_DOWN = 0x28,
+  VK_INSERT = 0x2D,
+  VK_DELETE = 0x2E,
+  VK_F1 = 0x70
 };
 
 class TWinControl;

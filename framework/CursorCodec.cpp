@@ -21,8 +21,12 @@ constexpr uint32_t kBlackAndWhite[] = {0xFF000000u, 0xFFFFFFFFu};
   throw EInvalidGraphic(QStringLiteral("Cursor is not valid: %1").arg(why));
 }
 
-uint16_t U16(std::span<const uint8_t> d, int64_t at) { return qFromLittleEndian<uint16_t>(d.data() + at); }
-uint32_t U32(std::span<const uint8_t> d, int64_t at) { return qFromLittleEndian<uint32_t>(d.data() + at); }
+uint16_t U16(std::span<const uint8_t> d, int64_t at) {
+  return qFromLittleEndian<uint16_t>(d.data() + at);
+}
+uint32_t U32(std::span<const uint8_t> d, int64_t at) {
+  return qFromLittleEndian<uint32_t>(d.data() + at);
+}
 
 int ChooseEntry(std::span<const uint8_t> file, int count) {
   for (int i = 0; i < count; ++i) {
@@ -68,7 +72,8 @@ QImage ColourPlane(const QImage& argb) {
     const auto* src = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
     auto* dst = reinterpret_cast<QRgb*>(colours.scanLine(y));
     for (int x = 0; x < argb.width(); ++x)
-      dst[x] = !IsTransparent(src[x]) && qGray(src[x]) >= 128 ? kBlackAndWhite[1] : kBlackAndWhite[0];
+      dst[x] =
+          !IsTransparent(src[x]) && qGray(src[x]) >= 128 ? kBlackAndWhite[1] : kBlackAndWhite[0];
   }
   return colours;
 }
@@ -90,12 +95,14 @@ QByteArray MaskRows(const QImage& argb) {
 Cursor Decode(std::span<const uint8_t> file) {
   const int64_t size = int64_t(file.size());
   if (size < kDirectorySize) Fail(QStringLiteral("the directory is truncated"));
-  if (U16(file, 0) != 0 || U16(file, 2) != kCursorType) Fail(QStringLiteral("the file is not a cursor"));
+  if (U16(file, 0) != 0 || U16(file, 2) != kCursorType)
+    Fail(QStringLiteral("the file is not a cursor"));
   const int count = U16(file, 4);
   if (count == 0) Fail(QStringLiteral("the file holds no image"));
   if (kDirectorySize + int64_t(kEntrySize) * count > size)
     Fail(QStringLiteral("the directory of %1 images runs past the end of the file").arg(count));
-  const auto entry = file.subspan(size_t(kDirectorySize + kEntrySize * ChooseEntry(file, count)), kEntrySize);
+  const auto entry =
+      file.subspan(size_t(kDirectorySize + kEntrySize * ChooseEntry(file, count)), kEntrySize);
   const int64_t bytes = U32(entry, 8);
   const int64_t offset = U32(entry, 12);
   if (offset + bytes > size) Fail(QStringLiteral("the image runs past the end of the file"));
@@ -110,7 +117,8 @@ Cursor Decode(std::span<const uint8_t> file) {
 QByteArray Encode(const QImage& image, QPoint hotSpot) {
   if (image.width() < 1 || image.height() < 1 || image.width() > kLargestSide ||
       image.height() > kLargestSide)
-    throw EInvalidGraphic(QStringLiteral("A cursor image is 1 to %1 pixels wide and high").arg(kLargestSide));
+    throw EInvalidGraphic(
+        QStringLiteral("A cursor image is 1 to %1 pixels wide and high").arg(kLargestSide));
   if (!image.rect().contains(hotSpot))
     throw EInvalidGraphic(QStringLiteral("The hot spot lies outside the cursor image"));
   const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
@@ -118,8 +126,8 @@ QByteArray Encode(const QImage& image, QPoint hotSpot) {
   const QByteArray mask = MaskRows(argb);
   // The info header's height and image size cover the colour rows and the mask below them.
   qToLittleEndian<uint32_t>(uint32_t(2 * argb.height()), dib.data() + 8);
-  qToLittleEndian<uint32_t>(qFromLittleEndian<uint32_t>(dib.constData() + 20) + uint32_t(mask.size()),
-                            dib.data() + 20);
+  qToLittleEndian<uint32_t>(
+      qFromLittleEndian<uint32_t>(dib.constData() + 20) + uint32_t(mask.size()), dib.data() + 20);
   dib.append(mask);
 
   QByteArray out;

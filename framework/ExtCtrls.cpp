@@ -45,7 +45,9 @@ void TTimer::SetInterval(uint32_t v) {
   UpdateTimer();
 }
 
-bool TTimer::HasHandler() const { return isSignalConnected(QMetaMethod::fromSignal(&TTimer::OnTimer)); }
+bool TTimer::HasHandler() const {
+  return isSignalConnected(QMetaMethod::fromSignal(&TTimer::OnTimer));
+}
 
 void TTimer::KillSystemTimer() {
   if (FTimerId != 0) killTimer(FTimerId);

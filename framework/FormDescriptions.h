@@ -61,7 +61,8 @@ QByteArray WriteComponent(const TComponent* root);
 // Connects the event (signal) EventName of Component to Root's public slot HandlerName
 // and records the binding so that the writer stores it. Raises EReadError when there is no
 // such event or handler, or the handler does not take the event's parameters.
-void BindEvent(TComponent* component, const QString& eventName, TComponent* root, const QString& handlerName);
+void BindEvent(TComponent* component, const QString& eventName, TComponent* root,
+               const QString& handlerName);
 
 // The component named Name that Form owns; raises EReadError when there is none.
 TComponent* FindOwnedComponent(const TComponent* form, const QString& name);

@@ -17,10 +17,13 @@ namespace kv::form {
 namespace {
 
 const QMetaObject& QtBaseOf(const QMetaObject& meta) {
-  return meta.inherits(&QWidget::staticMetaObject) ? QWidget::staticMetaObject : QObject::staticMetaObject;
+  return meta.inherits(&QWidget::staticMetaObject) ? QWidget::staticMetaObject
+                                                   : QObject::staticMetaObject;
 }
 
-bool SameName(const char* a, const QString& b) { return b.compare(QLatin1String(a), Qt::CaseInsensitive) == 0; }
+bool SameName(const char* a, const QString& b) {
+  return b.compare(QLatin1String(a), Qt::CaseInsensitive) == 0;
+}
 
 // ---- integers of any width, enumerations and sets as raw integers
 
@@ -48,7 +51,8 @@ bool IsIntegerType(QMetaType type) {
 }
 
 bool IsRealType(QMetaType type) {
-  return type.id() == QMetaType::Double || type.id() == QMetaType::Float || type == QMetaType::fromType<long double>();
+  return type.id() == QMetaType::Double || type.id() == QMetaType::Float ||
+         type == QMetaType::fromType<long double>();
 }
 
 void IntegerRange(QMetaType type, qint64& low, qint64& high) {
@@ -67,11 +71,25 @@ QVariant MakeIntegral(QMetaType type, qint64 value) {
   QVariant v(type);
   void* data = v.data();
   switch (type.sizeOf()) {
-    case 1: { const auto x = uint8_t(value); std::memcpy(data, &x, 1); break; }
-    case 2: { const auto x = uint16_t(value); std::memcpy(data, &x, 2); break; }
-    case 4: { const auto x = uint32_t(value); std::memcpy(data, &x, 4); break; }
+    case 1: {
+      const auto x = uint8_t(value);
+      std::memcpy(data, &x, 1);
+      break;
+    }
+    case 2: {
+      const auto x = uint16_t(value);
+      std::memcpy(data, &x, 2);
+      break;
+    }
+    case 4: {
+      const auto x = uint32_t(value);
+      std::memcpy(data, &x, 4);
+      break;
+    }
     case 8: std::memcpy(data, &value, 8); break;
-    default: throw EConvertError(QStringLiteral("unsupported integral type %1").arg(QLatin1String(type.name())));
+    default:
+      throw EConvertError(
+          QStringLiteral("unsupported integral type %1").arg(QLatin1String(type.name())));
   }
   return v;
 }
@@ -79,15 +97,35 @@ QVariant MakeIntegral(QMetaType type, qint64 value) {
 qint64 IntegralValue(const QVariant& v, bool isUnsigned) {
   const void* data = v.constData();
   switch (v.metaType().sizeOf()) {
-    case 1: { uint8_t x; std::memcpy(&x, data, 1); return isUnsigned ? qint64(x) : qint64(int8_t(x)); }
-    case 2: { uint16_t x; std::memcpy(&x, data, 2); return isUnsigned ? qint64(x) : qint64(int16_t(x)); }
-    case 4: { uint32_t x; std::memcpy(&x, data, 4); return isUnsigned ? qint64(x) : qint64(int32_t(x)); }
-    case 8: { qint64 x; std::memcpy(&x, data, 8); return x; }
-    default: throw EWriteError(QStringLiteral("unsupported integral type %1").arg(QLatin1String(v.metaType().name())));
+    case 1: {
+      uint8_t x;
+      std::memcpy(&x, data, 1);
+      return isUnsigned ? qint64(x) : qint64(int8_t(x));
+    }
+    case 2: {
+      uint16_t x;
+      std::memcpy(&x, data, 2);
+      return isUnsigned ? qint64(x) : qint64(int16_t(x));
+    }
+    case 4: {
+      uint32_t x;
+      std::memcpy(&x, data, 4);
+      return isUnsigned ? qint64(x) : qint64(int32_t(x));
+    }
+    case 8: {
+      qint64 x;
+      std::memcpy(&x, data, 8);
+      return x;
+    }
+    default:
+      throw EWriteError(
+          QStringLiteral("unsupported integral type %1").arg(QLatin1String(v.metaType().name())));
   }
 }
 
-bool IsUnsignedEnum(QMetaType type) { return type.flags().testFlag(QMetaType::IsUnsignedEnumeration); }
+bool IsUnsignedEnum(QMetaType type) {
+  return type.flags().testFlag(QMetaType::IsUnsignedEnumeration);
+}
 
 // ---- conversion from description values
 
@@ -112,21 +150,20 @@ QVariant ConvertInteger(QMetaType type, const ValueNode& value) {
   qint64 high = 0;
   IntegerRange(type, low, high);
   if (value.integer < low || value.integer > high)
-    throw EConvertError(QStringLiteral("%1 is out of the range %2..%3").arg(value.integer).arg(low).arg(high));
+    throw EConvertError(
+        QStringLiteral("%1 is out of the range %2..%3").arg(value.integer).arg(low).arg(high));
   return MakeIntegral(type, value.integer);
 }
 
 QVariant ConvertReal(QMetaType type, const ValueNode& value) {
   long double real = 0;
-  if (value.kind == ValueNode::Kind::Real)
-    real = value.real;
-  else if (value.kind == ValueNode::Kind::Integer)
-    real = static_cast<long double>(value.integer);
-  else
-    RaiseWrongType("a number");
+  if (value.kind == ValueNode::Kind::Real) real = value.real;
+  else if (value.kind == ValueNode::Kind::Integer) real = static_cast<long double>(value.integer);
+  else RaiseWrongType("a number");
   if (type.id() == QMetaType::Double) return double(real);
   if (type.id() == QMetaType::Float) {
-    if (std::fabs(real) > static_cast<long double>(FLT_MAX)) throw EConvertError(QStringLiteral("real number out of range"));
+    if (std::fabs(real) > static_cast<long double>(FLT_MAX))
+      throw EConvertError(QStringLiteral("real number out of range"));
     return float(real);
   }
   return QVariant(type, &real);
@@ -141,14 +178,16 @@ QVariant ConvertColour(const ValueNode& value) {
   }
   Expect(value, ValueNode::Kind::Identifier, "a colour");
   TColor colour;
-  if (!IdentToColor(value.text, colour)) throw EConvertError(QStringLiteral("'%1' is not a colour").arg(value.text));
+  if (!IdentToColor(value.text, colour))
+    throw EConvertError(QStringLiteral("'%1' is not a colour").arg(value.text));
   return QVariant::fromValue(colour);
 }
 
 int EnumValueOf(const QMetaEnum& e, const QString& name) {
   for (int i = 0; i < e.keyCount(); ++i)
     if (SameName(e.key(i), name)) return e.value(i);
-  throw EConvertError(QStringLiteral("'%1' is not a value of %2").arg(name, QLatin1String(e.name())));
+  throw EConvertError(
+      QStringLiteral("'%1' is not a value of %2").arg(name, QLatin1String(e.name())));
 }
 
 QVariant ConvertEnumeration(const QMetaProperty& property, const ValueNode& value) {
@@ -183,7 +222,8 @@ QByteArray FormatReal(const QVariant& v) {
     finite = std::isfinite(e);
     r = std::to_chars(buffer, buffer + sizeof buffer, e);
   }
-  if (!finite || r.ec != std::errc()) throw EWriteError(QStringLiteral("a real number that is not finite cannot be stored"));
+  if (!finite || r.ec != std::errc())
+    throw EWriteError(QStringLiteral("a real number that is not finite cannot be stored"));
   return QByteArray(buffer, r.ptr - buffer);
 }
 
@@ -195,10 +235,13 @@ QByteArray FormatColour(TColor colour) {
 QByteArray FormatEnumeration(const QMetaProperty& property, const QVariant& v) {
   const QMetaEnum e = property.enumerator();
   const qint64 value = IntegralValue(v, IsUnsignedEnum(v.metaType()));
-  const char* key = value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max()
-                        ? e.valueToKey(int(value))
-                        : nullptr;
-  if (!key) throw EWriteError(QStringLiteral("%1 is not a value of %2").arg(value).arg(QLatin1String(e.name())));
+  const char* key =
+      value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max()
+          ? e.valueToKey(int(value))
+          : nullptr;
+  if (!key)
+    throw EWriteError(
+        QStringLiteral("%1 is not a value of %2").arg(value).arg(QLatin1String(e.name())));
   return QByteArray(key);
 }
 
@@ -213,7 +256,9 @@ QByteArray FormatSet(const QMetaProperty& property, const QVariant& v) {
       bits &= ~member;
     }
   }
-  if (bits != 0) throw EWriteError(QStringLiteral("the set holds bits that are no members of %1").arg(QLatin1String(e.name())));
+  if (bits != 0)
+    throw EWriteError(QStringLiteral("the set holds bits that are no members of %1")
+                          .arg(QLatin1String(e.name())));
   return '[' + members.join(", ") + ']';
 }
 
@@ -244,7 +289,8 @@ std::vector<QMetaProperty> PublishedProperties(const QMetaObject& meta) {
   return result;
 }
 
-std::vector<QMetaMethod> PublishedMethods(const QMetaObject& meta, const QString& name, QMetaMethod::MethodType type) {
+std::vector<QMetaMethod> PublishedMethods(const QMetaObject& meta, const QString& name,
+                                          QMetaMethod::MethodType type) {
   std::vector<QMetaMethod> result;
   for (int i = FirstPublishedMethod(meta); i < meta.methodCount(); ++i) {
     const QMetaMethod m = meta.method(i);
@@ -265,10 +311,13 @@ PropertyKind KindOf(const QMetaProperty& property, const QObject* instance) {
   if (IsRealType(type)) return PropertyKind::Real;
   if (type.id() == QMetaType::QString) return PropertyKind::String;
   if (!type.flags().testFlag(QMetaType::PointerToQObject)) return PropertyKind::Unsupported;
-  if (type == QMetaType::fromType<TPicture*>() || type == QMetaType::fromType<TBitmap*>()) return PropertyKind::Picture;
-  if (type.metaObject() && type.metaObject()->inherits(&TCollection::staticMetaObject)) return PropertyKind::Collection;
+  if (type == QMetaType::fromType<TPicture*>() || type == QMetaType::fromType<TBitmap*>())
+    return PropertyKind::Picture;
+  if (type.metaObject() && type.metaObject()->inherits(&TCollection::staticMetaObject))
+    return PropertyKind::Collection;
   QObject* held = ObjectValue(property, instance);
-  return held && !dynamic_cast<TComponent*>(held) ? PropertyKind::NestedObject : PropertyKind::ComponentReference;
+  return held && !dynamic_cast<TComponent*>(held) ? PropertyKind::NestedObject
+                                                  : PropertyKind::ComponentReference;
 }
 
 bool IsSimpleKind(PropertyKind kind) {
@@ -294,7 +343,9 @@ QVariant ConvertValue(const QMetaProperty& property, PropertyKind kind, const Va
     case PropertyKind::Boolean: return ConvertBoolean(value);
     case PropertyKind::Integer: return ConvertInteger(property.metaType(), value);
     case PropertyKind::Real: return ConvertReal(property.metaType(), value);
-    case PropertyKind::String: Expect(value, ValueNode::Kind::String, "a string"); return value.text;
+    case PropertyKind::String:
+      Expect(value, ValueNode::Kind::String, "a string");
+      return value.text;
     case PropertyKind::Colour: return ConvertColour(value);
     case PropertyKind::Enumeration: return ConvertEnumeration(property, value);
     case PropertyKind::Set: return ConvertSet(property, value);
@@ -333,7 +384,9 @@ QByteArray QuoteString(QStringView text) {
 }
 
 namespace {
-QByteArray DefaultKey(const QMetaProperty& property) { return QByteArray("default.") + property.name(); }
+QByteArray DefaultKey(const QMetaProperty& property) {
+  return QByteArray("default.") + property.name();
+}
 }  // namespace
 
 bool HasStreamingDefault(const QMetaObject& meta, const QMetaProperty& property) {
@@ -349,7 +402,8 @@ namespace {
 
 class DefinitionCollector : public TFiler {
 public:
-  void DefineBinaryProperty(const QString& name, TStreamProc readData, TStreamProc writeData, bool hasData) override {
+  void DefineBinaryProperty(const QString& name, TStreamProc readData, TStreamProc writeData,
+                            bool hasData) override {
     FDefinitions.push_back({name, std::move(readData), std::move(writeData), hasData});
   }
   std::vector<BinaryProperty> Take() { return std::move(FDefinitions); }

@@ -28,10 +28,17 @@ std::vector<QMetaProperty> PublishedProperties(const QMetaObject& meta);
 
 // Published methods of that name and type (case-insensitive), in declaration order.
 // Slots count only when public.
-std::vector<QMetaMethod> PublishedMethods(const QMetaObject& meta, const QString& name, QMetaMethod::MethodType type);
+std::vector<QMetaMethod> PublishedMethods(const QMetaObject& meta, const QString& name,
+                                          QMetaMethod::MethodType type);
 
 enum class PropertyKind {
-  Boolean, Integer, Real, String, Colour, Enumeration, Set,  // simple values
+  Boolean,
+  Integer,
+  Real,
+  String,
+  Colour,
+  Enumeration,
+  Set,                 // simple values
   Picture,             // TPicture* or TBitmap*: BMP data inline or a named resource
   NestedObject,        // an owned style object, changed in place
   Collection,          // a TCollection, changed in place

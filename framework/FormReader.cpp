@@ -11,7 +11,8 @@
 
 namespace {
 
-QString ErrorMessage(const QString& fileName, int line, const QString& propertyName, const QString& reason) {
+QString ErrorMessage(const QString& fileName, int line, const QString& propertyName,
+                     const QString& reason) {
   QString where = fileName;
   if (line > 0) where += QStringLiteral(":%1").arg(line);
   if (!propertyName.isEmpty()) where += QStringLiteral(": ") + propertyName;
@@ -35,11 +36,14 @@ using namespace form;
 
 bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
-QString ClassNameOf(const QObject* object) { return QString::fromLatin1(object->metaObject()->className()); }
+QString ClassNameOf(const QObject* object) {
+  return QString::fromLatin1(object->metaObject()->className());
+}
 
 void WriteProperty(QObject* target, const QMetaProperty& property, const QVariant& value) {
   if (!property.isWritable()) throw EConvertError(QStringLiteral("the property is read-only"));
-  if (!property.write(target, value)) throw EConvertError(QStringLiteral("the value cannot be set"));
+  if (!property.write(target, value))
+    throw EConvertError(QStringLiteral("the value cannot be set"));
 }
 
 // Fills Bitmap from inline BMP data (empty data: an empty picture) or a named resource.
@@ -54,17 +58,20 @@ void LoadPicture(TBitmap& bitmap, const ValueNode& value) {
   TMemoryStream stream(value.bytes);
   bitmap.LoadFromStream(stream);
   if (stream.Remaining() != 0)
-    throw EConvertError(QStringLiteral("%1 bytes follow the bitmap in the picture data").arg(stream.Remaining()));
+    throw EConvertError(
+        QStringLiteral("%1 bytes follow the bitmap in the picture data").arg(stream.Remaining()));
 }
 
 void ReadBinary(const BinaryProperty& definition, const ValueNode& value) {
-  if (value.kind != ValueNode::Kind::Binary) throw EConvertError(QStringLiteral("binary data { ... } expected"));
+  if (value.kind != ValueNode::Kind::Binary)
+    throw EConvertError(QStringLiteral("binary data { ... } expected"));
   if (!definition.read) throw EConvertError(QStringLiteral("the binary property cannot be read"));
   // The component sees exactly its own payload.
   TMemoryStream stream(value.bytes);
   definition.read(stream);
   if (stream.Remaining() != 0)
-    throw EConvertError(QStringLiteral("%1 bytes of the binary data were left unread").arg(stream.Remaining()));
+    throw EConvertError(
+        QStringLiteral("%1 bytes of the binary data were left unread").arg(stream.Remaining()));
 }
 
 // Ends a collection update that failed; the first failure is the one reported.
@@ -77,7 +84,8 @@ void EndUpdateAfterFailure(TCollection* collection) {
 
 class ComponentReader {
 public:
-  ComponentReader(TComponent* root, QString fileName) : FRoot(root), FFileName(std::move(fileName)) {}
+  ComponentReader(TComponent* root, QString fileName)
+      : FRoot(root), FFileName(std::move(fileName)) {}
 
   void Read(const ObjectNode& top) {
     FRootObject = FRoot->AsQObject();
@@ -137,11 +145,13 @@ private:
   }
 
   void CheckRootClass(const ObjectNode& top) const {
-    if (!FRootObject) Fail(top.line, top.name, QStringLiteral("the component has no published properties"));
+    if (!FRootObject)
+      Fail(top.line, top.name, QStringLiteral("the component has no published properties"));
     for (const QMetaObject* m = FRootObject->metaObject(); m; m = m->superClass())
       if (SameName(QLatin1String(m->className()), top.className)) return;
     Fail(top.line, top.name,
-         QStringLiteral("the description is of class %1, but the component is a %2").arg(top.className, ClassNameOf(FRootObject)));
+         QStringLiteral("the description is of class %1, but the component is a %2")
+             .arg(top.className, ClassNameOf(FRootObject)));
   }
 
   void CollectExistingNames() {
@@ -160,7 +170,9 @@ private:
     }
   }
 
-  static QString ComponentName(const ObjectNode& node) { return node.name.isEmpty() ? node.className : node.name; }
+  static QString ComponentName(const ObjectNode& node) {
+    return node.name.isEmpty() ? node.className : node.name;
+  }
 
   TComponent* CreateChild(const ObjectNode& node, TComponent* enclosing) {
     try {
@@ -170,10 +182,12 @@ private:
       if (!node.name.isEmpty() && FNames.contains(key))
         throw EConvertError(QStringLiteral("a component named %1 already exists").arg(node.name));
       TComponent* component = registered->create(FRoot);
-      if (!component) throw EConvertError(QStringLiteral("class %1 created nothing").arg(node.className));
+      if (!component)
+        throw EConvertError(QStringLiteral("class %1 created nothing").arg(node.className));
       if (!component->AsQObject()) {
         delete component;
-        throw EConvertError(QStringLiteral("class %1 has no published properties").arg(node.className));
+        throw EConvertError(
+            QStringLiteral("class %1 has no published properties").arg(node.className));
       }
       FCreated.emplace_back(component->AsQObject());
       component->SetName(node.name);
@@ -189,27 +203,32 @@ private:
     auto* control = dynamic_cast<TControl*>(component);
     if (!control) return;
     auto* parent = dynamic_cast<TWinControl*>(enclosing);
-    if (!parent) throw EConvertError(QStringLiteral("a control must be nested in a windowed control"));
+    if (!parent)
+      throw EConvertError(QStringLiteral("a control must be nested in a windowed control"));
     control->SetParent(parent);
   }
 
   // Component: the component whose own properties these are (events need one), or none
   // for nested objects and collection items.
-  void ApplyProperties(QObject* target, const PropertyList& properties, const QString& context, TComponent* component) {
+  void ApplyProperties(QObject* target, const PropertyList& properties, const QString& context,
+                       TComponent* component) {
     for (const PropertyNode& node : properties) ApplyProperty(target, node, context, component);
   }
 
-  void ApplyProperty(QObject* target, const PropertyNode& node, const QString& context, TComponent* component) {
+  void ApplyProperty(QObject* target, const PropertyNode& node, const QString& context,
+                     TComponent* component) {
     const QString where = context + QLatin1Char('.') + node.path.join(QLatin1Char('.'));
     try {
       QObject* owner = target;
-      for (qsizetype i = 0; i + 1 < node.path.size(); ++i) owner = NestedObject(owner, node.path[i]);
+      for (qsizetype i = 0; i + 1 < node.path.size(); ++i)
+        owner = NestedObject(owner, node.path[i]);
       const QString& name = node.path.back();
       const QMetaProperty property = FindPublishedProperty(*owner->metaObject(), name);
       if (property.isValid()) {
         SetProperty(owner, property, node.value, where);
       } else if (component && owner == target && IsEvent(owner, name)) {
-        if (node.value.kind != ValueNode::Kind::Identifier) throw EConvertError(QStringLiteral("a handler name expected"));
+        if (node.value.kind != ValueNode::Kind::Identifier)
+          throw EConvertError(QStringLiteral("a handler name expected"));
         BindEvent(component, name, FRoot, node.value.text);
       } else {
         ReadBinary(FindBinaryProperty(owner, name), node.value);
@@ -231,21 +250,26 @@ private:
 
   static QObject* NestedObject(QObject* owner, const QString& name) {
     const QMetaProperty property = FindPublishedProperty(*owner->metaObject(), name);
-    if (!property.isValid()) throw EConvertError(QStringLiteral("%1 has no property %2").arg(ClassNameOf(owner), name));
+    if (!property.isValid())
+      throw EConvertError(QStringLiteral("%1 has no property %2").arg(ClassNameOf(owner), name));
     if (KindOf(property, owner) != PropertyKind::NestedObject)
       throw EConvertError(QStringLiteral("%1 is not a nested object").arg(name));
     return ObjectValue(property, owner);
   }
 
-  void SetProperty(QObject* owner, const QMetaProperty& property, const ValueNode& value, const QString& where) {
+  void SetProperty(QObject* owner, const QMetaProperty& property, const ValueNode& value,
+                   const QString& where) {
     const PropertyKind kind = KindOf(property, owner);
     switch (kind) {
       case PropertyKind::Picture: return ReadPicture(owner, property, value);
-      case PropertyKind::NestedObject: return ReadNestedBlock(ObjectValue(property, owner), value, where);
-      case PropertyKind::Collection: return ReadCollection(ObjectValue(property, owner), value, where);
+      case PropertyKind::NestedObject:
+        return ReadNestedBlock(ObjectValue(property, owner), value, where);
+      case PropertyKind::Collection:
+        return ReadCollection(ObjectValue(property, owner), value, where);
       case PropertyKind::ComponentReference: return ReadReference(owner, property, value, where);
       case PropertyKind::Unsupported:
-        throw EConvertError(QStringLiteral("properties of type %1 cannot be read").arg(QLatin1String(property.typeName())));
+        throw EConvertError(QStringLiteral("properties of type %1 cannot be read")
+                                .arg(QLatin1String(property.typeName())));
       default: WriteProperty(owner, property, ConvertValue(property, kind, value));
     }
   }
@@ -263,19 +287,22 @@ private:
   }
 
   void ReadNestedBlock(QObject* nested, const ValueNode& value, const QString& where) {
-    if (value.kind != ValueNode::Kind::Block) throw EConvertError(QStringLiteral("a nested block ( ... ) expected"));
+    if (value.kind != ValueNode::Kind::Block)
+      throw EConvertError(QStringLiteral("a nested block ( ... ) expected"));
     ApplyProperties(nested, value.block, where, nullptr);
   }
 
   void ReadCollection(QObject* held, const ValueNode& value, const QString& where) {
     auto* collection = dynamic_cast<TCollection*>(held);
     if (!collection) throw EConvertError(QStringLiteral("the collection does not exist"));
-    if (value.kind != ValueNode::Kind::Collection) throw EConvertError(QStringLiteral("a collection < ... > expected"));
+    if (value.kind != ValueNode::Kind::Collection)
+      throw EConvertError(QStringLiteral("a collection < ... > expected"));
     collection->BeginUpdate();
     try {
       collection->Clear();
       for (size_t i = 0; i < value.items.size(); ++i)
-        ApplyProperties(collection->Add(), value.items[i], QStringLiteral("%1[%2]").arg(where).arg(i), nullptr);
+        ApplyProperties(collection->Add(), value.items[i],
+                        QStringLiteral("%1[%2]").arg(where).arg(i), nullptr);
     } catch (...) {
       EndUpdateAfterFailure(collection);
       throw;
@@ -283,8 +310,10 @@ private:
     collection->EndUpdate();
   }
 
-  void ReadReference(QObject* owner, const QMetaProperty& property, const ValueNode& value, const QString& where) {
-    if (value.kind != ValueNode::Kind::Identifier) throw EConvertError(QStringLiteral("a component name expected"));
+  void ReadReference(QObject* owner, const QMetaProperty& property, const ValueNode& value,
+                     const QString& where) {
+    if (value.kind != ValueNode::Kind::Identifier)
+      throw EConvertError(QStringLiteral("a component name expected"));
     if (SameName(value.text, QStringLiteral("nil"))) {
       WriteProperty(owner, property, QVariant(property.metaType()));
       return;
@@ -304,14 +333,17 @@ private:
 
   void ResolveReference(const Reference& reference) const {
     QObject* found = FNames.value(reference.name.toUpper());
-    if (!found) throw EConvertError(QStringLiteral("there is no component named %1").arg(reference.name));
+    if (!found)
+      throw EConvertError(QStringLiteral("there is no component named %1").arg(reference.name));
     const QMetaObject* wanted = reference.property.metaType().metaObject();
     if (wanted && !found->metaObject()->inherits(wanted))
-      throw EConvertError(QStringLiteral("%1 is a %2, not a %3")
-                              .arg(reference.name, ClassNameOf(found), QLatin1String(wanted->className())));
+      throw EConvertError(
+          QStringLiteral("%1 is a %2, not a %3")
+              .arg(reference.name, ClassNameOf(found), QLatin1String(wanted->className())));
     // QObject is the first base of every QObject class, so the QObject pointer is also the
     // pointer of the property's class.
-    WriteProperty(reference.target, reference.property, QVariant(reference.property.metaType(), &found));
+    WriteProperty(reference.target, reference.property,
+                  QVariant(reference.property.metaType(), &found));
   }
 
   // Last created first, so that nested controls go before their parents.
@@ -332,7 +364,8 @@ private:
 }  // namespace
 
 void ReadComponent(TComponent* root, const QByteArray& text, const QString& fileName) {
-  if (!root) throw EFormError(fileName, 0, QString(), QStringLiteral("there is no component to read into"));
+  if (!root)
+    throw EFormError(fileName, 0, QString(), QStringLiteral("there is no component to read into"));
   // The whole text is parsed before anything changes.
   const ObjectNode top = ParseDescription(text, fileName);
   ComponentReader(root, fileName).Read(top);
@@ -340,28 +373,38 @@ void ReadComponent(TComponent* root, const QByteArray& text, const QString& file
 
 void ReadComponentResource(TComponent* root, const QString& path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) throw EFormError(path, 0, QString(), QStringLiteral("cannot open: %1").arg(file.errorString()));
+  if (!file.open(QIODevice::ReadOnly))
+    throw EFormError(path, 0, QString(), QStringLiteral("cannot open: %1").arg(file.errorString()));
   // One byte more than allowed, so that the parser refuses an oversized file.
   ReadComponent(root, file.read(kMaxDescriptionBytes + 1), path);
 }
 
-void BindEvent(TComponent* component, const QString& eventName, TComponent* root, const QString& handlerName) {
+void BindEvent(TComponent* component, const QString& eventName, TComponent* root,
+               const QString& handlerName) {
   QObject* sender = component ? component->AsQObject() : nullptr;
   QObject* receiver = root ? root->AsQObject() : nullptr;
-  if (!sender || !receiver) throw EReadError(QStringLiteral("events connect components with published properties"));
+  if (!sender || !receiver)
+    throw EReadError(QStringLiteral("events connect components with published properties"));
   const auto events = form::PublishedMethods(*sender->metaObject(), eventName, QMetaMethod::Signal);
-  if (events.empty()) throw EReadError(QStringLiteral("%1 has no event %2").arg(ClassNameOf(sender), eventName));
-  const auto handlers = form::PublishedMethods(*receiver->metaObject(), handlerName, QMetaMethod::Slot);
-  if (handlers.empty()) throw EReadError(QStringLiteral("%1 has no handler %2").arg(ClassNameOf(receiver), handlerName));
+  if (events.empty())
+    throw EReadError(QStringLiteral("%1 has no event %2").arg(ClassNameOf(sender), eventName));
+  const auto handlers =
+      form::PublishedMethods(*receiver->metaObject(), handlerName, QMetaMethod::Slot);
+  if (handlers.empty())
+    throw EReadError(
+        QStringLiteral("%1 has no handler %2").arg(ClassNameOf(receiver), handlerName));
   for (const QMetaMethod& event : events) {
     for (const QMetaMethod& handler : handlers) {
       if (!QMetaObject::checkConnectArgs(event, handler)) continue;
-      QObject::connect(sender, event, receiver, handler, Qt::ConnectionType(Qt::AutoConnection | Qt::UniqueConnection));
-      form::RecordHandler(sender, QString::fromLatin1(event.name()), QString::fromLatin1(handler.name()));
+      QObject::connect(sender, event, receiver, handler,
+                       Qt::ConnectionType(Qt::AutoConnection | Qt::UniqueConnection));
+      form::RecordHandler(sender, QString::fromLatin1(event.name()),
+                          QString::fromLatin1(handler.name()));
       return;
     }
   }
-  throw EReadError(QStringLiteral("handler %1 does not take the parameters of %2").arg(handlerName, eventName));
+  throw EReadError(
+      QStringLiteral("handler %1 does not take the parameters of %2").arg(handlerName, eventName));
 }
 
 TComponent* FindOwnedComponent(const TComponent* form, const QString& name) {
@@ -369,9 +412,11 @@ TComponent* FindOwnedComponent(const TComponent* form, const QString& name) {
   throw EReadError(QStringLiteral("%1 has no component named %2").arg(form->ClassName(), name));
 }
 
-void RaiseWrongComponentClass(const TComponent* form, const TComponent* component, const QMetaObject& expected) {
+void RaiseWrongComponentClass(const TComponent* form, const TComponent* component,
+                              const QMetaObject& expected) {
   throw EReadError(QStringLiteral("%1.%2 is a %3, not a %4")
-                       .arg(form->ClassName(), component->Name(), component->ClassName(), QLatin1String(expected.className())));
+                       .arg(form->ClassName(), component->Name(), component->ClassName(),
+                            QLatin1String(expected.className())));
 }
 
 }  // namespace kv

@@ -35,7 +35,9 @@ struct Token {
   QByteArray bytes;
 };
 
-bool IsIdentifierStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool IsIdentifierStart(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsIdentifierChar(char c) { return IsIdentifierStart(c) || IsDigit(c); }
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
@@ -49,7 +51,8 @@ int HexDigitValue(char c) {
 
 class Lexer {
 public:
-  explicit Lexer(const QByteArray& text) : FPos(text.constData()), FEnd(text.constData() + text.size()) {}
+  explicit Lexer(const QByteArray& text)
+      : FPos(text.constData()), FEnd(text.constData() + text.size()) {}
 
   Token Next() {
     SkipSpaceAndComments();
@@ -73,7 +76,8 @@ public:
       t.symbol = c;
       ++FPos;
     } else {
-      Fail(QStringLiteral("unexpected character (code %1)").arg(int(static_cast<unsigned char>(c))));
+      Fail(
+          QStringLiteral("unexpected character (code %1)").arg(int(static_cast<unsigned char>(c))));
     }
     return t;
   }
@@ -130,7 +134,8 @@ private:
       real = true;
     }
     if (FPos != FEnd && IsIdentifierChar(*FPos)) Fail(QStringLiteral("malformed number"));
-    if (FPos - start > kMaxNumberLength) Fail(QStringLiteral("number longer than %1 characters").arg(kMaxNumberLength));
+    if (FPos - start > kMaxNumberLength)
+      Fail(QStringLiteral("number longer than %1 characters").arg(kMaxNumberLength));
     if (real) {
       t.kind = TokenKind::Real;
       t.real = ParseReal(start, FPos);
@@ -155,7 +160,8 @@ private:
       ++FPos;
     }
     if (FPos == start) Fail(QStringLiteral("hexadecimal digits expected after '$'"));
-    if (FPos != FEnd && IsIdentifierChar(*FPos)) Fail(QStringLiteral("malformed hexadecimal number"));
+    if (FPos != FEnd && IsIdentifierChar(*FPos))
+      Fail(QStringLiteral("malformed hexadecimal number"));
     return value;
   }
 
@@ -163,7 +169,8 @@ private:
     uint64_t value = 0;
     for (const char* p = begin; p != end; ++p) {
       const unsigned digit = unsigned(*p - '0');
-      if (value > (std::numeric_limits<uint64_t>::max() - digit) / 10) Fail(QStringLiteral("integer out of range"));
+      if (value > (std::numeric_limits<uint64_t>::max() - digit) / 10)
+        Fail(QStringLiteral("integer out of range"));
       value = value * 10 + digit;
     }
     return ApplySign(value, negative);
@@ -180,7 +187,8 @@ private:
   long double ParseReal(const char* begin, const char* end) const {
     long double value = 0;
     const auto [ptr, ec] = std::from_chars(begin, end, value);
-    if (ec != std::errc() || ptr != end || !std::isfinite(value) || std::fabs(value) > static_cast<long double>(DBL_MAX))
+    if (ec != std::errc() || ptr != end || !std::isfinite(value) ||
+        std::fabs(value) > static_cast<long double>(DBL_MAX))
       Fail(QStringLiteral("real number out of range"));
     return value;
   }
@@ -189,11 +197,10 @@ private:
   QString ReadString() {
     QString result;
     while (Peek('\'') || Peek('#')) {
-      if (Peek('\''))
-        result += ReadQuoted();
-      else
-        result += ReadCharCode();
-      if (result.size() > kMaxStringLength) Fail(QStringLiteral("string longer than %1 characters").arg(kMaxStringLength));
+      if (Peek('\'')) result += ReadQuoted();
+      else result += ReadCharCode();
+      if (result.size() > kMaxStringLength)
+        Fail(QStringLiteral("string longer than %1 characters").arg(kMaxStringLength));
     }
     return result;
   }
@@ -208,7 +215,8 @@ private:
         if (!Peek('\'')) break;
       }
       utf8 += *FPos++;
-      if (utf8.size() > kMaxStringLength * 4) Fail(QStringLiteral("string longer than %1 characters").arg(kMaxStringLength));
+      if (utf8.size() > kMaxStringLength * 4)
+        Fail(QStringLiteral("string longer than %1 characters").arg(kMaxStringLength));
     }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder(utf8);
@@ -237,7 +245,8 @@ private:
     // At most one byte per two characters before the closing brace: room for that, within
     // the limit, at once.
     const auto* close = static_cast<const char*>(std::memchr(FPos, '}', size_t(FEnd - FPos)));
-    QByteArray bytes(std::min<qsizetype>(((close ? close : FEnd) - FPos) / 2, kMaxBinaryBytes), Qt::Uninitialized);
+    QByteArray bytes(std::min<qsizetype>(((close ? close : FEnd) - FPos) / 2, kMaxBinaryBytes),
+                     Qt::Uninitialized);
     char* out = bytes.data();
     qsizetype count = 0;
     int high = -1;
@@ -253,7 +262,8 @@ private:
         high = digit;
         continue;
       }
-      if (count == bytes.size()) Fail(QStringLiteral("binary data larger than %1 bytes").arg(kMaxBinaryBytes));
+      if (count == bytes.size())
+        Fail(QStringLiteral("binary data larger than %1 bytes").arg(kMaxBinaryBytes));
       out[count++] = char(high << 4 | digit);
       high = -1;
     }
@@ -268,10 +278,13 @@ private:
 };
 
 bool IsKeyword(const Token& t, const char* keyword) {
-  return t.kind == TokenKind::Identifier && t.text.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
+  return t.kind == TokenKind::Identifier &&
+         t.text.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
 }
 
-bool IsSymbol(const Token& t, char symbol) { return t.kind == TokenKind::Symbol && t.symbol == symbol; }
+bool IsSymbol(const Token& t, char symbol) {
+  return t.kind == TokenKind::Symbol && t.symbol == symbol;
+}
 
 class Parser {
 public:
@@ -288,7 +301,8 @@ public:
   ObjectNode ParseDescription() {
     if (!IsKeyword(Peek(), "object")) Fail(Peek().line, QStringLiteral("'object' expected"));
     ObjectNode root = ParseObject(1);
-    if (Peek().kind != TokenKind::End) Fail(Peek().line, QStringLiteral("text after the end of the description"));
+    if (Peek().kind != TokenKind::End)
+      Fail(Peek().line, QStringLiteral("text after the end of the description"));
     return root;
   }
 
@@ -299,7 +313,9 @@ public:
   }
 
 private:
-  [[noreturn]] static void Fail(int line, const QString& message) { throw SyntaxError{line, message}; }
+  [[noreturn]] static void Fail(int line, const QString& message) {
+    throw SyntaxError{line, message};
+  }
 
   const Token& Peek() {
     if (!FLookahead) FLookahead = FLexer.Next();
@@ -314,17 +330,20 @@ private:
   }
 
   QString ExpectIdentifier(const char* what) {
-    if (Peek().kind != TokenKind::Identifier) Fail(Peek().line, QStringLiteral("%1 expected").arg(QLatin1String(what)));
+    if (Peek().kind != TokenKind::Identifier)
+      Fail(Peek().line, QStringLiteral("%1 expected").arg(QLatin1String(what)));
     return Take().text;
   }
 
   void ExpectSymbol(char symbol) {
-    if (!IsSymbol(Peek(), symbol)) Fail(Peek().line, QStringLiteral("'%1' expected").arg(QLatin1Char(symbol)));
+    if (!IsSymbol(Peek(), symbol))
+      Fail(Peek().line, QStringLiteral("'%1' expected").arg(QLatin1Char(symbol)));
     Take();
   }
 
   static void CheckDepth(int depth, int line) {
-    if (depth > kMaxDescriptionNesting) Fail(line, QStringLiteral("nested deeper than %1 levels").arg(kMaxDescriptionNesting));
+    if (depth > kMaxDescriptionNesting)
+      Fail(line, QStringLiteral("nested deeper than %1 levels").arg(kMaxDescriptionNesting));
   }
 
   // Every object, property name, set member and collection item takes room in the tree.
@@ -355,7 +374,8 @@ private:
         node.children.push_back(ParseObject(depth + 1));
         FObjectName = node.name;
       } else if (t.kind == TokenKind::Identifier) {
-        if (!node.children.empty()) Fail(t.line, QStringLiteral("properties must come before the nested objects"));
+        if (!node.children.empty())
+          Fail(t.line, QStringLiteral("properties must come before the nested objects"));
         node.properties.push_back(ParseProperty(depth));
       } else {
         Fail(t.line, QStringLiteral("a property, 'object' or 'end' expected"));
@@ -417,8 +437,7 @@ private:
         if (t.symbol == '<') return ParseCollection(std::move(value), depth + 1);
         if (t.symbol == '(') return ParseBlock(std::move(value), depth + 1);
         break;
-      case TokenKind::End:
-        break;
+      case TokenKind::End: break;
     }
     Fail(t.line, QStringLiteral("a value expected"));
   }
@@ -427,9 +446,11 @@ private:
   QString ParseConcatenation(QString text) {
     while (IsSymbol(Peek(), '+')) {
       Take();
-      if (Peek().kind != TokenKind::String) Fail(Peek().line, QStringLiteral("a string expected after '+'"));
+      if (Peek().kind != TokenKind::String)
+        Fail(Peek().line, QStringLiteral("a string expected after '+'"));
       text += Take().text;
-      if (text.size() > kMaxStringLength) Fail(Peek().line, QStringLiteral("string longer than %1 characters").arg(kMaxStringLength));
+      if (text.size() > kMaxStringLength)
+        Fail(Peek().line, QStringLiteral("string longer than %1 characters").arg(kMaxStringLength));
     }
     return text;
   }
@@ -458,9 +479,11 @@ private:
     while (!IsSymbol(Peek(), '>')) {
       if (!IsKeyword(Peek(), "item")) Fail(Peek().line, QStringLiteral("'item' or '>' expected"));
       const int line = Take().line;
-      if (++FItems > kMaxCollectionItems) Fail(line, QStringLiteral("more than %1 collection items").arg(kMaxCollectionItems));
+      if (++FItems > kMaxCollectionItems)
+        Fail(line, QStringLiteral("more than %1 collection items").arg(kMaxCollectionItems));
       CountElement(line);
-      value.items.push_back(ParseProperties(depth, [](const Token& t) { return IsKeyword(t, "end"); }, "'end'"));
+      value.items.push_back(ParseProperties(
+          depth, [](const Token& t) { return IsKeyword(t, "end"); }, "'end'"));
     }
     Take();
     return value;
@@ -470,7 +493,8 @@ private:
   ValueNode ParseBlock(ValueNode value, int depth) {
     CheckDepth(depth, value.line);
     value.kind = ValueNode::Kind::Block;
-    value.block = ParseProperties(depth, [](const Token& t) { return IsSymbol(t, ')'); }, "')'");
+    value.block = ParseProperties(
+        depth, [](const Token& t) { return IsSymbol(t, ')'); }, "')'");
     return value;
   }
 
@@ -492,7 +516,7 @@ private:
   int FComponents = 0;
   int FItems = 0;
   int FElements = 0;
-  QString FObjectName;                   // the object being read
+  QString FObjectName;              // the object being read
   std::vector<QStringList> FPaths;  // the properties being read, outermost first
 };
 
@@ -500,7 +524,8 @@ private:
 
 ObjectNode ParseDescription(const QByteArray& text, const QString& fileName) {
   if (text.size() > kMaxDescriptionBytes)
-    throw EFormError(fileName, 0, QString(), QStringLiteral("description larger than %1 bytes").arg(kMaxDescriptionBytes));
+    throw EFormError(fileName, 0, QString(),
+                     QStringLiteral("description larger than %1 bytes").arg(kMaxDescriptionBytes));
   Parser parser(text);
   try {
     return parser.ParseDescription();

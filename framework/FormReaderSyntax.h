@@ -18,10 +18,10 @@ struct ValueNode {
   Kind kind = Kind::Integer;
   int line = 0;
   qint64 integer = 0;
-  long double real = 0;  // finite and within the double range
-  QString text;          // string, identifier, resource name
-  QStringList names;     // set members
-  QByteArray bytes;      // binary data
+  long double real = 0;             // finite and within the double range
+  QString text;                     // string, identifier, resource name
+  QStringList names;                // set members
+  QByteArray bytes;                 // binary data
   std::vector<PropertyList> items;  // collection items
   PropertyList block;               // nested block
 };

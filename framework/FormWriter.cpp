@@ -19,21 +19,26 @@ constexpr qsizetype kStringPieceLength = 64;
 
 QByteArray Indent(int depth) { return QByteArray(depth * 2, ' '); }
 
-QObject* PublishedSide(const TComponent* component) { return const_cast<QObject*>(component->AsQObject()); }
+QObject* PublishedSide(const TComponent* component) {
+  return const_cast<QObject*>(component->AsQObject());
+}
 
 // Whether the value equals the property's streaming default; false without a default.
-bool IsAtStreamingDefault(const QObject* object, const QMetaProperty& property, PropertyKind kind, const QVariant& value) {
+bool IsAtStreamingDefault(const QObject* object, const QMetaProperty& property, PropertyKind kind,
+                          const QVariant& value) {
   const QMetaObject& meta = *object->metaObject();
   if (!HasStreamingDefault(meta, property)) return false;
   const QString text = StreamingDefault(meta, property);
   try {
     // A string's default is its plain text; other defaults are in value syntax.
-    const QVariant streamingDefault =
-        kind == PropertyKind::String ? QVariant(text) : ConvertValue(property, kind, ParseValueText(text));
+    const QVariant streamingDefault = kind == PropertyKind::String
+                                          ? QVariant(text)
+                                          : ConvertValue(property, kind, ParseValueText(text));
     return FormatValue(property, kind, streamingDefault) == FormatValue(property, kind, value);
   } catch (const EConvertError& e) {
-    throw EWriteError(QStringLiteral("%1.%2 has a bad streaming default: %3")
-                          .arg(QLatin1String(meta.className()), QLatin1String(property.name()), e.Message()));
+    throw EWriteError(
+        QStringLiteral("%1.%2 has a bad streaming default: %3")
+            .arg(QLatin1String(meta.className()), QLatin1String(property.name()), e.Message()));
   }
 }
 
@@ -45,7 +50,8 @@ bool IsStored(QObject* object, const QMetaProperty& property) {
   const int index = meta.indexOfClassInfo(QByteArray("stored.") + property.name());
   if (index < 0) return true;
   bool stored = true;
-  if (!QMetaObject::invokeMethod(object, meta.classInfo(index).value(), Qt::DirectConnection, Q_RETURN_ARG(bool, stored)))
+  if (!QMetaObject::invokeMethod(object, meta.classInfo(index).value(), Qt::DirectConnection,
+                                 Q_RETURN_ARG(bool, stored)))
     throw EWriteError(QStringLiteral("%1.%2: the stored function %3 cannot be called")
                           .arg(QLatin1String(meta.className()), QLatin1String(property.name()),
                                QLatin1String(meta.classInfo(index).value())));
@@ -73,7 +79,8 @@ private:
       if (!component->AsQObject()) continue;
       const TComponent* block = FRoot;
       if (auto* control = dynamic_cast<const TControl*>(component))
-        if (const TComponent* parent = control->Parent(); parent && written.count(parent)) block = parent;
+        if (const TComponent* parent = control->Parent(); parent && written.count(parent))
+          block = parent;
       FChildren[block].push_back(component);
     }
   }
@@ -82,9 +89,13 @@ private:
 
   void WriteObject(const TComponent* component, int depth) {
     QObject* object = PublishedSide(component);
-    if (!object) throw EWriteError(QStringLiteral("%1 has no published properties").arg(component->ClassName()));
+    if (!object)
+      throw EWriteError(
+          QStringLiteral("%1 has no published properties").arg(component->ClassName()));
     const QByteArray className = object->metaObject()->className();
-    Line(depth, "object " + (component->Name().isEmpty() ? className : component->Name().toLatin1() + ": " + className));
+    Line(depth, "object " + (component->Name().isEmpty()
+                                 ? className
+                                 : component->Name().toLatin1() + ": " + className));
     WriteProperties(object, QByteArray(), depth + 1);
     WriteEvents(object, depth + 1);
     for (const TComponent* child : FChildren[component]) WriteObject(child, depth + 1);
@@ -93,20 +104,24 @@ private:
 
   void WriteProperties(QObject* object, const QByteArray& prefix, int depth) {
     for (const QMetaProperty& property : PublishedProperties(*object->metaObject()))
-      if (property.isReadable() && IsStored(object, property)) WriteProperty(object, property, prefix + property.name(), depth);
+      if (property.isReadable() && IsStored(object, property))
+        WriteProperty(object, property, prefix + property.name(), depth);
     WriteBinaryProperties(object, prefix, depth);
   }
 
-  void WriteProperty(QObject* object, const QMetaProperty& property, const QByteArray& name, int depth) {
+  void WriteProperty(QObject* object, const QMetaProperty& property, const QByteArray& name,
+                     int depth) {
     const PropertyKind kind = KindOf(property, object);
     switch (kind) {
-      case PropertyKind::NestedObject: return WriteProperties(ObjectValue(property, object), name + '.', depth);
+      case PropertyKind::NestedObject:
+        return WriteProperties(ObjectValue(property, object), name + '.', depth);
       case PropertyKind::Collection: return WriteCollection(object, property, name, depth);
       case PropertyKind::Picture: return WritePicture(object, property, name, depth);
       case PropertyKind::ComponentReference: return WriteReference(object, property, name, depth);
       case PropertyKind::Unsupported:
         throw EWriteError(QStringLiteral("%1.%2: properties of type %3 cannot be stored")
-                              .arg(QLatin1String(object->metaObject()->className()), QLatin1String(property.name()),
+                              .arg(QLatin1String(object->metaObject()->className()),
+                                   QLatin1String(property.name()),
                                    QLatin1String(property.typeName())));
       default: break;
     }
@@ -115,8 +130,7 @@ private:
     if (IsAtStreamingDefault(object, property, kind, value)) return;
     if (kind == PropertyKind::String)
       Line(depth, name + " = " + StringText(value.toString(), depth + 1));
-    else
-      Line(depth, name + " = " + FormatValue(property, kind, value));
+    else Line(depth, name + " = " + FormatValue(property, kind, value));
   }
 
   // Long strings become pieces joined with '+', one per line.
@@ -127,7 +141,8 @@ private:
     return pieces.isEmpty() ? QuoteString(text) : pieces.join(" +\n" + Indent(depth));
   }
 
-  void WriteCollection(QObject* object, const QMetaProperty& property, const QByteArray& name, int depth) {
+  void WriteCollection(QObject* object, const QMetaProperty& property, const QByteArray& name,
+                       int depth) {
     auto* collection = dynamic_cast<TCollection*>(ObjectValue(property, object));
     if (!collection) return;
     if (collection->Count() == 0) {
@@ -143,7 +158,8 @@ private:
     Line(depth, ">");
   }
 
-  void WritePicture(QObject* object, const QMetaProperty& property, const QByteArray& name, int depth) {
+  void WritePicture(QObject* object, const QMetaProperty& property, const QByteArray& name,
+                    int depth) {
     if (!property.isWritable()) return;
     QObject* held = ObjectValue(property, object);
     const TBitmap* bitmap = property.metaType() == QMetaType::fromType<TPicture*>()
@@ -157,7 +173,8 @@ private:
   }
 
   // A reference is stored by name when it points into this description.
-  void WriteReference(QObject* object, const QMetaProperty& property, const QByteArray& name, int depth) {
+  void WriteReference(QObject* object, const QMetaProperty& property, const QByteArray& name,
+                      int depth) {
     if (!property.isWritable()) return;
     const auto* target = dynamic_cast<const TComponent*>(ObjectValue(property, object));
     if (!target) {
@@ -165,7 +182,8 @@ private:
       return;
     }
     const bool inDescription = target == FRoot || target->Owner() == FRoot;
-    if (inDescription && !target->Name().isEmpty()) Line(depth, name + " = " + target->Name().toLatin1());
+    if (inDescription && !target->Name().isEmpty())
+      Line(depth, name + " = " + target->Name().toLatin1());
   }
 
   void WriteBinaryProperties(QObject* object, const QByteArray& prefix, int depth) {
@@ -183,7 +201,8 @@ private:
       return;
     }
     Line(depth, name + " = {");
-    for (qsizetype i = 0; i < bytes.size(); i += kHexBytesPerLine) Line(depth + 1, bytes.mid(i, kHexBytesPerLine).toHex().toUpper());
+    for (qsizetype i = 0; i < bytes.size(); i += kHexBytesPerLine)
+      Line(depth + 1, bytes.mid(i, kHexBytesPerLine).toHex().toUpper());
     Line(depth, "}");
   }
 
@@ -208,7 +227,8 @@ private:
 }  // namespace
 
 QByteArray WriteComponent(const TComponent* root) {
-  if (!root || !root->AsQObject()) throw EWriteError(QStringLiteral("only components with published properties can be written"));
+  if (!root || !root->AsQObject())
+    throw EWriteError(QStringLiteral("only components with published properties can be written"));
   return ComponentWriter(root).Write();
 }
 

@@ -97,10 +97,8 @@ void TForm::BringToFront() {
 }
 
 void TForm::SetWindowRegion(const TRegion* region) {
-  if (region)
-    FWindowRegion = *region;
-  else
-    FWindowRegion.reset();
+  if (region) FWindowRegion = *region;
+  else FWindowRegion.reset();
   ApplyWindowRegion();
 }
 
@@ -148,10 +146,8 @@ void TForm::EndMouseMove() {
 void TForm::mouseMoveEvent(QMouseEvent* e) {
   if (FMovingByMouse) {
     // A release that never arrived (the grab was lost) ends the move as well.
-    if (!e->buttons().testFlag(Qt::LeftButton))
-      EndMouseMove();
-    else
-      window()->move(e->globalPosition().toPoint() - FMoveGrab);
+    if (!e->buttons().testFlag(Qt::LeftButton)) EndMouseMove();
+    else window()->move(e->globalPosition().toPoint() - FMoveGrab);
     return;
   }
   TWinControl::mouseMoveEvent(e);
@@ -190,9 +186,13 @@ void TForm::hideEvent(QHideEvent* e) {
   if (!e->spontaneous()) DoHide();
 }
 
-void TForm::DoShow() { kv::Guarded(this, [this] { emit OnShow(this); }); }
+void TForm::DoShow() {
+  kv::Guarded(this, [this] { emit OnShow(this); });
+}
 
-void TForm::DoHide() { kv::Guarded(this, [this] { emit OnHide(this); }); }
+void TForm::DoHide() {
+  kv::Guarded(this, [this] { emit OnHide(this); });
+}
 
 // ---------------------------------------------------------------------------
 // TScrollBox
@@ -293,7 +293,8 @@ void TApplication::HandleException(QObject* sender) {
 void TApplication::ShowNotice(const QString& text) {
   // One notice at a time: timers may raise again while it is up.
   if (FNotice || QGuiApplication::platformName() == QLatin1String("offscreen")) return;
-  auto* box = new QMessageBox(QMessageBox::Critical, FTitle.isEmpty() ? QStringLiteral("Error") : FTitle, text);
+  auto* box = new QMessageBox(QMessageBox::Critical,
+                              FTitle.isEmpty() ? QStringLiteral("Error") : FTitle, text);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setModal(false);
   FNotice = box;

@@ -158,7 +158,8 @@ public:
   // a time, a non-modal notice; EAbort is silent. Never re-raises.
   void HandleException(QObject* sender);
 
-  using TExceptionReporter = std::function<void(QObject* sender, const QString& className, const QString& message)>;
+  using TExceptionReporter =
+      std::function<void(QObject* sender, const QString& className, const QString& message)>;
   // Replaces the report (tests record it); an empty function restores the default.
   void SetExceptionReporter(TExceptionReporter reporter) { FReporter = std::move(reporter); }
 

@@ -121,12 +121,33 @@ Q_NAMESPACE
 enum class TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 Q_ENUM_NS(TPenStyle)
 enum class TPenMode {
-  pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
-  pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
+  pmBlack,
+  pmWhite,
+  pmNop,
+  pmNot,
+  pmCopy,
+  pmNotCopy,
+  pmMergePenNot,
+  pmMaskPenNot,
+  pmMergeNotPen,
+  pmMaskNotPen,
+  pmMerge,
+  pmNotMerge,
+  pmMask,
+  pmNotMask,
+  pmXor,
+  pmNotXor
 };
 Q_ENUM_NS(TPenMode)
 enum class TBrushStyle {
-  bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross
+  bsSolid,
+  bsClear,
+  bsHorizontal,
+  bsVertical,
+  bsFDiagonal,
+  bsBDiagonal,
+  bsCross,
+  bsDiagCross
 };
 Q_ENUM_NS(TBrushStyle)
 enum class TFontStyle { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
@@ -134,11 +155,29 @@ Q_DECLARE_FLAGS(TFontStyles, TFontStyle)
 Q_FLAG_NS(TFontStyles)
 enum class TFontPitch { fpDefault, fpVariable, fpFixed };
 Q_ENUM_NS(TFontPitch)
-enum class TCopyMode { cmSrcCopy, cmSrcInvert, cmSrcAnd, cmSrcPaint, cmNotSrcCopy, cmBlackness, cmWhiteness };
+enum class TCopyMode {
+  cmSrcCopy,
+  cmSrcInvert,
+  cmSrcAnd,
+  cmSrcPaint,
+  cmNotSrcCopy,
+  cmBlackness,
+  cmWhiteness
+};
 Q_ENUM_NS(TCopyMode)
 enum class TFillStyle { fsSurface, fsBorder };
 Q_ENUM_NS(TFillStyle)
-enum class TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+enum class TPixelFormat {
+  pfDevice,
+  pf1bit,
+  pf4bit,
+  pf8bit,
+  pf15bit,
+  pf16bit,
+  pf24bit,
+  pf32bit,
+  pfCustom
+};
 Q_ENUM_NS(TPixelFormat)
 enum class TTransparentMode { tmAuto, tmFixed };
 Q_ENUM_NS(TTransparentMode)

@@ -52,7 +52,8 @@ void TBitmap::SetSize(int width, int height) {
   height = std::max(height, 0);
   if (width == FImage.width() && height == FImage.height()) return;
   if (int64_t(width) * height > kMaxBitmapPixels)
-    throw EOutOfResources(QStringLiteral("Out of system resources (a %1 x %2 bitmap)").arg(width).arg(height));
+    throw EOutOfResources(
+        QStringLiteral("Out of system resources (a %1 x %2 bitmap)").arg(width).arg(height));
   QImage next;
   if (width > 0 && height > 0) {
     next = QImage(width, height, QImage::Format_RGB32);
@@ -93,11 +94,13 @@ void TBitmap::SetMonochrome(bool v) {
 TColor TBitmap::TransparentColor() const {
   if (FTransparentMode == TTransparentMode::tmFixed) return FTransparentColor;
   if (Empty()) return clDefault;
-  return kv::PixelToColor(reinterpret_cast<const uint32_t*>(FImage.constScanLine(FImage.height() - 1))[0]);
+  return kv::PixelToColor(
+      reinterpret_cast<const uint32_t*>(FImage.constScanLine(FImage.height() - 1))[0]);
 }
 
 void TBitmap::SetTransparentColor(TColor v) {
-  const TTransparentMode mode = v.Value == clDefault.Value ? TTransparentMode::tmAuto : TTransparentMode::tmFixed;
+  const TTransparentMode mode =
+      v.Value == clDefault.Value ? TTransparentMode::tmAuto : TTransparentMode::tmFixed;
   if (v.Value == FTransparentColor.Value && mode == FTransparentMode) return;
   FTransparentColor = v;
   FTransparentMode = mode;
@@ -153,12 +156,14 @@ void TBitmap::Assign(const TPersistent* source) {
 }
 
 const uint32_t* TBitmap::ScanLine(int y) const {
-  if (y < 0 || y >= FImage.height()) throw EInvalidGraphic(QStringLiteral("Scan line index out of range"));
+  if (y < 0 || y >= FImage.height())
+    throw EInvalidGraphic(QStringLiteral("Scan line index out of range"));
   return reinterpret_cast<const uint32_t*>(FImage.constScanLine(y));
 }
 
 uint32_t* TBitmap::ScanLine(int y) {
-  if (y < 0 || y >= FImage.height()) throw EInvalidGraphic(QStringLiteral("Scan line index out of range"));
+  if (y < 0 || y >= FImage.height())
+    throw EInvalidGraphic(QStringLiteral("Scan line index out of range"));
   return reinterpret_cast<uint32_t*>(FImage.scanLine(y));
 }
 

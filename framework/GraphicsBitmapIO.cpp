@@ -39,7 +39,9 @@ kv::bmp::Image ReadBmpFile(TStream& stream) {
   return kv::bmp::Decode(file);
 }
 
-bool IsBlackOrWhite(uint32_t entry) { return entry == kBlackAndWhite[0] || entry == kBlackAndWhite[1]; }
+bool IsBlackOrWhite(uint32_t entry) {
+  return entry == kBlackAndWhite[0] || entry == kBlackAndWhite[1];
+}
 
 // A 1-bit file in black and white makes a monochrome bitmap; one in other colours keeps
 // them (pfCustom: saved again at 1 bit with its own table).
@@ -126,7 +128,8 @@ void TBitmap::SaveToStream(TStream& stream) const {
 
 void TBitmap::LoadFromResourceName(const QString& name) {
   const QString path = kv::FindResource(name, "bmp");
-  if (path.isEmpty()) throw EInvalidGraphic(QStringLiteral("Bitmap resource \"%1\" not found").arg(name));
+  if (path.isEmpty())
+    throw EInvalidGraphic(QStringLiteral("Bitmap resource \"%1\" not found").arg(name));
   LoadFromFile(path);
 }
 
@@ -138,21 +141,24 @@ void TPicture::SaveToFile(const QString& fileName) const { FBitmap->SaveToFile(f
 
 QCursor LoadCursor(const QString& name) {
   const QString path = kv::FindResource(name, "cur");
-  if (path.isEmpty()) throw EInvalidGraphic(QStringLiteral("Cursor resource \"%1\" not found").arg(name));
+  if (path.isEmpty())
+    throw EInvalidGraphic(QStringLiteral("Cursor resource \"%1\" not found").arg(name));
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxCursorFileSize)
     throw EInvalidGraphic(QStringLiteral("Cursor resource \"%1\" cannot be read").arg(name));
   const QByteArray bytes = file.readAll();
-  const kv::cur::Cursor cursor =
-      kv::cur::Decode(std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
+  const kv::cur::Cursor cursor = kv::cur::Decode(
+      std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
   return QCursor(QPixmap::fromImage(cursor.image), cursor.hotSpot.x(), cursor.hotSpot.y());
 }
 
 namespace kv {
 
 QString FindResource(const QString& name, const char* extension) {
-  if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'))) return {};
-  const QString path = QStringLiteral(":/kv/res/%1.%2").arg(name.toUpper(), QLatin1String(extension));
+  if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+    return {};
+  const QString path =
+      QStringLiteral(":/kv/res/%1.%2").arg(name.toUpper(), QLatin1String(extension));
   return QFileInfo(path).isFile() ? path : QString();
 }
 

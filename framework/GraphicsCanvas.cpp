@@ -77,7 +77,8 @@ Point64 ToSurface(const TCanvas& canvas, int x, int y) {
 }
 
 std::pair<int64_t, int64_t> VisibleRows(const ClipRects& clip, int64_t top, int64_t bottom) {
-  return {std::max<int64_t>(top, clip.Bounds.top()), std::min<int64_t>(bottom, int64_t(clip.Bounds.bottom()) + 1)};
+  return {std::max<int64_t>(top, clip.Bounds.top()),
+          std::min<int64_t>(bottom, int64_t(clip.Bounds.bottom()) + 1)};
 }
 
 }  // namespace kv
@@ -101,17 +102,16 @@ bool ClipSegment(QPointF& a, QPointF& b, const QRectF& box) {
   double t0 = 0, t1 = 1;
   const double dx = b.x() - a.x(), dy = b.y() - a.y();
   const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(), box.bottom() - a.y()};
+  const double q[4] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(),
+                       box.bottom() - a.y()};
   for (int i = 0; i < 4; ++i) {
     if (p[i] == 0) {
       if (q[i] < 0) return false;
       continue;
     }
     const double t = q[i] / p[i];
-    if (p[i] < 0)
-      t0 = std::max(t0, t);
-    else
-      t1 = std::min(t1, t);
+    if (p[i] < 0) t0 = std::max(t0, t);
+    else t1 = std::min(t1, t);
     if (t0 > t1) return false;
   }
   const QPointF start = a;
@@ -134,8 +134,9 @@ public:
       top = std::min(top, p.y());
       bottom = std::max(bottom, p.y());
     }
-    const QRectF bounds = QRectF(clip.Bounds) &
-                          QRectF(QPointF(left - reach, top - reach), QPointF(right + reach + 1, bottom + reach + 1));
+    const QRectF bounds =
+        QRectF(clip.Bounds) &
+        QRectF(QPointF(left - reach, top - reach), QPointF(right + reach + 1, bottom + reach + 1));
     FArea = bounds.toAlignedRect() & clip.Bounds;
     if (FArea.isEmpty()) return;
     const QRectF keep = QRectF(FArea).adjusted(-reach, -reach, reach, reach);
@@ -156,8 +157,10 @@ public:
   }
 
   bool Contains(int64_t x, int64_t y) const {
-    if (x < FArea.left() || x > FArea.right() || y < FArea.top() || y > FArea.bottom()) return false;
-    return Covered(reinterpret_cast<const uint32_t*>(FMask.constScanLine(int(y - FArea.y())))[x - FArea.x()]);
+    if (x < FArea.left() || x > FArea.right() || y < FArea.top() || y > FArea.bottom())
+      return false;
+    return Covered(
+        reinterpret_cast<const uint32_t*>(FMask.constScanLine(int(y - FArea.y())))[x - FArea.x()]);
   }
 
   void Paint(const kv::SurfaceRows& surface, const ClipRects& clip, const Ink& ink) const {
@@ -165,7 +168,8 @@ public:
   }
 
   // Paints the parts of a row's span that the stroke does not cover.
-  void PaintOutside(const kv::SurfaceRows& surface, const ClipRects& clip, int64_t y, Span span, const Ink& ink) const {
+  void PaintOutside(const kv::SurfaceRows& surface, const ClipRects& clip, int64_t y, Span span,
+                    const Ink& ink) const {
     if (!ink.Paints()) return;
     int64_t x = std::max<int64_t>(span.Begin, clip.Bounds.left());
     const int64_t end = std::min<int64_t>(span.End, int64_t(clip.Bounds.right()) + 1);
@@ -228,8 +232,9 @@ std::vector<QPointF> RoundShapeOutline(const RoundShape& s) {
 // ---------------------------------------------------------------------------
 // One-pixel outlines
 
-void DrawThinPolyline(const kv::SurfaceRows& surface, const ClipRects& clip, std::span<const Point64> points,
-                      bool closed, const Ink& pen, const DashPattern& dash) {
+void DrawThinPolyline(const kv::SurfaceRows& surface, const ClipRects& clip,
+                      std::span<const Point64> points, bool closed, const Ink& pen,
+                      const DashPattern& dash) {
   if (points.size() < 2) return;
   int64_t phase = 0;
   const size_t segments = closed ? points.size() : points.size() - 1;
@@ -249,13 +254,14 @@ void StrokePolyline(const TCanvas& canvas, std::span<const Point64> points, bool
     stroke->Paint(surface, clip, PenInk(canvas));
     return;
   }
-  DrawThinPolyline(surface, clip, points, closed, PenInk(canvas), DashPattern::Of(canvas.Pen()->Style()));
+  DrawThinPolyline(surface, clip, points, closed, PenInk(canvas),
+                   DashPattern::Of(canvas.Pen()->Style()));
 }
 
 // A dashed rim: the dash rhythm runs along the rim in the order of the pixels' angles
 // about the shape's centre (the visible pixels only).
-void DrawDashedRim(const kv::SurfaceRows& surface, const ClipRects& clip, const RoundShape& shape, const Ink& pen,
-                   const DashPattern& dash) {
+void DrawDashedRim(const kv::SurfaceRows& surface, const ClipRects& clip, const RoundShape& shape,
+                   const Ink& pen, const DashPattern& dash) {
   struct RimPixel {
     double angle;
     int64_t x, y;
@@ -276,7 +282,8 @@ void DrawDashedRim(const kv::SurfaceRows& surface, const ClipRects& clip, const 
     return std::tie(a.angle, a.y, a.x) < std::tie(b.angle, b.y, b.x);
   });
   for (size_t i = 0; i < pixels.size(); ++i)
-    if (dash.On(int64_t(i))) kv::PaintSpan(surface, clip, pixels[i].y, pixels[i].x, pixels[i].x + 1, pen);
+    if (dash.On(int64_t(i)))
+      kv::PaintSpan(surface, clip, pixels[i].y, pixels[i].x, pixels[i].x + 1, pen);
 }
 
 // Rectangles, rounded rectangles and ellipses: the interior in the brush, the rim in the
@@ -290,19 +297,17 @@ void DrawRoundShape(const TCanvas& canvas, const RoundShape& shape) {
   if (top >= bottom) return;
   const auto outline = [&] { return RoundShapeOutline(shape); };
   if (const auto stroke = WideOutline(canvas, outline, true)) {
-    for (int64_t y = top; y < bottom; ++y) stroke->PaintOutside(surface, clip, y, shape.Row(y), brush);
+    for (int64_t y = top; y < bottom; ++y)
+      stroke->PaintOutside(surface, clip, y, shape.Row(y), brush);
     stroke->Paint(surface, clip, pen);
     return;
   }
   const DashPattern dash = DashPattern::Of(canvas.Pen()->Style());
   for (RoundShapeRows rows(shape, top); rows.Y() < bottom; rows.Next()) {
     const RimRow rim = rows.Rim();
-    if (!pen.Paints())
-      kv::PaintSpan(surface, clip, rows.Y(), rim.Row.Begin, rim.Row.End, brush);
-    else if (dash.Solid())
-      kv::PaintRimRow(surface, clip, rows.Y(), rim, pen, brush);
-    else
-      kv::PaintSpan(surface, clip, rows.Y(), rim.Inner.Begin, rim.Inner.End, brush);
+    if (!pen.Paints()) kv::PaintSpan(surface, clip, rows.Y(), rim.Row.Begin, rim.Row.End, brush);
+    else if (dash.Solid()) kv::PaintRimRow(surface, clip, rows.Y(), rim, pen, brush);
+    else kv::PaintSpan(surface, clip, rows.Y(), rim.Inner.Begin, rim.Inner.End, brush);
   }
   if (pen.Paints() && !dash.Solid()) DrawDashedRim(surface, clip, shape, pen, dash);
 }
@@ -373,9 +378,13 @@ Point64 DirectionTo(int64_t cx, int64_t cy, Point64 p) {
 
 // The outline of a wide-pen pie: centre, the arc from the start to the end pixel, back.
 std::vector<QPointF> PieOutline(const RoundShape& e, const Sector& sector, Point64 ps, Point64 pe) {
-  const double ecx = double(e.Left) + double(e.Width - 1) / 2, ecy = double(e.Top) + double(e.Height - 1) / 2;
-  const double a = std::max(double(e.Width - 1) / 2, 0.5), b = std::max(double(e.Height - 1) / 2, 0.5);
-  auto param = [&](Point64 p) { return std::atan2((ecy - double(p.Y)) / b, (double(p.X) - ecx) / a); };
+  const double ecx = double(e.Left) + double(e.Width - 1) / 2,
+               ecy = double(e.Top) + double(e.Height - 1) / 2;
+  const double a = std::max(double(e.Width - 1) / 2, 0.5),
+               b = std::max(double(e.Height - 1) / 2, 0.5);
+  auto param = [&](Point64 p) {
+    return std::atan2((ecy - double(p.Y)) / b, (double(p.X) - ecx) / a);
+  };
   const double t0 = param(ps);
   double sweep = std::remainder(param(pe) - t0, 2 * std::numbers::pi);
   if (sweep < 0) sweep += 2 * std::numbers::pi;
@@ -390,7 +399,8 @@ std::vector<QPointF> PieOutline(const RoundShape& e, const Sector& sector, Point
   return out;
 }
 
-void DrawPie(const TCanvas& canvas, const RoundShape& e, int64_t cx, int64_t cy, Point64 startAt, Point64 endAt) {
+void DrawPie(const TCanvas& canvas, const RoundShape& e, int64_t cx, int64_t cy, Point64 startAt,
+             Point64 endAt) {
   const kv::SurfaceRows surface(*canvas.Surface());
   const ClipRects& clip = canvas.EffectiveClip();
   const Point64 so = DirectionTo(cx, cy, startAt), eo = DirectionTo(cx, cy, endAt);
@@ -405,8 +415,7 @@ void DrawPie(const TCanvas& canvas, const RoundShape& e, int64_t cx, int64_t cy,
   sector.cy = cy;
   sector.start = ps.X == cx && ps.Y == cy ? so : DirectionTo(cx, cy, ps);
   sector.end = pe.X == cx && pe.Y == cy ? eo : DirectionTo(cx, cy, pe);
-  if (Cross(so, eo) < 0)
-    sector.rule = Sector::Rule::Beyond;
+  if (Cross(so, eo) < 0) sector.rule = Sector::Rule::Beyond;
   else if (Cross(sector.start, sector.end) <= 0 && Dot(sector.start, sector.end) > 0)
     sector.rule = Sector::Rule::Ray;  // a thin wedge whose pixels met on one ray
 
@@ -436,7 +445,9 @@ void DrawPie(const TCanvas& canvas, const RoundShape& e, int64_t cx, int64_t cy,
     const RimRow rim = rows.Rim();
     auto paintOf = [&](int64_t x) {
       const bool inside = sector.Contains(x, y);
-      if (outlined && ((inside && rim.Contains(x)) || radius1.Contains(x, y) || radius2.Contains(x, y))) return kPen;
+      if (outlined &&
+          ((inside && rim.Contains(x)) || radius1.Contains(x, y) || radius2.Contains(x, y)))
+        return kPen;
       return inside ? kBrush : kNothing;
     };
     const int64_t end = std::min(rim.Row.End, clipRight);
@@ -464,8 +475,8 @@ void DrawPie(const TCanvas& canvas, const RoundShape& e, int64_t cx, int64_t cy,
 // Frames and flood fills
 
 // The one-pixel frame of [l, r) x [t, b), each pixel once.
-void PaintFrame(const kv::SurfaceRows& surface, const ClipRects& clip, Point64 topLeft, Point64 bottomRight,
-                const Ink& ink) {
+void PaintFrame(const kv::SurfaceRows& surface, const ClipRects& clip, Point64 topLeft,
+                Point64 bottomRight, const Ink& ink) {
   const int64_t l = topLeft.X, t = topLeft.Y, r = bottomRight.X, b = bottomRight.Y;
   if (r <= l || b <= t) return;
   kv::PaintSpan(surface, clip, t, l, r, ink);
@@ -480,12 +491,14 @@ void PaintFrame(const kv::SurfaceRows& surface, const ClipRects& clip, Point64 t
 // The 4-connected area around the seed whose pixels pass the test, inside the clip, as
 // row spans. Iterative: a stack of seeds and a visited bit per pixel of the clip box.
 template <class Fillable>
-std::vector<std::pair<int, Span>> FloodArea(const QImage& surface, const ClipRects& clip, int sx, int sy,
-                                            Fillable&& fillable) {
+std::vector<std::pair<int, Span>> FloodArea(const QImage& surface, const ClipRects& clip, int sx,
+                                            int sy, Fillable&& fillable) {
   std::vector<std::pair<int, Span>> area;
   const QRect box = clip.Bounds;
   std::vector<bool> visited(size_t(box.width()) * size_t(box.height()));
-  auto index = [&](int x, int y) { return size_t(y - box.top()) * size_t(box.width()) + size_t(x - box.left()); };
+  auto index = [&](int x, int y) {
+    return size_t(y - box.top()) * size_t(box.width()) + size_t(x - box.left());
+  };
   auto open = [&](int x, int y) {
     return !visited[index(x, y)] && clip.Contains(x, y) &&
            fillable(reinterpret_cast<const uint32_t*>(surface.constScanLine(y))[x]);
@@ -518,7 +531,9 @@ std::vector<std::pair<int, Span>> FloodArea(const QImage& surface, const ClipRec
 // State and clip
 
 TCanvas::TCanvas()
-    : FPen(std::make_unique<TPen>()), FBrush(std::make_unique<TBrush>()), FFont(std::make_unique<TFont>()) {}
+    : FPen(std::make_unique<TPen>()),
+      FBrush(std::make_unique<TBrush>()),
+      FFont(std::make_unique<TFont>()) {}
 
 TCanvas::~TCanvas() = default;
 
@@ -538,10 +553,8 @@ void TCanvas::Detach() {
 void TCanvas::InvalidateClip() { FClip.reset(); }
 
 void TCanvas::SelectClipRgn(const TRegion* region) {
-  if (region)
-    FUserClip = region->ToQRegion();
-  else
-    FUserClip.reset();
+  if (region) FUserClip = region->ToQRegion();
+  else FUserClip.reset();
   InvalidateClip();
 }
 
@@ -584,7 +597,8 @@ TColor TCanvas::Pixels(int x, int y) const {
   if (!FSurface) return TColor(-1);
   const Point64 p = ToSurface(*this, x, y);
   if (!EffectiveClip().Contains(p.X, p.Y)) return TColor(-1);
-  return kv::PixelToColor(reinterpret_cast<const uint32_t*>(FSurface->constScanLine(int(p.Y)))[p.X]);
+  return kv::PixelToColor(
+      reinterpret_cast<const uint32_t*>(FSurface->constScanLine(int(p.Y)))[p.X]);
 }
 
 void TCanvas::SetPixels(int x, int y, TColor color) {
@@ -645,7 +659,8 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
   const RoundShape e = RoundShape::Ellipse(a.X, a.Y, b.X, b.Y);
   if (!e.Empty()) {
     // The centre is taken in canvas coordinates, with div truncating toward zero.
-    const int64_t cx = (int64_t(x1) + x2) / 2 + FOrigin.x(), cy = (int64_t(y1) + y2) / 2 + FOrigin.y();
+    const int64_t cx = (int64_t(x1) + x2) / 2 + FOrigin.x(),
+                  cy = (int64_t(y1) + y2) / 2 + FOrigin.y();
     DrawPie(*this, e, cx, cy, ToSurface(*this, x3, y3), ToSurface(*this, x4, y4));
   }
   Changed();
@@ -669,18 +684,14 @@ void TCanvas::Polygon(std::span<const TPoint> points) {
     while (sweep.Next(top, bottom, y0, y1, spans)) {
       for (int64_t y = y0; y < y1; ++y) {
         for (const Span& s : spans) {
-          if (stroke)
-            stroke->PaintOutside(surface, clip, y, s, brush);
-          else
-            kv::PaintSpan(surface, clip, y, s.Begin, s.End, brush);
+          if (stroke) stroke->PaintOutside(surface, clip, y, s, brush);
+          else kv::PaintSpan(surface, clip, y, s.Begin, s.End, brush);
         }
       }
     }
   }
-  if (stroke)
-    stroke->Paint(surface, clip, PenInk(*this));
-  else
-    DrawThinPolyline(surface, clip, path, true, PenInk(*this), DashPattern::Of(FPen->Style()));
+  if (stroke) stroke->Paint(surface, clip, PenInk(*this));
+  else DrawThinPolyline(surface, clip, path, true, PenInk(*this), DashPattern::Of(FPen->Style()));
   Changed();
 }
 
@@ -728,7 +739,8 @@ void TCanvas::FloodFill(int x, int y, TColor color, TFillStyle style) {
     const auto area = FloodArea(*FSurface, clip, int(seed.X), int(seed.Y),
                                 [&](uint32_t px) { return ((px & 0xFFFFFFu) == key) != border; });
     const kv::SurfaceRows surface(*FSurface);
-    for (const auto& [row, span] : area) kv::PaintSpan(surface, clip, row, span.Begin, span.End, brush);
+    for (const auto& [row, span] : area)
+      kv::PaintSpan(surface, clip, row, span.Begin, span.End, brush);
   }
   Changed();
 }

@@ -65,7 +65,8 @@ struct Axis {
   }
 };
 
-void CopyPlainRow(const uint32_t* src, int sourceWidth, uint32_t* dst, const Axis& x, int a, int b) {
+void CopyPlainRow(const uint32_t* src, int sourceWidth, uint32_t* dst, const Axis& x, int a,
+                  int b) {
   // Without stretching the source column is a fixed offset from the destination's.
   const int64_t shift = x.SourceBegin - x.Begin;
   const int64_t from = std::max<int64_t>(a, -shift), to = std::min<int64_t>(b, sourceWidth - shift);
@@ -108,19 +109,22 @@ void Blit(QImage& dest, const ClipRects& clip, const Axis& x, const Axis& y, con
 
 // Copies from Source (source image coordinates) into Dest (surface coordinates). A copy
 // within one image reads from a snapshot of the source.
-void CopyImage(QImage& dest, const ClipRects& clip, Point64 d0, Point64 d1, const QImage& source, Point64 s0,
-               Point64 s1, const BlitRule& rule) {
+void CopyImage(QImage& dest, const ClipRects& clip, Point64 d0, Point64 d1, const QImage& source,
+               Point64 s0, Point64 s1, const BlitRule& rule) {
   if (source.isNull()) return;
   Axis x = Axis::Of(d0.X, d1.X, s0.X, s1.X), y = Axis::Of(d0.Y, d1.Y, s0.Y, s1.Y);
   if (&source != &dest && source.depth() == 32) {
     Blit(dest, clip, x, y, source, rule);
     return;
   }
-  const QRect used = QRect(0, 0, source.width(), source.height()) &
-                     QRect(QPoint(int(std::clamp<int64_t>(x.SourceBegin, 0, source.width())),
-                                  int(std::clamp<int64_t>(y.SourceBegin, 0, source.height()))),
-                           QPoint(int(std::clamp<int64_t>(x.SourceBegin + x.SourceSize - 1, -1, source.width() - 1)),
-                                  int(std::clamp<int64_t>(y.SourceBegin + y.SourceSize - 1, -1, source.height() - 1))));
+  const QRect used =
+      QRect(0, 0, source.width(), source.height()) &
+      QRect(
+          QPoint(int(std::clamp<int64_t>(x.SourceBegin, 0, source.width())),
+                 int(std::clamp<int64_t>(y.SourceBegin, 0, source.height()))),
+          QPoint(
+              int(std::clamp<int64_t>(x.SourceBegin + x.SourceSize - 1, -1, source.width() - 1)),
+              int(std::clamp<int64_t>(y.SourceBegin + y.SourceSize - 1, -1, source.height() - 1))));
   if (used.isEmpty()) return;
   const QImage snapshot = source.copy(used).convertToFormat(QImage::Format_RGB32);
   x.SourceBegin -= used.x();
@@ -136,7 +140,8 @@ const TBitmap* BitmapOf(const TGraphic* graphic) {
 }  // namespace
 
 void TCanvas::Draw(int x, int y, const TGraphic* graphic) {
-  if (const TBitmap* bitmap = BitmapOf(graphic)) StretchDraw(Bounds(x, y, bitmap->Width(), bitmap->Height()), bitmap);
+  if (const TBitmap* bitmap = BitmapOf(graphic))
+    StretchDraw(Bounds(x, y, bitmap->Width(), bitmap->Height()), bitmap);
 }
 
 void TCanvas::StretchDraw(const TRect& dest, const TGraphic* graphic) {
@@ -146,11 +151,10 @@ void TCanvas::StretchDraw(const TRect& dest, const TGraphic* graphic) {
     rule.mono = MonochromeSurface();
     if (bitmap->Transparent())
       rule.transparent = kv::ColorToPixel(bitmap->TransparentColor()) & 0xFFFFFFu;
-    else
-      rule.rop = kv::RopOfCopyMode(FCopyMode);
+    else rule.rop = kv::RopOfCopyMode(FCopyMode);
     CopyImage(*FSurface, EffectiveClip(), ToSurface(*this, dest.Left, dest.Top),
-              ToSurface(*this, dest.Right, dest.Bottom), bitmap->Image(), {0, 0}, {bitmap->Width(), bitmap->Height()},
-              rule);
+              ToSurface(*this, dest.Right, dest.Bottom), bitmap->Image(), {0, 0},
+              {bitmap->Width(), bitmap->Height()}, rule);
   }
   Changed();
 }
@@ -175,7 +179,8 @@ void TCanvas::BrushCopy(const TRect& dest, const TBitmap* bitmap, const TRect& s
     BlitRule rule;
     rule.mono = MonochromeSurface();
     rule.key = kv::ColorToPixel(key) & 0xFFFFFFu;
-    if (FBrush->Style() != TBrushStyle::bsClear) rule.keyColor = kv::SurfaceColor(FBrush->Color(), rule.mono);
+    if (FBrush->Style() != TBrushStyle::bsClear)
+      rule.keyColor = kv::SurfaceColor(FBrush->Color(), rule.mono);
     CopyImage(*FSurface, EffectiveClip(), ToSurface(*this, dest.Left, dest.Top),
               ToSurface(*this, dest.Right, dest.Bottom), bitmap->Image(), {source.Left, source.Top},
               {source.Right, source.Bottom}, rule);

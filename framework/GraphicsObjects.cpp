@@ -139,10 +139,8 @@ bool IdentToColor(const QString& text, TColor& color) {
   }
   bool ok = false;
   qlonglong v = 0;
-  if (t.startsWith('$'))
-    v = t.mid(1).toLongLong(&ok, 16);
-  else
-    v = t.toLongLong(&ok, 10);
+  if (t.startsWith('$')) v = t.mid(1).toLongLong(&ok, 16);
+  else v = t.toLongLong(&ok, 10);
   if (!ok || v < std::numeric_limits<int32_t>::min() || v > 0xFFFFFFFFLL) return false;
   color = TColor(int32_t(uint32_t(v)));
   return true;
@@ -256,7 +254,9 @@ namespace kv {
 
 QString SubstituteFontFamily(const QString& name) {
   static const QStringList families = QFontDatabase::families();
-  auto installed = [](const char* f) { return families.contains(QLatin1String(f), Qt::CaseInsensitive); };
+  auto installed = [](const char* f) {
+    return families.contains(QLatin1String(f), Qt::CaseInsensitive);
+  };
   const QString n = name.trimmed();
   // Metric-compatible stand-ins for the families the form descriptions name.
   if (n.compare(QLatin1String("Arial"), Qt::CaseInsensitive) == 0 ||
@@ -266,12 +266,15 @@ QString SubstituteFontFamily(const QString& name) {
     if (installed("Liberation Sans")) return QStringLiteral("Liberation Sans");
     return QStringLiteral("DejaVu Sans");
   }
-  if (n.compare(QLatin1String("Times New Roman"), Qt::CaseInsensitive) == 0 && installed("Liberation Serif"))
+  if (n.compare(QLatin1String("Times New Roman"), Qt::CaseInsensitive) == 0 &&
+      installed("Liberation Serif"))
     return QStringLiteral("Liberation Serif");
-  if (n.compare(QLatin1String("Courier New"), Qt::CaseInsensitive) == 0 && installed("Liberation Mono"))
+  if (n.compare(QLatin1String("Courier New"), Qt::CaseInsensitive) == 0 &&
+      installed("Liberation Mono"))
     return QStringLiteral("Liberation Mono");
   if (families.contains(n, Qt::CaseInsensitive)) return n;
-  return installed("Liberation Sans") ? QStringLiteral("Liberation Sans") : QStringLiteral("DejaVu Sans");
+  return installed("Liberation Sans") ? QStringLiteral("Liberation Sans")
+                                      : QStringLiteral("DejaVu Sans");
 }
 
 }  // namespace kv
@@ -346,9 +349,9 @@ void TFont::Assign(const TPersistent* source) {
     return;
   }
   if (f == this) return;
-  const bool same = FCharset == f->FCharset && FColor.Value == f->FColor.Value && FHeight == f->FHeight &&
-                    FName == f->FName && FPitch == f->FPitch && FStyle == f->FStyle &&
-                    FOrientation == f->FOrientation;
+  const bool same = FCharset == f->FCharset && FColor.Value == f->FColor.Value &&
+                    FHeight == f->FHeight && FName == f->FName && FPitch == f->FPitch &&
+                    FStyle == f->FStyle && FOrientation == f->FOrientation;
   if (same) return;
   FCharset = f->FCharset;
   FColor = f->FColor;

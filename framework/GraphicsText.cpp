@@ -65,7 +65,9 @@ void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const
   // Glyphs may reach beyond their cell (italics, bearings): a cell height of margin.
   const double margin = height;
   const QRect box = limit ? canvasClip.Bounds & *limit : canvasClip.Bounds;
-  const QRectF reach = place.mapRect(QRectF(-margin, -margin, width + 2 * margin, height + 2 * margin)) & QRectF(box);
+  const QRectF reach =
+      place.mapRect(QRectF(-margin, -margin, width + 2 * margin, height + 2 * margin)) &
+      QRectF(box);
   const QRect area = reach.toAlignedRect() & box;
   if (area.isEmpty()) return;
 
@@ -83,26 +85,29 @@ void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const
     qsizetype start = 0;
     for (qsizetype i = 0; i <= line.text.size(); ++i) {
       if (i < line.text.size() && !(layout.expandTabs && line.text[i] == '\t')) continue;
-      painter.drawText(QPointF(layout.Advance(line.text, start), fm.ascent()), line.text.mid(start, i - start));
+      painter.drawText(QPointF(layout.Advance(line.text, start), fm.ascent()),
+                       line.text.mid(start, i - start));
       start = i + 1;
     }
     if (line.underline >= 0) {
       const int from = layout.Advance(line.text, line.underline);
       const int to = layout.Advance(line.text, line.underline + 1);
-      painter.fillRect(QRect(from, fm.ascent() + fm.underlinePos(), to - from, std::max(1, fm.lineWidth())),
-                       QColor::fromRgb(kGlyphMark));
+      painter.fillRect(
+          QRect(from, fm.ascent() + fm.underlinePos(), to - from, std::max(1, fm.lineWidth())),
+          QColor::fromRgb(kGlyphMark));
     }
   }
 
   const kv::ClipRects clip =
-      limit ? kv::ClipRects::FromRegion(canvasClip.ToRegion() & box, canvasClip.SurfaceSize) : canvasClip;
+      limit ? kv::ClipRects::FromRegion(canvasClip.ToRegion() & box, canvasClip.SurfaceSize)
+            : canvasClip;
   const bool mono = canvas.MonochromeSurface();
   const kv::SurfaceRows surface(*canvas.Surface());
   if (opaque)
     kv::PaintMask(surface, clip, scratch, area.topLeft(),
                   kv::Ink::Solid(kv::SurfaceColor(canvas.Brush()->Color(), mono)), IsCell);
-  kv::PaintMask(surface, clip, scratch, area.topLeft(), kv::Ink::Solid(kv::SurfaceColor(canvas.Font()->Color(), mono)),
-                IsGlyph);
+  kv::PaintMask(surface, clip, scratch, area.topLeft(),
+                kv::Ink::Solid(kv::SurfaceColor(canvas.Font()->Color(), mono)), IsGlyph);
 }
 
 // ---------------------------------------------------------------------------
@@ -130,7 +135,8 @@ TextLine Slice(const TextLine& line, qsizetype from, qsizetype to) {
 
 // Breaks a paragraph at blanks into lines no wider than `width`; a word wider than that
 // stays whole on its own line.
-void BreakWords(const TextLine& paragraph, int64_t width, const TextLayout& layout, std::vector<TextLine>& out) {
+void BreakWords(const TextLine& paragraph, int64_t width, const TextLayout& layout,
+                std::vector<TextLine>& out) {
   const QString& s = paragraph.text;
   qsizetype start = 0;
   do {
@@ -148,7 +154,8 @@ void BreakWords(const TextLine& paragraph, int64_t width, const TextLayout& layo
   } while (start < s.size());
 }
 
-std::vector<TextLine> LayOut(const QString& text, int64_t width, unsigned flags, const TextLayout& layout) {
+std::vector<TextLine> LayOut(const QString& text, int64_t width, unsigned flags,
+                             const TextLayout& layout) {
   std::vector<TextLine> lines;
   if (text.isEmpty()) return lines;
   QStringList paragraphs;
@@ -161,10 +168,8 @@ std::vector<TextLine> LayOut(const QString& text, int64_t width, unsigned flags,
   }
   for (const QString& p : paragraphs) {
     const TextLine line = (flags & DT_NOPREFIX) ? TextLine{p, -1} : StripPrefixes(p);
-    if ((flags & DT_WORDBREAK) && !(flags & DT_SINGLELINE))
-      BreakWords(line, width, layout, lines);
-    else
-      lines.push_back(line);
+    if ((flags & DT_WORDBREAK) && !(flags & DT_SINGLELINE)) BreakWords(line, width, layout, lines);
+    else lines.push_back(line);
   }
   return lines;
 }
@@ -182,7 +187,9 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
   if (FSurface) Changed();
 }
 
-int TCanvas::TextWidth(const QString& text) const { return QFontMetrics(FFont->ToQFont()).horizontalAdvance(text); }
+int TCanvas::TextWidth(const QString& text) const {
+  return QFontMetrics(FFont->ToQFont()).horizontalAdvance(text);
+}
 
 int TCanvas::TextHeight(const QString&) const {
   const QFontMetrics metrics(FFont->ToQFont());
@@ -210,19 +217,18 @@ int DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags) {
   if (flags & DT_SINGLELINE) {
     if (flags & DT_VCENTER)
       y = kv::SaturateToInt(int64_t(r.Top) + (int64_t(r.Bottom) - r.Top - lineHeight) / 2);
-    else if (flags & DT_BOTTOM)
-      y = kv::SatSub(r.Bottom, lineHeight);
+    else if (flags & DT_BOTTOM) y = kv::SatSub(r.Bottom, lineHeight);
   }
   const QPoint o = canvas->Origin();
   const QRect limit(QPoint(kv::SatAdd(r.Left, o.x()), kv::SatAdd(r.Top, o.y())),
-                    QPoint(kv::SatAdd(kv::SatSub(r.Right, 1), o.x()), kv::SatAdd(kv::SatSub(r.Bottom, 1), o.y())));
+                    QPoint(kv::SatAdd(kv::SatSub(r.Right, 1), o.x()),
+                           kv::SatAdd(kv::SatSub(r.Bottom, 1), o.y())));
   for (const TextLine& line : lines) {
     const int width = layout.Width(line.text);
     int x = r.Left;
     if (flags & DT_CENTER)
       x = kv::SaturateToInt(int64_t(r.Left) + (int64_t(r.Right) - r.Left - width) / 2);
-    else if (flags & DT_RIGHT)
-      x = kv::SatSub(r.Right, width);
+    else if (flags & DT_RIGHT) x = kv::SatSub(r.Right, width);
     RenderLine(*canvas, x, y, line, layout, (flags & DT_NOCLIP) ? nullptr : &limit);
     y = kv::SatAdd(y, lineHeight);
   }

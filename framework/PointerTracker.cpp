@@ -95,22 +95,23 @@ bool PointerTracker::eventFilter(QObject* watched, QEvent* event) {
         Track(static_cast<QMouseEvent*>(event)->globalPosition().toPoint(), true);
       break;
     case QEvent::Enter:
-      if (watched->isWidgetType()) Track(static_cast<QEnterEvent*>(event)->globalPosition().toPoint(), true);
+      if (watched->isWidgetType())
+        Track(static_cast<QEnterEvent*>(event)->globalPosition().toPoint(), true);
       break;
     case QEvent::Leave:
       // The pointer left a window of ours: it may be over another one, or outside.
       if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow())
         Track(QCursor::pos(), QApplication::topLevelAt(QCursor::pos()) != nullptr);
       break;
-    default:
-      break;
+    default: break;
   }
   return false;
 }
 
 void PointerTracker::FocusChanged(QWidget*, QWidget* now) {
   TWinControl* focused = nullptr;
-  for (QWidget* w = now; w && !focused; w = w->parentWidget()) focused = dynamic_cast<TWinControl*>(w);
+  for (QWidget* w = now; w && !focused; w = w->parentWidget())
+    focused = dynamic_cast<TWinControl*>(w);
   TForm* form = focused ? GetParentForm(focused) : nullptr;
   if (!form) return;
   QPointer<TWinControl> target(focused);

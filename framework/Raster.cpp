@@ -39,11 +39,13 @@ ClipRects ClipRects::FromRegion(const QRegion& region, QSize surfaceSize) {
 }
 
 std::vector<QRect>::const_iterator ClipRects::BandOf(int64_t y) const {
-  return std::lower_bound(Bands.begin(), Bands.end(), y, [](const QRect& r, int64_t row) { return r.bottom() < row; });
+  return std::lower_bound(Bands.begin(), Bands.end(), y,
+                          [](const QRect& r, int64_t row) { return r.bottom() < row; });
 }
 
 bool ClipRects::Contains(int64_t x, int64_t y) const {
-  if (x < Bounds.left() || x > Bounds.right() || y < Bounds.top() || y > Bounds.bottom()) return false;
+  if (x < Bounds.left() || x > Bounds.right() || y < Bounds.top() || y > Bounds.bottom())
+    return false;
   if (Bands.empty()) return true;
   for (auto it = BandOf(y); it != Bands.end() && it->top() <= y; ++it)
     if (x >= it->left() && x <= it->right()) return true;
@@ -115,13 +117,14 @@ void PaintRun(const SurfaceRows& surface, int y, int x0, int x1, const Ink& ink)
     case Ink::Kind::Hatch: {
       const uint32_t bits = ink.hatch[Mod(int64_t(y) - ink.origin.y(), 8)];
       for (int x = x0; x < x1; ++x)
-        if ((bits >> Mod(int64_t(x) - ink.origin.x(), 8)) & 1u) row[x] = Apply(ink.mode, ink.color, row[x]);
+        if ((bits >> Mod(int64_t(x) - ink.origin.x(), 8)) & 1u)
+          row[x] = Apply(ink.mode, ink.color, row[x]);
       return;
     }
     case Ink::Kind::Tile: {
       const QImage& tile = *ink.tile;
-      const auto* src =
-          reinterpret_cast<const uint32_t*>(tile.constScanLine(int(Mod(int64_t(y) - ink.origin.y(), tile.height()))));
+      const auto* src = reinterpret_cast<const uint32_t*>(
+          tile.constScanLine(int(Mod(int64_t(y) - ink.origin.y(), tile.height()))));
       for (int x = x0; x < x1; ++x) {
         uint32_t s = src[Mod(int64_t(x) - ink.origin.x(), tile.width())];
         if (ink.mono) s = ToMonochrome(s);
@@ -141,7 +144,8 @@ namespace {
 // in integers of type I wide enough for the products; false when that takes more than
 // maxSteps steps (a poor estimate).
 template <class I>
-bool CorrectHalfWidth(int64_t& h, int64_t ra, int64_t a, int64_t b, int64_t rest, int64_t maxSteps) {
+bool CorrectHalfWidth(int64_t& h, int64_t ra, int64_t a, int64_t b, int64_t rest,
+                      int64_t maxSteps) {
   const I limit = I(a) * a * rest, scale = 16 * I(b) * b;
   auto fits = [&](int64_t dx) { return I(dx) * dx * scale <= limit; };
   int64_t steps = 0;
@@ -171,7 +175,8 @@ int64_t QuarterHalfWidth(int64_t ra, int64_t rb, int64_t dy, int64_t* hint) {
   };
   int64_t h = hint ? std::clamp<int64_t>(*hint, 0, ra) : 0;
   if (!hint || !correct(h, 8)) {
-    h = std::clamp<int64_t>(int64_t(double(a) * std::sqrt(double(rest)) / (4.0 * double(b))), 0, ra);
+    h = std::clamp<int64_t>(int64_t(double(a) * std::sqrt(double(rest)) / (4.0 * double(b))), 0,
+                            ra);
     correct(h, ra);
   }
   if (hint) *hint = h;
@@ -180,7 +185,8 @@ int64_t QuarterHalfWidth(int64_t ra, int64_t rb, int64_t dy, int64_t* hint) {
 
 }  // namespace
 
-RoundShape RoundShape::RoundRect(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t w, int64_t h) {
+RoundShape RoundShape::RoundRect(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t w,
+                                 int64_t h) {
   RoundShape s;
   s.Left = std::min(x1, x2);
   s.Top = std::min(y1, y2);
@@ -206,10 +212,8 @@ Span RoundShape::Row(int64_t y, int64_t* hint) const {
   const int64_t i = y - Top;
   if (i < 0 || i >= Height || Width <= 0) return {};
   int64_t dy = 0;
-  if (i < Rb)
-    dy = Rb - i;
-  else if (i > Height - 1 - Rb)
-    dy = i - (Height - 1 - Rb);
+  if (i < Rb) dy = Rb - i;
+  else if (i > Height - 1 - Rb) dy = i - (Height - 1 - Rb);
   const int64_t h = QuarterHalfWidth(Ra, Rb, dy, hint);
   return {Left + Ra - h, Left + Width - Ra + h};
 }
@@ -221,9 +225,11 @@ int64_t RoundShape::SameRowsUntil(int64_t y) const {
   return y;
 }
 
-void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y, const RimRow& rim, const Ink& rimInk,
-                 const Ink& insideInk) {
-  auto plain = [](const Ink& ink) { return ink.kind == Ink::Kind::Solid && ink.mode == TPenMode::pmCopy; };
+void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y, const RimRow& rim,
+                 const Ink& rimInk, const Ink& insideInk) {
+  auto plain = [](const Ink& ink) {
+    return ink.kind == Ink::Kind::Solid && ink.mode == TPenMode::pmCopy;
+  };
   if (!clip.IsSingle() || !plain(rimInk) || !plain(insideInk)) {
     PaintSpan(surface, clip, y, rim.Left.Begin, rim.Left.End, rimInk);
     PaintSpan(surface, clip, y, rim.Inner.Begin, rim.Inner.End, insideInk);
@@ -235,7 +241,8 @@ void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y, c
   uint32_t* row = surface.Row(y);
   const int64_t left = clip.Bounds.left(), right = int64_t(clip.Bounds.right()) + 1;
   auto fill = [&](const Span& run, uint32_t color) {
-    for (int64_t x = std::max(run.Begin, left), end = std::min(run.End, right); x < end; ++x) row[x] = color;
+    for (int64_t x = std::max(run.Begin, left), end = std::min(run.End, right); x < end; ++x)
+      row[x] = color;
   };
   fill(rim.Left, rimInk.color | kOpaque);
   fill(rim.Inner, insideInk.color | kOpaque);
@@ -249,21 +256,19 @@ RoundShapeRows::RoundShapeRows(const RoundShape& shape, int64_t firstRow)
       FRow(shape.Row(firstRow, &FHint)),
       FBelow(shape.Row(firstRow + 1, &FHint)) {}
 
-
 // ---------------------------------------------------------------------------
 // Polygons
 
-PolygonSweep::PolygonSweep(std::span<const TPoint> points, QPoint offset, bool winding) : FWinding(winding) {
+PolygonSweep::PolygonSweep(std::span<const TPoint> points, QPoint offset, bool winding)
+    : FWinding(winding) {
   const size_t n = points.size();
   for (size_t i = 0; i < n; ++i) {
     const TPoint a = points[i], b = points[(i + 1) % n];
     const int64_t ax = int64_t(a.X) + offset.x(), ay = int64_t(a.Y) + offset.y();
     const int64_t bx = int64_t(b.X) + offset.x(), by = int64_t(b.Y) + offset.y();
     if (ay == by) continue;
-    if (ay < by)
-      FEdges.push_back({ax, ay, bx, by, 1});
-    else
-      FEdges.push_back({bx, by, ax, ay, -1});
+    if (ay < by) FEdges.push_back({ax, ay, bx, by, 1});
+    else FEdges.push_back({bx, by, ax, ay, -1});
   }
   std::sort(FEdges.begin(), FEdges.end(), [](const Edge& l, const Edge& r) { return l.y0 < r.y0; });
   if (!FEdges.empty()) {
@@ -282,7 +287,8 @@ int64_t PolygonSweep::CrossingPixel(const Edge& e, int64_t y) const {
   return int64_t(CeilDiv(n, 2 * dy));
 }
 
-bool PolygonSweep::Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1, std::vector<Span>& spans) {
+bool PolygonSweep::Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1,
+                        std::vector<Span>& spans) {
   spans.clear();
   int64_t y = std::max(from, FRowDone);
   const int64_t end = std::min(to, FBottom);
@@ -314,10 +320,8 @@ bool PolygonSweep::Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1, std:
     const bool inside = FWinding ? winding != 0 : (i % 2) == 0;
     if (!wasInside && inside) start = x;
     if (wasInside && !inside && x > start) {
-      if (!spans.empty() && spans.back().End >= start)
-        spans.back().End = x;
-      else
-        spans.push_back({start, x});
+      if (!spans.empty() && spans.back().End >= start) spans.back().End = x;
+      else spans.push_back({start, x});
     }
   }
   y0 = y;
@@ -341,7 +345,8 @@ LineRaster::LineRaster(int64_t x0, int64_t y0, int64_t x1, int64_t y1) : X0(x0),
 int64_t LineRaster::MinorOffset(int64_t i) const {
   if (DMajor == 0) return 0;
   constexpr int64_t kSmall = int64_t(1) << 30;
-  if (i < kSmall && DMinor < kSmall && DMajor < kSmall) return (2 * i * DMinor + DMajor) / (2 * DMajor);
+  if (i < kSmall && DMinor < kSmall && DMajor < kSmall)
+    return (2 * i * DMinor + DMajor) / (2 * DMajor);
   return int64_t((2 * Int128(i) * DMinor + DMajor) / (2 * Int128(DMajor)));
 }
 
@@ -367,16 +372,18 @@ void LineRaster::ClipTo(const QRect& box, int64_t& first, int64_t& last) const {
     return;
   }
   // Every pixel lies in the box spanned by the two end points.
-  const Point64 end =
-      XMajor ? Point64{X0 + SX * DMajor, Y0 + SY * DMinor} : Point64{X0 + SX * DMinor, Y0 + SY * DMajor};
+  const Point64 end = XMajor ? Point64{X0 + SX * DMajor, Y0 + SY * DMinor}
+                             : Point64{X0 + SX * DMinor, Y0 + SY * DMajor};
   auto inside = [&](int64_t x, int64_t y) {
     return x >= box.left() && x <= box.right() && y >= box.top() && y <= box.bottom();
   };
   if (inside(X0, Y0) && inside(end.X, end.Y)) return;
   const int64_t majorStart = XMajor ? X0 : Y0, minorStart = XMajor ? Y0 : X0;
   const int majorSign = XMajor ? SX : SY, minorSign = XMajor ? SY : SX;
-  const int64_t majorMin = XMajor ? box.left() : box.top(), majorMax = XMajor ? box.right() : box.bottom();
-  const int64_t minorMin = XMajor ? box.top() : box.left(), minorMax = XMajor ? box.bottom() : box.right();
+  const int64_t majorMin = XMajor ? box.left() : box.top(),
+                majorMax = XMajor ? box.right() : box.bottom();
+  const int64_t minorMin = XMajor ? box.top() : box.left(),
+                minorMax = XMajor ? box.bottom() : box.right();
   // Indices whose major coordinate lies in the box.
   if (majorSign > 0) {
     first = std::max(first, majorMin - majorStart);
@@ -443,10 +450,8 @@ void WalkLine(const LineRaster& line, int64_t first, int64_t last, Plot&& plot) 
   LineState s = StartAt(line, first);
   const int64_t twoMajor = 2 * line.DMajor, twoMinor = 2 * line.DMinor;
   for (int64_t i = first; i < last; ++i) {
-    if (line.XMajor)
-      plot(i, s.major, s.minor);
-    else
-      plot(i, s.minor, s.major);
+    if (line.XMajor) plot(i, s.major, s.minor);
+    else plot(i, s.minor, s.major);
     s.major += s.majorStep;
     s.error += twoMinor;
     if (s.error >= twoMajor) {
@@ -457,7 +462,8 @@ void WalkLine(const LineRaster& line, int64_t first, int64_t last, Plot&& plot) 
 }
 
 // The common case, a solid copy inside one clip rectangle, stepping a pixel pointer.
-void FillLine(const SurfaceRows& surface, const LineRaster& line, int64_t first, int64_t last, uint32_t color) {
+void FillLine(const SurfaceRows& surface, const LineRaster& line, int64_t first, int64_t last,
+              uint32_t color) {
   const LineState s = StartAt(line, first);
   const int64_t stride = surface.StridePixels();
   const int64_t majorDelta = line.XMajor ? s.majorStep : s.majorStep * stride;
@@ -478,8 +484,8 @@ void FillLine(const SurfaceRows& surface, const LineRaster& line, int64_t first,
 
 }  // namespace
 
-void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaster& line, const Ink& pen,
-              const DashPattern& dash, int64_t phase) {
+void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaster& line,
+              const Ink& pen, const DashPattern& dash, int64_t phase) {
   if (!pen.Paints() || clip.IsEmpty()) return;
   int64_t first = 0, last = 0;
   line.ClipTo(clip.Bounds, first, last);
@@ -501,8 +507,8 @@ void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaste
 
 void BandedRegionBuilder::AddRows(int64_t y0, int64_t y1, std::span<const Span> spans) {
   if (y1 <= y0) return;
-  const bool sameBand =
-      y0 == FBandBottom && !FBand.empty() && std::equal(spans.begin(), spans.end(), FBand.begin(), FBand.end());
+  const bool sameBand = y0 == FBandBottom && !FBand.empty() &&
+                        std::equal(spans.begin(), spans.end(), FBand.begin(), FBand.end());
   if (sameBand) {
     FBandBottom = y1;
     return;
@@ -515,7 +521,8 @@ void BandedRegionBuilder::AddRows(int64_t y0, int64_t y1, std::span<const Span> 
 
 void BandedRegionBuilder::Flush() {
   for (const Span& s : FBand)
-    FRects.emplace_back(QPoint(int(s.Begin), int(FBandTop)), QPoint(int(s.End - 1), int(FBandBottom - 1)));
+    FRects.emplace_back(QPoint(int(s.Begin), int(FBandTop)),
+                        QPoint(int(s.End - 1), int(FBandBottom - 1)));
   FBand.clear();
 }
 

@@ -140,21 +140,19 @@ private:
 // Paints [x0, x1) of surface row y, which lie inside the surface.
 void PaintRun(const SurfaceRows& surface, int y, int x0, int x1, const Ink& ink);
 // Paints the parts of [x0, x1) on row y that lie inside the clip.
-inline void PaintSpan(const SurfaceRows& surface, const ClipRects& clip, int64_t y, int64_t x0, int64_t x1,
-                      const Ink& ink) {
+inline void PaintSpan(const SurfaceRows& surface, const ClipRects& clip, int64_t y, int64_t x0,
+                      int64_t x1, const Ink& ink) {
   if (!ink.Paints()) return;
   const bool plain = ink.kind == Ink::Kind::Solid && ink.mode == TPenMode::pmCopy;
   clip.ForEachSpan(y, x0, x1, [&](int a, int b) {
-    if (plain)
-      std::fill(surface.Row(y) + a, surface.Row(y) + b, ink.color | 0xFF000000u);
-    else
-      PaintRun(surface, int(y), a, b, ink);
+    if (plain) std::fill(surface.Row(y) + a, surface.Row(y) + b, ink.color | 0xFF000000u);
+    else PaintRun(surface, int(y), a, b, ink);
   });
 }
 // Paints every pixel of the mask (surface-aligned at Offset) that Test accepts.
 template <class Test>
-void PaintMask(const SurfaceRows& surface, const ClipRects& clip, const QImage& mask, QPoint offset, const Ink& ink,
-               Test&& test);
+void PaintMask(const SurfaceRows& surface, const ClipRects& clip, const QImage& mask, QPoint offset,
+               const Ink& ink, Test&& test);
 
 // ---------------------------------------------------------------------------
 // Round shapes: a box of Width x Height pixels whose corners are quarter ellipses of
@@ -194,7 +192,9 @@ struct RimRow {
   Span Row;
   Span Left, Right;  // Right is empty when the rim of the row is one run
   Span Inner;
-  bool Contains(int64_t x) const { return (x >= Left.Begin && x < Left.End) || (x >= Right.Begin && x < Right.End); }
+  bool Contains(int64_t x) const {
+    return (x >= Left.Begin && x < Left.End) || (x >= Right.Begin && x < Right.End);
+  }
 };
 inline RimRow RimOf(const Span& above, const Span& row, const Span& below) {
   RimRow r;
@@ -214,8 +214,8 @@ inline RimRow RimOf(const Span& above, const Span& row, const Span& below) {
 }
 
 // Paints one row of a round shape: its rim runs in one ink, the inside in another.
-void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y, const RimRow& rim, const Ink& rimInk,
-                 const Ink& insideInk);
+void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y, const RimRow& rim,
+                 const Ink& rimInk, const Ink& insideInk);
 
 // Walks the rows of a round shape keeping each row's neighbours at hand.
 class RoundShapeRows {
@@ -299,8 +299,8 @@ struct DashPattern {
 
 // Draws the pixels of the line inside the clip; pixel i is drawn when the dash pattern is
 // on at phase + i.
-void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaster& line, const Ink& pen,
-              const DashPattern& dash, int64_t phase);
+void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaster& line,
+              const Ink& pen, const DashPattern& dash, int64_t phase);
 
 // ---------------------------------------------------------------------------
 // Regions from rows of spans: bands with the same spans as the band above them are
@@ -326,8 +326,8 @@ inline constexpr int64_t kRegionScanLimit = int64_t(1) << 16;
 // ---------------------------------------------------------------------------
 
 template <class Test>
-void PaintMask(const SurfaceRows& surface, const ClipRects& clip, const QImage& mask, QPoint offset, const Ink& ink,
-               Test&& test) {
+void PaintMask(const SurfaceRows& surface, const ClipRects& clip, const QImage& mask, QPoint offset,
+               const Ink& ink, Test&& test) {
   const int width = mask.width(), height = mask.height();
   for (int y = 0; y < height; ++y) {
     const auto* line = reinterpret_cast<const uint32_t*>(mask.constScanLine(y));
@@ -339,7 +339,8 @@ void PaintMask(const SurfaceRows& surface, const ClipRects& clip, const QImage& 
       }
       const int start = x;
       while (x < width && test(line[x])) ++x;
-      PaintSpan(surface, clip, int64_t(y) + offset.y(), int64_t(start) + offset.x(), int64_t(x) + offset.x(), ink);
+      PaintSpan(surface, clip, int64_t(y) + offset.y(), int64_t(start) + offset.x(),
+                int64_t(x) + offset.x(), ink);
     }
   }
 }

@@ -18,7 +18,9 @@ constexpr int32_t kCoordinateLimit = int32_t(1) << 28;
 // many, then the groups pairwise: no union grows with the whole list.
 constexpr size_t kUnionGroup = 32;
 
-void PutInt(QByteArray& data, int64_t at, int32_t v) { qToLittleEndian<int32_t>(v, data.data() + at); }
+void PutInt(QByteArray& data, int64_t at, int32_t v) {
+  qToLittleEndian<int32_t>(v, data.data() + at);
+}
 int32_t GetInt(const uint8_t* data, int64_t at) { return qFromLittleEndian<int32_t>(data + at); }
 
 void PutRect(QByteArray& data, int64_t at, const QRect& r) {
@@ -46,12 +48,14 @@ bool IsBanded(const std::vector<QRect>& rects) {
   for (size_t band = 0; band < rects.size();) {
     size_t end = band + 1;
     for (; end < rects.size() && rects[end].top() == rects[band].top(); ++end)
-      if (rects[end].bottom() != rects[band].bottom() || rects[end].left() <= rects[end - 1].right() + 1)
+      if (rects[end].bottom() != rects[band].bottom() ||
+          rects[end].left() <= rects[end - 1].right() + 1)
         return false;
     if (band > 0) {
       const int previousBottom = rects[band - 1].bottom();
       if (rects[band].top() <= previousBottom) return false;
-      if (rects[band].top() == previousBottom + 1 && SameSpans(rects, previous, band, end)) return false;
+      if (rects[band].top() == previousBottom + 1 && SameSpans(rects, previous, band, end))
+        return false;
     }
     previous = band;
     band = end;
@@ -76,7 +80,8 @@ QRegion UniteAll(const std::vector<QRect>& rects) {
 }
 
 QRegion BuildRegion(const std::vector<QRect>& rects) {
-  if (rects.size() > size_t(std::numeric_limits<int>::max()) || !IsBanded(rects)) return UniteAll(rects);
+  if (rects.size() > size_t(std::numeric_limits<int>::max()) || !IsBanded(rects))
+    return UniteAll(rects);
   QRegion region;
   region.setRects(rects.data(), int(rects.size()));
   return region;
@@ -116,7 +121,8 @@ std::optional<TRegion> ExtCreateRegion(const void* data, int64_t size) {
     const int32_t right = GetInt(bytes, at + 8), bottom = GetInt(bytes, at + 12);
     if (left > right || top > bottom) return std::nullopt;
     if (!InRange(left) || !InRange(top) || !InRange(right) || !InRange(bottom)) return std::nullopt;
-    if (left < right && top < bottom) rects.emplace_back(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    if (left < right && top < bottom)
+      rects.emplace_back(QPoint(left, top), QPoint(right - 1, bottom - 1));
   }
   return TRegion(BuildRegion(rects));
 }

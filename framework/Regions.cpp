@@ -17,7 +17,8 @@ constexpr int64_t kCoordinateLimit = int64_t(1) << 29;
 int64_t ClampCoordinate(int64_t v) { return std::clamp(v, -kCoordinateLimit, kCoordinateLimit); }
 
 // Adds rows [y0, y1) with the spans clamped into the coordinate range.
-void AddClampedRows(BandedRegionBuilder& builder, int64_t y0, int64_t y1, std::span<const Span> spans) {
+void AddClampedRows(BandedRegionBuilder& builder, int64_t y0, int64_t y1,
+                    std::span<const Span> spans) {
   std::vector<Span> clamped;
   clamped.reserve(spans.size());
   for (const Span& s : spans) {
@@ -44,9 +45,13 @@ TRegion RegionOf(const RoundShape& shape) {
 
 }  // namespace
 
-TRegion CreateRectRgn(int x1, int y1, int x2, int y2) { return RegionOf(RoundShape::Rectangle(x1, y1, x2, y2)); }
+TRegion CreateRectRgn(int x1, int y1, int x2, int y2) {
+  return RegionOf(RoundShape::Rectangle(x1, y1, x2, y2));
+}
 
-TRegion CreateEllipticRgn(int x1, int y1, int x2, int y2) { return RegionOf(RoundShape::Ellipse(x1, y1, x2, y2)); }
+TRegion CreateEllipticRgn(int x1, int y1, int x2, int y2) {
+  return RegionOf(RoundShape::Ellipse(x1, y1, x2, y2));
+}
 
 TRegion CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) {
   return RegionOf(RoundShape::RoundRect(x1, y1, x2, y2, w, h));
@@ -57,7 +62,8 @@ TRegion CreatePolygonRgn(std::span<const TPoint> points, int fillMode) {
   BandedRegionBuilder builder;
   std::vector<Span> spans;
   int64_t y0 = 0, y1 = 0;
-  while (sweep.Next(-kv::kRegionScanLimit, kv::kRegionScanLimit, y0, y1, spans)) AddClampedRows(builder, y0, y1, spans);
+  while (sweep.Next(-kv::kRegionScanLimit, kv::kRegionScanLimit, y0, y1, spans))
+    AddClampedRows(builder, y0, y1, spans);
   return TRegion(builder.Finish());
 }
 

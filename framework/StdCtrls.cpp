@@ -238,6 +238,7 @@ void TCheckBox::Paint() {
     const int h = extent.Height();
     const int y = (Height() - h) / 2;
     c->Brush()->SetColor(Color());
-    c->DrawFocusRect(Rect(text.Left - 1, y - 1, std::min(text.Left + extent.Width() + 1, Width()), std::min(y + h + 1, Height())));
+    c->DrawFocusRect(Rect(text.Left - 1, y - 1, std::min(text.Left + extent.Width() + 1, Width()),
+                          std::min(y + h + 1, Height())));
   }
 }

@@ -16,8 +16,10 @@ namespace kv {
 
 int SaturateToInt(long double v) noexcept {
   if (std::isnan(v)) return 0;
-  if (v >= static_cast<long double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
-  if (v <= static_cast<long double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
+  if (v >= static_cast<long double>(std::numeric_limits<int>::max()))
+    return std::numeric_limits<int>::max();
+  if (v <= static_cast<long double>(std::numeric_limits<int>::min()))
+    return std::numeric_limits<int>::min();
   return static_cast<int>(v);
 }
 
@@ -114,7 +116,8 @@ QString FloatToStrF(long double value, TFloatFormat format, int precision, int d
 namespace {
 
 [[noreturn]] void BadFormat(const QString& format) {
-  throw EConvertError(QStringLiteral("Format '%1' invalid or incompatible with argument").arg(format));
+  throw EConvertError(
+      QStringLiteral("Format '%1' invalid or incompatible with argument").arg(format));
 }
 
 bool IsIntegral(const QVariant& v) {
@@ -129,10 +132,8 @@ bool IsIntegral(const QVariant& v) {
     case QMetaType::UShort:
     case QMetaType::Char:
     case QMetaType::SChar:
-    case QMetaType::UChar:
-      return true;
-    default:
-      return false;
+    case QMetaType::UChar: return true;
+    default: return false;
   }
 }
 
@@ -219,7 +220,8 @@ QString Format(const QString& format, std::initializer_list<QVariant> argList) {
       case 'u': {
         if (!IsIntegral(a)) BadFormat(format);
         const long long v = a.toLongLong();
-        QString digits = QString::number(v < 0 ? -(unsigned long long)(v) : (unsigned long long)(v));
+        QString digits =
+            QString::number(v < 0 ? -(unsigned long long)(v) : (unsigned long long)(v));
         if (prec > 0) digits = digits.rightJustified(prec, '0');
         field = (v < 0 ? QStringLiteral("-") : QString()) + digits;
         break;
@@ -258,10 +260,10 @@ QString Format(const QString& format, std::initializer_list<QVariant> argList) {
         field = QString::number(a.toULongLong(), 16).toUpper().rightJustified(16, '0');
         break;
       }
-      default:
-        BadFormat(format);
+      default: BadFormat(format);
     }
-    if (field.size() < width) field = left ? field.leftJustified(width) : field.rightJustified(width);
+    if (field.size() < width)
+      field = left ? field.leftJustified(width) : field.rightJustified(width);
     out += field;
   }
   return out;

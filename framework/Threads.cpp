@@ -80,7 +80,8 @@ public:
       std::lock_guard lock(FLock);
       auto cancelled = std::stable_partition(FPending.begin(), FPending.end(),
                                              [&](TSyncRequest* r) { return r->Thread != thread; });
-      for (auto it = cancelled; it != FPending.end(); ++it) (*it)->State = TSyncRequest::TState::tsCancelled;
+      for (auto it = cancelled; it != FPending.end(); ++it)
+        (*it)->State = TSyncRequest::TState::tsCancelled;
       FPending.erase(cancelled, FPending.end());
     }
     FDone.notify_all();
@@ -110,10 +111,8 @@ public:
         // the nested loop must still hear of the rest.
         if (!FPending.empty() || !FPosted.empty()) WakeLocked();
       }
-      if (request)
-        Run(*request);
-      else
-        kv::Guarded(nullptr, posted);
+      if (request) Run(*request);
+      else kv::Guarded(nullptr, posted);
     }
   }
 
@@ -212,7 +211,8 @@ void TEvent::ResetEvent() {
 
 TWaitResult TEvent::WaitFor(uint32_t timeoutMs) {
   std::unique_lock lock(FLock);
-  return WaitLocked(lock, timeoutMs, [] { return false; }, [] { return false; });
+  return WaitLocked(
+      lock, timeoutMs, [] { return false; }, [] { return false; });
 }
 
 TWaitResult TEvent::WaitLocked(std::unique_lock<std::mutex>& lock, uint32_t timeoutMs,
@@ -221,7 +221,8 @@ TWaitResult TEvent::WaitLocked(std::unique_lock<std::mutex>& lock, uint32_t time
   using Clock = std::chrono::steady_clock;
   if (ConsumeInjectedFailure(gEventWaitFailures)) return TWaitResult::wrError;
   const bool endless = timeoutMs == INFINITE;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(endless ? 0 : timeoutMs);
+  const Clock::time_point deadline =
+      Clock::now() + std::chrono::milliseconds(endless ? 0 : timeoutMs);
   try {
     for (;;) {
       if (abandoned()) return TWaitResult::wrAbandoned;
@@ -233,10 +234,8 @@ TWaitResult TEvent::WaitLocked(std::unique_lock<std::mutex>& lock, uint32_t time
         }
         if (!endless && Clock::now() >= deadline) return TWaitResult::wrTimeout;
       }
-      if (holding || endless)
-        FChanged.wait(lock);
-      else
-        FChanged.wait_until(lock, deadline);
+      if (holding || endless) FChanged.wait(lock);
+      else FChanged.wait_until(lock, deadline);
     }
   } catch (const std::system_error&) {
     return TWaitResult::wrError;
@@ -254,7 +253,8 @@ TThread::TThread(const char* name) {
   try {
     FHandle = std::thread([this] { Run(); });
   } catch (const std::system_error& e) {
-    throw EThread(QStringLiteral("Thread creation error: %1").arg(QString::fromLocal8Bit(e.what())));
+    throw EThread(
+        QStringLiteral("Thread creation error: %1").arg(QString::fromLocal8Bit(e.what())));
   }
 }
 
@@ -432,7 +432,9 @@ TWaitResult TThread::WaitForWake(const uint32_t& timeoutMs, uint64_t& generation
   return result;
 }
 
-void TThread::Queue(std::function<void()> method) { TSyncQueue::Instance().Post(std::move(method)); }
+void TThread::Queue(std::function<void()> method) {
+  TSyncQueue::Instance().Post(std::move(method));
+}
 
 void TThread::CheckSynchronize() {
   if (kv::IsMainThread()) TSyncQueue::Instance().Serve(nullptr);

@@ -24,7 +24,15 @@ Q_NAMESPACE
 // nice values +10, +5, 0, -5, -10, -20 (tpLowest ... tpTimeCritical). The platform refuses
 // raising a thread's priority without the right to do so; the thread then keeps the
 // priority it has, and Priority still reads what was asked for.
-enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+enum class TThreadPriority {
+  tpIdle,
+  tpLowest,
+  tpLower,
+  tpNormal,
+  tpHigher,
+  tpHighest,
+  tpTimeCritical
+};
 Q_ENUM_NS(TThreadPriority)
 
 }  // namespace Classes

@@ -45,7 +45,8 @@ class TFuzzPanel : public TWinControl {
 public:
   explicit TFuzzPanel(TComponent* owner)
       : TWinControl(owner),
-        FItems(std::make_unique<TCollection>(this, [](TCollection* c) { return new TFuzzItem(c); })),
+        FItems(
+            std::make_unique<TCollection>(this, [](TCollection* c) { return new TFuzzItem(c); })),
         FPicture(std::make_unique<TPicture>()) {}
   int Number() const { return FNumber; }
   void SetNumber(int v) { FNumber = v; }
@@ -68,8 +69,8 @@ public:
   // "Data": a 2-byte little-endian length, then that many bytes.
   void DefineProperties(TFiler& filer) override {
     filer.DefineBinaryProperty(
-        QStringLiteral("Data"), [this](TStream& s) { ReadData(s); }, [this](TStream& s) { WriteData(s); },
-        !FData.isEmpty());
+        QStringLiteral("Data"), [this](TStream& s) { ReadData(s); },
+        [this](TStream& s) { WriteData(s); }, !FData.isEmpty());
   }
 
 signals:

@@ -23,7 +23,9 @@ QImage Pattern(int w, int h, std::span<const uint32_t> colours) {
   return image;
 }
 
-void Put32(QByteArray& bytes, int at, uint32_t v) { qToLittleEndian<uint32_t>(v, bytes.data() + at); }
+void Put32(QByteArray& bytes, int at, uint32_t v) {
+  qToLittleEndian<uint32_t>(v, bytes.data() + at);
+}
 
 // A 4 x 3 file at the depth, its rows replaced by run-length data.
 QByteArray RunLength(int depth, uint32_t compression, const QByteArray& data) {
@@ -64,7 +66,8 @@ QByteArray BitmapList(std::initializer_list<QImage> images) {
     TBitmap bitmap;
     bitmap.SetSize(image.width(), image.height());
     for (int y = 0; y < image.height(); ++y)
-      for (int x = 0; x < image.width(); ++x) bitmap.Canvas()->SetPixels(x, y, kv::PixelToColor(image.pixel(x, y)));
+      for (int x = 0; x < image.width(); ++x)
+        bitmap.Canvas()->SetPixels(x, y, kv::PixelToColor(image.pixel(x, y)));
     list.Add(&bitmap);
   }
   TMemoryStream stream;
@@ -82,7 +85,8 @@ QByteArray RgnDataBlock(const QByteArray& regionData) {
 }
 
 bool Write(const QDir& root, const char* target, const char* name, const QByteArray& bytes) {
-  QFile file(root.filePath(QStringLiteral("%1/%2").arg(QLatin1String(target), QLatin1String(name))));
+  QFile file(
+      root.filePath(QStringLiteral("%1/%2").arg(QLatin1String(target), QLatin1String(name))));
   if (bytes.isEmpty() || !root.mkpath(QLatin1String(target)) ||
       !file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
     std::fprintf(stderr, "kv-fuzz-seeds: cannot write %s/%s\n", target, name);
@@ -111,10 +115,12 @@ int main(int argc, char** argv) {
       {"two.bmp", fourBit + twentyFour},
       {"rle8.bmp", RunLength(8, kv::bmp::BI_RLE8,
                              QByteArray("\x02\x00\x02\x01\x00\x00\x00\x03\x01\x02\x03\x00\x00\x00"
-                                        "\x00\x02\x01\x01\x00\x01", 20))},
+                                        "\x00\x02\x01\x01\x00\x01",
+                                        20))},
       {"rle4.bmp", RunLength(4, kv::bmp::BI_RLE4,
                              QByteArray("\x04\x12\x00\x00\x00\x04\x12\x30\x00\x00\x00\x02"
-                                        "\x02\x00\x01\x33\x00\x01", 18))},
+                                        "\x02\x00\x01\x33\x00\x01",
+                                        18))},
   };
   const std::pair<const char*, QByteArray> cursor[] = {
       {"hand.cur", HandCursor()},
@@ -140,6 +146,7 @@ int main(int argc, char** argv) {
   for (const auto& [name, bytes] : cursor) ok = Write(root, "cursor", name, bytes) && ok;
   for (const auto& [name, bytes] : regionData) ok = Write(root, "regiondata", name, bytes) && ok;
   for (const auto& [name, bytes] : bitmapList) ok = Write(root, "bitmaplist", name, bytes) && ok;
-  for (const auto& [name, bytes] : rgnDataBlock) ok = Write(root, "rgndatablock", name, bytes) && ok;
+  for (const auto& [name, bytes] : rgnDataBlock)
+    ok = Write(root, "rgndatablock", name, bytes) && ok;
   return ok ? 0 : 1;
 }

@@ -8,7 +8,15 @@
 namespace KvBorder {
 Q_NAMESPACE
 
-enum class TKvBorderShape { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
+enum class TKvBorderShape {
+  bsBox,
+  bsFrame,
+  bsTopLine,
+  bsBottomLine,
+  bsLeftLine,
+  bsRightLine,
+  bsSpacer
+};
 Q_ENUM_NS(TKvBorderShape)
 enum class TKvBorderStyle { bsLowered, bsRaised };
 Q_ENUM_NS(TKvBorderStyle)

@@ -18,13 +18,14 @@ bool IsEnumValue(E v) {
 
 // The DrawText placement of each text alignment, in the enumeration's order.
 constexpr unsigned kAlignmentFlags[] = {
-    DT_LEFT | DT_VCENTER,   DT_CENTER | DT_VCENTER, DT_RIGHT | DT_VCENTER,
-    DT_LEFT | DT_TOP,       DT_CENTER | DT_TOP,     DT_RIGHT | DT_TOP,
-    DT_LEFT | DT_BOTTOM,    DT_CENTER | DT_BOTTOM,  DT_RIGHT | DT_BOTTOM,
+    DT_LEFT | DT_VCENTER, DT_CENTER | DT_VCENTER, DT_RIGHT | DT_VCENTER,
+    DT_LEFT | DT_TOP,     DT_CENTER | DT_TOP,     DT_RIGHT | DT_TOP,
+    DT_LEFT | DT_BOTTOM,  DT_CENTER | DT_BOTTOM,  DT_RIGHT | DT_BOTTOM,
 };
 
 // One line placed by Alignment; "&" marks the accelerator.
-void DrawCaptionLine(TCanvas* canvas, const QString& caption, const TRect& r, TKvTextAlignment alignment) {
+void DrawCaptionLine(TCanvas* canvas, const QString& caption, const TRect& r,
+                     TKvTextAlignment alignment) {
   TRect box = r;
   DrawText(canvas, caption, box, DT_SINGLELINE | kAlignmentFlags[int(alignment)]);
 }
@@ -100,14 +101,10 @@ void MoveAlong(TRect& r, TPoint step, int64_t distance) {
 
 // The two sides of R that face the shadow move in by Depth.
 void CutTowardsShadow(TRect& r, TPoint step, int depth) {
-  if (step.X < 0)
-    r.Left = kv::SatAdd(r.Left, depth);
-  else
-    r.Right = kv::SatSub(r.Right, depth);
-  if (step.Y < 0)
-    r.Top = kv::SatAdd(r.Top, depth);
-  else
-    r.Bottom = kv::SatSub(r.Bottom, depth);
+  if (step.X < 0) r.Left = kv::SatAdd(r.Left, depth);
+  else r.Right = kv::SatSub(r.Right, depth);
+  if (step.Y < 0) r.Top = kv::SatAdd(r.Top, depth);
+  else r.Bottom = kv::SatSub(r.Bottom, depth);
 }
 
 }  // namespace
@@ -125,9 +122,7 @@ TKvShadowButton::TKvShadowButton(TComponent* owner)
   connect(FPen.get(), &TPen::OnChange, this, [this] { UpdateControl(); });
 }
 
-TKvShadowButton::~TKvShadowButton() {
-  BeginDestruction();
-}
+TKvShadowButton::~TKvShadowButton() { BeginDestruction(); }
 
 template <class T>
 void TKvShadowButton::SetAndRepaint(T& field, T value) {
@@ -272,9 +267,7 @@ TKvDemoButton::TKvDemoButton(TComponent* owner)
   connect(FFont3D.get(), &TKvFont3D::OnChange, this, repaint);
 }
 
-TKvDemoButton::~TKvDemoButton() {
-  BeginDestruction();
-}
+TKvDemoButton::~TKvDemoButton() { BeginDestruction(); }
 
 template <class T>
 void TKvDemoButton::SetAndRepaint(T& field, T value) {
@@ -298,10 +291,8 @@ void TKvDemoButton::SetFocusColor(TColor v) { SetAndRepaint(FFocusColor, v); }
 void TKvDemoButton::SetFlat(bool v) { SetAndRepaint(FFlat, v); }
 
 void TKvDemoButton::DrawBevel(TCanvas* canvas, TRect& r) const {
-  if (FPress.Pressed())
-    DrawFrame3D(canvas, r, FShadowColor, FHighlightColor, FBevelWidth);
-  else if (!FFlat || FHovering)
-    DrawFrame3D(canvas, r, FHighlightColor, FShadowColor, FBevelWidth);
+  if (FPress.Pressed()) DrawFrame3D(canvas, r, FShadowColor, FHighlightColor, FBevelWidth);
+  else if (!FFlat || FHovering) DrawFrame3D(canvas, r, FHighlightColor, FShadowColor, FBevelWidth);
   else
     // No bevel, but its room all the same, so the caption keeps its place on hover.
     InflateRect(r, -FBevelWidth, -FBevelWidth);

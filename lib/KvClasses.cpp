@@ -88,7 +88,8 @@ void TKvTextOutline::Assign(const TPersistent* source) {
   if (!AssignData(source, &TKvTextOutline::F)) TKvPersistent::Assign(source);
 }
 
-void TKvFont3D::DrawText(TCanvas* Canvas, const TRect& Rect, unsigned Format, const QString& Text) const {
+void TKvFont3D::DrawText(TCanvas* Canvas, const TRect& Rect, unsigned Format,
+                         const QString& Text) const {
   const int highlight = F.HighlightDepth, shadow = F.ShadowDepth;
   const int highlightBack = kv::SatSub(0, highlight), shadowBack = kv::SatSub(0, shadow);
   std::vector<kv::TextLayer> layers;
@@ -137,7 +138,8 @@ void WriteInt32(TStream& stream, int32_t value) {
 TKvBitmaps::~TKvBitmaps() { disconnect(this, &TKvPersistent::OnChange, nullptr, nullptr); }
 
 TBitmap* TKvBitmaps::Bitmaps(int Index) const {
-  if (Index < 0 || Index >= Count()) throw EListError(QStringLiteral("List index out of bounds (%1)").arg(Index));
+  if (Index < 0 || Index >= Count())
+    throw EListError(QStringLiteral("List index out of bounds (%1)").arg(Index));
   return FBitmaps[size_t(Index)].get();
 }
 
@@ -207,9 +209,11 @@ void TKvBitmaps::SaveToFile(const QString& FileName) const {
   SaveToStream(encoded);
   QSaveFile file(FileName);
   if (!file.open(QIODevice::WriteOnly))
-    throw EFOpenError(QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, file.errorString()));
+    throw EFOpenError(
+        QStringLiteral("Cannot create file \"%1\". %2").arg(FileName, file.errorString()));
   if (file.write(encoded.Data()) != encoded.Size() || !file.commit())
-    throw EWriteError(QStringLiteral("Cannot write file \"%1\". %2").arg(FileName, file.errorString()));
+    throw EWriteError(
+        QStringLiteral("Cannot write file \"%1\". %2").arg(FileName, file.errorString()));
 }
 
 void TKvBitmaps::DefineProperties(TFiler& Filer) {
@@ -244,7 +248,8 @@ void TKvCollectionItem::SetCollection(TKvCollection* Value) {
 }
 
 void TKvCollectionItem::Changed(bool AllItems) {
-  if (FCollection && !FCollection->FUpdateLock.Locked()) FCollection->Update(AllItems ? nullptr : this);
+  if (FCollection && !FCollection->FUpdateLock.Locked())
+    FCollection->Update(AllItems ? nullptr : this);
 }
 
 TKvCollection::~TKvCollection() {
@@ -253,7 +258,8 @@ TKvCollection::~TKvCollection() {
 }
 
 TKvCollectionItem* TKvCollection::Items(int Index) const {
-  if (Index < 0 || Index >= Count()) throw EListError(QStringLiteral("List index out of bounds (%1)").arg(Index));
+  if (Index < 0 || Index >= Count())
+    throw EListError(QStringLiteral("List index out of bounds (%1)").arg(Index));
   return FItems[size_t(Index)];
 }
 

@@ -33,9 +33,7 @@ TKvChangeLink::~TKvChangeLink() {
   if (FSender) FSender->RemoveLink(this);
 }
 
-void TKvChangeLink::Change() {
-  emit OnChange(FSender);
-}
+void TKvChangeLink::Change() { emit OnChange(FSender); }
 
 TKvSharedComponent::TKvSharedComponent(TComponent* owner) : TKvComponent(owner) {}
 
@@ -73,18 +71,10 @@ void TKvCustomControl::UpdateControl() {
   if (!IsLoading()) Repaint();
 }
 
-void TKvCustomControl::MouseEnter() {
-  emit OnMouseEnter(this);
-}
-void TKvCustomControl::MouseLeave() {
-  emit OnMouseLeave(this);
-}
-void TKvCustomControl::FontChanged() {
-  emit OnFontChanged(this);
-}
-void TKvCustomControl::TextChanged() {
-  emit OnTextChanged(this);
-}
+void TKvCustomControl::MouseEnter() { emit OnMouseEnter(this); }
+void TKvCustomControl::MouseLeave() { emit OnMouseLeave(this); }
+void TKvCustomControl::FontChanged() { emit OnFontChanged(this); }
+void TKvCustomControl::TextChanged() { emit OnTextChanged(this); }
 
 void TKvCustomControl::CMMouseEnter() {
   TCustomControl::CMMouseEnter();
@@ -114,11 +104,10 @@ void TKvGraphicControl::UpdateControl() {
 
 void TKvGraphicControl::AdjustAutoBounds() {
   const TAlign a = Align();
-  if (AutoSize() && (a == TAlign::alNone || a == TAlign::alTop || a == TAlign::alBottom || a == TAlign::alLeft ||
-                     a == TAlign::alRight))
+  if (AutoSize() && (a == TAlign::alNone || a == TAlign::alTop || a == TAlign::alBottom ||
+                     a == TAlign::alLeft || a == TAlign::alRight))
     AdjustBounds();
-  else
-    UpdateControl();
+  else UpdateControl();
 }
 
 void TKvGraphicControl::AdjustBounds() {
@@ -129,18 +118,10 @@ void TKvGraphicControl::AdjustBounds() {
   if (BoundsRect() == before) UpdateControl();
 }
 
-void TKvGraphicControl::MouseEnter() {
-  emit OnMouseEnter(this);
-}
-void TKvGraphicControl::MouseLeave() {
-  emit OnMouseLeave(this);
-}
-void TKvGraphicControl::FontChanged() {
-  emit OnFontChanged(this);
-}
-void TKvGraphicControl::TextChanged() {
-  emit OnTextChanged(this);
-}
+void TKvGraphicControl::MouseEnter() { emit OnMouseEnter(this); }
+void TKvGraphicControl::MouseLeave() { emit OnMouseLeave(this); }
+void TKvGraphicControl::FontChanged() { emit OnFontChanged(this); }
+void TKvGraphicControl::TextChanged() { emit OnTextChanged(this); }
 
 void TKvGraphicControl::CMMouseEnter() {
   TGraphicControl::CMMouseEnter();
@@ -214,7 +195,9 @@ TKvCustomImageControl::TKvCustomImageControl(TComponent* owner)
 
 TKvCustomImageControl::~TKvCustomImageControl() = default;
 
-void TKvCustomImageControl::ClearBitmapCanvas() { FillImage(FImage.get(), Width(), Height(), Color()); }
+void TKvCustomImageControl::ClearBitmapCanvas() {
+  FillImage(FImage.get(), Width(), Height(), Color());
+}
 
 void TKvCustomImageControl::Paint() { ShowImage(Canvas(), FImage.get(), Width(), Height()); }
 
@@ -230,14 +213,10 @@ TKvGraphicImageControl::~TKvGraphicImageControl() = default;
 void TKvGraphicImageControl::SetTransparent(bool v) {
   if (v == FTransparent) return;
   FTransparent = v;
-  if (v)
-    SetControlStyle(ControlStyle() & ~TControlStyle(TControlStyleFlag::csOpaque));
-  else
-    SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
-  if (IsDesigning())
-    Invalidate();
-  else
-    UpdateControl();
+  if (v) SetControlStyle(ControlStyle() & ~TControlStyle(TControlStyleFlag::csOpaque));
+  else SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  if (IsDesigning()) Invalidate();
+  else UpdateControl();
 }
 
 void TKvGraphicImageControl::UpdateControl() {
@@ -272,7 +251,8 @@ void TKvGraphicImageControl::ClearBitmapCanvas() {
   TCanvas* bg = FBackground->Canvas();
   const TCopyMode mode = image->CopyMode();
   image->SetCopyMode(TCopyMode::cmSrcCopy);
-  image->CopyRect(Rect(0, 0, FImage->Width(), FImage->Height()), bg, Rect(0, 0, FImage->Width(), FImage->Height()));
+  image->CopyRect(Rect(0, 0, FImage->Width(), FImage->Height()), bg,
+                  Rect(0, 0, FImage->Width(), FImage->Height()));
   image->SetCopyMode(mode);
 }
 

@@ -31,7 +31,15 @@ Q_NAMESPACE
 enum class TKvDrawStyle { dsOwnerDraw, dsNormal };
 Q_ENUM_NS(TKvDrawStyle)
 enum class TKvTextAlignment {
-  vtaLeft, vtaCenter, vtaRight, vtaTopLeft, vtaTop, vtaTopRight, vtaBottomLeft, vtaBottom, vtaBottomRight
+  vtaLeft,
+  vtaCenter,
+  vtaRight,
+  vtaTopLeft,
+  vtaTop,
+  vtaTopRight,
+  vtaBottomLeft,
+  vtaBottom,
+  vtaBottomRight
 };
 Q_ENUM_NS(TKvTextAlignment)
 enum class TKvAlignment { vaLeftJustify, vaRightJustify, vaCenter };

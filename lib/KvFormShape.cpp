@@ -28,7 +28,8 @@ uint32_t HeaderField(const QByteArray& data, int index) {
 
 // True for a block whose header describes exactly the bytes it holds.
 bool IsCompleteRegionData(const QByteArray& data) {
-  if (data.size() < kRegionHeaderSize || data.size() > std::numeric_limits<int>::max()) return false;
+  if (data.size() < kRegionHeaderSize || data.size() > std::numeric_limits<int>::max())
+    return false;
   const int64_t count = HeaderField(data, 2);
   const int64_t rectBytes = HeaderField(data, 3);
   return HeaderField(data, 0) == kRegionHeaderSize && HeaderField(data, 1) == kRegionRectangles &&
@@ -47,7 +48,9 @@ private:
   TCursor FPrevious;
 };
 
-bool IsMaskPixel(uint32_t pixel, uint32_t maskPixel) { return ((pixel ^ maskPixel) & 0x00FFFFFFu) == 0; }
+bool IsMaskPixel(uint32_t pixel, uint32_t maskPixel) {
+  return ((pixel ^ maskPixel) & 0x00FFFFFFu) == 0;
+}
 
 // The runs of one row, step by step as the scan rule says. The bound is tested before each
 // pixel is read, so no pixel past the row is ever looked at; the last column ends every run.
@@ -76,11 +79,14 @@ void TKvRgnData::SetSize(int N) {
   if (size == 0) FData.shrink_to_fit();
 }
 
-QByteArray TKvRgnData::Bytes() const { return QByteArray(reinterpret_cast<const char*>(FData.data()), Size()); }
+QByteArray TKvRgnData::Bytes() const {
+  return QByteArray(reinterpret_cast<const char*>(FData.data()), Size());
+}
 
 void TKvRgnData::SetBytes(const QByteArray& Bytes) {
   if (Bytes.size() > std::numeric_limits<int>::max())
-    throw EInvalidOperation(QStringLiteral("Region data of %1 bytes is too large").arg(Bytes.size()));
+    throw EInvalidOperation(
+        QStringLiteral("Region data of %1 bytes is too large").arg(Bytes.size()));
   FData.assign(Bytes.begin(), Bytes.end());
 }
 
@@ -115,7 +121,9 @@ void TKvRgnData::SaveToStream(TStream& Stream) const {
 // TKvFormShape
 
 TKvFormShape::TKvFormShape(TComponent* owner)
-    : TKvGraphicImageControl(owner), FMask(std::make_unique<TBitmap>()), FRgnData(std::make_unique<TKvRgnData>()) {
+    : TKvGraphicImageControl(owner),
+      FMask(std::make_unique<TBitmap>()),
+      FRgnData(std::make_unique<TKvRgnData>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetAlign(TAlign::alClient);
   SetColor(clOlive);
@@ -171,7 +179,9 @@ void TKvFormShape::MouseDown(TMouseButton Button, TShiftState, int X, int Y) {
   if (TForm* form = ParentForm()) form->StartSystemMove(ClientToScreen(Point(X, Y)));
 }
 
-QByteArray TKvFormShape::FetchRegionData(const TRegion& Region) const { return GetRegionData(Region); }
+QByteArray TKvFormShape::FetchRegionData(const TRegion& Region) const {
+  return GetRegionData(Region);
+}
 
 TForm* TKvFormShape::ParentForm() const { return dynamic_cast<TForm*>(Parent()); }
 
@@ -203,13 +213,16 @@ namespace kv {
 TRegion MaskRegion(const TBitmap& Mask, TColor MaskColor) {
   if (Mask.Empty()) return {};
   // Bitmaps hold 32-bit pixels; anything else is converted rather than misread.
-  const QImage image = Mask.Image().depth() == 32 ? Mask.Image() : Mask.Image().convertToFormat(QImage::Format_RGB32);
+  const QImage image = Mask.Image().depth() == 32
+                           ? Mask.Image()
+                           : Mask.Image().convertToFormat(QImage::Format_RGB32);
   const uint32_t maskPixel = ToPixel(ColorToRGBValue(MaskColor));
   BandedRegionBuilder builder;
   std::vector<Span> runs;
   for (int y = 0; y < image.height(); ++y) {
     runs.clear();
-    AddRowRuns(reinterpret_cast<const uint32_t*>(image.constScanLine(y)), image.width(), maskPixel, runs);
+    AddRowRuns(reinterpret_cast<const uint32_t*>(image.constScanLine(y)), image.width(), maskPixel,
+               runs);
     builder.AddRows(y, y + 1, runs);
   }
   return TRegion(builder.Finish());

@@ -77,10 +77,8 @@ void TKvGauge::SetMaxValue(int v) {
   }
   if (v <= FMinValue) return;
   FMaxValue = v;
-  if (FPosition > FMaxValue)
-    SetPosition(FMaxValue);
-  else
-    UpdateControl();
+  if (FPosition > FMaxValue) SetPosition(FMaxValue);
+  else UpdateControl();
 }
 
 void TKvGauge::SetMinValue(int v) {
@@ -91,10 +89,8 @@ void TKvGauge::SetMinValue(int v) {
   }
   if (v >= FMaxValue) return;
   FMinValue = v;
-  if (FPosition < FMinValue)
-    SetPosition(FMinValue);
-  else
-    UpdateControl();
+  if (FPosition < FMinValue) SetPosition(FMinValue);
+  else UpdateControl();
 }
 
 void TKvGauge::SetPosition(int v) {
@@ -212,13 +208,12 @@ void TKvGauge::BuildTicks() {
   const TRect bar = BarRectOf(ClientWidth(), ClientHeight());
   // Never longer than the bar: a longer tick could not show anyway.
   const int across = std::max(Vertical() ? RectWidth(bar) : RectHeight(bar), 0);
-  const int along = std::clamp(FTickHeight, 0, std::max(Vertical() ? RectHeight(bar) : RectWidth(bar), 0));
+  const int along =
+      std::clamp(FTickHeight, 0, std::max(Vertical() ? RectHeight(bar) : RectWidth(bar), 0));
   const int width = Vertical() ? across : along, height = Vertical() ? along : across;
   FTickOff->SetSize(width, height);
-  if (FTickHeight < 2 || FSolidFill)
-    FillSolid(FTickOff.get(), FPalette->Low());
-  else
-    FillChecked(FTickOff.get(), FPalette->Low());
+  if (FTickHeight < 2 || FSolidFill) FillSolid(FTickOff.get(), FPalette->Low());
+  else FillChecked(FTickOff.get(), FPalette->Low());
   FTickOn->SetSize(width, height);
   FillSolid(FTickOn.get(), FPalette->High());
   FBuiltWidth = ClientWidth();
@@ -233,18 +228,16 @@ void TKvGauge::CalcTicks() {
   // Whole ticks never need more room than the bar has. Only an empty bar with a negative
   // Spacing would grow (by -Spacing, up to 2^31 pixels), so the long side never grows.
   const int64_t current = Vertical() ? Height() : Width();
-  const int snapped =
-      kv::SaturateToInt(std::min(2 * int64_t(BevelWidth()) + FTickCount * FTickStep - FSpacing, current));
-  if (Vertical())
-    SetBounds(Left(), Top(), Width(), snapped);
-  else
-    SetBounds(Left(), Top(), snapped, Height());
+  const int snapped = kv::SaturateToInt(
+      std::min(2 * int64_t(BevelWidth()) + FTickCount * FTickStep - FSpacing, current));
+  if (Vertical()) SetBounds(Left(), Top(), Width(), snapped);
+  else SetBounds(Left(), Top(), snapped, Height());
   FBarRect = BarRectOf(ClientWidth(), ClientHeight());
 }
 
 void TKvGauge::DrawTicks() {
-  const int lit = PercentToValue(PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue),
-                                 FTickCount);
+  const int lit = PercentToValue(
+      PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue), FTickCount);
   const bool fromStart = FStyle == TKvProgressStyle::psBottomLeft;
   const int64_t stride = fromStart ? FTickStep : -FTickStep;
   int64_t along = Vertical() ? (fromStart ? FBarRect.Top : int64_t(FBarRect.Bottom) - FTickHeight)
@@ -253,10 +246,8 @@ void TKvGauge::DrawTicks() {
   const auto drawRun = [&](int count, const TBitmap* tick) {
     for (int i = 0; i < count; ++i, along += stride) {
       const int pos = kv::SaturateToInt(along);
-      if (Vertical())
-        canvas->Draw(FBarRect.Left, pos, tick);
-      else
-        canvas->Draw(pos, FBarRect.Top, tick);
+      if (Vertical()) canvas->Draw(FBarRect.Left, pos, tick);
+      else canvas->Draw(pos, FBarRect.Top, tick);
     }
   };
   // Vertical bars list the unlit ticks first, so lit ones gather at the growth end.
@@ -287,14 +278,14 @@ void TKvGauge::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TKvGraphicImageControl::MouseDown(button, shift, x, y);
   if (!self || button != TMouseButton::mbLeft || !FActiveClick) return;
   if (!PtInRect(FBarRect, Point(x, y))) return;
-  const int64_t length = Vertical() ? int64_t(FBarRect.Bottom) - FBarRect.Top : int64_t(FBarRect.Right) - FBarRect.Left;
+  const int64_t length = Vertical() ? int64_t(FBarRect.Bottom) - FBarRect.Top
+                                    : int64_t(FBarRect.Right) - FBarRect.Left;
   if (length <= 0) return;
   const bool fromStart = FStyle == TKvProgressStyle::psBottomLeft;
   int64_t distance = 0;
   if (Vertical())
     distance = fromStart ? int64_t(ClientHeight()) - y - FTickHeight : int64_t(y) - FTickHeight;
-  else
-    distance = fromStart ? int64_t(x) - FTickHeight : int64_t(ClientWidth()) - x - FTickHeight;
+  else distance = fromStart ? int64_t(x) - FTickHeight : int64_t(ClientWidth()) - x - FTickHeight;
   const Extended range = Extended(int64_t(FMaxValue) - FMinValue);
   // Rounded half to even, in extended precision: exact for every sum of the int range.
   const Extended ticks = std::nearbyint(range * Extended(distance) / Extended(length));

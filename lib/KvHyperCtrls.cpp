@@ -15,7 +15,9 @@ namespace {
 
 constexpr TCursor kHandCursor = 99;
 
-bool OpenWithSystem(const QString& url) { return QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode)); }
+bool OpenWithSystem(const QString& url) {
+  return QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
+}
 
 kv::UrlOpener& CurrentOpener() {
   static kv::UrlOpener opener = OpenWithSystem;
@@ -43,8 +45,8 @@ constexpr int kCopiedOutlineWidth = 2;
 // Marks each of Count places, the first at FirstAt on a line of Size pixels, that has ink
 // within Width on either side, the place itself left out. Prefix[k] counts the ink of
 // the line's first k pixels.
-void WidenLine(const std::vector<int32_t>& prefix, int64_t size, int64_t firstAt, int64_t count, int64_t width,
-               const std::function<void(int64_t i)>& mark) {
+void WidenLine(const std::vector<int32_t>& prefix, int64_t size, int64_t firstAt, int64_t count,
+               int64_t width, const std::function<void(int64_t i)>& mark) {
   const auto inkIn = [&](int64_t from, int64_t to) {  // [from, to), clamped to the line
     from = std::clamp<int64_t>(from, 0, size);
     to = std::clamp<int64_t>(to, 0, size);
@@ -60,17 +62,21 @@ void WidenLine(const std::vector<int32_t>& prefix, int64_t size, int64_t firstAt
 // drawn alone in R and clipped to it, has ink at (x − dx, y − dy) for some
 // 1 <= |dx|, |dy| <= w. Text moved by whole pixels is the same text moved, so the pixels
 // are those of the copies, at a cost that grows with the area instead of with w².
-void LayWideHalo(TCanvas* canvas, const TRect& r, const QString& text, unsigned flags, TColor color, int w) {
+void LayWideHalo(TCanvas* canvas, const TRect& r, const QString& text, unsigned flags, TColor color,
+                 int w) {
   const QImage* surface = canvas->Surface();
   if (!surface) return;
   const QPoint origin = canvas->Origin();
   // What the halo can reach on the surface, and the part of R whose ink reaches that.
   const int64_t ax0 = std::max<int64_t>(int64_t(r.Left) - w, -origin.x());
   const int64_t ay0 = std::max<int64_t>(int64_t(r.Top) - w, -origin.y());
-  const int64_t ax1 = std::min<int64_t>(int64_t(r.Right) + w, int64_t(surface->width()) - origin.x());
-  const int64_t ay1 = std::min<int64_t>(int64_t(r.Bottom) + w, int64_t(surface->height()) - origin.y());
+  const int64_t ax1 =
+      std::min<int64_t>(int64_t(r.Right) + w, int64_t(surface->width()) - origin.x());
+  const int64_t ay1 =
+      std::min<int64_t>(int64_t(r.Bottom) + w, int64_t(surface->height()) - origin.y());
   const int64_t mx0 = std::max<int64_t>(r.Left, ax0 - w), my0 = std::max<int64_t>(r.Top, ay0 - w);
-  const int64_t mx1 = std::min<int64_t>(r.Right, ax1 + w), my1 = std::min<int64_t>(r.Bottom, ay1 + w);
+  const int64_t mx1 = std::min<int64_t>(r.Right, ax1 + w),
+                my1 = std::min<int64_t>(r.Bottom, ay1 + w);
   if (ax0 >= ax1 || ay0 >= ay1 || mx0 >= mx1 || my0 >= my1) return;
   const int64_t aw = ax1 - ax0, ah = ay1 - ay0, mw = mx1 - mx0, mh = my1 - my0;
 
@@ -91,7 +97,8 @@ void LayWideHalo(TCanvas* canvas, const TRect& r, const QString& text, unsigned 
   for (int64_t y = 0; y < mh; ++y) {
     const uint32_t* line = mask.ScanLine(int(y));
     prefix.assign(size_t(mw + 1), 0);
-    for (int64_t x = 0; x < mw; ++x) prefix[size_t(x + 1)] = prefix[size_t(x)] + ((line[x] & 0xFFFFFFu) != 0);
+    for (int64_t x = 0; x < mw; ++x)
+      prefix[size_t(x + 1)] = prefix[size_t(x)] + ((line[x] & 0xFFFFFFu) != 0);
     WidenLine(prefix, mw, ax0 - mx0, aw, w, [&](int64_t i) { across[size_t(y * aw + i)] = 1; });
   }
   const uint32_t ink = kv::ColorToPixel(color);
@@ -101,11 +108,13 @@ void LayWideHalo(TCanvas* canvas, const TRect& r, const QString& text, unsigned 
   for (int64_t y = 0; y < ah; ++y) std::fill_n(halo.ScanLine(int(y)), aw, kv::ColorToPixel(key));
   for (int64_t x = 0; x < aw; ++x) {
     prefix.assign(size_t(mh + 1), 0);
-    for (int64_t y = 0; y < mh; ++y) prefix[size_t(y + 1)] = prefix[size_t(y)] + across[size_t(y * aw + x)];
+    for (int64_t y = 0; y < mh; ++y)
+      prefix[size_t(y + 1)] = prefix[size_t(y)] + across[size_t(y * aw + x)];
     WidenLine(prefix, mh, ay0 - my0, ah, w, [&](int64_t i) { halo.ScanLine(int(i))[x] = ink; });
   }
   canvas->Brush()->SetStyle(TBrushStyle::bsClear);
-  canvas->BrushCopy(Rect(int(ax0), int(ay0), int(ax1), int(ay1)), &halo, Rect(0, 0, int(aw), int(ah)), key);
+  canvas->BrushCopy(Rect(int(ax0), int(ay0), int(ax1), int(ay1)), &halo,
+                    Rect(0, 0, int(aw), int(ah)), key);
 }
 
 }  // namespace
@@ -123,8 +132,8 @@ void ForEachOutlineOffset(int Width, const std::function<void(int DX, int DY)>& 
     }
 }
 
-void DrawOutlinedText(TCanvas* Canvas, const TRect& R, const QString& Text, bool Wrap, TAlignment Alignment,
-                      TColor OutlineColor, int Width) {
+void DrawOutlinedText(TCanvas* Canvas, const TRect& R, const QString& Text, bool Wrap,
+                      TAlignment Alignment, TColor OutlineColor, int Width) {
   // Every copy is clipped to R moved by its offset, all of R's size: with R empty none
   // shows.
   if (IsRectEmpty(R)) return;
@@ -162,7 +171,8 @@ TKvHyperLink::TKvHyperLink(TComponent* owner)
       FFontEnter(std::make_unique<TFont>()),
       FFontLeave(std::make_unique<TFont>()),
       FTextOutline(std::make_unique<TKvTextOutline>()) {
-  SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) & ~TControlStyle(TControlStyleFlag::csDoubleClicks));
+  SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
+                  ~TControlStyle(TControlStyleFlag::csDoubleClicks));
   SetBounds(0, 0, 135, 25);
   InitLinkFont(FFontEnter.get(), clLime);
   InitLinkFont(FFontLeave.get(), clGreen);

@@ -35,7 +35,8 @@ TPoint TurnedTextExtent(int Angle, TPoint Text) {
   return TPoint(Trunc(c * Text.X + s * Text.Y), Trunc(s * Text.X + c * Text.Y));
 }
 
-TPoint LabelTextOrigin(int Angle, TPoint Text, TPoint Client, TAlignment Alignment, TTextLayout Layout) {
+TPoint LabelTextOrigin(int Angle, TPoint Text, TPoint Client, TAlignment Alignment,
+                       TTextLayout Layout) {
   const Turn t = TurnOf(Angle);
   const double c = std::abs(t.Cos), s = std::abs(t.Sin);
   const double w = Text.X, h = Text.Y;
@@ -66,7 +67,8 @@ TPoint LabelTextOrigin(int Angle, TPoint Text, TPoint Client, TAlignment Alignme
 
 // ---------------------------------------------------------------------------
 
-TKvLabel::TKvLabel(TComponent* owner) : TKvGraphicImageControl(owner), FBitmap(std::make_unique<TBitmap>()) {
+TKvLabel::TKvLabel(TComponent* owner)
+    : TKvGraphicImageControl(owner), FBitmap(std::make_unique<TBitmap>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csSetCaption | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 100, 25);
   SetColor(clBtnFace);

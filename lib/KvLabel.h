@@ -23,7 +23,8 @@ namespace kv {
 // degrees counter-clockwise and placed in a Client of the given size: the top-left corner
 // of the unrotated text cell, around which the text turns. The text keeps a 2-pixel inset
 // and never starts left of its left-justified place.
-TPoint LabelTextOrigin(int Angle, TPoint Text, TPoint Client, TAlignment Alignment, TTextLayout Layout);
+TPoint LabelTextOrigin(int Angle, TPoint Text, TPoint Client, TAlignment Alignment,
+                       TTextLayout Layout);
 // The width and height of the box around a Text turned by Angle degrees, truncated.
 TPoint TurnedTextExtent(int Angle, TPoint Text);
 

@@ -36,7 +36,8 @@ bool TKvMeterScale::OwnerLoading() const {
 
 void TKvMeterScale::SetPercent1(int v) {
   if (v == F.Percent1) return;
-  if (!OwnerLoading() && int64_t(v) + F.Percent2 > 100) v = kv::SaturateToInt(100 - int64_t(F.Percent2));
+  if (!OwnerLoading() && int64_t(v) + F.Percent2 > 100)
+    v = kv::SaturateToInt(100 - int64_t(F.Percent2));
   SetValue(F.Percent1, v);
 }
 
@@ -64,7 +65,8 @@ public:
   using Drawing = std::function<void(TCanvas*)>;
 
   void Draw(TBitmap* target, const QByteArray& key, const Drawing& drawing) {
-    if (key != FKey || FPixels.size() != target->Image().size()) Record(target->Width(), target->Height(), drawing);
+    if (key != FKey || FPixels.size() != target->Image().size())
+      Record(target->Width(), target->Height(), drawing);
     FKey = key;
     Replay(target);
   }
@@ -100,8 +102,10 @@ private:
 
   void Replay(TBitmap* target) const {
     for (const Run& run : FRuns) {
-      const auto* from = reinterpret_cast<const uint32_t*>(FPixels.constScanLine(run.Y)) + run.Begin;
-      std::memcpy(target->ScanLine(run.Y) + run.Begin, from, size_t(run.End - run.Begin) * sizeof(uint32_t));
+      const auto* from =
+          reinterpret_cast<const uint32_t*>(FPixels.constScanLine(run.Y)) + run.Begin;
+      std::memcpy(target->ScanLine(run.Y) + run.Begin, from,
+                  size_t(run.End - run.Begin) * sizeof(uint32_t));
     }
   }
 
@@ -130,7 +134,9 @@ public:
   }
   // Colours as drawn, so that a change of the system colours counts.
   KeyWriter& operator<<(TColor c) { return *this << int(ColorToRGB(c)); }
-  KeyWriter& operator<<(const TFont* f) { return *this << f->ToQFont().key() << f->Color() << f->Orientation(); }
+  KeyWriter& operator<<(const TFont* f) {
+    return *this << f->ToQFont().key() << f->Color() << f->Orientation();
+  }
   const QByteArray& Bytes() const { return FBytes; }
 
 private:
@@ -294,7 +300,8 @@ void TKvMeter::DrawNeedle(TCanvas* canvas, const Geometry& g) const {
   canvas->LineTo(tip.X, tip.Y);
 }
 
-void TKvMeter::DrawCaption(TCanvas* canvas, const Geometry& g, int innerBottom, bool opaque, TColor cellColor) const {
+void TKvMeter::DrawCaption(TCanvas* canvas, const Geometry& g, int innerBottom, bool opaque,
+                           TColor cellColor) const {
   canvas->SetFont(Font());
   if (opaque) {
     canvas->Brush()->SetColor(cellColor);
@@ -303,7 +310,8 @@ void TKvMeter::DrawCaption(TCanvas* canvas, const Geometry& g, int innerBottom, 
     canvas->Brush()->SetStyle(TBrushStyle::bsClear);
   }
   const TSize size = canvas->TextExtent(Caption());
-  canvas->TextOut(Coordinate(g.CenterX, -size.cx / 2), Coordinate(int64_t(innerBottom) - size.cy, -10), Caption());
+  canvas->TextOut(Coordinate(g.CenterX, -size.cx / 2),
+                  Coordinate(int64_t(innerBottom) - size.cy, -10), Caption());
 }
 
 void TKvMeter::Paint() {
@@ -319,9 +327,10 @@ void TKvMeter::Paint() {
 
   const TKvMeterScale& s = *FScale;
   KeyWriter scaleKey;
-  scaleKey << Width() << Height() << FSpacing << FAngle << s.Color1() << s.Color2() << s.Color3() << s.Enlarge()
-           << s.Percent1() << s.Percent2() << s.Ticks() << s.HeightMax() << s.HeightMin() << s.Visible() << FLabels
-           << FLabelOffsetX << FLabelOffsetY << FMinValue << FMaxValue << Font();
+  scaleKey << Width() << Height() << FSpacing << FAngle << s.Color1() << s.Color2() << s.Color3()
+           << s.Enlarge() << s.Percent1() << s.Percent2() << s.Ticks() << s.HeightMax()
+           << s.HeightMin() << s.Visible() << FLabels << FLabelOffsetX << FLabelOffsetY << FMinValue
+           << FMaxValue << Font();
   FScaleLayer->Draw(Image(), scaleKey.Bytes(), [&](TCanvas* c) { DrawScale(c, g); });
 
   DrawNeedle(canvas, g);

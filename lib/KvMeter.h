@@ -175,7 +175,8 @@ private:
   void DrawTicks(TCanvas* canvas, const Geometry& g) const;
   void DrawLabels(TCanvas* canvas, const Geometry& g) const;
   void DrawNeedle(TCanvas* canvas, const Geometry& g) const;
-  void DrawCaption(TCanvas* canvas, const Geometry& g, int innerBottom, bool opaque, TColor cellColor) const;
+  void DrawCaption(TCanvas* canvas, const Geometry& g, int innerBottom, bool opaque,
+                   TColor cellColor) const;
 
   int FMaxValue = 100;
   int FMinValue = 0;

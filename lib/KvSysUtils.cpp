@@ -13,7 +13,8 @@ int64_t Width64(const TRect& r) { return int64_t(r.Right) - r.Left; }
 int64_t Height64(const TRect& r) { return int64_t(r.Bottom) - r.Top; }
 
 TRect SaturatedRect(int64_t left, int64_t top, int64_t right, int64_t bottom) {
-  return TRect(SaturateToInt(left), SaturateToInt(top), SaturateToInt(right), SaturateToInt(bottom));
+  return TRect(SaturateToInt(left), SaturateToInt(top), SaturateToInt(right),
+               SaturateToInt(bottom));
 }
 
 TPoint SaturatedPoint(int64_t x, int64_t y) { return TPoint(SaturateToInt(x), SaturateToInt(y)); }
@@ -36,7 +37,9 @@ Rgb RgbOf(TColor color) {
   return {r, g, b};
 }
 
-TColor ColorOf(uint8_t r, uint8_t g, uint8_t b) { return TColor(int32_t(r) | int32_t(g) << 8 | int32_t(b) << 16); }
+TColor ColorOf(uint8_t r, uint8_t g, uint8_t b) {
+  return TColor(int32_t(r) | int32_t(g) << 8 | int32_t(b) << 16);
+}
 
 // Steps below 1 would never advance.
 int64_t StepOf(int step) { return std::max(step, 1); }
@@ -89,8 +92,9 @@ public:
       : FCanvas(canvas), FRect(rect), FHorizontal(horizontal), FStep(step) {}
   void FillNext(TColor color) {
     const int64_t a = FOffset, b = FOffset + FStep;
-    FillWith(FCanvas, FHorizontal ? SaturatedRect(FRect.Left, FRect.Top + a, FRect.Right, FRect.Top + b)
-                                  : SaturatedRect(FRect.Left + a, FRect.Top, FRect.Left + b, FRect.Bottom),
+    FillWith(FCanvas,
+             FHorizontal ? SaturatedRect(FRect.Left, FRect.Top + a, FRect.Right, FRect.Top + b)
+                         : SaturatedRect(FRect.Left + a, FRect.Top, FRect.Left + b, FRect.Bottom),
              color);
     FOffset = b;
   }
@@ -103,7 +107,8 @@ private:
   int64_t FOffset = 0;
 };
 
-void StraightBands(TCanvas* canvas, const TRect& rect, const BandGradient& gradient, bool horizontal, int64_t step) {
+void StraightBands(TCanvas* canvas, const TRect& rect, const BandGradient& gradient,
+                   bool horizontal, int64_t step) {
   BandFiller bands(canvas, rect, horizontal, step);
   // Horizontal bands stop short of the bottom edge; vertical ones include the right edge.
   const int64_t total = horizontal ? Height64(rect) : Width64(rect);
@@ -112,7 +117,8 @@ void StraightBands(TCanvas* canvas, const TRect& rect, const BandGradient& gradi
 }
 
 // From the start colour at one edge to the end colour at the middle and back.
-void MirroredBands(TCanvas* canvas, const TRect& rect, const BandGradient& gradient, bool horizontal, int64_t step) {
+void MirroredBands(TCanvas* canvas, const TRect& rect, const BandGradient& gradient,
+                   bool horizontal, int64_t step) {
   BandFiller bands(canvas, rect, horizontal, step);
   const int64_t middle = (horizontal ? Height64(rect) : Width64(rect)) / 2;
   int64_t p = 0;
@@ -122,7 +128,8 @@ void MirroredBands(TCanvas* canvas, const TRect& rect, const BandGradient& gradi
 
 // Lines of pen width Step in canvas coordinates: style 3 from (x, 0) to (-1, x), style 4
 // from (0, height - x) to (x, height).
-void DiagonalLines(TCanvas* canvas, const TRect& rect, const BandGradient& gradient, bool rising, int64_t step) {
+void DiagonalLines(TCanvas* canvas, const TRect& rect, const BandGradient& gradient, bool rising,
+                   int64_t step) {
   const int64_t height = Height64(rect), total = Width64(rect) + height;
   canvas->Pen()->SetWidth(SaturateToInt(step));
   for (int64_t x = 0; x <= total; x += step) {
@@ -146,14 +153,15 @@ void DrawRings(TCanvas* canvas, TRect& rect, TColor top, TColor bottom, int widt
   int64_t l = rect.Left, t = rect.Top, r = int64_t(rect.Right) - 1, b = int64_t(rect.Bottom) - 1;
   for (int ring = 0; ring < width && l <= r && t <= b; ++ring, ++l, ++t, --r, --b) {
     const TPoint topLeft[] = {SaturatedPoint(l, b), SaturatedPoint(l, t), SaturatedPoint(r, t)};
-    const TPoint bottomRight[] = {SaturatedPoint(r, t), SaturatedPoint(r, b), SaturatedPoint(l - cornerEnd, b)};
+    const TPoint bottomRight[] = {SaturatedPoint(r, t), SaturatedPoint(r, b),
+                                  SaturatedPoint(l - cornerEnd, b)};
     canvas->Pen()->SetColor(top);
     canvas->Polyline(topLeft);
     canvas->Pen()->SetColor(bottom);
     canvas->Polyline(bottomRight);
   }
-  rect = SaturatedRect(int64_t(rect.Left) + width, int64_t(rect.Top) + width, int64_t(rect.Right) - width,
-                       int64_t(rect.Bottom) - width);
+  rect = SaturatedRect(int64_t(rect.Left) + width, int64_t(rect.Top) + width,
+                       int64_t(rect.Right) - width, int64_t(rect.Bottom) - width);
 }
 
 // ---------------------------------------------------------------------------
@@ -169,14 +177,16 @@ int64_t FirstTile(int64_t start, int64_t visibleStart, int64_t size) {
 void ForEachTile(TCanvas* canvas, const TRect& rect, int64_t width, int64_t height,
                  const std::function<void(int, int)>& draw) {
   const TRect clip = canvas->ClipRect();
-  const int64_t right = std::min(rect.Right, clip.Right), bottom = std::min(rect.Bottom, clip.Bottom);
+  const int64_t right = std::min(rect.Right, clip.Right),
+                bottom = std::min(rect.Bottom, clip.Bottom);
   const int64_t top = FirstTile(rect.Top, clip.Top, height);
   for (int64_t x = FirstTile(rect.Left, clip.Left, width); x < right; x += width)
     for (int64_t y = top; y < bottom; y += height) draw(int(x), int(y));
 }
 
 // On Work: where Mask is black, Picture stretched over Area; elsewhere Work unchanged.
-void DrawThroughMask(TCanvas* work, const TRect& area, const TGraphic* picture, const TBitmap* mask) {
+void DrawThroughMask(TCanvas* work, const TRect& area, const TGraphic* picture,
+                     const TBitmap* mask) {
   work->SetCopyMode(TCopyMode::cmSrcInvert);
   work->StretchDraw(area, picture);
   work->SetCopyMode(TCopyMode::cmSrcAnd);
@@ -220,14 +230,18 @@ TRect BitmapRect(const TBitmap* Bitmap) {
 void FreeBitmap(std::unique_ptr<TBitmap>& Bitmap) { Bitmap.reset(); }
 
 void CreateBitmaps(std::span<std::unique_ptr<TBitmap>> Bitmaps, int HighIndex) {
-  for (int64_t i = 0; i <= HighIndex && i < int64_t(Bitmaps.size()); ++i) Bitmaps[size_t(i)] = std::make_unique<TBitmap>();
+  for (int64_t i = 0; i <= HighIndex && i < int64_t(Bitmaps.size()); ++i)
+    Bitmaps[size_t(i)] = std::make_unique<TBitmap>();
 }
 
 void FreeBitmaps(std::span<std::unique_ptr<TBitmap>> Bitmaps, int HighIndex) {
-  for (int64_t i = 0; i <= HighIndex && i < int64_t(Bitmaps.size()); ++i) Bitmaps[size_t(i)].reset();
+  for (int64_t i = 0; i <= HighIndex && i < int64_t(Bitmaps.size()); ++i)
+    Bitmaps[size_t(i)].reset();
 }
 
-TColor ColorToRGBValue(TColor Color) { return Color.Value < 0 ? TColor(GetSysColor(Color.Value & 0xFF)) : Color; }
+TColor ColorToRGBValue(TColor Color) {
+  return Color.Value < 0 ? TColor(GetSysColor(Color.Value & 0xFF)) : Color;
+}
 
 void SplitColor(TColor Color, uint8_t& R, uint8_t& G, uint8_t& B) {
   const uint32_t c = uint32_t(ColorToRGBValue(Color).Value);
@@ -249,12 +263,13 @@ std::unique_ptr<TBitmap> CreatePatternBitmap(TColor ForeColor, TColor BackColor)
 // ---------------------------------------------------------------------------
 // Gradients
 
-void GradientFill(TCanvas* Canvas, const TRect& Rect, TColor StartColor, TColor EndColor, int Direction,
-                  int Step) {
+void GradientFill(TCanvas* Canvas, const TRect& Rect, TColor StartColor, TColor EndColor,
+                  int Direction, int Step) {
   if (Direction != 0 && Direction != 1) return;
   const bool downward = Direction == 0;
   const int64_t step = StepOf(Step);
-  const int64_t width = std::max<int64_t>(1, Width64(Rect)), height = std::max<int64_t>(1, Height64(Rect));
+  const int64_t width = std::max<int64_t>(1, Width64(Rect)),
+                height = std::max<int64_t>(1, Height64(Rect));
   const int64_t length = downward ? height : width;
   FillGradient gradient(StartColor, EndColor, length, step);
   for (int64_t offset = 0; offset <= length; offset += step) {
@@ -267,7 +282,8 @@ void GradientFill(TCanvas* Canvas, const TRect& Rect, TColor StartColor, TColor 
   }
 }
 
-void GradientBands(TCanvas* Canvas, const TRect& Rect, TColor StartColor, TColor EndColor, int Style, int Step) {
+void GradientBands(TCanvas* Canvas, const TRect& Rect, TColor StartColor, TColor EndColor,
+                   int Style, int Step) {
   const BandGradient gradient(StartColor, EndColor);
   const int64_t step = StepOf(Step);
   switch (Style) {
@@ -282,8 +298,9 @@ void GradientBands(TCanvas* Canvas, const TRect& Rect, TColor StartColor, TColor
 }
 
 int GradientDirectionStyle(int Direction) {
-  return Direction >= 0 && Direction < int(std::size(GradientDirectionStyles)) ? GradientDirectionStyles[Direction]
-                                                                               : 0;
+  return Direction >= 0 && Direction < int(std::size(GradientDirectionStyles))
+             ? GradientDirectionStyles[Direction]
+             : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -293,7 +310,8 @@ void DrawFrame3D(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomCol
   DrawRings(Canvas, Rect, TopColor, BottomColor, Width, 1);
 }
 
-void DrawFrame3DCorner(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor, int Width) {
+void DrawFrame3DCorner(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor,
+                       int Width) {
   DrawRings(Canvas, Rect, TopColor, BottomColor, Width, 0);
 }
 
@@ -314,7 +332,10 @@ void DrawShape(TCanvas* Canvas, int Shape, int X, int Y, int W, int H) {
   const TRect r = SaturatedRect(x, y, x + w, y + h);
   switch (Shape / 2) {
     case 0: Canvas->Rectangle(r); break;
-    case 1: Canvas->RoundRect(r.Left, r.Top, r.Right, r.Bottom, SaturateToInt(side / 4), SaturateToInt(side / 4)); break;
+    case 1:
+      Canvas->RoundRect(r.Left, r.Top, r.Right, r.Bottom, SaturateToInt(side / 4),
+                        SaturateToInt(side / 4));
+      break;
     default: Canvas->Ellipse(r); break;
   }
 }
@@ -345,9 +366,9 @@ struct LayoutAxis {
 
 }  // namespace
 
-void CalcImageTextLayout(TCanvas* Canvas, const TRect& Client, TPoint Offset, const QString& Caption,
-                         TKvImageTextLayout Layout, int Margin, int Spacing, TPoint ImageSize,
-                         TPoint& ImagePos, TRect& TextBounds) {
+void CalcImageTextLayout(TCanvas* Canvas, const TRect& Client, TPoint Offset,
+                         const QString& Caption, TKvImageTextLayout Layout, int Margin, int Spacing,
+                         TPoint ImageSize, TPoint& ImagePos, TRect& TextBounds) {
   const int64_t clientWidth = Width64(Client), clientHeight = Height64(Client);
   TextBounds = TRect();
   if (!Caption.isEmpty()) {
@@ -356,7 +377,8 @@ void CalcImageTextLayout(TCanvas* Canvas, const TRect& Client, TPoint Offset, co
   }
   const int64_t textWidth = Width64(TextBounds), textHeight = Height64(TextBounds);
 
-  const bool sideBySide = Layout == TKvImageTextLayout::ImageLeft || Layout == TKvImageTextLayout::ImageRight;
+  const bool sideBySide =
+      Layout == TKvImageTextLayout::ImageLeft || Layout == TKvImageTextLayout::ImageRight;
   const LayoutAxis x{clientWidth, ImageSize.X, textWidth}, y{clientHeight, ImageSize.Y, textHeight};
   const LayoutAxis& along = sideBySide ? x : y;
   const LayoutAxis& across = sideBySide ? y : x;
@@ -377,13 +399,17 @@ void CalcImageTextLayout(TCanvas* Canvas, const TRect& Client, TPoint Offset, co
     spacing = (along.Client - (margin + along.Image) - along.Text) / 2;
   }
 
-  const bool imageFirst = Layout == TKvImageTextLayout::ImageLeft || Layout == TKvImageTextLayout::ImageTop;
+  const bool imageFirst =
+      Layout == TKvImageTextLayout::ImageLeft || Layout == TKvImageTextLayout::ImageTop;
   const int64_t imageAlong = imageFirst ? margin : along.Client - margin - along.Image;
-  const int64_t textAlong = imageFirst ? imageAlong + along.Image + spacing : imageAlong - spacing - along.Text;
+  const int64_t textAlong =
+      imageFirst ? imageAlong + along.Image + spacing : imageAlong - spacing - along.Text;
 
   const int64_t dx = int64_t(Client.Left) + Offset.X, dy = int64_t(Client.Top) + Offset.Y;
-  const int64_t imageX = sideBySide ? imageAlong : imageAcross, imageY = sideBySide ? imageAcross : imageAlong;
-  const int64_t textX = sideBySide ? textAlong : textAcross, textY = sideBySide ? textAcross : textAlong;
+  const int64_t imageX = sideBySide ? imageAlong : imageAcross,
+                imageY = sideBySide ? imageAcross : imageAlong;
+  const int64_t textX = sideBySide ? textAlong : textAcross,
+                textY = sideBySide ? textAcross : textAlong;
   ImagePos = SaturatedPoint(imageX + dx, imageY + dy);
   TextBounds = SaturatedRect(TextBounds.Left + textX + dx, TextBounds.Top + textY + dy,
                              TextBounds.Right + textX + dx, TextBounds.Bottom + textY + dy);
@@ -392,7 +418,9 @@ void CalcImageTextLayout(TCanvas* Canvas, const TRect& Client, TPoint Offset, co
 // ---------------------------------------------------------------------------
 // Text
 
-void SetFontAngle(TCanvas* Canvas, int Angle) { Canvas->Font()->SetOrientation(kv::SatMul(Angle, 10)); }
+void SetFontAngle(TCanvas* Canvas, int Angle) {
+  Canvas->Font()->SetOrientation(kv::SatMul(Angle, 10));
+}
 
 TPoint TextSize(TCanvas* Canvas, const QString& Text) {
   TRect r;
@@ -418,8 +446,11 @@ void DrawTextLayers(TCanvas* Canvas, std::span<const TextLayer> Layers,
 
 namespace {
 
-void TextOutLayers(TCanvas* canvas, int x, int y, const QString& text, std::span<const kv::TextLayer> layers) {
-  kv::DrawTextLayers(canvas, layers, [&](int dx, int dy) { canvas->TextOut(kv::SatAdd(x, dx), kv::SatAdd(y, dy), text); });
+void TextOutLayers(TCanvas* canvas, int x, int y, const QString& text,
+                   std::span<const kv::TextLayer> layers) {
+  kv::DrawTextLayers(canvas, layers, [&](int dx, int dy) {
+    canvas->TextOut(kv::SatAdd(x, dx), kv::SatAdd(y, dy), text);
+  });
 }
 
 }  // namespace
@@ -430,13 +461,14 @@ void DrawEmbossedText(TCanvas* Canvas, int X, int Y, const QString& Text, TColor
   TextOutLayers(Canvas, X, Y, Text, layers);
 }
 
-void DrawShadowText(TCanvas* Canvas, int X, int Y, const QString& Text, TColor ShadowColor, int DX, int DY) {
+void DrawShadowText(TCanvas* Canvas, int X, int Y, const QString& Text, TColor ShadowColor, int DX,
+                    int DY) {
   const kv::TextLayer layers[] = {{DX, DY, ShadowColor}};
   TextOutLayers(Canvas, X, Y, Text, layers);
 }
 
-void DrawTexturedText(TCanvas* Canvas, const TRect& Rect, int X, int Y, int Angle, const TGraphic* Texture,
-                      const QString& Text) {
+void DrawTexturedText(TCanvas* Canvas, const TRect& Rect, int X, int Y, int Angle,
+                      const TGraphic* Texture, const QString& Text) {
   const int width = std::max(0, RectWidth(Rect)), height = std::max(0, RectHeight(Rect));
   if (width == 0 || height == 0 || !Texture || Texture->Empty()) return;
   const TRect area(0, 0, width, height);
@@ -481,15 +513,18 @@ void DrawDotPattern(TCanvas* Canvas, const TRect& Rect, TColor DotColor, int Spa
   FillWith(tileCanvas, BitmapRect(&tile), BackColor);
   tileCanvas->Brush()->SetColor(DotColor);
   for (int64_t x = 0; x <= tileWidth; x += pitch)
-    for (int64_t y = 0; y <= tileHeight; y += pitch) tileCanvas->FillRect(SaturatedRect(x, y, x + DotSize, y + DotSize));
+    for (int64_t y = 0; y <= tileHeight; y += pitch)
+      tileCanvas->FillRect(SaturatedRect(x, y, x + DotSize, y + DotSize));
 
-  ForEachTile(Canvas, Rect, tileWidth, tileHeight, [&](int x, int y) { Canvas->Draw(x, y, &tile); });
+  ForEachTile(Canvas, Rect, tileWidth, tileHeight,
+              [&](int x, int y) { Canvas->Draw(x, y, &tile); });
 }
 
 void MakeDotImage(TBitmap* Dest, const TBitmap* Source, TColor DotColor, int Spacing, int DotSize,
                   TColor BackColor) {
   const int64_t pitch = int64_t(Spacing) + DotSize;
-  const int64_t width = Source ? Source->Width() * pitch : 0, height = Source ? Source->Height() * pitch : 0;
+  const int64_t width = Source ? Source->Width() * pitch : 0,
+                height = Source ? Source->Height() * pitch : 0;
   if (pitch < 1 || width <= 0 || height <= 0 || width > kv::kDotImagePixelBudget ||
       height > kv::kDotImagePixelBudget || width * height > kv::kDotImagePixelBudget) {
     Dest->SetSize(0, 0);
@@ -512,7 +547,8 @@ void MakeDotImage(TBitmap* Dest, const TBitmap* Source, TColor DotColor, int Spa
 
 void TileBitmap(TCanvas* Canvas, const TRect& Rect, const TBitmap* Bitmap) {
   if (!Bitmap || Bitmap->Width() <= 0 || Bitmap->Height() <= 0) return;
-  ForEachTile(Canvas, Rect, Bitmap->Width(), Bitmap->Height(), [&](int x, int y) { Canvas->Draw(x, y, Bitmap); });
+  ForEachTile(Canvas, Rect, Bitmap->Width(), Bitmap->Height(),
+              [&](int x, int y) { Canvas->Draw(x, y, Bitmap); });
 }
 
 void ReplaceColor(TBitmap* Bitmap, TColor OldColor, TColor NewColor) {
@@ -537,7 +573,8 @@ void ReplaceColors(TBitmap* Bitmap, std::span<const ColorReplacement> Replacemen
     auto* line = reinterpret_cast<uint32_t*>(image.scanLine(y));
     for (int x = 0; x < image.width(); ++x) {
       const uint32_t rgb = line[x] & 0xFFFFFFu;
-      const auto match = std::find_if(pairs.begin(), pairs.end(), [rgb](const PixelPair& p) { return p.From == rgb; });
+      const auto match = std::find_if(pairs.begin(), pairs.end(),
+                                      [rgb](const PixelPair& p) { return p.From == rgb; });
       if (match != pairs.end()) line[x] = match->To;
     }
   }

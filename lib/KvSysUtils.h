@@ -47,13 +47,14 @@ std::unique_ptr<TBitmap> CreatePatternBitmap(TColor ForeColor, TColor BackColor)
 
 // Bands of Step pixels from StartColor to EndColor: Direction 0 top to bottom, 1 left to
 // right; the last band starts at the far edge of Rect. Other directions draw nothing.
-void GradientFill(TCanvas* Canvas, const TRect& Rect, TColor StartColor, TColor EndColor, int Direction,
-                  int Step);
+void GradientFill(TCanvas* Canvas, const TRect& Rect, TColor StartColor, TColor EndColor,
+                  int Direction, int Step);
 
 // Style 1 horizontal bands, 2 vertical bands, 3 and 4 diagonal lines of pen width Step
 // (in canvas coordinates from the origin), 5 and 6 bands mirrored about the middle. Style 0
 // and styles outside 0..6 draw nothing.
-void GradientBands(TCanvas* Canvas, const TRect& Rect, TColor StartColor, TColor EndColor, int Style, int Step);
+void GradientBands(TCanvas* Canvas, const TRect& Rect, TColor StartColor, TColor EndColor,
+                   int Style, int Step);
 
 // The gradient direction table: direction index 0..5 to the styles 1, 5, 2, 6, 3, 4 of
 // GradientBands; any other index gives style 0 (nothing).
@@ -68,7 +69,8 @@ int GradientDirectionStyle(int Direction);
 // empty; Width <= 0 draws nothing.
 void DrawFrame3D(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor, int Width);
 // The same, except that the bottom-left pixel of each ring keeps TopColor.
-void DrawFrame3DCorner(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor, int Width);
+void DrawFrame3DCorner(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor,
+                       int Width);
 
 // Shape 0 rectangle, 1 square, 2 rounded rectangle, 3 rounded square, 4 ellipse, 5 circle,
 // in (X, Y, W, H); the square figures are centred in it. Other shapes draw nothing.
@@ -81,9 +83,9 @@ void DrawCaption(TCanvas* Canvas, const QString& Text, const TRect& Rect, bool E
 
 // Places an image of ImageSize and Caption in Client (moved by Offset). Margin and Spacing
 // of -1 ask for them to be computed along the layout axis.
-void CalcImageTextLayout(TCanvas* Canvas, const TRect& Client, TPoint Offset, const QString& Caption,
-                         TKvImageTextLayout Layout, int Margin, int Spacing, TPoint ImageSize,
-                         TPoint& ImagePos, TRect& TextBounds);
+void CalcImageTextLayout(TCanvas* Canvas, const TRect& Client, TPoint Offset,
+                         const QString& Caption, TKvImageTextLayout Layout, int Margin, int Spacing,
+                         TPoint ImageSize, TPoint& ImagePos, TRect& TextBounds);
 
 // ---------------------------------------------------------------------------
 // Text
@@ -97,11 +99,12 @@ TPoint TextSize(TCanvas* Canvas, const QString& Text);
 void DrawEmbossedText(TCanvas* Canvas, int X, int Y, const QString& Text, TColor TopLeftColor,
                       TColor BottomRightColor);
 // Text at (X, Y) over a copy at (X + DX, Y + DY) in ShadowColor; the font colour is kept.
-void DrawShadowText(TCanvas* Canvas, int X, int Y, const QString& Text, TColor ShadowColor, int DX, int DY);
+void DrawShadowText(TCanvas* Canvas, int X, int Y, const QString& Text, TColor ShadowColor, int DX,
+                    int DY);
 // Text at (X, Y), turned by Angle, filled with Texture stretched over (0, 0, W, H) of the
 // canvas, where W and H are Rect's size; the rest of that area keeps its pixels.
-void DrawTexturedText(TCanvas* Canvas, const TRect& Rect, int X, int Y, int Angle, const TGraphic* Texture,
-                      const QString& Text);
+void DrawTexturedText(TCanvas* Canvas, const TRect& Rect, int X, int Y, int Angle,
+                      const TGraphic* Texture, const QString& Text);
 
 // ---------------------------------------------------------------------------
 // Dot patterns, tiles and colour replacement

@@ -68,10 +68,8 @@ public:
   // tick has returned.
   void Release() {
     Kill();
-    if (FDispatching)
-      FOwner = nullptr;
-    else
-      delete this;
+    if (FDispatching) FOwner = nullptr;
+    else delete this;
   }
 
 protected:
@@ -115,7 +113,8 @@ void TKvTimerThread::Execute() {
     uint64_t generation = 0;
     const TWaitResult result = WaitForWake(FInterval, generation);
     if (result == TWaitResult::wrError) return;  // ends the worker rather than spinning
-    if (result == TWaitResult::wrTimeout && !Terminated() && !ApplicationTerminating()) Tick(generation);
+    if (result == TWaitResult::wrTimeout && !Terminated() && !ApplicationTerminating())
+      Tick(generation);
   }
 }
 
@@ -126,8 +125,7 @@ void TKvTimerThread::Tick(uint64_t generation) {
     Synchronize([this, generation] {
       if (RunsIn(generation)) Dispatch();
     });
-  else if (RunsIn(generation))
-    Dispatch();
+  else if (RunsIn(generation)) Dispatch();
 }
 
 void TKvTimerThread::Dispatch() {
@@ -178,15 +176,15 @@ void TKvTimer::Loaded() {
   UpdateTimer();
 }
 
-bool TKvTimer::HasOnTimer() const { return isSignalConnected(QMetaMethod::fromSignal(&TKvTimer::OnTimer)); }
+bool TKvTimer::HasOnTimer() const {
+  return isSignalConnected(QMetaMethod::fromSignal(&TKvTimer::OnTimer));
+}
 
 void TKvTimer::UpdateTimer() {
   if (ComponentState().testFlag(TComponentStateFlag::csDesigning)) return;
   if (!FAllocated) Allocate();
-  if (FTimerType == TKvTimerType::ttSystem)
-    UpdateSystemTimer();
-  else
-    UpdateThreadTimer();
+  if (FTimerType == TKvTimerType::ttSystem) UpdateSystemTimer();
+  else UpdateThreadTimer();
 }
 
 void TKvTimer::Allocate() {
@@ -228,8 +226,7 @@ void TKvTimer::ReleaseTimer() {
   if (TKvTimerThread* thread = std::exchange(FTimerThread, nullptr)) {
     if (thread->DispatchingHere())
       thread->FreeWhenFinished();  // its tick is on this very stack: it cannot be waited for
-    else
-      delete thread;  // cancels its pending tick and waits for it to end
+    else delete thread;            // cancels its pending tick and waits for it to end
   }
 }
 

@@ -48,7 +48,7 @@ private:
   void Tick(uint64_t generation);
   void Dispatch();
 
-  TKvTimer* FOwner;  // not touched once termination is requested
+  TKvTimer* FOwner;           // not touched once termination is requested
   uint32_t FInterval = 1000;  // guarded by the thread's lock
   std::atomic<std::thread::id> FDispatchThread{};
 };

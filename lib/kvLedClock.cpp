@@ -44,8 +44,8 @@ constexpr long double kPi = std::numbers::pi_v<long double>;
 
 // The box of a dot of Radius around (X, Y), saturated into the canvas's coordinates.
 TRect DotBox(int64_t x, int64_t y, int64_t radius) {
-  return Rect(kv::SaturateToInt(x - radius), kv::SaturateToInt(y - radius), kv::SaturateToInt(x + radius),
-              kv::SaturateToInt(y + radius));
+  return Rect(kv::SaturateToInt(x - radius), kv::SaturateToInt(y - radius),
+              kv::SaturateToInt(x + radius), kv::SaturateToInt(y + radius));
 }
 
 // The nearest integer, halves to even, in 64 bits: a huge radius must not be cut to the int
@@ -76,7 +76,8 @@ const std::array<std::pair<long double, long double>, Divisions>& UnitCircle() {
 // Angles (the centre minus the rounded offset).
 template <size_t N>
 void DrawDotRing(TCanvas* canvas, TPoint centre, int64_t radius, int count,
-                 const std::array<std::pair<long double, long double>, N>& angles, int64_t dotRadius) {
+                 const std::array<std::pair<long double, long double>, N>& angles,
+                 int64_t dotRadius) {
   for (size_t n = 0; n < std::min(size_t(std::max(count, 0)), N); ++n) {
     const int64_t x = int64_t(centre.X) - Nearest(radius * angles[n].first);
     const int64_t y = int64_t(centre.Y) - Nearest(radius * angles[n].second);
@@ -100,11 +101,13 @@ TKvLedClock::TKvLedClock(TComponent* owner)
     : TKvGraphicImageControl(owner),
       FTimer(std::make_unique<TKvTimer>(nullptr)),
       FBackgroundPicture(std::make_unique<TBitmap>()) {
-  SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) & ~TControlStyle(TControlStyleFlag::csSetCaption));
+  SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
+                  ~TControlStyle(TControlStyleFlag::csSetCaption));
   SetBounds(0, 0, 200, 200);
   SetParentColor(false);
   SetColor(clBlack);
-  connect(FBackgroundPicture.get(), &TBitmap::OnChange, this, [this](TObject*) { UpdateControl(); });
+  connect(FBackgroundPicture.get(), &TBitmap::OnChange, this,
+          [this](TObject*) { UpdateControl(); });
   FTimer->SetEnabled(false);
   connect(FTimer.get(), &TKvTimer::OnTimer, this, [this](TObject*) { Tick(); });
   Tick();
@@ -115,7 +118,9 @@ TKvLedClock::~TKvLedClock() { FTimer.reset(); }
 
 bool TKvLedClock::Threaded() const { return FTimer->TimerType() == TKvTimerType::ttThread; }
 
-void TKvLedClock::SetThreaded(bool v) { FTimer->SetTimerType(v ? TKvTimerType::ttThread : TKvTimerType::ttSystem); }
+void TKvLedClock::SetThreaded(bool v) {
+  FTimer->SetTimerType(v ? TKvTimerType::ttThread : TKvTimerType::ttSystem);
+}
 
 void TKvLedClock::SetActive(bool v) {
   if (v == FActive) return;
@@ -201,7 +206,8 @@ void TKvLedClock::Paint() {
   DrawBackground(canvas);
 
   const TPoint centre(Width() / 2, Height() / 2);
-  const int64_t radius = int64_t(std::min(centre.X, centre.Y)) - 10 - 2 * (2 * int64_t(FSecWidth) + FTickWidth);
+  const int64_t radius =
+      int64_t(std::min(centre.X, centre.Y)) - 10 - 2 * (2 * int64_t(FSecWidth) + FTickWidth);
   canvas->Pen()->SetColor(FTickOutline);
   canvas->Pen()->SetStyle(TPenStyle::psSolid);
   canvas->Brush()->SetColor(FTickColor);
@@ -213,8 +219,8 @@ void TKvLedClock::Paint() {
   if (FSecondsIndicator) {
     canvas->Pen()->SetColor(FSecOutline);
     canvas->Brush()->SetColor(FSecHandColor);
-    DrawDotRing(canvas, centre, radius - 2 * int64_t(FSecWidth) - FTickWidth, FSeconds + 1, UnitCircle<60, 15>(),
-                FSecWidth);
+    DrawDotRing(canvas, centre, radius - 2 * int64_t(FSecWidth) - FTickWidth, FSeconds + 1,
+                UnitCircle<60, 15>(), FSecWidth);
   }
   TKvGraphicImageControl::Paint();
 }
@@ -224,7 +230,8 @@ void TKvLedClock::DrawBackground(TCanvas* canvas) const {
   // The key colour Color takes the brush: Color itself, or nothing with a clear brush.
   canvas->Brush()->SetColor(Color());
   canvas->Brush()->SetStyle(Transparent() ? TBrushStyle::bsClear : TBrushStyle::bsSolid);
-  canvas->BrushCopy(ClientRect(), FBackgroundPicture.get(), BitmapRect(FBackgroundPicture.get()), Color());
+  canvas->BrushCopy(ClientRect(), FBackgroundPicture.get(), BitmapRect(FBackgroundPicture.get()),
+                    Color());
 }
 
 QString TKvLedClock::TimeText() const {
@@ -258,8 +265,8 @@ void TKvLedClock::DrawGlyph(TCanvas* canvas, QChar ch, int64_t x, int64_t y) con
     for (int j = 0; j < kGlyphColumns; ++j) {
       if (!((*rows)[size_t(i)] & (1u << j))) continue;
       const int64_t left = x - FLedSize - j * pitch - slant;
-      canvas->Ellipse(kv::SaturateToInt(left), kv::SaturateToInt(top), kv::SaturateToInt(left + pitch),
-                      kv::SaturateToInt(top + FLedSize));
+      canvas->Ellipse(kv::SaturateToInt(left), kv::SaturateToInt(top),
+                      kv::SaturateToInt(left + pitch), kv::SaturateToInt(top + FLedSize));
     }
   }
 }

@@ -26,7 +26,8 @@ Shape Turned(const Shape& up, Direction direction) {
 
 // A head of 45-degree flanks from an apex on the middle column of row `top`, widening
 // until row `headBottom`, over a stem of columns stemLeft..stemRight down to `bottom`.
-Shape UpArrow(int width, int height, int top, int headBottom, int stemLeft, int stemRight, int bottom) {
+Shape UpArrow(int width, int height, int top, int headBottom, int stemLeft, int stemRight,
+              int bottom) {
   const int mid = (width - 1) / 2;
   Shape s(width, height);
   for (int y = top; y <= headBottom; ++y)
@@ -50,7 +51,8 @@ QByteArray SpinStrip(Direction direction) {
     const bool pressed = cell == 2;
     Paint(strip, arrow.Border(), vga::Black, at);
     Paint(strip, inside, cell == 0 ? vga::Green : vga::Lime, at);
-    PaintBevel(strip, inside, pressed ? vga::Grey : vga::White, pressed ? vga::White : vga::Grey, at);
+    PaintBevel(strip, inside, pressed ? vga::Grey : vga::White, pressed ? vga::White : vga::Grey,
+               at);
   }
   return Bmp24(strip);
 }

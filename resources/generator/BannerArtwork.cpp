@@ -21,12 +21,14 @@ constexpr std::string_view kSecond = "CONTROLS";
 void Colourise(QImage& image, QRgb lit) {
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x)
-      if (image.pixel(x, y) == lit) image.setPixel(x, y, Mix(Rgb(255, 236, 96), Rgb(255, 96, 24), (y - kTop) / 13.0));
+      if (image.pixel(x, y) == lit)
+        image.setPixel(x, y, Mix(Rgb(255, 236, 96), Rgb(255, 96, 24), (y - kTop) / 13.0));
 }
 
 QImage DrawBanner() {
   const int star = TextWidth("*", kScale);
-  const int width = kGap + TextWidth(kFirst, kScale) + kGap + star + kGap + TextWidth(kSecond, kScale) + 2 * kGap;
+  const int width =
+      kGap + TextWidth(kFirst, kScale) + kGap + star + kGap + TextWidth(kSecond, kScale) + 2 * kGap;
   QImage banner = Filled(width, kHeight, kUnlit);
   int x = kGap;
   DrawText(banner, x, kTop, kFirst, vga::White, kScale);

@@ -25,12 +25,15 @@ struct Tile {
   std::string label;
   QImage picture;
   QPoint at;
-  int width() const { return std::max(picture.width() + 2 * kFrame, TextWidth(label, kLabelScale)); }
+  int width() const {
+    return std::max(picture.width() + 2 * kFrame, TextWidth(label, kLabelScale));
+  }
   int height() const { return kLabelHeight + picture.height() + 2 * kFrame; }
 };
 
 QImage Decoded(const QByteArray& bytes, bool cursor) {
-  const std::span<const uint8_t> data(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+  const std::span<const uint8_t> data(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                      size_t(bytes.size()));
   return cursor ? cur::Decode(data).image : bmp::Decode(data).pixels;
 }
 
@@ -38,10 +41,12 @@ QImage Decoded(const QByteArray& bytes, bool cursor) {
 QImage Scaled(const QImage& image) {
   if (image.width() > kSheetWidth / 3) {
     const int down = (image.width() + kSheetWidth / 3 - 1) / (kSheetWidth / 3);
-    return image.scaled(image.width() / down, image.height() / down, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    return image.scaled(image.width() / down, image.height() / down, Qt::IgnoreAspectRatio,
+                        Qt::FastTransformation);
   }
   const int up = std::clamp(std::min(480 / image.width(), 176 / image.height()), 1, 8);
-  return image.scaled(image.width() * up, image.height() * up, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  return image.scaled(image.width() * up, image.height() * up, Qt::IgnoreAspectRatio,
+                      Qt::FastTransformation);
 }
 
 std::string LabelOf(const char* fileName) {

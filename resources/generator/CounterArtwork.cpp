@@ -59,12 +59,17 @@ QImage DigitStrip(const StripColors& c) {
 
 std::vector<Asset> CounterArtwork() {
   return {
-      {"BMCOUNTER.bmp", [] { return Bmp4(DigitStrip({vga::Black, vga::Lime, vga::Black})); }},
+      {"BMCOUNTER.bmp",
+       [] {
+         return Bmp4(DigitStrip({vga::Black, vga::Lime, vga::Black}));
+       }},
       // The meters form's strip: its background is the framework's button-face colour,
       // which the counter leaves out, so ice-blue digits with faint unlit segments float
       // on the panel.
       {"DEMO_COUNTER.bmp",
-       [] { return Bmp24(DigitStrip({Rgb(240, 240, 240), Rgb(170, 225, 255), Rgb(70, 93, 138)})); },
+       [] {
+         return Bmp24(DigitStrip({Rgb(240, 240, 240), Rgb(170, 225, 255), Rgb(70, 93, 138)}));
+       },
        Folder::Demo},
   };
 }

@@ -54,14 +54,14 @@ void PaintLamp(QImage& strip, int cellX, const Shape& lamp, const Glass& glassCo
   int x0 = lamp.Width(), y0 = lamp.Height(), x1 = -1, y1 = -1;
   for (int y = 0; y < lamp.Height(); ++y)
     for (int x = 0; x < lamp.Width(); ++x)
-      if (glass(x, y)) x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
-  const GlassArea area = {(x0 + x1 + 1) / 2.0, (y0 + y1 + 1) / 2.0, (x1 - x0 + 1) / 2.0, (y1 - y0 + 1) / 2.0};
+      if (glass(x, y))
+        x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+  const GlassArea area = {(x0 + x1 + 1) / 2.0, (y0 + y1 + 1) / 2.0, (x1 - x0 + 1) / 2.0,
+                          (y1 - y0 + 1) / 2.0};
   for (int y = 0; y < lamp.Height(); ++y) {
     for (int x = 0; x < lamp.Width(); ++x) {
-      if (rim(x, y))
-        strip.setPixel(cellX + x, y, lamp.FacesLight(x, y) ? vga::Silver : vga::Grey);
-      else if (glass(x, y))
-        strip.setPixel(cellX + x, y, GlassPixel(glassColors, area, x, y));
+      if (rim(x, y)) strip.setPixel(cellX + x, y, lamp.FacesLight(x, y) ? vga::Silver : vga::Grey);
+      else if (glass(x, y)) strip.setPixel(cellX + x, y, GlassPixel(glassColors, area, x, y));
     }
   }
 }
@@ -84,7 +84,8 @@ Shape ClippedBox(int width, int height) {
 Shape RectLamp() { return ClippedBox(17, 7); }
 Shape SquareLamp() { return ClippedBox(13, 13); }
 Shape DiamondLamp() {
-  return Shape::Where(13, 13, [](double x, double y) { return std::abs(x - 6.5) + std::abs(y - 6.5) <= 6.6; });
+  return Shape::Where(
+      13, 13, [](double x, double y) { return std::abs(x - 6.5) + std::abs(y - 6.5) <= 6.6; });
 }
 
 }  // namespace

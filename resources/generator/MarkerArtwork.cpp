@@ -56,7 +56,8 @@ constexpr MarkerColors kBlueTriangle = {vga::Olive, vga::Aqua, vga::Blue, vga::N
 
 // A marker of the demo's forms in one indicator colour, shaded from it.
 QByteArray DemoMarker(std::span<const std::string_view> rows, QRgb background, QRgb color) {
-  return Bmp24(Marker(rows, {background, Mix(color, 0xFFFFFFFFu, 0.55), color, Shade(color, 0.55)}));
+  return Bmp24(
+      Marker(rows, {background, Mix(color, 0xFFFFFFFFu, 0.55), color, Shade(color, 0.55)}));
 }
 
 }  // namespace
@@ -66,11 +67,16 @@ std::vector<Asset> MarkerArtwork() {
       {"NOXPIN.bmp", [] { return Bmp4(Marker(kPin, kBluePin)); }},
       {"NOXLEFT.bmp", [] { return Bmp4(Marker(kTriangle, kBlueTriangle)); }},
       // The meters form's own markers, in the colours its indicators are set to.
-      {"DEMO_JOGMARKER.bmp", [] { return DemoMarker(kPin, vga::Silver, Rgb(77, 103, 159)); }, Folder::Demo},
-      {"DEMO_THERMO_SETPOINT.bmp", [] { return DemoMarker(kTriangle, vga::Olive, vga::Blue); }, Folder::Demo},
-      {"DEMO_THERMO_PEAKMIN.bmp", [] { return DemoMarker(kTriangle, vga::Olive, vga::Yellow); }, Folder::Demo},
-      {"DEMO_THERMO_PEAKMAX.bmp", [] { return DemoMarker(kTriangle, vga::Olive, vga::Aqua); }, Folder::Demo},
-      {"DEMO_THERMO_VALUE.bmp", [] { return DemoMarker(kTriangle, vga::Olive, vga::Aqua); }, Folder::Demo},
+      {"DEMO_JOGMARKER.bmp", [] { return DemoMarker(kPin, vga::Silver, Rgb(77, 103, 159)); },
+       Folder::Demo},
+      {"DEMO_THERMO_SETPOINT.bmp", [] { return DemoMarker(kTriangle, vga::Olive, vga::Blue); },
+       Folder::Demo},
+      {"DEMO_THERMO_PEAKMIN.bmp", [] { return DemoMarker(kTriangle, vga::Olive, vga::Yellow); },
+       Folder::Demo},
+      {"DEMO_THERMO_PEAKMAX.bmp", [] { return DemoMarker(kTriangle, vga::Olive, vga::Aqua); },
+       Folder::Demo},
+      {"DEMO_THERMO_VALUE.bmp", [] { return DemoMarker(kTriangle, vga::Olive, vga::Aqua); },
+       Folder::Demo},
   };
 }
 

@@ -34,9 +34,9 @@ inline constexpr QRgb Blue = 0xFF0000FFu;
 inline constexpr QRgb Fuchsia = 0xFFFF00FFu;
 inline constexpr QRgb Aqua = 0xFF00FFFFu;
 inline constexpr QRgb White = 0xFFFFFFFFu;
-inline constexpr std::array<uint32_t, 16> kTable = {Black, Maroon, Green,  Olive, Navy,   Purple,
-                                                    Teal,  Silver, Grey,   Red,   Lime,   Yellow,
-                                                    Blue,  Fuchsia, Aqua, White};
+inline constexpr std::array<uint32_t, 16> kTable = {Black, Maroon,  Green, Olive, Navy, Purple,
+                                                    Teal,  Silver,  Grey,  Red,   Lime, Yellow,
+                                                    Blue,  Fuchsia, Aqua,  White};
 }  // namespace vga
 
 // An opaque RGB32 image filled with one colour.

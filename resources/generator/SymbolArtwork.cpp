@@ -24,7 +24,9 @@ Shape Round(double cx, double cy, double r) { return Disc(kCell, kCell, cx, cy, 
 Shape Ring(double cx, double cy, double inner, double outer) {
   return Round(cx, cy, outer) - Round(cx, cy, inner);
 }
-Shape Polygon(std::initializer_list<QPointF> corners) { return PolygonShape(kCell, kCell, corners); }
+Shape Polygon(std::initializer_list<QPointF> corners) {
+  return PolygonShape(kCell, kCell, corners);
+}
 
 // Pixel centres within `radius` of the segment a-b.
 double SegmentDistance(QPointF p, QPointF a, QPointF b) {
@@ -35,7 +37,9 @@ double SegmentDistance(QPointF p, QPointF a, QPointF b) {
   return std::sqrt(QPointF::dotProduct(d, d));
 }
 Shape Stroke(QPointF a, QPointF b, double radius) {
-  return Shape::Where(kCell, kCell, [=](double x, double y) { return SegmentDistance({x, y}, a, b) <= radius; });
+  return Shape::Where(kCell, kCell, [=](double x, double y) {
+    return SegmentDistance({x, y}, a, b) <= radius;
+  });
 }
 
 // The part of the shape whose direction from (cx, cy) lies between the two angles, in
@@ -76,7 +80,8 @@ Symbol Mike() {
 }
 
 Symbol PlayMedia() {
-  return {Ring(11, 11, 8.4, 10.4) | Polygon({{8, 5.5}, {8, 16.5}, {16.5, 11}}), Ring(11, 11, 7.4, 8.4)};
+  return {Ring(11, 11, 8.4, 10.4) | Polygon({{8, 5.5}, {8, 16.5}, {16.5, 11}}),
+          Ring(11, 11, 7.4, 8.4)};
 }
 
 Symbol Speaker() {
@@ -100,7 +105,8 @@ Symbol Note() {
 }
 
 Symbol PlayBack() {
-  const Shape shell = Rect(1, 3, 20, 18) - Rect(1, 3, 1, 3) - Rect(20, 3, 20, 3) - Rect(1, 18, 1, 18) - Rect(20, 18, 20, 18);
+  const Shape shell = Rect(1, 3, 20, 18) - Rect(1, 3, 1, 3) - Rect(20, 3, 20, 3) -
+                      Rect(1, 18, 1, 18) - Rect(20, 18, 20, 18);
   const Shape window = Rect(5, 6, 16, 11);
   const Shape reels = Ring(7.5, 9, 0.8, 2.2) | Ring(14.5, 9, 0.8, 2.2);
   const Shape foot = Polygon({{6, 18}, {7.5, 14.5}, {14.5, 14.5}, {16, 18}});
@@ -126,8 +132,9 @@ Symbol Frequency() {
 Symbol Record() { return {Round(11, 11, 5.6), Ring(11, 11, 8.4, 10.4)}; }
 
 Symbol Rewind() {
-  return {Polygon({{1.5, 11}, {11, 3.5}, {11, 18.5}}) | Polygon({{10.5, 11}, {20, 3.5}, {20, 18.5}}),
-          Shape(kCell, kCell)};
+  return {
+      Polygon({{1.5, 11}, {11, 3.5}, {11, 18.5}}) | Polygon({{10.5, 11}, {20, 3.5}, {20, 18.5}}),
+      Shape(kCell, kCell)};
 }
 
 Symbol Replay() {
@@ -153,13 +160,16 @@ std::vector<Asset> SymbolArtwork() {
     Symbol (*draw)();
   };
   static constexpr Entry kSymbols[] = {
-      {"IT_SOUND.bmp", &Sound},         {"IT_CD.bmp", &Cd},           {"IT_PLUG.bmp", &Plug},
-      {"IT_MIKE.bmp", &Mike},           {"IT_PLAYMEDIA.bmp", &PlayMedia}, {"IT_SPEAKER.bmp", &Speaker},
-      {"IT_NOTE.bmp", &Note},           {"IT_PLAYBACK.bmp", &PlayBack}, {"IT_FREQUENCY.bmp", &Frequency},
-      {"IT_RECORD.bmp", &Record},       {"IT_REWIND.bmp", &Rewind},   {"IT_REPLAY.bmp", &Replay},
+      {"IT_SOUND.bmp", &Sound},         {"IT_CD.bmp", &Cd},
+      {"IT_PLUG.bmp", &Plug},           {"IT_MIKE.bmp", &Mike},
+      {"IT_PLAYMEDIA.bmp", &PlayMedia}, {"IT_SPEAKER.bmp", &Speaker},
+      {"IT_NOTE.bmp", &Note},           {"IT_PLAYBACK.bmp", &PlayBack},
+      {"IT_FREQUENCY.bmp", &Frequency}, {"IT_RECORD.bmp", &Record},
+      {"IT_REWIND.bmp", &Rewind},       {"IT_REPLAY.bmp", &Replay},
   };
   std::vector<Asset> assets;
-  for (const Entry& e : kSymbols) assets.push_back({e.fileName, [draw = e.draw] { return SymbolStrip(draw); }});
+  for (const Entry& e : kSymbols)
+    assets.push_back({e.fileName, [draw = e.draw] { return SymbolStrip(draw); }});
   return assets;
 }
 

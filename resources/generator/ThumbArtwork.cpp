@@ -32,12 +32,24 @@ QByteArray Thumb(int width, int height, std::optional<Groove> groove) {
 
 std::vector<Asset> ThumbArtwork() {
   return {
-      {"KVSWITCHTHUMB_VERT.bmp", [] { return Thumb(24, 12, Groove{4, 4, 19, 7}); }},
-      {"KVSWITCHTHUMB_HORI.bmp", [] { return Thumb(12, 24, Groove{4, 4, 7, 19}); }},
+      {"KVSWITCHTHUMB_VERT.bmp",
+       [] {
+         return Thumb(24, 12, Groove{4, 4, 19, 7});
+       }},
+      {"KVSWITCHTHUMB_HORI.bmp",
+       [] {
+         return Thumb(12, 24, Groove{4, 4, 7, 19});
+       }},
       {"KVTB_HORI.bmp", [] { return Thumb(9, 17, std::nullopt); }},
       {"KVTB_VERT.bmp", [] { return Thumb(17, 9, std::nullopt); }},
-      {"KVSLIDERTHUMB_HORI.bmp", [] { return Thumb(30, 13, Groove{4, 4, 25, 8}); }},
-      {"KVSLIDERTHUMB_VERT.bmp", [] { return Thumb(13, 30, Groove{4, 4, 8, 25}); }},
+      {"KVSLIDERTHUMB_HORI.bmp",
+       [] {
+         return Thumb(30, 13, Groove{4, 4, 25, 8});
+       }},
+      {"KVSLIDERTHUMB_VERT.bmp",
+       [] {
+         return Thumb(13, 30, Groove{4, 4, 8, 25});
+       }},
   };
 }
 

@@ -49,7 +49,8 @@ QRgb VgaKnobPixel(const Polar& p) {
 QByteArray VgaKnob() {
   QImage knob = Filled(kKnob, kKnob, vga::Olive);
   for (int y = 0; y < kKnob; ++y)
-    for (int x = 0; x < kKnob; ++x) knob.setPixel(x, y, VgaKnobPixel(PolarAt(x + 0.5, y + 0.5, kCentre, kCentre)));
+    for (int x = 0; x < kKnob; ++x)
+      knob.setPixel(x, y, VgaKnobPixel(PolarAt(x + 0.5, y + 0.5, kCentre, kCentre)));
   return Bmp4(knob);
 }
 
@@ -67,7 +68,8 @@ constexpr std::array<std::string_view, 9> kVgaHandle = {
 
 QByteArray VgaHandle() {
   QImage handle = Filled(9, 9, vga::Olive);
-  Stamp(handle, {}, kVgaHandle, {{'#', vga::Black}, {'r', vga::Red}, {'m', vga::Maroon}, {'W', vga::White}});
+  Stamp(handle, {}, kVgaHandle,
+        {{'#', vga::Black}, {'r', vga::Red}, {'m', vga::Maroon}, {'W', vga::White}});
   return Bmp24(handle);
 }
 
@@ -108,7 +110,8 @@ QByteArray DemoKnob() {
     for (int x = 0; x < kKnob; ++x) {
       const double cover = Coverage(x, y, kCentre, kCentre, 42.4);
       if (cover == 0) continue;
-      knob.setPixel(x, y, Mix(kPanel, DemoKnobColor(PolarAt(x + 0.5, y + 0.5, kCentre, kCentre)), cover));
+      knob.setPixel(x, y,
+                    Mix(kPanel, DemoKnobColor(PolarAt(x + 0.5, y + 0.5, kCentre, kCentre)), cover));
     }
   }
   return Bmp24(knob);
@@ -124,7 +127,8 @@ QByteArray DemoHandle() {
       if (cover == 0) continue;
       const Polar p = PolarAt(x + 0.5, y + 0.5, c, c);
       const QRgb dimple = Mix(Rgb(70, 74, 86), Rgb(220, 226, 234), 0.5 - 0.5 * p.light);
-      const QRgb lamp = Mix(Rgb(255, 120, 20), Rgb(255, 236, 170), std::max(0.0, 0.5 + 0.6 * p.light - 0.3 * p.radius));
+      const QRgb lamp = Mix(Rgb(255, 120, 20), Rgb(255, 236, 170),
+                            std::max(0.0, 0.5 + 0.6 * p.light - 0.3 * p.radius));
       handle.setPixel(x, y, Mix(kFace, Mix(dimple, lamp, Coverage(x, y, c, c, 2.7)), cover));
     }
   }

@@ -22,7 +22,8 @@ constexpr QRgb kOutside = 0xFFFFFFFFu;
 constexpr QRgb kPanel = 0xFF35486Fu;  // (53, 72, 111), the panels' and plates' colour
 
 // Signed distances (negative inside) of the shapes the face is made of.
-double RoundBox(double x, double y, double cx, double cy, double halfW, double halfH, double radius) {
+double RoundBox(double x, double y, double cx, double cy, double halfW, double halfH,
+                double radius) {
   const double qx = std::abs(x - cx) - halfW + radius, qy = std::abs(y - cy) - halfH + radius;
   const double ox = std::max(qx, 0.0), oy = std::max(qy, 0.0);
   return std::sqrt(ox * ox + oy * oy) + std::min(std::max(qx, qy), 0.0) - radius;
@@ -58,8 +59,10 @@ double ButtonPlate(double x, double y) { return RoundBox(x, y, 694.0, 78.5, 30.0
 // A speaker grille of vertical slots at the right and a row of them along the bottom.
 double Grille(double x, double y) {
   double d = 1e9;
-  for (int k = 0; k < 5; ++k) d = std::min(d, RoundBox(x, y, 726.0 + 7.0 * k, 300.0, 2.0, 110.0, 2.0));
-  for (int k = 0; k < 24; ++k) d = std::min(d, RoundBox(x, y, 452.0 + 10.0 * k, 540.0, 2.0, 12.0, 2.0));
+  for (int k = 0; k < 5; ++k)
+    d = std::min(d, RoundBox(x, y, 726.0 + 7.0 * k, 300.0, 2.0, 110.0, 2.0));
+  for (int k = 0; k < 24; ++k)
+    d = std::min(d, RoundBox(x, y, 452.0 + 10.0 * k, 540.0, 2.0, 12.0, 2.0));
   return d;
 }
 
@@ -107,7 +110,8 @@ QRgb ScrewPixel(double x, double y, QRgb around) {
   for (const Screw& s : kScrews) {
     const double d = Circle(x, y, s.x, s.y, 6.5);
     if (d > 1.0) continue;
-    const double facing = FacingLight([&](double px, double py) { return Circle(px, py, s.x, s.y, 6.5); }, x, y);
+    const double facing =
+        FacingLight([&](double px, double py) { return Circle(px, py, s.x, s.y, 6.5); }, x, y);
     QRgb head = Mix(Rgb(150, 170, 200), Rgb(80, 98, 136), (y - s.y + 6.5) / 13.0);
     if (d > -1.5) head = RaisedRim(head, facing);
     // The slot, at 45 degrees.
@@ -124,12 +128,14 @@ QRgb FacePixel(int px, int py) {
   // The rim of the window: a dark line, then a raised bevel.
   QRgb c = Metal(px, py);
   if (edge > -2.0) return Rgb(30, 40, 66);
-  if (edge > -6.0) c = RaisedRim(c, 0.85 * FacingLight(&Outline, x, y) * std::min(1.0, (-edge - 2.0) / 2.0 + 0.3));
+  if (edge > -6.0)
+    c = RaisedRim(c, 0.85 * FacingLight(&Outline, x, y) * std::min(1.0, (-edge - 2.0) / 2.0 + 0.3));
 
   // Engraved slots.
   const double grille = Grille(x, y);
   if (grille < 1.0) {
-    const QRgb slot = grille > -1.0 ? SunkenRim(Rgb(52, 66, 100), FacingLight(&Grille, x, y)) : Rgb(34, 44, 70);
+    const QRgb slot =
+        grille > -1.0 ? SunkenRim(Rgb(52, 66, 100), FacingLight(&Grille, x, y)) : Rgb(34, 44, 70);
     c = Mix(c, slot, Cover(grille));
   }
   c = ScrewPixel(x, y, c);

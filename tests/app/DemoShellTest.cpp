@@ -55,7 +55,8 @@ TEST(DemoShell, ShowingTheMainWindowPutsTheStartPanelIntoTheScrollBox) {
 
 TEST(DemoShell, SlideshowCyclesThroughThePanelsInOrder) {
   Demo demo;
-  const std::vector<QWidget*> expected = {frmStart, frmMeters, frmLeds, frmSwitches, frmScope, frmMisc, frmStart};
+  const std::vector<QWidget*> expected = {frmStart, frmMeters, frmLeds, frmSwitches,
+                                          frmScope, frmMisc,   frmStart};
   for (size_t i = 0; i < expected.size(); ++i) {
     frmQelDemo->KvTimerTimer(frmQelDemo->KvTimer);
     EXPECT_EQ(Demo::Top(), expected[i]) << "tick " << i;
@@ -101,8 +102,9 @@ TEST(DemoShell, FreeingTheFormsWhileEveryTimerTicksFinishesPromptly) {
   for (int round = 0; round < 20; ++round) {
     auto demo = std::make_unique<Demo>();
     frmQelDemo->chkCheckbox->SetChecked(true);
-    for (TPanelForm* panel : {static_cast<TPanelForm*>(frmMeters), static_cast<TPanelForm*>(frmLeds),
-                              static_cast<TPanelForm*>(frmScope), static_cast<TPanelForm*>(frmMisc)}) {
+    for (TPanelForm* panel :
+         {static_cast<TPanelForm*>(frmMeters), static_cast<TPanelForm*>(frmLeds),
+          static_cast<TPanelForm*>(frmScope), static_cast<TPanelForm*>(frmMisc)}) {
       ASSERT_NE(panel->KvTimer, nullptr);
       panel->KvTimer->SetInterval(1);
     }
@@ -154,8 +156,9 @@ TEST(DemoProgram, ExitsPromptlyWithTheSlideshowAndThePanelTimersRunning) {
   for (int i = 0; i < 5; ++i) {
     QElapsedTimer t;
     t.start();
-    const DemoRun run = RunDemo({QStringLiteral("--slideshow"), QStringLiteral("--panel"), QStringLiteral("scope"),
-                                 QStringLiteral("--quit-after"), QStringLiteral("300")});
+    const DemoRun run =
+        RunDemo({QStringLiteral("--slideshow"), QStringLiteral("--panel"), QStringLiteral("scope"),
+                 QStringLiteral("--quit-after"), QStringLiteral("300")});
     EXPECT_EQ(run.exitCode, 0) << run.errors.constData();
     EXPECT_LT(t.elapsed(), 5000);
   }

@@ -52,7 +52,8 @@ protected:
     return nullptr;
   }
   static void Click(QWidget* control) {
-    QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(control->width() / 2, control->height() / 2));
+    QTest::mouseClick(control, Qt::LeftButton, {},
+                      QPoint(control->width() / 2, control->height() / 2));
     kvtest::Pump();
   }
   std::unique_ptr<TApplication> FApplication;
@@ -107,9 +108,9 @@ TEST_F(MainWindow, ControlsSitWhereTheDressingPutsThemInCreationOrder) {
 
 TEST_F(MainWindow, NavigationButtonsShowTheirPanels) {
   const std::vector<std::pair<TControl*, QWidget*>> buttons = {
-      {frmQelDemo->btnMeters, frmMeters},         {frmQelDemo->btnLeds, frmLeds},
-      {frmQelDemo->btnSwitches, frmSwitches},     {frmQelDemo->btnScopePanel, frmScope},
-      {frmQelDemo->btnMisc, frmMisc},             {frmQelDemo->btnMeters, frmMeters},
+      {frmQelDemo->btnMeters, frmMeters},     {frmQelDemo->btnLeds, frmLeds},
+      {frmQelDemo->btnSwitches, frmSwitches}, {frmQelDemo->btnScopePanel, frmScope},
+      {frmQelDemo->btnMisc, frmMisc},         {frmQelDemo->btnMeters, frmMeters},
   };
   EXPECT_EQ(TopPanel(), frmStart);
   for (const auto& [button, panel] : buttons) {

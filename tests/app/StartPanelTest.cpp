@@ -21,7 +21,8 @@ constexpr TColor kHeadingShadow = 10446669;
 int CountColor(const QImage& shot, const TRect& area, TColor color) {
   int n = 0;
   for (int y = area.Top; y < area.Bottom; ++y)
-    for (int x = area.Left; x < area.Right; ++x) n += kv::PixelToColor(shot.pixel(x, y)).Value == color.Value;
+    for (int x = area.Left; x < area.Right; ++x)
+      n += kv::PixelToColor(shot.pixel(x, y)).Value == color.Value;
   return n;
 }
 
@@ -62,8 +63,8 @@ TEST(StartPanel, IntroductionNamesTheLibraryAndWhatItOffers) {
   const QString caption = intro->Caption();
   EXPECT_GE(caption.size(), 330);
   EXPECT_LE(caption.size(), 400);
-  for (const char* word : {"Kelvara", "LEDs", "scopes", "banners", "sliders", "knobs", "buttons", "meters", "panels",
-                           "background"})
+  for (const char* word : {"Kelvara", "LEDs", "scopes", "banners", "sliders", "knobs", "buttons",
+                           "meters", "panels", "background"})
     EXPECT_TRUE(caption.contains(QLatin1String(word))) << word;
   // The wrapped paragraph fits its box.
   TCanvas measure;

@@ -55,8 +55,9 @@ TEST(BitmapStream, FilesBackToBackLoadOneAfterTheOther) {
 TEST(BitmapStream, EveryFileTheWriterMakesSavesBackByteIdentical) {
   std::vector<uint32_t> grey(256);
   for (size_t i = 0; i < grey.size(); ++i) grey[i] = kBlack | uint32_t(i * 0x010101u);
-  const QByteArray files[] = {IndexedFile(1, kBlackWhite), IndexedFile(1, {kWhite, kBlack}), IndexedFile(4, kFour),
-                              IndexedFile(8, grey, 9, 9), kv::bmp::Encode24(Striped(3, 3, kFour))};
+  const QByteArray files[] = {IndexedFile(1, kBlackWhite), IndexedFile(1, {kWhite, kBlack}),
+                              IndexedFile(4, kFour), IndexedFile(8, grey, 9, 9),
+                              kv::bmp::Encode24(Striped(3, 3, kFour))};
   for (const QByteArray& file : files) {
     TBitmap bitmap;
     Load(bitmap, file);

@@ -22,8 +22,8 @@ struct BmpFile {
   uint16_t bitsPerPixel = 24;
   uint32_t compression = kv::bmp::BI_RGB;
   std::optional<uint32_t> colorsUsed = std::nullopt;  // the table's size by default
-  std::vector<uint32_t> masks;  // after a 40-byte header, inside a larger one
-  std::vector<uint32_t> table;  // 0xRRGGBB
+  std::vector<uint32_t> masks;                        // after a 40-byte header, inside a larger one
+  std::vector<uint32_t> table;                        // 0xRRGGBB
   QByteArray pixels = QByteArray(16, '\0');
   std::optional<uint32_t> fileSize = std::nullopt;
   std::optional<uint32_t> offBits = std::nullopt;
@@ -42,7 +42,8 @@ struct BmpFile {
     kv::bmp::AppendUint16(info, bitsPerPixel);
     if (headerSize != 12) {
       const uint32_t used = colorsUsed.value_or(uint32_t(table.size()));
-      for (uint32_t v : {compression, uint32_t(pixels.size()), 0u, 0u, used, 0u}) kv::bmp::AppendUint32(info, v);
+      for (uint32_t v : {compression, uint32_t(pixels.size()), 0u, 0u, used, 0u})
+        kv::bmp::AppendUint32(info, v);
       for (uint32_t m : masks) kv::bmp::AppendUint32(info, m);
       if (headerSize > 40) info.append(QByteArray(qsizetype(headerSize) - info.size(), '\0'));
     }
@@ -63,7 +64,8 @@ struct BmpFile {
 };
 
 kv::bmp::Image Decode(const QByteArray& file) {
-  return kv::bmp::Decode(std::span(reinterpret_cast<const uint8_t*>(file.constData()), size_t(file.size())));
+  return kv::bmp::Decode(
+      std::span(reinterpret_cast<const uint8_t*>(file.constData()), size_t(file.size())));
 }
 
 uint32_t Pixel(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; }
@@ -71,7 +73,8 @@ uint32_t Pixel(const QImage& image, int x, int y) { return image.pixel(x, y) | 0
 QImage TestImage(int w, int h, std::span<const uint32_t> colours) {
   QImage image(w, h, QImage::Format_RGB32);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) image.setPixel(x, y, colours[size_t(x * 7 + y * 3) % colours.size()]);
+    for (int x = 0; x < w; ++x)
+      image.setPixel(x, y, colours[size_t(x * 7 + y * 3) % colours.size()]);
   return image;
 }
 
@@ -110,7 +113,8 @@ TEST(BmpCodec, TwentyFourBitFileIsBottomUpAndPadded) {
 TEST(BmpCodec, IndexedEncodingNeedsEveryPixelInTheTable) {
   const uint32_t table[] = {kRed, kGreen};
   QImage image = TestImage(4, 4, table);
-  EXPECT_FALSE(kv::bmp::EncodeIndexed(image, 1, std::vector<uint32_t>{kRed, kGreen, kBlue}));  // 3 > 2^1
+  EXPECT_FALSE(
+      kv::bmp::EncodeIndexed(image, 1, std::vector<uint32_t>{kRed, kGreen, kBlue}));  // 3 > 2^1
   image.setPixel(3, 3, kBlue);
   EXPECT_FALSE(kv::bmp::EncodeIndexed(image, 4, table));
   EXPECT_THROW(kv::bmp::Encode24(QImage()), EInvalidGraphic);
@@ -170,7 +174,8 @@ TEST(BmpCodec, CoreHeaderHasThreeByteTableEntries) {
 }
 
 // A run-length file of the image size over the table.
-BmpFile RunLengthFile(int w, int h, uint32_t compression, std::vector<uint32_t> table, QByteArray data) {
+BmpFile RunLengthFile(int w, int h, uint32_t compression, std::vector<uint32_t> table,
+                      QByteArray data) {
   BmpFile f;
   f.width = w;
   f.height = h;
@@ -184,23 +189,30 @@ BmpFile RunLengthFile(int w, int h, uint32_t compression, std::vector<uint32_t> 
 void ExpectRows(const QImage& image, const std::vector<std::vector<uint32_t>>& rows) {
   ASSERT_EQ(image.height(), int(rows.size()));
   for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) EXPECT_EQ(Pixel(image, x, y), rows[y][x]) << x << "," << y;
+    for (int x = 0; x < image.width(); ++x)
+      EXPECT_EQ(Pixel(image, x, y), rows[y][x]) << x << "," << y;
 }
 
 TEST(BmpCodec, RunLength8RunsAbsoluteRunsDeltasAndSkippedPixels) {
-  const BmpFile f = RunLengthFile(4, 3, kv::bmp::BI_RLE8, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF},
-                                  QByteArray("\x03\x01\x01\x02\x00\x00"  // bottom row: 3 green, 1 blue, end of line
-                                             "\x00\x03\x03\x02\x01\x00\x00\x00"  // absolute white, blue, green (padded)
-                                             "\x00\x02\x02\x00\x02\x00\x00\x01",  // delta 2 right, 2 red, end of bitmap
-                                             22));
-  ExpectRows(Decode(f.Bytes()).pixels,
-             {{kBlack, kBlack, kRed, kRed}, {kWhite, kBlue, kGreen, kBlack}, {kGreen, kGreen, kGreen, kBlue}});
+  const BmpFile f = RunLengthFile(
+      4, 3, kv::bmp::BI_RLE8, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF},
+      QByteArray("\x03\x01\x01\x02\x00\x00"           // bottom row: 3 green, 1 blue, end of line
+                 "\x00\x03\x03\x02\x01\x00\x00\x00"   // absolute white, blue, green (padded)
+                 "\x00\x02\x02\x00\x02\x00\x00\x01",  // delta 2 right, 2 red, end of bitmap
+                 22));
+  ExpectRows(Decode(f.Bytes()).pixels, {{kBlack, kBlack, kRed, kRed},
+                                        {kWhite, kBlue, kGreen, kBlack},
+                                        {kGreen, kGreen, kGreen, kBlue}});
 }
 
 TEST(BmpCodec, RunLength4AlternatesNibbles) {
   const BmpFile f = RunLengthFile(5, 2, kv::bmp::BI_RLE4, {0xFF0000, 0x00FF00, 0x0000FF},
-                                  QByteArray("\x05\x01\x00\x00" "\x00\x03\x12\x20" "\x02\x21\x00\x01", 12));
-  ExpectRows(Decode(f.Bytes()).pixels, {{kGreen, kBlue, kBlue, kBlue, kGreen}, {kRed, kGreen, kRed, kGreen, kRed}});
+                                  QByteArray("\x05\x01\x00\x00"
+                                             "\x00\x03\x12\x20"
+                                             "\x02\x21\x00\x01",
+                                             12));
+  ExpectRows(Decode(f.Bytes()).pixels,
+             {{kGreen, kBlue, kBlue, kBlue, kGreen}, {kRed, kGreen, kRed, kGreen, kRed}});
 }
 
 TEST(BmpCodec, RunLengthStaysInsideTheImageAndTheData) {
@@ -236,24 +248,33 @@ std::vector<Hostile> HostileFiles() {
       {"header size", with([](BmpFile& f) { f.headerSize = 64; }), "info header size 64"},
       {"planes", with([](BmpFile& f) { f.planes = 2; }), "plane count"},
       {"depth", with([](BmpFile& f) { f.bitsPerPixel = 2; }), "not supported"},
-      {"compression for depth", with([](BmpFile& f) { f.compression = kv::bmp::BI_RLE8; }), "not supported"},
+      {"compression for depth", with([](BmpFile& f) { f.compression = kv::bmp::BI_RLE8; }),
+       "not supported"},
       {"width 0", with([](BmpFile& f) { f.width = 0; }), "width 0"},
       {"negative width", with([](BmpFile& f) { f.width = -3; }), "width -3"},
       {"height 0", with([](BmpFile& f) { f.height = 0; }), "height 0"},
       {"height -2^31", with([](BmpFile& f) { f.height = std::numeric_limits<int32_t>::min(); }),
        "height -2147483648"},
-      {"top-down run-length", with([](BmpFile& f) { f.bitsPerPixel = 8, f.compression = 1, f.height = -2; }),
-       "top-down"},
-      {"table over 2^bpp", with([](BmpFile& f) { f.bitsPerPixel = 4, f.colorsUsed = 17; }), "17 entries"},
-      {"table past the end", with([](BmpFile& f) { f.bitsPerPixel = 8, f.pixels.clear(); }), "colour table"},
-      {"masks past the end", with([](BmpFile& f) { f.bitsPerPixel = 32, f.compression = 3, f.pixels.clear(); }),
-       "masks"},
+      {"top-down run-length",
+       with([](BmpFile& f) { f.bitsPerPixel = 8, f.compression = 1, f.height = -2; }), "top-down"},
+      {"table over 2^bpp", with([](BmpFile& f) { f.bitsPerPixel = 4, f.colorsUsed = 17; }),
+       "17 entries"},
+      {"table past the end", with([](BmpFile& f) { f.bitsPerPixel = 8, f.pixels.clear(); }),
+       "colour table"},
+      {"masks past the end",
+       with([](BmpFile& f) { f.bitsPerPixel = 32, f.compression = 3, f.pixels.clear(); }), "masks"},
       {"bfOffBits past bfSize", with([](BmpFile& f) { f.offBits = 1000; }), "pixel offset"},
-      {"bfOffBits inside the table", with([](BmpFile& f) { f.bitsPerPixel = 1, f.table = {0, 0}, f.offBits = 54; }),
+      {"bfOffBits inside the table", with([](BmpFile& f) {
+         f.bitsPerPixel = 1, f.table = {0, 0}, f.offBits = 54;
+       }),
        "pixel offset"},
       {"rows past the end", with([](BmpFile& f) { f.pixels.chop(1); }), "pixel data"},
       // 54 bytes that declare 2^20 x 2^20 pixels must fail before any allocation.
-      {"2^20 x 2^20", with([](BmpFile& f) { f.width = f.height = 1 << 20; f.pixels.clear(); }), "budget"},
+      {"2^20 x 2^20", with([](BmpFile& f) {
+         f.width = f.height = 1 << 20;
+         f.pixels.clear();
+       }),
+       "budget"},
   };
   return cases;
 }

@@ -12,8 +12,9 @@ namespace {
 
 // A bitmap whose pixels are given row by row as letters of kvtest::Letter.
 void Paint(TBitmap& bitmap, const Rows& rows) {
-  static const std::pair<char, TColor> kColours[] = {{'.', clWhite}, {'#', clBlack},  {'R', clRed}, {'G', clLime},
-                                                     {'B', clBlue},  {'Y', clYellow}, {'A', clAqua}};
+  static const std::pair<char, TColor> kColours[] = {
+      {'.', clWhite}, {'#', clBlack},  {'R', clRed}, {'G', clLime},
+      {'B', clBlue},  {'Y', clYellow}, {'A', clAqua}};
   bitmap.SetSize(int(rows[0].size()), int(rows.size()));
   for (int y = 0; y < int(rows.size()); ++y)
     for (int x = 0; x < int(rows[0].size()); ++x)
@@ -34,8 +35,9 @@ TEST(CanvasDraw, CopyModesCombineSourceAndDestination) {
   TBitmap source;
   Paint(source, {"G"});
   const std::pair<TCopyMode, TColor> cases[] = {
-      {TCopyMode::cmSrcCopy, clLime},    {TCopyMode::cmSrcInvert, clYellow},   {TCopyMode::cmSrcAnd, clBlack},
-      {TCopyMode::cmSrcPaint, clYellow}, {TCopyMode::cmNotSrcCopy, clFuchsia}, {TCopyMode::cmBlackness, clBlack},
+      {TCopyMode::cmSrcCopy, clLime},       {TCopyMode::cmSrcInvert, clYellow},
+      {TCopyMode::cmSrcAnd, clBlack},       {TCopyMode::cmSrcPaint, clYellow},
+      {TCopyMode::cmNotSrcCopy, clFuchsia}, {TCopyMode::cmBlackness, clBlack},
       {TCopyMode::cmWhiteness, clWhite},
   };
   for (const auto& [mode, expected] : cases) {

@@ -94,11 +94,21 @@ TEST(CanvasLine, ClearPenDrawsNothing) {
 TEST(CanvasPenMode, EachModeCombinesPenAndDestination) {
   // Destination red, pen lime (both as TColor values).
   const std::pair<TPenMode, TColor> cases[] = {
-      {TPenMode::pmBlack, clBlack},      {TPenMode::pmWhite, clWhite},     {TPenMode::pmNop, clRed},
-      {TPenMode::pmNot, clAqua},         {TPenMode::pmCopy, clLime},       {TPenMode::pmNotCopy, clFuchsia},
-      {TPenMode::pmMergePenNot, clAqua}, {TPenMode::pmMaskPenNot, clLime}, {TPenMode::pmMergeNotPen, clFuchsia},
-      {TPenMode::pmMaskNotPen, clRed},   {TPenMode::pmMerge, clYellow},    {TPenMode::pmNotMerge, clBlue},
-      {TPenMode::pmMask, clBlack},       {TPenMode::pmNotMask, clWhite},   {TPenMode::pmXor, clYellow},
+      {TPenMode::pmBlack, clBlack},
+      {TPenMode::pmWhite, clWhite},
+      {TPenMode::pmNop, clRed},
+      {TPenMode::pmNot, clAqua},
+      {TPenMode::pmCopy, clLime},
+      {TPenMode::pmNotCopy, clFuchsia},
+      {TPenMode::pmMergePenNot, clAqua},
+      {TPenMode::pmMaskPenNot, clLime},
+      {TPenMode::pmMergeNotPen, clFuchsia},
+      {TPenMode::pmMaskNotPen, clRed},
+      {TPenMode::pmMerge, clYellow},
+      {TPenMode::pmNotMerge, clBlue},
+      {TPenMode::pmMask, clBlack},
+      {TPenMode::pmNotMask, clWhite},
+      {TPenMode::pmXor, clYellow},
       {TPenMode::pmNotXor, clBlue},
   };
   for (const auto& [mode, expected] : cases) {
@@ -123,9 +133,10 @@ TEST(CanvasPenMode, XorTwiceRestoresAndOutlinesXorEachPixelOnce) {
 }
 
 TEST(CanvasEllipse, TinyBoxesStillGiveADot) {
-  for (const auto& [w, h, art] : {std::tuple{1, 1, kvtest::Rows{"#"}}, std::tuple{2, 2, kvtest::Rows{"##", "##"}},
-                                  std::tuple{4, 3, kvtest::Rows{".##.", "#RR#", ".##."}},
-                                  std::tuple{4, 4, kvtest::Rows{".##.", "#RR#", "#RR#", ".##."}}}) {
+  for (const auto& [w, h, art] :
+       {std::tuple{1, 1, kvtest::Rows{"#"}}, std::tuple{2, 2, kvtest::Rows{"##", "##"}},
+        std::tuple{4, 3, kvtest::Rows{".##.", "#RR#", ".##."}},
+        std::tuple{4, 4, kvtest::Rows{".##.", "#RR#", "#RR#", ".##."}}}) {
     Picture p(w, h);
     p.c->Brush()->SetColor(clRed);
     p.c->Ellipse(0, 0, w, h);
@@ -137,8 +148,8 @@ TEST(CanvasEllipse, CircleRimIsAClosedEightConnectedCurve) {
   Picture p(9, 9);
   p.c->Brush()->SetColor(clRed);
   p.c->Ellipse(0, 0, 9, 9);
-  EXPECT_EQ(Art(p), (kvtest::Rows{"...###...", ".##RRR##.", ".#RRRRR#.", "#RRRRRRR#", "#RRRRRRR#", "#RRRRRRR#",
-                                  ".#RRRRR#.", ".##RRR##.", "...###..."}));
+  EXPECT_EQ(Art(p), (kvtest::Rows{"...###...", ".##RRR##.", ".#RRRRR#.", "#RRRRRRR#", "#RRRRRRR#",
+                                  "#RRRRRRR#", ".#RRRRR#.", ".##RRR##.", "...###..."}));
 }
 
 TEST(CanvasEllipse, ClearPenFillsTheRimTooAndClearBrushKeepsTheInside) {
@@ -157,7 +168,8 @@ TEST(CanvasRoundRect, CornersAreQuarterEllipses) {
   Picture p(8, 6);
   p.c->Brush()->SetColor(clRed);
   p.c->RoundRect(0, 0, 8, 6, 4, 4);
-  EXPECT_EQ(Art(p), (kvtest::Rows{".######.", "#RRRRRR#", "#RRRRRR#", "#RRRRRR#", "#RRRRRR#", ".######."}));
+  EXPECT_EQ(Art(p),
+            (kvtest::Rows{".######.", "#RRRRRR#", "#RRRRRR#", "#RRRRRR#", "#RRRRRR#", ".######."}));
   Picture q(5, 3);
   q.c->RoundRect(0, 0, 5, 3, 40, 40);  // corners larger than the box: the ellipse
   Picture e(5, 3);
@@ -192,8 +204,8 @@ TEST(CanvasPie, QuarterWedgeIsClosedByTheRadii) {
   Picture p(9, 9);
   p.c->Brush()->SetColor(clRed);
   p.c->Pie(0, 0, 9, 9, 9, 4, 4, 0);  // from the right end counter-clockwise to the top
-  EXPECT_EQ(Art(p), (kvtest::Rows{"....##...", "....#R##.", "....#RR#.", "....#RRR#", "....#####", ".........",
-                                  ".........", ".........", "........."}));
+  EXPECT_EQ(Art(p), (kvtest::Rows{"....##...", "....#R##.", "....#RR#.", "....#RRR#", "....#####",
+                                  ".........", ".........", ".........", "........."}));
 }
 
 // The pie graph's drawing steps: the front side is split by its edge line, and the
@@ -258,9 +270,12 @@ TEST(CanvasBrush, HatchesPaintOnlyTheirLines) {
     TBrushStyle style;
     TPoint on, off;
   };
-  for (const Case& k : {Case{TBrushStyle::bsHorizontal, {3, 0}, {3, 1}}, Case{TBrushStyle::bsVertical, {0, 5}, {1, 5}},
-                        Case{TBrushStyle::bsFDiagonal, {3, 3}, {3, 4}}, Case{TBrushStyle::bsBDiagonal, {7, 0}, {0, 0}},
-                        Case{TBrushStyle::bsCross, {0, 4}, {4, 4}}, Case{TBrushStyle::bsDiagCross, {6, 1}, {5, 1}}}) {
+  for (const Case& k :
+       {Case{TBrushStyle::bsHorizontal, {3, 0}, {3, 1}},
+        Case{TBrushStyle::bsVertical, {0, 5}, {1, 5}},
+        Case{TBrushStyle::bsFDiagonal, {3, 3}, {3, 4}},
+        Case{TBrushStyle::bsBDiagonal, {7, 0}, {0, 0}}, Case{TBrushStyle::bsCross, {0, 4}, {4, 4}},
+        Case{TBrushStyle::bsDiagCross, {6, 1}, {5, 1}}}) {
     Picture p(16, 16, clRed);
     p.c->Brush()->SetColor(clBlack);
     p.c->Brush()->SetStyle(k.style);
@@ -417,7 +432,8 @@ TEST(CanvasClip, OriginAndAttachLimitCombineWithTheSelectedRegion) {
   canvas.SelectClipRgn(&clip);
   EXPECT_EQ(canvas.ClipRect(), Rect(1, 0, 3, 4));
   canvas.FillRect(Rect(-3, -2, 5, 4));
-  EXPECT_EQ(Art(image), (kvtest::Rows{"........", "........", "....RR..", "....RR..", "....RR..", "....RR.."}));
+  EXPECT_EQ(Art(image),
+            (kvtest::Rows{"........", "........", "....RR..", "....RR..", "....RR..", "....RR.."}));
   canvas.Detach();
   EXPECT_EQ(canvas.Pixels(0, 0), TColor(-1));
   EXPECT_EQ(canvas.ClipRect(), Rect(0, 0, 0, 0));

@@ -30,8 +30,9 @@ struct Picture {
 // P purple, S silver; '?' anything else.
 inline char Letter(int32_t color) {
   static const std::pair<TColor, char> kLetters[] = {
-      {clWhite, '.'}, {clBlack, '#'},   {clRed, 'R'},  {clLime, 'G'},   {clBlue, 'B'},   {clYellow, 'Y'},
-      {clAqua, 'A'},  {clFuchsia, 'F'}, {clNavy, 'N'}, {clPurple, 'P'}, {clSilver, 'S'},
+      {clWhite, '.'}, {clBlack, '#'},  {clRed, 'R'},    {clLime, 'G'},
+      {clBlue, 'B'},  {clYellow, 'Y'}, {clAqua, 'A'},   {clFuchsia, 'F'},
+      {clNavy, 'N'},  {clPurple, 'P'}, {clSilver, 'S'},
   };
   for (const auto& [c, letter] : kLetters)
     if (c.Value == color) return letter;

@@ -70,7 +70,8 @@ TEST(CanvasText, MetricsAreTheAdvanceAndTheCellHeight) {
 
 TEST(CanvasText, UnderlineAndStrikeOutAddLinesAcrossTheText) {
   TextPicture plain(80, 30), underlined(80, 30), struck(80, 30);
-  for (TextPicture* p : {&plain, &underlined, &struck}) p->c->Brush()->SetStyle(TBrushStyle::bsClear);
+  for (TextPicture* p : {&plain, &underlined, &struck})
+    p->c->Brush()->SetStyle(TBrushStyle::bsClear);
   underlined.c->Font()->SetStyle(TFontStyle::fsUnderline);
   struck.c->Font()->SetStyle(TFontStyle::fsStrikeOut);
   for (TextPicture* p : {&plain, &underlined, &struck}) p->c->TextOut(2, 2, "mmmm");
@@ -182,9 +183,10 @@ TEST(DrawText, AlignmentPlacesTheOpaqueCell) {
   };
   TextPicture probe(1, 1);
   const int lh = probe.TextH();
-  for (const Case& k : {Case{DT_LEFT, 0, 0}, Case{DT_RIGHT, 60 - w0, 0}, Case{DT_CENTER, (60 - w0) / 2, 0},
-                        Case{DT_SINGLELINE | DT_VCENTER, 0, (40 - lh) / 2},
-                        Case{DT_SINGLELINE | DT_BOTTOM | DT_RIGHT, 60 - w0, 40 - lh}}) {
+  for (const Case& k :
+       {Case{DT_LEFT, 0, 0}, Case{DT_RIGHT, 60 - w0, 0}, Case{DT_CENTER, (60 - w0) / 2, 0},
+        Case{DT_SINGLELINE | DT_VCENTER, 0, (40 - lh) / 2},
+        Case{DT_SINGLELINE | DT_BOTTOM | DT_RIGHT, 60 - w0, 40 - lh}}) {
     TextPicture p(60, 40);
     TRect r(0, 0, 60, 40);
     EXPECT_EQ(DrawText(p.c, "Hi", r, k.flags), lh);

@@ -11,7 +11,8 @@
 namespace {
 
 kv::cur::Cursor Decode(const QByteArray& file) {
-  return kv::cur::Decode(std::span(reinterpret_cast<const uint8_t*>(file.constData()), size_t(file.size())));
+  return kv::cur::Decode(
+      std::span(reinterpret_cast<const uint8_t*>(file.constData()), size_t(file.size())));
 }
 
 // Transparent, with a 3 x 3 black block around a white pixel at (11, 5).
@@ -35,7 +36,8 @@ QByteArray TwoImages(const QByteArray& a, const QByteArray& b) {
 }
 
 TEST(Cursor, EncodedImagesDecodeWithTheirMaskAndHotSpot) {
-  const kv::cur::Cursor cursor = Decode(kv::cur::Encode(Sample(20, 12), QPoint(11, 5)));  // rows padded
+  const kv::cur::Cursor cursor =
+      Decode(kv::cur::Encode(Sample(20, 12), QPoint(11, 5)));  // rows padded
   EXPECT_EQ(cursor.hotSpot, QPoint(11, 5));
   ASSERT_EQ(cursor.image.size(), QSize(20, 12));
   EXPECT_EQ(cursor.image.pixel(11, 5), 0xFFFFFFFFu);
@@ -60,7 +62,9 @@ TEST(Cursor, HostileFilesAreRejected) {
     change(f);
     return f;
   };
-  const auto put32 = [](QByteArray& f, int at, uint32_t v) { qToLittleEndian<uint32_t>(v, f.data() + at); };
+  const auto put32 = [](QByteArray& f, int at, uint32_t v) {
+    qToLittleEndian<uint32_t>(v, f.data() + at);
+  };
   const std::pair<const char*, QByteArray> cases[] = {
       {"short", valid.left(5)},
       {"an icon", with([](QByteArray& f) { f[2] = 1; })},
@@ -73,7 +77,10 @@ TEST(Cursor, HostileFilesAreRejected) {
       {"odd height", with([&](QByteArray& f) { put32(f, 22 + 8, 63); })},
       {"top-down", with([&](QByteArray& f) { put32(f, 22 + 8, uint32_t(-64)); })},
       {"unknown info header", with([&](QByteArray& f) { put32(f, 22, 7); })},
-      {"mask cut short", with([&](QByteArray& f) { f.chop(4); put32(f, 14, uint32_t(f.size() - 22)); })},
+      {"mask cut short", with([&](QByteArray& f) {
+         f.chop(4);
+         put32(f, 14, uint32_t(f.size() - 22));
+       })},
   };
   for (const auto& [what, file] : cases) EXPECT_THROW(Decode(file), EInvalidGraphic) << what;
 }

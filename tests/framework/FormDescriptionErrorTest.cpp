@@ -90,69 +90,102 @@ TEST_P(FormDescriptionError, NamesFileLineAndProperty) {
     EXPECT_EQ(e.Line(), c.line) << e.what();
     EXPECT_EQ(e.PropertyName(), QLatin1String(c.property)) << e.what();
     EXPECT_TRUE(e.Reason().contains(QLatin1String(c.reason), Qt::CaseInsensitive)) << e.what();
-    EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith(QStringLiteral("bad.kvf:%1: ").arg(c.line))) << e.what();
+    EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith(QStringLiteral("bad.kvf:%1: ").arg(c.line)))
+        << e.what();
   }
   EXPECT_EQ(TCountedPanel::Alive(), 0);
   EXPECT_EQ(form.ComponentCount(), 0);
   EXPECT_FALSE(form.IsLoading());
 }
 
-INSTANTIATE_TEST_SUITE_P(Syntax, FormDescriptionError, ::testing::Values(
-    ErrorCase{"", 1, "", "'object' expected"},
-    ErrorCase{"object f: TErrorForm\n  Caption 'x'\nend\n", 2, "f.Caption", "'=' expected"},
-    ErrorCase{"object f: TErrorForm\n  Caption = 'abc\nend\n", 2, "f.Caption", "unterminated string"},
-    ErrorCase{"object f: TErrorForm\n  Caption = @\nend\n", 2, "f.Caption", "unexpected character"},
-    ErrorCase{"object f: TErrorForm\n  Caption = 'x' + 3\nend\n", 2, "f.Caption", "a string expected after '+'"},
-    ErrorCase{"object f: TErrorForm\n  Caption = #70000\nend\n", 2, "f.Caption", "character code 70000"},
-    ErrorCase{"object f: TErrorForm\n  Caption = '\xC3('\nend\n", 2, "f.Caption", "invalid UTF-8"},
-    ErrorCase{"object f: TErrorForm\n  Caption = 'x'\n", 3, "f", "'end' expected"},
-    ErrorCase{"object f: TErrorForm\nend\nend\n", 3, "f", "text after the end"},
-    ErrorCase{"object f: TErrorForm\n  Tag = {\n    ABC }\nend\n", 3, "f.Tag", "odd number"},
-    ErrorCase{"object f: TErrorForm\n  Tag = { 0G }\nend\n", 2, "f.Tag", "invalid character in binary"},
-    ErrorCase{"object f: TErrorForm\n  Tag = { 00\n", 3, "f.Tag", "unterminated binary"},
-    ErrorCase{"object f: TErrorForm\n  Tag = 99999999999999999999\nend\n", 2, "f.Tag", "integer out of range"},
-    ErrorCase{"object f: TErrorForm\n  Tag = $10000000000000000\nend\n", 2, "f.Tag", "out of range"},
-    ErrorCase{"object f: TErrorForm\n  Tag = 1e999\nend\n", 2, "f.Tag", "real number out of range"},
-    ErrorCase{"object f: TErrorForm\n  Tag = 1.\nend\n", 2, "f.Tag", "digits expected"},
-    ErrorCase{"object f: TErrorForm\n  Tag = 12ab\nend\n", 2, "f.Tag", "malformed number"},
-    ErrorCase{"object f: TErrorForm\n  Tag = [a, b\nend\n", 3, "f.Tag", "',' expected"},
-    ErrorCase{"object f: TErrorForm\n  Tag = < item Level = 1 >\nend\n", 2, "f.Tag", "a property or 'end' expected"},
-    ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n  end\n  Caption = 'late'\nend\n", 4, "f",
-              "properties must come before"}));
+INSTANTIATE_TEST_SUITE_P(
+    Syntax, FormDescriptionError,
+    ::testing::Values(
+        ErrorCase{"", 1, "", "'object' expected"},
+        ErrorCase{"object f: TErrorForm\n  Caption 'x'\nend\n", 2, "f.Caption", "'=' expected"},
+        ErrorCase{"object f: TErrorForm\n  Caption = 'abc\nend\n", 2, "f.Caption",
+                  "unterminated string"},
+        ErrorCase{"object f: TErrorForm\n  Caption = @\nend\n", 2, "f.Caption",
+                  "unexpected character"},
+        ErrorCase{"object f: TErrorForm\n  Caption = 'x' + 3\nend\n", 2, "f.Caption",
+                  "a string expected after '+'"},
+        ErrorCase{"object f: TErrorForm\n  Caption = #70000\nend\n", 2, "f.Caption",
+                  "character code 70000"},
+        ErrorCase{"object f: TErrorForm\n  Caption = '\xC3('\nend\n", 2, "f.Caption",
+                  "invalid UTF-8"},
+        ErrorCase{"object f: TErrorForm\n  Caption = 'x'\n", 3, "f", "'end' expected"},
+        ErrorCase{"object f: TErrorForm\nend\nend\n", 3, "f", "text after the end"},
+        ErrorCase{"object f: TErrorForm\n  Tag = {\n    ABC }\nend\n", 3, "f.Tag", "odd number"},
+        ErrorCase{"object f: TErrorForm\n  Tag = { 0G }\nend\n", 2, "f.Tag",
+                  "invalid character in binary"},
+        ErrorCase{"object f: TErrorForm\n  Tag = { 00\n", 3, "f.Tag", "unterminated binary"},
+        ErrorCase{"object f: TErrorForm\n  Tag = 99999999999999999999\nend\n", 2, "f.Tag",
+                  "integer out of range"},
+        ErrorCase{"object f: TErrorForm\n  Tag = $10000000000000000\nend\n", 2, "f.Tag",
+                  "out of range"},
+        ErrorCase{"object f: TErrorForm\n  Tag = 1e999\nend\n", 2, "f.Tag",
+                  "real number out of range"},
+        ErrorCase{"object f: TErrorForm\n  Tag = 1.\nend\n", 2, "f.Tag", "digits expected"},
+        ErrorCase{"object f: TErrorForm\n  Tag = 12ab\nend\n", 2, "f.Tag", "malformed number"},
+        ErrorCase{"object f: TErrorForm\n  Tag = [a, b\nend\n", 3, "f.Tag", "',' expected"},
+        ErrorCase{"object f: TErrorForm\n  Tag = < item Level = 1 >\nend\n", 2, "f.Tag",
+                  "a property or 'end' expected"},
+        ErrorCase{
+            "object f: TErrorForm\n  object p: TCountedPanel\n  end\n  Caption = 'late'\nend\n", 4,
+            "f", "properties must come before"}));
 
-INSTANTIATE_TEST_SUITE_P(Meaning, FormDescriptionError, ::testing::Values(
-    ErrorCase{"object f: TScrollBox\nend\n", 1, "f", "class TScrollBox"},
-    ErrorCase{"object f: TErrorForm\n  object p: TNoSuchClass\n  end\nend\n", 2, "p", "unknown class TNoSuchClass"},
-    ErrorCase{"object f: TErrorForm\n  Level = 1\nend\n", 2, "f.Level", "has no property Level"},
-    ErrorCase{"object f: TErrorForm\n  objectName = 'qt'\nend\n", 2, "f.objectName", "has no property"},
-    ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n    Level = 'high'\n  end\nend\n", 3, "p.Level",
-              "an integer expected"},
-    ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n    Level = 101\n  end\nend\n", 3, "p.Level",
-              "Level out of range"},
-    ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n    Level = 3000000000\n  end\nend\n", 3, "p.Level",
-              "out of the range"},
-    ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n    Gain = NaN\n  end\nend\n", 3, "p.Gain",
-              "a number expected"},
-    ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n    Visible = yes\n  end\nend\n", 3, "p.Visible",
-              "True or False"},
-    ErrorCase{"object f: TErrorForm\n  BorderStyle = bsWeird\nend\n", 2, "f.BorderStyle", "not a value of TFormBorderStyle"},
-    ErrorCase{"object f: TErrorForm\n  Font.Style = [fsBold, fsHeavy]\nend\n", 2, "f.Font.Style", "'fsHeavy'"},
-    ErrorCase{"object f: TErrorForm\n  Font = 3\nend\n", 2, "f.Font", "nested block"},
-    ErrorCase{"object f: TErrorForm\n  Color.Red = 3\nend\n", 2, "f.Color.Red", "not a nested object"},
-    ErrorCase{"object f: TErrorForm\n  Font = (\n    Size = 8\n    Weight = 3\n  )\nend\n", 4, "f.Font.Weight",
-              "has no property Weight"},
-    ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n    Fixed = 2\n  end\nend\n", 3, "p.Fixed", "read-only"},
-    ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n    Partner = Ghost\n  end\nend\n", 3, "p.Partner",
-              "no component named Ghost"},
-    ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n    Partner = f\n  end\nend\n", 3, "p.Partner",
-              "not a TCountedPanel"},
-    ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n  end\n  object P: TCountedPanel\n  end\nend\n", 4, "P",
-              "already exists"},
-    ErrorCase{"object f: TErrorForm\n  object m: TCountedMark\n    object p: TCountedPanel\n    end\n  end\nend\n", 3, "p",
-              "windowed control"},
-    ErrorCase{"object f: TErrorForm\n  OnShow = Missing\nend\n", 2, "f.OnShow", "no handler Missing"},
-    ErrorCase{"object f: TErrorForm\n  OnShow = 'Clicked'\nend\n", 2, "f.OnShow", "handler name expected"},
-    ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n    Fragile = True\n  end\nend\n", 5, "f", "fragile panel"}));
+INSTANTIATE_TEST_SUITE_P(
+    Meaning, FormDescriptionError,
+    ::testing::Values(
+        ErrorCase{"object f: TScrollBox\nend\n", 1, "f", "class TScrollBox"},
+        ErrorCase{"object f: TErrorForm\n  object p: TNoSuchClass\n  end\nend\n", 2, "p",
+                  "unknown class TNoSuchClass"},
+        ErrorCase{"object f: TErrorForm\n  Level = 1\nend\n", 2, "f.Level",
+                  "has no property Level"},
+        ErrorCase{"object f: TErrorForm\n  objectName = 'qt'\nend\n", 2, "f.objectName",
+                  "has no property"},
+        ErrorCase{
+            "object f: TErrorForm\n  object p: TCountedPanel\n    Level = 'high'\n  end\nend\n", 3,
+            "p.Level", "an integer expected"},
+        ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n    Level = 101\n  end\nend\n",
+                  3, "p.Level", "Level out of range"},
+        ErrorCase{
+            "object f: TErrorForm\n  object p: TCountedPanel\n    Level = 3000000000\n  end\nend\n",
+            3, "p.Level", "out of the range"},
+        ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n    Gain = NaN\n  end\nend\n",
+                  3, "p.Gain", "a number expected"},
+        ErrorCase{
+            "object f: TErrorForm\n  object p: TCountedPanel\n    Visible = yes\n  end\nend\n", 3,
+            "p.Visible", "True or False"},
+        ErrorCase{"object f: TErrorForm\n  BorderStyle = bsWeird\nend\n", 2, "f.BorderStyle",
+                  "not a value of TFormBorderStyle"},
+        ErrorCase{"object f: TErrorForm\n  Font.Style = [fsBold, fsHeavy]\nend\n", 2,
+                  "f.Font.Style", "'fsHeavy'"},
+        ErrorCase{"object f: TErrorForm\n  Font = 3\nend\n", 2, "f.Font", "nested block"},
+        ErrorCase{"object f: TErrorForm\n  Color.Red = 3\nend\n", 2, "f.Color.Red",
+                  "not a nested object"},
+        ErrorCase{"object f: TErrorForm\n  Font = (\n    Size = 8\n    Weight = 3\n  )\nend\n", 4,
+                  "f.Font.Weight", "has no property Weight"},
+        ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n    Fixed = 2\n  end\nend\n", 3,
+                  "p.Fixed", "read-only"},
+        ErrorCase{
+            "object f: TErrorForm\n  object p: TCountedPanel\n    Partner = Ghost\n  end\nend\n", 3,
+            "p.Partner", "no component named Ghost"},
+        ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n    Partner = f\n  end\nend\n",
+                  3, "p.Partner", "not a TCountedPanel"},
+        ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n  end\n  object P: "
+                  "TCountedPanel\n  end\nend\n",
+                  4, "P", "already exists"},
+        ErrorCase{"object f: TErrorForm\n  object m: TCountedMark\n    object p: TCountedPanel\n   "
+                  " end\n  end\nend\n",
+                  3, "p", "windowed control"},
+        ErrorCase{"object f: TErrorForm\n  OnShow = Missing\nend\n", 2, "f.OnShow",
+                  "no handler Missing"},
+        ErrorCase{"object f: TErrorForm\n  OnShow = 'Clicked'\nend\n", 2, "f.OnShow",
+                  "handler name expected"},
+        ErrorCase{
+            "object f: TErrorForm\n  object p: TCountedPanel\n    Fragile = True\n  end\nend\n", 5,
+            "f", "fragile panel"}));
 
 TEST(FormDescriptionFailure, FreesWhatTheReadCreatedAndKeepsTheRest) {
   TErrorForm form(nullptr);
@@ -182,9 +215,10 @@ TEST(FormDescriptionFailure, FreesWhatTheReadCreatedAndKeepsTheRest) {
 TEST(FormDescriptionFailure, NamesClashWithComponentsTheRootAlreadyOwns) {
   TErrorForm form(nullptr);
   (new TCountedPanel(&form))->SetName(QStringLiteral("Existing"));
-  EXPECT_THROW(kv::ReadComponent(&form, "object f: TErrorForm\n object existing: TCountedPanel\n end\nend\n",
-                                 QStringLiteral("bad.kvf")),
-               EFormError);
+  EXPECT_THROW(
+      kv::ReadComponent(&form, "object f: TErrorForm\n object existing: TCountedPanel\n end\nend\n",
+                        QStringLiteral("bad.kvf")),
+      EFormError);
   EXPECT_EQ(TCountedPanel::Alive(), 1);
 }
 
@@ -243,20 +277,25 @@ TEST(FormDescriptionLimits, NamesAndValuesTogether) {
 }
 
 TEST(FormDescriptionLimits, StringLength) {
-  const QByteArray longString = "object f: TErrorForm\nCaption = '" + QByteArray(kv::kMaxStringLength + 1, 'a') + "'\nend\n";
+  const QByteArray longString =
+      "object f: TErrorForm\nCaption = '" + QByteArray(kv::kMaxStringLength + 1, 'a') + "'\nend\n";
   EXPECT_EQ(ErrorLine(longString), 2);
   QByteArray pieces = "object f: TErrorForm\nCaption = ";
   const QByteArray piece = "'" + QByteArray(1 << 16, 'a') + "'";
   for (qsizetype n = 0; n <= kv::kMaxStringLength; n += piece.size() - 2) pieces += piece + " +\n";
-  EXPECT_EQ(ErrorLine(pieces + piece + "\nend\n"), 2 + int(kv::kMaxStringLength / (piece.size() - 2)));
+  EXPECT_EQ(ErrorLine(pieces + piece + "\nend\n"),
+            2 + int(kv::kMaxStringLength / (piece.size() - 2)));
 }
 
 TEST(FormDescriptionLimits, BinarySize) {
-  const QByteArray blob = "object f: TErrorForm\nTag = {" + QByteArray((kv::kMaxBinaryBytes + 1) * 2, '0') + "}\nend\n";
+  const QByteArray blob =
+      "object f: TErrorForm\nTag = {" + QByteArray((kv::kMaxBinaryBytes + 1) * 2, '0') + "}\nend\n";
   EXPECT_EQ(ErrorLine(blob), 2);
 }
 
-TEST(FormDescriptionLimits, DescriptionSize) { EXPECT_EQ(ErrorLine(QByteArray(kv::kMaxDescriptionBytes + 1, ' ')), 0); }
+TEST(FormDescriptionLimits, DescriptionSize) {
+  EXPECT_EQ(ErrorLine(QByteArray(kv::kMaxDescriptionBytes + 1, ' ')), 0);
+}
 
 }  // namespace
 

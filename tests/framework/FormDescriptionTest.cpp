@@ -78,7 +78,8 @@ class TProbe : public TWinControl {
 public:
   explicit TProbe(TComponent* owner)
       : TWinControl(owner),
-        FChannels(std::make_unique<TCollection>(this, [](TCollection* c) { return new TProbeChannel(c); })),
+        FChannels(std::make_unique<TCollection>(
+            this, [](TCollection* c) { return new TProbeChannel(c); })),
         FPicture(std::make_unique<TPicture>()) {}
 
   int Count() const { return FCount; }
@@ -206,7 +207,9 @@ public:
   QStringList calls;
 
 public slots:
-  void ProbeChange(TObject* Sender) { calls << QStringLiteral("change:") + dynamic_cast<TComponent*>(Sender)->Name(); }
+  void ProbeChange(TObject* Sender) {
+    calls << QStringLiteral("change:") + dynamic_cast<TComponent*>(Sender)->Name();
+  }
   void ProbeValue(TObject*, int Value) { calls << QStringLiteral("value:%1").arg(Value); }
   void FormShow(TObject*) { calls << QStringLiteral("show"); }
 
@@ -234,8 +237,12 @@ void MakeTwoByOne(TBitmap& bitmap) {
 
 struct Fixture : ::testing::Test {
   std::unique_ptr<TProbeForm> form = std::make_unique<TProbeForm>(nullptr);
-  void Read(const QByteArray& text) { kv::ReadComponent(form.get(), text, QStringLiteral("probe.kvf")); }
-  TProbe* Probe(const char* name) const { return dynamic_cast<TProbe*>(form->FindComponent(QLatin1String(name))); }
+  void Read(const QByteArray& text) {
+    kv::ReadComponent(form.get(), text, QStringLiteral("probe.kvf"));
+  }
+  TProbe* Probe(const char* name) const {
+    return dynamic_cast<TProbe*>(form->FindComponent(QLatin1String(name)));
+  }
 };
 
 using FormDescriptionRead = Fixture;
@@ -338,14 +345,17 @@ TEST_F(FormDescriptionRead, BinaryDataAndInlinePictures) {
   TBitmap bitmap;
   MakeTwoByOne(bitmap);
   const QByteArray bmp = BmpBytes(bitmap);
-  Read("object frmProbe: TProbeForm\n"
-       "  object Probe1: TProbe\n"
-       "    Payload = {\n"
-       "      03000000 41\n"
-       "      4243 }\n"
-       "    Picture = {" + bmp.toHex() + "}\n"
-       "  end\n"
-       "end\n");
+  Read(
+      "object frmProbe: TProbeForm\n"
+      "  object Probe1: TProbe\n"
+      "    Payload = {\n"
+      "      03000000 41\n"
+      "      4243 }\n"
+      "    Picture = {" +
+      bmp.toHex() +
+      "}\n"
+      "  end\n"
+      "end\n");
   TProbe* p = Probe("Probe1");
   EXPECT_EQ(p->Payload(), QByteArray("ABC"));
   ASSERT_EQ(p->Picture()->Width(), 2);
@@ -373,7 +383,8 @@ TEST_F(FormDescriptionRead, BinaryPayloadsThatAreTruncatedOrTooLongAreRefused) {
   EXPECT_EQ(reason("Payload = { 01000000 4142 }"), "1 bytes of the binary data were left unread");
   EXPECT_EQ(reason("Picture = {" + bmp + "00}"), "1 bytes follow the bitmap in the picture data");
   EXPECT_NE(reason("Picture = {" + bmp.left(bmp.size() - 2) + "}"), "no error");
-  EXPECT_EQ(reason("Picture = resource 'NO_SUCH_BITMAP'"), "Bitmap resource \"NO_SUCH_BITMAP\" not found");
+  EXPECT_EQ(reason("Picture = resource 'NO_SUCH_BITMAP'"),
+            "Bitmap resource \"NO_SUCH_BITMAP\" not found");
   EXPECT_EQ(form->ComponentCount(), 0);
 }
 
@@ -383,8 +394,8 @@ TEST_F(FormDescriptionRead, PicturesByResourceName) {
   const QString name = bitmaps.first().chopped(4);
   TBitmap expected;
   expected.LoadFromResourceName(name);
-  Read("object frmProbe: TProbeForm\n object Probe1: TProbe\n  Picture = resource '" + name.toLower().toUtf8() +
-       "'\n end\nend\n");
+  Read("object frmProbe: TProbeForm\n object Probe1: TProbe\n  Picture = resource '" +
+       name.toLower().toUtf8() + "'\n end\nend\n");
   EXPECT_EQ(Probe("Probe1")->Picture()->Bitmap()->Image(), expected.Image());
 }
 
@@ -409,7 +420,8 @@ end)");
   EXPECT_EQ(Probe("Inner")->Parent(), box);
   EXPECT_EQ(Probe("Innermost")->Parent(), Probe("Inner"));
   EXPECT_EQ(Probe("Outer")->Parent(), form.get());
-  for (int i = 0; i < form->ComponentCount(); ++i) EXPECT_EQ(form->Components(i)->Owner(), form.get());
+  for (int i = 0; i < form->ComponentCount(); ++i)
+    EXPECT_EQ(form->Components(i)->Owner(), form.get());
   // Creation order is file order.
   EXPECT_EQ(form->Components(1)->Name(), QStringLiteral("Inner"));
   EXPECT_EQ(form->Components(3)->Name(), QStringLiteral("Outer"));
@@ -515,14 +527,17 @@ TEST(FormDescriptionClasses, RegistryFindsClassesByNameInAnyCase) {
   EXPECT_EQ(made->Owner(), &owner);
   // Another class under a name that is taken.
   static const QMetaObject impostor = TProbe::staticMetaObject;
-  EXPECT_THROW(kv::RegisterComponentClass(impostor, [](TComponent*) -> TComponent* { return nullptr; }),
-               EInvalidOperation);
-  EXPECT_EQ(kv::FindRegisteredClass(QStringLiteral("TProbe"))->metaObject, &TProbe::staticMetaObject);
+  EXPECT_THROW(
+      kv::RegisterComponentClass(impostor, [](TComponent*) -> TComponent* { return nullptr; }),
+      EInvalidOperation);
+  EXPECT_EQ(kv::FindRegisteredClass(QStringLiteral("TProbe"))->metaObject,
+            &TProbe::staticMetaObject);
 }
 
 TEST(FormDescriptionBind, TypedFieldsAndTheirErrors) {
   TProbeForm form(nullptr);
-  kv::ReadComponent(&form, "object f: TProbeForm\n object ScrollBox: TScrollBox\n end\nend\n", QStringLiteral("bind.kvf"));
+  kv::ReadComponent(&form, "object f: TProbeForm\n object ScrollBox: TScrollBox\n end\nend\n",
+                    QStringLiteral("bind.kvf"));
   TScrollBox* box = nullptr;
   kv::Bind(&form, QStringLiteral("ScrollBox"), box);
   EXPECT_EQ(box, form.FindComponent(QStringLiteral("ScrollBox")));
@@ -546,8 +561,8 @@ TEST_F(FormDescriptionWrite, LeavesOutDefaultsAndUnstoredProperties) {
   probe->SetCaption(QString());  // naming set it
   const QByteArray fresh = kv::WriteComponent(form.get());
   EXPECT_TRUE(fresh.contains("object Probe1: TProbe\n"));
-  for (const char* omitted : {"Count", "Active", "Mode", "Options", "Caption", "Ratio", "Small", "Version", "Picture",
-                              "Buddy", "Payload", "Font.", "Visible", "Hint"})
+  for (const char* omitted : {"Count", "Active", "Mode", "Options", "Caption", "Ratio", "Small",
+                              "Version", "Picture", "Buddy", "Payload", "Font.", "Visible", "Hint"})
     EXPECT_FALSE(fresh.contains(QByteArray("    ") + omitted)) << omitted;
   // Collections have no default here: an empty one is written.
   EXPECT_TRUE(fresh.contains("    Channels = < >\n"));
@@ -576,7 +591,8 @@ TEST_F(FormDescriptionWrite, DeclarationOrderThenBinaryThenEventsThenChildren) {
     object Probe2: TProbe
     end
   end
-end)", QStringLiteral("order.kvf"));
+end)",
+                    QStringLiteral("order.kvf"));
   const QByteArray text = kv::WriteComponent(form.get());
   const auto at = [&](const char* s) { return text.indexOf(s); };
   ASSERT_GE(at("Left = 4"), 0);
@@ -590,7 +606,8 @@ end)", QStringLiteral("order.kvf"));
 // The published properties of an object as text, nested objects included and components
 // by name, for comparing two trees.
 void AddProperties(QStringList& out, const QString& prefix, const QObject* o) {
-  for (int i = QWidget::staticMetaObject.propertyCount(); i < o->metaObject()->propertyCount(); ++i) {
+  for (int i = QWidget::staticMetaObject.propertyCount(); i < o->metaObject()->propertyCount();
+       ++i) {
     const QMetaProperty p = o->metaObject()->property(i);
     const QVariant v = p.read(o);
     const QString name = prefix + p.name();
@@ -609,7 +626,8 @@ void AddProperties(QStringList& out, const QString& prefix, const QObject* o) {
 QStringList PropertySnapshot(const TComponent* root) {
   QStringList out;
   AddProperties(out, root->Name() + '.', root->AsQObject());
-  for (int i = 0; i < root->ComponentCount(); ++i) AddProperties(out, root->Components(i)->Name() + '.', root->Components(i)->AsQObject());
+  for (int i = 0; i < root->ComponentCount(); ++i)
+    AddProperties(out, root->Components(i)->Name() + '.', root->Components(i)->AsQObject());
   return out;
 }
 
@@ -636,8 +654,9 @@ TEST_F(FormDescriptionWrite, RoundTripKeepsEveryProperty) {
   p1->SetActive(true);
   p1->SetMode(TProbeMode::pmFast);
   p1->SetOptions(TProbeOption::poGreen | TProbeOption::poBlue);
-  p1->SetCaption(QStringLiteral("It's a caption that is longer than sixty-four characters, with a tab\t, "
-                                "a quote ' and Grüße \U0001F600 at the end."));
+  p1->SetCaption(
+      QStringLiteral("It's a caption that is longer than sixty-four characters, with a tab\t, "
+                     "a quote ' and Grüße \U0001F600 at the end."));
   p1->SetRatio(0.1);
   p1->SetPrecise(33.333333333333L);
   p1->SetSmall(-300);
@@ -660,7 +679,8 @@ TEST_F(FormDescriptionWrite, RoundTripKeepsEveryProperty) {
   TProbeForm copy(nullptr);
   kv::ReadComponent(&copy, text, QStringLiteral("roundtrip.kvf"));
   EXPECT_EQ(kv::WriteComponent(&copy).toStdString(), text.toStdString());
-  EXPECT_EQ(PropertySnapshot(&copy).join('\n').toStdString(), PropertySnapshot(form.get()).join('\n').toStdString());
+  EXPECT_EQ(PropertySnapshot(&copy).join('\n').toStdString(),
+            PropertySnapshot(form.get()).join('\n').toStdString());
 
   auto* q1 = dynamic_cast<TProbe*>(copy.FindComponent(QStringLiteral("Probe1")));
   ASSERT_NE(q1, nullptr);
@@ -685,12 +705,20 @@ TEST_F(FormDescriptionWrite, RoundTripKeepsEveryProperty) {
 TEST(FormDescriptionBindEvent, RefusesUnknownEventsHandlersAndMismatchedParameters) {
   TProbeForm form(nullptr);
   TProbe probe(&form);
-  EXPECT_THROW(kv::BindEvent(&probe, QStringLiteral("OnNothing"), &form, QStringLiteral("ProbeChange")), EReadError);
-  EXPECT_THROW(kv::BindEvent(&probe, QStringLiteral("OnChange"), &form, QStringLiteral("Nothing")), EReadError);
-  EXPECT_THROW(kv::BindEvent(&probe, QStringLiteral("OnChange"), &form, QStringLiteral("ProbeValue")), EReadError);
-  EXPECT_THROW(kv::BindEvent(&probe, QStringLiteral("OnChange"), &form, QStringLiteral("Hidden")), EReadError);
+  EXPECT_THROW(
+      kv::BindEvent(&probe, QStringLiteral("OnNothing"), &form, QStringLiteral("ProbeChange")),
+      EReadError);
+  EXPECT_THROW(kv::BindEvent(&probe, QStringLiteral("OnChange"), &form, QStringLiteral("Nothing")),
+               EReadError);
+  EXPECT_THROW(
+      kv::BindEvent(&probe, QStringLiteral("OnChange"), &form, QStringLiteral("ProbeValue")),
+      EReadError);
+  EXPECT_THROW(kv::BindEvent(&probe, QStringLiteral("OnChange"), &form, QStringLiteral("Hidden")),
+               EReadError);
   // Qt's own signals are not events of descriptions.
-  EXPECT_THROW(kv::BindEvent(&probe, QStringLiteral("destroyed"), &form, QStringLiteral("ProbeChange")), EReadError);
+  EXPECT_THROW(
+      kv::BindEvent(&probe, QStringLiteral("destroyed"), &form, QStringLiteral("ProbeChange")),
+      EReadError);
 }
 
 }  // namespace

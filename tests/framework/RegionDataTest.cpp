@@ -38,9 +38,13 @@ struct Block {
   }
 };
 
-std::optional<TRegion> Create(const QByteArray& data) { return ExtCreateRegion(data.constData(), data.size()); }
+std::optional<TRegion> Create(const QByteArray& data) {
+  return ExtCreateRegion(data.constData(), data.size());
+}
 
-int32_t Field(const QByteArray& data, int at) { return qFromLittleEndian<int32_t>(data.constData() + at); }
+int32_t Field(const QByteArray& data, int at) {
+  return qFromLittleEndian<int32_t>(data.constData() + at);
+}
 
 TEST(RegionData, BandedRectanglesAfterTheHeader) {
   // Row band 0..2 spans x 0..4; band 2..5 has two spans.
@@ -68,13 +72,15 @@ TEST(RegionData, EmptyRegion) {
 
 TEST(RegionData, AnyValidRectangleListIsItsUnion) {
   // Unsorted, overlapping, abutting, an empty rectangle, and bands left uncoalesced.
-  Block block{{{5, 0, 9, 4}, {0, 0, 6, 2}, {3, 3, 3, 8}, {0, 2, 6, 4}, {9, 0, 12, 4}, {0, 4, 12, 5}}};
+  Block block{
+      {{5, 0, 9, 4}, {0, 0, 6, 2}, {3, 3, 3, 8}, {0, 2, 6, 4}, {9, 0, 12, 4}, {0, 4, 12, 5}}};
   const QRegion expected = QRegion(0, 0, 12, 5);
   EXPECT_EQ(Create(block.Bytes()), TRegion(expected));
 
   block.rects = {{0, 0, 4, 1}, {0, 1, 4, 2}};
   EXPECT_EQ(Create(block.Bytes()), TRegion(QRegion(0, 0, 4, 2)));
-  EXPECT_EQ(Create(block.Bytes() + QByteArray(7, 'x')), TRegion(QRegion(0, 0, 4, 2)));  // trailing bytes
+  EXPECT_EQ(Create(block.Bytes() + QByteArray(7, 'x')),
+            TRegion(QRegion(0, 0, 4, 2)));  // trailing bytes
 }
 
 TEST(RegionData, MalformedBlocksAreRejected) {
@@ -86,11 +92,11 @@ TEST(RegionData, MalformedBlocksAreRejected) {
   EXPECT_FALSE(Create(Block{one, 40}.Bytes()));
   EXPECT_FALSE(Create(Block{one, 32, 2}.Bytes()));
   EXPECT_FALSE(Create(Block{one, 32, 1, 1, 17}.Bytes()));
-  EXPECT_FALSE(Create(Block{one, 32, 1, 2, 32}.Bytes()));                    // more declared than given
-  EXPECT_FALSE(Create(Block{one, 32, 1, 0x10000000u, 0}.Bytes()));           // 16 N wraps to 0 in 32 bits
-  EXPECT_FALSE(Create(Block{{{5, 0, 4, 1}}}.Bytes()));                       // inverted
+  EXPECT_FALSE(Create(Block{one, 32, 1, 2, 32}.Bytes()));           // more declared than given
+  EXPECT_FALSE(Create(Block{one, 32, 1, 0x10000000u, 0}.Bytes()));  // 16 N wraps to 0 in 32 bits
+  EXPECT_FALSE(Create(Block{{{5, 0, 4, 1}}}.Bytes()));              // inverted
   EXPECT_FALSE(Create(Block{{{0, 5, 1, 4}}}.Bytes()));
-  EXPECT_FALSE(Create(Block{{{0, 0, 1 << 29, 1}}}.Bytes()));                 // beyond the coordinate range
+  EXPECT_FALSE(Create(Block{{{0, 0, 1 << 29, 1}}}.Bytes()));  // beyond the coordinate range
   EXPECT_FALSE(Create(Block{{{std::numeric_limits<int32_t>::min(), 0, 0, 1}}}.Bytes()));
 }
 

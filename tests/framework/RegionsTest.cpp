@@ -18,7 +18,8 @@ void ExpectSamePixels(const TRegion& region, const Picture& p) {
 }
 
 // The region holds the pixels that Draw paints black on a white w x h picture.
-void ExpectRegionIsShape(const TRegion& region, int w, int h, const std::function<void(TCanvas*)>& draw) {
+void ExpectRegionIsShape(const TRegion& region, int w, int h,
+                         const std::function<void(TCanvas*)>& draw) {
   Picture p(w, h);
   p.c->Brush()->SetColor(clBlack);
   draw(p.c);
@@ -36,9 +37,11 @@ TEST(Regions, RectangleExcludesRightAndBottomAndSortsItsCorners) {
 }
 
 TEST(Regions, EllipticRegionHoldsThePixelsEllipseDraws) {
-  for (const QSize box : {QSize(1, 1), QSize(2, 2), QSize(4, 3), QSize(9, 9), QSize(17, 10), QSize(135, 65)}) {
+  for (const QSize box :
+       {QSize(1, 1), QSize(2, 2), QSize(4, 3), QSize(9, 9), QSize(17, 10), QSize(135, 65)}) {
     SCOPED_TRACE(std::to_string(box.width()) + "x" + std::to_string(box.height()));
-    ExpectRegionIsShape(CreateEllipticRgn(1, 1, 1 + box.width(), 1 + box.height()), box.width() + 2, box.height() + 2,
+    ExpectRegionIsShape(CreateEllipticRgn(1, 1, 1 + box.width(), 1 + box.height()), box.width() + 2,
+                        box.height() + 2,
                         [&](TCanvas* c) { c->Ellipse(1, 1, 1 + box.width(), 1 + box.height()); });
   }
 }

@@ -25,16 +25,17 @@ TEST(Label, AutoSizeFollowsCaptionAndFont) {
 TEST(Label, LoadingKeepsTheStoredSizeWhateverTheOrderAndSizesAfterwards) {
   // The writer stores AutoSize after the bounds; a size stored with AutoSize off must stay.
   TForm form(nullptr);
-  kv::ReadComponent(&form, QByteArrayLiteral("object Form1: TForm\n"
-                                             "  object Fixed: TLabel\n"
-                                             "    Width = 200\n    Height = 57\n    AutoSize = False\n"
-                                             "    Caption = 'Kelvara'\n"
-                                             "  end\n"
-                                             "  object Sized: TLabel\n"
-                                             "    Width = 200\n    Height = 57\n"
-                                             "    Caption = 'Kelvara'\n"
-                                             "  end\n"
-                                             "end\n"),
+  kv::ReadComponent(&form,
+                    QByteArrayLiteral("object Form1: TForm\n"
+                                      "  object Fixed: TLabel\n"
+                                      "    Width = 200\n    Height = 57\n    AutoSize = False\n"
+                                      "    Caption = 'Kelvara'\n"
+                                      "  end\n"
+                                      "  object Sized: TLabel\n"
+                                      "    Width = 200\n    Height = 57\n"
+                                      "    Caption = 'Kelvara'\n"
+                                      "  end\n"
+                                      "end\n"),
                     QStringLiteral("labels.kvf"));
   auto* fixed = static_cast<TLabel*>(form.FindComponent(QStringLiteral("Fixed")));
   auto* sized = static_cast<TLabel*>(form.FindComponent(QStringLiteral("Sized")));
@@ -100,5 +101,6 @@ TEST(CheckBox, Picture) {
   box.SetColor(TColor(7292981));
   box.Font()->SetColor(clWhite);
   box.SetChecked(true);
-  EXPECT_MATCHES_REFERENCE(kvtest::RenderControl(&box, 7292981, 2), QStringLiteral("framework/checkbox-checked"));
+  EXPECT_MATCHES_REFERENCE(kvtest::RenderControl(&box, 7292981, 2),
+                           QStringLiteral("framework/checkbox-checked"));
 }

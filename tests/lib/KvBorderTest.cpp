@@ -32,12 +32,13 @@ struct Expect {
 };
 
 void ExpectPixels(const QImage& image, std::initializer_list<Expect> expected) {
-  for (const Expect& e : expected) EXPECT_EQ(At(image, e.x, e.y), e.color) << "at " << e.x << "," << e.y;
+  for (const Expect& e : expected)
+    EXPECT_EQ(At(image, e.x, e.y), e.color) << "at " << e.x << "," << e.y;
 }
 
-constexpr TKvBorderShape kShapes[] = {TKvBorderShape::bsBox,       TKvBorderShape::bsFrame,
-                                      TKvBorderShape::bsTopLine,   TKvBorderShape::bsBottomLine,
-                                      TKvBorderShape::bsLeftLine,  TKvBorderShape::bsRightLine,
+constexpr TKvBorderShape kShapes[] = {TKvBorderShape::bsBox,      TKvBorderShape::bsFrame,
+                                      TKvBorderShape::bsTopLine,  TKvBorderShape::bsBottomLine,
+                                      TKvBorderShape::bsLeftLine, TKvBorderShape::bsRightLine,
                                       TKvBorderShape::bsSpacer};
 
 }  // namespace
@@ -52,9 +53,10 @@ TEST(Border, InitialSettingsAndStreamingDefaults) {
   EXPECT_TRUE(b.ControlStyle().testFlag(TControlStyleFlag::csReplicatable));
   const QMetaObject& meta = TKvBorder::staticMetaObject;
   std::vector<QByteArray> names;
-  for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) names.emplace_back(meta.property(i).name());
-  EXPECT_EQ(names, (std::vector<QByteArray>{"Shape", "Style", "ShadowColor", "HighlightColor", "Align",
-                                            "ParentShowHint", "ShowHint", "Visible"}));
+  for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
+    names.emplace_back(meta.property(i).name());
+  EXPECT_EQ(names, (std::vector<QByteArray>{"Shape", "Style", "ShadowColor", "HighlightColor",
+                                            "Align", "ParentShowHint", "ShowHint", "Visible"}));
   std::map<QByteArray, QByteArray> defaults;
   for (int i = meta.classInfoOffset(); i < meta.classInfoCount(); ++i)
     defaults[meta.classInfo(i).name()] = meta.classInfo(i).value();
@@ -76,10 +78,22 @@ TEST(Border, RaisedFrameIsARidgeAndLoweredAGroove) {
   TKvBorder b(nullptr);
   const QImage raised = Render(b);
   // Light outside dark at the top and left, dark outside light at the bottom and right.
-  ExpectPixels(raised, {{10, 0, kLime}, {10, 1, kGreen}, {0, 10, kLime}, {1, 10, kGreen},
-                        {10, 48, kLime}, {10, 49, kGreen}, {48, 10, kLime}, {49, 10, kGreen},
-                        {0, 0, kLime}, {49, 49, kGreen}, {48, 48, kLime}, {1, 1, kGreen},
-                        {49, 0, kBack}, {0, 49, kBack}, {2, 2, kBack}, {25, 25, kBack}});
+  ExpectPixels(raised, {{10, 0, kLime},
+                        {10, 1, kGreen},
+                        {0, 10, kLime},
+                        {1, 10, kGreen},
+                        {10, 48, kLime},
+                        {10, 49, kGreen},
+                        {48, 10, kLime},
+                        {49, 10, kGreen},
+                        {0, 0, kLime},
+                        {49, 49, kGreen},
+                        {48, 48, kLime},
+                        {1, 1, kGreen},
+                        {49, 0, kBack},
+                        {0, 49, kBack},
+                        {2, 2, kBack},
+                        {25, 25, kBack}});
   // Two rings of 192 pixels that share two; everything else is left as it was.
   EXPECT_EQ(CountOtherThan(raised, kBack), 382);
 
@@ -92,8 +106,16 @@ TEST(Border, BoxCoversBothEdgesOfTheControl) {
   TKvBorder b(nullptr);
   b.SetShape(TKvBorderShape::bsBox);
   const QImage img = Render(b);
-  ExpectPixels(img, {{0, 0, kLime}, {10, 0, kLime}, {48, 0, kLime}, {0, 49, kLime}, {0, 10, kLime},
-                     {49, 0, kGreen}, {49, 10, kGreen}, {49, 49, kGreen}, {10, 49, kGreen}, {1, 1, kBack}});
+  ExpectPixels(img, {{0, 0, kLime},
+                     {10, 0, kLime},
+                     {48, 0, kLime},
+                     {0, 49, kLime},
+                     {0, 10, kLime},
+                     {49, 0, kGreen},
+                     {49, 10, kGreen},
+                     {49, 49, kGreen},
+                     {10, 49, kGreen},
+                     {1, 1, kBack}});
   EXPECT_EQ(CountOtherThan(img, kBack), 4 * 49);
 }
 
@@ -101,7 +123,8 @@ TEST(Border, LinesAlongOneEdge) {
   TKvBorder b(nullptr);
   b.SetShape(TKvBorderShape::bsTopLine);
   QImage img = Render(b);
-  ExpectPixels(img, {{0, 0, kLime}, {49, 0, kLime}, {0, 1, kGreen}, {49, 1, kGreen}, {10, 2, kBack}});
+  ExpectPixels(img,
+               {{0, 0, kLime}, {49, 0, kLime}, {0, 1, kGreen}, {49, 1, kGreen}, {10, 2, kBack}});
   EXPECT_EQ(CountOtherThan(img, kBack), 100);
 
   b.SetShape(TKvBorderShape::bsBottomLine);
@@ -129,8 +152,8 @@ TEST(Border, SpacerDrawsNothingAtRunTime) {
 }
 
 struct DesignTimeBorder : TKvBorder {
-  using TKvBorder::TKvBorder;
   using TComponent::SetDesigning;
+  using TKvBorder::TKvBorder;
 };
 
 TEST(Border, DesigningShowsASpacerAsAnInvertingDottedFrame) {
@@ -141,7 +164,8 @@ TEST(Border, DesigningShowsASpacerAsAnInvertingDottedFrame) {
   const int32_t inverted = kBack ^ 16767182;
   // Every other pixel of each edge is inverted; the rest of the control is untouched.
   for (int i = 0; i < 50; ++i) {
-    for (const auto& [x, y] : {std::pair(i, 0), std::pair(i, 49), std::pair(0, i), std::pair(49, i)})
+    for (const auto& [x, y] :
+         {std::pair(i, 0), std::pair(i, 49), std::pair(0, i), std::pair(49, i)})
       EXPECT_TRUE(At(img, x, y) == inverted || At(img, x, y) == kBack) << "at " << x << "," << y;
   }
   int onTop = 0, onLeft = 0;
@@ -193,7 +217,8 @@ TEST(Border, TinyAndEmptyBordersStayInside) {
 
 TEST(Border, ReferencePictures) {
   TKvBorder initial(nullptr);
-  EXPECT_MATCHES_REFERENCE(kvtest::RenderControl(&initial, kBack, 2), QStringLiteral("lib/border-initial"));
+  EXPECT_MATCHES_REFERENCE(kvtest::RenderControl(&initial, kBack, 2),
+                           QStringLiteral("lib/border-initial"));
 
   // The demo's frame around the panel area.
   TKvBorder demo(nullptr);

@@ -25,9 +25,10 @@ constexpr int32_t kBack = 0x406080;
 constexpr int32_t kStripeA = 0x30A050, kStripeB = 0xA03050;
 
 // The demo's settings.
-constexpr int32_t kNavBrush = 14267539, kNavPen = 12218181, kNavShadow = 10446669, kNavShadowOutline = 7292981,
-                  kNavFont = 10116669;
-constexpr int32_t kDemoEnter = 14533045, kDemoLeave = 12488054, kDemoOutline = 12950149, kDemoFace = 7292981;
+constexpr int32_t kNavBrush = 14267539, kNavPen = 12218181, kNavShadow = 10446669,
+                  kNavShadowOutline = 7292981, kNavFont = 10116669;
+constexpr int32_t kDemoEnter = 14533045, kDemoLeave = 12488054, kDemoOutline = 12950149,
+                  kDemoFace = 7292981;
 
 int32_t At(const QImage& image, int x, int y) { return kv::PixelToColor(image.pixel(x, y)).Value; }
 int32_t Rgb(TColor c) { return ColorToRGB(c); }
@@ -44,8 +45,9 @@ TRect Ink(const QImage& image, int32_t color) {
   TRect r(INT_MAX, INT_MAX, INT_MIN, INT_MIN);
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x)
-      if (At(image, x, y) == color) r = TRect(std::min(r.Left, x), std::min(r.Top, y), std::max(r.Right, x + 1),
-                                             std::max(r.Bottom, y + 1));
+      if (At(image, x, y) == color)
+        r = TRect(std::min(r.Left, x), std::min(r.Top, y), std::max(r.Right, x + 1),
+                  std::max(r.Bottom, y + 1));
   return IsRectEmpty(r) ? TRect() : r;
 }
 
@@ -59,7 +61,8 @@ std::map<QByteArray, QByteArray> StreamingDefaults(const QMetaObject& meta) {
 
 std::vector<QByteArray> OwnProperties(const QMetaObject& meta) {
   std::vector<QByteArray> names;
-  for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) names.emplace_back(meta.property(i).name());
+  for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
+    names.emplace_back(meta.property(i).name());
   return names;
 }
 
@@ -81,12 +84,12 @@ protected:
 struct EventLog {
   std::vector<std::string> names;
   void Watch(TControl* c) {
-    QObject::connect(c, &TControl::OnMouseDown, [this](TObject*, TMouseButton, TShiftState, int, int) {
-      names.emplace_back("down");
-    });
-    QObject::connect(c, &TControl::OnMouseUp, [this](TObject*, TMouseButton, TShiftState, int, int) {
-      names.emplace_back("up");
-    });
+    QObject::connect(
+        c, &TControl::OnMouseDown,
+        [this](TObject*, TMouseButton, TShiftState, int, int) { names.emplace_back("down"); });
+    QObject::connect(
+        c, &TControl::OnMouseUp,
+        [this](TObject*, TMouseButton, TShiftState, int, int) { names.emplace_back("up"); });
     QObject::connect(c, &TControl::OnClick, [this](TObject*) { names.emplace_back("click"); });
   }
   int Clicks() const { return int(std::count(names.begin(), names.end(), "click")); }
@@ -95,7 +98,8 @@ struct EventLog {
 void Press(QWidget* w, QPoint p) { QTest::mousePress(w, Qt::LeftButton, {}, p); }
 void Release(QWidget* w, QPoint p) { QTest::mouseRelease(w, Qt::LeftButton, {}, p); }
 void Drag(QWidget* w, QPoint p) {
-  QMouseEvent move(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent move(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, Qt::LeftButton,
+                   Qt::NoModifier);
   QApplication::sendEvent(w, &move);
 }
 
@@ -173,8 +177,9 @@ TEST(ShadowButton, InitialSettingsAndStreamingDefaults) {
   EXPECT_TRUE(b.ControlStyle().testFlag(TControlStyleFlag::csOpaque));
   EXPECT_FALSE(b.ControlStyle().testFlag(TControlStyleFlag::csDoubleClicks));
 
-  const std::vector<QByteArray> own = {"Brush", "Pen", "Depth", "DepthAdjust", "ShadowColor", "ShadowOutline",
-                                       "Style", "Direction", "TextAlign", "DisabledTextColor", "Transparent"};
+  const std::vector<QByteArray> own = {
+      "Brush", "Pen",       "Depth",     "DepthAdjust",       "ShadowColor", "ShadowOutline",
+      "Style", "Direction", "TextAlign", "DisabledTextColor", "Transparent"};
   const std::vector<QByteArray> names = OwnProperties(TKvShadowButton::staticMetaObject);
   ASSERT_GE(names.size(), own.size());
   EXPECT_EQ(std::vector<QByteArray>(names.begin(), names.begin() + long(own.size())), own);
@@ -221,7 +226,8 @@ TEST(ShadowButton, FaceAndShadowGeometry) {
   EXPECT_EQ(At(img, 108, 12), shadow);
   EXPECT_EQ(At(img, 50, 27), shadow);
   // Outside both, and the rounded corner of the face (ellipse 24 div 4 = 6).
-  for (auto [x, y] : {std::pair{0, 0}, {109, 29}, {109, 0}, {0, 29}, {2, 27}, {107, 2}, {1, 1}, {109, 12}})
+  for (auto [x, y] :
+       {std::pair{0, 0}, {109, 29}, {109, 0}, {0, 29}, {2, 27}, {107, 2}, {1, 1}, {109, 12}})
     EXPECT_EQ(At(img, x, y), kBack) << x << "," << y;
 }
 
@@ -335,7 +341,7 @@ TEST(ShadowButton, DepthDirectionAndRectangleStyle) {
 
   s.button->SetStyle(TKvShadowButtonStyle::ssRectangle);
   img = s.Shot();
-  EXPECT_EQ(At(img, 1, 5), 0x00FF00);    // square corner of the face
+  EXPECT_EQ(At(img, 1, 5), 0x00FF00);       // square corner of the face
   EXPECT_EQ(At(img, 108, 1), Rgb(clBlue));  // and of the shadow
 }
 
@@ -400,8 +406,9 @@ TEST(ShadowButton, ADoubleClickIsASecondPress) {
   ShadowScene s;
   Press(s.button, QPoint(50, 12));
   Release(s.button, QPoint(50, 12));
-  QMouseEvent second(QEvent::MouseButtonDblClick, QPointF(50, 12), s.button->mapToGlobal(QPointF(50, 12)),
-                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent second(QEvent::MouseButtonDblClick, QPointF(50, 12),
+                     s.button->mapToGlobal(QPointF(50, 12)), Qt::LeftButton, Qt::LeftButton,
+                     Qt::NoModifier);
   QApplication::sendEvent(s.button, &second);
   EXPECT_EQ(At(s.Shot(), 50, 3), 0x00FF00);
   Release(s.button, QPoint(50, 12));
@@ -446,9 +453,11 @@ TEST(ShadowButton, OnClickMayFreeTheButtonOrItsForm) {
   {
     ShadowScene s;
     int ups = 0;
-    QObject::connect(s.button, &TControl::OnMouseUp, [&](TObject*, TMouseButton, TShiftState, int, int) { ++ups; });
+    QObject::connect(s.button, &TControl::OnMouseUp,
+                     [&](TObject*, TMouseButton, TShiftState, int, int) { ++ups; });
     QPointer<TKvShadowButton> watch(s.button);
-    QObject::connect(s.button, &TControl::OnClick, [&](TObject* sender) { delete static_cast<TKvShadowButton*>(sender); });
+    QObject::connect(s.button, &TControl::OnClick,
+                     [&](TObject* sender) { delete static_cast<TKvShadowButton*>(sender); });
     Press(s.button, QPoint(50, 12));
     Release(s.button, QPoint(50, 12));
     EXPECT_TRUE(watch.isNull());
@@ -516,10 +525,8 @@ struct DemoScene {
   QImage FormShot() { return kvtest::Grab(&form); }
   void Hover(bool on) {
     TControl* c = button;
-    if (on)
-      c->CMMouseEnter();
-    else
-      c->CMMouseLeave();
+    if (on) c->CMMouseEnter();
+    else c->CMMouseLeave();
   }
 };
 
@@ -555,10 +562,12 @@ TEST(DemoButton, InitialSettingsAndStreamingDefaults) {
   EXPECT_FALSE(b.TabStop());
   EXPECT_TRUE(b.ControlStyle().testFlag(TControlStyleFlag::csOpaque));
   EXPECT_FALSE(b.ControlStyle().testFlag(TControlStyleFlag::csDoubleClicks));
-  EXPECT_LT(TKvDemoButton::staticMetaObject.indexOfProperty("Font"), TKvDemoButton::staticMetaObject.propertyOffset());
-  const std::vector<QByteArray> own = {"FontEnter",  "FontLeave",    "Bitmap",        "OutlineColor",
-                                       "ShadowColor", "HighlightColor", "BevelWidth", "OutlineWidth",
-                                       "TextAlignment", "DisabledTextColor", "FocusColor", "Font3D", "Flat"};
+  EXPECT_LT(TKvDemoButton::staticMetaObject.indexOfProperty("Font"),
+            TKvDemoButton::staticMetaObject.propertyOffset());
+  const std::vector<QByteArray> own = {
+      "FontEnter",      "FontLeave",  "Bitmap",       "OutlineColor",  "ShadowColor",
+      "HighlightColor", "BevelWidth", "OutlineWidth", "TextAlignment", "DisabledTextColor",
+      "FocusColor",     "Font3D",     "Flat"};
   const std::vector<QByteArray> names = OwnProperties(TKvDemoButton::staticMetaObject);
   EXPECT_EQ(std::vector<QByteArray>(names.begin(), names.begin() + long(own.size())), own);
   const auto defaults = StreamingDefaults(TKvDemoButton::staticMetaObject);
@@ -801,10 +810,13 @@ TEST(DemoButton, OnClickMayFreeTheButtonFromTheMouseOrTheSpaceBar) {
   for (bool bySpace : {false, true}) {
     DemoScene s;
     int ups = 0, keyUps = 0;
-    QObject::connect(s.button, &TControl::OnMouseUp, [&](TObject*, TMouseButton, TShiftState, int, int) { ++ups; });
-    QObject::connect(s.button, &TWinControl::OnKeyUp, [&](TObject*, uint16_t&, TShiftState) { ++keyUps; });
+    QObject::connect(s.button, &TControl::OnMouseUp,
+                     [&](TObject*, TMouseButton, TShiftState, int, int) { ++ups; });
+    QObject::connect(s.button, &TWinControl::OnKeyUp,
+                     [&](TObject*, uint16_t&, TShiftState) { ++keyUps; });
     QPointer<TKvDemoButton> watch(s.button);
-    QObject::connect(s.button, &TControl::OnClick, [&](TObject* sender) { delete static_cast<TKvDemoButton*>(sender); });
+    QObject::connect(s.button, &TControl::OnClick,
+                     [&](TObject* sender) { delete static_cast<TKvDemoButton*>(sender); });
     if (bySpace) {
       s.button->SetTabStop(true);
       s.button->SetFocus();
@@ -847,7 +859,8 @@ TEST(DemoButton, ReferencePictures) {
     DemoScene s(21, 21, 2, kDemoFace);
     ApplyWindowButtonSettings(s.button);
     s.button->SetCaption(QLatin1String(caption));
-    const QString name = QStringLiteral("lib/demobutton-") + (caption[0] == 'X' ? "close" : "minimize");
+    const QString name =
+        QStringLiteral("lib/demobutton-") + (caption[0] == 'X' ? "close" : "minimize");
     const QImage idle = s.FormShot();
     EXPECT_MATCHES_REFERENCE(idle, name);
     // Flat and idle: only the outline and the caption.
@@ -876,7 +889,8 @@ TEST(Buttons, FreedWithTheirFormUnderThePointer) {
       TForm form(nullptr);
       form.SetColor(kBack);
       auto make = [&]() -> TControl* {
-        TControl* c = kind ? static_cast<TControl*>(new TKvDemoButton(&form)) : new TKvShadowButton(&form);
+        TControl* c =
+            kind ? static_cast<TControl*>(new TKvDemoButton(&form)) : new TKvShadowButton(&form);
         c->SetParent(&form);
         c->SetBounds(0, 0, 110, 30);
         return c;
@@ -904,10 +918,13 @@ TEST(Buttons, FreshButtonsStoreNothingButTheirPlaceAndTheDemoSettingsRoundTrip) 
   close->SetParent(&form);
   const QByteArray fresh = kv::WriteComponent(&form);
   // The fonts differ from the framework's font, so they are stored as any font is.
-  for (const char* name : {"Depth", "ShadowColor", "ShadowOutline", "Style", "Direction", "TextAlign", "Disabled",
-                           "Transparent", "Brush", "Pen", "OutlineColor", "Highlight", "BevelWidth", "OutlineWidth",
-                           "FocusColor", "Font3D", "Flat", "Bitmap", "TabStop", "Parent", "Color"})
-    EXPECT_EQ(fresh.indexOf(QByteArray("\n    ") + name), -1) << name << " in\n" << fresh.constData();
+  for (const char* name :
+       {"Depth",      "ShadowColor",  "ShadowOutline", "Style",  "Direction",    "TextAlign",
+        "Disabled",   "Transparent",  "Brush",         "Pen",    "OutlineColor", "Highlight",
+        "BevelWidth", "OutlineWidth", "FocusColor",    "Font3D", "Flat",         "Bitmap",
+        "TabStop",    "Parent",       "Color"})
+    EXPECT_EQ(fresh.indexOf(QByteArray("\n    ") + name), -1) << name << " in\n"
+                                                              << fresh.constData();
 
   nav->SetCaption(QStringLiteral("Scope Panel"));
   ApplyNavigationSettings(nav);

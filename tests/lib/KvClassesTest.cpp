@@ -45,7 +45,8 @@ struct Surface {
 
 std::vector<QByteArray> PropertyNames(const QMetaObject& meta) {
   std::vector<QByteArray> names;
-  for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) names.emplace_back(meta.property(i).name());
+  for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
+    names.emplace_back(meta.property(i).name());
   return names;
 }
 
@@ -63,10 +64,11 @@ TEST(KvPersistent, UpdatesNestReportOnceEvenOnFailureAndNeverGoBelowZero) {
   TKvPalette palette;
   ChangeCounter changes(palette);
   palette.BeginUpdate();
-  EXPECT_THROW(kv::WithinUpdate(palette, [&] {
-                 palette.SetLow(clRed);
-                 throw Exception(QStringLiteral("failed"));
-               }),
+  EXPECT_THROW(kv::WithinUpdate(palette,
+                                [&] {
+                                  palette.SetLow(clRed);
+                                  throw Exception(QStringLiteral("failed"));
+                                }),
                Exception);
   EXPECT_EQ(palette.UpdateCount(), 1);
   EXPECT_EQ(changes.count, 0);
@@ -82,15 +84,20 @@ TEST(KvPersistent, UpdatesNestReportOnceEvenOnFailureAndNeverGoBelowZero) {
 // TKvBevel
 
 TEST(KvBevel, PropertiesInOrderWithTheirStreamingDefaults) {
-  EXPECT_EQ(PropertyNames(TKvBevel::staticMetaObject),
-            (std::vector<QByteArray>{"BorderWidth", "BorderColor", "InnerShadow", "InnerHighlight", "InnerWidth",
-                                     "InnerStyle", "InnerOutline", "InnerSpace", "InnerColor", "OuterShadow",
-                                     "OuterHighlight", "OuterWidth", "OuterStyle", "OuterOutline", "OuterSpace",
-                                     "OuterColor", "Visible"}));
+  EXPECT_EQ(
+      PropertyNames(TKvBevel::staticMetaObject),
+      (std::vector<QByteArray>{
+          "BorderWidth", "BorderColor", "InnerShadow", "InnerHighlight", "InnerWidth", "InnerStyle",
+          "InnerOutline", "InnerSpace", "InnerColor", "OuterShadow", "OuterHighlight", "OuterWidth",
+          "OuterStyle", "OuterOutline", "OuterSpace", "OuterColor", "Visible"}));
   EXPECT_EQ(StreamingDefaults(TKvBevel::staticMetaObject),
-            (std::map<QByteArray, QByteArray>{{"BorderWidth", "0"}, {"BorderColor", "clBtnFace"},
-                                              {"InnerOutline", "osNone"}, {"OuterWidth", "1"}, {"OuterSpace", "0"},
-                                              {"OuterColor", "clBtnFace"}, {"Visible", "true"}}));
+            (std::map<QByteArray, QByteArray>{{"BorderWidth", "0"},
+                                              {"BorderColor", "clBtnFace"},
+                                              {"InnerOutline", "osNone"},
+                                              {"OuterWidth", "1"},
+                                              {"OuterSpace", "0"},
+                                              {"OuterColor", "clBtnFace"},
+                                              {"Visible", "true"}}));
 }
 
 TEST(KvBevel, SettersReportChangesAndRefuseValuesOutsideTheirTypes) {
@@ -105,7 +112,8 @@ TEST(KvBevel, SettersReportChangesAndRefuseValuesOutsideTheirTypes) {
   b.SetOuterStyle(static_cast<TKvBevelStyle>(7));
   b.SetInnerOutline(static_cast<TKvBevelOutlineStyle>(-1));
   EXPECT_EQ(changes.count, 0);
-  EXPECT_EQ((std::array{b.InnerWidth(), b.OuterWidth(), b.BorderWidth(), b.InnerSpace()}), (std::array{1, 1, 0, 1}));
+  EXPECT_EQ((std::array{b.InnerWidth(), b.OuterWidth(), b.BorderWidth(), b.InnerSpace()}),
+            (std::array{1, 1, 0, 1}));
   EXPECT_EQ(b.OuterStyle(), TKvBevelStyle::bsRaised);
   b.SetBorderWidth(INT_MAX);
   EXPECT_TRUE(b.setProperty("InnerWidth", 3));  // as a form description sets it
@@ -136,7 +144,8 @@ namespace {
 
 // Paints the bevel on a square and checks the inset against GetVisibleArea and the ring
 // colours: top-left ones along the diagonal, bottom-right ones from the other corner.
-void ExpectRings(const TKvBevel& b, int size, const std::vector<TColor>& topLeft, const std::vector<TColor>& bottomRight) {
+void ExpectRings(const TKvBevel& b, int size, const std::vector<TColor>& topLeft,
+                 const std::vector<TColor>& bottomRight) {
   Surface s(size, size);
   TRect r(0, 0, size, size), area = r;
   b.Paint(s.Canvas(), r);
@@ -177,8 +186,11 @@ TEST(KvBevel, RingsComeInTheirOrderFromTheOutsideIn) {
   b.SetInnerShadow(clNavy);
   b.SetInnerSpace(2);
   b.SetInnerColor(clPurple);
-  ExpectRings(b, 30, {clMaroon, clMaroon, clOlive, clOlive, clBlack, clTeal, clBlack, clAqua, clPurple, clPurple},
-              {clMaroon, clMaroon, clYellow, clYellow, clBlack, clTeal, clBlack, clNavy, clPurple, clPurple});
+  ExpectRings(
+      b, 30,
+      {clMaroon, clMaroon, clOlive, clOlive, clBlack, clTeal, clBlack, clAqua, clPurple, clPurple},
+      {clMaroon, clMaroon, clYellow, clYellow, clBlack, clTeal, clBlack, clNavy, clPurple,
+       clPurple});
 }
 
 TEST(KvBevel, AnInvisibleOrEmptyBevelDrawsAndReservesNothing) {
@@ -202,7 +214,8 @@ TEST(KvBevel, HugeWidthsStopAtTheMiddleAndSaturateTheInset) {
   TKvBevel b;
   b.SetBorderWidth(INT_MAX);
   b.SetBorderColor(clRed);
-  for (auto set : {&TKvBevel::SetOuterWidth, &TKvBevel::SetOuterSpace, &TKvBevel::SetInnerWidth, &TKvBevel::SetInnerSpace})
+  for (auto set : {&TKvBevel::SetOuterWidth, &TKvBevel::SetOuterSpace, &TKvBevel::SetInnerWidth,
+                   &TKvBevel::SetInnerSpace})
     (b.*set)(INT_MAX);
   Surface s(20, 20);
   TRect r(0, 0, 20, 20), area = r;
@@ -210,7 +223,8 @@ TEST(KvBevel, HugeWidthsStopAtTheMiddleAndSaturateTheInset) {
   b.GetVisibleArea(area);
   EXPECT_EQ(r, TRect(INT_MAX, INT_MAX, INT_MIN, INT_MIN));
   EXPECT_EQ(area, r);
-  for (int k = 0; k < 10; ++k) EXPECT_TRUE(s.At(k, k) == clRed.Value && s.At(19 - k, k) == clRed.Value);
+  for (int k = 0; k < 10; ++k)
+    EXPECT_TRUE(s.At(k, k) == clRed.Value && s.At(19 - k, k) == clRed.Value);
 }
 
 // ---------------------------------------------------------------------------
@@ -234,7 +248,8 @@ TEST(KvPalette, ColoursByIndexAndRecolouringFromTheOriginalPixels) {
 
 TEST(KvPalette, TheOtherPairsAndTheOutlineHaveTheirInitialValues) {
   TKvPaletteEx pairs, copy;
-  EXPECT_EQ(PropertyNames(TKvPaletteEx::staticMetaObject), (std::vector<QByteArray>{"Low1", "High1", "Low2", "High2"}));
+  EXPECT_EQ(PropertyNames(TKvPaletteEx::staticMetaObject),
+            (std::vector<QByteArray>{"Low1", "High1", "Low2", "High2"}));
   EXPECT_EQ((std::array{pairs.Low1(), pairs.High1(), pairs.Low2(), pairs.High2()}),
             (std::array{clGreen, clLime, clBlack, clBlack}));
   pairs.SetHigh2(clRed);
@@ -247,8 +262,9 @@ TEST(KvPalette, TheOtherPairsAndTheOutlineHaveTheirInitialValues) {
   EXPECT_EQ(outline.Color().Value, 8388608);
   EXPECT_TRUE(outline.Visible());
   EXPECT_EQ(outline.Width(), 1);
-  EXPECT_EQ(StreamingDefaults(TKvTextOutline::staticMetaObject),
-            (std::map<QByteArray, QByteArray>{{"Color", "clNavy"}, {"Visible", "true"}, {"Width", "1"}}));
+  EXPECT_EQ(
+      StreamingDefaults(TKvTextOutline::staticMetaObject),
+      (std::map<QByteArray, QByteArray>{{"Color", "clNavy"}, {"Visible", "true"}, {"Width", "1"}}));
 }
 
 namespace {
@@ -279,8 +295,10 @@ std::vector<bool> InkAt(int d) {
 
 TEST(KvFont3D, EachStyleDrawsItsCopiesUnderTheText) {
   EXPECT_EQ(StreamingDefaults(TKvFont3D::staticMetaObject),
-            (std::map<QByteArray, QByteArray>{{"Style", "f3dNone"}, {"HighlightColor", "clBtnHighlight"},
-                                              {"ShadowColor", "clBtnShadow"}, {"HighlightDepth", "1"},
+            (std::map<QByteArray, QByteArray>{{"Style", "f3dNone"},
+                                              {"HighlightColor", "clBtnHighlight"},
+                                              {"ShadowColor", "clBtnShadow"},
+                                              {"HighlightDepth", "1"},
                                               {"ShadowDepth", "1"}}));
   // Highlight red at depth 1, shadow blue at depth 2, the text black; layers bottom first.
   const std::pair<TKvFont3DStyle, std::vector<std::pair<int, TColor>>> cases[] = {
@@ -306,7 +324,8 @@ TEST(KvFont3D, EachStyleDrawsItsCopiesUnderTheText) {
         if (ink[i]) expected[i] = color;
     }
     for (int i = 0; i < 50 * 30; ++i)
-      ASSERT_EQ(s.At(i % 50, i / 50), expected[size_t(i)]) << "style " << int(style) << " at " << i % 50 << ", " << i / 50;
+      ASSERT_EQ(s.At(i % 50, i / 50), expected[size_t(i)])
+          << "style " << int(style) << " at " << i % 50 << ", " << i / 50;
     EXPECT_EQ(s.Canvas()->Font()->Color().Value, clBlack.Value);
   }
 }
@@ -417,14 +436,14 @@ TEST(KvBitmaps, HostileStreamsRaiseInvalidFileFormatAndKeepWhatWasRead) {
   qToLittleEndian<int32_t>(0, zeroSize.data() + 2);
   qToLittleEndian<int32_t>(int32_t(good.size()) + 100, tooLong.data() + 2);
   const std::pair<QByteArray, int> cases[] = {
-      {Int32(0x00355463) + Int32(0), 0},               // wrong signature
-      {Int32(kv::kBitmapListSignature), 0},            // no count
-      {ListStream(-1, good), 0},                       // negative count
-      {ListStream(INT_MAX, {}), 0},                    // a count the stream cannot hold
-      {ListStream(2, good + zeroSize), 1},             // bfSize 0
-      {ListStream(2, good + tooLong), 1},              // bfSize past the end
-      {ListStream(2, good + HugeHeaderOnly()), 1},     // 2^40 pixels in 54 bytes
-      {ListStream(3, good + good + good.left(30)), 2}, // truncated
+      {Int32(0x00355463) + Int32(0), 0},                // wrong signature
+      {Int32(kv::kBitmapListSignature), 0},             // no count
+      {ListStream(-1, good), 0},                        // negative count
+      {ListStream(INT_MAX, {}), 0},                     // a count the stream cannot hold
+      {ListStream(2, good + zeroSize), 1},              // bfSize 0
+      {ListStream(2, good + tooLong), 1},               // bfSize past the end
+      {ListStream(2, good + HugeHeaderOnly()), 1},      // 2^40 pixels in 54 bytes
+      {ListStream(3, good + good + good.left(30)), 2},  // truncated
   };
   for (const auto& [data, kept] : cases) {
     TKvBitmaps list;
@@ -438,7 +457,8 @@ TEST(KvBitmaps, HostileStreamsRaiseInvalidFileFormatAndKeepWhatWasRead) {
 
 TEST(KvBitmaps, FilesAppendInOneUpdateThatEndsAlsoOnFailure) {
   QTemporaryDir dir;
-  const QString good = dir.filePath(QStringLiteral("list.kvb")), path = dir.filePath(QStringLiteral("bad.kvb"));
+  const QString good = dir.filePath(QStringLiteral("list.kvb")),
+                path = dir.filePath(QStringLiteral("bad.kvb"));
   TKvBitmaps saved, loaded;
   saved.Add(Picture(3, 3, clRed).get());
   saved.Add(Picture(2, 5, clBlue).get());

@@ -71,7 +71,9 @@ QByteArray WithRgnData(const QByteArray& payload) {
   return Describe("    RgnData = {" + payload.toHex() + "}\n");
 }
 
-TKvFormShape* ShapeOf(TForm& form) { return dynamic_cast<TKvFormShape*>(form.FindComponent(QStringLiteral("Shape"))); }
+TKvFormShape* ShapeOf(TForm& form) {
+  return dynamic_cast<TKvFormShape*>(form.FindComponent(QStringLiteral("Shape")));
+}
 
 // A form shape on a form of its own.
 struct Shaped {
@@ -127,7 +129,8 @@ TEST(FormShapeScan, EveryPixelButTheLastColumnThatIsNotMaskColour) {
     TBitmap mask;
     mask.SetSize(width, height);
     for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) mask.Canvas()->SetPixels(x, y, random() % 3 == 0 ? clWhite : kFace);
+      for (int x = 0; x < width; ++x)
+        mask.Canvas()->SetPixels(x, y, random() % 3 == 0 ? clWhite : kFace);
     const TRegion r = kv::MaskRegion(mask, clWhite);
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x)
@@ -186,7 +189,8 @@ TEST(FormShape, OnlyAFormCanBeTheParent) {
   EXPECT_EQ(shape.Parent(), nullptr);
 
   const QByteArray nested =
-      "object Form1: TForm\n  object Box: TScrollBox\n    object Shape: TKvFormShape\n    end\n  end\nend\n";
+      "object Form1: TForm\n  object Box: TScrollBox\n    object Shape: TKvFormShape\n    end\n  "
+      "end\nend\n";
   TForm reading(nullptr);
   ExpectMessage([&] { kv::ReadComponent(&reading, nested, QStringLiteral("nested.kvf")); },
                 "KvFormShape requires a FORM as parent!");
@@ -346,7 +350,8 @@ TEST(FormShape, PressesMoveTheFormAndFireNoMouseDown) {
 // Region data in form descriptions
 
 TEST(FormShapeRgnData, SizesBeyondThePayloadAreRefused) {
-  const QByteArray bad[] = {Payload(-1, QByteArray(40, 'x')), Payload(0x7FFFFFFF, QByteArray(40, 'x')),
+  const QByteArray bad[] = {Payload(-1, QByteArray(40, 'x')),
+                            Payload(0x7FFFFFFF, QByteArray(40, 'x')),
                             Payload(100, QByteArray(10, 'x')), QByteArray(3, '\0'), QByteArray()};
   for (const QByteArray& payload : bad) {
     TKvRgnData data;
@@ -356,8 +361,9 @@ TEST(FormShapeRgnData, SizesBeyondThePayloadAreRefused) {
     EXPECT_EQ(data.Bytes(), QByteArray("kept"));
 
     TForm form(nullptr);
-    ExpectMessage([&] { kv::ReadComponent(&form, WithRgnData(payload), QStringLiteral("bad.kvf")); },
-                  "Invalid file format");
+    ExpectMessage(
+        [&] { kv::ReadComponent(&form, WithRgnData(payload), QStringLiteral("bad.kvf")); },
+        "Invalid file format");
     EXPECT_EQ(form.ComponentCount(), 0);
   }
 }
@@ -375,10 +381,12 @@ TEST(FormShapeRgnData, StoredSizeZeroAppliesNoRegion) {
 TEST(FormShapeRgnData, MalformedRegionsKeepTheWindowsShape) {
   const TRegion current = Rects({Ltrb(0, 0, 7, 7)});
   const QByteArray malformed[] = {
-      Header(32, 1, 1, 16).left(20),                           // shorter than a header
-      Header(32, 1, 0x10000000, 0),                            // 16 * N does not fit in 32 bits
-      Header(32, 1, 2, 32) + QByteArray(16, '\0'),             // a rectangle missing
-      Header(24, 1, 0, 0), Header(32, 2, 0, 0), Header(32, 1, 0, 0),  // wrong header; no pixel
+      Header(32, 1, 1, 16).left(20),                // shorter than a header
+      Header(32, 1, 0x10000000, 0),                 // 16 * N does not fit in 32 bits
+      Header(32, 1, 2, 32) + QByteArray(16, '\0'),  // a rectangle missing
+      Header(24, 1, 0, 0),
+      Header(32, 2, 0, 0),
+      Header(32, 1, 0, 0),  // wrong header; no pixel
   };
   for (const QByteArray& block : malformed) {
     TForm form(nullptr);
@@ -435,13 +443,16 @@ TEST(FormShapeRgnData, RoundTripThroughADescription) {
   TForm plain(nullptr);
   (new TKvFormShape(&plain))->SetParent(&plain);
   const QByteArray plainText = kv::WriteComponent(&plain);
-  EXPECT_TRUE(plainText.contains("    RgnData = {\n      00000000\n    }\n")) << plainText.constData();
+  EXPECT_TRUE(plainText.contains("    RgnData = {\n      00000000\n    }\n"))
+      << plainText.constData();
 }
 
 namespace {
 
 // A file of the source tree.
-QString SourceFile(const char* path) { return QStringLiteral(KV_TEST_REFERENCE_DIR "/../../") + QLatin1String(path); }
+QString SourceFile(const char* path) {
+  return QStringLiteral(KV_TEST_REFERENCE_DIR "/../../") + QLatin1String(path);
+}
 
 std::unique_ptr<TBitmap> DemoWindowImage() {
   auto mask = std::make_unique<TBitmap>();

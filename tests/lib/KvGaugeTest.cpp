@@ -332,7 +332,8 @@ TEST(Gauge, SquareGaugeTurnsItsTicksWithItsOrientation) {
     ASSERT_EQ(s.gauge->Width(), 49);
     ASSERT_EQ(s.gauge->Height(), 50);
     for (int i = 0; i < 20; ++i) {
-      for (int y = 5; y < 45; ++y) ASSERT_EQ(s.At(5 + 2 * i, y), clLime.Value) << "tick " << i << ", y " << y;
+      for (int y = 5; y < 45; ++y)
+        ASSERT_EQ(s.At(5 + 2 * i, y), clLime.Value) << "tick " << i << ", y " << y;
       EXPECT_EQ(s.At(6 + 2 * i, 20), clBlack.Value) << "gap " << i;
     }
     EXPECT_EQ(s.At(5, 45), clBlack.Value);

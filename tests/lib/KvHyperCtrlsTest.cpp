@@ -55,7 +55,8 @@ struct Scene {
 };
 
 // Where DrawText puts ink for the caption in R with the hyperlink's flags.
-QImage InkIn(const TFont* font, const QString& text, TRect r, int width, int height, unsigned alignment) {
+QImage InkIn(const TFont* font, const QString& text, TRect r, int width, int height,
+             unsigned alignment) {
   TBitmap bitmap;
   bitmap.SetSize(width, height);
   TCanvas* c = bitmap.Canvas();
@@ -69,7 +70,8 @@ QImage InkIn(const TFont* font, const QString& text, TRect r, int width, int hei
 }
 
 bool Ink(const QImage& ink, int x, int y) {
-  return x >= 0 && y >= 0 && x < ink.width() && y < ink.height() && (ink.pixel(x, y) & 0xFFFFFFu) == 0xFFFFFFu;
+  return x >= 0 && y >= 0 && x < ink.width() && y < ink.height() &&
+         (ink.pixel(x, y) & 0xFFFFFFu) == 0xFFFFFFu;
 }
 
 int InkRows(const QImage& shot, int32_t background, int fromRow) {
@@ -128,7 +130,8 @@ TEST(KvHyperLinkOutline, HaloSurroundsTheLettersInsideTheShrunkRectangle) {
   link.TextOutline()->SetWidth(2);
   link.TextOutline()->SetColor(clRed);
   const QImage shot = kvtest::RenderControl(&link, clWhite.Value);
-  const QImage ink = InkIn(link.FontLeave(), link.Caption(), Rect(2, 2, 133, 23), 135, 25, DT_CENTER);
+  const QImage ink =
+      InkIn(link.FontLeave(), link.Caption(), Rect(2, 2, 133, 23), 135, 25, DT_CENTER);
   int faults = 0, halo = 0;
   for (int y = 0; y < 25; ++y)
     for (int x = 0; x < 135; ++x) {
@@ -137,7 +140,8 @@ TEST(KvHyperLinkOutline, HaloSurroundsTheLettersInsideTheShrunkRectangle) {
       const int32_t expected = Ink(ink, x, y) ? clGreen.Value : near ? clRed.Value : clBlack.Value;
       halo += expected == clRed.Value;
       if (At(shot, x, y) != expected && faults++ < 5)
-        ADD_FAILURE() << "at (" << x << ", " << y << "): " << std::hex << At(shot, x, y) << " instead of " << expected;
+        ADD_FAILURE() << "at (" << x << ", " << y << "): " << std::hex << At(shot, x, y)
+                      << " instead of " << expected;
     }
   EXPECT_GT(halo, 100);
 }
@@ -149,7 +153,8 @@ TEST(KvHyperLinkOutline, AWideHaloHasThePixelsOfItsCopies) {
   font.SetStyle(TFontStyle::fsBold | TFontStyle::fsUnderline);
   font.SetColor(clLime);
   const QString text = QStringLiteral("Visit\tBrontel, the maker of Kelvara");
-  const auto picture = [&](const TRect& r, bool wrap, TAlignment alignment, int width, bool literal) {
+  const auto picture = [&](const TRect& r, bool wrap, TAlignment alignment, int width,
+                           bool literal) {
     TBitmap bitmap;
     bitmap.SetSize(140, 70);
     TCanvas* c = bitmap.Canvas();
@@ -195,7 +200,8 @@ TEST(KvHyperLinkOutline, AHaloWiderThanHalfTheControlShowsNothing) {
     link.TextOutline()->SetWidth(width);
     const QImage shot = kvtest::RenderControl(&link, clWhite.Value);
     for (int y = 0; y < 25; ++y)
-      for (int x = 0; x < 135; ++x) ASSERT_EQ(At(shot, x, y), clBlack.Value) << width << ": " << x << ", " << y;
+      for (int x = 0; x < 135; ++x)
+        ASSERT_EQ(At(shot, x, y), clBlack.Value) << width << ": " << x << ", " << y;
   }
   // Below half the smaller side the halo shows, however wide.
   link.SetBounds(0, 0, 135, 60);
@@ -218,7 +224,8 @@ TEST(KvHyperLinkOutline, NegativeOrHiddenOutlineDrawsOnlyTheText) {
   link.TextOutline()->SetVisible(false);
   link.TextOutline()->SetWidth(3);
   const QImage hidden = kvtest::RenderControl(&link, clWhite.Value);
-  const QImage ink = InkIn(link.FontLeave(), link.Caption(), Rect(0, 0, 135, 25), 135, 25, DT_CENTER);
+  const QImage ink =
+      InkIn(link.FontLeave(), link.Caption(), Rect(0, 0, 135, 25), 135, 25, DT_CENTER);
   for (int y = 0; y < 25; ++y)
     for (int x = 0; x < 135; ++x)
       ASSERT_EQ(At(hidden, x, y), Ink(ink, x, y) ? clGreen.Value : clBlack.Value) << x << ", " << y;
@@ -226,10 +233,12 @@ TEST(KvHyperLinkOutline, NegativeOrHiddenOutlineDrawsOnlyTheText) {
   link.TextOutline()->SetVisible(true);
   link.TextOutline()->SetWidth(-1);
   const QImage grown = kvtest::RenderControl(&link, clWhite.Value);
-  const QImage grownInk = InkIn(link.FontLeave(), link.Caption(), Rect(-1, -1, 136, 26), 135, 25, DT_CENTER);
+  const QImage grownInk =
+      InkIn(link.FontLeave(), link.Caption(), Rect(-1, -1, 136, 26), 135, 25, DT_CENTER);
   for (int y = 0; y < 25; ++y)
     for (int x = 0; x < 135; ++x)
-      ASSERT_EQ(At(grown, x, y), Ink(grownInk, x, y) ? clGreen.Value : clBlack.Value) << x << ", " << y;
+      ASSERT_EQ(At(grown, x, y), Ink(grownInk, x, y) ? clGreen.Value : clBlack.Value)
+          << x << ", " << y;
   link.TextOutline()->SetWidth(INT_MIN);  // the text lies far above the control
   EXPECT_EQ(InkRows(kvtest::RenderControl(&link, clWhite.Value), clBlack.Value, 0), 0);
 }
@@ -244,7 +253,8 @@ TEST(KvHyperLink, HoverSwitchesFontAndBackgroundBeforeTheEvents) {
     EXPECT_EQ(sender, s.link);
     seen.push_back(At(s.Picture(), 0, 0));
   });
-  QObject::connect(s.link, &TKvGraphicControl::OnMouseLeave, [&](TObject*) { seen.push_back(At(s.Picture(), 0, 0)); });
+  QObject::connect(s.link, &TKvGraphicControl::OnMouseLeave,
+                   [&](TObject*) { seen.push_back(At(s.Picture(), 0, 0)); });
   EXPECT_EQ(At(s.Picture(), 0, 0), clBlack.Value);
   s.Hover();
   EXPECT_EQ(At(s.Picture(), 0, 0), clBlue.Value);
@@ -340,7 +350,8 @@ TEST(KvWebLabel, LeftReleaseOverItOpensTheUrlOnceAsItIs) {
   s.link->SetURL(url);
   int errors = 0, mouseUps = 0;
   QObject::connect(s.link, &TKvWebLabel::OnError, [&](TObject*) { ++errors; });
-  QObject::connect(s.link, &TControl::OnMouseUp, [&](TObject*, TMouseButton, TShiftState, int, int) { ++mouseUps; });
+  QObject::connect(s.link, &TControl::OnMouseUp,
+                   [&](TObject*, TMouseButton, TShiftState, int, int) { ++mouseUps; });
   s.Hover();
   QTest::mouseClick(s.link, Qt::RightButton, {}, QPoint(20, 12));
   EXPECT_TRUE(opener.Calls.empty());
@@ -365,7 +376,8 @@ TEST(KvWebLabel, FailureFiresOnErrorOnce) {
   opener.Succeeds = false;
   Scene<TKvWebLabel> s;
   std::vector<TObject*> senders;
-  QObject::connect(s.link, &TKvWebLabel::OnError, [&](TObject* sender) { senders.push_back(sender); });
+  QObject::connect(s.link, &TKvWebLabel::OnError,
+                   [&](TObject* sender) { senders.push_back(sender); });
   s.Hover();
   QTest::mouseClick(s.link, Qt::LeftButton, {}, QPoint(20, 12));
   EXPECT_EQ(senders, std::vector<TObject*>{s.link});
@@ -399,8 +411,8 @@ TEST(KvWebLabel, AFreshOneStoresOnlyWhatDiffersFromItsDefaults) {
   label->SetName(QStringLiteral("Web"));
   label->SetParent(&form);
   const QByteArray fresh = kv::WriteComponent(&form);
-  for (const char* name : {"ColorEnter", "ColorLeave", "Alignment", "WordWrap", "Transparent", "Enabled", "URL",
-                           "Cursor", "TextOutline"})
+  for (const char* name : {"ColorEnter", "ColorLeave", "Alignment", "WordWrap", "Transparent",
+                           "Enabled", "URL", "Cursor", "TextOutline"})
     EXPECT_EQ(fresh.indexOf(name), -1) << name << " in\n" << fresh.constData();
   label->SetURL(QStringLiteral("https://kv.example/a b"));
   label->SetColorLeave(clMaroon);
@@ -423,7 +435,8 @@ TEST(KvHyperLinkPictures, InitialSettings) {
   TKvHyperLink link(nullptr);
   link.SetName(QStringLiteral("KvHyperLink1"));
   EXPECT_EQ(link.Caption(), QStringLiteral("KvHyperLink1"));
-  EXPECT_MATCHES_REFERENCE(kvtest::RenderControl(&link, clWhite.Value, 2), QStringLiteral("lib/hyperlink-initial"));
+  EXPECT_MATCHES_REFERENCE(kvtest::RenderControl(&link, clWhite.Value, 2),
+                           QStringLiteral("lib/hyperlink-initial"));
 }
 
 TEST(KvHyperLinkPictures, DemoWebLabelNotHoveredHoveredAndDisabled) {

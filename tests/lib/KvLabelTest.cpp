@@ -53,8 +53,9 @@ TPoint CaptionSize(const TKvLabel& label) {
 }
 
 TPoint OriginOf(const TKvLabel& label) {
-  return kv::LabelTextOrigin(label.Angle(), CaptionSize(label), TPoint(label.Width(), label.Height()),
-                             label.Alignment(), label.Layout());
+  return kv::LabelTextOrigin(label.Angle(), CaptionSize(label),
+                             TPoint(label.Width(), label.Height()), label.Alignment(),
+                             label.Layout());
 }
 
 // Where the caption's top copy puts ink: the caption drawn once at the label's origin.
@@ -74,7 +75,8 @@ QImage InkOf(const TKvLabel& label) {
 }
 
 bool Ink(const QImage& ink, int x, int y) {
-  return x >= 0 && y >= 0 && x < ink.width() && y < ink.height() && (ink.pixel(x, y) & 0xFFFFFFu) == 0xFFFFFFu;
+  return x >= 0 && y >= 0 && x < ink.width() && y < ink.height() &&
+         (ink.pixel(x, y) & 0xFFFFFFu) == 0xFFFFFFu;
 }
 
 // One copy of the caption, drawn at the origin moved by (DX, DY).
@@ -85,7 +87,8 @@ struct Layer {
 };
 
 // Each pixel shows the colour of the topmost copy that covers it, else the background.
-void ExpectLayers(const QImage& shot, const QImage& ink, const std::vector<Layer>& topFirst, int32_t background) {
+void ExpectLayers(const QImage& shot, const QImage& ink, const std::vector<Layer>& topFirst,
+                  int32_t background) {
   int faults = 0;
   for (int y = 0; y < shot.height(); ++y)
     for (int x = 0; x < shot.width(); ++x) {
@@ -96,7 +99,8 @@ void ExpectLayers(const QImage& shot, const QImage& ink, const std::vector<Layer
           break;
         }
       if (At(shot, x, y) != expected && faults++ < 5)
-        ADD_FAILURE() << "at (" << x << ", " << y << "): " << std::hex << At(shot, x, y) << " instead of " << expected;
+        ADD_FAILURE() << "at (" << x << ", " << y << "): " << std::hex << At(shot, x, y)
+                      << " instead of " << expected;
     }
 }
 
@@ -118,7 +122,8 @@ TEST(KvLabelGeometry, OriginsAtZeroDegrees) {
   using enum StdCtrls::TTextLayout;
   EXPECT_EQ(kv::LabelTextOrigin(0, text, client, taLeftJustify, tlTop), TPoint(2, 2));
   // Right-justified text ends 2 pixels before the right edge; bottom text 2 above the bottom.
-  EXPECT_EQ(kv::LabelTextOrigin(0, text, client, taRightJustify, tlBottom), TPoint(100 - 50 - 2, 40 - 20 - 2));
+  EXPECT_EQ(kv::LabelTextOrigin(0, text, client, taRightJustify, tlBottom),
+            TPoint(100 - 50 - 2, 40 - 20 - 2));
   EXPECT_EQ(kv::LabelTextOrigin(0, text, client, taCenter, tlCenter), TPoint(25, 10));
   // A client narrower than the text: centred text falls back to the left inset.
   EXPECT_EQ(kv::LabelTextOrigin(0, text, TPoint(30, 40), taCenter, tlTop), TPoint(2, 2));
@@ -131,15 +136,18 @@ TEST(KvLabelGeometry, OriginsAtQuarterTurns) {
   using enum StdCtrls::TTextLayout;
   // 90: the text runs upwards from the origin, so the top layout starts it W lower.
   EXPECT_EQ(kv::LabelTextOrigin(90, text, client, taLeftJustify, tlTop), TPoint(2, 2 + 50));
-  EXPECT_EQ(kv::LabelTextOrigin(90, text, client, taRightJustify, tlBottom), TPoint(100 - 20 - 2, 80 - 2));
+  EXPECT_EQ(kv::LabelTextOrigin(90, text, client, taRightJustify, tlBottom),
+            TPoint(100 - 20 - 2, 80 - 2));
   EXPECT_EQ(kv::LabelTextOrigin(90, text, client, taCenter, tlCenter), TPoint(50 - 10, 40 + 25));
   // 180: upside down, the text ends at the left inset and its cell lies above the origin.
   EXPECT_EQ(kv::LabelTextOrigin(180, text, client, taLeftJustify, tlTop), TPoint(2 + 50, 2 + 20));
-  EXPECT_EQ(kv::LabelTextOrigin(180, text, client, taRightJustify, tlBottom), TPoint(100 - 2, 80 - 2));
+  EXPECT_EQ(kv::LabelTextOrigin(180, text, client, taRightJustify, tlBottom),
+            TPoint(100 - 2, 80 - 2));
   EXPECT_EQ(kv::LabelTextOrigin(180, text, client, taCenter, tlCenter), TPoint(75, 50));
   // 270: the text runs downwards and its cell hangs to the left of the origin.
   EXPECT_EQ(kv::LabelTextOrigin(270, text, client, taLeftJustify, tlTop), TPoint(2 + 20, 2));
-  EXPECT_EQ(kv::LabelTextOrigin(270, text, client, taRightJustify, tlBottom), TPoint(100 - 2, 80 - 50 - 2));
+  EXPECT_EQ(kv::LabelTextOrigin(270, text, client, taRightJustify, tlBottom),
+            TPoint(100 - 2, 80 - 50 - 2));
 }
 
 TEST(KvLabelGeometry, OriginAtFortyFiveDegreesKeepsTheTurnedBoxInside) {
@@ -181,7 +189,8 @@ TEST(KvLabel, AutoSizeFollowsCaptionAndFontAndLeavesTheAlignedSide) {
   auto label = MakeLabel();
   label->SetAutoSize(true);
   int fontChanges = 0;
-  QObject::connect(label.get(), &TKvGraphicControl::OnFontChanged, [&](TObject*) { ++fontChanges; });
+  QObject::connect(label.get(), &TKvGraphicControl::OnFontChanged,
+                   [&](TObject*) { ++fontChanges; });
   const int width = label->Width();
   label->SetCaption(QStringLiteral("Kelvara Kelvara"));
   EXPECT_GT(label->Width(), width);
@@ -260,9 +269,11 @@ TEST(KvLabelPaint, ShadowIsOffsetByTheShadowDepthBothWays) {
   label->SetStyle(TKvLabelStyle::lsShadow);
   label->SetColorShadow(clMaroon);
   const QImage ink = InkOf(*label);
-  ExpectLayers(kvtest::RenderControl(label.get(), kBackground), ink, {{0, 0, clNavy}, {2, 2, clMaroon}}, clYellow);
+  ExpectLayers(kvtest::RenderControl(label.get(), kBackground), ink,
+               {{0, 0, clNavy}, {2, 2, clMaroon}}, clYellow);
   label->SetShadowDepth(-3);
-  ExpectLayers(kvtest::RenderControl(label.get(), kBackground), ink, {{0, 0, clNavy}, {-3, -3, clMaroon}}, clYellow);
+  ExpectLayers(kvtest::RenderControl(label.get(), kBackground), ink,
+               {{0, 0, clNavy}, {-3, -3, clMaroon}}, clYellow);
 }
 
 TEST(KvLabelPaint, TurnedTextKeepsItsLayers) {
@@ -355,7 +366,8 @@ TEST(KvLabelPaint, ManyTurnedTexturedPaintsDoNotGrowMemory) {
 namespace {
 
 void ExpectPicture(TKvLabel* label, const char* name) {
-  EXPECT_MATCHES_REFERENCE(kvtest::RenderControl(label, kBackground, 2), QStringLiteral("lib/label-") + name);
+  EXPECT_MATCHES_REFERENCE(kvtest::RenderControl(label, kBackground, 2),
+                           QStringLiteral("lib/label-") + name);
 }
 
 }  // namespace
@@ -402,7 +414,8 @@ TEST(KvLabelPictures, Textured) {
   TBitmap texture;
   texture.SetSize(8, 8);
   for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x) texture.Canvas()->SetPixels(x, y, (x + y) % 4 < 2 ? clRed : clYellow);
+    for (int x = 0; x < 8; ++x)
+      texture.Canvas()->SetPixels(x, y, (x + y) % 4 < 2 ? clRed : clYellow);
   label.SetBitmap(&texture);
   ExpectPicture(&label, "textured");
 }
@@ -461,8 +474,9 @@ TEST(KvLabelStreaming, AFreshLabelStoresOnlyWhatDiffersFromItsDefaults) {
   label->SetName(QStringLiteral("L"));
   label->SetParent(&form);
   const QByteArray fresh = kv::WriteComponent(&form);
-  for (const char* name : {"Alignment", "ColorHighlight", "ColorShadow", "Style", "Layout", "ShadowDepth", "Angle",
-                           "Transparent", "AutoSize", "Align ", " Color =", "Bitmap"})
+  for (const char* name :
+       {"Alignment", "ColorHighlight", "ColorShadow", "Style", "Layout", "ShadowDepth", "Angle",
+        "Transparent", "AutoSize", "Align ", " Color =", "Bitmap"})
     EXPECT_EQ(fresh.indexOf(name), -1) << name << " in\n" << fresh.constData();
   label->SetColorShadow(clWhite);
   label->SetAngle(270);

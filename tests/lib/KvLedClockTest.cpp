@@ -44,11 +44,11 @@ public:
 
 class TestClock : public TKvLedClock {
 public:
-  using TKvLedClock::TKvLedClock;
+  using TComponent::SetDesigning;
   using TKvLedClock::DrawGlyph;
   using TKvLedClock::Tick;
   using TKvLedClock::Timer;
-  using TComponent::SetDesigning;
+  using TKvLedClock::TKvLedClock;
   int Paints = 0;
 
 protected:
@@ -124,7 +124,8 @@ QChar ReadChar(const QImage& image, const TextGrid& g, int x, uint8_t columns = 
     for (int j = 0; j < 6; ++j) {
       if (!(columns & (1 << j))) continue;
       const int left = x - g.ledSize - j * pitch - g.slant[size_t(i)];
-      if (At(image, left + pitch / 2, g.top + i * pitch + g.ledSize / 2) == g.dot) rows[size_t(i)] |= uint8_t(1 << j);
+      if (At(image, left + pitch / 2, g.top + i * pitch + g.ledSize / 2) == g.dot)
+        rows[size_t(i)] |= uint8_t(1 << j);
     }
   for (const auto& [ch, glyph] : kFont) {
     std::array<uint8_t, 9> masked = glyph;
@@ -139,10 +140,11 @@ QChar ReadChar(const QImage& image, const TextGrid& g, int x, uint8_t columns = 
 // reference plus half an advance.
 QString ReadText(const QImage& image, const TextGrid& g, int firstX, int spacing) {
   const int advance = 5 * (g.ledSize + 1);
-  const int x1 = firstX + spacing + advance, colon = x1 + advance / 2, x3 = colon + spacing + advance;
+  const int x1 = firstX + spacing + advance, colon = x1 + advance / 2,
+            x3 = colon + spacing + advance;
   const QChar chars[] = {ReadChar(image, g, firstX), ReadChar(image, g, x1),
-                         ReadChar(image, g, colon + advance / 2 - g.ledSize, 0x0C), ReadChar(image, g, x3),
-                         ReadChar(image, g, x3 + spacing + advance)};
+                         ReadChar(image, g, colon + advance / 2 - g.ledSize, 0x0C),
+                         ReadChar(image, g, x3), ReadChar(image, g, x3 + spacing + advance)};
   return QString(chars, 5);
 }
 
@@ -168,8 +170,8 @@ TEST(LedClock, ConstructionHoldsTheTableAndTheLocalTime) {
   EXPECT_TRUE(c.SecondsIndicator());
   EXPECT_TRUE(c.HourMarks());
   EXPECT_TRUE(c.Background()->Empty());
-  for (TColor colour : {c.HoursColor(), c.HoursOutline(), c.SecHandColor(), c.SecOutline(), c.TickColor(),
-                        c.TickOutline()})
+  for (TColor colour : {c.HoursColor(), c.HoursOutline(), c.SecHandColor(), c.SecOutline(),
+                        c.TickColor(), c.TickOutline()})
     EXPECT_EQ(colour, TColor(255));
   EXPECT_EQ(c.SecWidth(), 2);
   EXPECT_EQ(c.TickWidth(), 2);
@@ -281,7 +283,8 @@ TEST(LedClock, DescriptionsStoreDotSizeAndSpacingAgainstTheirOwnDefaults) {
   EXPECT_TRUE(fresh.contains(QStringLiteral("LedSize = 3"))) << qPrintable(fresh);
   EXPECT_TRUE(fresh.contains(QStringLiteral("Spacing = 8")));
   EXPECT_TRUE(fresh.contains(QStringLiteral("Threaded = True")));
-  for (const char* notStored : {"Active", "TextAngle", "HoursColor", "TickWidth", "Hours", "Background", "Version"})
+  for (const char* notStored :
+       {"Active", "TextAngle", "HoursColor", "TickWidth", "Hours", "Background", "Version"})
     EXPECT_FALSE(fresh.contains(QLatin1String(notStored) + QLatin1String(" ="))) << notStored;
   c->SetLedSize(5);
   c->SetSpacing(6);
@@ -403,7 +406,7 @@ TEST(LedClock, ASmallFaceMirrorsTheDotsThroughTheCentre) {
   c.SetBounds(0, 0, 241, 201);
   ColourTheDots(c);
   c.SetSecondsIndicator(false);
-  c.SetSecWidth(30);  // R = 90 - 2 * (60 + 2) = -34
+  c.SetSecWidth(30);       // R = 90 - 2 * (60 + 2) = -34
   c.SetTextOffsetY(1000);  // the text off the face
   const QImage shot = kvtest::RenderControl(&c, clBlack);
   // The twelve marks are their own mirror image: they lie 34 from the centre. Mark 1 (300
@@ -421,7 +424,8 @@ TEST(LedClock, ASmallFaceMirrorsTheDotsThroughTheCentre) {
   c.SetSeconds(14);
   const QImage small = kvtest::RenderControl(&c, clBlack);
   EXPECT_EQ(At(small, 30, 46), clYellow);  // dot 0, below the centre
-  EXPECT_EQ(At(small, 14, 32), clYellow);  // dot 14: (30 - round(16 cos 174), 30 + round(16 sin 174))
+  EXPECT_EQ(At(small, 14, 32),
+            clYellow);  // dot 14: (30 - round(16 cos 174), 30 + round(16 sin 174))
   EXPECT_EQ(At(small, 30, 14), clBlack);
   EXPECT_EQ(At(small, 46, 28), clBlack);
 }
@@ -465,7 +469,8 @@ TEST(LedClock, TwelveHourTextSubtractsTwelveAboveTwelve) {
   ApplyDemoSettings(c);
   c.SetTextAngle(0);
   c.SetHourFormat(TKvHourFormat::hfmt12h);
-  const std::pair<int, const char*> cases[] = {{0, "00:12"}, {1, "01:12"}, {12, "12:12"}, {13, "01:12"}, {23, "11:12"}};
+  const std::pair<int, const char*> cases[] = {
+      {0, "00:12"}, {1, "01:12"}, {12, "12:12"}, {13, "01:12"}, {23, "11:12"}};
   for (auto [hours, text] : cases) {
     c.SetHours(hours);
     EXPECT_EQ(ReadDemoText(c), QLatin1String(text)) << hours;
@@ -519,7 +524,8 @@ TEST(LedClock, GlyphsOutsideTheFontDrawNothing) {
   const QImage blank = bitmap.Image().copy();
   canvas->Brush()->SetColor(clRed);
   canvas->Pen()->SetColor(clRed);
-  for (QChar ch : {QChar(u'-'), QChar(u'/'), QChar(u';'), QChar(u'A'), QChar(u' '), QChar(0xFFFF)}) {
+  for (QChar ch :
+       {QChar(u'-'), QChar(u'/'), QChar(u';'), QChar(u'A'), QChar(u' '), QChar(0xFFFF)}) {
     c.DrawGlyph(canvas, ch, 40, 10);
     EXPECT_EQ(bitmap.Image(), blank) << int(ch.unicode());
   }
@@ -570,8 +576,10 @@ TEST(LedClock, TickFiresTheChangesInOrderThenTheAlarm) {
     EXPECT_EQ(s, &c);
     events << QStringLiteral("h%1").arg(v);
   });
-  QObject::connect(&c, &TKvLedClock::OnMinutesChanged, [&](TObject*, uint16_t v) { events << QStringLiteral("m%1").arg(v); });
-  QObject::connect(&c, &TKvLedClock::OnSecondsChanged, [&](TObject*, uint16_t v) { events << QStringLiteral("s%1").arg(v); });
+  QObject::connect(&c, &TKvLedClock::OnMinutesChanged,
+                   [&](TObject*, uint16_t v) { events << QStringLiteral("m%1").arg(v); });
+  QObject::connect(&c, &TKvLedClock::OnSecondsChanged,
+                   [&](TObject*, uint16_t v) { events << QStringLiteral("s%1").arg(v); });
   QObject::connect(&c, &TKvLedClock::OnAlarm, [&](TObject* s) {
     EXPECT_EQ(s, &c);
     events << QStringLiteral("alarm");
@@ -620,7 +628,8 @@ TEST(LedClock, NonFiniteAlarmTimeNeverFires) {
   QObject::connect(&c, &TKvLedClock::OnAlarm, [&](TObject*) { ++alarms; });
   QObject::connect(&c, &TKvLedClock::OnSecondsChanged, [&](TObject*, uint16_t) { ++ticks; });
   c.SetEnableAlarm(true);
-  for (double bad : {std::nan(""), std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()}) {
+  for (double bad : {std::nan(""), std::numeric_limits<double>::infinity(),
+                     -std::numeric_limits<double>::infinity()}) {
     c.SetAlarmTime(bad);
     for (int i = 0; i < 5; ++i) c.Tick();
   }
@@ -710,8 +719,9 @@ TEST(LedClock, ExtremeSizesPaintWithinTheImage) {
   TestClock c(nullptr);
   c.SetBounds(0, 0, 64, 48);
   const int big = std::numeric_limits<int>::max(), small = std::numeric_limits<int>::min();
-  for (auto [led, spacing, sec, tick, dx] : {std::array{big, big, big, big, big}, std::array{small, small, small, big, small},
-                                            std::array{-1, 0, -5, 1, 0}, std::array{big, small, 0, 3, big}}) {
+  for (auto [led, spacing, sec, tick, dx] :
+       {std::array{big, big, big, big, big}, std::array{small, small, small, big, small},
+        std::array{-1, 0, -5, 1, 0}, std::array{big, small, 0, 3, big}}) {
     c.SetLedSize(led);
     c.SetSpacing(spacing);
     c.SetSecWidth(sec);
@@ -764,7 +774,8 @@ TEST(LedClock, ReferenceDemoSettings) {
                     "  end\n"
                     "end\n",
                     QStringLiteral("clock.kvf"));
-  auto* c = dynamic_cast<TKvLedClock*>(kv::FindOwnedComponent(&form, QStringLiteral("KvLedClock1")));
+  auto* c =
+      dynamic_cast<TKvLedClock*>(kv::FindOwnedComponent(&form, QStringLiteral("KvLedClock1")));
   ASSERT_NE(c, nullptr);
   EXPECT_TRUE(c->Threaded());
   EXPECT_TRUE(c->Transparent());

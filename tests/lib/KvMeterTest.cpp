@@ -18,7 +18,9 @@ constexpr int32_t kPanelColor = 7292981;
 // The meter's picture, shown alone on a form.
 QImage Picture(TKvMeter* meter) { return kvtest::RenderControl(meter, clWhite.Value, 0); }
 
-int32_t PixelOf(const QImage& image, int x, int y) { return kv::PixelToColor(image.pixel(x, y)).Value; }
+int32_t PixelOf(const QImage& image, int x, int y) {
+  return kv::PixelToColor(image.pixel(x, y)).Value;
+}
 
 ::testing::AssertionResult SamePicture(const QImage& actual, const QImage& expected) {
   if (actual.size() != expected.size()) return ::testing::AssertionFailure() << "sizes differ";
@@ -37,7 +39,9 @@ void StripDown(TKvMeter& m) {
 }
 
 // The direction of step K of the initial sweep (Angle 40, 61 ticks), in radians.
-long double Theta(int k) { return (310.0L + k * 100.0L / 61) * std::numbers::pi_v<long double> / 180; }
+long double Theta(int k) {
+  return (310.0L + k * 100.0L / 61) * std::numbers::pi_v<long double> / 180;
+}
 
 // A black 240 x 105 picture with the initial meter's needle drawn to Tip.
 QImage NeedleTo(TPoint tip) {
@@ -91,7 +95,8 @@ TEST(Meter, ZonesColourTheTicks) {
   // pixel is its inner end, at radius 90 from the centre (120, 125).
   for (int k = 1; k < 61; ++k) {
     const long double t = Theta(k);
-    const int x = 120 + int(std::trunc(std::sin(t) * 90)), y = 125 - int(std::trunc(std::cos(t) * 90));
+    const int x = 120 + int(std::trunc(std::sin(t) * 90)),
+              y = 125 - int(std::trunc(std::cos(t) * 90));
     const TColor expected = k < 36 ? clGreen : k < 51 ? clYellow : clRed;
     EXPECT_EQ(PixelOf(shot, x, y), expected.Value) << "tick " << k;
   }
@@ -144,8 +149,16 @@ TEST(Meter, LabelsEverySixStepsReadZeroToHundred) {
   m.Scale()->SetVisible(false);
   m.Bevel()->SetVisible(false);
   m.SetNeedleColor(clBlack);
-  EXPECT_TRUE(SamePicture(Picture(&m), LabelsAt(m, {{0, "0"}, {6, "10"}, {12, "20"}, {18, "30"}, {24, "40"},
-                                                    {30, "50"}, {36, "60"}, {42, "70"}, {48, "80"}, {54, "90"},
+  EXPECT_TRUE(SamePicture(Picture(&m), LabelsAt(m, {{0, "0"},
+                                                    {6, "10"},
+                                                    {12, "20"},
+                                                    {18, "30"},
+                                                    {24, "40"},
+                                                    {30, "50"},
+                                                    {36, "60"},
+                                                    {42, "70"},
+                                                    {48, "80"},
+                                                    {54, "90"},
                                                     {60, "100"}})));
 
   // Fewer ticks than label intervals: only the label at step 0.
@@ -157,7 +170,8 @@ TEST(Meter, LabelsEverySixStepsReadZeroToHundred) {
   one.SetSize(240, 105);
   one.Canvas()->SetFont(m.Font());
   one.Canvas()->Brush()->SetStyle(TBrushStyle::bsClear);
-  const int w = one.Canvas()->TextWidth(QStringLiteral("0")), h = one.Canvas()->TextHeight(QStringLiteral("0"));
+  const int w = one.Canvas()->TextWidth(QStringLiteral("0")),
+            h = one.Canvas()->TextHeight(QStringLiteral("0"));
   one.Canvas()->TextOut(120 - 113 - w / 2, 45 - 0 - h / 2, QStringLiteral("0"));
   EXPECT_TRUE(SamePicture(few, one.Image()));
 
@@ -171,7 +185,8 @@ TEST(Meter, LabelsEverySixStepsReadZeroToHundred) {
   wide.SetMinValue(INT_MIN);
   wide.SetLoadingState(false);
   wide.SetLabels(2);
-  EXPECT_TRUE(SamePicture(Picture(&wide), LabelsAt(wide, {{0, "-2147483648"}, {30, "0"}, {60, "2147483647"}})));
+  EXPECT_TRUE(SamePicture(Picture(&wide),
+                          LabelsAt(wide, {{0, "-2147483648"}, {30, "0"}, {60, "2147483647"}})));
 }
 
 TEST(Meter, NeedleMovesInWholeStepsUpToOnePastTheLastTick) {
@@ -179,8 +194,9 @@ TEST(Meter, NeedleMovesInWholeStepsUpToOnePastTheLastTick) {
   StripDown(m);
   EXPECT_TRUE(SamePicture(Picture(&m), NeedleTo({48, 64})));  // step 0, 40 degrees above the left
   m.SetPosition(100);
-  EXPECT_TRUE(SamePicture(Picture(&m), NeedleTo({192, 64})));  // step 61, 40 degrees above the right
-  m.SetPosition(50);  // 61 * 0.5 = 30.5: step 30
+  EXPECT_TRUE(
+      SamePicture(Picture(&m), NeedleTo({192, 64})));  // step 61, 40 degrees above the right
+  m.SetPosition(50);                                   // 61 * 0.5 = 30.5: step 30
   EXPECT_TRUE(SamePicture(Picture(&m), NeedleTo({119, 31})));
 }
 

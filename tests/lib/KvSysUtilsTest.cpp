@@ -32,7 +32,8 @@ void ExpectPixels(const Surface& s, const Picture& expected) {
   for (int y = 0; y < s.bitmap.Height(); ++y)
     for (int x = 0; x < s.bitmap.Width(); ++x)
       if (s.At(x, y) != expected(x, y)) {
-        ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << std::hex << s.At(x, y) << ", not " << expected(x, y);
+        ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << std::hex << s.At(x, y)
+                      << ", not " << expected(x, y);
         return;
       }
 }
@@ -76,21 +77,25 @@ Picture Layers(int w, std::vector<std::pair<std::vector<bool>, int32_t>> layers)
 
 TEST(Scaling, TruncatedExtendedArithmeticThatSaturates) {
   EXPECT_EQ((std::array{PercentToValue(60, 80), PercentToValue(50, 137), PercentToValue(50, 100),
-                        PercentToValue(99, 100), PercentToValue(5, 20), PercentToValue(10, 10), PercentToValue(-50, 137)}),
+                        PercentToValue(99, 100), PercentToValue(5, 20), PercentToValue(10, 10),
+                        PercentToValue(-50, 137)}),
             (std::array{47, 68, 50, 98, 0, 0, -68}));
   EXPECT_EQ(PercentToValue(1000, INT_MAX), INT_MAX);
   EXPECT_EQ(PercentToValue(-1000, INT_MAX), INT_MIN);
-  EXPECT_EQ((std::array{ValueToPercent(2, 3), ValueToPercent(7, 10), ValueToPercent(5, 0), ValueToPercent(-2, 3),
-                        ValueToPercent(999999999, 1999999998), ValueToPercent(INT_MAX, 1), ValueToPercent(INT_MIN, -1)}),
+  EXPECT_EQ((std::array{ValueToPercent(2, 3), ValueToPercent(7, 10), ValueToPercent(5, 0),
+                        ValueToPercent(-2, 3), ValueToPercent(999999999, 1999999998),
+                        ValueToPercent(INT_MAX, 1), ValueToPercent(INT_MIN, -1)}),
             (std::array{66, 70, 0, -66, 50, INT_MAX, INT_MAX}));
 }
 
 TEST(Scaling, ValueToPercentAgreesWithTheExtendedQuotient) {
-  const int values[] = {0, 1, 2, 7, 99, 101, 21474836, 21474837, 999999999, INT_MAX, -7, -21474837, INT_MIN};
+  const int values[] = {0,        1,         2,       7,  99,        101,    21474836,
+                        21474837, 999999999, INT_MAX, -7, -21474837, INT_MIN};
   const int totals[] = {1, 3, 7, 10, 99, 100, 137, 4096, 1999999998, INT_MAX, -1, -3, INT_MIN};
   for (int v : values)
     for (int t : totals)
-      EXPECT_EQ(ValueToPercent(v, t), kv::SaturateToInt(Extended(int64_t(v) * 100) / Extended(t))) << v << " of " << t;
+      EXPECT_EQ(ValueToPercent(v, t), kv::SaturateToInt(Extended(int64_t(v) * 100) / Extended(t)))
+          << v << " of " << t;
 }
 
 TEST(Utilities, RectanglesBitmapArraysColoursAndThePattern) {
@@ -109,7 +114,8 @@ TEST(Utilities, RectanglesBitmapArraysColoursAndThePattern) {
   ASSERT_EQ(BitmapRect(pattern.get()), TRect(0, 0, 8, 8));
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x)
-      EXPECT_EQ(pattern->Canvas()->Pixels(x, y).Value, (x + y) % 2 ? GetSysColor(15) : clRed.Value) << x << "," << y;
+      EXPECT_EQ(pattern->Canvas()->Pixels(x, y).Value, (x + y) % 2 ? GetSysColor(15) : clRed.Value)
+          << x << "," << y;
 }
 
 TEST(GradientFill, BandsRoundHalfToEvenAndTheLastStartsAtTheFarEdge) {
@@ -120,8 +126,8 @@ TEST(GradientFill, BandsRoundHalfToEvenAndTheLastStartsAtTheFarEdge) {
 
   Surface across(7, 2);
   GradientFill(across.Canvas(), TRect(0, 0, 4, 2), Rgb(0, 0, 100), Rgb(100, 0, 0), 1, 2);
-  const int32_t columns[] = {Rgb(0, 0, 100), Rgb(0, 0, 100), Rgb(50, 0, 50), Rgb(50, 0, 50), Rgb(100, 0, 0),
-                             Rgb(100, 0, 0), kPaper};
+  const int32_t columns[] = {Rgb(0, 0, 100), Rgb(0, 0, 100), Rgb(50, 0, 50), Rgb(50, 0, 50),
+                             Rgb(100, 0, 0), Rgb(100, 0, 0), kPaper};
   ExpectPixels(across, [&](int x, int) { return columns[x]; });
 }
 
@@ -134,7 +140,9 @@ TEST(GradientFill, StepsBelowOneEmptyRectanglesAndOtherDirections) {
   }
   Surface empty(2, 3);  // counts as 1 x 1: no division by zero
   GradientFill(empty.Canvas(), TRect(0, 0, 0, 0), clBlack, clWhite, 0, 1);
-  ExpectPixels(empty, [](int x, int y) { return x > 0 || y > 1 ? kPaper.Value : y ? clWhite.Value : clBlack.Value; });
+  ExpectPixels(empty, [](int x, int y) {
+    return x > 0 || y > 1 ? kPaper.Value : y ? clWhite.Value : clBlack.Value;
+  });
   Surface other(4, 4);
   GradientFill(other.Canvas(), TRect(0, 0, 4, 4), clBlack, clWhite, 2, 1);
   GradientFill(other.Canvas(), TRect(0, 0, 4, 4), clBlack, clWhite, -1, 1);
@@ -177,7 +185,8 @@ TEST(GradientBands, StepsBelowOneCountAsOneAndUnknownStylesDrawNothing) {
       Surface expected(9, 7), actual(9, 7);
       GradientBands(expected.Canvas(), TRect(0, 0, 9, 7), clBlack, clWhite, style, 1);
       GradientBands(actual.Canvas(), TRect(0, 0, 9, 7), clBlack, clWhite, style, step);
-      EXPECT_EQ(actual.bitmap.Image(), expected.bitmap.Image()) << "style " << style << ", step " << step;
+      EXPECT_EQ(actual.bitmap.Image(), expected.bitmap.Image())
+          << "style " << style << ", step " << step;
     }
   std::array<int, 6> styles{};
   for (int d = 0; d < 6; ++d) styles[size_t(d)] = GradientDirectionStyle(d);
@@ -214,8 +223,10 @@ TEST(DrawFrame3D, TwoRingsInsetTheRectangleByTwo) {
   DrawFrame3D(s.Canvas(), r, clWhite, clGray, 2);
   EXPECT_EQ(r, TRect(2, 2, 8, 8));
   ExpectPixels(s, Rings(10, 2, clWhite, clGray, false));
-  EXPECT_EQ((std::array{s.At(0, 0), s.At(9, 0), s.At(0, 9), s.At(1, 1), s.At(8, 1), s.At(1, 8), s.At(2, 2)}),
-            (std::array{clWhite.Value, clGray.Value, clGray.Value, clWhite.Value, clGray.Value, clGray.Value, kPaper.Value}));
+  EXPECT_EQ((std::array{s.At(0, 0), s.At(9, 0), s.At(0, 9), s.At(1, 1), s.At(8, 1), s.At(1, 8),
+                        s.At(2, 2)}),
+            (std::array{clWhite.Value, clGray.Value, clGray.Value, clWhite.Value, clGray.Value,
+                        clGray.Value, kPaper.Value}));
 
   Surface corner(10, 10);
   TRect c(0, 0, 10, 10);
@@ -251,21 +262,26 @@ TEST(DrawShape, SquareFiguresAreCentredAndUnknownShapesDrawNothing) {
     if (shape == 5) expected.Canvas()->Ellipse(11, 0, 31, 20);
     EXPECT_EQ(actual.bitmap.Image(), expected.bitmap.Image()) << "shape " << shape;
     if (shape != 1 && shape != 3 && shape != 5) continue;
-    for (int y = 0; y < 22; ++y) EXPECT_TRUE(actual.At(10, y) == kPaper.Value && actual.At(31, y) == kPaper.Value);
+    for (int y = 0; y < 22; ++y)
+      EXPECT_TRUE(actual.At(10, y) == kPaper.Value && actual.At(31, y) == kPaper.Value);
     EXPECT_EQ(actual.At(21, 10), clWhite.Value);
   }
 }
 
 TEST(DrawCaption, EnabledIsCentredOnOneLineAndDisabledIsEngraved) {
   const QString text = QStringLiteral("Ab\nc");
-  auto inkIn = [&](TRect r, unsigned flags) { return InkOf(60, 40, [&](TCanvas* c) { DrawText(c, text, r, flags); }); };
+  auto inkIn = [&](TRect r, unsigned flags) {
+    return InkOf(60, 40, [&](TCanvas* c) { DrawText(c, text, r, flags); });
+  };
   Surface enabled(60, 40), disabled(60, 40);
   UseTextFont(enabled.Canvas());
   UseTextFont(disabled.Canvas());
   enabled.Canvas()->Font()->SetColor(clBlue);
   DrawCaption(enabled.Canvas(), text, TRect(0, 0, 60, 40), true);
   DrawCaption(disabled.Canvas(), text, TRect(0, 0, 60, 40), false);
-  ExpectPixels(enabled, Layers(60, {{inkIn(TRect(0, 0, 60, 40), DT_SINGLELINE | DT_CENTER | DT_VCENTER), clBlue}}));
+  ExpectPixels(
+      enabled,
+      Layers(60, {{inkIn(TRect(0, 0, 60, 40), DT_SINGLELINE | DT_CENTER | DT_VCENTER), clBlue}}));
   ExpectPixels(disabled, Layers(60, {{inkIn(TRect(1, 1, 61, 41), 0), GetSysColor(20)},
                                      {inkIn(TRect(0, 0, 60, 40), 0), GetSysColor(16)}}));
   EXPECT_EQ(disabled.Canvas()->Font()->Color().Value, clBtnShadow.Value);
@@ -280,9 +296,11 @@ TEST(DrawText3D, EmbossedAndShadowTextLieOverTheirCopiesAndKeepTheFontColour) {
   const QString kv = QStringLiteral("Kv");
   DrawEmbossedText(embossed.Canvas(), 5, 4, kv, clRed, clLime);
   DrawShadowText(shadowed.Canvas(), 5, 6, kv, clGray, 3, -2);
-  ExpectPixels(embossed,
-               Layers(50, {{TextInk(50, 30, 6, 5, kv), clLime}, {TextInk(50, 30, 4, 3, kv), clRed}, {TextInk(50, 30, 5, 4, kv), clBlue}}));
-  ExpectPixels(shadowed, Layers(50, {{TextInk(50, 30, 8, 4, kv), clGray}, {TextInk(50, 30, 5, 6, kv), clBlue}}));
+  ExpectPixels(embossed, Layers(50, {{TextInk(50, 30, 6, 5, kv), clLime},
+                                     {TextInk(50, 30, 4, 3, kv), clRed},
+                                     {TextInk(50, 30, 5, 4, kv), clBlue}}));
+  ExpectPixels(shadowed, Layers(50, {{TextInk(50, 30, 8, 4, kv), clGray},
+                                     {TextInk(50, 30, 5, 6, kv), clBlue}}));
   EXPECT_EQ(embossed.Canvas()->Font()->Color().Value, clBlue.Value);
   EXPECT_EQ(shadowed.Canvas()->Font()->Color().Value, clBlue.Value);
 }
@@ -291,8 +309,8 @@ TEST(CalcImageTextLayout, AnEmptyCaptionCentresTheImage) {
   Surface s(1, 1);
   TPoint image;
   TRect text(1, 2, 3, 4);
-  CalcImageTextLayout(s.Canvas(), TRect(5, 3, 45, 23), TPoint(1, 2), QString(), TKvImageTextLayout::ImageLeft, -1, -1,
-                      TPoint(10, 8), image, text);
+  CalcImageTextLayout(s.Canvas(), TRect(5, 3, 45, 23), TPoint(1, 2), QString(),
+                      TKvImageTextLayout::ImageLeft, -1, -1, TPoint(10, 8), image, text);
   // Margin (40 - 10 + 1) div 2 = 15, across (20 - 8 + 1) div 2 = 6, moved by (6, 5); the
   // empty text follows the image with no spacing.
   EXPECT_EQ(image, TPoint(21, 11));
@@ -304,16 +322,17 @@ TEST(CalcImageTextLayout, ComputedSpacingAndMarginAlongEachAxis) {
   UseTextFont(s.Canvas());
   const QString caption = QStringLiteral("On\nOff");
   const TPoint t = TextSize(s.Canvas(), caption);
-  EXPECT_EQ(t, TPoint(s.Canvas()->TextWidth(QStringLiteral("Off")), 2 * s.Canvas()->TextHeight(caption)));
+  EXPECT_EQ(
+      t, TPoint(s.Canvas()->TextWidth(QStringLiteral("Off")), 2 * s.Canvas()->TextHeight(caption)));
   EXPECT_EQ(TextSize(s.Canvas(), QString()), TPoint(0, 0));
   TPoint image;
   TRect text;
-  CalcImageTextLayout(s.Canvas(), TRect(0, 0, 100, 50), TPoint(), caption, TKvImageTextLayout::ImageRight, 2, -1,
-                      TPoint(12, 12), image, text);
+  CalcImageTextLayout(s.Canvas(), TRect(0, 0, 100, 50), TPoint(), caption,
+                      TKvImageTextLayout::ImageRight, 2, -1, TPoint(12, 12), image, text);
   EXPECT_EQ(image, TPoint(86, 19));
   EXPECT_EQ(text, Bounds(86 - (100 - 14 - t.X) / 2 - t.X, (50 - t.Y + 1) / 2, t.X, t.Y));
-  CalcImageTextLayout(s.Canvas(), TRect(0, 0, 60, 100), TPoint(), caption, TKvImageTextLayout::ImageTop, -1, -1,
-                      TPoint(12, 12), image, text);
+  CalcImageTextLayout(s.Canvas(), TRect(0, 0, 60, 100), TPoint(), caption,
+                      TKvImageTextLayout::ImageTop, -1, -1, TPoint(12, 12), image, text);
   const int third = (100 - (12 + t.Y)) / 3;
   EXPECT_EQ(image, TPoint(24, third));
   EXPECT_EQ(text, Bounds((60 - t.X + 1) / 2, third + 12 + third, t.X, t.Y));
@@ -328,7 +347,8 @@ TEST(DrawTexturedText, LettersShowTheTextureAndTheRestKeepsItsPixels) {
     Surface s(40, 30);
     UseTextFont(s.Canvas());
     const int baseline = angle ? 24 : 3;
-    DrawTexturedText(s.Canvas(), TRect(5, 5, 35, 25), 4, baseline, angle, &texture, QStringLiteral("HI"));
+    DrawTexturedText(s.Canvas(), TRect(5, 5, 35, 25), 4, baseline, angle, &texture,
+                     QStringLiteral("HI"));
     const auto ink = InkOf(40, 30, [&](TCanvas* c) {
       SetFontAngle(c, angle);
       c->TextOut(4, baseline, QStringLiteral("HI"));
@@ -366,7 +386,8 @@ TEST(DrawDotPattern, DotsAtEveryPitchFromTheCornerAndTheTileRepeats) {
   Surface corner(30, 25), wide(100, 50), none(10, 10);
   DrawDotPattern(corner.Canvas(), TRect(5, 4, 25, 20), clRed, 1, 2, clWhite);
   DrawDotPattern(wide.Canvas(), TRect(0, 0, 100, 50), clRed, 1, 1, clWhite);  // tiles of 40
-  DrawDotPattern(none.Canvas(), TRect(1, 1, 9, 9), clRed, -3, 2, clWhite);      // no pitch: only the fill
+  DrawDotPattern(none.Canvas(), TRect(1, 1, 9, 9), clRed, -3, 2,
+                 clWhite);  // no pitch: only the fill
   ExpectPixels(corner, Dots(5, 4, 25, 20, 3, 2));
   ExpectPixels(wide, Dots(0, 0, 100, 50, 2, 1));
   ExpectPixels(none, Dots(1, 1, 9, 9, 1, 0));
@@ -375,7 +396,8 @@ TEST(DrawDotPattern, DotsAtEveryPitchFromTheCornerAndTheTileRepeats) {
 TEST(DrawDotPattern, AHugePitchDrawsOneDotWithoutAHugeTile) {
   Surface s(50, 40), whole(50, 40);
   DrawDotPattern(s.Canvas(), TRect(0, 0, 50, 40), clRed, INT_MAX - 3, 3, clWhite);
-  DrawDotPattern(whole.Canvas(), TRect(0, 0, 50, 40), clRed, INT_MAX, INT_MAX, clWhite);  // pitch past 2^31
+  DrawDotPattern(whole.Canvas(), TRect(0, 0, 50, 40), clRed, INT_MAX, INT_MAX,
+                 clWhite);  // pitch past 2^31
   ExpectPixels(s, Dots(0, 0, 50, 40, INT_MAX, 3));
   ExpectPixels(whole, Dots(0, 0, 50, 40, INT_MAX, INT_MAX));
 }
@@ -388,7 +410,9 @@ TEST(MakeDotImage, EachSourcePixelBecomesADotOfItsColour) {
   Surface dest(1, 1);
   MakeDotImage(&dest.bitmap, &source, clBlue, 1, 2, clWhite);
   ASSERT_EQ(BitmapRect(&dest.bitmap), TRect(0, 0, 6, 3));
-  ExpectPixels(dest, [](int x, int y) { return x % 3 == 2 || y == 2 ? clWhite.Value : x < 3 ? clRed.Value : clLime.Value; });
+  ExpectPixels(dest, [](int x, int y) {
+    return x % 3 == 2 || y == 2 ? clWhite.Value : x < 3 ? clRed.Value : clLime.Value;
+  });
 
   for (auto [spacing, dot] : {std::pair{-2, 1}, std::pair{10000, 0}, std::pair{INT_MAX, INT_MAX}}) {
     dest.bitmap.SetSize(3, 3);
@@ -409,7 +433,8 @@ TEST(TileBitmap, CopiesRepeatUntilTheRectangleIsCoveredAndEmptyTilesReturn) {
   TileBitmap(s.Canvas(), TRect(1, 1, 8, 6), &tile);
   // Columns start at 1, 4, 7 and rows at 1, 3, 5: the last copies reach to 10 and 7.
   ExpectPixels(s, [](int x, int y) {
-    return x < 1 || y < 1 || x >= 10 || y >= 7 ? kPaper.Value : Rgb(10 * ((x - 1) % 3), 10 * ((y - 1) % 2), 7);
+    return x < 1 || y < 1 || x >= 10 || y >= 7 ? kPaper.Value
+                                               : Rgb(10 * ((x - 1) % 3), 10 * ((y - 1) % 2), 7);
   });
   Surface blank(8, 8);
   for (auto [w, h] : {std::pair{5, 0}, std::pair{0, 5}}) {

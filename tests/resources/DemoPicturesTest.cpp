@@ -15,11 +15,14 @@ constexpr QRgb kPanel = 0xFF35486Fu;  // (53, 72, 111)
 
 QImage Picture(const char* name) {
   TBitmap bitmap;
-  bitmap.LoadFromFile(QStringLiteral(KV_ARTWORK_ROOT "/app/pictures/%1.bmp").arg(QLatin1String(name)));
+  bitmap.LoadFromFile(
+      QStringLiteral(KV_ARTWORK_ROOT "/app/pictures/%1.bmp").arg(QLatin1String(name)));
   return bitmap.Image();
 }
 
-double Distance(int x, int y, double cx, double cy) { return std::hypot(x + 0.5 - cx, y + 0.5 - cy); }
+double Distance(int x, int y, double cx, double cy) {
+  return std::hypot(x + 0.5 - cx, y + 0.5 - cy);
+}
 
 // The columns of a row's non-white pixels, or an empty range.
 struct RowRun {
@@ -60,7 +63,8 @@ TEST_F(WindowFace, WhiteLiesOnlyOutsideOneOutlineSpanningItsBox) {
     left = std::min(left, run.first);
     right = std::max(right, run.last);
   }
-  EXPECT_EQ(QRect(QPoint(left, top), QPoint(right, bottom)), QRect(QPoint(16, 24), QPoint(775, 571)));
+  EXPECT_EQ(QRect(QPoint(left, top), QPoint(right, bottom)),
+            QRect(QPoint(16, 24), QPoint(775, 571)));
   const double outside = double(white) / (800.0 * 600.0);
   EXPECT_GT(outside, 0.15) << "about a fifth";
   EXPECT_LT(outside, 0.25) << "about a fifth";
@@ -82,8 +86,11 @@ TEST_F(WindowFace, TheOutlineIsNarrowerAtTopAndBottomWithATabOnTheTopLeft) {
 }
 
 TEST_F(WindowFace, TheControlsSitInsideTheWindowAndThePanelColouredOnesOnPanelColour) {
-  const QRect controls[] = {{124, 152, 110, 174}, {252, 132, 449, 325}, {48, 328, 241, 201},
-                            {672, 68, 45, 21},    {630, 460, 71, 17}};
+  const QRect controls[] = {{124, 152, 110, 174},
+                            {252, 132, 449, 325},
+                            {48, 328, 241, 201},
+                            {672, 68, 45, 21},
+                            {630, 460, 71, 17}};
   for (const QRect& r : controls)
     for (int y = r.top(); y <= r.bottom(); ++y)
       for (int x = r.left(); x <= r.right(); ++x) {

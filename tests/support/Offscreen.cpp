@@ -28,7 +28,8 @@ void ShowForm(TForm* form, int width, int height) {
 QImage Grab(QWidget* window) {
   QScreen* screen = QGuiApplication::primaryScreen();
   const QPoint at = window->mapToGlobal(QPoint(0, 0)) - window->window()->mapToGlobal(QPoint(0, 0));
-  return screen->grabWindow(window->window()->winId(), at.x(), at.y(), window->width(), window->height())
+  return screen
+      ->grabWindow(window->window()->winId(), at.x(), at.y(), window->width(), window->height())
       .toImage()
       .convertToFormat(QImage::Format_RGB32);
 }

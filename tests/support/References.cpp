@@ -16,7 +16,8 @@ QString ReferencePath(const QString& name) {
 
 QString OutputPath(const QString& name, const char* suffix) {
   QDir().mkpath(QStringLiteral(KV_TEST_OUTPUT_DIR));
-  return QStringLiteral(KV_TEST_OUTPUT_DIR) + '/' + name + QLatin1String(suffix) + QStringLiteral(".png");
+  return QStringLiteral(KV_TEST_OUTPUT_DIR) + '/' + name + QLatin1String(suffix) +
+         QStringLiteral(".png");
 }
 
 bool Near(QRgb a, QRgb b, int tolerance) {
@@ -30,9 +31,10 @@ QImage Difference(const QImage& actual, const QImage& expected, int tolerance) {
   for (int y = 0; y < diff.height(); ++y)
     for (int x = 0; x < diff.width(); ++x) {
       const QRgb e = expected.pixel(x, y);
-      diff.setPixel(x, y, Near(actual.pixel(x, y), e, tolerance)
-                              ? qRgb(128 + qGray(e) / 2, 128 + qGray(e) / 2, 128 + qGray(e) / 2)
-                              : qRgb(255, 0, 0));
+      diff.setPixel(x, y,
+                    Near(actual.pixel(x, y), e, tolerance)
+                        ? qRgb(128 + qGray(e) / 2, 128 + qGray(e) / 2, 128 + qGray(e) / 2)
+                        : qRgb(255, 0, 0));
     }
   return diff;
 }
@@ -59,12 +61,14 @@ QImage RenderForm(TForm* form) {
   return Grab(form);
 }
 
-::testing::AssertionResult MatchesReference(const QImage& actual0, const QString& name, int tolerance) {
+::testing::AssertionResult MatchesReference(const QImage& actual0, const QString& name,
+                                            int tolerance) {
   const QImage actual = actual0.convertToFormat(QImage::Format_RGB32);
   const QString path = ReferencePath(name);
   if (qEnvironmentVariableIntValue("KV_UPDATE_REFERENCES") == 1) {
     QDir().mkpath(QFileInfo(path).path());
-    if (!actual.save(path, "PNG")) return ::testing::AssertionFailure() << "cannot write " << qPrintable(path);
+    if (!actual.save(path, "PNG"))
+      return ::testing::AssertionFailure() << "cannot write " << qPrintable(path);
     return ::testing::AssertionSuccess() << "rewrote " << qPrintable(path);
   }
   const QImage expected = QImage(path).convertToFormat(QImage::Format_RGB32);
@@ -73,8 +77,9 @@ QImage RenderForm(TForm* form) {
                                          << " (run with KV_UPDATE_REFERENCES=1 to make it)";
   if (expected.size() != actual.size()) {
     actual.save(OutputPath(name, ".actual"), "PNG");
-    return ::testing::AssertionFailure() << qPrintable(name) << ": size " << actual.width() << "x" << actual.height()
-                                         << ", reference " << expected.width() << "x" << expected.height();
+    return ::testing::AssertionFailure()
+           << qPrintable(name) << ": size " << actual.width() << "x" << actual.height()
+           << ", reference " << expected.width() << "x" << expected.height();
   }
   for (int y = 0; y < actual.height(); ++y)
     for (int x = 0; x < actual.width(); ++x) {
@@ -85,10 +90,10 @@ QImage RenderForm(TForm* form) {
       actual.save(actualPath, "PNG");
       Difference(actual, expected, tolerance).save(diffPath, "PNG");
       return ::testing::AssertionFailure()
-             << qPrintable(name) << ": first difference at (" << x << ", " << y << "): "
-             << qPrintable(QString::number(a & 0xFFFFFF, 16)) << " instead of "
-             << qPrintable(QString::number(e & 0xFFFFFF, 16)) << "; see " << qPrintable(actualPath) << " and "
-             << qPrintable(diffPath);
+             << qPrintable(name) << ": first difference at (" << x << ", " << y
+             << "): " << qPrintable(QString::number(a & 0xFFFFFF, 16)) << " instead of "
+             << qPrintable(QString::number(e & 0xFFFFFF, 16)) << "; see " << qPrintable(actualPath)
+             << " and " << qPrintable(diffPath);
     }
   return ::testing::AssertionSuccess();
 }

@@ -24,8 +24,10 @@ QImage RenderForm(TForm* form);
 
 // Compares with tests/references/<Name>.png; each colour channel may differ by up to
 // Tolerance (text drawn by a different font build may need 0 < Tolerance).
-::testing::AssertionResult MatchesReference(const QImage& actual, const QString& name, int tolerance = 0);
+::testing::AssertionResult MatchesReference(const QImage& actual, const QString& name,
+                                            int tolerance = 0);
 
 }  // namespace kvtest
 
-#define EXPECT_MATCHES_REFERENCE(image, name) EXPECT_TRUE(::kvtest::MatchesReference((image), (name)))
+#define EXPECT_MATCHES_REFERENCE(image, name) \
+  EXPECT_TRUE(::kvtest::MatchesReference((image), (name)))

@@ -100,10 +100,8 @@ TEST_F(KvTimerTest, TwoParksThenOneUnparkResumesTheTicks) {
 TEST_P(KvTimerStress, FailedTickSourceRaisesAndALaterUpdateTriesAgain) {
   TKvTimer timer(nullptr);
   TTickLog log;
-  if (GetParam() == TKvTimerType::ttThread)
-    kv::FailThreadCreationsForTesting(1);
-  else
-    kv::RefuseSystemTimersForTesting(1);
+  if (GetParam() == TKvTimerType::ttThread) kv::FailThreadCreationsForTesting(1);
+  else kv::RefuseSystemTimersForTesting(1);
   try {
     Start(timer, log, 3);
     FAIL() << "no exception";
@@ -230,7 +228,8 @@ TEST_F(KvTimerTest, NoTickIsDispatchedOnceTheApplicationIsTerminating) {
         systemTimer.SetInterval(1);
         systemLog.Attach(&systemTimer);
         systemTimer.UpdateTimer();
-        const bool running = RunUntil([&] { return threadLog.Ticks > 0 && systemLog.Ticks > 0; }, 5000);
+        const bool running =
+            RunUntil([&] { return threadLog.Ticks > 0 && systemLog.Ticks > 0; }, 5000);
         Application->Terminate();
         const int ticks = threadLog.Ticks + systemLog.Ticks;
         ProcessEventsFor(100);
@@ -240,4 +239,5 @@ TEST_F(KvTimerTest, NoTickIsDispatchedOnceTheApplicationIsTerminating) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothSources, KvTimerStress,
-                         ::testing::Values(TKvTimerType::ttThread, TKvTimerType::ttSystem), ModeName);
+                         ::testing::Values(TKvTimerType::ttThread, TKvTimerType::ttSystem),
+                         ModeName);

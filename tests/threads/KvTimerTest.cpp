@@ -17,7 +17,8 @@ namespace {
 
 QStringList OwnPropertyNames(const QMetaObject& meta) {
   QStringList names;
-  for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i) names << QString::fromLatin1(meta.property(i).name());
+  for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
+    names << QString::fromLatin1(meta.property(i).name());
   return names;
 }
 
@@ -191,7 +192,8 @@ TEST_P(KvTimerModes, ParkedTimerDropsTheTickAlreadyOnItsWay) {
   TTickLog log;
   Start(timer, log, 1);
   ASSERT_TRUE(RunUntil([&] { return log.Ticks >= 1; }, 5000));
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // a tick is now waiting for the GUI thread
+  std::this_thread::sleep_for(
+      std::chrono::milliseconds(20));  // a tick is now waiting for the GUI thread
   timer.SetInterval(0);
   const int before = log.Ticks;
   kvtest::PumpFor(60);
@@ -199,7 +201,8 @@ TEST_P(KvTimerModes, ParkedTimerDropsTheTickAlreadyOnItsWay) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothSources, KvTimerModes,
-                         ::testing::Values(TKvTimerType::ttThread, TKvTimerType::ttSystem), ModeName);
+                         ::testing::Values(TKvTimerType::ttThread, TKvTimerType::ttSystem),
+                         ModeName);
 
 TEST_F(KvTimerTest, IsRegisteredAndAStoredTimerReadsBackEqual) {
   ASSERT_NE(kv::FindRegisteredClass(QStringLiteral("TKvTimer")), nullptr);

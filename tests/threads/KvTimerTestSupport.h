@@ -23,7 +23,8 @@ protected:
   virtual TKvTimerType Mode() const { return TKvTimerType::ttThread; }
 
   // Connects the log (and Extra) and starts ticking every IntervalMs in this test's mode.
-  void Start(TKvTimer& timer, kvtest::TTickLog& log, uint32_t intervalMs, std::function<void()> extra = {}) {
+  void Start(TKvTimer& timer, kvtest::TTickLog& log, uint32_t intervalMs,
+             std::function<void()> extra = {}) {
     timer.SetEnabled(false);
     timer.SetTimerType(Mode());
     timer.SetInterval(intervalMs);

@@ -66,7 +66,9 @@ TEST(Thread, StaysParkedUntilResumedAndParkingDoesNotNest) {
 
 TEST(Thread, FreedWithoutResumeNeverRunsExecute) {
   std::atomic<bool> ran{false};
-  { TProbeThread thread([&](TProbeThread&) { ran = true; }); }
+  {
+    TProbeThread thread([&](TProbeThread&) { ran = true; });
+  }
   EXPECT_FALSE(ran);
 }
 
@@ -94,7 +96,8 @@ TEST(Thread, RequestsWaitingBehindOneThatPumpsEventsAreServedByTheNestedLoop) {
   std::atomic<bool> secondRan{false};
   bool secondRanInsideFirst = false;
   TProbeThread first([&](TProbeThread& self) {
-    self.Synchronize([&] { secondRanInsideFirst = kvtest::RunUntil([&] { return secondRan.load(); }, 2000); });
+    self.Synchronize(
+        [&] { secondRanInsideFirst = kvtest::RunUntil([&] { return secondRan.load(); }, 2000); });
   });
   TProbeThread second([&](TProbeThread& self) { self.Synchronize([&] { secondRan = true; }); });
   first.Resume();
@@ -116,7 +119,8 @@ TEST(Thread, WaitForOnTheGuiThreadServesThePendingRequest) {
 TEST(Thread, CancelledRequestReturnsFalseWithoutRunning) {
   std::atomic<bool> ran{false};
   std::atomic<int> result{-1};
-  TProbeThread thread([&](TProbeThread& self) { result = self.Synchronize([&] { ran = true; }) ? 1 : 0; });
+  TProbeThread thread(
+      [&](TProbeThread& self) { result = self.Synchronize([&] { ran = true; }) ? 1 : 0; });
   thread.Resume();
   // Nothing serves requests here, so the one the worker makes waits until it is cancelled.
   const auto start = Clock::now();
@@ -190,7 +194,8 @@ TEST(Thread, WaitKeepsItsDeadlineAcrossAParkAndTicksRightAfterTheResume) {
   EXPECT_EQ(result, int(TWaitResult::wrTimeout));
   EXPECT_EQ(generation, 1u);
   // At once, not a fresh interval later.
-  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(returnedAt - resumedAt).count(), 300);
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(returnedAt - resumedAt).count(),
+            300);
   EXPECT_GE(MillisecondsSince(start), 630);
 }
 

@@ -68,7 +68,8 @@ void PumpFor(int milliseconds) {
 
 int CountThreadsNamed(const char* name) {
   int count = 0;
-  for (const QFileInfo& task : QDir(QStringLiteral("/proc/self/task")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+  for (const QFileInfo& task :
+       QDir(QStringLiteral("/proc/self/task")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
     QFile comm(task.filePath() + QStringLiteral("/comm"));
     if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name) ++count;
   }

@@ -60,14 +60,16 @@ int main(int argc, char** argv) {
     mask.LoadFromFile(args[1]);
     const QByteArray entry = kv::RgnDataEntry(mask, maskColor, depth);
     if (entry.isEmpty()) {
-      std::fprintf(stderr, "kv-rgndata: no pixel of %s lies inside the window\n", qPrintable(args[1]));
+      std::fprintf(stderr, "kv-rgndata: no pixel of %s lies inside the window\n",
+                   qPrintable(args[1]));
       return 1;
     }
     std::fwrite(entry.constData(), 1, size_t(entry.size()), stdout);
     const QByteArray data = GetRegionData(kv::MaskRegion(mask, maskColor));
-    std::fprintf(stderr, "kv-rgndata: %lld bytes of region data (%lld rectangles) from %d x %d pixels\n",
-                 static_cast<long long>(data.size()), static_cast<long long>((data.size() - 32) / 16), mask.Width(),
-                 mask.Height());
+    std::fprintf(stderr,
+                 "kv-rgndata: %lld bytes of region data (%lld rectangles) from %d x %d pixels\n",
+                 static_cast<long long>(data.size()),
+                 static_cast<long long>((data.size() - 32) / 16), mask.Width(), mask.Height());
   } catch (const Exception& e) {
     std::fprintf(stderr, "kv-rgndata: %s\n", qPrintable(e.Message()));
     return 1;
