@@ -332,10 +332,12 @@ QString SubstituteFontFamily(const QString& name);
 enum : int { RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5 };
 enum : int { ALTERNATE = 1, WINDING = 2 };
 
+// Always held in canonical form (y-x banded, touching spans joined, vertically adjacent bands
+// with the same spans merged), so equal pixel sets have equal rectangle lists.
 class TRegion {
 public:
   TRegion() = default;
-  explicit TRegion(QRegion region) : FRegion(std::move(region)) {}
+  explicit TRegion(const QRegion& region);
   const QRegion& ToQRegion() const { return FRegion; }
   bool IsEmpty() const { return FRegion.isEmpty(); }
   TRect BoundingRect() const { return kv::FromQRect(FRegion.boundingRect()); }

@@ -526,6 +526,25 @@ void BandedRegionBuilder::Flush() {
   FBand.clear();
 }
 
+QRegion CanonicalRegion(const QRegion& region) {
+  BandedRegionBuilder builder;
+  std::vector<Span> spans;
+  for (auto it = region.begin(), end = region.end(); it != end;) {
+    // A band: the rectangles that share its top (and so its bottom), sorted by left.
+    const int top = it->top(), bottom = it->bottom() + 1;
+    spans.clear();
+    for (; it != end && it->top() == top; ++it) {
+      const Span s{it->left(), int64_t(it->right()) + 1};
+      if (!spans.empty() && s.Begin <= spans.back().End)
+        spans.back().End = std::max(spans.back().End, s.End);
+      else
+        spans.push_back(s);
+    }
+    builder.AddRows(top, bottom, spans);
+  }
+  return builder.Finish();
+}
+
 QRegion BandedRegionBuilder::Finish() {
   Flush();
   QRegion r;

@@ -319,6 +319,10 @@ private:
   int64_t FBandTop = 0, FBandBottom = 0;
 };
 
+// The canonical form of a region: the same pixels, touching spans of a band joined and
+// vertically adjacent bands with the same spans merged.
+QRegion CanonicalRegion(const QRegion& region);
+
 // Curved and slanted outlines are not scan converted into regions beyond this many rows
 // from the origin (no surface is that tall); plain rectangles keep their full extent.
 inline constexpr int64_t kRegionScanLimit = int64_t(1) << 16;

@@ -32,32 +32,16 @@ void PutRect(QByteArray& data, int64_t at, const QRect& r) {
 
 bool InRange(int32_t v) { return v >= -kCoordinateLimit && v <= kCoordinateLimit; }
 
-bool SameSpans(const std::vector<QRect>& rects, size_t a, size_t b, size_t end) {
-  if (end - b != b - a) return false;
-  for (size_t i = 0; i < b - a; ++i)
-    if (rects[a + i].left() != rects[b + i].left() || rects[a + i].right() != rects[b + i].right())
-      return false;
-  return true;
-}
-
 // True when the list is already in QRegion's own form: bands of equal height sorted by
-// top and not overlapping, each sorted by left with gaps between its rectangles, and no
-// two touching bands with the same spans (those are one band).
+// top and not overlapping, each sorted by left with gaps between its rectangles.
 bool IsBanded(const std::vector<QRect>& rects) {
-  size_t previous = 0;
   for (size_t band = 0; band < rects.size();) {
     size_t end = band + 1;
     for (; end < rects.size() && rects[end].top() == rects[band].top(); ++end)
       if (rects[end].bottom() != rects[band].bottom() ||
           rects[end].left() <= rects[end - 1].right() + 1)
         return false;
-    if (band > 0) {
-      const int previousBottom = rects[band - 1].bottom();
-      if (rects[band].top() <= previousBottom) return false;
-      if (rects[band].top() == previousBottom + 1 && SameSpans(rects, previous, band, end))
-        return false;
-    }
-    previous = band;
+    if (band > 0 && rects[band].top() <= rects[band - 1].bottom()) return false;
     band = end;
   }
   return true;

@@ -45,6 +45,8 @@ TRegion RegionOf(const RoundShape& shape) {
 
 }  // namespace
 
+TRegion::TRegion(const QRegion& region) : FRegion(kv::CanonicalRegion(region)) {}
+
 TRegion CreateRectRgn(int x1, int y1, int x2, int y2) {
   return RegionOf(RoundShape::Rectangle(x1, y1, x2, y2));
 }

@@ -101,3 +101,30 @@ TEST(RegionData, MalformedBlocksAreRejected) {
 }
 
 }  // namespace
+
+TEST(RegionData, OverlappingRectanglesUniteIntoTheCanonicalFormAndRoundTrip) {
+  // Six overlapping rectangles whose union came out as two bands with the same spans.
+  const QByteArray block = QByteArray::fromBase64(
+      "IAAAAAEAAAAGAAAAYAAAAAAAAAAAAAAADAAAAAkAAgAAAAAAAAACAAAABgAAADUAQAAVAAAAAAAAAAADAAAEAAAAAAAA"
+      "AgIAAAAGAAAANQBAABUAAAAxAAAAAAMAAAUIAAAAAAAAAAAAAAYAAAACAAAAAAADAAAADAAAAAcAAAA=");
+  const std::optional<TRegion> region = Create(block);
+  ASSERT_TRUE(region);
+  const QByteArray again = GetRegionData(*region);
+  EXPECT_EQ(Create(again), region);
+  EXPECT_EQ(GetRegionData(*Create(again)), again);
+  // Rows 0 .. 262143 hold the same spans: one band.
+  EXPECT_EQ(region->ToQRegion().begin()->top(), 0);
+  EXPECT_EQ(region->ToQRegion().begin()->bottom(), 262143);
+}
+
+TEST(RegionData, EqualityIsTheSameSetOfPixels) {
+  // The same pixels reached through different unions are one region with one rectangle list.
+  const TRegion stacked(QRegion(0, 0, 4, 2) | QRegion(0, 2, 4, 2));
+  const TRegion side(QRegion(0, 0, 2, 4) | QRegion(2, 0, 2, 4));
+  EXPECT_EQ(stacked, side);
+  EXPECT_EQ(stacked.ToQRegion().rectCount(), 1);
+  TRegion combined;
+  ASSERT_TRUE(CombineRgn(combined, CreateRectRgn(0, 0, 4, 3), CreateRectRgn(0, 1, 4, 4), RGN_OR));
+  EXPECT_EQ(GetRegionData(combined), GetRegionData(CreateRectRgn(0, 0, 4, 4)));
+  EXPECT_NE(stacked, TRegion(QRegion(0, 0, 4, 3)));
+}
