@@ -1,6 +1,6 @@
 #include "Threads.h"
 
-#include "Controls.h"
+#include "Guarded.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
