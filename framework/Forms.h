@@ -124,7 +124,7 @@ private:
   TBorderStyle FBorderStyle = TBorderStyle::bsSingle;
 };
 
-// The application object: the forms it owns, the message loop, the exception handler.
+// The application object: the forms it owns, the message loop, the title and OnException.
 class TApplication : public QObject, public TComponent {
   Q_OBJECT
 public:

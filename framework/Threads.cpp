@@ -331,11 +331,6 @@ bool TThread::Suspended() const {
   return FSuspended;
 }
 
-uint64_t TThread::Generation() const {
-  std::lock_guard lock(FWake.FLock);
-  return FGeneration;
-}
-
 bool TThread::RunsIn(uint64_t generation) const {
   std::lock_guard lock(FWake.FLock);
   return !FSuspended && !Terminated() && FGeneration == generation;
