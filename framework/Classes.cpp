@@ -34,18 +34,6 @@ bool IntersectRect(TRect& dest, const TRect& a, const TRect& b) {
   return true;
 }
 
-bool UnionRect(TRect& dest, const TRect& a, const TRect& b) {
-  if (IsRectEmpty(a)) {
-    dest = b;
-  } else if (IsRectEmpty(b)) {
-    dest = a;
-  } else {
-    dest = TRect{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
-                 std::max(a.Bottom, b.Bottom)};
-  }
-  return !IsRectEmpty(dest);
-}
-
 // ---------------------------------------------------------------------------
 // Object model
 
@@ -431,23 +419,6 @@ void TStream::ReadBuffer(void* buffer, int64_t count) {
 void TStream::WriteBuffer(const void* buffer, int64_t count) {
   if (count < 0 || (count > 0 && Write(buffer, count) != count))
     throw EWriteError(QStringLiteral("Stream write error"));
-}
-
-int64_t TStream::CopyFrom(TStream& source, int64_t count) {
-  if (count == 0) {
-    source.SetPosition(0);
-    count = source.Size();
-  }
-  if (count < 0) throw EReadError(QStringLiteral("Stream read error"));
-  char buf[65536];
-  int64_t left = count;
-  while (left > 0) {
-    const int64_t n = std::min<int64_t>(left, sizeof buf);
-    source.ReadBuffer(buf, n);
-    WriteBuffer(buf, n);
-    left -= n;
-  }
-  return count;
 }
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count) {

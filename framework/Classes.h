@@ -60,10 +60,8 @@ constexpr bool PtInRect(const TRect& r, TPoint p) {
 constexpr bool IsRectEmpty(const TRect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
 // Returns false (and an empty Dest) when the rectangles do not meet.
 bool IntersectRect(TRect& dest, const TRect& a, const TRect& b);
-bool UnionRect(TRect& dest, const TRect& a, const TRect& b);
 
 namespace kv {
-inline QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 inline TRect FromQRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
 inline QPoint ToQPoint(TPoint p) { return QPoint(p.X, p.Y); }
 inline TPoint FromQPoint(QPoint p) { return {p.x(), p.y()}; }
@@ -288,8 +286,6 @@ public:
   // Raise EReadError ("Stream read error") / EWriteError on a short transfer.
   void ReadBuffer(void* buffer, int64_t count);
   void WriteBuffer(const void* buffer, int64_t count);
-  // Copies Count bytes (all remaining when 0) from Source; returns the count.
-  int64_t CopyFrom(TStream& source, int64_t count);
 };
 
 class TMemoryStream : public TStream {
@@ -302,7 +298,6 @@ public:
   int64_t Size() override { return FData.size(); }
   void SetSize(int64_t size) override;
   const QByteArray& Data() const { return FData; }
-  const char* Memory() const { return FData.constData(); }
   void Clear();
   void LoadFromStream(TStream& source);
   void SaveToStream(TStream& dest) const;
@@ -329,4 +324,3 @@ private:
   QString FFileName;
   QFile FFile;
 };
-#include "Threads.h"

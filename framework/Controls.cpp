@@ -30,24 +30,6 @@ void BroadcastSysColorChange() {
 
 bool PaintInProgress() { return gPaintDepth > 0; }
 
-void HandleCurrentException(QObject* sender) {
-  if (Application) {
-    Application->HandleException(sender);
-    return;
-  }
-  try {
-    throw;
-  } catch (const Exception& e) {
-    if (!dynamic_cast<const EAbort*>(&e)) std::fprintf(stderr, "%s\n", qPrintable(e.Message()));
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-  } catch (...) {
-    std::fprintf(stderr, "unknown exception\n");
-  }
-}
-
-TForm* ParentFormOf(const TControl* control) { return GetParentForm(control); }
-
 void ForEachControl(const TWinControl* root, const std::function<void(TControl*)>& f) {
   // A handler may free controls: walk a snapshot and skip the dead.
   std::vector<QPointer<TControl>> snapshot;
@@ -393,8 +375,6 @@ void TControl::PlaceInZOrder() {
 
 void TControl::BringToFront() { PlaceInZOrder(); }
 
-void TControl::SendToBack() { lower(); }
-
 void TControl::RequestAlign() {
   if (TWinControl* p = Parent()) p->Realign();
 }
@@ -666,12 +646,6 @@ TControl* TWinControl::Controls(int index) const {
     if (auto* c = dynamic_cast<TControl*>(child))
       if (n++ == index) return c;
   throw EListError(QStringLiteral("Control index out of bounds (%1)").arg(index));
-}
-
-bool TWinControl::ContainsControl(const TControl* control) const {
-  for (const QWidget* w = control; w; w = w->parentWidget())
-    if (w == this) return true;
-  return false;
 }
 
 void TWinControl::SetTabStop(bool v) {

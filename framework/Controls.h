@@ -10,6 +10,7 @@
 
 #include "Classes.h"
 #include "Graphics.h"
+#include "Guarded.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -155,8 +156,6 @@ public:
   void SetVisible(bool v);
   void Show() { SetVisible(true); }
   void Hide() { SetVisible(false); }
-  // Visible here and in every parent, on a shown window.
-  bool Showing() const { return isVisible(); }
   bool Enabled() const { return !testAttribute(Qt::WA_ForceDisabled); }
   void SetEnabled(bool v);
 
@@ -199,9 +198,7 @@ public:
   // Nothing happens while the control is not showing but an invalidation; a repaint
   // requested during any paint also becomes an invalidation.
   virtual void Repaint();
-  void Refresh() { Repaint(); }
   virtual void BringToFront();
-  void SendToBack();
 
   TPoint ClientToScreen(TPoint p) const { return kv::FromQPoint(mapToGlobal(kv::ToQPoint(p))); }
   TPoint ScreenToClient(TPoint p) const { return kv::FromQPoint(mapFromGlobal(kv::ToQPoint(p))); }
@@ -321,23 +318,7 @@ private:
 namespace kv {
 // Shared state of all paints: a repaint asked for inside a paint becomes an invalidation.
 bool PaintInProgress();
-// Runs user code (event handlers, timer ticks, paints): an exception goes to the
-// application's handler and never crosses into Qt's event loop. Returns false if it raised.
-template <class F>
-bool Guarded(QObject* sender, F&& f);
-void HandleCurrentException(QObject* sender);
 }  // namespace kv
-
-template <class F>
-bool kv::Guarded(QObject* sender, F&& f) {
-  try {
-    f();
-    return true;
-  } catch (...) {
-    HandleCurrentException(sender);
-    return false;
-  }
-}
 
 // A non-windowed control. A synchronous repaint has two forms: with csOpaque only the
 // control paints itself (the window under it still shows its previous frame); without,
@@ -365,7 +346,6 @@ public:
   // The child controls in z-order (non-windowed ones below windowed ones).
   int ControlCount() const;
   TControl* Controls(int index) const;
-  bool ContainsControl(const TControl* control) const;
 
   bool TabStop() const { return FTabStop; }
   void SetTabStop(bool v);
@@ -375,9 +355,6 @@ public:
   bool Focused() const { return hasFocus(); }
   bool CanFocus() const;
   virtual void SetFocus();
-  // The window exists (always, once constructed).
-  bool HandleAllocated() const { return true; }
-  void RecreateWnd() {}
   // Realigns the aligned child controls to the client area.
   void Realign();
 
@@ -424,8 +401,6 @@ public:
 
 namespace kv {
 
-// Finds the form (top-level or re-parented) a control belongs to.
-TForm* ParentFormOf(const TControl* control);
 // Calls F for every control under Root (Root excluded), depth first in z-order.
 void ForEachControl(const TWinControl* root, const std::function<void(TControl*)>& f);
 // The shift state of a Qt event.

@@ -1,7 +1,7 @@
 #include "ExtCtrls.h"
 
 #include "ClassRegistry.h"
-#include "Controls.h"
+#include "Guarded.h"
 
 #include <QMetaMethod>
 #include <QPointer>

@@ -1,15 +1,13 @@
 #include "Forms.h"
 
+#include "Guarded.h"
+
 #include <QApplication>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QMetaMethod>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWindow>
-
-#include <cstdio>
-#include <typeinfo>
 
 TApplication* Application = nullptr;
 TScreen* Screen = new TScreen;  // lives as long as the program
@@ -221,13 +219,19 @@ void TScrollBox::Paint() {
 TApplication::TApplication() : TComponent(nullptr) {
   Application = this;
   kv::RunStartupHooks();
+  kv::SetExceptionHandler([this](const QString& message) {
+    if (!isSignalConnected(QMetaMethod::fromSignal(&TApplication::OnException))) return false;
+    emit OnException(this, message);
+    return true;
+  });
 }
 
 TApplication::~TApplication() {
   FTerminated.store(true, std::memory_order_release);
   BeginDestruction();
-  if (FNotice) delete FNotice.data();
-  if (Application == this) Application = nullptr;
+  if (Application != this) return;
+  kv::SetExceptionHandler({});
+  Application = nullptr;
 }
 
 void TApplication::SetTitle(const QString& v) {
@@ -253,58 +257,13 @@ void TApplication::Minimize() {
   if (FMainForm) FMainForm->showMinimized();
 }
 
-void TApplication::ProcessMessages() { QCoreApplication::processEvents(); }
-
-void TApplication::HandleException(QObject* sender) {
-  if (!std::current_exception()) return;
-  QString className;
-  QString message;
-  try {
-    throw;
-  } catch (const EAbort&) {
-    return;
-  } catch (const Exception& e) {
-    className = QString::fromLatin1(typeid(e).name());
-    message = e.Message();
-  } catch (const std::exception& e) {
-    className = QString::fromLatin1(typeid(e).name());
-    message = QString::fromUtf8(e.what());
-  } catch (...) {
-    className = QStringLiteral("unknown");
-    message = QStringLiteral("Unknown exception");
-  }
-  if (isSignalConnected(QMetaMethod::fromSignal(&TApplication::OnException))) {
-    // A handler of the application's own takes over the report.
-    try {
-      emit OnException(this, message);
-    } catch (...) {
-      std::fprintf(stderr, "exception in the exception handler\n");
-    }
-    return;
-  }
-  if (FReporter) {
-    FReporter(sender, className, message);
-    return;
-  }
-  std::fprintf(stderr, "%s\n", qPrintable(message));
-  ShowNotice(message);
-}
-
-void TApplication::ShowNotice(const QString& text) {
-  // One notice at a time: timers may raise again while it is up.
-  if (FNotice || QGuiApplication::platformName() == QLatin1String("offscreen")) return;
-  auto* box = new QMessageBox(QMessageBox::Critical,
-                              FTitle.isEmpty() ? QStringLiteral("Error") : FTitle, text);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setModal(false);
-  FNotice = box;
-  box->show();
-}
-
 // ---------------------------------------------------------------------------
 // TScreen
 
 QCursor TScreen::Cursors(TCursor index) const {
+  // Units register their cursors from start-up hooks; a program without the application
+  // object runs them here, on the first look-up.
+  kv::RunStartupHooks();
   if (auto it = FCursors.find(index); it != FCursors.end()) return it->second;
   switch (index) {
     case crNone: return QCursor(Qt::BlankCursor);

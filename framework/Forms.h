@@ -4,10 +4,8 @@
 #include "Controls.h"
 
 #include <QCursor>
-#include <QPointer>
 
 #include <atomic>
-#include <functional>
 #include <map>
 #include <optional>
 
@@ -126,7 +124,7 @@ private:
   TBorderStyle FBorderStyle = TBorderStyle::bsSingle;
 };
 
-// The application object: the forms it owns, the message loop, the exception handler.
+// The application object: the forms it owns, the message loop, the title and OnException.
 class TApplication : public QObject, public TComponent {
   Q_OBJECT
 public:
@@ -150,30 +148,18 @@ public:
   // Readable from any thread.
   bool Terminated() const { return FTerminated.load(std::memory_order_acquire); }
   void Minimize();
-  void ProcessMessages();
   bool ShowHint() const { return FShowHint; }
   void SetShowHint(bool v) { FShowHint = v; }
 
-  // Reports the exception being handled (call inside a catch): standard error and, one at
-  // a time, a non-modal notice; EAbort is silent. Never re-raises.
-  void HandleException(QObject* sender);
-
-  using TExceptionReporter =
-      std::function<void(QObject* sender, const QString& className, const QString& message)>;
-  // Replaces the report (tests record it); an empty function restores the default.
-  void SetExceptionReporter(TExceptionReporter reporter) { FReporter = std::move(reporter); }
-
 signals:
+  // Connected, it takes over the report of every exception that user code raises.
   void OnException(TObject* Sender, const QString& Message);
 
 private:
-  void ShowNotice(const QString& text);
   QString FTitle;
   TForm* FMainForm = nullptr;
   std::atomic<bool> FTerminated{false};
   bool FShowHint = true;
-  TExceptionReporter FReporter;
-  QPointer<QWidget> FNotice;
 };
 
 // The one application object (exists while a TApplication lives).
@@ -188,7 +174,6 @@ public:
   // A global cursor that overrides every control's (crDefault: none).
   TCursor Cursor() const { return FCursor; }
   void SetCursor(TCursor v);
-  int PixelsPerInch() const { return 96; }
   int Width() const;
   int Height() const;
 
@@ -209,8 +194,8 @@ namespace kv {
 bool WindowSystemShapesWindows();
 void SetWindowShapingForTesting(std::optional<bool> shapes);
 
-// Functions run once when the first TApplication is made, before any form exists (units
-// register their cursors and classes this way).
+// Functions run once, when the first TApplication is made or the first cursor or class is
+// looked up, whichever comes first (units register their cursors and classes this way).
 bool AddStartupHook(void (*hook)());
 void RunStartupHooks();
 }  // namespace kv

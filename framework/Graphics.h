@@ -181,13 +181,10 @@ enum class TPixelFormat {
 Q_ENUM_NS(TPixelFormat)
 enum class TTransparentMode { tmAuto, tmFixed };
 Q_ENUM_NS(TTransparentMode)
-enum class TBitmapHandleType { bmDIB, bmDDB };
-Q_ENUM_NS(TBitmapHandleType)
 
 }  // namespace Graphics
 Q_DECLARE_OPERATORS_FOR_FLAGS(Graphics::TFontStyles)
 
-using Graphics::TBitmapHandleType;
 using Graphics::TBrushStyle;
 using Graphics::TCopyMode;
 using Graphics::TFillStyle;
@@ -408,7 +405,6 @@ public:
   TCopyMode CopyMode() const { return FCopyMode; }
   void SetCopyMode(TCopyMode v) { FCopyMode = v; }
   TPoint PenPos() const { return FPenPos; }
-  void SetPenPos(TPoint p) { FPenPos = p; }
 
   // The clip box in canvas coordinates (empty without a surface).
   TRect ClipRect() const;
@@ -457,7 +453,6 @@ public:
 
   // The surface drawn on, or none.
   QImage* Surface() const { return FSurface; }
-  bool HasSurface() const { return FSurface != nullptr; }
 
   // Points the canvas at a surface: Limit (surface coordinates, Origin-relative) bounds all
   // drawing, none meaning the whole surface. Origin is where canvas (0, 0) lies on it.
@@ -548,8 +543,6 @@ public:
   void SetPixelFormat(TPixelFormat v);
   bool Monochrome() const { return FPixelFormat == TPixelFormat::pf1bit; }
   void SetMonochrome(bool v);
-  TBitmapHandleType HandleType() const { return TBitmapHandleType::bmDIB; }
-  void SetHandleType(TBitmapHandleType) {}
 
   TColor TransparentColor() const;
   void SetTransparentColor(TColor v);

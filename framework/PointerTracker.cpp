@@ -73,10 +73,6 @@ void PointerTracker::Forget(TControl* c) {
   if (t->FCapture == c) t->FCapture = nullptr;
 }
 
-void PointerTracker::Recheck(QPoint global) {
-  if (PointerTracker* t = Instance()) t->Track(global, true);
-}
-
 void PointerTracker::Track(QPoint global, bool insideApp) {
   TControl* now = insideApp ? ControlAt(global) : nullptr;
   if (now == FUnder) return;

@@ -24,8 +24,6 @@ public:
   // A control whose destruction has begun: it hears of the pointer no more. Its QPointer
   // would only clear in ~QObject, after ~QWidget has sent its last leave and enter.
   static void Forget(TControl* c);
-  // Re-evaluates which control is under the pointer (after a control moved or vanished).
-  static void Recheck(QPoint global);
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

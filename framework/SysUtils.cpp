@@ -10,8 +10,6 @@
 
 Exception::Exception(QString message) : FMessage(std::move(message)), FUtf8(FMessage.toUtf8()) {}
 
-void Abort() { throw EAbort(QStringLiteral("Operation aborted")); }
-
 namespace kv {
 
 int SaturateToInt(long double v) noexcept {
@@ -39,13 +37,6 @@ int Div(int a, int b) {
 }
 
 QString IntToStr(int64_t v) { return QString::number(v); }
-
-int StrToInt(const QString& s) {
-  bool ok = false;
-  const int v = s.trimmed().toInt(&ok);
-  if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(s));
-  return v;
-}
 
 QChar DecimalSeparator() {
   const QString sep = QLocale().decimalPoint();
@@ -269,9 +260,6 @@ QString Format(const QString& format, std::initializer_list<QVariant> argList) {
   return out;
 }
 
-QString AnsiUpperCase(const QString& s) { return QLocale().toUpper(s); }
-QString AnsiLowerCase(const QString& s) { return QLocale().toLower(s); }
-
 bool IsAccel(QChar ch, const QString& caption) {
   const QChar want = ch.toUpper();
   for (int i = 0; i + 1 < caption.size(); ++i) {
@@ -314,7 +302,6 @@ void Randomize() {
 void RandSeed(uint32_t seed) { gRandSeed.store(seed, std::memory_order_relaxed); }
 
 TDateTime Now() { return gClock ? gClock() : FromQDateTime(QDateTime::currentDateTime()); }
-TDateTime Date() { return std::floor(Now()); }
 TDateTime Time() {
   const TDateTime t = Now();
   return t - std::floor(t);

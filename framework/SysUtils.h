@@ -67,9 +67,6 @@ public:
   using Exception::Exception;
 };
 
-// Raises EAbort.
-[[noreturn]] void Abort();
-
 namespace kv {
 
 // The one conversion from floating point to int: rounds toward zero,
@@ -99,8 +96,6 @@ int Trunc(long double v) noexcept;
 int Div(int a, int b);
 
 QString IntToStr(int64_t v);
-// Raises EConvertError for text that is not an integer.
-int StrToInt(const QString& s);
 
 enum class TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
 
@@ -110,13 +105,15 @@ enum class TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency }
 QString FloatToStrF(long double value, TFloatFormat format, int precision, int digits);
 QChar DecimalSeparator();
 
-// Delphi-style Format: %d %u %x %s %f %g %e %n %m %p %% with index, '-', width and
-// precision ('*' takes the width or precision from the arguments). A specifier that does
-// not fit its argument, or a missing argument, raises EConvertError.
+// The framework's format function. Each "%[index:][-][width][.precision]type" takes the next
+// argument, or the one at Index (from 0; later specifiers go on from there). Types: d and u
+// decimal (precision: fewest digits), x upper-case hexadecimal, s text (precision: most
+// characters), f, n and m fixed-point (precision: decimals, 2 unless given), e scientific,
+// g general, p a 16-digit hexadecimal pointer; "%%" is a percent sign. '-' or a negative
+// width pads on the right, else on the left; '*' takes a width or precision from the
+// arguments. Widths and precisions are capped at 4096. A specifier that does not fit its
+// argument, or a missing argument, raises EConvertError.
 QString Format(const QString& format, std::initializer_list<QVariant> args);
-
-QString AnsiUpperCase(const QString& s);
-QString AnsiLowerCase(const QString& s);
 
 // True when Caption holds "&" followed by Ch (case-insensitive); "&&" is a literal.
 bool IsAccel(QChar ch, const QString& caption);
@@ -129,7 +126,6 @@ void RandSeed(uint32_t seed);
 // Days since 1899-12-30, the time of day as the fraction.
 using TDateTime = double;
 TDateTime Now();
-TDateTime Date();
 TDateTime Time();
 TDateTime EncodeTime(int hour, int min, int sec, int msec);
 TDateTime EncodeDate(int year, int month, int day);
@@ -137,6 +133,6 @@ void DecodeTime(TDateTime t, uint16_t& hour, uint16_t& min, uint16_t& sec, uint1
 void DecodeDate(TDateTime t, uint16_t& year, uint16_t& month, uint16_t& day);
 
 namespace kv {
-// Overrides the clock behind Now/Date/Time (tests); an empty function restores it.
+// Overrides the clock behind Now and Time (tests); an empty function restores it.
 void SetClockForTesting(TDateTime (*clock)());
 }  // namespace kv

@@ -1,6 +1,6 @@
 #include "Threads.h"
 
-#include "Controls.h"
+#include "Guarded.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -329,11 +329,6 @@ void TThread::Suspend() {
 bool TThread::Suspended() const {
   std::lock_guard lock(FWake.FLock);
   return FSuspended;
-}
-
-uint64_t TThread::Generation() const {
-  std::lock_guard lock(FWake.FLock);
-  return FGeneration;
 }
 
 bool TThread::RunsIn(uint64_t generation) const {

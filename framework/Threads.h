@@ -100,10 +100,9 @@ public:
   void Resume();
   void Suspend();
   bool Suspended() const;
-  // Increases with every park.
-  uint64_t Generation() const;
-  // True while the thread runs unparked, not asked to terminate, in that generation: work it
-  // started under an older generation, or that arrives while it is parked, is stale.
+  // True while the thread runs unparked, not asked to terminate, in that generation (every
+  // park starts a new one; WaitForWake tells the current one): work it started under an
+  // older generation, or that arrives while it is parked, is stale.
   bool RunsIn(uint64_t generation) const;
 
   void Terminate();

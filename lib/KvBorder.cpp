@@ -32,21 +32,18 @@ TKvBorder::TKvBorder(TComponent* owner) : TKvGraphicControl(owner) {
   SetBounds(0, 0, 50, 50);
 }
 
-template <class T>
-void TKvBorder::SetAndInvalidate(T& field, T value) {
-  if (field == value) return;
-  field = value;
-  Invalidate();
-}
-
 void TKvBorder::SetShape(TKvBorderShape v) {
-  if (kv::IsEnumValue(v)) SetAndInvalidate(FShape, v);
+  if (kv::IsEnumValue(v) && SetIfChanged(FShape, v)) Invalidate();
 }
 void TKvBorder::SetStyle(TKvBorderStyle v) {
-  if (kv::IsEnumValue(v)) SetAndInvalidate(FStyle, v);
+  if (kv::IsEnumValue(v) && SetIfChanged(FStyle, v)) Invalidate();
 }
-void TKvBorder::SetShadowColor(TColor v) { SetAndInvalidate(FShadowColor, v); }
-void TKvBorder::SetHighlightColor(TColor v) { SetAndInvalidate(FHighlightColor, v); }
+void TKvBorder::SetShadowColor(TColor v) {
+  if (SetIfChanged(FShadowColor, v)) Invalidate();
+}
+void TKvBorder::SetHighlightColor(TColor v) {
+  if (SetIfChanged(FHighlightColor, v)) Invalidate();
+}
 
 void TKvBorder::DrawSpacerFrame(TCanvas* canvas) const {
   canvas->Pen()->SetStyle(TPenStyle::psDot);

@@ -57,8 +57,6 @@ protected:
   void Paint() override;
 
 private:
-  template <class T>
-  void SetAndInvalidate(T& field, T value);
   // While designing a spacer shows as a dotted frame that inverts what it covers.
   void DrawSpacerFrame(TCanvas* canvas) const;
 

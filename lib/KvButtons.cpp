@@ -4,17 +4,11 @@
 #include "KvSysUtils.h"
 #include "SysUtils.h"
 
-#include <QMetaEnum>
 #include <QPointer>
 
 namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvShadowButton, TKvDemoButton>();
-
-template <class E>
-bool IsEnumValue(E v) {
-  return QMetaEnum::fromType<E>().valueToKey(int(v)) != nullptr;
-}
 
 // The DrawText placement of each text alignment, in the enumeration's order.
 constexpr unsigned kAlignmentFlags[] = {
@@ -124,28 +118,27 @@ TKvShadowButton::TKvShadowButton(TComponent* owner)
 
 TKvShadowButton::~TKvShadowButton() { BeginDestruction(); }
 
-template <class T>
-void TKvShadowButton::SetAndRepaint(T& field, T value) {
-  if (field == value) return;
-  field = value;
-  UpdateControl();
-}
-
 void TKvShadowButton::SetDepth(int v) {
-  if (v > 2) SetAndRepaint(FDepth, v);
+  if (v > 2 && SetIfChanged(FDepth, v)) UpdateControl();
 }
-void TKvShadowButton::SetShadowColor(TColor v) { SetAndRepaint(FShadowColor, v); }
-void TKvShadowButton::SetShadowOutline(TColor v) { SetAndRepaint(FShadowOutline, v); }
+void TKvShadowButton::SetShadowColor(TColor v) {
+  if (SetIfChanged(FShadowColor, v)) UpdateControl();
+}
+void TKvShadowButton::SetShadowOutline(TColor v) {
+  if (SetIfChanged(FShadowOutline, v)) UpdateControl();
+}
 void TKvShadowButton::SetStyle(TKvShadowButtonStyle v) {
-  if (IsEnumValue(v)) SetAndRepaint(FStyle, v);
+  if (kv::IsEnumValue(v) && SetIfChanged(FStyle, v)) UpdateControl();
 }
 void TKvShadowButton::SetDirection(TKvShadowDirection v) {
-  if (IsEnumValue(v)) SetAndRepaint(FDirection, v);
+  if (kv::IsEnumValue(v) && SetIfChanged(FDirection, v)) UpdateControl();
 }
 void TKvShadowButton::SetTextAlign(TKvTextAlignment v) {
-  if (IsEnumValue(v)) SetAndRepaint(FTextAlign, v);
+  if (kv::IsEnumValue(v) && SetIfChanged(FTextAlign, v)) UpdateControl();
 }
-void TKvShadowButton::SetDisabledTextColor(TColor v) { SetAndRepaint(FDisabledTextColor, v); }
+void TKvShadowButton::SetDisabledTextColor(TColor v) {
+  if (SetIfChanged(FDisabledTextColor, v)) UpdateControl();
+}
 
 void TKvShadowButton::DrawFace(TCanvas* canvas, const TRect& r) const {
   const int shape = FStyle == TKvShadowButtonStyle::ssRectangle ? 0 : 2;
@@ -269,26 +262,33 @@ TKvDemoButton::TKvDemoButton(TComponent* owner)
 
 TKvDemoButton::~TKvDemoButton() { BeginDestruction(); }
 
-template <class T>
-void TKvDemoButton::SetAndRepaint(T& field, T value) {
-  if (field == value) return;
-  field = value;
-  UpdateControl();
+void TKvDemoButton::SetOutlineColor(TColor v) {
+  if (SetIfChanged(FOutlineColor, v)) UpdateControl();
 }
-
-void TKvDemoButton::SetOutlineColor(TColor v) { SetAndRepaint(FOutlineColor, v); }
-void TKvDemoButton::SetShadowColor(TColor v) { SetAndRepaint(FShadowColor, v); }
-void TKvDemoButton::SetHighlightColor(TColor v) { SetAndRepaint(FHighlightColor, v); }
+void TKvDemoButton::SetShadowColor(TColor v) {
+  if (SetIfChanged(FShadowColor, v)) UpdateControl();
+}
+void TKvDemoButton::SetHighlightColor(TColor v) {
+  if (SetIfChanged(FHighlightColor, v)) UpdateControl();
+}
 void TKvDemoButton::SetBevelWidth(int v) {
-  if (TKvByteInt::Contains(v)) SetAndRepaint(FBevelWidth, v);
+  if (TKvByteInt::Contains(v) && SetIfChanged(FBevelWidth, v)) UpdateControl();
 }
-void TKvDemoButton::SetOutlineWidth(int v) { SetAndRepaint(FOutlineWidth, v); }
+void TKvDemoButton::SetOutlineWidth(int v) {
+  if (SetIfChanged(FOutlineWidth, v)) UpdateControl();
+}
 void TKvDemoButton::SetTextAlignment(TKvTextAlignment v) {
-  if (IsEnumValue(v)) SetAndRepaint(FTextAlignment, v);
+  if (kv::IsEnumValue(v) && SetIfChanged(FTextAlignment, v)) UpdateControl();
 }
-void TKvDemoButton::SetDisabledTextColor(TColor v) { SetAndRepaint(FDisabledTextColor, v); }
-void TKvDemoButton::SetFocusColor(TColor v) { SetAndRepaint(FFocusColor, v); }
-void TKvDemoButton::SetFlat(bool v) { SetAndRepaint(FFlat, v); }
+void TKvDemoButton::SetDisabledTextColor(TColor v) {
+  if (SetIfChanged(FDisabledTextColor, v)) UpdateControl();
+}
+void TKvDemoButton::SetFocusColor(TColor v) {
+  if (SetIfChanged(FFocusColor, v)) UpdateControl();
+}
+void TKvDemoButton::SetFlat(bool v) {
+  if (SetIfChanged(FFlat, v)) UpdateControl();
+}
 
 void TKvDemoButton::DrawBevel(TCanvas* canvas, TRect& r) const {
   if (FPress.Pressed()) DrawFrame3D(canvas, r, FShadowColor, FHighlightColor, FBevelWidth);

@@ -140,8 +140,6 @@ protected:
   void TextChanged() override;
 
 private:
-  template <class T>
-  void SetAndRepaint(T& field, T value);
   // The face and the shadow: shape 0 (rectangle) or 2 (rounded rectangle) of DrawShape.
   void DrawFace(TCanvas* canvas, const TRect& r) const;
 
@@ -253,8 +251,6 @@ protected:
   void TextChanged() override;
 
 private:
-  template <class T>
-  void SetAndRepaint(T& field, T value);
   // A press at (X, Y): inside the button it starts tracking, captures the mouse and
   // takes the focus when TabStop.
   void PressAt(int x, int y);

@@ -7,15 +7,13 @@
 
 namespace {
 
-constexpr TCursor kHandCursor = 99;
-
 void RegisterHandCursor() {
   try {
-    Screen->SetCursors(kHandCursor, LoadCursor(QStringLiteral("KVCURSORHANDPOINT")));
+    Screen->SetCursors(kKvHandCursor, LoadCursor(QStringLiteral("KVCURSORHANDPOINT")));
   } catch (const Exception& e) {
     // The cursor is compiled in; losing it only costs the hand shape.
     std::fprintf(stderr, "%s\n", qPrintable(e.Message()));
-    Screen->SetCursors(kHandCursor, QCursor(Qt::PointingHandCursor));
+    Screen->SetCursors(kKvHandCursor, QCursor(Qt::PointingHandCursor));
   }
 }
 

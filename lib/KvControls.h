@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 class EKvException : public Exception {
@@ -21,6 +22,9 @@ public:
 
 // The text every control base reports as its Version.
 inline const QString kKvVersion = QStringLiteral("1.3");
+// The library's hand cursor (the switch, track bar, slider and web label show it), registered
+// with the screen on its first look-up.
+inline constexpr TCursor kKvHandCursor = 99;
 
 // ---------------------------------------------------------------------------
 // Shared enumerations and ranges
@@ -146,8 +150,24 @@ private:
 // ---------------------------------------------------------------------------
 // Control bases
 
+namespace kv {
+// The setter rule that every control base hands down: a setter stores a value only when it
+// differs, and only then repaints.
+class SetterRule {
+protected:
+  // Stores Value in Field when they differ and says whether it did; the setter then asks
+  // for its repaint: `if (SetIfChanged(FAngle, v)) UpdateControl();`.
+  template <class T>
+  static bool SetIfChanged(T& field, const std::type_identity_t<T>& value) {
+    if (field == value) return false;
+    field = value;
+    return true;
+  }
+};
+}  // namespace kv
+
 // Windowed base: the repaint request and the notification hooks descendants override.
-class TKvCustomControl : public TCustomControl {
+class TKvCustomControl : public TCustomControl, protected kv::SetterRule {
   Q_OBJECT
   Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)
 public:
@@ -180,7 +200,7 @@ private:
 };
 
 // Non-windowed base: the repaint request, the size rules and the notification hooks.
-class TKvGraphicControl : public TGraphicControl {
+class TKvGraphicControl : public TGraphicControl, protected kv::SetterRule {
   Q_OBJECT
   Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)
 public:

@@ -156,9 +156,7 @@ void TKvGauge::SetSpacing(int v) {
 }
 
 void TKvGauge::SetSolidFill(bool v) {
-  if (v == FSolidFill) return;
-  FSolidFill = v;
-  StyleChanged();
+  if (SetIfChanged(FSolidFill, v)) StyleChanged();
 }
 
 void TKvGauge::SetStyle(TKvProgressStyle v) {

@@ -13,8 +13,6 @@ namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvHyperLink, TKvWebLabel>();
 
-constexpr TCursor kHandCursor = 99;
-
 bool OpenWithSystem(const QString& url) {
   return QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
 }
@@ -184,22 +182,21 @@ TKvHyperLink::TKvHyperLink(TComponent* owner)
 
 TKvHyperLink::~TKvHyperLink() = default;
 
-template <class T>
-void TKvHyperLink::Store(T& field, const T& value) {
-  if (field == value) return;
-  field = value;
-  UpdateControl();
+void TKvHyperLink::SetColorEnter(TColor v) {
+  if (SetIfChanged(FColorEnter, v)) UpdateControl();
 }
 
-void TKvHyperLink::SetColorEnter(TColor v) { Store(FColorEnter, v); }
-
-void TKvHyperLink::SetColorLeave(TColor v) { Store(FColorLeave, v); }
+void TKvHyperLink::SetColorLeave(TColor v) {
+  if (SetIfChanged(FColorLeave, v)) UpdateControl();
+}
 
 void TKvHyperLink::SetAlignment(TAlignment v) {
-  if (kv::IsEnumValue(v)) Store(FAlignment, v);
+  if (kv::IsEnumValue(v) && SetIfChanged(FAlignment, v)) UpdateControl();
 }
 
-void TKvHyperLink::SetWordWrap(bool v) { Store(FWordWrap, v); }
+void TKvHyperLink::SetWordWrap(bool v) {
+  if (SetIfChanged(FWordWrap, v)) UpdateControl();
+}
 
 void TKvHyperLink::MouseEnter() {
   FMouseInside = true;
@@ -238,7 +235,7 @@ void TKvHyperLink::Paint() {
 
 TKvWebLabel::TKvWebLabel(TComponent* owner)
     : TKvHyperLink(owner), FURL(QStringLiteral("https://www.brontel.example/")) {
-  SetCursor(kHandCursor);
+  SetCursor(kKvHandCursor);
 }
 
 void TKvWebLabel::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {

@@ -80,8 +80,6 @@ protected:
   bool MouseInside() const { return FMouseInside; }
 
 private:
-  template <class T>
-  void Store(T& field, const T& value);
   // The hovered look applies only to an enabled control.
   bool Hot() const { return FMouseInside && Enabled(); }
 

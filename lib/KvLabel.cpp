@@ -79,35 +79,32 @@ TKvLabel::TKvLabel(TComponent* owner)
 
 TKvLabel::~TKvLabel() = default;
 
-template <class T>
-void TKvLabel::Store(T& field, const T& value) {
-  if (field == value) return;
-  field = value;
-  UpdateControl();
-}
-
 void TKvLabel::SetAlignment(TAlignment v) {
-  if (kv::IsEnumValue(v)) Store(FAlignment, v);
+  if (kv::IsEnumValue(v) && SetIfChanged(FAlignment, v)) UpdateControl();
 }
 
-void TKvLabel::SetColorHighlight(TColor v) { Store(FColorHighlight, v); }
+void TKvLabel::SetColorHighlight(TColor v) {
+  if (SetIfChanged(FColorHighlight, v)) UpdateControl();
+}
 
-void TKvLabel::SetColorShadow(TColor v) { Store(FColorShadow, v); }
+void TKvLabel::SetColorShadow(TColor v) {
+  if (SetIfChanged(FColorShadow, v)) UpdateControl();
+}
 
 void TKvLabel::SetStyle(TKvLabelStyle v) {
-  if (kv::IsEnumValue(v)) Store(FStyle, v);
+  if (kv::IsEnumValue(v) && SetIfChanged(FStyle, v)) UpdateControl();
 }
 
 void TKvLabel::SetLayout(TTextLayout v) {
-  if (kv::IsEnumValue(v)) Store(FLayout, v);
+  if (kv::IsEnumValue(v) && SetIfChanged(FLayout, v)) UpdateControl();
 }
 
-void TKvLabel::SetShadowDepth(int v) { Store(FShadowDepth, v); }
+void TKvLabel::SetShadowDepth(int v) {
+  if (SetIfChanged(FShadowDepth, v)) UpdateControl();
+}
 
 void TKvLabel::SetAngle(int v) {
-  if (!TKvTextAngle::Contains(v) || v == FAngle) return;
-  FAngle = v;
-  AdjustAutoBounds();
+  if (TKvTextAngle::Contains(v) && SetIfChanged(FAngle, v)) AdjustAutoBounds();
 }
 
 TPoint TKvLabel::MeasureCaption() {

@@ -102,9 +102,6 @@ protected:
   void TextChanged() override;
 
 private:
-  // Stores a different value and repaints; an equal one is ignored.
-  template <class T>
-  void Store(T& field, const T& value);
   // The caption's width and height with the image canvas font (unturned).
   TPoint MeasureCaption();
   void DrawStyledText(TCanvas* canvas, TPoint origin);

@@ -218,15 +218,7 @@ void TKvMeter::SetPosition(int v) {
 }
 
 void TKvMeter::SetNeedleColor(TColor v) {
-  if (v == FNeedleColor) return;
-  FNeedleColor = v;
-  UpdateControl();
-}
-
-void TKvMeter::SetAndRepaint(int& field, int v) {
-  if (v == field) return;
-  field = v;
-  UpdateControl();
+  if (SetIfChanged(FNeedleColor, v)) UpdateControl();
 }
 
 void TKvMeter::TextChanged() {

@@ -139,23 +139,35 @@ public:
   // Clamped to the range; a change repaints, then fires OnChange.
   void SetPosition(int v);
   int Angle() const { return FAngle; }
-  void SetAngle(int v) { SetAndRepaint(FAngle, v); }
+  void SetAngle(int v) {
+    if (SetIfChanged(FAngle, v)) UpdateControl();
+  }
   TKvMeterScale* Scale() const { return FScale.get(); }
   void SetScale(const TKvMeterScale* v) { FScale->Assign(v); }
   TColor NeedleColor() const { return FNeedleColor; }
   void SetNeedleColor(TColor v);
   int NeedleWidth() const { return FNeedleWidth; }
-  void SetNeedleWidth(int v) { SetAndRepaint(FNeedleWidth, v); }
+  void SetNeedleWidth(int v) {
+    if (SetIfChanged(FNeedleWidth, v)) UpdateControl();
+  }
   TKvBevel* Bevel() const { return FBevel.get(); }
   void SetBevel(const TKvBevel* v) { FBevel->Assign(v); }
   int Spacing() const { return FSpacing; }
-  void SetSpacing(int v) { SetAndRepaint(FSpacing, v); }
+  void SetSpacing(int v) {
+    if (SetIfChanged(FSpacing, v)) UpdateControl();
+  }
   int Labels() const { return FLabels; }
-  void SetLabels(int v) { SetAndRepaint(FLabels, v); }
+  void SetLabels(int v) {
+    if (SetIfChanged(FLabels, v)) UpdateControl();
+  }
   int LabelOffsetX() const { return FLabelOffsetX; }
-  void SetLabelOffsetX(int v) { SetAndRepaint(FLabelOffsetX, v); }
+  void SetLabelOffsetX(int v) {
+    if (SetIfChanged(FLabelOffsetX, v)) UpdateControl();
+  }
   int LabelOffsetY() const { return FLabelOffsetY; }
-  void SetLabelOffsetY(int v) { SetAndRepaint(FLabelOffsetY, v); }
+  void SetLabelOffsetY(int v) {
+    if (SetIfChanged(FLabelOffsetY, v)) UpdateControl();
+  }
   TPicture* BackImage() const { return FBackImage.get(); }
   void SetBackImage(const TPicture* v) { FBackImage->Assign(v); }
 
@@ -170,7 +182,6 @@ private:
   class Layer;
   struct Geometry;
 
-  void SetAndRepaint(int& field, int v);
   void DrawScale(TCanvas* canvas, const Geometry& g) const;
   void DrawTicks(TCanvas* canvas, const Geometry& g) const;
   void DrawLabels(TCanvas* canvas, const Geometry& g) const;

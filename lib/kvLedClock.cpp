@@ -123,16 +123,14 @@ void TKvLedClock::SetThreaded(bool v) {
 }
 
 void TKvLedClock::SetActive(bool v) {
-  if (v == FActive) return;
-  FActive = v;
-  if (!IsDesigning()) FTimer->SetEnabled(v);
+  if (SetIfChanged(FActive, v) && !IsDesigning()) FTimer->SetEnabled(v);
 }
 
 // Assigning fires the picture's OnChange, which repaints.
 void TKvLedClock::SetBackground(const TBitmap* v) { FBackgroundPicture->Assign(v); }
 
 void TKvLedClock::SetTickWidth(int v) {
-  if (v > 0) Store(FTickWidth, v);
+  if (v > 0 && SetIfChanged(FTickWidth, v)) UpdateControl();
 }
 
 void TKvLedClock::SetHours(int v) {
@@ -142,15 +140,15 @@ void TKvLedClock::SetHours(int v) {
 }
 
 void TKvLedClock::SetHourFormat(TKvHourFormat v) {
-  if (kv::IsEnumValue(v)) Store(FHourFormat, v);
+  if (kv::IsEnumValue(v) && SetIfChanged(FHourFormat, v)) UpdateControl();
 }
 
 void TKvLedClock::SetMinutes(int v) {
-  if (TKvMinutesInt::Contains(v)) Store(FMinutes, v);
+  if (TKvMinutesInt::Contains(v) && SetIfChanged(FMinutes, v)) UpdateControl();
 }
 
 void TKvLedClock::SetSeconds(int v) {
-  if (TKvSecondsInt::Contains(v)) Store(FSeconds, v);
+  if (TKvSecondsInt::Contains(v) && SetIfChanged(FSeconds, v)) UpdateControl();
 }
 
 void TKvLedClock::Loaded() {

@@ -91,28 +91,46 @@ public:
   bool Active() const { return FActive; }
   void SetActive(bool v);
   bool SecondsIndicator() const { return FSecondsIndicator; }
-  void SetSecondsIndicator(bool v) { Store(FSecondsIndicator, v); }
+  void SetSecondsIndicator(bool v) {
+    if (SetIfChanged(FSecondsIndicator, v)) UpdateControl();
+  }
   bool HourMarks() const { return FHourMarks; }
-  void SetHourMarks(bool v) { Store(FHourMarks, v); }
+  void SetHourMarks(bool v) {
+    if (SetIfChanged(FHourMarks, v)) UpdateControl();
+  }
   // Stretched over the face before anything else; pixels of Color let the image under it show
   // when Transparent, and take Color otherwise.
   TBitmap* Background() const { return FBackgroundPicture.get(); }
   void SetBackground(const TBitmap* v);
   TColor HoursColor() const { return FHoursColor; }
-  void SetHoursColor(TColor v) { Store(FHoursColor, v); }
+  void SetHoursColor(TColor v) {
+    if (SetIfChanged(FHoursColor, v)) UpdateControl();
+  }
   TColor HoursOutline() const { return FHoursOutline; }
-  void SetHoursOutline(TColor v) { Store(FHoursOutline, v); }
+  void SetHoursOutline(TColor v) {
+    if (SetIfChanged(FHoursOutline, v)) UpdateControl();
+  }
   TColor SecHandColor() const { return FSecHandColor; }
-  void SetSecHandColor(TColor v) { Store(FSecHandColor, v); }
+  void SetSecHandColor(TColor v) {
+    if (SetIfChanged(FSecHandColor, v)) UpdateControl();
+  }
   TColor SecOutline() const { return FSecOutline; }
-  void SetSecOutline(TColor v) { Store(FSecOutline, v); }
+  void SetSecOutline(TColor v) {
+    if (SetIfChanged(FSecOutline, v)) UpdateControl();
+  }
   // Radius of a second dot.
   int SecWidth() const { return FSecWidth; }
-  void SetSecWidth(int v) { Store(FSecWidth, v); }
+  void SetSecWidth(int v) {
+    if (SetIfChanged(FSecWidth, v)) UpdateControl();
+  }
   TColor TickColor() const { return FTickColor; }
-  void SetTickColor(TColor v) { Store(FTickColor, v); }
+  void SetTickColor(TColor v) {
+    if (SetIfChanged(FTickColor, v)) UpdateControl();
+  }
   TColor TickOutline() const { return FTickOutline; }
-  void SetTickOutline(TColor v) { Store(FTickOutline, v); }
+  void SetTickOutline(TColor v) {
+    if (SetIfChanged(FTickOutline, v)) UpdateControl();
+  }
   // Radius of an hour dot; values <= 0 are ignored.
   int TickWidth() const { return FTickWidth; }
   void SetTickWidth(int v);
@@ -131,17 +149,27 @@ public:
   void SetSeconds(int v);
   // Size of one digit dot; the dot pitch is LedSize + 1.
   int LedSize() const { return FLedSize; }
-  void SetLedSize(int v) { Store(FLedSize, v); }
+  void SetLedSize(int v) {
+    if (SetIfChanged(FLedSize, v)) UpdateControl();
+  }
   // Extra gap between digits.
   int Spacing() const { return FSpacing; }
-  void SetSpacing(int v) { Store(FSpacing, v); }
+  void SetSpacing(int v) {
+    if (SetIfChanged(FSpacing, v)) UpdateControl();
+  }
   int TextOffsetX() const { return FTextOffsetX; }
-  void SetTextOffsetX(int v) { Store(FTextOffsetX, v); }
+  void SetTextOffsetX(int v) {
+    if (SetIfChanged(FTextOffsetX, v)) UpdateControl();
+  }
   int TextOffsetY() const { return FTextOffsetY; }
-  void SetTextOffsetY(int v) { Store(FTextOffsetY, v); }
+  void SetTextOffsetY(int v) {
+    if (SetIfChanged(FTextOffsetY, v)) UpdateControl();
+  }
   // Slant of the digits in degrees; positive values lean the tops to the right.
   int TextAngle() const { return FTextAngle; }
-  void SetTextAngle(int v) { Store(FTextAngle, v); }
+  void SetTextAngle(int v) {
+    if (SetIfChanged(FTextAngle, v)) UpdateControl();
+  }
 
   // The alarm moment (date and time of day). A value that is not finite is never due.
   TDateTime AlarmTime() const { return FAlarmTime; }
@@ -171,13 +199,6 @@ protected:
   TKvTimer* Timer() const { return FTimer.get(); }
 
 private:
-  // The setters' rule: a different value is stored and repainted, an equal one ignored.
-  template <class T>
-  void Store(T& field, const T& value) {
-    if (field == value) return;
-    field = value;
-    UpdateControl();
-  }
   bool AlarmDue(TDateTime now) const;
   QString TimeText() const;
   void DrawBackground(TCanvas* Canvas) const;

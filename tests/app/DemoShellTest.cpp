@@ -1,4 +1,5 @@
 #include "Offscreen.h"
+#include "Pixels.h"
 #include "_frmLeds.h"
 #include "_frmMeters.h"
 #include "_frmMisc.h"
@@ -149,7 +150,7 @@ TEST(DemoProgram, ScreenshotShowsTheStartPanelInTheScrollBox) {
   ASSERT_EQ(RunDemo({QStringLiteral("--screenshot"), file}).exitCode, 0);
   const QImage shot(file);
   ASSERT_EQ(shot.size(), QSize(800, 600));
-  EXPECT_EQ(kv::PixelToColor(shot.pixel(256 + 220, 136 + 150)).Value, 7292981);
+  EXPECT_EQ(kvtest::PixelAt(shot, 256 + 220, 136 + 150), 7292981);
 }
 
 TEST(DemoProgram, ExitsPromptlyWithTheSlideshowAndThePanelTimersRunning) {

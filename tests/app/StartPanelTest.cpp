@@ -2,6 +2,7 @@
 
 #include "KvSysUtils.h"
 #include "Offscreen.h"
+#include "Pixels.h"
 #include "References.h"
 
 #include <gtest/gtest.h>
@@ -19,11 +20,7 @@ constexpr TColor kHeadingColor = 14267539;
 constexpr TColor kHeadingShadow = 10446669;
 
 int CountColor(const QImage& shot, const TRect& area, TColor color) {
-  int n = 0;
-  for (int y = area.Top; y < area.Bottom; ++y)
-    for (int x = area.Left; x < area.Right; ++x)
-      n += kv::PixelToColor(shot.pixel(x, y)).Value == color.Value;
-  return n;
+  return kvtest::CountPixels(shot.copy(area.Left, area.Top, area.Width(), area.Height()), color);
 }
 
 }  // namespace
@@ -100,7 +97,7 @@ TEST(StartPanel, Picture) {
   EXPECT_MATCHES_REFERENCE(shot, QStringLiteral("app/start-panel"));
   // The heading: shadowed text over the panel colour it lets through.
   const TRect heading = form.KvLabel10->BoundsRect();
-  EXPECT_EQ(kv::PixelToColor(shot.pixel(heading.Left, heading.Top)).Value, kPanelColor.Value);
+  EXPECT_EQ(kvtest::PixelAt(shot, heading.Left, heading.Top), kPanelColor.Value);
   EXPECT_GT(CountColor(shot, heading, kHeadingColor), 50);
   EXPECT_GT(CountColor(shot, heading, kHeadingShadow), 20);
   // The web label, not hovered: green letters with their navy outline on the panel.

@@ -1,5 +1,6 @@
 #include "BmpCodec.h"
 #include "Graphics.h"
+#include "Pixels.h"
 
 #include <gtest/gtest.h>
 
@@ -46,9 +47,9 @@ TEST(BitmapStream, FilesBackToBackLoadOneAfterTheOther) {
   EXPECT_EQ(stream.Position(), first.size());
   b.LoadFromStream(stream);
   EXPECT_EQ(stream.Position(), first.size() + second.size());
-  EXPECT_EQ(a.Image(), Striped(3, 2, kFour));
+  EXPECT_SAME_PIXELS(a.Image(), Striped(3, 2, kFour));
   EXPECT_EQ(a.PixelFormat(), TPixelFormat::pf4bit);
-  EXPECT_EQ(b.Image(), Striped(5, 4, {0xFF102030u, kWhite}));
+  EXPECT_SAME_PIXELS(b.Image(), Striped(5, 4, {0xFF102030u, kWhite}));
   EXPECT_EQ(b.PixelFormat(), TPixelFormat::pf24bit);
 }
 
@@ -75,7 +76,7 @@ TEST(BitmapStream, TheLoadedDepthIsKeptOnlyWhileThePixelsFitItsTable) {
   EXPECT_EQ(DepthOf(file), 24);
   TBitmap back;
   Load(back, file);
-  EXPECT_EQ(back.Image(), bitmap.Image());
+  EXPECT_SAME_PIXELS(back.Image(), bitmap.Image());
 }
 
 TEST(BitmapStream, MonochromeAndColourOneBitFiles) {
@@ -88,13 +89,13 @@ TEST(BitmapStream, MonochromeAndColourOneBitFiles) {
   TBitmap back;
   Load(back, file);
   EXPECT_TRUE(back.Monochrome());
-  EXPECT_EQ(back.Image(), mono.Image());
+  EXPECT_SAME_PIXELS(back.Image(), mono.Image());
 
   // Two colours other than black and white stay what they are.
   TBitmap colour;
   Load(colour, IndexedFile(1, {kRed, kBlue}));
   EXPECT_FALSE(colour.Monochrome());
-  EXPECT_EQ(colour.Image(), Striped(7, 3, {kRed, kBlue}));
+  EXPECT_SAME_PIXELS(colour.Image(), Striped(7, 3, {kRed, kBlue}));
   EXPECT_EQ(Saved(colour), IndexedFile(1, {kRed, kBlue}));
 }
 
@@ -107,7 +108,7 @@ TEST(BitmapStream, LoadingReplacesPixelsFormatAndFiresOnChangeOnce) {
   Load(bitmap, IndexedFile(4, kFour));
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf4bit);
-  EXPECT_EQ(bitmap.Image(), Striped(7, 3, kFour));  // not thresholded to black and white
+  EXPECT_SAME_PIXELS(bitmap.Image(), Striped(7, 3, kFour));  // not thresholded to black and white
 }
 
 TEST(BitmapStream, DrawnBitmapsSaveAtTwentyFourBitsAndEmptyOnesNotAtAll) {
@@ -131,7 +132,7 @@ TEST(BitmapFiles, FilesAndPicturesRoundTrip) {
   QObject::connect(&picture, &TPicture::OnChange, [&] { ++changes; });
   picture.LoadFromFile(path);
   EXPECT_EQ(changes, 1);
-  EXPECT_EQ(picture.Bitmap()->Image(), bitmap.Image());
+  EXPECT_SAME_PIXELS(picture.Bitmap()->Image(), bitmap.Image());
   const QString copy = dir.filePath(QStringLiteral("b.bmp"));
   picture.SaveToFile(copy);
   QFile a(path), b(copy);

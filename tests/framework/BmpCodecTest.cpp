@@ -1,5 +1,6 @@
 #include "BmpCodec.h"
 #include "Graphics.h"
+#include "Pixels.h"
 
 #include <gtest/gtest.h>
 
@@ -93,7 +94,7 @@ TEST(BmpCodec, IndexedRoundTripsKeepPixelsDepthAndTable) {
     const kv::bmp::Image back = Decode(*file);
     EXPECT_EQ(back.bitsPerPixel, depth);
     EXPECT_EQ(back.colorTable, table);
-    EXPECT_EQ(back.pixels, image) << depth;
+    EXPECT_SAME_PIXELS(back.pixels, image) << depth;
   }
 }
 
@@ -107,7 +108,7 @@ TEST(BmpCodec, TwentyFourBitFileIsBottomUpAndPadded) {
   const uint32_t bottomLeft = Pixel(image, 0, 2);
   EXPECT_EQ(uint8_t(file[54]), uint8_t(bottomLeft));
   EXPECT_EQ(uint8_t(file[56]), uint8_t(bottomLeft >> 16));
-  EXPECT_EQ(Decode(file).pixels, image);
+  EXPECT_SAME_PIXELS(Decode(file).pixels, image);
 }
 
 TEST(BmpCodec, IndexedEncodingNeedsEveryPixelInTheTable) {
@@ -303,7 +304,7 @@ TEST(BmpCodec, HostileFilesLeaveTheBitmapAndStreamAsTheyWere) {
     EXPECT_THROW(bitmap.LoadFromStream(stream), EInvalidGraphic) << h.what;
     EXPECT_EQ(stream.Position(), 2) << h.what;
   }
-  EXPECT_EQ(bitmap.Image(), before);
+  EXPECT_SAME_PIXELS(bitmap.Image(), before);
   EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pfDevice);
   EXPECT_EQ(changes, 0);
 }

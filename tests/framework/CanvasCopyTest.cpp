@@ -1,6 +1,6 @@
 // Copies onto a canvas: copy modes, nearest-neighbour stretching, mirroring, transparent
 // bitmaps, brush copies and monochrome sources and destinations.
-#include "CanvasTestArt.h"
+#include "Pixels.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ TEST(CanvasDraw, PlainCopyAtAnOffsetClippedAtTheEdges) {
   Picture p(3, 3);
   p.c->Draw(1, 1, &source);
   p.c->Draw(-1, -1, &source);
-  EXPECT_EQ(Art(p), (Rows{"Y..", ".RG", ".BY"}));
+  EXPECT_SAME_PIXELS(p.Image(), (Rows{"Y..", ".RG", ".BY"}));
 }
 
 TEST(CanvasDraw, CopyModesCombineSourceAndDestination) {
@@ -55,12 +55,12 @@ TEST(CanvasDraw, TransparentBitmapLeavesOutItsTransparentColour) {
   Picture p(3, 2, clAqua);
   p.c->SetCopyMode(TCopyMode::cmSrcInvert);  // transparent drawing copies
   p.c->Draw(0, 0, &source);
-  EXPECT_EQ(Art(p), (Rows{"RGR", "ARY"}));
+  EXPECT_SAME_PIXELS(p.Image(), (Rows{"RGR", "ARY"}));
   source.SetTransparentColor(clRed);
   p.c->Brush()->SetColor(clWhite);
   p.c->FillRect(Rect(0, 0, 3, 2));
   p.c->Draw(0, 0, &source);
-  EXPECT_EQ(Art(p), (Rows{".G.", "B.Y"}));
+  EXPECT_SAME_PIXELS(p.Image(), (Rows{".G.", "B.Y"}));
 }
 
 TEST(CanvasStretch, IntegerFactorGivesEachSourcePixelABlock) {
@@ -68,7 +68,7 @@ TEST(CanvasStretch, IntegerFactorGivesEachSourcePixelABlock) {
   Paint(source, {"RG", "BY"});
   Picture p(6, 6);
   p.c->StretchDraw(Rect(0, 0, 6, 6), &source);
-  EXPECT_EQ(Art(p), (Rows{"RRRGGG", "RRRGGG", "RRRGGG", "BBBYYY", "BBBYYY", "BBBYYY"}));
+  EXPECT_SAME_PIXELS(p.Image(), (Rows{"RRRGGG", "RRRGGG", "RRRGGG", "BBBYYY", "BBBYYY", "BBBYYY"}));
 }
 
 TEST(CanvasStretch, ShrinkingSamplesThePixelCentres) {
@@ -76,7 +76,7 @@ TEST(CanvasStretch, ShrinkingSamplesThePixelCentres) {
   Paint(source, {"RGBY"});
   Picture p(2, 1);
   p.c->StretchDraw(Rect(0, 0, 2, 1), &source);
-  EXPECT_EQ(Art(p), (Rows{"GY"}));
+  EXPECT_SAME_PIXELS(p.Image(), (Rows{"GY"}));
 }
 
 TEST(CanvasStretch, NegativeExtentsMirrorAndCoverTheHalfOpenRange) {
@@ -85,7 +85,7 @@ TEST(CanvasStretch, NegativeExtentsMirrorAndCoverTheHalfOpenRange) {
   Picture p(6, 2, clYellow);
   p.c->StretchDraw(Rect(5, 0, 1, 1), &source);  // covers [1, 5)
   p.c->StretchDraw(Rect(0, 2, 4, 1), &source);  // vertical mirror of one row: row 1
-  EXPECT_EQ(Art(p), (Rows{"Y.BGRY", "RGB.YY"}));
+  EXPECT_SAME_PIXELS(p.Image(), (Rows{"Y.BGRY", "RGB.YY"}));
 }
 
 TEST(CanvasCopyRect, CopiesBetweenCanvasesAndWithinOne) {
@@ -95,7 +95,7 @@ TEST(CanvasCopyRect, CopiesBetweenCanvasesAndWithinOne) {
   p.c->CopyRect(Rect(0, 0, 4, 1), source.Canvas(), Rect(0, 0, 4, 1));
   p.c->CopyRect(Rect(1, 1, 4, 2), p.c, Rect(0, 0, 3, 1));  // overlapping copy within the bitmap
   p.c->CopyRect(Rect(1, 0, 4, 1), p.c, Rect(0, 0, 3, 1));
-  EXPECT_EQ(Art(p), (Rows{"RRGB", ".RGB"}));
+  EXPECT_SAME_PIXELS(p.Image(), (Rows{"RRGB", ".RGB"}));
 }
 
 TEST(CanvasCopyRect, SourceOutsideItsImageLeavesTheDestination) {
@@ -103,7 +103,7 @@ TEST(CanvasCopyRect, SourceOutsideItsImageLeavesTheDestination) {
   Paint(source, {"RG"});
   Picture p(4, 1);
   p.c->CopyRect(Rect(0, 0, 4, 1), source.Canvas(), Rect(-1, 0, 3, 1));
-  EXPECT_EQ(Art(p), (Rows{".RG."}));
+  EXPECT_SAME_PIXELS(p.Image(), (Rows{".RG."}));
 }
 
 TEST(CanvasBrushCopy, KeyBecomesTheBrushColourOrIsLeftOut) {
@@ -114,7 +114,7 @@ TEST(CanvasBrushCopy, KeyBecomesTheBrushColourOrIsLeftOut) {
   p.c->BrushCopy(Rect(0, 0, 3, 1), &source, Rect(0, 0, 3, 1), clRed);
   p.c->Brush()->SetStyle(TBrushStyle::bsClear);
   p.c->BrushCopy(Rect(0, 1, 6, 2), &source, Rect(0, 0, 3, 1), clRed);  // stretched x2 past the edge
-  EXPECT_EQ(Art(p), (Rows{"BGB", "AAG"}));
+  EXPECT_SAME_PIXELS(p.Image(), (Rows{"BGB", "AAG"}));
 }
 
 TEST(CanvasMonochrome, MonochromeSourceIsBlackAndWhiteAndMonochromeDestinationThresholds) {
@@ -123,7 +123,7 @@ TEST(CanvasMonochrome, MonochromeSourceIsBlackAndWhiteAndMonochromeDestinationTh
   mask.SetMonochrome(true);
   Picture p(2, 1, clRed);
   p.c->Draw(0, 0, &mask);
-  EXPECT_EQ(Art(p), (Rows{"#."}));
+  EXPECT_SAME_PIXELS(p.Image(), (Rows{"#."}));
 
   TBitmap colour;
   Paint(colour, {"RGBY"});
@@ -131,7 +131,7 @@ TEST(CanvasMonochrome, MonochromeSourceIsBlackAndWhiteAndMonochromeDestinationTh
   target.SetSize(4, 1);
   target.SetMonochrome(true);
   target.Canvas()->Draw(0, 0, &colour);
-  EXPECT_EQ(Art(target.Image()), (Rows{"#.#."}));
+  EXPECT_SAME_PIXELS(target.Image(), (Rows{"#.#."}));
 }
 
 TEST(CanvasDraw, EmptyOrMissingGraphicsDrawNothing) {
@@ -142,7 +142,7 @@ TEST(CanvasDraw, EmptyOrMissingGraphicsDrawNothing) {
   p.c->StretchDraw(Rect(0, 0, 2, 1), &empty);
   p.c->CopyRect(Rect(0, 0, 2, 1), nullptr, Rect(0, 0, 2, 1));
   p.c->BrushCopy(Rect(0, 0, 2, 1), nullptr, Rect(0, 0, 2, 1), clRed);
-  EXPECT_EQ(Art(p), (Rows{".."}));
+  EXPECT_SAME_PIXELS(p.Image(), (Rows{".."}));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Text on a canvas: the text cell, opaque and clear backgrounds, rotation, the metrics and
 // the DrawText flags.
-#include "CanvasTestArt.h"
+#include "Pixels.h"
 
 #include <QFontMetrics>
 
@@ -20,7 +20,6 @@ struct TextPicture : Picture {
   }
   int TextW(const QString& s) const { return c->TextWidth(s); }
   int TextH() const { return c->TextHeight("x"); }
-  TColor At(int x, int y) const { return kv::PixelToColor(bitmap.Image().pixel(x, y)); }
   // The box [left, right) x [top, bottom) of pixels that are not white, or an empty box.
   QRect Inked() const {
     QRect box;
@@ -29,19 +28,14 @@ struct TextPicture : Picture {
         if (At(x, y) != clWhite) box |= QRect(x, y, 1, 1);
     return box;
   }
-  int Count(TColor colour) const {
-    int n = 0;
-    for (int y = 0; y < bitmap.Height(); ++y)
-      for (int x = 0; x < bitmap.Width(); ++x) n += At(x, y) == colour;
-    return n;
-  }
+  int Count(TColor colour) const { return kvtest::CountPixels(Image(), colour); }
 };
 
 TEST(CanvasText, SolidBrushFillsExactlyTheCell) {
   TextPicture p(60, 30);
   p.c->TextOut(3, 4, "Hg");
   EXPECT_EQ(p.Inked(), QRect(3, 4, p.TextW("Hg"), p.TextH()));
-  EXPECT_EQ(Colours(p), (std::set<int32_t>{clWhite, clYellow, clBlack}));
+  EXPECT_EQ(Colours(p.Image()), (std::set<int32_t>{clWhite, clYellow, clBlack}));
   EXPECT_GT(p.Count(clBlack), 10);
   EXPECT_EQ(p.c->PenPos(), Point(3 + p.TextW("Hg"), 4));
 }
@@ -52,7 +46,7 @@ TEST(CanvasText, ClearBrushDrawsOnlyGlyphPixelsInTheFontColour) {
   p.c->Font()->SetColor(clRed);
   p.c->Font()->SetStyle(TFontStyle::fsBold | TFontStyle::fsItalic);
   p.c->TextOut(3, 4, "Wave");
-  EXPECT_EQ(Colours(p), (std::set<int32_t>{clWhite, clRed}));
+  EXPECT_EQ(Colours(p.Image()), (std::set<int32_t>{clWhite, clRed}));
   const QRect inked = p.Inked();
   EXPECT_GE(inked.top(), 4);
   EXPECT_LT(inked.bottom(), 4 + p.TextH());
@@ -93,7 +87,7 @@ TEST(CanvasText, OrientationTurnsTheCellCounterClockwiseAboutItsTopLeft) {
   EXPECT_NEAR(inked.top(), 70 - w + 1, 1);
   EXPECT_NE(p.c->Pixels(20 + h / 2, 70 - w / 2), clWhite);
   EXPECT_EQ(p.c->Pixels(20 + w - 2, 70 + h / 2), clWhite);  // where the unturned cell would be
-  EXPECT_EQ(Colours(p), (std::set<int32_t>{clWhite, clYellow, clBlack}));
+  EXPECT_EQ(Colours(p.Image()), (std::set<int32_t>{clWhite, clYellow, clBlack}));
 }
 
 TEST(CanvasText, MonochromeSurfaceGetsOnlyBlackAndWhite) {
@@ -131,7 +125,7 @@ TEST(DrawText, CalcRectMeasuresLinesWithoutDrawing) {
   r = Rect(5, 5, 40, 40);
   EXPECT_EQ(DrawText(p.c, "", r, DT_CALCRECT), 0);
   EXPECT_EQ(r, Rect(5, 5, 5, 5));
-  EXPECT_EQ(Colours(p), (std::set<int32_t>{clWhite}));
+  EXPECT_EQ(Colours(p.Image()), (std::set<int32_t>{clWhite}));
 }
 
 TEST(DrawText, WordBreakFillsLinesAndKeepsLongWordsWhole) {

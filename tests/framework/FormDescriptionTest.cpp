@@ -5,6 +5,7 @@
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Graphics.h"
+#include "Pixels.h"
 
 #include <QDir>
 #include <QMetaProperty>
@@ -396,7 +397,7 @@ TEST_F(FormDescriptionRead, PicturesByResourceName) {
   expected.LoadFromResourceName(name);
   Read("object frmProbe: TProbeForm\n object Probe1: TProbe\n  Picture = resource '" +
        name.toLower().toUtf8() + "'\n end\nend\n");
-  EXPECT_EQ(Probe("Probe1")->Picture()->Bitmap()->Image(), expected.Image());
+  EXPECT_SAME_PIXELS(Probe("Probe1")->Picture()->Bitmap()->Image(), expected.Image());
 }
 
 TEST_F(FormDescriptionRead, ChildrenAreOwnedByTheRootAndParentedWhereNested) {
@@ -693,7 +694,7 @@ TEST_F(FormDescriptionWrite, RoundTripKeepsEveryProperty) {
   EXPECT_EQ(q1->Precise(), p1->Precise());
   EXPECT_EQ(q1->Parent(), copy.FindComponent(QStringLiteral("ScrollBox")));
   EXPECT_EQ(q1->Buddy(), copy.FindComponent(QStringLiteral("Probe2")));
-  EXPECT_EQ(q1->Picture()->Bitmap()->Image(), p1->Picture()->Bitmap()->Image());
+  EXPECT_SAME_PIXELS(q1->Picture()->Bitmap()->Image(), p1->Picture()->Bitmap()->Image());
   EXPECT_EQ(q1->Payload(), p1->Payload());
   ASSERT_EQ(q1->Channels()->Count(), 2);
   EXPECT_EQ(static_cast<TProbeChannel*>(q1->Channels()->Items(0))->Value(), 9);

@@ -1,6 +1,7 @@
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Offscreen.h"
+#include "Pixels.h"
 #include "References.h"
 #include "StdCtrls.h"
 
@@ -61,10 +62,10 @@ TEST(Label, OpaqueFillsWithColorTransparentKeepsTheParent) {
   label.SetCaption(QStringLiteral("  "));
   label.SetColor(clYellow);
   QImage shot = kvtest::RenderControl(&label, clBlue.Value);
-  EXPECT_EQ(kv::PixelToColor(shot.pixel(2, 2)).Value, clYellow.Value);
+  EXPECT_EQ(kvtest::PixelAt(shot, 2, 2), clYellow.Value);
   label.SetTransparent(true);
   shot = kvtest::RenderControl(&label, clBlue.Value);
-  EXPECT_EQ(kv::PixelToColor(shot.pixel(2, 2)).Value, clBlue.Value);
+  EXPECT_EQ(kvtest::PixelAt(shot, 2, 2), clBlue.Value);
 }
 
 TEST(CheckBox, ClickSpaceAndCodeAllFireOnClick) {

@@ -19,7 +19,7 @@ TEST(Div, TruncatesTowardZeroAndRefusesZero) {
   EXPECT_THROW(Div(1, 0), EInvalidOperation);
 }
 
-TEST(Format, DelphiSpecifiers) {
+TEST(Format, IndexWidthPrecisionAndPercent) {
   EXPECT_EQ(Format("%d%%", {42}), "42%");
   EXPECT_EQ(Format("%.3d", {7}), "007");
   EXPECT_EQ(Format("%.*d", {4, 7}), "0007");

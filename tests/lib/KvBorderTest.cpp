@@ -2,28 +2,27 @@
 
 #include "Forms.h"
 #include "Offscreen.h"
+#include "Pixels.h"
+#include "Properties.h"
 #include "References.h"
 
-#include <QMetaProperty>
 #include <gtest/gtest.h>
 
-#include <map>
+#include <algorithm>
+#include <set>
 #include <vector>
+
+using kvtest::PixelAt;
 
 namespace {
 
 constexpr int32_t kBack = 0x406080;
 constexpr int32_t kLime = 0x00FF00, kGreen = 0x008000;
 
-int32_t At(const QImage& image, int x, int y) { return kv::PixelToColor(image.pixel(x, y)).Value; }
-
 QImage Render(TKvBorder& border) { return kvtest::RenderControl(&border, kBack); }
 
 int CountOtherThan(const QImage& image, int32_t color) {
-  int n = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) n += At(image, x, y) != color;
-  return n;
+  return image.width() * image.height() - kvtest::CountPixels(image, color);
 }
 
 struct Expect {
@@ -31,9 +30,9 @@ struct Expect {
   int32_t color;
 };
 
-void ExpectPixels(const QImage& image, std::initializer_list<Expect> expected) {
+void ExpectColoursAt(const QImage& image, std::initializer_list<Expect> expected) {
   for (const Expect& e : expected)
-    EXPECT_EQ(At(image, e.x, e.y), e.color) << "at " << e.x << "," << e.y;
+    EXPECT_EQ(PixelAt(image, e.x, e.y), e.color) << "at " << e.x << "," << e.y;
 }
 
 constexpr TKvBorderShape kShapes[] = {TKvBorderShape::bsBox,      TKvBorderShape::bsFrame,
@@ -51,19 +50,14 @@ TEST(Border, InitialSettingsAndStreamingDefaults) {
   EXPECT_EQ(b.ShadowColor().Value, 32768);
   EXPECT_EQ(b.HighlightColor().Value, 65280);
   EXPECT_TRUE(b.ControlStyle().testFlag(TControlStyleFlag::csReplicatable));
-  const QMetaObject& meta = TKvBorder::staticMetaObject;
-  std::vector<QByteArray> names;
-  for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
-    names.emplace_back(meta.property(i).name());
-  EXPECT_EQ(names, (std::vector<QByteArray>{"Shape", "Style", "ShadowColor", "HighlightColor",
-                                            "Align", "ParentShowHint", "ShowHint", "Visible"}));
-  std::map<QByteArray, QByteArray> defaults;
-  for (int i = meta.classInfoOffset(); i < meta.classInfoCount(); ++i)
-    defaults[meta.classInfo(i).name()] = meta.classInfo(i).value();
-  EXPECT_EQ(defaults.at("default.Shape"), "bsFrame");
-  EXPECT_EQ(defaults.at("default.Style"), "bsRaised");
-  EXPECT_EQ(defaults.at("default.ShadowColor"), "clGreen");
-  EXPECT_EQ(defaults.at("default.HighlightColor"), "clLime");
+  EXPECT_EQ(kvtest::OwnPropertyNames(TKvBorder::staticMetaObject),
+            (std::vector<QByteArray>{"Shape", "Style", "ShadowColor", "HighlightColor", "Align",
+                                     "ParentShowHint", "ShowHint", "Visible"}));
+  const auto defaults = kvtest::StreamingDefaults(TKvBorder::staticMetaObject);
+  EXPECT_EQ(defaults.at("Shape"), "bsFrame");
+  EXPECT_EQ(defaults.at("Style"), "bsRaised");
+  EXPECT_EQ(defaults.at("ShadowColor"), "clGreen");
+  EXPECT_EQ(defaults.at("HighlightColor"), "clLime");
 }
 
 TEST(Border, SettersRefuseUnknownValues) {
@@ -78,44 +72,44 @@ TEST(Border, RaisedFrameIsARidgeAndLoweredAGroove) {
   TKvBorder b(nullptr);
   const QImage raised = Render(b);
   // Light outside dark at the top and left, dark outside light at the bottom and right.
-  ExpectPixels(raised, {{10, 0, kLime},
-                        {10, 1, kGreen},
-                        {0, 10, kLime},
-                        {1, 10, kGreen},
-                        {10, 48, kLime},
-                        {10, 49, kGreen},
-                        {48, 10, kLime},
-                        {49, 10, kGreen},
-                        {0, 0, kLime},
-                        {49, 49, kGreen},
-                        {48, 48, kLime},
-                        {1, 1, kGreen},
-                        {49, 0, kBack},
-                        {0, 49, kBack},
-                        {2, 2, kBack},
-                        {25, 25, kBack}});
+  ExpectColoursAt(raised, {{10, 0, kLime},
+                           {10, 1, kGreen},
+                           {0, 10, kLime},
+                           {1, 10, kGreen},
+                           {10, 48, kLime},
+                           {10, 49, kGreen},
+                           {48, 10, kLime},
+                           {49, 10, kGreen},
+                           {0, 0, kLime},
+                           {49, 49, kGreen},
+                           {48, 48, kLime},
+                           {1, 1, kGreen},
+                           {49, 0, kBack},
+                           {0, 49, kBack},
+                           {2, 2, kBack},
+                           {25, 25, kBack}});
   // Two rings of 192 pixels that share two; everything else is left as it was.
   EXPECT_EQ(CountOtherThan(raised, kBack), 382);
 
   b.SetStyle(TKvBorderStyle::bsLowered);
   const QImage lowered = Render(b);
-  ExpectPixels(lowered, {{10, 0, kGreen}, {10, 1, kLime}, {10, 48, kGreen}, {10, 49, kLime}});
+  ExpectColoursAt(lowered, {{10, 0, kGreen}, {10, 1, kLime}, {10, 48, kGreen}, {10, 49, kLime}});
 }
 
 TEST(Border, BoxCoversBothEdgesOfTheControl) {
   TKvBorder b(nullptr);
   b.SetShape(TKvBorderShape::bsBox);
   const QImage img = Render(b);
-  ExpectPixels(img, {{0, 0, kLime},
-                     {10, 0, kLime},
-                     {48, 0, kLime},
-                     {0, 49, kLime},
-                     {0, 10, kLime},
-                     {49, 0, kGreen},
-                     {49, 10, kGreen},
-                     {49, 49, kGreen},
-                     {10, 49, kGreen},
-                     {1, 1, kBack}});
+  ExpectColoursAt(img, {{0, 0, kLime},
+                        {10, 0, kLime},
+                        {48, 0, kLime},
+                        {0, 49, kLime},
+                        {0, 10, kLime},
+                        {49, 0, kGreen},
+                        {49, 10, kGreen},
+                        {49, 49, kGreen},
+                        {10, 49, kGreen},
+                        {1, 1, kBack}});
   EXPECT_EQ(CountOtherThan(img, kBack), 4 * 49);
 }
 
@@ -123,23 +117,23 @@ TEST(Border, LinesAlongOneEdge) {
   TKvBorder b(nullptr);
   b.SetShape(TKvBorderShape::bsTopLine);
   QImage img = Render(b);
-  ExpectPixels(img,
-               {{0, 0, kLime}, {49, 0, kLime}, {0, 1, kGreen}, {49, 1, kGreen}, {10, 2, kBack}});
+  ExpectColoursAt(img,
+                  {{0, 0, kLime}, {49, 0, kLime}, {0, 1, kGreen}, {49, 1, kGreen}, {10, 2, kBack}});
   EXPECT_EQ(CountOtherThan(img, kBack), 100);
 
   b.SetShape(TKvBorderShape::bsBottomLine);
   img = Render(b);
-  ExpectPixels(img, {{0, 48, kLime}, {49, 48, kLime}, {0, 49, kGreen}, {10, 47, kBack}});
+  ExpectColoursAt(img, {{0, 48, kLime}, {49, 48, kLime}, {0, 49, kGreen}, {10, 47, kBack}});
   EXPECT_EQ(CountOtherThan(img, kBack), 100);
 
   b.SetShape(TKvBorderShape::bsLeftLine);
   img = Render(b);
-  ExpectPixels(img, {{0, 0, kLime}, {0, 49, kLime}, {1, 49, kGreen}, {2, 10, kBack}});
+  ExpectColoursAt(img, {{0, 0, kLime}, {0, 49, kLime}, {1, 49, kGreen}, {2, 10, kBack}});
   EXPECT_EQ(CountOtherThan(img, kBack), 100);
 
   b.SetShape(TKvBorderShape::bsRightLine);
   img = Render(b);
-  ExpectPixels(img, {{48, 0, kLime}, {48, 49, kLime}, {49, 0, kGreen}, {47, 10, kBack}});
+  ExpectColoursAt(img, {{48, 0, kLime}, {48, 49, kLime}, {49, 0, kGreen}, {47, 10, kBack}});
   EXPECT_EQ(CountOtherThan(img, kBack), 100);
 }
 
@@ -166,19 +160,20 @@ TEST(Border, DesigningShowsASpacerAsAnInvertingDottedFrame) {
   for (int i = 0; i < 50; ++i) {
     for (const auto& [x, y] :
          {std::pair(i, 0), std::pair(i, 49), std::pair(0, i), std::pair(49, i)})
-      EXPECT_TRUE(At(img, x, y) == inverted || At(img, x, y) == kBack) << "at " << x << "," << y;
+      EXPECT_TRUE(PixelAt(img, x, y) == inverted || PixelAt(img, x, y) == kBack)
+          << "at " << x << "," << y;
   }
   int onTop = 0, onLeft = 0;
   for (int i = 1; i < 49; ++i) {
-    onTop += At(img, i, 0) == inverted;
-    onLeft += At(img, 0, i) == inverted;
-    EXPECT_NE(At(img, i, 0), At(img, i + 1, 0)) << "at " << i << ",0";
+    onTop += PixelAt(img, i, 0) == inverted;
+    onLeft += PixelAt(img, 0, i) == inverted;
+    EXPECT_NE(PixelAt(img, i, 0), PixelAt(img, i + 1, 0)) << "at " << i << ",0";
   }
   EXPECT_EQ(onTop, 24);
   EXPECT_EQ(onLeft, 24);
   EXPECT_EQ(CountOtherThan(img, kBack), 98);  // half of the 196 pixels round the edge
-  for (int y = 1; y < 49; ++y)
-    for (int x = 1; x < 49; ++x) ASSERT_EQ(At(img, x, y), kBack) << "at " << x << "," << y;
+  EXPECT_SAME_PIXELS(img.copy(1, 1, 48, 48),
+                     kvtest::PictureOf(48, 48, [](int, int) { return kBack; }));
 }
 
 TEST(Border, ChangingStyleSwapsTheColoursOfEveryShape) {
@@ -192,13 +187,14 @@ TEST(Border, ChangingStyleSwapsTheColoursOfEveryShape) {
     const QImage raised = Render(b);
     b.SetStyle(TKvBorderStyle::bsLowered);
     const QImage lowered = Render(b);
-    int mismatches = 0;
-    for (int y = 0; y < 50; ++y)
-      for (int x = 0; x < 50; ++x) {
-        const int32_t r = At(raised, x, y), l = At(lowered, x, y);
-        mismatches += !(r == l ? r == kBack : (r == red && l == blue) || (r == blue && l == red));
-      }
-    EXPECT_EQ(mismatches, 0) << "shape " << int(shape);
+    EXPECT_TRUE(std::ranges::includes(std::set{kBack, red, blue}, kvtest::Colours(raised)))
+        << "shape " << int(shape);
+    EXPECT_SAME_PIXELS(lowered, kvtest::PictureOf(50, 50,
+                                                  [&](int x, int y) {
+                                                    const int32_t r = PixelAt(raised, x, y);
+                                                    return r == red ? blue : r == blue ? red : r;
+                                                  }))
+        << "shape " << int(shape);
   }
 }
 
@@ -209,8 +205,8 @@ TEST(Border, TinyAndEmptyBordersStayInside) {
     for (int size : {1, 2}) {
       b.SetBounds(0, 0, size, size);
       const QImage img = kvtest::RenderControl(&b, kBack, 2);
-      EXPECT_EQ(At(img, 0, 0), kBack);
-      EXPECT_EQ(At(img, 1 + 2 + size, 1 + 2 + size), kBack);
+      EXPECT_EQ(PixelAt(img, 0, 0), kBack);
+      EXPECT_EQ(PixelAt(img, 1 + 2 + size, 1 + 2 + size), kBack);
     }
   }
 }
@@ -226,10 +222,10 @@ TEST(Border, ReferencePictures) {
   demo.SetShadowColor(10446669);
   demo.SetHighlightColor(14267539);
   const QImage framed = kvtest::RenderControl(&demo, 7292981, 2);
-  EXPECT_EQ(At(framed, 2 + 100, 2), 14267539);
-  EXPECT_EQ(At(framed, 2 + 100, 3), 10446669);
-  EXPECT_EQ(At(framed, 2 + 100, 2 + 324), 10446669);
-  EXPECT_EQ(At(framed, 2 + 100, 2 + 323), 14267539);
+  EXPECT_EQ(PixelAt(framed, 2 + 100, 2), 14267539);
+  EXPECT_EQ(PixelAt(framed, 2 + 100, 3), 10446669);
+  EXPECT_EQ(PixelAt(framed, 2 + 100, 2 + 324), 10446669);
+  EXPECT_EQ(PixelAt(framed, 2 + 100, 2 + 323), 14267539);
   EXPECT_MATCHES_REFERENCE(framed, QStringLiteral("lib/border-demo"));
 
   // Every shape, raised above and lowered below.

@@ -3,12 +3,13 @@
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Offscreen.h"
+#include "Pixels.h"
+#include "Properties.h"
 #include "References.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
-#include <QMetaProperty>
 #include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -18,6 +19,12 @@
 #include <map>
 #include <string>
 #include <vector>
+
+using kvtest::CountPixels;
+using kvtest::InkBounds;
+using kvtest::OwnPropertyNames;
+using kvtest::PixelAt;
+using kvtest::StreamingDefaults;
 
 namespace {
 
@@ -30,41 +37,7 @@ constexpr int32_t kNavBrush = 14267539, kNavPen = 12218181, kNavShadow = 1044666
 constexpr int32_t kDemoEnter = 14533045, kDemoLeave = 12488054, kDemoOutline = 12950149,
                   kDemoFace = 7292981;
 
-int32_t At(const QImage& image, int x, int y) { return kv::PixelToColor(image.pixel(x, y)).Value; }
 int32_t Rgb(TColor c) { return ColorToRGB(c); }
-
-int Count(const QImage& image, int32_t color) {
-  int n = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) n += At(image, x, y) == color;
-  return n;
-}
-
-// The smallest rectangle holding every pixel of Color (empty when there is none).
-TRect Ink(const QImage& image, int32_t color) {
-  TRect r(INT_MAX, INT_MAX, INT_MIN, INT_MIN);
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      if (At(image, x, y) == color)
-        r = TRect(std::min(r.Left, x), std::min(r.Top, y), std::max(r.Right, x + 1),
-                  std::max(r.Bottom, y + 1));
-  return IsRectEmpty(r) ? TRect() : r;
-}
-
-std::map<QByteArray, QByteArray> StreamingDefaults(const QMetaObject& meta) {
-  std::map<QByteArray, QByteArray> defaults;
-  for (int i = meta.classInfoOffset(); i < meta.classInfoCount(); ++i)
-    if (QByteArray name = meta.classInfo(i).name(); name.startsWith("default."))
-      defaults[name.mid(8)] = meta.classInfo(i).value();
-  return defaults;
-}
-
-std::vector<QByteArray> OwnProperties(const QMetaObject& meta) {
-  std::vector<QByteArray> names;
-  for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
-    names.emplace_back(meta.property(i).name());
-  return names;
-}
 
 // A parent painted in vertical stripes of 4 pixels, so transparency shows.
 class Stripes : public TCustomControl {
@@ -180,7 +153,7 @@ TEST(ShadowButton, InitialSettingsAndStreamingDefaults) {
   const std::vector<QByteArray> own = {
       "Brush", "Pen",       "Depth",     "DepthAdjust",       "ShadowColor", "ShadowOutline",
       "Style", "Direction", "TextAlign", "DisabledTextColor", "Transparent"};
-  const std::vector<QByteArray> names = OwnProperties(TKvShadowButton::staticMetaObject);
+  const std::vector<QByteArray> names = OwnPropertyNames(TKvShadowButton::staticMetaObject);
   ASSERT_GE(names.size(), own.size());
   EXPECT_EQ(std::vector<QByteArray>(names.begin(), names.begin() + long(own.size())), own);
   const auto defaults = StreamingDefaults(TKvShadowButton::staticMetaObject);
@@ -216,19 +189,19 @@ TEST(ShadowButton, FaceAndShadowGeometry) {
   const QImage img = s.Shot();
   const int32_t lime = 0x00FF00, shadow = Rgb(clBtnShadow);
   // Face: the client inset by the pen, less Depth at the right and bottom: (1, 1, 105, 25).
-  EXPECT_EQ(At(img, 50, 1), lime);
-  EXPECT_EQ(At(img, 50, 24), lime);
-  EXPECT_EQ(At(img, 1, 12), lime);
-  EXPECT_EQ(At(img, 104, 12), lime);
-  EXPECT_EQ(At(img, 50, 12), 0);
+  EXPECT_EQ(PixelAt(img, 50, 1), lime);
+  EXPECT_EQ(PixelAt(img, 50, 24), lime);
+  EXPECT_EQ(PixelAt(img, 1, 12), lime);
+  EXPECT_EQ(PixelAt(img, 104, 12), lime);
+  EXPECT_EQ(PixelAt(img, 50, 12), 0);
   // Shadow: the face moved by Depth, (5, 5, 109, 29).
-  EXPECT_EQ(At(img, 106, 12), shadow);
-  EXPECT_EQ(At(img, 108, 12), shadow);
-  EXPECT_EQ(At(img, 50, 27), shadow);
+  EXPECT_EQ(PixelAt(img, 106, 12), shadow);
+  EXPECT_EQ(PixelAt(img, 108, 12), shadow);
+  EXPECT_EQ(PixelAt(img, 50, 27), shadow);
   // Outside both, and the rounded corner of the face (ellipse 24 div 4 = 6).
   for (auto [x, y] :
        {std::pair{0, 0}, {109, 29}, {109, 0}, {0, 29}, {2, 27}, {107, 2}, {1, 1}, {109, 12}})
-    EXPECT_EQ(At(img, x, y), kBack) << x << "," << y;
+    EXPECT_EQ(PixelAt(img, x, y), kBack) << x << "," << y;
 }
 
 TEST(ShadowButton, PressingSlidesTheFaceOntoItsShadowAndClicksBeforeMouseUp) {
@@ -237,16 +210,16 @@ TEST(ShadowButton, PressingSlidesTheFaceOntoItsShadowAndClicksBeforeMouseUp) {
   EXPECT_EQ(s.log.names, (std::vector<std::string>{"down"}));
   QImage img = s.Shot();
   // Depth 4 and DepthAdjust 2: face and shadow both at (3, 3, 107, 27), the face on top.
-  EXPECT_EQ(At(img, 50, 3), 0x00FF00);
-  EXPECT_EQ(At(img, 106, 12), 0x00FF00);
-  EXPECT_EQ(At(img, 50, 26), 0x00FF00);
-  EXPECT_EQ(At(img, 3, 12), 0x00FF00);
+  EXPECT_EQ(PixelAt(img, 50, 3), 0x00FF00);
+  EXPECT_EQ(PixelAt(img, 106, 12), 0x00FF00);
+  EXPECT_EQ(PixelAt(img, 50, 26), 0x00FF00);
+  EXPECT_EQ(PixelAt(img, 3, 12), 0x00FF00);
   for (auto [x, y] : {std::pair{50, 1}, {108, 12}, {50, 28}, {50, 27}, {2, 12}})
-    EXPECT_EQ(At(img, x, y), kBack) << x << "," << y;
+    EXPECT_EQ(PixelAt(img, x, y), kBack) << x << "," << y;
   Release(s.button, QPoint(50, 12));
   EXPECT_EQ(s.log.names, (std::vector<std::string>{"down", "click", "up"}));
   img = s.Shot();
-  EXPECT_EQ(At(img, 50, 1), 0x00FF00);
+  EXPECT_EQ(PixelAt(img, 50, 1), 0x00FF00);
   EXPECT_FALSE(s.button->MouseCapture());
 }
 
@@ -254,15 +227,15 @@ TEST(ShadowButton, ReleasingOutsideDoesNotClickAndComingBackRepresses) {
   ShadowScene s;
   Press(s.button, QPoint(50, 12));
   Drag(s.button, QPoint(150, 12));
-  EXPECT_EQ(At(s.Shot(), 50, 1), 0x00FF00);  // popped up
+  EXPECT_EQ(PixelAt(s.Shot(), 50, 1), 0x00FF00);  // popped up
   Release(s.button, QPoint(150, 12));
   EXPECT_EQ(s.log.Clicks(), 0);
-  EXPECT_EQ(At(s.Shot(), 50, 1), 0x00FF00);
+  EXPECT_EQ(PixelAt(s.Shot(), 50, 1), 0x00FF00);
 
   Press(s.button, QPoint(50, 12));
   Drag(s.button, QPoint(50, 40));
   Drag(s.button, QPoint(50, 12));
-  EXPECT_EQ(At(s.Shot(), 50, 3), 0x00FF00);  // pressed again
+  EXPECT_EQ(PixelAt(s.Shot(), 50, 3), 0x00FF00);  // pressed again
   Release(s.button, QPoint(50, 12));
   EXPECT_EQ(s.log.Clicks(), 1);
 }
@@ -297,10 +270,10 @@ TEST(ShadowButton, PenWidthInsetsTheFaceBeforeTheCutAndTheCaptionAgain) {
   s.button->Pen()->SetWidth(3);
   const QImage img = s.Shot();
   // Face (3, 3, 103, 23), shadow (7, 7, 107, 27) with its own 1-pixel outline.
-  EXPECT_EQ(At(img, 106, 15), Rgb(clBtnShadow));
-  EXPECT_EQ(At(img, 107, 15), kBack);
-  EXPECT_EQ(At(img, 50, 26), Rgb(clBtnShadow));
-  EXPECT_EQ(At(img, 50, 27), kBack);
+  EXPECT_EQ(PixelAt(img, 106, 15), Rgb(clBtnShadow));
+  EXPECT_EQ(PixelAt(img, 107, 15), kBack);
+  EXPECT_EQ(PixelAt(img, 50, 26), Rgb(clBtnShadow));
+  EXPECT_EQ(PixelAt(img, 50, 27), kBack);
   // Caption and hit rectangle (6, 6, 100, 20).
   for (QPoint p : {QPoint(5, 12), QPoint(100, 12)}) {
     Press(s.button, p);
@@ -316,8 +289,8 @@ TEST(ShadowButton, DepthDirectionAndRectangleStyle) {
   ShadowScene s;
   s.button->SetDepth(3);
   QImage img = s.Shot();
-  EXPECT_EQ(At(img, 105, 12), 0x00FF00);  // face (1, 1, 106, 26)
-  EXPECT_EQ(At(img, 107, 12), Rgb(clBtnShadow));
+  EXPECT_EQ(PixelAt(img, 105, 12), 0x00FF00);  // face (1, 1, 106, 26)
+  EXPECT_EQ(PixelAt(img, 107, 12), Rgb(clBtnShadow));
 
   s.button->SetDepth(4);
   s.button->SetDirection(TKvShadowDirection::sdTopLeft);
@@ -325,24 +298,24 @@ TEST(ShadowButton, DepthDirectionAndRectangleStyle) {
   s.button->SetShadowOutline(clBlue);
   img = s.Shot();
   // Face (5, 5, 109, 29), shadow (1, 1, 105, 25).
-  EXPECT_EQ(At(img, 1, 12), Rgb(clBlue));
-  EXPECT_EQ(At(img, 3, 12), Rgb(clRed));
-  EXPECT_EQ(At(img, 5, 15), 0x00FF00);
-  EXPECT_EQ(At(img, 108, 15), 0x00FF00);
-  EXPECT_EQ(At(img, 50, 28), 0x00FF00);
-  EXPECT_EQ(At(img, 109, 15), kBack);
+  EXPECT_EQ(PixelAt(img, 1, 12), Rgb(clBlue));
+  EXPECT_EQ(PixelAt(img, 3, 12), Rgb(clRed));
+  EXPECT_EQ(PixelAt(img, 5, 15), 0x00FF00);
+  EXPECT_EQ(PixelAt(img, 108, 15), 0x00FF00);
+  EXPECT_EQ(PixelAt(img, 50, 28), 0x00FF00);
+  EXPECT_EQ(PixelAt(img, 109, 15), kBack);
 
   s.button->SetDirection(TKvShadowDirection::sdTopRight);
   img = s.Shot();
   // Face (1, 5, 105, 29), shadow (5, 1, 109, 25).
-  EXPECT_EQ(At(img, 1, 15), 0x00FF00);
-  EXPECT_EQ(At(img, 108, 12), Rgb(clBlue));
-  EXPECT_EQ(At(img, 50, 2), Rgb(clRed));
+  EXPECT_EQ(PixelAt(img, 1, 15), 0x00FF00);
+  EXPECT_EQ(PixelAt(img, 108, 12), Rgb(clBlue));
+  EXPECT_EQ(PixelAt(img, 50, 2), Rgb(clRed));
 
   s.button->SetStyle(TKvShadowButtonStyle::ssRectangle);
   img = s.Shot();
-  EXPECT_EQ(At(img, 1, 5), 0x00FF00);       // square corner of the face
-  EXPECT_EQ(At(img, 108, 1), Rgb(clBlue));  // and of the shadow
+  EXPECT_EQ(PixelAt(img, 1, 5), 0x00FF00);       // square corner of the face
+  EXPECT_EQ(PixelAt(img, 108, 1), Rgb(clBlue));  // and of the shadow
 }
 
 TEST(ShadowButton, TransparentShowsTheParentAroundTheShapes) {
@@ -355,30 +328,30 @@ TEST(ShadowButton, TransparentShowsTheParentAroundTheShapes) {
   ApplyNavigationSettings(b);
   kvtest::ShowForm(&form, 110, 30);
   const QImage img = kvtest::Grab(&form);
-  EXPECT_EQ(At(img, 0, 0), kStripeA);
-  EXPECT_EQ(At(img, 109, 0), kStripeB);
-  EXPECT_EQ(At(img, 50, 1), kNavPen);
-  EXPECT_EQ(At(img, 50, 10), kNavBrush);
-  EXPECT_EQ(At(img, 106, 12), kNavShadow);
-  EXPECT_EQ(At(img, 108, 12), kNavShadowOutline);
+  EXPECT_EQ(PixelAt(img, 0, 0), kStripeA);
+  EXPECT_EQ(PixelAt(img, 109, 0), kStripeB);
+  EXPECT_EQ(PixelAt(img, 50, 1), kNavPen);
+  EXPECT_EQ(PixelAt(img, 50, 10), kNavBrush);
+  EXPECT_EQ(PixelAt(img, 106, 12), kNavShadow);
+  EXPECT_EQ(PixelAt(img, 108, 12), kNavShadowOutline);
 }
 
 TEST(ShadowButton, CaptionPlacementAndDisabledColour) {
   ShadowScene s;
   s.button->SetCaption(QStringLiteral("Mm"));
   const int32_t white = 0xFFFFFF;
-  const TRect centred = Ink(s.Shot(), white);
+  const TRect centred = InkBounds(s.Shot(), white);
   ASSERT_FALSE(IsRectEmpty(centred));
   EXPECT_NEAR((centred.Left + centred.Right) / 2, 53, 2);
   EXPECT_NEAR((centred.Top + centred.Bottom) / 2, 13, 3);
   s.button->SetTextAlign(TKvTextAlignment::vtaTopLeft);
-  const TRect topLeft = Ink(s.Shot(), white);
+  const TRect topLeft = InkBounds(s.Shot(), white);
   EXPECT_GE(topLeft.Left, 2);
   EXPECT_LE(topLeft.Left, 4);
   EXPECT_GE(topLeft.Top, 2);
   EXPECT_LT(topLeft.Top, centred.Top);
   s.button->SetTextAlign(TKvTextAlignment::vtaBottomRight);
-  const TRect bottomRight = Ink(s.Shot(), white);
+  const TRect bottomRight = InkBounds(s.Shot(), white);
   EXPECT_LE(bottomRight.Right, 104);
   EXPECT_GE(bottomRight.Right, 101);
   EXPECT_LE(bottomRight.Bottom, 24);
@@ -387,8 +360,8 @@ TEST(ShadowButton, CaptionPlacementAndDisabledColour) {
   s.button->SetDisabledTextColor(clYellow);
   s.button->SetEnabled(false);
   const QImage disabled = s.Shot();
-  EXPECT_EQ(Count(disabled, white), 0);
-  EXPECT_EQ(Ink(disabled, Rgb(clYellow)), bottomRight);
+  EXPECT_EQ(CountPixels(disabled, white), 0);
+  EXPECT_EQ(InkBounds(disabled, Rgb(clYellow)), bottomRight);
 }
 
 TEST(ShadowButton, AcceleratorClicksOnlyAnEnabledButton) {
@@ -410,7 +383,7 @@ TEST(ShadowButton, ADoubleClickIsASecondPress) {
                      s.button->mapToGlobal(QPointF(50, 12)), Qt::LeftButton, Qt::LeftButton,
                      Qt::NoModifier);
   QApplication::sendEvent(s.button, &second);
-  EXPECT_EQ(At(s.Shot(), 50, 3), 0x00FF00);
+  EXPECT_EQ(PixelAt(s.Shot(), 50, 3), 0x00FF00);
   Release(s.button, QPoint(50, 12));
   EXPECT_EQ(s.log.names, (std::vector<std::string>{"down", "click", "up", "down", "click", "up"}));
 }
@@ -423,24 +396,24 @@ TEST(ShadowButton, LostCaptureEndsThePressWithoutAClick) {
 
   // (a) another control takes the capture
   Press(s.button, QPoint(50, 12));
-  ASSERT_EQ(At(s.Shot(), 50, 3), 0x00FF00);
+  ASSERT_EQ(PixelAt(s.Shot(), 50, 3), 0x00FF00);
   other->SetMouseCapture(true);
   EXPECT_FALSE(s.button->MouseCapture());
-  EXPECT_EQ(At(s.Shot(), 50, 1), 0x00FF00);
+  EXPECT_EQ(PixelAt(s.Shot(), 50, 1), 0x00FF00);
   other->SetMouseCapture(false);
   Release(s.button, QPoint(50, 12));
   // (b) disabled during the press
   Press(s.button, QPoint(50, 12));
   s.button->SetEnabled(false);
   s.button->SetEnabled(true);
-  EXPECT_EQ(At(s.Shot(), 50, 1), 0x00FF00);
+  EXPECT_EQ(PixelAt(s.Shot(), 50, 1), 0x00FF00);
   Release(s.button, QPoint(50, 12));
   // (c) hidden during the press
   Press(s.button, QPoint(50, 12));
   s.button->Hide();
   s.button->Show();
   kvtest::Pump();
-  EXPECT_EQ(At(s.Shot(), 50, 1), 0x00FF00);
+  EXPECT_EQ(PixelAt(s.Shot(), 50, 1), 0x00FF00);
   Release(s.button, QPoint(50, 12));
   EXPECT_EQ(s.log.Clicks(), 0);
   // (d) destroyed during the press
@@ -568,7 +541,7 @@ TEST(DemoButton, InitialSettingsAndStreamingDefaults) {
       "FontEnter",      "FontLeave",  "Bitmap",       "OutlineColor",  "ShadowColor",
       "HighlightColor", "BevelWidth", "OutlineWidth", "TextAlignment", "DisabledTextColor",
       "FocusColor",     "Font3D",     "Flat"};
-  const std::vector<QByteArray> names = OwnProperties(TKvDemoButton::staticMetaObject);
+  const std::vector<QByteArray> names = OwnPropertyNames(TKvDemoButton::staticMetaObject);
   EXPECT_EQ(std::vector<QByteArray>(names.begin(), names.begin() + long(own.size())), own);
   const auto defaults = StreamingDefaults(TKvDemoButton::staticMetaObject);
   EXPECT_EQ(defaults.at("FocusColor"), "clBlue");
@@ -586,39 +559,39 @@ TEST(DemoButton, OutlineAndBevelRaisedSunkenAndFlat) {
   DemoScene s;
   const int32_t hi = Rgb(clBtnHighlight), sh = Rgb(clBtnShadow), face = Rgb(clBtnFace);
   QImage img = s.Shot();
-  EXPECT_EQ(At(img, 0, 0), 0);
-  EXPECT_EQ(At(img, 149, 24), 0);
-  EXPECT_EQ(At(img, 5, 1), hi);
-  EXPECT_EQ(At(img, 5, 2), hi);
-  EXPECT_EQ(At(img, 1, 12), hi);
-  EXPECT_EQ(At(img, 5, 23), sh);
-  EXPECT_EQ(At(img, 148, 12), sh);
-  EXPECT_EQ(At(img, 1, 23), sh);  // the bottom-left corner belongs to the bottom line
-  EXPECT_EQ(At(img, 5, 3), face);
+  EXPECT_EQ(PixelAt(img, 0, 0), 0);
+  EXPECT_EQ(PixelAt(img, 149, 24), 0);
+  EXPECT_EQ(PixelAt(img, 5, 1), hi);
+  EXPECT_EQ(PixelAt(img, 5, 2), hi);
+  EXPECT_EQ(PixelAt(img, 1, 12), hi);
+  EXPECT_EQ(PixelAt(img, 5, 23), sh);
+  EXPECT_EQ(PixelAt(img, 148, 12), sh);
+  EXPECT_EQ(PixelAt(img, 1, 23), sh);  // the bottom-left corner belongs to the bottom line
+  EXPECT_EQ(PixelAt(img, 5, 3), face);
 
   Press(s.button, QPoint(75, 12));
   img = s.Shot();
-  EXPECT_EQ(At(img, 5, 1), sh);
-  EXPECT_EQ(At(img, 5, 23), hi);
+  EXPECT_EQ(PixelAt(img, 5, 1), sh);
+  EXPECT_EQ(PixelAt(img, 5, 23), hi);
   Release(s.button, QPoint(75, 12));
   EXPECT_EQ(s.log.names, (std::vector<std::string>{"down", "click", "up"}));
   s.Hover(false);  // the pointer moves away
 
   s.button->SetFlat(true);
   img = s.Shot();
-  EXPECT_EQ(At(img, 0, 0), 0);
-  EXPECT_EQ(At(img, 5, 1), face);
-  EXPECT_EQ(At(img, 5, 23), face);
+  EXPECT_EQ(PixelAt(img, 0, 0), 0);
+  EXPECT_EQ(PixelAt(img, 5, 1), face);
+  EXPECT_EQ(PixelAt(img, 5, 23), face);
   s.Hover(true);
-  EXPECT_EQ(At(s.Shot(), 5, 1), hi);
+  EXPECT_EQ(PixelAt(s.Shot(), 5, 1), hi);
 
   s.button->SetBevelWidth(0);
-  EXPECT_EQ(At(s.Shot(), 5, 1), face);
+  EXPECT_EQ(PixelAt(s.Shot(), 5, 1), face);
   s.button->SetBevelWidth(2);
   s.button->SetOutlineWidth(0);
   img = s.Shot();
-  EXPECT_EQ(At(img, 0, 0), hi);
-  EXPECT_EQ(At(img, 0, 24), sh);
+  EXPECT_EQ(PixelAt(img, 0, 0), hi);
+  EXPECT_EQ(PixelAt(img, 0, 24), sh);
 }
 
 TEST(DemoButton, HoverFontsKeepTheCaptionInPlace) {
@@ -626,22 +599,22 @@ TEST(DemoButton, HoverFontsKeepTheCaptionInPlace) {
   s.button->SetFlat(true);
   s.button->SetOutlineColor(clNavy);  // not the colour of either font
   s.button->SetCaption(QStringLiteral("Close"));
-  const TRect leave = Ink(s.Shot(), 0);
+  const TRect leave = InkBounds(s.Shot(), 0);
   ASSERT_FALSE(IsRectEmpty(leave));
-  EXPECT_EQ(Count(s.Shot(), 0xFF), 0);
+  EXPECT_EQ(CountPixels(s.Shot(), 0xFF), 0);
   s.Hover(true);
   const QImage hovered = s.Shot();
-  EXPECT_EQ(Ink(hovered, 0xFF), leave);
-  EXPECT_EQ(Count(hovered, 0), 0);
+  EXPECT_EQ(InkBounds(hovered, 0xFF), leave);
+  EXPECT_EQ(CountPixels(hovered, 0), 0);
   // Disabled: FontLeave in DisabledTextColor, even while hovered.
   s.button->SetDisabledTextColor(clLime);
   s.button->SetEnabled(false);
   const QImage disabled = s.Shot();
-  EXPECT_EQ(Ink(disabled, 0x00FF00), leave);
-  EXPECT_EQ(Count(disabled, 0xFF), 0);
+  EXPECT_EQ(InkBounds(disabled, 0x00FF00), leave);
+  EXPECT_EQ(CountPixels(disabled, 0xFF), 0);
   s.button->SetEnabled(true);
   s.Hover(false);
-  EXPECT_EQ(Ink(s.Shot(), 0), leave);
+  EXPECT_EQ(InkBounds(s.Shot(), 0), leave);
 }
 
 TEST(DemoButton, PressedCaptionMovesByOnePixel) {
@@ -649,9 +622,9 @@ TEST(DemoButton, PressedCaptionMovesByOnePixel) {
   s.button->FontEnter()->SetColor(clBlack);  // the press also hovers
   s.button->SetOutlineColor(clNavy);
   s.button->SetCaption(QStringLiteral("Go"));
-  TRect up = Ink(s.Shot(), 0);
+  TRect up = InkBounds(s.Shot(), 0);
   Press(s.button, QPoint(75, 12));
-  TRect down = Ink(s.Shot(), 0);
+  TRect down = InkBounds(s.Shot(), 0);
   OffsetRect(up, 1, 1);
   EXPECT_EQ(down, up);
   Release(s.button, QPoint(75, 12));
@@ -662,13 +635,13 @@ TEST(DemoButton, FocusOutlineReplacesTheOutline) {
   s.button->SetOutlineWidth(2);
   s.button->CMFocusChanged(s.button);
   QImage img = s.Shot();
-  EXPECT_EQ(At(img, 0, 0), Rgb(clBlue));
-  EXPECT_EQ(At(img, 1, 1), Rgb(clBlue));
-  EXPECT_EQ(At(img, 5, 2), Rgb(clBtnHighlight));
+  EXPECT_EQ(PixelAt(img, 0, 0), Rgb(clBlue));
+  EXPECT_EQ(PixelAt(img, 1, 1), Rgb(clBlue));
+  EXPECT_EQ(PixelAt(img, 5, 2), Rgb(clBtnHighlight));
   s.button->CMFocusChanged(nullptr);
   img = s.Shot();
-  EXPECT_EQ(At(img, 1, 1), 0);
-  EXPECT_EQ(At(img, 5, 2), Rgb(clBtnHighlight));
+  EXPECT_EQ(PixelAt(img, 1, 1), 0);
+  EXPECT_EQ(PixelAt(img, 5, 2), Rgb(clBtnHighlight));
 }
 
 TEST(DemoButton, BitmapTilesFromTheCornerAndMovesWhenPressed) {
@@ -681,13 +654,13 @@ TEST(DemoButton, BitmapTilesFromTheCornerAndMovesWhenPressed) {
   s.button->SetBitmap(&tile);
   EXPECT_TRUE(s.button->GetPalette());
   QImage img = s.Shot();
-  EXPECT_EQ(At(img, 3, 3), Rgb(clRed));
-  EXPECT_EQ(At(img, 4, 3), Rgb(clBlue));
-  EXPECT_EQ(At(img, 144, 21), Rgb(clRed));
+  EXPECT_EQ(PixelAt(img, 3, 3), Rgb(clRed));
+  EXPECT_EQ(PixelAt(img, 4, 3), Rgb(clBlue));
+  EXPECT_EQ(PixelAt(img, 144, 21), Rgb(clRed));
   Press(s.button, QPoint(75, 12));
   img = s.Shot();
-  EXPECT_EQ(At(img, 4, 4), Rgb(clRed));
-  EXPECT_EQ(At(img, 3, 3), Rgb(clBlue));
+  EXPECT_EQ(PixelAt(img, 4, 4), Rgb(clRed));
+  EXPECT_EQ(PixelAt(img, 3, 3), Rgb(clBlue));
   Release(s.button, QPoint(75, 12));
 }
 
@@ -695,9 +668,9 @@ TEST(DemoButton, DraggingOutsidePopsUpAndReleasingThereDoesNotClick) {
   DemoScene s;
   Press(s.button, QPoint(75, 12));
   Drag(s.button, QPoint(200, 12));
-  EXPECT_EQ(At(s.Shot(), 5, 1), Rgb(clBtnHighlight));
+  EXPECT_EQ(PixelAt(s.Shot(), 5, 1), Rgb(clBtnHighlight));
   Drag(s.button, QPoint(75, 12));
-  EXPECT_EQ(At(s.Shot(), 5, 1), Rgb(clBtnShadow));
+  EXPECT_EQ(PixelAt(s.Shot(), 5, 1), Rgb(clBtnShadow));
   Drag(s.button, QPoint(75, -3));
   Release(s.button, QPoint(75, -3));
   EXPECT_EQ(s.log.Clicks(), 0);
@@ -709,7 +682,7 @@ TEST(DemoButton, HoldingTheSpaceBarPressesAndReleasingClicksOnce) {
   s.button->SetTabStop(true);
   s.button->SetFocus();
   SendKey(s.button, QEvent::KeyPress);
-  EXPECT_EQ(At(s.Shot(), 5, 1), Rgb(clBtnShadow));
+  EXPECT_EQ(PixelAt(s.Shot(), 5, 1), Rgb(clBtnShadow));
   // Held down, X11 repeats both the press and the release.
   for (int i = 0; i < 3; ++i) {
     SendKey(s.button, QEvent::KeyRelease, true);
@@ -718,7 +691,7 @@ TEST(DemoButton, HoldingTheSpaceBarPressesAndReleasingClicksOnce) {
   EXPECT_EQ(s.log.Clicks(), 0);
   SendKey(s.button, QEvent::KeyRelease);
   EXPECT_EQ(s.log.Clicks(), 1);
-  EXPECT_EQ(At(s.Shot(), 5, 1), Rgb(clBtnHighlight));
+  EXPECT_EQ(PixelAt(s.Shot(), 5, 1), Rgb(clBtnHighlight));
   EXPECT_FALSE(s.button->MouseCapture());
 }
 
@@ -755,9 +728,9 @@ TEST(DemoButton, HugeOutlineFillsTheButtonAndStops) {
   s.button->SetOutlineColor(clRed);
   s.button->SetOutlineWidth(INT_MAX);
   const QImage img = s.Shot();
-  EXPECT_EQ(Count(img, Rgb(clRed)), 150 * 25 - Count(img, 0));
+  EXPECT_EQ(CountPixels(img, Rgb(clRed)), 150 * 25 - CountPixels(img, 0));
   s.button->SetOutlineWidth(-5);
-  EXPECT_EQ(At(s.Shot(), 0, 0), Rgb(clBtnHighlight));
+  EXPECT_EQ(PixelAt(s.Shot(), 0, 0), Rgb(clBtnHighlight));
 }
 
 TEST(DemoButton, LostCaptureOrFocusEndsThePressWithoutAClick) {
@@ -770,21 +743,21 @@ TEST(DemoButton, LostCaptureOrFocusEndsThePressWithoutAClick) {
 
   Press(s.button, QPoint(75, 12));
   other->SetMouseCapture(true);
-  EXPECT_EQ(At(s.Shot(), 5, 1), hi);
+  EXPECT_EQ(PixelAt(s.Shot(), 5, 1), hi);
   other->SetMouseCapture(false);
   Release(s.button, QPoint(75, 12));
 
   Press(s.button, QPoint(75, 12));
   s.button->SetEnabled(false);
   s.button->SetEnabled(true);
-  EXPECT_EQ(At(s.Shot(), 5, 1), hi);
+  EXPECT_EQ(PixelAt(s.Shot(), 5, 1), hi);
   Release(s.button, QPoint(75, 12));
 
   Press(s.button, QPoint(75, 12));
   s.button->Hide();
   s.button->Show();
   kvtest::Pump();
-  EXPECT_EQ(At(s.Shot(), 5, 1), hi);
+  EXPECT_EQ(PixelAt(s.Shot(), 5, 1), hi);
   EXPECT_FALSE(s.button->MouseCapture());
   Release(s.button, QPoint(75, 12));
 
@@ -792,10 +765,10 @@ TEST(DemoButton, LostCaptureOrFocusEndsThePressWithoutAClick) {
   s.button->SetTabStop(true);
   s.button->SetFocus();
   SendKey(s.button, QEvent::KeyPress);
-  ASSERT_EQ(At(s.Shot(), 5, 1), sh);
+  ASSERT_EQ(PixelAt(s.Shot(), 5, 1), sh);
   other->SetFocus();
   kvtest::Pump();
-  EXPECT_EQ(At(s.Shot(), 5, 1), hi);
+  EXPECT_EQ(PixelAt(s.Shot(), 5, 1), hi);
   EXPECT_FALSE(s.button->MouseCapture());
   SendKey(other, QEvent::KeyRelease);
   SendKey(s.button, QEvent::KeyRelease);
@@ -864,15 +837,15 @@ TEST(DemoButton, ReferencePictures) {
     const QImage idle = s.FormShot();
     EXPECT_MATCHES_REFERENCE(idle, name);
     // Flat and idle: only the outline and the caption.
-    EXPECT_EQ(At(idle, 2, 2), kDemoOutline);
-    EXPECT_EQ(At(idle, 22, 22), kDemoOutline);
-    EXPECT_EQ(At(idle, 3, 3), kDemoFace);
-    EXPECT_GT(Count(idle, kDemoLeave), 0);
+    EXPECT_EQ(PixelAt(idle, 2, 2), kDemoOutline);
+    EXPECT_EQ(PixelAt(idle, 22, 22), kDemoOutline);
+    EXPECT_EQ(PixelAt(idle, 3, 3), kDemoFace);
+    EXPECT_GT(CountPixels(idle, kDemoLeave), 0);
     s.Hover(true);
     const QImage hover = s.FormShot();
     EXPECT_MATCHES_REFERENCE(hover, name + "-hover");
-    EXPECT_EQ(Count(hover, kDemoLeave), 0);
-    EXPECT_EQ(Count(hover, kDemoEnter), Count(idle, kDemoLeave));
+    EXPECT_EQ(CountPixels(hover, kDemoLeave), 0);
+    EXPECT_EQ(CountPixels(hover, kDemoEnter), CountPixels(idle, kDemoLeave));
     Press(s.button, QPoint(10, 10));
     EXPECT_MATCHES_REFERENCE(s.FormShot(), name + "-pressed");
     Release(s.button, QPoint(10, 10));
@@ -981,7 +954,7 @@ TEST(Buttons, ExtremeSettingsDrawAndPressWithoutFault) {
     // Back to sane values the button is whole again.
     s.button->SetDepth(4);
     s.button->SetDepthAdjust(2);
-    EXPECT_EQ(At(s.Shot(), 50, 1), 0x00FF00);
+    EXPECT_EQ(PixelAt(s.Shot(), 50, 1), 0x00FF00);
   }
   DemoScene s;
   s.button->SetCaption(QStringLiteral("x"));

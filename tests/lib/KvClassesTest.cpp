@@ -1,10 +1,12 @@
 #include "KvClasses.h"
 
+#include "Pixels.h"
+#include "Properties.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <QMetaProperty>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -14,6 +16,10 @@
 #include <map>
 #include <sys/resource.h>
 #include <vector>
+
+using kvtest::OwnPropertyNames;
+using kvtest::StreamingDefaults;
+using kvtest::UseTextFont;
 
 namespace {
 
@@ -25,38 +31,6 @@ struct ChangeCounter {
     QObject::connect(&object, &TKvPersistent::OnChange, [this](TObject*) { ++count; });
   }
 };
-
-struct Surface {
-  TBitmap bitmap;
-  Surface(int w, int h) {
-    bitmap.SetSize(w, h);
-    Canvas()->Brush()->SetColor(kPaper);
-    Canvas()->FillRect(TRect(0, 0, w, h));
-  }
-  TCanvas* Canvas() const { return bitmap.Canvas(); }
-  int32_t At(int x, int y) const { return Canvas()->Pixels(x, y).Value; }
-  bool Blank() const {
-    for (int y = 0; y < bitmap.Height(); ++y)
-      for (int x = 0; x < bitmap.Width(); ++x)
-        if (At(x, y) != kPaper.Value) return false;
-    return true;
-  }
-};
-
-std::vector<QByteArray> PropertyNames(const QMetaObject& meta) {
-  std::vector<QByteArray> names;
-  for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
-    names.emplace_back(meta.property(i).name());
-  return names;
-}
-
-std::map<QByteArray, QByteArray> StreamingDefaults(const QMetaObject& meta) {
-  std::map<QByteArray, QByteArray> defaults;
-  for (int i = meta.classInfoOffset(); i < meta.classInfoCount(); ++i)
-    if (QByteArray name = meta.classInfo(i).name(); name.startsWith("default."))
-      defaults[name.mid(8)] = meta.classInfo(i).value();
-  return defaults;
-}
 
 }  // namespace
 
@@ -85,7 +59,7 @@ TEST(KvPersistent, UpdatesNestReportOnceEvenOnFailureAndNeverGoBelowZero) {
 
 TEST(KvBevel, PropertiesInOrderWithTheirStreamingDefaults) {
   EXPECT_EQ(
-      PropertyNames(TKvBevel::staticMetaObject),
+      OwnPropertyNames(TKvBevel::staticMetaObject),
       (std::vector<QByteArray>{
           "BorderWidth", "BorderColor", "InnerShadow", "InnerHighlight", "InnerWidth", "InnerStyle",
           "InnerOutline", "InnerSpace", "InnerColor", "OuterShadow", "OuterHighlight", "OuterWidth",
@@ -146,9 +120,9 @@ namespace {
 // colours: top-left ones along the diagonal, bottom-right ones from the other corner.
 void ExpectRings(const TKvBevel& b, int size, const std::vector<TColor>& topLeft,
                  const std::vector<TColor>& bottomRight) {
-  Surface s(size, size);
+  kvtest::Picture s(size, size, kPaper);
   TRect r(0, 0, size, size), area = r;
-  b.Paint(s.Canvas(), r);
+  b.Paint(s.c, r);
   b.GetVisibleArea(area);
   const int n = int(topLeft.size());
   EXPECT_EQ(r, TRect(n, n, size - n, size - n));
@@ -201,12 +175,12 @@ TEST(KvBevel, AnInvisibleOrEmptyBevelDrawsAndReservesNothing) {
   empty.SetOuterOutline(TKvBevelOutlineStyle::osNone);
   empty.SetInnerSpace(0);
   for (const TKvBevel* b : {&hidden, &empty}) {
-    Surface s(10, 10);
+    kvtest::Picture s(10, 10, kPaper);
     TRect r(0, 0, 10, 10);
-    b->Paint(s.Canvas(), r);
+    b->Paint(s.c, r);
     b->GetVisibleArea(r);
     EXPECT_EQ(r, TRect(0, 0, 10, 10));
-    EXPECT_TRUE(s.Blank());
+    EXPECT_EQ(kvtest::CountPixels(s.Image(), kPaper), 100);
   }
 }
 
@@ -217,9 +191,9 @@ TEST(KvBevel, HugeWidthsStopAtTheMiddleAndSaturateTheInset) {
   for (auto set : {&TKvBevel::SetOuterWidth, &TKvBevel::SetOuterSpace, &TKvBevel::SetInnerWidth,
                    &TKvBevel::SetInnerSpace})
     (b.*set)(INT_MAX);
-  Surface s(20, 20);
+  kvtest::Picture s(20, 20, kPaper);
   TRect r(0, 0, 20, 20), area = r;
-  b.Paint(s.Canvas(), r);
+  b.Paint(s.c, r);
   b.GetVisibleArea(area);
   EXPECT_EQ(r, TRect(INT_MAX, INT_MAX, INT_MIN, INT_MIN));
   EXPECT_EQ(area, r);
@@ -238,9 +212,9 @@ TEST(KvPalette, ColoursByIndexAndRecolouringFromTheOriginalPixels) {
             (std::array{clGreen, clGreen, clLime}));
   // Grey becomes silver; silver, judged before that, becomes lime; near colours stay.
   palette.SetLow(clSilver);
-  Surface s(4, 1);
+  kvtest::Picture s(4, 1, kPaper);
   const int32_t before[] = {clGray, clSilver, 0x808081};
-  for (int x = 0; x < 3; ++x) s.Canvas()->SetPixels(x, 0, before[x]);
+  for (int x = 0; x < 3; ++x) s.c->SetPixels(x, 0, before[x]);
   palette.ApplyToBitmap(&s.bitmap, clGray, clSilver);
   EXPECT_EQ((std::array{s.At(0, 0), s.At(1, 0), s.At(2, 0), s.At(3, 0)}),
             (std::array{clSilver.Value, clLime.Value, 0x808081, kPaper.Value}));
@@ -248,7 +222,7 @@ TEST(KvPalette, ColoursByIndexAndRecolouringFromTheOriginalPixels) {
 
 TEST(KvPalette, TheOtherPairsAndTheOutlineHaveTheirInitialValues) {
   TKvPaletteEx pairs, copy;
-  EXPECT_EQ(PropertyNames(TKvPaletteEx::staticMetaObject),
+  EXPECT_EQ(OwnPropertyNames(TKvPaletteEx::staticMetaObject),
             (std::vector<QByteArray>{"Low1", "High1", "Low2", "High2"}));
   EXPECT_EQ((std::array{pairs.Low1(), pairs.High1(), pairs.Low2(), pairs.High2()}),
             (std::array{clGreen, clLime, clBlack, clBlack}));
@@ -269,22 +243,16 @@ TEST(KvPalette, TheOtherPairsAndTheOutlineHaveTheirInitialValues) {
 
 namespace {
 
-void UseTextFont(TCanvas* canvas) {
-  canvas->Font()->SetName(QStringLiteral("Arial"));
-  canvas->Font()->SetHeight(-16);
-  canvas->Font()->SetStyle(TFontStyle::fsBold);
-}
-
 constexpr unsigned kCentred = DT_SINGLELINE | DT_CENTER | DT_VCENTER;
 
 // The pixels DrawText inks in (5, 5, 45, 25) moved by (d, d).
 std::vector<bool> InkAt(int d) {
-  Surface s(50, 30);
-  UseTextFont(s.Canvas());
-  s.Canvas()->Font()->SetColor(clWhite);
-  s.Canvas()->Brush()->SetStyle(TBrushStyle::bsClear);
+  kvtest::Picture s(50, 30, kPaper);
+  UseTextFont(s.c);
+  s.c->Font()->SetColor(clWhite);
+  s.c->Brush()->SetStyle(TBrushStyle::bsClear);
   TRect r(5 + d, 5 + d, 45 + d, 25 + d);
-  DrawText(s.Canvas(), QStringLiteral("Kv"), r, kCentred);
+  DrawText(s.c, QStringLiteral("Kv"), r, kCentred);
   std::vector<bool> ink;
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 50; ++x) ink.push_back(s.At(x, y) == clWhite.Value);
@@ -313,20 +281,21 @@ TEST(KvFont3D, EachStyleDrawsItsCopiesUnderTheText) {
     font.SetHighlightColor(clRed);
     font.SetShadowColor(clBlue);
     font.SetShadowDepth(2);
-    Surface s(50, 30);
-    UseTextFont(s.Canvas());
-    s.Canvas()->Font()->SetColor(clBlack);
-    font.DrawText(s.Canvas(), TRect(5, 5, 45, 25), kCentred, QStringLiteral("Kv"));
+    kvtest::Picture s(50, 30, kPaper);
+    UseTextFont(s.c);
+    s.c->Font()->SetColor(clBlack);
+    font.DrawText(s.c, TRect(5, 5, 45, 25), kCentred, QStringLiteral("Kv"));
     std::vector<int32_t> expected(50 * 30, kPaper.Value);
     for (const auto& [offset, color] : layers) {
       const std::vector<bool> ink = InkAt(offset);
       for (size_t i = 0; i < ink.size(); ++i)
         if (ink[i]) expected[i] = color;
     }
-    for (int i = 0; i < 50 * 30; ++i)
-      ASSERT_EQ(s.At(i % 50, i / 50), expected[size_t(i)])
-          << "style " << int(style) << " at " << i % 50 << ", " << i / 50;
-    EXPECT_EQ(s.Canvas()->Font()->Color().Value, clBlack.Value);
+    EXPECT_SAME_PIXELS(
+        s.Image(),
+        kvtest::PictureOf(50, 30, [&](int x, int y) { return expected[size_t(y * 50 + x)]; }))
+        << "style " << int(style);
+    EXPECT_EQ(s.c->Font()->Color().Value, clBlack.Value);
   }
 }
 
@@ -426,7 +395,8 @@ TEST(KvBitmaps, ThreeSavedBitmapsLoadBackByteIdentical) {
   loaded.LoadFromStream(stream);
   EXPECT_EQ(stream.Position(), saved.size());
   ASSERT_EQ(loaded.Count(), 3);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(loaded.Bitmaps(i)->Image(), list.Bitmaps(i)->Image()) << i;
+  for (int i = 0; i < 3; ++i)
+    EXPECT_SAME_PIXELS(loaded.Bitmaps(i)->Image(), list.Bitmaps(i)->Image()) << i;
   EXPECT_EQ(Saved(loaded), saved);
 }
 
@@ -451,7 +421,7 @@ TEST(KvBitmaps, HostileStreamsRaiseInvalidFileFormatAndKeepWhatWasRead) {
     TMemoryStream stream(data);
     ExpectInvalidFormat([&] { list.LoadFromStream(stream); });
     EXPECT_EQ(list.Count(), 1 + kept) << data.toHex().left(40).constData();
-    EXPECT_EQ(list.Bitmaps(0)->Image(), Picture(2, 2, clRed)->Image());
+    EXPECT_SAME_PIXELS(list.Bitmaps(0)->Image(), Picture(2, 2, clRed)->Image());
   }
 }
 
@@ -468,7 +438,7 @@ TEST(KvBitmaps, FilesAppendInOneUpdateThatEndsAlsoOnFailure) {
   loaded.LoadFromFile(good);
   EXPECT_EQ(loaded.Count(), 4);
   EXPECT_EQ(loads.count, 2);
-  EXPECT_EQ(loaded.Bitmaps(3)->Image(), saved.Bitmaps(1)->Image());
+  EXPECT_SAME_PIXELS(loaded.Bitmaps(3)->Image(), saved.Bitmaps(1)->Image());
 
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -539,7 +509,7 @@ TEST(KvBitmaps, TheBinaryPropertyIsStoredWhenThereAreBitmapsAndReplacesTheList) 
   property.SetPosition(0);
   reader.read(property);
   ASSERT_EQ(target.Count(), 2);
-  EXPECT_EQ(target.Bitmaps(1)->Image(), source.Bitmaps(1)->Image());
+  EXPECT_SAME_PIXELS(target.Bitmaps(1)->Image(), source.Bitmaps(1)->Image());
   EXPECT_EQ((std::array{written.count, read.count}), (std::array{1, 1}));
 }
 
@@ -552,7 +522,7 @@ TEST(KvBitmaps, AssignCopiesAListInOneUpdateAndIgnoresOtherClasses) {
   target.Assign(&source);
   ASSERT_EQ(target.Count(), 2);
   EXPECT_NE(target.Bitmaps(1), source.Bitmaps(1));
-  EXPECT_EQ(target.Bitmaps(1)->Image(), source.Bitmaps(1)->Image());
+  EXPECT_SAME_PIXELS(target.Bitmaps(1)->Image(), source.Bitmaps(1)->Image());
   const TKvPalette palette;
   target.Assign(&palette);
   target.Assign(&target);

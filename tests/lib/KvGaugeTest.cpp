@@ -377,7 +377,7 @@ TEST(Gauge, BevelChangeKeepsTheBarSize) {
 TEST(Gauge, HugeTickHeightDrawsAnEmptyBar) {
   // A bitmap of 2^26 pixels or more raises; a paint would hand that to the application.
   std::vector<QString> reports;
-  Application->SetExceptionReporter(
+  kv::SetExceptionReporter(
       [&](QObject*, const QString&, const QString& message) { reports.push_back(message); });
   Scene s;
   EXPECT_NO_THROW(s.gauge->SetTickHeight(100000000));
@@ -394,7 +394,7 @@ TEST(Gauge, HugeTickHeightDrawsAnEmptyBar) {
   EXPECT_EQ(s.gauge->Width(), 60);
   EXPECT_EQ(s.gauge->Height(), 30);
   EXPECT_EQ(s.At(30, 15), clBlack.Value);
-  Application->SetExceptionReporter({});
+  kv::SetExceptionReporter({});
   EXPECT_TRUE(reports.empty()) << reports.front().toStdString();
 }
 

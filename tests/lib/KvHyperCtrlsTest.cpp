@@ -3,6 +3,7 @@
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Offscreen.h"
+#include "Pixels.h"
 #include "References.h"
 
 #include <gtest/gtest.h>
@@ -16,9 +17,11 @@
 #include <utility>
 #include <vector>
 
-namespace {
+using kvtest::CountPixels;
+using kvtest::IsInk;
+using kvtest::PixelAt;
 
-int32_t At(const QImage& image, int x, int y) { return kv::PixelToColor(image.pixel(x, y)).Value; }
+namespace {
 
 // Keeps the system pointer off the test windows: a window shown under the pointer tells the
 // control there that the pointer entered (the off-screen pointer rests at (10, 10)).
@@ -69,16 +72,17 @@ QImage InkIn(const TFont* font, const QString& text, TRect r, int width, int hei
   return bitmap.Image();
 }
 
-bool Ink(const QImage& ink, int x, int y) {
-  return x >= 0 && y >= 0 && x < ink.width() && y < ink.height() &&
-         (ink.pixel(x, y) & 0xFFFFFFu) == 0xFFFFFFu;
+// The hyperlink's picture for an ink mask: green text on black.
+QImage TextOnBlack(const QImage& ink) {
+  return kvtest::PictureOf(ink.width(), ink.height(),
+                           [&](int x, int y) { return IsInk(ink, x, y) ? clGreen : clBlack; });
 }
 
 int InkRows(const QImage& shot, int32_t background, int fromRow) {
   int rows = 0;
   for (int y = fromRow; y < shot.height(); ++y)
     for (int x = 0; x < shot.width(); ++x)
-      if (At(shot, x, y) != background) {
+      if (PixelAt(shot, x, y) != background) {
         ++rows;
         break;
       }
@@ -132,18 +136,13 @@ TEST(KvHyperLinkOutline, HaloSurroundsTheLettersInsideTheShrunkRectangle) {
   const QImage shot = kvtest::RenderControl(&link, clWhite.Value);
   const QImage ink =
       InkIn(link.FontLeave(), link.Caption(), Rect(2, 2, 133, 23), 135, 25, DT_CENTER);
-  int faults = 0, halo = 0;
-  for (int y = 0; y < 25; ++y)
-    for (int x = 0; x < 135; ++x) {
-      bool near = false;
-      kv::ForEachOutlineOffset(2, [&](int dx, int dy) { near = near || Ink(ink, x - dx, y - dy); });
-      const int32_t expected = Ink(ink, x, y) ? clGreen.Value : near ? clRed.Value : clBlack.Value;
-      halo += expected == clRed.Value;
-      if (At(shot, x, y) != expected && faults++ < 5)
-        ADD_FAILURE() << "at (" << x << ", " << y << "): " << std::hex << At(shot, x, y)
-                      << " instead of " << expected;
-    }
-  EXPECT_GT(halo, 100);
+  const QImage expected = kvtest::PictureOf(135, 25, [&](int x, int y) {
+    bool near = false;
+    kv::ForEachOutlineOffset(2, [&](int dx, int dy) { near = near || IsInk(ink, x - dx, y - dy); });
+    return IsInk(ink, x, y) ? clGreen : near ? clRed : clBlack;
+  });
+  EXPECT_SAME_PIXELS(shot, expected);
+  EXPECT_GT(CountPixels(expected, clRed), 100);
 }
 
 TEST(KvHyperLinkOutline, AWideHaloHasThePixelsOfItsCopies) {
@@ -198,23 +197,16 @@ TEST(KvHyperLinkOutline, AHaloWiderThanHalfTheControlShowsNothing) {
   link.SetCaption(QStringLiteral("Visit Brontel"));
   for (int width : {13, 100000, INT_MAX}) {
     link.TextOutline()->SetWidth(width);
-    const QImage shot = kvtest::RenderControl(&link, clWhite.Value);
-    for (int y = 0; y < 25; ++y)
-      for (int x = 0; x < 135; ++x)
-        ASSERT_EQ(At(shot, x, y), clBlack.Value) << width << ": " << x << ", " << y;
+    EXPECT_SAME_PIXELS(kvtest::RenderControl(&link, clWhite.Value),
+                       kvtest::PictureOf(135, 25, [](int, int) { return clBlack; }))
+        << width;
   }
   // Below half the smaller side the halo shows, however wide.
   link.SetBounds(0, 0, 135, 60);
   link.TextOutline()->SetWidth(20);
   const QImage wide = kvtest::RenderControl(&link, clWhite.Value);
-  int navy = 0, green = 0;
-  for (int y = 0; y < 60; ++y)
-    for (int x = 0; x < 135; ++x) {
-      navy += At(wide, x, y) == clNavy.Value;
-      green += At(wide, x, y) == clGreen.Value;
-    }
-  EXPECT_GT(navy, 100);
-  EXPECT_GT(green, 20);
+  EXPECT_GT(CountPixels(wide, clNavy), 100);
+  EXPECT_GT(CountPixels(wide, clGreen), 20);
 }
 
 TEST(KvHyperLinkOutline, NegativeOrHiddenOutlineDrawsOnlyTheText) {
@@ -226,19 +218,14 @@ TEST(KvHyperLinkOutline, NegativeOrHiddenOutlineDrawsOnlyTheText) {
   const QImage hidden = kvtest::RenderControl(&link, clWhite.Value);
   const QImage ink =
       InkIn(link.FontLeave(), link.Caption(), Rect(0, 0, 135, 25), 135, 25, DT_CENTER);
-  for (int y = 0; y < 25; ++y)
-    for (int x = 0; x < 135; ++x)
-      ASSERT_EQ(At(hidden, x, y), Ink(ink, x, y) ? clGreen.Value : clBlack.Value) << x << ", " << y;
+  EXPECT_SAME_PIXELS(hidden, TextOnBlack(ink));
   // A negative width grows the text's rectangle and draws no halo.
   link.TextOutline()->SetVisible(true);
   link.TextOutline()->SetWidth(-1);
   const QImage grown = kvtest::RenderControl(&link, clWhite.Value);
   const QImage grownInk =
       InkIn(link.FontLeave(), link.Caption(), Rect(-1, -1, 136, 26), 135, 25, DT_CENTER);
-  for (int y = 0; y < 25; ++y)
-    for (int x = 0; x < 135; ++x)
-      ASSERT_EQ(At(grown, x, y), Ink(grownInk, x, y) ? clGreen.Value : clBlack.Value)
-          << x << ", " << y;
+  EXPECT_SAME_PIXELS(grown, TextOnBlack(grownInk));
   link.TextOutline()->SetWidth(INT_MIN);  // the text lies far above the control
   EXPECT_EQ(InkRows(kvtest::RenderControl(&link, clWhite.Value), clBlack.Value, 0), 0);
 }
@@ -251,28 +238,22 @@ TEST(KvHyperLink, HoverSwitchesFontAndBackgroundBeforeTheEvents) {
   std::vector<int32_t> seen;  // the background at each event
   QObject::connect(s.link, &TKvGraphicControl::OnMouseEnter, [&](TObject* sender) {
     EXPECT_EQ(sender, s.link);
-    seen.push_back(At(s.Picture(), 0, 0));
+    seen.push_back(PixelAt(s.Picture(), 0, 0));
   });
   QObject::connect(s.link, &TKvGraphicControl::OnMouseLeave,
-                   [&](TObject*) { seen.push_back(At(s.Picture(), 0, 0)); });
-  EXPECT_EQ(At(s.Picture(), 0, 0), clBlack.Value);
+                   [&](TObject*) { seen.push_back(PixelAt(s.Picture(), 0, 0)); });
+  EXPECT_EQ(PixelAt(s.Picture(), 0, 0), clBlack.Value);
   s.Hover();
-  EXPECT_EQ(At(s.Picture(), 0, 0), clBlue.Value);
+  EXPECT_EQ(PixelAt(s.Picture(), 0, 0), clBlue.Value);
   s.Unhover();
-  EXPECT_EQ(At(s.Picture(), 0, 0), clBlack.Value);
+  EXPECT_EQ(PixelAt(s.Picture(), 0, 0), clBlack.Value);
   EXPECT_EQ(seen, (std::vector<int32_t>{clBlue.Value, clBlack.Value}));
 }
 
 TEST(KvHyperLink, ChangesOfFontsColoursAndCaptionRepaint) {
   Scene<TKvHyperLink> s;
   s.link->TextOutline()->SetVisible(false);
-  const auto countOf = [&](int32_t color) {
-    const QImage shot = s.Picture();
-    int n = 0;
-    for (int y = 0; y < shot.height(); ++y)
-      for (int x = 0; x < shot.width(); ++x) n += At(shot, x, y) == color;
-    return n;
-  };
+  const auto countOf = [&](int32_t color) { return CountPixels(s.Picture(), color); };
   const int green = countOf(clGreen.Value);
   EXPECT_GT(green, 50);
   s.link->FontLeave()->SetColor(clYellow);
@@ -291,7 +272,7 @@ TEST(KvHyperLink, DisabledKeepsTheLeaveLookUnderThePointer) {
   EXPECT_EQ(s.Picture(), leave);
   s.link->SetEnabled(true);
   s.link->UpdateControl();
-  EXPECT_EQ(At(s.Picture(), 0, 0), clBlue.Value);
+  EXPECT_EQ(PixelAt(s.Picture(), 0, 0), clBlue.Value);
 }
 
 TEST(KvHyperLink, WordWrapBreaksLinesAndNoWrapClipsAtTheEdges) {
@@ -313,7 +294,7 @@ TEST(KvHyperLink, WordWrapBreaksLinesAndNoWrapClipsAtTheEdges) {
   const auto inkInColumns = [&](int from, int to) {
     for (int x = from; x < to; ++x)
       for (int y = 0; y < line; ++y)
-        if (At(one, x, y) != clBlack.Value) return true;
+        if (PixelAt(one, x, y) != clBlack.Value) return true;
     return false;
   };
   EXPECT_TRUE(inkInColumns(0, 6));

@@ -4,6 +4,7 @@
 #include "Forms.h"
 #include "KvSysUtils.h"
 #include "Offscreen.h"
+#include "Pixels.h"
 #include "References.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,9 @@
 #endif
 #endif
 
+using kvtest::IsInk;
+using kvtest::PixelAt;
+
 namespace {
 
 #if defined(KV_ADDRESS_SANITIZER)
@@ -31,8 +35,6 @@ constexpr bool kAddressSanitizer = false;
 #endif
 
 constexpr int32_t kBackground = 0x00C8D0D4;  // what RenderControl puts around the label
-
-int32_t At(const QImage& image, int x, int y) { return kv::PixelToColor(image.pixel(x, y)).Value; }
 
 // A label with settings every picture test shares: 140 x 60, not auto-sized, a caption
 // in a font large enough to show the offsets.
@@ -74,11 +76,6 @@ QImage InkOf(const TKvLabel& label) {
   return bitmap.Image();
 }
 
-bool Ink(const QImage& ink, int x, int y) {
-  return x >= 0 && y >= 0 && x < ink.width() && y < ink.height() &&
-         (ink.pixel(x, y) & 0xFFFFFFu) == 0xFFFFFFu;
-}
-
 // One copy of the caption, drawn at the origin moved by (DX, DY).
 struct Layer {
   int DX;
@@ -89,27 +86,14 @@ struct Layer {
 // Each pixel shows the colour of the topmost copy that covers it, else the background.
 void ExpectLayers(const QImage& shot, const QImage& ink, const std::vector<Layer>& topFirst,
                   int32_t background) {
-  int faults = 0;
-  for (int y = 0; y < shot.height(); ++y)
-    for (int x = 0; x < shot.width(); ++x) {
-      int32_t expected = background;
-      for (const Layer& layer : topFirst)
-        if (Ink(ink, x - layer.DX, y - layer.DY)) {
-          expected = layer.Color;
-          break;
-        }
-      if (At(shot, x, y) != expected && faults++ < 5)
-        ADD_FAILURE() << "at (" << x << ", " << y << "): " << std::hex << At(shot, x, y)
-                      << " instead of " << expected;
-    }
+  EXPECT_SAME_PIXELS(shot, kvtest::PictureOf(shot.width(), shot.height(), [&](int x, int y) {
+                       for (const Layer& layer : topFirst)
+                         if (IsInk(ink, x - layer.DX, y - layer.DY)) return layer.Color;
+                       return background;
+                     }));
 }
 
-int CountInk(const QImage& ink) {
-  int n = 0;
-  for (int y = 0; y < ink.height(); ++y)
-    for (int x = 0; x < ink.width(); ++x) n += Ink(ink, x, y);
-  return n;
-}
+int CountInk(const QImage& ink) { return kvtest::CountPixels(ink, clWhite); }
 
 }  // namespace
 
@@ -304,13 +288,13 @@ TEST(KvLabelPaint, TextureFillsTheGlyphsStretchedOverTheClient) {
   int red = 0, blue = 0;
   for (int y = 0; y < shot.height(); ++y)
     for (int x = 0; x < shot.width(); ++x) {
-      if (!Ink(ink, x, y)) {
-        ASSERT_EQ(At(shot, x, y), clYellow.Value) << x << ", " << y;
+      if (!IsInk(ink, x, y)) {
+        ASSERT_EQ(PixelAt(shot, x, y), clYellow.Value) << x << ", " << y;
       } else if (x < middle - 1) {
-        ASSERT_EQ(At(shot, x, y), clRed.Value) << x << ", " << y;
+        ASSERT_EQ(PixelAt(shot, x, y), clRed.Value) << x << ", " << y;
         ++red;
       } else if (x > middle) {
-        ASSERT_EQ(At(shot, x, y), clBlue.Value) << x << ", " << y;
+        ASSERT_EQ(PixelAt(shot, x, y), clBlue.Value) << x << ", " << y;
         ++blue;
       }
     }

@@ -3,6 +3,7 @@
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Offscreen.h"
+#include "Pixels.h"
 #include "References.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,9 @@
 #include <array>
 #include <cmath>
 #include <limits>
+
+using kvtest::CountPixels;
+using kvtest::PixelAt;
 
 namespace {
 
@@ -57,18 +61,6 @@ protected:
     TKvLedClock::Paint();
   }
 };
-
-TColor At(const QImage& image, int x, int y) {
-  const QRgb p = image.pixel(x, y);
-  return TColor(qRed(p) | qGreen(p) << 8 | qBlue(p) << 16);
-}
-
-int Count(const QImage& image, TColor color) {
-  int n = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) n += At(image, x, y) == color;
-  return n;
-}
 
 // The demo's clock: 241 x 201, dot size 3, spacing 5, the text moved 12 to the right.
 void ApplyDemoSettings(TKvLedClock& c) {
@@ -124,7 +116,7 @@ QChar ReadChar(const QImage& image, const TextGrid& g, int x, uint8_t columns = 
     for (int j = 0; j < 6; ++j) {
       if (!(columns & (1 << j))) continue;
       const int left = x - g.ledSize - j * pitch - g.slant[size_t(i)];
-      if (At(image, left + pitch / 2, g.top + i * pitch + g.ledSize / 2) == g.dot)
+      if (PixelAt(image, left + pitch / 2, g.top + i * pitch + g.ledSize / 2) == g.dot)
         rows[size_t(i)] |= uint8_t(1 << j);
     }
   for (const auto& [ch, glyph] : kFont) {
@@ -333,12 +325,12 @@ TEST(LedClock, HourMarksLieOnRadius78AtTheDemoSize) {
   // (120 - round(78 cos 30), 100 - round(78 sin 30)) = (52, 61).
   for (auto [x, y] : {std::pair{120, 22}, {198, 100}, {120, 178}, {42, 100}, {52, 61}, {188, 139}})
     for (auto [dx, dy] : {std::pair{-1, -1}, {0, -1}, {-1, 0}, {0, 0}})
-      EXPECT_EQ(At(shot, x + dx, y + dy), clLime) << x << "," << y;
-  EXPECT_EQ(At(shot, 120, 19), clBlack);
-  EXPECT_EQ(At(shot, 120, 25), clBlack);
+      EXPECT_EQ(PixelAt(shot, x + dx, y + dy), clLime) << x << "," << y;
+  EXPECT_EQ(PixelAt(shot, 120, 19), clBlack);
+  EXPECT_EQ(PixelAt(shot, 120, 25), clBlack);
   // Twelve dots of equal shape.
-  const int perDot = Count(shot, clLime) / 12;
-  EXPECT_EQ(Count(shot, clLime), 12 * perDot);
+  const int perDot = CountPixels(shot, clLime) / 12;
+  EXPECT_EQ(CountPixels(shot, clLime), 12 * perDot);
   EXPECT_GE(perDot, 4);
 }
 
@@ -349,25 +341,25 @@ TEST(LedClock, SecondZeroLightsOneDotAtTwelveAndSecond59TheWholeRing) {
   ColourTheDots(c);
   c.SetSeconds(0);
   const QImage first = kvtest::RenderControl(&c, clBlack);
-  const int perDot = Count(first, clYellow);
+  const int perDot = CountPixels(first, clYellow);
   ASSERT_GE(perDot, 4);
   // Dot 0 at (120, 100 - 72); dot 1 would be at (128, 28).
-  EXPECT_EQ(At(first, 120, 28), clYellow);
-  EXPECT_EQ(At(first, 119, 27), clYellow);
-  EXPECT_EQ(At(first, 128, 28), clBlack);
-  EXPECT_EQ(At(first, 112, 28), clBlack);
+  EXPECT_EQ(PixelAt(first, 120, 28), clYellow);
+  EXPECT_EQ(PixelAt(first, 119, 27), clYellow);
+  EXPECT_EQ(PixelAt(first, 128, 28), clBlack);
+  EXPECT_EQ(PixelAt(first, 112, 28), clBlack);
 
   c.SetSeconds(59);
   const QImage full = kvtest::RenderControl(&c, clBlack);
-  EXPECT_EQ(Count(full, clYellow), 60 * perDot);
+  EXPECT_EQ(CountPixels(full, clYellow), 60 * perDot);
   // Clockwise: dot 15 at three o'clock, 30 at six, 45 at nine, 59 just left of twelve.
   for (auto [x, y] : {std::pair{120, 28}, {128, 28}, {192, 100}, {120, 172}, {48, 100}, {112, 28}})
-    EXPECT_EQ(At(full, x, y), clYellow) << x << "," << y;
+    EXPECT_EQ(PixelAt(full, x, y), clYellow) << x << "," << y;
 
   c.SetSeconds(58);
   const QImage almost = kvtest::RenderControl(&c, clBlack);
-  EXPECT_EQ(Count(almost, clYellow), 59 * perDot);
-  EXPECT_EQ(At(almost, 112, 28), clBlack);
+  EXPECT_EQ(CountPixels(almost, clYellow), 59 * perDot);
+  EXPECT_EQ(PixelAt(almost, 112, 28), clBlack);
 }
 
 TEST(LedClock, FillAndOutlineColoursOfTheDots) {
@@ -386,18 +378,18 @@ TEST(LedClock, FillAndOutlineColoursOfTheDots) {
   c.SetHoursOutline(clMaroon);
   const QImage shot = kvtest::RenderControl(&c, clBlack);
   // R = 90 - 2 * (10 + 5) = 60: the mark at twelve o'clock is (120, 40), box 115..124.
-  EXPECT_EQ(At(shot, 120, 40), clLime);
-  EXPECT_EQ(At(shot, 120, 35), clGreen);
+  EXPECT_EQ(PixelAt(shot, 120, 40), clLime);
+  EXPECT_EQ(PixelAt(shot, 120, 35), clGreen);
   // The second ring has radius 60 - 10 - 5 = 45: dot 0 at (120, 55).
-  EXPECT_EQ(At(shot, 120, 55), clYellow);
-  EXPECT_EQ(At(shot, 120, 50), clOlive);
+  EXPECT_EQ(PixelAt(shot, 120, 55), clYellow);
+  EXPECT_EQ(PixelAt(shot, 120, 50), clOlive);
   // Digit dots 10 x 9: the text starts at (241 - 5 * (50 + 8 - 1)) div 2 + 50 = -22 + 50 = 28
   // (truncating towards zero), top (201 - 80) div 2 = 60; "08": the top bar of the "0"
   // spans columns 1..4.
   const int left = 28 - 9 - 10;  // column 1 of row 0
-  EXPECT_EQ(At(shot, left + 5, 60 + 4), clRed);
-  EXPECT_EQ(At(shot, left + 5, 60), clMaroon);
-  EXPECT_EQ(At(shot, 28 - 9 + 5, 60 + 4), clBlack);  // column 0 of row 0 is dark
+  EXPECT_EQ(PixelAt(shot, left + 5, 60 + 4), clRed);
+  EXPECT_EQ(PixelAt(shot, left + 5, 60), clMaroon);
+  EXPECT_EQ(PixelAt(shot, 28 - 9 + 5, 60 + 4), clBlack);  // column 0 of row 0 is dark
 }
 
 TEST(LedClock, ASmallFaceMirrorsTheDotsThroughTheCentre) {
@@ -412,9 +404,9 @@ TEST(LedClock, ASmallFaceMirrorsTheDotsThroughTheCentre) {
   // The twelve marks are their own mirror image: they lie 34 from the centre. Mark 1 (300
   // degrees): (120 - round(-34 cos 300), 100 - round(-34 sin 300)) = (137, 71).
   for (auto [x, y] : {std::pair{120, 66}, {154, 100}, {120, 134}, {86, 100}, {137, 71}, {103, 129}})
-    EXPECT_EQ(At(shot, x, y), clLime) << x << "," << y;
-  EXPECT_EQ(Count(shot, clLime) % 12, 0);
-  EXPECT_GT(Count(shot, clLime), 0);
+    EXPECT_EQ(PixelAt(shot, x, y), clLime) << x << "," << y;
+  EXPECT_EQ(CountPixels(shot, clLime) % 12, 0);
+  EXPECT_GT(CountPixels(shot, clLime), 0);
 
   // A partly lit ring is not: 60 x 60 with SecWidth 5 gives R = 30 - 10 - 24 = -4 and a ring
   // of -16, so seconds 0..14 fill the lower left quarter instead of the upper right one.
@@ -423,11 +415,11 @@ TEST(LedClock, ASmallFaceMirrorsTheDotsThroughTheCentre) {
   c.SetSecondsIndicator(true);
   c.SetSeconds(14);
   const QImage small = kvtest::RenderControl(&c, clBlack);
-  EXPECT_EQ(At(small, 30, 46), clYellow);  // dot 0, below the centre
-  EXPECT_EQ(At(small, 14, 32),
+  EXPECT_EQ(PixelAt(small, 30, 46), clYellow);  // dot 0, below the centre
+  EXPECT_EQ(PixelAt(small, 14, 32),
             clYellow);  // dot 14: (30 - round(16 cos 174), 30 + round(16 sin 174))
-  EXPECT_EQ(At(small, 30, 14), clBlack);
-  EXPECT_EQ(At(small, 46, 28), clBlack);
+  EXPECT_EQ(PixelAt(small, 30, 14), clBlack);
+  EXPECT_EQ(PixelAt(small, 46, 28), clBlack);
 }
 
 TEST(LedClock, MarksAndRingCanBeSwitchedOff) {
@@ -438,9 +430,9 @@ TEST(LedClock, MarksAndRingCanBeSwitchedOff) {
   c.SetHourMarks(false);
   c.SetSecondsIndicator(false);
   const QImage shot = kvtest::RenderControl(&c, clBlack);
-  EXPECT_EQ(Count(shot, clLime), 0);
-  EXPECT_EQ(Count(shot, clYellow), 0);
-  EXPECT_GT(Count(shot, clRed), 0);
+  EXPECT_EQ(CountPixels(shot, clLime), 0);
+  EXPECT_EQ(CountPixels(shot, clYellow), 0);
+  EXPECT_GT(CountPixels(shot, clRed), 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -527,10 +519,10 @@ TEST(LedClock, GlyphsOutsideTheFontDrawNothing) {
   for (QChar ch :
        {QChar(u'-'), QChar(u'/'), QChar(u';'), QChar(u'A'), QChar(u' '), QChar(0xFFFF)}) {
     c.DrawGlyph(canvas, ch, 40, 10);
-    EXPECT_EQ(bitmap.Image(), blank) << int(ch.unicode());
+    EXPECT_SAME_PIXELS(bitmap.Image(), blank) << int(ch.unicode());
   }
   c.DrawGlyph(canvas, u'8', 40, 10);
-  EXPECT_NE(bitmap.Image(), blank);
+  EXPECT_FALSE(kvtest::SamePixels(bitmap.Image(), blank));
 }
 
 // ---------------------------------------------------------------------------
@@ -551,16 +543,16 @@ TEST(LedClock, BackgroundIsStretchedWithColorAsItsKey) {
   c.SetBackground(&picture);
   EXPECT_EQ(c.Background()->Width(), 2);
   const QImage opaque = kvtest::RenderControl(&c, clGreen);
-  EXPECT_EQ(At(opaque, 0, 0), clBlue);
-  EXPECT_EQ(At(opaque, 19, 19), clBlue);
-  EXPECT_EQ(At(opaque, 20, 0), clNavy);
-  EXPECT_EQ(At(opaque, 39, 19), clNavy);
+  EXPECT_EQ(PixelAt(opaque, 0, 0), clBlue);
+  EXPECT_EQ(PixelAt(opaque, 19, 19), clBlue);
+  EXPECT_EQ(PixelAt(opaque, 20, 0), clNavy);
+  EXPECT_EQ(PixelAt(opaque, 39, 19), clNavy);
 
   c.SetTransparent(true);
   const QImage seeThrough = kvtest::RenderControl(&c, clGreen);
-  EXPECT_EQ(At(seeThrough, 19, 10), clBlue);
-  EXPECT_EQ(At(seeThrough, 20, 10), clGreen);
-  EXPECT_EQ(At(seeThrough, 39, 19), clGreen);
+  EXPECT_EQ(PixelAt(seeThrough, 19, 10), clBlue);
+  EXPECT_EQ(PixelAt(seeThrough, 20, 10), clGreen);
+  EXPECT_EQ(PixelAt(seeThrough, 39, 19), clGreen);
 }
 
 // ---------------------------------------------------------------------------
@@ -742,8 +734,8 @@ TEST(LedClock, ExtremeSizesPaintWithinTheImage) {
   c.SetSecWidth(big);
   c.SetSeconds(59);
   const QImage far = kvtest::RenderControl(&c, clBlack);
-  EXPECT_EQ(Count(far, clLime), 0);
-  EXPECT_EQ(Count(far, clYellow), 0);
+  EXPECT_EQ(CountPixels(far, clLime), 0);
+  EXPECT_EQ(CountPixels(far, clYellow), 0);
 }
 
 // ---------------------------------------------------------------------------

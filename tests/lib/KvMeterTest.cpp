@@ -3,6 +3,7 @@
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Offscreen.h"
+#include "Pixels.h"
 #include "References.h"
 
 #include <gtest/gtest.h>
@@ -17,19 +18,6 @@ constexpr int32_t kPanelColor = 7292981;
 
 // The meter's picture, shown alone on a form.
 QImage Picture(TKvMeter* meter) { return kvtest::RenderControl(meter, clWhite.Value, 0); }
-
-int32_t PixelOf(const QImage& image, int x, int y) {
-  return kv::PixelToColor(image.pixel(x, y)).Value;
-}
-
-::testing::AssertionResult SamePicture(const QImage& actual, const QImage& expected) {
-  if (actual.size() != expected.size()) return ::testing::AssertionFailure() << "sizes differ";
-  for (int y = 0; y < actual.height(); ++y)
-    for (int x = 0; x < actual.width(); ++x)
-      if ((actual.pixel(x, y) & 0xFFFFFF) != (expected.pixel(x, y) & 0xFFFFFF))
-        return ::testing::AssertionFailure() << "first difference at (" << x << ", " << y << ")";
-  return ::testing::AssertionSuccess();
-}
 
 // A meter showing only what a test turns back on: no ticks, labels, caption or bevel.
 void StripDown(TKvMeter& m) {
@@ -98,7 +86,7 @@ TEST(Meter, ZonesColourTheTicks) {
     const int x = 120 + int(std::trunc(std::sin(t) * 90)),
               y = 125 - int(std::trunc(std::cos(t) * 90));
     const TColor expected = k < 36 ? clGreen : k < 51 ? clYellow : clRed;
-    EXPECT_EQ(PixelOf(shot, x, y), expected.Value) << "tick " << k;
+    EXPECT_EQ(kvtest::PixelAt(shot, x, y), expected.Value) << "tick " << k;
   }
 }
 
@@ -109,20 +97,20 @@ TEST(Meter, LongTicksFollowEnlarge) {
   m.SetSpacing(0);
   m.Scale()->SetTicks(2);
   QImage shot = Picture(&m);
-  EXPECT_EQ(PixelOf(shot, 120, 15), clRed.Value);
-  EXPECT_EQ(PixelOf(shot, 120, 11), clRed.Value);  // short: 5 pixels
-  EXPECT_EQ(PixelOf(shot, 120, 10), clBlack.Value);
+  EXPECT_EQ(kvtest::PixelAt(shot, 120, 15), clRed.Value);
+  EXPECT_EQ(kvtest::PixelAt(shot, 120, 11), clRed.Value);  // short: 5 pixels
+  EXPECT_EQ(kvtest::PixelAt(shot, 120, 10), clBlack.Value);
   m.Scale()->SetEnlarge(1);  // every tick long: 8 pixels
   shot = Picture(&m);
-  EXPECT_EQ(PixelOf(shot, 120, 8), clRed.Value);
-  EXPECT_EQ(PixelOf(shot, 120, 7), clBlack.Value);
+  EXPECT_EQ(kvtest::PixelAt(shot, 120, 8), clRed.Value);
+  EXPECT_EQ(kvtest::PixelAt(shot, 120, 7), clBlack.Value);
   m.Scale()->SetHeightMax(3);
   m.Scale()->SetHeightMin(3);  // ticks start 3 pixels inside the radius: y = 13 .. 11
   shot = Picture(&m);
-  EXPECT_EQ(PixelOf(shot, 120, 14), clBlack.Value);
-  EXPECT_EQ(PixelOf(shot, 120, 13), clRed.Value);
-  EXPECT_EQ(PixelOf(shot, 120, 11), clRed.Value);
-  EXPECT_EQ(PixelOf(shot, 120, 10), clBlack.Value);
+  EXPECT_EQ(kvtest::PixelAt(shot, 120, 14), clBlack.Value);
+  EXPECT_EQ(kvtest::PixelAt(shot, 120, 13), clRed.Value);
+  EXPECT_EQ(kvtest::PixelAt(shot, 120, 11), clRed.Value);
+  EXPECT_EQ(kvtest::PixelAt(shot, 120, 10), clBlack.Value);
 }
 
 namespace {
@@ -149,17 +137,17 @@ TEST(Meter, LabelsEverySixStepsReadZeroToHundred) {
   m.Scale()->SetVisible(false);
   m.Bevel()->SetVisible(false);
   m.SetNeedleColor(clBlack);
-  EXPECT_TRUE(SamePicture(Picture(&m), LabelsAt(m, {{0, "0"},
-                                                    {6, "10"},
-                                                    {12, "20"},
-                                                    {18, "30"},
-                                                    {24, "40"},
-                                                    {30, "50"},
-                                                    {36, "60"},
-                                                    {42, "70"},
-                                                    {48, "80"},
-                                                    {54, "90"},
-                                                    {60, "100"}})));
+  EXPECT_TRUE(kvtest::SamePixels(Picture(&m), LabelsAt(m, {{0, "0"},
+                                                           {6, "10"},
+                                                           {12, "20"},
+                                                           {18, "30"},
+                                                           {24, "40"},
+                                                           {30, "50"},
+                                                           {36, "60"},
+                                                           {42, "70"},
+                                                           {48, "80"},
+                                                           {54, "90"},
+                                                           {60, "100"}})));
 
   // Fewer ticks than label intervals: only the label at step 0.
   m.Scale()->SetTicks(5);
@@ -173,7 +161,7 @@ TEST(Meter, LabelsEverySixStepsReadZeroToHundred) {
   const int w = one.Canvas()->TextWidth(QStringLiteral("0")),
             h = one.Canvas()->TextHeight(QStringLiteral("0"));
   one.Canvas()->TextOut(120 - 113 - w / 2, 45 - 0 - h / 2, QStringLiteral("0"));
-  EXPECT_TRUE(SamePicture(few, one.Image()));
+  EXPECT_TRUE(kvtest::SamePixels(few, one.Image()));
 
   // The widest range needs more than 32 bits for its label values.
   TKvMeter wide(nullptr);
@@ -185,19 +173,20 @@ TEST(Meter, LabelsEverySixStepsReadZeroToHundred) {
   wide.SetMinValue(INT_MIN);
   wide.SetLoadingState(false);
   wide.SetLabels(2);
-  EXPECT_TRUE(SamePicture(Picture(&wide),
-                          LabelsAt(wide, {{0, "-2147483648"}, {30, "0"}, {60, "2147483647"}})));
+  EXPECT_TRUE(kvtest::SamePixels(
+      Picture(&wide), LabelsAt(wide, {{0, "-2147483648"}, {30, "0"}, {60, "2147483647"}})));
 }
 
 TEST(Meter, NeedleMovesInWholeStepsUpToOnePastTheLastTick) {
   TKvMeter m(nullptr);
   StripDown(m);
-  EXPECT_TRUE(SamePicture(Picture(&m), NeedleTo({48, 64})));  // step 0, 40 degrees above the left
+  EXPECT_TRUE(
+      kvtest::SamePixels(Picture(&m), NeedleTo({48, 64})));  // step 0, 40 degrees above the left
   m.SetPosition(100);
   EXPECT_TRUE(
-      SamePicture(Picture(&m), NeedleTo({192, 64})));  // step 61, 40 degrees above the right
-  m.SetPosition(50);                                   // 61 * 0.5 = 30.5: step 30
-  EXPECT_TRUE(SamePicture(Picture(&m), NeedleTo({119, 31})));
+      kvtest::SamePixels(Picture(&m), NeedleTo({192, 64})));  // step 61, 40 degrees above the right
+  m.SetPosition(50);                                          // 61 * 0.5 = 30.5: step 30
+  EXPECT_TRUE(kvtest::SamePixels(Picture(&m), NeedleTo({119, 31})));
 }
 
 TEST(Meter, EqualRangeAndNoTicksLeaveTheNeedleAtStepZero) {
@@ -206,7 +195,7 @@ TEST(Meter, EqualRangeAndNoTicksLeaveTheNeedleAtStepZero) {
   m.SetMinValue(50);
   m.SetMaxValue(50);
   EXPECT_EQ(m.Position(), 50);
-  EXPECT_TRUE(SamePicture(Picture(&m), NeedleTo({48, 64})));
+  EXPECT_TRUE(kvtest::SamePixels(Picture(&m), NeedleTo({48, 64})));
 
   TKvMeter plain(nullptr);
   plain.SetCaption(QStringLiteral("TKvMeter"));
@@ -218,7 +207,7 @@ TEST(Meter, EqualRangeAndNoTicksLeaveTheNeedleAtStepZero) {
     m2.SetCaption(QStringLiteral("TKvMeter"));
     m2.SetPosition(60);
     m2.Scale()->SetTicks(ticks);
-    EXPECT_TRUE(SamePicture(Picture(&m2), onlyNeedleCaptionBevel)) << ticks << " ticks";
+    EXPECT_TRUE(kvtest::SamePixels(Picture(&m2), onlyNeedleCaptionBevel)) << ticks << " ticks";
   }
 }
 
@@ -234,7 +223,7 @@ TEST(Meter, WidestLoadedRangeKeepsTheNeedleArithmeticExact) {
   StripDown(step30);
   step30.SetMaxValue(61);
   step30.SetPosition(30);
-  EXPECT_TRUE(SamePicture(Picture(&wide), Picture(&step30)));
+  EXPECT_TRUE(kvtest::SamePixels(Picture(&wide), Picture(&step30)));
   // An inverted range left by loading paints; labels count down.
   wide.SetLoadingState(true);
   wide.SetMaxValue(10);
@@ -255,7 +244,7 @@ TEST(Meter, CaptionCellIsOpaqueOnlyWithoutLabels) {
     const QImage shot = Picture(&m);
     int count = 0;
     for (int y = 82; y < 89; ++y)
-      for (int x = 100; x < 140; ++x) count += PixelOf(shot, x, y) == clSilver.Value;
+      for (int x = 100; x < 140; ++x) count += kvtest::PixelAt(shot, x, y) == clSilver.Value;
     return count;
   };
   EXPECT_EQ(needleInCell(0), 0);
@@ -272,12 +261,12 @@ TEST(Meter, BackImageLiesUnderTheScale) {
   picture.Bitmap()->Canvas()->SetPixels(1, 1, clYellow);
   m.SetBackImage(&picture);
   const QImage shot = Picture(&m);
-  EXPECT_EQ(PixelOf(shot, 10, 10), clRed.Value);
-  EXPECT_EQ(PixelOf(shot, 200, 20), clLime.Value);
-  EXPECT_EQ(PixelOf(shot, 20, 95), clBlue.Value);
-  EXPECT_EQ(PixelOf(shot, 230, 95), clYellow.Value);
-  EXPECT_EQ(PixelOf(shot, 53, 66), clGreen.Value);  // tick 1 over the picture
-  EXPECT_EQ(PixelOf(shot, 0, 0), clBlack.Value);    // the bevel on top
+  EXPECT_EQ(kvtest::PixelAt(shot, 10, 10), clRed.Value);
+  EXPECT_EQ(kvtest::PixelAt(shot, 200, 20), clLime.Value);
+  EXPECT_EQ(kvtest::PixelAt(shot, 20, 95), clBlue.Value);
+  EXPECT_EQ(kvtest::PixelAt(shot, 230, 95), clYellow.Value);
+  EXPECT_EQ(kvtest::PixelAt(shot, 53, 66), clGreen.Value);  // tick 1 over the picture
+  EXPECT_EQ(kvtest::PixelAt(shot, 0, 0), clBlack.Value);    // the bevel on top
 }
 
 TEST(Meter, ExtremeSettingsStillPaint) {
@@ -298,7 +287,8 @@ TEST(Meter, ExtremeSettingsStillPaint) {
   m.SetSpacing(-50);
   m.SetAngle(45);
   const QImage wide = Picture(&m);
-  EXPECT_EQ(PixelOf(wide, 120, 60), clSilver.Value);  // a needle wider than the meter covers it
+  EXPECT_EQ(kvtest::PixelAt(wide, 120, 60),
+            clSilver.Value);  // a needle wider than the meter covers it
   m.SetNeedleWidth(INT_MIN);
   EXPECT_EQ(Picture(&m).size(), QSize(240, 105));
 }
@@ -374,7 +364,7 @@ TEST(Meter, ScaleChangesRepaintAndAssignCopies) {
   m.SetScale(&other);
   EXPECT_EQ(m.Scale()->Color1().Value, clFuchsia.Value);
   EXPECT_NE(m.Scale(), &other);
-  EXPECT_EQ(PixelOf(Picture(&m), 53, 66), clFuchsia.Value);
+  EXPECT_EQ(kvtest::PixelAt(Picture(&m), 53, 66), clFuchsia.Value);
 }
 
 // ---------------------------------------------------------------------------

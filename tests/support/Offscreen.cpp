@@ -1,6 +1,7 @@
 #include "Offscreen.h"
 
 #include "Forms.h"
+#include "Pixels.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -34,10 +35,6 @@ QImage Grab(QWidget* window) {
       .convertToFormat(QImage::Format_RGB32);
 }
 
-int32_t PixelAt(QWidget* window, int x, int y) {
-  const QImage img = Grab(window);
-  if (!img.rect().contains(x, y)) return -1;
-  return kv::PixelToColor(img.pixel(x, y)).Value;
-}
+int32_t PixelAt(QWidget* window, int x, int y) { return PixelAt(Grab(window), x, y); }
 
 }  // namespace kvtest

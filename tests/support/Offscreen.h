@@ -16,7 +16,7 @@ void Pump(int milliseconds = 0);
 void ShowForm(TForm* form, int width, int height);
 // What the window shows now, read from its backing store (no repaint happens).
 QImage Grab(QWidget* window);
-// The colour of one pixel of the window, as a TColor value (0x00BBGGRR).
+// The colour of one pixel of the window, as a TColor value (0x00BBGGRR), -1 outside.
 int32_t PixelAt(QWidget* window, int x, int y);
 
 }  // namespace kvtest

@@ -2,6 +2,7 @@
 
 #include "Forms.h"
 #include "Offscreen.h"
+#include "Pixels.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,25 +19,6 @@ QString OutputPath(const QString& name, const char* suffix) {
   QDir().mkpath(QStringLiteral(KV_TEST_OUTPUT_DIR));
   return QStringLiteral(KV_TEST_OUTPUT_DIR) + '/' + name + QLatin1String(suffix) +
          QStringLiteral(".png");
-}
-
-bool Near(QRgb a, QRgb b, int tolerance) {
-  return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
-         std::abs(qBlue(a) - qBlue(b)) <= tolerance;
-}
-
-// Red where the pictures differ, a faint copy of the reference elsewhere.
-QImage Difference(const QImage& actual, const QImage& expected, int tolerance) {
-  QImage diff(actual.size(), QImage::Format_RGB32);
-  for (int y = 0; y < diff.height(); ++y)
-    for (int x = 0; x < diff.width(); ++x) {
-      const QRgb e = expected.pixel(x, y);
-      diff.setPixel(x, y,
-                    Near(actual.pixel(x, y), e, tolerance)
-                        ? qRgb(128 + qGray(e) / 2, 128 + qGray(e) / 2, 128 + qGray(e) / 2)
-                        : qRgb(255, 0, 0));
-    }
-  return diff;
 }
 
 }  // namespace
@@ -75,27 +57,18 @@ QImage RenderForm(TForm* form) {
   if (expected.isNull())
     return ::testing::AssertionFailure() << "no reference " << qPrintable(path)
                                          << " (run with KV_UPDATE_REFERENCES=1 to make it)";
-  if (expected.size() != actual.size()) {
-    actual.save(OutputPath(name, ".actual"), "PNG");
-    return ::testing::AssertionFailure()
-           << qPrintable(name) << ": size " << actual.width() << "x" << actual.height()
-           << ", reference " << expected.width() << "x" << expected.height();
+  const ::testing::AssertionResult same = SamePixels(actual, expected, tolerance);
+  if (same) return same;
+  const QString actualPath = OutputPath(name, ".actual");
+  actual.save(actualPath, "PNG");
+  auto failure = ::testing::AssertionFailure() << qPrintable(name) << ": " << same.message()
+                                               << "\nsee " << qPrintable(actualPath);
+  if (actual.size() == expected.size()) {
+    const QString diffPath = OutputPath(name, ".diff");
+    DifferencePicture(actual, expected, tolerance).save(diffPath, "PNG");
+    failure << " and " << qPrintable(diffPath);
   }
-  for (int y = 0; y < actual.height(); ++y)
-    for (int x = 0; x < actual.width(); ++x) {
-      const QRgb a = actual.pixel(x, y), e = expected.pixel(x, y);
-      if (Near(a, e, tolerance)) continue;
-      const QString actualPath = OutputPath(name, ".actual");
-      const QString diffPath = OutputPath(name, ".diff");
-      actual.save(actualPath, "PNG");
-      Difference(actual, expected, tolerance).save(diffPath, "PNG");
-      return ::testing::AssertionFailure()
-             << qPrintable(name) << ": first difference at (" << x << ", " << y
-             << "): " << qPrintable(QString::number(a & 0xFFFFFF, 16)) << " instead of "
-             << qPrintable(QString::number(e & 0xFFFFFF, 16)) << "; see " << qPrintable(actualPath)
-             << " and " << qPrintable(diffPath);
-    }
-  return ::testing::AssertionSuccess();
+  return failure;
 }
 
 }  // namespace kvtest

@@ -3,30 +3,16 @@
 #include "ClassRegistry.h"
 #include "FormDescriptions.h"
 #include "KvTimerTestSupport.h"
-
-#include <QMetaProperty>
+#include "Properties.h"
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <thread>
+#include <vector>
 
 using kvtest::RunUntil;
 using kvtest::TTickLog;
-
-namespace {
-
-QStringList OwnPropertyNames(const QMetaObject& meta) {
-  QStringList names;
-  for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
-    names << QString::fromLatin1(meta.property(i).name());
-  return names;
-}
-
-QString StreamingDefault(const char* property) {
-  return kvtest::StreamingDefault(TKvTimer::staticMetaObject, property);
-}
-
-}  // namespace
 
 TEST_F(KvTimerTest, StartsWithTheDocumentedValuesAndStreamingDefaults) {
   TKvTimer timer(nullptr);
@@ -35,13 +21,14 @@ TEST_F(KvTimerTest, StartsWithTheDocumentedValuesAndStreamingDefaults) {
   EXPECT_TRUE(timer.SyncEvent());
   EXPECT_EQ(timer.TimerType(), TKvTimerType::ttThread);
   EXPECT_EQ(timer.Priority(), TThreadPriority::tpNormal);
-  EXPECT_EQ(OwnPropertyNames(TKvTimer::staticMetaObject),
-            QStringList({"Enabled", "Interval", "SyncEvent", "TimerType", "Priority"}));
-  EXPECT_EQ(StreamingDefault("Enabled"), QStringLiteral("true"));
-  EXPECT_EQ(StreamingDefault("Interval"), QStringLiteral("1000"));
-  EXPECT_EQ(StreamingDefault("SyncEvent"), QStringLiteral("true"));
-  EXPECT_EQ(StreamingDefault("TimerType"), QStringLiteral("ttThread"));
-  EXPECT_EQ(StreamingDefault("Priority"), QStringLiteral("tpNormal"));
+  EXPECT_EQ(kvtest::OwnPropertyNames(TKvTimer::staticMetaObject),
+            (std::vector<QByteArray>{"Enabled", "Interval", "SyncEvent", "TimerType", "Priority"}));
+  EXPECT_EQ(kvtest::StreamingDefaults(TKvTimer::staticMetaObject),
+            (std::map<QByteArray, QByteArray>{{"Enabled", "true"},
+                                              {"Interval", "1000"},
+                                              {"SyncEvent", "true"},
+                                              {"TimerType", "ttThread"},
+                                              {"Priority", "tpNormal"}}));
 }
 
 TEST_F(KvTimerTest, TheWorkerExistsFromTheFirstUpdateUntilTheTimerIsFreed) {

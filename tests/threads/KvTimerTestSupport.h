@@ -14,7 +14,7 @@
 class KvTimerTest : public ::testing::Test {
 protected:
   void TearDown() override {
-    Application->SetExceptionReporter({});
+    kv::SetExceptionReporter({});
     kv::FailThreadCreationsForTesting(0);
     kv::FailEventWaitsForTesting(0);
     kv::RefuseSystemTimersForTesting(0);
@@ -36,7 +36,7 @@ protected:
 
   // From now on the application's exception reports are counted instead of shown.
   void RecordReports() {
-    Application->SetExceptionReporter([this](QObject* sender, const QString&, const QString&) {
+    kv::SetExceptionReporter([this](QObject* sender, const QString&, const QString&) {
       FLastReportSender.store(sender);
       if (!kv::IsMainThread()) ++FReportsOffMainThread;
       ++FReports;

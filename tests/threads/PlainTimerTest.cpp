@@ -2,14 +2,15 @@
 #include "ClassRegistry.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
+#include "Properties.h"
 #include "ThreadTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 
 using kvtest::RunUntil;
-using kvtest::StreamingDefault;
 using kvtest::TTickLog;
 
 namespace {
@@ -17,7 +18,7 @@ namespace {
 class PlainTimer : public ::testing::Test {
 protected:
   void TearDown() override {
-    Application->SetExceptionReporter({});
+    kv::SetExceptionReporter({});
     kv::RefuseSystemTimersForTesting(0);
   }
 };
@@ -28,8 +29,8 @@ TEST_F(PlainTimer, StartsEnabledWithOneSecondAndThoseAreItsStreamingDefaults) {
   TTimer timer(nullptr);
   EXPECT_TRUE(timer.Enabled());
   EXPECT_EQ(timer.Interval(), 1000u);
-  EXPECT_EQ(StreamingDefault(TTimer::staticMetaObject, "Enabled"), QStringLiteral("true"));
-  EXPECT_EQ(StreamingDefault(TTimer::staticMetaObject, "Interval"), QStringLiteral("1000"));
+  EXPECT_EQ(kvtest::StreamingDefaults(TTimer::staticMetaObject),
+            (std::map<QByteArray, QByteArray>{{"Enabled", "true"}, {"Interval", "1000"}}));
 }
 
 TEST_F(PlainTimer, TicksOnTheGuiThreadOnceAHandlerIsConnected) {
@@ -59,7 +60,7 @@ TEST_F(PlainTimer, IntervalZeroOrDisabledGivesNoTicks) {
 
 TEST_F(PlainTimer, HandlerExceptionIsReportedAndTheTimerKeepsRunning) {
   int reports = 0;
-  Application->SetExceptionReporter([&](QObject*, const QString&, const QString& message) {
+  kv::SetExceptionReporter([&](QObject*, const QString&, const QString& message) {
     if (message == QStringLiteral("tick failed")) ++reports;
   });
   TTimer timer(nullptr);

@@ -24,8 +24,6 @@ void PumpFor(int milliseconds);
 double ProcessCpuSeconds();
 // Threads of this process with that name.
 int CountThreadsNamed(const char* name);
-// The streaming default a class declares for a property ("<none>" without one).
-QString StreamingDefault(const QMetaObject& meta, const char* property);
 
 inline int MillisecondsSince(Clock::time_point start) {
   return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());

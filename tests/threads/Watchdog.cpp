@@ -76,11 +76,6 @@ int CountThreadsNamed(const char* name) {
   return count;
 }
 
-QString StreamingDefault(const QMetaObject& meta, const char* property) {
-  const int index = meta.indexOfClassInfo(QByteArray("default.") + property);
-  return index < 0 ? QStringLiteral("<none>") : QString::fromLatin1(meta.classInfo(index).value());
-}
-
 void TTickLog::Record(const TObject* sender) {
   LastSender.store(sender);
   if (!kv::IsMainThread()) ++OffMainThread;

@@ -1,0 +1,41 @@
+// User code (event handlers, timer ticks, paints) runs guarded: an exception it raises is
+// reported and never crosses into Qt's event loop. The report needs no application object,
+// so a control in a plain Qt program reports the same way.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QObject;
+
+namespace kv {
+
+// Reports the exception being handled (call inside a catch); EAbort is silent. In order:
+// the handler that takes reports over, else the reporter, else the default report (the
+// message on standard error and, one at a time, a non-modal notice). Never raises.
+void HandleCurrentException(QObject* sender);
+
+// Runs F; an exception goes to HandleCurrentException. Returns false if it raised.
+template <class F>
+bool Guarded(QObject* sender, F&& f) {
+  try {
+    f();
+    return true;
+  } catch (...) {
+    HandleCurrentException(sender);
+    return false;
+  }
+}
+
+using TExceptionReporter =
+    std::function<void(QObject* sender, const QString& className, const QString& message)>;
+// Replaces the default report (tests record it); an empty function restores it.
+void SetExceptionReporter(TExceptionReporter reporter);
+
+// Takes a report over when it returns true (the application object's OnException); an empty
+// function removes it.
+using TExceptionHandler = std::function<bool(const QString& message)>;
+void SetExceptionHandler(TExceptionHandler handler);
+
+}  // namespace kv
