@@ -112,11 +112,14 @@ Coverage WideStroke(std::span<const Point64> points, bool closed, int64_t width,
     const Point64 a = points[i], b = points[i + 1 < points.size() ? i + 1 : 0];
     const int64_t dx = b.X - a.X, dy = b.Y - a.Y;
     if (dy == 0) {
-      for (int64_t y = a.Y - half; y < a.Y - half + width; ++y)
-        stroke.Add(y, {std::min(a.X, b.X), std::max(a.X, b.X)});
+      const Span band{std::min(a.X, b.X), std::max(a.X, b.X)};
+      for (int64_t y = std::max(a.Y - half, top); y < std::min(a.Y - half + width, bottom); ++y)
+        stroke.Add(y, band);
     } else if (dx == 0) {
-      for (int64_t y = std::min(a.Y, b.Y); y < std::max(a.Y, b.Y); ++y)
-        stroke.Add(y, {a.X - half, a.X - half + width});
+      const Span band{a.X - half, a.X - half + width};
+      for (int64_t y = std::max(std::min(a.Y, b.Y), top); y < std::min(std::max(a.Y, b.Y), bottom);
+           ++y)
+        stroke.Add(y, band);
     } else if (std::max(a.Y, b.Y) + width > top && std::min(a.Y, b.Y) - width < bottom) {
       // A slanted band: its half widths across the segment, rounded, the wider half on
       // the upper left.
@@ -157,8 +160,7 @@ std::optional<Coverage> WideOutline(const TCanvas& canvas, std::span<const Point
     top = std::min(top, p.Y);
     bottom = std::max(bottom, p.Y);
   }
-  const auto [first, last] =
-      VisibleRows(canvas.EffectiveClip(), top - width, bottom + width + 1);
+  const auto [first, last] = VisibleRows(canvas.EffectiveClip(), top - width, bottom + width + 1);
   return WideStroke(points, closed, width, first, last);
 }
 
@@ -341,34 +343,44 @@ void PaintFrame(const kv::SurfaceRows& surface, const ClipRects& clip, Point64 t
 // The 4-connected area around the seed whose pixels pass the test, inside the clip, as
 // row spans. Iterative: a stack of seeds and a visited bit per pixel of the clip box.
 template <class Fillable>
-std::vector<std::pair<int, Span>> FloodArea(const QImage& surface, const ClipRects& clip, int sx,
-                                            int sy, Fillable&& fillable) {
-  std::vector<std::pair<int, Span>> area;
+std::vector<std::pair<int64_t, Span>> FloodArea(const kv::SurfaceRows& surface,
+                                                const ClipRects& clip, int64_t sx, int64_t sy,
+                                                Fillable&& fillable) {
+  std::vector<std::pair<int64_t, Span>> area;
   const QRect box = clip.Bounds;
-  std::vector<bool> visited(size_t(box.width()) * size_t(box.height()));
-  auto index = [&](int x, int y) {
-    return size_t(y - box.top()) * size_t(box.width()) + size_t(x - box.left());
+  const int64_t left = box.left(), right = box.right(), top = box.top(), bottom = box.bottom();
+  const size_t words = (size_t(box.width()) + 63) / 64;
+  std::vector<uint64_t> visited(words * size_t(box.height()));
+  auto bit = [&](int64_t x, int64_t y) -> std::pair<uint64_t&, uint64_t> {
+    const size_t i = size_t(x - left);
+    return {visited[size_t(y - top) * words + i / 64], uint64_t(1) << (i % 64)};
   };
-  auto open = [&](int x, int y) {
-    return !visited[index(x, y)] && clip.Contains(x, y) &&
-           fillable(reinterpret_cast<const uint32_t*>(surface.constScanLine(y))[x]);
+  const bool single = clip.IsSingle();
+  auto open = [&](int64_t x, int64_t y, const uint32_t* row) {
+    const auto [word, mask] = bit(x, y);
+    return !(word & mask) && (single || clip.Contains(x, y)) && fillable(row[x]);
   };
-  std::vector<QPoint> seeds{{sx, sy}};
+  std::vector<Point64> seeds{{sx, sy}};
   while (!seeds.empty()) {
-    const QPoint seed = seeds.back();
+    const auto [x0, y] = seeds.back();
     seeds.pop_back();
-    if (!open(seed.x(), seed.y())) continue;
-    int l = seed.x(), r = seed.x();
-    while (l > box.left() && open(l - 1, seed.y())) --l;
-    while (r < box.right() && open(r + 1, seed.y())) ++r;
-    for (int x = l; x <= r; ++x) visited[index(x, seed.y())] = true;
-    area.push_back({seed.y(), {l, int64_t(r) + 1}});
-    for (int y : {seed.y() - 1, seed.y() + 1}) {
-      if (y < box.top() || y > box.bottom()) continue;
-      for (int x = l; x <= r; ++x) {
-        if (!open(x, y)) continue;
-        seeds.emplace_back(x, y);
-        while (x <= r && open(x, y)) ++x;
+    const uint32_t* row = surface.Row(y);
+    if (!open(x0, y, row)) continue;
+    int64_t l = x0, r = x0;
+    while (l > left && open(l - 1, y, row)) --l;
+    while (r < right && open(r + 1, y, row)) ++r;
+    for (int64_t x = l; x <= r; ++x) {
+      const auto [word, mask] = bit(x, y);
+      word |= mask;
+    }
+    area.push_back({y, {l, r + 1}});
+    for (const int64_t ny : {y - 1, y + 1}) {
+      if (ny < top || ny > bottom) continue;
+      const uint32_t* next = surface.Row(ny);
+      for (int64_t x = l; x <= r; ++x) {
+        if (!open(x, ny, next)) continue;
+        seeds.push_back({x, ny});
+        while (x <= r && open(x, ny, next)) ++x;
       }
     }
   }
@@ -511,8 +523,7 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
     DrawRoundShape(*this, e);  // too small (or too large) for an arc: the whole shape
   } else {
     const Point64 centre{e.Left + e.Width / 2, e.Top + e.Height / 2};
-    FillAndStroke(*this,
-                  PieOutline(e, centre, ToSurface(*this, x3, y3), ToSurface(*this, x4, y4)),
+    FillAndStroke(*this, PieOutline(e, centre, ToSurface(*this, x3, y3), ToSurface(*this, x4, y4)),
                   true);
   }
   Changed();
@@ -568,9 +579,9 @@ void TCanvas::FloodFill(int x, int y, TColor color, TFillStyle style) {
   if (brush.Paints() && clip.Contains(seed.X, seed.Y)) {
     const uint32_t key = kv::ColorToPixel(color) & 0xFFFFFFu;
     const bool border = style == TFillStyle::fsBorder;
-    const auto area = FloodArea(*FSurface, clip, int(seed.X), int(seed.Y),
-                                [&](uint32_t px) { return ((px & 0xFFFFFFu) == key) != border; });
     const kv::SurfaceRows surface(*FSurface);
+    const auto area = FloodArea(surface, clip, seed.X, seed.Y,
+                                [&](uint32_t px) { return ((px & 0xFFFFFFu) == key) != border; });
     for (const auto& [row, span] : area)
       kv::PaintSpan(surface, clip, row, span.Begin, span.End, brush);
   }

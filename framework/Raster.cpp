@@ -388,7 +388,8 @@ void Coverage::Finish() {
   int64_t row = FTop;
   for (const Piece& p : FPieces) {
     for (; row < p.y; ++row) FRowStart[size_t(row + 1 - FTop)] = uint32_t(FSpans.size());
-    const bool joins = FSpans.size() > FRowStart[size_t(row - FTop)] && FSpans.back().End >= p.s.Begin;
+    const bool joins =
+        FSpans.size() > FRowStart[size_t(row - FTop)] && FSpans.back().End >= p.s.Begin;
     if (joins) FSpans.back().End = std::max(FSpans.back().End, p.s.End);
     else FSpans.push_back(p.s);
   }
@@ -477,10 +478,10 @@ void LineRaster::ClipTo(const QRect& box, int64_t& first, int64_t& last) const {
 
 DashPattern DashPattern::Of(TPenStyle style) {
   switch (style) {
-    case TPenStyle::psDot: return {0x7u, 6};                // 3 on, 3 off
-    case TPenStyle::psDash: return {0x3FFFFu, 24};          // 18 on, 6 off
-    case TPenStyle::psDashDot: return {0x381FFu, 24};       // 9 on, 6 off, 3 on, 6 off
-    case TPenStyle::psDashDotDot: return {0x1C71FFu, 24};   // 9 on, (3 off, 3 on) twice, 3 off
+    case TPenStyle::psDot: return {0x7u, 6};               // 3 on, 3 off
+    case TPenStyle::psDash: return {0x3FFFFu, 24};         // 18 on, 6 off
+    case TPenStyle::psDashDot: return {0x381FFu, 24};      // 9 on, 6 off, 3 on, 6 off
+    case TPenStyle::psDashDotDot: return {0x1C71FFu, 24};  // 9 on, (3 off, 3 on) twice, 3 off
     case TPenStyle::psSolid:
     case TPenStyle::psClear:
     case TPenStyle::psInsideFrame: break;

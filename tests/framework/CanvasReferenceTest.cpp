@@ -35,8 +35,8 @@ std::vector<Case> ReadCases() {
     const QStringList words = in.readLine().split(' ', Qt::SkipEmptyParts);
     if (words.isEmpty()) continue;
     if (words[0] == QStringLiteral("case") && words.size() == 5) {
-      cases.push_back({words[1].toStdString(), words[2].toInt(), words[3].toInt(),
-                       ColorOf(words[4]), {}});
+      cases.push_back(
+          {words[1].toStdString(), words[2].toInt(), words[3].toInt(), ColorOf(words[4]), {}});
     } else if (!cases.empty()) {
       cases.back().commands.push_back(words);
     }
