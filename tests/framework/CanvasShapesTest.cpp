@@ -527,7 +527,9 @@ TEST(CanvasExtremes, DegenerateShapesStayInsideTheClip) {
   p.c->SelectClipRgn(nullptr);
   for (int y = 0; y < 24; ++y)
     for (int x = 0; x < 24; ++x)
-      if (!clip.Contains(x, y)) ASSERT_EQ(p.c->Pixels(x, y), clRed) << x << "," << y;
+      if (!clip.Contains(x, y)) {
+        ASSERT_EQ(p.c->Pixels(x, y), clRed) << x << "," << y;
+      }
 }
 
 TEST(CanvasMonochrome, ColoursBecomeBlackOrWhiteByLuminance) {
