@@ -341,49 +341,57 @@ void PaintFrame(const kv::SurfaceRows& surface, const ClipRects& clip, Point64 t
 }
 
 // The 4-connected area around the seed whose pixels pass the test, inside the clip, as
-// row spans. Iterative: a stack of seeds and a visited bit per pixel of the clip box.
+// row spans. Iterative: a stack of seeds, each grown to the widest run of open pixels on
+// its row. A run is taken whole, so a seed inside a run already taken is done; the runs
+// taken are kept in one list per row.
 template <class Fillable>
 std::vector<std::pair<int64_t, Span>> FloodArea(const kv::SurfaceRows& surface,
                                                 const ClipRects& clip, int64_t sx, int64_t sy,
                                                 Fillable&& fillable) {
-  std::vector<std::pair<int64_t, Span>> area;
+  struct Taken {
+    int64_t row;
+    Span span;
+    uint32_t next;  // the run taken before on the same row, plus one; 0 ends the list
+  };
+  std::vector<Taken> taken;
   const QRect box = clip.Bounds;
   const int64_t left = box.left(), right = box.right(), top = box.top(), bottom = box.bottom();
-  const size_t words = (size_t(box.width()) + 63) / 64;
-  std::vector<uint64_t> visited(words * size_t(box.height()));
-  auto bit = [&](int64_t x, int64_t y) -> std::pair<uint64_t&, uint64_t> {
-    const size_t i = size_t(x - left);
-    return {visited[size_t(y - top) * words + i / 64], uint64_t(1) << (i % 64)};
+  std::vector<uint32_t> lastOnRow(size_t(box.height()));
+  auto done = [&](int64_t x, int64_t y) {
+    for (uint32_t i = lastOnRow[size_t(y - top)]; i != 0; i = taken[i - 1].next)
+      if (x >= taken[i - 1].span.Begin && x < taken[i - 1].span.End) return true;
+    return false;
   };
   const bool single = clip.IsSingle();
   auto open = [&](int64_t x, int64_t y, const uint32_t* row) {
-    const auto [word, mask] = bit(x, y);
-    return !(word & mask) && (single || clip.Contains(x, y)) && fillable(row[x]);
+    return fillable(row[x]) && (single || clip.Contains(x, y));
   };
-  std::vector<Point64> seeds{{sx, sy}};
+  std::vector<Point64> seeds;
+  if (open(sx, sy, surface.Row(sy))) seeds.push_back({sx, sy});
   while (!seeds.empty()) {
     const auto [x0, y] = seeds.back();
     seeds.pop_back();
+    if (done(x0, y)) continue;
     const uint32_t* row = surface.Row(y);
-    if (!open(x0, y, row)) continue;
     int64_t l = x0, r = x0;
     while (l > left && open(l - 1, y, row)) --l;
     while (r < right && open(r + 1, y, row)) ++r;
-    for (int64_t x = l; x <= r; ++x) {
-      const auto [word, mask] = bit(x, y);
-      word |= mask;
-    }
-    area.push_back({y, {l, r + 1}});
+    uint32_t& last = lastOnRow[size_t(y - top)];
+    taken.push_back({y, {l, r + 1}, last});
+    last = uint32_t(taken.size());
     for (const int64_t ny : {y - 1, y + 1}) {
       if (ny < top || ny > bottom) continue;
       const uint32_t* next = surface.Row(ny);
       for (int64_t x = l; x <= r; ++x) {
         if (!open(x, ny, next)) continue;
-        seeds.push_back({x, ny});
+        if (!done(x, ny)) seeds.push_back({x, ny});
         while (x <= r && open(x, ny, next)) ++x;
       }
     }
   }
+  std::vector<std::pair<int64_t, Span>> area;
+  area.reserve(taken.size());
+  for (const Taken& t : taken) area.push_back({t.row, t.span});
   return area;
 }
 

@@ -293,6 +293,8 @@ RoundShapeRows::RoundShapeRows(const RoundShape& shape, int64_t firstRow)
 PolygonSweep::PolygonSweep(std::span<const Point64> points, bool winding) : FWinding(winding) {
   const size_t n = points.size();
   FEdges.reserve(n);
+  FActive.reserve(n);
+  FCrossings.reserve(n);
   for (size_t i = 0; i < n; ++i) {
     const Point64 a = points[i], b = points[i + 1 < n ? i + 1 : 0];
     if (a.Y == b.Y) continue;
