@@ -195,13 +195,14 @@ void DrawThinPolyline(const kv::SurfaceRows& surface, const ClipRects& clip,
     const Point64 a = points[i], b = points[i + 1 < points.size() ? i + 1 : 0];
     if (std::abs(b.X - a.X) <= 1 && std::abs(b.Y - a.Y) <= 1) {
       // A step to a neighbour (the points of a curve) draws its start pixel.
-      if ((a.X != b.X || a.Y != b.Y) && dash.On(phase++))
-        kv::PaintSpan(surface, clip, a.Y, a.X, a.X + 1, pen);
+      if (a.X == b.X && a.Y == b.Y) continue;
+      if (dash.Solid() || dash.On(phase)) kv::PaintSpan(surface, clip, a.Y, a.X, a.X + 1, pen);
+      ++phase;
       continue;
     }
     const LineRaster line(a.X, a.Y, b.X, b.Y);
     kv::DrawLine(surface, clip, line, pen, dash, phase);
-    phase += line.Count() % dash.Period;
+    if (!dash.Solid()) phase += line.Count() % dash.Period;
   }
 }
 
@@ -299,7 +300,7 @@ int64_t ArcPosition(std::span<const Point64> quarter, Point64 d) {
 // same), then the centre.
 std::vector<Point64> PieOutline(const RoundShape& e, Point64 centre, Point64 start, Point64 end) {
   const int64_t w = e.Width, h = e.Height;
-  std::vector<Point64> quarter(e.Quarter().begin(), e.Quarter().end());
+  std::vector<Point64> quarter = e.Quarter();
   for (Point64& p : quarter) p = {p.X - w / 2, p.Y - h / 2};
   const int64_t count = int64_t(quarter.size());
   const int64_t from = ArcPosition(quarter, {start.X - centre.X, centre.Y - start.Y});
@@ -527,7 +528,7 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
   if (!FSurface) return;
   const Point64 a = ToSurface(*this, x1, y1), b = ToSurface(*this, x2, y2);
   const RoundShape e = RoundShape::Ellipse(a.X, a.Y, b.X, b.Y);
-  if (e.Quarter().empty() || e.CornerWidth != e.Width || e.CornerHeight != e.Height) {
+  if (e.CornerWidth == 0 || e.CornerWidth != e.Width || e.CornerHeight != e.Height) {
     DrawRoundShape(*this, e);  // too small (or too large) for an arc: the whole shape
   } else {
     const Point64 centre{e.Left + e.Width / 2, e.Top + e.Height / 2};

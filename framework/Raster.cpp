@@ -177,19 +177,20 @@ RoundShape RoundShape::Rectangle(int64_t x1, int64_t y1, int64_t x2, int64_t y2)
   return RoundRect(x1, y1, x2, y2, 0, 0);
 }
 
-void RoundShape::Trace() {
+// Calls visit(x, y) for each pixel of the quarter walk in order, the straight tips of a
+// narrow ellipse included.
+template <class Visit>
+void RoundShape::Walk(Visit&& visit) const {
   const int64_t w = CornerWidth, h = CornerHeight, a = w - 1, b = h - 1;
   // Error terms of the walk: at most 2^35 * 2^32, inside 128 bits.
   const Int128 stepX = 8 * Int128(b) * b, stepY = 8 * Int128(a) * a;
   Int128 dx = 4 * Int128(b) * b * (1 - a), dy = 4 * Int128(a) * a * (1 + b % 2);
   Int128 err = dx + dy + Int128(a) * a * (b % 2);
-  FInsets.assign(size_t(h - h / 2), -1);
-  FQuarter.clear();
-  int64_t x = a, y = h / 2;
+  int64_t x = a, y = h / 2, lastX = a, lastY = y;
   while (x >= w / 2 && y < h) {
-    FQuarter.push_back({x, y});
-    int64_t& inset = FInsets[size_t(y - h / 2)];
-    if (inset < 0) inset = a - x;
+    visit(x, y);
+    lastX = x;
+    lastY = y;
     const Int128 e2 = 2 * err;
     if (e2 >= dx) {
       --x;
@@ -202,18 +203,32 @@ void RoundShape::Trace() {
   }
   // A narrow ellipse leaves the walk before its tips: they go on straight up from its
   // last column.
-  const int64_t last = FQuarter.back().X;
-  for (y = FQuarter.back().Y + 1; y < h; ++y) {
-    FQuarter.push_back({last, y});
-    FInsets[size_t(y - h / 2)] = a - last;
-  }
+  for (y = lastY + 1; y < h; ++y) visit(lastX, y);
+}
+
+void RoundShape::Trace() {
+  const int64_t h = CornerHeight, a = CornerWidth - 1;
+  const size_t rows = size_t(h - h / 2);
+  if (rows > kInlineInsets) FLargeInsets.assign(rows, 0);
+  int64_t lastRow = -1;
+  Walk([&](int64_t x, int64_t y) {
+    if (y == lastRow) return;  // the first pixel of a row is its outermost
+    lastRow = y;
+    Inset(size_t(y - h / 2)) = a - x;
+  });
+}
+
+std::vector<Point64> RoundShape::Quarter() const {
+  std::vector<Point64> points;
+  if (CornerWidth > 0) Walk([&](int64_t x, int64_t y) { points.push_back({x, y}); });
+  return points;
 }
 
 int64_t RoundShape::InsetOfRow(int64_t i) const {
   const int64_t h = CornerHeight, half = h / 2;
-  if (i < half) return FInsets[size_t(h - 1 - i - half)];
+  if (i < half) return Inset(size_t(h - 1 - i - half));
   const int64_t j = i - (Height - h);
-  return j >= half ? FInsets[size_t(j - half)] : 0;
+  return j >= half ? Inset(size_t(j - half)) : 0;
 }
 
 Span RoundShape::Row(int64_t y) const {
@@ -237,10 +252,11 @@ std::vector<Point64> RoundShape::Outline() const {
   if (CornerWidth == 0) return {{right, Top}, {Left, Top}, {Left, bottom}, {right, bottom}};
   // The top-right quarter, mirrored to the left, then the upper half mirrored down; a
   // middle pixel shared by two quarters of an odd ellipse is not repeated.
+  const std::vector<Point64> quarter = Quarter();
   std::vector<Point64> points;
-  const size_t count = FQuarter.size();
+  const size_t count = quarter.size();
   points.reserve(4 * count);
-  for (const Point64& q : FQuarter)
+  for (const Point64& q : quarter)
     points.push_back({Right() - CornerWidth + q.X, Top + CornerHeight - 1 - q.Y});
   const bool oddWidth = CornerWidth % 2 == 1 && CornerWidth == Width;
   for (size_t i = oddWidth ? 1 : 0; i < count; ++i) {

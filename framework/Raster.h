@@ -12,6 +12,7 @@
 #include <QRegion>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -185,16 +186,21 @@ struct RoundShape {
   // of the top edge (a rectangle: its four corner pixels). Consecutive points of a
   // curve are neighbours; straight edges join the corners.
   std::vector<Point64> Outline() const;
-  // The walk of the top-right quarter of the corner ellipse (empty for a rectangle).
-  std::span<const Point64> Quarter() const { return FQuarter; }
+  // The walk of the top-right quarter of the corner ellipse in its own coordinates (x from
+  // CornerWidth - 1 down, y from CornerHeight / 2 up); empty for a rectangle.
+  std::vector<Point64> Quarter() const;
 
 private:
-  // The walk of the top-right quarter in its own coordinates (x from CornerWidth - 1
-  // down, y from CornerHeight / 2 up), and per quarter row the inset of its outermost
-  // pixel from the side of the box.
-  std::vector<Point64> FQuarter;
-  std::vector<int64_t> FInsets;  // index: quarter row - CornerHeight / 2
+  // Per quarter row (from CornerHeight / 2 on), the inset of its outermost pixel from the
+  // side of the box; small corners keep them in place.
+  static constexpr size_t kInlineInsets = 48;
+  std::array<int64_t, kInlineInsets> FSmallInsets{};
+  std::vector<int64_t> FLargeInsets;
+  template <class Visit>
+  void Walk(Visit&& visit) const;
   void Trace();
+  int64_t& Inset(size_t i) { return i < kInlineInsets ? FSmallInsets[i] : FLargeInsets[i]; }
+  int64_t Inset(size_t i) const { return i < kInlineInsets ? FSmallInsets[i] : FLargeInsets[i]; }
   int64_t InsetOfRow(int64_t i) const;
 };
 
