@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QImage>
+
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -22,25 +24,33 @@ struct Target {
   }
   TCanvas* Canvas() const { return bitmap.Canvas(); }
   uint32_t* Pixel(int x, int y) { return bitmap.ScanLine(y) + x; }
-  // Offsets (from pixel 0, 0) of the pixels one drawing changes, and their colours.
-  std::vector<std::pair<ptrdiff_t, uint32_t>> Footprint(const std::function<void(TCanvas*)>& draw) {
-    Canvas()->Brush()->SetColor(clRed);
-    Canvas()->FillRect(Rect(0, 0, kWidth, kHeight));
+  // Offsets (from pixel 0, 0) of the pixels one drawing changes after the setup (by
+  // default a red fill), and their colours.
+  std::vector<std::pair<ptrdiff_t, uint32_t>> Footprint(
+      const std::function<void(TCanvas*)>& draw,
+      const std::function<void(TCanvas*)>& setup = FillRed) {
+    setup(Canvas());
+    const QImage before = bitmap.Image().copy();
     Canvas()->Brush()->SetColor(clWhite);
     draw(Canvas());
     std::vector<std::pair<ptrdiff_t, uint32_t>> changed;
     for (int y = 0; y < kHeight; ++y)
       for (int x = 0; x < kWidth; ++x)
-        if (*Pixel(x, y) != kRedPixel)
+        if (*Pixel(x, y) != before.pixel(x, y))
           changed.emplace_back(Pixel(x, y) - Pixel(0, 0), *Pixel(x, y));
     return changed;
+  }
+  static void FillRed(TCanvas* c) {
+    c->Brush()->SetColor(clRed);
+    c->FillRect(Rect(0, 0, kWidth, kHeight));
   }
 };
 
 // Writes the footprint's pixels one by one.
-void WriteFootprint(benchmark::State& state, const std::function<void(TCanvas*)>& draw) {
+void WriteFootprint(benchmark::State& state, const std::function<void(TCanvas*)>& draw,
+                    const std::function<void(TCanvas*)>& setup = Target::FillRed) {
   Target t;
-  const auto footprint = t.Footprint(draw);
+  const auto footprint = t.Footprint(draw, setup);
   uint32_t* origin = t.Pixel(0, 0);
   for (auto _ : state) {
     for (const auto& [offset, colour] : footprint) origin[offset] = colour;
@@ -186,5 +196,94 @@ void BM_Rectangle240x105_Baseline(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Rectangle240x105_Baseline);
+
+// ---------------------------------------------------------------------------
+// The wedges, rounded rectangles, polygons and flood fills of the controls
+
+// The pie graph (135 x 75, depth 10): the lower face's front half and a wedge of the top
+// face.
+void PieGraphFront(TCanvas* c) { c->Pie(0, 10, 135, 75, 0, 42, 135, 42); }
+void PieGraphWedge(TCanvas* c) { c->Pie(0, 0, 135, 65, 47, 62, 0, 32); }
+// The percent pie (97 x 97): a 20 percent slice.
+void PercentPieSlice(TCanvas* c) { c->Pie(0, 0, 97, 97, 97, 48, 78, 2); }
+// The shadow button's face: 104 x 24, corner ellipse 6.
+void ButtonFace(TCanvas* c) { c->RoundRect(3, 3, 107, 27, 6, 6); }
+// A seven-segment digit's horizontal segment, a thermometer's triangle marker, the tank's
+// hopper (60 x 101).
+void DigitSegment(TCanvas* c) {
+  const TPoint points[] = {{6, 2}, {8, 0}, {19, 0}, {21, 2}, {19, 4}, {8, 4}};
+  c->Polygon(points);
+}
+void TriangleMarker(TCanvas* c) {
+  const TPoint points[] = {{40, 100}, {35, 92}, {45, 92}};
+  c->Polygon(points);
+}
+void TankHopper(TCanvas* c) {
+  const TPoint points[] = {{0, 0}, {59, 0}, {30, 100}};
+  c->Polygon(points);
+}
+// The pie graph's front side: the lower half face and the edge line, then the flood fill
+// of the side between them.
+void PieGraphSide(TCanvas* c) {
+  c->Brush()->SetColor(clWhite);
+  c->FillRect(Rect(0, 0, kWidth, kHeight));
+  c->Pie(0, 10, 135, 75, 0, 42, 135, 42);
+  c->MoveTo(0, 32);
+  c->LineTo(0, 42);
+  c->MoveTo(134, 32);
+  c->LineTo(134, 42);
+  c->Brush()->SetColor(clSilver);
+  c->Pie(0, 0, 135, 65, 0, 32, 135, 32);
+}
+void FloodSide(TCanvas* c) {
+  c->Brush()->SetColor(clPurple);
+  c->FloodFill(67, 70, clBlack, TFillStyle::fsBorder);
+}
+
+void BM_PieGraphFront(benchmark::State& state) { Repeat(state, PieGraphFront); }
+void BM_PieGraphFront_Baseline(benchmark::State& state) { WriteFootprint(state, PieGraphFront); }
+void BM_PieGraphWedge(benchmark::State& state) { Repeat(state, PieGraphWedge); }
+void BM_PieGraphWedge_Baseline(benchmark::State& state) { WriteFootprint(state, PieGraphWedge); }
+void BM_PercentPie(benchmark::State& state) { Repeat(state, PercentPieSlice); }
+void BM_PercentPie_Baseline(benchmark::State& state) { WriteFootprint(state, PercentPieSlice); }
+void BM_RoundRect104x24(benchmark::State& state) { Repeat(state, ButtonFace); }
+void BM_RoundRect104x24_Baseline(benchmark::State& state) { WriteFootprint(state, ButtonFace); }
+void BM_PolygonDigitSegment(benchmark::State& state) { Repeat(state, DigitSegment); }
+void BM_PolygonDigitSegment_Baseline(benchmark::State& state) {
+  WriteFootprint(state, DigitSegment);
+}
+void BM_PolygonTriangleMarker(benchmark::State& state) { Repeat(state, TriangleMarker); }
+void BM_PolygonTriangleMarker_Baseline(benchmark::State& state) {
+  WriteFootprint(state, TriangleMarker);
+}
+void BM_PolygonTankHopper(benchmark::State& state) { Repeat(state, TankHopper); }
+void BM_PolygonTankHopper_Baseline(benchmark::State& state) { WriteFootprint(state, TankHopper); }
+void BM_FloodFillPieSide(benchmark::State& state) {
+  Target t;
+  PieGraphSide(t.Canvas());
+  for (auto _ : state) {
+    FloodSide(t.Canvas());
+    benchmark::ClobberMemory();
+  }
+}
+void BM_FloodFillPieSide_Baseline(benchmark::State& state) {
+  WriteFootprint(state, FloodSide, PieGraphSide);
+}
+BENCHMARK(BM_PieGraphFront);
+BENCHMARK(BM_PieGraphFront_Baseline);
+BENCHMARK(BM_PieGraphWedge);
+BENCHMARK(BM_PieGraphWedge_Baseline);
+BENCHMARK(BM_PercentPie);
+BENCHMARK(BM_PercentPie_Baseline);
+BENCHMARK(BM_RoundRect104x24);
+BENCHMARK(BM_RoundRect104x24_Baseline);
+BENCHMARK(BM_PolygonDigitSegment);
+BENCHMARK(BM_PolygonDigitSegment_Baseline);
+BENCHMARK(BM_PolygonTriangleMarker);
+BENCHMARK(BM_PolygonTriangleMarker_Baseline);
+BENCHMARK(BM_PolygonTankHopper);
+BENCHMARK(BM_PolygonTankHopper_Baseline);
+BENCHMARK(BM_FloodFillPieSide);
+BENCHMARK(BM_FloodFillPieSide_Baseline);
 
 }  // namespace

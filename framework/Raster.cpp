@@ -140,47 +140,14 @@ void PaintRun(const SurfaceRows& surface, int y, int x0, int x1, const Ink& ink)
 
 namespace {
 
-// Moves an estimate h of the largest dx with 16 dx^2 B^2 <= A^2 Rest onto the exact value,
-// in integers of type I wide enough for the products; false when that takes more than
-// maxSteps steps (a poor estimate).
-template <class I>
-bool CorrectHalfWidth(int64_t& h, int64_t ra, int64_t a, int64_t b, int64_t rest,
-                      int64_t maxSteps) {
-  const I limit = I(a) * a * rest, scale = 16 * I(b) * b;
-  auto fits = [&](int64_t dx) { return I(dx) * dx * scale <= limit; };
-  int64_t steps = 0;
-  while (h < ra && fits(h + 1))
-    if (++h, ++steps > maxSteps) return false;
-  while (h > 0 && !fits(h))
-    if (--h, ++steps > maxSteps) return false;
-  return true;
-}
+// Corners larger than this are walked at this size: no surface is that large, and the
+// walk and its tables stay bounded.
+constexpr int64_t kMaxCorner = int64_t(1) << 16;
 
-// The largest dx with 16 dx^2 B^2 + 16 dy^2 A^2 <= A^2 B^2, A = 4 Ra + 1, B = 4 Rb + 1
-// (0 <= dy <= Rb): exact up to radii of 2^24, where the products fit 128 bits. A hint
-// (the half width of a neighbouring row) saves the square root when it is close.
-int64_t QuarterHalfWidth(int64_t ra, int64_t rb, int64_t dy, int64_t* hint) {
-  if (dy == 0 || ra == 0) return ra;
-  constexpr int64_t kSmallRadius = int64_t(1) << 12, kExactRadius = int64_t(1) << 24;
-  if (ra > kExactRadius || rb > kExactRadius) {
-    using LD = long double;
-    const LD a = 4 * LD(ra) + 1, b = 4 * LD(rb) + 1, rest = b * b - 16 * LD(dy) * LD(dy);
-    return std::clamp<int64_t>(int64_t(a * std::sqrt(std::max<LD>(rest, 0)) / (4 * b)), 0, ra);
-  }
-  const int64_t a = 4 * ra + 1, b = 4 * rb + 1, rest = b * b - 16 * dy * dy;  // rest > 0
-  const bool small = ra <= kSmallRadius && rb <= kSmallRadius;
-  auto correct = [&](int64_t& h, int64_t maxSteps) {
-    return small ? CorrectHalfWidth<int64_t>(h, ra, a, b, rest, maxSteps)
-                 : CorrectHalfWidth<Int128>(h, ra, a, b, rest, maxSteps);
-  };
-  int64_t h = hint ? std::clamp<int64_t>(*hint, 0, ra) : 0;
-  if (!hint || !correct(h, 8)) {
-    h = std::clamp<int64_t>(int64_t(double(a) * std::sqrt(double(rest)) / (4.0 * double(b))), 0,
-                            ra);
-    correct(h, ra);
-  }
-  if (hint) *hint = h;
-  return h;
+// The corner ellipse's side along one axis: the request's magnitude, within the box.
+int64_t CornerSide(int64_t requested, int64_t box) {
+  const int64_t side = std::min(requested < 0 ? -requested : requested, box);
+  return std::min(side, kMaxCorner);
 }
 
 }  // namespace
@@ -192,37 +159,117 @@ RoundShape RoundShape::RoundRect(int64_t x1, int64_t y1, int64_t x2, int64_t y2,
   s.Top = std::min(y1, y2);
   s.Width = std::max(x1, x2) - s.Left;
   s.Height = std::max(y1, y2) - s.Top;
-  const int64_t cw = std::clamp<int64_t>(w, 0, s.Width), ch = std::clamp<int64_t>(h, 0, s.Height);
-  s.Ra = cw > 0 ? (cw - 1) / 2 : 0;
-  s.Rb = ch > 0 ? (ch - 1) / 2 : 0;
+  const int64_t cw = CornerSide(w, s.Width), ch = CornerSide(h, s.Height);
+  if (cw > 2 && ch > 2) {
+    s.CornerWidth = cw;
+    s.CornerHeight = ch;
+    s.Trace();
+  }
   return s;
 }
 
 RoundShape RoundShape::Ellipse(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-  return RoundRect(x1, y1, x2, y2, std::abs(x2 - x1), std::abs(y2 - y1));
+  const int64_t w = x2 > x1 ? x2 - x1 : x1 - x2, h = y2 > y1 ? y2 - y1 : y1 - y2;
+  return RoundRect(x1, y1, x2, y2, w, h);
 }
 
 RoundShape RoundShape::Rectangle(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
   return RoundRect(x1, y1, x2, y2, 0, 0);
 }
 
-Span RoundShape::Row(int64_t y) const { return Row(y, nullptr); }
+// Calls visit(x, y) for each pixel of the quarter walk in order, the straight tips of a
+// narrow ellipse included.
+template <class Visit>
+void RoundShape::Walk(Visit&& visit) const {
+  const int64_t w = CornerWidth, h = CornerHeight, a = w - 1, b = h - 1;
+  // Error terms of the walk: at most 2^35 * 2^32, inside 128 bits.
+  const Int128 stepX = 8 * Int128(b) * b, stepY = 8 * Int128(a) * a;
+  Int128 dx = 4 * Int128(b) * b * (1 - a), dy = 4 * Int128(a) * a * (1 + b % 2);
+  Int128 err = dx + dy + Int128(a) * a * (b % 2);
+  int64_t x = a, y = h / 2, lastX = a, lastY = y;
+  while (x >= w / 2 && y < h) {
+    visit(x, y);
+    lastX = x;
+    lastY = y;
+    const Int128 e2 = 2 * err;
+    if (e2 >= dx) {
+      --x;
+      err += dx += stepX;
+    }
+    if (e2 <= dy) {
+      ++y;
+      err += dy += stepY;
+    }
+  }
+  // A narrow ellipse leaves the walk before its tips: they go on straight up from its
+  // last column.
+  for (y = lastY + 1; y < h; ++y) visit(lastX, y);
+}
 
-Span RoundShape::Row(int64_t y, int64_t* hint) const {
+void RoundShape::Trace() {
+  const int64_t h = CornerHeight, a = CornerWidth - 1;
+  const size_t rows = size_t(h - h / 2);
+  if (rows > kInlineInsets) FLargeInsets.assign(rows, 0);
+  int64_t lastRow = -1;
+  Walk([&](int64_t x, int64_t y) {
+    if (y == lastRow) return;  // the first pixel of a row is its outermost
+    lastRow = y;
+    Inset(size_t(y - h / 2)) = a - x;
+  });
+}
+
+std::vector<Point64> RoundShape::Quarter() const {
+  std::vector<Point64> points;
+  if (CornerWidth > 0) Walk([&](int64_t x, int64_t y) { points.push_back({x, y}); });
+  return points;
+}
+
+int64_t RoundShape::InsetOfRow(int64_t i) const {
+  const int64_t h = CornerHeight, half = h / 2;
+  if (i < half) return Inset(size_t(h - 1 - i - half));
+  const int64_t j = i - (Height - h);
+  return j >= half ? Inset(size_t(j - half)) : 0;
+}
+
+Span RoundShape::Row(int64_t y) const {
   const int64_t i = y - Top;
   if (i < 0 || i >= Height || Width <= 0) return {};
-  int64_t dy = 0;
-  if (i < Rb) dy = Rb - i;
-  else if (i > Height - 1 - Rb) dy = i - (Height - 1 - Rb);
-  const int64_t h = QuarterHalfWidth(Ra, Rb, dy, hint);
-  return {Left + Ra - h, Left + Width - Ra + h};
+  if (CornerWidth == 0) return {Left, Right()};
+  const int64_t inset = InsetOfRow(i);
+  return {Left + inset, Right() - inset};
 }
 
 int64_t RoundShape::SameRowsUntil(int64_t y) const {
   const int64_t i = y - Top;
-  if (Ra == 0) return Bottom() - 1;
-  if (i >= Rb && i <= Height - 1 - Rb) return Top + Height - 1 - Rb;
+  if (CornerWidth == 0) return Bottom() - 1;
+  const int64_t half = CornerHeight / 2, straightEnd = Height - CornerHeight + half;
+  if (i >= half && i <= straightEnd) return Top + straightEnd;
   return y;
+}
+
+std::vector<Point64> RoundShape::Outline() const {
+  const int64_t right = Right() - 1, bottom = Bottom() - 1;
+  if (CornerWidth == 0) return {{right, Top}, {Left, Top}, {Left, bottom}, {right, bottom}};
+  // The top-right quarter, mirrored to the left, then the upper half mirrored down; a
+  // middle pixel shared by two quarters of an odd ellipse is not repeated.
+  const std::vector<Point64> quarter = Quarter();
+  std::vector<Point64> points;
+  const size_t count = quarter.size();
+  points.reserve(4 * count);
+  for (const Point64& q : quarter)
+    points.push_back({Right() - CornerWidth + q.X, Top + CornerHeight - 1 - q.Y});
+  const bool oddWidth = CornerWidth % 2 == 1 && CornerWidth == Width;
+  for (size_t i = oddWidth ? 1 : 0; i < count; ++i) {
+    const Point64 p = points[count - 1 - i];
+    points.push_back({Left + Right() - 1 - p.X, p.Y});
+  }
+  const size_t half = points.size();
+  const bool oddHeight = CornerHeight % 2 == 1 && CornerHeight == Height;
+  for (size_t i = oddHeight ? 1 : 0; i < half; ++i) {
+    const Point64 p = points[half - 1 - i];
+    points.push_back({p.X, Top + Bottom() - 1 - p.Y});
+  }
+  return points;
 }
 
 void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y, const RimRow& rim,
@@ -252,23 +299,23 @@ void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y, c
 RoundShapeRows::RoundShapeRows(const RoundShape& shape, int64_t firstRow)
     : FShape(shape),
       FY(firstRow),
-      FAbove(shape.Row(firstRow - 1, &FHint)),
-      FRow(shape.Row(firstRow, &FHint)),
-      FBelow(shape.Row(firstRow + 1, &FHint)) {}
+      FAbove(shape.Row(firstRow - 1)),
+      FRow(shape.Row(firstRow)),
+      FBelow(shape.Row(firstRow + 1)) {}
 
 // ---------------------------------------------------------------------------
 // Polygons
 
-PolygonSweep::PolygonSweep(std::span<const TPoint> points, QPoint offset, bool winding)
-    : FWinding(winding) {
+PolygonSweep::PolygonSweep(std::span<const Point64> points, bool winding) : FWinding(winding) {
   const size_t n = points.size();
+  FEdges.reserve(n);
+  FActive.reserve(n);
+  FCrossings.reserve(n);
   for (size_t i = 0; i < n; ++i) {
-    const TPoint a = points[i], b = points[(i + 1) % n];
-    const int64_t ax = int64_t(a.X) + offset.x(), ay = int64_t(a.Y) + offset.y();
-    const int64_t bx = int64_t(b.X) + offset.x(), by = int64_t(b.Y) + offset.y();
-    if (ay == by) continue;
-    if (ay < by) FEdges.push_back({ax, ay, bx, by, 1});
-    else FEdges.push_back({bx, by, ax, ay, -1});
+    const Point64 a = points[i], b = points[i + 1 < n ? i + 1 : 0];
+    if (a.Y == b.Y) continue;
+    if (a.Y < b.Y) FEdges.push_back({a.X, a.Y, b.X, b.Y, 1});
+    else FEdges.push_back({b.X, b.Y, a.X, a.Y, -1});
   }
   std::sort(FEdges.begin(), FEdges.end(), [](const Edge& l, const Edge& r) { return l.y0 < r.y0; });
   if (!FEdges.empty()) {
@@ -279,12 +326,11 @@ PolygonSweep::PolygonSweep(std::span<const TPoint> points, QPoint offset, bool w
   FRowDone = FTop;
 }
 
-// The first pixel whose centre lies at or right of the edge's crossing of row y's centre
-// line: ceil(x0 - 1/2 + (y + 1/2 - y0) (x1 - x0) / (y1 - y0)).
-int64_t PolygonSweep::CrossingPixel(const Edge& e, int64_t y) const {
+// The first pixel at or right of the edge's crossing of row y: ceil(x0 + (y - y0) (x1 - x0)
+// / (y1 - y0)).
+int64_t PolygonSweep::CrossingPixel(const Edge& e, int64_t y) {
   const Int128 dy = e.y1 - e.y0;
-  const Int128 n = (2 * Int128(e.x0) - 1) * dy + (2 * Int128(y - e.y0) + 1) * (e.x1 - e.x0);
-  return int64_t(CeilDiv(n, 2 * dy));
+  return int64_t(CeilDiv(Int128(e.x0) * dy + Int128(y - e.y0) * (e.x1 - e.x0), dy));
 }
 
 bool PolygonSweep::Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1,
@@ -331,37 +377,78 @@ bool PolygonSweep::Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1,
 }
 
 // ---------------------------------------------------------------------------
+// Coverage
+
+void Coverage::AddShape(const RoundShape& shape, Point64 offset) {
+  const int64_t top = std::max(shape.Top + offset.Y, FTop);
+  const int64_t bottom = std::min(shape.Bottom() + offset.Y, FBottom);
+  for (int64_t y = top; y < bottom; ++y) {
+    const Span row = shape.Row(y - offset.Y);
+    FPieces.push_back({y, {row.Begin + offset.X, row.End + offset.X}});
+  }
+}
+
+void Coverage::AddPolygon(std::span<const Point64> points) {
+  PolygonSweep sweep(points, true);
+  std::vector<Span> spans;
+  int64_t y0 = 0, y1 = 0;
+  while (sweep.Next(FTop, FBottom, y0, y1, spans))
+    for (int64_t y = y0; y < y1; ++y)
+      for (const Span& s : spans) Add(y, s);
+}
+
+void Coverage::Finish() {
+  std::sort(FPieces.begin(), FPieces.end(), [](const Piece& l, const Piece& r) {
+    return l.y != r.y ? l.y < r.y : l.s.Begin < r.s.Begin;
+  });
+  FSpans.clear();
+  FRowStart.assign(size_t(FBottom - FTop) + 1, 0);
+  int64_t row = FTop;
+  for (const Piece& p : FPieces) {
+    for (; row < p.y; ++row) FRowStart[size_t(row + 1 - FTop)] = uint32_t(FSpans.size());
+    const bool joins =
+        FSpans.size() > FRowStart[size_t(row - FTop)] && FSpans.back().End >= p.s.Begin;
+    if (joins) FSpans.back().End = std::max(FSpans.back().End, p.s.End);
+    else FSpans.push_back(p.s);
+  }
+  for (; row < FBottom; ++row) FRowStart[size_t(row + 1 - FTop)] = uint32_t(FSpans.size());
+  FPieces.clear();
+}
+
+std::span<const Span> Coverage::Row(int64_t y) const {
+  if (y < FTop || y >= FBottom || FRowStart.empty()) return {};
+  const size_t i = size_t(y - FTop);
+  return {FSpans.data() + FRowStart[i], FRowStart[i + 1] - FRowStart[i]};
+}
+
+// ---------------------------------------------------------------------------
 // Lines
 
 LineRaster::LineRaster(int64_t x0, int64_t y0, int64_t x1, int64_t y1) : X0(x0), Y0(y0) {
   const int64_t dx = x1 - x0, dy = y1 - y0;
   SX = dx < 0 ? -1 : 1;
   SY = dy < 0 ? -1 : 1;
-  XMajor = std::abs(dx) >= std::abs(dy);
+  XMajor = std::abs(dx) > std::abs(dy);
   DMajor = XMajor ? std::abs(dx) : std::abs(dy);
   DMinor = XMajor ? std::abs(dy) : std::abs(dx);
+  // Halves round toward the smaller minor coordinate: down the offset when the minor
+  // coordinate grows, up when it shrinks.
+  const bool minorShrinks = XMajor ? dy < 0 : dx < 0;
+  Rounding = DMajor - 1 + (minorShrinks ? 1 : 0);
 }
 
 int64_t LineRaster::MinorOffset(int64_t i) const {
   if (DMajor == 0) return 0;
   constexpr int64_t kSmall = int64_t(1) << 30;
   if (i < kSmall && DMinor < kSmall && DMajor < kSmall)
-    return (2 * i * DMinor + DMajor) / (2 * DMajor);
-  return int64_t((2 * Int128(i) * DMinor + DMajor) / (2 * Int128(DMajor)));
+    return (2 * i * DMinor + Rounding) / (2 * DMajor);
+  return int64_t((2 * Int128(i) * DMinor + Rounding) / (2 * Int128(DMajor)));
 }
 
 Point64 LineRaster::At(int64_t i) const {
   const int64_t m = MinorOffset(i);
   if (XMajor) return {X0 + SX * i, Y0 + SY * m};
   return {X0 + SX * m, Y0 + SY * i};
-}
-
-bool LineRaster::Contains(int64_t x, int64_t y) const {
-  const int64_t major = XMajor ? x - X0 : y - Y0;
-  const int64_t i = major * (XMajor ? SX : SY);
-  if (i < 0 || i > DMajor) return false;
-  const Point64 p = At(i);
-  return p.X == x && p.Y == y;
 }
 
 void LineRaster::ClipTo(const QRect& box, int64_t& first, int64_t& last) const {
@@ -400,8 +487,8 @@ void LineRaster::ClipTo(const QRect& box, int64_t& first, int64_t& last) const {
     return;
   }
   const Int128 twoMajor = 2 * Int128(DMajor), twoMinor = 2 * Int128(DMinor);
-  const Int128 iLo = CeilDiv(twoMajor * lo - DMajor, twoMinor);
-  const Int128 iHi = CeilDiv(twoMajor * (Int128(hi) + 1) - DMajor, twoMinor);  // exclusive
+  const Int128 iLo = CeilDiv(twoMajor * lo - Rounding, twoMinor);
+  const Int128 iHi = CeilDiv(twoMajor * (Int128(hi) + 1) - Rounding, twoMinor);  // exclusive
   first = int64_t(std::max<Int128>(first, iLo));
   last = int64_t(std::min<Int128>(last, iHi));
   if (last < first) last = first;
@@ -409,10 +496,10 @@ void LineRaster::ClipTo(const QRect& box, int64_t& first, int64_t& last) const {
 
 DashPattern DashPattern::Of(TPenStyle style) {
   switch (style) {
-    case TPenStyle::psDot: return {0b01u, 2};
-    case TPenStyle::psDash: return {0x3Fu, 8};          // 6 on, 2 off
-    case TPenStyle::psDashDot: return {0x13Fu, 11};     // 6 on, 2 off, 1 on, 2 off
-    case TPenStyle::psDashDotDot: return {0x93Fu, 14};  // 6 on, 2 off, 1 on, 2 off, 1 on, 2 off
+    case TPenStyle::psDot: return {0x7u, 6};               // 3 on, 3 off
+    case TPenStyle::psDash: return {0x3FFFFu, 24};         // 18 on, 6 off
+    case TPenStyle::psDashDot: return {0x381FFu, 24};      // 9 on, 6 off, 3 on, 6 off
+    case TPenStyle::psDashDotDot: return {0x1C71FFu, 24};  // 9 on, (3 off, 3 on) twice, 3 off
     case TPenStyle::psSolid:
     case TPenStyle::psClear:
     case TPenStyle::psInsideFrame: break;
@@ -430,10 +517,10 @@ struct LineState {
 
 LineState StartAt(const LineRaster& line, int64_t first) {
   LineState s;
-  s.error = line.DMajor;
+  s.error = line.Rounding;
   int64_t offset = 0;
   if (first > 0) {
-    const Int128 at = 2 * Int128(first) * line.DMinor + line.DMajor;
+    const Int128 at = 2 * Int128(first) * line.DMinor + line.Rounding;
     s.error = int64_t(at % (2 * Int128(line.DMajor)));
     offset = int64_t(at / (2 * Int128(line.DMajor)));
   }

@@ -12,6 +12,7 @@
 #include <QRegion>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -155,34 +156,52 @@ void PaintMask(const SurfaceRows& surface, const ClipRects& clip, const QImage& 
                const Ink& ink, Test&& test);
 
 // ---------------------------------------------------------------------------
-// Round shapes: a box of Width x Height pixels whose corners are quarter ellipses of
-// integer radii Ra, Rb. Radii 0 give the rectangle, radii of half the box the ellipse
-// inscribed in it. A box of even width is the odd ellipse cut at its middle column and
-// moved apart by one pixel (the same for heights), so tiny boxes still give a dot.
+// Round shapes: a box of Width x Height pixels whose corners are the quarters of a
+// CornerWidth x CornerHeight ellipse (clamped to the box); corners of two pixels or less
+// give the plain rectangle.
 //
-// Row dy (0 = the widest) of a quarter reaches the largest dx with
-// (dx / (Ra + 1/4))^2 + (dy / (Rb + 1/4))^2 <= 1: the quarter pixel of slack rounds small
-// circles without giving them flat sides, and it never ties, so the rule is exact in
-// integers.
+// The ellipse is traced quarter by quarter with an integer midpoint walk: from the middle
+// of its right side, each step goes left, up or both, whichever keeps the sum of the
+// implicit function F(x, y) = b^2 u^2 + a^2 v^2 - a^2 b^2 (u, v doubled offsets from the
+// centre, a, b the ellipse's width and height less one) at the two candidate pixels on the
+// right side of zero. The pixels walked are the rim; a row's outermost one bounds it.
 
 struct RoundShape {
   int64_t Left = 0, Top = 0, Width = 0, Height = 0;
-  int64_t Ra = 0, Rb = 0;
+  int64_t CornerWidth = 0, CornerHeight = 0;  // 0 for a rectangle
 
-  // The ellipse inscribed in [x1, x2 - 1] x [y1, y2 - 1]; the corners are sorted.
+  // The ellipse inscribed in the box [x1, x2) x [y1, y2); the corners are sorted.
   static RoundShape Ellipse(int64_t x1, int64_t y1, int64_t x2, int64_t y2);
-  // Corners are quarter ellipses of a w x h ellipse (at most the box).
   static RoundShape RoundRect(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t w, int64_t h);
   static RoundShape Rectangle(int64_t x1, int64_t y1, int64_t x2, int64_t y2);
 
   bool Empty() const { return Width <= 0 || Height <= 0; }
+  int64_t Right() const { return Left + Width; }
   int64_t Bottom() const { return Top + Height; }
   // The pixels of row y (empty outside the shape).
   Span Row(int64_t y) const;
-  // The same, starting from the half width of a row near it and storing this row's.
-  Span Row(int64_t y, int64_t* halfWidthHint) const;
   // The last row from y on with the same pixels as row y (a row inside the shape).
   int64_t SameRowsUntil(int64_t y) const;
+  // The rim as a closed path through pixel centres, counter-clockwise from the right end
+  // of the top edge (a rectangle: its four corner pixels). Consecutive points of a
+  // curve are neighbours; straight edges join the corners.
+  std::vector<Point64> Outline() const;
+  // The walk of the top-right quarter of the corner ellipse in its own coordinates (x from
+  // CornerWidth - 1 down, y from CornerHeight / 2 up); empty for a rectangle.
+  std::vector<Point64> Quarter() const;
+
+private:
+  // Per quarter row (from CornerHeight / 2 on), the inset of its outermost pixel from the
+  // side of the box; small corners keep them in place.
+  static constexpr size_t kInlineInsets = 48;
+  std::array<int64_t, kInlineInsets> FSmallInsets{};
+  std::vector<int64_t> FLargeInsets;
+  template <class Visit>
+  void Walk(Visit&& visit) const;
+  void Trace();
+  int64_t& Inset(size_t i) { return i < kInlineInsets ? FSmallInsets[i] : FLargeInsets[i]; }
+  int64_t Inset(size_t i) const { return i < kInlineInsets ? FSmallInsets[i] : FLargeInsets[i]; }
+  int64_t InsetOfRow(int64_t i) const;
 };
 
 // The rim of a row: the pixels of the shape that have a 4-neighbour outside it, at most
@@ -228,25 +247,25 @@ public:
     ++FY;
     FAbove = FRow;
     FRow = FBelow;
-    FBelow = FShape.Row(FY + 1, &FHint);
+    FBelow = FShape.Row(FY + 1);
   }
 
 private:
   const RoundShape& FShape;
   int64_t FY;
-  int64_t FHint = 0;
   Span FAbove, FRow, FBelow;
 };
 
 // ---------------------------------------------------------------------------
-// Polygons: a pixel is inside when its centre (x + 0.5, y + 0.5) is, vertices lying on
-// pixel corners; boundaries on the left and top belong to the polygon, those on the right
-// and bottom do not. Rows come in increasing order; rows where only vertical edges cross
+// Polygons: pixel (x, y) is inside when the point (x, y) is, vertices lying on pixel
+// centres; boundaries on the left and top belong to the polygon, those on the right and
+// bottom do not. So an edge's crossing of row y is the first pixel at or right of its
+// exact crossing. Rows come in increasing order; rows where only vertical edges cross
 // share their spans and come as one band.
 
 class PolygonSweep {
 public:
-  PolygonSweep(std::span<const TPoint> points, QPoint offset, bool winding);
+  PolygonSweep(std::span<const Point64> points, bool winding);
   int64_t Top() const { return FTop; }
   int64_t Bottom() const { return FBottom; }
   // The next band of rows [y0, y1) at or after `from` and before `to`, with its spans;
@@ -258,7 +277,7 @@ private:
     int64_t x0, y0, x1, y1;  // y0 < y1
     int dir;
   };
-  int64_t CrossingPixel(const Edge& e, int64_t y) const;
+  static int64_t CrossingPixel(const Edge& e, int64_t y);
   std::vector<Edge> FEdges;  // sorted by y0
   std::vector<size_t> FActive;
   std::vector<std::pair<int64_t, int>> FCrossings;
@@ -268,13 +287,44 @@ private:
 };
 
 // ---------------------------------------------------------------------------
+// Pixel coverage built from pieces: rows of spans within [Top, Bottom), united.
+
+class Coverage {
+public:
+  Coverage(int64_t top, int64_t bottom) : FTop(top), FBottom(std::max(top, bottom)) {}
+  int64_t Top() const { return FTop; }
+  int64_t Bottom() const { return FBottom; }
+  void Add(int64_t y, Span s) {
+    if (y >= FTop && y < FBottom && !s.Empty()) FPieces.push_back({y, s});
+  }
+  // The shape's pixels moved by the offset.
+  void AddShape(const RoundShape& shape, Point64 offset);
+  void AddPolygon(std::span<const Point64> points);
+  // Sorts and unites the pieces; afterwards Row() answers.
+  void Finish();
+  std::span<const Span> Row(int64_t y) const;
+
+private:
+  struct Piece {
+    int64_t y;
+    Span s;
+  };
+  int64_t FTop, FBottom;
+  std::vector<Piece> FPieces;
+  std::vector<Span> FSpans;
+  std::vector<uint32_t> FRowStart;  // per row, the index of its first span; one more at the end
+};
+
+// ---------------------------------------------------------------------------
 // One-pixel lines: pixel i (0 <= i < Count) of the line from (x0, y0) to (x1, y1) lies at
-// major = start + i and minor = start + floor((2 i dminor + dmajor) / (2 dmajor)), which is
-// what Bresenham's loop draws; the end point itself is not part of the line.
+// major = start + i and minor = start + the nearest whole number to i dminor / dmajor; a
+// tie goes to the smaller coordinate (the upper row, the left column), so a line has the
+// same pixels in both directions. The end point itself is not part of the line.
 
 struct LineRaster {
   int64_t X0 = 0, Y0 = 0;
   int64_t DMajor = 0, DMinor = 0;  // absolute
+  int64_t Rounding = 0;            // minor offset = floor((2 i dminor + Rounding) / (2 dmajor))
   int SX = 1, SY = 1;
   bool XMajor = true;
 
@@ -282,8 +332,6 @@ struct LineRaster {
   int64_t Count() const { return DMajor; }
   int64_t MinorOffset(int64_t i) const;
   Point64 At(int64_t i) const;
-  // Pixels i in [0, Count] (the end point included) lie at (x, y).
-  bool Contains(int64_t x, int64_t y) const;
   // The range [first, last) of pixels inside the box.
   void ClipTo(const QRect& box, int64_t& first, int64_t& last) const;
 };

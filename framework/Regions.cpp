@@ -31,7 +31,7 @@ void AddClampedRows(BandedRegionBuilder& builder, int64_t y0, int64_t y1,
 TRegion RegionOf(const RoundShape& shape) {
   if (shape.Empty()) return {};
   BandedRegionBuilder builder;
-  const bool curved = shape.Ra > 0 && shape.Rb > 0;
+  const bool curved = shape.CornerWidth > 0;
   const int64_t top = curved ? std::max(shape.Top, -kv::kRegionScanLimit) : shape.Top;
   const int64_t bottom = curved ? std::min(shape.Bottom(), kv::kRegionScanLimit) : shape.Bottom();
   for (int64_t y = top; y < bottom;) {
@@ -60,7 +60,10 @@ TRegion CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) {
 }
 
 TRegion CreatePolygonRgn(std::span<const TPoint> points, int fillMode) {
-  kv::PolygonSweep sweep(points, QPoint(), fillMode == WINDING);
+  std::vector<kv::Point64> path;
+  path.reserve(points.size());
+  for (const TPoint& p : points) path.push_back({p.X, p.Y});
+  kv::PolygonSweep sweep(path, fillMode == WINDING);
   BandedRegionBuilder builder;
   std::vector<Span> spans;
   int64_t y0 = 0, y1 = 0;

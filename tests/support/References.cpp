@@ -16,9 +16,10 @@ QString ReferencePath(const QString& name) {
 }
 
 QString OutputPath(const QString& name, const char* suffix) {
-  QDir().mkpath(QStringLiteral(KV_TEST_OUTPUT_DIR));
-  return QStringLiteral(KV_TEST_OUTPUT_DIR) + '/' + name + QLatin1String(suffix) +
-         QStringLiteral(".png");
+  const QString path = QStringLiteral(KV_TEST_OUTPUT_DIR) + '/' + name + QLatin1String(suffix) +
+                       QStringLiteral(".png");
+  QDir().mkpath(QFileInfo(path).path());
+  return path;
 }
 
 }  // namespace
