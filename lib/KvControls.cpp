@@ -65,7 +65,7 @@ void TKvSharedComponent::RemoveLink(TKvChangeLink* link) {
 // ---------------------------------------------------------------------------
 // Windowed base
 
-TKvCustomControl::TKvCustomControl(TComponent* owner) : TCustomControl(owner) {}
+TKvCustomControl::TKvCustomControl(kv::OwnerOrParent owner) : TCustomControl(owner) {}
 
 void TKvCustomControl::UpdateControl() {
   if (!IsLoading()) Repaint();
@@ -96,7 +96,7 @@ void TKvCustomControl::CMTextChanged() {
 // ---------------------------------------------------------------------------
 // Non-windowed base
 
-TKvGraphicControl::TKvGraphicControl(TComponent* owner) : TGraphicControl(owner) {}
+TKvGraphicControl::TKvGraphicControl(kv::OwnerOrParent owner) : TGraphicControl(owner) {}
 
 void TKvGraphicControl::UpdateControl() {
   if (!IsLoading()) Repaint();
@@ -190,7 +190,7 @@ private:
 
 }  // namespace
 
-TKvCustomImageControl::TKvCustomImageControl(TComponent* owner)
+TKvCustomImageControl::TKvCustomImageControl(kv::OwnerOrParent owner)
     : TKvCustomControl(owner), FImage(std::make_unique<TBitmap>()) {}
 
 TKvCustomImageControl::~TKvCustomImageControl() = default;
@@ -201,7 +201,7 @@ void TKvCustomImageControl::ClearBitmapCanvas() {
 
 void TKvCustomImageControl::Paint() { ShowImage(Canvas(), FImage.get(), Width(), Height()); }
 
-TKvGraphicImageControl::TKvGraphicImageControl(TComponent* owner)
+TKvGraphicImageControl::TKvGraphicImageControl(kv::OwnerOrParent owner)
     : TKvGraphicControl(owner),
       FBackground(std::make_unique<TBitmap>()),
       FImage(std::make_unique<TBitmap>()) {

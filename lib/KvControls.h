@@ -151,7 +151,7 @@ class TKvCustomControl : public TCustomControl {
   Q_OBJECT
   Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)
 public:
-  explicit TKvCustomControl(TComponent* owner);
+  explicit TKvCustomControl(kv::OwnerOrParent owner);
   const QString& Version() const { return FVersion; }
   void SetVersion(const QString& v) { FVersion = v; }
 
@@ -184,7 +184,7 @@ class TKvGraphicControl : public TGraphicControl {
   Q_OBJECT
   Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)
 public:
-  explicit TKvGraphicControl(TComponent* owner);
+  explicit TKvGraphicControl(kv::OwnerOrParent owner);
   const QString& Version() const { return FVersion; }
   void SetVersion(const QString& v) { FVersion = v; }
 
@@ -223,7 +223,7 @@ private:
 class TKvCustomImageControl : public TKvCustomControl {
   Q_OBJECT
 public:
-  explicit TKvCustomImageControl(TComponent* owner);
+  explicit TKvCustomImageControl(kv::OwnerOrParent owner);
   ~TKvCustomImageControl() override;
   TCanvas* BitmapCanvas() const { return FImage->Canvas(); }
 
@@ -243,7 +243,7 @@ private:
 class TKvGraphicImageControl : public TKvGraphicControl {
   Q_OBJECT
 public:
-  explicit TKvGraphicImageControl(TComponent* owner);
+  explicit TKvGraphicImageControl(kv::OwnerOrParent owner);
   ~TKvGraphicImageControl() override;
   TCanvas* BitmapCanvas() const { return FImage->Canvas(); }
   bool Transparent() const { return FTransparent; }
