@@ -35,4 +35,11 @@ const TRegisteredClass* FindRegisteredClass(const QString& name) {
   return it == Registry().end() ? nullptr : &it->second;
 }
 
+std::vector<const TRegisteredClass*> RegisteredClasses() {
+  RunStartupHooks();
+  std::vector<const TRegisteredClass*> classes;
+  for (const auto& [name, entry] : Registry()) classes.push_back(&entry);
+  return classes;
+}
+
 }  // namespace kv

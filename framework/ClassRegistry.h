@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 namespace kv {
 
@@ -40,5 +41,7 @@ bool RegisterClasses() {
 // first, so that units registering from a hook are known even before the application
 // object exists.
 const TRegisteredClass* FindRegisteredClass(const QString& name);
+// Every registered class, ordered by name (start-up hooks run first, as for FindRegisteredClass).
+std::vector<const TRegisteredClass*> RegisteredClasses();
 
 }  // namespace kv

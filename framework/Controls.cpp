@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QToolTip>
 
 #include <cstring>
@@ -29,6 +30,12 @@ void BroadcastSysColorChange() {
 }  // namespace
 
 bool PaintInProgress() { return gPaintDepth > 0; }
+
+TComponent* NearestComponent(QWidget* widget) {
+  for (QWidget* w = widget; w; w = w->parentWidget())
+    if (auto* component = dynamic_cast<TComponent*>(w)) return component;
+  return nullptr;
+}
 
 void ForEachControl(const TWinControl* root, const std::function<void(TControl*)>& f) {
   // A handler may free controls: walk a snapshot and skip the dead.
@@ -120,14 +127,29 @@ TControl* ParentControlOf(const QWidget* w) {
   return w->parentWidget() ? dynamic_cast<TControl*>(w->parentWidget()) : nullptr;
 }
 
+// A plain widget's font in the framework's terms, its palette's text colour included.
+void TakeWidgetFont(TFont& font, const QWidget* widget) {
+  const QFont& f = widget->font();
+  font.SetName(f.family());
+  if (f.pixelSize() > 0) font.SetHeight(-f.pixelSize());
+  else font.SetSize(qRound(f.pointSizeF()));
+  TFontStyles style;
+  if (f.bold()) style |= TFontStyle::fsBold;
+  if (f.italic()) style |= TFontStyle::fsItalic;
+  if (f.underline()) style |= TFontStyle::fsUnderline;
+  if (f.strikeOut()) style |= TFontStyle::fsStrikeOut;
+  font.SetStyle(style);
+  font.SetColor(kv::PixelToColor(widget->palette().color(QPalette::WindowText).rgb()));
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // TControl
 
-TControl::TControl(TComponent* owner)
+TControl::TControl(kv::OwnerOrParent owner)
     : QWidget(nullptr),
-      TComponent(owner),
+      TComponent(owner.Owner()),
       FFont(std::make_unique<TFont>()),
       FControlStyle(TControlStyleFlag::csCaptureMouse | TControlStyleFlag::csClickEvents |
                     TControlStyleFlag::csSetCaption | TControlStyleFlag::csDoubleClicks),
@@ -151,40 +173,80 @@ TControl::~TControl() {
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
-  width = std::max(width, 0);
-  height = std::max(height, 0);
-  if (FAutoSize && !IsLoading() && FAlign != TAlign::alClient && FAlign != TAlign::alCustom) {
-    int w = width, h = height;
-    if (CanAutoSize(w, h)) {
-      if (FAlign == TAlign::alNone || FAlign == TAlign::alLeft || FAlign == TAlign::alRight)
-        width = std::max(w, 0);
-      if (FAlign == TAlign::alNone || FAlign == TAlign::alTop || FAlign == TAlign::alBottom)
-        height = std::max(h, 0);
-    }
+  const QRect next = BoundsByRules(left, top, width, height);
+  // A size a layout gave is no design, unless the rules changed it: the control sized itself.
+  // Nor is a size a control sets while it paints: it adjusts the size it was given.
+  const bool designed =
+      !kv::PaintInProgress() && (!FFollowingOutsideSize || next.size() != QSize(width, height));
+  if (designed && next.size() != FDesignedSize) {
+    FDesignedSize = next.size();
+    updateGeometry();
   }
-  const QRect next(left, top, width, height);
   const QRect old = geometry();
   if (next == old) return;
-  setGeometry(next);
-  // A hidden widget gets its resize event only when shown; the framework tells at once.
-  if (testAttribute(Qt::WA_PendingResizeEvent) && next.size() != old.size()) {
-    setAttribute(Qt::WA_PendingResizeEvent, false);
-    QResizeEvent re(next.size(), old.size());
-    QCoreApplication::sendEvent(this, &re);
+  {
+    const QScopedValueRollback<bool> setting(FSettingBounds, true);
+    setGeometry(next);
+    // A hidden widget gets its resize event only when shown; the framework tells at once.
+    if (testAttribute(Qt::WA_PendingResizeEvent) && next.size() != old.size()) {
+      setAttribute(Qt::WA_PendingResizeEvent, false);
+      QResizeEvent re(next.size(), old.size());
+      QCoreApplication::sendEvent(this, &re);
+    }
   }
   if (FAlign != TAlign::alNone) RequestAlign();
+}
+
+bool TControl::AutoSizesWidth() const {
+  return FAutoSize &&
+         (FAlign == TAlign::alNone || FAlign == TAlign::alLeft || FAlign == TAlign::alRight);
+}
+
+bool TControl::AutoSizesHeight() const {
+  return FAutoSize &&
+         (FAlign == TAlign::alNone || FAlign == TAlign::alTop || FAlign == TAlign::alBottom);
+}
+
+QRect TControl::BoundsByRules(int left, int top, int width, int height) {
+  constexpr int kMax = QWIDGETSIZE_MAX;
+  width = std::clamp(width, 0, kMax);
+  height = std::clamp(height, 0, kMax);
+  if ((AutoSizesWidth() || AutoSizesHeight()) && !IsLoading()) {
+    int w = width, h = height;
+    if (CanAutoSize(w, h)) {
+      if (AutoSizesWidth()) width = std::clamp(w, 0, kMax);
+      if (AutoSizesHeight()) height = std::clamp(h, 0, kMax);
+    }
+  }
+  return QRect(std::clamp(left, -kMax, kMax), std::clamp(top, -kMax, kMax), width, height);
+}
+
+bool TControl::FollowOutsideResize() {
+  const QSize given = size();
+  {
+    const QScopedValueRollback<bool> following(FFollowingOutsideSize, true);
+    kv::Guarded(this, [&] { SetBounds(Left(), Top(), given.width(), given.height()); });
+  }
+  return size() != given;
 }
 
 void TControl::SetAlign(TAlign v) {
   if (v == FAlign) return;
   FAlign = v;
+  ApplySizePolicy();
   RequestAlign();
 }
 
 void TControl::SetAutoSize(bool v) {
   if (v == FAutoSize) return;
   FAutoSize = v;
+  ApplySizePolicy();
   if (v) SetBounds(Left(), Top(), Width(), Height());
+}
+
+void TControl::ApplySizePolicy() {
+  setSizePolicy(AutoSizesWidth() ? QSizePolicy::Fixed : QSizePolicy::Preferred,
+                AutoSizesHeight() ? QSizePolicy::Fixed : QSizePolicy::Preferred);
 }
 
 bool TControl::CanAutoSize(int&, int&) { return false; }
@@ -192,6 +254,7 @@ bool TControl::CanAutoSize(int&, int&) { return false; }
 void TControl::Loaded() {
   TComponent::Loaded();
   if (FAutoSize) SetBounds(Left(), Top(), Width(), Height());
+  ApplyVisibility();
 }
 
 TWinControl* TControl::Parent() const {
@@ -210,10 +273,27 @@ void TControl::SetParent(TWinControl* parent) {
   if (old) old->Realign();
 }
 
+void TControl::AdoptParent(QWidget* parent) {
+  if (parent) QWidget::setParent(parent);
+}
+
 void TControl::ApplyVisibility() {
-  if (parentWidget() || IsForm()) {
-    if (FVisible != !isHidden()) QWidget::setVisible(FVisible);
+  if (!FVisible) {
+    // Hidden for Qt as well (explicitly), so that a layout adopting the control leaves it so.
+    QWidget::setVisible(false);
+    return;
   }
+  // Shown only inside a window (without a parent the control would become one), and a form
+  // only once its description is read, so that it appears with its own border and place.
+  if (IsForm() ? IsLoading() : !parentWidget()) return;
+  if (isHidden()) QWidget::setVisible(true);
+}
+
+void TControl::ApplyVisibilityLater() {
+  // Showing a widget while Qt is still inside setParent for it (a layout adopting it) leaves
+  // it hidden for good: wait until the event loop runs again, as Qt does for its own widgets.
+  QMetaObject::invokeMethod(
+      this, [this] { ApplyVisibility(); }, Qt::QueuedConnection);
 }
 
 void TControl::SetVisible(bool v) {
@@ -244,9 +324,13 @@ void TControl::SetParentColor(bool v) {
 }
 
 void TControl::SetParentColorFromParent() {
-  TControl* p = ParentControlOf(this);
-  if (!p || p->FColor.Value == FColor.Value) return;
-  FColor = p->FColor;
+  const QWidget* parent = parentWidget();
+  if (!parent) return;
+  const TControl* p = ParentControlOf(this);
+  const TColor color =
+      p ? p->FColor : kv::PixelToColor(parent->palette().color(QPalette::Window).rgb());
+  if (color.Value == FColor.Value) return;
+  FColor = color;
   CMColorChanged();
 }
 
@@ -257,16 +341,13 @@ void TControl::SetParentFont(bool v) {
 }
 
 void TControl::SetParentFontFromParent() {
-  TControl* p = ParentControlOf(this);
-  if (!p) return;
-  FTakingParentFont = true;
-  try {
-    FFont->Assign(p->Font());
-  } catch (...) {
-    FTakingParentFont = false;
-    throw;
-  }
-  FTakingParentFont = false;
+  const QWidget* parent = parentWidget();
+  if (!parent) return;
+  TFont plain;
+  const TControl* p = ParentControlOf(this);
+  if (!p) TakeWidgetFont(plain, parent);
+  const QScopedValueRollback<bool> taking(FTakingParentFont, true);
+  FFont->Assign(p ? p->Font() : &plain);
 }
 
 void TControl::FontObjectChanged() {
@@ -525,7 +606,7 @@ bool TControl::event(QEvent* e) {
     }
     case QEvent::ParentChange:
       if (!ComponentState().testFlag(TComponentStateFlag::csDestroying)) {
-        ApplyVisibility();
+        ApplyVisibilityLater();
         PlaceInZOrder();
         if (FParentColor) SetParentColorFromParent();
         if (FParentFont) SetParentFontFromParent();
@@ -540,7 +621,16 @@ bool TControl::event(QEvent* e) {
   return QWidget::event(e);
 }
 
-void TControl::changeEvent(QEvent* e) { QWidget::changeEvent(e); }
+void TControl::changeEvent(QEvent* e) {
+  QWidget::changeEvent(e);
+  // A plain widget as parent tells of its palette and font only this way; a control parent
+  // tells its children itself.
+  if (!parentWidget() || ParentControlOf(this)) return;
+  kv::Guarded(this, [&] {
+    if (e->type() == QEvent::PaletteChange && FParentColor) SetParentColorFromParent();
+    if (e->type() == QEvent::FontChange && FParentFont) SetParentFontFromParent();
+  });
+}
 
 void TControl::showEvent(QShowEvent* e) { QWidget::showEvent(e); }
 
@@ -551,6 +641,9 @@ void TControl::hideEvent(QHideEvent* e) {
 
 void TControl::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
+  // A size from outside keeps the rules; when they changed it, the resize that followed has
+  // been reported already.
+  if (!FSettingBounds && FollowOutsideResize()) return;
   Resize();
 }
 
@@ -608,16 +701,18 @@ void TControl::paintEvent(QPaintEvent* e) {
 
 // ---------------------------------------------------------------------------
 
-TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) {
+TGraphicControl::TGraphicControl(kv::OwnerOrParent owner) : TControl(owner) {
   setFocusPolicy(Qt::NoFocus);
+  AdoptParent(owner.Parent());
 }
 
 // ---------------------------------------------------------------------------
 // TWinControl
 
-TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
+TWinControl::TWinControl(kv::OwnerOrParent owner) : TControl(owner) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::NoFocus);
+  AdoptParent(owner.Parent());
 }
 
 TWinControl::~TWinControl() {
@@ -816,4 +911,4 @@ void TWinControl::focusOutEvent(QFocusEvent* e) {
   });
 }
 
-TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) {}
+TCustomControl::TCustomControl(kv::OwnerOrParent owner) : TWinControl(owner) {}

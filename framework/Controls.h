@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <concepts>
 #include <cstdint>
 #include <memory>
 
@@ -93,7 +94,30 @@ class TWinControl;
 class TForm;
 namespace kv {
 class PointerTracker;
-}
+
+// The component a widget belongs to: the widget itself or the nearest of its parents that is
+// a component; none when there is none.
+TComponent* NearestComponent(QWidget* widget);
+
+// What a control's constructor takes. A component pointer is the owner and nothing more: the
+// control gets its parent later (SetParent), as form descriptions create controls. A pointer to
+// any widget (a plain QWidget, a QMainWindow, a form) is the parent, as for every Qt widget:
+// `new TKvMeter(this)`; the owner is then the nearest component at or above it. A form passed
+// by its own type is therefore both owner and parent.
+class OwnerOrParent {
+public:
+  OwnerOrParent(TComponent* owner) : FOwner(owner) {}
+  template <std::derived_from<QWidget> W>
+  OwnerOrParent(W* parent) : FOwner(NearestComponent(parent)), FParent(parent) {}
+  TComponent* Owner() const { return FOwner; }
+  QWidget* Parent() const { return FParent; }
+
+private:
+  TComponent* FOwner = nullptr;
+  QWidget* FParent = nullptr;
+};
+
+}  // namespace kv
 
 class TControl : public QWidget, public TComponent {
   Q_OBJECT
@@ -117,7 +141,7 @@ class TControl : public QWidget, public TComponent {
   Q_CLASSINFO("stored.Font", "IsFontStored")
 
 public:
-  explicit TControl(TComponent* owner);
+  explicit TControl(kv::OwnerOrParent owner);
   Q_INVOKABLE bool IsColorStored() const { return !FParentColor; }
   Q_INVOKABLE bool IsFontStored() const { return !FParentFont; }
   ~TControl() override;
@@ -138,9 +162,16 @@ public:
   int ClientHeight() const { return ClientRect().Height(); }
   void SetClientWidth(int v) { SetWidth(Width() - ClientWidth() + v); }
   void SetClientHeight(int v) { SetHeight(Height() - ClientHeight() + v); }
-  // Every change of the bounds goes through here; a no-op when nothing changes. The
-  // auto-size rule applies inside. Negative sizes count as 0.
+  // Every change of the bounds goes through here, a resize by a layout included; a no-op when
+  // nothing changes. The auto-size rule applies inside. Positions are held within
+  // +-QWIDGETSIZE_MAX and sizes within 0..QWIDGETSIZE_MAX, so no sum of them overflows.
   virtual void SetBounds(int left, int top, int width, int height);
+
+  // Layouts: the preferred size is the designed one (the bounds given by the constructor or
+  // by SetBounds, or the auto-size result), never a size a layout gave. A control has no
+  // minimum of its own (an invalid minimumSizeHint) unless it overrides minimumSizeHint. The
+  // size policy is Fixed in each direction AutoSize controls, Preferred otherwise.
+  QSize sizeHint() const override { return FDesignedSize; }
 
   TAlign Align() const { return FAlign; }
   void SetAlign(TAlign v);
@@ -262,6 +293,9 @@ protected:
   // Windowed controls erase with Color; non-windowed ones keep what lies under them.
   virtual bool ErasesBackground() const = 0;
 
+  // Puts a control being constructed into the parent its constructor was given.
+  void AdoptParent(QWidget* parent);
+  // Color and Font from the parent: a control's, or a plain widget's palette and font.
   void SetParentColorFromParent();
   void SetParentFontFromParent();
   // Realigns the parent's aligned controls after this control's align, size or
@@ -289,6 +323,16 @@ private:
   friend class kv::PointerTracker;
   void ApplyCursor();
   void ApplyVisibility();
+  void ApplyVisibilityLater();
+  void ApplySizePolicy();
+  // The directions AutoSize controls under the current Align.
+  bool AutoSizesWidth() const;
+  bool AutoSizesHeight() const;
+  // The bounds SetBounds gives for the bounds asked for: held to Qt's range, auto-sized.
+  QRect BoundsByRules(int left, int top, int width, int height);
+  // Runs a size given from outside (a layout's setGeometry, QWidget::resize) through
+  // SetBounds; true when its rules changed it.
+  bool FollowOutsideResize();
   void ReadBackSurface(QPainter& painter, const QRegion& region);
   void FontObjectChanged();
   void PlaceInZOrder();
@@ -313,6 +357,9 @@ private:
   QImage FSurface;
   bool FClicked = false;
   bool FCaptured = false;  // holds the mouse (press with csCaptureMouse, or explicit)
+  QSize FDesignedSize{0, 0};
+  bool FSettingBounds = false;         // SetBounds is moving the widget
+  bool FFollowingOutsideSize = false;  // SetBounds applies its rules to a layout's size
 };
 
 namespace kv {
@@ -327,7 +374,7 @@ bool PaintInProgress();
 class TGraphicControl : public TControl {
   Q_OBJECT
 public:
-  explicit TGraphicControl(TComponent* owner);
+  explicit TGraphicControl(kv::OwnerOrParent owner);
 
 protected:
   bool ErasesBackground() const override { return false; }
@@ -340,7 +387,7 @@ class TWinControl : public TControl {
   Q_CLASSINFO("default.TabOrder", "-1")
   Q_CLASSINFO("default.TabStop", "false")
 public:
-  explicit TWinControl(TComponent* owner);
+  explicit TWinControl(kv::OwnerOrParent owner);
   ~TWinControl() override;
 
   // The child controls in z-order (non-windowed ones below windowed ones).
@@ -396,7 +443,7 @@ private:
 class TCustomControl : public TWinControl {
   Q_OBJECT
 public:
-  explicit TCustomControl(TComponent* owner);
+  explicit TCustomControl(kv::OwnerOrParent owner);
 };
 
 namespace kv {

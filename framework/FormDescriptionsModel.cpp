@@ -383,18 +383,20 @@ QByteArray QuoteString(QStringView text) {
   return out.isEmpty() ? QByteArray("''") : out;
 }
 
-namespace {
-QByteArray DefaultKey(const QMetaProperty& property) {
-  return QByteArray("default.") + property.name();
-}
-}  // namespace
-
 bool HasStreamingDefault(const QMetaObject& meta, const QMetaProperty& property) {
-  return meta.indexOfClassInfo(DefaultKey(property).constData()) >= 0;
+  return HasStreamingDefault(meta, QByteArray(property.name()));
 }
 
 QString StreamingDefault(const QMetaObject& meta, const QMetaProperty& property) {
-  const int index = meta.indexOfClassInfo(DefaultKey(property).constData());
+  return StreamingDefault(meta, QByteArray(property.name()));
+}
+
+bool HasStreamingDefault(const QMetaObject& meta, const QByteArray& name) {
+  return meta.indexOfClassInfo("default." + name) >= 0;
+}
+
+QString StreamingDefault(const QMetaObject& meta, const QByteArray& name) {
+  const int index = meta.indexOfClassInfo("default." + name);
   return index < 0 ? QString() : QString::fromUtf8(meta.classInfo(index).value());
 }
 

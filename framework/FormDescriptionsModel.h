@@ -64,6 +64,10 @@ QByteArray QuoteString(QStringView text);
 // The streaming default of a property (the class information "default.<Name>"), if any.
 bool HasStreamingDefault(const QMetaObject& meta, const QMetaProperty& property);
 QString StreamingDefault(const QMetaObject& meta, const QMetaProperty& property);
+// The same by a dotted name: a class states the defaults of the style objects it holds as its
+// own initial values ("default.Font.Name"), where they differ from the style class's.
+bool HasStreamingDefault(const QMetaObject& meta, const QByteArray& name);
+QString StreamingDefault(const QMetaObject& meta, const QByteArray& name);
 
 struct BinaryProperty {
   QString name;

@@ -23,12 +23,16 @@ QObject* PublishedSide(const TComponent* component) {
   return const_cast<QObject*>(component->AsQObject());
 }
 
-// Whether the value equals the property's streaming default; false without a default.
-bool IsAtStreamingDefault(const QObject* object, const QMetaProperty& property, PropertyKind kind,
+// Whether the value equals the property's streaming default; false without a default. The
+// holder of a nested object (the component or item it belongs to) may state the default under
+// the dotted name; otherwise the object's own class does.
+bool IsAtStreamingDefault(const QObject* holder, const QObject* object,
+                          const QMetaProperty& property, const QByteArray& name, PropertyKind kind,
                           const QVariant& value) {
-  const QMetaObject& meta = *object->metaObject();
-  if (!HasStreamingDefault(meta, property)) return false;
-  const QString text = StreamingDefault(meta, property);
+  const bool held = holder != object && HasStreamingDefault(*holder->metaObject(), name);
+  const QMetaObject& meta = held ? *holder->metaObject() : *object->metaObject();
+  if (!held && !HasStreamingDefault(meta, property)) return false;
+  const QString text = held ? StreamingDefault(meta, name) : StreamingDefault(meta, property);
   try {
     // A string's default is its plain text; other defaults are in value syntax.
     const QVariant streamingDefault = kind == PropertyKind::String
@@ -96,25 +100,28 @@ private:
     Line(depth, "object " + (component->Name().isEmpty()
                                  ? className
                                  : component->Name().toLatin1() + ": " + className));
-    WriteProperties(object, QByteArray(), depth + 1);
+    WriteProperties(object, object, QByteArray(), depth + 1);
     WriteEvents(object, depth + 1);
     for (const TComponent* child : FChildren[component]) WriteObject(child, depth + 1);
     Line(depth, "end");
   }
 
-  void WriteProperties(QObject* object, const QByteArray& prefix, int depth) {
+  // Holder: the component or collection item whose block this is (Object itself, or the one
+  // holding the nested Object).
+  void WriteProperties(const QObject* holder, QObject* object, const QByteArray& prefix,
+                       int depth) {
     for (const QMetaProperty& property : PublishedProperties(*object->metaObject()))
       if (property.isReadable() && IsStored(object, property))
-        WriteProperty(object, property, prefix + property.name(), depth);
+        WriteProperty(holder, object, property, prefix + property.name(), depth);
     WriteBinaryProperties(object, prefix, depth);
   }
 
-  void WriteProperty(QObject* object, const QMetaProperty& property, const QByteArray& name,
-                     int depth) {
+  void WriteProperty(const QObject* holder, QObject* object, const QMetaProperty& property,
+                     const QByteArray& name, int depth) {
     const PropertyKind kind = KindOf(property, object);
     switch (kind) {
       case PropertyKind::NestedObject:
-        return WriteProperties(ObjectValue(property, object), name + '.', depth);
+        return WriteProperties(holder, ObjectValue(property, object), name + '.', depth);
       case PropertyKind::Collection: return WriteCollection(object, property, name, depth);
       case PropertyKind::Picture: return WritePicture(object, property, name, depth);
       case PropertyKind::ComponentReference: return WriteReference(object, property, name, depth);
@@ -127,7 +134,7 @@ private:
     }
     if (!property.isWritable()) return;
     const QVariant value = property.read(object);
-    if (IsAtStreamingDefault(object, property, kind, value)) return;
+    if (IsAtStreamingDefault(holder, object, property, name, kind, value)) return;
     if (kind == PropertyKind::String)
       Line(depth, name + " = " + StringText(value.toString(), depth + 1));
     else Line(depth, name + " = " + FormatValue(property, kind, value));
@@ -152,7 +159,7 @@ private:
     Line(depth, name + " = <");
     for (int i = 0; i < collection->Count(); ++i) {
       Line(depth + 1, "item");
-      WriteProperties(collection->Items(i), QByteArray(), depth + 2);
+      WriteProperties(collection->Items(i), collection->Items(i), QByteArray(), depth + 2);
       Line(depth + 1, "end");
     }
     Line(depth, ">");

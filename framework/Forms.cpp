@@ -195,7 +195,7 @@ void TForm::DoHide() {
 // ---------------------------------------------------------------------------
 // TScrollBox
 
-TScrollBox::TScrollBox(TComponent* owner) : TWinControl(owner) {
+TScrollBox::TScrollBox(kv::OwnerOrParent owner) : TWinControl(owner) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csAcceptsControls);
   SetBounds(0, 0, 185, 41);
 }

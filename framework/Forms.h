@@ -104,7 +104,7 @@ class TScrollBox : public TWinControl {
   Q_CLASSINFO("default.Color", "clBtnFace")
   Q_CLASSINFO("default.ParentColor", "true")
 public:
-  explicit TScrollBox(TComponent* owner);
+  explicit TScrollBox(kv::OwnerOrParent owner);
   bool AutoScroll() const { return FAutoScroll; }
   void SetAutoScroll(bool v) { FAutoScroll = v; }
   TBevelCut BevelInner() const { return FBevelInner; }

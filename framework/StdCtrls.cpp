@@ -10,7 +10,7 @@ namespace {
 // ---------------------------------------------------------------------------
 // TLabel
 
-TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
+TLabel::TLabel(kv::OwnerOrParent owner) : TGraphicControl(owner) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csReplicatable);
   SetBounds(0, 0, 65, 17);
   SetAutoSize(true);
@@ -128,7 +128,7 @@ namespace {
 constexpr int kBoxSize = 13;
 }
 
-TCheckBox::TCheckBox(TComponent* owner) : TWinControl(owner) {
+TCheckBox::TCheckBox(kv::OwnerOrParent owner) : TWinControl(owner) {
   SetBounds(0, 0, 97, 17);
   SetTabStop(true);
 }

@@ -43,7 +43,7 @@ class TLabel : public TGraphicControl {
   Q_CLASSINFO("default.Transparent", "false")
   Q_CLASSINFO("default.WordWrap", "false")
 public:
-  explicit TLabel(TComponent* owner);
+  explicit TLabel(kv::OwnerOrParent owner);
 
   TAlignment Alignment() const { return FAlignment; }
   void SetAlignment(TAlignment v);
@@ -89,7 +89,7 @@ class TCheckBox : public TWinControl {
   Q_CLASSINFO("default.ParentFont", "true")
   Q_CLASSINFO("default.TabStop", "true")
 public:
-  explicit TCheckBox(TComponent* owner);
+  explicit TCheckBox(kv::OwnerOrParent owner);
   bool Checked() const { return FChecked; }
   void SetChecked(bool v);
   void Toggle() { SetChecked(!FChecked); }

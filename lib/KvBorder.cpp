@@ -27,7 +27,7 @@ void Line(TCanvas* canvas, int x1, int y1, int x2, int y2, TColor color) {
 
 }  // namespace
 
-TKvBorder::TKvBorder(TComponent* owner) : TKvGraphicControl(owner) {
+TKvBorder::TKvBorder(kv::OwnerOrParent owner) : TKvGraphicControl(owner) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csReplicatable);
   SetBounds(0, 0, 50, 50);
 }

@@ -42,7 +42,7 @@ class TKvBorder : public TKvGraphicControl {
   Q_CLASSINFO("default.HighlightColor", "clLime")
   Q_CLASSINFO("default.Align", "alNone")
 public:
-  explicit TKvBorder(TComponent* owner);
+  explicit TKvBorder(kv::OwnerOrParent owner);
 
   TKvBorderShape Shape() const { return FShape; }
   void SetShape(TKvBorderShape v);

@@ -103,7 +103,7 @@ void CutTowardsShadow(TRect& r, TPoint step, int depth) {
 
 }  // namespace
 
-TKvShadowButton::TKvShadowButton(TComponent* owner)
+TKvShadowButton::TKvShadowButton(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FBrush(std::make_unique<TKvShadowBrush>()),
       FPen(std::make_unique<TKvShadowPen>()) {
@@ -241,7 +241,7 @@ void SetArialBold12(TFont* font, TColor color) {
 
 }  // namespace
 
-TKvDemoButton::TKvDemoButton(TComponent* owner)
+TKvDemoButton::TKvDemoButton(kv::OwnerOrParent owner)
     : TKvCustomImageControl(owner),
       FFontEnter(std::make_unique<TFont>()),
       FFontLeave(std::make_unique<TFont>()),

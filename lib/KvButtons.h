@@ -98,8 +98,9 @@ class TKvShadowButton : public TKvGraphicImageControl {
   Q_CLASSINFO("default.Enabled", "true")
   Q_CLASSINFO("default.ParentColor", "true")
   Q_CLASSINFO("default.ParentFont", "false")
+  Q_CLASSINFO("default.Font.Color", "clWhite")
 public:
-  explicit TKvShadowButton(TComponent* owner);
+  explicit TKvShadowButton(kv::OwnerOrParent owner);
   ~TKvShadowButton() override;
 
   TKvShadowBrush* Brush() const { return FBrush.get(); }
@@ -182,6 +183,14 @@ class TKvDemoButton : public TKvCustomImageControl {
   Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
   Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
   Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_CLASSINFO("default.FontEnter.Name", "Arial")
+  Q_CLASSINFO("default.FontEnter.Height", "-16")
+  Q_CLASSINFO("default.FontEnter.Color", "clRed")
+  Q_CLASSINFO("default.FontEnter.Style", "[fsBold]")
+  Q_CLASSINFO("default.FontLeave.Name", "Arial")
+  Q_CLASSINFO("default.FontLeave.Height", "-16")
+  Q_CLASSINFO("default.FontLeave.Color", "clBlack")
+  Q_CLASSINFO("default.FontLeave.Style", "[fsBold]")
   Q_CLASSINFO("default.Bitmap", "")
   Q_CLASSINFO("default.OutlineColor", "clBlack")
   Q_CLASSINFO("default.ShadowColor", "clBtnShadow")
@@ -197,7 +206,7 @@ class TKvDemoButton : public TKvCustomImageControl {
   Q_CLASSINFO("default.Enabled", "true")
   Q_CLASSINFO("default.ParentColor", "false")
 public:
-  explicit TKvDemoButton(TComponent* owner);
+  explicit TKvDemoButton(kv::OwnerOrParent owner);
   ~TKvDemoButton() override;
 
   TFont* FontEnter() const { return FFontEnter.get(); }

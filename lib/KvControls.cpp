@@ -63,7 +63,7 @@ void TKvSharedComponent::RemoveLink(TKvChangeLink* link) {
 // ---------------------------------------------------------------------------
 // Windowed base
 
-TKvCustomControl::TKvCustomControl(TComponent* owner) : TCustomControl(owner) {}
+TKvCustomControl::TKvCustomControl(kv::OwnerOrParent owner) : TCustomControl(owner) {}
 
 void TKvCustomControl::UpdateControl() {
   if (!IsLoading()) Repaint();
@@ -94,7 +94,7 @@ void TKvCustomControl::CMTextChanged() {
 // ---------------------------------------------------------------------------
 // Non-windowed base
 
-TKvGraphicControl::TKvGraphicControl(TComponent* owner) : TGraphicControl(owner) {}
+TKvGraphicControl::TKvGraphicControl(kv::OwnerOrParent owner) : TGraphicControl(owner) {}
 
 void TKvGraphicControl::UpdateControl() {
   if (!IsLoading()) Repaint();
@@ -188,7 +188,7 @@ private:
 
 }  // namespace
 
-TKvCustomImageControl::TKvCustomImageControl(TComponent* owner)
+TKvCustomImageControl::TKvCustomImageControl(kv::OwnerOrParent owner)
     : TKvCustomControl(owner), FImage(std::make_unique<TBitmap>()) {}
 
 TKvCustomImageControl::~TKvCustomImageControl() = default;
@@ -199,7 +199,7 @@ void TKvCustomImageControl::ClearBitmapCanvas() {
 
 void TKvCustomImageControl::Paint() { ShowImage(Canvas(), FImage.get(), Width(), Height()); }
 
-TKvGraphicImageControl::TKvGraphicImageControl(TComponent* owner)
+TKvGraphicImageControl::TKvGraphicImageControl(kv::OwnerOrParent owner)
     : TKvGraphicControl(owner),
       FBackground(std::make_unique<TBitmap>()),
       FImage(std::make_unique<TBitmap>()) {

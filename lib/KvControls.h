@@ -171,7 +171,7 @@ class TKvCustomControl : public TCustomControl, protected kv::SetterRule {
   Q_OBJECT
   Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)
 public:
-  explicit TKvCustomControl(TComponent* owner);
+  explicit TKvCustomControl(kv::OwnerOrParent owner);
   const QString& Version() const { return FVersion; }
   void SetVersion(const QString& v) { FVersion = v; }
 
@@ -204,7 +204,7 @@ class TKvGraphicControl : public TGraphicControl, protected kv::SetterRule {
   Q_OBJECT
   Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)
 public:
-  explicit TKvGraphicControl(TComponent* owner);
+  explicit TKvGraphicControl(kv::OwnerOrParent owner);
   const QString& Version() const { return FVersion; }
   void SetVersion(const QString& v) { FVersion = v; }
 
@@ -243,7 +243,7 @@ private:
 class TKvCustomImageControl : public TKvCustomControl {
   Q_OBJECT
 public:
-  explicit TKvCustomImageControl(TComponent* owner);
+  explicit TKvCustomImageControl(kv::OwnerOrParent owner);
   ~TKvCustomImageControl() override;
   TCanvas* BitmapCanvas() const { return FImage->Canvas(); }
 
@@ -263,7 +263,7 @@ private:
 class TKvGraphicImageControl : public TKvGraphicControl {
   Q_OBJECT
 public:
-  explicit TKvGraphicImageControl(TComponent* owner);
+  explicit TKvGraphicImageControl(kv::OwnerOrParent owner);
   ~TKvGraphicImageControl() override;
   TCanvas* BitmapCanvas() const { return FImage->Canvas(); }
   bool Transparent() const { return FTransparent; }

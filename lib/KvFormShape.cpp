@@ -120,7 +120,7 @@ void TKvRgnData::SaveToStream(TStream& Stream) const {
 // ---------------------------------------------------------------------------
 // TKvFormShape
 
-TKvFormShape::TKvFormShape(TComponent* owner)
+TKvFormShape::TKvFormShape(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FMask(std::make_unique<TBitmap>()),
       FRgnData(std::make_unique<TKvRgnData>()) {
@@ -129,6 +129,8 @@ TKvFormShape::TKvFormShape(TComponent* owner)
   SetColor(clOlive);
   SetParentColor(false);
   SetTransparent(true);
+  // A parent given to the constructor follows the same rule as one given to SetParent.
+  AcceptParent(parentWidget());
 }
 
 TKvFormShape::~TKvFormShape() = default;
@@ -148,10 +150,14 @@ void TKvFormShape::SetMaskColor(TColor Value) {
 }
 
 void TKvFormShape::SetParent(TWinControl* Parent) {
+  AcceptParent(Parent);
+  TKvGraphicImageControl::SetParent(Parent);
+}
+
+void TKvFormShape::AcceptParent(QWidget* Parent) {
   auto* form = dynamic_cast<TForm*>(Parent);
   if (Parent && !form) throw Exception(QStringLiteral("KvFormShape requires a FORM as parent!"));
   if (form) form->SetBorderStyle(TFormBorderStyle::bsNone);
-  TKvGraphicImageControl::SetParent(Parent);
 }
 
 void TKvFormShape::Loaded() {

@@ -47,7 +47,7 @@ class TKvFormShape : public TKvGraphicImageControl {
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
 public:
-  explicit TKvFormShape(TComponent* owner);
+  explicit TKvFormShape(kv::OwnerOrParent owner);
   ~TKvFormShape() override;
 
   TBitmap* Mask() const { return FMask.get(); }
@@ -71,6 +71,8 @@ protected:
   virtual QByteArray FetchRegionData(const TRegion& Region) const;
 
 private:
+  // Raises unless Parent is a form (or none); a form loses its border.
+  void AcceptParent(QWidget* Parent);
   TForm* ParentForm() const;
   void BuildRegionData();
   void ApplyRegion();

@@ -47,7 +47,7 @@ void FillChecked(TBitmap* bitmap, TColor color) {
 
 }  // namespace
 
-TKvGauge::TKvGauge(TComponent* owner)
+TKvGauge::TKvGauge(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FPalette(std::make_unique<TKvPalette>()),
       FBevel(std::make_unique<TKvBevel>()),

@@ -38,9 +38,9 @@ class TKvGauge : public TKvGraphicImageControl {
   Q_CLASSINFO("default.Style", "psBottomLeft")
   Q_CLASSINFO("default.ActiveClick", "false")
   Q_CLASSINFO("default.Step", "10")
-  Q_CLASSINFO("default.ParentColor", "true")
+  Q_CLASSINFO("default.ParentColor", "false")
 public:
-  explicit TKvGauge(TComponent* owner);
+  explicit TKvGauge(kv::OwnerOrParent owner);
   ~TKvGauge() override;
 
   int MaxValue() const { return FMaxValue; }

@@ -164,7 +164,7 @@ void SetUrlOpenerForTesting(UrlOpener Opener) {
 // ---------------------------------------------------------------------------
 // TKvHyperLink
 
-TKvHyperLink::TKvHyperLink(TComponent* owner)
+TKvHyperLink::TKvHyperLink(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FFontEnter(std::make_unique<TFont>()),
       FFontLeave(std::make_unique<TFont>()),
@@ -233,7 +233,7 @@ void TKvHyperLink::Paint() {
 // ---------------------------------------------------------------------------
 // TKvWebLabel
 
-TKvWebLabel::TKvWebLabel(TComponent* owner)
+TKvWebLabel::TKvWebLabel(kv::OwnerOrParent owner)
     : TKvHyperLink(owner), FURL(QStringLiteral("https://www.brontel.example/")) {
   SetCursor(kKvHandCursor);
 }

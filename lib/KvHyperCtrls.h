@@ -45,6 +45,14 @@ class TKvHyperLink : public TKvGraphicImageControl {
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
   Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_CLASSINFO("default.FontEnter.Name", "Arial")
+  Q_CLASSINFO("default.FontEnter.Height", "-16")
+  Q_CLASSINFO("default.FontEnter.Color", "clLime")
+  Q_CLASSINFO("default.FontEnter.Style", "[fsBold, fsUnderline]")
+  Q_CLASSINFO("default.FontLeave.Name", "Arial")
+  Q_CLASSINFO("default.FontLeave.Height", "-16")
+  Q_CLASSINFO("default.FontLeave.Color", "clGreen")
+  Q_CLASSINFO("default.FontLeave.Style", "[fsBold, fsUnderline]")
   Q_CLASSINFO("default.ColorEnter", "clBlue")
   Q_CLASSINFO("default.ColorLeave", "clBlack")
   Q_CLASSINFO("default.Alignment", "taCenter")
@@ -53,7 +61,7 @@ class TKvHyperLink : public TKvGraphicImageControl {
   Q_CLASSINFO("default.Align", "alNone")
   Q_CLASSINFO("default.Enabled", "true")
 public:
-  explicit TKvHyperLink(TComponent* owner);
+  explicit TKvHyperLink(kv::OwnerOrParent owner);
   ~TKvHyperLink() override;
 
   TFont* FontEnter() const { return FFontEnter.get(); }
@@ -102,7 +110,7 @@ class TKvWebLabel : public TKvHyperLink {
   Q_CLASSINFO("default.Cursor", "99")
   Q_CLASSINFO("default.URL", "https://www.brontel.example/")
 public:
-  explicit TKvWebLabel(TComponent* owner);
+  explicit TKvWebLabel(kv::OwnerOrParent owner);
   const QString& URL() const { return FURL; }
   void SetURL(const QString& v) { FURL = v; }
 

@@ -67,7 +67,7 @@ TPoint LabelTextOrigin(int Angle, TPoint Text, TPoint Client, TAlignment Alignme
 
 // ---------------------------------------------------------------------------
 
-TKvLabel::TKvLabel(TComponent* owner)
+TKvLabel::TKvLabel(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner), FBitmap(std::make_unique<TBitmap>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csSetCaption | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 100, 25);

@@ -64,11 +64,13 @@ class TKvLabel : public TKvGraphicImageControl {
   // The constructor's colour: a description that leaves Color out gets button face, and
   // one that stores any other colour (the system window colour too) keeps it.
   Q_CLASSINFO("default.Color", "clBtnFace")
-  Q_CLASSINFO("default.ParentColor", "true")
-  Q_CLASSINFO("default.ParentFont", "true")
+  Q_CLASSINFO("default.ParentColor", "false")
+  Q_CLASSINFO("default.ParentFont", "false")
+  Q_CLASSINFO("default.Font.Name", "Arial")
+  Q_CLASSINFO("default.Font.Height", "-19")
   Q_CLASSINFO("stored.Bitmap", "IsBitmapStored")
 public:
-  explicit TKvLabel(TComponent* owner);
+  explicit TKvLabel(kv::OwnerOrParent owner);
   ~TKvLabel() override;
 
   TAlignment Alignment() const { return FAlignment; }

@@ -169,7 +169,7 @@ struct TKvMeter::Geometry {
 // ---------------------------------------------------------------------------
 // Meter
 
-TKvMeter::TKvMeter(TComponent* owner)
+TKvMeter::TKvMeter(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FScale(std::make_unique<TKvMeterScale>(this)),
       FBevel(std::make_unique<TKvBevel>()),

@@ -26,9 +26,9 @@ class TKvMeterScale : public TKvPersistent {
   Q_CLASSINFO("default.Color2", "clYellow")
   Q_CLASSINFO("default.Color3", "clRed")
   Q_CLASSINFO("default.Enlarge", "5")
-  Q_CLASSINFO("default.Percent1", "61")
+  Q_CLASSINFO("default.Percent1", "60")
   Q_CLASSINFO("default.Percent2", "25")
-  Q_CLASSINFO("default.Ticks", "60")
+  Q_CLASSINFO("default.Ticks", "61")
   Q_CLASSINFO("default.HeightMax", "8")
   Q_CLASSINFO("default.HeightMin", "5")
   Q_CLASSINFO("default.Visible", "true")
@@ -123,10 +123,12 @@ class TKvMeter : public TKvGraphicImageControl {
   Q_CLASSINFO("default.Transparent", "false")
   Q_CLASSINFO("default.Align", "alNone")
   Q_CLASSINFO("default.Caption", "")
-  Q_CLASSINFO("default.ParentColor", "true")
-  Q_CLASSINFO("default.ParentFont", "true")
+  Q_CLASSINFO("default.ParentColor", "false")
+  Q_CLASSINFO("default.ParentFont", "false")
+  Q_CLASSINFO("default.Font.Name", "Arial")
+  Q_CLASSINFO("default.Font.Color", "clSilver")
 public:
-  explicit TKvMeter(TComponent* owner);
+  explicit TKvMeter(kv::OwnerOrParent owner);
   ~TKvMeter() override;
 
   int MaxValue() const { return FMaxValue; }

@@ -97,7 +97,7 @@ QString TwoDigits(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char
 
 }  // namespace
 
-TKvLedClock::TKvLedClock(TComponent* owner)
+TKvLedClock::TKvLedClock(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FTimer(std::make_unique<TKvTimer>(nullptr)),
       FBackgroundPicture(std::make_unique<TBitmap>()) {

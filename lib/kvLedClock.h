@@ -69,20 +69,17 @@ class TKvLedClock : public TKvGraphicImageControl {
   Q_CLASSINFO("default.TickOutline", "clRed")
   Q_CLASSINFO("default.TickWidth", "2")
   Q_CLASSINFO("default.EnableAlarm", "false")
-  Q_CLASSINFO("default.Hours", "0")
   Q_CLASSINFO("default.HourFormat", "hfmt24h")
-  Q_CLASSINFO("default.Minutes", "0")
-  Q_CLASSINFO("default.Seconds", "0")
-  Q_CLASSINFO("default.LedSize", "5")
-  Q_CLASSINFO("default.Spacing", "6")
+  Q_CLASSINFO("default.LedSize", "3")
+  Q_CLASSINFO("default.Spacing", "8")
   Q_CLASSINFO("default.TextOffsetX", "0")
   Q_CLASSINFO("default.TextOffsetY", "0")
   Q_CLASSINFO("default.TextAngle", "10")
   Q_CLASSINFO("default.Transparent", "false")
   Q_CLASSINFO("default.Align", "alNone")
-  Q_CLASSINFO("default.ParentColor", "true")
+  Q_CLASSINFO("default.ParentColor", "false")
 public:
-  explicit TKvLedClock(TComponent* owner);
+  explicit TKvLedClock(kv::OwnerOrParent owner);
   ~TKvLedClock() override;
 
   // The owned timer's type: True runs it on its worker thread, False on the system timer.

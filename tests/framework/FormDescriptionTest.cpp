@@ -5,6 +5,7 @@
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Graphics.h"
+#include "Offscreen.h"
 #include "Pixels.h"
 
 #include <QDir>
@@ -201,6 +202,17 @@ private:
   int FMin = 0;
 };
 
+// A control whose font starts as Arial and says so as the default of the font it holds.
+class TArialProbe : public TGraphicControl {
+  Q_OBJECT
+  Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
+  Q_CLASSINFO("default.Font.Name", "Arial")
+public:
+  explicit TArialProbe(TComponent* owner) : TGraphicControl(owner) {
+    Font()->SetName(QStringLiteral("Arial"));
+  }
+};
+
 class TProbeForm : public TForm {
   Q_OBJECT
 public:
@@ -220,7 +232,7 @@ private slots:
 
 namespace {
 
-[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TProbe, TRangeProbe>();
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TProbe, TRangeProbe, TArialProbe>();
 
 QByteArray BmpBytes(const TBitmap& bitmap) {
   TMemoryStream stream;
@@ -578,6 +590,39 @@ TEST_F(FormDescriptionWrite, LeavesOutDefaultsAndUnstoredProperties) {
   EXPECT_TRUE(changed.contains("    Font.Height = -19\n"));
   EXPECT_FALSE(changed.contains("Font.Name"));
   EXPECT_TRUE(changed.contains("    Payload = {\n      020000007879\n    }\n"));
+}
+
+TEST_F(FormDescriptionWrite, AHolderStatesTheDefaultsOfTheStyleObjectsItHolds) {
+  auto* probe = new TArialProbe(form.get());
+  probe->SetName(QStringLiteral("Arial1"));
+  probe->SetParent(form.get());
+  EXPECT_FALSE(kv::WriteComponent(form.get()).contains("Font.Name"));
+  // The font class's own default is no default here: it is written, and survives.
+  probe->Font()->SetName(QStringLiteral("MS Sans Serif"));
+  const QByteArray text = kv::WriteComponent(form.get());
+  EXPECT_TRUE(text.contains("    Font.Name = 'MS Sans Serif'\n")) << text.constData();
+  TProbeForm copy(nullptr);
+  kv::ReadComponent(&copy, text, QStringLiteral("arial.kvf"));
+  auto* read = dynamic_cast<TArialProbe*>(copy.FindComponent(QStringLiteral("Arial1")));
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(read->Font()->Name(), QStringLiteral("MS Sans Serif"));
+}
+
+TEST(FormDescriptionForm, ABorderlessFormReadBackShowsWhereItWasWritten) {
+  // Shown with a frame first, a window is pushed on screen by its frame; a form read from a
+  // description shows only once its border style is read too.
+  TForm form(nullptr);
+  kvtest::ShowForm(&form, 120, 90);
+  const QByteArray text = kv::WriteComponent(&form);
+  ASSERT_TRUE(text.contains("  Left = 0\n  Top = 0\n")) << text.constData();
+  for (int round = 0; round < 2; ++round) {
+    TForm copy(nullptr);
+    kv::ReadComponent(&copy, text, QStringLiteral("borderless.kvf"));
+    kvtest::Pump();
+    EXPECT_TRUE(copy.isVisible());
+    EXPECT_EQ(copy.geometry(), QRect(0, 0, 120, 90));
+    EXPECT_EQ(kv::WriteComponent(&copy).toStdString(), text.toStdString());
+  }
 }
 
 TEST_F(FormDescriptionWrite, DeclarationOrderThenBinaryThenEventsThenChildren) {

@@ -411,18 +411,27 @@ end)",
   EXPECT_EQ(copied->Font()->Name(), QStringLiteral("Arial"));
 }
 
-TEST(Meter, ValuesAtTheirStreamingDefaultReadBackAsTheInitialOnes) {
-  // Percent1 61 and Ticks 60 are the streaming defaults, not the initial 60 and 61.
+TEST(Meter, DescriptionsStoreWhatDiffersFromTheInitialSettings) {
   TForm form(nullptr);
   auto* m = new TKvMeter(&form);
   m->SetName(QStringLiteral("M"));
+  m->SetParent(&form);
+  const QByteArray fresh = kv::WriteComponent(&form);
+  for (const char* notStored : {"Scale.", "Font.", "ParentColor", "ParentFont"})
+    EXPECT_FALSE(fresh.contains(notStored)) << notStored << "\n" << fresh.constData();
+  // 61 and 60 were the streaming defaults of Percent1 and Ticks once; now they survive.
   m->Scale()->SetPercent1(61);
   m->Scale()->SetTicks(60);
-  const QByteArray text = kv::WriteComponent(&form);
-  EXPECT_FALSE(text.contains("Scale.Ticks"));
   TForm copy(nullptr);
-  kv::ReadComponent(&copy, text, QStringLiteral("copy.kvf"));
+  kv::ReadComponent(&copy, kv::WriteComponent(&form), QStringLiteral("copy.kvf"));
   auto* copied = dynamic_cast<TKvMeter*>(copy.FindComponent(QStringLiteral("M")));
-  EXPECT_EQ(copied->Scale()->Percent1(), 60);
-  EXPECT_EQ(copied->Scale()->Ticks(), 61);
+  EXPECT_EQ(copied->Scale()->Percent1(), 61);
+  EXPECT_EQ(copied->Scale()->Ticks(), 60);
+  // A description that leaves them out reads the initial values, as it always did.
+  TForm bare(nullptr);
+  kv::ReadComponent(&bare, "object Form: TForm\n  object M: TKvMeter\n  end\nend\n",
+                    QStringLiteral("bare.kvf"));
+  auto* plain = dynamic_cast<TKvMeter*>(bare.FindComponent(QStringLiteral("M")));
+  EXPECT_EQ(plain->Scale()->Percent1(), 60);
+  EXPECT_EQ(plain->Scale()->Ticks(), 61);
 }
