@@ -50,6 +50,21 @@ bool IsSupported(int bitsPerPixel, uint32_t compression) {
 
 bool IsRunLength(uint32_t compression) { return compression == BI_RLE8 || compression == BI_RLE4; }
 
+// The pixels the images decoded under the outermost PixelBudgetScope may still take; -1
+// outside any scope.
+thread_local int64_t gBudgetLeft = -1;
+
+void ChargeBudget(int64_t pixels) {
+  if (gBudgetLeft < 0) return;
+  if (pixels > gBudgetLeft)
+    RaiseInvalid(QStringLiteral("its %1 pixels exceed the %2 left of the budget of %3 shared by "
+                                "the images read together")
+                     .arg(pixels)
+                     .arg(gBudgetLeft)
+                     .arg(kPixelBudget));
+  gBudgetLeft -= pixels;
+}
+
 // Width and height as the header gives them; the height's sign tells the row order.
 void CheckGeometry(DibInfo& info, int64_t width, int64_t height) {
   if (width <= 0) RaiseInvalid(QStringLiteral("the width %1 is not positive").arg(width));
@@ -60,6 +75,7 @@ void CheckGeometry(DibInfo& info, int64_t width, int64_t height) {
                      .arg(width)
                      .arg(std::abs(height))
                      .arg(kPixelBudget));
+  ChargeBudget(width * std::abs(height));
   info.width = int(width);
   info.height = int(std::abs(height));
   info.topDown = height < 0;
@@ -437,10 +453,24 @@ std::vector<uint32_t> ReadColorTable(std::span<const uint8_t> dib, const DibInfo
 QImage DecodePixels(std::span<const uint8_t> data, const DibInfo& info,
                     std::span<const uint32_t> colorTable) {
   if (!IsRunLength(info.compression)) return DecodeRows(data, info, colorTable);
+  const int64_t pixels = int64_t(info.width) * info.height;
+  if (pixels > kRunLengthFreePixels && pixels > kRunLengthPixelsPerByte * int64_t(data.size()))
+    RaiseInvalid(QStringLiteral("%1 bytes of run-length data cannot describe %2 x %3 pixels")
+                     .arg(data.size())
+                     .arg(info.width)
+                     .arg(info.height));
   QImage image = NewImage(info);
   image.fill(kBlack);
   RunLengthDecoder(image, info, colorTable).Decode(data);
   return image;
+}
+
+PixelBudgetScope::PixelBudgetScope() : FOutermost(gBudgetLeft < 0) {
+  if (FOutermost) gBudgetLeft = kPixelBudget;
+}
+
+PixelBudgetScope::~PixelBudgetScope() {
+  if (FOutermost) gBudgetLeft = -1;
 }
 
 int64_t Stride(int64_t width, int bitsPerPixel) { return (width * bitsPerPixel + 31) / 32 * 4; }

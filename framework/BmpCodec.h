@@ -20,6 +20,12 @@ inline constexpr int kFileHeaderSize = 14;
 inline constexpr int kInfoHeaderSize = 40;
 // The largest image decoded, in pixels (128 MiB as RGB32).
 inline constexpr int64_t kPixelBudget = int64_t(1) << 25;
+// Run-length data describes at most 255 pixels with each two-byte run; an image that would
+// need more than this many pixels per byte of its data is refused, so a small file cannot
+// claim a large image that only its end-of-bitmap code leaves blank.
+inline constexpr int64_t kRunLengthPixelsPerByte = 256;
+// Smaller run-length images are accepted whatever their data.
+inline constexpr int64_t kRunLengthFreePixels = int64_t(1) << 16;
 // The largest file read: the budget at 32 bits per pixel with room for headers and for
 // run-length data that grew instead of shrinking.
 inline constexpr int64_t kMaxFileSize = int64_t(1) << 28;
@@ -32,6 +38,21 @@ struct Image {
   QImage pixels;  // RGB32
   int bitsPerPixel = 0;
   std::vector<uint32_t> colorTable;
+};
+
+// While one lives, the images decoded on this thread share one pixel budget (kPixelBudget in
+// all): a reader of a container of images (a form description, a bitmap list) opens one, so
+// that many images together hold no more than one may. Scopes nest; the outermost one sets
+// the budget.
+class PixelBudgetScope {
+public:
+  PixelBudgetScope();
+  ~PixelBudgetScope();
+  PixelBudgetScope(const PixelBudgetScope&) = delete;
+  PixelBudgetScope& operator=(const PixelBudgetScope&) = delete;
+
+private:
+  bool FOutermost;
 };
 
 // Raises EInvalidGraphic("Bitmap image is not valid: <why>").

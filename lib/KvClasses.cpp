@@ -1,5 +1,7 @@
 #include "KvClasses.h"
 
+#include "BmpCodec.h"
+
 #include "KvSysUtils.h"
 
 #include <QSaveFile>
@@ -176,6 +178,7 @@ void TKvBitmaps::LoadFromStream(TStream& Stream) {
   if (ReadInt32(Stream) != kv::kBitmapListSignature) InvalidFormat();
   const int32_t count = ReadInt32(Stream);
   if (count < 0) InvalidFormat();
+  const kv::bmp::PixelBudgetScope pictures;
   // Each file takes at least its headers, so a count larger than the stream can hold
   // ends at the first missing file.
   for (int32_t i = 0; i < count; ++i) {

@@ -276,6 +276,12 @@ std::vector<Hostile> HostileFiles() {
          f.pixels.clear();
        }),
        "budget"},
+      // 88 bytes whose end-of-bitmap code would leave 4 x 5,767,168 pixels blank.
+      {"small run-length data for a large image", with([](BmpFile& f) {
+         f.bitsPerPixel = 4, f.compression = kv::bmp::BI_RLE4, f.width = 4;
+         f.height = 0x580000, f.table = {0, 0xFFFFFF}, f.pixels = QByteArray("\x00\x01", 2);
+       }),
+       "cannot describe 4 x 5767168 pixels"},
   };
   return cases;
 }
@@ -310,3 +316,28 @@ TEST(BmpCodec, HostileFilesLeaveTheBitmapAndStreamAsTheyWere) {
 }
 
 }  // namespace
+
+TEST(BmpCodec, ImagesReadTogetherShareOnePixelBudget) {
+  BmpFile half;  // half the budget, as rows of one bit per pixel
+  half.width = 1 << 12;
+  half.height = int32_t(kv::bmp::kPixelBudget >> 13);
+  half.bitsPerPixel = 1;
+  half.table = {0x000000, 0xFFFFFF};
+  half.pixels = QByteArray(qsizetype(kv::bmp::Stride(half.width, 1) * half.height), '\0');
+  const QByteArray file = half.Bytes();
+  {
+    const kv::bmp::PixelBudgetScope together;
+    Decode(file);
+    {
+      const kv::bmp::PixelBudgetScope inner;  // shares the outer budget
+      Decode(file);
+    }
+    try {
+      Decode(file);
+      ADD_FAILURE() << "a third half of the budget was accepted";
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_TRUE(e.Message().contains(QLatin1String("left of the budget"))) << e.what();
+    }
+  }
+  Decode(file);  // each image alone has the whole budget again
+}
