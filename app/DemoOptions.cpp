@@ -10,6 +10,8 @@
 
 #include <cstdio>
 
+using kv::Application;
+
 namespace {
 
 const QStringList kPanels = {QStringLiteral("start"), QStringLiteral("meters"),

@@ -8,6 +8,8 @@
 #include "_frmStart.h"
 #include "_frmSwitches.h"
 
+using kv::Application;
+
 TfrmQelDemo* frmQelDemo = nullptr;
 
 TfrmQelDemo::TfrmQelDemo(TComponent* owner) : TForm(owner) {

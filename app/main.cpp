@@ -12,6 +12,8 @@
 
 #include <cstdio>
 
+using kv::Application, kv::Exception;
+
 int main(int argc, char** argv) {
   QApplication qtApplication(argc, argv);
   int exitCode = 0;

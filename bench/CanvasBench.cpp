@@ -10,6 +10,8 @@
 #include <functional>
 #include <vector>
 
+using kv::Rect;
+
 namespace {
 
 constexpr int kWidth = 441, kHeight = 317;

@@ -45,7 +45,7 @@ inline void CopyImage(benchmark::State& state, int width, int height) {
   TBitmap source, target;
   source.SetSize(width, height);
   target.SetSize(width, height);
-  const TRect r = Rect(0, 0, width, height);
+  const TRect r = kv::Rect(0, 0, width, height);
   for (auto _ : state) {
     target.Canvas()->CopyRect(r, source.Canvas(), r);
     benchmark::ClobberMemory();

@@ -14,6 +14,8 @@
 #include <memory>
 #include <optional>
 
+using kv::Application;
+
 namespace {
 
 void BM_ReadSevenDemoForms(benchmark::State& state) {

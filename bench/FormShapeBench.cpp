@@ -9,6 +9,8 @@
 
 #include <QFileInfo>
 
+using kv::Exception, kv::ExtCreateRegion, kv::GetRegionData;
+
 namespace {
 
 constexpr int kWidth = 800, kHeight = 600;

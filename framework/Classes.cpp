@@ -6,24 +6,26 @@
 #include <cxxabi.h>
 #include <typeinfo>
 
+using kv::IsRectEmpty, kv::RaiseCannotAssign;
+
 // ---------------------------------------------------------------------------
 // Geometry
 
-void InflateRect(TRect& r, int dx, int dy) {
+void kv::InflateRect(TRect& r, int dx, int dy) {
   r.Left = kv::SatSub(r.Left, dx);
   r.Top = kv::SatSub(r.Top, dy);
   r.Right = kv::SatAdd(r.Right, dx);
   r.Bottom = kv::SatAdd(r.Bottom, dy);
 }
 
-void OffsetRect(TRect& r, int dx, int dy) {
+void kv::OffsetRect(TRect& r, int dx, int dy) {
   r.Left = kv::SatAdd(r.Left, dx);
   r.Right = kv::SatAdd(r.Right, dx);
   r.Top = kv::SatAdd(r.Top, dy);
   r.Bottom = kv::SatAdd(r.Bottom, dy);
 }
 
-bool IntersectRect(TRect& dest, const TRect& a, const TRect& b) {
+bool kv::IntersectRect(TRect& dest, const TRect& a, const TRect& b) {
   TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
           std::min(a.Bottom, b.Bottom)};
   if (IsRectEmpty(r)) {
@@ -48,7 +50,7 @@ QString TObject::ClassName() const {
   return name.mid(name.lastIndexOf(':') + 1);
 }
 
-void RaiseCannotAssign(const TObject* source, const TObject* dest) {
+void kv::RaiseCannotAssign(const TObject* source, const TObject* dest) {
   const QString from = source ? source->ClassName() : QStringLiteral("nil");
   throw EConvertError(QStringLiteral("Cannot assign a %1 to a %2").arg(from, dest->ClassName()));
 }

@@ -49,6 +49,8 @@ struct KV_EXPORT TRect {
   friend constexpr bool operator==(const TRect&, const TRect&) = default;
 };
 
+namespace kv {
+
 constexpr TPoint Point(int x, int y) { return {x, y}; }
 constexpr TRect Rect(int l, int t, int r, int b) { return {l, t, r, b}; }
 constexpr TRect Bounds(int l, int t, int w, int h) {
@@ -63,7 +65,6 @@ constexpr bool IsRectEmpty(const TRect& r) { return r.Right <= r.Left || r.Botto
 // Returns false (and an empty Dest) when the rectangles do not meet.
 KV_EXPORT bool IntersectRect(TRect& dest, const TRect& a, const TRect& b);
 
-namespace kv {
 inline TRect FromQRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
 inline QPoint ToQPoint(TPoint p) { return QPoint(p.X, p.Y); }
 inline TPoint FromQPoint(QPoint p) { return {p.x(), p.y()}; }
@@ -96,8 +97,12 @@ protected:
   virtual void AssignTo(TPersistent* dest) const;
 };
 
+namespace kv {
+
 // Raised for an Assign between unrelated classes.
 [[noreturn]] KV_EXPORT void RaiseCannotAssign(const TObject* source, const TObject* dest);
+
+}  // namespace kv
 
 class TStream;
 

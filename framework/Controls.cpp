@@ -13,6 +13,11 @@
 
 #include <cstring>
 
+using kv::Application, kv::GetParentForm, kv::PtInRect, kv::Screen, kv::VK_BACK, kv::VK_CONTROL,
+    kv::VK_DELETE, kv::VK_DOWN, kv::VK_END, kv::VK_ESCAPE, kv::VK_F1, kv::VK_HOME, kv::VK_INSERT,
+    kv::VK_LEFT, kv::VK_MENU, kv::VK_NEXT, kv::VK_PRIOR, kv::VK_RETURN, kv::VK_RIGHT, kv::VK_SHIFT,
+    kv::VK_SPACE, kv::VK_TAB, kv::VK_UP, kv::crDefault;
+
 namespace kv {
 
 namespace {

@@ -69,6 +69,8 @@ using Controls::TMouseButton;
 using Controls::TShiftState;
 using Controls::TShiftStateFlag;
 
+namespace kv {
+
 // Virtual key codes of KeyDown and KeyUp.
 enum : uint16_t {
   VK_BACK = 0x08,
@@ -91,6 +93,8 @@ enum : uint16_t {
   VK_DELETE = 0x2E,
   VK_F1 = 0x70
 };
+
+}  // namespace kv
 
 class TWinControl;
 class TForm;
@@ -157,9 +161,9 @@ public:
   void SetTop(int v) { SetBounds(Left(), v, Width(), Height()); }
   void SetWidth(int v) { SetBounds(Left(), Top(), v, Height()); }
   void SetHeight(int v) { SetBounds(Left(), Top(), Width(), v); }
-  TRect BoundsRect() const { return Bounds(Left(), Top(), Width(), Height()); }
+  TRect BoundsRect() const { return kv::Bounds(Left(), Top(), Width(), Height()); }
   void SetBoundsRect(const TRect& r) { SetBounds(r.Left, r.Top, r.Width(), r.Height()); }
-  virtual TRect ClientRect() const { return Rect(0, 0, Width(), Height()); }
+  virtual TRect ClientRect() const { return kv::Rect(0, 0, Width(), Height()); }
   int ClientWidth() const { return ClientRect().Width(); }
   int ClientHeight() const { return ClientRect().Height(); }
   void SetClientWidth(int v) { SetWidth(Width() - ClientWidth() + v); }
@@ -353,7 +357,7 @@ private:
   QString FHint;
   bool FShowHint = false;
   bool FParentShowHint = true;
-  TCursor FCursor = crDefault;
+  TCursor FCursor = kv::crDefault;
   TControlStyle FControlStyle;
   std::unique_ptr<TCanvas> FCanvas;
   QImage FSurface;

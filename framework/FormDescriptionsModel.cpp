@@ -12,6 +12,8 @@
 #include <cstring>
 #include <limits>
 
+using kv::ColorToString, kv::IdentToColor;
+
 namespace kv::form {
 
 namespace {

@@ -10,6 +10,8 @@
 #include <QHash>
 #include <QPointer>
 
+using kv::Exception;
+
 namespace {
 
 QString ErrorMessage(const QString& fileName, int line, const QString& propertyName,

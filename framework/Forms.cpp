@@ -9,8 +9,11 @@
 #include <QScreen>
 #include <QWindow>
 
-TApplication* Application = nullptr;
-TScreen* Screen = new TScreen;  // lives as long as the program
+using kv::Application, kv::crCross, kv::crDefault, kv::crHandPoint, kv::crHourGlass, kv::crIBeam,
+    kv::crNone, kv::crSizeAll;
+
+TApplication* kv::Application = nullptr;
+TScreen* kv::Screen = new TScreen;  // lives as long as the program
 
 // ---------------------------------------------------------------------------
 // Start-up hooks
@@ -301,7 +304,7 @@ int TScreen::Height() const {
   return s ? s->geometry().height() : 0;
 }
 
-TForm* GetParentForm(const TControl* control) {
+TForm* kv::GetParentForm(const TControl* control) {
   if (!control) return nullptr;
   const QWidget* top = control;
   while (top->parentWidget()) top = top->parentWidget();

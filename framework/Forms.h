@@ -164,8 +164,12 @@ private:
   bool FShowHint = true;
 };
 
+namespace kv {
+
 // The one application object (exists while a TApplication lives).
 extern KV_EXPORT TApplication* Application;
+
+}  // namespace kv
 
 // Cursors and screen metrics.
 class KV_EXPORT TScreen {
@@ -181,15 +185,16 @@ public:
 
 private:
   std::map<TCursor, QCursor> FCursors;
-  TCursor FCursor = crDefault;
+  TCursor FCursor = kv::crDefault;
 };
+
+namespace kv {
 
 extern KV_EXPORT TScreen* Screen;
 
 // The topmost form the control is on, or none.
 KV_EXPORT TForm* GetParentForm(const TControl* control);
 
-namespace kv {
 // Whether the window system cuts windows to their shape (X11 does; Wayland composes windows
 // from their pixels and takes a shape only as the input region). Tests may pretend either
 // way; none restores the platform's answer.

@@ -88,6 +88,8 @@ inline constexpr TColor cl3DLight = kvSysColor(22);
 inline constexpr TColor clInfoText = kvSysColor(23);
 inline constexpr TColor clInfoBk = kvSysColor(24);
 
+namespace kv {
+
 // The colour of a system colour index from the framework's fixed table, 0x00BBGGRR.
 KV_EXPORT int32_t GetSysColor(int index);
 // Resolves system colours; other values pass unchanged (the low three bytes).
@@ -97,7 +99,6 @@ KV_EXPORT QString ColorToString(TColor color);
 // Parses a colour name or number; false when the text is neither.
 KV_EXPORT bool IdentToColor(const QString& text, TColor& color);
 
-namespace kv {
 // 0xFFRRGGBB, the pixel value of an RGB32 surface.
 inline uint32_t ToPixel(int32_t bgr) {
   return 0xFF000000u | ((uint32_t(bgr) & 0xFFu) << 16) | (uint32_t(bgr) & 0xFF00u) |
@@ -328,8 +329,12 @@ KV_EXPORT QString SubstituteFontFamily(const QString& name);
 // ---------------------------------------------------------------------------
 // Regions: sets of pixels, in the coordinates of the canvas they clip.
 
+namespace kv {
+
 enum : int { RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5 };
 enum : int { ALTERNATE = 1, WINDING = 2 };
+
+}  // namespace kv
 
 // Always held in canonical form (y-x banded, touching spans joined, vertically adjacent bands
 // with the same spans merged), so equal pixel sets have equal rectangle lists.
@@ -346,6 +351,8 @@ public:
 private:
   QRegion FRegion;
 };
+
+namespace kv {
 
 KV_EXPORT TRegion CreateRectRgn(int x1, int y1, int x2, int y2);
 // The interior and rim of the ellipse that Canvas.Ellipse draws in the same box.
@@ -364,8 +371,12 @@ KV_EXPORT QByteArray GetRegionData(const TRegion& region);
 // inverted rectangles, coordinates beyond +-2^28).
 KV_EXPORT std::optional<TRegion> ExtCreateRegion(const void* data, int64_t size);
 
+}  // namespace kv
+
 // ---------------------------------------------------------------------------
 // Text layout flags of DrawText.
+
+namespace kv {
 
 enum : unsigned {
   DT_TOP = 0x0,
@@ -382,6 +393,8 @@ enum : unsigned {
   DT_NOPREFIX = 0x800,
 };
 
+}  // namespace kv
+
 // ---------------------------------------------------------------------------
 // The canvas: drawing on one RGB32 surface (a bitmap's image, or a control's surface
 // during its paint), with a pen, a brush, a font and a clip.
@@ -389,7 +402,12 @@ enum : unsigned {
 class TGraphic;
 namespace kv {
 struct ClipRects;
-}
+
+// DrawText with the flags above; returns the height of the text drawn. With DT_CALCRECT
+// nothing is drawn and R becomes the text's extent (Right = Left + widest line,
+// Bottom = Top + lines * line height).
+KV_EXPORT int DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags);
+}  // namespace kv
 
 class KV_EXPORT TCanvas : public TPersistent {
 public:
@@ -474,7 +492,7 @@ protected:
   virtual void Changed() {}
 
 private:
-  friend int DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags);
+  friend int kv::DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags);
   void InvalidateClip();
   std::unique_ptr<TPen> FPen;
   std::unique_ptr<TBrush> FBrush;
@@ -488,11 +506,6 @@ private:
   mutable QRecursiveMutex FLock;
   mutable std::unique_ptr<kv::ClipRects> FClip;  // derived from the three above
 };
-
-// DrawText with the flags above; returns the height of the text drawn. With DT_CALCRECT
-// nothing is drawn and R becomes the text's extent (Right = Left + widest line,
-// Bottom = Top + lines * line height).
-KV_EXPORT int DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags);
 
 // ---------------------------------------------------------------------------
 // Graphics and bitmaps
@@ -608,6 +621,8 @@ private:
 // Cursors
 
 using TCursor = int;
+namespace kv {
+
 inline constexpr TCursor crDefault = 0;
 inline constexpr TCursor crNone = -1;
 inline constexpr TCursor crArrow = -2;
@@ -621,7 +636,6 @@ inline constexpr TCursor crHandPoint = -21;
 // EInvalidGraphic when there is none or it cannot be read.
 KV_EXPORT QCursor LoadCursor(const QString& name);
 
-namespace kv {
 // The Qt resource path of a named program resource ("KVCURSORHANDPOINT" ->
 // ":/kv/res/KVCURSORHANDPOINT.cur"), or empty when there is no such resource.
 KV_EXPORT QString FindResource(const QString& name, const char* extension);

@@ -139,7 +139,7 @@ void TPicture::SaveToFile(const QString& fileName) const { FBitmap->SaveToFile(f
 
 // ---------------------------------------------------------------------------
 
-QCursor LoadCursor(const QString& name) {
+QCursor kv::LoadCursor(const QString& name) {
   const QString path = kv::FindResource(name, "cur");
   if (path.isEmpty())
     throw EInvalidGraphic(QStringLiteral("Cursor resource \"%1\" not found").arg(name));

@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+using kv::Bounds;
+
 using kv::ClipRects;
 using kv::Int128;
 using kv::Point64;

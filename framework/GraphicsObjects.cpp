@@ -8,6 +8,8 @@
 #include <array>
 #include <cstdlib>
 
+using kv::GetSysColor;
+
 // ---------------------------------------------------------------------------
 // System colours: one fixed table, so that pictures are the same on every machine.
 
@@ -113,23 +115,23 @@ constexpr NamedColor kColorNames[] = {
 
 }  // namespace
 
-int32_t GetSysColor(int index) {
+int32_t kv::GetSysColor(int index) {
   if (index < 0 || index >= kSysColorCount) return 0;
   return SysColors()[size_t(index)];
 }
 
-int32_t ColorToRGB(TColor color) {
+int32_t kv::ColorToRGB(TColor color) {
   if (color.Value < 0) return GetSysColor(color.Value & 0xFF);
   return color.Value & 0xFFFFFF;
 }
 
-QString ColorToString(TColor color) {
+QString kv::ColorToString(TColor color) {
   for (const NamedColor& n : kColorNames)
     if (n.color.Value == color.Value) return QString::fromLatin1(n.name);
   return QStringLiteral("$%1").arg(uint32_t(color.Value), 8, 16, QChar('0')).toUpper();
 }
 
-bool IdentToColor(const QString& text, TColor& color) {
+bool kv::IdentToColor(const QString& text, TColor& color) {
   const QString t = text.trimmed();
   for (const NamedColor& n : kColorNames) {
     if (t.compare(QLatin1String(n.name), Qt::CaseInsensitive) == 0) {

@@ -11,6 +11,9 @@
 
 #include <cmath>
 
+using kv::DT_BOTTOM, kv::DT_CALCRECT, kv::DT_CENTER, kv::DT_EXPANDTABS, kv::DT_NOCLIP,
+    kv::DT_NOPREFIX, kv::DT_RIGHT, kv::DT_SINGLELINE, kv::DT_VCENTER, kv::DT_WORDBREAK;
+
 namespace {
 
 // Scratch marks: the opaque cell in blue, glyphs (with underlines) in white.
@@ -198,7 +201,7 @@ int TCanvas::TextHeight(const QString&) const {
 
 TSize TCanvas::TextExtent(const QString& text) const { return {TextWidth(text), TextHeight(text)}; }
 
-int DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags) {
+int kv::DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags) {
   if (!canvas) return 0;
   const QFontMetrics metrics(canvas->Font()->ToQFont());
   const TextLayout layout{metrics, (flags & DT_EXPANDTABS) != 0};

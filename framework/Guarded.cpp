@@ -11,6 +11,8 @@
 #include <exception>
 #include <typeinfo>
 
+using kv::Exception;
+
 namespace kv {
 
 namespace {

@@ -8,6 +8,8 @@
 #include <QEnterEvent>
 #include <QMouseEvent>
 
+using kv::GetParentForm;
+
 namespace kv {
 
 namespace {

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+using kv::Bounds;
+
 namespace kv {
 
 namespace {
@@ -624,8 +626,7 @@ QRegion CanonicalRegion(const QRegion& region) {
       const Span s{it->left(), int64_t(it->right()) + 1};
       if (!spans.empty() && s.Begin <= spans.back().End)
         spans.back().End = std::max(spans.back().End, s.End);
-      else
-        spans.push_back(s);
+      else spans.push_back(s);
     }
     builder.AddRows(top, bottom, spans);
   }

@@ -73,7 +73,7 @@ QRegion BuildRegion(const std::vector<QRect>& rects) {
 
 }  // namespace
 
-QByteArray GetRegionData(const TRegion& region) {
+QByteArray kv::GetRegionData(const TRegion& region) {
   const QRegion& r = region.ToQRegion();
   const int count = r.rectCount();
   QByteArray data(qsizetype(kHeaderSize + int64_t(kRectSize) * count), '\0');
@@ -90,7 +90,7 @@ QByteArray GetRegionData(const TRegion& region) {
   return data;
 }
 
-std::optional<TRegion> ExtCreateRegion(const void* data, int64_t size) {
+std::optional<TRegion> kv::ExtCreateRegion(const void* data, int64_t size) {
   if (!data || size < kHeaderSize) return std::nullopt;
   const auto* bytes = static_cast<const uint8_t*>(data);
   const int64_t count = qFromLittleEndian<uint32_t>(bytes + 8);

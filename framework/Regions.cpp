@@ -6,6 +6,8 @@
 // within 2^16 rows of the origin (no surface is taller).
 #include "Raster.h"
 
+using kv::RGN_AND, kv::RGN_COPY, kv::RGN_DIFF, kv::RGN_OR, kv::RGN_XOR, kv::WINDING;
+
 using kv::BandedRegionBuilder;
 using kv::RoundShape;
 using kv::Span;
@@ -47,19 +49,19 @@ TRegion RegionOf(const RoundShape& shape) {
 
 TRegion::TRegion(const QRegion& region) : FRegion(kv::CanonicalRegion(region)) {}
 
-TRegion CreateRectRgn(int x1, int y1, int x2, int y2) {
+TRegion kv::CreateRectRgn(int x1, int y1, int x2, int y2) {
   return RegionOf(RoundShape::Rectangle(x1, y1, x2, y2));
 }
 
-TRegion CreateEllipticRgn(int x1, int y1, int x2, int y2) {
+TRegion kv::CreateEllipticRgn(int x1, int y1, int x2, int y2) {
   return RegionOf(RoundShape::Ellipse(x1, y1, x2, y2));
 }
 
-TRegion CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) {
+TRegion kv::CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) {
   return RegionOf(RoundShape::RoundRect(x1, y1, x2, y2, w, h));
 }
 
-TRegion CreatePolygonRgn(std::span<const TPoint> points, int fillMode) {
+TRegion kv::CreatePolygonRgn(std::span<const TPoint> points, int fillMode) {
   std::vector<kv::Point64> path;
   path.reserve(points.size());
   for (const TPoint& p : points) path.push_back({p.X, p.Y});
@@ -72,7 +74,7 @@ TRegion CreatePolygonRgn(std::span<const TPoint> points, int fillMode) {
   return TRegion(builder.Finish());
 }
 
-bool CombineRgn(TRegion& dest, const TRegion& a, const TRegion& b, int mode) {
+bool kv::CombineRgn(TRegion& dest, const TRegion& a, const TRegion& b, int mode) {
   const QRegion& ra = a.ToQRegion();
   const QRegion& rb = b.ToQRegion();
   switch (mode) {

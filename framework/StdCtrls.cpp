@@ -3,6 +3,10 @@
 #include "ClassRegistry.h"
 #include "Forms.h"
 
+using kv::Bounds, kv::DT_CALCRECT, kv::DT_CENTER, kv::DT_EXPANDTABS, kv::DT_NOPREFIX, kv::DT_RIGHT,
+    kv::DT_SINGLELINE, kv::DT_VCENTER, kv::DT_WORDBREAK, kv::DrawText, kv::IsAccel, kv::OffsetRect,
+    kv::Rect, kv::VK_SPACE;
+
 namespace {
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TLabel, TCheckBox>();
 }

@@ -8,7 +8,10 @@
 #include <cmath>
 #include <cstdio>
 
-Exception::Exception(QString message) : FMessage(std::move(message)), FUtf8(FMessage.toUtf8()) {}
+using kv::DecimalSeparator, kv::FloatToStrF, kv::Now, kv::RandSeed;
+
+kv::Exception::Exception(QString message)
+    : FMessage(std::move(message)), FUtf8(FMessage.toUtf8()) {}
 
 namespace kv {
 
@@ -23,22 +26,22 @@ int SaturateToInt(long double v) noexcept {
 
 }  // namespace kv
 
-int Round(long double v) noexcept {
+int kv::Round(long double v) noexcept {
   if (std::isnan(v)) return 0;
   // nearbyint rounds half to even in the default rounding mode.
   return kv::SaturateToInt(std::nearbyint(v));
 }
 
-int Trunc(long double v) noexcept { return kv::SaturateToInt(v); }
+int kv::Trunc(long double v) noexcept { return kv::SaturateToInt(v); }
 
-int Div(int a, int b) {
+int kv::Div(int a, int b) {
   if (b == 0) throw EInvalidOperation(QStringLiteral("Division by zero"));
   return kv::SaturateToInt(int64_t(a) / b);
 }
 
-QString IntToStr(int64_t v) { return QString::number(v); }
+QString kv::IntToStr(int64_t v) { return QString::number(v); }
 
-QChar DecimalSeparator() {
+QChar kv::DecimalSeparator() {
   const QString sep = QLocale().decimalPoint();
   return sep.isEmpty() ? QChar('.') : sep.at(0);
 }
@@ -70,7 +73,7 @@ QString Scientific(long double value, int precision, int expDigits) {
 
 }  // namespace
 
-QString FloatToStrF(long double value, TFloatFormat format, int precision, int digits) {
+QString kv::FloatToStrF(long double value, TFloatFormat format, int precision, int digits) {
   if (std::isnan(value)) return QStringLiteral("NAN");
   if (std::isinf(value)) return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
   precision = std::clamp(precision, 1, 18);
@@ -137,7 +140,7 @@ constexpr int kMaxFieldWidth = 4096;
 
 }  // namespace
 
-QString Format(const QString& format, std::initializer_list<QVariant> argList) {
+QString kv::Format(const QString& format, std::initializer_list<QVariant> argList) {
   const std::vector<QVariant> args(argList);
   QString out;
   size_t argIndex = 0;
@@ -260,7 +263,7 @@ QString Format(const QString& format, std::initializer_list<QVariant> argList) {
   return out;
 }
 
-bool IsAccel(QChar ch, const QString& caption) {
+bool kv::IsAccel(QChar ch, const QString& caption) {
   const QChar want = ch.toUpper();
   for (int i = 0; i + 1 < caption.size(); ++i) {
     if (caption.at(i) != '&') continue;
@@ -286,7 +289,7 @@ TDateTime FromQDateTime(const QDateTime& dt) {
 }
 }  // namespace
 
-int Random(int n) {
+int kv::Random(int n) {
   if (n <= 0) return 0;
   uint32_t seed = gRandSeed.load(std::memory_order_relaxed);
   seed = seed * 134775813u + 1u;
@@ -294,32 +297,32 @@ int Random(int n) {
   return int((uint64_t(seed) * uint64_t(n)) >> 32);
 }
 
-void Randomize() {
+void kv::Randomize() {
   const auto now = std::chrono::steady_clock::now().time_since_epoch();
   RandSeed(uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(now).count()));
 }
 
-void RandSeed(uint32_t seed) { gRandSeed.store(seed, std::memory_order_relaxed); }
+void kv::RandSeed(uint32_t seed) { gRandSeed.store(seed, std::memory_order_relaxed); }
 
-TDateTime Now() { return gClock ? gClock() : FromQDateTime(QDateTime::currentDateTime()); }
-TDateTime Time() {
+TDateTime kv::Now() { return gClock ? gClock() : FromQDateTime(QDateTime::currentDateTime()); }
+TDateTime kv::Time() {
   const TDateTime t = Now();
   return t - std::floor(t);
 }
 
-TDateTime EncodeTime(int hour, int min, int sec, int msec) {
+TDateTime kv::EncodeTime(int hour, int min, int sec, int msec) {
   if (hour < 0 || hour > 23 || min < 0 || min > 59 || sec < 0 || sec > 59 || msec < 0 || msec > 999)
     throw EConvertError(QStringLiteral("Invalid argument to time encode"));
   return (((hour * 60.0 + min) * 60.0 + sec) * 1000.0 + msec) / 86400000.0;
 }
 
-TDateTime EncodeDate(int year, int month, int day) {
+TDateTime kv::EncodeDate(int year, int month, int day) {
   const QDate d(year, month, day);
   if (!d.isValid()) throw EConvertError(QStringLiteral("Invalid argument to date encode"));
   return double(QDate(1899, 12, 30).daysTo(d));
 }
 
-void DecodeTime(TDateTime t, uint16_t& hour, uint16_t& min, uint16_t& sec, uint16_t& msec) {
+void kv::DecodeTime(TDateTime t, uint16_t& hour, uint16_t& min, uint16_t& sec, uint16_t& msec) {
   if (!std::isfinite(t)) t = 0;
   const double frac = std::fabs(t - std::trunc(t));
   long long ms = std::llround(frac * 86400000.0);
@@ -330,7 +333,7 @@ void DecodeTime(TDateTime t, uint16_t& hour, uint16_t& min, uint16_t& sec, uint1
   msec = uint16_t(ms % 1000);
 }
 
-void DecodeDate(TDateTime t, uint16_t& year, uint16_t& month, uint16_t& day) {
+void kv::DecodeDate(TDateTime t, uint16_t& year, uint16_t& month, uint16_t& day) {
   if (!std::isfinite(t) || std::fabs(t) > 2.9e6) t = 0;
   const QDate d = QDate(1899, 12, 30).addDays(qint64(std::floor(t)));
   year = uint16_t(d.year());

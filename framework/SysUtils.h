@@ -13,6 +13,8 @@
 #include <initializer_list>
 #include <limits>
 
+namespace kv {
+
 // The 80-bit x87 extended type; GCC and Clang on x86-64 give it as long double.
 using Extended = long double;
 static_assert(std::numeric_limits<Extended>::digits == 64,
@@ -30,41 +32,43 @@ private:
   QByteArray FUtf8;
 };
 
+}  // namespace kv
+
 // Silent exception: the application's handler does not report it.
-class KV_EXPORT EAbort : public Exception {
+class KV_EXPORT EAbort : public kv::Exception {
 public:
   using Exception::Exception;
 };
-class KV_EXPORT EOutOfResources : public Exception {
+class KV_EXPORT EOutOfResources : public kv::Exception {
 public:
   using Exception::Exception;
 };
-class KV_EXPORT EConvertError : public Exception {
+class KV_EXPORT EConvertError : public kv::Exception {
 public:
   using Exception::Exception;
 };
 // Raised by the bitmap readers for data they cannot decode.
-class KV_EXPORT EInvalidGraphic : public Exception {
+class KV_EXPORT EInvalidGraphic : public kv::Exception {
 public:
   using Exception::Exception;
 };
-class KV_EXPORT EReadError : public Exception {
+class KV_EXPORT EReadError : public kv::Exception {
 public:
   using Exception::Exception;
 };
-class KV_EXPORT EWriteError : public Exception {
+class KV_EXPORT EWriteError : public kv::Exception {
 public:
   using Exception::Exception;
 };
-class KV_EXPORT EFOpenError : public Exception {
+class KV_EXPORT EFOpenError : public kv::Exception {
 public:
   using Exception::Exception;
 };
-class KV_EXPORT EListError : public Exception {
+class KV_EXPORT EListError : public kv::Exception {
 public:
   using Exception::Exception;
 };
-class KV_EXPORT EInvalidOperation : public Exception {
+class KV_EXPORT EInvalidOperation : public kv::Exception {
 public:
   using Exception::Exception;
 };
@@ -88,8 +92,6 @@ constexpr int SatMul(int a, int b) noexcept { return SaturateToInt(int64_t(a) * 
 // True for values a double-valued property accepts (A6).
 inline bool IsFinite(double v) noexcept { return std::isfinite(v); }
 
-}  // namespace kv
-
 // Round half to even, saturating (NaN gives 0).
 KV_EXPORT int Round(long double v) noexcept;
 // Toward zero, saturating (NaN gives 0).
@@ -99,7 +101,11 @@ KV_EXPORT int Div(int a, int b);
 
 KV_EXPORT QString IntToStr(int64_t v);
 
+}  // namespace kv
+
 enum class TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
+
+namespace kv {
 
 // The framework's float formatting: ffFixed with Digits decimals, falling back to
 // scientific notation when the integer part has more digits than Precision.
@@ -125,8 +131,12 @@ KV_EXPORT int Random(int n);
 KV_EXPORT void Randomize();
 KV_EXPORT void RandSeed(uint32_t seed);
 
+}  // namespace kv
+
 // Days since 1899-12-30, the time of day as the fraction.
 using TDateTime = double;
+namespace kv {
+
 KV_EXPORT TDateTime Now();
 KV_EXPORT TDateTime Time();
 KV_EXPORT TDateTime EncodeTime(int hour, int min, int sec, int msec);
@@ -135,7 +145,6 @@ KV_EXPORT void DecodeTime(TDateTime t, uint16_t& hour, uint16_t& min, uint16_t& 
                           uint16_t& msec);
 KV_EXPORT void DecodeDate(TDateTime t, uint16_t& year, uint16_t& month, uint16_t& day);
 
-namespace kv {
 // Overrides the clock behind Now and Time (tests); an empty function restores it.
 KV_EXPORT void SetClockForTesting(TDateTime (*clock)());
 }  // namespace kv

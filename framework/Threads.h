@@ -42,7 +42,7 @@ Q_ENUM_NS(TThreadPriority)
 using Classes::TThreadPriority;
 
 // Raised when a thread cannot be created or is misused.
-class KV_EXPORT EThread : public Exception {
+class KV_EXPORT EThread : public kv::Exception {
 public:
   using Exception::Exception;
 };

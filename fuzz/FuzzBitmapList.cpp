@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+using kv::Exception;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TBitmap first;
   first.SetSize(2, 1);

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+using kv::ExtCreateRegion, kv::GetRegionData;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::optional<TRegion> region = ExtCreateRegion(data, int64_t(size));
   if (!region) return 0;

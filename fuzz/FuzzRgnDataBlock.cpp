@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 
+using kv::Exception;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray held("held region data");
   TKvRgnData block;

@@ -11,6 +11,8 @@
 
 #include <cstdio>
 
+using kv::GetRegionData;
+
 namespace {
 
 constexpr uint32_t kColours[] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu};

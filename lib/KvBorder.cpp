@@ -2,6 +2,8 @@
 
 #include "ClassRegistry.h"
 
+using kv::Point;
+
 namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvBorder>();

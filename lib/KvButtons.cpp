@@ -6,6 +6,10 @@
 
 #include <QPointer>
 
+using kv::DT_BOTTOM, kv::DT_CENTER, kv::DT_LEFT, kv::DT_RIGHT, kv::DT_SINGLELINE, kv::DT_TOP,
+    kv::DT_VCENTER, kv::DrawText, kv::InflateRect, kv::IsAccel, kv::OffsetRect, kv::Point,
+    kv::PtInRect, kv::VK_SPACE;
+
 namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvShadowButton, TKvDemoButton>();

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+using kv::Exception, kv::Format, kv::OffsetRect, kv::Rect;
+
 // ---------------------------------------------------------------------------
 // TKvPersistent
 
@@ -108,7 +110,7 @@ void TKvFont3D::DrawText(TCanvas* Canvas, const TRect& Rect, unsigned Format,
   kv::DrawTextLayers(Canvas, layers, [&](int dx, int dy) {
     TRect r = Rect;
     OffsetRect(r, dx, dy);
-    ::DrawText(Canvas, Text, r, Format);
+    kv::DrawText(Canvas, Text, r, Format);
   });
 }
 

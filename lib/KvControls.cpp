@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+using kv::Exception, kv::LoadCursor, kv::Rect, kv::Screen;
+
 namespace {
 
 void RegisterHandCursor() {

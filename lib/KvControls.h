@@ -17,7 +17,7 @@
 #include <type_traits>
 #include <vector>
 
-class KV_EXPORT EKvException : public Exception {
+class KV_EXPORT EKvException : public kv::Exception {
 public:
   using Exception::Exception;
 };

@@ -12,6 +12,8 @@
 #include <limits>
 #include <optional>
 
+using kv::Exception, kv::ExtCreateRegion, kv::GetRegionData, kv::Point, kv::Screen, kv::crHourGlass;
+
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvFormShape>();
 
 namespace {

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+using kv::Extended, kv::Point, kv::PtInRect, kv::Rect;
+
 namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvGauge>();

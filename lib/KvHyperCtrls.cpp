@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <vector>
 
+using kv::DT_CENTER, kv::DT_EXPANDTABS, kv::DT_RIGHT, kv::DT_TOP, kv::DT_WORDBREAK, kv::DrawText,
+    kv::InflateRect, kv::IsRectEmpty, kv::OffsetRect, kv::Rect;
+
 namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvHyperLink, TKvWebLabel>();

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <numbers>
 
+using kv::Trunc;
+
 namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvLabel>();

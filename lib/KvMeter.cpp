@@ -12,6 +12,8 @@
 #include <numbers>
 #include <vector>
 
+using kv::ColorToRGB, kv::Extended, kv::IntToStr, kv::Trunc;
+
 namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvMeter>();

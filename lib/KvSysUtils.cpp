@@ -5,6 +5,9 @@
 #include <functional>
 #include <vector>
 
+using kv::DT_CALCRECT, kv::DT_CENTER, kv::DT_SINGLELINE, kv::DT_VCENTER, kv::DrawText, kv::Extended,
+    kv::GetSysColor, kv::IntersectRect, kv::OffsetRect, kv::Rect, kv::Round;
+
 using kv::SaturateToInt;
 
 namespace {

@@ -11,6 +11,8 @@
 #include <exception>
 #include <utility>
 
+using kv::Application;
+
 namespace {
 
 const QString kNoTimerResources = QStringLiteral("No timer resources left.");

@@ -11,6 +11,8 @@
 #include <limits>
 #include <numbers>
 
+using kv::DecodeTime, kv::Now, kv::Rect, kv::Round;
+
 namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvLedClock>();

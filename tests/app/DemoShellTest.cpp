@@ -17,6 +17,8 @@
 
 #include <memory>
 
+using kv::Rect;
+
 namespace {
 
 // The seven forms, created as the program creates them, owned by one root.

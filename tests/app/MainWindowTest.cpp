@@ -16,6 +16,8 @@
 
 #include <QTest>
 
+using kv::Application, kv::Bounds, kv::Rect;
+
 namespace {
 
 // The seven forms created by an application object of their own, as the program does, so

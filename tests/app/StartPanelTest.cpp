@@ -13,6 +13,8 @@
 
 #include <memory>
 
+using kv::Bounds, kv::DT_CALCRECT, kv::DT_EXPANDTABS, kv::DT_WORDBREAK, kv::DrawText, kv::Rect;
+
 namespace {
 
 constexpr TColor kPanelColor = 7292981;

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+using kv::Application, kv::Exception;
+
 TEST(Application, OnExceptionTakesTheReportOver) {
   std::vector<QString> reported, handled;
   kv::SetExceptionReporter(

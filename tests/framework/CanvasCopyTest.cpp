@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using kv::Rect;
+
 using kvtest::Art;
 using kvtest::Picture;
 using kvtest::Rows;

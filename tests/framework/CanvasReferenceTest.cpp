@@ -14,6 +14,9 @@
 
 #include <map>
 
+using kv::ALTERNATE, kv::CreateEllipticRgn, kv::CreatePolygonRgn, kv::CreateRoundRectRgn, kv::Point,
+    kv::Rect, kv::WINDING;
+
 namespace {
 
 const QString kCaseDir = QStringLiteral(KV_TEST_REFERENCE_DIR "/canvas");

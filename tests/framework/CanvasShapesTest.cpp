@@ -7,6 +7,8 @@
 #include <climits>
 #include <thread>
 
+using kv::CombineRgn, kv::CreateEllipticRgn, kv::CreateRectRgn, kv::Point, kv::RGN_OR, kv::Rect;
+
 using kvtest::Art;
 using kvtest::Picture;
 
@@ -225,8 +227,9 @@ TEST(CanvasPie, QuarterWedgeIsClosedByTheRadii) {
   // From the right end counter-clockwise to the top; the arc stops short of the rim
   // point that lies on the end direction.
   p.c->Pie(0, 0, 9, 9, 9, 4, 4, 0);
-  EXPECT_SAME_PIXELS(p.Image(), (kvtest::Rows{".....#...", ".....###.", "....#RR#.", "....#RRR#", "....#####",
-                                  ".........", ".........", ".........", "........."}));
+  EXPECT_SAME_PIXELS(p.Image(),
+                     (kvtest::Rows{".....#...", ".....###.", "....#RR#.", "....#RRR#", "....#####",
+                                   ".........", ".........", ".........", "........."}));
 }
 
 // The pie graph's drawing steps: the front side is split by its edge line, and the
@@ -275,7 +278,8 @@ TEST(CanvasPolygon, VerticesOnPixelCentresWithTheTopLeftRule) {
   p.c->Brush()->SetColor(clBlack);
   const TPoint triangle[] = {{0, 0}, {6, 0}, {0, 6}};
   p.c->Polygon(triangle);
-  EXPECT_SAME_PIXELS(p.Image(), (kvtest::Rows{"######", "#####.", "####..", "###...", "##....", "#....."}));
+  EXPECT_SAME_PIXELS(p.Image(),
+                     (kvtest::Rows{"######", "#####.", "####..", "###...", "##....", "#....."}));
 }
 
 TEST(CanvasPolygon, ClosedOutlineThroughTheVertexPixels) {

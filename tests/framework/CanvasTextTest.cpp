@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+using kv::CreateRectRgn, kv::DT_BOTTOM, kv::DT_CALCRECT, kv::DT_CENTER, kv::DT_EXPANDTABS,
+    kv::DT_LEFT, kv::DT_NOCLIP, kv::DT_NOPREFIX, kv::DT_RIGHT, kv::DT_SINGLELINE, kv::DT_VCENTER,
+    kv::DT_WORDBREAK, kv::DrawText, kv::Point, kv::Rect;
+
 using kvtest::Colours;
 using kvtest::Picture;
 

@@ -8,6 +8,8 @@
 
 #include <functional>
 
+using kv::LoadCursor;
+
 namespace {
 
 kv::cur::Cursor Decode(const QByteArray& file) {

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+using kv::CombineRgn, kv::CreateRectRgn, kv::ExtCreateRegion, kv::GetRegionData, kv::RGN_OR;
+
 namespace {
 
 struct Rect32 {

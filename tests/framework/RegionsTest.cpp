@@ -6,6 +6,10 @@
 
 #include <climits>
 
+using kv::ALTERNATE, kv::CombineRgn, kv::CreateEllipticRgn, kv::CreatePolygonRgn, kv::CreateRectRgn,
+    kv::CreateRoundRectRgn, kv::RGN_AND, kv::RGN_COPY, kv::RGN_DIFF, kv::RGN_OR, kv::RGN_XOR,
+    kv::Rect, kv::WINDING;
+
 using kvtest::Picture;
 
 namespace {

@@ -8,6 +8,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using kv::Bounds;
+
 TEST(Label, AutoSizeFollowsCaptionAndFont) {
   TLabel label(nullptr);
   label.SetCaption(QStringLiteral("Meters"));

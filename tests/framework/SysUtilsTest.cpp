@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+using kv::DecodeDate, kv::DecodeTime, kv::Div, kv::EncodeDate, kv::EncodeTime, kv::FloatToStrF,
+    kv::Format, kv::IsAccel, kv::RandSeed, kv::Random, kv::Round, kv::Trunc;
+
 TEST(Round, HalfToEvenAndSaturation) {
   EXPECT_EQ(Round(0.5L), 0);
   EXPECT_EQ(Round(1.5L), 2);

@@ -9,6 +9,8 @@
 
 #include <climits>
 
+using kv::Bounds;
+
 namespace {
 
 constexpr int kMax = QWIDGETSIZE_MAX;

@@ -12,6 +12,8 @@
 #include <set>
 #include <vector>
 
+using kv::ColorToRGB, kv::Rect;
+
 using kvtest::PixelAt;
 
 namespace {

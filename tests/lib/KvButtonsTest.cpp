@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+using kv::ColorToRGB, kv::IsRectEmpty, kv::OffsetRect, kv::Rect;
+
 using kvtest::CountPixels;
 using kvtest::InkBounds;
 using kvtest::OwnPropertyNames;

@@ -17,6 +17,8 @@
 #include <sys/resource.h>
 #include <vector>
 
+using kv::ColorToRGB, kv::DT_CENTER, kv::DT_SINGLELINE, kv::DT_VCENTER, kv::DrawText, kv::Exception;
+
 using kvtest::OwnPropertyNames;
 using kvtest::StreamingDefaults;
 using kvtest::UseTextFont;

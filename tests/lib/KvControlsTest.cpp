@@ -8,6 +8,8 @@
 #include <QMetaProperty>
 #include <QPointer>
 
+using kv::Bounds, kv::Screen;
+
 namespace {
 
 // A parent whose picture changes colour each time it paints, so a capture shows which of

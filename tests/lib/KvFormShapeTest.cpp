@@ -20,6 +20,9 @@
 #include <memory>
 #include <random>
 
+using kv::Exception, kv::GetRegionData, kv::GetSysColor, kv::Rect, kv::Screen, kv::crDefault,
+    kv::crHourGlass;
+
 namespace {
 
 constexpr TColor kFace = clNavy;

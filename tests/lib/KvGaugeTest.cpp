@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+using kv::ColorToRGB;
+
 namespace {
 
 constexpr int32_t kPanelColor = 7292981;

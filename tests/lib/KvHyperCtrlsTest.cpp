@@ -17,6 +17,9 @@
 #include <utility>
 #include <vector>
 
+using kv::DT_CENTER, kv::DT_EXPANDTABS, kv::DT_RIGHT, kv::DT_WORDBREAK, kv::DrawText,
+    kv::OffsetRect, kv::Rect, kv::crCross, kv::crDefault;
+
 using kvtest::CountPixels;
 using kvtest::IsInk;
 using kvtest::PixelAt;

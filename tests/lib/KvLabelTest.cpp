@@ -14,6 +14,8 @@
 #include <functional>
 #include <memory>
 
+using kv::ColorToString, kv::Rect;
+
 // The address sanitizer's quarantine keeps freed memory resident.
 #if defined(__SANITIZE_ADDRESS__)
 #define KV_ADDRESS_SANITIZER 1

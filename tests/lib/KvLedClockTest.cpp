@@ -15,6 +15,8 @@
 #include <cmath>
 #include <limits>
 
+using kv::EncodeDate, kv::EncodeTime, kv::Rect;
+
 using kvtest::CountPixels;
 using kvtest::PixelAt;
 

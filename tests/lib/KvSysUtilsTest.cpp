@@ -10,6 +10,9 @@
 #include <functional>
 #include <vector>
 
+using kv::Bounds, kv::DT_CENTER, kv::DT_SINGLELINE, kv::DT_VCENTER, kv::DrawText, kv::Extended,
+    kv::GetSysColor;
+
 using kvtest::Picture;
 using kvtest::UseTextFont;
 

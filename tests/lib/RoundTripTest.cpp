@@ -14,6 +14,8 @@
 #include <map>
 #include <memory>
 
+using kv::Exception;
+
 namespace {
 
 using kv::form::PropertyKind;

@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <vector>
 
+using kv::Application, kv::Exception;
+
 namespace {
 
 struct Report {

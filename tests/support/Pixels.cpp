@@ -7,6 +7,8 @@
 #include <optional>
 #include <utility>
 
+using kv::IsRectEmpty, kv::Rect;
+
 namespace kvtest {
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+using kv::Exception;
+
 namespace kvtest {
 
 std::vector<const kv::TRegisteredClass*> RegisteredControls() {

@@ -14,6 +14,8 @@
 #include <random>
 #include <thread>
 
+using kv::Application, kv::Exception;
+
 using kvtest::Clock;
 using kvtest::MillisecondsSince;
 using kvtest::RunUntil;

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+using kv::Exception;
+
 using kvtest::RunUntil;
 using kvtest::TTickLog;
 

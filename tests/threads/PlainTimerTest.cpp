@@ -10,6 +10,8 @@
 #include <map>
 #include <memory>
 
+using kv::Exception;
+
 using kvtest::RunUntil;
 using kvtest::TTickLog;
 

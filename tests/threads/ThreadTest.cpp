@@ -13,6 +13,8 @@
 #include <chrono>
 #include <thread>
 
+using kv::Exception;
+
 using namespace std::chrono_literals;
 using kvtest::Clock;
 using kvtest::MillisecondsSince;

@@ -20,6 +20,8 @@
 
 #include <cstdio>
 
+using kv::Exception, kv::GetRegionData, kv::IdentToColor;
+
 namespace {
 
 int Usage() {
