@@ -14,12 +14,22 @@ foreach(header IN LISTS KV_PUBLIC_HEADERS)
     CONTENT "#include \"${header}\"\n" @ONLY)
 endforeach()
 
+# Kelvara.h: every public header, for forms that name controls of any family (the Designer
+# plugin's include file).
+set(kv_umbrella "// Every public header of the library.\n#pragma once\n\n")
+foreach(header IN LISTS KV_PUBLIC_HEADERS)
+  get_filename_component(name ${header} NAME)
+  string(APPEND kv_umbrella "#include \"${name}\"\n")
+endforeach()
+file(CONFIGURE OUTPUT ${KV_BUILD_INCLUDE_DIR}/kelvara/Kelvara.h CONTENT "${kv_umbrella}" @ONLY)
+
 set(KV_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Kelvara)
 install(TARGETS KvControls EXPORT KelvaraTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${KV_PUBLIC_HEADERS} ${KV_BUILD_INCLUDE_DIR}/kelvara/KvExport.h
+  ${KV_BUILD_INCLUDE_DIR}/kelvara/Kelvara.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kelvara)
 install(EXPORT KelvaraTargets NAMESPACE Kelvara:: DESTINATION ${KV_CMAKE_DIR})
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/KelvaraConfig.cmake.in

@@ -1,5 +1,6 @@
 #include "RegisteredControls.h"
 
+#include "Designing.h"
 #include "Forms.h"
 
 #include <memory>
@@ -8,14 +9,7 @@ using kv::Exception;
 
 namespace kvtest {
 
-std::vector<const kv::TRegisteredClass*> RegisteredControls() {
-  std::vector<const kv::TRegisteredClass*> controls;
-  for (const kv::TRegisteredClass* c : kv::RegisteredClasses())
-    if (c->metaObject->inherits(&TControl::staticMetaObject) &&
-        !c->metaObject->inherits(&TForm::staticMetaObject))
-      controls.push_back(c);
-  return controls;
-}
+std::vector<const kv::TRegisteredClass*> RegisteredControls() { return kv::RegisteredControls(); }
 
 TControl* NewControl(const kv::TRegisteredClass& control, TComponent* owner) {
   return dynamic_cast<TControl*>(control.create(owner));

@@ -1,0 +1,121 @@
+// Forms made in Qt Designer: a .ui file compiled by uic and the same file loaded at run time
+// through the Designer plugin give the pictures of the same controls made in code, and their
+// properties go through the controls' own setters.
+#include "Designing.h"
+#include "KvGauge.h"
+#include "KvLabel.h"
+#include "KvMeter.h"
+#include "kvLedClock.h"
+#include "ui_Instruments.h"
+#include "ui_OutOfRange.h"
+
+#include "Offscreen.h"
+#include "Pixels.h"
+
+#include <QFile>
+#include <QUiLoader>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// The controls of Instruments.ui, made in code.
+std::unique_ptr<QWidget> InstrumentsInCode() {
+  auto form = std::make_unique<QWidget>();
+  form->resize(470, 330);
+  auto* meter = new TKvMeter(form.get());
+  meter->SetBounds(10, 10, 240, 105);
+  meter->SetMaxValue(150);
+  meter->SetMinValue(50);
+  meter->SetPosition(70);
+  meter->SetCaption(QStringLiteral("Pressure"));
+  auto* gauge = new TKvGauge(form.get());
+  gauge->SetBounds(260, 10, 200, 40);
+  gauge->SetPosition(65);
+  gauge->SetSolidFill(true);
+  auto* label = new TKvLabel(form.get());
+  label->SetBounds(260, 60, 200, 40);
+  label->SetCaption(QStringLiteral("Kelvara"));
+  label->SetAngle(10);
+  auto* clock = new TKvLedClock(form.get());
+  clock->SetBounds(10, 120, 200, 200);
+  clock->SetHours(10);
+  clock->SetMinutes(8);
+  clock->SetSeconds(30);
+  return form;
+}
+
+std::unique_ptr<QWidget> Loaded(const QString& name) {
+  QUiLoader loader;
+  loader.clearPluginPaths();
+  loader.addPluginPath(QStringLiteral(KV_DESIGNER_PLUGIN_DIR));
+  QFile file(QStringLiteral(KV_TEST_UI_DIR "/") + name);
+  if (!file.open(QIODevice::ReadOnly)) return nullptr;
+  return std::unique_ptr<QWidget>(loader.load(&file));
+}
+
+// What the form draws, once Qt has applied the controls' visibility after parenting.
+QImage FormPicture(QWidget* form) {
+  kvtest::Pump();
+  return form->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace
+
+TEST(UiForm, PluginOffersEveryRegisteredControl) {
+  QUiLoader loader;
+  loader.clearPluginPaths();
+  loader.addPluginPath(QStringLiteral(KV_DESIGNER_PLUGIN_DIR));
+  const QStringList offered = loader.availableWidgets();
+  for (const kv::TRegisteredClass* control : kv::RegisteredControls())
+    EXPECT_TRUE(offered.contains(QString::fromLatin1(control->metaObject->className())))
+        << control->metaObject->className();
+}
+
+TEST(UiForm, CompiledAndLoadedFormsDrawLikeCode) {
+  const std::unique_ptr<QWidget> code = InstrumentsInCode();
+  const QImage expected = FormPicture(code.get());
+
+  QWidget compiled;
+  Ui::Instruments ui;
+  ui.setupUi(&compiled);
+  EXPECT_EQ(ui.meter->Position(), 70);
+  EXPECT_EQ(ui.clock->Minutes(), 8);
+  EXPECT_SAME_PIXELS(FormPicture(&compiled), expected);
+
+  const std::unique_ptr<QWidget> loaded = Loaded(QStringLiteral("Instruments.ui"));
+  ASSERT_TRUE(loaded);
+  auto* meter = loaded->findChild<TKvMeter*>(QStringLiteral("meter"));
+  ASSERT_TRUE(meter);
+  EXPECT_EQ(meter->MinValue(), 50);
+  EXPECT_SAME_PIXELS(FormPicture(loaded.get()), expected);
+}
+
+// A loaded form is at run time: its controls are not in the design state.
+TEST(UiForm, LoadedControlsAreNotDesigning) {
+  const std::unique_ptr<QWidget> loaded = Loaded(QStringLiteral("Instruments.ui"));
+  ASSERT_TRUE(loaded);
+  auto* clock = loaded->findChild<TKvLedClock*>(QStringLiteral("clock"));
+  ASSERT_TRUE(clock);
+  EXPECT_FALSE(clock->ComponentState().testFlag(TComponentStateFlag::csDesigning));
+}
+
+// The meter refuses a maximum below its minimum, whether the form is compiled or loaded.
+TEST(UiForm, OutOfRangeValueRaisesAsInCode) {
+  QWidget compiled;
+  Ui::OutOfRange ui;
+  EXPECT_THROW(ui.setupUi(&compiled), EKvException);
+  EXPECT_THROW(Loaded(QStringLiteral("OutOfRange.ui")), EKvException);
+}
+
+// Inside Designer the plugin puts its controls into the design state: an Active clock stays
+// at the time it shows.
+TEST(UiForm, DesignStateKeepsActiveControlsStill) {
+  TKvLedClock clock(nullptr);
+  kv::SetDesigning(&clock, true);
+  clock.SetActive(true);
+  clock.SetSeconds(30);
+  kvtest::Pump(1200);
+  EXPECT_EQ(clock.Seconds(), 30);
+}
