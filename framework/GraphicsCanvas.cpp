@@ -254,8 +254,9 @@ void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool 
 void StrokePolyline(const TCanvas& canvas, std::span<const Point64> points) {
   const kv::SurfaceRows surface(*canvas.Surface());
   const ClipRects& clip = canvas.EffectiveClip();
-  if (const auto stroke = WideOutline(canvas, points, false)) {
-    PaintCoverage(surface, clip, *stroke, PenInk(canvas));
+  if (HasWidePen(canvas)) {
+    if (const auto stroke = WideOutline(canvas, points, false))
+      PaintCoverage(surface, clip, *stroke, PenInk(canvas));
     return;
   }
   DrawThinPolyline(surface, clip, points, false, PenInk(canvas),
@@ -375,18 +376,21 @@ struct FloodRun {
 // row runs. Iterative: every run is taken whole, the widest run of open pixels on its
 // row, the moment it is found, and queued for a look at the rows above and below it; a
 // look steps over the runs already taken, so each open pixel is read about once.
-template <bool SingleClip, class Fillable>
+// Open pixels: those of the key colour, or for a border fill those of any other colour.
+template <bool SingleClip>
 std::vector<FloodRun> FloodArea(const kv::SurfaceRows& surface, const ClipRects& clip, int64_t sx,
-                                int64_t sy, Fillable&& fillable) {
+                                int64_t sy, uint32_t key, bool border) {
   std::vector<FloodRun> taken;
   const QRect box = clip.Bounds;
   const int64_t left = box.left(), right = box.right(), top = box.top(), bottom = box.bottom();
-  auto open = [&](int64_t x, int64_t y, const uint32_t* row) {
-    return fillable(row[x]) && (SingleClip || clip.Contains(x, y));
+  auto open = [&clip, key, border](int64_t x, int64_t y, const uint32_t* row) {
+    return ((row[x] & 0xFFFFFFu) == key) != border && (SingleClip || clip.Contains(x, y));
   };
   if (!open(sx, sy, surface.Row(sy))) return taken;
   std::vector<uint32_t> lastOnRow(size_t(box.height()));
   std::vector<uint32_t> queue;
+  taken.reserve(64);
+  queue.reserve(64);
   // The end of the run taken on row y that holds x, or 0 when none does.
   auto takenEnd = [&](int64_t x, int64_t y) -> int64_t {
     for (uint32_t i = lastOnRow[size_t(y - top)]; i != 0; i = taken[i - 1].next)
@@ -608,9 +612,9 @@ void TCanvas::FloodFill(int x, int y, TColor color, TFillStyle style) {
     const uint32_t key = kv::ColorToPixel(color) & 0xFFFFFFu;
     const bool border = style == TFillStyle::fsBorder;
     const kv::SurfaceRows surface(*FSurface);
-    const auto test = [&](uint32_t px) { return ((px & 0xFFFFFFu) == key) != border; };
-    const auto area = clip.IsSingle() ? FloodArea<true>(surface, clip, seed.X, seed.Y, test)
-                                      : FloodArea<false>(surface, clip, seed.X, seed.Y, test);
+    const auto area = clip.IsSingle()
+                          ? FloodArea<true>(surface, clip, seed.X, seed.Y, key, border)
+                          : FloodArea<false>(surface, clip, seed.X, seed.Y, key, border);
     for (const FloodRun& run : area)
       kv::PaintSpan(surface, clip, run.row, run.span.Begin, run.span.End, brush);
   }

@@ -331,28 +331,38 @@ PolygonSweep::PolygonSweep(std::span<const Point64> points, bool winding) : FWin
 
 // Moves the edge's crossing to row y (within the edge): one step from the row above, or
 // ceil(x0 + (y - y0) (x1 - x0) / (y1 - y0)) computed afresh.
-void PolygonSweep::CrossRow(Edge& e, int64_t y) {
-  if (e.row == y) return;
-  const int64_t dx = e.x1 - e.x0, dy = e.y1 - e.y0;
-  if (dx == 0) {
-    e.row = y;
-    return;
-  }
-  if (y == e.row + 1) {
-    if (!e.stepKnown) {
-      e.step = dx / dy;
-      e.stepRem = dx % dy;
-      if (e.stepRem < 0) {
-        --e.step;
-        e.stepRem += dy;
-      }
-      e.stepKnown = true;
-    }
+inline void PolygonSweep::CrossRow(Edge& e, int64_t y) {
+  if (e.row + 1 == y && e.stepKnown) {
     e.x += e.step;
     e.rem -= e.stepRem;
     if (e.rem < 0) {
-      e.rem += dy;
+      e.rem += e.y1 - e.y0;
       ++e.x;
+    }
+    e.row = y;
+  } else if (e.row != y) {
+    CrossRowSlowly(e, y);
+  }
+}
+
+void PolygonSweep::CrossRowSlowly(Edge& e, int64_t y) {
+  const int64_t dx = e.x1 - e.x0, dy = e.y1 - e.y0;
+  if (y == e.row + 1 || dx == 0) {
+    // The step of a row, once per edge: floor(dx / dy) and the remainder.
+    e.step = dx / dy;
+    e.stepRem = dx % dy;
+    if (e.stepRem < 0) {
+      --e.step;
+      e.stepRem += dy;
+    }
+    e.stepKnown = true;
+    if (y == e.row + 1) {
+      e.x += e.step;
+      e.rem -= e.stepRem;
+      if (e.rem < 0) {
+        e.rem += dy;
+        ++e.x;
+      }
     }
   } else {
     const Int128 num = Int128(e.x0) * dy + Int128(y - e.y0) * dx;
@@ -369,9 +379,15 @@ bool PolygonSweep::Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1) {
   const int64_t end = std::min(to, FBottom);
   for (;;) {
     if (y >= end) return false;
-    while (FNextEdge < FEdges.size() && FEdges[FNextEdge].y0 <= y)
+    while (FNextEdge < FEdges.size() && FEdges[FNextEdge].y0 <= y) {
+      FActiveEnd = std::min(FActiveEnd, FEdges[FNextEdge].y1);
       FActive.push_back(uint32_t(FNextEdge++));
-    std::erase_if(FActive, [&](uint32_t i) { return FEdges[i].y1 <= y; });
+    }
+    if (FActiveEnd <= y) {
+      std::erase_if(FActive, [&](uint32_t i) { return FEdges[i].y1 <= y; });
+      FActiveEnd = INT64_MAX;
+      for (uint32_t i : FActive) FActiveEnd = std::min(FActiveEnd, FEdges[i].y1);
+    }
     if (!FActive.empty()) break;
     if (FNextEdge == FEdges.size()) return false;
     y = FEdges[FNextEdge].y0;
@@ -387,7 +403,11 @@ bool PolygonSweep::Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1) {
     bandEnd = std::min(bandEnd, e.y1);
   }
   if (FNextEdge < FEdges.size()) bandEnd = std::min(bandEnd, FEdges[FNextEdge].y0);
-  std::sort(FCrossings.begin(), FCrossings.end());
+  if (FCrossings.size() == 2) {
+    if (FCrossings[1] < FCrossings[0]) std::swap(FCrossings[0], FCrossings[1]);
+  } else {
+    std::sort(FCrossings.begin(), FCrossings.end());
+  }
   int winding = 0;
   int64_t start = 0;
   for (size_t i = 0; i < FCrossings.size(); ++i) {

@@ -290,6 +290,7 @@ private:
     int64_t step = 0, stepRem = 0;  // floor(dx / dy) and dx - step dy
   };
   static void CrossRow(Edge& e, int64_t y);
+  static void CrossRowSlowly(Edge& e, int64_t y);
   // Small polygons (the controls' markers and segments) keep their tables here.
   std::array<std::byte, 3072> FBuffer;
   std::pmr::monotonic_buffer_resource FMemory{FBuffer.data(), FBuffer.size()};
@@ -299,6 +300,7 @@ private:
   std::pmr::vector<Span> FSpans{&FMemory};
   size_t FNextEdge = 0;
   int64_t FTop = 0, FBottom = 0, FRowDone = 0;
+  int64_t FActiveEnd = INT64_MAX;  // the first row some active edge does not reach
   bool FWinding;
 };
 
