@@ -392,22 +392,32 @@ bool PolygonSweep::Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1) {
     if (FNextEdge == FEdges.size()) return false;
     y = FEdges[FNextEdge].y0;
   }
+  y0 = y;
+  int64_t bandEnd = FActiveEnd;
+  if (FNextEdge < FEdges.size()) bandEnd = std::min(bandEnd, FEdges[FNextEdge].y0);
+  bandEnd = std::min(bandEnd, end);
+  if (FActive.size() == 2) {
+    // Two crossings (every row of a convex shape) go opposite ways: inside between them
+    // by either rule.
+    Edge& a = FEdges[FActive[0]];
+    Edge& b = FEdges[FActive[1]];
+    CrossRow(a, y);
+    CrossRow(b, y);
+    const int64_t l = std::min(a.x, b.x), r = std::max(a.x, b.x);
+    if (l < r) FSpans.push_back({l, r});
+    y1 = a.x0 == a.x1 && b.x0 == b.x1 ? bandEnd : y + 1;
+    FRowDone = y1;
+    return true;
+  }
   FCrossings.clear();
   bool vertical = true;
-  int64_t bandEnd = end;
   for (uint32_t i : FActive) {
     Edge& e = FEdges[i];
     CrossRow(e, y);
     FCrossings.emplace_back(e.x, e.dir);
     vertical = vertical && e.x0 == e.x1;
-    bandEnd = std::min(bandEnd, e.y1);
   }
-  if (FNextEdge < FEdges.size()) bandEnd = std::min(bandEnd, FEdges[FNextEdge].y0);
-  if (FCrossings.size() == 2) {
-    if (FCrossings[1] < FCrossings[0]) std::swap(FCrossings[0], FCrossings[1]);
-  } else {
-    std::sort(FCrossings.begin(), FCrossings.end());
-  }
+  std::sort(FCrossings.begin(), FCrossings.end());
   int winding = 0;
   int64_t start = 0;
   for (size_t i = 0; i < FCrossings.size(); ++i) {
@@ -421,7 +431,6 @@ bool PolygonSweep::Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1) {
       else FSpans.push_back({start, x});
     }
   }
-  y0 = y;
   y1 = vertical ? bandEnd : y + 1;
   FRowDone = y1;
   return true;
