@@ -332,39 +332,35 @@ PolygonSweep::PolygonSweep(std::span<const Point64> points, bool winding) : FWin
 // Moves the edge's crossing to row y (within the edge): one step from the row above, or
 // ceil(x0 + (y - y0) (x1 - x0) / (y1 - y0)) computed afresh.
 inline void PolygonSweep::CrossRow(Edge& e, int64_t y) {
-  if (e.row + 1 == y && e.stepKnown) {
-    e.x += e.step;
-    e.rem -= e.stepRem;
-    if (e.rem < 0) {
-      e.rem += e.y1 - e.y0;
-      ++e.x;
-    }
-    e.row = y;
-  } else if (e.row != y) {
-    CrossRowSlowly(e, y);
+  if (e.row == y) return;
+  if (e.row + 1 != y) {
+    CrossRowAfresh(e, y);
+    return;
   }
+  if (!e.stepKnown) FindStep(e);
+  e.x += e.step;
+  e.rem -= e.stepRem;
+  if (e.rem < 0) {
+    e.rem += e.y1 - e.y0;
+    ++e.x;
+  }
+  e.row = y;
 }
 
-void PolygonSweep::CrossRowSlowly(Edge& e, int64_t y) {
+void PolygonSweep::FindStep(Edge& e) {
   const int64_t dx = e.x1 - e.x0, dy = e.y1 - e.y0;
-  if (y == e.row + 1 || dx == 0) {
-    // The step of a row, once per edge: floor(dx / dy) and the remainder.
-    e.step = dx / dy;
-    e.stepRem = dx % dy;
-    if (e.stepRem < 0) {
-      --e.step;
-      e.stepRem += dy;
-    }
-    e.stepKnown = true;
-    if (y == e.row + 1) {
-      e.x += e.step;
-      e.rem -= e.stepRem;
-      if (e.rem < 0) {
-        e.rem += dy;
-        ++e.x;
-      }
-    }
-  } else {
+  e.step = dx / dy;
+  e.stepRem = dx % dy;
+  if (e.stepRem < 0) {
+    --e.step;
+    e.stepRem += dy;
+  }
+  e.stepKnown = true;
+}
+
+void PolygonSweep::CrossRowAfresh(Edge& e, int64_t y) {
+  const int64_t dx = e.x1 - e.x0, dy = e.y1 - e.y0;
+  if (dx != 0) {
     const Int128 num = Int128(e.x0) * dy + Int128(y - e.y0) * dx;
     const Int128 x = CeilDiv(num, dy);
     e.x = int64_t(x);
