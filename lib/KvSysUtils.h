@@ -6,6 +6,7 @@
 
 #include "Graphics.h"
 #include "KvControls.h"
+#include "SysUtils.h"
 
 #include <cstdint>
 #include <functional>
@@ -125,6 +126,24 @@ void TileBitmap(TCanvas* Canvas, const TRect& Rect, const TBitmap* Bitmap);
 void ReplaceColor(TBitmap* Bitmap, TColor OldColor, TColor NewColor);
 
 namespace kv {
+
+// The percentage of Range that Offset covers, truncated: ValueToPercent over 64-bit
+// differences, which do not fit an int for the widest ranges. 0 for an empty range.
+constexpr int PercentOfRange(int64_t Offset, int64_t Range) {
+  return Range == 0 ? 0 : SaturateToInt(Offset * 100 / Range);
+}
+
+// After loading, a range whose ends were stored as they came (MaxValue before MinValue) is
+// settled as the setters would have left it when read in that order from the initial
+// InitialMin .. InitialMax: an end that does not keep Max above Min is dropped.
+inline void SettleLoadedRange(int& Min, int& Max, int InitialMin, int InitialMax) {
+  if (Max > Min) return;
+  const int max = Max, min = Min;
+  Max = InitialMax;
+  Min = InitialMin;
+  if (max > Min) Max = max;
+  if (min < Max) Min = min;
+}
 
 // One copy of a text drawn under the text itself: its offset and colour.
 struct TextLayer {
