@@ -7,6 +7,7 @@
 #include "Forms.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -43,9 +44,14 @@ public:
     Settle();
   }
   TForm* Form() { return &FForm; }
+  // Delivers what is pending, paints included, for a few milliseconds.
   static void Settle() {
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
+    QElapsedTimer t;
+    t.start();
+    do {
+      QCoreApplication::sendPostedEvents();
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    } while (t.elapsed() < 20);
   }
   // What the window shows now.
   QImage Shot() {
