@@ -212,6 +212,10 @@ private:
 
 class TCollection;
 
+// An item joins its collection only when it is whole, because joining notifies the
+// collection's owner, which may read every member: an item class with members of its own
+// passes no collection to this base and calls JoinCollection at the end of its constructor.
+// TCollection::Add builds items without a collection and inserts them afterwards.
 class TCollectionItem : public QObject, public TPersistent {
   Q_OBJECT
 public:
@@ -223,8 +227,11 @@ public:
   virtual QString DisplayName() const;
 
 protected:
-  // Tells the collection: one item (false) or all items (true) changed.
+  // Tells the collection: one item (false) or all items (true) changed. The notification
+  // may free this item: callers touch nothing afterwards.
   void Changed(bool allItems);
+  // Inserts the item into Collection (when it is in none yet), notifying last.
+  void JoinCollection(TCollection* collection);
 
 private:
   friend class TCollection;
@@ -235,9 +242,12 @@ class TCollection : public QObject, public TPersistent {
   Q_OBJECT
 public:
   using TItemFactory = std::function<TCollectionItem*(TCollection*)>;
-  TCollection(TPersistent* owner, TItemFactory itemFactory);
+  // ItemClass, when given, is the class every item must have: Assign refuses a collection
+  // of other items before it changes anything.
+  TCollection(TPersistent* owner, TItemFactory itemFactory, const QMetaObject* itemClass = nullptr);
   ~TCollection() override;
 
+  // A new item at the end. None when a handler of the notification freed it.
   TCollectionItem* Add();
   void Clear();
   void Delete(int index);
@@ -263,6 +273,7 @@ private:
 
   TPersistent* FOwner;
   TItemFactory FItemFactory;
+  const QMetaObject* FItemClass;
   std::vector<TCollectionItem*> FItems;
   int FUpdateCount = 0;
 };

@@ -10,6 +10,8 @@
 #include "KvClasses.h"
 #include "KvControls.h"
 
+#include <QPointer>
+
 #include <memory>
 
 namespace KvButtons {
@@ -44,6 +46,18 @@ private:
   bool FTracking = false;
   bool FPressed = false;
 };
+
+// The button-up of a press: the capture goes, and a press that ends drawn pressed
+// repaints and fires OnClick. False when OnClick destroyed the button.
+template <class Button>
+bool ReleasePress(Button& button, ButtonPress& press) {
+  button.SetMouseCapture(false);
+  if (!press.End()) return true;
+  QPointer<Button> self(&button);
+  button.UpdateControl();
+  button.TControl::Click();
+  return !self.isNull();
+}
 
 }  // namespace kv
 
