@@ -12,8 +12,11 @@
 #include <QRegion>
 
 #include <algorithm>
+#include <cstdlib>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory_resource>
 #include <span>
 #include <vector>
 
@@ -266,23 +269,38 @@ private:
 class PolygonSweep {
 public:
   PolygonSweep(std::span<const Point64> points, bool winding);
+  PolygonSweep(const PolygonSweep&) = delete;
+  PolygonSweep& operator=(const PolygonSweep&) = delete;
   int64_t Top() const { return FTop; }
   int64_t Bottom() const { return FBottom; }
-  // The next band of rows [y0, y1) at or after `from` and before `to`, with its spans;
-  // false when no rows are left.
-  bool Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1, std::vector<Span>& spans);
+  // The next band of rows [y0, y1) at or after `from` and before `to`; false when no rows
+  // are left. Spans() holds the band's spans until the next call.
+  bool Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1);
+  std::span<const Span> Spans() const { return FSpans; }
 
 private:
+  // An edge and where it crosses row Row: x0 dy + (Row - y0) dx = X dy - Rem with
+  // 0 <= Rem < dy, so X is the crossing pixel; stepping a row adds dx / dy in whole and
+  // remainder, so no row but the first of a clipped edge needs a division.
   struct Edge {
     int64_t x0, y0, x1, y1;  // y0 < y1
     int dir;
+    bool stepKnown = false;
+    int64_t row = 0, x = 0, rem = 0;
+    int64_t step = 0, stepRem = 0;  // floor(dx / dy) and dx - step dy
   };
-  static int64_t CrossingPixel(const Edge& e, int64_t y);
-  std::vector<Edge> FEdges;  // sorted by y0
-  std::vector<size_t> FActive;
-  std::vector<std::pair<int64_t, int>> FCrossings;
+  static void CrossRow(Edge& e, int64_t y);
+  static void CrossRowSlowly(Edge& e, int64_t y);
+  // Small polygons (the controls' markers and segments) keep their tables here.
+  std::array<std::byte, 3072> FBuffer;
+  std::pmr::monotonic_buffer_resource FMemory{FBuffer.data(), FBuffer.size()};
+  std::pmr::vector<Edge> FEdges{&FMemory};  // sorted by y0
+  std::pmr::vector<uint32_t> FActive{&FMemory};
+  std::pmr::vector<std::pair<int64_t, int>> FCrossings{&FMemory};
+  std::pmr::vector<Span> FSpans{&FMemory};
   size_t FNextEdge = 0;
   int64_t FTop = 0, FBottom = 0, FRowDone = 0;
+  int64_t FActiveEnd = INT64_MAX;  // the first row some active edge does not reach
   bool FWinding;
 };
 
@@ -328,8 +346,26 @@ struct LineRaster {
   int SX = 1, SY = 1;
   bool XMajor = true;
 
-  LineRaster(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
+  LineRaster(int64_t x0, int64_t y0, int64_t x1, int64_t y1) : X0(x0), Y0(y0) {
+    const int64_t dx = x1 - x0, dy = y1 - y0;
+    SX = dx < 0 ? -1 : 1;
+    SY = dy < 0 ? -1 : 1;
+    XMajor = std::abs(dx) > std::abs(dy);
+    DMajor = XMajor ? std::abs(dx) : std::abs(dy);
+    DMinor = XMajor ? std::abs(dy) : std::abs(dx);
+    // Halves round toward the smaller minor coordinate: down the offset when the minor
+    // coordinate grows, up when it shrinks.
+    const bool minorShrinks = XMajor ? dy < 0 : dx < 0;
+    Rounding = DMajor - 1 + (minorShrinks ? 1 : 0);
+  }
   int64_t Count() const { return DMajor; }
+  // Whether both end points, and so every pixel, lie in the box.
+  bool Inside(const QRect& box) const {
+    const int64_t x1 = X0 + SX * (XMajor ? DMajor : DMinor);
+    const int64_t y1 = Y0 + SY * (XMajor ? DMinor : DMajor);
+    return std::min(X0, x1) >= box.left() && std::max(X0, x1) <= box.right() &&
+           std::min(Y0, y1) >= box.top() && std::max(Y0, y1) <= box.bottom();
+  }
   int64_t MinorOffset(int64_t i) const;
   Point64 At(int64_t i) const;
   // The range [first, last) of pixels inside the box.
@@ -342,7 +378,18 @@ struct DashPattern {
   int Period = 1;
   bool Solid() const { return Period == 1; }
   bool On(int64_t i) const { return (Bits >> int(i % Period)) & 1u; }
-  static DashPattern Of(TPenStyle style);
+  static DashPattern Of(TPenStyle style) {
+    switch (style) {
+      case TPenStyle::psDot: return {0x7u, 6};               // 3 on, 3 off
+      case TPenStyle::psDash: return {0x3FFFFu, 24};         // 18 on, 6 off
+      case TPenStyle::psDashDot: return {0x381FFu, 24};      // 9 on, 6 off, 3 on, 6 off
+      case TPenStyle::psDashDotDot: return {0x1C71FFu, 24};  // 9 on, (3 off, 3 on) twice, 3 off
+      case TPenStyle::psSolid:
+      case TPenStyle::psClear:
+      case TPenStyle::psInsideFrame: break;
+    }
+    return {};
+  }
 };
 
 // Draws the pixels of the line inside the clip; pixel i is drawn when the dash pattern is
