@@ -11,6 +11,7 @@
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -255,6 +256,62 @@ protected:
 
 private:
   std::unique_ptr<TBitmap> FImage;
+};
+
+// The inputs of a static drawing, written one after the other: a layer is drawn again when
+// they differ from the last paint's.
+class TKvLayerKey {
+public:
+  TKvLayerKey& operator<<(int64_t v) { return Append(&v, sizeof v); }
+  TKvLayerKey& operator<<(int v) { return *this << int64_t(v); }
+  TKvLayerKey& operator<<(bool v) { return *this << int64_t(v); }
+  TKvLayerKey& operator<<(const QString& v);
+  // Colours as drawn, so that a change of the system colours counts.
+  TKvLayerKey& operator<<(TColor c);
+  TKvLayerKey& operator<<(const TFont* f);
+  // A picture's pixels, by the identity of their current contents.
+  TKvLayerKey& operator<<(const TBitmap* b);
+  const QByteArray& Bytes() const { return FBytes; }
+
+private:
+  TKvLayerKey& Append(const void* data, size_t size) {
+    FBytes.append(static_cast<const char*>(data), qsizetype(size));
+    return *this;
+  }
+  QByteArray FBytes;
+};
+
+// A part of a face that does not change from frame to frame (a scale, ticks, a bevel, a
+// caption): the pixels its drawing writes, recorded once and replayed over the image while
+// the drawing's key stays the same, whatever lies under them. The drawing must write only
+// opaque pixels in copy modes: it is recorded by running it on a black and on a white image,
+// and a pixel it wrote has the same colour on both.
+class TKvStaticLayer {
+public:
+  using Drawing = std::function<void(TCanvas*)>;
+
+  // Writes the drawing's pixels onto Target, drawing afresh only when Key or Target's size
+  // changed; with Within, only the recorded pixels inside that rectangle.
+  void Draw(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing,
+            const TRect* within = nullptr);
+  // A small drawing repeated at many places (a dot, a tick): recorded once on an image of
+  // Size, and replayed with its top left corner at At, clipped to Target.
+  void Stamp(TBitmap* target, const TKvLayerKey& key, TSize size, const Drawing& drawing,
+             TPoint at);
+  // Forgets the recording: the next Draw draws afresh.
+  void Clear();
+  bool Empty() const { return FPixels.isNull(); }
+
+private:
+  struct Run {
+    int Y, Begin, End;
+  };
+  void Record(int width, int height, const Drawing& drawing);
+  void Replay(TBitmap* target, const TRect* within, TPoint at) const;
+
+  QByteArray FKey;
+  QImage FPixels;
+  std::vector<Run> FRuns;
 };
 
 // Non-windowed base with an off-screen image and transparency: a transparent control

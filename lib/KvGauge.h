@@ -116,6 +116,10 @@ private:
 
   std::unique_ptr<TBitmap> FTickOff;
   std::unique_ptr<TBitmap> FTickOn;
+  // The bevel, and every tick unlit and lit, replayed where the frame shows them.
+  std::unique_ptr<TKvStaticLayer> FBevelLayer;
+  std::unique_ptr<TKvStaticLayer> FOffLayer;
+  std::unique_ptr<TKvStaticLayer> FOnLayer;
   TRect FBarRect;
   int64_t FTickStep = 2;
   int FTickCount = 0;

@@ -181,7 +181,6 @@ protected:
   void TextChanged() override;
 
 private:
-  class Layer;
   struct Geometry;
 
   void DrawScale(TCanvas* canvas, const Geometry& g) const;
@@ -205,6 +204,7 @@ private:
   int FLabelOffsetY = 10;
   std::unique_ptr<TPicture> FBackImage;
   // What the scale and the caption last drew, replayed while their settings stay.
-  std::unique_ptr<Layer> FScaleLayer;
-  std::unique_ptr<Layer> FCaptionLayer;
+  std::unique_ptr<TKvStaticLayer> FScaleLayer;
+  std::unique_ptr<TKvStaticLayer> FCaptionLayer;
+  std::unique_ptr<TKvStaticLayer> FBevelLayer;
 };

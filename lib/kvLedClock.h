@@ -200,9 +200,13 @@ private:
   QString TimeText() const;
   void DrawBackground(TCanvas* Canvas) const;
   void DrawTimeText(TCanvas* Canvas) const;
+  void DrawSecondsRing(TCanvas* canvas, TPoint centre, int64_t radius);
 
   std::unique_ptr<TKvTimer> FTimer;
   std::unique_ptr<TBitmap> FBackgroundPicture;
+  // The face under the seconds ring (background picture, hour marks, time), and one second dot.
+  std::unique_ptr<TKvStaticLayer> FFaceLayer;
+  std::unique_ptr<TKvStaticLayer> FSecondDot;
   bool FActive = false;
   bool FSecondsIndicator = true;
   bool FHourMarks = true;
