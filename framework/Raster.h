@@ -5,6 +5,8 @@
 // origin never overflow; everything is clipped before a loop runs over it.
 #pragma once
 
+#include "KvExport.h"
+
 #include "Graphics.h"
 
 #include <QImage>
@@ -27,13 +29,13 @@ namespace kv {
 
 __extension__ typedef __int128 Int128;
 
-struct Point64 {
+struct KV_EXPORT Point64 {
   int64_t X = 0;
   int64_t Y = 0;
 };
 
 // A run of pixels [Begin, End) on one row.
-struct Span {
+struct KV_EXPORT Span {
   int64_t Begin = 0;
   int64_t End = 0;
   bool Empty() const { return End <= Begin; }
@@ -45,7 +47,7 @@ struct Span {
 // that one rectangle, its y-x banded rectangles (sorted by top, then left; the
 // rectangles of one band share top and bottom, bands do not overlap).
 
-struct ClipRects {
+struct KV_EXPORT ClipRects {
   QRect Bounds;              // empty: nothing can be drawn
   std::vector<QRect> Bands;  // empty when the clip is Bounds itself
   QSize SurfaceSize;         // the size of the surface this clip was made for
@@ -85,11 +87,11 @@ void ClipRects::ForEachSpan(int64_t y, int64_t begin, int64_t end, F&& f) const 
 // colour S with the destination D bit by bit; the copy modes are the same operations.
 // Results keep the pixel opaque.
 
-uint32_t Rop(TPenMode mode, uint32_t source, uint32_t dest);
-TPenMode RopOfCopyMode(TCopyMode mode);
+KV_EXPORT uint32_t Rop(TPenMode mode, uint32_t source, uint32_t dest);
+KV_EXPORT TPenMode RopOfCopyMode(TCopyMode mode);
 // Black or white, whichever the colour is nearer by luminance (0.299 R + 0.587 G +
 // 0.114 B, white from the middle grey 128 up).
-uint32_t ToMonochrome(uint32_t pixel);
+KV_EXPORT uint32_t ToMonochrome(uint32_t pixel);
 // The pixel a colour is drawn as on a colour or a monochrome surface.
 inline uint32_t SurfaceColor(TColor color, bool monochrome) {
   const uint32_t px = ColorToPixel(color);
@@ -99,7 +101,7 @@ inline uint32_t SurfaceColor(TColor color, bool monochrome) {
 // What a span or a pixel is painted with: one colour, an 8 x 8 hatch of one colour that
 // leaves the pixels between its lines alone, or a tiled pattern image whose pixel (0, 0)
 // lies at the canvas origin.
-struct Ink {
+struct KV_EXPORT Ink {
   enum class Kind : uint8_t { None, Solid, Hatch, Tile };
   Kind kind = Kind::None;
   TPenMode mode = TPenMode::pmCopy;
@@ -121,16 +123,17 @@ struct Ink {
 
 // The inks of a canvas's pen (none for psClear) and brush (none for bsClear), in the
 // canvas's surface colours; the brush combines with the destination by Mode.
-Ink PenInk(const TCanvas& canvas);
-Ink BrushInk(const TCanvas& canvas, TPenMode mode);
+KV_EXPORT Ink PenInk(const TCanvas& canvas);
+KV_EXPORT Ink BrushInk(const TCanvas& canvas, TPenMode mode);
 // A canvas point in surface coordinates.
-Point64 ToSurface(const TCanvas& canvas, int x, int y);
+KV_EXPORT Point64 ToSurface(const TCanvas& canvas, int x, int y);
 // The rows [top, bottom) that lie within the clip's rows.
-std::pair<int64_t, int64_t> VisibleRows(const ClipRects& clip, int64_t top, int64_t bottom);
+KV_EXPORT std::pair<int64_t, int64_t> VisibleRows(const ClipRects& clip, int64_t top,
+                                                  int64_t bottom);
 
 // The rows of a 32-bit surface, detached from any copy once, on construction, so that
 // loops write to them directly.
-class SurfaceRows {
+class KV_EXPORT SurfaceRows {
 public:
   explicit SurfaceRows(QImage& image) : FBits(image.bits()), FStride(image.bytesPerLine()) {}
   uint32_t* Row(int64_t y) const { return reinterpret_cast<uint32_t*>(FBits + y * FStride); }
@@ -142,7 +145,7 @@ private:
 };
 
 // Paints [x0, x1) of surface row y, which lie inside the surface.
-void PaintRun(const SurfaceRows& surface, int y, int x0, int x1, const Ink& ink);
+KV_EXPORT void PaintRun(const SurfaceRows& surface, int y, int x0, int x1, const Ink& ink);
 // Paints the parts of [x0, x1) on row y that lie inside the clip.
 inline void PaintSpan(const SurfaceRows& surface, const ClipRects& clip, int64_t y, int64_t x0,
                       int64_t x1, const Ink& ink) {
@@ -169,7 +172,7 @@ void PaintMask(const SurfaceRows& surface, const ClipRects& clip, const QImage& 
 // centre, a, b the ellipse's width and height less one) at the two candidate pixels on the
 // right side of zero. The pixels walked are the rim; a row's outermost one bounds it.
 
-struct RoundShape {
+struct KV_EXPORT RoundShape {
   int64_t Left = 0, Top = 0, Width = 0, Height = 0;
   int64_t CornerWidth = 0, CornerHeight = 0;  // 0 for a rectangle
 
@@ -210,7 +213,7 @@ private:
 // The rim of a row: the pixels of the shape that have a 4-neighbour outside it, at most
 // two runs; Inner is what lies between them. The rim is a closed 8-connected curve, so a
 // 4-connected fill inside it cannot leak.
-struct RimRow {
+struct KV_EXPORT RimRow {
   Span Row;
   Span Left, Right;  // Right is empty when the rim of the row is one run
   Span Inner;
@@ -236,11 +239,11 @@ inline RimRow RimOf(const Span& above, const Span& row, const Span& below) {
 }
 
 // Paints one row of a round shape: its rim runs in one ink, the inside in another.
-void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y, const RimRow& rim,
-                 const Ink& rimInk, const Ink& insideInk);
+KV_EXPORT void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y,
+                           const RimRow& rim, const Ink& rimInk, const Ink& insideInk);
 
 // Walks the rows of a round shape keeping each row's neighbours at hand.
-class RoundShapeRows {
+class KV_EXPORT RoundShapeRows {
 public:
   RoundShapeRows(const RoundShape& shape, int64_t firstRow);
   int64_t Y() const { return FY; }
@@ -266,7 +269,7 @@ private:
 // exact crossing. Rows come in increasing order; rows where only vertical edges cross
 // share their spans and come as one band.
 
-class PolygonSweep {
+class KV_EXPORT PolygonSweep {
 public:
   PolygonSweep(std::span<const Point64> points, bool winding);
   PolygonSweep(const PolygonSweep&) = delete;
@@ -308,7 +311,7 @@ private:
 // ---------------------------------------------------------------------------
 // Pixel coverage built from pieces: rows of spans within [Top, Bottom), united.
 
-class Coverage {
+class KV_EXPORT Coverage {
 public:
   Coverage(int64_t top, int64_t bottom) : FTop(top), FBottom(std::max(top, bottom)) {}
   int64_t Top() const { return FTop; }
@@ -340,7 +343,7 @@ private:
 // tie goes to the smaller coordinate (the upper row, the left column), so a line has the
 // same pixels in both directions. The end point itself is not part of the line.
 
-struct LineRaster {
+struct KV_EXPORT LineRaster {
   int64_t X0 = 0, Y0 = 0;
   int64_t DMajor = 0, DMinor = 0;  // absolute
   int64_t Rounding = 0;            // minor offset = floor((2 i dminor + Rounding) / (2 dmajor))
@@ -374,7 +377,7 @@ struct LineRaster {
 };
 
 // Dash rhythms of the pen styles, as bit masks over a period of pixels.
-struct DashPattern {
+struct KV_EXPORT DashPattern {
   uint32_t Bits = 1;
   int Period = 1;
   bool Solid() const { return Period == 1; }
@@ -395,14 +398,14 @@ struct DashPattern {
 
 // Draws the pixels of the line inside the clip; pixel i is drawn when the dash pattern is
 // on at phase + i.
-void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaster& line,
-              const Ink& pen, const DashPattern& dash, int64_t phase);
+KV_EXPORT void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaster& line,
+                        const Ink& pen, const DashPattern& dash, int64_t phase);
 
 // ---------------------------------------------------------------------------
 // Regions from rows of spans: bands with the same spans as the band above them are
 // merged, so the result is the canonical y-x banded form.
 
-class BandedRegionBuilder {
+class KV_EXPORT BandedRegionBuilder {
 public:
   // Rows [y0, y1) consist of the spans (sorted, not touching).
   void AddRows(int64_t y0, int64_t y1, std::span<const Span> spans);
@@ -417,7 +420,7 @@ private:
 
 // The canonical form of a region: the same pixels, touching spans of a band joined and
 // vertically adjacent bands with the same spans merged.
-QRegion CanonicalRegion(const QRegion& region);
+KV_EXPORT QRegion CanonicalRegion(const QRegion& region);
 
 // Curved and slanted outlines are not scan converted into regions beyond this many rows
 // from the origin (no surface is that tall); plain rectangles keep their full extent.
