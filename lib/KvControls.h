@@ -3,6 +3,8 @@
 // enumerations and ranges many controls share.
 #pragma once
 
+#include "KvExport.h"
+
 #include "Classes.h"
 #include "Controls.h"
 #include "Graphics.h"
@@ -16,7 +18,7 @@
 #include <type_traits>
 #include <vector>
 
-class EKvException : public Exception {
+class KV_EXPORT EKvException : public Exception {
 public:
   using Exception::Exception;
 };
@@ -31,7 +33,7 @@ inline constexpr TCursor kKvHandCursor = 99;
 // Shared enumerations and ranges
 
 namespace KvControls {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvDrawStyle { dsOwnerDraw, dsNormal };
 Q_ENUM_NS(TKvDrawStyle)
@@ -100,7 +102,7 @@ using TKvSecondsChangeEvent = void(TObject* Sender, uint16_t Seconds);
 // ---------------------------------------------------------------------------
 // Components
 
-class TKvComponent : public QObject, public TComponent {
+class KV_EXPORT TKvComponent : public QObject, public TComponent {
   Q_OBJECT
   Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)
 public:
@@ -116,7 +118,7 @@ private:
 class TKvSharedComponent;
 
 // One client's link to a shared component.
-class TKvChangeLink : public QObject, public TObject {
+class KV_EXPORT TKvChangeLink : public QObject, public TObject {
   Q_OBJECT
 public:
   TKvChangeLink() = default;
@@ -134,7 +136,7 @@ private:
 };
 
 // A component whose changes are broadcast to client links, in registration order.
-class TKvSharedComponent : public TKvComponent {
+class KV_EXPORT TKvSharedComponent : public TKvComponent {
   Q_OBJECT
 public:
   explicit TKvSharedComponent(TComponent* owner);
@@ -154,7 +156,7 @@ private:
 namespace kv {
 // The setter rule that every control base hands down: a setter stores a value only when it
 // differs, and only then repaints.
-class SetterRule {
+class KV_EXPORT SetterRule {
 protected:
   // Stores Value in Field when they differ and says whether it did; the setter then asks
   // for its repaint: `if (SetIfChanged(FAngle, v)) UpdateControl();`.
@@ -168,7 +170,7 @@ protected:
 }  // namespace kv
 
 // Windowed base: the repaint request and the notification hooks descendants override.
-class TKvCustomControl : public TCustomControl, protected kv::SetterRule {
+class KV_EXPORT TKvCustomControl : public TCustomControl, protected kv::SetterRule {
   Q_OBJECT
   Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)
 public:
@@ -201,7 +203,7 @@ private:
 };
 
 // Non-windowed base: the repaint request, the size rules and the notification hooks.
-class TKvGraphicControl : public TGraphicControl, protected kv::SetterRule {
+class KV_EXPORT TKvGraphicControl : public TGraphicControl, protected kv::SetterRule {
   Q_OBJECT
   Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)
 public:
@@ -241,7 +243,7 @@ private:
 };
 
 // Windowed base with an off-screen image: Paint copies the image to the screen.
-class TKvCustomImageControl : public TKvCustomControl {
+class KV_EXPORT TKvCustomImageControl : public TKvCustomControl {
   Q_OBJECT
 public:
   explicit TKvCustomImageControl(kv::OwnerOrParent owner);
@@ -317,7 +319,7 @@ private:
 // Non-windowed base with an off-screen image and transparency: a transparent control
 // captures what its parent painted under it at a repaint from outside and reuses that
 // capture for the repaints it asks for itself.
-class TKvGraphicImageControl : public TKvGraphicControl {
+class KV_EXPORT TKvGraphicImageControl : public TKvGraphicControl {
   Q_OBJECT
 public:
   explicit TKvGraphicImageControl(kv::OwnerOrParent owner);

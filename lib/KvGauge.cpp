@@ -12,12 +12,6 @@ namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvGauge>();
 
-// The percentage of the range that Offset covers, truncated: ValueToPercent over 64-bit
-// differences, which do not fit an int for the widest ranges.
-int PercentOfRange(int64_t offset, int64_t range) {
-  return range == 0 ? 0 : kv::SaturateToInt(offset * 100 / range);
-}
-
 // Holds a pattern bitmap in a canvas brush for one fill.
 class PatternBrush {
 public:
@@ -115,14 +109,7 @@ void TKvGauge::SetPosition(int v) {
 }
 
 void TKvGauge::SettleRange() {
-  if (FMaxValue <= FMinValue) {
-    // Not a valid pair: the range that the setters would have left when read in order.
-    const int max = FMaxValue, min = FMinValue;
-    FMaxValue = 100;
-    FMinValue = 0;
-    if (max > FMinValue) FMaxValue = max;
-    if (min < FMaxValue) FMinValue = min;
-  }
+  kv::SettleLoadedRange(FMinValue, FMaxValue, 0, 100);
   FPosition = std::clamp(FPosition, FMinValue, FMaxValue);
 }
 
@@ -238,7 +225,8 @@ void TKvGauge::CalcTicks() {
 
 void TKvGauge::DrawTicks() {
   const int lit = PercentToValue(
-      PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue), FTickCount);
+      kv::PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue),
+      FTickCount);
   const bool fromStart = FStyle == TKvProgressStyle::psBottomLeft;
   const int64_t stride = fromStart ? FTickStep : -FTickStep;
   const int64_t start = Vertical()

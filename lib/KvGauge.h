@@ -3,13 +3,15 @@
 // left click in the bar sets the position.
 #pragma once
 
+#include "KvExport.h"
+
 #include "KvClasses.h"
 #include "KvControls.h"
 
 #include <cstdint>
 #include <memory>
 
-class TKvGauge : public TKvGraphicImageControl {
+class KV_EXPORT TKvGauge : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
   Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
