@@ -3,7 +3,7 @@
 // widget of the same size.
 #include "ControlBench.h"
 #include "KvScanner.h"
-#include "LiveFrame.h"
+#include "LiveForm.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,7 +4,7 @@
 // path of one tick next to the limit widget of the same size.
 #include "ControlBench.h"
 #include "KvScope.h"
-#include "LiveFrame.h"
+#include "LiveForm.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 // panel's whole tick next to the limit widget of the same size.
 #include "ControlBench.h"
 #include "KvSpectrum.h"
-#include "LiveFrame.h"
+#include "LiveForm.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,5 +1,7 @@
 #include "Classes.h"
 
+#include <QPointer>
+
 #include <QMetaObject>
 
 #include <algorithm>
@@ -287,9 +289,7 @@ void LoadingScope::Cancel() {
 // ---------------------------------------------------------------------------
 // Collections
 
-TCollectionItem::TCollectionItem(TCollection* collection) {
-  if (collection) collection->InsertItem(this);
-}
+TCollectionItem::TCollectionItem(TCollection* collection) { JoinCollection(collection); }
 
 TCollectionItem::~TCollectionItem() {
   if (FCollection) FCollection->RemoveItem(this);
@@ -311,8 +311,12 @@ void TCollectionItem::Changed(bool allItems) {
   if (FCollection && FCollection->FUpdateCount == 0) FCollection->Update(allItems ? nullptr : this);
 }
 
-TCollection::TCollection(TPersistent* owner, TItemFactory itemFactory)
-    : FOwner(owner), FItemFactory(std::move(itemFactory)) {}
+void TCollectionItem::JoinCollection(TCollection* collection) {
+  if (collection && !FCollection) collection->InsertItem(this);
+}
+
+TCollection::TCollection(TPersistent* owner, TItemFactory itemFactory, const QMetaObject* itemClass)
+    : FOwner(owner), FItemFactory(std::move(itemFactory)), FItemClass(itemClass) {}
 
 TCollection::~TCollection() {
   FUpdateCount = 1;  // no Update calls while tearing down
@@ -320,9 +324,11 @@ TCollection::~TCollection() {
 }
 
 TCollectionItem* TCollection::Add() {
-  TCollectionItem* item = FItemFactory(this);
-  if (item->FCollection != this) InsertItem(item);
-  return item;
+  // Built whole before it joins; the notification may free the item, or this collection.
+  TCollectionItem* item = FItemFactory(nullptr);
+  const QPointer<TCollectionItem> added(item);
+  if (!item->FCollection) InsertItem(item);
+  return added.data();
 }
 
 void TCollection::Clear() {
@@ -339,8 +345,10 @@ void TCollection::Clear() {
 
 void TCollection::Delete(int index) {
   TCollectionItem* item = Items(index);
-  RemoveItem(item);
+  std::erase(FItems, item);
+  item->FCollection = nullptr;
   delete item;
+  Changed();
 }
 
 TCollectionItem* TCollection::Items(int index) const {
@@ -357,15 +365,21 @@ void TCollection::EndUpdate() {
 }
 
 void TCollection::Assign(const TPersistent* source) {
+  if (source == this) return;
   auto* other = dynamic_cast<const TCollection*>(source);
   if (!other) {
     TPersistent::Assign(source);
     return;
   }
+  // Refused before anything is cleared.
+  if (FItemClass)
+    for (const TCollectionItem* item : other->FItems)
+      if (!item->metaObject()->inherits(FItemClass)) RaiseCannotAssign(item, this);
   BeginUpdate();
   try {
     Clear();
-    for (TCollectionItem* item : other->FItems) Add()->Assign(item);
+    for (TCollectionItem* item : other->FItems)
+      if (TCollectionItem* copy = Add()) copy->Assign(item);
   } catch (...) {
     EndUpdate();
     throw;

@@ -24,18 +24,6 @@ void DrawCaptionLine(TCanvas* canvas, const QString& caption, const TRect& r,
   DrawText(canvas, caption, box, DT_SINGLELINE | kAlignmentFlags[int(alignment)]);
 }
 
-// The button-up of a press: the capture goes, and a press that ends drawn pressed
-// repaints and fires OnClick. False when OnClick destroyed the button.
-template <class Button>
-bool ReleasePress(Button& button, kv::ButtonPress& press) {
-  button.SetMouseCapture(false);
-  if (!press.End()) return true;
-  QPointer<Button> self(&button);
-  button.UpdateControl();
-  button.TControl::Click();
-  return !self.isNull();
-}
-
 // Opaque, and a double click arrives as a second press.
 TControlStyle PushButtonStyle(TControlStyle style) {
   return (style | TControlStyleFlag::csOpaque) & ~TControlStyle(TControlStyleFlag::csDoubleClicks);

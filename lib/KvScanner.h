@@ -3,6 +3,7 @@
 // indicator with its three colour zones.
 #pragma once
 
+#include "KvExport.h"
 #include "KvClasses.h"
 #include "KvControls.h"
 #include "KvThreads.h"
@@ -15,7 +16,7 @@
 #include <memory>
 
 namespace KvScanner {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvScanDirection { sdBoth, sdLeftRight, sdRightLeft };
 Q_ENUM_NS(TKvScanDirection)
@@ -26,7 +27,7 @@ using KvScanner::TKvScanDirection;
 
 // One LED: an outer and an inner ring of one-pixel frames, then a face of bands running from
 // the first to the second palette colour, top to bottom.
-class TKvLedStyle : public TKvPersistent {
+class KV_EXPORT TKvLedStyle : public TKvPersistent {
   Q_OBJECT
   Q_PROPERTY(TColor InnerHigh READ InnerHigh WRITE SetInnerHigh)
   Q_PROPERTY(TColor InnerShadow READ InnerShadow WRITE SetInnerShadow)
@@ -90,7 +91,7 @@ private:
 
 // Draws one LED of Style into Rect: the outer ring, the inner ring, then the face in bands
 // ColorWidth pixels high, lit or unlit.
-void DrawLed(TCanvas* Canvas, const TRect& Rect, const TKvLedStyle* Style, bool Lit,
+KV_EXPORT void DrawLed(TCanvas* Canvas, const TRect& Rect, const TKvLedStyle* Style, bool Lit,
              int ColorWidth);
 
 namespace kv {
@@ -98,7 +99,7 @@ namespace kv {
 // The geometry both LED rows share: Leds LEDs of equal width side by side, Spacing apart, the
 // remainder of the width split into margins (the odd pixel on the right). Only the LEDs that
 // reach into the control are visited.
-class LedRow {
+class KV_EXPORT LedRow {
 public:
   // Lays the row out in a control of Width x Height; an LED without width draws nothing.
   // Rings is the width of the LEDs' rings together (the widest style's).
@@ -131,7 +132,7 @@ private:
 
 // A running light: a row of LEDs of which the one at Position is lit; the owned timer moves
 // it on every tick.
-class TKvScanner : public TKvGraphicImageControl {
+class KV_EXPORT TKvScanner : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(int Leds READ Leds WRITE SetLeds)
   Q_PROPERTY(TKvLedStyle* LedStyle READ LedStyle WRITE SetLedStyle)
@@ -219,7 +220,7 @@ private:
 
 // A level indicator: the LEDs from the left up to Position are lit, in three zones drawn
 // with their own styles.
-class TKvIndicator : public TKvGraphicImageControl {
+class KV_EXPORT TKvIndicator : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)

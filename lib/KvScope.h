@@ -3,6 +3,7 @@
 // draws a trace per visible channel, the newest sample at the entry edge.
 #pragma once
 
+#include "KvExport.h"
 #include "Classes.h"
 #include "KvControls.h"
 #include "KvThreads.h"
@@ -15,7 +16,7 @@
 #include <vector>
 
 namespace KvScope {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TGraphStyle { gsLine, gsBar };
 Q_ENUM_NS(TGraphStyle)
@@ -33,7 +34,7 @@ using TKvBaseOffsetInt = TKvRange<0, 100>;
 class TKvScope;
 
 // One trace: its look and its history of samples, newest first.
-class TKvChannel : public TCollectionItem {
+class KV_EXPORT TKvChannel : public TCollectionItem {
   Q_OBJECT
   Q_PROPERTY(TColor Color READ Color WRITE SetColor)
   Q_PROPERTY(int Width READ Width WRITE SetWidth)
@@ -83,7 +84,7 @@ private:
   size_t FCount = 0;
 };
 
-class TKvChannels : public TCollection {
+class KV_EXPORT TKvChannels : public TCollection {
   Q_OBJECT
 public:
   explicit TKvChannels(TKvScope* scope);
@@ -98,7 +99,7 @@ private:
   TKvScope* FScope;
 };
 
-class TKvScope : public TKvGraphicImageControl {
+class KV_EXPORT TKvScope : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(int Interval READ Interval WRITE SetInterval)
   Q_PROPERTY(bool AnimateGrid READ AnimateGrid WRITE SetAnimateGrid)

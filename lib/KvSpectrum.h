@@ -3,6 +3,7 @@
 // tick. The control snaps its size to whole bars and ticks at its paint.
 #pragma once
 
+#include "KvExport.h"
 #include "KvClasses.h"
 #include "KvControls.h"
 
@@ -15,7 +16,7 @@
 class TKvSpectrum;
 
 // One bar. Assigning a new Position redraws that bar at once.
-class TKvSpectrumBar : public TKvCollectionItem {
+class KV_EXPORT TKvSpectrumBar : public TKvCollectionItem {
 public:
   explicit TKvSpectrumBar(TKvCollection* Collection) : TKvCollectionItem(Collection) {}
   int Position() const { return FPosition; }
@@ -28,7 +29,7 @@ private:
 
 // The bars of one spectrum; a change of one bar redraws that bar, a change of all of them
 // every bar.
-class TKvSpectrumBars : public TKvCollection {
+class KV_EXPORT TKvSpectrumBars : public TKvCollection {
 public:
   explicit TKvSpectrumBars(TKvSpectrum* Spectrum) : FSpectrum(Spectrum) {}
   TKvSpectrumBar* Items(int Index) const {
@@ -43,7 +44,7 @@ private:
   TKvSpectrum* FSpectrum;
 };
 
-class TKvSpectrum : public TKvGraphicImageControl {
+class KV_EXPORT TKvSpectrum : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TKvPalette* Palette1 READ Palette1 WRITE SetPalette1)
   Q_PROPERTY(TKvPalette* Palette2 READ Palette2 WRITE SetPalette2)

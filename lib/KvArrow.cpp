@@ -1,0 +1,106 @@
+#include "KvArrow.h"
+
+#include "ClassRegistry.h"
+
+#include <QPointer>
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvArrow>();
+
+// The picture of each direction: two cells side by side, unlit and lit.
+QString ArrowResource(TKvArrowDirection d) {
+  switch (d) {
+    case TKvArrowDirection::pdLeft: return QStringLiteral("LEFTARROW");
+    case TKvArrowDirection::pdRight: return QStringLiteral("RIGHTARROW");
+    case TKvArrowDirection::pdUp: break;
+    case TKvArrowDirection::pdDown: return QStringLiteral("DOWNARROW");
+  }
+  return QStringLiteral("UPARROW");
+}
+
+}  // namespace
+
+TKvArrow::TKvArrow(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner),
+      FPalette(std::make_unique<TKvPalette>()),
+      FArrowImage(std::make_unique<TBitmap>()),
+      FArrowMask(std::make_unique<TBitmap>()) {
+  SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
+                  ~TControlStyle(TControlStyleFlag::csDoubleClicks));
+  SetBounds(0, 0, 50, 45);
+  SetParentColor(false);
+  SetColor(clBlack);
+  connect(FPalette.get(), &TKvPersistent::OnChange, this, [this] {
+    LoadArrow();
+    UpdateControl();
+  });
+  LoadArrow();
+}
+
+TKvArrow::~TKvArrow() = default;
+
+void TKvArrow::LoadArrow() {
+  FArrowImage->LoadFromResourceName(ArrowResource(FDirection));
+  // The mask is taken before the recolouring, which might bring white in.
+  FArrowMask->Assign(FArrowImage.get());
+  FArrowMask->Mask(clWhite);
+  FPalette->ApplyToBitmap(FArrowImage.get(), clGreen, clLime);
+}
+
+void TKvArrow::SetActive(bool v) {
+  if (SetIfChanged(FActive, v)) UpdateControl();
+}
+
+void TKvArrow::SetDirection(TKvArrowDirection v) {
+  if (!kv::IsEnumValue(v) || !SetIfChanged(FDirection, v)) return;
+  LoadArrow();
+  UpdateControl();
+}
+
+void TKvArrow::CMSysColorChange() {
+  TKvGraphicImageControl::CMSysColorChange();
+  LoadArrow();
+  UpdateControl();
+}
+
+TRect TKvArrow::ArrowRect() const {
+  const int w = FArrowImage->Width() / 2, h = FArrowImage->Height();
+  // Integer division cuts towards zero, also for a control smaller than the cell.
+  return Bounds((Width() - w) / 2, (Height() - h) / 2, w, h);
+}
+
+bool TKvArrow::HitTest(int x, int y) const {
+  const TRect r = ArrowRect();
+  if (!PtInRect(r, Point(x, y))) return false;
+  return FArrowMask->Canvas()->Pixels(x - r.Left, y - r.Top) == clBlack;
+}
+
+void TKvArrow::Paint() {
+  ClearBitmapCanvas();
+  // The frame being drawn already shows the hover state: stored without a second repaint.
+  if (FTrackMouse) FActive = FMouseOver;
+  const TRect r = ArrowRect();
+  const int w = r.Width(), sx = FActive ? w : 0;
+  TCanvas* c = BitmapCanvas();
+  c->Brush()->SetStyle(TBrushStyle::bsClear);
+  c->BrushCopy(r, FArrowImage.get(), Rect(sx, 0, sx + w, r.Height()), clWhite);
+  DrawDesignFrame(c);
+  TKvGraphicImageControl::Paint();
+}
+
+void TKvArrow::SetMouseOver(bool v) {
+  FMouseOver = v;
+  if (FActive != v) UpdateControl();
+}
+
+void TKvArrow::MouseMove(TShiftState shift, int x, int y) {
+  QPointer<TKvArrow> self(this);
+  TKvGraphicImageControl::MouseMove(shift, x, y);
+  if (self && FTrackMouse) SetMouseOver(HitTest(x, y));
+}
+
+void TKvArrow::MouseLeave() {
+  TKvGraphicImageControl::MouseLeave();
+  if (FTrackMouse) SetMouseOver(false);
+}

@@ -1,0 +1,183 @@
+#include "KvGraphs.h"
+
+#include "ClassRegistry.h"
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvPercentPie>();
+
+// A sum rounded to a whole number, halves to even, saturated at the 64-bit range: totals
+// beyond 2^63 all count as 2^63 - 1.
+int64_t RoundToInt64(long double v) {
+  constexpr long double kLimit = 9223372036854775807.0L;
+  const long double r = std::nearbyint(v);
+  if (!(r < kLimit)) return std::numeric_limits<int64_t>::max();
+  if (r <= -kLimit) return -std::numeric_limits<int64_t>::max();
+  return int64_t(r);
+}
+
+// Value * 100 / Total cut towards zero, 0 when Total is 0; the integer percentage of two
+// 32-bit sums, taken over 64-bit ones.
+int PercentOf(int64_t value, int64_t total) {
+  if (total == 0) return 0;
+  return kv::SaturateToInt(int64_t(__int128(value) * 100 / total));
+}
+
+// The rim point of a whole percentage, clockwise from the top.
+TPoint PointAt(int pct, int rx, int ry) {
+  const double a = (pct / 50.0 + 0.5) * std::numbers::pi;
+  return {kv::SaturateToInt((long double)std::nearbyint((1 - std::cos(a)) * rx)),
+          kv::SaturateToInt((long double)std::nearbyint((1 - std::sin(a)) * ry))};
+}
+
+// P lies on the ray from Centre through Q (Q itself included).
+bool OnRay(TPoint p, TPoint q, TPoint centre) {
+  const int64_t px = int64_t(p.X) - centre.X, py = int64_t(p.Y) - centre.Y;
+  const int64_t qx = int64_t(q.X) - centre.X, qy = int64_t(q.Y) - centre.Y;
+  return px * qy == py * qx && px * qx + py * qy > 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Items
+
+TKvPercentGraphItem::TKvPercentGraphItem(TCollection* collection) : TCollectionItem(nullptr) {
+  JoinCollection(collection);
+}
+
+void TKvPercentGraphItem::SetColor(TColor v) {
+  if (v == FColor) return;
+  FColor = v;
+  Changed(false);
+}
+
+void TKvPercentGraphItem::SetValue(double v) {
+  if (!kv::IsFinite(v) || v == FValue) return;
+  FValue = v;
+  Changed(false);
+}
+
+void TKvPercentGraphItem::SetPattern(TKvBrushPattern v) {
+  if (!kv::IsEnumValue(v) || v == FPattern) return;
+  FPattern = v;
+  Changed(false);
+}
+
+void TKvPercentGraphItem::Assign(const TPersistent* source) {
+  const auto* other = dynamic_cast<const TKvPercentGraphItem*>(source);
+  if (!other) {
+    TCollectionItem::Assign(source);
+    return;
+  }
+  FColor = other->FColor;
+  FValue = other->FValue;
+  FPattern = other->FPattern;
+  Changed(false);
+}
+
+TKvPercentGraphItems::TKvPercentGraphItems(TKvPercentGraph* graph)
+    : TCollection(
+          graph, [](TCollection* c) { return new TKvPercentGraphItem(c); },
+          &TKvPercentGraphItem::staticMetaObject),
+      FGraph(graph) {}
+
+void TKvPercentGraphItems::Update(TCollectionItem*) { FGraph->SegmentsChanged(); }
+
+// ---------------------------------------------------------------------------
+// Graph
+
+TKvPercentGraph::TKvPercentGraph(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner), FSegments(std::make_unique<TKvPercentGraphItems>(this)) {
+  SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  SetColor(TColor(11307165));
+  SetParentColor(false);
+}
+
+TKvPercentGraph::~TKvPercentGraph() = default;
+
+void TKvPercentGraph::SetOutlineColor(TColor v) {
+  if (SetIfChanged(FOutlineColor, v)) UpdateControl();
+}
+
+double TKvPercentGraph::SumOfValues() const {
+  // Extended precision holds any sum of the items a collection may have.
+  long double sum = 0;
+  for (int i = 0; i < FSegments->Count(); ++i) sum += FSegments->Items(i)->Value();
+  return double(sum);
+}
+
+void TKvPercentGraph::SegmentsChanged() {
+  if (IsLoading()) return;
+  const double old = FTotal;
+  FTotal = SumOfValues();
+  UpdateControl();
+  // The handler may change the segments or free the graph: nothing follows it.
+  if (FTotal != old) Change();
+}
+
+void TKvPercentGraph::Loaded() {
+  TKvGraphicImageControl::Loaded();
+  FTotal = SumOfValues();
+}
+
+void TKvPercentGraph::Change() { emit OnChange(this); }
+
+// ---------------------------------------------------------------------------
+// Pie
+
+TKvPercentPie::TKvPercentPie(kv::OwnerOrParent owner) : TKvPercentGraph(owner) {
+  SetBounds(0, 0, 97, 97);
+}
+
+// Slices follow each other clockwise from the top, each spanning its running share in whole
+// percents. Negative values count as nothing in the picture. A slice whose ends fall onto one
+// direction is drawn whole only when it is the one positive segment or spans all of the pie,
+// and otherwise not at all: a sliver never covers the slices before it.
+void TKvPercentPie::Paint() {
+  ClearBitmapCanvas();
+  TCanvas* c = BitmapCanvas();
+  c->Pen()->SetColor(OutlineColor());
+  c->Pen()->SetStyle(TPenStyle::psSolid);
+  c->Pen()->SetWidth(1);
+  c->Pen()->SetMode(TPenMode::pmCopy);
+  const int rx = Width() / 2, ry = Height() / 2;
+  const TPoint centre{rx, ry};
+
+  TKvPercentGraphItems* segments = Segments();
+  long double positiveTotal = 0;
+  int positives = 0;
+  for (int i = 0; i < segments->Count(); ++i) {
+    const double v = segments->Items(i)->Value();
+    if (v > 0) {
+      positiveTotal += v;
+      ++positives;
+    }
+  }
+  const int64_t total = RoundToInt64(positiveTotal);
+
+  TPoint q{rx, 0};
+  int previous = 0;
+  long double sum = 0;
+  for (int i = 0; i < segments->Count(); ++i) {
+    const TKvPercentGraphItem* item = segments->Items(i);
+    if (item->Value() <= 0) continue;
+    sum += item->Value();
+    const int pct = PercentOf(RoundToInt64(sum), total);
+    const TPoint p = PointAt(pct, rx, ry);
+    const bool whole = positives == 1 || int64_t(pct) - previous >= 100;
+    if (whole || (pct != previous && !OnRay(p, q, centre))) {
+      c->Brush()->SetColor(item->Color());
+      c->Brush()->SetStyle(TBrushStyle(int(item->Pattern())));
+      c->Pie(0, 0, Width(), Height(), p.X, p.Y, q.X, q.Y);
+    }
+    q = p;
+    previous = pct;
+  }
+  TKvPercentGraph::Paint();
+}

@@ -1,0 +1,131 @@
+// Shares of a whole: a graph keeps a collection of segments (colour, fill pattern, value),
+// their total, and fires OnChange when the total changes; the percent pie draws each segment
+// as a slice of its share, in whole percents, clockwise from twelve o'clock.
+#pragma once
+
+#include "KvExport.h"
+#include "KvControls.h"
+
+#include <memory>
+
+namespace KvGraphs {
+Q_NAMESPACE_EXPORT(KV_EXPORT)
+
+// In order, the canvas brush styles solid, clear and the six hatches.
+enum class TKvBrushPattern {
+  bpSolid,
+  bpClear,
+  bpHorizontal,
+  bpVertical,
+  bpFDiagonal,
+  bpBDiagonal,
+  bpCross,
+  bpDiagCross
+};
+Q_ENUM_NS(TKvBrushPattern)
+
+}  // namespace KvGraphs
+
+using KvGraphs::TKvBrushPattern;
+
+class TKvPercentGraph;
+
+class KV_EXPORT TKvPercentGraphItem : public TCollectionItem {
+  Q_OBJECT
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(double Value READ Value WRITE SetValue)
+  Q_PROPERTY(KvGraphs::TKvBrushPattern Pattern READ Pattern WRITE SetPattern)
+  Q_CLASSINFO("default.Color", "clRed")
+  Q_CLASSINFO("default.Value", "0")
+  Q_CLASSINFO("default.Pattern", "bpSolid")
+public:
+  explicit TKvPercentGraphItem(TCollection* collection);
+
+  TColor Color() const { return FColor; }
+  void SetColor(TColor v);
+  double Value() const { return FValue; }
+  // NaN and infinities are refused.
+  void SetValue(double v);
+  TKvBrushPattern Pattern() const { return FPattern; }
+  void SetPattern(TKvBrushPattern v);
+  void Assign(const TPersistent* source) override;
+
+private:
+  TColor FColor = clRed;
+  double FValue = 0;
+  TKvBrushPattern FPattern = TKvBrushPattern::bpSolid;
+};
+
+// The segments of a graph; any change, addition, deletion or the end of an update bracket
+// tells the graph.
+class KV_EXPORT TKvPercentGraphItems : public TCollection {
+  Q_OBJECT
+public:
+  explicit TKvPercentGraphItems(TKvPercentGraph* graph);
+  TKvPercentGraphItem* Add() { return static_cast<TKvPercentGraphItem*>(TCollection::Add()); }
+  TKvPercentGraphItem* Items(int index) const {
+    return static_cast<TKvPercentGraphItem*>(TCollection::Items(index));
+  }
+
+protected:
+  void Update(TCollectionItem* item) override;
+
+private:
+  TKvPercentGraph* FGraph;
+};
+
+class KV_EXPORT TKvPercentGraph : public TKvGraphicImageControl {
+  Q_OBJECT
+  Q_PROPERTY(TKvPercentGraphItems* Segments READ Segments WRITE SetSegments)
+  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
+  Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+  Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
+  Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_CLASSINFO("default.Segments", "< >")
+  Q_CLASSINFO("default.OutlineColor", "clWhite")
+  Q_CLASSINFO("default.Color", "11307165")
+  Q_CLASSINFO("default.ParentColor", "false")
+public:
+  explicit TKvPercentGraph(kv::OwnerOrParent owner);
+  ~TKvPercentGraph() override;
+
+  TKvPercentGraphItems* Segments() const { return FSegments.get(); }
+  // Copies the segments; a collection of other items is refused with nothing changed.
+  void SetSegments(const TCollection* v) { FSegments->Assign(v); }
+  TColor OutlineColor() const { return FOutlineColor; }
+  void SetOutlineColor(TColor v);
+  // The sum of every segment value as of the last change of the segments.
+  double Total() const { return FTotal; }
+
+  // Sums the segments, repaints and fires OnChange when the total changed. Nothing while
+  // loading: Loaded sums.
+  virtual void SegmentsChanged();
+  void Loaded() override;
+
+signals:
+  void OnChange(TObject* Sender);
+
+protected:
+  virtual void Change();
+  double FTotal = 0;
+
+private:
+  double SumOfValues() const;
+
+  std::unique_ptr<TKvPercentGraphItems> FSegments;
+  TColor FOutlineColor = clWhite;
+};
+
+class KV_EXPORT TKvPercentPie : public TKvPercentGraph {
+  Q_OBJECT
+  Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
+  Q_CLASSINFO("default.Transparent", "false")
+public:
+  explicit TKvPercentPie(kv::OwnerOrParent owner);
+
+protected:
+  void Paint() override;
+};

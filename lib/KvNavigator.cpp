@@ -1,0 +1,138 @@
+#include "KvNavigator.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+
+#include <QPointer>
+
+#include <algorithm>
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvMediaButton>();
+
+std::unique_ptr<TBitmap> LoadGlyphs(const QString& name, TColor transparent) {
+  auto strip = std::make_unique<TBitmap>();
+  strip->LoadFromResourceName(name);
+  strip->SetTransparentColor(transparent);
+  return strip;
+}
+
+}  // namespace
+
+TKvMediaButton::TKvMediaButton(kv::OwnerOrParent owner)
+    : TKvCustomImageControl(owner),
+      FEnabledGlyphs(LoadGlyphs(QStringLiteral("EN_IMAGES"), clOlive)),
+      FDisabledGlyphs(LoadGlyphs(QStringLiteral("DI_IMAGES"), clOlive)) {
+  // A double click arrives as a second press.
+  SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
+                  ~TControlStyle(TControlStyleFlag::csSetCaption) &
+                  ~TControlStyle(TControlStyleFlag::csDoubleClicks));
+  SetBounds(Left(), Top(), 40, 15);
+  SetTabStop(false);
+}
+
+TKvMediaButton::~TKvMediaButton() { BeginDestruction(); }
+
+void TKvMediaButton::SetButtonType(TKvButtonType v) {
+  if (kv::IsEnumValue(v) && SetIfChanged(FButtonType, v)) UpdateControl();
+}
+void TKvMediaButton::SetFocusColor(TColor v) {
+  if (SetIfChanged(FFocusColor, v)) UpdateControl();
+}
+void TKvMediaButton::SetBorderColor(TColor v) {
+  if (SetIfChanged(FBorderColor, v)) UpdateControl();
+}
+
+void TKvMediaButton::Paint() {
+  ClearBitmapCanvas();
+  TCanvas* c = BitmapCanvas();
+  const bool down = FPress.Pressed();
+  TRect r = ClientRect();
+  InflateRect(r, -2, -2);
+  GradientFill(c, r, down ? clBtnFace : clBtnHighlight, down ? clBtnHighlight : clBtnShadow, 0,
+               std::max(2, ClientHeight() / 10));
+
+  const TBitmap* strip = Enabled() ? FEnabledGlyphs.get() : FDisabledGlyphs.get();
+  const int cw = strip->Width() / 10, ch = strip->Height(), shift = down ? 1 : 0;
+  const int x = Width() / 2 - cw / 2 + shift, y = Height() / 2 - ch / 2 + shift;
+  const int sx = int(FButtonType) * cw;
+  c->Brush()->SetStyle(TBrushStyle::bsClear);
+  c->BrushCopy(Bounds(x, y, cw, ch), strip, Rect(sx, 0, sx + cw, ch), FGlyphTransparent);
+
+  r = ClientRect();
+  const TColor ring = FFocused ? FFocusColor : FBorderColor;
+  DrawFrame3D(c, r, ring, ring, 1);
+  if (down) DrawFrame3D(c, r, clBtnShadow, clBtnFace, 1);
+  else DrawFrame3DCorner(c, r, clBtnHighlight, clBtnShadow, 1);
+  TKvCustomImageControl::Paint();
+}
+
+void TKvMediaButton::PressAt(int x, int y) {
+  if (!PtInRect(ClientRect(), Point(x, y))) return;
+  FPress.Begin();
+  SetMouseCapture(true);
+  if (TabStop() && CanFocus()) {
+    QPointer<TKvMediaButton> self(this);
+    SetFocus();
+    if (!self) return;
+  }
+  UpdateControl();
+}
+
+void TKvMediaButton::CancelPress() {
+  if (FPress.Tracking() && MouseCapture()) SetMouseCapture(false);
+  if (FPress.End()) UpdateControl();
+}
+
+void TKvMediaButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  QPointer<TKvMediaButton> self(this);
+  TKvCustomImageControl::MouseDown(button, shift, x, y);
+  if (self && button == TMouseButton::mbLeft) PressAt(x, y);
+}
+
+void TKvMediaButton::MouseMove(TShiftState shift, int x, int y) {
+  QPointer<TKvMediaButton> self(this);
+  TKvCustomImageControl::MouseMove(shift, x, y);
+  if (self && FPress.Follow(PtInRect(ClientRect(), Point(x, y)))) UpdateControl();
+}
+
+void TKvMediaButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (button == TMouseButton::mbLeft && !ReleasePress(*this, FPress)) return;
+  TKvCustomImageControl::MouseUp(button, shift, x, y);
+}
+
+void TKvMediaButton::KeyDown(uint16_t& key, TShiftState shift) {
+  QPointer<TKvMediaButton> self(this);
+  TKvCustomImageControl::KeyDown(key, shift);
+  if (self && key == VK_SPACE && !FPress.Pressed()) PressAt(0, 0);
+}
+
+void TKvMediaButton::KeyUp(uint16_t& key, TShiftState shift) {
+  QPointer<TKvMediaButton> self(this);
+  TKvCustomImageControl::KeyUp(key, shift);
+  if (self && key == VK_SPACE) ReleasePress(*this, FPress);
+}
+
+void TKvMediaButton::CMCancelMode() { CancelPress(); }
+
+void TKvMediaButton::WMKillFocus() {
+  // The space bar's release now goes elsewhere: a press ends here, without a click.
+  TKvCustomImageControl::WMKillFocus();
+  CancelPress();
+}
+
+void TKvMediaButton::CMEnabledChanged() {
+  TKvCustomImageControl::CMEnabledChanged();
+  CancelPress();
+  UpdateControl();
+}
+
+void TKvMediaButton::CMFocusChanged(TWinControl* newFocused) {
+  const bool focused = newFocused == this;
+  if (focused != FFocused) {
+    FFocused = focused;
+    UpdateControl();
+  }
+  TKvCustomImageControl::CMFocusChanged(newFocused);
+}
