@@ -1,10 +1,29 @@
 #include "_frmScope.h"
 
+#include "FormDescriptions.h"
+#include "SysUtils.h"
+
 TfrmScope* frmScope = nullptr;
 
 TfrmScope::TfrmScope(TComponent* owner) : TPanelForm(owner) {
   Load(QStringLiteral(":/forms/frmScope.kvf"));
+  kv::Bind(this, QStringLiteral("KvLabel1"), KvLabel1);
+  kv::Bind(this, QStringLiteral("KvScanner"), KvScanner);
+  kv::Bind(this, QStringLiteral("KvLabel10"), KvLabel10);
+  kv::Bind(this, QStringLiteral("KvIndicator"), KvIndicator);
+  kv::Bind(this, QStringLiteral("KvSpectrum"), KvSpectrum);
+  kv::Bind(this, QStringLiteral("KvLabel2"), KvLabel2);
+  kv::Bind(this, QStringLiteral("KvScope"), KvScope);
+  kv::Bind(this, QStringLiteral("KvLabel3"), KvLabel3);
 }
 
-// The panel's controls take their next values here.
-void TfrmScope::KvTimerTimer(TObject*) {}
+// The indicator steps by 5 and turns at either end; then every bar takes a value 0..99.
+void TfrmScope::KvTimerTimer(TObject*) {
+  KvIndicator->SetPosition(KvIndicator->Position() + (FIndicatorDown ? -5 : 5));
+  if (KvIndicator->Position() == 100) FIndicatorDown = true;
+  if (KvIndicator->Position() == 0) FIndicatorDown = false;
+  for (int i = 0; i < KvSpectrum->Count(); ++i) KvSpectrum->Items(i)->SetPosition(Random(100));
+}
+
+// One sample for the scope, 1..100.
+void TfrmScope::KvScopeNeedData(TObject*, int, int& Value) { Value = Random(100) + 1; }

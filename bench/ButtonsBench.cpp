@@ -1,21 +1,14 @@
-// Full repaints of the buttons and the border at the demo's sizes and settings, each next to
-// a plain copy of an image of the same size in the same run; the ratio of a pair is the
-// figure of merit. A repaint runs the control's paint on a surface of its size, as the
-// framework's paint does: clear the image, draw the face, copy the image to the surface.
-#include "ControlBench.h"
+// The buttons and the border at the demo's sizes and settings: face, live frame and its
+// limit, a colour of the face changing every frame.
 #include "KvBorder.h"
 #include "KvButtons.h"
-
-#include <benchmark/benchmark.h>
+#include "LiveFrame.h"
 
 namespace {
 
-using kvbench::CopyImage;
-using kvbench::OnSurface;
-using kvbench::Repaint;
+using kvbench::Alternate;
 
-void BM_ShadowButtonRepaint(benchmark::State& state) {
-  OnSurface<TKvShadowButton> b(110, 30);
+void DemoShadowButton(TKvShadowButton& b) {
   b.SetCaption(QStringLiteral("Scope Panel"));
   b.Brush()->SetColor(14267539);
   b.Pen()->SetColor(12218181);
@@ -25,15 +18,9 @@ void BM_ShadowButtonRepaint(benchmark::State& state) {
   b.Font()->SetName(QStringLiteral("MS Sans Serif"));
   b.Font()->SetHeight(-11);
   b.Font()->SetColor(10116669);
-  Repaint(state, b);
 }
-BENCHMARK(BM_ShadowButtonRepaint);
 
-void BM_ShadowButtonCopy(benchmark::State& state) { CopyImage(state, 110, 30); }
-BENCHMARK(BM_ShadowButtonCopy);
-
-void BM_DemoButtonRepaint(benchmark::State& state) {
-  OnSurface<TKvDemoButton> b(21, 21);
+void DemoCloseButton(TKvDemoButton& b) {
   b.SetCaption(QStringLiteral("X"));
   for (TFont* f : {b.FontEnter(), b.FontLeave()}) {
     f->SetName(QStringLiteral("Arial"));
@@ -49,22 +36,28 @@ void BM_DemoButtonRepaint(benchmark::State& state) {
   b.Font3D()->SetShadowDepth(0);
   b.SetFlat(true);
   b.SetColor(7292981);
-  Repaint(state, b);
 }
-BENCHMARK(BM_DemoButtonRepaint);
 
-void BM_DemoButtonCopy(benchmark::State& state) { CopyImage(state, 21, 21); }
-BENCHMARK(BM_DemoButtonCopy);
-
-void BM_BorderRepaint(benchmark::State& state) {
-  OnSurface<TKvBorder> b(449, 325);
+void DemoBorder(TKvBorder& b) {
   b.SetShadowColor(10446669);
   b.SetHighlightColor(14267539);
-  Repaint(state, b);
 }
-BENCHMARK(BM_BorderRepaint);
 
-void BM_BorderCopy(benchmark::State& state) { CopyImage(state, 449, 325); }
-BENCHMARK(BM_BorderCopy);
+[[maybe_unused]] const bool kShadowButton = kvbench::LiveFrameBenchmarks<TKvShadowButton>(
+    "ShadowButton110x30", 110, 30, DemoShadowButton, [](TKvShadowButton& b, int64_t frame) {
+      b.SetShadowColor(Alternate(frame, 10446669, 10446670));
+    });
+
+[[maybe_unused]] const bool kDemoButton = kvbench::LiveFrameBenchmarks<TKvDemoButton>(
+    "DemoButton21x21", 21, 21, DemoCloseButton, [](TKvDemoButton& b, int64_t frame) {
+      b.SetOutlineColor(Alternate(frame, 12950149, 12950150));
+    });
+
+// The border only invalidates; the frame ends when the window's pending paint has run.
+[[maybe_unused]] const bool kBorder = kvbench::LiveFrameBenchmarks<TKvBorder>(
+    "Border449x325", 449, 325, DemoBorder, [](TKvBorder& b, int64_t frame) {
+      b.SetShadowColor(Alternate(frame, 10446669, 10446670));
+      b.Update();
+    });
 
 }  // namespace

@@ -1,9 +1,9 @@
-// A full repaint of the label (a panel heading, turned text, textured text) and of the
-// hyperlink (outline width 1, and a wide outline laid as one mask), each next to a plain
-// copy of an image of the same size; the ratio of a pair is the figure of merit.
-#include "ControlBench.h"
+// The label as a panel heading and the demo's web label: face, live frame and its limit. Full
+// repaints of turned and textured text and of wide outlines, each next to a plain copy of
+// an image of the same size; the ratio of a pair is the figure of merit.
 #include "KvHyperCtrls.h"
 #include "KvLabel.h"
+#include "LiveFrame.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,15 +26,20 @@ void Heading(TKvLabel& label) {
   label.Font()->SetColor(TColor(14267539));
 }
 
-void BM_LabelHeading74x26(benchmark::State& state) {
-  OnSurface<TKvLabel> label(74, 26);
-  Heading(label);
-  Repaint(state, label);
-}
-BENCHMARK(BM_LabelHeading74x26);
+[[maybe_unused]] const bool kHeading = kvbench::LiveFrameBenchmarks<TKvLabel>(
+    "LabelHeading74x26", 74, 26, Heading, [](TKvLabel& label, int64_t frame) {
+      label.SetColorHighlight(kvbench::Alternate(frame, 14267539, 14267540));
+    });
 
-void BM_LabelHeading74x26_ImageCopy(benchmark::State& state) { CopyImage(state, 74, 26); }
-BENCHMARK(BM_LabelHeading74x26_ImageCopy);
+void WebLabel(TKvHyperLink& link) {
+  link.SetCaption(QStringLiteral("Visit Brontel"));
+  link.FontLeave()->SetHeight(-16);
+}
+
+[[maybe_unused]] const bool kHyperLink = kvbench::LiveFrameBenchmarks<TKvHyperLink>(
+    "HyperLink186x25", 186, 25, WebLabel, [](TKvHyperLink& link, int64_t frame) {
+      link.SetColorLeave(kvbench::Alternate(frame, clBlue, clNavy));
+    });
 
 void BM_LabelAngle45_100x100(benchmark::State& state) {
   OnSurface<TKvLabel> label(100, 100);
@@ -68,8 +73,7 @@ BENCHMARK(BM_LabelTextured160x40_ImageCopy);
 // The demo's web label; Arg is the outline width (above 2 the halo is laid as one mask).
 void BM_HyperLinkOutline186x25(benchmark::State& state) {
   OnSurface<TKvHyperLink> link(186, 25);
-  link.SetCaption(QStringLiteral("Visit Brontel"));
-  link.FontLeave()->SetHeight(-16);
+  WebLabel(link);
   link.TextOutline()->SetWidth(int(state.range(0)));
   Repaint(state, link);
 }

@@ -5,6 +5,8 @@
 // naming the check, before any pixel memory is allocated.
 #pragma once
 
+#include "KvExport.h"
+
 #include <QByteArray>
 #include <QImage>
 
@@ -34,7 +36,7 @@ enum Compression : uint32_t { BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS
 
 // A decoded image: the pixels, the file's depth and, up to 8 bits per pixel, its colour
 // table (0xFFRRGGBB entries).
-struct Image {
+struct KV_EXPORT Image {
   QImage pixels;  // RGB32
   int bitsPerPixel = 0;
   std::vector<uint32_t> colorTable;
@@ -44,7 +46,7 @@ struct Image {
 // all): a reader of a container of images (a form description, a bitmap list) opens one, so
 // that many images together hold no more than one may. Scopes nest; the outermost one sets
 // the budget.
-class PixelBudgetScope {
+class KV_EXPORT PixelBudgetScope {
 public:
   PixelBudgetScope();
   ~PixelBudgetScope();
@@ -56,21 +58,21 @@ private:
 };
 
 // Raises EInvalidGraphic("Bitmap image is not valid: <why>").
-[[noreturn]] void RaiseInvalid(const QString& why);
+[[noreturn]] KV_EXPORT void RaiseInvalid(const QString& why);
 
 // The file size a file header declares (bfSize), after checking the signature "BM" and
 // that the size can hold the file header and the smallest info header.
-int64_t DeclaredFileSize(std::span<const uint8_t> fileHeader);
+KV_EXPORT int64_t DeclaredFileSize(std::span<const uint8_t> fileHeader);
 
 // Decodes one file image. The span may extend past the declared size; only the declared
 // bytes are read.
-Image Decode(std::span<const uint8_t> file);
+KV_EXPORT Image Decode(std::span<const uint8_t> file);
 
 // ---------------------------------------------------------------------------
 // The device-independent bitmap inside a file, also used by containers that hold one
 // without a file header (cursors). Offsets are relative to the start of the info header.
 
-struct DibInfo {
+struct KV_EXPORT DibInfo {
   int width = 0;
   int height = 0;  // rows, always positive
   bool topDown = false;
@@ -84,29 +86,29 @@ struct DibInfo {
 };
 
 // Reads and checks the info header, the colour masks and where the colour table lies.
-DibInfo ReadDibInfo(std::span<const uint8_t> dib);
-std::vector<uint32_t> ReadColorTable(std::span<const uint8_t> dib, const DibInfo& info);
+KV_EXPORT DibInfo ReadDibInfo(std::span<const uint8_t> dib);
+KV_EXPORT std::vector<uint32_t> ReadColorTable(std::span<const uint8_t> dib, const DibInfo& info);
 // Decodes the pixel rows (or run-length data) that begin at the start of `data`.
 // Indices past the colour table give black.
-QImage DecodePixels(std::span<const uint8_t> data, const DibInfo& info,
-                    std::span<const uint32_t> colorTable);
+KV_EXPORT QImage DecodePixels(std::span<const uint8_t> data, const DibInfo& info,
+                              std::span<const uint32_t> colorTable);
 // Bytes per row: rows are padded to 4 bytes.
-int64_t Stride(int64_t width, int bitsPerPixel);
+KV_EXPORT int64_t Stride(int64_t width, int bitsPerPixel);
 
 // ---------------------------------------------------------------------------
 // Writing: a file header, a 40-byte info header, the colour table (up to 8 bits per
 // pixel) and bottom-up rows padded to 4 bytes. An empty image raises EInvalidGraphic.
 
-QByteArray Encode24(const QImage& image);
+KV_EXPORT QByteArray Encode24(const QImage& image);
 // At 1, 4 or 8 bits per pixel with the given table (at most 2^bits entries); none when a
 // pixel's RGB is not in the table.
-std::optional<QByteArray> EncodeIndexed(const QImage& image, int bitsPerPixel,
-                                        std::span<const uint32_t> colorTable);
+KV_EXPORT std::optional<QByteArray> EncodeIndexed(const QImage& image, int bitsPerPixel,
+                                                  std::span<const uint32_t> colorTable);
 // The same without the file header: the info header, table and rows.
-std::optional<QByteArray> EncodeIndexedDib(const QImage& image, int bitsPerPixel,
-                                           std::span<const uint32_t> colorTable);
+KV_EXPORT std::optional<QByteArray> EncodeIndexedDib(const QImage& image, int bitsPerPixel,
+                                                     std::span<const uint32_t> colorTable);
 
-void AppendUint16(QByteArray& out, uint16_t v);
-void AppendUint32(QByteArray& out, uint32_t v);
+KV_EXPORT void AppendUint16(QByteArray& out, uint16_t v);
+KV_EXPORT void AppendUint32(QByteArray& out, uint32_t v);
 
 }  // namespace kv::bmp

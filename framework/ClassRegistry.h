@@ -1,6 +1,8 @@
 // The classes that form descriptions can create, by class name.
 #pragma once
 
+#include "KvExport.h"
+
 #include "Classes.h"
 
 #include <QMetaObject>
@@ -13,7 +15,7 @@ namespace kv {
 
 using TComponentFactory = std::function<TComponent*(TComponent* owner)>;
 
-struct TRegisteredClass {
+struct KV_EXPORT TRegisteredClass {
   const QMetaObject* metaObject = nullptr;
   TComponentFactory create;
 };
@@ -21,7 +23,7 @@ struct TRegisteredClass {
 // Registers a component class under its meta-object's class name. Registering the same
 // class again does nothing; another class under a name already taken raises
 // EInvalidOperation.
-void RegisterComponentClass(const QMetaObject& metaObject, TComponentFactory factory);
+KV_EXPORT void RegisterComponentClass(const QMetaObject& metaObject, TComponentFactory factory);
 
 template <class T>
 void RegisterClass() {
@@ -40,8 +42,8 @@ bool RegisterClasses() {
 // The class registered under Name (case-insensitive), or none. Runs the start-up hooks
 // first, so that units registering from a hook are known even before the application
 // object exists.
-const TRegisteredClass* FindRegisteredClass(const QString& name);
+KV_EXPORT const TRegisteredClass* FindRegisteredClass(const QString& name);
 // Every registered class, ordered by name (start-up hooks run first, as for FindRegisteredClass).
-std::vector<const TRegisteredClass*> RegisteredClasses();
+KV_EXPORT std::vector<const TRegisteredClass*> RegisteredClasses();
 
 }  // namespace kv

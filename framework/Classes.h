@@ -1,6 +1,8 @@
 // Object model, components, collections, streams and the basic geometry types.
 #pragma once
 
+#include "KvExport.h"
+
 #include "SysUtils.h"
 
 #include <QByteArray>
@@ -19,7 +21,7 @@
 // ---------------------------------------------------------------------------
 // Geometry. Rectangles exclude their right and bottom edges.
 
-struct TPoint {
+struct KV_EXPORT TPoint {
   int X = 0;
   int Y = 0;
   constexpr TPoint() = default;
@@ -27,13 +29,13 @@ struct TPoint {
   friend constexpr bool operator==(const TPoint&, const TPoint&) = default;
 };
 
-struct TSize {
+struct KV_EXPORT TSize {
   int cx = 0;
   int cy = 0;
   friend constexpr bool operator==(const TSize&, const TSize&) = default;
 };
 
-struct TRect {
+struct KV_EXPORT TRect {
   int Left = 0;
   int Top = 0;
   int Right = 0;
@@ -52,14 +54,14 @@ constexpr TRect Rect(int l, int t, int r, int b) { return {l, t, r, b}; }
 constexpr TRect Bounds(int l, int t, int w, int h) {
   return {l, t, kv::SatAdd(l, w), kv::SatAdd(t, h)};
 }
-void InflateRect(TRect& r, int dx, int dy);
-void OffsetRect(TRect& r, int dx, int dy);
+KV_EXPORT void InflateRect(TRect& r, int dx, int dy);
+KV_EXPORT void OffsetRect(TRect& r, int dx, int dy);
 constexpr bool PtInRect(const TRect& r, TPoint p) {
   return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
 }
 constexpr bool IsRectEmpty(const TRect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
 // Returns false (and an empty Dest) when the rectangles do not meet.
-bool IntersectRect(TRect& dest, const TRect& a, const TRect& b);
+KV_EXPORT bool IntersectRect(TRect& dest, const TRect& a, const TRect& b);
 
 namespace kv {
 inline TRect FromQRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
@@ -75,13 +77,13 @@ class TComponent;
 
 // Root of the framework's classes. Not a QObject: classes that publish properties or
 // fire events add QObject as their first base.
-class TObject {
+class KV_EXPORT TObject {
 public:
   virtual ~TObject() = default;
   QString ClassName() const;
 };
 
-class TPersistent : public TObject {
+class KV_EXPORT TPersistent : public TObject {
 public:
   // Copies Source into this object; the base raises EConvertError
   // ("Cannot assign a X to a Y") through AssignTo.
@@ -95,13 +97,13 @@ protected:
 };
 
 // Raised for an Assign between unrelated classes.
-[[noreturn]] void RaiseCannotAssign(const TObject* source, const TObject* dest);
+[[noreturn]] KV_EXPORT void RaiseCannotAssign(const TObject* source, const TObject* dest);
 
 class TStream;
 
 // Binary-property hook of form descriptions: a component defines its own binary
 // payloads ("Bitmaps", "RgnData") and the reader or writer calls back.
-class TFiler {
+class KV_EXPORT TFiler {
 public:
   using TStreamProc = std::function<void(TStream&)>;
   virtual ~TFiler() = default;
@@ -127,7 +129,7 @@ enum class TOperation { opInsert, opRemove };
 // Owner, name, state and the end-of-loading notification. The owner frees what it owns,
 // last to first; a destroyed component leaves its owner and tells the owner's components
 // and its free-notification subscribers (opRemove).
-class TComponent : public TPersistent {
+class KV_EXPORT TComponent : public TPersistent {
 public:
   explicit TComponent(TComponent* owner);
   ~TComponent() override;
@@ -189,7 +191,7 @@ namespace kv {
 // Runs the loading protocol for a root component and everything created under it:
 // while the scope lives, the root and every component it comes to own carry csLoading;
 // when it ends, Loaded runs on each of them in creation order (the root first).
-class LoadingScope {
+class KV_EXPORT LoadingScope {
 public:
   explicit LoadingScope(TComponent* root);
   ~LoadingScope() noexcept(false);
@@ -216,7 +218,7 @@ class TCollection;
 // collection's owner, which may read every member: an item class with members of its own
 // passes no collection to this base and calls JoinCollection at the end of its constructor.
 // TCollection::Add builds items without a collection and inserts them afterwards.
-class TCollectionItem : public QObject, public TPersistent {
+class KV_EXPORT TCollectionItem : public QObject, public TPersistent {
   Q_OBJECT
 public:
   explicit TCollectionItem(TCollection* collection);
@@ -238,7 +240,7 @@ private:
   TCollection* FCollection = nullptr;
 };
 
-class TCollection : public QObject, public TPersistent {
+class KV_EXPORT TCollection : public QObject, public TPersistent {
   Q_OBJECT
 public:
   using TItemFactory = std::function<TCollectionItem*(TCollection*)>;
@@ -283,7 +285,7 @@ private:
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
-class TStream : public TObject {
+class KV_EXPORT TStream : public TObject {
 public:
   // Transfers up to Count bytes; returns how many moved.
   virtual int64_t Read(void* buffer, int64_t count) = 0;
@@ -299,7 +301,7 @@ public:
   void WriteBuffer(const void* buffer, int64_t count);
 };
 
-class TMemoryStream : public TStream {
+class KV_EXPORT TMemoryStream : public TStream {
 public:
   TMemoryStream() = default;
   explicit TMemoryStream(QByteArray data) : FData(std::move(data)) {}
@@ -321,7 +323,7 @@ private:
 enum class TFileMode { fmOpenRead, fmOpenWrite, fmOpenReadWrite, fmCreate };
 
 // Raises EFOpenError when the file cannot be opened; closes it when destroyed.
-class TFileStream : public TStream {
+class KV_EXPORT TFileStream : public TStream {
 public:
   TFileStream(const QString& fileName, TFileMode mode);
   int64_t Read(void* buffer, int64_t count) override;

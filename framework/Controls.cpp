@@ -684,17 +684,47 @@ void TControl::ReadBackSurface(QPainter& painter, const QRegion& region) {
   FillRegion(FSurface, region, kv::ColorToPixel(p ? p->Color() : Color()));
 }
 
+namespace {
+
+// The window's own pixels under the control, when the device the widget paints on is a plain
+// RGB32 image that holds the whole control: a canvas on this view draws on the window, so a
+// paint needs neither a read back nor a copy to the window. A null image otherwise.
+QImage WindowView(QPainter& painter, const QRect& control) {
+  QPaintDevice* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
+  const QTransform t = painter.deviceTransform();
+  if (!device || t.type() > QTransform::TxTranslate || device->devType() != QInternal::Image)
+    return {};
+  const auto* window = static_cast<const QImage*>(device);
+  // Written through its constant bits, so the image the painter is open on never detaches.
+  if (window->format() != QImage::Format_RGB32 || window->devicePixelRatio() != 1.0 ||
+      !window->isDetached())
+    return {};
+  const QRect r = control.translated(qRound(t.dx()), qRound(t.dy()));
+  if (!window->rect().contains(r)) return {};
+  auto* bits = const_cast<uchar*>(window->constBits()) +
+               qsizetype(r.top()) * window->bytesPerLine() +
+               qsizetype(r.left()) * qsizetype(sizeof(uint32_t));
+  return QImage(bits, r.width(), r.height(), window->bytesPerLine(), QImage::Format_RGB32);
+}
+
+}  // namespace
+
 void TControl::paintEvent(QPaintEvent* e) {
   kv::PaintDepth depth;
-  if (FSurface.size() != size()) FSurface = QImage(size(), QImage::Format_RGB32);
-  if (FSurface.isNull()) return;
+  if (size().isEmpty()) return;
   QPainter painter(this);
   const QRegion region = e->region() & rect();
-  if (ErasesBackground()) FillRegion(FSurface, region, kv::ColorToPixel(FColor));
-  else ReadBackSurface(painter, region);
-  FCanvas->Attach(&FSurface, QPoint(), region);
+  QImage view = WindowView(painter, rect());
+  const bool onWindow = !view.isNull();
+  if (!onWindow && FSurface.size() != size()) FSurface = QImage(size(), QImage::Format_RGB32);
+  QImage& surface = onWindow ? view : FSurface;
+  if (surface.isNull()) return;
+  if (ErasesBackground()) FillRegion(surface, region, kv::ColorToPixel(FColor));
+  else if (!onWindow) ReadBackSurface(painter, region);
+  FCanvas->Attach(&surface, QPoint(), region);
   kv::Guarded(this, [this] { PaintControl(); });
   FCanvas->Detach();
+  if (onWindow) return;
   painter.setClipRegion(region);
   painter.drawImage(QPoint(0, 0), FSurface);
 }

@@ -8,6 +8,8 @@
 // already on the window under a non-windowed one.
 #pragma once
 
+#include "KvExport.h"
+
 #include "Classes.h"
 #include "Graphics.h"
 #include "Guarded.h"
@@ -20,7 +22,7 @@
 #include <memory>
 
 namespace Controls {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 Q_ENUM_NS(TAlign)
@@ -97,14 +99,14 @@ class PointerTracker;
 
 // The component a widget belongs to: the widget itself or the nearest of its parents that is
 // a component; none when there is none.
-TComponent* NearestComponent(QWidget* widget);
+KV_EXPORT TComponent* NearestComponent(QWidget* widget);
 
 // What a control's constructor takes. A component pointer is the owner and nothing more: the
 // control gets its parent later (SetParent), as form descriptions create controls. A pointer to
 // any widget (a plain QWidget, a QMainWindow, a form) is the parent, as for every Qt widget:
 // `new TKvMeter(this)`; the owner is then the nearest component at or above it. A form passed
 // by its own type is therefore both owner and parent.
-class OwnerOrParent {
+class KV_EXPORT OwnerOrParent {
 public:
   OwnerOrParent(TComponent* owner) : FOwner(owner) {}
   template <std::derived_from<QWidget> W>
@@ -119,7 +121,7 @@ private:
 
 }  // namespace kv
 
-class TControl : public QWidget, public TComponent {
+class KV_EXPORT TControl : public QWidget, public TComponent {
   Q_OBJECT
   Q_PROPERTY(int Left READ Left WRITE SetLeft)
   Q_PROPERTY(int Top READ Top WRITE SetTop)
@@ -364,14 +366,14 @@ private:
 
 namespace kv {
 // Shared state of all paints: a repaint asked for inside a paint becomes an invalidation.
-bool PaintInProgress();
+KV_EXPORT bool PaintInProgress();
 }  // namespace kv
 
 // A non-windowed control. A synchronous repaint has two forms: with csOpaque only the
 // control paints itself (the window under it still shows its previous frame); without,
 // its area of the parent is repainted first (background, parent, lower siblings) and the
 // control then paints over it.
-class TGraphicControl : public TControl {
+class KV_EXPORT TGraphicControl : public TControl {
   Q_OBJECT
 public:
   explicit TGraphicControl(kv::OwnerOrParent owner);
@@ -380,7 +382,7 @@ protected:
   bool ErasesBackground() const override { return false; }
 };
 
-class TWinControl : public TControl {
+class KV_EXPORT TWinControl : public TControl {
   Q_OBJECT
   Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
   Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
@@ -440,7 +442,7 @@ private:
 };
 
 // A windowed control that paints itself on its own canvas.
-class TCustomControl : public TWinControl {
+class KV_EXPORT TCustomControl : public TWinControl {
   Q_OBJECT
 public:
   explicit TCustomControl(kv::OwnerOrParent owner);
@@ -449,10 +451,10 @@ public:
 namespace kv {
 
 // Calls F for every control under Root (Root excluded), depth first in z-order.
-void ForEachControl(const TWinControl* root, const std::function<void(TControl*)>& f);
+KV_EXPORT void ForEachControl(const TWinControl* root, const std::function<void(TControl*)>& f);
 // The shift state of a Qt event.
-TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+KV_EXPORT TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
 // The virtual key of a Qt key, 0 when it has none.
-uint16_t VirtualKeyOf(int qtKey);
+KV_EXPORT uint16_t VirtualKeyOf(int qtKey);
 
 }  // namespace kv

@@ -2,6 +2,8 @@
 // device-independent bitmap holding a colour image and, below it, a 1-bit AND mask.
 #pragma once
 
+#include "KvExport.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QPoint>
@@ -11,7 +13,7 @@
 
 namespace kv::cur {
 
-struct Cursor {
+struct KV_EXPORT Cursor {
   QImage image;  // ARGB32: the pixels the AND mask removes are transparent
   QPoint hotSpot;
 };
@@ -19,10 +21,10 @@ struct Cursor {
 // Reads the 32 x 32 image of a cursor file, or its first image when it has none of that
 // size. Raises EInvalidGraphic naming the check that failed; the embedded bitmap is
 // checked as the BMP reader checks one.
-Cursor Decode(std::span<const uint8_t> file);
+KV_EXPORT Cursor Decode(std::span<const uint8_t> file);
 
 // A cursor file of one black-and-white image (1 to 256 pixels each way): pixels with an
 // alpha below 128 are transparent, the others black or white by their grey level.
-QByteArray Encode(const QImage& image, QPoint hotSpot);
+KV_EXPORT QByteArray Encode(const QImage& image, QPoint hotSpot);
 
 }  // namespace kv::cur

@@ -1,6 +1,8 @@
 // The framework's plain timer and the system timer it runs on.
 #pragma once
 
+#include "KvExport.h"
+
 #include "Classes.h"
 
 #include <QObject>
@@ -12,7 +14,7 @@ class QTimerEvent;
 // A timer on the GUI thread: OnTimer fires every Interval milliseconds while Enabled.
 // Every change restarts the period; an Interval of 0 or no connected handler gives no ticks.
 // An exception from the handler goes to the application's handler; the timer keeps running.
-class TTimer : public QObject, public TComponent {
+class KV_EXPORT TTimer : public QObject, public TComponent {
   Q_OBJECT
   Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
   Q_PROPERTY(quint32 Interval READ Interval WRITE SetInterval)
@@ -52,7 +54,7 @@ namespace kv {
 // Starts a precise Qt timer on Target (GUI thread) and returns its id, 0 when the system
 // refuses. Periods beyond the platform's longest (2^31 - 1 ms, about 24.8 days) get the
 // longest.
-int StartSystemTimer(QObject* target, uint32_t intervalMs);
+KV_EXPORT int StartSystemTimer(QObject* target, uint32_t intervalMs);
 // Test hook: the next Count system timers are refused.
-void RefuseSystemTimersForTesting(int count);
+KV_EXPORT void RefuseSystemTimersForTesting(int count);
 }  // namespace kv

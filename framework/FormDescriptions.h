@@ -2,6 +2,8 @@
 // their published properties). The format is described in docs/form-descriptions.md.
 #pragma once
 
+#include "KvExport.h"
+
 #include "Classes.h"
 
 #include <QByteArray>
@@ -26,7 +28,7 @@ inline constexpr int kMaxNumberLength = 512;  // characters of one numeric liter
 
 // A description that cannot be read. The message names the file, the line (1-based; 0 when
 // the error belongs to no line) and, where there is one, the component or property.
-class EFormError : public EReadError {
+class KV_EXPORT EFormError : public EReadError {
 public:
   EFormError(QString fileName, int line, QString propertyName, QString reason);
   const QString& FileName() const { return FFileName; }
@@ -49,25 +51,26 @@ namespace kv {
 // set through their setters in file order, events are connected to Root's slots, and the
 // whole read runs the loading protocol. On failure one EFormError is raised: the components
 // created by this read are freed again; Root stays (its properties may have been set).
-void ReadComponent(TComponent* root, const QByteArray& text, const QString& fileName);
+KV_EXPORT void ReadComponent(TComponent* root, const QByteArray& text, const QString& fileName);
 // The same for a description stored in a file or a Qt resource (":/forms/main.kvf").
-void ReadComponentResource(TComponent* root, const QString& path);
+KV_EXPORT void ReadComponentResource(TComponent* root, const QString& path);
 
 // Writes Root and the components it owns, nested as they are parented: published properties
 // in declaration order except those at their streaming default or not stored, nested
 // objects, collections, binary properties, pictures (inline) and the event bindings.
-QByteArray WriteComponent(const TComponent* root);
+KV_EXPORT QByteArray WriteComponent(const TComponent* root);
 
 // Connects the event (signal) EventName of Component to Root's public slot HandlerName
 // and records the binding so that the writer stores it. Raises EReadError when there is no
 // such event or handler, or the handler does not take the event's parameters.
-void BindEvent(TComponent* component, const QString& eventName, TComponent* root,
-               const QString& handlerName);
+KV_EXPORT void BindEvent(TComponent* component, const QString& eventName, TComponent* root,
+                         const QString& handlerName);
 
 // The component named Name that Form owns; raises EReadError when there is none.
-TComponent* FindOwnedComponent(const TComponent* form, const QString& name);
-[[noreturn]] void RaiseWrongComponentClass(const TComponent* form, const TComponent* component,
-                                           const QMetaObject& expected);
+KV_EXPORT TComponent* FindOwnedComponent(const TComponent* form, const QString& name);
+[[noreturn]] KV_EXPORT void RaiseWrongComponentClass(const TComponent* form,
+                                                     const TComponent* component,
+                                                     const QMetaObject& expected);
 
 // Binds a typed field of a form class to the component of that name after reading:
 // `kv::Bind(this, "ScrollBox", ScrollBox);`. Raises EReadError when it is missing or of

@@ -2,6 +2,8 @@
 // Nothing here knows about classes or properties; that is the reader's part.
 #pragma once
 
+#include "KvExport.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -13,7 +15,7 @@ namespace kv::form {
 struct PropertyNode;
 using PropertyList = std::vector<PropertyNode>;
 
-struct ValueNode {
+struct KV_EXPORT ValueNode {
   enum class Kind { Integer, Real, String, Identifier, Set, Binary, Resource, Collection, Block };
   Kind kind = Kind::Integer;
   int line = 0;
@@ -26,13 +28,13 @@ struct ValueNode {
   PropertyList block;               // nested block
 };
 
-struct PropertyNode {
+struct KV_EXPORT PropertyNode {
   QStringList path;  // "Font.Height" is {"Font", "Height"}
   int line = 0;
   ValueNode value;
 };
 
-struct ObjectNode {
+struct KV_EXPORT ObjectNode {
   QString name;  // empty for an unnamed object
   QString className;
   int line = 0;
@@ -43,10 +45,10 @@ struct ObjectNode {
 
 // Parses a whole description; raises EFormError (file, line, property) on bad syntax or
 // input beyond the limits of FormDescriptions.h.
-ObjectNode ParseDescription(const QByteArray& text, const QString& fileName);
+KV_EXPORT ObjectNode ParseDescription(const QByteArray& text, const QString& fileName);
 
 // Parses one value written in description syntax (the streaming defaults of properties);
 // raises EConvertError when the text is not exactly one value.
-ValueNode ParseValueText(const QString& text);
+KV_EXPORT ValueNode ParseValueText(const QString& text);
 
 }  // namespace kv::form

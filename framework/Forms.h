@@ -1,6 +1,8 @@
 // Forms, the scroll box, the application object and the screen.
 #pragma once
 
+#include "KvExport.h"
+
 #include "Controls.h"
 
 #include <QCursor>
@@ -10,7 +12,7 @@
 #include <optional>
 
 namespace Forms {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 Q_ENUM_NS(TFormBorderStyle)
@@ -24,7 +26,7 @@ using Forms::TPosition;
 
 // A form: a top-level window when it has no parent; given a windowed parent, it becomes
 // a child window there (a poDefault form lands at (0, 0)).
-class TForm : public TWinControl {
+class KV_EXPORT TForm : public TWinControl {
   Q_OBJECT
   Q_PROPERTY(Forms::TFormBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
   Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
@@ -89,7 +91,7 @@ private:
 };
 
 // The framework's scroll box: a windowed container (no scroll bars when AutoScroll is off).
-class TScrollBox : public TWinControl {
+class KV_EXPORT TScrollBox : public TWinControl {
   Q_OBJECT
   Q_PROPERTY(bool AutoScroll READ AutoScroll WRITE SetAutoScroll)
   Q_PROPERTY(Controls::TBevelCut BevelInner READ BevelInner WRITE SetBevelInner)
@@ -125,7 +127,7 @@ private:
 };
 
 // The application object: the forms it owns, the message loop, the title and OnException.
-class TApplication : public QObject, public TComponent {
+class KV_EXPORT TApplication : public QObject, public TComponent {
   Q_OBJECT
 public:
   TApplication();
@@ -163,10 +165,10 @@ private:
 };
 
 // The one application object (exists while a TApplication lives).
-extern TApplication* Application;
+extern KV_EXPORT TApplication* Application;
 
 // Cursors and screen metrics.
-class TScreen {
+class KV_EXPORT TScreen {
 public:
   // A registered cursor, or the built-in one of that number (arrow for unknown numbers).
   QCursor Cursors(TCursor index) const;
@@ -182,20 +184,20 @@ private:
   TCursor FCursor = crDefault;
 };
 
-extern TScreen* Screen;
+extern KV_EXPORT TScreen* Screen;
 
 // The topmost form the control is on, or none.
-TForm* GetParentForm(const TControl* control);
+KV_EXPORT TForm* GetParentForm(const TControl* control);
 
 namespace kv {
 // Whether the window system cuts windows to their shape (X11 does; Wayland composes windows
 // from their pixels and takes a shape only as the input region). Tests may pretend either
 // way; none restores the platform's answer.
-bool WindowSystemShapesWindows();
-void SetWindowShapingForTesting(std::optional<bool> shapes);
+KV_EXPORT bool WindowSystemShapesWindows();
+KV_EXPORT void SetWindowShapingForTesting(std::optional<bool> shapes);
 
 // Functions run once, when the first TApplication is made or the first cursor or class is
 // looked up, whichever comes first (units register their cursors and classes this way).
-bool AddStartupHook(void (*hook)());
-void RunStartupHooks();
+KV_EXPORT bool AddStartupHook(void (*hook)());
+KV_EXPORT void RunStartupHooks();
 }  // namespace kv

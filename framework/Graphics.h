@@ -6,6 +6,8 @@
 // compare exact RGB values.
 #pragma once
 
+#include "KvExport.h"
+
 #include "Classes.h"
 
 #include <QCursor>
@@ -27,7 +29,7 @@
 // Colours. A non-negative value holds red in the low byte, then green, then blue; a
 // negative value names a system colour by the index in its low byte.
 
-struct TColor {
+struct KV_EXPORT TColor {
   int32_t Value = 0;
   constexpr TColor() = default;
   constexpr TColor(int32_t v) : Value(v) {}  // NOLINT: colours are plain numbers too
@@ -87,13 +89,13 @@ inline constexpr TColor clInfoText = kvSysColor(23);
 inline constexpr TColor clInfoBk = kvSysColor(24);
 
 // The colour of a system colour index from the framework's fixed table, 0x00BBGGRR.
-int32_t GetSysColor(int index);
+KV_EXPORT int32_t GetSysColor(int index);
 // Resolves system colours; other values pass unchanged (the low three bytes).
-int32_t ColorToRGB(TColor color);
+KV_EXPORT int32_t ColorToRGB(TColor color);
 // The colour's name ("clRed", "clBtnFace") or its number in hex ("$00D3B393").
-QString ColorToString(TColor color);
+KV_EXPORT QString ColorToString(TColor color);
 // Parses a colour name or number; false when the text is neither.
-bool IdentToColor(const QString& text, TColor& color);
+KV_EXPORT bool IdentToColor(const QString& text, TColor& color);
 
 namespace kv {
 // 0xFFRRGGBB, the pixel value of an RGB32 surface.
@@ -107,16 +109,16 @@ inline TColor PixelToColor(uint32_t px) {
 }
 // Replaces an entry of the system colour table (0x00BBGGRR) and tells every control
 // that the system colours changed (the host's theme changed).
-void SetSysColor(int index, int32_t bgr);
+KV_EXPORT void SetSysColor(int index, int32_t bgr);
 // Restores the framework's table.
-void ResetSysColors();
+KV_EXPORT void ResetSysColors();
 }  // namespace kv
 
 // ---------------------------------------------------------------------------
 // Enumerations of this unit.
 
 namespace Graphics {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 Q_ENUM_NS(TPenStyle)
@@ -202,7 +204,7 @@ class TCanvas;
 // ---------------------------------------------------------------------------
 // Graphic objects. Each fires OnChange after any change of its properties.
 
-class TGraphicsObject : public QObject, public TPersistent {
+class KV_EXPORT TGraphicsObject : public QObject, public TPersistent {
   Q_OBJECT
 signals:
   void OnChange(TObject* Sender);
@@ -211,7 +213,7 @@ protected:
   void Changed();
 };
 
-class TPen : public TGraphicsObject {
+class KV_EXPORT TPen : public TGraphicsObject {
   Q_OBJECT
   Q_PROPERTY(TColor Color READ Color WRITE SetColor)
   Q_PROPERTY(Graphics::TPenMode Mode READ Mode WRITE SetMode)
@@ -241,7 +243,7 @@ private:
   int FWidth = 1;
 };
 
-class TBrush : public TGraphicsObject {
+class KV_EXPORT TBrush : public TGraphicsObject {
   Q_OBJECT
   Q_PROPERTY(TColor Color READ Color WRITE SetColor)
   Q_PROPERTY(Graphics::TBrushStyle Style READ Style WRITE SetStyle)
@@ -270,7 +272,7 @@ private:
 // (Height = -Size * 96 / 72, rounded). "Arial" and "MS Sans Serif" map to metric-compatible
 // installed families. Orientation is the escapement in tenths of a degree,
 // counter-clockwise.
-class TFont : public TGraphicsObject {
+class KV_EXPORT TFont : public TGraphicsObject {
   Q_OBJECT
   Q_PROPERTY(int Charset READ Charset WRITE SetCharset)
   Q_PROPERTY(TColor Color READ Color WRITE SetColor)
@@ -320,7 +322,7 @@ private:
 
 namespace kv {
 // The installed family that stands in for a family name of the form descriptions.
-QString SubstituteFontFamily(const QString& name);
+KV_EXPORT QString SubstituteFontFamily(const QString& name);
 }  // namespace kv
 
 // ---------------------------------------------------------------------------
@@ -331,7 +333,7 @@ enum : int { ALTERNATE = 1, WINDING = 2 };
 
 // Always held in canonical form (y-x banded, touching spans joined, vertically adjacent bands
 // with the same spans merged), so equal pixel sets have equal rectangle lists.
-class TRegion {
+class KV_EXPORT TRegion {
 public:
   TRegion() = default;
   explicit TRegion(const QRegion& region);
@@ -345,22 +347,22 @@ private:
   QRegion FRegion;
 };
 
-TRegion CreateRectRgn(int x1, int y1, int x2, int y2);
+KV_EXPORT TRegion CreateRectRgn(int x1, int y1, int x2, int y2);
 // The interior and rim of the ellipse that Canvas.Ellipse draws in the same box.
-TRegion CreateEllipticRgn(int x1, int y1, int x2, int y2);
-TRegion CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h);
+KV_EXPORT TRegion CreateEllipticRgn(int x1, int y1, int x2, int y2);
+KV_EXPORT TRegion CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h);
 // Pixels whose centres lie inside the polygon under the fill mode (ALTERNATE, WINDING).
-TRegion CreatePolygonRgn(std::span<const TPoint> points, int fillMode);
+KV_EXPORT TRegion CreatePolygonRgn(std::span<const TPoint> points, int fillMode);
 // Dest := A op B. Returns false for an unknown mode (Dest unchanged).
-bool CombineRgn(TRegion& dest, const TRegion& a, const TRegion& b, int mode);
+KV_EXPORT bool CombineRgn(TRegion& dest, const TRegion& a, const TRegion& b, int mode);
 
 // The region data block: a 32-byte header {32, type 1, count N, N * 16, bounds} and
 // N rectangles (left, top, right, bottom as 32-bit little-endian integers), y-x banded.
-QByteArray GetRegionData(const TRegion& region);
+KV_EXPORT QByteArray GetRegionData(const TRegion& region);
 // The region of a region data block, or none when the block is malformed (wrong header
 // size or type, rectangle bytes other than N * 16, more bytes declared than given,
 // inverted rectangles, coordinates beyond +-2^28).
-std::optional<TRegion> ExtCreateRegion(const void* data, int64_t size);
+KV_EXPORT std::optional<TRegion> ExtCreateRegion(const void* data, int64_t size);
 
 // ---------------------------------------------------------------------------
 // Text layout flags of DrawText.
@@ -389,7 +391,7 @@ namespace kv {
 struct ClipRects;
 }
 
-class TCanvas : public TPersistent {
+class KV_EXPORT TCanvas : public TPersistent {
 public:
   TCanvas();
   ~TCanvas() override;
@@ -490,12 +492,12 @@ private:
 // DrawText with the flags above; returns the height of the text drawn. With DT_CALCRECT
 // nothing is drawn and R becomes the text's extent (Right = Left + widest line,
 // Bottom = Top + lines * line height).
-int DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags);
+KV_EXPORT int DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags);
 
 // ---------------------------------------------------------------------------
 // Graphics and bitmaps
 
-class TGraphic : public QObject, public TPersistent {
+class KV_EXPORT TGraphic : public QObject, public TPersistent {
   Q_OBJECT
 public:
   virtual bool Empty() const = 0;
@@ -524,7 +526,7 @@ private:
 // resizing keeps the overlapping top-left part and fills new area black; a monochrome
 // bitmap holds only black and white; the automatic transparent colour is the bottom-left
 // pixel. The loaded file's depth and colour table are kept for saving.
-class TBitmap : public TGraphic {
+class KV_EXPORT TBitmap : public TGraphic {
   Q_OBJECT
 public:
   TBitmap();
@@ -580,7 +582,7 @@ private:
 };
 
 // Holds one graphic (a bitmap); fires OnChange when it changes.
-class TPicture : public QObject, public TPersistent {
+class KV_EXPORT TPicture : public QObject, public TPersistent {
   Q_OBJECT
 public:
   TPicture();
@@ -617,10 +619,10 @@ inline constexpr TCursor crHandPoint = -21;
 
 // A cursor compiled into the program, by name (case-insensitive); raises
 // EInvalidGraphic when there is none or it cannot be read.
-QCursor LoadCursor(const QString& name);
+KV_EXPORT QCursor LoadCursor(const QString& name);
 
 namespace kv {
 // The Qt resource path of a named program resource ("KVCURSORHANDPOINT" ->
 // ":/kv/res/KVCURSORHANDPOINT.cur"), or empty when there is no such resource.
-QString FindResource(const QString& name, const char* extension);
+KV_EXPORT QString FindResource(const QString& name, const char* extension);
 }  // namespace kv

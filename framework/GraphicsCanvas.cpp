@@ -90,6 +90,29 @@ bool HasWidePen(const TCanvas& canvas) {
   return canvas.Pen()->Width() > 1 && canvas.Pen()->Style() != TPenStyle::psClear;
 }
 
+// A canvas path in surface coordinates; the few points of a marker or a segment stay off
+// the heap.
+class SurfacePath {
+public:
+  SurfacePath(const TCanvas& canvas, std::span<const TPoint> points) {
+    Point64* out = FLocal.data();
+    if (points.size() > FLocal.size()) {
+      FHeap.resize(points.size());
+      out = FHeap.data();
+    }
+    for (size_t i = 0; i < points.size(); ++i) out[i] = ToSurface(canvas, points[i].X, points[i].Y);
+    FPoints = {out, points.size()};
+  }
+  SurfacePath(const SurfacePath&) = delete;
+  SurfacePath& operator=(const SurfacePath&) = delete;
+  std::span<const Point64> Points() const { return FPoints; }
+
+private:
+  std::array<Point64, 16> FLocal;
+  std::vector<Point64> FHeap;
+  std::span<const Point64> FPoints;
+};
+
 // ---------------------------------------------------------------------------
 // Wide pens
 
@@ -215,12 +238,11 @@ void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool 
   const auto stroke = WideOutline(canvas, points, true);
   if (brush.Paints() && !clip.IsEmpty()) {
     kv::PolygonSweep sweep(points, winding);
-    std::vector<Span> spans;
     int64_t y0 = 0, y1 = 0;
     const auto [top, bottom] = VisibleRows(clip, sweep.Top(), sweep.Bottom());
-    while (sweep.Next(top, bottom, y0, y1, spans))
+    while (sweep.Next(top, bottom, y0, y1))
       for (int64_t y = y0; y < y1; ++y)
-        for (const Span& s : spans) {
+        for (const Span& s : sweep.Spans()) {
           if (stroke) PaintOutside(surface, clip, y, s, *stroke, brush);
           else kv::PaintSpan(surface, clip, y, s.Begin, s.End, brush);
         }
@@ -232,8 +254,9 @@ void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool 
 void StrokePolyline(const TCanvas& canvas, std::span<const Point64> points) {
   const kv::SurfaceRows surface(*canvas.Surface());
   const ClipRects& clip = canvas.EffectiveClip();
-  if (const auto stroke = WideOutline(canvas, points, false)) {
-    PaintCoverage(surface, clip, *stroke, PenInk(canvas));
+  if (HasWidePen(canvas)) {
+    if (const auto stroke = WideOutline(canvas, points, false))
+      PaintCoverage(surface, clip, *stroke, PenInk(canvas));
     return;
   }
   DrawThinPolyline(surface, clip, points, false, PenInk(canvas),
@@ -341,59 +364,65 @@ void PaintFrame(const kv::SurfaceRows& surface, const ClipRects& clip, Point64 t
   }
 }
 
+// A run of the flood area: the pixels [Span) of row Row; Next links the runs of one row
+// (the index of the run taken before it on that row, plus one; 0 ends the list).
+struct FloodRun {
+  int64_t row;
+  Span span;
+  uint32_t next;
+};
+
 // The 4-connected area around the seed whose pixels pass the test, inside the clip, as
-// row spans. Iterative: a stack of seeds, each grown to the widest run of open pixels on
-// its row. A run is taken whole, so a seed inside a run already taken is done; the runs
-// taken are kept in one list per row.
-template <class Fillable>
-std::vector<std::pair<int64_t, Span>> FloodArea(const kv::SurfaceRows& surface,
-                                                const ClipRects& clip, int64_t sx, int64_t sy,
-                                                Fillable&& fillable) {
-  struct Taken {
-    int64_t row;
-    Span span;
-    uint32_t next;  // the run taken before on the same row, plus one; 0 ends the list
-  };
-  std::vector<Taken> taken;
+// row runs. Iterative: every run is taken whole, the widest run of open pixels on its
+// row, the moment it is found, and queued for a look at the rows above and below it; a
+// look steps over the runs already taken, so each open pixel is read about once.
+// Open pixels: those of the key colour, or for a border fill those of any other colour.
+template <bool SingleClip>
+std::vector<FloodRun> FloodArea(const kv::SurfaceRows& surface, const ClipRects& clip, int64_t sx,
+                                int64_t sy, uint32_t key, bool border) {
+  std::vector<FloodRun> taken;
   const QRect box = clip.Bounds;
   const int64_t left = box.left(), right = box.right(), top = box.top(), bottom = box.bottom();
+  auto open = [&clip, key, border](int64_t x, int64_t y, const uint32_t* row) {
+    return ((row[x] & 0xFFFFFFu) == key) != border && (SingleClip || clip.Contains(x, y));
+  };
+  if (!open(sx, sy, surface.Row(sy))) return taken;
   std::vector<uint32_t> lastOnRow(size_t(box.height()));
-  auto done = [&](int64_t x, int64_t y) {
+  std::vector<uint32_t> queue;
+  taken.reserve(64);
+  queue.reserve(64);
+  // The end of the run taken on row y that holds x, or 0 when none does.
+  auto takenEnd = [&](int64_t x, int64_t y) -> int64_t {
     for (uint32_t i = lastOnRow[size_t(y - top)]; i != 0; i = taken[i - 1].next)
-      if (x >= taken[i - 1].span.Begin && x < taken[i - 1].span.End) return true;
-    return false;
+      if (x >= taken[i - 1].span.Begin && x < taken[i - 1].span.End) return taken[i - 1].span.End;
+    return 0;
   };
-  const bool single = clip.IsSingle();
-  auto open = [&](int64_t x, int64_t y, const uint32_t* row) {
-    return fillable(row[x]) && (single || clip.Contains(x, y));
-  };
-  std::vector<Point64> seeds;
-  if (open(sx, sy, surface.Row(sy))) seeds.push_back({sx, sy});
-  while (!seeds.empty()) {
-    const auto [x0, y] = seeds.back();
-    seeds.pop_back();
-    if (done(x0, y)) continue;
-    const uint32_t* row = surface.Row(y);
-    int64_t l = x0, r = x0;
+  // Takes the run through the open pixel (x, y); returns its end.
+  auto take = [&](int64_t x, int64_t y, const uint32_t* row) {
+    int64_t l = x, r = x + 1;
     while (l > left && open(l - 1, y, row)) --l;
-    while (r < right && open(r + 1, y, row)) ++r;
+    while (r <= right && open(r, y, row)) ++r;
     uint32_t& last = lastOnRow[size_t(y - top)];
-    taken.push_back({y, {l, r + 1}, last});
+    taken.push_back({y, {l, r}, last});
     last = uint32_t(taken.size());
-    for (const int64_t ny : {y - 1, y + 1}) {
+    queue.push_back(last - 1);
+    return r;
+  };
+  take(sx, sy, surface.Row(sy));
+  while (!queue.empty()) {
+    const FloodRun run = taken[queue.back()];
+    queue.pop_back();
+    for (const int64_t ny : {run.row - 1, run.row + 1}) {
       if (ny < top || ny > bottom) continue;
       const uint32_t* next = surface.Row(ny);
-      for (int64_t x = l; x <= r; ++x) {
-        if (!open(x, ny, next)) continue;
-        if (!done(x, ny)) seeds.push_back({x, ny});
-        while (x <= r && open(x, ny, next)) ++x;
+      for (int64_t x = run.span.Begin; x < run.span.End;) {
+        if (!open(x, ny, next)) ++x;
+        else if (const int64_t end = takenEnd(x, ny)) x = end;
+        else x = take(x, ny, next);
       }
     }
   }
-  std::vector<std::pair<int64_t, Span>> area;
-  area.reserve(taken.size());
-  for (const Taken& t : taken) area.push_back({t.row, t.span});
-  return area;
+  return taken;
 }
 
 }  // namespace
@@ -498,10 +527,7 @@ void TCanvas::Polyline(std::span<const TPoint> points) {
   if (points.empty()) return;
   FPenPos = points.back();
   if (!FSurface) return;
-  std::vector<Point64> path;
-  path.reserve(points.size());
-  for (const TPoint& p : points) path.push_back(ToSurface(*this, p.X, p.Y));
-  StrokePolyline(*this, path);
+  StrokePolyline(*this, SurfacePath(*this, points).Points());
   Changed();
 }
 
@@ -540,10 +566,7 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
 
 void TCanvas::Polygon(std::span<const TPoint> points) {
   if (!FSurface || points.empty()) return;
-  std::vector<Point64> path;
-  path.reserve(points.size());
-  for (const TPoint& p : points) path.push_back(ToSurface(*this, p.X, p.Y));
-  FillAndStroke(*this, path, false);
+  FillAndStroke(*this, SurfacePath(*this, points).Points(), false);
   Changed();
 }
 
@@ -589,10 +612,11 @@ void TCanvas::FloodFill(int x, int y, TColor color, TFillStyle style) {
     const uint32_t key = kv::ColorToPixel(color) & 0xFFFFFFu;
     const bool border = style == TFillStyle::fsBorder;
     const kv::SurfaceRows surface(*FSurface);
-    const auto area = FloodArea(surface, clip, seed.X, seed.Y,
-                                [&](uint32_t px) { return ((px & 0xFFFFFFu) == key) != border; });
-    for (const auto& [row, span] : area)
-      kv::PaintSpan(surface, clip, row, span.Begin, span.End, brush);
+    const auto area = clip.IsSingle()
+                          ? FloodArea<true>(surface, clip, seed.X, seed.Y, key, border)
+                          : FloodArea<false>(surface, clip, seed.X, seed.Y, key, border);
+    for (const FloodRun& run : area)
+      kv::PaintSpan(surface, clip, run.row, run.span.Begin, run.span.End, brush);
   }
   Changed();
 }

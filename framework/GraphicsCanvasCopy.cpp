@@ -91,8 +91,9 @@ void Blit(QImage& dest, const ClipRects& clip, const Axis& x, const Axis& y, con
   }
   uchar* bits = dest.bits();
   const qsizetype stride = dest.bytesPerLine();
+  const bool rowsIdentity = y.Identity();
   for (int64_t row = top; row < bottom; ++row) {
-    const int64_t sy = y.SourceOf(row);
+    const int64_t sy = rowsIdentity ? y.SourceBegin + (row - y.Begin) : y.SourceOf(row);
     if (sy < 0 || sy >= source.height()) continue;
     const auto* src = reinterpret_cast<const uint32_t*>(source.constScanLine(int(sy)));
     auto* dst = reinterpret_cast<uint32_t*>(bits + row * stride);

@@ -2,11 +2,13 @@
 // headers.
 #pragma once
 
+#include "KvExport.h"
+
 namespace kv {
 
 // The control layer registers the one listener that broadcasts a change of the
 // system colour table to every control.
-void SetSysColorListener(void (*listener)());
-void NotifySysColorsChanged();
+KV_EXPORT void SetSysColorListener(void (*listener)());
+KV_EXPORT void NotifySysColorsChanged();
 
 }  // namespace kv

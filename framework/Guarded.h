@@ -3,6 +3,8 @@
 // so a control in a plain Qt program reports the same way.
 #pragma once
 
+#include "KvExport.h"
+
 #include <QString>
 
 #include <functional>
@@ -14,7 +16,7 @@ namespace kv {
 // Reports the exception being handled (call inside a catch); EAbort is silent. In order:
 // the handler that takes reports over, else the reporter, else the default report (the
 // message on standard error and, one at a time, a non-modal notice). Never raises.
-void HandleCurrentException(QObject* sender);
+KV_EXPORT void HandleCurrentException(QObject* sender);
 
 // Runs F; an exception goes to HandleCurrentException. Returns false if it raised.
 template <class F>
@@ -31,11 +33,11 @@ bool Guarded(QObject* sender, F&& f) {
 using TExceptionReporter =
     std::function<void(QObject* sender, const QString& className, const QString& message)>;
 // Replaces the default report (tests record it); an empty function restores it.
-void SetExceptionReporter(TExceptionReporter reporter);
+KV_EXPORT void SetExceptionReporter(TExceptionReporter reporter);
 
 // Takes a report over when it returns true (the application object's OnException); an empty
 // function removes it.
 using TExceptionHandler = std::function<bool(const QString& message)>;
-void SetExceptionHandler(TExceptionHandler handler);
+KV_EXPORT void SetExceptionHandler(TExceptionHandler handler);
 
 }  // namespace kv

@@ -3,6 +3,8 @@
 // the mouse capture, and the form-wide focus-changed notification.
 #pragma once
 
+#include "KvExport.h"
+
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -11,7 +13,7 @@ class TControl;
 
 namespace kv {
 
-class PointerTracker : public QObject {
+class KV_EXPORT PointerTracker : public QObject {
   Q_OBJECT
 public:
   // Installs the tracker on the application once.

@@ -311,11 +311,14 @@ PolygonSweep::PolygonSweep(std::span<const Point64> points, bool winding) : FWin
   FEdges.reserve(n);
   FActive.reserve(n);
   FCrossings.reserve(n);
+  FSpans.reserve(n / 2 + 1);
   for (size_t i = 0; i < n; ++i) {
     const Point64 a = points[i], b = points[i + 1 < n ? i + 1 : 0];
     if (a.Y == b.Y) continue;
-    if (a.Y < b.Y) FEdges.push_back({a.X, a.Y, b.X, b.Y, 1});
-    else FEdges.push_back({b.X, b.Y, a.X, a.Y, -1});
+    Edge e = a.Y < b.Y ? Edge{a.X, a.Y, b.X, b.Y, 1} : Edge{b.X, b.Y, a.X, a.Y, -1};
+    e.row = e.y0;  // the crossing of the top row is the top vertex
+    e.x = e.x0;
+    FEdges.push_back(e);
   }
   std::sort(FEdges.begin(), FEdges.end(), [](const Edge& l, const Edge& r) { return l.y0 < r.y0; });
   if (!FEdges.empty()) {
@@ -326,22 +329,65 @@ PolygonSweep::PolygonSweep(std::span<const Point64> points, bool winding) : FWin
   FRowDone = FTop;
 }
 
-// The first pixel at or right of the edge's crossing of row y: ceil(x0 + (y - y0) (x1 - x0)
-// / (y1 - y0)).
-int64_t PolygonSweep::CrossingPixel(const Edge& e, int64_t y) {
-  const Int128 dy = e.y1 - e.y0;
-  return int64_t(CeilDiv(Int128(e.x0) * dy + Int128(y - e.y0) * (e.x1 - e.x0), dy));
+// Moves the edge's crossing to row y (within the edge): one step from the row above, or
+// ceil(x0 + (y - y0) (x1 - x0) / (y1 - y0)) computed afresh.
+inline void PolygonSweep::CrossRow(Edge& e, int64_t y) {
+  if (e.row + 1 == y && e.stepKnown) {
+    e.x += e.step;
+    e.rem -= e.stepRem;
+    if (e.rem < 0) {
+      e.rem += e.y1 - e.y0;
+      ++e.x;
+    }
+    e.row = y;
+  } else if (e.row != y) {
+    CrossRowSlowly(e, y);
+  }
 }
 
-bool PolygonSweep::Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1,
-                        std::vector<Span>& spans) {
-  spans.clear();
+void PolygonSweep::CrossRowSlowly(Edge& e, int64_t y) {
+  const int64_t dx = e.x1 - e.x0, dy = e.y1 - e.y0;
+  if (y == e.row + 1 || dx == 0) {
+    // The step of a row, once per edge: floor(dx / dy) and the remainder.
+    e.step = dx / dy;
+    e.stepRem = dx % dy;
+    if (e.stepRem < 0) {
+      --e.step;
+      e.stepRem += dy;
+    }
+    e.stepKnown = true;
+    if (y == e.row + 1) {
+      e.x += e.step;
+      e.rem -= e.stepRem;
+      if (e.rem < 0) {
+        e.rem += dy;
+        ++e.x;
+      }
+    }
+  } else {
+    const Int128 num = Int128(e.x0) * dy + Int128(y - e.y0) * dx;
+    const Int128 x = CeilDiv(num, dy);
+    e.x = int64_t(x);
+    e.rem = int64_t(x * dy - num);
+  }
+  e.row = y;
+}
+
+bool PolygonSweep::Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1) {
+  FSpans.clear();
   int64_t y = std::max(from, FRowDone);
   const int64_t end = std::min(to, FBottom);
   for (;;) {
     if (y >= end) return false;
-    while (FNextEdge < FEdges.size() && FEdges[FNextEdge].y0 <= y) FActive.push_back(FNextEdge++);
-    std::erase_if(FActive, [&](size_t i) { return FEdges[i].y1 <= y; });
+    while (FNextEdge < FEdges.size() && FEdges[FNextEdge].y0 <= y) {
+      FActiveEnd = std::min(FActiveEnd, FEdges[FNextEdge].y1);
+      FActive.push_back(uint32_t(FNextEdge++));
+    }
+    if (FActiveEnd <= y) {
+      std::erase_if(FActive, [&](uint32_t i) { return FEdges[i].y1 <= y; });
+      FActiveEnd = INT64_MAX;
+      for (uint32_t i : FActive) FActiveEnd = std::min(FActiveEnd, FEdges[i].y1);
+    }
     if (!FActive.empty()) break;
     if (FNextEdge == FEdges.size()) return false;
     y = FEdges[FNextEdge].y0;
@@ -349,14 +395,19 @@ bool PolygonSweep::Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1,
   FCrossings.clear();
   bool vertical = true;
   int64_t bandEnd = end;
-  for (size_t i : FActive) {
-    const Edge& e = FEdges[i];
-    FCrossings.emplace_back(CrossingPixel(e, y), e.dir);
+  for (uint32_t i : FActive) {
+    Edge& e = FEdges[i];
+    CrossRow(e, y);
+    FCrossings.emplace_back(e.x, e.dir);
     vertical = vertical && e.x0 == e.x1;
     bandEnd = std::min(bandEnd, e.y1);
   }
   if (FNextEdge < FEdges.size()) bandEnd = std::min(bandEnd, FEdges[FNextEdge].y0);
-  std::sort(FCrossings.begin(), FCrossings.end());
+  if (FCrossings.size() == 2) {
+    if (FCrossings[1] < FCrossings[0]) std::swap(FCrossings[0], FCrossings[1]);
+  } else {
+    std::sort(FCrossings.begin(), FCrossings.end());
+  }
   int winding = 0;
   int64_t start = 0;
   for (size_t i = 0; i < FCrossings.size(); ++i) {
@@ -366,8 +417,8 @@ bool PolygonSweep::Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1,
     const bool inside = FWinding ? winding != 0 : (i % 2) == 0;
     if (!wasInside && inside) start = x;
     if (wasInside && !inside && x > start) {
-      if (!spans.empty() && spans.back().End >= start) spans.back().End = x;
-      else spans.push_back({start, x});
+      if (!FSpans.empty() && FSpans.back().End >= start) FSpans.back().End = x;
+      else FSpans.push_back({start, x});
     }
   }
   y0 = y;
@@ -390,11 +441,10 @@ void Coverage::AddShape(const RoundShape& shape, Point64 offset) {
 
 void Coverage::AddPolygon(std::span<const Point64> points) {
   PolygonSweep sweep(points, true);
-  std::vector<Span> spans;
   int64_t y0 = 0, y1 = 0;
-  while (sweep.Next(FTop, FBottom, y0, y1, spans))
+  while (sweep.Next(FTop, FBottom, y0, y1))
     for (int64_t y = y0; y < y1; ++y)
-      for (const Span& s : spans) Add(y, s);
+      for (const Span& s : sweep.Spans()) Add(y, s);
 }
 
 void Coverage::Finish() {
@@ -423,19 +473,6 @@ std::span<const Span> Coverage::Row(int64_t y) const {
 
 // ---------------------------------------------------------------------------
 // Lines
-
-LineRaster::LineRaster(int64_t x0, int64_t y0, int64_t x1, int64_t y1) : X0(x0), Y0(y0) {
-  const int64_t dx = x1 - x0, dy = y1 - y0;
-  SX = dx < 0 ? -1 : 1;
-  SY = dy < 0 ? -1 : 1;
-  XMajor = std::abs(dx) > std::abs(dy);
-  DMajor = XMajor ? std::abs(dx) : std::abs(dy);
-  DMinor = XMajor ? std::abs(dy) : std::abs(dx);
-  // Halves round toward the smaller minor coordinate: down the offset when the minor
-  // coordinate grows, up when it shrinks.
-  const bool minorShrinks = XMajor ? dy < 0 : dx < 0;
-  Rounding = DMajor - 1 + (minorShrinks ? 1 : 0);
-}
 
 int64_t LineRaster::MinorOffset(int64_t i) const {
   if (DMajor == 0) return 0;
@@ -492,19 +529,6 @@ void LineRaster::ClipTo(const QRect& box, int64_t& first, int64_t& last) const {
   first = int64_t(std::max<Int128>(first, iLo));
   last = int64_t(std::min<Int128>(last, iHi));
   if (last < first) last = first;
-}
-
-DashPattern DashPattern::Of(TPenStyle style) {
-  switch (style) {
-    case TPenStyle::psDot: return {0x7u, 6};               // 3 on, 3 off
-    case TPenStyle::psDash: return {0x3FFFFu, 24};         // 18 on, 6 off
-    case TPenStyle::psDashDot: return {0x381FFu, 24};      // 9 on, 6 off, 3 on, 6 off
-    case TPenStyle::psDashDotDot: return {0x1C71FFu, 24};  // 9 on, (3 off, 3 on) twice, 3 off
-    case TPenStyle::psSolid:
-    case TPenStyle::psClear:
-    case TPenStyle::psInsideFrame: break;
-  }
-  return {};
 }
 
 namespace {
@@ -574,8 +598,8 @@ void FillLine(const SurfaceRows& surface, const LineRaster& line, int64_t first,
 void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaster& line,
               const Ink& pen, const DashPattern& dash, int64_t phase) {
   if (!pen.Paints() || clip.IsEmpty()) return;
-  int64_t first = 0, last = 0;
-  line.ClipTo(clip.Bounds, first, last);
+  int64_t first = 0, last = line.Count();
+  if (!line.Inside(clip.Bounds)) line.ClipTo(clip.Bounds, first, last);
   if (first >= last) return;
   if (dash.Solid() && clip.IsSingle() && pen.mode == TPenMode::pmCopy) {
     FillLine(surface, line, first, last, pen.color | kOpaque);
@@ -624,8 +648,7 @@ QRegion CanonicalRegion(const QRegion& region) {
       const Span s{it->left(), int64_t(it->right()) + 1};
       if (!spans.empty() && s.Begin <= spans.back().End)
         spans.back().End = std::max(spans.back().End, s.End);
-      else
-        spans.push_back(s);
+      else spans.push_back(s);
     }
     builder.AddRows(top, bottom, spans);
   }

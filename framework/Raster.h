@@ -5,6 +5,8 @@
 // origin never overflow; everything is clipped before a loop runs over it.
 #pragma once
 
+#include "KvExport.h"
+
 #include "Graphics.h"
 
 #include <QImage>
@@ -12,8 +14,11 @@
 #include <QRegion>
 
 #include <algorithm>
+#include <cstdlib>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory_resource>
 #include <span>
 #include <vector>
 
@@ -24,13 +29,13 @@ namespace kv {
 
 __extension__ typedef __int128 Int128;
 
-struct Point64 {
+struct KV_EXPORT Point64 {
   int64_t X = 0;
   int64_t Y = 0;
 };
 
 // A run of pixels [Begin, End) on one row.
-struct Span {
+struct KV_EXPORT Span {
   int64_t Begin = 0;
   int64_t End = 0;
   bool Empty() const { return End <= Begin; }
@@ -42,7 +47,7 @@ struct Span {
 // that one rectangle, its y-x banded rectangles (sorted by top, then left; the
 // rectangles of one band share top and bottom, bands do not overlap).
 
-struct ClipRects {
+struct KV_EXPORT ClipRects {
   QRect Bounds;              // empty: nothing can be drawn
   std::vector<QRect> Bands;  // empty when the clip is Bounds itself
   QSize SurfaceSize;         // the size of the surface this clip was made for
@@ -82,11 +87,11 @@ void ClipRects::ForEachSpan(int64_t y, int64_t begin, int64_t end, F&& f) const 
 // colour S with the destination D bit by bit; the copy modes are the same operations.
 // Results keep the pixel opaque.
 
-uint32_t Rop(TPenMode mode, uint32_t source, uint32_t dest);
-TPenMode RopOfCopyMode(TCopyMode mode);
+KV_EXPORT uint32_t Rop(TPenMode mode, uint32_t source, uint32_t dest);
+KV_EXPORT TPenMode RopOfCopyMode(TCopyMode mode);
 // Black or white, whichever the colour is nearer by luminance (0.299 R + 0.587 G +
 // 0.114 B, white from the middle grey 128 up).
-uint32_t ToMonochrome(uint32_t pixel);
+KV_EXPORT uint32_t ToMonochrome(uint32_t pixel);
 // The pixel a colour is drawn as on a colour or a monochrome surface.
 inline uint32_t SurfaceColor(TColor color, bool monochrome) {
   const uint32_t px = ColorToPixel(color);
@@ -96,7 +101,7 @@ inline uint32_t SurfaceColor(TColor color, bool monochrome) {
 // What a span or a pixel is painted with: one colour, an 8 x 8 hatch of one colour that
 // leaves the pixels between its lines alone, or a tiled pattern image whose pixel (0, 0)
 // lies at the canvas origin.
-struct Ink {
+struct KV_EXPORT Ink {
   enum class Kind : uint8_t { None, Solid, Hatch, Tile };
   Kind kind = Kind::None;
   TPenMode mode = TPenMode::pmCopy;
@@ -118,16 +123,17 @@ struct Ink {
 
 // The inks of a canvas's pen (none for psClear) and brush (none for bsClear), in the
 // canvas's surface colours; the brush combines with the destination by Mode.
-Ink PenInk(const TCanvas& canvas);
-Ink BrushInk(const TCanvas& canvas, TPenMode mode);
+KV_EXPORT Ink PenInk(const TCanvas& canvas);
+KV_EXPORT Ink BrushInk(const TCanvas& canvas, TPenMode mode);
 // A canvas point in surface coordinates.
-Point64 ToSurface(const TCanvas& canvas, int x, int y);
+KV_EXPORT Point64 ToSurface(const TCanvas& canvas, int x, int y);
 // The rows [top, bottom) that lie within the clip's rows.
-std::pair<int64_t, int64_t> VisibleRows(const ClipRects& clip, int64_t top, int64_t bottom);
+KV_EXPORT std::pair<int64_t, int64_t> VisibleRows(const ClipRects& clip, int64_t top,
+                                                  int64_t bottom);
 
 // The rows of a 32-bit surface, detached from any copy once, on construction, so that
 // loops write to them directly.
-class SurfaceRows {
+class KV_EXPORT SurfaceRows {
 public:
   explicit SurfaceRows(QImage& image) : FBits(image.bits()), FStride(image.bytesPerLine()) {}
   uint32_t* Row(int64_t y) const { return reinterpret_cast<uint32_t*>(FBits + y * FStride); }
@@ -139,7 +145,7 @@ private:
 };
 
 // Paints [x0, x1) of surface row y, which lie inside the surface.
-void PaintRun(const SurfaceRows& surface, int y, int x0, int x1, const Ink& ink);
+KV_EXPORT void PaintRun(const SurfaceRows& surface, int y, int x0, int x1, const Ink& ink);
 // Paints the parts of [x0, x1) on row y that lie inside the clip.
 inline void PaintSpan(const SurfaceRows& surface, const ClipRects& clip, int64_t y, int64_t x0,
                       int64_t x1, const Ink& ink) {
@@ -166,7 +172,7 @@ void PaintMask(const SurfaceRows& surface, const ClipRects& clip, const QImage& 
 // centre, a, b the ellipse's width and height less one) at the two candidate pixels on the
 // right side of zero. The pixels walked are the rim; a row's outermost one bounds it.
 
-struct RoundShape {
+struct KV_EXPORT RoundShape {
   int64_t Left = 0, Top = 0, Width = 0, Height = 0;
   int64_t CornerWidth = 0, CornerHeight = 0;  // 0 for a rectangle
 
@@ -207,7 +213,7 @@ private:
 // The rim of a row: the pixels of the shape that have a 4-neighbour outside it, at most
 // two runs; Inner is what lies between them. The rim is a closed 8-connected curve, so a
 // 4-connected fill inside it cannot leak.
-struct RimRow {
+struct KV_EXPORT RimRow {
   Span Row;
   Span Left, Right;  // Right is empty when the rim of the row is one run
   Span Inner;
@@ -233,11 +239,11 @@ inline RimRow RimOf(const Span& above, const Span& row, const Span& below) {
 }
 
 // Paints one row of a round shape: its rim runs in one ink, the inside in another.
-void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y, const RimRow& rim,
-                 const Ink& rimInk, const Ink& insideInk);
+KV_EXPORT void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y,
+                           const RimRow& rim, const Ink& rimInk, const Ink& insideInk);
 
 // Walks the rows of a round shape keeping each row's neighbours at hand.
-class RoundShapeRows {
+class KV_EXPORT RoundShapeRows {
 public:
   RoundShapeRows(const RoundShape& shape, int64_t firstRow);
   int64_t Y() const { return FY; }
@@ -263,33 +269,48 @@ private:
 // exact crossing. Rows come in increasing order; rows where only vertical edges cross
 // share their spans and come as one band.
 
-class PolygonSweep {
+class KV_EXPORT PolygonSweep {
 public:
   PolygonSweep(std::span<const Point64> points, bool winding);
+  PolygonSweep(const PolygonSweep&) = delete;
+  PolygonSweep& operator=(const PolygonSweep&) = delete;
   int64_t Top() const { return FTop; }
   int64_t Bottom() const { return FBottom; }
-  // The next band of rows [y0, y1) at or after `from` and before `to`, with its spans;
-  // false when no rows are left.
-  bool Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1, std::vector<Span>& spans);
+  // The next band of rows [y0, y1) at or after `from` and before `to`; false when no rows
+  // are left. Spans() holds the band's spans until the next call.
+  bool Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1);
+  std::span<const Span> Spans() const { return FSpans; }
 
 private:
+  // An edge and where it crosses row Row: x0 dy + (Row - y0) dx = X dy - Rem with
+  // 0 <= Rem < dy, so X is the crossing pixel; stepping a row adds dx / dy in whole and
+  // remainder, so no row but the first of a clipped edge needs a division.
   struct Edge {
     int64_t x0, y0, x1, y1;  // y0 < y1
     int dir;
+    bool stepKnown = false;
+    int64_t row = 0, x = 0, rem = 0;
+    int64_t step = 0, stepRem = 0;  // floor(dx / dy) and dx - step dy
   };
-  static int64_t CrossingPixel(const Edge& e, int64_t y);
-  std::vector<Edge> FEdges;  // sorted by y0
-  std::vector<size_t> FActive;
-  std::vector<std::pair<int64_t, int>> FCrossings;
+  static void CrossRow(Edge& e, int64_t y);
+  static void CrossRowSlowly(Edge& e, int64_t y);
+  // Small polygons (the controls' markers and segments) keep their tables here.
+  std::array<std::byte, 3072> FBuffer;
+  std::pmr::monotonic_buffer_resource FMemory{FBuffer.data(), FBuffer.size()};
+  std::pmr::vector<Edge> FEdges{&FMemory};  // sorted by y0
+  std::pmr::vector<uint32_t> FActive{&FMemory};
+  std::pmr::vector<std::pair<int64_t, int>> FCrossings{&FMemory};
+  std::pmr::vector<Span> FSpans{&FMemory};
   size_t FNextEdge = 0;
   int64_t FTop = 0, FBottom = 0, FRowDone = 0;
+  int64_t FActiveEnd = INT64_MAX;  // the first row some active edge does not reach
   bool FWinding;
 };
 
 // ---------------------------------------------------------------------------
 // Pixel coverage built from pieces: rows of spans within [Top, Bottom), united.
 
-class Coverage {
+class KV_EXPORT Coverage {
 public:
   Coverage(int64_t top, int64_t bottom) : FTop(top), FBottom(std::max(top, bottom)) {}
   int64_t Top() const { return FTop; }
@@ -321,15 +342,33 @@ private:
 // tie goes to the smaller coordinate (the upper row, the left column), so a line has the
 // same pixels in both directions. The end point itself is not part of the line.
 
-struct LineRaster {
+struct KV_EXPORT LineRaster {
   int64_t X0 = 0, Y0 = 0;
   int64_t DMajor = 0, DMinor = 0;  // absolute
   int64_t Rounding = 0;            // minor offset = floor((2 i dminor + Rounding) / (2 dmajor))
   int SX = 1, SY = 1;
   bool XMajor = true;
 
-  LineRaster(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
+  LineRaster(int64_t x0, int64_t y0, int64_t x1, int64_t y1) : X0(x0), Y0(y0) {
+    const int64_t dx = x1 - x0, dy = y1 - y0;
+    SX = dx < 0 ? -1 : 1;
+    SY = dy < 0 ? -1 : 1;
+    XMajor = std::abs(dx) > std::abs(dy);
+    DMajor = XMajor ? std::abs(dx) : std::abs(dy);
+    DMinor = XMajor ? std::abs(dy) : std::abs(dx);
+    // Halves round toward the smaller minor coordinate: down the offset when the minor
+    // coordinate grows, up when it shrinks.
+    const bool minorShrinks = XMajor ? dy < 0 : dx < 0;
+    Rounding = DMajor - 1 + (minorShrinks ? 1 : 0);
+  }
   int64_t Count() const { return DMajor; }
+  // Whether both end points, and so every pixel, lie in the box.
+  bool Inside(const QRect& box) const {
+    const int64_t x1 = X0 + SX * (XMajor ? DMajor : DMinor);
+    const int64_t y1 = Y0 + SY * (XMajor ? DMinor : DMajor);
+    return std::min(X0, x1) >= box.left() && std::max(X0, x1) <= box.right() &&
+           std::min(Y0, y1) >= box.top() && std::max(Y0, y1) <= box.bottom();
+  }
   int64_t MinorOffset(int64_t i) const;
   Point64 At(int64_t i) const;
   // The range [first, last) of pixels inside the box.
@@ -337,24 +376,35 @@ struct LineRaster {
 };
 
 // Dash rhythms of the pen styles, as bit masks over a period of pixels.
-struct DashPattern {
+struct KV_EXPORT DashPattern {
   uint32_t Bits = 1;
   int Period = 1;
   bool Solid() const { return Period == 1; }
   bool On(int64_t i) const { return (Bits >> int(i % Period)) & 1u; }
-  static DashPattern Of(TPenStyle style);
+  static DashPattern Of(TPenStyle style) {
+    switch (style) {
+      case TPenStyle::psDot: return {0x7u, 6};               // 3 on, 3 off
+      case TPenStyle::psDash: return {0x3FFFFu, 24};         // 18 on, 6 off
+      case TPenStyle::psDashDot: return {0x381FFu, 24};      // 9 on, 6 off, 3 on, 6 off
+      case TPenStyle::psDashDotDot: return {0x1C71FFu, 24};  // 9 on, (3 off, 3 on) twice, 3 off
+      case TPenStyle::psSolid:
+      case TPenStyle::psClear:
+      case TPenStyle::psInsideFrame: break;
+    }
+    return {};
+  }
 };
 
 // Draws the pixels of the line inside the clip; pixel i is drawn when the dash pattern is
 // on at phase + i.
-void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaster& line,
-              const Ink& pen, const DashPattern& dash, int64_t phase);
+KV_EXPORT void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaster& line,
+                        const Ink& pen, const DashPattern& dash, int64_t phase);
 
 // ---------------------------------------------------------------------------
 // Regions from rows of spans: bands with the same spans as the band above them are
 // merged, so the result is the canonical y-x banded form.
 
-class BandedRegionBuilder {
+class KV_EXPORT BandedRegionBuilder {
 public:
   // Rows [y0, y1) consist of the spans (sorted, not touching).
   void AddRows(int64_t y0, int64_t y1, std::span<const Span> spans);
@@ -369,7 +419,7 @@ private:
 
 // The canonical form of a region: the same pixels, touching spans of a band joined and
 // vertically adjacent bands with the same spans merged.
-QRegion CanonicalRegion(const QRegion& region);
+KV_EXPORT QRegion CanonicalRegion(const QRegion& region);
 
 // Curved and slanted outlines are not scan converted into regions beyond this many rows
 // from the origin (no surface is that tall); plain rectangles keep their full extent.

@@ -65,10 +65,9 @@ TRegion CreatePolygonRgn(std::span<const TPoint> points, int fillMode) {
   for (const TPoint& p : points) path.push_back({p.X, p.Y});
   kv::PolygonSweep sweep(path, fillMode == WINDING);
   BandedRegionBuilder builder;
-  std::vector<Span> spans;
   int64_t y0 = 0, y1 = 0;
-  while (sweep.Next(-kv::kRegionScanLimit, kv::kRegionScanLimit, y0, y1, spans))
-    AddClampedRows(builder, y0, y1, spans);
+  while (sweep.Next(-kv::kRegionScanLimit, kv::kRegionScanLimit, y0, y1))
+    AddClampedRows(builder, y0, y1, sweep.Spans());
   return TRegion(builder.Finish());
 }
 

@@ -1,10 +1,12 @@
 // The framework's stock label and check box.
 #pragma once
 
+#include "KvExport.h"
+
 #include "Controls.h"
 
 namespace StdCtrls {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 Q_ENUM_NS(TAlignment)
@@ -17,7 +19,7 @@ using StdCtrls::TAlignment;
 using StdCtrls::TTextLayout;
 
 // A non-windowed text: single line or word-wrapped, sized to its text when AutoSize.
-class TLabel : public TGraphicControl {
+class KV_EXPORT TLabel : public TGraphicControl {
   Q_OBJECT
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
   Q_PROPERTY(StdCtrls::TAlignment Alignment READ Alignment WRITE SetAlignment)
@@ -74,7 +76,7 @@ private:
 
 // A windowed check box: a 13 x 13 box and its caption. OnClick fires on every change of
 // Checked, from a click, the Space key or code.
-class TCheckBox : public TWinControl {
+class KV_EXPORT TCheckBox : public TWinControl {
   Q_OBJECT
   Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
   Q_PROPERTY(bool Checked READ Checked WRITE SetChecked)

@@ -5,6 +5,8 @@
 // worker hands such work over with Synchronize (and waits) or Queue (and goes on).
 #pragma once
 
+#include "KvExport.h"
+
 #include "Classes.h"
 
 #include <QObject>
@@ -18,7 +20,7 @@
 #include <thread>
 
 namespace Classes {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 // Mapped onto Linux as: tpIdle = the SCHED_IDLE policy; the others SCHED_OTHER with the
 // nice values +10, +5, 0, -5, -10, -20 (tpLowest ... tpTimeCritical). The platform refuses
@@ -40,7 +42,7 @@ Q_ENUM_NS(TThreadPriority)
 using Classes::TThreadPriority;
 
 // Raised when a thread cannot be created or is misused.
-class EThread : public Exception {
+class KV_EXPORT EThread : public Exception {
 public:
   using Exception::Exception;
 };
@@ -52,7 +54,7 @@ inline constexpr uint32_t INFINITE = 0xFFFFFFFFu;
 
 // An automatically reset event: SetEvent releases one wait (or the next one to start) and
 // is then reset. Created non-signalled.
-class TEvent {
+class KV_EXPORT TEvent {
 public:
   TEvent() = default;
   TEvent(const TEvent&) = delete;
@@ -88,7 +90,7 @@ private:
 // Execute uses the derived class's members must stop the thread (Terminate, Resume, WaitFor)
 // in its own destructor: the base destructor does so too, but only after the derived part is
 // gone.
-class TThread : public TObject {
+class KV_EXPORT TThread : public TObject {
 public:
   // Raises EThread when the operating system gives no thread. Name (up to 15 characters)
   // is what debuggers and the system's task list show for it.
@@ -177,9 +179,9 @@ private:
 
 namespace kv {
 // The GUI thread: the thread that started the program.
-bool IsMainThread();
+KV_EXPORT bool IsMainThread();
 // Test hooks: the next Count thread creations fail (EThread), the next Count event waits
 // fail (wrError).
-void FailThreadCreationsForTesting(int count);
-void FailEventWaitsForTesting(int count);
+KV_EXPORT void FailThreadCreationsForTesting(int count);
+KV_EXPORT void FailEventWaitsForTesting(int count);
 }  // namespace kv

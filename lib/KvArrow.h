@@ -3,13 +3,14 @@
 // serves as a clickable direction button.
 #pragma once
 
+#include "KvExport.h"
 #include "KvClasses.h"
 #include "KvControls.h"
 
 #include <memory>
 
 namespace KvArrow {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvArrowDirection { pdLeft, pdRight, pdUp, pdDown };
 Q_ENUM_NS(TKvArrowDirection)
@@ -18,7 +19,7 @@ Q_ENUM_NS(TKvArrowDirection)
 
 using KvArrow::TKvArrowDirection;
 
-class TKvArrow : public TKvGraphicImageControl {
+class KV_EXPORT TKvArrow : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(bool Active READ Active WRITE SetActive)
   Q_PROPERTY(KvArrow::TKvArrowDirection Direction READ Direction WRITE SetDirection)

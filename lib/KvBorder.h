@@ -3,10 +3,12 @@
 // lines keeps what the parent painted there.
 #pragma once
 
+#include "KvExport.h"
+
 #include "KvControls.h"
 
 namespace KvBorder {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvBorderShape {
   bsBox,
@@ -26,7 +28,7 @@ Q_ENUM_NS(TKvBorderStyle)
 using KvBorder::TKvBorderShape;
 using KvBorder::TKvBorderStyle;
 
-class TKvBorder : public TKvGraphicControl {
+class KV_EXPORT TKvBorder : public TKvGraphicControl {
   Q_OBJECT
   Q_PROPERTY(KvBorder::TKvBorderShape Shape READ Shape WRITE SetShape)
   Q_PROPERTY(KvBorder::TKvBorderStyle Style READ Style WRITE SetStyle)

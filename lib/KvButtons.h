@@ -7,6 +7,8 @@
 // OnMouseUp. A press whose mouse capture is lost ends without a click.
 #pragma once
 
+#include "KvExport.h"
+
 #include "KvClasses.h"
 #include "KvControls.h"
 
@@ -15,7 +17,7 @@
 #include <memory>
 
 namespace KvButtons {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvShadowButtonStyle { ssRectangle, ssRoundRect };
 Q_ENUM_NS(TKvShadowButtonStyle)
@@ -31,7 +33,7 @@ namespace kv {
 
 // The press of a push button: tracking while a press that began on the button holds the
 // mouse, pressed while the button is drawn pressed (only ever while tracking).
-class ButtonPress {
+class KV_EXPORT ButtonPress {
 public:
   bool Pressed() const { return FPressed; }
   bool Tracking() const { return FTracking; }
@@ -62,7 +64,7 @@ bool ReleasePress(Button& button, ButtonPress& press) {
 }  // namespace kv
 
 // A brush whose colour starts black.
-class TKvShadowBrush : public TBrush {
+class KV_EXPORT TKvShadowBrush : public TBrush {
   Q_OBJECT
   Q_CLASSINFO("default.Color", "clBlack")
 public:
@@ -70,14 +72,14 @@ public:
 };
 
 // A pen whose colour starts lime (65280).
-class TKvShadowPen : public TPen {
+class KV_EXPORT TKvShadowPen : public TPen {
   Q_OBJECT
   Q_CLASSINFO("default.Color", "clLime")
 public:
   TKvShadowPen();
 };
 
-class TKvShadowButton : public TKvGraphicImageControl {
+class KV_EXPORT TKvShadowButton : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TKvShadowBrush* Brush READ Brush WRITE SetBrush)
   Q_PROPERTY(TKvShadowPen* Pen READ Pen WRITE SetPen)
@@ -173,7 +175,7 @@ private:
   TRect FHitRect;
 };
 
-class TKvDemoButton : public TKvCustomImageControl {
+class KV_EXPORT TKvDemoButton : public TKvCustomImageControl {
   Q_OBJECT
   Q_PROPERTY(TFont* FontEnter READ FontEnter WRITE SetFontEnter)
   Q_PROPERTY(TFont* FontLeave READ FontLeave WRITE SetFontLeave)

@@ -48,6 +48,13 @@ void TKvBevel::Paint(TCanvas* Canvas, TRect& Rect) const {
   plain(F.InnerColor, F.InnerSpace);
 }
 
+void TKvBevel::WriteKey(TKvLayerKey& key) const {
+  key << F.Visible << F.BorderColor << F.BorderWidth << int(F.OuterOutline) << int(F.OuterStyle)
+      << F.OuterHighlight << F.OuterShadow << F.OuterWidth << F.OuterColor << F.OuterSpace
+      << int(F.InnerOutline) << int(F.InnerStyle) << F.InnerHighlight << F.InnerShadow
+      << F.InnerWidth << F.InnerColor << F.InnerSpace;
+}
+
 int64_t TKvBevel::TotalWidth() const {
   if (!F.Visible) return 0;
   int64_t width = int64_t(F.BorderWidth) + F.OuterSpace + F.InnerSpace;

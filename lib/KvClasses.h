@@ -6,6 +6,8 @@
 // given object into the owned one (Assign), which the owner hears as one change.
 #pragma once
 
+#include "KvExport.h"
+
 #include "Classes.h"
 #include "Graphics.h"
 #include "KvControls.h"
@@ -19,7 +21,7 @@
 #include <vector>
 
 namespace KvClasses {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvBevelStyle { bsNone, bsLowered, bsRaised };
 Q_ENUM_NS(TKvBevelStyle)
@@ -55,7 +57,7 @@ void WithinUpdate(T& target, F&& body) {
 }
 
 // A nesting update count that never goes below 0.
-class UpdateLock {
+class KV_EXPORT UpdateLock {
 public:
   void Enter() {
     if (FCount < std::numeric_limits<int>::max()) ++FCount;
@@ -78,7 +80,7 @@ inline constexpr int32_t kBitmapListSignature = 3495010;
 // ---------------------------------------------------------------------------
 
 // Base of the style objects: an update lock and the change event.
-class TKvPersistent : public QObject, public TPersistent {
+class KV_EXPORT TKvPersistent : public QObject, public TPersistent {
   Q_OBJECT
 public:
   TKvPersistent() = default;
@@ -127,7 +129,7 @@ private:
 // A frame of up to nine rings drawn from the outside in: a plain border, an outline, the
 // outer bevel, an outline, a plain space, an outline, the inner bevel, an outline and a
 // plain space.
-class TKvBevel : public TKvPersistent {
+class KV_EXPORT TKvBevel : public TKvPersistent {
   Q_OBJECT
   Q_PROPERTY(int BorderWidth READ BorderWidth WRITE SetBorderWidth)
   Q_PROPERTY(TColor BorderColor READ BorderColor WRITE SetBorderColor)
@@ -194,6 +196,8 @@ public:
   // Draws the bevel into Rect and leaves Rect inset to the area inside it. Rings stop once
   // the area is empty; the inset saturates.
   void Paint(TCanvas* Canvas, TRect& Rect) const;
+  // Writes everything Paint depends on into the key of a static layer.
+  void WriteKey(TKvLayerKey& key) const;
   // Insets Rect as Paint would, without drawing.
   void GetVisibleArea(TRect& Rect) const;
   void Assign(const TPersistent* source) override;
@@ -224,7 +228,7 @@ private:
 };
 
 // The colours of an element in its off (Low) and on (High) state.
-class TKvPalette : public TKvPersistent {
+class KV_EXPORT TKvPalette : public TKvPersistent {
   Q_OBJECT
   Q_PROPERTY(TColor Low READ Low WRITE SetLow)
   Q_PROPERTY(TColor High READ High WRITE SetHigh)
@@ -249,7 +253,7 @@ private:
   } F;
 };
 
-class TKvPaletteEx : public TKvPersistent {
+class KV_EXPORT TKvPaletteEx : public TKvPersistent {
   Q_OBJECT
   Q_PROPERTY(TColor Low1 READ Low1 WRITE SetLow1)
   Q_PROPERTY(TColor High1 READ High1 WRITE SetHigh1)
@@ -277,7 +281,7 @@ private:
 };
 
 // The settings of an outline around text; the controls that use it draw it.
-class TKvTextOutline : public TKvPersistent {
+class KV_EXPORT TKvTextOutline : public TKvPersistent {
   Q_OBJECT
   Q_PROPERTY(TColor Color READ Color WRITE SetColor)
   Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
@@ -304,7 +308,7 @@ private:
 };
 
 // Raised, sunken or shadowed text.
-class TKvFont3D : public TKvPersistent {
+class KV_EXPORT TKvFont3D : public TKvPersistent {
   Q_OBJECT
   Q_PROPERTY(KvClasses::TKvFont3DStyle Style READ Style WRITE SetStyle)
   Q_PROPERTY(TColor HighlightColor READ HighlightColor WRITE SetHighlightColor)
@@ -348,7 +352,7 @@ private:
 // Its stream: the signature, the count (both 32-bit little-endian) and that many BMP files
 // back to back. A stream that breaks these rules raises "Invalid file format"; the bitmaps
 // read before the fault stay in the list.
-class TKvBitmaps : public TKvPersistent {
+class KV_EXPORT TKvBitmaps : public TKvPersistent {
   Q_OBJECT
 public:
   TKvBitmaps() = default;
@@ -389,7 +393,7 @@ private:
 
 class TKvCollection;
 
-class TKvCollectionItem : public TObject {
+class KV_EXPORT TKvCollectionItem : public TObject {
 public:
   // Joins Collection (if any).
   explicit TKvCollectionItem(TKvCollection* Collection);
@@ -414,7 +418,7 @@ private:
   int FIndex = 0;
 };
 
-class TKvCollection : public TObject {
+class KV_EXPORT TKvCollection : public TObject {
 public:
   TKvCollection() = default;
   // Frees the items, last first, without calling Update.

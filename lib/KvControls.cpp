@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -260,5 +261,92 @@ void TKvGraphicImageControl::Paint() {
     // The next repaint may come from outside: capture again then.
     FGrabBackground = true;
     SetControlStyle(ControlStyle() & ~TControlStyle(TControlStyleFlag::csOpaque));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Static layers
+
+TKvLayerKey& TKvLayerKey::operator<<(const QString& v) {
+  *this << int64_t(v.size());
+  return Append(v.constData(), size_t(v.size()) * sizeof(QChar));
+}
+
+TKvLayerKey& TKvLayerKey::operator<<(TColor c) { return *this << int64_t(ColorToRGB(c)); }
+
+TKvLayerKey& TKvLayerKey::operator<<(const TFont* f) {
+  return *this << f->Name() << f->Height() << int(f->Style().toInt()) << int(f->Pitch())
+               << f->Charset() << f->Color() << f->Orientation();
+}
+
+TKvLayerKey& TKvLayerKey::operator<<(const TBitmap* b) {
+  return *this << b->Empty() << int64_t(b->Image().cacheKey());
+}
+
+void TKvStaticLayer::Draw(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing,
+                          const TRect* within) {
+  if (key.Bytes() != FKey || FPixels.size() != target->Image().size()) {
+    Record(target->Width(), target->Height(), drawing);
+    FKey = key.Bytes();
+  }
+  Replay(target, within, TPoint(0, 0));
+}
+
+void TKvStaticLayer::Stamp(TBitmap* target, const TKvLayerKey& key, TSize size,
+                           const Drawing& drawing, TPoint at) {
+  if (key.Bytes() != FKey || FPixels.size() != QSize(size.cx, size.cy)) {
+    Record(size.cx, size.cy, drawing);
+    FKey = key.Bytes();
+  }
+  Replay(target, nullptr, at);
+}
+
+void TKvStaticLayer::Clear() {
+  FKey.clear();
+  FPixels = QImage();
+  FRuns.clear();
+}
+
+void TKvStaticLayer::Record(int width, int height, const Drawing& drawing) {
+  TBitmap onBlack, onWhite;
+  onBlack.SetSize(width, height);
+  onWhite.SetSize(width, height);
+  onWhite.Canvas()->FillRect(Rect(0, 0, width, height));  // a new canvas brush is solid white
+  drawing(onBlack.Canvas());
+  drawing(onWhite.Canvas());
+  FRuns.clear();
+  for (int y = 0; y < height; ++y) {
+    const uint32_t* a = onBlack.ScanLine(y);
+    const uint32_t* b = onWhite.ScanLine(y);
+    for (int x = 0; x < width;) {
+      if (a[x] != b[x]) {
+        ++x;
+        continue;
+      }
+      const int begin = x;
+      while (x < width && a[x] == b[x]) ++x;
+      FRuns.push_back({y, begin, x});
+    }
+  }
+  FPixels = onBlack.Image();
+}
+
+void TKvStaticLayer::Replay(TBitmap* target, const TRect* within, TPoint at) const {
+  int64_t left = 0, top = 0, right = target->Width(), bottom = target->Height();
+  if (within) {
+    left = std::max<int64_t>(left, within->Left);
+    top = std::max<int64_t>(top, within->Top);
+    right = std::min<int64_t>(right, within->Right);
+    bottom = std::min<int64_t>(bottom, within->Bottom);
+  }
+  for (const Run& run : FRuns) {
+    const int64_t y = int64_t(run.Y) + at.Y;
+    if (y < top || y >= bottom) continue;
+    const int64_t begin = std::max<int64_t>(int64_t(run.Begin) + at.X, left);
+    const int64_t end = std::min<int64_t>(int64_t(run.End) + at.X, right);
+    if (begin >= end) continue;
+    const auto* from =
+        reinterpret_cast<const uint32_t*>(FPixels.constScanLine(run.Y)) + (begin - at.X);
+    std::memcpy(target->ScanLine(int(y)) + begin, from, size_t(end - begin) * sizeof(uint32_t));
   }
 }

@@ -3,6 +3,8 @@
 // enumerations and ranges many controls share.
 #pragma once
 
+#include "KvExport.h"
+
 #include "Classes.h"
 #include "Controls.h"
 #include "Graphics.h"
@@ -11,11 +13,12 @@
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <type_traits>
 #include <vector>
 
-class EKvException : public Exception {
+class KV_EXPORT EKvException : public Exception {
 public:
   using Exception::Exception;
 };
@@ -30,7 +33,7 @@ inline constexpr TCursor kKvHandCursor = 99;
 // Shared enumerations and ranges
 
 namespace KvControls {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvDrawStyle { dsOwnerDraw, dsNormal };
 Q_ENUM_NS(TKvDrawStyle)
@@ -99,7 +102,7 @@ using TKvSecondsChangeEvent = void(TObject* Sender, uint16_t Seconds);
 // ---------------------------------------------------------------------------
 // Components
 
-class TKvComponent : public QObject, public TComponent {
+class KV_EXPORT TKvComponent : public QObject, public TComponent {
   Q_OBJECT
   Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)
 public:
@@ -115,7 +118,7 @@ private:
 class TKvSharedComponent;
 
 // One client's link to a shared component.
-class TKvChangeLink : public QObject, public TObject {
+class KV_EXPORT TKvChangeLink : public QObject, public TObject {
   Q_OBJECT
 public:
   TKvChangeLink() = default;
@@ -133,7 +136,7 @@ private:
 };
 
 // A component whose changes are broadcast to client links, in registration order.
-class TKvSharedComponent : public TKvComponent {
+class KV_EXPORT TKvSharedComponent : public TKvComponent {
   Q_OBJECT
 public:
   explicit TKvSharedComponent(TComponent* owner);
@@ -153,7 +156,7 @@ private:
 namespace kv {
 // The setter rule that every control base hands down: a setter stores a value only when it
 // differs, and only then repaints.
-class SetterRule {
+class KV_EXPORT SetterRule {
 protected:
   // Stores Value in Field when they differ and says whether it did; the setter then asks
   // for its repaint: `if (SetIfChanged(FAngle, v)) UpdateControl();`.
@@ -167,7 +170,7 @@ protected:
 }  // namespace kv
 
 // Windowed base: the repaint request and the notification hooks descendants override.
-class TKvCustomControl : public TCustomControl, protected kv::SetterRule {
+class KV_EXPORT TKvCustomControl : public TCustomControl, protected kv::SetterRule {
   Q_OBJECT
   Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)
 public:
@@ -200,7 +203,7 @@ private:
 };
 
 // Non-windowed base: the repaint request, the size rules and the notification hooks.
-class TKvGraphicControl : public TGraphicControl, protected kv::SetterRule {
+class KV_EXPORT TKvGraphicControl : public TGraphicControl, protected kv::SetterRule {
   Q_OBJECT
   Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)
 public:
@@ -240,7 +243,7 @@ private:
 };
 
 // Windowed base with an off-screen image: Paint copies the image to the screen.
-class TKvCustomImageControl : public TKvCustomControl {
+class KV_EXPORT TKvCustomImageControl : public TKvCustomControl {
   Q_OBJECT
 public:
   explicit TKvCustomImageControl(kv::OwnerOrParent owner);
@@ -257,10 +260,66 @@ private:
   std::unique_ptr<TBitmap> FImage;
 };
 
+// The inputs of a static drawing, written one after the other: a layer is drawn again when
+// they differ from the last paint's.
+class TKvLayerKey {
+public:
+  TKvLayerKey& operator<<(int64_t v) { return Append(&v, sizeof v); }
+  TKvLayerKey& operator<<(int v) { return *this << int64_t(v); }
+  TKvLayerKey& operator<<(bool v) { return *this << int64_t(v); }
+  TKvLayerKey& operator<<(const QString& v);
+  // Colours as drawn, so that a change of the system colours counts.
+  TKvLayerKey& operator<<(TColor c);
+  TKvLayerKey& operator<<(const TFont* f);
+  // A picture's pixels, by the identity of their current contents.
+  TKvLayerKey& operator<<(const TBitmap* b);
+  const QByteArray& Bytes() const { return FBytes; }
+
+private:
+  TKvLayerKey& Append(const void* data, size_t size) {
+    FBytes.append(static_cast<const char*>(data), qsizetype(size));
+    return *this;
+  }
+  QByteArray FBytes;
+};
+
+// A part of a face that does not change from frame to frame (a scale, ticks, a bevel, a
+// caption): the pixels its drawing writes, recorded once and replayed over the image while
+// the drawing's key stays the same, whatever lies under them. The drawing must write only
+// opaque pixels in copy modes: it is recorded by running it on a black and on a white image,
+// and a pixel it wrote has the same colour on both.
+class TKvStaticLayer {
+public:
+  using Drawing = std::function<void(TCanvas*)>;
+
+  // Writes the drawing's pixels onto Target, drawing afresh only when Key or Target's size
+  // changed; with Within, only the recorded pixels inside that rectangle.
+  void Draw(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing,
+            const TRect* within = nullptr);
+  // A small drawing repeated at many places (a dot, a tick): recorded once on an image of
+  // Size, and replayed with its top left corner at At, clipped to Target.
+  void Stamp(TBitmap* target, const TKvLayerKey& key, TSize size, const Drawing& drawing,
+             TPoint at);
+  // Forgets the recording: the next Draw draws afresh.
+  void Clear();
+  bool Empty() const { return FPixels.isNull(); }
+
+private:
+  struct Run {
+    int Y, Begin, End;
+  };
+  void Record(int width, int height, const Drawing& drawing);
+  void Replay(TBitmap* target, const TRect* within, TPoint at) const;
+
+  QByteArray FKey;
+  QImage FPixels;
+  std::vector<Run> FRuns;
+};
+
 // Non-windowed base with an off-screen image and transparency: a transparent control
 // captures what its parent painted under it at a repaint from outside and reuses that
 // capture for the repaints it asks for itself.
-class TKvGraphicImageControl : public TKvGraphicControl {
+class KV_EXPORT TKvGraphicImageControl : public TKvGraphicControl {
   Q_OBJECT
 public:
   explicit TKvGraphicImageControl(kv::OwnerOrParent owner);

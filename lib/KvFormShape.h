@@ -4,6 +4,8 @@
 // applies it and never scans the picture.
 #pragma once
 
+#include "KvExport.h"
+
 #include "Forms.h"
 #include "KvControls.h"
 
@@ -15,7 +17,7 @@
 
 // A block of region data (header, bounds and rectangles, as GetRegionData gives it).
 // Streamed as its size (32-bit little-endian) followed by that many bytes.
-class TKvRgnData : public TPersistent {
+class KV_EXPORT TKvRgnData : public TPersistent {
 public:
   TKvRgnData() = default;
 
@@ -39,7 +41,7 @@ private:
   std::vector<uint8_t> FData;
 };
 
-class TKvFormShape : public TKvGraphicImageControl {
+class KV_EXPORT TKvFormShape : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TBitmap* Mask READ Mask WRITE SetMask)
   Q_PROPERTY(TColor MaskColor READ MaskColor WRITE SetMaskColor)
@@ -86,12 +88,12 @@ namespace kv {
 // The window region of a mask by the form shape's scan: each row contributes its runs of
 // pixels that are not MaskColor (a system colour is resolved first), except that the
 // last column never belongs to the region. Empty when the mask has no such run.
-TRegion MaskRegion(const TBitmap& Mask, TColor MaskColor);
+KV_EXPORT TRegion MaskRegion(const TBitmap& Mask, TColor MaskColor);
 
 // The "RgnData" entry of a form description, Depth levels deep, with the region data a form
 // shape computes for Mask at run time, written as the form writer writes it (the build tool
 // kv-rgndata prints it). Empty when no pixel of Mask lies inside the window. It scans on a
 // form of its own, so it needs the widget application.
-QByteArray RgnDataEntry(const TBitmap& Mask, TColor MaskColor, int Depth);
+KV_EXPORT QByteArray RgnDataEntry(const TBitmap& Mask, TColor MaskColor, int Depth);
 
 }  // namespace kv

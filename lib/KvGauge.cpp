@@ -12,12 +12,6 @@ namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvGauge>();
 
-// The percentage of the range that Offset covers, truncated: ValueToPercent over 64-bit
-// differences, which do not fit an int for the widest ranges.
-int PercentOfRange(int64_t offset, int64_t range) {
-  return range == 0 ? 0 : kv::SaturateToInt(offset * 100 / range);
-}
-
 // Holds a pattern bitmap in a canvas brush for one fill.
 class PatternBrush {
 public:
@@ -52,7 +46,10 @@ TKvGauge::TKvGauge(kv::OwnerOrParent owner)
       FPalette(std::make_unique<TKvPalette>()),
       FBevel(std::make_unique<TKvBevel>()),
       FTickOff(std::make_unique<TBitmap>()),
-      FTickOn(std::make_unique<TBitmap>()) {
+      FTickOn(std::make_unique<TBitmap>()),
+      FBevelLayer(std::make_unique<TKvStaticLayer>()),
+      FOffLayer(std::make_unique<TKvStaticLayer>()),
+      FOnLayer(std::make_unique<TKvStaticLayer>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque | TControlStyleFlag::csReplicatable);
   SetBounds(0, 0, 30, 170);
   SetColor(clBlack);
@@ -112,14 +109,7 @@ void TKvGauge::SetPosition(int v) {
 }
 
 void TKvGauge::SettleRange() {
-  if (FMaxValue <= FMinValue) {
-    // Not a valid pair: the range that the setters would have left when read in order.
-    const int max = FMaxValue, min = FMinValue;
-    FMaxValue = 100;
-    FMinValue = 0;
-    if (max > FMinValue) FMaxValue = max;
-    if (min < FMaxValue) FMinValue = min;
-  }
+  kv::SettleLoadedRange(FMinValue, FMaxValue, 0, 100);
   FPosition = std::clamp(FPosition, FMinValue, FMaxValue);
 }
 
@@ -235,26 +225,49 @@ void TKvGauge::CalcTicks() {
 
 void TKvGauge::DrawTicks() {
   const int lit = PercentToValue(
-      PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue), FTickCount);
+      kv::PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue),
+      FTickCount);
   const bool fromStart = FStyle == TKvProgressStyle::psBottomLeft;
   const int64_t stride = fromStart ? FTickStep : -FTickStep;
-  int64_t along = Vertical() ? (fromStart ? FBarRect.Top : int64_t(FBarRect.Bottom) - FTickHeight)
-                             : (fromStart ? FBarRect.Left : int64_t(FBarRect.Right) - FTickHeight);
+  const int64_t start = Vertical()
+                            ? (fromStart ? FBarRect.Top : int64_t(FBarRect.Bottom) - FTickHeight)
+                            : (fromStart ? FBarRect.Left : int64_t(FBarRect.Right) - FTickHeight);
   TCanvas* canvas = BitmapCanvas();
-  const auto drawRun = [&](int count, const TBitmap* tick) {
+  const auto drawTicks = [&](TCanvas* c, int64_t along, int count, const TBitmap* tick) {
     for (int i = 0; i < count; ++i, along += stride) {
       const int pos = kv::SaturateToInt(along);
-      if (Vertical()) canvas->Draw(FBarRect.Left, pos, tick);
-      else canvas->Draw(pos, FBarRect.Top, tick);
+      if (Vertical()) c->Draw(FBarRect.Left, pos, tick);
+      else c->Draw(pos, FBarRect.Top, tick);
     }
+  };
+  // Ticks that never overlap are replayed from a layer of all of them, unlit or lit, within
+  // the stretch a run covers.
+  const bool layered = FSpacing >= 0;
+  int64_t along = start;
+  const auto drawRun = [&](int count, const TBitmap* tick, TKvStaticLayer* layer) {
+    if (count <= 0) return;
+    if (!layered) {
+      drawTicks(canvas, along, count, tick);
+      along += count * stride;
+      return;
+    }
+    const int64_t first = along, last = along + (count - 1) * stride;
+    along += count * stride;
+    const int from = kv::SaturateToInt(std::min(first, last));
+    const int to = kv::SaturateToInt(std::max(first, last) + FTickHeight);
+    const TRect within = Vertical() ? Rect(0, from, Width(), to) : Rect(from, 0, to, Height());
+    TKvLayerKey key;
+    key << start << stride << FTickCount << FBarRect.Left << FBarRect.Top << Vertical() << tick;
+    layer->Draw(
+        Image(), key, [&](TCanvas* c) { drawTicks(c, start, FTickCount, tick); }, &within);
   };
   // Vertical bars list the unlit ticks first, so lit ones gather at the growth end.
   if (Vertical()) {
-    drawRun(FTickCount - lit, FTickOff.get());
-    drawRun(lit, FTickOn.get());
+    drawRun(FTickCount - lit, FTickOff.get(), FOffLayer.get());
+    drawRun(lit, FTickOn.get(), FOnLayer.get());
   } else {
-    drawRun(lit, FTickOn.get());
-    drawRun(FTickCount - lit, FTickOff.get());
+    drawRun(lit, FTickOn.get(), FOnLayer.get());
+    drawRun(FTickCount - lit, FTickOff.get(), FOffLayer.get());
   }
 }
 
@@ -262,8 +275,13 @@ void TKvGauge::Paint() {
   CalcTicks();
   if (ClientWidth() != FBuiltWidth || ClientHeight() != FBuiltHeight) BuildTicks();
   ClearBitmapCanvas();
-  TRect client = ClientRect();
-  FBevel->Paint(BitmapCanvas(), client);
+  TKvLayerKey bevelKey;
+  bevelKey << Width() << Height();
+  FBevel->WriteKey(bevelKey);
+  FBevelLayer->Draw(Image(), bevelKey, [&](TCanvas* c) {
+    TRect client = ClientRect();
+    FBevel->Paint(c, client);
+  });
   DrawTicks();
   TKvGraphicImageControl::Paint();
 }

@@ -3,13 +3,15 @@
 // left click in the bar sets the position.
 #pragma once
 
+#include "KvExport.h"
+
 #include "KvClasses.h"
 #include "KvControls.h"
 
 #include <cstdint>
 #include <memory>
 
-class TKvGauge : public TKvGraphicImageControl {
+class KV_EXPORT TKvGauge : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
   Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
@@ -116,6 +118,10 @@ private:
 
   std::unique_ptr<TBitmap> FTickOff;
   std::unique_ptr<TBitmap> FTickOn;
+  // The bevel, and every tick unlit and lit, replayed where the frame shows them.
+  std::unique_ptr<TKvStaticLayer> FBevelLayer;
+  std::unique_ptr<TKvStaticLayer> FOffLayer;
+  std::unique_ptr<TKvStaticLayer> FOnLayer;
   TRect FBarRect;
   int64_t FTickStep = 2;
   int FTickCount = 0;

@@ -3,12 +3,13 @@
 // as a slice of its share, in whole percents, clockwise from twelve o'clock.
 #pragma once
 
+#include "KvExport.h"
 #include "KvControls.h"
 
 #include <memory>
 
 namespace KvGraphs {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 // In order, the canvas brush styles solid, clear and the six hatches.
 enum class TKvBrushPattern {
@@ -29,7 +30,7 @@ using KvGraphs::TKvBrushPattern;
 
 class TKvPercentGraph;
 
-class TKvPercentGraphItem : public TCollectionItem {
+class KV_EXPORT TKvPercentGraphItem : public TCollectionItem {
   Q_OBJECT
   Q_PROPERTY(TColor Color READ Color WRITE SetColor)
   Q_PROPERTY(double Value READ Value WRITE SetValue)
@@ -57,7 +58,7 @@ private:
 
 // The segments of a graph; any change, addition, deletion or the end of an update bracket
 // tells the graph.
-class TKvPercentGraphItems : public TCollection {
+class KV_EXPORT TKvPercentGraphItems : public TCollection {
   Q_OBJECT
 public:
   explicit TKvPercentGraphItems(TKvPercentGraph* graph);
@@ -73,7 +74,7 @@ private:
   TKvPercentGraph* FGraph;
 };
 
-class TKvPercentGraph : public TKvGraphicImageControl {
+class KV_EXPORT TKvPercentGraph : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TKvPercentGraphItems* Segments READ Segments WRITE SetSegments)
   Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor)
@@ -118,7 +119,7 @@ private:
   TColor FOutlineColor = clWhite;
 };
 
-class TKvPercentPie : public TKvPercentGraph {
+class KV_EXPORT TKvPercentPie : public TKvPercentGraph {
   Q_OBJECT
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_CLASSINFO("default.Transparent", "false")

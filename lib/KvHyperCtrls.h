@@ -3,6 +3,8 @@
 // the web label opens its URL in the user's browser when clicked.
 #pragma once
 
+#include "KvExport.h"
+
 #include "KvClasses.h"
 #include "KvControls.h"
 #include "StdCtrls.h"
@@ -15,21 +17,21 @@ namespace kv {
 // Draws Text in R (DrawText flags: the alignment, tab expansion and, with Wrap, word
 // breaks; from the top of R, clipped to it) over a Width-pixel halo in OutlineColor: a copy
 // at every offset (dx, dy) with 1 <= |dx|, |dy| <= Width. An empty R shows nothing.
-void DrawOutlinedText(TCanvas* Canvas, const TRect& R, const QString& Text, bool Wrap,
-                      TAlignment Alignment, TColor OutlineColor, int Width);
+KV_EXPORT void DrawOutlinedText(TCanvas* Canvas, const TRect& R, const QString& Text, bool Wrap,
+                                TAlignment Alignment, TColor OutlineColor, int Width);
 // Calls F for each halo offset of a Width-pixel outline, in drawing order.
-void ForEachOutlineOffset(int Width, const std::function<void(int DX, int DY)>& F);
+KV_EXPORT void ForEachOutlineOffset(int Width, const std::function<void(int DX, int DY)>& F);
 
 // Opens a URL in the user's default browser, passed on as one argument, never through a
 // command interpreter; false when the system cannot open it.
 using UrlOpener = std::function<bool(const QString& Url)>;
-bool OpenUrl(const QString& Url);
+KV_EXPORT bool OpenUrl(const QString& Url);
 // Replaces the opener (none: the system's again).
-void SetUrlOpenerForTesting(UrlOpener Opener);
+KV_EXPORT void SetUrlOpenerForTesting(UrlOpener Opener);
 
 }  // namespace kv
 
-class TKvHyperLink : public TKvGraphicImageControl {
+class KV_EXPORT TKvHyperLink : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TFont* FontEnter READ FontEnter WRITE SetFontEnter)
   Q_PROPERTY(TFont* FontLeave READ FontLeave WRITE SetFontLeave)
@@ -102,7 +104,7 @@ private:
 };
 
 // A hyperlink that opens URL on a left click and shows the hand cursor.
-class TKvWebLabel : public TKvHyperLink {
+class KV_EXPORT TKvWebLabel : public TKvHyperLink {
   Q_OBJECT
   Q_PROPERTY(QString URL READ URL WRITE SetURL)
   // The constructor's hand cursor: a description that leaves Cursor out gets it, and one

@@ -2,13 +2,15 @@
 // aligned inside the client area and optionally filled with a bitmap texture.
 #pragma once
 
+#include "KvExport.h"
+
 #include "KvControls.h"
 #include "StdCtrls.h"
 
 #include <memory>
 
 namespace KvLabel {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvLabelStyle { lsNone, lsRaised, lsLowered, lsShadow };
 Q_ENUM_NS(TKvLabelStyle)
@@ -23,14 +25,14 @@ namespace kv {
 // degrees counter-clockwise and placed in a Client of the given size: the top-left corner
 // of the unrotated text cell, around which the text turns. The text keeps a 2-pixel inset
 // and never starts left of its left-justified place.
-TPoint LabelTextOrigin(int Angle, TPoint Text, TPoint Client, TAlignment Alignment,
-                       TTextLayout Layout);
+KV_EXPORT TPoint LabelTextOrigin(int Angle, TPoint Text, TPoint Client, TAlignment Alignment,
+                                 TTextLayout Layout);
 // The width and height of the box around a Text turned by Angle degrees, truncated.
-TPoint TurnedTextExtent(int Angle, TPoint Text);
+KV_EXPORT TPoint TurnedTextExtent(int Angle, TPoint Text);
 
 }  // namespace kv
 
-class TKvLabel : public TKvGraphicImageControl {
+class KV_EXPORT TKvLabel : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(StdCtrls::TAlignment Alignment READ Alignment WRITE SetAlignment)
   Q_PROPERTY(TColor ColorHighlight READ ColorHighlight WRITE SetColorHighlight)

@@ -3,12 +3,8 @@
 #include "ClassRegistry.h"
 #include "KvSysUtils.h"
 
-#include <QDataStream>
-
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <functional>
 #include <numbers>
 #include <vector>
 
@@ -54,98 +50,6 @@ void TKvMeterScale::Assign(const TPersistent* source) {
   if (!AssignData(source, &TKvMeterScale::F)) TKvPersistent::Assign(source);
 }
 
-// ---------------------------------------------------------------------------
-// Recorded layers
-
-// The pixels a drawing writes, recorded once and replayed while the drawing's inputs (its
-// key) stay the same. The drawing must write only opaque pixels: it is recorded by running
-// it on a black and on a white image, and a pixel it wrote has its colour on both.
-class TKvMeter::Layer {
-public:
-  using Drawing = std::function<void(TCanvas*)>;
-
-  void Draw(TBitmap* target, const QByteArray& key, const Drawing& drawing) {
-    if (key != FKey || FPixels.size() != target->Image().size())
-      Record(target->Width(), target->Height(), drawing);
-    FKey = key;
-    Replay(target);
-  }
-
-private:
-  struct Run {
-    int Y, Begin, End;
-  };
-
-  void Record(int width, int height, const Drawing& drawing) {
-    TBitmap onBlack, onWhite;
-    onBlack.SetSize(width, height);
-    onWhite.SetSize(width, height);
-    onWhite.Canvas()->FillRect(BitmapRect(&onWhite));  // a new canvas brush is solid white
-    drawing(onBlack.Canvas());
-    drawing(onWhite.Canvas());
-    FRuns.clear();
-    for (int y = 0; y < height; ++y) {
-      const uint32_t* a = onBlack.ScanLine(y);
-      const uint32_t* b = onWhite.ScanLine(y);
-      for (int x = 0; x < width;) {
-        if (a[x] != b[x]) {
-          ++x;
-          continue;
-        }
-        const int begin = x;
-        while (x < width && a[x] == b[x]) ++x;
-        FRuns.push_back({y, begin, x});
-      }
-    }
-    FPixels = onBlack.Image();
-  }
-
-  void Replay(TBitmap* target) const {
-    for (const Run& run : FRuns) {
-      const auto* from =
-          reinterpret_cast<const uint32_t*>(FPixels.constScanLine(run.Y)) + run.Begin;
-      std::memcpy(target->ScanLine(run.Y) + run.Begin, from,
-                  size_t(run.End - run.Begin) * sizeof(uint32_t));
-    }
-  }
-
-  QByteArray FKey;
-  QImage FPixels;
-  std::vector<Run> FRuns;
-};
-
-namespace {
-
-// Writes the inputs of a drawing into a key.
-class KeyWriter {
-public:
-  KeyWriter() : FStream(&FBytes, QIODevice::WriteOnly) {}
-  KeyWriter& operator<<(int v) {
-    FStream << qint32(v);
-    return *this;
-  }
-  KeyWriter& operator<<(bool v) {
-    FStream << v;
-    return *this;
-  }
-  KeyWriter& operator<<(const QString& v) {
-    FStream << v;
-    return *this;
-  }
-  // Colours as drawn, so that a change of the system colours counts.
-  KeyWriter& operator<<(TColor c) { return *this << int(ColorToRGB(c)); }
-  KeyWriter& operator<<(const TFont* f) {
-    return *this << f->ToQFont().key() << f->Color() << f->Orientation();
-  }
-  const QByteArray& Bytes() const { return FBytes; }
-
-private:
-  QByteArray FBytes;
-  QDataStream FStream;
-};
-
-}  // namespace
-
 // The centre of the needle and the radius of the scale, taken at the start of each paint.
 struct TKvMeter::Geometry {
   int64_t Radius = 0;
@@ -174,8 +78,9 @@ TKvMeter::TKvMeter(kv::OwnerOrParent owner)
       FScale(std::make_unique<TKvMeterScale>(this)),
       FBevel(std::make_unique<TKvBevel>()),
       FBackImage(std::make_unique<TPicture>()),
-      FScaleLayer(std::make_unique<Layer>()),
-      FCaptionLayer(std::make_unique<Layer>()) {
+      FScaleLayer(std::make_unique<TKvStaticLayer>()),
+      FCaptionLayer(std::make_unique<TKvStaticLayer>()),
+      FBevelLayer(std::make_unique<TKvStaticLayer>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 240, 105);
   SetColor(clBlack);
@@ -318,26 +223,31 @@ void TKvMeter::Paint() {
   if (!FBackImage->Graphic()->Empty()) canvas->StretchDraw(ClientRect(), FBackImage->Graphic());
 
   const TKvMeterScale& s = *FScale;
-  KeyWriter scaleKey;
+  TKvLayerKey scaleKey;
   scaleKey << Width() << Height() << FSpacing << FAngle << s.Color1() << s.Color2() << s.Color3()
            << s.Enlarge() << s.Percent1() << s.Percent2() << s.Ticks() << s.HeightMax()
            << s.HeightMin() << s.Visible() << FLabels << FLabelOffsetX << FLabelOffsetY << FMinValue
            << FMaxValue << Font();
-  FScaleLayer->Draw(Image(), scaleKey.Bytes(), [&](TCanvas* c) { DrawScale(c, g); });
+  FScaleLayer->Draw(Image(), scaleKey, [&](TCanvas* c) { DrawScale(c, g); });
 
   DrawNeedle(canvas, g);
 
   // Without labels the caption's cell shows the brush the background was cleared with.
   const bool opaque = FLabels <= 0 && canvas->Brush()->Style() != TBrushStyle::bsClear;
   const TColor cellColor = canvas->Brush()->Color();
-  KeyWriter captionKey;
+  TKvLayerKey captionKey;
   TRect inner = ClientRect();
   FBevel->GetVisibleArea(inner);
   captionKey << Width() << Height() << inner.Bottom << Caption() << Font() << opaque << cellColor;
-  FCaptionLayer->Draw(Image(), captionKey.Bytes(),
+  FCaptionLayer->Draw(Image(), captionKey,
                       [&](TCanvas* c) { DrawCaption(c, g, inner.Bottom, opaque, cellColor); });
 
-  TRect client = ClientRect();
-  FBevel->Paint(canvas, client);
+  TKvLayerKey bevelKey;
+  bevelKey << Width() << Height();
+  FBevel->WriteKey(bevelKey);
+  FBevelLayer->Draw(Image(), bevelKey, [&](TCanvas* c) {
+    TRect client = ClientRect();
+    FBevel->Paint(c, client);
+  });
   TKvGraphicImageControl::Paint();
 }

@@ -3,6 +3,8 @@
 // a bevel around everything; an optional picture is stretched under the scale.
 #pragma once
 
+#include "KvExport.h"
+
 #include "KvClasses.h"
 #include "KvControls.h"
 
@@ -10,7 +12,7 @@
 #include <memory>
 
 // The look of a meter's scale: three tick zones, tick lengths and the long-tick rhythm.
-class TKvMeterScale : public TKvPersistent {
+class KV_EXPORT TKvMeterScale : public TKvPersistent {
   Q_OBJECT
   Q_PROPERTY(TColor Color1 READ Color1 WRITE SetColor1)
   Q_PROPERTY(TColor Color2 READ Color2 WRITE SetColor2)
@@ -83,7 +85,7 @@ private:
   } F;
 };
 
-class TKvMeter : public TKvGraphicImageControl {
+class KV_EXPORT TKvMeter : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
   Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
@@ -181,7 +183,6 @@ protected:
   void TextChanged() override;
 
 private:
-  class Layer;
   struct Geometry;
 
   void DrawScale(TCanvas* canvas, const Geometry& g) const;
@@ -205,6 +206,7 @@ private:
   int FLabelOffsetY = 10;
   std::unique_ptr<TPicture> FBackImage;
   // What the scale and the caption last drew, replayed while their settings stay.
-  std::unique_ptr<Layer> FScaleLayer;
-  std::unique_ptr<Layer> FCaptionLayer;
+  std::unique_ptr<TKvStaticLayer> FScaleLayer;
+  std::unique_ptr<TKvStaticLayer> FCaptionLayer;
+  std::unique_ptr<TKvStaticLayer> FBevelLayer;
 };

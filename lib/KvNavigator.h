@@ -3,13 +3,14 @@
 // record, eject). Pressed with the left mouse button or the space bar, it fires OnClick.
 #pragma once
 
+#include "KvExport.h"
 #include "KvButtons.h"
 #include "KvControls.h"
 
 #include <memory>
 
 namespace KvNavigator {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvButtonType {
   btPower,
@@ -29,7 +30,7 @@ Q_ENUM_NS(TKvButtonType)
 
 using KvNavigator::TKvButtonType;
 
-class TKvMediaButton : public TKvCustomImageControl {
+class KV_EXPORT TKvMediaButton : public TKvCustomImageControl {
   Q_OBJECT
   Q_PROPERTY(KvNavigator::TKvButtonType ButtonType READ ButtonType WRITE SetButtonType)
   Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor)

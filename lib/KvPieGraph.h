@@ -3,12 +3,13 @@
 // wedge, its visible front side shaded in the matching shadow colours.
 #pragma once
 
+#include "KvExport.h"
 #include "KvControls.h"
 
 #include <cstdint>
 #include <memory>
 
-class TKvPieGraph : public TKvGraphicImageControl {
+class KV_EXPORT TKvPieGraph : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
   Q_PROPERTY(int Value READ Value WRITE SetValue)

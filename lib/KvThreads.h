@@ -2,6 +2,8 @@
 // delivered on the GUI thread.
 #pragma once
 
+#include "KvExport.h"
+
 #include "KvControls.h"
 #include "Threads.h"
 
@@ -12,7 +14,7 @@
 #include <thread>
 
 namespace KvThreads {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvTimerType { ttThread, ttSystem };
 Q_ENUM_NS(TKvTimerType)
@@ -27,7 +29,7 @@ class TKvTimerWindow;
 // The worker of a thread-mode timer. Each wait on the wake event lasts the interval; a
 // time-out is a tick, handed to the GUI thread (SyncEvent) or dispatched here. A tick that
 // reaches the GUI thread after a park or for an older generation is dropped there.
-class TKvTimerThread : public TThread {
+class KV_EXPORT TKvTimerThread : public TThread {
 public:
   // Created parked, with an interval of 1000 ms.
   explicit TKvTimerThread(TKvTimer* owner);
@@ -64,7 +66,7 @@ private:
 //
 // Ticks are not queued, none is dispatched once the application is terminating, and a
 // handler may free its own timer (or change anything about it) from inside a tick.
-class TKvTimer : public TKvComponent {
+class KV_EXPORT TKvTimer : public TKvComponent {
   Q_OBJECT
   Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
   Q_PROPERTY(quint32 Interval READ Interval WRITE SetInterval)

@@ -74,16 +74,27 @@ const std::array<std::pair<long double, long double>, Divisions>& UnitCircle() {
 
 // Count dots of DotRadius on a circle of Radius around the centre, dot n at entry n of
 // Angles (the centre minus the rounded offset).
+// Calls Dot with the centre of each of the first Count dots of a ring.
+template <size_t N, class DotAt>
+void ForEachDot(TPoint centre, int64_t radius, int count,
+                const std::array<std::pair<long double, long double>, N>& angles, DotAt dot) {
+  for (size_t n = 0; n < std::min(size_t(std::max(count, 0)), N); ++n)
+    dot(int64_t(centre.X) - Nearest(radius * angles[n].first),
+        int64_t(centre.Y) - Nearest(radius * angles[n].second));
+}
+
 template <size_t N>
 void DrawDotRing(TCanvas* canvas, TPoint centre, int64_t radius, int count,
                  const std::array<std::pair<long double, long double>, N>& angles,
                  int64_t dotRadius) {
-  for (size_t n = 0; n < std::min(size_t(std::max(count, 0)), N); ++n) {
-    const int64_t x = int64_t(centre.X) - Nearest(radius * angles[n].first);
-    const int64_t y = int64_t(centre.Y) - Nearest(radius * angles[n].second);
-    canvas->Ellipse(DotBox(x, y, dotRadius));
-  }
+  ForEachDot(centre, radius, count, angles,
+             [&](int64_t x, int64_t y) { canvas->Ellipse(DotBox(x, y, dotRadius)); });
 }
+
+// Dots up to this radius are stamped from one recorded dot; larger ones are drawn.
+constexpr int kMaxStampedDot = 64;
+// A stamped dot's corner stays this close to the face; one farther off is not seen anyway.
+constexpr int64_t kStampReach = int64_t(1) << 30;
 
 // The shift of glyph row Row to the left: the tangent of the slant times the row's depth,
 // 0 when that cannot be had as an integer (at 90 degrees, or with a huge dot size).
@@ -100,7 +111,9 @@ QString TwoDigits(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char
 TKvLedClock::TKvLedClock(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FTimer(std::make_unique<TKvTimer>(nullptr)),
-      FBackgroundPicture(std::make_unique<TBitmap>()) {
+      FBackgroundPicture(std::make_unique<TBitmap>()),
+      FFaceLayer(std::make_unique<TKvStaticLayer>()),
+      FSecondDot(std::make_unique<TKvStaticLayer>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption));
   SetBounds(0, 0, 200, 200);
@@ -201,26 +214,57 @@ void TKvLedClock::Tick() {
 void TKvLedClock::Paint() {
   ClearBitmapCanvas();
   TCanvas* canvas = BitmapCanvas();
-  DrawBackground(canvas);
-
   const TPoint centre(Width() / 2, Height() / 2);
   const int64_t radius =
       int64_t(std::min(centre.X, centre.Y)) - 10 - 2 * (2 * int64_t(FSecWidth) + FTickWidth);
-  canvas->Pen()->SetColor(FTickOutline);
-  canvas->Pen()->SetStyle(TPenStyle::psSolid);
-  canvas->Brush()->SetColor(FTickColor);
-  canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
-  if (FHourMarks) DrawDotRing(canvas, centre, radius, 12, UnitCircle<12, 9>(), FTickWidth);
 
-  DrawTimeText(canvas);
+  // Everything under the seconds ring changes at most once a minute.
+  TKvLayerKey faceKey;
+  faceKey << Width() << Height() << Color() << Transparent() << FBackgroundPicture.get()
+          << FTickOutline << FTickColor << FHourMarks << FTickWidth << FSecWidth << TimeText()
+          << FHoursColor << FHoursOutline << FLedSize << FSpacing << FTextOffsetX << FTextOffsetY
+          << FTextAngle;
+  FFaceLayer->Draw(Image(), faceKey, [&](TCanvas* c) {
+    DrawBackground(c);
+    c->Pen()->SetColor(FTickOutline);
+    c->Pen()->SetStyle(TPenStyle::psSolid);
+    c->Brush()->SetColor(FTickColor);
+    c->Brush()->SetStyle(TBrushStyle::bsSolid);
+    if (FHourMarks) DrawDotRing(c, centre, radius, 12, UnitCircle<12, 9>(), FTickWidth);
+    DrawTimeText(c);
+  });
 
   if (FSecondsIndicator) {
     canvas->Pen()->SetColor(FSecOutline);
+    canvas->Pen()->SetStyle(TPenStyle::psSolid);
+    canvas->Pen()->SetWidth(1);
     canvas->Brush()->SetColor(FSecHandColor);
-    DrawDotRing(canvas, centre, radius - 2 * int64_t(FSecWidth) - FTickWidth, FSeconds + 1,
-                UnitCircle<60, 15>(), FSecWidth);
+    canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+    DrawSecondsRing(canvas, centre, radius - 2 * int64_t(FSecWidth) - FTickWidth);
   }
   TKvGraphicImageControl::Paint();
+}
+
+// Every dot of the ring has the same shape, so a small one is recorded once and stamped at
+// each place, in the order the dots are drawn.
+void TKvLedClock::DrawSecondsRing(TCanvas* canvas, TPoint centre, int64_t radius) {
+  if (FSecWidth <= 0 || FSecWidth > kMaxStampedDot) {
+    DrawDotRing(canvas, centre, radius, FSeconds + 1, UnitCircle<60, 15>(), FSecWidth);
+    return;
+  }
+  const int side = 2 * FSecWidth;
+  TKvLayerKey key;
+  key << FSecWidth << FSecOutline << FSecHandColor;
+  const TKvStaticLayer::Drawing dot = [&](TCanvas* c) {
+    c->Pen()->SetColor(FSecOutline);
+    c->Brush()->SetColor(FSecHandColor);
+    c->Ellipse(0, 0, side, side);
+  };
+  ForEachDot(centre, radius, FSeconds + 1, UnitCircle<60, 15>(), [&](int64_t x, int64_t y) {
+    const int64_t left = x - FSecWidth, top = y - FSecWidth;
+    if (std::abs(left) > kStampReach || std::abs(top) > kStampReach) return;
+    FSecondDot->Stamp(Image(), key, TSize{side, side}, dot, TPoint(int(left), int(top)));
+  });
 }
 
 void TKvLedClock::DrawBackground(TCanvas* canvas) const {

@@ -3,6 +3,8 @@
 // font. An owned timer reads the local time once a second.
 #pragma once
 
+#include "KvExport.h"
+
 #include "Graphics.h"
 #include "KvControls.h"
 #include "KvThreads.h"
@@ -14,7 +16,7 @@
 #include <memory>
 
 namespace kvLedClock {
-Q_NAMESPACE
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvHourFormat { hfmt24h, hfmt12h };
 Q_ENUM_NS(TKvHourFormat)
@@ -27,7 +29,7 @@ using TKvHoursInt = TKvRange<0, 23>;
 using TKvMinutesInt = TKvRange<0, 59>;
 using TKvSecondsInt = TKvRange<0, 59>;
 
-class TKvLedClock : public TKvGraphicImageControl {
+class KV_EXPORT TKvLedClock : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(bool Threaded READ Threaded WRITE SetThreaded)
   Q_PROPERTY(bool Active READ Active WRITE SetActive)
@@ -200,9 +202,13 @@ private:
   QString TimeText() const;
   void DrawBackground(TCanvas* Canvas) const;
   void DrawTimeText(TCanvas* Canvas) const;
+  void DrawSecondsRing(TCanvas* canvas, TPoint centre, int64_t radius);
 
   std::unique_ptr<TKvTimer> FTimer;
   std::unique_ptr<TBitmap> FBackgroundPicture;
+  // The face under the seconds ring (background picture, hour marks, time), and one second dot.
+  std::unique_ptr<TKvStaticLayer> FFaceLayer;
+  std::unique_ptr<TKvStaticLayer> FSecondDot;
   bool FActive = false;
   bool FSecondsIndicator = true;
   bool FHourMarks = true;

@@ -1,0 +1,97 @@
+// The scope at the scope panel's size and settings (two bar channels, three pixels a sample):
+// a face repaint with full histories next to a copy of its image, the same with a history of
+// 10,000 samples and with one just as long as what shows, in both directions; and the live
+// path of one tick next to the limit widget of the same size.
+#include "ControlBench.h"
+#include "KvScope.h"
+#include "LiveForm.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr int kWidth = 251, kHeight = 86;
+
+template <class Scope>
+class Fed : public Scope {
+public:
+  template <class... A>
+  explicit Fed(A... a) : Scope(a...) {
+    QObject::connect(this, &TKvScope::OnNeedData, [this](TObject*, int, int& value) {
+      FSeed = FSeed * 1103515245u + 12345u;
+      value = int(FSeed >> 16) % 100 + 1;
+    });
+  }
+  void Step() { this->Tick(); }
+
+private:
+  uint32_t FSeed = 7;
+};
+
+template <class Scope>
+void ApplyDemo(Scope& s, int history, TScrolldirection direction) {
+  TKvChannel* first = s.Channels()->Add();
+  first->SetStyle(TGraphStyle::gsBar);
+  TKvChannel* second = s.Channels()->Add();
+  second->SetColor(clRed);
+  second->SetStyle(TGraphStyle::gsBar);
+  s.SetFrequency(3);
+  s.SetDirection(direction);
+  s.SetBufferSize(history);
+  for (int i = 0; i < history; ++i) s.Step();
+}
+
+void ScopeRepaint(benchmark::State& state, int history, TScrolldirection direction) {
+  kvbench::OnSurface<Fed<TKvScope>> s(kWidth, kHeight);
+  ApplyDemo(s, history, direction);
+  kvbench::Repaint(state, s);
+}
+
+void BM_ScopeRepaint251x86(benchmark::State& state) {
+  ScopeRepaint(state, 999, TScrolldirection::sdRightToLeft);
+}
+BENCHMARK(BM_ScopeRepaint251x86);
+
+void BM_ScopeRepaint251x86_ImageCopy(benchmark::State& state) {
+  kvbench::CopyImage(state, kWidth, kHeight);
+}
+BENCHMARK(BM_ScopeRepaint251x86_ImageCopy);
+
+// 86 samples: the visible 84 and the two the trace reaches past the edges.
+void BM_ScopeRepaint251x86_History10000_RightToLeft(benchmark::State& state) {
+  ScopeRepaint(state, 10000, TScrolldirection::sdRightToLeft);
+}
+BENCHMARK(BM_ScopeRepaint251x86_History10000_RightToLeft);
+
+void BM_ScopeRepaint251x86_HistoryVisible_RightToLeft(benchmark::State& state) {
+  ScopeRepaint(state, 86, TScrolldirection::sdRightToLeft);
+}
+BENCHMARK(BM_ScopeRepaint251x86_HistoryVisible_RightToLeft);
+
+void BM_ScopeRepaint251x86_History10000_LeftToRight(benchmark::State& state) {
+  ScopeRepaint(state, 10000, TScrolldirection::sdLeftToRight);
+}
+BENCHMARK(BM_ScopeRepaint251x86_History10000_LeftToRight);
+
+void BM_ScopeRepaint251x86_HistoryVisible_LeftToRight(benchmark::State& state) {
+  ScopeRepaint(state, 86, TScrolldirection::sdLeftToRight);
+}
+BENCHMARK(BM_ScopeRepaint251x86_HistoryVisible_LeftToRight);
+
+// One tick on a shown scope: two OnNeedData calls, the store, the repaint.
+void BM_ScopeLiveTick251x86(benchmark::State& state) {
+  kvbench::LiveForm form(kWidth + 20, kHeight + 20);
+  auto* s = new Fed<TKvScope>(form.Form());
+  s->SetBounds(10, 10, kWidth, kHeight);
+  ApplyDemo(*s, 999, TScrolldirection::sdRightToLeft);
+  kvbench::LiveForm::Settle();
+  kvbench::TimeLiveSteps(state, form, [s] { s->Step(); });
+}
+BENCHMARK(BM_ScopeLiveTick251x86);
+
+void BM_ScopeLiveTick251x86_Limit(benchmark::State& state) {
+  kvbench::LimitFrames(state, kWidth, kHeight);
+}
+BENCHMARK(BM_ScopeLiveTick251x86_Limit);
+
+}  // namespace

@@ -1,0 +1,343 @@
+#include "KvScanner.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+
+#include <QPointer>
+
+#include <algorithm>
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvScanner, TKvIndicator>();
+
+const QString kValueOutOfRange = QStringLiteral("Value out of range.");
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && a < 0 ? 1 : 0); }
+int64_t CeilDiv(int64_t a, int64_t b) { return a / b + (a % b != 0 && a > 0 ? 1 : 0); }
+
+// The widest ring a style can draw: its two ring widths together, negatives counting 0.
+int64_t RingsOf(const TKvLedStyle& style) {
+  return std::max(style.OuterWidth(), 0) + int64_t(std::max(style.InnerWidth(), 0));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// LED style
+
+void TKvLedStyle::Assign(const TPersistent* source) {
+  if (!AssignData(source, &TKvLedStyle::F)) TKvPersistent::Assign(source);
+}
+
+void DrawLed(TCanvas* Canvas, const TRect& Rect, const TKvLedStyle* Style, bool Lit,
+             int ColorWidth) {
+  TRect face = Rect;
+  DrawFrame3D(Canvas, face, Style->OuterHigh(), Style->OuterShadow(), Style->OuterWidth());
+  DrawFrame3D(Canvas, face, Style->InnerHigh(), Style->InnerShadow(), Style->InnerWidth());
+  if (face.Right <= face.Left || face.Bottom <= face.Top) return;
+  GradientBands(Canvas, face, Lit ? Style->PaletteHigh1() : Style->PaletteLow1(),
+                Lit ? Style->PaletteHigh2() : Style->PaletteLow2(), 1, ColorWidth);
+}
+
+// ---------------------------------------------------------------------------
+// The row of LEDs
+
+namespace kv {
+
+void LedRow::Layout(int width, int height, int leds, int spacing, int64_t rings) {
+  FControlWidth = width;
+  FLeds = std::max(leds, 1);
+  FSpacing = spacing;
+  const int64_t a = int64_t(width) - (FLeds - 1) * FSpacing;
+  FLedWidth = a / FLeds;
+  FLedHeight = height;
+  FLedOffset = (a - FLedWidth * FLeds) / 2;
+  // A column further than the rings from both sides of an LED looks like every other such
+  // column, so a very wide LED keeps only its sides and one middle column in its cell.
+  FKeep = std::min<int64_t>(std::max<int64_t>(height, 0), rings) + 1;
+  FCellWidth = FLedWidth > 2 * FKeep + 1 ? 2 * FKeep + 1 : FLedWidth;
+}
+
+void LedRow::ForEachVisible(const std::function<void(int64_t)>& visit) const {
+  if (Empty()) return;
+  const int64_t w = FLedWidth, pitch = w + FSpacing, last = FLeds - 1;
+  const auto meets = [&](int64_t left, int64_t right) { return left < FControlWidth && right > 0; };
+  // A later LED covers what it overlaps of an earlier one, so an earlier LED shows only its
+  // own strip of min(width, |pitch|) columns: the LEDs whose strip meets the control, then
+  // the last one, which shows whole.
+  if (pitch != 0) {
+    const int64_t strip = std::min(w, pitch > 0 ? pitch : -pitch);
+    int64_t lo = 0, hi = -1;
+    if (pitch > 0) {
+      const int64_t b = FLedOffset;
+      lo = FloorDiv(-strip - b, pitch) + 1;
+      hi = CeilDiv(FControlWidth - b, pitch) - 1;
+    } else {
+      const int64_t b = FLedOffset + w - strip, q = -pitch;
+      lo = FloorDiv(b - FControlWidth, q) + 1;
+      hi = CeilDiv(b + strip, q) - 1;
+    }
+    for (int64_t i = std::max<int64_t>(lo, 0); i <= std::min(hi, last - 1); ++i) visit(i);
+  }
+  const int64_t left = last * pitch + FLedOffset;
+  if (meets(left, left + w)) visit(last);
+}
+
+void LedRow::CopyLed(TCanvas* dest, const TBitmap* image, int cell, int64_t index) const {
+  const int64_t left = index * (FLedWidth + FSpacing) + FLedOffset;
+  const int64_t cellLeft = int64_t(cell) * FCellWidth;
+  // Copies LED columns [From, To) from cell columns starting at Source (one column
+  // stretched when Stretch), inside the control.
+  const auto piece = [&](int64_t from, int64_t to, int64_t source, bool stretch) {
+    const int64_t a = std::max(left + from, int64_t(0)), b = std::min(left + to, FControlWidth);
+    if (a >= b) return;
+    const int64_t s = source + (stretch ? 0 : a - (left + from));
+    const int64_t sw = stretch ? 1 : b - a;
+    dest->CopyRect(Rect(int(a), 0, int(b), int(FLedHeight)), image->Canvas(),
+                   Rect(int(cellLeft + s), 0, int(cellLeft + s + sw), int(FLedHeight)));
+  };
+  if (FCellWidth == FLedWidth) {
+    piece(0, FLedWidth, 0, false);
+    return;
+  }
+  piece(0, FKeep, 0, false);
+  piece(FKeep, FLedWidth - FKeep, FKeep, true);
+  piece(FLedWidth - FKeep, FLedWidth, FCellWidth - FKeep, false);
+}
+
+}  // namespace kv
+
+namespace {
+
+// Draws the unlit and lit LED of Style into cells First and First + 1 of Image.
+void DrawLedPair(TBitmap* image, const kv::LedRow& row, int first, const TKvLedStyle& style,
+                 int colorWidth) {
+  const int w = row.CellWidth(), h = row.LedHeight();
+  for (int lit = 0; lit < 2; ++lit) {
+    const int x = (first + lit) * w;
+    DrawLed(image->Canvas(), Rect(x, 0, x + w, h), &style, lit == 1, colorWidth);
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Scanner
+
+TKvScanner::TKvScanner(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner),
+      FTimer(std::make_unique<TKvTimer>(nullptr)),
+      FLedStyle(std::make_unique<TKvLedStyle>()),
+      FLedImage(std::make_unique<TBitmap>()) {
+  SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  SetBounds(0, 0, 250, 9);
+  FTimer->SetEnabled(false);
+  FTimer->SetInterval(100);
+  connect(FTimer.get(), &TKvTimer::OnTimer, this, [this](TObject*) { Scan(); });
+  connect(FLedStyle.get(), &TKvPersistent::OnChange, this, [this] { LedsChanged(); });
+}
+
+// The timer goes first: from inside its own tick it lets its worker end by itself.
+TKvScanner::~TKvScanner() { FTimer.reset(); }
+
+void TKvScanner::SetLeds(int v) {
+  if (!TKvIntMax::Contains(v) || v == FLeds) return;
+  FLeds = v;
+  FPosition = -1;
+  LedsChanged();
+}
+
+void TKvScanner::SetSpacing(int v) {
+  if (SetIfChanged(FSpacing, v)) LedsChanged();
+}
+
+void TKvScanner::SetColorWidth(int v) {
+  if (TKvInt10::Contains(v) && SetIfChanged(FColorWidth, v)) LedsChanged();
+}
+
+void TKvScanner::SetDirection(TKvScanDirection v) {
+  if (kv::IsEnumValue(v)) FDirection = v;
+}
+
+void TKvScanner::SetPosition(int v) {
+  if (!SetIfChanged(FPosition, v)) return;
+  UpdateControl();
+  emit OnChange(this);
+}
+
+bool TKvScanner::Threaded() const { return FTimer->TimerType() == TKvTimerType::ttThread; }
+
+void TKvScanner::SetThreaded(bool v) {
+  FTimer->SetTimerType(v ? TKvTimerType::ttThread : TKvTimerType::ttSystem);
+}
+
+void TKvScanner::SetActive(bool v) {
+  if (SetIfChanged(FActive, v) && !IsDesigning()) FTimer->SetEnabled(v);
+}
+
+int TKvScanner::TimeInterval() const { return int(FTimer->Interval()); }
+
+void TKvScanner::SetTimeInterval(int v) { FTimer->SetInterval(uint32_t(v)); }
+
+void TKvScanner::Loaded() {
+  TKvGraphicImageControl::Loaded();
+  LedsChanged();
+}
+
+void TKvScanner::LedsChanged() {
+  FLedsBuilt = false;
+  UpdateControl();
+}
+
+void TKvScanner::Scan() {
+  const int64_t last = int64_t(FLeds) - 1, p = FPosition;
+  int64_t next = p;
+  switch (FDirection) {
+    case TKvScanDirection::sdBoth:
+      // The light rests one tick at each end before it turns.
+      if (!FBackward) {
+        if (p >= last) {
+          FBackward = true;
+          return;
+        }
+        next = p + 1;
+      } else {
+        if (p <= 0) {
+          FBackward = false;
+          return;
+        }
+        next = p - 1;
+      }
+      break;
+    case TKvScanDirection::sdLeftRight: next = p < last ? p + 1 : 0; break;
+    case TKvScanDirection::sdRightLeft: next = p > 0 ? p - 1 : last; break;
+  }
+  SetPosition(int(next));
+}
+
+void TKvScanner::BuildLeds() {
+  FRow.Layout(Width(), Height(), FLeds, FSpacing, RingsOf(*FLedStyle));
+  FBuiltWidth = Width();
+  FBuiltHeight = Height();
+  FLedsBuilt = true;
+  if (FRow.Empty()) return;
+  FLedImage->SetSize(2 * FRow.CellWidth(), FRow.LedHeight());
+  DrawLedPair(FLedImage.get(), FRow, 0, *FLedStyle, FColorWidth);
+}
+
+void TKvScanner::Paint() {
+  if (!FLedsBuilt || FBuiltWidth != Width() || FBuiltHeight != Height()) BuildLeds();
+  ClearBitmapCanvas();
+  TCanvas* canvas = BitmapCanvas();
+  FRow.ForEachVisible(
+      [&](int64_t i) { FRow.CopyLed(canvas, FLedImage.get(), i == FPosition ? 1 : 0, i); });
+  TKvGraphicImageControl::Paint();
+}
+
+// ---------------------------------------------------------------------------
+// Indicator
+
+TKvIndicator::TKvIndicator(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner), FLedImage(std::make_unique<TBitmap>()) {
+  SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  SetBounds(0, 0, 250, 9);
+  for (auto& style : FLedStyles) style = std::make_unique<TKvLedStyle>();
+  const struct {
+    TColor low, high;
+  } zones[] = {{clGreen, clLime}, {clOlive, clYellow}, {clMaroon, clRed}};
+  for (size_t z = 0; z < FLedStyles.size(); ++z) {
+    FLedStyles[z]->SetPaletteLow1(zones[z].low);
+    FLedStyles[z]->SetPaletteHigh1(zones[z].high);
+    FLedStyles[z]->SetInnerHigh(zones[z].high);
+    connect(FLedStyles[z].get(), &TKvPersistent::OnChange, this, [this] { LedsChanged(); });
+  }
+}
+
+TKvIndicator::~TKvIndicator() = default;
+
+int TKvIndicator::Clamped(int v) const { return std::max(FMinValue, std::min(FMaxValue, v)); }
+
+void TKvIndicator::SetMinValue(int v) {
+  if (v == FMinValue) return;
+  if (!IsLoading() && v > FMaxValue) throw EKvException(kValueOutOfRange);
+  FMinValue = v;
+  if (!IsLoading()) FPosition = Clamped(FPosition);
+  UpdateControl();
+}
+
+void TKvIndicator::SetMaxValue(int v) {
+  if (v == FMaxValue) return;
+  if (!IsLoading() && v < FMinValue) throw EKvException(kValueOutOfRange);
+  FMaxValue = v;
+  if (!IsLoading()) FPosition = Clamped(FPosition);
+  UpdateControl();
+}
+
+void TKvIndicator::SetLeds(int v) {
+  if (TKvIntMax::Contains(v) && SetIfChanged(FLeds, v)) LedsChanged();
+}
+
+void TKvIndicator::SetSpacing(int v) {
+  if (SetIfChanged(FSpacing, v)) LedsChanged();
+}
+
+void TKvIndicator::SetColorWidth(int v) {
+  if (TKvInt10::Contains(v) && SetIfChanged(FColorWidth, v)) LedsChanged();
+}
+
+void TKvIndicator::SetPosition(int v) {
+  // While loading the range may still be incomplete; Loaded clamps.
+  if (!IsLoading()) v = Clamped(v);
+  if (!SetIfChanged(FPosition, v) || IsLoading()) return;
+  UpdateControl();
+  emit OnChange(this);
+}
+
+void TKvIndicator::SetPercent(int& field, int v, int other) {
+  if (!TKvPercentInt::Contains(v)) return;
+  if (!IsLoading() && v + other > 100) v = 100 - other;
+  if (SetIfChanged(field, v)) UpdateControl();
+}
+
+void TKvIndicator::SetPercent1(int v) { SetPercent(FPercent1, v, FPercent2); }
+void TKvIndicator::SetPercent2(int v) { SetPercent(FPercent2, v, FPercent1); }
+
+void TKvIndicator::Loaded() {
+  TKvGraphicImageControl::Loaded();
+  FPosition = Clamped(FPosition);
+  LedsChanged();
+}
+
+void TKvIndicator::LedsChanged() {
+  FLedsBuilt = false;
+  UpdateControl();
+}
+
+void TKvIndicator::BuildLeds() {
+  int64_t rings = 0;
+  for (const auto& style : FLedStyles) rings = std::max(rings, RingsOf(*style));
+  FRow.Layout(Width(), Height(), FLeds, FSpacing, rings);
+  FBuiltWidth = Width();
+  FBuiltHeight = Height();
+  FLedsBuilt = true;
+  if (FRow.Empty()) return;
+  FLedImage->SetSize(6 * FRow.CellWidth(), FRow.LedHeight());
+  for (int z = 0; z < 3; ++z)
+    DrawLedPair(FLedImage.get(), FRow, 2 * z, *FLedStyles[size_t(z)], FColorWidth);
+}
+
+void TKvIndicator::Paint() {
+  if (!FLedsBuilt || FBuiltWidth != Width() || FBuiltHeight != Height()) BuildLeds();
+  ClearBitmapCanvas();
+  const int64_t zone1 = PercentToValue(FPercent1, FLeds);
+  const int64_t zone12 = zone1 + PercentToValue(FPercent2, FLeds);
+  const int64_t lit = PercentToValue(
+      kv::PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue), FLeds);
+  TCanvas* canvas = BitmapCanvas();
+  FRow.ForEachVisible([&](int64_t i) {
+    const int zone = i < zone1 ? 0 : i < zone12 ? 1 : 2;
+    FRow.CopyLed(canvas, FLedImage.get(), 2 * zone + (i + 1 <= lit ? 1 : 0), i);
+  });
+  TKvGraphicImageControl::Paint();
+}

@@ -1,0 +1,332 @@
+#include "KvScope.h"
+
+#include "ClassRegistry.h"
+#include "Guarded.h"
+#include "KvSysUtils.h"
+
+#include <QPointer>
+#include <QScopedValueRollback>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvScope>();
+
+// The first ring a channel gets; it doubles as samples arrive, up to the limit.
+constexpr int64_t kFirstRing = 16;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Channel
+
+void TKvChannel::SetColor(TColor v) {
+  if (v == FColor) return;
+  FColor = v;
+  Changed(false);
+}
+
+void TKvChannel::SetWidth(int v) {
+  if (v == FWidth) return;
+  FWidth = v;
+  Changed(false);
+}
+
+void TKvChannel::SetStyle(TGraphStyle v) {
+  if (v == FStyle || !kv::IsEnumValue(v)) return;
+  FStyle = v;
+  Changed(false);
+}
+
+void TKvChannel::SetVisible(bool v) {
+  if (v == FVisible) return;
+  FVisible = v;
+  Changed(false);
+}
+
+void TKvChannel::Assign(const TPersistent* source) {
+  const auto* other = dynamic_cast<const TKvChannel*>(source);
+  if (!other) {
+    TCollectionItem::Assign(source);
+    return;
+  }
+  TCollection* c = Collection();
+  if (c) c->BeginUpdate();
+  FColor = other->FColor;
+  FWidth = other->FWidth;
+  FStyle = other->FStyle;
+  if (c) c->EndUpdate();
+}
+
+QString TKvChannel::DataText() const {
+  QString text;
+  text.reserve(qsizetype(FCount) * 10);
+  for (int i = 0; i < Count(); ++i) {
+    const int v = Sample(i);
+    if (v >= 0) text += QStringLiteral("%1").arg(v, 10, 10, QLatin1Char('0'));
+    else text += QStringLiteral("-%1").arg(-int64_t(v), 9, 10, QLatin1Char('0'));
+  }
+  return text;
+}
+
+void TKvChannel::ClearData() {
+  std::vector<int>().swap(FRing);
+  FHead = 0;
+  FCount = 0;
+}
+
+void TKvChannel::Grow(int64_t limit) {
+  const int64_t capacity = std::min(std::max(kFirstRing, int64_t(FRing.size()) * 2), limit);
+  std::vector<int> ring(size_t(capacity), 0);
+  for (size_t i = 0; i < FCount; ++i) ring[i] = FRing[(FHead + i) % FRing.size()];
+  FRing.swap(ring);
+  FHead = 0;
+}
+
+void TKvChannel::Prepend(int value, int64_t limit) {
+  if (limit <= 0) {
+    ClearData();
+    return;
+  }
+  // A lowered limit drops the oldest samples.
+  if (int64_t(FCount) > limit) FCount = size_t(limit);
+  if (FCount == FRing.size() && int64_t(FRing.size()) < limit) Grow(limit);
+  // With no free slot the one before the newest is the oldest, and is replaced.
+  FHead = (FHead + FRing.size() - 1) % FRing.size();
+  FRing[FHead] = value;
+  if (FCount < FRing.size() && int64_t(FCount) < limit) ++FCount;
+}
+
+// ---------------------------------------------------------------------------
+// Channels
+
+TKvChannels::TKvChannels(TKvScope* scope)
+    : TCollection(scope, [](TCollection* c) { return new TKvChannel(c); }), FScope(scope) {}
+
+void TKvChannels::Update(TCollectionItem*) { FScope->UpdateControl(); }
+
+// ---------------------------------------------------------------------------
+// Scope
+
+TKvScope::TKvScope(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner),
+      FTimer(std::make_unique<TKvTimer>(nullptr)),
+      FChannels(std::make_unique<TKvChannels>(this)) {
+  SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
+                  ~TControlStyle(TControlStyleFlag::csSetCaption));
+  SetBounds(0, 0, 249, 137);
+  SetParentColor(false);
+  SetColor(clBlack);
+  FTimer->SetEnabled(false);
+  FTimer->SetInterval(100);
+  connect(FTimer.get(), &TKvTimer::OnTimer, this, [this](TObject*) { Tick(); });
+}
+
+// The timer goes first: from inside its own tick it lets its worker end by itself.
+TKvScope::~TKvScope() {
+  FTimer.reset();
+  FChannels.reset();
+}
+
+int TKvScope::Interval() const { return int(FTimer->Interval()); }
+void TKvScope::SetInterval(int v) { FTimer->SetInterval(uint32_t(v)); }
+
+void TKvScope::ClearHistories() {
+  for (int i = 0; i < FChannels->Count(); ++i) FChannels->Items(i)->ClearData();
+}
+
+void TKvScope::SetMaxValue(int v) {
+  if (!TKvScopeInt::Contains(v) || v == FMaxValue) return;
+  if (IsLoading()) {
+    FMaxValue = v;  // MinValue may still come; Loaded settles the pair
+    return;
+  }
+  if (v <= FMinValue) return;
+  FMaxValue = v;
+  ClearHistories();
+  UpdateControl();
+}
+
+void TKvScope::SetMinValue(int v) {
+  if (!TKvScopeInt::Contains(v) || v == FMinValue) return;
+  if (IsLoading()) {
+    FMinValue = v;
+    return;
+  }
+  if (v >= FMaxValue) return;
+  FMinValue = v;
+  ClearHistories();
+  UpdateControl();
+}
+
+void TKvScope::SetChannels(const TKvChannels* v) {
+  // Assigning a collection clears it first: its own would be left empty.
+  if (v == FChannels.get()) return;
+  FChannels->Assign(v);
+}
+
+void TKvScope::SetDirection(TScrolldirection v) {
+  if (kv::IsEnumValue(v) && SetIfChanged(FDirection, v)) UpdateControl();
+}
+
+void TKvScope::SetGridSize(int v) {
+  if (TKvMaxInt::Contains(v) && SetIfChanged(FGridSize, v)) UpdateControl();
+}
+
+void TKvScope::SetGridLineWidth(int v) {
+  if (SetIfChanged(FGridLineWidth, v)) UpdateControl();
+}
+
+void TKvScope::SetGridColor(TColor v) {
+  if (SetIfChanged(FGridColor, v)) UpdateControl();
+}
+
+void TKvScope::SetBaseOffset(int v) {
+  if (TKvBaseOffsetInt::Contains(v) && SetIfChanged(FBaseOffset, v)) UpdateControl();
+}
+
+void TKvScope::SetBaseColor(TColor v) {
+  if (SetIfChanged(FBaseColor, v)) UpdateControl();
+}
+
+void TKvScope::SetFrequency(int v) {
+  if (TKvMaxInt::Contains(v) && SetIfChanged(FFrequency, v)) UpdateControl();
+}
+
+bool TKvScope::Threaded() const { return FTimer->TimerType() == TKvTimerType::ttThread; }
+
+void TKvScope::SetThreaded(bool v) {
+  FTimer->SetTimerType(v ? TKvTimerType::ttThread : TKvTimerType::ttSystem);
+}
+
+bool TKvScope::Active() const { return FTimer->Enabled(); }
+
+void TKvScope::SetActive(bool v) {
+  if (!IsDesigning()) FTimer->SetEnabled(v);
+}
+
+void TKvScope::Loaded() {
+  TKvGraphicImageControl::Loaded();
+  kv::SettleLoadedRange(FMinValue, FMaxValue, 0, 100);
+}
+
+// ---------------------------------------------------------------------------
+// Tick
+
+void TKvScope::Tick() {
+  if (FAnimateGrid) {
+    // Back into [0, GridSize) or (0, GridSize] by whole grids, whatever the step.
+    const int64_t grid = FGridSize;
+    if (FDirection == TScrolldirection::sdRightToLeft)
+      FGridOffset = ((FGridOffset + FFrequency) % grid + grid) % grid;
+    else FGridOffset = ((FGridOffset - FFrequency - 1) % grid + grid) % grid + 1;
+  }
+  // The handler may free the scope, or change the channels: walk the channels of the tick's
+  // start, skip those that are gone, and ask each under its index of the moment.
+  const QPointer<TKvScope> self(this);
+  std::vector<QPointer<TKvChannel>> channels;
+  channels.reserve(size_t(FChannels->Count()));
+  for (int i = 0; i < FChannels->Count(); ++i) channels.emplace_back(FChannels->Items(i));
+  const bool asks = isSignalConnected(QMetaMethod::fromSignal(&TKvScope::OnNeedData));
+  std::exception_ptr failure;
+  for (const QPointer<TKvChannel>& channel : channels) {
+    if (!channel || channel->Collection() != FChannels.get()) continue;
+    int value = FMinValue;
+    if (asks) {
+      try {
+        emit OnNeedData(this, channel->Index(), value);
+      } catch (...) {
+        // The channel keeps its step with the others; the failure is reported at the end.
+        if (!failure) failure = std::current_exception();
+      }
+      if (!self) return;
+      if (!channel || channel->Collection() != FChannels.get()) continue;
+    }
+    channel->Prepend(std::clamp(value, FMinValue, std::max(FMinValue, FMaxValue)), FBufferSize);
+  }
+  if (!FPainting) UpdateControl();
+  if (failure && self) {
+    try {
+      std::rethrow_exception(failure);
+    } catch (...) {
+      kv::HandleCurrentException(this);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+
+int TKvScope::RowOf(int value) const {
+  const int percent = ValueToPercent(kv::SaturateToInt(int64_t(value) - FMinValue),
+                                     kv::SaturateToInt(int64_t(FMaxValue) - FMinValue));
+  return kv::SaturateToInt(int64_t(Height()) - PercentToValue(percent, Height()));
+}
+
+void TKvScope::DrawGrid(TCanvas* canvas) {
+  const int64_t w = Width(), h = Height(), grid = FGridSize;
+  // Rounded to nearest, halves to even, in extended precision.
+  const long double share = static_cast<long double>(h) / 100 * FBaseOffset;
+  FBaseY = kv::SaturateToInt(int64_t(h - std::llrint(share) - 1));
+  canvas->Pen()->SetColor(FGridColor);
+  canvas->Pen()->SetWidth(FGridLineWidth);
+  canvas->Pen()->SetMode(TPenMode::pmCopy);
+  canvas->Pen()->SetStyle(TPenStyle::psSolid);
+  const auto line = [&](int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+    canvas->MoveTo(kv::SaturateToInt(x0), kv::SaturateToInt(y0));
+    canvas->LineTo(kv::SaturateToInt(x1), kv::SaturateToInt(y1));
+  };
+  for (int64_t x = -FGridOffset; x <= w; x += grid) line(x, 0, x, h);
+  for (int64_t y = FBaseY; y >= 0;) {
+    y -= grid;
+    line(0, y, w, y);
+  }
+  for (int64_t y = FBaseY; y <= h;) {
+    y += grid;
+    line(0, y, w, y);
+  }
+  canvas->Pen()->SetColor(FBaseColor);
+  line(0, FBaseY, w, FBaseY);
+}
+
+void TKvScope::DrawChannel(TCanvas* canvas, const TKvChannel& channel) const {
+  const int64_t f = FFrequency, w = Width();
+  const bool rightwards = FDirection == TScrolldirection::sdLeftToRight;
+  canvas->Pen()->SetColor(channel.Color());
+  canvas->Pen()->SetWidth(channel.Width());
+  canvas->Pen()->SetMode(TPenMode::pmCopy);
+  canvas->Pen()->SetStyle(TPenStyle::psSolid);
+  // Past the far edge by more than the pen, nothing more can show: the trace only goes on.
+  const int64_t farEdge = w + std::max(channel.Width(), 1);
+  int64_t x = rightwards ? f : f + w;
+  canvas->MoveTo(kv::SaturateToInt(x), FBaseY);
+  const auto lineTo = [&](int64_t px, int y) { canvas->LineTo(kv::SaturateToInt(px), y); };
+  for (int i = 0; x > 0; ++i) {
+    if (i == channel.Count()) {
+      lineTo(x - f, FBaseY);
+      break;
+    }
+    const int y = RowOf(channel.Sample(i));
+    lineTo(x - f, y);
+    int64_t pen = x - f;
+    x += rightwards ? f : -f;
+    if (channel.Style() == TGraphStyle::gsBar) lineTo(pen = x - f, y);
+    // Every later segment starts at the pen and runs further right.
+    if (rightwards && pen > farEdge) break;
+  }
+}
+
+void TKvScope::Paint() {
+  const QScopedValueRollback<bool> painting(FPainting, true);
+  ClearBitmapCanvas();
+  TCanvas* canvas = BitmapCanvas();
+  DrawGrid(canvas);
+  for (int i = FChannels->Count() - 1; i >= 0; --i) {
+    const TKvChannel* channel = FChannels->Items(i);
+    if (channel->Visible()) DrawChannel(canvas, *channel);
+  }
+  TKvGraphicImageControl::Paint();
+}

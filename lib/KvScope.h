@@ -1,0 +1,222 @@
+// An oscilloscope-style strip chart: on every tick of its own timer the scope asks for one
+// value per channel (OnNeedData), keeps it in the channel's history, scrolls its grid and
+// draws a trace per visible channel, the newest sample at the entry edge.
+#pragma once
+
+#include "KvExport.h"
+#include "Classes.h"
+#include "KvControls.h"
+#include "KvThreads.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace KvScope {
+Q_NAMESPACE_EXPORT(KV_EXPORT)
+
+enum class TGraphStyle { gsLine, gsBar };
+Q_ENUM_NS(TGraphStyle)
+enum class TScrolldirection { sdRightToLeft, sdLeftToRight };
+Q_ENUM_NS(TScrolldirection)
+
+}  // namespace KvScope
+
+using KvScope::TGraphStyle;
+using KvScope::TScrolldirection;
+
+using TKvScopeInt = TKvRange<-999999999, 999999999>;
+using TKvBaseOffsetInt = TKvRange<0, 100>;
+
+class TKvScope;
+
+// One trace: its look and its history of samples, newest first.
+class KV_EXPORT TKvChannel : public TCollectionItem {
+  Q_OBJECT
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(int Width READ Width WRITE SetWidth)
+  Q_PROPERTY(KvScope::TGraphStyle Style READ Style WRITE SetStyle)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_CLASSINFO("default.Color", "clYellow")
+  Q_CLASSINFO("default.Width", "1")
+  Q_CLASSINFO("default.Style", "gsLine")
+  Q_CLASSINFO("default.Visible", "true")
+public:
+  explicit TKvChannel(TCollection* collection) : TCollectionItem(collection) {}
+
+  TColor Color() const { return FColor; }
+  void SetColor(TColor v);
+  // The trace's pen width.
+  int Width() const { return FWidth; }
+  void SetWidth(int v);
+  TGraphStyle Style() const { return FStyle; }
+  void SetStyle(TGraphStyle v);
+  // Samples are collected either way.
+  bool Visible() const { return FVisible; }
+  void SetVisible(bool v);
+  // Another channel's Color, Width and Style inside one update of the collection.
+  void Assign(const TPersistent* source) override;
+
+  // The history: Count samples, Sample(0) the newest.
+  int Count() const { return int(FCount); }
+  int Sample(int index) const { return FRing[(FHead + size_t(index)) % FRing.size()]; }
+  // The history as fields of ten characters, newest first ("0000000005", "-000000005").
+  QString DataText() const;
+  // Slots held for samples; grows with them, never beyond the limit.
+  size_t Capacity() const { return FRing.size(); }
+  // Puts Value in front and keeps at most Limit samples (none for a Limit of 0 or less).
+  void Prepend(int value, int64_t limit);
+  void ClearData();
+
+private:
+  void Grow(int64_t limit);
+
+  TColor FColor = clYellow;
+  int FWidth = 1;
+  TGraphStyle FStyle = TGraphStyle::gsLine;
+  bool FVisible = true;
+  // A ring of samples: FCount of them from FHead on, newest first.
+  std::vector<int> FRing;
+  size_t FHead = 0;
+  size_t FCount = 0;
+};
+
+class KV_EXPORT TKvChannels : public TCollection {
+  Q_OBJECT
+public:
+  explicit TKvChannels(TKvScope* scope);
+  TKvChannel* Items(int index) const { return static_cast<TKvChannel*>(TCollection::Items(index)); }
+  TKvChannel* Add() { return static_cast<TKvChannel*>(TCollection::Add()); }
+  TKvScope* Scope() const { return FScope; }
+
+protected:
+  void Update(TCollectionItem* item) override;
+
+private:
+  TKvScope* FScope;
+};
+
+class KV_EXPORT TKvScope : public TKvGraphicImageControl {
+  Q_OBJECT
+  Q_PROPERTY(int Interval READ Interval WRITE SetInterval)
+  Q_PROPERTY(bool AnimateGrid READ AnimateGrid WRITE SetAnimateGrid)
+  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
+  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
+  Q_PROPERTY(TKvChannels* Channels READ Channels WRITE SetChannels)
+  Q_PROPERTY(KvScope::TScrolldirection Direction READ Direction WRITE SetDirection)
+  Q_PROPERTY(int GridSize READ GridSize WRITE SetGridSize)
+  Q_PROPERTY(int GridLineWidth READ GridLineWidth WRITE SetGridLineWidth)
+  Q_PROPERTY(TColor GridColor READ GridColor WRITE SetGridColor)
+  Q_PROPERTY(int BaseOffset READ BaseOffset WRITE SetBaseOffset)
+  Q_PROPERTY(TColor BaseColor READ BaseColor WRITE SetBaseColor)
+  Q_PROPERTY(int Frequency READ Frequency WRITE SetFrequency)
+  Q_PROPERTY(int BufferSize READ BufferSize WRITE SetBufferSize)
+  Q_PROPERTY(bool Threaded READ Threaded WRITE SetThreaded)
+  Q_PROPERTY(bool Active READ Active WRITE SetActive)
+  Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+  Q_CLASSINFO("default.Interval", "100")
+  Q_CLASSINFO("default.AnimateGrid", "true")
+  Q_CLASSINFO("default.MaxValue", "100")
+  Q_CLASSINFO("default.MinValue", "0")
+  Q_CLASSINFO("default.Channels", "")
+  Q_CLASSINFO("default.Direction", "sdRightToLeft")
+  Q_CLASSINFO("default.GridSize", "16")
+  Q_CLASSINFO("default.GridLineWidth", "1")
+  Q_CLASSINFO("default.GridColor", "clGreen")
+  Q_CLASSINFO("default.BaseOffset", "50")
+  Q_CLASSINFO("default.BaseColor", "clLime")
+  Q_CLASSINFO("default.Frequency", "1")
+  Q_CLASSINFO("default.BufferSize", "999")
+  Q_CLASSINFO("default.Threaded", "true")
+  Q_CLASSINFO("default.Active", "false")
+  Q_CLASSINFO("default.Align", "alNone")
+  Q_CLASSINFO("default.ParentColor", "false")
+public:
+  explicit TKvScope(kv::OwnerOrParent owner);
+  ~TKvScope() override;
+
+  // The timer's interval in milliseconds; a negative value is kept as the timer keeps it.
+  int Interval() const;
+  void SetInterval(int v);
+  // Whether the vertical grid lines scroll with the traces.
+  bool AnimateGrid() const { return FAnimateGrid; }
+  void SetAnimateGrid(bool v) { FAnimateGrid = v; }
+  // Ignored unless above MinValue; a change empties every history.
+  int MaxValue() const { return FMaxValue; }
+  void SetMaxValue(int v);
+  int MinValue() const { return FMinValue; }
+  void SetMinValue(int v);
+  TKvChannels* Channels() const { return FChannels.get(); }
+  // Copies the given channels (their look, not Visible); the scope's own is left alone.
+  void SetChannels(const TKvChannels* v);
+  TScrolldirection Direction() const { return FDirection; }
+  void SetDirection(TScrolldirection v);
+  int GridSize() const { return FGridSize; }
+  void SetGridSize(int v);
+  int GridLineWidth() const { return FGridLineWidth; }
+  void SetGridLineWidth(int v);
+  TColor GridColor() const { return FGridColor; }
+  void SetGridColor(TColor v);
+  // The base line's height in percent of the height, from the bottom.
+  int BaseOffset() const { return FBaseOffset; }
+  void SetBaseOffset(int v);
+  TColor BaseColor() const { return FBaseColor; }
+  void SetBaseColor(TColor v);
+  // Pixels between two samples, and the grid's step per tick.
+  int Frequency() const { return FFrequency; }
+  void SetFrequency(int v);
+  // Samples kept per channel; 0 or less keeps none.
+  int BufferSize() const { return FBufferSize; }
+  void SetBufferSize(int v) { FBufferSize = v; }
+  // The owned timer's type: its worker thread (True) or the system timer (False).
+  bool Threaded() const;
+  void SetThreaded(bool v);
+  // The timer's Enabled; not changed while designing.
+  bool Active() const;
+  void SetActive(bool v);
+
+  // The grid's scroll position and the base line's row at the last paint.
+  int GridOffset() const { return int(FGridOffset); }
+  int BaseY() const { return FBaseY; }
+
+  void Loaded() override;
+
+signals:
+  // Asks for the value of Channel (its index now); the handler writes Value, which starts as
+  // MinValue. Bind it directly, on the GUI thread: Value is written back.
+  void OnNeedData(TObject* Sender, int Channel, int& Value);
+
+protected:
+  void Paint() override;
+  // One tick: the grid steps, every channel gets one sample, the scope repaints.
+  void Tick();
+  TKvTimer* Timer() const { return FTimer.get(); }
+
+private:
+  void ClearHistories();
+  void DrawGrid(TCanvas* canvas);
+  void DrawChannel(TCanvas* canvas, const TKvChannel& channel) const;
+  int RowOf(int value) const;
+
+  std::unique_ptr<TKvTimer> FTimer;
+  std::unique_ptr<TKvChannels> FChannels;
+  bool FAnimateGrid = true;
+  int FMaxValue = 100;
+  int FMinValue = 0;
+  TScrolldirection FDirection = TScrolldirection::sdRightToLeft;
+  int FGridSize = 16;
+  int FGridLineWidth = 1;
+  TColor FGridColor = clGreen;
+  int FBaseOffset = 50;
+  TColor FBaseColor = clLime;
+  int FFrequency = 1;
+  int FBufferSize = 999;
+  int64_t FGridOffset = 0;
+  int FBaseY = 0;
+  bool FPainting = false;
+};

@@ -1,0 +1,410 @@
+#include "KvSpectrum.h"
+
+#include "ClassRegistry.h"
+#include "Controls.h"
+#include "KvSysUtils.h"
+
+#include <QScopedValueRollback>
+
+#include <algorithm>
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvSpectrum>();
+
+struct Rgb {
+  int64_t R, G, B;
+};
+
+Rgb RgbOf(TColor c) {
+  uint8_t r = 0, g = 0, b = 0;
+  SplitColor(c, r, g, b);
+  return {r, g, b};
+}
+
+// From A to B by Part / Whole of the way, truncated toward zero.
+TColor Between(const Rgb& a, const Rgb& b, int64_t part, int64_t whole) {
+  const auto mix = [&](int64_t x, int64_t y) { return int((x + (y - x) * part / whole) & 0xFF); };
+  return TColor(mix(a.R, b.R) | mix(a.G, b.G) << 8 | mix(a.B, b.B) << 16);
+}
+
+void FillRows(TBitmap* bitmap, int64_t from, int64_t to, TColor color) {
+  from = std::max<int64_t>(from, 0);
+  to = std::min<int64_t>(to, bitmap->Height());
+  if (from >= to) return;
+  TCanvas* c = bitmap->Canvas();
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  c->Brush()->SetColor(color);
+  c->FillRect(Rect(0, int(from), bitmap->Width(), int(to)));
+}
+
+}  // namespace
+
+// Everything a colour column is built from: equal keys give equal columns.
+struct TKvSpectrum::ColumnKey {
+  int Width = -1, Height = -1, Ticks = 0, TickHeight = 0, Spacing = 0, Percent1 = 0, Percent2 = 0;
+  bool Plain = false;
+  std::array<int32_t, 7> Colors{};
+  bool operator==(const ColumnKey&) const = default;
+};
+
+// ---------------------------------------------------------------------------
+// Bars
+
+void TKvSpectrumBar::SetPosition(int v) {
+  if (v == FPosition) return;
+  FPosition = v;
+  Changed(false);
+}
+
+void TKvSpectrumBars::Update(TKvCollectionItem* Item) {
+  FSpectrum->BarChanged(static_cast<TKvSpectrumBar*>(Item));
+}
+
+// ---------------------------------------------------------------------------
+
+TKvSpectrum::TKvSpectrum(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner),
+      FBevel(std::make_unique<TKvBevel>()),
+      FBars(std::make_unique<TKvSpectrumBars>(this)),
+      FOffColumn(std::make_unique<TBitmap>()),
+      FOnColumn(std::make_unique<TBitmap>()),
+      FColumnKey(std::make_unique<ColumnKey>()) {
+  SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque | TControlStyleFlag::csReplicatable);
+  SetBounds(0, 0, 217, 117);
+  SetParentColor(false);
+  SetColor(clBlack);
+  const struct {
+    TColor low, high;
+  } zones[] = {{clGreen, clLime}, {clOlive, clYellow}, {clMaroon, clRed}};
+  for (size_t z = 0; z < FPalettes.size(); ++z) {
+    FPalettes[z] = std::make_unique<TKvPalette>();
+    FPalettes[z]->SetLow(zones[z].low);
+    FPalettes[z]->SetHigh(zones[z].high);
+    connect(FPalettes[z].get(), &TKvPersistent::OnChange, this, [this] { Changed(); });
+  }
+  FBevel->SetInnerStyle(TKvBevelStyle::bsLowered);
+  FBevel->SetInnerWidth(2);
+  FBevel->SetInnerSpace(1);
+  FBevel->SetInnerColor(clBlack);
+  FLaidOutBevelWidth = BevelWidth();
+  connect(FBevel.get(), &TKvPersistent::OnChange, this, [this] { BevelChanged(); });
+  RecreateBars();
+}
+
+// The bars go first, without telling the spectrum.
+TKvSpectrum::~TKvSpectrum() { FBars.reset(); }
+
+void TKvSpectrum::Changed() {
+  FImageValid = false;
+  UpdateControl();
+}
+
+void TKvSpectrum::CMColorChanged() {
+  TKvGraphicImageControl::CMColorChanged();
+  Changed();
+}
+
+void TKvSpectrum::RecreateBars() {
+  FImageValid = false;
+  kv::WithinUpdate(*FBars, [&] {
+    FBars->Clear();
+    for (int i = 0; i < FColumns; ++i) new TKvSpectrumBar(FBars.get());
+  });
+}
+
+// ---------------------------------------------------------------------------
+// Settings
+
+void TKvSpectrum::SetPercent1(int v) {
+  if (!TKvPercentInt::Contains(v)) return;
+  if (!IsLoading() && v + FPercent2 > 100) v = 100 - FPercent2;
+  if (SetIfChanged(FPercent1, v)) Changed();
+}
+
+void TKvSpectrum::SetPercent2(int v) {
+  if (!TKvPercentInt::Contains(v)) return;
+  if (!IsLoading() && v + FPercent1 > 100) v = 100 - FPercent1;
+  if (SetIfChanged(FPercent2, v)) Changed();
+}
+
+void TKvSpectrum::SetColumns(int v) {
+  if (v <= 0 || v > kMaxColumns || v == FColumns) return;
+  FColumns = v;
+  RecreateBars();
+  Changed();
+}
+
+void TKvSpectrum::SetMaxValue(int v) {
+  if (v == FMaxValue) return;
+  if (IsLoading()) {
+    FMaxValue = v;  // MinValue may still come; Loaded settles the pair
+    return;
+  }
+  if (v <= FMinValue) return;
+  FMaxValue = v;
+  FImageValid = false;
+  kv::WithinUpdate(*FBars, [&] {
+    for (int i = 0; i < Count(); ++i)
+      if (Items(i)->Position() > v) Items(i)->SetPosition(v);
+  });
+  Changed();
+}
+
+void TKvSpectrum::SetMinValue(int v) {
+  if (v == FMinValue) return;
+  if (IsLoading()) {
+    FMinValue = v;
+    return;
+  }
+  if (v >= FMaxValue) return;
+  FMinValue = v;
+  FImageValid = false;
+  kv::WithinUpdate(*FBars, [&] {
+    for (int i = 0; i < Count(); ++i)
+      if (Items(i)->Position() < v) Items(i)->SetPosition(v);
+  });
+  Changed();
+}
+
+void TKvSpectrum::SetMarkerColor(TColor v) {
+  if (SetIfChanged(FMarkerColor, v)) Changed();
+}
+
+void TKvSpectrum::SetMarkerVisible(bool v) {
+  if (SetIfChanged(FMarkerVisible, v)) Changed();
+}
+
+void TKvSpectrum::SetTickHeight(int v) {
+  if (v <= 0 || v == FTickHeight) return;
+  if (!IsLoading() && int64_t(v) + FSpacing <= 0) return;
+  FTickHeight = v;
+  Changed();
+}
+
+void TKvSpectrum::SetSpacing(int v) {
+  if (v == FSpacing) return;
+  if (!IsLoading() && int64_t(FTickHeight) + v <= 0) return;
+  FSpacing = v;
+  Changed();
+}
+
+void TKvSpectrum::SetBarWidth(int v) {
+  if (TKvMaxInt::Contains(v) && SetIfChanged(FBarWidth, v)) Changed();
+}
+
+void TKvSpectrum::SetBarSpacing(int v) {
+  if (SetIfChanged(FBarSpacing, v)) Changed();
+}
+
+void TKvSpectrum::SetShowInactive(bool v) {
+  if (SetIfChanged(FShowInactive, v)) Changed();
+}
+
+void TKvSpectrum::SetPlainColors(bool v) {
+  if (SetIfChanged(FPlainColors, v)) Changed();
+}
+
+void TKvSpectrum::Loaded() {
+  TKvGraphicImageControl::Loaded();
+  kv::SettleLoadedRange(FMinValue, FMaxValue, 0, 100);
+  FLaidOutBevelWidth = BevelWidth();
+  Changed();
+}
+
+int TKvSpectrum::BevelWidth() const {
+  TRect r;
+  FBevel->GetVisibleArea(r);
+  return r.Left;
+}
+
+void TKvSpectrum::BevelChanged() {
+  const int old = FLaidOutBevelWidth;
+  FLaidOutBevelWidth = BevelWidth();
+  if (IsLoading()) return;
+  // The bar area keeps its size, whether or not a paint has laid it out since the last
+  // change of size; the frame grows or shrinks around it.
+  const int64_t grow = 2 * (int64_t(FLaidOutBevelWidth) - old);
+  SetBounds(Left(), Top(), kv::SaturateToInt(std::max<int64_t>(Width(), 2 * int64_t(old)) + grow),
+            kv::SaturateToInt(std::max<int64_t>(Height(), 2 * int64_t(old)) + grow));
+  Changed();
+}
+
+// ---------------------------------------------------------------------------
+// Layout and colour columns
+
+bool TKvSpectrum::CalcLayout() {
+  const int b = BevelWidth();
+  FLaidOutBevelWidth = b;
+  FBarArea = ClientRect();
+  FBevel->GetVisibleArea(FBarArea);
+  const int64_t h = std::max<int64_t>(int64_t(FBarArea.Bottom) - FBarArea.Top, 0);
+  const int64_t pitch = int64_t(FTickHeight) + FSpacing;
+  // A pitch that a description left at 0 or below has no ticks and keeps the size.
+  const int64_t ticks = pitch > 0 ? std::max<int64_t>((h + FSpacing) / pitch, 0) : 0;
+  FTickCount = kv::SaturateToInt(ticks);
+  FLaidOutColumns = FColumns;
+  const int64_t width =
+      2 * int64_t(b) + (int64_t(FBarWidth) + FBarSpacing) * FColumns - FBarSpacing;
+  const int64_t height = pitch > 0 ? 2 * int64_t(b) + ticks * pitch - FSpacing : Height();
+  const QSize before(Width(), Height());
+  if (width != before.width() || height != before.height())
+    SetBounds(Left(), Top(), kv::SaturateToInt(width), kv::SaturateToInt(height));
+  return QSize(Width(), Height()) == before;
+}
+
+void TKvSpectrum::BuildColumns() {
+  ColumnKey key;
+  key.Width = std::max(std::min(FBarWidth, RectWidth(FBarArea)), 0);
+  key.Height = std::max(RectHeight(FBarArea), 0);
+  key.Ticks = FTickCount;
+  key.TickHeight = FTickHeight;
+  key.Spacing = FSpacing;
+  key.Percent1 = FPercent1;
+  key.Percent2 = FPercent2;
+  key.Plain = FPlainColors;
+  for (size_t z = 0; z < 3; ++z) {
+    key.Colors[2 * z] = ColorToRGB(FPalettes[z]->Low());
+    key.Colors[2 * z + 1] = ColorToRGB(FPalettes[z]->High());
+  }
+  key.Colors[6] = ColorToRGB(Color());
+  if (key == *FColumnKey) return;
+  *FColumnKey = key;
+  const int64_t h = key.Height, pitch = int64_t(FTickHeight) + FSpacing;
+  for (int lit = 0; lit < 2; ++lit) {
+    TBitmap* column = lit ? FOnColumn.get() : FOffColumn.get();
+    column->SetSize(key.Width, key.Height);
+    if (column->Empty()) continue;
+    const auto colour = [&](size_t zone) { return TColor(key.Colors[2 * zone + size_t(lit)]); };
+    const TColor top = colour(2), middle = colour(1), bottom = colour(0);
+    if (FPlainColors) {
+      const int64_t step = std::max<int64_t>(pitch, 0);
+      const int64_t q1 = PercentToValue(FPercent1, FTickCount) * step,
+                    q2 = PercentToValue(FPercent2, FTickCount) * step;
+      FillRows(column, 0, h - q1 - q2, top);
+      FillRows(column, h - q1 - q2, h - q1, middle);
+      FillRows(column, h - q1, h, bottom);
+    } else {
+      const int64_t q1 = PercentToValue(FPercent1, key.Height),
+                    q2 = PercentToValue(FPercent2, key.Height);
+      const int64_t m = std::max<int64_t>(1, q1 + q2 / 2), n = std::max<int64_t>(1, h - m);
+      const Rgb t = RgbOf(top), mid = RgbOf(middle), bot = RgbOf(bottom);
+      for (int64_t i = 0; i <= n && i < h; ++i) FillRows(column, i, i + 1, Between(t, mid, i, n));
+      for (int64_t j = 0; j <= m && n + 1 + j < h; ++j)
+        FillRows(column, n + 1 + j, n + 2 + j, Between(mid, bot, j, m));
+    }
+    // The gaps between ticks hold the background, so that a run of ticks is one copy.
+    if (FSpacing > 0 && pitch > 0)
+      for (int64_t t = 0; t < FTickCount && t * pitch < h; ++t)
+        FillRows(column, t * pitch + FTickHeight, (t + 1) * pitch, Color());
+  }
+}
+
+TRect TKvSpectrum::BarRect(int index) const {
+  if (index < 0 || index >= FLaidOutColumns) return TRect();
+  const int64_t x = FBarArea.Left + int64_t(index) * (int64_t(FBarWidth) + FBarSpacing);
+  const int64_t left = std::max<int64_t>(x, FBarArea.Left);
+  const int64_t right = std::min<int64_t>(x + FBarWidth, FBarArea.Right);
+  if (left >= right || FBarArea.Bottom <= FBarArea.Top) return TRect();
+  return Rect(int(left), FBarArea.Top, int(right), FBarArea.Bottom);
+}
+
+void TKvSpectrum::PaintBar(TCanvas* canvas, int index, const TKvSpectrumBar* bar) const {
+  const TRect r = BarRect(index);
+  if (r.Right <= r.Left || FTickCount <= 0) return;
+  const int percent =
+      kv::PercentOfRange(int64_t(bar->Position()) - FMinValue, int64_t(FMaxValue) - FMinValue);
+  // Values outside the range light all ticks or none.
+  const int64_t lit = std::clamp<int64_t>(PercentToValue(percent, FTickCount), 0, FTickCount);
+  const int64_t pitch = int64_t(FTickHeight) + FSpacing, top = FBarArea.Top;
+  // Ticks First .. First + Count - 1 together, gaps included, clipped to the bar area.
+  const auto rows = [&](int64_t first, int64_t count, auto draw) {
+    if (count <= 0) return;
+    const int64_t y0 = std::max<int64_t>(top + first * pitch, top);
+    const int64_t y1 =
+        std::min<int64_t>(top + (first + count - 1) * pitch + FTickHeight, FBarArea.Bottom);
+    if (y0 < y1) draw(int(y0), int(y1));
+  };
+  const auto copy = [&](const TBitmap* column) {
+    return [&, column](int y0, int y1) {
+      canvas->CopyRect(Rect(r.Left, y0, r.Right, y1), column->Canvas(),
+                       Rect(0, int(y0 - top), r.Width(), int(y1 - top)));
+    };
+  };
+  const auto fill = [&](TColor color) {
+    return [&, color](int y0, int y1) {
+      canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+      canvas->Brush()->SetColor(color);
+      canvas->FillRect(Rect(r.Left, y0, r.Right, y1));
+    };
+  };
+  const int64_t unlit = FTickCount - lit;
+  if (FShowInactive) rows(0, unlit, copy(FOffColumn.get()));
+  else rows(0, unlit, fill(Color()));
+  int64_t next = unlit;
+  if (lit > 0 && FMarkerVisible) rows(next++, 1, fill(FMarkerColor));
+  rows(next, FTickCount - next, copy(FOnColumn.get()));
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+
+void TKvSpectrum::Paint() {
+  if (FCopyOnly) {
+    TKvGraphicImageControl::Paint();
+    return;
+  }
+  FImageValid = false;
+  // A size snapped here is a pending change of geometry: the frame for the new size comes
+  // with the repaint that the change brings.
+  if (!CalcLayout()) return;
+  BuildColumns();
+  ClearBitmapCanvas();
+  TCanvas* canvas = BitmapCanvas();
+  FDrawCanvas = canvas;
+  TRect client = ClientRect();
+  FBevel->Paint(canvas, client);
+  FPaintedBars = std::min(Count(), FLaidOutColumns);
+  for (int i = 0; i < FPaintedBars; ++i) PaintBar(canvas, i, Items(i));
+  FDrawCanvas = Canvas();
+  FImageValid = true;
+  FImageSize = QSize(Width(), Height());
+  TKvGraphicImageControl::Paint();
+}
+
+void TKvSpectrum::BarChanged(TKvSpectrumBar* bar) {
+  // Without a frame of the current settings the value is only stored: the next paint
+  // shows it.
+  if (!FImageValid || FImageSize != QSize(Width(), Height()) || IsLoading()) return;
+  // A bar freed or taken away by its user moves the later ones: paint them all again.
+  if (std::min(Count(), FLaidOutColumns) != FPaintedBars) {
+    Changed();
+    return;
+  }
+  TCanvas* canvas = BitmapCanvas();
+  TRect dirty;
+  if (bar) {
+    const auto& items = *FBars;
+    int index = -1;
+    for (int i = 0; i < items.Count(); ++i)
+      if (items.Items(i) == bar) {
+        index = i;
+        break;
+      }
+    dirty = BarRect(index);
+    if (dirty.Right <= dirty.Left) return;
+    PaintBar(canvas, index, bar);
+  } else {
+    for (int i = 0; i < FPaintedBars; ++i) PaintBar(canvas, i, Items(i));
+    dirty = FBarArea;
+  }
+  // The window shows the changed part of the image, nothing is drawn again.
+  if (!isVisible()) return;
+  const QRect part(dirty.Left, dirty.Top, dirty.Width(), dirty.Height());
+  if (kv::PaintInProgress()) {
+    update(part);
+    return;
+  }
+  const QScopedValueRollback<bool> copyOnly(FCopyOnly, true);
+  repaint(part);
+}

@@ -1,0 +1,50 @@
+// A meter in a layout of an ordinary Qt program, linked against the installed library.
+#include <kelvara/KvMeter.h>
+
+#include <QApplication>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace {
+
+int failures = 0;
+
+void Check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "consumer: %s\n", what);
+    ++failures;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication qt(argc, argv);
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto* meter = new TKvMeter(&window);
+  layout->addWidget(meter);
+
+  int changes = 0;
+  QObject::connect(meter, &TKvMeter::OnChange, meter, [&changes] { ++changes; });
+  meter->SetPosition(70);
+  Check(meter->Position() == 70 && changes == 1, "the position is set once, with one change");
+  try {
+    meter->SetMaxValue(meter->MinValue() - 1);
+    Check(false, "a maximum below the minimum is refused");
+  } catch (const EKvException&) {
+  }
+
+  Check(meter->sizeHint() == QSize(240, 105), "the size hint is the meter's designed size");
+  window.resize(window.sizeHint());
+  window.show();
+  QApplication::processEvents();
+  const QImage picture = window.grab().toImage();
+  Check(picture.size() == QSize(240, 105), "the window is as large as the meter");
+  // Inside the bevel, away from the scale and the needle, the face is the meter's black.
+  Check(picture.pixel(12, 95) == qRgb(0, 0, 0), "the meter paints its face");
+  return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,154 @@
+// The scan converters against plain per-pixel definitions: polygon fills against the
+// crossing rule computed row by row, flood fills against a pixel-by-pixel search, on
+// shapes and clips drawn at random.
+#include "Pixels.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+using kvtest::Picture;
+
+namespace {
+
+// A small deterministic generator, so that a failure draws the same shape again.
+class Dice {
+public:
+  explicit Dice(uint32_t seed) : FState(seed) {}
+  int Roll(int lo, int hi) {  // [lo, hi]
+    FState = FState * 1664525u + 1013904223u;
+    return lo + int((FState >> 8) % uint32_t(hi - lo + 1));
+  }
+
+private:
+  uint32_t FState;
+};
+
+// The alternate fill of a closed path by the crossing rule: an edge's crossing of row y is
+// ceil(x0 + (y - y0) dx / dy), and the pixels between the first and second, third and
+// fourth crossing are inside.
+bool InsideByCrossings(const std::vector<TPoint>& points, int x, int y) {
+  std::vector<int64_t> crossings;
+  for (size_t i = 0; i < points.size(); ++i) {
+    TPoint a = points[i], b = points[(i + 1) % points.size()];
+    if (a.Y == b.Y) continue;
+    if (a.Y > b.Y) std::swap(a, b);
+    if (y < a.Y || y >= b.Y) continue;
+    const int64_t dy = b.Y - a.Y, num = int64_t(a.X) * dy + int64_t(y - a.Y) * (b.X - a.X);
+    crossings.push_back(num >= 0 ? (num + dy - 1) / dy : -(-num / dy));
+  }
+  std::sort(crossings.begin(), crossings.end());
+  for (size_t i = 0; i + 1 < crossings.size(); i += 2)
+    if (x >= crossings[i] && x < crossings[i + 1]) return true;
+  return false;
+}
+
+TEST(CanvasPolygonScan, FillsTheCrossingRuleOnEveryRowAboveAndBelowTheClipTop) {
+  constexpr int kSize = 64;
+  Dice dice(7);
+  for (int round = 0; round < 60; ++round) {
+    // Up to 24 vertices, some far outside the picture, so that long shallow and steep edges
+    // enter the clip part way down.
+    std::vector<TPoint> points(size_t(dice.Roll(3, 24)));
+    for (TPoint& p : points) {
+      const int reach = round % 3 == 0 ? 400 : kSize;
+      p = {dice.Roll(-reach / 4, reach), dice.Roll(-reach / 4, reach)};
+    }
+    const int clipTop = round % 2 ? dice.Roll(1, 40) : 0;
+    Picture p(kSize, kSize);
+    const TRegion clip = CreateRectRgn(0, clipTop, kSize, kSize);
+    p.c->SelectClipRgn(&clip);
+    p.c->Pen()->SetStyle(TPenStyle::psClear);
+    p.c->Brush()->SetColor(clRed);
+    p.c->Polygon(points);
+    const QImage expected = kvtest::PictureOf(kSize, kSize, [&](int x, int y) {
+      return y >= clipTop && InsideByCrossings(points, x, y) ? clRed : clWhite;
+    });
+    ASSERT_SAME_PIXELS(p.Image(), expected) << "round " << round << ", clip top " << clipTop;
+  }
+}
+
+TEST(CanvasPolygonScan, LongPathsDrawAsTheirSegments) {
+  // A path of more points than a marker has, drawn at once and segment by segment.
+  Dice dice(11);
+  std::vector<TPoint> points(20);
+  for (TPoint& point : points) point = {dice.Roll(0, 40), dice.Roll(0, 30)};
+  Picture whole(41, 31), steps(41, 31);
+  whole.c->Polyline(points);
+  steps.c->MoveTo(points[0].X, points[0].Y);
+  for (size_t i = 1; i < points.size(); ++i) steps.c->LineTo(points[i].X, points[i].Y);
+  EXPECT_SAME_PIXELS(whole.Image(), steps.Image());
+  EXPECT_EQ(whole.c->PenPos(), points.back());
+}
+
+// The 4-connected area of the seed on the picture as it is, inside the clip, pixel by pixel.
+std::vector<bool> FloodByPixels(const QImage& image, int sx, int sy, const TRegion& clip,
+                                const std::function<bool(int32_t)>& open) {
+  const int w = image.width(), h = image.height();
+  std::vector<bool> area(size_t(w * h));
+  auto fits = [&](int x, int y) {
+    return x >= 0 && y >= 0 && x < w && y < h && clip.ToQRegion().contains(QPoint(x, y)) &&
+           open(kvtest::PixelAt(image, x, y));
+  };
+  std::deque<QPoint> queue;
+  if (fits(sx, sy)) {
+    area[size_t(sy * w + sx)] = true;
+    queue.push_back({sx, sy});
+  }
+  while (!queue.empty()) {
+    const QPoint q = queue.front();
+    queue.pop_front();
+    for (const QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+      const QPoint n = q + d;
+      if (fits(n.x(), n.y()) && !area[size_t(n.y() * w + n.x())]) {
+        area[size_t(n.y() * w + n.x())] = true;
+        queue.push_back(n);
+      }
+    }
+  }
+  return area;
+}
+
+TEST(CanvasFloodScan, FillsThePixelByPixelAreaInPlainAndBandedClips) {
+  constexpr int kWidth = 48, kHeight = 36;
+  Dice dice(3);
+  for (int round = 0; round < 40; ++round) {
+    // Black specks on white and silver: mazes with holes, islands and dead ends.
+    const int density = dice.Roll(20, 45);
+    std::vector<int32_t> colours(size_t(kWidth * kHeight));
+    for (int32_t& c : colours) {
+      const int roll = dice.Roll(0, 99);
+      c = roll < density ? clBlack : roll < density + 10 ? clSilver : clWhite;
+    }
+    const QImage before = kvtest::PictureOf(
+        kWidth, kHeight, [&](int x, int y) { return colours[size_t(y * kWidth + x)]; });
+    // A clip of one rectangle, or of two overlapping ones (several bands, two spans on some).
+    TRegion clip = CreateRectRgn(dice.Roll(0, 8), dice.Roll(0, 8), kWidth - dice.Roll(0, 8),
+                                 kHeight - dice.Roll(0, 8));
+    if (round % 2) {
+      const TRegion other = CreateRectRgn(30, 2, 46, 34);
+      clip = CreateRectRgn(2, 10, 26, 30);
+      CombineRgn(clip, clip, other, RGN_OR);
+    }
+    const int sx = dice.Roll(0, kWidth - 1), sy = dice.Roll(0, kHeight - 1);
+    const bool border = round % 4 < 2;
+    const TColor key = border ? clBlack : TColor(colours[size_t(sy * kWidth + sx)]);
+    const auto open = [&](int32_t c) { return (c == key) != border; };
+
+    Picture p(kWidth, kHeight);
+    p.bitmap.SetImage(before);
+    p.c->SelectClipRgn(&clip);
+    p.c->Brush()->SetColor(clPurple);
+    p.c->FloodFill(sx, sy, key, border ? TFillStyle::fsBorder : TFillStyle::fsSurface);
+    const std::vector<bool> area = FloodByPixels(before, sx, sy, clip, open);
+    const QImage expected = kvtest::PictureOf(kWidth, kHeight, [&](int x, int y) {
+      return area[size_t(y * kWidth + x)] ? int32_t(clPurple) : colours[size_t(y * kWidth + x)];
+    });
+    ASSERT_SAME_PIXELS(p.Image(), expected) << "round " << round << ", seed " << sx << ", " << sy;
+  }
+}
+
+}  // namespace

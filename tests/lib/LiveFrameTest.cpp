@@ -1,0 +1,190 @@
+// The live frame: a value set on a shown control is painted straight into the window, over
+// the background a transparent control captured, with static parts of the face replayed.
+// Every such frame must show exactly what a full repaint or a fresh control shows.
+#include "Forms.h"
+#include "KvGauge.h"
+#include "KvMeter.h"
+#include "Offscreen.h"
+#include "Pixels.h"
+#include "References.h"
+#include "kvLedClock.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+constexpr int32_t kPanelColor = 7292981;
+
+template <class Control>
+using Change = std::function<void(Control&)>;
+
+// The demo's meter, transparent over the panel.
+void DemoMeter(TKvMeter& m) {
+  m.SetMaxValue(150);
+  m.SetMinValue(50);
+  m.SetPosition(70);
+  m.Scale()->SetPercent1(60);
+  m.Scale()->SetTicks(61);
+  m.SetTransparent(true);
+  m.SetCaption(QStringLiteral("TKvMeter"));
+  m.Font()->SetHeight(-11);
+}
+
+void DemoClock(TKvLedClock& c) {
+  c.SetBounds(0, 0, 241, 201);
+  c.SetHours(20);
+  c.SetMinutes(12);
+  c.SetSeconds(55);
+  c.SetLedSize(3);
+  c.SetSpacing(5);
+  c.SetTransparent(true);
+}
+
+void DemoGauge(TKvGauge& g) {
+  g.SetBounds(0, 0, 31, 79);
+  g.Palette()->SetLow(clGreen);
+  g.Palette()->SetHigh(clLime);
+  g.SetPosition(40);
+}
+
+// Paints a control made by Setup, applies each change to it and compares its picture with
+// that of a control made fresh with the same settings: the static parts recorded before
+// the change must not show afterwards.
+template <class Control>
+void ExpectChangesRedrawn(const Change<Control>& setup,
+                          const std::vector<std::pair<const char*, Change<Control>>>& changes) {
+  for (const auto& [name, change] : changes) {
+    SCOPED_TRACE(name);
+    Control painted(nullptr);
+    setup(painted);
+    kvtest::RenderControl(&painted, kPanelColor, 2);
+    change(painted);
+    Control fresh(nullptr);
+    setup(fresh);
+    change(fresh);
+    EXPECT_SAME_PIXELS(kvtest::RenderControl(&painted, kPanelColor, 2),
+                       kvtest::RenderControl(&fresh, kPanelColor, 2));
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Static layers follow every property they depend on
+
+TEST(StaticLayer, MeterRedrawsScaleCaptionAndBevel) {
+  ExpectChangesRedrawn<TKvMeter>(
+      DemoMeter, {
+                     {"zone colour", [](TKvMeter& m) { m.Scale()->SetColor3(clYellow); }},
+                     {"ticks", [](TKvMeter& m) { m.Scale()->SetTicks(31); }},
+                     {"range", [](TKvMeter& m) { m.SetMaxValue(200); }},
+                     {"font colour", [](TKvMeter& m) { m.Font()->SetColor(clAqua); }},
+                     {"caption", [](TKvMeter& m) { m.SetCaption(QStringLiteral("Volts")); }},
+                     {"bevel", [](TKvMeter& m) { m.Bevel()->SetInnerColor(clRed); }},
+                     {"bevel width", [](TKvMeter& m) { m.Bevel()->SetInnerWidth(4); }},
+                     {"size", [](TKvMeter& m) { m.SetBounds(0, 0, 200, 90); }},
+                 });
+}
+
+TEST(StaticLayer, GaugeRedrawsTicksAndBevel) {
+  ExpectChangesRedrawn<TKvGauge>(
+      DemoGauge,
+      {
+          {"lit colour", [](TKvGauge& g) { g.Palette()->SetHigh(clRed); }},
+          {"unlit colour", [](TKvGauge& g) { g.Palette()->SetLow(clNavy); }},
+          {"solid fill", [](TKvGauge& g) { g.SetSolidFill(true); }},
+          {"from the top", [](TKvGauge& g) { g.SetStyle(TKvProgressStyle::psTopRight); }},
+          {"tick height", [](TKvGauge& g) { g.SetTickHeight(4); }},
+          {"overlapping ticks",
+           [](TKvGauge& g) {
+             g.SetTickHeight(4);
+             g.SetSpacing(-2);
+           }},
+          {"bevel", [](TKvGauge& g) { g.Bevel()->SetInnerColor(clRed); }},
+          {"horizontal",
+           [](TKvGauge& g) {
+             g.SetOrientation(TKvOrientation::voHorizontal);
+             g.SetBounds(0, 0, 79, 31);
+           }},
+      });
+}
+
+TEST(StaticLayer, ClockRedrawsFaceAndSecondDots) {
+  ExpectChangesRedrawn<TKvLedClock>(
+      DemoClock, {
+                     {"minute", [](TKvLedClock& c) { c.SetMinutes(13); }},
+                     {"hour marks", [](TKvLedClock& c) { c.SetTickColor(clYellow); }},
+                     {"no hour marks", [](TKvLedClock& c) { c.SetHourMarks(false); }},
+                     {"digits", [](TKvLedClock& c) { c.SetHoursColor(clAqua); }},
+                     {"slant", [](TKvLedClock& c) { c.SetTextAngle(0); }},
+                     {"second dots", [](TKvLedClock& c) { c.SetSecHandColor(clLime); }},
+                     {"second outline", [](TKvLedClock& c) { c.SetSecOutline(clWhite); }},
+                     {"dot size", [](TKvLedClock& c) { c.SetSecWidth(4); }},
+                     {"huge dots", [](TKvLedClock& c) { c.SetSecWidth(100); }},
+                     {"opaque", [](TKvLedClock& c) { c.SetTransparent(false); }},
+                 });
+}
+
+// ---------------------------------------------------------------------------
+// The live frame
+
+namespace {
+
+// A shown form with a transparent meter, an opaque gauge and a transparent clock on it.
+struct Panel {
+  Panel() {
+    form->SetColor(TColor(kPanelColor));
+    DemoMeter(*meter);
+    meter->SetBounds(4, 4, 240, 105);
+    DemoGauge(*gauge);
+    gauge->SetBounds(250, 4, 31, 79);
+    DemoClock(*clock);
+    clock->SetBounds(4, 112, 241, 201);
+    kvtest::ShowForm(form.get(), 290, 320);
+  }
+  std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
+  TKvMeter* meter = new TKvMeter(form.get());
+  TKvGauge* gauge = new TKvGauge(form.get());
+  TKvLedClock* clock = new TKvLedClock(form.get());
+};
+
+}  // namespace
+
+TEST(LiveFrame, WritesWhatAFullRepaintWrites) {
+  Panel panel;
+  for (int frame = 0; frame < 12; ++frame) {
+    SCOPED_TRACE(frame);
+    panel.meter->SetPosition(60 + 7 * frame);
+    panel.gauge->SetPosition(9 * frame);
+    panel.clock->SetSeconds(5 * frame);
+    // The setters painted before returning; nothing is pending.
+    const QImage live = kvtest::Grab(panel.form.get());
+    panel.form->repaint();
+    ASSERT_SAME_PIXELS(live, kvtest::Grab(panel.form.get()));
+  }
+}
+
+TEST(LiveFrame, TransparentControlShowsTheParentsNewPixels) {
+  Panel panel;
+  // Inside the meter, under its face: no tick, label, needle or caption there.
+  const int x = 4 + 30, y = 4 + 80;
+  ASSERT_EQ(kvtest::PixelAt(panel.form.get(), x, y), kPanelColor);
+  panel.meter->SetPosition(100);
+  EXPECT_EQ(kvtest::PixelAt(panel.form.get(), x, y), kPanelColor);
+
+  // The parent repaints with a new colour: the control captures it afresh and keeps it for
+  // the frames it paints itself.
+  panel.form->SetColor(clTeal);
+  kvtest::Pump();
+  EXPECT_EQ(kvtest::PixelAt(panel.form.get(), x, y), clTeal.Value);
+  panel.meter->SetPosition(120);
+  EXPECT_EQ(kvtest::PixelAt(panel.form.get(), x, y), clTeal.Value);
+  panel.clock->SetSeconds(30);
+  EXPECT_EQ(kvtest::PixelAt(panel.form.get(), 4 + 5, 112 + 5), clTeal.Value);
+  const QImage live = kvtest::Grab(panel.form.get());
+  panel.form->repaint();
+  EXPECT_SAME_PIXELS(live, kvtest::Grab(panel.form.get()));
+}
