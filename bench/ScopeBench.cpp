@@ -1,10 +1,10 @@
 // The scope at the scope panel's size and settings (two bar channels, three pixels a sample):
 // a face repaint with full histories next to a copy of its image, the same with a history of
-// 10,000 samples and with one just as long as what shows, in both directions; and the live
-// path of one tick next to the limit widget of the same size.
+// 10,000 samples and with one just as long as what shows, in both directions; and face, live frame
+// (one tick), limit and row copy.
 #include "ControlBench.h"
 #include "KvScope.h"
-#include "LiveForm.h"
+#include "LiveFrame.h"
 
 #include <benchmark/benchmark.h>
 
@@ -78,20 +78,10 @@ void BM_ScopeRepaint251x86_HistoryVisible_LeftToRight(benchmark::State& state) {
 }
 BENCHMARK(BM_ScopeRepaint251x86_HistoryVisible_LeftToRight);
 
-// One tick on a shown scope: two OnNeedData calls, the store, the repaint.
-void BM_ScopeLiveTick251x86(benchmark::State& state) {
-  kvbench::LiveForm form(kWidth + 20, kHeight + 20);
-  auto* s = new Fed<TKvScope>(form.Form());
-  s->SetBounds(10, 10, kWidth, kHeight);
-  ApplyDemo(*s, 999, TScrolldirection::sdRightToLeft);
-  kvbench::LiveForm::Settle();
-  kvbench::TimeLiveSteps(state, form, [s] { s->Step(); });
-}
-BENCHMARK(BM_ScopeLiveTick251x86);
-
-void BM_ScopeLiveTick251x86_Limit(benchmark::State& state) {
-  kvbench::LimitFrames(state, kWidth, kHeight);
-}
-BENCHMARK(BM_ScopeLiveTick251x86_Limit);
+// One tick: two OnNeedData calls, the store, the repaint.
+const bool kScope = kvbench::LiveFrameBenchmarks<Fed<TKvScope>>(
+    "Scope251x86", kWidth, kHeight,
+    [](Fed<TKvScope>& s) { ApplyDemo(s, 999, TScrolldirection::sdRightToLeft); },
+    [](Fed<TKvScope>& s, int64_t) { s.Step(); });
 
 }  // namespace

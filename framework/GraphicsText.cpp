@@ -9,7 +9,10 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
+#include <vector>
 
 using kv::DT_BOTTOM, kv::DT_CALCRECT, kv::DT_CENTER, kv::DT_EXPANDTABS, kv::DT_NOCLIP,
     kv::DT_NOPREFIX, kv::DT_RIGHT, kv::DT_SINGLELINE, kv::DT_VCENTER, kv::DT_WORDBREAK;
@@ -52,6 +55,98 @@ struct TextLayout {
   int Width(const QString& text) const { return Advance(text, text.size()); }
 };
 
+// Draws the line's marks on Scratch, whose pixel (0, 0) lies at canvas-local Area's corner.
+void RenderScratch(QImage& scratch, const QTransform& place, const QPoint& area, const TFont& font,
+                   const TextLine& line, const TextLayout& layout, bool opaque, int width,
+                   int height) {
+  const QFontMetrics& fm = layout.metrics;
+  scratch.fill(0);
+  QPainter painter(&scratch);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setRenderHint(QPainter::TextAntialiasing, false);
+  painter.setTransform(place * QTransform::fromTranslate(-area.x(), -area.y()));
+  if (opaque) painter.fillRect(QRect(0, 0, width, height), QColor::fromRgb(kCellMark));
+  painter.setFont(font.ToQFont());
+  painter.setPen(QColor::fromRgb(kGlyphMark));
+  // Tab-separated pieces each start at their stop.
+  qsizetype start = 0;
+  for (qsizetype i = 0; i <= line.text.size(); ++i) {
+    if (i < line.text.size() && !(layout.expandTabs && line.text[i] == '\t')) continue;
+    painter.drawText(QPointF(layout.Advance(line.text, start), fm.ascent()),
+                     line.text.mid(start, i - start));
+    start = i + 1;
+  }
+  if (line.underline >= 0) {
+    const int from = layout.Advance(line.text, line.underline);
+    const int to = layout.Advance(line.text, line.underline + 1);
+    painter.fillRect(
+        QRect(from, fm.ascent() + fm.underlinePos(), to - from, std::max(1, fm.lineWidth())),
+        QColor::fromRgb(kGlyphMark));
+  }
+}
+
+// An upright line's marks as runs, relative to its cell's top-left corner: a face repainted
+// every frame draws the same captions again, and glyph rendering costs far more than
+// painting the runs. A few lines of bounded size are kept per thread.
+struct LineRuns {
+  struct Run {
+    int Y, Begin, End;
+  };
+  QFont Font;
+  QString Text;
+  int Underline = -1;
+  bool Opaque = false, ExpandTabs = false;
+  std::vector<Run> Cell, Glyph;
+};
+
+const LineRuns* UprightLineRuns(const TCanvas& canvas, const TextLine& line,
+                                const TextLayout& layout, bool opaque, int width, int height) {
+  constexpr size_t kLines = 64;
+  constexpr int64_t kMaxPixels = int64_t(1) << 20;
+  thread_local std::vector<std::unique_ptr<LineRuns>> cache;  // most recent first
+  const QFont& font = canvas.Font()->ToQFont();
+  for (size_t i = 0; i < cache.size(); ++i) {
+    LineRuns& c = *cache[i];
+    if (c.Text == line.text && c.Underline == line.underline && c.Opaque == opaque &&
+        c.ExpandTabs == layout.expandTabs && c.Font == font) {
+      std::rotate(cache.begin(), cache.begin() + ptrdiff_t(i), cache.begin() + ptrdiff_t(i) + 1);
+      return cache.front().get();
+    }
+  }
+  // Glyphs may reach beyond their cell (italics, bearings): a cell height of margin.
+  const int64_t margin = height;
+  const int64_t areaWidth = width + 2 * margin, areaHeight = height + 2 * margin;
+  if (areaWidth * areaHeight > kMaxPixels) return nullptr;
+  QImage scratch(int(areaWidth), int(areaHeight), QImage::Format_RGB32);
+  RenderScratch(scratch, QTransform(), QPoint(int(-margin), int(-margin)), *canvas.Font(), line,
+                layout, opaque, width, height);
+  auto runs = std::make_unique<LineRuns>();
+  runs->Font = font;
+  runs->Text = line.text;
+  runs->Underline = line.underline;
+  runs->Opaque = opaque;
+  runs->ExpandTabs = layout.expandTabs;
+  const auto collect = [&](std::vector<LineRuns::Run>& out, auto test) {
+    for (int y = 0; y < scratch.height(); ++y) {
+      const auto* row = reinterpret_cast<const uint32_t*>(scratch.constScanLine(y));
+      for (int x = 0; x < scratch.width();) {
+        if (!test(row[x])) {
+          ++x;
+          continue;
+        }
+        const int begin = x;
+        while (x < scratch.width() && test(row[x])) ++x;
+        out.push_back({y - int(margin), begin - int(margin), x - int(margin)});
+      }
+    }
+  };
+  collect(runs->Cell, IsCell);
+  collect(runs->Glyph, IsGlyph);
+  if (cache.size() == kLines) cache.pop_back();
+  cache.insert(cache.begin(), std::move(runs));
+  return cache.front().get();
+}
+
 // Renders the line with the top-left of its cell at canvas (x, y), turned by the font's
 // orientation about that point; `limit` (surface coordinates) narrows the clip.
 void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const TextLayout& layout,
@@ -74,43 +169,33 @@ void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const
   const QRect area = reach.toAlignedRect() & box;
   if (area.isEmpty()) return;
 
-  QImage scratch(area.size(), QImage::Format_RGB32);
-  scratch.fill(0);
-  {
-    QPainter painter(&scratch);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setRenderHint(QPainter::TextAntialiasing, false);
-    painter.setTransform(place * QTransform::fromTranslate(-area.x(), -area.y()));
-    if (opaque) painter.fillRect(QRect(0, 0, width, height), QColor::fromRgb(kCellMark));
-    painter.setFont(canvas.Font()->ToQFont());
-    painter.setPen(QColor::fromRgb(kGlyphMark));
-    // Tab-separated pieces each start at their stop.
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= line.text.size(); ++i) {
-      if (i < line.text.size() && !(layout.expandTabs && line.text[i] == '\t')) continue;
-      painter.drawText(QPointF(layout.Advance(line.text, start), fm.ascent()),
-                       line.text.mid(start, i - start));
-      start = i + 1;
-    }
-    if (line.underline >= 0) {
-      const int from = layout.Advance(line.text, line.underline);
-      const int to = layout.Advance(line.text, line.underline + 1);
-      painter.fillRect(
-          QRect(from, fm.ascent() + fm.underlinePos(), to - from, std::max(1, fm.lineWidth())),
-          QColor::fromRgb(kGlyphMark));
-    }
-  }
-
   const kv::ClipRects clip =
       limit ? kv::ClipRects::FromRegion(canvasClip.ToRegion() & box, canvasClip.SurfaceSize)
             : canvasClip;
   const bool mono = canvas.MonochromeSurface();
   const kv::SurfaceRows surface(*canvas.Surface());
-  if (opaque)
-    kv::PaintMask(surface, clip, scratch, area.topLeft(),
-                  kv::Ink::Solid(kv::SurfaceColor(canvas.Brush()->Color(), mono)), IsCell);
-  kv::PaintMask(surface, clip, scratch, area.topLeft(),
-                kv::Ink::Solid(kv::SurfaceColor(canvas.Font()->Color(), mono)), IsGlyph);
+  const kv::Ink cellInk = kv::Ink::Solid(kv::SurfaceColor(canvas.Brush()->Color(), mono));
+  const kv::Ink glyphInk = kv::Ink::Solid(kv::SurfaceColor(canvas.Font()->Color(), mono));
+
+  // Upright text moves by whole pixels: its runs are those of the same line drawn anywhere.
+  if (canvas.Font()->Orientation() == 0) {
+    if (const LineRuns* runs = UprightLineRuns(canvas, line, layout, opaque, width, height)) {
+      const int64_t dx = int64_t(x) + canvas.Origin().x(), dy = int64_t(y) + canvas.Origin().y();
+      const auto paint = [&](const std::vector<LineRuns::Run>& list, const kv::Ink& ink) {
+        for (const LineRuns::Run& r : list)
+          kv::PaintSpan(surface, clip, r.Y + dy, r.Begin + dx, r.End + dx, ink);
+      };
+      if (opaque) paint(runs->Cell, cellInk);
+      paint(runs->Glyph, glyphInk);
+      return;
+    }
+  }
+
+  QImage scratch(area.size(), QImage::Format_RGB32);
+  RenderScratch(scratch, place, area.topLeft(), *canvas.Font(), line, layout, opaque, width,
+                height);
+  if (opaque) kv::PaintMask(surface, clip, scratch, area.topLeft(), cellInk, IsCell);
+  kv::PaintMask(surface, clip, scratch, area.topLeft(), glyphInk, IsGlyph);
 }
 
 // ---------------------------------------------------------------------------

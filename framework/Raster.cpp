@@ -334,39 +334,35 @@ PolygonSweep::PolygonSweep(std::span<const Point64> points, bool winding) : FWin
 // Moves the edge's crossing to row y (within the edge): one step from the row above, or
 // ceil(x0 + (y - y0) (x1 - x0) / (y1 - y0)) computed afresh.
 inline void PolygonSweep::CrossRow(Edge& e, int64_t y) {
-  if (e.row + 1 == y && e.stepKnown) {
-    e.x += e.step;
-    e.rem -= e.stepRem;
-    if (e.rem < 0) {
-      e.rem += e.y1 - e.y0;
-      ++e.x;
-    }
-    e.row = y;
-  } else if (e.row != y) {
-    CrossRowSlowly(e, y);
+  if (e.row == y) return;
+  if (e.row + 1 != y) {
+    CrossRowAfresh(e, y);
+    return;
   }
+  if (!e.stepKnown) FindStep(e);
+  e.x += e.step;
+  e.rem -= e.stepRem;
+  if (e.rem < 0) {
+    e.rem += e.y1 - e.y0;
+    ++e.x;
+  }
+  e.row = y;
 }
 
-void PolygonSweep::CrossRowSlowly(Edge& e, int64_t y) {
+void PolygonSweep::FindStep(Edge& e) {
   const int64_t dx = e.x1 - e.x0, dy = e.y1 - e.y0;
-  if (y == e.row + 1 || dx == 0) {
-    // The step of a row, once per edge: floor(dx / dy) and the remainder.
-    e.step = dx / dy;
-    e.stepRem = dx % dy;
-    if (e.stepRem < 0) {
-      --e.step;
-      e.stepRem += dy;
-    }
-    e.stepKnown = true;
-    if (y == e.row + 1) {
-      e.x += e.step;
-      e.rem -= e.stepRem;
-      if (e.rem < 0) {
-        e.rem += dy;
-        ++e.x;
-      }
-    }
-  } else {
+  e.step = dx / dy;
+  e.stepRem = dx % dy;
+  if (e.stepRem < 0) {
+    --e.step;
+    e.stepRem += dy;
+  }
+  e.stepKnown = true;
+}
+
+void PolygonSweep::CrossRowAfresh(Edge& e, int64_t y) {
+  const int64_t dx = e.x1 - e.x0, dy = e.y1 - e.y0;
+  if (dx != 0) {
     const Int128 num = Int128(e.x0) * dy + Int128(y - e.y0) * dx;
     const Int128 x = CeilDiv(num, dy);
     e.x = int64_t(x);
@@ -394,22 +390,32 @@ bool PolygonSweep::Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1) {
     if (FNextEdge == FEdges.size()) return false;
     y = FEdges[FNextEdge].y0;
   }
+  y0 = y;
+  int64_t bandEnd = FActiveEnd;
+  if (FNextEdge < FEdges.size()) bandEnd = std::min(bandEnd, FEdges[FNextEdge].y0);
+  bandEnd = std::min(bandEnd, end);
+  if (FActive.size() == 2) {
+    // Two crossings (every row of a convex shape) go opposite ways: inside between them
+    // by either rule.
+    Edge& a = FEdges[FActive[0]];
+    Edge& b = FEdges[FActive[1]];
+    CrossRow(a, y);
+    CrossRow(b, y);
+    const int64_t l = std::min(a.x, b.x), r = std::max(a.x, b.x);
+    if (l < r) FSpans.push_back({l, r});
+    y1 = a.x0 == a.x1 && b.x0 == b.x1 ? bandEnd : y + 1;
+    FRowDone = y1;
+    return true;
+  }
   FCrossings.clear();
   bool vertical = true;
-  int64_t bandEnd = end;
   for (uint32_t i : FActive) {
     Edge& e = FEdges[i];
     CrossRow(e, y);
     FCrossings.emplace_back(e.x, e.dir);
     vertical = vertical && e.x0 == e.x1;
-    bandEnd = std::min(bandEnd, e.y1);
   }
-  if (FNextEdge < FEdges.size()) bandEnd = std::min(bandEnd, FEdges[FNextEdge].y0);
-  if (FCrossings.size() == 2) {
-    if (FCrossings[1] < FCrossings[0]) std::swap(FCrossings[0], FCrossings[1]);
-  } else {
-    std::sort(FCrossings.begin(), FCrossings.end());
-  }
+  std::sort(FCrossings.begin(), FCrossings.end());
   int winding = 0;
   int64_t start = 0;
   for (size_t i = 0; i < FCrossings.size(); ++i) {
@@ -423,7 +429,6 @@ bool PolygonSweep::Next(int64_t from, int64_t to, int64_t& y0, int64_t& y1) {
       else FSpans.push_back({start, x});
     }
   }
-  y0 = y;
   y1 = vertical ? bandEnd : y + 1;
   FRowDone = y1;
   return true;

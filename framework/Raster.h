@@ -293,7 +293,8 @@ private:
     int64_t step = 0, stepRem = 0;  // floor(dx / dy) and dx - step dy
   };
   static void CrossRow(Edge& e, int64_t y);
-  static void CrossRowSlowly(Edge& e, int64_t y);
+  static void CrossRowAfresh(Edge& e, int64_t y);
+  static void FindStep(Edge& e);
   // Small polygons (the controls' markers and segments) keep their tables here.
   std::array<std::byte, 3072> FBuffer;
   std::pmr::monotonic_buffer_resource FMemory{FBuffer.data(), FBuffer.size()};

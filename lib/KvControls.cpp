@@ -7,7 +7,6 @@
 #include <cstring>
 
 using kv::ColorToRGB;
-
 using kv::Exception, kv::LoadCursor, kv::Rect, kv::Screen;
 
 namespace {
@@ -343,14 +342,19 @@ void TKvStaticLayer::Replay(TBitmap* target, const TRect* within, TPoint at) con
     right = std::min<int64_t>(right, within->Right);
     bottom = std::min<int64_t>(bottom, within->Bottom);
   }
+  if (left >= right || top >= bottom || FPixels.isNull()) return;
+  // Rows by address: a layer has thousands of short runs.
+  auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
+  const qsizetype toStride = target->Image().bytesPerLine();
+  const uchar* from = FPixels.constBits();
+  const qsizetype fromStride = FPixels.bytesPerLine();
   for (const Run& run : FRuns) {
     const int64_t y = int64_t(run.Y) + at.Y;
     if (y < top || y >= bottom) continue;
     const int64_t begin = std::max<int64_t>(int64_t(run.Begin) + at.X, left);
     const int64_t end = std::min<int64_t>(int64_t(run.End) + at.X, right);
     if (begin >= end) continue;
-    const auto* from =
-        reinterpret_cast<const uint32_t*>(FPixels.constScanLine(run.Y)) + (begin - at.X);
-    std::memcpy(target->ScanLine(int(y)) + begin, from, size_t(end - begin) * sizeof(uint32_t));
+    std::memcpy(to + y * toStride + begin * 4, from + run.Y * fromStride + (begin - at.X) * 4,
+                size_t(end - begin) * 4);
   }
 }

@@ -167,9 +167,7 @@ void TKvGauge::BevelChanged() {
   FLaidOutBevelWidth = BevelWidth();
   if (IsLoading()) return;
   // The bar keeps its size; the frame grows or shrinks around it.
-  const int64_t grow = 2 * (int64_t(FLaidOutBevelWidth) - old);
-  SetBounds(Left(), Top(), kv::SaturateToInt(std::max<int64_t>(Width(), 2 * int64_t(old)) + grow),
-            kv::SaturateToInt(std::max<int64_t>(Height(), 2 * int64_t(old)) + grow));
+  kv::KeepInteriorAcrossFrame(*this, old, FLaidOutBevelWidth);
   StyleChanged();
 }
 

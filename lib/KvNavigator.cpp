@@ -25,7 +25,8 @@ std::unique_ptr<TBitmap> LoadGlyphs(const QString& name, TColor transparent) {
 TKvMediaButton::TKvMediaButton(kv::OwnerOrParent owner)
     : TKvCustomImageControl(owner),
       FEnabledGlyphs(LoadGlyphs(QStringLiteral("EN_IMAGES"), clOlive)),
-      FDisabledGlyphs(LoadGlyphs(QStringLiteral("DI_IMAGES"), clOlive)) {
+      FDisabledGlyphs(LoadGlyphs(QStringLiteral("DI_IMAGES"), clOlive)),
+      FFace(std::make_unique<TBitmap>()) {
   // A double click arrives as a second press.
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption) &
@@ -47,13 +48,27 @@ void TKvMediaButton::SetBorderColor(TColor v) {
 }
 
 void TKvMediaButton::Paint() {
-  ClearBitmapCanvas();
-  TCanvas* c = BitmapCanvas();
   const bool down = FPress.Pressed();
-  TRect r = ClientRect();
-  InflateRect(r, -2, -2);
-  GradientFill(c, r, down ? clBtnFace : clBtnHighlight, down ? clBtnHighlight : clBtnShadow, 0,
-               std::max(2, ClientHeight() / 10));
+  // The face depends only on the size and the pressed state: kept between paints.
+  const FaceKey key{Width(), Height(), down};
+  if (key != FFaceKey) {
+    FFace->SetSize(Width(), Height());
+    TCanvas* f = FFace->Canvas();
+    f->Brush()->SetStyle(TBrushStyle::bsSolid);
+    f->Brush()->SetColor(Color());
+    f->FillRect(ClientRect());
+    TRect r = ClientRect();
+    InflateRect(r, -2, -2);
+    GradientFill(f, r, down ? clBtnFace : clBtnHighlight, down ? clBtnHighlight : clBtnShadow, 0,
+                 std::max(2, ClientHeight() / 10));
+    FFaceKey = key;
+  }
+  Image()->SetSize(Width(), Height());
+  TCanvas* c = BitmapCanvas();
+  const TCopyMode mode = c->CopyMode();
+  c->SetCopyMode(TCopyMode::cmSrcCopy);
+  c->CopyRect(ClientRect(), FFace->Canvas(), ClientRect());
+  c->SetCopyMode(mode);
 
   const TBitmap* strip = Enabled() ? FEnabledGlyphs.get() : FDisabledGlyphs.get();
   const int cw = strip->Width() / 10, ch = strip->Height(), shift = down ? 1 : 0;
@@ -62,7 +77,7 @@ void TKvMediaButton::Paint() {
   c->Brush()->SetStyle(TBrushStyle::bsClear);
   c->BrushCopy(Bounds(x, y, cw, ch), strip, Rect(sx, 0, sx + cw, ch), FGlyphTransparent);
 
-  r = ClientRect();
+  TRect r = ClientRect();
   const TColor ring = FFocused ? FFocusColor : FBorderColor;
   DrawFrame3D(c, r, ring, ring, 1);
   if (down) DrawFrame3D(c, r, clBtnShadow, clBtnFace, 1);
@@ -122,6 +137,12 @@ void TKvMediaButton::WMKillFocus() {
   // The space bar's release now goes elsewhere: a press ends here, without a click.
   TKvCustomImageControl::WMKillFocus();
   CancelPress();
+}
+
+void TKvMediaButton::CMSysColorChange() {
+  TKvCustomImageControl::CMSysColorChange();
+  FFaceKey = {};
+  UpdateControl();
 }
 
 void TKvMediaButton::CMEnabledChanged() {

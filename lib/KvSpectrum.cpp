@@ -226,9 +226,7 @@ void TKvSpectrum::BevelChanged() {
   if (IsLoading()) return;
   // The bar area keeps its size, whether or not a paint has laid it out since the last
   // change of size; the frame grows or shrinks around it.
-  const int64_t grow = 2 * (int64_t(FLaidOutBevelWidth) - old);
-  SetBounds(Left(), Top(), kv::SaturateToInt(std::max<int64_t>(Width(), 2 * int64_t(old)) + grow),
-            kv::SaturateToInt(std::max<int64_t>(Height(), 2 * int64_t(old)) + grow));
+  kv::KeepInteriorAcrossFrame(*this, old, FLaidOutBevelWidth);
   Changed();
 }
 

@@ -10,6 +10,7 @@
 #include "KvControls.h"
 #include "SysUtils.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -147,6 +148,17 @@ inline void SettleLoadedRange(int& Min, int& Max, int InitialMin, int InitialMax
   Min = InitialMin;
   if (max > Min) Max = max;
   if (min < Max) Min = min;
+}
+
+// A framed control whose frame changes from OldFrame to NewFrame pixels a side keeps its
+// interior: its bounds grow or shrink by the difference on every side (a size smaller than
+// the old frame counts as just the frame).
+inline void KeepInteriorAcrossFrame(TControl& Control, int OldFrame, int NewFrame) {
+  const int64_t grow = 2 * (int64_t(NewFrame) - OldFrame);
+  const auto size = [&](int now) {
+    return SaturateToInt(std::max<int64_t>(now, 2 * int64_t(OldFrame)) + grow);
+  };
+  Control.SetBounds(Control.Left(), Control.Top(), size(Control.Width()), size(Control.Height()));
 }
 
 // One copy of a text drawn under the text itself: its offset and colour.

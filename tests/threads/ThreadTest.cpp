@@ -176,16 +176,20 @@ TEST(Thread, QueuedMethodRunsLaterOnTheGuiThreadWithoutBlockingTheWorker) {
 TEST(Thread, WaitKeepsItsDeadlineAcrossAParkAndTicksRightAfterTheResume) {
   std::atomic<int> result{-1};
   std::atomic<uint64_t> generation{99};
+  std::atomic<bool> waiting{false};
   Clock::time_point returnedAt;
   TProbeThread thread([&](TProbeThread& self) {
     uint64_t g = 0;
     self.SetTimeout(400);
+    waiting = true;
     result = int(self.WaitOnce(g));
     returnedAt = Clock::now();
     generation = g;
   });
   const auto start = Clock::now();
   thread.Resume();
+  // A loaded machine may start the thread late: park it only once its wait has begun.
+  while (!waiting) std::this_thread::sleep_for(1ms);
   std::this_thread::sleep_for(30ms);
   thread.Suspend();
   std::this_thread::sleep_for(600ms);  // the deadline passes while parked

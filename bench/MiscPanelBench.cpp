@@ -1,0 +1,52 @@
+// The misc panel's controls at their demo sizes, with the state changing every frame: each
+// face (clear, face, copy to the control's surface) next to a copy of its rows, and each
+// setter's live frame on a shown window next to its limit.
+#include "KvArrow.h"
+#include "KvGraphs.h"
+#include "KvNavigator.h"
+#include "KvPieGraph.h"
+#include "LiveFrame.h"
+
+namespace {
+
+// The pie graph: transparent, depth 10, the value cycling 1 ... 100.
+[[maybe_unused]] const bool kPieGraph = kvbench::LiveFrameBenchmarks<TKvPieGraph>(
+    "PieGraph135x75", 135, 75, [](TKvPieGraph& pie) { pie.SetTransparent(true); },
+    [](TKvPieGraph& pie, int64_t frame) { pie.SetValue(int(frame % 100) + 1); });
+
+// The percent pie: transparent, 20 and 30/31 alternating in the second segment's value.
+[[maybe_unused]] const bool kPercentPie = kvbench::LiveFrameBenchmarks<TKvPercentPie>(
+    "PercentPie97x97", 97, 97,
+    [](TKvPercentPie& pie) {
+      pie.SetTransparent(true);
+      TKvPercentGraphItem* a = pie.Segments()->Add();
+      a->SetColor(clMoneyGreen);
+      a->SetValue(20);
+      TKvPercentGraphItem* b = pie.Segments()->Add();
+      b->SetColor(clSkyBlue);
+      b->SetValue(30);
+    },
+    [](TKvPercentPie& pie, int64_t frame) {
+      pie.Segments()->Items(1)->SetValue(frame % 2 ? 31 : 30);
+    });
+
+void LeftArrow(TKvArrow& arrow) {
+  arrow.SetTransparent(true);
+  arrow.SetDirection(TKvArrowDirection::pdLeft);
+}
+
+// The arrow: transparent, pointing left, lit and unlit alternating; and turning, which
+// loads and recolours its picture.
+[[maybe_unused]] const bool kArrow = kvbench::LiveFrameBenchmarks<TKvArrow>(
+    "Arrow50x45", 50, 45, LeftArrow,
+    [](TKvArrow& arrow, int64_t frame) { arrow.SetActive(frame % 2 != 0); });
+[[maybe_unused]] const bool kArrowTurning = kvbench::LiveFrameBenchmarks<TKvArrow>(
+    "ArrowTurning50x45", 50, 45, LeftArrow,
+    [](TKvArrow& arrow, int64_t frame) { arrow.SetDirection(TKvArrowDirection((frame + 1) % 4)); });
+
+// The media button: the glyph cycling through the first nine.
+[[maybe_unused]] const bool kMediaButton = kvbench::LiveFrameBenchmarks<TKvMediaButton>(
+    "MediaButton56x21", 56, 21, [](TKvMediaButton&) {},
+    [](TKvMediaButton& button, int64_t frame) { button.SetButtonType(TKvButtonType(frame % 9)); });
+
+}  // namespace
