@@ -2,6 +2,8 @@
 // the background a transparent control captured, with static parts of the face replayed.
 // Every such frame must show exactly what a full repaint or a fresh control shows.
 #include "Forms.h"
+#include "KvBlinkLed.h"
+#include "KvCheckLed.h"
 #include "KvGauge.h"
 #include "KvMeter.h"
 #include "Offscreen.h"
@@ -42,6 +44,13 @@ void DemoClock(TKvLedClock& c) {
   c.SetSpacing(5);
   c.SetTransparent(true);
 }
+
+void DemoBlinkLed(TKvBlinkLed& led) {
+  led.SetBounds(0, 0, 111, 41);
+  led.SetCaption(QStringLiteral("TKvBlinkLed"));
+}
+
+void DemoCheckLed(TKvCheckLed& led) { led.SetCaption(QStringLiteral("Scroll Matrix")); }
 
 void DemoGauge(TKvGauge& g) {
   g.SetBounds(0, 0, 31, 79);
@@ -126,6 +135,30 @@ TEST(StaticLayer, ClockRedrawsFaceAndSecondDots) {
                      {"huge dots", [](TKvLedClock& c) { c.SetSecWidth(100); }},
                      {"opaque", [](TKvLedClock& c) { c.SetTransparent(false); }},
                  });
+}
+
+TEST(StaticLayer, BlinkLedRedrawsItsCaption) {
+  ExpectChangesRedrawn<TKvBlinkLed>(
+      DemoBlinkLed,
+      {
+          {"caption", [](TKvBlinkLed& l) { l.SetCaption(QStringLiteral("Blink")); }},
+          {"font colour", [](TKvBlinkLed& l) { l.Font()->SetColor(clYellow); }},
+          {"font size", [](TKvBlinkLed& l) { l.Font()->SetHeight(-16); }},
+          {"layout", [](TKvBlinkLed& l) { l.SetLayout(TKvImageTextLayout::ImageRight); }},
+          {"margin", [](TKvBlinkLed& l) { l.SetMargin(8); }},
+          {"size", [](TKvBlinkLed& l) { l.SetBounds(0, 0, 140, 30); }},
+      });
+}
+
+TEST(StaticLayer, CheckLedRedrawsItsCaption) {
+  ExpectChangesRedrawn<TKvCheckLed>(
+      DemoCheckLed, {
+                        {"caption", [](TKvCheckLed& l) { l.SetCaption(QStringLiteral("On")); }},
+                        {"font colour", [](TKvCheckLed& l) { l.Font()->SetColor(clRed); }},
+                        {"disabled", [](TKvCheckLed& l) { l.SetEnabled(false); }},
+                        {"spacing", [](TKvCheckLed& l) { l.SetSpacing(12); }},
+                        {"size", [](TKvCheckLed& l) { l.SetBounds(0, 0, 90, 40); }},
+                    });
 }
 
 // ---------------------------------------------------------------------------
