@@ -1,0 +1,21 @@
+// The lights at the LEDs panel's size and settings: face, live frame (LedState toggled),
+// limit and row copy.
+#include "KvLights.h"
+#include "LiveFrame.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void DemoLights(TKvLights& l) {
+  l.SetLedState(TKvLightsState::lsGreen);
+  l.SetLedType(TKvLightsType::ltGlassRounded);
+  l.SetTransparent(true);
+}
+
+const bool kLights = kvbench::LiveFrameBenchmarks<TKvLights>(
+    "Lights80x36", 80, 36, DemoLights, [](TKvLights& l, int64_t frame) {
+      l.SetLedState(frame % 2 ? TKvLights::kAllLamps : TKvLightsStates());
+    });
+
+}  // namespace

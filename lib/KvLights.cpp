@@ -1,0 +1,105 @@
+#include "KvLights.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+
+#include <QPointer>
+
+using kv::Rect, kv::SaturateToInt;
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvLights>();
+
+// The resource code of each lamp type, in the enumeration's order.
+const char* const kTypeCodes[] = {"RND", "RECT", "SQR", "DMD"};
+const TKvLightsState kLamps[] = {TKvLightsState::lsGreen, TKvLightsState::lsYellow,
+                                 TKvLightsState::lsRed};
+
+bool OnlyLamps(TKvLightsStates v) { return (v & ~TKvLights::kAllLamps) == TKvLightsStates(); }
+
+}  // namespace
+
+TKvLights::TKvLights(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner),
+      FStripOff(std::make_unique<TBitmap>()),
+      FStripOn(std::make_unique<TBitmap>()) {
+  SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  SetBounds(0, 0, 80, 45);
+  SetColor(clBlack);
+  SetParentColor(false);
+  LoadStrips();
+}
+
+TKvLights::~TKvLights() { BeginDestruction(); }
+
+void TKvLights::LoadStrips() {
+  const QString code = QString::fromLatin1(kTypeCodes[int(FLedType)]);
+  FStripOff->LoadFromResourceName(QStringLiteral("LIGHTS_%1_OFF").arg(code));
+  FStripOn->LoadFromResourceName(QStringLiteral("LIGHTS_%1_ON").arg(code));
+  FCellWidth = FStripOff->Width() / 3;
+  FCellHeight = FStripOff->Height();
+}
+
+void TKvLights::SetLedState(TKvLightsStates v) {
+  if (!OnlyLamps(v) || !SetIfChanged(FLedState, v)) return;
+  QPointer<TKvLights> self(this);
+  UpdateControl();
+  if (self) emit OnChange(this);
+}
+void TKvLights::SetSpacing(int v) {
+  if (SetIfChanged(FSpacing, v)) UpdateControl();
+}
+void TKvLights::SetOrder(TKvLightsOrder v) {
+  if (kv::IsEnumValue(v) && SetIfChanged(FOrder, v)) UpdateControl();
+}
+void TKvLights::SetOrientation(TKvOrientation v) {
+  if (kv::IsEnumValue(v) && SetIfChanged(FOrientation, v)) UpdateControl();
+}
+void TKvLights::SetLedsVisible(TKvLightsVisible v) {
+  if (!OnlyLamps(v) || !SetIfChanged(FLedsVisible, v)) return;
+  FVisibleCount = 0;
+  for (TKvLightsState lamp : kLamps)
+    if (FLedsVisible.testFlag(lamp)) ++FVisibleCount;
+  UpdateControl();
+}
+void TKvLights::SetLedType(TKvLightsType v) {
+  if (!kv::IsEnumValue(v) || !SetIfChanged(FLedType, v)) return;
+  LoadStrips();
+  UpdateControl();
+}
+
+TPoint TKvLights::FirstLampOrigin() const {
+  const int64_t n = FVisibleCount, w = FCellWidth, h = FCellHeight;
+  const int64_t cw = ClientWidth(), ch = ClientHeight();
+  if (FOrientation == TKvOrientation::voHorizontal)
+    return TPoint(SaturateToInt((cw - (n * w + (n - 1) * FSpacing)) / 2),
+                  SaturateToInt((ch - h) / 2));
+  return TPoint(SaturateToInt((cw - w) / 2),
+                SaturateToInt((ch - (n * h + (n - 1) * FSpacing)) / 2));
+}
+
+void TKvLights::Paint() {
+  ClearBitmapCanvas();
+  TCanvas* c = BitmapCanvas();
+  c->Brush()->SetStyle(TBrushStyle::bsClear);
+  const bool horizontal = FOrientation == TKvOrientation::voHorizontal;
+  const TPoint origin = FirstLampOrigin();
+  int64_t x = origin.X, y = origin.Y;
+  const int64_t stepX = horizontal ? int64_t(FCellWidth) + FSpacing : 0;
+  const int64_t stepY = horizontal ? 0 : int64_t(FCellHeight) + FSpacing;
+  for (int i = 0; i < 3; ++i) {
+    const int k = FOrder == TKvLightsOrder::loGreenToRed ? i : 2 - i;
+    if (!FLedsVisible.testFlag(kLamps[k])) continue;
+    const TBitmap* strip = FLedState.testFlag(kLamps[k]) ? FStripOn.get() : FStripOff.get();
+    // Lamps pushed beyond the coordinate range by a huge spacing cannot show.
+    if (x > -FCellWidth && x < Width() && y > -FCellHeight && y < Height()) {
+      const int left = int(x), top = int(y);
+      c->BrushCopy(Rect(left, top, left + FCellWidth, top + FCellHeight), strip,
+                   Rect(k * FCellWidth, 0, (k + 1) * FCellWidth, FCellHeight), clBlack);
+    }
+    x += stepX;
+    y += stepY;
+  }
+  TKvGraphicImageControl::Paint();
+}
