@@ -1,0 +1,128 @@
+#include "KvDigit.h"
+
+#include "ClassRegistry.h"
+
+#include <QPointer>
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+#include <span>
+
+using kv::Point;
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvDigitGroup>();
+
+// The segments each digit lights: 1 top, 2 middle, 4 bottom, 8 upper left, 16 upper right,
+// 32 lower left, 64 lower right; 128 is the decimal point.
+constexpr int kSegmentMasks[10] = {0x7D, 0x50, 0x37, 0x57, 0x5A, 0x4F, 0x6F, 0x51, 0x7F, 0x5F};
+constexpr int kDecimalPoint = 128;
+
+bool InLimit(int v, int lo) { return v >= lo && v <= TKvDigitGroup::kMaxDigits; }
+
+}  // namespace
+
+TKvDigitGroup::TKvDigitGroup(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner), FPalette(std::make_unique<TKvPalette>()) {
+  SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
+                  ~TControlStyle(TControlStyleFlag::csSetCaption));
+  SetBounds(0, 0, 120, 35);
+  SetColor(clBlack);
+  SetParentColor(false);
+  connect(FPalette.get(), &TKvPalette::OnChange, this, [this] { UpdateControl(); });
+}
+
+TKvDigitGroup::~TKvDigitGroup() { BeginDestruction(); }
+
+void TKvDigitGroup::SetValue(double v) {
+  if (!std::isfinite(v) || !SetIfChanged(FValue, v)) return;
+  QPointer<TKvDigitGroup> self(this);
+  UpdateControl();
+  if (self) emit OnChange(this);
+}
+void TKvDigitGroup::SetDecimals(int v) {
+  if (InLimit(v, 0) && SetIfChanged(FDecimals, v)) UpdateControl();
+}
+void TKvDigitGroup::SetDigits(int v) {
+  if (InLimit(v, 1) && SetIfChanged(FDigits, v)) UpdateControl();
+}
+void TKvDigitGroup::SetActiveOnly(bool v) {
+  if (SetIfChanged(FActiveOnly, v)) UpdateControl();
+}
+void TKvDigitGroup::SetLeadingZero(bool v) {
+  if (SetIfChanged(FLeadingZero, v)) UpdateControl();
+}
+void TKvDigitGroup::SetOutlineColor(TColor v) {
+  if (SetIfChanged(FOutlineColor, v)) UpdateControl();
+}
+
+QString TKvDigitGroup::DisplayText() const {
+  // The digits 0-9 and a '.' whatever the locale: only the separator's place matters. The
+  // absolute value, since the display has no sign (-0.0 too).
+  const QString text = QString::number(std::fabs(FValue), 'f', FDecimals);
+  // Without decimals there is no separator to take no cell: pad to the cells, so that the
+  // last digit stays on the display.
+  const int width = FDecimals == 0 ? FDigits : FDigits + 1;
+  return text.rightJustified(width, QLatin1Char(FLeadingZero ? '0' : ' '));
+}
+
+void TKvDigitGroup::DrawSegments(TCanvas* c, int x0, int cellWidth, int mask) const {
+  const int d = cellWidth - cellWidth / 6;
+  const int h = Height() - 1;
+  const int t = std::min(h / 12, d / 12);
+  const int g = 2;
+  const auto segment = [&](int bit, std::initializer_list<TPoint> points) {
+    const bool lit = (mask & bit) != 0;
+    if (!lit && FActiveOnly) return;
+    c->Brush()->SetColor(lit ? FPalette->High() : FPalette->Low());
+    c->Polygon(std::span<const TPoint>(points.begin(), points.size()));
+  };
+  const int offsetsY[3] = {0, h / 2 - t, h - 2 * t};
+  for (int i = 0; i < 3; ++i) {
+    const int y0 = offsetsY[i];
+    segment(1 << i, {Point(x0 + t + g, y0 + t), Point(x0 + 2 * t + g, y0),
+                     Point(x0 + d - 2 * t - g, y0), Point(x0 + d - t - g, y0 + t),
+                     Point(x0 + d - 2 * t - g, y0 + 2 * t), Point(x0 + 2 * t + g, y0 + 2 * t)});
+  }
+  // Upper left, upper right, lower left, lower right.
+  const int bits[4] = {8, 16, 32, 64};
+  for (int i = 0; i < 4; ++i) {
+    const int x1 = x0 + (i % 2 == 0 ? 0 : d - 2 * t);
+    const int y1 = i < 2 ? 0 : h / 2 - t;
+    segment(bits[i], {Point(x1, y1 + 2 * t + g), Point(x1 + t, y1 + t + g),
+                      Point(x1 + 2 * t, y1 + 2 * t + g), Point(x1 + 2 * t, y1 + h / 2 - t - g),
+                      Point(x1 + t, y1 + h / 2 - g), Point(x1, y1 + h / 2 - t - g)});
+  }
+  if (mask & kDecimalPoint) {
+    c->Brush()->SetColor(FPalette->High());
+    c->Rectangle(x0 + d, h - 2 * t, x0 + d + 2 * t, h);
+  }
+}
+
+void TKvDigitGroup::Paint() {
+  ClearBitmapCanvas();
+  TCanvas* c = BitmapCanvas();
+  c->Pen()->SetColor(FOutlineColor);
+  c->Pen()->SetWidth(1);
+  c->Pen()->SetStyle(TPenStyle::psSolid);
+  c->Pen()->SetMode(TPenMode::pmCopy);
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  const QString text = DisplayText();
+  const int cellWidth = Width() / FDigits;
+  int64_t x0 = 0;
+  for (qsizetype i = 0; i < text.size() && x0 < Width(); ++i) {
+    const QChar ch = text[i];
+    if (ch == QLatin1Char(' ')) {
+      x0 += cellWidth;
+    } else if (ch >= QLatin1Char('0') && ch <= QLatin1Char('9')) {
+      const bool point = i + 1 < text.size() && text[i + 1] == QLatin1Char('.');
+      DrawSegments(c, int(x0), cellWidth,
+                   kSegmentMasks[ch.unicode() - '0'] | (point ? kDecimalPoint : 0));
+      x0 += cellWidth;
+    }
+    // The separator takes no cell; nothing else can occur.
+  }
+  TKvGraphicImageControl::Paint();
+}

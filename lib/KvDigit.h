@@ -1,0 +1,86 @@
+// A floating-point number on a row of seven-segment digits drawn as polygons, with a
+// decimal point after the digit before the separator. The display has no sign.
+#pragma once
+
+#include "KvExport.h"
+
+#include "KvClasses.h"
+#include "KvControls.h"
+
+#include <QString>
+
+#include <memory>
+
+class KV_EXPORT TKvDigitGroup : public TKvGraphicImageControl {
+  Q_OBJECT
+  Q_PROPERTY(double Value READ Value WRITE SetValue)
+  Q_PROPERTY(int Decimals READ Decimals WRITE SetDecimals)
+  Q_PROPERTY(int Digits READ Digits WRITE SetDigits)
+  Q_PROPERTY(TKvPalette* Palette READ Palette WRITE SetPalette)
+  Q_PROPERTY(bool ActiveOnly READ ActiveOnly WRITE SetActiveOnly)
+  Q_PROPERTY(bool LeadingZero READ LeadingZero WRITE SetLeadingZero)
+  Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
+  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor)
+  Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+  Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
+  Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  // Value and the palette are always stored.
+  Q_CLASSINFO("default.Decimals", "3")
+  Q_CLASSINFO("default.Digits", "4")
+  Q_CLASSINFO("default.ActiveOnly", "false")
+  Q_CLASSINFO("default.LeadingZero", "true")
+  Q_CLASSINFO("default.Transparent", "false")
+  Q_CLASSINFO("default.OutlineColor", "clBlack")
+  Q_CLASSINFO("default.Align", "alNone")
+  Q_CLASSINFO("default.Color", "clBlack")
+  Q_CLASSINFO("default.ParentColor", "false")
+public:
+  // The most cells and the most decimals a group shows.
+  static constexpr int kMaxDigits = 1024;
+
+  explicit TKvDigitGroup(kv::OwnerOrParent owner);
+  ~TKvDigitGroup() override;
+
+  double Value() const { return FValue; }
+  // NaN and infinities are refused; a different value repaints, then fires OnChange.
+  void SetValue(double v);
+  int Decimals() const { return FDecimals; }
+  // 0 .. kMaxDigits; others are refused.
+  void SetDecimals(int v);
+  int Digits() const { return FDigits; }
+  // 1 .. kMaxDigits; others are refused.
+  void SetDigits(int v);
+  TKvPalette* Palette() const { return FPalette.get(); }
+  void SetPalette(const TKvPalette* v) { FPalette->Assign(v); }
+  bool ActiveOnly() const { return FActiveOnly; }
+  void SetActiveOnly(bool v);
+  bool LeadingZero() const { return FLeadingZero; }
+  void SetLeadingZero(bool v);
+  TColor OutlineColor() const { return FOutlineColor; }
+  void SetOutlineColor(TColor v);
+
+  // The text the cells show: the absolute value with Decimals digits after a '.', padded on
+  // the left to Digits + 1 characters (Digits without decimals).
+  QString DisplayText() const;
+
+signals:
+  void OnChange(TObject* Sender);
+
+protected:
+  void Paint() override;
+
+private:
+  // One digit's segments of Mask into the cell at X0 of width CellWidth.
+  void DrawSegments(TCanvas* c, int x0, int cellWidth, int mask) const;
+
+  std::unique_ptr<TKvPalette> FPalette;
+  double FValue = 0;
+  int FDecimals = 3;
+  int FDigits = 4;
+  bool FActiveOnly = false;
+  bool FLeadingZero = true;
+  TColor FOutlineColor = clBlack;
+};
