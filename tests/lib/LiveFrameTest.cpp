@@ -2,6 +2,7 @@
 // the background a transparent control captured, with static parts of the face replayed.
 // Every such frame must show exactly what a full repaint or a fresh control shows.
 #include "Forms.h"
+#include "KvBanner.h"
 #include "KvBlinkLed.h"
 #include "KvCheckLed.h"
 #include "KvGauge.h"
@@ -220,4 +221,20 @@ TEST(LiveFrame, TransparentControlShowsTheParentsNewPixels) {
   const QImage live = kvtest::Grab(panel.form.get());
   panel.form->repaint();
   EXPECT_SAME_PIXELS(live, kvtest::Grab(panel.form.get()));
+}
+
+TEST(StaticLayer, BannerRedrawsItsBevel) {
+  ExpectChangesRedrawn<TKvBanner>(
+      [](TKvBanner& b) {
+        b.SetBounds(0, 0, 60, 30);
+        kvtest::Picture picture(8, 4, clRed);
+        b.SetBitmap(&picture.bitmap);
+      },
+      {
+          {"bevel colour", [](TKvBanner& b) { b.Bevel()->SetInnerShadow(clYellow); }},
+          {"bevel width", [](TKvBanner& b) { b.Bevel()->SetInnerWidth(4); }},
+          {"size", [](TKvBanner& b) { b.SetBounds(0, 0, 90, 45); }},
+          {"outline",
+           [](TKvBanner& b) { b.Bevel()->SetOuterOutline(TKvBevelOutlineStyle::osNone); }},
+      });
 }

@@ -1,0 +1,226 @@
+#include "KvBanner.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+
+#include <QPointer>
+
+#include <algorithm>
+#include <vector>
+
+using kv::Rect;
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvBanner>();
+
+// Where a column (or row) of the face lies on the grid: the source column whose square
+// covers it, kGap in a gap of the picture, kOutside off the picture.
+constexpr int64_t kGap = -1, kOutside = -2;
+
+void MapAxis(std::vector<int64_t>& map, std::vector<uint8_t>& square, int64_t length,
+             int64_t offset, int64_t rendered, int64_t pitch, int64_t size) {
+  map.resize(size_t(length));
+  square.resize(size_t(length));
+  for (int64_t i = 0; i < length; ++i) {
+    square[size_t(i)] = i % pitch < size;
+    const int64_t d = i - offset;
+    map[size_t(i)] = d < 0 || d >= rendered ? kOutside : d % pitch < size ? d / pitch : kGap;
+  }
+}
+
+}  // namespace
+
+TKvBanner::TKvBanner(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner),
+      FTimer(std::make_unique<TKvTimer>(nullptr)),
+      FBitmap(std::make_unique<TBitmap>()),
+      FBevel(std::make_unique<TKvBevel>()),
+      FBevelLayer(std::make_unique<TKvStaticLayer>()) {
+  SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  FBevel->SetInnerStyle(TKvBevelStyle::bsLowered);
+  FBevel->SetInnerWidth(2);
+  FBevel->SetInnerSpace(0);
+  FBevel->SetInnerColor(clBlack);
+  SetParentColor(false);
+  SetColor(clBlack);
+  SetBounds(0, 0, 320, 40);
+  FTimer->SetEnabled(false);
+  FTimer->SetInterval(50);
+  connect(FTimer.get(), &TKvTimer::OnTimer, this, [this](TObject*) { ScrollStep(); });
+  connect(FBitmap.get(), &TBitmap::OnChange, this, [this](TObject*) { Rebuild(); });
+  connect(FBevel.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
+  // The size snaps to whole cells.
+  SetAutoSize(true);
+}
+
+// The timer goes first: from inside its own tick it lets its worker end by itself.
+TKvBanner::~TKvBanner() { FTimer.reset(); }
+
+bool TKvBanner::Threaded() const { return FTimer->TimerType() == TKvTimerType::ttThread; }
+
+void TKvBanner::SetThreaded(bool v) {
+  FTimer->SetTimerType(v ? TKvTimerType::ttThread : TKvTimerType::ttSystem);
+}
+
+void TKvBanner::SetPitchPart(int& field, int v) {
+  if (v <= 0 || v == field) return;
+  const int64_t other = &field == &FPixelSize ? FSpacing : FPixelSize;
+  if (int64_t(v) + other > INT32_MAX) return;
+  field = v;
+  Rebuild();
+}
+
+void TKvBanner::SetPixelSize(int v) { SetPitchPart(FPixelSize, v); }
+void TKvBanner::SetSpacing(int v) { SetPitchPart(FSpacing, v); }
+
+void TKvBanner::SetPixelColor(TColor v) {
+  if (SetIfChanged(FPixelColor, v)) UpdateControl();
+}
+
+void TKvBanner::SetPixelMode(TKvBannerPixelMode v) {
+  if (kv::IsEnumValue(v) && SetIfChanged(FPixelMode, v)) UpdateControl();
+}
+
+int TKvBanner::TimeInterval() const { return int(FTimer->Interval()); }
+
+void TKvBanner::SetTimeInterval(int v) { FTimer->SetInterval(uint32_t(v)); }
+
+void TKvBanner::SetDirection(TKvBannerDirection v) {
+  if (kv::IsEnumValue(v)) FDirection = v;
+}
+
+void TKvBanner::SetAutoScroll(bool v) {
+  if (!SetIfChanged(FAutoScroll, v)) return;
+  CenterPicture();
+  UpdateControl();
+  if (IsDesigning() || IsLoading()) return;
+  FRecenter = true;
+  FTimer->SetEnabled(v);
+}
+
+void TKvBanner::Loaded() {
+  TKvGraphicImageControl::Loaded();
+  if (!FBitmap->Empty()) CenterPicture();
+}
+
+void TKvBanner::CMColorChanged() {
+  TKvGraphicImageControl::CMColorChanged();
+  UpdateControl();
+}
+
+void TKvBanner::SetBounds(int left, int top, int width, int height) {
+  const int oldWidth = Width(), oldHeight = Height();
+  TKvGraphicImageControl::SetBounds(left, top, width, height);
+  if (IsLoading() || FBitmap->Empty()) return;
+  if (Width() != oldWidth || Height() != oldHeight) CenterPicture();
+}
+
+void TKvBanner::Rebuild() {
+  if (IsLoading()) return;
+  // Snapping to the new pitch; centring follows every bounds change.
+  SetBounds(Left(), Top(), Width(), Height());
+  CenterPicture();
+  if (!FAutoScroll) UpdateControl();
+}
+
+bool TKvBanner::CanAutoSize(int& newWidth, int& newHeight) {
+  const int64_t p = Pitch();
+  const auto snap = [&](int64_t v) {
+    return int(std::clamp<int64_t>((v + FSpacing) / p * p - FSpacing, 0, INT32_MAX));
+  };
+  newWidth = snap(newWidth);
+  newHeight = snap(newHeight);
+  return true;
+}
+
+void TKvBanner::CenterPicture() {
+  const int64_t p = Pitch();
+  FOffsetX = std::max<int64_t>(0, p * ((Width() - RenderedWidth()) / 2 / p));
+  FOffsetY = std::max<int64_t>(0, p * ((Height() - RenderedHeight()) / 2 / p));
+}
+
+void TKvBanner::ScrollStep() {
+  if (FRecenter) {
+    CenterPicture();
+    FRecenter = false;
+  }
+  const int64_t p = Pitch(), w = RenderedWidth(), h = RenderedHeight();
+  // Fires OnScrollDone; false when the handler freed the banner.
+  const auto done = [this] {
+    const QPointer<TKvBanner> self(this);
+    emit OnScrollDone(this);
+    return !self.isNull();
+  };
+  switch (FDirection) {
+    case TKvBannerDirection::bdRightToLeft:
+      if (w + FOffsetX > 0) FOffsetX -= p;
+      else if (done()) FOffsetX = int64_t(ClientRect().Right) - FPixelSize;
+      else return;
+      break;
+    case TKvBannerDirection::bdLeftToRight:
+      if (FOffsetX < Width()) FOffsetX += p;
+      else if (done()) FOffsetX = -w;
+      else return;
+      break;
+    case TKvBannerDirection::bdTopToBottom:
+      if (FOffsetY < Height()) FOffsetY += p;
+      else if (done()) FOffsetY = -h;
+      else return;
+      break;
+    case TKvBannerDirection::bdBottomToTop:
+      if (h + FOffsetY > 0) FOffsetY -= p;
+      else if (done()) FOffsetY = int64_t(ClientRect().Bottom) - FPixelSize;
+      else return;
+      break;
+  }
+  UpdateControl();
+}
+
+// The grid with the picture on it, pixel by pixel: a square of the picture in the colour of
+// its source pixel, the grid's squares elsewhere, Color in every gap. Only the face is
+// drawn, however large the picture on the grid would be.
+void TKvBanner::DrawPicture() {
+  TBitmap* image = Image();
+  const int64_t w = std::min(image->Width(), Width()), h = std::min(image->Height(), Height());
+  if (w <= 0 || h <= 0) return;
+  const int64_t p = Pitch(), size = FPixelSize;
+  const bool empty = FBitmap->Empty();
+  const uint32_t gap = kv::ColorToPixel(Color());
+  const uint32_t square = FPixelMode == TKvBannerPixelMode::pmCustom || empty
+                              ? kv::ColorToPixel(FPixelColor)
+                              : FBitmap->ScanLine(0)[0] | 0xFF000000u;
+  std::vector<int64_t> cols, rows;
+  std::vector<uint8_t> colSquare, rowSquare;
+  MapAxis(cols, colSquare, w, FOffsetX, empty ? 0 : RenderedWidth(), p, size);
+  MapAxis(rows, rowSquare, h, FOffsetY, empty ? 0 : RenderedHeight(), p, size);
+  for (int64_t y = 0; y < h; ++y) {
+    uint32_t* line = image->ScanLine(int(y));
+    const int64_t row = rows[size_t(y)];
+    const uint32_t* source = row >= 0 ? FBitmap->ScanLine(int(row)) : nullptr;
+    const bool gridRow = rowSquare[size_t(y)];
+    for (int64_t x = 0; x < w; ++x) {
+      const int64_t col = cols[size_t(x)];
+      if (row == kOutside || col == kOutside)
+        line[x] = gridRow && colSquare[size_t(x)] ? square : gap;
+      else line[x] = source && col >= 0 ? source[col] | 0xFF000000u : gap;
+    }
+  }
+}
+
+void TKvBanner::Paint() {
+  DrawPicture();
+  TKvLayerKey key;
+  key << Width() << Height();
+  FBevel->WriteKey(key);
+  FBevelLayer->Draw(Image(), key, [&](TCanvas* c) {
+    TRect r = ClientRect();
+    FBevel->Paint(c, r);
+  });
+  TKvGraphicImageControl::Paint();
+  if (!FStarted && FAutoScroll && !IsDesigning()) {
+    FStarted = true;
+    FRecenter = true;
+    FTimer->SetEnabled(true);
+  }
+}

@@ -1,0 +1,116 @@
+#include "KvImageLed.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+
+#include <QPointer>
+
+using kv::Rect;
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvImageLed>();
+
+// The picture names, in the order of the symbols.
+constexpr const char* kImageCodes[] = {"SOUND",     "CD",      "PLUG",   "MIKE",
+                                       "PLAYMEDIA", "SPEAKER", "NOTE",   "PLAYBACK",
+                                       "FREQUENCY", "RECORD",  "REWIND", "REPLAY"};
+
+}  // namespace
+
+TKvImageLed::TKvImageLed(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner),
+      FTimer(std::make_unique<TKvTimer>(nullptr)),
+      FPalette(std::make_unique<TKvPalette>()),
+      FPicture(std::make_unique<TBitmap>()) {
+  SetControlStyle(
+      ((ControlStyle() | TControlStyleFlag::csOpaque | TControlStyleFlag::csReplicatable) &
+       ~TControlStyle(TControlStyleFlag::csSetCaption)) &
+      ~TControlStyle(TControlStyleFlag::csDoubleClicks));
+  SetParentColor(false);
+  SetColor(clBlack);
+  SetBounds(0, 0, 40, 40);
+  FTimer->SetEnabled(false);
+  FTimer->SetInterval(1000);
+  connect(FTimer.get(), &TKvTimer::OnTimer, this, [this](TObject*) { SetActive(!FActive); });
+  connect(FPalette.get(), &TKvPersistent::OnChange, this, [this] {
+    LoadPicture();
+    UpdateControl();
+  });
+  LoadPicture();
+}
+
+// The timer goes first: from inside its own tick it lets its worker end by itself.
+TKvImageLed::~TKvImageLed() { FTimer.reset(); }
+
+bool TKvImageLed::Threaded() const { return FTimer->TimerType() == TKvTimerType::ttThread; }
+
+void TKvImageLed::SetThreaded(bool v) {
+  FTimer->SetTimerType(v ? TKvTimerType::ttThread : TKvTimerType::ttSystem);
+}
+
+void TKvImageLed::SetBlink(bool v) {
+  if (!SetIfChanged(FBlink, v)) return;
+  if (v) {
+    // OnChange may free the LED.
+    const QPointer<TKvImageLed> self(this);
+    SetActive(false);
+    if (!self) return;
+  }
+  if (!IsDesigning()) FTimer->SetEnabled(v);
+}
+
+void TKvImageLed::SetActive(bool v) {
+  if (FBlink && IsDesigning()) v = false;
+  if (!SetIfChanged(FActive, v)) return;
+  UpdateControl();
+  emit OnChange(this);
+}
+
+void TKvImageLed::SetImageType(TKvImageType v) {
+  if (!kv::IsEnumValue(v) || !SetIfChanged(FImageType, v)) return;
+  LoadPicture();
+  UpdateControl();
+}
+
+int TKvImageLed::TimeInterval() const { return int(FTimer->Interval()); }
+
+void TKvImageLed::SetTimeInterval(int v) { FTimer->SetInterval(uint32_t(v)); }
+
+void TKvImageLed::SetInverted(bool v) {
+  if (SetIfChanged(FInverted, v)) UpdateControl();
+}
+
+void TKvImageLed::CMSysColorChange() {
+  TKvGraphicImageControl::CMSysColorChange();
+  LoadPicture();
+  UpdateControl();
+}
+
+void TKvImageLed::LoadPicture() {
+  FPicture->LoadFromResourceName(QStringLiteral("IT_") +
+                                 QLatin1String(kImageCodes[int(FImageType)]));
+  FPalette->ApplyToBitmap(FPicture.get(), clGray, clSilver);
+}
+
+void TKvImageLed::Paint() {
+  ClearBitmapCanvas();
+  TCanvas* canvas = BitmapCanvas();
+  const int w = FPicture->Width() / 2, h = FPicture->Height();
+  const int x = (Width() - w) / 2, y = (Height() - h) / 2;
+  const int sx = FActive ? w : 0;
+  const TRect dest = Rect(x, y, x + w, y + h), source = Rect(sx, 0, sx + w, h);
+  if (!FInverted) {
+    canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+    canvas->BrushCopy(dest, FPicture.get(), source, clBlack);
+    canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+  } else {
+    canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+    canvas->Brush()->SetColor(FActive ? FPalette->High() : FPalette->Low());
+    canvas->FillRect(ClientRect());
+    canvas->SetCopyMode(TCopyMode::cmSrcInvert);
+    canvas->CopyRect(dest, FPicture->Canvas(), source);
+    canvas->SetCopyMode(TCopyMode::cmSrcCopy);
+  }
+  TKvGraphicImageControl::Paint();
+}

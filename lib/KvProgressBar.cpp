@@ -1,0 +1,187 @@
+#include "KvProgressBar.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+
+#include <QPointer>
+
+#include <algorithm>
+
+using kv::Rect;
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvProgressBar>();
+
+int Clamp64(int64_t v) { return int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+}  // namespace
+
+TKvProgressBar::TKvProgressBar(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner),
+      FBevel(std::make_unique<TKvBevel>()),
+      FBitmap(std::make_unique<TBitmap>()),
+      FFillImage(std::make_unique<TBitmap>()) {
+  SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
+                  ~TControlStyle(TControlStyleFlag::csSetCaption));
+  FBevel->SetInnerStyle(TKvBevelStyle::bsNone);
+  FBevel->SetInnerSpace(0);
+  FBevel->SetOuterStyle(TKvBevelStyle::bsLowered);
+  FBevel->SetOuterOutline(TKvBevelOutlineStyle::osNone);
+  SetParentColor(false);
+  SetColor(clBlack);
+  SetBounds(0, 0, 200, 16);
+  connect(FBevel.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
+  connect(FBitmap.get(), &TBitmap::OnChange, this, [this](TObject*) {
+    if (FFillType == TKvProgressBarFill::pfBitmap) FFillDirty = true;
+    UpdateControl();
+  });
+}
+
+TKvProgressBar::~TKvProgressBar() = default;
+
+void TKvProgressBar::SetMaxValue(int v) {
+  if (v == FMaxValue) return;
+  if (IsLoading()) {
+    // The ends may come in any order; Loaded settles them.
+    FMaxValue = v;
+    return;
+  }
+  if (v <= FMinValue) return;
+  FMaxValue = v;
+  if (FPosition > FMaxValue) SetPosition(FMaxValue);
+  else UpdateControl();
+}
+
+void TKvProgressBar::SetMinValue(int v) {
+  if (v == FMinValue) return;
+  if (IsLoading()) {
+    FMinValue = v;
+    return;
+  }
+  if (v >= FMaxValue) return;
+  FMinValue = v;
+  if (FPosition < FMinValue) SetPosition(FMinValue);
+  else UpdateControl();
+}
+
+void TKvProgressBar::SetPosition(int v) {
+  if (IsLoading()) {
+    FPosition = v;
+    return;
+  }
+  v = std::clamp(v, FMinValue, FMaxValue);
+  if (!SetIfChanged(FPosition, v)) return;
+  UpdateControl();
+  emit OnChange(this);
+}
+
+void TKvProgressBar::SetStartColor(TColor v) {
+  if (SetIfChanged(FStartColor, v)) FillChanged();
+}
+
+void TKvProgressBar::SetEndColor(TColor v) {
+  if (SetIfChanged(FEndColor, v)) FillChanged();
+}
+
+void TKvProgressBar::SetSmooth(bool v) {
+  if (SetIfChanged(FSmooth, v)) UpdateControl();
+}
+
+void TKvProgressBar::SetOrientation(TKvOrientation v) {
+  if (!kv::IsEnumValue(v) || !SetIfChanged(FOrientation, v)) return;
+  FFillDirty = true;
+  if (!IsLoading()) SetBounds(Left(), Top(), Height(), Width());
+  UpdateControl();
+}
+
+void TKvProgressBar::SetFillType(TKvProgressBarFill v) {
+  if (kv::IsEnumValue(v) && SetIfChanged(FFillType, v)) FillChanged();
+}
+
+void TKvProgressBar::Loaded() {
+  TKvGraphicImageControl::Loaded();
+  kv::SettleLoadedRange(FMinValue, FMaxValue, 0, 100);
+  FPosition = std::clamp(FPosition, FMinValue, FMaxValue);
+  FillChanged();
+}
+
+void TKvProgressBar::CMSysColorChange() {
+  TKvGraphicImageControl::CMSysColorChange();
+  FillChanged();
+}
+
+void TKvProgressBar::FillChanged() {
+  FFillDirty = true;
+  UpdateControl();
+}
+
+void TKvProgressBar::BuildFill(const TRect& bar) {
+  // A bevel wider than the control leaves no area: the picture is then empty.
+  const int w = std::max(bar.Right - bar.Left, 0), h = std::max(bar.Bottom - bar.Top, 0);
+  if (!FFillDirty && FFillImage->Width() == w && FFillImage->Height() == h) return;
+  FFillImage->SetSize(w, h);
+  FFillDirty = false;
+  if (w == 0 || h == 0) return;
+  TCanvas* c = FFillImage->Canvas();
+  const TRect all = Rect(0, 0, w, h);
+  const bool tile = FFillType == TKvProgressBarFill::pfBitmap && !FBitmap->Empty();
+  if (FFillType == TKvProgressBarFill::pfGradient) {
+    if (FOrientation == TKvOrientation::voHorizontal)
+      GradientFill(c, all, FStartColor, FEndColor, 1, 1);
+    else GradientFill(c, all, FEndColor, FStartColor, 0, 1);
+  } else if (tile) {
+    TileBitmap(c, all, FBitmap.get());
+  } else {
+    c->Brush()->SetStyle(TBrushStyle::bsSolid);
+    c->Brush()->SetColor(clHighlight);
+    c->FillRect(all);
+  }
+}
+
+void TKvProgressBar::Paint() {
+  ClearBitmapCanvas();
+  TCanvas* canvas = BitmapCanvas();
+  TRect bar = ClientRect();
+  FBevel->Paint(canvas, bar);
+  BuildFill(bar);
+  const int64_t L = bar.Left, T = bar.Top, R = bar.Right, B = bar.Bottom;
+  const bool horizontal = FOrientation == TKvOrientation::voHorizontal;
+  const int64_t extent = std::max<int64_t>(horizontal ? R - L : B - T, 0);
+  const int64_t filled = std::clamp<int64_t>(
+      PercentToValue(
+          kv::PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue),
+          int(extent)),
+      0, extent);
+  const TCanvas* fill = FFillImage->Canvas();
+  if (horizontal) {
+    const int64_t w = (B - T) / 3 * 2;
+    // Blocks of width w - 2 <= 0 cover no pixel.
+    if (!FSmooth && w <= 2) return TKvGraphicImageControl::Paint();
+    int64_t left = L + 1, right = FSmooth ? L + filled : L + w - 1;
+    while (left < L + filled) {
+      if (right >= R) right = R - 1;
+      const int64_t bw = right - left;
+      if (bw > 0 && B - 1 > T + 1)
+        canvas->CopyRect(Rect(Clamp64(left), Clamp64(T + 1), Clamp64(right), Clamp64(B - 1)), fill,
+                         Rect(Clamp64(left - L), 0, Clamp64(right - L), Clamp64(B - T - 2)));
+      left += bw + 2;
+      right += bw + 2;
+    }
+  } else {
+    const int64_t h = (R - L) / 3 * 2;
+    if (!FSmooth && h <= 2) return TKvGraphicImageControl::Paint();
+    int64_t top = FSmooth ? B - filled : B - h + 1, bottom = FSmooth ? B : B - 1;
+    while (bottom > B - filled) {
+      if (top <= T) top = T + 1;
+      const int64_t bh = bottom - top;
+      if (bh > 0 && R - 1 > L + 1)
+        canvas->CopyRect(
+            Rect(Clamp64(L + 1), Clamp64(top), Clamp64(R - 1), Clamp64(bottom)), fill,
+            Rect(0, Clamp64(top - T - 1), FFillImage->Width(), Clamp64(bottom - T - 1)));
+      top -= bh + 2;
+      bottom -= bh + 2;
+    }
+  }
+  TKvGraphicImageControl::Paint();
+}
