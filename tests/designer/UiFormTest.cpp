@@ -30,6 +30,7 @@ std::unique_ptr<QWidget> InstrumentsInCode() {
   meter->SetMinValue(50);
   meter->SetPosition(70);
   meter->SetCaption(QStringLiteral("Pressure"));
+  meter->SetNeedleColor(clBlue);
   auto* gauge = new TKvGauge(form.get());
   gauge->SetBounds(260, 10, 200, 40);
   gauge->SetPosition(65);
@@ -82,6 +83,7 @@ TEST(UiForm, CompiledAndLoadedFormsDrawLikeCode) {
   ui.setupUi(&compiled);
   EXPECT_EQ(ui.meter->Position(), 70);
   EXPECT_EQ(ui.clock->Minutes(), 8);
+  EXPECT_EQ(ui.meter->NeedleColor(), clBlue);
   EXPECT_SAME_PIXELS(FormPicture(&compiled), expected);
 
   const std::unique_ptr<QWidget> loaded = Loaded(QStringLiteral("Instruments.ui"));
@@ -89,6 +91,7 @@ TEST(UiForm, CompiledAndLoadedFormsDrawLikeCode) {
   auto* meter = loaded->findChild<TKvMeter*>(QStringLiteral("meter"));
   ASSERT_TRUE(meter);
   EXPECT_EQ(meter->MinValue(), 50);
+  EXPECT_EQ(meter->NeedleColor(), clBlue);
   EXPECT_SAME_PIXELS(FormPicture(loaded.get()), expected);
 }
 
