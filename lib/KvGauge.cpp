@@ -209,17 +209,14 @@ void TKvGauge::BuildTicks() {
 }
 
 void TKvGauge::CalcTicks() {
-  FTickStep = int64_t(FTickHeight) + FSpacing;
   const TRect bar = BarRectOf(ClientWidth(), ClientHeight());
   const int64_t length = Vertical() ? int64_t(bar.Bottom) - bar.Top : int64_t(bar.Right) - bar.Left;
-  FTickCount = kv::SaturateToInt(std::max<int64_t>((length + FSpacing) / FTickStep, 0));
-  // Whole ticks never need more room than the bar has. Only an empty bar with a negative
-  // Spacing would grow (by -Spacing, up to 2^31 pixels), so the long side never grows.
-  const int64_t current = Vertical() ? Height() : Width();
-  const int snapped = kv::SaturateToInt(
-      std::min(2 * int64_t(BevelWidth()) + FTickCount * FTickStep - FSpacing, current));
-  if (Vertical()) SetBounds(Left(), Top(), Width(), snapped);
-  else SetBounds(Left(), Top(), snapped, Height());
+  const kv::TickSnap snap =
+      kv::SnapTicks(length, FTickHeight, FSpacing, BevelWidth(), Vertical() ? Height() : Width());
+  FTickStep = snap.Step;
+  FTickCount = snap.Count;
+  if (Vertical()) SetBounds(Left(), Top(), Width(), snap.Snapped);
+  else SetBounds(Left(), Top(), snap.Snapped, Height());
   FBarRect = BarRectOf(ClientWidth(), ClientHeight());
 }
 

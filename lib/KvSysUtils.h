@@ -138,6 +138,25 @@ constexpr int PercentOfRange(int64_t Offset, int64_t Range) {
   return Range == 0 ? 0 : SaturateToInt(Offset * 100 / Range);
 }
 
+// The ticks of a segmented bar along a Length of pixels inside a frame of FrameWidth: their
+// pitch, how many fit, and the long side snapped to whole ticks. The snapped side never
+// grows beyond Current (only an empty bar with a negative Spacing would) and never goes
+// below 0. A pitch below 1 fits no tick.
+struct TickSnap {
+  int64_t Step = 0;
+  int Count = 0;
+  int Snapped = 0;
+};
+inline TickSnap SnapTicks(int64_t Length, int TickHeight, int Spacing, int FrameWidth,
+                          int Current) {
+  TickSnap s;
+  s.Step = int64_t(TickHeight) + Spacing;
+  if (s.Step > 0) s.Count = SaturateToInt(std::max<int64_t>((Length + Spacing) / s.Step, 0));
+  const int64_t whole = 2 * int64_t(FrameWidth) + s.Count * s.Step - Spacing;
+  s.Snapped = SaturateToInt(std::clamp<int64_t>(whole, 0, std::max(Current, 0)));
+  return s;
+}
+
 // After loading, a range whose ends were stored as they came (MaxValue before MinValue) is
 // settled as the setters would have left it when read in that order from the initial
 // InitialMin .. InitialMax: an end that does not keep Max above Min is dropped.

@@ -6,7 +6,11 @@
 #include "KvBlinkLed.h"
 #include "KvCheckLed.h"
 #include "KvGauge.h"
+#include "KvJogMeter.h"
 #include "KvMeter.h"
+#include "KvTank.h"
+#include "KvThermoMeter.h"
+#include "KvWheel.h"
 #include "Offscreen.h"
 #include "Pixels.h"
 #include "References.h"
@@ -120,6 +124,75 @@ TEST(StaticLayer, GaugeRedrawsTicksAndBevel) {
              g.SetBounds(0, 0, 79, 31);
            }},
       });
+}
+
+TEST(StaticLayer, ThermoMeterRedrawsFaceAndTicks) {
+  const auto demo = [](TkvThermoMeter& t) {
+    t.SetBounds(0, 0, 93, 137);
+    t.Scale()->SetMax(150);
+    t.Scale()->SetMin(50);
+    t.Scale()->SetOffset(20);
+    t.Value()->SetValue(70);
+  };
+  ExpectChangesRedrawn<TkvThermoMeter>(
+      demo, {
+                {"tick colour", [](TkvThermoMeter& t) { t.Scale()->SetColor(clRed); }},
+                {"step", [](TkvThermoMeter& t) { t.Scale()->SetSmallStep(7); }},
+                {"range", [](TkvThermoMeter& t) { t.Scale()->SetMax(110); }},
+                {"format", [](TkvThermoMeter& t) { t.Scale()->SetFormatText("%s C"); }},
+                {"tube", [](TkvThermoMeter& t) { t.SetColorAfter(clNavy); }},
+                {"bulb", [](TkvThermoMeter& t) { t.SetColorBefore(clLime); }},
+                {"font", [](TkvThermoMeter& t) { t.Font()->SetColor(clWhite); }},
+                {"caption",
+                 [](TkvThermoMeter& t) {
+                   t.SetShowCaption(true);
+                   t.SetCaption(QStringLiteral("C"));
+                 }},
+                {"side", [](TkvThermoMeter& t) { t.Scale()->SetPosition(TKvPosition::voBefore); }},
+                {"size", [](TkvThermoMeter& t) { t.SetBounds(0, 0, 120, 160); }},
+            });
+}
+
+TEST(StaticLayer, JogMeterRedrawsDrumAndLabels) {
+  const auto demo = [](TKvJogMeter& j) {
+    j.SetBounds(0, 0, 165, 37);
+    j.SetFromColor(10446669);
+    j.SetToColor(14267539);
+    j.Value()->SetValue(-37);
+  };
+  ExpectChangesRedrawn<TKvJogMeter>(
+      demo, {
+                {"drum", [](TKvJogMeter& j) { j.SetToColor(clWhite); }},
+                {"font", [](TKvJogMeter& j) { j.Font()->SetColor(clRed); }},
+                {"format", [](TKvJogMeter& j) { j.Scale()->SetFormatText("<%s>"); }},
+                {"caption",
+                 [](TKvJogMeter& j) {
+                   j.SetShowCaption(true);
+                   j.SetCaption(QStringLiteral("kHz"));
+                 }},
+                {"vertical", [](TKvJogMeter& j) { j.SetDirection(TKvDirection::voVertical); }},
+            });
+}
+
+TEST(StaticLayer, TankAndWheelRedrawTheirFaces) {
+  ExpectChangesRedrawn<TKvTank>(
+      [](TKvTank& t) { t.SetPosition(70); },
+      {
+          {"shape", [](TKvTank& t) { t.SetShape(TTankShape::tsEllipse); }},
+          {"empty colour", [](TKvTank& t) { t.SetEmptyColor(clBlack); }},
+          {"pipe", [](TKvTank& t) { t.Container()->SetWidth(30); }},
+          {"no pipe", [](TKvTank& t) { t.Container()->SetVisible(false); }},
+      });
+  ExpectChangesRedrawn<TKvWheel>([](TKvWheel& w) { w.SetPosition(70); },
+                                 {
+                                     {"opaque", [](TKvWheel& w) { w.SetTransparent(false); }},
+                                     {"knob",
+                                      [](TKvWheel& w) {
+                                        TBitmap knob;
+                                        knob.SetSize(60, 60);
+                                        w.SetBackImage(&knob);
+                                      }},
+                                 });
 }
 
 TEST(StaticLayer, ClockRedrawsFaceAndSecondDots) {

@@ -1,0 +1,125 @@
+#include "KvCounter.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+
+#include <QPointer>
+
+#include <algorithm>
+
+using kv::SaturateToInt;
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvCounter>();
+
+const QString kBuiltInStrip = QStringLiteral("BMCOUNTER");
+
+}  // namespace
+
+TKvCounter::TKvCounter(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner),
+      FBitmap(std::make_unique<TBitmap>()),
+      FRow(std::make_unique<TBitmap>()) {
+  SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  SetBounds(0, 0, 150, 25);
+  SetColor(clBtnFace);
+  FBitmap->LoadFromResourceName(kBuiltInStrip);
+  connect(FBitmap.get(), &TGraphic::OnChange, this, [this] { BitmapChanged(); });
+  UpdateSizes();
+}
+
+TKvCounter::~TKvCounter() = default;
+
+void TKvCounter::SetValue(int v) {
+  if (!TKvCounterValue::Contains(v) || v == FValue) return;
+  FValue = v;
+  UpdateControl();
+  emit OnChange(this);
+}
+
+void TKvCounter::SetDigits(int v) {
+  if (TKvCounterDigits::Contains(v) && SetIfChanged(FDigits, v)) UpdateSizes();
+}
+
+void TKvCounter::SetSpacing(int v) {
+  if (SetIfChanged(FSpacing, v)) UpdateSizes();
+}
+
+void TKvCounter::SetBitmap(const TBitmap* v) {
+  if (v != FBitmap.get()) FBitmap->Assign(v);
+}
+
+void TKvCounter::BitmapChanged() {
+  if (FReloading) return;
+  if (FBitmap->Empty()) {
+    FReloading = true;
+    FBitmap->LoadFromResourceName(kBuiltInStrip);
+    FReloading = false;
+  }
+  UpdateSizes();
+}
+
+void TKvCounter::UpdateSizes() {
+  FDigitWidth = FBitmap->Width() / 10;
+  FDigitHeight = FBitmap->Height();
+  const int64_t width = (int64_t(FDigits) - 1) * FSpacing + int64_t(FDigits) * FDigitWidth;
+  const int64_t most = FDigitHeight > 0 ? kRowPixelBudget / FDigitHeight : 0;
+  FRowWidth = width <= 0 ? 0 : SaturateToInt(std::min(width, most));
+  FRowHeight = FRowWidth > 0 ? FDigitHeight : 0;
+  FRow->SetSize(FRowWidth, FRowHeight);
+  AdjustAutoBounds();
+}
+
+void TKvCounter::Loaded() {
+  TKvGraphicImageControl::Loaded();
+  AdjustAutoBounds();
+}
+
+bool TKvCounter::CanAutoSize(int& newWidth, int& newHeight) {
+  // An empty row proposes nothing: no size of 0.
+  if (FRowWidth <= 0 || FRowHeight <= 0) return false;
+  const TAlign align = Align();
+  if (align == TAlign::alNone || align == TAlign::alLeft || align == TAlign::alRight)
+    newWidth = FRowWidth;
+  if (align == TAlign::alNone || align == TAlign::alTop || align == TAlign::alBottom)
+    newHeight = FRowHeight;
+  return true;
+}
+
+void TKvCounter::Paint() {
+  ClearBitmapCanvas();
+  TCanvas* canvas = BitmapCanvas();
+  const TColor color = ColorToRGBValue(Color());
+  if (FRowWidth > 0) {
+    TCanvas* row = FRow->Canvas();
+    row->Brush()->SetStyle(TBrushStyle::bsSolid);
+    row->Brush()->SetColor(color);
+    row->FillRect(BitmapRect(FRow.get()));
+    if (!FBitmap->Empty() && FDigitWidth > 0) {
+      const QString text = QString::number(FValue).rightJustified(FDigits, QLatin1Char('0'));
+      const int64_t pitch = int64_t(FDigitWidth) + FSpacing;
+      for (int k = 0; k < text.size(); ++k) {
+        const int64_t x = k * pitch;
+        // The copy stops at the row's end; a character that is no digit is skipped.
+        if (x >= FRowWidth || x < 0) break;
+        const int d = text.at(k).digitValue();
+        if (d < 0 || d > 9) continue;
+        const TRect cell{d * FDigitWidth, 0, (d + 1) * FDigitWidth, FDigitHeight};
+        row->CopyRect(TRect{int(x), 0, SaturateToInt(x + FDigitWidth), FDigitHeight},
+                      FBitmap->Canvas(), cell);
+      }
+    }
+    canvas->Brush()->SetColor(color);
+    canvas->Brush()->SetStyle(Transparent() ? TBrushStyle::bsClear : TBrushStyle::bsSolid);
+    TRect dest = ClientRect();
+    if (!FStretch || AutoSize()) {
+      const int x = SaturateToInt((int64_t(ClientWidth()) - FRowWidth) / 2);
+      const int y = SaturateToInt((int64_t(ClientHeight()) - FRowHeight) / 2);
+      dest = TRect{x, y, SaturateToInt(int64_t(x) + FRowWidth),
+                   SaturateToInt(int64_t(y) + FRowHeight)};
+    }
+    canvas->BrushCopy(dest, FRow.get(), BitmapRect(FRow.get()), color);
+  }
+  TKvGraphicImageControl::Paint();
+}

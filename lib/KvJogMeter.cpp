@@ -1,0 +1,288 @@
+#include "KvJogMeter.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+
+#include <cmath>
+
+using kv::PixelOf, kv::SaturateToInt;
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvJogMeter>();
+
+constexpr unsigned kTextFlags = kv::DT_SINGLELINE | kv::DT_BOTTOM | kv::DT_NOPREFIX;
+// More distinct label texts than this are not kept: the recordings start afresh.
+constexpr size_t kMaxLabelStamps = 256;
+
+int I(int64_t v) { return SaturateToInt(v); }
+
+void Line(TCanvas* c, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+  c->MoveTo(I(x1), I(y1));
+  c->LineTo(I(x2), I(y2));
+}
+
+}  // namespace
+
+KvJogMeter::TKvLiniarIndicator::TKvLiniarIndicator() : TKvLinearMarker(QStringLiteral("NOXPIN")) {}
+
+// ---------------------------------------------------------------------------
+// Scale
+
+void TKvJogMeterScale::SetFormatText(const QString& v) {
+  if (v == F.FormatText) return;
+  kv::CheckScaleFormat(v);
+  SetValue(F.FormatText, v);
+}
+
+void TKvJogMeterScale::SetApperture(double v) {
+  if (std::isfinite(v)) SetValue(F.Apperture, v);
+}
+
+void TKvJogMeterScale::SetStep(double v) {
+  if (std::isfinite(v)) SetValue(F.Step, v);
+}
+
+void TKvJogMeterScale::SetSmallStep(double v) {
+  if (std::isfinite(v)) SetValue(F.SmallStep, v);
+}
+
+void TKvJogMeterScale::Assign(const TPersistent* source) {
+  if (!AssignData(source, &TKvJogMeterScale::F)) TKvPersistent::Assign(source);
+}
+
+// ---------------------------------------------------------------------------
+// Jog meter
+
+struct TKvJogMeter::Layout {
+  bool Horizontal = true;
+  bool Before = true;
+  int64_t W = 0, H = 0;
+  int64_t Size = 0;    // along the scale
+  int64_t Edge = 0;    // the tick edge E
+  int64_t Inward = 1;  // the direction ticks grow from the edge
+  int64_t HeightMax = 0, HeightMin = 0;
+  long double Start = 0;  // the window's start S
+};
+
+TKvJogMeter::TKvJogMeter(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner),
+      FScale(std::make_unique<TKvJogMeterScale>()),
+      FValue(std::make_unique<TKvLiniarIndicator>()),
+      FBackLayer(std::make_unique<TKvStaticLayer>()) {
+  SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  SetBounds(0, 0, 160, 40);
+  SetColor(clBlack);
+  Font()->SetName(QStringLiteral("Arial"));
+  Font()->SetSize(8);
+  Font()->SetColor(clBlack);
+  FScale->SetColor(clBlack);
+  FScale->SetApperture(60);
+  FScale->SetPosition(TKvPosition::voBefore);
+  FScale->SetSmallStep(2);
+  FScale->SetHeightMax(15);
+  FScale->SetHeightMin(8);
+  FValue->SetShape(TkvIndicatorShape::voLine);
+  FValue->SetColor(clRed);
+  connect(FScale.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
+  connect(FValue.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
+}
+
+TKvJogMeter::~TKvJogMeter() = default;
+
+void TKvJogMeter::SetDirection(TKvDirection v) {
+  if (v == FDirection || !kv::IsEnumValue(v)) return;
+  FDirection = v;
+  if (!IsLoading()) SetBounds(Left(), Top(), Height(), Width());
+  UpdateControl();
+}
+
+void TKvJogMeter::TextChanged() {
+  UpdateControl();
+  TKvGraphicImageControl::TextChanged();
+}
+
+void TKvJogMeter::FontChanged() {
+  UpdateControl();
+  TKvGraphicImageControl::FontChanged();
+}
+
+int64_t TKvJogMeter::OffsetPixel(long double u) const {
+  const long double apperture = FScale->Apperture();
+  if (apperture <= 0) return 0;
+  const int64_t size = FDirection == TKvDirection::voHorizontal ? Width() : Height();
+  return PixelOf(static_cast<long double>(size) * u / apperture);
+}
+
+void TKvJogMeter::StampLabel(const QString& text, TSize size, int x, int y) {
+  if (FLabelStamps.size() >= kMaxLabelStamps) FLabelStamps.clear();
+  auto& stamp = FLabelStamps[text];
+  if (!stamp) stamp = std::make_unique<TKvStaticLayer>();
+  TKvLayerKey key;
+  key << text << Font();
+  stamp->Stamp(Image(), key, size,
+               [&](TCanvas* c) {
+                 c->SetFont(Font());
+                 c->Brush()->SetStyle(TBrushStyle::bsClear);
+                 TRect r{0, 0, size.cx, size.cy};
+                 kv::DrawText(c, text, r, kTextFlags);
+               },
+               {x, y});
+}
+
+void TKvJogMeter::DrawLabels(TCanvas* c, const Layout& l) {
+  const TKvJogMeterScale& s = *FScale;
+  const long double step = s.Step();
+  const int64_t count = kv::StepCount(s.Apperture(), step);
+  if (step == 0 || count < 0) return;
+  // Truncation towards zero, kept as a double: no int limit on the value.
+  const long double k0 = std::trunc(l.Start / step);
+  const long double u0 = k0 * step - l.Start;
+  c->SetFont(Font());
+  const auto at = [&](int64_t i) { return OffsetPixel(u0 + i * step); };
+  // Labels that fall on one pixel: only the first is drawn.
+  kv::ForEachPixelStep(0, count, at, [&](int64_t i, int64_t p) {
+    if (p > l.Size) return false;
+    if (p < 0) return true;
+    const QString text = kv::ScaleLabelText(s.FormatText(), s.Decimals(), k0 * step + i * step);
+    const TSize size = c->TextExtent(text);
+    const int64_t w = size.cx, h = size.cy;
+    int64_t left = 0, top = 0;
+    if (l.Horizontal) {
+      left = p - w / 2;
+      top = l.Before ? l.Edge + l.HeightMax : l.Edge - l.HeightMax - h;
+    } else {
+      top = p - h / 2;
+      left = l.Before ? l.Edge + l.HeightMax : l.Edge - l.HeightMax - w;
+    }
+    StampLabel(text, size, I(left), I(top));
+    return true;
+  });
+}
+
+void TKvJogMeter::DrawTicks(TCanvas* c, const Layout& l) const {
+  const TKvJogMeterScale& s = *FScale;
+  c->Pen()->SetMode(TPenMode::pmCopy);
+  c->Pen()->SetStyle(TPenStyle::psSolid);
+  c->Pen()->SetWidth(1);
+  c->Pen()->SetColor(s.Color());
+  const auto run = [&](long double step, int64_t length) {
+    const int64_t count = kv::StepCount(s.Apperture(), step);
+    if (step == 0 || count < 0) return;
+    const long double k0 = std::trunc(l.Start / step);
+    const long double u0 = k0 * step - l.Start;
+    const int64_t reach = l.Edge + l.Inward * length;
+    // Ticks on one pixel are one line: each pixel is drawn once.
+    kv::ForEachPixelStep(
+        0, count, [&](int64_t i) { return OffsetPixel(u0 + i * step); },
+        [&](int64_t, int64_t p) {
+          if (p > l.Size) return false;
+          if (p < 0) return true;
+          if (l.Horizontal) Line(c, p, l.Edge, p, reach);
+          else Line(c, l.Edge, p, reach, p);
+          return true;
+        });
+  };
+  run(s.SmallStep(), l.HeightMin);
+  run(s.Step(), l.HeightMax);
+}
+
+void TKvJogMeter::DrawMarker(TCanvas* c, const Layout& l) const {
+  const TKvLiniarIndicator& m = *FValue;
+  const int64_t center = l.Size / 2, hm = l.HeightMin;
+  c->Pen()->SetMode(TPenMode::pmCopy);
+  c->Pen()->SetStyle(TPenStyle::psSolid);
+  c->Pen()->SetWidth(1);
+  switch (m.Shape()) {
+    case TkvIndicatorShape::voLine:
+      c->Pen()->SetColor(m.Color());
+      if (l.Horizontal) Line(c, center, 0, center, l.H);
+      else Line(c, l.W, center, 0, center);
+      break;
+    case TkvIndicatorShape::voTriangle: {
+      c->Brush()->SetStyle(TBrushStyle::bsSolid);
+      c->Brush()->SetColor(m.Color());
+      c->Pen()->SetColor(FScale->Color());
+      // The tip on the tick edge, the base HeightMin inside.
+      const int64_t tip = l.Before ? 0 : (l.Horizontal ? l.H : l.W);
+      const int64_t base = l.Before ? hm : tip - hm;
+      TPoint p[3];
+      if (l.Horizontal) {
+        p[0] = {I(center), I(tip)};
+        p[1] = {I(center - 5), I(base)};
+        p[2] = {I(center + 5), I(base)};
+      } else {
+        p[0] = {I(tip), I(center)};
+        p[1] = {I(base), I(center - 5)};
+        p[2] = {I(base), I(center + 5)};
+      }
+      c->Polygon(p);
+      break;
+    }
+    case TkvIndicatorShape::voBitmap: {
+      const TBitmap* b = m.Bitmap();
+      const int64_t w = b->Width(), h = b->Height();
+      int64_t x = 0, y = 0, dw = w, dh = h;
+      if (l.Horizontal) {
+        x = center - w / 2;
+        // Below the scale it hangs upside down from the bottom edge.
+        if (l.Before) y = 0;
+        else {
+          y = l.H;
+          dh = -h;
+        }
+      } else {
+        y = center - h / 2;
+        if (l.Before) {
+          // Left of the scale it is mirrored.
+          x = hm;
+          dw = -w;
+        } else {
+          x = l.W - hm;
+        }
+      }
+      c->Brush()->SetStyle(TBrushStyle::bsClear);
+      const TRect dest{I(x), I(y), I(x + dw), I(y + dh)};
+      c->BrushCopy(dest, b, BitmapRect(b), b->TransparentColor());
+      break;
+    }
+  }
+}
+
+void TKvJogMeter::Paint() {
+  ClearBitmapCanvas();
+  const TKvJogMeterScale& s = *FScale;
+  Layout l;
+  l.Horizontal = FDirection == TKvDirection::voHorizontal;
+  l.Before = s.Position() == TKvPosition::voBefore;
+  l.W = Width();
+  l.H = Height();
+  l.Size = l.Horizontal ? l.W : l.H;
+  l.Edge = l.Before ? 0 : (l.Horizontal ? l.H : l.W);
+  l.Inward = l.Before ? 1 : -1;
+  l.HeightMax = s.HeightMax();
+  l.HeightMin = s.HeightMin();
+  l.Start = static_cast<long double>(FValue->Value()) - static_cast<long double>(s.Apperture()) / 2;
+
+  TKvLayerKey key;
+  key << Width() << Height() << l.Horizontal << FFromColor << FToColor << FShowCaption << l.Before
+      << Caption() << Font();
+  FBackLayer->Draw(Image(), key, [&](TCanvas* c) {
+    GradientBands(c, ClientRect(), FFromColor, FToColor, l.Horizontal ? 6 : 5, 1);
+    if (!FShowCaption) return;
+    c->SetFont(Font());
+    c->Brush()->SetStyle(TBrushStyle::bsClear);
+    const TSize size = c->TextExtent(Caption());
+    const int64_t top = l.Before && l.Horizontal ? l.H - size.cy : 0;
+    const int64_t left = l.W / 2 - size.cx / 2;
+    TRect r{I(left), I(top), I(left + size.cx), I(top + size.cy)};
+    kv::DrawText(c, Caption(), r, kTextFlags);
+  });
+  TCanvas* canvas = BitmapCanvas();
+  if (s.Visible()) {
+    DrawLabels(canvas, l);
+    DrawTicks(canvas, l);
+  }
+  if (FValue->Visible()) DrawMarker(canvas, l);
+  TKvGraphicImageControl::Paint();
+}

@@ -1,0 +1,176 @@
+// A moving-scale display, like the drum of a jog dial: the value stays under a marker in the
+// middle while a window of the scale, Apperture units wide, slides past it with its ticks
+// and labels along one edge, over a gradient that makes the face look like a cylinder.
+#pragma once
+
+#include "KvExport.h"
+
+#include "KvClasses.h"
+#include "KvControls.h"
+#include "KvLinearScale.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+namespace KvJogMeter {
+
+// The jog meter's marker; its default picture is a pin.
+class KV_EXPORT TKvLiniarIndicator : public TKvLinearMarker {
+  Q_OBJECT
+public:
+  TKvLiniarIndicator();
+};
+
+}  // namespace KvJogMeter
+
+// The sliding scale: the window's width in value units, the tick steps and their look.
+// The jog meter sets its own values at construction; they are also the streaming defaults,
+// so that every value a user sets comes back from a description.
+class KV_EXPORT TKvJogMeterScale : public TKvPersistent {
+  Q_OBJECT
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(int Decimals READ Decimals WRITE SetDecimals)
+  Q_PROPERTY(QString FormatText READ FormatText WRITE SetFormatText)
+  Q_PROPERTY(double Apperture READ Apperture WRITE SetApperture)
+  Q_PROPERTY(KvLinearScale::TKvPosition Position READ Position WRITE SetPosition)
+  Q_PROPERTY(double Step READ Step WRITE SetStep)
+  Q_PROPERTY(double SmallStep READ SmallStep WRITE SetSmallStep)
+  Q_PROPERTY(int HeightMax READ HeightMax WRITE SetHeightMax)
+  Q_PROPERTY(int HeightMin READ HeightMin WRITE SetHeightMin)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_CLASSINFO("default.Color", "clBlack")
+  Q_CLASSINFO("default.Decimals", "0")
+  Q_CLASSINFO("default.FormatText", "%s")
+  Q_CLASSINFO("default.Apperture", "60")
+  Q_CLASSINFO("default.Position", "voBefore")
+  Q_CLASSINFO("default.Step", "10")
+  Q_CLASSINFO("default.SmallStep", "2")
+  Q_CLASSINFO("default.HeightMax", "15")
+  Q_CLASSINFO("default.HeightMin", "8")
+  Q_CLASSINFO("default.Visible", "true")
+public:
+  TKvJogMeterScale() = default;
+
+  TColor Color() const { return F.Color; }
+  void SetColor(TColor v) { SetValue(F.Color, v); }
+  int Decimals() const { return F.Decimals; }
+  void SetDecimals(int v) { SetValue(F.Decimals, v); }
+  const QString& FormatText() const { return F.FormatText; }
+  // Raises EConvertError, keeping the old text, for a format that cannot take one string.
+  void SetFormatText(const QString& v);
+  double Apperture() const { return F.Apperture; }
+  // Values that are not finite are refused; 0 or less puts everything at position 0.
+  void SetApperture(double v);
+  TKvPosition Position() const { return F.Position; }
+  void SetPosition(TKvPosition v) { SetEnum(F.Position, v); }
+  double Step() const { return F.Step; }
+  // A step of 0 draws nothing of its kind; values that are not finite are refused.
+  void SetStep(double v);
+  double SmallStep() const { return F.SmallStep; }
+  void SetSmallStep(double v);
+  int HeightMax() const { return F.HeightMax; }
+  void SetHeightMax(int v) { SetValue(F.HeightMax, v); }
+  int HeightMin() const { return F.HeightMin; }
+  void SetHeightMin(int v) { SetValue(F.HeightMin, v); }
+  bool Visible() const { return F.Visible; }
+  void SetVisible(bool v) { SetValue(F.Visible, v); }
+
+  void Assign(const TPersistent* source) override;
+
+private:
+  struct Settings {
+    TColor Color = 0x800000;
+    int Decimals = 0;
+    QString FormatText = QStringLiteral("%s");
+    double Apperture = 100;
+    TKvPosition Position = TKvPosition::voAfter;
+    double Step = 10;
+    double SmallStep = 1;
+    int HeightMax = 8;
+    int HeightMin = 5;
+    bool Visible = true;
+  } F;
+};
+
+class KV_EXPORT TKvJogMeter : public TKvGraphicImageControl {
+  Q_OBJECT
+  Q_PROPERTY(KvLinearScale::TKvDirection Direction READ Direction WRITE SetDirection)
+  Q_PROPERTY(bool ShowCaption READ ShowCaption WRITE SetShowCaption)
+  Q_PROPERTY(TKvJogMeterScale* Scale READ Scale WRITE SetScale)
+  Q_PROPERTY(KvJogMeter::TKvLiniarIndicator* Value READ Value WRITE SetValue)
+  Q_PROPERTY(TColor FromColor READ FromColor WRITE SetFromColor)
+  Q_PROPERTY(TColor ToColor READ ToColor WRITE SetToColor)
+  Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
+  Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
+  Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+  Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
+  Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
+  Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_CLASSINFO("default.Direction", "voHorizontal")
+  Q_CLASSINFO("default.ShowCaption", "false")
+  Q_CLASSINFO("default.FromColor", "clBlack")
+  Q_CLASSINFO("default.ToColor", "clWhite")
+  Q_CLASSINFO("default.Align", "alNone")
+  Q_CLASSINFO("default.Caption", "")
+  Q_CLASSINFO("default.Color", "clBlack")
+  Q_CLASSINFO("default.ParentColor", "false")
+  Q_CLASSINFO("default.ParentFont", "false")
+  Q_CLASSINFO("default.Font.Name", "Arial")
+  Q_CLASSINFO("default.Font.Color", "clBlack")
+public:
+  using TKvLiniarIndicator = KvJogMeter::TKvLiniarIndicator;
+
+  explicit TKvJogMeter(kv::OwnerOrParent owner);
+  ~TKvJogMeter() override;
+
+  TKvDirection Direction() const { return FDirection; }
+  // Swaps Width and Height first (not while loading).
+  void SetDirection(TKvDirection v);
+  bool ShowCaption() const { return FShowCaption; }
+  void SetShowCaption(bool v) {
+    if (SetIfChanged(FShowCaption, v)) UpdateControl();
+  }
+  TKvJogMeterScale* Scale() const { return FScale.get(); }
+  void SetScale(const TKvJogMeterScale* v) { FScale->Assign(v); }
+  TKvLiniarIndicator* Value() const { return FValue.get(); }
+  void SetValue(const TKvLiniarIndicator* v) { FValue->Assign(v); }
+  TColor FromColor() const { return FFromColor; }
+  void SetFromColor(TColor v) {
+    if (SetIfChanged(FFromColor, v)) UpdateControl();
+  }
+  TColor ToColor() const { return FToColor; }
+  void SetToColor(TColor v) {
+    if (SetIfChanged(FToColor, v)) UpdateControl();
+  }
+
+  // The pixel of scale offset U from the window's start (0 without a window).
+  int64_t OffsetPixel(long double u) const;
+
+protected:
+  void Paint() override;
+  void TextChanged() override;
+  void FontChanged() override;
+
+private:
+  struct Layout;
+  void DrawLabels(TCanvas* c, const Layout& l);
+  void DrawTicks(TCanvas* c, const Layout& l) const;
+  void DrawMarker(TCanvas* c, const Layout& l) const;
+  // A label's text at (X, Y), replayed from its recording while text and font stay.
+  void StampLabel(const QString& text, TSize size, int x, int y);
+
+  TKvDirection FDirection = TKvDirection::voHorizontal;
+  bool FShowCaption = false;
+  std::unique_ptr<TKvJogMeterScale> FScale;
+  std::unique_ptr<TKvLiniarIndicator> FValue;
+  TColor FFromColor = clBlack;
+  TColor FToColor = clWhite;
+  std::unique_ptr<TKvStaticLayer> FBackLayer;
+  // The labels drawn so far, by text: they repeat as the scale slides.
+  std::map<QString, std::unique_ptr<TKvStaticLayer>> FLabelStamps;
+};

@@ -1,0 +1,204 @@
+#include "KvLevelBar.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+
+#include <QPointer>
+
+#include <algorithm>
+
+using kv::Rect, kv::SaturateToInt;
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvLevelBar>();
+
+}  // namespace
+
+TKvLevelBar::TKvLevelBar(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner),
+      FPalettes{std::make_unique<TKvPalette>(), std::make_unique<TKvPalette>(),
+                std::make_unique<TKvPalette>()},
+      FBevel(std::make_unique<TKvBevel>()),
+      FBevelLayer(std::make_unique<TKvStaticLayer>()) {
+  SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  SetBounds(0, 0, 20, 170);
+  SetColor(clBlack);
+  FPalettes[0]->SetLow(clGreen);
+  FPalettes[0]->SetHigh(clLime);
+  FPalettes[1]->SetLow(clOlive);
+  FPalettes[1]->SetHigh(clYellow);
+  FPalettes[2]->SetLow(clMaroon);
+  FPalettes[2]->SetHigh(clRed);
+  FBevel->SetInnerStyle(TKvBevelStyle::bsLowered);
+  FBevel->SetInnerWidth(2);
+  FBevel->SetInnerColor(clBlack);
+  FLaidOutBevelWidth = BevelWidth();
+  for (const auto& p : FPalettes)
+    connect(p.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
+  connect(FBevel.get(), &TKvPersistent::OnChange, this, [this] { BevelChanged(); });
+}
+
+TKvLevelBar::~TKvLevelBar() = default;
+
+// ---------------------------------------------------------------------------
+// Range and position
+
+void TKvLevelBar::SetMaxValue(int v) {
+  if (v == FMaxValue) return;
+  if (IsLoading()) {
+    FMaxValue = v;
+    return;
+  }
+  if (v <= FMinValue) return;
+  FMaxValue = v;
+  if (FPosition > FMaxValue) SetPosition(FMaxValue);
+  else UpdateControl();
+}
+
+void TKvLevelBar::SetMinValue(int v) {
+  if (v == FMinValue) return;
+  if (IsLoading()) {
+    FMinValue = v;
+    return;
+  }
+  if (v >= FMaxValue) return;
+  FMinValue = v;
+  if (FPosition < FMinValue) SetPosition(FMinValue);
+  else UpdateControl();
+}
+
+void TKvLevelBar::SetPosition(int v) {
+  if (IsLoading()) {
+    // The range may still be incomplete; Loaded clamps.
+    FPosition = v;
+    return;
+  }
+  v = std::max(std::min(v, FMaxValue), FMinValue);
+  if (v == FPosition) return;
+  FPosition = v;
+  UpdateControl();
+  const QPointer<TKvLevelBar> self(this);
+  emit OnChange(this);
+  if (!self) return;
+  if (FPosition == FMinValue) emit OnMinValue(this);
+  if (!self) return;
+  if (FPosition == FMaxValue) emit OnMaxValue(this);
+}
+
+void TKvLevelBar::Loaded() {
+  TKvGraphicImageControl::Loaded();
+  kv::SettleLoadedRange(FMinValue, FMaxValue, 0, 100);
+  FPosition = std::clamp(FPosition, FMinValue, FMaxValue);
+  FLaidOutBevelWidth = BevelWidth();
+}
+
+// ---------------------------------------------------------------------------
+// Settings
+
+void TKvLevelBar::SetPercent1(int v) {
+  if (v == FPercent1 || !TKvPercentInt::Contains(v)) return;
+  if (!IsLoading() && v + FPercent2 > 100) v = 100 - FPercent2;
+  if (SetIfChanged(FPercent1, v)) UpdateControl();
+}
+
+void TKvLevelBar::SetPercent2(int v) {
+  if (!TKvPercentInt::Contains(v) || v + FPercent1 > 100) return;
+  if (SetIfChanged(FPercent2, v)) UpdateControl();
+}
+
+void TKvLevelBar::SetOrientation(TKvOrientation v) {
+  if (v == FOrientation || !kv::IsEnumValue(v)) return;
+  FOrientation = v;
+  if (!IsLoading()) SetBounds(Left(), Top(), Height(), Width());
+  UpdateControl();
+}
+
+void TKvLevelBar::SetTickHeight(int v) {
+  if (v <= 0 || v == FTickHeight || int64_t(v) + FSpacing <= 0) return;
+  FTickHeight = v;
+  UpdateControl();
+}
+
+void TKvLevelBar::SetSpacing(int v) {
+  if (v == FSpacing || int64_t(FTickHeight) + v <= 0) return;
+  FSpacing = v;
+  UpdateControl();
+}
+
+void TKvLevelBar::SetStyle(TKvProgressStyle v) {
+  if (kv::IsEnumValue(v) && SetIfChanged(FStyle, v)) UpdateControl();
+}
+
+void TKvLevelBar::BevelChanged() {
+  const int old = FLaidOutBevelWidth;
+  FLaidOutBevelWidth = BevelWidth();
+  if (IsLoading()) return;
+  // The bar keeps its size; the frame grows or shrinks around it.
+  kv::KeepInteriorAcrossFrame(*this, old, FLaidOutBevelWidth);
+  UpdateControl();
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+
+int TKvLevelBar::BevelWidth() const {
+  TRect r;
+  FBevel->GetVisibleArea(r);
+  return r.Left;
+}
+
+void TKvLevelBar::CalcTicks() {
+  TRect bar = ClientRect();
+  FBevel->GetVisibleArea(bar);
+  const int64_t length = Vertical() ? int64_t(bar.Bottom) - bar.Top : int64_t(bar.Right) - bar.Left;
+  const kv::TickSnap snap =
+      kv::SnapTicks(length, FTickHeight, FSpacing, BevelWidth(), Vertical() ? Height() : Width());
+  FTickStep = snap.Step;
+  FTickCount = snap.Count;
+  if (Vertical()) SetBounds(Left(), Top(), Width(), snap.Snapped);
+  else SetBounds(Left(), Top(), snap.Snapped, Height());
+  FBarRect = ClientRect();
+  FBevel->GetVisibleArea(FBarRect);
+}
+
+void TKvLevelBar::Paint() {
+  CalcTicks();
+  ClearBitmapCanvas();
+  TKvLayerKey bevelKey;
+  bevelKey << Width() << Height();
+  FBevel->WriteKey(bevelKey);
+  FBevelLayer->Draw(Image(), bevelKey, [&](TCanvas* c) {
+    TRect client = ClientRect();
+    FBevel->Paint(c, client);
+  });
+
+  const int n = FTickCount;
+  const int lit = PercentToValue(
+      kv::PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue), n);
+  const int z1 = PercentToValue(FPercent1, n);
+  const int64_t z12 = int64_t(z1) + PercentToValue(FPercent2, n);
+  const bool fromStart = FStyle == TKvProgressStyle::psBottomLeft;
+  TCanvas* c = BitmapCanvas();
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  for (int k = 1; k <= n; ++k) {
+    const TKvPalette& zone = *FPalettes[k <= z1 ? 0 : k <= z12 ? 1 : 2];
+    c->Brush()->SetColor(k <= lit ? zone.High() : zone.Low());
+    TRect r = FBarRect;
+    if (Vertical()) {
+      const int64_t top =
+          fromStart ? FBarRect.Top + (int64_t(n) - k) * FTickStep
+                    : int64_t(FBarRect.Bottom) - FTickHeight - (int64_t(n) - k) * FTickStep;
+      r.Top = SaturateToInt(top);
+      r.Bottom = SaturateToInt(top + FTickHeight);
+    } else {
+      const int64_t left =
+          fromStart ? FBarRect.Left + (int64_t(k) - 1) * FTickStep
+                    : int64_t(FBarRect.Right) - FTickHeight - (int64_t(k) - 1) * FTickStep;
+      r.Left = SaturateToInt(left);
+      r.Right = SaturateToInt(left + FTickHeight);
+    }
+    c->FillRect(r);
+  }
+  TKvGraphicImageControl::Paint();
+}

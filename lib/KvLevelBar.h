@@ -1,0 +1,128 @@
+// A segmented level meter: a column (or row) of thin ticks inside a bevel in three colour
+// zones, each with its own lit and unlit colour, lit from the growth end up to the
+// position. The long side snaps to a whole number of ticks, as the gauge's does.
+#pragma once
+
+#include "KvExport.h"
+
+#include "KvClasses.h"
+#include "KvControls.h"
+
+#include <cstdint>
+#include <memory>
+
+class KV_EXPORT TKvLevelBar : public TKvGraphicImageControl {
+  Q_OBJECT
+  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
+  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
+  Q_PROPERTY(int Position READ Position WRITE SetPosition)
+  Q_PROPERTY(int Percent1 READ Percent1 WRITE SetPercent1)
+  Q_PROPERTY(int Percent2 READ Percent2 WRITE SetPercent2)
+  Q_PROPERTY(TKvPalette* Palette1 READ Palette1 WRITE SetPalette1)
+  Q_PROPERTY(TKvPalette* Palette2 READ Palette2 WRITE SetPalette2)
+  Q_PROPERTY(TKvPalette* Palette3 READ Palette3 WRITE SetPalette3)
+  Q_PROPERTY(TKvBevel* Bevel READ Bevel WRITE SetBevel)
+  Q_PROPERTY(KvControls::TKvOrientation Orientation READ Orientation WRITE SetOrientation)
+  Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
+  Q_PROPERTY(int TickHeight READ TickHeight WRITE SetTickHeight)
+  Q_PROPERTY(KvControls::TKvProgressStyle Style READ Style WRITE SetStyle)
+  Q_PROPERTY(int Step READ Step WRITE SetStep)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+  Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
+  Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
+  Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_CLASSINFO("default.MaxValue", "100")
+  Q_CLASSINFO("default.MinValue", "0")
+  Q_CLASSINFO("default.Position", "0")
+  Q_CLASSINFO("default.Percent1", "60")
+  Q_CLASSINFO("default.Percent2", "25")
+  Q_CLASSINFO("default.Orientation", "voVertical")
+  Q_CLASSINFO("default.Spacing", "1")
+  Q_CLASSINFO("default.TickHeight", "1")
+  Q_CLASSINFO("default.Style", "psBottomLeft")
+  Q_CLASSINFO("default.Step", "10")
+  Q_CLASSINFO("default.Color", "clBlack")
+  Q_CLASSINFO("default.ParentColor", "false")
+public:
+  explicit TKvLevelBar(kv::OwnerOrParent owner);
+  ~TKvLevelBar() override;
+
+  int MaxValue() const { return FMaxValue; }
+  // Ignored unless above MinValue; pulls Position down to it (with events).
+  void SetMaxValue(int v);
+  int MinValue() const { return FMinValue; }
+  // Ignored unless below MaxValue; pulls Position up to it (with events).
+  void SetMinValue(int v);
+  int Position() const { return FPosition; }
+  // Clamped to the range; a change repaints, then fires OnChange, OnMinValue, OnMaxValue.
+  void SetPosition(int v);
+  int Percent1() const { return FPercent1; }
+  // Reduced to 100 - Percent2 when the zones would exceed 100 % (not while loading).
+  void SetPercent1(int v);
+  int Percent2() const { return FPercent2; }
+  // Ignored when the zones would exceed 100 %.
+  void SetPercent2(int v);
+  TKvPalette* Palette1() const { return FPalettes[0].get(); }
+  void SetPalette1(const TKvPalette* v) { FPalettes[0]->Assign(v); }
+  TKvPalette* Palette2() const { return FPalettes[1].get(); }
+  void SetPalette2(const TKvPalette* v) { FPalettes[1]->Assign(v); }
+  TKvPalette* Palette3() const { return FPalettes[2].get(); }
+  void SetPalette3(const TKvPalette* v) { FPalettes[2]->Assign(v); }
+  TKvBevel* Bevel() const { return FBevel.get(); }
+  // A new bevel keeps the bar's size: the control grows or shrinks around it.
+  void SetBevel(const TKvBevel* v) { FBevel->Assign(v); }
+  TKvOrientation Orientation() const { return FOrientation; }
+  // Swaps Width and Height (not while loading).
+  void SetOrientation(TKvOrientation v);
+  int Spacing() const { return FSpacing; }
+  // Refuses values that leave no positive tick pitch (TickHeight + Spacing <= 0).
+  void SetSpacing(int v);
+  int TickHeight() const { return FTickHeight; }
+  // Refuses values below 1 and those that leave no positive tick pitch.
+  void SetTickHeight(int v);
+  TKvProgressStyle Style() const { return FStyle; }
+  void SetStyle(TKvProgressStyle v);
+  int Step() const { return FStep; }
+  void SetStep(int v) { FStep = v; }
+
+  // The ticks that fit, as the last paint laid them out.
+  int TickCount() const { return FTickCount; }
+
+  void Loaded() override;
+
+signals:
+  void OnChange(TObject* Sender);
+  void OnMinValue(TObject* Sender);
+  void OnMaxValue(TObject* Sender);
+
+protected:
+  void Paint() override;
+
+private:
+  bool Vertical() const { return FOrientation == TKvOrientation::voVertical; }
+  int BevelWidth() const;
+  void CalcTicks();
+  void BevelChanged();
+
+  int FMaxValue = 100;
+  int FMinValue = 0;
+  int FPosition = 0;
+  int FPercent1 = 60;
+  int FPercent2 = 25;
+  std::unique_ptr<TKvPalette> FPalettes[3];
+  std::unique_ptr<TKvBevel> FBevel;
+  TKvOrientation FOrientation = TKvOrientation::voVertical;
+  int FSpacing = 1;
+  int FTickHeight = 1;
+  TKvProgressStyle FStyle = TKvProgressStyle::psBottomLeft;
+  int FStep = 10;
+
+  std::unique_ptr<TKvStaticLayer> FBevelLayer;
+  TRect FBarRect;
+  int64_t FTickStep = 2;
+  int FTickCount = 0;
+  // The bevel width the current size was laid out for.
+  int FLaidOutBevelWidth = 0;
+};

@@ -1,0 +1,67 @@
+#include "KvLinearScale.h"
+
+#include <algorithm>
+
+using kv::FloatToStrF;
+
+TKvLinearMarker::TKvLinearMarker(QString defaultPicture)
+    : FDefaultPicture(std::move(defaultPicture)), FBitmap(std::make_unique<TBitmap>()) {
+  FBitmap->LoadFromResourceName(FDefaultPicture);
+  connect(FBitmap.get(), &TGraphic::OnChange, this, [this] { BitmapChanged(); });
+}
+
+TKvLinearMarker::~TKvLinearMarker() = default;
+
+void TKvLinearMarker::SetValue(double v) {
+  if (!std::isnan(v)) SetValue(F.Value, v);
+}
+
+void TKvLinearMarker::SetValueQuietly(double v) {
+  if (!std::isnan(v)) F.Value = v;
+}
+
+void TKvLinearMarker::SetBitmap(const TBitmap* v) {
+  if (v != FBitmap.get()) FBitmap->Assign(v);
+}
+
+void TKvLinearMarker::BitmapChanged() {
+  if (FReloading) return;
+  if (FBitmap->Empty()) {
+    FReloading = true;
+    FBitmap->LoadFromResourceName(FDefaultPicture);
+    FReloading = false;
+  }
+  Changed();
+}
+
+void TKvLinearMarker::Assign(const TPersistent* source) {
+  const auto* other = dynamic_cast<const TKvLinearMarker*>(source);
+  if (!other) {
+    TKvPersistent::Assign(source);
+    return;
+  }
+  kv::WithinUpdate(*this, [&] {
+    F = other->F;
+    if (other != this) FBitmap->Assign(other->FBitmap.get());
+  });
+}
+
+QString kv::ScaleLabelText(const QString& formatText, int decimals, long double value) {
+  return Format(formatText, {FloatToStrF(value, TFloatFormat::ffFixed, 8, decimals)});
+}
+
+void kv::CheckScaleFormat(const QString& formatText) {
+  (void)Format(formatText, {QStringLiteral("0")});
+}
+
+int64_t kv::PixelOf(long double position) {
+  constexpr long double kFar = 1099511627776.0L;  // 2^40
+  if (std::isnan(position)) return 0;
+  return int64_t(std::nearbyint(std::clamp(position, -kFar, kFar)));
+}
+
+int64_t kv::StepCount(long double span, long double step) {
+  if (step == 0 || !std::isfinite(step) || std::isnan(span)) return 0;
+  constexpr long double kMost = 4611686018427387904.0L;  // 2^62
+  return int64_t(std::trunc(std::clamp(span / step, -kMost, kMost)));
+}

@@ -1,0 +1,122 @@
+// What the two linear-scale instruments share: the thermometer and the jog meter. Their
+// orientation and tick-side enumerations, the marker that points at a value on the scale,
+// the checked label format, and the tick loop that visits each pixel of a scale once.
+#pragma once
+
+#include "KvExport.h"
+
+#include "KvClasses.h"
+#include "KvControls.h"
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+
+namespace KvLinearScale {
+Q_NAMESPACE_EXPORT(KV_EXPORT)
+
+enum class TKvDirection { voVertical, voHorizontal };
+Q_ENUM_NS(TKvDirection)
+enum class TKvPosition { voAfter, voBefore };
+Q_ENUM_NS(TKvPosition)
+enum class TkvIndicatorShape { voLine, voBitmap, voTriangle };
+Q_ENUM_NS(TkvIndicatorShape)
+enum class TKvScaleType { voLinear, voLogarithmic };
+Q_ENUM_NS(TKvScaleType)
+
+}  // namespace KvLinearScale
+
+using KvLinearScale::TKvDirection;
+using KvLinearScale::TkvIndicatorShape;
+using KvLinearScale::TKvPosition;
+using KvLinearScale::TKvScaleType;
+
+// A marker on a linear scale: a value, a shape, its colour and a picture for the bitmap
+// shape. An empty picture brings back the marker's own default picture. Both scale
+// instruments derive their unit's marker class from this one.
+class KV_EXPORT TKvLinearMarker : public TKvPersistent {
+  Q_OBJECT
+  Q_PROPERTY(double Value READ Value WRITE SetValue)
+  Q_PROPERTY(TBitmap* Bitmap READ Bitmap WRITE SetBitmap)
+  Q_PROPERTY(KvLinearScale::TkvIndicatorShape Shape READ Shape WRITE SetShape)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+public:
+  ~TKvLinearMarker() override;
+
+  double Value() const { return F.Value; }
+  // NaN is refused: it would compare unequal to every value after it.
+  void SetValue(double v);
+  TBitmap* Bitmap() const { return FBitmap.get(); }
+  // Copies the picture; an empty one reloads the default picture.
+  void SetBitmap(const TBitmap* v);
+  TkvIndicatorShape Shape() const { return F.Shape; }
+  void SetShape(TkvIndicatorShape v) { SetEnum(F.Shape, v); }
+  TColor Color() const { return F.Color; }
+  void SetColor(TColor v) { SetValue(F.Color, v); }
+  bool Visible() const { return F.Visible; }
+  void SetVisible(bool v) { SetValue(F.Visible, v); }
+
+  // Stores Value without reporting a change (the thermometer's peaks follow this way).
+  void SetValueQuietly(double v);
+  // Copies all five properties of another marker and reports one change.
+  void Assign(const TPersistent* source) override;
+
+protected:
+  explicit TKvLinearMarker(QString defaultPicture);
+
+private:
+  using TKvPersistent::SetValue;
+  void BitmapChanged();
+
+  QString FDefaultPicture;
+  std::unique_ptr<TBitmap> FBitmap;
+  bool FReloading = false;
+  struct Settings {
+    double Value = 0;
+    TkvIndicatorShape Shape = TkvIndicatorShape::voBitmap;
+    TColor Color = 0xFF0000;
+    bool Visible = true;
+  } F;
+};
+
+namespace kv {
+
+// The label text of a scale value: fixed-point with precision 8 and Decimals digits, passed
+// to the format function as its one string argument.
+KV_EXPORT QString ScaleLabelText(const QString& formatText, int decimals, long double value);
+// Raises the format function's EConvertError when FormatText cannot take one string: a
+// setter calls it before storing, so that a paint never raises.
+KV_EXPORT void CheckScaleFormat(const QString& formatText);
+
+// A pixel coordinate from a position that may be astronomically large or not a number:
+// rounded half to even, NaN as 0, and held within +-2^40 so that sums with int sizes stay
+// exact in 64 bits. Far beyond any image, such a position draws as the endless one would.
+KV_EXPORT int64_t PixelOf(long double position);
+
+// Calls Visit(k, p) for k = First ... Last with p = Position(k), once for each run of equal
+// positions (the run's first k). Position must be monotone in k; each distinct pixel then
+// costs a bisection, however many steps share it. Visit returns false to stop.
+template <class PositionOf, class Visitor>
+void ForEachPixelStep(int64_t first, int64_t last, PositionOf&& position, Visitor&& visit) {
+  int64_t k = first;
+  while (k <= last) {
+    const int64_t p = position(k);
+    if (!visit(k, p)) return;
+    if (k == last || position(last) == p) return;
+    // The first step after K whose pixel differs lies in (k, last].
+    int64_t lo = k, hi = last;
+    while (hi - lo > 1) {
+      const int64_t mid = lo + (hi - lo) / 2;
+      if (position(mid) == p) lo = mid;
+      else hi = mid;
+    }
+    k = hi;
+  }
+}
+
+// The number of whole steps in Span, as a 64-bit count (never through int): 0 for a zero or
+// non-finite step, negative spans and steps of opposite signs give 0 or less.
+KV_EXPORT int64_t StepCount(long double span, long double step);
+
+}  // namespace kv

@@ -1,0 +1,257 @@
+#include "KvTank.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+
+#include <QPointer>
+
+#include <cmath>
+
+using kv::SaturateToInt;
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvTank>();
+
+constexpr TColor kGray = 0x808080;
+
+int I(int64_t v) { return SaturateToInt(v); }
+
+// A rectangle's region; an inverted one is empty rather than turned round.
+TRegion RectRegion(int64_t l, int64_t t, int64_t r, int64_t b) {
+  if (r <= l || b <= t) return {};
+  return kv::CreateRectRgn(I(l), I(t), I(r), I(b));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Pipe
+
+template <class T>
+void TContainerTank::Set(T& field, T value) {
+  if (field == value) return;
+  field = value;
+  Changed();
+  emit OnChage(this);
+}
+
+void TContainerTank::SetHeight(int v) { Set(F.Height, v); }
+void TContainerTank::SetWidth(int v) { Set(F.Width, v); }
+void TContainerTank::SetVisible(bool v) { Set(F.Visible, v); }
+
+void TContainerTank::Assign(const TPersistent* source) {
+  if (!AssignData(source, &TContainerTank::F)) {
+    TKvPersistent::Assign(source);
+    return;
+  }
+  emit OnChage(this);
+}
+
+// ---------------------------------------------------------------------------
+// Tank
+
+TKvTank::TKvTank(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner),
+      FContainer(std::make_unique<TContainerTank>()),
+      FBodyLayer(std::make_unique<TKvStaticLayer>()) {
+  SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  SetBounds(Left(), Top(), 60, 101);
+  connect(FContainer.get(), &TContainerTank::OnChage, this, [this] { ContainerChanged(); });
+}
+
+TKvTank::~TKvTank() = default;
+
+void TKvTank::ContainerChanged() {
+  if (!IsLoading()) {
+    // The pipe never reaches beyond the tank.
+    const auto limit = [](int v, int most) { return v > most ? most : v < 1 ? 0 : v; };
+    FContainer->SetHeight(limit(FContainer->Height(), Height()));
+    FContainer->SetWidth(limit(FContainer->Width(), Width()));
+  }
+  UpdateControl();
+}
+
+void TKvTank::SetShape(TTankShape v) {
+  if (kv::IsEnumValue(v) && SetIfChanged(FShape, v)) UpdateControl();
+}
+
+void TKvTank::Clamp() {
+  if (FPosition > FMax) FPosition = FMax;
+  if (FPosition < FMin) FPosition = FMin;
+}
+
+bool TKvTank::OutOfRange(double v) {
+  double min = FMin, max = FMax, pos = v;
+  if (!FInOutOfRange) {
+    const QPointer<TKvTank> self(this);
+    FInOutOfRange = true;
+    emit OnOutofRange(this, min, max, pos);
+    if (!self) return false;
+    FInOutOfRange = false;
+  }
+  if (std::isfinite(min) && std::isfinite(max) && std::isfinite(pos) && max >= min) {
+    FMin = min;
+    FMax = max;
+    FPosition = pos;
+  }
+  Clamp();
+  return true;
+}
+
+void TKvTank::SetPosition(double v) {
+  if (std::isnan(v) || v == FPosition) return;
+  if (IsLoading()) {
+    FPosition = v;
+    return;
+  }
+  if (!std::isfinite(v)) return;
+  if (FMin <= v && v <= FMax) FPosition = v;
+  else if (!OutOfRange(v)) return;
+  UpdateControl();
+}
+
+void TKvTank::SetMax(double v) {
+  if (!std::isfinite(v) || v == FMax) return;
+  FMax = v;
+  if (IsLoading()) return;
+  if (FMax < FMin) FMax = FMin;
+  if (FPosition > FMax && !OutOfRange(FPosition)) return;
+  UpdateControl();
+}
+
+void TKvTank::SetMin(double v) {
+  if (!std::isfinite(v) || v == FMin) return;
+  FMin = v;
+  if (IsLoading()) return;
+  if (FMin > FMax) FMin = FMax;
+  if (FPosition < FMin && !OutOfRange(FPosition)) return;
+  UpdateControl();
+}
+
+void TKvTank::Loaded() {
+  TKvGraphicImageControl::Loaded();
+  if (FMin <= FPosition && FPosition <= FMax && std::isfinite(FPosition)) return;
+  // An invalid triple is read again through the setters, from the initial values and
+  // without the handler, which is not yet bound at that point of a description.
+  const double min = FMin, max = FMax, pos = FPosition;
+  FMin = 0;
+  FMax = 100;
+  FPosition = 50;
+  FInOutOfRange = true;
+  SetMin(min);
+  SetMax(max);
+  if (std::isfinite(pos)) SetPosition(pos);
+  FInOutOfRange = false;
+}
+
+int TKvTank::LevelY() const {
+  const long double v = FPosition, min = FMin, max = FMax, h = Height();
+  if (v > max || max == min) return 0;
+  if (v < min) return Height();
+  return kv::Round(h - (v - min) * h / (max - min));
+}
+
+void TKvTank::Paint() {
+  ClearBitmapCanvas();
+  const int64_t w = Width(), h = Height();
+  const bool pipe = FContainer->Visible();
+  const int64_t pipeLeft = (w - FContainer->Width()) / 2;
+  const int64_t pipeRight = pipeLeft + FContainer->Width();
+  const int64_t body = pipe ? h - FContainer->Height() : h;
+  const int64_t apex = pipeLeft + kv::Round(static_cast<long double>(FContainer->Width()) / 2);
+
+  TRegion inner;
+  switch (FShape) {
+    case TTankShape::tsRectangle: inner = RectRegion(3, 3, w - 3, body - 3); break;
+    case TTankShape::tsRoundedRectangle:
+      inner = w - 3 > 3 && body - 3 > 3
+                  ? kv::CreateRoundRectRgn(3, 3, I(w - 3), I(body - 3), 32, 32)
+                  : TRegion();
+      break;
+    case TTankShape::tsEllipse:
+      inner = w - 2 > 2 && body - 2 > 2 ? kv::CreateEllipticRgn(2, 2, I(w - 2), I(body - 2))
+                                        : TRegion();
+      break;
+    case TTankShape::tsTriangle: {
+      const TPoint points[3] = {{2, 2}, {I(w - 2), 2}, {I(apex), I(body - 3)}};
+      inner = kv::CreatePolygonRgn(points, kv::WINDING);
+      break;
+    }
+  }
+
+  TKvLayerKey key;
+  key << Width() << Height() << int(FShape) << FEmptyColor << pipe << FContainer->Width()
+      << FContainer->Height();
+  FBodyLayer->Draw(Image(), key, [&](TCanvas* c) {
+    c->Pen()->SetMode(TPenMode::pmCopy);
+    c->Pen()->SetStyle(TPenStyle::psSolid);
+    c->Pen()->SetWidth(2);
+    c->Pen()->SetColor(clBlack);
+    c->Brush()->SetStyle(TBrushStyle::bsSolid);
+    c->Brush()->SetColor(FEmptyColor);
+    switch (FShape) {
+      case TTankShape::tsRectangle: {
+        TRect r{0, 0, I(w), I(body)};
+        DrawFrame3D(c, r, clWhite, kGray, 3);
+        break;
+      }
+      case TTankShape::tsRoundedRectangle: {
+        c->Pen()->SetColor(kGray);
+        c->RoundRect(1, 1, I(w - 1), I(body - 1), 32, 32);
+        const TRegion clip = RectRegion(0, 0, w - 16, body - 16);
+        if (!clip.IsEmpty()) {
+          c->SelectClipRgn(&clip);
+          c->Pen()->SetColor(clWhite);
+          c->RoundRect(1, 1, I(w - 1), I(body - 1), 32, 32);
+          c->SelectClipRgn(nullptr);
+        }
+        break;
+      }
+      case TTankShape::tsEllipse: {
+        c->Pen()->SetColor(clWhite);
+        c->Ellipse(1, 1, I(w - 1), I(body - 1));
+        const TPoint corner[3] = {{I(w), 0}, {0, I(body)}, {I(w), I(body)}};
+        const TRegion clip = kv::CreatePolygonRgn(corner, kv::WINDING);
+        c->SelectClipRgn(&clip);
+        c->Pen()->SetColor(kGray);
+        c->Ellipse(1, 1, I(w - 1), I(body - 1));
+        c->SelectClipRgn(nullptr);
+        break;
+      }
+      case TTankShape::tsTriangle: {
+        c->Pen()->SetColor(clWhite);
+        const TPoint points[3] = {{I(apex), I(body - 2)}, {1, 1}, {I(w - 1), 1}};
+        c->Polygon(points);
+        c->Pen()->SetColor(kGray);
+        c->MoveTo(I(apex), I(body - 1));
+        c->LineTo(I(w - 1), 1);
+        break;
+      }
+    }
+    if (pipe) {
+      TRect r{I(pipeLeft), 5, I(pipeRight), I(h - 1)};
+      DrawFrame3D(c, r, clWhite, kGray, 3);
+    }
+  });
+
+  if (body > 7 && pipeRight > 7) {
+    TRegion interior = inner;
+    if (pipe)
+      kv::CombineRgn(interior, inner, RectRegion(pipeLeft + 3, 8, pipeRight - 3, h - 4),
+                     kv::RGN_OR);
+    TCanvas* c = BitmapCanvas();
+    c->Brush()->SetStyle(TBrushStyle::bsSolid);
+    const TRect all{0, 0, Width(), Height()};
+    c->SelectClipRgn(&interior);
+    c->Brush()->SetColor(FEmptyColor);
+    c->FillRect(all);
+    TRegion liquid;
+    kv::CombineRgn(liquid, interior, RectRegion(0, 0, w, LevelY()), kv::RGN_DIFF);
+    c->SelectClipRgn(&liquid);
+    c->Brush()->SetColor(FFillColor);
+    c->FillRect(all);
+    c->SelectClipRgn(nullptr);
+  }
+  TKvGraphicImageControl::Paint();
+}

@@ -1,0 +1,148 @@
+// A liquid container: a body of one of four shapes, optionally with a pipe down the middle
+// to the bottom edge, filled below a level that follows Position between Min and Max. A
+// position outside the range is reported through OnOutofRange, whose handler may move the
+// range, and is then clamped.
+#pragma once
+
+#include "KvExport.h"
+
+#include "KvClasses.h"
+#include "KvControls.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace KvTank {
+Q_NAMESPACE_EXPORT(KV_EXPORT)
+
+enum class TTankShape { tsRectangle, tsRoundedRectangle, tsEllipse, tsTriangle };
+Q_ENUM_NS(TTankShape)
+
+}  // namespace KvTank
+
+using KvTank::TTankShape;
+
+// The tank's pipe. Each setter fires OnChage (so spelled) after a change. The tank reacts
+// through a connection of its own, made at construction: it is never written to a form
+// description, and a handler a description binds to Container.OnChage runs after it.
+class KV_EXPORT TContainerTank : public TKvPersistent {
+  Q_OBJECT
+  Q_PROPERTY(int Height READ Height WRITE SetHeight)
+  Q_PROPERTY(int Width READ Width WRITE SetWidth)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_CLASSINFO("default.Height", "50")
+  Q_CLASSINFO("default.Width", "20")
+  Q_CLASSINFO("default.Visible", "true")
+public:
+  TContainerTank() = default;
+
+  int Height() const { return F.Height; }
+  void SetHeight(int v);
+  int Width() const { return F.Width; }
+  void SetWidth(int v);
+  bool Visible() const { return F.Visible; }
+  void SetVisible(bool v);
+
+  void Assign(const TPersistent* source) override;
+
+signals:
+  void OnChage(TObject* Sender);
+
+private:
+  template <class T>
+  void Set(T& field, T value);
+
+  struct Settings {
+    int Height = 50;
+    int Width = 20;
+    bool Visible = true;
+  } F;
+};
+
+class KV_EXPORT TKvTank : public TKvGraphicImageControl {
+  Q_OBJECT
+  Q_PROPERTY(TContainerTank* Container READ Container WRITE SetContainer)
+  Q_PROPERTY(KvTank::TTankShape Shape READ Shape WRITE SetShape)
+  Q_PROPERTY(TColor FillColor READ FillColor WRITE SetFillColor)
+  Q_PROPERTY(TColor EmptyColor READ EmptyColor WRITE SetEmptyColor)
+  Q_PROPERTY(TColor Color READ TankColor WRITE SetTankColor)
+  Q_PROPERTY(double Min READ Min WRITE SetMin)
+  Q_PROPERTY(double Max READ Max WRITE SetMax)
+  Q_PROPERTY(double Position READ Position WRITE SetPosition)
+  Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
+  Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
+  Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+  Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
+  Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_CLASSINFO("default.Shape", "tsTriangle")
+  Q_CLASSINFO("default.FillColor", "clLime")
+  Q_CLASSINFO("default.EmptyColor", "clNavy")
+  Q_CLASSINFO("default.Color", "clBtnFace")
+  Q_CLASSINFO("default.Align", "alNone")
+  Q_CLASSINFO("default.ParentColor", "true")
+  // The tank's own Color does not follow ParentColor: it is stored whenever it differs.
+  Q_CLASSINFO("stored.Color", "IsTankColorStored")
+public:
+  explicit TKvTank(kv::OwnerOrParent owner);
+  ~TKvTank() override;
+
+  TContainerTank* Container() const { return FContainer.get(); }
+  void SetContainer(const TContainerTank* v) { FContainer->Assign(v); }
+  TTankShape Shape() const { return FShape; }
+  void SetShape(TTankShape v);
+  TColor FillColor() const { return FFillColor; }
+  void SetFillColor(TColor v) {
+    if (SetIfChanged(FFillColor, v)) UpdateControl();
+  }
+  TColor EmptyColor() const { return FEmptyColor; }
+  void SetEmptyColor(TColor v) {
+    if (SetIfChanged(FEmptyColor, v)) UpdateControl();
+  }
+  // Stored and published, but the face is cleared with the colour the control inherits.
+  TColor TankColor() const { return FTankColor; }
+  void SetTankColor(TColor v) {
+    if (SetIfChanged(FTankColor, v)) UpdateControl();
+  }
+  double Min() const { return FMin; }
+  // A value above Max makes Min = Max; a position left below runs the out-of-range step.
+  void SetMin(double v);
+  double Max() const { return FMax; }
+  void SetMax(double v);
+  double Position() const { return FPosition; }
+  // Outside the range: OnOutofRange may move the range, then the position is clamped.
+  void SetPosition(double v);
+
+  // The liquid's surface, y from the top, for the current values and height.
+  int LevelY() const;
+
+  void Loaded() override;
+  Q_INVOKABLE bool IsTankColorStored() const { return true; }
+
+signals:
+  // Min, Max and Pos may be changed by a direct connection. A returned triple is taken
+  // only when Max >= Min and all three are finite; otherwise nothing is taken (a handler
+  // vetoes that way). While it runs, a nested out-of-range step on this tank clamps
+  // without calling it, and the values it returns then replace what the nested step set.
+  void OnOutofRange(TObject* Sender, double& Min, double& Max, double& Pos);
+
+protected:
+  void Paint() override;
+
+private:
+  void ContainerChanged();
+  // Takes the handler's values and clamps; false when the handler freed the tank.
+  bool OutOfRange(double v);
+  void Clamp();
+
+  std::unique_ptr<TContainerTank> FContainer;
+  TTankShape FShape = TTankShape::tsTriangle;
+  TColor FFillColor = clLime;
+  TColor FEmptyColor = clNavy;
+  TColor FTankColor = clBtnFace;
+  double FMin = 0;
+  double FMax = 100;
+  double FPosition = 50;
+  bool FInOutOfRange = false;
+  std::unique_ptr<TKvStaticLayer> FBodyLayer;
+};

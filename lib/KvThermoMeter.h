@@ -1,0 +1,213 @@
+// A thermometer: a bulb at the minimum end, a tube in two colours split at the value, a
+// linear or logarithmic scale of ticks and labels beside it, and four markers along the
+// tube (set point, lowest and highest value seen, current value). It lies vertically with
+// the minimum at the bottom, or horizontally with the minimum at the left.
+#pragma once
+
+#include "KvExport.h"
+
+#include "KvClasses.h"
+#include "KvControls.h"
+#include "KvLinearScale.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace KvThermoMeter {
+
+// The thermometer's marker; its default picture is a triangle pointing left.
+class KV_EXPORT TKvLiniarIndicator : public TKvLinearMarker {
+  Q_OBJECT
+public:
+  TKvLiniarIndicator();
+};
+
+}  // namespace KvThermoMeter
+
+// The thermometer's scale: the range, how values map to positions, and the look of the
+// ticks and labels. Values are taken as they come; a logarithmic scale keeps Min and Max
+// at 0 or above.
+class KV_EXPORT TkvThermoMeterScale : public TKvPersistent {
+  Q_OBJECT
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(int Decimals READ Decimals WRITE SetDecimals)
+  Q_PROPERTY(QString FormatText READ FormatText WRITE SetFormatText)
+  Q_PROPERTY(KvLinearScale::TKvScaleType ScaleType READ ScaleType WRITE SetScaleType)
+  Q_PROPERTY(double Max READ Max WRITE SetMax)
+  Q_PROPERTY(double Min READ Min WRITE SetMin)
+  Q_PROPERTY(KvLinearScale::TKvPosition Position READ Position WRITE SetPosition)
+  Q_PROPERTY(int Offset READ Offset WRITE SetOffset)
+  Q_PROPERTY(double Step READ Step WRITE SetStep)
+  Q_PROPERTY(double SmallStep READ SmallStep WRITE SetSmallStep)
+  Q_PROPERTY(int HeightMax READ HeightMax WRITE SetHeightMax)
+  Q_PROPERTY(int HeightMin READ HeightMin WRITE SetHeightMin)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_CLASSINFO("default.Color", "clBlack")
+  Q_CLASSINFO("default.Decimals", "0")
+  Q_CLASSINFO("default.FormatText", "%s")
+  Q_CLASSINFO("default.ScaleType", "voLinear")
+  Q_CLASSINFO("default.Max", "100")
+  Q_CLASSINFO("default.Min", "0")
+  Q_CLASSINFO("default.Position", "voAfter")
+  Q_CLASSINFO("default.Offset", "5")
+  Q_CLASSINFO("default.Step", "10")
+  Q_CLASSINFO("default.SmallStep", "1")
+  Q_CLASSINFO("default.HeightMax", "8")
+  Q_CLASSINFO("default.HeightMin", "5")
+  Q_CLASSINFO("default.Visible", "true")
+public:
+  TkvThermoMeterScale() = default;
+
+  TColor Color() const { return F.Color; }
+  void SetColor(TColor v) { SetValue(F.Color, v); }
+  int Decimals() const { return F.Decimals; }
+  void SetDecimals(int v) { SetValue(F.Decimals, v); }
+  const QString& FormatText() const { return F.FormatText; }
+  // Raises EConvertError, keeping the old text, for a format that cannot take one string.
+  void SetFormatText(const QString& v);
+  TKvScaleType ScaleType() const { return F.ScaleType; }
+  // Logarithmic is refused while Min or Max is negative.
+  void SetScaleType(TKvScaleType v);
+  double Max() const { return F.Max; }
+  // Refuses values that are not finite, and negative ones on a logarithmic scale.
+  void SetMax(double v);
+  double Min() const { return F.Min; }
+  void SetMin(double v);
+  TKvPosition Position() const { return F.Position; }
+  void SetPosition(TKvPosition v) { SetEnum(F.Position, v); }
+  int Offset() const { return F.Offset; }
+  void SetOffset(int v) { SetValue(F.Offset, v); }
+  double Step() const { return F.Step; }
+  // A step of 0 draws no ticks of its kind; values that are not finite are refused.
+  void SetStep(double v);
+  double SmallStep() const { return F.SmallStep; }
+  void SetSmallStep(double v);
+  int HeightMax() const { return F.HeightMax; }
+  void SetHeightMax(int v) { SetValue(F.HeightMax, v); }
+  int HeightMin() const { return F.HeightMin; }
+  void SetHeightMin(int v) { SetValue(F.HeightMin, v); }
+  bool Visible() const { return F.Visible; }
+  void SetVisible(bool v) { SetValue(F.Visible, v); }
+
+  // Copies every setting of another scale at once, so a logarithmic scale stays one.
+  void Assign(const TPersistent* source) override;
+
+private:
+  struct Settings {
+    TColor Color = clBlack;
+    int Decimals = 0;
+    QString FormatText = QStringLiteral("%s");
+    TKvScaleType ScaleType = TKvScaleType::voLinear;
+    double Max = 100;
+    double Min = 0;
+    TKvPosition Position = TKvPosition::voAfter;
+    int Offset = 5;
+    double Step = 10;
+    double SmallStep = 1;
+    int HeightMax = 8;
+    int HeightMin = 5;
+    bool Visible = true;
+  } F;
+};
+
+class KV_EXPORT TkvThermoMeter : public TKvGraphicImageControl {
+  Q_OBJECT
+  Q_PROPERTY(KvLinearScale::TKvDirection Direction READ Direction WRITE SetDirection)
+  Q_PROPERTY(TColor ColorAfter READ ColorAfter WRITE SetColorAfter)
+  Q_PROPERTY(TColor ColorBefore READ ColorBefore WRITE SetColorBefore)
+  Q_PROPERTY(bool ShowCaption READ ShowCaption WRITE SetShowCaption)
+  Q_PROPERTY(TkvThermoMeterScale* Scale READ Scale WRITE SetScale)
+  Q_PROPERTY(KvThermoMeter::TKvLiniarIndicator* SetPoint READ SetPoint WRITE SetSetPoint)
+  Q_PROPERTY(KvThermoMeter::TKvLiniarIndicator* PeakMin READ PeakMin WRITE SetPeakMin)
+  Q_PROPERTY(KvThermoMeter::TKvLiniarIndicator* PeakMax READ PeakMax WRITE SetPeakMax)
+  Q_PROPERTY(KvThermoMeter::TKvLiniarIndicator* Value READ Value WRITE SetValue)
+  Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
+  Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
+  Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+  Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
+  Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
+  Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_CLASSINFO("default.Direction", "voVertical")
+  Q_CLASSINFO("default.ColorAfter", "clMaroon")
+  Q_CLASSINFO("default.ColorBefore", "clRed")
+  Q_CLASSINFO("default.ShowCaption", "false")
+  Q_CLASSINFO("default.Align", "alNone")
+  Q_CLASSINFO("default.Caption", "")
+  Q_CLASSINFO("default.Color", "clSilver")
+  Q_CLASSINFO("default.ParentColor", "false")
+  Q_CLASSINFO("default.ParentFont", "false")
+  Q_CLASSINFO("default.Font.Name", "Arial")
+  Q_CLASSINFO("default.Font.Height", "-13")
+  Q_CLASSINFO("default.Font.Color", "clBlack")
+public:
+  using TKvLiniarIndicator = KvThermoMeter::TKvLiniarIndicator;
+
+  explicit TkvThermoMeter(kv::OwnerOrParent owner);
+  ~TkvThermoMeter() override;
+
+  TKvDirection Direction() const { return FDirection; }
+  // Swaps Width and Height first (not while loading).
+  void SetDirection(TKvDirection v);
+  TColor ColorAfter() const { return FColorAfter; }
+  void SetColorAfter(TColor v) {
+    if (SetIfChanged(FColorAfter, v)) UpdateControl();
+  }
+  TColor ColorBefore() const { return FColorBefore; }
+  void SetColorBefore(TColor v) {
+    if (SetIfChanged(FColorBefore, v)) UpdateControl();
+  }
+  bool ShowCaption() const { return FShowCaption; }
+  void SetShowCaption(bool v) {
+    if (SetIfChanged(FShowCaption, v)) UpdateControl();
+  }
+  TkvThermoMeterScale* Scale() const { return FScale.get(); }
+  void SetScale(const TkvThermoMeterScale* v) { FScale->Assign(v); }
+  TKvLiniarIndicator* SetPoint() const { return FSetPoint.get(); }
+  void SetSetPoint(const TKvLiniarIndicator* v) { FSetPoint->Assign(v); }
+  TKvLiniarIndicator* PeakMin() const { return FPeakMin.get(); }
+  void SetPeakMin(const TKvLiniarIndicator* v) { FPeakMin->Assign(v); }
+  TKvLiniarIndicator* PeakMax() const { return FPeakMax.get(); }
+  void SetPeakMax(const TKvLiniarIndicator* v) { FPeakMax->Assign(v); }
+  TKvLiniarIndicator* Value() const { return FValue.get(); }
+  void SetValue(const TKvLiniarIndicator* v) { FValue->Assign(v); }
+
+  // The pixel of value V along the scale (from the left, or from the bottom's far end
+  // for a vertical thermometer, which draws it at Height - P), as the paint uses it.
+  int64_t ValuePixel(double v) const;
+
+signals:
+  void OnOutofRange(TObject* Sender);
+
+protected:
+  void Paint() override;
+  void TextChanged() override;
+  void FontChanged() override;
+
+private:
+  struct Layout;
+  Layout ComputeLayout() const;
+  void MarkerChanged();
+  void DrawCaption(TCanvas* c, const Layout& l) const;
+  void DrawLabels(TCanvas* c, const Layout& l) const;
+  void DrawBulb(TCanvas* c, const Layout& l) const;
+  void DrawTube(TCanvas* c, const Layout& l) const;
+  void DrawTicks(TCanvas* c, const Layout& l) const;
+  void DrawMarker(TCanvas* c, const Layout& l, const TKvLiniarIndicator& m) const;
+
+  TKvDirection FDirection = TKvDirection::voVertical;
+  TColor FColorAfter = clMaroon;
+  TColor FColorBefore = clRed;
+  bool FShowCaption = false;
+  std::unique_ptr<TkvThermoMeterScale> FScale;
+  std::unique_ptr<TKvLiniarIndicator> FSetPoint;
+  std::unique_ptr<TKvLiniarIndicator> FPeakMin;
+  std::unique_ptr<TKvLiniarIndicator> FPeakMax;
+  std::unique_ptr<TKvLiniarIndicator> FValue;
+  // Caption, labels, bulb and tube; and the ticks, drawn after the tube's value part.
+  std::unique_ptr<TKvStaticLayer> FFaceLayer;
+  std::unique_ptr<TKvStaticLayer> FTickLayer;
+};

@@ -1,0 +1,237 @@
+#include "KvWheel.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+
+#include <QPointer>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+using kv::Extended, kv::SaturateToInt, kv::Trunc;
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvWheel>();
+
+const QString kValueOutOfRange = QStringLiteral("Value out of range.");
+
+// The whole percentage X is of Z, truncated; 0 for an empty total, finite for a negative
+// one. 64-bit: range differences do not fit an int.
+int64_t Percent(int64_t x, int64_t z) { return z == 0 ? 0 : x * 100 / z; }
+
+// P percent of Z, truncated, with the extended 0.01 the scaling routines use.
+int64_t Part(int64_t p, int64_t z) {
+  const Extended v = Extended(z) * (Extended(p) * 0.01L);
+  return int64_t(std::trunc(std::clamp<Extended>(v, -9.0e18L, 9.0e18L)));
+}
+
+}  // namespace
+
+TKvWheel::TKvWheel(kv::OwnerOrParent owner)
+    : TKvGraphicImageControl(owner),
+      FBackImage(std::make_unique<TBitmap>()),
+      FHandleImage(std::make_unique<TBitmap>()),
+      FKnobLayer(std::make_unique<TKvStaticLayer>()) {
+  SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  SetTransparent(true);
+  connect(FBackImage.get(), &TGraphic::OnChange, this, [this] { BackImageChanged(); });
+  connect(FHandleImage.get(), &TGraphic::OnChange, this, [this] { HandleImageChanged(); });
+  LoadDefaultBackImage();
+  LoadDefaultHandleImage();
+  SetAutoSize(true);
+  SetBounds(Left(), Top(), 85, 85);
+}
+
+TKvWheel::~TKvWheel() = default;
+
+void TKvWheel::LoadDefaultBackImage() {
+  FBackImage->LoadFromResourceName(QStringLiteral("VWBACK"));
+}
+
+void TKvWheel::LoadDefaultHandleImage() {
+  FHandleImage->LoadFromResourceName(QStringLiteral("VWHANDLE"));
+}
+
+void TKvWheel::SetBackImage(const TBitmap* v) {
+  if (v != FBackImage.get()) FBackImage->Assign(v);
+}
+
+void TKvWheel::SetHandleImage(const TBitmap* v) {
+  if (v != FHandleImage.get()) FHandleImage->Assign(v);
+}
+
+void TKvWheel::BackImageChanged() {
+  if (FReloading) return;
+  if (FBackImage->Empty()) {
+    FReloading = true;
+    LoadDefaultBackImage();
+    FReloading = false;
+  }
+  AdjustAutoBounds();
+}
+
+void TKvWheel::HandleImageChanged() {
+  if (FReloading) return;
+  if (FHandleImage->Empty()) {
+    FReloading = true;
+    LoadDefaultHandleImage();
+    FReloading = false;
+  }
+  UpdateControl();
+}
+
+bool TKvWheel::CanAutoSize(int& newWidth, int& newHeight) {
+  if (FBackImage->Empty()) return false;
+  newWidth = FBackImage->Width();
+  newHeight = FBackImage->Height();
+  return true;
+}
+
+void TKvWheel::SetRadius(int v) {
+  if (TKvIntMax::Contains(v) && SetIfChanged(FRadius, v)) UpdateControl();
+}
+
+// ---------------------------------------------------------------------------
+// Values
+
+void TKvWheel::SetPosition(int v) {
+  if (IsLoading()) {
+    FPosition = v;
+    return;
+  }
+  // Upper bound first, so that the lower one wins for an inverted range.
+  v = std::max(std::min(v, FMaxValue), FMinValue);
+  if (v == FPosition) return;
+  FPosition = v;
+  UpdateControl();
+  emit OnChange(this);
+}
+
+void TKvWheel::SetMaxValue(int v) {
+  if (v == FMaxValue) return;
+  if (IsLoading()) {
+    FMaxValue = v;
+    return;
+  }
+  if (v < FMinValue) throw EKvException(kValueOutOfRange);
+  FMaxValue = v;
+  if (FMaxValue < FPosition) SetPosition(FMaxValue);
+  else UpdateControl();
+}
+
+void TKvWheel::SetMinValue(int v) {
+  if (v == FMinValue) return;
+  if (IsLoading()) {
+    FMinValue = v;
+    return;
+  }
+  if (v > FMaxValue) throw EKvException(kValueOutOfRange);
+  FMinValue = v;
+  if (FPosition < FMinValue) SetPosition(FMinValue);
+  else UpdateControl();
+}
+
+// ---------------------------------------------------------------------------
+// Geometry
+
+TPoint TKvWheel::HandleCenter() const {
+  const int64_t cx = Width() / 2, cy = Height() / 2;
+  const int64_t arc = 360 - 2 * int64_t(FBaseAngle);
+  const int64_t percent = Percent(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue);
+  const Extended angle = Extended(Part(percent, arc)) + FBaseAngle + 180;
+  const Extended theta = angle * std::numbers::pi_v<Extended> / 180;
+  const Extended r = Extended(FRadius) - 10;
+  return {SaturateToInt(cx + int64_t(Trunc(r * std::sin(theta)))),
+          SaturateToInt(cy - int64_t(Trunc(r * std::cos(theta))))};
+}
+
+int TKvWheel::PositionAt(int x, int y) const {
+  const int64_t cx = Width() / 2, cy = Height() / 2;
+  const Extended dx = Extended(int64_t(x) - cx), dy = Extended(int64_t(y) - cy);
+  Extended d = std::nearbyint(std::sqrt(dx * dx + dy * dy));
+  if (d == 0) d = 0.0001L;
+  const auto arcsin = [](Extended ratio) { return std::asin(std::clamp<Extended>(ratio, -1, 1)); };
+  const Extended pi = std::numbers::pi_v<Extended>;
+  Extended e = 0;
+  if (y < cy) {
+    e = arcsin(dx / d);
+  } else {
+    const Extended f = arcsin(-dx / d);
+    e = x > cx ? f + pi : f - pi;
+  }
+  Extended degrees = e * 180 / pi + 180;
+  // Against the upper end, then the lower: with BaseAngle above 180 the lower wins.
+  degrees = std::min(degrees, Extended(360 - int64_t(FBaseAngle)));
+  degrees = std::max(degrees, Extended(FBaseAngle));
+  const int64_t whole = int64_t(std::trunc(degrees));
+  const int64_t arc = 360 - 2 * int64_t(FBaseAngle);
+  const int64_t range = int64_t(FMaxValue) - FMinValue;
+  return SaturateToInt(FMinValue + Part(Percent(whole - FBaseAngle, arc), range));
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+
+void TKvWheel::Paint() {
+  ClearBitmapCanvas();
+  TCanvas* canvas = BitmapCanvas();
+  const TBitmap* back = FBackImage.get();
+  const int bx = SaturateToInt((int64_t(Width()) - back->Width()) / 2);
+  const int by = SaturateToInt((int64_t(Height()) - back->Height()) / 2);
+  TKvLayerKey key;
+  key << Width() << Height() << Transparent() << back;
+  FKnobLayer->Draw(Image(), key, [&](TCanvas* c) {
+    if (Transparent()) {
+      c->Brush()->SetStyle(TBrushStyle::bsClear);
+      c->BrushCopy(TRect{bx, by, bx + back->Width(), by + back->Height()}, back, BitmapRect(back),
+                   back->TransparentColor());
+    } else {
+      c->Draw(bx, by, back);
+    }
+  });
+  const TBitmap* handle = FHandleImage.get();
+  const TPoint center = HandleCenter();
+  const int64_t hx = int64_t(center.X) - handle->Width() / 2;
+  const int64_t hy = int64_t(center.Y) - handle->Height() / 2;
+  canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+  canvas->BrushCopy(TRect{SaturateToInt(hx), SaturateToInt(hy), SaturateToInt(hx + handle->Width()),
+                          SaturateToInt(hy + handle->Height())},
+                    handle, BitmapRect(handle), handle->TransparentColor());
+  TKvGraphicImageControl::Paint();
+}
+
+// ---------------------------------------------------------------------------
+// Mouse
+
+void TKvWheel::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  const QPointer<TKvWheel> self(this);
+  TKvGraphicImageControl::MouseDown(button, shift, x, y);
+  if (!self || button != TMouseButton::mbLeft) return;
+  FDragging = true;
+  SetPosition(PositionAt(x, y));
+}
+
+void TKvWheel::MouseMove(TShiftState shift, int x, int y) {
+  const QPointer<TKvWheel> self(this);
+  TKvGraphicImageControl::MouseMove(shift, x, y);
+  if (!self || !FDragging) return;
+  // A move without the left button means the button-up went elsewhere.
+  if (!shift.testFlag(TShiftStateFlag::ssLeft)) {
+    FDragging = false;
+    return;
+  }
+  SetPosition(PositionAt(x, y));
+}
+
+void TKvWheel::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  const QPointer<TKvWheel> self(this);
+  TKvGraphicImageControl::MouseUp(button, shift, x, y);
+  if (self) FDragging = false;
+}
+
+void TKvWheel::CMCancelMode() {
+  FDragging = false;
+  TKvGraphicImageControl::CMCancelMode();
+}

@@ -1,0 +1,232 @@
+#include "KvTank.h"
+
+#include "FormDescriptions.h"
+#include "Forms.h"
+#include "Pixels.h"
+#include "References.h"
+
+#include <gtest/gtest.h>
+
+#include <QPointer>
+
+#include <limits>
+
+using kvtest::PixelAt;
+
+namespace {
+
+constexpr int32_t kPanelColor = 7292981;
+
+// The demo's tank: 60 x 101, triangular, 50 ... 150 at 70.
+void MakeDemo(TKvTank& t) {
+  t.SetMax(150);
+  t.SetMin(50);
+  t.SetPosition(70);
+}
+
+QImage Render(TKvTank& t, int32_t background = kPanelColor) {
+  return kvtest::RenderControl(&t, background, 0);
+}
+
+}  // namespace
+
+TEST(Tank, LevelRoundsHalvesToEven) {
+  TKvTank t(nullptr);
+  EXPECT_EQ(t.LevelY(), 50);  // 101 - 50.5
+  MakeDemo(t);
+  EXPECT_EQ(t.LevelY(), 81);  // 101 - 20.2
+  t.SetMax(50);
+  EXPECT_EQ(t.LevelY(), 0);  // Max = Min: full
+}
+
+TEST(Tank, DemoPicture) {
+  TKvTank t(nullptr);
+  MakeDemo(t);
+  const QImage img = Render(t);
+  // The hopper's interior (2, 2), (58, 2), (30, 48): empty above the level, none of it
+  // below y = 81 except the pipe.
+  EXPECT_EQ(PixelAt(img, 30, 20), clNavy.Value);
+  EXPECT_EQ(PixelAt(img, 10, 5), clNavy.Value);
+  // The pipe frame from (20, 5) to (40, 100): white on the left, grey on the right.
+  EXPECT_EQ(PixelAt(img, 20, 60), clWhite.Value);
+  EXPECT_EQ(PixelAt(img, 39, 60), 0x808080);
+  // Its inside (23, 8, 37, 97): empty above the level, liquid from y = 81.
+  EXPECT_EQ(PixelAt(img, 30, 80), clNavy.Value);
+  EXPECT_EQ(PixelAt(img, 30, 81), clLime.Value);
+  EXPECT_EQ(PixelAt(img, 23, 96), clLime.Value);
+  EXPECT_EQ(PixelAt(img, 36, 96), clLime.Value);
+  // The corners show the panel: the tank's own Color does not paint.
+  EXPECT_EQ(PixelAt(img, 2, 90), kPanelColor);
+  EXPECT_EQ(PixelAt(img, 58, 60), kPanelColor);
+}
+
+TEST(Tank, ReferencePictures) {
+  TKvTank initial(nullptr);
+  EXPECT_MATCHES_REFERENCE(Render(initial), "lib/tank-initial");
+  TKvTank demo(nullptr);
+  MakeDemo(demo);
+  EXPECT_MATCHES_REFERENCE(Render(demo), "lib/tank-demo");
+  for (const TTankShape shape : {TTankShape::tsRectangle, TTankShape::tsRoundedRectangle,
+                                 TTankShape::tsEllipse, TTankShape::tsTriangle}) {
+    TKvTank t(nullptr);
+    t.SetBounds(0, 0, 80, 120);
+    t.SetShape(shape);
+    t.SetPosition(30);
+    EXPECT_MATCHES_REFERENCE(Render(t), QStringLiteral("lib/tank-shape-%1").arg(int(shape)));
+  }
+  TKvTank noPipe(nullptr);
+  noPipe.SetShape(TTankShape::tsEllipse);
+  noPipe.Container()->SetVisible(false);
+  EXPECT_MATCHES_REFERENCE(Render(noPipe), "lib/tank-no-pipe");
+  TKvTank full(nullptr);
+  full.SetShape(TTankShape::tsRectangle);
+  full.SetPosition(100);
+  EXPECT_MATCHES_REFERENCE(Render(full), "lib/tank-full");
+  TKvTank empty(nullptr);
+  empty.SetShape(TTankShape::tsRoundedRectangle);
+  empty.SetPosition(0);
+  EXPECT_MATCHES_REFERENCE(Render(empty), "lib/tank-empty");
+}
+
+TEST(Tank, SmallBodiesDrawNoLiquid) {
+  TKvTank t(nullptr);
+  t.SetShape(TTankShape::tsRectangle);
+  t.Container()->SetHeight(94);  // body 7 pixels high
+  const QImage img = Render(t);
+  EXPECT_EQ(kvtest::CountPixels(img, clLime.Value), 0);
+  // A tank shrunk below its pipe paints cleanly.
+  TKvTank small(nullptr);
+  MakeDemo(small);
+  small.SetBounds(0, 0, 10, 10);
+  for (int i = 0; i < 3; ++i) Render(small);
+}
+
+TEST(Tank, PipeIsLimitedToTheTank) {
+  TKvTank t(nullptr);
+  t.Container()->SetHeight(500);
+  EXPECT_EQ(t.Container()->Height(), 101);
+  t.Container()->SetHeight(-5);
+  EXPECT_EQ(t.Container()->Height(), 0);
+  t.Container()->SetWidth(61);
+  EXPECT_EQ(t.Container()->Width(), 60);
+  // A pipe without inside has no region: 6 pixels wide, the frame alone.
+  t.Container()->SetWidth(6);
+  t.Container()->SetHeight(50);
+  t.SetPosition(0);
+  const QImage img = Render(t);
+  for (int y = 60; y < 100; ++y) EXPECT_NE(PixelAt(img, 30, y), clNavy.Value) << y;
+}
+
+TEST(Tank, OutOfRangePositions) {
+  TKvTank t(nullptr);
+  t.SetPosition(150);
+  EXPECT_EQ(t.Position(), 100);
+  TKvTank widened(nullptr);
+  int calls = 0;
+  QObject::connect(&widened, &TKvTank::OnOutofRange, [&](TObject*, double&, double& max, double&) {
+    ++calls;
+    max = 200;
+  });
+  widened.SetPosition(150);
+  EXPECT_EQ(widened.Position(), 150);
+  EXPECT_EQ(widened.Max(), 200);
+  EXPECT_EQ(calls, 1);
+  // Range repairs run the step too.
+  widened.SetMax(120);
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(widened.Max(), 200);
+  EXPECT_EQ(widened.Position(), 150);
+  widened.SetMin(300);
+  EXPECT_EQ(widened.Min(), 200);
+  EXPECT_EQ(calls, 3);
+}
+
+TEST(Tank, HandlerValuesThatAreNotFiniteAreNotTaken) {
+  TKvTank t(nullptr);
+  double nextPos = std::numeric_limits<double>::quiet_NaN();
+  double nextMax = 100;
+  QObject::connect(&t, &TKvTank::OnOutofRange, [&](TObject*, double&, double& max, double& pos) {
+    pos = nextPos;
+    max = nextMax;
+  });
+  t.SetPosition(150);
+  EXPECT_EQ(t.Position(), 50);
+  nextPos = 150;
+  nextMax = std::numeric_limits<double>::infinity();
+  t.SetPosition(150);
+  EXPECT_EQ(t.Max(), 100);
+  EXPECT_EQ(t.Position(), 50);
+  t.SetPosition(std::numeric_limits<double>::quiet_NaN());
+  EXPECT_EQ(t.Position(), 50);
+}
+
+TEST(Tank, HandlerSettingThePositionItselfRunsOnce) {
+  TKvTank t(nullptr);
+  int calls = 0;
+  QObject::connect(&t, &TKvTank::OnOutofRange, [&](TObject*, double&, double&, double& pos) {
+    ++calls;
+    t.SetPosition(pos);
+  });
+  t.SetPosition(500);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(t.Position(), 100);
+}
+
+TEST(Tank, HandlerThatFreesTheTank) {
+  auto* t = new TKvTank(nullptr);
+  QPointer<TKvTank> alive(t);
+  QObject::connect(t, &TKvTank::OnOutofRange,
+                   [t](TObject*, double&, double&, double&) { delete t; });
+  t->SetPosition(500);
+  EXPECT_TRUE(alive.isNull());
+}
+
+TEST(Tank, LoadingStoresValuesAsRead) {
+  TForm form(nullptr);
+  kv::ReadComponent(&form, R"(object Panel: TForm
+  object Valid: TKvTank
+    Min = 150
+    Max = 300
+    Position = 200
+  end
+  object Inverted: TKvTank
+    Min = 20
+    Max = 10
+    Position = 500
+  end
+end)",
+                    QStringLiteral("tanks.kvf"));
+  auto* valid = dynamic_cast<TKvTank*>(form.FindComponent(QStringLiteral("Valid")));
+  ASSERT_NE(valid, nullptr);
+  EXPECT_EQ(valid->Min(), 150);
+  EXPECT_EQ(valid->Max(), 300);
+  EXPECT_EQ(valid->Position(), 200);
+  // As the setters would have left them from the initial 0 ... 100 at 50.
+  auto* inverted = dynamic_cast<TKvTank*>(form.FindComponent(QStringLiteral("Inverted")));
+  EXPECT_EQ(inverted->Min(), 20);
+  EXPECT_EQ(inverted->Max(), 20);
+  EXPECT_EQ(inverted->Position(), 20);
+}
+
+TEST(Tank, ConstructionValuesSurviveADescription) {
+  TForm form(nullptr);
+  auto* t = new TKvTank(&form);
+  t->SetName(QStringLiteral("T"));
+  t->SetShape(TTankShape::tsEllipse);
+  t->SetEmptyColor(clBlack);
+  const QByteArray text = kv::WriteComponent(&form);
+  EXPECT_FALSE(text.contains("OnChage"));
+  TForm copy(nullptr);
+  kv::ReadComponent(&copy, text, QStringLiteral("copy.kvf"));
+  auto* c = dynamic_cast<TKvTank*>(copy.FindComponent(QStringLiteral("T")));
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->Shape(), TTankShape::tsEllipse);
+  EXPECT_EQ(c->EmptyColor().Value, clBlack.Value);
+  // Left out, they read as the construction values.
+  TForm bare(nullptr);
+  kv::ReadComponent(&bare, "object Form: TForm\n  object T: TKvTank\n  end\nend\n",
+                    QStringLiteral("bare.kvf"));
+  auto* b = dynamic_cast<TKvTank*>(bare.FindComponent(QStringLiteral("T")));
+  EXPECT_EQ(b->Shape(), TTankShape::tsTriangle);
+  EXPECT_EQ(b->EmptyColor().Value, clNavy.Value);
+}
