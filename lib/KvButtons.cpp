@@ -12,7 +12,8 @@ using kv::DT_BOTTOM, kv::DT_CENTER, kv::DT_LEFT, kv::DT_RIGHT, kv::DT_SINGLELINE
 
 namespace {
 
-[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvShadowButton, TKvDemoButton>();
+[[maybe_unused]] const bool kRegistered =
+    kv::RegisterClasses<TKvShadowButton, TKvDemoButton, TKvPowerButton>();
 
 // The DrawText placement of each text alignment, in the enumeration's order.
 constexpr unsigned kAlignmentFlags[] = {
@@ -397,4 +398,200 @@ void TKvDemoButton::MouseLeave() {
 void TKvDemoButton::TextChanged() {
   TKvCustomImageControl::TextChanged();
   UpdateControl();
+}
+
+// ---------------------------------------------------------------------------
+
+TKvPowerButton::TKvPowerButton(kv::OwnerOrParent owner)
+    : TKvCustomImageControl(owner), FPalette(std::make_unique<TKvPalette>()) {
+  SetControlStyle(PushButtonStyle(ControlStyle()) | TControlStyleFlag::csReplicatable);
+  SetColor(clBtnFace);
+  SetParentColor(false);
+  SetTabStop(false);
+  connect(FPalette.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
+  SetBounds(0, 0, 125, 25);
+  Relayout();
+}
+
+TKvPowerButton::~TKvPowerButton() { BeginDestruction(); }
+
+void TKvPowerButton::SetActive(bool v) {
+  if (SetIfChanged(FActive, v)) UpdateControl();
+}
+void TKvPowerButton::SetLedWidth(int v) {
+  if (TKvMaxInt::Contains(v) && SetIfChanged(FLedWidth, v)) Relayout();
+}
+void TKvPowerButton::SetLedHeight(int v) {
+  if (TKvMaxInt::Contains(v) && SetIfChanged(FLedHeight, v)) Relayout();
+}
+void TKvPowerButton::SetLayout(TKvImageTextLayout v) {
+  if (kv::IsEnumValue(v) && SetIfChanged(FLayout, v)) Relayout();
+}
+void TKvPowerButton::SetMargin(int v) {
+  if (SetIfChanged(FMargin, v)) Relayout();
+}
+void TKvPowerButton::SetSpacing(int v) {
+  if (SetIfChanged(FSpacing, v)) Relayout();
+}
+void TKvPowerButton::SetFocusColor(TColor v) {
+  if (SetIfChanged(FFocusColor, v)) UpdateControl();
+}
+void TKvPowerButton::SetOutlineColor(TColor v) {
+  if (SetIfChanged(FOutlineColor, v)) UpdateControl();
+}
+void TKvPowerButton::SetOutlineWidth(int v) {
+  if (TKvByteInt::Contains(v) && SetIfChanged(FOutlineWidth, v)) Relayout();
+}
+void TKvPowerButton::SetHighlightColor(TColor v) {
+  if (SetIfChanged(FHighlightColor, v)) UpdateControl();
+}
+void TKvPowerButton::SetShadowColor(TColor v) {
+  if (SetIfChanged(FShadowColor, v)) UpdateControl();
+}
+void TKvPowerButton::SetBevelWidth(int v) {
+  if (TKvByteInt::Contains(v) && SetIfChanged(FBevelWidth, v)) Relayout();
+}
+
+void TKvPowerButton::Relayout() {
+  TCanvas* c = BitmapCanvas();
+  c->SetFont(Font());
+  TRect r = ClientRect();
+  const int inset = FBevelWidth + FOutlineWidth;  // both at most 255
+  InflateRect(r, -inset, -inset);
+  TPoint led;
+  TRect text;
+  CalcImageTextLayout(c, r, Point(0, 0), Caption(), FLayout, FMargin, FSpacing,
+                      Point(FLedWidth, FLedHeight), led, text);
+  FLedRect = kv::Bounds(led.X, led.Y, FLedWidth, FLedHeight);
+  FCaptionRect = text;
+  UpdateControl();
+}
+
+void TKvPowerButton::Paint() {
+  ClearBitmapCanvas();
+  TCanvas* c = BitmapCanvas();
+  TRect r = ClientRect();
+  const TColor outline = FFocused ? FFocusColor : FOutlineColor;
+  DrawFrame3D(c, r, outline, outline, FOutlineWidth);
+  if (FPress.Pressed()) {
+    r = ClientRect();
+    DrawFrame3D(c, r, FOutlineColor, FHighlightColor, FOutlineWidth);
+    DrawFrame3D(c, r, FShadowColor, FOutlineColor, FBevelWidth);
+  } else {
+    DrawFrame3D(c, r, FHighlightColor, FShadowColor, FBevelWidth);
+  }
+  TRect led = FLedRect;
+  DrawFrame3D(c, led, FShadowColor, FHighlightColor, 1);
+  DrawFrame3D(c, led, clBlack, clBlack, 1);
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  c->Brush()->SetColor(!Enabled() ? Color() : FActive ? FPalette->High() : FPalette->Low());
+  if (!kv::IsRectEmpty(led)) c->FillRect(led);
+  c->SetFont(Font());
+  c->Brush()->SetStyle(TBrushStyle::bsClear);
+  DrawCaption(c, Caption(), FCaptionRect, Enabled());
+  TKvCustomImageControl::Paint();
+}
+
+void TKvPowerButton::CancelPress() {
+  if (FPress.End()) UpdateControl();
+}
+
+void TKvPowerButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  const QPointer<TKvPowerButton> self(this);
+  if (button == TMouseButton::mbLeft) {
+    FPress.Begin();
+    UpdateControl();
+    if (TabStop() && CanFocus()) {
+      SetFocus();
+      if (!self) return;
+    }
+  }
+  TKvCustomImageControl::MouseDown(button, shift, x, y);
+}
+
+void TKvPowerButton::MouseMove(TShiftState shift, int x, int y) {
+  const QPointer<TKvPowerButton> self(this);
+  TKvCustomImageControl::MouseMove(shift, x, y);
+  if (self && FPress.Follow(PtInRect(ClientRect(), Point(x, y)))) UpdateControl();
+}
+
+void TKvPowerButton::MouseEnter() {
+  TKvCustomImageControl::MouseEnter();
+  if (FPress.Follow(true)) UpdateControl();
+}
+
+void TKvPowerButton::MouseLeave() {
+  TKvCustomImageControl::MouseLeave();
+  if (FPress.Follow(false)) UpdateControl();
+}
+
+// Order: Active, OnMouseUp, OnClick; a handler that frees the button ends it there.
+void TKvPowerButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  const QPointer<TKvPowerButton> self(this);
+  bool clicked = false;
+  if (button == TMouseButton::mbLeft) {
+    if (FPress.Tracking()) FPress.Follow(PtInRect(ClientRect(), Point(x, y)));
+    if (FPress.End()) {
+      FActive = !FActive;
+      clicked = true;
+    }
+    UpdateControl();
+  }
+  TKvCustomImageControl::MouseUp(button, shift, x, y);
+  if (self && clicked) TControl::Click();
+}
+
+void TKvPowerButton::KeyDown(uint16_t& key, TShiftState shift) {
+  const QPointer<TKvPowerButton> self(this);
+  TKvCustomImageControl::KeyDown(key, shift);
+  if (!self || key != VK_SPACE) return;
+  FPress.Begin();
+  UpdateControl();
+}
+
+void TKvPowerButton::KeyUp(uint16_t& key, TShiftState shift) {
+  const QPointer<TKvPowerButton> self(this);
+  TKvCustomImageControl::KeyUp(key, shift);
+  if (!self || key != VK_SPACE) return;
+  SetMouseCapture(false);
+  FPress.End();
+  FActive = !FActive;
+  UpdateControl();
+  TControl::Click();
+}
+
+bool TKvPowerButton::CMDialogChar(QChar ch) { return ClickOnAccelerator(*this, ch); }
+
+void TKvPowerButton::CMCancelMode() { CancelPress(); }
+
+void TKvPowerButton::WMKillFocus() {
+  // A space press whose release now goes elsewhere ends here, without a toggle.
+  TKvCustomImageControl::WMKillFocus();
+  CancelPress();
+}
+
+void TKvPowerButton::CMEnabledChanged() {
+  TKvCustomImageControl::CMEnabledChanged();
+  if (!Enabled()) CancelPress();
+  UpdateControl();
+}
+
+void TKvPowerButton::CMFocusChanged(TWinControl* newFocused) {
+  if (SetIfChanged(FFocused, newFocused == this)) UpdateControl();
+  TKvCustomImageControl::CMFocusChanged(newFocused);
+}
+
+void TKvPowerButton::Resize() {
+  TKvCustomImageControl::Resize();
+  Relayout();
+}
+
+void TKvPowerButton::FontChanged() {
+  TKvCustomImageControl::FontChanged();
+  Relayout();
+}
+
+void TKvPowerButton::TextChanged() {
+  TKvCustomImageControl::TextChanged();
+  Relayout();
 }

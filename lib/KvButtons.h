@@ -300,3 +300,129 @@ private:
   bool FFocused = false;
   kv::ButtonPress FPress;
 };
+
+// A push-on/push-off button with a small sunken LED beside its caption: each completed click
+// toggles Active, and the LED shows the palette's High while active, Low otherwise.
+class KV_EXPORT TKvPowerButton : public TKvCustomImageControl {
+  Q_OBJECT
+  Q_PROPERTY(bool Active READ Active WRITE SetActive)
+  Q_PROPERTY(int LedWidth READ LedWidth WRITE SetLedWidth)
+  Q_PROPERTY(int LedHeight READ LedHeight WRITE SetLedHeight)
+  Q_PROPERTY(KvControls::TKvImageTextLayout Layout READ Layout WRITE SetLayout)
+  Q_PROPERTY(int Margin READ Margin WRITE SetMargin)
+  Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
+  Q_PROPERTY(TKvPalette* Palette READ Palette WRITE SetPalette)
+  Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor)
+  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor)
+  Q_PROPERTY(int OutlineWidth READ OutlineWidth WRITE SetOutlineWidth)
+  Q_PROPERTY(TColor HighlightColor READ HighlightColor WRITE SetHighlightColor)
+  Q_PROPERTY(TColor ShadowColor READ ShadowColor WRITE SetShadowColor)
+  Q_PROPERTY(int BevelWidth READ BevelWidth WRITE SetBevelWidth)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+  Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
+  Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
+  Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+  Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
+  Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_CLASSINFO("default.Active", "false")
+  Q_CLASSINFO("default.LedWidth", "12")
+  Q_CLASSINFO("default.LedHeight", "12")
+  Q_CLASSINFO("default.Layout", "ImageLeft")
+  Q_CLASSINFO("default.Margin", "-1")
+  Q_CLASSINFO("default.Spacing", "5")
+  Q_CLASSINFO("default.FocusColor", "clBlue")
+  Q_CLASSINFO("default.OutlineColor", "clBlack")
+  Q_CLASSINFO("default.OutlineWidth", "1")
+  Q_CLASSINFO("default.HighlightColor", "clBtnHighlight")
+  Q_CLASSINFO("default.ShadowColor", "clBtnShadow")
+  Q_CLASSINFO("default.BevelWidth", "2")
+  Q_CLASSINFO("default.Caption", "")
+  Q_CLASSINFO("default.Color", "clBtnFace")
+  Q_CLASSINFO("default.Enabled", "true")
+  Q_CLASSINFO("default.ParentColor", "false")
+public:
+  explicit TKvPowerButton(kv::OwnerOrParent owner);
+  ~TKvPowerButton() override;
+
+  bool Active() const { return FActive; }
+  void SetActive(bool v);
+  int LedWidth() const { return FLedWidth; }
+  void SetLedWidth(int v);
+  int LedHeight() const { return FLedHeight; }
+  void SetLedHeight(int v);
+  TKvImageTextLayout Layout() const { return FLayout; }
+  void SetLayout(TKvImageTextLayout v);
+  int Margin() const { return FMargin; }
+  void SetMargin(int v);
+  int Spacing() const { return FSpacing; }
+  void SetSpacing(int v);
+  TKvPalette* Palette() const { return FPalette.get(); }
+  void SetPalette(const TKvPalette* v) { FPalette->Assign(v); }
+  TColor FocusColor() const { return FFocusColor; }
+  void SetFocusColor(TColor v);
+  TColor OutlineColor() const { return FOutlineColor; }
+  void SetOutlineColor(TColor v);
+  int OutlineWidth() const { return FOutlineWidth; }
+  void SetOutlineWidth(int v);
+  TColor HighlightColor() const { return FHighlightColor; }
+  void SetHighlightColor(TColor v);
+  TColor ShadowColor() const { return FShadowColor; }
+  void SetShadowColor(TColor v);
+  int BevelWidth() const { return FBevelWidth; }
+  void SetBevelWidth(int v);
+
+  // The LED and caption rectangles of the last layout.
+  TRect LedRect() const { return FLedRect; }
+  TRect CaptionRect() const { return FCaptionRect; }
+  bool Pressed() const { return FPress.Pressed(); }
+
+  // OnClick fires only where a press, the space bar or the accelerator say so.
+  void Click() override {}
+  bool CMDialogChar(QChar ch) override;
+  void CMCancelMode() override;
+  void CMEnabledChanged() override;
+  void CMFocusChanged(TWinControl* newFocused) override;
+
+protected:
+  void Paint() override;
+  void Resize() override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void KeyDown(uint16_t& key, TShiftState shift) override;
+  void KeyUp(uint16_t& key, TShiftState shift) override;
+  void WMKillFocus() override;
+  void MouseEnter() override;
+  void MouseLeave() override;
+  void FontChanged() override;
+  void TextChanged() override;
+
+private:
+  // Places the LED and the caption, then repaints.
+  void Relayout();
+  // Ends a press without a toggle or a click.
+  void CancelPress();
+
+  bool FActive = false;
+  int FLedWidth = 12;
+  int FLedHeight = 12;
+  TKvImageTextLayout FLayout = TKvImageTextLayout::ImageLeft;
+  int FMargin = -1;
+  int FSpacing = 5;
+  std::unique_ptr<TKvPalette> FPalette;
+  TColor FFocusColor = clBlue;
+  TColor FOutlineColor = clBlack;
+  int FOutlineWidth = 1;
+  TColor FHighlightColor = clBtnHighlight;
+  TColor FShadowColor = clBtnShadow;
+  int FBevelWidth = 2;
+  bool FFocused = false;
+  kv::ButtonPress FPress;
+  TRect FLedRect;
+  TRect FCaptionRect;
+};

@@ -2,6 +2,8 @@
 
 #include "Forms.h"
 
+#include <QPointer>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -39,15 +41,25 @@ void TKvChangeLink::Change() { emit OnChange(FSender); }
 
 TKvSharedComponent::TKvSharedComponent(TComponent* owner) : TKvComponent(owner) {}
 
-TKvSharedComponent::~TKvSharedComponent() {
-  while (!FLinks.empty()) RemoveLink(FLinks.back());
+TKvSharedComponent::~TKvSharedComponent() { DetachLinks(); }
+
+void TKvSharedComponent::DetachLinks() {
+  while (!FLinks.empty()) {
+    TKvChangeLink* link = FLinks.front();
+    RemoveLink(link);
+    emit link->OnDetach(this);
+  }
 }
 
 void TKvSharedComponent::NotifyClients() {
-  // A handler may remove its own or another link: walk a snapshot, skip the removed.
+  // A handler may remove its own or another link, or free this component: walk a snapshot,
+  // skip the removed, stop when this is gone.
+  const QPointer<TKvSharedComponent> self(this);
   const std::vector<TKvChangeLink*> snapshot = FLinks;
-  for (TKvChangeLink* link : snapshot)
+  for (TKvChangeLink* link : snapshot) {
+    if (!self) return;
     if (std::find(FLinks.begin(), FLinks.end(), link) != FLinks.end()) link->Change();
+  }
 }
 
 void TKvSharedComponent::InsertLink(TKvChangeLink* link) {

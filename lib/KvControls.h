@@ -129,6 +129,9 @@ public:
 
 signals:
   void OnChange(TObject* Sender);
+  // The shared component is going away and has dropped this link (Sender is already none).
+  // It is still whole while the handler runs.
+  void OnDetach(TObject* Sender);
 
 private:
   friend class TKvSharedComponent;
@@ -141,10 +144,16 @@ class KV_EXPORT TKvSharedComponent : public TKvComponent {
 public:
   explicit TKvSharedComponent(TComponent* owner);
   ~TKvSharedComponent() override;
+  // Tells every link in registration order; stops when a handler frees this component.
   void NotifyClients();
   void InsertLink(TKvChangeLink* link);
   void RemoveLink(TKvChangeLink* link);
   int LinkCount() const { return int(FLinks.size()); }
+
+protected:
+  // Drops every link, telling each client (OnDetach) while this component is still whole.
+  // A descendant calls it from its own destructor; the base's destructor does it otherwise.
+  void DetachLinks();
 
 private:
   std::vector<TKvChangeLink*> FLinks;  // not owned

@@ -1,0 +1,147 @@
+#include "KvSwitch.h"
+
+#include "ClassRegistry.h"
+#include "KvSysUtils.h"
+#include "KvSystem.h"
+
+#include <QPointer>
+
+#include <algorithm>
+
+using kv::SaturateToInt;
+
+namespace {
+
+[[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvSwitch>();
+
+constexpr TKvSwitchOptions kAllOptions =
+    TKvSwitchOption::soActiveClick | TKvSwitchOption::soMouseClip | TKvSwitchOption::soHandPoint |
+    TKvSwitchOption::soThumbOpaque;
+
+}  // namespace
+
+TKvSwitch::TKvSwitch(kv::OwnerOrParent owner)
+    : TKvThumbControl(owner), FBevel(std::make_unique<TKvBevel>()) {
+  SetControlStyle(ControlStyle() & ~TControlStyle(TControlStyleFlag::csSetCaption));
+  FBevel->SetInnerSpace(0);
+  FBevel->SetOuterOutline(TKvBevelOutlineStyle::osNone);
+  connect(FBevel.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
+  SetColor(clBlack);
+  SetParentColor(false);
+  // The switch fits its own length to its stops: that is its auto-size rule.
+  SetAutoSize(true);
+  SetBounds(0, 0, 29, 60);
+  LoadThumb();
+}
+
+TKvSwitch::~TKvSwitch() = default;
+
+QString TKvSwitch::BuiltInThumb() const {
+  return Vertical() ? QStringLiteral("KVSWITCHTHUMB_VERT") : QStringLiteral("KVSWITCHTHUMB_HORI");
+}
+
+int64_t TKvSwitch::LongSide(int64_t positions, int64_t border) const {
+  return int64_t(Vertical() ? FThumbHeight : FThumbWidth) * positions + 2 * border;
+}
+
+// One thumb per stop along the long side; the short side only grows to fit the thumb. No
+// side grows past the largest window.
+bool TKvSwitch::CanAutoSize(int& newWidth, int& newHeight) {
+  const int64_t b = FBorderWidth;
+  const int longSide = int(std::clamp<int64_t>(LongSide(FPositions, b), 0, kMaxSide));
+  if (Vertical()) {
+    newWidth = int(std::min<int64_t>(std::max<int64_t>(2 * b + FThumbWidth, newWidth), kMaxSide));
+    newHeight = longSide;
+  } else {
+    newWidth = longSide;
+    newHeight =
+        int(std::min<int64_t>(std::max<int64_t>(2 * b + FThumbHeight, newHeight), kMaxSide));
+  }
+  return true;
+}
+
+void TKvSwitch::FitSwitchSize() {
+  if (!IsLoading() && !FHoldSize) SetBounds(Left(), Top(), Width(), Height());
+}
+
+void TKvSwitch::SetPositions(int v) {
+  if (v < 1 || v == FPositions || LongSide(v, FBorderWidth) > kMaxSide) return;
+  FPositions = v;
+  FitSwitchSize();
+  UpdateControl();
+}
+
+void TKvSwitch::SetValue(int64_t v) {
+  SetOffset(int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)));
+}
+
+void TKvSwitch::SetOffset(int v) {
+  v = std::max(v, 0);
+  v = std::min(v, FPositions - 1);
+  if (!SetIfChanged(FOffset, v)) return;
+  PlaceThumb();
+  UpdateControl();
+  Change();
+}
+
+void TKvSwitch::Change() { emit OnChange(this); }
+
+void TKvSwitch::SetOrientation(TKvOrientation v) {
+  if (!kv::IsEnumValue(v) || !SetIfChanged(FOrientation, v)) return;
+  if (IsLoading()) return;
+  // The sides swap before the new thumb fits them, so the short side keeps its size.
+  const int width = Width(), height = Height();
+  FHoldSize = true;
+  LoadThumb();
+  FHoldSize = false;
+  SetBounds(Left(), Top(), height, width);
+  UpdateControl();
+}
+
+void TKvSwitch::SetBackImageIndex(int v) {
+  if (SetIfChanged(FBackImageIndex, v)) UpdateControl();
+}
+
+void TKvSwitch::SetThumbIndent(int v) {
+  if (v >= 0 && SetIfChanged(FThumbIndent, v)) UpdateControl();
+}
+
+void TKvSwitch::SetStyle(TKvProgressStyle v) {
+  if (kv::IsEnumValue(v) && SetIfChanged(FStyle, v)) UpdateControl();
+}
+
+void TKvSwitch::SetOptions(TKvSwitchOptions v) {
+  if ((v & ~kAllOptions) == TKvSwitchOptions() && SetIfChanged(FOptions, v)) UpdateControl();
+}
+
+void TKvSwitch::SetBorderColor(TColor v) {
+  if (SetIfChanged(FBorderColor, v)) UpdateControl();
+}
+
+void TKvSwitch::SetBorderWidth(int v) {
+  if (v < 0 || v == FBorderWidth || LongSide(FPositions, v) > kMaxSide ||
+      2 * int64_t(v) + (Vertical() ? FThumbWidth : FThumbHeight) > kMaxSide)
+    return;
+  FBorderWidth = v;
+  FitSwitchSize();
+  UpdateControl();
+}
+
+void TKvSwitch::SetFocusColor(TColor v) {
+  if (SetIfChanged(FFocusColor, v)) UpdateControl();
+}
+
+void TKvSwitch::Paint() {
+  ClearBitmapCanvas();
+  TCanvas* canvas = BitmapCanvas();
+  TRect r = ClientRect();
+  if (FBorderWidth > 0) {
+    const TColor c = HasFocus() ? FFocusColor : FBorderColor;
+    DrawFrame3D(canvas, r, c, c, FBorderWidth);
+  }
+  FBevel->Paint(canvas, r);
+  if (const TBitmap* back = ListBitmap(FBackImageIndex); back && !back->Empty())
+    canvas->StretchDraw(r, back);
+  DrawThumb(canvas);
+  TKvThumbControl::Paint();
+}

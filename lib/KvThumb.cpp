@@ -1,0 +1,335 @@
+#include "KvThumb.h"
+
+#include "CursorClip.h"
+#include "Forms.h"
+#include "KvSystem.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPointingDevice>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+using kv::Bounds, kv::PtInRect, kv::SaturateToInt, kv::Screen;
+using kv::VK_DOWN, kv::VK_END, kv::VK_HOME, kv::VK_LEFT, kv::VK_RIGHT, kv::VK_UP;
+
+namespace kv {
+
+int64_t Round64(long double v) noexcept {
+  if (std::isnan(v)) return 0;
+  constexpr long double kMax = 9.2e18L;
+  if (v >= kMax) return std::numeric_limits<int64_t>::max();
+  if (v <= -kMax) return std::numeric_limits<int64_t>::min();
+  return int64_t(std::nearbyintl(v));
+}
+
+namespace {
+
+// Ticks and their gap at thinning g (the loop's formulas, in 64 bits).
+void TicksAt(int64_t span, int64_t frequency, int64_t travel, int64_t g, int64_t& count,
+             int64_t& gap) {
+  count = Round64((long double)span / ((long double)frequency * g)) + 1;
+  gap = count > 1 ? travel / (count - 1) : travel;
+}
+
+}  // namespace
+
+// The count falls and the gap grows as g grows, so the first g that passes is found by
+// bisection; g = span / frequency + 1 leaves a single tick, which always passes.
+TickThinning ThinTicks(int64_t span, int64_t frequency, int64_t travel) {
+  if (frequency <= 0 || travel <= 0 || span < 0) return {1, span > 0 ? 2 : 1};
+  int64_t count = 0, gap = 0;
+  auto passes = [&](int64_t g) {
+    TicksAt(span, frequency, travel, g, count, gap);
+    return gap >= 4 || gap >= travel;
+  };
+  int64_t lo = 1, hi = span / frequency + 2;
+  if (passes(lo)) return {1, count};
+  while (hi - lo > 1) {  // passes(hi), !passes(lo)
+    const int64_t mid = lo + (hi - lo) / 2;
+    if (passes(mid)) hi = mid;
+    else lo = mid;
+  }
+  passes(hi);
+  return {hi, count};
+}
+
+}  // namespace kv
+
+TKvThumbControl::TKvThumbControl(kv::OwnerOrParent owner)
+    : TKvCustomImageControl(owner),
+      FThumb(std::make_unique<TBitmap>()),
+      FLink(std::make_unique<TKvChangeLink>()) {
+  SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  connect(FLink.get(), &TKvChangeLink::OnChange, this, [this] { ListChanged(); });
+  connect(FLink.get(), &TKvChangeLink::OnDetach, this, [this] { ListDetached(); });
+}
+
+// The clip token and the link go with their members: the framework releases the capture
+// here without telling, and the token must not outlive the drag.
+TKvThumbControl::~TKvThumbControl() = default;
+
+void TKvThumbControl::SetThumbStates(int v) {
+  if (!TKvNumGlyphs::Contains(v) || !SetIfChanged(FThumbStates, v)) return;
+  LoadThumb();
+  UpdateControl();
+}
+
+void TKvThumbControl::SetThumbImageIndex(int v) {
+  if (!SetIfChanged(FThumbImageIndex, v)) return;
+  LoadThumb();
+  UpdateControl();
+}
+
+TKvBitmapList* TKvThumbControl::BitmapList() const {
+  return static_cast<TKvBitmapList*>(FLink->Sender());
+}
+
+void TKvThumbControl::SetBitmapList(TKvBitmapList* v) {
+  TKvBitmapList* old = BitmapList();
+  if (v == old) return;
+  if (v) v->InsertLink(FLink.get());
+  else old->RemoveLink(FLink.get());
+  LoadThumb();
+  UpdateControl();
+}
+
+TBitmap* TKvThumbControl::ListBitmap(int index) const {
+  const TKvBitmapList* list = BitmapList();
+  return list ? list->GetBitmap(index) : nullptr;
+}
+
+void TKvThumbControl::ListChanged() {
+  LoadThumb();
+  UpdateControl();
+}
+
+// The list went away (its link already has no sender): the built-in thumb comes back,
+// unless this control is itself being destroyed.
+void TKvThumbControl::ListDetached() {
+  if (ComponentState().testFlag(TComponentStateFlag::csDestroying)) return;
+  LoadThumb();
+  UpdateControl();
+}
+
+// The thumb first, so that the size rule the base applies fits the thumb that was read.
+void TKvThumbControl::Loaded() {
+  LoadThumbPicture();
+  TKvCustomImageControl::Loaded();
+  LoadThumb();
+  UpdateControl();
+}
+
+void TKvThumbControl::LoadThumb() {
+  if (IsLoading()) return;
+  LoadThumbPicture();
+  ThumbLoaded();
+  CenterThumb();
+}
+
+void TKvThumbControl::LoadThumbPicture() {
+  const TBitmap* entry = ListBitmap(FThumbImageIndex);
+  if (entry && !entry->Empty()) FThumb->Assign(entry);
+  else FThumb->LoadFromResourceName(BuiltInThumb());
+  FThumbHeight = FThumb->Height();
+  FThumbWidth = FThumb->Width() / FThumbStates;
+}
+
+void TKvThumbControl::CenterThumb() {
+  if (Vertical()) FThumbRect.Left = (Width() - FThumbWidth) / 2;
+  else FThumbRect.Top = (Height() - FThumbHeight) / 2;
+  PlaceThumb();
+}
+
+void TKvThumbControl::PlaceThumb() {
+  const int p = ValueToPixel(Value());
+  if (Vertical()) FThumbRect.Top = p;
+  else FThumbRect.Left = p;
+  FThumbRect = Bounds(FThumbRect.Left, FThumbRect.Top, FThumbWidth, FThumbHeight);
+}
+
+TRect TKvThumbControl::GetTravelRect(int& start, int& length) const {
+  TRect r = ClientRect();
+  const int inset = TravelInset();
+  kv::InflateRect(r, -inset, -inset);
+  if (Vertical()) {
+    start = std::max(0, r.Top);
+    length = SaturateToInt(int64_t(r.Bottom) - r.Top - FThumbHeight);
+  } else {
+    start = std::max(0, r.Left);
+    length = SaturateToInt(int64_t(r.Right) - r.Left - FThumbWidth);
+  }
+  return r;
+}
+
+int TKvThumbControl::ValueToPixel(int64_t v) const {
+  int s = 0, length = 0;
+  const TRect t = GetTravelRect(s, length);
+  if (length <= 0) return s;
+  const int64_t span = RangeMax() - RangeMin();
+  const int64_t d =
+      span == 0 ? 0 : kv::Round64(length * ((long double)(v - RangeMin()) / (long double)span));
+  int64_t p = int64_t(s) + std::clamp<int64_t>(d, INT32_MIN, INT32_MAX);
+  if (Vertical() && !TopRight()) p = int64_t(t.Top) + t.Bottom - p - FThumbHeight;
+  else if (!Vertical() && TopRight()) p = int64_t(t.Left) + t.Right - p - FThumbWidth;
+  return SaturateToInt(p);
+}
+
+int64_t TKvThumbControl::PixelToValue(int p) const {
+  int s = 0, length = 0;
+  GetTravelRect(s, length);
+  int64_t q = p;
+  if (Vertical()) q = int64_t(ClientHeight()) - q - FThumbHeight;
+  const int64_t span = RangeMax() - RangeMin();
+  int64_t r = 0;
+  if (length > 0 && span != 0) r = kv::Round64((long double)(q - s) * span / length);
+  if (const int64_t step = SnapStep(); step > 0) r = step * kv::Round64((long double)r / step);
+  return std::min(std::max<int64_t>(r, 0) + RangeMin(), RangeMax());
+}
+
+void TKvThumbControl::MoveThumbTo(int p) {
+  int s = 0, length = 0;
+  GetTravelRect(s, length);
+  const int64_t last = int64_t(s) + std::max(length, 0);
+  int64_t q = std::min<int64_t>(std::max<int64_t>(p, s), last);
+  auto valueAt = [&](int64_t pixel) {
+    const int64_t v = PixelToValue(int(pixel));
+    return TopRight() ? RangeMax() + RangeMin() - v : v;
+  };
+  if (SnapStep() > 0) q = std::min<int64_t>(ValueToPixel(valueAt(q)), last);
+  SetValue(valueAt(q));
+}
+
+void TKvThumbControl::DrawThumb(TCanvas* canvas) {
+  PlaceThumb();
+  if (FThumbWidth <= 0 || FThumbHeight <= 0) return;
+  int k = FHot && !FDragging ? 3 : FDragging ? 2 : !Enabled() ? 1 : 0;
+  if (k > FThumbStates - 1) k = 0;
+  const TColor key = FThumb->TransparentColor();
+  canvas->Brush()->SetColor(key);
+  canvas->Brush()->SetStyle(ThumbOpaque() ? TBrushStyle::bsSolid : TBrushStyle::bsClear);
+  canvas->BrushCopy(FThumbRect, FThumb.get(), Bounds(k * FThumbWidth, 0, FThumbWidth, FThumbHeight),
+                    key);
+}
+
+// ---- Input ------------------------------------------------------------------
+
+void TKvThumbControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  const QPointer<TKvThumbControl> self(this);
+  TKvCustomImageControl::MouseDown(button, shift, x, y);
+  // A handler that freed, hid or disabled the control ends the press here.
+  if (!self || button != TMouseButton::mbLeft || !Enabled() || !isVisible()) return;
+  if (TabStop() && CanFocus()) {
+    SetFocus();
+    if (!self) return;
+  }
+  PlaceThumb();
+  if (PtInRect(FThumbRect, {x, y})) {
+    FDragging = true;
+    FGrabOffset = Vertical() ? y - FThumbRect.Top : x - FThumbRect.Left;
+    if (MouseClip()) FClip = std::make_unique<kv::CursorClip>(this);
+    UpdateControl();
+  } else if (ActiveClick()) {
+    FGrabOffset = Vertical() ? y - FThumbHeight / 2 : x - FThumbWidth / 2;
+    MoveThumbTo(FGrabOffset);
+  }
+}
+
+void TKvThumbControl::MouseMove(TShiftState shift, int x, int y) {
+  if (FClip && MouseCapture()) {
+    FClip->Follow({x, y}, FRealMouse);
+    const TPoint inside = FClip->Clamp({x, y});
+    x = inside.X;
+    y = inside.Y;
+  }
+  const QPointer<TKvThumbControl> self(this);
+  if (FDragging) {
+    MoveThumbTo(SaturateToInt(int64_t(Vertical() ? y : x) - FGrabOffset));
+    if (!self) return;
+  } else {
+    PlaceThumb();
+    if (const bool hot = PtInRect(FThumbRect, {x, y}); SetIfChanged(FHot, hot)) UpdateControl();
+  }
+  TKvCustomImageControl::MouseMove(shift, x, y);
+}
+
+void TKvThumbControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (FClip) {
+    const TPoint inside = FClip->Clamp({x, y});
+    x = inside.X;
+    y = inside.Y;
+  }
+  EndDrag();
+  TKvCustomImageControl::MouseUp(button, shift, x, y);
+}
+
+void TKvThumbControl::mouseMoveEvent(QMouseEvent* e) {
+  FRealMouse =
+      e->source() == Qt::MouseEventNotSynthesized &&
+      (!e->pointingDevice() || e->pointingDevice()->type() == QInputDevice::DeviceType::Mouse);
+  TKvCustomImageControl::mouseMoveEvent(e);
+}
+
+bool TKvThumbControl::event(QEvent* e) {
+  if (e->type() == QEvent::WindowBlocked) EndDrag();
+  return TKvCustomImageControl::event(e);
+}
+
+void TKvThumbControl::EndDrag() {
+  FClip.reset();
+  if (SetIfChanged(FDragging, false)) UpdateControl();
+}
+
+void TKvThumbControl::KeyDown(uint16_t& key, TShiftState shift) {
+  const QPointer<TKvThumbControl> self(this);
+  const TShiftState modifiers =
+      TShiftStateFlag::ssShift | TShiftStateFlag::ssCtrl | TShiftStateFlag::ssAlt;
+  if (!(shift & modifiers)) {
+    int64_t delta = 0;
+    const int64_t step = KeyStep();
+    if (key == VK_HOME) SetValue(HomeValue());
+    else if (key == VK_END) SetValue(EndValue());
+    else if (!Vertical() && key == VK_LEFT) delta = -step;
+    else if (!Vertical() && key == VK_RIGHT) delta = step;
+    else if (Vertical() && key == VK_UP) delta = step;
+    else if (Vertical() && key == VK_DOWN) delta = -step;
+    if (delta != 0) SetValue(Value() + (TopRight() ? -delta : delta));
+    if (!self) return;
+  }
+  TKvCustomImageControl::KeyDown(key, shift);
+}
+
+// ---- Notifications -------------------------------------------------------------
+
+void TKvThumbControl::CMCancelMode() {
+  TKvCustomImageControl::CMCancelMode();
+  EndDrag();
+}
+
+void TKvThumbControl::CMEnabledChanged() {
+  TKvCustomImageControl::CMEnabledChanged();
+  if (!Enabled()) EndDrag();
+  UpdateControl();
+}
+
+void TKvThumbControl::CMFocusChanged(TWinControl* newFocused) {
+  TKvCustomImageControl::CMFocusChanged(newFocused);
+  if (SetIfChanged(FHasFocus, newFocused == this)) UpdateControl();
+}
+
+void TKvThumbControl::WMSetCursor(TPoint p) {
+  PlaceThumb();
+  if (!IsDesigning() && PtInRect(FThumbRect, p)) {
+    if (HandPoint()) QWidget::setCursor(Screen->Cursors(kKvHandCursor));
+    return;
+  }
+  TKvCustomImageControl::WMSetCursor(p);
+}
+
+void TKvThumbControl::Resize() {
+  TKvCustomImageControl::Resize();
+  CenterThumb();
+  UpdateControl();
+}

@@ -1,0 +1,137 @@
+// The thumb that the switch, the track bar and the slider share: its picture with state
+// cells, the guarded value/pixel mapping, dragging with cursor confinement, active clicks,
+// the hover state, keys, the hand cursor and the link to a shared bitmap list. Each control
+// states its differences through the hooks below.
+#pragma once
+
+#include "KvExport.h"
+
+#include "KvControls.h"
+#include "KvSystem.h"
+
+#include <QPointer>
+
+#include <cstdint>
+#include <memory>
+
+class QMouseEvent;
+
+namespace kv {
+class CursorClip;
+
+// Round half to even into 64 bits, saturating; NaN gives 0.
+KV_EXPORT int64_t Round64(long double v) noexcept;
+
+// The thinning of a tick scale: the smallest g >= 1 for which ticks every Frequency * g
+// over Span stand at least 4 pixels apart on a travel of L (or fill it), found by
+// bisection. Count returns the number of ticks at that g.
+struct KV_EXPORT TickThinning {
+  int64_t g = 1;
+  int64_t count = 1;
+};
+KV_EXPORT TickThinning ThinTicks(int64_t span, int64_t frequency, int64_t travel);
+}  // namespace kv
+
+class KV_EXPORT TKvThumbControl : public TKvCustomImageControl {
+  Q_OBJECT
+public:
+  explicit TKvThumbControl(kv::OwnerOrParent owner);
+  ~TKvThumbControl() override;
+
+  int ThumbStates() const { return FThumbStates; }
+  void SetThumbStates(int v);
+  int ThumbImageIndex() const { return FThumbImageIndex; }
+  void SetThumbImageIndex(int v);
+  TKvBitmapList* BitmapList() const;
+  void SetBitmapList(TKvBitmapList* v);
+
+  // The geometry of the thumb, for tests and descendants.
+  TRect ThumbRect() const { return FThumbRect; }
+  int ThumbWidth() const { return FThumbWidth; }
+  int ThumbHeight() const { return FThumbHeight; }
+  const TBitmap* Thumb() const { return FThumb.get(); }
+  bool Dragging() const { return FDragging; }
+  bool Hot() const { return FHot; }
+  bool HasFocus() const { return FHasFocus; }
+  bool CursorClipped() const { return FClip != nullptr; }
+
+  // Travel: the start s, the length L (may be <= 0) and the rectangle.
+  TRect GetTravelRect(int& start, int& length) const;
+  // The thumb's left (horizontal) or top (vertical) for a value, and back. A span of 0 draws
+  // every value at the base end; L <= 0 puts the thumb at s; both read back the minimum.
+  int ValueToPixel(int64_t v) const;
+  int64_t PixelToValue(int p) const;
+  void MoveThumbTo(int p);
+
+  void Loaded() override;
+  void CMCancelMode() override;
+  void CMEnabledChanged() override;
+  void CMFocusChanged(TWinControl* newFocused) override;
+  void WMSetCursor(TPoint p) override;
+
+protected:
+  // ---- What differs between the three controls ----
+  virtual bool Vertical() const = 0;
+  virtual bool TopRight() const = 0;
+  virtual int TravelInset() const = 0;
+  virtual int64_t RangeMin() const = 0;
+  virtual int64_t RangeMax() const = 0;
+  virtual int64_t Value() const = 0;
+  // Clamps as the control's value setter does; may fire OnChange (and free the control).
+  virtual void SetValue(int64_t v) = 0;
+  virtual int64_t HomeValue() const = 0;
+  virtual int64_t EndValue() const = 0;
+  virtual int64_t KeyStep() const = 0;
+  // Snapping step of mouse positions; 0 for none.
+  virtual int64_t SnapStep() const { return 0; }
+  virtual bool ActiveClick() const = 0;
+  virtual bool MouseClip() const = 0;
+  virtual bool HandPoint() const = 0;
+  virtual bool ThumbOpaque() const = 0;
+  virtual QString BuiltInThumb() const = 0;
+  // After the thumb picture changed (the switch fits its size here).
+  virtual void ThumbLoaded() {}
+
+  // Loads the thumb picture (list entry or built-in), its cell size, then ThumbLoaded and
+  // CenterThumb. Nothing while loading: Loaded does it once.
+  void LoadThumb();
+  void CenterThumb();
+  // Places the thumb at the pixel of the current value.
+  void PlaceThumb();
+  void DrawThumb(TCanvas* canvas);
+  // The picture at Index in the bitmap list, or none.
+  TBitmap* ListBitmap(int index) const;
+
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void KeyDown(uint16_t& key, TShiftState shift) override;
+  bool WantsArrows() const override { return true; }
+  void Resize() override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  // A modal window opened from a handler ends the drag.
+  bool event(QEvent* e) override;
+
+  std::unique_ptr<TBitmap> FThumb;
+  int FThumbWidth = 0;
+  int FThumbHeight = 0;
+  TRect FThumbRect;
+
+private:
+  void LoadThumbPicture();
+  void EndDrag();
+  void ListChanged();
+  void ListDetached();
+
+  int FThumbStates = 1;
+  int FThumbImageIndex = -1;
+  std::unique_ptr<TKvChangeLink> FLink;
+  bool FHasFocus = false;
+  bool FDragging = false;
+  bool FHot = false;
+  bool FRealMouse = true;
+  int FGrabOffset = 0;
+  std::unique_ptr<kv::CursorClip> FClip;
+};
+
+using TKvNumGlyphs = TKvRange<1, 4>;
