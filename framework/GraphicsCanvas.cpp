@@ -251,6 +251,23 @@ void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool 
   else DrawThinPolyline(surface, clip, points, true, pen, DashPattern::Of(canvas.Pen()->Style()));
 }
 
+// The line most drawing code draws: a thin solid pen copying its colour, both ends inside a
+// clip of one rectangle. It needs none of the ink, dash or clip machinery; false leaves the
+// line to the general path.
+bool DrawPlainLine(const TCanvas& canvas, Point64 a, Point64 b) {
+  const TPen* pen = canvas.Pen();
+  const TPenStyle style = pen->Style();
+  if (pen->Width() > 1 || pen->Mode() != TPenMode::pmCopy ||
+      (style != TPenStyle::psSolid && style != TPenStyle::psInsideFrame))
+    return false;
+  const kv::SurfaceRows surface(*canvas.Surface());
+  const ClipRects& clip = canvas.EffectiveClip();
+  const LineRaster line(a.X, a.Y, b.X, b.Y);
+  if (!clip.IsSingle() || !line.Inside(clip.Bounds)) return false;
+  kv::FillWholeLine(surface, line, kv::SurfaceColor(pen->Color(), canvas.MonochromeSurface()));
+  return true;
+}
+
 void StrokePolyline(const TCanvas& canvas, std::span<const Point64> points) {
   const kv::SurfaceRows surface(*canvas.Surface());
   const ClipRects& clip = canvas.EffectiveClip();
@@ -517,7 +534,7 @@ void TCanvas::MoveTo(int x, int y) { FPenPos = {x, y}; }
 void TCanvas::LineTo(int x, int y) {
   if (FSurface) {
     const Point64 ends[2] = {ToSurface(*this, FPenPos.X, FPenPos.Y), ToSurface(*this, x, y)};
-    StrokePolyline(*this, ends);
+    if (!DrawPlainLine(*this, ends[0], ends[1])) StrokePolyline(*this, ends);
   }
   FPenPos = {x, y};
   if (FSurface) Changed();

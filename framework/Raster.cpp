@@ -605,10 +605,15 @@ void FillLine(const SurfaceRows& surface, const LineRaster& line, int64_t first,
 void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaster& line,
               const Ink& pen, const DashPattern& dash, int64_t phase) {
   if (!pen.Paints() || clip.IsEmpty()) return;
+  const bool plain = dash.Solid() && clip.IsSingle() && pen.mode == TPenMode::pmCopy;
   int64_t first = 0, last = line.Count();
   if (!line.Inside(clip.Bounds)) line.ClipTo(clip.Bounds, first, last);
+  else if (plain) {
+    FillWholeLine(surface, line, pen.color | kOpaque);
+    return;
+  }
   if (first >= last) return;
-  if (dash.Solid() && clip.IsSingle() && pen.mode == TPenMode::pmCopy) {
+  if (plain) {
     FillLine(surface, line, first, last, pen.color | kOpaque);
     return;
   }

@@ -151,6 +151,17 @@ inline void PaintSpan(const SurfaceRows& surface, const ClipRects& clip, int64_t
                       int64_t x1, const Ink& ink) {
   if (!ink.Paints()) return;
   const bool plain = ink.kind == Ink::Kind::Solid && ink.mode == TPenMode::pmCopy;
+  if (plain && clip.Bands.empty()) {
+    // The common case, one colour inside one rectangle: the short runs of markers and
+    // outlines go straight into the row.
+    if (y < clip.Bounds.top() || y > clip.Bounds.bottom()) return;
+    const int64_t a = std::max<int64_t>(x0, clip.Bounds.left());
+    const int64_t b = std::min<int64_t>(x1, int64_t(clip.Bounds.right()) + 1);
+    uint32_t* row = surface.Row(y);
+    const uint32_t color = ink.color | 0xFF000000u;
+    for (int64_t x = a; x < b; ++x) row[x] = color;
+    return;
+  }
   clip.ForEachSpan(y, x0, x1, [&](int a, int b) {
     if (plain) std::fill(surface.Row(y) + a, surface.Row(y) + b, ink.color | 0xFF000000u);
     else PaintRun(surface, int(y), a, b, ink);
@@ -395,6 +406,26 @@ struct KV_EXPORT DashPattern {
     return {};
   }
 };
+
+// Writes every pixel of a line that lies wholly inside the surface in one colour: the
+// error term steps a pixel pointer, so a short line costs little more than its pixels.
+inline void FillWholeLine(const SurfaceRows& surface, const LineRaster& line, uint32_t color) {
+  const int64_t stride = surface.StridePixels();
+  const int64_t majorDelta = line.XMajor ? line.SX : line.SY * stride;
+  const int64_t minorDelta = line.XMajor ? line.SY * stride : line.SX;
+  const int64_t twoMajor = 2 * line.DMajor, twoMinor = 2 * line.DMinor;
+  uint32_t* p = surface.Row(line.Y0) + line.X0;
+  int64_t error = line.Rounding;
+  for (int64_t n = line.DMajor; n > 0; --n) {
+    *p = color;
+    p += majorDelta;
+    error += twoMinor;
+    if (error >= twoMajor) {
+      error -= twoMajor;
+      p += minorDelta;
+    }
+  }
+}
 
 // Draws the pixels of the line inside the clip; pixel i is drawn when the dash pattern is
 // on at phase + i.
