@@ -257,17 +257,40 @@ void TKvGraphicImageControl::ClearBitmapCanvas() {
     FillImage(FImage.get(), FImage->Width(), FImage->Height(), Color());
     return;
   }
-  if (FGrabBackground) {
-    FBackground->SetSize(Width(), Height());
-    const TRect clip = Canvas()->ClipRect();
-    FBackground->Canvas()->CopyRect(clip, Canvas(), clip);
-  }
+  if (FGrabBackground) CaptureBackground();
   TCanvas* bg = FBackground->Canvas();
   const TCopyMode mode = image->CopyMode();
   image->SetCopyMode(TCopyMode::cmSrcCopy);
   image->CopyRect(Rect(0, 0, FImage->Width(), FImage->Height()), bg,
                   Rect(0, 0, FImage->Width(), FImage->Height()));
   image->SetCopyMode(mode);
+}
+
+void TKvGraphicImageControl::CaptureBackground() {
+  FBackground->SetSize(Width(), Height());
+  const TRect clip = Canvas()->ClipRect();
+  FBackground->Canvas()->CopyRect(clip, Canvas(), clip);
+  ++FBackgroundCaptures;
+  FGrabBackground = false;  // once per paint; Paint asks again for the next one
+}
+
+void TKvGraphicImageControl::ClearWithBase(TKvFaceBase& base, TKvLayerKey key,
+                                           const std::function<void()>& drawing) {
+  if (FTransparent && FGrabBackground) CaptureBackground();
+  key << FTransparent;
+  if (FTransparent) key << FBackgroundCaptures;
+  else key << Color();
+  if (!base.Matches(key, FImage.get())) {
+    ClearBitmapCanvas();
+    drawing();
+    base.Keep(key, FImage.get());
+    return;
+  }
+  // The canvas as ClearBitmapCanvas leaves it.
+  TCanvas* image = FImage->Canvas();
+  image->Brush()->SetStyle(TBrushStyle::bsSolid);
+  if (!FTransparent) image->Brush()->SetColor(Color());
+  base.CopyTo(FImage.get());
 }
 
 void TKvGraphicImageControl::Paint() {
@@ -281,6 +304,21 @@ void TKvGraphicImageControl::Paint() {
 
 // ---------------------------------------------------------------------------
 // Static layers
+
+bool TKvFaceBase::Matches(const TKvLayerKey& key, const TBitmap* target) const {
+  return !FPixels.isNull() && FPixels.size() == target->Image().size() && key.Bytes() == FKey;
+}
+
+void TKvFaceBase::Keep(const TKvLayerKey& key, const TBitmap* target) {
+  FKey = key.Bytes();
+  FPixels = target->Image().copy();
+}
+
+void TKvFaceBase::CopyTo(TBitmap* target) const {
+  const size_t row = size_t(FPixels.width()) * sizeof(uint32_t);
+  for (int y = 0; y < FPixels.height(); ++y)
+    std::memcpy(target->ScanLine(y), FPixels.constScanLine(y), row);
+}
 
 TKvLayerKey& TKvLayerKey::operator<<(const QString& v) {
   *this << int64_t(v.size());

@@ -325,6 +325,20 @@ private:
   std::vector<Run> FRuns;
 };
 
+// The bottom of a face kept as one picture: the cleared image and what a face draws on it
+// first (a back picture, a scale). While its key stays the same, a frame starts with one copy
+// of it instead of clearing and drawing again.
+class TKvFaceBase {
+public:
+  bool Matches(const TKvLayerKey& key, const TBitmap* target) const;
+  void Keep(const TKvLayerKey& key, const TBitmap* target);
+  void CopyTo(TBitmap* target) const;
+
+private:
+  QByteArray FKey;
+  QImage FPixels;
+};
+
 // Non-windowed base with an off-screen image and transparency: a transparent control
 // captures what its parent painted under it at a repaint from outside and reuses that
 // capture for the repaints it asks for itself.
@@ -341,6 +355,10 @@ public:
 protected:
   // Sizes the image and fills it with Color, or with the captured background.
   virtual void ClearBitmapCanvas();
+  // ClearBitmapCanvas followed by Drawing, which adds the face's unchanging bottom; while Key
+  // (what Drawing depends on), the size, the colour and what a transparent control captured
+  // stay the same, one copy of what both made last time stands in for them.
+  void ClearWithBase(TKvFaceBase& base, TKvLayerKey key, const std::function<void()>& drawing);
   void Paint() override;
   // Wraps the paint with the canvas locks and sizes the image first.
   void PaintControl() override;
@@ -353,8 +371,11 @@ protected:
   TCanvas* FDrawCanvas = nullptr;
 
 private:
+  void CaptureBackground();
+
   std::unique_ptr<TBitmap> FBackground;
   std::unique_ptr<TBitmap> FImage;
+  int64_t FBackgroundCaptures = 0;  // identifies what FBackground holds
   bool FGrabBackground = true;
   bool FTransparent = false;
 };

@@ -82,7 +82,8 @@ TKvMeter::TKvMeter(kv::OwnerOrParent owner)
       FBackImage(std::make_unique<TPicture>()),
       FScaleLayer(std::make_unique<TKvStaticLayer>()),
       FCaptionLayer(std::make_unique<TKvStaticLayer>()),
-      FBevelLayer(std::make_unique<TKvStaticLayer>()) {
+      FBevelLayer(std::make_unique<TKvStaticLayer>()),
+      FFaceBase(std::make_unique<TKvFaceBase>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 240, 105);
   SetColor(clBlack);
@@ -220,17 +221,19 @@ void TKvMeter::Paint() {
   g.CenterY = int64_t(Height()) + FSpacing;
   g.Angle = FAngle;
   g.Ticks = FScale->Ticks();
-  ClearBitmapCanvas();
   TCanvas* canvas = BitmapCanvas();
-  if (!FBackImage->Graphic()->Empty()) canvas->StretchDraw(ClientRect(), FBackImage->Graphic());
-
   const TKvMeterScale& s = *FScale;
   TKvLayerKey scaleKey;
   scaleKey << Width() << Height() << FSpacing << FAngle << s.Color1() << s.Color2() << s.Color3()
            << s.Enlarge() << s.Percent1() << s.Percent2() << s.Ticks() << s.HeightMax()
            << s.HeightMin() << s.Visible() << FLabels << FLabelOffsetX << FLabelOffsetY << FMinValue
            << FMaxValue << Font();
-  FScaleLayer->Draw(Image(), scaleKey, [&](TCanvas* c) { DrawScale(c, g); });
+  TKvLayerKey baseKey = scaleKey;
+  baseKey << FBackImage->Bitmap();
+  ClearWithBase(*FFaceBase, baseKey, [&] {
+    if (!FBackImage->Graphic()->Empty()) canvas->StretchDraw(ClientRect(), FBackImage->Graphic());
+    FScaleLayer->Draw(Image(), scaleKey, [&](TCanvas* c) { DrawScale(c, g); });
+  });
 
   DrawNeedle(canvas, g);
 

@@ -209,4 +209,5 @@ private:
   std::unique_ptr<TKvStaticLayer> FScaleLayer;
   std::unique_ptr<TKvStaticLayer> FCaptionLayer;
   std::unique_ptr<TKvStaticLayer> FBevelLayer;
+  std::unique_ptr<TKvFaceBase> FFaceBase;
 };
