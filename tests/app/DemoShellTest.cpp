@@ -1,12 +1,5 @@
-#include "Offscreen.h"
+#include "DemoForms.h"
 #include "Pixels.h"
-#include "_frmLeds.h"
-#include "_frmMeters.h"
-#include "_frmMisc.h"
-#include "_frmQelDemo.h"
-#include "_frmScope.h"
-#include "_frmStart.h"
-#include "_frmSwitches.h"
 
 #include <gtest/gtest.h>
 
@@ -21,34 +14,13 @@ using kv::Rect;
 
 namespace {
 
-// The seven forms, created as the program creates them, owned by one root.
-struct Demo {
-  std::unique_ptr<TComponent> owner = std::make_unique<TComponent>(nullptr);
-  Demo() {
-    frmQelDemo = new TfrmQelDemo(owner.get());
-    frmMeters = new TfrmMeters(owner.get());
-    frmLeds = new TfrmLeds(owner.get());
-    frmSwitches = new TfrmSwitches(owner.get());
-    frmScope = new TfrmScope(owner.get());
-    frmMisc = new TfrmMisc(owner.get());
-    frmStart = new TfrmStart(owner.get());
-    frmQelDemo->Show();
-    kvtest::Pump();
-  }
-  // The panel on top of the scroll box.
-  static QWidget* Top() {
-    const QObjectList& kids = frmQelDemo->ScrollBox->children();
-    for (auto it = kids.rbegin(); it != kids.rend(); ++it)
-      if (auto* w = qobject_cast<QWidget*>(*it); w && w->isVisible()) return w;
-    return nullptr;
-  }
-};
+using Demo = kvtest::DemoForms;
 
 }  // namespace
 
 TEST(DemoShell, ShowingTheMainWindowPutsTheStartPanelIntoTheScrollBox) {
   Demo demo;
-  EXPECT_EQ(Demo::Top(), frmStart);
+  EXPECT_EQ(Demo::TopPanel(), frmStart);
   EXPECT_EQ(frmStart->BoundsRect(), Rect(0, 0, 441, 317));
   EXPECT_EQ(frmQelDemo->ClientWidth(), 800);
   EXPECT_EQ(frmQelDemo->ClientHeight(), 600);
@@ -62,7 +34,7 @@ TEST(DemoShell, SlideshowCyclesThroughThePanelsInOrder) {
                                           frmScope, frmMisc,   frmStart};
   for (size_t i = 0; i < expected.size(); ++i) {
     frmQelDemo->KvTimerTimer(frmQelDemo->KvTimer);
-    EXPECT_EQ(Demo::Top(), expected[i]) << "tick " << i;
+    EXPECT_EQ(Demo::TopPanel(), expected[i]) << "tick " << i;
   }
   EXPECT_EQ(frmQelDemo->SlidePos(), 1);
   // Every panel stays a visible child of the scroll box, at its top-left corner.
@@ -78,7 +50,7 @@ TEST(DemoShell, PressingTheSameButtonTwiceChangesNothingElse) {
   frmQelDemo->btnLedsClick(nullptr);
   const int pos = frmQelDemo->SlidePos();
   frmQelDemo->btnLedsClick(nullptr);
-  EXPECT_EQ(Demo::Top(), frmLeds);
+  EXPECT_EQ(Demo::TopPanel(), frmLeds);
   EXPECT_EQ(frmQelDemo->SlidePos(), pos);
   EXPECT_EQ(frmLeds->BoundsRect(), Rect(0, 0, 441, 317));
 }
@@ -94,11 +66,11 @@ TEST(DemoShell, CheckingAndUncheckingQuicklyNeverSkipsAPanel) {
   EXPECT_EQ(frmQelDemo->SlidePos(), 0);  // the position moves on ticks only
   frmQelDemo->chkCheckbox->SetChecked(true);
   frmQelDemo->KvTimerTimer(nullptr);
-  EXPECT_EQ(Demo::Top(), frmStart);  // the first tick shows the start panel again
+  EXPECT_EQ(Demo::TopPanel(), frmStart);  // the first tick shows the start panel again
   frmQelDemo->chkCheckbox->SetChecked(false);
   frmQelDemo->chkCheckbox->SetChecked(true);
   frmQelDemo->KvTimerTimer(nullptr);
-  EXPECT_EQ(Demo::Top(), frmMeters);  // and the cycle continues where it stopped
+  EXPECT_EQ(Demo::TopPanel(), frmMeters);  // and the cycle continues where it stopped
 }
 
 TEST(DemoShell, FreeingTheFormsWhileEveryTimerTicksFinishesPromptly) {

@@ -1,15 +1,7 @@
 // The LEDs panel: its controls and settings as the description gives them, the panel's
 // handlers, the picture as loaded with every timer stopped, and a prompt end while every
 // timer of the panel ticks.
-#include "_frmLeds.h"
-#include "_frmMeters.h"
-#include "_frmMisc.h"
-#include "_frmQelDemo.h"
-#include "_frmScope.h"
-#include "_frmStart.h"
-#include "_frmSwitches.h"
-
-#include "Offscreen.h"
+#include "DemoForms.h"
 #include "Pixels.h"
 #include "References.h"
 #include "SysUtils.h"
@@ -196,15 +188,7 @@ TEST(LedsPanel, Picture) {
 
 TEST(LedsPanel, TheDemoEndsPromptlyWhileEveryTimerOfThePanelTicks) {
   for (int round = 0; round < 3; ++round) {
-    auto owner = std::make_unique<TComponent>(nullptr);
-    frmQelDemo = new TfrmQelDemo(owner.get());
-    frmMeters = new TfrmMeters(owner.get());
-    frmLeds = new TfrmLeds(owner.get());
-    frmSwitches = new TfrmSwitches(owner.get());
-    frmScope = new TfrmScope(owner.get());
-    frmMisc = new TfrmMisc(owner.get());
-    frmStart = new TfrmStart(owner.get());
-    frmQelDemo->Show();
+    auto demo = std::make_unique<kvtest::DemoForms>();
     frmQelDemo->chkCheckbox->SetChecked(true);
     frmLeds->KvTimer->SetInterval(1);
     frmLeds->KvMatrix->SetTimeInterval(1);
@@ -217,7 +201,7 @@ TEST(LedsPanel, TheDemoEndsPromptlyWhileEveryTimerOfThePanelTicks) {
     kvtest::Pump(30);
     QElapsedTimer t;
     t.start();
-    owner.reset();
+    demo.reset();
     EXPECT_LT(t.elapsed(), 2000) << "round " << round;
   }
 }

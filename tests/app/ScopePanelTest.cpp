@@ -1,15 +1,7 @@
 // The scope panel: its controls and settings as the description gives them, the panel's
 // handlers, the picture with the timers stopped and fixed values, and a prompt end while
 // every timer of the panel ticks.
-#include "_frmLeds.h"
-#include "_frmMeters.h"
-#include "_frmMisc.h"
-#include "_frmQelDemo.h"
-#include "_frmScope.h"
-#include "_frmStart.h"
-#include "_frmSwitches.h"
-
-#include "Offscreen.h"
+#include "DemoForms.h"
 #include "Pixels.h"
 #include "References.h"
 #include "SysUtils.h"
@@ -169,15 +161,7 @@ TEST(ScopePanel, Picture) {
 
 TEST(ScopePanel, TheDemoEndsPromptlyWhileEveryTimerOfThePanelTicks) {
   for (int round = 0; round < 5; ++round) {
-    auto owner = std::make_unique<TComponent>(nullptr);
-    frmQelDemo = new TfrmQelDemo(owner.get());
-    frmMeters = new TfrmMeters(owner.get());
-    frmLeds = new TfrmLeds(owner.get());
-    frmSwitches = new TfrmSwitches(owner.get());
-    frmScope = new TfrmScope(owner.get());
-    frmMisc = new TfrmMisc(owner.get());
-    frmStart = new TfrmStart(owner.get());
-    frmQelDemo->Show();
+    auto demo = std::make_unique<kvtest::DemoForms>();
     frmQelDemo->chkCheckbox->SetChecked(true);
     frmScope->KvTimer->SetInterval(1);
     frmScope->KvScope->SetInterval(1);
@@ -186,7 +170,7 @@ TEST(ScopePanel, TheDemoEndsPromptlyWhileEveryTimerOfThePanelTicks) {
     kvtest::Pump(30);
     QElapsedTimer t;
     t.start();
-    owner.reset();
+    demo.reset();
     EXPECT_LT(t.elapsed(), 2000) << "round " << round;
   }
 }
