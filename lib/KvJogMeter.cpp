@@ -114,20 +114,28 @@ int64_t TKvJogMeter::OffsetPixel(long double u) const {
   return PixelOf(static_cast<long double>(size) * u / apperture);
 }
 
-void TKvJogMeter::StampLabel(const QString& text, TSize size, int x, int y) {
-  if (FLabelStamps.size() >= kMaxLabelStamps) FLabelStamps.clear();
-  auto& stamp = FLabelStamps[text];
-  if (!stamp) stamp = std::make_unique<TKvStaticLayer>();
+struct TKvJogMeter::Label {
+  QString Text;
+  TSize Size;
+  TKvStaticLayer Stamp;
+};
+
+TKvJogMeter::Label& TKvJogMeter::LabelOf(long double value) {
   TKvLayerKey key;
-  key << text << Font();
-  stamp->Stamp(Image(), key, size,
-               [&](TCanvas* c) {
-                 c->SetFont(Font());
-                 c->Brush()->SetStyle(TBrushStyle::bsClear);
-                 TRect r{0, 0, size.cx, size.cy};
-                 kv::DrawText(c, text, r, kTextFlags);
-               },
-               {x, y});
+  key << FScale->FormatText() << FScale->Decimals() << Font();
+  if (key.Bytes() != FLabelsKey || FLabels.size() >= kMaxLabelStamps) {
+    FLabels.clear();
+    FLabelsKey = key.Bytes();
+  }
+  auto [it, added] = FLabels.try_emplace(value);
+  Label& label = it->second;
+  if (added) {
+    TCanvas* c = BitmapCanvas();
+    c->SetFont(Font());
+    label.Text = kv::ScaleLabelText(FScale->FormatText(), FScale->Decimals(), value);
+    label.Size = c->TextExtent(label.Text);
+  }
+  return label;
 }
 
 void TKvJogMeter::DrawLabels(TCanvas* c, const Layout& l) {
@@ -144,8 +152,8 @@ void TKvJogMeter::DrawLabels(TCanvas* c, const Layout& l) {
   kv::ForEachPixelStep(0, count, at, [&](int64_t i, int64_t p) {
     if (p > l.Size) return false;
     if (p < 0) return true;
-    const QString text = kv::ScaleLabelText(s.FormatText(), s.Decimals(), k0 * step + i * step);
-    const TSize size = c->TextExtent(text);
+    Label& label = LabelOf(k0 * step + i * step);
+    const TSize size = label.Size;
     const int64_t w = size.cx, h = size.cy;
     int64_t left = 0, top = 0;
     if (l.Horizontal) {
@@ -155,7 +163,16 @@ void TKvJogMeter::DrawLabels(TCanvas* c, const Layout& l) {
       top = p - h / 2;
       left = l.Before ? l.Edge + l.HeightMax : l.Edge - l.HeightMax - w;
     }
-    StampLabel(text, size, I(left), I(top));
+    TKvLayerKey key;
+    key << label.Text << Font();
+    label.Stamp.Stamp(Image(), key, size,
+                      [&](TCanvas* canvas) {
+                        canvas->SetFont(Font());
+                        canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+                        TRect r{0, 0, size.cx, size.cy};
+                        kv::DrawText(canvas, label.Text, r, kTextFlags);
+                      },
+                      {I(left), I(top)});
     return true;
   });
 }

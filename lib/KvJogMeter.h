@@ -161,8 +161,10 @@ private:
   void DrawLabels(TCanvas* c, const Layout& l);
   void DrawTicks(TCanvas* c, const Layout& l) const;
   void DrawMarker(TCanvas* c, const Layout& l) const;
-  // A label's text at (X, Y), replayed from its recording while text and font stay.
-  void StampLabel(const QString& text, TSize size, int x, int y);
+  struct Label;
+  // The label of a scale value: its text, its size and its recording, made once while the
+  // format, the decimals and the font stay.
+  Label& LabelOf(long double value);
 
   TKvDirection FDirection = TKvDirection::voHorizontal;
   bool FShowCaption = false;
@@ -171,6 +173,7 @@ private:
   TColor FFromColor = clBlack;
   TColor FToColor = clWhite;
   std::unique_ptr<TKvStaticLayer> FBackLayer;
-  // The labels drawn so far, by text: they repeat as the scale slides.
-  std::map<QString, std::unique_ptr<TKvStaticLayer>> FLabelStamps;
+  // The labels drawn so far, by value: they repeat as the scale slides.
+  std::map<long double, Label> FLabels;
+  QByteArray FLabelsKey;
 };

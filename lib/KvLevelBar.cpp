@@ -20,7 +20,9 @@ TKvLevelBar::TKvLevelBar(kv::OwnerOrParent owner)
       FPalettes{std::make_unique<TKvPalette>(), std::make_unique<TKvPalette>(),
                 std::make_unique<TKvPalette>()},
       FBevel(std::make_unique<TKvBevel>()),
-      FBevelLayer(std::make_unique<TKvStaticLayer>()) {
+      FBevelLayer(std::make_unique<TKvStaticLayer>()),
+      FOnLayer(std::make_unique<TKvStaticLayer>()),
+      FOffLayer(std::make_unique<TKvStaticLayer>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 20, 170);
   SetColor(clBlack);
@@ -179,11 +181,8 @@ void TKvLevelBar::Paint() {
   const int z1 = PercentToValue(FPercent1, n);
   const int64_t z12 = int64_t(z1) + PercentToValue(FPercent2, n);
   const bool fromStart = FStyle == TKvProgressStyle::psBottomLeft;
-  TCanvas* c = BitmapCanvas();
-  c->Brush()->SetStyle(TBrushStyle::bsSolid);
-  for (int k = 1; k <= n; ++k) {
-    const TKvPalette& zone = *FPalettes[k <= z1 ? 0 : k <= z12 ? 1 : 2];
-    c->Brush()->SetColor(k <= lit ? zone.High() : zone.Low());
+  // Tick K's rectangle; K = 1 lies at the growth end.
+  const auto tickRect = [&](int k) {
     TRect r = FBarRect;
     if (Vertical()) {
       const int64_t top =
@@ -198,7 +197,37 @@ void TKvLevelBar::Paint() {
       r.Left = SaturateToInt(left);
       r.Right = SaturateToInt(left + FTickHeight);
     }
-    c->FillRect(r);
+    return r;
+  };
+  const auto drawTicks = [&](TCanvas* c, int from, int to, bool on) {
+    c->Brush()->SetStyle(TBrushStyle::bsSolid);
+    for (int k = from; k <= to; ++k) {
+      const TKvPalette& zone = *FPalettes[k <= z1 ? 0 : k <= z12 ? 1 : 2];
+      c->Brush()->SetColor(on ? zone.High() : zone.Low());
+      c->FillRect(tickRect(k));
+    }
+  };
+  if (FSpacing < 0) {
+    // Overlapping ticks keep their drawing order: drawn one by one.
+    TCanvas* c = BitmapCanvas();
+    for (int k = 1; k <= n; ++k) drawTicks(c, k, k, k <= lit);
+  } else {
+    // Every tick lit and every tick unlit, recorded once; each run replays its stretch.
+    TKvLayerKey key;
+    key << Width() << Height() << FBarRect.Left << FBarRect.Top << FBarRect.Right << FBarRect.Bottom
+        << FTickHeight << FSpacing << fromStart << Vertical() << z1 << int(z12);
+    for (const auto& p : FPalettes) key << p->Low() << p->High();
+    const auto replay = [&](int from, int to, bool on) {
+      if (from > to) return;
+      const TRect a = tickRect(from), b = tickRect(to);
+      const TRect within{std::min(a.Left, b.Left), std::min(a.Top, b.Top),
+                         std::max(a.Right, b.Right), std::max(a.Bottom, b.Bottom)};
+      (on ? FOnLayer : FOffLayer)
+          ->Draw(
+              Image(), key, [&](TCanvas* c) { drawTicks(c, 1, n, on); }, &within);
+    };
+    replay(1, lit, true);
+    replay(lit + 1, n, false);
   }
   TKvGraphicImageControl::Paint();
 }

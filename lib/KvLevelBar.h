@@ -120,6 +120,9 @@ private:
   int FStep = 10;
 
   std::unique_ptr<TKvStaticLayer> FBevelLayer;
+  // Every tick lit and every tick unlit, replayed where the frame shows them.
+  std::unique_ptr<TKvStaticLayer> FOnLayer;
+  std::unique_ptr<TKvStaticLayer> FOffLayer;
   TRect FBarRect;
   int64_t FTickStep = 2;
   int FTickCount = 0;

@@ -57,7 +57,13 @@ void kv::CheckScaleFormat(const QString& formatText) {
 int64_t kv::PixelOf(long double position) {
   constexpr long double kFar = 1099511627776.0L;  // 2^40
   if (std::isnan(position)) return 0;
-  return int64_t(std::nearbyint(std::clamp(position, -kFar, kFar)));
+  const long double x = std::clamp(position, -kFar, kFar);
+  // Half to even, by hand: the library's nearbyint on the extended format is slow.
+  int64_t t = int64_t(x);
+  const long double f = x - static_cast<long double>(t);
+  if (f > 0.5L || (f == 0.5L && (t & 1) != 0)) ++t;
+  else if (f < -0.5L || (f == -0.5L && (t & 1) != 0)) --t;
+  return t;
 }
 
 int64_t kv::StepCount(long double span, long double step) {

@@ -103,7 +103,13 @@ void ForEachPixelStep(int64_t first, int64_t last, PositionOf&& position, Visito
   while (k <= last) {
     const int64_t p = position(k);
     if (!visit(k, p)) return;
-    if (k == last || position(last) == p) return;
+    if (k == last) return;
+    // Steps a pixel or more apart: the next one already differs.
+    if (position(k + 1) != p) {
+      ++k;
+      continue;
+    }
+    if (position(last) == p) return;
     // The first step after K whose pixel differs lies in (k, last].
     int64_t lo = k, hi = last;
     while (hi - lo > 1) {

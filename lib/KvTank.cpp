@@ -161,28 +161,35 @@ void TKvTank::Paint() {
   const int64_t body = pipe ? h - FContainer->Height() : h;
   const int64_t apex = pipeLeft + kv::Round(static_cast<long double>(FContainer->Width()) / 2);
 
-  TRegion inner;
-  switch (FShape) {
-    case TTankShape::tsRectangle: inner = RectRegion(3, 3, w - 3, body - 3); break;
-    case TTankShape::tsRoundedRectangle:
-      inner = w - 3 > 3 && body - 3 > 3
-                  ? kv::CreateRoundRectRgn(3, 3, I(w - 3), I(body - 3), 32, 32)
-                  : TRegion();
-      break;
-    case TTankShape::tsEllipse:
-      inner = w - 2 > 2 && body - 2 > 2 ? kv::CreateEllipticRgn(2, 2, I(w - 2), I(body - 2))
-                                        : TRegion();
-      break;
-    case TTankShape::tsTriangle: {
-      const TPoint points[3] = {{2, 2}, {I(w - 2), 2}, {I(apex), I(body - 3)}};
-      inner = kv::CreatePolygonRgn(points, kv::WINDING);
-      break;
-    }
-  }
-
   TKvLayerKey key;
   key << Width() << Height() << int(FShape) << FEmptyColor << pipe << FContainer->Width()
       << FContainer->Height();
+  if (key.Bytes() != FInteriorKey) {
+    // The body's and the pipe's inside, made again only when the geometry changes.
+    FInteriorKey = key.Bytes();
+    TRegion inner;
+    switch (FShape) {
+      case TTankShape::tsRectangle: inner = RectRegion(3, 3, w - 3, body - 3); break;
+      case TTankShape::tsRoundedRectangle:
+        inner = w - 3 > 3 && body - 3 > 3
+                    ? kv::CreateRoundRectRgn(3, 3, I(w - 3), I(body - 3), 32, 32)
+                    : TRegion();
+        break;
+      case TTankShape::tsEllipse:
+        inner = w - 2 > 2 && body - 2 > 2 ? kv::CreateEllipticRgn(2, 2, I(w - 2), I(body - 2))
+                                          : TRegion();
+        break;
+      case TTankShape::tsTriangle: {
+        const TPoint points[3] = {{2, 2}, {I(w - 2), 2}, {I(apex), I(body - 3)}};
+        inner = kv::CreatePolygonRgn(points, kv::WINDING);
+        break;
+      }
+    }
+    FInterior = inner;
+    if (pipe)
+      kv::CombineRgn(FInterior, inner, RectRegion(pipeLeft + 3, 8, pipeRight - 3, h - 4),
+                     kv::RGN_OR);
+  }
   FBodyLayer->Draw(Image(), key, [&](TCanvas* c) {
     c->Pen()->SetMode(TPenMode::pmCopy);
     c->Pen()->SetStyle(TPenStyle::psSolid);
@@ -236,10 +243,7 @@ void TKvTank::Paint() {
   });
 
   if (body > 7 && pipeRight > 7) {
-    TRegion interior = inner;
-    if (pipe)
-      kv::CombineRgn(interior, inner, RectRegion(pipeLeft + 3, 8, pipeRight - 3, h - 4),
-                     kv::RGN_OR);
+    const TRegion& interior = FInterior;
     TCanvas* c = BitmapCanvas();
     c->Brush()->SetStyle(TBrushStyle::bsSolid);
     const TRect all{0, 0, Width(), Height()};

@@ -145,4 +145,7 @@ private:
   double FPosition = 50;
   bool FInOutOfRange = false;
   std::unique_ptr<TKvStaticLayer> FBodyLayer;
+  // The inside of body and pipe, and the geometry it was made for.
+  TRegion FInterior;
+  QByteArray FInteriorKey;
 };

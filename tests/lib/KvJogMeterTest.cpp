@@ -234,3 +234,14 @@ TEST(JogMeter, ReferencePictures) {
     }
   }
 }
+
+TEST(JogMeter, PixelsRoundHalvesToEvenAndStayFinite) {
+  EXPECT_EQ(kv::PixelOf(2.5L), 2);
+  EXPECT_EQ(kv::PixelOf(3.5L), 4);
+  EXPECT_EQ(kv::PixelOf(-2.5L), -2);
+  EXPECT_EQ(kv::PixelOf(-3.5L), -4);
+  EXPECT_EQ(kv::PixelOf(-3.25L), -3);
+  EXPECT_EQ(kv::PixelOf(std::numeric_limits<long double>::quiet_NaN()), 0);
+  EXPECT_EQ(kv::PixelOf(1e300L), int64_t(1) << 40);
+  EXPECT_EQ(kv::PixelOf(-std::numeric_limits<long double>::infinity()), -(int64_t(1) << 40));
+}

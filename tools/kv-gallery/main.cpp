@@ -34,8 +34,11 @@ TDateTime FixedNow() { return kv::EncodeDate(2026, 1, 2) + kv::EncodeTime(10, 8,
 TControl* DemoControl(const TComponent* root, const QMetaObject& meta) {
   for (int i = 0; i < root->ComponentCount(); ++i) {
     TComponent* c = root->Components(i);
+    // A control the demo keeps outside its panel (the meters panel's gauge) has no picture
+    // there: a new one stands in for it.
     if (auto* control = dynamic_cast<TControl*>(c);
-        control && control->metaObject()->className() == QByteArray(meta.className()))
+        control && control->metaObject()->className() == QByteArray(meta.className()) &&
+        (!control->parentWidget() || control->parentWidget()->rect().contains(control->geometry())))
       return control;
     if (TControl* inner = DemoControl(c, meta)) return inner;
   }
