@@ -11,6 +11,8 @@
 #include <functional>
 #include <vector>
 
+using kv::Application;
+
 namespace {
 
 using kvtest::DemoForms;
