@@ -721,6 +721,8 @@ void TControl::paintEvent(QPaintEvent* e) {
   const QRegion region = e->region() & rect();
   QImage view = WindowView(painter, rect());
   const bool onWindow = !view.isNull();
+  // A control too large for any picture paints nothing rather than asking for gigabytes.
+  if (!onWindow && int64_t(width()) * height() > kv::kMaxBitmapPixels) return;
   if (!onWindow && FSurface.size() != size()) FSurface = QImage(size(), QImage::Format_RGB32);
   QImage& surface = onWindow ? view : FSurface;
   if (surface.isNull()) return;

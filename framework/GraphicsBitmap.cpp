@@ -1,5 +1,6 @@
 // Bitmaps and pictures in memory; reading and writing files is GraphicsBitmapIO.cpp.
 #include "Graphics.h"
+#include "GraphicsHooks.h"
 
 #include <cstring>
 
@@ -7,7 +8,6 @@ namespace {
 
 // No bitmap grows past this many pixels (256 MB of RGB32); a larger request is a fault of
 // the caller's arithmetic, reported as running out of resources.
-constexpr int64_t kMaxBitmapPixels = int64_t(1) << 26;
 
 uint32_t MonoPixel(uint32_t px) {
   const int r = int((px >> 16) & 0xFF), g = int((px >> 8) & 0xFF), b = int(px & 0xFF);
@@ -51,7 +51,7 @@ void TBitmap::SetSize(int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (width == FImage.width() && height == FImage.height()) return;
-  if (int64_t(width) * height > kMaxBitmapPixels)
+  if (int64_t(width) * height > kv::kMaxBitmapPixels)
     throw EOutOfResources(
         QStringLiteral("Out of system resources (a %1 x %2 bitmap)").arg(width).arg(height));
   QImage next;
@@ -168,7 +168,7 @@ uint32_t* TBitmap::ScanLine(int y) {
 }
 
 void TBitmap::SetImage(const QImage& image) {
-  if (int64_t(image.width()) * image.height() > kMaxBitmapPixels)
+  if (int64_t(image.width()) * image.height() > kv::kMaxBitmapPixels)
     throw EOutOfResources(QStringLiteral("Out of system resources"));
   FImage = image.isNull() ? QImage() : image.convertToFormat(QImage::Format_RGB32);
   if (Monochrome()) {

@@ -141,8 +141,10 @@ void TKvSpinButton::CMEnabledChanged() {
 TKvTimerSpinButton::TKvTimerSpinButton(kv::OwnerOrParent owner) : TKvSpinButton(owner) {}
 
 TKvTimerSpinButton::~TKvTimerSpinButton() {
-  BeginDestruction();
+  // Before the owned components go: the repeat timer is one of them.
   StopTimer();
+  BeginDestruction();
+  FRepeatTimer = nullptr;
 }
 
 void TKvTimerSpinButton::SetFocusFrame(bool v) {

