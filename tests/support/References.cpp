@@ -32,6 +32,10 @@ QImage RenderControl(TControl* control, int32_t background, int margin) {
   control->SetParent(form);
   control->SetBounds(margin, margin, oldBounds.Width(), oldBounds.Height());
   ShowForm(form, control->Width() + 2 * margin, control->Height() + 2 * margin);
+  // A control that settles its size when it paints (a bar snapping to whole ticks) has done
+  // so before the picture is taken, however late the window's first paint came.
+  control->Repaint();
+  Pump();
   const QImage shot = Grab(form);
   control->SetParent(oldParent);
   control->SetBoundsRect(oldBounds);
