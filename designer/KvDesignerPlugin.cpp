@@ -2,9 +2,12 @@
 
 #include "Controls.h"
 #include "Designing.h"
+#include "KvPropertySheet.h"
 
 #include <QPainter>
 #include <QPixmap>
+#include <QtDesigner/QDesignerFormEditorInterface>
+#include <QtDesigner/QExtensionManager>
 
 #include <memory>
 
@@ -25,7 +28,15 @@ TControl* TKvDesignerWidget::NewControl() const {
   return dynamic_cast<TControl*>(FControl.create(nullptr));
 }
 
-void TKvDesignerWidget::initialize(QDesignerFormEditorInterface*) { FDesigning = true; }
+void TKvDesignerWidget::initialize(QDesignerFormEditorInterface* core) {
+  if (FDesigning) return;
+  FDesigning = true;
+  // One sheet factory serves every entry of the collection.
+  QExtensionManager* manager = core->extensionManager();
+  if (manager && !manager->findChild<TKvPropertySheetFactory*>())
+    manager->registerExtensions(new TKvPropertySheetFactory(manager),
+                                Q_TYPEID(QDesignerPropertySheetExtension));
+}
 
 QWidget* TKvDesignerWidget::createWidget(QWidget* parent) {
   TControl* control = NewControl();

@@ -2,6 +2,7 @@
 #include "Graphics.h"
 #include "GraphicsHooks.h"
 
+#include <QColor>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 
@@ -124,6 +125,21 @@ int32_t kv::ColorToRGB(TColor color) {
   if (color.Value < 0) return GetSysColor(color.Value & 0xFF);
   return color.Value & 0xFFFFFF;
 }
+
+namespace {
+
+// Forms made with Qt's form tools (uic, the run-time form loader) hold colours as QColor; these
+// conversions take such a value to a TColor property through its own setter. A system colour
+// becomes the colour it stands for.
+[[maybe_unused]] const bool kQColorConversions = [] {
+  QMetaType::registerConverter<QColor, TColor>(
+      [](const QColor& c) { return kv::PixelToColor(c.rgb()); });
+  QMetaType::registerConverter<TColor, QColor>(
+      [](TColor c) { return QColor::fromRgb(kv::ColorToPixel(c)); });
+  return true;
+}();
+
+}  // namespace
 
 QString kv::ColorToString(TColor color) {
   for (const NamedColor& n : kColorNames)

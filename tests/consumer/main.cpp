@@ -1,5 +1,6 @@
 // A meter in a layout of an ordinary Qt program, linked against the installed library.
 #include <kelvara/KvMeter.h>
+#include "ui_Instruments.h"
 
 #include <QApplication>
 #include <QVBoxLayout>
@@ -46,5 +47,11 @@ int main(int argc, char** argv) {
   Check(picture.size() == QSize(240, 105), "the window is as large as the meter");
   // Inside the bevel, away from the scale and the needle, the face is the meter's black.
   Check(picture.pixel(12, 95) == qRgb(0, 0, 0), "the meter paints its face");
+
+  QWidget designed;
+  Ui::Instruments ui;
+  ui.setupUi(&designed);
+  Check(ui.meter->Position() == 70 && ui.meter->NeedleColor() == clBlue,
+        "a form compiled by uic sets the meter's properties, its colour included");
   return failures == 0 ? 0 : 1;
 }

@@ -12,6 +12,7 @@
 #include "Offscreen.h"
 #include "Pixels.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QUiLoader>
 #include <gtest/gtest.h>
@@ -30,6 +31,7 @@ std::unique_ptr<QWidget> InstrumentsInCode() {
   meter->SetMinValue(50);
   meter->SetPosition(70);
   meter->SetCaption(QStringLiteral("Pressure"));
+  meter->SetNeedleColor(clBlue);
   auto* gauge = new TKvGauge(form.get());
   gauge->SetBounds(260, 10, 200, 40);
   gauge->SetPosition(65);
@@ -46,13 +48,24 @@ std::unique_ptr<QWidget> InstrumentsInCode() {
   return form;
 }
 
-std::unique_ptr<QWidget> Loaded(const QString& name) {
+std::unique_ptr<QWidget> Load(QIODevice* ui) {
   QUiLoader loader;
   loader.clearPluginPaths();
   loader.addPluginPath(QStringLiteral(KV_DESIGNER_PLUGIN_DIR));
+  return std::unique_ptr<QWidget>(loader.load(ui));
+}
+
+std::unique_ptr<QWidget> Loaded(const QString& name) {
   QFile file(QStringLiteral(KV_TEST_UI_DIR "/") + name);
   if (!file.open(QIODevice::ReadOnly)) return nullptr;
-  return std::unique_ptr<QWidget>(loader.load(&file));
+  return Load(&file);
+}
+
+std::unique_ptr<QWidget> LoadedText(const QString& ui) {
+  QByteArray bytes = ui.toUtf8();
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  return Load(&buffer);
 }
 
 // What the form draws, once Qt has applied the controls' visibility after parenting.
@@ -82,6 +95,7 @@ TEST(UiForm, CompiledAndLoadedFormsDrawLikeCode) {
   ui.setupUi(&compiled);
   EXPECT_EQ(ui.meter->Position(), 70);
   EXPECT_EQ(ui.clock->Minutes(), 8);
+  EXPECT_EQ(ui.meter->NeedleColor(), clBlue);
   EXPECT_SAME_PIXELS(FormPicture(&compiled), expected);
 
   const std::unique_ptr<QWidget> loaded = Loaded(QStringLiteral("Instruments.ui"));
@@ -89,6 +103,7 @@ TEST(UiForm, CompiledAndLoadedFormsDrawLikeCode) {
   auto* meter = loaded->findChild<TKvMeter*>(QStringLiteral("meter"));
   ASSERT_TRUE(meter);
   EXPECT_EQ(meter->MinValue(), 50);
+  EXPECT_EQ(meter->NeedleColor(), clBlue);
   EXPECT_SAME_PIXELS(FormPicture(loaded.get()), expected);
 }
 
@@ -101,12 +116,31 @@ TEST(UiForm, LoadedControlsAreNotDesigning) {
   EXPECT_FALSE(clock->ComponentState().testFlag(TComponentStateFlag::csDesigning));
 }
 
-// The meter refuses a maximum below its minimum, whether the form is compiled or loaded.
+// A .ui value a control refuses raises as it does in code, whether the form is compiled or
+// loaded: every control that raises, with one such value.
 TEST(UiForm, OutOfRangeValueRaisesAsInCode) {
   QWidget compiled;
   Ui::OutOfRange ui;
   EXPECT_THROW(ui.setupUi(&compiled), EKvException);
   EXPECT_THROW(Loaded(QStringLiteral("OutOfRange.ui")), EKvException);
+
+  struct Refused {
+    const char* control;
+    const char* property;
+    int value;
+  };
+  for (const Refused& r :
+       {Refused{"TKvMeter", "MaxValue", -5}, Refused{"TKvMeter", "MinValue", 500},
+        Refused{"TKvIndicator", "MinValue", 2147483647},
+        Refused{"TKvIndicator", "MaxValue", -2147483647}}) {
+    SCOPED_TRACE(std::string(r.control) + "." + r.property);
+    EXPECT_THROW(LoadedText(QStringLiteral("<ui version=\"4.0\"><widget class=\"%1\" name=\"c\">"
+                                           "<property name=\"%2\" stdset=\"0\"><number>%3</number>"
+                                           "</property></widget></ui>")
+                                .arg(QLatin1String(r.control), QLatin1String(r.property))
+                                .arg(r.value)),
+                 EKvException);
+  }
 }
 
 // Inside Designer the plugin puts its controls into the design state: an Active clock stays

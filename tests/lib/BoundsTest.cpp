@@ -42,16 +42,20 @@ TEST(Bounds, EveryControlHoldsExtremesOfAllFourToWhatQtAccepts) {
       control->SetLeft(v);
       control->SetTop(v);
       EXPECT_TRUE(HeldToQt(control));
-      if (exact) EXPECT_EQ(control->Left(), std::clamp(v, -kMax, kMax));
-      if (exact) EXPECT_EQ(control->Top(), std::clamp(v, -kMax, kMax));
+      if (exact) {
+        EXPECT_EQ(control->Left(), std::clamp(v, -kMax, kMax));
+        EXPECT_EQ(control->Top(), std::clamp(v, -kMax, kMax));
+      }
       kvtest::Pump();  // paints wherever the control now lies
       control->SetBoundsRect(own);
       // Not painted at such a size: a paint would need a picture of that many pixels.
       control->SetWidth(v);
       control->SetHeight(v);
       EXPECT_TRUE(HeldToQt(control));
-      if (exact) EXPECT_EQ(control->Width(), std::clamp(v, 0, kMax));
-      if (exact) EXPECT_EQ(control->Height(), std::clamp(v, 0, kMax));
+      if (exact) {
+        EXPECT_EQ(control->Width(), std::clamp(v, 0, kMax));
+        EXPECT_EQ(control->Height(), std::clamp(v, 0, kMax));
+      }
       control->SetBoundsRect(own);
     }
     kvtest::Pump();
