@@ -422,7 +422,8 @@ void TKvMatrix::Paint() {
   int64_t y = horizontal ? (h - g.Height) / 2 : (h - g.Height * leds - spacing * (leds - 1)) / 2;
   const int64_t dx = horizontal ? g.Width + spacing : 0, dy = horizontal ? 0 : g.Height + spacing;
   const int64_t len = FDisplayText.size(), pitch = g.Dot + 1;
-  canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+  TBitmap* image = Image();
+  const int64_t iw = std::min(image->Width(), Width()), ih = std::min(image->Height(), Height());
   for (int64_t k = 0; k < leds; ++k, x += dx, y += dy) {
     // Cells outside the image draw nothing.
     if (x >= w || y >= h || x + g.Width <= 0 || y + g.Height <= 0) continue;
@@ -435,12 +436,17 @@ void TKvMatrix::Paint() {
     // Characters outside the font take their cell and stay blank.
     const uint8_t* glyph = kv::MatrixGlyph(c.unicode());
     if (!glyph) continue;
-    canvas->Brush()->SetColor(kv::MatrixCodeColor(FColorCodes[size_t(i - 1)], FPalette->High()));
+    const uint32_t pixel =
+        kv::ColorToPixel(kv::MatrixCodeColor(FColorCodes[size_t(i - 1)], FPalette->High()));
+    // The dots are small solid squares: written straight into the image, clipped to it.
     for (int r = 0; r < 7; ++r)
       for (int j = 0; j < 5; ++j) {
         if (!(glyph[r] & (1 << j))) continue;
-        const int left = cx + g.Width - g.Dot - j * int(pitch), top = cy + r * int(pitch);
-        canvas->FillRect(Rect(left, top, left + g.Dot, top + g.Dot));
+        const int64_t left = cx + g.Width - g.Dot - j * pitch, top = cy + r * pitch;
+        const int64_t x0 = std::max<int64_t>(left, 0), x1 = std::min<int64_t>(left + g.Dot, iw);
+        for (int64_t yy = std::max<int64_t>(top, 0); yy < std::min<int64_t>(top + g.Dot, ih); ++yy)
+          std::fill(image->ScanLine(int(yy)) + x0, image->ScanLine(int(yy)) + std::max(x0, x1),
+                    pixel);
       }
   }
   TKvGraphicImageControl::Paint();
