@@ -32,8 +32,35 @@ struct TextLine {
   int underline = -1;
 };
 
+// The advance of Text in Font. Shaping a string costs far more than drawing its cached
+// runs, and a face repainted every frame measures the same captions again (several times
+// each, for lines, alignment and halo copies): a few recent advances are kept per thread.
+int CachedAdvance(const QFontMetrics& metrics, const QFont& font, QStringView text) {
+  struct Entry {
+    QFont Font;
+    QString Text;
+    int Advance;
+  };
+  constexpr size_t kEntries = 64;
+  constexpr qsizetype kLongest = 256;
+  if (text.size() > kLongest) return metrics.horizontalAdvance(text.toString());
+  thread_local std::vector<Entry> cache;  // most recent first
+  for (size_t i = 0; i < cache.size(); ++i) {
+    if (cache[i].Text == text && cache[i].Font == font) {
+      std::rotate(cache.begin(), cache.begin() + ptrdiff_t(i), cache.begin() + ptrdiff_t(i) + 1);
+      return cache.front().Advance;
+    }
+  }
+  const QString owned = text.toString();
+  const int advance = metrics.horizontalAdvance(owned);
+  if (cache.size() == kEntries) cache.pop_back();
+  cache.insert(cache.begin(), Entry{font, owned, advance});
+  return advance;
+}
+
 struct TextLayout {
   const QFontMetrics& metrics;
+  const QFont& font;
   bool expandTabs = false;
 
   // Tab stops lie every 8 average character widths from the line's start.
@@ -41,12 +68,13 @@ struct TextLayout {
 
   // The advance of the first n characters of the line.
   int Advance(const QString& text, qsizetype n) const {
-    if (!expandTabs || !text.left(n).contains('\t')) return metrics.horizontalAdvance(text.left(n));
+    const QStringView line = QStringView(text).left(n);
+    if (!expandTabs || !line.contains(u'\t')) return CachedAdvance(metrics, font, line);
     int x = 0;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= n; ++i) {
       if (i < n && text[i] != '\t') continue;
-      x += metrics.horizontalAdvance(text.mid(start, i - start));
+      x += CachedAdvance(metrics, font, line.mid(start, i - start));
       if (i < n) x = (x / TabWidth() + 1) * TabWidth();
       start = i + 1;
     }
@@ -268,15 +296,17 @@ std::vector<TextLine> LayOut(const QString& text, int64_t width, unsigned flags,
 
 void TCanvas::TextOut(int x, int y, const QString& text) {
   if (FSurface) {
-    const QFontMetrics metrics(FFont->ToQFont());
-    RenderLine(*this, x, y, TextLine{text, -1}, TextLayout{metrics}, nullptr);
+    const QFont& font = FFont->ToQFont();
+    const QFontMetrics metrics(font);
+    RenderLine(*this, x, y, TextLine{text, -1}, TextLayout{metrics, font}, nullptr);
   }
   FPenPos = {kv::SatAdd(x, TextWidth(text)), y};
   if (FSurface) Changed();
 }
 
 int TCanvas::TextWidth(const QString& text) const {
-  return QFontMetrics(FFont->ToQFont()).horizontalAdvance(text);
+  const QFont& font = FFont->ToQFont();
+  return CachedAdvance(QFontMetrics(font), font, text);
 }
 
 int TCanvas::TextHeight(const QString&) const {
@@ -288,8 +318,9 @@ TSize TCanvas::TextExtent(const QString& text) const { return {TextWidth(text), 
 
 int kv::DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags) {
   if (!canvas) return 0;
-  const QFontMetrics metrics(canvas->Font()->ToQFont());
-  const TextLayout layout{metrics, (flags & DT_EXPANDTABS) != 0};
+  const QFont& font = canvas->Font()->ToQFont();
+  const QFontMetrics metrics(font);
+  const TextLayout layout{metrics, font, (flags & DT_EXPANDTABS) != 0};
   const std::vector<TextLine> lines = LayOut(text, int64_t(r.Right) - r.Left, flags, layout);
   const int lineHeight = metrics.ascent() + metrics.descent();
   const int height = kv::SatMul(int(std::min<size_t>(lines.size(), INT_MAX)), lineHeight);
