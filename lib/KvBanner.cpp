@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 using kv::Rect;
@@ -194,16 +195,30 @@ void TKvBanner::DrawPicture() {
   std::vector<uint8_t> colSquare, rowSquare;
   MapAxis(cols, colSquare, w, FOffsetX, empty ? 0 : RenderedWidth(), p, size);
   MapAxis(rows, rowSquare, h, FOffsetY, empty ? 0 : RenderedHeight(), p, size);
+  // The two rows of the bare grid: one through its squares, one through a gap.
+  std::vector<uint32_t> gridRow(static_cast<size_t>(w)), gapRow(static_cast<size_t>(w), gap);
+  for (int64_t x = 0; x < w; ++x) gridRow[size_t(x)] = colSquare[size_t(x)] ? square : gap;
+  // The columns the picture covers.
+  int64_t first = w, last = -1;
+  for (int64_t x = 0; x < w; ++x)
+    if (cols[size_t(x)] != kOutside) {
+      first = std::min(first, x);
+      last = x;
+    }
+  const size_t rowBytes = size_t(w) * sizeof(uint32_t);
   for (int64_t y = 0; y < h; ++y) {
     uint32_t* line = image->ScanLine(int(y));
+    std::memcpy(line, rowSquare[size_t(y)] ? gridRow.data() : gapRow.data(), rowBytes);
     const int64_t row = rows[size_t(y)];
-    const uint32_t* source = row >= 0 ? FBitmap->ScanLine(int(row)) : nullptr;
-    const bool gridRow = rowSquare[size_t(y)];
-    for (int64_t x = 0; x < w; ++x) {
+    if (row == kOutside || first > last) continue;
+    if (row == kGap) {
+      std::fill(line + first, line + last + 1, gap);
+      continue;
+    }
+    const uint32_t* source = FBitmap->ScanLine(int(row));
+    for (int64_t x = first; x <= last; ++x) {
       const int64_t col = cols[size_t(x)];
-      if (row == kOutside || col == kOutside)
-        line[x] = gridRow && colSquare[size_t(x)] ? square : gap;
-      else line[x] = source && col >= 0 ? source[col] | 0xFF000000u : gap;
+      line[x] = col >= 0 ? source[col] | 0xFF000000u : gap;
     }
   }
 }

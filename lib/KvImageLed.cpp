@@ -88,8 +88,13 @@ void TKvImageLed::CMSysColorChange() {
 }
 
 void TKvImageLed::LoadPicture() {
-  FPicture->LoadFromResourceName(QStringLiteral("IT_") +
-                                 QLatin1String(kImageCodes[int(FImageType)]));
+  // Each symbol is decoded once; the panel changes symbols ten times a second.
+  auto& raw = FRawPictures[size_t(FImageType)];
+  if (!raw) {
+    raw = std::make_unique<TBitmap>();
+    raw->LoadFromResourceName(QStringLiteral("IT_") + QLatin1String(kImageCodes[int(FImageType)]));
+  }
+  FPicture->Assign(raw.get());
   FPalette->ApplyToBitmap(FPicture.get(), clGray, clSilver);
 }
 

@@ -10,6 +10,7 @@
 
 #include <QObject>
 
+#include <array>
 #include <memory>
 
 namespace KvImageLed {
@@ -102,6 +103,7 @@ private:
   std::unique_ptr<TKvTimer> FTimer;
   std::unique_ptr<TKvPalette> FPalette;
   std::unique_ptr<TBitmap> FPicture;
+  std::array<std::unique_ptr<TBitmap>, 12> FRawPictures;
   bool FBlink = false;
   bool FActive = false;
   TKvImageType FImageType = TKvImageType::itSound;

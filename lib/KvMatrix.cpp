@@ -203,7 +203,8 @@ TKvMatrix::TKvMatrix(kv::OwnerOrParent owner)
       FTimer(std::make_unique<TKvTimer>(nullptr)),
       FPalette(std::make_unique<TKvPalette>()),
       FBevel(std::make_unique<TKvBevel>()),
-      FCellImage(std::make_unique<TBitmap>()) {
+      FCellImage(std::make_unique<TBitmap>()),
+      FFaceLayer(std::make_unique<TKvStaticLayer>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption));
   FBevel->SetInnerStyle(TKvBevelStyle::bsLowered);
@@ -409,39 +410,59 @@ void TKvMatrix::ScrollStep() {
 }
 
 void TKvMatrix::Paint() {
-  ClearBitmapCanvas();
-  TCanvas* canvas = BitmapCanvas();
-  TRect client = ClientRect();
-  FBevel->Paint(canvas, client);
   if (!FAutoScroll) ApplyAlignment();
-
   const CellGeometry g = Geometry(FLedStyle);
   const int64_t w = Width(), h = Height(), leds = FLeds, spacing = FSpacing;
   const bool horizontal = FOrientation == TKvOrientation::voHorizontal;
-  int64_t x = horizontal ? (w - (g.Width * leds + spacing * (leds - 1))) / 2 : (w - g.Width) / 2;
-  int64_t y = horizontal ? (h - g.Height) / 2 : (h - g.Height * leds - spacing * (leds - 1)) / 2;
+  const int64_t x0 =
+      horizontal ? (w - (g.Width * leds + spacing * (leds - 1))) / 2 : (w - g.Width) / 2;
+  const int64_t y0 =
+      horizontal ? (h - g.Height) / 2 : (h - g.Height * leds - spacing * (leds - 1)) / 2;
   const int64_t dx = horizontal ? g.Width + spacing : 0, dy = horizontal ? 0 : g.Height + spacing;
+  // Calls Visit(k, x, y) for each cell that meets the image.
+  const auto forEachCell = [&](const auto& visit) {
+    int64_t x = x0, y = y0;
+    for (int64_t k = 0; k < leds; ++k, x += dx, y += dy)
+      if (x < w && y < h && x + g.Width > 0 && y + g.Height > 0) visit(k, int(x), int(y));
+  };
+
+  // The background, the bevel and the unlit cells stay while the text scrolls.
+  TKvLayerKey key;
+  key << Width() << Height() << Color() << FCellImage.get() << FLedsVisible << FLeds << FSpacing
+      << int(FOrientation);
+  FBevel->WriteKey(key);
+  FFaceLayer->Draw(Image(), key, [&](TCanvas* c) {
+    c->Brush()->SetStyle(TBrushStyle::bsSolid);
+    c->Brush()->SetColor(Color());
+    c->FillRect(ClientRect());
+    TRect client = ClientRect();
+    FBevel->Paint(c, client);
+    if (FLedsVisible) forEachCell([&](int64_t, int x, int y) { c->Draw(x, y, FCellImage.get()); });
+  });
+
   const int64_t len = FDisplayText.size(), pitch = g.Dot + 1;
-  canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
-  for (int64_t k = 0; k < leds; ++k, x += dx, y += dy) {
-    // Cells outside the image draw nothing.
-    if (x >= w || y >= h || x + g.Width <= 0 || y + g.Height <= 0) continue;
-    const int cx = int(x), cy = int(y);
-    if (FLedsVisible) canvas->Draw(cx, cy, FCellImage.get());
+  TBitmap* image = Image();
+  const int64_t iw = std::min(image->Width(), Width()), ih = std::min(image->Height(), Height());
+  forEachCell([&](int64_t k, int cx, int cy) {
     const int64_t i = FFirstChar + k;
-    if (i < 1 || i > len) continue;
+    if (i < 1 || i > len) return;
     const QChar c = FDisplayText[qsizetype(i - 1)];
-    if (IsBlank(c)) continue;
+    if (IsBlank(c)) return;
     // Characters outside the font take their cell and stay blank.
     const uint8_t* glyph = kv::MatrixGlyph(c.unicode());
-    if (!glyph) continue;
-    canvas->Brush()->SetColor(kv::MatrixCodeColor(FColorCodes[size_t(i - 1)], FPalette->High()));
+    if (!glyph) return;
+    const uint32_t pixel =
+        kv::ColorToPixel(kv::MatrixCodeColor(FColorCodes[size_t(i - 1)], FPalette->High()));
+    // The dots are small solid squares: written straight into the image, clipped to it.
     for (int r = 0; r < 7; ++r)
       for (int j = 0; j < 5; ++j) {
         if (!(glyph[r] & (1 << j))) continue;
-        const int left = cx + g.Width - g.Dot - j * int(pitch), top = cy + r * int(pitch);
-        canvas->FillRect(Rect(left, top, left + g.Dot, top + g.Dot));
+        const int64_t left = cx + g.Width - g.Dot - j * pitch, top = cy + r * pitch;
+        const int64_t l = std::max<int64_t>(left, 0),
+                      rr = std::max(l, std::min<int64_t>(left + g.Dot, iw));
+        for (int64_t yy = std::max<int64_t>(top, 0); yy < std::min<int64_t>(top + g.Dot, ih); ++yy)
+          std::fill(image->ScanLine(int(yy)) + l, image->ScanLine(int(yy)) + rr, pixel);
       }
-  }
+  });
   TKvGraphicImageControl::Paint();
 }

@@ -146,6 +146,7 @@ private:
   std::unique_ptr<TKvPalette> FPalette;
   std::unique_ptr<TKvBevel> FBevel;
   std::unique_ptr<TBitmap> FCellImage;
+  std::unique_ptr<TKvStaticLayer> FFaceLayer;
   QString FDisplayText;
   std::vector<char16_t> FColorCodes;
   int64_t FFirstChar = 1;

@@ -7,6 +7,7 @@
 #include "KvCheckLed.h"
 #include "KvGauge.h"
 #include "KvJogMeter.h"
+#include "KvMatrix.h"
 #include "KvMeter.h"
 #include "KvTank.h"
 #include "KvThermoMeter.h"
@@ -309,5 +310,20 @@ TEST(StaticLayer, BannerRedrawsItsBevel) {
           {"size", [](TKvBanner& b) { b.SetBounds(0, 0, 90, 45); }},
           {"outline",
            [](TKvBanner& b) { b.Bevel()->SetOuterOutline(TKvBevelOutlineStyle::osNone); }},
+      });
+}
+
+TEST(StaticLayer, MatrixRedrawsItsBevelAndUnlitCells) {
+  ExpectChangesRedrawn<TKvMatrix>(
+      [](TKvMatrix& m) { m.SetText(QStringLiteral("Kv%C12")); },
+      {
+          {"unlit colour", [](TKvMatrix& m) { m.Palette()->SetLow(clNavy); }},
+          {"background", [](TKvMatrix& m) { m.SetColor(clMaroon); }},
+          {"cell style", [](TKvMatrix& m) { m.SetLedStyle(TKvMatrixLedStyle::ls9x13); }},
+          {"grid hidden", [](TKvMatrix& m) { m.SetLedsVisible(false); }},
+          {"cells", [](TKvMatrix& m) { m.SetLeds(4); }},
+          {"spacing", [](TKvMatrix& m) { m.SetSpacing(5); }},
+          {"vertical", [](TKvMatrix& m) { m.SetOrientation(TKvOrientation::voVertical); }},
+          {"bevel", [](TKvMatrix& m) { m.Bevel()->SetInnerColor(clRed); }},
       });
 }
