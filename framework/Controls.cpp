@@ -3,6 +3,7 @@
 #include "Forms.h"
 #include "GraphicsHooks.h"
 #include "PointerTracker.h"
+#include "Raster.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -118,7 +119,7 @@ void FillRegion(QImage& surface, const QRegion& region, uint32_t pixel) {
     const QRect r = r0 & bounds;
     for (int y = r.top(); y <= r.bottom(); ++y) {
       auto* line = reinterpret_cast<uint32_t*>(surface.scanLine(y));
-      std::fill(line + r.left(), line + r.left() + r.width(), pixel);
+      kv::FillPixels(line + r.left(), line + r.left() + r.width(), pixel);
     }
   }
 }

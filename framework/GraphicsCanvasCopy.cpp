@@ -67,41 +67,71 @@ struct Axis {
   }
 };
 
-void CopyPlainRow(const uint32_t* src, int sourceWidth, uint32_t* dst, const Axis& x, int a,
-                  int b) {
-  // Without stretching the source column is a fixed offset from the destination's.
-  const int64_t shift = x.SourceBegin - x.Begin;
-  const int64_t from = std::max<int64_t>(a, -shift), to = std::min<int64_t>(b, sourceWidth - shift);
-  if (from < to) std::memmove(dst + from, src + from + shift, size_t(to - from) * 4);
+// One destination row of an unstretched copy: Src is already aligned with Dst, and the pixels
+// [A, B) are written by the rule. The common rules (a plain copy, a transparent colour, a colour
+// key) run as tight loops; the rest combine pixel by pixel.
+void ApplyRow(const uint32_t* src, uint32_t* dst, int a, int b, const BlitRule& rule) {
+  if (rule.Plain()) {
+    std::memmove(dst + a, src + a, size_t(b - a) * 4);
+    return;
+  }
+  if (rule.rop == TPenMode::pmCopy && !rule.mono && !(rule.transparent && rule.key)) {
+    if (rule.transparent) {
+      const uint32_t t = *rule.transparent;
+      for (int d = a; d < b; ++d)
+        if ((src[d] & 0xFFFFFFu) != t) dst[d] = src[d] | kv::kOpaque;
+      return;
+    }
+    const uint32_t k = *rule.key;
+    if (rule.keyColor) {
+      const uint32_t replacement = *rule.keyColor | kv::kOpaque;
+      for (int d = a; d < b; ++d)
+        dst[d] = (src[d] & 0xFFFFFFu) == k ? replacement : src[d] | kv::kOpaque;
+    } else {
+      for (int d = a; d < b; ++d)
+        if ((src[d] & 0xFFFFFFu) != k) dst[d] = src[d] | kv::kOpaque;
+    }
+    return;
+  }
+  for (int d = a; d < b; ++d) rule.Apply(src[d], dst[d]);
 }
 
 void Blit(QImage& dest, const ClipRects& clip, const Axis& x, const Axis& y, const QImage& source,
           const BlitRule& rule) {
   if (x.Empty() || y.Empty() || clip.IsEmpty()) return;
   const auto [top, bottom] = kv::VisibleRows(clip, y.Begin, y.Begin + y.Size);
-  const int64_t left = std::max<int64_t>(x.Begin, clip.Bounds.left());
-  const int64_t right = std::min<int64_t>(x.Begin + x.Size, int64_t(clip.Bounds.right()) + 1);
+  int64_t left = std::max<int64_t>(x.Begin, clip.Bounds.left());
+  int64_t right = std::min<int64_t>(x.Begin + x.Size, int64_t(clip.Bounds.right()) + 1);
+  const bool columnsIdentity = x.Identity();
+  // Without stretching the source column is a fixed offset from the destination's, and
+  // only the columns with a source pixel are visited.
+  const int64_t shift = x.SourceBegin - x.Begin;
+  if (columnsIdentity) {
+    left = std::max<int64_t>(left, -shift);
+    right = std::min<int64_t>(right, int64_t(source.width()) - shift);
+  }
   if (top >= bottom || left >= right) return;
-  const bool plain = rule.Plain() && x.Identity();
   std::vector<int> columns;
-  if (!plain) {
+  if (!columnsIdentity) {
     columns.resize(size_t(right - left));
     for (int64_t d = left; d < right; ++d) {
       const int64_t s = x.SourceOf(d);
       columns[size_t(d - left)] = s >= 0 && s < source.width() ? int(s) : -1;
     }
   }
-  uchar* bits = dest.bits();
-  const qsizetype stride = dest.bytesPerLine();
+  const kv::SurfaceRows rows(dest);
+  const uchar* sourceBits = source.constBits();
+  const qsizetype sourceStride = source.bytesPerLine();
+  const int64_t sourceHeight = source.height();
   const bool rowsIdentity = y.Identity();
   for (int64_t row = top; row < bottom; ++row) {
     const int64_t sy = rowsIdentity ? y.SourceBegin + (row - y.Begin) : y.SourceOf(row);
-    if (sy < 0 || sy >= source.height()) continue;
-    const auto* src = reinterpret_cast<const uint32_t*>(source.constScanLine(int(sy)));
-    auto* dst = reinterpret_cast<uint32_t*>(bits + row * stride);
+    if (sy < 0 || sy >= sourceHeight) continue;
+    const auto* src = reinterpret_cast<const uint32_t*>(sourceBits + sy * sourceStride);
+    uint32_t* dst = rows.Row(row);
     clip.ForEachSpan(row, left, right, [&](int a, int b) {
-      if (plain) {
-        CopyPlainRow(src, source.width(), dst, x, a, b);
+      if (columnsIdentity) {
+        ApplyRow(src + shift, dst, a, b, rule);
         return;
       }
       for (int d = a; d < b; ++d)

@@ -9,8 +9,6 @@ namespace kv {
 
 namespace {
 
-constexpr uint32_t kOpaque = 0xFF000000u;
-
 // The ceiling of n / d for d > 0.
 Int128 CeilDiv(Int128 n, Int128 d) {
   Int128 q = n / d;
@@ -111,7 +109,7 @@ void PaintRun(const SurfaceRows& surface, int y, int x0, int x1, const Ink& ink)
     case Ink::Kind::None: return;
     case Ink::Kind::Solid:
       if (ink.mode == TPenMode::pmCopy) {
-        std::fill(row + x0, row + x1, ink.color | kOpaque);
+        FillPixels(row + x0, row + x1, ink.color | kOpaque);
       } else {
         for (int x = x0; x < x1; ++x) row[x] = Rop(ink.mode, ink.color, row[x]);
       }
@@ -290,8 +288,8 @@ void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y, c
   uint32_t* row = surface.Row(y);
   const int64_t left = clip.Bounds.left(), right = int64_t(clip.Bounds.right()) + 1;
   auto fill = [&](const Span& run, uint32_t color) {
-    for (int64_t x = std::max(run.Begin, left), end = std::min(run.End, right); x < end; ++x)
-      row[x] = color;
+    const int64_t begin = std::max(run.Begin, left), end = std::min(run.End, right);
+    if (begin < end) FillPixels(row + begin, row + end, color);
   };
   fill(rim.Left, rimInk.color | kOpaque);
   fill(rim.Inner, insideInk.color | kOpaque);
