@@ -67,33 +67,33 @@ struct Axis {
   }
 };
 
-// One destination row of an unstretched copy: Src is already aligned with Dst, and the pixels
-// [A, B) are written by the rule. The common rules (a plain copy, a transparent colour, a colour
-// key) run as tight loops; the rest combine pixel by pixel.
-void ApplyRow(const uint32_t* src, uint32_t* dst, int a, int b, const BlitRule& rule) {
+// N pixels of a destination row from N source pixels, combined by the rule. The common rules
+// (a plain copy, a transparent colour, a colour key) run as tight loops; the rest combine pixel
+// by pixel.
+void ApplyRow(const uint32_t* src, uint32_t* dst, int64_t n, const BlitRule& rule) {
   if (rule.Plain()) {
-    std::memmove(dst + a, src + a, size_t(b - a) * 4);
+    std::memmove(dst, src, size_t(n) * 4);
     return;
   }
   if (rule.rop == TPenMode::pmCopy && !rule.mono && !(rule.transparent && rule.key)) {
     if (rule.transparent) {
       const uint32_t t = *rule.transparent;
-      for (int d = a; d < b; ++d)
-        if ((src[d] & 0xFFFFFFu) != t) dst[d] = src[d] | kv::kOpaque;
+      for (int64_t i = 0; i < n; ++i)
+        if ((src[i] & 0xFFFFFFu) != t) dst[i] = src[i] | kv::kOpaque;
       return;
     }
     const uint32_t k = *rule.key;
     if (rule.keyColor) {
       const uint32_t replacement = *rule.keyColor | kv::kOpaque;
-      for (int d = a; d < b; ++d)
-        dst[d] = (src[d] & 0xFFFFFFu) == k ? replacement : src[d] | kv::kOpaque;
+      for (int64_t i = 0; i < n; ++i)
+        dst[i] = (src[i] & 0xFFFFFFu) == k ? replacement : src[i] | kv::kOpaque;
     } else {
-      for (int d = a; d < b; ++d)
-        if ((src[d] & 0xFFFFFFu) != k) dst[d] = src[d] | kv::kOpaque;
+      for (int64_t i = 0; i < n; ++i)
+        if ((src[i] & 0xFFFFFFu) != k) dst[i] = src[i] | kv::kOpaque;
     }
     return;
   }
-  for (int d = a; d < b; ++d) rule.Apply(src[d], dst[d]);
+  for (int64_t i = 0; i < n; ++i) rule.Apply(src[i], dst[i]);
 }
 
 void Blit(QImage& dest, const ClipRects& clip, const Axis& x, const Axis& y, const QImage& source,
@@ -111,13 +111,21 @@ void Blit(QImage& dest, const ClipRects& clip, const Axis& x, const Axis& y, con
     right = std::min<int64_t>(right, int64_t(source.width()) - shift);
   }
   if (top >= bottom || left >= right) return;
+  // A stretched row is gathered from the source first and then written like an unstretched
+  // one. Source columns run monotonically, so those that hit the source are one range.
   std::vector<int> columns;
+  std::vector<uint32_t> gathered;
   if (!columnsIdentity) {
-    columns.resize(size_t(right - left));
-    for (int64_t d = left; d < right; ++d) {
+    auto hits = [&](int64_t d) {
       const int64_t s = x.SourceOf(d);
-      columns[size_t(d - left)] = s >= 0 && s < source.width() ? int(s) : -1;
-    }
+      return s >= 0 && s < source.width();
+    };
+    while (left < right && !hits(left)) ++left;
+    while (right > left && !hits(right - 1)) --right;
+    if (left >= right) return;
+    columns.resize(size_t(right - left));
+    for (int64_t d = left; d < right; ++d) columns[size_t(d - left)] = int(x.SourceOf(d));
+    gathered.resize(columns.size());
   }
   const kv::SurfaceRows rows(dest);
   const uchar* sourceBits = source.constBits();
@@ -131,11 +139,16 @@ void Blit(QImage& dest, const ClipRects& clip, const Axis& x, const Axis& y, con
     uint32_t* dst = rows.Row(row);
     clip.ForEachSpan(row, left, right, [&](int a, int b) {
       if (columnsIdentity) {
-        ApplyRow(src + shift, dst, a, b, rule);
+        ApplyRow(src + (a + shift), dst + a, b - a, rule);
         return;
       }
-      for (int d = a; d < b; ++d)
-        if (const int s = columns[size_t(d - left)]; s >= 0) rule.Apply(src[s], dst[d]);
+      const int* column = columns.data() + (a - left);
+      if (rule.Plain()) {
+        for (int i = 0; i < b - a; ++i) dst[a + i] = src[column[i]] | kv::kOpaque;
+        return;
+      }
+      for (int i = 0; i < b - a; ++i) gathered[size_t(i)] = src[column[i]];
+      ApplyRow(gathered.data(), dst + a, b - a, rule);
     });
   }
 }

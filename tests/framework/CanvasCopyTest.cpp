@@ -108,6 +108,19 @@ TEST(CanvasCopyRect, SourceOutsideItsImageLeavesTheDestination) {
   EXPECT_SAME_PIXELS(p.Image(), (Rows{".RG."}));
 }
 
+TEST(CanvasStretch, StretchedRowsLeaveOutColumnsOffTheSourceAndTheTransparentColour) {
+  TBitmap source;
+  Paint(source, {"RGB"});
+  Picture p(6, 3, clAqua);
+  // Source columns -1..2 at twice the size, plain and mirrored: column -1 has no pixel.
+  p.c->CopyRect(Rect(0, 0, 6, 1), source.Canvas(), Rect(-1, 0, 2, 1));
+  p.c->CopyRect(Rect(6, 1, 0, 2), source.Canvas(), Rect(-1, 0, 2, 1));
+  source.SetTransparent(true);
+  source.SetTransparentColor(clLime);
+  p.c->StretchDraw(Rect(0, 2, 6, 3), &source);
+  EXPECT_SAME_PIXELS(p.Image(), (Rows{"AARRGG", "GGRRAA", "RRAABB"}));
+}
+
 TEST(CanvasBrushCopy, KeyBecomesTheBrushColourOrIsLeftOut) {
   TBitmap source;
   Paint(source, {"RGR"});
