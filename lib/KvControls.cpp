@@ -233,19 +233,38 @@ void TKvGraphicImageControl::SetTransparent(bool v) {
   else UpdateControl();
 }
 
-void TKvGraphicImageControl::UpdateControl() {
+void TKvGraphicImageControl::PrepareOwnRepaint() {
   if (!IsDesigning() && FTransparent && !FBackground->Empty()) {
     // A repaint of our own: the window under us still shows our last frame, so reuse
     // the background captured at the last repaint from outside.
     FGrabBackground = false;
     SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   }
+}
+
+void TKvGraphicImageControl::UpdateControl() {
+  PrepareOwnRepaint();
   TKvGraphicControl::UpdateControl();
+}
+
+void TKvGraphicImageControl::UpdateControlRect(const TRect& changed) {
+  if (IsLoading()) return;
+  if (IsDesigning() || !isVisible() || kv::PaintInProgress() || FImage->Width() != Width() ||
+      FImage->Height() != Height()) {
+    UpdateControl();
+    return;
+  }
+  TRect r;
+  if (!kv::IntersectRect(r, changed, ClientRect())) return;  // nothing that shows changed
+  PrepareOwnRepaint();
+  repaint(r.Left, r.Top, r.Width(), r.Height());
 }
 
 void TKvGraphicImageControl::PaintControl() {
   CanvasLock screenLock(Canvas());
   FImage->SetSize(Width(), Height());
+  FPaintRect = Canvas()->ClipRect();
+  if (kv::IsRectEmpty(FPaintRect)) FPaintRect = ClientRect();
   CanvasLock imageLock(FImage->Canvas());
   Paint();
 }
@@ -290,7 +309,7 @@ void TKvGraphicImageControl::ClearWithBase(TKvFaceBase& base, TKvLayerKey key,
   TCanvas* image = FImage->Canvas();
   image->Brush()->SetStyle(TBrushStyle::bsSolid);
   if (!FTransparent) image->Brush()->SetColor(Color());
-  base.CopyTo(FImage.get());
+  base.CopyTo(FImage.get(), FPaintRect);
 }
 
 void TKvGraphicImageControl::Paint() {
@@ -314,10 +333,14 @@ void TKvFaceBase::Keep(const TKvLayerKey& key, const TBitmap* target) {
   FPixels = target->Image().copy();
 }
 
-void TKvFaceBase::CopyTo(TBitmap* target) const {
-  const size_t row = size_t(FPixels.width()) * sizeof(uint32_t);
-  for (int y = 0; y < FPixels.height(); ++y)
-    std::memcpy(target->ScanLine(y), FPixels.constScanLine(y), row);
+void TKvFaceBase::CopyTo(TBitmap* target, const TRect& within) const {
+  const int left = std::max(within.Left, 0), right = std::min(within.Right, FPixels.width());
+  const int top = std::max(within.Top, 0), bottom = std::min(within.Bottom, FPixels.height());
+  if (left >= right) return;
+  const size_t row = size_t(right - left) * sizeof(uint32_t);
+  for (int y = top; y < bottom; ++y)
+    std::memcpy(target->ScanLine(y) + left,
+                reinterpret_cast<const uint32_t*>(FPixels.constScanLine(y)) + left, row);
 }
 
 TKvLayerKey& TKvLayerKey::operator<<(const QString& v) {

@@ -332,7 +332,8 @@ class TKvFaceBase {
 public:
   bool Matches(const TKvLayerKey& key, const TBitmap* target) const;
   void Keep(const TKvLayerKey& key, const TBitmap* target);
-  void CopyTo(TBitmap* target) const;
+  // Copies the kept pixels inside Within (clipped to the picture) onto Target.
+  void CopyTo(TBitmap* target, const TRect& within) const;
 
 private:
   QByteArray FKey;
@@ -359,6 +360,14 @@ protected:
   // (what Drawing depends on), the size, the colour and what a transparent control captured
   // stay the same, one copy of what both made last time stands in for them.
   void ClearWithBase(TKvFaceBase& base, TKvLayerKey key, const std::function<void()>& drawing);
+  // The setter's repaint when nothing outside Changed (client coordinates) differs from the
+  // last frame: only that rectangle is painted and copied to the window, which keeps the rest.
+  // A face that paints with PaintRect must make every pixel inside it right. Without a whole
+  // last frame of this size (first paint, resize, hidden, designing) it is UpdateControl.
+  void UpdateControlRect(const TRect& changed);
+  // What the current paint must make right: the bounds of the region being painted, the
+  // whole client area unless a partial repaint asked for less.
+  const TRect& PaintRect() const { return FPaintRect; }
   void Paint() override;
   // Wraps the paint with the canvas locks and sizes the image first.
   void PaintControl() override;
@@ -372,10 +381,13 @@ protected:
 
 private:
   void CaptureBackground();
+  // Before a repaint this control asks for itself: a transparent control reuses its capture.
+  void PrepareOwnRepaint();
 
   std::unique_ptr<TBitmap> FBackground;
   std::unique_ptr<TBitmap> FImage;
   int64_t FBackgroundCaptures = 0;  // identifies what FBackground holds
+  TRect FPaintRect;
   bool FGrabBackground = true;
   bool FTransparent = false;
 };

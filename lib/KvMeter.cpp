@@ -120,8 +120,13 @@ void TKvMeter::SetPosition(int v) {
   // A range inverted by loading leaves the needle at MinValue.
   v = std::max(std::min(v, FMaxValue), FMinValue);
   if (v == FPosition) return;
+  const TRect before = NeedleBounds(FPosition);
   FPosition = v;
-  UpdateControl();
+  const TRect after = NeedleBounds(v);
+  // Only the needle moves: the window keeps the rest of the face.
+  UpdateControlRect(TRect{std::min(before.Left, after.Left), std::min(before.Top, after.Top),
+                          std::max(before.Right, after.Right),
+                          std::max(before.Bottom, after.Bottom)});
   emit OnChange(this);
 }
 
@@ -187,15 +192,39 @@ void TKvMeter::DrawScale(TCanvas* canvas, const Geometry& g) const {
   if (FLabels > 0) DrawLabels(canvas, g);
 }
 
-void TKvMeter::DrawNeedle(TCanvas* canvas, const Geometry& g) const {
+TKvMeter::Geometry TKvMeter::FaceGeometry() const {
+  Geometry g;
+  g.Radius = int64_t(Height()) - 10;
+  g.CenterX = Width() / 2;
+  g.CenterY = int64_t(Height()) + FSpacing;
+  g.Angle = FAngle;
+  g.Ticks = FScale->Ticks();
+  return g;
+}
+
+TPoint TKvMeter::NeedleTip(const Geometry& g, int position) const {
   int steps = 0;
   if (FMaxValue != FMinValue)
-    steps = Trunc(Extended(g.Ticks) * Extended(int64_t(FPosition) - FMinValue) /
+    steps = Trunc(Extended(g.Ticks) * Extended(int64_t(position) - FMinValue) /
                   Extended(int64_t(FMaxValue) - FMinValue));
+  return g.At(g.Direction(steps), g.Radius);
+}
+
+TRect TKvMeter::NeedleBounds(int position) const {
+  const Geometry g = FaceGeometry();
+  const TPoint tip = NeedleTip(g, position);
+  const int x0 = Coordinate(g.CenterX, 0), y0 = Coordinate(g.CenterY, 0);
+  // A wide pen reaches at most its width beyond the ends of the line.
+  const int64_t pen = int64_t(std::max(FNeedleWidth, 1)) + 1;
+  return {Coordinate(std::min(x0, tip.X), -pen), Coordinate(std::min(y0, tip.Y), -pen),
+          Coordinate(std::max(x0, tip.X), pen + 1), Coordinate(std::max(y0, tip.Y), pen + 1)};
+}
+
+void TKvMeter::DrawNeedle(TCanvas* canvas, const Geometry& g) const {
   canvas->Pen()->SetMode(TPenMode::pmCopy);
   canvas->Pen()->SetColor(FNeedleColor);
   canvas->Pen()->SetWidth(FNeedleWidth);
-  const TPoint tip = g.At(g.Direction(steps), g.Radius);
+  const TPoint tip = NeedleTip(g, FPosition);
   canvas->MoveTo(Coordinate(g.CenterX, 0), Coordinate(g.CenterY, 0));
   canvas->LineTo(tip.X, tip.Y);
 }
@@ -215,12 +244,7 @@ void TKvMeter::DrawCaption(TCanvas* canvas, const Geometry& g, int innerBottom, 
 }
 
 void TKvMeter::Paint() {
-  Geometry g;
-  g.Radius = int64_t(Height()) - 10;
-  g.CenterX = Width() / 2;
-  g.CenterY = int64_t(Height()) + FSpacing;
-  g.Angle = FAngle;
-  g.Ticks = FScale->Ticks();
+  const Geometry g = FaceGeometry();
   TCanvas* canvas = BitmapCanvas();
   const TKvMeterScale& s = *FScale;
   TKvLayerKey scaleKey;
@@ -244,15 +268,19 @@ void TKvMeter::Paint() {
   TRect inner = ClientRect();
   FBevel->GetVisibleArea(inner);
   captionKey << Width() << Height() << inner.Bottom << Caption() << Font() << opaque << cellColor;
-  FCaptionLayer->Draw(Image(), captionKey,
-                      [&](TCanvas* c) { DrawCaption(c, g, inner.Bottom, opaque, cellColor); });
+  FCaptionLayer->Draw(
+      Image(), captionKey, [&](TCanvas* c) { DrawCaption(c, g, inner.Bottom, opaque, cellColor); },
+      &PaintRect());
 
   TKvLayerKey bevelKey;
   bevelKey << Width() << Height();
   FBevel->WriteKey(bevelKey);
-  FBevelLayer->Draw(Image(), bevelKey, [&](TCanvas* c) {
-    TRect client = ClientRect();
-    FBevel->Paint(c, client);
-  });
+  FBevelLayer->Draw(
+      Image(), bevelKey,
+      [&](TCanvas* c) {
+        TRect client = ClientRect();
+        FBevel->Paint(c, client);
+      },
+      &PaintRect());
   TKvGraphicImageControl::Paint();
 }

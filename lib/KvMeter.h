@@ -188,6 +188,10 @@ private:
   void DrawScale(TCanvas* canvas, const Geometry& g) const;
   void DrawTicks(TCanvas* canvas, const Geometry& g) const;
   void DrawLabels(TCanvas* canvas, const Geometry& g) const;
+  Geometry FaceGeometry() const;
+  TPoint NeedleTip(const Geometry& g, int position) const;
+  // What the needle at Position covers, with its pen.
+  TRect NeedleBounds(int position) const;
   void DrawNeedle(TCanvas* canvas, const Geometry& g) const;
   void DrawCaption(TCanvas* canvas, const Geometry& g, int innerBottom, bool opaque,
                    TColor cellColor) const;

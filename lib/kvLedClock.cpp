@@ -114,7 +114,7 @@ TKvLedClock::TKvLedClock(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FTimer(std::make_unique<TKvTimer>(nullptr)),
       FBackgroundPicture(std::make_unique<TBitmap>()),
-      FFaceLayer(std::make_unique<TKvStaticLayer>()),
+      FFaceBase(std::make_unique<TKvFaceBase>()),
       FSecondDot(std::make_unique<TKvStaticLayer>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption));
@@ -214,26 +214,25 @@ void TKvLedClock::Tick() {
 // Painting
 
 void TKvLedClock::Paint() {
-  ClearBitmapCanvas();
   TCanvas* canvas = BitmapCanvas();
   const TPoint centre(Width() / 2, Height() / 2);
   const int64_t radius =
       int64_t(std::min(centre.X, centre.Y)) - 10 - 2 * (2 * int64_t(FSecWidth) + FTickWidth);
 
-  // Everything under the seconds ring changes at most once a minute.
+  // Everything under the seconds ring changes at most once a minute: a frame starts with one
+  // copy of it.
   TKvLayerKey faceKey;
-  faceKey << Width() << Height() << Color() << Transparent() << FBackgroundPicture.get()
-          << FTickOutline << FTickColor << FHourMarks << FTickWidth << FSecWidth << TimeText()
-          << FHoursColor << FHoursOutline << FLedSize << FSpacing << FTextOffsetX << FTextOffsetY
-          << FTextAngle;
-  FFaceLayer->Draw(Image(), faceKey, [&](TCanvas* c) {
-    DrawBackground(c);
-    c->Pen()->SetColor(FTickOutline);
-    c->Pen()->SetStyle(TPenStyle::psSolid);
-    c->Brush()->SetColor(FTickColor);
-    c->Brush()->SetStyle(TBrushStyle::bsSolid);
-    if (FHourMarks) DrawDotRing(c, centre, radius, 12, UnitCircle<12, 9>(), FTickWidth);
-    DrawTimeText(c);
+  faceKey << Color() << FBackgroundPicture.get() << FTickOutline << FTickColor << FHourMarks
+          << FTickWidth << FSecWidth << TimeText() << FHoursColor << FHoursOutline << FLedSize
+          << FSpacing << FTextOffsetX << FTextOffsetY << FTextAngle;
+  ClearWithBase(*FFaceBase, faceKey, [&] {
+    DrawBackground(canvas);
+    canvas->Pen()->SetColor(FTickOutline);
+    canvas->Pen()->SetStyle(TPenStyle::psSolid);
+    canvas->Brush()->SetColor(FTickColor);
+    canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+    if (FHourMarks) DrawDotRing(canvas, centre, radius, 12, UnitCircle<12, 9>(), FTickWidth);
+    DrawTimeText(canvas);
   });
 
   if (FSecondsIndicator) {

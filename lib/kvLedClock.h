@@ -207,7 +207,7 @@ private:
   std::unique_ptr<TKvTimer> FTimer;
   std::unique_ptr<TBitmap> FBackgroundPicture;
   // The face under the seconds ring (background picture, hour marks, time), and one second dot.
-  std::unique_ptr<TKvStaticLayer> FFaceLayer;
+  std::unique_ptr<TKvFaceBase> FFaceBase;
   std::unique_ptr<TKvStaticLayer> FSecondDot;
   bool FActive = false;
   bool FSecondsIndicator = true;

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QPaintEvent>
+
 #include <functional>
 #include <memory>
 
@@ -273,6 +275,34 @@ TEST(LiveFrame, WritesWhatAFullRepaintWrites) {
     panel.form->repaint();
     ASSERT_SAME_PIXELS(live, kvtest::Grab(panel.form.get()));
   }
+}
+
+TEST(LiveFrame, NeedleMoveRepaintsOnlyAroundTheOldAndNewNeedle) {
+  Panel panel;
+  panel.meter->SetNeedleWidth(7);
+  kvtest::Pump();
+  // Records the regions the meter is asked to paint.
+  struct PaintRegions : QObject {
+    std::vector<QRegion> regions;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(e)->region());
+      return false;
+    }
+  } recorder;
+  panel.meter->installEventFilter(&recorder);
+  for (const int position : {50, 150, 63, 100, 101}) {
+    SCOPED_TRACE(position);
+    panel.meter->SetPosition(position);
+    const QImage live = kvtest::Grab(panel.form.get());
+    panel.form->repaint();
+    ASSERT_SAME_PIXELS(live, kvtest::Grab(panel.form.get()));
+  }
+  recorder.regions.clear();
+  panel.meter->SetPosition(102);  // upright, one step on
+  ASSERT_EQ(recorder.regions.size(), 1u);
+  const QRect painted = recorder.regions[0].boundingRect();
+  EXPECT_LT(painted.width(), panel.meter->width() / 4);
+  EXPECT_EQ(painted.bottom(), panel.meter->height() - 1);  // the needle's foot is below
 }
 
 TEST(LiveFrame, TransparentControlShowsTheParentsNewPixels) {
