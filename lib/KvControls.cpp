@@ -421,13 +421,16 @@ void TKvStaticLayer::Replay(TBitmap* target, const TRect* within, TPoint at) con
   const qsizetype toStride = target->Image().bytesPerLine();
   const uchar* from = FPixels.constBits();
   const qsizetype fromStride = FPixels.bytesPerLine();
-  for (const Run& run : FRuns) {
-    const int64_t y = int64_t(run.Y) + at.Y;
-    if (y < top || y >= bottom) continue;
-    const int64_t begin = std::max<int64_t>(int64_t(run.Begin) + at.X, left);
-    const int64_t end = std::min<int64_t>(int64_t(run.End) + at.X, right);
+  // Runs are in row order: start at the first row inside.
+  const auto first = std::lower_bound(FRuns.begin(), FRuns.end(), top - at.Y,
+                                      [](const Run& run, int64_t y) { return run.Y < y; });
+  for (auto run = first; run != FRuns.end(); ++run) {
+    const int64_t y = int64_t(run->Y) + at.Y;
+    if (y >= bottom) break;
+    const int64_t begin = std::max<int64_t>(int64_t(run->Begin) + at.X, left);
+    const int64_t end = std::min<int64_t>(int64_t(run->End) + at.X, right);
     if (begin >= end) continue;
-    std::memcpy(to + y * toStride + begin * 4, from + run.Y * fromStride + (begin - at.X) * 4,
+    std::memcpy(to + y * toStride + begin * 4, from + run->Y * fromStride + (begin - at.X) * 4,
                 size_t(end - begin) * 4);
   }
 }
