@@ -523,6 +523,36 @@ TEST(Scope, DescriptionsKeepFrequencyRangesAndChannels) {
   }
 }
 
+// An opaque scope copies its grid from a kept strip; a transparent one over a panel of its
+// own colour draws the grid afresh. Both must agree at every offset, in both directions.
+TEST(Scope, TheKeptGridEqualsADrawnOneAtEveryOffset) {
+  for (TScrolldirection direction :
+       {TScrolldirection::sdRightToLeft, TScrolldirection::sdLeftToRight}) {
+    TestScope kept(nullptr), drawn(nullptr);
+    for (TestScope* s : {&kept, &drawn}) {
+      ApplyDemoSettings(*s);
+      s->SetBounds(0, 0, 61, 40);
+      s->SetColor(clNavy);
+      s->SetGridSize(7);
+      s->SetFrequency(5);
+      s->SetBaseOffset(30);
+      s->SetDirection(direction);
+      Feed* feed = new Feed{Seeded(50)};
+      QObject::connect(s, &QObject::destroyed, [feed] { delete feed; });
+      feed->Attach(s);
+    }
+    drawn.SetTransparent(true);
+    for (int tick = 0; tick < 9; ++tick) {
+      SCOPED_TRACE(tick);
+      kept.Tick();
+      drawn.Tick();
+      ASSERT_EQ(kept.GridOffset(), drawn.GridOffset());
+      ASSERT_SAME_PIXELS(kvtest::RenderControl(&kept, clNavy.Value),
+                         kvtest::RenderControl(&drawn, clNavy.Value));
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Reference pictures
 
