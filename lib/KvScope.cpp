@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "Guarded.h"
 #include "KvSysUtils.h"
+#include "Raster.h"
 
 #include <QPointer>
 #include <QScopedValueRollback>
@@ -345,14 +346,29 @@ void TKvScope::DrawChannel(TCanvas* canvas, const TKvChannel& channel) {
     // Every later segment starts at the pen and runs further right.
     if (rightwards && pen > farEdge) break;
   }
-  // A one-pixel solid line through the points draws what a line to each of them draws; a
-  // wider pen would join the segments instead of ending each.
-  if (canvas->Pen()->Width() <= 1) {
-    canvas->Polyline(FTrace);
+  canvas->MoveTo(FTrace.front().X, FTrace.front().Y);
+  QImage* surface = canvas->Surface();
+  const kv::ClipRects& clip = canvas->EffectiveClip();
+  if (canvas->Pen()->Width() > 1 || !surface || !clip.IsSingle()) {
+    for (size_t i = 1; i < FTrace.size(); ++i) canvas->LineTo(FTrace[i].X, FTrace[i].Y);
     return;
   }
-  canvas->MoveTo(FTrace.front().X, FTrace.front().Y);
-  for (size_t i = 1; i < FTrace.size(); ++i) canvas->LineTo(FTrace[i].X, FTrace[i].Y);
+  // A one-pixel solid line that lies inside the image is written as the canvas writes it,
+  // without a call per segment; the segments that cross an edge go through the canvas.
+  const kv::SurfaceRows rows(*surface);
+  const uint32_t color = kv::SurfaceColor(channel.Color(), canvas->MonochromeSurface());
+  for (size_t i = 1; i < FTrace.size(); ++i) {
+    const kv::Point64 a = kv::ToSurface(*canvas, FTrace[i - 1].X, FTrace[i - 1].Y);
+    const kv::Point64 b = kv::ToSurface(*canvas, FTrace[i].X, FTrace[i].Y);
+    const kv::LineRaster line(a.X, a.Y, b.X, b.Y);
+    if (line.Inside(clip.Bounds)) {
+      kv::FillWholeLine(rows, line, color);
+      continue;
+    }
+    canvas->MoveTo(FTrace[i - 1].X, FTrace[i - 1].Y);
+    canvas->LineTo(FTrace[i].X, FTrace[i].Y);
+  }
+  canvas->MoveTo(FTrace.back().X, FTrace.back().Y);
 }
 
 bool TKvScope::CopyGrid() {

@@ -3,6 +3,7 @@
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Guarded.h"
+#include "KvSysUtils.h"
 #include "Offscreen.h"
 #include "Pixels.h"
 #include "Properties.h"
@@ -551,6 +552,32 @@ TEST(Scope, TheKeptGridEqualsADrawnOneAtEveryOffset) {
                          kvtest::RenderControl(&drawn, clNavy.Value));
     }
   }
+}
+
+// A thin trace is written straight into the image where it lies inside: it must equal the
+// canvas's own lines through the same points, the segments across the edges included.
+TEST(Scope, ATraceEqualsTheCanvasLinesThroughItsSamples) {
+  TestScope s(nullptr), grid(nullptr);
+  for (TestScope* p : {&s, &grid}) {
+    p->SetBounds(0, 0, 40, 30);
+    p->SetFrequency(5);
+  }
+  s.Channels()->Add();  // a yellow line
+  const std::vector<int> values{10, 90, 50, 0, 100, 33, 70, 20, 60};
+  Feed feed{values};
+  feed.Attach(&s);
+  for (size_t i = 0; i < values.size(); ++i) {
+    s.Tick();
+    grid.Tick();
+  }
+  TBitmap expected;
+  expected.SetImage(kvtest::RenderControl(&grid, clWhite.Value));
+  TCanvas* c = expected.Canvas();
+  c->Pen()->SetColor(clYellow);
+  c->MoveTo(45, s.BaseY());
+  // Newest first, from the right edge leftwards, five pixels apart.
+  for (int i = 0; i < 9; ++i) c->LineTo(40 - 5 * i, 30 - PercentToValue(values[size_t(8 - i)], 30));
+  EXPECT_SAME_PIXELS(kvtest::RenderControl(&s, clWhite.Value), expected.Image());
 }
 
 // ---------------------------------------------------------------------------
