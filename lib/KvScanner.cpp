@@ -32,6 +32,11 @@ void TKvLedStyle::Assign(const TPersistent* source) {
   if (!AssignData(source, &TKvLedStyle::F)) TKvPersistent::Assign(source);
 }
 
+void TKvLedStyle::WriteKey(TKvLayerKey& key) const {
+  key << F.InnerHigh << F.InnerShadow << F.InnerWidth << F.OuterHigh << F.OuterShadow
+      << F.OuterWidth << F.PaletteHigh1 << F.PaletteHigh2 << F.PaletteLow1 << F.PaletteLow2;
+}
+
 void DrawLed(TCanvas* Canvas, const TRect& Rect, const TKvLedStyle* Style, bool Lit,
              int ColorWidth) {
   TRect face = Rect;
@@ -56,9 +61,10 @@ void LedRow::Layout(int width, int height, int leds, int spacing, int64_t rings)
   FLedHeight = height;
   FLedOffset = (a - FLedWidth * FLeds) / 2;
   // A column further than the rings from both sides of an LED looks like every other such
-  // column, so a very wide LED keeps only its sides and one middle column in its cell.
+  // column, so an LED wider than the control keeps only its sides and one middle column in
+  // its cell. Any other LED is kept whole: a frame then copies it in one piece.
   FKeep = std::min<int64_t>(std::max<int64_t>(height, 0), rings) + 1;
-  FCellWidth = FLedWidth > 2 * FKeep + 1 ? 2 * FKeep + 1 : FLedWidth;
+  FCellWidth = FLedWidth > std::max<int64_t>(2 * FKeep + 1, width) ? 2 * FKeep + 1 : FLedWidth;
 }
 
 void LedRow::ForEachVisible(const std::function<void(int64_t)>& visit) const {
@@ -131,13 +137,14 @@ TKvScanner::TKvScanner(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FTimer(std::make_unique<TKvTimer>(nullptr)),
       FLedStyle(std::make_unique<TKvLedStyle>()),
-      FLedImage(std::make_unique<TBitmap>()) {
+      FLedImage(std::make_unique<TBitmap>()),
+      FFaceBase(std::make_unique<TKvFaceBase>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 250, 9);
   FTimer->SetEnabled(false);
   FTimer->SetInterval(100);
   connect(FTimer.get(), &TKvTimer::OnTimer, this, [this](TObject*) { Scan(); });
-  connect(FLedStyle.get(), &TKvPersistent::OnChange, this, [this] { LedsChanged(); });
+  connect(FLedStyle.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
 }
 
 // The timer goes first: from inside its own tick it lets its worker end by itself.
@@ -147,15 +154,15 @@ void TKvScanner::SetLeds(int v) {
   if (!TKvIntMax::Contains(v) || v == FLeds) return;
   FLeds = v;
   FPosition = -1;
-  LedsChanged();
+  UpdateControl();
 }
 
 void TKvScanner::SetSpacing(int v) {
-  if (SetIfChanged(FSpacing, v)) LedsChanged();
+  if (SetIfChanged(FSpacing, v)) UpdateControl();
 }
 
 void TKvScanner::SetColorWidth(int v) {
-  if (TKvInt10::Contains(v) && SetIfChanged(FColorWidth, v)) LedsChanged();
+  if (TKvInt10::Contains(v) && SetIfChanged(FColorWidth, v)) UpdateControl();
 }
 
 void TKvScanner::SetDirection(TKvScanDirection v) {
@@ -184,11 +191,6 @@ void TKvScanner::SetTimeInterval(int v) { FTimer->SetInterval(uint32_t(v)); }
 
 void TKvScanner::Loaded() {
   TKvGraphicImageControl::Loaded();
-  LedsChanged();
-}
-
-void TKvScanner::LedsChanged() {
-  FLedsBuilt = false;
   UpdateControl();
 }
 
@@ -218,22 +220,31 @@ void TKvScanner::Scan() {
   SetPosition(int(next));
 }
 
-void TKvScanner::BuildLeds() {
-  FRow.Layout(Width(), Height(), FLeds, FSpacing, RingsOf(*FLedStyle));
-  FBuiltWidth = Width();
-  FBuiltHeight = Height();
-  FLedsBuilt = true;
-  if (FRow.Empty()) return;
-  FLedImage->SetSize(2 * FRow.CellWidth(), FRow.LedHeight());
-  DrawLedPair(FLedImage.get(), FRow, 0, *FLedStyle, FColorWidth);
+TKvLayerKey TKvScanner::LedKey() const {
+  TKvLayerKey key;
+  key << Width() << Height() << FLeds << FSpacing << FColorWidth;
+  FLedStyle->WriteKey(key);
+  return key;
 }
 
 void TKvScanner::Paint() {
-  if (!FLedsBuilt || FBuiltWidth != Width() || FBuiltHeight != Height()) BuildLeds();
-  ClearBitmapCanvas();
+  const TKvLayerKey key = LedKey();
+  if (key.Bytes() != FLedKey) {
+    FLedKey = key.Bytes();
+    FRow.Layout(Width(), Height(), FLeds, FSpacing, RingsOf(*FLedStyle));
+    if (!FRow.Empty()) {
+      FLedImage->SetSize(2 * FRow.CellWidth(), FRow.LedHeight());
+      DrawLedPair(FLedImage.get(), FRow, 0, *FLedStyle, FColorWidth);
+    }
+  }
   TCanvas* canvas = BitmapCanvas();
-  FRow.ForEachVisible(
-      [&](int64_t i) { FRow.CopyLed(canvas, FLedImage.get(), i == FPosition ? 1 : 0, i); });
+  ClearWithBase(*FFaceBase, key, [&] {
+    FRow.ForEachVisible([&](int64_t i) { FRow.CopyLed(canvas, FLedImage.get(), 0, i); });
+  });
+  const bool overlaps = FRow.Overlaps();
+  FRow.ForEachVisible([&](int64_t i) {
+    if (i == FPosition || overlaps) FRow.CopyLed(canvas, FLedImage.get(), i == FPosition, i);
+  });
   TKvGraphicImageControl::Paint();
 }
 
@@ -241,7 +252,9 @@ void TKvScanner::Paint() {
 // Indicator
 
 TKvIndicator::TKvIndicator(kv::OwnerOrParent owner)
-    : TKvGraphicImageControl(owner), FLedImage(std::make_unique<TBitmap>()) {
+    : TKvGraphicImageControl(owner),
+      FLedImage(std::make_unique<TBitmap>()),
+      FFaceBase(std::make_unique<TKvFaceBase>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 250, 9);
   for (auto& style : FLedStyles) style = std::make_unique<TKvLedStyle>();
@@ -252,7 +265,7 @@ TKvIndicator::TKvIndicator(kv::OwnerOrParent owner)
     FLedStyles[z]->SetPaletteLow1(zones[z].low);
     FLedStyles[z]->SetPaletteHigh1(zones[z].high);
     FLedStyles[z]->SetInnerHigh(zones[z].high);
-    connect(FLedStyles[z].get(), &TKvPersistent::OnChange, this, [this] { LedsChanged(); });
+    connect(FLedStyles[z].get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
   }
 }
 
@@ -277,15 +290,15 @@ void TKvIndicator::SetMaxValue(int v) {
 }
 
 void TKvIndicator::SetLeds(int v) {
-  if (TKvIntMax::Contains(v) && SetIfChanged(FLeds, v)) LedsChanged();
+  if (TKvIntMax::Contains(v) && SetIfChanged(FLeds, v)) UpdateControl();
 }
 
 void TKvIndicator::SetSpacing(int v) {
-  if (SetIfChanged(FSpacing, v)) LedsChanged();
+  if (SetIfChanged(FSpacing, v)) UpdateControl();
 }
 
 void TKvIndicator::SetColorWidth(int v) {
-  if (TKvInt10::Contains(v) && SetIfChanged(FColorWidth, v)) LedsChanged();
+  if (TKvInt10::Contains(v) && SetIfChanged(FColorWidth, v)) UpdateControl();
 }
 
 void TKvIndicator::SetPosition(int v) {
@@ -308,38 +321,42 @@ void TKvIndicator::SetPercent2(int v) { SetPercent(FPercent2, v, FPercent1); }
 void TKvIndicator::Loaded() {
   TKvGraphicImageControl::Loaded();
   FPosition = Clamped(FPosition);
-  LedsChanged();
-}
-
-void TKvIndicator::LedsChanged() {
-  FLedsBuilt = false;
   UpdateControl();
 }
 
-void TKvIndicator::BuildLeds() {
-  int64_t rings = 0;
-  for (const auto& style : FLedStyles) rings = std::max(rings, RingsOf(*style));
-  FRow.Layout(Width(), Height(), FLeds, FSpacing, rings);
-  FBuiltWidth = Width();
-  FBuiltHeight = Height();
-  FLedsBuilt = true;
-  if (FRow.Empty()) return;
-  FLedImage->SetSize(6 * FRow.CellWidth(), FRow.LedHeight());
-  for (int z = 0; z < 3; ++z)
-    DrawLedPair(FLedImage.get(), FRow, 2 * z, *FLedStyles[size_t(z)], FColorWidth);
+TKvLayerKey TKvIndicator::LedKey() const {
+  TKvLayerKey key;
+  key << Width() << Height() << FLeds << FSpacing << FColorWidth << FPercent1 << FPercent2;
+  for (const auto& style : FLedStyles) style->WriteKey(key);
+  return key;
 }
 
 void TKvIndicator::Paint() {
-  if (!FLedsBuilt || FBuiltWidth != Width() || FBuiltHeight != Height()) BuildLeds();
-  ClearBitmapCanvas();
+  const TKvLayerKey key = LedKey();
+  if (key.Bytes() != FLedKey) {
+    FLedKey = key.Bytes();
+    int64_t rings = 0;
+    for (const auto& style : FLedStyles) rings = std::max(rings, RingsOf(*style));
+    FRow.Layout(Width(), Height(), FLeds, FSpacing, rings);
+    if (!FRow.Empty()) {
+      FLedImage->SetSize(6 * FRow.CellWidth(), FRow.LedHeight());
+      for (int z = 0; z < 3; ++z)
+        DrawLedPair(FLedImage.get(), FRow, 2 * z, *FLedStyles[size_t(z)], FColorWidth);
+    }
+  }
   const int64_t zone1 = PercentToValue(FPercent1, FLeds);
   const int64_t zone12 = zone1 + PercentToValue(FPercent2, FLeds);
+  const auto zone = [&](int64_t i) { return i < zone1 ? 0 : i < zone12 ? 1 : 2; };
+  TCanvas* canvas = BitmapCanvas();
+  ClearWithBase(*FFaceBase, key, [&] {
+    FRow.ForEachVisible([&](int64_t i) { FRow.CopyLed(canvas, FLedImage.get(), 2 * zone(i), i); });
+  });
   const int64_t lit = PercentToValue(
       kv::PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue), FLeds);
-  TCanvas* canvas = BitmapCanvas();
+  const bool overlaps = FRow.Overlaps();
   FRow.ForEachVisible([&](int64_t i) {
-    const int zone = i < zone1 ? 0 : i < zone12 ? 1 : 2;
-    FRow.CopyLed(canvas, FLedImage.get(), 2 * zone + (i + 1 <= lit ? 1 : 0), i);
+    const bool on = i + 1 <= lit;
+    if (on || overlaps) FRow.CopyLed(canvas, FLedImage.get(), 2 * zone(i) + on, i);
   });
   TKvGraphicImageControl::Paint();
 }

@@ -73,6 +73,8 @@ public:
 
   // Another LED style: all ten values inside one update. Anything else: the framework's rule.
   void Assign(const TPersistent* source) override;
+  // Writes everything an LED drawn in this style depends on into a kept picture's key.
+  void WriteKey(TKvLayerKey& key) const;
 
 private:
   struct Settings {
@@ -92,7 +94,7 @@ private:
 // Draws one LED of Style into Rect: the outer ring, the inner ring, then the face in bands
 // ColorWidth pixels high, lit or unlit.
 KV_EXPORT void DrawLed(TCanvas* Canvas, const TRect& Rect, const TKvLedStyle* Style, bool Lit,
-             int ColorWidth);
+                       int ColorWidth);
 
 namespace kv {
 
@@ -105,6 +107,9 @@ public:
   // Rings is the width of the LEDs' rings together (the widest style's).
   void Layout(int width, int height, int leds, int spacing, int64_t rings);
   bool Empty() const { return FLedWidth <= 0 || FLedHeight <= 0; }
+  // Whether an LED covers part of the one before it: then lighting one LED shows through
+  // the later ones, and a frame draws every LED again.
+  bool Overlaps() const { return FSpacing < 0; }
   int64_t LedWidth() const { return FLedWidth; }
   int64_t Offset() const { return FLedOffset; }
   // The width of one LED cell of the image: the LED itself, or, for an LED far wider than the
@@ -199,16 +204,16 @@ protected:
   TKvTimer* Timer() const { return FTimer.get(); }
 
 private:
-  void LedsChanged();
-  void BuildLeds();
+  // Everything the LED pictures and the face base are drawn from.
+  TKvLayerKey LedKey() const;
 
   std::unique_ptr<TKvTimer> FTimer;
   std::unique_ptr<TKvLedStyle> FLedStyle;
   std::unique_ptr<TBitmap> FLedImage;
+  // The background with every LED unlit: a frame lights one LED over a copy of it.
+  std::unique_ptr<TKvFaceBase> FFaceBase;
   kv::LedRow FRow;
-  bool FLedsBuilt = false;
-  int FBuiltWidth = -1;
-  int FBuiltHeight = -1;
+  QByteArray FLedKey;
   int FLeds = 7;
   int FSpacing = 2;
   int FColorWidth = 1;
@@ -291,18 +296,17 @@ protected:
   void Paint() override;
 
 private:
-  void LedsChanged();
-  void BuildLeds();
+  TKvLayerKey LedKey() const;
   // Position held inside the range by a rule that holds for any pair.
   int Clamped(int v) const;
   void SetPercent(int& field, int v, int other);
 
   std::array<std::unique_ptr<TKvLedStyle>, 3> FLedStyles;
   std::unique_ptr<TBitmap> FLedImage;
+  // The background with every LED unlit in its zone: a frame lights LEDs over a copy of it.
+  std::unique_ptr<TKvFaceBase> FFaceBase;
   kv::LedRow FRow;
-  bool FLedsBuilt = false;
-  int FBuiltWidth = -1;
-  int FBuiltHeight = -1;
+  QByteArray FLedKey;
   int FMinValue = 0;
   int FMaxValue = 100;
   int FLeds = 7;

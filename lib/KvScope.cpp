@@ -3,13 +3,18 @@
 #include "ClassRegistry.h"
 #include "Guarded.h"
 #include "KvSysUtils.h"
+#include "Raster.h"
 
 #include <QPointer>
 #include <QScopedValueRollback>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <exception>
+
+using kv::Rect;
 
 namespace {
 
@@ -114,7 +119,8 @@ void TKvChannels::Update(TCollectionItem*) { FScope->UpdateControl(); }
 TKvScope::TKvScope(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FTimer(std::make_unique<TKvTimer>(nullptr)),
-      FChannels(std::make_unique<TKvChannels>(this)) {
+      FChannels(std::make_unique<TKvChannels>(this)),
+      FGridStrip(std::make_unique<TBitmap>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption));
   SetBounds(0, 0, 249, 137);
@@ -261,16 +267,22 @@ void TKvScope::Tick() {
 // Painting
 
 int TKvScope::RowOf(int value) const {
+  if (!FRows.empty() && value >= FMinValue && int64_t(value) - FMinValue < int64_t(FRows.size()))
+    return FRows[size_t(int64_t(value) - FMinValue)];
   const int percent = ValueToPercent(kv::SaturateToInt(int64_t(value) - FMinValue),
                                      kv::SaturateToInt(int64_t(FMaxValue) - FMinValue));
   return kv::SaturateToInt(int64_t(Height()) - PercentToValue(percent, Height()));
 }
 
-void TKvScope::DrawGrid(TCanvas* canvas) {
-  const int64_t w = Width(), h = Height(), grid = FGridSize;
+int TKvScope::BaseRow() const {
+  const int64_t h = Height();
   // Rounded to nearest, halves to even, in extended precision.
   const long double share = static_cast<long double>(h) / 100 * FBaseOffset;
-  FBaseY = kv::SaturateToInt(int64_t(h - std::llrint(share) - 1));
+  return kv::SaturateToInt(int64_t(h - std::llrint(share) - 1));
+}
+
+void TKvScope::DrawGrid(TCanvas* canvas, int64_t w, int64_t offset) const {
+  const int64_t h = Height(), grid = FGridSize;
   canvas->Pen()->SetColor(FGridColor);
   canvas->Pen()->SetWidth(FGridLineWidth);
   canvas->Pen()->SetMode(TPenMode::pmCopy);
@@ -279,7 +291,7 @@ void TKvScope::DrawGrid(TCanvas* canvas) {
     canvas->MoveTo(kv::SaturateToInt(x0), kv::SaturateToInt(y0));
     canvas->LineTo(kv::SaturateToInt(x1), kv::SaturateToInt(y1));
   };
-  for (int64_t x = -FGridOffset; x <= w; x += grid) line(x, 0, x, h);
+  for (int64_t x = -offset; x <= w; x += grid) line(x, 0, x, h);
   for (int64_t y = FBaseY; y >= 0;) {
     y -= grid;
     line(0, y, w, y);
@@ -292,7 +304,21 @@ void TKvScope::DrawGrid(TCanvas* canvas) {
   line(0, FBaseY, w, FBaseY);
 }
 
-void TKvScope::DrawChannel(TCanvas* canvas, const TKvChannel& channel) const {
+void TKvScope::KeepRows() {
+  const std::array<int, 3> key{Height(), FMinValue, FMaxValue};
+  if (key == FRowsKey) return;
+  FRowsKey = key;
+  FRows.clear();
+  // A small range has few rows: each value's row is worked out once for the height.
+  constexpr int64_t kMostRows = 1024;
+  const int64_t values = int64_t(FMaxValue) - FMinValue + 1;
+  if (values <= 0 || values > kMostRows) return;
+  std::vector<int> rows(static_cast<size_t>(values));
+  for (int64_t v = 0; v < values; ++v) rows[size_t(v)] = RowOf(int(FMinValue + v));
+  FRows.swap(rows);
+}
+
+void TKvScope::DrawChannel(TCanvas* canvas, const TKvChannel& channel) {
   const int64_t f = FFrequency, w = Width();
   const bool rightwards = FDirection == TScrolldirection::sdLeftToRight;
   canvas->Pen()->SetColor(channel.Color());
@@ -302,8 +328,11 @@ void TKvScope::DrawChannel(TCanvas* canvas, const TKvChannel& channel) const {
   // Past the far edge by more than the pen, nothing more can show: the trace only goes on.
   const int64_t farEdge = w + std::max(channel.Width(), 1);
   int64_t x = rightwards ? f : f + w;
-  canvas->MoveTo(kv::SaturateToInt(x), FBaseY);
-  const auto lineTo = [&](int64_t px, int y) { canvas->LineTo(kv::SaturateToInt(px), y); };
+  FTrace.clear();
+  FTrace.push_back(TPoint(kv::SaturateToInt(x), FBaseY));
+  const auto lineTo = [&](int64_t px, int y) {
+    FTrace.push_back(TPoint(kv::SaturateToInt(px), y));
+  };
   for (int i = 0; x > 0; ++i) {
     if (i == channel.Count()) {
       lineTo(x - f, FBaseY);
@@ -317,13 +346,67 @@ void TKvScope::DrawChannel(TCanvas* canvas, const TKvChannel& channel) const {
     // Every later segment starts at the pen and runs further right.
     if (rightwards && pen > farEdge) break;
   }
+  canvas->MoveTo(FTrace.front().X, FTrace.front().Y);
+  QImage* surface = canvas->Surface();
+  const kv::ClipRects& clip = canvas->EffectiveClip();
+  if (canvas->Pen()->Width() > 1 || !surface || !clip.IsSingle()) {
+    for (size_t i = 1; i < FTrace.size(); ++i) canvas->LineTo(FTrace[i].X, FTrace[i].Y);
+    return;
+  }
+  // A one-pixel solid line that lies inside the image is written as the canvas writes it,
+  // without a call per segment; the segments that cross an edge go through the canvas.
+  const kv::SurfaceRows rows(*surface);
+  const uint32_t color = kv::SurfaceColor(channel.Color(), canvas->MonochromeSurface());
+  for (size_t i = 1; i < FTrace.size(); ++i) {
+    const kv::Point64 a = kv::ToSurface(*canvas, FTrace[i - 1].X, FTrace[i - 1].Y);
+    const kv::Point64 b = kv::ToSurface(*canvas, FTrace[i].X, FTrace[i].Y);
+    const kv::LineRaster line(a.X, a.Y, b.X, b.Y);
+    if (line.Inside(clip.Bounds)) {
+      kv::FillWholeLine(rows, line, color);
+      continue;
+    }
+    canvas->MoveTo(FTrace[i - 1].X, FTrace[i - 1].Y);
+    canvas->LineTo(FTrace[i].X, FTrace[i].Y);
+  }
+  canvas->MoveTo(FTrace.back().X, FTrace.back().Y);
+}
+
+bool TKvScope::CopyGrid() {
+  const int64_t w = Width(), h = Height(), grid = FGridSize;
+  // A line wider than a pixel may reach into the image from a line the strip has and the
+  // frame has not; a background captured from the parent does not repeat.
+  if (FGridLineWidth > 1 || Transparent() || grid > w || w <= 0 || h <= 0) return false;
+  TKvLayerKey key;
+  key << w << h << grid << FGridColor << FBaseColor << FBaseY << Color();
+  if (key.Bytes() != FGridKey || FGridStrip->Empty()) {
+    FGridKey = key.Bytes();
+    FGridStrip->SetSize(int(w + grid), int(h));
+    TCanvas* c = FGridStrip->Canvas();
+    c->Brush()->SetStyle(TBrushStyle::bsSolid);
+    c->Brush()->SetColor(Color());
+    c->FillRect(Rect(0, 0, int(w + grid), int(h)));
+    DrawGrid(c, w + grid, 0);
+  }
+  // Lines left of the image do not show, so any offset acts as its remainder.
+  const int64_t from = (FGridOffset % grid + grid) % grid;
+  const size_t row = size_t(w) * sizeof(uint32_t);
+  for (int y = 0; y < int(h); ++y)
+    std::memcpy(Image()->ScanLine(y), FGridStrip->ScanLine(y) + from, row);
+  // The canvas as ClearBitmapCanvas leaves it.
+  BitmapCanvas()->Brush()->SetStyle(TBrushStyle::bsSolid);
+  BitmapCanvas()->Brush()->SetColor(Color());
+  return true;
 }
 
 void TKvScope::Paint() {
   const QScopedValueRollback<bool> painting(FPainting, true);
-  ClearBitmapCanvas();
   TCanvas* canvas = BitmapCanvas();
-  DrawGrid(canvas);
+  FBaseY = BaseRow();
+  if (!CopyGrid()) {
+    ClearBitmapCanvas();
+    DrawGrid(canvas, Width(), FGridOffset);
+  }
+  KeepRows();
   for (int i = FChannels->Count() - 1; i >= 0; --i) {
     const TKvChannel* channel = FChannels->Items(i);
     if (channel->Visible()) DrawChannel(canvas, *channel);

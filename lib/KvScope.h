@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -199,12 +200,28 @@ protected:
 
 private:
   void ClearHistories();
-  void DrawGrid(TCanvas* canvas);
-  void DrawChannel(TCanvas* canvas, const TKvChannel& channel) const;
+  // The base line's row for the current height.
+  int BaseRow() const;
+  // The grid whose first vertical line lies Offset pixels left of the image, Width wide.
+  void DrawGrid(TCanvas* canvas, int64_t width, int64_t offset) const;
+  // Clears the image and draws the grid with one copy from the kept grid strip; false where
+  // the strip does not stand in for a drawing.
+  bool CopyGrid();
+  void DrawChannel(TCanvas* canvas, const TKvChannel& channel);
+  // The row of a sample's value, from the rows kept for this paint where there are any.
   int RowOf(int value) const;
+  void KeepRows();
 
   std::unique_ptr<TKvTimer> FTimer;
   std::unique_ptr<TKvChannels> FChannels;
+  // The cleared image with the grid for offset 0, one grid wider than the scope: the grid
+  // repeats every GridSize pixels across, so every offset is a window onto it.
+  std::unique_ptr<TBitmap> FGridStrip;
+  QByteArray FGridKey;
+  // The row of every value of a small range, and the points of a trace.
+  std::vector<int> FRows;
+  std::array<int, 3> FRowsKey{-1, 0, 0};  // the height and range FRows were made for
+  std::vector<TPoint> FTrace;
   bool FAnimateGrid = true;
   int FMaxValue = 100;
   int FMinValue = 0;

@@ -7,6 +7,8 @@
 #include <QScopedValueRollback>
 
 #include <algorithm>
+#include <cstring>
+#include <utility>
 
 using kv::ColorToRGB, kv::Rect;
 
@@ -38,6 +40,26 @@ void FillRows(TBitmap* bitmap, int64_t from, int64_t to, TColor color) {
   c->Brush()->SetStyle(TBrushStyle::bsSolid);
   c->Brush()->SetColor(color);
   c->FillRect(Rect(0, int(from), bitmap->Width(), int(to)));
+}
+
+// Copies rows Y0 .. Y1 - 1 of a bar from Column, whose row 0 lies at Top: the rows and
+// columns both pictures have, as a plain copy on the image's canvas would.
+void CopyColumn(TBitmap* image, const TRect& bar, int64_t y0, int64_t y1, const TBitmap* column,
+                int64_t top) {
+  if (column->Empty() || image->Empty()) return;
+  const int64_t left = std::max<int64_t>(bar.Left, 0);
+  const int64_t right =
+      std::min<int64_t>({bar.Right, image->Width(), int64_t(bar.Left) + column->Width()});
+  y0 = std::max<int64_t>({y0, 0, top});
+  y1 = std::min<int64_t>({y1, image->Height(), top + column->Height()});
+  if (left >= right || y0 >= y1) return;
+  auto* to = reinterpret_cast<uchar*>(image->ScanLine(0));
+  const qsizetype toStride = image->Image().bytesPerLine();
+  const auto* from = reinterpret_cast<const uchar*>(std::as_const(*column).ScanLine(0));
+  const qsizetype fromStride = column->Image().bytesPerLine();
+  for (int64_t y = y0; y < y1; ++y)
+    std::memcpy(to + y * toStride + left * 4, from + (y - top) * fromStride + (left - bar.Left) * 4,
+                size_t(right - left) * 4);
 }
 
 }  // namespace
@@ -325,10 +347,15 @@ void TKvSpectrum::PaintBar(TCanvas* canvas, int index, const TKvSpectrumBar* bar
         std::min<int64_t>(top + (first + count - 1) * pitch + FTickHeight, FBarArea.Bottom);
     if (y0 < y1) draw(int(y0), int(y1));
   };
+  // Every tick of a live spectrum draws every bar: its rows are copied straight, unless a
+  // copy mode set on the image's canvas asks for the canvas.
+  const bool plain = canvas == Image()->Canvas() && canvas->CopyMode() == TCopyMode::cmSrcCopy;
   const auto copy = [&](const TBitmap* column) {
     return [&, column](int y0, int y1) {
-      canvas->CopyRect(Rect(r.Left, y0, r.Right, y1), column->Canvas(),
-                       Rect(0, int(y0 - top), r.Width(), int(y1 - top)));
+      if (plain) CopyColumn(Image(), r, y0, y1, column, top);
+      else
+        canvas->CopyRect(Rect(r.Left, y0, r.Right, y1), column->Canvas(),
+                         Rect(0, int(y0 - top), r.Width(), int(y1 - top)));
     };
   };
   const auto fill = [&](TColor color) {

@@ -3,6 +3,7 @@
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Guarded.h"
+#include "KvSysUtils.h"
 #include "Offscreen.h"
 #include "Pixels.h"
 #include "Properties.h"
@@ -521,6 +522,62 @@ TEST(Scope, DescriptionsKeepFrequencyRangesAndChannels) {
     s->Channels()->Add();
     EXPECT_EQ(Shot(*s).width(), 249);
   }
+}
+
+// An opaque scope copies its grid from a kept strip; a transparent one over a panel of its
+// own colour draws the grid afresh. Both must agree at every offset, in both directions.
+TEST(Scope, TheKeptGridEqualsADrawnOneAtEveryOffset) {
+  for (TScrolldirection direction :
+       {TScrolldirection::sdRightToLeft, TScrolldirection::sdLeftToRight}) {
+    TestScope kept(nullptr), drawn(nullptr);
+    for (TestScope* s : {&kept, &drawn}) {
+      ApplyDemoSettings(*s);
+      s->SetBounds(0, 0, 61, 40);
+      s->SetColor(clNavy);
+      s->SetGridSize(7);
+      s->SetFrequency(5);
+      s->SetBaseOffset(30);
+      s->SetDirection(direction);
+      Feed* feed = new Feed{Seeded(50)};
+      QObject::connect(s, &QObject::destroyed, [feed] { delete feed; });
+      feed->Attach(s);
+    }
+    drawn.SetTransparent(true);
+    for (int tick = 0; tick < 9; ++tick) {
+      SCOPED_TRACE(tick);
+      kept.Tick();
+      drawn.Tick();
+      ASSERT_EQ(kept.GridOffset(), drawn.GridOffset());
+      ASSERT_SAME_PIXELS(kvtest::RenderControl(&kept, clNavy.Value),
+                         kvtest::RenderControl(&drawn, clNavy.Value));
+    }
+  }
+}
+
+// A thin trace is written straight into the image where it lies inside: it must equal the
+// canvas's own lines through the same points, the segments across the edges included.
+TEST(Scope, ATraceEqualsTheCanvasLinesThroughItsSamples) {
+  TestScope s(nullptr), grid(nullptr);
+  for (TestScope* p : {&s, &grid}) {
+    p->SetBounds(0, 0, 40, 30);
+    p->SetFrequency(5);
+  }
+  s.Channels()->Add();  // a yellow line
+  const std::vector<int> values{10, 90, 50, 0, 100, 33, 70, 20, 60};
+  Feed feed{values};
+  feed.Attach(&s);
+  for (size_t i = 0; i < values.size(); ++i) {
+    s.Tick();
+    grid.Tick();
+  }
+  TBitmap expected;
+  expected.SetImage(kvtest::RenderControl(&grid, clWhite.Value));
+  TCanvas* c = expected.Canvas();
+  c->Pen()->SetColor(clYellow);
+  c->MoveTo(45, s.BaseY());
+  // Newest first, from the right edge leftwards, five pixels apart.
+  for (int i = 0; i < 9; ++i) c->LineTo(40 - 5 * i, 30 - PercentToValue(values[size_t(8 - i)], 30));
+  EXPECT_SAME_PIXELS(kvtest::RenderControl(&s, clWhite.Value), expected.Image());
 }
 
 // ---------------------------------------------------------------------------

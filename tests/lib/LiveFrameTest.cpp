@@ -9,6 +9,8 @@
 #include "KvJogMeter.h"
 #include "KvMatrix.h"
 #include "KvMeter.h"
+#include "KvScanner.h"
+#include "KvScope.h"
 #include "KvTank.h"
 #include "KvThermoMeter.h"
 #include "KvWheel.h"
@@ -356,4 +358,114 @@ TEST(StaticLayer, MatrixRedrawsItsBevelAndUnlitCells) {
           {"vertical", [](TKvMatrix& m) { m.SetOrientation(TKvOrientation::voVertical); }},
           {"bevel", [](TKvMatrix& m) { m.Bevel()->SetInnerColor(clRed); }},
       });
+}
+
+// The scope panel's LED rows keep their unlit LEDs with the background: every input of an LED
+// picture, the row's layout and the zones must draw them again.
+TEST(StaticLayer, ScannerAndIndicatorRedrawTheirUnlitLeds) {
+  const auto scanner = [](TKvScanner& s) {
+    s.SetBounds(0, 0, 236, 26);
+    s.SetTransparent(true);
+    s.SetPosition(3);
+  };
+  ExpectChangesRedrawn<TKvScanner>(
+      scanner, {
+                   {"unlit face", [](TKvScanner& s) { s.LedStyle()->SetPaletteLow1(clNavy); }},
+                   {"ring", [](TKvScanner& s) { s.LedStyle()->SetOuterWidth(3); }},
+                   {"bands", [](TKvScanner& s) { s.SetColorWidth(4); }},
+                   {"spacing", [](TKvScanner& s) { s.SetSpacing(6); }},
+                   {"overlapping",
+                    [](TKvScanner& s) {
+                      s.SetSpacing(-9);
+                      s.SetPosition(2);
+                    }},
+                   {"leds", [](TKvScanner& s) { s.SetLeds(9); }},
+                   {"opaque", [](TKvScanner& s) { s.SetTransparent(false); }},
+                   {"size", [](TKvScanner& s) { s.SetBounds(0, 0, 180, 20); }},
+               });
+  ExpectChangesRedrawn<TKvIndicator>(
+      [](TKvIndicator& c) {
+        c.SetBounds(0, 0, 221, 31);
+        c.SetPosition(90);
+      },
+      {
+          {"zone style", [](TKvIndicator& c) { c.LedStyle2()->SetPaletteLow1(clNavy); }},
+          {"zones", [](TKvIndicator& c) { c.SetPercent1(20); }},
+          {"overlapping", [](TKvIndicator& c) { c.SetSpacing(-12); }},
+          {"background", [](TKvIndicator& c) { c.SetColor(clTeal); }},
+          {"leds", [](TKvIndicator& c) { c.SetLeds(5); }},
+      });
+}
+
+// The scope copies its cleared image and grid from a strip one grid wider than itself.
+TEST(StaticLayer, ScopeRedrawsItsGrid) {
+  const auto demo = [](TKvScope& s) {
+    s.SetBounds(0, 0, 251, 86);
+    s.Channels()->Add()->SetStyle(TGraphStyle::gsBar);
+    s.SetFrequency(3);
+  };
+  ExpectChangesRedrawn<TKvScope>(
+      demo, {
+                {"grid colour", [](TKvScope& s) { s.SetGridColor(clRed); }},
+                {"grid size", [](TKvScope& s) { s.SetGridSize(7); }},
+                {"grid wider than the scope", [](TKvScope& s) { s.SetGridSize(300); }},
+                {"thick lines", [](TKvScope& s) { s.SetGridLineWidth(3); }},
+                {"base line", [](TKvScope& s) { s.SetBaseOffset(20); }},
+                {"base colour", [](TKvScope& s) { s.SetBaseColor(clAqua); }},
+                {"background", [](TKvScope& s) { s.SetColor(clNavy); }},
+                {"size", [](TKvScope& s) { s.SetBounds(0, 0, 120, 60); }},
+            });
+}
+
+namespace {
+
+// The scope panel's animated controls on a shown form, each fed by hand.
+class TickingScope : public TKvScope {
+public:
+  using TKvScope::Tick;
+  using TKvScope::TKvScope;
+};
+class StepScanner : public TKvScanner {
+public:
+  using TKvScanner::Scan;
+  using TKvScanner::TKvScanner;
+};
+
+}  // namespace
+
+TEST(LiveFrame, ScopePanelFramesWriteWhatAFullRepaintWrites) {
+  auto form = std::make_unique<TForm>(nullptr);
+  form->SetColor(TColor(kPanelColor));
+  auto* scanner = new StepScanner(form.get());
+  scanner->SetBounds(4, 4, 236, 26);
+  scanner->SetTransparent(true);
+  auto* indicator = new TKvIndicator(form.get());
+  indicator->SetBounds(4, 34, 221, 31);
+  auto* overlapping = new TKvIndicator(form.get());
+  overlapping->SetBounds(4, 68, 221, 31);
+  overlapping->SetSpacing(-10);
+  auto* scope = new TickingScope(form.get());
+  scope->SetBounds(4, 102, 251, 86);
+  scope->SetFrequency(3);
+  for (TColor color : {clYellow, clRed}) {
+    TKvChannel* channel = scope->Channels()->Add();
+    channel->SetColor(color);
+    channel->SetStyle(color == clRed ? TGraphStyle::gsBar : TGraphStyle::gsLine);
+  }
+  int sample = 0;
+  QObject::connect(scope, &TKvScope::OnNeedData, [&](TObject*, int channel, int& value) {
+    value = (sample++ * 37 + channel) % 101;
+  });
+  kvtest::ShowForm(form.get(), 270, 200);
+  for (int frame = 0; frame < 40; ++frame) {
+    SCOPED_TRACE(frame);
+    scanner->Scan();
+    indicator->SetPosition(frame * 13 % 101);
+    overlapping->SetPosition(frame * 29 % 101);
+    if (frame == 20) scope->SetDirection(TScrolldirection::sdLeftToRight);
+    scope->Tick();
+    const QImage live = kvtest::Grab(form.get());
+    form->repaint();
+    ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+  }
 }
