@@ -75,6 +75,21 @@ void CopyPlainRow(const uint32_t* src, int sourceWidth, uint32_t* dst, const Axi
   if (from < to) std::memmove(dst + from, src + from + shift, size_t(to - from) * 4);
 }
 
+// A copy with a colour key or a transparent colour, unstretched and in copy mode (a glyph,
+// an arrow cell): each source pixel is compared and copied in place. Keys are RGB values;
+// kNoKey matches none.
+constexpr uint32_t kNoKey = 0xFFFFFFFFu;
+void CopyKeyedRow(const uint32_t* src, int sourceWidth, uint32_t* dst, const Axis& x, int a, int b,
+                  uint32_t leftOut, uint32_t key, uint32_t keyPixel) {
+  const int64_t shift = x.SourceBegin - x.Begin;
+  const int64_t from = std::max<int64_t>(a, -shift), to = std::min<int64_t>(b, sourceWidth - shift);
+  for (int64_t d = from; d < to; ++d) {
+    const uint32_t s = src[d + shift], rgb = s & 0xFFFFFFu;
+    if (rgb == leftOut) continue;
+    dst[d] = (rgb == key ? keyPixel : s) | 0xFF000000u;
+  }
+}
+
 void Blit(QImage& dest, const ClipRects& clip, const Axis& x, const Axis& y, const QImage& source,
           const BlitRule& rule) {
   if (x.Empty() || y.Empty() || clip.IsEmpty()) return;
@@ -83,8 +98,20 @@ void Blit(QImage& dest, const ClipRects& clip, const Axis& x, const Axis& y, con
   const int64_t right = std::min<int64_t>(x.Begin + x.Size, int64_t(clip.Bounds.right()) + 1);
   if (top >= bottom || left >= right) return;
   const bool plain = rule.Plain() && x.Identity();
+  const bool keyed = !plain && x.Identity() && rule.rop == TPenMode::pmCopy && !rule.mono &&
+                     !(rule.transparent && rule.key);
+  // For a keyed copy: the RGB left out (the transparent colour, or a key without a colour)
+  // and the RGB replaced by the key's colour.
+  uint32_t leftOut = kNoKey, key = kNoKey, keyPixel = 0;
+  if (keyed && rule.transparent) leftOut = *rule.transparent;
+  if (keyed && rule.key && rule.keyColor) {
+    key = *rule.key;
+    keyPixel = *rule.keyColor;
+  } else if (keyed && rule.key) {
+    leftOut = *rule.key;
+  }
   std::vector<int> columns;
-  if (!plain) {
+  if (!plain && !keyed) {
     columns.resize(size_t(right - left));
     for (int64_t d = left; d < right; ++d) {
       const int64_t s = x.SourceOf(d);
@@ -102,6 +129,10 @@ void Blit(QImage& dest, const ClipRects& clip, const Axis& x, const Axis& y, con
     clip.ForEachSpan(row, left, right, [&](int a, int b) {
       if (plain) {
         CopyPlainRow(src, source.width(), dst, x, a, b);
+        return;
+      }
+      if (keyed) {
+        CopyKeyedRow(src, source.width(), dst, x, a, b, leftOut, key, keyPixel);
         return;
       }
       for (int d = a; d < b; ++d)
