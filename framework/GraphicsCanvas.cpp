@@ -229,6 +229,80 @@ void DrawThinPolyline(const kv::SurfaceRows& surface, const ClipRects& clip,
   }
 }
 
+// The alternate fill of a polygon of a few points (a marker, a segment), by the sweep's
+// pixel rule, without its tables: each edge steps its crossing from row to row, and a row's
+// few crossings pair up after an insertion sort. False leaves the polygon to the sweep
+// (too many points, or coordinates whose products might not fit 64 bits).
+bool FillSmallPolygon(const kv::SurfaceRows& surface, const ClipRects& clip,
+                      std::span<const Point64> points, const Ink& brush) {
+  constexpr size_t kMaxPoints = 8;
+  constexpr int64_t kLimit = int64_t(1) << 30;
+  if (points.size() > kMaxPoints) return false;
+  // An edge's crossing X of row Row: X dy - Rem = x0 dy + (Row - y0) dx with 0 <= Rem < dy.
+  struct Edge {
+    int64_t row, end, x, rem, dy, step, stepRem;
+  };
+  std::array<Edge, kMaxPoints> edges;
+  size_t count = 0;
+  int64_t top = INT64_MAX, bottom = INT64_MIN;
+  for (size_t i = 0; i < points.size(); ++i) {
+    Point64 a = points[i], b = points[i + 1 < points.size() ? i + 1 : 0];
+    if (std::abs(a.X) >= kLimit || std::abs(a.Y) >= kLimit) return false;
+    if (a.Y == b.Y) continue;
+    if (a.Y > b.Y) std::swap(a, b);
+    Edge& e = edges[count++];
+    e.row = a.Y;
+    e.end = b.Y;
+    e.x = a.X;
+    e.rem = 0;
+    e.dy = b.Y - a.Y;
+    const int64_t dx = b.X - a.X;
+    e.step = dx / e.dy;
+    e.stepRem = dx % e.dy;
+    if (e.stepRem < 0) {
+      --e.step;
+      e.stepRem += e.dy;
+    }
+    top = std::min(top, a.Y);
+    bottom = std::max(bottom, b.Y);
+  }
+  if (count == 0) return true;
+  const auto [first, last] = VisibleRows(clip, top, bottom);
+  for (size_t i = 0; i < count; ++i) {
+    Edge& e = edges[i];
+    if (e.row >= first || e.end <= first) continue;
+    // An edge that starts above the clip joins at its first visible row, computed afresh.
+    const int64_t num = (e.x * e.dy) + (first - e.row) * (e.step * e.dy + e.stepRem);
+    int64_t x = num / e.dy;
+    if (x * e.dy < num) ++x;
+    e.x = x;
+    e.rem = x * e.dy - num;
+    e.row = first;
+  }
+  std::array<int64_t, kMaxPoints> xs;
+  for (int64_t y = first; y < last; ++y) {
+    size_t n = 0;
+    for (size_t i = 0; i < count; ++i) {
+      Edge& e = edges[i];
+      if (y < e.row || y >= e.end) continue;
+      // Insertion keeps the row's crossings sorted.
+      size_t k = n++;
+      for (; k > 0 && xs[k - 1] > e.x; --k) xs[k] = xs[k - 1];
+      xs[k] = e.x;
+      e.x += e.step;
+      e.rem -= e.stepRem;
+      if (e.rem < 0) {
+        e.rem += e.dy;
+        ++e.x;
+      }
+      ++e.row;
+    }
+    for (size_t k = 0; k + 1 < n; k += 2)
+      if (xs[k] < xs[k + 1]) kv::PaintSpan(surface, clip, y, xs[k], xs[k + 1], brush);
+  }
+  return true;
+}
+
 // The interior of a closed path in the brush and the path in the pen; a wide pen's
 // stroke is left out of the interior.
 void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool winding) {
@@ -236,7 +310,8 @@ void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool 
   const ClipRects& clip = canvas.EffectiveClip();
   const Ink brush = BrushInk(canvas, canvas.Pen()->Mode()), pen = PenInk(canvas);
   const auto stroke = WideOutline(canvas, points, true);
-  if (brush.Paints() && !clip.IsEmpty()) {
+  const bool fill = brush.Paints() && !clip.IsEmpty();
+  if (fill && (winding || stroke || !FillSmallPolygon(surface, clip, points, brush))) {
     kv::PolygonSweep sweep(points, winding);
     int64_t y0 = 0, y1 = 0;
     const auto [top, bottom] = VisibleRows(clip, sweep.Top(), sweep.Bottom());

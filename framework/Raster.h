@@ -98,7 +98,8 @@ KV_EXPORT TPenMode RopOfCopyMode(TCopyMode mode);
 KV_EXPORT uint32_t ToMonochrome(uint32_t pixel);
 // The pixel a colour is drawn as on a colour or a monochrome surface.
 inline uint32_t SurfaceColor(TColor color, bool monochrome) {
-  const uint32_t px = ColorToPixel(color);
+  // A plain colour needs no look-up in the system colour table.
+  const uint32_t px = color.Value >= 0 ? ToPixel(color.Value) : ColorToPixel(color);
   return monochrome ? ToMonochrome(px) : px;
 }
 

@@ -24,17 +24,14 @@ QString ArrowResource(TKvArrowDirection d) {
 }  // namespace
 
 TKvArrow::TKvArrow(kv::OwnerOrParent owner)
-    : TKvGraphicImageControl(owner),
-      FPalette(std::make_unique<TKvPalette>()),
-      FArrowImage(std::make_unique<TBitmap>()),
-      FArrowMask(std::make_unique<TBitmap>()) {
+    : TKvGraphicImageControl(owner), FPalette(std::make_unique<TKvPalette>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csDoubleClicks));
   SetBounds(0, 0, 50, 45);
   SetParentColor(false);
   SetColor(clBlack);
   connect(FPalette.get(), &TKvPersistent::OnChange, this, [this] {
-    LoadArrow();
+    ReloadArrows();
     UpdateControl();
   });
   LoadArrow();
@@ -43,11 +40,23 @@ TKvArrow::TKvArrow(kv::OwnerOrParent owner)
 TKvArrow::~TKvArrow() = default;
 
 void TKvArrow::LoadArrow() {
-  FArrowImage->LoadFromResourceName(ArrowResource(FDirection));
-  // The mask is taken before the recolouring, which might bring white in.
-  FArrowMask->Assign(FArrowImage.get());
-  FArrowMask->Mask(clWhite);
-  FPalette->ApplyToBitmap(FArrowImage.get(), clGreen, clLime);
+  Picture& p = FPictures[size_t(FDirection)];
+  if (!p.Image) {
+    p.Image = std::make_unique<TBitmap>();
+    p.Mask = std::make_unique<TBitmap>();
+    p.Image->LoadFromResourceName(ArrowResource(FDirection));
+    // The mask is taken before the recolouring, which might bring white in.
+    p.Mask->Assign(p.Image.get());
+    p.Mask->Mask(clWhite);
+    FPalette->ApplyToBitmap(p.Image.get(), clGreen, clLime);
+  }
+  FArrowImage = p.Image.get();
+  FArrowMask = p.Mask.get();
+}
+
+void TKvArrow::ReloadArrows() {
+  for (Picture& p : FPictures) p = {};
+  LoadArrow();
 }
 
 void TKvArrow::SetActive(bool v) {
@@ -62,7 +71,7 @@ void TKvArrow::SetDirection(TKvArrowDirection v) {
 
 void TKvArrow::CMSysColorChange() {
   TKvGraphicImageControl::CMSysColorChange();
-  LoadArrow();
+  ReloadArrows();
   UpdateControl();
 }
 
@@ -86,7 +95,7 @@ void TKvArrow::Paint() {
   const int w = r.Width(), sx = FActive ? w : 0;
   TCanvas* c = BitmapCanvas();
   c->Brush()->SetStyle(TBrushStyle::bsClear);
-  c->BrushCopy(r, FArrowImage.get(), Rect(sx, 0, sx + w, r.Height()), clWhite);
+  c->BrushCopy(r, FArrowImage, Rect(sx, 0, sx + w, r.Height()), clWhite);
   DrawDesignFrame(c);
   TKvGraphicImageControl::Paint();
 }

@@ -7,6 +7,7 @@
 #include "KvClasses.h"
 #include "KvControls.h"
 
+#include <array>
 #include <memory>
 
 namespace KvArrow {
@@ -68,7 +69,10 @@ protected:
   void CMSysColorChange() override;
 
 private:
+  // Points the current picture at the direction's, loading and recolouring it on first use.
   void LoadArrow();
+  // The palette or the system colours changed: every kept picture is recoloured afresh.
+  void ReloadArrows();
   void SetMouseOver(bool v);
 
   bool FActive = false;
@@ -76,6 +80,12 @@ private:
   std::unique_ptr<TKvPalette> FPalette;
   bool FTrackMouse = false;
   bool FMouseOver = false;
-  std::unique_ptr<TBitmap> FArrowImage;
-  std::unique_ptr<TBitmap> FArrowMask;
+  // Per direction, the recoloured picture and its mask, kept so that turning does not read
+  // and recolour the picture again.
+  struct Picture {
+    std::unique_ptr<TBitmap> Image, Mask;
+  };
+  std::array<Picture, 4> FPictures;
+  TBitmap* FArrowImage = nullptr;
+  TBitmap* FArrowMask = nullptr;
 };

@@ -132,6 +132,43 @@ TEST(CanvasBrushCopy, KeyBecomesTheBrushColourOrIsLeftOut) {
   EXPECT_SAME_PIXELS(p.Image(), (Rows{"BGB", "AAG"}));
 }
 
+// Unstretched keyed copies (a glyph, an arrow cell) run a loop of their own: pixel for
+// pixel they must give what the rule says, with source rectangles past the bitmap's edges,
+// a clip, a solid or clear brush and a transparent bitmap.
+TEST(CanvasBrushCopy, UnstretchedKeyedCopiesFollowTheRulePixelByPixel) {
+  TBitmap source;
+  Paint(source, {"RG.BR#A", "BRRG.AR", "#ARBGRR"});
+  const TRegion clip = kv::CreateEllipticRgn(0, -2, 9, 6);
+  for (int sx = -2; sx <= 3; ++sx)
+    for (int mode = 0; mode < 3; ++mode) {
+      Picture p(9, 5, clYellow);
+      p.c->SelectClipRgn(&clip);
+      const int dx = 1, dy = 1;
+      if (mode == 2) {
+        source.SetTransparentColor(clRed);
+        source.SetTransparent(true);
+        p.c->Draw(dx - sx, dy, &source);
+        source.SetTransparent(false);
+      } else {
+        p.c->Brush()->SetColor(clBlue);
+        if (mode == 1) p.c->Brush()->SetStyle(TBrushStyle::bsClear);
+        p.c->BrushCopy(Rect(dx, dy, dx + 6, dy + 3), &source, Rect(sx, 0, sx + 6, 3), clRed);
+      }
+      for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 9; ++x) {
+          const int u = x - dx + sx, v = y - dy;
+          const bool inRect = mode == 2 || (x >= dx && x < dx + 6 && y >= dy && y < dy + 3);
+          int32_t expected = clYellow.Value;
+          if (inRect && clip.Contains(x, y) && u >= 0 && u < 7 && v >= 0 && v < 3) {
+            const int32_t s = kv::PixelToColor(source.ScanLine(v)[u]).Value;
+            if (s != clRed.Value) expected = s;
+            else if (mode == 0) expected = clBlue.Value;
+          }
+          ASSERT_EQ(p.At(x, y), expected) << x << ", " << y << " from " << sx << " mode " << mode;
+        }
+    }
+}
+
 TEST(CanvasMonochrome, MonochromeSourceIsBlackAndWhiteAndMonochromeDestinationThresholds) {
   TBitmap mask;
   Paint(mask, {"RY"});

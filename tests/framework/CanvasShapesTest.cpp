@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 #include <thread>
 
 using kv::CombineRgn, kv::CreateEllipticRgn, kv::CreateRectRgn, kv::Point, kv::RGN_OR, kv::Rect;
@@ -289,6 +290,32 @@ TEST(CanvasPolygon, ClosedOutlineThroughTheVertexPixels) {
   p.c->Polygon(square);
   EXPECT_SAME_PIXELS(p.Image(),
                      (kvtest::Rows{"#####.", "#RRR#.", "#RRR#.", "#RRR#.", "#####.", "......"}));
+}
+
+// Polygons of a few points are filled by their own short scan; the same polygon given with
+// every vertex repeated (more points, the same shape) goes through the general sweep. Both
+// must paint the same pixels, each once (XOR shows a pixel painted twice), also where the
+// polygon starts above the clip, crosses itself or lies partly outside the picture.
+TEST(CanvasPolygon, FewPointsFillExactlyAsTheGeneralSweep) {
+  std::mt19937 random(17);
+  std::uniform_int_distribution<int> coordinate(-6, 30), count(3, 8);
+  const TRegion oval = CreateEllipticRgn(2, -3, 22, 17);
+  for (int round = 0; round < 400; ++round) {
+    std::vector<TPoint> few(size_t(count(random)));
+    for (TPoint& p : few) p = {coordinate(random), coordinate(random)};
+    std::vector<TPoint> many;
+    for (const TPoint& p : few) many.insert(many.end(), 3, p);
+    Picture a(24, 20), b(24, 20);
+    for (Picture* p : {&a, &b}) {
+      p->c->Pen()->SetMode(TPenMode::pmXor);
+      p->c->Pen()->SetColor(clAqua);
+      p->c->Brush()->SetColor(clRed);
+      if (round % 2) p->c->SelectClipRgn(&oval);
+    }
+    a.c->Polygon(few);
+    b.c->Polygon(many);
+    ASSERT_TRUE(kvtest::SamePixels(a.Image(), b.Image())) << "round " << round;
+  }
 }
 
 TEST(CanvasBrush, HatchesPaintOnlyTheirLines) {

@@ -91,6 +91,31 @@ TEST(Arrow, PaletteChangesRecolourTheLitArrowAtOnce) {
   EXPECT_EQ(s.At(25, 22), clRed.Value);
 }
 
+// The pictures of the directions are kept once loaded: a change of the palette or of the
+// system colours reaches those of the other directions too.
+TEST(Arrow, KeptPicturesOfEveryDirectionFollowColourChanges) {
+  Scene s;
+  s.arrow->SetActive(true);
+  s.arrow->SetDirection(TKvArrowDirection::pdRight);
+  s.arrow->Palette()->SetHigh(clRed);
+  s.arrow->SetDirection(TKvArrowDirection::pdLeft);
+  EXPECT_EQ(s.At(25, 22), clRed.Value);
+  s.arrow->Palette()->SetHigh(clBtnFace);
+  s.arrow->SetDirection(TKvArrowDirection::pdRight);
+  kv::SetSysColor(clBtnFace.Value & 0xFF, 0x123456);
+  kvtest::Pump();
+  s.arrow->SetDirection(TKvArrowDirection::pdLeft);
+  const int32_t changed = s.At(25, 22);
+  kv::ResetSysColors();
+  EXPECT_EQ(changed, 0x123456);
+  // Turning back and forth shows the same pictures as a fresh arrow.
+  Scene fresh(TKvArrowDirection::pdRight);
+  s.arrow->SetActive(false);
+  s.arrow->Palette()->SetHigh(clLime);
+  s.arrow->SetDirection(TKvArrowDirection::pdRight);
+  EXPECT_SAME_PIXELS(kvtest::Grab(&s.form), kvtest::Grab(&fresh.form));
+}
+
 TEST(Arrow, HitTestFollowsTheMask) {
   TKvArrow arrow(nullptr);
   arrow.SetDirection(TKvArrowDirection::pdLeft);
