@@ -4,11 +4,18 @@
 #include "Forms.h"
 #include "KvBanner.h"
 #include "KvBlinkLed.h"
+#include "KvButtons.h"
 #include "KvCheckLed.h"
+#include "KvDigit.h"
 #include "KvGauge.h"
+#include "KvHyperCtrls.h"
+#include "KvImageLed.h"
 #include "KvJogMeter.h"
+#include "KvLabel.h"
+#include "KvLights.h"
 #include "KvMatrix.h"
 #include "KvMeter.h"
+#include "KvProgressBar.h"
 #include "KvTank.h"
 #include "KvThermoMeter.h"
 #include "KvWheel.h"
@@ -325,5 +332,27 @@ TEST(StaticLayer, MatrixRedrawsItsBevelAndUnlitCells) {
           {"spacing", [](TKvMatrix& m) { m.SetSpacing(5); }},
           {"vertical", [](TKvMatrix& m) { m.SetOrientation(TKvOrientation::voVertical); }},
           {"bevel", [](TKvMatrix& m) { m.Bevel()->SetInnerColor(clRed); }},
+      });
+}
+
+TEST(StaticLayer, DigitGroupRedrawsItsCells) {
+  ExpectChangesRedrawn<TKvDigitGroup>(
+      [](TKvDigitGroup& g) {
+        g.SetValue(12.5);
+        g.SetTransparent(true);
+      },
+      {
+          // Every digit, with and without the point, after the cells of 12.5 were kept.
+          {"all digits", [](TKvDigitGroup& g) { g.SetValue(9876.543210); }},
+          {"point moves", [](TKvDigitGroup& g) { g.SetDecimals(1); }},
+          {"lit colour", [](TKvDigitGroup& g) { g.Palette()->SetHigh(clYellow); }},
+          {"unlit colour", [](TKvDigitGroup& g) { g.Palette()->SetLow(clNavy); }},
+          {"outline", [](TKvDigitGroup& g) { g.SetOutlineColor(clWhite); }},
+          {"active only", [](TKvDigitGroup& g) { g.SetActiveOnly(true); }},
+          {"cells", [](TKvDigitGroup& g) { g.SetDigits(6); }},
+          {"blank cells", [](TKvDigitGroup& g) { g.SetLeadingZero(false); }},
+          {"height", [](TKvDigitGroup& g) { g.SetBounds(0, 0, 120, 50); }},
+          {"narrow cells", [](TKvDigitGroup& g) { g.SetBounds(0, 0, 9, 35); }},
+          {"opaque", [](TKvDigitGroup& g) { g.SetTransparent(false); }},
       });
 }
