@@ -356,3 +356,29 @@ TEST(StaticLayer, DigitGroupRedrawsItsCells) {
           {"opaque", [](TKvDigitGroup& g) { g.SetTransparent(false); }},
       });
 }
+
+TEST(StaticLayer, LabelRedrawsItsFace) {
+  ExpectChangesRedrawn<TKvLabel>(
+      [](TKvLabel& l) {
+        l.SetCaption(QStringLiteral("Kelvara"));
+        l.SetStyle(TKvLabelStyle::lsShadow);
+      },
+      {
+          {"shadow colour", [](TKvLabel& l) { l.SetColorShadow(clRed); }},
+          {"shadow depth", [](TKvLabel& l) { l.SetShadowDepth(4); }},
+          {"raised highlight",
+           [](TKvLabel& l) {
+             l.SetStyle(TKvLabelStyle::lsRaised);
+             l.SetColorHighlight(clYellow);
+           }},
+          {"caption", [](TKvLabel& l) { l.SetCaption(QStringLiteral("Kv")); }},
+          {"font colour", [](TKvLabel& l) { l.Font()->SetColor(clLime); }},
+          {"angle", [](TKvLabel& l) { l.SetAngle(90); }},
+          {"background", [](TKvLabel& l) { l.SetColor(clTeal); }},
+          {"texture",
+           [](TKvLabel& l) {
+             kvtest::Picture texture(4, 4, clRed);
+             l.SetBitmap(&texture.bitmap);
+           }},
+      });
+}
