@@ -382,3 +382,14 @@ TEST(StaticLayer, LabelRedrawsItsFace) {
            }},
       });
 }
+
+TEST(StaticLayer, BlinkLedRedrawsItsRim) {
+  ExpectChangesRedrawn<TKvBlinkLed>(
+      DemoBlinkLed,
+      {
+          {"rectangle", [](TKvBlinkLed& l) { l.SetBlinkLedType(TKvBlinkLedType::ltRectangle); }},
+          {"spacing", [](TKvBlinkLed& l) { l.SetSpacing(9); }},
+          {"lit colour", [](TKvBlinkLed& l) { l.Palette1()->SetHigh(clBlue); }},
+          {"opaque", [](TKvBlinkLed& l) { l.SetTransparent(false); }},
+      });
+}
