@@ -393,3 +393,19 @@ TEST(StaticLayer, BlinkLedRedrawsItsRim) {
           {"opaque", [](TKvBlinkLed& l) { l.SetTransparent(false); }},
       });
 }
+
+TEST(StaticLayer, CheckLedRedrawsItsBox) {
+  ExpectChangesRedrawn<TKvCheckLed>(
+      DemoCheckLed,
+      {
+          {"checked", [](TKvCheckLed& l) { l.SetChecked(true); }},
+          {"lit colour",
+           [](TKvCheckLed& l) {
+             l.SetChecked(true);
+             l.Palette()->SetHigh(clAqua);
+           }},
+          {"background", [](TKvCheckLed& l) { l.SetColor(clTeal); }},
+          {"box width", [](TKvCheckLed& l) { l.SetCheckWidth(20); }},
+          {"box left", [](TKvCheckLed& l) { l.SetLayout(TKvImageTextLayout::ImageRight); }},
+      });
+}
