@@ -409,3 +409,18 @@ TEST(StaticLayer, CheckLedRedrawsItsBox) {
           {"box left", [](TKvCheckLed& l) { l.SetLayout(TKvImageTextLayout::ImageRight); }},
       });
 }
+
+TEST(StaticLayer, LightsFollowTheirLamps) {
+  ExpectChangesRedrawn<TKvLights>(
+      [](TKvLights& l) {
+        l.SetLedState(TKvLightsState::lsGreen);
+        l.SetTransparent(true);
+      },
+      {
+          {"all lit", [](TKvLights& l) { l.SetLedState(TKvLights::kAllLamps); }},
+          {"lamp type", [](TKvLights& l) { l.SetLedType(TKvLightsType::ltGlassDiamond); }},
+          {"order", [](TKvLights& l) { l.SetOrder(TKvLightsOrder::loRedToGreen); }},
+          {"vertical", [](TKvLights& l) { l.SetOrientation(TKvOrientation::voVertical); }},
+          {"cut off", [](TKvLights& l) { l.SetBounds(0, 0, 30, 12); }},
+      });
+}
