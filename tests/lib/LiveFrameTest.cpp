@@ -424,3 +424,18 @@ TEST(StaticLayer, LightsFollowTheirLamps) {
           {"cut off", [](TKvLights& l) { l.SetBounds(0, 0, 30, 12); }},
       });
 }
+
+TEST(StaticLayer, ImageLedFollowsItsPalette) {
+  ExpectChangesRedrawn<TKvImageLed>(
+      [](TKvImageLed& l) { l.SetActive(true); },
+      {
+          {"symbol", [](TKvImageLed& l) { l.SetImageType(TKvImageType(3)); }},
+          {"palette after symbols",
+           [](TKvImageLed& l) {
+             l.SetImageType(TKvImageType(3));
+             l.SetImageType(TKvImageType(0));
+             l.Palette()->SetHigh(clYellow);
+             l.SetImageType(TKvImageType(3));
+           }},
+      });
+}
