@@ -439,3 +439,22 @@ TEST(StaticLayer, ImageLedFollowsItsPalette) {
            }},
       });
 }
+
+TEST(StaticLayer, HyperLinkRedrawsItsCaption) {
+  ExpectChangesRedrawn<TKvHyperLink>(
+      [](TKvHyperLink& l) {
+        l.SetBounds(0, 0, 186, 25);
+        l.SetCaption(QStringLiteral("Visit Brontel"));
+      },
+      {
+          {"background", [](TKvHyperLink& l) { l.SetColorLeave(clNavy); }},
+          {"caption", [](TKvHyperLink& l) { l.SetCaption(QStringLiteral("Elsewhere")); }},
+          {"font colour", [](TKvHyperLink& l) { l.FontLeave()->SetColor(clYellow); }},
+          {"font size", [](TKvHyperLink& l) { l.FontLeave()->SetHeight(-20); }},
+          {"outline colour", [](TKvHyperLink& l) { l.TextOutline()->SetColor(clRed); }},
+          {"wide outline", [](TKvHyperLink& l) { l.TextOutline()->SetWidth(4); }},
+          {"alignment", [](TKvHyperLink& l) { l.SetAlignment(TAlignment::taLeftJustify); }},
+          {"wrapped", [](TKvHyperLink& l) { l.SetBounds(0, 0, 60, 50); }},
+          {"transparent", [](TKvHyperLink& l) { l.SetTransparent(true); }},
+      });
+}
