@@ -458,3 +458,18 @@ TEST(StaticLayer, HyperLinkRedrawsItsCaption) {
           {"transparent", [](TKvHyperLink& l) { l.SetTransparent(true); }},
       });
 }
+
+TEST(StaticLayer, ProgressBarRedrawsItsBevel) {
+  ExpectChangesRedrawn<TKvProgressBar>(
+      [](TKvProgressBar& p) {
+        p.SetBounds(0, 0, 200, 16);
+        p.SetPosition(50);
+      },
+      {
+          {"position", [](TKvProgressBar& p) { p.SetPosition(45); }},
+          {"bevel", [](TKvProgressBar& p) { p.Bevel()->SetOuterWidth(3); }},
+          {"background", [](TKvProgressBar& p) { p.SetColor(clMaroon); }},
+          {"size", [](TKvProgressBar& p) { p.SetBounds(0, 0, 120, 30); }},
+          {"vertical", [](TKvProgressBar& p) { p.SetOrientation(TKvOrientation::voVertical); }},
+      });
+}
