@@ -473,3 +473,19 @@ TEST(StaticLayer, ProgressBarRedrawsItsBevel) {
           {"vertical", [](TKvProgressBar& p) { p.SetOrientation(TKvOrientation::voVertical); }},
       });
 }
+
+TEST(StaticLayer, ShadowButtonRedrawsItsFace) {
+  ExpectChangesRedrawn<TKvShadowButton>(
+      [](TKvShadowButton& b) { b.SetCaption(QStringLiteral("Scope Panel")); },
+      {
+          {"shadow", [](TKvShadowButton& b) { b.SetShadowColor(clRed); }},
+          {"face colour", [](TKvShadowButton& b) { b.Brush()->SetColor(clNavy); }},
+          {"hatched face", [](TKvShadowButton& b) { b.Brush()->SetStyle(TBrushStyle::bsCross); }},
+          {"pen", [](TKvShadowButton& b) { b.Pen()->SetColor(clYellow); }},
+          {"mixing pen", [](TKvShadowButton& b) { b.Pen()->SetMode(TPenMode::pmXor); }},
+          {"caption", [](TKvShadowButton& b) { b.SetCaption(QStringLiteral("Go")); }},
+          {"disabled", [](TKvShadowButton& b) { b.SetEnabled(false); }},
+          {"square", [](TKvShadowButton& b) { b.SetStyle(TKvShadowButtonStyle::ssRectangle); }},
+          {"direction", [](TKvShadowButton& b) { b.SetDirection(TKvShadowDirection::sdTopLeft); }},
+      });
+}
