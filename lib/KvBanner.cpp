@@ -21,12 +21,22 @@ constexpr int64_t kGap = -1, kOutside = -2;
 
 void MapAxis(std::vector<int64_t>& map, std::vector<uint8_t>& square, int64_t length,
              int64_t offset, int64_t rendered, int64_t pitch, int64_t size) {
-  map.resize(size_t(length));
+  map.assign(size_t(length), kOutside);
   square.resize(size_t(length));
-  for (int64_t i = 0; i < length; ++i) {
-    square[size_t(i)] = i % pitch < size;
-    const int64_t d = i - offset;
-    map[size_t(i)] = d < 0 || d >= rendered ? kOutside : d % pitch < size ? d / pitch : kGap;
+  // Running remainders instead of a division per pixel.
+  for (int64_t i = 0, phase = 0; i < length; ++i) {
+    square[size_t(i)] = phase < size;
+    if (++phase == pitch) phase = 0;
+  }
+  const int64_t first = std::max<int64_t>(offset, 0);  // where d = i - offset reaches 0
+  if (first >= length) return;
+  int64_t d = first - offset, q = d / pitch, r = d % pitch;
+  for (int64_t i = first; i < length && d < rendered; ++i, ++d) {
+    map[size_t(i)] = r < size ? q : kGap;
+    if (++r == pitch) {
+      r = 0;
+      ++q;
+    }
   }
 }
 
@@ -205,21 +215,44 @@ void TKvBanner::DrawPicture() {
       first = std::min(first, x);
       last = x;
     }
+  // The picture's columns on the face, as indexes into a row of those columns with the gap's
+  // colour after them: a picture row is then read without a branch per pixel.
+  int64_t colFrom = INT64_MAX, colTo = -1;
+  for (int64_t x = first; x <= last; ++x)
+    if (cols[size_t(x)] >= 0) {
+      colFrom = std::min(colFrom, cols[size_t(x)]);
+      colTo = std::max(colTo, cols[size_t(x)]);
+    }
+  const int64_t shown = colTo >= colFrom ? colTo - colFrom + 1 : 0;
+  std::vector<uint32_t> pictureRow(size_t(shown + 1), gap);
+  std::vector<uint32_t> index(size_t(std::max<int64_t>(last - first + 1, 0)));
+  for (int64_t x = first; x <= last; ++x) {
+    const int64_t col = cols[size_t(x)];
+    index[size_t(x - first)] = uint32_t(col >= 0 ? col - colFrom : shown);
+  }
   const size_t rowBytes = size_t(w) * sizeof(uint32_t);
   for (int64_t y = 0; y < h; ++y) {
     uint32_t* line = image->ScanLine(int(y));
+    // A row on the same grid row and picture row as the one above is that row again.
+    if (y > 0 && rows[size_t(y)] == rows[size_t(y - 1)] &&
+        rowSquare[size_t(y)] == rowSquare[size_t(y - 1)]) {
+      std::memcpy(line, image->ScanLine(int(y - 1)), rowBytes);
+      continue;
+    }
     std::memcpy(line, rowSquare[size_t(y)] ? gridRow.data() : gapRow.data(), rowBytes);
     const int64_t row = rows[size_t(y)];
     if (row == kOutside || first > last) continue;
     if (row == kGap) {
-      std::fill(line + first, line + last + 1, gap);
+      // On a gap of the grid the row is all gap already.
+      if (rowSquare[size_t(y)]) std::fill(line + first, line + last + 1, gap);
       continue;
     }
-    const uint32_t* source = FBitmap->ScanLine(int(row));
-    for (int64_t x = first; x <= last; ++x) {
-      const int64_t col = cols[size_t(x)];
-      line[x] = col >= 0 ? source[col] | 0xFF000000u : gap;
+    if (shown > 0) {
+      const uint32_t* source = FBitmap->ScanLine(int(row)) + colFrom;
+      for (int64_t c = 0; c < shown; ++c) pictureRow[size_t(c)] = source[c] | 0xFF000000u;
     }
+    uint32_t* out = line + first;
+    for (size_t i = 0; i < index.size(); ++i) out[i] = pictureRow[index[i]];
   }
 }
 

@@ -132,16 +132,19 @@ void TKvCustomBlinkLed::CalcLayout(TCanvas* c) {
 }
 
 void TKvCustomBlinkLed::Paint() {
-  ClearBitmapCanvas();
   TCanvas* c = BitmapCanvas();
   CalcLayout(c);
   const TRect& r = FLedRect;
   const TColor color = CurrentColor();
-  c->Pen()->SetWidth(1);
-  c->Pen()->SetStyle(TPenStyle::psSolid);
-  c->Pen()->SetMode(TPenMode::pmCopy);
-  c->Brush()->SetStyle(TBrushStyle::bsSolid);
-  if (FBlinkLedType == TKvBlinkLedType::ltRounded) {
+  const bool rounded = FBlinkLedType == TKvBlinkLedType::ltRounded;
+  TKvLayerKey base;
+  base << rounded << r.Left << r.Top << r.Right << r.Bottom;
+  ClearWithBase(FFace, base, [&] {
+    if (!rounded) return;
+    c->Pen()->SetWidth(1);
+    c->Pen()->SetStyle(TPenStyle::psSolid);
+    c->Pen()->SetMode(TPenMode::pmCopy);
+    c->Brush()->SetStyle(TBrushStyle::bsSolid);
     c->Pen()->SetColor(clBlack);
     c->Brush()->SetColor(kGrey);
     c->Ellipse(r);
@@ -153,6 +156,12 @@ void TKvCustomBlinkLed::Paint() {
     c->Brush()->SetColor(clWhite);
     c->Ellipse(r);
     c->SelectClipRgn(nullptr);
+  });
+  c->Pen()->SetWidth(1);
+  c->Pen()->SetStyle(TPenStyle::psSolid);
+  c->Pen()->SetMode(TPenMode::pmCopy);
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  if (rounded) {
     c->Pen()->SetColor(color);
     c->Brush()->SetColor(color);
     c->Ellipse(kv::SatAdd(r.Left, 2), kv::SatAdd(r.Top, 2), kv::SatSub(r.Right, 2),

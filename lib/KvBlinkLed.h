@@ -94,6 +94,8 @@ private:
   TRect FCaptionRect;
   bool FLayoutValid = false;
   TKvStaticLayer FCaptionLayer;
+  // The cleared image with a round LED's rim and lit half, which a blink leaves alone.
+  TKvFaceBase FFace;
 };
 
 class KV_EXPORT TKvBlinkLed : public TKvCustomBlinkLed {

@@ -47,6 +47,49 @@ bool ClickOnAccelerator(TControl& button, QChar ch) {
 
 namespace kv {
 
+void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing,
+                         TColor pen, TColor brush) {
+  const QSize size = target->Image().size();
+  if (key.Bytes() != FKey || size != FSize) {
+    // Drawn on black and on white in two marking colours: a pixel that is the same on both
+    // was painted, and its colour tells by which.
+    constexpr TColor kPenMark = TColor(0x0000FF), kBrushMark = TColor(0x00FF00);
+    TBitmap onBlack, onWhite;
+    onBlack.SetSize(size.width(), size.height());
+    onWhite.SetSize(size.width(), size.height());
+    onWhite.Canvas()->FillRect(Rect(0, 0, size.width(), size.height()));
+    for (TBitmap* b : {&onBlack, &onWhite}) {
+      b->Canvas()->Pen()->SetColor(kPenMark);
+      b->Canvas()->Brush()->SetColor(kBrushMark);
+      drawing(b->Canvas());
+    }
+    const uint32_t penMark = ColorToPixel(kPenMark) & 0xFFFFFFu;
+    FRuns.clear();
+    for (int y = 0; y < size.height(); ++y) {
+      const uint32_t* a = onBlack.ScanLine(y);
+      const uint32_t* w = onWhite.ScanLine(y);
+      for (int x = 0; x < size.width();) {
+        if (a[x] != w[x]) {
+          ++x;
+          continue;
+        }
+        const int begin = x;
+        const auto isPen = [&](int i) { return (a[i] & 0xFFFFFFu) == penMark; };
+        const bool byPen = isPen(x);
+        while (x < size.width() && a[x] == w[x] && isPen(x) == byPen) ++x;
+        FRuns.push_back({y, begin, x, byPen});
+      }
+    }
+    FKey = key.Bytes();
+    FSize = size;
+  }
+  const uint32_t penPixel = ColorToPixel(pen), brushPixel = ColorToPixel(brush);
+  for (const Run& run : FRuns) {
+    uint32_t* line = target->ScanLine(run.Y);
+    std::fill(line + run.Begin, line + run.End, run.Pen ? penPixel : brushPixel);
+  }
+}
+
 bool ButtonPress::Follow(bool over) {
   if (!FTracking || FPressed == over) return false;
   FPressed = over;
@@ -161,18 +204,42 @@ void TKvShadowButton::Paint() {
     MoveAlong(shadow, step, -int64_t(FDepthAdjust));
     MoveAlong(face, step, FDepthAdjust);
   }
-  DrawFace(c, shadow);
+  TKvLayerKey shadowKey;
+  shadowKey << shadow.Left << shadow.Top << shadow.Right << shadow.Bottom << int(FStyle);
+  FShadowShape.Paint(
+      Image(), shadowKey,
+      [&](TCanvas* canvas) {
+        canvas->Pen()->SetWidth(1);
+        canvas->Pen()->SetMode(TPenMode::pmCopy);
+        canvas->Pen()->SetStyle(TPenStyle::psSolid);
+        canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+        DrawFace(canvas, shadow);
+      },
+      FShadowOutline, FShadowColor);
 
-  c->SetBrush(FBrush.get());
-  c->SetPen(FPen.get());
-  c->SetFont(Font());
-  if (!Enabled()) c->Font()->SetColor(FDisabledTextColor);
-  DrawFace(c, face);
-
-  InflateRect(face, -penWidth, -penWidth);
-  c->Brush()->SetStyle(TBrushStyle::bsClear);
-  DrawCaptionLine(c, Caption(), face, FTextAlign);
-  FHitRect = face;
+  TRect caption = face;
+  InflateRect(caption, -penWidth, -penWidth);
+  const auto drawFace = [&](TCanvas* canvas) {
+    canvas->SetBrush(FBrush.get());
+    canvas->SetPen(FPen.get());
+    canvas->SetFont(Font());
+    if (!Enabled()) canvas->Font()->SetColor(FDisabledTextColor);
+    DrawFace(canvas, face);
+    canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+    DrawCaptionLine(canvas, Caption(), caption, FTextAlign);
+  };
+  // A pen that mixes with what lies under it cannot be recorded apart from the shadow.
+  if (FPen->Mode() == TPenMode::pmCopy) {
+    TKvLayerKey key;
+    key << face.Left << face.Top << face.Right << face.Bottom << int(FStyle) << FPen->Color()
+        << FPen->Width() << int(FPen->Style()) << FBrush->Color() << int(FBrush->Style())
+        << Caption() << Font() << Enabled() << FDisabledTextColor << int(FTextAlign);
+    if (const TBitmap* pattern = FBrush->Bitmap()) key << pattern;
+    FFaceLayer.Draw(Image(), key, drawFace);
+  } else {
+    drawFace(c);
+  }
+  FHitRect = caption;
   TKvGraphicImageControl::Paint();
 }
 

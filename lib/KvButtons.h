@@ -79,6 +79,28 @@ public:
   TKvShadowPen();
 };
 
+namespace kv {
+// A shape drawn with a pen and a brush, recorded once by which of the two painted each
+// pixel and painted again in any two colours: a shadow whose colour changes keeps its shape.
+class KV_EXPORT TwoToneShape {
+public:
+  using Drawing = std::function<void(TCanvas*)>;
+  // Paints the shape Drawing draws with the canvas's pen and brush colours, in Pen and Brush,
+  // drawing afresh only when Key or Target's size changed. The drawing may only use copy modes.
+  void Paint(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing, TColor pen,
+             TColor brush);
+
+private:
+  struct Run {
+    int Y, Begin, End;
+    bool Pen;
+  };
+  QByteArray FKey;
+  QSize FSize;
+  std::vector<Run> FRuns;
+};
+}  // namespace kv
+
 class KV_EXPORT TKvShadowButton : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TKvShadowBrush* Brush READ Brush WRITE SetBrush)
@@ -173,6 +195,9 @@ private:
   kv::ButtonPress FPress;
   // The caption rectangle of the last paint: where a press hits. Empty before the first.
   TRect FHitRect;
+  // The face with its caption, drawn over the shadow: it stays while only the shadow changes.
+  TKvStaticLayer FFaceLayer;
+  kv::TwoToneShape FShadowShape;
 };
 
 class KV_EXPORT TKvDemoButton : public TKvCustomImageControl {

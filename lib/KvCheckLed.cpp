@@ -8,7 +8,7 @@
 
 #include <vector>
 
-using kv::InflateRect, kv::IsAccel, kv::Point, kv::PtInRect;
+using kv::InflateRect, kv::IsAccel, kv::Point, kv::PtInRect, kv::Rect, kv::SatAdd, kv::SatSub;
 
 namespace {
 
@@ -85,8 +85,7 @@ void TKvCheckLed::CalcLayout() {
   TPoint box;
   CalcImageTextLayout(c, ClientRect(), TPoint(1, 1), Caption(), FLayout, FMargin, FSpacing,
                       TPoint(FCheckWidth, FCheckHeight), box, FTextRect);
-  FCheckRect =
-      kv::Rect(box.X, box.Y, kv::SatAdd(box.X, FCheckWidth), kv::SatAdd(box.Y, FCheckHeight));
+  FCheckRect = Rect(box.X, box.Y, kv::SatAdd(box.X, FCheckWidth), kv::SatAdd(box.Y, FCheckHeight));
   FLayoutValid = true;
 }
 
@@ -100,13 +99,31 @@ TRect TKvCheckLed::TextRect() {
   return FTextRect;
 }
 
+void TKvCheckLed::ClearWithInnerRings() {
+  // The rings are disjoint: the inner three need not wait for the outer one.
+  TKvLayerKey key;
+  key << Width() << Height() << Color() << FCheckRect.Left << FCheckRect.Top << FCheckRect.Right
+      << FCheckRect.Bottom << clBtnHighlight << clBtnShadow << clBtnFace;
+  if (Image()->Width() == Width() && Image()->Height() == Height() && FFace.Matches(key, Image())) {
+    FFace.CopyTo(Image());
+    return;
+  }
+  ClearBitmapCanvas();
+  TCanvas* c = BitmapCanvas();
+  TRect r = Rect(SatAdd(FCheckRect.Left, 1), SatAdd(FCheckRect.Top, 1), SatSub(FCheckRect.Right, 1),
+                 SatSub(FCheckRect.Bottom, 1));
+  DrawFrame3D(c, r, clBtnHighlight, clBtnShadow, 1);
+  DrawFrame3D(c, r, clBtnFace, clBtnFace, 1);
+  DrawFrame3D(c, r, clBlack, clBtnHighlight, 1);
+  FCheckInside = r;
+  FFace.Keep(key, Image());
+}
+
 void TKvCheckLed::DrawCheck(TCanvas* c) {
   TRect r = FCheckRect;
   if (FChecked) DrawFrame3D(c, r, clBlack, clBtnHighlight, 1);
   else DrawFrame3D(c, r, clBtnHighlight, clBlack, 1);
-  DrawFrame3D(c, r, clBtnHighlight, clBtnShadow, 1);
-  DrawFrame3D(c, r, clBtnFace, clBtnFace, 1);
-  DrawFrame3D(c, r, clBlack, clBtnHighlight, 1);
+  r = FCheckInside;
   c->Brush()->SetStyle(TBrushStyle::bsSolid);
   if (FChecked) {
     c->Brush()->SetColor(FPalette->High());
@@ -124,8 +141,8 @@ void TKvCheckLed::DrawCheck(TCanvas* c) {
 }
 
 void TKvCheckLed::Paint() {
-  ClearBitmapCanvas();
   CalcLayout();
+  ClearWithInnerRings();
   TCanvas* c = BitmapCanvas();
   DrawCheck(c);
   // The caption stays while the box changes: replayed, not drawn again, at a toggle.

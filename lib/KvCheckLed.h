@@ -106,6 +106,8 @@ private:
   // Marks the layout stale and repaints.
   void Relayout();
   void CalcLayout();
+  // Starts a frame from the kept face, or clears and draws it afresh.
+  void ClearWithInnerRings();
   void DrawCheck(TCanvas* c);
   // A press in progress ends with the state it began with, without OnChange.
   void CancelPress();
@@ -126,4 +128,7 @@ private:
   bool FSavedChecked = false;
   bool FFocused = false;
   TKvStaticLayer FCaptionLayer;
+  // The cleared image with the box's three inner rings, which a toggle leaves alone.
+  TKvFaceBase FFace;
+  TRect FCheckInside;  // the box's inside the kept face was drawn with
 };

@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <span>
 
-using kv::Point;
+using kv::Point, kv::SatAdd;
 
 namespace {
 
@@ -101,16 +101,33 @@ void TKvDigitGroup::DrawSegments(TCanvas* c, int x0, int cellWidth, int mask) co
   }
 }
 
+void TKvDigitGroup::StampDigit(const TKvLayerKey& key, int x0, int cellWidth, int mask) {
+  // The segments reach a few pixels past their cell when it is narrower than the gaps.
+  constexpr int kMargin = 8;
+  const int digit = mask & ~kDecimalPoint;
+  const int index = (mask & kDecimalPoint) ? 10 + digit : digit;
+  const TSize size{SatAdd(cellWidth, 2 * kMargin), Height()};
+  FDigitStamps[size_t(index)].Stamp(
+      Image(), key, size,
+      [&](TCanvas* c) {
+        c->Pen()->SetColor(FOutlineColor);
+        c->Pen()->SetWidth(1);
+        c->Pen()->SetStyle(TPenStyle::psSolid);
+        c->Pen()->SetMode(TPenMode::pmCopy);
+        c->Brush()->SetStyle(TBrushStyle::bsSolid);
+        DrawSegments(c, kMargin, cellWidth, kSegmentMasks[digit] | (mask & kDecimalPoint));
+      },
+      TPoint(x0 - kMargin, 0));
+}
+
 void TKvDigitGroup::Paint() {
   ClearBitmapCanvas();
-  TCanvas* c = BitmapCanvas();
-  c->Pen()->SetColor(FOutlineColor);
-  c->Pen()->SetWidth(1);
-  c->Pen()->SetStyle(TPenStyle::psSolid);
-  c->Pen()->SetMode(TPenMode::pmCopy);
-  c->Brush()->SetStyle(TBrushStyle::bsSolid);
   const QString text = DisplayText();
   const int cellWidth = Width() / FDigits;
+  // What every cell's picture depends on besides its mask.
+  TKvLayerKey key;
+  key << cellWidth << Height() << FActiveOnly << FOutlineColor << FPalette->High()
+      << FPalette->Low();
   int64_t x0 = 0;
   for (qsizetype i = 0; i < text.size() && x0 < Width(); ++i) {
     const QChar ch = text[i];
@@ -118,8 +135,7 @@ void TKvDigitGroup::Paint() {
       x0 += cellWidth;
     } else if (ch >= QLatin1Char('0') && ch <= QLatin1Char('9')) {
       const bool point = i + 1 < text.size() && text[i + 1] == QLatin1Char('.');
-      DrawSegments(c, int(x0), cellWidth,
-                   kSegmentMasks[ch.unicode() - '0'] | (point ? kDecimalPoint : 0));
+      StampDigit(key, int(x0), cellWidth, (ch.unicode() - '0') | (point ? kDecimalPoint : 0));
       x0 += cellWidth;
     }
     // The separator takes no cell; nothing else can occur.

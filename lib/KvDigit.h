@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <array>
 #include <memory>
 
 class KV_EXPORT TKvDigitGroup : public TKvGraphicImageControl {
@@ -75,6 +76,12 @@ protected:
 private:
   // One digit's segments of Mask into the cell at X0 of width CellWidth.
   void DrawSegments(TCanvas* c, int x0, int cellWidth, int mask) const;
+  // One cell showing Mask with its left edge at X0: its segments are recorded once per mask
+  // and replayed, since a value change only picks other cells' pictures.
+  void StampDigit(const TKvLayerKey& key, int x0, int cellWidth, int mask);
+
+  // The cell pictures by mask: the ten digits, then the same with the decimal point.
+  std::array<TKvStaticLayer, 20> FDigitStamps;
 
   std::unique_ptr<TKvPalette> FPalette;
   double FValue = 0;

@@ -221,15 +221,29 @@ void TKvHyperLink::TextChanged() {
 void TKvHyperLink::Paint() {
   if (Transparent()) ClearBitmapCanvas();
   TCanvas* canvas = BitmapCanvas();
-  canvas->SetFont(Hot() ? FFontEnter.get() : FFontLeave.get());
+  const TFont* font = Hot() ? FFontEnter.get() : FFontLeave.get();
+  canvas->SetFont(font);
   canvas->Brush()->SetColor(Hot() ? FColorEnter : FColorLeave);
   canvas->Brush()->SetStyle(Transparent() ? TBrushStyle::bsClear : TBrushStyle::bsSolid);
-  if (!Transparent()) canvas->FillRect(ClientRect());
+  if (!Transparent()) {
+    // One solid colour over the whole image: written by rows, as a fill would.
+    TBitmap* image = Image();
+    const uint32_t pixel = kv::ColorToPixel(Hot() ? FColorEnter : FColorLeave);
+    for (int y = 0; y < image->Height(); ++y)
+      std::fill_n(image->ScanLine(y), image->Width(), pixel);
+  }
 
   const int width = FTextOutline->Visible() ? FTextOutline->Width() : 0;
   TRect r = ClientRect();
   InflateRect(r, kv::SatSub(0, width), kv::SatSub(0, width));
-  kv::DrawOutlinedText(canvas, r, Caption(), FWordWrap, FAlignment, FTextOutline->Color(), width);
+  // An opaque text cell has the colour just filled: drawn clear, the text writes the same.
+  TKvLayerKey key;
+  key << Caption() << font << FTextOutline->Color() << width << FWordWrap << int(FAlignment);
+  FTextLayer.Draw(Image(), key, [&](TCanvas* c) {
+    c->SetFont(font);
+    c->Brush()->SetStyle(TBrushStyle::bsClear);
+    kv::DrawOutlinedText(c, r, Caption(), FWordWrap, FAlignment, FTextOutline->Color(), width);
+  });
   TKvGraphicImageControl::Paint();
 }
 

@@ -5,7 +5,7 @@
 
 #include <QPointer>
 
-using kv::Rect;
+using kv::ColorToRGB, kv::Rect;
 
 namespace {
 
@@ -94,8 +94,18 @@ void TKvImageLed::LoadPicture() {
     raw = std::make_unique<TBitmap>();
     raw->LoadFromResourceName(QStringLiteral("IT_") + QLatin1String(kImageCodes[int(FImageType)]));
   }
-  FPicture->Assign(raw.get());
-  FPalette->ApplyToBitmap(FPicture.get(), clGray, clSilver);
+  // Colouring costs more than the frame: each symbol keeps its coloured copy while the
+  // palette's colours stay.
+  const uint64_t colors = (uint64_t(uint32_t(ColorToRGB(FPalette->Low()))) << 32) |
+                          uint32_t(ColorToRGB(FPalette->High()));
+  auto& colored = FColoredPictures[size_t(FImageType)];
+  if (!colored || FColoredWith[size_t(FImageType)] != colors) {
+    colored = std::make_unique<TBitmap>();
+    colored->Assign(raw.get());
+    FPalette->ApplyToBitmap(colored.get(), clGray, clSilver);
+    FColoredWith[size_t(FImageType)] = colors;
+  }
+  FPicture->Assign(colored.get());
 }
 
 void TKvImageLed::Paint() {

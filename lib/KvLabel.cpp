@@ -141,15 +141,23 @@ void TKvLabel::TextChanged() {
 }
 
 void TKvLabel::Paint() {
-  ClearBitmapCanvas();
-  TCanvas* canvas = BitmapCanvas();
-  const TPoint text = MeasureCaption();
-  SetFontAngle(canvas, FAngle);
-  const TPoint origin =
-      kv::LabelTextOrigin(FAngle, text, TPoint(ClientWidth(), ClientHeight()), FAlignment, FLayout);
-  DrawStyledText(canvas, origin);
-  if (!FBitmap->Empty())
-    DrawTexturedText(canvas, ClientRect(), origin.X, origin.Y, FAngle, FBitmap.get(), Caption());
+  // Only the colours the style draws with count.
+  TKvLayerKey key;
+  key << Caption() << Font() << FAngle << int(FAlignment) << int(FLayout) << int(FStyle)
+      << FBitmap.get();
+  if (FStyle == TKvLabelStyle::lsRaised || FStyle == TKvLabelStyle::lsLowered)
+    key << FColorHighlight << FColorShadow;
+  else if (FStyle == TKvLabelStyle::lsShadow) key << FColorShadow << FShadowDepth;
+  ClearWithBase(FFace, key, [&] {
+    TCanvas* canvas = BitmapCanvas();
+    const TPoint text = MeasureCaption();
+    SetFontAngle(canvas, FAngle);
+    const TPoint origin = kv::LabelTextOrigin(FAngle, text, TPoint(ClientWidth(), ClientHeight()),
+                                              FAlignment, FLayout);
+    DrawStyledText(canvas, origin);
+    if (!FBitmap->Empty())
+      DrawTexturedText(canvas, ClientRect(), origin.X, origin.Y, FAngle, FBitmap.get(), Caption());
+  });
   TKvGraphicImageControl::Paint();
 }
 

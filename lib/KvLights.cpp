@@ -93,10 +93,19 @@ void TKvLights::Paint() {
     if (!FLedsVisible.testFlag(kLamps[k])) continue;
     const TBitmap* strip = FLedState.testFlag(kLamps[k]) ? FStripOn.get() : FStripOff.get();
     // Lamps pushed beyond the coordinate range by a huge spacing cannot show.
-    if (x > -FCellWidth && x < Width() && y > -FCellHeight && y < Height()) {
-      const int left = int(x), top = int(y);
-      c->BrushCopy(Rect(left, top, left + FCellWidth, top + FCellHeight), strip,
-                   Rect(k * FCellWidth, 0, (k + 1) * FCellWidth, FCellHeight), clBlack);
+    if (x > -FCellWidth && x < Width() && y > -FCellHeight && y < Height() && FCellWidth > 0 &&
+        FCellHeight > 0) {
+      const bool on = FLedState.testFlag(kLamps[k]);
+      TKvLayerKey key;
+      key << strip << FCellWidth << FCellHeight;
+      FLampStamps[size_t(2 * k + (on ? 1 : 0))].Stamp(
+          Image(), key, TSize{FCellWidth, FCellHeight},
+          [&](TCanvas* cell) {
+            cell->Brush()->SetStyle(TBrushStyle::bsClear);
+            cell->BrushCopy(Rect(0, 0, FCellWidth, FCellHeight), strip,
+                            Rect(k * FCellWidth, 0, (k + 1) * FCellWidth, FCellHeight), clBlack);
+          },
+          TPoint(int(x), int(y)));
     }
     x += stepX;
     y += stepY;

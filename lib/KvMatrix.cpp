@@ -443,6 +443,9 @@ void TKvMatrix::Paint() {
   const int64_t len = FDisplayText.size(), pitch = g.Dot + 1;
   TBitmap* image = Image();
   const int64_t iw = std::min(image->Width(), Width()), ih = std::min(image->Height(), Height());
+  // Rows by address: a frame writes hundreds of short dot rows.
+  uint32_t* const bits = ih > 0 ? image->ScanLine(0) : nullptr;
+  const int64_t stride = image->Image().bytesPerLine() / int64_t(sizeof(uint32_t));
   forEachCell([&](int64_t k, int cx, int cy) {
     const int64_t i = FFirstChar + k;
     if (i < 1 || i > len) return;
@@ -461,7 +464,7 @@ void TKvMatrix::Paint() {
         const int64_t l = std::max<int64_t>(left, 0),
                       rr = std::max(l, std::min<int64_t>(left + g.Dot, iw));
         for (int64_t yy = std::max<int64_t>(top, 0); yy < std::min<int64_t>(top + g.Dot, ih); ++yy)
-          std::fill(image->ScanLine(int(yy)) + l, image->ScanLine(int(yy)) + rr, pixel);
+          std::fill(bits + yy * stride + l, bits + yy * stride + rr, pixel);
       }
   });
   TKvGraphicImageControl::Paint();

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <cstring>
 
 using kv::Rect;
 
@@ -14,6 +15,28 @@ namespace {
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvProgressBar>();
 
 int Clamp64(int64_t v) { return int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+// Copies Dest's area from Source at Origin unscaled, as a plain copy through the canvas
+// would: by rows when both lie inside their pictures (every block of a bar does), through
+// the canvas otherwise.
+void CopyBlock(TCanvas* canvas, TBitmap* target, const TRect& dest, const TBitmap* source,
+               TPoint origin) {
+  const int64_t w = int64_t(dest.Right) - dest.Left, h = int64_t(dest.Bottom) - dest.Top;
+  if (w <= 0 || h <= 0) return;
+  const bool inside = dest.Left >= 0 && dest.Top >= 0 && dest.Right <= target->Width() &&
+                      dest.Bottom <= target->Height() && origin.X >= 0 && origin.Y >= 0 &&
+                      origin.X + w <= source->Width() && origin.Y + h <= source->Height();
+  if (!inside || canvas->CopyMode() != TCopyMode::cmSrcCopy) {
+    canvas->CopyRect(dest, source->Canvas(),
+                     Rect(origin.X, origin.Y, Clamp64(origin.X + w), Clamp64(origin.Y + h)));
+    return;
+  }
+  const QImage& from = source->Image();
+  for (int64_t y = 0; y < h; ++y)
+    std::memcpy(target->ScanLine(int(dest.Top + y)) + dest.Left,
+                reinterpret_cast<const uint32_t*>(from.constScanLine(int(origin.Y + y))) + origin.X,
+                size_t(w) * sizeof(uint32_t));
+}
 
 }  // namespace
 
@@ -140,10 +163,15 @@ void TKvProgressBar::BuildFill(const TRect& bar) {
 }
 
 void TKvProgressBar::Paint() {
-  ClearBitmapCanvas();
   TCanvas* canvas = BitmapCanvas();
   TRect bar = ClientRect();
-  FBevel->Paint(canvas, bar);
+  TKvLayerKey key;
+  FBevel->WriteKey(key);
+  ClearWithBase(FFace, key, [&] {
+    FBevel->Paint(canvas, bar);
+    FFaceBar = bar;
+  });
+  bar = FFaceBar;
   BuildFill(bar);
   const int64_t L = bar.Left, T = bar.Top, R = bar.Right, B = bar.Bottom;
   const bool horizontal = FOrientation == TKvOrientation::voHorizontal;
@@ -163,8 +191,9 @@ void TKvProgressBar::Paint() {
       if (right >= R) right = R - 1;
       const int64_t bw = right - left;
       if (bw > 0 && B - 1 > T + 1)
-        canvas->CopyRect(Rect(Clamp64(left), Clamp64(T + 1), Clamp64(right), Clamp64(B - 1)), fill,
-                         Rect(Clamp64(left - L), 0, Clamp64(right - L), Clamp64(B - T - 2)));
+        CopyBlock(canvas, Image(),
+                  Rect(Clamp64(left), Clamp64(T + 1), Clamp64(right), Clamp64(B - 1)),
+                  FFillImage.get(), TPoint(Clamp64(left - L), 0));
       left += bw + 2;
       right += bw + 2;
     }

@@ -104,6 +104,9 @@ private:
   std::unique_ptr<TBitmap> FBitmap;
   std::unique_ptr<TBitmap> FFillImage;
   bool FFillDirty = true;
+  // The cleared image with the bevel: a new position only copies other blocks.
+  TKvFaceBase FFace;
+  TRect FFaceBar;  // the area inside the bevel the kept face was drawn with
   int FMaxValue = 100;
   int FMinValue = 0;
   int FPosition = 100;

@@ -4,13 +4,20 @@
 #include "Forms.h"
 #include "KvBanner.h"
 #include "KvBlinkLed.h"
+#include "KvButtons.h"
 #include "KvCheckLed.h"
+#include "KvDigit.h"
 #include "KvGauge.h"
+#include "KvHyperCtrls.h"
+#include "KvImageLed.h"
 #include "KvJogMeter.h"
+#include "KvLabel.h"
+#include "KvLights.h"
 #include "KvMatrix.h"
 #include "KvMeter.h"
 #include "KvScanner.h"
 #include "KvScope.h"
+#include "KvProgressBar.h"
 #include "KvTank.h"
 #include "KvThermoMeter.h"
 #include "KvWheel.h"
@@ -468,4 +475,158 @@ TEST(LiveFrame, ScopePanelFramesWriteWhatAFullRepaintWrites) {
     form->repaint();
     ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
   }
-}
+  TEST(StaticLayer, DigitGroupRedrawsItsCells) {
+    ExpectChangesRedrawn<TKvDigitGroup>(
+        [](TKvDigitGroup& g) {
+          g.SetValue(12.5);
+          g.SetTransparent(true);
+        },
+        {
+            // Every digit, with and without the point, after the cells of 12.5 were kept.
+            {"all digits", [](TKvDigitGroup& g) { g.SetValue(9876.543210); }},
+            {"point moves", [](TKvDigitGroup& g) { g.SetDecimals(1); }},
+            {"lit colour", [](TKvDigitGroup& g) { g.Palette()->SetHigh(clYellow); }},
+            {"unlit colour", [](TKvDigitGroup& g) { g.Palette()->SetLow(clNavy); }},
+            {"outline", [](TKvDigitGroup& g) { g.SetOutlineColor(clWhite); }},
+            {"active only", [](TKvDigitGroup& g) { g.SetActiveOnly(true); }},
+            {"cells", [](TKvDigitGroup& g) { g.SetDigits(6); }},
+            {"blank cells", [](TKvDigitGroup& g) { g.SetLeadingZero(false); }},
+            {"height", [](TKvDigitGroup& g) { g.SetBounds(0, 0, 120, 50); }},
+            {"narrow cells", [](TKvDigitGroup& g) { g.SetBounds(0, 0, 9, 35); }},
+            {"opaque", [](TKvDigitGroup& g) { g.SetTransparent(false); }},
+        });
+  }
+
+  TEST(StaticLayer, LabelRedrawsItsFace) {
+    ExpectChangesRedrawn<TKvLabel>(
+        [](TKvLabel& l) {
+          l.SetCaption(QStringLiteral("Kelvara"));
+          l.SetStyle(TKvLabelStyle::lsShadow);
+        },
+        {
+            {"shadow colour", [](TKvLabel& l) { l.SetColorShadow(clRed); }},
+            {"shadow depth", [](TKvLabel& l) { l.SetShadowDepth(4); }},
+            {"raised highlight",
+             [](TKvLabel& l) {
+               l.SetStyle(TKvLabelStyle::lsRaised);
+               l.SetColorHighlight(clYellow);
+             }},
+            {"caption", [](TKvLabel& l) { l.SetCaption(QStringLiteral("Kv")); }},
+            {"font colour", [](TKvLabel& l) { l.Font()->SetColor(clLime); }},
+            {"angle", [](TKvLabel& l) { l.SetAngle(90); }},
+            {"background", [](TKvLabel& l) { l.SetColor(clTeal); }},
+            {"texture",
+             [](TKvLabel& l) {
+               kvtest::Picture texture(4, 4, clRed);
+               l.SetBitmap(&texture.bitmap);
+             }},
+        });
+  }
+
+  TEST(StaticLayer, BlinkLedRedrawsItsRim) {
+    ExpectChangesRedrawn<TKvBlinkLed>(
+        DemoBlinkLed,
+        {
+            {"rectangle", [](TKvBlinkLed& l) { l.SetBlinkLedType(TKvBlinkLedType::ltRectangle); }},
+            {"spacing", [](TKvBlinkLed& l) { l.SetSpacing(9); }},
+            {"lit colour", [](TKvBlinkLed& l) { l.Palette1()->SetHigh(clBlue); }},
+            {"opaque", [](TKvBlinkLed& l) { l.SetTransparent(false); }},
+        });
+  }
+
+  TEST(StaticLayer, CheckLedRedrawsItsBox) {
+    ExpectChangesRedrawn<TKvCheckLed>(
+        DemoCheckLed,
+        {
+            {"checked", [](TKvCheckLed& l) { l.SetChecked(true); }},
+            {"lit colour",
+             [](TKvCheckLed& l) {
+               l.SetChecked(true);
+               l.Palette()->SetHigh(clAqua);
+             }},
+            {"background", [](TKvCheckLed& l) { l.SetColor(clTeal); }},
+            {"box width", [](TKvCheckLed& l) { l.SetCheckWidth(20); }},
+            {"box left", [](TKvCheckLed& l) { l.SetLayout(TKvImageTextLayout::ImageRight); }},
+        });
+  }
+
+  TEST(StaticLayer, LightsFollowTheirLamps) {
+    ExpectChangesRedrawn<TKvLights>(
+        [](TKvLights& l) {
+          l.SetLedState(TKvLightsState::lsGreen);
+          l.SetTransparent(true);
+        },
+        {
+            {"all lit", [](TKvLights& l) { l.SetLedState(TKvLights::kAllLamps); }},
+            {"lamp type", [](TKvLights& l) { l.SetLedType(TKvLightsType::ltGlassDiamond); }},
+            {"order", [](TKvLights& l) { l.SetOrder(TKvLightsOrder::loRedToGreen); }},
+            {"vertical", [](TKvLights& l) { l.SetOrientation(TKvOrientation::voVertical); }},
+            {"cut off", [](TKvLights& l) { l.SetBounds(0, 0, 30, 12); }},
+        });
+  }
+
+  TEST(StaticLayer, ImageLedFollowsItsPalette) {
+    ExpectChangesRedrawn<TKvImageLed>(
+        [](TKvImageLed& l) { l.SetActive(true); },
+        {
+            {"symbol", [](TKvImageLed& l) { l.SetImageType(TKvImageType(3)); }},
+            {"palette after symbols",
+             [](TKvImageLed& l) {
+               l.SetImageType(TKvImageType(3));
+               l.SetImageType(TKvImageType(0));
+               l.Palette()->SetHigh(clYellow);
+               l.SetImageType(TKvImageType(3));
+             }},
+        });
+  }
+
+  TEST(StaticLayer, HyperLinkRedrawsItsCaption) {
+    ExpectChangesRedrawn<TKvHyperLink>(
+        [](TKvHyperLink& l) {
+          l.SetBounds(0, 0, 186, 25);
+          l.SetCaption(QStringLiteral("Visit Brontel"));
+        },
+        {
+            {"background", [](TKvHyperLink& l) { l.SetColorLeave(clNavy); }},
+            {"caption", [](TKvHyperLink& l) { l.SetCaption(QStringLiteral("Elsewhere")); }},
+            {"font colour", [](TKvHyperLink& l) { l.FontLeave()->SetColor(clYellow); }},
+            {"font size", [](TKvHyperLink& l) { l.FontLeave()->SetHeight(-20); }},
+            {"outline colour", [](TKvHyperLink& l) { l.TextOutline()->SetColor(clRed); }},
+            {"wide outline", [](TKvHyperLink& l) { l.TextOutline()->SetWidth(4); }},
+            {"alignment", [](TKvHyperLink& l) { l.SetAlignment(TAlignment::taLeftJustify); }},
+            {"wrapped", [](TKvHyperLink& l) { l.SetBounds(0, 0, 60, 50); }},
+            {"transparent", [](TKvHyperLink& l) { l.SetTransparent(true); }},
+        });
+  }
+
+  TEST(StaticLayer, ProgressBarRedrawsItsBevel) {
+    ExpectChangesRedrawn<TKvProgressBar>(
+        [](TKvProgressBar& p) {
+          p.SetBounds(0, 0, 200, 16);
+          p.SetPosition(50);
+        },
+        {
+            {"position", [](TKvProgressBar& p) { p.SetPosition(45); }},
+            {"bevel", [](TKvProgressBar& p) { p.Bevel()->SetOuterWidth(3); }},
+            {"background", [](TKvProgressBar& p) { p.SetColor(clMaroon); }},
+            {"size", [](TKvProgressBar& p) { p.SetBounds(0, 0, 120, 30); }},
+            {"vertical", [](TKvProgressBar& p) { p.SetOrientation(TKvOrientation::voVertical); }},
+        });
+  }
+
+  TEST(StaticLayer, ShadowButtonRedrawsItsFace) {
+    ExpectChangesRedrawn<TKvShadowButton>(
+        [](TKvShadowButton& b) { b.SetCaption(QStringLiteral("Scope Panel")); },
+        {
+            {"shadow", [](TKvShadowButton& b) { b.SetShadowColor(clRed); }},
+            {"face colour", [](TKvShadowButton& b) { b.Brush()->SetColor(clNavy); }},
+            {"hatched face", [](TKvShadowButton& b) { b.Brush()->SetStyle(TBrushStyle::bsCross); }},
+            {"pen", [](TKvShadowButton& b) { b.Pen()->SetColor(clYellow); }},
+            {"mixing pen", [](TKvShadowButton& b) { b.Pen()->SetMode(TPenMode::pmXor); }},
+            {"caption", [](TKvShadowButton& b) { b.SetCaption(QStringLiteral("Go")); }},
+            {"disabled", [](TKvShadowButton& b) { b.SetEnabled(false); }},
+            {"square", [](TKvShadowButton& b) { b.SetStyle(TKvShadowButtonStyle::ssRectangle); }},
+            {"direction",
+             [](TKvShadowButton& b) { b.SetDirection(TKvShadowDirection::sdTopLeft); }},
+        });
+  }
