@@ -47,27 +47,11 @@ TKvLevelBar::~TKvLevelBar() = default;
 // Range and position
 
 void TKvLevelBar::SetMaxValue(int v) {
-  if (v == FMaxValue) return;
-  if (IsLoading()) {
-    FMaxValue = v;
-    return;
-  }
-  if (v <= FMinValue) return;
-  FMaxValue = v;
-  if (FPosition > FMaxValue) SetPosition(FMaxValue);
-  else UpdateControl();
+  kv::SetRangeEnd(*this, FMinValue, FMaxValue, true, v, FPosition);
 }
 
 void TKvLevelBar::SetMinValue(int v) {
-  if (v == FMinValue) return;
-  if (IsLoading()) {
-    FMinValue = v;
-    return;
-  }
-  if (v >= FMaxValue) return;
-  FMinValue = v;
-  if (FPosition < FMinValue) SetPosition(FMinValue);
-  else UpdateControl();
+  kv::SetRangeEnd(*this, FMinValue, FMaxValue, false, v, FPosition);
 }
 
 void TKvLevelBar::SetPosition(int v) {
