@@ -315,9 +315,16 @@ void TKvFaceBase::Keep(const TKvLayerKey& key, const TBitmap* target) {
 }
 
 void TKvFaceBase::CopyTo(TBitmap* target) const {
+  // Rows by address: the target's pixels are made writable once, not once a row.
+  auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
+  const qsizetype stride = target->Image().bytesPerLine();
+  if (stride == FPixels.bytesPerLine()) {
+    std::memcpy(to, FPixels.constBits(), size_t(FPixels.sizeInBytes()));
+    return;
+  }
   const size_t row = size_t(FPixels.width()) * sizeof(uint32_t);
   for (int y = 0; y < FPixels.height(); ++y)
-    std::memcpy(target->ScanLine(y), FPixels.constScanLine(y), row);
+    std::memcpy(to + y * stride, FPixels.constScanLine(y), row);
 }
 
 TKvLayerKey& TKvLayerKey::operator<<(const QString& v) {

@@ -1,15 +1,14 @@
 #include "KvCounter.h"
 
 #include "ClassRegistry.h"
+#include "KvFaceBase.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <string>
-#include <utility>
 
 using kv::SaturateToInt;
 
@@ -142,13 +141,7 @@ void TKvCounter::Paint() {
     }
     if (!Transparent() && dest.Width() == FRowWidth && dest.Height() == FRowHeight) {
       // Unstretched and opaque, the key colour stands for itself: the row's pixels as they are.
-      TBitmap* image = Image();
-      TRect c;
-      if (kv::IntersectRect(c, dest, TRect{0, 0, image->Width(), image->Height()}))
-        for (int y = c.Top; y < c.Bottom; ++y)
-          std::memcpy(image->ScanLine(y) + c.Left,
-                      std::as_const(*FRow).ScanLine(y - dest.Top) + (c.Left - dest.Left),
-                      size_t(c.Width()) * 4);
+      kv::CopyRows(Image(), {dest.Left, dest.Top}, FRow->Image(), BitmapRect(FRow.get()));
     } else {
       canvas->BrushCopy(dest, FRow.get(), BitmapRect(FRow.get()), color);
     }

@@ -15,4 +15,8 @@ namespace kv {
 void ClearWithBase(TBitmap* image, TColor color, TKvFaceBase& base, const TKvLayerKey& key,
                    const std::function<void()>& clear, const std::function<void()>& drawing);
 
+// Copies the pixels of Source's rectangle From (inside Source) to Target with From's top left
+// at At, clipped to Target: what a plain copy writes, one row at a time.
+void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from);
+
 }  // namespace kv

@@ -1,12 +1,12 @@
 #include "KvLevelBar.h"
 
 #include "ClassRegistry.h"
+#include "KvFaceBase.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
 
 #include <algorithm>
-#include <cstring>
 
 using kv::Rect, kv::SaturateToInt;
 
@@ -213,13 +213,10 @@ void TKvLevelBar::Paint() {
       ClearWithBase(*FFaceBase, key, drawBase);
     }
     const TRect a = tickRect(1), b = tickRect(lit);
-    const int left = std::max({std::min(a.Left, b.Left), 0});
-    const int top = std::max({std::min(a.Top, b.Top), 0});
-    const int right = std::min(std::max(a.Right, b.Right), image->Width());
-    const int bottom = std::min(std::max(a.Bottom, b.Bottom), image->Height());
-    for (int y = top; y < bottom && left < right; ++y)
-      std::memcpy(image->ScanLine(y) + left, FLitFace.constScanLine(y) + size_t(left) * 4,
-                  size_t(right - left) * 4);
+    const TRect stretch{std::max({std::min(a.Left, b.Left), 0}),
+                        std::max({std::min(a.Top, b.Top), 0}), std::max(a.Right, b.Right),
+                        std::max(a.Bottom, b.Bottom)};
+    kv::CopyRows(image, {stretch.Left, stretch.Top}, FLitFace, stretch);
   }
   TKvGraphicImageControl::Paint();
 }

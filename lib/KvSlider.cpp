@@ -1,11 +1,11 @@
 #include "KvSlider.h"
 
 #include "ClassRegistry.h"
+#include "KvFaceBase.h"
 #include "KvSysUtils.h"
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 
 using kv::ColorToRGB, kv::IntersectRect, kv::IsRectEmpty, kv::Rect;
 
@@ -231,15 +231,9 @@ void TKvSlider::Paint() {
   // An inverted rectangle (a thumb beyond the interior) lights nothing.
   TRect lit;
   if (!IsRectEmpty(d) && IntersectRect(lit, d, strip)) {
-    // The lit strip's rows, as a plain copy would put them (the strip lies inside the image).
-    TBitmap* image = Image();
-    const QImage& on = FOnStrip->Image();
-    TRect c;
-    if (IntersectRect(c, lit, Rect(0, 0, image->Width(), image->Height())))
-      for (int y = c.Top; y < c.Bottom; ++y)
-        std::memcpy(image->ScanLine(y) + c.Left,
-                    on.constScanLine(y - r.Top) + size_t(c.Left - r.Left) * 4,
-                    size_t(c.Width()) * 4);
+    // The lit strip's rows, as a plain copy would put them.
+    kv::CopyRows(Image(), {lit.Left, lit.Top}, FOnStrip->Image(),
+                 Rect(lit.Left - r.Left, lit.Top - r.Top, lit.Right - r.Left, lit.Bottom - r.Top));
   }
   DrawThumb(canvas);
   TKvThumbControl::Paint();
