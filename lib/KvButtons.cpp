@@ -1,6 +1,7 @@
 #include "KvButtons.h"
 
 #include "ClassRegistry.h"
+#include "KvFaceBase.h"
 #include "KvSysUtils.h"
 #include "SysUtils.h"
 
@@ -535,27 +536,38 @@ void TKvPowerButton::Relayout() {
 }
 
 void TKvPowerButton::Paint() {
-  ClearBitmapCanvas();
   TCanvas* c = BitmapCanvas();
-  TRect r = ClientRect();
-  const TColor outline = FFocused ? FFocusColor : FOutlineColor;
-  DrawFrame3D(c, r, outline, outline, FOutlineWidth);
-  if (FPress.Pressed()) {
-    r = ClientRect();
-    DrawFrame3D(c, r, FOutlineColor, FHighlightColor, FOutlineWidth);
-    DrawFrame3D(c, r, FShadowColor, FOutlineColor, FBevelWidth);
-  } else {
-    DrawFrame3D(c, r, FHighlightColor, FShadowColor, FBevelWidth);
-  }
-  TRect led = FLedRect;
-  DrawFrame3D(c, led, FShadowColor, FHighlightColor, 1);
-  DrawFrame3D(c, led, clBlack, clBlack, 1);
-  c->Brush()->SetStyle(TBrushStyle::bsSolid);
-  c->Brush()->SetColor(!Enabled() ? Color() : FActive ? FPalette->High() : FPalette->Low());
-  if (!kv::IsRectEmpty(led)) c->FillRect(led);
-  c->SetFont(Font());
-  c->Brush()->SetStyle(TBrushStyle::bsClear);
-  DrawCaption(c, Caption(), FCaptionRect, Enabled());
+  const TColor led = !Enabled() ? Color() : FActive ? FPalette->High() : FPalette->Low();
+  // The whole face is kept, once with the LED on and once off: a toggle is one copy.
+  TKvLayerKey key;
+  key << Width() << Height() << Color() << led << FFocused << FFocusColor << FOutlineColor
+      << FOutlineWidth << FPress.Pressed() << FHighlightColor << FShadowColor << FBevelWidth
+      << FLedRect.Left << FLedRect.Top << FLedRect.Right << FLedRect.Bottom << FCaptionRect.Left
+      << FCaptionRect.Top << FCaptionRect.Right << FCaptionRect.Bottom << Caption() << Font()
+      << Enabled();
+  kv::ClearWithBase(
+      Image(), Color(), FFaces[FActive ? 1 : 0], key, [this] { ClearBitmapCanvas(); },
+      [&] {
+        TRect r = ClientRect();
+        const TColor outline = FFocused ? FFocusColor : FOutlineColor;
+        DrawFrame3D(c, r, outline, outline, FOutlineWidth);
+        if (FPress.Pressed()) {
+          r = ClientRect();
+          DrawFrame3D(c, r, FOutlineColor, FHighlightColor, FOutlineWidth);
+          DrawFrame3D(c, r, FShadowColor, FOutlineColor, FBevelWidth);
+        } else {
+          DrawFrame3D(c, r, FHighlightColor, FShadowColor, FBevelWidth);
+        }
+        TRect ledRect = FLedRect;
+        DrawFrame3D(c, ledRect, FShadowColor, FHighlightColor, 1);
+        DrawFrame3D(c, ledRect, clBlack, clBlack, 1);
+        c->Brush()->SetStyle(TBrushStyle::bsSolid);
+        c->Brush()->SetColor(led);
+        if (!kv::IsRectEmpty(ledRect)) c->FillRect(ledRect);
+        c->SetFont(Font());
+        c->Brush()->SetStyle(TBrushStyle::bsClear);
+        DrawCaption(c, Caption(), FCaptionRect, Enabled());
+      });
   TKvCustomImageControl::Paint();
 }
 

@@ -450,4 +450,5 @@ private:
   kv::ButtonPress FPress;
   TRect FLedRect;
   TRect FCaptionRect;
+  TKvFaceBase FFaces[2];  // the kept face with the LED off and on
 };

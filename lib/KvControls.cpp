@@ -333,14 +333,26 @@ void TKvFaceBase::Keep(const TKvLayerKey& key, const TBitmap* target) {
   FPixels = target->Image().copy();
 }
 
+void TKvFaceBase::CopyTo(TBitmap* target) const {
+  // Rows by address: the target's pixels are made writable once, not once a row.
+  auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
+  if (target->Image().bytesPerLine() == FPixels.bytesPerLine()) {
+    std::memcpy(to, FPixels.constBits(), size_t(FPixels.sizeInBytes()));
+    return;
+  }
+  CopyTo(target, TRect{0, 0, FPixels.width(), FPixels.height()});
+}
+
 void TKvFaceBase::CopyTo(TBitmap* target, const TRect& within) const {
   const int left = std::max(within.Left, 0), right = std::min(within.Right, FPixels.width());
   const int top = std::max(within.Top, 0), bottom = std::min(within.Bottom, FPixels.height());
-  if (left >= right) return;
+  if (left >= right || top >= bottom) return;
+  auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
+  const qsizetype stride = target->Image().bytesPerLine();
   const size_t row = size_t(right - left) * sizeof(uint32_t);
   for (int y = top; y < bottom; ++y)
-    std::memcpy(target->ScanLine(y) + left,
-                reinterpret_cast<const uint32_t*>(FPixels.constScanLine(y)) + left, row);
+    std::memcpy(to + y * stride + qsizetype(left) * 4,
+                FPixels.constScanLine(y) + qsizetype(left) * 4, row);
 }
 
 TKvLayerKey& TKvLayerKey::operator<<(const QString& v) {

@@ -332,6 +332,7 @@ class TKvFaceBase {
 public:
   bool Matches(const TKvLayerKey& key, const TBitmap* target) const;
   void Keep(const TKvLayerKey& key, const TBitmap* target);
+  void CopyTo(TBitmap* target) const;
   // Copies the kept pixels inside Within (clipped to the picture) onto Target.
   void CopyTo(TBitmap* target, const TRect& within) const;
 

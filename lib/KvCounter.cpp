@@ -1,11 +1,14 @@
 #include "KvCounter.h"
 
 #include "ClassRegistry.h"
+#include "KvFaceBase.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
 
 #include <algorithm>
+#include <charconv>
+#include <string>
 
 using kv::SaturateToInt;
 
@@ -95,21 +98,38 @@ void TKvCounter::Paint() {
     TCanvas* row = FRow->Canvas();
     row->Brush()->SetStyle(TBrushStyle::bsSolid);
     row->Brush()->SetColor(color);
-    row->FillRect(BitmapRect(FRow.get()));
+    char digits[16];
+    const char* end = std::to_chars(digits, digits + sizeof digits, FValue).ptr;
+    std::string text(size_t(std::max<int64_t>(FDigits - (end - digits), 0)), '0');
+    text.append(digits, size_t(end - digits));
+    // The row keeps its digits from the last frame: only the cells that changed are drawn
+    // again, unless the cells overlap or what the row is made of changed.
+    TKvLayerKey key;
+    key << color << FBitmap.get() << FDigitWidth << FSpacing << FRowWidth << FRowHeight;
+    const bool kept = FSpacing >= 0 && key.Bytes() == FRowKey && text.size() == FRowText.size();
+    if (!kept) {
+      row->FillRect(BitmapRect(FRow.get()));
+      FRowKey = key.Bytes();
+      FRowText.assign(text.size(), ' ');
+    }
     if (!FBitmap->Empty() && FDigitWidth > 0) {
-      const QString text = QString::number(FValue).rightJustified(FDigits, QLatin1Char('0'));
       const int64_t pitch = int64_t(FDigitWidth) + FSpacing;
-      for (int k = 0; k < text.size(); ++k) {
-        const int64_t x = k * pitch;
+      for (size_t k = 0; k < text.size(); ++k) {
+        const int64_t x = int64_t(k) * pitch;
         // The copy stops at the row's end; a character that is no digit is skipped.
         if (x >= FRowWidth || x < 0) break;
-        const int d = text.at(k).digitValue();
-        if (d < 0 || d > 9) continue;
+        if (text[k] == FRowText[k]) continue;
+        const TRect to{int(x), 0, SaturateToInt(x + FDigitWidth), FDigitHeight};
+        const int d = text[k] - '0';
+        if (d < 0 || d > 9) {
+          row->FillRect(to);
+          continue;
+        }
         const TRect cell{d * FDigitWidth, 0, (d + 1) * FDigitWidth, FDigitHeight};
-        row->CopyRect(TRect{int(x), 0, SaturateToInt(x + FDigitWidth), FDigitHeight},
-                      FBitmap->Canvas(), cell);
+        row->CopyRect(to, FBitmap->Canvas(), cell);
       }
     }
+    FRowText = text;
     canvas->Brush()->SetColor(color);
     canvas->Brush()->SetStyle(Transparent() ? TBrushStyle::bsClear : TBrushStyle::bsSolid);
     TRect dest = ClientRect();
@@ -119,7 +139,12 @@ void TKvCounter::Paint() {
       dest = TRect{x, y, SaturateToInt(int64_t(x) + FRowWidth),
                    SaturateToInt(int64_t(y) + FRowHeight)};
     }
-    canvas->BrushCopy(dest, FRow.get(), BitmapRect(FRow.get()), color);
+    if (!Transparent() && dest.Width() == FRowWidth && dest.Height() == FRowHeight) {
+      // Unstretched and opaque, the key colour stands for itself: the row's pixels as they are.
+      kv::CopyRows(Image(), {dest.Left, dest.Top}, FRow->Image(), BitmapRect(FRow.get()));
+    } else {
+      canvas->BrushCopy(dest, FRow.get(), BitmapRect(FRow.get()), color);
+    }
   }
   TKvGraphicImageControl::Paint();
 }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 using TKvCounterValue = TKvRange<0, 2147483647>;
 using TKvCounterDigits = TKvRange<1, 10>;
@@ -92,4 +93,7 @@ private:
   int FRowWidth = 0;
   int FRowHeight = 0;
   std::unique_ptr<TBitmap> FRow;
+  // What the row shows: the characters drawn and what they were drawn from.
+  std::string FRowText;
+  QByteArray FRowKey;
 };

@@ -69,27 +69,11 @@ TKvGauge::~TKvGauge() = default;
 // Range and position
 
 void TKvGauge::SetMaxValue(int v) {
-  if (v == FMaxValue) return;
-  if (IsLoading()) {
-    FMaxValue = v;
-    return;
-  }
-  if (v <= FMinValue) return;
-  FMaxValue = v;
-  if (FPosition > FMaxValue) SetPosition(FMaxValue);
-  else UpdateControl();
+  kv::SetRangeEnd(*this, FMinValue, FMaxValue, true, v, FPosition);
 }
 
 void TKvGauge::SetMinValue(int v) {
-  if (v == FMinValue) return;
-  if (IsLoading()) {
-    FMinValue = v;
-    return;
-  }
-  if (v >= FMaxValue) return;
-  FMinValue = v;
-  if (FPosition < FMinValue) SetPosition(FMinValue);
-  else UpdateControl();
+  kv::SetRangeEnd(*this, FMinValue, FMaxValue, false, v, FPosition);
 }
 
 void TKvGauge::SetPosition(int v) {

@@ -69,7 +69,7 @@ TKvJogMeter::TKvJogMeter(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FScale(std::make_unique<TKvJogMeterScale>()),
       FValue(std::make_unique<TKvLiniarIndicator>()),
-      FBackLayer(std::make_unique<TKvStaticLayer>()) {
+      FFaceBase(std::make_unique<TKvFaceBase>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 160, 40);
   SetColor(clBlack);
@@ -117,16 +117,12 @@ int64_t TKvJogMeter::OffsetPixel(long double u) const {
 struct TKvJogMeter::Label {
   QString Text;
   TSize Size;
+  TKvLayerKey Key;  // the text and the font its stamp shows
   TKvStaticLayer Stamp;
 };
 
 TKvJogMeter::Label& TKvJogMeter::LabelOf(long double value) {
-  TKvLayerKey key;
-  key << FScale->FormatText() << FScale->Decimals() << Font();
-  if (key.Bytes() != FLabelsKey || FLabels.size() >= kMaxLabelStamps) {
-    FLabels.clear();
-    FLabelsKey = key.Bytes();
-  }
+  if (FLabels.size() >= kMaxLabelStamps) FLabels.clear();
   auto [it, added] = FLabels.try_emplace(value);
   Label& label = it->second;
   if (added) {
@@ -134,6 +130,7 @@ TKvJogMeter::Label& TKvJogMeter::LabelOf(long double value) {
     c->SetFont(Font());
     label.Text = kv::ScaleLabelText(FScale->FormatText(), FScale->Decimals(), value);
     label.Size = c->TextExtent(label.Text);
+    label.Key << label.Text << Font();
   }
   return label;
 }
@@ -146,6 +143,13 @@ void TKvJogMeter::DrawLabels(TCanvas* c, const Layout& l) {
   // Truncation towards zero, kept as a double: no int limit on the value.
   const long double k0 = std::trunc(l.Start / step);
   const long double u0 = k0 * step - l.Start;
+  // The labels made for another format or font are made again.
+  TKvLayerKey key;
+  key << FScale->FormatText() << FScale->Decimals() << Font();
+  if (key.Bytes() != FLabelsKey) {
+    FLabels.clear();
+    FLabelsKey = key.Bytes();
+  }
   c->SetFont(Font());
   const auto at = [&](int64_t i) { return OffsetPixel(u0 + i * step); };
   // Labels that fall on one pixel: only the first is drawn.
@@ -163,9 +167,7 @@ void TKvJogMeter::DrawLabels(TCanvas* c, const Layout& l) {
       top = p - h / 2;
       left = l.Before ? l.Edge + l.HeightMax : l.Edge - l.HeightMax - w;
     }
-    TKvLayerKey key;
-    key << label.Text << Font();
-    label.Stamp.Stamp(Image(), key, size,
+    label.Stamp.Stamp(Image(), label.Key, size,
                       [&](TCanvas* canvas) {
                         canvas->SetFont(Font());
                         canvas->Brush()->SetStyle(TBrushStyle::bsClear);
@@ -267,7 +269,6 @@ void TKvJogMeter::DrawMarker(TCanvas* c, const Layout& l) const {
 }
 
 void TKvJogMeter::Paint() {
-  ClearBitmapCanvas();
   const TKvJogMeterScale& s = *FScale;
   Layout l;
   l.Horizontal = FDirection == TKvDirection::voHorizontal;
@@ -284,7 +285,10 @@ void TKvJogMeter::Paint() {
   TKvLayerKey key;
   key << Width() << Height() << l.Horizontal << FFromColor << FToColor << FShowCaption << l.Before
       << Caption() << Font();
-  FBackLayer->Draw(Image(), key, [&](TCanvas* c) {
+  TCanvas* canvas = BitmapCanvas();
+  // The drum and the caption stay the same while the scale slides over them.
+  ClearWithBase(*FFaceBase, key, [&] {
+    TCanvas* c = canvas;
     GradientBands(c, ClientRect(), FFromColor, FToColor, l.Horizontal ? 6 : 5, 1);
     if (!FShowCaption) return;
     c->SetFont(Font());
@@ -295,7 +299,6 @@ void TKvJogMeter::Paint() {
     TRect r{I(left), I(top), I(left + size.cx), I(top + size.cy)};
     kv::DrawText(c, Caption(), r, kTextFlags);
   });
-  TCanvas* canvas = BitmapCanvas();
   if (s.Visible()) {
     DrawLabels(canvas, l);
     DrawTicks(canvas, l);

@@ -172,7 +172,7 @@ private:
   std::unique_ptr<TKvLiniarIndicator> FValue;
   TColor FFromColor = clBlack;
   TColor FToColor = clWhite;
-  std::unique_ptr<TKvStaticLayer> FBackLayer;
+  std::unique_ptr<TKvFaceBase> FFaceBase;
   // The labels drawn so far, by value: they repeat as the scale slides.
   std::map<long double, Label> FLabels;
   QByteArray FLabelsKey;

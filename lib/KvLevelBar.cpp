@@ -1,6 +1,7 @@
 #include "KvLevelBar.h"
 
 #include "ClassRegistry.h"
+#include "KvFaceBase.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -20,9 +21,7 @@ TKvLevelBar::TKvLevelBar(kv::OwnerOrParent owner)
       FPalettes{std::make_unique<TKvPalette>(), std::make_unique<TKvPalette>(),
                 std::make_unique<TKvPalette>()},
       FBevel(std::make_unique<TKvBevel>()),
-      FBevelLayer(std::make_unique<TKvStaticLayer>()),
-      FOnLayer(std::make_unique<TKvStaticLayer>()),
-      FOffLayer(std::make_unique<TKvStaticLayer>()) {
+      FFaceBase(std::make_unique<TKvFaceBase>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 20, 170);
   SetColor(clBlack);
@@ -47,27 +46,11 @@ TKvLevelBar::~TKvLevelBar() = default;
 // Range and position
 
 void TKvLevelBar::SetMaxValue(int v) {
-  if (v == FMaxValue) return;
-  if (IsLoading()) {
-    FMaxValue = v;
-    return;
-  }
-  if (v <= FMinValue) return;
-  FMaxValue = v;
-  if (FPosition > FMaxValue) SetPosition(FMaxValue);
-  else UpdateControl();
+  kv::SetRangeEnd(*this, FMinValue, FMaxValue, true, v, FPosition);
 }
 
 void TKvLevelBar::SetMinValue(int v) {
-  if (v == FMinValue) return;
-  if (IsLoading()) {
-    FMinValue = v;
-    return;
-  }
-  if (v >= FMaxValue) return;
-  FMinValue = v;
-  if (FPosition < FMinValue) SetPosition(FMinValue);
-  else UpdateControl();
+  kv::SetRangeEnd(*this, FMinValue, FMaxValue, false, v, FPosition);
 }
 
 void TKvLevelBar::SetPosition(int v) {
@@ -166,15 +149,6 @@ void TKvLevelBar::CalcTicks() {
 
 void TKvLevelBar::Paint() {
   CalcTicks();
-  ClearBitmapCanvas();
-  TKvLayerKey bevelKey;
-  bevelKey << Width() << Height();
-  FBevel->WriteKey(bevelKey);
-  FBevelLayer->Draw(Image(), bevelKey, [&](TCanvas* c) {
-    TRect client = ClientRect();
-    FBevel->Paint(c, client);
-  });
-
   const int n = FTickCount;
   const int lit = PercentToValue(
       kv::PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue), n);
@@ -207,27 +181,42 @@ void TKvLevelBar::Paint() {
       c->FillRect(tickRect(k));
     }
   };
-  if (FSpacing < 0) {
-    // Overlapping ticks keep their drawing order: drawn one by one.
-    TCanvas* c = BitmapCanvas();
-    for (int k = 1; k <= n; ++k) drawTicks(c, k, k, k <= lit);
-  } else {
-    // Every tick lit and every tick unlit, recorded once; each run replays its stretch.
-    TKvLayerKey key;
-    key << Width() << Height() << FBarRect.Left << FBarRect.Top << FBarRect.Right << FBarRect.Bottom
-        << FTickHeight << FSpacing << fromStart << Vertical() << z1 << int(z12);
+  // Overlapping ticks keep their drawing order: drawn one by one over the bevel. Otherwise
+  // the bevel with every tick unlit is kept, and with every tick lit, and a frame copies the
+  // lit stretch from the second over the first.
+  const bool overlapping = FSpacing < 0;
+  TCanvas* canvas = BitmapCanvas();
+  TKvLayerKey key;
+  key << Width() << Height() << overlapping;
+  FBevel->WriteKey(key);
+  if (!overlapping) {
+    key << FBarRect.Left << FBarRect.Top << FBarRect.Right << FBarRect.Bottom << FTickHeight
+        << FSpacing << fromStart << Vertical() << z1 << int(z12);
     for (const auto& p : FPalettes) key << p->Low() << p->High();
-    const auto replay = [&](int from, int to, bool on) {
-      if (from > to) return;
-      const TRect a = tickRect(from), b = tickRect(to);
-      const TRect within{std::min(a.Left, b.Left), std::min(a.Top, b.Top),
-                         std::max(a.Right, b.Right), std::max(a.Bottom, b.Bottom)};
-      (on ? FOnLayer : FOffLayer)
-          ->Draw(
-              Image(), key, [&](TCanvas* c) { drawTicks(c, 1, n, on); }, &within);
-    };
-    replay(1, lit, true);
-    replay(lit + 1, n, false);
+  }
+  bool drawn = false;
+  const auto drawBase = [&] {
+    drawn = true;
+    TRect client = ClientRect();
+    FBevel->Paint(canvas, client);
+    if (!overlapping) drawTicks(canvas, 1, n, false);
+  };
+  ClearWithBase(*FFaceBase, key, drawBase);
+  if (overlapping) {
+    for (int k = 1; k <= n; ++k) drawTicks(canvas, k, k, k <= lit);
+  } else if (lit > 0) {
+    TBitmap* image = Image();
+    if (drawn || FLitFace.size() != image->Image().size()) {
+      // The lit face follows the unlit one: made again whenever that was.
+      drawTicks(canvas, 1, n, true);
+      FLitFace = image->Image().copy();
+      ClearWithBase(*FFaceBase, key, drawBase);
+    }
+    const TRect a = tickRect(1), b = tickRect(lit);
+    const TRect stretch{std::max({std::min(a.Left, b.Left), 0}),
+                        std::max({std::min(a.Top, b.Top), 0}), std::max(a.Right, b.Right),
+                        std::max(a.Bottom, b.Bottom)};
+    kv::CopyRows(image, {stretch.Left, stretch.Top}, FLitFace, stretch);
   }
   TKvGraphicImageControl::Paint();
 }

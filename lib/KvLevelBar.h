@@ -119,10 +119,9 @@ private:
   TKvProgressStyle FStyle = TKvProgressStyle::psBottomLeft;
   int FStep = 10;
 
-  std::unique_ptr<TKvStaticLayer> FBevelLayer;
-  // Every tick lit and every tick unlit, replayed where the frame shows them.
-  std::unique_ptr<TKvStaticLayer> FOnLayer;
-  std::unique_ptr<TKvStaticLayer> FOffLayer;
+  // The bevel with every tick unlit, and the same with every tick lit.
+  std::unique_ptr<TKvFaceBase> FFaceBase;
+  QImage FLitFace;
   TRect FBarRect;
   int64_t FTickStep = 2;
   int FTickCount = 0;

@@ -99,14 +99,17 @@ KV_EXPORT int64_t PixelOf(long double position);
 // costs a bisection, however many steps share it. Visit returns false to stop.
 template <class PositionOf, class Visitor>
 void ForEachPixelStep(int64_t first, int64_t last, PositionOf&& position, Visitor&& visit) {
+  if (first > last) return;
   int64_t k = first;
-  while (k <= last) {
-    const int64_t p = position(k);
+  int64_t p = position(k);
+  while (true) {
     if (!visit(k, p)) return;
     if (k == last) return;
-    // Steps a pixel or more apart: the next one already differs.
-    if (position(k + 1) != p) {
+    // Steps a pixel or more apart: the next one already differs, and is the next visited.
+    const int64_t next = position(k + 1);
+    if (next != p) {
       ++k;
+      p = next;
       continue;
     }
     if (position(last) == p) return;
@@ -118,6 +121,7 @@ void ForEachPixelStep(int64_t first, int64_t last, PositionOf&& position, Visito
       else hi = mid;
     }
     k = hi;
+    p = position(k);
   }
 }
 

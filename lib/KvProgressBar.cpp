@@ -64,28 +64,11 @@ TKvProgressBar::TKvProgressBar(kv::OwnerOrParent owner)
 TKvProgressBar::~TKvProgressBar() = default;
 
 void TKvProgressBar::SetMaxValue(int v) {
-  if (v == FMaxValue) return;
-  if (IsLoading()) {
-    // The ends may come in any order; Loaded settles them.
-    FMaxValue = v;
-    return;
-  }
-  if (v <= FMinValue) return;
-  FMaxValue = v;
-  if (FPosition > FMaxValue) SetPosition(FMaxValue);
-  else UpdateControl();
+  kv::SetRangeEnd(*this, FMinValue, FMaxValue, true, v, FPosition);
 }
 
 void TKvProgressBar::SetMinValue(int v) {
-  if (v == FMinValue) return;
-  if (IsLoading()) {
-    FMinValue = v;
-    return;
-  }
-  if (v >= FMaxValue) return;
-  FMinValue = v;
-  if (FPosition < FMinValue) SetPosition(FMinValue);
-  else UpdateControl();
+  kv::SetRangeEnd(*this, FMinValue, FMaxValue, false, v, FPosition);
 }
 
 void TKvProgressBar::SetPosition(int v) {

@@ -1,6 +1,7 @@
 #include "KvSlider.h"
 
 #include "ClassRegistry.h"
+#include "KvFaceBase.h"
 #include "KvSysUtils.h"
 
 #include <algorithm>
@@ -202,18 +203,24 @@ void TKvSlider::FillStrip(TBitmap* strip, TColor color) const {
 }
 
 void TKvSlider::Paint() {
-  ClearBitmapCanvas();
   TCanvas* canvas = BitmapCanvas();
-  TRect r = ClientRect();
-  if (FBorderWidth > 0) {
-    const TColor c = HasFocus() ? FFocusColor : FBorderColor;
-    DrawFrame3D(canvas, r, c, c, FBorderWidth);
-  }
-  FBevel->Paint(canvas, r);
   if (QSize(FOffStrip->Width(), FOffStrip->Height()) != StripSize()) BuildStrips();
+  // The frame, the bevel and the unlit strip stay the same while the thumb moves.
+  const TColor frame = HasFocus() ? FFocusColor : FBorderColor;
+  TKvLayerKey key;
+  key << FBorderWidth << (FBorderWidth > 0 ? frame : TColor(clBlack)) << FOffStrip.get();
+  FBevel->WriteKey(key);
+  ClearWithBase(key, [&] {
+    TRect r = ClientRect();
+    if (FBorderWidth > 0) DrawFrame3D(canvas, r, frame, frame, FBorderWidth);
+    FBevel->Paint(canvas, r);
+    FInterior = r;
+    const TRect strip = kv::Bounds(r.Left, r.Top, FOffStrip->Width(), FOffStrip->Height());
+    if (!IsRectEmpty(strip))
+      canvas->CopyRect(strip, FOffStrip->Canvas(), Rect(0, 0, strip.Width(), strip.Height()));
+  });
+  const TRect& r = FInterior;
   const TRect strip = kv::Bounds(r.Left, r.Top, FOffStrip->Width(), FOffStrip->Height());
-  if (!IsRectEmpty(strip))
-    canvas->CopyRect(strip, FOffStrip->Canvas(), Rect(0, 0, strip.Width(), strip.Height()));
   PlaceThumb();
   TRect d = r;
   const TRect& t = FThumbRect;
@@ -224,9 +231,9 @@ void TKvSlider::Paint() {
   // An inverted rectangle (a thumb beyond the interior) lights nothing.
   TRect lit;
   if (!IsRectEmpty(d) && IntersectRect(lit, d, strip)) {
-    const TRect s =
-        Rect(lit.Left - r.Left, lit.Top - r.Top, lit.Right - r.Left, lit.Bottom - r.Top);
-    canvas->CopyRect(lit, FOnStrip->Canvas(), s);
+    // The lit strip's rows, as a plain copy would put them.
+    kv::CopyRows(Image(), {lit.Left, lit.Top}, FOnStrip->Image(),
+                 Rect(lit.Left - r.Left, lit.Top - r.Top, lit.Right - r.Left, lit.Bottom - r.Top));
   }
   DrawThumb(canvas);
   TKvThumbControl::Paint();

@@ -179,4 +179,5 @@ private:
   int FThumbIndent = 2;
   std::unique_ptr<TBitmap> FOffStrip;
   std::unique_ptr<TBitmap> FOnStrip;
+  TRect FInterior;  // inside the frame and the bevel, as the kept face drew them
 };

@@ -132,16 +132,21 @@ void TKvSwitch::SetFocusColor(TColor v) {
 }
 
 void TKvSwitch::Paint() {
-  ClearBitmapCanvas();
   TCanvas* canvas = BitmapCanvas();
-  TRect r = ClientRect();
-  if (FBorderWidth > 0) {
-    const TColor c = HasFocus() ? FFocusColor : FBorderColor;
-    DrawFrame3D(canvas, r, c, c, FBorderWidth);
-  }
-  FBevel->Paint(canvas, r);
-  if (const TBitmap* back = ListBitmap(FBackImageIndex); back && !back->Empty())
-    canvas->StretchDraw(r, back);
+  const TBitmap* back = ListBitmap(FBackImageIndex);
+  if (back && back->Empty()) back = nullptr;
+  // The frame, the bevel and the background stay the same while the thumb moves.
+  const TColor frame = HasFocus() ? FFocusColor : FBorderColor;
+  TKvLayerKey key;
+  key << FBorderWidth << (FBorderWidth > 0 ? frame : TColor(clBlack)) << (back != nullptr);
+  if (back) key << back;
+  FBevel->WriteKey(key);
+  ClearWithBase(key, [&] {
+    TRect r = ClientRect();
+    if (FBorderWidth > 0) DrawFrame3D(canvas, r, frame, frame, FBorderWidth);
+    FBevel->Paint(canvas, r);
+    if (back) canvas->StretchDraw(r, back);
+  });
   DrawThumb(canvas);
   TKvThumbControl::Paint();
 }

@@ -5,6 +5,7 @@
 
 #include <QPointer>
 
+#include <algorithm>
 #include <cmath>
 
 using kv::SaturateToInt;
@@ -54,7 +55,7 @@ void TContainerTank::Assign(const TPersistent* source) {
 TKvTank::TKvTank(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FContainer(std::make_unique<TContainerTank>()),
-      FBodyLayer(std::make_unique<TKvStaticLayer>()) {
+      FFaceBase(std::make_unique<TKvFaceBase>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(Left(), Top(), 60, 101);
   connect(FContainer.get(), &TContainerTank::OnChage, this, [this] { ContainerChanged(); });
@@ -153,7 +154,6 @@ int TKvTank::LevelY() const {
 }
 
 void TKvTank::Paint() {
-  ClearBitmapCanvas();
   const int64_t w = Width(), h = Height();
   const bool pipe = FContainer->Visible();
   const int64_t pipeLeft = (w - FContainer->Width()) / 2;
@@ -190,7 +190,11 @@ void TKvTank::Paint() {
       kv::CombineRgn(FInterior, inner, RectRegion(pipeLeft + 3, 8, pipeRight - 3, h - 4),
                      kv::RGN_OR);
   }
-  FBodyLayer->Draw(Image(), key, [&](TCanvas* c) {
+  TCanvas* c = BitmapCanvas();
+  const bool inside = body > 7 && pipeRight > 7;
+  const TRect all{0, 0, Width(), Height()};
+  // The walls and the empty inside stay the same while the level moves.
+  ClearWithBase(*FFaceBase, key, [&] {
     c->Pen()->SetMode(TPenMode::pmCopy);
     c->Pen()->SetStyle(TPenStyle::psSolid);
     c->Pen()->SetWidth(2);
@@ -240,22 +244,25 @@ void TKvTank::Paint() {
       TRect r{I(pipeLeft), 5, I(pipeRight), I(h - 1)};
       DrawFrame3D(c, r, clWhite, kGray, 3);
     }
+    if (inside) {
+      c->Brush()->SetStyle(TBrushStyle::bsSolid);
+      c->SelectClipRgn(&FInterior);
+      c->Brush()->SetColor(FEmptyColor);
+      c->FillRect(all);
+      c->SelectClipRgn(nullptr);
+    }
   });
 
-  if (body > 7 && pipeRight > 7) {
-    const TRegion& interior = FInterior;
-    TCanvas* c = BitmapCanvas();
-    c->Brush()->SetStyle(TBrushStyle::bsSolid);
-    const TRect all{0, 0, Width(), Height()};
-    c->SelectClipRgn(&interior);
-    c->Brush()->SetColor(FEmptyColor);
-    c->FillRect(all);
-    TRegion liquid;
-    kv::CombineRgn(liquid, interior, RectRegion(0, 0, w, LevelY()), kv::RGN_DIFF);
-    c->SelectClipRgn(&liquid);
-    c->Brush()->SetColor(FFillColor);
-    c->FillRect(all);
-    c->SelectClipRgn(nullptr);
+  if (inside) {
+    // The liquid: the inside from the level down.
+    const int64_t level = std::max(LevelY(), 0);
+    if (level < h) {
+      c->SelectClipRgn(&FInterior);
+      c->Brush()->SetStyle(TBrushStyle::bsSolid);
+      c->Brush()->SetColor(FFillColor);
+      c->FillRect(TRect{0, int(level), Width(), Height()});
+      c->SelectClipRgn(nullptr);
+    }
   }
   TKvGraphicImageControl::Paint();
 }

@@ -144,7 +144,7 @@ private:
   double FMax = 100;
   double FPosition = 50;
   bool FInOutOfRange = false;
-  std::unique_ptr<TKvStaticLayer> FBodyLayer;
+  std::unique_ptr<TKvFaceBase> FFaceBase;
   // The inside of body and pipe, and the geometry it was made for.
   TRegion FInterior;
   QByteArray FInteriorKey;

@@ -7,6 +7,7 @@
 
 #include <cassert>
 #include <cmath>
+#include <cstring>
 
 using kv::PixelOf, kv::SaturateToInt;
 
@@ -102,7 +103,7 @@ TkvThermoMeter::TkvThermoMeter(kv::OwnerOrParent owner)
       FPeakMin(std::make_unique<TKvLiniarIndicator>()),
       FPeakMax(std::make_unique<TKvLiniarIndicator>()),
       FValue(std::make_unique<TKvLiniarIndicator>()),
-      FFaceLayer(std::make_unique<TKvStaticLayer>()),
+      FFaceBase(std::make_unique<TKvFaceBase>()),
       FTickLayer(std::make_unique<TKvStaticLayer>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 100, 230);
@@ -393,17 +394,22 @@ void TkvThermoMeter::DrawMarker(TCanvas* c, const Layout& l, const TKvLiniarIndi
 
 namespace {
 
+// A number of the scale by its bits: no text made every frame.
+int64_t Bits(double v) {
+  int64_t bits = 0;
+  std::memcpy(&bits, &v, sizeof bits);
+  return bits;
+}
+
 void WriteScaleKey(TKvLayerKey& key, const TkvThermoMeterScale& s) {
-  key << s.Color() << s.Decimals() << s.FormatText() << int(s.ScaleType())
-      << QString::number(s.Max(), 'g', 17) << QString::number(s.Min(), 'g', 17) << int(s.Position())
-      << s.Offset() << QString::number(s.Step(), 'g', 17) << QString::number(s.SmallStep(), 'g', 17)
+  key << s.Color() << s.Decimals() << s.FormatText() << int(s.ScaleType()) << Bits(s.Max())
+      << Bits(s.Min()) << int(s.Position()) << s.Offset() << Bits(s.Step()) << Bits(s.SmallStep())
       << s.HeightMax() << s.HeightMin() << s.Visible();
 }
 
 }  // namespace
 
 void TkvThermoMeter::Paint() {
-  ClearBitmapCanvas();
   const Layout l = ComputeLayout();
   TCanvas* canvas = BitmapCanvas();
   const bool visible = FScale->Visible();
@@ -412,11 +418,11 @@ void TkvThermoMeter::Paint() {
   key << Width() << Height() << int(FDirection) << FColorAfter << FColorBefore << FShowCaption
       << Caption() << Font();
   WriteScaleKey(key, *FScale);
-  FFaceLayer->Draw(Image(), key, [&](TCanvas* c) {
-    if (FShowCaption) DrawCaption(c, l);
-    if (visible) DrawLabels(c, l);
-    DrawBulb(c, l);
-    if (visible) DrawTube(c, l);
+  ClearWithBase(*FFaceBase, key, [&] {
+    if (FShowCaption) DrawCaption(canvas, l);
+    if (visible) DrawLabels(canvas, l);
+    DrawBulb(canvas, l);
+    if (visible) DrawTube(canvas, l);
   });
 
   if (visible) {

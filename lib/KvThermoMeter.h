@@ -208,6 +208,6 @@ private:
   std::unique_ptr<TKvLiniarIndicator> FPeakMax;
   std::unique_ptr<TKvLiniarIndicator> FValue;
   // Caption, labels, bulb and tube; and the ticks, drawn after the tube's value part.
-  std::unique_ptr<TKvStaticLayer> FFaceLayer;
+  std::unique_ptr<TKvFaceBase> FFaceBase;
   std::unique_ptr<TKvStaticLayer> FTickLayer;
 };

@@ -2,6 +2,7 @@
 
 #include "CursorClip.h"
 #include "Forms.h"
+#include "KvFaceBase.h"
 #include "KvSystem.h"
 
 #include <QEvent>
@@ -208,10 +209,27 @@ void TKvThumbControl::DrawThumb(TCanvas* canvas) {
   int k = FHot && !FDragging ? 3 : FDragging ? 2 : !Enabled() ? 1 : 0;
   if (k > FThumbStates - 1) k = 0;
   const TColor key = FThumb->TransparentColor();
-  canvas->Brush()->SetColor(key);
-  canvas->Brush()->SetStyle(ThumbOpaque() ? TBrushStyle::bsSolid : TBrushStyle::bsClear);
-  canvas->BrushCopy(FThumbRect, FThumb.get(), Bounds(k * FThumbWidth, 0, FThumbWidth, FThumbHeight),
-                    key);
+  const auto draw = [&](TCanvas* c, const TRect& at) {
+    c->Brush()->SetColor(key);
+    c->Brush()->SetStyle(ThumbOpaque() ? TBrushStyle::bsSolid : TBrushStyle::bsClear);
+    c->BrushCopy(at, FThumb.get(), Bounds(k * FThumbWidth, 0, FThumbWidth, FThumbHeight), key);
+  };
+  if (canvas != Image()->Canvas()) {
+    draw(canvas, FThumbRect);
+    return;
+  }
+  // The cell with its key colour dealt with, recorded once and replayed at the thumb's place.
+  TKvLayerKey stamp;
+  stamp << FThumb.get() << k << FThumbWidth << FThumbHeight << key << ThumbOpaque();
+  FThumbStamp.Stamp(Image(), stamp, {FThumbWidth, FThumbHeight},
+                    [&](TCanvas* c) { draw(c, Bounds(0, 0, FThumbWidth, FThumbHeight)); },
+                    {FThumbRect.Left, FThumbRect.Top});
+}
+
+void TKvThumbControl::ClearWithBase(TKvLayerKey key, const std::function<void()>& drawing) {
+  key << Width() << Height() << Color();
+  kv::ClearWithBase(
+      Image(), Color(), FBase, key, [this] { ClearBitmapCanvas(); }, drawing);
 }
 
 // ---- Input ------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QMouseEvent;
@@ -99,6 +100,10 @@ protected:
   // Places the thumb at the pixel of the current value.
   void PlaceThumb();
   void DrawThumb(TCanvas* canvas);
+  // ClearBitmapCanvas followed by Drawing, which paints the face under the thumb; while Key
+  // (what Drawing depends on), the size and the colour stay the same, a frame starts with one
+  // copy of what both made last time.
+  void ClearWithBase(TKvLayerKey key, const std::function<void()>& drawing);
   // The picture at Index in the bitmap list, or none.
   TBitmap* ListBitmap(int index) const;
 
@@ -132,6 +137,8 @@ private:
   bool FRealMouse = true;
   int FGrabOffset = 0;
   std::unique_ptr<kv::CursorClip> FClip;
+  TKvFaceBase FBase;
+  TKvStaticLayer FThumbStamp;
 };
 
 using TKvNumGlyphs = TKvRange<1, 4>;

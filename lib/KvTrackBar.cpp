@@ -165,34 +165,46 @@ void TKvTrackBar::DrawScale(TCanvas* canvas, int anchor, int major, int minor) {
 }
 
 void TKvTrackBar::Paint() {
-  ClearBitmapCanvas();
   TCanvas* canvas = BitmapCanvas();
-  const TRect client = ClientRect();
-  if (const TBitmap* back = ListBitmap(FBackImageIndex); back && !back->Empty()) {
-    canvas->StretchDraw(client, back);
-  } else {
-    canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
-    canvas->Brush()->SetColor(Color());
-    canvas->FillRect(client);
-  }
-  TRect g = GutterRect();
-  const bool upper = FTickMarks == TKvTickMarks::tmBoth || FTickMarks == TKvTickMarks::tmTopLeft;
-  const bool lower =
-      FTickMarks == TKvTickMarks::tmBoth || FTickMarks == TKvTickMarks::tmBottomRight;
-  if (upper) DrawScale(canvas, kv::SatSub(Vertical() ? g.Left : g.Top, FScaleOffset), -4, -3);
-  if (lower) DrawScale(canvas, kv::SatAdd(Vertical() ? g.Right : g.Bottom, FScaleOffset), 4, 3);
-  if (FGutterBevel->Visible()) {
-    FGutterBevel->Paint(canvas, g);
-    canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
-    canvas->Brush()->SetColor(FGutterColor);
-    canvas->FillRect(g);
-  }
-  if (HasFocus() && FFocusOffset >= 0) {
-    TRect f = client;
-    InflateRect(f, -FFocusOffset, -FFocusOffset);
-    canvas->Brush()->SetColor(FFocusColor);
-    canvas->FrameRect(f);
-  }
+  const TBitmap* back = ListBitmap(FBackImageIndex);
+  if (back && back->Empty()) back = nullptr;
+  // Everything but the thumb stays the same while the thumb moves.
+  TKvLayerKey key;
+  key << (back != nullptr);
+  if (back) key << back;
+  key << int(FOrientation) << int(FStyle) << FMinValue << FMaxValue << FFrequency << FBorderWidth
+      << FGutterWidth << FGutterColor << int(FTickMarks) << FTickColor << FScaleOffset
+      << FThumbWidth << FThumbHeight << (HasFocus() && FFocusOffset >= 0);
+  if (HasFocus() && FFocusOffset >= 0) key << FFocusOffset << FFocusColor;
+  FGutterBevel->WriteKey(key);
+  ClearWithBase(key, [&] {
+    const TRect client = ClientRect();
+    if (back) {
+      canvas->StretchDraw(client, back);
+    } else {
+      canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+      canvas->Brush()->SetColor(Color());
+      canvas->FillRect(client);
+    }
+    TRect g = GutterRect();
+    const bool upper = FTickMarks == TKvTickMarks::tmBoth || FTickMarks == TKvTickMarks::tmTopLeft;
+    const bool lower =
+        FTickMarks == TKvTickMarks::tmBoth || FTickMarks == TKvTickMarks::tmBottomRight;
+    if (upper) DrawScale(canvas, kv::SatSub(Vertical() ? g.Left : g.Top, FScaleOffset), -4, -3);
+    if (lower) DrawScale(canvas, kv::SatAdd(Vertical() ? g.Right : g.Bottom, FScaleOffset), 4, 3);
+    if (FGutterBevel->Visible()) {
+      FGutterBevel->Paint(canvas, g);
+      canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+      canvas->Brush()->SetColor(FGutterColor);
+      canvas->FillRect(g);
+    }
+    if (HasFocus() && FFocusOffset >= 0) {
+      TRect f = client;
+      InflateRect(f, -FFocusOffset, -FFocusOffset);
+      canvas->Brush()->SetColor(FFocusColor);
+      canvas->FrameRect(f);
+    }
+  });
   DrawThumb(canvas);
   TKvThumbControl::Paint();
 }

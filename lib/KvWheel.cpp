@@ -33,7 +33,7 @@ TKvWheel::TKvWheel(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FBackImage(std::make_unique<TBitmap>()),
       FHandleImage(std::make_unique<TBitmap>()),
-      FKnobLayer(std::make_unique<TKvStaticLayer>()) {
+      FFaceBase(std::make_unique<TKvFaceBase>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetTransparent(true);
   connect(FBackImage.get(), &TGraphic::OnChange, this, [this] { BackImageChanged(); });
@@ -175,20 +175,20 @@ int TKvWheel::PositionAt(int x, int y) const {
 // Painting
 
 void TKvWheel::Paint() {
-  ClearBitmapCanvas();
   TCanvas* canvas = BitmapCanvas();
   const TBitmap* back = FBackImage.get();
   const int bx = SaturateToInt((int64_t(Width()) - back->Width()) / 2);
   const int by = SaturateToInt((int64_t(Height()) - back->Height()) / 2);
+  // The knob under the handle stays the same while the handle turns.
   TKvLayerKey key;
-  key << Width() << Height() << Transparent() << back;
-  FKnobLayer->Draw(Image(), key, [&](TCanvas* c) {
+  key << Width() << Height() << back << back->TransparentColor();
+  ClearWithBase(*FFaceBase, key, [&] {
     if (Transparent()) {
-      c->Brush()->SetStyle(TBrushStyle::bsClear);
-      c->BrushCopy(TRect{bx, by, bx + back->Width(), by + back->Height()}, back, BitmapRect(back),
-                   back->TransparentColor());
+      canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+      canvas->BrushCopy(TRect{bx, by, bx + back->Width(), by + back->Height()}, back,
+                        BitmapRect(back), back->TransparentColor());
     } else {
-      c->Draw(bx, by, back);
+      canvas->Draw(bx, by, back);
     }
   });
   const TBitmap* handle = FHandleImage.get();

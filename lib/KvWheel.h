@@ -97,5 +97,5 @@ private:
   int FRadius = 40;
   bool FDragging = false;
   bool FReloading = false;
-  std::unique_ptr<TKvStaticLayer> FKnobLayer;
+  std::unique_ptr<TKvFaceBase> FFaceBase;
 };

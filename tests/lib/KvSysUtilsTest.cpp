@@ -457,3 +457,54 @@ TEST(ReplaceColor, OnlyExactlyEqualPixelsChange) {
   EXPECT_SAME_PIXELS(s.Image(), Expected(s, [&](int x, int) { return after[x]; }));
   EXPECT_EQ(changes, 2);
 }
+
+namespace {
+
+// What SetRangeEnd asks of a control, recorded.
+struct RangeControl {
+  bool loading = false;
+  int min = 0, max = 100, position = 50;
+  std::vector<int> moves;
+  int repaints = 0;
+  bool IsLoading() const { return loading; }
+  void SetPosition(int v) { moves.push_back(position = v); }
+  void UpdateControl() { ++repaints; }
+  void SetMax(int v) { kv::SetRangeEnd(*this, min, max, true, v, position); }
+  void SetMin(int v) { kv::SetRangeEnd(*this, min, max, false, v, position); }
+};
+
+}  // namespace
+
+TEST(SetRangeEnd, RefusesCrossedEndsAndMovesAPositionLeftOutside) {
+  RangeControl c;
+  c.SetMax(0);  // not above Min: refused
+  c.SetMin(100);
+  c.SetMax(100);  // unchanged: nothing at all
+  EXPECT_EQ(c.min, 0);
+  EXPECT_EQ(c.max, 100);
+  EXPECT_EQ(c.repaints, 0);
+  c.SetMax(80);  // the position stays inside: a repaint
+  EXPECT_EQ(c.repaints, 1);
+  c.SetMax(30);  // the position moves onto the new end, through the control
+  c.SetMin(40);  // refused: not below Max
+  c.SetMin(-5);
+  c.SetMin(20);
+  EXPECT_EQ(c.max, 30);
+  EXPECT_EQ(c.min, 20);
+  EXPECT_EQ(c.moves, std::vector<int>({30}));
+  EXPECT_EQ(c.repaints, 3);
+  c.position = 10;
+  c.SetMin(15);
+  EXPECT_EQ(c.moves, std::vector<int>({30, 15}));
+}
+
+TEST(SetRangeEnd, WhileLoadingTakesEndsAsTheyCome) {
+  RangeControl c;
+  c.loading = true;
+  c.SetMin(500);  // above Max for now: Loaded settles the pair
+  c.SetMax(-1);
+  EXPECT_EQ(c.min, 500);
+  EXPECT_EQ(c.max, -1);
+  EXPECT_TRUE(c.moves.empty());
+  EXPECT_EQ(c.repaints, 0);
+}

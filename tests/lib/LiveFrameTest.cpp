@@ -7,6 +7,7 @@
 #include "KvButtons.h"
 #include "KvCheckLed.h"
 #include "KvDigit.h"
+#include "KvCounter.h"
 #include "KvGauge.h"
 #include "KvHyperCtrls.h"
 #include "KvImageLed.h"
@@ -18,8 +19,12 @@
 #include "KvScanner.h"
 #include "KvScope.h"
 #include "KvProgressBar.h"
+#include "KvLevelBar.h"
+#include "KvSlider.h"
+#include "KvSwitch.h"
 #include "KvTank.h"
 #include "KvThermoMeter.h"
+#include "KvTrackBar.h"
 #include "KvWheel.h"
 #include "Offscreen.h"
 #include "Pixels.h"
@@ -92,6 +97,26 @@ void ExpectChangesRedrawn(const Change<Control>& setup,
     setup(fresh);
     change(fresh);
     EXPECT_SAME_PIXELS(kvtest::RenderControl(&painted, kPanelColor, 2),
+                       kvtest::RenderControl(&fresh, kPanelColor, 2));
+  }
+}
+
+// Paints a control made by Setup once, then shows each of Frames on it in turn: every
+// picture must be that of a control made fresh and given the same frames unpainted (a peak
+// marker remembers the values before).
+template <class Control>
+void ExpectFramesLikeFresh(const Change<Control>& setup,
+                           const std::vector<Change<Control>>& frames) {
+  Control live(nullptr);
+  setup(live);
+  kvtest::RenderControl(&live, kPanelColor, 2);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    SCOPED_TRACE(i);
+    frames[i](live);
+    Control fresh(nullptr);
+    setup(fresh);
+    for (size_t j = 0; j <= i; ++j) frames[j](fresh);
+    ASSERT_SAME_PIXELS(kvtest::RenderControl(&live, kPanelColor, 2),
                        kvtest::RenderControl(&fresh, kPanelColor, 2));
   }
 }
@@ -475,158 +500,322 @@ TEST(LiveFrame, ScopePanelFramesWriteWhatAFullRepaintWrites) {
     form->repaint();
     ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
   }
-  TEST(StaticLayer, DigitGroupRedrawsItsCells) {
-    ExpectChangesRedrawn<TKvDigitGroup>(
-        [](TKvDigitGroup& g) {
-          g.SetValue(12.5);
-          g.SetTransparent(true);
+}
+
+TEST(StaticLayer, DigitGroupRedrawsItsCells) {
+  ExpectChangesRedrawn<TKvDigitGroup>(
+      [](TKvDigitGroup& g) {
+        g.SetValue(12.5);
+        g.SetTransparent(true);
+      },
+      {
+          // Every digit, with and without the point, after the cells of 12.5 were kept.
+          {"all digits", [](TKvDigitGroup& g) { g.SetValue(9876.543210); }},
+          {"point moves", [](TKvDigitGroup& g) { g.SetDecimals(1); }},
+          {"lit colour", [](TKvDigitGroup& g) { g.Palette()->SetHigh(clYellow); }},
+          {"unlit colour", [](TKvDigitGroup& g) { g.Palette()->SetLow(clNavy); }},
+          {"outline", [](TKvDigitGroup& g) { g.SetOutlineColor(clWhite); }},
+          {"active only", [](TKvDigitGroup& g) { g.SetActiveOnly(true); }},
+          {"cells", [](TKvDigitGroup& g) { g.SetDigits(6); }},
+          {"blank cells", [](TKvDigitGroup& g) { g.SetLeadingZero(false); }},
+          {"height", [](TKvDigitGroup& g) { g.SetBounds(0, 0, 120, 50); }},
+          {"narrow cells", [](TKvDigitGroup& g) { g.SetBounds(0, 0, 9, 35); }},
+          {"opaque", [](TKvDigitGroup& g) { g.SetTransparent(false); }},
+      });
+}
+
+TEST(StaticLayer, LabelRedrawsItsFace) {
+  ExpectChangesRedrawn<TKvLabel>(
+      [](TKvLabel& l) {
+        l.SetCaption(QStringLiteral("Kelvara"));
+        l.SetStyle(TKvLabelStyle::lsShadow);
+      },
+      {
+          {"shadow colour", [](TKvLabel& l) { l.SetColorShadow(clRed); }},
+          {"shadow depth", [](TKvLabel& l) { l.SetShadowDepth(4); }},
+          {"raised highlight",
+           [](TKvLabel& l) {
+             l.SetStyle(TKvLabelStyle::lsRaised);
+             l.SetColorHighlight(clYellow);
+           }},
+          {"caption", [](TKvLabel& l) { l.SetCaption(QStringLiteral("Kv")); }},
+          {"font colour", [](TKvLabel& l) { l.Font()->SetColor(clLime); }},
+          {"angle", [](TKvLabel& l) { l.SetAngle(90); }},
+          {"background", [](TKvLabel& l) { l.SetColor(clTeal); }},
+          {"texture",
+           [](TKvLabel& l) {
+             kvtest::Picture texture(4, 4, clRed);
+             l.SetBitmap(&texture.bitmap);
+           }},
+      });
+}
+
+TEST(StaticLayer, BlinkLedRedrawsItsRim) {
+  ExpectChangesRedrawn<TKvBlinkLed>(
+      DemoBlinkLed,
+      {
+          {"rectangle", [](TKvBlinkLed& l) { l.SetBlinkLedType(TKvBlinkLedType::ltRectangle); }},
+          {"spacing", [](TKvBlinkLed& l) { l.SetSpacing(9); }},
+          {"lit colour", [](TKvBlinkLed& l) { l.Palette1()->SetHigh(clBlue); }},
+          {"opaque", [](TKvBlinkLed& l) { l.SetTransparent(false); }},
+      });
+}
+
+TEST(StaticLayer, CheckLedRedrawsItsBox) {
+  ExpectChangesRedrawn<TKvCheckLed>(
+      DemoCheckLed,
+      {
+          {"checked", [](TKvCheckLed& l) { l.SetChecked(true); }},
+          {"lit colour",
+           [](TKvCheckLed& l) {
+             l.SetChecked(true);
+             l.Palette()->SetHigh(clAqua);
+           }},
+          {"background", [](TKvCheckLed& l) { l.SetColor(clTeal); }},
+          {"box width", [](TKvCheckLed& l) { l.SetCheckWidth(20); }},
+          {"box left", [](TKvCheckLed& l) { l.SetLayout(TKvImageTextLayout::ImageRight); }},
+      });
+}
+
+TEST(StaticLayer, LightsFollowTheirLamps) {
+  ExpectChangesRedrawn<TKvLights>(
+      [](TKvLights& l) {
+        l.SetLedState(TKvLightsState::lsGreen);
+        l.SetTransparent(true);
+      },
+      {
+          {"all lit", [](TKvLights& l) { l.SetLedState(TKvLights::kAllLamps); }},
+          {"lamp type", [](TKvLights& l) { l.SetLedType(TKvLightsType::ltGlassDiamond); }},
+          {"order", [](TKvLights& l) { l.SetOrder(TKvLightsOrder::loRedToGreen); }},
+          {"vertical", [](TKvLights& l) { l.SetOrientation(TKvOrientation::voVertical); }},
+          {"cut off", [](TKvLights& l) { l.SetBounds(0, 0, 30, 12); }},
+      });
+}
+
+TEST(StaticLayer, ImageLedFollowsItsPalette) {
+  ExpectChangesRedrawn<TKvImageLed>(
+      [](TKvImageLed& l) { l.SetActive(true); },
+      {
+          {"symbol", [](TKvImageLed& l) { l.SetImageType(TKvImageType(3)); }},
+          {"palette after symbols",
+           [](TKvImageLed& l) {
+             l.SetImageType(TKvImageType(3));
+             l.SetImageType(TKvImageType(0));
+             l.Palette()->SetHigh(clYellow);
+             l.SetImageType(TKvImageType(3));
+           }},
+      });
+}
+
+TEST(StaticLayer, HyperLinkRedrawsItsCaption) {
+  ExpectChangesRedrawn<TKvHyperLink>(
+      [](TKvHyperLink& l) {
+        l.SetBounds(0, 0, 186, 25);
+        l.SetCaption(QStringLiteral("Visit Brontel"));
+      },
+      {
+          {"background", [](TKvHyperLink& l) { l.SetColorLeave(clNavy); }},
+          {"caption", [](TKvHyperLink& l) { l.SetCaption(QStringLiteral("Elsewhere")); }},
+          {"font colour", [](TKvHyperLink& l) { l.FontLeave()->SetColor(clYellow); }},
+          {"font size", [](TKvHyperLink& l) { l.FontLeave()->SetHeight(-20); }},
+          {"outline colour", [](TKvHyperLink& l) { l.TextOutline()->SetColor(clRed); }},
+          {"wide outline", [](TKvHyperLink& l) { l.TextOutline()->SetWidth(4); }},
+          {"alignment", [](TKvHyperLink& l) { l.SetAlignment(TAlignment::taLeftJustify); }},
+          {"wrapped", [](TKvHyperLink& l) { l.SetBounds(0, 0, 60, 50); }},
+          {"transparent", [](TKvHyperLink& l) { l.SetTransparent(true); }},
+      });
+}
+
+TEST(StaticLayer, ProgressBarRedrawsItsBevel) {
+  ExpectChangesRedrawn<TKvProgressBar>(
+      [](TKvProgressBar& p) {
+        p.SetBounds(0, 0, 200, 16);
+        p.SetPosition(50);
+      },
+      {
+          {"position", [](TKvProgressBar& p) { p.SetPosition(45); }},
+          {"bevel", [](TKvProgressBar& p) { p.Bevel()->SetOuterWidth(3); }},
+          {"background", [](TKvProgressBar& p) { p.SetColor(clMaroon); }},
+          {"size", [](TKvProgressBar& p) { p.SetBounds(0, 0, 120, 30); }},
+          {"vertical", [](TKvProgressBar& p) { p.SetOrientation(TKvOrientation::voVertical); }},
+      });
+}
+
+TEST(StaticLayer, ShadowButtonRedrawsItsFace) {
+  ExpectChangesRedrawn<TKvShadowButton>(
+      [](TKvShadowButton& b) { b.SetCaption(QStringLiteral("Scope Panel")); },
+      {
+          {"shadow", [](TKvShadowButton& b) { b.SetShadowColor(clRed); }},
+          {"face colour", [](TKvShadowButton& b) { b.Brush()->SetColor(clNavy); }},
+          {"hatched face", [](TKvShadowButton& b) { b.Brush()->SetStyle(TBrushStyle::bsCross); }},
+          {"pen", [](TKvShadowButton& b) { b.Pen()->SetColor(clYellow); }},
+          {"mixing pen", [](TKvShadowButton& b) { b.Pen()->SetMode(TPenMode::pmXor); }},
+          {"caption", [](TKvShadowButton& b) { b.SetCaption(QStringLiteral("Go")); }},
+          {"disabled", [](TKvShadowButton& b) { b.SetEnabled(false); }},
+          {"square", [](TKvShadowButton& b) { b.SetStyle(TKvShadowButtonStyle::ssRectangle); }},
+          {"direction", [](TKvShadowButton& b) { b.SetDirection(TKvShadowDirection::sdTopLeft); }},
+      });
+}
+
+// ---------------------------------------------------------------------------
+// The switches panel's and the meters panel's controls: a kept face under a moving value
+
+TEST(FaceBase, ThumbControlsRedrawWhatLiesUnderTheThumb) {
+  ExpectChangesRedrawn<TKvTrackBar>(
+      [](TKvTrackBar& t) { t.SetPosition(30); },
+      {
+          {"tick colour", [](TKvTrackBar& t) { t.SetTickColor(clRed); }},
+          {"frequency", [](TKvTrackBar& t) { t.SetFrequency(25); }},
+          {"range", [](TKvTrackBar& t) { t.SetMaxValue(50); }},
+          {"gutter", [](TKvTrackBar& t) { t.SetGutterColor(clLime); }},
+          {"gutter bevel", [](TKvTrackBar& t) { t.GutterBevel()->SetOuterWidth(3); }},
+          {"scale offset", [](TKvTrackBar& t) { t.SetScaleOffset(6); }},
+          {"ticks above", [](TKvTrackBar& t) { t.SetTickMarks(TKvTickMarks::tmTopLeft); }},
+          {"from the right", [](TKvTrackBar& t) { t.SetStyle(TKvProgressStyle::psTopRight); }},
+          {"colour", [](TKvTrackBar& t) { t.SetColor(clNavy); }},
+          {"vertical", [](TKvTrackBar& t) { t.SetOrientation(TKvOrientation::voVertical); }},
+      });
+  ExpectChangesRedrawn<TKvSlider>(
+      [](TKvSlider& s) { s.SetPosition(40); },
+      {
+          {"lit colour", [](TKvSlider& s) { s.Palette()->SetHigh(clRed); }},
+          {"unlit colour", [](TKvSlider& s) { s.Palette()->SetLow(clNavy); }},
+          {"hatched", [](TKvSlider& s) { s.SetSolidFill(false); }},
+          {"border", [](TKvSlider& s) { s.SetBorderColor(clYellow); }},
+          {"bevel", [](TKvSlider& s) { s.Bevel()->SetInnerWidth(4); }},
+          {"size", [](TKvSlider& s) { s.SetBounds(0, 0, 40, 120); }},
+      });
+  ExpectChangesRedrawn<TKvSwitch>(
+      [](TKvSwitch& s) { s.SetOffset(1); },
+      {
+          {"border", [](TKvSwitch& s) { s.SetBorderColor(clYellow); }},
+          {"border width", [](TKvSwitch& s) { s.SetBorderWidth(3); }},
+          {"bevel", [](TKvSwitch& s) { s.Bevel()->SetInnerColor(clRed); }},
+          {"colour", [](TKvSwitch& s) { s.SetColor(clMaroon); }},
+      });
+}
+
+TEST(FaceBase, ThumbControlsShowEachPositionAsAFreshControl) {
+  std::vector<Change<TKvTrackBar>> track;
+  for (int v : {25, 26, 0, 100, 73}) track.push_back([v](TKvTrackBar& t) { t.SetPosition(v); });
+  ExpectFramesLikeFresh<TKvTrackBar>([](TKvTrackBar&) {}, track);
+  std::vector<Change<TKvSlider>> slider;
+  for (int v : {20, 21, 100, 0, 64}) slider.push_back([v](TKvSlider& s) { s.SetPosition(v); });
+  ExpectFramesLikeFresh<TKvSlider>(
+      [](TKvSlider& s) {
+        s.SetOrientation(TKvOrientation::voHorizontal);
+        s.SetStyle(TKvSliderStyle::ssTopRight);
+      },
+      slider);
+  std::vector<Change<TKvSwitch>> stops;
+  for (int v : {1, 0, 3, 2}) stops.push_back([v](TKvSwitch& s) { s.SetOffset(v); });
+  ExpectFramesLikeFresh<TKvSwitch>([](TKvSwitch&) {}, stops);
+}
+
+TEST(FaceBase, PowerButtonKeepsBothLedStates) {
+  const auto demo = [](TKvPowerButton& b) { b.SetCaption(QStringLiteral("TKvPowerButton")); };
+  ExpectFramesLikeFresh<TKvPowerButton>(demo, {[](TKvPowerButton& b) { b.SetActive(true); },
+                                               [](TKvPowerButton& b) { b.SetActive(false); },
+                                               [](TKvPowerButton& b) { b.SetActive(true); }});
+  ExpectChangesRedrawn<TKvPowerButton>(
+      demo, {
+                {"caption", [](TKvPowerButton& b) { b.SetCaption(QStringLiteral("Power")); }},
+                {"font colour", [](TKvPowerButton& b) { b.Font()->SetColor(clRed); }},
+                {"disabled", [](TKvPowerButton& b) { b.SetEnabled(false); }},
+                {"lit colour",
+                 [](TKvPowerButton& b) {
+                   b.SetActive(true);
+                   b.Palette()->SetHigh(clYellow);
+                 }},
+                {"outline", [](TKvPowerButton& b) { b.SetOutlineColor(clBlue); }},
+                {"led size", [](TKvPowerButton& b) { b.SetLedWidth(20); }},
+            });
+}
+
+TEST(FaceBase, CounterDrawsTheDigitsThatChanged) {
+  std::vector<Change<TKvCounter>> values;
+  for (int v : {4711, 4712, 4799, 5000, 1234567, 12, 999999})
+    values.push_back([v](TKvCounter& c) { c.SetValue(v); });
+  ExpectFramesLikeFresh<TKvCounter>([](TKvCounter& c) { c.SetAutoSize(true); }, values);
+  ExpectChangesRedrawn<TKvCounter>(
+      [](TKvCounter& c) { c.SetValue(4711); },
+      {
+          {"colour", [](TKvCounter& c) { c.SetColor(clRed); }},
+          {"digits", [](TKvCounter& c) { c.SetDigits(8); }},
+          {"spacing", [](TKvCounter& c) { c.SetSpacing(3); }},
+          {"overlapping cells", [](TKvCounter& c) { c.SetSpacing(-4); }},
+          {"strip",
+           [](TKvCounter& c) {
+             kvtest::Picture strip(40, 9, clYellow);
+             c.SetBitmap(&strip.bitmap);
+           }},
+      });
+}
+
+TEST(FaceBase, LevelBarLightsItsTicksFromTheKeptFaces) {
+  const auto demo = [](TKvLevelBar& b) {
+    b.SetOrientation(TKvOrientation::voHorizontal);
+    b.SetBounds(0, 0, 169, 20);
+  };
+  std::vector<Change<TKvLevelBar>> levels;
+  for (int v : {40, 41, 100, 0, 77}) levels.push_back([v](TKvLevelBar& b) { b.SetPosition(v); });
+  ExpectFramesLikeFresh<TKvLevelBar>(demo, levels);
+  ExpectFramesLikeFresh<TKvLevelBar>(
+      [&](TKvLevelBar& b) {
+        demo(b);
+        b.SetStyle(TKvProgressStyle::psTopRight);
+        b.SetTickHeight(3);
+      },
+      levels);
+  ExpectChangesRedrawn<TKvLevelBar>(
+      [](TKvLevelBar& b) { b.SetPosition(70); },
+      {
+          {"lit colour", [](TKvLevelBar& b) { b.Palette1()->SetHigh(clWhite); }},
+          {"top zone", [](TKvLevelBar& b) { b.Palette3()->SetHigh(clFuchsia); }},
+          {"zones", [](TKvLevelBar& b) { b.SetPercent1(30); }},
+          {"tick height", [](TKvLevelBar& b) { b.SetTickHeight(4); }},
+          {"overlapping ticks",
+           [](TKvLevelBar& b) {
+             b.SetTickHeight(4);
+             b.SetSpacing(-2);
+           }},
+          {"background", [](TKvLevelBar& b) { b.SetColor(clNavy); }},
+          {"bevel", [](TKvLevelBar& b) { b.Bevel()->SetInnerColor(clRed); }},
+      });
+}
+
+TEST(FaceBase, MetersShowEachValueAsAFreshControl) {
+  std::vector<Change<TKvTank>> tank;
+  for (double v : {70.0, 71.0, 150.0, 50.0, 20.0, 99.0})
+    tank.push_back([v](TKvTank& t) { t.SetPosition(v); });
+  for (TTankShape shape : {TTankShape::tsRectangle, TTankShape::tsEllipse, TTankShape::tsTriangle})
+    ExpectFramesLikeFresh<TKvTank>(
+        [shape](TKvTank& t) {
+          t.SetMax(150);
+          t.SetMin(50);
+          t.SetShape(shape);
         },
-        {
-            // Every digit, with and without the point, after the cells of 12.5 were kept.
-            {"all digits", [](TKvDigitGroup& g) { g.SetValue(9876.543210); }},
-            {"point moves", [](TKvDigitGroup& g) { g.SetDecimals(1); }},
-            {"lit colour", [](TKvDigitGroup& g) { g.Palette()->SetHigh(clYellow); }},
-            {"unlit colour", [](TKvDigitGroup& g) { g.Palette()->SetLow(clNavy); }},
-            {"outline", [](TKvDigitGroup& g) { g.SetOutlineColor(clWhite); }},
-            {"active only", [](TKvDigitGroup& g) { g.SetActiveOnly(true); }},
-            {"cells", [](TKvDigitGroup& g) { g.SetDigits(6); }},
-            {"blank cells", [](TKvDigitGroup& g) { g.SetLeadingZero(false); }},
-            {"height", [](TKvDigitGroup& g) { g.SetBounds(0, 0, 120, 50); }},
-            {"narrow cells", [](TKvDigitGroup& g) { g.SetBounds(0, 0, 9, 35); }},
-            {"opaque", [](TKvDigitGroup& g) { g.SetTransparent(false); }},
-        });
-  }
-
-  TEST(StaticLayer, LabelRedrawsItsFace) {
-    ExpectChangesRedrawn<TKvLabel>(
-        [](TKvLabel& l) {
-          l.SetCaption(QStringLiteral("Kelvara"));
-          l.SetStyle(TKvLabelStyle::lsShadow);
-        },
-        {
-            {"shadow colour", [](TKvLabel& l) { l.SetColorShadow(clRed); }},
-            {"shadow depth", [](TKvLabel& l) { l.SetShadowDepth(4); }},
-            {"raised highlight",
-             [](TKvLabel& l) {
-               l.SetStyle(TKvLabelStyle::lsRaised);
-               l.SetColorHighlight(clYellow);
-             }},
-            {"caption", [](TKvLabel& l) { l.SetCaption(QStringLiteral("Kv")); }},
-            {"font colour", [](TKvLabel& l) { l.Font()->SetColor(clLime); }},
-            {"angle", [](TKvLabel& l) { l.SetAngle(90); }},
-            {"background", [](TKvLabel& l) { l.SetColor(clTeal); }},
-            {"texture",
-             [](TKvLabel& l) {
-               kvtest::Picture texture(4, 4, clRed);
-               l.SetBitmap(&texture.bitmap);
-             }},
-        });
-  }
-
-  TEST(StaticLayer, BlinkLedRedrawsItsRim) {
-    ExpectChangesRedrawn<TKvBlinkLed>(
-        DemoBlinkLed,
-        {
-            {"rectangle", [](TKvBlinkLed& l) { l.SetBlinkLedType(TKvBlinkLedType::ltRectangle); }},
-            {"spacing", [](TKvBlinkLed& l) { l.SetSpacing(9); }},
-            {"lit colour", [](TKvBlinkLed& l) { l.Palette1()->SetHigh(clBlue); }},
-            {"opaque", [](TKvBlinkLed& l) { l.SetTransparent(false); }},
-        });
-  }
-
-  TEST(StaticLayer, CheckLedRedrawsItsBox) {
-    ExpectChangesRedrawn<TKvCheckLed>(
-        DemoCheckLed,
-        {
-            {"checked", [](TKvCheckLed& l) { l.SetChecked(true); }},
-            {"lit colour",
-             [](TKvCheckLed& l) {
-               l.SetChecked(true);
-               l.Palette()->SetHigh(clAqua);
-             }},
-            {"background", [](TKvCheckLed& l) { l.SetColor(clTeal); }},
-            {"box width", [](TKvCheckLed& l) { l.SetCheckWidth(20); }},
-            {"box left", [](TKvCheckLed& l) { l.SetLayout(TKvImageTextLayout::ImageRight); }},
-        });
-  }
-
-  TEST(StaticLayer, LightsFollowTheirLamps) {
-    ExpectChangesRedrawn<TKvLights>(
-        [](TKvLights& l) {
-          l.SetLedState(TKvLightsState::lsGreen);
-          l.SetTransparent(true);
-        },
-        {
-            {"all lit", [](TKvLights& l) { l.SetLedState(TKvLights::kAllLamps); }},
-            {"lamp type", [](TKvLights& l) { l.SetLedType(TKvLightsType::ltGlassDiamond); }},
-            {"order", [](TKvLights& l) { l.SetOrder(TKvLightsOrder::loRedToGreen); }},
-            {"vertical", [](TKvLights& l) { l.SetOrientation(TKvOrientation::voVertical); }},
-            {"cut off", [](TKvLights& l) { l.SetBounds(0, 0, 30, 12); }},
-        });
-  }
-
-  TEST(StaticLayer, ImageLedFollowsItsPalette) {
-    ExpectChangesRedrawn<TKvImageLed>(
-        [](TKvImageLed& l) { l.SetActive(true); },
-        {
-            {"symbol", [](TKvImageLed& l) { l.SetImageType(TKvImageType(3)); }},
-            {"palette after symbols",
-             [](TKvImageLed& l) {
-               l.SetImageType(TKvImageType(3));
-               l.SetImageType(TKvImageType(0));
-               l.Palette()->SetHigh(clYellow);
-               l.SetImageType(TKvImageType(3));
-             }},
-        });
-  }
-
-  TEST(StaticLayer, HyperLinkRedrawsItsCaption) {
-    ExpectChangesRedrawn<TKvHyperLink>(
-        [](TKvHyperLink& l) {
-          l.SetBounds(0, 0, 186, 25);
-          l.SetCaption(QStringLiteral("Visit Brontel"));
-        },
-        {
-            {"background", [](TKvHyperLink& l) { l.SetColorLeave(clNavy); }},
-            {"caption", [](TKvHyperLink& l) { l.SetCaption(QStringLiteral("Elsewhere")); }},
-            {"font colour", [](TKvHyperLink& l) { l.FontLeave()->SetColor(clYellow); }},
-            {"font size", [](TKvHyperLink& l) { l.FontLeave()->SetHeight(-20); }},
-            {"outline colour", [](TKvHyperLink& l) { l.TextOutline()->SetColor(clRed); }},
-            {"wide outline", [](TKvHyperLink& l) { l.TextOutline()->SetWidth(4); }},
-            {"alignment", [](TKvHyperLink& l) { l.SetAlignment(TAlignment::taLeftJustify); }},
-            {"wrapped", [](TKvHyperLink& l) { l.SetBounds(0, 0, 60, 50); }},
-            {"transparent", [](TKvHyperLink& l) { l.SetTransparent(true); }},
-        });
-  }
-
-  TEST(StaticLayer, ProgressBarRedrawsItsBevel) {
-    ExpectChangesRedrawn<TKvProgressBar>(
-        [](TKvProgressBar& p) {
-          p.SetBounds(0, 0, 200, 16);
-          p.SetPosition(50);
-        },
-        {
-            {"position", [](TKvProgressBar& p) { p.SetPosition(45); }},
-            {"bevel", [](TKvProgressBar& p) { p.Bevel()->SetOuterWidth(3); }},
-            {"background", [](TKvProgressBar& p) { p.SetColor(clMaroon); }},
-            {"size", [](TKvProgressBar& p) { p.SetBounds(0, 0, 120, 30); }},
-            {"vertical", [](TKvProgressBar& p) { p.SetOrientation(TKvOrientation::voVertical); }},
-        });
-  }
-
-  TEST(StaticLayer, ShadowButtonRedrawsItsFace) {
-    ExpectChangesRedrawn<TKvShadowButton>(
-        [](TKvShadowButton& b) { b.SetCaption(QStringLiteral("Scope Panel")); },
-        {
-            {"shadow", [](TKvShadowButton& b) { b.SetShadowColor(clRed); }},
-            {"face colour", [](TKvShadowButton& b) { b.Brush()->SetColor(clNavy); }},
-            {"hatched face", [](TKvShadowButton& b) { b.Brush()->SetStyle(TBrushStyle::bsCross); }},
-            {"pen", [](TKvShadowButton& b) { b.Pen()->SetColor(clYellow); }},
-            {"mixing pen", [](TKvShadowButton& b) { b.Pen()->SetMode(TPenMode::pmXor); }},
-            {"caption", [](TKvShadowButton& b) { b.SetCaption(QStringLiteral("Go")); }},
-            {"disabled", [](TKvShadowButton& b) { b.SetEnabled(false); }},
-            {"square", [](TKvShadowButton& b) { b.SetStyle(TKvShadowButtonStyle::ssRectangle); }},
-            {"direction",
-             [](TKvShadowButton& b) { b.SetDirection(TKvShadowDirection::sdTopLeft); }},
-        });
-  }
+        tank);
+  std::vector<Change<TKvJogMeter>> jog;
+  for (double v : {-37.0, -36.0, 0.0, 160.0, 12.5})
+    jog.push_back([v](TKvJogMeter& j) { j.Value()->SetValue(v); });
+  ExpectFramesLikeFresh<TKvJogMeter>([](TKvJogMeter& j) { j.SetBounds(0, 0, 165, 37); }, jog);
+  std::vector<Change<TkvThermoMeter>> thermo;
+  for (double v : {70.0, 71.0, 150.0, 50.0})
+    thermo.push_back([v](TkvThermoMeter& t) { t.Value()->SetValue(v); });
+  ExpectFramesLikeFresh<TkvThermoMeter>(
+      [](TkvThermoMeter& t) {
+        t.SetBounds(0, 0, 93, 137);
+        t.Scale()->SetMax(150);
+        t.Scale()->SetMin(50);
+      },
+      thermo);
+  std::vector<Change<TKvWheel>> wheel;
+  for (int v : {70, 71, 150, 50}) wheel.push_back([v](TKvWheel& w) { w.SetPosition(v); });
+  ExpectFramesLikeFresh<TKvWheel>(
+      [](TKvWheel& w) {
+        w.SetMaxValue(150);
+        w.SetMinValue(50);
+      },
+      wheel);
+}
