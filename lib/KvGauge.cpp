@@ -50,6 +50,7 @@ TKvGauge::TKvGauge(kv::OwnerOrParent owner)
       FTickOff(std::make_unique<TBitmap>()),
       FTickOn(std::make_unique<TBitmap>()),
       FBevelLayer(std::make_unique<TKvStaticLayer>()),
+      FFaceBase(std::make_unique<TKvFaceBase>()),
       FOffLayer(std::make_unique<TKvStaticLayer>()),
       FOnLayer(std::make_unique<TKvStaticLayer>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque | TControlStyleFlag::csReplicatable);
@@ -255,13 +256,14 @@ void TKvGauge::DrawTicks() {
 void TKvGauge::Paint() {
   CalcTicks();
   if (ClientWidth() != FBuiltWidth || ClientHeight() != FBuiltHeight) BuildTicks();
-  ClearBitmapCanvas();
   TKvLayerKey bevelKey;
   bevelKey << Width() << Height();
   FBevel->WriteKey(bevelKey);
-  FBevelLayer->Draw(Image(), bevelKey, [&](TCanvas* c) {
-    TRect client = ClientRect();
-    FBevel->Paint(c, client);
+  ClearWithBase(*FFaceBase, bevelKey, [&] {
+    FBevelLayer->Draw(Image(), bevelKey, [&](TCanvas* c) {
+      TRect client = ClientRect();
+      FBevel->Paint(c, client);
+    });
   });
   DrawTicks();
   TKvGraphicImageControl::Paint();

@@ -120,6 +120,7 @@ private:
   std::unique_ptr<TBitmap> FTickOn;
   // The bevel, and every tick unlit and lit, replayed where the frame shows them.
   std::unique_ptr<TKvStaticLayer> FBevelLayer;
+  std::unique_ptr<TKvFaceBase> FFaceBase;  // the cleared image with the bevel
   std::unique_ptr<TKvStaticLayer> FOffLayer;
   std::unique_ptr<TKvStaticLayer> FOnLayer;
   TRect FBarRect;
