@@ -1,6 +1,7 @@
 #include "KvCheckLed.h"
 
 #include "ClassRegistry.h"
+#include "KvFaceBase.h"
 #include "KvSysUtils.h"
 #include "SysUtils.h"
 
@@ -104,19 +105,17 @@ void TKvCheckLed::ClearWithInnerRings() {
   TKvLayerKey key;
   key << Width() << Height() << Color() << FCheckRect.Left << FCheckRect.Top << FCheckRect.Right
       << FCheckRect.Bottom << clBtnHighlight << clBtnShadow << clBtnFace;
-  if (Image()->Width() == Width() && Image()->Height() == Height() && FFace.Matches(key, Image())) {
-    FFace.CopyTo(Image());
-    return;
-  }
-  ClearBitmapCanvas();
-  TCanvas* c = BitmapCanvas();
-  TRect r = Rect(SatAdd(FCheckRect.Left, 1), SatAdd(FCheckRect.Top, 1), SatSub(FCheckRect.Right, 1),
-                 SatSub(FCheckRect.Bottom, 1));
-  DrawFrame3D(c, r, clBtnHighlight, clBtnShadow, 1);
-  DrawFrame3D(c, r, clBtnFace, clBtnFace, 1);
-  DrawFrame3D(c, r, clBlack, clBtnHighlight, 1);
-  FCheckInside = r;
-  FFace.Keep(key, Image());
+  kv::ClearWithBase(
+      Image(), Color(), FFace, key, [this] { ClearBitmapCanvas(); },
+      [this] {
+        TCanvas* c = BitmapCanvas();
+        TRect r = Rect(SatAdd(FCheckRect.Left, 1), SatAdd(FCheckRect.Top, 1),
+                       SatSub(FCheckRect.Right, 1), SatSub(FCheckRect.Bottom, 1));
+        DrawFrame3D(c, r, clBtnHighlight, clBtnShadow, 1);
+        DrawFrame3D(c, r, clBtnFace, clBtnFace, 1);
+        DrawFrame3D(c, r, clBlack, clBtnHighlight, 1);
+        FCheckInside = r;
+      });
 }
 
 void TKvCheckLed::DrawCheck(TCanvas* c) {

@@ -1,6 +1,7 @@
 #include "KvControls.h"
 
 #include "Forms.h"
+#include "KvFaceBase.h"
 
 #include <QPointer>
 
@@ -299,17 +300,10 @@ void TKvGraphicImageControl::ClearWithBase(TKvFaceBase& base, TKvLayerKey key,
   key << FTransparent;
   if (FTransparent) key << FBackgroundCaptures;
   else key << Color();
-  if (!base.Matches(key, FImage.get())) {
-    ClearBitmapCanvas();
-    drawing();
-    base.Keep(key, FImage.get());
-    return;
-  }
-  // The canvas as ClearBitmapCanvas leaves it.
-  TCanvas* image = FImage->Canvas();
-  image->Brush()->SetStyle(TBrushStyle::bsSolid);
-  if (!FTransparent) image->Brush()->SetColor(Color());
-  base.CopyTo(FImage.get(), FPaintRect);
+  // A transparent control's clear leaves the brush's colour as it was.
+  const TColor brush = FTransparent ? FImage->Canvas()->Brush()->Color() : Color();
+  kv::ClearWithBase(
+      FImage.get(), brush, base, key, [this] { ClearBitmapCanvas(); }, drawing, &FPaintRect);
 }
 
 void TKvGraphicImageControl::Paint() {

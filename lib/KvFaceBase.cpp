@@ -6,7 +6,8 @@
 namespace kv {
 
 void ClearWithBase(TBitmap* image, TColor color, TKvFaceBase& base, const TKvLayerKey& key,
-                   const std::function<void()>& clear, const std::function<void()>& drawing) {
+                   const std::function<void()>& clear, const std::function<void()>& drawing,
+                   const TRect* within) {
   if (!base.Matches(key, image)) {
     clear();
     drawing();
@@ -16,7 +17,8 @@ void ClearWithBase(TBitmap* image, TColor color, TKvFaceBase& base, const TKvLay
   TCanvas* c = image->Canvas();
   c->Brush()->SetStyle(TBrushStyle::bsSolid);
   c->Brush()->SetColor(color);
-  base.CopyTo(image);
+  if (within) base.CopyTo(image, *within);
+  else base.CopyTo(image);
 }
 
 void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from) {
