@@ -8,8 +8,10 @@
 // psInsideFrame draws as psSolid.
 #include "Raster.h"
 
+#include <array>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 using kv::ClipRects;
 using kv::Coverage;
@@ -100,7 +102,9 @@ public:
       FHeap.resize(points.size());
       out = FHeap.data();
     }
-    for (size_t i = 0; i < points.size(); ++i) out[i] = ToSurface(canvas, points[i].X, points[i].Y);
+    const QPoint origin = canvas.Origin();
+    for (size_t i = 0; i < points.size(); ++i)
+      out[i] = {int64_t(points[i].X) + origin.x(), int64_t(points[i].Y) + origin.y()};
     FPoints = {out, points.size()};
   }
   SurfacePath(const SurfacePath&) = delete;
@@ -207,11 +211,12 @@ void PaintOutside(const kv::SurfaceRows& surface, const ClipRects& clip, int64_t
 // ---------------------------------------------------------------------------
 // One-pixel outlines
 
-// The dash rhythm runs on along the path from its first point.
-void DrawThinPolyline(const kv::SurfaceRows& surface, const ClipRects& clip,
-                      std::span<const Point64> points, bool closed, const Ink& pen,
-                      const DashPattern& dash) {
-  if (points.size() < 2 || !pen.Paints()) return;
+// Walks a one-pixel outline: Pixel(x, y) for a step to a neighbour, Line(raster, phase) for
+// each longer segment. The dash rhythm runs on along the path from its first point.
+template <class Pixel, class Line>
+void WalkThinPolyline(std::span<const Point64> points, bool closed, const DashPattern& dash,
+                      Pixel&& pixel, Line&& line) {
+  if (points.size() < 2) return;
   int64_t phase = 0;
   const size_t segments = closed ? points.size() : points.size() - 1;
   for (size_t i = 0; i < segments; ++i) {
@@ -219,24 +224,47 @@ void DrawThinPolyline(const kv::SurfaceRows& surface, const ClipRects& clip,
     if (std::abs(b.X - a.X) <= 1 && std::abs(b.Y - a.Y) <= 1) {
       // A step to a neighbour (the points of a curve) draws its start pixel.
       if (a.X == b.X && a.Y == b.Y) continue;
-      if (dash.Solid() || dash.On(phase)) kv::PaintSpan(surface, clip, a.Y, a.X, a.X + 1, pen);
+      if (dash.Solid() || dash.On(phase)) pixel(a.X, a.Y);
       ++phase;
       continue;
     }
-    const LineRaster line(a.X, a.Y, b.X, b.Y);
-    kv::DrawLine(surface, clip, line, pen, dash, phase);
-    if (!dash.Solid()) phase += line.Count() % dash.Period;
+    const LineRaster raster(a.X, a.Y, b.X, b.Y);
+    line(raster, phase);
+    if (!dash.Solid()) phase += raster.Count() % dash.Period;
   }
+}
+
+void DrawThinPolyline(const kv::SurfaceRows& surface, const ClipRects& clip,
+                      std::span<const Point64> points, bool closed, const Ink& pen,
+                      const DashPattern& dash) {
+  if (!pen.Paints()) return;
+  WalkThinPolyline(
+      points, closed, dash,
+      [&](int64_t x, int64_t y) { kv::PaintSpan(surface, clip, y, x, x + 1, pen); },
+      [&](const LineRaster& line, int64_t phase) {
+        kv::DrawLine(surface, clip, line, pen, dash, phase);
+      });
 }
 
 // The alternate fill of a polygon of a few points (a marker, a segment), by the sweep's
 // pixel rule, without its tables: each edge steps its crossing from row to row, and a row's
 // few crossings pair up after an insertion sort. False leaves the polygon to the sweep
 // (too many points, or coordinates whose products might not fit 64 bits).
-bool FillSmallPolygon(const kv::SurfaceRows& surface, const ClipRects& clip,
-                      std::span<const Point64> points, const Ink& brush) {
-  constexpr size_t kMaxPoints = 8;
-  constexpr int64_t kLimit = int64_t(1) << 30;
+constexpr size_t kSmallPolygonPoints = 8;
+constexpr int64_t kSmallPolygonLimit = int64_t(1) << 30;
+
+bool IsSmallPolygon(std::span<const Point64> points) {
+  if (points.size() > kSmallPolygonPoints) return false;
+  for (const Point64& p : points)
+    if (std::abs(p.X) >= kSmallPolygonLimit || std::abs(p.Y) >= kSmallPolygonLimit) return false;
+  return true;
+}
+
+// Span(y, x0, x1) for each span of the fill inside the clip's rows.
+template <class Span>
+bool ScanSmallPolygon(const ClipRects& clip, std::span<const Point64> points, Span&& span) {
+  constexpr size_t kMaxPoints = kSmallPolygonPoints;
+  constexpr int64_t kLimit = kSmallPolygonLimit;
   if (points.size() > kMaxPoints) return false;
   // An edge's crossing X of row Row: X dy - Rem = x0 dy + (Row - y0) dx with 0 <= Rem < dy.
   struct Edge {
@@ -298,10 +326,152 @@ bool FillSmallPolygon(const kv::SurfaceRows& surface, const ClipRects& clip,
       ++e.row;
     }
     for (size_t k = 0; k + 1 < n; k += 2)
-      if (xs[k] < xs[k + 1]) kv::PaintSpan(surface, clip, y, xs[k], xs[k + 1], brush);
+      if (xs[k] < xs[k + 1]) span(y, xs[k], xs[k + 1]);
   }
   return true;
 }
+
+bool FillSmallPolygon(const kv::SurfaceRows& surface, const ClipRects& clip,
+                      std::span<const Point64> points, const Ink& brush) {
+  return ScanSmallPolygon(clip, points, [&](int64_t y, int64_t x0, int64_t x1) {
+    kv::PaintSpan(surface, clip, y, x0, x1, brush);
+  });
+}
+
+// The pixels a polygon of a few points paints with a thin pen, as spans relative to its
+// first point, fill first and then the outline, each in the order it is painted: markers and
+// segments are drawn again and again at new places, and replaying their spans costs little
+// more than their pixels. A pixel painted twice (the fill under the outline, a crossing) is
+// painted twice in the replay too, so mixing pen modes stay exact.
+class SmallPolygonCache {
+public:
+  // Paints the polygon from the cache, recording it first when new; false when it is too
+  // large to keep.
+  bool Paint(const kv::SurfaceRows& surface, const ClipRects& clip, std::span<const Point64> points,
+             const Ink& brush, const Ink& pen, const DashPattern& dash) {
+    Key key;
+    if (!key.Make(points, brush.Paints(), pen.Paints(), dash)) return false;
+    Entry* entry = Find(key);
+    if (!entry) entry = Record(key, dash);
+    const Point64 at = points[0];
+    const QRect& box = entry->Box;
+    const QRect& bounds = clip.Bounds;
+    const bool inside = box.left() + at.X >= bounds.left() &&
+                        box.right() + at.X <= bounds.right() && box.top() + at.Y >= bounds.top() &&
+                        box.bottom() + at.Y <= bounds.bottom();
+    if (clip.IsSingle() && inside && !box.isEmpty() && Plain(pen) && Plain(brush)) {
+      // All of it inside one clip rectangle in two solid colours: straight into the rows.
+      const uint32_t colors[2] = {brush.color | kv::kOpaque, pen.color | kv::kOpaque};
+      for (const Piece& piece : entry->Pieces) {
+        uint32_t* p = surface.Row(at.Y + piece.Y) + (at.X + piece.Begin);
+        for (int32_t n = piece.End - piece.Begin; n > 0; --n) *p++ = colors[piece.Pen];
+      }
+      return true;
+    }
+    for (const Piece& piece : entry->Pieces)
+      kv::PaintSpan(surface, clip, piece.Y + at.Y, piece.Begin + at.X, piece.End + at.X,
+                    piece.Pen ? pen : brush);
+    return true;
+  }
+
+private:
+  // Shapes no larger than this are kept: a few hundred pieces each at most.
+  static constexpr int64_t kMaxExtent = 256;
+  static constexpr size_t kEntries = 16;
+
+  struct Key {
+    std::array<Point64, kSmallPolygonPoints> Points{};  // relative to the first point
+    size_t Count = 0;
+    DashPattern Dash;
+    bool Fill = false, Outline = false;
+
+    bool Make(std::span<const Point64> points, bool fill, bool outline, const DashPattern& dash) {
+      if (points.empty() || !IsSmallPolygon(points)) return false;
+      for (size_t i = 0; i < points.size(); ++i) {
+        const Point64 d{points[i].X - points[0].X, points[i].Y - points[0].Y};
+        if (std::abs(d.X) > kMaxExtent || std::abs(d.Y) > kMaxExtent) return false;
+        Points[i] = d;
+      }
+      Count = points.size();
+      Dash = dash;
+      Fill = fill;
+      Outline = outline;
+      return true;
+    }
+    bool operator==(const Key& o) const {
+      return Count == o.Count && Fill == o.Fill && Outline == o.Outline &&
+             Dash.Bits == o.Dash.Bits && Dash.Period == o.Dash.Period &&
+             std::equal(Points.begin(), Points.begin() + ptrdiff_t(Count), o.Points.begin(),
+                        [](Point64 a, Point64 b) { return a.X == b.X && a.Y == b.Y; });
+    }
+  };
+  struct Piece {
+    int32_t Y, Begin, End;
+    bool Pen;
+  };
+  struct Entry {
+    Key Shape;
+    std::vector<Piece> Pieces;
+    QRect Box;  // the pieces' bounds
+  };
+
+  // An ink that paints one colour over what lies under it; one that does not paint has no
+  // pieces.
+  static bool Plain(const Ink& ink) {
+    return !ink.Paints() || (ink.kind == Ink::Kind::Solid && ink.mode == TPenMode::pmCopy);
+  }
+
+  Entry* Find(const Key& key) {
+    for (Entry& e : FEntries)
+      if (e.Shape == key) return &e;
+    return nullptr;
+  }
+
+  Entry* Record(const Key& key, const DashPattern& dash) {
+    Entry& e = FEntries[FNext];
+    FNext = (FNext + 1) % kEntries;
+    e.Shape = key;
+    e.Pieces.clear();
+    const std::span<const Point64> shape(key.Points.data(), key.Count);
+    if (key.Fill) {
+      // The shape's own box as the clip: nothing of it is cut away.
+      ClipRects whole;
+      whole.Bounds =
+          QRect(QPoint(-kMaxExtent - 1, -kMaxExtent - 1), QPoint(kMaxExtent + 1, kMaxExtent + 1));
+      ScanSmallPolygon(whole, shape, [&](int64_t y, int64_t x0, int64_t x1) {
+        e.Pieces.push_back({int32_t(y), int32_t(x0), int32_t(x1), false});
+      });
+    }
+    if (key.Outline) {
+      auto add = [&](int64_t x, int64_t y, bool joins) {
+        if (joins && e.Pieces.back().Y == y && e.Pieces.back().End == x) ++e.Pieces.back().End;
+        else e.Pieces.push_back({int32_t(y), int32_t(x), int32_t(x + 1), true});
+      };
+      WalkThinPolyline(
+          shape, true, dash, [&](int64_t x, int64_t y) { add(x, y, false); },
+          [&](const LineRaster& line, int64_t phase) {
+            // Pixels of one segment are all different: a row's run of them is one piece.
+            bool joins = false;
+            for (int64_t i = 0; i < line.Count(); ++i) {
+              if (!dash.On(phase + i)) {
+                joins = false;
+                continue;
+              }
+              const Point64 p = line.At(i);
+              add(p.X, p.Y, joins);
+              joins = true;
+            }
+          });
+    }
+    e.Box = QRect();
+    for (const Piece& piece : e.Pieces)
+      e.Box |= QRect(piece.Begin, piece.Y, piece.End - piece.Begin, 1);
+    return &e;
+  }
+
+  std::array<Entry, kEntries> FEntries;
+  size_t FNext = 0;
+};
 
 // The interior of a closed path in the brush and the path in the pen; a wide pen's
 // stroke is left out of the interior.
@@ -310,7 +480,13 @@ void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool 
   const ClipRects& clip = canvas.EffectiveClip();
   const Ink brush = BrushInk(canvas, canvas.Pen()->Mode()), pen = PenInk(canvas);
   const auto stroke = WideOutline(canvas, points, true);
-  const bool fill = brush.Paints() && !clip.IsEmpty();
+  const DashPattern dash = DashPattern::Of(canvas.Pen()->Style());
+  if (clip.IsEmpty()) return;
+  if (!winding && !stroke) {
+    thread_local SmallPolygonCache cache;
+    if (cache.Paint(surface, clip, points, brush, pen, dash)) return;
+  }
+  const bool fill = brush.Paints();
   if (fill && (winding || stroke || !FillSmallPolygon(surface, clip, points, brush))) {
     kv::PolygonSweep sweep(points, winding);
     int64_t y0 = 0, y1 = 0;
@@ -323,7 +499,7 @@ void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool 
         }
   }
   if (stroke) PaintCoverage(surface, clip, *stroke, pen);
-  else DrawThinPolyline(surface, clip, points, true, pen, DashPattern::Of(canvas.Pen()->Style()));
+  else DrawThinPolyline(surface, clip, points, true, pen, dash);
 }
 
 // The line most drawing code draws: a thin solid pen copying its colour, both ends inside a

@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "KvFaceBase.h"
 #include "KvSysUtils.h"
+#include "Raster.h"
 #include "SysUtils.h"
 
 #include <QPointer>
@@ -85,9 +86,12 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
     FSize = size;
   }
   const uint32_t penPixel = ColorToPixel(pen), brushPixel = ColorToPixel(brush);
+  // Rows by address: the target's pixels are made writable once, not once a run.
+  uint32_t* pixels = target->ScanLine(0);
+  const qsizetype stride = target->Image().bytesPerLine() / qsizetype(sizeof(uint32_t));
   for (const Run& run : FRuns) {
-    uint32_t* line = target->ScanLine(run.Y);
-    std::fill(line + run.Begin, line + run.End, run.Pen ? penPixel : brushPixel);
+    uint32_t* line = pixels + run.Y * stride;
+    kv::FillPixels(line + run.Begin, line + run.End, run.Pen ? penPixel : brushPixel);
   }
 }
 
@@ -372,11 +376,21 @@ void TKvDemoButton::Paint() {
   DrawFrame3D(c, r, outline, outline, FOutlineWidth);
   DrawBevel(c, r);
 
-  c->SetFont(FHovering && Enabled() ? FFontEnter.get() : FFontLeave.get());
-  if (!Enabled()) c->Font()->SetColor(FDisabledTextColor);
-  c->Brush()->SetStyle(TBrushStyle::bsClear);
+  const TFont* font = FHovering && Enabled() ? FFontEnter.get() : FFontLeave.get();
   if (pressed) OffsetRect(r, 1, 1);
-  FFont3D->DrawText(c, r, DT_SINGLELINE | kAlignmentFlags[int(FTextAlignment)], Caption());
+  // The caption's pixels stay the same while the frame's colours change: shaping it is most
+  // of a frame.
+  const TKvFont3D& font3D = *FFont3D;
+  TKvLayerKey key;
+  key << r.Left << r.Top << r.Right << r.Bottom << Caption() << font << Enabled()
+      << FDisabledTextColor << int(FTextAlignment) << int(font3D.Style()) << font3D.HighlightColor()
+      << font3D.ShadowColor() << font3D.HighlightDepth() << font3D.ShadowDepth();
+  FCaptionLayer.Draw(Image(), key, [&](TCanvas* canvas) {
+    canvas->SetFont(font);
+    if (!Enabled()) canvas->Font()->SetColor(FDisabledTextColor);
+    canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+    font3D.DrawText(canvas, r, DT_SINGLELINE | kAlignmentFlags[int(FTextAlignment)], Caption());
+  });
   TKvCustomImageControl::Paint();
 }
 

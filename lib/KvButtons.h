@@ -324,6 +324,7 @@ private:
   bool FHovering = false;
   bool FFocused = false;
   kv::ButtonPress FPress;
+  TKvStaticLayer FCaptionLayer;
 };
 
 // A push-on/push-off button with a small sunken LED beside its caption: each completed click

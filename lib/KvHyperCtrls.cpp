@@ -226,11 +226,8 @@ void TKvHyperLink::Paint() {
   canvas->Brush()->SetColor(Hot() ? FColorEnter : FColorLeave);
   canvas->Brush()->SetStyle(Transparent() ? TBrushStyle::bsClear : TBrushStyle::bsSolid);
   if (!Transparent()) {
-    // One solid colour over the whole image: written by rows, as a fill would.
-    TBitmap* image = Image();
-    const uint32_t pixel = kv::ColorToPixel(Hot() ? FColorEnter : FColorLeave);
-    for (int y = 0; y < image->Height(); ++y)
-      std::fill_n(image->ScanLine(y), image->Width(), pixel);
+    // One solid colour over the whole image.
+    canvas->FillRect(TRect{0, 0, Image()->Width(), Image()->Height()});
   }
 
   const int width = FTextOutline->Visible() ? FTextOutline->Width() : 0;

@@ -292,28 +292,36 @@ TEST(CanvasPolygon, ClosedOutlineThroughTheVertexPixels) {
                      (kvtest::Rows{"#####.", "#RRR#.", "#RRR#.", "#RRR#.", "#####.", "......"}));
 }
 
-// Polygons of a few points are filled by their own short scan; the same polygon given with
-// every vertex repeated (more points, the same shape) goes through the general sweep. Both
-// must paint the same pixels, each once (XOR shows a pixel painted twice), also where the
-// polygon starts above the clip, crosses itself or lies partly outside the picture.
+// Polygons of a few points are filled by their own short scan, and kept as spans that are
+// painted again wherever the same shape comes back; the same polygon given with every vertex
+// repeated (more points, the same shape) goes through the general sweep. Both must paint the
+// same pixels, each as often (XOR shows a pixel painted twice), also where the polygon starts
+// above the clip, crosses itself, lies partly outside the picture, or comes back at another
+// place, with a dotted pen or a hatched brush.
 TEST(CanvasPolygon, FewPointsFillExactlyAsTheGeneralSweep) {
   std::mt19937 random(17);
-  std::uniform_int_distribution<int> coordinate(-6, 30), count(3, 8);
+  std::uniform_int_distribution<int> coordinate(-6, 30), count(3, 8), shift(-9, 9);
   const TRegion oval = CreateEllipticRgn(2, -3, 22, 17);
   for (int round = 0; round < 400; ++round) {
     std::vector<TPoint> few(size_t(count(random)));
     for (TPoint& p : few) p = {coordinate(random), coordinate(random)};
-    std::vector<TPoint> many;
-    for (const TPoint& p : few) many.insert(many.end(), 3, p);
     Picture a(24, 20), b(24, 20);
     for (Picture* p : {&a, &b}) {
       p->c->Pen()->SetMode(TPenMode::pmXor);
       p->c->Pen()->SetColor(clAqua);
+      if (round % 3 == 1) p->c->Pen()->SetStyle(TPenStyle::psDot);
       p->c->Brush()->SetColor(clRed);
+      if (round % 5 == 2) p->c->Brush()->SetStyle(TBrushStyle::bsDiagCross);
       if (round % 2) p->c->SelectClipRgn(&oval);
     }
-    a.c->Polygon(few);
-    b.c->Polygon(many);
+    const TPoint moves[] = {{0, 0}, {shift(random), shift(random)}, {0, 0}};
+    for (const TPoint& move : moves) {
+      std::vector<TPoint> moved, many;
+      for (const TPoint& p : few) moved.push_back({p.X + move.X, p.Y + move.Y});
+      for (const TPoint& p : moved) many.insert(many.end(), 3, p);
+      a.c->Polygon(moved);
+      b.c->Polygon(many);
+    }
     ASSERT_TRUE(kvtest::SamePixels(a.Image(), b.Image())) << "round " << round;
   }
 }
