@@ -657,6 +657,29 @@ TEST(StaticLayer, ShadowButtonRedrawsItsFace) {
       });
 }
 
+TEST(StaticLayer, DemoButtonRedrawsItsCaption) {
+  ExpectChangesRedrawn<TKvDemoButton>(
+      [](TKvDemoButton& b) {
+        b.SetCaption(QStringLiteral("Close"));
+        b.Font3D()->SetStyle(TKvFont3DStyle::f3dShadow);
+      },
+      {
+          {"caption", [](TKvDemoButton& b) { b.SetCaption(QStringLiteral("Go")); }},
+          {"font", [](TKvDemoButton& b) { b.FontLeave()->SetColor(clRed); }},
+          {"3D style", [](TKvDemoButton& b) { b.Font3D()->SetStyle(TKvFont3DStyle::f3dRaised); }},
+          {"3D colour", [](TKvDemoButton& b) { b.Font3D()->SetShadowColor(clLime); }},
+          {"3D depth", [](TKvDemoButton& b) { b.Font3D()->SetShadowDepth(3); }},
+          {"alignment", [](TKvDemoButton& b) { b.SetTextAlignment(TKvTextAlignment::vtaLeft); }},
+          {"disabled", [](TKvDemoButton& b) { b.SetEnabled(false); }},
+          {"disabled colour",
+           [](TKvDemoButton& b) {
+             b.SetEnabled(false);
+             b.SetDisabledTextColor(clYellow);
+           }},
+          {"outline", [](TKvDemoButton& b) { b.SetOutlineColor(clBlue); }},
+      });
+}
+
 // ---------------------------------------------------------------------------
 // The switches panel's and the meters panel's controls: a kept face under a moving value
 
