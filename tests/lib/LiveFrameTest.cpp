@@ -792,6 +792,30 @@ TEST(StaticLayer, ProgressBarRedrawsItsBevel) {
       });
 }
 
+// A new position repaints only the blocks between the old and the new end: every such
+// frame equals a full repaint, filling and emptying, in blocks and smooth, both ways round.
+TEST(LiveFrame, ProgressBarPositionsWriteWhatAFullRepaintWrites) {
+  for (const bool smooth : {false, true}) {
+    for (const bool vertical : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "smooth " << smooth << ", vertical " << vertical);
+      auto form = std::make_unique<TForm>(nullptr);
+      auto* bar = new TKvProgressBar(form.get());
+      bar->SetBounds(4, 4, 200, 16);
+      bar->SetSmooth(smooth);
+      if (vertical) bar->SetOrientation(TKvOrientation::voVertical);
+      bar->Bevel()->SetOuterWidth(2);
+      kvtest::ShowForm(form.get(), 210, 210);
+      for (const int position : {50, 45, 51, 0, 100, 99, 3, 64, 63, 100, 1}) {
+        SCOPED_TRACE(position);
+        bar->SetPosition(position);
+        const QImage live = kvtest::Grab(form.get());
+        form->repaint();
+        ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+      }
+    }
+  }
+}
+
 TEST(StaticLayer, ShadowButtonRedrawsItsFace) {
   ExpectChangesRedrawn<TKvShadowButton>(
       [](TKvShadowButton& b) { b.SetCaption(QStringLiteral("Scope Panel")); },
