@@ -327,27 +327,38 @@ void TKvScope::KeepRows() {
   FRows.swap(rows);
 }
 
-void TKvScope::TraceOf(const TKvChannel& channel, std::vector<TPoint>& points) const {
-  const int64_t f = FFrequency, w = Width();
+void TKvScope::TraceOf(const TKvChannel& channel, std::vector<TPoint>& points, int64_t first,
+                       int64_t last) const {
+  const int64_t f = FFrequency, w = Width(), n = channel.Count();
   const bool rightwards = FDirection == TScrolldirection::sdLeftToRight;
+  const bool bar = channel.Style() == TGraphStyle::gsBar;
+  const int64_t step = rightwards ? f : -f;
   // Past the far edge by more than the pen, nothing more can show: the trace only goes on.
   const int64_t farEdge = w + std::max(channel.Width(), 1);
-  int64_t x = rightwards ? f : f + w;
   points.clear();
-  points.push_back(TPoint(kv::SaturateToInt(x), FBaseY));
   const auto lineTo = [&](int64_t px, int y) {
     points.push_back(TPoint(kv::SaturateToInt(px), y));
   };
-  for (int i = 0; x > 0; ++i) {
-    if (i == channel.Count()) {
+  first = std::clamp<int64_t>(first, 0, n);
+  int64_t x = (rightwards ? f : f + w) + step * first;
+  if (first == 0) {
+    lineTo(x, FBaseY);
+  } else {
+    // The pen where the sample before left it, unless the trace stopped there.
+    const int64_t pen = bar ? x - f : x - step - f;
+    if (rightwards && pen > farEdge) return;
+    lineTo(pen, RowOf(channel.Sample(int(first - 1))));
+  }
+  for (int64_t i = first; x > 0 && i < last; ++i) {
+    if (i == n) {
       lineTo(x - f, FBaseY);
       break;
     }
-    const int y = RowOf(channel.Sample(i));
+    const int y = RowOf(channel.Sample(int(i)));
     lineTo(x - f, y);
     int64_t pen = x - f;
-    x += rightwards ? f : -f;
-    if (channel.Style() == TGraphStyle::gsBar) lineTo(pen = x - f, y);
+    x += step;
+    if (bar) lineTo(pen = x - f, y);
     // Every later segment starts at the pen and runs further right.
     if (rightwards && pen > farEdge) break;
   }
@@ -359,38 +370,47 @@ void TKvScope::DrawTrace(TCanvas* canvas, const TKvChannel& channel,
   canvas->Pen()->SetWidth(channel.Width());
   canvas->Pen()->SetMode(TPenMode::pmCopy);
   canvas->Pen()->SetStyle(TPenStyle::psSolid);
-  // A segment whose columns, widened by the pen, miss the band leaves it as it is.
-  const int64_t reach = int64_t(std::max(channel.Width(), 1)) + 2;
-  const auto misses = [&](const TPoint& a, const TPoint& b) {
-    return band && (int64_t(std::max(a.X, b.X)) + reach < band->Left ||
-                    int64_t(std::min(a.X, b.X)) - reach >= band->Right);
-  };
   QImage* surface = canvas->Surface();
   const kv::ClipRects& clip = canvas->EffectiveClip();
   if (canvas->Pen()->Width() > 1 || !surface || !clip.IsSingle()) {
+    const TRegion region =
+        band ? CreateRectRgn(band->Left, band->Top, band->Right, band->Bottom) : TRegion();
+    if (band) canvas->SelectClipRgn(&region);
     for (size_t i = 1; i < points.size(); ++i) {
-      if (misses(points[i - 1], points[i])) continue;
       canvas->MoveTo(points[i - 1].X, points[i - 1].Y);
       canvas->LineTo(points[i].X, points[i].Y);
     }
+    if (band) canvas->SelectClipRgn(nullptr);
     canvas->MoveTo(points.back().X, points.back().Y);
     return;
   }
-  // A one-pixel solid line that lies inside the image is written as the canvas writes it,
-  // without a call per segment; the segments that cross an edge go through the canvas.
+  // A one-pixel solid line that lies inside the image (or the band) is written as the canvas
+  // writes it, without a call per segment; the segments that cross an edge go through the
+  // canvas, or within the band, through the canvas's own line steps.
   const kv::SurfaceRows rows(*surface);
   const uint32_t color = kv::SurfaceColor(channel.Color(), canvas->MonochromeSurface());
+  kv::ClipRects within = clip;
+  if (band) {
+    const kv::Point64 a = kv::ToSurface(*canvas, band->Left, band->Top);
+    const kv::Point64 b = kv::ToSurface(*canvas, band->Right, band->Bottom);
+    within.Bounds &= QRect(QPoint(int(a.X), int(a.Y)), QPoint(int(b.X - 1), int(b.Y - 1)));
+  }
+  const kv::Ink ink = kv::PenInk(*canvas);
   for (size_t i = 1; i < points.size(); ++i) {
-    if (misses(points[i - 1], points[i])) continue;
     const kv::Point64 a = kv::ToSurface(*canvas, points[i - 1].X, points[i - 1].Y);
     const kv::Point64 b = kv::ToSurface(*canvas, points[i].X, points[i].Y);
     const kv::LineRaster line(a.X, a.Y, b.X, b.Y);
-    if (line.Inside(clip.Bounds)) {
+    if (line.Inside(within.Bounds)) {
       kv::FillWholeLine(rows, line, color);
-      continue;
+    } else if (!band) {
+      canvas->MoveTo(points[i - 1].X, points[i - 1].Y);
+      canvas->LineTo(points[i].X, points[i].Y);
+    } else if (std::abs(b.X - a.X) > 1 || std::abs(b.Y - a.Y) > 1) {
+      kv::DrawLine(rows, within, line, ink, kv::DashPattern{}, 0);
+    } else if (a.X != b.X || a.Y != b.Y) {
+      // A step to a neighbour draws its start pixel.
+      kv::PaintSpan(rows, within, a.Y, a.X, a.X + 1, ink);
     }
-    canvas->MoveTo(points[i - 1].X, points[i - 1].Y);
-    canvas->LineTo(points[i].X, points[i].Y);
   }
   canvas->MoveTo(points.back().X, points.back().Y);
 }
@@ -504,22 +524,21 @@ bool TKvScope::ScrollLastFrame(const TKvLayerKey& key) {
     if (rightwards) std::memmove(row + step, row, kept);
     else std::memmove(row, row + step, kept);
   }
-  // Each trace once; then band by band, the channels in their order as a whole frame has them.
-  const int channels = FChannels->Count();
-  if (FTraces.size() < size_t(channels)) FTraces.resize(size_t(channels));
-  for (int i = 0; i < channels; ++i)
-    if (FChannels->Items(i)->Visible()) TraceOf(*FChannels->Items(i), FTraces[size_t(i)]);
+  // Band by band, the channels in the order a whole frame draws them, each with the samples
+  // whose segments may reach the band: a sample's segments span at most two steps.
   TCanvas* canvas = BitmapCanvas();
   for (const auto& [left, right] : merged) {
     CopyGrid(left, right);
-    const TRegion region = CreateRectRgn(int(left), 0, int(right), int(h));
-    canvas->SelectClipRgn(&region);
     const TRect band = Rect(int(left), 0, int(right), int(h));
-    for (int i = channels - 1; i >= 0; --i) {
+    for (int i = FChannels->Count() - 1; i >= 0; --i) {
       const TKvChannel* channel = FChannels->Items(i);
-      if (channel->Visible()) DrawTrace(canvas, *channel, FTraces[size_t(i)], &band);
+      if (!channel->Visible()) continue;
+      const int64_t reach = int64_t(std::max(channel->Width(), 1)) + 2;
+      const int64_t first = rightwards ? (left - reach) / f - 2 : (f + w - right - reach) / f - 2;
+      const int64_t last = rightwards ? (right + reach) / f + 2 : (f + w - left + reach) / f + 2;
+      TraceOf(*channel, FTrace, first, last);
+      DrawTrace(canvas, *channel, FTrace, &band);
     }
-    canvas->SelectClipRgn(nullptr);
   }
   return true;
 }
@@ -547,7 +566,7 @@ void TKvScope::Paint() {
     for (int i = FChannels->Count() - 1; i >= 0; --i) {
       const TKvChannel* channel = FChannels->Items(i);
       if (!channel->Visible()) continue;
-      TraceOf(*channel, FTrace);
+      TraceOf(*channel, FTrace, 0, INT64_MAX);
       DrawTrace(canvas, *channel, FTrace, nullptr);
     }
   }

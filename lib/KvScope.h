@@ -216,8 +216,10 @@ private:
   bool KeepGridStrip();
   // Copies the cleared image with the grid for columns Left to Right from the strip.
   void CopyGrid(int64_t left, int64_t right);
-  // The points of the channel's trace, from the entry edge on.
-  void TraceOf(const TKvChannel& channel, std::vector<TPoint>& points) const;
+  // The points of the channel's trace for samples First to Last (not included), from where
+  // the sample before left the pen; 0 to the end is the whole trace.
+  void TraceOf(const TKvChannel& channel, std::vector<TPoint>& points, int64_t first,
+               int64_t last) const;
   // Draws a trace with the channel's pen; with Band, only the segments that may reach into it.
   void DrawTrace(TCanvas* canvas, const TKvChannel& channel, const std::vector<TPoint>& points,
                  const TRect* band) const;
@@ -243,7 +245,6 @@ private:
   std::vector<int> FRows;
   std::array<int, 3> FRowsKey{-1, 0, 0};  // the height and range FRows were made for
   std::vector<TPoint> FTrace;
-  std::vector<std::vector<TPoint>> FTraces;  // every channel's, for a scrolled frame
   // The last frame: its key, each drawn channel's stamp and history length, the grid's
   // position. An empty key: the image holds no frame to scroll.
   struct ChannelLook {
