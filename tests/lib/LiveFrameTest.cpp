@@ -377,6 +377,48 @@ TEST(StaticLayer, BannerRedrawsItsBevel) {
       });
 }
 
+namespace {
+
+class ScrollingBanner : public TKvBanner {
+public:
+  using TKvBanner::ScrollStep;
+  using TKvBanner::TKvBanner;
+};
+
+}  // namespace
+
+// A step across moves the last face and draws only its edges: every such frame, through the
+// picture's wrap and in every direction, equals a full repaint.
+TEST(LiveFrame, BannerStepsWriteWhatAFullRepaintWrites) {
+  for (const TKvBannerDirection direction :
+       {TKvBannerDirection::bdRightToLeft, TKvBannerDirection::bdLeftToRight,
+        TKvBannerDirection::bdTopToBottom, TKvBannerDirection::bdBottomToTop}) {
+    for (const int width : {9, 40}) {
+      SCOPED_TRACE(testing::Message() << int(direction) << ", picture " << width);
+      auto form = std::make_unique<TForm>(nullptr);
+      auto* banner = new ScrollingBanner(form.get());
+      banner->SetBounds(4, 4, 90, 30);
+      kvtest::Picture picture(width, 7, clBlack);
+      for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < width; ++x)
+          picture.bitmap.ScanLine(y)[x] = (x * 7 + y * 3) % 5 < 2 ? 0xFFFF8040u : 0xFF200808u;
+      banner->SetBitmap(&picture.bitmap);
+      banner->Bevel()->SetOuterStyle(TKvBevelStyle::bsRaised);
+      banner->Bevel()->SetOuterWidth(3);
+      banner->SetDirection(direction);
+      kvtest::ShowForm(form.get(), 100, 40);
+      for (int step = 0; step < 70 && !HasFailure(); ++step) {
+        SCOPED_TRACE(step);
+        if (step == 30) banner->Bevel()->SetInnerWidth(1);
+        banner->ScrollStep();
+        const QImage live = kvtest::Grab(form.get());
+        banner->repaint();
+        EXPECT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+      }
+    }
+  }
+}
+
 TEST(StaticLayer, MatrixRedrawsItsBevelAndUnlitCells) {
   ExpectChangesRedrawn<TKvMatrix>(
       [](TKvMatrix& m) { m.SetText(QStringLiteral("Kv%C12")); },
