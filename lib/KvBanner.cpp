@@ -120,6 +120,12 @@ void TKvBanner::CMColorChanged() {
   UpdateControl();
 }
 
+void TKvBanner::hideEvent(QHideEvent* e) {
+  // What the window shows next comes from a whole face.
+  FFaceKey.clear();
+  TKvGraphicImageControl::hideEvent(e);
+}
+
 void TKvBanner::SetBounds(int left, int top, int width, int height) {
   const int oldWidth = Width(), oldHeight = Height();
   TKvGraphicImageControl::SetBounds(left, top, width, height);
@@ -191,16 +197,18 @@ void TKvBanner::ScrollStep() {
 // The grid with the picture on it, pixel by pixel: a square of the picture in the colour of
 // its source pixel, the grid's squares elsewhere, Color in every gap. Only the face is
 // drawn, however large the picture on the grid would be.
-void TKvBanner::DrawPicture() {
+void TKvBanner::DrawPicture(int64_t shift) {
   TBitmap* image = Image();
   const int64_t w = std::min(image->Width(), Width()), h = std::min(image->Height(), Height());
   if (w <= 0 || h <= 0) return;
   const int64_t p = Pitch(), size = FPixelSize;
   const bool empty = FBitmap->Empty();
+  // Read only: a writable look-up would count as a new picture.
+  const TBitmap* picture = FBitmap.get();
   const uint32_t gap = kv::ColorToPixel(Color());
   const uint32_t square = FPixelMode == TKvBannerPixelMode::pmCustom || empty
                               ? kv::ColorToPixel(FPixelColor)
-                              : FBitmap->ScanLine(0)[0] | 0xFF000000u;
+                              : picture->ScanLine(0)[0] | 0xFF000000u;
   std::vector<int64_t> cols, rows;
   std::vector<uint8_t> colSquare, rowSquare;
   MapAxis(cols, colSquare, w, FOffsetX, empty ? 0 : RenderedWidth(), p, size);
@@ -231,36 +239,86 @@ void TKvBanner::DrawPicture() {
     index[size_t(x - first)] = uint32_t(col >= 0 ? col - colFrom : shown);
   }
   const size_t rowBytes = size_t(w) * sizeof(uint32_t);
-  for (int64_t y = 0; y < h; ++y) {
-    uint32_t* line = image->ScanLine(int(y));
-    // A row on the same grid row and picture row as the one above is that row again.
-    if (y > 0 && rows[size_t(y)] == rows[size_t(y - 1)] &&
-        rowSquare[size_t(y)] == rowSquare[size_t(y - 1)]) {
-      std::memcpy(line, image->ScanLine(int(y - 1)), rowBytes);
-      continue;
-    }
+  // Rows by address: the image's pixels are made writable once, not once a row.
+  auto* bits = reinterpret_cast<uchar*>(image->ScanLine(0));
+  const qsizetype stride = image->Image().bytesPerLine();
+  const auto lineOf = [&](int64_t y) { return reinterpret_cast<uint32_t*>(bits + y * stride); };
+  // A row on the same grid row and picture row as the one above is that row again.
+  const auto repeats = [&](int64_t y) {
+    return y > 0 && rows[size_t(y)] == rows[size_t(y - 1)] &&
+           rowSquare[size_t(y)] == rowSquare[size_t(y - 1)];
+  };
+  const auto drawRow = [&](uint32_t* line, int64_t y) {
     std::memcpy(line, rowSquare[size_t(y)] ? gridRow.data() : gapRow.data(), rowBytes);
     const int64_t row = rows[size_t(y)];
-    if (row == kOutside || first > last) continue;
+    if (row == kOutside || first > last) return;
     if (row == kGap) {
       // On a gap of the grid the row is all gap already.
       if (rowSquare[size_t(y)]) std::fill(line + first, line + last + 1, gap);
-      continue;
+      return;
     }
     if (shown > 0) {
-      const uint32_t* source = FBitmap->ScanLine(int(row)) + colFrom;
+      const uint32_t* source = picture->ScanLine(int(row)) + colFrom;
       for (int64_t c = 0; c < shown; ++c) pictureRow[size_t(c)] = source[c] | 0xFF000000u;
     }
     uint32_t* out = line + first;
     for (size_t i = 0; i < index.size(); ++i) out[i] = pictureRow[index[i]];
+  };
+  if (shift == 0) {
+    for (int64_t y = 0; y < h; ++y) {
+      if (repeats(y)) std::memcpy(lineOf(y), lineOf(y - 1), rowBytes);
+      else drawRow(lineOf(y), y);
+    }
+    return;
+  }
+  // The last face moved by one pitch: rows off the picture keep their grid, the picture's rows
+  // move, and only their columns at the edges (where the bevel lay, and where the picture
+  // enters) are worked out again; so are whole rows under the bevel.
+  TRect inside = ClientRect();
+  FBevel->GetVisibleArea(inside);
+  const int64_t bevel = std::clamp<int64_t>(inside.Left, 0, std::max(w, h));
+  const int64_t edge = std::min(bevel + std::abs(shift), w);
+  const size_t kept = size_t(w - std::abs(shift)) * sizeof(uint32_t);
+  const auto redraw = [&](uint32_t* line, int64_t y, int64_t from, int64_t to) {
+    const int64_t row = rows[size_t(y)];
+    const uint32_t* source = row >= 0 ? picture->ScanLine(int(row)) : nullptr;
+    for (int64_t x = from; x < to; ++x) {
+      if (x < first || x > last) line[x] = rowSquare[size_t(y)] ? gridRow[size_t(x)] : gap;
+      else line[x] = source && cols[size_t(x)] >= 0 ? source[cols[size_t(x)]] | 0xFF000000u : gap;
+    }
+  };
+  for (int64_t y = 0; y < h; ++y) {
+    // Off the picture, or through a gap of the grid: the row does not move.
+    if (rows[size_t(y)] == kOutside || (rows[size_t(y)] == kGap && !rowSquare[size_t(y)])) continue;
+    uint32_t* line = lineOf(y);
+    if (repeats(y)) {
+      std::memcpy(line, lineOf(y - 1), rowBytes);
+    } else if (y < bevel || y >= h - bevel || rows[size_t(y)] == kGap) {
+      drawRow(line, y);
+    } else {
+      if (shift < 0) std::memmove(line, line - shift, kept);
+      else std::memmove(line + shift, line, kept);
+      redraw(line, y, 0, edge);
+      redraw(line, y, std::max<int64_t>(w - edge, edge), w);
+    }
   }
 }
 
 void TKvBanner::Paint() {
-  DrawPicture();
   TKvLayerKey key;
   key << Width() << Height();
   FBevel->WriteKey(key);
+  // The image holds the last face; a scroll by one pitch across moves it.
+  TKvLayerKey face = key;
+  face << FPixelSize << FSpacing << Color() << FPixelColor << int(FPixelMode) << FBitmap.get()
+       << FOffsetY;
+  const int64_t dx = FOffsetX - FFaceOffsetX;
+  const bool scrolled = face.Bytes() == FFaceKey && (dx == Pitch() || dx == -Pitch()) &&
+                        Pitch() < Width() && Image()->Width() == Width() &&
+                        Image()->Height() == Height();
+  DrawPicture(scrolled ? dx : 0);
+  FFaceKey = face.Bytes();
+  FFaceOffsetX = FOffsetX;
   FBevelLayer->Draw(Image(), key, [&](TCanvas* c) {
     TRect r = ClientRect();
     FBevel->Paint(c, r);

@@ -103,6 +103,7 @@ protected:
   void Paint() override;
   bool CanAutoSize(int& newWidth, int& newHeight) override;
   void CMColorChanged() override;
+  void hideEvent(QHideEvent* e) override;
   // One step of the picture in Direction.
   void ScrollStep();
   TKvTimer* Timer() const { return FTimer.get(); }
@@ -110,13 +111,17 @@ protected:
 private:
   void Rebuild();
   void CenterPicture();
-  void DrawPicture();
+  // The face; with Shift, the last face moved that many pixels across instead.
+  void DrawPicture(int64_t shift = 0);
   void SetPitchPart(int& field, int v);
 
   std::unique_ptr<TKvTimer> FTimer;
   std::unique_ptr<TBitmap> FBitmap;
   std::unique_ptr<TKvBevel> FBevel;
   std::unique_ptr<TKvStaticLayer> FBevelLayer;
+  // What the last face was drawn from, and its picture's place across.
+  QByteArray FFaceKey;
+  int64_t FFaceOffsetX = 0;
   int64_t FOffsetX = 0;
   int64_t FOffsetY = 0;
   bool FRecenter = true;

@@ -31,11 +31,15 @@ void CopyBlock(TCanvas* canvas, TBitmap* target, const TRect& dest, const TBitma
                      Rect(origin.X, origin.Y, Clamp64(origin.X + w), Clamp64(origin.Y + h)));
     return;
   }
+  // Rows by address: the target's pixels are made writable once, not once a row.
+  auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
+  const qsizetype toStride = target->Image().bytesPerLine();
   const QImage& from = source->Image();
+  const uchar* bits = from.constBits();
+  const qsizetype fromStride = from.bytesPerLine();
   for (int64_t y = 0; y < h; ++y)
-    std::memcpy(target->ScanLine(int(dest.Top + y)) + dest.Left,
-                reinterpret_cast<const uint32_t*>(from.constScanLine(int(origin.Y + y))) + origin.X,
-                size_t(w) * sizeof(uint32_t));
+    std::memcpy(to + (dest.Top + y) * toStride + int64_t(dest.Left) * 4,
+                bits + (origin.Y + y) * fromStride + int64_t(origin.X) * 4, size_t(w) * 4);
 }
 
 }  // namespace
@@ -77,9 +81,35 @@ void TKvProgressBar::SetPosition(int v) {
     return;
   }
   v = std::clamp(v, FMinValue, FMaxValue);
+  const int before = FPosition;
   if (!SetIfChanged(FPosition, v)) return;
-  UpdateControl();
+  RepaintFill(before);
   emit OnChange(this);
+}
+
+int64_t TKvProgressBar::Filled(int position, int64_t extent) const {
+  return std::clamp<int64_t>(PercentToValue(kv::PercentOfRange(int64_t(position) - FMinValue,
+                                                               int64_t(FMaxValue) - FMinValue),
+                                            int(extent)),
+                             0, extent);
+}
+
+void TKvProgressBar::RepaintFill(int before) {
+  // The area inside the bevel must be the one the last frame was drawn with.
+  TRect bar = ClientRect();
+  FBevel->GetVisibleArea(bar);
+  if (bar != FFaceBar) return UpdateControl();
+  const int64_t L = bar.Left, T = bar.Top, R = bar.Right, B = bar.Bottom;
+  const bool horizontal = FOrientation == TKvOrientation::voHorizontal;
+  const int64_t extent = std::max<int64_t>(horizontal ? R - L : B - T, 0);
+  const int64_t a = Filled(before, extent), b = Filled(FPosition, extent);
+  // Only blocks that start between the two ends change; a block reaches one block's width
+  // (two thirds of the bar's thickness) beyond its start.
+  const int64_t block = (horizontal ? B - T : R - L) / 3 * 2 + 2;
+  const int64_t from = std::min(a, b) - 1, to = std::max(a, b) + block;
+  const auto side = [](int64_t v) { return kv::SaturateToInt(v); };
+  if (horizontal) UpdateControlRect(TRect{side(L + from), 0, side(L + to), Height()});
+  else UpdateControlRect(TRect{0, side(B - to), Width(), side(B - from)});
 }
 
 void TKvProgressBar::SetStartColor(TColor v) {
@@ -159,11 +189,9 @@ void TKvProgressBar::Paint() {
   const int64_t L = bar.Left, T = bar.Top, R = bar.Right, B = bar.Bottom;
   const bool horizontal = FOrientation == TKvOrientation::voHorizontal;
   const int64_t extent = std::max<int64_t>(horizontal ? R - L : B - T, 0);
-  const int64_t filled = std::clamp<int64_t>(
-      PercentToValue(
-          kv::PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue),
-          int(extent)),
-      0, extent);
+  const int64_t filled = Filled(FPosition, extent);
+  // A partial repaint leaves the blocks outside its rectangle as the last frame drew them.
+  const TRect& paint = PaintRect();
   const TCanvas* fill = FFillImage->Canvas();
   if (horizontal) {
     const int64_t w = (B - T) / 3 * 2;
@@ -173,7 +201,7 @@ void TKvProgressBar::Paint() {
     while (left < L + filled) {
       if (right >= R) right = R - 1;
       const int64_t bw = right - left;
-      if (bw > 0 && B - 1 > T + 1)
+      if (bw > 0 && B - 1 > T + 1 && right > paint.Left && left < paint.Right)
         CopyBlock(canvas, Image(),
                   Rect(Clamp64(left), Clamp64(T + 1), Clamp64(right), Clamp64(B - 1)),
                   FFillImage.get(), TPoint(Clamp64(left - L), 0));
@@ -187,7 +215,7 @@ void TKvProgressBar::Paint() {
     while (bottom > B - filled) {
       if (top <= T) top = T + 1;
       const int64_t bh = bottom - top;
-      if (bh > 0 && R - 1 > L + 1)
+      if (bh > 0 && R - 1 > L + 1 && bottom > paint.Top && top < paint.Bottom)
         canvas->CopyRect(
             Rect(Clamp64(L + 1), Clamp64(top), Clamp64(R - 1), Clamp64(bottom)), fill,
             Rect(0, Clamp64(top - T - 1), FFillImage->Width(), Clamp64(bottom - T - 1)));

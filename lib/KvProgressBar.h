@@ -99,6 +99,10 @@ protected:
 private:
   void FillChanged();
   void BuildFill(const TRect& bar);
+  // The filled length for Position along a bar of Extent pixels.
+  int64_t Filled(int position, int64_t extent) const;
+  // The repaint after Position moved from Before: only the blocks between the two ends.
+  void RepaintFill(int before);
 
   std::unique_ptr<TKvBevel> FBevel;
   std::unique_ptr<TBitmap> FBitmap;

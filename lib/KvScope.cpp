@@ -10,11 +10,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <exception>
 
-using kv::Rect;
+using kv::CreateRectRgn, kv::Rect;
 
 namespace {
 
@@ -27,6 +28,12 @@ constexpr int64_t kFirstRing = 16;
 
 // ---------------------------------------------------------------------------
 // Channel
+
+namespace {
+std::atomic<uint64_t> gChannelIds{0};
+}  // namespace
+
+TKvChannel::TKvChannel(TCollection* collection) : TCollectionItem(collection), FId(++gChannelIds) {}
 
 void TKvChannel::SetColor(TColor v) {
   if (v == FColor) return;
@@ -81,6 +88,7 @@ void TKvChannel::ClearData() {
   std::vector<int>().swap(FRing);
   FHead = 0;
   FCount = 0;
+  FStamp += 2;
 }
 
 void TKvChannel::Grow(int64_t limit) {
@@ -103,6 +111,7 @@ void TKvChannel::Prepend(int value, int64_t limit) {
   FHead = (FHead + FRing.size() - 1) % FRing.size();
   FRing[FHead] = value;
   if (FCount < FRing.size() && int64_t(FCount) < limit) ++FCount;
+  ++FStamp;
 }
 
 // ---------------------------------------------------------------------------
@@ -318,66 +327,100 @@ void TKvScope::KeepRows() {
   FRows.swap(rows);
 }
 
-void TKvScope::DrawChannel(TCanvas* canvas, const TKvChannel& channel) {
-  const int64_t f = FFrequency, w = Width();
+void TKvScope::TraceOf(const TKvChannel& channel, std::vector<TPoint>& points, int64_t first,
+                       int64_t last) const {
+  const int64_t f = FFrequency, w = Width(), n = channel.Count();
   const bool rightwards = FDirection == TScrolldirection::sdLeftToRight;
+  const bool bar = channel.Style() == TGraphStyle::gsBar;
+  const int64_t step = rightwards ? f : -f;
+  // Past the far edge by more than the pen, nothing more can show: the trace only goes on.
+  const int64_t farEdge = w + std::max(channel.Width(), 1);
+  points.clear();
+  const auto lineTo = [&](int64_t px, int y) {
+    points.push_back(TPoint(kv::SaturateToInt(px), y));
+  };
+  first = std::clamp<int64_t>(first, 0, n);
+  int64_t x = (rightwards ? f : f + w) + step * first;
+  if (first == 0) {
+    lineTo(x, FBaseY);
+  } else {
+    // The pen where the sample before left it, unless the trace stopped there.
+    const int64_t pen = bar ? x - f : x - step - f;
+    if (rightwards && pen > farEdge) return;
+    lineTo(pen, RowOf(channel.Sample(int(first - 1))));
+  }
+  for (int64_t i = first; x > 0 && i < last; ++i) {
+    if (i == n) {
+      lineTo(x - f, FBaseY);
+      break;
+    }
+    const int y = RowOf(channel.Sample(int(i)));
+    lineTo(x - f, y);
+    int64_t pen = x - f;
+    x += step;
+    if (bar) lineTo(pen = x - f, y);
+    // Every later segment starts at the pen and runs further right.
+    if (rightwards && pen > farEdge) break;
+  }
+}
+
+void TKvScope::DrawTrace(TCanvas* canvas, const TKvChannel& channel,
+                         const std::vector<TPoint>& points, const TRect* band) const {
   canvas->Pen()->SetColor(channel.Color());
   canvas->Pen()->SetWidth(channel.Width());
   canvas->Pen()->SetMode(TPenMode::pmCopy);
   canvas->Pen()->SetStyle(TPenStyle::psSolid);
-  // Past the far edge by more than the pen, nothing more can show: the trace only goes on.
-  const int64_t farEdge = w + std::max(channel.Width(), 1);
-  int64_t x = rightwards ? f : f + w;
-  FTrace.clear();
-  FTrace.push_back(TPoint(kv::SaturateToInt(x), FBaseY));
-  const auto lineTo = [&](int64_t px, int y) {
-    FTrace.push_back(TPoint(kv::SaturateToInt(px), y));
-  };
-  for (int i = 0; x > 0; ++i) {
-    if (i == channel.Count()) {
-      lineTo(x - f, FBaseY);
-      break;
-    }
-    const int y = RowOf(channel.Sample(i));
-    lineTo(x - f, y);
-    int64_t pen = x - f;
-    x += rightwards ? f : -f;
-    if (channel.Style() == TGraphStyle::gsBar) lineTo(pen = x - f, y);
-    // Every later segment starts at the pen and runs further right.
-    if (rightwards && pen > farEdge) break;
-  }
-  canvas->MoveTo(FTrace.front().X, FTrace.front().Y);
   QImage* surface = canvas->Surface();
   const kv::ClipRects& clip = canvas->EffectiveClip();
   if (canvas->Pen()->Width() > 1 || !surface || !clip.IsSingle()) {
-    for (size_t i = 1; i < FTrace.size(); ++i) canvas->LineTo(FTrace[i].X, FTrace[i].Y);
+    const TRegion region =
+        band ? CreateRectRgn(band->Left, band->Top, band->Right, band->Bottom) : TRegion();
+    if (band) canvas->SelectClipRgn(&region);
+    for (size_t i = 1; i < points.size(); ++i) {
+      canvas->MoveTo(points[i - 1].X, points[i - 1].Y);
+      canvas->LineTo(points[i].X, points[i].Y);
+    }
+    if (band) canvas->SelectClipRgn(nullptr);
+    canvas->MoveTo(points.back().X, points.back().Y);
     return;
   }
-  // A one-pixel solid line that lies inside the image is written as the canvas writes it,
-  // without a call per segment; the segments that cross an edge go through the canvas.
+  // A one-pixel solid line that lies inside the image (or the band) is written as the canvas
+  // writes it, without a call per segment; the segments that cross an edge go through the
+  // canvas, or within the band, through the canvas's own line steps.
   const kv::SurfaceRows rows(*surface);
   const uint32_t color = kv::SurfaceColor(channel.Color(), canvas->MonochromeSurface());
-  for (size_t i = 1; i < FTrace.size(); ++i) {
-    const kv::Point64 a = kv::ToSurface(*canvas, FTrace[i - 1].X, FTrace[i - 1].Y);
-    const kv::Point64 b = kv::ToSurface(*canvas, FTrace[i].X, FTrace[i].Y);
-    const kv::LineRaster line(a.X, a.Y, b.X, b.Y);
-    if (line.Inside(clip.Bounds)) {
-      kv::FillWholeLine(rows, line, color);
-      continue;
-    }
-    canvas->MoveTo(FTrace[i - 1].X, FTrace[i - 1].Y);
-    canvas->LineTo(FTrace[i].X, FTrace[i].Y);
+  kv::ClipRects within = clip;
+  if (band) {
+    const kv::Point64 a = kv::ToSurface(*canvas, band->Left, band->Top);
+    const kv::Point64 b = kv::ToSurface(*canvas, band->Right, band->Bottom);
+    within.Bounds &= QRect(QPoint(int(a.X), int(a.Y)), QPoint(int(b.X - 1), int(b.Y - 1)));
   }
-  canvas->MoveTo(FTrace.back().X, FTrace.back().Y);
+  const kv::Ink ink = kv::PenInk(*canvas);
+  for (size_t i = 1; i < points.size(); ++i) {
+    const kv::Point64 a = kv::ToSurface(*canvas, points[i - 1].X, points[i - 1].Y);
+    const kv::Point64 b = kv::ToSurface(*canvas, points[i].X, points[i].Y);
+    const kv::LineRaster line(a.X, a.Y, b.X, b.Y);
+    if (line.Inside(within.Bounds)) {
+      kv::FillWholeLine(rows, line, color);
+    } else if (!band) {
+      canvas->MoveTo(points[i - 1].X, points[i - 1].Y);
+      canvas->LineTo(points[i].X, points[i].Y);
+    } else if (std::abs(b.X - a.X) > 1 || std::abs(b.Y - a.Y) > 1) {
+      kv::DrawLine(rows, within, line, ink, kv::DashPattern{}, 0);
+    } else if (a.X != b.X || a.Y != b.Y) {
+      // A step to a neighbour draws its start pixel.
+      kv::PaintSpan(rows, within, a.Y, a.X, a.X + 1, ink);
+    }
+  }
+  canvas->MoveTo(points.back().X, points.back().Y);
 }
 
-bool TKvScope::CopyGrid() {
+bool TKvScope::KeepGridStrip() {
   const int64_t w = Width(), h = Height(), grid = FGridSize;
   // A line wider than a pixel may reach into the image from a line the strip has and the
   // frame has not; a background captured from the parent does not repeat.
   if (FGridLineWidth > 1 || Transparent() || grid > w || w <= 0 || h <= 0) return false;
-  TKvLayerKey key;
-  key << w << h << grid << FGridColor << FBaseColor << FBaseY << Color();
+  const TKvLayerKey key = GridKey();
   if (key.Bytes() != FGridKey || FGridStrip->Empty()) {
     FGridKey = key.Bytes();
     FGridStrip->SetSize(int(w + grid), int(h));
@@ -387,29 +430,153 @@ bool TKvScope::CopyGrid() {
     c->FillRect(Rect(0, 0, int(w + grid), int(h)));
     DrawGrid(c, w + grid, 0);
   }
-  // Lines left of the image do not show, so any offset acts as its remainder.
-  const int64_t from = (FGridOffset % grid + grid) % grid;
-  const size_t row = size_t(w) * sizeof(uint32_t);
-  for (int y = 0; y < int(h); ++y)
-    std::memcpy(Image()->ScanLine(y), FGridStrip->ScanLine(y) + from, row);
-  // The canvas as ClearBitmapCanvas leaves it.
-  BitmapCanvas()->Brush()->SetStyle(TBrushStyle::bsSolid);
-  BitmapCanvas()->Brush()->SetColor(Color());
   return true;
+}
+
+void TKvScope::CopyGrid(int64_t left, int64_t right) {
+  const int64_t grid = FGridSize;
+  // Lines left of the image do not show, so any offset acts as its remainder.
+  const int64_t from = (FGridOffset % grid + grid) % grid + left;
+  const size_t row = size_t(right - left) * sizeof(uint32_t);
+  // Rows by address: each picture's pixels are made writable once, not once a row.
+  auto* to = reinterpret_cast<uchar*>(Image()->ScanLine(0)) + left * 4;
+  const qsizetype toStride = Image()->Image().bytesPerLine();
+  const uchar* strip = FGridStrip->Image().constBits() + from * 4;
+  const qsizetype stripStride = FGridStrip->Image().bytesPerLine();
+  for (int y = 0; y < Height(); ++y) std::memcpy(to + y * toStride, strip + y * stripStride, row);
+}
+
+TKvLayerKey TKvScope::GridKey() const {
+  TKvLayerKey key;
+  key << Width() << Height() << FGridSize << FGridLineWidth << FGridColor << FBaseColor << FBaseY
+      << Color();
+  return key;
+}
+
+TKvLayerKey TKvScope::FrameKey() const {
+  TKvLayerKey key = GridKey();
+  key << FFrequency << int(FDirection) << FMinValue << FMaxValue;
+  for (int i = 0; i < FChannels->Count(); ++i) {
+    const TKvChannel* channel = FChannels->Items(i);
+    key << int64_t(channel->Id()) << channel->Visible();
+    if (channel->Visible()) key << channel->Color() << channel->Width() << int(channel->Style());
+  }
+  return key;
+}
+
+void TKvScope::KeepFrame(TKvLayerKey key) {
+  FFrameKey = key.Bytes();
+  FFrameGridOffset = FGridOffset;
+  FFrameLooks.resize(size_t(FChannels->Count()));
+  for (int i = 0; i < FChannels->Count(); ++i)
+    FFrameLooks[size_t(i)] = {FChannels->Items(i)->Stamp(), size_t(FChannels->Items(i)->Count())};
+}
+
+bool TKvScope::ScrollLastFrame(const TKvLayerKey& key) {
+  if (FFrameKey.isEmpty() || key.Bytes() != FFrameKey) return false;
+  const int64_t w = Width(), h = Height(), f = FFrequency, grid = FGridSize;
+  const bool rightwards = FDirection == TScrolldirection::sdLeftToRight;
+  // The grid must have moved with the traces, by whole grids.
+  if (f >= w || (FGridOffset - FFrameGridOffset - (rightwards ? -f : f)) % grid != 0) return false;
+  // Each drawn trace has one new sample in front; where the oldest fell out, its far end
+  // changed too.
+  int64_t pen = 1;
+  std::vector<int64_t> ends;
+  for (int i = 0; i < FChannels->Count(); ++i) {
+    const TKvChannel* channel = FChannels->Items(i);
+    if (!channel->Visible()) continue;
+    const ChannelLook& last = FFrameLooks[size_t(i)];
+    const size_t count = size_t(channel->Count());
+    if (channel->Stamp() != last.Stamp + 1 || (count != last.Count + 1 && count != last.Count))
+      return false;
+    pen = std::max<int64_t>(pen, channel->Width());
+    if (count == last.Count)
+      ends.push_back(rightwards ? int64_t(count) * f : w - int64_t(count) * f);
+  }
+  // The columns to draw afresh: the new samples' edge, the far edge, where a trace ends.
+  const int64_t m = pen + 2;
+  std::vector<std::pair<int64_t, int64_t>> bands;
+  bands.emplace_back(rightwards ? 0 : w - 2 * f - m, rightwards ? 2 * f + m : w);
+  bands.emplace_back(rightwards ? w - f - m : 0, rightwards ? w : f + m);
+  for (const int64_t end : ends) bands.emplace_back(end - f - m, end + f + m);
+  for (auto& [left, right] : bands) {
+    left = std::clamp<int64_t>(left, 0, w);
+    right = std::clamp<int64_t>(right, 0, w);
+  }
+  std::sort(bands.begin(), bands.end());
+  std::vector<std::pair<int64_t, int64_t>> merged;
+  int64_t fresh = 0;
+  for (const auto& band : bands) {
+    if (band.first >= band.second) continue;
+    if (!merged.empty() && band.first <= merged.back().second)
+      merged.back().second = std::max(merged.back().second, band.second);
+    else merged.push_back(band);
+  }
+  for (const auto& [left, right] : merged) fresh += right - left;
+  // Most of the face new: a full frame costs no more.
+  if (2 * fresh > w) return false;
+
+  auto* bits = reinterpret_cast<uchar*>(Image()->ScanLine(0));
+  const qsizetype stride = Image()->Image().bytesPerLine();
+  const size_t kept = size_t(w - f) * sizeof(uint32_t), step = size_t(f) * sizeof(uint32_t);
+  for (int64_t y = 0; y < h; ++y) {
+    uchar* row = bits + y * stride;
+    if (rightwards) std::memmove(row + step, row, kept);
+    else std::memmove(row, row + step, kept);
+  }
+  // Band by band, the channels in the order a whole frame draws them, each with the samples
+  // whose segments may reach the band: a sample's segments span at most two steps.
+  TCanvas* canvas = BitmapCanvas();
+  for (const auto& [left, right] : merged) {
+    CopyGrid(left, right);
+    const TRect band = Rect(int(left), 0, int(right), int(h));
+    for (int i = FChannels->Count() - 1; i >= 0; --i) {
+      const TKvChannel* channel = FChannels->Items(i);
+      if (!channel->Visible()) continue;
+      const int64_t reach = int64_t(std::max(channel->Width(), 1)) + 2;
+      const int64_t first = rightwards ? (left - reach) / f - 2 : (f + w - right - reach) / f - 2;
+      const int64_t last = rightwards ? (right + reach) / f + 2 : (f + w - left + reach) / f + 2;
+      TraceOf(*channel, FTrace, first, last);
+      DrawTrace(canvas, *channel, FTrace, &band);
+    }
+  }
+  return true;
+}
+
+void TKvScope::hideEvent(QHideEvent* e) {
+  // What the window shows next comes from a whole frame.
+  FFrameKey.clear();
+  TKvGraphicImageControl::hideEvent(e);
 }
 
 void TKvScope::Paint() {
   const QScopedValueRollback<bool> painting(FPainting, true);
   TCanvas* canvas = BitmapCanvas();
   FBaseY = BaseRow();
-  if (!CopyGrid()) {
-    ClearBitmapCanvas();
-    DrawGrid(canvas, Width(), FGridOffset);
-  }
   KeepRows();
-  for (int i = FChannels->Count() - 1; i >= 0; --i) {
-    const TKvChannel* channel = FChannels->Items(i);
-    if (channel->Visible()) DrawChannel(canvas, *channel);
+  const bool strip = KeepGridStrip();
+  TKvLayerKey key = FrameKey();
+  if (!strip || !ScrollLastFrame(key)) {
+    if (strip) {
+      CopyGrid(0, Width());
+    } else {
+      ClearBitmapCanvas();
+      DrawGrid(canvas, Width(), FGridOffset);
+    }
+    for (int i = FChannels->Count() - 1; i >= 0; --i) {
+      const TKvChannel* channel = FChannels->Items(i);
+      if (!channel->Visible()) continue;
+      TraceOf(*channel, FTrace, 0, INT64_MAX);
+      DrawTrace(canvas, *channel, FTrace, nullptr);
+    }
+  }
+  if (strip) {
+    // The canvas as ClearBitmapCanvas leaves it.
+    canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+    canvas->Brush()->SetColor(Color());
+    KeepFrame(std::move(key));
+  } else {
+    FFrameKey.clear();
   }
   TKvGraphicImageControl::Paint();
 }

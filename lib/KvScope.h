@@ -46,7 +46,7 @@ class KV_EXPORT TKvChannel : public TCollectionItem {
   Q_CLASSINFO("default.Style", "gsLine")
   Q_CLASSINFO("default.Visible", "true")
 public:
-  explicit TKvChannel(TCollection* collection) : TCollectionItem(collection) {}
+  explicit TKvChannel(TCollection* collection);
 
   TColor Color() const { return FColor; }
   void SetColor(TColor v);
@@ -71,6 +71,11 @@ public:
   // Puts Value in front and keeps at most Limit samples (none for a Limit of 0 or less).
   void Prepend(int value, int64_t limit);
   void ClearData();
+  // Identifies the channel for the whole run, unlike its address.
+  uint64_t Id() const { return FId; }
+  // Moves on by one per sample stored and by two when the history is emptied: a difference
+  // of one between two looks means exactly one new sample in front.
+  uint64_t Stamp() const { return FStamp; }
 
 private:
   void Grow(int64_t limit);
@@ -83,6 +88,8 @@ private:
   std::vector<int> FRing;
   size_t FHead = 0;
   size_t FCount = 0;
+  uint64_t FId;
+  uint64_t FStamp = 0;
 };
 
 class KV_EXPORT TKvChannels : public TCollection {
@@ -194,6 +201,7 @@ signals:
 
 protected:
   void Paint() override;
+  void hideEvent(QHideEvent* e) override;
   // One tick: the grid steps, every channel gets one sample, the scope repaints.
   void Tick();
   TKvTimer* Timer() const { return FTimer.get(); }
@@ -204,10 +212,25 @@ private:
   int BaseRow() const;
   // The grid whose first vertical line lies Offset pixels left of the image, Width wide.
   void DrawGrid(TCanvas* canvas, int64_t width, int64_t offset) const;
-  // Clears the image and draws the grid with one copy from the kept grid strip; false where
-  // the strip does not stand in for a drawing.
-  bool CopyGrid();
-  void DrawChannel(TCanvas* canvas, const TKvChannel& channel);
+  // Makes the kept grid strip ready; false where it does not stand in for a drawing.
+  bool KeepGridStrip();
+  // Copies the cleared image with the grid for columns Left to Right from the strip.
+  void CopyGrid(int64_t left, int64_t right);
+  // The points of the channel's trace for samples First to Last (not included), from where
+  // the sample before left the pen; 0 to the end is the whole trace.
+  void TraceOf(const TKvChannel& channel, std::vector<TPoint>& points, int64_t first,
+               int64_t last) const;
+  // Draws a trace with the channel's pen; with Band, only the segments that may reach into it.
+  void DrawTrace(TCanvas* canvas, const TKvChannel& channel, const std::vector<TPoint>& points,
+                 const TRect* band) const;
+  // What the grid strip is drawn from.
+  TKvLayerKey GridKey() const;
+  // What the frame is drawn from, apart from the histories and the grid's position.
+  TKvLayerKey FrameKey() const;
+  // Moves the last frame by one sample's step and draws only the columns that step changes;
+  // false (nothing done) unless the image holds the last frame and one tick lies between.
+  bool ScrollLastFrame(const TKvLayerKey& key);
+  void KeepFrame(TKvLayerKey key);
   // The row of a sample's value, from the rows kept for this paint where there are any.
   int RowOf(int value) const;
   void KeepRows();
@@ -222,6 +245,15 @@ private:
   std::vector<int> FRows;
   std::array<int, 3> FRowsKey{-1, 0, 0};  // the height and range FRows were made for
   std::vector<TPoint> FTrace;
+  // The last frame: its key, each drawn channel's stamp and history length, the grid's
+  // position. An empty key: the image holds no frame to scroll.
+  struct ChannelLook {
+    uint64_t Stamp;
+    size_t Count;
+  };
+  QByteArray FFrameKey;
+  std::vector<ChannelLook> FFrameLooks;
+  int64_t FFrameGridOffset = 0;
   bool FAnimateGrid = true;
   int FMaxValue = 100;
   int FMinValue = 0;

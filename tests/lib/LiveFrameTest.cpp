@@ -377,6 +377,48 @@ TEST(StaticLayer, BannerRedrawsItsBevel) {
       });
 }
 
+namespace {
+
+class ScrollingBanner : public TKvBanner {
+public:
+  using TKvBanner::ScrollStep;
+  using TKvBanner::TKvBanner;
+};
+
+}  // namespace
+
+// A step across moves the last face and draws only its edges: every such frame, through the
+// picture's wrap and in every direction, equals a full repaint.
+TEST(LiveFrame, BannerStepsWriteWhatAFullRepaintWrites) {
+  for (const TKvBannerDirection direction :
+       {TKvBannerDirection::bdRightToLeft, TKvBannerDirection::bdLeftToRight,
+        TKvBannerDirection::bdTopToBottom, TKvBannerDirection::bdBottomToTop}) {
+    for (const int width : {9, 40}) {
+      SCOPED_TRACE(testing::Message() << int(direction) << ", picture " << width);
+      auto form = std::make_unique<TForm>(nullptr);
+      auto* banner = new ScrollingBanner(form.get());
+      banner->SetBounds(4, 4, 90, 30);
+      kvtest::Picture picture(width, 7, clBlack);
+      for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < width; ++x)
+          picture.bitmap.ScanLine(y)[x] = (x * 7 + y * 3) % 5 < 2 ? 0xFFFF8040u : 0xFF200808u;
+      banner->SetBitmap(&picture.bitmap);
+      banner->Bevel()->SetOuterStyle(TKvBevelStyle::bsRaised);
+      banner->Bevel()->SetOuterWidth(3);
+      banner->SetDirection(direction);
+      kvtest::ShowForm(form.get(), 100, 40);
+      for (int step = 0; step < 70 && !HasFailure(); ++step) {
+        SCOPED_TRACE(step);
+        if (step == 30) banner->Bevel()->SetInnerWidth(1);
+        banner->ScrollStep();
+        const QImage live = kvtest::Grab(form.get());
+        banner->repaint();
+        EXPECT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+      }
+    }
+  }
+}
+
 TEST(StaticLayer, MatrixRedrawsItsBevelAndUnlitCells) {
   ExpectChangesRedrawn<TKvMatrix>(
       [](TKvMatrix& m) { m.SetText(QStringLiteral("Kv%C12")); },
@@ -499,6 +541,158 @@ TEST(LiveFrame, ScopePanelFramesWriteWhatAFullRepaintWrites) {
     const QImage live = kvtest::Grab(form.get());
     form->repaint();
     ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+  }
+}
+
+namespace {
+
+// A scope on a shown form whose tick scrolls its last frame, fed a fixed sequence.
+class ScrollingScope {
+public:
+  explicit ScrollingScope(const std::function<void(TKvScope&)>& setup) {
+    form->SetColor(TColor(kPanelColor));
+    scope->SetBounds(4, 4, 251, 86);
+    scope->SetFrequency(3);
+    QObject::connect(scope, &TKvScope::OnNeedData, [this](TObject*, int channel, int& value) {
+      value = (sample++ * 37 + channel * 11) % 101;
+    });
+    setup(*scope);
+    kvtest::ShowForm(form.get(), 262, 94);
+  }
+  // What the window shows after the ticks must be what a full repaint shows.
+  QImage ExpectTicksLikeRepaint(int ticks) {
+    for (int i = 0; i < ticks; ++i) scope->Tick();
+    const QImage live = kvtest::Grab(form.get());
+    // The scope's own repaint: the form's leaves the scope's pixels in the window as they are.
+    scope->repaint();
+    EXPECT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+    return live;
+  }
+  // A pixel written into the kept image only: it moves with a scrolled frame and is gone
+  // after a whole one.
+  void Mark(int x, int y) { scope->ImageRow(y)[x] = kMark; }
+  int32_t At(int x, int y) { return kvtest::PixelAt(form.get(), 4 + x, 4 + y); }
+  static bool Marked(const QImage& shot) {
+    for (int y = 0; y < shot.height(); ++y)
+      for (int x = 0; x < shot.width(); ++x)
+        if ((shot.pixel(x, y) | 0xFF000000u) == kMark) return true;
+    return false;
+  }
+  static constexpr uint32_t kMark = 0xFFFF00FFu;
+
+  std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
+  class Probe : public TickingScope {
+  public:
+    using TickingScope::TickingScope;
+    uint32_t* ImageRow(int y) { return Image()->ScanLine(y); }
+  }* scope = new Probe(form.get());
+  int sample = 0;
+};
+
+constexpr int32_t kMarked = 0xFF00FF;  // the mark as a TColor
+
+void TwoTraces(TKvScope& s, TGraphStyle first, int width) {
+  s.Channels()->Add()->SetStyle(first);
+  TKvChannel* second = s.Channels()->Add();
+  second->SetColor(clRed);
+  second->SetStyle(TGraphStyle::gsBar);
+  second->SetWidth(width);
+}
+
+}  // namespace
+
+// Every scrolled frame equals a full repaint: both directions, both styles, thin and wide
+// pens, histories that grow from nothing and ones whose oldest sample falls out in sight.
+TEST(LiveFrame, ScopeScrolledFramesWriteWhatAFullRepaintWrites) {
+  struct Case {
+    const char* name;
+    TScrolldirection direction;
+    TGraphStyle style;
+    int width, buffer, frequency;
+  };
+  for (const Case& c : {
+           Case{"leftwards", TScrolldirection::sdRightToLeft, TGraphStyle::gsBar, 1, 999, 3},
+           Case{"rightwards", TScrolldirection::sdLeftToRight, TGraphStyle::gsBar, 1, 999, 3},
+           Case{"lines", TScrolldirection::sdRightToLeft, TGraphStyle::gsLine, 1, 999, 3},
+           Case{"lines rightwards", TScrolldirection::sdLeftToRight, TGraphStyle::gsLine, 1, 999,
+                5},
+           Case{"wide pen", TScrolldirection::sdRightToLeft, TGraphStyle::gsLine, 4, 999, 3},
+           Case{"wide pen rightwards", TScrolldirection::sdLeftToRight, TGraphStyle::gsBar, 3, 999,
+                2},
+           Case{"short history", TScrolldirection::sdRightToLeft, TGraphStyle::gsBar, 1, 25, 3},
+           Case{"short history rightwards", TScrolldirection::sdLeftToRight, TGraphStyle::gsLine, 3,
+                25, 4},
+           Case{"step past the grid", TScrolldirection::sdRightToLeft, TGraphStyle::gsBar, 1, 999,
+                20},
+       }) {
+    SCOPED_TRACE(c.name);
+    ScrollingScope s([&](TKvScope& scope) {
+      TwoTraces(scope, c.style, c.width);
+      scope.SetDirection(c.direction);
+      scope.SetBufferSize(c.buffer);
+      scope.SetFrequency(c.frequency);
+    });
+    for (int frame = 0; frame < 45 && !HasFailure(); ++frame) {
+      SCOPED_TRACE(frame);
+      s.ExpectTicksLikeRepaint(1);
+    }
+    // Frames built one on another.
+    s.ExpectTicksLikeRepaint(30);
+  }
+}
+
+TEST(LiveFrame, ScopeScrollsItsLastFrameOnATick) {
+  ScrollingScope s([](TKvScope& scope) { TwoTraces(scope, TGraphStyle::gsLine, 1); });
+  s.ExpectTicksLikeRepaint(5);
+  s.Mark(120, 5);
+  s.scope->Tick();
+  EXPECT_EQ(s.At(117, 5), kMarked);
+  s.scope->SetDirection(TScrolldirection::sdLeftToRight);
+  s.ExpectTicksLikeRepaint(1);
+  s.Mark(120, 5);
+  s.scope->Tick();
+  EXPECT_EQ(s.At(123, 5), kMarked);
+}
+
+// What the last frame cannot stand for is drawn whole: each change below comes without a
+// repaint of its own, or leaves more than one tick before the next frame.
+TEST(LiveFrame, ScopeDrawsAWholeFrameAfterAnyOtherChange) {
+  const std::vector<std::pair<const char*, std::function<void(ScrollingScope&)>>> changes = {
+      {"fewer samples kept", [](ScrollingScope& s) { s.scope->SetBufferSize(10); }},
+      {"grid standing still", [](ScrollingScope& s) { s.scope->SetAnimateGrid(false); }},
+      {"hidden and shown",
+       [](ScrollingScope& s) {
+         s.scope->SetVisible(false);
+         s.scope->Tick();
+         s.scope->SetVisible(true);
+         kvtest::Pump();
+       }},
+      {"histories emptied",
+       [](ScrollingScope& s) {
+         QObject::connect(s.scope, &TKvScope::OnNeedData, [&s](TObject*, int channel, int&) {
+           if (channel == 1) s.scope->Channels()->Items(0)->ClearData();
+         });
+       }},
+      {"channel replaced",
+       [](ScrollingScope& s) {
+         s.scope->Channels()->Delete(1);
+         s.scope->Channels()->Add()->SetStyle(TGraphStyle::gsBar);
+       }},
+      {"colour in the tick",
+       [](ScrollingScope& s) {
+         QObject::connect(s.scope, &TKvScope::OnNeedData, [&s](TObject*, int, int&) {
+           s.scope->Channels()->Items(1)->SetColor(clAqua);
+         });
+       }},
+  };
+  for (const auto& [name, change] : changes) {
+    SCOPED_TRACE(name);
+    ScrollingScope s([](TKvScope& scope) { TwoTraces(scope, TGraphStyle::gsBar, 1); });
+    s.ExpectTicksLikeRepaint(30);
+    s.Mark(120, 5);
+    change(s);
+    EXPECT_FALSE(ScrollingScope::Marked(s.ExpectTicksLikeRepaint(1)));
+    s.ExpectTicksLikeRepaint(1);
   }
 }
 
@@ -639,6 +833,30 @@ TEST(StaticLayer, ProgressBarRedrawsItsBevel) {
           {"size", [](TKvProgressBar& p) { p.SetBounds(0, 0, 120, 30); }},
           {"vertical", [](TKvProgressBar& p) { p.SetOrientation(TKvOrientation::voVertical); }},
       });
+}
+
+// A new position repaints only the blocks between the old and the new end: every such
+// frame equals a full repaint, filling and emptying, in blocks and smooth, both ways round.
+TEST(LiveFrame, ProgressBarPositionsWriteWhatAFullRepaintWrites) {
+  for (const bool smooth : {false, true}) {
+    for (const bool vertical : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "smooth " << smooth << ", vertical " << vertical);
+      auto form = std::make_unique<TForm>(nullptr);
+      auto* bar = new TKvProgressBar(form.get());
+      bar->SetBounds(4, 4, 200, 16);
+      bar->SetSmooth(smooth);
+      if (vertical) bar->SetOrientation(TKvOrientation::voVertical);
+      bar->Bevel()->SetOuterWidth(2);
+      kvtest::ShowForm(form.get(), 210, 210);
+      for (const int position : {50, 45, 51, 0, 100, 99, 3, 64, 63, 100, 1}) {
+        SCOPED_TRACE(position);
+        bar->SetPosition(position);
+        const QImage live = kvtest::Grab(form.get());
+        bar->repaint();
+        ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+      }
+    }
+  }
 }
 
 TEST(StaticLayer, ShadowButtonRedrawsItsFace) {
