@@ -4,6 +4,7 @@
 #include "KvSysUtils.h"
 
 #include <cmath>
+#include <cstring>
 
 using kv::PixelOf, kv::SaturateToInt;
 
@@ -14,8 +15,17 @@ namespace {
 constexpr unsigned kTextFlags = kv::DT_SINGLELINE | kv::DT_BOTTOM | kv::DT_NOPREFIX;
 // More distinct label texts than this are not kept: the recordings start afresh.
 constexpr size_t kMaxLabelStamps = 256;
+// Nor more recordings of the ticks than this.
+constexpr size_t kMaxTickRecordings = 64;
 
 int I(int64_t v) { return SaturateToInt(v); }
+
+// A number of the scale by its bits, for a key.
+int64_t Bits(double v) {
+  int64_t bits = 0;
+  std::memcpy(&bits, &v, sizeof bits);
+  return bits;
+}
 
 void Line(TCanvas* c, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
   c->MoveTo(I(x1), I(y1));
@@ -179,31 +189,47 @@ void TKvJogMeter::DrawLabels(TCanvas* c, const Layout& l) {
   });
 }
 
-void TKvJogMeter::DrawTicks(TCanvas* c, const Layout& l) const {
+long double TKvJogMeter::RunOffset(const Layout& l, long double step) const {
+  if (step == 0 || kv::StepCount(FScale->Apperture(), step) < 0) return 0;
+  // Truncation towards zero, kept as a double: no int limit on the value.
+  return std::trunc(l.Start / step) * step - l.Start;
+}
+
+void TKvJogMeter::DrawTicks(const Layout& l) {
   const TKvJogMeterScale& s = *FScale;
-  c->Pen()->SetMode(TPenMode::pmCopy);
-  c->Pen()->SetStyle(TPenStyle::psSolid);
-  c->Pen()->SetWidth(1);
-  c->Pen()->SetColor(s.Color());
-  const auto run = [&](long double step, int64_t length) {
-    const int64_t count = kv::StepCount(s.Apperture(), step);
-    if (step == 0 || count < 0) return;
-    const long double k0 = std::trunc(l.Start / step);
-    const long double u0 = k0 * step - l.Start;
-    const int64_t reach = l.Edge + l.Inward * length;
-    // Ticks on one pixel are one line: each pixel is drawn once.
-    kv::ForEachPixelStep(
-        0, count, [&](int64_t i) { return OffsetPixel(u0 + i * step); },
-        [&](int64_t, int64_t p) {
-          if (p > l.Size) return false;
-          if (p < 0) return true;
-          if (l.Horizontal) Line(c, p, l.Edge, p, reach);
-          else Line(c, l.Edge, p, reach, p);
-          return true;
-        });
-  };
-  run(s.SmallStep(), l.HeightMin);
-  run(s.Step(), l.HeightMax);
+  // The ticks slide with the value, but their pixels depend only on where the first tick of
+  // each kind falls within its step: one recording for each such pair of offsets.
+  const long double smallOffset = RunOffset(l, s.SmallStep()), offset = RunOffset(l, s.Step());
+  TKvLayerKey key;
+  key << Width() << Height() << l.Horizontal << l.Before << s.Color() << Bits(s.Apperture())
+      << Bits(s.Step()) << Bits(s.SmallStep()) << s.HeightMax() << s.HeightMin();
+  if (key.Bytes() != FTicksKey || FTicks.size() >= kMaxTickRecordings) {
+    FTicks.clear();
+    FTicksKey = key.Bytes();
+  }
+  FTicks[{smallOffset, offset}].Draw(Image(), key, [&](TCanvas* c) {
+    c->Pen()->SetMode(TPenMode::pmCopy);
+    c->Pen()->SetStyle(TPenStyle::psSolid);
+    c->Pen()->SetWidth(1);
+    c->Pen()->SetColor(s.Color());
+    const auto run = [&](long double step, long double u0, int64_t length) {
+      const int64_t count = kv::StepCount(s.Apperture(), step);
+      if (step == 0 || count < 0) return;
+      const int64_t reach = l.Edge + l.Inward * length;
+      // Ticks on one pixel are one line: each pixel is drawn once.
+      kv::ForEachPixelStep(
+          0, count, [&](int64_t i) { return OffsetPixel(u0 + i * step); },
+          [&](int64_t, int64_t p) {
+            if (p > l.Size) return false;
+            if (p < 0) return true;
+            if (l.Horizontal) Line(c, p, l.Edge, p, reach);
+            else Line(c, l.Edge, p, reach, p);
+            return true;
+          });
+    };
+    run(s.SmallStep(), smallOffset, l.HeightMin);
+    run(s.Step(), offset, l.HeightMax);
+  });
 }
 
 void TKvJogMeter::DrawMarker(TCanvas* c, const Layout& l) const {
@@ -301,7 +327,7 @@ void TKvJogMeter::Paint() {
   });
   if (s.Visible()) {
     DrawLabels(canvas, l);
-    DrawTicks(canvas, l);
+    DrawTicks(l);
   }
   if (FValue->Visible()) DrawMarker(canvas, l);
   TKvGraphicImageControl::Paint();

@@ -159,7 +159,9 @@ protected:
 private:
   struct Layout;
   void DrawLabels(TCanvas* c, const Layout& l);
-  void DrawTicks(TCanvas* c, const Layout& l) const;
+  // Where the first tick of a step falls from the window's start.
+  long double RunOffset(const Layout& l, long double step) const;
+  void DrawTicks(const Layout& l);
   void DrawMarker(TCanvas* c, const Layout& l) const;
   struct Label;
   // The label of a scale value: its text, its size and its recording, made once while the
@@ -176,4 +178,7 @@ private:
   // The labels drawn so far, by value: they repeat as the scale slides.
   std::map<long double, Label> FLabels;
   QByteArray FLabelsKey;
+  // The ticks recorded so far, by the offsets of the minor and the major ticks.
+  std::map<std::pair<long double, long double>, TKvStaticLayer> FTicks;
+  QByteArray FTicksKey;
 };
