@@ -4,7 +4,6 @@
 #include "KvSysUtils.h"
 
 #include <cmath>
-#include <cstring>
 
 using kv::PixelOf, kv::SaturateToInt;
 
@@ -19,13 +18,6 @@ constexpr size_t kMaxLabelStamps = 256;
 constexpr size_t kMaxTickRecordings = 64;
 
 int I(int64_t v) { return SaturateToInt(v); }
-
-// A number of the scale by its bits, for a key.
-int64_t Bits(double v) {
-  int64_t bits = 0;
-  std::memcpy(&bits, &v, sizeof bits);
-  return bits;
-}
 
 void Line(TCanvas* c, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
   c->MoveTo(I(x1), I(y1));
@@ -145,14 +137,46 @@ TKvJogMeter::Label& TKvJogMeter::LabelOf(long double value) {
   return label;
 }
 
-void TKvJogMeter::DrawLabels(TCanvas* c, const Layout& l) {
+long double TKvJogMeter::RunOffset(const Layout& l, long double step) const {
+  if (step == 0) return 0;
+  // Truncation towards zero, kept as a double: no int limit on the value.
+  return std::trunc(l.Start / step) * step - l.Start;
+}
+
+TKvJogMeter::ScaleRecording& TKvJogMeter::RecordingOf(const Layout& l) {
   const TKvJogMeterScale& s = *FScale;
+  // The ticks slide with the value, but their pixels depend only on where the first tick of
+  // each kind falls within its step: one recording for each such pair of offsets.
+  const ScaleSettings settings{
+      Width(),       Height(), l.Horizontal,  l.Before,      kv::ColorToRGB(s.Color()),
+      s.Apperture(), s.Step(), s.SmallStep(), s.HeightMax(), s.HeightMin()};
+  if (!FScaleSettings || !(*FScaleSettings == settings) ||
+      FRecordings.size() >= kMaxTickRecordings) {
+    FRecordings.clear();
+    FScaleSettings = std::make_unique<ScaleSettings>(settings);
+  }
+  const long double offset = RunOffset(l, s.Step());
+  auto [it, added] = FRecordings.try_emplace({RunOffset(l, s.SmallStep()), offset});
+  ScaleRecording& recording = it->second;
   const long double step = s.Step();
   const int64_t count = kv::StepCount(s.Apperture(), step);
-  if (step == 0 || count < 0) return;
-  // Truncation towards zero, kept as a double: no int limit on the value.
+  if (added && step != 0 && count >= 0) {
+    // Labels that fall on one pixel: only the first is drawn.
+    kv::ForEachPixelStep(
+        0, count, [&](int64_t i) { return OffsetPixel(offset + i * step); },
+        [&](int64_t i, int64_t p) {
+          if (p > l.Size) return false;
+          if (p >= 0) recording.Labels.emplace_back(i, p);
+          return true;
+        });
+  }
+  return recording;
+}
+
+void TKvJogMeter::DrawLabels(const Layout& l, const ScaleRecording& recording) {
+  const long double step = FScale->Step();
+  if (step == 0) return;
   const long double k0 = std::trunc(l.Start / step);
-  const long double u0 = k0 * step - l.Start;
   // The labels made for another format or font are made again.
   TKvLayerKey key;
   key << FScale->FormatText() << FScale->Decimals() << Font();
@@ -160,12 +184,7 @@ void TKvJogMeter::DrawLabels(TCanvas* c, const Layout& l) {
     FLabels.clear();
     FLabelsKey = key.Bytes();
   }
-  c->SetFont(Font());
-  const auto at = [&](int64_t i) { return OffsetPixel(u0 + i * step); };
-  // Labels that fall on one pixel: only the first is drawn.
-  kv::ForEachPixelStep(0, count, at, [&](int64_t i, int64_t p) {
-    if (p > l.Size) return false;
-    if (p < 0) return true;
+  for (const auto& [i, p] : recording.Labels) {
     Label& label = LabelOf(k0 * step + i * step);
     const TSize size = label.Size;
     const int64_t w = size.cx, h = size.cy;
@@ -185,29 +204,15 @@ void TKvJogMeter::DrawLabels(TCanvas* c, const Layout& l) {
                         kv::DrawText(canvas, label.Text, r, kTextFlags);
                       },
                       {I(left), I(top)});
-    return true;
-  });
-}
-
-long double TKvJogMeter::RunOffset(const Layout& l, long double step) const {
-  if (step == 0 || kv::StepCount(FScale->Apperture(), step) < 0) return 0;
-  // Truncation towards zero, kept as a double: no int limit on the value.
-  return std::trunc(l.Start / step) * step - l.Start;
-}
-
-void TKvJogMeter::DrawTicks(const Layout& l) {
-  const TKvJogMeterScale& s = *FScale;
-  // The ticks slide with the value, but their pixels depend only on where the first tick of
-  // each kind falls within its step: one recording for each such pair of offsets.
-  const long double smallOffset = RunOffset(l, s.SmallStep()), offset = RunOffset(l, s.Step());
-  TKvLayerKey key;
-  key << Width() << Height() << l.Horizontal << l.Before << s.Color() << Bits(s.Apperture())
-      << Bits(s.Step()) << Bits(s.SmallStep()) << s.HeightMax() << s.HeightMin();
-  if (key.Bytes() != FTicksKey || FTicks.size() >= kMaxTickRecordings) {
-    FTicks.clear();
-    FTicksKey = key.Bytes();
   }
-  FTicks[{smallOffset, offset}].Draw(Image(), key, [&](TCanvas* c) {
+}
+
+void TKvJogMeter::DrawTicks(const Layout& l, ScaleRecording& recording) {
+  const TKvJogMeterScale& s = *FScale;
+  // The recording is made again when the settings change: it needs no key of its own.
+  static const TKvLayerKey kSettingsKept;
+  const long double smallOffset = RunOffset(l, s.SmallStep()), offset = RunOffset(l, s.Step());
+  recording.Ticks.Draw(Image(), kSettingsKept, [&](TCanvas* c) {
     c->Pen()->SetMode(TPenMode::pmCopy);
     c->Pen()->SetStyle(TPenStyle::psSolid);
     c->Pen()->SetWidth(1);
@@ -326,8 +331,9 @@ void TKvJogMeter::Paint() {
     kv::DrawText(c, Caption(), r, kTextFlags);
   });
   if (s.Visible()) {
-    DrawLabels(canvas, l);
-    DrawTicks(l);
+    ScaleRecording& recording = RecordingOf(l);
+    DrawLabels(l, recording);
+    DrawTicks(l, recording);
   }
   if (FValue->Visible()) DrawMarker(canvas, l);
   TKvGraphicImageControl::Paint();
