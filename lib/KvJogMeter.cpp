@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "KvSysUtils.h"
 
+#include <algorithm>
 #include <cmath>
 
 using kv::PixelOf, kv::SaturateToInt;
@@ -14,8 +15,9 @@ namespace {
 constexpr unsigned kTextFlags = kv::DT_SINGLELINE | kv::DT_BOTTOM | kv::DT_NOPREFIX;
 // More distinct label texts than this are not kept: the recordings start afresh.
 constexpr size_t kMaxLabelStamps = 256;
-// Nor more recordings of the ticks than this.
+// Nor more recordings of the ticks than this, holding no more pixels than this.
 constexpr size_t kMaxTickRecordings = 64;
+constexpr size_t kMaxRecordedBytes = size_t(8) << 20;
 
 int I(int64_t v) { return SaturateToInt(v); }
 
@@ -150,8 +152,11 @@ TKvJogMeter::ScaleRecording& TKvJogMeter::RecordingOf(const Layout& l) {
   const ScaleSettings settings{
       Width(),       Height(), l.Horizontal,  l.Before,      kv::ColorToRGB(s.Color()),
       s.Apperture(), s.Step(), s.SmallStep(), s.HeightMax(), s.HeightMin()};
-  if (!FScaleSettings || !(*FScaleSettings == settings) ||
-      FRecordings.size() >= kMaxTickRecordings) {
+  // Each recording may keep a whole face.
+  const size_t kept = std::clamp<size_t>(
+      kMaxRecordedBytes / std::max<size_t>(1, size_t(Width()) * size_t(Height()) * 4), 1,
+      kMaxTickRecordings);
+  if (!FScaleSettings || !(*FScaleSettings == settings) || FRecordings.size() >= kept) {
     FRecordings.clear();
     FScaleSettings = std::make_unique<ScaleSettings>(settings);
   }
@@ -207,34 +212,30 @@ void TKvJogMeter::DrawLabels(const Layout& l, const ScaleRecording& recording) {
   }
 }
 
-void TKvJogMeter::DrawTicks(const Layout& l, ScaleRecording& recording) {
+void TKvJogMeter::PaintTicks(TCanvas* c, const Layout& l) const {
   const TKvJogMeterScale& s = *FScale;
-  // The recording is made again when the settings change: it needs no key of its own.
-  static const TKvLayerKey kSettingsKept;
-  const long double smallOffset = RunOffset(l, s.SmallStep()), offset = RunOffset(l, s.Step());
-  recording.Ticks.Draw(Image(), kSettingsKept, [&](TCanvas* c) {
-    c->Pen()->SetMode(TPenMode::pmCopy);
-    c->Pen()->SetStyle(TPenStyle::psSolid);
-    c->Pen()->SetWidth(1);
-    c->Pen()->SetColor(s.Color());
-    const auto run = [&](long double step, long double u0, int64_t length) {
-      const int64_t count = kv::StepCount(s.Apperture(), step);
-      if (step == 0 || count < 0) return;
-      const int64_t reach = l.Edge + l.Inward * length;
-      // Ticks on one pixel are one line: each pixel is drawn once.
-      kv::ForEachPixelStep(
-          0, count, [&](int64_t i) { return OffsetPixel(u0 + i * step); },
-          [&](int64_t, int64_t p) {
-            if (p > l.Size) return false;
-            if (p < 0) return true;
-            if (l.Horizontal) Line(c, p, l.Edge, p, reach);
-            else Line(c, l.Edge, p, reach, p);
-            return true;
-          });
-    };
-    run(s.SmallStep(), smallOffset, l.HeightMin);
-    run(s.Step(), offset, l.HeightMax);
-  });
+  c->Pen()->SetMode(TPenMode::pmCopy);
+  c->Pen()->SetStyle(TPenStyle::psSolid);
+  c->Pen()->SetWidth(1);
+  c->Pen()->SetColor(s.Color());
+  const auto run = [&](long double step, int64_t length) {
+    const int64_t count = kv::StepCount(s.Apperture(), step);
+    if (step == 0 || count < 0) return;
+    const long double u0 = RunOffset(l, step);
+    const int64_t reach = l.Edge + l.Inward * length;
+    // Ticks on one pixel are one line: each pixel is drawn once.
+    kv::ForEachPixelStep(
+        0, count, [&](int64_t i) { return OffsetPixel(u0 + i * step); },
+        [&](int64_t, int64_t p) {
+          if (p > l.Size) return false;
+          if (p < 0) return true;
+          if (l.Horizontal) Line(c, p, l.Edge, p, reach);
+          else Line(c, l.Edge, p, reach, p);
+          return true;
+        });
+  };
+  run(s.SmallStep(), l.HeightMin);
+  run(s.Step(), l.HeightMax);
 }
 
 void TKvJogMeter::DrawMarker(TCanvas* c, const Layout& l) const {
@@ -318,7 +319,7 @@ void TKvJogMeter::Paint() {
       << Caption() << Font();
   TCanvas* canvas = BitmapCanvas();
   // The drum and the caption stay the same while the scale slides over them.
-  ClearWithBase(*FFaceBase, key, [&] {
+  const auto drum = [&] {
     TCanvas* c = canvas;
     GradientBands(c, ClientRect(), FFromColor, FToColor, l.Horizontal ? 6 : 5, 1);
     if (!FShowCaption) return;
@@ -329,11 +330,25 @@ void TKvJogMeter::Paint() {
     const int64_t left = l.W / 2 - size.cx / 2;
     TRect r{I(left), I(top), I(left + size.cx), I(top + size.cy)};
     kv::DrawText(c, Caption(), r, kTextFlags);
-  });
-  if (s.Visible()) {
+  };
+  if (!s.Visible()) {
+    ClearWithBase(*FFaceBase, key, drum);
+  } else if (0 <= l.HeightMin && l.HeightMin <= l.HeightMax) {
+    // The labels begin where the longest ticks end, so the ticks drawn before them give the
+    // same pixels: they are kept in the face of their offsets.
     ScaleRecording& recording = RecordingOf(l);
+    ClearWithBase(recording.Face, key, [&] {
+      drum();
+      PaintTicks(canvas, l);
+    });
     DrawLabels(l, recording);
-    DrawTicks(l, recording);
+  } else {
+    ScaleRecording& recording = RecordingOf(l);
+    ClearWithBase(*FFaceBase, key, drum);
+    DrawLabels(l, recording);
+    // The recording is made again when the settings change: it needs no key of its own.
+    static const TKvLayerKey kSettingsKept;
+    recording.Ticks.Draw(Image(), kSettingsKept, [&](TCanvas* c) { PaintTicks(c, l); });
   }
   if (FValue->Visible()) DrawMarker(canvas, l);
   TKvGraphicImageControl::Paint();

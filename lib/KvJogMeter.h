@@ -174,7 +174,8 @@ private:
   // The ticks and the places of the labels for one pair of offsets of the minor and the major
   // ticks from the window's start: the labels sit on the major ticks.
   struct ScaleRecording {
-    TKvStaticLayer Ticks;
+    TKvFaceBase Face;                                 // the drum with the ticks under the labels
+    TKvStaticLayer Ticks;                             // the ticks over the labels
     std::vector<std::pair<int64_t, int64_t>> Labels;  // index from the first, pixel
   };
   // Where the first tick of a step falls from the window's start.
@@ -182,7 +183,7 @@ private:
   // The ticks and label places for the window's offsets, made when first needed.
   ScaleRecording& RecordingOf(const Layout& l);
   void DrawLabels(const Layout& l, const ScaleRecording& recording);
-  void DrawTicks(const Layout& l, ScaleRecording& recording);
+  void PaintTicks(TCanvas* c, const Layout& l) const;
   void DrawMarker(TCanvas* c, const Layout& l) const;
   struct Label;
   // The label of a scale value: its text, its size and its recording, made once while the

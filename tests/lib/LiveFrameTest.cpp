@@ -864,6 +864,14 @@ TEST(FaceBase, MetersShowEachValueAsAFreshControl) {
   for (double v : {-37.0, -36.0, -36.5, 0.0, 0.25, 160.0, 1e10, 12.5, -37.0})
     jog.push_back([v](TKvJogMeter& j) { j.Value()->SetValue(v); });
   ExpectFramesLikeFresh<TKvJogMeter>([](TKvJogMeter& j) { j.SetBounds(0, 0, 165, 37); }, jog);
+  // Minor ticks longer than the major ones reach the labels: drawn over them every frame.
+  ExpectFramesLikeFresh<TKvJogMeter>(
+      [](TKvJogMeter& j) {
+        j.SetBounds(0, 0, 165, 37);
+        j.Scale()->SetHeightMin(20);
+        j.Scale()->SetHeightMax(10);
+      },
+      jog);
   std::vector<Change<TkvThermoMeter>> thermo;
   for (double v : {70.0, 71.0, 150.0, 50.0})
     thermo.push_back([v](TkvThermoMeter& t) { t.Value()->SetValue(v); });
