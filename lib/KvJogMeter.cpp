@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "KvSysUtils.h"
 
+#include <algorithm>
 #include <cmath>
 
 using kv::PixelOf, kv::SaturateToInt;
@@ -14,6 +15,9 @@ namespace {
 constexpr unsigned kTextFlags = kv::DT_SINGLELINE | kv::DT_BOTTOM | kv::DT_NOPREFIX;
 // More distinct label texts than this are not kept: the recordings start afresh.
 constexpr size_t kMaxLabelStamps = 256;
+// Nor more recordings of the ticks than this, holding no more pixels than this.
+constexpr size_t kMaxTickRecordings = 64;
+constexpr size_t kMaxRecordedBytes = size_t(8) << 20;
 
 int I(int64_t v) { return SaturateToInt(v); }
 
@@ -135,14 +139,49 @@ TKvJogMeter::Label& TKvJogMeter::LabelOf(long double value) {
   return label;
 }
 
-void TKvJogMeter::DrawLabels(TCanvas* c, const Layout& l) {
+long double TKvJogMeter::RunOffset(const Layout& l, long double step) const {
+  if (step == 0) return 0;
+  // Truncation towards zero, kept as a double: no int limit on the value.
+  return std::trunc(l.Start / step) * step - l.Start;
+}
+
+TKvJogMeter::ScaleRecording& TKvJogMeter::RecordingOf(const Layout& l) {
   const TKvJogMeterScale& s = *FScale;
+  // The ticks slide with the value, but their pixels depend only on where the first tick of
+  // each kind falls within its step: one recording for each such pair of offsets.
+  const ScaleSettings settings{
+      Width(),       Height(), l.Horizontal,  l.Before,      kv::ColorToRGB(s.Color()),
+      s.Apperture(), s.Step(), s.SmallStep(), s.HeightMax(), s.HeightMin()};
+  // Each recording may keep a whole face.
+  const size_t kept = std::clamp<size_t>(
+      kMaxRecordedBytes / std::max<size_t>(1, size_t(Width()) * size_t(Height()) * 4), 1,
+      kMaxTickRecordings);
+  if (!FScaleSettings || !(*FScaleSettings == settings) || FRecordings.size() >= kept) {
+    FRecordings.clear();
+    FScaleSettings = std::make_unique<ScaleSettings>(settings);
+  }
+  const long double offset = RunOffset(l, s.Step());
+  auto [it, added] = FRecordings.try_emplace({RunOffset(l, s.SmallStep()), offset});
+  ScaleRecording& recording = it->second;
   const long double step = s.Step();
   const int64_t count = kv::StepCount(s.Apperture(), step);
-  if (step == 0 || count < 0) return;
-  // Truncation towards zero, kept as a double: no int limit on the value.
+  if (added && step != 0 && count >= 0) {
+    // Labels that fall on one pixel: only the first is drawn.
+    kv::ForEachPixelStep(
+        0, count, [&](int64_t i) { return OffsetPixel(offset + i * step); },
+        [&](int64_t i, int64_t p) {
+          if (p > l.Size) return false;
+          if (p >= 0) recording.Labels.emplace_back(i, p);
+          return true;
+        });
+  }
+  return recording;
+}
+
+void TKvJogMeter::DrawLabels(const Layout& l, const ScaleRecording& recording) {
+  const long double step = FScale->Step();
+  if (step == 0) return;
   const long double k0 = std::trunc(l.Start / step);
-  const long double u0 = k0 * step - l.Start;
   // The labels made for another format or font are made again.
   TKvLayerKey key;
   key << FScale->FormatText() << FScale->Decimals() << Font();
@@ -150,12 +189,7 @@ void TKvJogMeter::DrawLabels(TCanvas* c, const Layout& l) {
     FLabels.clear();
     FLabelsKey = key.Bytes();
   }
-  c->SetFont(Font());
-  const auto at = [&](int64_t i) { return OffsetPixel(u0 + i * step); };
-  // Labels that fall on one pixel: only the first is drawn.
-  kv::ForEachPixelStep(0, count, at, [&](int64_t i, int64_t p) {
-    if (p > l.Size) return false;
-    if (p < 0) return true;
+  for (const auto& [i, p] : recording.Labels) {
     Label& label = LabelOf(k0 * step + i * step);
     const TSize size = label.Size;
     const int64_t w = size.cx, h = size.cy;
@@ -175,11 +209,10 @@ void TKvJogMeter::DrawLabels(TCanvas* c, const Layout& l) {
                         kv::DrawText(canvas, label.Text, r, kTextFlags);
                       },
                       {I(left), I(top)});
-    return true;
-  });
+  }
 }
 
-void TKvJogMeter::DrawTicks(TCanvas* c, const Layout& l) const {
+void TKvJogMeter::PaintTicks(TCanvas* c, const Layout& l) const {
   const TKvJogMeterScale& s = *FScale;
   c->Pen()->SetMode(TPenMode::pmCopy);
   c->Pen()->SetStyle(TPenStyle::psSolid);
@@ -188,8 +221,7 @@ void TKvJogMeter::DrawTicks(TCanvas* c, const Layout& l) const {
   const auto run = [&](long double step, int64_t length) {
     const int64_t count = kv::StepCount(s.Apperture(), step);
     if (step == 0 || count < 0) return;
-    const long double k0 = std::trunc(l.Start / step);
-    const long double u0 = k0 * step - l.Start;
+    const long double u0 = RunOffset(l, step);
     const int64_t reach = l.Edge + l.Inward * length;
     // Ticks on one pixel are one line: each pixel is drawn once.
     kv::ForEachPixelStep(
@@ -287,7 +319,7 @@ void TKvJogMeter::Paint() {
       << Caption() << Font();
   TCanvas* canvas = BitmapCanvas();
   // The drum and the caption stay the same while the scale slides over them.
-  ClearWithBase(*FFaceBase, key, [&] {
+  const auto drum = [&] {
     TCanvas* c = canvas;
     GradientBands(c, ClientRect(), FFromColor, FToColor, l.Horizontal ? 6 : 5, 1);
     if (!FShowCaption) return;
@@ -298,10 +330,25 @@ void TKvJogMeter::Paint() {
     const int64_t left = l.W / 2 - size.cx / 2;
     TRect r{I(left), I(top), I(left + size.cx), I(top + size.cy)};
     kv::DrawText(c, Caption(), r, kTextFlags);
-  });
-  if (s.Visible()) {
-    DrawLabels(canvas, l);
-    DrawTicks(canvas, l);
+  };
+  if (!s.Visible()) {
+    ClearWithBase(*FFaceBase, key, drum);
+  } else if (0 <= l.HeightMin && l.HeightMin <= l.HeightMax) {
+    // The labels begin where the longest ticks end, so the ticks drawn before them give the
+    // same pixels: they are kept in the face of their offsets.
+    ScaleRecording& recording = RecordingOf(l);
+    ClearWithBase(recording.Face, key, [&] {
+      drum();
+      PaintTicks(canvas, l);
+    });
+    DrawLabels(l, recording);
+  } else {
+    ScaleRecording& recording = RecordingOf(l);
+    ClearWithBase(*FFaceBase, key, drum);
+    DrawLabels(l, recording);
+    // The recording is made again when the settings change: it needs no key of its own.
+    static const TKvLayerKey kSettingsKept;
+    recording.Ticks.Draw(Image(), kSettingsKept, [&](TCanvas* c) { PaintTicks(c, l); });
   }
   if (FValue->Visible()) DrawMarker(canvas, l);
   TKvGraphicImageControl::Paint();

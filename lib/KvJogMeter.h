@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace KvJogMeter {
 
@@ -158,8 +160,30 @@ protected:
 
 private:
   struct Layout;
-  void DrawLabels(TCanvas* c, const Layout& l);
-  void DrawTicks(TCanvas* c, const Layout& l) const;
+  // Everything the pixels of the ticks and the places of the labels depend on, besides the
+  // offsets a recording is kept for.
+  struct ScaleSettings {
+    int64_t W = 0, H = 0;
+    bool Horizontal = true, Before = true;
+    int32_t Color = 0;  // as drawn
+    double Apperture = 0, Step = 0, SmallStep = 0;
+    int HeightMax = 0, HeightMin = 0;
+    bool operator==(const ScaleSettings&) const = default;
+  };
+
+  // The ticks and the places of the labels for one pair of offsets of the minor and the major
+  // ticks from the window's start: the labels sit on the major ticks.
+  struct ScaleRecording {
+    TKvFaceBase Face;                                 // the drum with the ticks under the labels
+    TKvStaticLayer Ticks;                             // the ticks over the labels
+    std::vector<std::pair<int64_t, int64_t>> Labels;  // index from the first, pixel
+  };
+  // Where the first tick of a step falls from the window's start.
+  long double RunOffset(const Layout& l, long double step) const;
+  // The ticks and label places for the window's offsets, made when first needed.
+  ScaleRecording& RecordingOf(const Layout& l);
+  void DrawLabels(const Layout& l, const ScaleRecording& recording);
+  void PaintTicks(TCanvas* c, const Layout& l) const;
   void DrawMarker(TCanvas* c, const Layout& l) const;
   struct Label;
   // The label of a scale value: its text, its size and its recording, made once while the
@@ -176,4 +200,8 @@ private:
   // The labels drawn so far, by value: they repeat as the scale slides.
   std::map<long double, Label> FLabels;
   QByteArray FLabelsKey;
+  // The scale recorded so far, by the offsets of the minor and the major ticks, for the
+  // settings it was recorded with.
+  std::map<std::pair<long double, long double>, ScaleRecording> FRecordings;
+  std::unique_ptr<ScaleSettings> FScaleSettings;
 };

@@ -264,6 +264,10 @@ void TKvSpinner::SetOrientation(TKvOrientation v) {
   }
   CreateButtons();
   if (Focused()) FFocusedButton->SetFocusFrame(true);
+  // While designing, the spinner turns with its buttons; an aligned one keeps the size its
+  // parent gives it, and its new buttons are laid out below as at run time.
+  if (IsDesigning() && !IsLoading() && Align() == TAlign::alNone)
+    SetBounds(Left(), Top(), Height(), Width());
   LayoutButtons(Width(), Height());
 }
 

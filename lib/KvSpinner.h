@@ -122,6 +122,8 @@ public:
   TWinControl* FocusControl() const { return FFocusControl.data(); }
   void SetFocusControl(TWinControl* v) { FFocusControl = v; }
   TKvOrientation Orientation() const { return FOrientation; }
+  // Replaces both buttons and lays the new ones out at once; while designing (not loading)
+  // an unaligned spinner also swaps its Width and Height.
   void SetOrientation(TKvOrientation v);
   TKvPalette* Palette() const { return FPalette.get(); }
   void SetPalette(const TKvPalette* v) { FPalette->Assign(v); }

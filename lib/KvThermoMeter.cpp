@@ -8,6 +8,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 using kv::PixelOf, kv::SaturateToInt;
 
@@ -28,6 +29,9 @@ long double G(long double x) {
 
 // A pen width below 1 draws as width 1.
 int PenWidth(int64_t w) { return I(std::max<int64_t>(w, 1)); }
+
+// Wider value lines go through the canvas's stroker: their end disc is not kept.
+constexpr int kMaxStampedPen = 64;
 
 // The tube's width: a third of the offset, made even.
 int64_t TubeWidth(int64_t offset) {
@@ -104,7 +108,8 @@ TkvThermoMeter::TkvThermoMeter(kv::OwnerOrParent owner)
       FPeakMax(std::make_unique<TKvLiniarIndicator>()),
       FValue(std::make_unique<TKvLiniarIndicator>()),
       FFaceBase(std::make_unique<TKvFaceBase>()),
-      FTickLayer(std::make_unique<TKvStaticLayer>()) {
+      FTickLayer(std::make_unique<TKvStaticLayer>()),
+      FLineEnd(std::make_unique<TKvStaticLayer>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 100, 230);
   SetColor(clSilver);
@@ -113,12 +118,12 @@ TkvThermoMeter::TkvThermoMeter(kv::OwnerOrParent owner)
   Font()->SetColor(clBlack);
   connect(FScale.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
   for (TKvLiniarIndicator* m : {FSetPoint.get(), FPeakMin.get(), FPeakMax.get(), FValue.get()})
-    connect(m, &TKvPersistent::OnChange, this, [this] { MarkerChanged(); });
+    connect(m, &TKvPersistent::OnChange, this, [this, m] { MarkerChanged(m); });
 }
 
 TkvThermoMeter::~TkvThermoMeter() = default;
 
-void TkvThermoMeter::MarkerChanged() {
+void TkvThermoMeter::MarkerChanged(const TKvLiniarIndicator* changed) {
   if (!IsLoading()) {
     const double v = FValue->Value();
     if (v > FPeakMax->Value()) FPeakMax->SetValueQuietly(v);
@@ -129,7 +134,54 @@ void TkvThermoMeter::MarkerChanged() {
       if (!self) return;
     }
   }
-  UpdateControl();
+  RepaintMoved(changed);
+}
+
+TkvThermoMeter::Spans TkvThermoMeter::MovingSpans(const Layout& l) const {
+  Spans spans;
+  const auto span = [&](double value, int64_t reach) {
+    const int64_t p = ValuePixel(value), at = l.Vertical ? l.H - p : p;
+    return Span{at - reach, at + reach};
+  };
+  const TKvLiniarIndicator* markers[] = {FSetPoint.get(), FPeakMin.get(), FPeakMax.get(),
+                                         FValue.get()};
+  for (size_t i = 0; i < 4; ++i) {
+    const TKvLiniarIndicator& m = *markers[i];
+    if (!m.Visible()) continue;
+    // A line, a triangle 5 pixels up and down with its rim, or the picture from the value on.
+    const TBitmap* b = m.Bitmap();
+    spans[i] =
+        span(m.Value(), std::max<int64_t>(7, int64_t(l.Vertical ? b->Height() : b->Width()) + 1));
+  }
+  // The value line's end with its disc.
+  if (FScale->Visible())
+    spans[4] = span(FValue->Value(), int64_t(PenWidth(TubeWidth(l.Offset))) + 1);
+  return spans;
+}
+
+void TkvThermoMeter::RepaintMoved(const TKvLiniarIndicator* changed) {
+  if (!FPainted) {
+    UpdateControl();
+    return;
+  }
+  // Only the parts that moved, and the marker that changed, differ from the last frame: the
+  // band of the scale they lie in is repainted, the rest of the window stays as it is.
+  const Layout l = ComputeLayout();
+  const Spans now = MovingSpans(l);
+  const TKvLiniarIndicator* markers[] = {FSetPoint.get(), FPeakMin.get(), FPeakMax.get(),
+                                         FValue.get(), FValue.get()};
+  int64_t from = std::numeric_limits<int64_t>::max(), to = std::numeric_limits<int64_t>::min();
+  for (size_t i = 0; i < now.size(); ++i) {
+    if (now[i] == FPainted->at(i) && markers[i] != changed) continue;
+    for (const std::optional<Span>& s : {now[i], FPainted->at(i)}) {
+      if (!s) continue;
+      from = std::min(from, s->first);
+      to = std::max(to, s->second + 1);
+    }
+  }
+  if (from >= to) return;
+  UpdateControlRect(l.Vertical ? TRect{0, I(from), I(l.W), I(to)}
+                               : TRect{I(from), 0, I(to), I(l.H)});
 }
 
 void TkvThermoMeter::SetDirection(TKvDirection v) {
@@ -392,6 +444,40 @@ void TkvThermoMeter::DrawMarker(TCanvas* c, const Layout& l, const TKvLiniarIndi
   }
 }
 
+void TkvThermoMeter::DrawAxisLine(TCanvas* c, TPoint a, TPoint b, TColor color, int width) {
+  const int64_t half = width / 2;
+  c->Pen()->SetMode(TPenMode::pmCopy);
+  c->Pen()->SetStyle(TPenStyle::psSolid);
+  c->Pen()->SetColor(color);
+  c->Pen()->SetWidth(width);
+  if (width < 2 || width > kMaxStampedPen || (a.X != b.X && a.Y != b.Y)) {
+    Line(c, a.X, a.Y, b.X, b.Y);
+    return;
+  }
+  // A wide pen along an axis covers a band the pen's width across, between the ends, and
+  // the pen's disc on each end (the wider half up and left for an even width): a filled
+  // rectangle and a recorded disc twice, instead of the general stroker every frame.
+  const TRect band =
+      a.Y == b.Y
+          ? TRect{std::min(a.X, b.X), I(a.Y - half), std::max(a.X, b.X), I(a.Y - half + width)}
+          : TRect{I(a.X - half), std::min(a.Y, b.Y), I(a.X - half + width), std::max(a.Y, b.Y)};
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  c->Brush()->SetColor(color);
+  c->FillRect(band);
+  TKvLayerKey key;
+  key << color << width;
+  const int side = width + 2, centre = int(half) + 1;
+  for (const TPoint end : {a, b})
+    FLineEnd->Stamp(Image(), key, {side, side},
+                    [&](TCanvas* canvas) {
+                      canvas->Pen()->SetColor(color);
+                      canvas->Pen()->SetWidth(width);
+                      canvas->MoveTo(centre, centre);
+                      canvas->LineTo(centre, centre);
+                    },
+                    {I(int64_t(end.X) - centre), I(int64_t(end.Y) - centre)});
+}
+
 namespace {
 
 // A number of the scale by its bits: no text made every frame.
@@ -427,19 +513,14 @@ void TkvThermoMeter::Paint() {
 
   if (visible) {
     // The part of the tube up to the value.
-    const int64_t t = TubeWidth(l.Offset);
+    const int width = PenWidth(TubeWidth(l.Offset));
     const int64_t p = ValuePixel(FValue->Value());
-    canvas->Pen()->SetMode(TPenMode::pmCopy);
-    canvas->Pen()->SetStyle(TPenStyle::psSolid);
-    canvas->Pen()->SetWidth(PenWidth(t));
     if (l.Vertical) {
-      const int64_t x = l.Cx % 2 != 0 ? l.Cx + 1 : l.Cx;
-      canvas->Pen()->SetColor(FColorBefore);
-      Line(canvas, x, l.H - p, x, l.H - l.Offset);
+      const int x = I(l.Cx % 2 != 0 ? l.Cx + 1 : l.Cx);
+      DrawAxisLine(canvas, {x, I(l.H - p)}, {x, I(l.H - l.Offset)}, FColorBefore, width);
     } else {
-      const int64_t y = l.Cy % 2 != 0 ? l.Cy + 1 : l.Cy;
-      canvas->Pen()->SetColor(FColorAfter);
-      Line(canvas, p, y, l.W - l.Offset, y);
+      const int y = I(l.Cy % 2 != 0 ? l.Cy + 1 : l.Cy);
+      DrawAxisLine(canvas, {I(p), y}, {I(l.W - l.Offset), y}, FColorAfter, width);
     }
     TKvLayerKey tickKey;
     tickKey << Width() << Height() << int(FDirection);
@@ -450,5 +531,6 @@ void TkvThermoMeter::Paint() {
   for (const TKvLiniarIndicator* m :
        {FSetPoint.get(), FPeakMin.get(), FPeakMax.get(), FValue.get()})
     if (m->Visible()) DrawMarker(canvas, l, *m);
+  FPainted = MovingSpans(l);
   TKvGraphicImageControl::Paint();
 }

@@ -10,8 +10,11 @@
 #include "KvControls.h"
 #include "KvLinearScale.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace KvThermoMeter {
 
@@ -190,13 +193,23 @@ protected:
 private:
   struct Layout;
   Layout ComputeLayout() const;
-  void MarkerChanged();
+  void MarkerChanged(const TKvLiniarIndicator* changed);
+  // Where along the scale each visible marker and the value line's end lie, as the lowest and
+  // highest pixel they may touch.
+  using Span = std::pair<int64_t, int64_t>;
+  using Spans = std::array<std::optional<Span>, 5>;  // the four markers, the line's end
+  Spans MovingSpans(const Layout& l) const;
+  // Repaints the band of the scale that the moved parts and the Changed marker touch, or all
+  // before the first frame.
+  void RepaintMoved(const TKvLiniarIndicator* changed);
   void DrawCaption(TCanvas* c, const Layout& l) const;
   void DrawLabels(TCanvas* c, const Layout& l) const;
   void DrawBulb(TCanvas* c, const Layout& l) const;
   void DrawTube(TCanvas* c, const Layout& l) const;
   void DrawTicks(TCanvas* c, const Layout& l) const;
   void DrawMarker(TCanvas* c, const Layout& l, const TKvLiniarIndicator& m) const;
+  // A line from A to B in a pen of Color and Width, as the canvas draws it.
+  void DrawAxisLine(TCanvas* c, TPoint a, TPoint b, TColor color, int width);
 
   TKvDirection FDirection = TKvDirection::voVertical;
   TColor FColorAfter = clMaroon;
@@ -210,4 +223,8 @@ private:
   // Caption, labels, bulb and tube; and the ticks, drawn after the tube's value part.
   std::unique_ptr<TKvFaceBase> FFaceBase;
   std::unique_ptr<TKvStaticLayer> FTickLayer;
+  // The disc on each end of the value line.
+  std::unique_ptr<TKvStaticLayer> FLineEnd;
+  // Where the moving parts lay in the last frame painted.
+  std::optional<Spans> FPainted;
 };

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QMouseEvent>
 #include <QElapsedTimer>
 #include <QPointer>
@@ -59,6 +60,11 @@ struct Scene {
   TKvTimerSpinButton* Up() const { return spinner->UpButton(); }
   TKvTimerSpinButton* Down() const { return spinner->DownButton(); }
   void Key(int key) { QTest::keyClick(spinner, Qt::Key(key)); }
+};
+
+struct DesignTimeSpinner : TKvSpinner {
+  using TComponent::SetDesigning;
+  using TKvSpinner::TKvSpinner;
 };
 
 }  // namespace
@@ -326,4 +332,61 @@ TEST(Spinner, HitTestStaysInsideTheControl) {
         EXPECT_EQ(s.ups + s.downs - before, hit ? 1 : 0) << x << ", " << y;
       }
   EXPECT_GT(hits, 0);
+}
+
+TEST(Spinner, AModalDialogFromTheHandlerEndsThePress) {
+  Scene s;
+  int clicksWhenClosed = -1;
+  QObject::connect(s.spinner, &TKvSpinner::OnUpClick, [&] {
+    if (s.ups != 1) return;
+    QDialog dialog;
+    QTimer::singleShot(300, &dialog, [&] {
+      clicksWhenClosed = s.ups;
+      dialog.accept();
+    });
+    dialog.exec();
+  });
+  Press(s.Up(), Middle(s.Up()));
+  Hold(800);  // the first repeat at 400 ms opens the dialog until about 700 ms
+  EXPECT_EQ(clicksWhenClosed, 1);
+  EXPECT_FALSE(s.Up()->Down());
+  EXPECT_FALSE(s.Up()->RepeatTimer()->Enabled());
+  Hold(300);
+  Release(s.Up(), Middle(s.Up()));
+  EXPECT_EQ(s.ups, 1);
+  // The button is drawn up again: its normal cell, as a spinner never pressed.
+  Scene fresh;
+  EXPECT_SAME_PIXELS(kvtest::Grab(s.spinner), kvtest::Grab(fresh.spinner));
+}
+
+// While designing, an orientation change turns the spinner: it looks like one made in the
+// new orientation at the swapped size. At run time and aligned, the size stays.
+TEST(Spinner, DesigningTurnsTheSpinner) {
+  TForm form(nullptr);
+  auto* designed = new DesignTimeSpinner(&form);
+  designed->SetParent(&form);
+  designed->SetBounds(10, 10, 35, 40);
+  designed->SetDesigning(true);
+  kvtest::ShowForm(&form, 80, 80);
+  designed->SetOrientation(TKvOrientation::voHorizontal);
+  EXPECT_EQ(designed->BoundsRect(), Bounds(10, 10, 40, 35));
+  EXPECT_EQ(designed->UpButton()->BoundsRect(), Bounds(0, 0, 20, 35));
+  EXPECT_EQ(designed->DownButton()->BoundsRect(), Bounds(20, 0, 20, 35));
+  Scene turned(40, 35);
+  turned.spinner->SetOrientation(TKvOrientation::voHorizontal);
+  kvtest::Pump();
+  EXPECT_SAME_PIXELS(kvtest::Grab(designed), kvtest::Grab(turned.spinner));
+  designed->SetOrientation(TKvOrientation::voVertical);
+  EXPECT_EQ(designed->BoundsRect(), Bounds(10, 10, 35, 40));
+  Scene upright;
+  kvtest::Pump();
+  EXPECT_SAME_PIXELS(kvtest::Grab(designed), kvtest::Grab(upright.spinner));
+
+  upright.spinner->SetOrientation(TKvOrientation::voHorizontal);
+  EXPECT_EQ(upright.spinner->BoundsRect(), Bounds(10, 10, 35, 40));
+  designed->SetAlign(TAlign::alLeft);
+  const TRect aligned = designed->BoundsRect();
+  designed->SetOrientation(TKvOrientation::voHorizontal);
+  EXPECT_EQ(designed->BoundsRect(), aligned);
+  EXPECT_EQ(designed->DownButton()->BoundsRect(), Bounds(17, 0, 17, aligned.Height()));
 }

@@ -10,7 +10,9 @@
 #include <QPointer>
 
 #include <limits>
+#include <vector>
 
+using kv::Rect;
 using kvtest::PixelAt;
 
 namespace {
@@ -27,6 +29,21 @@ void MakeDemo(TKvTank& t) {
 QImage Render(TKvTank& t, int32_t background = kPanelColor) {
   return kvtest::RenderControl(&t, background, 0);
 }
+
+// A form with handlers for a tank's events, recording what they see.
+class TTankHost : public TForm {
+  Q_OBJECT
+public:
+  using TForm::TForm;
+  int outOfRange = 0;
+  std::vector<int> pipeHeights;  // the pipe's height each time the handler ran
+
+public slots:
+  void TankOutofRange(TObject*, double&, double&, double&) { ++outOfRange; }
+  void PipeChange(TObject* sender) {
+    pipeHeights.push_back(static_cast<TContainerTank*>(sender)->Height());
+  }
+};
 
 }  // namespace
 
@@ -230,3 +247,57 @@ TEST(Tank, ConstructionValuesSurviveADescription) {
   EXPECT_EQ(b->Shape(), TTankShape::tsTriangle);
   EXPECT_EQ(b->EmptyColor().Value, clNavy.Value);
 }
+
+TEST(Tank, HandlersRunAfterLoadingAndAfterTheTank) {
+  TTankHost host(nullptr);
+  kv::ReadComponent(&host, R"(object Host: TForm
+  object T: TKvTank
+    OnOutofRange = TankOutofRange
+    Min = 150
+    Max = 300
+    Position = 500
+  end
+end)",
+                    QStringLiteral("host.kvf"));
+  auto* t = dynamic_cast<TKvTank*>(host.FindComponent(QStringLiteral("T")));
+  ASSERT_NE(t, nullptr);
+  // Loading clamps a valid range's position without calling anybody.
+  EXPECT_EQ(t->Position(), 300);
+  EXPECT_EQ(host.outOfRange, 0);
+  EXPECT_TRUE(host.pipeHeights.empty());
+  t->SetPosition(400);
+  EXPECT_EQ(host.outOfRange, 1);
+  // The tank limits the pipe before a handler of the pipe's changes hears of it, and its own
+  // reaction is never written.
+  QObject::connect(t->Container(), &TContainerTank::OnChage, &host, &TTankHost::PipeChange);
+  t->Container()->SetHeight(500);
+  ASSERT_FALSE(host.pipeHeights.empty());
+  for (int h : host.pipeHeights) EXPECT_EQ(h, 101);
+  EXPECT_FALSE(kv::WriteComponent(&host).contains("OnChage"));
+}
+
+TEST(Tank, EveryPaintReleasesItsClips) {
+  // Each shape through every path of the paint: liquid, empty, full, too small to fill,
+  // pipe shown and hidden. A clip left selected would show as a smaller clip rectangle.
+  int paints = 0;
+  for (const TTankShape shape : {TTankShape::tsRectangle, TTankShape::tsRoundedRectangle,
+                                 TTankShape::tsEllipse, TTankShape::tsTriangle}) {
+    for (const bool pipe : {true, false}) {
+      for (const QSize size : {QSize(60, 101), QSize(10, 10), QSize(30, 12)}) {
+        TKvTank t(nullptr);
+        t.SetShape(shape);
+        t.Container()->SetVisible(pipe);
+        t.SetBounds(0, 0, size.width(), size.height());
+        for (int i = 0; i < 42; ++i) {
+          t.SetPosition(i % 3 * 50);
+          Render(t);
+          ++paints;
+          ASSERT_EQ(t.BitmapCanvas()->ClipRect(), Rect(0, 0, size.width(), size.height()));
+        }
+      }
+    }
+  }
+  EXPECT_GE(paints, 1000);
+}
+
+#include "KvTankTest.moc"

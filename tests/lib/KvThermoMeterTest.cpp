@@ -403,3 +403,44 @@ TEST(ThermoMeter, DemoSettingsSurviveADescription) {
   EXPECT_EQ(c->PeakMax()->Shape(), TkvIndicatorShape::voTriangle);
   EXPECT_SAME_PIXELS(Render(*c), Render(*t));
 }
+
+// The value line is the canvas's line in a pen as wide as the tube: the same as that line
+// drawn over a thermometer showing its shortest line, for thin and wide tubes on both axes.
+TEST(ThermoMeter, ValueLineIsTheCanvasLineOfTheTubesWidth) {
+  for (const TKvDirection direction : {TKvDirection::voVertical, TKvDirection::voHorizontal}) {
+    for (const int offset : {2, 9, 15, 20, 40}) {
+      for (const double value : {50.0, 51.0, 70.0, 149.0, 150.0, 400.0, -3.0}) {
+        SCOPED_TRACE(testing::Message() << int(direction) << " " << offset << " " << value);
+        TkvThermoMeter t(nullptr);
+        MakeDemo(t);
+        t.SetDirection(direction);
+        t.Scale()->SetOffset(offset);
+        t.Scale()->SetPosition(TKvPosition::voBefore);  // ticks away from the tube
+        // The shortest line: up from the bulb, or on a horizontal tube back from its end.
+        t.Value()->SetValue(direction == TKvDirection::voVertical ? 50 : 150);
+        QImage expected = Render(t);
+        t.Value()->SetValue(value);
+        const QImage actual = Render(t);
+        // Where the paint puts the line: the centre made even, from P(v) to the bulb's end.
+        const int w = t.Width(), h = t.Height(), p = int(t.ValuePixel(value));
+        const int t3 = offset / 3 % 2 != 0 ? offset / 3 + 1 : offset / 3;
+        TCanvas c;
+        c.Attach(&expected);
+        c.Pen()->SetWidth(std::max(t3, 1));
+        if (direction == TKvDirection::voVertical) {
+          const int x = w / 2 % 2 != 0 ? w / 2 + 1 : w / 2;
+          c.Pen()->SetColor(t.ColorBefore());
+          c.MoveTo(x, h - p);
+          c.LineTo(x, h - offset);
+        } else {
+          const int y = h / 2 % 2 != 0 ? h / 2 + 1 : h / 2;
+          c.Pen()->SetColor(t.ColorAfter());
+          c.MoveTo(p, y);
+          c.LineTo(w - offset, y);
+        }
+        c.Detach();
+        ASSERT_SAME_PIXELS(actual, expected);
+      }
+    }
+  }
+}

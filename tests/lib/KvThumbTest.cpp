@@ -11,9 +11,11 @@
 #include "Pixels.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -130,7 +132,20 @@ TYPED_TEST(Thumb, EveryWayOutOfADragEndsTheConfinement) {
       {"disabled", [](Scene<T>& s) { s.control->SetEnabled(false); }},
       {"form hidden", [](Scene<T>& s) { s.form.Hide(); }},
       {"button up",
-       [](Scene<T>& s) { QTest::mouseRelease(s.control, Qt::RightButton, {}, QPoint(-20, -20)); }}};
+       [](Scene<T>& s) { QTest::mouseRelease(s.control, Qt::RightButton, {}, QPoint(-20, -20)); }},
+      {"modal dialog from OnChange", [](Scene<T>& s) {
+         bool confinedWhileOpen = true;
+         s.OnChange([&confinedWhileOpen] {
+           QDialog dialog;
+           QTimer::singleShot(100, &dialog, [&] {
+             confinedWhileOpen = kv::CursorClip::Current() != nullptr;
+             dialog.accept();
+           });
+           dialog.exec();
+         });
+         Drag(s.control, s.Beside());
+         EXPECT_FALSE(confinedWhileOpen);
+       }}};
   for (const auto& [name, end] : ends) {
     SCOPED_TRACE(name);
     CountingClip clip;

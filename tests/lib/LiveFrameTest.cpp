@@ -172,22 +172,25 @@ TEST(StaticLayer, ThermoMeterRedrawsFaceAndTicks) {
     t.Value()->SetValue(70);
   };
   ExpectChangesRedrawn<TkvThermoMeter>(
-      demo, {
-                {"tick colour", [](TkvThermoMeter& t) { t.Scale()->SetColor(clRed); }},
-                {"step", [](TkvThermoMeter& t) { t.Scale()->SetSmallStep(7); }},
-                {"range", [](TkvThermoMeter& t) { t.Scale()->SetMax(110); }},
-                {"format", [](TkvThermoMeter& t) { t.Scale()->SetFormatText("%s C"); }},
-                {"tube", [](TkvThermoMeter& t) { t.SetColorAfter(clNavy); }},
-                {"bulb", [](TkvThermoMeter& t) { t.SetColorBefore(clLime); }},
-                {"font", [](TkvThermoMeter& t) { t.Font()->SetColor(clWhite); }},
-                {"caption",
-                 [](TkvThermoMeter& t) {
-                   t.SetShowCaption(true);
-                   t.SetCaption(QStringLiteral("C"));
-                 }},
-                {"side", [](TkvThermoMeter& t) { t.Scale()->SetPosition(TKvPosition::voBefore); }},
-                {"size", [](TkvThermoMeter& t) { t.SetBounds(0, 0, 120, 160); }},
-            });
+      demo,
+      {
+          {"tick colour", [](TkvThermoMeter& t) { t.Scale()->SetColor(clRed); }},
+          {"step", [](TkvThermoMeter& t) { t.Scale()->SetSmallStep(7); }},
+          {"range", [](TkvThermoMeter& t) { t.Scale()->SetMax(110); }},
+          {"format", [](TkvThermoMeter& t) { t.Scale()->SetFormatText("%s C"); }},
+          {"tube", [](TkvThermoMeter& t) { t.SetColorAfter(clNavy); }},
+          {"bulb", [](TkvThermoMeter& t) { t.SetColorBefore(clLime); }},
+          {"font", [](TkvThermoMeter& t) { t.Font()->SetColor(clWhite); }},
+          {"caption",
+           [](TkvThermoMeter& t) {
+             t.SetShowCaption(true);
+             t.SetCaption(QStringLiteral("C"));
+           }},
+          {"side", [](TkvThermoMeter& t) { t.Scale()->SetPosition(TKvPosition::voBefore); }},
+          {"size", [](TkvThermoMeter& t) { t.SetBounds(0, 0, 120, 160); }},
+          {"tube width", [](TkvThermoMeter& t) { t.Scale()->SetOffset(32); }},
+          {"horizontal", [](TkvThermoMeter& t) { t.SetDirection(TKvDirection::voHorizontal); }},
+      });
 }
 
 TEST(StaticLayer, JogMeterRedrawsDrumAndLabels) {
@@ -208,6 +211,20 @@ TEST(StaticLayer, JogMeterRedrawsDrumAndLabels) {
                    j.SetCaption(QStringLiteral("kHz"));
                  }},
                 {"vertical", [](TKvJogMeter& j) { j.SetDirection(TKvDirection::voVertical); }},
+                {"tick colour", [](TKvJogMeter& j) { j.Scale()->SetColor(clYellow); }},
+                {"window", [](TKvJogMeter& j) { j.Scale()->SetApperture(45); }},
+                {"steps",
+                 [](TKvJogMeter& j) {
+                   j.Scale()->SetStep(7);
+                   j.Scale()->SetSmallStep(0.5);
+                 }},
+                {"tick lengths",
+                 [](TKvJogMeter& j) {
+                   j.Scale()->SetHeightMax(20);
+                   j.Scale()->SetHeightMin(3);
+                 }},
+                {"side", [](TKvJogMeter& j) { j.Scale()->SetPosition(TKvPosition::voAfter); }},
+                {"size", [](TKvJogMeter& j) { j.SetBounds(0, 0, 200, 37); }},
             });
 }
 
@@ -295,6 +312,15 @@ struct Panel {
   TKvLedClock* clock = new TKvLedClock(form.get());
 };
 
+// Records the regions a control is asked to paint.
+struct PaintRegions : QObject {
+  std::vector<QRegion> regions;
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(e)->region());
+    return false;
+  }
+};
+
 }  // namespace
 
 TEST(LiveFrame, WritesWhatAFullRepaintWrites) {
@@ -315,14 +341,7 @@ TEST(LiveFrame, NeedleMoveRepaintsOnlyAroundTheOldAndNewNeedle) {
   Panel panel;
   panel.meter->SetNeedleWidth(7);
   kvtest::Pump();
-  // Records the regions the meter is asked to paint.
-  struct PaintRegions : QObject {
-    std::vector<QRegion> regions;
-    bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(e)->region());
-      return false;
-    }
-  } recorder;
+  PaintRegions recorder;
   panel.meter->installEventFilter(&recorder);
   for (const int position : {50, 150, 63, 100, 101}) {
     SCOPED_TRACE(position);
@@ -337,6 +356,51 @@ TEST(LiveFrame, NeedleMoveRepaintsOnlyAroundTheOldAndNewNeedle) {
   const QRect painted = recorder.regions[0].boundingRect();
   EXPECT_LT(painted.width(), panel.meter->width() / 4);
   EXPECT_EQ(painted.bottom(), panel.meter->height() - 1);  // the needle's foot is below
+}
+
+TEST(LiveFrame, ThermoMeterRepaintsOnlyWhereItsMarkersMove) {
+  for (const TKvDirection direction : {TKvDirection::voVertical, TKvDirection::voHorizontal}) {
+    SCOPED_TRACE(int(direction));
+    TForm form(nullptr);
+    form.SetColor(TColor(kPanelColor));
+    auto* t = new TkvThermoMeter(&form);
+    t->SetBounds(4, 4, 93, 137);
+    t->SetDirection(direction);
+    t->Scale()->SetMax(150);
+    t->Scale()->SetMin(50);
+    t->SetPoint()->SetValue(100);
+    t->PeakMin()->SetShape(TkvIndicatorShape::voTriangle);
+    t->PeakMax()->SetShape(TkvIndicatorShape::voLine);
+    t->Value()->SetValue(70);
+    kvtest::ShowForm(&form, 160, 160);
+    const std::vector<std::function<void()>> frames = {
+        [&] { t->Value()->SetValue(71); },
+        [&] { t->Value()->SetValue(150); },
+        [&] { t->Value()->SetValue(160); },  // beyond Max: the peak follows
+        [&] { t->Value()->SetValue(40); },
+        [&] { t->Value()->SetValue(99); },
+        [&] { t->Value()->SetShape(TkvIndicatorShape::voTriangle); },
+        [&] { t->PeakMax()->SetShape(TkvIndicatorShape::voBitmap); },
+        [&] { t->SetPoint()->SetVisible(false); },
+        [&] { t->PeakMin()->SetColor(clRed); },
+        [&] { t->Value()->SetValue(130); },
+        [&] { t->SetPoint()->SetVisible(true); },
+    };
+    for (size_t i = 0; i < frames.size(); ++i) {
+      SCOPED_TRACE(i);
+      frames[i]();
+      const QImage live = kvtest::Grab(&form);
+      form.repaint();
+      ASSERT_SAME_PIXELS(live, kvtest::Grab(&form));
+    }
+    PaintRegions recorder;
+    t->installEventFilter(&recorder);
+    t->Value()->SetValue(131);
+    ASSERT_EQ(recorder.regions.size(), 1u);
+    const QRect painted = recorder.regions[0].boundingRect();
+    const int along = direction == TKvDirection::voVertical ? painted.height() : painted.width();
+    EXPECT_LT(along, 40);
+  }
 }
 
 TEST(LiveFrame, TransparentControlShowsTheParentsNewPixels) {
@@ -1038,9 +1102,17 @@ TEST(FaceBase, MetersShowEachValueAsAFreshControl) {
         },
         tank);
   std::vector<Change<TKvJogMeter>> jog;
-  for (double v : {-37.0, -36.0, 0.0, 160.0, 12.5})
+  for (double v : {-37.0, -36.0, -36.5, 0.0, 0.25, 160.0, 1e10, 12.5, -37.0})
     jog.push_back([v](TKvJogMeter& j) { j.Value()->SetValue(v); });
   ExpectFramesLikeFresh<TKvJogMeter>([](TKvJogMeter& j) { j.SetBounds(0, 0, 165, 37); }, jog);
+  // Minor ticks longer than the major ones reach the labels: drawn over them every frame.
+  ExpectFramesLikeFresh<TKvJogMeter>(
+      [](TKvJogMeter& j) {
+        j.SetBounds(0, 0, 165, 37);
+        j.Scale()->SetHeightMin(20);
+        j.Scale()->SetHeightMax(10);
+      },
+      jog);
   std::vector<Change<TkvThermoMeter>> thermo;
   for (double v : {70.0, 71.0, 150.0, 50.0})
     thermo.push_back([v](TkvThermoMeter& t) { t.Value()->SetValue(v); });

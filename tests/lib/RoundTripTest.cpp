@@ -4,6 +4,7 @@
 #include "FormDescriptions.h"
 #include "FormDescriptionsModel.h"
 #include "Forms.h"
+#include "Properties.h"
 #include "RegisteredControls.h"
 
 #include <gtest/gtest.h>
@@ -25,40 +26,6 @@ using Values = std::map<QByteArray, QByteArray>;
 // when it is loaded, so its shown time cannot survive; the clock's tests cover Active.
 const QSet<QByteArray> kLeftAlone = {"Active"};
 
-const TBitmap* BitmapOf(const QMetaProperty& property, QObject* object) {
-  QObject* held = kv::form::ObjectValue(property, object);
-  if (property.metaType() == QMetaType::fromType<TPicture*>())
-    return held ? static_cast<TPicture*>(held)->Bitmap() : nullptr;
-  return static_cast<TBitmap*>(held);
-}
-
-QByteArray PictureText(const TBitmap* bitmap) {
-  if (!bitmap || bitmap->Empty()) return "{ }";
-  TMemoryStream stream;
-  bitmap->SaveToStream(stream);
-  return stream.Data().toHex();
-}
-
-// The value of every stored published property of Object, as description text.
-void Collect(QObject* object, const QByteArray& prefix, Values& values) {
-  for (const QMetaProperty& property : kv::form::PublishedProperties(*object->metaObject())) {
-    if (!property.isStored()) continue;
-    const QByteArray name = prefix + property.name();
-    const PropertyKind kind = kv::form::KindOf(property, object);
-    if (kind == PropertyKind::NestedObject)
-      Collect(kv::form::ObjectValue(property, object), name + '.', values);
-    else if (kind == PropertyKind::Picture) values[name] = PictureText(BitmapOf(property, object));
-    else if (kv::form::IsSimpleKind(kind))
-      values[name] = kv::form::FormatValue(property, kind, property.read(object));
-  }
-}
-
-Values ValuesOf(TControl* control) {
-  Values values;
-  Collect(control, QByteArray(), values);
-  return values;
-}
-
 // A form holding one control of the class, as a description makes it.
 struct Holder {
   TForm form{nullptr};
@@ -73,7 +40,8 @@ struct Holder {
 Values ReadBack(const Holder& original) {
   TForm copy(nullptr);
   kv::ReadComponent(&copy, kv::WriteComponent(&original.form), QStringLiteral("copy.kvf"));
-  return ValuesOf(dynamic_cast<TControl*>(copy.FindComponent(QStringLiteral("Probe"))));
+  return kvtest::PublishedValues(
+      dynamic_cast<TControl*>(copy.FindComponent(QStringLiteral("Probe"))));
 }
 
 // Description texts for values other than the current one, the streaming default first: a
@@ -168,7 +136,7 @@ TEST(RoundTrip, EveryControlReadsBackItsInitialSettings) {
   for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
     SCOPED_TRACE(kvtest::ClassNameOf(*c).toStdString());
     Holder original(*c);
-    EXPECT_EQ(ReadBack(original), ValuesOf(original.control));
+    EXPECT_EQ(ReadBack(original), kvtest::PublishedValues(original.control));
   }
 }
 
@@ -185,7 +153,7 @@ TEST(RoundTrip, EveryPropertyChangedToAnotherValueReadsBackAsSet) {
       // A property the control's rules keep (an aligned or auto-sized control's bounds)
       // cannot lose a value.
       if (!ChangeAt(original.control, path)) continue;
-      const Values expected = ValuesOf(original.control);
+      const Values expected = kvtest::PublishedValues(original.control);
       const Values actual = ReadBack(original);
       for (const auto& [name, value] : expected)
         EXPECT_EQ(actual.at(name).toStdString(), value.toStdString()) << name.constData();
