@@ -16,6 +16,7 @@
 #include "KvLights.h"
 #include "KvMatrix.h"
 #include "KvMeter.h"
+#include "KvPieGraph.h"
 #include "KvScanner.h"
 #include "KvScope.h"
 #include "KvProgressBar.h"
@@ -818,4 +819,29 @@ TEST(FaceBase, MetersShowEachValueAsAFreshControl) {
         w.SetMinValue(50);
       },
       wheel);
+}
+
+TEST(FaceBase, PieGraphShowsEachValueAsAFreshControl) {
+  const auto demo = [](TKvPieGraph& p) { p.SetTransparent(true); };
+  std::vector<Change<TKvPieGraph>> values;
+  for (int v : {80, 81, 25, 50, 51, 75, 100, 1, 97, 62})
+    values.push_back([v](TKvPieGraph& p) { p.SetValue(v); });
+  ExpectFramesLikeFresh<TKvPieGraph>(demo, values);
+  ExpectChangesRedrawn<TKvPieGraph>(
+      demo, {
+                {"outline", [](TKvPieGraph& p) { p.SetOutlineColor(clWhite); }},
+                {"free shadow", [](TKvPieGraph& p) { p.SetFreeShadowColor(clRed); }},
+                {"full pie",
+                 [](TKvPieGraph& p) {
+                   p.SetValue(100);
+                   p.SetUsedShadowColor(clYellow);
+                 }},
+                {"depth", [](TKvPieGraph& p) { p.SetDepth(25); }},
+                {"size", [](TKvPieGraph& p) { p.SetBounds(0, 0, 90, 120); }},
+                {"opaque",
+                 [](TKvPieGraph& p) {
+                   p.SetTransparent(false);
+                   p.SetColor(clAqua);
+                 }},
+            });
 }
