@@ -16,6 +16,7 @@
 using kv::ClipRects;
 using kv::Coverage;
 using kv::DashPattern;
+using kv::FloodRun;
 using kv::Ink;
 using kv::Int128;
 using kv::LineRaster;
@@ -79,10 +80,83 @@ std::pair<int64_t, int64_t> VisibleRows(const ClipRects& clip, int64_t top, int6
           std::min<int64_t>(bottom, int64_t(clip.Bounds.bottom()) + 1)};
 }
 
+// ---------------------------------------------------------------------------
+// Pies
+
+namespace {
+
+// Which point of the quarter walk (relative to the ellipse's centre) a direction (y up)
+// meets, as a position counted counter-clockwise around the whole ellipse from its right
+// end, 4 `count` positions in all: the first point at or past the direction.
+int64_t ArcPosition(std::span<const Point64> quarter, Point64 d) {
+  const int64_t count = int64_t(quarter.size());
+  auto first = [&](auto&& past) {
+    int64_t i = 0;
+    while (i < count && !past(quarter[size_t(i)])) ++i;
+    return i;
+  };
+  const auto cross = [](int64_t a, int64_t b, int64_t c, int64_t d2) {
+    return Int128(a) * b <= Int128(c) * d2;
+  };
+  if (d.Y >= 0) {
+    if (d.X >= 0) return first([&](Point64 p) { return cross(p.X, d.Y, p.Y, d.X); });
+    return 2 * count - first([&](Point64 p) { return Int128(p.X) * d.Y < Int128(p.Y) * -d.X; });
+  }
+  if (d.X >= 0) return 4 * count - first([&](Point64 p) { return cross(p.X, -d.Y, p.Y, d.X); });
+  return 2 * count + first([&](Point64 p) { return Int128(p.X) * -d.Y < Int128(p.Y) * -d.X; });
+}
+
+}  // namespace
+
+std::vector<Point64> PieOutline(const RoundShape& e, Point64 centre, Point64 start, Point64 end) {
+  const int64_t w = e.Width, h = e.Height;
+  std::vector<Point64> quarter = e.Quarter();
+  for (Point64& p : quarter) p = {p.X - w / 2, p.Y - h / 2};
+  const int64_t count = int64_t(quarter.size());
+  const int64_t from = ArcPosition(quarter, {start.X - centre.X, centre.Y - start.Y});
+  int64_t to = ArcPosition(quarter, {end.X - centre.X, centre.Y - end.Y});
+  if (to <= from) to += 4 * count;
+  std::vector<Point64> points;
+  points.reserve(size_t(to - from) + 1);
+  const int64_t left = e.Left + w / 2, right = e.Right() - 1 - w / 2;
+  const int64_t upper = e.Bottom() - 1 - h / 2, lower = e.Top + h / 2;
+  // Quarter by quarter: position i lies in quarter (i div count) mod 4, at k = i mod count.
+  for (int64_t i = from; i < to;) {
+    const int64_t k0 = i % count, n = std::min(to - i, count - k0);
+    const Point64* walk = quarter.data();
+    switch ((i / count) % 4) {
+      case 0:
+        for (int64_t k = k0; k < k0 + n; ++k)
+          points.push_back({left + walk[k].X, upper - walk[k].Y});
+        break;
+      case 1:
+        for (int64_t k = k0; k < k0 + n; ++k) {
+          const Point64 q = walk[count - 1 - k];
+          points.push_back({right - q.X, upper - q.Y});
+        }
+        break;
+      case 2:
+        for (int64_t k = k0; k < k0 + n; ++k)
+          points.push_back({right - walk[k].X, lower + walk[k].Y});
+        break;
+      default:
+        for (int64_t k = k0; k < k0 + n; ++k) {
+          const Point64 q = walk[count - 1 - k];
+          points.push_back({left + q.X, lower + q.Y});
+        }
+        break;
+    }
+    i += n;
+  }
+  points.push_back(centre);
+  return points;
+}
+
 }  // namespace kv
 
 using kv::BrushInk;
 using kv::PenInk;
+using kv::PieOutline;
 using kv::ToSurface;
 using kv::VisibleRows;
 
@@ -238,9 +312,17 @@ void DrawThinPolyline(const kv::SurfaceRows& surface, const ClipRects& clip,
                       std::span<const Point64> points, bool closed, const Ink& pen,
                       const DashPattern& dash) {
   if (!pen.Paints()) return;
+  // A solid copy inside one rectangle writes a curve's pixels straight into the rows.
+  const bool plain = dash.Solid() && clip.IsSingle() && pen.kind == Ink::Kind::Solid &&
+                     pen.mode == TPenMode::pmCopy;
+  const QRect& box = clip.Bounds;
   WalkThinPolyline(
       points, closed, dash,
-      [&](int64_t x, int64_t y) { kv::PaintSpan(surface, clip, y, x, x + 1, pen); },
+      [&](int64_t x, int64_t y) {
+        if (!plain) kv::PaintSpan(surface, clip, y, x, x + 1, pen);
+        else if (x >= box.left() && x <= box.right() && y >= box.top() && y <= box.bottom())
+          surface.Row(y)[x] = pen.color | kv::kOpaque;
+      },
       [&](const LineRaster& line, int64_t phase) {
         kv::DrawLine(surface, clip, line, pen, dash, phase);
       });
@@ -473,6 +555,96 @@ private:
   size_t FNext = 0;
 };
 
+// The winding fill of a closed path whose edges are mostly one row high (a pie's rim), by
+// the sweep's pixel rule: each edge drops its crossings straight into the buckets of the
+// visible rows it spans, so no edge table is built or sorted, and a row sorts only its few
+// crossings. The spans, and so the pixels, are the sweep's.
+void FillByRows(const kv::SurfaceRows& surface, const ClipRects& clip,
+                std::span<const Point64> points, const Ink& brush) {
+  int64_t top = INT64_MAX, bottom = INT64_MIN;
+  for (const Point64& p : points) {
+    top = std::min(top, p.Y);
+    bottom = std::max(bottom, p.Y);
+  }
+  const auto [first, last] = VisibleRows(clip, top, bottom);
+  if (first >= last) return;
+  const size_t rows = size_t(last - first);
+  // Calls f(upper, lower, dir, y0, y1) for each edge that crosses the visible rows [y0, y1).
+  const auto forEachEdge = [&](auto&& f) {
+    for (size_t i = 0; i < points.size(); ++i) {
+      const Point64 a = points[i], b = points[i + 1 < points.size() ? i + 1 : 0];
+      if (a.Y == b.Y) continue;
+      const bool down = a.Y < b.Y;
+      const Point64 upper = down ? a : b, lower = down ? b : a;
+      const int64_t y0 = std::max(upper.Y, first), y1 = std::min(lower.Y, last);
+      if (y0 < y1) f(upper, lower, down ? 1 : -1, y0, y1);
+    }
+  };
+  // Counted first, so that each row's crossings sit together in one array.
+  std::vector<uint32_t> start(rows + 1, 0);
+  forEachEdge([&](Point64, Point64, int, int64_t y0, int64_t y1) {
+    for (int64_t y = y0; y < y1; ++y) ++start[size_t(y - first) + 1];
+  });
+  for (size_t r = 0; r < rows; ++r) start[r + 1] += start[r];
+  struct Crossing {
+    int64_t x;
+    int dir;
+  };
+  std::vector<Crossing> crossings(start[rows]);
+  std::vector<uint32_t> filled(start.begin(), start.end() - 1);
+  forEachEdge([&](Point64 a, Point64 b, int dir, int64_t y0, int64_t y1) {
+    // The crossing of row y is the first pixel at or right of the exact crossing:
+    // X dy - Rem = x0 dy + (y - y0) dx with 0 <= Rem < dy, stepped row by row.
+    const int64_t dx = b.X - a.X, dy = b.Y - a.Y;
+    if (dy == 1) {  // a step of the rim: its one crossing is its upper end
+      crossings[filled[size_t(y0 - first)]++] = {a.X, dir};
+      return;
+    }
+    int64_t x = a.X, rem = 0;
+    if (y0 != a.Y && dx != 0) {
+      const Int128 num = Int128(a.X) * dy + Int128(y0 - a.Y) * dx;
+      Int128 q = num / dy;
+      if (q * dy < num) ++q;
+      x = int64_t(q);
+      rem = int64_t(q * dy - num);
+    }
+    int64_t step = dx / dy, stepRem = dx % dy;
+    if (stepRem < 0) {
+      --step;
+      stepRem += dy;
+    }
+    for (int64_t y = y0; y < y1; ++y) {
+      crossings[filled[size_t(y - first)]++] = {x, dir};
+      x += step;
+      rem -= stepRem;
+      if (rem < 0) {
+        rem += dy;
+        ++x;
+      }
+    }
+  });
+  for (size_t r = 0; r < rows; ++r) {
+    Crossing* row = crossings.data() + start[r];
+    const size_t n = start[r + 1] - start[r];
+    for (size_t i = 1; i < n; ++i)
+      for (size_t k = i; k > 0 && (row[k].x < row[k - 1].x ||
+                                   (row[k].x == row[k - 1].x && row[k].dir < row[k - 1].dir));
+           --k)
+        std::swap(row[k], row[k - 1]);
+    const int64_t y = first + int64_t(r);
+    int winding = 0;
+    int64_t begin = 0;
+    for (size_t i = 0; i < n; ++i) {
+      const bool wasInside = winding != 0;
+      winding += row[i].dir;
+      if (!wasInside && winding != 0) begin = row[i].x;
+      // Runs never overlap, so a pen mode meets each pixel once.
+      if (wasInside && winding == 0 && row[i].x > begin)
+        kv::PaintSpan(surface, clip, y, begin, row[i].x, brush);
+    }
+  }
+}
+
 // The interior of a closed path in the brush and the path in the pen; a wide pen's
 // stroke is left out of the interior.
 void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool winding) {
@@ -487,7 +659,8 @@ void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool 
     if (cache.Paint(surface, clip, points, brush, pen, dash)) return;
   }
   const bool fill = brush.Paints();
-  if (fill && (winding || stroke || !FillSmallPolygon(surface, clip, points, brush))) {
+  if (fill && winding && !stroke) FillByRows(surface, clip, points, brush);
+  else if (fill && (winding || stroke || !FillSmallPolygon(surface, clip, points, brush))) {
     kv::PolygonSweep sweep(points, winding);
     int64_t y0 = 0, y1 = 0;
     const auto [top, bottom] = VisibleRows(clip, sweep.Top(), sweep.Bottom());
@@ -563,59 +736,6 @@ void DrawRoundShape(const TCanvas& canvas, const RoundShape& shape) {
 }
 
 // ---------------------------------------------------------------------------
-// Pies
-
-// Which point of the quarter walk (relative to the ellipse's centre) a direction (y up)
-// meets, as a position counted counter-clockwise around the whole ellipse from its right
-// end, 4 `count` positions in all: the first point at or past the direction.
-int64_t ArcPosition(std::span<const Point64> quarter, Point64 d) {
-  const int64_t count = int64_t(quarter.size());
-  auto first = [&](auto&& past) {
-    int64_t i = 0;
-    while (i < count && !past(quarter[size_t(i)])) ++i;
-    return i;
-  };
-  const auto cross = [](int64_t a, int64_t b, int64_t c, int64_t d2) {
-    return Int128(a) * b <= Int128(c) * d2;
-  };
-  if (d.Y >= 0) {
-    if (d.X >= 0) return first([&](Point64 p) { return cross(p.X, d.Y, p.Y, d.X); });
-    return 2 * count - first([&](Point64 p) { return Int128(p.X) * d.Y < Int128(p.Y) * -d.X; });
-  }
-  if (d.X >= 0) return 4 * count - first([&](Point64 p) { return cross(p.X, -d.Y, p.Y, d.X); });
-  return 2 * count + first([&](Point64 p) { return Int128(p.X) * -d.Y < Int128(p.Y) * -d.X; });
-}
-
-// The closed outline of a pie: the rim points from the first at or past the start
-// direction up to the first at or past the end direction (all around when they are the
-// same), then the centre.
-std::vector<Point64> PieOutline(const RoundShape& e, Point64 centre, Point64 start, Point64 end) {
-  const int64_t w = e.Width, h = e.Height;
-  std::vector<Point64> quarter = e.Quarter();
-  for (Point64& p : quarter) p = {p.X - w / 2, p.Y - h / 2};
-  const int64_t count = int64_t(quarter.size());
-  const int64_t from = ArcPosition(quarter, {start.X - centre.X, centre.Y - start.Y});
-  int64_t to = ArcPosition(quarter, {end.X - centre.X, centre.Y - end.Y});
-  if (to <= from) to += 4 * count;
-  std::vector<Point64> points;
-  points.reserve(size_t(to - from) + 1);
-  const int64_t left = e.Left + w / 2, right = e.Right() - 1 - w / 2;
-  const int64_t upper = e.Bottom() - 1 - h / 2, lower = e.Top + h / 2;
-  for (int64_t i = from; i < to; ++i) {
-    const int64_t k = i % count;
-    const Point64 p = quarter[size_t(k)], q = quarter[size_t(count - 1 - k)];
-    switch ((i / count) % 4) {
-      case 0: points.push_back({left + p.X, upper - p.Y}); break;
-      case 1: points.push_back({right - q.X, upper - q.Y}); break;
-      case 2: points.push_back({right - p.X, lower + p.Y}); break;
-      default: points.push_back({left + q.X, lower + q.Y}); break;
-    }
-  }
-  points.push_back(centre);
-  return points;
-}
-
-// ---------------------------------------------------------------------------
 // Frames and flood fills
 
 // The one-pixel frame of [l, r) x [t, b), each pixel once.
@@ -632,22 +752,14 @@ void PaintFrame(const kv::SurfaceRows& surface, const ClipRects& clip, Point64 t
   }
 }
 
-// A run of the flood area: the pixels [Span) of row Row; Next links the runs of one row
-// (the index of the run taken before it on that row, plus one; 0 ends the list).
-struct FloodRun {
-  int64_t row;
-  Span span;
-  uint32_t next;
-};
-
 // The 4-connected area around the seed whose pixels pass the test, inside the clip, as
 // row runs. Iterative: every run is taken whole, the widest run of open pixels on its
 // row, the moment it is found, and queued for a look at the rows above and below it; a
 // look steps over the runs already taken, so each open pixel is read about once.
 // Open pixels: those of the key colour, or for a border fill those of any other colour.
 template <bool SingleClip>
-std::vector<FloodRun> FloodArea(const kv::SurfaceRows& surface, const ClipRects& clip, int64_t sx,
-                                int64_t sy, uint32_t key, bool border) {
+std::vector<FloodRun> FloodAreaIn(const kv::SurfaceRows& surface, const ClipRects& clip, int64_t sx,
+                                  int64_t sy, uint32_t key, bool border) {
   std::vector<FloodRun> taken;
   const QRect box = clip.Bounds;
   const int64_t left = box.left(), right = box.right(), top = box.top(), bottom = box.bottom();
@@ -880,11 +992,15 @@ void TCanvas::FloodFill(int x, int y, TColor color, TFillStyle style) {
     const uint32_t key = kv::ColorToPixel(color) & 0xFFFFFFu;
     const bool border = style == TFillStyle::fsBorder;
     const kv::SurfaceRows surface(*FSurface);
-    const auto area = clip.IsSingle()
-                          ? FloodArea<true>(surface, clip, seed.X, seed.Y, key, border)
-                          : FloodArea<false>(surface, clip, seed.X, seed.Y, key, border);
-    for (const FloodRun& run : area)
+    for (const FloodRun& run : kv::FloodArea(surface, clip, seed.X, seed.Y, key, border))
       kv::PaintSpan(surface, clip, run.row, run.span.Begin, run.span.End, brush);
   }
   Changed();
+}
+
+std::vector<kv::FloodRun> kv::FloodArea(const SurfaceRows& surface, const ClipRects& clip,
+                                        int64_t x, int64_t y, uint32_t key, bool border) {
+  if (!clip.Contains(x, y)) return {};
+  return clip.IsSingle() ? FloodAreaIn<true>(surface, clip, x, y, key, border)
+                         : FloodAreaIn<false>(surface, clip, x, y, key, border);
 }

@@ -270,6 +270,12 @@ inline RimRow RimOf(const Span& above, const Span& row, const Span& below) {
 KV_EXPORT void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y,
                            const RimRow& rim, const Ink& rimInk, const Ink& insideInk);
 
+// The closed outline of a pie on an ellipse traced as a round shape: the rim points from the
+// first at or past the start direction up to the first at or past the end direction (all
+// around when they are the same), then the centre.
+KV_EXPORT std::vector<Point64> PieOutline(const RoundShape& e, Point64 centre, Point64 start,
+                                          Point64 end);
+
 // Walks the rows of a round shape keeping each row's neighbours at hand.
 class KV_EXPORT RoundShapeRows {
 public:
@@ -448,6 +454,22 @@ inline void FillWholeLine(const SurfaceRows& surface, const LineRaster& line, ui
 // on at phase + i.
 KV_EXPORT void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaster& line,
                         const Ink& pen, const DashPattern& dash, int64_t phase);
+
+// ---------------------------------------------------------------------------
+// Flood fills
+
+// A run of a flood area: the pixels [span) of row `row`; `next` links the runs of one row
+// (the index of the run taken before it on that row, plus one; 0 ends the list).
+struct KV_EXPORT FloodRun {
+  int64_t row;
+  Span span;
+  uint32_t next;
+};
+
+// The 4-connected area around the seed (x, y) inside the clip whose pixels are of the key
+// colour (RGB bits), or for a border fill of any other colour; none when the seed is not.
+KV_EXPORT std::vector<FloodRun> FloodArea(const SurfaceRows& surface, const ClipRects& clip,
+                                          int64_t x, int64_t y, uint32_t key, bool border);
 
 // ---------------------------------------------------------------------------
 // Regions from rows of spans: bands with the same spans as the band above them are

@@ -7,6 +7,8 @@
 #include <numbers>
 #include <vector>
 
+using kv::CreateRectRgn;
+
 namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvPercentPie>();
@@ -116,7 +118,7 @@ void TKvPercentGraph::SegmentsChanged() {
   if (IsLoading()) return;
   const double old = FTotal;
   FTotal = SumOfValues();
-  UpdateControl();
+  RepaintSegments();
   // The handler may change the segments or free the graph: nothing follows it.
   if (FTotal != old) Change();
 }
@@ -139,16 +141,9 @@ TKvPercentPie::TKvPercentPie(kv::OwnerOrParent owner) : TKvPercentGraph(owner) {
 // percents. Negative values count as nothing in the picture. A slice whose ends fall onto one
 // direction is drawn whole only when it is the one positive segment or spans all of the pie,
 // and otherwise not at all: a sliver never covers the slices before it.
-void TKvPercentPie::Paint() {
-  ClearBitmapCanvas();
-  TCanvas* c = BitmapCanvas();
-  c->Pen()->SetColor(OutlineColor());
-  c->Pen()->SetStyle(TPenStyle::psSolid);
-  c->Pen()->SetWidth(1);
-  c->Pen()->SetMode(TPenMode::pmCopy);
+std::vector<TKvPercentPie::Slice> TKvPercentPie::Slices() const {
   const int rx = Width() / 2, ry = Height() / 2;
   const TPoint centre{rx, ry};
-
   TKvPercentGraphItems* segments = Segments();
   long double positiveTotal = 0;
   int positives = 0;
@@ -161,6 +156,7 @@ void TKvPercentPie::Paint() {
   }
   const int64_t total = RoundToInt64(positiveTotal);
 
+  std::vector<Slice> slices;
   TPoint q{rx, 0};
   int previous = 0;
   long double sum = 0;
@@ -171,13 +167,73 @@ void TKvPercentPie::Paint() {
     const int pct = PercentOf(RoundToInt64(sum), total);
     const TPoint p = PointAt(pct, rx, ry);
     const bool whole = positives == 1 || int64_t(pct) - previous >= 100;
-    if (whole || (pct != previous && !OnRay(p, q, centre))) {
-      c->Brush()->SetColor(item->Color());
-      c->Brush()->SetStyle(TBrushStyle(int(item->Pattern())));
-      c->Pie(0, 0, Width(), Height(), p.X, p.Y, q.X, q.Y);
-    }
+    if (whole || (pct != previous && !OnRay(p, q, centre)))
+      slices.push_back({previous, pct, whole, item->Color(), item->Pattern()});
     q = p;
     previous = pct;
   }
+  return slices;
+}
+
+void TKvPercentPie::Paint() {
+  ClearBitmapCanvas();
+  TCanvas* c = BitmapCanvas();
+  c->Pen()->SetColor(OutlineColor());
+  c->Pen()->SetStyle(TPenStyle::psSolid);
+  c->Pen()->SetWidth(1);
+  c->Pen()->SetMode(TPenMode::pmCopy);
+  const int rx = Width() / 2, ry = Height() / 2;
+  // A partial repaint draws only what the window takes.
+  const bool partial = PaintRect() != ClientRect();
+  if (partial) {
+    const TRegion part =
+        CreateRectRgn(PaintRect().Left, PaintRect().Top, PaintRect().Right, PaintRect().Bottom);
+    c->SelectClipRgn(&part);
+  }
+  FDrawn = Slices();
+  FDrawnSize = {Width(), Height()};
+  for (const Slice& s : FDrawn) {
+    const TPoint p = PointAt(s.To, rx, ry), q = PointAt(s.From, rx, ry);
+    c->Brush()->SetColor(s.Color);
+    c->Brush()->SetStyle(TBrushStyle(int(s.Pattern)));
+    c->Pie(0, 0, Width(), Height(), p.X, p.Y, q.X, q.Y);
+  }
+  if (partial) c->SelectClipRgn(nullptr);
   TKvPercentGraph::Paint();
+}
+
+void TKvPercentPie::RepaintSegments() {
+  const std::vector<Slice> now = Slices();
+  if (FDrawnSize != TSize{Width(), Height()} || now.size() != FDrawn.size()) {
+    UpdateControl();
+    return;
+  }
+  const int rx = Width() / 2, ry = Height() / 2;
+  TRect changed{rx, ry, rx + 1, ry + 1};
+  bool moved = false;
+  // Every pixel that changes lies in the sector a boundary swept: between the centre and the
+  // rim points of the whole percents it passed.
+  const auto sweep = [&](int from, int to) {
+    if (from == to) return;
+    moved = true;
+    for (int pct = std::min(from, to); pct <= std::max(from, to); ++pct) {
+      const TPoint p = PointAt(pct, rx, ry);
+      changed = {std::min(changed.Left, p.X), std::min(changed.Top, p.Y),
+                 std::max(changed.Right, p.X + 1), std::max(changed.Bottom, p.Y + 1)};
+    }
+  };
+  for (size_t i = 0; i < now.size(); ++i) {
+    const Slice& a = FDrawn[i];
+    const Slice& b = now[i];
+    if (a.Whole != b.Whole || a.Color != b.Color || a.Pattern != b.Pattern) {
+      UpdateControl();
+      return;
+    }
+    sweep(a.From, b.From);
+    sweep(a.To, b.To);
+  }
+  if (!moved) return;  // the same picture
+  // The rim and the radii may lie a pixel beside the points.
+  UpdateControlRect(
+      TRect{changed.Left - 2, changed.Top - 2, changed.Right + 2, changed.Bottom + 2});
 }

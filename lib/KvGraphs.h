@@ -7,6 +7,7 @@
 #include "KvControls.h"
 
 #include <memory>
+#include <vector>
 
 namespace KvGraphs {
 Q_NAMESPACE_EXPORT(KV_EXPORT)
@@ -110,6 +111,8 @@ signals:
 
 protected:
   virtual void Change();
+  // Shows a change of the segments: the whole control by default.
+  virtual void RepaintSegments() { UpdateControl(); }
   double FTotal = 0;
 
 private:
@@ -128,4 +131,18 @@ public:
 
 protected:
   void Paint() override;
+  // Only the sectors between the boundaries drawn last and the new ones are painted again.
+  void RepaintSegments() override;
+
+private:
+  // A slice as drawn: from percent From to percent To clockwise from the top.
+  struct Slice {
+    int From, To;
+    bool Whole;
+    TColor Color;
+    TKvBrushPattern Pattern;
+  };
+  std::vector<Slice> Slices() const;
+  std::vector<Slice> FDrawn;
+  TSize FDrawnSize{-1, -1};
 };

@@ -1,6 +1,7 @@
 #include "KvPieGraph.h"
 
 #include "ClassRegistry.h"
+#include "Raster.h"
 
 #include <QPointer>
 
@@ -66,48 +67,58 @@ void Line(TCanvas* c, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
   c->LineTo(S(x2), S(y2));
 }
 
-// The marker colours of the scratch layer the pie is drawn on first: untouched pixels, the
-// outlines, the three faces and the two shaded parts of the front side.
+// The marker colours of the scratch layer the outlines are found on: untouched pixels, the
+// outlines, and the three faces.
 constexpr TColor kUntouched = clWhite, kOutline = clBlack, kFreeShadowFace = clRed,
-                 kUsedFace = clLime, kFreeFace = clBlue, kFreeSide = clYellow, kUsedSide = clAqua;
+                 kUsedFace = clLime, kFreeFace = clBlue;
+
+// The colours one drawing of the pie uses.
+struct Inks {
+  TColor Outline, SideFace, Used, Free;
+};
+constexpr Inks kMarkers{kOutline, kFreeShadowFace, kUsedFace, kFreeFace};
 
 // The parts that do not depend on the value: the front half of the bottom face, its diameter
 // wiped, and the side edges.
-void DrawBase(TCanvas* c, const PieGeometry& g) {
+void DrawBase(TCanvas* c, const PieGeometry& g, const Inks& ink) {
   TPen* pen = c->Pen();
   pen->SetWidth(1);
   pen->SetStyle(TPenStyle::psSolid);
   pen->SetMode(TPenMode::pmCopy);
-  pen->SetColor(kOutline);
+  pen->SetColor(ink.Outline);
   c->Brush()->SetStyle(TBrushStyle::bsSolid);
-  c->Brush()->SetColor(kFreeShadowFace);
+  c->Brush()->SetColor(ink.SideFace);
   const int64_t middle = (g.H + g.D) / 2;
   c->Pie(0, S(g.D), S(g.W), S(g.H), 0, S(middle), S(g.W), S(middle));
-  pen->SetColor(kFreeShadowFace);
+  pen->SetColor(ink.SideFace);
   Line(c, 1, g.Cy + g.D, g.W - 2, g.Cy + g.D);
-  pen->SetColor(kOutline);
+  pen->SetColor(ink.Outline);
   Line(c, 0, g.Cy, 0, g.Cy + g.D);
   Line(c, g.W - 1, g.Cy, g.W - 1, g.Cy + g.D);
 }
 
 // The edge between the wedges on the front side and the two wedges.
-void DrawWedges(TCanvas* c, const PieGeometry& g) {
-  c->Pen()->SetColor(kOutline);
+void DrawWedges(TCanvas* c, const PieGeometry& g, const Inks& ink) {
+  TPen* pen = c->Pen();
+  pen->SetWidth(1);
+  pen->SetStyle(TPenStyle::psSolid);
+  pen->SetMode(TPenMode::pmCopy);
+  pen->SetColor(ink.Outline);
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
   if (g.FrontEdge()) Line(c, g.Bx, g.By, g.Bx, g.By + g.D);
   if (g.Kind != Wedges::AllFree) {
-    c->Brush()->SetColor(kUsedFace);
+    c->Brush()->SetColor(ink.Used);
     c->Pie(0, 0, S(g.W), S(g.TopHeight), S(g.Bx), S(g.By), 0, S(g.Cy));
   }
   if (g.Kind != Wedges::AllUsed) {
-    c->Brush()->SetColor(kFreeFace);
+    c->Brush()->SetColor(ink.Free);
     c->Pie(0, 0, S(g.W), S(g.TopHeight), 0, S(g.Cy), S(g.Bx), S(g.By));
   }
 }
 
-void CopyPixels(TBitmap* dest, const TBitmap* source) {
-  dest->SetSize(source->Width(), source->Height());
+void CopyRows(TBitmap* dest, const TBitmap* source, int first, int last) {
   const size_t row = size_t(source->Width()) * sizeof(uint32_t);
-  for (int y = 0; y < source->Height(); ++y)
+  for (int y = std::max(first, 0); y < std::min(last, source->Height()); ++y)
     std::memcpy(dest->ScanLine(y), source->ScanLine(y), row);
 }
 
@@ -119,14 +130,15 @@ void FillWith(TBitmap* bitmap, int width, int height, TColor color) {
   c->FillRect(Rect(0, 0, width, height));
 }
 
+int Clamp(int64_t v, int lo, int hi) { return int(std::clamp<int64_t>(v, lo, hi)); }
+
 }  // namespace
 
 TKvPieGraph::TKvPieGraph(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FBase(std::make_unique<TBitmap>()),
       FFront(std::make_unique<TBitmap>()),
-      FLayer(std::make_unique<TBitmap>()),
-      FShading(std::make_unique<TBitmap>()) {
+      FLayer(std::make_unique<TBitmap>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 135, 75);
   SetColor(clBtnFace);
@@ -170,14 +182,21 @@ void TKvPieGraph::Loaded() {
 }
 
 void TKvPieGraph::Paint() {
-  ClearBitmapCanvas();
+  const PieGeometry g(Width(), Height(), FDepth, FValue, FMaxValue);
+  // A full pie's front is wholly used, the pockets the shading cannot reach included.
+  const TColor sideFace = g.Kind == Wedges::AllUsed ? FUsedShadowColor : FFreeShadowColor;
+  TKvLayerKey key;
+  key << FDepth << FOutlineColor << sideFace;
+  ClearWithBase(FFaceBase, key, [&] {
+    if (Width() > 0 && Height() > 0) DrawBase(BitmapCanvas(), g, {FOutlineColor, sideFace, {}, {}});
+  });
   DrawPie();
   TKvGraphicImageControl::Paint();
 }
 
-// The pie is drawn on a scratch layer in marker colours first, then painted onto the image
-// in its own colours. The front side is shaded where a fill from the seeds below the wedges
-// reaches between the outlines on that layer, so neither the background nor a colour that
+// The image gets the pie in its own colours over its kept base. The front side is shaded
+// where a fill from the seeds below the wedges reaches between the outlines of the same
+// drawing on a scratch layer in marker colours, so neither the background nor a colour that
 // equals the outline can stop or widen it, and the shading stays on the front side of the
 // disc. Where the outlines close, the pixels are those of filling the picture itself.
 void TKvPieGraph::DrawPie() {
@@ -185,9 +204,11 @@ void TKvPieGraph::DrawPie() {
   const int w = image->Width(), h = image->Height();
   if (w <= 0 || h <= 0) return;
   const PieGeometry g(Width(), Height(), FDepth, FValue, FMaxValue);
+  DrawWedges(BitmapCanvas(), g, {FOutlineColor, {}, FUsedColor, FFreeColor});
+
   if (FCachedSize != TSize{w, h} || FCachedDepth != FDepth) {
     FillWith(FBase.get(), w, h, kUntouched);
-    DrawBase(FBase->Canvas(), g);
+    DrawBase(FBase->Canvas(), g, kMarkers);
     // The front side: the bottom face and the band between the faces, less the top face.
     FillWith(FFront.get(), w, h, kOutline);
     TCanvas* f = FFront->Canvas();
@@ -200,51 +221,42 @@ void TKvPieGraph::DrawPie() {
     f->Ellipse(0, 0, S(g.W), S(g.TopHeight));
     FCachedSize = {w, h};
     FCachedDepth = FDepth;
+    FLayer->SetSize(w, h);
+    FLayerDirty = {0, h};
+    FLayerEdge = {0, 0, 0};
   }
-  CopyPixels(FLayer.get(), FBase.get());
-  DrawWedges(FLayer->Canvas(), g);
+  // The layer is the base again where the last frame drew: the top face's rows and its edge.
+  CopyRows(FLayer.get(), FBase.get(), FLayerDirty.first, FLayerDirty.second);
+  for (int y = FLayerEdge.Top; y < FLayerEdge.Bottom; ++y)
+    FLayer->ScanLine(y)[FLayerEdge.X] = FBase->ScanLine(y)[FLayerEdge.X];
+  DrawWedges(FLayer->Canvas(), g, kMarkers);
+  FLayerDirty = {0, Clamp(g.TopHeight, 0, h)};
+  FLayerEdge = {0, 0, 0};
+  if (g.FrontEdge() && g.Bx >= 0 && g.Bx < w)
+    FLayerEdge = {int(g.Bx), Clamp(g.By, 0, h), Clamp(g.By + g.D, 0, h)};
 
-  CopyPixels(FShading.get(), FLayer.get());
-  TCanvas* m = FShading->Canvas();
-  const int64_t halfDepth = g.D / 2;
-  const auto flood = [m](int64_t x, int64_t y, TColor marker) {
-    m->Brush()->SetColor(marker);
-    m->FloodFill(S(x), S(y), kOutline, TFillStyle::fsBorder);
-  };
-  if (g.FrontEdge()) {
-    flood(g.Bx - 1, g.By + halfDepth, kFreeSide);
-    flood(g.Bx + 1, g.By + halfDepth, kUsedSide);
-  } else {
-    flood(g.W / 2, g.H - halfDepth, g.Kind == Wedges::AllUsed ? kUsedSide : kFreeSide);
-  }
-
-  const auto px = [](TColor c) { return kv::ColorToPixel(c); };
-  const uint32_t untouched = px(kUntouched), outline = px(kOutline);
-  const uint32_t freeShadowFace = px(kFreeShadowFace), usedFace = px(kUsedFace);
-  const uint32_t freeFace = px(kFreeFace), freeSide = px(kFreeSide), usedSide = px(kUsedSide);
-  const uint32_t inkOutline = px(FOutlineColor), inkFreeShadow = px(FFreeShadowColor);
-  // A full pie's front is wholly used, the pockets the fill cannot reach included.
-  const uint32_t inkSideFace = px(g.Kind == Wedges::AllUsed ? FUsedShadowColor : FFreeShadowColor);
-  const uint32_t inkUsedShadow = px(FUsedShadowColor), inkUsed = px(FUsedColor);
-  const uint32_t inkFree = px(FFreeColor);
-  const TBitmap& front = *FFront;
-  const TBitmap& layer = *FLayer;
-  const TBitmap& shading = *FShading;
-  for (int y = 0; y < h; ++y) {
-    const uint32_t* inFront = front.ScanLine(y);
-    const uint32_t* drawn = layer.ScanLine(y);
-    const uint32_t* shaded = shading.ScanLine(y);
-    uint32_t* out = image->ScanLine(y);
-    for (int x = 0; x < w; ++x) {
-      const uint32_t p = drawn[x];
-      if (p == untouched && shaded[x] == p) continue;
-      if (inFront[x] == untouched && shaded[x] == freeSide) out[x] = inkFreeShadow;
-      else if (inFront[x] == untouched && shaded[x] == usedSide) out[x] = inkUsedShadow;
-      else if (p == outline) out[x] = inkOutline;
-      else if (p == freeShadowFace) out[x] = inkSideFace;
-      else if (p == usedFace) out[x] = inkUsed;
-      else if (p == freeFace) out[x] = inkFree;
+  TCanvas* layer = FLayer->Canvas();
+  const kv::SurfaceRows rows(*layer->Surface());
+  const uint32_t outline = kv::ColorToPixel(kOutline) & 0xFFFFFFu;
+  const uint32_t untouched = kv::ColorToPixel(kUntouched);
+  const auto shade = [&](int64_t x, int64_t y, TColor ink) {
+    const uint32_t px = kv::ColorToPixel(ink);
+    for (const kv::FloodRun& run :
+         kv::FloodArea(rows, layer->EffectiveClip(), x, y, outline, true)) {
+      const uint32_t* inFront = FFront->ScanLine(int(run.row));
+      uint32_t* out = image->ScanLine(int(run.row));
+      for (int64_t i = run.span.Begin; i < run.span.End; ++i)
+        if (inFront[i] == untouched) out[i] = px;
     }
+  };
+  const int64_t halfDepth = g.D / 2;
+  if (g.FrontEdge()) {
+    // The used side's fill runs over the free side's where the edge does not part them.
+    shade(g.Bx - 1, g.By + halfDepth, FFreeShadowColor);
+    shade(g.Bx + 1, g.By + halfDepth, FUsedShadowColor);
+  } else {
+    shade(g.W / 2, g.H - halfDepth,
+          g.Kind == Wedges::AllUsed ? FUsedShadowColor : FFreeShadowColor);
   }
   image->PixelsChanged();
 }

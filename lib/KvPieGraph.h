@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 class KV_EXPORT TKvPieGraph : public TKvGraphicImageControl {
   Q_OBJECT
@@ -85,13 +86,18 @@ private:
   TColor FFreeColor = clFuchsia;
   TColor FFreeShadowColor = clPurple;
   TColor FOutlineColor = clBlack;
-  // Scratch layers in marker colours. Kept while the size and depth stay: the parts that do
-  // not depend on the value, and the front side of the disc. Each paint: the whole pie, and
-  // the same with the front side filled.
+  // The cleared image with the parts that do not depend on the value.
+  TKvFaceBase FFaceBase;
+  // Scratch layers in marker colours, kept while the size and depth stay: the parts that do
+  // not depend on the value, and the front side of the disc. Each paint: the whole pie on
+  // FLayer, which is FBase again outside the rows and the edge line the last paint drew.
   std::unique_ptr<TBitmap> FBase;
   std::unique_ptr<TBitmap> FFront;
   std::unique_ptr<TBitmap> FLayer;
-  std::unique_ptr<TBitmap> FShading;
+  std::pair<int, int> FLayerDirty{0, 0};
+  struct {
+    int X, Top, Bottom;
+  } FLayerEdge{0, 0, 0};
   TSize FCachedSize{-1, -1};
   int FCachedDepth = -1;
 };

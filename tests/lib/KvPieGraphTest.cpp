@@ -98,11 +98,12 @@ QImage LiteralPie(int value, int maxValue, int w = 135, int h = 75, int d = 10) 
 }  // namespace
 
 TEST(PieGraph, ClosedOutlinesShadeAsFillsOnThePicture) {
-  for (int value : {1, 10, 25, 37, 50, 51, 63, 75, 80, 90, 99}) {
-    TKvPieGraph pie(nullptr);
-    pie.SetTransparent(true);
+  // One control through every value, as the live frames draw them.
+  TKvPieGraph pie(nullptr);
+  pie.SetTransparent(true);
+  for (int value = 1; value < 100; ++value) {
     pie.SetValue(value);
-    EXPECT_SAME_PIXELS(Render(pie), LiteralPie(value, 100)) << value;
+    ASSERT_SAME_PIXELS(Render(pie), LiteralPie(value, 100)) << value;
   }
   TKvPieGraph big(nullptr);
   big.SetTransparent(true);

@@ -9,6 +9,7 @@
 #include "KvDigit.h"
 #include "KvCounter.h"
 #include "KvGauge.h"
+#include "KvGraphs.h"
 #include "KvHyperCtrls.h"
 #include "KvImageLed.h"
 #include "KvJogMeter.h"
@@ -16,6 +17,7 @@
 #include "KvLights.h"
 #include "KvMatrix.h"
 #include "KvMeter.h"
+#include "KvPieGraph.h"
 #include "KvScanner.h"
 #include "KvScope.h"
 #include "KvProgressBar.h"
@@ -1131,4 +1133,78 @@ TEST(FaceBase, MetersShowEachValueAsAFreshControl) {
         w.SetMinValue(50);
       },
       wheel);
+}
+
+TEST(FaceBase, PieGraphShowsEachValueAsAFreshControl) {
+  const auto demo = [](TKvPieGraph& p) { p.SetTransparent(true); };
+  std::vector<Change<TKvPieGraph>> values;
+  for (int v : {80, 81, 25, 50, 51, 75, 100, 1, 97, 62})
+    values.push_back([v](TKvPieGraph& p) { p.SetValue(v); });
+  ExpectFramesLikeFresh<TKvPieGraph>(demo, values);
+  ExpectChangesRedrawn<TKvPieGraph>(
+      demo, {
+                {"outline", [](TKvPieGraph& p) { p.SetOutlineColor(clWhite); }},
+                {"free shadow", [](TKvPieGraph& p) { p.SetFreeShadowColor(clRed); }},
+                {"full pie",
+                 [](TKvPieGraph& p) {
+                   p.SetValue(100);
+                   p.SetUsedShadowColor(clYellow);
+                 }},
+                {"depth", [](TKvPieGraph& p) { p.SetDepth(25); }},
+                {"size", [](TKvPieGraph& p) { p.SetBounds(0, 0, 90, 120); }},
+                {"opaque",
+                 [](TKvPieGraph& p) {
+                   p.SetTransparent(false);
+                   p.SetColor(clAqua);
+                 }},
+            });
+}
+
+// A boundary that moves repaints only the sector it swept; every frame shows what a full
+// repaint shows.
+TEST(LiveFrame, PercentPieRepaintsTheSweptSectorOnly) {
+  auto form = std::make_unique<TForm>(nullptr);
+  form->SetColor(TColor(kPanelColor));
+  auto* pie = new TKvPercentPie(form.get());
+  pie->SetBounds(6, 5, 97, 97);
+  pie->SetTransparent(true);
+  for (auto [colour, value] :
+       {std::pair{clMoneyGreen, 20.0}, std::pair{clSkyBlue, 30.0}, std::pair{clRed, 10.0}}) {
+    TKvPercentGraphItem* item = pie->Segments()->Add();
+    item->SetColor(colour);
+    item->SetValue(value);
+  }
+  pie->Segments()->Items(2)->SetPattern(TKvBrushPattern::bpDiagCross);
+  kvtest::ShowForm(form.get(), 110, 110);
+  struct PaintRegions : QObject {
+    std::vector<QRegion> regions;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(e)->region());
+      return false;
+    }
+  } recorder;
+  pie->installEventFilter(&recorder);
+  const std::pair<int, double> frames[] = {{1, 31}, {1, 30}, {0, 70},   {2, 0.2},
+                                           {2, 55}, {0, 1},  {1, 0},    {1, 45},
+                                           {0, 20}, {2, 10}, {0, 20.4}, {1, 29.6}};
+  for (const auto& [index, value] : frames) {
+    SCOPED_TRACE(value);
+    pie->Segments()->Items(index)->SetValue(value);
+    const QImage live = kvtest::Grab(form.get());
+    form->repaint();
+    ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+  }
+  pie->Segments()->Items(0)->SetColor(clYellow);
+  const QImage live = kvtest::Grab(form.get());
+  form->repaint();
+  ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+  // The demo's step: the first boundary moves from 40 to 39 percent.
+  pie->Segments()->Items(0)->SetValue(20);
+  pie->Segments()->Items(1)->SetValue(30);
+  pie->Segments()->Items(2)->SetValue(0);
+  recorder.regions.clear();
+  pie->Segments()->Items(1)->SetValue(31);
+  ASSERT_EQ(recorder.regions.size(), 1u);
+  EXPECT_LT(recorder.regions[0].boundingRect().width(), pie->Width() / 2);
+  EXPECT_LT(recorder.regions[0].boundingRect().height(), pie->Height() / 2 + 4);
 }

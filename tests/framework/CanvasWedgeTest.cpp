@@ -1,0 +1,134 @@
+// The canvas fills a pie row by row from the crossings of its outline. The general polygon
+// sweep over the same outline, followed by the same outline drawn as a closed polyline, is
+// the reference for every pixel: random pies of many sizes and directions, radial points on
+// the centre, empty and inverted boxes, clips, canvas origins, pen modes and styles, and
+// brush styles.
+#include "Pixels.h"
+#include "Raster.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+using kv::CreateEllipticRgn, kv::CreateRectRgn, kv::CombineRgn, kv::RGN_XOR;
+
+namespace {
+
+// What the canvas drew for a pie before it filled by rows.
+void SweptPie(TCanvas* c, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+  const QPoint o = c->Origin();
+  const auto surface = [o](int x, int y) {
+    return kv::Point64{int64_t(x) + o.x(), int64_t(y) + o.y()};
+  };
+  const kv::Point64 a = surface(x1, y1), b = surface(x2, y2);
+  const kv::RoundShape e = kv::RoundShape::Ellipse(a.X, a.Y, b.X, b.Y);
+  if (e.CornerWidth == 0 || e.CornerWidth != e.Width || e.CornerHeight != e.Height) {
+    c->Ellipse(x1, y1, x2, y2);
+    return;
+  }
+  const kv::Point64 centre{e.Left + e.Width / 2, e.Top + e.Height / 2};
+  const std::vector<kv::Point64> outline =
+      kv::PieOutline(e, centre, surface(x3, y3), surface(x4, y4));
+  const kv::ClipRects& clip = c->EffectiveClip();
+  const kv::Ink brush = kv::BrushInk(*c, c->Pen()->Mode());
+  if (brush.Paints() && !clip.IsEmpty()) {
+    const kv::SurfaceRows rows(*c->Surface());
+    kv::PolygonSweep sweep(outline, true);
+    const auto [top, bottom] = kv::VisibleRows(clip, sweep.Top(), sweep.Bottom());
+    int64_t r0 = 0, r1 = 0;
+    while (sweep.Next(top, bottom, r0, r1))
+      for (int64_t y = r0; y < r1; ++y)
+        for (const kv::Span& s : sweep.Spans()) kv::PaintSpan(rows, clip, y, s.Begin, s.End, brush);
+  }
+  std::vector<TPoint> path;
+  for (const kv::Point64& p : outline) path.push_back({int(p.X - o.x()), int(p.Y - o.y())});
+  path.push_back(path.front());
+  c->Polyline(path);
+}
+
+// A canvas on a patterned surface, at an origin, limited to a region.
+struct Stage {
+  QImage image;
+  TCanvas canvas;
+  Stage(QPoint origin, std::optional<QRegion> limit, QSize size = {48, 40})
+      : image(size, QImage::Format_RGB32) {
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        image.setPixel(x, y, 0xFF000000u | uint32_t((x * 37 + y * 91) * 2654435761u >> 8));
+    canvas.Attach(&image, origin, std::move(limit));
+  }
+};
+
+TEST(CanvasWedge, RandomPiesMatchTheSweptOutlinePixelForPixel) {
+  std::mt19937 random(1234);
+  const auto in = [&](int lo, int hi) {
+    return std::uniform_int_distribution<int>(lo, hi)(random);
+  };
+  const TPenMode modes[] = {TPenMode::pmCopy, TPenMode::pmXor, TPenMode::pmNot, TPenMode::pmMerge};
+  const TPenStyle penStyles[] = {TPenStyle::psSolid, TPenStyle::psDot, TPenStyle::psClear,
+                                 TPenStyle::psDashDot};
+  const TBrushStyle brushStyles[] = {TBrushStyle::bsSolid, TBrushStyle::bsClear,
+                                     TBrushStyle::bsDiagCross, TBrushStyle::bsHorizontal};
+  const TRegion ring = [] {
+    TRegion r = CreateEllipticRgn(4, 2, 44, 38);
+    CombineRgn(r, r, CreateRectRgn(14, 12, 30, 26), RGN_XOR);
+    return r;
+  }();
+  for (int n = 0; n < 3000; ++n) {
+    const QPoint origin = n % 3 == 0 ? QPoint(in(-6, 6), in(-6, 6)) : QPoint();
+    std::optional<QRegion> limit;
+    if (n % 5 == 1) limit = QRegion(in(0, 20), in(0, 20), in(0, 40), in(0, 30));
+    Stage mine(origin, limit), reference(origin, limit);
+    const bool clipped = n % 4 == 2;
+    // Boxes of every size up to larger than the surface, either way round, often empty.
+    const int x1 = in(-8, 40), y1 = in(-8, 34);
+    const int x2 = n % 7 == 0 ? x1 + in(-2, 2) : x1 + in(-30, 50);
+    const int y2 = n % 11 == 0 ? y1 + in(-2, 2) : y1 + in(-30, 45);
+    const int cx = (std::min(x1, x2) + std::max(x1, x2)) / 2;
+    const int cy = (std::min(y1, y2) + std::max(y1, y2)) / 2;
+    // Radial points anywhere, on the centre, or on one direction.
+    int x3 = in(-20, 70), y3 = in(-20, 60), x4 = in(-20, 70), y4 = in(-20, 60);
+    if (n % 9 == 0) std::tie(x3, y3) = std::pair(cx, cy);
+    if (n % 13 == 0) std::tie(x4, y4) = std::pair(cx, cy);
+    if (n % 17 == 0) std::tie(x4, y4) = std::pair(cx + 2 * (x3 - cx), cy + 2 * (y3 - cy));
+    for (Stage* s : {&mine, &reference}) {
+      TCanvas* c = &s->canvas;
+      if (clipped) c->SelectClipRgn(&ring);
+      c->Pen()->SetMode(modes[n % 4]);
+      c->Pen()->SetStyle(penStyles[(n / 4) % 4]);
+      c->Pen()->SetColor(TColor(0x3366CC));
+      c->Brush()->SetStyle(brushStyles[(n / 16) % 4]);
+      c->Brush()->SetColor(TColor(0x22AA44));
+    }
+    mine.canvas.Pie(x1, y1, x2, y2, x3, y3, x4, y4);
+    SweptPie(&reference.canvas, x1, y1, x2, y2, x3, y3, x4, y4);
+    ASSERT_TRUE(kvtest::SamePixels(mine.image, reference.image))
+        << "pie " << n << ": " << x1 << "," << y1 << " " << x2 << "," << y2 << " " << x3 << ","
+        << y3 << " " << x4 << "," << y4;
+  }
+}
+
+// The wedges of the pie graph's top face and of the percent pie, at every boundary a value
+// can give them.
+TEST(CanvasWedge, TheControlsWedgesMatchTheSweptOutline) {
+  for (int degrees = 0; degrees < 360; ++degrees) {
+    const double a = (270 - degrees) * std::numbers::pi / 180;
+    const int bx = 67 + int(std::sin(a) * 67.5), by = 32 + int(std::cos(a) * 32.5);
+    const int px = int(std::lround((1 - std::cos(a)) * 48)),
+              py = int(std::lround((1 - std::sin(a)) * 48));
+    Stage mine({}, {}, {140, 100}), reference({}, {}, {140, 100});
+    mine.canvas.Pie(0, 0, 135, 65, bx, by, 0, 32);
+    SweptPie(&reference.canvas, 0, 0, 135, 65, bx, by, 0, 32);
+    mine.canvas.Pie(0, 0, 135, 65, 0, 32, bx, by);
+    SweptPie(&reference.canvas, 0, 0, 135, 65, 0, 32, bx, by);
+    mine.canvas.Brush()->SetStyle(TBrushStyle::bsBDiagonal);
+    reference.canvas.Brush()->SetStyle(TBrushStyle::bsBDiagonal);
+    mine.canvas.Pie(0, 0, 97, 97, px, py, 48, 0);
+    SweptPie(&reference.canvas, 0, 0, 97, 97, px, py, 48, 0);
+    ASSERT_TRUE(kvtest::SamePixels(mine.image, reference.image)) << degrees << " degrees";
+  }
+}
+
+}  // namespace
