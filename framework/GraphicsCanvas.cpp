@@ -566,7 +566,10 @@ void FillByRows(const kv::SurfaceRows& surface, const ClipRects& clip,
     top = std::min(top, p.Y);
     bottom = std::max(bottom, p.Y);
   }
-  const auto [first, last] = VisibleRows(clip, top, bottom);
+  // Named apart: the lambdas below use them, and a structured binding cannot be captured
+  // by every compiler we build with.
+  const auto visible = VisibleRows(clip, top, bottom);
+  const int64_t first = visible.first, last = visible.second;
   if (first >= last) return;
   const size_t rows = size_t(last - first);
   // Calls f(upper, lower, dir, y0, y1) for each edge that crosses the visible rows [y0, y1).
