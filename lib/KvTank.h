@@ -24,7 +24,8 @@ using KvTank::TTankShape;
 
 // The tank's pipe. Each setter fires OnChage (so spelled) after a change. The tank reacts
 // through a connection of its own, made at construction: it is never written to a form
-// description, and a handler a description binds to Container.OnChage runs after it.
+// description, and a handler connected in code runs after it. A description cannot bind a
+// handler to Container.OnChage yet: the reader binds only a component's own events.
 class KV_EXPORT TContainerTank : public TKvPersistent {
   Q_OBJECT
   Q_PROPERTY(int Height READ Height WRITE SetHeight)
