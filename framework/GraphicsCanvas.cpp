@@ -313,8 +313,7 @@ void DrawThinPolyline(const kv::SurfaceRows& surface, const ClipRects& clip,
                       const DashPattern& dash) {
   if (!pen.Paints()) return;
   // A solid copy inside one rectangle writes a curve's pixels straight into the rows.
-  const bool plain = dash.Solid() && clip.IsSingle() && pen.kind == Ink::Kind::Solid &&
-                     pen.mode == TPenMode::pmCopy;
+  const bool plain = dash.Solid() && clip.IsSingle() && pen.Plain();
   const QRect& box = clip.Bounds;
   WalkThinPolyline(
       points, closed, dash,
@@ -497,11 +496,8 @@ private:
     QRect Box;  // the pieces' bounds
   };
 
-  // An ink that paints one colour over what lies under it; one that does not paint has no
-  // pieces.
-  static bool Plain(const Ink& ink) {
-    return !ink.Paints() || (ink.kind == Ink::Kind::Solid && ink.mode == TPenMode::pmCopy);
-  }
+  // An ink that does not paint has no pieces, so it never stands in the way.
+  static bool Plain(const Ink& ink) { return !ink.Paints() || ink.Plain(); }
 
   Entry* Find(const Key& key) {
     for (Entry& e : FEntries)

@@ -274,10 +274,7 @@ std::vector<Point64> RoundShape::Outline() const {
 
 void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y, const RimRow& rim,
                  const Ink& rimInk, const Ink& insideInk) {
-  auto plain = [](const Ink& ink) {
-    return ink.kind == Ink::Kind::Solid && ink.mode == TPenMode::pmCopy;
-  };
-  if (!clip.IsSingle() || !plain(rimInk) || !plain(insideInk)) {
+  if (!clip.IsSingle() || !rimInk.Plain() || !insideInk.Plain()) {
     PaintSpan(surface, clip, y, rim.Left.Begin, rim.Left.End, rimInk);
     PaintSpan(surface, clip, y, rim.Inner.Begin, rim.Inner.End, insideInk);
     PaintSpan(surface, clip, y, rim.Right.Begin, rim.Right.End, rimInk);

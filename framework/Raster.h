@@ -117,6 +117,8 @@ struct KV_EXPORT Ink {
   bool mono = false;             // Tile: colours are mapped to black or white
 
   bool Paints() const { return kind != Kind::None && mode != TPenMode::pmNop; }
+  // One colour written over whatever lies under it: such runs go straight into the rows.
+  bool Plain() const { return kind == Kind::Solid && mode == TPenMode::pmCopy; }
   static Ink Solid(uint32_t color, TPenMode mode = TPenMode::pmCopy) {
     Ink ink;
     ink.kind = Kind::Solid;
@@ -167,7 +169,7 @@ KV_EXPORT void PaintRun(const SurfaceRows& surface, int y, int x0, int x1, const
 inline void PaintSpan(const SurfaceRows& surface, const ClipRects& clip, int64_t y, int64_t x0,
                       int64_t x1, const Ink& ink) {
   if (!ink.Paints()) return;
-  const bool plain = ink.kind == Ink::Kind::Solid && ink.mode == TPenMode::pmCopy;
+  const bool plain = ink.Plain();
   if (plain && clip.Bands.empty()) {
     // The common case, one colour inside one rectangle: the short runs of markers and
     // outlines go straight into the row.

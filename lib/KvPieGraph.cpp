@@ -78,15 +78,21 @@ struct Inks {
 };
 constexpr Inks kMarkers{kOutline, kFreeShadowFace, kUsedFace, kFreeFace};
 
-// The parts that do not depend on the value: the front half of the bottom face, its diameter
-// wiped, and the side edges.
-void DrawBase(TCanvas* c, const PieGeometry& g, const Inks& ink) {
+// A thin solid pen in Outline and a solid brush; returns the pen for the colour changes.
+TPen* UseSolidTools(TCanvas* c, TColor outline) {
   TPen* pen = c->Pen();
   pen->SetWidth(1);
   pen->SetStyle(TPenStyle::psSolid);
   pen->SetMode(TPenMode::pmCopy);
-  pen->SetColor(ink.Outline);
+  pen->SetColor(outline);
   c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  return pen;
+}
+
+// The parts that do not depend on the value: the front half of the bottom face, its diameter
+// wiped, and the side edges.
+void DrawBase(TCanvas* c, const PieGeometry& g, const Inks& ink) {
+  TPen* pen = UseSolidTools(c, ink.Outline);
   c->Brush()->SetColor(ink.SideFace);
   const int64_t middle = (g.H + g.D) / 2;
   c->Pie(0, S(g.D), S(g.W), S(g.H), 0, S(middle), S(g.W), S(middle));
@@ -99,12 +105,7 @@ void DrawBase(TCanvas* c, const PieGeometry& g, const Inks& ink) {
 
 // The edge between the wedges on the front side and the two wedges.
 void DrawWedges(TCanvas* c, const PieGeometry& g, const Inks& ink) {
-  TPen* pen = c->Pen();
-  pen->SetWidth(1);
-  pen->SetStyle(TPenStyle::psSolid);
-  pen->SetMode(TPenMode::pmCopy);
-  pen->SetColor(ink.Outline);
-  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  TPen* pen = UseSolidTools(c, ink.Outline);
   if (g.FrontEdge()) Line(c, g.Bx, g.By, g.Bx, g.By + g.D);
   if (g.Kind != Wedges::AllFree) {
     c->Brush()->SetColor(ink.Used);
