@@ -436,10 +436,10 @@ void TKvStaticLayer::Replay(TBitmap* target, const TRect* within, TPoint at) con
     const int64_t begin = std::max<int64_t>(int64_t(run->Begin) + at.X, left);
     const int64_t end = std::min<int64_t>(int64_t(run->End) + at.X, right);
     if (begin >= end) continue;
-    uchar* target = to + y * toStride + begin * 4;
-    const uchar* source = from + run->Y * fromStride + (begin - at.X) * 4;
+    uchar* out = to + y * toStride + begin * 4;
+    const uchar* in = from + run->Y * fromStride + (begin - at.X) * 4;
     // Most runs of ticks and outlines are one pixel: one word, not a call.
-    if (end - begin == 1) std::memcpy(target, source, 4);
-    else std::memcpy(target, source, size_t(end - begin) * 4);
+    if (end - begin == 1) std::memcpy(out, in, 4);
+    else std::memcpy(out, in, size_t(end - begin) * 4);
   }
 }
