@@ -19,6 +19,7 @@
 #include <QRegion>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -402,6 +403,7 @@ enum : unsigned {
 class TGraphic;
 namespace kv {
 struct ClipRects;
+class SurfaceRows;
 
 // DrawText with the flags above; returns the height of the text drawn. With DT_CALCRECT
 // nothing is drawn and R becomes the text's extent (Right = Left + widest line,
@@ -482,6 +484,10 @@ public:
   // The clip in force, in surface coordinates: the surface bounds, the attach limit and
   // the selected region intersected (for the framework's drawing code).
   const kv::ClipRects& EffectiveClip() const;
+  // The surface's rows for writing (for the framework's drawing code). The surface is
+  // detached from any copy sharing its pixels; while it stays the same unshared image,
+  // later calls reuse that access instead of detaching again.
+  kv::SurfaceRows WritableRows() const;
 
   // A monochrome surface holds only black and white: colours drawn on it are mapped to
   // the nearer of the two (a monochrome bitmap's canvas says so).
@@ -505,6 +511,12 @@ private:
   std::optional<QRegion> FUserClip;
   mutable QRecursiveMutex FLock;
   mutable std::unique_ptr<kv::ClipRects> FClip;  // derived from the three above
+  mutable qint64 FClipKey = 0;                   // the surface's cache key FClip was checked at
+  // Write access to the surface, valid while its cache key (which changes with every
+  // detach and new pixel data) is FSurfaceKey and no copy shares its pixels.
+  mutable qint64 FSurfaceKey = -1;
+  mutable uchar* FSurfaceBits = nullptr;
+  mutable qsizetype FSurfaceStride = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -525,14 +537,23 @@ public:
   void LoadFromFile(const QString& fileName);
   void SaveToFile(const QString& fileName) const;
 
+  // Counts the changes, whether or not anyone listens: a drawing kept from a graphic
+  // compares it to know whether the graphic is still as drawn.
+  uint64_t ChangeStamp() const { return FChangeStamp; }
+
 signals:
   void OnChange(TObject* Sender);
 
 protected:
   void Changed();
+  void connectNotify(const QMetaMethod& signal) override;
 
 private:
   bool FTransparent = false;
+  uint64_t FChangeStamp = 0;
+  // Canvas calls change a bitmap thousands of times a frame; the signal is emitted only
+  // once something has connected to it.
+  std::atomic<bool> FListened = false;
 };
 
 // An RGB32 image of any size (0 x 0 is empty) with the framework's bitmap semantics:

@@ -2,12 +2,11 @@
 #include "Graphics.h"
 #include "GraphicsHooks.h"
 
+#include <QMetaMethod>
+
 #include <cstring>
 
 namespace {
-
-// No bitmap grows past this many pixels (256 MB of RGB32); a larger request is a fault of
-// the caller's arithmetic, reported as running out of resources.
 
 uint32_t MonoPixel(uint32_t px) {
   const int r = int((px >> 16) & 0xFF), g = int((px >> 8) & 0xFF), b = int(px & 0xFF);
@@ -38,7 +37,15 @@ void TGraphic::SetTransparent(bool v) {
   Changed();
 }
 
-void TGraphic::Changed() { emit OnChange(this); }
+void TGraphic::Changed() {
+  ++FChangeStamp;
+  if (FListened.load(std::memory_order_relaxed)) emit OnChange(this);
+}
+
+void TGraphic::connectNotify(const QMetaMethod& signal) {
+  if (signal == QMetaMethod::fromSignal(&TGraphic::OnChange))
+    FListened.store(true, std::memory_order_relaxed);
+}
 
 // ---------------------------------------------------------------------------
 

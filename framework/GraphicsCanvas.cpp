@@ -265,6 +265,55 @@ std::optional<Coverage> WideOutline(const TCanvas& canvas, std::span<const Point
   return WideStroke(points, closed, width, first, last);
 }
 
+// The rows of the pen's disc (see WideStroke), from its top row -width / 2 on; the last
+// width asked for is kept, as a control draws with one pen many times.
+std::span<const Span> PenDisc(int64_t width) {
+  thread_local int64_t keptWidth = 0;
+  thread_local std::vector<Span> rows;
+  if (width != keptWidth) {
+    const int64_t half = width / 2;
+    const RoundShape disc = RoundShape::Ellipse(-half, -half, width - half, width - half);
+    rows.clear();
+    for (int64_t y = -half; y < width - half; ++y) rows.push_back(disc.Row(y));
+    keptWidth = width;
+  }
+  return rows;
+}
+
+// A wide pen along one horizontal or vertical segment: per row, the band and the two end
+// discs, united, so each pixel is painted once. The same pixels as WideStroke, without
+// collecting them first.
+void StrokeAxisSegment(const kv::SurfaceRows& surface, const ClipRects& clip, Point64 a, Point64 b,
+                       int64_t width, const Ink& ink) {
+  const int64_t half = width / 2;
+  const std::span<const Span> disc = PenDisc(width);
+  const bool horizontal = a.Y == b.Y;
+  const int64_t low = std::min(a.Y, b.Y), high = std::max(a.Y, b.Y);
+  const Span band = horizontal ? Span{std::min(a.X, b.X), std::max(a.X, b.X)}
+                               : Span{a.X - half, a.X - half + width};
+  const int64_t bandTop = horizontal ? a.Y - half : low;
+  const int64_t bandBottom = horizontal ? a.Y - half + width : high;
+  const auto [top, bottom] = VisibleRows(clip, low - half, high - half + width);
+  for (int64_t y = top; y < bottom; ++y) {
+    std::array<Span, 3> pieces;
+    size_t count = 0;
+    for (const Point64& end : {a, b}) {
+      const int64_t row = y - end.Y + half;
+      if (row >= 0 && row < width && !disc[size_t(row)].Empty())
+        pieces[count++] = {disc[size_t(row)].Begin + end.X, disc[size_t(row)].End + end.X};
+    }
+    if (y >= bandTop && y < bandBottom && !band.Empty()) pieces[count++] = band;
+    for (size_t i = 1; i < count; ++i)  // at most three: in order of their start
+      for (size_t j = i; j > 0 && pieces[j].Begin < pieces[j - 1].Begin; --j)
+        std::swap(pieces[j], pieces[j - 1]);
+    for (size_t i = 0; i < count;) {
+      Span run = pieces[i++];
+      for (; i < count && pieces[i].Begin <= run.End; ++i) run.End = std::max(run.End, pieces[i].End);
+      kv::PaintSpan(surface, clip, y, run.Begin, run.End, ink);
+    }
+  }
+}
+
 void PaintCoverage(const kv::SurfaceRows& surface, const ClipRects& clip, const Coverage& cover,
                    const Ink& ink) {
   for (int64_t y = cover.Top(); y < cover.Bottom(); ++y)
@@ -445,7 +494,7 @@ public:
       const uint32_t colors[2] = {brush.color | kv::kOpaque, pen.color | kv::kOpaque};
       for (const Piece& piece : entry->Pieces) {
         uint32_t* p = surface.Row(at.Y + piece.Y) + (at.X + piece.Begin);
-        for (int32_t n = piece.End - piece.Begin; n > 0; --n) *p++ = colors[piece.Pen];
+        kv::FillPixels(p, p + (piece.End - piece.Begin), colors[piece.Pen]);
       }
       return true;
     }
@@ -647,7 +696,7 @@ void FillByRows(const kv::SurfaceRows& surface, const ClipRects& clip,
 // The interior of a closed path in the brush and the path in the pen; a wide pen's
 // stroke is left out of the interior.
 void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool winding) {
-  const kv::SurfaceRows surface(*canvas.Surface());
+  const kv::SurfaceRows surface = canvas.WritableRows();
   const ClipRects& clip = canvas.EffectiveClip();
   const Ink brush = BrushInk(canvas, canvas.Pen()->Mode()), pen = PenInk(canvas);
   const auto stroke = WideOutline(canvas, points, true);
@@ -683,7 +732,7 @@ bool DrawPlainLine(const TCanvas& canvas, Point64 a, Point64 b) {
   if (pen->Width() > 1 || pen->Mode() != TPenMode::pmCopy ||
       (style != TPenStyle::psSolid && style != TPenStyle::psInsideFrame))
     return false;
-  const kv::SurfaceRows surface(*canvas.Surface());
+  const kv::SurfaceRows surface = canvas.WritableRows();
   const ClipRects& clip = canvas.EffectiveClip();
   const LineRaster line(a.X, a.Y, b.X, b.Y);
   if (!clip.IsSingle() || !line.Inside(clip.Bounds)) return false;
@@ -692,11 +741,15 @@ bool DrawPlainLine(const TCanvas& canvas, Point64 a, Point64 b) {
 }
 
 void StrokePolyline(const TCanvas& canvas, std::span<const Point64> points) {
-  const kv::SurfaceRows surface(*canvas.Surface());
+  const kv::SurfaceRows surface = canvas.WritableRows();
   const ClipRects& clip = canvas.EffectiveClip();
   if (HasWidePen(canvas)) {
-    if (const auto stroke = WideOutline(canvas, points, false))
+    if (points.size() == 2 && (points[0].X == points[1].X || points[0].Y == points[1].Y)) {
+      const int64_t width = std::min<int64_t>(canvas.Pen()->Width(), kMaxPenWidth);
+      StrokeAxisSegment(surface, clip, points[0], points[1], width, PenInk(canvas));
+    } else if (const auto stroke = WideOutline(canvas, points, false)) {
       PaintCoverage(surface, clip, *stroke, PenInk(canvas));
+    }
     return;
   }
   DrawThinPolyline(surface, clip, points, false, PenInk(canvas),
@@ -708,7 +761,7 @@ void StrokePolyline(const TCanvas& canvas, std::span<const Point64> points) {
 // dashed rim is drawn over the brush along the outline.
 void DrawRoundShape(const TCanvas& canvas, const RoundShape& shape) {
   if (shape.Empty()) return;
-  const kv::SurfaceRows surface(*canvas.Surface());
+  const kv::SurfaceRows surface = canvas.WritableRows();
   const ClipRects& clip = canvas.EffectiveClip();
   const Ink pen = PenInk(canvas), brush = BrushInk(canvas, canvas.Pen()->Mode());
   const auto [top, bottom] = VisibleRows(clip, shape.Top, shape.Bottom());
@@ -829,7 +882,10 @@ void TCanvas::Detach() {
   InvalidateClip();
 }
 
-void TCanvas::InvalidateClip() { FClip.reset(); }
+void TCanvas::InvalidateClip() {
+  FClip.reset();
+  FSurfaceKey = -1;
+}
 
 void TCanvas::SelectClipRgn(const TRegion* region) {
   if (region) FUserClip = region->ToQRegion();
@@ -838,6 +894,10 @@ void TCanvas::SelectClipRgn(const TRegion* region) {
 }
 
 const kv::ClipRects& TCanvas::EffectiveClip() const {
+  // An image keeps its size while its cache key stays the same.
+  const qint64 key = FSurface ? FSurface->cacheKey() : 0;
+  if (FClip && key == FClipKey) return *FClip;
+  FClipKey = key;
   const QSize size = FSurface ? FSurface->size() : QSize();
   if (FClip && FClip->SurfaceSize == size) return *FClip;
   kv::ClipRects clip;
@@ -856,6 +916,15 @@ const kv::ClipRects& TCanvas::EffectiveClip() const {
   }
   FClip = std::make_unique<kv::ClipRects>(std::move(clip));
   return *FClip;
+}
+
+kv::SurfaceRows TCanvas::WritableRows() const {
+  if (FSurface->cacheKey() != FSurfaceKey || !FSurface->isDetached()) {
+    FSurfaceBits = FSurface->bits();  // detaches, which changes the key
+    FSurfaceStride = FSurface->bytesPerLine();
+    FSurfaceKey = FSurface->cacheKey();
+  }
+  return {FSurfaceBits, FSurfaceStride};
 }
 
 TRect TCanvas::ClipRect() const {
@@ -883,7 +952,7 @@ TColor TCanvas::Pixels(int x, int y) const {
 void TCanvas::SetPixels(int x, int y, TColor color) {
   if (!FSurface) return;
   const Point64 p = ToSurface(*this, x, y);
-  kv::PaintSpan(kv::SurfaceRows(*FSurface), EffectiveClip(), p.Y, p.X, p.X + 1,
+  kv::PaintSpan(WritableRows(), EffectiveClip(), p.Y, p.X, p.X + 1,
                 Ink::Solid(kv::SurfaceColor(color, MonochromeSurface())));
   Changed();
 }
@@ -955,7 +1024,7 @@ void TCanvas::FillRect(const TRect& r) {
   const Point64 a = ToSurface(*this, r.Left, r.Top), b = ToSurface(*this, r.Right, r.Bottom);
   const Ink brush = BrushInk(*this, TPenMode::pmCopy);
   const auto [top, bottom] = VisibleRows(clip, a.Y, b.Y);
-  const kv::SurfaceRows surface(*FSurface);
+  const kv::SurfaceRows surface = WritableRows();
   if (a.X < b.X)
     for (int64_t y = top; y < bottom; ++y) kv::PaintSpan(surface, clip, y, a.X, b.X, brush);
   Changed();
@@ -963,7 +1032,7 @@ void TCanvas::FillRect(const TRect& r) {
 
 void TCanvas::FrameRect(const TRect& r) {
   if (!FSurface) return;
-  PaintFrame(kv::SurfaceRows(*FSurface), EffectiveClip(), ToSurface(*this, r.Left, r.Top),
+  PaintFrame(WritableRows(), EffectiveClip(), ToSurface(*this, r.Left, r.Top),
              ToSurface(*this, r.Right, r.Bottom), BrushInk(*this, TPenMode::pmCopy));
   Changed();
 }
@@ -977,7 +1046,7 @@ void TCanvas::DrawFocusRect(const TRect& r) {
   dots.color = 0xFFFFFFFFu;
   dots.origin = FOrigin;
   for (int row = 0; row < 8; ++row) dots.hatch[row] = row % 2 ? 0xAA : 0x55;
-  PaintFrame(kv::SurfaceRows(*FSurface), EffectiveClip(), ToSurface(*this, r.Left, r.Top),
+  PaintFrame(WritableRows(), EffectiveClip(), ToSurface(*this, r.Left, r.Top),
              ToSurface(*this, r.Right, r.Bottom), dots);
   Changed();
 }
@@ -990,7 +1059,7 @@ void TCanvas::FloodFill(int x, int y, TColor color, TFillStyle style) {
   if (brush.Paints() && clip.Contains(seed.X, seed.Y)) {
     const uint32_t key = kv::ColorToPixel(color) & 0xFFFFFFu;
     const bool border = style == TFillStyle::fsBorder;
-    const kv::SurfaceRows surface(*FSurface);
+    const kv::SurfaceRows surface = WritableRows();
     for (const FloodRun& run : kv::FloodArea(surface, clip, seed.X, seed.Y, key, border))
       kv::PaintSpan(surface, clip, run.row, run.span.Begin, run.span.End, brush);
   }

@@ -201,7 +201,7 @@ void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const
       limit ? kv::ClipRects::FromRegion(canvasClip.ToRegion() & box, canvasClip.SurfaceSize)
             : canvasClip;
   const bool mono = canvas.MonochromeSurface();
-  const kv::SurfaceRows surface(*canvas.Surface());
+  const kv::SurfaceRows surface = canvas.WritableRows();
   const kv::Ink cellInk = kv::Ink::Solid(kv::SurfaceColor(canvas.Brush()->Color(), mono));
   const kv::Ink glyphInk = kv::Ink::Solid(kv::SurfaceColor(canvas.Font()->Color(), mono));
 

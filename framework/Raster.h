@@ -143,6 +143,7 @@ KV_EXPORT std::pair<int64_t, int64_t> VisibleRows(const ClipRects& clip, int64_t
 class KV_EXPORT SurfaceRows {
 public:
   explicit SurfaceRows(QImage& image) : FBits(image.bits()), FStride(image.bytesPerLine()) {}
+  SurfaceRows(uchar* bits, qsizetype stride) : FBits(bits), FStride(stride) {}
   uint32_t* Row(int64_t y) const { return reinterpret_cast<uint32_t*>(FBits + y * FStride); }
   int64_t StridePixels() const { return FStride / 4; }
 

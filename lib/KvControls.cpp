@@ -362,7 +362,8 @@ TKvLayerKey& TKvLayerKey::operator<<(const TFont* f) {
 }
 
 TKvLayerKey& TKvLayerKey::operator<<(const TBitmap* b) {
-  return *this << b->Empty() << int64_t(b->Image().cacheKey());
+  // Canvas drawing changes the stamp, direct pixel access the image's cache key.
+  return *this << b->Empty() << int64_t(b->Image().cacheKey()) << int64_t(b->ChangeStamp());
 }
 
 void TKvStaticLayer::Draw(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing,

@@ -105,7 +105,7 @@ void DrawBase(TCanvas* c, const PieGeometry& g, const Inks& ink) {
 
 // The edge between the wedges on the front side and the two wedges.
 void DrawWedges(TCanvas* c, const PieGeometry& g, const Inks& ink) {
-  TPen* pen = UseSolidTools(c, ink.Outline);
+  UseSolidTools(c, ink.Outline);
   if (g.FrontEdge()) Line(c, g.Bx, g.By, g.Bx, g.By + g.D);
   if (g.Kind != Wedges::AllFree) {
     c->Brush()->SetColor(ink.Used);

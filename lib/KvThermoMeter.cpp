@@ -30,9 +30,6 @@ long double G(long double x) {
 // A pen width below 1 draws as width 1.
 int PenWidth(int64_t w) { return I(std::max<int64_t>(w, 1)); }
 
-// Wider value lines go through the canvas's stroker: their end disc is not kept.
-constexpr int kMaxStampedPen = 64;
-
 // The tube's width: a third of the offset, made even.
 int64_t TubeWidth(int64_t offset) {
   const int64_t t = offset / 3;
@@ -42,6 +39,15 @@ int64_t TubeWidth(int64_t offset) {
 void Line(TCanvas* c, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
   c->MoveTo(I(x1), I(y1));
   c->LineTo(I(x2), I(y2));
+}
+
+// The value line: a solid line in a pen of Color and Width.
+void ValueLine(TCanvas* c, TPoint a, TPoint b, TColor color, int width) {
+  c->Pen()->SetMode(TPenMode::pmCopy);
+  c->Pen()->SetStyle(TPenStyle::psSolid);
+  c->Pen()->SetColor(color);
+  c->Pen()->SetWidth(width);
+  Line(c, a.X, a.Y, b.X, b.Y);
 }
 
 }  // namespace
@@ -108,8 +114,7 @@ TkvThermoMeter::TkvThermoMeter(kv::OwnerOrParent owner)
       FPeakMax(std::make_unique<TKvLiniarIndicator>()),
       FValue(std::make_unique<TKvLiniarIndicator>()),
       FFaceBase(std::make_unique<TKvFaceBase>()),
-      FTickLayer(std::make_unique<TKvStaticLayer>()),
-      FLineEnd(std::make_unique<TKvStaticLayer>()) {
+      FTickLayer(std::make_unique<TKvStaticLayer>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 100, 230);
   SetColor(clSilver);
@@ -444,40 +449,6 @@ void TkvThermoMeter::DrawMarker(TCanvas* c, const Layout& l, const TKvLiniarIndi
   }
 }
 
-void TkvThermoMeter::DrawAxisLine(TCanvas* c, TPoint a, TPoint b, TColor color, int width) {
-  const int64_t half = width / 2;
-  c->Pen()->SetMode(TPenMode::pmCopy);
-  c->Pen()->SetStyle(TPenStyle::psSolid);
-  c->Pen()->SetColor(color);
-  c->Pen()->SetWidth(width);
-  if (width < 2 || width > kMaxStampedPen || (a.X != b.X && a.Y != b.Y)) {
-    Line(c, a.X, a.Y, b.X, b.Y);
-    return;
-  }
-  // A wide pen along an axis covers a band the pen's width across, between the ends, and
-  // the pen's disc on each end (the wider half up and left for an even width): a filled
-  // rectangle and a recorded disc twice, instead of the general stroker every frame.
-  const TRect band =
-      a.Y == b.Y
-          ? TRect{std::min(a.X, b.X), I(a.Y - half), std::max(a.X, b.X), I(a.Y - half + width)}
-          : TRect{I(a.X - half), std::min(a.Y, b.Y), I(a.X - half + width), std::max(a.Y, b.Y)};
-  c->Brush()->SetStyle(TBrushStyle::bsSolid);
-  c->Brush()->SetColor(color);
-  c->FillRect(band);
-  TKvLayerKey key;
-  key << color << width;
-  const int side = width + 2, centre = int(half) + 1;
-  for (const TPoint end : {a, b})
-    FLineEnd->Stamp(Image(), key, {side, side},
-                    [&](TCanvas* canvas) {
-                      canvas->Pen()->SetColor(color);
-                      canvas->Pen()->SetWidth(width);
-                      canvas->MoveTo(centre, centre);
-                      canvas->LineTo(centre, centre);
-                    },
-                    {I(int64_t(end.X) - centre), I(int64_t(end.Y) - centre)});
-}
-
 namespace {
 
 // A number of the scale by its bits: no text made every frame.
@@ -517,10 +488,10 @@ void TkvThermoMeter::Paint() {
     const int64_t p = ValuePixel(FValue->Value());
     if (l.Vertical) {
       const int x = I(l.Cx % 2 != 0 ? l.Cx + 1 : l.Cx);
-      DrawAxisLine(canvas, {x, I(l.H - p)}, {x, I(l.H - l.Offset)}, FColorBefore, width);
+      ValueLine(canvas, {x, I(l.H - p)}, {x, I(l.H - l.Offset)}, FColorBefore, width);
     } else {
       const int y = I(l.Cy % 2 != 0 ? l.Cy + 1 : l.Cy);
-      DrawAxisLine(canvas, {I(p), y}, {I(l.W - l.Offset), y}, FColorAfter, width);
+      ValueLine(canvas, {I(p), y}, {I(l.W - l.Offset), y}, FColorAfter, width);
     }
     TKvLayerKey tickKey;
     tickKey << Width() << Height() << int(FDirection);

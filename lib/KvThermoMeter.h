@@ -208,8 +208,6 @@ private:
   void DrawTube(TCanvas* c, const Layout& l) const;
   void DrawTicks(TCanvas* c, const Layout& l) const;
   void DrawMarker(TCanvas* c, const Layout& l, const TKvLiniarIndicator& m) const;
-  // A line from A to B in a pen of Color and Width, as the canvas draws it.
-  void DrawAxisLine(TCanvas* c, TPoint a, TPoint b, TColor color, int width);
 
   TKvDirection FDirection = TKvDirection::voVertical;
   TColor FColorAfter = clMaroon;
@@ -223,8 +221,6 @@ private:
   // Caption, labels, bulb and tube; and the ticks, drawn after the tube's value part.
   std::unique_ptr<TKvFaceBase> FFaceBase;
   std::unique_ptr<TKvStaticLayer> FTickLayer;
-  // The disc on each end of the value line.
-  std::unique_ptr<TKvStaticLayer> FLineEnd;
   // Where the moving parts lay in the last frame painted.
   std::optional<Spans> FPainted;
 };

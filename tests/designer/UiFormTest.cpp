@@ -69,7 +69,7 @@ struct LoaderLeftoversIgnored {
 };
 
 std::unique_ptr<QWidget> Load(QIODevice* ui) {
-  const LoaderLeftoversIgnored ignored;
+  [[maybe_unused]] const LoaderLeftoversIgnored ignored;
   QUiLoader loader;
   loader.clearPluginPaths();
   loader.addPluginPath(QStringLiteral(KV_DESIGNER_PLUGIN_DIR));

@@ -377,6 +377,33 @@ TEST(CanvasWidePen, RoundCapsCentredOnTheLine) {
   EXPECT_EQ(kvtest::Colours(p.Image()), (std::set<int32_t>{clBlack, clWhite}));
 }
 
+TEST(CanvasWidePen, AxisSegmentsCoverWhatTheGeneralStrokeCovers) {
+  // A two-point horizontal or vertical line has a path of its own; a polyline through the
+  // same points with its start repeated goes through the general stroker.
+  std::mt19937 random(5);
+  std::uniform_int_distribution<int> coordinate(-8, 32), length(-12, 12), width(2, 19);
+  const TRegion oval = CreateEllipticRgn(1, -4, 23, 18);
+  for (int round = 0; round < 600; ++round) {
+    const TPoint a{coordinate(random), coordinate(random)};
+    const TPoint b = round % 2 ? TPoint{a.X + length(random), a.Y} : TPoint{a.X, a.Y + length(random)};
+    Picture one(24, 20), general(24, 20);
+    for (Picture* p : {&one, &general}) {
+      p->c->Pen()->SetWidth(width(random));
+      p->c->Pen()->SetMode(TPenMode::pmXor);
+      p->c->Pen()->SetColor(clAqua);
+      if (round % 3 == 0) p->c->SelectClipRgn(&oval);
+    }
+    general.c->Pen()->SetWidth(one.c->Pen()->Width());
+    one.c->MoveTo(a.X, a.Y);
+    one.c->LineTo(b.X, b.Y);
+    const TPoint path[] = {a, a, b};
+    general.c->Polyline(path);
+    ASSERT_TRUE(kvtest::SamePixels(one.Image(), general.Image()))
+        << "round " << round << ": " << a.X << "," << a.Y << " to " << b.X << "," << b.Y
+        << " width " << one.c->Pen()->Width();
+  }
+}
+
 TEST(CanvasWidePen, ShapeOutlinesAreCentredOnTheOnePixelRim) {
   Picture p(14, 12);
   p.c->Pen()->SetWidth(3);
@@ -620,6 +647,39 @@ TEST(CanvasNotifications, EveryDrawingOperationReportsAChange) {
     ops[i](p.c);
     EXPECT_GT(changes, before) << "operation " << i;
   }
+}
+
+TEST(CanvasSurface, DrawingNeverWritesIntoACopyOfThePixels) {
+  // The canvas keeps its write access between calls; a copy taken in between shares the
+  // pixels until the next write, which must go to the canvas's own image only.
+  Picture p(6, 6);
+  p.c->Brush()->SetColor(clRed);
+  p.c->FillRect(Rect(0, 0, 6, 6));
+  const QImage red = p.bitmap.Image();
+  p.c->MoveTo(0, 0);
+  p.c->LineTo(6, 0);
+  const QImage lined = p.bitmap.Image();
+  p.c->SetPixels(3, 3, clBlue);
+  EXPECT_EQ(red.pixel(0, 0), 0xFFFF0000u);
+  EXPECT_EQ(lined.pixel(3, 3), 0xFFFF0000u);
+  EXPECT_EQ(p.c->Pixels(0, 0), clBlack);
+  EXPECT_EQ(p.c->Pixels(3, 3), clBlue);
+  // Pixels written directly, then drawing again: both land in the bitmap.
+  p.bitmap.ScanLine(5)[5] = 0xFF00FF00u;
+  p.c->SetPixels(4, 4, clBlue);
+  EXPECT_EQ(p.c->Pixels(5, 5), clLime);
+  EXPECT_EQ(p.c->Pixels(4, 4), clBlue);
+}
+
+TEST(CanvasNotifications, ChangesAreCountedBeforeAnyoneListens) {
+  Picture p(4, 4);
+  const uint64_t before = p.bitmap.ChangeStamp();
+  p.c->SetPixels(1, 1, clRed);
+  EXPECT_GT(p.bitmap.ChangeStamp(), before);
+  int changes = 0;
+  QObject::connect(&p.bitmap, &TGraphic::OnChange, [&] { ++changes; });
+  p.c->SetPixels(1, 1, clBlue);
+  EXPECT_EQ(changes, 1);
 }
 
 TEST(CanvasLock, IsRecursiveAndExcludesOtherThreads) {

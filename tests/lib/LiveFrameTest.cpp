@@ -1066,6 +1066,21 @@ TEST(FaceBase, CounterDrawsTheDigitsThatChanged) {
       });
 }
 
+TEST(FaceBase, CounterRedrawsAStripDrawnOnThroughItsCanvas) {
+  // Drawing on a bitmap again leaves its image's cache key alone; its change stamp moves.
+  const auto drawOnStrip = [](TKvCounter& c, TColor color) {
+    TCanvas* canvas = c.Bitmap()->Canvas();
+    canvas->Brush()->SetColor(color);
+    canvas->FillRect(kv::Rect(0, 0, 40, 4));
+  };
+  ExpectChangesRedrawn<TKvCounter>(
+      [&](TKvCounter& c) {
+        c.SetValue(4711);
+        drawOnStrip(c, clBlue);
+      },
+      {{"drawn on", [&](TKvCounter& c) { drawOnStrip(c, clRed); }}});
+}
+
 TEST(FaceBase, LevelBarLightsItsTicksFromTheKeptFaces) {
   const auto demo = [](TKvLevelBar& b) {
     b.SetOrientation(TKvOrientation::voHorizontal);
