@@ -62,8 +62,9 @@ void TKvLevelBar::SetPosition(int v) {
   }
   v = std::max(std::min(v, FMaxValue), FMinValue);
   if (v == FPosition) return;
+  const int before = FPosition;
   FPosition = v;
-  UpdateControl();
+  RepaintLit(before);
   const QPointer<TKvLevelBar> self(this);
   emit OnChange(this);
   if (!self) return;
@@ -179,6 +180,22 @@ TRect TKvLevelBar::TickRect(int k) const {
     r.Right = SaturateToInt(left + FTickHeight);
   }
   return r;
+}
+
+void TKvLevelBar::RepaintLit(int before) {
+  // Only a frame laid out as the last one was, with ticks that do not overlap, is mended in
+  // place; the position then changes nothing but the ticks it lights or puts out.
+  TRect bar = ClientRect();
+  FBevel->GetVisibleArea(bar);
+  const kv::TickSnap snap = Snap(Width(), Height());
+  const int n = snap.Count;
+  if (FSpacing < 0 || n <= 0 || bar != FBarRect || n != FTickCount || snap.Step != FTickStep)
+    return UpdateControl();
+  const int a = LitCount(before, n), b = LitCount(FPosition, n);
+  const TRect first = TickRect(std::clamp(std::min(a, b) + 1, 1, n));
+  const TRect last = TickRect(std::clamp(std::max(a, b), 1, n));
+  UpdateControlRect(TRect{std::min(first.Left, last.Left), std::min(first.Top, last.Top),
+                          std::max(first.Right, last.Right), std::max(first.Bottom, last.Bottom)});
 }
 
 void TKvLevelBar::Paint() {

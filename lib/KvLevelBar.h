@@ -119,6 +119,8 @@ private:
   int LitCount(int position, int n) const;
   // Tick K's rectangle as the last paint laid the ticks out; K = 1 lies at the growth end.
   TRect TickRect(int k) const;
+  // Repaints the ticks between the lit end at Before and the one now.
+  void RepaintLit(int before);
 
   int FMaxValue = 100;
   int FMinValue = 0;
