@@ -43,6 +43,32 @@ QString ClassNameOf(const QObject* object) {
   return QString::fromLatin1(object->metaObject()->className());
 }
 
+// Connects Sender's event to Receiver's handler of that name and records the binding for
+// the writer. Connections already made (the owner's own, other handlers) stay as they are.
+void ConnectEvent(QObject* sender, const QString& eventName, QObject* receiver,
+                  const QString& handlerName) {
+  const auto events = form::PublishedMethods(*sender->metaObject(), eventName, QMetaMethod::Signal);
+  if (events.empty())
+    throw EReadError(QStringLiteral("%1 has no event %2").arg(ClassNameOf(sender), eventName));
+  const auto handlers =
+      form::PublishedMethods(*receiver->metaObject(), handlerName, QMetaMethod::Slot);
+  if (handlers.empty())
+    throw EReadError(
+        QStringLiteral("%1 has no handler %2").arg(ClassNameOf(receiver), handlerName));
+  for (const QMetaMethod& event : events) {
+    for (const QMetaMethod& handler : handlers) {
+      if (!QMetaObject::checkConnectArgs(event, handler)) continue;
+      QObject::connect(sender, event, receiver, handler,
+                       Qt::ConnectionType(Qt::AutoConnection | Qt::UniqueConnection));
+      form::RecordHandler(sender, QString::fromLatin1(event.name()),
+                          QString::fromLatin1(handler.name()));
+      return;
+    }
+  }
+  throw EReadError(
+      QStringLiteral("handler %1 does not take the parameters of %2").arg(handlerName, eventName));
+}
+
 void WriteProperty(QObject* target, const QMetaProperty& property, const QVariant& value) {
   if (!property.isWritable()) throw EConvertError(QStringLiteral("the property is read-only"));
   if (!property.write(target, value))
@@ -97,7 +123,7 @@ public:
     try {
       if (!top.name.isEmpty()) FRoot->SetName(top.name);
       CollectExistingNames();
-      ApplyProperties(FRootObject, top.properties, RootName(top), FRoot);
+      ApplyProperties(FRootObject, top.properties, RootName(top), true);
       CreateChildren(top, FRoot);
       ResolveReferences();
     } catch (...) {
@@ -168,7 +194,7 @@ private:
   void CreateChildren(const ObjectNode& node, TComponent* enclosing) {
     for (const ObjectNode& child : node.children) {
       TComponent* component = CreateChild(child, enclosing);
-      ApplyProperties(component->AsQObject(), child.properties, ComponentName(child), component);
+      ApplyProperties(component->AsQObject(), child.properties, ComponentName(child), true);
       CreateChildren(child, component);
     }
   }
@@ -211,15 +237,16 @@ private:
     control->SetParent(parent);
   }
 
-  // Component: the component whose own properties these are (events need one), or none
-  // for nested objects and collection items.
+  // Events: whether events bind here. They do on a component and on the objects nested in
+  // it (dotted or in a block), which stay as long as the component; not on collection items,
+  // which a later read of the collection replaces.
   void ApplyProperties(QObject* target, const PropertyList& properties, const QString& context,
-                       TComponent* component) {
-    for (const PropertyNode& node : properties) ApplyProperty(target, node, context, component);
+                       bool events) {
+    for (const PropertyNode& node : properties) ApplyProperty(target, node, context, events);
   }
 
   void ApplyProperty(QObject* target, const PropertyNode& node, const QString& context,
-                     TComponent* component) {
+                     bool events) {
     const QString where = context + QLatin1Char('.') + node.path.join(QLatin1Char('.'));
     try {
       QObject* owner = target;
@@ -228,11 +255,13 @@ private:
       const QString& name = node.path.back();
       const QMetaProperty property = FindPublishedProperty(*owner->metaObject(), name);
       if (property.isValid()) {
-        SetProperty(owner, property, node.value, where);
-      } else if (component && owner == target && IsEvent(owner, name)) {
+        SetProperty(owner, property, node.value, where, events);
+      } else if (IsEvent(owner, name)) {
+        if (!events)
+          throw EConvertError(QStringLiteral("events of collection items cannot be bound"));
         if (node.value.kind != ValueNode::Kind::Identifier)
           throw EConvertError(QStringLiteral("a handler name expected"));
-        BindEvent(component, name, FRoot, node.value.text);
+        ConnectEvent(owner, name, FRootObject, node.value.text);
       } else {
         ReadBinary(FindBinaryProperty(owner, name), node.value);
       }
@@ -253,6 +282,8 @@ private:
 
   static QObject* NestedObject(QObject* owner, const QString& name) {
     const QMetaProperty property = FindPublishedProperty(*owner->metaObject(), name);
+    if (!property.isValid() && IsEvent(owner, name))
+      throw EConvertError(QStringLiteral("%1 is an event, not a nested object").arg(name));
     if (!property.isValid())
       throw EConvertError(QStringLiteral("%1 has no property %2").arg(ClassNameOf(owner), name));
     if (KindOf(property, owner) != PropertyKind::NestedObject)
@@ -261,12 +292,12 @@ private:
   }
 
   void SetProperty(QObject* owner, const QMetaProperty& property, const ValueNode& value,
-                   const QString& where) {
+                   const QString& where, bool events) {
     const PropertyKind kind = KindOf(property, owner);
     switch (kind) {
       case PropertyKind::Picture: return ReadPicture(owner, property, value);
       case PropertyKind::NestedObject:
-        return ReadNestedBlock(ObjectValue(property, owner), value, where);
+        return ReadNestedBlock(ObjectValue(property, owner), value, where, events);
       case PropertyKind::Collection:
         return ReadCollection(ObjectValue(property, owner), value, where);
       case PropertyKind::ComponentReference: return ReadReference(owner, property, value, where);
@@ -289,10 +320,10 @@ private:
     }
   }
 
-  void ReadNestedBlock(QObject* nested, const ValueNode& value, const QString& where) {
+  void ReadNestedBlock(QObject* nested, const ValueNode& value, const QString& where, bool events) {
     if (value.kind != ValueNode::Kind::Block)
       throw EConvertError(QStringLiteral("a nested block ( ... ) expected"));
-    ApplyProperties(nested, value.block, where, nullptr);
+    ApplyProperties(nested, value.block, where, events);
   }
 
   void ReadCollection(QObject* held, const ValueNode& value, const QString& where) {
@@ -305,7 +336,7 @@ private:
       collection->Clear();
       for (size_t i = 0; i < value.items.size(); ++i)
         ApplyProperties(collection->Add(), value.items[i],
-                        QStringLiteral("%1[%2]").arg(where).arg(i), nullptr);
+                        QStringLiteral("%1[%2]").arg(where).arg(i), false);
     } catch (...) {
       EndUpdateAfterFailure(collection);
       throw;
@@ -389,26 +420,7 @@ void BindEvent(TComponent* component, const QString& eventName, TComponent* root
   QObject* receiver = root ? root->AsQObject() : nullptr;
   if (!sender || !receiver)
     throw EReadError(QStringLiteral("events connect components with published properties"));
-  const auto events = form::PublishedMethods(*sender->metaObject(), eventName, QMetaMethod::Signal);
-  if (events.empty())
-    throw EReadError(QStringLiteral("%1 has no event %2").arg(ClassNameOf(sender), eventName));
-  const auto handlers =
-      form::PublishedMethods(*receiver->metaObject(), handlerName, QMetaMethod::Slot);
-  if (handlers.empty())
-    throw EReadError(
-        QStringLiteral("%1 has no handler %2").arg(ClassNameOf(receiver), handlerName));
-  for (const QMetaMethod& event : events) {
-    for (const QMetaMethod& handler : handlers) {
-      if (!QMetaObject::checkConnectArgs(event, handler)) continue;
-      QObject::connect(sender, event, receiver, handler,
-                       Qt::ConnectionType(Qt::AutoConnection | Qt::UniqueConnection));
-      form::RecordHandler(sender, QString::fromLatin1(event.name()),
-                          QString::fromLatin1(handler.name()));
-      return;
-    }
-  }
-  throw EReadError(
-      QStringLiteral("handler %1 does not take the parameters of %2").arg(handlerName, eventName));
+  ConnectEvent(sender, eventName, receiver, handlerName);
 }
 
 TComponent* FindOwnedComponent(const TComponent* form, const QString& name) {

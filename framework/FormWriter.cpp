@@ -101,7 +101,7 @@ private:
                                  ? className
                                  : component->Name().toLatin1() + ": " + className));
     WriteProperties(object, object, QByteArray(), depth + 1);
-    WriteEvents(object, depth + 1);
+    WriteEvents(object, QByteArray(), depth + 1);
     for (const TComponent* child : FChildren[component]) WriteObject(child, depth + 1);
     Line(depth, "end");
   }
@@ -213,8 +213,10 @@ private:
     Line(depth, "}");
   }
 
-  // Events in declaration order, each name once (overloads share it).
-  void WriteEvents(const QObject* object, int depth) {
+  // Events in declaration order, each name once (overloads share it); then those of the
+  // nested objects, dotted, in property order. A nested object whose values are not stored
+  // (a font taken from the parent) still has its bindings written.
+  void WriteEvents(QObject* object, const QByteArray& prefix, int depth) {
     const QMetaObject& meta = *object->metaObject();
     QSet<QByteArray> seen;
     for (int i = FirstPublishedMethod(meta); i < meta.methodCount(); ++i) {
@@ -222,8 +224,12 @@ private:
       if (method.methodType() != QMetaMethod::Signal || seen.contains(method.name())) continue;
       seen.insert(method.name());
       const QString handler = RecordedHandler(object, QString::fromLatin1(method.name()));
-      if (!handler.isEmpty()) Line(depth, method.name() + " = " + handler.toLatin1());
+      if (!handler.isEmpty()) Line(depth, prefix + method.name() + " = " + handler.toLatin1());
     }
+    for (const QMetaProperty& property : PublishedProperties(meta))
+      if (property.isReadable() && KindOf(property, object) == PropertyKind::NestedObject)
+        if (QObject* nested = ObjectValue(property, object))
+          WriteEvents(nested, prefix + property.name() + '.', depth);
   }
 
   const TComponent* FRoot;

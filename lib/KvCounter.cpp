@@ -146,5 +146,6 @@ void TKvCounter::Paint() {
       canvas->BrushCopy(dest, FRow.get(), BitmapRect(FRow.get()), color);
     }
   }
+  DrawDesignFrame(canvas);
   TKvGraphicImageControl::Paint();
 }

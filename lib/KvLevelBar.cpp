@@ -23,7 +23,6 @@ TKvLevelBar::TKvLevelBar(kv::OwnerOrParent owner)
       FBevel(std::make_unique<TKvBevel>()),
       FFaceBase(std::make_unique<TKvFaceBase>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
-  SetBounds(0, 0, 20, 170);
   SetColor(clBlack);
   FPalettes[0]->SetLow(clGreen);
   FPalettes[0]->SetHigh(clLime);
@@ -35,6 +34,8 @@ TKvLevelBar::TKvLevelBar(kv::OwnerOrParent owner)
   FBevel->SetInnerWidth(2);
   FBevel->SetInnerColor(clBlack);
   FLaidOutBevelWidth = BevelWidth();
+  // Snapped with the bevel in place: 169 of 170 high hold 80 ticks.
+  SetBounds(0, 0, 20, 170);
   for (const auto& p : FPalettes)
     connect(p.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
   connect(FBevel.get(), &TKvPersistent::OnChange, this, [this] { BevelChanged(); });
@@ -61,8 +62,9 @@ void TKvLevelBar::SetPosition(int v) {
   }
   v = std::max(std::min(v, FMaxValue), FMinValue);
   if (v == FPosition) return;
+  const int before = FPosition;
   FPosition = v;
-  UpdateControl();
+  RepaintLit(before);
   const QPointer<TKvLevelBar> self(this);
   emit OnChange(this);
   if (!self) return;
@@ -76,6 +78,12 @@ void TKvLevelBar::Loaded() {
   kv::SettleLoadedRange(FMinValue, FMaxValue, 0, 100);
   FPosition = std::clamp(FPosition, FMinValue, FMaxValue);
   FLaidOutBevelWidth = BevelWidth();
+  SetBounds(Left(), Top(), Width(), Height());
+}
+
+void TKvLevelBar::SetBounds(int left, int top, int width, int height) {
+  if (!IsLoading()) (Vertical() ? height : width) = Snap(width, height).Snapped;
+  TKvGraphicImageControl::SetBounds(left, top, width, height);
 }
 
 // ---------------------------------------------------------------------------
@@ -102,13 +110,13 @@ void TKvLevelBar::SetOrientation(TKvOrientation v) {
 void TKvLevelBar::SetTickHeight(int v) {
   if (v <= 0 || v == FTickHeight || int64_t(v) + FSpacing <= 0) return;
   FTickHeight = v;
-  UpdateControl();
+  AdjustBounds();
 }
 
 void TKvLevelBar::SetSpacing(int v) {
   if (v == FSpacing || int64_t(FTickHeight) + v <= 0) return;
   FSpacing = v;
-  UpdateControl();
+  AdjustBounds();
 }
 
 void TKvLevelBar::SetStyle(TKvProgressStyle v) {
@@ -133,52 +141,76 @@ int TKvLevelBar::BevelWidth() const {
   return r.Left;
 }
 
-void TKvLevelBar::CalcTicks() {
-  TRect bar = ClientRect();
+kv::TickSnap TKvLevelBar::Snap(int width, int height) const {
+  TRect bar = Rect(0, 0, width, height);
   FBevel->GetVisibleArea(bar);
   const int64_t length = Vertical() ? int64_t(bar.Bottom) - bar.Top : int64_t(bar.Right) - bar.Left;
-  const kv::TickSnap snap =
-      kv::SnapTicks(length, FTickHeight, FSpacing, BevelWidth(), Vertical() ? Height() : Width());
+  return kv::SnapTicks(length, FTickHeight, FSpacing, BevelWidth(), Vertical() ? height : width);
+}
+
+// The size was snapped when it was set; a paint only lays the ticks out in it.
+void TKvLevelBar::CalcTicks() {
+  const kv::TickSnap snap = Snap(Width(), Height());
   FTickStep = snap.Step;
   FTickCount = snap.Count;
-  if (Vertical()) SetBounds(Left(), Top(), Width(), snap.Snapped);
-  else SetBounds(Left(), Top(), snap.Snapped, Height());
   FBarRect = ClientRect();
   FBevel->GetVisibleArea(FBarRect);
+}
+
+int TKvLevelBar::LitCount(int position, int n) const {
+  return PercentToValue(
+      kv::PercentOfRange(int64_t(position) - FMinValue, int64_t(FMaxValue) - FMinValue), n);
+}
+
+TRect TKvLevelBar::TickRect(int k) const {
+  const int n = FTickCount;
+  const bool fromStart = FStyle == TKvProgressStyle::psBottomLeft;
+  TRect r = FBarRect;
+  if (Vertical()) {
+    const int64_t top = fromStart
+                            ? FBarRect.Top + (int64_t(n) - k) * FTickStep
+                            : int64_t(FBarRect.Bottom) - FTickHeight - (int64_t(n) - k) * FTickStep;
+    r.Top = SaturateToInt(top);
+    r.Bottom = SaturateToInt(top + FTickHeight);
+  } else {
+    const int64_t left = fromStart
+                             ? FBarRect.Left + (int64_t(k) - 1) * FTickStep
+                             : int64_t(FBarRect.Right) - FTickHeight - (int64_t(k) - 1) * FTickStep;
+    r.Left = SaturateToInt(left);
+    r.Right = SaturateToInt(left + FTickHeight);
+  }
+  return r;
+}
+
+void TKvLevelBar::RepaintLit(int before) {
+  // Only a frame laid out as the last one was, with ticks that do not overlap, is mended in
+  // place; the position then changes nothing but the ticks it lights or puts out.
+  TRect bar = ClientRect();
+  FBevel->GetVisibleArea(bar);
+  const kv::TickSnap snap = Snap(Width(), Height());
+  const int n = snap.Count;
+  if (FSpacing < 0 || n <= 0 || bar != FBarRect || n != FTickCount || snap.Step != FTickStep)
+    return UpdateControl();
+  const int a = LitCount(before, n), b = LitCount(FPosition, n);
+  const TRect first = TickRect(std::clamp(std::min(a, b) + 1, 1, n));
+  const TRect last = TickRect(std::clamp(std::max(a, b), 1, n));
+  UpdateControlRect(TRect{std::min(first.Left, last.Left), std::min(first.Top, last.Top),
+                          std::max(first.Right, last.Right), std::max(first.Bottom, last.Bottom)});
 }
 
 void TKvLevelBar::Paint() {
   CalcTicks();
   const int n = FTickCount;
-  const int lit = PercentToValue(
-      kv::PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue), n);
+  const int lit = LitCount(FPosition, n);
   const int z1 = PercentToValue(FPercent1, n);
   const int64_t z12 = int64_t(z1) + PercentToValue(FPercent2, n);
   const bool fromStart = FStyle == TKvProgressStyle::psBottomLeft;
-  // Tick K's rectangle; K = 1 lies at the growth end.
-  const auto tickRect = [&](int k) {
-    TRect r = FBarRect;
-    if (Vertical()) {
-      const int64_t top =
-          fromStart ? FBarRect.Top + (int64_t(n) - k) * FTickStep
-                    : int64_t(FBarRect.Bottom) - FTickHeight - (int64_t(n) - k) * FTickStep;
-      r.Top = SaturateToInt(top);
-      r.Bottom = SaturateToInt(top + FTickHeight);
-    } else {
-      const int64_t left =
-          fromStart ? FBarRect.Left + (int64_t(k) - 1) * FTickStep
-                    : int64_t(FBarRect.Right) - FTickHeight - (int64_t(k) - 1) * FTickStep;
-      r.Left = SaturateToInt(left);
-      r.Right = SaturateToInt(left + FTickHeight);
-    }
-    return r;
-  };
   const auto drawTicks = [&](TCanvas* c, int from, int to, bool on) {
     c->Brush()->SetStyle(TBrushStyle::bsSolid);
     for (int k = from; k <= to; ++k) {
       const TKvPalette& zone = *FPalettes[k <= z1 ? 0 : k <= z12 ? 1 : 2];
       c->Brush()->SetColor(on ? zone.High() : zone.Low());
-      c->FillRect(tickRect(k));
+      c->FillRect(TickRect(k));
     }
   };
   // Overlapping ticks keep their drawing order: drawn one by one over the bevel. Otherwise
@@ -212,11 +244,13 @@ void TKvLevelBar::Paint() {
       FLitFace = image->Image().copy();
       ClearWithBase(*FFaceBase, key, drawBase);
     }
-    const TRect a = tickRect(1), b = tickRect(lit);
-    const TRect stretch{std::max({std::min(a.Left, b.Left), 0}),
-                        std::max({std::min(a.Top, b.Top), 0}), std::max(a.Right, b.Right),
-                        std::max(a.Bottom, b.Bottom)};
-    kv::CopyRows(image, {stretch.Left, stretch.Top}, FLitFace, stretch);
+    // A partial repaint makes right only what it paints; the base was restored there.
+    const TRect a = TickRect(1), b = TickRect(lit);
+    const TRect ticks{std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+                      std::max(a.Bottom, b.Bottom)};
+    TRect stretch;
+    if (kv::IntersectRect(stretch, ticks, drawn ? ClientRect() : PaintRect()))
+      kv::CopyRows(image, {stretch.Left, stretch.Top}, FLitFace, stretch);
   }
   TKvGraphicImageControl::Paint();
 }

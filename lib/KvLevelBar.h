@@ -1,6 +1,7 @@
 // A segmented level meter: a column (or row) of thin ticks inside a bevel in three colour
 // zones, each with its own lit and unlit colour, lit from the growth end up to the
-// position. The long side snaps to a whole number of ticks, as the gauge's does.
+// position. The long side snaps to a whole number of ticks whenever the bounds are set (a
+// layout's size included) and when the ticks' pitch, the bevel or the orientation change.
 #pragma once
 
 #include "KvExport.h"
@@ -10,6 +11,10 @@
 
 #include <cstdint>
 #include <memory>
+
+namespace kv {
+struct TickSnap;
+}  // namespace kv
 
 class KV_EXPORT TKvLevelBar : public TKvGraphicImageControl {
   Q_OBJECT
@@ -77,10 +82,10 @@ public:
   // Swaps Width and Height (not while loading).
   void SetOrientation(TKvOrientation v);
   int Spacing() const { return FSpacing; }
-  // Refuses values that leave no positive tick pitch (TickHeight + Spacing <= 0).
+  // Refuses values that leave no positive tick pitch (TickHeight + Spacing <= 0); snaps.
   void SetSpacing(int v);
   int TickHeight() const { return FTickHeight; }
-  // Refuses values below 1 and those that leave no positive tick pitch.
+  // Refuses values below 1 and those that leave no positive tick pitch; snaps.
   void SetTickHeight(int v);
   TKvProgressStyle Style() const { return FStyle; }
   void SetStyle(TKvProgressStyle v);
@@ -90,6 +95,9 @@ public:
   // The ticks that fit, as the last paint laid them out.
   int TickCount() const { return FTickCount; }
 
+  // The long side asked for is cut down to whole ticks (never grown, never below 0); not
+  // while loading, when the settings it depends on may still come: Loaded snaps.
+  void SetBounds(int left, int top, int width, int height) override;
   void Loaded() override;
 
 signals:
@@ -103,8 +111,16 @@ protected:
 private:
   bool Vertical() const { return FOrientation == TKvOrientation::voVertical; }
   int BevelWidth() const;
+  // The ticks a long side holds, and the long side they fill exactly.
+  kv::TickSnap Snap(int width, int height) const;
   void CalcTicks();
   void BevelChanged();
+  // The ticks lit at Position of N ticks.
+  int LitCount(int position, int n) const;
+  // Tick K's rectangle as the last paint laid the ticks out; K = 1 lies at the growth end.
+  TRect TickRect(int k) const;
+  // Repaints the ticks between the lit end at Before and the one now.
+  void RepaintLit(int before);
 
   int FMaxValue = 100;
   int FMinValue = 0;

@@ -34,7 +34,11 @@ void TContainerTank::Set(T& field, T value) {
   if (field == value) return;
   field = value;
   Changed();
-  emit OnChage(this);
+  Report();
+}
+
+void TContainerTank::Report() {
+  if (!FTank || !FTank->IsLoadingState()) emit OnChage(this);
 }
 
 void TContainerTank::SetHeight(int v) { Set(F.Height, v); }
@@ -46,7 +50,7 @@ void TContainerTank::Assign(const TPersistent* source) {
     TKvPersistent::Assign(source);
     return;
   }
-  emit OnChage(this);
+  Report();
 }
 
 // ---------------------------------------------------------------------------
@@ -54,7 +58,7 @@ void TContainerTank::Assign(const TPersistent* source) {
 
 TKvTank::TKvTank(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
-      FContainer(std::make_unique<TContainerTank>()),
+      FContainer(std::make_unique<TContainerTank>(this)),
       FFaceBase(std::make_unique<TKvFaceBase>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(Left(), Top(), 60, 101);

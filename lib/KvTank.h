@@ -22,10 +22,10 @@ Q_ENUM_NS(TTankShape)
 
 using KvTank::TTankShape;
 
-// The tank's pipe. Each setter fires OnChage (so spelled) after a change. The tank reacts
-// through a connection of its own, made at construction: it is never written to a form
-// description, and a handler connected in code runs after it. A description cannot bind a
-// handler to Container.OnChage yet: the reader binds only a component's own events.
+// The tank's pipe. Each setter fires OnChage (so spelled) after a change, except while its
+// tank loads. The tank reacts through a connection of its own, made at construction: it is
+// never written to a form description, and a handler bound to Container.OnChage in a
+// description or connected in code runs after it, so it sees the pipe the tank limited.
 class KV_EXPORT TContainerTank : public TKvPersistent {
   Q_OBJECT
   Q_PROPERTY(int Height READ Height WRITE SetHeight)
@@ -35,7 +35,8 @@ class KV_EXPORT TContainerTank : public TKvPersistent {
   Q_CLASSINFO("default.Width", "20")
   Q_CLASSINFO("default.Visible", "true")
 public:
-  TContainerTank() = default;
+  // Tank: the component whose loading holds the event back (none: always fired).
+  explicit TContainerTank(const TComponent* tank = nullptr) : FTank(tank) {}
 
   int Height() const { return F.Height; }
   void SetHeight(int v);
@@ -52,7 +53,9 @@ signals:
 private:
   template <class T>
   void Set(T& field, T value);
+  void Report();
 
+  const TComponent* FTank;
   struct Settings {
     int Height = 50;
     int Width = 20;

@@ -183,6 +183,20 @@ INSTANTIATE_TEST_SUITE_P(
                   "no handler Missing"},
         ErrorCase{"object f: TErrorForm\n  OnShow = 'Clicked'\nend\n", 2, "f.OnShow",
                   "handler name expected"},
+        // Events of nested objects.
+        ErrorCase{"object f: TErrorForm\n  object p: TCountedPanel\n    Font.OnChange = "
+                  "Missing\n  end\nend\n",
+                  3, "p.Font.OnChange", "no handler Missing"},
+        ErrorCase{"object f: TErrorForm\n  Font = (\n    OnChange = 7\n  )\nend\n", 3,
+                  "f.Font.OnChange", "handler name expected"},
+        ErrorCase{"object f: TErrorForm\n  Font.OnChange.Size = 3\nend\n", 2,
+                  "f.Font.OnChange.Size", "OnChange is an event"},
+        ErrorCase{"object f: TErrorForm\n  Font.OnChanged = Clicked\nend\n", 2, "f.Font.OnChanged",
+                  "has no property OnChanged"},
+        ErrorCase{"object f: TErrorForm\n  Caption.OnChange = Clicked\nend\n", 2,
+                  "f.Caption.OnChange", "not a nested object"},
+        ErrorCase{"object f: TErrorForm\n  Ghost.OnChange = Clicked\nend\n", 2, "f.Ghost.OnChange",
+                  "has no property Ghost"},
         ErrorCase{
             "object f: TErrorForm\n  object p: TCountedPanel\n    Fragile = True\n  end\nend\n", 5,
             "f", "fragile panel"}));

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace Probe {
 Q_NAMESPACE
@@ -40,6 +41,9 @@ public:
   void SetColor(TColor v) { FColor = v; }
   int Value() const { return FValue; }
   void SetValue(int v) { FValue = v; }
+
+signals:
+  void OnPing(TObject* Sender);
 
 private:
   TColor FColor = clLime;
@@ -225,6 +229,10 @@ public slots:
   }
   void ProbeValue(TObject*, int Value) { calls << QStringLiteral("value:%1").arg(Value); }
   void FormShow(TObject*) { calls << QStringLiteral("show"); }
+  void FontChange(TObject* Sender) { fonts.push_back(Sender); }
+
+public:
+  std::vector<TObject*> fonts;  // the senders FontChange heard
 
 private slots:
   void Hidden(TObject*) {}
@@ -453,6 +461,62 @@ end)");
   emit p->OnValue(p, 7);
   emit form->OnShow(form.get());
   EXPECT_EQ(form->calls, QStringList({"change:Probe1", "value:7", "show"}));
+}
+
+TEST_F(FormDescriptionRead, EventsOfNestedObjectsBindDottedAndInBlocksAndAreWrittenBack) {
+  form->SetName(QStringLiteral("frmProbe"));
+  Read(R"(object frmProbe: TProbeForm
+  Font.OnChange = FontChange
+  object Probe1: TProbe
+    OnChange = ProbeChange
+    Font = (
+      OnChange = FontChange
+    )
+  end
+end)");
+  TProbe* p = Probe("Probe1");
+  // The control's own reaction to its font stays: a new size still reaches it.
+  ASSERT_TRUE(p->ParentFont());
+  p->Font()->SetSize(p->Font()->Size() + 3);
+  EXPECT_FALSE(p->ParentFont());
+  ASSERT_FALSE(form->fonts.empty());
+  EXPECT_EQ(form->fonts.back(), p->Font());
+  form->fonts.clear();
+  emit form->Font()->OnChange(form->Font());
+  EXPECT_EQ(form->fonts, std::vector<TObject*>{form->Font()});
+
+  // Dotted, after the component's own events, before its children; kept for a font taken
+  // from the parent, whose values are not written.
+  p->SetParentFont(true);
+  const QByteArray text = kv::WriteComponent(form.get());
+  EXPECT_TRUE(text.contains("\n  Font.OnChange = FontChange\n  object Probe1")) << text.data();
+  EXPECT_TRUE(text.contains("    OnChange = ProbeChange\n    Font.OnChange = FontChange\n"))
+      << text.data();
+  TProbeForm copy(nullptr);
+  kv::ReadComponent(&copy, text, QStringLiteral("copy.kvf"));
+  EXPECT_EQ(kv::WriteComponent(&copy).toStdString(), text.toStdString());
+  auto* q = dynamic_cast<TProbe*>(copy.FindComponent(QStringLiteral("Probe1")));
+  ASSERT_NE(q, nullptr);
+  emit q->Font()->OnChange(q->Font());
+  EXPECT_EQ(copy.fonts, std::vector<TObject*>{q->Font()});
+}
+
+TEST_F(FormDescriptionRead, EventsOfCollectionItemsAreRefused) {
+  try {
+    Read(R"(object frmProbe: TProbeForm
+  object Probe1: TProbe
+    Channels = <
+      item
+        OnPing = FormShow
+      end>
+  end
+end)");
+    FAIL() << "no error";
+  } catch (const EFormError& e) {
+    EXPECT_EQ(e.Line(), 5);
+    EXPECT_TRUE(e.Reason().contains(QStringLiteral("collection items"))) << e.what();
+  }
+  EXPECT_EQ(form->ComponentCount(), 0);
 }
 
 TEST_F(FormDescriptionRead, ReferencesMayPointForward) {

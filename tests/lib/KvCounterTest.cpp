@@ -111,6 +111,29 @@ TEST(Counter, TransparentLetsTheSystemColourThrough) {
   EXPECT_EQ(PixelAt(face, 0, 0), 7292981);
 }
 
+struct DesignTimeCounter : TKvCounter {
+  using TComponent::SetDesigning;
+  using TKvCounter::TKvCounter;
+};
+
+TEST(Counter, DesigningDrawsTheDottedFrameOverTheDigits) {
+  // The digits centred in a wider face: the frame runs over the counter's Color.
+  DesignTimeCounter c(nullptr);
+  c.SetBounds(0, 0, 80, 30);
+  const QImage running = Render(c);
+  c.SetDesigning(true);
+  const QImage designed = Render(c);
+  EXPECT_EQ(kvtest::CountPixels(running.copy(0, 0, 80, 1), clBlack.Value), 0);
+  // Dotted: about every other pixel of an edge is black; inside, nothing changes.
+  for (const QImage& edge : {designed.copy(0, 0, 80, 1), designed.copy(0, 0, 1, 30)}) {
+    const int black = kvtest::CountPixels(edge, clBlack.Value);
+    EXPECT_GE(black, int(edge.width() + edge.height()) / 2 - 2);
+    EXPECT_LT(black, int(edge.width() + edge.height()) - 1);
+  }
+  EXPECT_SAME_PIXELS(designed.copy(1, 1, c.Width() - 2, c.Height() - 2),
+                     running.copy(1, 1, c.Width() - 2, c.Height() - 2));
+}
+
 TEST(Counter, ReferencePictures) {
   TKvCounter initial(nullptr);
   EXPECT_MATCHES_REFERENCE(Render(initial), "lib/counter-initial");

@@ -2,12 +2,14 @@
 
 #include "FormDescriptions.h"
 #include "Forms.h"
+#include "Offscreen.h"
 #include "Pixels.h"
 #include "References.h"
 
 #include <gtest/gtest.h>
 
 #include <QPointer>
+#include <QVBoxLayout>
 
 #include <climits>
 
@@ -122,14 +124,65 @@ TEST(LevelBar, BevelChangeBeforeAnyPaintKeepsTheBar) {
   TKvLevelBar l(nullptr);
   l.Bevel()->SetInnerWidth(4);
   EXPECT_EQ(l.Width(), 24);
-  EXPECT_EQ(l.Height(), 174);
+  EXPECT_EQ(l.Height(), 173);
 }
 
 TEST(LevelBar, OrientationSwapsTheSize) {
   TKvLevelBar l(nullptr);
   l.SetOrientation(TKvOrientation::voHorizontal);
-  EXPECT_EQ(l.Width(), 170);
+  EXPECT_EQ(l.Width(), 169);
   EXPECT_EQ(l.Height(), 20);
+}
+
+// The long side holds whole ticks from the moment the bounds are set, and a paint leaves the
+// size alone: the bevel (5 on each side) plus N ticks of pitch 2 less one gap.
+TEST(LevelBar, TheLongSideSnapsWhenItIsSetNotWhenItPaints) {
+  TKvLevelBar l(nullptr);
+  EXPECT_EQ(l.size(), QSize(20, 169));
+  EXPECT_EQ(l.sizeHint(), QSize(20, 169));
+  l.SetBounds(3, 4, 500, 200);
+  EXPECT_EQ(l.BoundsRect(), kv::Bounds(3, 4, 500, 199));
+  l.SetTickHeight(2);  // pitch 3: 63 ticks
+  EXPECT_EQ(l.Height(), 198);
+  l.SetSpacing(2);  // pitch 4: 47 ticks
+  EXPECT_EQ(l.Height(), 196);
+  EXPECT_EQ(l.sizeHint(), QSize(500, 196));
+  Render(l);
+  EXPECT_EQ(l.TickCount(), 47);
+  EXPECT_EQ(l.size(), QSize(500, 196));
+  EXPECT_EQ(l.sizeHint(), QSize(500, 196));
+
+  // A layout's size is snapped too, and does not become the designed size.
+  QWidget window;
+  window.resize(300, 400);
+  auto* layout = new QVBoxLayout(&window);
+  auto* bar = new TKvLevelBar(nullptr);
+  layout->addWidget(bar);
+  window.show();
+  kvtest::Pump();
+  EXPECT_GT(bar->Height(), 169);
+  EXPECT_EQ((bar->Height() - 10 + 1) % 2, 0) << bar->Height();
+  EXPECT_EQ(bar->sizeHint(), QSize(20, 169));
+  Render(*bar);
+  EXPECT_EQ(bar->TickCount(), (bar->Height() - 10 + 1) / 2);
+}
+
+TEST(LevelBar, ALoadedSizeSnapsWithEverySettingRead) {
+  TForm form(nullptr);
+  kv::ReadComponent(&form, R"(object Panel: TForm
+  object Bar: TKvLevelBar
+    Width = 170
+    Height = 20
+    Orientation = voHorizontal
+    TickHeight = 2
+  end
+end)",
+                    QStringLiteral("bar.kvf"));
+  auto* bar = dynamic_cast<TKvLevelBar*>(form.FindComponent(QStringLiteral("Bar")));
+  ASSERT_NE(bar, nullptr);
+  // 160 pixels of bar hold 53 ticks of pitch 3.
+  EXPECT_EQ(bar->size(), QSize(168, 20));
+  EXPECT_TRUE(kv::WriteComponent(&form).contains("Width = 168"));
 }
 
 TEST(LevelBar, RangeSurvivesLoadingInAnyOrder) {

@@ -276,6 +276,71 @@ end)",
   EXPECT_FALSE(kv::WriteComponent(&host).contains("OnChage"));
 }
 
+TEST(Tank, ADescriptionBindsThePipeEventAfterTheTanksOwn) {
+  TTankHost host(nullptr);
+  host.SetName(QStringLiteral("Host"));
+  // Bound before the pipe's values: the pipe fires nothing while its tank loads.
+  kv::ReadComponent(&host, R"(object Host: TForm
+  object T: TKvTank
+    Container.OnChage = PipeChange
+    Container.Height = 70
+  end
+end)",
+                    QStringLiteral("host.kvf"));
+  auto* t = dynamic_cast<TKvTank*>(host.FindComponent(QStringLiteral("T")));
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->Container()->Height(), 70);
+  EXPECT_TRUE(host.pipeHeights.empty());
+  // The tank limits the pipe before the handler hears of the change.
+  t->Container()->SetHeight(500);
+  ASSERT_FALSE(host.pipeHeights.empty());
+  for (int h : host.pipeHeights) EXPECT_EQ(h, 101);
+
+  // Written once, dotted; the tank's own reaction is not written. Read back, it binds again.
+  const QByteArray text = kv::WriteComponent(&host);
+  EXPECT_EQ(text.count("OnChage"), 1) << text.data();
+  EXPECT_TRUE(text.contains("    Container.OnChage = PipeChange\n")) << text.data();
+  TTankHost copy(nullptr);
+  kv::ReadComponent(&copy, text, QStringLiteral("copy.kvf"));
+  EXPECT_EQ(kv::WriteComponent(&copy).toStdString(), text.toStdString());
+  auto* c = dynamic_cast<TKvTank*>(copy.FindComponent(QStringLiteral("T")));
+  ASSERT_NE(c, nullptr);
+  c->Container()->SetWidth(-5);
+  EXPECT_EQ(c->Container()->Width(), 0);
+  EXPECT_EQ(copy.pipeHeights, std::vector<int>(copy.pipeHeights.size(), 101));
+  EXPECT_FALSE(copy.pipeHeights.empty());
+}
+
+TEST(Tank, ABadPipeBindingFailsTheReadAndLeavesTheHostAsItWas) {
+  for (const char* binding : {"Container.OnChage = NoSuchHandler", "Container.OnChage = 3",
+                              "Container.Changed = PipeChange", "Shape.OnChage = PipeChange",
+                              "Container.OnChage = TankOutofRange"}) {
+    TTankHost host(nullptr);
+    const QByteArray text =
+        QByteArray("object Host: TForm\n  object T: TKvTank\n    ") + binding + "\n  end\nend\n";
+    try {
+      kv::ReadComponent(&host, text, QStringLiteral("bad.kvf"));
+      ADD_FAILURE() << binding << ": no error";
+    } catch (const EFormError& e) {
+      EXPECT_EQ(e.Line(), 3) << e.what();
+      EXPECT_TRUE(e.PropertyName().startsWith(QStringLiteral("T."))) << e.what();
+    }
+    EXPECT_EQ(host.ComponentCount(), 0) << binding;
+    // The same host reads a good description afterwards, and its tank keeps its own limit.
+    kv::ReadComponent(&host, R"(object Host: TForm
+  object T: TKvTank
+    Container.OnChage = PipeChange
+  end
+end)",
+                      QStringLiteral("good.kvf"));
+    auto* t = dynamic_cast<TKvTank*>(host.FindComponent(QStringLiteral("T")));
+    ASSERT_NE(t, nullptr);
+    t->Container()->SetHeight(1000);
+    EXPECT_EQ(t->Container()->Height(), 101);
+    EXPECT_FALSE(host.pipeHeights.empty());
+  }
+}
+
 TEST(Tank, EveryPaintReleasesItsClips) {
   // Each shape through every path of the paint: liquid, empty, full, too small to fill,
   // pipe shown and hidden. A clip left selected would show as a smaller clip rectangle.

@@ -932,6 +932,40 @@ TEST(LiveFrame, ProgressBarPositionsWriteWhatAFullRepaintWrites) {
   }
 }
 
+TEST(LiveFrame, LevelBarPositionsWriteWhatAFullRepaintWrites) {
+  for (const bool vertical : {false, true}) {
+    for (const bool fromTop : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "vertical " << vertical << ", top/right " << fromTop);
+      auto form = std::make_unique<TForm>(nullptr);
+      auto* bar = new TKvLevelBar(form.get());
+      if (!vertical) bar->SetOrientation(TKvOrientation::voHorizontal);
+      bar->SetBounds(4, 4, vertical ? 20 : 169, vertical ? 169 : 20);
+      if (fromTop) bar->SetStyle(TKvProgressStyle::psTopRight);
+      bar->SetTickHeight(2);
+      bar->SetMaxValue(150);
+      bar->SetMinValue(50);
+      kvtest::ShowForm(form.get(), 180, 180);
+      PaintRegions recorder;
+      bar->installEventFilter(&recorder);
+      for (const int position : {70, 71, 150, 149, 50, 51, 100, 60, 140, 50}) {
+        SCOPED_TRACE(position);
+        recorder.regions.clear();
+        bar->SetPosition(position);
+        ASSERT_EQ(recorder.regions.size(), 1u);
+        const QImage live = kvtest::Grab(form.get());
+        bar->repaint();
+        ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+      }
+      // One step on repaints a tick or two, not the bar.
+      recorder.regions.clear();
+      bar->SetPosition(51);
+      ASSERT_EQ(recorder.regions.size(), 1u);
+      const QRect painted = recorder.regions[0].boundingRect();
+      EXPECT_LE(vertical ? painted.height() : painted.width(), 6);
+    }
+  }
+}
+
 TEST(StaticLayer, ShadowButtonRedrawsItsFace) {
   ExpectChangesRedrawn<TKvShadowButton>(
       [](TKvShadowButton& b) { b.SetCaption(QStringLiteral("Scope Panel")); },
