@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cmath>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -171,14 +172,15 @@ bool HasWidePen(const TCanvas& canvas) {
 class SurfacePath {
 public:
   SurfacePath(const TCanvas& canvas, std::span<const TPoint> points) {
-    Point64* out = FLocal.data();
-    if (points.size() > FLocal.size()) {
+    Point64* out = reinterpret_cast<Point64*>(FLocal);
+    if (points.size() > kLocalPoints) {
       FHeap.resize(points.size());
       out = FHeap.data();
     }
     const QPoint origin = canvas.Origin();
     for (size_t i = 0; i < points.size(); ++i)
-      out[i] = {int64_t(points[i].X) + origin.x(), int64_t(points[i].Y) + origin.y()};
+      std::construct_at(out + i, int64_t(points[i].X) + origin.x(),
+                        int64_t(points[i].Y) + origin.y());
     FPoints = {out, points.size()};
   }
   SurfacePath(const SurfacePath&) = delete;
@@ -186,7 +188,9 @@ public:
   std::span<const Point64> Points() const { return FPoints; }
 
 private:
-  std::array<Point64, 16> FLocal;
+  static constexpr size_t kLocalPoints = 16;
+  // Left uninitialised: the path is made for every polygon and line drawn.
+  alignas(Point64) unsigned char FLocal[kLocalPoints * sizeof(Point64)];
   std::vector<Point64> FHeap;
   std::span<const Point64> FPoints;
 };
@@ -510,7 +514,11 @@ private:
   static constexpr size_t kEntries = 16;
 
   struct Key {
-    std::array<Point64, kSmallPolygonPoints> Points{};  // relative to the first point
+    // Relative to the first point; only the first Count are set.
+    struct Offset {
+      int32_t X, Y;
+    };
+    std::array<Offset, kSmallPolygonPoints> Points;
     size_t Count = 0;
     DashPattern Dash;
     bool Fill = false, Outline = false;
@@ -520,7 +528,7 @@ private:
       for (size_t i = 0; i < points.size(); ++i) {
         const Point64 d{points[i].X - points[0].X, points[i].Y - points[0].Y};
         if (std::abs(d.X) > kMaxExtent || std::abs(d.Y) > kMaxExtent) return false;
-        Points[i] = d;
+        Points[i] = {int32_t(d.X), int32_t(d.Y)};
       }
       Count = points.size();
       Dash = dash;
@@ -532,7 +540,7 @@ private:
       return Count == o.Count && Fill == o.Fill && Outline == o.Outline &&
              Dash.Bits == o.Dash.Bits && Dash.Period == o.Dash.Period &&
              std::equal(Points.begin(), Points.begin() + ptrdiff_t(Count), o.Points.begin(),
-                        [](Point64 a, Point64 b) { return a.X == b.X && a.Y == b.Y; });
+                        [](Offset a, Offset b) { return a.X == b.X && a.Y == b.Y; });
     }
   };
   struct Piece {
@@ -559,7 +567,9 @@ private:
     FNext = (FNext + 1) % kEntries;
     e.Shape = key;
     e.Pieces.clear();
-    const std::span<const Point64> shape(key.Points.data(), key.Count);
+    std::array<Point64, kSmallPolygonPoints> points;
+    for (size_t i = 0; i < key.Count; ++i) points[i] = {key.Points[i].X, key.Points[i].Y};
+    const std::span<const Point64> shape(points.data(), key.Count);
     if (key.Fill) {
       // The shape's own box as the clip: nothing of it is cut away.
       ClipRects whole;
