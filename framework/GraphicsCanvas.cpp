@@ -179,8 +179,8 @@ public:
     }
     const QPoint origin = canvas.Origin();
     for (size_t i = 0; i < points.size(); ++i)
-      std::construct_at(out + i, int64_t(points[i].X) + origin.x(),
-                        int64_t(points[i].Y) + origin.y());
+      std::construct_at(
+          out + i, Point64{int64_t(points[i].X) + origin.x(), int64_t(points[i].Y) + origin.y()});
     FPoints = {out, points.size()};
   }
   SurfacePath(const SurfacePath&) = delete;
@@ -312,7 +312,8 @@ void StrokeAxisSegment(const kv::SurfaceRows& surface, const ClipRects& clip, Po
         std::swap(pieces[j], pieces[j - 1]);
     for (size_t i = 0; i < count;) {
       Span run = pieces[i++];
-      for (; i < count && pieces[i].Begin <= run.End; ++i) run.End = std::max(run.End, pieces[i].End);
+      for (; i < count && pieces[i].Begin <= run.End; ++i)
+        run.End = std::max(run.End, pieces[i].End);
       kv::PaintSpan(surface, clip, y, run.Begin, run.End, ink);
     }
   }
