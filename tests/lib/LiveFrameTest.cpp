@@ -1310,3 +1310,50 @@ TEST(LiveFrame, IndicatorFramesAroundOtherChanges) {
           {"size", [](TKvIndicator& c) { c.SetBounds(4, 4, 150, 20); }},
       });
 }
+
+// A value change repaints only the cells whose digit or point changed.
+TEST(LiveFrame, DigitGroupRepaintsOnlyTheCellsThatChange) {
+  TForm form(nullptr);
+  form.SetColor(TColor(kPanelColor));
+  auto* group = new TKvDigitGroup(&form);
+  group->SetBounds(4, 4, 120, 35);  // four cells 30 wide
+  group->SetValue(1.25);
+  kvtest::ShowForm(&form, 130, 45);
+  PaintRegions recorder;
+  group->installEventFilter(&recorder);
+  group->SetValue(1.375);  // 1.250 -> 1.375
+  ASSERT_EQ(recorder.regions.size(), 1u);
+  EXPECT_EQ(recorder.regions[0].boundingRect(), QRect(30, 0, 90, 35));
+  group->SetValue(2.375);
+  ASSERT_EQ(recorder.regions.size(), 2u);
+  EXPECT_EQ(recorder.regions[1].boundingRect(), QRect(0, 0, 30, 35));
+  // The same digits shown: the window already shows them.
+  group->SetValue(2.3751);
+  EXPECT_EQ(recorder.regions.size(), 2u);
+}
+
+TEST(LiveFrame, DigitGroupFramesAroundOtherChanges) {
+  std::vector<Change<TKvDigitGroup>> frames;
+  for (const double value : {0.125, 0.25, 9.875, 10.0, 3.5, 3.625, 0.0, 7.001, 12.5})
+    frames.push_back([value](TKvDigitGroup& g) { g.SetValue(value); });
+  for (const bool transparent : {true, false}) {
+    SCOPED_TRACE(transparent);
+    ExpectFramesAroundChanges<TKvDigitGroup>(
+        [transparent](TKvDigitGroup& g) {
+          g.SetBounds(4, 4, 120, 35);
+          g.SetTransparent(transparent);
+        },
+        frames,
+        {
+            {"lit colour", [](TKvDigitGroup& g) { g.Palette()->SetHigh(clYellow); }},
+            {"active only", [](TKvDigitGroup& g) { g.SetActiveOnly(true); }},
+            {"blank cells", [](TKvDigitGroup& g) { g.SetLeadingZero(false); }},
+            {"cells", [](TKvDigitGroup& g) { g.SetDigits(5); }},
+            {"decimals", [](TKvDigitGroup& g) { g.SetDecimals(1); }},
+            {"background", [](TKvDigitGroup& g) { g.SetColor(clNavy); }},
+            {"odd width", [](TKvDigitGroup& g) { g.SetBounds(4, 4, 133, 35); }},
+            // Cells so narrow that segments reach into the next one: whole frames.
+            {"narrow cells", [](TKvDigitGroup& g) { g.SetBounds(4, 4, 12, 35); }},
+        });
+  }
+}
