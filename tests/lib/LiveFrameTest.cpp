@@ -658,7 +658,7 @@ public:
   class Probe : public TickingScope {
   public:
     using TickingScope::TickingScope;
-    uint32_t* ImageRow(int y) { return Image()->ScanLine(y); }
+    uint32_t* ImageRow(int y) { return FrameRow(y); }
   }* scope = new Probe(form.get());
   int sample = 0;
 };
