@@ -209,12 +209,14 @@ void TKvBanner::DrawPicture(int64_t shift) {
   const uint32_t square = FPixelMode == TKvBannerPixelMode::pmCustom || empty
                               ? kv::ColorToPixel(FPixelColor)
                               : picture->ScanLine(0)[0] | 0xFF000000u;
-  std::vector<int64_t> cols, rows;
-  std::vector<uint8_t> colSquare, rowSquare;
+  std::vector<int64_t>&cols = FCols, &rows = FRows;
+  std::vector<uint8_t>&colSquare = FColSquare, &rowSquare = FRowSquare;
   MapAxis(cols, colSquare, w, FOffsetX, empty ? 0 : RenderedWidth(), p, size);
   MapAxis(rows, rowSquare, h, FOffsetY, empty ? 0 : RenderedHeight(), p, size);
   // The two rows of the bare grid: one through its squares, one through a gap.
-  std::vector<uint32_t> gridRow(static_cast<size_t>(w)), gapRow(static_cast<size_t>(w), gap);
+  std::vector<uint32_t>&gridRow = FGridRow, &gapRow = FGapRow;
+  gridRow.resize(size_t(w));
+  gapRow.assign(size_t(w), gap);
   for (int64_t x = 0; x < w; ++x) gridRow[size_t(x)] = colSquare[size_t(x)] ? square : gap;
   // The columns the picture covers.
   int64_t first = w, last = -1;
@@ -232,8 +234,9 @@ void TKvBanner::DrawPicture(int64_t shift) {
       colTo = std::max(colTo, cols[size_t(x)]);
     }
   const int64_t shown = colTo >= colFrom ? colTo - colFrom + 1 : 0;
-  std::vector<uint32_t> pictureRow(size_t(shown + 1), gap);
-  std::vector<uint32_t> index(size_t(std::max<int64_t>(last - first + 1, 0)));
+  std::vector<uint32_t>&pictureRow = FPictureRow, &index = FIndex;
+  pictureRow.assign(size_t(shown + 1), gap);
+  index.resize(size_t(std::max<int64_t>(last - first + 1, 0)));
   for (int64_t x = first; x <= last; ++x) {
     const int64_t col = cols[size_t(x)];
     index[size_t(x - first)] = uint32_t(col >= 0 ? col - colFrom : shown);

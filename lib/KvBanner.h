@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace KvBanner {
 Q_NAMESPACE_EXPORT(KV_EXPORT)
@@ -119,6 +120,11 @@ private:
   std::unique_ptr<TBitmap> FBitmap;
   std::unique_ptr<TKvBevel> FBevel;
   std::unique_ptr<TKvStaticLayer> FBevelLayer;
+  // The face's set-up, kept so that a frame builds none of it anew: where each column and row
+  // lies on the grid, the bare grid's two rows, a picture row and the columns it is read by.
+  std::vector<int64_t> FCols, FRows;
+  std::vector<uint8_t> FColSquare, FRowSquare;
+  std::vector<uint32_t> FGridRow, FGapRow, FPictureRow, FIndex;
   // What the last face was drawn from, and its picture's place across.
   QByteArray FFaceKey;
   int64_t FFaceOffsetX = 0;

@@ -235,7 +235,9 @@ void TKvGraphicImageControl::SetTransparent(bool v) {
 }
 
 void TKvGraphicImageControl::PrepareOwnRepaint() {
-  if (!IsDesigning() && FTransparent && !FBackground->Empty()) {
+  // A capture of another size (the control was resized since) cannot stand for the parent.
+  if (!IsDesigning() && FTransparent && !FBackground->Empty() && FBackground->Width() == Width() &&
+      FBackground->Height() == Height()) {
     // A repaint of our own: the window under us still shows our last frame, so reuse
     // the background captured at the last repaint from outside.
     FGrabBackground = false;

@@ -1,6 +1,8 @@
 #include "KvDigit.h"
 
 #include "ClassRegistry.h"
+#include "KvFaceBase.h"
+#include "KvSysUtils.h"
 
 #include <QPointer>
 
@@ -19,6 +21,7 @@ namespace {
 // 32 lower left, 64 lower right; 128 is the decimal point.
 constexpr int kSegmentMasks[10] = {0x7D, 0x50, 0x37, 0x57, 0x5A, 0x4F, 0x6F, 0x51, 0x7F, 0x5F};
 constexpr int kDecimalPoint = 128;
+constexpr int kBlank = -1;
 
 bool InLimit(int v, int lo) { return v >= lo && v <= TKvDigitGroup::kMaxDigits; }
 
@@ -39,7 +42,7 @@ TKvDigitGroup::~TKvDigitGroup() { BeginDestruction(); }
 void TKvDigitGroup::SetValue(double v) {
   if (!std::isfinite(v) || !SetIfChanged(FValue, v)) return;
   QPointer<TKvDigitGroup> self(this);
-  UpdateControl();
+  RepaintChangedCells();
   if (self) emit OnChange(this);
 }
 void TKvDigitGroup::SetDecimals(int v) {
@@ -120,25 +123,81 @@ void TKvDigitGroup::StampDigit(const TKvLayerKey& key, int x0, int cellWidth, in
       TPoint(x0 - kMargin, 0));
 }
 
+void TKvDigitGroup::CellsOf(const QString& text, std::vector<int>& cells) {
+  cells.clear();
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar ch = text[i];
+    if (ch == QLatin1Char(' ')) {
+      cells.push_back(kBlank);
+    } else if (ch >= QLatin1Char('0') && ch <= QLatin1Char('9')) {
+      const bool point = i + 1 < text.size() && text[i + 1] == QLatin1Char('.');
+      cells.push_back((ch.unicode() - '0') | (point ? kDecimalPoint : 0));
+    }
+    // The separator takes no cell; nothing else can occur.
+  }
+}
+
+bool TKvDigitGroup::CellsFit(int cellWidth) const {
+  // The columns DrawSegments reaches, from the cell's left edge: the bars' ends, the upright
+  // segments' sides, the decimal point's last column.
+  const int d = cellWidth - cellWidth / 6;
+  const int t = std::min((Height() - 1) / 12, d / 12);
+  const int g = 2;
+  const int xs[] = {t + g, 2 * t + g, d - 2 * t - g, d - t - g, 0, t, 2 * t, d - 2 * t,
+                    d - t, d,         d + 2 * t - 1};
+  return *std::min_element(std::begin(xs), std::end(xs)) >= 0 &&
+         *std::max_element(std::begin(xs), std::end(xs)) < cellWidth;
+}
+
+void TKvDigitGroup::RepaintChangedCells() {
+  CellsOf(DisplayText(), FCells);
+  const int cellWidth = Width() / FDigits;
+  if (FCells.size() != FShownCells.size() || !CellsFit(cellWidth)) return UpdateControl();
+  size_t first = FCells.size(), last = 0;
+  for (size_t i = 0; i < FCells.size(); ++i)
+    if (FCells[i] != FShownCells[i]) {
+      first = std::min(first, i);
+      last = i;
+    }
+  if (first > last) return;  // the same picture
+  UpdateControlRect(TRect{kv::SaturateToInt(int64_t(first) * cellWidth), 0,
+                          kv::SaturateToInt(int64_t(last + 1) * cellWidth), Height()});
+}
+
 void TKvDigitGroup::Paint() {
-  ClearBitmapCanvas();
-  const QString text = DisplayText();
+  CellsOf(DisplayText(), FCells);
   const int cellWidth = Width() / FDigits;
   // What every cell's picture depends on besides its mask.
   TKvLayerKey key;
   key << cellWidth << Height() << FActiveOnly << FOutlineColor << FPalette->High()
       << FPalette->Low();
-  int64_t x0 = 0;
-  for (qsizetype i = 0; i < text.size() && x0 < Width(); ++i) {
-    const QChar ch = text[i];
-    if (ch == QLatin1Char(' ')) {
-      x0 += cellWidth;
-    } else if (ch >= QLatin1Char('0') && ch <= QLatin1Char('9')) {
-      const bool point = i + 1 < text.size() && text[i + 1] == QLatin1Char('.');
-      StampDigit(key, int(x0), cellWidth, (ch.unicode() - '0') | (point ? kDecimalPoint : 0));
-      x0 += cellWidth;
+  // A repaint of some cells, when cells do not reach into one another, clears and draws only
+  // the cells it meets; the image holds the last frame elsewhere.
+  const TRect& paint = PaintRect();
+  const bool partial = paint != ClientRect() && cellWidth > 0 && CellsFit(cellWidth) &&
+                       FShownCells.size() == FCells.size() &&
+                       (!Transparent() || (!GrabBackground() && Background()->Width() == Width() &&
+                                           Background()->Height() == Height()));
+  int64_t from = 0, to = int64_t(FCells.size());
+  if (partial) {
+    from = std::max(paint.Left, 0) / cellWidth;
+    to = std::min<int64_t>(to, (int64_t(paint.Right) + cellWidth - 1) / cellWidth);
+    // The last cell's area reaches to the right edge: no cell is drawn beyond it.
+    const int64_t right = to == int64_t(FCells.size()) ? Width() : to * cellWidth;
+    const TRect area{int(from * cellWidth), 0, int(std::min<int64_t>(right, Width())), Height()};
+    TCanvas* canvas = BitmapCanvas();
+    canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+    if (Transparent()) {
+      kv::CopyRows(Image(), TPoint(area.Left, 0), Background()->Image(), area);
+    } else {
+      canvas->Brush()->SetColor(Color());
+      canvas->FillRect(area);
     }
-    // The separator takes no cell; nothing else can occur.
+  } else {
+    ClearBitmapCanvas();
   }
+  for (int64_t i = from, x0 = from * cellWidth; i < to && x0 < Width(); ++i, x0 += cellWidth)
+    if (FCells[size_t(i)] != kBlank) StampDigit(key, int(x0), cellWidth, FCells[size_t(i)]);
+  FShownCells.swap(FCells);
   TKvGraphicImageControl::Paint();
 }

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 class KV_EXPORT TKvDigitGroup : public TKvGraphicImageControl {
   Q_OBJECT
@@ -79,9 +80,19 @@ private:
   // One cell showing Mask with its left edge at X0: its segments are recorded once per mask
   // and replayed, since a value change only picks other cells' pictures.
   void StampDigit(const TKvLayerKey& key, int x0, int cellWidth, int mask);
+  // The mask of every cell Text fills, left to right (-1 for a blank cell).
+  static void CellsOf(const QString& text, std::vector<int>& cells);
+  // Whether every pixel a cell's segments write lies inside the cell.
+  bool CellsFit(int cellWidth) const;
+  // Repaints the cells that show otherwise than in the last frame.
+  void RepaintChangedCells();
 
   // The cell pictures by mask: the ten digits, then the same with the decimal point.
   std::array<TKvStaticLayer, 20> FDigitStamps;
+
+  // The cells of the last frame, and those of the value being painted.
+  std::vector<int> FShownCells;
+  std::vector<int> FCells;
 
   std::unique_ptr<TKvPalette> FPalette;
   double FValue = 0;

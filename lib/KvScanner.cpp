@@ -1,13 +1,14 @@
 #include "KvScanner.h"
 
 #include "ClassRegistry.h"
+#include "KvFaceBase.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
 
 #include <algorithm>
 
-using kv::Rect;
+using kv::CopyRows, kv::Rect, kv::SaturateToInt;
 
 namespace {
 
@@ -92,18 +93,42 @@ void LedRow::ForEachVisible(const std::function<void(int64_t)>& visit) const {
   if (meets(left, left + w)) visit(last);
 }
 
-void LedRow::CopyLed(TCanvas* dest, const TBitmap* image, int cell, int64_t index) const {
+bool LedRow::LaidOutFor(int width, int height, int leds, int spacing) const {
+  return FControlWidth == width && FLedHeight == height && FLeds == std::max(leds, 1) &&
+         FSpacing == spacing;
+}
+
+TRect LedRow::Columns(int64_t first, int64_t last) const {
+  first = std::max<int64_t>(first, 0);
+  last = std::min(last, FLeds);
+  if (first >= last) return TRect{};
+  const int64_t pitch = FLedWidth + FSpacing;
+  return Rect(SaturateToInt(first * pitch + FLedOffset), 0,
+              SaturateToInt((last - 1) * pitch + FLedOffset + FLedWidth), int(FLedHeight));
+}
+
+void LedRow::CopyLed(TBitmap* dest, const TBitmap* image, int cell, int64_t index,
+                     const TRect* within) const {
   const int64_t left = index * (FLedWidth + FSpacing) + FLedOffset;
   const int64_t cellLeft = int64_t(cell) * FCellWidth;
+  const int64_t top = within ? std::max(within->Top, 0) : 0;
+  const int64_t bottom = within ? std::min<int64_t>(within->Bottom, FLedHeight) : FLedHeight;
+  const int64_t minX = within ? std::max(within->Left, 0) : 0;
+  const int64_t maxX = within ? std::min<int64_t>(within->Right, FControlWidth) : FControlWidth;
+  if (top >= bottom) return;
   // Copies LED columns [From, To) from cell columns starting at Source (one column
-  // stretched when Stretch), inside the control.
+  // stretched when Stretch), inside the control: plain pieces row by row.
   const auto piece = [&](int64_t from, int64_t to, int64_t source, bool stretch) {
-    const int64_t a = std::max(left + from, int64_t(0)), b = std::min(left + to, FControlWidth);
+    const int64_t a = std::max(left + from, minX), b = std::min(left + to, maxX);
     if (a >= b) return;
-    const int64_t s = source + (stretch ? 0 : a - (left + from));
-    const int64_t sw = stretch ? 1 : b - a;
-    dest->CopyRect(Rect(int(a), 0, int(b), int(FLedHeight)), image->Canvas(),
-                   Rect(int(cellLeft + s), 0, int(cellLeft + s + sw), int(FLedHeight)));
+    const int64_t s = cellLeft + source + (stretch ? 0 : a - (left + from));
+    if (!stretch) {
+      CopyRows(dest, TPoint(int(a), int(top)), image->Image(),
+               Rect(int(s), int(top), int(s + b - a), int(bottom)));
+      return;
+    }
+    dest->Canvas()->CopyRect(Rect(int(a), int(top), int(b), int(bottom)), image->Canvas(),
+                             Rect(int(s), int(top), int(s + 1), int(bottom)));
   };
   if (FCellWidth == FLedWidth) {
     piece(0, FLedWidth, 0, false);
@@ -237,13 +262,13 @@ void TKvScanner::Paint() {
       DrawLedPair(FLedImage.get(), FRow, 0, *FLedStyle, FColorWidth);
     }
   }
-  TCanvas* canvas = BitmapCanvas();
+  TBitmap* image = Image();
   ClearWithBase(*FFaceBase, key, [&] {
-    FRow.ForEachVisible([&](int64_t i) { FRow.CopyLed(canvas, FLedImage.get(), 0, i); });
+    FRow.ForEachVisible([&](int64_t i) { FRow.CopyLed(image, FLedImage.get(), 0, i); });
   });
   const bool overlaps = FRow.Overlaps();
   FRow.ForEachVisible([&](int64_t i) {
-    if (i == FPosition || overlaps) FRow.CopyLed(canvas, FLedImage.get(), i == FPosition, i);
+    if (i == FPosition || overlaps) FRow.CopyLed(image, FLedImage.get(), i == FPosition, i);
   });
   TKvGraphicImageControl::Paint();
 }
@@ -304,9 +329,24 @@ void TKvIndicator::SetColorWidth(int v) {
 void TKvIndicator::SetPosition(int v) {
   // While loading the range may still be incomplete; Loaded clamps.
   if (!IsLoading()) v = Clamped(v);
+  const int before = FPosition;
   if (!SetIfChanged(FPosition, v) || IsLoading()) return;
-  UpdateControl();
+  RepaintLit(before);
   emit OnChange(this);
+}
+
+int64_t TKvIndicator::LitCount(int position) const {
+  return PercentToValue(
+      kv::PercentOfRange(int64_t(position) - FMinValue, int64_t(FMaxValue) - FMinValue), FLeds);
+}
+
+void TKvIndicator::RepaintLit(int before) {
+  // Overlapping LEDs show through one another; a row laid out otherwise than the last frame
+  // is no guide to what changed.
+  if (FRow.Overlaps() || !FRow.LaidOutFor(Width(), Height(), FLeds, FSpacing))
+    return UpdateControl();
+  const int64_t a = LitCount(before), b = LitCount(FPosition);
+  UpdateControlRect(FRow.Columns(std::min(a, b), std::max(a, b)));
 }
 
 void TKvIndicator::SetPercent(int& field, int v, int other) {
@@ -347,16 +387,19 @@ void TKvIndicator::Paint() {
   const int64_t zone1 = PercentToValue(FPercent1, FLeds);
   const int64_t zone12 = zone1 + PercentToValue(FPercent2, FLeds);
   const auto zone = [&](int64_t i) { return i < zone1 ? 0 : i < zone12 ? 1 : 2; };
-  TCanvas* canvas = BitmapCanvas();
+  TBitmap* image = Image();
+  bool whole = false;
   ClearWithBase(*FFaceBase, key, [&] {
-    FRow.ForEachVisible([&](int64_t i) { FRow.CopyLed(canvas, FLedImage.get(), 2 * zone(i), i); });
+    whole = true;
+    FRow.ForEachVisible([&](int64_t i) { FRow.CopyLed(image, FLedImage.get(), 2 * zone(i), i); });
   });
-  const int64_t lit = PercentToValue(
-      kv::PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue), FLeds);
+  // A face drawn afresh is whole; a kept one was copied only where this paint must be right.
+  const TRect* within = whole ? nullptr : &PaintRect();
+  const int64_t lit = LitCount(FPosition);
   const bool overlaps = FRow.Overlaps();
   FRow.ForEachVisible([&](int64_t i) {
     const bool on = i + 1 <= lit;
-    if (on || overlaps) FRow.CopyLed(canvas, FLedImage.get(), 2 * zone(i) + on, i);
+    if (on || overlaps) FRow.CopyLed(image, FLedImage.get(), 2 * zone(i) + on, i, within);
   });
   TKvGraphicImageControl::Paint();
 }

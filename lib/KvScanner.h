@@ -116,10 +116,17 @@ public:
   // control, a copy whose middle columns are left out.
   int CellWidth() const { return int(FCellWidth); }
   int LedHeight() const { return int(FLedHeight); }
+  // Whether the LEDs stand where Layout put them for these inputs (the rings move none).
+  bool LaidOutFor(int width, int height, int leds, int spacing) const;
+  // The columns of LEDs First to Last (not included), the full height: all that lighting or
+  // darkening them changes. Empty when First >= Last.
+  TRect Columns(int64_t first, int64_t last) const;
   // Calls Visit(i) for every LED whose rectangle meets the control, in index order.
   void ForEachVisible(const std::function<void(int64_t)>& visit) const;
-  // Copies LED cell Cell (0-based, CellWidth apart in Image) to the place of LED Index.
-  void CopyLed(TCanvas* dest, const TBitmap* image, int cell, int64_t index) const;
+  // Copies LED cell Cell (0-based, CellWidth apart in Image) to the place of LED Index on
+  // Dest, only inside Within when given.
+  void CopyLed(TBitmap* dest, const TBitmap* image, int cell, int64_t index,
+               const TRect* within = nullptr) const;
 
 private:
   int64_t FControlWidth = 0;
@@ -299,6 +306,10 @@ private:
   TKvLayerKey LedKey() const;
   // Position held inside the range by a rule that holds for any pair.
   int Clamped(int v) const;
+  // How many LEDs from the left a position lights.
+  int64_t LitCount(int position) const;
+  // Repaints the LEDs whose light differs between Before and Position.
+  void RepaintLit(int before);
   void SetPercent(int& field, int v, int other);
 
   std::array<std::unique_ptr<TKvLedStyle>, 3> FLedStyles;

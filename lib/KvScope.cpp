@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "Guarded.h"
 #include "KvSysUtils.h"
+#include "GraphicsHooks.h"
 #include "Raster.h"
 
 #include <QPointer>
@@ -129,7 +130,8 @@ TKvScope::TKvScope(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FTimer(std::make_unique<TKvTimer>(nullptr)),
       FChannels(std::make_unique<TKvChannels>(this)),
-      FGridStrip(std::make_unique<TBitmap>()) {
+      FGridStrip(std::make_unique<TBitmap>()),
+      FTapeCanvas(std::make_unique<TCanvas>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption));
   SetBounds(0, 0, 249, 137);
@@ -438,12 +440,44 @@ void TKvScope::CopyGrid(int64_t left, int64_t right) {
   // Lines left of the image do not show, so any offset acts as its remainder.
   const int64_t from = (FGridOffset % grid + grid) % grid + left;
   const size_t row = size_t(right - left) * sizeof(uint32_t);
-  // Rows by address: each picture's pixels are made writable once, not once a row.
-  auto* to = reinterpret_cast<uchar*>(Image()->ScanLine(0)) + left * 4;
-  const qsizetype toStride = Image()->Image().bytesPerLine();
+  uchar* to = FTape.bits() + (FWindow + left) * 4;
+  const qsizetype toStride = FTape.bytesPerLine();
   const uchar* strip = FGridStrip->Image().constBits() + from * 4;
   const qsizetype stripStride = FGridStrip->Image().bytesPerLine();
   for (int y = 0; y < Height(); ++y) std::memcpy(to + y * toStride, strip + y * stripStride, row);
+}
+
+bool TKvScope::KeepTape() {
+  const int64_t w = Width(), h = Height(), f = FFrequency;
+  // Room for some steps between two moves back; none for a step that never scrolls.
+  int64_t room = f < w ? std::max(f, std::min<int64_t>(16 * f, 512)) : 0;
+  if ((w + room) * h > kv::kMaxBitmapPixels) room = 0;
+  if (FTape.width() != w + room || FTape.height() != h) {
+    FTape = QImage(int(w + room), int(h), QImage::Format_RGB32);
+    if (FTape.isNull()) return false;
+  }
+  FWindow = FDirection == TScrolldirection::sdLeftToRight ? room : 0;
+  AttachTape();
+  return true;
+}
+
+void TKvScope::MoveWindow(int64_t to) {
+  if (to == FWindow) return;
+  uchar* bits = FTape.bits();
+  const qsizetype stride = FTape.bytesPerLine();
+  const size_t row = size_t(Width()) * sizeof(uint32_t);
+  for (int64_t y = 0; y < FTape.height(); ++y)
+    std::memmove(bits + y * stride + to * 4, bits + y * stride + FWindow * 4, row);
+  FWindow = to;
+}
+
+void TKvScope::AttachTape() {
+  FTapeCanvas->Attach(&FTape, QPoint(int(FWindow), 0), QRegion(int(FWindow), 0, Width(), Height()));
+}
+
+uint32_t* TKvScope::FrameRow(int y) {
+  if (FFrameKey.isEmpty() || y < 0 || y >= FTape.height()) return nullptr;
+  return reinterpret_cast<uint32_t*>(FTape.scanLine(y)) + FWindow;
 }
 
 TKvLayerKey TKvScope::GridKey() const {
@@ -516,17 +550,21 @@ bool TKvScope::ScrollLastFrame(const TKvLayerKey& key) {
   // Most of the face new: a full frame costs no more.
   if (2 * fresh > w) return false;
 
-  auto* bits = reinterpret_cast<uchar*>(Image()->ScanLine(0));
-  const qsizetype stride = Image()->Image().bytesPerLine();
-  const size_t kept = size_t(w - f) * sizeof(uint32_t), step = size_t(f) * sizeof(uint32_t);
-  for (int64_t y = 0; y < h; ++y) {
-    uchar* row = bits + y * stride;
-    if (rightwards) std::memmove(row + step, row, kept);
-    else std::memmove(row, row + step, kept);
+  // The window moves along the tape by one step, the content the other way; at an end of
+  // the tape its pixels move back to the other end first.
+  const int64_t room = FTape.width() - w;
+  if (room < f) return false;
+  if (rightwards) {
+    if (FWindow < f) MoveWindow(room);
+    FWindow -= f;
+  } else {
+    if (FWindow + f > room) MoveWindow(0);
+    FWindow += f;
   }
+  AttachTape();
   // Band by band, the channels in the order a whole frame draws them, each with the samples
   // whose segments may reach the band: a sample's segments span at most two steps.
-  TCanvas* canvas = BitmapCanvas();
+  TCanvas* canvas = FTapeCanvas.get();
   for (const auto& [left, right] : merged) {
     CopyGrid(left, right);
     const TRect band = Rect(int(left), 0, int(right), int(h));
@@ -549,34 +587,40 @@ void TKvScope::hideEvent(QHideEvent* e) {
   TKvGraphicImageControl::hideEvent(e);
 }
 
+void TKvScope::DrawTraces(TCanvas* canvas) {
+  for (int i = FChannels->Count() - 1; i >= 0; --i) {
+    const TKvChannel* channel = FChannels->Items(i);
+    if (!channel->Visible()) continue;
+    TraceOf(*channel, FTrace, 0, INT64_MAX);
+    DrawTrace(canvas, *channel, FTrace, nullptr);
+  }
+}
+
 void TKvScope::Paint() {
   const QScopedValueRollback<bool> painting(FPainting, true);
-  TCanvas* canvas = BitmapCanvas();
   FBaseY = BaseRow();
   KeepRows();
-  const bool strip = KeepGridStrip();
   TKvLayerKey key = FrameKey();
-  if (!strip || !ScrollLastFrame(key)) {
-    if (strip) {
-      CopyGrid(0, Width());
-    } else {
-      ClearBitmapCanvas();
-      DrawGrid(canvas, Width(), FGridOffset);
-    }
-    for (int i = FChannels->Count() - 1; i >= 0; --i) {
-      const TKvChannel* channel = FChannels->Items(i);
-      if (!channel->Visible()) continue;
-      TraceOf(*channel, FTrace, 0, INT64_MAX);
-      DrawTrace(canvas, *channel, FTrace, nullptr);
-    }
-  }
-  if (strip) {
-    // The canvas as ClearBitmapCanvas leaves it.
-    canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
-    canvas->Brush()->SetColor(Color());
-    KeepFrame(std::move(key));
-  } else {
+  const bool strip = KeepGridStrip();
+  const bool scrolled = strip && ScrollLastFrame(key);
+  if (!scrolled && !(strip && KeepTape())) {
     FFrameKey.clear();
+    TCanvas* canvas = BitmapCanvas();
+    ClearBitmapCanvas();
+    DrawGrid(canvas, Width(), FGridOffset);
+    DrawTraces(canvas);
+    TKvGraphicImageControl::Paint();
+    return;
   }
-  TKvGraphicImageControl::Paint();
+  if (!scrolled) {
+    CopyGrid(0, Width());
+    DrawTraces(FTapeCanvas.get());
+  }
+  KeepFrame(std::move(key));
+  // The screen shows the window.
+  TCanvas* screen = Canvas();
+  const TCopyMode mode = screen->CopyMode();
+  screen->SetCopyMode(TCopyMode::cmSrcCopy);
+  screen->CopyRect(ClientRect(), FTapeCanvas.get(), ClientRect());
+  screen->SetCopyMode(mode);
 }

@@ -8,6 +8,7 @@
 #include "KvControls.h"
 #include "KvThreads.h"
 
+#include <QImage>
 #include <QObject>
 #include <QString>
 
@@ -205,6 +206,8 @@ protected:
   // One tick: the grid steps, every channel gets one sample, the scope repaints.
   void Tick();
   TKvTimer* Timer() const { return FTimer.get(); }
+  // Row Y of the kept frame the screen shows, while the grid repeats (null otherwise).
+  uint32_t* FrameRow(int y);
 
 private:
   void ClearHistories();
@@ -216,6 +219,15 @@ private:
   bool KeepGridStrip();
   // Copies the cleared image with the grid for columns Left to Right from the strip.
   void CopyGrid(int64_t left, int64_t right);
+  // Sizes the tape for the scope and the step, the window at the end it moves away from;
+  // false where no tape can be had.
+  bool KeepTape();
+  // Moves the window's pixels to column To of the tape.
+  void MoveWindow(int64_t to);
+  // Points the tape's canvas at the window.
+  void AttachTape();
+  // Every visible channel's trace, the first channel last (on top).
+  void DrawTraces(TCanvas* canvas);
   // The points of the channel's trace for samples First to Last (not included), from where
   // the sample before left the pen; 0 to the end is the whole trace.
   void TraceOf(const TKvChannel& channel, std::vector<TPoint>& points, int64_t first,
@@ -241,6 +253,12 @@ private:
   // repeats every GridSize pixels across, so every offset is a window onto it.
   std::unique_ptr<TBitmap> FGridStrip;
   QByteArray FGridKey;
+  // While the grid repeats, frames are drawn on a tape some steps wider than the scope: a tick
+  // moves the window onto it by one step instead of moving every pixel, and only when the
+  // window reaches an end of the tape are its pixels moved back. The screen copies the window.
+  QImage FTape;
+  std::unique_ptr<TCanvas> FTapeCanvas;
+  int64_t FWindow = 0;  // the window's first column on the tape
   // The row of every value of a small range, and the points of a trace.
   std::vector<int> FRows;
   std::array<int, 3> FRowsKey{-1, 0, 0};  // the height and range FRows were made for

@@ -24,6 +24,7 @@
 #include "KvLevelBar.h"
 #include "KvSlider.h"
 #include "KvSwitch.h"
+#include "KvSysUtils.h"
 #include "KvTank.h"
 #include "KvThermoMeter.h"
 #include "KvTrackBar.h"
@@ -657,7 +658,7 @@ public:
   class Probe : public TickingScope {
   public:
     using TickingScope::TickingScope;
-    uint32_t* ImageRow(int y) { return Image()->ScanLine(y); }
+    uint32_t* ImageRow(int y) { return FrameRow(y); }
   }* scope = new Probe(form.get());
   int sample = 0;
 };
@@ -1263,4 +1264,145 @@ TEST(LiveFrame, PercentPieRepaintsTheSweptSectorOnly) {
   ASSERT_EQ(recorder.regions.size(), 1u);
   EXPECT_LT(recorder.regions[0].boundingRect().width(), pie->Width() / 2);
   EXPECT_LT(recorder.regions[0].boundingRect().height(), pie->Height() / 2 + 4);
+}
+
+namespace {
+
+// Shows a control made by Setup at (4, 4) on a form of the panel's colour, shows Frames on it,
+// then for each change applies it and shows Frames again: after every frame the window must
+// show what the control's own full repaint shows, and at the end what a control made fresh
+// with the same settings and the last frame shows.
+template <class Control>
+void ExpectFramesAroundChanges(
+    const Change<Control>& setup, const std::vector<Change<Control>>& frames,
+    const std::vector<std::pair<const char*, Change<Control>>>& changes) {
+  const auto show = [&](TForm& form, Control*& control) {
+    form.SetColor(TColor(kPanelColor));
+    control = new Control(&form);
+    setup(*control);
+    kvtest::ShowForm(&form, control->Left() + control->Width() + 4,
+                     control->Top() + control->Height() + 4);
+  };
+  const auto expectFramesLikeRepaint = [&](TForm& form, Control& control) {
+    for (size_t i = 0; i < frames.size() && !testing::Test::HasFailure(); ++i) {
+      SCOPED_TRACE(i);
+      frames[i](control);
+      const QImage live = kvtest::Grab(&form);
+      control.repaint();
+      EXPECT_SAME_PIXELS(live, kvtest::Grab(&form));
+    }
+  };
+  for (const auto& [name, change] : changes) {
+    SCOPED_TRACE(name);
+    TForm form(nullptr);
+    Control* live = nullptr;
+    show(form, live);
+    expectFramesLikeRepaint(form, *live);
+    change(*live);
+    expectFramesLikeRepaint(form, *live);
+    TForm freshForm(nullptr);
+    Control* fresh = nullptr;
+    show(freshForm, fresh);
+    change(*fresh);
+    frames.back()(*fresh);
+    kvtest::Pump();
+    EXPECT_SAME_PIXELS(kvtest::Grab(&form), kvtest::Grab(&freshForm));
+  }
+}
+
+}  // namespace
+
+// A position change repaints only the LEDs from the old to the new last lit one.
+TEST(LiveFrame, IndicatorRepaintsOnlyTheLedsThatChange) {
+  TForm form(nullptr);
+  form.SetColor(TColor(kPanelColor));
+  auto* indicator = new TKvIndicator(&form);
+  // Ten LEDs 20 wide, 2 apart, from x = 1.
+  indicator->SetBounds(4, 4, 221, 31);
+  indicator->SetLeds(10);
+  indicator->SetPosition(50);
+  kvtest::ShowForm(&form, 240, 40);
+  PaintRegions recorder;
+  indicator->installEventFilter(&recorder);
+  // The LEDs from the first to the last whose light changes, as columns.
+  const auto leds = [](int from, int to) {
+    const int a = std::min(PercentToValue(from, 10), PercentToValue(to, 10));
+    const int b = std::max(PercentToValue(from, 10), PercentToValue(to, 10));
+    return QRect(a * 22 + 1, 0, (b - a) * 22 - 2, 31);
+  };
+  indicator->SetPosition(80);
+  ASSERT_EQ(recorder.regions.size(), 1u);
+  EXPECT_EQ(recorder.regions[0].boundingRect(), leds(50, 80));
+  indicator->SetPosition(20);
+  ASSERT_EQ(recorder.regions.size(), 2u);
+  EXPECT_EQ(recorder.regions[1].boundingRect(), leds(80, 20));
+  // The same LEDs lit: the window already shows it.
+  indicator->SetPosition(PercentToValue(20, 10) == PercentToValue(21, 10) ? 21 : 20);
+  EXPECT_EQ(recorder.regions.size(), 2u);
+}
+
+TEST(LiveFrame, IndicatorFramesAroundOtherChanges) {
+  std::vector<Change<TKvIndicator>> frames;
+  for (const int position : {90, 0, 100, 45, 46, 13, 77, 100, 3})
+    frames.push_back([position](TKvIndicator& c) { c.SetPosition(position); });
+  ExpectFramesAroundChanges<TKvIndicator>(
+      [](TKvIndicator& c) { c.SetBounds(4, 4, 221, 31); }, frames,
+      {
+          {"zones", [](TKvIndicator& c) { c.SetPercent1(20); }},
+          {"zone style", [](TKvIndicator& c) { c.LedStyle3()->SetPaletteHigh1(clAqua); }},
+          {"leds", [](TKvIndicator& c) { c.SetLeds(12); }},
+          {"spacing", [](TKvIndicator& c) { c.SetSpacing(7); }},
+          {"overlapping", [](TKvIndicator& c) { c.SetSpacing(-9); }},
+          {"range", [](TKvIndicator& c) { c.SetMaxValue(200); }},
+          {"background", [](TKvIndicator& c) { c.SetColor(clNavy); }},
+          {"transparent", [](TKvIndicator& c) { c.SetTransparent(true); }},
+          {"size", [](TKvIndicator& c) { c.SetBounds(4, 4, 150, 20); }},
+      });
+}
+
+// A value change repaints only the cells whose digit or point changed.
+TEST(LiveFrame, DigitGroupRepaintsOnlyTheCellsThatChange) {
+  TForm form(nullptr);
+  form.SetColor(TColor(kPanelColor));
+  auto* group = new TKvDigitGroup(&form);
+  group->SetBounds(4, 4, 120, 35);  // four cells 30 wide
+  group->SetValue(1.25);
+  kvtest::ShowForm(&form, 130, 45);
+  PaintRegions recorder;
+  group->installEventFilter(&recorder);
+  group->SetValue(1.375);  // 1.250 -> 1.375
+  ASSERT_EQ(recorder.regions.size(), 1u);
+  EXPECT_EQ(recorder.regions[0].boundingRect(), QRect(30, 0, 90, 35));
+  group->SetValue(2.375);
+  ASSERT_EQ(recorder.regions.size(), 2u);
+  EXPECT_EQ(recorder.regions[1].boundingRect(), QRect(0, 0, 30, 35));
+  // The same digits shown: the window already shows them.
+  group->SetValue(2.3751);
+  EXPECT_EQ(recorder.regions.size(), 2u);
+}
+
+TEST(LiveFrame, DigitGroupFramesAroundOtherChanges) {
+  std::vector<Change<TKvDigitGroup>> frames;
+  for (const double value : {0.125, 0.25, 9.875, 10.0, 3.5, 3.625, 0.0, 7.001, 12.5})
+    frames.push_back([value](TKvDigitGroup& g) { g.SetValue(value); });
+  for (const bool transparent : {true, false}) {
+    SCOPED_TRACE(transparent);
+    ExpectFramesAroundChanges<TKvDigitGroup>(
+        [transparent](TKvDigitGroup& g) {
+          g.SetBounds(4, 4, 120, 35);
+          g.SetTransparent(transparent);
+        },
+        frames,
+        {
+            {"lit colour", [](TKvDigitGroup& g) { g.Palette()->SetHigh(clYellow); }},
+            {"active only", [](TKvDigitGroup& g) { g.SetActiveOnly(true); }},
+            {"blank cells", [](TKvDigitGroup& g) { g.SetLeadingZero(false); }},
+            {"cells", [](TKvDigitGroup& g) { g.SetDigits(5); }},
+            {"decimals", [](TKvDigitGroup& g) { g.SetDecimals(1); }},
+            {"background", [](TKvDigitGroup& g) { g.SetColor(clNavy); }},
+            {"odd width", [](TKvDigitGroup& g) { g.SetBounds(4, 4, 133, 35); }},
+            // Cells so narrow that segments reach into the next one: whole frames.
+            {"narrow cells", [](TKvDigitGroup& g) { g.SetBounds(4, 4, 12, 35); }},
+        });
+  }
 }
