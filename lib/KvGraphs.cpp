@@ -176,7 +176,8 @@ std::vector<TKvPercentPie::Slice> TKvPercentPie::Slices() const {
 }
 
 void TKvPercentPie::Paint() {
-  ClearBitmapCanvas();
+  // The cleared image is kept: a partial repaint copies only its own part of it.
+  ClearWithBase(FCleared, TKvLayerKey(), [] {});
   TCanvas* c = BitmapCanvas();
   c->Pen()->SetColor(OutlineColor());
   c->Pen()->SetStyle(TPenStyle::psSolid);

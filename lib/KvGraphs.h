@@ -145,4 +145,5 @@ private:
   std::vector<Slice> Slices() const;
   std::vector<Slice> FDrawn;
   TSize FDrawnSize{-1, -1};
+  TKvFaceBase FCleared;
 };

@@ -11,11 +11,13 @@
 #include <numbers>
 #include <utility>
 
-using kv::Rect;
+using kv::CreateRectRgn, kv::Rect;
 
 namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvPieGraph>();
+
+int S(int64_t v) { return kv::SaturateToInt(v); }
 
 // Which wedges the top face shows.
 enum class Wedges { Split, AllUsed, AllFree };
@@ -58,9 +60,67 @@ struct PieGeometry {
     if (By == Cy && Bx < Cx) Kind = phi >= 180 ? Wedges::AllUsed : Wedges::AllFree;
   }
   bool FrontEdge() const { return Kind == Wedges::Split && By > Cy; }
+  // A split face large enough that the canvas traces its rim, with a boundary off the
+  // centre: two such drawings differ only where the boundary swept.
+  bool Sweeps() const {
+    constexpr int64_t kMin = 8, kMax = 1 << 15;
+    return Kind == Wedges::Split && W >= kMin && TopHeight >= kMin && W <= kMax &&
+           TopHeight <= kMax && (Bx != Cx || By != Cy);
+  }
 };
 
-int S(int64_t v) { return kv::SaturateToInt(v); }
+TRect Union(const TRect& a, const TRect& b) {
+  return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+          std::max(a.Bottom, b.Bottom)};
+}
+
+// What differs between the drawings of two sweeping geometries of one size and depth. The
+// wedges differ only in the sector between the two boundaries, seen from the centre: its
+// box holds the centre, where both boundary rays leave the rim, and the rim's extreme points
+// between them; the rim points and radii the canvas draws lie within a pixel or two of
+// those. The edge lines differ in their columns; and a fill the edge line does not part
+// from the other side's reaches all of the front, so where either drawing has an edge line
+// the whole front side may change on the picture.
+struct Sweep {
+  TRect Face;   // the picture
+  TRect Layer;  // the scratch layer: no shading, only the wedges and the edge lines
+};
+Sweep SweepBetween(const PieGeometry& a, const PieGeometry& b) {
+  const double rx = double(a.W) / 2, ry = double(a.TopHeight) / 2;
+  double left = double(a.Cx), right = left, top = double(a.Cy), bottom = top;
+  const auto add = [&](double x, double y) {
+    left = std::min(left, x);
+    right = std::max(right, x);
+    top = std::min(top, y);
+    bottom = std::max(bottom, y);
+  };
+  // Clockwise on the screen from the left, as the angle runs.
+  const auto direction = [&](const PieGeometry& g) {
+    const double dx = double(g.Bx - g.Cx), dy = double(g.By - g.Cy);
+    add(double(g.Bx), double(g.By));
+    const double t = 1 / std::sqrt((dx / rx) * (dx / rx) + (dy / ry) * (dy / ry));
+    add(double(g.Cx) + t * dx, double(g.Cy) + t * dy);
+    const double deg = std::atan2(-dy, -dx) * 180 / std::numbers::pi;
+    return deg < 0 ? deg + 360 : deg;
+  };
+  const double da = direction(a), db = direction(b);
+  const double lo = std::min(da, db), hi = std::max(da, db);
+  if (lo <= 90 && 90 <= hi) add(double(a.Cx), 0);
+  if (lo <= 180 && 180 <= hi) add(double(a.W), double(a.Cy));
+  if (lo <= 270 && 270 <= hi) add(double(a.Cx), double(a.TopHeight));
+  constexpr int kMargin = 3;
+  const auto at = [](double v) { return kv::SaturateToInt((long double)std::floor(v)); };
+  Sweep s;
+  s.Face = {at(left) - kMargin, at(top) - kMargin, at(right) + 1 + kMargin,
+            at(bottom) + 1 + kMargin};
+  s.Layer = s.Face;
+  for (const PieGeometry* g : {&a, &b})
+    if (g->FrontEdge())
+      s.Layer = Union(s.Layer, {S(g->Bx), S(g->By), S(g->Bx + 1), S(g->By + g->D)});
+  s.Face = s.Layer;
+  if (a.FrontEdge() || b.FrontEdge()) s.Face = Union(s.Face, {0, S(a.Cy), S(a.W), S(a.H)});
+  return s;
+}
 
 void Line(TCanvas* c, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
   c->MoveTo(S(x1), S(y1));
@@ -117,12 +177,6 @@ void DrawWedges(TCanvas* c, const PieGeometry& g, const Inks& ink) {
   }
 }
 
-void CopyRows(TBitmap* dest, const TBitmap* source, int first, int last) {
-  const size_t row = size_t(source->Width()) * sizeof(uint32_t);
-  for (int y = std::max(first, 0); y < std::min(last, source->Height()); ++y)
-    std::memcpy(dest->ScanLine(y), source->ScanLine(y), row);
-}
-
 void FillWith(TBitmap* bitmap, int width, int height, TColor color) {
   bitmap->SetSize(width, height);
   TCanvas* c = bitmap->Canvas();
@@ -130,8 +184,6 @@ void FillWith(TBitmap* bitmap, int width, int height, TColor color) {
   c->Brush()->SetColor(color);
   c->FillRect(Rect(0, 0, width, height));
 }
-
-int Clamp(int64_t v, int lo, int hi) { return int(std::clamp<int64_t>(v, lo, hi)); }
 
 }  // namespace
 
@@ -159,8 +211,12 @@ void TKvPieGraph::SetValue(int v) {
     return;
   }
   v = std::min(std::max(v, 1), FMaxValue);
+  const int was = FValue;
   if (!SetIfChanged(FValue, v)) return;
-  UpdateControl();
+  const PieGeometry before(Width(), Height(), FDepth, was, FMaxValue);
+  const PieGeometry after(Width(), Height(), FDepth, FValue, FMaxValue);
+  if (before.Sweeps() && after.Sweeps()) UpdateControlRect(SweepBetween(before, after).Face);
+  else UpdateControl();
   emit OnChange(this);
 }
 
@@ -199,14 +255,70 @@ void TKvPieGraph::Paint() {
 // where a fill from the seeds below the wedges reaches between the outlines of the same
 // drawing on a scratch layer in marker colours, so neither the background nor a colour that
 // equals the outline can stop or widen it, and the shading stays on the front side of the
-// disc. Where the outlines close, the pixels are those of filling the picture itself.
+// disc. Where the outlines close, the pixels are those of filling the picture itself. Only
+// the part being painted is drawn; the layer is always whole, for the fills.
 void TKvPieGraph::DrawPie() {
   TBitmap* image = Image();
   const int w = image->Width(), h = image->Height();
   if (w <= 0 || h <= 0) return;
   const PieGeometry g(Width(), Height(), FDepth, FValue, FMaxValue);
-  DrawWedges(BitmapCanvas(), g, {FOutlineColor, {}, FUsedColor, FFreeColor});
+  TRect part;
+  if (!kv::IntersectRect(part, PaintRect(), Rect(0, 0, w, h))) return;
+  TCanvas* c = BitmapCanvas();
+  const bool partial = part != Rect(0, 0, w, h);
+  if (partial) {
+    const TRegion clip = CreateRectRgn(part.Left, part.Top, part.Right, part.Bottom);
+    c->SelectClipRgn(&clip);
+  }
+  DrawWedges(c, g, {FOutlineColor, {}, FUsedColor, FFreeColor});
+  if (partial) c->SelectClipRgn(nullptr);
+  UpdateLayer(w, h);
 
+  TCanvas* layer = FLayer->Canvas();
+  const kv::SurfaceRows rows(*layer->Surface());
+  const uint32_t outline = kv::ColorToPixel(kOutline) & 0xFFFFFFu;
+  const uint32_t untouched = kv::ColorToPixel(kUntouched);
+  // Shades the front pixels of the runs inside the part being painted.
+  const auto shadeRun = [&](int64_t y, int64_t begin, int64_t end, uint32_t px) {
+    if (y < part.Top || y >= part.Bottom) return;
+    const uint32_t* inFront = FFront->ScanLine(int(y));
+    uint32_t* out = image->ScanLine(int(y));
+    end = std::min<int64_t>(end, part.Right);
+    for (int64_t i = std::max<int64_t>(begin, part.Left); i < end; ++i)
+      if (inFront[i] == untouched) out[i] = px;
+  };
+  const auto fill = [&](int64_t x, int64_t y) {
+    return kv::FloodArea(rows, layer->EffectiveClip(), x, y, outline, true);
+  };
+  const auto shade = [&](int64_t x, int64_t y, TColor ink) {
+    const uint32_t px = kv::ColorToPixel(ink);
+    for (const kv::FloodRun& run : fill(x, y)) shadeRun(run.row, run.span.Begin, run.span.End, px);
+  };
+  const int64_t halfDepth = g.D / 2;
+  if (g.FrontEdge()) {
+    // The used side's fill runs over the free side's where the edge does not part them.
+    shade(g.Bx - 1, g.By + halfDepth, FFreeShadowColor);
+    shade(g.Bx + 1, g.By + halfDepth, FUsedShadowColor);
+  } else {
+    // Without an edge line the seed stays, and so does its area while the layer changes
+    // nowhere on it or beside it.
+    if (!FWholeFront) {
+      FWholeFront.emplace();
+      for (const kv::FloodRun& run : fill(g.W / 2, g.H - halfDepth))
+        FWholeFront->push_back({int(run.row), int(run.span.Begin), int(run.span.End)});
+    }
+    const uint32_t px =
+        kv::ColorToPixel(g.Kind == Wedges::AllUsed ? FUsedShadowColor : FFreeShadowColor);
+    for (const Run& run : *FWholeFront) shadeRun(run.Row, run.Begin, run.End, px);
+  }
+  image->PixelsChanged();
+}
+
+// Brings the scratch layer to the current value: the parts that do not depend on it, kept
+// while the size and depth stay, under the wedges and the edge line in marker colours. A
+// value the last one swept from is drawn only where the boundary swept.
+void TKvPieGraph::UpdateLayer(int w, int h) {
+  const PieGeometry g(Width(), Height(), FDepth, FValue, FMaxValue);
   if (FCachedSize != TSize{w, h} || FCachedDepth != FDepth) {
     FillWith(FBase.get(), w, h, kUntouched);
     DrawBase(FBase->Canvas(), g, kMarkers);
@@ -223,41 +335,38 @@ void TKvPieGraph::DrawPie() {
     FCachedSize = {w, h};
     FCachedDepth = FDepth;
     FLayer->SetSize(w, h);
-    FLayerDirty = {0, h};
-    FLayerEdge = {0, 0, 0};
+    FLayerShows.reset();
+    FWholeFront.reset();
   }
-  // The layer is the base again where the last frame drew: the top face's rows and its edge.
-  CopyRows(FLayer.get(), FBase.get(), FLayerDirty.first, FLayerDirty.second);
-  for (int y = FLayerEdge.Top; y < FLayerEdge.Bottom; ++y)
-    FLayer->ScanLine(y)[FLayerEdge.X] = FBase->ScanLine(y)[FLayerEdge.X];
-  DrawWedges(FLayer->Canvas(), g, kMarkers);
-  FLayerDirty = {0, Clamp(g.TopHeight, 0, h)};
-  FLayerEdge = {0, 0, 0};
-  if (g.FrontEdge() && g.Bx >= 0 && g.Bx < w)
-    FLayerEdge = {int(g.Bx), Clamp(g.By, 0, h), Clamp(g.By + g.D, 0, h)};
-
-  TCanvas* layer = FLayer->Canvas();
-  const kv::SurfaceRows rows(*layer->Surface());
-  const uint32_t outline = kv::ColorToPixel(kOutline) & 0xFFFFFFu;
-  const uint32_t untouched = kv::ColorToPixel(kUntouched);
-  const auto shade = [&](int64_t x, int64_t y, TColor ink) {
-    const uint32_t px = kv::ColorToPixel(ink);
-    for (const kv::FloodRun& run :
-         kv::FloodArea(rows, layer->EffectiveClip(), x, y, outline, true)) {
-      const uint32_t* inFront = FFront->ScanLine(int(run.row));
-      uint32_t* out = image->ScanLine(int(run.row));
-      for (int64_t i = run.span.Begin; i < run.span.End; ++i)
-        if (inFront[i] == untouched) out[i] = px;
+  const std::pair<int, int> shows{FValue, FMaxValue};
+  if (FLayerShows == shows) return;
+  TRect redraw = Rect(0, 0, w, h);
+  if (FLayerShows) {
+    const PieGeometry was(Width(), Height(), FDepth, FLayerShows->first, FLayerShows->second);
+    if (was.Sweeps() && g.Sweeps()) {
+      TRect swept;
+      redraw = kv::IntersectRect(swept, SweepBetween(was, g).Layer, redraw) ? swept : TRect{};
     }
-  };
-  const int64_t halfDepth = g.D / 2;
-  if (g.FrontEdge()) {
-    // The used side's fill runs over the free side's where the edge does not part them.
-    shade(g.Bx - 1, g.By + halfDepth, FFreeShadowColor);
-    shade(g.Bx + 1, g.By + halfDepth, FUsedShadowColor);
-  } else {
-    shade(g.W / 2, g.H - halfDepth,
-          g.Kind == Wedges::AllUsed ? FUsedShadowColor : FFreeShadowColor);
   }
-  image->PixelsChanged();
+  FLayerShows = shows;
+  if (kv::IsRectEmpty(redraw)) return;
+  if (FWholeFront) {
+    for (const Run& run : *FWholeFront)
+      if (run.Row >= redraw.Top - 1 && run.Row <= redraw.Bottom && run.Begin <= redraw.Right &&
+          run.End >= redraw.Left) {
+        FWholeFront.reset();
+        break;
+      }
+  }
+  const size_t bytes = size_t(redraw.Width()) * sizeof(uint32_t);
+  for (int y = redraw.Top; y < redraw.Bottom; ++y)
+    std::memcpy(FLayer->ScanLine(y) + redraw.Left, FBase->ScanLine(y) + redraw.Left, bytes);
+  TCanvas* layer = FLayer->Canvas();
+  const bool partial = redraw != Rect(0, 0, w, h);
+  if (partial) {
+    const TRegion clip = CreateRectRgn(redraw.Left, redraw.Top, redraw.Right, redraw.Bottom);
+    layer->SelectClipRgn(&clip);
+  }
+  DrawWedges(layer, g, kMarkers);
+  if (partial) layer->SelectClipRgn(nullptr);
 }

@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <utility>
+#include <vector>
 
 class KV_EXPORT TKvPieGraph : public TKvGraphicImageControl {
   Q_OBJECT
@@ -77,6 +79,7 @@ protected:
 private:
   void SetColorField(TColor& field, TColor v);
   void DrawPie();
+  void UpdateLayer(int width, int height);
 
   int FMaxValue = 100;
   int FValue = 80;
@@ -89,15 +92,18 @@ private:
   // The cleared image with the parts that do not depend on the value.
   TKvFaceBase FFaceBase;
   // Scratch layers in marker colours, kept while the size and depth stay: the parts that do
-  // not depend on the value, and the front side of the disc. Each paint: the whole pie on
-  // FLayer, which is FBase again outside the rows and the edge line the last paint drew.
+  // not depend on the value, and the front side of the disc; and the whole pie on FBase, as
+  // of the value and maximum in FLayerShows.
   std::unique_ptr<TBitmap> FBase;
   std::unique_ptr<TBitmap> FFront;
   std::unique_ptr<TBitmap> FLayer;
-  std::pair<int, int> FLayerDirty{0, 0};
-  struct {
-    int X, Top, Bottom;
-  } FLayerEdge{0, 0, 0};
+  std::optional<std::pair<int, int>> FLayerShows;
+  // The area of the fill from below the middle of the front, for a pie without an edge
+  // line on its front, as of the layer now.
+  struct Run {
+    int Row, Begin, End;
+  };
+  std::optional<std::vector<Run>> FWholeFront;
   TSize FCachedSize{-1, -1};
   int FCachedDepth = -1;
 };

@@ -105,12 +105,22 @@ TEST(PieGraph, ClosedOutlinesShadeAsFillsOnThePicture) {
     pie.SetValue(value);
     ASSERT_SAME_PIXELS(Render(pie), LiteralPie(value, 100)) << value;
   }
-  TKvPieGraph big(nullptr);
-  big.SetTransparent(true);
-  big.SetBounds(0, 0, 300, 200);
-  big.SetDepth(30);
-  big.SetValue(66);
-  EXPECT_SAME_PIXELS(Render(big), LiteralPie(66, 100, 300, 200, 30));
+  // Larger and flatter pies, in steps and jumps that cross the front and the back: the
+  // scratch layer is redrawn only where the boundary swept.
+  struct Shape {
+    int w, h, depth;
+  };
+  for (const Shape& shape : {Shape{300, 200, 30}, Shape{220, 40, 6}}) {
+    TKvPieGraph other(nullptr);
+    other.SetTransparent(true);
+    other.SetBounds(0, 0, shape.w, shape.h);
+    other.SetDepth(shape.depth);
+    for (int value : {66, 67, 12, 13, 50, 51, 49, 90, 91, 30, 70, 99, 2}) {
+      other.SetValue(value);
+      ASSERT_SAME_PIXELS(Render(other), LiteralPie(value, 100, shape.w, shape.h, shape.depth))
+          << shape.w << " " << value;
+    }
+  }
 }
 
 TEST(PieGraph, StartsAsDesigned) {

@@ -1406,3 +1406,50 @@ TEST(LiveFrame, DigitGroupFramesAroundOtherChanges) {
         });
   }
 }
+
+// A value change repaints only what its boundary swept (and the front side, where an edge
+// line may part it); every frame, across the front and the back and in jumps, shows what a
+// full repaint shows, on round, flat and tall pies.
+TEST(LiveFrame, PieGraphRepaintsTheSweptPartOnly) {
+  struct Shape {
+    int w, h, depth;
+  };
+  for (const Shape& shape : {Shape{135, 75, 10}, Shape{300, 200, 30}, Shape{220, 40, 6},
+                             Shape{45, 130, 25}, Shape{20, 12, 3}}) {
+    SCOPED_TRACE(shape.w);
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetColor(TColor(kPanelColor));
+    auto* pie = new TKvPieGraph(form.get());
+    pie->SetBounds(7, 4, shape.w, shape.h);
+    pie->SetDepth(shape.depth);
+    pie->SetTransparent(true);
+    pie->SetValue(1);
+    kvtest::ShowForm(form.get(), shape.w + 14, shape.h + 10);
+    std::vector<int> values;
+    for (int v = 2; v <= 100; ++v) values.push_back(v);
+    for (int v : {1, 30, 70, 52, 48, 99, 3, 75, 25, 60, 40}) values.push_back(v);
+    for (int value : values) {
+      SCOPED_TRACE(value);
+      pie->SetValue(value);
+      const QImage live = kvtest::Grab(form.get());
+      pie->repaint();
+      ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+    }
+  }
+}
+
+TEST(LiveFrame, PieGraphStepOnTheBackRepaintsLittle) {
+  auto form = std::make_unique<TForm>(nullptr);
+  form->SetColor(TColor(kPanelColor));
+  auto* pie = new TKvPieGraph(form.get());
+  pie->SetBounds(6, 5, 135, 75);
+  pie->SetTransparent(true);
+  pie->SetValue(20);
+  kvtest::ShowForm(form.get(), 150, 90);
+  PaintRegions recorder;
+  pie->installEventFilter(&recorder);
+  pie->SetValue(21);
+  ASSERT_EQ(recorder.regions.size(), 1u);
+  EXPECT_LT(recorder.regions[0].boundingRect().width(), pie->Width() / 2);
+  EXPECT_LT(recorder.regions[0].boundingRect().height(), pie->Height() / 2);
+}
