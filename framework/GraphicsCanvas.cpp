@@ -107,12 +107,35 @@ int64_t ArcPosition(std::span<const Point64> quarter, Point64 d) {
   return 2 * count + first([&](Point64 p) { return Int128(p.X) * -d.Y < Int128(p.Y) * -d.X; });
 }
 
+// The quarter walk of the ellipse relative to its centre corner. Pie charts draw pies of one
+// size again and again, so the last few walks are kept.
+const std::vector<Point64>& CentredQuarter(const RoundShape& e) {
+  struct Kept {
+    int64_t Width = -1, Height = -1, CornerWidth = -1, CornerHeight = -1;
+    std::vector<Point64> Quarter;
+  };
+  thread_local std::array<Kept, 4> kept;
+  thread_local size_t next = 0;
+  for (const Kept& k : kept)
+    if (k.Width == e.Width && k.Height == e.Height && k.CornerWidth == e.CornerWidth &&
+        k.CornerHeight == e.CornerHeight)
+      return k.Quarter;
+  Kept& k = kept[next];
+  next = (next + 1) % kept.size();
+  k.Quarter = e.Quarter();
+  for (Point64& p : k.Quarter) p = {p.X - e.Width / 2, p.Y - e.Height / 2};
+  k.Width = e.Width;
+  k.Height = e.Height;
+  k.CornerWidth = e.CornerWidth;
+  k.CornerHeight = e.CornerHeight;
+  return k.Quarter;
+}
+
 }  // namespace
 
 std::vector<Point64> PieOutline(const RoundShape& e, Point64 centre, Point64 start, Point64 end) {
   const int64_t w = e.Width, h = e.Height;
-  std::vector<Point64> quarter = e.Quarter();
-  for (Point64& p : quarter) p = {p.X - w / 2, p.Y - h / 2};
+  const std::vector<Point64>& quarter = CentredQuarter(e);
   const int64_t count = int64_t(quarter.size());
   const int64_t from = ArcPosition(quarter, {start.X - centre.X, centre.Y - start.Y});
   int64_t to = ArcPosition(quarter, {end.X - centre.X, centre.Y - end.Y});
@@ -495,11 +518,13 @@ public:
                         box.right() + at.X <= bounds.right() && box.top() + at.Y >= bounds.top() &&
                         box.bottom() + at.Y <= bounds.bottom();
     if (clip.IsSingle() && inside && !box.isEmpty() && Plain(pen) && Plain(brush)) {
-      // All of it inside one clip rectangle in two solid colours: straight into the rows.
+      // All of it inside one clip rectangle in two solid colours: each pixel's last colour
+      // straight into the rows.
       const uint32_t colors[2] = {brush.color | kv::kOpaque, pen.color | kv::kOpaque};
-      for (const Piece& piece : entry->Pieces) {
-        uint32_t* p = surface.Row(at.Y + piece.Y) + (at.X + piece.Begin);
-        kv::FillPixels(p, p + (piece.End - piece.Begin), colors[piece.Pen]);
+      const uint8_t* last = entry->LastInk.data();
+      for (const Piece& run : entry->Runs) {
+        uint32_t* p = surface.Row(at.Y + run.Y) + (at.X + run.Begin);
+        for (int32_t n = run.End - run.Begin; n > 0; --n) *p++ = colors[*last++];
       }
       return true;
     }
@@ -552,6 +577,10 @@ private:
     Key Shape;
     std::vector<Piece> Pieces;
     QRect Box;  // the pieces' bounds
+    // What copying inks leave: the rows' runs of painted pixels, and for each of their
+    // pixels in order, whether the pen (1) or the brush (0) painted it last.
+    std::vector<Piece> Runs;
+    std::vector<uint8_t> LastInk;
   };
 
   // An ink that does not paint has no pieces, so it never stands in the way.
@@ -604,7 +633,35 @@ private:
     e.Box = QRect();
     for (const Piece& piece : e.Pieces)
       e.Box |= QRect(piece.Begin, piece.Y, piece.End - piece.Begin, 1);
+    RecordLastInks(e);
     return &e;
+  }
+
+  static void RecordLastInks(Entry& e) {
+    e.Runs.clear();
+    e.LastInk.clear();
+    if (e.Box.isEmpty()) return;
+    const int width = e.Box.width();
+    // Per pixel of the box: 0 untouched, else 1 + the ink that painted it last.
+    std::vector<uint8_t> grid(size_t(width) * size_t(e.Box.height()), 0);
+    for (const Piece& piece : e.Pieces) {
+      uint8_t* row = grid.data() + size_t(piece.Y - e.Box.top()) * size_t(width);
+      std::fill(row + (piece.Begin - e.Box.left()), row + (piece.End - e.Box.left()),
+                uint8_t(1 + piece.Pen));
+    }
+    for (int y = 0; y < e.Box.height(); ++y) {
+      const uint8_t* row = grid.data() + size_t(y) * size_t(width);
+      for (int x = 0; x < width;) {
+        if (!row[x]) {
+          ++x;
+          continue;
+        }
+        const int begin = x;
+        for (; x < width && row[x]; ++x) e.LastInk.push_back(uint8_t(row[x] - 1));
+        e.Runs.push_back({int32_t(y + e.Box.top()), int32_t(begin + e.Box.left()),
+                          int32_t(x + e.Box.left()), false});
+      }
+    }
   }
 
   std::array<Entry, kEntries> FEntries;
@@ -908,24 +965,27 @@ const kv::ClipRects& TCanvas::EffectiveClip() const {
   // An image keeps its size while its cache key stays the same.
   const qint64 key = FSurface ? FSurface->cacheKey() : 0;
   if (FClip && key == FClipKey) return *FClip;
-  FClipKey = key;
-  const QSize size = FSurface ? FSurface->size() : QSize();
-  if (FClip && FClip->SurfaceSize == size) return *FClip;
-  kv::ClipRects clip;
-  clip.SurfaceSize = size;
-  // Only 32-bit surfaces are drawn on.
-  if (FSurface && FSurface->depth() == 32 && !FSurface->isNull()) {
-    const QRect all(QPoint(0, 0), size);
-    if (!FLimit && !FUserClip) {
-      clip.Bounds = all;
-    } else {
-      QRegion region(all);
-      if (FLimit) region &= *FLimit;
-      if (FUserClip) region &= FUserClip->translated(FOrigin);
-      clip = kv::ClipRects::FromRegion(region, size);
+  // Out of line, so that the check above, made for every drawing call, stays small.
+  [&]() __attribute__((noinline)) {
+    FClipKey = key;
+    const QSize size = FSurface ? FSurface->size() : QSize();
+    if (FClip && FClip->SurfaceSize == size) return;
+    kv::ClipRects clip;
+    clip.SurfaceSize = size;
+    // Only 32-bit surfaces are drawn on.
+    if (FSurface && FSurface->depth() == 32 && !FSurface->isNull()) {
+      const QRect all(QPoint(0, 0), size);
+      if (!FLimit && !FUserClip) {
+        clip.Bounds = all;
+      } else {
+        QRegion region(all);
+        if (FLimit) region &= *FLimit;
+        if (FUserClip) region &= FUserClip->translated(FOrigin);
+        clip = kv::ClipRects::FromRegion(region, size);
+      }
     }
-  }
-  FClip = std::make_unique<kv::ClipRects>(std::move(clip));
+    FClip = std::make_unique<kv::ClipRects>(std::move(clip));
+  }();
   return *FClip;
 }
 

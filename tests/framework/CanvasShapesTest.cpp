@@ -307,7 +307,8 @@ TEST(CanvasPolygon, FewPointsFillExactlyAsTheGeneralSweep) {
     for (TPoint& p : few) p = {coordinate(random), coordinate(random)};
     Picture a(24, 20), b(24, 20);
     for (Picture* p : {&a, &b}) {
-      p->c->Pen()->SetMode(TPenMode::pmXor);
+      // Copying inks are replayed by each pixel's last colour, mixing ones piece by piece.
+      if (round % 4 != 3) p->c->Pen()->SetMode(TPenMode::pmXor);
       p->c->Pen()->SetColor(clAqua);
       if (round % 3 == 1) p->c->Pen()->SetStyle(TPenStyle::psDot);
       p->c->Brush()->SetColor(clRed);
