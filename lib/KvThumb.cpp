@@ -273,14 +273,25 @@ void TKvThumbControl::MouseMove(TShiftState shift, int x, int y) {
   TKvCustomImageControl::MouseMove(shift, x, y);
 }
 
+// The hot state follows the release point: the moves of a drag did not track it.
 void TKvThumbControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   if (FClip) {
     const TPoint inside = FClip->Clamp({x, y});
     x = inside.X;
     y = inside.Y;
   }
-  EndDrag();
+  PlaceThumb();
+  const bool hotChanged = SetIfChanged(FHot, PtInRect(FThumbRect, {x, y}));
+  const bool dragged = FDragging;
+  EndDrag();  // repaints when a drag ends
+  if (hotChanged && !dragged) UpdateControl();
   TKvCustomImageControl::MouseUp(button, shift, x, y);
+}
+
+// No move over the thumb follows once the pointer has left the control.
+void TKvThumbControl::MouseLeave() {
+  if (!FDragging && SetIfChanged(FHot, false)) UpdateControl();
+  TKvCustomImageControl::MouseLeave();
 }
 
 void TKvThumbControl::mouseMoveEvent(QMouseEvent* e) {
@@ -326,9 +337,13 @@ void TKvThumbControl::CMCancelMode() {
   EndDrag();
 }
 
+// A disabled control hears no moves, so it shows no hot thumb either.
 void TKvThumbControl::CMEnabledChanged() {
   TKvCustomImageControl::CMEnabledChanged();
-  if (!Enabled()) EndDrag();
+  if (!Enabled()) {
+    EndDrag();
+    FHot = false;
+  }
   UpdateControl();
 }
 

@@ -110,6 +110,7 @@ protected:
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseLeave() override;
   void KeyDown(uint16_t& key, TShiftState shift) override;
   bool WantsArrows() const override { return true; }
   void Resize() override;
