@@ -113,6 +113,8 @@ protected:
   void MouseLeave() override;
   void KeyDown(uint16_t& key, TShiftState shift) override;
   bool WantsArrows() const override { return true; }
+  // Every paint copies the whole image over the control: an erase before it would be lost.
+  bool ErasesBackground() const override { return false; }
   void Resize() override;
   void mouseMoveEvent(QMouseEvent* e) override;
   // A modal window opened from a handler ends the drag.
