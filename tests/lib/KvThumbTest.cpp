@@ -333,3 +333,47 @@ TEST(ThumbPictures, ListBackgroundAndFourCellThumb) {
     });
   }
 }
+
+// A value change repaints only the band the thumb crossed: every such frame must show what a
+// repaint of the whole control shows, with the built-in thumb and with a list thumb smaller
+// than the face across the travel (a slider lights its whole strip's width).
+TYPED_TEST(Thumb, MovedThumbFramesMatchWholeRepaints) {
+  using T = TypeParam;
+  for (const bool small : {false, true}) {
+    SCOPED_TRACE(small ? "small list thumb" : "built-in thumb");
+    Scene<T> s;
+    TKvBitmapList list(nullptr);
+    if (small) {
+      AddThumbCells(list, 7, 7, {kSilver});
+      s.control->SetBitmapList(&list);
+      s.control->SetThumbImageIndex(0);
+    }
+    const auto expectWhole = [&s](const char* step) {
+      SCOPED_TRACE(step);
+      const QImage live = kvtest::Grab(s.control);
+      s.control->Repaint();
+      EXPECT_SAME_PIXELS(live, kvtest::Grab(s.control));
+    };
+    const QPoint beside = s.Beside();
+    const TRect before = s.control->ThumbRect();
+    QTest::mousePress(s.control, Qt::LeftButton, {}, beside);
+    expectWhole("active click");
+    EXPECT_NE(s.control->ThumbRect(), before);
+    QTest::mouseRelease(s.control, Qt::LeftButton, {}, beside);
+    QTest::keyClick(s.control, Qt::Key_End);
+    expectWhole("End");
+    QTest::keyClick(s.control, Qt::Key_Home);
+    expectWhole("Home");
+    QTest::keyClick(s.control, Qt::Key_Up);
+    QTest::keyClick(s.control, Qt::Key_Right);
+    expectWhole("arrow");
+    QPoint at = s.ThumbCentre();
+    QTest::mousePress(s.control, Qt::LeftButton, {}, at);
+    for (const QPoint step : {QPoint(5, 5), QPoint(-3, -3), QPoint(40, 40), QPoint(-90, -90)}) {
+      at += step;
+      Drag(s.control, at);
+      expectWhole("drag");
+    }
+    QTest::mouseRelease(s.control, Qt::LeftButton, {}, at);
+  }
+}
