@@ -72,8 +72,7 @@ void TKvSlider::SetPosition(int v) {
   v = std::max(v, FMinValue);
   v = std::min(v, FMaxValue);
   if (!SetIfChanged(FPosition, v)) return;
-  PlaceThumb();
-  UpdateControl();
+  ThumbMoved();
   Change();
 }
 
@@ -230,7 +229,7 @@ void TKvSlider::Paint() {
   else d.Left = t.Right - FThumbWidth / 2;
   // An inverted rectangle (a thumb beyond the interior) lights nothing.
   TRect lit;
-  if (!IsRectEmpty(d) && IntersectRect(lit, d, strip)) {
+  if (!IsRectEmpty(d) && IntersectRect(lit, d, strip) && IntersectRect(lit, lit, PaintRect())) {
     // The lit strip's rows, as a plain copy would put them.
     kv::CopyRows(Image(), {lit.Left, lit.Top}, FOnStrip->Image(),
                  Rect(lit.Left - r.Left, lit.Top - r.Top, lit.Right - r.Left, lit.Bottom - r.Top));

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <cstring>
 
 using kv::Bounds, kv::Rect, kv::VK_DOWN, kv::VK_LEFT, kv::VK_RIGHT, kv::VK_SPACE, kv::VK_UP;
 
@@ -27,7 +28,10 @@ TKvSpinButton::TKvSpinButton(kv::OwnerOrParent owner)
     : TKvGraphicControl(owner),
       FPalette(std::make_unique<TKvPalette>()),
       FGlyphs(std::make_unique<TBitmap>()) {
-  SetControlStyle(TControlStyleFlag::csOpaque);
+  // The capture is the framework's press capture (the press already routes the pointer to
+  // the button, so no explicit grab is asked of the window system); a press beside the
+  // arrow gives it up at once.
+  SetControlStyle(TControlStyle(TControlStyleFlag::csOpaque) | TControlStyleFlag::csCaptureMouse);
   SetBounds(0, 0, 25, 25);
   SetColor(clBtnFace);
   SetParentColor(true);
@@ -93,14 +97,30 @@ void TKvSpinButton::Paint() {
   PaintOverlay();
   // What the hit test reads: outside the painted region the surface still shows the
   // earlier frame, which is what the screen shows there too.
-  if (const QImage* s = c->Surface()) FShown = s->copy(0, 0, Width(), Height());
+  if (const QImage* s = c->Surface()) KeepShown(*s);
+}
+
+// Into the kept picture's own rows: a paint allocates nothing once the size has settled.
+void TKvSpinButton::KeepShown(const QImage& surface) {
+  const int w = std::min(Width(), surface.width()), h = std::min(Height(), surface.height());
+  if (w <= 0 || h <= 0 || surface.depth() != 32) {
+    FShown = surface.copy(0, 0, Width(), Height());
+    return;
+  }
+  if (FShown.size() != QSize(w, h) || FShown.format() != surface.format())
+    FShown = QImage(w, h, surface.format());
+  for (int y = 0; y < h; ++y)
+    std::memcpy(FShown.scanLine(y), surface.constScanLine(y), size_t(w) * 4);
 }
 
 void TKvSpinButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   const QPointer<TKvSpinButton> self(this);
   TKvGraphicControl::MouseDown(button, shift, x, y);
   if (!self || button != TMouseButton::mbLeft) return;
-  if (!Enabled() || !isVisible() || !HitTest(x, y)) return;
+  if (!Enabled() || !isVisible() || !HitTest(x, y)) {
+    SetMouseCapture(false);
+    return;
+  }
   FDown = true;
   SetMouseCapture(true);
   UpdateControl();

@@ -52,6 +52,7 @@ protected:
 
 private:
   void BuildGlyph();
+  void KeepShown(const QImage& surface);
 
   int FArrow = ArrowUp;
   std::unique_ptr<TKvPalette> FPalette;

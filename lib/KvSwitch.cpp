@@ -79,8 +79,7 @@ void TKvSwitch::SetOffset(int v) {
   v = std::max(v, 0);
   v = std::min(v, FPositions - 1);
   if (!SetIfChanged(FOffset, v)) return;
-  PlaceThumb();
-  UpdateControl();
+  ThumbMoved();
   Change();
 }
 

@@ -151,6 +151,28 @@ void TKvThumbControl::PlaceThumb() {
   FThumbRect = Bounds(FThumbRect.Left, FThumbRect.Top, FThumbWidth, FThumbHeight);
 }
 
+void TKvThumbControl::ThumbMoved() {
+  const TRect before = FShownThumb;
+  PlaceThumb();
+  if (IsLoading()) return;
+  if (IsDesigning() || !isVisible() || kv::PaintInProgress() || kv::IsRectEmpty(before) ||
+      Image()->Width() != Width() || Image()->Height() != Height()) {
+    UpdateControl();
+    return;
+  }
+  TRect band = ClientRect();
+  if (Vertical()) {
+    band.Top = std::min(before.Top, FThumbRect.Top);
+    band.Bottom = std::max(before.Bottom, FThumbRect.Bottom);
+  } else {
+    band.Left = std::min(before.Left, FThumbRect.Left);
+    band.Right = std::max(before.Right, FThumbRect.Right);
+  }
+  TRect r;
+  if (!kv::IntersectRect(r, band, ClientRect())) return;
+  repaint(r.Left, r.Top, r.Width(), r.Height());
+}
+
 TRect TKvThumbControl::GetTravelRect(int& start, int& length) const {
   TRect r = ClientRect();
   const int inset = TravelInset();
@@ -218,6 +240,7 @@ void TKvThumbControl::DrawThumb(TCanvas* canvas) {
     draw(canvas, FThumbRect);
     return;
   }
+  FShownThumb = FThumbRect;
   // The cell with its key colour dealt with, recorded once and replayed at the thumb's place.
   TKvLayerKey stamp;
   stamp << FThumb.get() << k << FThumbWidth << FThumbHeight << key << ThumbOpaque();
@@ -226,10 +249,14 @@ void TKvThumbControl::DrawThumb(TCanvas* canvas) {
                     {FThumbRect.Left, FThumbRect.Top});
 }
 
+// Outside the region being painted the window keeps the last frame, so only the part inside
+// it is restored.
 void TKvThumbControl::ClearWithBase(TKvLayerKey key, const std::function<void()>& drawing) {
   key << Width() << Height() << Color();
+  FPaintRect = Canvas()->ClipRect();
+  if (kv::IsRectEmpty(FPaintRect)) FPaintRect = ClientRect();
   kv::ClearWithBase(
-      Image(), Color(), FBase, key, [this] { ClearBitmapCanvas(); }, drawing);
+      Image(), Color(), FBase, key, [this] { ClearBitmapCanvas(); }, drawing, &FPaintRect);
 }
 
 // ---- Input ------------------------------------------------------------------
@@ -273,14 +300,25 @@ void TKvThumbControl::MouseMove(TShiftState shift, int x, int y) {
   TKvCustomImageControl::MouseMove(shift, x, y);
 }
 
+// The hot state follows the release point: the moves of a drag did not track it.
 void TKvThumbControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   if (FClip) {
     const TPoint inside = FClip->Clamp({x, y});
     x = inside.X;
     y = inside.Y;
   }
-  EndDrag();
+  PlaceThumb();
+  const bool hotChanged = SetIfChanged(FHot, PtInRect(FThumbRect, {x, y}));
+  const bool dragged = FDragging;
+  EndDrag();  // repaints when a drag ends
+  if (hotChanged && !dragged) UpdateControl();
   TKvCustomImageControl::MouseUp(button, shift, x, y);
+}
+
+// No move over the thumb follows once the pointer has left the control.
+void TKvThumbControl::MouseLeave() {
+  if (!FDragging && SetIfChanged(FHot, false)) UpdateControl();
+  TKvCustomImageControl::MouseLeave();
 }
 
 void TKvThumbControl::mouseMoveEvent(QMouseEvent* e) {
@@ -326,9 +364,13 @@ void TKvThumbControl::CMCancelMode() {
   EndDrag();
 }
 
+// A disabled control hears no moves, so it shows no hot thumb either.
 void TKvThumbControl::CMEnabledChanged() {
   TKvCustomImageControl::CMEnabledChanged();
-  if (!Enabled()) EndDrag();
+  if (!Enabled()) {
+    EndDrag();
+    FHot = false;
+  }
   UpdateControl();
 }
 

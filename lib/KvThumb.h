@@ -99,19 +99,29 @@ protected:
   void CenterThumb();
   // Places the thumb at the pixel of the current value.
   void PlaceThumb();
+  // The repaint after a value change: places the thumb and repaints the band across the
+  // control from where the thumb was last drawn to where it is now, which holds all that a
+  // value changes (a slider's lit part ends under its thumb); the whole control when no frame
+  // of its size is shown.
+  void ThumbMoved();
   void DrawThumb(TCanvas* canvas);
   // ClearBitmapCanvas followed by Drawing, which paints the face under the thumb; while Key
   // (what Drawing depends on), the size and the colour stay the same, a frame starts with one
   // copy of what both made last time.
   void ClearWithBase(TKvLayerKey key, const std::function<void()>& drawing);
+  // What the current paint must make right, in client coordinates.
+  const TRect& PaintRect() const { return FPaintRect; }
   // The picture at Index in the bitmap list, or none.
   TBitmap* ListBitmap(int index) const;
 
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseLeave() override;
   void KeyDown(uint16_t& key, TShiftState shift) override;
   bool WantsArrows() const override { return true; }
+  // Every paint copies the whole image over the control: an erase before it would be lost.
+  bool ErasesBackground() const override { return false; }
   void Resize() override;
   void mouseMoveEvent(QMouseEvent* e) override;
   // A modal window opened from a handler ends the drag.
@@ -139,6 +149,8 @@ private:
   std::unique_ptr<kv::CursorClip> FClip;
   TKvFaceBase FBase;
   TKvStaticLayer FThumbStamp;
+  TRect FShownThumb;  // where the thumb was last drawn into the image
+  TRect FPaintRect;
 };
 
 using TKvNumGlyphs = TKvRange<1, 4>;

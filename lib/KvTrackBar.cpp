@@ -62,8 +62,7 @@ void TKvTrackBar::SetPosition(int v) {
   v = std::max(v, FMinValue);
   v = std::min(v, FMaxValue);
   if (!SetIfChanged(FPosition, v)) return;
-  PlaceThumb();
-  UpdateControl();
+  ThumbMoved();
   Change();
 }
 

@@ -58,6 +58,7 @@ struct Scene {
 
 TEST(PowerButton, InitialSettingsAndLayout) {
   TKvPowerButton b(nullptr);
+  EXPECT_MATCHES_REFERENCE(kvtest::RenderControl(&b, 0x406080), "lib/powerbutton-initial");
   EXPECT_EQ(b.BoundsRect(), Rect(0, 0, 125, 25));
   EXPECT_FALSE(b.Active());
   EXPECT_FALSE(b.TabStop());
@@ -84,8 +85,10 @@ TEST(PowerButton, InitialSettingsAndLayout) {
 TEST(PowerButton, ClickTogglesInOrderAndLeavingCancels) {
   Scene s;
   EXPECT_EQ(s.Led(), kGreen);
+  EXPECT_MATCHES_REFERENCE(kvtest::Grab(s.button), "lib/powerbutton-off");
   Press(s.button, QPoint(60, 12));
   EXPECT_TRUE(s.button->Pressed());
+  EXPECT_MATCHES_REFERENCE(kvtest::Grab(s.button), "lib/powerbutton-pressed");
   Drag(s.button, QPoint(300, 12));
   Release(s.button, QPoint(300, 12));
   EXPECT_FALSE(s.button->Active());

@@ -20,7 +20,7 @@ using kvtest::PixelAt;
 
 namespace {
 
-constexpr int32_t kLime = 0x00FF00, kGreen = 0x008000, kBlack = 0;
+constexpr int32_t kLime = 0x00FF00, kGreen = 0x008000, kBlack = 0, kBlue = 0xFF0000;
 
 // A slider at (0, 0) on a shown form.
 struct Scene {
@@ -83,6 +83,21 @@ TEST(Slider, DemoGeometry) {
   EXPECT_EQ(PixelAt(shot, 61, 6), kBlack);
   EXPECT_EQ(PixelAt(shot, 218, 15), kGreen);
   EXPECT_MATCHES_REFERENCE(shot, "lib/slider-demo");
+}
+
+// The focus shows in the frame's colour; the face inside it stays as it was.
+TEST(Slider, FocusedDemoSlider) {
+  DemoScene s;
+  const QImage before = s.Shot();
+  s.slider->SetTabStop(true);
+  s.slider->SetFocus();
+  kvtest::Pump();
+  ASSERT_TRUE(s.slider->HasFocus());
+  const QImage focused = s.Shot();
+  EXPECT_EQ(PixelAt(focused, 0, 0), kBlue);
+  EXPECT_EQ(PixelAt(focused, 225, 35), kBlue);
+  EXPECT_SAME_PIXELS(focused.copy(1, 1, 224, 34), before.copy(1, 1, 224, 34));
+  EXPECT_MATCHES_REFERENCE(focused, "lib/slider-focused");
 }
 
 TEST(Slider, CheckerboardTicksShiftByOnePerRow) {

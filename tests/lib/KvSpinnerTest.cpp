@@ -143,6 +143,26 @@ TEST(Spinner, ClicksOnlyOnTheArrow) {
   EXPECT_EQ(s.downs, 1);
 }
 
+// A press on the arrow holds the capture (the press's own, no grab asked of the window
+// system); a press beside it holds none, though its repeat timer runs.
+TEST(Spinner, OnlyAPressOnTheArrowHoldsTheCapture) {
+  Scene s;
+  Send(s.Up(), QEvent::MouseButtonPress, Middle(s.Up()));
+  EXPECT_TRUE(s.Up()->MouseCapture());
+  EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+  Send(s.Up(), QEvent::MouseButtonRelease, Middle(s.Up()));
+  EXPECT_FALSE(s.Up()->MouseCapture());
+  EXPECT_EQ(s.ups, 1);
+  Send(s.Up(), QEvent::MouseButtonPress, {1, 1});
+  EXPECT_FALSE(s.Up()->MouseCapture());
+  EXPECT_FALSE(s.Up()->Down());
+  ASSERT_NE(s.Up()->RepeatTimer(), nullptr);
+  EXPECT_TRUE(s.Up()->RepeatTimer()->Enabled());
+  Send(s.Up(), QEvent::MouseButtonRelease, {1, 1});
+  EXPECT_FALSE(s.Up()->RepeatTimer()->Enabled());
+  EXPECT_EQ(s.ups, 1);
+}
+
 TEST(Spinner, HoldingRepeatsAfter400ThenEvery100Ms) {
   Scene s;
   const QPoint m = Middle(s.Up());

@@ -1,5 +1,6 @@
 // The thumb the switch, the track bar and the slider share, checked on all three: handlers
-// that free the control, the ways out of a confined drag, and a bitmap list that goes away.
+// that free the control, the ways out of a confined drag, a bitmap list that goes away, and
+// the pictures of thumbs and backgrounds taken from a list.
 #include "KvSlider.h"
 #include "KvSwitch.h"
 #include "KvTrackBar.h"
@@ -9,6 +10,7 @@
 #include "KvSystem.h"
 #include "Offscreen.h"
 #include "Pixels.h"
+#include "References.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -75,6 +77,45 @@ void Drag(QWidget* w, QPoint p) {
   QMouseEvent move(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, Qt::LeftButton,
                    Qt::NoModifier);
   QApplication::sendEvent(w, &move);
+}
+
+void Hover(QWidget* w, QPoint p) {
+  QMouseEvent move(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(w, &move);
+}
+
+// The names the pictures of each control go by.
+template <class T>
+QString PictureName();
+template <>
+QString PictureName<TKvSwitch>() {
+  return QStringLiteral("switch");
+}
+template <>
+QString PictureName<TKvTrackBar>() {
+  return QStringLiteral("trackbar");
+}
+template <>
+QString PictureName<TKvSlider>() {
+  return QStringLiteral("slider");
+}
+
+constexpr int32_t kFuchsia = 0xFF00FF, kBlack = 0, kSilver = 0xC0C0C0, kGrey = 0x808080;
+
+// A thumb picture of one cell of Width x Height per face colour, side by side: a black
+// outline around the face, the corners fuchsia, which is the picture's transparent colour
+// (its bottom-left pixel).
+void AddThumbCells(TKvBitmapList& list, int width, int height, std::vector<int32_t> faces) {
+  TBitmap cells;
+  cells.SetImage(kvtest::PictureOf(width * int(faces.size()), height, [&](int x, int y) {
+    const int cx = x % width;
+    const bool left = cx == 0, right = cx == width - 1, top = y == 0, bottom = y == height - 1;
+    if ((left || right) && (top || bottom)) return kFuchsia;
+    if (left || right || top || bottom) return kBlack;
+    return faces[size_t(x / width)];
+  }));
+  list.Bitmaps()->Add(&cells);
 }
 
 template <class T>
@@ -180,4 +221,159 @@ TYPED_TEST(Thumb, AListOnAnotherFormGoesAway) {
   EXPECT_EQ(s.control->ThumbWidth(), builtIn);
   const TRect r = s.control->ThumbRect();
   EXPECT_EQ(kvtest::PixelAt(kvtest::Grab(s.control), r.Left + 2, r.Top + 2), 0xC0C0C0);
+}
+
+// The hot cell shows only while the pointer is known to be over the thumb: leaving the
+// control, a drag released elsewhere and disabling each end it.
+TYPED_TEST(Thumb, HotThumbEndsWhenThePointerGoes) {
+  using T = TypeParam;
+  Scene<T> s;
+  TKvBitmapList list(nullptr);
+  constexpr int32_t kPressed = 0x0000FF, kHot = 0x00FFFF;
+  AddThumbCells(list, s.control->ThumbWidth(), s.control->ThumbHeight(),
+                {kSilver, kGrey, kPressed, kHot});
+  s.control->SetBitmapList(&list);
+  s.control->SetThumbStates(4);
+  s.control->SetThumbImageIndex(0);
+  const auto thumb = [&s] {
+    const QPoint c = s.ThumbCentre();
+    return kvtest::PixelAt(kvtest::Grab(s.control), c.x(), c.y());
+  };
+  Hover(s.control, s.ThumbCentre());
+  EXPECT_EQ(thumb(), kHot);
+  Hover(&s.form, QPoint(250, 190));  // beside the control
+  EXPECT_FALSE(s.control->Hot());
+  EXPECT_EQ(thumb(), kSilver);
+
+  Hover(s.control, s.ThumbCentre());
+  QTest::mousePress(s.control, Qt::LeftButton, {}, s.ThumbCentre());
+  EXPECT_EQ(thumb(), kPressed);
+  Drag(s.control, QPoint(-300, -300));
+  Hover(&s.form, QPoint(250, 190));  // left while dragging: the drag goes on
+  EXPECT_EQ(thumb(), kPressed);
+  QTest::mouseRelease(s.control, Qt::LeftButton, {}, QPoint(-300, -300));
+  EXPECT_FALSE(s.control->Hot());
+  EXPECT_EQ(thumb(), kSilver);
+  Hover(s.control, s.ThumbCentre());
+  QTest::mousePress(s.control, Qt::LeftButton, {}, s.ThumbCentre());
+  QTest::mouseRelease(s.control, Qt::LeftButton, {}, s.ThumbCentre());
+  EXPECT_EQ(thumb(), kHot);  // released over the thumb
+
+  s.control->SetEnabled(false);
+  EXPECT_FALSE(s.control->Hot());
+  EXPECT_EQ(thumb(), kGrey);
+}
+
+// Two cells (normal, disabled): the hot and the pressed states have no cell of their own and
+// show the normal one; only the disabled state shows the second.
+TYPED_TEST(Thumb, TwoCellPictureInItsStates) {
+  using T = TypeParam;
+  Scene<T> s;
+  TKvBitmapList list(nullptr);
+  AddThumbCells(list, s.control->ThumbWidth(), s.control->ThumbHeight(), {kSilver, kGrey});
+  s.control->SetBitmapList(&list);
+  s.control->SetThumbStates(2);
+  s.control->SetThumbImageIndex(0);
+  const QString name = QStringLiteral("lib/thumb-two-cells-") + PictureName<T>();
+  const QPoint centre = s.ThumbCentre();
+  const QImage normal = kvtest::Grab(s.control);
+  EXPECT_EQ(kvtest::PixelAt(normal, centre.x(), centre.y()), kSilver);
+  Hover(s.control, centre);
+  ASSERT_TRUE(s.control->Hot());
+  const QImage hot = kvtest::Grab(s.control);
+  EXPECT_SAME_PIXELS(hot, normal);
+  EXPECT_MATCHES_REFERENCE(hot, name + QStringLiteral("-hot"));
+  QTest::mousePress(s.control, Qt::LeftButton, {}, centre);
+  ASSERT_TRUE(s.control->Dragging());
+  const QImage pressed = kvtest::Grab(s.control);
+  EXPECT_SAME_PIXELS(pressed, normal);
+  EXPECT_MATCHES_REFERENCE(pressed, name + QStringLiteral("-pressed"));
+  QTest::mouseRelease(s.control, Qt::LeftButton, {}, centre);
+  s.control->SetEnabled(false);
+  const QImage disabled = kvtest::Grab(s.control);
+  EXPECT_EQ(kvtest::PixelAt(disabled, centre.x(), centre.y()), kGrey);
+  EXPECT_MATCHES_REFERENCE(disabled, name + QStringLiteral("-disabled"));
+}
+
+// A list's background stretched under the thumb (over the bevel's interior on the switch,
+// over the whole client area on the track bar) and a four-cell thumb showing its first cell;
+// the switch's thumb is opaque, the track bar's lets the background through its corners.
+template <class T>
+void ListPictures(const std::function<void(T&)>& backAndOptions) {
+  Scene<T> s;
+  TKvBitmapList list(nullptr);
+  TBitmap back;
+  back.SetImage(kvtest::PictureOf(16, 8, [](int x, int y) {
+    return (x + y) % 4 < 2 ? 0x20A0F0 : int32_t(0x401000 + 0x000C00 * x + 0x1C * y);
+  }));
+  list.Bitmaps()->Add(&back);
+  AddThumbCells(list, s.control->ThumbWidth(), s.control->ThumbHeight(),
+                {kSilver, kGrey, 0x0000FF, 0x00FFFF});
+  s.control->SetBitmapList(&list);
+  s.control->SetThumbStates(4);
+  s.control->SetThumbImageIndex(1);
+  backAndOptions(*s.control);
+  const TRect r = s.control->ThumbRect();
+  const QImage shot = kvtest::Grab(s.control);
+  EXPECT_EQ(kvtest::PixelAt(shot, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2), kSilver);
+  EXPECT_MATCHES_REFERENCE(
+      shot, QStringLiteral("lib/") + PictureName<T>() + QStringLiteral("-list-pictures"));
+}
+
+TEST(ThumbPictures, ListBackgroundAndFourCellThumb) {
+  {
+    SCOPED_TRACE("switch");
+    ListPictures<TKvSwitch>([](TKvSwitch& sw) { sw.SetBackImageIndex(0); });
+  }
+  {
+    SCOPED_TRACE("track bar");
+    ListPictures<TKvTrackBar>([](TKvTrackBar& bar) {
+      bar.SetBackImageIndex(0);
+      bar.SetOptions(bar.Options() & ~TKvTrackBarOptions(TKvTrackBarOption::toThumbOpaque));
+    });
+  }
+}
+
+// A value change repaints only the band the thumb crossed: every such frame must show what a
+// repaint of the whole control shows, with the built-in thumb and with a list thumb smaller
+// than the face across the travel (a slider lights its whole strip's width).
+TYPED_TEST(Thumb, MovedThumbFramesMatchWholeRepaints) {
+  using T = TypeParam;
+  for (const bool small : {false, true}) {
+    SCOPED_TRACE(small ? "small list thumb" : "built-in thumb");
+    Scene<T> s;
+    TKvBitmapList list(nullptr);
+    if (small) {
+      AddThumbCells(list, 7, 7, {kSilver});
+      s.control->SetBitmapList(&list);
+      s.control->SetThumbImageIndex(0);
+    }
+    const auto expectWhole = [&s](const char* step) {
+      SCOPED_TRACE(step);
+      const QImage live = kvtest::Grab(s.control);
+      s.control->Repaint();
+      EXPECT_SAME_PIXELS(live, kvtest::Grab(s.control));
+    };
+    const QPoint beside = s.Beside();
+    const TRect before = s.control->ThumbRect();
+    QTest::mousePress(s.control, Qt::LeftButton, {}, beside);
+    expectWhole("active click");
+    EXPECT_NE(s.control->ThumbRect(), before);
+    QTest::mouseRelease(s.control, Qt::LeftButton, {}, beside);
+    QTest::keyClick(s.control, Qt::Key_End);
+    expectWhole("End");
+    QTest::keyClick(s.control, Qt::Key_Home);
+    expectWhole("Home");
+    QTest::keyClick(s.control, Qt::Key_Up);
+    QTest::keyClick(s.control, Qt::Key_Right);
+    expectWhole("arrow");
+    QPoint at = s.ThumbCentre();
+    QTest::mousePress(s.control, Qt::LeftButton, {}, at);
+    for (const QPoint step : {QPoint(5, 5), QPoint(-3, -3), QPoint(40, 40), QPoint(-90, -90)}) {
+      at += step;
+      Drag(s.control, at);
+      expectWhole("drag");
+    }
+    QTest::mouseRelease(s.control, Qt::LeftButton, {}, at);
+  }
 }

@@ -218,6 +218,7 @@ TEST(TrackBar, GutterTicksAndFocusFrame) {
   QImage shot = s.Shot();
   EXPECT_EQ(PixelAt(shot, 50, 22), kBack);
   EXPECT_EQ(PixelAt(shot, 14, 9), kBlack);
+  EXPECT_MATCHES_REFERENCE(shot, "lib/trackbar-no-gutter");
   s.bar->SetTabStop(true);
   s.bar->SetFocusColor(clRed);
   s.bar->SetFocus();
