@@ -227,7 +227,21 @@ TEST(StaticLayer, JogMeterRedrawsDrumAndLabels) {
                  }},
                 {"side", [](TKvJogMeter& j) { j.Scale()->SetPosition(TKvPosition::voAfter); }},
                 {"size", [](TKvJogMeter& j) { j.SetBounds(0, 0, 200, 37); }},
+                {"font size", [](TKvJogMeter& j) { j.Font()->SetHeight(-14); }},
+                {"decimals", [](TKvJogMeter& j) { j.Scale()->SetDecimals(1); }},
             });
+  // With the caption shown: each of what it is drawn with, alone.
+  ExpectChangesRedrawn<TKvJogMeter>(
+      [&](TKvJogMeter& j) {
+        demo(j);
+        j.SetShowCaption(true);
+        j.SetCaption(QStringLiteral("kHz"));
+      },
+      {
+          {"caption text", [](TKvJogMeter& j) { j.SetCaption(QStringLiteral("MHz")); }},
+          {"font name", [](TKvJogMeter& j) { j.Font()->SetName(QStringLiteral("Courier New")); }},
+          {"font style", [](TKvJogMeter& j) { j.Font()->SetStyle(TFontStyle::fsBold); }},
+      });
 }
 
 TEST(StaticLayer, TankAndWheelRedrawTheirFaces) {
