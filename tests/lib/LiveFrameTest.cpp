@@ -980,6 +980,46 @@ TEST(LiveFrame, LevelBarPositionsWriteWhatAFullRepaintWrites) {
   }
 }
 
+TEST(LiveFrame, TankLevelsWriteWhatAFullRepaintWrites) {
+  for (const TTankShape shape : {TTankShape::tsRectangle, TTankShape::tsRoundedRectangle,
+                                 TTankShape::tsEllipse, TTankShape::tsTriangle}) {
+    for (const bool pipe : {true, false}) {
+      for (const bool transparent : {false, true}) {
+        SCOPED_TRACE(testing::Message() << "shape " << int(shape) << ", pipe " << pipe
+                                        << ", transparent " << transparent);
+        auto form = std::make_unique<TForm>(nullptr);
+        form->SetColor(clTeal);
+        auto* tank = new TKvTank(form.get());
+        tank->SetBounds(4, 4, 60, 101);
+        tank->SetShape(shape);
+        tank->Container()->SetVisible(pipe);
+        tank->SetTransparent(transparent);
+        tank->SetMax(150);
+        tank->SetMin(50);
+        tank->SetPosition(70);
+        kvtest::ShowForm(form.get(), 80, 120);
+        PaintRegions recorder;
+        tank->installEventFilter(&recorder);
+        // Up and down, to the ends, past them (clamped) and back, and one that moves no row.
+        for (const double position : {71.0, 150.0, 149.0, 50.0, 51.0, 20.0, 200.0, 99.0, 99.2}) {
+          SCOPED_TRACE(position);
+          recorder.regions.clear();
+          tank->SetPosition(position);
+          ASSERT_LE(recorder.regions.size(), 1u);
+          const QImage live = kvtest::Grab(form.get());
+          tank->repaint();
+          ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+        }
+        // One step repaints the row or two the surface crossed, not the tank.
+        recorder.regions.clear();
+        tank->SetPosition(100);
+        ASSERT_EQ(recorder.regions.size(), 1u);
+        EXPECT_LE(recorder.regions[0].boundingRect().height(), 2);
+      }
+    }
+  }
+}
+
 TEST(StaticLayer, ShadowButtonRedrawsItsFace) {
   ExpectChangesRedrawn<TKvShadowButton>(
       [](TKvShadowButton& b) { b.SetCaption(QStringLiteral("Scope Panel")); },
