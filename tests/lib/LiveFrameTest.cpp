@@ -1020,6 +1020,41 @@ TEST(LiveFrame, TankLevelsWriteWhatAFullRepaintWrites) {
   }
 }
 
+TEST(LiveFrame, WheelTurnsWriteWhatAFullRepaintWrites) {
+  for (const bool transparent : {true, false}) {
+    SCOPED_TRACE(testing::Message() << "transparent " << transparent);
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetColor(clTeal);
+    auto* wheel = new TKvWheel(form.get());
+    wheel->SetLeft(4);
+    wheel->SetTop(4);
+    wheel->SetTransparent(transparent);
+    wheel->SetBaseAngle(30);
+    wheel->SetMaxValue(150);
+    wheel->SetMinValue(50);
+    wheel->SetPosition(70);
+    kvtest::ShowForm(form.get(), 100, 100);
+    PaintRegions recorder;
+    wheel->installEventFilter(&recorder);
+    // Small and large turns both ways, to the ends and past them (clamped).
+    for (const int position : {71, 150, 149, 50, 51, 100, 20, 200, 60}) {
+      SCOPED_TRACE(position);
+      recorder.regions.clear();
+      wheel->SetPosition(position);
+      ASSERT_LE(recorder.regions.size(), 1u);
+      const QImage live = kvtest::Grab(form.get());
+      wheel->repaint();
+      ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+    }
+    // One step repaints about the handle, not the knob.
+    recorder.regions.clear();
+    wheel->SetPosition(61);
+    ASSERT_EQ(recorder.regions.size(), 1u);
+    const QRect painted = recorder.regions[0].boundingRect();
+    EXPECT_LT(painted.width() * painted.height(), wheel->Width() * wheel->Height() / 4);
+  }
+}
+
 TEST(StaticLayer, ShadowButtonRedrawsItsFace) {
   ExpectChangesRedrawn<TKvShadowButton>(
       [](TKvShadowButton& b) { b.SetCaption(QStringLiteral("Scope Panel")); },
