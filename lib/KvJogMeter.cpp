@@ -118,6 +118,12 @@ int64_t TKvJogMeter::OffsetPixel(long double u) const {
   return PixelOf(static_cast<long double>(size) * u / apperture);
 }
 
+TKvJogMeter::FontSettings TKvJogMeter::FontNow() const {
+  const TFont* f = Font();
+  return {f->Name(),    f->Height(),      int(f->Style().toInt()),   int(f->Pitch()),
+          f->Charset(), f->Orientation(), kv::ColorToRGB(f->Color())};
+}
+
 struct TKvJogMeter::Label {
   QString Text;
   TSize Size;
@@ -183,11 +189,10 @@ void TKvJogMeter::DrawLabels(const Layout& l, const ScaleRecording& recording) {
   if (step == 0) return;
   const long double k0 = std::trunc(l.Start / step);
   // The labels made for another format or font are made again.
-  TKvLayerKey key;
-  key << FScale->FormatText() << FScale->Decimals() << Font();
-  if (key.Bytes() != FLabelsKey) {
+  LabelSettings settings{FScale->FormatText(), FScale->Decimals(), FontNow()};
+  if (!FLabelSettings || !(*FLabelSettings == settings)) {
     FLabels.clear();
-    FLabelsKey = key.Bytes();
+    FLabelSettings = std::move(settings);
   }
   for (const auto& [i, p] : recording.Labels) {
     Label& label = LabelOf(k0 * step + i * step);
@@ -201,12 +206,14 @@ void TKvJogMeter::DrawLabels(const Layout& l, const ScaleRecording& recording) {
       top = p - h / 2;
       left = l.Before ? l.Edge + l.HeightMax : l.Edge - l.HeightMax - w;
     }
+    // Two captures: the drawing fits in the function object without an allocation.
+    const Label* drawn = &label;
     label.Stamp.Stamp(Image(), label.Key, size,
-                      [&](TCanvas* canvas) {
+                      [this, drawn](TCanvas* canvas) {
                         canvas->SetFont(Font());
                         canvas->Brush()->SetStyle(TBrushStyle::bsClear);
-                        TRect r{0, 0, size.cx, size.cy};
-                        kv::DrawText(canvas, label.Text, r, kTextFlags);
+                        TRect r{0, 0, drawn->Size.cx, drawn->Size.cy};
+                        kv::DrawText(canvas, drawn->Text, r, kTextFlags);
                       },
                       {I(left), I(top)});
   }
@@ -314,9 +321,22 @@ void TKvJogMeter::Paint() {
   l.HeightMin = s.HeightMin();
   l.Start = static_cast<long double>(FValue->Value()) - static_cast<long double>(s.Apperture()) / 2;
 
-  TKvLayerKey key;
-  key << Width() << Height() << l.Horizontal << FFromColor << FToColor << FShowCaption << l.Before
-      << Caption() << Font();
+  FaceSettings settings{Width(),
+                        Height(),
+                        l.Horizontal,
+                        l.Before,
+                        FShowCaption,
+                        kv::ColorToRGB(FFromColor),
+                        kv::ColorToRGB(FToColor),
+                        Caption(),
+                        FontNow()};
+  if (!FFaceSettings || !(*FFaceSettings == settings)) {
+    FFaceKey = {};
+    FFaceKey << Width() << Height() << l.Horizontal << FFromColor << FToColor << FShowCaption
+             << l.Before << Caption() << Font();
+    FFaceSettings = std::move(settings);
+  }
+  const TKvLayerKey& key = FFaceKey;
   TCanvas* canvas = BitmapCanvas();
   // The drum and the caption stay the same while the scale slides over them.
   const auto drum = [&] {

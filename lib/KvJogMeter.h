@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -171,6 +172,30 @@ private:
     bool operator==(const ScaleSettings&) const = default;
   };
 
+  // What the drum, the caption and the labels are drawn with, compared field by field each
+  // frame so that their keys are built only when one of them changed.
+  struct FontSettings {
+    QString Name;
+    int Height = 0, Style = 0, Pitch = 0, Charset = 0, Orientation = 0;
+    int32_t Color = 0;  // as drawn
+    bool operator==(const FontSettings&) const = default;
+  };
+  struct FaceSettings {
+    int64_t W = 0, H = 0;
+    bool Horizontal = true, Before = true, ShowCaption = false;
+    int32_t From = 0, To = 0;  // as drawn
+    QString Caption;
+    FontSettings Font;
+    bool operator==(const FaceSettings&) const = default;
+  };
+  struct LabelSettings {
+    QString FormatText;
+    int Decimals = 0;
+    FontSettings Font;
+    bool operator==(const LabelSettings&) const = default;
+  };
+  FontSettings FontNow() const;
+
   // The ticks and the places of the labels for one pair of offsets of the minor and the major
   // ticks from the window's start: the labels sit on the major ticks.
   struct ScaleRecording {
@@ -199,7 +224,10 @@ private:
   std::unique_ptr<TKvFaceBase> FFaceBase;
   // The labels drawn so far, by value: they repeat as the scale slides.
   std::map<long double, Label> FLabels;
-  QByteArray FLabelsKey;
+  std::optional<LabelSettings> FLabelSettings;
+  // The key of the drum and caption, for the settings it was built from.
+  std::optional<FaceSettings> FFaceSettings;
+  TKvLayerKey FFaceKey;
   // The scale recorded so far, by the offsets of the minor and the major ticks, for the
   // settings it was recorded with.
   std::map<std::pair<long double, long double>, ScaleRecording> FRecordings;

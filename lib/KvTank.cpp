@@ -113,7 +113,14 @@ void TKvTank::SetPosition(double v) {
   if (!std::isfinite(v)) return;
   if (FMin <= v && v <= FMax) FPosition = v;
   else if (!OutOfRange(v)) return;
-  UpdateControl();
+  RepaintLevel();
+}
+
+void TKvTank::RepaintLevel() {
+  if (FPaintedLevel < 0) return UpdateControl();
+  // Only the surface moved: the rows it crossed change, the walls and the rest stay.
+  const int was = FPaintedLevel, now = std::max(LevelY(), 0);
+  UpdateControlRect(TRect{0, std::min(was, now), Width(), std::max(was, now)});
 }
 
 void TKvTank::SetMax(double v) {
@@ -198,7 +205,9 @@ void TKvTank::Paint() {
   const bool inside = body > 7 && pipeRight > 7;
   const TRect all{0, 0, Width(), Height()};
   // The walls and the empty inside stay the same while the level moves.
+  bool redrawn = false;
   ClearWithBase(*FFaceBase, key, [&] {
+    redrawn = true;
     c->Pen()->SetMode(TPenMode::pmCopy);
     c->Pen()->SetStyle(TPenStyle::psSolid);
     c->Pen()->SetWidth(2);
@@ -257,14 +266,19 @@ void TKvTank::Paint() {
     }
   });
 
+  FPaintedLevel = -1;
   if (inside) {
     // The liquid: the inside from the level down.
     const int64_t level = std::max(LevelY(), 0);
-    if (level < h) {
+    FPaintedLevel = int(level);
+    // Over a kept face only the rows being painted changed; a face drawn afresh is all new.
+    const int64_t top = redrawn ? level : std::max<int64_t>(level, PaintRect().Top);
+    const int64_t bottom = redrawn ? h : std::min<int64_t>(h, PaintRect().Bottom);
+    if (top < bottom) {
       c->SelectClipRgn(&FInterior);
       c->Brush()->SetStyle(TBrushStyle::bsSolid);
       c->Brush()->SetColor(FFillColor);
-      c->FillRect(TRect{0, int(level), Width(), Height()});
+      c->FillRect(TRect{0, int(top), Width(), int(bottom)});
       c->SelectClipRgn(nullptr);
     }
   }

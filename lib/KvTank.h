@@ -138,6 +138,8 @@ private:
   // Takes the handler's values and clamps; false when the handler freed the tank.
   bool OutOfRange(double v);
   void Clamp();
+  // Repaints only the rows between the level the last frame drew and the current one.
+  void RepaintLevel();
 
   std::unique_ptr<TContainerTank> FContainer;
   TTankShape FShape = TTankShape::tsTriangle;
@@ -152,4 +154,6 @@ private:
   // The inside of body and pipe, and the geometry it was made for.
   TRegion FInterior;
   QByteArray FInteriorKey;
+  // The surface the last frame drew the liquid from; -1 when it drew none.
+  int FPaintedLevel = -1;
 };

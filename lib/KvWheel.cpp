@@ -105,7 +105,14 @@ void TKvWheel::SetPosition(int v) {
   v = std::max(std::min(v, FMaxValue), FMinValue);
   if (v == FPosition) return;
   FPosition = v;
-  UpdateControl();
+  if (FHandlePainted) {
+    const TRect now = HandleRect();
+    UpdateControlRect(TRect{
+        std::min(FPaintedHandle.Left, now.Left), std::min(FPaintedHandle.Top, now.Top),
+        std::max(FPaintedHandle.Right, now.Right), std::max(FPaintedHandle.Bottom, now.Bottom)});
+  } else {
+    UpdateControl();
+  }
   emit OnChange(this);
 }
 
@@ -192,14 +199,21 @@ void TKvWheel::Paint() {
     }
   });
   const TBitmap* handle = FHandleImage.get();
+  const TRect place = HandleRect();
+  canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+  canvas->BrushCopy(place, handle, BitmapRect(handle), handle->TransparentColor());
+  FPaintedHandle = place;
+  FHandlePainted = true;
+  TKvGraphicImageControl::Paint();
+}
+
+TRect TKvWheel::HandleRect() const {
+  const TBitmap* handle = FHandleImage.get();
   const TPoint center = HandleCenter();
   const int64_t hx = int64_t(center.X) - handle->Width() / 2;
   const int64_t hy = int64_t(center.Y) - handle->Height() / 2;
-  canvas->Brush()->SetStyle(TBrushStyle::bsClear);
-  canvas->BrushCopy(TRect{SaturateToInt(hx), SaturateToInt(hy), SaturateToInt(hx + handle->Width()),
-                          SaturateToInt(hy + handle->Height())},
-                    handle, BitmapRect(handle), handle->TransparentColor());
-  TKvGraphicImageControl::Paint();
+  return {SaturateToInt(hx), SaturateToInt(hy), SaturateToInt(hx + handle->Width()),
+          SaturateToInt(hy + handle->Height())};
 }
 
 // ---------------------------------------------------------------------------

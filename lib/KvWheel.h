@@ -87,6 +87,8 @@ protected:
 private:
   void BackImageChanged();
   void HandleImageChanged();
+  // Where the handle picture lies for the current position.
+  TRect HandleRect() const;
 
   int FMaxValue = 100;
   int FMinValue = 0;
@@ -98,4 +100,7 @@ private:
   bool FDragging = false;
   bool FReloading = false;
   std::unique_ptr<TKvFaceBase> FFaceBase;
+  // Where the last frame drew the handle: a turn repaints only that and the new place.
+  TRect FPaintedHandle;
+  bool FHandlePainted = false;
 };

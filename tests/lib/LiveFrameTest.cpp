@@ -228,7 +228,21 @@ TEST(StaticLayer, JogMeterRedrawsDrumAndLabels) {
                  }},
                 {"side", [](TKvJogMeter& j) { j.Scale()->SetPosition(TKvPosition::voAfter); }},
                 {"size", [](TKvJogMeter& j) { j.SetBounds(0, 0, 200, 37); }},
+                {"font size", [](TKvJogMeter& j) { j.Font()->SetHeight(-14); }},
+                {"decimals", [](TKvJogMeter& j) { j.Scale()->SetDecimals(1); }},
             });
+  // With the caption shown: each of what it is drawn with, alone.
+  ExpectChangesRedrawn<TKvJogMeter>(
+      [&](TKvJogMeter& j) {
+        demo(j);
+        j.SetShowCaption(true);
+        j.SetCaption(QStringLiteral("kHz"));
+      },
+      {
+          {"caption text", [](TKvJogMeter& j) { j.SetCaption(QStringLiteral("MHz")); }},
+          {"font name", [](TKvJogMeter& j) { j.Font()->SetName(QStringLiteral("Courier New")); }},
+          {"font style", [](TKvJogMeter& j) { j.Font()->SetStyle(TFontStyle::fsBold); }},
+      });
 }
 
 TEST(StaticLayer, TankAndWheelRedrawTheirFaces) {
@@ -964,6 +978,81 @@ TEST(LiveFrame, LevelBarPositionsWriteWhatAFullRepaintWrites) {
       const QRect painted = recorder.regions[0].boundingRect();
       EXPECT_LE(vertical ? painted.height() : painted.width(), 6);
     }
+  }
+}
+
+TEST(LiveFrame, TankLevelsWriteWhatAFullRepaintWrites) {
+  for (const TTankShape shape : {TTankShape::tsRectangle, TTankShape::tsRoundedRectangle,
+                                 TTankShape::tsEllipse, TTankShape::tsTriangle}) {
+    for (const bool pipe : {true, false}) {
+      for (const bool transparent : {false, true}) {
+        SCOPED_TRACE(testing::Message() << "shape " << int(shape) << ", pipe " << pipe
+                                        << ", transparent " << transparent);
+        auto form = std::make_unique<TForm>(nullptr);
+        form->SetColor(clTeal);
+        auto* tank = new TKvTank(form.get());
+        tank->SetBounds(4, 4, 60, 101);
+        tank->SetShape(shape);
+        tank->Container()->SetVisible(pipe);
+        tank->SetTransparent(transparent);
+        tank->SetMax(150);
+        tank->SetMin(50);
+        tank->SetPosition(70);
+        kvtest::ShowForm(form.get(), 80, 120);
+        PaintRegions recorder;
+        tank->installEventFilter(&recorder);
+        // Up and down, to the ends, past them (clamped) and back, and one that moves no row.
+        for (const double position : {71.0, 150.0, 149.0, 50.0, 51.0, 20.0, 200.0, 99.0, 99.2}) {
+          SCOPED_TRACE(position);
+          recorder.regions.clear();
+          tank->SetPosition(position);
+          ASSERT_LE(recorder.regions.size(), 1u);
+          const QImage live = kvtest::Grab(form.get());
+          tank->repaint();
+          ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+        }
+        // One step repaints the row or two the surface crossed, not the tank.
+        recorder.regions.clear();
+        tank->SetPosition(100);
+        ASSERT_EQ(recorder.regions.size(), 1u);
+        EXPECT_LE(recorder.regions[0].boundingRect().height(), 2);
+      }
+    }
+  }
+}
+
+TEST(LiveFrame, WheelTurnsWriteWhatAFullRepaintWrites) {
+  for (const bool transparent : {true, false}) {
+    SCOPED_TRACE(testing::Message() << "transparent " << transparent);
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetColor(clTeal);
+    auto* wheel = new TKvWheel(form.get());
+    wheel->SetLeft(4);
+    wheel->SetTop(4);
+    wheel->SetTransparent(transparent);
+    wheel->SetBaseAngle(30);
+    wheel->SetMaxValue(150);
+    wheel->SetMinValue(50);
+    wheel->SetPosition(70);
+    kvtest::ShowForm(form.get(), 100, 100);
+    PaintRegions recorder;
+    wheel->installEventFilter(&recorder);
+    // Small and large turns both ways, to the ends and past them (clamped).
+    for (const int position : {71, 150, 149, 50, 51, 100, 20, 200, 60}) {
+      SCOPED_TRACE(position);
+      recorder.regions.clear();
+      wheel->SetPosition(position);
+      ASSERT_LE(recorder.regions.size(), 1u);
+      const QImage live = kvtest::Grab(form.get());
+      wheel->repaint();
+      ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+    }
+    // One step repaints about the handle, not the knob.
+    recorder.regions.clear();
+    wheel->SetPosition(61);
+    ASSERT_EQ(recorder.regions.size(), 1u);
+    const QRect painted = recorder.regions[0].boundingRect();
+    EXPECT_LT(painted.width() * painted.height(), wheel->Width() * wheel->Height() / 4);
   }
 }
 
