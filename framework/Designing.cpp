@@ -7,12 +7,25 @@
 // The one way into a component's protected design state from outside the class.
 class TComponentAccess {
 public:
-  static void SetDesigning(TComponent* component, bool designing) {
+  // Calls Entered on each component that was not designing before.
+  template <class Entered>
+  static void SetDesigning(TComponent* component, bool designing, Entered&& entered) {
+    const bool was = component->ComponentState().testFlag(TComponentStateFlag::csDesigning);
     component->SetDesigning(designing);
+    if (designing && !was) entered(component);
     for (int i = 0; i < component->ComponentCount(); ++i)
-      SetDesigning(component->Components(i), designing);
+      SetDesigning(component->Components(i), designing, entered);
   }
 };
+
+namespace {
+
+std::vector<std::pair<const QMetaObject*, kv::DesignSetUp>>& DesignSetUps() {
+  static std::vector<std::pair<const QMetaObject*, kv::DesignSetUp>> setUps;
+  return setUps;
+}
+
+}  // namespace
 
 namespace kv {
 
@@ -25,8 +38,18 @@ std::vector<const TRegisteredClass*> RegisteredControls() {
   return controls;
 }
 
+void RegisterDesignSetUp(const QMetaObject* metaObject, DesignSetUp setUp) {
+  DesignSetUps().emplace_back(metaObject, setUp);
+}
+
 void SetDesigning(TComponent* component, bool designing) {
-  if (component) TComponentAccess::SetDesigning(component, designing);
+  if (!component) return;
+  TComponentAccess::SetDesigning(component, designing, [](TComponent* entered) {
+    const auto* object = dynamic_cast<const QObject*>(entered);
+    if (!object) return;
+    for (const auto& [metaObject, setUp] : DesignSetUps())
+      if (object->metaObject()->inherits(metaObject)) setUp(entered);
+  });
 }
 
 QImage ControlPicture(TControl* control) {
