@@ -521,10 +521,17 @@ public:
       // All of it inside one clip rectangle in two solid colours: each pixel's last colour
       // straight into the rows.
       const uint32_t colors[2] = {brush.color | kv::kOpaque, pen.color | kv::kOpaque};
-      const uint8_t* last = entry->LastInk.data();
-      for (const Piece& run : entry->Runs) {
+      if (!entry->RowInks.empty()) {
+        const uint8_t* ink = entry->RowInks.data();
+        for (const Piece& run : entry->Rows) {
+          uint32_t* p = surface.Row(at.Y + run.Y) + (at.X + run.Begin);
+          for (int32_t n = run.End - run.Begin; n > 0; --n) *p++ = colors[*ink++];
+        }
+        return true;
+      }
+      for (const Piece& run : entry->LastInks) {
         uint32_t* p = surface.Row(at.Y + run.Y) + (at.X + run.Begin);
-        for (int32_t n = run.End - run.Begin; n > 0; --n) *p++ = colors[*last++];
+        kv::FillPixels(p, p + (run.End - run.Begin), colors[run.Pen]);
       }
       return true;
     }
@@ -577,10 +584,12 @@ private:
     Key Shape;
     std::vector<Piece> Pieces;
     QRect Box;  // the pieces' bounds
-    // What copying inks leave: the rows' runs of painted pixels, and for each of their
-    // pixels in order, whether the pen (1) or the brush (0) painted it last.
-    std::vector<Piece> Runs;
-    std::vector<uint8_t> LastInk;
+    // What copying inks leave: runs of pixels that the same ink painted last, apart. A
+    // narrow shape's runs are short: it keeps each row's painted run instead, and the ink
+    // of each of its pixels, in order (1 the pen).
+    std::vector<Piece> LastInks;
+    std::vector<Piece> Rows;
+    std::vector<uint8_t> RowInks;
   };
 
   // An ink that does not paint has no pieces, so it never stands in the way.
@@ -637,9 +646,13 @@ private:
     return &e;
   }
 
+  // Shapes up to this wide are replayed pixel by pixel along their rows.
+  static constexpr int kNarrow = 16;
+
   static void RecordLastInks(Entry& e) {
-    e.Runs.clear();
-    e.LastInk.clear();
+    e.LastInks.clear();
+    e.Rows.clear();
+    e.RowInks.clear();
     if (e.Box.isEmpty()) return;
     const int width = e.Box.width();
     // Per pixel of the box: 0 untouched, else 1 + the ink that painted it last.
@@ -652,15 +665,21 @@ private:
     for (int y = 0; y < e.Box.height(); ++y) {
       const uint8_t* row = grid.data() + size_t(y) * size_t(width);
       for (int x = 0; x < width;) {
-        if (!row[x]) {
-          ++x;
-          continue;
-        }
+        const uint8_t ink = row[x];
         const int begin = x;
-        for (; x < width && row[x]; ++x) e.LastInk.push_back(uint8_t(row[x] - 1));
-        e.Runs.push_back({int32_t(y + e.Box.top()), int32_t(begin + e.Box.left()),
-                          int32_t(x + e.Box.left()), false});
+        while (x < width && row[x] == ink) ++x;
+        if (ink)
+          e.LastInks.push_back({int32_t(y + e.Box.top()), int32_t(begin + e.Box.left()),
+                                int32_t(x + e.Box.left()), ink == 2});
       }
+    }
+    if (width > kNarrow) return;
+    for (const Piece& run : e.LastInks) {
+      // Runs that touch on one row become one.
+      if (!e.Rows.empty() && e.Rows.back().Y == run.Y && e.Rows.back().End == run.Begin)
+        e.Rows.back().End = run.End;
+      else e.Rows.push_back({run.Y, run.Begin, run.End, false});
+      e.RowInks.insert(e.RowInks.end(), size_t(run.End - run.Begin), uint8_t(run.Pen));
     }
   }
 
@@ -985,7 +1004,8 @@ const kv::ClipRects& TCanvas::EffectiveClip() const {
       }
     }
     FClip = std::make_unique<kv::ClipRects>(std::move(clip));
-  }();
+  }
+  ();
   return *FClip;
 }
 
