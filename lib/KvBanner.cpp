@@ -19,25 +19,34 @@ namespace {
 // covers it, kGap in a gap of the picture, kOutside off the picture.
 constexpr int64_t kGap = -1, kOutside = -2;
 
-void MapAxis(std::vector<int64_t>& map, std::vector<uint8_t>& square, int64_t length,
-             int64_t offset, int64_t rendered, int64_t pitch, int64_t size) {
-  map.assign(size_t(length), kOutside);
+// Whether each column (or row) of the face lies on a square of the grid or in a gap.
+void MapSquares(std::vector<uint8_t>& square, int64_t length, int64_t pitch, int64_t size) {
   square.resize(size_t(length));
   // Running remainders instead of a division per pixel.
   for (int64_t i = 0, phase = 0; i < length; ++i) {
     square[size_t(i)] = phase < size;
     if (++phase == pitch) phase = 0;
   }
-  const int64_t first = std::max<int64_t>(offset, 0);  // where d = i - offset reaches 0
-  if (first >= length) return;
-  int64_t d = first - offset, q = d / pitch, r = d % pitch;
-  for (int64_t i = first; i < length && d < rendered; ++i, ++d) {
-    map[size_t(i)] = r < size ? q : kGap;
-    if (++r == pitch) {
-      r = 0;
-      ++q;
+}
+
+void MapAxis(std::vector<int64_t>& map, int64_t length, int64_t offset, int64_t rendered,
+             int64_t pitch, int64_t size) {
+  map.resize(size_t(length));
+  // Each entry written once: off the picture before it, on it, off it after it.
+  const int64_t first = std::clamp<int64_t>(offset, 0, length);  // where d = i - offset reaches 0
+  std::fill(map.begin(), map.begin() + first, kOutside);
+  int64_t i = first;
+  if (first < length) {
+    int64_t d = first - offset, q = d / pitch, r = d % pitch;
+    for (; i < length && d < rendered; ++i, ++d) {
+      map[size_t(i)] = r < size ? q : kGap;
+      if (++r == pitch) {
+        r = 0;
+        ++q;
+      }
     }
   }
+  std::fill(map.begin() + i, map.end(), kOutside);
 }
 
 }  // namespace
@@ -211,27 +220,42 @@ void TKvBanner::DrawPicture(int64_t shift) {
                               : picture->ScanLine(0)[0] | 0xFF000000u;
   std::vector<int64_t>&cols = FCols, &rows = FRows;
   std::vector<uint8_t>&colSquare = FColSquare, &rowSquare = FRowSquare;
-  MapAxis(cols, colSquare, w, FOffsetX, empty ? 0 : RenderedWidth(), p, size);
-  MapAxis(rows, rowSquare, h, FOffsetY, empty ? 0 : RenderedHeight(), p, size);
-  // The two rows of the bare grid: one through its squares, one through a gap.
+  const int64_t renderedWidth = empty ? 0 : RenderedWidth();
+  MapAxis(cols, w, FOffsetX, renderedWidth, p, size);
+  MapAxis(rows, h, FOffsetY, empty ? 0 : RenderedHeight(), p, size);
+  // The squares and the two rows of the bare grid (one through its squares, one through a
+  // gap) change only with the size, the pitch and the colours, not as the picture moves.
   std::vector<uint32_t>&gridRow = FGridRow, &gapRow = FGapRow;
-  gridRow.resize(size_t(w));
-  gapRow.assign(size_t(w), gap);
-  for (int64_t x = 0; x < w; ++x) gridRow[size_t(x)] = colSquare[size_t(x)] ? square : gap;
-  // The columns the picture covers.
+  const std::array<int64_t, 6> gridKey{w, h, p, size, square, gap};
+  if (gridKey != FGridKey || gridRow.size() != size_t(w)) {
+    MapSquares(colSquare, w, p, size);
+    MapSquares(rowSquare, h, p, size);
+    gridRow.resize(size_t(w));
+    gapRow.assign(size_t(w), gap);
+    for (int64_t x = 0; x < w; ++x) gridRow[size_t(x)] = colSquare[size_t(x)] ? square : gap;
+    FGridKey = gridKey;
+  }
+  // The columns the picture covers: from its left edge (or the face's) to its right edge.
   int64_t first = w, last = -1;
-  for (int64_t x = 0; x < w; ++x)
-    if (cols[size_t(x)] != kOutside) {
-      first = std::min(first, x);
-      last = x;
-    }
+  if (const int64_t a = std::max<int64_t>(FOffsetX, 0),
+      b = std::min<int64_t>(w, FOffsetX + renderedWidth);
+      a < b) {
+    first = a;
+    last = b - 1;
+  }
   // The picture's columns on the face, as indexes into a row of those columns with the gap's
-  // colour after them: a picture row is then read without a branch per pixel.
+  // colour after them: a picture row is then read without a branch per pixel. The columns
+  // grow from left to right, gaps between them.
   int64_t colFrom = INT64_MAX, colTo = -1;
   for (int64_t x = first; x <= last; ++x)
     if (cols[size_t(x)] >= 0) {
-      colFrom = std::min(colFrom, cols[size_t(x)]);
-      colTo = std::max(colTo, cols[size_t(x)]);
+      colFrom = cols[size_t(x)];
+      break;
+    }
+  for (int64_t x = last; x >= first; --x)
+    if (cols[size_t(x)] >= 0) {
+      colTo = cols[size_t(x)];
+      break;
     }
   const int64_t shown = colTo >= colFrom ? colTo - colFrom + 1 : 0;
   std::vector<uint32_t>&pictureRow = FPictureRow, &index = FIndex;

@@ -10,6 +10,7 @@
 
 #include <QObject>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -125,6 +126,9 @@ private:
   std::vector<int64_t> FCols, FRows;
   std::vector<uint8_t> FColSquare, FRowSquare;
   std::vector<uint32_t> FGridRow, FGapRow, FPictureRow, FIndex;
+  // What the squares and the two grid rows above were made for: width, height, pitch, square
+  // size, square colour, gap colour.
+  std::array<int64_t, 6> FGridKey{};
   // What the last face was drawn from, and its picture's place across.
   QByteArray FFaceKey;
   int64_t FFaceOffsetX = 0;
