@@ -342,6 +342,23 @@ struct PaintRegions : QObject {
   }
 };
 
+// Sets each position on a shown control: each asks for one repaint at most (exactly one when
+// OnePaint), and the window then shows what the control's own full repaint shows.
+template <class Control, class Position>
+void ExpectPositionsLikeRepaint(TForm& form, Control& control, PaintRegions& recorder,
+                                std::initializer_list<Position> positions, bool onePaint) {
+  for (const Position position : positions) {
+    SCOPED_TRACE(position);
+    recorder.regions.clear();
+    control.SetPosition(position);
+    if (onePaint) ASSERT_EQ(recorder.regions.size(), 1u);
+    else ASSERT_LE(recorder.regions.size(), 1u);
+    const QImage live = kvtest::Grab(&form);
+    control.repaint();
+    ASSERT_SAME_PIXELS(live, kvtest::Grab(&form));
+  }
+}
+
 }  // namespace
 
 TEST(LiveFrame, WritesWhatAFullRepaintWrites) {
@@ -962,15 +979,9 @@ TEST(LiveFrame, LevelBarPositionsWriteWhatAFullRepaintWrites) {
       kvtest::ShowForm(form.get(), 180, 180);
       PaintRegions recorder;
       bar->installEventFilter(&recorder);
-      for (const int position : {70, 71, 150, 149, 50, 51, 100, 60, 140, 50}) {
-        SCOPED_TRACE(position);
-        recorder.regions.clear();
-        bar->SetPosition(position);
-        ASSERT_EQ(recorder.regions.size(), 1u);
-        const QImage live = kvtest::Grab(form.get());
-        bar->repaint();
-        ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
-      }
+      ExpectPositionsLikeRepaint(*form, *bar, recorder,
+                                 {70, 71, 150, 149, 50, 51, 100, 60, 140, 50}, true);
+      if (testing::Test::HasFatalFailure()) return;
       // One step on repaints a tick or two, not the bar.
       recorder.regions.clear();
       bar->SetPosition(51);
@@ -1002,15 +1013,10 @@ TEST(LiveFrame, TankLevelsWriteWhatAFullRepaintWrites) {
         PaintRegions recorder;
         tank->installEventFilter(&recorder);
         // Up and down, to the ends, past them (clamped) and back, and one that moves no row.
-        for (const double position : {71.0, 150.0, 149.0, 50.0, 51.0, 20.0, 200.0, 99.0, 99.2}) {
-          SCOPED_TRACE(position);
-          recorder.regions.clear();
-          tank->SetPosition(position);
-          ASSERT_LE(recorder.regions.size(), 1u);
-          const QImage live = kvtest::Grab(form.get());
-          tank->repaint();
-          ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
-        }
+        ExpectPositionsLikeRepaint(*form, *tank, recorder,
+                                   {71.0, 150.0, 149.0, 50.0, 51.0, 20.0, 200.0, 99.0, 99.2},
+                                   false);
+        if (testing::Test::HasFatalFailure()) return;
         // One step repaints the row or two the surface crossed, not the tank.
         recorder.regions.clear();
         tank->SetPosition(100);
@@ -1038,15 +1044,9 @@ TEST(LiveFrame, WheelTurnsWriteWhatAFullRepaintWrites) {
     PaintRegions recorder;
     wheel->installEventFilter(&recorder);
     // Small and large turns both ways, to the ends and past them (clamped).
-    for (const int position : {71, 150, 149, 50, 51, 100, 20, 200, 60}) {
-      SCOPED_TRACE(position);
-      recorder.regions.clear();
-      wheel->SetPosition(position);
-      ASSERT_LE(recorder.regions.size(), 1u);
-      const QImage live = kvtest::Grab(form.get());
-      wheel->repaint();
-      ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
-    }
+    ExpectPositionsLikeRepaint(*form, *wheel, recorder, {71, 150, 149, 50, 51, 100, 20, 200, 60},
+                               false);
+    if (testing::Test::HasFatalFailure()) return;
     // One step repaints about the handle, not the knob.
     recorder.regions.clear();
     wheel->SetPosition(61);
