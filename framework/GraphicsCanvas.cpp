@@ -86,15 +86,22 @@ std::pair<int64_t, int64_t> VisibleRows(const ClipRects& clip, int64_t top, int6
 
 namespace {
 
+// The sides of a box a point lies beyond: left, right, above, below.
+unsigned SidesBeyond(Point64 p, const QRect& box) {
+  return unsigned(p.X < box.left()) | unsigned(p.X > box.right()) << 1 |
+         unsigned(p.Y < box.top()) << 2 | unsigned(p.Y > box.bottom()) << 3;
+}
+
 // Which point of the quarter walk (relative to the ellipse's centre) a direction (y up)
 // meets, as a position counted counter-clockwise around the whole ellipse from its right
 // end, 4 `count` positions in all: the first point at or past the direction.
 int64_t ArcPosition(std::span<const Point64> quarter, Point64 d) {
   const int64_t count = int64_t(quarter.size());
+  // The walk turns one way, so the points past a direction are a tail of it.
   auto first = [&](auto&& past) {
-    int64_t i = 0;
-    while (i < count && !past(quarter[size_t(i)])) ++i;
-    return i;
+    const auto at = std::partition_point(quarter.begin(), quarter.end(),
+                                         [&](const Point64& p) { return !past(p); });
+    return int64_t(at - quarter.begin());
   };
   const auto cross = [](int64_t a, int64_t b, int64_t c, int64_t d2) {
     return Int128(a) * b <= Int128(c) * d2;
@@ -133,7 +140,8 @@ const std::vector<Point64>& CentredQuarter(const RoundShape& e) {
 
 }  // namespace
 
-std::vector<Point64> PieOutline(const RoundShape& e, Point64 centre, Point64 start, Point64 end) {
+std::vector<Point64> PieOutline(const RoundShape& e, Point64 centre, Point64 start, Point64 end,
+                                const std::optional<QRect>& cut) {
   const int64_t w = e.Width, h = e.Height;
   const std::vector<Point64>& quarter = CentredQuarter(e);
   const int64_t count = int64_t(quarter.size());
@@ -144,33 +152,44 @@ std::vector<Point64> PieOutline(const RoundShape& e, Point64 centre, Point64 sta
   points.reserve(size_t(to - from) + 1);
   const int64_t left = e.Left + w / 2, right = e.Right() - 1 - w / 2;
   const int64_t upper = e.Bottom() - 1 - h / 2, lower = e.Top + h / 2;
+  const Point64* walk = quarter.data();
+  // Point k of quarter q (counter-clockwise from the right end), in path order.
+  const auto at = [&](int64_t q, int64_t k) -> Point64 {
+    switch (q) {
+      case 0: return {left + walk[k].X, upper - walk[k].Y};
+      case 1: return {right - walk[count - 1 - k].X, upper - walk[count - 1 - k].Y};
+      case 2: return {right - walk[k].X, lower + walk[k].Y};
+      default: return {left + walk[count - 1 - k].X, lower + walk[count - 1 - k].Y};
+    }
+  };
   // Quarter by quarter: position i lies in quarter (i div count) mod 4, at k = i mod count.
   for (int64_t i = from; i < to;) {
-    const int64_t k0 = i % count, n = std::min(to - i, count - k0);
-    const Point64* walk = quarter.data();
-    switch ((i / count) % 4) {
-      case 0:
-        for (int64_t k = k0; k < k0 + n; ++k)
-          points.push_back({left + walk[k].X, upper - walk[k].Y});
-        break;
-      case 1:
-        for (int64_t k = k0; k < k0 + n; ++k) {
-          const Point64 q = walk[count - 1 - k];
-          points.push_back({right - q.X, upper - q.Y});
-        }
-        break;
-      case 2:
-        for (int64_t k = k0; k < k0 + n; ++k)
-          points.push_back({right - walk[k].X, lower + walk[k].Y});
-        break;
-      default:
-        for (int64_t k = k0; k < k0 + n; ++k) {
-          const Point64 q = walk[count - 1 - k];
-          points.push_back({left + q.X, lower + q.Y});
-        }
-        break;
+    const int64_t q = (i / count) % 4, k0 = i % count, k1 = k0 + std::min(to - i, count - k0);
+    i += k1 - k0;
+    if (!cut) {
+      for (int64_t k = k0; k < k1; ++k) points.push_back(at(q, k));
+      continue;
     }
-    i += n;
+    // Along a quarter both coordinates move one way, so the points beyond a side of the box
+    // are a head or a tail of it, found by halving; such a run keeps its two ends.
+    for (int64_t k = k0; k < k1;) {
+      const Point64 p = at(q, k);
+      const unsigned sides = SidesBeyond(p, *cut);
+      points.push_back(p);
+      int64_t next = k + 1;
+      for (unsigned side = 1; side <= sides; side <<= 1) {
+        if ((sides & side) == 0) continue;
+        int64_t lo = k + 1, hi = k1;
+        while (lo < hi) {
+          const int64_t mid = lo + (hi - lo) / 2;
+          if (SidesBeyond(at(q, mid), *cut) & side) lo = mid + 1;
+          else hi = mid;
+        }
+        next = std::max(next, lo);
+      }
+      if (next > k + 1) points.push_back(at(q, next - 1));
+      k = next;
+    }
   }
   points.push_back(centre);
   return points;
@@ -780,6 +799,40 @@ void FillByRows(const kv::SurfaceRows& surface, const ClipRects& clip,
   }
 }
 
+// A long closed path cut down to what can show in a box: each run of points that all lie
+// beyond one side of the box keeps only its two ends. The edge between them lies beyond that
+// side too and crosses each row, counted with its direction, as often as the run did, so the
+// fill inside the box is the same under either rule, and so is a thin solid outline. Short
+// paths are returned whole (empty): cutting them saves nothing.
+std::vector<Point64> CulledPath(std::span<const Point64> points, const QRect& box) {
+  constexpr size_t kWorthCutting = 32;
+  std::vector<Point64> kept;
+  if (points.size() < kWorthCutting) return kept;
+  kept.reserve(points.size());
+  unsigned run = 0;   // the sides every point of the current run lies beyond
+  bool open = false;  // the run's last point is not kept yet
+  for (size_t i = 0; i < points.size(); ++i) {
+    const unsigned side = kv::SidesBeyond(points[i], box);
+    if (i > 0 && (run & side) != 0) {
+      run &= side;
+      open = true;
+      continue;
+    }
+    if (open) kept.push_back(points[i - 1]);
+    kept.push_back(points[i]);
+    run = side;
+    open = false;
+  }
+  if (open) kept.push_back(points.back());
+  return kept;
+}
+
+// Whether a closed path may lose what lies beyond the clip: not when a dash's phase runs
+// along the whole path, or a wide stroke's joins reach across it.
+bool OutlineMayBeCut(const TCanvas& canvas) {
+  return !HasWidePen(canvas) && DashPattern::Of(canvas.Pen()->Style()).Solid();
+}
+
 // The interior of a closed path in the brush and the path in the pen; a wide pen's
 // stroke is left out of the interior.
 void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool winding) {
@@ -789,6 +842,9 @@ void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool 
   const auto stroke = WideOutline(canvas, points, true);
   const DashPattern dash = DashPattern::Of(canvas.Pen()->Style());
   if (clip.IsEmpty()) return;
+  std::vector<Point64> culled;
+  if (OutlineMayBeCut(canvas)) culled = CulledPath(points, clip.Bounds);
+  if (!culled.empty()) points = culled;
   if (!winding && !stroke) {
     thread_local SmallPolygonCache cache;
     if (cache.Paint(surface, clip, points, brush, pen, dash)) return;
@@ -1092,12 +1148,16 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
 void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
   if (!FSurface) return;
   const Point64 a = ToSurface(*this, x1, y1), b = ToSurface(*this, x2, y2);
-  const RoundShape e = RoundShape::Ellipse(a.X, a.Y, b.X, b.Y);
+  const RoundShape e = RoundShape::EllipseWithoutRows(a.X, a.Y, b.X, b.Y);
   if (e.CornerWidth == 0 || e.CornerWidth != e.Width || e.CornerHeight != e.Height) {
-    DrawRoundShape(*this, e);  // too small (or too large) for an arc: the whole shape
+    // too small (or too large) for an arc: the whole shape
+    DrawRoundShape(*this, RoundShape::Ellipse(a.X, a.Y, b.X, b.Y));
   } else {
     const Point64 centre{e.Left + e.Width / 2, e.Top + e.Height / 2};
-    FillAndStroke(*this, PieOutline(e, centre, ToSurface(*this, x3, y3), ToSurface(*this, x4, y4)),
+    const std::optional<QRect> cut =
+        OutlineMayBeCut(*this) ? std::optional(EffectiveClip().Bounds) : std::nullopt;
+    FillAndStroke(*this,
+                  PieOutline(e, centre, ToSurface(*this, x3, y3), ToSurface(*this, x4, y4), cut),
                   true);
   }
   Changed();

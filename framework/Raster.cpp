@@ -152,8 +152,9 @@ int64_t CornerSide(int64_t requested, int64_t box) {
 
 }  // namespace
 
-RoundShape RoundShape::RoundRect(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t w,
-                                 int64_t h) {
+namespace {
+
+RoundShape Frame(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t w, int64_t h) {
   RoundShape s;
   s.Left = std::min(x1, x2);
   s.Top = std::min(y1, y2);
@@ -163,14 +164,27 @@ RoundShape RoundShape::RoundRect(int64_t x1, int64_t y1, int64_t x2, int64_t y2,
   if (cw > 2 && ch > 2) {
     s.CornerWidth = cw;
     s.CornerHeight = ch;
-    s.Trace();
   }
   return s;
 }
 
+int64_t Distance(int64_t a, int64_t b) { return b > a ? b - a : a - b; }
+
+}  // namespace
+
+RoundShape RoundShape::RoundRect(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t w,
+                                 int64_t h) {
+  RoundShape s = Frame(x1, y1, x2, y2, w, h);
+  if (s.CornerWidth != 0) s.Trace();
+  return s;
+}
+
 RoundShape RoundShape::Ellipse(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-  const int64_t w = x2 > x1 ? x2 - x1 : x1 - x2, h = y2 > y1 ? y2 - y1 : y1 - y2;
-  return RoundRect(x1, y1, x2, y2, w, h);
+  return RoundRect(x1, y1, x2, y2, Distance(x1, x2), Distance(y1, y2));
+}
+
+RoundShape RoundShape::EllipseWithoutRows(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+  return Frame(x1, y1, x2, y2, Distance(x1, x2), Distance(y1, y2));
 }
 
 RoundShape RoundShape::Rectangle(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
@@ -602,6 +616,7 @@ void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaste
   if (!pen.Paints() || clip.IsEmpty()) return;
   const bool plain = dash.Solid() && clip.IsSingle() && pen.mode == TPenMode::pmCopy;
   int64_t first = 0, last = line.Count();
+  if (line.Misses(clip.Bounds)) return;
   if (!line.Inside(clip.Bounds)) line.ClipTo(clip.Bounds, first, last);
   else if (plain) {
     FillWholeLine(surface, line, pen.color | kOpaque);

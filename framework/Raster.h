@@ -211,6 +211,9 @@ struct KV_EXPORT RoundShape {
   static RoundShape Ellipse(int64_t x1, int64_t y1, int64_t x2, int64_t y2);
   static RoundShape RoundRect(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t w, int64_t h);
   static RoundShape Rectangle(int64_t x1, int64_t y1, int64_t x2, int64_t y2);
+  // The ellipse's box and corners without the table of its rows: enough to walk its rim for
+  // an arc, not to ask for its rows.
+  static RoundShape EllipseWithoutRows(int64_t x1, int64_t y1, int64_t x2, int64_t y2);
 
   bool Empty() const { return Width <= 0 || Height <= 0; }
   int64_t Right() const { return Left + Width; }
@@ -275,9 +278,11 @@ KV_EXPORT void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, in
 
 // The closed outline of a pie on an ellipse traced as a round shape: the rim points from the
 // first at or past the start direction up to the first at or past the end direction (all
-// around when they are the same), then the centre.
+// around when they are the same), then the centre. With a box to cut to, each run of rim
+// points beyond one side of it keeps only its ends: the fill and a thin solid outline stay the
+// same inside the box.
 KV_EXPORT std::vector<Point64> PieOutline(const RoundShape& e, Point64 centre, Point64 start,
-                                          Point64 end);
+                                          Point64 end, const std::optional<QRect>& cut = {});
 
 // Walks the rows of a round shape keeping each row's neighbours at hand.
 class KV_EXPORT RoundShapeRows {
@@ -400,12 +405,19 @@ struct KV_EXPORT LineRaster {
     Rounding = DMajor - 1 + (minorShrinks ? 1 : 0);
   }
   int64_t Count() const { return DMajor; }
+  int64_t X1() const { return X0 + SX * (XMajor ? DMajor : DMinor); }
+  int64_t Y1() const { return Y0 + SY * (XMajor ? DMinor : DMajor); }
   // Whether both end points, and so every pixel, lie in the box.
   bool Inside(const QRect& box) const {
-    const int64_t x1 = X0 + SX * (XMajor ? DMajor : DMinor);
-    const int64_t y1 = Y0 + SY * (XMajor ? DMinor : DMajor);
+    const int64_t x1 = X1(), y1 = Y1();
     return std::min(X0, x1) >= box.left() && std::max(X0, x1) <= box.right() &&
            std::min(Y0, y1) >= box.top() && std::max(Y0, y1) <= box.bottom();
+  }
+  // Whether both end points, and so every pixel, lie beyond one side of the box.
+  bool Misses(const QRect& box) const {
+    const int64_t x1 = X1(), y1 = Y1();
+    return std::max(X0, x1) < box.left() || std::min(X0, x1) > box.right() ||
+           std::max(Y0, y1) < box.top() || std::min(Y0, y1) > box.bottom();
   }
   int64_t MinorOffset(int64_t i) const;
   Point64 At(int64_t i) const;

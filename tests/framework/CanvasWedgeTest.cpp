@@ -132,3 +132,42 @@ TEST(CanvasWedge, TheControlsWedgesMatchTheSweptOutline) {
 }
 
 }  // namespace
+
+// Inside a small clip box a pie, and a polygon of many points, draw exactly the pixels they
+// draw unclipped there, and nothing outside it, whichever sides of the box the outline leaves.
+TEST(CanvasWedge, ASmallClipBoxSeesThePixelsOfTheWholeShape) {
+  std::mt19937 random(99);
+  const auto in = [&](int lo, int hi) {
+    return std::uniform_int_distribution<int>(lo, hi)(random);
+  };
+  const QSize size(140, 100);
+  for (int n = 0; n < 2000; ++n) {
+    Stage whole({}, {}, size), boxed({}, {}, size);
+    const QImage before = whole.image;
+    const QRect box(in(0, 130), in(0, 90), in(1, 40), in(1, 40));
+    const TRegion clip = CreateRectRgn(box.left(), box.top(), box.right() + 1, box.bottom() + 1);
+    boxed.canvas.SelectClipRgn(&clip);
+    const int w = in(20, 135), h = in(20, 95);
+    const int x3 = in(-10, 150), y3 = in(-10, 110), x4 = in(-10, 150), y4 = in(-10, 110);
+    std::vector<TPoint> star;
+    for (int i = 0; i < 40; ++i) {
+      const double a = i * 2 * std::numbers::pi / 40, r = i % 2 ? 0.3 : 0.5;
+      star.push_back({int(w / 2 + std::cos(a) * r * w), int(h / 2 + std::sin(a) * r * h)});
+    }
+    for (Stage* s : {&whole, &boxed}) {
+      TCanvas* c = &s->canvas;
+      c->Pen()->SetMode(n % 2 ? TPenMode::pmXor : TPenMode::pmCopy);
+      c->Pen()->SetColor(TColor(0x3366CC));
+      c->Brush()->SetColor(TColor(0x22AA44));
+      if (n % 3 == 2) c->Polygon(star);
+      else c->Pie(0, 0, w, h, x3, y3, x4, y4);
+    }
+    for (int y = 0; y < size.height(); ++y)
+      for (int x = 0; x < size.width(); ++x) {
+        const QImage& expected = box.contains(x, y) ? whole.image : before;
+        ASSERT_EQ(boxed.image.pixel(x, y), expected.pixel(x, y))
+            << "shape " << n << " at " << x << "," << y << " box " << box.x() << "," << box.y()
+            << " " << box.width() << "x" << box.height();
+      }
+  }
+}
