@@ -660,6 +660,7 @@ void BandedRegionBuilder::Flush() {
 }
 
 QRegion CanonicalRegion(const QRegion& region) {
+  if (region.rectCount() <= 1) return region;  // one rectangle is one band already
   BandedRegionBuilder builder;
   std::vector<Span> spans;
   for (auto it = region.begin(), end = region.end(); it != end;) {

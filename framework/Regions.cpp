@@ -32,10 +32,16 @@ void AddClampedRows(BandedRegionBuilder& builder, int64_t y0, int64_t y1,
 
 TRegion RegionOf(const RoundShape& shape) {
   if (shape.Empty()) return {};
+  if (shape.CornerWidth == 0) {
+    // A rectangle is one band of one span: partial repaints make one per frame.
+    const int64_t x0 = ClampCoordinate(shape.Left), x1 = ClampCoordinate(shape.Right());
+    const int64_t y0 = ClampCoordinate(shape.Top), y1 = ClampCoordinate(shape.Bottom());
+    if (x0 >= x1 || y0 >= y1) return {};
+    return TRegion(QRegion(QRect(QPoint(int(x0), int(y0)), QPoint(int(x1 - 1), int(y1 - 1)))));
+  }
   BandedRegionBuilder builder;
-  const bool curved = shape.CornerWidth > 0;
-  const int64_t top = curved ? std::max(shape.Top, -kv::kRegionScanLimit) : shape.Top;
-  const int64_t bottom = curved ? std::min(shape.Bottom(), kv::kRegionScanLimit) : shape.Bottom();
+  const int64_t top = std::max(shape.Top, -kv::kRegionScanLimit);
+  const int64_t bottom = std::min(shape.Bottom(), kv::kRegionScanLimit);
   for (int64_t y = top; y < bottom;) {
     const int64_t next = std::min(shape.SameRowsUntil(y), bottom - 1) + 1;
     const Span row = shape.Row(y);

@@ -264,28 +264,22 @@ void TKvPieGraph::DrawPie() {
   const PieGeometry g(Width(), Height(), FDepth, FValue, FMaxValue);
   TRect part;
   if (!kv::IntersectRect(part, PaintRect(), Rect(0, 0, w, h))) return;
-  TCanvas* c = BitmapCanvas();
-  const bool partial = part != Rect(0, 0, w, h);
-  if (partial) {
-    const TRegion clip = CreateRectRgn(part.Left, part.Top, part.Right, part.Bottom);
-    c->SelectClipRgn(&clip);
-  }
-  DrawWedges(c, g, {FOutlineColor, {}, FUsedColor, FFreeColor});
-  if (partial) c->SelectClipRgn(nullptr);
   UpdateLayer(w, h);
-
   TCanvas* layer = FLayer->Canvas();
-  const kv::SurfaceRows rows(*layer->Surface());
+  const kv::SurfaceRows rows(*layer->Surface()), front(*FFront->Canvas()->Surface());
+  const kv::SurfaceRows out = BitmapCanvas()->WritableRows();
+  PaintWedgesFromLayer(part, rows, out);
+
   const uint32_t outline = kv::ColorToPixel(kOutline) & 0xFFFFFFu;
   const uint32_t untouched = kv::ColorToPixel(kUntouched);
   // Shades the front pixels of the runs inside the part being painted.
   const auto shadeRun = [&](int64_t y, int64_t begin, int64_t end, uint32_t px) {
     if (y < part.Top || y >= part.Bottom) return;
-    const uint32_t* inFront = FFront->ScanLine(int(y));
-    uint32_t* out = image->ScanLine(int(y));
+    const uint32_t* inFront = front.Row(y);
+    uint32_t* row = out.Row(y);
     end = std::min<int64_t>(end, part.Right);
     for (int64_t i = std::max<int64_t>(begin, part.Left); i < end; ++i)
-      if (inFront[i] == untouched) out[i] = px;
+      if (inFront[i] == untouched) row[i] = px;
   };
   const auto fill = [&](int64_t x, int64_t y) {
     return kv::FloodArea(rows, layer->EffectiveClip(), x, y, outline, true);
@@ -312,6 +306,30 @@ void TKvPieGraph::DrawPie() {
     for (const Run& run : *FWholeFront) shadeRun(run.Row, run.Begin, run.End, px);
   }
   image->PixelsChanged();
+}
+
+// The wedges and the edge line over the base, in their own colours: the layer has them from
+// the same drawing calls in marker colours, and its base's outline is the picture's too.
+void TKvPieGraph::PaintWedgesFromLayer(const TRect& part, const kv::SurfaceRows& marks,
+                                       const kv::SurfaceRows& out) const {
+  TCanvas* c = BitmapCanvas();
+  const bool mono = c->MonochromeSurface();
+  const uint32_t used = kv::SurfaceColor(FUsedColor, mono) | kv::kOpaque,
+                 free = kv::SurfaceColor(FFreeColor, mono) | kv::kOpaque,
+                 outline = kv::SurfaceColor(FOutlineColor, mono) | kv::kOpaque;
+  const uint32_t usedMarker = kv::ColorToPixel(kUsedFace) & 0xFFFFFFu,
+                 freeMarker = kv::ColorToPixel(kFreeFace) & 0xFFFFFFu,
+                 outlineMarker = kv::ColorToPixel(kOutline) & 0xFFFFFFu;
+  for (int y = part.Top; y < part.Bottom; ++y) {
+    const uint32_t* from = marks.Row(y);
+    uint32_t* to = out.Row(y);
+    for (int x = part.Left; x < part.Right; ++x) {
+      const uint32_t mark = from[x] & 0xFFFFFFu;
+      if (mark == usedMarker) to[x] = used;
+      else if (mark == freeMarker) to[x] = free;
+      else if (mark == outlineMarker) to[x] = outline;
+    }
+  }
 }
 
 // Brings the scratch layer to the current value: the parts that do not depend on it, kept
@@ -359,9 +377,10 @@ void TKvPieGraph::UpdateLayer(int w, int h) {
       }
   }
   const size_t bytes = size_t(redraw.Width()) * sizeof(uint32_t);
-  for (int y = redraw.Top; y < redraw.Bottom; ++y)
-    std::memcpy(FLayer->ScanLine(y) + redraw.Left, FBase->ScanLine(y) + redraw.Left, bytes);
   TCanvas* layer = FLayer->Canvas();
+  const kv::SurfaceRows to(*layer->Surface()), from(*FBase->Canvas()->Surface());
+  for (int y = redraw.Top; y < redraw.Bottom; ++y)
+    std::memcpy(to.Row(y) + redraw.Left, from.Row(y) + redraw.Left, bytes);
   const bool partial = redraw != Rect(0, 0, w, h);
   if (partial) {
     const TRegion clip = CreateRectRgn(redraw.Left, redraw.Top, redraw.Right, redraw.Bottom);

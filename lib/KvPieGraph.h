@@ -79,6 +79,8 @@ protected:
 private:
   void SetColorField(TColor& field, TColor v);
   void DrawPie();
+  void PaintWedgesFromLayer(const TRect& part, const kv::SurfaceRows& marks,
+                            const kv::SurfaceRows& out) const;
   void UpdateLayer(int width, int height);
 
   int FMaxValue = 100;
