@@ -153,22 +153,18 @@ std::vector<Point64> PieOutline(const RoundShape& e, Point64 centre, Point64 sta
   const int64_t left = e.Left + w / 2, right = e.Right() - 1 - w / 2;
   const int64_t upper = e.Bottom() - 1 - h / 2, lower = e.Top + h / 2;
   const Point64* walk = quarter.data();
-  // Point k of quarter q (counter-clockwise from the right end), in path order.
-  const auto at = [&](int64_t q, int64_t k) -> Point64 {
-    switch (q) {
-      case 0: return {left + walk[k].X, upper - walk[k].Y};
-      case 1: return {right - walk[count - 1 - k].X, upper - walk[count - 1 - k].Y};
-      case 2: return {right - walk[k].X, lower + walk[k].Y};
-      default: return {left + walk[count - 1 - k].X, lower + walk[count - 1 - k].Y};
-    }
+  // Point k of quarter Q (counter-clockwise from the right end), in path order.
+  const auto at = [&]<int Q>(std::integral_constant<int, Q>, int64_t k) -> Point64 {
+    if constexpr (Q == 0) return {left + walk[k].X, upper - walk[k].Y};
+    else if constexpr (Q == 1)
+      return {right - walk[count - 1 - k].X, upper - walk[count - 1 - k].Y};
+    else if constexpr (Q == 2) return {right - walk[k].X, lower + walk[k].Y};
+    else return {left + walk[count - 1 - k].X, lower + walk[count - 1 - k].Y};
   };
-  // Quarter by quarter: position i lies in quarter (i div count) mod 4, at k = i mod count.
-  for (int64_t i = from; i < to;) {
-    const int64_t q = (i / count) % 4, k0 = i % count, k1 = k0 + std::min(to - i, count - k0);
-    i += k1 - k0;
+  const auto addQuarter = [&](auto q, int64_t k0, int64_t k1) {
     if (!cut) {
       for (int64_t k = k0; k < k1; ++k) points.push_back(at(q, k));
-      continue;
+      return;
     }
     // Along a quarter both coordinates move one way, so the points beyond a side of the box
     // are a head or a tail of it, found by halving; such a run keeps its two ends.
@@ -190,6 +186,17 @@ std::vector<Point64> PieOutline(const RoundShape& e, Point64 centre, Point64 sta
       if (next > k + 1) points.push_back(at(q, next - 1));
       k = next;
     }
+  };
+  // Quarter by quarter: position i lies in quarter (i div count) mod 4, at k = i mod count.
+  for (int64_t i = from; i < to;) {
+    const int64_t k0 = i % count, k1 = k0 + std::min(to - i, count - k0);
+    switch ((i / count) % 4) {
+      case 0: addQuarter(std::integral_constant<int, 0>(), k0, k1); break;
+      case 1: addQuarter(std::integral_constant<int, 1>(), k0, k1); break;
+      case 2: addQuarter(std::integral_constant<int, 2>(), k0, k1); break;
+      default: addQuarter(std::integral_constant<int, 3>(), k0, k1); break;
+    }
+    i += k1 - k0;
   }
   points.push_back(centre);
   return points;
@@ -802,12 +809,10 @@ void FillByRows(const kv::SurfaceRows& surface, const ClipRects& clip,
 // A long closed path cut down to what can show in a box: each run of points that all lie
 // beyond one side of the box keeps only its two ends. The edge between them lies beyond that
 // side too and crosses each row, counted with its direction, as often as the run did, so the
-// fill inside the box is the same under either rule, and so is a thin solid outline. Short
-// paths are returned whole (empty): cutting them saves nothing.
+// fill inside the box is the same under either rule, and so is a thin solid outline.
+constexpr size_t kWorthCutting = 32;  // points; cutting a shorter path saves nothing
 std::vector<Point64> CulledPath(std::span<const Point64> points, const QRect& box) {
-  constexpr size_t kWorthCutting = 32;
   std::vector<Point64> kept;
-  if (points.size() < kWorthCutting) return kept;
   kept.reserve(points.size());
   unsigned run = 0;   // the sides every point of the current run lies beyond
   bool open = false;  // the run's last point is not kept yet
@@ -842,9 +847,6 @@ void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool 
   const auto stroke = WideOutline(canvas, points, true);
   const DashPattern dash = DashPattern::Of(canvas.Pen()->Style());
   if (clip.IsEmpty()) return;
-  std::vector<Point64> culled;
-  if (OutlineMayBeCut(canvas)) culled = CulledPath(points, clip.Bounds);
-  if (!culled.empty()) points = culled;
   if (!winding && !stroke) {
     thread_local SmallPolygonCache cache;
     if (cache.Paint(surface, clip, points, brush, pen, dash)) return;
@@ -1154,8 +1156,11 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
     DrawRoundShape(*this, RoundShape::Ellipse(a.X, a.Y, b.X, b.Y));
   } else {
     const Point64 centre{e.Left + e.Width / 2, e.Top + e.Height / 2};
+    const QRect& bounds = EffectiveClip().Bounds;
+    const bool inside = e.Left >= bounds.left() && e.Right() - 1 <= bounds.right() &&
+                        e.Top >= bounds.top() && e.Bottom() - 1 <= bounds.bottom();
     const std::optional<QRect> cut =
-        OutlineMayBeCut(*this) ? std::optional(EffectiveClip().Bounds) : std::nullopt;
+        !inside && OutlineMayBeCut(*this) ? std::optional(bounds) : std::nullopt;
     FillAndStroke(*this,
                   PieOutline(e, centre, ToSurface(*this, x3, y3), ToSurface(*this, x4, y4), cut),
                   true);
@@ -1165,7 +1170,12 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
 
 void TCanvas::Polygon(std::span<const TPoint> points) {
   if (!FSurface || points.empty()) return;
-  FillAndStroke(*this, SurfacePath(*this, points).Points(), false);
+  const SurfacePath path(*this, points);
+  if (path.Points().size() >= kWorthCutting && OutlineMayBeCut(*this)) {
+    FillAndStroke(*this, CulledPath(path.Points(), EffectiveClip().Bounds), false);
+  } else {
+    FillAndStroke(*this, path.Points(), false);
+  }
   Changed();
 }
 
