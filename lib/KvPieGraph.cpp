@@ -215,8 +215,11 @@ void TKvPieGraph::SetValue(int v) {
   if (!SetIfChanged(FValue, v)) return;
   const PieGeometry before(Width(), Height(), FDepth, was, FMaxValue);
   const PieGeometry after(Width(), Height(), FDepth, FValue, FMaxValue);
-  if (before.Sweeps() && after.Sweeps()) UpdateControlRect(SweepBetween(before, after).Face);
-  else UpdateControl();
+  if (before.Sweeps() && after.Sweeps()) {
+    UpdateControlRect(SweepBetween(before, after).Face);
+  } else {
+    UpdateControl();
+  }
   emit OnChange(this);
 }
 
