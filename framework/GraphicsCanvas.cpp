@@ -954,28 +954,29 @@ void PaintFrame(const kv::SurfaceRows& surface, const ClipRects& clip, Point64 t
 // row, the moment it is found, and queued for a look at the rows above and below it; a
 // look steps over the runs already taken, so each open pixel is read about once.
 // Open pixels: those of the key colour, or for a border fill those of any other colour.
-template <bool SingleClip>
+template <bool SingleClip, bool Border>
 std::vector<FloodRun> FloodAreaIn(const kv::SurfaceRows& surface, const ClipRects& clip, int64_t sx,
-                                  int64_t sy, uint32_t key, bool border) {
+                                  int64_t sy, uint32_t key) {
   std::vector<FloodRun> taken;
   const QRect box = clip.Bounds;
   const int64_t left = box.left(), right = box.right(), top = box.top(), bottom = box.bottom();
-  auto open = [&clip, key, border](int64_t x, int64_t y, const uint32_t* row) {
-    return ((row[x] & 0xFFFFFFu) == key) != border && (SingleClip || clip.Contains(x, y));
+  const auto colourOpen = [key](uint32_t px) { return ((px & 0xFFFFFFu) == key) != Border; };
+  const auto open = [&](int64_t x, int64_t y, const uint32_t* row) {
+    return colourOpen(row[x]) && (SingleClip || clip.Contains(x, y));
   };
   if (!open(sx, sy, surface.Row(sy))) return taken;
   std::vector<uint32_t> lastOnRow(size_t(box.height()));
   std::vector<uint32_t> queue;
-  taken.reserve(64);
+  taken.reserve(size_t(box.height()) * 2);
   queue.reserve(64);
   // The end of the run taken on row y that holds x, or 0 when none does.
-  auto takenEnd = [&](int64_t x, int64_t y) -> int64_t {
+  const auto takenEnd = [&](int64_t x, int64_t y) -> int64_t {
     for (uint32_t i = lastOnRow[size_t(y - top)]; i != 0; i = taken[i - 1].next)
       if (x >= taken[i - 1].span.Begin && x < taken[i - 1].span.End) return taken[i - 1].span.End;
     return 0;
   };
   // Takes the run through the open pixel (x, y); returns its end.
-  auto take = [&](int64_t x, int64_t y, const uint32_t* row) {
+  const auto take = [&](int64_t x, int64_t y, const uint32_t* row) {
     int64_t l = x, r = x + 1;
     while (l > left && open(l - 1, y, row)) --l;
     while (r <= right && open(r, y, row)) ++r;
@@ -993,7 +994,11 @@ std::vector<FloodRun> FloodAreaIn(const kv::SurfaceRows& surface, const ClipRect
       if (ny < top || ny > bottom) continue;
       const uint32_t* next = surface.Row(ny);
       for (int64_t x = run.span.Begin; x < run.span.End;) {
-        if (!open(x, ny, next)) ++x;
+        // Closed pixels pass in a tight loop; an open one is either taken already or starts
+        // a new run.
+        while (x < run.span.End && !colourOpen(next[x])) ++x;
+        if (x == run.span.End) break;
+        if (!SingleClip && !clip.Contains(x, ny)) ++x;
         else if (const int64_t end = takenEnd(x, ny)) x = end;
         else x = take(x, ny, next);
       }
@@ -1230,6 +1235,10 @@ void TCanvas::FloodFill(int x, int y, TColor color, TFillStyle style) {
 std::vector<kv::FloodRun> kv::FloodArea(const SurfaceRows& surface, const ClipRects& clip,
                                         int64_t x, int64_t y, uint32_t key, bool border) {
   if (!clip.Contains(x, y)) return {};
-  return clip.IsSingle() ? FloodAreaIn<true>(surface, clip, x, y, key, border)
-                         : FloodAreaIn<false>(surface, clip, x, y, key, border);
+  if (clip.IsSingle()) {
+    return border ? FloodAreaIn<true, true>(surface, clip, x, y, key)
+                  : FloodAreaIn<true, false>(surface, clip, x, y, key);
+  }
+  return border ? FloodAreaIn<false, true>(surface, clip, x, y, key)
+                : FloodAreaIn<false, false>(surface, clip, x, y, key);
 }
