@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -31,10 +32,27 @@ int PercentOf(int64_t value, int64_t total) {
 }
 
 // The rim point of a whole percentage, clockwise from the top.
-TPoint PointAt(int pct, int rx, int ry) {
+TPoint RimPoint(int pct, int rx, int ry) {
   const double a = (pct / 50.0 + 0.5) * std::numbers::pi;
   return {kv::SaturateToInt((long double)std::nearbyint((1 - std::cos(a)) * rx)),
           kv::SaturateToInt((long double)std::nearbyint((1 - std::sin(a)) * ry))};
+}
+
+// The same from a table of the last size asked for: a frame asks for several, and pies of
+// one size come again and again.
+TPoint PointAt(int pct, int rx, int ry) {
+  struct Rim {
+    int Rx = -1, Ry = -1;
+    std::array<TPoint, 101> Points;
+  };
+  thread_local Rim rim;
+  if (pct < 0 || pct > 100) return RimPoint(pct, rx, ry);
+  if (rim.Rx != rx || rim.Ry != ry) {
+    for (int i = 0; i <= 100; ++i) rim.Points[size_t(i)] = RimPoint(i, rx, ry);
+    rim.Rx = rx;
+    rim.Ry = ry;
+  }
+  return rim.Points[size_t(pct)];
 }
 
 // P lies on the ray from Centre through Q (Q itself included).
@@ -175,6 +193,19 @@ std::vector<TKvPercentPie::Slice> TKvPercentPie::Slices() const {
   return slices;
 }
 
+void TKvPercentPie::SegmentsChanged() {
+  FSlices.reset();
+  TKvPercentGraph::SegmentsChanged();
+}
+
+const std::vector<TKvPercentPie::Slice>& TKvPercentPie::CurrentSlices() {
+  if (!FSlices || FSlicesSize != TSize{Width(), Height()}) {
+    FSlices = Slices();
+    FSlicesSize = {Width(), Height()};
+  }
+  return *FSlices;
+}
+
 void TKvPercentPie::Paint() {
   // The cleared image is kept: a partial repaint copies only its own part of it.
   ClearWithBase(FCleared, TKvLayerKey(), [] {});
@@ -191,7 +222,7 @@ void TKvPercentPie::Paint() {
         CreateRectRgn(PaintRect().Left, PaintRect().Top, PaintRect().Right, PaintRect().Bottom);
     c->SelectClipRgn(&part);
   }
-  FDrawn = Slices();
+  FDrawn = CurrentSlices();
   FDrawnSize = {Width(), Height()};
   for (const Slice& s : FDrawn) {
     const TPoint p = PointAt(s.To, rx, ry), q = PointAt(s.From, rx, ry);
@@ -204,7 +235,7 @@ void TKvPercentPie::Paint() {
 }
 
 void TKvPercentPie::RepaintSegments() {
-  const std::vector<Slice> now = Slices();
+  const std::vector<Slice>& now = CurrentSlices();
   if (FDrawnSize != TSize{Width(), Height()} || now.size() != FDrawn.size()) {
     UpdateControl();
     return;

@@ -7,6 +7,7 @@
 #include "KvControls.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace KvGraphs {
@@ -128,6 +129,7 @@ class KV_EXPORT TKvPercentPie : public TKvPercentGraph {
   Q_CLASSINFO("default.Transparent", "false")
 public:
   explicit TKvPercentPie(kv::OwnerOrParent owner);
+  void SegmentsChanged() override;
 
 protected:
   void Paint() override;
@@ -143,6 +145,11 @@ private:
     TKvBrushPattern Pattern;
   };
   std::vector<Slice> Slices() const;
+  // The slices of the segments as they are, worked out once after each change: a change
+  // and the repaint it asks for both need them.
+  const std::vector<Slice>& CurrentSlices();
+  std::optional<std::vector<Slice>> FSlices;
+  TSize FSlicesSize{-1, -1};
   std::vector<Slice> FDrawn;
   TSize FDrawnSize{-1, -1};
   TKvFaceBase FCleared;

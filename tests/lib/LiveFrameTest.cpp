@@ -1542,3 +1542,46 @@ TEST(LiveFrame, PieGraphStepOnTheBackRepaintsLittle) {
   EXPECT_LT(recorder.regions[0].boundingRect().width(), pie->Width() / 2);
   EXPECT_LT(recorder.regions[0].boundingRect().height(), pie->Height() / 2);
 }
+
+// The percent pie works its slices out once per change of the segments: every kind of change
+// after frames shows what a fresh pie with the same segments shows.
+TEST(LiveFrame, PercentPieChangesAfterFramesShowAsAFreshPie) {
+  const auto add = [](TKvPercentPie& p, TColor colour, double value) {
+    TKvPercentGraphItem* item = p.Segments()->Add();
+    item->SetColor(colour);
+    item->SetValue(value);
+  };
+  std::vector<Change<TKvPercentPie>> frames;
+  for (double v : {31.0, 30.0, 45.0})
+    frames.push_back([v](TKvPercentPie& p) { p.Segments()->Items(1)->SetValue(v); });
+  ExpectFramesAroundChanges<TKvPercentPie>(
+      [&](TKvPercentPie& p) {
+        p.SetBounds(4, 4, 97, 97);
+        p.SetTransparent(true);
+        add(p, clMoneyGreen, 20);
+        add(p, clSkyBlue, 30);
+      },
+      frames,
+      {
+          {"colour", [](TKvPercentPie& p) { p.Segments()->Items(0)->SetColor(clRed); }},
+          {"pattern",
+           [](TKvPercentPie& p) {
+             p.Segments()->Items(1)->SetPattern(TKvBrushPattern::bpDiagCross);
+           }},
+          {"added", [&](TKvPercentPie& p) { add(p, clYellow, 25); }},
+          {"deleted",
+           [&](TKvPercentPie& p) {
+             add(p, clYellow, 25);
+             p.Segments()->Delete(0);
+             p.Segments()->Items(0)->SetValue(30);
+           }},
+          {"size", [](TKvPercentPie& p) { p.SetBounds(4, 4, 120, 80); }},
+          {"assigned",
+           [&](TKvPercentPie& p) {
+             TKvPercentPie other(nullptr);
+             add(other, clNavy, 5);
+             add(other, clLime, 95);
+             p.SetSegments(other.Segments());
+           }},
+      });
+}
