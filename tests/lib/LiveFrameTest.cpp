@@ -1470,9 +1470,37 @@ TEST(LiveFrame, DigitGroupRepaintsOnlyTheCellsThatChange) {
   EXPECT_EQ(recorder.regions.size(), 2u);
 }
 
+// The cells a group keeps whole hold what lay under them: a new ground shows in the next frame.
+TEST(LiveFrame, DigitGroupCellsFollowTheirGround) {
+  for (const bool transparent : {true, false}) {
+    SCOPED_TRACE(transparent);
+    TForm form(nullptr);
+    form.SetColor(TColor(kPanelColor));
+    auto* group = new TKvDigitGroup(&form);
+    group->SetBounds(4, 4, 120, 35);
+    group->SetTransparent(transparent);
+    group->SetValue(1.25);
+    kvtest::ShowForm(&form, 130, 45);
+    const double values[] = {1.375, 1.5, 1.25};
+    for (const double value : values) group->SetValue(value);
+    if (transparent) form.SetColor(clTeal);
+    else group->SetColor(clNavy);
+    kvtest::Pump();
+    for (const double value : values) {
+      SCOPED_TRACE(value);
+      group->SetValue(value);
+      const QImage live = kvtest::Grab(&form);
+      group->repaint();
+      EXPECT_SAME_PIXELS(live, kvtest::Grab(&form));
+    }
+  }
+}
+
 TEST(LiveFrame, DigitGroupFramesAroundOtherChanges) {
   std::vector<Change<TKvDigitGroup>> frames;
-  for (const double value : {0.125, 0.25, 9.875, 10.0, 3.5, 3.625, 0.0, 7.001, 12.5})
+  // More cells than fit, then the usual count again.
+  for (const double value :
+       {0.125, 0.25, 9.875, 10.0, 3.5, 3.625, 0.0, 7.001, 12.5, 98765.25, 98765.375, 12.5})
     frames.push_back([value](TKvDigitGroup& g) { g.SetValue(value); });
   for (const bool transparent : {true, false}) {
     SCOPED_TRACE(transparent);
