@@ -240,35 +240,26 @@ void TKvDigitGroup::Paint() {
     to = std::min<int64_t>(to, (int64_t(paint.Right) + cellWidth - 1) / cellWidth);
     // The last cell's area reaches to the right edge: no cell is drawn beyond it.
     const int64_t right = to == int64_t(FCells.size()) ? Width() : to * cellWidth;
-    const TRect area{int(from * cellWidth), 0, int(std::min<int64_t>(right, Width())), Height()};
+    TRect area{int(from * cellWidth), 0, int(std::min<int64_t>(right, Width())), Height()};
     if (!FCellPictures.empty()) {
       for (int64_t i = from; i < to; ++i) {
         const QImage& cell = CellPicture(size_t(i), cellWidth, FCells[size_t(i)]);
         kv::CopyRows(Image(), TPoint(int(i * cellWidth), 0), cell,
                      TRect{0, 0, cellWidth, Height()});
       }
-      // What lies right of the last cell; never drawn on.
-      if (const int cells = int(to * cellWidth); area.Right > cells) {
-        if (Transparent()) {
-          kv::CopyRows(Image(), TPoint(cells, 0), Background()->Image(),
-                       TRect{cells, 0, area.Right, Height()});
-        } else {
-          BitmapCanvas()->Brush()->SetStyle(TBrushStyle::bsSolid);
-          BitmapCanvas()->Brush()->SetColor(Color());
-          BitmapCanvas()->FillRect(TRect{cells, 0, area.Right, Height()});
-        }
-      }
-      FShownCells = FCells;
-      TKvGraphicImageControl::Paint();
-      return;
+      // Only the ground is left to clear, right of the last cell; no cell to stamp.
+      area.Left = int(to * cellWidth);
+      from = to;
     }
-    TCanvas* canvas = BitmapCanvas();
-    canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
-    if (Transparent()) {
-      kv::CopyRows(Image(), TPoint(area.Left, 0), Background()->Image(), area);
-    } else {
-      canvas->Brush()->SetColor(Color());
-      canvas->FillRect(area);
+    if (area.Left < area.Right) {
+      TCanvas* canvas = BitmapCanvas();
+      canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+      if (Transparent()) {
+        kv::CopyRows(Image(), TPoint(area.Left, 0), Background()->Image(), area);
+      } else {
+        canvas->Brush()->SetColor(Color());
+        canvas->FillRect(area);
+      }
     }
   } else {
     ClearBitmapCanvas();
