@@ -226,15 +226,16 @@ const QImage& TKvDigitGroup::CellPicture(size_t i, int cellWidth, int mask) {
 void TKvDigitGroup::Paint() {
   UpdateCells();
   const int cellWidth = Width() / FDigits;
-  // A repaint of some cells, when cells do not reach into one another, clears and draws only
-  // the cells it meets; the image holds the last frame elsewhere.
+  // When cells do not reach into one another, a repaint clears and draws only the cells it
+  // meets (all of them for the whole face); the image holds the last frame elsewhere. A
+  // transparent group's repaint from outside captures its ground first.
   const TRect& paint = PaintRect();
-  const bool partial = paint != ClientRect() && cellWidth > 0 && CellsFit(cellWidth) &&
+  const bool byCells = cellWidth > 0 && CellsFit(cellWidth) &&
                        FShownCells.size() == FCells.size() &&
                        (!Transparent() || (!GrabBackground() && Background()->Width() == Width() &&
                                            Background()->Height() == Height()));
   int64_t from = 0, to = int64_t(FCells.size());
-  if (partial) {
+  if (byCells) {
     KeepCellInputs(cellWidth);
     from = std::max(paint.Left, 0) / cellWidth;
     to = std::min<int64_t>(to, (int64_t(paint.Right) + cellWidth - 1) / cellWidth);
