@@ -1,6 +1,8 @@
 #include "KvBanner.h"
 
 #include "ClassRegistry.h"
+#include "GraphicsHooks.h"
+#include "KvFaceBase.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -56,7 +58,8 @@ TKvBanner::TKvBanner(kv::OwnerOrParent owner)
       FTimer(std::make_unique<TKvTimer>(nullptr)),
       FBitmap(std::make_unique<TBitmap>()),
       FBevel(std::make_unique<TKvBevel>()),
-      FBevelLayer(std::make_unique<TKvStaticLayer>()) {
+      FBevelLayer(std::make_unique<TKvStaticLayer>()),
+      FTapeCanvas(std::make_unique<TCanvas>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   FBevel->SetInnerStyle(TKvBevelStyle::bsLowered);
   FBevel->SetInnerWidth(2);
@@ -131,7 +134,7 @@ void TKvBanner::CMColorChanged() {
 
 void TKvBanner::hideEvent(QHideEvent* e) {
   // What the window shows next comes from a whole face.
-  FFaceKey.clear();
+  FFaceKept = false;
   TKvGraphicImageControl::hideEvent(e);
 }
 
@@ -200,16 +203,64 @@ void TKvBanner::ScrollStep() {
       else return;
       break;
   }
-  UpdateControl();
+  // The bevel stays; what lies inside it is the face moved.
+  TRect inside = ClientRect();
+  FBevel->GetVisibleArea(inside);
+  UpdateControlRect(inside);
+}
+
+std::array<int64_t, 11> TKvBanner::FaceInputs() const {
+  // Colours as drawn; the picture by the identity of its pixels.
+  return {Width(),
+          Height(),
+          FPixelSize,
+          FSpacing,
+          kv::ColorToRGB(Color()),
+          kv::ColorToRGB(FPixelColor),
+          int64_t(FPixelMode),
+          FBitmap->Empty(),
+          int64_t(FBitmap->Image().cacheKey()),
+          int64_t(FBitmap->ChangeStamp()),
+          FOffsetY};
+}
+
+bool TKvBanner::KeepTape() {
+  const int64_t w = Width(), h = Height(), p = Pitch();
+  if (w <= 0 || h <= 0) return false;
+  // Room for some steps between two moves back; none for a step as wide as the face.
+  int64_t room = p < w ? std::max(p, std::min<int64_t>(16 * p, 512)) : 0;
+  if ((w + room) * h > kv::kMaxBitmapPixels) room = 0;
+  if (FTape.width() != w + room || FTape.height() != h) {
+    FFaceKept = false;
+    FTape = QImage(int(w + room), int(h), QImage::Format_RGB32);
+    if (FTape.isNull()) return false;
+  }
+  return true;
+}
+
+void TKvBanner::MoveWindow(int64_t shift) {
+  const int64_t room = FTape.width() - Width();
+  int64_t to = FWindow - shift;
+  if (to < 0 || to > room) {
+    // At an end of the tape the face's pixels move to the other end first.
+    const int64_t start = shift < 0 ? 0 : room;
+    uchar* bits = FTape.bits();
+    const qsizetype stride = FTape.bytesPerLine();
+    const size_t row = size_t(Width()) * sizeof(uint32_t);
+    for (int64_t y = 0; y < FTape.height(); ++y)
+      std::memmove(bits + y * stride + start * 4, bits + y * stride + FWindow * 4, row);
+    FWindow = start;
+    to = FWindow - shift;
+  }
+  FWindow = to;
 }
 
 // The grid with the picture on it, pixel by pixel: a square of the picture in the colour of
 // its source pixel, the grid's squares elsewhere, Color in every gap. Only the face is
 // drawn, however large the picture on the grid would be.
 void TKvBanner::DrawPicture(int64_t shift) {
-  TBitmap* image = Image();
-  const int64_t w = std::min(image->Width(), Width()), h = std::min(image->Height(), Height());
-  if (w <= 0 || h <= 0) return;
+  const int64_t w = Width(), h = Height();
+  if (w <= 0 || h <= 0 || FTape.height() != h || FTape.width() < FWindow + w) return;
   const int64_t p = Pitch(), size = FPixelSize;
   const bool empty = FBitmap->Empty();
   // Read only: a writable look-up would count as a new picture.
@@ -221,7 +272,6 @@ void TKvBanner::DrawPicture(int64_t shift) {
   std::vector<int64_t>&cols = FCols, &rows = FRows;
   std::vector<uint8_t>&colSquare = FColSquare, &rowSquare = FRowSquare;
   const int64_t renderedWidth = empty ? 0 : RenderedWidth();
-  MapAxis(cols, w, FOffsetX, renderedWidth, p, size);
   MapAxis(rows, h, FOffsetY, empty ? 0 : RenderedHeight(), p, size);
   // The squares and the two rows of the bare grid (one through its squares, one through a
   // gap) change only with the size, the pitch and the colours, not as the picture moves.
@@ -243,6 +293,31 @@ void TKvBanner::DrawPicture(int64_t shift) {
     first = a;
     last = b - 1;
   }
+  // The face's rows on the tape.
+  uchar* bits = FTape.bits() + FWindow * 4;
+  const qsizetype stride = FTape.bytesPerLine();
+  const auto lineOf = [&](int64_t y) { return reinterpret_cast<uint32_t*>(bits + y * stride); };
+  if (shift != 0) {
+    // The columns the move brought in, each pixel worked out from its place.
+    const int64_t from = shift < 0 ? std::max<int64_t>(w + shift, 0) : 0;
+    const int64_t to = shift < 0 ? w : std::min(shift, w);
+    for (int64_t y = 0; y < h; ++y) {
+      uint32_t* line = lineOf(y);
+      const int64_t row = rows[size_t(y)];
+      const uint32_t* source = row >= 0 ? picture->ScanLine(int(row)) : nullptr;
+      for (int64_t x = from; x < to; ++x) {
+        if (row == kOutside || x < first || x > last) {
+          line[x] = rowSquare[size_t(y)] ? gridRow[size_t(x)] : gap;
+        } else {
+          // On the picture: d = x - offset lies in 0 .. its rendered width.
+          const int64_t d = x - FOffsetX;
+          line[x] = source && d % p < size ? source[d / p] | 0xFF000000u : gap;
+        }
+      }
+    }
+    return;
+  }
+  MapAxis(cols, w, FOffsetX, renderedWidth, p, size);
   // The picture's columns on the face, as indexes into a row of those columns with the gap's
   // colour after them: a picture row is then read without a branch per pixel. The columns
   // grow from left to right, gaps between them.
@@ -266,23 +341,24 @@ void TKvBanner::DrawPicture(int64_t shift) {
     index[size_t(x - first)] = uint32_t(col >= 0 ? col - colFrom : shown);
   }
   const size_t rowBytes = size_t(w) * sizeof(uint32_t);
-  // Rows by address: the image's pixels are made writable once, not once a row.
-  auto* bits = reinterpret_cast<uchar*>(image->ScanLine(0));
-  const qsizetype stride = image->Image().bytesPerLine();
-  const auto lineOf = [&](int64_t y) { return reinterpret_cast<uint32_t*>(bits + y * stride); };
   // A row on the same grid row and picture row as the one above is that row again.
   const auto repeats = [&](int64_t y) {
     return y > 0 && rows[size_t(y)] == rows[size_t(y - 1)] &&
            rowSquare[size_t(y)] == rowSquare[size_t(y - 1)];
   };
-  const auto drawRow = [&](uint32_t* line, int64_t y) {
+  for (int64_t y = 0; y < h; ++y) {
+    uint32_t* line = lineOf(y);
+    if (repeats(y)) {
+      std::memcpy(line, lineOf(y - 1), rowBytes);
+      continue;
+    }
     std::memcpy(line, rowSquare[size_t(y)] ? gridRow.data() : gapRow.data(), rowBytes);
     const int64_t row = rows[size_t(y)];
-    if (row == kOutside || first > last) return;
+    if (row == kOutside || first > last) continue;
     if (row == kGap) {
       // On a gap of the grid the row is all gap already.
       if (rowSquare[size_t(y)]) std::fill(line + first, line + last + 1, gap);
-      return;
+      continue;
     }
     if (shown > 0) {
       const uint32_t* source = picture->ScanLine(int(row)) + colFrom;
@@ -290,67 +366,57 @@ void TKvBanner::DrawPicture(int64_t shift) {
     }
     uint32_t* out = line + first;
     for (size_t i = 0; i < index.size(); ++i) out[i] = pictureRow[index[i]];
-  };
-  if (shift == 0) {
-    for (int64_t y = 0; y < h; ++y) {
-      if (repeats(y)) std::memcpy(lineOf(y), lineOf(y - 1), rowBytes);
-      else drawRow(lineOf(y), y);
-    }
-    return;
-  }
-  // The last face moved by one pitch: rows off the picture keep their grid, the picture's rows
-  // move, and only their columns at the edges (where the bevel lay, and where the picture
-  // enters) are worked out again; so are whole rows under the bevel.
-  TRect inside = ClientRect();
-  FBevel->GetVisibleArea(inside);
-  const int64_t bevel = std::clamp<int64_t>(inside.Left, 0, std::max(w, h));
-  const int64_t edge = std::min(bevel + std::abs(shift), w);
-  const size_t kept = size_t(w - std::abs(shift)) * sizeof(uint32_t);
-  const auto redraw = [&](uint32_t* line, int64_t y, int64_t from, int64_t to) {
-    const int64_t row = rows[size_t(y)];
-    const uint32_t* source = row >= 0 ? picture->ScanLine(int(row)) : nullptr;
-    for (int64_t x = from; x < to; ++x) {
-      if (x < first || x > last) line[x] = rowSquare[size_t(y)] ? gridRow[size_t(x)] : gap;
-      else line[x] = source && cols[size_t(x)] >= 0 ? source[cols[size_t(x)]] | 0xFF000000u : gap;
-    }
-  };
-  for (int64_t y = 0; y < h; ++y) {
-    // Off the picture, or through a gap of the grid: the row does not move.
-    if (rows[size_t(y)] == kOutside || (rows[size_t(y)] == kGap && !rowSquare[size_t(y)])) continue;
-    uint32_t* line = lineOf(y);
-    if (repeats(y)) {
-      std::memcpy(line, lineOf(y - 1), rowBytes);
-    } else if (y < bevel || y >= h - bevel || rows[size_t(y)] == kGap) {
-      drawRow(line, y);
-    } else {
-      if (shift < 0) std::memmove(line, line - shift, kept);
-      else std::memmove(line + shift, line, kept);
-      redraw(line, y, 0, edge);
-      redraw(line, y, std::max<int64_t>(w - edge, edge), w);
-    }
   }
 }
 
 void TKvBanner::Paint() {
-  TKvLayerKey key;
-  key << Width() << Height();
-  FBevel->WriteKey(key);
-  // The image holds the last face; a scroll by one pitch across moves it.
-  TKvLayerKey face = key;
-  face << FPixelSize << FSpacing << Color() << FPixelColor << int(FPixelMode) << FBitmap.get()
-       << FOffsetY;
+  const int64_t w = Width(), h = Height(), p = Pitch();
+  const std::array<int64_t, 11> inputs = FaceInputs();
   const int64_t dx = FOffsetX - FFaceOffsetX;
-  const bool scrolled = face.Bytes() == FFaceKey && (dx == Pitch() || dx == -Pitch()) &&
-                        Pitch() < Width() && Image()->Width() == Width() &&
-                        Image()->Height() == Height();
-  DrawPicture(scrolled ? dx : 0);
-  FFaceKey = face.Bytes();
-  FFaceOffsetX = FOffsetX;
-  FBevelLayer->Draw(Image(), key, [&](TCanvas* c) {
-    TRect r = ClientRect();
-    FBevel->Paint(c, r);
-  });
-  TKvGraphicImageControl::Paint();
+  if (KeepTape()) {
+    // A step across by one pitch moves the window; anything else draws the face afresh, its
+    // window at the end of the tape it moves away from.
+    if (FFaceKept && inputs == FFaceInputs && (dx == p || dx == -p) && FTape.width() - w >= p) {
+      MoveWindow(dx);
+      DrawPicture(dx);
+    } else {
+      FWindow = FDirection == TKvBannerDirection::bdLeftToRight ? FTape.width() - w : 0;
+      DrawPicture();
+    }
+    FFaceInputs = inputs;
+    FFaceKept = true;
+    FFaceOffsetX = FOffsetX;
+    FTapeCanvas->Attach(&FTape, QPoint(int(FWindow), 0), QRegion(int(FWindow), 0, int(w), int(h)));
+  } else {
+    FFaceKept = false;
+  }
+  // A repaint inside the bevel (a step's) copies the face straight from the tape; the window
+  // keeps the bevel.
+  TRect inside = ClientRect();
+  FBevel->GetVisibleArea(inside);
+  const TRect& paint = PaintRect();
+  if (FFaceKept && paint.Left >= inside.Left && paint.Top >= inside.Top &&
+      paint.Right <= inside.Right && paint.Bottom <= inside.Bottom) {
+    TCanvas* screen = Canvas();
+    const TCopyMode mode = screen->CopyMode();
+    screen->SetCopyMode(TCopyMode::cmSrcCopy);
+    screen->CopyRect(paint, FTapeCanvas.get(), paint);
+    screen->SetCopyMode(mode);
+  } else {
+    if (FFaceKept) {
+      kv::CopyRows(Image(), TPoint(0, 0), FTape, TRect{int(FWindow), 0, int(FWindow + w), int(h)});
+    } else {
+      ClearBitmapCanvas();
+    }
+    TKvLayerKey key;
+    key << Width() << Height();
+    FBevel->WriteKey(key);
+    FBevelLayer->Draw(Image(), key, [&](TCanvas* c) {
+      TRect r = ClientRect();
+      FBevel->Paint(c, r);
+    });
+    TKvGraphicImageControl::Paint();
+  }
   if (!FStarted && FAutoScroll && !IsDesigning()) {
     FStarted = true;
     FRecenter = true;

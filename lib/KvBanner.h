@@ -8,6 +8,7 @@
 #include "KvControls.h"
 #include "KvThreads.h"
 
+#include <QImage>
 #include <QObject>
 
 #include <array>
@@ -113,7 +114,14 @@ protected:
 private:
   void Rebuild();
   void CenterPicture();
-  // The face; with Shift, the last face moved that many pixels across instead.
+  // What the face is drawn from besides its place across and the bevel.
+  std::array<int64_t, 11> FaceInputs() const;
+  // Sizes the tape to the face and some steps more; false when it cannot be had.
+  bool KeepTape();
+  // Moves the window along the tape as the picture moves Shift pixels across.
+  void MoveWindow(int64_t shift);
+  // The face on the tape's window; with Shift, only the columns a move of the window by that
+  // many pixels across brought in.
   void DrawPicture(int64_t shift = 0);
   void SetPitchPart(int& field, int v);
 
@@ -129,8 +137,14 @@ private:
   // What the squares and the two grid rows above were made for: width, height, pitch, square
   // size, square colour, gap colour.
   std::array<int64_t, 6> FGridKey{};
-  // What the last face was drawn from, and its picture's place across.
-  QByteArray FFaceKey;
+  // The face without its bevel, on a tape some steps wider than the face: a step across moves
+  // the window the face is read through and draws only the columns it brings in.
+  QImage FTape;
+  std::unique_ptr<TCanvas> FTapeCanvas;
+  int64_t FWindow = 0;
+  // What the face on the tape was drawn from, and its picture's place across.
+  std::array<int64_t, 11> FFaceInputs{};
+  bool FFaceKept = false;
   int64_t FFaceOffsetX = 0;
   int64_t FOffsetX = 0;
   int64_t FOffsetY = 0;

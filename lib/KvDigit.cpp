@@ -104,14 +104,14 @@ void TKvDigitGroup::DrawSegments(TCanvas* c, int x0, int cellWidth, int mask) co
   }
 }
 
-void TKvDigitGroup::StampDigit(const TKvLayerKey& key, int x0, int cellWidth, int mask) {
+void TKvDigitGroup::StampDigit(TBitmap* target, int x0, int cellWidth, int mask) {
   // The segments reach a few pixels past their cell when it is narrower than the gaps.
   constexpr int kMargin = 8;
   const int digit = mask & ~kDecimalPoint;
   const int index = (mask & kDecimalPoint) ? 10 + digit : digit;
   const TSize size{SatAdd(cellWidth, 2 * kMargin), Height()};
   FDigitStamps[size_t(index)].Stamp(
-      Image(), key, size,
+      target, FStampKey, size,
       [&](TCanvas* c) {
         c->Pen()->SetColor(FOutlineColor);
         c->Pen()->SetWidth(1);
@@ -149,8 +149,15 @@ bool TKvDigitGroup::CellsFit(int cellWidth) const {
          *std::max_element(std::begin(xs), std::end(xs)) < cellWidth;
 }
 
-void TKvDigitGroup::RepaintChangedCells() {
+void TKvDigitGroup::UpdateCells() {
+  const CellsInputs now{FValue, FDecimals, FDigits, FLeadingZero};
+  if (FCellsFor == now) return;
   CellsOf(DisplayText(), FCells);
+  FCellsFor = now;
+}
+
+void TKvDigitGroup::RepaintChangedCells() {
+  UpdateCells();
   const int cellWidth = Width() / FDigits;
   if (FCells.size() != FShownCells.size() || !CellsFit(cellWidth)) return UpdateControl();
   size_t first = FCells.size(), last = 0;
@@ -164,40 +171,103 @@ void TKvDigitGroup::RepaintChangedCells() {
                           kv::SaturateToInt(int64_t(last + 1) * cellWidth), Height()});
 }
 
+void TKvDigitGroup::KeepCellInputs(int cellWidth) {
+  const TBitmap* ground = Background();
+  const std::array<int64_t, 10> inputs{
+      cellWidth,
+      Height(),
+      FActiveOnly,
+      kv::ColorToRGB(FOutlineColor),
+      kv::ColorToRGB(FPalette->High()),
+      kv::ColorToRGB(FPalette->Low()),
+      Transparent(),
+      Transparent() ? int64_t(ground->Image().cacheKey()) : kv::ColorToRGB(Color()),
+      Transparent() ? int64_t(ground->ChangeStamp()) : 0,
+      Width()};
+  if (inputs == FCellInputs && !FStampKey.Bytes().isEmpty()) return;
+  FCellInputs = inputs;
+  FStampKey = TKvLayerKey();
+  FStampKey << cellWidth << Height() << FActiveOnly << FOutlineColor << FPalette->High()
+            << FPalette->Low();
+  FCellPictures.clear();
+  if (cellWidth <= 0) return;
+  // Every place a cell may start at inside the width; twenty masks and a blank for each,
+  // within a few megabytes.
+  const int64_t places = Transparent() ? (int64_t(Width()) + cellWidth - 1) / cellWidth : 1;
+  constexpr double kMaxCellPixels = 1 << 20;
+  if (double(places) * 21 * cellWidth * Height() <= kMaxCellPixels)
+    FCellPictures.resize(size_t(places) * 21);
+}
+
+const QImage& TKvDigitGroup::CellPicture(size_t i, int cellWidth, int mask) {
+  const size_t place = Transparent() ? i : 0;
+  const int index = mask == kBlank           ? 20
+                    : (mask & kDecimalPoint) ? 10 + (mask & ~kDecimalPoint)
+                                             : mask;
+  QImage& picture = FCellPictures[place * 21 + size_t(index)];
+  if (picture.isNull()) {
+    TBitmap cell;
+    cell.SetSize(cellWidth, Height());
+    const int x0 = int(i) * cellWidth;
+    if (Transparent()) {
+      kv::CopyRows(&cell, TPoint(0, 0), Background()->Image(),
+                   TRect{x0, 0, std::min(x0 + cellWidth, Width()), Height()});
+    } else {
+      cell.Canvas()->Brush()->SetStyle(TBrushStyle::bsSolid);
+      cell.Canvas()->Brush()->SetColor(Color());
+      cell.Canvas()->FillRect(TRect{0, 0, cellWidth, Height()});
+    }
+    if (mask != kBlank) StampDigit(&cell, 0, cellWidth, mask);
+    picture = cell.Image();
+  }
+  return picture;
+}
+
 void TKvDigitGroup::Paint() {
-  CellsOf(DisplayText(), FCells);
+  UpdateCells();
   const int cellWidth = Width() / FDigits;
-  // What every cell's picture depends on besides its mask.
-  TKvLayerKey key;
-  key << cellWidth << Height() << FActiveOnly << FOutlineColor << FPalette->High()
-      << FPalette->Low();
-  // A repaint of some cells, when cells do not reach into one another, clears and draws only
-  // the cells it meets; the image holds the last frame elsewhere.
+  // When cells do not reach into one another, a repaint clears and draws only the cells it
+  // meets (all of them for the whole face); the image holds the last frame elsewhere. A
+  // transparent group's repaint from outside captures its ground first.
   const TRect& paint = PaintRect();
-  const bool partial = paint != ClientRect() && cellWidth > 0 && CellsFit(cellWidth) &&
+  const bool byCells = cellWidth > 0 && CellsFit(cellWidth) &&
                        FShownCells.size() == FCells.size() &&
                        (!Transparent() || (!GrabBackground() && Background()->Width() == Width() &&
                                            Background()->Height() == Height()));
   int64_t from = 0, to = int64_t(FCells.size());
-  if (partial) {
+  if (byCells) {
+    KeepCellInputs(cellWidth);
     from = std::max(paint.Left, 0) / cellWidth;
     to = std::min<int64_t>(to, (int64_t(paint.Right) + cellWidth - 1) / cellWidth);
     // The last cell's area reaches to the right edge: no cell is drawn beyond it.
     const int64_t right = to == int64_t(FCells.size()) ? Width() : to * cellWidth;
-    const TRect area{int(from * cellWidth), 0, int(std::min<int64_t>(right, Width())), Height()};
-    TCanvas* canvas = BitmapCanvas();
-    canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
-    if (Transparent()) {
-      kv::CopyRows(Image(), TPoint(area.Left, 0), Background()->Image(), area);
-    } else {
-      canvas->Brush()->SetColor(Color());
-      canvas->FillRect(area);
+    TRect area{int(from * cellWidth), 0, int(std::min<int64_t>(right, Width())), Height()};
+    if (!FCellPictures.empty()) {
+      for (int64_t i = from; i < to; ++i) {
+        const QImage& cell = CellPicture(size_t(i), cellWidth, FCells[size_t(i)]);
+        kv::CopyRows(Image(), TPoint(int(i * cellWidth), 0), cell,
+                     TRect{0, 0, cellWidth, Height()});
+      }
+      // Only the ground is left to clear, right of the last cell; no cell to stamp.
+      area.Left = int(to * cellWidth);
+      from = to;
+    }
+    if (area.Left < area.Right) {
+      TCanvas* canvas = BitmapCanvas();
+      canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+      if (Transparent()) {
+        kv::CopyRows(Image(), TPoint(area.Left, 0), Background()->Image(), area);
+      } else {
+        canvas->Brush()->SetColor(Color());
+        canvas->FillRect(area);
+      }
     }
   } else {
     ClearBitmapCanvas();
+    KeepCellInputs(cellWidth);
   }
   for (int64_t i = from, x0 = from * cellWidth; i < to && x0 < Width(); ++i, x0 += cellWidth)
-    if (FCells[size_t(i)] != kBlank) StampDigit(key, int(x0), cellWidth, FCells[size_t(i)]);
-  FShownCells.swap(FCells);
+    if (FCells[size_t(i)] != kBlank) StampDigit(Image(), int(x0), cellWidth, FCells[size_t(i)]);
+  FShownCells = FCells;
   TKvGraphicImageControl::Paint();
 }

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class KV_EXPORT TKvDigitGroup : public TKvGraphicImageControl {
@@ -77,22 +78,45 @@ protected:
 private:
   // One digit's segments of Mask into the cell at X0 of width CellWidth.
   void DrawSegments(TCanvas* c, int x0, int cellWidth, int mask) const;
-  // One cell showing Mask with its left edge at X0: its segments are recorded once per mask
-  // and replayed, since a value change only picks other cells' pictures.
-  void StampDigit(const TKvLayerKey& key, int x0, int cellWidth, int mask);
+  // One cell showing Mask with its left edge at X0 on Target: its segments are recorded once
+  // per mask and replayed, since a value change only picks other cells' pictures.
+  void StampDigit(TBitmap* target, int x0, int cellWidth, int mask);
   // The mask of every cell Text fills, left to right (-1 for a blank cell).
   static void CellsOf(const QString& text, std::vector<int>& cells);
+  // FCells for the current value and settings; formatted only when one of them changed.
+  void UpdateCells();
   // Whether every pixel a cell's segments write lies inside the cell.
   bool CellsFit(int cellWidth) const;
   // Repaints the cells that show otherwise than in the last frame.
   void RepaintChangedCells();
+  // Keeps FStampKey and the whole cell pictures for what the cells are drawn with now.
+  void KeepCellInputs(int cellWidth);
+  // Cell I showing Mask over what lies under it, made on first use: a changed cell is then
+  // one copy.
+  const QImage& CellPicture(size_t i, int cellWidth, int mask);
 
   // The cell pictures by mask: the ten digits, then the same with the decimal point.
   std::array<TKvStaticLayer, 20> FDigitStamps;
+  // What the segment pictures depend on besides their mask.
+  TKvLayerKey FStampKey;
+  // What FStampKey and FCellPictures were made for: the cell's size, the segments' settings
+  // and colours as drawn, what lies under the cells, and the width they share.
+  std::array<int64_t, 10> FCellInputs{};
+  // Whole cells by place (one place when the ground is plain) and mask, the blank cell last;
+  // empty when they would take too much memory.
+  std::vector<QImage> FCellPictures;
 
-  // The cells of the last frame, and those of the value being painted.
+  // The cells of the last frame, and those of the value being painted, with the settings
+  // they were formatted from.
   std::vector<int> FShownCells;
   std::vector<int> FCells;
+  struct CellsInputs {
+    double Value;
+    int Decimals, Digits;
+    bool LeadingZero;
+    bool operator==(const CellsInputs&) const = default;
+  };
+  std::optional<CellsInputs> FCellsFor;
 
   std::unique_ptr<TKvPalette> FPalette;
   double FValue = 0;

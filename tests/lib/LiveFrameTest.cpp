@@ -4,6 +4,7 @@
 #include "Forms.h"
 #include "KvBanner.h"
 #include "KvBlinkLed.h"
+#include "KvBorder.h"
 #include "KvButtons.h"
 #include "KvCheckLed.h"
 #include "KvDigit.h"
@@ -490,35 +491,100 @@ public:
 
 }  // namespace
 
-// A step across moves the last face and draws only its edges: every such frame, through the
-// picture's wrap and in every direction, equals a full repaint.
+// A step across moves the face along its tape and draws only the columns it brings in: every
+// frame, through the tape's ends, the picture's wrap and in every direction, equals the full
+// repaint of a twin given the same steps (a repaint of the banner itself would start its tape
+// anew).
 TEST(LiveFrame, BannerStepsWriteWhatAFullRepaintWrites) {
   for (const TKvBannerDirection direction :
        {TKvBannerDirection::bdRightToLeft, TKvBannerDirection::bdLeftToRight,
         TKvBannerDirection::bdTopToBottom, TKvBannerDirection::bdBottomToTop}) {
     for (const int width : {9, 40}) {
       SCOPED_TRACE(testing::Message() << int(direction) << ", picture " << width);
-      auto form = std::make_unique<TForm>(nullptr);
-      auto* banner = new ScrollingBanner(form.get());
-      banner->SetBounds(4, 4, 90, 30);
       kvtest::Picture picture(width, 7, clBlack);
       for (int y = 0; y < 7; ++y)
         for (int x = 0; x < width; ++x)
           picture.bitmap.ScanLine(y)[x] = (x * 7 + y * 3) % 5 < 2 ? 0xFFFF8040u : 0xFF200808u;
-      banner->SetBitmap(&picture.bitmap);
-      banner->Bevel()->SetOuterStyle(TKvBevelStyle::bsRaised);
-      banner->Bevel()->SetOuterWidth(3);
-      banner->SetDirection(direction);
-      kvtest::ShowForm(form.get(), 100, 40);
-      for (int step = 0; step < 70 && !HasFailure(); ++step) {
+      const auto show = [&](TForm& form) {
+        auto* banner = new ScrollingBanner(&form);
+        banner->SetBounds(4, 4, 90, 30);
+        banner->SetBitmap(&picture.bitmap);
+        banner->Bevel()->SetOuterStyle(TKvBevelStyle::bsRaised);
+        banner->Bevel()->SetOuterWidth(3);
+        banner->SetDirection(direction);
+        kvtest::ShowForm(&form, 100, 40);
+        return banner;
+      };
+      TForm form(nullptr), twinForm(nullptr);
+      ScrollingBanner* banner = show(form);
+      ScrollingBanner* twin = show(twinForm);
+      for (int step = 0; step < 120 && !HasFailure(); ++step) {
         SCOPED_TRACE(step);
-        if (step == 30) banner->Bevel()->SetInnerWidth(1);
-        banner->ScrollStep();
-        const QImage live = kvtest::Grab(form.get());
-        banner->repaint();
-        EXPECT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+        for (ScrollingBanner* b : {banner, twin}) {
+          if (step == 30) b->Bevel()->SetInnerWidth(1);
+          b->ScrollStep();
+        }
+        twin->repaint();
+        EXPECT_SAME_PIXELS(kvtest::Grab(&form), kvtest::Grab(&twinForm));
       }
     }
+  }
+}
+
+// A step repaints what lies inside the bevel, once; the window keeps the bevel.
+TEST(LiveFrame, BannerStepRepaintsInsideItsBevel) {
+  TForm form(nullptr);
+  auto* banner = new ScrollingBanner(&form);
+  banner->SetBounds(4, 4, 90, 30);
+  kvtest::Picture picture(40, 7, clRed);
+  banner->SetBitmap(&picture.bitmap);
+  banner->Bevel()->SetOuterStyle(TKvBevelStyle::bsRaised);
+  kvtest::ShowForm(&form, 100, 40);
+  PaintRegions recorder;
+  banner->installEventFilter(&recorder);
+  TRect inside = banner->ClientRect();
+  banner->Bevel()->GetVisibleArea(inside);
+  ASSERT_GT(inside.Left, 0);
+  banner->ScrollStep();
+  ASSERT_EQ(recorder.regions.size(), 1u);
+  EXPECT_EQ(recorder.regions[0].boundingRect(),
+            QRect(inside.Left, inside.Top, inside.Width(), inside.Height()));
+}
+
+// A scrolling banner draws a new picture, an edit of its picture or a new pitch at its next
+// step, which may be one pitch from the last: that step must not move the old face.
+TEST(LiveFrame, BannerStepsAfterChangesThatWaitForTheStep) {
+  const std::vector<std::pair<const char*, std::function<void(TKvBanner&)>>> changes = {
+      {"pixel edited", [](TKvBanner& b) { b.Bitmap()->Canvas()->SetPixels(3, 2, clLime); }},
+      {"new picture",
+       [](TKvBanner& b) {
+         kvtest::Picture other(40, 7, clBlue);
+         b.SetBitmap(&other.bitmap);
+       }},
+      {"pixel size", [](TKvBanner& b) { b.SetPixelSize(3); }},
+      {"spacing", [](TKvBanner& b) { b.SetSpacing(2); }},
+  };
+  for (const auto& [name, change] : changes) {
+    SCOPED_TRACE(name);
+    TForm form(nullptr);
+    auto* banner = new ScrollingBanner(&form);
+    banner->SetBounds(4, 4, 90, 30);
+    kvtest::Picture picture(40, 7, clRed);
+    banner->SetBitmap(&picture.bitmap);
+    banner->SetTimeInterval(-1);
+    banner->SetAutoScroll(true);
+    kvtest::ShowForm(&form, 100, 40);
+    banner->ScrollStep();
+    banner->ScrollStep();
+    change(*banner);
+    for (int step = 0; step < 3; ++step) {
+      SCOPED_TRACE(step);
+      banner->ScrollStep();
+      const QImage live = kvtest::Grab(&form);
+      banner->repaint();
+      EXPECT_SAME_PIXELS(live, kvtest::Grab(&form));
+    }
+    banner->SetAutoScroll(false);
   }
 }
 
@@ -1470,9 +1536,65 @@ TEST(LiveFrame, DigitGroupRepaintsOnlyTheCellsThatChange) {
   EXPECT_EQ(recorder.regions.size(), 2u);
 }
 
+// The demo's count, through every digit: each frame, made from cells kept over many frames,
+// equals the full repaint of a twin (a repaint of the group itself would capture its ground
+// anew and make its cells again).
+TEST(LiveFrame, DigitGroupFramesEqualATwinsRepaints) {
+  for (const bool transparent : {true, false}) {
+    SCOPED_TRACE(transparent);
+    const auto show = [&](TForm& form) {
+      form.SetColor(TColor(kPanelColor));
+      // A frame under the cells: each place has a ground of its own.
+      (new TKvBorder(&form))->SetBounds(30, 10, 40, 20);
+      auto* group = new TKvDigitGroup(&form);
+      group->SetBounds(4, 4, 120, 35);
+      group->SetTransparent(transparent);
+      kvtest::ShowForm(&form, 130, 45);
+      return group;
+    };
+    TForm form(nullptr), twinForm(nullptr);
+    TKvDigitGroup* group = show(form);
+    TKvDigitGroup* twin = show(twinForm);
+    for (int frame = 1; frame <= 100 && !HasFailure(); ++frame) {
+      SCOPED_TRACE(frame);
+      for (TKvDigitGroup* g : {group, twin}) g->SetValue((frame % 80) * 0.125);
+      twin->repaint();
+      EXPECT_SAME_PIXELS(kvtest::Grab(&form), kvtest::Grab(&twinForm));
+    }
+  }
+}
+
+// The cells a group keeps whole hold what lay under them: a new ground shows in the next frame.
+TEST(LiveFrame, DigitGroupCellsFollowTheirGround) {
+  for (const bool transparent : {true, false}) {
+    SCOPED_TRACE(transparent);
+    TForm form(nullptr);
+    form.SetColor(TColor(kPanelColor));
+    auto* group = new TKvDigitGroup(&form);
+    group->SetBounds(4, 4, 120, 35);
+    group->SetTransparent(transparent);
+    group->SetValue(1.25);
+    kvtest::ShowForm(&form, 130, 45);
+    const double values[] = {1.375, 1.5, 1.25};
+    for (const double value : values) group->SetValue(value);
+    if (transparent) form.SetColor(clTeal);
+    else group->SetColor(clNavy);
+    kvtest::Pump();
+    for (const double value : values) {
+      SCOPED_TRACE(value);
+      group->SetValue(value);
+      const QImage live = kvtest::Grab(&form);
+      group->repaint();
+      EXPECT_SAME_PIXELS(live, kvtest::Grab(&form));
+    }
+  }
+}
+
 TEST(LiveFrame, DigitGroupFramesAroundOtherChanges) {
   std::vector<Change<TKvDigitGroup>> frames;
-  for (const double value : {0.125, 0.25, 9.875, 10.0, 3.5, 3.625, 0.0, 7.001, 12.5})
+  // More cells than fit, then the usual count again.
+  for (const double value :
+       {0.125, 0.25, 9.875, 10.0, 3.5, 3.625, 0.0, 7.001, 12.5, 98765.25, 98765.375, 12.5})
     frames.push_back([value](TKvDigitGroup& g) { g.SetValue(value); });
   for (const bool transparent : {true, false}) {
     SCOPED_TRACE(transparent);
