@@ -719,10 +719,11 @@ private:
 // crossings. The spans, and so the pixels, are the sweep's.
 void FillByRows(const kv::SurfaceRows& surface, const ClipRects& clip,
                 std::span<const Point64> points, const Ink& brush) {
-  int64_t top = INT64_MAX, bottom = INT64_MIN;
+  int64_t top = INT64_MAX, bottom = INT64_MIN, leftmost = INT64_MAX;
   for (const Point64& p : points) {
     top = std::min(top, p.Y);
     bottom = std::max(bottom, p.Y);
+    leftmost = std::min(leftmost, p.X);
   }
   // Named apart: the lambdas below use them, and a structured binding cannot be captured
   // by every compiler we build with.
@@ -730,17 +731,32 @@ void FillByRows(const kv::SurfaceRows& surface, const ClipRects& clip,
   const int64_t first = visible.first, last = visible.second;
   if (first >= last) return;
   const size_t rows = size_t(last - first);
-  // Calls f(upper, lower, dir, y0, y1) for each edge that crosses the visible rows [y0, y1).
+  // An edge wholly left of the clip only adds its direction to the winding its rows start
+  // with; one wholly right of it ends nothing that shows, so a row still inside at its end
+  // runs to the clip's right side.
+  const int64_t clipLeft = clip.Bounds.left(), clipEnd = int64_t(clip.Bounds.right()) + 1;
+  std::vector<int> leftWinding(leftmost < clipLeft ? rows + 1 : 0, 0);
+  // Calls f(upper, lower, dir, y0, y1) for each other edge that crosses the visible rows
+  // [y0, y1).
   const auto forEachEdge = [&](auto&& f) {
     for (size_t i = 0; i < points.size(); ++i) {
       const Point64 a = points[i], b = points[i + 1 < points.size() ? i + 1 : 0];
-      if (a.Y == b.Y) continue;
+      if (a.Y == b.Y || std::min(a.X, b.X) >= clipEnd || std::max(a.X, b.X) < clipLeft) continue;
       const bool down = a.Y < b.Y;
       const Point64 upper = down ? a : b, lower = down ? b : a;
       const int64_t y0 = std::max(upper.Y, first), y1 = std::min(lower.Y, last);
       if (y0 < y1) f(upper, lower, down ? 1 : -1, y0, y1);
     }
   };
+  for (size_t i = 0; i < points.size() && !leftWinding.empty(); ++i) {
+    const Point64 a = points[i], b = points[i + 1 < points.size() ? i + 1 : 0];
+    if (a.Y == b.Y || std::max(a.X, b.X) >= clipLeft) continue;
+    const int64_t y0 = std::max(std::min(a.Y, b.Y), first), y1 = std::min(std::max(a.Y, b.Y), last);
+    if (y0 >= y1) continue;
+    const int dir = a.Y < b.Y ? 1 : -1;
+    leftWinding[size_t(y0 - first)] += dir;
+    leftWinding[size_t(y1 - first)] -= dir;
+  }
   // Counted first, so that each row's crossings sit together in one array.
   std::vector<uint32_t> start(rows + 1, 0);
   forEachEdge([&](Point64, Point64, int, int64_t y0, int64_t y1) {
@@ -794,7 +810,11 @@ void FillByRows(const kv::SurfaceRows& surface, const ClipRects& clip,
         std::swap(row[k], row[k - 1]);
     const int64_t y = first + int64_t(r);
     int winding = 0;
-    int64_t begin = 0;
+    if (!leftWinding.empty()) {
+      if (r > 0) leftWinding[r] += leftWinding[r - 1];
+      winding = leftWinding[r];
+    }
+    int64_t begin = clipLeft;
     for (size_t i = 0; i < n; ++i) {
       const bool wasInside = winding != 0;
       winding += row[i].dir;
@@ -803,6 +823,7 @@ void FillByRows(const kv::SurfaceRows& surface, const ClipRects& clip,
       if (wasInside && winding == 0 && row[i].x > begin)
         kv::PaintSpan(surface, clip, y, begin, row[i].x, brush);
     }
+    if (winding != 0 && clipEnd > begin) kv::PaintSpan(surface, clip, y, begin, clipEnd, brush);
   }
 }
 
