@@ -208,11 +208,19 @@ class TCanvas;
 
 class KV_EXPORT TGraphicsObject : public QObject, public TPersistent {
   Q_OBJECT
+public:
+  // Counts the changes: a canvas compares it to know whether what it keeps of its pen is
+  // still right, without listening to OnChange.
+  uint64_t ChangeStamp() const { return FChangeStamp; }
+
 signals:
   void OnChange(TObject* Sender);
 
 protected:
   void Changed();
+
+private:
+  uint64_t FChangeStamp = 0;
 };
 
 class KV_EXPORT TPen : public TGraphicsObject {
@@ -404,6 +412,7 @@ class TGraphic;
 namespace kv {
 struct ClipRects;
 class SurfaceRows;
+struct CanvasTarget;
 
 // DrawText with the flags above; returns the height of the text drawn. With DT_CALCRECT
 // nothing is drawn and R becomes the text's extent (Right = Left + widest line,
@@ -443,7 +452,7 @@ public:
   void Unlock();
   bool TryLock();
 
-  void MoveTo(int x, int y);
+  void MoveTo(int x, int y) { FPenPos = {x, y}; }
   void LineTo(int x, int y);
   void Polyline(std::span<const TPoint> points);
   void Polygon(std::span<const TPoint> points);
@@ -488,18 +497,29 @@ public:
   // detached from any copy sharing its pixels; while it stays the same unshared image,
   // later calls reuse that access instead of detaching again.
   kv::SurfaceRows WritableRows() const;
+  // The rows for writing and the clip in force, checked together: what a drawing call
+  // takes once (defined with the rows, for the framework's drawing code).
+  inline kv::CanvasTarget Target() const;
 
   // A monochrome surface holds only black and white: colours drawn on it are mapped to
   // the nearer of the two (a monochrome bitmap's canvas says so).
-  virtual bool MonochromeSurface() const { return false; }
+  bool MonochromeSurface() const { return FMonochrome; }
 
 protected:
-  // Called after every drawing operation (a bitmap's canvas tells its bitmap).
-  virtual void Changed() {}
+  // Called after every drawing operation: the bitmap drawn on, if any, counts the change
+  // and tells its listeners.
+  inline void Changed();
 
 private:
   friend int kv::DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags);
+  friend class TBitmap;
   void InvalidateClip();
+  // Makes write access and the clip right for the surface as it is now (out of line: the
+  // check before it is made for every drawing call).
+  void Revalidate() const;
+  void SetMonochromeSurface(bool v);
+  // Takes the pen's state that the plain line needs; kept until the pen changes.
+  void KeepPen() const;
   std::unique_ptr<TPen> FPen;
   std::unique_ptr<TBrush> FBrush;
   std::unique_ptr<TFont> FFont;
@@ -513,10 +533,18 @@ private:
   mutable std::unique_ptr<kv::ClipRects> FClip;  // derived from the three above
   mutable qint64 FClipKey = 0;                   // the surface's cache key FClip was checked at
   // Write access to the surface, valid while its cache key (which changes with every
-  // detach and new pixel data) is FSurfaceKey and no copy shares its pixels.
+  // detach and new pixel data) is FSurfaceKey and no copy shares its pixels; FClip is
+  // then right for it too.
   mutable qint64 FSurfaceKey = -1;
   mutable uchar* FSurfaceBits = nullptr;
   mutable qsizetype FSurfaceStride = 0;
+  // The pen as a plain line draws it, taken at the pen's change stamp FPenStamp and the
+  // surface's monochrome flag (which resets the stamp when it changes).
+  mutable uint64_t FPenStamp = UINT64_MAX;
+  mutable uint32_t FPenPixel = 0;  // 0: a system colour, looked up at each call
+  mutable bool FPlainPen = false;  // one pixel wide, solid, copying its colour
+  bool FMonochrome = false;
+  TGraphic* FGraphic = nullptr;  // the graphic whose pixels these are, told of changes
 };
 
 // ---------------------------------------------------------------------------
@@ -545,10 +573,15 @@ signals:
   void OnChange(TObject* Sender);
 
 protected:
-  void Changed();
+  void Changed() {
+    ++FChangeStamp;
+    if (FListened.load(std::memory_order_relaxed)) [[unlikely]]
+      emit OnChange(this);
+  }
   void connectNotify(const QMetaMethod& signal) override;
 
 private:
+  friend class TCanvas;
   bool FTransparent = false;
   uint64_t FChangeStamp = 0;
   // Canvas calls change a bitmap thousands of times a frame; the signal is emitted only
@@ -606,7 +639,8 @@ public:
   void PixelsChanged() { Changed(); }
 
 private:
-  friend class TBitmapCanvas;
+  // Every change of the format goes here, so that the canvas knows a monochrome surface.
+  void StoreFormat(TPixelFormat v);
   QImage FImage;
   TPixelFormat FPixelFormat = TPixelFormat::pfDevice;
   std::vector<uint32_t> FColorTable;  // of the loaded file, for saving at its depth
@@ -614,6 +648,10 @@ private:
   TColor FTransparentColor = clDefault;
   mutable std::unique_ptr<TCanvas> FCanvas;
 };
+
+inline void TCanvas::Changed() {
+  if (FGraphic) FGraphic->Changed();
+}
 
 // Holds one graphic (a bitmap); fires OnChange when it changes.
 class KV_EXPORT TPicture : public QObject, public TPersistent {

@@ -16,30 +16,12 @@ uint32_t MonoPixel(uint32_t px) {
 
 }  // namespace
 
-// The canvas of a bitmap: draws on the bitmap's image and tells the bitmap of each change.
-class TBitmapCanvas : public TCanvas {
-public:
-  explicit TBitmapCanvas(TBitmap* bitmap) : FBitmap(bitmap) { Attach(&bitmap->FImage); }
-  bool MonochromeSurface() const override { return FBitmap->Monochrome(); }
-
-protected:
-  void Changed() override { FBitmap->PixelsChanged(); }
-
-private:
-  TBitmap* FBitmap;
-};
-
 // ---------------------------------------------------------------------------
 
 void TGraphic::SetTransparent(bool v) {
   if (v == FTransparent) return;
   FTransparent = v;
   Changed();
-}
-
-void TGraphic::Changed() {
-  ++FChangeStamp;
-  if (FListened.load(std::memory_order_relaxed)) emit OnChange(this);
 }
 
 void TGraphic::connectNotify(const QMetaMethod& signal) {
@@ -76,13 +58,25 @@ void TBitmap::SetSize(int width, int height) {
 }
 
 TCanvas* TBitmap::Canvas() const {
-  if (!FCanvas) FCanvas = std::make_unique<TBitmapCanvas>(const_cast<TBitmap*>(this));
+  if (!FCanvas) {
+    // The canvas draws on the image and tells the bitmap of each change.
+    auto* self = const_cast<TBitmap*>(this);
+    FCanvas = std::make_unique<TCanvas>();
+    FCanvas->Attach(&self->FImage);
+    FCanvas->FGraphic = self;
+    FCanvas->SetMonochromeSurface(Monochrome());
+  }
   return FCanvas.get();
+}
+
+void TBitmap::StoreFormat(TPixelFormat v) {
+  FPixelFormat = v;
+  if (FCanvas) FCanvas->SetMonochromeSurface(Monochrome());
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat v) {
   if (v == FPixelFormat) return;
-  FPixelFormat = v;
+  StoreFormat(v);
   if (v == TPixelFormat::pf1bit) {
     for (int y = 0; y < FImage.height(); ++y) {
       auto* line = reinterpret_cast<uint32_t*>(FImage.scanLine(y));
@@ -131,7 +125,7 @@ void TBitmap::Mask(TColor color) {
     auto* line = reinterpret_cast<uint32_t*>(FImage.scanLine(y));
     for (int x = 0; x < FImage.width(); ++x) line[x] = line[x] == key ? 0xFFFFFFFFu : 0xFF000000u;
   }
-  FPixelFormat = TPixelFormat::pf1bit;
+  StoreFormat(TPixelFormat::pf1bit);
   FColorTable.clear();
   Changed();
 }
@@ -140,14 +134,14 @@ void TBitmap::Assign(const TPersistent* source) {
   if (source == this) return;
   if (!source) {
     FImage = QImage();
-    FPixelFormat = TPixelFormat::pfDevice;
+    StoreFormat(TPixelFormat::pfDevice);
     FColorTable.clear();
     Changed();
     return;
   }
   if (auto* b = dynamic_cast<const TBitmap*>(source)) {
     FImage = b->FImage;  // shared until either side writes
-    FPixelFormat = b->FPixelFormat;
+    StoreFormat(b->FPixelFormat);
     FColorTable = b->FColorTable;
     FTransparentMode = b->FTransparentMode;
     FTransparentColor = b->FTransparentColor;

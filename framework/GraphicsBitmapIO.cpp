@@ -109,12 +109,12 @@ void TBitmap::LoadFromStream(TStream& stream) {
   // The format goes first: SetImage keeps a monochrome bitmap black and white.
   const TPixelFormat oldFormat = FPixelFormat;
   std::vector<uint32_t> oldTable = std::move(FColorTable);
-  FPixelFormat = PixelFormatOf(loaded);
+  StoreFormat(PixelFormatOf(loaded));
   FColorTable = std::move(loaded.colorTable);
   try {
     SetImage(loaded.pixels);
   } catch (...) {
-    FPixelFormat = oldFormat;
+    StoreFormat(oldFormat);
     FColorTable = std::move(oldTable);
     stream.SetPosition(start);
     throw;

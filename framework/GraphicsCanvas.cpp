@@ -889,26 +889,21 @@ void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool 
   else DrawThinPolyline(surface, clip, points, true, pen, dash);
 }
 
-// The line most drawing code draws: a thin solid pen copying its colour, both ends inside a
-// clip of one rectangle. It needs none of the ink, dash or clip machinery; false leaves the
-// line to the general path.
-bool DrawPlainLine(const TCanvas& canvas, Point64 a, Point64 b) {
-  const TPen* pen = canvas.Pen();
-  const TPenStyle style = pen->Style();
-  if (pen->Width() > 1 || pen->Mode() != TPenMode::pmCopy ||
-      (style != TPenStyle::psSolid && style != TPenStyle::psInsideFrame))
+// The line most drawing code draws, in a plain pen (one pixel, solid, copying its colour):
+// with both ends inside a clip of one rectangle it needs none of the ink, dash or clip
+// machinery. False leaves the line to the general path.
+bool DrawPlainLine(const kv::CanvasTarget& target, Point64 a, Point64 b, uint32_t color) {
+  const QRect& box = target.Clip.Bounds;
+  if (!target.Clip.IsSingle() || std::min(a.X, b.X) < box.left() ||
+      std::max(a.X, b.X) > box.right() || std::min(a.Y, b.Y) < box.top() ||
+      std::max(a.Y, b.Y) > box.bottom())
     return false;
-  const kv::SurfaceRows surface = canvas.WritableRows();
-  const ClipRects& clip = canvas.EffectiveClip();
-  const LineRaster line(a.X, a.Y, b.X, b.Y);
-  if (!clip.IsSingle() || !line.Inside(clip.Bounds)) return false;
-  kv::FillWholeLine(surface, line, kv::SurfaceColor(pen->Color(), canvas.MonochromeSurface()));
+  kv::FillWholeLine(target.Rows, LineRaster(a.X, a.Y, b.X, b.Y), color);
   return true;
 }
 
 void StrokePolyline(const TCanvas& canvas, std::span<const Point64> points) {
-  const kv::SurfaceRows surface = canvas.WritableRows();
-  const ClipRects& clip = canvas.EffectiveClip();
+  const auto [surface, clip] = canvas.Target();
   if (HasWidePen(canvas)) {
     if (points.size() == 2 && (points[0].X == points[1].X || points[0].Y == points[1].Y)) {
       const int64_t width = std::min<int64_t>(canvas.Pen()->Width(), kMaxPenWidth);
@@ -927,8 +922,7 @@ void StrokePolyline(const TCanvas& canvas, std::span<const Point64> points) {
 // dashed rim is drawn over the brush along the outline.
 void DrawRoundShape(const TCanvas& canvas, const RoundShape& shape) {
   if (shape.Empty()) return;
-  const kv::SurfaceRows surface = canvas.WritableRows();
-  const ClipRects& clip = canvas.EffectiveClip();
+  const auto [surface, clip] = canvas.Target();
   const Ink pen = PenInk(canvas), brush = BrushInk(canvas, canvas.Pen()->Mode());
   const auto [top, bottom] = VisibleRows(clip, shape.Top, shape.Bottom());
   if (top >= bottom) return;
@@ -1093,13 +1087,28 @@ const kv::ClipRects& TCanvas::EffectiveClip() const {
   return *FClip;
 }
 
-kv::SurfaceRows TCanvas::WritableRows() const {
-  if (FSurface->cacheKey() != FSurfaceKey || !FSurface->isDetached()) {
-    FSurfaceBits = FSurface->bits();  // detaches, which changes the key
-    FSurfaceStride = FSurface->bytesPerLine();
-    FSurfaceKey = FSurface->cacheKey();
-  }
-  return {FSurfaceBits, FSurfaceStride};
+void TCanvas::Revalidate() const {
+  FSurfaceBits = FSurface->bits();  // detaches, which changes the key
+  FSurfaceStride = FSurface->bytesPerLine();
+  FSurfaceKey = FSurface->cacheKey();
+  EffectiveClip();  // checked at the new key, so Target() may hand it out with the rows
+}
+
+kv::SurfaceRows TCanvas::WritableRows() const { return Target().Rows; }
+
+void TCanvas::SetMonochromeSurface(bool v) {
+  FMonochrome = v;
+  FPenStamp = UINT64_MAX;  // the pen's colour on the surface changes
+}
+
+void TCanvas::KeepPen() const {
+  const TPen* pen = FPen.get();
+  FPenStamp = pen->ChangeStamp();
+  const TPenStyle style = pen->Style();
+  FPlainPen = pen->Width() == 1 && pen->Mode() == TPenMode::pmCopy &&
+              (style == TPenStyle::psSolid || style == TPenStyle::psInsideFrame);
+  // A system colour may change under the pen: it is looked up at each call.
+  FPenPixel = pen->Color().Value >= 0 ? kv::SurfaceColor(pen->Color(), FMonochrome) : 0;
 }
 
 TRect TCanvas::ClipRect() const {
@@ -1127,7 +1136,8 @@ TColor TCanvas::Pixels(int x, int y) const {
 void TCanvas::SetPixels(int x, int y, TColor color) {
   if (!FSurface) return;
   const Point64 p = ToSurface(*this, x, y);
-  kv::PaintSpan(WritableRows(), EffectiveClip(), p.Y, p.X, p.X + 1,
+  const auto [surface, clip] = Target();
+  kv::PaintSpan(surface, clip, p.Y, p.X, p.X + 1,
                 Ink::Solid(kv::SurfaceColor(color, MonochromeSurface())));
   Changed();
 }
@@ -1135,15 +1145,19 @@ void TCanvas::SetPixels(int x, int y, TColor color) {
 // ---------------------------------------------------------------------------
 // Lines
 
-void TCanvas::MoveTo(int x, int y) { FPenPos = {x, y}; }
-
 void TCanvas::LineTo(int x, int y) {
-  if (FSurface) {
-    const Point64 ends[2] = {ToSurface(*this, FPenPos.X, FPenPos.Y), ToSurface(*this, x, y)};
-    if (!DrawPlainLine(*this, ends[0], ends[1])) StrokePolyline(*this, ends);
-  }
+  const TPoint from = FPenPos;
   FPenPos = {x, y};
-  if (FSurface) Changed();
+  if (!FSurface) return;
+  if (FPen->ChangeStamp() != FPenStamp) [[unlikely]]
+    KeepPen();
+  const kv::CanvasTarget target = Target();
+  const Point64 ends[2] = {ToSurface(*this, from.X, from.Y), ToSurface(*this, x, y)};
+  if (!FPlainPen ||
+      !DrawPlainLine(target, ends[0], ends[1],
+                     FPenPixel ? FPenPixel : kv::SurfaceColor(FPen->Color(), FMonochrome)))
+    StrokePolyline(*this, ends);
+  Changed();
 }
 
 void TCanvas::Polyline(std::span<const TPoint> points) {
@@ -1207,11 +1221,10 @@ void TCanvas::Polygon(std::span<const TPoint> points) {
 
 void TCanvas::FillRect(const TRect& r) {
   if (!FSurface) return;
-  const ClipRects& clip = EffectiveClip();
+  const auto [surface, clip] = Target();
   const Point64 a = ToSurface(*this, r.Left, r.Top), b = ToSurface(*this, r.Right, r.Bottom);
   const Ink brush = BrushInk(*this, TPenMode::pmCopy);
   const auto [top, bottom] = VisibleRows(clip, a.Y, b.Y);
-  const kv::SurfaceRows surface = WritableRows();
   if (a.X < b.X)
     for (int64_t y = top; y < bottom; ++y) kv::PaintSpan(surface, clip, y, a.X, b.X, brush);
   Changed();
@@ -1219,8 +1232,9 @@ void TCanvas::FillRect(const TRect& r) {
 
 void TCanvas::FrameRect(const TRect& r) {
   if (!FSurface) return;
-  PaintFrame(WritableRows(), EffectiveClip(), ToSurface(*this, r.Left, r.Top),
-             ToSurface(*this, r.Right, r.Bottom), BrushInk(*this, TPenMode::pmCopy));
+  const auto [surface, clip] = Target();
+  PaintFrame(surface, clip, ToSurface(*this, r.Left, r.Top), ToSurface(*this, r.Right, r.Bottom),
+             BrushInk(*this, TPenMode::pmCopy));
   Changed();
 }
 
@@ -1233,8 +1247,9 @@ void TCanvas::DrawFocusRect(const TRect& r) {
   dots.color = 0xFFFFFFFFu;
   dots.origin = FOrigin;
   for (int row = 0; row < 8; ++row) dots.hatch[row] = row % 2 ? 0xAA : 0x55;
-  PaintFrame(WritableRows(), EffectiveClip(), ToSurface(*this, r.Left, r.Top),
-             ToSurface(*this, r.Right, r.Bottom), dots);
+  const auto [surface, clip] = Target();
+  PaintFrame(surface, clip, ToSurface(*this, r.Left, r.Top), ToSurface(*this, r.Right, r.Bottom),
+             dots);
   Changed();
 }
 

@@ -192,7 +192,10 @@ void NotifySysColorsChanged() {
 // ---------------------------------------------------------------------------
 // Pen, brush, font
 
-void TGraphicsObject::Changed() { emit OnChange(this); }
+void TGraphicsObject::Changed() {
+  ++FChangeStamp;
+  emit OnChange(this);
+}
 
 void TPen::SetColor(TColor v) {
   if (v.Value == FColor.Value) return;

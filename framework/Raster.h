@@ -152,6 +152,12 @@ private:
   qsizetype FStride;
 };
 
+// What a drawing call writes to: the surface's rows and the clip in force.
+struct CanvasTarget {
+  SurfaceRows Rows;
+  const ClipRects& Clip;
+};
+
 // Writes Color to the pixels [First, Last) a block at a time: the compiler keeps a plain fill
 // loop to one pixel per store at the optimisation level we build with.
 inline void FillPixels(uint32_t* first, uint32_t* last, uint32_t color) {
@@ -534,5 +540,13 @@ void PaintMask(const SurfaceRows& surface, const ClipRects& clip, const QImage& 
 }
 
 }  // namespace kv
+
+// Two calls into the image: a new, resized or newly shared image (a copy taken since the
+// last call) changes its cache key or its sharing, and everything is made right again.
+inline kv::CanvasTarget TCanvas::Target() const {
+  if (FSurface->cacheKey() != FSurfaceKey || !FSurface->isDetached()) [[unlikely]]
+    Revalidate();
+  return {kv::SurfaceRows(FSurfaceBits, FSurfaceStride), *FClip};
+}
 
 #pragma GCC visibility pop

@@ -386,7 +386,8 @@ TEST(CanvasWidePen, AxisSegmentsCoverWhatTheGeneralStrokeCovers) {
   const TRegion oval = CreateEllipticRgn(1, -4, 23, 18);
   for (int round = 0; round < 600; ++round) {
     const TPoint a{coordinate(random), coordinate(random)};
-    const TPoint b = round % 2 ? TPoint{a.X + length(random), a.Y} : TPoint{a.X, a.Y + length(random)};
+    const TPoint b =
+        round % 2 ? TPoint{a.X + length(random), a.Y} : TPoint{a.X, a.Y + length(random)};
     Picture one(24, 20), general(24, 20);
     for (Picture* p : {&one, &general}) {
       p->c->Pen()->SetWidth(width(random));
@@ -670,6 +671,93 @@ TEST(CanvasSurface, DrawingNeverWritesIntoACopyOfThePixels) {
   p.c->SetPixels(4, 4, clBlue);
   EXPECT_EQ(p.c->Pixels(5, 5), clLime);
   EXPECT_EQ(p.c->Pixels(4, 4), clBlue);
+}
+
+// The canvas keeps what a line needs of its pen and surface between calls; each change
+// between two lines must show in the second.
+void HorizontalLine(TCanvas* c, int y, int length) {
+  c->MoveTo(0, y);
+  c->LineTo(length, y);
+}
+
+TEST(CanvasKept, EveryPenChangeBetweenTwoLinesIsSeen) {
+  Picture p(6, 9);
+  HorizontalLine(p.c, 0, 5);
+  p.c->Pen()->SetColor(clRed);
+  HorizontalLine(p.c, 1, 5);
+  p.c->Pen()->SetMode(TPenMode::pmXor);  // red on white gives aqua
+  HorizontalLine(p.c, 2, 5);
+  TPen blue;
+  blue.SetColor(clBlue);
+  p.c->SetPen(&blue);  // back to a solid copying pen, all at once
+  HorizontalLine(p.c, 3, 5);
+  p.c->Pen()->SetStyle(TPenStyle::psDot);
+  HorizontalLine(p.c, 4, 5);
+  p.c->Pen()->SetStyle(TPenStyle::psClear);
+  HorizontalLine(p.c, 5, 5);
+  p.c->Pen()->SetStyle(TPenStyle::psSolid);
+  p.c->Pen()->SetWidth(3);
+  HorizontalLine(p.c, 7, 5);
+  EXPECT_SAME_PIXELS(p.Image(), (kvtest::Rows{"#####.", "RRRRR.", "AAAAA.", "BBBBB.", "BBB...",
+                                              "......", "BBBBBB", "BBBBBB", "BBBBBB"}));
+}
+
+TEST(CanvasKept, SystemColourAndMonochromeChangesUnderTheSamePenAreSeen) {
+  Picture face(4, 2);
+  face.c->Pen()->SetColor(clBtnFace);
+  HorizontalLine(face.c, 0, 3);
+  kv::SetSysColor(clBtnFace.Value & 0xFF, clRed);
+  HorizontalLine(face.c, 1, 3);
+  kv::ResetSysColors();
+  EXPECT_EQ(face.At(0, 0), kv::GetSysColor(clBtnFace.Value & 0xFF));
+  EXPECT_EQ(face.At(0, 1), clRed);
+
+  Picture p(4, 3, clBlack);
+  p.c->Pen()->SetColor(clSilver);
+  HorizontalLine(p.c, 0, 3);
+  p.bitmap.SetMonochrome(true);  // silver is light: white from now on
+  HorizontalLine(p.c, 1, 3);
+  p.bitmap.SetMonochrome(false);
+  HorizontalLine(p.c, 2, 3);
+  EXPECT_SAME_PIXELS(p.Image(), (kvtest::Rows{"...#", "...#", "SSS#"}));
+  TBitmap mono;
+  mono.SetSize(4, 3);
+  mono.SetMonochrome(true);
+  p.bitmap.Assign(&mono);  // the format comes with the pixels
+  HorizontalLine(p.c, 0, 3);
+  EXPECT_EQ(p.At(0, 0), clWhite);
+  EXPECT_EQ(kvtest::PixelAt(mono.Image(), 0, 0), clBlack);
+}
+
+TEST(CanvasKept, SurfaceSwappedBetweenTwoLinesIsDrawnOn) {
+  // The bitmap's pixels replaced by smaller ones, then larger ones, then shared with another
+  // bitmap; each line fits inside the surface it was drawn after.
+  const auto white = [](int, int) { return clWhite.Value; };
+  Picture p(7, 3);
+  HorizontalLine(p.c, 2, 6);
+  p.bitmap.SetImage(kvtest::PictureOf(4, 2, white));
+  HorizontalLine(p.c, 0, 6);  // the rest of it in the old width would run into row 1
+  EXPECT_SAME_PIXELS(p.Image(), (kvtest::Rows{"####", "...."}));
+  p.bitmap.SetImage(kvtest::PictureOf(7, 3, white));
+  HorizontalLine(p.c, 2, 6);
+  EXPECT_SAME_PIXELS(p.Image(), (kvtest::Rows{".......", ".......", "######."}));
+  TBitmap other;
+  other.SetSize(7, 3);
+  p.bitmap.Assign(&other);
+  p.c->Pen()->SetColor(clRed);
+  HorizontalLine(p.c, 1, 6);
+  EXPECT_SAME_PIXELS(p.Image(), (kvtest::Rows{"#######", "RRRRRR#", "#######"}));
+  EXPECT_EQ(kvtest::CountPixels(other.Image(), clBlack), 21);
+  // A control's surface that its owner replaces by assignment.
+  QImage surface(4, 1, QImage::Format_RGB32);
+  surface.fill(0xFFFFFFFFu);
+  TCanvas canvas;
+  canvas.Attach(&surface);
+  HorizontalLine(&canvas, 0, 3);
+  surface = QImage(6, 2, QImage::Format_RGB32);
+  surface.fill(0xFFFFFFFFu);
+  HorizontalLine(&canvas, 1, 5);
+  EXPECT_SAME_PIXELS(surface, (kvtest::Rows{"......", "#####."}));
 }
 
 TEST(CanvasNotifications, ChangesAreCountedBeforeAnyoneListens) {
