@@ -1074,6 +1074,9 @@ const kv::ClipRects& TCanvas::EffectiveClip() const {
       const QRect all(QPoint(0, 0), size);
       if (!FLimit && !FUserClip) {
         clip.Bounds = all;
+      } else if (!FLimit && FUserClip->rectCount() <= 1) {
+        // One rectangle, as partial repaints select each frame: no region arithmetic.
+        clip.Bounds = all & FUserClip->boundingRect().translated(FOrigin);
       } else {
         QRegion region(all);
         if (FLimit) region &= *FLimit;

@@ -527,6 +527,14 @@ TEST(CanvasClip, OriginAndAttachLimitCombineWithTheSelectedRegion) {
   canvas.Detach();
   EXPECT_EQ(canvas.Pixels(0, 0), TColor(-1));
   EXPECT_EQ(canvas.ClipRect(), Rect(0, 0, 0, 0));
+  // Without a limit the rectangle alone is the clip, moved by the origin, within the image.
+  image.fill(0xFFFFFFFFu);
+  canvas.Attach(&image, QPoint(3, 2), std::nullopt);
+  canvas.SelectClipRgn(&clip);
+  EXPECT_EQ(canvas.ClipRect(), Rect(1, 0, 5, 4));
+  canvas.FillRect(Rect(-3, -2, 5, 4));
+  EXPECT_SAME_PIXELS(image, (kvtest::Rows{"........", "........", "....RRRR", "....RRRR",
+                                          "....RRRR", "....RRRR"}));
 }
 
 TEST(CanvasClip, FollowsTheBitmapWhenItIsResized) {
