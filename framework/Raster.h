@@ -152,6 +152,14 @@ private:
   qsizetype FStride;
 };
 
+// Moves the columns [from, from + width) of every row of a 32-bit image to start at column
+// to; the two bands may overlap. A face kept on a tape wider than itself scrolls this way.
+inline void MoveColumns(QImage& image, int64_t from, int64_t to, int64_t width) {
+  const SurfaceRows rows(image);
+  for (int64_t y = 0; y < image.height(); ++y)
+    std::memmove(rows.Row(y) + to, rows.Row(y) + from, size_t(width) * sizeof(uint32_t));
+}
+
 // What a drawing call writes to: the surface's rows and the clip in force.
 struct CanvasTarget {
   SurfaceRows Rows;

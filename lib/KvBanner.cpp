@@ -4,6 +4,7 @@
 #include "GraphicsHooks.h"
 #include "KvFaceBase.h"
 #include "KvSysUtils.h"
+#include "Raster.h"
 
 #include <QPointer>
 
@@ -244,11 +245,7 @@ void TKvBanner::MoveWindow(int64_t shift) {
   if (to < 0 || to > room) {
     // At an end of the tape the face's pixels move to the other end first.
     const int64_t start = shift < 0 ? 0 : room;
-    uchar* bits = FTape.bits();
-    const qsizetype stride = FTape.bytesPerLine();
-    const size_t row = size_t(Width()) * sizeof(uint32_t);
-    for (int64_t y = 0; y < FTape.height(); ++y)
-      std::memmove(bits + y * stride + start * 4, bits + y * stride + FWindow * 4, row);
+    kv::MoveColumns(FTape, FWindow, start, Width());
     FWindow = start;
     to = FWindow - shift;
   }

@@ -463,11 +463,7 @@ bool TKvScope::KeepTape() {
 
 void TKvScope::MoveWindow(int64_t to) {
   if (to == FWindow) return;
-  uchar* bits = FTape.bits();
-  const qsizetype stride = FTape.bytesPerLine();
-  const size_t row = size_t(Width()) * sizeof(uint32_t);
-  for (int64_t y = 0; y < FTape.height(); ++y)
-    std::memmove(bits + y * stride + to * 4, bits + y * stride + FWindow * 4, row);
+  kv::MoveColumns(FTape, FWindow, to, Width());
   FWindow = to;
 }
 
