@@ -713,6 +713,24 @@ private:
   size_t FNext = 0;
 };
 
+// The arrays of FillByRows, kept from call to call: a pie chart's frame fills several pies,
+// and allocating them costs as much as a small pie's rows. Reached once per call, through an
+// ordinary reference.
+struct FillByRowsArrays {
+  struct Crossing {
+    int64_t x;
+    int dir;
+  };
+  std::vector<int> LeftWinding;
+  std::vector<uint32_t> Start, Filled;
+  std::vector<Crossing> Crossings;
+
+  [[gnu::noinline]] static FillByRowsArrays& OfThisThread() {
+    thread_local FillByRowsArrays arrays;
+    return arrays;
+  }
+};
+
 // The winding fill of a closed path whose edges are mostly one row high (a pie's rim), by
 // the sweep's pixel rule: each edge drops its crossings straight into the buckets of the
 // visible rows it spans, so no edge table is built or sorted, and a row sorts only its few
@@ -735,7 +753,9 @@ void FillByRows(const kv::SurfaceRows& surface, const ClipRects& clip,
   // with; one wholly right of it ends nothing that shows, so a row still inside at its end
   // runs to the clip's right side.
   const int64_t clipLeft = clip.Bounds.left(), clipEnd = int64_t(clip.Bounds.right()) + 1;
-  std::vector<int> leftWinding(leftmost < clipLeft ? rows + 1 : 0, 0);
+  FillByRowsArrays& scratch = FillByRowsArrays::OfThisThread();
+  std::vector<int>& leftWinding = scratch.LeftWinding;
+  leftWinding.assign(leftmost < clipLeft ? rows + 1 : 0, 0);
   // Calls f(upper, lower, dir, y0, y1) for each other edge that crosses the visible rows
   // [y0, y1).
   const auto forEachEdge = [&](auto&& f) {
@@ -758,17 +778,16 @@ void FillByRows(const kv::SurfaceRows& surface, const ClipRects& clip,
     leftWinding[size_t(y1 - first)] -= dir;
   }
   // Counted first, so that each row's crossings sit together in one array.
-  std::vector<uint32_t> start(rows + 1, 0);
+  std::vector<uint32_t>& start = scratch.Start;
+  start.assign(rows + 1, 0);
   forEachEdge([&](Point64, Point64, int, int64_t y0, int64_t y1) {
     for (int64_t y = y0; y < y1; ++y) ++start[size_t(y - first) + 1];
   });
   for (size_t r = 0; r < rows; ++r) start[r + 1] += start[r];
-  struct Crossing {
-    int64_t x;
-    int dir;
-  };
-  std::vector<Crossing> crossings(start[rows]);
-  std::vector<uint32_t> filled(start.begin(), start.end() - 1);
+  std::vector<FillByRowsArrays::Crossing>& crossings = scratch.Crossings;
+  crossings.resize(start[rows]);
+  std::vector<uint32_t>& filled = scratch.Filled;
+  filled.assign(start.begin(), start.end() - 1);
   forEachEdge([&](Point64 a, Point64 b, int dir, int64_t y0, int64_t y1) {
     // The crossing of row y is the first pixel at or right of the exact crossing:
     // X dy - Rem = x0 dy + (y - y0) dx with 0 <= Rem < dy, stepped row by row.
@@ -801,7 +820,7 @@ void FillByRows(const kv::SurfaceRows& surface, const ClipRects& clip,
     }
   });
   for (size_t r = 0; r < rows; ++r) {
-    Crossing* row = crossings.data() + start[r];
+    FillByRowsArrays::Crossing* row = crossings.data() + start[r];
     const size_t n = start[r + 1] - start[r];
     for (size_t i = 1; i < n; ++i)
       for (size_t k = i; k > 0 && (row[k].x < row[k - 1].x ||
