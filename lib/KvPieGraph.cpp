@@ -190,7 +190,6 @@ void FillWith(TBitmap* bitmap, int width, int height, TColor color) {
 TKvPieGraph::TKvPieGraph(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FBase(std::make_unique<TBitmap>()),
-      FFront(std::make_unique<TBitmap>()),
       FLayer(std::make_unique<TBitmap>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 135, 75);
@@ -269,20 +268,25 @@ void TKvPieGraph::DrawPie() {
   if (!kv::IntersectRect(part, PaintRect(), Rect(0, 0, w, h))) return;
   UpdateLayer(w, h);
   TCanvas* layer = FLayer->Canvas();
-  const kv::SurfaceRows rows(*layer->Surface()), front(*FFront->Canvas()->Surface());
+  const kv::SurfaceRows rows(*layer->Surface());
   const kv::SurfaceRows out = BitmapCanvas()->WritableRows();
-  PaintWedgesFromLayer(part, rows, out);
+  // Where the wedges and the edge line may lie.
+  const TRect wedges[] = {
+      {0, 0, S(g.W), S(g.TopHeight)},
+      g.FrontEdge() ? TRect{S(g.Bx), S(g.By), S(g.Bx + 1), S(g.By + g.D)} : TRect{}};
+  PaintWedgesFromLayer(part, wedges, rows, out);
 
   const uint32_t outline = kv::ColorToPixel(kOutline) & 0xFFFFFFu;
-  const uint32_t untouched = kv::ColorToPixel(kUntouched);
   // Shades the front pixels of the runs inside the part being painted.
   const auto shadeRun = [&](int64_t y, int64_t begin, int64_t end, uint32_t px) {
     if (y < part.Top || y >= part.Bottom) return;
-    const uint32_t* inFront = front.Row(y);
-    uint32_t* row = out.Row(y);
+    begin = std::max<int64_t>(begin, part.Left);
     end = std::min<int64_t>(end, part.Right);
-    for (int64_t i = std::max<int64_t>(begin, part.Left); i < end; ++i)
-      if (inFront[i] == untouched) row[i] = px;
+    uint32_t* row = out.Row(y);
+    for (const RowRuns::Span& front : FFront.Row(y)) {
+      const int64_t from = std::max(begin, front.Begin), to = std::min(end, front.End);
+      if (from < to) kv::FillPixels(row + from, row + to, px);
+    }
   };
   const auto fill = [&](int64_t x, int64_t y) {
     return kv::FloodArea(rows, layer->EffectiveClip(), x, y, outline, true);
@@ -311,9 +315,37 @@ void TKvPieGraph::DrawPie() {
   image->PixelsChanged();
 }
 
+TKvPieGraph::RowRuns TKvPieGraph::RowRuns::Of(const kv::SurfaceRows& rows, int w, int h,
+                                              uint32_t pixel) {
+  RowRuns runs;
+  runs.FirstOfRow.assign(size_t(h) + 1, 0);
+  for (int y = 0; y < h; ++y) {
+    runs.FirstOfRow[size_t(y)] = runs.Spans.size();
+    const uint32_t* row = rows.Row(y);
+    for (int x = 0; x < w;) {
+      if (row[x] != pixel) {
+        ++x;
+        continue;
+      }
+      const int begin = x;
+      while (x < w && row[x] == pixel) ++x;
+      runs.Spans.push_back({begin, x});
+    }
+  }
+  runs.FirstOfRow[size_t(h)] = runs.Spans.size();
+  return runs;
+}
+
+std::span<const TKvPieGraph::RowRuns::Span> TKvPieGraph::RowRuns::Row(int64_t y) const {
+  if (y < 0 || size_t(y) + 1 >= FirstOfRow.size()) return {};
+  return {Spans.data() + FirstOfRow[size_t(y)], Spans.data() + FirstOfRow[size_t(y) + 1]};
+}
+
 // The wedges and the edge line over the base, in their own colours: the layer has them from
-// the same drawing calls in marker colours, and its base's outline is the picture's too.
-void TKvPieGraph::PaintWedgesFromLayer(const TRect& part, const kv::SurfaceRows& marks,
+// the same drawing calls in marker colours, and its base's outline is the picture's too, so
+// only the areas the wedges and the edge line were drawn in are mapped.
+void TKvPieGraph::PaintWedgesFromLayer(const TRect& part, std::span<const TRect> areas,
+                                       const kv::SurfaceRows& marks,
                                        const kv::SurfaceRows& out) const {
   TCanvas* c = BitmapCanvas();
   const bool mono = c->MonochromeSurface();
@@ -333,19 +365,23 @@ void TKvPieGraph::PaintWedgesFromLayer(const TRect& part, const kv::SurfaceRows&
     px = (px & ~isFree) | (free & isFree);
     return (px & ~isOutline) | (outline & isOutline);
   };
-  for (int y = part.Top; y < part.Bottom; ++y) {
-    const uint32_t* from = marks.Row(y);
-    uint32_t* to = out.Row(y);
-    int x = part.Left;
-    for (; x + 4 <= part.Right; x += 4) {
-      Four mark, px;
-      std::memcpy(&mark, from + x, sizeof mark);
-      std::memcpy(&px, to + x, sizeof px);
-      px = mapped(mark, px);
-      std::memcpy(to + x, &px, sizeof px);
+  const auto map = [&](const TRect& r) {
+    for (int y = r.Top; y < r.Bottom; ++y) {
+      const uint32_t* from = marks.Row(y);
+      uint32_t* to = out.Row(y);
+      int x = r.Left;
+      for (; x + 4 <= r.Right; x += 4) {
+        Four mark, px;
+        std::memcpy(&mark, from + x, sizeof mark);
+        std::memcpy(&px, to + x, sizeof px);
+        px = mapped(mark, px);
+        std::memcpy(to + x, &px, sizeof px);
+      }
+      for (; x < r.Right; ++x) to[x] = mapped(Four{from[x]}, Four{to[x]})[0];
     }
-    for (; x < part.Right; ++x) to[x] = mapped(Four{from[x]}, Four{to[x]})[0];
-  }
+  };
+  for (const TRect& area : areas)
+    if (TRect r; kv::IntersectRect(r, part, area)) map(r);
 }
 
 // Brings the scratch layer to the current value: the parts that do not depend on it, kept
@@ -357,8 +393,9 @@ void TKvPieGraph::UpdateLayer(int w, int h) {
     FillWith(FBase.get(), w, h, kUntouched);
     DrawBase(FBase->Canvas(), g, kMarkers);
     // The front side: the bottom face and the band between the faces, less the top face.
-    FillWith(FFront.get(), w, h, kOutline);
-    TCanvas* f = FFront->Canvas();
+    TBitmap front;
+    FillWith(&front, w, h, kOutline);
+    TCanvas* f = front.Canvas();
     f->Pen()->SetColor(kUntouched);
     f->Brush()->SetColor(kUntouched);
     f->Ellipse(0, S(g.D), S(g.W), S(g.H));
@@ -366,6 +403,7 @@ void TKvPieGraph::UpdateLayer(int w, int h) {
     f->Pen()->SetColor(kOutline);
     f->Brush()->SetColor(kOutline);
     f->Ellipse(0, 0, S(g.W), S(g.TopHeight));
+    FFront = RowRuns::Of(kv::SurfaceRows(*f->Surface()), w, h, kv::ColorToPixel(kUntouched));
     FCachedSize = {w, h};
     FCachedDepth = FDepth;
     FLayer->SetSize(w, h);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -79,8 +80,8 @@ protected:
 private:
   void SetColorField(TColor& field, TColor v);
   void DrawPie();
-  void PaintWedgesFromLayer(const TRect& part, const kv::SurfaceRows& marks,
-                            const kv::SurfaceRows& out) const;
+  void PaintWedgesFromLayer(const TRect& part, std::span<const TRect> areas,
+                            const kv::SurfaceRows& marks, const kv::SurfaceRows& out) const;
   void UpdateLayer(int width, int height);
 
   int FMaxValue = 100;
@@ -97,8 +98,19 @@ private:
   // not depend on the value, and the front side of the disc; and the whole pie on FBase, as
   // of the value and maximum in FLayerShows.
   std::unique_ptr<TBitmap> FBase;
-  std::unique_ptr<TBitmap> FFront;
   std::unique_ptr<TBitmap> FLayer;
+  // The runs of one pixel value on each row of a picture.
+  struct RowRuns {
+    struct Span {
+      int64_t Begin, End;
+    };
+    std::vector<Span> Spans;
+    std::vector<size_t> FirstOfRow;  // row y's spans are [FirstOfRow[y], FirstOfRow[y + 1])
+    static RowRuns Of(const kv::SurfaceRows& rows, int width, int height, uint32_t pixel);
+    std::span<const Span> Row(int64_t y) const;
+  };
+  // The front side of the disc, kept with the layers.
+  RowRuns FFront;
   std::optional<std::pair<int, int>> FLayerShows;
   // The area of the fill from below the middle of the front, for a pie without an edge
   // line on its front, as of the layer now.
