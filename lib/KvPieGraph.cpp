@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -267,14 +268,12 @@ void TKvPieGraph::DrawPie() {
   TRect part;
   if (!kv::IntersectRect(part, PaintRect(), Rect(0, 0, w, h))) return;
   UpdateLayer(w, h);
+  UpdateWedgeColours();
   TCanvas* layer = FLayer->Canvas();
   const kv::SurfaceRows rows(*layer->Surface());
   const kv::SurfaceRows out = BitmapCanvas()->WritableRows();
-  // Where the wedges and the edge line may lie.
-  const TRect wedges[] = {
-      {0, 0, S(g.W), S(g.TopHeight)},
-      g.FrontEdge() ? TRect{S(g.Bx), S(g.By), S(g.Bx + 1), S(g.By + g.D)} : TRect{}};
-  PaintWedgesFromLayer(part, wedges, rows, out);
+  PaintWedges(part, g.FrontEdge() ? TRect{S(g.Bx), S(g.By), S(g.Bx + 1), S(g.By + g.D)} : TRect{},
+              out);
 
   const uint32_t outline = kv::ColorToPixel(kOutline) & 0xFFFFFFu;
   // Shades the front pixels of the runs inside the part being painted.
@@ -341,47 +340,109 @@ std::span<const TKvPieGraph::RowRuns::Span> TKvPieGraph::RowRuns::Row(int64_t y)
   return {Spans.data() + FirstOfRow[size_t(y)], Spans.data() + FirstOfRow[size_t(y) + 1]};
 }
 
-// The wedges and the edge line over the base, in their own colours: the layer has them from
-// the same drawing calls in marker colours, and its base's outline is the picture's too, so
-// only the areas the wedges and the edge line were drawn in are mapped.
-void TKvPieGraph::PaintWedgesFromLayer(const TRect& part, std::span<const TRect> areas,
-                                       const kv::SurfaceRows& marks,
-                                       const kv::SurfaceRows& out) const {
+// Brings the layer's colours up to the layer where it changed, or wholly for new colours:
+// the surface colour of each wedge and outline mark, and 0 (which no opaque pixel is)
+// elsewhere; and for each row of the top face, how many pixels of its span are not coloured.
+void TKvPieGraph::UpdateWedgeColours() {
   TCanvas* c = BitmapCanvas();
   const bool mono = c->MonochromeSurface();
-  const uint32_t used = kv::SurfaceColor(FUsedColor, mono) | kv::kOpaque,
-                 free = kv::SurfaceColor(FFreeColor, mono) | kv::kOpaque,
-                 outline = kv::SurfaceColor(FOutlineColor, mono) | kv::kOpaque;
+  const std::array<uint32_t, 3> colours{kv::SurfaceColor(FUsedColor, mono) | kv::kOpaque,
+                                        kv::SurfaceColor(FFreeColor, mono) | kv::kOpaque,
+                                        kv::SurfaceColor(FOutlineColor, mono) | kv::kOpaque};
+  const int w = FLayer->Width(), h = FLayer->Height();
+  if (colours != FColoursOf || FColours.size() != size_t(w) * size_t(h)) {
+    FColours.assign(size_t(w) * size_t(h), 0);
+    for (TopFaceRow& row : FTopFace) row.Gaps = row.End - row.Begin;
+    FColoursOf = colours;
+    FColoursStale = Rect(0, 0, w, h);
+  }
+  TRect r;
+  if (!kv::IntersectRect(r, FColoursStale, Rect(0, 0, w, h))) return;
+  FColoursStale = {};
   const uint32_t usedMarker = kv::ColorToPixel(kUsedFace) & 0xFFFFFFu,
                  freeMarker = kv::ColorToPixel(kFreeFace) & 0xFFFFFFu,
                  outlineMarker = kv::ColorToPixel(kOutline) & 0xFFFFFFu;
   // Four pixels at a time, by masks: the marks change from pixel to pixel without a pattern.
   using Four = uint32_t __attribute__((vector_size(16)));
-  const auto mapped = [&](Four mark, Four px) {
+  const auto mapped = [&](Four mark) {
     mark &= 0xFFFFFFu;
-    const Four isUsed = Four(mark == usedMarker), isFree = Four(mark == freeMarker),
-               isOutline = Four(mark == outlineMarker);
-    px = (px & ~isUsed) | (used & isUsed);
-    px = (px & ~isFree) | (free & isFree);
-    return (px & ~isOutline) | (outline & isOutline);
+    return (colours[0] & Four(mark == usedMarker)) | (colours[1] & Four(mark == freeMarker)) |
+           (colours[2] & Four(mark == outlineMarker));
   };
-  const auto map = [&](const TRect& r) {
-    for (int y = r.Top; y < r.Bottom; ++y) {
-      const uint32_t* from = marks.Row(y);
-      uint32_t* to = out.Row(y);
-      int x = r.Left;
-      for (; x + 4 <= r.Right; x += 4) {
-        Four mark, px;
-        std::memcpy(&mark, from + x, sizeof mark);
-        std::memcpy(&px, to + x, sizeof px);
-        px = mapped(mark, px);
-        std::memcpy(to + x, &px, sizeof px);
-      }
-      for (; x < r.Right; ++x) to[x] = mapped(Four{from[x]}, Four{to[x]})[0];
+  const kv::SurfaceRows marks(*FLayer->Canvas()->Surface());
+  // Maps [begin, end) of a row; returns how many gaps that made less.
+  const auto map = [&](const uint32_t* from, uint32_t* to, int begin, int end) {
+    Four made{}, gone{};
+    int x = begin;
+    for (; x + 4 <= end; x += 4) {
+      Four mark, before;
+      std::memcpy(&mark, from + x, sizeof mark);
+      std::memcpy(&before, to + x, sizeof before);
+      const Four colour = mapped(mark);
+      // A comparison's lanes are 0 or all ones: subtracting one counts one.
+      gone -= Four(before == 0);
+      made -= Four(colour == 0);
+      std::memcpy(to + x, &colour, sizeof colour);
     }
+    int64_t less = 0;
+    for (; x < end; ++x) {
+      less += to[x] == 0;
+      to[x] = mapped(Four{from[x]})[0];
+      less -= to[x] == 0;
+    }
+    for (int lane = 0; lane < 4; ++lane) less += int64_t(gone[lane]) - int64_t(made[lane]);
+    return less;
   };
-  for (const TRect& area : areas)
-    if (TRect r; kv::IntersectRect(r, part, area)) map(r);
+  for (int y = r.Top; y < r.Bottom; ++y) {
+    const uint32_t* from = marks.Row(y);
+    uint32_t* const to = &FColours[size_t(y) * size_t(w)];
+    if (size_t(y) >= FTopFace.size()) {
+      map(from, to, r.Left, r.Right);
+      continue;
+    }
+    // Gaps are counted within the top face's span only.
+    TopFaceRow& face = FTopFace[size_t(y)];
+    const int lo = std::clamp(face.Begin, r.Left, r.Right), hi = std::clamp(face.End, lo, r.Right);
+    map(from, to, r.Left, lo);
+    face.Gaps -= map(from, to, lo, hi);
+    map(from, to, hi, r.Right);
+  }
+}
+
+// The wedges and the edge line over the base, in their own colours: the layer has them from
+// the same drawing calls in marker colours, and its base's outline is the picture's too, so
+// only the top face and the edge line are painted. A row of the top face without a gap is
+// copied.
+void TKvPieGraph::PaintWedges(const TRect& part, const TRect& edge,
+                              const kv::SurfaceRows& out) const {
+  const size_t w = size_t(FLayer->Width());
+  using Four = uint32_t __attribute__((vector_size(16)));
+  const auto paint = [&](int y, int begin, int end, bool solid) {
+    const uint32_t* from = &FColours[size_t(y) * w];
+    uint32_t* to = out.Row(y);
+    if (solid) {
+      std::memcpy(to + begin, from + begin, size_t(end - begin) * sizeof(uint32_t));
+      return;
+    }
+    int x = begin;
+    for (; x + 4 <= end; x += 4) {
+      Four colour, px;
+      std::memcpy(&colour, from + x, sizeof colour);
+      std::memcpy(&px, to + x, sizeof px);
+      px = (px & Four(colour == 0)) | colour;
+      std::memcpy(to + x, &px, sizeof px);
+    }
+    for (; x < end; ++x)
+      if (from[x] != 0) to[x] = from[x];
+  };
+  const int rows = std::min(part.Bottom, int(FTopFace.size()));
+  for (int y = std::max(part.Top, 0); y < rows; ++y) {
+    const TopFaceRow& face = FTopFace[size_t(y)];
+    const int begin = std::max(part.Left, face.Begin), end = std::min(part.Right, face.End);
+    if (begin < end) paint(y, begin, end, face.Gaps == 0);
+  }
+  if (TRect r; kv::IntersectRect(r, part, edge))
+    for (int y = r.Top; y < r.Bottom; ++y) paint(y, r.Left, r.Right, false);
 }
 
 // Brings the scratch layer to the current value: the parts that do not depend on it, kept
@@ -404,6 +465,15 @@ void TKvPieGraph::UpdateLayer(int w, int h) {
     f->Brush()->SetColor(kOutline);
     f->Ellipse(0, 0, S(g.W), S(g.TopHeight));
     FFront = RowRuns::Of(kv::SurfaceRows(*f->Surface()), w, h, kv::ColorToPixel(kUntouched));
+    // The top face's rows, which the wedges cover but for gaps the colours count.
+    const kv::RoundShape top = kv::RoundShape::Ellipse(0, 0, g.W, g.TopHeight);
+    FTopFace.assign(size_t(std::clamp<int64_t>(g.TopHeight, 0, h)), {});
+    for (size_t y = 0; y < FTopFace.size(); ++y) {
+      const kv::Span span = top.Row(int64_t(y));
+      FTopFace[y].Begin = int(std::clamp<int64_t>(span.Begin, 0, w));
+      FTopFace[y].End = int(std::clamp<int64_t>(span.End, FTopFace[y].Begin, w));
+    }
+    FColoursOf = {};
     FCachedSize = {w, h};
     FCachedDepth = FDepth;
     FLayer->SetSize(w, h);
@@ -442,4 +512,5 @@ void TKvPieGraph::UpdateLayer(int w, int h) {
   }
   DrawWedges(layer, g, kMarkers);
   if (partial) layer->SelectClipRgn(nullptr);
+  FColoursStale = kv::IsRectEmpty(FColoursStale) ? redraw : Union(FColoursStale, redraw);
 }

@@ -6,6 +6,7 @@
 #include "KvExport.h"
 #include "KvControls.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -80,8 +81,8 @@ protected:
 private:
   void SetColorField(TColor& field, TColor v);
   void DrawPie();
-  void PaintWedgesFromLayer(const TRect& part, std::span<const TRect> areas,
-                            const kv::SurfaceRows& marks, const kv::SurfaceRows& out) const;
+  void UpdateWedgeColours();
+  void PaintWedges(const TRect& part, const TRect& edge, const kv::SurfaceRows& out) const;
   void UpdateLayer(int width, int height);
 
   int FMaxValue = 100;
@@ -111,6 +112,17 @@ private:
   };
   // The front side of the disc, kept with the layers.
   RowRuns FFront;
+  // The layer's wedge and outline marks in the surface colours of FColoursOf (used, free,
+  // outline), 0 elsewhere, by pixel, and where the layer changed since; and the top face's
+  // rows, each with how many of its pixels the colours leave out.
+  struct TopFaceRow {
+    int Begin = 0, End = 0;
+    int64_t Gaps = 0;
+  };
+  std::vector<TopFaceRow> FTopFace;
+  std::vector<uint32_t> FColours;
+  std::array<uint32_t, 3> FColoursOf{};
+  TRect FColoursStale{};
   std::optional<std::pair<int, int>> FLayerShows;
   // The area of the fill from below the middle of the front, for a pie without an edge
   // line on its front, as of the layer now.
