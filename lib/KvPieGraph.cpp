@@ -215,7 +215,8 @@ void TKvPieGraph::SetValue(int v) {
   if (!SetIfChanged(FValue, v)) return;
   const PieGeometry before(Width(), Height(), FDepth, was, FMaxValue);
   const PieGeometry after(Width(), Height(), FDepth, FValue, FMaxValue);
-  if (before.Sweeps() && after.Sweeps()) {
+  // A hidden pie is painted whole when it shows: only a shown one repaints what swept.
+  if (isVisible() && before.Sweeps() && after.Sweeps()) {
     UpdateControlRect(SweepBetween(before, after).Face);
   } else {
     UpdateControl();
