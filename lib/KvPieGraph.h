@@ -96,8 +96,8 @@ private:
   // The cleared image with the parts that do not depend on the value.
   TKvFaceBase FFaceBase;
   // Scratch layers in marker colours, kept while the size and depth stay: the parts that do
-  // not depend on the value, and the front side of the disc; and the whole pie on FBase, as
-  // of the value and maximum in FLayerShows.
+  // not depend on the value; and the whole pie on FBase, as of the value and maximum in
+  // FLayerShows.
   std::unique_ptr<TBitmap> FBase;
   std::unique_ptr<TBitmap> FLayer;
   // The runs of one pixel value on each row of a picture.

@@ -171,3 +171,29 @@ TEST(CanvasWedge, ASmallClipBoxSeesThePixelsOfTheWholeShape) {
       }
   }
 }
+
+// A pie's pixels, fill and outline, lie within the rows of the ellipse of its box, whatever
+// its size and boundary: a pie chart may keep those rows as the shape its wedges cover.
+TEST(CanvasWedge, PiesStayWithinTheirEllipsesRows) {
+  for (int w = 3; w <= 250; w += 23)
+    for (int h = 3; h <= 200; h += 19) {
+      const kv::RoundShape e = kv::RoundShape::Ellipse(0, 0, w, h);
+      for (int degrees = 0; degrees < 360; degrees += 17) {
+        const double a = degrees * std::numbers::pi / 180;
+        const int x = w / 2 + int(std::lround(std::cos(a) * w)),
+                  y = h / 2 - int(std::lround(std::sin(a) * h));
+        kvtest::Picture p(w + 2, h + 2, clWhite);
+        p.c->Brush()->SetColor(clLime);
+        p.c->Pie(0, 0, w, h, x, y, 0, h / 2);
+        const QImage image = p.Image();
+        for (int row = 0; row < image.height(); ++row) {
+          const kv::Span span = e.Row(row);
+          for (int column = 0; column < image.width(); ++column)
+            if (kvtest::PixelAt(image, column, row) != clWhite.Value &&
+                (column < span.Begin || column >= span.End))
+              FAIL() << w << " x " << h << " at " << degrees << ": (" << column << ", " << row
+                     << ")";
+        }
+      }
+    }
+}
