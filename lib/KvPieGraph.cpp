@@ -269,12 +269,13 @@ void TKvPieGraph::DrawPie() {
   TRect part;
   if (!kv::IntersectRect(part, PaintRect(), Rect(0, 0, w, h))) return;
   UpdateLayer(w, h);
-  UpdateWedgeColours();
+  const TRect edge =
+      g.FrontEdge() ? TRect{S(g.Bx), S(g.By), S(g.Bx + 1), S(g.By + g.D)} : TRect{};
+  UpdateWedgeColours(edge);
   TCanvas* layer = FLayer->Canvas();
   const kv::SurfaceRows rows(*layer->Surface());
   const kv::SurfaceRows out = BitmapCanvas()->WritableRows();
-  PaintWedges(part, g.FrontEdge() ? TRect{S(g.Bx), S(g.By), S(g.Bx + 1), S(g.By + g.D)} : TRect{},
-              out);
+  PaintWedges(part, edge, out);
 
   const uint32_t outline = kv::ColorToPixel(kOutline) & 0xFFFFFFu;
   // Shades the front pixels of the runs inside the part being painted.
@@ -344,7 +345,9 @@ std::span<const TKvPieGraph::RowRuns::Span> TKvPieGraph::RowRuns::Row(int64_t y)
 // Brings the layer's colours up to the layer where it changed, or wholly for new colours:
 // the surface colour of each wedge and outline mark, and 0 (which no opaque pixel is)
 // elsewhere; and for each row of the top face, how many pixels of its span are not coloured.
-void TKvPieGraph::UpdateWedgeColours() {
+// Only the rows of the top face and the edge line now are painted from the colours, so only
+// those are kept up to date.
+void TKvPieGraph::UpdateWedgeColours(const TRect& edge) {
   TCanvas* c = BitmapCanvas();
   const bool mono = c->MonochromeSurface();
   const std::array<uint32_t, 3> colours{kv::SurfaceColor(FUsedColor, mono) | kv::kOpaque,
@@ -357,8 +360,8 @@ void TKvPieGraph::UpdateWedgeColours() {
     FColoursOf = colours;
     FColoursStale = Rect(0, 0, w, h);
   }
-  TRect r;
-  if (!kv::IntersectRect(r, FColoursStale, Rect(0, 0, w, h))) return;
+  TRect stale;
+  if (!kv::IntersectRect(stale, FColoursStale, Rect(0, 0, w, h))) return;
   FColoursStale = {};
   const uint32_t usedMarker = kv::ColorToPixel(kUsedFace) & 0xFFFFFFu,
                  freeMarker = kv::ColorToPixel(kFreeFace) & 0xFFFFFFu,
@@ -394,19 +397,24 @@ void TKvPieGraph::UpdateWedgeColours() {
     for (int lane = 0; lane < 4; ++lane) less += int64_t(gone[lane]) - int64_t(made[lane]);
     return less;
   };
-  for (int y = r.Top; y < r.Bottom; ++y) {
-    const uint32_t* from = marks.Row(y);
-    uint32_t* const to = &FColours[size_t(y) * size_t(w)];
-    if (size_t(y) >= FTopFace.size()) {
-      map(from, to, r.Left, r.Right);
-      continue;
+  TRect r;
+  if (kv::IntersectRect(r, stale, Rect(0, 0, w, int(FTopFace.size())))) {
+    for (int y = r.Top; y < r.Bottom; ++y) {
+      const uint32_t* from = marks.Row(y);
+      uint32_t* const to = &FColours[size_t(y) * size_t(w)];
+      // Gaps are counted within the top face's span only.
+      TopFaceRow& face = FTopFace[size_t(y)];
+      const int lo = std::clamp(face.Begin, r.Left, r.Right);
+      const int hi = std::clamp(face.End, lo, r.Right);
+      map(from, to, r.Left, lo);
+      face.Gaps -= map(from, to, lo, hi);
+      map(from, to, hi, r.Right);
     }
-    // Gaps are counted within the top face's span only.
-    TopFaceRow& face = FTopFace[size_t(y)];
-    const int lo = std::clamp(face.Begin, r.Left, r.Right), hi = std::clamp(face.End, lo, r.Right);
-    map(from, to, r.Left, lo);
-    face.Gaps -= map(from, to, lo, hi);
-    map(from, to, hi, r.Right);
+  }
+  // The edge line below the top face: it changed wherever it moved to.
+  if (kv::IntersectRect(r, edge, stale) && r.Bottom > int(FTopFace.size())) {
+    for (int y = std::max(r.Top, int(FTopFace.size())); y < r.Bottom; ++y)
+      map(marks.Row(y), &FColours[size_t(y) * size_t(w)], r.Left, r.Right);
   }
 }
 

@@ -81,7 +81,7 @@ protected:
 private:
   void SetColorField(TColor& field, TColor v);
   void DrawPie();
-  void UpdateWedgeColours();
+  void UpdateWedgeColours(const TRect& edge);
   void PaintWedges(const TRect& part, const TRect& edge, const kv::SurfaceRows& out) const;
   void UpdateLayer(int width, int height);
 
