@@ -1356,6 +1356,8 @@ TEST(FaceBase, PieGraphShowsEachValueAsAFreshControl) {
   ExpectChangesRedrawn<TKvPieGraph>(
       demo, {
                 {"outline", [](TKvPieGraph& p) { p.SetOutlineColor(clWhite); }},
+                {"used", [](TKvPieGraph& p) { p.SetUsedColor(clGreen); }},
+                {"free", [](TKvPieGraph& p) { p.SetFreeColor(clYellow); }},
                 {"free shadow", [](TKvPieGraph& p) { p.SetFreeShadowColor(clRed); }},
                 {"full pie",
                  [](TKvPieGraph& p) {
