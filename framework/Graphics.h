@@ -530,7 +530,8 @@ private:
   std::optional<QRegion> FLimit;
   std::optional<QRegion> FUserClip;
   mutable QRecursiveMutex FLock;
-  mutable std::unique_ptr<kv::ClipRects> FClip;  // derived from the three above
+  mutable std::unique_ptr<kv::ClipRects> FClip;  // derived from the three above, if valid
+  mutable bool FClipValid = false;
   mutable qint64 FClipKey = 0;                   // the surface's cache key FClip was checked at
   // Write access to the surface, valid while its cache key (which changes with every
   // detach and new pixel data) is FSurfaceKey and no copy shares its pixels; FClip is

@@ -1067,7 +1067,8 @@ void TCanvas::Detach() {
 }
 
 void TCanvas::InvalidateClip() {
-  FClip.reset();
+  // The storage stays: partial repaints select a clip every frame.
+  FClipValid = false;
   FSurfaceKey = -1;
 }
 
@@ -1080,12 +1081,12 @@ void TCanvas::SelectClipRgn(const TRegion* region) {
 const kv::ClipRects& TCanvas::EffectiveClip() const {
   // An image keeps its size while its cache key stays the same.
   const qint64 key = FSurface ? FSurface->cacheKey() : 0;
-  if (FClip && key == FClipKey) return *FClip;
+  if (FClipValid && key == FClipKey) return *FClip;
   // Out of line, so that the check above, made for every drawing call, stays small.
   [&]() __attribute__((noinline)) {
     FClipKey = key;
     const QSize size = FSurface ? FSurface->size() : QSize();
-    if (FClip && FClip->SurfaceSize == size) return;
+    if (FClipValid && FClip->SurfaceSize == size) return;
     kv::ClipRects clip;
     clip.SurfaceSize = size;
     // Only 32-bit surfaces are drawn on.
@@ -1103,7 +1104,9 @@ const kv::ClipRects& TCanvas::EffectiveClip() const {
         clip = kv::ClipRects::FromRegion(region, size);
       }
     }
-    FClip = std::make_unique<kv::ClipRects>(std::move(clip));
+    if (FClip) *FClip = std::move(clip);
+    else FClip = std::make_unique<kv::ClipRects>(std::move(clip));
+    FClipValid = true;
   }
   ();
   return *FClip;
