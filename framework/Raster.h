@@ -8,6 +8,7 @@
 #include "KvExport.h"
 
 #include "Graphics.h"
+#include "GraphicsHooks.h"
 
 #include <QImage>
 #include <QRect>
@@ -158,6 +159,17 @@ inline void MoveColumns(QImage& image, int64_t from, int64_t to, int64_t width) 
   const SurfaceRows rows(image);
   for (int64_t y = 0; y < image.height(); ++y)
     std::memmove(rows.Row(y) + to, rows.Row(y) + from, size_t(width) * sizeof(uint32_t));
+}
+
+// Sizes the tape of a face Width x Height that scrolls Step pixels at a time: some steps wider
+// than the face, so that moves back are rare, but no wider for a step as wide as the face or
+// past the bitmap limit. A tape of another size is made anew; false when it cannot be had.
+inline bool SizeTape(QImage& tape, int64_t width, int64_t height, int64_t step) {
+  int64_t room = step < width ? std::max(step, std::min<int64_t>(16 * step, 512)) : 0;
+  if ((width + room) * height > kMaxBitmapPixels) room = 0;
+  if (tape.width() != width + room || tape.height() != height)
+    tape = QImage(int(width + room), int(height), QImage::Format_RGB32);
+  return !tape.isNull();
 }
 
 // What a drawing call writes to: the surface's rows and the clip in force.

@@ -1,7 +1,6 @@
 #include "KvBanner.h"
 
 #include "ClassRegistry.h"
-#include "GraphicsHooks.h"
 #include "KvFaceBase.h"
 #include "KvSysUtils.h"
 #include "Raster.h"
@@ -226,16 +225,10 @@ std::array<int64_t, 11> TKvBanner::FaceInputs() const {
 }
 
 bool TKvBanner::KeepTape() {
-  const int64_t w = Width(), h = Height(), p = Pitch();
-  if (w <= 0 || h <= 0) return false;
-  // Room for some steps between two moves back; none for a step as wide as the face.
-  int64_t room = p < w ? std::max(p, std::min<int64_t>(16 * p, 512)) : 0;
-  if ((w + room) * h > kv::kMaxBitmapPixels) room = 0;
-  if (FTape.width() != w + room || FTape.height() != h) {
-    FFaceKept = false;
-    FTape = QImage(int(w + room), int(h), QImage::Format_RGB32);
-    if (FTape.isNull()) return false;
-  }
+  const QSize was = FTape.size();
+  if (!kv::SizeTape(FTape, Width(), Height(), Pitch())) return false;
+  // A tape made anew holds no face.
+  if (FTape.size() != was) FFaceKept = false;
   return true;
 }
 

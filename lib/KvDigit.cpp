@@ -199,6 +199,19 @@ void TKvDigitGroup::KeepCellInputs(int cellWidth) {
     FCellPictures.resize(size_t(places) * 21);
 }
 
+void TKvDigitGroup::CopyGround(TBitmap* target, TPoint at, const TRect& area) const {
+  // The captured ground is as wide as the group.
+  const TRect inside{area.Left, area.Top, std::min(area.Right, Width()), area.Bottom};
+  if (Transparent()) {
+    kv::CopyRows(target, at, Background()->Image(), inside);
+    return;
+  }
+  TCanvas* c = target->Canvas();
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  c->Brush()->SetColor(Color());
+  c->FillRect(TRect{at.X, at.Y, at.X + area.Width(), at.Y + area.Height()});
+}
+
 const QImage& TKvDigitGroup::CellPicture(size_t i, int cellWidth, int mask) {
   const size_t place = Transparent() ? i : 0;
   const int index = mask == kBlank           ? 20
@@ -209,14 +222,7 @@ const QImage& TKvDigitGroup::CellPicture(size_t i, int cellWidth, int mask) {
     TBitmap cell;
     cell.SetSize(cellWidth, Height());
     const int x0 = int(i) * cellWidth;
-    if (Transparent()) {
-      kv::CopyRows(&cell, TPoint(0, 0), Background()->Image(),
-                   TRect{x0, 0, std::min(x0 + cellWidth, Width()), Height()});
-    } else {
-      cell.Canvas()->Brush()->SetStyle(TBrushStyle::bsSolid);
-      cell.Canvas()->Brush()->SetColor(Color());
-      cell.Canvas()->FillRect(TRect{0, 0, cellWidth, Height()});
-    }
+    CopyGround(&cell, TPoint(0, 0), TRect{x0, 0, x0 + cellWidth, Height()});
     if (mask != kBlank) StampDigit(&cell, 0, cellWidth, mask);
     picture = cell.Image();
   }
@@ -252,16 +258,7 @@ void TKvDigitGroup::Paint() {
       area.Left = int(to * cellWidth);
       from = to;
     }
-    if (area.Left < area.Right) {
-      TCanvas* canvas = BitmapCanvas();
-      canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
-      if (Transparent()) {
-        kv::CopyRows(Image(), TPoint(area.Left, 0), Background()->Image(), area);
-      } else {
-        canvas->Brush()->SetColor(Color());
-        canvas->FillRect(area);
-      }
-    }
+    if (area.Left < area.Right) CopyGround(Image(), TPoint(area.Left, 0), area);
   } else {
     ClearBitmapCanvas();
     KeepCellInputs(cellWidth);

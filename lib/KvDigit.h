@@ -91,6 +91,8 @@ private:
   void RepaintChangedCells();
   // Keeps FStampKey and the whole cell pictures for what the cells are drawn with now.
   void KeepCellInputs(int cellWidth);
+  // What lies under Area of the group (the captured ground, or Color) into Target at At.
+  void CopyGround(TBitmap* target, TPoint at, const TRect& area) const;
   // Cell I showing Mask over what lies under it, made on first use: a changed cell is then
   // one copy.
   const QImage& CellPicture(size_t i, int cellWidth, int mask);

@@ -283,11 +283,16 @@ void TKvPieGraph::DrawPie() {
     if (y < part.Top || y >= part.Bottom) return;
     begin = std::max<int64_t>(begin, part.Left);
     end = std::min<int64_t>(end, part.Right);
+    if (size_t(y) >= FSide.size()) return;
+    // The front side: the side row less the top face's.
+    begin = std::max<int64_t>(begin, FSide[size_t(y)].Begin);
+    end = std::min<int64_t>(end, FSide[size_t(y)].End);
+    const RowSpan top = size_t(y) < FTopFace.size() ? FTopFace[size_t(y)].Span : RowSpan{};
     uint32_t* row = out.Row(y);
-    for (const RowRuns::Span& front : FFront.Row(y)) {
-      const int64_t from = std::max(begin, front.Begin), to = std::min(end, front.End);
-      if (from < to) kv::FillPixels(row + from, row + to, px);
-    }
+    if (const int64_t to = std::min<int64_t>(end, top.Begin); begin < to)
+      kv::FillPixels(row + begin, row + to, px);
+    if (const int64_t from = std::max<int64_t>(begin, top.End); from < end)
+      kv::FillPixels(row + from, row + end, px);
   };
   const auto fill = [&](int64_t x, int64_t y) {
     return kv::FloodArea(rows, layer->EffectiveClip(), x, y, outline, true);
@@ -316,32 +321,6 @@ void TKvPieGraph::DrawPie() {
   image->PixelsChanged();
 }
 
-TKvPieGraph::RowRuns TKvPieGraph::RowRuns::Of(const kv::SurfaceRows& rows, int w, int h,
-                                              uint32_t pixel) {
-  RowRuns runs;
-  runs.FirstOfRow.assign(size_t(h) + 1, 0);
-  for (int y = 0; y < h; ++y) {
-    runs.FirstOfRow[size_t(y)] = runs.Spans.size();
-    const uint32_t* row = rows.Row(y);
-    for (int x = 0; x < w;) {
-      if (row[x] != pixel) {
-        ++x;
-        continue;
-      }
-      const int begin = x;
-      while (x < w && row[x] == pixel) ++x;
-      runs.Spans.push_back({begin, x});
-    }
-  }
-  runs.FirstOfRow[size_t(h)] = runs.Spans.size();
-  return runs;
-}
-
-std::span<const TKvPieGraph::RowRuns::Span> TKvPieGraph::RowRuns::Row(int64_t y) const {
-  if (y < 0 || size_t(y) + 1 >= FirstOfRow.size()) return {};
-  return {Spans.data() + FirstOfRow[size_t(y)], Spans.data() + FirstOfRow[size_t(y) + 1]};
-}
-
 // Brings the layer's colours up to the layer where it changed, or wholly for new colours:
 // the surface colour of each wedge and outline mark, and 0 (which no opaque pixel is)
 // elsewhere; and for each row of the top face, how many pixels of its span are not coloured.
@@ -356,7 +335,7 @@ void TKvPieGraph::UpdateWedgeColours(const TRect& edge) {
   const int w = FLayer->Width(), h = FLayer->Height();
   if (colours != FColoursOf || FColours.size() != size_t(w) * size_t(h)) {
     FColours.assign(size_t(w) * size_t(h), 0);
-    for (TopFaceRow& row : FTopFace) row.Gaps = row.End - row.Begin;
+    for (TopFaceRow& row : FTopFace) row.Gaps = row.Span.End - row.Span.Begin;
     FColoursOf = colours;
     FColoursStale = Rect(0, 0, w, h);
   }
@@ -404,8 +383,8 @@ void TKvPieGraph::UpdateWedgeColours(const TRect& edge) {
       uint32_t* const to = &FColours[size_t(y) * size_t(w)];
       // Gaps are counted within the top face's span only.
       TopFaceRow& face = FTopFace[size_t(y)];
-      const int lo = std::clamp(face.Begin, r.Left, r.Right);
-      const int hi = std::clamp(face.End, lo, r.Right);
+      const int lo = std::clamp(face.Span.Begin, r.Left, r.Right);
+      const int hi = std::clamp(face.Span.End, lo, r.Right);
       map(from, to, r.Left, lo);
       face.Gaps -= map(from, to, lo, hi);
       map(from, to, hi, r.Right);
@@ -447,7 +426,8 @@ void TKvPieGraph::PaintWedges(const TRect& part, const TRect& edge,
   const int rows = std::min(part.Bottom, int(FTopFace.size()));
   for (int y = std::max(part.Top, 0); y < rows; ++y) {
     const TopFaceRow& face = FTopFace[size_t(y)];
-    const int begin = std::max(part.Left, face.Begin), end = std::min(part.Right, face.End);
+    const int begin = std::max(part.Left, face.Span.Begin);
+    const int end = std::min(part.Right, face.Span.End);
     if (begin < end) paint(y, begin, end, face.Gaps == 0);
   }
   if (TRect r; kv::IntersectRect(r, part, edge))
@@ -462,25 +442,24 @@ void TKvPieGraph::UpdateLayer(int w, int h) {
   if (FCachedSize != TSize{w, h} || FCachedDepth != FDepth) {
     FillWith(FBase.get(), w, h, kUntouched);
     DrawBase(FBase->Canvas(), g, kMarkers);
-    // The front side: the bottom face and the band between the faces, less the top face.
-    TBitmap front;
-    FillWith(&front, w, h, kOutline);
-    TCanvas* f = front.Canvas();
-    f->Pen()->SetColor(kUntouched);
-    f->Brush()->SetColor(kUntouched);
-    f->Ellipse(0, S(g.D), S(g.W), S(g.H));
-    f->FillRect(Rect(0, S(g.Cy), S(g.W), S(g.Cy + g.D + 1)));
-    f->Pen()->SetColor(kOutline);
-    f->Brush()->SetColor(kOutline);
-    f->Ellipse(0, 0, S(g.W), S(g.TopHeight));
-    FFront = RowRuns::Of(kv::SurfaceRows(*f->Surface()), w, h, kv::ColorToPixel(kUntouched));
-    // The top face's rows, which the wedges cover but for gaps the colours count.
-    const kv::RoundShape top = kv::RoundShape::Ellipse(0, 0, g.W, g.TopHeight);
+    // The rows of the top face, and of the bottom face and the band between the faces (the
+    // front side is what the top face leaves of them), as the canvas draws those shapes.
+    const kv::RoundShape top = kv::RoundShape::Ellipse(0, 0, S(g.W), S(g.TopHeight));
+    const kv::RoundShape bottom = kv::RoundShape::Ellipse(0, S(g.D), S(g.W), S(g.H));
+    const auto clipped = [w](int64_t begin, int64_t end) {
+      const int from = int(std::clamp<int64_t>(begin, 0, w));
+      return RowSpan{from, int(std::clamp<int64_t>(end, from, w))};
+    };
     FTopFace.assign(size_t(std::clamp<int64_t>(g.TopHeight, 0, h)), {});
     for (size_t y = 0; y < FTopFace.size(); ++y) {
       const kv::Span span = top.Row(int64_t(y));
-      FTopFace[y].Begin = int(std::clamp<int64_t>(span.Begin, 0, w));
-      FTopFace[y].End = int(std::clamp<int64_t>(span.End, FTopFace[y].Begin, w));
+      FTopFace[y].Span = clipped(span.Begin, span.End);
+    }
+    FSide.assign(size_t(h), {});
+    for (int64_t y = 0; y < h; ++y) {
+      const kv::Span span = y >= S(g.Cy) && y < S(g.Cy + g.D + 1) ? kv::Span{0, S(g.W)}
+                                                                  : bottom.Row(y);
+      FSide[size_t(y)] = clipped(span.Begin, span.End);
     }
     FColoursOf = {};
     FCachedSize = {w, h};

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <span>
 #include <utility>
 #include <vector>
 
@@ -100,23 +99,17 @@ private:
   // FLayerShows.
   std::unique_ptr<TBitmap> FBase;
   std::unique_ptr<TBitmap> FLayer;
-  // The runs of one pixel value on each row of a picture.
-  struct RowRuns {
-    struct Span {
-      int64_t Begin, End;
-    };
-    std::vector<Span> Spans;
-    std::vector<size_t> FirstOfRow;  // row y's spans are [FirstOfRow[y], FirstOfRow[y + 1])
-    static RowRuns Of(const kv::SurfaceRows& rows, int width, int height, uint32_t pixel);
-    std::span<const Span> Row(int64_t y) const;
+  // Kept with the layers: by row, the top face, and the bottom face with the band between
+  // the faces, of which the top face leaves the front side.
+  struct RowSpan {
+    int Begin = 0, End = 0;
   };
-  // The front side of the disc, kept with the layers.
-  RowRuns FFront;
+  std::vector<RowSpan> FSide;
   // The layer's wedge and outline marks in the surface colours of FColoursOf (used, free,
   // outline), 0 elsewhere, by pixel, and where the layer changed since; and the top face's
   // rows, each with how many of its pixels the colours leave out.
   struct TopFaceRow {
-    int Begin = 0, End = 0;
+    RowSpan Span;
     int64_t Gaps = 0;
   };
   std::vector<TopFaceRow> FTopFace;

@@ -3,7 +3,6 @@
 #include "ClassRegistry.h"
 #include "Guarded.h"
 #include "KvSysUtils.h"
-#include "GraphicsHooks.h"
 #include "Raster.h"
 
 #include <QPointer>
@@ -448,15 +447,8 @@ void TKvScope::CopyGrid(int64_t left, int64_t right) {
 }
 
 bool TKvScope::KeepTape() {
-  const int64_t w = Width(), h = Height(), f = FFrequency;
-  // Room for some steps between two moves back; none for a step that never scrolls.
-  int64_t room = f < w ? std::max(f, std::min<int64_t>(16 * f, 512)) : 0;
-  if ((w + room) * h > kv::kMaxBitmapPixels) room = 0;
-  if (FTape.width() != w + room || FTape.height() != h) {
-    FTape = QImage(int(w + room), int(h), QImage::Format_RGB32);
-    if (FTape.isNull()) return false;
-  }
-  FWindow = FDirection == TScrolldirection::sdLeftToRight ? room : 0;
+  if (!kv::SizeTape(FTape, Width(), Height(), FFrequency)) return false;
+  FWindow = FDirection == TScrolldirection::sdLeftToRight ? FTape.width() - Width() : 0;
   AttachTape();
   return true;
 }

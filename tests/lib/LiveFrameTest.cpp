@@ -491,6 +491,28 @@ public:
 
 }  // namespace
 
+namespace {
+
+// Shows a control made by Show on a form of its own and a twin on another, and gives both
+// frames 0 ... Frames - 1 of Step: after each, the control's window must show what the twin's
+// full repaint shows (a repaint of the control itself would start what it keeps anew).
+template <class Control>
+void ExpectFramesLikeTwin(const std::function<Control*(TForm&)>& show, int frames,
+                          const std::function<void(Control&, int frame)>& step) {
+  TForm form(nullptr), twinForm(nullptr);
+  Control* control = show(form);
+  Control* twin = show(twinForm);
+  for (int frame = 0; frame < frames && !testing::Test::HasFailure(); ++frame) {
+    SCOPED_TRACE(frame);
+    step(*control, frame);
+    step(*twin, frame);
+    twin->repaint();
+    EXPECT_SAME_PIXELS(kvtest::Grab(&form), kvtest::Grab(&twinForm));
+  }
+}
+
+}  // namespace
+
 // A step across moves the face along its tape and draws only the columns it brings in: every
 // frame, through the tape's ends, the picture's wrap and in every direction, equals the full
 // repaint of a twin given the same steps (a repaint of the banner itself would start its tape
@@ -515,18 +537,10 @@ TEST(LiveFrame, BannerStepsWriteWhatAFullRepaintWrites) {
         kvtest::ShowForm(&form, 100, 40);
         return banner;
       };
-      TForm form(nullptr), twinForm(nullptr);
-      ScrollingBanner* banner = show(form);
-      ScrollingBanner* twin = show(twinForm);
-      for (int step = 0; step < 120 && !HasFailure(); ++step) {
-        SCOPED_TRACE(step);
-        for (ScrollingBanner* b : {banner, twin}) {
-          if (step == 30) b->Bevel()->SetInnerWidth(1);
-          b->ScrollStep();
-        }
-        twin->repaint();
-        EXPECT_SAME_PIXELS(kvtest::Grab(&form), kvtest::Grab(&twinForm));
-      }
+      ExpectFramesLikeTwin<ScrollingBanner>(show, 120, [](ScrollingBanner& b, int step) {
+        if (step == 30) b.Bevel()->SetInnerWidth(1);
+        b.ScrollStep();
+      });
     }
   }
 }
@@ -1554,15 +1568,9 @@ TEST(LiveFrame, DigitGroupFramesEqualATwinsRepaints) {
       kvtest::ShowForm(&form, 130, 45);
       return group;
     };
-    TForm form(nullptr), twinForm(nullptr);
-    TKvDigitGroup* group = show(form);
-    TKvDigitGroup* twin = show(twinForm);
-    for (int frame = 1; frame <= 100 && !HasFailure(); ++frame) {
-      SCOPED_TRACE(frame);
-      for (TKvDigitGroup* g : {group, twin}) g->SetValue((frame % 80) * 0.125);
-      twin->repaint();
-      EXPECT_SAME_PIXELS(kvtest::Grab(&form), kvtest::Grab(&twinForm));
-    }
+    ExpectFramesLikeTwin<TKvDigitGroup>(show, 100, [](TKvDigitGroup& g, int frame) {
+      g.SetValue(((frame + 1) % 80) * 0.125);
+    });
   }
 }
 
