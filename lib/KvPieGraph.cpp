@@ -347,10 +347,16 @@ void TKvPieGraph::UpdateWedgeColours(const TRect& edge) {
                  outlineMarker = kv::ColorToPixel(kOutline) & 0xFFFFFFu;
   // Four pixels at a time, by masks: the marks change from pixel to pixel without a pattern.
   using Four = uint32_t __attribute__((vector_size(16)));
-  const auto mapped = [&](Four mark) {
+  // Held by value: the stores into the colours could otherwise alias them, and they would be
+  // loaded again for every four pixels.
+  const auto four = [](uint32_t v) { return Four{v, v, v, v}; };
+  const Four used = four(colours[0]), free = four(colours[1]), outlined = four(colours[2]),
+             usedMark = four(usedMarker), freeMark = four(freeMarker),
+             outlineMark = four(outlineMarker);
+  const auto mapped = [=](Four mark) {
     mark &= 0xFFFFFFu;
-    return (colours[0] & Four(mark == usedMarker)) | (colours[1] & Four(mark == freeMarker)) |
-           (colours[2] & Four(mark == outlineMarker));
+    return (used & Four(mark == usedMark)) | (free & Four(mark == freeMark)) |
+           (outlined & Four(mark == outlineMark));
   };
   const kv::SurfaceRows marks(*FLayer->Canvas()->Surface());
   // Maps [begin, end) of a row; returns how many gaps that made less.
