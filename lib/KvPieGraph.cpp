@@ -61,6 +61,10 @@ struct PieGeometry {
     if (By == Cy && Bx < Cx) Kind = phi >= 180 ? Wedges::AllUsed : Wedges::AllFree;
   }
   bool FrontEdge() const { return Kind == Wedges::Split && By > Cy; }
+  // The pixels of the edge line on the front; none without one.
+  TRect EdgeLine() const {
+    return FrontEdge() ? TRect{S(Bx), S(By), S(Bx + 1), S(By + D)} : TRect{};
+  }
   // A split face large enough that the canvas traces its rim, with a boundary off the
   // centre: two such drawings differ only where the boundary swept.
   bool Sweeps() const {
@@ -117,7 +121,7 @@ Sweep SweepBetween(const PieGeometry& a, const PieGeometry& b) {
   s.Layer = s.Face;
   for (const PieGeometry* g : {&a, &b})
     if (g->FrontEdge())
-      s.Layer = Union(s.Layer, {S(g->Bx), S(g->By), S(g->Bx + 1), S(g->By + g->D)});
+      s.Layer = Union(s.Layer, g->EdgeLine());
   s.Face = s.Layer;
   if (a.FrontEdge() || b.FrontEdge()) s.Face = Union(s.Face, {0, S(a.Cy), S(a.W), S(a.H)});
   return s;
@@ -269,8 +273,7 @@ void TKvPieGraph::DrawPie() {
   TRect part;
   if (!kv::IntersectRect(part, PaintRect(), Rect(0, 0, w, h))) return;
   UpdateLayer(w, h);
-  const TRect edge =
-      g.FrontEdge() ? TRect{S(g.Bx), S(g.By), S(g.Bx + 1), S(g.By + g.D)} : TRect{};
+  const TRect edge = g.EdgeLine();
   UpdateWedgeColours(edge);
   TCanvas* layer = FLayer->Canvas();
   const kv::SurfaceRows rows(*layer->Surface());

@@ -489,10 +489,6 @@ public:
   using TKvBanner::TKvBanner;
 };
 
-}  // namespace
-
-namespace {
-
 // Shows a control made by Show on a form of its own and a twin on another, and gives both
 // frames 0 ... Frames - 1 of Step: after each, the control's window must show what the twin's
 // full repaint shows (a repaint of the control itself would start what it keeps anew).
