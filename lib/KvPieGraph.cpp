@@ -20,17 +20,22 @@ namespace {
 
 int S(int64_t v) { return kv::SaturateToInt(v); }
 
+}  // namespace
+
 // Which wedges the top face shows.
 enum class Wedges { Split, AllUsed, AllFree };
 
 // The geometry of one drawing, every sum in 64 bits: sizes and the depth may be anything
 // the setters take.
-struct PieGeometry {
+struct kv::PieGeometry {
   int64_t W, H, D;
   int64_t TopHeight;  // of the top face's box: H - D, negative when the disc is too deep
   int64_t Cx, Cy;     // the top face's centre as the canvas finds it
   int64_t Bx, By;     // the boundary point on the rim
   Wedges Kind = Wedges::Split;
+  // The angle in whole degrees, 0 to 360: all the drawing depends on besides the size and
+  // depth.
+  int State = 0;
 
   PieGeometry(int width, int height, int depth, int value, int maxValue)
       : W(width),
@@ -44,6 +49,7 @@ struct PieGeometry {
     // Value * 360 is exact in 64 bits and in a double, so a true half stays a half and
     // rounds to even.
     const double phi = std::nearbyint(double(int64_t(value) * 360) / double(maxValue));
+    State = int(std::clamp(phi, 0.0, 360.0));
     // Decided by the angle, not by where the points fall: a full pie is used, an empty one
     // free, whatever the canvas makes of coinciding wedge ends.
     if (phi >= 360) {
@@ -73,6 +79,10 @@ struct PieGeometry {
            TopHeight <= kMax && (Bx != Cx || By != Cy);
   }
 };
+
+namespace {
+
+using kv::PieGeometry;
 
 TRect Union(const TRect& a, const TRect& b) {
   return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
@@ -190,7 +200,67 @@ void FillWith(TBitmap* bitmap, int width, int height, TColor color) {
   c->FillRect(Rect(0, 0, width, height));
 }
 
+// What a pixel of the face shows: the base under the pie, or one of the pie's inks.
+enum FaceClass : uint8_t { kBase, kUsed, kFree, kOutlined, kUsedShadow, kFreeShadow, kClasses };
+
+// The pixel the drawing writes for each class (none for the base).
+using FacePixels = std::array<uint32_t, kClasses>;
+FacePixels PixelsOf(TColor used, TColor free, TColor outline, TColor usedShadow,
+                    TColor freeShadow, bool mono) {
+  const auto wedge = [mono](TColor c) { return kv::SurfaceColor(c, mono) | kv::kOpaque; };
+  return {0,           wedge(used), wedge(free), wedge(outline), kv::ColorToPixel(usedShadow),
+          kv::ColorToPixel(freeShadow)};
+}
+
+// The angle map is made from drawings in these, over a base of its own in the same.
+constexpr TColor kUsedShadowFace = clYellow;
+const FacePixels kClassMarkers =
+    PixelsOf(kUsedFace, kFreeFace, kOutline, kUsedShadowFace, kFreeShadowFace, false);
+
+FaceClass ClassOf(uint32_t px) {
+  for (uint8_t c = kUsed; c < kClasses; ++c)
+    if (((px ^ kClassMarkers[c]) & 0xFFFFFFu) == 0) return FaceClass(c);
+  return kBase;  // not drawn by the pie
+}
+
+// The largest face given an angle map (made in up to about 15 ms, kept in a few hundred
+// kilobytes); a larger one is drawn each frame.
+constexpr int64_t kMaxMappedPixels = int64_t(1) << 15;
+
 }  // namespace
+
+// For each angle of one size and depth, the classes of the face's pixels: a state keeps
+// only the pixels whose class differs from the state before, with both classes, so the
+// classes can be moved either way; where they changed bounds what a move repaints.
+struct TKvPieGraph::AngleMap {
+  static constexpr int kStates = 361;
+  int Width = 0, Height = 0, Depth = 0;
+  // Pixel index << 8 | class before << 4 | class after; those of state s are
+  // [Start[s], Start[s + 1]).
+  std::vector<uint32_t> Changes;
+  std::array<uint32_t, kStates + 1> Start{};
+  std::array<TRect, kStates> Changed{};
+  // The classes of state State, by pixel.
+  std::vector<uint8_t> Classes;
+  int State = 0;
+
+  void MoveTo(int state) {
+    for (; State < state; ++State)
+      for (uint32_t i = Start[State + 1]; i < Start[State + 2]; ++i)
+        Classes[Changes[i] >> 8] = uint8_t(Changes[i] & 15u);
+    for (; State > state; --State)
+      for (uint32_t i = Start[State + 1]; i-- > Start[State];)
+        Classes[Changes[i] >> 8] = uint8_t((Changes[i] >> 4) & 15u);
+  }
+  // The pixels that differ between two states.
+  TRect Between(int a, int b) const {
+    TRect r{};
+    for (int s = std::min(a, b) + 1; s <= std::max(a, b); ++s)
+      if (!kv::IsRectEmpty(Changed[size_t(s)]))
+        r = kv::IsRectEmpty(r) ? Changed[size_t(s)] : Union(r, Changed[size_t(s)]);
+    return r;
+  }
+};
 
 TKvPieGraph::TKvPieGraph(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
@@ -221,11 +291,76 @@ void TKvPieGraph::SetValue(int v) {
   const PieGeometry after(Width(), Height(), FDepth, FValue, FMaxValue);
   // A hidden pie is painted whole when it shows: only a shown one repaints what swept.
   if (isVisible() && before.Sweeps() && after.Sweeps()) {
-    UpdateControlRect(SweepBetween(before, after).Face);
+    UpdateControlRect(ChangedBetween(before, after));
   } else {
     UpdateControl();
   }
   emit OnChange(this);
+}
+
+// A pie whose value moves gets its angle map here, where it is first repainted in part.
+TRect TKvPieGraph::ChangedBetween(const PieGeometry& before, const PieGeometry& after) {
+  if (!AngleMapFits()) {
+    FAngleMap.reset();
+    if (int64_t(Width()) * Height() <= kMaxMappedPixels) BuildAngleMap();
+  }
+  if (AngleMapFits()) return FAngleMap->Between(before.State, after.State);
+  return SweepBetween(before, after).Face;
+}
+
+bool TKvPieGraph::AngleMapFits() const {
+  return FAngleMap && FAngleMap->Width == Width() && FAngleMap->Height == Height() &&
+         FAngleMap->Depth == FDepth;
+}
+
+// Every angle drawn in turn, as a live frame draws it, in marker inks over bases of its own:
+// a pixel's class is the ink the drawing left on it, or the base where it left the base's.
+void TKvPieGraph::BuildAngleMap() {
+  const int w = Width(), h = Height();
+  auto map = std::make_unique<AngleMap>();
+  map->Width = w;
+  map->Height = h;
+  map->Depth = FDepth;
+  map->Classes.assign(size_t(w) * size_t(h), kBase);
+  TBitmap splitBase, fullBase, face;
+  const PieGeometry any(w, h, FDepth, 0, 360);
+  for (auto [base, side] : {std::pair{&splitBase, kFreeShadowFace}, {&fullBase, kUsedShadowFace}}) {
+    FillWith(base, w, h, kUntouched);
+    DrawBase(base->Canvas(), any, {kOutline, side, {}, {}});
+  }
+  FillWith(&face, w, h, kUntouched);
+  const kv::SurfaceRows out = face.Canvas()->WritableRows();
+  std::optional<PieGeometry> last;
+  for (int state = 0; state < AngleMap::kStates; ++state) {
+    const PieGeometry g(w, h, FDepth, state, 360);
+    TRect part = Rect(0, 0, w, h);
+    if (last && last->Sweeps() && g.Sweeps() &&
+        !kv::IntersectRect(part, SweepBetween(*last, g).Face, Rect(0, 0, w, h)))
+      part = {};
+    last = g;
+    const kv::SurfaceRows base(*(g.Kind == Wedges::AllUsed ? fullBase : splitBase).Canvas()->Surface());
+    for (int y = part.Top; y < part.Bottom; ++y)
+      std::memcpy(out.Row(y) + part.Left, base.Row(y) + part.Left,
+                  size_t(part.Width()) * sizeof(uint32_t));
+    if (!kv::IsRectEmpty(part)) DrawPie(g, out, part, kClassMarkers);
+    TRect changed{};
+    for (int y = part.Top; y < part.Bottom; ++y) {
+      const uint32_t *drawn = out.Row(y), *under = base.Row(y);
+      for (int x = part.Left; x < part.Right; ++x) {
+        const uint8_t c = drawn[x] == under[x] ? kBase : ClassOf(drawn[x]);
+        uint8_t& was = map->Classes[size_t(y) * size_t(w) + size_t(x)];
+        if (c == was) continue;
+        map->Changes.push_back(uint32_t(y * w + x) << 8 | uint32_t(was) << 4 | c);
+        was = c;
+        const TRect pixel = Rect(x, y, x + 1, y + 1);
+        changed = kv::IsRectEmpty(changed) ? pixel : Union(changed, pixel);
+      }
+    }
+    map->Start[size_t(state) + 1] = uint32_t(map->Changes.size());
+    map->Changed[size_t(state)] = changed;
+  }
+  map->State = AngleMap::kStates - 1;
+  FAngleMap = std::move(map);
 }
 
 void TKvPieGraph::SetDepth(int v) {
@@ -255,7 +390,27 @@ void TKvPieGraph::Paint() {
   ClearWithBase(FFaceBase, key, [&] {
     if (Width() > 0 && Height() > 0) DrawBase(BitmapCanvas(), g, {FOutlineColor, sideFace, {}, {}});
   });
-  DrawPie();
+  TBitmap* image = Image();
+  TRect part;
+  if (image->Width() > 0 && image->Height() > 0 &&
+      kv::IntersectRect(part, PaintRect(), Rect(0, 0, image->Width(), image->Height()))) {
+    const FacePixels pixels =
+        PixelsOf(FUsedColor, FFreeColor, FOutlineColor, FUsedShadowColor, FFreeShadowColor,
+                 BitmapCanvas()->MonochromeSurface());
+    const kv::SurfaceRows out = BitmapCanvas()->WritableRows();
+    if (AngleMapFits()) {
+      FAngleMap->MoveTo(g.State);
+      for (int y = part.Top; y < part.Bottom; ++y) {
+        const uint8_t* classes = &FAngleMap->Classes[size_t(y) * size_t(image->Width())];
+        uint32_t* row = out.Row(y);
+        for (int x = part.Left; x < part.Right; ++x)
+          if (classes[x] != kBase) row[x] = pixels[classes[x]];
+      }
+    } else {
+      DrawPie(g, out, part, pixels);
+    }
+    image->PixelsChanged();
+  }
   TKvGraphicImageControl::Paint();
 }
 
@@ -265,19 +420,13 @@ void TKvPieGraph::Paint() {
 // equals the outline can stop or widen it, and the shading stays on the front side of the
 // disc. Where the outlines close, the pixels are those of filling the picture itself. Only
 // the part being painted is drawn; the layer is always whole, for the fills.
-void TKvPieGraph::DrawPie() {
-  TBitmap* image = Image();
-  const int w = image->Width(), h = image->Height();
-  if (w <= 0 || h <= 0) return;
-  const PieGeometry g(Width(), Height(), FDepth, FValue, FMaxValue);
-  TRect part;
-  if (!kv::IntersectRect(part, PaintRect(), Rect(0, 0, w, h))) return;
-  UpdateLayer(w, h);
+void TKvPieGraph::DrawPie(const PieGeometry& g, const kv::SurfaceRows& out, const TRect& part,
+                          const FacePixels& pixels) {
+  UpdateLayer(g);
   const TRect edge = g.EdgeLine();
-  UpdateWedgeColours(edge);
+  UpdateWedgeColours(edge, {pixels[kUsed], pixels[kFree], pixels[kOutlined]});
   TCanvas* layer = FLayer->Canvas();
   const kv::SurfaceRows rows(*layer->Surface());
-  const kv::SurfaceRows out = BitmapCanvas()->WritableRows();
   PaintWedges(part, edge, out);
 
   const uint32_t outline = kv::ColorToPixel(kOutline) & 0xFFFFFFu;
@@ -300,15 +449,14 @@ void TKvPieGraph::DrawPie() {
   const auto fill = [&](int64_t x, int64_t y) {
     return kv::FloodArea(rows, layer->EffectiveClip(), x, y, outline, true);
   };
-  const auto shade = [&](int64_t x, int64_t y, TColor ink) {
-    const uint32_t px = kv::ColorToPixel(ink);
+  const auto shade = [&](int64_t x, int64_t y, uint32_t px) {
     for (const kv::FloodRun& run : fill(x, y)) shadeRun(run.row, run.span.Begin, run.span.End, px);
   };
   const int64_t halfDepth = g.D / 2;
   if (g.FrontEdge()) {
     // The used side's fill runs over the free side's where the edge does not part them.
-    shade(g.Bx - 1, g.By + halfDepth, FFreeShadowColor);
-    shade(g.Bx + 1, g.By + halfDepth, FUsedShadowColor);
+    shade(g.Bx - 1, g.By + halfDepth, pixels[kFreeShadow]);
+    shade(g.Bx + 1, g.By + halfDepth, pixels[kUsedShadow]);
   } else {
     // Without an edge line the seed stays, and so does its area while the layer changes
     // nowhere on it or beside it.
@@ -317,11 +465,9 @@ void TKvPieGraph::DrawPie() {
       for (const kv::FloodRun& run : fill(g.W / 2, g.H - halfDepth))
         FWholeFront->push_back({int(run.row), int(run.span.Begin), int(run.span.End)});
     }
-    const uint32_t px =
-        kv::ColorToPixel(g.Kind == Wedges::AllUsed ? FUsedShadowColor : FFreeShadowColor);
+    const uint32_t px = pixels[g.Kind == Wedges::AllUsed ? kUsedShadow : kFreeShadow];
     for (const Run& run : *FWholeFront) shadeRun(run.Row, run.Begin, run.End, px);
   }
-  image->PixelsChanged();
 }
 
 // Brings the layer's colours up to the layer where it changed, or wholly for new colours:
@@ -329,12 +475,7 @@ void TKvPieGraph::DrawPie() {
 // elsewhere; and for each row of the top face, how many pixels of its span are not coloured.
 // Only the rows of the top face and the edge line now are painted from the colours, so only
 // those are kept up to date.
-void TKvPieGraph::UpdateWedgeColours(const TRect& edge) {
-  TCanvas* c = BitmapCanvas();
-  const bool mono = c->MonochromeSurface();
-  const std::array<uint32_t, 3> colours{kv::SurfaceColor(FUsedColor, mono) | kv::kOpaque,
-                                        kv::SurfaceColor(FFreeColor, mono) | kv::kOpaque,
-                                        kv::SurfaceColor(FOutlineColor, mono) | kv::kOpaque};
+void TKvPieGraph::UpdateWedgeColours(const TRect& edge, const std::array<uint32_t, 3>& colours) {
   const int w = FLayer->Width(), h = FLayer->Height();
   if (colours != FColoursOf || FColours.size() != size_t(w) * size_t(h)) {
     FColours.assign(size_t(w) * size_t(h), 0);
@@ -446,8 +587,8 @@ void TKvPieGraph::PaintWedges(const TRect& part, const TRect& edge,
 // Brings the scratch layer to the current value: the parts that do not depend on it, kept
 // while the size and depth stay, under the wedges and the edge line in marker colours. A
 // value the last one swept from is drawn only where the boundary swept.
-void TKvPieGraph::UpdateLayer(int w, int h) {
-  const PieGeometry g(Width(), Height(), FDepth, FValue, FMaxValue);
+void TKvPieGraph::UpdateLayer(const PieGeometry& g) {
+  const int w = S(g.W), h = S(g.H);
   if (FCachedSize != TSize{w, h} || FCachedDepth != FDepth) {
     FillWith(FBase.get(), w, h, kUntouched);
     DrawBase(FBase->Canvas(), g, kMarkers);
@@ -477,17 +618,16 @@ void TKvPieGraph::UpdateLayer(int w, int h) {
     FLayerShows.reset();
     FWholeFront.reset();
   }
-  const std::pair<int, int> shows{FValue, FMaxValue};
-  if (FLayerShows == shows) return;
+  if (FLayerShows == g.State) return;
   TRect redraw = Rect(0, 0, w, h);
   if (FLayerShows) {
-    const PieGeometry was(Width(), Height(), FDepth, FLayerShows->first, FLayerShows->second);
+    const PieGeometry was(w, h, FDepth, *FLayerShows, 360);
     if (was.Sweeps() && g.Sweeps()) {
       TRect swept;
       redraw = kv::IntersectRect(swept, SweepBetween(was, g).Layer, redraw) ? swept : TRect{};
     }
   }
-  FLayerShows = shows;
+  FLayerShows = g.State;
   if (kv::IsRectEmpty(redraw)) return;
   if (FWholeFront) {
     for (const Run& run : *FWholeFront)

@@ -13,6 +13,10 @@
 #include <utility>
 #include <vector>
 
+namespace kv {
+struct PieGeometry;
+}
+
 class KV_EXPORT TKvPieGraph : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
@@ -78,11 +82,16 @@ protected:
   void Paint() override;
 
 private:
+  struct AngleMap;
   void SetColorField(TColor& field, TColor v);
-  void DrawPie();
-  void UpdateWedgeColours(const TRect& edge);
+  TRect ChangedBetween(const kv::PieGeometry& before, const kv::PieGeometry& after);
+  bool AngleMapFits() const;
+  void BuildAngleMap();
+  void DrawPie(const kv::PieGeometry& g, const kv::SurfaceRows& out, const TRect& part,
+               const std::array<uint32_t, 6>& pixels);
+  void UpdateWedgeColours(const TRect& edge, const std::array<uint32_t, 3>& colours);
   void PaintWedges(const TRect& part, const TRect& edge, const kv::SurfaceRows& out) const;
-  void UpdateLayer(int width, int height);
+  void UpdateLayer(const kv::PieGeometry& g);
 
   int FMaxValue = 100;
   int FValue = 80;
@@ -116,7 +125,8 @@ private:
   std::vector<uint32_t> FColours;
   std::array<uint32_t, 3> FColoursOf{};
   TRect FColoursStale{};
-  std::optional<std::pair<int, int>> FLayerShows;
+  // The angle the layer shows (see Geometry::State).
+  std::optional<int> FLayerShows;
   // The area of the fill from below the middle of the front, for a pie without an edge
   // line on its front, as of the layer now.
   struct Run {
@@ -125,4 +135,6 @@ private:
   std::optional<std::vector<Run>> FWholeFront;
   TSize FCachedSize{-1, -1};
   int FCachedDepth = -1;
+  // For a pie whose value moves: what each angle shows, so that a frame need not draw.
+  std::unique_ptr<AngleMap> FAngleMap;
 };

@@ -1624,34 +1624,63 @@ TEST(LiveFrame, DigitGroupFramesAroundOtherChanges) {
   }
 }
 
-// A value change repaints only what its boundary swept (and the front side, where an edge
-// line may part it); every frame, across the front and the back and in jumps, shows what a
-// full repaint shows, on round, flat and tall pies.
-TEST(LiveFrame, PieGraphRepaintsTheSweptPartOnly) {
+// A value change repaints only what changed; every frame, across the front and the back and
+// in jumps, shows what a twin pie shows that draws its face (a pie set while hidden repaints
+// whole), on round, flat and tall pies, and so do frames after a change of colours, depth or
+// size.
+TEST(LiveFrame, PieGraphFramesShowWhatTheDrawingShows) {
   struct Shape {
     int w, h, depth;
   };
   for (const Shape& shape : {Shape{135, 75, 10}, Shape{300, 200, 30}, Shape{220, 40, 6},
                              Shape{45, 130, 25}, Shape{20, 12, 3}}) {
     SCOPED_TRACE(shape.w);
-    auto form = std::make_unique<TForm>(nullptr);
-    form->SetColor(TColor(kPanelColor));
-    auto* pie = new TKvPieGraph(form.get());
-    pie->SetBounds(7, 4, shape.w, shape.h);
-    pie->SetDepth(shape.depth);
-    pie->SetTransparent(true);
-    pie->SetValue(1);
-    kvtest::ShowForm(form.get(), shape.w + 14, shape.h + 10);
+    const auto shownPie = [&](std::unique_ptr<TForm>& form) {
+      form = std::make_unique<TForm>(nullptr);
+      form->SetColor(TColor(kPanelColor));
+      auto* pie = new TKvPieGraph(form.get());
+      pie->SetBounds(7, 4, shape.w, shape.h);
+      pie->SetDepth(shape.depth);
+      pie->SetTransparent(true);
+      pie->SetValue(1);
+      kvtest::ShowForm(form.get(), shape.w + 14, shape.h + 10);
+      return pie;
+    };
+    std::unique_ptr<TForm> form, twinForm;
+    TKvPieGraph* pie = shownPie(form);
+    TKvPieGraph* twin = shownPie(twinForm);
+    const auto frame = [&](const std::function<void(TKvPieGraph&)>& change) {
+      change(*pie);
+      twin->SetVisible(false);
+      change(*twin);
+      twin->SetVisible(true);
+      kvtest::Pump();
+      ASSERT_SAME_PIXELS(kvtest::Grab(form.get()), kvtest::Grab(twinForm.get()));
+    };
     std::vector<int> values;
     for (int v = 2; v <= 100; ++v) values.push_back(v);
     // Jumps, and an edge line that comes back to where it stood.
     for (int v : {1, 30, 70, 52, 48, 99, 3, 75, 25, 60, 40, 80, 81, 80}) values.push_back(v);
     for (int value : values) {
       SCOPED_TRACE(value);
-      pie->SetValue(value);
-      const QImage live = kvtest::Grab(form.get());
-      pie->repaint();
-      ASSERT_SAME_PIXELS(live, kvtest::Grab(form.get()));
+      frame([value](TKvPieGraph& p) { p.SetValue(value); });
+    }
+    const std::pair<const char*, std::function<void(TKvPieGraph&)>> changes[] = {
+        {"colours", [](TKvPieGraph& p) {
+           p.SetOutlineColor(clRed);
+           p.SetFreeShadowColor(clRed);
+           p.SetUsedColor(clRed);
+         }},
+        {"depth", [](TKvPieGraph& p) { p.SetDepth(p.Depth() + 3); }},
+        {"size", [](TKvPieGraph& p) { p.SetBounds(7, 4, p.Width() - 5, p.Height() - 2); }},
+    };
+    for (const auto& [name, change] : changes) {
+      SCOPED_TRACE(name);
+      frame(change);
+      for (int value : {79, 30, 31, 64, 100, 2}) {
+        SCOPED_TRACE(value);
+        frame([value](TKvPieGraph& p) { p.SetValue(value); });
+      }
     }
   }
 }
