@@ -14,6 +14,25 @@ namespace {
     "PieGraph135x75", 135, 75, [](TKvPieGraph& pie) { pie.SetTransparent(true); },
     [](TKvPieGraph& pie, int64_t frame) { pie.SetValue(int(frame % 100) + 1); });
 
+// The pie graph's first moving value after a change of depth, which makes its angle map
+// again: what its fast live frames cost once.
+void BM_PieGraphAngleMap(benchmark::State& state) {
+  kvbench::Window window(135, 75);
+  auto* pie = new TKvPieGraph(window.Widget());
+  pie->SetBounds(8, 8, 135, 75);
+  pie->SetTransparent(true);
+  kvbench::Window::Settle();
+  int64_t frame = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    pie->SetDepth(frame % 2 ? 11 : 10);
+    kvbench::Window::Settle();
+    state.ResumeTiming();
+    pie->SetValue(frame++ % 2 ? 81 : 80);
+  }
+}
+BENCHMARK(BM_PieGraphAngleMap)->Unit(benchmark::kMillisecond);
+
 // The percent pie: transparent, 20 and 30/31 alternating in the second segment's value.
 [[maybe_unused]] const bool kPercentPie = kvbench::LiveFrameBenchmarks<TKvPercentPie>(
     "PercentPie97x97", 97, 97,
