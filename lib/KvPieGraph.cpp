@@ -205,11 +205,16 @@ enum FaceClass : uint8_t { kBase, kUsed, kFree, kOutlined, kUsedShadow, kFreeSha
 
 // The pixel the drawing writes for each class (none for the base).
 using FacePixels = std::array<uint32_t, kClasses>;
-FacePixels PixelsOf(TColor used, TColor free, TColor outline, TColor usedShadow,
-                    TColor freeShadow, bool mono) {
+FacePixels PixelsOf(TColor used, TColor free, TColor outline, TColor usedShadow, TColor freeShadow,
+                    bool mono) {
   const auto wedge = [mono](TColor c) { return kv::SurfaceColor(c, mono) | kv::kOpaque; };
-  return {0,           wedge(used), wedge(free), wedge(outline), kv::ColorToPixel(usedShadow),
-          kv::ColorToPixel(freeShadow)};
+  FacePixels pixels{};
+  pixels[kUsed] = wedge(used);
+  pixels[kFree] = wedge(free);
+  pixels[kOutlined] = wedge(outline);
+  pixels[kUsedShadow] = kv::ColorToPixel(usedShadow);
+  pixels[kFreeShadow] = kv::ColorToPixel(freeShadow);
+  return pixels;
 }
 
 // The angle map is made from drawings in these, over a base of its own in the same.
@@ -338,7 +343,8 @@ void TKvPieGraph::BuildAngleMap() {
         !kv::IntersectRect(part, SweepBetween(*last, g).Face, Rect(0, 0, w, h)))
       part = {};
     last = g;
-    const kv::SurfaceRows base(*(g.Kind == Wedges::AllUsed ? fullBase : splitBase).Canvas()->Surface());
+    TBitmap& baseBitmap = g.Kind == Wedges::AllUsed ? fullBase : splitBase;
+    const kv::SurfaceRows base(*baseBitmap.Canvas()->Surface());
     for (int y = part.Top; y < part.Bottom; ++y)
       std::memcpy(out.Row(y) + part.Left, base.Row(y) + part.Left,
                   size_t(part.Width()) * sizeof(uint32_t));
@@ -394,9 +400,8 @@ void TKvPieGraph::Paint() {
   TRect part;
   if (image->Width() > 0 && image->Height() > 0 &&
       kv::IntersectRect(part, PaintRect(), Rect(0, 0, image->Width(), image->Height()))) {
-    const FacePixels pixels =
-        PixelsOf(FUsedColor, FFreeColor, FOutlineColor, FUsedShadowColor, FFreeShadowColor,
-                 BitmapCanvas()->MonochromeSurface());
+    const FacePixels pixels = PixelsOf(FUsedColor, FFreeColor, FOutlineColor, FUsedShadowColor,
+                                       FFreeShadowColor, BitmapCanvas()->MonochromeSurface());
     const kv::SurfaceRows out = BitmapCanvas()->WritableRows();
     if (AngleMapFits()) {
       FAngleMap->MoveTo(g.State);

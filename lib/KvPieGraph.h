@@ -125,7 +125,7 @@ private:
   std::vector<uint32_t> FColours;
   std::array<uint32_t, 3> FColoursOf{};
   TRect FColoursStale{};
-  // The angle the layer shows (see Geometry::State).
+  // The angle the layer shows, in whole degrees.
   std::optional<int> FLayerShows;
   // The area of the fill from below the middle of the front, for a pie without an edge
   // line on its front, as of the layer now.
