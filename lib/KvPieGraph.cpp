@@ -218,9 +218,8 @@ FacePixels PixelsOf(TColor used, TColor free, TColor outline, TColor usedShadow,
 }
 
 // The angle map is made from drawings in these, over a base of its own in the same.
-constexpr TColor kUsedShadowFace = clYellow;
 const FacePixels kClassMarkers =
-    PixelsOf(kUsedFace, kFreeFace, kOutline, kUsedShadowFace, kFreeShadowFace, false);
+    PixelsOf(kUsedFace, kFreeFace, kOutline, clYellow, kFreeShadowFace, false);
 
 FaceClass ClassOf(uint32_t px) {
   for (uint8_t c = kUsed; c < kClasses; ++c)
@@ -318,7 +317,7 @@ bool TKvPieGraph::AngleMapFits() const {
          FAngleMap->Depth == FDepth;
 }
 
-// Every angle drawn in turn, as a live frame draws it, in marker inks over bases of its own:
+// Every angle drawn in turn, as a live frame draws it, in marker inks over a base of its own:
 // a pixel's class is the ink the drawing left on it, or the base where it left the base's.
 void TKvPieGraph::BuildAngleMap() {
   const int w = Width(), h = Height();
@@ -327,12 +326,12 @@ void TKvPieGraph::BuildAngleMap() {
   map->Height = h;
   map->Depth = FDepth;
   map->Classes.assign(size_t(w) * size_t(h), kBase);
-  TBitmap splitBase, fullBase, face;
-  const PieGeometry any(w, h, FDepth, 0, 360);
-  for (auto [base, side] : {std::pair{&splitBase, kFreeShadowFace}, {&fullBase, kUsedShadowFace}}) {
-    FillWith(base, w, h, kUntouched);
-    DrawBase(base->Canvas(), any, {kOutline, side, {}, {}});
-  }
+  // One base serves every angle: where the drawing leaves it, the picture shows its own base,
+  // whatever side colour that has.
+  TBitmap baseBitmap, face;
+  FillWith(&baseBitmap, w, h, kUntouched);
+  DrawBase(baseBitmap.Canvas(), PieGeometry(w, h, FDepth, 0, 360), kMarkers);
+  const kv::SurfaceRows base(*baseBitmap.Canvas()->Surface());
   FillWith(&face, w, h, kUntouched);
   const kv::SurfaceRows out = face.Canvas()->WritableRows();
   std::optional<PieGeometry> last;
@@ -343,8 +342,6 @@ void TKvPieGraph::BuildAngleMap() {
         !kv::IntersectRect(part, SweepBetween(*last, g).Face, Rect(0, 0, w, h)))
       part = {};
     last = g;
-    TBitmap& baseBitmap = g.Kind == Wedges::AllUsed ? fullBase : splitBase;
-    const kv::SurfaceRows base(*baseBitmap.Canvas()->Surface());
     for (int y = part.Top; y < part.Bottom; ++y)
       std::memcpy(out.Row(y) + part.Left, base.Row(y) + part.Left,
                   size_t(part.Width()) * sizeof(uint32_t));

@@ -1629,7 +1629,7 @@ TEST(LiveFrame, DigitGroupFramesAroundOtherChanges) {
 
 // A value change repaints only what changed; every frame, across the front and the back and
 // in jumps, shows what a twin shows that draws its face, on round, flat and tall pies, and so
-// do frames after a change of colours, depth or size.
+// do frames after a change of colours, depth, size, background or maximum (whole pies).
 TEST(LiveFrame, PieGraphFramesShowWhatTheDrawingShows) {
   using PieChange = std::function<void(TKvPieGraph&)>;
   std::vector<PieChange> frames;
@@ -1644,7 +1644,12 @@ TEST(LiveFrame, PieGraphFramesShowWhatTheDrawingShows) {
              p.SetUsedColor(clRed);
            },
            [](TKvPieGraph& p) { p.SetDepth(p.Depth() + 3); },
-           [](TKvPieGraph& p) { p.SetBounds(7, 4, p.Width() - 5, p.Height() - 2); }}) {
+           [](TKvPieGraph& p) { p.SetBounds(7, 4, p.Width() - 5, p.Height() - 2); },
+           [](TKvPieGraph& p) {
+             p.SetTransparent(false);
+             p.SetColor(clAqua);
+           },
+           [](TKvPieGraph& p) { p.SetMaxValue(50); }}) {
     frames.push_back(change);
     for (int v : {79, 30, 31, 64, 100, 2}) frames.push_back(value(v));
   }
