@@ -1629,7 +1629,8 @@ TEST(LiveFrame, DigitGroupFramesAroundOtherChanges) {
 
 // A value change repaints only what changed; every frame, across the front and the back and
 // in jumps, shows what a twin shows that draws its face, on round, flat and tall pies, and so
-// do frames after a change of colours, depth, size, background or maximum (whole pies).
+// do frames after a change of colours, depth, size, background or maximum (whole pies) and
+// after a repaint of part of the pie from outside.
 TEST(LiveFrame, PieGraphFramesShowWhatTheDrawingShows) {
   using PieChange = std::function<void(TKvPieGraph&)>;
   std::vector<PieChange> frames;
@@ -1649,7 +1650,8 @@ TEST(LiveFrame, PieGraphFramesShowWhatTheDrawingShows) {
              p.SetTransparent(false);
              p.SetColor(clAqua);
            },
-           [](TKvPieGraph& p) { p.SetMaxValue(50); }}) {
+           [](TKvPieGraph& p) { p.SetMaxValue(50); },
+           [](TKvPieGraph& p) { p.repaint(3, 3, 40, 30); }}) {
     frames.push_back(change);
     for (int v : {79, 30, 31, 64, 100, 2}) frames.push_back(value(v));
   }
