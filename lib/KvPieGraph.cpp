@@ -35,7 +35,7 @@ struct kv::PieGeometry {
   Wedges Kind = Wedges::Split;
   // The angle in whole degrees, 0 to 360: all the drawing depends on besides the size and
   // depth.
-  int State = 0;
+  int Angle = 0;
 
   PieGeometry(int width, int height, int depth, int value, int maxValue)
       : W(width),
@@ -49,7 +49,7 @@ struct kv::PieGeometry {
     // Value * 360 is exact in 64 bits and in a double, so a true half stays a half and
     // rounds to even.
     const double phi = std::nearbyint(double(int64_t(value) * 360) / double(maxValue));
-    State = int(std::clamp(phi, 0.0, 360.0));
+    Angle = int(std::clamp(phi, 0.0, 360.0));
     // Decided by the angle, not by where the points fall: a full pie is used, an empty one
     // free, whatever the canvas makes of coinciding wedge ends.
     if (phi >= 360) {
@@ -130,8 +130,7 @@ Sweep SweepBetween(const PieGeometry& a, const PieGeometry& b) {
             at(bottom) + 1 + kMargin};
   s.Layer = s.Face;
   for (const PieGeometry* g : {&a, &b})
-    if (g->FrontEdge())
-      s.Layer = Union(s.Layer, g->EdgeLine());
+    if (g->FrontEdge()) s.Layer = Union(s.Layer, g->EdgeLine());
   s.Face = s.Layer;
   if (a.FrontEdge() || b.FrontEdge()) s.Face = Union(s.Face, {0, S(a.Cy), S(a.W), S(a.H)});
   return s;
@@ -233,35 +232,35 @@ constexpr int64_t kMaxMappedPixels = int64_t(1) << 15;
 
 }  // namespace
 
-// For each angle of one size and depth, the classes of the face's pixels: a state keeps
-// only the pixels whose class differs from the state before, with both classes, so the
+// For each angle of one size and depth, the classes of the face's pixels: an angle keeps
+// only the pixels whose class differs from the angle before, with both classes, so the
 // classes can be moved either way; where they changed bounds what a move repaints.
 struct TKvPieGraph::AngleMap {
-  static constexpr int kStates = 361;
+  static constexpr int kAngles = 361;
   int Width = 0, Height = 0, Depth = 0;
-  // Pixel index << 8 | class before << 4 | class after; those of state s are
-  // [Start[s], Start[s + 1]).
+  // Pixel index << 8 | class before << 4 | class after; those of angle a are
+  // [Start[a], Start[a + 1]).
   std::vector<uint32_t> Changes;
-  std::array<uint32_t, kStates + 1> Start{};
-  std::array<TRect, kStates> Changed{};
-  // The classes of state State, by pixel.
+  std::array<uint32_t, kAngles + 1> Start{};
+  std::array<TRect, kAngles> Changed{};
+  // The classes at angle Angle, by pixel.
   std::vector<uint8_t> Classes;
-  int State = 0;
+  int Angle = 0;
 
-  void MoveTo(int state) {
-    for (; State < state; ++State)
-      for (uint32_t i = Start[State + 1]; i < Start[State + 2]; ++i)
+  void MoveTo(int angle) {
+    for (; Angle < angle; ++Angle)
+      for (uint32_t i = Start[Angle + 1]; i < Start[Angle + 2]; ++i)
         Classes[Changes[i] >> 8] = uint8_t(Changes[i] & 15u);
-    for (; State > state; --State)
-      for (uint32_t i = Start[State + 1]; i-- > Start[State];)
+    for (; Angle > angle; --Angle)
+      for (uint32_t i = Start[Angle + 1]; i-- > Start[Angle];)
         Classes[Changes[i] >> 8] = uint8_t((Changes[i] >> 4) & 15u);
   }
-  // The pixels that differ between two states.
+  // The pixels that differ between two angles.
   TRect Between(int a, int b) const {
     TRect r{};
-    for (int s = std::min(a, b) + 1; s <= std::max(a, b); ++s)
-      if (!kv::IsRectEmpty(Changed[size_t(s)]))
-        r = kv::IsRectEmpty(r) ? Changed[size_t(s)] : Union(r, Changed[size_t(s)]);
+    for (int angle = std::min(a, b) + 1; angle <= std::max(a, b); ++angle)
+      if (!kv::IsRectEmpty(Changed[size_t(angle)]))
+        r = kv::IsRectEmpty(r) ? Changed[size_t(angle)] : Union(r, Changed[size_t(angle)]);
     return r;
   }
 };
@@ -308,7 +307,7 @@ TRect TKvPieGraph::ChangedBetween(const PieGeometry& before, const PieGeometry& 
     FAngleMap.reset();
     if (int64_t(Width()) * Height() <= kMaxMappedPixels) BuildAngleMap();
   }
-  if (AngleMapFits()) return FAngleMap->Between(before.State, after.State);
+  if (AngleMapFits()) return FAngleMap->Between(before.Angle, after.Angle);
   return SweepBetween(before, after).Face;
 }
 
@@ -335,8 +334,8 @@ void TKvPieGraph::BuildAngleMap() {
   FillWith(&face, w, h, kUntouched);
   const kv::SurfaceRows out = face.Canvas()->WritableRows();
   std::optional<PieGeometry> last;
-  for (int state = 0; state < AngleMap::kStates; ++state) {
-    const PieGeometry g(w, h, FDepth, state, 360);
+  for (int angle = 0; angle < AngleMap::kAngles; ++angle) {
+    const PieGeometry g(w, h, FDepth, angle, 360);
     TRect part = Rect(0, 0, w, h);
     if (last && last->Sweeps() && g.Sweeps() &&
         !kv::IntersectRect(part, SweepBetween(*last, g).Face, Rect(0, 0, w, h)))
@@ -359,10 +358,10 @@ void TKvPieGraph::BuildAngleMap() {
         changed = kv::IsRectEmpty(changed) ? pixel : Union(changed, pixel);
       }
     }
-    map->Start[size_t(state) + 1] = uint32_t(map->Changes.size());
-    map->Changed[size_t(state)] = changed;
+    map->Start[size_t(angle) + 1] = uint32_t(map->Changes.size());
+    map->Changed[size_t(angle)] = changed;
   }
-  map->State = AngleMap::kStates - 1;
+  map->Angle = AngleMap::kAngles - 1;
   FAngleMap = std::move(map);
 }
 
@@ -401,7 +400,7 @@ void TKvPieGraph::Paint() {
                                        FFreeShadowColor, BitmapCanvas()->MonochromeSurface());
     const kv::SurfaceRows out = BitmapCanvas()->WritableRows();
     if (AngleMapFits()) {
-      FAngleMap->MoveTo(g.State);
+      FAngleMap->MoveTo(g.Angle);
       for (int y = part.Top; y < part.Bottom; ++y) {
         const uint8_t* classes = &FAngleMap->Classes[size_t(y) * size_t(image->Width())];
         uint32_t* row = out.Row(y);
@@ -590,8 +589,8 @@ void TKvPieGraph::PaintWedges(const TRect& part, const TRect& edge,
 // while the size and depth stay, under the wedges and the edge line in marker colours. A
 // value the last one swept from is drawn only where the boundary swept.
 void TKvPieGraph::UpdateLayer(const PieGeometry& g) {
-  const int w = S(g.W), h = S(g.H);
-  if (FCachedSize != TSize{w, h} || FCachedDepth != FDepth) {
+  const int w = S(g.W), h = S(g.H), depth = S(g.D);
+  if (FCachedSize != TSize{w, h} || FCachedDepth != depth) {
     FillWith(FBase.get(), w, h, kUntouched);
     DrawBase(FBase->Canvas(), g, kMarkers);
     // The rows of the top face, and of the bottom face and the band between the faces (the
@@ -609,27 +608,27 @@ void TKvPieGraph::UpdateLayer(const PieGeometry& g) {
     }
     FSide.assign(size_t(h), {});
     for (int64_t y = 0; y < h; ++y) {
-      const kv::Span span = y >= S(g.Cy) && y < S(g.Cy + g.D + 1) ? kv::Span{0, S(g.W)}
-                                                                  : bottom.Row(y);
+      const kv::Span span =
+          y >= S(g.Cy) && y < S(g.Cy + g.D + 1) ? kv::Span{0, S(g.W)} : bottom.Row(y);
       FSide[size_t(y)] = clipped(span.Begin, span.End);
     }
     FColoursOf = {};
     FCachedSize = {w, h};
-    FCachedDepth = FDepth;
+    FCachedDepth = depth;
     FLayer->SetSize(w, h);
     FLayerShows.reset();
     FWholeFront.reset();
   }
-  if (FLayerShows == g.State) return;
+  if (FLayerShows == g.Angle) return;
   TRect redraw = Rect(0, 0, w, h);
   if (FLayerShows) {
-    const PieGeometry was(w, h, FDepth, *FLayerShows, 360);
+    const PieGeometry was(w, h, depth, *FLayerShows, 360);
     if (was.Sweeps() && g.Sweeps()) {
       TRect swept;
       redraw = kv::IntersectRect(swept, SweepBetween(was, g).Layer, redraw) ? swept : TRect{};
     }
   }
-  FLayerShows = g.State;
+  FLayerShows = g.Angle;
   if (kv::IsRectEmpty(redraw)) return;
   if (FWholeFront) {
     for (const Run& run : *FWholeFront)
