@@ -4,7 +4,7 @@ include(CMakePackageConfigHelpers)
 
 # Every header of the framework and the library is public unless it is internal.
 file(GLOB KV_PUBLIC_HEADERS CONFIGURE_DEPENDS
-  ${PROJECT_SOURCE_DIR}/framework/*.h ${PROJECT_SOURCE_DIR}/lib/*.h)
+  ${PROJECT_SOURCE_DIR}/framework/*.h ${PROJECT_SOURCE_DIR}/lib/*/*.h)
 list(REMOVE_ITEM KV_PUBLIC_HEADERS ${KV_INTERNAL_HEADERS})
 
 # Forwarding headers: <kelvara/KvMeter.h> works in the build tree as once installed.
