@@ -1,5 +1,6 @@
 #include "BmpCodec.h"
 
+#include "Graphics.h"
 #include "SysUtils.h"
 
 #include <QtEndian>
@@ -465,14 +466,6 @@ QImage DecodePixels(std::span<const uint8_t> data, const DibInfo& info,
   return image;
 }
 
-PixelBudgetScope::PixelBudgetScope() : FOutermost(gBudgetLeft < 0) {
-  if (FOutermost) gBudgetLeft = kPixelBudget;
-}
-
-PixelBudgetScope::~PixelBudgetScope() {
-  if (FOutermost) gBudgetLeft = -1;
-}
-
 int64_t Stride(int64_t width, int bitsPerPixel) { return (width * bitsPerPixel + 31) / 32 * 4; }
 
 QByteArray Encode24(const QImage& image) {
@@ -520,3 +513,15 @@ void AppendUint32(QByteArray& out, uint32_t v) {
 }
 
 }  // namespace kv::bmp
+
+namespace kv {
+
+PixelBudgetScope::PixelBudgetScope() : FOutermost(bmp::gBudgetLeft < 0) {
+  if (FOutermost) bmp::gBudgetLeft = bmp::kPixelBudget;
+}
+
+PixelBudgetScope::~PixelBudgetScope() {
+  if (FOutermost) bmp::gBudgetLeft = -1;
+}
+
+}  // namespace kv

@@ -42,21 +42,6 @@ struct KV_EXPORT Image {
   std::vector<uint32_t> colorTable;
 };
 
-// While one lives, the images decoded on this thread share one pixel budget (kPixelBudget in
-// all): a reader of a container of images (a form description, a bitmap list) opens one, so
-// that many images together hold no more than one may. Scopes nest; the outermost one sets
-// the budget.
-class KV_EXPORT PixelBudgetScope {
-public:
-  PixelBudgetScope();
-  ~PixelBudgetScope();
-  PixelBudgetScope(const PixelBudgetScope&) = delete;
-  PixelBudgetScope& operator=(const PixelBudgetScope&) = delete;
-
-private:
-  bool FOutermost;
-};
-
 // Raises EInvalidGraphic("Bitmap image is not valid: <why>").
 [[noreturn]] KV_EXPORT void RaiseInvalid(const QString& why);
 

@@ -402,7 +402,7 @@ void ReadComponent(TComponent* root, const QByteArray& text, const QString& file
     throw EFormError(fileName, 0, QString(), QStringLiteral("there is no component to read into"));
   // The whole text is parsed before anything changes.
   const ObjectNode top = ParseDescription(text, fileName);
-  const kv::bmp::PixelBudgetScope pictures;
+  const kv::PixelBudgetScope pictures;
   ComponentReader(root, fileName).Read(top);
 }
 

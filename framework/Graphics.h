@@ -100,6 +100,24 @@ KV_EXPORT QString ColorToString(TColor color);
 // Parses a colour name or number; false when the text is neither.
 KV_EXPORT bool IdentToColor(const QString& text, TColor& color);
 
+// The most pixels a bitmap or a control's surface may have: larger ones would take gigabytes.
+inline constexpr int64_t kMaxBitmapPixels = int64_t(1) << 26;
+
+// While one lives, the images decoded on this thread share one pixel budget (2^25 pixels in
+// all): a reader of a container of images (a form description, a bitmap list) opens one, so
+// that many images together hold no more than one may. Scopes nest; the outermost one sets
+// the budget.
+class KV_EXPORT PixelBudgetScope {
+public:
+  PixelBudgetScope();
+  ~PixelBudgetScope();
+  PixelBudgetScope(const PixelBudgetScope&) = delete;
+  PixelBudgetScope& operator=(const PixelBudgetScope&) = delete;
+
+private:
+  bool FOutermost;
+};
+
 // 0xFFRRGGBB, the pixel value of an RGB32 surface.
 inline uint32_t ToPixel(int32_t bgr) {
   return 0xFF000000u | ((uint32_t(bgr) & 0xFFu) << 16) | (uint32_t(bgr) & 0xFF00u) |

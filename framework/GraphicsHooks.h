@@ -8,9 +8,6 @@
 
 namespace kv {
 
-// The most pixels a bitmap or a control's surface may have: larger ones would take gigabytes.
-inline constexpr int64_t kMaxBitmapPixels = int64_t(1) << 26;
-
 // The control layer registers the one listener that broadcasts a change of the
 // system colour table to every control.
 KV_EXPORT void SetSysColorListener(void (*listener)());

@@ -5,7 +5,7 @@
 // origin never overflow; everything is clipped before a loop runs over it.
 #pragma once
 
-#include "KvExport.h"
+#include "TestExport.h"
 
 #include "Graphics.h"
 #include "GraphicsHooks.h"
@@ -34,13 +34,13 @@ inline constexpr uint32_t kOpaque = 0xFF000000u;
 
 __extension__ typedef __int128 Int128;
 
-struct KV_EXPORT Point64 {
+struct KV_TEST_EXPORT Point64 {
   int64_t X = 0;
   int64_t Y = 0;
 };
 
 // A run of pixels [Begin, End) on one row.
-struct KV_EXPORT Span {
+struct KV_TEST_EXPORT Span {
   int64_t Begin = 0;
   int64_t End = 0;
   bool Empty() const { return End <= Begin; }
@@ -52,7 +52,7 @@ struct KV_EXPORT Span {
 // that one rectangle, its y-x banded rectangles (sorted by top, then left; the
 // rectangles of one band share top and bottom, bands do not overlap).
 
-struct KV_EXPORT ClipRects {
+struct KV_TEST_EXPORT ClipRects {
   QRect Bounds;              // empty: nothing can be drawn
   std::vector<QRect> Bands;  // empty when the clip is Bounds itself
   QSize SurfaceSize;         // the size of the surface this clip was made for
@@ -92,11 +92,11 @@ void ClipRects::ForEachSpan(int64_t y, int64_t begin, int64_t end, F&& f) const 
 // colour S with the destination D bit by bit; the copy modes are the same operations.
 // Results keep the pixel opaque.
 
-KV_EXPORT uint32_t Rop(TPenMode mode, uint32_t source, uint32_t dest);
-KV_EXPORT TPenMode RopOfCopyMode(TCopyMode mode);
+KV_TEST_EXPORT uint32_t Rop(TPenMode mode, uint32_t source, uint32_t dest);
+KV_TEST_EXPORT TPenMode RopOfCopyMode(TCopyMode mode);
 // Black or white, whichever the colour is nearer by luminance (0.299 R + 0.587 G +
 // 0.114 B, white from the middle grey 128 up).
-KV_EXPORT uint32_t ToMonochrome(uint32_t pixel);
+KV_TEST_EXPORT uint32_t ToMonochrome(uint32_t pixel);
 // The pixel a colour is drawn as on a colour or a monochrome surface.
 inline uint32_t SurfaceColor(TColor color, bool monochrome) {
   // A plain colour needs no look-up in the system colour table.
@@ -107,7 +107,7 @@ inline uint32_t SurfaceColor(TColor color, bool monochrome) {
 // What a span or a pixel is painted with: one colour, an 8 x 8 hatch of one colour that
 // leaves the pixels between its lines alone, or a tiled pattern image whose pixel (0, 0)
 // lies at the canvas origin.
-struct KV_EXPORT Ink {
+struct KV_TEST_EXPORT Ink {
   enum class Kind : uint8_t { None, Solid, Hatch, Tile };
   Kind kind = Kind::None;
   TPenMode mode = TPenMode::pmCopy;
@@ -131,17 +131,17 @@ struct KV_EXPORT Ink {
 
 // The inks of a canvas's pen (none for psClear) and brush (none for bsClear), in the
 // canvas's surface colours; the brush combines with the destination by Mode.
-KV_EXPORT Ink PenInk(const TCanvas& canvas);
-KV_EXPORT Ink BrushInk(const TCanvas& canvas, TPenMode mode);
+KV_TEST_EXPORT Ink PenInk(const TCanvas& canvas);
+KV_TEST_EXPORT Ink BrushInk(const TCanvas& canvas, TPenMode mode);
 // A canvas point in surface coordinates.
-KV_EXPORT Point64 ToSurface(const TCanvas& canvas, int x, int y);
+KV_TEST_EXPORT Point64 ToSurface(const TCanvas& canvas, int x, int y);
 // The rows [top, bottom) that lie within the clip's rows.
-KV_EXPORT std::pair<int64_t, int64_t> VisibleRows(const ClipRects& clip, int64_t top,
+KV_TEST_EXPORT std::pair<int64_t, int64_t> VisibleRows(const ClipRects& clip, int64_t top,
                                                   int64_t bottom);
 
 // The rows of a 32-bit surface, detached from any copy once, on construction, so that
 // loops write to them directly.
-class KV_EXPORT SurfaceRows {
+class KV_TEST_EXPORT SurfaceRows {
 public:
   explicit SurfaceRows(QImage& image) : FBits(image.bits()), FStride(image.bytesPerLine()) {}
   SurfaceRows(uchar* bits, qsizetype stride) : FBits(bits), FStride(stride) {}
@@ -152,25 +152,6 @@ private:
   uchar* FBits;
   qsizetype FStride;
 };
-
-// Moves the columns [from, from + width) of every row of a 32-bit image to start at column
-// to; the two bands may overlap. A face kept on a tape wider than itself scrolls this way.
-inline void MoveColumns(QImage& image, int64_t from, int64_t to, int64_t width) {
-  const SurfaceRows rows(image);
-  for (int64_t y = 0; y < image.height(); ++y)
-    std::memmove(rows.Row(y) + to, rows.Row(y) + from, size_t(width) * sizeof(uint32_t));
-}
-
-// Sizes the tape of a face Width x Height that scrolls Step pixels at a time: some steps wider
-// than the face, so that moves back are rare, but no wider for a step as wide as the face or
-// past the bitmap limit. A tape of another size is made anew; false when it cannot be had.
-inline bool SizeTape(QImage& tape, int64_t width, int64_t height, int64_t step) {
-  int64_t room = step < width ? std::max(step, std::min<int64_t>(16 * step, 512)) : 0;
-  if ((width + room) * height > kMaxBitmapPixels) room = 0;
-  if (tape.width() != width + room || tape.height() != height)
-    tape = QImage(int(width + room), int(height), QImage::Format_RGB32);
-  return !tape.isNull();
-}
 
 // What a drawing call writes to: the surface's rows and the clip in force.
 struct CanvasTarget {
@@ -191,7 +172,7 @@ inline void FillPixels(uint32_t* first, uint32_t* last, uint32_t color) {
 }
 
 // Paints [x0, x1) of surface row y, which lie inside the surface.
-KV_EXPORT void PaintRun(const SurfaceRows& surface, int y, int x0, int x1, const Ink& ink);
+KV_TEST_EXPORT void PaintRun(const SurfaceRows& surface, int y, int x0, int x1, const Ink& ink);
 // Paints the parts of [x0, x1) on row y that lie inside the clip.
 inline void PaintSpan(const SurfaceRows& surface, const ClipRects& clip, int64_t y, int64_t x0,
                       int64_t x1, const Ink& ink) {
@@ -229,7 +210,7 @@ void PaintMask(const SurfaceRows& surface, const ClipRects& clip, const QImage& 
 // centre, a, b the ellipse's width and height less one) at the two candidate pixels on the
 // right side of zero. The pixels walked are the rim; a row's outermost one bounds it.
 
-struct KV_EXPORT RoundShape {
+struct KV_TEST_EXPORT RoundShape {
   int64_t Left = 0, Top = 0, Width = 0, Height = 0;
   int64_t CornerWidth = 0, CornerHeight = 0;  // 0 for a rectangle
 
@@ -273,7 +254,7 @@ private:
 // The rim of a row: the pixels of the shape that have a 4-neighbour outside it, at most
 // two runs; Inner is what lies between them. The rim is a closed 8-connected curve, so a
 // 4-connected fill inside it cannot leak.
-struct KV_EXPORT RimRow {
+struct KV_TEST_EXPORT RimRow {
   Span Row;
   Span Left, Right;  // Right is empty when the rim of the row is one run
   Span Inner;
@@ -299,7 +280,7 @@ inline RimRow RimOf(const Span& above, const Span& row, const Span& below) {
 }
 
 // Paints one row of a round shape: its rim runs in one ink, the inside in another.
-KV_EXPORT void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y,
+KV_TEST_EXPORT void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y,
                            const RimRow& rim, const Ink& rimInk, const Ink& insideInk);
 
 // The closed outline of a pie on an ellipse traced as a round shape: the rim points from the
@@ -307,11 +288,11 @@ KV_EXPORT void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, in
 // around when they are the same), then the centre. With a box to cut to, each run of rim
 // points beyond one side of it keeps only its ends: the fill and a thin solid outline stay the
 // same inside the box.
-KV_EXPORT std::vector<Point64> PieOutline(const RoundShape& e, Point64 centre, Point64 start,
+KV_TEST_EXPORT std::vector<Point64> PieOutline(const RoundShape& e, Point64 centre, Point64 start,
                                           Point64 end, const std::optional<QRect>& cut = {});
 
 // Walks the rows of a round shape keeping each row's neighbours at hand.
-class KV_EXPORT RoundShapeRows {
+class KV_TEST_EXPORT RoundShapeRows {
 public:
   RoundShapeRows(const RoundShape& shape, int64_t firstRow);
   int64_t Y() const { return FY; }
@@ -337,7 +318,7 @@ private:
 // exact crossing. Rows come in increasing order; rows where only vertical edges cross
 // share their spans and come as one band.
 
-class KV_EXPORT PolygonSweep {
+class KV_TEST_EXPORT PolygonSweep {
 public:
   PolygonSweep(std::span<const Point64> points, bool winding);
   PolygonSweep(const PolygonSweep&) = delete;
@@ -379,7 +360,7 @@ private:
 // ---------------------------------------------------------------------------
 // Pixel coverage built from pieces: rows of spans within [Top, Bottom), united.
 
-class KV_EXPORT Coverage {
+class KV_TEST_EXPORT Coverage {
 public:
   Coverage(int64_t top, int64_t bottom) : FTop(top), FBottom(std::max(top, bottom)) {}
   int64_t Top() const { return FTop; }
@@ -411,7 +392,7 @@ private:
 // tie goes to the smaller coordinate (the upper row, the left column), so a line has the
 // same pixels in both directions. The end point itself is not part of the line.
 
-struct KV_EXPORT LineRaster {
+struct KV_TEST_EXPORT LineRaster {
   int64_t X0 = 0, Y0 = 0;
   int64_t DMajor = 0, DMinor = 0;  // absolute
   int64_t Rounding = 0;            // minor offset = floor((2 i dminor + Rounding) / (2 dmajor))
@@ -452,7 +433,7 @@ struct KV_EXPORT LineRaster {
 };
 
 // Dash rhythms of the pen styles, as bit masks over a period of pixels.
-struct KV_EXPORT DashPattern {
+struct KV_TEST_EXPORT DashPattern {
   uint32_t Bits = 1;
   int Period = 1;
   bool Solid() const { return Period == 1; }
@@ -493,7 +474,7 @@ inline void FillWholeLine(const SurfaceRows& surface, const LineRaster& line, ui
 
 // Draws the pixels of the line inside the clip; pixel i is drawn when the dash pattern is
 // on at phase + i.
-KV_EXPORT void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaster& line,
+KV_TEST_EXPORT void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaster& line,
                         const Ink& pen, const DashPattern& dash, int64_t phase);
 
 // ---------------------------------------------------------------------------
@@ -501,7 +482,7 @@ KV_EXPORT void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const
 
 // A run of a flood area: the pixels [span) of row `row`; `next` links the runs of one row
 // (the index of the run taken before it on that row, plus one; 0 ends the list).
-struct KV_EXPORT FloodRun {
+struct KV_TEST_EXPORT FloodRun {
   int64_t row;
   Span span;
   uint32_t next;
@@ -509,14 +490,14 @@ struct KV_EXPORT FloodRun {
 
 // The 4-connected area around the seed (x, y) inside the clip whose pixels are of the key
 // colour (RGB bits), or for a border fill of any other colour; none when the seed is not.
-KV_EXPORT std::vector<FloodRun> FloodArea(const SurfaceRows& surface, const ClipRects& clip,
+KV_TEST_EXPORT std::vector<FloodRun> FloodArea(const SurfaceRows& surface, const ClipRects& clip,
                                           int64_t x, int64_t y, uint32_t key, bool border);
 
 // ---------------------------------------------------------------------------
 // Regions from rows of spans: bands with the same spans as the band above them are
 // merged, so the result is the canonical y-x banded form.
 
-class KV_EXPORT BandedRegionBuilder {
+class KV_TEST_EXPORT BandedRegionBuilder {
 public:
   // Rows [y0, y1) consist of the spans (sorted, not touching).
   void AddRows(int64_t y0, int64_t y1, std::span<const Span> spans);
@@ -531,7 +512,7 @@ private:
 
 // The canonical form of a region: the same pixels, touching spans of a band joined and
 // vertically adjacent bands with the same spans merged.
-KV_EXPORT QRegion CanonicalRegion(const QRegion& region);
+KV_TEST_EXPORT QRegion CanonicalRegion(const QRegion& region);
 
 // Curved and slanted outlines are not scan converted into regions beyond this many rows
 // from the origin (no surface is that tall); plain rectangles keep their full extent.

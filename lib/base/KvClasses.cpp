@@ -1,6 +1,5 @@
 #include "KvClasses.h"
 
-#include "BmpCodec.h"
 
 #include "KvSysUtils.h"
 
@@ -48,13 +47,6 @@ void TKvBevel::Paint(TCanvas* Canvas, TRect& Rect) const {
   bevel(F.InnerStyle, F.InnerHighlight, F.InnerShadow, F.InnerWidth);
   outline(F.InnerOutline, TKvBevelOutlineStyle::osInner);
   plain(F.InnerColor, F.InnerSpace);
-}
-
-void TKvBevel::WriteKey(TKvLayerKey& key) const {
-  key << F.Visible << F.BorderColor << F.BorderWidth << int(F.OuterOutline) << int(F.OuterStyle)
-      << F.OuterHighlight << F.OuterShadow << F.OuterWidth << F.OuterColor << F.OuterSpace
-      << int(F.InnerOutline) << int(F.InnerStyle) << F.InnerHighlight << F.InnerShadow
-      << F.InnerWidth << F.InnerColor << F.InnerSpace;
 }
 
 int64_t TKvBevel::TotalWidth() const {
@@ -187,7 +179,7 @@ void TKvBitmaps::LoadFromStream(TStream& Stream) {
   if (ReadInt32(Stream) != kv::kBitmapListSignature) InvalidFormat();
   const int32_t count = ReadInt32(Stream);
   if (count < 0) InvalidFormat();
-  const kv::bmp::PixelBudgetScope pictures;
+  const kv::PixelBudgetScope pictures;
   // Each file takes at least its headers, so a count larger than the stream can hold
   // ends at the first missing file.
   for (int32_t i = 0; i < count; ++i) {

@@ -196,8 +196,6 @@ public:
   // Draws the bevel into Rect and leaves Rect inset to the area inside it. Rings stop once
   // the area is empty; the inset saturates.
   void Paint(TCanvas* Canvas, TRect& Rect) const;
-  // Writes everything Paint depends on into the key of a static layer.
-  void WriteKey(TKvLayerKey& key) const;
   // Insets Rect as Paint would, without drawing.
   void GetVisibleArea(TRect& Rect) const;
   void Assign(const TPersistent* source) override;

@@ -1,7 +1,7 @@
 #include "KvControls.h"
 
 #include "Forms.h"
-#include "KvFaceBase.h"
+#include "KvFrameCache.h"
 
 #include <QPointer>
 
@@ -216,6 +216,16 @@ void TKvCustomImageControl::ClearBitmapCanvas() {
 
 void TKvCustomImageControl::Paint() { ShowImage(Canvas(), FImage.get(), Width(), Height()); }
 
+void TKvCustomImageControl::PaintControl() {
+  FPaintRect = kv::PaintRect(Canvas(), ClientRect());
+  TKvCustomControl::PaintControl();
+}
+
+TKvImageClear TKvCustomImageControl::ImageClear() {
+  return {FImage.get(), [this] { ClearBitmapCanvas(); }, false, ColorToRGB(Color()), Color(),
+          FPaintRect};
+}
+
 TKvGraphicImageControl::TKvGraphicImageControl(kv::OwnerOrParent owner)
     : TKvGraphicControl(owner),
       FBackground(std::make_unique<TBitmap>()),
@@ -266,8 +276,7 @@ void TKvGraphicImageControl::UpdateControlRect(const TRect& changed) {
 void TKvGraphicImageControl::PaintControl() {
   CanvasLock screenLock(Canvas());
   FImage->SetSize(Width(), Height());
-  FPaintRect = Canvas()->ClipRect();
-  if (kv::IsRectEmpty(FPaintRect)) FPaintRect = ClientRect();
+  FPaintRect = kv::PaintRect(Canvas(), ClientRect());
   CanvasLock imageLock(FImage->Canvas());
   Paint();
 }
@@ -296,16 +305,12 @@ void TKvGraphicImageControl::CaptureBackground() {
   FGrabBackground = false;  // once per paint; Paint asks again for the next one
 }
 
-void TKvGraphicImageControl::ClearWithBase(TKvFaceBase& base, TKvLayerKey key,
-                                           const std::function<void()>& drawing) {
+TKvImageClear TKvGraphicImageControl::ImageClear() {
   if (FTransparent && FGrabBackground) CaptureBackground();
-  key << FTransparent;
-  if (FTransparent) key << FBackgroundCaptures;
-  else key << Color();
   // A transparent control's clear leaves the brush's colour as it was.
   const TColor brush = FTransparent ? FImage->Canvas()->Brush()->Color() : Color();
-  kv::ClearWithBase(
-      FImage.get(), brush, base, key, [this] { ClearBitmapCanvas(); }, drawing, &FPaintRect);
+  return {FImage.get(), [this] { ClearBitmapCanvas(); }, FTransparent,
+          FTransparent ? FBackgroundCaptures : ColorToRGB(Color()), brush, FPaintRect};
 }
 
 void TKvGraphicImageControl::Paint() {
@@ -317,132 +322,3 @@ void TKvGraphicImageControl::Paint() {
   }
 }
 
-// ---------------------------------------------------------------------------
-// Static layers
-
-bool TKvFaceBase::Matches(const TKvLayerKey& key, const TBitmap* target) const {
-  return !FPixels.isNull() && FPixels.size() == target->Image().size() && key.Bytes() == FKey;
-}
-
-void TKvFaceBase::Keep(const TKvLayerKey& key, const TBitmap* target) {
-  FKey = key.Bytes();
-  FPixels = target->Image().copy();
-}
-
-void TKvFaceBase::CopyTo(TBitmap* target) const {
-  // Rows by address: the target's pixels are made writable once, not once a row.
-  auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
-  if (target->Image().bytesPerLine() == FPixels.bytesPerLine()) {
-    std::memcpy(to, FPixels.constBits(), size_t(FPixels.sizeInBytes()));
-    return;
-  }
-  CopyTo(target, TRect{0, 0, FPixels.width(), FPixels.height()});
-}
-
-void TKvFaceBase::CopyTo(TBitmap* target, const TRect& within) const {
-  const int left = std::max(within.Left, 0), right = std::min(within.Right, FPixels.width());
-  const int top = std::max(within.Top, 0), bottom = std::min(within.Bottom, FPixels.height());
-  if (left >= right || top >= bottom) return;
-  auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
-  const qsizetype stride = target->Image().bytesPerLine();
-  const size_t row = size_t(right - left) * sizeof(uint32_t);
-  for (int y = top; y < bottom; ++y)
-    std::memcpy(to + y * stride + qsizetype(left) * 4,
-                FPixels.constScanLine(y) + qsizetype(left) * 4, row);
-}
-
-TKvLayerKey& TKvLayerKey::operator<<(const QString& v) {
-  *this << int64_t(v.size());
-  return Append(v.constData(), size_t(v.size()) * sizeof(QChar));
-}
-
-TKvLayerKey& TKvLayerKey::operator<<(TColor c) { return *this << int64_t(ColorToRGB(c)); }
-
-TKvLayerKey& TKvLayerKey::operator<<(const TFont* f) {
-  return *this << f->Name() << f->Height() << int(f->Style().toInt()) << int(f->Pitch())
-               << f->Charset() << f->Color() << f->Orientation();
-}
-
-TKvLayerKey& TKvLayerKey::operator<<(const TBitmap* b) {
-  // Canvas drawing changes the stamp, direct pixel access the image's cache key.
-  return *this << b->Empty() << int64_t(b->Image().cacheKey()) << int64_t(b->ChangeStamp());
-}
-
-void TKvStaticLayer::Draw(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing,
-                          const TRect* within) {
-  if (key.Bytes() != FKey || FPixels.size() != target->Image().size()) {
-    Record(target->Width(), target->Height(), drawing);
-    FKey = key.Bytes();
-  }
-  Replay(target, within, TPoint(0, 0));
-}
-
-void TKvStaticLayer::Stamp(TBitmap* target, const TKvLayerKey& key, TSize size,
-                           const Drawing& drawing, TPoint at) {
-  if (key.Bytes() != FKey || FPixels.size() != QSize(size.cx, size.cy)) {
-    Record(size.cx, size.cy, drawing);
-    FKey = key.Bytes();
-  }
-  Replay(target, nullptr, at);
-}
-
-void TKvStaticLayer::Clear() {
-  FKey.clear();
-  FPixels = QImage();
-  FRuns.clear();
-}
-
-void TKvStaticLayer::Record(int width, int height, const Drawing& drawing) {
-  TBitmap onBlack, onWhite;
-  onBlack.SetSize(width, height);
-  onWhite.SetSize(width, height);
-  onWhite.Canvas()->FillRect(Rect(0, 0, width, height));  // a new canvas brush is solid white
-  drawing(onBlack.Canvas());
-  drawing(onWhite.Canvas());
-  FRuns.clear();
-  for (int y = 0; y < height; ++y) {
-    const uint32_t* a = onBlack.ScanLine(y);
-    const uint32_t* b = onWhite.ScanLine(y);
-    for (int x = 0; x < width;) {
-      if (a[x] != b[x]) {
-        ++x;
-        continue;
-      }
-      const int begin = x;
-      while (x < width && a[x] == b[x]) ++x;
-      FRuns.push_back({y, begin, x});
-    }
-  }
-  FPixels = onBlack.Image();
-}
-
-void TKvStaticLayer::Replay(TBitmap* target, const TRect* within, TPoint at) const {
-  int64_t left = 0, top = 0, right = target->Width(), bottom = target->Height();
-  if (within) {
-    left = std::max<int64_t>(left, within->Left);
-    top = std::max<int64_t>(top, within->Top);
-    right = std::min<int64_t>(right, within->Right);
-    bottom = std::min<int64_t>(bottom, within->Bottom);
-  }
-  if (left >= right || top >= bottom || FPixels.isNull()) return;
-  // Rows by address: a layer has thousands of short runs.
-  auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
-  const qsizetype toStride = target->Image().bytesPerLine();
-  const uchar* from = FPixels.constBits();
-  const qsizetype fromStride = FPixels.bytesPerLine();
-  // Runs are in row order: start at the first row inside.
-  const auto first = std::lower_bound(FRuns.begin(), FRuns.end(), top - at.Y,
-                                      [](const Run& run, int64_t y) { return run.Y < y; });
-  for (auto run = first; run != FRuns.end(); ++run) {
-    const int64_t y = int64_t(run->Y) + at.Y;
-    if (y >= bottom) break;
-    const int64_t begin = std::max<int64_t>(int64_t(run->Begin) + at.X, left);
-    const int64_t end = std::min<int64_t>(int64_t(run->End) + at.X, right);
-    if (begin >= end) continue;
-    uchar* out = to + y * toStride + begin * 4;
-    const uchar* in = from + run->Y * fromStride + (begin - at.X) * 4;
-    // Most runs of ticks and outlines are one pixel: one word, not a call.
-    if (end - begin == 1) std::memcpy(out, in, 4);
-    else std::memcpy(out, in, size_t(end - begin) * 4);
-  }
-}

@@ -251,6 +251,19 @@ private:
   QString FVersion = kKvVersion;
 };
 
+// How an image control clears its image, for a face kept over the clear between frames (the
+// frame cache's ClearWithBase takes it): the clear, what it fills the image with, the brush
+// colour it leaves, and the part of the image the current paint makes right.
+struct TKvImageClear {
+  TBitmap* Image = nullptr;
+  std::function<void()> Clear;
+  bool Transparent = false;
+  // A transparent control's background capture by number, otherwise the colour as drawn.
+  int64_t Fill = 0;
+  TColor Brush;
+  TRect Within;
+};
+
 // Windowed base with an off-screen image: Paint copies the image to the screen.
 class KV_EXPORT TKvCustomImageControl : public TKvCustomControl {
   Q_OBJECT
@@ -262,83 +275,17 @@ public:
 protected:
   // Sizes the image to the control and fills it with Color.
   virtual void ClearBitmapCanvas();
+  // The clear a face kept between frames stands on.
+  TKvImageClear ImageClear();
+  // What the current paint must make right, in client coordinates.
+  const TRect& PaintRect() const { return FPaintRect; }
   void Paint() override;
+  void PaintControl() override;
   TBitmap* Image() const { return FImage.get(); }
 
 private:
   std::unique_ptr<TBitmap> FImage;
-};
-
-// The inputs of a static drawing, written one after the other: a layer is drawn again when
-// they differ from the last paint's.
-class TKvLayerKey {
-public:
-  TKvLayerKey& operator<<(int64_t v) { return Append(&v, sizeof v); }
-  TKvLayerKey& operator<<(int v) { return *this << int64_t(v); }
-  TKvLayerKey& operator<<(bool v) { return *this << int64_t(v); }
-  TKvLayerKey& operator<<(const QString& v);
-  // Colours as drawn, so that a change of the system colours counts.
-  TKvLayerKey& operator<<(TColor c);
-  TKvLayerKey& operator<<(const TFont* f);
-  // A picture's pixels, by the identity of their current contents.
-  TKvLayerKey& operator<<(const TBitmap* b);
-  const QByteArray& Bytes() const { return FBytes; }
-
-private:
-  TKvLayerKey& Append(const void* data, size_t size) {
-    FBytes.append(static_cast<const char*>(data), qsizetype(size));
-    return *this;
-  }
-  QByteArray FBytes;
-};
-
-// A part of a face that does not change from frame to frame (a scale, ticks, a bevel, a
-// caption): the pixels its drawing writes, recorded once and replayed over the image while
-// the drawing's key stays the same, whatever lies under them. The drawing must write only
-// opaque pixels in copy modes: it is recorded by running it on a black and on a white image,
-// and a pixel it wrote has the same colour on both.
-class TKvStaticLayer {
-public:
-  using Drawing = std::function<void(TCanvas*)>;
-
-  // Writes the drawing's pixels onto Target, drawing afresh only when Key or Target's size
-  // changed; with Within, only the recorded pixels inside that rectangle.
-  void Draw(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing,
-            const TRect* within = nullptr);
-  // A small drawing repeated at many places (a dot, a tick): recorded once on an image of
-  // Size, and replayed with its top left corner at At, clipped to Target.
-  void Stamp(TBitmap* target, const TKvLayerKey& key, TSize size, const Drawing& drawing,
-             TPoint at);
-  // Forgets the recording: the next Draw draws afresh.
-  void Clear();
-  bool Empty() const { return FPixels.isNull(); }
-
-private:
-  struct Run {
-    int Y, Begin, End;
-  };
-  void Record(int width, int height, const Drawing& drawing);
-  void Replay(TBitmap* target, const TRect* within, TPoint at) const;
-
-  QByteArray FKey;
-  QImage FPixels;
-  std::vector<Run> FRuns;
-};
-
-// The bottom of a face kept as one picture: the cleared image and what a face draws on it
-// first (a back picture, a scale). While its key stays the same, a frame starts with one copy
-// of it instead of clearing and drawing again.
-class TKvFaceBase {
-public:
-  bool Matches(const TKvLayerKey& key, const TBitmap* target) const;
-  void Keep(const TKvLayerKey& key, const TBitmap* target);
-  void CopyTo(TBitmap* target) const;
-  // Copies the kept pixels inside Within (clipped to the picture) onto Target.
-  void CopyTo(TBitmap* target, const TRect& within) const;
-
-private:
-  QByteArray FKey;
-  QImage FPixels;
+  TRect FPaintRect;
 };
 
 // Non-windowed base with an off-screen image and transparency: a transparent control
@@ -357,10 +304,9 @@ public:
 protected:
   // Sizes the image and fills it with Color, or with the captured background.
   virtual void ClearBitmapCanvas();
-  // ClearBitmapCanvas followed by Drawing, which adds the face's unchanging bottom; while Key
-  // (what Drawing depends on), the size, the colour and what a transparent control captured
-  // stay the same, one copy of what both made last time stands in for them.
-  void ClearWithBase(TKvFaceBase& base, TKvLayerKey key, const std::function<void()>& drawing);
+  // The clear a face kept between frames stands on; a transparent control captures its
+  // background first when a capture is due.
+  TKvImageClear ImageClear();
   // The setter's repaint when nothing outside Changed (client coordinates) differs from the
   // last frame: only that rectangle is painted and copied to the window, which keeps the rest.
   // A face that paints with PaintRect must make every pixel inside it right. Without a whole

@@ -1,9 +1,9 @@
 #include "KvButtons.h"
 
 #include "ClassRegistry.h"
-#include "KvFaceBase.h"
+#include "KvFrameCache.h"
+#include "KvInputsInternal.h"
 #include "KvSysUtils.h"
-#include "Raster.h"
 #include "SysUtils.h"
 
 #include <QPointer>
@@ -47,67 +47,6 @@ bool ClickOnAccelerator(TControl& button, QChar ch) {
 
 // ---------------------------------------------------------------------------
 
-namespace kv {
-
-void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing,
-                         TColor pen, TColor brush) {
-  const QSize size = target->Image().size();
-  if (key.Bytes() != FKey || size != FSize) {
-    // Drawn on black and on white in two marking colours: a pixel that is the same on both
-    // was painted, and its colour tells by which.
-    constexpr TColor kPenMark = TColor(0x0000FF), kBrushMark = TColor(0x00FF00);
-    TBitmap onBlack, onWhite;
-    onBlack.SetSize(size.width(), size.height());
-    onWhite.SetSize(size.width(), size.height());
-    onWhite.Canvas()->FillRect(Rect(0, 0, size.width(), size.height()));
-    for (TBitmap* b : {&onBlack, &onWhite}) {
-      b->Canvas()->Pen()->SetColor(kPenMark);
-      b->Canvas()->Brush()->SetColor(kBrushMark);
-      drawing(b->Canvas());
-    }
-    const uint32_t penMark = ColorToPixel(kPenMark) & 0xFFFFFFu;
-    FRuns.clear();
-    for (int y = 0; y < size.height(); ++y) {
-      const uint32_t* a = onBlack.ScanLine(y);
-      const uint32_t* w = onWhite.ScanLine(y);
-      for (int x = 0; x < size.width();) {
-        if (a[x] != w[x]) {
-          ++x;
-          continue;
-        }
-        const int begin = x;
-        const auto isPen = [&](int i) { return (a[i] & 0xFFFFFFu) == penMark; };
-        const bool byPen = isPen(x);
-        while (x < size.width() && a[x] == w[x] && isPen(x) == byPen) ++x;
-        FRuns.push_back({y, begin, x, byPen});
-      }
-    }
-    FKey = key.Bytes();
-    FSize = size;
-  }
-  const uint32_t penPixel = ColorToPixel(pen), brushPixel = ColorToPixel(brush);
-  // Rows by address: the target's pixels are made writable once, not once a run.
-  uint32_t* pixels = target->ScanLine(0);
-  const qsizetype stride = target->Image().bytesPerLine() / qsizetype(sizeof(uint32_t));
-  for (const Run& run : FRuns) {
-    uint32_t* line = pixels + run.Y * stride;
-    kv::FillPixels(line + run.Begin, line + run.End, run.Pen ? penPixel : brushPixel);
-  }
-}
-
-bool ButtonPress::Follow(bool over) {
-  if (!FTracking || FPressed == over) return false;
-  FPressed = over;
-  return true;
-}
-
-bool ButtonPress::End() {
-  const bool wasPressed = FPressed;
-  FTracking = FPressed = false;
-  return wasPressed;
-}
-
-}  // namespace kv
 
 TKvShadowBrush::TKvShadowBrush() { SetColor(clBlack); }
 
@@ -144,10 +83,20 @@ void CutTowardsShadow(TRect& r, TPoint step, int depth) {
 
 }  // namespace
 
+struct TKvShadowButton::Private {
+  kv::ButtonPress Press;
+  // The caption rectangle of the last paint: where a press hits. Empty before the first.
+  TRect HitRect;
+  // The face with its caption, drawn over the shadow: it stays while only the shadow changes.
+  TKvStaticLayer FaceLayer;
+  kv::TwoToneShape ShadowShape;
+};
+
 TKvShadowButton::TKvShadowButton(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FBrush(std::make_unique<TKvShadowBrush>()),
-      FPen(std::make_unique<TKvShadowPen>()) {
+      FPen(std::make_unique<TKvShadowPen>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle(PushButtonStyle(ControlStyle()));
   SetBounds(0, 0, 110, 30);
   Font()->SetColor(clWhite);
@@ -205,13 +154,13 @@ void TKvShadowButton::Paint() {
   MoveAlong(shadow, step, FDepth);
   // Pressed, face and shadow meet halfway: the face slides towards the shadow, the shadow
   // back towards the face.
-  if (FPress.Pressed()) {
+  if (d->Press.Pressed()) {
     MoveAlong(shadow, step, -int64_t(FDepthAdjust));
     MoveAlong(face, step, FDepthAdjust);
   }
   TKvLayerKey shadowKey;
   shadowKey << shadow.Left << shadow.Top << shadow.Right << shadow.Bottom << int(FStyle);
-  FShadowShape.Paint(
+  d->ShadowShape.Paint(
       Image(), shadowKey,
       [&](TCanvas* canvas) {
         canvas->Pen()->SetWidth(1);
@@ -240,19 +189,19 @@ void TKvShadowButton::Paint() {
         << FPen->Width() << int(FPen->Style()) << FBrush->Color() << int(FBrush->Style())
         << Caption() << Font() << Enabled() << FDisabledTextColor << int(FTextAlign);
     if (const TBitmap* pattern = FBrush->Bitmap()) key << pattern;
-    FFaceLayer.Draw(Image(), key, drawFace);
+    d->FaceLayer.Draw(Image(), key, drawFace);
   } else {
     drawFace(c);
   }
-  FHitRect = caption;
+  d->HitRect = caption;
   TKvGraphicImageControl::Paint();
 }
 
 void TKvShadowButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   QPointer<TKvShadowButton> self(this);
   TKvGraphicImageControl::MouseDown(button, shift, x, y);
-  if (!self || button != TMouseButton::mbLeft || !PtInRect(FHitRect, Point(x, y))) return;
-  FPress.Begin();
+  if (!self || button != TMouseButton::mbLeft || !PtInRect(d->HitRect, Point(x, y))) return;
+  d->Press.Begin();
   SetMouseCapture(true);
   UpdateControl();
 }
@@ -261,18 +210,18 @@ void TKvShadowButton::MouseMove(TShiftState shift, int x, int y) {
   QPointer<TKvShadowButton> self(this);
   TKvGraphicImageControl::MouseMove(shift, x, y);
   // The hit rectangle is re-stored at each paint, so it follows the face as it slides.
-  if (self && FPress.Follow(PtInRect(FHitRect, Point(x, y)))) UpdateControl();
+  if (self && d->Press.Follow(PtInRect(d->HitRect, Point(x, y)))) UpdateControl();
 }
 
 void TKvShadowButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-  if (button == TMouseButton::mbLeft && !ReleasePress(*this, FPress)) return;
+  if (button == TMouseButton::mbLeft && !ReleasePress(*this, d->Press)) return;
   TKvGraphicImageControl::MouseUp(button, shift, x, y);
 }
 
 bool TKvShadowButton::CMDialogChar(QChar ch) { return ClickOnAccelerator(*this, ch); }
 
 void TKvShadowButton::CMCancelMode() {
-  if (FPress.End()) UpdateControl();
+  if (d->Press.End()) UpdateControl();
 }
 
 void TKvShadowButton::CMEnabledChanged() {
@@ -306,12 +255,18 @@ void SetArialBold12(TFont* font, TColor color) {
 
 }  // namespace
 
+struct TKvDemoButton::Private {
+  kv::ButtonPress Press;
+  TKvStaticLayer CaptionLayer;
+};
+
 TKvDemoButton::TKvDemoButton(kv::OwnerOrParent owner)
     : TKvCustomImageControl(owner),
       FFontEnter(std::make_unique<TFont>()),
       FFontLeave(std::make_unique<TFont>()),
       FBitmap(std::make_unique<TBitmap>()),
-      FFont3D(std::make_unique<TKvFont3D>()) {
+      FFont3D(std::make_unique<TKvFont3D>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle(PushButtonStyle(ControlStyle()));
   SetBounds(0, 0, 150, 25);
   SetColor(clBtnFace);
@@ -356,7 +311,7 @@ void TKvDemoButton::SetFlat(bool v) {
 }
 
 void TKvDemoButton::DrawBevel(TCanvas* canvas, TRect& r) const {
-  if (FPress.Pressed()) DrawFrame3D(canvas, r, FShadowColor, FHighlightColor, FBevelWidth);
+  if (d->Press.Pressed()) DrawFrame3D(canvas, r, FShadowColor, FHighlightColor, FBevelWidth);
   else if (!FFlat || FHovering) DrawFrame3D(canvas, r, FHighlightColor, FShadowColor, FBevelWidth);
   else
     // No bevel, but its room all the same, so the caption keeps its place on hover.
@@ -366,7 +321,7 @@ void TKvDemoButton::DrawBevel(TCanvas* canvas, TRect& r) const {
 void TKvDemoButton::Paint() {
   ClearBitmapCanvas();
   TCanvas* c = BitmapCanvas();
-  const bool pressed = FPress.Pressed();
+  const bool pressed = d->Press.Pressed();
   TRect r = ClientRect();
   if (pressed) OffsetRect(r, 1, 1);
   TileBitmap(c, r, FBitmap.get());
@@ -385,7 +340,7 @@ void TKvDemoButton::Paint() {
   key << r.Left << r.Top << r.Right << r.Bottom << Caption() << font << Enabled()
       << FDisabledTextColor << int(FTextAlignment) << int(font3D.Style()) << font3D.HighlightColor()
       << font3D.ShadowColor() << font3D.HighlightDepth() << font3D.ShadowDepth();
-  FCaptionLayer.Draw(Image(), key, [&](TCanvas* canvas) {
+  d->CaptionLayer.Draw(Image(), key, [&](TCanvas* canvas) {
     canvas->SetFont(font);
     if (!Enabled()) canvas->Font()->SetColor(FDisabledTextColor);
     canvas->Brush()->SetStyle(TBrushStyle::bsClear);
@@ -396,7 +351,7 @@ void TKvDemoButton::Paint() {
 
 void TKvDemoButton::PressAt(int x, int y) {
   if (!PtInRect(ClientRect(), Point(x, y))) return;
-  FPress.Begin();
+  d->Press.Begin();
   SetMouseCapture(true);
   if (TabStop() && CanFocus()) {
     QPointer<TKvDemoButton> self(this);
@@ -407,7 +362,7 @@ void TKvDemoButton::PressAt(int x, int y) {
 }
 
 void TKvDemoButton::CancelPress() {
-  if (FPress.End()) UpdateControl();
+  if (d->Press.End()) UpdateControl();
 }
 
 void TKvDemoButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
@@ -419,24 +374,24 @@ void TKvDemoButton::MouseDown(TMouseButton button, TShiftState shift, int x, int
 void TKvDemoButton::MouseMove(TShiftState shift, int x, int y) {
   QPointer<TKvDemoButton> self(this);
   TKvCustomImageControl::MouseMove(shift, x, y);
-  if (self && FPress.Follow(PtInRect(ClientRect(), Point(x, y)))) UpdateControl();
+  if (self && d->Press.Follow(PtInRect(ClientRect(), Point(x, y)))) UpdateControl();
 }
 
 void TKvDemoButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-  if (button == TMouseButton::mbLeft && !ReleasePress(*this, FPress)) return;
+  if (button == TMouseButton::mbLeft && !ReleasePress(*this, d->Press)) return;
   TKvCustomImageControl::MouseUp(button, shift, x, y);
 }
 
 void TKvDemoButton::KeyDown(uint16_t& key, TShiftState shift) {
   QPointer<TKvDemoButton> self(this);
   TKvCustomImageControl::KeyDown(key, shift);
-  if (self && key == VK_SPACE && !FPress.Pressed()) PressAt(0, 0);
+  if (self && key == VK_SPACE && !d->Press.Pressed()) PressAt(0, 0);
 }
 
 void TKvDemoButton::KeyUp(uint16_t& key, TShiftState shift) {
   QPointer<TKvDemoButton> self(this);
   TKvCustomImageControl::KeyUp(key, shift);
-  if (self && key == VK_SPACE) ReleasePress(*this, FPress);
+  if (self && key == VK_SPACE) ReleasePress(*this, d->Press);
 }
 
 bool TKvDemoButton::CMDialogChar(QChar ch) { return ClickOnAccelerator(*this, ch); }
@@ -446,7 +401,7 @@ void TKvDemoButton::CMCancelMode() { CancelPress(); }
 void TKvDemoButton::WMKillFocus() {
   // The space bar's release now goes elsewhere: a press held by it ends here.
   TKvCustomImageControl::WMKillFocus();
-  if (!FPress.Tracking()) return;
+  if (!d->Press.Tracking()) return;
   SetMouseCapture(false);
   CancelPress();
 }
@@ -484,8 +439,14 @@ void TKvDemoButton::TextChanged() {
 
 // ---------------------------------------------------------------------------
 
+struct TKvPowerButton::Private {
+  kv::ButtonPress Press;
+  TKvFaceBase Faces[2];  // the kept face with the LED off and on
+};
+
 TKvPowerButton::TKvPowerButton(kv::OwnerOrParent owner)
-    : TKvCustomImageControl(owner), FPalette(std::make_unique<TKvPalette>()) {
+    : TKvCustomImageControl(owner), FPalette(std::make_unique<TKvPalette>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle(PushButtonStyle(ControlStyle()) | TControlStyleFlag::csReplicatable);
   SetColor(clBtnFace);
   SetParentColor(false);
@@ -496,6 +457,8 @@ TKvPowerButton::TKvPowerButton(kv::OwnerOrParent owner)
 }
 
 TKvPowerButton::~TKvPowerButton() { BeginDestruction(); }
+
+bool TKvPowerButton::Pressed() const { return d->Press.Pressed(); }
 
 void TKvPowerButton::SetActive(bool v) {
   if (SetIfChanged(FActive, v)) UpdateControl();
@@ -555,17 +518,15 @@ void TKvPowerButton::Paint() {
   // The whole face is kept, once with the LED on and once off: a toggle is one copy.
   TKvLayerKey key;
   key << Width() << Height() << Color() << led << FFocused << FFocusColor << FOutlineColor
-      << FOutlineWidth << FPress.Pressed() << FHighlightColor << FShadowColor << FBevelWidth
+      << FOutlineWidth << d->Press.Pressed() << FHighlightColor << FShadowColor << FBevelWidth
       << FLedRect.Left << FLedRect.Top << FLedRect.Right << FLedRect.Bottom << FCaptionRect.Left
       << FCaptionRect.Top << FCaptionRect.Right << FCaptionRect.Bottom << Caption() << Font()
       << Enabled();
-  kv::ClearWithBase(
-      Image(), Color(), FFaces[FActive ? 1 : 0], key, [this] { ClearBitmapCanvas(); },
-      [&] {
+  kv::ClearWithBase(ImageClear(), d->Faces[FActive ? 1 : 0], key, [&] {
         TRect r = ClientRect();
         const TColor outline = FFocused ? FFocusColor : FOutlineColor;
         DrawFrame3D(c, r, outline, outline, FOutlineWidth);
-        if (FPress.Pressed()) {
+        if (d->Press.Pressed()) {
           r = ClientRect();
           DrawFrame3D(c, r, FOutlineColor, FHighlightColor, FOutlineWidth);
           DrawFrame3D(c, r, FShadowColor, FOutlineColor, FBevelWidth);
@@ -586,13 +547,13 @@ void TKvPowerButton::Paint() {
 }
 
 void TKvPowerButton::CancelPress() {
-  if (FPress.End()) UpdateControl();
+  if (d->Press.End()) UpdateControl();
 }
 
 void TKvPowerButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   const QPointer<TKvPowerButton> self(this);
   if (button == TMouseButton::mbLeft) {
-    FPress.Begin();
+    d->Press.Begin();
     UpdateControl();
     if (TabStop() && CanFocus()) {
       SetFocus();
@@ -605,17 +566,17 @@ void TKvPowerButton::MouseDown(TMouseButton button, TShiftState shift, int x, in
 void TKvPowerButton::MouseMove(TShiftState shift, int x, int y) {
   const QPointer<TKvPowerButton> self(this);
   TKvCustomImageControl::MouseMove(shift, x, y);
-  if (self && FPress.Follow(PtInRect(ClientRect(), Point(x, y)))) UpdateControl();
+  if (self && d->Press.Follow(PtInRect(ClientRect(), Point(x, y)))) UpdateControl();
 }
 
 void TKvPowerButton::MouseEnter() {
   TKvCustomImageControl::MouseEnter();
-  if (FPress.Follow(true)) UpdateControl();
+  if (d->Press.Follow(true)) UpdateControl();
 }
 
 void TKvPowerButton::MouseLeave() {
   TKvCustomImageControl::MouseLeave();
-  if (FPress.Follow(false)) UpdateControl();
+  if (d->Press.Follow(false)) UpdateControl();
 }
 
 // Order: Active, OnMouseUp, OnClick; a handler that frees the button ends it there.
@@ -623,8 +584,8 @@ void TKvPowerButton::MouseUp(TMouseButton button, TShiftState shift, int x, int 
   const QPointer<TKvPowerButton> self(this);
   bool clicked = false;
   if (button == TMouseButton::mbLeft) {
-    if (FPress.Tracking()) FPress.Follow(PtInRect(ClientRect(), Point(x, y)));
-    if (FPress.End()) {
+    if (d->Press.Tracking()) d->Press.Follow(PtInRect(ClientRect(), Point(x, y)));
+    if (d->Press.End()) {
       FActive = !FActive;
       clicked = true;
     }
@@ -638,7 +599,7 @@ void TKvPowerButton::KeyDown(uint16_t& key, TShiftState shift) {
   const QPointer<TKvPowerButton> self(this);
   TKvCustomImageControl::KeyDown(key, shift);
   if (!self || key != VK_SPACE) return;
-  FPress.Begin();
+  d->Press.Begin();
   UpdateControl();
 }
 
@@ -647,7 +608,7 @@ void TKvPowerButton::KeyUp(uint16_t& key, TShiftState shift) {
   TKvCustomImageControl::KeyUp(key, shift);
   if (!self || key != VK_SPACE) return;
   SetMouseCapture(false);
-  FPress.End();
+  d->Press.End();
   FActive = !FActive;
   UpdateControl();
   TControl::Click();

@@ -29,39 +29,6 @@ Q_ENUM_NS(TKvShadowDirection)
 using KvButtons::TKvShadowButtonStyle;
 using KvButtons::TKvShadowDirection;
 
-namespace kv {
-
-// The press of a push button: tracking while a press that began on the button holds the
-// mouse, pressed while the button is drawn pressed (only ever while tracking).
-class KV_EXPORT ButtonPress {
-public:
-  bool Pressed() const { return FPressed; }
-  bool Tracking() const { return FTracking; }
-  void Begin() { FTracking = FPressed = true; }
-  // While tracking, the look follows whether the pointer is over the button; true when
-  // the look changed.
-  bool Follow(bool over);
-  // Ends the press; true when it was drawn pressed (a release then clicks).
-  bool End();
-
-private:
-  bool FTracking = false;
-  bool FPressed = false;
-};
-
-// The button-up of a press: the capture goes, and a press that ends drawn pressed
-// repaints and fires OnClick. False when OnClick destroyed the button.
-template <class Button>
-bool ReleasePress(Button& button, ButtonPress& press) {
-  button.SetMouseCapture(false);
-  if (!press.End()) return true;
-  QPointer<Button> self(&button);
-  button.UpdateControl();
-  button.TControl::Click();
-  return !self.isNull();
-}
-
-}  // namespace kv
 
 // A brush whose colour starts black.
 class KV_EXPORT TKvShadowBrush : public TBrush {
@@ -79,27 +46,6 @@ public:
   TKvShadowPen();
 };
 
-namespace kv {
-// A shape drawn with a pen and a brush, recorded once by which of the two painted each
-// pixel and painted again in any two colours: a shadow whose colour changes keeps its shape.
-class KV_EXPORT TwoToneShape {
-public:
-  using Drawing = std::function<void(TCanvas*)>;
-  // Paints the shape Drawing draws with the canvas's pen and brush colours, in Pen and Brush,
-  // drawing afresh only when Key or Target's size changed. The drawing may only use copy modes.
-  void Paint(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing, TColor pen,
-             TColor brush);
-
-private:
-  struct Run {
-    int Y, Begin, End;
-    bool Pen;
-  };
-  QByteArray FKey;
-  QSize FSize;
-  std::vector<Run> FRuns;
-};
-}  // namespace kv
 
 class KV_EXPORT TKvShadowButton : public TKvGraphicImageControl {
   Q_OBJECT
@@ -192,12 +138,8 @@ private:
   TKvShadowDirection FDirection = TKvShadowDirection::sdBottomRight;
   TKvTextAlignment FTextAlign = TKvTextAlignment::vtaCenter;
   TColor FDisabledTextColor = clInactiveCaption;
-  kv::ButtonPress FPress;
-  // The caption rectangle of the last paint: where a press hits. Empty before the first.
-  TRect FHitRect;
-  // The face with its caption, drawn over the shadow: it stays while only the shadow changes.
-  TKvStaticLayer FFaceLayer;
-  kv::TwoToneShape FShadowShape;
+  struct Private;
+  std::unique_ptr<Private> d;
 };
 
 class KV_EXPORT TKvDemoButton : public TKvCustomImageControl {
@@ -323,8 +265,8 @@ private:
   bool FFlat = false;
   bool FHovering = false;
   bool FFocused = false;
-  kv::ButtonPress FPress;
-  TKvStaticLayer FCaptionLayer;
+  struct Private;
+  std::unique_ptr<Private> d;
 };
 
 // A push-on/push-off button with a small sunken LED beside its caption: each completed click
@@ -405,7 +347,7 @@ public:
   // The LED and caption rectangles of the last layout.
   TRect LedRect() const { return FLedRect; }
   TRect CaptionRect() const { return FCaptionRect; }
-  bool Pressed() const { return FPress.Pressed(); }
+  bool Pressed() const;
 
   // OnClick fires only where a press, the space bar or the accelerator say so.
   void Click() override {}
@@ -448,8 +390,8 @@ private:
   TColor FShadowColor = clBtnShadow;
   int FBevelWidth = 2;
   bool FFocused = false;
-  kv::ButtonPress FPress;
   TRect FLedRect;
   TRect FCaptionRect;
-  TKvFaceBase FFaces[2];  // the kept face with the LED off and on
+  struct Private;
+  std::unique_ptr<Private> d;
 };

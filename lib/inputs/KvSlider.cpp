@@ -208,7 +208,7 @@ void TKvSlider::Paint() {
   const TColor frame = HasFocus() ? FFocusColor : FBorderColor;
   TKvLayerKey key;
   key << FBorderWidth << (FBorderWidth > 0 ? frame : TColor(clBlack)) << FOffStrip.get();
-  FBevel->WriteKey(key);
+  key << FBevel.get();
   ClearWithBase(key, [&] {
     TRect r = ClientRect();
     if (FBorderWidth > 0) DrawFrame3D(canvas, r, frame, frame, FBorderWidth);

@@ -139,7 +139,7 @@ void TKvSwitch::Paint() {
   TKvLayerKey key;
   key << FBorderWidth << (FBorderWidth > 0 ? frame : TColor(clBlack)) << (back != nullptr);
   if (back) key << back;
-  FBevel->WriteKey(key);
+  key << FBevel.get();
   ClearWithBase(key, [&] {
     TRect r = ClientRect();
     if (FBorderWidth > 0) DrawFrame3D(canvas, r, frame, frame, FBorderWidth);

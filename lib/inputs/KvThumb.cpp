@@ -2,7 +2,8 @@
 
 #include "CursorClip.h"
 #include "Forms.h"
-#include "KvFaceBase.h"
+#include "KvFrameCache.h"
+#include "KvInputsInternal.h"
 #include "KvSystem.h"
 
 #include <QEvent>
@@ -16,53 +17,16 @@
 using kv::Bounds, kv::PtInRect, kv::SaturateToInt, kv::Screen;
 using kv::VK_DOWN, kv::VK_END, kv::VK_HOME, kv::VK_LEFT, kv::VK_RIGHT, kv::VK_UP;
 
-namespace kv {
-
-int64_t Round64(long double v) noexcept {
-  if (std::isnan(v)) return 0;
-  constexpr long double kMax = 9.2e18L;
-  if (v >= kMax) return std::numeric_limits<int64_t>::max();
-  if (v <= -kMax) return std::numeric_limits<int64_t>::min();
-  return int64_t(std::nearbyintl(v));
-}
-
-namespace {
-
-// Ticks and their gap at thinning g (the loop's formulas, in 64 bits).
-void TicksAt(int64_t span, int64_t frequency, int64_t travel, int64_t g, int64_t& count,
-             int64_t& gap) {
-  count = Round64((long double)span / ((long double)frequency * g)) + 1;
-  gap = count > 1 ? travel / (count - 1) : travel;
-}
-
-}  // namespace
-
-// The count falls and the gap grows as g grows, so the first g that passes is found by
-// bisection; g = span / frequency + 1 leaves a single tick, which always passes.
-TickThinning ThinTicks(int64_t span, int64_t frequency, int64_t travel) {
-  if (frequency <= 0 || travel <= 0 || span < 0) return {1, span > 0 ? 2 : 1};
-  int64_t count = 0, gap = 0;
-  auto passes = [&](int64_t g) {
-    TicksAt(span, frequency, travel, g, count, gap);
-    return gap >= 4 || gap >= travel;
-  };
-  int64_t lo = 1, hi = span / frequency + 2;
-  if (passes(lo)) return {1, count};
-  while (hi - lo > 1) {  // passes(hi), !passes(lo)
-    const int64_t mid = lo + (hi - lo) / 2;
-    if (passes(mid)) hi = mid;
-    else lo = mid;
-  }
-  passes(hi);
-  return {hi, count};
-}
-
-}  // namespace kv
+struct TKvThumbControl::Private {
+  TKvStaticLayer ThumbStamp;
+  TRect ShownThumb;  // where the thumb was last drawn into the image
+};
 
 TKvThumbControl::TKvThumbControl(kv::OwnerOrParent owner)
     : TKvCustomImageControl(owner),
       FThumb(std::make_unique<TBitmap>()),
-      FLink(std::make_unique<TKvChangeLink>()) {
+      FLink(std::make_unique<TKvChangeLink>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   connect(FLink.get(), &TKvChangeLink::OnChange, this, [this] { ListChanged(); });
   connect(FLink.get(), &TKvChangeLink::OnDetach, this, [this] { ListDetached(); });
@@ -152,7 +116,7 @@ void TKvThumbControl::PlaceThumb() {
 }
 
 void TKvThumbControl::ThumbMoved() {
-  const TRect before = FShownThumb;
+  const TRect before = d->ShownThumb;
   PlaceThumb();
   if (IsLoading()) return;
   if (IsDesigning() || !isVisible() || kv::PaintInProgress() || kv::IsRectEmpty(before) ||
@@ -240,23 +204,13 @@ void TKvThumbControl::DrawThumb(TCanvas* canvas) {
     draw(canvas, FThumbRect);
     return;
   }
-  FShownThumb = FThumbRect;
+  d->ShownThumb = FThumbRect;
   // The cell with its key colour dealt with, recorded once and replayed at the thumb's place.
   TKvLayerKey stamp;
   stamp << FThumb.get() << k << FThumbWidth << FThumbHeight << key << ThumbOpaque();
-  FThumbStamp.Stamp(Image(), stamp, {FThumbWidth, FThumbHeight},
+  d->ThumbStamp.Stamp(Image(), stamp, {FThumbWidth, FThumbHeight},
                     [&](TCanvas* c) { draw(c, Bounds(0, 0, FThumbWidth, FThumbHeight)); },
                     {FThumbRect.Left, FThumbRect.Top});
-}
-
-// Outside the region being painted the window keeps the last frame, so only the part inside
-// it is restored.
-void TKvThumbControl::ClearWithBase(TKvLayerKey key, const std::function<void()>& drawing) {
-  key << Width() << Height() << Color();
-  FPaintRect = Canvas()->ClipRect();
-  if (kv::IsRectEmpty(FPaintRect)) FPaintRect = ClientRect();
-  kv::ClearWithBase(
-      Image(), Color(), FBase, key, [this] { ClearBitmapCanvas(); }, drawing, &FPaintRect);
 }
 
 // ---- Input ------------------------------------------------------------------

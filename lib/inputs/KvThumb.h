@@ -19,18 +19,6 @@ class QMouseEvent;
 
 namespace kv {
 class CursorClip;
-
-// Round half to even into 64 bits, saturating; NaN gives 0.
-KV_EXPORT int64_t Round64(long double v) noexcept;
-
-// The thinning of a tick scale: the smallest g >= 1 for which ticks every Frequency * g
-// over Span stand at least 4 pixels apart on a travel of L (or fill it), found by
-// bisection. Count returns the number of ticks at that g.
-struct KV_EXPORT TickThinning {
-  int64_t g = 1;
-  int64_t count = 1;
-};
-KV_EXPORT TickThinning ThinTicks(int64_t span, int64_t frequency, int64_t travel);
 }  // namespace kv
 
 class KV_EXPORT TKvThumbControl : public TKvCustomImageControl {
@@ -105,12 +93,6 @@ protected:
   // of its size is shown.
   void ThumbMoved();
   void DrawThumb(TCanvas* canvas);
-  // ClearBitmapCanvas followed by Drawing, which paints the face under the thumb; while Key
-  // (what Drawing depends on), the size and the colour stay the same, a frame starts with one
-  // copy of what both made last time.
-  void ClearWithBase(TKvLayerKey key, const std::function<void()>& drawing);
-  // What the current paint must make right, in client coordinates.
-  const TRect& PaintRect() const { return FPaintRect; }
   // The picture at Index in the bitmap list, or none.
   TBitmap* ListBitmap(int index) const;
 
@@ -147,10 +129,9 @@ private:
   bool FRealMouse = true;
   int FGrabOffset = 0;
   std::unique_ptr<kv::CursorClip> FClip;
-  TKvFaceBase FBase;
-  TKvStaticLayer FThumbStamp;
-  TRect FShownThumb;  // where the thumb was last drawn into the image
-  TRect FPaintRect;
+  // The thumb's picture kept for stamping, and where it was last drawn into the image.
+  struct Private;
+  std::unique_ptr<Private> d;
 };
 
 using TKvNumGlyphs = TKvRange<1, 4>;

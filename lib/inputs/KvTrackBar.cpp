@@ -175,7 +175,7 @@ void TKvTrackBar::Paint() {
       << FGutterWidth << FGutterColor << int(FTickMarks) << FTickColor << FScaleOffset
       << FThumbWidth << FThumbHeight << (HasFocus() && FFocusOffset >= 0);
   if (HasFocus() && FFocusOffset >= 0) key << FFocusOffset << FFocusColor;
-  FGutterBevel->WriteKey(key);
+  key << FGutterBevel.get();
   ClearWithBase(key, [&] {
     const TRect client = ClientRect();
     if (back) {

@@ -400,7 +400,7 @@ void TKvBanner::Paint() {
     }
     TKvLayerKey key;
     key << Width() << Height();
-    FBevel->WriteKey(key);
+    key << FBevel.get();
     FBevelLayer->Draw(Image(), key, [&](TCanvas* c) {
       TRect r = ClientRect();
       FBevel->Paint(c, r);

@@ -430,7 +430,7 @@ void TKvMatrix::Paint() {
   TKvLayerKey key;
   key << Width() << Height() << Color() << FCellImage.get() << FLedsVisible << FLeds << FSpacing
       << int(FOrientation);
-  FBevel->WriteKey(key);
+  key << FBevel.get();
   FFaceLayer->Draw(Image(), key, [&](TCanvas* c) {
     c->Brush()->SetStyle(TBrushStyle::bsSolid);
     c->Brush()->SetColor(Color());

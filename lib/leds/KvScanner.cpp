@@ -33,9 +33,11 @@ void TKvLedStyle::Assign(const TPersistent* source) {
   if (!AssignData(source, &TKvLedStyle::F)) TKvPersistent::Assign(source);
 }
 
-void TKvLedStyle::WriteKey(TKvLayerKey& key) const {
-  key << F.InnerHigh << F.InnerShadow << F.InnerWidth << F.OuterHigh << F.OuterShadow
-      << F.OuterWidth << F.PaletteHigh1 << F.PaletteHigh2 << F.PaletteLow1 << F.PaletteLow2;
+// Everything an LED drawn in the style depends on.
+TKvLayerKey& operator<<(TKvLayerKey& key, const TKvLedStyle* s) {
+  return key << s->InnerHigh() << s->InnerShadow() << s->InnerWidth() << s->OuterHigh()
+             << s->OuterShadow() << s->OuterWidth() << s->PaletteHigh1() << s->PaletteHigh2()
+             << s->PaletteLow1() << s->PaletteLow2();
 }
 
 void DrawLed(TCanvas* Canvas, const TRect& Rect, const TKvLedStyle* Style, bool Lit,
@@ -248,7 +250,7 @@ void TKvScanner::Scan() {
 TKvLayerKey TKvScanner::LedKey() const {
   TKvLayerKey key;
   key << Width() << Height() << FLeds << FSpacing << FColorWidth;
-  FLedStyle->WriteKey(key);
+  key << FLedStyle.get();
   return key;
 }
 
@@ -367,7 +369,7 @@ void TKvIndicator::Loaded() {
 TKvLayerKey TKvIndicator::LedKey() const {
   TKvLayerKey key;
   key << Width() << Height() << FLeds << FSpacing << FColorWidth << FPercent1 << FPercent2;
-  for (const auto& style : FLedStyles) style->WriteKey(key);
+  for (const auto& style : FLedStyles) key << style.get();
   return key;
 }
 

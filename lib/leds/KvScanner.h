@@ -73,8 +73,6 @@ public:
 
   // Another LED style: all ten values inside one update. Anything else: the framework's rule.
   void Assign(const TPersistent* source) override;
-  // Writes everything an LED drawn in this style depends on into a kept picture's key.
-  void WriteKey(TKvLayerKey& key) const;
 
 private:
   struct Settings {

@@ -258,7 +258,7 @@ void TKvGauge::Paint() {
   if (ClientWidth() != FBuiltWidth || ClientHeight() != FBuiltHeight) BuildTicks();
   TKvLayerKey bevelKey;
   bevelKey << Width() << Height();
-  FBevel->WriteKey(bevelKey);
+  bevelKey << FBevel.get();
   ClearWithBase(*FFaceBase, bevelKey, [&] {
     FBevelLayer->Draw(Image(), bevelKey, [&](TCanvas* c) {
       TRect client = ClientRect();

@@ -220,7 +220,7 @@ void TKvLevelBar::Paint() {
   TCanvas* canvas = BitmapCanvas();
   TKvLayerKey key;
   key << Width() << Height() << overlapping;
-  FBevel->WriteKey(key);
+  key << FBevel.get();
   if (!overlapping) {
     key << FBarRect.Left << FBarRect.Top << FBarRect.Right << FBarRect.Bottom << FTickHeight
         << FSpacing << fromStart << Vertical() << z1 << int(z12);

@@ -274,7 +274,7 @@ void TKvMeter::Paint() {
 
   TKvLayerKey bevelKey;
   bevelKey << Width() << Height();
-  FBevel->WriteKey(bevelKey);
+  bevelKey << FBevel.get();
   FBevelLayer->Draw(
       Image(), bevelKey,
       [&](TCanvas* c) {

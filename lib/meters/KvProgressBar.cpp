@@ -179,7 +179,7 @@ void TKvProgressBar::Paint() {
   TCanvas* canvas = BitmapCanvas();
   TRect bar = ClientRect();
   TKvLayerKey key;
-  FBevel->WriteKey(key);
+  key << FBevel.get();
   ClearWithBase(FFace, key, [&] {
     FBevel->Paint(canvas, bar);
     FFaceBar = bar;

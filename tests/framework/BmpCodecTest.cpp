@@ -326,10 +326,10 @@ TEST(BmpCodec, ImagesReadTogetherShareOnePixelBudget) {
   half.pixels = QByteArray(qsizetype(kv::bmp::Stride(half.width, 1) * half.height), '\0');
   const QByteArray file = half.Bytes();
   {
-    const kv::bmp::PixelBudgetScope together;
+    const kv::PixelBudgetScope together;
     Decode(file);
     {
-      const kv::bmp::PixelBudgetScope inner;  // shares the outer budget
+      const kv::PixelBudgetScope inner;  // shares the outer budget
       Decode(file);
     }
     try {

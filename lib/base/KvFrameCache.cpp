@@ -1,0 +1,330 @@
+#include "KvFrameCache.h"
+
+#include "KvClasses.h"
+
+#include <algorithm>
+#include <cstring>
+
+using kv::ColorToPixel, kv::ColorToRGB, kv::Rect;
+
+// ---------------------------------------------------------------------------
+// Keys
+
+TKvLayerKey& TKvLayerKey::operator<<(const QString& v) {
+  *this << int64_t(v.size());
+  return Append(v.constData(), size_t(v.size()) * sizeof(QChar));
+}
+
+TKvLayerKey& TKvLayerKey::operator<<(TColor c) { return *this << int64_t(ColorToRGB(c)); }
+
+TKvLayerKey& TKvLayerKey::operator<<(const TFont* f) {
+  return *this << f->Name() << f->Height() << int(f->Style().toInt()) << int(f->Pitch())
+               << f->Charset() << f->Color() << f->Orientation();
+}
+
+TKvLayerKey& TKvLayerKey::operator<<(const TBitmap* b) {
+  // Canvas drawing changes the stamp, direct pixel access the image's cache key.
+  return *this << b->Empty() << int64_t(b->Image().cacheKey()) << int64_t(b->ChangeStamp());
+}
+
+
+TKvLayerKey& TKvLayerKey::operator<<(const TRect& r) {
+  return *this << r.Left << r.Top << r.Right << r.Bottom;
+}
+
+TKvLayerKey& TKvLayerKey::operator<<(const TKvBevel* b) {
+  return *this << b->Visible() << b->BorderColor() << b->BorderWidth() << int(b->OuterOutline())
+               << int(b->OuterStyle()) << b->OuterHighlight() << b->OuterShadow()
+               << b->OuterWidth() << b->OuterColor() << b->OuterSpace() << int(b->InnerOutline())
+               << int(b->InnerStyle()) << b->InnerHighlight() << b->InnerShadow()
+               << b->InnerWidth() << b->InnerColor() << b->InnerSpace();
+}
+
+// ---------------------------------------------------------------------------
+// Static layers
+
+void TKvStaticLayer::Draw(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing,
+                          const TRect* within) {
+  if (key.Bytes() != FKey || FPixels.size() != target->Image().size()) {
+    Record(target->Width(), target->Height(), drawing);
+    FKey = key.Bytes();
+  }
+  Replay(target, within, TPoint(0, 0));
+}
+
+void TKvStaticLayer::Stamp(TBitmap* target, const TKvLayerKey& key, TSize size,
+                           const Drawing& drawing, TPoint at) {
+  if (key.Bytes() != FKey || FPixels.size() != QSize(size.cx, size.cy)) {
+    Record(size.cx, size.cy, drawing);
+    FKey = key.Bytes();
+  }
+  Replay(target, nullptr, at);
+}
+
+void TKvStaticLayer::Clear() {
+  FKey.clear();
+  FPixels = QImage();
+  FRuns.clear();
+}
+
+void TKvStaticLayer::Record(int width, int height, const Drawing& drawing) {
+  TBitmap onBlack, onWhite;
+  onBlack.SetSize(width, height);
+  onWhite.SetSize(width, height);
+  onWhite.Canvas()->FillRect(Rect(0, 0, width, height));  // a new canvas brush is solid white
+  drawing(onBlack.Canvas());
+  drawing(onWhite.Canvas());
+  FRuns.clear();
+  for (int y = 0; y < height; ++y) {
+    const uint32_t* a = onBlack.ScanLine(y);
+    const uint32_t* b = onWhite.ScanLine(y);
+    for (int x = 0; x < width;) {
+      if (a[x] != b[x]) {
+        ++x;
+        continue;
+      }
+      const int begin = x;
+      while (x < width && a[x] == b[x]) ++x;
+      FRuns.push_back({y, begin, x});
+    }
+  }
+  FPixels = onBlack.Image();
+}
+
+void TKvStaticLayer::Replay(TBitmap* target, const TRect* within, TPoint at) const {
+  int64_t left = 0, top = 0, right = target->Width(), bottom = target->Height();
+  if (within) {
+    left = std::max<int64_t>(left, within->Left);
+    top = std::max<int64_t>(top, within->Top);
+    right = std::min<int64_t>(right, within->Right);
+    bottom = std::min<int64_t>(bottom, within->Bottom);
+  }
+  if (left >= right || top >= bottom || FPixels.isNull()) return;
+  // Rows by address: a layer has thousands of short runs.
+  auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
+  const qsizetype toStride = target->Image().bytesPerLine();
+  const uchar* from = FPixels.constBits();
+  const qsizetype fromStride = FPixels.bytesPerLine();
+  // Runs are in row order: start at the first row inside.
+  const auto first = std::lower_bound(FRuns.begin(), FRuns.end(), top - at.Y,
+                                      [](const Run& run, int64_t y) { return run.Y < y; });
+  for (auto run = first; run != FRuns.end(); ++run) {
+    const int64_t y = int64_t(run->Y) + at.Y;
+    if (y >= bottom) break;
+    const int64_t begin = std::max<int64_t>(int64_t(run->Begin) + at.X, left);
+    const int64_t end = std::min<int64_t>(int64_t(run->End) + at.X, right);
+    if (begin >= end) continue;
+    uchar* out = to + y * toStride + begin * 4;
+    const uchar* in = from + run->Y * fromStride + (begin - at.X) * 4;
+    // Most runs of ticks and outlines are one pixel: one word, not a call.
+    if (end - begin == 1) std::memcpy(out, in, 4);
+    else std::memcpy(out, in, size_t(end - begin) * 4);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Two-tone shapes
+
+namespace kv {
+
+void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing,
+                         TColor pen, TColor brush) {
+  const QSize size = target->Image().size();
+  if (key.Bytes() != FKey || size != FSize) {
+    // Drawn on black and on white in two marking colours: a pixel that is the same on both
+    // was painted, and its colour tells by which.
+    constexpr TColor kPenMark = TColor(0x0000FF), kBrushMark = TColor(0x00FF00);
+    TBitmap onBlack, onWhite;
+    onBlack.SetSize(size.width(), size.height());
+    onWhite.SetSize(size.width(), size.height());
+    onWhite.Canvas()->FillRect(Rect(0, 0, size.width(), size.height()));
+    for (TBitmap* b : {&onBlack, &onWhite}) {
+      b->Canvas()->Pen()->SetColor(kPenMark);
+      b->Canvas()->Brush()->SetColor(kBrushMark);
+      drawing(b->Canvas());
+    }
+    const uint32_t penMark = ColorToPixel(kPenMark) & 0xFFFFFFu;
+    FRuns.clear();
+    for (int y = 0; y < size.height(); ++y) {
+      const uint32_t* a = onBlack.ScanLine(y);
+      const uint32_t* w = onWhite.ScanLine(y);
+      for (int x = 0; x < size.width();) {
+        if (a[x] != w[x]) {
+          ++x;
+          continue;
+        }
+        const int begin = x;
+        const auto isPen = [&](int i) { return (a[i] & 0xFFFFFFu) == penMark; };
+        const bool byPen = isPen(x);
+        while (x < size.width() && a[x] == w[x] && isPen(x) == byPen) ++x;
+        FRuns.push_back({y, begin, x, byPen});
+      }
+    }
+    FKey = key.Bytes();
+    FSize = size;
+  }
+  const uint32_t penPixel = ColorToPixel(pen), brushPixel = ColorToPixel(brush);
+  // Rows by address: the target's pixels are made writable once, not once a run.
+  uint32_t* pixels = target->ScanLine(0);
+  const qsizetype stride = target->Image().bytesPerLine() / qsizetype(sizeof(uint32_t));
+  for (const Run& run : FRuns) {
+    uint32_t* line = pixels + run.Y * stride;
+    std::fill(line + run.Begin, line + run.End, run.Pen ? penPixel : brushPixel);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Rows and the part being painted
+
+void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from) {
+  const int64_t dx = int64_t(at.X) - from.Left, dy = int64_t(at.Y) - from.Top;
+  const int64_t left = std::max<int64_t>(at.X, 0), top = std::max<int64_t>(at.Y, 0);
+  const int64_t right = std::min<int64_t>(int64_t(from.Right) + dx, target->Width());
+  const int64_t bottom = std::min<int64_t>(int64_t(from.Bottom) + dy, target->Height());
+  if (left >= right || top >= bottom) return;
+  auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
+  const qsizetype stride = target->Image().bytesPerLine();
+  const uchar* bits = source.constBits();
+  const qsizetype sourceStride = source.bytesPerLine();
+  for (int64_t y = top; y < bottom; ++y)
+    std::memcpy(to + y * stride + left * 4, bits + (y - dy) * sourceStride + (left - dx) * 4,
+                size_t(right - left) * 4);
+}
+
+TRect PaintRect(const TCanvas* screen, const TRect& client) {
+  const TRect r = screen->ClipRect();
+  return IsRectEmpty(r) ? client : r;
+}
+
+}  // namespace kv
+
+// ---------------------------------------------------------------------------
+// Kept pictures and the bottom of a face
+
+bool TKvKeptPicture::Matches(const TKvLayerKey& key, QSize size) const {
+  return !FPixels.isNull() && FPixels.size() == size && key.Bytes() == FKey;
+}
+
+void TKvKeptPicture::Keep(const TKvLayerKey& key, const QImage& source) {
+  FKey = key.Bytes();
+  FPixels = source.copy();
+}
+
+void TKvKeptPicture::Update(const TKvLayerKey& key, QSize size,
+                            const std::function<void(TBitmap*)>& drawing) {
+  if (Matches(key, size)) return;
+  TBitmap picture;
+  picture.SetSize(size.width(), size.height());
+  drawing(&picture);
+  FKey = key.Bytes();
+  FPixels = picture.Image();
+}
+
+void TKvKeptPicture::CopyTo(TBitmap* target, const TRect* within) const {
+  if (!within) {
+    // Rows by address: the target's pixels are made writable once, not once a row.
+    auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
+    if (target->Image().size() == FPixels.size() &&
+        target->Image().bytesPerLine() == FPixels.bytesPerLine()) {
+      std::memcpy(to, FPixels.constBits(), size_t(FPixels.sizeInBytes()));
+      return;
+    }
+  }
+  const TRect all{0, 0, FPixels.width(), FPixels.height()};
+  TRect r = all;
+  if (within && !kv::IntersectRect(r, *within, all)) return;
+  kv::CopyRows(target, {r.Left, r.Top}, FPixels, r);
+}
+
+void TKvKeptPicture::CopyTo(TBitmap* target, TPoint at, const TRect& from) const {
+  kv::CopyRows(target, at, FPixels, from);
+}
+
+void kv::ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKey key,
+                       const std::function<void()>& drawing) {
+  key << clear.Transparent << clear.Fill;
+  TBitmap* image = clear.Image;
+  if (!base.Matches(key, image->Image().size())) {
+    clear.Clear();
+    drawing();
+    base.Keep(key, image->Image());
+    return;
+  }
+  TCanvas* c = image->Canvas();
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  c->Brush()->SetColor(clear.Brush);
+  base.CopyTo(image, &clear.Within);
+}
+
+// ---------------------------------------------------------------------------
+// Tapes
+
+namespace {
+
+// A tape's room: some steps, so that moves back are rare, but none for a step as wide as
+// the face or past the bitmap limit.
+int64_t TapeRoom(int64_t width, int64_t height, int64_t step) {
+  const int64_t room = step < width ? std::max(step, std::min<int64_t>(16 * step, 512)) : 0;
+  return (width + room) * height > kv::kMaxBitmapPixels ? 0 : room;
+}
+
+}  // namespace
+
+TKvTape::TKvTape() : FCanvas(std::make_unique<TCanvas>()) {}
+
+TKvTape::~TKvTape() = default;
+
+bool TKvTape::Keep(int64_t width, int64_t height, int64_t step) {
+  const int64_t room = TapeRoom(width, height, step);
+  FFresh = FImage.width() != width + room || FImage.height() != height;
+  if (FFresh) {
+    FImage = QImage(int(width + room), int(height), QImage::Format_RGB32);
+    FWindow = 0;
+  }
+  FWidth = width;
+  if (FImage.isNull()) return false;
+  Attach();
+  return true;
+}
+
+void TKvTape::StartAtEnd(bool rightwards) {
+  FWindow = rightwards ? Room() : 0;
+  Attach();
+}
+
+void TKvTape::Scroll(int64_t shift) {
+  int64_t to = FWindow - shift;
+  if (to < 0 || to > Room()) {
+    // At an end of the tape the face's pixels move to the other end first.
+    MoveWindow(shift < 0 ? 0 : Room());
+    to = FWindow - shift;
+  }
+  FWindow = to;
+  Attach();
+}
+
+void TKvTape::MoveWindow(int64_t to) {
+  if (to == FWindow) return;
+  for (int y = 0; y < FImage.height(); ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(FImage.scanLine(y));
+    std::memmove(row + to, row + FWindow, size_t(FWidth) * sizeof(uint32_t));
+  }
+  FWindow = to;
+}
+
+void TKvTape::Attach() {
+  FCanvas->Attach(&FImage, QPoint(int(FWindow), 0),
+                  QRegion(int(FWindow), 0, int(FWidth), FImage.height()));
+}
+
+void TKvTape::CopyTo(TBitmap* target) const {
+  kv::CopyRows(target, TPoint(0, 0), FImage,
+               TRect{int(FWindow), 0, int(FWindow + FWidth), FImage.height()});
+}
+
+void TKvTape::Show(TCanvas* screen, const TRect& r) const {
+  const TCopyMode mode = screen->CopyMode();
+  screen->SetCopyMode(TCopyMode::cmSrcCopy);
+  screen->CopyRect(r, FCanvas.get(), r);
+  screen->SetCopyMode(mode);
+}

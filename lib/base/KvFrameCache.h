@@ -1,0 +1,191 @@
+// The frame cache: what the controls keep between frames so that a live frame draws only
+// what moved. Kept layers and pictures under the key of their drawing's inputs, the kept
+// bottom of a face, the scrolling tape, and the pixel-row copies they are made of. Internal:
+// not installed, and no installed header includes it (a control keeps its caches in its
+// private data).
+#pragma once
+
+#include "Graphics.h"
+#include "KvControls.h"
+
+#include <QByteArray>
+#include <QImage>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TKvBevel;
+
+// The inputs of a kept drawing, written one after the other: it is drawn again when they
+// differ from the last paint's.
+class TKvLayerKey {
+public:
+  TKvLayerKey& operator<<(int64_t v) { return Append(&v, sizeof v); }
+  TKvLayerKey& operator<<(int v) { return *this << int64_t(v); }
+  TKvLayerKey& operator<<(bool v) { return *this << int64_t(v); }
+  TKvLayerKey& operator<<(const QString& v);
+  // Colours as drawn, so that a change of the system colours counts.
+  TKvLayerKey& operator<<(TColor c);
+  TKvLayerKey& operator<<(const TFont* f);
+  // A picture's pixels, by the identity of their current contents.
+  TKvLayerKey& operator<<(const TBitmap* b);
+  TKvLayerKey& operator<<(const TRect& r);
+  // Everything a bevel's Paint depends on.
+  TKvLayerKey& operator<<(const TKvBevel* b);
+  const QByteArray& Bytes() const { return FBytes; }
+
+private:
+  TKvLayerKey& Append(const void* data, size_t size) {
+    FBytes.append(static_cast<const char*>(data), qsizetype(size));
+    return *this;
+  }
+  QByteArray FBytes;
+};
+
+// A part of a face that does not change from frame to frame (a scale, ticks, a bevel, a
+// caption): the pixels its drawing writes, recorded once and replayed over the image while
+// the drawing's key stays the same, whatever lies under them. The drawing must write only
+// opaque pixels in copy modes: it is recorded by running it on a black and on a white image,
+// and a pixel it wrote has the same colour on both.
+class TKvStaticLayer {
+public:
+  using Drawing = std::function<void(TCanvas*)>;
+
+  // Writes the drawing's pixels onto Target, drawing afresh only when Key or Target's size
+  // changed; with Within, only the recorded pixels inside that rectangle.
+  void Draw(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing,
+            const TRect* within = nullptr);
+  // A small drawing repeated at many places (a dot, a tick): recorded once on an image of
+  // Size, and replayed with its top left corner at At, clipped to Target.
+  void Stamp(TBitmap* target, const TKvLayerKey& key, TSize size, const Drawing& drawing,
+             TPoint at);
+  // Forgets the recording: the next Draw draws afresh.
+  void Clear();
+  bool Empty() const { return FPixels.isNull(); }
+
+private:
+  struct Run {
+    int Y, Begin, End;
+  };
+  void Record(int width, int height, const Drawing& drawing);
+  void Replay(TBitmap* target, const TRect* within, TPoint at) const;
+
+  QByteArray FKey;
+  QImage FPixels;
+  std::vector<Run> FRuns;
+};
+
+namespace kv {
+
+// A shape drawn with a pen and a brush, recorded once by which of the two painted each
+// pixel and painted again in any two colours: a shadow whose colour changes keeps its shape.
+class TwoToneShape {
+public:
+  using Drawing = std::function<void(TCanvas*)>;
+  // Paints the shape Drawing draws with the canvas's pen and brush colours, in Pen and Brush,
+  // drawing afresh only when Key or Target's size changed. The drawing may only use copy modes.
+  void Paint(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing, TColor pen,
+             TColor brush);
+
+private:
+  struct Run {
+    int Y, Begin, End;
+    bool Pen;
+  };
+  QByteArray FKey;
+  QSize FSize;
+  std::vector<Run> FRuns;
+};
+
+// Copies the pixels of Source's rectangle From (inside Source) to Target with From's top left
+// at At, clipped to Target: what a plain copy writes, one row at a time.
+void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from);
+
+// What a paint must make right: the bounds of the region the screen canvas is limited to,
+// the whole client area when nothing limits it.
+TRect PaintRect(const TCanvas* screen, const TRect& client);
+
+}  // namespace kv
+
+// A whole picture kept under the key of what it was drawn from: the bottom of a face, or a
+// strip a frame copies part of (a lit bar, every tick lit).
+class TKvKeptPicture {
+public:
+  // Whether the kept picture was made from Key at Size.
+  bool Matches(const TKvLayerKey& key, QSize size) const;
+  // Keeps Source's pixels under Key.
+  void Keep(const TKvLayerKey& key, const QImage& source);
+  // Makes the picture afresh when Key or Size changed: Drawing draws it on a bitmap of Size.
+  void Update(const TKvLayerKey& key, QSize size, const std::function<void(TBitmap*)>& drawing);
+  // Copies the kept pixels inside Within (clipped to the picture) onto Target, at the same
+  // place; the whole picture without Within.
+  void CopyTo(TBitmap* target, const TRect* within = nullptr) const;
+  // Copies the kept rectangle From onto Target with its top left at At.
+  void CopyTo(TBitmap* target, TPoint at, const TRect& from) const;
+  const QImage& Pixels() const { return FPixels; }
+
+private:
+  QByteArray FKey;
+  QImage FPixels;
+};
+
+// The bottom of a face kept as one picture: the cleared image and what a face draws on it
+// first (a back picture, a scale). While its key stays the same, a frame starts with one copy
+// of it instead of clearing and drawing again.
+using TKvFaceBase = TKvKeptPicture;
+
+namespace kv {
+
+// The control's clear followed by Drawing make the bottom of a face on the control's image.
+// While Key (what Drawing depends on), the size and what the clear fills with stay the same,
+// one copy of what both made last time stands in for them, inside the part being painted
+// only; the canvas then has the brush a clear leaves.
+void ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKey key,
+                   const std::function<void()>& drawing);
+
+}  // namespace kv
+
+// A face that scrolls across, kept on a tape some steps wider than the face: a step moves
+// the window the face is read through instead of every pixel, and only when the window
+// reaches an end of the tape do its pixels move back to the other end. The scope and the
+// banner keep their faces on one.
+class TKvTape {
+public:
+  TKvTape();
+  ~TKvTape();
+  // Sizes the tape for a face Width x Height that scrolls Step pixels at a time; a tape of
+  // another size is made anew and holds no face. False when no tape can be had.
+  bool Keep(int64_t width, int64_t height, int64_t step);
+  // Whether the tape was made anew by the last Keep.
+  bool Fresh() const { return FFresh; }
+  // Columns the window can move before it reaches an end.
+  int64_t Room() const { return FImage.width() - FWidth; }
+  // Puts the window at the end a face moving that way (Shift > 0: rightwards) moves away
+  // from.
+  void StartAtEnd(bool rightwards);
+  // The face moves Shift columns across: the window moves the other way along the tape.
+  void Scroll(int64_t shift);
+  // The canvas on the window, its origin at the window's left.
+  TCanvas* Canvas() const { return FCanvas.get(); }
+  // Row Y of the face, at the window.
+  uint32_t* Row(int64_t y) {
+    return reinterpret_cast<uint32_t*>(FImage.scanLine(int(y))) + FWindow;
+  }
+  int64_t Height() const { return FImage.height(); }
+  // Copies the face into Target (of the face's size).
+  void CopyTo(TBitmap* target) const;
+  // Copies the face's rectangle R onto the screen canvas.
+  void Show(TCanvas* screen, const TRect& r) const;
+
+private:
+  void MoveWindow(int64_t to);
+  void Attach();
+
+  QImage FImage;
+  std::unique_ptr<TCanvas> FCanvas;
+  int64_t FWidth = 0;
+  int64_t FWindow = 0;  // the window's first column on the tape
+  bool FFresh = true;
+};
