@@ -217,6 +217,8 @@ void TKvCustomImageControl::ClearBitmapCanvas() {
 void TKvCustomImageControl::Paint() { ShowImage(Canvas(), FImage.get(), Width(), Height()); }
 
 void TKvCustomImageControl::PaintControl() {
+  // Sized first, so that a face kept for another size is never copied in.
+  FImage->SetSize(Width(), Height());
   FPaintRect = kv::PaintRect(Canvas(), ClientRect());
   TKvCustomControl::PaintControl();
 }

@@ -1,6 +1,8 @@
 #include "KvNavigator.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
+#include "KvInputsInternal.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -22,11 +24,17 @@ std::unique_ptr<TBitmap> LoadGlyphs(const QString& name, TColor transparent) {
 
 }  // namespace
 
+struct TKvMediaButton::Private {
+  kv::ButtonPress Press;
+  // The cleared image with the gradient.
+  TKvFaceBase Face;
+};
+
 TKvMediaButton::TKvMediaButton(kv::OwnerOrParent owner)
     : TKvCustomImageControl(owner),
       FEnabledGlyphs(LoadGlyphs(QStringLiteral("EN_IMAGES"), clOlive)),
       FDisabledGlyphs(LoadGlyphs(QStringLiteral("DI_IMAGES"), clOlive)),
-      FFace(std::make_unique<TBitmap>()) {
+      d(std::make_unique<Private>()) {
   // A double click arrives as a second press.
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption) &
@@ -48,27 +56,17 @@ void TKvMediaButton::SetBorderColor(TColor v) {
 }
 
 void TKvMediaButton::Paint() {
-  const bool down = FPress.Pressed();
-  // The face depends only on the size and the pressed state: kept between paints.
-  const FaceKey key{Width(), Height(), down};
-  if (key != FFaceKey) {
-    FFace->SetSize(Width(), Height());
-    TCanvas* f = FFace->Canvas();
-    f->Brush()->SetStyle(TBrushStyle::bsSolid);
-    f->Brush()->SetColor(Color());
-    f->FillRect(ClientRect());
+  const bool down = d->Press.Pressed();
+  TCanvas* c = BitmapCanvas();
+  // The face depends only on the size, the colours and the pressed state: kept between paints.
+  const TColor from = down ? clBtnFace : clBtnHighlight, to = down ? clBtnHighlight : clBtnShadow;
+  TKvLayerKey key;
+  key << from << to;
+  kv::ClearWithBase(ImageClear(), d->Face, key, [&] {
     TRect r = ClientRect();
     InflateRect(r, -2, -2);
-    GradientFill(f, r, down ? clBtnFace : clBtnHighlight, down ? clBtnHighlight : clBtnShadow, 0,
-                 std::max(2, ClientHeight() / 10));
-    FFaceKey = key;
-  }
-  Image()->SetSize(Width(), Height());
-  TCanvas* c = BitmapCanvas();
-  const TCopyMode mode = c->CopyMode();
-  c->SetCopyMode(TCopyMode::cmSrcCopy);
-  c->CopyRect(ClientRect(), FFace->Canvas(), ClientRect());
-  c->SetCopyMode(mode);
+    GradientFill(c, r, from, to, 0, std::max(2, ClientHeight() / 10));
+  });
 
   const TBitmap* strip = Enabled() ? FEnabledGlyphs.get() : FDisabledGlyphs.get();
   const int cw = strip->Width() / 10, ch = strip->Height(), shift = down ? 1 : 0;
@@ -87,7 +85,7 @@ void TKvMediaButton::Paint() {
 
 void TKvMediaButton::PressAt(int x, int y) {
   if (!PtInRect(ClientRect(), Point(x, y))) return;
-  FPress.Begin();
+  d->Press.Begin();
   SetMouseCapture(true);
   if (TabStop() && CanFocus()) {
     QPointer<TKvMediaButton> self(this);
@@ -98,8 +96,8 @@ void TKvMediaButton::PressAt(int x, int y) {
 }
 
 void TKvMediaButton::CancelPress() {
-  if (FPress.Tracking() && MouseCapture()) SetMouseCapture(false);
-  if (FPress.End()) UpdateControl();
+  if (d->Press.Tracking() && MouseCapture()) SetMouseCapture(false);
+  if (d->Press.End()) UpdateControl();
 }
 
 void TKvMediaButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
@@ -111,24 +109,24 @@ void TKvMediaButton::MouseDown(TMouseButton button, TShiftState shift, int x, in
 void TKvMediaButton::MouseMove(TShiftState shift, int x, int y) {
   QPointer<TKvMediaButton> self(this);
   TKvCustomImageControl::MouseMove(shift, x, y);
-  if (self && FPress.Follow(PtInRect(ClientRect(), Point(x, y)))) UpdateControl();
+  if (self && d->Press.Follow(PtInRect(ClientRect(), Point(x, y)))) UpdateControl();
 }
 
 void TKvMediaButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-  if (button == TMouseButton::mbLeft && !ReleasePress(*this, FPress)) return;
+  if (button == TMouseButton::mbLeft && !ReleasePress(*this, d->Press)) return;
   TKvCustomImageControl::MouseUp(button, shift, x, y);
 }
 
 void TKvMediaButton::KeyDown(uint16_t& key, TShiftState shift) {
   QPointer<TKvMediaButton> self(this);
   TKvCustomImageControl::KeyDown(key, shift);
-  if (self && key == VK_SPACE && !FPress.Pressed()) PressAt(0, 0);
+  if (self && key == VK_SPACE && !d->Press.Pressed()) PressAt(0, 0);
 }
 
 void TKvMediaButton::KeyUp(uint16_t& key, TShiftState shift) {
   QPointer<TKvMediaButton> self(this);
   TKvCustomImageControl::KeyUp(key, shift);
-  if (self && key == VK_SPACE) ReleasePress(*this, FPress);
+  if (self && key == VK_SPACE) ReleasePress(*this, d->Press);
 }
 
 void TKvMediaButton::CMCancelMode() { CancelPress(); }
@@ -141,7 +139,6 @@ void TKvMediaButton::WMKillFocus() {
 
 void TKvMediaButton::CMSysColorChange() {
   TKvCustomImageControl::CMSysColorChange();
-  FFaceKey = {};
   UpdateControl();
 }
 

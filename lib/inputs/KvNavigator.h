@@ -88,14 +88,7 @@ private:
   std::unique_ptr<TBitmap> FEnabledGlyphs;
   std::unique_ptr<TBitmap> FDisabledGlyphs;
   TColor FGlyphTransparent = clOlive;
-  // The cleared image with the gradient, for the size and pressed state it was made for.
-  struct FaceKey {
-    int Width = -1, Height = -1;
-    bool Down = false;
-    friend bool operator==(const FaceKey&, const FaceKey&) = default;
-  };
-  std::unique_ptr<TBitmap> FFace;
-  FaceKey FFaceKey;
   bool FFocused = false;
-  kv::ButtonPress FPress;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

@@ -1,7 +1,7 @@
 #include "KvSlider.h"
 
 #include "ClassRegistry.h"
-#include "KvFaceBase.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <algorithm>
@@ -24,22 +24,27 @@ QRgb Rgb(TColor c) {
 
 }  // namespace
 
+struct TKvSlider::Private {
+  TKvFaceBase Face;
+  // The strips with every tick unlit and lit, and the key of what they were drawn from.
+  TBitmap OffStrip, OnStrip;
+  QByteArray StripKey;
+};
+
 TKvSlider::TKvSlider(kv::OwnerOrParent owner)
     : TKvThumbControl(owner),
       FBevel(std::make_unique<TKvBevel>()),
       FPalette(std::make_unique<TKvPalette>()),
-      FOffStrip(std::make_unique<TBitmap>()),
-      FOnStrip(std::make_unique<TBitmap>()) {
+      d(std::make_unique<Private>()) {
   FBevel->SetInnerStyle(TKvBevelStyle::bsLowered);
   FBevel->SetInnerWidth(2);
   FBevel->SetInnerColor(clBlack);
-  connect(FBevel.get(), &TKvPersistent::OnChange, this, [this] { StripsChanged(); });
-  connect(FPalette.get(), &TKvPersistent::OnChange, this, [this] { StripsChanged(); });
+  connect(FBevel.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
+  connect(FPalette.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
   SetColor(clBlack);
   SetParentColor(false);
   SetBounds(0, 0, 36, 171);
   LoadThumb();
-  BuildStrips();
 }
 
 TKvSlider::~TKvSlider() = default;
@@ -47,11 +52,6 @@ TKvSlider::~TKvSlider() = default;
 QString TKvSlider::BuiltInThumb() const {
   // Named by the picture's long axis: a vertical slider takes the horizontal picture.
   return Vertical() ? QStringLiteral("KVSLIDERTHUMB_HORI") : QStringLiteral("KVSLIDERTHUMB_VERT");
-}
-
-void TKvSlider::StripsChanged() {
-  BuildStrips();
-  UpdateControl();
 }
 
 void TKvSlider::SetMaxValue(int v) {
@@ -79,30 +79,26 @@ void TKvSlider::SetPosition(int v) {
 void TKvSlider::Change() { emit OnChange(this); }
 
 void TKvSlider::SetSpacing(int v) {
-  if (v >= 0 && SetIfChanged(FSpacing, v)) StripsChanged();
+  if (v >= 0 && SetIfChanged(FSpacing, v)) UpdateControl();
 }
 
 void TKvSlider::SetTickWidth(int v) {
-  if (v > 0 && SetIfChanged(FTickWidth, v)) StripsChanged();
+  if (v > 0 && SetIfChanged(FTickWidth, v)) UpdateControl();
 }
 
-// A square slider gets no resize from the swap, so the strips are rebuilt here.
 void TKvSlider::SetOrientation(TKvOrientation v) {
   if (!kv::IsEnumValue(v) || !SetIfChanged(FOrientation, v)) return;
-  if (!IsLoading()) {
-    SetBounds(Left(), Top(), Height(), Width());
-    BuildStrips();
-  }
+  if (!IsLoading()) SetBounds(Left(), Top(), Height(), Width());
   LoadThumb();
   UpdateControl();
 }
 
 void TKvSlider::SetSolidFill(bool v) {
-  if (SetIfChanged(FSolidFill, v)) StripsChanged();
+  if (SetIfChanged(FSolidFill, v)) UpdateControl();
 }
 
 void TKvSlider::SetStyle(TKvSliderStyle v) {
-  if (kv::IsEnumValue(v) && SetIfChanged(FStyle, v)) StripsChanged();
+  if (kv::IsEnumValue(v) && SetIfChanged(FStyle, v)) UpdateControl();
 }
 
 void TKvSlider::SetOptions(TKvSliderOptions v) {
@@ -114,7 +110,7 @@ void TKvSlider::SetBorderColor(TColor v) {
 }
 
 void TKvSlider::SetBorderWidth(int v) {
-  if (v >= 0 && SetIfChanged(FBorderWidth, v)) StripsChanged();
+  if (v >= 0 && SetIfChanged(FBorderWidth, v)) UpdateControl();
 }
 
 void TKvSlider::SetFocusColor(TColor v) {
@@ -127,24 +123,12 @@ void TKvSlider::SetThumbIndent(int v) {
 
 void TKvSlider::Loaded() {
   TKvThumbControl::Loaded();
-  BuildStrips();
   UpdateControl();
 }
 
 void TKvSlider::CMColorChanged() {
   TKvThumbControl::CMColorChanged();
-  BuildStrips();
   UpdateControl();
-}
-
-void TKvSlider::CMSysColorChange() {
-  TKvThumbControl::CMSysColorChange();
-  BuildStrips();
-}
-
-void TKvSlider::Resize() {
-  BuildStrips();
-  TKvThumbControl::Resize();
 }
 
 TRect TKvSlider::StripRect() const {
@@ -163,13 +147,27 @@ QSize TKvSlider::StripSize() const {
   return QSize(int(w), int(h));
 }
 
-void TKvSlider::BuildStrips() {
-  if (IsLoading()) return;
+void TKvSlider::KeepStrips() const {
   const QSize size = StripSize();
-  FOffStrip->SetSize(size.width(), size.height());
-  FOnStrip->SetSize(size.width(), size.height());
-  FillStrip(FOffStrip.get(), FPalette->Low());
-  FillStrip(FOnStrip.get(), FPalette->High());
+  TKvLayerKey key;
+  key << size.width() << size.height() << Color() << FPalette->Low() << FPalette->High()
+      << FTickWidth << FSpacing << FSolidFill << Vertical() << TopRight();
+  if (key.Bytes() == d->StripKey) return;
+  d->StripKey = key.Bytes();
+  d->OffStrip.SetSize(size.width(), size.height());
+  d->OnStrip.SetSize(size.width(), size.height());
+  FillStrip(&d->OffStrip, FPalette->Low());
+  FillStrip(&d->OnStrip, FPalette->High());
+}
+
+const TBitmap* TKvSlider::OffStrip() const {
+  KeepStrips();
+  return &d->OffStrip;
+}
+
+const TBitmap* TKvSlider::OnStrip() const {
+  KeepStrips();
+  return &d->OnStrip;
 }
 
 // Bars are clipped to the strip, so no bar image is ever larger than the strip itself.
@@ -203,23 +201,23 @@ void TKvSlider::FillStrip(TBitmap* strip, TColor color) const {
 
 void TKvSlider::Paint() {
   TCanvas* canvas = BitmapCanvas();
-  if (QSize(FOffStrip->Width(), FOffStrip->Height()) != StripSize()) BuildStrips();
+  KeepStrips();
   // The frame, the bevel and the unlit strip stay the same while the thumb moves.
   const TColor frame = HasFocus() ? FFocusColor : FBorderColor;
   TKvLayerKey key;
-  key << FBorderWidth << (FBorderWidth > 0 ? frame : TColor(clBlack)) << FOffStrip.get();
+  key << FBorderWidth << (FBorderWidth > 0 ? frame : TColor(clBlack)) << &d->OffStrip;
   key << FBevel.get();
-  ClearWithBase(key, [&] {
+  kv::ClearWithBase(ImageClear(), d->Face, key, [&] {
     TRect r = ClientRect();
     if (FBorderWidth > 0) DrawFrame3D(canvas, r, frame, frame, FBorderWidth);
     FBevel->Paint(canvas, r);
     FInterior = r;
-    const TRect strip = kv::Bounds(r.Left, r.Top, FOffStrip->Width(), FOffStrip->Height());
+    const TRect strip = kv::Bounds(r.Left, r.Top, d->OffStrip.Width(), d->OffStrip.Height());
     if (!IsRectEmpty(strip))
-      canvas->CopyRect(strip, FOffStrip->Canvas(), Rect(0, 0, strip.Width(), strip.Height()));
+      canvas->CopyRect(strip, d->OffStrip.Canvas(), Rect(0, 0, strip.Width(), strip.Height()));
   });
   const TRect& r = FInterior;
-  const TRect strip = kv::Bounds(r.Left, r.Top, FOffStrip->Width(), FOffStrip->Height());
+  const TRect strip = kv::Bounds(r.Left, r.Top, d->OffStrip.Width(), d->OffStrip.Height());
   PlaceThumb();
   TRect d = r;
   const TRect& t = FThumbRect;
@@ -231,7 +229,7 @@ void TKvSlider::Paint() {
   TRect lit;
   if (!IsRectEmpty(d) && IntersectRect(lit, d, strip) && IntersectRect(lit, lit, PaintRect())) {
     // The lit strip's rows, as a plain copy would put them.
-    kv::CopyRows(Image(), {lit.Left, lit.Top}, FOnStrip->Image(),
+    kv::CopyRows(Image(), {lit.Left, lit.Top}, d->OnStrip.Image(),
                  Rect(lit.Left - r.Left, lit.Top - r.Top, lit.Right - r.Left, lit.Bottom - r.Top));
   }
   DrawThumb(canvas);

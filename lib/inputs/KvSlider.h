@@ -118,13 +118,13 @@ public:
   int ThumbIndent() const { return FThumbIndent; }
   void SetThumbIndent(int v);
 
-  // The strips as last built (unlit and lit), each the size of the bevel's interior.
-  const TBitmap* OffStrip() const { return FOffStrip.get(); }
-  const TBitmap* OnStrip() const { return FOnStrip.get(); }
+  // The strips (unlit and lit) for the current settings, each the size of the bevel's
+  // interior.
+  const TBitmap* OffStrip() const;
+  const TBitmap* OnStrip() const;
 
   void Loaded() override;
   void CMColorChanged() override;
-  void CMSysColorChange() override;
 
 signals:
   void OnChange(TObject* Sender);
@@ -132,8 +132,6 @@ signals:
 protected:
   virtual void Change();
   void Paint() override;
-  // Rebuilds both strips for the current size and settings (nothing while loading).
-  void BuildStrips();
 
   bool Vertical() const override { return FOrientation == TKvOrientation::voVertical; }
   bool TopRight() const override { return FStyle == TKvSliderStyle::ssTopRight; }
@@ -150,7 +148,6 @@ protected:
   bool HandPoint() const override { return Has(TKvSliderOption::soHandPoint); }
   bool ThumbOpaque() const override { return Has(TKvSliderOption::soThumbOpaque); }
   QString BuiltInThumb() const override;
-  void Resize() override;
 
 private:
   bool Has(TKvSliderOption o) const { return FOptions.testFlag(o); }
@@ -159,7 +156,8 @@ private:
   TRect StripRect() const;
   QSize StripSize() const;
   void FillStrip(TBitmap* strip, TColor color) const;
-  void StripsChanged();
+  // Makes both strips afresh when what they are drawn from changed.
+  void KeepStrips() const;
 
   int FMaxValue = 100;
   int FMinValue = 0;
@@ -177,7 +175,7 @@ private:
   std::unique_ptr<TKvBevel> FBevel;
   std::unique_ptr<TKvPalette> FPalette;
   int FThumbIndent = 2;
-  std::unique_ptr<TBitmap> FOffStrip;
-  std::unique_ptr<TBitmap> FOnStrip;
   TRect FInterior;  // inside the frame and the bevel, as the kept face drew them
+  struct Private;
+  std::unique_ptr<Private> d;
 };

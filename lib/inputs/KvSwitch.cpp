@@ -1,8 +1,9 @@
 #include "KvSwitch.h"
 
 #include "ClassRegistry.h"
-#include "KvSysUtils.h"
+#include "KvFrameCache.h"
 #include "KvSystem.h"
+#include "KvSysUtils.h"
 
 #include <QPointer>
 
@@ -20,8 +21,13 @@ constexpr TKvSwitchOptions kAllOptions =
 
 }  // namespace
 
+struct TKvSwitch::Private {
+  TKvFaceBase Face;
+};
+
 TKvSwitch::TKvSwitch(kv::OwnerOrParent owner)
-    : TKvThumbControl(owner), FBevel(std::make_unique<TKvBevel>()) {
+    : TKvThumbControl(owner), FBevel(std::make_unique<TKvBevel>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() & ~TControlStyle(TControlStyleFlag::csSetCaption));
   FBevel->SetInnerSpace(0);
   FBevel->SetOuterOutline(TKvBevelOutlineStyle::osNone);
@@ -140,7 +146,7 @@ void TKvSwitch::Paint() {
   key << FBorderWidth << (FBorderWidth > 0 ? frame : TColor(clBlack)) << (back != nullptr);
   if (back) key << back;
   key << FBevel.get();
-  ClearWithBase(key, [&] {
+  kv::ClearWithBase(ImageClear(), d->Face, key, [&] {
     TRect r = ClientRect();
     if (FBorderWidth > 0) DrawFrame3D(canvas, r, frame, frame, FBorderWidth);
     FBevel->Paint(canvas, r);

@@ -143,4 +143,6 @@ private:
   TColor FBorderColor = clBtnFace;
   int FBorderWidth = 1;
   TColor FFocusColor = clBlue;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

@@ -1,6 +1,8 @@
 #include "KvTrackBar.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
+#include "KvInputsInternal.h"
 #include "KvSystem.h"
 
 #include <algorithm>
@@ -19,8 +21,13 @@ constexpr TKvTrackBarOptions kAllOptions =
 
 }  // namespace
 
+struct TKvTrackBar::Private {
+  TKvFaceBase Face;
+};
+
 TKvTrackBar::TKvTrackBar(kv::OwnerOrParent owner)
-    : TKvThumbControl(owner), FGutterBevel(std::make_unique<TKvBevel>()) {
+    : TKvThumbControl(owner), FGutterBevel(std::make_unique<TKvBevel>()),
+      d(std::make_unique<Private>()) {
   FGutterBevel->SetInnerStyle(TKvBevelStyle::bsNone);
   FGutterBevel->SetInnerSpace(0);
   FGutterBevel->SetInnerOutline(TKvBevelOutlineStyle::osNone);
@@ -176,7 +183,7 @@ void TKvTrackBar::Paint() {
       << FThumbWidth << FThumbHeight << (HasFocus() && FFocusOffset >= 0);
   if (HasFocus() && FFocusOffset >= 0) key << FFocusOffset << FFocusColor;
   key << FGutterBevel.get();
-  ClearWithBase(key, [&] {
+  kv::ClearWithBase(ImageClear(), d->Face, key, [&] {
     const TRect client = ClientRect();
     if (back) {
       canvas->StretchDraw(client, back);

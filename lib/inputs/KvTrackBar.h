@@ -174,4 +174,6 @@ private:
   int FScaleOffset = 5;
   TColor FFocusColor = clBlack;
   int FFocusOffset = 0;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

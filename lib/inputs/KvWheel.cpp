@@ -29,11 +29,15 @@ int64_t Part(int64_t p, int64_t z) {
 
 }  // namespace
 
+struct TKvWheel::Private {
+  TKvFaceBase FaceBase;
+};
+
 TKvWheel::TKvWheel(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FBackImage(std::make_unique<TBitmap>()),
-      FHandleImage(std::make_unique<TBitmap>()),
-      FFaceBase(std::make_unique<TKvFaceBase>()) {
+      FHandleImage(std::make_unique<TBitmap>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetTransparent(true);
   connect(FBackImage.get(), &TGraphic::OnChange, this, [this] { BackImageChanged(); });
@@ -189,7 +193,7 @@ void TKvWheel::Paint() {
   // The knob under the handle stays the same while the handle turns.
   TKvLayerKey key;
   key << Width() << Height() << back << back->TransparentColor();
-  ClearWithBase(*FFaceBase, key, [&] {
+  kv::ClearWithBase(ImageClear(), d->FaceBase, key, [&] {
     if (Transparent()) {
       canvas->Brush()->SetStyle(TBrushStyle::bsClear);
       canvas->BrushCopy(TRect{bx, by, bx + back->Width(), by + back->Height()}, back,

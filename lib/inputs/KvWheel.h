@@ -99,8 +99,9 @@ private:
   int FRadius = 40;
   bool FDragging = false;
   bool FReloading = false;
-  std::unique_ptr<TKvFaceBase> FFaceBase;
   // Where the last frame drew the handle: a turn repaints only that and the new place.
   TRect FPaintedHandle;
   bool FHandlePainted = false;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

@@ -148,7 +148,7 @@ void TKvLabel::Paint() {
   if (FStyle == TKvLabelStyle::lsRaised || FStyle == TKvLabelStyle::lsLowered)
     key << FColorHighlight << FColorShadow;
   else if (FStyle == TKvLabelStyle::lsShadow) key << FColorShadow << FShadowDepth;
-  ClearWithBase(FFace, key, [&] {
+  kv::ClearWithBase(ImageClear(), FFace, key, [&] {
     TCanvas* canvas = BitmapCanvas();
     const TPoint text = MeasureCaption();
     SetFontAngle(canvas, FAngle);

@@ -139,7 +139,7 @@ void TKvCustomBlinkLed::Paint() {
   const bool rounded = FBlinkLedType == TKvBlinkLedType::ltRounded;
   TKvLayerKey base;
   base << rounded << r.Left << r.Top << r.Right << r.Bottom;
-  ClearWithBase(FFace, base, [&] {
+  kv::ClearWithBase(ImageClear(), FFace, base, [&] {
     if (!rounded) return;
     c->Pen()->SetWidth(1);
     c->Pen()->SetStyle(TPenStyle::psSolid);

@@ -105,9 +105,7 @@ void TKvCheckLed::ClearWithInnerRings() {
   TKvLayerKey key;
   key << Width() << Height() << Color() << FCheckRect.Left << FCheckRect.Top << FCheckRect.Right
       << FCheckRect.Bottom << clBtnHighlight << clBtnShadow << clBtnFace;
-  kv::ClearWithBase(
-      Image(), Color(), FFace, key, [this] { ClearBitmapCanvas(); },
-      [this] {
+  kv::ClearWithBase(ImageClear(), FFace, key, [this] {
         TCanvas* c = BitmapCanvas();
         TRect r = Rect(SatAdd(FCheckRect.Left, 1), SatAdd(FCheckRect.Top, 1),
                        SatSub(FCheckRect.Right, 1), SatSub(FCheckRect.Bottom, 1));

@@ -265,7 +265,7 @@ void TKvScanner::Paint() {
     }
   }
   TBitmap* image = Image();
-  ClearWithBase(*FFaceBase, key, [&] {
+  kv::ClearWithBase(ImageClear(), *FFaceBase, key, [&] {
     FRow.ForEachVisible([&](int64_t i) { FRow.CopyLed(image, FLedImage.get(), 0, i); });
   });
   const bool overlaps = FRow.Overlaps();
@@ -391,7 +391,7 @@ void TKvIndicator::Paint() {
   const auto zone = [&](int64_t i) { return i < zone1 ? 0 : i < zone12 ? 1 : 2; };
   TBitmap* image = Image();
   bool whole = false;
-  ClearWithBase(*FFaceBase, key, [&] {
+  kv::ClearWithBase(ImageClear(), *FFaceBase, key, [&] {
     whole = true;
     FRow.ForEachVisible([&](int64_t i) { FRow.CopyLed(image, FLedImage.get(), 2 * zone(i), i); });
   });

@@ -225,7 +225,7 @@ void TKvLedClock::Paint() {
   faceKey << Color() << FBackgroundPicture.get() << FTickOutline << FTickColor << FHourMarks
           << FTickWidth << FSecWidth << TimeText() << FHoursColor << FHoursOutline << FLedSize
           << FSpacing << FTextOffsetX << FTextOffsetY << FTextAngle;
-  ClearWithBase(*FFaceBase, faceKey, [&] {
+  kv::ClearWithBase(ImageClear(), *FFaceBase, faceKey, [&] {
     DrawBackground(canvas);
     canvas->Pen()->SetColor(FTickOutline);
     canvas->Pen()->SetStyle(TPenStyle::psSolid);

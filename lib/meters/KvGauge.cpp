@@ -259,7 +259,7 @@ void TKvGauge::Paint() {
   TKvLayerKey bevelKey;
   bevelKey << Width() << Height();
   bevelKey << FBevel.get();
-  ClearWithBase(*FFaceBase, bevelKey, [&] {
+  kv::ClearWithBase(ImageClear(), *FFaceBase, bevelKey, [&] {
     FBevelLayer->Draw(Image(), bevelKey, [&](TCanvas* c) {
       TRect client = ClientRect();
       FBevel->Paint(c, client);

@@ -210,7 +210,7 @@ const std::vector<TKvPercentPie::Slice>& TKvPercentPie::CurrentSlices() {
 
 void TKvPercentPie::Paint() {
   // The cleared image is kept: a partial repaint copies only its own part of it.
-  ClearWithBase(FCleared, TKvLayerKey(), [] {});
+  kv::ClearWithBase(ImageClear(), FCleared, TKvLayerKey(), [] {});
   TCanvas* c = BitmapCanvas();
   c->Pen()->SetColor(OutlineColor());
   c->Pen()->SetStyle(TPenStyle::psSolid);

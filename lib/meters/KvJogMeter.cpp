@@ -352,19 +352,19 @@ void TKvJogMeter::Paint() {
     kv::DrawText(c, Caption(), r, kTextFlags);
   };
   if (!s.Visible()) {
-    ClearWithBase(*FFaceBase, key, drum);
+    kv::ClearWithBase(ImageClear(), *FFaceBase, key, drum);
   } else if (0 <= l.HeightMin && l.HeightMin <= l.HeightMax) {
     // The labels begin where the longest ticks end, so the ticks drawn before them give the
     // same pixels: they are kept in the face of their offsets.
     ScaleRecording& recording = RecordingOf(l);
-    ClearWithBase(recording.Face, key, [&] {
+    kv::ClearWithBase(ImageClear(), recording.Face, key, [&] {
       drum();
       PaintTicks(canvas, l);
     });
     DrawLabels(l, recording);
   } else {
     ScaleRecording& recording = RecordingOf(l);
-    ClearWithBase(*FFaceBase, key, drum);
+    kv::ClearWithBase(ImageClear(), *FFaceBase, key, drum);
     DrawLabels(l, recording);
     // The recording is made again when the settings change: it needs no key of its own.
     static const TKvLayerKey kSettingsKept;

@@ -233,7 +233,7 @@ void TKvLevelBar::Paint() {
     FBevel->Paint(canvas, client);
     if (!overlapping) drawTicks(canvas, 1, n, false);
   };
-  ClearWithBase(*FFaceBase, key, drawBase);
+  kv::ClearWithBase(ImageClear(), *FFaceBase, key, drawBase);
   if (overlapping) {
     for (int k = 1; k <= n; ++k) drawTicks(canvas, k, k, k <= lit);
   } else if (lit > 0) {
@@ -242,7 +242,7 @@ void TKvLevelBar::Paint() {
       // The lit face follows the unlit one: made again whenever that was.
       drawTicks(canvas, 1, n, true);
       FLitFace = image->Image().copy();
-      ClearWithBase(*FFaceBase, key, drawBase);
+      kv::ClearWithBase(ImageClear(), *FFaceBase, key, drawBase);
     }
     // A partial repaint makes right only what it paints; the base was restored there.
     const TRect a = TickRect(1), b = TickRect(lit);

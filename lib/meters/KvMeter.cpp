@@ -254,7 +254,7 @@ void TKvMeter::Paint() {
            << FMaxValue << Font();
   TKvLayerKey baseKey = scaleKey;
   baseKey << FBackImage->Bitmap();
-  ClearWithBase(*FFaceBase, baseKey, [&] {
+  kv::ClearWithBase(ImageClear(), *FFaceBase, baseKey, [&] {
     if (!FBackImage->Graphic()->Empty()) canvas->StretchDraw(ClientRect(), FBackImage->Graphic());
     FScaleLayer->Draw(Image(), scaleKey, [&](TCanvas* c) { DrawScale(c, g); });
   });

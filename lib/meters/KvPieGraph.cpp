@@ -389,7 +389,7 @@ void TKvPieGraph::Paint() {
   const TColor sideFace = g.Kind == Wedges::AllUsed ? FUsedShadowColor : FFreeShadowColor;
   TKvLayerKey key;
   key << FDepth << FOutlineColor << sideFace;
-  ClearWithBase(FFaceBase, key, [&] {
+  kv::ClearWithBase(ImageClear(), FFaceBase, key, [&] {
     if (Width() > 0 && Height() > 0) DrawBase(BitmapCanvas(), g, {FOutlineColor, sideFace, {}, {}});
   });
   TBitmap* image = Image();

@@ -180,7 +180,7 @@ void TKvProgressBar::Paint() {
   TRect bar = ClientRect();
   TKvLayerKey key;
   key << FBevel.get();
-  ClearWithBase(FFace, key, [&] {
+  kv::ClearWithBase(ImageClear(), FFace, key, [&] {
     FBevel->Paint(canvas, bar);
     FFaceBar = bar;
   });

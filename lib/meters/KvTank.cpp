@@ -206,7 +206,7 @@ void TKvTank::Paint() {
   const TRect all{0, 0, Width(), Height()};
   // The walls and the empty inside stay the same while the level moves.
   bool redrawn = false;
-  ClearWithBase(*FFaceBase, key, [&] {
+  kv::ClearWithBase(ImageClear(), *FFaceBase, key, [&] {
     redrawn = true;
     c->Pen()->SetMode(TPenMode::pmCopy);
     c->Pen()->SetStyle(TPenStyle::psSolid);

@@ -495,7 +495,7 @@ void TkvThermoMeter::Paint() {
   key << Width() << Height() << int(FDirection) << FColorAfter << FColorBefore << FShowCaption
       << Caption() << Font();
   WriteScaleKey(key, *FScale);
-  ClearWithBase(*FFaceBase, key, [&] {
+  kv::ClearWithBase(ImageClear(), *FFaceBase, key, [&] {
     if (FShowCaption) DrawCaption(canvas, l);
     if (visible) DrawLabels(canvas, l);
     DrawBulb(canvas, l);
