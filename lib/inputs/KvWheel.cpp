@@ -1,6 +1,7 @@
 #include "KvWheel.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>

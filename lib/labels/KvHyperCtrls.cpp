@@ -1,6 +1,7 @@
 #include "KvHyperCtrls.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
 
 #include <QDesktopServices>
 #include <QPointer>
@@ -167,11 +168,17 @@ void SetUrlOpenerForTesting(UrlOpener Opener) {
 // ---------------------------------------------------------------------------
 // TKvHyperLink
 
+struct TKvHyperLink::Private {
+  // The caption with its halo: it stays while only the colours behind it change.
+  TKvStaticLayer TextLayer;
+};
+
 TKvHyperLink::TKvHyperLink(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FFontEnter(std::make_unique<TFont>()),
       FFontLeave(std::make_unique<TFont>()),
-      FTextOutline(std::make_unique<TKvTextOutline>()) {
+      FTextOutline(std::make_unique<TKvTextOutline>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csDoubleClicks));
   SetBounds(0, 0, 135, 25);
@@ -236,7 +243,7 @@ void TKvHyperLink::Paint() {
   // An opaque text cell has the colour just filled: drawn clear, the text writes the same.
   TKvLayerKey key;
   key << Caption() << font << FTextOutline->Color() << width << FWordWrap << int(FAlignment);
-  FTextLayer.Draw(Image(), key, [&](TCanvas* c) {
+  d->TextLayer.Draw(Image(), key, [&](TCanvas* c) {
     c->SetFont(font);
     c->Brush()->SetStyle(TBrushStyle::bsClear);
     kv::DrawOutlinedText(c, r, Caption(), FWordWrap, FAlignment, FTextOutline->Color(), width);

@@ -101,8 +101,8 @@ private:
   TAlignment FAlignment = TAlignment::taCenter;
   bool FWordWrap = true;
   bool FMouseInside = false;
-  // The caption with its halo: it stays while only the colours behind it change.
-  TKvStaticLayer FTextLayer;
+  struct Private;
+  std::unique_ptr<Private> d;
 };
 
 // A hyperlink that opens URL on a left click and shows the hand cursor.

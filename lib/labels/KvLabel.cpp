@@ -1,6 +1,7 @@
 #include "KvLabel.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <cmath>
@@ -69,8 +70,14 @@ TPoint LabelTextOrigin(int Angle, TPoint Text, TPoint Client, TAlignment Alignme
 
 // ---------------------------------------------------------------------------
 
+struct TKvLabel::Private {
+  // The whole face: it changes only with what the label shows.
+  TKvFaceBase Face;
+};
+
 TKvLabel::TKvLabel(kv::OwnerOrParent owner)
-    : TKvGraphicImageControl(owner), FBitmap(std::make_unique<TBitmap>()) {
+    : TKvGraphicImageControl(owner), FBitmap(std::make_unique<TBitmap>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csSetCaption | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 100, 25);
   SetColor(clBtnFace);
@@ -148,7 +155,7 @@ void TKvLabel::Paint() {
   if (FStyle == TKvLabelStyle::lsRaised || FStyle == TKvLabelStyle::lsLowered)
     key << FColorHighlight << FColorShadow;
   else if (FStyle == TKvLabelStyle::lsShadow) key << FColorShadow << FShadowDepth;
-  kv::ClearWithBase(ImageClear(), FFace, key, [&] {
+  kv::ClearWithBase(ImageClear(), d->Face, key, [&] {
     TCanvas* canvas = BitmapCanvas();
     const TPoint text = MeasureCaption();
     SetFontAngle(canvas, FAngle);

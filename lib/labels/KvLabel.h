@@ -118,6 +118,6 @@ private:
   int FShadowDepth = 2;
   std::unique_ptr<TBitmap> FBitmap;
   int FAngle = 0;
-  // The whole face: it changes only with what the label shows.
-  TKvFaceBase FFace;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

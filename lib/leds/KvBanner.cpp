@@ -1,7 +1,7 @@
 #include "KvBanner.h"
 
 #include "ClassRegistry.h"
-#include "KvFaceBase.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 #include "Raster.h"
 

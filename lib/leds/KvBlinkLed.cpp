@@ -1,6 +1,7 @@
 #include "KvBlinkLed.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -19,8 +20,15 @@ const QString kColorIndexOutOfRange = QStringLiteral("Out of range! ColorIndex=[
 
 }  // namespace
 
+struct TKvCustomBlinkLed::Private {
+  TKvStaticLayer CaptionLayer;
+  // The cleared image with a round LED's rim and lit half, which a blink leaves alone.
+  TKvFaceBase Face;
+};
+
 TKvCustomBlinkLed::TKvCustomBlinkLed(kv::OwnerOrParent owner)
-    : TKvGraphicImageControl(owner), FTimer(std::make_unique<TTimer>(nullptr)) {
+    : TKvGraphicImageControl(owner), FTimer(std::make_unique<TTimer>(nullptr))
+      , d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csClickEvents | TControlStyleFlag::csOpaque |
                    TControlStyleFlag::csReplicatable) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption) &
@@ -139,7 +147,7 @@ void TKvCustomBlinkLed::Paint() {
   const bool rounded = FBlinkLedType == TKvBlinkLedType::ltRounded;
   TKvLayerKey base;
   base << rounded << r.Left << r.Top << r.Right << r.Bottom;
-  kv::ClearWithBase(ImageClear(), FFace, base, [&] {
+  kv::ClearWithBase(ImageClear(), d->Face, base, [&] {
     if (!rounded) return;
     c->Pen()->SetWidth(1);
     c->Pen()->SetStyle(TPenStyle::psSolid);
@@ -177,7 +185,7 @@ void TKvCustomBlinkLed::Paint() {
   TKvLayerKey key;
   key << Caption() << Font() << FCaptionRect.Left << FCaptionRect.Top << FCaptionRect.Right
       << FCaptionRect.Bottom;
-  FCaptionLayer.Draw(Image(), key, [&](TCanvas* canvas) {
+  d->CaptionLayer.Draw(Image(), key, [&](TCanvas* canvas) {
     canvas->SetFont(Font());
     canvas->Brush()->SetStyle(TBrushStyle::bsClear);
     TRect caption = FCaptionRect;

@@ -93,9 +93,8 @@ private:
   TRect FLedRect;
   TRect FCaptionRect;
   bool FLayoutValid = false;
-  TKvStaticLayer FCaptionLayer;
-  // The cleared image with a round LED's rim and lit half, which a blink leaves alone.
-  TKvFaceBase FFace;
+  struct Private;
+  std::unique_ptr<Private> d;
 };
 
 class KV_EXPORT TKvBlinkLed : public TKvCustomBlinkLed {

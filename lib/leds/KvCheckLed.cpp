@@ -1,7 +1,7 @@
 #include "KvCheckLed.h"
 
 #include "ClassRegistry.h"
-#include "KvFaceBase.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 #include "SysUtils.h"
 
@@ -17,8 +17,15 @@ namespace {
 
 }  // namespace
 
+struct TKvCheckLed::Private {
+  TKvStaticLayer CaptionLayer;
+  // The cleared image with the box's three inner rings, which a toggle leaves alone.
+  TKvFaceBase Face;
+};
+
 TKvCheckLed::TKvCheckLed(kv::OwnerOrParent owner)
-    : TKvCustomImageControl(owner), FPalette(std::make_unique<TKvPalette>()) {
+    : TKvCustomImageControl(owner), FPalette(std::make_unique<TKvPalette>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csCaptureMouse |
                    TControlStyleFlag::csClickEvents | TControlStyleFlag::csSetCaption |
                    TControlStyleFlag::csOpaque | TControlStyleFlag::csReplicatable) &
@@ -105,7 +112,7 @@ void TKvCheckLed::ClearWithInnerRings() {
   TKvLayerKey key;
   key << Width() << Height() << Color() << FCheckRect.Left << FCheckRect.Top << FCheckRect.Right
       << FCheckRect.Bottom << clBtnHighlight << clBtnShadow << clBtnFace;
-  kv::ClearWithBase(ImageClear(), FFace, key, [this] {
+  kv::ClearWithBase(ImageClear(), d->Face, key, [this] {
         TCanvas* c = BitmapCanvas();
         TRect r = Rect(SatAdd(FCheckRect.Left, 1), SatAdd(FCheckRect.Top, 1),
                        SatSub(FCheckRect.Right, 1), SatSub(FCheckRect.Bottom, 1));
@@ -146,7 +153,7 @@ void TKvCheckLed::Paint() {
   TKvLayerKey key;
   key << Caption() << Font() << Enabled() << clBtnHighlight << clBtnShadow << FTextRect.Left
       << FTextRect.Top << FTextRect.Right << FTextRect.Bottom;
-  FCaptionLayer.Draw(Image(), key, [&](TCanvas* canvas) {
+  d->CaptionLayer.Draw(Image(), key, [&](TCanvas* canvas) {
     canvas->SetFont(Font());
     canvas->Brush()->SetStyle(TBrushStyle::bsClear);
     DrawCaption(canvas, Caption(), FTextRect, Enabled());

@@ -127,8 +127,7 @@ private:
   bool FPressing = false;
   bool FSavedChecked = false;
   bool FFocused = false;
-  TKvStaticLayer FCaptionLayer;
-  // The cleared image with the box's three inner rings, which a toggle leaves alone.
-  TKvFaceBase FFace;
   TRect FCheckInside;  // the box's inside the kept face was drawn with
+  struct Private;
+  std::unique_ptr<Private> d;
 };

@@ -1,7 +1,7 @@
 #include "KvDigit.h"
 
 #include "ClassRegistry.h"
-#include "KvFaceBase.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -27,8 +27,16 @@ bool InLimit(int v, int lo) { return v >= lo && v <= TKvDigitGroup::kMaxDigits; 
 
 }  // namespace
 
+struct TKvDigitGroup::Private {
+  // The cell pictures by mask: the ten digits, then the same with the decimal point.
+  std::array<TKvStaticLayer, 20> DigitStamps;
+  // What the segment pictures depend on besides their mask.
+  TKvLayerKey StampKey;
+};
+
 TKvDigitGroup::TKvDigitGroup(kv::OwnerOrParent owner)
-    : TKvGraphicImageControl(owner), FPalette(std::make_unique<TKvPalette>()) {
+    : TKvGraphicImageControl(owner), FPalette(std::make_unique<TKvPalette>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption));
   SetBounds(0, 0, 120, 35);
@@ -110,8 +118,8 @@ void TKvDigitGroup::StampDigit(TBitmap* target, int x0, int cellWidth, int mask)
   const int digit = mask & ~kDecimalPoint;
   const int index = (mask & kDecimalPoint) ? 10 + digit : digit;
   const TSize size{SatAdd(cellWidth, 2 * kMargin), Height()};
-  FDigitStamps[size_t(index)].Stamp(
-      target, FStampKey, size,
+  d->DigitStamps[size_t(index)].Stamp(
+      target, d->StampKey, size,
       [&](TCanvas* c) {
         c->Pen()->SetColor(FOutlineColor);
         c->Pen()->SetWidth(1);
@@ -184,10 +192,10 @@ void TKvDigitGroup::KeepCellInputs(int cellWidth) {
       Transparent() ? int64_t(ground->Image().cacheKey()) : kv::ColorToRGB(Color()),
       Transparent() ? int64_t(ground->ChangeStamp()) : 0,
       Width()};
-  if (inputs == FCellInputs && !FStampKey.Bytes().isEmpty()) return;
+  if (inputs == FCellInputs && !d->StampKey.Bytes().isEmpty()) return;
   FCellInputs = inputs;
-  FStampKey = TKvLayerKey();
-  FStampKey << cellWidth << Height() << FActiveOnly << FOutlineColor << FPalette->High()
+  d->StampKey = TKvLayerKey();
+  d->StampKey << cellWidth << Height() << FActiveOnly << FOutlineColor << FPalette->High()
             << FPalette->Low();
   FCellPictures.clear();
   if (cellWidth <= 0) return;

@@ -97,10 +97,6 @@ private:
   // one copy.
   const QImage& CellPicture(size_t i, int cellWidth, int mask);
 
-  // The cell pictures by mask: the ten digits, then the same with the decimal point.
-  std::array<TKvStaticLayer, 20> FDigitStamps;
-  // What the segment pictures depend on besides their mask.
-  TKvLayerKey FStampKey;
   // What FStampKey and FCellPictures were made for: the cell's size, the segments' settings
   // and colours as drawn, what lies under the cells, and the width they share.
   std::array<int64_t, 10> FCellInputs{};
@@ -127,4 +123,6 @@ private:
   bool FActiveOnly = false;
   bool FLeadingZero = true;
   TColor FOutlineColor = clBlack;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

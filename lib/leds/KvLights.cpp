@@ -1,6 +1,7 @@
 #include "KvLights.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -20,10 +21,17 @@ bool OnlyLamps(TKvLightsStates v) { return (v & ~TKvLights::kAllLamps) == TKvLig
 
 }  // namespace
 
+struct TKvLights::Private {
+  // Each lamp's cell of either strip, its transparent black left out: recorded once and
+  // replayed at the lamp, instead of a keyed copy pixel by pixel every frame.
+  std::array<TKvStaticLayer, 6> LampStamps;
+};
+
 TKvLights::TKvLights(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FStripOff(std::make_unique<TBitmap>()),
-      FStripOn(std::make_unique<TBitmap>()) {
+      FStripOn(std::make_unique<TBitmap>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 80, 45);
   SetColor(clBlack);
@@ -98,7 +106,7 @@ void TKvLights::Paint() {
       const bool on = FLedState.testFlag(kLamps[k]);
       TKvLayerKey key;
       key << strip << FCellWidth << FCellHeight;
-      FLampStamps[size_t(2 * k + (on ? 1 : 0))].Stamp(
+      d->LampStamps[size_t(2 * k + (on ? 1 : 0))].Stamp(
           Image(), key, TSize{FCellWidth, FCellHeight},
           [&](TCanvas* cell) {
             cell->Brush()->SetStyle(TBrushStyle::bsClear);

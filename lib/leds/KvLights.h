@@ -101,7 +101,6 @@ private:
   int FCellWidth = 0;
   int FCellHeight = 0;
   int FVisibleCount = 3;
-  // Each lamp's cell of either strip, its transparent black left out: recorded once and
-  // replayed at the lamp, instead of a keyed copy pixel by pixel every frame.
-  std::array<TKvStaticLayer, 6> FLampStamps;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

@@ -1,6 +1,7 @@
 #include "KvMatrix.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -198,13 +199,17 @@ TColor MatrixCodeColor(char16_t code, TColor High) {
 
 }  // namespace kv
 
+struct TKvMatrix::Private {
+  TKvStaticLayer FaceLayer;
+};
+
 TKvMatrix::TKvMatrix(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FTimer(std::make_unique<TKvTimer>(nullptr)),
       FPalette(std::make_unique<TKvPalette>()),
       FBevel(std::make_unique<TKvBevel>()),
-      FCellImage(std::make_unique<TBitmap>()),
-      FFaceLayer(std::make_unique<TKvStaticLayer>()) {
+      FCellImage(std::make_unique<TBitmap>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption));
   FBevel->SetInnerStyle(TKvBevelStyle::bsLowered);
@@ -431,7 +436,7 @@ void TKvMatrix::Paint() {
   key << Width() << Height() << Color() << FCellImage.get() << FLedsVisible << FLeds << FSpacing
       << int(FOrientation);
   key << FBevel.get();
-  FFaceLayer->Draw(Image(), key, [&](TCanvas* c) {
+  d->FaceLayer.Draw(Image(), key, [&](TCanvas* c) {
     c->Brush()->SetStyle(TBrushStyle::bsSolid);
     c->Brush()->SetColor(Color());
     c->FillRect(ClientRect());

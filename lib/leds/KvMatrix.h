@@ -146,7 +146,6 @@ private:
   std::unique_ptr<TKvPalette> FPalette;
   std::unique_ptr<TKvBevel> FBevel;
   std::unique_ptr<TBitmap> FCellImage;
-  std::unique_ptr<TKvStaticLayer> FFaceLayer;
   QString FDisplayText;
   std::vector<char16_t> FColorCodes;
   int64_t FFirstChar = 1;
@@ -159,4 +158,6 @@ private:
   bool FAutoScroll = false;
   TKvAlignment FAlignment = TKvAlignment::vaLeftJustify;
   TKvMatrixScrollDirection FScrollDirection = TKvMatrixScrollDirection::msdRightToLeft;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

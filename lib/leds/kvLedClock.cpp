@@ -1,6 +1,7 @@
 #include "kvLedClock.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -110,12 +111,17 @@ QString TwoDigits(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char
 
 }  // namespace
 
+struct TKvLedClock::Private {
+  // The face under the seconds ring (background picture, hour marks, time), and one second dot.
+  TKvFaceBase FaceBase;
+  TKvStaticLayer SecondDot;
+};
+
 TKvLedClock::TKvLedClock(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FTimer(std::make_unique<TKvTimer>(nullptr)),
-      FBackgroundPicture(std::make_unique<TBitmap>()),
-      FFaceBase(std::make_unique<TKvFaceBase>()),
-      FSecondDot(std::make_unique<TKvStaticLayer>()) {
+      FBackgroundPicture(std::make_unique<TBitmap>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption));
   SetBounds(0, 0, 200, 200);
@@ -225,7 +231,7 @@ void TKvLedClock::Paint() {
   faceKey << Color() << FBackgroundPicture.get() << FTickOutline << FTickColor << FHourMarks
           << FTickWidth << FSecWidth << TimeText() << FHoursColor << FHoursOutline << FLedSize
           << FSpacing << FTextOffsetX << FTextOffsetY << FTextAngle;
-  kv::ClearWithBase(ImageClear(), *FFaceBase, faceKey, [&] {
+  kv::ClearWithBase(ImageClear(), d->FaceBase, faceKey, [&] {
     DrawBackground(canvas);
     canvas->Pen()->SetColor(FTickOutline);
     canvas->Pen()->SetStyle(TPenStyle::psSolid);
@@ -264,7 +270,7 @@ void TKvLedClock::DrawSecondsRing(TCanvas* canvas, TPoint centre, int64_t radius
   ForEachDot(centre, radius, FSeconds + 1, UnitCircle<60, 15>(), [&](int64_t x, int64_t y) {
     const int64_t left = x - FSecWidth, top = y - FSecWidth;
     if (std::abs(left) > kStampReach || std::abs(top) > kStampReach) return;
-    FSecondDot->Stamp(Image(), key, TSize{side, side}, dot, TPoint(int(left), int(top)));
+    d->SecondDot.Stamp(Image(), key, TSize{side, side}, dot, TPoint(int(left), int(top)));
   });
 }
 

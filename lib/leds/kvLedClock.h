@@ -206,9 +206,6 @@ private:
 
   std::unique_ptr<TKvTimer> FTimer;
   std::unique_ptr<TBitmap> FBackgroundPicture;
-  // The face under the seconds ring (background picture, hour marks, time), and one second dot.
-  std::unique_ptr<TKvFaceBase> FFaceBase;
-  std::unique_ptr<TKvStaticLayer> FSecondDot;
   bool FActive = false;
   bool FSecondsIndicator = true;
   bool FHourMarks = true;
@@ -231,4 +228,6 @@ private:
   int FTextOffsetY = 0;
   int FTextAngle = 10;
   TDateTime FAlarmTime = 0;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

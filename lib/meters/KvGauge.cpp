@@ -1,6 +1,7 @@
 #include "KvGauge.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -43,16 +44,21 @@ void FillChecked(TBitmap* bitmap, TColor color) {
 
 }  // namespace
 
+struct TKvGauge::Private {
+  // The bevel, and every tick unlit and lit, replayed where the frame shows them.
+  TKvStaticLayer BevelLayer;
+  TKvFaceBase FaceBase;  // the cleared image with the bevel
+  TKvStaticLayer OffLayer;
+  TKvStaticLayer OnLayer;
+};
+
 TKvGauge::TKvGauge(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FPalette(std::make_unique<TKvPalette>()),
       FBevel(std::make_unique<TKvBevel>()),
       FTickOff(std::make_unique<TBitmap>()),
-      FTickOn(std::make_unique<TBitmap>()),
-      FBevelLayer(std::make_unique<TKvStaticLayer>()),
-      FFaceBase(std::make_unique<TKvFaceBase>()),
-      FOffLayer(std::make_unique<TKvStaticLayer>()),
-      FOnLayer(std::make_unique<TKvStaticLayer>()) {
+      FTickOn(std::make_unique<TBitmap>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque | TControlStyleFlag::csReplicatable);
   SetBounds(0, 0, 30, 170);
   SetColor(clBlack);
@@ -245,11 +251,11 @@ void TKvGauge::DrawTicks() {
   };
   // Vertical bars list the unlit ticks first, so lit ones gather at the growth end.
   if (Vertical()) {
-    drawRun(FTickCount - lit, FTickOff.get(), FOffLayer.get());
-    drawRun(lit, FTickOn.get(), FOnLayer.get());
+    drawRun(FTickCount - lit, FTickOff.get(), &d->OffLayer);
+    drawRun(lit, FTickOn.get(), &d->OnLayer);
   } else {
-    drawRun(lit, FTickOn.get(), FOnLayer.get());
-    drawRun(FTickCount - lit, FTickOff.get(), FOffLayer.get());
+    drawRun(lit, FTickOn.get(), &d->OnLayer);
+    drawRun(FTickCount - lit, FTickOff.get(), &d->OffLayer);
   }
 }
 
@@ -259,8 +265,8 @@ void TKvGauge::Paint() {
   TKvLayerKey bevelKey;
   bevelKey << Width() << Height();
   bevelKey << FBevel.get();
-  kv::ClearWithBase(ImageClear(), *FFaceBase, bevelKey, [&] {
-    FBevelLayer->Draw(Image(), bevelKey, [&](TCanvas* c) {
+  kv::ClearWithBase(ImageClear(), d->FaceBase, bevelKey, [&] {
+    d->BevelLayer.Draw(Image(), bevelKey, [&](TCanvas* c) {
       TRect client = ClientRect();
       FBevel->Paint(c, client);
     });

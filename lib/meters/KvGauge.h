@@ -118,11 +118,6 @@ private:
 
   std::unique_ptr<TBitmap> FTickOff;
   std::unique_ptr<TBitmap> FTickOn;
-  // The bevel, and every tick unlit and lit, replayed where the frame shows them.
-  std::unique_ptr<TKvStaticLayer> FBevelLayer;
-  std::unique_ptr<TKvFaceBase> FFaceBase;  // the cleared image with the bevel
-  std::unique_ptr<TKvStaticLayer> FOffLayer;
-  std::unique_ptr<TKvStaticLayer> FOnLayer;
   TRect FBarRect;
   int64_t FTickStep = 2;
   int FTickCount = 0;
@@ -130,4 +125,6 @@ private:
   int FBuiltHeight = -1;
   // The bevel width the current size was laid out for: a new bevel keeps the bar's size.
   int FLaidOutBevelWidth = 0;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

@@ -1,6 +1,7 @@
 #include "KvGraphs.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
 
 #include <array>
 #include <cmath>
@@ -153,7 +154,14 @@ void TKvPercentGraph::Change() { emit OnChange(this); }
 // ---------------------------------------------------------------------------
 // Pie
 
-TKvPercentPie::TKvPercentPie(kv::OwnerOrParent owner) : TKvPercentGraph(owner) {
+struct TKvPercentPie::Private {
+  TKvFaceBase Cleared;
+};
+
+TKvPercentPie::~TKvPercentPie() = default;
+
+TKvPercentPie::TKvPercentPie(kv::OwnerOrParent owner) : TKvPercentGraph(owner)
+      , d(std::make_unique<Private>()) {
   SetBounds(0, 0, 97, 97);
 }
 
@@ -210,7 +218,7 @@ const std::vector<TKvPercentPie::Slice>& TKvPercentPie::CurrentSlices() {
 
 void TKvPercentPie::Paint() {
   // The cleared image is kept: a partial repaint copies only its own part of it.
-  kv::ClearWithBase(ImageClear(), FCleared, TKvLayerKey(), [] {});
+  kv::ClearWithBase(ImageClear(), d->Cleared, TKvLayerKey(), [] {});
   TCanvas* c = BitmapCanvas();
   c->Pen()->SetColor(OutlineColor());
   c->Pen()->SetStyle(TPenStyle::psSolid);

@@ -129,6 +129,7 @@ class KV_EXPORT TKvPercentPie : public TKvPercentGraph {
   Q_CLASSINFO("default.Transparent", "false")
 public:
   explicit TKvPercentPie(kv::OwnerOrParent owner);
+  ~TKvPercentPie() override;
   void SegmentsChanged() override;
 
 protected:
@@ -152,5 +153,6 @@ private:
   TSize FSlicesSize{-1, -1};
   std::vector<Slice> FDrawn;
   TSize FDrawnSize{-1, -1};
-  TKvFaceBase FCleared;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

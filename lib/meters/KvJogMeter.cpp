@@ -1,6 +1,7 @@
 #include "KvJogMeter.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <algorithm>
@@ -69,11 +70,40 @@ struct TKvJogMeter::Layout {
   long double Start = 0;  // the window's start S
 };
 
+struct TKvJogMeter::Label {
+  QString Text;
+  TSize Size;
+  TKvLayerKey Key;  // the text and the font its stamp shows
+  TKvStaticLayer Stamp;
+};
+
+// The ticks and the places of the labels for one pair of offsets of the minor and the major
+// ticks from the window's start.
+struct TKvJogMeter::ScaleRecording {
+  TKvFaceBase Face;                                 // the drum with the ticks under the labels
+  TKvStaticLayer Ticks;                             // the ticks over the labels
+  std::vector<std::pair<int64_t, int64_t>> Labels;  // index from the first, pixel
+};
+
+struct TKvJogMeter::Private {
+  TKvFaceBase FaceBase;
+  // The labels drawn so far, by value: they repeat as the scale slides.
+  std::map<long double, Label> Labels;
+  std::optional<LabelSettings> LabelsMadeFor;
+  // The key of the drum and caption, for the settings it was built from.
+  std::optional<FaceSettings> FaceMadeFor;
+  TKvLayerKey FaceKey;
+  // The scale recorded so far, by the offsets of the minor and the major ticks, for the
+  // settings it was recorded with.
+  std::map<std::pair<long double, long double>, ScaleRecording> Recordings;
+  std::unique_ptr<ScaleSettings> RecordingsMadeFor;
+};
+
 TKvJogMeter::TKvJogMeter(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FScale(std::make_unique<TKvJogMeterScale>()),
       FValue(std::make_unique<TKvLiniarIndicator>()),
-      FFaceBase(std::make_unique<TKvFaceBase>()) {
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 160, 40);
   SetColor(clBlack);
@@ -124,16 +154,9 @@ TKvJogMeter::FontSettings TKvJogMeter::FontNow() const {
           f->Charset(), f->Orientation(), kv::ColorToRGB(f->Color())};
 }
 
-struct TKvJogMeter::Label {
-  QString Text;
-  TSize Size;
-  TKvLayerKey Key;  // the text and the font its stamp shows
-  TKvStaticLayer Stamp;
-};
-
 TKvJogMeter::Label& TKvJogMeter::LabelOf(long double value) {
-  if (FLabels.size() >= kMaxLabelStamps) FLabels.clear();
-  auto [it, added] = FLabels.try_emplace(value);
+  if (d->Labels.size() >= kMaxLabelStamps) d->Labels.clear();
+  auto [it, added] = d->Labels.try_emplace(value);
   Label& label = it->second;
   if (added) {
     TCanvas* c = BitmapCanvas();
@@ -162,12 +185,12 @@ TKvJogMeter::ScaleRecording& TKvJogMeter::RecordingOf(const Layout& l) {
   const size_t kept = std::clamp<size_t>(
       kMaxRecordedBytes / std::max<size_t>(1, size_t(Width()) * size_t(Height()) * 4), 1,
       kMaxTickRecordings);
-  if (!FScaleSettings || !(*FScaleSettings == settings) || FRecordings.size() >= kept) {
-    FRecordings.clear();
-    FScaleSettings = std::make_unique<ScaleSettings>(settings);
+  if (!d->RecordingsMadeFor || !(*d->RecordingsMadeFor == settings) || d->Recordings.size() >= kept) {
+    d->Recordings.clear();
+    d->RecordingsMadeFor = std::make_unique<ScaleSettings>(settings);
   }
   const long double offset = RunOffset(l, s.Step());
-  auto [it, added] = FRecordings.try_emplace({RunOffset(l, s.SmallStep()), offset});
+  auto [it, added] = d->Recordings.try_emplace({RunOffset(l, s.SmallStep()), offset});
   ScaleRecording& recording = it->second;
   const long double step = s.Step();
   const int64_t count = kv::StepCount(s.Apperture(), step);
@@ -190,9 +213,9 @@ void TKvJogMeter::DrawLabels(const Layout& l, const ScaleRecording& recording) {
   const long double k0 = std::trunc(l.Start / step);
   // The labels made for another format or font are made again.
   LabelSettings settings{FScale->FormatText(), FScale->Decimals(), FontNow()};
-  if (!FLabelSettings || !(*FLabelSettings == settings)) {
-    FLabels.clear();
-    FLabelSettings = std::move(settings);
+  if (!d->LabelsMadeFor || !(*d->LabelsMadeFor == settings)) {
+    d->Labels.clear();
+    d->LabelsMadeFor = std::move(settings);
   }
   for (const auto& [i, p] : recording.Labels) {
     Label& label = LabelOf(k0 * step + i * step);
@@ -330,13 +353,13 @@ void TKvJogMeter::Paint() {
                         kv::ColorToRGB(FToColor),
                         Caption(),
                         FontNow()};
-  if (!FFaceSettings || !(*FFaceSettings == settings)) {
-    FFaceKey = {};
-    FFaceKey << Width() << Height() << l.Horizontal << FFromColor << FToColor << FShowCaption
+  if (!d->FaceMadeFor || !(*d->FaceMadeFor == settings)) {
+    d->FaceKey = {};
+    d->FaceKey << Width() << Height() << l.Horizontal << FFromColor << FToColor << FShowCaption
              << l.Before << Caption() << Font();
-    FFaceSettings = std::move(settings);
+    d->FaceMadeFor = std::move(settings);
   }
-  const TKvLayerKey& key = FFaceKey;
+  const TKvLayerKey& key = d->FaceKey;
   TCanvas* canvas = BitmapCanvas();
   // The drum and the caption stay the same while the scale slides over them.
   const auto drum = [&] {
@@ -352,7 +375,7 @@ void TKvJogMeter::Paint() {
     kv::DrawText(c, Caption(), r, kTextFlags);
   };
   if (!s.Visible()) {
-    kv::ClearWithBase(ImageClear(), *FFaceBase, key, drum);
+    kv::ClearWithBase(ImageClear(), d->FaceBase, key, drum);
   } else if (0 <= l.HeightMin && l.HeightMin <= l.HeightMax) {
     // The labels begin where the longest ticks end, so the ticks drawn before them give the
     // same pixels: they are kept in the face of their offsets.
@@ -364,7 +387,7 @@ void TKvJogMeter::Paint() {
     DrawLabels(l, recording);
   } else {
     ScaleRecording& recording = RecordingOf(l);
-    kv::ClearWithBase(ImageClear(), *FFaceBase, key, drum);
+    kv::ClearWithBase(ImageClear(), d->FaceBase, key, drum);
     DrawLabels(l, recording);
     // The recording is made again when the settings change: it needs no key of its own.
     static const TKvLayerKey kSettingsKept;

@@ -198,11 +198,7 @@ private:
 
   // The ticks and the places of the labels for one pair of offsets of the minor and the major
   // ticks from the window's start: the labels sit on the major ticks.
-  struct ScaleRecording {
-    TKvFaceBase Face;                                 // the drum with the ticks under the labels
-    TKvStaticLayer Ticks;                             // the ticks over the labels
-    std::vector<std::pair<int64_t, int64_t>> Labels;  // index from the first, pixel
-  };
+  struct ScaleRecording;
   // Where the first tick of a step falls from the window's start.
   long double RunOffset(const Layout& l, long double step) const;
   // The ticks and label places for the window's offsets, made when first needed.
@@ -221,15 +217,7 @@ private:
   std::unique_ptr<TKvLiniarIndicator> FValue;
   TColor FFromColor = clBlack;
   TColor FToColor = clWhite;
-  std::unique_ptr<TKvFaceBase> FFaceBase;
-  // The labels drawn so far, by value: they repeat as the scale slides.
-  std::map<long double, Label> FLabels;
-  std::optional<LabelSettings> FLabelSettings;
-  // The key of the drum and caption, for the settings it was built from.
-  std::optional<FaceSettings> FFaceSettings;
-  TKvLayerKey FFaceKey;
-  // The scale recorded so far, by the offsets of the minor and the major ticks, for the
-  // settings it was recorded with.
-  std::map<std::pair<long double, long double>, ScaleRecording> FRecordings;
-  std::unique_ptr<ScaleSettings> FScaleSettings;
+  // The kept drum, the labels and the scale recordings, with the settings they were made for.
+  struct Private;
+  std::unique_ptr<Private> d;
 };

@@ -1,7 +1,7 @@
 #include "KvLevelBar.h"
 
 #include "ClassRegistry.h"
-#include "KvFaceBase.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -16,12 +16,19 @@ namespace {
 
 }  // namespace
 
+struct TKvLevelBar::Private {
+  // The bevel with every tick unlit.
+  TKvFaceBase FaceBase;
+  // The face with every tick lit, made whenever the unlit one is.
+  TKvKeptPicture LitFace;
+};
+
 TKvLevelBar::TKvLevelBar(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FPalettes{std::make_unique<TKvPalette>(), std::make_unique<TKvPalette>(),
                 std::make_unique<TKvPalette>()},
-      FBevel(std::make_unique<TKvBevel>()),
-      FFaceBase(std::make_unique<TKvFaceBase>()) {
+      FBevel(std::make_unique<TKvBevel>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetColor(clBlack);
   FPalettes[0]->SetLow(clGreen);
@@ -233,16 +240,16 @@ void TKvLevelBar::Paint() {
     FBevel->Paint(canvas, client);
     if (!overlapping) drawTicks(canvas, 1, n, false);
   };
-  kv::ClearWithBase(ImageClear(), *FFaceBase, key, drawBase);
+  kv::ClearWithBase(ImageClear(), d->FaceBase, key, drawBase);
   if (overlapping) {
     for (int k = 1; k <= n; ++k) drawTicks(canvas, k, k, k <= lit);
   } else if (lit > 0) {
     TBitmap* image = Image();
-    if (drawn || FLitFace.size() != image->Image().size()) {
+    if (drawn || !d->LitFace.Matches(key, image->Image().size())) {
       // The lit face follows the unlit one: made again whenever that was.
       drawTicks(canvas, 1, n, true);
-      FLitFace = image->Image().copy();
-      kv::ClearWithBase(ImageClear(), *FFaceBase, key, drawBase);
+      d->LitFace.Keep(key, image->Image());
+      kv::ClearWithBase(ImageClear(), d->FaceBase, key, drawBase);
     }
     // A partial repaint makes right only what it paints; the base was restored there.
     const TRect a = TickRect(1), b = TickRect(lit);
@@ -250,7 +257,7 @@ void TKvLevelBar::Paint() {
                       std::max(a.Bottom, b.Bottom)};
     TRect stretch;
     if (kv::IntersectRect(stretch, ticks, drawn ? ClientRect() : PaintRect()))
-      kv::CopyRows(image, {stretch.Left, stretch.Top}, FLitFace, stretch);
+      d->LitFace.CopyTo(image, {stretch.Left, stretch.Top}, stretch);
   }
   TKvGraphicImageControl::Paint();
 }

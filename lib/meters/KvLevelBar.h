@@ -135,12 +135,11 @@ private:
   TKvProgressStyle FStyle = TKvProgressStyle::psBottomLeft;
   int FStep = 10;
 
-  // The bevel with every tick unlit, and the same with every tick lit.
-  std::unique_ptr<TKvFaceBase> FFaceBase;
-  QImage FLitFace;
   TRect FBarRect;
   int64_t FTickStep = 2;
   int FTickCount = 0;
   // The bevel width the current size was laid out for.
   int FLaidOutBevelWidth = 0;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

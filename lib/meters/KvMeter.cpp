@@ -1,6 +1,7 @@
 #include "KvMeter.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <algorithm>
@@ -75,15 +76,20 @@ struct TKvMeter::Geometry {
 // ---------------------------------------------------------------------------
 // Meter
 
+struct TKvMeter::Private {
+  // What the scale and the caption last drew, replayed while their settings stay.
+  TKvStaticLayer ScaleLayer;
+  TKvStaticLayer CaptionLayer;
+  TKvStaticLayer BevelLayer;
+  TKvFaceBase FaceBase;
+};
+
 TKvMeter::TKvMeter(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FScale(std::make_unique<TKvMeterScale>(this)),
       FBevel(std::make_unique<TKvBevel>()),
-      FBackImage(std::make_unique<TPicture>()),
-      FScaleLayer(std::make_unique<TKvStaticLayer>()),
-      FCaptionLayer(std::make_unique<TKvStaticLayer>()),
-      FBevelLayer(std::make_unique<TKvStaticLayer>()),
-      FFaceBase(std::make_unique<TKvFaceBase>()) {
+      FBackImage(std::make_unique<TPicture>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 240, 105);
   SetColor(clBlack);
@@ -254,9 +260,9 @@ void TKvMeter::Paint() {
            << FMaxValue << Font();
   TKvLayerKey baseKey = scaleKey;
   baseKey << FBackImage->Bitmap();
-  kv::ClearWithBase(ImageClear(), *FFaceBase, baseKey, [&] {
+  kv::ClearWithBase(ImageClear(), d->FaceBase, baseKey, [&] {
     if (!FBackImage->Graphic()->Empty()) canvas->StretchDraw(ClientRect(), FBackImage->Graphic());
-    FScaleLayer->Draw(Image(), scaleKey, [&](TCanvas* c) { DrawScale(c, g); });
+    d->ScaleLayer.Draw(Image(), scaleKey, [&](TCanvas* c) { DrawScale(c, g); });
   });
 
   DrawNeedle(canvas, g);
@@ -268,14 +274,14 @@ void TKvMeter::Paint() {
   TRect inner = ClientRect();
   FBevel->GetVisibleArea(inner);
   captionKey << Width() << Height() << inner.Bottom << Caption() << Font() << opaque << cellColor;
-  FCaptionLayer->Draw(
+  d->CaptionLayer.Draw(
       Image(), captionKey, [&](TCanvas* c) { DrawCaption(c, g, inner.Bottom, opaque, cellColor); },
       &PaintRect());
 
   TKvLayerKey bevelKey;
   bevelKey << Width() << Height();
   bevelKey << FBevel.get();
-  FBevelLayer->Draw(
+  d->BevelLayer.Draw(
       Image(), bevelKey,
       [&](TCanvas* c) {
         TRect client = ClientRect();

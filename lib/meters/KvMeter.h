@@ -209,9 +209,6 @@ private:
   int FLabelOffsetX = 15;
   int FLabelOffsetY = 10;
   std::unique_ptr<TPicture> FBackImage;
-  // What the scale and the caption last drew, replayed while their settings stay.
-  std::unique_ptr<TKvStaticLayer> FScaleLayer;
-  std::unique_ptr<TKvStaticLayer> FCaptionLayer;
-  std::unique_ptr<TKvStaticLayer> FBevelLayer;
-  std::unique_ptr<TKvFaceBase> FFaceBase;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

@@ -1,6 +1,7 @@
 #include "KvPieGraph.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
 #include "Raster.h"
 
 #include <QPointer>

@@ -1,6 +1,7 @@
 #include "KvProgressBar.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -44,11 +45,17 @@ void CopyBlock(TCanvas* canvas, TBitmap* target, const TRect& dest, const TBitma
 
 }  // namespace
 
+struct TKvProgressBar::Private {
+  // The cleared image with the bevel: a new position only copies other blocks.
+  TKvFaceBase Face;
+};
+
 TKvProgressBar::TKvProgressBar(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FBevel(std::make_unique<TKvBevel>()),
       FBitmap(std::make_unique<TBitmap>()),
-      FFillImage(std::make_unique<TBitmap>()) {
+      FFillImage(std::make_unique<TBitmap>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption));
   FBevel->SetInnerStyle(TKvBevelStyle::bsNone);
@@ -180,7 +187,7 @@ void TKvProgressBar::Paint() {
   TRect bar = ClientRect();
   TKvLayerKey key;
   key << FBevel.get();
-  kv::ClearWithBase(ImageClear(), FFace, key, [&] {
+  kv::ClearWithBase(ImageClear(), d->Face, key, [&] {
     FBevel->Paint(canvas, bar);
     FFaceBar = bar;
   });

@@ -108,8 +108,6 @@ private:
   std::unique_ptr<TBitmap> FBitmap;
   std::unique_ptr<TBitmap> FFillImage;
   bool FFillDirty = true;
-  // The cleared image with the bevel: a new position only copies other blocks.
-  TKvFaceBase FFace;
   TRect FFaceBar;  // the area inside the bevel the kept face was drawn with
   int FMaxValue = 100;
   int FMinValue = 0;
@@ -120,4 +118,6 @@ private:
   TKvOrientation FOrientation = TKvOrientation::voHorizontal;
   int FStep = 10;
   TKvProgressBarFill FFillType = TKvProgressBarFill::pfGradient;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "Guarded.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 #include "Raster.h"
 

@@ -1,6 +1,7 @@
 #include "KvTank.h"
 
 #include "ClassRegistry.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -56,10 +57,15 @@ void TContainerTank::Assign(const TPersistent* source) {
 // ---------------------------------------------------------------------------
 // Tank
 
+struct TKvTank::Private {
+  TKvFaceBase FaceBase;
+  QByteArray InteriorKey;
+};
+
 TKvTank::TKvTank(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
-      FContainer(std::make_unique<TContainerTank>(this)),
-      FFaceBase(std::make_unique<TKvFaceBase>()) {
+      FContainer(std::make_unique<TContainerTank>(this))
+      , d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(Left(), Top(), 60, 101);
   connect(FContainer.get(), &TContainerTank::OnChage, this, [this] { ContainerChanged(); });
@@ -175,9 +181,9 @@ void TKvTank::Paint() {
   TKvLayerKey key;
   key << Width() << Height() << int(FShape) << FEmptyColor << pipe << FContainer->Width()
       << FContainer->Height();
-  if (key.Bytes() != FInteriorKey) {
+  if (key.Bytes() != d->InteriorKey) {
     // The body's and the pipe's inside, made again only when the geometry changes.
-    FInteriorKey = key.Bytes();
+    d->InteriorKey = key.Bytes();
     TRegion inner;
     switch (FShape) {
       case TTankShape::tsRectangle: inner = RectRegion(3, 3, w - 3, body - 3); break;
@@ -206,7 +212,7 @@ void TKvTank::Paint() {
   const TRect all{0, 0, Width(), Height()};
   // The walls and the empty inside stay the same while the level moves.
   bool redrawn = false;
-  kv::ClearWithBase(ImageClear(), *FFaceBase, key, [&] {
+  kv::ClearWithBase(ImageClear(), d->FaceBase, key, [&] {
     redrawn = true;
     c->Pen()->SetMode(TPenMode::pmCopy);
     c->Pen()->SetStyle(TPenStyle::psSolid);

@@ -150,10 +150,10 @@ private:
   double FMax = 100;
   double FPosition = 50;
   bool FInOutOfRange = false;
-  std::unique_ptr<TKvFaceBase> FFaceBase;
   // The inside of body and pipe, and the geometry it was made for.
   TRegion FInterior;
-  QByteArray FInteriorKey;
   // The surface the last frame drew the liquid from; -1 when it drew none.
   int FPaintedLevel = -1;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

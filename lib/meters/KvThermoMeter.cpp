@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "Designing.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -126,15 +127,20 @@ struct TkvThermoMeter::Layout {
   int64_t A = 0, B = 0;
 };
 
+struct TkvThermoMeter::Private {
+  // Caption, labels, bulb and tube; and the ticks, drawn after the tube's value part.
+  TKvFaceBase FaceBase;
+  TKvStaticLayer TickLayer;
+};
+
 TkvThermoMeter::TkvThermoMeter(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FScale(std::make_unique<TkvThermoMeterScale>()),
       FSetPoint(std::make_unique<TKvLiniarIndicator>()),
       FPeakMin(std::make_unique<TKvLiniarIndicator>()),
       FPeakMax(std::make_unique<TKvLiniarIndicator>()),
-      FValue(std::make_unique<TKvLiniarIndicator>()),
-      FFaceBase(std::make_unique<TKvFaceBase>()),
-      FTickLayer(std::make_unique<TKvStaticLayer>()) {
+      FValue(std::make_unique<TKvLiniarIndicator>())
+      , d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 100, 230);
   SetColor(clSilver);
@@ -495,7 +501,7 @@ void TkvThermoMeter::Paint() {
   key << Width() << Height() << int(FDirection) << FColorAfter << FColorBefore << FShowCaption
       << Caption() << Font();
   WriteScaleKey(key, *FScale);
-  kv::ClearWithBase(ImageClear(), *FFaceBase, key, [&] {
+  kv::ClearWithBase(ImageClear(), d->FaceBase, key, [&] {
     if (FShowCaption) DrawCaption(canvas, l);
     if (visible) DrawLabels(canvas, l);
     DrawBulb(canvas, l);
@@ -516,7 +522,7 @@ void TkvThermoMeter::Paint() {
     TKvLayerKey tickKey;
     tickKey << Width() << Height() << int(FDirection);
     WriteScaleKey(tickKey, *FScale);
-    FTickLayer->Draw(Image(), tickKey, [&](TCanvas* c) { DrawTicks(c, l); });
+    d->TickLayer.Draw(Image(), tickKey, [&](TCanvas* c) { DrawTicks(c, l); });
   }
 
   for (const TKvLiniarIndicator* m :

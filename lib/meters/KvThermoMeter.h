@@ -218,9 +218,8 @@ private:
   std::unique_ptr<TKvLiniarIndicator> FPeakMin;
   std::unique_ptr<TKvLiniarIndicator> FPeakMax;
   std::unique_ptr<TKvLiniarIndicator> FValue;
-  // Caption, labels, bulb and tube; and the ticks, drawn after the tube's value part.
-  std::unique_ptr<TKvFaceBase> FFaceBase;
-  std::unique_ptr<TKvStaticLayer> FTickLayer;
   // Where the moving parts lay in the last frame painted.
   std::optional<Spans> FPainted;
+  struct Private;
+  std::unique_ptr<Private> d;
 };
