@@ -99,8 +99,8 @@ private:
   std::vector<Run> FRuns;
 };
 
-// Copies the pixels of Source's rectangle From (inside Source) to Target with From's top left
-// at At, clipped to Target: what a plain copy writes, one row at a time.
+// Copies the pixels of Source's rectangle From to Target with From's top left at At, clipped
+// to both pictures: what a plain copy writes, one row at a time.
 void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from);
 
 // What a paint must make right: the bounds of the region the screen canvas is limited to,

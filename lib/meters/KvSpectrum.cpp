@@ -2,15 +2,14 @@
 
 #include "ClassRegistry.h"
 #include "Controls.h"
+#include "KvFrameCache.h"
 #include "KvSysUtils.h"
 
 #include <QScopedValueRollback>
 
 #include <algorithm>
-#include <cstring>
-#include <utility>
 
-using kv::ColorToRGB, kv::Rect;
+using kv::Rect;
 
 namespace {
 
@@ -42,33 +41,21 @@ void FillRows(TBitmap* bitmap, int64_t from, int64_t to, TColor color) {
   c->FillRect(Rect(0, int(from), bitmap->Width(), int(to)));
 }
 
-// Copies rows Y0 .. Y1 - 1 of a bar from Column, whose row 0 lies at Top: the rows and
-// columns both pictures have, as a plain copy on the image's canvas would.
-void CopyColumn(TBitmap* image, const TRect& bar, int64_t y0, int64_t y1, const TBitmap* column,
-                int64_t top) {
-  if (column->Empty() || image->Empty()) return;
-  const int64_t left = std::max<int64_t>(bar.Left, 0);
-  const int64_t right =
-      std::min<int64_t>({bar.Right, image->Width(), int64_t(bar.Left) + column->Width()});
-  y0 = std::max<int64_t>({y0, 0, top});
-  y1 = std::min<int64_t>({y1, image->Height(), top + column->Height()});
-  if (left >= right || y0 >= y1) return;
-  auto* to = reinterpret_cast<uchar*>(image->ScanLine(0));
-  const qsizetype toStride = image->Image().bytesPerLine();
-  const auto* from = reinterpret_cast<const uchar*>(std::as_const(*column).ScanLine(0));
-  const qsizetype fromStride = column->Image().bytesPerLine();
-  for (int64_t y = y0; y < y1; ++y)
-    std::memcpy(to + y * toStride + left * 4, from + (y - top) * fromStride + (left - bar.Left) * 4,
-                size_t(right - left) * 4);
-}
-
 }  // namespace
 
-// Everything a colour column is built from: equal keys give equal columns.
-struct TKvSpectrum::ColumnKey {
-  int Width = -1, Height = -1, Ticks = 0, TickHeight = 0, Spacing = 0, Percent1 = 0, Percent2 = 0;
-  bool Plain = false;
-  std::array<int32_t, 7> Colors{};
+struct TKvSpectrum::Private {
+  // The column with every tick unlit and lit, and the key of what they were built from.
+  TBitmap OffColumn, OnColumn;
+  QByteArray ColumnKey;
+  // The bars the last full paint drew.
+  int PaintedBars = 0;
+  // The off-screen image holds a frame of the current settings and size: a bar update draws
+  // into it and shows only that bar.
+  bool ImageValid = false;
+  QSize ImageSize;
+  // The next paint only copies the image (a bar update's repaint).
+  bool CopyOnly = false;
+};
   bool operator==(const ColumnKey&) const = default;
 };
 
@@ -91,9 +78,7 @@ TKvSpectrum::TKvSpectrum(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FBevel(std::make_unique<TKvBevel>()),
       FBars(std::make_unique<TKvSpectrumBars>(this)),
-      FOffColumn(std::make_unique<TBitmap>()),
-      FOnColumn(std::make_unique<TBitmap>()),
-      FColumnKey(std::make_unique<ColumnKey>()) {
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque | TControlStyleFlag::csReplicatable);
   SetBounds(0, 0, 217, 117);
   SetParentColor(false);
@@ -120,7 +105,7 @@ TKvSpectrum::TKvSpectrum(kv::OwnerOrParent owner)
 TKvSpectrum::~TKvSpectrum() { FBars.reset(); }
 
 void TKvSpectrum::Changed() {
-  FImageValid = false;
+  d->ImageValid = false;
   UpdateControl();
 }
 
@@ -130,7 +115,7 @@ void TKvSpectrum::CMColorChanged() {
 }
 
 void TKvSpectrum::RecreateBars() {
-  FImageValid = false;
+  d->ImageValid = false;
   kv::WithinUpdate(*FBars, [&] {
     FBars->Clear();
     for (int i = 0; i < FColumns; ++i) new TKvSpectrumBar(FBars.get());
@@ -167,7 +152,7 @@ void TKvSpectrum::SetMaxValue(int v) {
   }
   if (v <= FMinValue) return;
   FMaxValue = v;
-  FImageValid = false;
+  d->ImageValid = false;
   kv::WithinUpdate(*FBars, [&] {
     for (int i = 0; i < Count(); ++i)
       if (Items(i)->Position() > v) Items(i)->SetPosition(v);
@@ -183,7 +168,7 @@ void TKvSpectrum::SetMinValue(int v) {
   }
   if (v >= FMaxValue) return;
   FMinValue = v;
-  FImageValid = false;
+  d->ImageValid = false;
   kv::WithinUpdate(*FBars, [&] {
     for (int i = 0; i < Count(); ++i)
       if (Items(i)->Position() < v) Items(i)->SetPosition(v);
@@ -276,28 +261,22 @@ bool TKvSpectrum::CalcLayout() {
 }
 
 void TKvSpectrum::BuildColumns() {
-  ColumnKey key;
-  key.Width = std::max(std::min(FBarWidth, RectWidth(FBarArea)), 0);
-  key.Height = std::max(RectHeight(FBarArea), 0);
-  key.Ticks = FTickCount;
-  key.TickHeight = FTickHeight;
-  key.Spacing = FSpacing;
-  key.Percent1 = FPercent1;
-  key.Percent2 = FPercent2;
-  key.Plain = FPlainColors;
-  for (size_t z = 0; z < 3; ++z) {
-    key.Colors[2 * z] = ColorToRGB(FPalettes[z]->Low());
-    key.Colors[2 * z + 1] = ColorToRGB(FPalettes[z]->High());
-  }
-  key.Colors[6] = ColorToRGB(Color());
-  if (key == *FColumnKey) return;
-  *FColumnKey = key;
-  const int64_t h = key.Height, pitch = int64_t(FTickHeight) + FSpacing;
+  const int width = std::max(std::min(FBarWidth, RectWidth(FBarArea)), 0);
+  const int height = std::max(RectHeight(FBarArea), 0);
+  TKvLayerKey key;
+  key << width << height << FTickCount << FTickHeight << FSpacing << FPercent1 << FPercent2
+      << FPlainColors << Color();
+  for (const auto& palette : FPalettes) key << palette->Low() << palette->High();
+  if (key.Bytes() == d->ColumnKey) return;
+  d->ColumnKey = key.Bytes();
+  const int64_t h = height, pitch = int64_t(FTickHeight) + FSpacing;
   for (int lit = 0; lit < 2; ++lit) {
-    TBitmap* column = lit ? FOnColumn.get() : FOffColumn.get();
-    column->SetSize(key.Width, key.Height);
+    TBitmap* column = lit ? &d->OnColumn : &d->OffColumn;
+    column->SetSize(width, height);
     if (column->Empty()) continue;
-    const auto colour = [&](size_t zone) { return TColor(key.Colors[2 * zone + size_t(lit)]); };
+    const auto colour = [&](size_t zone) {
+      return lit ? FPalettes[zone]->High() : FPalettes[zone]->Low();
+    };
     const TColor top = colour(2), middle = colour(1), bottom = colour(0);
     if (FPlainColors) {
       const int64_t step = std::max<int64_t>(pitch, 0);
@@ -307,8 +286,8 @@ void TKvSpectrum::BuildColumns() {
       FillRows(column, h - q1 - q2, h - q1, middle);
       FillRows(column, h - q1, h, bottom);
     } else {
-      const int64_t q1 = PercentToValue(FPercent1, key.Height),
-                    q2 = PercentToValue(FPercent2, key.Height);
+      const int64_t q1 = PercentToValue(FPercent1, height),
+                    q2 = PercentToValue(FPercent2, height);
       const int64_t m = std::max<int64_t>(1, q1 + q2 / 2), n = std::max<int64_t>(1, h - m);
       const Rgb t = RgbOf(top), mid = RgbOf(middle), bot = RgbOf(bottom);
       for (int64_t i = 0; i <= n && i < h; ++i) FillRows(column, i, i + 1, Between(t, mid, i, n));
@@ -352,7 +331,9 @@ void TKvSpectrum::PaintBar(TCanvas* canvas, int index, const TKvSpectrumBar* bar
   const bool plain = canvas == Image()->Canvas() && canvas->CopyMode() == TCopyMode::cmSrcCopy;
   const auto copy = [&](const TBitmap* column) {
     return [&, column](int y0, int y1) {
-      if (plain) CopyColumn(Image(), r, y0, y1, column, top);
+      if (plain)
+        kv::CopyRows(Image(), {r.Left, y0}, column->Image(),
+                     Rect(0, int(y0 - top), r.Width(), int(y1 - top)));
       else
         canvas->CopyRect(Rect(r.Left, y0, r.Right, y1), column->Canvas(),
                          Rect(0, int(y0 - top), r.Width(), int(y1 - top)));
@@ -366,22 +347,22 @@ void TKvSpectrum::PaintBar(TCanvas* canvas, int index, const TKvSpectrumBar* bar
     };
   };
   const int64_t unlit = FTickCount - lit;
-  if (FShowInactive) rows(0, unlit, copy(FOffColumn.get()));
+  if (FShowInactive) rows(0, unlit, copy(&d->OffColumn));
   else rows(0, unlit, fill(Color()));
   int64_t next = unlit;
   if (lit > 0 && FMarkerVisible) rows(next++, 1, fill(FMarkerColor));
-  rows(next, FTickCount - next, copy(FOnColumn.get()));
+  rows(next, FTickCount - next, copy(&d->OnColumn));
 }
 
 // ---------------------------------------------------------------------------
 // Painting
 
 void TKvSpectrum::Paint() {
-  if (FCopyOnly) {
+  if (d->CopyOnly) {
     TKvGraphicImageControl::Paint();
     return;
   }
-  FImageValid = false;
+  d->ImageValid = false;
   // A size snapped here is a pending change of geometry: the frame for the new size comes
   // with the repaint that the change brings.
   if (!CalcLayout()) return;
@@ -391,20 +372,20 @@ void TKvSpectrum::Paint() {
   FDrawCanvas = canvas;
   TRect client = ClientRect();
   FBevel->Paint(canvas, client);
-  FPaintedBars = std::min(Count(), FLaidOutColumns);
-  for (int i = 0; i < FPaintedBars; ++i) PaintBar(canvas, i, Items(i));
+  d->PaintedBars = std::min(Count(), FLaidOutColumns);
+  for (int i = 0; i < d->PaintedBars; ++i) PaintBar(canvas, i, Items(i));
   FDrawCanvas = Canvas();
-  FImageValid = true;
-  FImageSize = QSize(Width(), Height());
+  d->ImageValid = true;
+  d->ImageSize = QSize(Width(), Height());
   TKvGraphicImageControl::Paint();
 }
 
 void TKvSpectrum::BarChanged(TKvSpectrumBar* bar) {
   // Without a frame of the current settings the value is only stored: the next paint
   // shows it.
-  if (!FImageValid || FImageSize != QSize(Width(), Height()) || IsLoading()) return;
+  if (!d->ImageValid || d->ImageSize != QSize(Width(), Height()) || IsLoading()) return;
   // A bar freed or taken away by its user moves the later ones: paint them all again.
-  if (std::min(Count(), FLaidOutColumns) != FPaintedBars) {
+  if (std::min(Count(), FLaidOutColumns) != d->PaintedBars) {
     Changed();
     return;
   }
@@ -422,7 +403,7 @@ void TKvSpectrum::BarChanged(TKvSpectrumBar* bar) {
     if (dirty.Right <= dirty.Left) return;
     PaintBar(canvas, index, bar);
   } else {
-    for (int i = 0; i < FPaintedBars; ++i) PaintBar(canvas, i, Items(i));
+    for (int i = 0; i < d->PaintedBars; ++i) PaintBar(canvas, i, Items(i));
     dirty = FBarArea;
   }
   // The window shows the changed part of the image, nothing is drawn again.
@@ -432,6 +413,6 @@ void TKvSpectrum::BarChanged(TKvSpectrumBar* bar) {
     update(part);
     return;
   }
-  const QScopedValueRollback<bool> copyOnly(FCopyOnly, true);
+  const QScopedValueRollback<bool> copyOnly(d->CopyOnly, true);
   repaint(part);
 }

@@ -143,7 +143,6 @@ protected:
 
 private:
   friend class TKvSpectrumBars;
-  struct ColumnKey;
   // A bar (none: every bar) changed its value.
   void BarChanged(TKvSpectrumBar* bar);
   // Any setting changed: the kept image no longer fits; repaint.
@@ -160,9 +159,6 @@ private:
   std::array<std::unique_ptr<TKvPalette>, 3> FPalettes;
   std::unique_ptr<TKvBevel> FBevel;
   std::unique_ptr<TKvSpectrumBars> FBars;
-  std::unique_ptr<TBitmap> FOffColumn;
-  std::unique_ptr<TBitmap> FOnColumn;
-  std::unique_ptr<ColumnKey> FColumnKey;
   int FPercent1 = 60;
   int FPercent2 = 25;
   int FColumns = 24;
@@ -181,14 +177,9 @@ private:
   int FTickCount = 0;
   // The bars laid out at the last paint.
   int FLaidOutColumns = 0;
-  // The bars the last full paint drew.
-  int FPaintedBars = 0;
   // The bevel width the current size was laid out for.
   int FLaidOutBevelWidth = 0;
-  // The off-screen image holds a frame of the current settings and size: a bar update draws
-  // into it and shows only that bar.
-  bool FImageValid = false;
-  QSize FImageSize;
-  // The next paint only copies the image (a bar update's repaint).
-  bool FCopyOnly = false;
+  // The colour columns and the frame kept between paints.
+  struct Private;
+  std::unique_ptr<Private> d;
 };
