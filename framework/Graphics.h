@@ -389,6 +389,11 @@ KV_EXPORT TRegion CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int 
 KV_EXPORT TRegion CreatePolygonRgn(std::span<const TPoint> points, int fillMode);
 // Dest := A op B. Returns false for an unknown mode (Dest unchanged).
 KV_EXPORT bool CombineRgn(TRegion& dest, const TRegion& a, const TRegion& b, int mode);
+// The window region of a mask by the form shape's scan: each row contributes its runs of
+// pixels that are not MaskColor (a system colour is resolved first), except that the
+// last column never belongs to the region. Empty when the mask has no such run.
+KV_EXPORT TRegion MaskRegion(const TBitmap& Mask, TColor MaskColor);
+
 
 // The region data block: a 32-byte header {32, type 1, count N, N * 16, bounds} and
 // N rectangles (left, top, right, bottom as 32-bit little-endian integers), y-x banded.
@@ -486,6 +491,9 @@ public:
   // A dotted one-pixel frame that inverts what it covers.
   void DrawFocusRect(const TRect& r);
   void FloodFill(int x, int y, TColor color, TFillStyle style);
+  // The pixels FloodFill(X, Y, Color, Style) would paint, found on the pixels as they are and
+  // painted nowhere: a rectangle one row high per run; none when the seed lies outside the clip.
+  std::vector<TRect> FloodArea(int x, int y, TColor color, TFillStyle style) const;
 
   // (X, Y) is the top-left of the text cell; a solid brush fills the cell.
   void TextOut(int x, int y, const QString& text);

@@ -1293,6 +1293,23 @@ void TCanvas::FloodFill(int x, int y, TColor color, TFillStyle style) {
   Changed();
 }
 
+std::vector<TRect> TCanvas::FloodArea(int x, int y, TColor color, TFillStyle style) const {
+  std::vector<TRect> area;
+  if (!FSurface) return area;
+  const Point64 seed = ToSurface(*this, x, y);
+  const uint32_t key = kv::ColorToPixel(color) & 0xFFFFFFu;
+  // Only read: the rows are not made writable.
+  const kv::SurfaceRows rows(const_cast<uchar*>(FSurface->constBits()), FSurface->bytesPerLine());
+  const std::vector<FloodRun> runs =
+      kv::FloodArea(rows, EffectiveClip(), seed.X, seed.Y, key, style == TFillStyle::fsBorder);
+  area.reserve(runs.size());
+  const int64_t dx = FOrigin.x(), dy = FOrigin.y();
+  for (const FloodRun& run : runs)
+    area.push_back({int(run.span.Begin - dx), int(run.row - dy), int(run.span.End - dx),
+                    int(run.row + 1 - dy)});
+  return area;
+}
+
 std::vector<kv::FloodRun> kv::FloodArea(const SurfaceRows& surface, const ClipRects& clip,
                                         int64_t x, int64_t y, uint32_t key, bool border) {
   if (!clip.Contains(x, y)) return {};

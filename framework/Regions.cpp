@@ -91,3 +91,51 @@ bool kv::CombineRgn(TRegion& dest, const TRegion& a, const TRegion& b, int mode)
     default: return false;
   }
 }
+
+// ---------------------------------------------------------------------------
+// The form shape's mask scan
+
+namespace {
+
+bool IsMaskPixel(uint32_t pixel, uint32_t maskPixel) {
+  return ((pixel ^ maskPixel) & 0x00FFFFFFu) == 0;
+}
+
+// The runs of one row, step by step as the scan rule says. The bound is tested before each
+// pixel is read, so no pixel past the row is ever looked at; the last column ends every run.
+void AddRowRuns(const uint32_t* row, int width, uint32_t maskPixel, std::vector<kv::Span>& runs) {
+  const int last = width - 1;
+  int x = 0;
+  for (;;) {
+    while (x < last && IsMaskPixel(row[x], maskPixel)) ++x;
+    const int x0 = x;
+    x = x0 + 1;
+    while (x < last && !IsMaskPixel(row[x], maskPixel)) ++x;
+    if (x0 < last) runs.push_back({x0, x});
+    if (x >= last) return;
+  }
+}
+
+}  // namespace
+
+namespace kv {
+
+TRegion MaskRegion(const TBitmap& Mask, TColor MaskColor) {
+  if (Mask.Empty()) return {};
+  // Bitmaps hold 32-bit pixels; anything else is converted rather than misread.
+  const QImage image = Mask.Image().depth() == 32
+                           ? Mask.Image()
+                           : Mask.Image().convertToFormat(QImage::Format_RGB32);
+  const uint32_t maskPixel = ToPixel(ColorToRGB(MaskColor));
+  BandedRegionBuilder builder;
+  std::vector<Span> runs;
+  for (int y = 0; y < image.height(); ++y) {
+    runs.clear();
+    AddRowRuns(reinterpret_cast<const uint32_t*>(image.constScanLine(y)), image.width(), maskPixel,
+               runs);
+    builder.AddRows(y, y + 1, runs);
+  }
+  return TRegion(builder.Finish());
+}
+
+}  // namespace kv

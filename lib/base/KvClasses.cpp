@@ -2,6 +2,7 @@
 
 
 #include "KvSysUtils.h"
+#include "KvSysUtilsInternal.h"
 
 #include <QSaveFile>
 #include <QtEndian>

@@ -3,7 +3,6 @@
 #include "ClassRegistry.h"
 #include "FormDescriptions.h"
 #include "KvSysUtils.h"
-#include "Raster.h"
 
 #include <QtEndian>
 
@@ -49,25 +48,6 @@ public:
 private:
   TCursor FPrevious;
 };
-
-bool IsMaskPixel(uint32_t pixel, uint32_t maskPixel) {
-  return ((pixel ^ maskPixel) & 0x00FFFFFFu) == 0;
-}
-
-// The runs of one row, step by step as the scan rule says. The bound is tested before each
-// pixel is read, so no pixel past the row is ever looked at; the last column ends every run.
-void AddRowRuns(const uint32_t* row, int width, uint32_t maskPixel, std::vector<kv::Span>& runs) {
-  const int last = width - 1;
-  int x = 0;
-  for (;;) {
-    while (x < last && IsMaskPixel(row[x], maskPixel)) ++x;
-    const int x0 = x;
-    x = x0 + 1;
-    while (x < last && !IsMaskPixel(row[x], maskPixel)) ++x;
-    if (x0 < last) runs.push_back({x0, x});
-    if (x >= last) return;
-  }
-}
 
 }  // namespace
 
@@ -217,24 +197,6 @@ void TKvFormShape::ApplyRegion() {
 // ---------------------------------------------------------------------------
 
 namespace kv {
-
-TRegion MaskRegion(const TBitmap& Mask, TColor MaskColor) {
-  if (Mask.Empty()) return {};
-  // Bitmaps hold 32-bit pixels; anything else is converted rather than misread.
-  const QImage image = Mask.Image().depth() == 32
-                           ? Mask.Image()
-                           : Mask.Image().convertToFormat(QImage::Format_RGB32);
-  const uint32_t maskPixel = ToPixel(ColorToRGBValue(MaskColor));
-  BandedRegionBuilder builder;
-  std::vector<Span> runs;
-  for (int y = 0; y < image.height(); ++y) {
-    runs.clear();
-    AddRowRuns(reinterpret_cast<const uint32_t*>(image.constScanLine(y)), image.width(), maskPixel,
-               runs);
-    builder.AddRows(y, y + 1, runs);
-  }
-  return TRegion(builder.Finish());
-}
 
 QByteArray RgnDataEntry(const TBitmap& Mask, TColor MaskColor, int Depth) {
   // The scan a change of Mask makes at run time...

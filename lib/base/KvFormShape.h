@@ -85,11 +85,6 @@ private:
 
 namespace kv {
 
-// The window region of a mask by the form shape's scan: each row contributes its runs of
-// pixels that are not MaskColor (a system colour is resolved first), except that the
-// last column never belongs to the region. Empty when the mask has no such run.
-KV_EXPORT TRegion MaskRegion(const TBitmap& Mask, TColor MaskColor);
-
 // The "RgnData" entry of a form description, Depth levels deep, with the region data a form
 // shape computes for Mask at run time, written as the form writer writes it (the build tool
 // kv-rgndata prints it). Empty when no pixel of Mask lies inside the window. It scans on a

@@ -1,5 +1,7 @@
 #include "KvSysUtils.h"
 
+#include "KvSysUtilsInternal.h"
+
 #include <algorithm>
 #include <array>
 #include <functional>

@@ -132,31 +132,6 @@ KV_EXPORT void ReplaceColor(TBitmap* Bitmap, TColor OldColor, TColor NewColor);
 
 namespace kv {
 
-// The percentage of Range that Offset covers, truncated: ValueToPercent over 64-bit
-// differences, which do not fit an int for the widest ranges. 0 for an empty range.
-constexpr int PercentOfRange(int64_t Offset, int64_t Range) {
-  return Range == 0 ? 0 : SaturateToInt(Offset * 100 / Range);
-}
-
-// The ticks of a segmented bar along a Length of pixels inside a frame of FrameWidth: their
-// pitch, how many fit, and the long side snapped to whole ticks. The snapped side never
-// grows beyond Current (only an empty bar with a negative Spacing would) and never goes
-// below 0. A pitch below 1 fits no tick.
-struct TickSnap {
-  int64_t Step = 0;
-  int Count = 0;
-  int Snapped = 0;
-};
-inline TickSnap SnapTicks(int64_t Length, int TickHeight, int Spacing, int FrameWidth,
-                          int Current) {
-  TickSnap s;
-  s.Step = int64_t(TickHeight) + Spacing;
-  if (s.Step > 0) s.Count = SaturateToInt(std::max<int64_t>((Length + Spacing) / s.Step, 0));
-  const int64_t whole = 2 * int64_t(FrameWidth) + s.Count * s.Step - Spacing;
-  s.Snapped = SaturateToInt(std::clamp<int64_t>(whole, 0, std::max(Current, 0)));
-  return s;
-}
-
 // After loading, a range whose ends were stored as they came (MaxValue before MinValue) is
 // settled as the setters would have left it when read in that order from the initial
 // InitialMin .. InitialMax: an end that does not keep Max above Min is dropped.
@@ -186,38 +161,5 @@ void SetRangeEnd(Control& control, int& Min, int& Max, bool IsMax, int Value, in
   if (IsMax ? Position > Max : Position < Min) control.SetPosition(end);
   else control.UpdateControl();
 }
-
-// A framed control whose frame changes from OldFrame to NewFrame pixels a side keeps its
-// interior: its bounds grow or shrink by the difference on every side (a size smaller than
-// the old frame counts as just the frame).
-inline void KeepInteriorAcrossFrame(TControl& Control, int OldFrame, int NewFrame) {
-  const int64_t grow = 2 * (int64_t(NewFrame) - OldFrame);
-  const auto size = [&](int now) {
-    return SaturateToInt(std::max<int64_t>(now, 2 * int64_t(OldFrame)) + grow);
-  };
-  Control.SetBounds(Control.Left(), Control.Top(), size(Control.Width()), size(Control.Height()));
-}
-
-// One copy of a text drawn under the text itself: its offset and colour.
-struct KV_EXPORT TextLayer {
-  int DX = 0;
-  int DY = 0;
-  TColor Color;
-};
-// With a clear brush, calls Draw(DX, DY) once for each layer in the layer's font colour,
-// then Draw(0, 0) in the font colour the canvas had, which it keeps.
-KV_EXPORT void DrawTextLayers(TCanvas* Canvas, std::span<const TextLayer> Layers,
-                              const std::function<void(int DX, int DY)>& Draw);
-
-// The largest dot image MakeDotImage builds, in pixels (it needs two more of that size).
-inline constexpr int64_t kDotImagePixelBudget = int64_t(1) << 24;
-
-struct KV_EXPORT ColorReplacement {
-  TColor From;
-  TColor To;
-};
-// Replaces colours in one pass, every match taken from the pixels as they were before
-// the call; when two entries match the same pixel, the later one wins.
-KV_EXPORT void ReplaceColors(TBitmap* Bitmap, std::span<const ColorReplacement> Replacements);
 
 }  // namespace kv

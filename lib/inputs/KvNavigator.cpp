@@ -45,6 +45,8 @@ TKvMediaButton::TKvMediaButton(kv::OwnerOrParent owner)
 
 TKvMediaButton::~TKvMediaButton() { BeginDestruction(); }
 
+bool TKvMediaButton::Down() const { return d->Press.Pressed(); }
+
 void TKvMediaButton::SetButtonType(TKvButtonType v) {
   if (kv::IsEnumValue(v) && SetIfChanged(FButtonType, v)) UpdateControl();
 }

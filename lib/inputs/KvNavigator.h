@@ -57,7 +57,7 @@ public:
   TColor BorderColor() const { return FBorderColor; }
   void SetBorderColor(TColor v);
   // Drawn pressed: a press is on and the pointer is over the button (or the space bar holds).
-  bool Down() const { return FPress.Pressed(); }
+  bool Down() const;
 
   // OnClick fires only where the press and the space bar say so.
   void Click() override {}

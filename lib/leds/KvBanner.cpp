@@ -3,7 +3,6 @@
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
 #include "KvSysUtils.h"
-#include "Raster.h"
 
 #include <QPointer>
 
@@ -53,13 +52,31 @@ void MapAxis(std::vector<int64_t>& map, int64_t length, int64_t offset, int64_t 
 
 }  // namespace
 
+struct TKvBanner::Private {
+  TKvStaticLayer BevelLayer;
+  // The face's set-up, kept so that a frame builds none of it anew: where each column and row
+  // lies on the grid, the bare grid's two rows, a picture row and the columns it is read by.
+  std::vector<int64_t> Cols, Rows;
+  std::vector<uint8_t> ColSquare, RowSquare;
+  std::vector<uint32_t> GridRow, GapRow, PictureRow, Index;
+  // What the squares and the two grid rows above were made for: width, height, pitch, square
+  // size, square colour, gap colour.
+  std::array<int64_t, 6> GridKey{};
+  // The face without its bevel, on a tape some steps wider than the face: a step across moves
+  // the window the face is read through and draws only the columns it brings in.
+  TKvTape Tape;
+  // What the face on the tape was drawn from, and its picture's place across.
+  std::array<int64_t, 11> FaceInputs{};
+  bool FaceKept = false;
+  int64_t FaceOffsetX = 0;
+};
+
 TKvBanner::TKvBanner(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FTimer(std::make_unique<TKvTimer>(nullptr)),
       FBitmap(std::make_unique<TBitmap>()),
       FBevel(std::make_unique<TKvBevel>()),
-      FBevelLayer(std::make_unique<TKvStaticLayer>()),
-      FTapeCanvas(std::make_unique<TCanvas>()) {
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   FBevel->SetInnerStyle(TKvBevelStyle::bsLowered);
   FBevel->SetInnerWidth(2);
@@ -134,7 +151,7 @@ void TKvBanner::CMColorChanged() {
 
 void TKvBanner::hideEvent(QHideEvent* e) {
   // What the window shows next comes from a whole face.
-  FFaceKept = false;
+  d->FaceKept = false;
   TKvGraphicImageControl::hideEvent(e);
 }
 
@@ -224,33 +241,12 @@ std::array<int64_t, 11> TKvBanner::FaceInputs() const {
           FOffsetY};
 }
 
-bool TKvBanner::KeepTape() {
-  const QSize was = FTape.size();
-  if (!kv::SizeTape(FTape, Width(), Height(), Pitch())) return false;
-  // A tape made anew holds no face.
-  if (FTape.size() != was) FFaceKept = false;
-  return true;
-}
-
-void TKvBanner::MoveWindow(int64_t shift) {
-  const int64_t room = FTape.width() - Width();
-  int64_t to = FWindow - shift;
-  if (to < 0 || to > room) {
-    // At an end of the tape the face's pixels move to the other end first.
-    const int64_t start = shift < 0 ? 0 : room;
-    kv::MoveColumns(FTape, FWindow, start, Width());
-    FWindow = start;
-    to = FWindow - shift;
-  }
-  FWindow = to;
-}
-
 // The grid with the picture on it, pixel by pixel: a square of the picture in the colour of
 // its source pixel, the grid's squares elsewhere, Color in every gap. Only the face is
 // drawn, however large the picture on the grid would be.
 void TKvBanner::DrawPicture(int64_t shift) {
   const int64_t w = Width(), h = Height();
-  if (w <= 0 || h <= 0 || FTape.height() != h || FTape.width() < FWindow + w) return;
+  if (w <= 0 || h <= 0 || d->Tape.Height() != h) return;
   const int64_t p = Pitch(), size = FPixelSize;
   const bool empty = FBitmap->Empty();
   // Read only: a writable look-up would count as a new picture.
@@ -259,21 +255,21 @@ void TKvBanner::DrawPicture(int64_t shift) {
   const uint32_t square = FPixelMode == TKvBannerPixelMode::pmCustom || empty
                               ? kv::ColorToPixel(FPixelColor)
                               : picture->ScanLine(0)[0] | 0xFF000000u;
-  std::vector<int64_t>&cols = FCols, &rows = FRows;
-  std::vector<uint8_t>&colSquare = FColSquare, &rowSquare = FRowSquare;
+  std::vector<int64_t>&cols = d->Cols, &rows = d->Rows;
+  std::vector<uint8_t>&colSquare = d->ColSquare, &rowSquare = d->RowSquare;
   const int64_t renderedWidth = empty ? 0 : RenderedWidth();
   MapAxis(rows, h, FOffsetY, empty ? 0 : RenderedHeight(), p, size);
   // The squares and the two rows of the bare grid (one through its squares, one through a
   // gap) change only with the size, the pitch and the colours, not as the picture moves.
-  std::vector<uint32_t>&gridRow = FGridRow, &gapRow = FGapRow;
+  std::vector<uint32_t>&gridRow = d->GridRow, &gapRow = d->GapRow;
   const std::array<int64_t, 6> gridKey{w, h, p, size, square, gap};
-  if (gridKey != FGridKey || gridRow.size() != size_t(w)) {
+  if (gridKey != d->GridKey || gridRow.size() != size_t(w)) {
     MapSquares(colSquare, w, p, size);
     MapSquares(rowSquare, h, p, size);
     gridRow.resize(size_t(w));
     gapRow.assign(size_t(w), gap);
     for (int64_t x = 0; x < w; ++x) gridRow[size_t(x)] = colSquare[size_t(x)] ? square : gap;
-    FGridKey = gridKey;
+    d->GridKey = gridKey;
   }
   // The columns the picture covers: from its left edge (or the face's) to its right edge.
   int64_t first = w, last = -1;
@@ -284,9 +280,7 @@ void TKvBanner::DrawPicture(int64_t shift) {
     last = b - 1;
   }
   // The face's rows on the tape.
-  uchar* bits = FTape.bits() + FWindow * 4;
-  const qsizetype stride = FTape.bytesPerLine();
-  const auto lineOf = [&](int64_t y) { return reinterpret_cast<uint32_t*>(bits + y * stride); };
+  const auto lineOf = [&](int64_t y) { return d->Tape.Row(y); };
   if (shift != 0) {
     // The columns the move brought in, each pixel worked out from its place.
     const int64_t from = shift < 0 ? std::max<int64_t>(w + shift, 0) : 0;
@@ -323,7 +317,7 @@ void TKvBanner::DrawPicture(int64_t shift) {
       break;
     }
   const int64_t shown = colTo >= colFrom ? colTo - colFrom + 1 : 0;
-  std::vector<uint32_t>&pictureRow = FPictureRow, &index = FIndex;
+  std::vector<uint32_t>&pictureRow = d->PictureRow, &index = d->Index;
   pictureRow.assign(size_t(shown + 1), gap);
   index.resize(size_t(std::max<int64_t>(last - first + 1, 0)));
   for (int64_t x = first; x <= last; ++x) {
@@ -362,46 +356,42 @@ void TKvBanner::DrawPicture(int64_t shift) {
 void TKvBanner::Paint() {
   const int64_t w = Width(), h = Height(), p = Pitch();
   const std::array<int64_t, 11> inputs = FaceInputs();
-  const int64_t dx = FOffsetX - FFaceOffsetX;
-  if (KeepTape()) {
+  const int64_t dx = FOffsetX - d->FaceOffsetX;
+  if (d->Tape.Keep(w, h, p)) {
     // A step across by one pitch moves the window; anything else draws the face afresh, its
     // window at the end of the tape it moves away from.
-    if (FFaceKept && inputs == FFaceInputs && (dx == p || dx == -p) && FTape.width() - w >= p) {
-      MoveWindow(dx);
+    if (d->FaceKept && !d->Tape.Fresh() && inputs == d->FaceInputs && (dx == p || dx == -p) &&
+        d->Tape.Room() >= p) {
+      d->Tape.Scroll(dx);
       DrawPicture(dx);
     } else {
-      FWindow = FDirection == TKvBannerDirection::bdLeftToRight ? FTape.width() - w : 0;
+      d->Tape.StartAtEnd(FDirection == TKvBannerDirection::bdLeftToRight);
       DrawPicture();
     }
-    FFaceInputs = inputs;
-    FFaceKept = true;
-    FFaceOffsetX = FOffsetX;
-    FTapeCanvas->Attach(&FTape, QPoint(int(FWindow), 0), QRegion(int(FWindow), 0, int(w), int(h)));
+    d->FaceInputs = inputs;
+    d->FaceKept = true;
+    d->FaceOffsetX = FOffsetX;
   } else {
-    FFaceKept = false;
+    d->FaceKept = false;
   }
   // A repaint inside the bevel (a step's) copies the face straight from the tape; the window
   // keeps the bevel.
   TRect inside = ClientRect();
   FBevel->GetVisibleArea(inside);
   const TRect& paint = PaintRect();
-  if (FFaceKept && paint.Left >= inside.Left && paint.Top >= inside.Top &&
+  if (d->FaceKept && paint.Left >= inside.Left && paint.Top >= inside.Top &&
       paint.Right <= inside.Right && paint.Bottom <= inside.Bottom) {
-    TCanvas* screen = Canvas();
-    const TCopyMode mode = screen->CopyMode();
-    screen->SetCopyMode(TCopyMode::cmSrcCopy);
-    screen->CopyRect(paint, FTapeCanvas.get(), paint);
-    screen->SetCopyMode(mode);
+    d->Tape.Show(Canvas(), paint);
   } else {
-    if (FFaceKept) {
-      kv::CopyRows(Image(), TPoint(0, 0), FTape, TRect{int(FWindow), 0, int(FWindow + w), int(h)});
+    if (d->FaceKept) {
+      d->Tape.CopyTo(Image());
     } else {
       ClearBitmapCanvas();
     }
     TKvLayerKey key;
     key << Width() << Height();
     key << FBevel.get();
-    FBevelLayer->Draw(Image(), key, [&](TCanvas* c) {
+    d->BevelLayer.Draw(Image(), key, [&](TCanvas* c) {
       TRect r = ClientRect();
       FBevel->Paint(c, r);
     });

@@ -116,10 +116,6 @@ private:
   void CenterPicture();
   // What the face is drawn from besides its place across and the bevel.
   std::array<int64_t, 11> FaceInputs() const;
-  // Sizes the tape to the face and some steps more; false when it cannot be had.
-  bool KeepTape();
-  // Moves the window along the tape as the picture moves Shift pixels across.
-  void MoveWindow(int64_t shift);
   // The face on the tape's window; with Shift, only the columns a move of the window by that
   // many pixels across brought in.
   void DrawPicture(int64_t shift = 0);
@@ -128,24 +124,6 @@ private:
   std::unique_ptr<TKvTimer> FTimer;
   std::unique_ptr<TBitmap> FBitmap;
   std::unique_ptr<TKvBevel> FBevel;
-  std::unique_ptr<TKvStaticLayer> FBevelLayer;
-  // The face's set-up, kept so that a frame builds none of it anew: where each column and row
-  // lies on the grid, the bare grid's two rows, a picture row and the columns it is read by.
-  std::vector<int64_t> FCols, FRows;
-  std::vector<uint8_t> FColSquare, FRowSquare;
-  std::vector<uint32_t> FGridRow, FGapRow, FPictureRow, FIndex;
-  // What the squares and the two grid rows above were made for: width, height, pitch, square
-  // size, square colour, gap colour.
-  std::array<int64_t, 6> FGridKey{};
-  // The face without its bevel, on a tape some steps wider than the face: a step across moves
-  // the window the face is read through and draws only the columns it brings in.
-  QImage FTape;
-  std::unique_ptr<TCanvas> FTapeCanvas;
-  int64_t FWindow = 0;
-  // What the face on the tape was drawn from, and its picture's place across.
-  std::array<int64_t, 11> FFaceInputs{};
-  bool FFaceKept = false;
-  int64_t FFaceOffsetX = 0;
   int64_t FOffsetX = 0;
   int64_t FOffsetY = 0;
   bool FRecenter = true;
@@ -156,4 +134,7 @@ private:
   int FSpacing = 1;
   TKvBannerDirection FDirection = TKvBannerDirection::bdRightToLeft;
   bool FAutoScroll = false;
+  // The face's set-up, its tape and the kept bevel.
+  struct Private;
+  std::unique_ptr<Private> d;
 };

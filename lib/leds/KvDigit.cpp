@@ -32,6 +32,12 @@ struct TKvDigitGroup::Private {
   std::array<TKvStaticLayer, 20> DigitStamps;
   // What the segment pictures depend on besides their mask.
   TKvLayerKey StampKey;
+  // What StampKey and CellPictures were made for: the cell's size, the segments' settings
+  // and colours as drawn, what lies under the cells, and the width they share.
+  std::array<int64_t, 10> CellInputs{};
+  // Whole cells by place (one place when the ground is plain) and mask, the blank cell last;
+  // empty when they would take too much memory.
+  std::vector<QImage> CellPictures;
 };
 
 TKvDigitGroup::TKvDigitGroup(kv::OwnerOrParent owner)
@@ -192,19 +198,19 @@ void TKvDigitGroup::KeepCellInputs(int cellWidth) {
       Transparent() ? int64_t(ground->Image().cacheKey()) : kv::ColorToRGB(Color()),
       Transparent() ? int64_t(ground->ChangeStamp()) : 0,
       Width()};
-  if (inputs == FCellInputs && !d->StampKey.Bytes().isEmpty()) return;
-  FCellInputs = inputs;
+  if (inputs == d->CellInputs && !d->StampKey.Bytes().isEmpty()) return;
+  d->CellInputs = inputs;
   d->StampKey = TKvLayerKey();
   d->StampKey << cellWidth << Height() << FActiveOnly << FOutlineColor << FPalette->High()
             << FPalette->Low();
-  FCellPictures.clear();
+  d->CellPictures.clear();
   if (cellWidth <= 0) return;
   // Every place a cell may start at inside the width; twenty masks and a blank for each,
   // within a few megabytes.
   const int64_t places = Transparent() ? (int64_t(Width()) + cellWidth - 1) / cellWidth : 1;
   constexpr double kMaxCellPixels = 1 << 20;
   if (double(places) * 21 * cellWidth * Height() <= kMaxCellPixels)
-    FCellPictures.resize(size_t(places) * 21);
+    d->CellPictures.resize(size_t(places) * 21);
 }
 
 void TKvDigitGroup::CopyGround(TBitmap* target, TPoint at, const TRect& area) const {
@@ -225,7 +231,7 @@ const QImage& TKvDigitGroup::CellPicture(size_t i, int cellWidth, int mask) {
   const int index = mask == kBlank           ? 20
                     : (mask & kDecimalPoint) ? 10 + (mask & ~kDecimalPoint)
                                              : mask;
-  QImage& picture = FCellPictures[place * 21 + size_t(index)];
+  QImage& picture = d->CellPictures[place * 21 + size_t(index)];
   if (picture.isNull()) {
     TBitmap cell;
     cell.SetSize(cellWidth, Height());
@@ -256,7 +262,7 @@ void TKvDigitGroup::Paint() {
     // The last cell's area reaches to the right edge: no cell is drawn beyond it.
     const int64_t right = to == int64_t(FCells.size()) ? Width() : to * cellWidth;
     TRect area{int(from * cellWidth), 0, int(std::min<int64_t>(right, Width())), Height()};
-    if (!FCellPictures.empty()) {
+    if (!d->CellPictures.empty()) {
       for (int64_t i = from; i < to; ++i) {
         const QImage& cell = CellPicture(size_t(i), cellWidth, FCells[size_t(i)]);
         kv::CopyRows(Image(), TPoint(int(i * cellWidth), 0), cell,

@@ -89,20 +89,13 @@ private:
   bool CellsFit(int cellWidth) const;
   // Repaints the cells that show otherwise than in the last frame.
   void RepaintChangedCells();
-  // Keeps FStampKey and the whole cell pictures for what the cells are drawn with now.
+  // Keeps the segment stamps and the whole cell pictures for what the cells are drawn with now.
   void KeepCellInputs(int cellWidth);
   // What lies under Area of the group (the captured ground, or Color) into Target at At.
   void CopyGround(TBitmap* target, TPoint at, const TRect& area) const;
   // Cell I showing Mask over what lies under it, made on first use: a changed cell is then
   // one copy.
   const QImage& CellPicture(size_t i, int cellWidth, int mask);
-
-  // What FStampKey and FCellPictures were made for: the cell's size, the segments' settings
-  // and colours as drawn, what lies under the cells, and the width they share.
-  std::array<int64_t, 10> FCellInputs{};
-  // Whole cells by place (one place when the ground is plain) and mask, the blank cell last;
-  // empty when they would take too much memory.
-  std::vector<QImage> FCellPictures;
 
   // The cells of the last frame, and those of the value being painted, with the settings
   // they were formatted from.

@@ -2,7 +2,9 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLedRow.h"
 #include "KvSysUtils.h"
+#include "KvSysUtilsInternal.h"
 
 #include <QPointer>
 
@@ -160,12 +162,19 @@ void DrawLedPair(TBitmap* image, const kv::LedRow& row, int first, const TKvLedS
 // ---------------------------------------------------------------------------
 // Scanner
 
+struct TKvScanner::Private {
+  TBitmap LedImage;
+  // The background with every LED unlit: a frame lights one LED over a copy of it.
+  TKvFaceBase FaceBase;
+  kv::LedRow Row;
+  QByteArray LedKey;
+};
+
 TKvScanner::TKvScanner(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FTimer(std::make_unique<TKvTimer>(nullptr)),
       FLedStyle(std::make_unique<TKvLedStyle>()),
-      FLedImage(std::make_unique<TBitmap>()),
-      FFaceBase(std::make_unique<TKvFaceBase>()) {
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 250, 9);
   FTimer->SetEnabled(false);
@@ -247,30 +256,26 @@ void TKvScanner::Scan() {
   SetPosition(int(next));
 }
 
-TKvLayerKey TKvScanner::LedKey() const {
+void TKvScanner::Paint() {
+  // Everything the LED pictures and the face base are drawn from.
   TKvLayerKey key;
   key << Width() << Height() << FLeds << FSpacing << FColorWidth;
   key << FLedStyle.get();
-  return key;
-}
-
-void TKvScanner::Paint() {
-  const TKvLayerKey key = LedKey();
-  if (key.Bytes() != FLedKey) {
-    FLedKey = key.Bytes();
-    FRow.Layout(Width(), Height(), FLeds, FSpacing, RingsOf(*FLedStyle));
-    if (!FRow.Empty()) {
-      FLedImage->SetSize(2 * FRow.CellWidth(), FRow.LedHeight());
-      DrawLedPair(FLedImage.get(), FRow, 0, *FLedStyle, FColorWidth);
+  if (key.Bytes() != d->LedKey) {
+    d->LedKey = key.Bytes();
+    d->Row.Layout(Width(), Height(), FLeds, FSpacing, RingsOf(*FLedStyle));
+    if (!d->Row.Empty()) {
+      d->LedImage.SetSize(2 * d->Row.CellWidth(), d->Row.LedHeight());
+      DrawLedPair(&d->LedImage, d->Row, 0, *FLedStyle, FColorWidth);
     }
   }
   TBitmap* image = Image();
-  kv::ClearWithBase(ImageClear(), *FFaceBase, key, [&] {
-    FRow.ForEachVisible([&](int64_t i) { FRow.CopyLed(image, FLedImage.get(), 0, i); });
+  kv::ClearWithBase(ImageClear(), d->FaceBase, key, [&] {
+    d->Row.ForEachVisible([&](int64_t i) { d->Row.CopyLed(image, &d->LedImage, 0, i); });
   });
-  const bool overlaps = FRow.Overlaps();
-  FRow.ForEachVisible([&](int64_t i) {
-    if (i == FPosition || overlaps) FRow.CopyLed(image, FLedImage.get(), i == FPosition, i);
+  const bool overlaps = d->Row.Overlaps();
+  d->Row.ForEachVisible([&](int64_t i) {
+    if (i == FPosition || overlaps) d->Row.CopyLed(image, &d->LedImage, i == FPosition, i);
   });
   TKvGraphicImageControl::Paint();
 }
@@ -278,10 +283,17 @@ void TKvScanner::Paint() {
 // ---------------------------------------------------------------------------
 // Indicator
 
+struct TKvIndicator::Private {
+  TBitmap LedImage;
+  // The background with every LED unlit in its zone: a frame lights LEDs over a copy of it.
+  TKvFaceBase FaceBase;
+  kv::LedRow Row;
+  QByteArray LedKey;
+};
+
 TKvIndicator::TKvIndicator(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
-      FLedImage(std::make_unique<TBitmap>()),
-      FFaceBase(std::make_unique<TKvFaceBase>()) {
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 250, 9);
   for (auto& style : FLedStyles) style = std::make_unique<TKvLedStyle>();
@@ -345,10 +357,10 @@ int64_t TKvIndicator::LitCount(int position) const {
 void TKvIndicator::RepaintLit(int before) {
   // Overlapping LEDs show through one another; a row laid out otherwise than the last frame
   // is no guide to what changed.
-  if (FRow.Overlaps() || !FRow.LaidOutFor(Width(), Height(), FLeds, FSpacing))
+  if (d->Row.Overlaps() || !d->Row.LaidOutFor(Width(), Height(), FLeds, FSpacing))
     return UpdateControl();
   const int64_t a = LitCount(before), b = LitCount(FPosition);
-  UpdateControlRect(FRow.Columns(std::min(a, b), std::max(a, b)));
+  UpdateControlRect(d->Row.Columns(std::min(a, b), std::max(a, b)));
 }
 
 void TKvIndicator::SetPercent(int& field, int v, int other) {
@@ -366,24 +378,20 @@ void TKvIndicator::Loaded() {
   UpdateControl();
 }
 
-TKvLayerKey TKvIndicator::LedKey() const {
+void TKvIndicator::Paint() {
+  // Everything the LED pictures and the face base are drawn from.
   TKvLayerKey key;
   key << Width() << Height() << FLeds << FSpacing << FColorWidth << FPercent1 << FPercent2;
   for (const auto& style : FLedStyles) key << style.get();
-  return key;
-}
-
-void TKvIndicator::Paint() {
-  const TKvLayerKey key = LedKey();
-  if (key.Bytes() != FLedKey) {
-    FLedKey = key.Bytes();
+  if (key.Bytes() != d->LedKey) {
+    d->LedKey = key.Bytes();
     int64_t rings = 0;
     for (const auto& style : FLedStyles) rings = std::max(rings, RingsOf(*style));
-    FRow.Layout(Width(), Height(), FLeds, FSpacing, rings);
-    if (!FRow.Empty()) {
-      FLedImage->SetSize(6 * FRow.CellWidth(), FRow.LedHeight());
+    d->Row.Layout(Width(), Height(), FLeds, FSpacing, rings);
+    if (!d->Row.Empty()) {
+      d->LedImage.SetSize(6 * d->Row.CellWidth(), d->Row.LedHeight());
       for (int z = 0; z < 3; ++z)
-        DrawLedPair(FLedImage.get(), FRow, 2 * z, *FLedStyles[size_t(z)], FColorWidth);
+        DrawLedPair(&d->LedImage, d->Row, 2 * z, *FLedStyles[size_t(z)], FColorWidth);
     }
   }
   const int64_t zone1 = PercentToValue(FPercent1, FLeds);
@@ -391,17 +399,17 @@ void TKvIndicator::Paint() {
   const auto zone = [&](int64_t i) { return i < zone1 ? 0 : i < zone12 ? 1 : 2; };
   TBitmap* image = Image();
   bool whole = false;
-  kv::ClearWithBase(ImageClear(), *FFaceBase, key, [&] {
+  kv::ClearWithBase(ImageClear(), d->FaceBase, key, [&] {
     whole = true;
-    FRow.ForEachVisible([&](int64_t i) { FRow.CopyLed(image, FLedImage.get(), 2 * zone(i), i); });
+    d->Row.ForEachVisible([&](int64_t i) { d->Row.CopyLed(image, &d->LedImage, 2 * zone(i), i); });
   });
   // A face drawn afresh is whole; a kept one was copied only where this paint must be right.
   const TRect* within = whole ? nullptr : &PaintRect();
   const int64_t lit = LitCount(FPosition);
-  const bool overlaps = FRow.Overlaps();
-  FRow.ForEachVisible([&](int64_t i) {
+  const bool overlaps = d->Row.Overlaps();
+  d->Row.ForEachVisible([&](int64_t i) {
     const bool on = i + 1 <= lit;
-    if (on || overlaps) FRow.CopyLed(image, FLedImage.get(), 2 * zone(i) + on, i, within);
+    if (on || overlaps) d->Row.CopyLed(image, &d->LedImage, 2 * zone(i) + on, i, within);
   });
   TKvGraphicImageControl::Paint();
 }

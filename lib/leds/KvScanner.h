@@ -94,52 +94,6 @@ private:
 KV_EXPORT void DrawLed(TCanvas* Canvas, const TRect& Rect, const TKvLedStyle* Style, bool Lit,
                        int ColorWidth);
 
-namespace kv {
-
-// The geometry both LED rows share: Leds LEDs of equal width side by side, Spacing apart, the
-// remainder of the width split into margins (the odd pixel on the right). Only the LEDs that
-// reach into the control are visited.
-class KV_EXPORT LedRow {
-public:
-  // Lays the row out in a control of Width x Height; an LED without width draws nothing.
-  // Rings is the width of the LEDs' rings together (the widest style's).
-  void Layout(int width, int height, int leds, int spacing, int64_t rings);
-  bool Empty() const { return FLedWidth <= 0 || FLedHeight <= 0; }
-  // Whether an LED covers part of the one before it: then lighting one LED shows through
-  // the later ones, and a frame draws every LED again.
-  bool Overlaps() const { return FSpacing < 0; }
-  int64_t LedWidth() const { return FLedWidth; }
-  int64_t Offset() const { return FLedOffset; }
-  // The width of one LED cell of the image: the LED itself, or, for an LED far wider than the
-  // control, a copy whose middle columns are left out.
-  int CellWidth() const { return int(FCellWidth); }
-  int LedHeight() const { return int(FLedHeight); }
-  // Whether the LEDs stand where Layout put them for these inputs (the rings move none).
-  bool LaidOutFor(int width, int height, int leds, int spacing) const;
-  // The columns of LEDs First to Last (not included), the full height: all that lighting or
-  // darkening them changes. Empty when First >= Last.
-  TRect Columns(int64_t first, int64_t last) const;
-  // Calls Visit(i) for every LED whose rectangle meets the control, in index order.
-  void ForEachVisible(const std::function<void(int64_t)>& visit) const;
-  // Copies LED cell Cell (0-based, CellWidth apart in Image) to the place of LED Index on
-  // Dest, only inside Within when given.
-  void CopyLed(TBitmap* dest, const TBitmap* image, int cell, int64_t index,
-               const TRect* within = nullptr) const;
-
-private:
-  int64_t FControlWidth = 0;
-  int64_t FLeds = 0;
-  int64_t FSpacing = 0;
-  int64_t FLedWidth = 0;
-  int64_t FLedHeight = 0;
-  int64_t FLedOffset = 0;
-  int64_t FCellWidth = 0;
-  // Columns kept at each side of a cell whose middle is left out.
-  int64_t FKeep = 0;
-};
-
-}  // namespace kv
-
 // A running light: a row of LEDs of which the one at Position is lit; the owned timer moves
 // it on every tick.
 class KV_EXPORT TKvScanner : public TKvGraphicImageControl {
@@ -209,16 +163,8 @@ protected:
   TKvTimer* Timer() const { return FTimer.get(); }
 
 private:
-  // Everything the LED pictures and the face base are drawn from.
-  TKvLayerKey LedKey() const;
-
   std::unique_ptr<TKvTimer> FTimer;
   std::unique_ptr<TKvLedStyle> FLedStyle;
-  std::unique_ptr<TBitmap> FLedImage;
-  // The background with every LED unlit: a frame lights one LED over a copy of it.
-  std::unique_ptr<TKvFaceBase> FFaceBase;
-  kv::LedRow FRow;
-  QByteArray FLedKey;
   int FLeds = 7;
   int FSpacing = 2;
   int FColorWidth = 1;
@@ -226,6 +172,9 @@ private:
   int FPosition = -1;
   bool FActive = false;
   bool FBackward = false;
+  // The LED pictures, the face with every LED unlit and the row's layout.
+  struct Private;
+  std::unique_ptr<Private> d;
 };
 
 // A level indicator: the LEDs from the left up to Position are lit, in three zones drawn
@@ -301,7 +250,6 @@ protected:
   void Paint() override;
 
 private:
-  TKvLayerKey LedKey() const;
   // Position held inside the range by a rule that holds for any pair.
   int Clamped(int v) const;
   // How many LEDs from the left a position lights.
@@ -311,11 +259,6 @@ private:
   void SetPercent(int& field, int v, int other);
 
   std::array<std::unique_ptr<TKvLedStyle>, 3> FLedStyles;
-  std::unique_ptr<TBitmap> FLedImage;
-  // The background with every LED unlit in its zone: a frame lights LEDs over a copy of it.
-  std::unique_ptr<TKvFaceBase> FFaceBase;
-  kv::LedRow FRow;
-  QByteArray FLedKey;
   int FMinValue = 0;
   int FMaxValue = 100;
   int FLeds = 7;
@@ -325,4 +268,7 @@ private:
   int FPercent1 = 50;
   int FPercent2 = 30;
   int FStep = 10;
+  // The LED pictures, the face with every LED unlit in its zone and the row's layout.
+  struct Private;
+  std::unique_ptr<Private> d;
 };

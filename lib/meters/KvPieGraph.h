@@ -6,16 +6,8 @@
 #include "KvExport.h"
 #include "KvControls.h"
 
-#include <array>
 #include <cstdint>
 #include <memory>
-#include <optional>
-#include <utility>
-#include <vector>
-
-namespace kv {
-struct PieGeometry;
-}
 
 class KV_EXPORT TKvPieGraph : public TKvGraphicImageControl {
   Q_OBJECT
@@ -82,16 +74,7 @@ protected:
   void Paint() override;
 
 private:
-  struct AngleMap;
   void SetColorField(TColor& field, TColor v);
-  TRect ChangedBetween(const kv::PieGeometry& before, const kv::PieGeometry& after);
-  bool AngleMapFits() const;
-  void BuildAngleMap();
-  void DrawPie(const kv::PieGeometry& g, const kv::SurfaceRows& out, const TRect& part,
-               const std::array<uint32_t, 6>& pixels);
-  void UpdateWedgeColours(const TRect& edge, const std::array<uint32_t, 3>& colours);
-  void PaintWedges(const TRect& part, const TRect& edge, const kv::SurfaceRows& out) const;
-  void UpdateLayer(const kv::PieGeometry& g);
 
   int FMaxValue = 100;
   int FValue = 80;
@@ -101,40 +84,7 @@ private:
   TColor FFreeColor = clFuchsia;
   TColor FFreeShadowColor = clPurple;
   TColor FOutlineColor = clBlack;
-  // The cleared image with the parts that do not depend on the value.
-  TKvFaceBase FFaceBase;
-  // Scratch layers in marker colours, kept while the size and depth stay: the parts that do
-  // not depend on the value; and the whole pie on FBase, as of the value and maximum in
-  // FLayerShows.
-  std::unique_ptr<TBitmap> FBase;
-  std::unique_ptr<TBitmap> FLayer;
-  // Kept with the layers: by row, the top face, and the bottom face with the band between
-  // the faces, of which the top face leaves the front side.
-  struct RowSpan {
-    int Begin = 0, End = 0;
-  };
-  std::vector<RowSpan> FSide;
-  // The layer's wedge and outline marks in the surface colours of FColoursOf (used, free,
-  // outline), 0 elsewhere, by pixel, and where the layer changed since; and the top face's
-  // rows, each with how many of its pixels the colours leave out.
-  struct TopFaceRow {
-    RowSpan Span;
-    int64_t Gaps = 0;
-  };
-  std::vector<TopFaceRow> FTopFace;
-  std::vector<uint32_t> FColours;
-  std::array<uint32_t, 3> FColoursOf{};
-  TRect FColoursStale{};
-  // The angle the layer shows, in whole degrees.
-  std::optional<int> FLayerShows;
-  // The area of the fill from below the middle of the front, for a pie without an edge
-  // line on its front, as of the layer now.
-  struct Run {
-    int Row, Begin, End;
-  };
-  std::optional<std::vector<Run>> FWholeFront;
-  TSize FCachedSize{-1, -1};
-  int FCachedDepth = -1;
-  // For a pie whose value moves: what each angle shows, so that a frame need not draw.
-  std::unique_ptr<AngleMap> FAngleMap;
+  // The kept base, the pie's layers and its angle map.
+  struct Private;
+  std::unique_ptr<Private> d;
 };

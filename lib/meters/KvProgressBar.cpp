@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
 #include "KvSysUtils.h"
+#include "KvSysUtilsInternal.h"
 
 #include <QPointer>
 

@@ -4,7 +4,6 @@
 #include "Guarded.h"
 #include "KvFrameCache.h"
 #include "KvSysUtils.h"
-#include "Raster.h"
 
 #include <QPointer>
 #include <QScopedValueRollback>
@@ -126,12 +125,34 @@ void TKvChannels::Update(TCollectionItem*) { FScope->UpdateControl(); }
 // ---------------------------------------------------------------------------
 // Scope
 
+struct TKvScope::Private {
+  // The cleared image with the grid for offset 0, one grid wider than the scope: the grid
+  // repeats every GridSize pixels across, so every offset is a window onto it.
+  TBitmap GridStrip;
+  QByteArray GridKey;
+  // While the grid repeats, frames are drawn on a tape: a tick moves the window by one step
+  // and draws only the columns the step changes. The screen copies the window.
+  TKvTape Tape;
+  // The row of every value of a small range, and the points of a trace.
+  std::vector<int> Rows;
+  std::array<int, 3> RowsKey{-1, 0, 0};  // the height and range Rows were made for
+  std::vector<TPoint> Trace;
+  // The last frame: its key, each drawn channel's stamp and history length, the grid's
+  // position. An empty key: the tape holds no frame to scroll.
+  struct ChannelLook {
+    uint64_t Stamp;
+    size_t Count;
+  };
+  QByteArray FrameKey;
+  std::vector<ChannelLook> FrameLooks;
+  int64_t FrameGridOffset = 0;
+};
+
 TKvScope::TKvScope(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FTimer(std::make_unique<TKvTimer>(nullptr)),
       FChannels(std::make_unique<TKvChannels>(this)),
-      FGridStrip(std::make_unique<TBitmap>()),
-      FTapeCanvas(std::make_unique<TCanvas>()) {
+      d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption));
   SetBounds(0, 0, 249, 137);
@@ -278,8 +299,8 @@ void TKvScope::Tick() {
 // Painting
 
 int TKvScope::RowOf(int value) const {
-  if (!FRows.empty() && value >= FMinValue && int64_t(value) - FMinValue < int64_t(FRows.size()))
-    return FRows[size_t(int64_t(value) - FMinValue)];
+  if (!d->Rows.empty() && value >= FMinValue && int64_t(value) - FMinValue < int64_t(d->Rows.size()))
+    return d->Rows[size_t(int64_t(value) - FMinValue)];
   const int percent = ValueToPercent(kv::SaturateToInt(int64_t(value) - FMinValue),
                                      kv::SaturateToInt(int64_t(FMaxValue) - FMinValue));
   return kv::SaturateToInt(int64_t(Height()) - PercentToValue(percent, Height()));
@@ -317,16 +338,16 @@ void TKvScope::DrawGrid(TCanvas* canvas, int64_t w, int64_t offset) const {
 
 void TKvScope::KeepRows() {
   const std::array<int, 3> key{Height(), FMinValue, FMaxValue};
-  if (key == FRowsKey) return;
-  FRowsKey = key;
-  FRows.clear();
+  if (key == d->RowsKey) return;
+  d->RowsKey = key;
+  d->Rows.clear();
   // A small range has few rows: each value's row is worked out once for the height.
   constexpr int64_t kMostRows = 1024;
   const int64_t values = int64_t(FMaxValue) - FMinValue + 1;
   if (values <= 0 || values > kMostRows) return;
   std::vector<int> rows(static_cast<size_t>(values));
   for (int64_t v = 0; v < values; ++v) rows[size_t(v)] = RowOf(int(FMinValue + v));
-  FRows.swap(rows);
+  d->Rows.swap(rows);
 }
 
 void TKvScope::TraceOf(const TKvChannel& channel, std::vector<TPoint>& points, int64_t first,
@@ -372,48 +393,14 @@ void TKvScope::DrawTrace(TCanvas* canvas, const TKvChannel& channel,
   canvas->Pen()->SetWidth(channel.Width());
   canvas->Pen()->SetMode(TPenMode::pmCopy);
   canvas->Pen()->SetStyle(TPenStyle::psSolid);
-  QImage* surface = canvas->Surface();
-  const kv::ClipRects& clip = canvas->EffectiveClip();
-  if (canvas->Pen()->Width() > 1 || !surface || !clip.IsSingle()) {
-    const TRegion region =
-        band ? CreateRectRgn(band->Left, band->Top, band->Right, band->Bottom) : TRegion();
-    if (band) canvas->SelectClipRgn(&region);
-    for (size_t i = 1; i < points.size(); ++i) {
-      canvas->MoveTo(points[i - 1].X, points[i - 1].Y);
-      canvas->LineTo(points[i].X, points[i].Y);
-    }
-    if (band) canvas->SelectClipRgn(nullptr);
-    canvas->MoveTo(points.back().X, points.back().Y);
-    return;
-  }
-  // A one-pixel solid line that lies inside the image (or the band) is written as the canvas
-  // writes it, without a call per segment; the segments that cross an edge go through the
-  // canvas, or within the band, through the canvas's own line steps.
-  const kv::SurfaceRows rows(*surface);
-  const uint32_t color = kv::SurfaceColor(channel.Color(), canvas->MonochromeSurface());
-  kv::ClipRects within = clip;
-  if (band) {
-    const kv::Point64 a = kv::ToSurface(*canvas, band->Left, band->Top);
-    const kv::Point64 b = kv::ToSurface(*canvas, band->Right, band->Bottom);
-    within.Bounds &= QRect(QPoint(int(a.X), int(a.Y)), QPoint(int(b.X - 1), int(b.Y - 1)));
-  }
-  const kv::Ink ink = kv::PenInk(*canvas);
+  const TRegion region =
+      band ? CreateRectRgn(band->Left, band->Top, band->Right, band->Bottom) : TRegion();
+  if (band) canvas->SelectClipRgn(&region);
   for (size_t i = 1; i < points.size(); ++i) {
-    const kv::Point64 a = kv::ToSurface(*canvas, points[i - 1].X, points[i - 1].Y);
-    const kv::Point64 b = kv::ToSurface(*canvas, points[i].X, points[i].Y);
-    const kv::LineRaster line(a.X, a.Y, b.X, b.Y);
-    if (line.Inside(within.Bounds)) {
-      kv::FillWholeLine(rows, line, color);
-    } else if (!band) {
-      canvas->MoveTo(points[i - 1].X, points[i - 1].Y);
-      canvas->LineTo(points[i].X, points[i].Y);
-    } else if (std::abs(b.X - a.X) > 1 || std::abs(b.Y - a.Y) > 1) {
-      kv::DrawLine(rows, within, line, ink, kv::DashPattern{}, 0);
-    } else if (a.X != b.X || a.Y != b.Y) {
-      // A step to a neighbour draws its start pixel.
-      kv::PaintSpan(rows, within, a.Y, a.X, a.X + 1, ink);
-    }
+    canvas->MoveTo(points[i - 1].X, points[i - 1].Y);
+    canvas->LineTo(points[i].X, points[i].Y);
   }
+  if (band) canvas->SelectClipRgn(nullptr);
   canvas->MoveTo(points.back().X, points.back().Y);
 }
 
@@ -422,11 +409,11 @@ bool TKvScope::KeepGridStrip() {
   // A line wider than a pixel may reach into the image from a line the strip has and the
   // frame has not; a background captured from the parent does not repeat.
   if (FGridLineWidth > 1 || Transparent() || grid > w || w <= 0 || h <= 0) return false;
-  const TKvLayerKey key = GridKey();
-  if (key.Bytes() != FGridKey || FGridStrip->Empty()) {
-    FGridKey = key.Bytes();
-    FGridStrip->SetSize(int(w + grid), int(h));
-    TCanvas* c = FGridStrip->Canvas();
+  const QByteArray key = GridKey();
+  if (key != d->GridKey || d->GridStrip.Empty()) {
+    d->GridKey = key;
+    d->GridStrip.SetSize(int(w + grid), int(h));
+    TCanvas* c = d->GridStrip.Canvas();
     c->Brush()->SetStyle(TBrushStyle::bsSolid);
     c->Brush()->SetColor(Color());
     c->FillRect(Rect(0, 0, int(w + grid), int(h)));
@@ -439,68 +426,55 @@ void TKvScope::CopyGrid(int64_t left, int64_t right) {
   const int64_t grid = FGridSize;
   // Lines left of the image do not show, so any offset acts as its remainder.
   const int64_t from = (FGridOffset % grid + grid) % grid + left;
+  const QImage& strip = d->GridStrip.Image();
   const size_t row = size_t(right - left) * sizeof(uint32_t);
-  uchar* to = FTape.bits() + (FWindow + left) * 4;
-  const qsizetype toStride = FTape.bytesPerLine();
-  const uchar* strip = FGridStrip->Image().constBits() + from * 4;
-  const qsizetype stripStride = FGridStrip->Image().bytesPerLine();
-  for (int y = 0; y < Height(); ++y) std::memcpy(to + y * toStride, strip + y * stripStride, row);
+  for (int y = 0; y < Height(); ++y)
+    std::memcpy(d->Tape.Row(y) + left, strip.constScanLine(y) + from * 4, row);
 }
 
 bool TKvScope::KeepTape() {
-  if (!kv::SizeTape(FTape, Width(), Height(), FFrequency)) return false;
-  FWindow = FDirection == TScrolldirection::sdLeftToRight ? FTape.width() - Width() : 0;
-  AttachTape();
+  if (!d->Tape.Keep(Width(), Height(), FFrequency)) return false;
+  d->Tape.StartAtEnd(FDirection == TScrolldirection::sdLeftToRight);
   return true;
 }
 
-void TKvScope::MoveWindow(int64_t to) {
-  if (to == FWindow) return;
-  kv::MoveColumns(FTape, FWindow, to, Width());
-  FWindow = to;
-}
-
-void TKvScope::AttachTape() {
-  FTapeCanvas->Attach(&FTape, QPoint(int(FWindow), 0), QRegion(int(FWindow), 0, Width(), Height()));
-}
-
 uint32_t* TKvScope::FrameRow(int y) {
-  if (FFrameKey.isEmpty() || y < 0 || y >= FTape.height()) return nullptr;
-  return reinterpret_cast<uint32_t*>(FTape.scanLine(y)) + FWindow;
+  if (d->FrameKey.isEmpty() || y < 0 || y >= d->Tape.Height()) return nullptr;
+  return d->Tape.Row(y);
 }
 
-TKvLayerKey TKvScope::GridKey() const {
+QByteArray TKvScope::GridKey() const {
   TKvLayerKey key;
   key << Width() << Height() << FGridSize << FGridLineWidth << FGridColor << FBaseColor << FBaseY
       << Color();
-  return key;
+  return key.Bytes();
 }
 
-TKvLayerKey TKvScope::FrameKey() const {
-  TKvLayerKey key = GridKey();
+QByteArray TKvScope::FrameKey() const {
+  TKvLayerKey key;
   key << FFrequency << int(FDirection) << FMinValue << FMaxValue;
   for (int i = 0; i < FChannels->Count(); ++i) {
     const TKvChannel* channel = FChannels->Items(i);
     key << int64_t(channel->Id()) << channel->Visible();
     if (channel->Visible()) key << channel->Color() << channel->Width() << int(channel->Style());
   }
-  return key;
+  return GridKey() + key.Bytes();
 }
 
-void TKvScope::KeepFrame(TKvLayerKey key) {
-  FFrameKey = key.Bytes();
-  FFrameGridOffset = FGridOffset;
-  FFrameLooks.resize(size_t(FChannels->Count()));
+void TKvScope::KeepFrame(const QByteArray& key) {
+  d->FrameKey = key;
+  d->FrameGridOffset = FGridOffset;
+  d->FrameLooks.resize(size_t(FChannels->Count()));
   for (int i = 0; i < FChannels->Count(); ++i)
-    FFrameLooks[size_t(i)] = {FChannels->Items(i)->Stamp(), size_t(FChannels->Items(i)->Count())};
+    d->FrameLooks[size_t(i)] = {FChannels->Items(i)->Stamp(), size_t(FChannels->Items(i)->Count())};
 }
 
-bool TKvScope::ScrollLastFrame(const TKvLayerKey& key) {
-  if (FFrameKey.isEmpty() || key.Bytes() != FFrameKey) return false;
+bool TKvScope::ScrollLastFrame(const QByteArray& key) {
+  if (d->FrameKey.isEmpty() || key != d->FrameKey) return false;
   const int64_t w = Width(), h = Height(), f = FFrequency, grid = FGridSize;
   const bool rightwards = FDirection == TScrolldirection::sdLeftToRight;
   // The grid must have moved with the traces, by whole grids.
-  if (f >= w || (FGridOffset - FFrameGridOffset - (rightwards ? -f : f)) % grid != 0) return false;
+  if (f >= w || (FGridOffset - d->FrameGridOffset - (rightwards ? -f : f)) % grid != 0) return false;
   // Each drawn trace has one new sample in front; where the oldest fell out, its far end
   // changed too.
   int64_t pen = 1;
@@ -508,7 +482,7 @@ bool TKvScope::ScrollLastFrame(const TKvLayerKey& key) {
   for (int i = 0; i < FChannels->Count(); ++i) {
     const TKvChannel* channel = FChannels->Items(i);
     if (!channel->Visible()) continue;
-    const ChannelLook& last = FFrameLooks[size_t(i)];
+    const Private::ChannelLook& last = d->FrameLooks[size_t(i)];
     const size_t count = size_t(channel->Count());
     if (channel->Stamp() != last.Stamp + 1 || (count != last.Count + 1 && count != last.Count))
       return false;
@@ -539,21 +513,12 @@ bool TKvScope::ScrollLastFrame(const TKvLayerKey& key) {
   // Most of the face new: a full frame costs no more.
   if (2 * fresh > w) return false;
 
-  // The window moves along the tape by one step, the content the other way; at an end of
-  // the tape its pixels move back to the other end first.
-  const int64_t room = FTape.width() - w;
-  if (room < f) return false;
-  if (rightwards) {
-    if (FWindow < f) MoveWindow(room);
-    FWindow -= f;
-  } else {
-    if (FWindow + f > room) MoveWindow(0);
-    FWindow += f;
-  }
-  AttachTape();
+  // The window moves along the tape by one step, the content the other way.
+  if (d->Tape.Room() < f) return false;
+  d->Tape.Scroll(rightwards ? f : -f);
   // Band by band, the channels in the order a whole frame draws them, each with the samples
   // whose segments may reach the band: a sample's segments span at most two steps.
-  TCanvas* canvas = FTapeCanvas.get();
+  TCanvas* canvas = d->Tape.Canvas();
   for (const auto& [left, right] : merged) {
     CopyGrid(left, right);
     const TRect band = Rect(int(left), 0, int(right), int(h));
@@ -563,8 +528,8 @@ bool TKvScope::ScrollLastFrame(const TKvLayerKey& key) {
       const int64_t reach = int64_t(std::max(channel->Width(), 1)) + 2;
       const int64_t first = rightwards ? (left - reach) / f - 2 : (f + w - right - reach) / f - 2;
       const int64_t last = rightwards ? (right + reach) / f + 2 : (f + w - left + reach) / f + 2;
-      TraceOf(*channel, FTrace, first, last);
-      DrawTrace(canvas, *channel, FTrace, &band);
+      TraceOf(*channel, d->Trace, first, last);
+      DrawTrace(canvas, *channel, d->Trace, &band);
     }
   }
   return true;
@@ -572,7 +537,7 @@ bool TKvScope::ScrollLastFrame(const TKvLayerKey& key) {
 
 void TKvScope::hideEvent(QHideEvent* e) {
   // What the window shows next comes from a whole frame.
-  FFrameKey.clear();
+  d->FrameKey.clear();
   TKvGraphicImageControl::hideEvent(e);
 }
 
@@ -580,8 +545,8 @@ void TKvScope::DrawTraces(TCanvas* canvas) {
   for (int i = FChannels->Count() - 1; i >= 0; --i) {
     const TKvChannel* channel = FChannels->Items(i);
     if (!channel->Visible()) continue;
-    TraceOf(*channel, FTrace, 0, INT64_MAX);
-    DrawTrace(canvas, *channel, FTrace, nullptr);
+    TraceOf(*channel, d->Trace, 0, INT64_MAX);
+    DrawTrace(canvas, *channel, d->Trace, nullptr);
   }
 }
 
@@ -589,11 +554,11 @@ void TKvScope::Paint() {
   const QScopedValueRollback<bool> painting(FPainting, true);
   FBaseY = BaseRow();
   KeepRows();
-  TKvLayerKey key = FrameKey();
+  const QByteArray key = FrameKey();
   const bool strip = KeepGridStrip();
   const bool scrolled = strip && ScrollLastFrame(key);
   if (!scrolled && !(strip && KeepTape())) {
-    FFrameKey.clear();
+    d->FrameKey.clear();
     TCanvas* canvas = BitmapCanvas();
     ClearBitmapCanvas();
     DrawGrid(canvas, Width(), FGridOffset);
@@ -603,13 +568,9 @@ void TKvScope::Paint() {
   }
   if (!scrolled) {
     CopyGrid(0, Width());
-    DrawTraces(FTapeCanvas.get());
+    DrawTraces(d->Tape.Canvas());
   }
-  KeepFrame(std::move(key));
+  KeepFrame(key);
   // The screen shows the window.
-  TCanvas* screen = Canvas();
-  const TCopyMode mode = screen->CopyMode();
-  screen->SetCopyMode(TCopyMode::cmSrcCopy);
-  screen->CopyRect(ClientRect(), FTapeCanvas.get(), ClientRect());
-  screen->SetCopyMode(mode);
+  d->Tape.Show(Canvas(), ClientRect());
 }

@@ -215,17 +215,6 @@ private:
   int BaseRow() const;
   // The grid whose first vertical line lies Offset pixels left of the image, Width wide.
   void DrawGrid(TCanvas* canvas, int64_t width, int64_t offset) const;
-  // Makes the kept grid strip ready; false where it does not stand in for a drawing.
-  bool KeepGridStrip();
-  // Copies the cleared image with the grid for columns Left to Right from the strip.
-  void CopyGrid(int64_t left, int64_t right);
-  // Sizes the tape for the scope and the step, the window at the end it moves away from;
-  // false where no tape can be had.
-  bool KeepTape();
-  // Moves the window's pixels to column To of the tape.
-  void MoveWindow(int64_t to);
-  // Points the tape's canvas at the window.
-  void AttachTape();
   // Every visible channel's trace, the first channel last (on top).
   void DrawTraces(TCanvas* canvas);
   // The points of the channel's trace for samples First to Last (not included), from where
@@ -235,43 +224,26 @@ private:
   // Draws a trace with the channel's pen; with Band, only the segments that may reach into it.
   void DrawTrace(TCanvas* canvas, const TKvChannel& channel, const std::vector<TPoint>& points,
                  const TRect* band) const;
-  // What the grid strip is drawn from.
-  TKvLayerKey GridKey() const;
+  // Makes the kept grid strip ready; false where it does not stand in for a drawing.
+  bool KeepGridStrip();
+  // Copies the cleared image with the grid for columns Left to Right from the strip.
+  void CopyGrid(int64_t left, int64_t right);
+  // Sizes the tape for the scope and the step; false where no tape can be had.
+  bool KeepTape();
+  // What the grid strip is drawn from, as a key's bytes.
+  QByteArray GridKey() const;
   // What the frame is drawn from, apart from the histories and the grid's position.
-  TKvLayerKey FrameKey() const;
+  QByteArray FrameKey() const;
   // Moves the last frame by one sample's step and draws only the columns that step changes;
-  // false (nothing done) unless the image holds the last frame and one tick lies between.
-  bool ScrollLastFrame(const TKvLayerKey& key);
-  void KeepFrame(TKvLayerKey key);
+  // false (nothing done) unless the tape holds the last frame and one tick lies between.
+  bool ScrollLastFrame(const QByteArray& key);
+  void KeepFrame(const QByteArray& key);
   // The row of a sample's value, from the rows kept for this paint where there are any.
   int RowOf(int value) const;
   void KeepRows();
 
   std::unique_ptr<TKvTimer> FTimer;
   std::unique_ptr<TKvChannels> FChannels;
-  // The cleared image with the grid for offset 0, one grid wider than the scope: the grid
-  // repeats every GridSize pixels across, so every offset is a window onto it.
-  std::unique_ptr<TBitmap> FGridStrip;
-  QByteArray FGridKey;
-  // While the grid repeats, frames are drawn on a tape some steps wider than the scope: a tick
-  // moves the window onto it by one step instead of moving every pixel, and only when the
-  // window reaches an end of the tape are its pixels moved back. The screen copies the window.
-  QImage FTape;
-  std::unique_ptr<TCanvas> FTapeCanvas;
-  int64_t FWindow = 0;  // the window's first column on the tape
-  // The row of every value of a small range, and the points of a trace.
-  std::vector<int> FRows;
-  std::array<int, 3> FRowsKey{-1, 0, 0};  // the height and range FRows were made for
-  std::vector<TPoint> FTrace;
-  // The last frame: its key, each drawn channel's stamp and history length, the grid's
-  // position. An empty key: the image holds no frame to scroll.
-  struct ChannelLook {
-    uint64_t Stamp;
-    size_t Count;
-  };
-  QByteArray FFrameKey;
-  std::vector<ChannelLook> FFrameLooks;
-  int64_t FFrameGridOffset = 0;
   bool FAnimateGrid = true;
   int FMaxValue = 100;
   int FMinValue = 0;
@@ -286,4 +258,7 @@ private:
   int64_t FGridOffset = 0;
   int FBaseY = 0;
   bool FPainting = false;
+  // The grid strip, the tape, the rows of values and the last frame's key.
+  struct Private;
+  std::unique_ptr<Private> d;
 };

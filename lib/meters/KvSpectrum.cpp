@@ -4,6 +4,7 @@
 #include "Controls.h"
 #include "KvFrameCache.h"
 #include "KvSysUtils.h"
+#include "KvSysUtilsInternal.h"
 
 #include <QScopedValueRollback>
 

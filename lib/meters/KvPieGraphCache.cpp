@@ -1,0 +1,518 @@
+#include "KvPieGraphCache.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <utility>
+
+using kv::FaceClass, kv::FacePixels, kv::PieGeometry, kv::PieInks, kv::Rect, kv::Wedges;
+using enum kv::FaceClass;
+
+namespace {
+
+int S(int64_t v) { return kv::SaturateToInt(v); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Geometry
+
+namespace kv {
+
+PieGeometry::PieGeometry(int width, int height, int depth, int value, int maxValue)
+    : W(width),
+      H(height),
+      D(depth),
+      TopHeight(int64_t(height) - depth),
+      Cx(W / 2),
+      Cy(TopHeight / 2),
+      Bx(0),
+      By(Cy) {
+  // Value * 360 is exact in 64 bits and in a double, so a true half stays a half and
+  // rounds to even.
+  const double phi = std::nearbyint(double(int64_t(value) * 360) / double(maxValue));
+  Angle = int(std::clamp(phi, 0.0, 360.0));
+  // Decided by the angle, not by where the points fall: a full pie is used, an empty one
+  // free, whatever the canvas makes of coinciding wedge ends.
+  if (phi >= 360) {
+    Kind = Wedges::AllUsed;
+    return;
+  }
+  if (phi <= 0) {
+    Kind = Wedges::AllFree;
+    return;
+  }
+  const double theta = (270 - phi) * std::numbers::pi / 180;
+  Bx = int64_t(std::trunc(std::sin(theta) * double(W) * 0.5)) + Cx;
+  By = int64_t(std::trunc(std::cos(theta) * double(TopHeight) * 0.5)) + Cy;
+  // On the ray from the centre through the left end, both wedges come out whole.
+  if (By == Cy && Bx < Cx) Kind = phi >= 180 ? Wedges::AllUsed : Wedges::AllFree;
+}
+
+TRect PieGeometry::EdgeLine() const {
+  return FrontEdge() ? TRect{S(Bx), S(By), S(Bx + 1), S(By + D)} : TRect{};
+}
+
+bool PieGeometry::Sweeps() const {
+  constexpr int64_t kMin = 8, kMax = 1 << 15;
+  return Kind == Wedges::Split && W >= kMin && TopHeight >= kMin && W <= kMax &&
+         TopHeight <= kMax && (Bx != Cx || By != Cy);
+}
+
+FacePixels PixelsOf(TColor used, TColor free, TColor outline, TColor usedShadow,
+                    TColor freeShadow) {
+  FacePixels pixels{};
+  pixels[kUsed] = ColorToPixel(used);
+  pixels[kFree] = ColorToPixel(free);
+  pixels[kOutlined] = ColorToPixel(outline);
+  pixels[kUsedShadow] = ColorToPixel(usedShadow);
+  pixels[kFreeShadow] = ColorToPixel(freeShadow);
+  return pixels;
+}
+
+}  // namespace kv
+
+namespace {
+
+TRect Union(const TRect& a, const TRect& b) {
+  return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+          std::max(a.Bottom, b.Bottom)};
+}
+
+// What differs between the drawings of two sweeping geometries of one size and depth. The
+// wedges differ only in the sector between the two boundaries, seen from the centre: its
+// box holds the centre, where both boundary rays leave the rim, and the rim's extreme points
+// between them; the rim points and radii the canvas draws lie within a pixel or two of
+// those. The edge lines differ in their columns; and a fill the edge line does not part
+// from the other side's reaches all of the front, so where either drawing has an edge line
+// the whole front side may change on the picture.
+struct Sweep {
+  TRect Face;   // the picture
+  TRect Layer;  // the scratch layer: no shading, only the wedges and the edge lines
+};
+Sweep SweepBetween(const PieGeometry& a, const PieGeometry& b) {
+  const double rx = double(a.W) / 2, ry = double(a.TopHeight) / 2;
+  double left = double(a.Cx), right = left, top = double(a.Cy), bottom = top;
+  const auto add = [&](double x, double y) {
+    left = std::min(left, x);
+    right = std::max(right, x);
+    top = std::min(top, y);
+    bottom = std::max(bottom, y);
+  };
+  // Clockwise on the screen from the left, as the angle runs.
+  const auto direction = [&](const PieGeometry& g) {
+    const double dx = double(g.Bx - g.Cx), dy = double(g.By - g.Cy);
+    add(double(g.Bx), double(g.By));
+    const double t = 1 / std::sqrt((dx / rx) * (dx / rx) + (dy / ry) * (dy / ry));
+    add(double(g.Cx) + t * dx, double(g.Cy) + t * dy);
+    const double deg = std::atan2(-dy, -dx) * 180 / std::numbers::pi;
+    return deg < 0 ? deg + 360 : deg;
+  };
+  const double da = direction(a), db = direction(b);
+  const double lo = std::min(da, db), hi = std::max(da, db);
+  if (lo <= 90 && 90 <= hi) add(double(a.Cx), 0);
+  if (lo <= 180 && 180 <= hi) add(double(a.W), double(a.Cy));
+  if (lo <= 270 && 270 <= hi) add(double(a.Cx), double(a.TopHeight));
+  constexpr int kMargin = 3;
+  const auto at = [](double v) { return kv::SaturateToInt((long double)std::floor(v)); };
+  Sweep s;
+  s.Face = {at(left) - kMargin, at(top) - kMargin, at(right) + 1 + kMargin,
+            at(bottom) + 1 + kMargin};
+  s.Layer = s.Face;
+  for (const PieGeometry* g : {&a, &b})
+    if (g->FrontEdge()) s.Layer = Union(s.Layer, g->EdgeLine());
+  s.Face = s.Layer;
+  if (a.FrontEdge() || b.FrontEdge()) s.Face = Union(s.Face, {0, S(a.Cy), S(a.W), S(a.H)});
+  return s;
+}
+
+// The rows of a picture by address, made writable once.
+class Rows {
+public:
+  explicit Rows(TBitmap* b)
+      : FBits(b->ScanLine(0)), FStride(b->Image().bytesPerLine() / qsizetype(sizeof(uint32_t))) {}
+  uint32_t* Row(int64_t y) const { return FBits + y * FStride; }
+
+private:
+  uint32_t* FBits;
+  qsizetype FStride;
+};
+
+void FillWith(TBitmap* bitmap, int width, int height, TColor color) {
+  bitmap->SetSize(width, height);
+  TCanvas* c = bitmap->Canvas();
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  c->Brush()->SetColor(color);
+  c->FillRect(Rect(0, 0, width, height));
+}
+
+// The marker colours of the scratch layer the outlines are found on: untouched pixels, the
+// outlines, and the three faces.
+constexpr TColor kUntouched = clWhite, kOutline = clBlack, kFreeShadowFace = clRed,
+                 kUsedFace = clLime, kFreeFace = clBlue;
+constexpr PieInks kMarkers{kOutline, kFreeShadowFace, kUsedFace, kFreeFace};
+
+// The angle map is made from drawings in these, over a base of its own in the same.
+const FacePixels kClassMarkers =
+    kv::PixelsOf(kUsedFace, kFreeFace, kOutline, clYellow, kFreeShadowFace);
+
+FaceClass ClassOf(uint32_t px) {
+  for (uint8_t c = kUsed; c < kClasses; ++c)
+    if (((px ^ kClassMarkers[c]) & 0xFFFFFFu) == 0) return FaceClass(c);
+  return kBase;  // not drawn by the pie
+}
+
+// The largest face given an angle map (made in up to about 15 ms, kept in a few hundred
+// kilobytes); a larger one is drawn each frame.
+constexpr int64_t kMaxMappedPixels = int64_t(1) << 15;
+
+}  // namespace
+
+// For each angle of one size and depth, the classes of the face's pixels: an angle keeps
+// only the pixels whose class differs from the angle before, with both classes, so the
+// classes can be moved either way; where they changed bounds what a move repaints.
+struct TKvPieFaces::AngleMap {
+  static constexpr int kAngles = 361;
+  int Width = 0, Height = 0, Depth = 0;
+  // Pixel index << 8 | class before << 4 | class after; those of angle a are
+  // [Start[a], Start[a + 1]).
+  std::vector<uint32_t> Changes;
+  std::array<uint32_t, kAngles + 1> Start{};
+  std::array<TRect, kAngles> Changed{};
+  // The classes at angle Angle, by pixel.
+  std::vector<uint8_t> Classes;
+  int Angle = 0;
+
+  void MoveTo(int angle) {
+    for (; Angle < angle; ++Angle)
+      for (uint32_t i = Start[Angle + 1]; i < Start[Angle + 2]; ++i)
+        Classes[Changes[i] >> 8] = uint8_t(Changes[i] & 15u);
+    for (; Angle > angle; --Angle)
+      for (uint32_t i = Start[Angle + 1]; i-- > Start[Angle];)
+        Classes[Changes[i] >> 8] = uint8_t((Changes[i] >> 4) & 15u);
+  }
+  // The pixels that differ between two angles.
+  TRect Between(int a, int b) const {
+    TRect r{};
+    for (int angle = std::min(a, b) + 1; angle <= std::max(a, b); ++angle)
+      if (!kv::IsRectEmpty(Changed[size_t(angle)]))
+        r = kv::IsRectEmpty(r) ? Changed[size_t(angle)] : Union(r, Changed[size_t(angle)]);
+    return r;
+  }
+};
+
+TKvPieFaces::TKvPieFaces(Drawing base, Drawing wedges)
+    : FDrawBase(std::move(base)), FDrawWedges(std::move(wedges)) {}
+
+TKvPieFaces::~TKvPieFaces() = default;
+
+// A pie whose value moves gets its angle map here, where it is first repainted in part.
+TRect TKvPieFaces::ChangedBetween(const PieGeometry& before, const PieGeometry& after) {
+  if (!AngleMapFits(after)) {
+    FAngleMap.reset();
+    if (after.W * after.H <= kMaxMappedPixels) BuildAngleMap(S(after.W), S(after.H), S(after.D));
+  }
+  if (AngleMapFits(after)) return FAngleMap->Between(before.Angle, after.Angle);
+  return SweepBetween(before, after).Face;
+}
+
+bool TKvPieFaces::AngleMapFits(const PieGeometry& g) const {
+  return FAngleMap && FAngleMap->Width == g.W && FAngleMap->Height == g.H &&
+         FAngleMap->Depth == g.D;
+}
+
+void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
+                        const FacePixels& pixels) {
+  if (!AngleMapFits(g)) {
+    DrawPie(g, image, part, pixels);
+    return;
+  }
+  FAngleMap->MoveTo(g.Angle);
+  const Rows out(image);
+  for (int y = part.Top; y < part.Bottom; ++y) {
+    const uint8_t* classes = &FAngleMap->Classes[size_t(y) * size_t(image->Width())];
+    uint32_t* row = out.Row(y);
+    for (int x = part.Left; x < part.Right; ++x)
+      if (classes[x] != kBase) row[x] = pixels[classes[x]];
+  }
+}
+
+// Every angle drawn in turn, as a live frame draws it, in marker inks over a base of its own:
+// a pixel's class is the ink the drawing left on it, or the base where it left the base's.
+void TKvPieFaces::BuildAngleMap(int w, int h, int depth) {
+  auto map = std::make_unique<AngleMap>();
+  map->Width = w;
+  map->Height = h;
+  map->Depth = depth;
+  map->Classes.assign(size_t(w) * size_t(h), kBase);
+  // One base serves every angle: where the drawing leaves it, the picture shows its own base,
+  // whatever side colour that has.
+  TBitmap baseBitmap, face;
+  FillWith(&baseBitmap, w, h, kUntouched);
+  FDrawBase(baseBitmap.Canvas(), PieGeometry(w, h, depth, 0, 360), kMarkers);
+  const Rows base(&baseBitmap);
+  FillWith(&face, w, h, kUntouched);
+  const Rows out(&face);
+  std::optional<PieGeometry> last;
+  for (int angle = 0; angle < AngleMap::kAngles; ++angle) {
+    const PieGeometry g(w, h, depth, angle, 360);
+    TRect part = Rect(0, 0, w, h);
+    if (last && last->Sweeps() && g.Sweeps() &&
+        !kv::IntersectRect(part, SweepBetween(*last, g).Face, Rect(0, 0, w, h)))
+      part = {};
+    last = g;
+    for (int y = part.Top; y < part.Bottom; ++y)
+      std::memcpy(out.Row(y) + part.Left, base.Row(y) + part.Left,
+                  size_t(part.Width()) * sizeof(uint32_t));
+    if (!kv::IsRectEmpty(part)) DrawPie(g, &face, part, kClassMarkers);
+    TRect changed{};
+    for (int y = part.Top; y < part.Bottom; ++y) {
+      const uint32_t *drawn = out.Row(y), *under = base.Row(y);
+      for (int x = part.Left; x < part.Right; ++x) {
+        const uint8_t c = drawn[x] == under[x] ? kBase : ClassOf(drawn[x]);
+        uint8_t& was = map->Classes[size_t(y) * size_t(w) + size_t(x)];
+        if (c == was) continue;
+        map->Changes.push_back(uint32_t(y * w + x) << 8 | uint32_t(was) << 4 | c);
+        was = c;
+        const TRect pixel = Rect(x, y, x + 1, y + 1);
+        changed = kv::IsRectEmpty(changed) ? pixel : Union(changed, pixel);
+      }
+    }
+    map->Start[size_t(angle) + 1] = uint32_t(map->Changes.size());
+    map->Changed[size_t(angle)] = changed;
+  }
+  map->Angle = AngleMap::kAngles - 1;
+  FAngleMap = std::move(map);
+}
+
+// The image gets the pie in its own colours over its kept base. The front side is shaded
+// where a fill from the seeds below the wedges reaches between the outlines of the same
+// drawing on a scratch layer in marker colours, so neither the background nor a colour that
+// equals the outline can stop or widen it, and the shading stays on the front side of the
+// disc. Where the outlines close, the pixels are those of filling the picture itself. Only
+// the part being painted is drawn; the layer is always whole, for the fills.
+void TKvPieFaces::DrawPie(const PieGeometry& g, TBitmap* image, const TRect& part,
+                          const FacePixels& pixels) {
+  UpdateLayer(g);
+  const TRect edge = g.EdgeLine();
+  UpdateWedgeColours(edge, {pixels[kUsed], pixels[kFree], pixels[kOutlined]});
+  PaintWedges(part, edge, image);
+  const Rows out(image);
+  // Shades the front pixels of the runs inside the part being painted.
+  const auto shadeRun = [&](int64_t y, int64_t begin, int64_t end, uint32_t px) {
+    if (y < part.Top || y >= part.Bottom) return;
+    begin = std::max<int64_t>(begin, part.Left);
+    end = std::min<int64_t>(end, part.Right);
+    if (size_t(y) >= FSide.size()) return;
+    // The front side: the side row less the top face's.
+    begin = std::max<int64_t>(begin, FSide[size_t(y)].Begin);
+    end = std::min<int64_t>(end, FSide[size_t(y)].End);
+    const RowSpan top = size_t(y) < FTopFace.size() ? FTopFace[size_t(y)].Span : RowSpan{};
+    uint32_t* row = out.Row(y);
+    if (const int64_t to = std::min<int64_t>(end, top.Begin); begin < to)
+      std::fill(row + begin, row + to, px);
+    if (const int64_t from = std::max<int64_t>(begin, top.End); from < end)
+      std::fill(row + from, row + end, px);
+  };
+  const auto fill = [&](int64_t x, int64_t y) {
+    return FLayer.Canvas()->FloodArea(S(x), S(y), kOutline, TFillStyle::fsBorder);
+  };
+  const auto shade = [&](int64_t x, int64_t y, uint32_t px) {
+    for (const TRect& run : fill(x, y)) shadeRun(run.Top, run.Left, run.Right, px);
+  };
+  const int64_t halfDepth = g.D / 2;
+  if (g.FrontEdge()) {
+    // The used side's fill runs over the free side's where the edge does not part them.
+    shade(g.Bx - 1, g.By + halfDepth, pixels[kFreeShadow]);
+    shade(g.Bx + 1, g.By + halfDepth, pixels[kUsedShadow]);
+  } else {
+    // Without an edge line the seed stays, and so does its area while the layer changes
+    // nowhere on it or beside it.
+    if (!FWholeFront) FWholeFront = fill(g.W / 2, g.H - halfDepth);
+    const uint32_t px = pixels[g.Kind == Wedges::AllUsed ? kUsedShadow : kFreeShadow];
+    for (const TRect& run : *FWholeFront) shadeRun(run.Top, run.Left, run.Right, px);
+  }
+}
+
+// Brings the layer's colours up to the layer where it changed, or wholly for new colours:
+// the surface colour of each wedge and outline mark, and 0 (which no opaque pixel is)
+// elsewhere; and for each row of the top face, how many pixels of its span are not coloured.
+// Only the rows of the top face and the edge line now are painted from the colours, so only
+// those are kept up to date.
+void TKvPieFaces::UpdateWedgeColours(const TRect& edge, const std::array<uint32_t, 3>& colours) {
+  const int w = FLayer.Width(), h = FLayer.Height();
+  if (colours != FColoursOf || FColours.size() != size_t(w) * size_t(h)) {
+    FColours.assign(size_t(w) * size_t(h), 0);
+    for (TopFaceRow& row : FTopFace) row.Gaps = row.Span.End - row.Span.Begin;
+    FColoursOf = colours;
+    FColoursStale = Rect(0, 0, w, h);
+  }
+  TRect stale;
+  if (!kv::IntersectRect(stale, FColoursStale, Rect(0, 0, w, h))) return;
+  FColoursStale = {};
+  const uint32_t usedMarker = kv::ColorToPixel(kUsedFace) & 0xFFFFFFu,
+                 freeMarker = kv::ColorToPixel(kFreeFace) & 0xFFFFFFu,
+                 outlineMarker = kv::ColorToPixel(kOutline) & 0xFFFFFFu;
+  // Four pixels at a time, by masks: the marks change from pixel to pixel without a pattern.
+  using Four = uint32_t __attribute__((vector_size(16)));
+  // Held by value: the stores into the colours could otherwise alias them, and they would be
+  // loaded again for every four pixels.
+  const auto four = [](uint32_t v) { return Four{v, v, v, v}; };
+  const Four used = four(colours[0]), free = four(colours[1]), outlined = four(colours[2]),
+             usedMark = four(usedMarker), freeMark = four(freeMarker),
+             outlineMark = four(outlineMarker);
+  const auto mapped = [=](Four mark) {
+    mark &= 0xFFFFFFu;
+    return (used & Four(mark == usedMark)) | (free & Four(mark == freeMark)) |
+           (outlined & Four(mark == outlineMark));
+  };
+  const QImage& marks = FLayer.Image();
+  // Maps [begin, end) of a row; returns how many gaps that made less.
+  const auto map = [&](const uint32_t* from, uint32_t* to, int begin, int end) {
+    Four made{}, gone{};
+    int x = begin;
+    for (; x + 4 <= end; x += 4) {
+      Four mark, before;
+      std::memcpy(&mark, from + x, sizeof mark);
+      std::memcpy(&before, to + x, sizeof before);
+      const Four colour = mapped(mark);
+      // A comparison's lanes are 0 or all ones: subtracting one counts one.
+      gone -= Four(before == 0);
+      made -= Four(colour == 0);
+      std::memcpy(to + x, &colour, sizeof colour);
+    }
+    int64_t less = 0;
+    for (; x < end; ++x) {
+      less += to[x] == 0;
+      to[x] = mapped(Four{from[x]})[0];
+      less -= to[x] == 0;
+    }
+    for (int lane = 0; lane < 4; ++lane) less += int64_t(gone[lane]) - int64_t(made[lane]);
+    return less;
+  };
+  TRect r;
+  if (kv::IntersectRect(r, stale, Rect(0, 0, w, int(FTopFace.size())))) {
+    for (int y = r.Top; y < r.Bottom; ++y) {
+      const uint32_t* from = reinterpret_cast<const uint32_t*>(marks.constScanLine(y));
+      uint32_t* const to = &FColours[size_t(y) * size_t(w)];
+      // Gaps are counted within the top face's span only.
+      TopFaceRow& face = FTopFace[size_t(y)];
+      const int lo = std::clamp(face.Span.Begin, r.Left, r.Right);
+      const int hi = std::clamp(face.Span.End, lo, r.Right);
+      map(from, to, r.Left, lo);
+      face.Gaps -= map(from, to, lo, hi);
+      map(from, to, hi, r.Right);
+    }
+  }
+  // The edge line below the top face: it changed wherever it moved to.
+  if (kv::IntersectRect(r, edge, stale) && r.Bottom > int(FTopFace.size())) {
+    for (int y = std::max(r.Top, int(FTopFace.size())); y < r.Bottom; ++y)
+      map(reinterpret_cast<const uint32_t*>(marks.constScanLine(y)), &FColours[size_t(y) * size_t(w)], r.Left, r.Right);
+  }
+}
+
+// The wedges and the edge line over the base, in their own colours: the layer has them from
+// the same drawing calls in marker colours, and its base's outline is the picture's too, so
+// only the top face and the edge line are painted. A row of the top face without a gap is
+// copied.
+void TKvPieFaces::PaintWedges(const TRect& part, const TRect& edge, TBitmap* image) const {
+  const size_t w = size_t(FLayer.Width());
+  const Rows out(image);
+  using Four = uint32_t __attribute__((vector_size(16)));
+  const auto paint = [&](int y, int begin, int end, bool solid) {
+    const uint32_t* from = &FColours[size_t(y) * w];
+    uint32_t* to = out.Row(y);
+    if (solid) {
+      std::memcpy(to + begin, from + begin, size_t(end - begin) * sizeof(uint32_t));
+      return;
+    }
+    int x = begin;
+    for (; x + 4 <= end; x += 4) {
+      Four colour, px;
+      std::memcpy(&colour, from + x, sizeof colour);
+      std::memcpy(&px, to + x, sizeof px);
+      px = (px & Four(colour == 0)) | colour;
+      std::memcpy(to + x, &px, sizeof px);
+    }
+    for (; x < end; ++x)
+      if (from[x] != 0) to[x] = from[x];
+  };
+  const int rows = std::min(part.Bottom, int(FTopFace.size()));
+  for (int y = std::max(part.Top, 0); y < rows; ++y) {
+    const TopFaceRow& face = FTopFace[size_t(y)];
+    const int begin = std::max(part.Left, face.Span.Begin);
+    const int end = std::min(part.Right, face.Span.End);
+    if (begin < end) paint(y, begin, end, face.Gaps == 0);
+  }
+  if (TRect r; kv::IntersectRect(r, part, edge))
+    for (int y = r.Top; y < r.Bottom; ++y) paint(y, r.Left, r.Right, false);
+}
+
+// Brings the scratch layer to the current value: the parts that do not depend on it, kept
+// while the size and depth stay, under the wedges and the edge line in marker colours. A
+// value the last one swept from is drawn only where the boundary swept.
+void TKvPieFaces::UpdateLayer(const PieGeometry& g) {
+  const int w = S(g.W), h = S(g.H), depth = S(g.D);
+  if (FCachedSize != TSize{w, h} || FCachedDepth != depth) {
+    FillWith(&FBase, w, h, kUntouched);
+    FDrawBase(FBase.Canvas(), g, kMarkers);
+    // The rows of the top face, and of the bottom face and the band between the faces (the
+    // front side is what the top face leaves of them), as the canvas draws those shapes: an
+    // ellipse's region holds the pixels the canvas fills in the same box.
+    const auto clipped = [w](int64_t begin, int64_t end) {
+      const int from = int(std::clamp<int64_t>(begin, 0, w));
+      return RowSpan{from, int(std::clamp<int64_t>(end, from, w))};
+    };
+    const auto forEachRow = [&](const TRegion& ellipse, const auto& take) {
+      for (const QRect& r : ellipse.ToQRegion())
+        for (int64_t y = r.top(); y <= r.bottom(); ++y)
+          take(y, clipped(r.left(), int64_t(r.right()) + 1));
+    };
+    FTopFace.assign(size_t(std::clamp<int64_t>(g.TopHeight, 0, h)), {});
+    forEachRow(kv::CreateEllipticRgn(0, 0, S(g.W), S(g.TopHeight)), [&](int64_t y, RowSpan span) {
+      if (y >= 0 && y < int64_t(FTopFace.size())) FTopFace[size_t(y)].Span = span;
+    });
+    FSide.assign(size_t(h), {});
+    forEachRow(kv::CreateEllipticRgn(0, S(g.D), S(g.W), S(g.H)), [&](int64_t y, RowSpan span) {
+      if (y >= 0 && y < h) FSide[size_t(y)] = span;
+    });
+    for (int64_t y = std::max<int64_t>(S(g.Cy), 0); y < std::min<int64_t>(S(g.Cy + g.D + 1), h); ++y)
+      FSide[size_t(y)] = clipped(0, S(g.W));
+    FColoursOf = {};
+    FCachedSize = {w, h};
+    FCachedDepth = depth;
+    FLayer.SetSize(w, h);
+    FLayerShows.reset();
+    FWholeFront.reset();
+  }
+  if (FLayerShows == g.Angle) return;
+  TRect redraw = Rect(0, 0, w, h);
+  if (FLayerShows) {
+    const PieGeometry was(w, h, depth, *FLayerShows, 360);
+    if (was.Sweeps() && g.Sweeps()) {
+      TRect swept;
+      redraw = kv::IntersectRect(swept, SweepBetween(was, g).Layer, redraw) ? swept : TRect{};
+    }
+  }
+  FLayerShows = g.Angle;
+  if (kv::IsRectEmpty(redraw)) return;
+  if (FWholeFront) {
+    for (const TRect& run : *FWholeFront)
+      if (run.Top >= redraw.Top - 1 && run.Top <= redraw.Bottom && run.Left <= redraw.Right &&
+          run.Right >= redraw.Left) {
+        FWholeFront.reset();
+        break;
+      }
+  }
+  kv::CopyRows(&FLayer, {redraw.Left, redraw.Top}, FBase.Image(), redraw);
+  TCanvas* layer = FLayer.Canvas();
+  const bool partial = redraw != Rect(0, 0, w, h);
+  if (partial) {
+    const TRegion clip = CreateRectRgn(redraw.Left, redraw.Top, redraw.Right, redraw.Bottom);
+    layer->SelectClipRgn(&clip);
+  }
+  FDrawWedges(layer, g, kMarkers);
+  if (partial) layer->SelectClipRgn(nullptr);
+  FColoursStale = kv::IsRectEmpty(FColoursStale) ? redraw : Union(FColoursStale, redraw);
+}

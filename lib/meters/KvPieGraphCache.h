@@ -1,0 +1,119 @@
+// The pie graph's frame cache, behind the frame-cache module: the pie's geometry, the scratch
+// layer the shading is found on, the kept spans and colours of its faces, and the angle map a
+// pie whose value moves is painted from. Internal: the control's file keeps its drawing.
+#pragma once
+
+#include "KvFrameCache.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace kv {
+
+// Which wedges the top face shows.
+enum class Wedges { Split, AllUsed, AllFree };
+
+// The geometry of one drawing, every sum in 64 bits: sizes and the depth may be anything
+// the setters take.
+struct PieGeometry {
+  int64_t W, H, D;
+  int64_t TopHeight;  // of the top face's box: H - D, negative when the disc is too deep
+  int64_t Cx, Cy;     // the top face's centre as the canvas finds it
+  int64_t Bx, By;     // the boundary point on the rim
+  Wedges Kind = Wedges::Split;
+  // The angle in whole degrees, 0 to 360: all the drawing depends on besides the size and
+  // depth.
+  int Angle = 0;
+
+  PieGeometry(int width, int height, int depth, int value, int maxValue);
+  bool FrontEdge() const { return Kind == Wedges::Split && By > Cy; }
+  // The pixels of the edge line on the front; none without one.
+  TRect EdgeLine() const;
+  // A split face large enough that the canvas traces its rim, with a boundary off the
+  // centre: two such drawings differ only where the boundary swept.
+  bool Sweeps() const;
+};
+
+
+
+// The colours one drawing of the pie uses.
+struct PieInks {
+  TColor Outline, SideFace, Used, Free;
+};
+
+// What a pixel of the face shows: the base under the pie, or one of the pie's inks.
+enum FaceClass : uint8_t { kBase, kUsed, kFree, kOutlined, kUsedShadow, kFreeShadow, kClasses };
+
+// The pixel the drawing writes for each class (none for the base).
+using FacePixels = std::array<uint32_t, kClasses>;
+FacePixels PixelsOf(TColor used, TColor free, TColor outline, TColor usedShadow,
+                    TColor freeShadow);
+
+}  // namespace kv
+
+// The kept faces of one pie graph: a scratch layer with the pie in marker colours, kept while
+// the size and depth stay and redrawn only where the boundary swept; the spans of its faces
+// and its wedges' colours; and, for a pie whose value moves, the angle map.
+class TKvPieFaces {
+public:
+  // One of the pie's drawing steps in the given inks: the parts that do not depend on the
+  // value, or the wedges with the edge line on the front.
+  using Drawing = std::function<void(TCanvas*, const kv::PieGeometry&, const kv::PieInks&)>;
+  TKvPieFaces(Drawing base, Drawing wedges);
+  ~TKvPieFaces();
+
+  // What differs between the faces of two values of one sweeping pie: from its angle map,
+  // made here for a face small enough, or from where the boundary swept.
+  TRect ChangedBetween(const kv::PieGeometry& before, const kv::PieGeometry& after);
+  // Paints the pie of G in Pixels inside Part of Image, over the base the image holds.
+  void Paint(TBitmap* image, const kv::PieGeometry& g, const TRect& part,
+             const kv::FacePixels& pixels);
+
+private:
+  struct AngleMap;
+  bool AngleMapFits(const kv::PieGeometry& g) const;
+  void BuildAngleMap(int width, int height, int depth);
+  // The pie drawn over the base on Image inside Part, from the layer: the wedges and the
+  // shading of the front side.
+  void DrawPie(const kv::PieGeometry& g, TBitmap* image, const TRect& part,
+               const kv::FacePixels& pixels);
+  void UpdateWedgeColours(const TRect& edge, const std::array<uint32_t, 3>& colours);
+  void PaintWedges(const TRect& part, const TRect& edge, TBitmap* image) const;
+  void UpdateLayer(const kv::PieGeometry& g);
+
+  Drawing FDrawBase, FDrawWedges;
+  // The parts that do not depend on the value in marker colours, kept while the size and
+  // depth stay; and the whole pie on it, as of the angle in FLayerShows.
+  TBitmap FBase;
+  TBitmap FLayer;
+  // Kept with the layers: by row, the top face, and the bottom face with the band between
+  // the faces, of which the top face leaves the front side.
+  struct RowSpan {
+    int Begin = 0, End = 0;
+  };
+  std::vector<RowSpan> FSide;
+  // The layer's wedge and outline marks in the surface colours of FColoursOf (used, free,
+  // outline), 0 elsewhere, by pixel, and where the layer changed since; and the top face's
+  // rows, each with how many of its pixels the colours leave out.
+  struct TopFaceRow {
+    RowSpan Span;
+    int64_t Gaps = 0;
+  };
+  std::vector<TopFaceRow> FTopFace;
+  std::vector<uint32_t> FColours;
+  std::array<uint32_t, 3> FColoursOf{};
+  TRect FColoursStale{};
+  // The angle the layer shows, in whole degrees.
+  std::optional<int> FLayerShows;
+  // The area of the fill from below the middle of the front, for a pie without an edge
+  // line on its front, as of the layer now.
+  std::optional<std::vector<TRect>> FWholeFront;
+  TSize FCachedSize{-1, -1};
+  int FCachedDepth = -1;
+  // For a pie whose value moves: what each angle shows, so that a frame need not draw.
+  std::unique_ptr<AngleMap> FAngleMap;
+};
