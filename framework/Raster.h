@@ -5,7 +5,7 @@
 // origin never overflow; everything is clipped before a loop runs over it.
 #pragma once
 
-#include "TestExport.h"
+#include "KvExport.h"
 
 #include "Graphics.h"
 #include "GraphicsHooks.h"

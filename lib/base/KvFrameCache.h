@@ -20,7 +20,7 @@ class TKvBevel;
 
 // The inputs of a kept drawing, written one after the other: it is drawn again when they
 // differ from the last paint's.
-class TKvLayerKey {
+class KV_TEST_EXPORT TKvLayerKey {
 public:
   TKvLayerKey& operator<<(int64_t v) { return Append(&v, sizeof v); }
   TKvLayerKey& operator<<(int v) { return *this << int64_t(v); }
@@ -49,7 +49,7 @@ private:
 // the drawing's key stays the same, whatever lies under them. The drawing must write only
 // opaque pixels in copy modes: it is recorded by running it on a black and on a white image,
 // and a pixel it wrote has the same colour on both.
-class TKvStaticLayer {
+class KV_TEST_EXPORT TKvStaticLayer {
 public:
   using Drawing = std::function<void(TCanvas*)>;
 
@@ -101,7 +101,7 @@ private:
 
 // Copies the pixels of Source's rectangle From to Target with From's top left at At, clipped
 // to both pictures: what a plain copy writes, one row at a time.
-void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from);
+KV_TEST_EXPORT void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from);
 
 // What a paint must make right: the bounds of the region the screen canvas is limited to,
 // the whole client area when nothing limits it.
@@ -111,7 +111,7 @@ TRect PaintRect(const TCanvas* screen, const TRect& client);
 
 // A whole picture kept under the key of what it was drawn from: the bottom of a face, or a
 // strip a frame copies part of (a lit bar, every tick lit).
-class TKvKeptPicture {
+class KV_TEST_EXPORT TKvKeptPicture {
 public:
   // Whether the kept picture was made from Key at Size.
   bool Matches(const TKvLayerKey& key, QSize size) const;
@@ -142,7 +142,7 @@ namespace kv {
 // While Key (what Drawing depends on), the size and what the clear fills with stay the same,
 // one copy of what both made last time stands in for them, inside the part being painted
 // only; the canvas then has the brush a clear leaves.
-void ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKey key,
+KV_TEST_EXPORT void ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKey key,
                    const std::function<void()>& drawing);
 
 }  // namespace kv
@@ -151,7 +151,7 @@ void ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKey ke
 // the window the face is read through instead of every pixel, and only when the window
 // reaches an end of the tape do its pixels move back to the other end. The scope and the
 // banner keep their faces on one.
-class TKvTape {
+class KV_TEST_EXPORT TKvTape {
 public:
   TKvTape();
   ~TKvTape();

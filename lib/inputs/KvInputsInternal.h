@@ -2,7 +2,7 @@
 // and the press of a push button.
 #pragma once
 
-#include "TestExport.h"
+#include "KvExport.h"
 
 #include <QPointer>
 

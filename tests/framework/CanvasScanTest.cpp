@@ -144,8 +144,17 @@ TEST(CanvasFloodScan, FillsThePixelByPixelAreaInPlainAndBandedClips) {
     p.bitmap.SetImage(before);
     p.c->SelectClipRgn(&clip);
     p.c->Brush()->SetColor(clPurple);
-    p.c->FloodFill(sx, sy, key, border ? TFillStyle::fsBorder : TFillStyle::fsSurface);
+    const TFillStyle style = border ? TFillStyle::fsBorder : TFillStyle::fsSurface;
     const std::vector<bool> area = FloodByPixels(before, sx, sy, clip, open);
+    // The area is found without painting, as rows the fill then paints.
+    std::vector<bool> found(area.size());
+    for (const TRect& run : p.c->FloodArea(sx, sy, key, style)) {
+      ASSERT_EQ(run.Height(), 1);
+      for (int x = run.Left; x < run.Right; ++x) found[size_t(run.Top * kWidth + x)] = true;
+    }
+    EXPECT_EQ(found, area) << "round " << round;
+    ASSERT_SAME_PIXELS(p.Image(), before);
+    p.c->FloodFill(sx, sy, key, style);
     const QImage expected = kvtest::PictureOf(kWidth, kHeight, [&](int x, int y) {
       return area[size_t(y * kWidth + x)] ? int32_t(clPurple) : colours[size_t(y * kWidth + x)];
     });

@@ -1,6 +1,7 @@
 #include "KvTrackBar.h"
 
 #include "Forms.h"
+#include "KvInputsInternal.h"
 #include "Offscreen.h"
 #include "Pixels.h"
 #include "Properties.h"

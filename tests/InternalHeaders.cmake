@@ -1,0 +1,42 @@
+# The rules of internal headers (cmake -P): no file under lib/ includes one of the
+# framework's, and no public (installed) header includes any. INTERNAL holds the internal
+# headers' paths, FRAMEWORK_INTERNAL the framework's ('|'-separated); SOURCE_DIR the tree.
+cmake_minimum_required(VERSION 3.25)
+
+string(REPLACE "|" ";" internal "${INTERNAL}")
+string(REPLACE "|" ";" framework_internal "${FRAMEWORK_INTERNAL}")
+set(internal_names)
+foreach(header IN LISTS internal)
+  get_filename_component(name ${header} NAME)
+  list(APPEND internal_names ${name})
+endforeach()
+set(framework_names)
+foreach(header IN LISTS framework_internal)
+  get_filename_component(name ${header} NAME)
+  list(APPEND framework_names ${name})
+endforeach()
+
+set(failures "")
+# Appends to failures each include of FILE that names one of NAMES.
+function(check_includes file names rule)
+  file(STRINGS ${file} includes REGEX "^#include \"[^\"]+\"")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" included "${line}")
+    if(included IN_LIST names)
+      set(failures "${failures}\n  ${file} includes ${included} (${rule})" PARENT_SCOPE)
+    endif()
+  endforeach()
+endfunction()
+
+file(GLOB_RECURSE lib_files ${SOURCE_DIR}/lib/*.h ${SOURCE_DIR}/lib/*.cpp)
+foreach(file IN LISTS lib_files)
+  check_includes(${file} "${framework_names}" "a framework-internal header under lib/")
+endforeach()
+file(GLOB public ${SOURCE_DIR}/framework/*.h ${SOURCE_DIR}/lib/*/*.h)
+list(REMOVE_ITEM public ${internal})
+foreach(file IN LISTS public)
+  check_includes(${file} "${internal_names}" "an internal header in a public one")
+endforeach()
+if(failures)
+  message(FATAL_ERROR "Internal headers included where they may not be:${failures}")
+endif()

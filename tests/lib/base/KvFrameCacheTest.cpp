@@ -1,0 +1,215 @@
+#include "KvFrameCache.h"
+
+#include "KvClasses.h"
+#include "Pixels.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+using kv::Rect;
+
+namespace {
+
+// A picture whose pixel (x, y) tells both: 0x00XXYY.
+QImage Numbered(int width, int height) {
+  return kvtest::PictureOf(width, height, [](int x, int y) { return int32_t(x << 8 | y); });
+}
+
+// The face a tape shows, by the column numbers of Numbered written into its rows.
+std::vector<int> ShownColumns(TKvTape& tape, int width) {
+  std::vector<int> columns;
+  for (int x = 0; x < width; ++x) columns.push_back(int((tape.Row(0)[x] >> 8) & 0xFF));
+  return columns;
+}
+
+// Writes face column Value(x) into every row of the tape's window.
+void DrawColumns(TKvTape& tape, int width, const std::function<int(int)>& value) {
+  for (int64_t y = 0; y < tape.Height(); ++y)
+    for (int x = 0; x < width; ++x) tape.Row(y)[x] = 0xFF000000u | uint32_t(value(x)) << 8;
+}
+
+TEST(FrameCacheTape, ScrollingKeepsTheFaceAndMovesBackAtEitherEnd) {
+  constexpr int kWidth = 10, kStep = 3;
+  for (const bool rightwards : {false, true}) {
+    TKvTape tape;
+    ASSERT_TRUE(tape.Keep(kWidth, 4, kStep));
+    EXPECT_TRUE(tape.Fresh());
+    EXPECT_GE(tape.Room(), kStep);
+    tape.StartAtEnd(rightwards);
+    // The face shows column c at x; each step moves the content Step columns across and
+    // brings in the columns at the edge it comes from, drawn afresh.
+    int offset = 0;
+    DrawColumns(tape, kWidth, [&](int x) { return x + 100; });
+    for (int step = 0; step < 200; ++step) {
+      const int shift = rightwards ? kStep : -kStep;
+      tape.Scroll(shift);
+      offset += shift;
+      const int from = rightwards ? 0 : kWidth - kStep, to = rightwards ? kStep : kWidth;
+      for (int64_t y = 0; y < tape.Height(); ++y)
+        for (int x = from; x < to; ++x)
+          tape.Row(y)[x] = 0xFF000000u | uint32_t((x - offset + 100) & 0xFF) << 8;
+      std::vector<int> expected;
+      for (int x = 0; x < kWidth; ++x) expected.push_back((x - offset + 100) & 0xFF);
+      ASSERT_EQ(ShownColumns(tape, kWidth), expected) << "step " << step << ", " << rightwards;
+    }
+    EXPECT_TRUE(tape.Keep(kWidth, 4, kStep));
+    EXPECT_FALSE(tape.Fresh());
+    EXPECT_TRUE(tape.Keep(kWidth + 1, 4, kStep));
+    EXPECT_TRUE(tape.Fresh());
+  }
+}
+
+TEST(FrameCacheTape, AStepAsWideAsTheFaceOrAFaceAtTheLimitHasNoRoom) {
+  TKvTape tape;
+  ASSERT_TRUE(tape.Keep(8, 2, 8));
+  EXPECT_EQ(tape.Room(), 0);
+  ASSERT_TRUE(tape.Keep(1 << 13, 1 << 13, 1));
+  EXPECT_EQ(tape.Room(), 0);
+}
+
+TEST(FrameCacheTape, TheCanvasAndTheCopiesShowTheWindow) {
+  TKvTape tape;
+  ASSERT_TRUE(tape.Keep(6, 3, 2));
+  tape.StartAtEnd(false);
+  tape.Scroll(-2);
+  tape.Canvas()->Brush()->SetColor(clRed);
+  tape.Canvas()->FillRect(Rect(0, 0, 100, 100));  // the window's columns only
+  TBitmap face;
+  face.SetSize(6, 3);
+  tape.CopyTo(&face);
+  EXPECT_EQ(kvtest::CountPixels(face.Image(), clRed), 18);
+  DrawColumns(tape, 6, [](int x) { return x; });
+  tape.CopyTo(&face);
+  EXPECT_EQ(kvtest::PixelAt(face.Image(), 5, 2), 5 << 8);
+}
+
+TEST(FrameCacheRows, ACopyIsClippedToBothPictures) {
+  const QImage source = Numbered(4, 3);
+  struct Case {
+    TPoint At;
+    TRect From;
+    TRect Written;  // on the 6 x 5 target
+  };
+  const Case cases[] = {
+      {{1, 1}, {0, 0, 4, 3}, {1, 1, 5, 4}},
+      {{-2, -1}, {0, 0, 4, 3}, {0, 0, 2, 2}},
+      {{4, 3}, {0, 0, 4, 3}, {4, 3, 6, 5}},
+      {{0, 0}, {-2, -1, 3, 5}, {2, 1, 5, 4}},  // From reaching past the source
+      {{1, 0}, {2, 1, 9, 2}, {1, 0, 3, 1}},
+      {{7, 0}, {0, 0, 4, 3}, {}},
+  };
+  for (const Case& c : cases) {
+    TBitmap target;
+    target.SetSize(6, 5);
+    target.Canvas()->Brush()->SetColor(clWhite);
+    target.Canvas()->FillRect(Rect(0, 0, 6, 5));
+    kv::CopyRows(&target, c.At, source, c.From);
+    const QImage expected = kvtest::PictureOf(6, 5, [&](int x, int y) {
+      const bool written = x >= c.Written.Left && x < c.Written.Right && y >= c.Written.Top &&
+                           y < c.Written.Bottom;
+      const int sx = x - c.At.X + c.From.Left, sy = y - c.At.Y + c.From.Top;
+      return written ? int32_t(sx << 8 | sy) : int32_t(clWhite);
+    });
+    EXPECT_SAME_PIXELS(target.Image(), expected) << c.At.X << ", " << c.At.Y;
+  }
+}
+
+TEST(FrameCacheKeptPicture, IsMadeAfreshOnlyForAnotherKeyOrSize) {
+  TKvKeptPicture kept;
+  int drawings = 0;
+  const auto draw = [&](TBitmap* b) {
+    ++drawings;
+    b->Canvas()->Brush()->SetColor(clBlue);
+    b->Canvas()->FillRect(Rect(0, 0, b->Width(), b->Height()));
+  };
+  TKvLayerKey blue;
+  blue << clBlue << QStringLiteral("strip");
+  kept.Update(blue, {4, 2}, draw);
+  kept.Update(blue, {4, 2}, draw);
+  EXPECT_EQ(drawings, 1);
+  EXPECT_TRUE(kept.Matches(blue, {4, 2}));
+  EXPECT_FALSE(kept.Matches(blue, {4, 3}));
+  kept.Update(blue, {4, 3}, draw);
+  TKvLayerKey other = blue;
+  other << 1;
+  kept.Update(other, {4, 3}, draw);
+  EXPECT_EQ(drawings, 3);
+  TBitmap target;
+  target.SetSize(4, 3);
+  const TRect within = Rect(1, 1, 9, 9);
+  kept.CopyTo(&target, &within);
+  EXPECT_EQ(kvtest::CountPixels(target.Image(), clBlue), 6);
+}
+
+// A stand-in for an image base's clear: counts clears and fills with Fill's colour.
+struct Clearing {
+  TBitmap Image;
+  int Clears = 0, Drawings = 0;
+  TKvImageClear For(TColor fill, const TRect& within) {
+    Image.SetSize(5, 4);
+    return {&Image,
+            [this, fill] {
+              ++Clears;
+              Image.Canvas()->Brush()->SetColor(fill);
+              Image.Canvas()->FillRect(Rect(0, 0, 5, 4));
+            },
+            false,
+            kv::ColorToRGB(fill),
+            fill,
+            within};
+  }
+};
+
+TEST(FrameCacheClearWithBase, CopiesTheKeptBaseInsideThePaintedPartWhileNothingChanged) {
+  Clearing c;
+  TKvFaceBase base;
+  TKvLayerKey key;
+  key << 7;
+  const auto drawing = [&] {
+    ++c.Drawings;
+    c.Image.Canvas()->SetPixels(0, 0, clRed);
+  };
+  const TRect all = Rect(0, 0, 5, 4);
+  kv::ClearWithBase(c.For(clGreen, all), base, key, drawing);
+  // Scribbled over, then cleared with the base inside a part only.
+  c.Image.Canvas()->Brush()->SetColor(clYellow);
+  c.Image.Canvas()->FillRect(all);
+  kv::ClearWithBase(c.For(clGreen, Rect(0, 0, 2, 1)), base, key, drawing);
+  EXPECT_EQ(c.Clears, 1);
+  EXPECT_EQ(c.Drawings, 1);
+  EXPECT_EQ(kvtest::PixelAt(c.Image.Image(), 0, 0), int32_t(clRed));
+  EXPECT_EQ(kvtest::PixelAt(c.Image.Image(), 1, 0), int32_t(clGreen));
+  EXPECT_EQ(kvtest::PixelAt(c.Image.Image(), 2, 0), int32_t(clYellow));
+  // What the clear fills with is part of the key, as is the drawing's key.
+  kv::ClearWithBase(c.For(clBlue, all), base, key, drawing);
+  key << 8;
+  kv::ClearWithBase(c.For(clBlue, all), base, key, drawing);
+  EXPECT_EQ(c.Clears, 3);
+  EXPECT_EQ(c.Drawings, 3);
+}
+
+TEST(FrameCacheLayerKey, TellsEveryInputApart) {
+  TBitmap picture;
+  picture.SetSize(2, 2);
+  TKvBevel bevel;
+  const auto bytes = [&](const std::function<void(TKvLayerKey&)>& write) {
+    TKvLayerKey key;
+    write(key);
+    return key.Bytes();
+  };
+  const QByteArray before = bytes([&](TKvLayerKey& k) { k << &picture << &bevel; });
+  picture.Canvas()->SetPixels(0, 0, clRed);
+  const QByteArray drawnOn = bytes([&](TKvLayerKey& k) { k << &picture << &bevel; });
+  bevel.SetOuterWidth(3);
+  const QByteArray bevelled = bytes([&](TKvLayerKey& k) { k << &picture << &bevel; });
+  EXPECT_NE(before, drawnOn);
+  EXPECT_NE(drawnOn, bevelled);
+  EXPECT_NE(bytes([](TKvLayerKey& k) { k << Rect(0, 0, 1, 2); }),
+            bytes([](TKvLayerKey& k) { k << Rect(0, 0, 2, 1); }));
+  EXPECT_NE(bytes([](TKvLayerKey& k) { k << QStringLiteral("ab") << QStringLiteral("c"); }),
+            bytes([](TKvLayerKey& k) { k << QStringLiteral("a") << QStringLiteral("bc"); }));
+}
+
+}  // namespace
