@@ -12,25 +12,6 @@
 #include <functional>
 #include <memory>
 
-namespace kv {
-
-// Draws Text in R (DrawText flags: the alignment, tab expansion and, with Wrap, word
-// breaks; from the top of R, clipped to it) over a Width-pixel halo in OutlineColor: a copy
-// at every offset (dx, dy) with 1 <= |dx|, |dy| <= Width. An empty R shows nothing.
-KV_EXPORT void DrawOutlinedText(TCanvas* Canvas, const TRect& R, const QString& Text, bool Wrap,
-                                TAlignment Alignment, TColor OutlineColor, int Width);
-// Calls F for each halo offset of a Width-pixel outline, in drawing order.
-KV_EXPORT void ForEachOutlineOffset(int Width, const std::function<void(int DX, int DY)>& F);
-
-// Opens a URL in the user's default browser, passed on as one argument, never through a
-// command interpreter; false when the system cannot open it.
-using UrlOpener = std::function<bool(const QString& Url)>;
-KV_EXPORT bool OpenUrl(const QString& Url);
-// Replaces the opener (none: the system's again).
-KV_EXPORT void SetUrlOpenerForTesting(UrlOpener Opener);
-
-}  // namespace kv
-
 class KV_EXPORT TKvHyperLink : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TFont* FontEnter READ FontEnter WRITE SetFontEnter)

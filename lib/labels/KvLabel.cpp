@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLabelsInternal.h"
 #include "KvSysUtils.h"
 
 #include <cmath>

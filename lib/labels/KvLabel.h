@@ -19,19 +19,6 @@ Q_ENUM_NS(TKvLabelStyle)
 
 using KvLabel::TKvLabelStyle;
 
-namespace kv {
-
-// The point handed to TextOut for a Text (unrotated width and height) turned by Angle
-// degrees counter-clockwise and placed in a Client of the given size: the top-left corner
-// of the unrotated text cell, around which the text turns. The text keeps a 2-pixel inset
-// and never starts left of its left-justified place.
-KV_EXPORT TPoint LabelTextOrigin(int Angle, TPoint Text, TPoint Client, TAlignment Alignment,
-                                 TTextLayout Layout);
-// The width and height of the box around a Text turned by Angle degrees, truncated.
-KV_EXPORT TPoint TurnedTextExtent(int Angle, TPoint Text);
-
-}  // namespace kv
-
 class KV_EXPORT TKvLabel : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(StdCtrls::TAlignment Alignment READ Alignment WRITE SetAlignment)

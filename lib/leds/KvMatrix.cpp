@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLedsInternal.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>

@@ -35,12 +35,6 @@ namespace kv {
 // The most character cells a matrix has: every cell is drawn on each paint.
 inline constexpr int kMatrixMaxLeds = 1024;
 
-// The font: 128 glyphs of seven row bytes, top row first; bit 4 is the leftmost dot.
-KV_EXPORT const uint8_t* MatrixGlyph(int code);
-// The colour a colour-code character selects: 1-9 and A-G (either case) the fixed colours,
-// anything else High.
-KV_EXPORT TColor MatrixCodeColor(char16_t code, TColor High);
-
 }  // namespace kv
 
 class KV_EXPORT TKvMatrix : public TKvGraphicImageControl {

@@ -2,7 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
-#include "KvLedRow.h"
+#include "KvLedsInternal.h"
 #include "KvSysUtils.h"
 #include "KvSysUtilsInternal.h"
 

@@ -1,5 +1,6 @@
 #include "_frmStart.h"
 
+#include "KvLabelsInternal.h"
 #include "KvSysUtils.h"
 #include "Offscreen.h"
 #include "Pixels.h"

@@ -2,6 +2,7 @@
 
 #include "FormDescriptions.h"
 #include "Forms.h"
+#include "KvLabelsInternal.h"
 #include "KvSysUtils.h"
 #include "Offscreen.h"
 #include "Pixels.h"

@@ -2,6 +2,7 @@
 
 #include "FormDescriptions.h"
 #include "Forms.h"
+#include "KvLedsInternal.h"
 #include "Offscreen.h"
 #include "Pixels.h"
 #include "Properties.h"

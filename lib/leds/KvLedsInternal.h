@@ -1,5 +1,8 @@
-// The geometry the LED rows of the scanner and the indicator share.
+// Helpers of the LEDs that are no API: the row geometry of the scanner and the indicator,
+// the dot matrix's font and colour codes.
 #pragma once
+
+#include "KvExport.h"
 
 #include "Graphics.h"
 
@@ -7,6 +10,12 @@
 #include <functional>
 
 namespace kv {
+
+// The font: 128 glyphs of seven row bytes, top row first; bit 4 is the leftmost dot.
+KV_TEST_EXPORT const uint8_t* MatrixGlyph(int code);
+// The colour a colour-code character selects: 1-9 and A-G (either case) the fixed colours,
+// anything else High.
+KV_TEST_EXPORT TColor MatrixCodeColor(char16_t code, TColor High);
 
 // The geometry both LED rows share: Leds LEDs of equal width side by side, Spacing apart, the
 // remainder of the width split into margins (the odd pixel on the right). Only the LEDs that
