@@ -394,7 +394,6 @@ KV_EXPORT bool CombineRgn(TRegion& dest, const TRegion& a, const TRegion& b, int
 // last column never belongs to the region. Empty when the mask has no such run.
 KV_EXPORT TRegion MaskRegion(const TBitmap& Mask, TColor MaskColor);
 
-
 // The region data block: a 32-byte header {32, type 1, count N, N * 16, bounds} and
 // N rectangles (left, top, right, bottom as 32-bit little-endian integers), y-x banded.
 KV_EXPORT QByteArray GetRegionData(const TRegion& region);
@@ -558,7 +557,7 @@ private:
   mutable QRecursiveMutex FLock;
   mutable std::unique_ptr<kv::ClipRects> FClip;  // derived from the three above, if valid
   mutable bool FClipValid = false;
-  mutable qint64 FClipKey = 0;                   // the surface's cache key FClip was checked at
+  mutable qint64 FClipKey = 0;  // the surface's cache key FClip was checked at
   // Write access to the surface, valid while its cache key (which changes with every
   // detach and new pixel data) is FSurfaceKey and no copy shares its pixels; FClip is
   // then right for it too.

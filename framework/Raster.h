@@ -137,7 +137,7 @@ KV_TEST_EXPORT Ink BrushInk(const TCanvas& canvas, TPenMode mode);
 KV_TEST_EXPORT Point64 ToSurface(const TCanvas& canvas, int x, int y);
 // The rows [top, bottom) that lie within the clip's rows.
 KV_TEST_EXPORT std::pair<int64_t, int64_t> VisibleRows(const ClipRects& clip, int64_t top,
-                                                  int64_t bottom);
+                                                       int64_t bottom);
 
 // The rows of a 32-bit surface, detached from any copy once, on construction, so that
 // loops write to them directly.
@@ -281,7 +281,7 @@ inline RimRow RimOf(const Span& above, const Span& row, const Span& below) {
 
 // Paints one row of a round shape: its rim runs in one ink, the inside in another.
 KV_TEST_EXPORT void PaintRimRow(const SurfaceRows& surface, const ClipRects& clip, int64_t y,
-                           const RimRow& rim, const Ink& rimInk, const Ink& insideInk);
+                                const RimRow& rim, const Ink& rimInk, const Ink& insideInk);
 
 // The closed outline of a pie on an ellipse traced as a round shape: the rim points from the
 // first at or past the start direction up to the first at or past the end direction (all
@@ -289,7 +289,7 @@ KV_TEST_EXPORT void PaintRimRow(const SurfaceRows& surface, const ClipRects& cli
 // points beyond one side of it keeps only its ends: the fill and a thin solid outline stay the
 // same inside the box.
 KV_TEST_EXPORT std::vector<Point64> PieOutline(const RoundShape& e, Point64 centre, Point64 start,
-                                          Point64 end, const std::optional<QRect>& cut = {});
+                                               Point64 end, const std::optional<QRect>& cut = {});
 
 // Walks the rows of a round shape keeping each row's neighbours at hand.
 class KV_TEST_EXPORT RoundShapeRows {
@@ -474,8 +474,9 @@ inline void FillWholeLine(const SurfaceRows& surface, const LineRaster& line, ui
 
 // Draws the pixels of the line inside the clip; pixel i is drawn when the dash pattern is
 // on at phase + i.
-KV_TEST_EXPORT void DrawLine(const SurfaceRows& surface, const ClipRects& clip, const LineRaster& line,
-                        const Ink& pen, const DashPattern& dash, int64_t phase);
+KV_TEST_EXPORT void DrawLine(const SurfaceRows& surface, const ClipRects& clip,
+                             const LineRaster& line, const Ink& pen, const DashPattern& dash,
+                             int64_t phase);
 
 // ---------------------------------------------------------------------------
 // Flood fills
@@ -491,7 +492,7 @@ struct KV_TEST_EXPORT FloodRun {
 // The 4-connected area around the seed (x, y) inside the clip whose pixels are of the key
 // colour (RGB bits), or for a border fill of any other colour; none when the seed is not.
 KV_TEST_EXPORT std::vector<FloodRun> FloodArea(const SurfaceRows& surface, const ClipRects& clip,
-                                          int64_t x, int64_t y, uint32_t key, bool border);
+                                               int64_t x, int64_t y, uint32_t key, bool border);
 
 // ---------------------------------------------------------------------------
 // Regions from rows of spans: bands with the same spans as the band above them are

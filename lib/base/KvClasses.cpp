@@ -1,6 +1,5 @@
 #include "KvClasses.h"
 
-
 #include "KvSysUtils.h"
 #include "KvSysUtilsInternal.h"
 

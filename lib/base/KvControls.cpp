@@ -311,8 +311,9 @@ TKvImageClear TKvGraphicImageControl::ImageClear() {
   if (FTransparent && FGrabBackground) CaptureBackground();
   // A transparent control's clear leaves the brush's colour as it was.
   const TColor brush = FTransparent ? FImage->Canvas()->Brush()->Color() : Color();
-  return {FImage.get(), [this] { ClearBitmapCanvas(); }, FTransparent,
-          FTransparent ? FBackgroundCaptures : ColorToRGB(Color()), brush, FPaintRect};
+  return {FImage.get(), [this] { ClearBitmapCanvas(); },
+          FTransparent, FTransparent ? FBackgroundCaptures : ColorToRGB(Color()),
+          brush,        FPaintRect};
 }
 
 void TKvGraphicImageControl::Paint() {
@@ -323,4 +324,3 @@ void TKvGraphicImageControl::Paint() {
     SetControlStyle(ControlStyle() & ~TControlStyle(TControlStyleFlag::csOpaque));
   }
 }
-

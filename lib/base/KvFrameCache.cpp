@@ -27,17 +27,16 @@ TKvLayerKey& TKvLayerKey::operator<<(const TBitmap* b) {
   return *this << b->Empty() << int64_t(b->Image().cacheKey()) << int64_t(b->ChangeStamp());
 }
 
-
 TKvLayerKey& TKvLayerKey::operator<<(const TRect& r) {
   return *this << r.Left << r.Top << r.Right << r.Bottom;
 }
 
 TKvLayerKey& TKvLayerKey::operator<<(const TKvBevel* b) {
   return *this << b->Visible() << b->BorderColor() << b->BorderWidth() << int(b->OuterOutline())
-               << int(b->OuterStyle()) << b->OuterHighlight() << b->OuterShadow()
-               << b->OuterWidth() << b->OuterColor() << b->OuterSpace() << int(b->InnerOutline())
-               << int(b->InnerStyle()) << b->InnerHighlight() << b->InnerShadow()
-               << b->InnerWidth() << b->InnerColor() << b->InnerSpace();
+               << int(b->OuterStyle()) << b->OuterHighlight() << b->OuterShadow() << b->OuterWidth()
+               << b->OuterColor() << b->OuterSpace() << int(b->InnerOutline())
+               << int(b->InnerStyle()) << b->InnerHighlight() << b->InnerShadow() << b->InnerWidth()
+               << b->InnerColor() << b->InnerSpace();
 }
 
 // ---------------------------------------------------------------------------
@@ -181,8 +180,8 @@ void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& fro
   // The rows and columns both pictures have.
   const int64_t left = std::max<int64_t>({at.X, 0, dx});
   const int64_t top = std::max<int64_t>({at.Y, 0, dy});
-  const int64_t right = std::min<int64_t>(
-      {int64_t(from.Right) + dx, target->Width(), int64_t(source.width()) + dx});
+  const int64_t right =
+      std::min<int64_t>({int64_t(from.Right) + dx, target->Width(), int64_t(source.width()) + dx});
   const int64_t bottom = std::min<int64_t>(
       {int64_t(from.Bottom) + dy, target->Height(), int64_t(source.height()) + dy});
   if (left >= right || top >= bottom) return;

@@ -143,7 +143,7 @@ namespace kv {
 // one copy of what both made last time stands in for them, inside the part being painted
 // only; the canvas then has the brush a clear leaves.
 KV_TEST_EXPORT void ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKey key,
-                   const std::function<void()>& drawing);
+                                  const std::function<void()>& drawing);
 
 }  // namespace kv
 

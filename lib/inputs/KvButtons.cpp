@@ -47,7 +47,6 @@ bool ClickOnAccelerator(TControl& button, QChar ch) {
 
 // ---------------------------------------------------------------------------
 
-
 TKvShadowBrush::TKvShadowBrush() { SetColor(clBlack); }
 
 TKvShadowPen::TKvShadowPen() { SetColor(clLime); }
@@ -95,8 +94,8 @@ struct TKvShadowButton::Private {
 TKvShadowButton::TKvShadowButton(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FBrush(std::make_unique<TKvShadowBrush>()),
-      FPen(std::make_unique<TKvShadowPen>())
-      , d(std::make_unique<Private>()) {
+      FPen(std::make_unique<TKvShadowPen>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle(PushButtonStyle(ControlStyle()));
   SetBounds(0, 0, 110, 30);
   Font()->SetColor(clWhite);
@@ -265,8 +264,8 @@ TKvDemoButton::TKvDemoButton(kv::OwnerOrParent owner)
       FFontEnter(std::make_unique<TFont>()),
       FFontLeave(std::make_unique<TFont>()),
       FBitmap(std::make_unique<TBitmap>()),
-      FFont3D(std::make_unique<TKvFont3D>())
-      , d(std::make_unique<Private>()) {
+      FFont3D(std::make_unique<TKvFont3D>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle(PushButtonStyle(ControlStyle()));
   SetBounds(0, 0, 150, 25);
   SetColor(clBtnFace);
@@ -445,8 +444,9 @@ struct TKvPowerButton::Private {
 };
 
 TKvPowerButton::TKvPowerButton(kv::OwnerOrParent owner)
-    : TKvCustomImageControl(owner), FPalette(std::make_unique<TKvPalette>())
-      , d(std::make_unique<Private>()) {
+    : TKvCustomImageControl(owner),
+      FPalette(std::make_unique<TKvPalette>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle(PushButtonStyle(ControlStyle()) | TControlStyleFlag::csReplicatable);
   SetColor(clBtnFace);
   SetParentColor(false);
@@ -523,26 +523,26 @@ void TKvPowerButton::Paint() {
       << FCaptionRect.Top << FCaptionRect.Right << FCaptionRect.Bottom << Caption() << Font()
       << Enabled();
   kv::ClearWithBase(ImageClear(), d->Faces[FActive ? 1 : 0], key, [&] {
-        TRect r = ClientRect();
-        const TColor outline = FFocused ? FFocusColor : FOutlineColor;
-        DrawFrame3D(c, r, outline, outline, FOutlineWidth);
-        if (d->Press.Pressed()) {
-          r = ClientRect();
-          DrawFrame3D(c, r, FOutlineColor, FHighlightColor, FOutlineWidth);
-          DrawFrame3D(c, r, FShadowColor, FOutlineColor, FBevelWidth);
-        } else {
-          DrawFrame3D(c, r, FHighlightColor, FShadowColor, FBevelWidth);
-        }
-        TRect ledRect = FLedRect;
-        DrawFrame3D(c, ledRect, FShadowColor, FHighlightColor, 1);
-        DrawFrame3D(c, ledRect, clBlack, clBlack, 1);
-        c->Brush()->SetStyle(TBrushStyle::bsSolid);
-        c->Brush()->SetColor(led);
-        if (!kv::IsRectEmpty(ledRect)) c->FillRect(ledRect);
-        c->SetFont(Font());
-        c->Brush()->SetStyle(TBrushStyle::bsClear);
-        DrawCaption(c, Caption(), FCaptionRect, Enabled());
-      });
+    TRect r = ClientRect();
+    const TColor outline = FFocused ? FFocusColor : FOutlineColor;
+    DrawFrame3D(c, r, outline, outline, FOutlineWidth);
+    if (d->Press.Pressed()) {
+      r = ClientRect();
+      DrawFrame3D(c, r, FOutlineColor, FHighlightColor, FOutlineWidth);
+      DrawFrame3D(c, r, FShadowColor, FOutlineColor, FBevelWidth);
+    } else {
+      DrawFrame3D(c, r, FHighlightColor, FShadowColor, FBevelWidth);
+    }
+    TRect ledRect = FLedRect;
+    DrawFrame3D(c, ledRect, FShadowColor, FHighlightColor, 1);
+    DrawFrame3D(c, ledRect, clBlack, clBlack, 1);
+    c->Brush()->SetStyle(TBrushStyle::bsSolid);
+    c->Brush()->SetColor(led);
+    if (!kv::IsRectEmpty(ledRect)) c->FillRect(ledRect);
+    c->SetFont(Font());
+    c->Brush()->SetStyle(TBrushStyle::bsClear);
+    DrawCaption(c, Caption(), FCaptionRect, Enabled());
+  });
   TKvCustomImageControl::Paint();
 }
 

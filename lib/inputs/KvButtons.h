@@ -29,7 +29,6 @@ Q_ENUM_NS(TKvShadowDirection)
 using KvButtons::TKvShadowButtonStyle;
 using KvButtons::TKvShadowDirection;
 
-
 // A brush whose colour starts black.
 class KV_EXPORT TKvShadowBrush : public TBrush {
   Q_OBJECT
@@ -45,7 +44,6 @@ class KV_EXPORT TKvShadowPen : public TPen {
 public:
   TKvShadowPen();
 };
-
 
 class KV_EXPORT TKvShadowButton : public TKvGraphicImageControl {
   Q_OBJECT

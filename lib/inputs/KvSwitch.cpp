@@ -26,8 +26,7 @@ struct TKvSwitch::Private {
 };
 
 TKvSwitch::TKvSwitch(kv::OwnerOrParent owner)
-    : TKvThumbControl(owner), FBevel(std::make_unique<TKvBevel>()),
-      d(std::make_unique<Private>()) {
+    : TKvThumbControl(owner), FBevel(std::make_unique<TKvBevel>()), d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() & ~TControlStyle(TControlStyleFlag::csSetCaption));
   FBevel->SetInnerSpace(0);
   FBevel->SetOuterOutline(TKvBevelOutlineStyle::osNone);

@@ -209,8 +209,8 @@ void TKvThumbControl::DrawThumb(TCanvas* canvas) {
   TKvLayerKey stamp;
   stamp << FThumb.get() << k << FThumbWidth << FThumbHeight << key << ThumbOpaque();
   d->ThumbStamp.Stamp(Image(), stamp, {FThumbWidth, FThumbHeight},
-                    [&](TCanvas* c) { draw(c, Bounds(0, 0, FThumbWidth, FThumbHeight)); },
-                    {FThumbRect.Left, FThumbRect.Top});
+                      [&](TCanvas* c) { draw(c, Bounds(0, 0, FThumbWidth, FThumbHeight)); },
+                      {FThumbRect.Left, FThumbRect.Top});
 }
 
 // ---- Input ------------------------------------------------------------------

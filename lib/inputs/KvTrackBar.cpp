@@ -26,7 +26,8 @@ struct TKvTrackBar::Private {
 };
 
 TKvTrackBar::TKvTrackBar(kv::OwnerOrParent owner)
-    : TKvThumbControl(owner), FGutterBevel(std::make_unique<TKvBevel>()),
+    : TKvThumbControl(owner),
+      FGutterBevel(std::make_unique<TKvBevel>()),
       d(std::make_unique<Private>()) {
   FGutterBevel->SetInnerStyle(TKvBevelStyle::bsNone);
   FGutterBevel->SetInnerSpace(0);

@@ -37,8 +37,8 @@ struct TKvWheel::Private {
 TKvWheel::TKvWheel(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FBackImage(std::make_unique<TBitmap>()),
-      FHandleImage(std::make_unique<TBitmap>())
-      , d(std::make_unique<Private>()) {
+      FHandleImage(std::make_unique<TBitmap>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetTransparent(true);
   connect(FBackImage.get(), &TGraphic::OnChange, this, [this] { BackImageChanged(); });

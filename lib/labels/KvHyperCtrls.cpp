@@ -179,8 +179,8 @@ TKvHyperLink::TKvHyperLink(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FFontEnter(std::make_unique<TFont>()),
       FFontLeave(std::make_unique<TFont>()),
-      FTextOutline(std::make_unique<TKvTextOutline>())
-      , d(std::make_unique<Private>()) {
+      FTextOutline(std::make_unique<TKvTextOutline>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csDoubleClicks));
   SetBounds(0, 0, 135, 25);

@@ -77,8 +77,9 @@ struct TKvLabel::Private {
 };
 
 TKvLabel::TKvLabel(kv::OwnerOrParent owner)
-    : TKvGraphicImageControl(owner), FBitmap(std::make_unique<TBitmap>())
-      , d(std::make_unique<Private>()) {
+    : TKvGraphicImageControl(owner),
+      FBitmap(std::make_unique<TBitmap>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csSetCaption | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 100, 25);
   SetColor(clBtnFace);

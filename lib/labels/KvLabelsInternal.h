@@ -16,8 +16,9 @@ namespace kv {
 // Draws Text in R (DrawText flags: the alignment, tab expansion and, with Wrap, word
 // breaks; from the top of R, clipped to it) over a Width-pixel halo in OutlineColor: a copy
 // at every offset (dx, dy) with 1 <= |dx|, |dy| <= Width. An empty R shows nothing.
-KV_TEST_EXPORT void DrawOutlinedText(TCanvas* Canvas, const TRect& R, const QString& Text, bool Wrap,
-                                     TAlignment Alignment, TColor OutlineColor, int Width);
+KV_TEST_EXPORT void DrawOutlinedText(TCanvas* Canvas, const TRect& R, const QString& Text,
+                                     bool Wrap, TAlignment Alignment, TColor OutlineColor,
+                                     int Width);
 // Calls F for each halo offset of a Width-pixel outline, in drawing order.
 KV_TEST_EXPORT void ForEachOutlineOffset(int Width, const std::function<void(int DX, int DY)>& F);
 

@@ -27,8 +27,9 @@ struct TKvCustomBlinkLed::Private {
 };
 
 TKvCustomBlinkLed::TKvCustomBlinkLed(kv::OwnerOrParent owner)
-    : TKvGraphicImageControl(owner), FTimer(std::make_unique<TTimer>(nullptr))
-      , d(std::make_unique<Private>()) {
+    : TKvGraphicImageControl(owner),
+      FTimer(std::make_unique<TTimer>(nullptr)),
+      d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csClickEvents | TControlStyleFlag::csOpaque |
                    TControlStyleFlag::csReplicatable) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption) &

@@ -24,8 +24,9 @@ struct TKvCheckLed::Private {
 };
 
 TKvCheckLed::TKvCheckLed(kv::OwnerOrParent owner)
-    : TKvCustomImageControl(owner), FPalette(std::make_unique<TKvPalette>())
-      , d(std::make_unique<Private>()) {
+    : TKvCustomImageControl(owner),
+      FPalette(std::make_unique<TKvPalette>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csCaptureMouse |
                    TControlStyleFlag::csClickEvents | TControlStyleFlag::csSetCaption |
                    TControlStyleFlag::csOpaque | TControlStyleFlag::csReplicatable) &
@@ -113,14 +114,14 @@ void TKvCheckLed::ClearWithInnerRings() {
   key << Width() << Height() << Color() << FCheckRect.Left << FCheckRect.Top << FCheckRect.Right
       << FCheckRect.Bottom << clBtnHighlight << clBtnShadow << clBtnFace;
   kv::ClearWithBase(ImageClear(), d->Face, key, [this] {
-        TCanvas* c = BitmapCanvas();
-        TRect r = Rect(SatAdd(FCheckRect.Left, 1), SatAdd(FCheckRect.Top, 1),
-                       SatSub(FCheckRect.Right, 1), SatSub(FCheckRect.Bottom, 1));
-        DrawFrame3D(c, r, clBtnHighlight, clBtnShadow, 1);
-        DrawFrame3D(c, r, clBtnFace, clBtnFace, 1);
-        DrawFrame3D(c, r, clBlack, clBtnHighlight, 1);
-        FCheckInside = r;
-      });
+    TCanvas* c = BitmapCanvas();
+    TRect r = Rect(SatAdd(FCheckRect.Left, 1), SatAdd(FCheckRect.Top, 1),
+                   SatSub(FCheckRect.Right, 1), SatSub(FCheckRect.Bottom, 1));
+    DrawFrame3D(c, r, clBtnHighlight, clBtnShadow, 1);
+    DrawFrame3D(c, r, clBtnFace, clBtnFace, 1);
+    DrawFrame3D(c, r, clBlack, clBtnHighlight, 1);
+    FCheckInside = r;
+  });
 }
 
 void TKvCheckLed::DrawCheck(TCanvas* c) {

@@ -41,8 +41,9 @@ struct TKvDigitGroup::Private {
 };
 
 TKvDigitGroup::TKvDigitGroup(kv::OwnerOrParent owner)
-    : TKvGraphicImageControl(owner), FPalette(std::make_unique<TKvPalette>())
-      , d(std::make_unique<Private>()) {
+    : TKvGraphicImageControl(owner),
+      FPalette(std::make_unique<TKvPalette>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption));
   SetBounds(0, 0, 120, 35);
@@ -202,7 +203,7 @@ void TKvDigitGroup::KeepCellInputs(int cellWidth) {
   d->CellInputs = inputs;
   d->StampKey = TKvLayerKey();
   d->StampKey << cellWidth << Height() << FActiveOnly << FOutlineColor << FPalette->High()
-            << FPalette->Low();
+              << FPalette->Low();
   d->CellPictures.clear();
   if (cellWidth <= 0) return;
   // Every place a cell may start at inside the width; twenty masks and a blank for each,

@@ -30,8 +30,8 @@ struct TKvLights::Private {
 TKvLights::TKvLights(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FStripOff(std::make_unique<TBitmap>()),
-      FStripOn(std::make_unique<TBitmap>())
-      , d(std::make_unique<Private>()) {
+      FStripOn(std::make_unique<TBitmap>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 80, 45);
   SetColor(clBlack);

@@ -209,8 +209,8 @@ TKvMatrix::TKvMatrix(kv::OwnerOrParent owner)
       FTimer(std::make_unique<TKvTimer>(nullptr)),
       FPalette(std::make_unique<TKvPalette>()),
       FBevel(std::make_unique<TKvBevel>()),
-      FCellImage(std::make_unique<TBitmap>())
-      , d(std::make_unique<Private>()) {
+      FCellImage(std::make_unique<TBitmap>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption));
   FBevel->SetInnerStyle(TKvBevelStyle::bsLowered);

@@ -292,8 +292,7 @@ struct TKvIndicator::Private {
 };
 
 TKvIndicator::TKvIndicator(kv::OwnerOrParent owner)
-    : TKvGraphicImageControl(owner),
-      d(std::make_unique<Private>()) {
+    : TKvGraphicImageControl(owner), d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 250, 9);
   for (auto& style : FLedStyles) style = std::make_unique<TKvLedStyle>();

@@ -120,8 +120,8 @@ struct TKvLedClock::Private {
 TKvLedClock::TKvLedClock(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FTimer(std::make_unique<TKvTimer>(nullptr)),
-      FBackgroundPicture(std::make_unique<TBitmap>())
-      , d(std::make_unique<Private>()) {
+      FBackgroundPicture(std::make_unique<TBitmap>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption));
   SetBounds(0, 0, 200, 200);

@@ -58,8 +58,8 @@ TKvGauge::TKvGauge(kv::OwnerOrParent owner)
       FPalette(std::make_unique<TKvPalette>()),
       FBevel(std::make_unique<TKvBevel>()),
       FTickOff(std::make_unique<TBitmap>()),
-      FTickOn(std::make_unique<TBitmap>())
-      , d(std::make_unique<Private>()) {
+      FTickOn(std::make_unique<TBitmap>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque | TControlStyleFlag::csReplicatable);
   SetBounds(0, 0, 30, 170);
   SetColor(clBlack);

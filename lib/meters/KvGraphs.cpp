@@ -160,8 +160,8 @@ struct TKvPercentPie::Private {
 
 TKvPercentPie::~TKvPercentPie() = default;
 
-TKvPercentPie::TKvPercentPie(kv::OwnerOrParent owner) : TKvPercentGraph(owner)
-      , d(std::make_unique<Private>()) {
+TKvPercentPie::TKvPercentPie(kv::OwnerOrParent owner)
+    : TKvPercentGraph(owner), d(std::make_unique<Private>()) {
   SetBounds(0, 0, 97, 97);
 }
 

@@ -185,7 +185,8 @@ TKvJogMeter::ScaleRecording& TKvJogMeter::RecordingOf(const Layout& l) {
   const size_t kept = std::clamp<size_t>(
       kMaxRecordedBytes / std::max<size_t>(1, size_t(Width()) * size_t(Height()) * 4), 1,
       kMaxTickRecordings);
-  if (!d->RecordingsMadeFor || !(*d->RecordingsMadeFor == settings) || d->Recordings.size() >= kept) {
+  if (!d->RecordingsMadeFor || !(*d->RecordingsMadeFor == settings) ||
+      d->Recordings.size() >= kept) {
     d->Recordings.clear();
     d->RecordingsMadeFor = std::make_unique<ScaleSettings>(settings);
   }
@@ -356,7 +357,7 @@ void TKvJogMeter::Paint() {
   if (!d->FaceMadeFor || !(*d->FaceMadeFor == settings)) {
     d->FaceKey = {};
     d->FaceKey << Width() << Height() << l.Horizontal << FFromColor << FToColor << FShowCaption
-             << l.Before << Caption() << Font();
+               << l.Before << Caption() << Font();
     d->FaceMadeFor = std::move(settings);
   }
   const TKvLayerKey& key = d->FaceKey;

@@ -28,8 +28,8 @@ TKvLevelBar::TKvLevelBar(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FPalettes{std::make_unique<TKvPalette>(), std::make_unique<TKvPalette>(),
                 std::make_unique<TKvPalette>()},
-      FBevel(std::make_unique<TKvBevel>())
-      , d(std::make_unique<Private>()) {
+      FBevel(std::make_unique<TKvBevel>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetColor(clBlack);
   FPalettes[0]->SetLow(clGreen);

@@ -88,8 +88,8 @@ TKvMeter::TKvMeter(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FScale(std::make_unique<TKvMeterScale>(this)),
       FBevel(std::make_unique<TKvBevel>()),
-      FBackImage(std::make_unique<TPicture>())
-      , d(std::make_unique<Private>()) {
+      FBackImage(std::make_unique<TPicture>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 240, 105);
   SetColor(clBlack);

@@ -70,8 +70,7 @@ struct TKvPieGraph::Private {
 };
 
 TKvPieGraph::TKvPieGraph(kv::OwnerOrParent owner)
-    : TKvGraphicImageControl(owner),
-      d(std::make_unique<Private>()) {
+    : TKvGraphicImageControl(owner), d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 135, 75);
   SetColor(clBtnFace);
@@ -135,9 +134,9 @@ void TKvPieGraph::Paint() {
   TRect part;
   if (image->Width() > 0 && image->Height() > 0 &&
       kv::IntersectRect(part, PaintRect(), Rect(0, 0, image->Width(), image->Height()))) {
-    d->Faces.Paint(image, g, part,
-                   kv::PixelsOf(FUsedColor, FFreeColor, FOutlineColor, FUsedShadowColor,
-                                FFreeShadowColor));
+    d->Faces.Paint(
+        image, g, part,
+        kv::PixelsOf(FUsedColor, FFreeColor, FOutlineColor, FUsedShadowColor, FFreeShadowColor));
     image->PixelsChanged();
   }
   TKvGraphicImageControl::Paint();

@@ -408,7 +408,8 @@ void TKvPieFaces::UpdateWedgeColours(const TRect& edge, const std::array<uint32_
   // The edge line below the top face: it changed wherever it moved to.
   if (kv::IntersectRect(r, edge, stale) && r.Bottom > int(FTopFace.size())) {
     for (int y = std::max(r.Top, int(FTopFace.size())); y < r.Bottom; ++y)
-      map(reinterpret_cast<const uint32_t*>(marks.constScanLine(y)), &FColours[size_t(y) * size_t(w)], r.Left, r.Right);
+      map(reinterpret_cast<const uint32_t*>(marks.constScanLine(y)),
+          &FColours[size_t(y) * size_t(w)], r.Left, r.Right);
   }
 }
 
@@ -477,7 +478,8 @@ void TKvPieFaces::UpdateLayer(const PieGeometry& g) {
     forEachRow(kv::CreateEllipticRgn(0, S(g.D), S(g.W), S(g.H)), [&](int64_t y, RowSpan span) {
       if (y >= 0 && y < h) FSide[size_t(y)] = span;
     });
-    for (int64_t y = std::max<int64_t>(S(g.Cy), 0); y < std::min<int64_t>(S(g.Cy + g.D + 1), h); ++y)
+    for (int64_t y = std::max<int64_t>(S(g.Cy), 0); y < std::min<int64_t>(S(g.Cy + g.D + 1), h);
+         ++y)
       FSide[size_t(y)] = clipped(0, S(g.W));
     FColoursOf = {};
     FCachedSize = {w, h};

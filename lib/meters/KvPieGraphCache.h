@@ -38,8 +38,6 @@ struct PieGeometry {
   bool Sweeps() const;
 };
 
-
-
 // The colours one drawing of the pie uses.
 struct PieInks {
   TColor Outline, SideFace, Used, Free;
@@ -50,8 +48,7 @@ enum FaceClass : uint8_t { kBase, kUsed, kFree, kOutlined, kUsedShadow, kFreeSha
 
 // The pixel the drawing writes for each class (none for the base).
 using FacePixels = std::array<uint32_t, kClasses>;
-FacePixels PixelsOf(TColor used, TColor free, TColor outline, TColor usedShadow,
-                    TColor freeShadow);
+FacePixels PixelsOf(TColor used, TColor free, TColor outline, TColor usedShadow, TColor freeShadow);
 
 }  // namespace kv
 

@@ -55,8 +55,8 @@ TKvProgressBar::TKvProgressBar(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FBevel(std::make_unique<TKvBevel>()),
       FBitmap(std::make_unique<TBitmap>()),
-      FFillImage(std::make_unique<TBitmap>())
-      , d(std::make_unique<Private>()) {
+      FFillImage(std::make_unique<TBitmap>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csSetCaption));
   FBevel->SetInnerStyle(TKvBevelStyle::bsNone);

@@ -299,7 +299,8 @@ void TKvScope::Tick() {
 // Painting
 
 int TKvScope::RowOf(int value) const {
-  if (!d->Rows.empty() && value >= FMinValue && int64_t(value) - FMinValue < int64_t(d->Rows.size()))
+  if (!d->Rows.empty() && value >= FMinValue &&
+      int64_t(value) - FMinValue < int64_t(d->Rows.size()))
     return d->Rows[size_t(int64_t(value) - FMinValue)];
   const int percent = ValueToPercent(kv::SaturateToInt(int64_t(value) - FMinValue),
                                      kv::SaturateToInt(int64_t(FMaxValue) - FMinValue));
@@ -474,7 +475,8 @@ bool TKvScope::ScrollLastFrame(const QByteArray& key) {
   const int64_t w = Width(), h = Height(), f = FFrequency, grid = FGridSize;
   const bool rightwards = FDirection == TScrolldirection::sdLeftToRight;
   // The grid must have moved with the traces, by whole grids.
-  if (f >= w || (FGridOffset - d->FrameGridOffset - (rightwards ? -f : f)) % grid != 0) return false;
+  if (f >= w || (FGridOffset - d->FrameGridOffset - (rightwards ? -f : f)) % grid != 0)
+    return false;
   // Each drawn trace has one new sample in front; where the oldest fell out, its far end
   // changed too.
   int64_t pen = 1;

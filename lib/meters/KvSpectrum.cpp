@@ -57,8 +57,9 @@ struct TKvSpectrum::Private {
   // The next paint only copies the image (a bar update's repaint).
   bool CopyOnly = false;
 };
-  bool operator==(const ColumnKey&) const = default;
-};
+bool operator==(const ColumnKey&) const = default;
+}
+;
 
 // ---------------------------------------------------------------------------
 // Bars
@@ -287,8 +288,7 @@ void TKvSpectrum::BuildColumns() {
       FillRows(column, h - q1 - q2, h - q1, middle);
       FillRows(column, h - q1, h, bottom);
     } else {
-      const int64_t q1 = PercentToValue(FPercent1, height),
-                    q2 = PercentToValue(FPercent2, height);
+      const int64_t q1 = PercentToValue(FPercent1, height), q2 = PercentToValue(FPercent2, height);
       const int64_t m = std::max<int64_t>(1, q1 + q2 / 2), n = std::max<int64_t>(1, h - m);
       const Rgb t = RgbOf(top), mid = RgbOf(middle), bot = RgbOf(bottom);
       for (int64_t i = 0; i <= n && i < h; ++i) FillRows(column, i, i + 1, Between(t, mid, i, n));

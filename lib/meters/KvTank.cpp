@@ -64,8 +64,8 @@ struct TKvTank::Private {
 
 TKvTank::TKvTank(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
-      FContainer(std::make_unique<TContainerTank>(this))
-      , d(std::make_unique<Private>()) {
+      FContainer(std::make_unique<TContainerTank>(this)),
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(Left(), Top(), 60, 101);
   connect(FContainer.get(), &TContainerTank::OnChage, this, [this] { ContainerChanged(); });

@@ -139,8 +139,8 @@ TkvThermoMeter::TkvThermoMeter(kv::OwnerOrParent owner)
       FSetPoint(std::make_unique<TKvLiniarIndicator>()),
       FPeakMin(std::make_unique<TKvLiniarIndicator>()),
       FPeakMax(std::make_unique<TKvLiniarIndicator>()),
-      FValue(std::make_unique<TKvLiniarIndicator>())
-      , d(std::make_unique<Private>()) {
+      FValue(std::make_unique<TKvLiniarIndicator>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 100, 230);
   SetColor(clSilver);

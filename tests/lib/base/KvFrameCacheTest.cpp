@@ -107,8 +107,8 @@ TEST(FrameCacheRows, ACopyIsClippedToBothPictures) {
     target.Canvas()->FillRect(Rect(0, 0, 6, 5));
     kv::CopyRows(&target, c.At, source, c.From);
     const QImage expected = kvtest::PictureOf(6, 5, [&](int x, int y) {
-      const bool written = x >= c.Written.Left && x < c.Written.Right && y >= c.Written.Top &&
-                           y < c.Written.Bottom;
+      const bool written =
+          x >= c.Written.Left && x < c.Written.Right && y >= c.Written.Top && y < c.Written.Bottom;
       const int sx = x - c.At.X + c.From.Left, sy = y - c.At.Y + c.From.Top;
       return written ? int32_t(sx << 8 | sy) : int32_t(clWhite);
     });
