@@ -23,8 +23,21 @@ QString ArrowResource(TKvArrowDirection d) {
 
 }  // namespace
 
+struct TKvArrow::Private {
+  // Per direction, the recoloured picture and its mask, kept so that turning does not read
+  // and recolour the picture again.
+  struct Picture {
+    std::unique_ptr<TBitmap> Image, Mask;
+  };
+  std::array<Picture, 4> Pictures;
+  TBitmap* ArrowImage = nullptr;
+  TBitmap* ArrowMask = nullptr;
+};
+
 TKvArrow::TKvArrow(kv::OwnerOrParent owner)
-    : TKvGraphicImageControl(owner), FPalette(std::make_unique<TKvPalette>()) {
+    : TKvGraphicImageControl(owner),
+      FPalette(std::make_unique<TKvPalette>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csDoubleClicks));
   SetBounds(0, 0, 50, 45);
@@ -40,7 +53,7 @@ TKvArrow::TKvArrow(kv::OwnerOrParent owner)
 TKvArrow::~TKvArrow() = default;
 
 void TKvArrow::LoadArrow() {
-  Picture& p = FPictures[size_t(FDirection)];
+  Private::Picture& p = d->Pictures[size_t(FDirection)];
   if (!p.Image) {
     p.Image = std::make_unique<TBitmap>();
     p.Mask = std::make_unique<TBitmap>();
@@ -50,12 +63,12 @@ void TKvArrow::LoadArrow() {
     p.Mask->Mask(clWhite);
     FPalette->ApplyToBitmap(p.Image.get(), clGreen, clLime);
   }
-  FArrowImage = p.Image.get();
-  FArrowMask = p.Mask.get();
+  d->ArrowImage = p.Image.get();
+  d->ArrowMask = p.Mask.get();
 }
 
 void TKvArrow::ReloadArrows() {
-  for (Picture& p : FPictures) p = {};
+  for (Private::Picture& p : d->Pictures) p = {};
   LoadArrow();
 }
 
@@ -76,7 +89,7 @@ void TKvArrow::CMSysColorChange() {
 }
 
 TRect TKvArrow::ArrowRect() const {
-  const int w = FArrowImage->Width() / 2, h = FArrowImage->Height();
+  const int w = d->ArrowImage->Width() / 2, h = d->ArrowImage->Height();
   // Integer division cuts towards zero, also for a control smaller than the cell.
   return Bounds((Width() - w) / 2, (Height() - h) / 2, w, h);
 }
@@ -84,7 +97,7 @@ TRect TKvArrow::ArrowRect() const {
 bool TKvArrow::HitTest(int x, int y) const {
   const TRect r = ArrowRect();
   if (!PtInRect(r, Point(x, y))) return false;
-  return FArrowMask->Canvas()->Pixels(x - r.Left, y - r.Top) == clBlack;
+  return d->ArrowMask->Canvas()->Pixels(x - r.Left, y - r.Top) == clBlack;
 }
 
 void TKvArrow::Paint() {
@@ -95,7 +108,7 @@ void TKvArrow::Paint() {
   const int w = r.Width(), sx = FActive ? w : 0;
   TCanvas* c = BitmapCanvas();
   c->Brush()->SetStyle(TBrushStyle::bsClear);
-  c->BrushCopy(r, FArrowImage, Rect(sx, 0, sx + w, r.Height()), clWhite);
+  c->BrushCopy(r, d->ArrowImage, Rect(sx, 0, sx + w, r.Height()), clWhite);
   DrawDesignFrame(c);
   TKvGraphicImageControl::Paint();
 }

@@ -80,12 +80,7 @@ private:
   std::unique_ptr<TKvPalette> FPalette;
   bool FTrackMouse = false;
   bool FMouseOver = false;
-  // Per direction, the recoloured picture and its mask, kept so that turning does not read
-  // and recolour the picture again.
-  struct Picture {
-    std::unique_ptr<TBitmap> Image, Mask;
-  };
-  std::array<Picture, 4> FPictures;
-  TBitmap* FArrowImage = nullptr;
-  TBitmap* FArrowMask = nullptr;
+  // The recoloured pictures and masks by direction, and the current direction's.
+  struct Private;
+  std::unique_ptr<Private> d;
 };

@@ -24,10 +24,16 @@ const char* const kArrowResources[] = {"ARROWS_UP", "ARROWS_DOWN", "ARROWS_LEFT"
 // ---------------------------------------------------------------------------
 // TKvSpinButton
 
+struct TKvSpinButton::Private {
+  QImage GlyphMask;  // cell 0: glyph pixels non-zero
+  QImage Shown;      // the control's pixels as last painted
+};
+
 TKvSpinButton::TKvSpinButton(kv::OwnerOrParent owner)
     : TKvGraphicControl(owner),
       FPalette(std::make_unique<TKvPalette>()),
-      FGlyphs(std::make_unique<TBitmap>()) {
+      FGlyphs(std::make_unique<TBitmap>()),
+      d(std::make_unique<Private>()) {
   // The capture is the framework's press capture (the press already routes the pointer to
   // the button, so no explicit grab is asked of the window system); a press beside the
   // arrow gives it up at once.
@@ -60,17 +66,17 @@ void TKvSpinButton::BuildGlyph() {
   const uint32_t key = FGlyphs->Height() > 0 && FGlyphs->Width() > 0
                            ? FGlyphs->ScanLine(FGlyphs->Height() - 1)[0] & 0xFFFFFFu
                            : 0;
-  FGlyphMask = QImage(w, h, QImage::Format_Grayscale8);
-  FGlyphMask.fill(0);
+  d->GlyphMask = QImage(w, h, QImage::Format_Grayscale8);
+  d->GlyphMask.fill(0);
   for (int y = 0; y < rows; ++y) {
     const uint32_t* row = FGlyphs->ScanLine(y);
     for (int x = 0; x < columns; ++x)
-      if ((row[x] & 0xFFFFFFu) != key) FGlyphMask.scanLine(y)[x] = 1;
+      if ((row[x] & 0xFFFFFFu) != key) d->GlyphMask.scanLine(y)[x] = 1;
   }
 }
 
 TRect TKvSpinButton::GlyphRect() const {
-  const int w = FGlyphMask.width(), h = FGlyphMask.height();
+  const int w = d->GlyphMask.width(), h = d->GlyphMask.height();
   return Bounds((Width() - w) / 2, (Height() - h) / 2, w, h);
 }
 
@@ -78,10 +84,10 @@ bool TKvSpinButton::HitTest(int x, int y) const {
   if (x < 0 || y < 0 || x >= Width() || y >= Height()) return false;
   const TRect g = GlyphRect();
   const int mx = x - g.Left, my = y - g.Top;
-  if (mx < 0 || my < 0 || mx >= FGlyphMask.width() || my >= FGlyphMask.height()) return false;
-  if (!FGlyphMask.constScanLine(my)[mx]) return false;
-  if (x >= FShown.width() || y >= FShown.height()) return false;
-  const uint32_t shown = reinterpret_cast<const uint32_t*>(FShown.constScanLine(y))[x];
+  if (mx < 0 || my < 0 || mx >= d->GlyphMask.width() || my >= d->GlyphMask.height()) return false;
+  if (!d->GlyphMask.constScanLine(my)[mx]) return false;
+  if (x >= d->Shown.width() || y >= d->Shown.height()) return false;
+  const uint32_t shown = reinterpret_cast<const uint32_t*>(d->Shown.constScanLine(y))[x];
   return (shown & 0xFFFFFFu) != 0;
 }
 
@@ -104,13 +110,13 @@ void TKvSpinButton::Paint() {
 void TKvSpinButton::KeepShown(const QImage& surface) {
   const int w = std::min(Width(), surface.width()), h = std::min(Height(), surface.height());
   if (w <= 0 || h <= 0 || surface.depth() != 32) {
-    FShown = surface.copy(0, 0, Width(), Height());
+    d->Shown = surface.copy(0, 0, Width(), Height());
     return;
   }
-  if (FShown.size() != QSize(w, h) || FShown.format() != surface.format())
-    FShown = QImage(w, h, surface.format());
+  if (d->Shown.size() != QSize(w, h) || d->Shown.format() != surface.format())
+    d->Shown = QImage(w, h, surface.format());
   for (int y = 0; y < h; ++y)
-    std::memcpy(FShown.scanLine(y), surface.constScanLine(y), size_t(w) * 4);
+    std::memcpy(d->Shown.scanLine(y), surface.constScanLine(y), size_t(w) * 4);
 }
 
 void TKvSpinButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {

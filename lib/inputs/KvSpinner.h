@@ -57,9 +57,9 @@ private:
   int FArrow = ArrowUp;
   std::unique_ptr<TKvPalette> FPalette;
   std::unique_ptr<TBitmap> FGlyphs;
-  QImage FGlyphMask;  // cell 0: glyph pixels non-zero
-  QImage FShown;      // the control's pixels as last painted
   bool FDown = false;
+  struct Private;
+  std::unique_ptr<Private> d;
 };
 
 // A spin button that repeats its click while held: after 400 ms, then every 100 ms.

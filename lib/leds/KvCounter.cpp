@@ -20,10 +20,18 @@ const QString kBuiltInStrip = QStringLiteral("BMCOUNTER");
 
 }  // namespace
 
+struct TKvCounter::Private {
+  // The row of digits as last drawn.
+  TBitmap Row;
+  // What the row shows: the characters drawn and what they were drawn from.
+  std::string RowText;
+  QByteArray RowKey;
+};
+
 TKvCounter::TKvCounter(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FBitmap(std::make_unique<TBitmap>()),
-      FRow(std::make_unique<TBitmap>()) {
+      d(std::make_unique<Private>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 150, 25);
   SetColor(clBtnFace);
@@ -70,7 +78,7 @@ void TKvCounter::UpdateSizes() {
   const int64_t most = FDigitHeight > 0 ? kRowPixelBudget / FDigitHeight : 0;
   FRowWidth = width <= 0 ? 0 : SaturateToInt(std::min(width, most));
   FRowHeight = FRowWidth > 0 ? FDigitHeight : 0;
-  FRow->SetSize(FRowWidth, FRowHeight);
+  d->Row.SetSize(FRowWidth, FRowHeight);
   AdjustAutoBounds();
 }
 
@@ -95,7 +103,7 @@ void TKvCounter::Paint() {
   TCanvas* canvas = BitmapCanvas();
   const TColor color = ColorToRGBValue(Color());
   if (FRowWidth > 0) {
-    TCanvas* row = FRow->Canvas();
+    TCanvas* row = d->Row.Canvas();
     row->Brush()->SetStyle(TBrushStyle::bsSolid);
     row->Brush()->SetColor(color);
     char digits[16];
@@ -106,11 +114,11 @@ void TKvCounter::Paint() {
     // again, unless the cells overlap or what the row is made of changed.
     TKvLayerKey key;
     key << color << FBitmap.get() << FDigitWidth << FSpacing << FRowWidth << FRowHeight;
-    const bool kept = FSpacing >= 0 && key.Bytes() == FRowKey && text.size() == FRowText.size();
+    const bool kept = FSpacing >= 0 && key.Bytes() == d->RowKey && text.size() == d->RowText.size();
     if (!kept) {
-      row->FillRect(BitmapRect(FRow.get()));
-      FRowKey = key.Bytes();
-      FRowText.assign(text.size(), ' ');
+      row->FillRect(BitmapRect(&d->Row));
+      d->RowKey = key.Bytes();
+      d->RowText.assign(text.size(), ' ');
     }
     if (!FBitmap->Empty() && FDigitWidth > 0) {
       const int64_t pitch = int64_t(FDigitWidth) + FSpacing;
@@ -118,7 +126,7 @@ void TKvCounter::Paint() {
         const int64_t x = int64_t(k) * pitch;
         // The copy stops at the row's end; a character that is no digit is skipped.
         if (x >= FRowWidth || x < 0) break;
-        if (text[k] == FRowText[k]) continue;
+        if (text[k] == d->RowText[k]) continue;
         const TRect to{int(x), 0, SaturateToInt(x + FDigitWidth), FDigitHeight};
         const int d = text[k] - '0';
         if (d < 0 || d > 9) {
@@ -129,7 +137,7 @@ void TKvCounter::Paint() {
         row->CopyRect(to, FBitmap->Canvas(), cell);
       }
     }
-    FRowText = text;
+    d->RowText = text;
     canvas->Brush()->SetColor(color);
     canvas->Brush()->SetStyle(Transparent() ? TBrushStyle::bsClear : TBrushStyle::bsSolid);
     TRect dest = ClientRect();
@@ -141,9 +149,9 @@ void TKvCounter::Paint() {
     }
     if (!Transparent() && dest.Width() == FRowWidth && dest.Height() == FRowHeight) {
       // Unstretched and opaque, the key colour stands for itself: the row's pixels as they are.
-      kv::CopyRows(Image(), {dest.Left, dest.Top}, FRow->Image(), BitmapRect(FRow.get()));
+      kv::CopyRows(Image(), {dest.Left, dest.Top}, d->Row.Image(), BitmapRect(&d->Row));
     } else {
-      canvas->BrushCopy(dest, FRow.get(), BitmapRect(FRow.get()), color);
+      canvas->BrushCopy(dest, &d->Row, BitmapRect(&d->Row), color);
     }
   }
   DrawDesignFrame(canvas);

@@ -92,8 +92,6 @@ private:
   int FDigitHeight = 0;
   int FRowWidth = 0;
   int FRowHeight = 0;
-  std::unique_ptr<TBitmap> FRow;
-  // What the row shows: the characters drawn and what they were drawn from.
-  std::string FRowText;
-  QByteArray FRowKey;
+  struct Private;
+  std::unique_ptr<Private> d;
 };

@@ -18,11 +18,18 @@ constexpr const char* kImageCodes[] = {"SOUND",     "CD",      "PLUG",   "MIKE",
 
 }  // namespace
 
+struct TKvImageLed::Private {
+  // Each symbol in the palette's colours, with the colours (as drawn) it was made with.
+  std::array<std::unique_ptr<TBitmap>, 12> ColoredPictures;
+  std::array<uint64_t, 12> ColoredWith{};
+};
+
 TKvImageLed::TKvImageLed(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FTimer(std::make_unique<TKvTimer>(nullptr)),
       FPalette(std::make_unique<TKvPalette>()),
-      FPicture(std::make_unique<TBitmap>()) {
+      FPicture(std::make_unique<TBitmap>()),
+      d(std::make_unique<Private>()) {
   SetControlStyle(
       ((ControlStyle() | TControlStyleFlag::csOpaque | TControlStyleFlag::csReplicatable) &
        ~TControlStyle(TControlStyleFlag::csSetCaption)) &
@@ -98,12 +105,12 @@ void TKvImageLed::LoadPicture() {
   // palette's colours stay.
   const uint64_t colors = (uint64_t(uint32_t(ColorToRGB(FPalette->Low()))) << 32) |
                           uint32_t(ColorToRGB(FPalette->High()));
-  auto& colored = FColoredPictures[size_t(FImageType)];
-  if (!colored || FColoredWith[size_t(FImageType)] != colors) {
+  auto& colored = d->ColoredPictures[size_t(FImageType)];
+  if (!colored || d->ColoredWith[size_t(FImageType)] != colors) {
     colored = std::make_unique<TBitmap>();
     colored->Assign(raw.get());
     FPalette->ApplyToBitmap(colored.get(), clGray, clSilver);
-    FColoredWith[size_t(FImageType)] = colors;
+    d->ColoredWith[size_t(FImageType)] = colors;
   }
   FPicture->Assign(colored.get());
 }

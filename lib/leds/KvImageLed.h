@@ -104,11 +104,10 @@ private:
   std::unique_ptr<TKvPalette> FPalette;
   std::unique_ptr<TBitmap> FPicture;
   std::array<std::unique_ptr<TBitmap>, 12> FRawPictures;
-  // Each symbol in the palette's colours, with the colours (as drawn) it was made with.
-  std::array<std::unique_ptr<TBitmap>, 12> FColoredPictures;
-  std::array<uint64_t, 12> FColoredWith{};
   bool FBlink = false;
   bool FActive = false;
   TKvImageType FImageType = TKvImageType::itSound;
   bool FInverted = false;
+  struct Private;
+  std::unique_ptr<Private> d;
 };
