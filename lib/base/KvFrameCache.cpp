@@ -279,11 +279,10 @@ TKvTape::~TKvTape() = default;
 
 bool TKvTape::Keep(int64_t width, int64_t height, int64_t step) {
   const int64_t room = TapeRoom(width, height, step);
-  FFresh = FImage.width() != width + room || FImage.height() != height;
-  if (FFresh) {
+  FFresh = FImage.width() != width + room || FImage.height() != height || FWidth != width;
+  if (FImage.width() != width + room || FImage.height() != height)
     FImage = QImage(int(width + room), int(height), QImage::Format_RGB32);
-    FWindow = 0;
-  }
+  if (FFresh) FWindow = 0;
   FWidth = width;
   if (FImage.isNull()) return false;
   Attach();
