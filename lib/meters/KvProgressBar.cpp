@@ -8,7 +8,6 @@
 #include <QPointer>
 
 #include <algorithm>
-#include <cstring>
 
 using kv::Rect;
 
@@ -33,15 +32,8 @@ void CopyBlock(TCanvas* canvas, TBitmap* target, const TRect& dest, const TBitma
                      Rect(origin.X, origin.Y, Clamp64(origin.X + w), Clamp64(origin.Y + h)));
     return;
   }
-  // Rows by address: the target's pixels are made writable once, not once a row.
-  auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
-  const qsizetype toStride = target->Image().bytesPerLine();
-  const QImage& from = source->Image();
-  const uchar* bits = from.constBits();
-  const qsizetype fromStride = from.bytesPerLine();
-  for (int64_t y = 0; y < h; ++y)
-    std::memcpy(to + (dest.Top + y) * toStride + int64_t(dest.Left) * 4,
-                bits + (origin.Y + y) * fromStride + int64_t(origin.X) * 4, size_t(w) * 4);
+  kv::CopyRows(target, {dest.Left, dest.Top}, source->Image(),
+               Rect(origin.X, origin.Y, int(origin.X + w), int(origin.Y + h)));
 }
 
 }  // namespace
