@@ -34,7 +34,7 @@ struct TKvDigitGroup::Private {
   TKvLayerKey StampKey;
   // What StampKey and CellPictures were made for: the cell's size, the segments' settings
   // and colours as drawn, what lies under the cells, and the width they share.
-  std::array<int64_t, 10> CellInputs{};
+  QByteArray CellInputs;
   // Whole cells by place (one place when the ground is plain) and mask, the blank cell last;
   // empty when they would take too much memory.
   std::vector<QImage> CellPictures;
@@ -188,19 +188,13 @@ void TKvDigitGroup::RepaintChangedCells() {
 
 void TKvDigitGroup::KeepCellInputs(int cellWidth) {
   const TBitmap* ground = Background();
-  const std::array<int64_t, 10> inputs{
-      cellWidth,
-      Height(),
-      FActiveOnly,
-      kv::ColorToRGB(FOutlineColor),
-      kv::ColorToRGB(FPalette->High()),
-      kv::ColorToRGB(FPalette->Low()),
-      Transparent(),
-      Transparent() ? int64_t(ground->Image().cacheKey()) : kv::ColorToRGB(Color()),
-      Transparent() ? int64_t(ground->ChangeStamp()) : 0,
-      Width()};
-  if (inputs == d->CellInputs && !d->StampKey.Bytes().isEmpty()) return;
-  d->CellInputs = inputs;
+  TKvLayerKey inputs;
+  inputs << cellWidth << Height() << FActiveOnly << FOutlineColor << FPalette->High()
+         << FPalette->Low() << Transparent() << Width();
+  if (Transparent()) inputs << ground;
+  else inputs << Color();
+  if (inputs.Bytes() == d->CellInputs && !d->StampKey.Bytes().isEmpty()) return;
+  d->CellInputs = inputs.Bytes();
   d->StampKey = TKvLayerKey();
   d->StampKey << cellWidth << Height() << FActiveOnly << FOutlineColor << FPalette->High()
               << FPalette->Low();
