@@ -6,7 +6,8 @@
 #include <numbers>
 #include <utility>
 
-using kv::FaceClass, kv::FacePixels, kv::PieGeometry, kv::PieInks, kv::Rect, kv::Wedges;
+using kv::CreateRectRgn, kv::FaceClass, kv::FacePixels, kv::PieGeometry, kv::PieInks, kv::Rect,
+    kv::Wedges;
 using enum kv::FaceClass;
 
 namespace {

@@ -57,9 +57,6 @@ struct TKvSpectrum::Private {
   // The next paint only copies the image (a bar update's repaint).
   bool CopyOnly = false;
 };
-bool operator==(const ColumnKey&) const = default;
-}
-;
 
 // ---------------------------------------------------------------------------
 // Bars
