@@ -219,15 +219,15 @@ void TKvSlider::Paint() {
   const TRect& r = FInterior;
   const TRect strip = kv::Bounds(r.Left, r.Top, d->OffStrip.Width(), d->OffStrip.Height());
   PlaceThumb();
-  TRect d = r;
+  TRect on = r;
   const TRect& t = FThumbRect;
-  if (Vertical() && !TopRight()) d.Top = t.Top + FThumbHeight / 2;
-  else if (Vertical()) d.Bottom = t.Bottom - FThumbHeight / 2;
-  else if (!TopRight()) d.Right = t.Left + FThumbWidth / 2;
-  else d.Left = t.Right - FThumbWidth / 2;
+  if (Vertical() && !TopRight()) on.Top = t.Top + FThumbHeight / 2;
+  else if (Vertical()) on.Bottom = t.Bottom - FThumbHeight / 2;
+  else if (!TopRight()) on.Right = t.Left + FThumbWidth / 2;
+  else on.Left = t.Right - FThumbWidth / 2;
   // An inverted rectangle (a thumb beyond the interior) lights nothing.
   TRect lit;
-  if (!IsRectEmpty(d) && IntersectRect(lit, d, strip) && IntersectRect(lit, lit, PaintRect())) {
+  if (!IsRectEmpty(on) && IntersectRect(lit, on, strip) && IntersectRect(lit, lit, PaintRect())) {
     // The lit strip's rows, as a plain copy would put them.
     kv::CopyRows(Image(), {lit.Left, lit.Top}, d->OnStrip.Image(),
                  Rect(lit.Left - r.Left, lit.Top - r.Top, lit.Right - r.Left, lit.Bottom - r.Top));
