@@ -128,12 +128,12 @@ void TKvCounter::Paint() {
         if (x >= FRowWidth || x < 0) break;
         if (text[k] == d->RowText[k]) continue;
         const TRect to{int(x), 0, SaturateToInt(x + FDigitWidth), FDigitHeight};
-        const int d = text[k] - '0';
-        if (d < 0 || d > 9) {
+        const int digit = text[k] - '0';
+        if (digit < 0 || digit > 9) {
           row->FillRect(to);
           continue;
         }
-        const TRect cell{d * FDigitWidth, 0, (d + 1) * FDigitWidth, FDigitHeight};
+        const TRect cell{digit * FDigitWidth, 0, (digit + 1) * FDigitWidth, FDigitHeight};
         row->CopyRect(to, FBitmap->Canvas(), cell);
       }
     }
