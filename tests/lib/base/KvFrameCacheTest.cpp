@@ -61,12 +61,12 @@ TEST(FrameCacheTape, ScrollingKeepsTheFaceAndMovesBackAtEitherEnd) {
   }
 }
 
-TEST(FrameCacheTape, AStepAsWideAsTheFaceOrAFaceAtTheLimitHasNoRoom) {
+TEST(FrameCacheTape, AStepAsWideAsTheFaceHasNoRoom) {
   TKvTape tape;
   ASSERT_TRUE(tape.Keep(8, 2, 8));
   EXPECT_EQ(tape.Room(), 0);
-  ASSERT_TRUE(tape.Keep(1 << 13, 1 << 13, 1));
-  EXPECT_EQ(tape.Room(), 0);
+  ASSERT_TRUE(tape.Keep(8, 2, 7));
+  EXPECT_GE(tape.Room(), 7);
 }
 
 TEST(FrameCacheTape, TheCanvasAndTheCopiesShowTheWindow) {
