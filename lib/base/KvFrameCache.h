@@ -22,6 +22,8 @@ class TKvBevel;
 // differ from the last paint's.
 class KV_TEST_EXPORT TKvLayerKey {
 public:
+  // Room for the inputs of most drawings at once: a key is made every frame.
+  TKvLayerKey() { FBytes.reserve(256); }
   TKvLayerKey& operator<<(int64_t v) { return Append(&v, sizeof v); }
   TKvLayerKey& operator<<(int v) { return *this << int64_t(v); }
   TKvLayerKey& operator<<(bool v) { return *this << int64_t(v); }

@@ -389,19 +389,15 @@ void TKvScope::TraceOf(const TKvChannel& channel, std::vector<TPoint>& points, i
 }
 
 void TKvScope::DrawTrace(TCanvas* canvas, const TKvChannel& channel,
-                         const std::vector<TPoint>& points, const TRect* band) const {
+                         const std::vector<TPoint>& points) const {
   canvas->Pen()->SetColor(channel.Color());
   canvas->Pen()->SetWidth(channel.Width());
   canvas->Pen()->SetMode(TPenMode::pmCopy);
   canvas->Pen()->SetStyle(TPenStyle::psSolid);
-  const TRegion region =
-      band ? CreateRectRgn(band->Left, band->Top, band->Right, band->Bottom) : TRegion();
-  if (band) canvas->SelectClipRgn(&region);
   for (size_t i = 1; i < points.size(); ++i) {
     canvas->MoveTo(points[i - 1].X, points[i - 1].Y);
     canvas->LineTo(points[i].X, points[i].Y);
   }
-  if (band) canvas->SelectClipRgn(nullptr);
   canvas->MoveTo(points.back().X, points.back().Y);
 }
 
@@ -523,7 +519,8 @@ bool TKvScope::ScrollLastFrame(const QByteArray& key) {
   TCanvas* canvas = d->Tape.Canvas();
   for (const auto& [left, right] : merged) {
     CopyGrid(left, right);
-    const TRect band = Rect(int(left), 0, int(right), int(h));
+    const TRegion band = CreateRectRgn(int(left), 0, int(right), int(h));
+    canvas->SelectClipRgn(&band);
     for (int i = FChannels->Count() - 1; i >= 0; --i) {
       const TKvChannel* channel = FChannels->Items(i);
       if (!channel->Visible()) continue;
@@ -531,8 +528,9 @@ bool TKvScope::ScrollLastFrame(const QByteArray& key) {
       const int64_t first = rightwards ? (left - reach) / f - 2 : (f + w - right - reach) / f - 2;
       const int64_t last = rightwards ? (right + reach) / f + 2 : (f + w - left + reach) / f + 2;
       TraceOf(*channel, d->Trace, first, last);
-      DrawTrace(canvas, *channel, d->Trace, &band);
+      DrawTrace(canvas, *channel, d->Trace);
     }
+    canvas->SelectClipRgn(nullptr);
   }
   return true;
 }
@@ -548,7 +546,7 @@ void TKvScope::DrawTraces(TCanvas* canvas) {
     const TKvChannel* channel = FChannels->Items(i);
     if (!channel->Visible()) continue;
     TraceOf(*channel, d->Trace, 0, INT64_MAX);
-    DrawTrace(canvas, *channel, d->Trace, nullptr);
+    DrawTrace(canvas, *channel, d->Trace);
   }
 }
 

@@ -221,9 +221,9 @@ private:
   // the sample before left the pen; 0 to the end is the whole trace.
   void TraceOf(const TKvChannel& channel, std::vector<TPoint>& points, int64_t first,
                int64_t last) const;
-  // Draws a trace with the channel's pen; with Band, only the segments that may reach into it.
-  void DrawTrace(TCanvas* canvas, const TKvChannel& channel, const std::vector<TPoint>& points,
-                 const TRect* band) const;
+  // Draws a trace with the channel's pen, inside the canvas's clip.
+  void DrawTrace(TCanvas* canvas, const TKvChannel& channel,
+                 const std::vector<TPoint>& points) const;
   // Makes the kept grid strip ready; false where it does not stand in for a drawing.
   bool KeepGridStrip();
   // Copies the cleared image with the grid for columns Left to Right from the strip.
