@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "Guarded.h"
+#include "KvRangeModel.h"
 #include "KvSysUtils.h"
 #include "Raster.h"
 

@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "Controls.h"
+#include "KvRangeModel.h"
 #include "KvSysUtils.h"
 
 #include <QScopedValueRollback>
