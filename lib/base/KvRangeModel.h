@@ -1,6 +1,6 @@
 // The range model: how a control's minimum, maximum and position (kv::ValueRange) change,
-// under the policy the control declares. Every control with a range sets its ends and its
-// position through it, so the rules live in one place.
+// under the policy the control declares. Every control that keeps one position in a range
+// sets its ends and its position through it, so the rules live in one place.
 #pragma once
 
 #include "KvControls.h"
