@@ -130,36 +130,3 @@ KV_EXPORT void TileBitmap(TCanvas* Canvas, const TRect& Rect, const TBitmap* Bit
 // Every pixel of exactly OldColor becomes NewColor.
 KV_EXPORT void ReplaceColor(TBitmap* Bitmap, TColor OldColor, TColor NewColor);
 
-namespace kv {
-
-// After loading, a range whose ends were stored as they came (MaxValue before MinValue) is
-// settled as the setters would have left it when read in that order from the initial
-// InitialMin .. InitialMax: an end that does not keep Max above Min is dropped.
-inline void SettleLoadedRange(int& Min, int& Max, int InitialMin, int InitialMax) {
-  if (Max > Min) return;
-  const int max = Max, min = Min;
-  Max = InitialMax;
-  Min = InitialMin;
-  if (max > Min) Max = max;
-  if (min < Max) Min = min;
-}
-
-// Sets one end of a control's MinValue .. MaxValue range (the other end is Min or Max). While
-// loading the value is taken as it comes: Loaded settles the pair. Otherwise an end that would
-// not keep Max above Min is refused; a position beyond the new end moves onto it through the
-// control's SetPosition (with its events), else the control repaints.
-template <class Control>
-void SetRangeEnd(Control& control, int& Min, int& Max, bool IsMax, int Value, int Position) {
-  int& end = IsMax ? Max : Min;
-  if (Value == end) return;
-  if (control.IsLoading()) {
-    end = Value;
-    return;
-  }
-  if (IsMax ? Value <= Min : Value >= Max) return;
-  end = Value;
-  if (IsMax ? Position > Max : Position < Min) control.SetPosition(end);
-  else control.UpdateControl();
-}
-
-}  // namespace kv

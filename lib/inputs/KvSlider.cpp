@@ -5,7 +5,6 @@
 #include "KvSysUtils.h"
 
 #include <algorithm>
-#include <climits>
 
 using kv::ColorToRGB, kv::IntersectRect, kv::IsRectEmpty, kv::Rect;
 
@@ -49,31 +48,17 @@ TKvSlider::TKvSlider(kv::OwnerOrParent owner)
 
 TKvSlider::~TKvSlider() = default;
 
-QString TKvSlider::BuiltInThumb() const {
-  // Named by the picture's long axis: a vertical slider takes the horizontal picture.
-  return Vertical() ? QStringLiteral("KVSLIDERTHUMB_HORI") : QStringLiteral("KVSLIDERTHUMB_VERT");
-}
-
-void TKvSlider::SetMaxValue(int v) {
-  if (!SetIfChanged(FMaxValue, v)) return;
-  if (FPosition > FMaxValue) SetPosition(FMaxValue);
-  else UpdateControl();
-}
-
-void TKvSlider::SetMinValue(int v) {
-  if (!SetIfChanged(FMinValue, v)) return;
-  if (FPosition < FMinValue) SetPosition(FMinValue);
-  else UpdateControl();
-}
-
-void TKvSlider::SetValue(int64_t v) { SetPosition(int(std::clamp<int64_t>(v, INT_MIN, INT_MAX))); }
-
-void TKvSlider::SetPosition(int v) {
-  v = std::max(v, FMinValue);
-  v = std::min(v, FMaxValue);
-  if (!SetIfChanged(FPosition, v)) return;
-  ThumbMoved();
-  Change();
+TKvThumbTraits TKvSlider::ThumbTraits() const {
+  return {.Vertical = Vertical(),
+          .TopRight = TopRight(),
+          .TravelInset = kv::SatAdd(FBorderWidth, FThumbIndent),
+          .KeyStep = FKeyIncrement,
+          .ActiveClick = Has(TKvSliderOption::soActiveClick),
+          .MouseClip = Has(TKvSliderOption::soMouseClip),
+          .HandPoint = Has(TKvSliderOption::soHandPoint),
+          .ThumbOpaque = Has(TKvSliderOption::soThumbOpaque),
+          // Named by the picture's long axis: a vertical slider takes the horizontal picture.
+          .BuiltInThumb = Vertical() ? "KVSLIDERTHUMB_HORI" : "KVSLIDERTHUMB_VERT"};
 }
 
 void TKvSlider::Change() { emit OnChange(this); }

@@ -85,12 +85,12 @@ public:
   explicit TKvSlider(kv::OwnerOrParent owner);
   ~TKvSlider() override;
 
-  int MaxValue() const { return FMaxValue; }
-  void SetMaxValue(int v);
-  int MinValue() const { return FMinValue; }
-  void SetMinValue(int v);
-  int Position() const { return FPosition; }
-  void SetPosition(int v);
+  int MaxValue() const { return FRange.Max; }
+  void SetMaxValue(int v) { SetRangeMax(v); }
+  int MinValue() const { return FRange.Min; }
+  void SetMinValue(int v) { SetRangeMin(v); }
+  int Position() const { return FRange.Position; }
+  using TKvThumbControl::SetPosition;
   int Spacing() const { return FSpacing; }
   void SetSpacing(int v);
   int TickWidth() const { return FTickWidth; }
@@ -130,27 +130,15 @@ signals:
   void OnChange(TObject* Sender);
 
 protected:
-  virtual void Change();
+  void Change() override;
   void Paint() override;
 
-  bool Vertical() const override { return FOrientation == TKvOrientation::voVertical; }
-  bool TopRight() const override { return FStyle == TKvSliderStyle::ssTopRight; }
-  int TravelInset() const override { return kv::SatAdd(FBorderWidth, FThumbIndent); }
-  int64_t RangeMin() const override { return FMinValue; }
-  int64_t RangeMax() const override { return FMaxValue; }
-  int64_t Value() const override { return FPosition; }
-  void SetValue(int64_t v) override;
-  int64_t HomeValue() const override { return FMinValue; }
-  int64_t EndValue() const override { return FMaxValue; }
-  int64_t KeyStep() const override { return FKeyIncrement; }
-  bool ActiveClick() const override { return Has(TKvSliderOption::soActiveClick); }
-  bool MouseClip() const override { return Has(TKvSliderOption::soMouseClip); }
-  bool HandPoint() const override { return Has(TKvSliderOption::soHandPoint); }
-  bool ThumbOpaque() const override { return Has(TKvSliderOption::soThumbOpaque); }
-  QString BuiltInThumb() const override;
+  TKvThumbTraits ThumbTraits() const override;
 
 private:
   bool Has(TKvSliderOption o) const { return FOptions.testFlag(o); }
+  bool Vertical() const { return FOrientation == TKvOrientation::voVertical; }
+  bool TopRight() const { return FStyle == TKvSliderStyle::ssTopRight; }
   static constexpr int64_t kMaxStripSide = 32767;
   static constexpr int64_t kMaxStripPixels = int64_t(1) << 24;
   TRect StripRect() const;
@@ -159,9 +147,6 @@ private:
   // Makes both strips afresh when what they are drawn from changed.
   void KeepStrips() const;
 
-  int FMaxValue = 100;
-  int FMinValue = 0;
-  int FPosition = 0;
   int FSpacing = 1;
   int FTickWidth = 1;
   TKvOrientation FOrientation = TKvOrientation::voVertical;

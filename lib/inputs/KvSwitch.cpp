@@ -27,6 +27,7 @@ struct TKvSwitch::Private {
 
 TKvSwitch::TKvSwitch(kv::OwnerOrParent owner)
     : TKvThumbControl(owner), FBevel(std::make_unique<TKvBevel>()), d(std::make_unique<Private>()) {
+  FRange.Max = 3;  // four stops
   SetControlStyle(ControlStyle() & ~TControlStyle(TControlStyleFlag::csSetCaption));
   FBevel->SetInnerSpace(0);
   FBevel->SetOuterOutline(TKvBevelOutlineStyle::osNone);
@@ -41,8 +42,15 @@ TKvSwitch::TKvSwitch(kv::OwnerOrParent owner)
 
 TKvSwitch::~TKvSwitch() = default;
 
-QString TKvSwitch::BuiltInThumb() const {
-  return Vertical() ? QStringLiteral("KVSWITCHTHUMB_VERT") : QStringLiteral("KVSWITCHTHUMB_HORI");
+TKvThumbTraits TKvSwitch::ThumbTraits() const {
+  return {.Vertical = Vertical(),
+          .TopRight = FStyle == TKvProgressStyle::psTopRight,
+          .TravelInset = kv::SatAdd(FBorderWidth, FThumbIndent),
+          .ActiveClick = FOptions.testFlag(TKvSwitchOption::soActiveClick),
+          .MouseClip = FOptions.testFlag(TKvSwitchOption::soMouseClip),
+          .HandPoint = FOptions.testFlag(TKvSwitchOption::soHandPoint),
+          .ThumbOpaque = FOptions.testFlag(TKvSwitchOption::soThumbOpaque),
+          .BuiltInThumb = Vertical() ? "KVSWITCHTHUMB_VERT" : "KVSWITCHTHUMB_HORI"};
 }
 
 int64_t TKvSwitch::LongSide(int64_t positions, int64_t border) const {
@@ -53,7 +61,7 @@ int64_t TKvSwitch::LongSide(int64_t positions, int64_t border) const {
 // side grows past the largest window.
 bool TKvSwitch::CanAutoSize(int& newWidth, int& newHeight) {
   const int64_t b = FBorderWidth;
-  const int longSide = int(std::clamp<int64_t>(LongSide(FPositions, b), 0, kMaxSide));
+  const int longSide = int(std::clamp<int64_t>(LongSide(Positions(), b), 0, kMaxSide));
   if (Vertical()) {
     newWidth = int(std::min<int64_t>(std::max<int64_t>(2 * b + FThumbWidth, newWidth), kMaxSide));
     newHeight = longSide;
@@ -70,22 +78,11 @@ void TKvSwitch::FitSwitchSize() {
 }
 
 void TKvSwitch::SetPositions(int v) {
-  if (v < 1 || v == FPositions || LongSide(v, FBorderWidth) > kMaxSide) return;
-  FPositions = v;
+  // The offset stays where it is, also beyond the last stop.
+  if (v < 1 || v == Positions() || LongSide(v, FBorderWidth) > kMaxSide) return;
+  FRange.Max = v - 1;
   FitSwitchSize();
   UpdateControl();
-}
-
-void TKvSwitch::SetValue(int64_t v) {
-  SetOffset(int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)));
-}
-
-void TKvSwitch::SetOffset(int v) {
-  v = std::max(v, 0);
-  v = std::min(v, FPositions - 1);
-  if (!SetIfChanged(FOffset, v)) return;
-  ThumbMoved();
-  Change();
 }
 
 void TKvSwitch::Change() { emit OnChange(this); }
@@ -123,7 +120,7 @@ void TKvSwitch::SetBorderColor(TColor v) {
 }
 
 void TKvSwitch::SetBorderWidth(int v) {
-  if (v < 0 || v == FBorderWidth || LongSide(FPositions, v) > kMaxSide ||
+  if (v < 0 || v == FBorderWidth || LongSide(Positions(), v) > kMaxSide ||
       2 * int64_t(v) + (Vertical() ? FThumbWidth : FThumbHeight) > kMaxSide)
     return;
   FBorderWidth = v;

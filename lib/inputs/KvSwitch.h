@@ -76,10 +76,11 @@ public:
   explicit TKvSwitch(kv::OwnerOrParent owner);
   ~TKvSwitch() override;
 
-  int Positions() const { return FPositions; }
+  // The stops 0 .. Positions - 1 are the thumb's range; Offset is its position.
+  int Positions() const { return FRange.Max + 1; }
   void SetPositions(int v);
-  int Offset() const { return FOffset; }
-  void SetOffset(int v);
+  int Offset() const { return FRange.Position; }
+  void SetOffset(int v) { SetPosition(v); }
   TKvOrientation Orientation() const { return FOrientation; }
   void SetOrientation(TKvOrientation v);
   int BackImageIndex() const { return FBackImageIndex; }
@@ -105,34 +106,18 @@ signals:
   void OnChange(TObject* Sender);
 
 protected:
-  virtual void Change();
+  void Change() override;
   void Paint() override;
-
-  bool Vertical() const override { return FOrientation == TKvOrientation::voVertical; }
-  bool TopRight() const override { return FStyle == TKvProgressStyle::psTopRight; }
-  int TravelInset() const override { return kv::SatAdd(FBorderWidth, FThumbIndent); }
-  int64_t RangeMin() const override { return 0; }
-  int64_t RangeMax() const override { return int64_t(FPositions) - 1; }
-  int64_t Value() const override { return FOffset; }
-  void SetValue(int64_t v) override;
-  int64_t HomeValue() const override { return 0; }
-  int64_t EndValue() const override { return int64_t(FPositions) - 1; }
-  int64_t KeyStep() const override { return 1; }
-  bool ActiveClick() const override { return FOptions.testFlag(TKvSwitchOption::soActiveClick); }
-  bool MouseClip() const override { return FOptions.testFlag(TKvSwitchOption::soMouseClip); }
-  bool HandPoint() const override { return FOptions.testFlag(TKvSwitchOption::soHandPoint); }
-  bool ThumbOpaque() const override { return FOptions.testFlag(TKvSwitchOption::soThumbOpaque); }
-  QString BuiltInThumb() const override;
+  TKvThumbTraits ThumbTraits() const override;
   void ThumbLoaded() override { FitSwitchSize(); }
 
 private:
+  bool Vertical() const { return FOrientation == TKvOrientation::voVertical; }
   // The long side for a stop count and border, in 64 bits.
   int64_t LongSide(int64_t positions, int64_t border) const;
   void FitSwitchSize();
 
   bool FHoldSize = false;
-  int FPositions = 4;
-  int FOffset = 0;
   TKvOrientation FOrientation = TKvOrientation::voVertical;
   int FBackImageIndex = -1;
   int FThumbIndent = 1;

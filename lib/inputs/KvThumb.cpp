@@ -4,6 +4,7 @@
 #include "Forms.h"
 #include "KvFrameCache.h"
 #include "KvInputsInternal.h"
+#include "KvRangeModel.h"
 #include "KvSystem.h"
 
 #include <QEvent>
@@ -21,6 +22,15 @@ struct TKvThumbControl::Private {
   TKvStaticLayer ThumbStamp;
   TRect ShownThumb;  // where the thumb was last drawn into the image
 };
+
+namespace {
+
+// Ends are taken as they come and pull the position through SetPosition, whose clamp lets
+// the upper end win; loading changes nothing.
+constexpr kv::RangePolicy kThumbRange{kv::CrossedEnd::Accept, kv::PositionFollow::Setter, false,
+                                      true};
+
+}  // namespace
 
 TKvThumbControl::TKvThumbControl(kv::OwnerOrParent owner)
     : TKvCustomImageControl(owner),
@@ -61,6 +71,20 @@ void TKvThumbControl::SetBitmapList(TKvBitmapList* v) {
   UpdateControl();
 }
 
+void TKvThumbControl::SetRangeMin(int v) {
+  kv::SetRangeEnd<kThumbRange>(*this, FRange, kv::RangeEnd::Min, v);
+}
+
+void TKvThumbControl::SetRangeMax(int v) {
+  kv::SetRangeEnd<kThumbRange>(*this, FRange, kv::RangeEnd::Max, v);
+}
+
+void TKvThumbControl::SetPosition(int v) {
+  if (!kv::TakePosition<kThumbRange>(FRange, v, IsLoading())) return;
+  ThumbMoved();
+  Change();
+}
+
 TBitmap* TKvThumbControl::ListBitmap(int index) const {
   const TKvBitmapList* list = BitmapList();
   return list ? list->GetBitmap(index) : nullptr;
@@ -97,20 +121,20 @@ void TKvThumbControl::LoadThumb() {
 void TKvThumbControl::LoadThumbPicture() {
   const TBitmap* entry = ListBitmap(FThumbImageIndex);
   if (entry && !entry->Empty()) FThumb->Assign(entry);
-  else FThumb->LoadFromResourceName(BuiltInThumb());
+  else FThumb->LoadFromResourceName(QString::fromLatin1(ThumbTraits().BuiltInThumb));
   FThumbHeight = FThumb->Height();
   FThumbWidth = FThumb->Width() / FThumbStates;
 }
 
 void TKvThumbControl::CenterThumb() {
-  if (Vertical()) FThumbRect.Left = (Width() - FThumbWidth) / 2;
+  if (ThumbTraits().Vertical) FThumbRect.Left = (Width() - FThumbWidth) / 2;
   else FThumbRect.Top = (Height() - FThumbHeight) / 2;
   PlaceThumb();
 }
 
 void TKvThumbControl::PlaceThumb() {
-  const int p = ValueToPixel(Value());
-  if (Vertical()) FThumbRect.Top = p;
+  const int p = ValueToPixel(FRange.Position);
+  if (ThumbTraits().Vertical) FThumbRect.Top = p;
   else FThumbRect.Left = p;
   FThumbRect = Bounds(FThumbRect.Left, FThumbRect.Top, FThumbWidth, FThumbHeight);
 }
@@ -125,7 +149,7 @@ void TKvThumbControl::ThumbMoved() {
     return;
   }
   TRect band = ClientRect();
-  if (Vertical()) {
+  if (ThumbTraits().Vertical) {
     band.Top = std::min(before.Top, FThumbRect.Top);
     band.Bottom = std::max(before.Bottom, FThumbRect.Bottom);
   } else {
@@ -138,10 +162,10 @@ void TKvThumbControl::ThumbMoved() {
 }
 
 TRect TKvThumbControl::GetTravelRect(int& start, int& length) const {
+  const TKvThumbTraits t = ThumbTraits();
   TRect r = ClientRect();
-  const int inset = TravelInset();
-  kv::InflateRect(r, -inset, -inset);
-  if (Vertical()) {
+  kv::InflateRect(r, -t.TravelInset, -t.TravelInset);
+  if (t.Vertical) {
     start = std::max(0, r.Top);
     length = SaturateToInt(int64_t(r.Bottom) - r.Top - FThumbHeight);
   } else {
@@ -155,25 +179,27 @@ int TKvThumbControl::ValueToPixel(int64_t v) const {
   int s = 0, length = 0;
   const TRect t = GetTravelRect(s, length);
   if (length <= 0) return s;
-  const int64_t span = RangeMax() - RangeMin();
+  const int64_t span = int64_t(FRange.Max) - FRange.Min;
   const int64_t d =
-      span == 0 ? 0 : kv::Round64(length * ((long double)(v - RangeMin()) / (long double)span));
+      span == 0 ? 0 : kv::Round64(length * ((long double)(v - FRange.Min) / (long double)span));
   int64_t p = int64_t(s) + std::clamp<int64_t>(d, INT32_MIN, INT32_MAX);
-  if (Vertical() && !TopRight()) p = int64_t(t.Top) + t.Bottom - p - FThumbHeight;
-  else if (!Vertical() && TopRight()) p = int64_t(t.Left) + t.Right - p - FThumbWidth;
+  const TKvThumbTraits traits = ThumbTraits();
+  if (traits.Vertical && !traits.TopRight) p = int64_t(t.Top) + t.Bottom - p - FThumbHeight;
+  else if (!traits.Vertical && traits.TopRight) p = int64_t(t.Left) + t.Right - p - FThumbWidth;
   return SaturateToInt(p);
 }
 
 int64_t TKvThumbControl::PixelToValue(int p) const {
   int s = 0, length = 0;
   GetTravelRect(s, length);
+  const TKvThumbTraits t = ThumbTraits();
   int64_t q = p;
-  if (Vertical()) q = int64_t(ClientHeight()) - q - FThumbHeight;
-  const int64_t span = RangeMax() - RangeMin();
+  if (t.Vertical) q = int64_t(ClientHeight()) - q - FThumbHeight;
+  const int64_t span = int64_t(FRange.Max) - FRange.Min;
   int64_t r = 0;
   if (length > 0 && span != 0) r = kv::Round64((long double)(q - s) * span / length);
-  if (const int64_t step = SnapStep(); step > 0) r = step * kv::Round64((long double)r / step);
-  return std::min(std::max<int64_t>(r, 0) + RangeMin(), RangeMax());
+  if (t.SnapStep > 0) r = t.SnapStep * kv::Round64((long double)r / t.SnapStep);
+  return std::min<int64_t>(std::max<int64_t>(r, 0) + FRange.Min, FRange.Max);
 }
 
 void TKvThumbControl::MoveThumbTo(int p) {
@@ -181,11 +207,12 @@ void TKvThumbControl::MoveThumbTo(int p) {
   GetTravelRect(s, length);
   const int64_t last = int64_t(s) + std::max(length, 0);
   int64_t q = std::min<int64_t>(std::max<int64_t>(p, s), last);
+  const TKvThumbTraits t = ThumbTraits();
   auto valueAt = [&](int64_t pixel) {
     const int64_t v = PixelToValue(int(pixel));
-    return TopRight() ? RangeMax() + RangeMin() - v : v;
+    return t.TopRight ? int64_t(FRange.Max) + FRange.Min - v : v;
   };
-  if (SnapStep() > 0) q = std::min<int64_t>(ValueToPixel(valueAt(q)), last);
+  if (t.SnapStep > 0) q = std::min<int64_t>(ValueToPixel(valueAt(q)), last);
   SetValue(valueAt(q));
 }
 
@@ -195,9 +222,10 @@ void TKvThumbControl::DrawThumb(TCanvas* canvas) {
   int k = FHot && !FDragging ? 3 : FDragging ? 2 : !Enabled() ? 1 : 0;
   if (k > FThumbStates - 1) k = 0;
   const TColor key = FThumb->TransparentColor();
+  const bool opaque = ThumbTraits().ThumbOpaque;
   const auto draw = [&](TCanvas* c, const TRect& at) {
     c->Brush()->SetColor(key);
-    c->Brush()->SetStyle(ThumbOpaque() ? TBrushStyle::bsSolid : TBrushStyle::bsClear);
+    c->Brush()->SetStyle(opaque ? TBrushStyle::bsSolid : TBrushStyle::bsClear);
     c->BrushCopy(at, FThumb.get(), Bounds(k * FThumbWidth, 0, FThumbWidth, FThumbHeight), key);
   };
   if (canvas != Image()->Canvas()) {
@@ -207,7 +235,7 @@ void TKvThumbControl::DrawThumb(TCanvas* canvas) {
   d->ShownThumb = FThumbRect;
   // The cell with its key colour dealt with, recorded once and replayed at the thumb's place.
   TKvLayerKey stamp;
-  stamp << FThumb.get() << k << FThumbWidth << FThumbHeight << key << ThumbOpaque();
+  stamp << FThumb.get() << k << FThumbWidth << FThumbHeight << key << opaque;
   d->ThumbStamp.Stamp(Image(), stamp, {FThumbWidth, FThumbHeight},
                       [&](TCanvas* c) { draw(c, Bounds(0, 0, FThumbWidth, FThumbHeight)); },
                       {FThumbRect.Left, FThumbRect.Top});
@@ -225,13 +253,14 @@ void TKvThumbControl::MouseDown(TMouseButton button, TShiftState shift, int x, i
     if (!self) return;
   }
   PlaceThumb();
+  const TKvThumbTraits t = ThumbTraits();
   if (PtInRect(FThumbRect, {x, y})) {
     FDragging = true;
-    FGrabOffset = Vertical() ? y - FThumbRect.Top : x - FThumbRect.Left;
-    if (MouseClip()) FClip = std::make_unique<kv::CursorClip>(this);
+    FGrabOffset = t.Vertical ? y - FThumbRect.Top : x - FThumbRect.Left;
+    if (t.MouseClip) FClip = std::make_unique<kv::CursorClip>(this);
     UpdateControl();
-  } else if (ActiveClick()) {
-    FGrabOffset = Vertical() ? y - FThumbHeight / 2 : x - FThumbWidth / 2;
+  } else if (t.ActiveClick) {
+    FGrabOffset = t.Vertical ? y - FThumbHeight / 2 : x - FThumbWidth / 2;
     MoveThumbTo(FGrabOffset);
   }
 }
@@ -245,7 +274,7 @@ void TKvThumbControl::MouseMove(TShiftState shift, int x, int y) {
   }
   const QPointer<TKvThumbControl> self(this);
   if (FDragging) {
-    MoveThumbTo(SaturateToInt(int64_t(Vertical() ? y : x) - FGrabOffset));
+    MoveThumbTo(SaturateToInt(int64_t(ThumbTraits().Vertical ? y : x) - FGrabOffset));
     if (!self) return;
   } else {
     PlaceThumb();
@@ -297,15 +326,15 @@ void TKvThumbControl::KeyDown(uint16_t& key, TShiftState shift) {
   const TShiftState modifiers =
       TShiftStateFlag::ssShift | TShiftStateFlag::ssCtrl | TShiftStateFlag::ssAlt;
   if (!(shift & modifiers)) {
+    const TKvThumbTraits t = ThumbTraits();
     int64_t delta = 0;
-    const int64_t step = KeyStep();
-    if (key == VK_HOME) SetValue(HomeValue());
-    else if (key == VK_END) SetValue(EndValue());
-    else if (!Vertical() && key == VK_LEFT) delta = -step;
-    else if (!Vertical() && key == VK_RIGHT) delta = step;
-    else if (Vertical() && key == VK_UP) delta = step;
-    else if (Vertical() && key == VK_DOWN) delta = -step;
-    if (delta != 0) SetValue(Value() + (TopRight() ? -delta : delta));
+    if (key == VK_HOME) SetValue(t.HomeIsMax ? FRange.Max : FRange.Min);
+    else if (key == VK_END) SetValue(t.HomeIsMax ? FRange.Min : FRange.Max);
+    else if (!t.Vertical && key == VK_LEFT) delta = -t.KeyStep;
+    else if (!t.Vertical && key == VK_RIGHT) delta = t.KeyStep;
+    else if (t.Vertical && key == VK_UP) delta = t.KeyStep;
+    else if (t.Vertical && key == VK_DOWN) delta = -t.KeyStep;
+    if (delta != 0) SetValue(FRange.Position + (t.TopRight ? -delta : delta));
     if (!self) return;
   }
   TKvCustomImageControl::KeyDown(key, shift);
@@ -336,7 +365,7 @@ void TKvThumbControl::CMFocusChanged(TWinControl* newFocused) {
 void TKvThumbControl::WMSetCursor(TPoint p) {
   PlaceThumb();
   if (!IsDesigning() && PtInRect(FThumbRect, p)) {
-    if (HandPoint()) QWidget::setCursor(Screen->Cursors(kKvHandCursor));
+    if (ThumbTraits().HandPoint) QWidget::setCursor(Screen->Cursors(kKvHandCursor));
     return;
   }
   TKvCustomImageControl::WMSetCursor(p);

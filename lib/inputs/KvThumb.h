@@ -1,13 +1,14 @@
 // The thumb that the switch, the track bar and the slider share: its picture with state
 // cells, the guarded value/pixel mapping, dragging with cursor confinement, active clicks,
-// the hover state, keys, the hand cursor and the link to a shared bitmap list. Each control
-// states its differences through the hooks below.
+// the hover state, keys, the hand cursor and the link to a shared bitmap list, and the range
+// the thumb travels. Each control states its differences as traits (TKvThumbTraits).
 #pragma once
 
 #include "KvExport.h"
 
 #include "KvControls.h"
 #include "KvSystem.h"
+#include "KvValueRange.h"
 
 #include <QPointer>
 
@@ -20,6 +21,26 @@ class QMouseEvent;
 namespace kv {
 class CursorClip;
 }  // namespace kv
+
+// What a thumb control tells its base about itself: plain data that follows its settings.
+struct TKvThumbTraits {
+  bool Vertical = false;
+  // The minimum lies at the top of a vertical travel or at the right of a horizontal one.
+  bool TopRight = false;
+  // Between the client edge and the travel, on every side.
+  int TravelInset = 0;
+  // The Home key goes to the maximum and End to the minimum (else the other way round).
+  bool HomeIsMax = false;
+  int64_t KeyStep = 1;
+  // Snapping step of mouse positions; 0 for none.
+  int64_t SnapStep = 0;
+  bool ActiveClick = false;
+  bool MouseClip = false;
+  bool HandPoint = false;
+  bool ThumbOpaque = false;
+  // The resource name of the built-in thumb picture.
+  const char* BuiltInThumb = "";
+};
 
 class KV_EXPORT TKvThumbControl : public TKvCustomImageControl {
   Q_OBJECT
@@ -60,26 +81,19 @@ public:
 
 protected:
   // ---- What differs between the three controls ----
-  virtual bool Vertical() const = 0;
-  virtual bool TopRight() const = 0;
-  virtual int TravelInset() const = 0;
-  virtual int64_t RangeMin() const = 0;
-  virtual int64_t RangeMax() const = 0;
-  virtual int64_t Value() const = 0;
-  // Clamps as the control's value setter does; may fire OnChange (and free the control).
-  virtual void SetValue(int64_t v) = 0;
-  virtual int64_t HomeValue() const = 0;
-  virtual int64_t EndValue() const = 0;
-  virtual int64_t KeyStep() const = 0;
-  // Snapping step of mouse positions; 0 for none.
-  virtual int64_t SnapStep() const { return 0; }
-  virtual bool ActiveClick() const = 0;
-  virtual bool MouseClip() const = 0;
-  virtual bool HandPoint() const = 0;
-  virtual bool ThumbOpaque() const = 0;
-  virtual QString BuiltInThumb() const = 0;
+  virtual TKvThumbTraits ThumbTraits() const = 0;
+  // Fires the control's OnChange after the position changed.
+  virtual void Change() = 0;
   // After the thumb picture changed (the switch fits its size here).
   virtual void ThumbLoaded() {}
+
+  // The range the thumb travels. An end is taken as it comes (also beyond the other end); a
+  // position it leaves outside moves onto it through SetPosition.
+  void SetRangeMin(int v);
+  void SetRangeMax(int v);
+  // Clamped to the range, the upper end winning for an inverted one; a change moves the
+  // thumb, then calls Change (whose handler may free the control).
+  void SetPosition(int v);
 
   // Loads the thumb picture (list entry or built-in), its cell size, then ThumbLoaded and
   // CenterThumb. Nothing while loading: Loaded does it once.
@@ -109,12 +123,17 @@ protected:
   // A modal window opened from a handler ends the drag.
   bool event(QEvent* e) override;
 
+  kv::ValueRange<int> FRange{0, 100, 0};
   std::unique_ptr<TBitmap> FThumb;
   int FThumbWidth = 0;
   int FThumbHeight = 0;
   TRect FThumbRect;
 
 private:
+  friend struct kv::RangeAccess;  // the range model moves the position through SetPosition
+
+  // The value a pointer or key asks for, held to the int range first.
+  void SetValue(int64_t v) { SetPosition(kv::SaturateToInt(v)); }
   void LoadThumbPicture();
   void EndDrag();
   void ListChanged();

@@ -6,7 +6,6 @@
 #include "KvSystem.h"
 
 #include <algorithm>
-#include <climits>
 
 using kv::Bounds, kv::InflateRect, kv::Rect, kv::SaturateToInt;
 
@@ -42,36 +41,18 @@ TKvTrackBar::TKvTrackBar(kv::OwnerOrParent owner)
 
 TKvTrackBar::~TKvTrackBar() = default;
 
-QString TKvTrackBar::BuiltInThumb() const {
-  return Vertical() ? QStringLiteral("KVTB_VERT") : QStringLiteral("KVTB_HORI");
-}
-
-int64_t TKvTrackBar::SnapStep() const {
-  return Has(TKvTrackBarOption::toFixedPoints) && FFrequency > 0 ? FFrequency : 0;
-}
-
-void TKvTrackBar::SetMaxValue(int v) {
-  if (!SetIfChanged(FMaxValue, v)) return;
-  if (FPosition > FMaxValue) SetPosition(FMaxValue);
-  else UpdateControl();
-}
-
-void TKvTrackBar::SetMinValue(int v) {
-  if (!SetIfChanged(FMinValue, v)) return;
-  if (FPosition < FMinValue) SetPosition(FMinValue);
-  else UpdateControl();
-}
-
-void TKvTrackBar::SetValue(int64_t v) {
-  SetPosition(int(std::clamp<int64_t>(v, INT_MIN, INT_MAX)));
-}
-
-void TKvTrackBar::SetPosition(int v) {
-  v = std::max(v, FMinValue);
-  v = std::min(v, FMaxValue);
-  if (!SetIfChanged(FPosition, v)) return;
-  ThumbMoved();
-  Change();
+TKvThumbTraits TKvTrackBar::ThumbTraits() const {
+  return {.Vertical = Vertical(),
+          .TopRight = FStyle == TKvProgressStyle::psTopRight,
+          .TravelInset = FBorderWidth,
+          .HomeIsMax = true,
+          .KeyStep = FFrequency,
+          .SnapStep = Has(TKvTrackBarOption::toFixedPoints) && FFrequency > 0 ? FFrequency : 0,
+          .ActiveClick = Has(TKvTrackBarOption::toActiveClick),
+          .MouseClip = Has(TKvTrackBarOption::toMouseClip),
+          .HandPoint = Has(TKvTrackBarOption::toHandPoint),
+          .ThumbOpaque = Has(TKvTrackBarOption::toThumbOpaque),
+          .BuiltInThumb = Vertical() ? "KVTB_VERT" : "KVTB_HORI"};
 }
 
 void TKvTrackBar::Change() { emit OnChange(this); }
@@ -145,7 +126,7 @@ TRect TKvTrackBar::GutterRect() const {
 void TKvTrackBar::DrawScale(TCanvas* canvas, int anchor, int major, int minor) {
   int s = 0, length = 0;
   GetTravelRect(s, length);
-  const int64_t span = int64_t(FMaxValue) - FMinValue;
+  const int64_t span = int64_t(FRange.Max) - FRange.Min;
   int64_t count = 0, step = 0;
   if (FFrequency > 0 && length > 0 && span >= 0) {
     const kv::TickThinning t = kv::ThinTicks(span, FFrequency, length);
@@ -157,10 +138,10 @@ void TKvTrackBar::DrawScale(TCanvas* canvas, int anchor, int major, int minor) {
   }
   canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
   canvas->Brush()->SetColor(FTickColor);
-  int64_t v = FMinValue;
+  int64_t v = FRange.Min;
   for (int64_t i = 1; i <= count; ++i) {
-    if (i == count) v = FMaxValue;
-    const int len = v == FMinValue || v == FMaxValue ? major : minor;
+    if (i == count) v = FRange.Max;
+    const int len = v == FRange.Min || v == FRange.Max ? major : minor;
     const int64_t c = int64_t(ValueToPixel(v)) + (Vertical() ? FThumbHeight / 2 : FThumbWidth / 2);
     const int lo = SaturateToInt(std::min<int64_t>(anchor, int64_t(anchor) + len));
     const int hi = SaturateToInt(std::max<int64_t>(anchor, int64_t(anchor) + len));
@@ -179,7 +160,7 @@ void TKvTrackBar::Paint() {
   TKvLayerKey key;
   key << (back != nullptr);
   if (back) key << back;
-  key << int(FOrientation) << int(FStyle) << FMinValue << FMaxValue << FFrequency << FBorderWidth
+  key << int(FOrientation) << int(FStyle) << FRange.Min << FRange.Max << FFrequency << FBorderWidth
       << FGutterWidth << FGutterColor << int(FTickMarks) << FTickColor << FScaleOffset
       << FThumbWidth << FThumbHeight << (HasFocus() && FFocusOffset >= 0);
   if (HasFocus() && FFocusOffset >= 0) key << FFocusOffset << FFocusColor;

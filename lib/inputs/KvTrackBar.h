@@ -89,12 +89,12 @@ public:
   explicit TKvTrackBar(kv::OwnerOrParent owner);
   ~TKvTrackBar() override;
 
-  int MaxValue() const { return FMaxValue; }
-  void SetMaxValue(int v);
-  int MinValue() const { return FMinValue; }
-  void SetMinValue(int v);
-  int Position() const { return FPosition; }
-  void SetPosition(int v);
+  int MaxValue() const { return FRange.Max; }
+  void SetMaxValue(int v) { SetRangeMax(v); }
+  int MinValue() const { return FRange.Min; }
+  void SetMinValue(int v) { SetRangeMin(v); }
+  int Position() const { return FRange.Position; }
+  using TKvThumbControl::SetPosition;
   TKvOrientation Orientation() const { return FOrientation; }
   void SetOrientation(TKvOrientation v);
   TKvProgressStyle Style() const { return FStyle; }
@@ -131,34 +131,16 @@ signals:
   void OnChange(TObject* Sender);
 
 protected:
-  virtual void Change();
+  void Change() override;
   void Paint() override;
   // Tick marks on one side: from Anchor, Major pixels long at the ends, Minor between.
   void DrawScale(TCanvas* canvas, int anchor, int major, int minor);
-
-  bool Vertical() const override { return FOrientation == TKvOrientation::voVertical; }
-  bool TopRight() const override { return FStyle == TKvProgressStyle::psTopRight; }
-  int TravelInset() const override { return FBorderWidth; }
-  int64_t RangeMin() const override { return FMinValue; }
-  int64_t RangeMax() const override { return FMaxValue; }
-  int64_t Value() const override { return FPosition; }
-  void SetValue(int64_t v) override;
-  int64_t HomeValue() const override { return FMaxValue; }
-  int64_t EndValue() const override { return FMinValue; }
-  int64_t KeyStep() const override { return FFrequency; }
-  int64_t SnapStep() const override;
-  bool ActiveClick() const override { return Has(TKvTrackBarOption::toActiveClick); }
-  bool MouseClip() const override { return Has(TKvTrackBarOption::toMouseClip); }
-  bool HandPoint() const override { return Has(TKvTrackBarOption::toHandPoint); }
-  bool ThumbOpaque() const override { return Has(TKvTrackBarOption::toThumbOpaque); }
-  QString BuiltInThumb() const override;
+  TKvThumbTraits ThumbTraits() const override;
 
 private:
   bool Has(TKvTrackBarOption o) const { return FOptions.testFlag(o); }
+  bool Vertical() const { return FOrientation == TKvOrientation::voVertical; }
 
-  int FMaxValue = 100;
-  int FMinValue = 0;
-  int FPosition = 0;
   TKvOrientation FOrientation = TKvOrientation::voHorizontal;
   TKvProgressStyle FStyle = TKvProgressStyle::psBottomLeft;
   TKvTrackBarOptions FOptions = TKvTrackBarOption::toActiveClick | TKvTrackBarOption::toMouseClip |

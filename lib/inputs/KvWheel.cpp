@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvRangeModel.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -16,7 +17,10 @@ namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvWheel>();
 
-const QString kValueOutOfRange = QStringLiteral("Value out of range.");
+// An end crossing the other raises; a position left outside moves through SetPosition, whose
+// clamp lets the lower end win for a range that loading left inverted. Loading takes values as
+// they come.
+constexpr kv::RangePolicy kRange{kv::CrossedEnd::Raise, kv::PositionFollow::Setter, true};
 
 // The whole percentage X is of Z, truncated; 0 for an empty total, finite for a negative
 // one. 64-bit: range differences do not fit an int.
@@ -102,14 +106,7 @@ void TKvWheel::SetRadius(int v) {
 // Values
 
 void TKvWheel::SetPosition(int v) {
-  if (IsLoading()) {
-    FPosition = v;
-    return;
-  }
-  // Upper bound first, so that the lower one wins for an inverted range.
-  v = std::max(std::min(v, FMaxValue), FMinValue);
-  if (v == FPosition) return;
-  FPosition = v;
+  if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
   if (FHandlePainted) {
     const TRect now = HandleRect();
     UpdateControlRect(TRect{
@@ -121,29 +118,9 @@ void TKvWheel::SetPosition(int v) {
   emit OnChange(this);
 }
 
-void TKvWheel::SetMaxValue(int v) {
-  if (v == FMaxValue) return;
-  if (IsLoading()) {
-    FMaxValue = v;
-    return;
-  }
-  if (v < FMinValue) throw EKvException(kValueOutOfRange);
-  FMaxValue = v;
-  if (FMaxValue < FPosition) SetPosition(FMaxValue);
-  else UpdateControl();
-}
+void TKvWheel::SetMaxValue(int v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v); }
 
-void TKvWheel::SetMinValue(int v) {
-  if (v == FMinValue) return;
-  if (IsLoading()) {
-    FMinValue = v;
-    return;
-  }
-  if (v > FMaxValue) throw EKvException(kValueOutOfRange);
-  FMinValue = v;
-  if (FPosition < FMinValue) SetPosition(FMinValue);
-  else UpdateControl();
-}
+void TKvWheel::SetMinValue(int v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v); }
 
 // ---------------------------------------------------------------------------
 // Geometry
@@ -151,7 +128,8 @@ void TKvWheel::SetMinValue(int v) {
 TPoint TKvWheel::HandleCenter() const {
   const int64_t cx = Width() / 2, cy = Height() / 2;
   const int64_t arc = 360 - 2 * int64_t(FBaseAngle);
-  const int64_t percent = Percent(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue);
+  const int64_t percent =
+      Percent(int64_t(FRange.Position) - FRange.Min, int64_t(FRange.Max) - FRange.Min);
   const Extended angle = Extended(Part(percent, arc)) + FBaseAngle + 180;
   const Extended theta = angle * std::numbers::pi_v<Extended> / 180;
   const Extended r = Extended(FRadius) - 10;
@@ -179,8 +157,8 @@ int TKvWheel::PositionAt(int x, int y) const {
   degrees = std::max(degrees, Extended(FBaseAngle));
   const int64_t whole = int64_t(std::trunc(degrees));
   const int64_t arc = 360 - 2 * int64_t(FBaseAngle);
-  const int64_t range = int64_t(FMaxValue) - FMinValue;
-  return SaturateToInt(FMinValue + Part(Percent(whole - FBaseAngle, arc), range));
+  const int64_t range = int64_t(FRange.Max) - FRange.Min;
+  return SaturateToInt(FRange.Min + Part(Percent(whole - FBaseAngle, arc), range));
 }
 
 // ---------------------------------------------------------------------------

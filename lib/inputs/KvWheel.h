@@ -7,6 +7,7 @@
 #include "KvExport.h"
 
 #include "KvControls.h"
+#include "KvValueRange.h"
 
 #include <cstdint>
 #include <memory>
@@ -40,13 +41,13 @@ public:
   explicit TKvWheel(kv::OwnerOrParent owner);
   ~TKvWheel() override;
 
-  int MaxValue() const { return FMaxValue; }
+  int MaxValue() const { return FRange.Max; }
   // Below MinValue raises EKvException "Value out of range." (not while loading, which
   // takes values as they come); pulls Position down to it with OnChange.
   void SetMaxValue(int v);
-  int MinValue() const { return FMinValue; }
+  int MinValue() const { return FRange.Min; }
   void SetMinValue(int v);
-  int Position() const { return FPosition; }
+  int Position() const { return FRange.Position; }
   // Clamped against MaxValue, then MinValue (which wins for an inverted loaded range);
   // a change repaints, then fires OnChange.
   void SetPosition(int v);
@@ -90,9 +91,7 @@ private:
   // Where the handle picture lies for the current position.
   TRect HandleRect() const;
 
-  int FMaxValue = 100;
-  int FMinValue = 0;
-  int FPosition = 0;
+  kv::ValueRange<int> FRange{0, 100, 0};
   std::unique_ptr<TBitmap> FBackImage;
   std::unique_ptr<TBitmap> FHandleImage;
   int FBaseAngle = 0;

@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
 #include "KvLedsInternal.h"
+#include "KvRangeModel.h"
 #include "KvSysUtils.h"
 #include "KvSysUtilsInternal.h"
 
@@ -16,7 +17,9 @@ namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvScanner, TKvIndicator>();
 
-const QString kValueOutOfRange = QStringLiteral("Value out of range.");
+// The indicator's range: an end crossing the other raises and the position is clamped into
+// the new range silently; loading takes values as they come and Loaded clamps.
+constexpr kv::RangePolicy kRange{kv::CrossedEnd::Raise, kv::PositionFollow::IntoRange, true};
 
 int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && a < 0 ? 1 : 0); }
 int64_t CeilDiv(int64_t a, int64_t b) { return a / b + (a % b != 0 && a > 0 ? 1 : 0); }
@@ -309,22 +312,12 @@ TKvIndicator::TKvIndicator(kv::OwnerOrParent owner)
 
 TKvIndicator::~TKvIndicator() = default;
 
-int TKvIndicator::Clamped(int v) const { return std::max(FMinValue, std::min(FMaxValue, v)); }
-
 void TKvIndicator::SetMinValue(int v) {
-  if (v == FMinValue) return;
-  if (!IsLoading() && v > FMaxValue) throw EKvException(kValueOutOfRange);
-  FMinValue = v;
-  if (!IsLoading()) FPosition = Clamped(FPosition);
-  UpdateControl();
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v);
 }
 
 void TKvIndicator::SetMaxValue(int v) {
-  if (v == FMaxValue) return;
-  if (!IsLoading() && v < FMinValue) throw EKvException(kValueOutOfRange);
-  FMaxValue = v;
-  if (!IsLoading()) FPosition = Clamped(FPosition);
-  UpdateControl();
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v);
 }
 
 void TKvIndicator::SetLeds(int v) {
@@ -341,16 +334,15 @@ void TKvIndicator::SetColorWidth(int v) {
 
 void TKvIndicator::SetPosition(int v) {
   // While loading the range may still be incomplete; Loaded clamps.
-  if (!IsLoading()) v = Clamped(v);
-  const int before = FPosition;
-  if (!SetIfChanged(FPosition, v) || IsLoading()) return;
+  const int before = FRange.Position;
+  if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
   RepaintLit(before);
   emit OnChange(this);
 }
 
 int64_t TKvIndicator::LitCount(int position) const {
   return PercentToValue(
-      kv::PercentOfRange(int64_t(position) - FMinValue, int64_t(FMaxValue) - FMinValue), FLeds);
+      kv::PercentOfRange(int64_t(position) - FRange.Min, int64_t(FRange.Max) - FRange.Min), FLeds);
 }
 
 void TKvIndicator::RepaintLit(int before) {
@@ -358,7 +350,7 @@ void TKvIndicator::RepaintLit(int before) {
   // is no guide to what changed.
   if (d->Row.Overlaps() || !d->Row.LaidOutFor(Width(), Height(), FLeds, FSpacing))
     return UpdateControl();
-  const int64_t a = LitCount(before), b = LitCount(FPosition);
+  const int64_t a = LitCount(before), b = LitCount(FRange.Position);
   UpdateControlRect(d->Row.Columns(std::min(a, b), std::max(a, b)));
 }
 
@@ -373,7 +365,7 @@ void TKvIndicator::SetPercent2(int v) { SetPercent(FPercent2, v, FPercent1); }
 
 void TKvIndicator::Loaded() {
   TKvGraphicImageControl::Loaded();
-  FPosition = Clamped(FPosition);
+  FRange.Position = kv::ClampPosition<kRange>(FRange, FRange.Position);
   UpdateControl();
 }
 
@@ -404,7 +396,7 @@ void TKvIndicator::Paint() {
   });
   // A face drawn afresh is whole; a kept one was copied only where this paint must be right.
   const TRect* within = whole ? nullptr : &PaintRect();
-  const int64_t lit = LitCount(FPosition);
+  const int64_t lit = LitCount(FRange.Position);
   const bool overlaps = d->Row.Overlaps();
   d->Row.ForEachVisible([&](int64_t i) {
     const bool on = i + 1 <= lit;

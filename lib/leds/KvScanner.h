@@ -6,6 +6,7 @@
 #include "KvExport.h"
 #include "KvClasses.h"
 #include "KvControls.h"
+#include "KvValueRange.h"
 #include "KvThreads.h"
 
 #include <QObject>
@@ -213,11 +214,11 @@ public:
   explicit TKvIndicator(kv::OwnerOrParent owner);
   ~TKvIndicator() override;
 
-  int MinValue() const { return FMinValue; }
+  int MinValue() const { return FRange.Min; }
   // Above MaxValue raises "Value out of range." (not while loading); pulls Position up
   // without an event.
   void SetMinValue(int v);
-  int MaxValue() const { return FMaxValue; }
+  int MaxValue() const { return FRange.Max; }
   void SetMaxValue(int v);
   int Leds() const { return FLeds; }
   void SetLeds(int v);
@@ -231,7 +232,7 @@ public:
   void SetSpacing(int v);
   int ColorWidth() const { return FColorWidth; }
   void SetColorWidth(int v);
-  int Position() const { return FPosition; }
+  int Position() const { return FRange.Position; }
   // Clamped to the range; a change repaints, then fires OnChange.
   void SetPosition(int v);
   int Percent1() const { return FPercent1; }
@@ -250,8 +251,6 @@ protected:
   void Paint() override;
 
 private:
-  // Position held inside the range by a rule that holds for any pair.
-  int Clamped(int v) const;
   // How many LEDs from the left a position lights.
   int64_t LitCount(int position) const;
   // Repaints the LEDs whose light differs between Before and Position.
@@ -259,12 +258,10 @@ private:
   void SetPercent(int& field, int v, int other);
 
   std::array<std::unique_ptr<TKvLedStyle>, 3> FLedStyles;
-  int FMinValue = 0;
-  int FMaxValue = 100;
+  kv::ValueRange<int> FRange{0, 100, 0};
   int FLeds = 7;
   int FSpacing = 2;
   int FColorWidth = 1;
-  int FPosition = 0;
   int FPercent1 = 50;
   int FPercent2 = 30;
   int FStep = 10;

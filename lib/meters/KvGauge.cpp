@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvRangeModel.h"
 #include "KvSysUtils.h"
 #include "KvSysUtilsInternal.h"
 
@@ -15,6 +16,10 @@ using kv::Extended, kv::Point, kv::PtInRect, kv::Rect;
 namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvGauge>();
+
+// An end that would not keep MaxValue above MinValue is refused; a position left outside
+// moves through SetPosition; loading takes values as they come and Loaded settles them.
+constexpr kv::RangePolicy kRange{kv::CrossedEnd::Refuse, kv::PositionFollow::Setter, true};
 
 // Holds a pattern bitmap in a canvas brush for one fill.
 class PatternBrush {
@@ -76,36 +81,23 @@ TKvGauge::~TKvGauge() = default;
 // ---------------------------------------------------------------------------
 // Range and position
 
-void TKvGauge::SetMaxValue(int v) {
-  kv::SetRangeEnd(*this, FMinValue, FMaxValue, true, v, FPosition);
-}
+void TKvGauge::SetMaxValue(int v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v); }
 
-void TKvGauge::SetMinValue(int v) {
-  kv::SetRangeEnd(*this, FMinValue, FMaxValue, false, v, FPosition);
-}
+void TKvGauge::SetMinValue(int v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v); }
 
 void TKvGauge::SetPosition(int v) {
-  if (IsLoading()) {
-    // The range may still be incomplete; Loaded clamps.
-    FPosition = v;
-    return;
-  }
-  v = std::max(std::min(v, FMaxValue), FMinValue);
-  if (v == FPosition) return;
-  FPosition = v;
+  // While loading the range may still be incomplete; Loaded clamps.
+  if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
   UpdateControl();
   const QPointer<TKvGauge> self(this);
   emit OnChange(this);
   if (!self) return;
-  if (FPosition == FMinValue) emit OnMinValue(this);
+  if (FRange.Position == FRange.Min) emit OnMinValue(this);
   if (!self) return;
-  if (FPosition == FMaxValue) emit OnMaxValue(this);
+  if (FRange.Position == FRange.Max) emit OnMaxValue(this);
 }
 
-void TKvGauge::SettleRange() {
-  kv::SettleLoadedRange(FMinValue, FMaxValue, 0, 100);
-  FPosition = std::clamp(FPosition, FMinValue, FMaxValue);
-}
+void TKvGauge::SettleRange() { kv::SettleLoadedRange(FRange, 0, 100); }
 
 void TKvGauge::Loaded() {
   TKvGraphicImageControl::Loaded();
@@ -214,7 +206,7 @@ void TKvGauge::CalcTicks() {
 
 void TKvGauge::DrawTicks() {
   const int lit = PercentToValue(
-      kv::PercentOfRange(int64_t(FPosition) - FMinValue, int64_t(FMaxValue) - FMinValue),
+      kv::PercentOfRange(int64_t(FRange.Position) - FRange.Min, int64_t(FRange.Max) - FRange.Min),
       FTickCount);
   const bool fromStart = FStyle == TKvProgressStyle::psBottomLeft;
   const int64_t stride = fromStart ? FTickStep : -FTickStep;
@@ -292,8 +284,8 @@ void TKvGauge::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (Vertical())
     distance = fromStart ? int64_t(ClientHeight()) - y - FTickHeight : int64_t(y) - FTickHeight;
   else distance = fromStart ? int64_t(x) - FTickHeight : int64_t(ClientWidth()) - x - FTickHeight;
-  const Extended range = Extended(int64_t(FMaxValue) - FMinValue);
+  const Extended range = Extended(int64_t(FRange.Max) - FRange.Min);
   // Rounded half to even, in extended precision: exact for every sum of the int range.
   const Extended ticks = std::nearbyint(range * Extended(distance) / Extended(length));
-  SetPosition(kv::SaturateToInt(Extended(FMinValue) + ticks - 1));
+  SetPosition(kv::SaturateToInt(Extended(FRange.Min) + ticks - 1));
 }

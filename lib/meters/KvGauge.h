@@ -7,6 +7,7 @@
 
 #include "KvClasses.h"
 #include "KvControls.h"
+#include "KvValueRange.h"
 
 #include <cstdint>
 #include <memory>
@@ -45,13 +46,13 @@ public:
   explicit TKvGauge(kv::OwnerOrParent owner);
   ~TKvGauge() override;
 
-  int MaxValue() const { return FMaxValue; }
+  int MaxValue() const { return FRange.Max; }
   // Ignored unless above MinValue; pulls Position down to it (with events).
   void SetMaxValue(int v);
-  int MinValue() const { return FMinValue; }
+  int MinValue() const { return FRange.Min; }
   // Ignored unless below MaxValue; pulls Position up to it (with events).
   void SetMinValue(int v);
-  int Position() const { return FPosition; }
+  int Position() const { return FRange.Position; }
   // Clamped to the range; a change repaints, then fires OnChange, OnMinValue, OnMaxValue.
   void SetPosition(int v);
   TKvPalette* Palette() const { return FPalette.get(); }
@@ -103,9 +104,7 @@ private:
   // Clamps the range and Position after loading without events.
   void SettleRange();
 
-  int FMaxValue = 100;
-  int FMinValue = 0;
-  int FPosition = 0;
+  kv::ValueRange<int> FRange{0, 100, 0};
   std::unique_ptr<TKvPalette> FPalette;
   std::unique_ptr<TKvBevel> FBevel;
   TKvOrientation FOrientation = TKvOrientation::voVertical;

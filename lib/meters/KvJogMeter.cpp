@@ -34,26 +34,12 @@ KvJogMeter::TKvLiniarIndicator::TKvLiniarIndicator() : TKvLinearMarker(QStringLi
 // ---------------------------------------------------------------------------
 // Scale
 
-void TKvJogMeterScale::SetFormatText(const QString& v) {
-  if (v == F.FormatText) return;
-  kv::CheckScaleFormat(v);
-  SetValue(F.FormatText, v);
-}
-
 void TKvJogMeterScale::SetApperture(double v) {
   if (std::isfinite(v)) SetValue(F.Apperture, v);
 }
 
-void TKvJogMeterScale::SetStep(double v) {
-  if (std::isfinite(v)) SetValue(F.Step, v);
-}
-
-void TKvJogMeterScale::SetSmallStep(double v) {
-  if (std::isfinite(v)) SetValue(F.SmallStep, v);
-}
-
 void TKvJogMeterScale::Assign(const TPersistent* source) {
-  if (!AssignData(source, &TKvJogMeterScale::F)) TKvPersistent::Assign(source);
+  if (!AssignScale(source, &TKvJogMeterScale::F)) TKvPersistent::Assign(source);
 }
 
 // ---------------------------------------------------------------------------

@@ -30,7 +30,7 @@ public:
 // The sliding scale: the window's width in value units, the tick steps and their look.
 // The jog meter sets its own values at construction; they are also the streaming defaults,
 // so that every value a user sets comes back from a description.
-class KV_EXPORT TKvJogMeterScale : public TKvPersistent {
+class KV_EXPORT TKvJogMeterScale : public TKvLinearScaleBase {
   Q_OBJECT
   Q_PROPERTY(TColor Color READ Color WRITE SetColor)
   Q_PROPERTY(int Decimals READ Decimals WRITE SetDecimals)
@@ -53,46 +53,17 @@ class KV_EXPORT TKvJogMeterScale : public TKvPersistent {
   Q_CLASSINFO("default.HeightMin", "8")
   Q_CLASSINFO("default.Visible", "true")
 public:
-  TKvJogMeterScale() = default;
+  TKvJogMeterScale() : TKvLinearScaleBase(0x800000) {}
 
-  TColor Color() const { return F.Color; }
-  void SetColor(TColor v) { SetValue(F.Color, v); }
-  int Decimals() const { return F.Decimals; }
-  void SetDecimals(int v) { SetValue(F.Decimals, v); }
-  const QString& FormatText() const { return F.FormatText; }
-  // Raises EConvertError, keeping the old text, for a format that cannot take one string.
-  void SetFormatText(const QString& v);
   double Apperture() const { return F.Apperture; }
   // Values that are not finite are refused; 0 or less puts everything at position 0.
   void SetApperture(double v);
-  TKvPosition Position() const { return F.Position; }
-  void SetPosition(TKvPosition v) { SetEnum(F.Position, v); }
-  double Step() const { return F.Step; }
-  // A step of 0 draws nothing of its kind; values that are not finite are refused.
-  void SetStep(double v);
-  double SmallStep() const { return F.SmallStep; }
-  void SetSmallStep(double v);
-  int HeightMax() const { return F.HeightMax; }
-  void SetHeightMax(int v) { SetValue(F.HeightMax, v); }
-  int HeightMin() const { return F.HeightMin; }
-  void SetHeightMin(int v) { SetValue(F.HeightMin, v); }
-  bool Visible() const { return F.Visible; }
-  void SetVisible(bool v) { SetValue(F.Visible, v); }
 
   void Assign(const TPersistent* source) override;
 
 private:
   struct Settings {
-    TColor Color = 0x800000;
-    int Decimals = 0;
-    QString FormatText = QStringLiteral("%s");
     double Apperture = 100;
-    TKvPosition Position = TKvPosition::voAfter;
-    double Step = 10;
-    double SmallStep = 1;
-    int HeightMax = 8;
-    int HeightMin = 5;
-    bool Visible = true;
   } F;
 };
 

@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvRangeModel.h"
 #include "KvSysUtils.h"
 #include "KvSysUtilsInternal.h"
 
@@ -14,6 +15,10 @@ using kv::Rect, kv::SaturateToInt;
 namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvLevelBar>();
+
+// An end that would not keep MaxValue above MinValue is refused; a position left outside
+// moves through SetPosition; loading takes values as they come and Loaded settles them.
+constexpr kv::RangePolicy kRange{kv::CrossedEnd::Refuse, kv::PositionFollow::Setter, true};
 
 }  // namespace
 
@@ -55,36 +60,29 @@ TKvLevelBar::~TKvLevelBar() = default;
 // Range and position
 
 void TKvLevelBar::SetMaxValue(int v) {
-  kv::SetRangeEnd(*this, FMinValue, FMaxValue, true, v, FPosition);
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v);
 }
 
 void TKvLevelBar::SetMinValue(int v) {
-  kv::SetRangeEnd(*this, FMinValue, FMaxValue, false, v, FPosition);
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v);
 }
 
 void TKvLevelBar::SetPosition(int v) {
-  if (IsLoading()) {
-    // The range may still be incomplete; Loaded clamps.
-    FPosition = v;
-    return;
-  }
-  v = std::max(std::min(v, FMaxValue), FMinValue);
-  if (v == FPosition) return;
-  const int before = FPosition;
-  FPosition = v;
+  // While loading the range may still be incomplete; Loaded clamps.
+  const int before = FRange.Position;
+  if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
   RepaintLit(before);
   const QPointer<TKvLevelBar> self(this);
   emit OnChange(this);
   if (!self) return;
-  if (FPosition == FMinValue) emit OnMinValue(this);
+  if (FRange.Position == FRange.Min) emit OnMinValue(this);
   if (!self) return;
-  if (FPosition == FMaxValue) emit OnMaxValue(this);
+  if (FRange.Position == FRange.Max) emit OnMaxValue(this);
 }
 
 void TKvLevelBar::Loaded() {
   TKvGraphicImageControl::Loaded();
-  kv::SettleLoadedRange(FMinValue, FMaxValue, 0, 100);
-  FPosition = std::clamp(FPosition, FMinValue, FMaxValue);
+  kv::SettleLoadedRange(FRange, 0, 100);
   FLaidOutBevelWidth = BevelWidth();
   SetBounds(Left(), Top(), Width(), Height());
 }
@@ -167,7 +165,7 @@ void TKvLevelBar::CalcTicks() {
 
 int TKvLevelBar::LitCount(int position, int n) const {
   return PercentToValue(
-      kv::PercentOfRange(int64_t(position) - FMinValue, int64_t(FMaxValue) - FMinValue), n);
+      kv::PercentOfRange(int64_t(position) - FRange.Min, int64_t(FRange.Max) - FRange.Min), n);
 }
 
 TRect TKvLevelBar::TickRect(int k) const {
@@ -199,7 +197,7 @@ void TKvLevelBar::RepaintLit(int before) {
   const int n = snap.Count;
   if (FSpacing < 0 || n <= 0 || bar != FBarRect || n != FTickCount || snap.Step != FTickStep)
     return UpdateControl();
-  const int a = LitCount(before, n), b = LitCount(FPosition, n);
+  const int a = LitCount(before, n), b = LitCount(FRange.Position, n);
   const TRect first = TickRect(std::clamp(std::min(a, b) + 1, 1, n));
   const TRect last = TickRect(std::clamp(std::max(a, b), 1, n));
   UpdateControlRect(TRect{std::min(first.Left, last.Left), std::min(first.Top, last.Top),
@@ -209,7 +207,7 @@ void TKvLevelBar::RepaintLit(int before) {
 void TKvLevelBar::Paint() {
   CalcTicks();
   const int n = FTickCount;
-  const int lit = LitCount(FPosition, n);
+  const int lit = LitCount(FRange.Position, n);
   const int z1 = PercentToValue(FPercent1, n);
   const int64_t z12 = int64_t(z1) + PercentToValue(FPercent2, n);
   const bool fromStart = FStyle == TKvProgressStyle::psBottomLeft;

@@ -8,6 +8,7 @@
 
 #include "KvClasses.h"
 #include "KvControls.h"
+#include "KvValueRange.h"
 
 #include <cstdint>
 #include <memory>
@@ -54,13 +55,13 @@ public:
   explicit TKvLevelBar(kv::OwnerOrParent owner);
   ~TKvLevelBar() override;
 
-  int MaxValue() const { return FMaxValue; }
+  int MaxValue() const { return FRange.Max; }
   // Ignored unless above MinValue; pulls Position down to it (with events).
   void SetMaxValue(int v);
-  int MinValue() const { return FMinValue; }
+  int MinValue() const { return FRange.Min; }
   // Ignored unless below MaxValue; pulls Position up to it (with events).
   void SetMinValue(int v);
-  int Position() const { return FPosition; }
+  int Position() const { return FRange.Position; }
   // Clamped to the range; a change repaints, then fires OnChange, OnMinValue, OnMaxValue.
   void SetPosition(int v);
   int Percent1() const { return FPercent1; }
@@ -122,9 +123,7 @@ private:
   // Repaints the ticks between the lit end at Before and the one now.
   void RepaintLit(int before);
 
-  int FMaxValue = 100;
-  int FMinValue = 0;
-  int FPosition = 0;
+  kv::ValueRange<int> FRange{0, 100, 0};
   int FPercent1 = 60;
   int FPercent2 = 25;
   std::unique_ptr<TKvPalette> FPalettes[3];

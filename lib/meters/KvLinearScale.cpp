@@ -4,6 +4,25 @@
 
 using kv::FloatToStrF;
 
+void TKvLinearScaleBase::SetFormatText(const QString& v) {
+  if (v == FLinear.FormatText) return;
+  kv::CheckScaleFormat(v);
+  SetValue(FLinear.FormatText, v);
+}
+
+void TKvLinearScaleBase::SetStep(double v) {
+  if (std::isfinite(v)) SetValue(FLinear.Step, v);
+}
+
+void TKvLinearScaleBase::SetSmallStep(double v) {
+  if (std::isfinite(v)) SetValue(FLinear.SmallStep, v);
+}
+
+void TKvLinearScaleBase::CopyShared(const TKvScaleBase& source) {
+  TKvScaleBase::CopyShared(source);
+  FLinear = static_cast<const TKvLinearScaleBase&>(source).FLinear;
+}
+
 TKvLinearMarker::TKvLinearMarker(QString defaultPicture)
     : FDefaultPicture(std::move(defaultPicture)), FBitmap(std::make_unique<TBitmap>()) {
   FBitmap->LoadFromResourceName(FDefaultPicture);

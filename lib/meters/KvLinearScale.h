@@ -1,12 +1,14 @@
 // What the two linear-scale instruments share: the thermometer and the jog meter. Their
-// orientation and tick-side enumerations, the marker that points at a value on the scale,
-// the checked label format, and the tick loop that visits each pixel of a scale once.
+// orientation and tick-side enumerations, the settings their scales share, the marker that
+// points at a value on the scale, the checked label format, and the tick loop that visits
+// each pixel of a scale once.
 #pragma once
 
 #include "KvExport.h"
 
 #include "KvClasses.h"
 #include "KvControls.h"
+#include "KvScale.h"
 
 #include <cmath>
 #include <cstdint>
@@ -30,6 +32,48 @@ using KvLinearScale::TKvDirection;
 using KvLinearScale::TkvIndicatorShape;
 using KvLinearScale::TKvPosition;
 using KvLinearScale::TKvScaleType;
+
+// What the thermometer's and the jog meter's scales share: the colour of ticks and labels,
+// the label format, the side of the ticks and the two tick steps. Each scale redeclares the
+// properties in the order it publishes them.
+class KV_EXPORT TKvLinearScaleBase : public TKvScaleBase {
+  Q_OBJECT
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(int Decimals READ Decimals WRITE SetDecimals)
+  Q_PROPERTY(QString FormatText READ FormatText WRITE SetFormatText)
+  Q_PROPERTY(KvLinearScale::TKvPosition Position READ Position WRITE SetPosition)
+  Q_PROPERTY(double Step READ Step WRITE SetStep)
+  Q_PROPERTY(double SmallStep READ SmallStep WRITE SetSmallStep)
+public:
+  TColor Color() const { return FLinear.Color; }
+  void SetColor(TColor v) { SetValue(FLinear.Color, v); }
+  int Decimals() const { return FLinear.Decimals; }
+  void SetDecimals(int v) { SetValue(FLinear.Decimals, v); }
+  const QString& FormatText() const { return FLinear.FormatText; }
+  // Raises EConvertError, keeping the old text, for a format that cannot take one string.
+  void SetFormatText(const QString& v);
+  TKvPosition Position() const { return FLinear.Position; }
+  void SetPosition(TKvPosition v) { SetEnum(FLinear.Position, v); }
+  double Step() const { return FLinear.Step; }
+  // A step of 0 draws no ticks of its kind; values that are not finite are refused.
+  void SetStep(double v);
+  double SmallStep() const { return FLinear.SmallStep; }
+  void SetSmallStep(double v);
+
+protected:
+  explicit TKvLinearScaleBase(TColor color) { FLinear.Color = color; }
+  void CopyShared(const TKvScaleBase& source) override;
+
+private:
+  struct Settings {
+    TColor Color;
+    int Decimals = 0;
+    QString FormatText = QStringLiteral("%s");
+    TKvPosition Position = TKvPosition::voAfter;
+    double Step = 10;
+    double SmallStep = 1;
+  } FLinear;
+};
 
 // A marker on a linear scale: a value, a shape, its colour and a picture for the bitmap
 // shape. An empty picture brings back the marker's own default picture. Both scale

@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvRangeModel.h"
 #include "KvSysUtils.h"
 
 #include <algorithm>
@@ -15,7 +16,8 @@ namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvMeter>();
 
-const QString kValueOutOfRange = QStringLiteral("Value out of range.");
+// An end crossing the other raises; the needle follows silently, also while loading.
+constexpr kv::RangePolicy kRange{kv::CrossedEnd::Raise, kv::PositionFollow::OntoEnd, false};
 
 // A pixel coordinate from 64-bit geometry; far-off points stay far off.
 int Coordinate(int64_t a, int64_t b) { return kv::SaturateToInt(a + b); }
@@ -50,7 +52,7 @@ void TKvMeterScale::SetTicks(int v) {
 }
 
 void TKvMeterScale::Assign(const TPersistent* source) {
-  if (!AssignData(source, &TKvMeterScale::F)) TKvPersistent::Assign(source);
+  if (!AssignScale(source, &TKvMeterScale::F)) TKvPersistent::Assign(source);
 }
 
 // The centre of the needle and the radius of the scale, taken at the start of each paint.
@@ -106,29 +108,16 @@ TKvMeter::TKvMeter(kv::OwnerOrParent owner)
 
 TKvMeter::~TKvMeter() = default;
 
-void TKvMeter::SetMaxValue(int v) {
-  if (v == FMaxValue) return;
-  if (!IsLoading() && v < FMinValue) throw EKvException(kValueOutOfRange);
-  FMaxValue = v;
-  if (FPosition > FMaxValue) FPosition = FMaxValue;
-  UpdateControl();
-}
+void TKvMeter::SetMaxValue(int v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v); }
 
-void TKvMeter::SetMinValue(int v) {
-  if (v == FMinValue) return;
-  if (!IsLoading() && v > FMaxValue) throw EKvException(kValueOutOfRange);
-  FMinValue = v;
-  if (FPosition < FMinValue) FPosition = FMinValue;
-  UpdateControl();
-}
+void TKvMeter::SetMinValue(int v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v); }
 
 void TKvMeter::SetPosition(int v) {
   // A range inverted by loading leaves the needle at MinValue.
-  v = std::max(std::min(v, FMaxValue), FMinValue);
-  if (v == FPosition) return;
-  const TRect before = NeedleBounds(FPosition);
-  FPosition = v;
-  const TRect after = NeedleBounds(v);
+  const int was = FRange.Position;
+  if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
+  const TRect before = NeedleBounds(was);
+  const TRect after = NeedleBounds(FRange.Position);
   // Only the needle moves: the window keeps the rest of the face.
   UpdateControlRect(TRect{std::min(before.Left, after.Left), std::min(before.Top, after.Top),
                           std::max(before.Right, after.Right),
@@ -172,7 +161,7 @@ void TKvMeter::DrawLabels(TCanvas* canvas, const Geometry& g) const {
   const TKvMeterScale& s = *FScale;
   canvas->SetFont(Font());
   canvas->Brush()->SetStyle(TBrushStyle::bsClear);
-  const Extended valueStep = Extended(int64_t(FMaxValue) - FMinValue) / FLabels;
+  const Extended valueStep = Extended(int64_t(FRange.Max) - FRange.Min) / FLabels;
   const int period = s.Ticks() / FLabels - 1;
   const int64_t reach = g.Radius + s.HeightMax() - s.HeightMin();
   const int64_t reachX = reach + FLabelOffsetX, reachY = reach + FLabelOffsetY;
@@ -184,7 +173,7 @@ void TKvMeter::DrawLabels(TCanvas* canvas, const Geometry& g) const {
       continue;
     }
     countdown = period;
-    const QString text = IntToStr(int64_t(FMinValue) + Round64(Extended(label++) * valueStep));
+    const QString text = IntToStr(int64_t(FRange.Min) + Round64(Extended(label++) * valueStep));
     const Extended theta = g.Direction(k);
     const int64_t x = g.CenterX + Trunc(std::sin(theta) * Extended(reachX));
     const int64_t y = Trunc(std::cos(theta) * Extended(reachY));
@@ -210,9 +199,9 @@ TKvMeter::Geometry TKvMeter::FaceGeometry() const {
 
 TPoint TKvMeter::NeedleTip(const Geometry& g, int position) const {
   int steps = 0;
-  if (FMaxValue != FMinValue)
-    steps = Trunc(Extended(g.Ticks) * Extended(int64_t(position) - FMinValue) /
-                  Extended(int64_t(FMaxValue) - FMinValue));
+  if (FRange.Max != FRange.Min)
+    steps = Trunc(Extended(g.Ticks) * Extended(int64_t(position) - FRange.Min) /
+                  Extended(int64_t(FRange.Max) - FRange.Min));
   return g.At(g.Direction(steps), g.Radius);
 }
 
@@ -230,7 +219,7 @@ void TKvMeter::DrawNeedle(TCanvas* canvas, const Geometry& g) const {
   canvas->Pen()->SetMode(TPenMode::pmCopy);
   canvas->Pen()->SetColor(FNeedleColor);
   canvas->Pen()->SetWidth(FNeedleWidth);
-  const TPoint tip = NeedleTip(g, FPosition);
+  const TPoint tip = NeedleTip(g, FRange.Position);
   canvas->MoveTo(Coordinate(g.CenterX, 0), Coordinate(g.CenterY, 0));
   canvas->LineTo(tip.X, tip.Y);
 }
@@ -256,8 +245,8 @@ void TKvMeter::Paint() {
   TKvLayerKey scaleKey;
   scaleKey << Width() << Height() << FSpacing << FAngle << s.Color1() << s.Color2() << s.Color3()
            << s.Enlarge() << s.Percent1() << s.Percent2() << s.Ticks() << s.HeightMax()
-           << s.HeightMin() << s.Visible() << FLabels << FLabelOffsetX << FLabelOffsetY << FMinValue
-           << FMaxValue << Font();
+           << s.HeightMin() << s.Visible() << FLabels << FLabelOffsetX << FLabelOffsetY
+           << FRange.Min << FRange.Max << Font();
   TKvLayerKey baseKey = scaleKey;
   baseKey << FBackImage->Bitmap();
   kv::ClearWithBase(ImageClear(), d->FaceBase, baseKey, [&] {

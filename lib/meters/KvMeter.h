@@ -7,12 +7,14 @@
 
 #include "KvClasses.h"
 #include "KvControls.h"
+#include "KvScale.h"
+#include "KvValueRange.h"
 
 #include <cstdint>
 #include <memory>
 
 // The look of a meter's scale: three tick zones, tick lengths and the long-tick rhythm.
-class KV_EXPORT TKvMeterScale : public TKvPersistent {
+class KV_EXPORT TKvMeterScale : public TKvScaleBase {
   Q_OBJECT
   Q_PROPERTY(TColor Color1 READ Color1 WRITE SetColor1)
   Q_PROPERTY(TColor Color2 READ Color2 WRITE SetColor2)
@@ -58,12 +60,6 @@ public:
   int Ticks() const { return F.Ticks; }
   // Refuses more than kMaxTicks.
   void SetTicks(int v);
-  int HeightMax() const { return F.HeightMax; }
-  void SetHeightMax(int v) { SetValue(F.HeightMax, v); }
-  int HeightMin() const { return F.HeightMin; }
-  void SetHeightMin(int v) { SetValue(F.HeightMin, v); }
-  bool Visible() const { return F.Visible; }
-  void SetVisible(bool v) { SetValue(F.Visible, v); }
 
   void Assign(const TPersistent* source) override;
 
@@ -79,9 +75,6 @@ private:
     int Percent1 = 60;
     int Percent2 = 25;
     int Ticks = 61;
-    int HeightMax = 8;
-    int HeightMin = 5;
-    bool Visible = true;
   } F;
 };
 
@@ -133,13 +126,13 @@ public:
   explicit TKvMeter(kv::OwnerOrParent owner);
   ~TKvMeter() override;
 
-  int MaxValue() const { return FMaxValue; }
+  int MaxValue() const { return FRange.Max; }
   // Below MinValue raises EKvException (not while loading); pulls Position down silently.
   void SetMaxValue(int v);
-  int MinValue() const { return FMinValue; }
+  int MinValue() const { return FRange.Min; }
   // Above MaxValue raises EKvException (not while loading); pulls Position up silently.
   void SetMinValue(int v);
-  int Position() const { return FPosition; }
+  int Position() const { return FRange.Position; }
   // Clamped to the range; a change repaints, then fires OnChange.
   void SetPosition(int v);
   int Angle() const { return FAngle; }
@@ -196,9 +189,7 @@ private:
   void DrawCaption(TCanvas* canvas, const Geometry& g, int innerBottom, bool opaque,
                    TColor cellColor) const;
 
-  int FMaxValue = 100;
-  int FMinValue = 0;
-  int FPosition = 0;
+  kv::ValueRange<int> FRange{0, 100, 0};
   int FAngle = 40;
   std::unique_ptr<TKvMeterScale> FScale;
   TColor FNeedleColor = clSilver;

@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvRangeModel.h"
 #include "KvSysUtils.h"
 #include "KvSysUtilsInternal.h"
 
@@ -14,6 +15,10 @@ using kv::Rect;
 namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvProgressBar>();
+
+// An end that would not keep MaxValue above MinValue is refused; a position left outside
+// moves through SetPosition; loading takes values as they come and Loaded settles them.
+constexpr kv::RangePolicy kRange{kv::CrossedEnd::Refuse, kv::PositionFollow::Setter, true};
 
 int Clamp64(int64_t v) { return int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
@@ -68,28 +73,23 @@ TKvProgressBar::TKvProgressBar(kv::OwnerOrParent owner)
 TKvProgressBar::~TKvProgressBar() = default;
 
 void TKvProgressBar::SetMaxValue(int v) {
-  kv::SetRangeEnd(*this, FMinValue, FMaxValue, true, v, FPosition);
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v);
 }
 
 void TKvProgressBar::SetMinValue(int v) {
-  kv::SetRangeEnd(*this, FMinValue, FMaxValue, false, v, FPosition);
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v);
 }
 
 void TKvProgressBar::SetPosition(int v) {
-  if (IsLoading()) {
-    FPosition = v;
-    return;
-  }
-  v = std::clamp(v, FMinValue, FMaxValue);
-  const int before = FPosition;
-  if (!SetIfChanged(FPosition, v)) return;
+  const int before = FRange.Position;
+  if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
   RepaintFill(before);
   emit OnChange(this);
 }
 
 int64_t TKvProgressBar::Filled(int position, int64_t extent) const {
-  return std::clamp<int64_t>(PercentToValue(kv::PercentOfRange(int64_t(position) - FMinValue,
-                                                               int64_t(FMaxValue) - FMinValue),
+  return std::clamp<int64_t>(PercentToValue(kv::PercentOfRange(int64_t(position) - FRange.Min,
+                                                               int64_t(FRange.Max) - FRange.Min),
                                             int(extent)),
                              0, extent);
 }
@@ -102,7 +102,7 @@ void TKvProgressBar::RepaintFill(int before) {
   const int64_t L = bar.Left, T = bar.Top, R = bar.Right, B = bar.Bottom;
   const bool horizontal = FOrientation == TKvOrientation::voHorizontal;
   const int64_t extent = std::max<int64_t>(horizontal ? R - L : B - T, 0);
-  const int64_t a = Filled(before, extent), b = Filled(FPosition, extent);
+  const int64_t a = Filled(before, extent), b = Filled(FRange.Position, extent);
   // Only blocks that start between the two ends change; a block reaches one block's width
   // (two thirds of the bar's thickness) beyond its start.
   const int64_t block = (horizontal ? B - T : R - L) / 3 * 2 + 2;
@@ -137,8 +137,7 @@ void TKvProgressBar::SetFillType(TKvProgressBarFill v) {
 
 void TKvProgressBar::Loaded() {
   TKvGraphicImageControl::Loaded();
-  kv::SettleLoadedRange(FMinValue, FMaxValue, 0, 100);
-  FPosition = std::clamp(FPosition, FMinValue, FMaxValue);
+  kv::SettleLoadedRange(FRange, 0, 100);
   FillChanged();
 }
 
@@ -189,7 +188,7 @@ void TKvProgressBar::Paint() {
   const int64_t L = bar.Left, T = bar.Top, R = bar.Right, B = bar.Bottom;
   const bool horizontal = FOrientation == TKvOrientation::voHorizontal;
   const int64_t extent = std::max<int64_t>(horizontal ? R - L : B - T, 0);
-  const int64_t filled = Filled(FPosition, extent);
+  const int64_t filled = Filled(FRange.Position, extent);
   // A partial repaint leaves the blocks outside its rectangle as the last frame drew them.
   const TRect& paint = PaintRect();
   const TCanvas* fill = FFillImage->Canvas();

@@ -6,6 +6,7 @@
 
 #include "KvClasses.h"
 #include "KvControls.h"
+#include "KvValueRange.h"
 
 #include <QObject>
 
@@ -61,13 +62,13 @@ public:
   TKvBevel* Bevel() const { return FBevel.get(); }
   void SetBevel(const TKvBevel* v) { FBevel->Assign(v); }
   // A value not above MinValue is ignored; pulls Position down (with OnChange).
-  int MaxValue() const { return FMaxValue; }
+  int MaxValue() const { return FRange.Max; }
   void SetMaxValue(int v);
   // A value not below MaxValue is ignored; pulls Position up (with OnChange).
-  int MinValue() const { return FMinValue; }
+  int MinValue() const { return FRange.Min; }
   void SetMinValue(int v);
   // Clamped to the range; a change repaints, then fires OnChange.
-  int Position() const { return FPosition; }
+  int Position() const { return FRange.Position; }
   void SetPosition(int v);
   TColor StartColor() const { return FStartColor; }
   void SetStartColor(TColor v);
@@ -109,9 +110,7 @@ private:
   std::unique_ptr<TBitmap> FFillImage;
   bool FFillDirty = true;
   TRect FFaceBar;  // the area inside the bevel the kept face was drawn with
-  int FMaxValue = 100;
-  int FMinValue = 0;
-  int FPosition = 100;
+  kv::ValueRange<int> FRange{0, 100, 100};
   TColor FStartColor = clNavy;
   TColor FEndColor = clAqua;
   bool FSmooth = false;

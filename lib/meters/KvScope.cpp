@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "Guarded.h"
 #include "KvFrameCache.h"
+#include "KvRangeModel.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>

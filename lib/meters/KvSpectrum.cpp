@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "Controls.h"
 #include "KvFrameCache.h"
+#include "KvRangeModel.h"
 #include "KvSysUtils.h"
 #include "KvSysUtilsInternal.h"
 

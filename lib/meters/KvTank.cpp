@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvRangeModel.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -14,6 +15,10 @@ using kv::SaturateToInt;
 namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvTank>();
+
+// An end set beyond the other stops at it; a position left outside goes through the
+// out-of-range step (the handler, then the clamp); loading takes values as they come.
+constexpr kv::RangePolicy kRange{kv::CrossedEnd::Meet, kv::PositionFollow::OutOfRange, true};
 
 constexpr TColor kGray = 0x808080;
 
@@ -87,13 +92,8 @@ void TKvTank::SetShape(TTankShape v) {
   if (kv::IsEnumValue(v) && SetIfChanged(FShape, v)) UpdateControl();
 }
 
-void TKvTank::Clamp() {
-  if (FPosition > FMax) FPosition = FMax;
-  if (FPosition < FMin) FPosition = FMin;
-}
-
 bool TKvTank::OutOfRange(double v) {
-  double min = FMin, max = FMax, pos = v;
+  double min = FRange.Min, max = FRange.Max, pos = v;
   if (!FInOutOfRange) {
     const QPointer<TKvTank> self(this);
     FInOutOfRange = true;
@@ -102,22 +102,22 @@ bool TKvTank::OutOfRange(double v) {
     FInOutOfRange = false;
   }
   if (std::isfinite(min) && std::isfinite(max) && std::isfinite(pos) && max >= min) {
-    FMin = min;
-    FMax = max;
-    FPosition = pos;
+    FRange.Min = min;
+    FRange.Max = max;
+    FRange.Position = pos;
   }
-  Clamp();
+  FRange.Position = kv::ClampPosition<kRange>(FRange, FRange.Position);
   return true;
 }
 
 void TKvTank::SetPosition(double v) {
-  if (std::isnan(v) || v == FPosition) return;
+  if (std::isnan(v) || v == FRange.Position) return;
   if (IsLoading()) {
-    FPosition = v;
+    FRange.Position = v;
     return;
   }
   if (!std::isfinite(v)) return;
-  if (FMin <= v && v <= FMax) FPosition = v;
+  if (FRange.Min <= v && v <= FRange.Max) FRange.Position = v;
   else if (!OutOfRange(v)) return;
   RepaintLevel();
 }
@@ -129,33 +129,21 @@ void TKvTank::RepaintLevel() {
   UpdateControlRect(TRect{0, std::min(was, now), Width(), std::max(was, now)});
 }
 
-void TKvTank::SetMax(double v) {
-  if (!std::isfinite(v) || v == FMax) return;
-  FMax = v;
-  if (IsLoading()) return;
-  if (FMax < FMin) FMax = FMin;
-  if (FPosition > FMax && !OutOfRange(FPosition)) return;
-  UpdateControl();
-}
+void TKvTank::SetMax(double v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v); }
 
-void TKvTank::SetMin(double v) {
-  if (!std::isfinite(v) || v == FMin) return;
-  FMin = v;
-  if (IsLoading()) return;
-  if (FMin > FMax) FMin = FMax;
-  if (FPosition < FMin && !OutOfRange(FPosition)) return;
-  UpdateControl();
-}
+void TKvTank::SetMin(double v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v); }
 
 void TKvTank::Loaded() {
   TKvGraphicImageControl::Loaded();
-  if (FMin <= FPosition && FPosition <= FMax && std::isfinite(FPosition)) return;
+  if (FRange.Min <= FRange.Position && FRange.Position <= FRange.Max &&
+      std::isfinite(FRange.Position))
+    return;
   // An invalid triple is read again through the setters, from the initial values and
   // without the handler, which is not yet bound at that point of a description.
-  const double min = FMin, max = FMax, pos = FPosition;
-  FMin = 0;
-  FMax = 100;
-  FPosition = 50;
+  const double min = FRange.Min, max = FRange.Max, pos = FRange.Position;
+  FRange.Min = 0;
+  FRange.Max = 100;
+  FRange.Position = 50;
   FInOutOfRange = true;
   SetMin(min);
   SetMax(max);
@@ -164,7 +152,7 @@ void TKvTank::Loaded() {
 }
 
 int TKvTank::LevelY() const {
-  const long double v = FPosition, min = FMin, max = FMax, h = Height();
+  const long double v = FRange.Position, min = FRange.Min, max = FRange.Max, h = Height();
   if (v > max || max == min) return 0;
   if (v < min) return Height();
   return kv::Round(h - (v - min) * h / (max - min));

@@ -8,6 +8,7 @@
 
 #include "KvClasses.h"
 #include "KvControls.h"
+#include "KvValueRange.h"
 
 #include <cstdint>
 #include <memory>
@@ -108,12 +109,12 @@ public:
   void SetTankColor(TColor v) {
     if (SetIfChanged(FTankColor, v)) UpdateControl();
   }
-  double Min() const { return FMin; }
+  double Min() const { return FRange.Min; }
   // A value above Max makes Min = Max; a position left below runs the out-of-range step.
   void SetMin(double v);
-  double Max() const { return FMax; }
+  double Max() const { return FRange.Max; }
   void SetMax(double v);
-  double Position() const { return FPosition; }
+  double Position() const { return FRange.Position; }
   // Outside the range: OnOutofRange may move the range, then the position is clamped.
   void SetPosition(double v);
 
@@ -134,10 +135,11 @@ protected:
   void Paint() override;
 
 private:
+  friend struct kv::RangeAccess;  // a range end set past the position runs OutOfRange
+
   void ContainerChanged();
   // Takes the handler's values and clamps; false when the handler freed the tank.
   bool OutOfRange(double v);
-  void Clamp();
   // Repaints only the rows between the level the last frame drew and the current one.
   void RepaintLevel();
 
@@ -146,9 +148,7 @@ private:
   TColor FFillColor = clLime;
   TColor FEmptyColor = clNavy;
   TColor FTankColor = clBtnFace;
-  double FMin = 0;
-  double FMax = 100;
-  double FPosition = 50;
+  kv::ValueRange<double> FRange{0, 100, 50};
   bool FInOutOfRange = false;
   // The inside of body and pipe, and the geometry it was made for.
   TRegion FInterior;

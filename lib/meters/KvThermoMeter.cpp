@@ -79,12 +79,6 @@ KvThermoMeter::TKvLiniarIndicator::TKvLiniarIndicator()
 // ---------------------------------------------------------------------------
 // Scale
 
-void TkvThermoMeterScale::SetFormatText(const QString& v) {
-  if (v == F.FormatText) return;
-  kv::CheckScaleFormat(v);
-  SetValue(F.FormatText, v);
-}
-
 void TkvThermoMeterScale::SetScaleType(TKvScaleType v) {
   if (v == TKvScaleType::voLogarithmic && (F.Max < 0 || F.Min < 0)) return;
   SetEnum(F.ScaleType, v);
@@ -100,16 +94,8 @@ void TkvThermoMeterScale::SetMin(double v) {
   SetValue(F.Min, v);
 }
 
-void TkvThermoMeterScale::SetStep(double v) {
-  if (std::isfinite(v)) SetValue(F.Step, v);
-}
-
-void TkvThermoMeterScale::SetSmallStep(double v) {
-  if (std::isfinite(v)) SetValue(F.SmallStep, v);
-}
-
 void TkvThermoMeterScale::Assign(const TPersistent* source) {
-  if (!AssignData(source, &TkvThermoMeterScale::F)) TKvPersistent::Assign(source);
+  if (!AssignScale(source, &TkvThermoMeterScale::F)) TKvPersistent::Assign(source);
 }
 
 // ---------------------------------------------------------------------------

@@ -30,7 +30,7 @@ public:
 // The thermometer's scale: the range, how values map to positions, and the look of the
 // ticks and labels. Values are taken as they come; a logarithmic scale keeps Min and Max
 // at 0 or above.
-class KV_EXPORT TkvThermoMeterScale : public TKvPersistent {
+class KV_EXPORT TkvThermoMeterScale : public TKvLinearScaleBase {
   Q_OBJECT
   Q_PROPERTY(TColor Color READ Color WRITE SetColor)
   Q_PROPERTY(int Decimals READ Decimals WRITE SetDecimals)
@@ -59,15 +59,8 @@ class KV_EXPORT TkvThermoMeterScale : public TKvPersistent {
   Q_CLASSINFO("default.HeightMin", "5")
   Q_CLASSINFO("default.Visible", "true")
 public:
-  TkvThermoMeterScale() = default;
+  TkvThermoMeterScale() : TKvLinearScaleBase(clBlack) {}
 
-  TColor Color() const { return F.Color; }
-  void SetColor(TColor v) { SetValue(F.Color, v); }
-  int Decimals() const { return F.Decimals; }
-  void SetDecimals(int v) { SetValue(F.Decimals, v); }
-  const QString& FormatText() const { return F.FormatText; }
-  // Raises EConvertError, keeping the old text, for a format that cannot take one string.
-  void SetFormatText(const QString& v);
   TKvScaleType ScaleType() const { return F.ScaleType; }
   // Logarithmic is refused while Min or Max is negative.
   void SetScaleType(TKvScaleType v);
@@ -76,40 +69,18 @@ public:
   void SetMax(double v);
   double Min() const { return F.Min; }
   void SetMin(double v);
-  TKvPosition Position() const { return F.Position; }
-  void SetPosition(TKvPosition v) { SetEnum(F.Position, v); }
   int Offset() const { return F.Offset; }
   void SetOffset(int v) { SetValue(F.Offset, v); }
-  double Step() const { return F.Step; }
-  // A step of 0 draws no ticks of its kind; values that are not finite are refused.
-  void SetStep(double v);
-  double SmallStep() const { return F.SmallStep; }
-  void SetSmallStep(double v);
-  int HeightMax() const { return F.HeightMax; }
-  void SetHeightMax(int v) { SetValue(F.HeightMax, v); }
-  int HeightMin() const { return F.HeightMin; }
-  void SetHeightMin(int v) { SetValue(F.HeightMin, v); }
-  bool Visible() const { return F.Visible; }
-  void SetVisible(bool v) { SetValue(F.Visible, v); }
 
   // Copies every setting of another scale at once, so a logarithmic scale stays one.
   void Assign(const TPersistent* source) override;
 
 private:
   struct Settings {
-    TColor Color = clBlack;
-    int Decimals = 0;
-    QString FormatText = QStringLiteral("%s");
     TKvScaleType ScaleType = TKvScaleType::voLinear;
     double Max = 100;
     double Min = 0;
-    TKvPosition Position = TKvPosition::voAfter;
     int Offset = 5;
-    double Step = 10;
-    double SmallStep = 1;
-    int HeightMax = 8;
-    int HeightMin = 5;
-    bool Visible = true;
   } F;
 };
 

@@ -1,0 +1,141 @@
+// The range model: how a control's minimum, maximum and position (kv::ValueRange) change,
+// under the policy the control declares. Every control that keeps one position in a range
+// sets its ends and its position through it, so the rules live in one place.
+#pragma once
+
+#include "KvControls.h"
+#include "KvValueRange.h"
+
+#include <algorithm>
+#include <cmath>
+#include <type_traits>
+
+namespace kv {
+
+// What an end set beyond the other end does (while not loading).
+enum class CrossedEnd {
+  Raise,   // EKvException "Value out of range."; an end equal to the other is taken
+  Refuse,  // the end keeps its value, also for a value equal to the other end
+  Accept,  // taken as it is
+  Meet,    // taken as far as the other end
+};
+
+// How a position that a new end leaves outside the range follows.
+enum class PositionFollow {
+  OntoEnd,     // onto the end that passed it, silently
+  IntoRange,   // clamped into the whole range, silently
+  Setter,      // onto the end through the control's SetPosition, with its repaint and events
+  OutOfRange,  // through the control's out-of-range step (RangeAccess::OutOfRange)
+};
+
+struct RangePolicy {
+  CrossedEnd Crossed;
+  PositionFollow Follow;
+  // While loading, the ends and the position are stored as they come and nothing follows:
+  // Loaded settles them. Otherwise loading only defers the crossing rule.
+  bool RawWhileLoading;
+  // A clamp holds the position to the upper end last, so that the upper end wins for an
+  // inverted range; otherwise the lower one does.
+  bool UpperEndWins = false;
+};
+
+enum class RangeEnd { Min, Max };
+
+// The message of CrossedEnd::Raise.
+inline const QString& ValueOutOfRangeMessage() {
+  static const QString message = QStringLiteral("Value out of range.");
+  return message;
+}
+
+// The control's steps the model takes, which a control may keep to itself and its friend.
+struct RangeAccess {
+  template <class Control, class T>
+  static void SetPosition(Control& control, T position) {
+    control.SetPosition(position);
+  }
+  // The out-of-range step: true when the control still exists afterwards.
+  template <class Control, class T>
+  static bool OutOfRange(Control& control, T position) {
+    return control.OutOfRange(position);
+  }
+};
+
+template <RangePolicy Policy, class T>
+T ClampPosition(const ValueRange<T>& range, T v) {
+  if constexpr (Policy.UpperEndWins) return std::min(std::max(v, range.Min), range.Max);
+  else return std::max(std::min(v, range.Max), range.Min);
+}
+
+// Sets one end of the range for Control (IsLoading, UpdateControl and, as the policy needs,
+// SetPosition or OutOfRange). Values that are not finite are refused; an unchanged end does
+// nothing. Otherwise the end is stored under the crossing rule, the position follows, and the
+// control repaints unless the step that moved the position did.
+template <RangePolicy Policy, class T, class Control>
+void SetRangeEnd(Control& control, ValueRange<T>& range, RangeEnd which, T value) {
+  if constexpr (std::is_floating_point_v<T>) {
+    if (!std::isfinite(value)) return;
+  }
+  const bool isMax = which == RangeEnd::Max;
+  T& end = isMax ? range.Max : range.Min;
+  const T other = isMax ? range.Min : range.Max;
+  if (value == end) return;
+  const bool loading = control.IsLoading();
+  if (!loading) {
+    const bool crosses = isMax ? value < other : value > other;
+    if constexpr (Policy.Crossed == CrossedEnd::Raise) {
+      if (crosses) throw EKvException(ValueOutOfRangeMessage());
+    } else if constexpr (Policy.Crossed == CrossedEnd::Refuse) {
+      if (crosses || value == other) return;
+    } else if constexpr (Policy.Crossed == CrossedEnd::Meet) {
+      if (crosses) value = other;
+    }
+  }
+  end = value;
+  if (loading && Policy.RawWhileLoading) return;
+  const bool outside = isMax ? range.Position > range.Max : range.Position < range.Min;
+  if constexpr (Policy.Follow == PositionFollow::OntoEnd) {
+    if (outside) range.Position = end;
+  } else if constexpr (Policy.Follow == PositionFollow::IntoRange) {
+    range.Position = ClampPosition<Policy>(range, range.Position);
+  } else if constexpr (Policy.Follow == PositionFollow::Setter) {
+    if (outside) return RangeAccess::SetPosition(control, end);
+  } else if constexpr (Policy.Follow == PositionFollow::OutOfRange) {
+    if (outside && !RangeAccess::OutOfRange(control, range.Position)) return;
+  }
+  control.UpdateControl();
+}
+
+// Takes V as the position: stored as it comes while a RawWhileLoading control loads,
+// otherwise clamped into the range. True when the clamped position differs from the last
+// one, which the control then shows and reports.
+template <RangePolicy Policy, class T>
+bool TakePosition(ValueRange<T>& range, T v, bool loading) {
+  if (Policy.RawWhileLoading && loading) {
+    range.Position = v;
+    return false;
+  }
+  v = ClampPosition<Policy>(range, v);
+  if (v == range.Position) return false;
+  range.Position = v;
+  return true;
+}
+
+// After loading, a range whose ends were stored as they came (MaxValue before MinValue) is
+// settled as the setters would have left it when read in that order from the initial
+// InitialMin .. InitialMax: an end that does not keep Max above Min is dropped.
+inline void SettleLoadedRange(int& Min, int& Max, int InitialMin, int InitialMax) {
+  if (Max > Min) return;
+  const int max = Max, min = Min;
+  Max = InitialMax;
+  Min = InitialMin;
+  if (max > Min) Max = max;
+  if (min < Max) Min = min;
+}
+
+// The same for a whole range, whose position is then clamped into it.
+inline void SettleLoadedRange(ValueRange<int>& range, int InitialMin, int InitialMax) {
+  SettleLoadedRange(range.Min, range.Max, InitialMin, InitialMax);
+  range.Position = std::clamp(range.Position, range.Min, range.Max);
+}
+
+}  // namespace kv
