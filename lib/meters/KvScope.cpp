@@ -395,11 +395,8 @@ void TKvScope::DrawTrace(TCanvas* canvas, const TKvChannel& channel,
   canvas->Pen()->SetWidth(channel.Width());
   canvas->Pen()->SetMode(TPenMode::pmCopy);
   canvas->Pen()->SetStyle(TPenStyle::psSolid);
-  for (size_t i = 1; i < points.size(); ++i) {
-    canvas->MoveTo(points[i - 1].X, points[i - 1].Y);
-    canvas->LineTo(points[i].X, points[i].Y);
-  }
-  canvas->MoveTo(points.back().X, points.back().Y);
+  // One path: the canvas takes its clip and surface once, not once a segment.
+  canvas->Polyline(points);
 }
 
 bool TKvScope::KeepGridStrip() {
