@@ -23,9 +23,12 @@ void ClearWithBase(TBitmap* image, TColor color, TKvFaceBase& base, const TKvLay
 
 void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from) {
   const int64_t dx = int64_t(at.X) - from.Left, dy = int64_t(at.Y) - from.Top;
-  const int64_t left = std::max<int64_t>(at.X, 0), top = std::max<int64_t>(at.Y, 0);
-  const int64_t right = std::min<int64_t>(int64_t(from.Right) + dx, target->Width());
-  const int64_t bottom = std::min<int64_t>(int64_t(from.Bottom) + dy, target->Height());
+  // Only what both pictures hold: From may reach past a source that could not grow with it.
+  const int64_t left = std::max<int64_t>({at.X, 0, dx}), top = std::max<int64_t>({at.Y, 0, dy});
+  const int64_t right =
+      std::min<int64_t>({int64_t(from.Right) + dx, target->Width(), source.width() + dx});
+  const int64_t bottom =
+      std::min<int64_t>({int64_t(from.Bottom) + dy, target->Height(), source.height() + dy});
   if (left >= right || top >= bottom) return;
   auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
   const qsizetype stride = target->Image().bytesPerLine();

@@ -16,8 +16,8 @@ void ClearWithBase(TBitmap* image, TColor color, TKvFaceBase& base, const TKvLay
                    const std::function<void()>& clear, const std::function<void()>& drawing,
                    const TRect* within = nullptr);
 
-// Copies the pixels of Source's rectangle From (inside Source) to Target with From's top left
-// at At, clipped to Target: what a plain copy writes, one row at a time.
+// Copies the pixels of Source's rectangle From to Target with From's top left at At, clipped
+// to both pictures: what a plain copy writes, one row at a time.
 void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from);
 
 }  // namespace kv
