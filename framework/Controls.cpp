@@ -203,8 +203,10 @@ void TControl::Retire() {
   hide();
   kv::PointerTracker::Forget(this);
   if (TComponent* owner = Owner()) owner->RemoveComponent(this);
-  // Out of the parent, so that the parent neither lists it nor frees it under the running code.
-  QWidget::setParent(nullptr);
+  // Out of the parent, so that the parent neither lists it nor frees it under the running code;
+  // not inside a paint, whose flush still maps the widget to its window: it leaves with its
+  // destruction then.
+  if (!kv::PaintInProgress()) QWidget::setParent(nullptr);
 }
 
 void TControl::CheckGuiThread() const {
