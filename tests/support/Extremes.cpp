@@ -7,6 +7,7 @@
 #include <QMetaEnum>
 
 #include <climits>
+#include <functional>
 #include <limits>
 
 namespace kvtest {
@@ -84,18 +85,41 @@ std::vector<QVariant> ValuesOf(const QMetaProperty& property, PropertyKind kind)
   }
 }
 
-void Collect(QObject* object, const QByteArray& prefix, std::vector<PropertyStep>& steps) {
+// The value beside the current one; none for kinds without such a value.
+std::vector<QVariant> ChangeOf(const QMetaProperty& property, PropertyKind kind, QObject* object) {
+  const QVariant now = property.read(object);
+  switch (kind) {
+    case PropertyKind::Boolean: return {!now.toBool()};
+    case PropertyKind::Integer: return {now.toLongLong() + 1};
+    case PropertyKind::Real: return {now.toDouble() + 1};
+    case PropertyKind::String: return {now.toString() + QStringLiteral("W")};
+    case PropertyKind::Colour: return {QVariant::fromValue(TColor{0x0000FF})};
+    case PropertyKind::Enumeration: {
+      const QMetaEnum e = property.enumerator();
+      for (int i = 0; i + 1 < e.keyCount(); ++i)
+        if (e.value(i) == now.toInt()) return {e.value(i + 1)};
+      return {e.value(0)};
+    }
+    default: return {};
+  }
+}
+
+using ValuesFor =
+    std::function<std::vector<QVariant>(const QMetaProperty&, PropertyKind, QObject*)>;
+
+void Collect(QObject* object, const QByteArray& prefix, const ValuesFor& valuesFor,
+             std::vector<PropertyStep>& steps) {
   for (const QMetaProperty& property : kv::form::PublishedProperties(*object->metaObject())) {
     const QByteArray path = prefix + property.name();
     const PropertyKind kind = kv::form::KindOf(property, object);
     if (kind == PropertyKind::NestedObject) {
       if (QObject* nested = kv::form::ObjectValue(property, object))
-        Collect(nested, path + '.', steps);
+        Collect(nested, path + '.', valuesFor, steps);
       continue;
     }
     // The name is the description's key, not a value to play with.
     if (!property.isWritable() || path == "Name") continue;
-    for (const QVariant& value : ValuesOf(property, kind))
+    for (const QVariant& value : valuesFor(property, kind, object))
       steps.push_back({object, property, value, path});
   }
 }
@@ -104,7 +128,16 @@ void Collect(QObject* object, const QByteArray& prefix, std::vector<PropertyStep
 
 std::vector<PropertyStep> ExtremeSteps(QObject* object) {
   std::vector<PropertyStep> steps;
-  Collect(object, QByteArray(), steps);
+  Collect(
+      object, QByteArray(),
+      [](const QMetaProperty& p, PropertyKind kind, QObject*) { return ValuesOf(p, kind); },
+      steps);
+  return steps;
+}
+
+std::vector<PropertyStep> ChangeSteps(QObject* object) {
+  std::vector<PropertyStep> steps;
+  Collect(object, QByteArray(), ChangeOf, steps);
   return steps;
 }
 
