@@ -1,6 +1,7 @@
 // Reading a form description of a demo-sized form (a scroll box, six panels, 54 instrument
 // controls with fonts, collections and binary data: 61 components), next to the baseline of
-// building the same form in code; the ratio is the cost of describing a form in text.
+// building the same form in code; the ratio is the cost of describing a form in text. And
+// reading forms of many siblings, up to 4,000.
 #include "ClassRegistry.h"
 #include "FormDescriptions.h"
 #include "FormReaderSyntax.h"
@@ -178,6 +179,28 @@ void BM_ParseFormDescription(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * text.size());
 }
 BENCHMARK(BM_ParseFormDescription)->Unit(benchmark::kMicrosecond);
+
+// A form of N sibling controls, as many as a description may hold: reading stays linear.
+QByteArray SiblingsDescription(int count) {
+  QByteArray text = "object Form: TForm\n  Width = 800\n  Height = 600\n";
+  for (int i = 0; i < count; ++i)
+    text += "  object G" + QByteArray::number(i) + ": TBenchGauge\n    Left = " +
+            QByteArray::number(i % 80 * 10) + "\n    Top = " + QByteArray::number(i / 80 * 10) +
+            "\n    Width = 9\n    Height = 9\n    Position = " + QByteArray::number(i % 100) +
+            "\n  end\n";
+  return text + "end\n";
+}
+
+void BM_ReadSiblings(benchmark::State& state) {
+  const QByteArray text = SiblingsDescription(int(state.range(0)));
+  for (auto _ : state) {
+    TForm form(nullptr);
+    kv::ReadComponent(&form, text, QStringLiteral("siblings.kvf"));
+    benchmark::DoNotOptimize(form.ComponentCount());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ReadSiblings)->Arg(128)->Arg(512)->Arg(4000)->Unit(benchmark::kMillisecond);
 
 void BM_WriteFormDescription(benchmark::State& state) {
   TForm form(nullptr);

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QFlags>
+#include <QMetaEnum>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
@@ -101,6 +102,11 @@ namespace kv {
 
 // Raised for an Assign between unrelated classes.
 [[noreturn]] KV_EXPORT void RaiseCannotAssign(const TObject* source, const TObject* dest);
+// True for a value that names one of the enumeration's values: setters refuse others.
+template <class E>
+bool IsEnumValue(E value) {
+  return QMetaEnum::fromType<E>().valueToKey(int(value)) != nullptr;
+}
 
 }  // namespace kv
 

@@ -4,15 +4,18 @@
 #include "GraphicsHooks.h"
 #include "PointerTracker.h"
 #include "Raster.h"
+#include "Threads.h"
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QScopedValueRollback>
+#include <QThread>
 #include <QToolTip>
 
 #include <cstring>
+#include <utility>
 
 using kv::Application, kv::GetParentForm, kv::PtInRect, kv::Screen, kv::VK_BACK, kv::VK_CONTROL,
     kv::VK_DELETE, kv::VK_DOWN, kv::VK_END, kv::VK_ESCAPE, kv::VK_F1, kv::VK_HOME, kv::VK_INSERT,
@@ -178,7 +181,47 @@ TControl::~TControl() {
   BeginDestruction();
 }
 
+void TControl::operator delete(TControl* control, std::destroying_delete_t) {
+  if (kv::IsDispatching(control)) {
+    control->Retire();
+    return;
+  }
+  void* storage = dynamic_cast<void*>(control);
+  control->~TControl();
+  ::operator delete(storage);
+}
+
+void TControl::Retire() {
+  // Deleted again later, perhaps while still dispatching (a nested event loop).
+  deleteLater();
+  if (FRetired) return;
+  FRetired = true;
+  Destroying();
+  blockSignals(true);
+  if (auto* w = dynamic_cast<TWinControl*>(this))
+    kv::ForEachControl(w, [](TControl* c) { c->blockSignals(true); });
+  hide();
+  kv::PointerTracker::Forget(this);
+  if (TComponent* owner = Owner()) owner->RemoveComponent(this);
+  // Out of the parent, so that the parent neither lists it nor frees it under the running code;
+  // not inside a paint, whose flush still maps the widget to its window: it leaves with its
+  // destruction then.
+  if (!kv::PaintInProgress()) QWidget::setParent(nullptr);
+}
+
+void TControl::CheckGuiThread() const {
+  if (QThread::currentThread() != thread())
+    throw EThread(QStringLiteral("%1 %2 was used from a thread other than the GUI thread")
+                      .arg(ClassName(), Name().isEmpty() ? QStringLiteral("(unnamed)") : Name()));
+}
+
+void TControl::Notify(void (TControl::*message)()) {
+  const kv::DispatchScope dispatching(this);
+  (this->*message)();
+}
+
 void TControl::SetBounds(int left, int top, int width, int height) {
+  CheckGuiThread();
   const QRect next = BoundsByRules(left, top, width, height);
   // A size a layout gave is no design, unless the rules changed it: the control sized itself.
   // Nor is a size a control sets while it paints: it adjusts the size it was given.
@@ -306,21 +349,21 @@ void TControl::SetVisible(bool v) {
   if (v == FVisible) return;
   FVisible = v;
   ApplyVisibility();
-  CMVisibleChanged();
+  Notify(&TControl::CMVisibleChanged);
   RequestAlign();
 }
 
 void TControl::SetEnabled(bool v) {
   if (v == Enabled()) return;
   QWidget::setEnabled(v);
-  CMEnabledChanged();
+  Notify(&TControl::CMEnabledChanged);
 }
 
 void TControl::SetColor(TColor v) {
   FParentColor = false;
   if (v.Value == FColor.Value) return;
   FColor = v;
-  CMColorChanged();
+  Notify(&TControl::CMColorChanged);
 }
 
 void TControl::SetParentColor(bool v) {
@@ -337,7 +380,7 @@ void TControl::SetParentColorFromParent() {
       p ? p->FColor : kv::PixelToColor(parent->palette().color(QPalette::Window).rgb());
   if (color.Value == FColor.Value) return;
   FColor = color;
-  CMColorChanged();
+  Notify(&TControl::CMColorChanged);
 }
 
 void TControl::SetParentFont(bool v) {
@@ -358,13 +401,13 @@ void TControl::SetParentFontFromParent() {
 
 void TControl::FontObjectChanged() {
   if (!FTakingParentFont) FParentFont = false;
-  CMFontChanged();
+  Notify(&TControl::CMFontChanged);
 }
 
 void TControl::SetCaption(const QString& v) {
   if (v == FCaption) return;
   FCaption = v;
-  CMTextChanged();
+  Notify(&TControl::CMTextChanged);
 }
 
 void TControl::SetName(const QString& name) {
@@ -382,7 +425,7 @@ void TControl::SetShowHint(bool v) {
 void TControl::SetParentShowHint(bool v) {
   if (v == FParentShowHint) return;
   FParentShowHint = v;
-  CMParentShowHintChanged();
+  Notify(&TControl::CMParentShowHintChanged);
 }
 
 bool TControl::EffectiveShowHint() const {
@@ -430,13 +473,18 @@ void TControl::ReleaseCapture(bool notify) {
   if (notify) kv::Guarded(this, [this] { CMCancelMode(); });
 }
 
-void TControl::Invalidate() { update(); }
+void TControl::Invalidate() {
+  CheckGuiThread();
+  update();
+}
 
 void TControl::Update() {
+  CheckGuiThread();
   if (QWidget* w = window()) QCoreApplication::sendPostedEvents(w, QEvent::UpdateRequest);
 }
 
 void TControl::Repaint() {
+  CheckGuiThread();
   if (!isVisible() || kv::PaintInProgress()) {
     update();
     return;
@@ -603,6 +651,9 @@ void TControl::WMSetCursor(TPoint) { ApplyCursor(); }
 // ---- Qt events ----------------------------------------------------------
 
 bool TControl::event(QEvent* e) {
+  // Qt's deferred delete frees the control here: that is no dispatch of it.
+  if (e->type() == QEvent::DeferredDelete) return QWidget::event(e);
+  const kv::DispatchScope dispatching(this);
   switch (e->type()) {
     case QEvent::ToolTip: {
       auto* he = static_cast<QHelpEvent*>(e);
@@ -729,9 +780,13 @@ void TControl::paintEvent(QPaintEvent* e) {
   if (surface.isNull()) return;
   if (ErasesBackground()) FillRegion(surface, region, kv::ColorToPixel(FColor));
   else if (!onWindow) ReadBackSurface(painter, region);
-  FCanvas->Attach(&surface, QPoint(), region);
-  kv::Guarded(this, [this] { PaintControl(); });
-  FCanvas->Detach();
+  {
+    // A drawing from another thread under the canvas lock waits for the whole paint.
+    const kv::CanvasLock lock(FCanvas.get());
+    FCanvas->Attach(&surface, QPoint(), region);
+    kv::Guarded(this, [this] { PaintControl(); });
+    FCanvas->Detach();
+  }
   if (onWindow) return;
   painter.setClipRegion(region);
   painter.drawImage(QPoint(0, 0), FSurface);
@@ -790,7 +845,11 @@ void TWinControl::SetTabStop(bool v) {
 void TWinControl::SetTabOrder(int v) {
   if (v == FTabOrder) return;
   FTabOrder = v;
-  if (auto* p = Parent()) p->UpdateTabChain();
+  auto* p = Parent();
+  if (!p) return;
+  // While the parent loads, its Loaded orders the chain once.
+  if (p->IsLoading()) p->FTabChainPending = true;
+  else p->UpdateTabChain();
 }
 
 void TWinControl::UpdateTabChain() {
@@ -817,14 +876,24 @@ void TWinControl::SetFocus() {
   setFocus(Qt::OtherFocusReason);
 }
 
+void TWinControl::Loaded() {
+  TControl::Loaded();
+  if (std::exchange(FTabChainPending, false)) UpdateTabChain();
+  Realign();
+}
+
 void TWinControl::Realign() {
-  if (FAligning) return;
+  if (FAligning || IsLoading()) return;
   FAligning = true;
   TRect r = ClientRect();
+  // One pass over the children; a handler of a resize may free one of them.
+  std::vector<QPointer<TControl>> aligned;
+  for (QObject* child : QObject::children())
+    if (auto* c = dynamic_cast<TControl*>(child); c && c->Align() != TAlign::alNone)
+      aligned.emplace_back(c);
   auto place = [&](TAlign which) {
-    for (int i = 0; i < ControlCount(); ++i) {
-      TControl* c = Controls(i);
-      if (c->Align() != which || !c->Visible()) continue;
+    for (const QPointer<TControl>& c : aligned) {
+      if (!c || c->Align() != which || !c->Visible()) continue;
       switch (which) {
         case TAlign::alTop:
           c->SetBounds(r.Left, r.Top, r.Width(), c->Height());

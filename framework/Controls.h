@@ -20,6 +20,7 @@
 #include <concepts>
 #include <cstdint>
 #include <memory>
+#include <new>
 
 namespace Controls {
 Q_NAMESPACE_EXPORT(KV_EXPORT)
@@ -152,6 +153,13 @@ public:
   Q_INVOKABLE bool IsFontStored() const { return !FParentFont; }
   ~TControl() override;
 
+  // Every delete of a control comes here (Qt's freeing of children and deleteLater too). A
+  // control that is dispatching, or lies inside one that is (its handler, or a handler of a
+  // control on it, frees it), is retired instead: hidden, out of its parent and its owner,
+  // silent, and destroyed once the event loop runs again. So the code of the running event
+  // touches nothing freed, and the rest of the event reaches no handler.
+  static void operator delete(TControl* control, std::destroying_delete_t);
+
   // Geometry (the widget's geometry is the one source of truth).
   int Left() const { return geometry().x(); }
   int Top() const { return geometry().y(); }
@@ -227,7 +235,8 @@ public:
   bool MouseCapture() const;
   void SetMouseCapture(bool v);
 
-  // Asynchronous repaint.
+  // Asynchronous repaint. Invalidate, Update, Repaint and SetBounds raise EThread on any
+  // thread but the control's (the GUI thread), where a setter would otherwise reach Qt.
   virtual void Invalidate();
   // Paints what is pending now.
   void Update();
@@ -321,12 +330,20 @@ protected:
   void showEvent(QShowEvent* e) override;
   void hideEvent(QHideEvent* e) override;
 
+  // Raises EThread unless called on the control's thread (the GUI thread): what a setter
+  // calls before it reaches Qt.
+  void CheckGuiThread() const;
+
   // Forms are shown as windows of their own when they have no parent.
   virtual bool IsForm() const { return false; }
 
 private:
   friend class TWinControl;
   friend class kv::PointerTracker;
+  // The framework's notification Message, run as a dispatch of this control (a setter's
+  // handler may free it).
+  void Notify(void (TControl::*message)());
+  void Retire();
   void ApplyCursor();
   void ApplyVisibility();
   void ApplyVisibilityLater();
@@ -366,6 +383,7 @@ private:
   QSize FDesignedSize{0, 0};
   bool FSettingBounds = false;         // SetBounds is moving the widget
   bool FFollowingOutsideSize = false;  // SetBounds applies its rules to a layout's size
+  bool FRetired = false;               // freed while dispatching; destroyed later
 };
 
 namespace kv {
@@ -408,8 +426,10 @@ public:
   bool Focused() const { return hasFocus(); }
   bool CanFocus() const;
   virtual void SetFocus();
-  // Realigns the aligned child controls to the client area.
+  // Realigns the aligned child controls to the client area; while loading, Loaded does it
+  // once, so that reading many children stays linear.
   void Realign();
+  void Loaded() override;
 
   // ---- Keyboard ----
   virtual void KeyDown(uint16_t& key, TShiftState shift);
@@ -443,6 +463,7 @@ private:
   bool FTabStop = false;
   int FTabOrder = -1;
   bool FAligning = false;
+  bool FTabChainPending = false;  // a child's tab order changed while loading
 };
 
 // A windowed control that paints itself on its own canvas.

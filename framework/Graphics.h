@@ -256,6 +256,7 @@ public:
   TColor Color() const { return FColor; }
   void SetColor(TColor v);
   TPenMode Mode() const { return FMode; }
+  // Mode and Style refuse (ignore) values that name no enumerator.
   void SetMode(TPenMode v);
   TPenStyle Style() const { return FStyle; }
   void SetStyle(TPenStyle v);
@@ -283,6 +284,7 @@ public:
   // Choosing a colour makes a clear brush solid, as the framework does.
   void SetColor(TColor v);
   TBrushStyle Style() const { return FStyle; }
+  // Refuses (ignores) values that name no enumerator.
   void SetStyle(TBrushStyle v);
   // The pattern bitmap (not owned) overrides Style while set; its pixel (0, 0) lies at
   // the canvas origin.
@@ -572,6 +574,20 @@ private:
   bool FMonochrome = false;
   TGraphic* FGraphic = nullptr;  // the graphic whose pixels these are, told of changes
 };
+
+namespace kv {
+// Holds a canvas's lock for a scope.
+class CanvasLock {
+public:
+  explicit CanvasLock(TCanvas* canvas) : FCanvas(canvas) { FCanvas->Lock(); }
+  ~CanvasLock() { FCanvas->Unlock(); }
+  CanvasLock(const CanvasLock&) = delete;
+  CanvasLock& operator=(const CanvasLock&) = delete;
+
+private:
+  TCanvas* FCanvas;
+};
+}  // namespace kv
 
 // ---------------------------------------------------------------------------
 // Graphics and bitmaps

@@ -204,13 +204,13 @@ void TPen::SetColor(TColor v) {
 }
 
 void TPen::SetMode(TPenMode v) {
-  if (v == FMode) return;
+  if (v == FMode || !kv::IsEnumValue(v)) return;
   FMode = v;
   Changed();
 }
 
 void TPen::SetStyle(TPenStyle v) {
-  if (v == FStyle) return;
+  if (v == FStyle || !kv::IsEnumValue(v)) return;
   FStyle = v;
   Changed();
 }
@@ -246,7 +246,7 @@ void TBrush::SetColor(TColor v) {
 }
 
 void TBrush::SetStyle(TBrushStyle v) {
-  if (v == FStyle) return;
+  if (v == FStyle || !kv::IsEnumValue(v)) return;
   FStyle = v;
   Changed();
 }

@@ -26,6 +26,15 @@ constexpr QRgb kGlyphMark = 0xFFFFFFFFu;
 constexpr auto IsGlyph = [](uint32_t px) { return ((px >> 16) & 0xFFu) >= 0x80; };
 constexpr auto IsCell = [](uint32_t px) { return !IsGlyph(px) && (px & 0xFFu) >= 0x80; };
 
+// The characters of a text the canvas measures and draws; the rest is neither. No control
+// shows more at once, and shaping costs with the length: a paint stays bounded whatever text
+// a property holds.
+constexpr qsizetype kMaxTextLength = 4096;
+
+QString Capped(const QString& text) {
+  return text.size() > kMaxTextLength ? text.left(kMaxTextLength) : text;
+}
+
 // One line as drawn: its characters and the one underlined by a prefix "&" (or -1).
 struct TextLine {
   QString text;
@@ -295,18 +304,19 @@ std::vector<TextLine> LayOut(const QString& text, int64_t width, unsigned flags,
 // ---------------------------------------------------------------------------
 
 void TCanvas::TextOut(int x, int y, const QString& text) {
+  const QString shown = Capped(text);
   if (FSurface) {
     const QFont& font = FFont->ToQFont();
     const QFontMetrics metrics(font);
-    RenderLine(*this, x, y, TextLine{text, -1}, TextLayout{metrics, font}, nullptr);
+    RenderLine(*this, x, y, TextLine{shown, -1}, TextLayout{metrics, font}, nullptr);
   }
-  FPenPos = {kv::SatAdd(x, TextWidth(text)), y};
+  FPenPos = {kv::SatAdd(x, TextWidth(shown)), y};
   if (FSurface) Changed();
 }
 
 int TCanvas::TextWidth(const QString& text) const {
   const QFont& font = FFont->ToQFont();
-  return CachedAdvance(QFontMetrics(font), font, text);
+  return CachedAdvance(QFontMetrics(font), font, Capped(text));
 }
 
 int TCanvas::TextHeight(const QString&) const {
@@ -321,7 +331,8 @@ int kv::DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags)
   const QFont& font = canvas->Font()->ToQFont();
   const QFontMetrics metrics(font);
   const TextLayout layout{metrics, font, (flags & DT_EXPANDTABS) != 0};
-  const std::vector<TextLine> lines = LayOut(text, int64_t(r.Right) - r.Left, flags, layout);
+  const std::vector<TextLine> lines =
+      LayOut(Capped(text), int64_t(r.Right) - r.Left, flags, layout);
   const int lineHeight = metrics.ascent() + metrics.descent();
   const int height = kv::SatMul(int(std::min<size_t>(lines.size(), INT_MAX)), lineHeight);
   if (flags & DT_CALCRECT) {

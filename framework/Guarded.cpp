@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <exception>
 #include <typeinfo>
+#include <vector>
 
 using kv::Exception;
 
@@ -39,7 +40,22 @@ void ShowNotice(const QString& text) {
   box->show();
 }
 
+// The objects dispatching on this thread, innermost last. Weak: a sender that is no control
+// (a timer) may be freed by its own handler while its scope lives.
+thread_local std::vector<QPointer<const QObject>> gDispatching;
+
 }  // namespace
+
+DispatchScope::DispatchScope(const QObject* object) { gDispatching.emplace_back(object); }
+
+DispatchScope::~DispatchScope() { gDispatching.pop_back(); }
+
+bool IsDispatching(const QObject* object) {
+  for (const QPointer<const QObject>& entry : gDispatching)
+    for (const QObject* o = entry.data(); o; o = o->parent())
+      if (o == object) return true;
+  return false;
+}
 
 void HandleCurrentException(QObject* sender) {
   if (!std::current_exception()) return;

@@ -18,9 +18,26 @@ namespace kv {
 // message on standard error and, one at a time, a non-modal notice). Never raises.
 KV_EXPORT void HandleCurrentException(QObject* sender);
 
-// Runs F; an exception goes to HandleCurrentException. Returns false if it raised.
+// Marks Object as dispatching while the scope lives: an event of it, or a call into user code
+// on its behalf, is running. A control freed meanwhile (by its own handler, or with the form it
+// lies on) is not destroyed under the running code: see TControl's operator delete.
+class KV_EXPORT DispatchScope {
+public:
+  explicit DispatchScope(const QObject* object);
+  ~DispatchScope();
+  DispatchScope(const DispatchScope&) = delete;
+  DispatchScope& operator=(const DispatchScope&) = delete;
+};
+
+// Whether Object, or an object inside it (a child, a child's child ...), is dispatching on the
+// calling thread.
+KV_EXPORT bool IsDispatching(const QObject* object);
+
+// Runs F as a dispatch of Sender; an exception goes to HandleCurrentException. Returns false if
+// it raised.
 template <class F>
 bool Guarded(QObject* sender, F&& f) {
+  const DispatchScope dispatching(sender);
   try {
     f();
     return true;

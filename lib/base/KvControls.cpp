@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-using kv::ColorToRGB;
+using kv::CanvasLock, kv::ColorToRGB;
 using kv::Exception, kv::LoadCursor, kv::Rect, kv::Screen;
 
 namespace {
@@ -191,18 +191,6 @@ void FillImage(TBitmap* image, int width, int height, TColor color) {
   c->FillRect(Rect(0, 0, image->Width(), image->Height()));
 }
 
-// Holds a canvas lock for a scope.
-class CanvasLock {
-public:
-  explicit CanvasLock(TCanvas* c) : FCanvas(c) { FCanvas->Lock(); }
-  ~CanvasLock() { FCanvas->Unlock(); }
-  CanvasLock(const CanvasLock&) = delete;
-  CanvasLock& operator=(const CanvasLock&) = delete;
-
-private:
-  TCanvas* FCanvas;
-};
-
 }  // namespace
 
 TKvCustomImageControl::TKvCustomImageControl(kv::OwnerOrParent owner)
@@ -269,6 +257,7 @@ void TKvGraphicImageControl::UpdateControlRect(const TRect& changed) {
     UpdateControl();
     return;
   }
+  CheckGuiThread();
   TRect r;
   if (!kv::IntersectRect(r, changed, ClientRect())) return;  // nothing that shows changed
   PrepareOwnRepaint();
@@ -276,7 +265,6 @@ void TKvGraphicImageControl::UpdateControlRect(const TRect& changed) {
 }
 
 void TKvGraphicImageControl::PaintControl() {
-  CanvasLock screenLock(Canvas());
   FImage->SetSize(Width(), Height());
   FPaintRect = kv::PaintRect(Canvas(), ClientRect());
   CanvasLock imageLock(FImage->Canvas());

@@ -9,7 +9,6 @@
 #include "Controls.h"
 #include "Graphics.h"
 
-#include <QMetaEnum>
 #include <QObject>
 
 #include <cstdint>
@@ -77,14 +76,6 @@ struct TKvRange {
   static constexpr int64_t Max = Hi;
   static constexpr bool Contains(int64_t v) { return v >= Lo && v <= Hi; }
 };
-
-namespace kv {
-// True for a value that names one of the enumeration's values: setters refuse others.
-template <class E>
-bool IsEnumValue(E value) {
-  return QMetaEnum::fromType<E>().valueToKey(int(value)) != nullptr;
-}
-}  // namespace kv
 
 using TKvPercentInt = TKvRange<0, 100>;
 using TKvMaxInt = TKvRange<1, 2147483647>;

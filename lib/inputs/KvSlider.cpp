@@ -127,7 +127,8 @@ TRect TKvSlider::StripRect() const {
 // billions of pixels is asked for; such a slider shows its bevel and thumb only).
 QSize TKvSlider::StripSize() const {
   const TRect b = StripRect();
-  const int64_t w = std::max(b.Width(), 0), h = std::max(b.Height(), 0);
+  const int64_t w = std::max<int64_t>(int64_t(b.Right) - b.Left, 0);
+  const int64_t h = std::max<int64_t>(int64_t(b.Bottom) - b.Top, 0);
   if (w > kMaxStripSide || h > kMaxStripSide || w * h > kMaxStripPixels) return {0, 0};
   return QSize(int(w), int(h));
 }

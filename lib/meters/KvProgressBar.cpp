@@ -153,7 +153,8 @@ void TKvProgressBar::FillChanged() {
 
 void TKvProgressBar::BuildFill(const TRect& bar) {
   // A bevel wider than the control leaves no area: the picture is then empty.
-  const int w = std::max(bar.Right - bar.Left, 0), h = std::max(bar.Bottom - bar.Top, 0);
+  const int w = kv::SaturateToInt(std::max<int64_t>(int64_t(bar.Right) - bar.Left, 0));
+  const int h = kv::SaturateToInt(std::max<int64_t>(int64_t(bar.Bottom) - bar.Top, 0));
   if (!FFillDirty && FFillImage->Width() == w && FFillImage->Height() == h) return;
   FFillImage->SetSize(w, h);
   FFillDirty = false;

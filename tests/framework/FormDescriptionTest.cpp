@@ -7,12 +7,14 @@
 #include "Graphics.h"
 #include "Offscreen.h"
 #include "Pixels.h"
+#include "StdCtrls.h"
 
 #include <QDir>
 #include <QMetaProperty>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace Probe {
@@ -686,6 +688,53 @@ TEST(FormDescriptionForm, ABorderlessFormReadBackShowsWhereItWasWritten) {
     EXPECT_TRUE(copy.isVisible());
     EXPECT_EQ(copy.geometry(), QRect(0, 0, 120, 90));
     EXPECT_EQ(kv::WriteComponent(&copy).toStdString(), text.toStdString());
+  }
+}
+
+// A loading window aligns its children and orders their tab chain once, in its Loaded: what
+// it gives is what building the same form in code gives, child by child.
+TEST(FormDescriptionForm, AlignmentAndTabOrderAfterReadingAreThoseOfTheFormBuiltInCode) {
+  const QByteArray text =
+      "object Form: TForm\n  Width = 200\n  Height = 150\n"
+      "  object Top1: TLabel\n    Align = alTop\n    AutoSize = False\n    Height = 20\n  end\n"
+      "  object Client: TLabel\n    Align = alClient\n    AutoSize = False\n  end\n"
+      "  object Bottom1: TLabel\n    Align = alBottom\n    AutoSize = False\n    Height = 30\n"
+      "  end\n  object Left1: TLabel\n    Align = alLeft\n    AutoSize = False\n    Width = 40\n"
+      "  end\n  object C1: TCheckBox\n    TabOrder = 2\n  end\n"
+      "  object C2: TCheckBox\n    TabOrder = 0\n  end\n  object C3: TCheckBox\n    TabOrder = 1\n"
+      "  end\nend\n";
+  TForm read(nullptr);
+  kv::ReadComponent(&read, text, QStringLiteral("aligned.kvf"));
+  TForm built(nullptr);
+  built.SetBounds(0, 0, 200, 150);
+  const auto label = [&](const char* name, TAlign align, int width, int height) {
+    auto* l = new TLabel(&built);
+    l->SetName(QString::fromLatin1(name));
+    l->SetAutoSize(false);
+    l->SetBounds(0, 0, width, height);
+    l->SetAlign(align);
+  };
+  label("Top1", TAlign::alTop, 65, 20);
+  label("Client", TAlign::alClient, 65, 17);
+  label("Bottom1", TAlign::alBottom, 65, 30);
+  label("Left1", TAlign::alLeft, 40, 17);
+  for (const auto& [name, order] : {std::pair{"C1", 2}, {"C2", 0}, {"C3", 1}}) {
+    auto* box = new TCheckBox(&built);
+    box->SetName(QString::fromLatin1(name));
+    box->SetTabOrder(order);
+  }
+  const auto control = [](TForm& form, const char* name) {
+    return dynamic_cast<TControl*>(form.FindComponent(QString::fromLatin1(name)));
+  };
+  for (const char* name : {"Top1", "Client", "Bottom1", "Left1"}) {
+    SCOPED_TRACE(name);
+    ASSERT_NE(control(read, name), nullptr);
+    EXPECT_EQ(control(read, name)->BoundsRect(), control(built, name)->BoundsRect());
+  }
+  EXPECT_EQ(control(read, "Top1")->BoundsRect(), kv::Bounds(0, 0, read.ClientWidth(), 20));
+  for (TForm* form : {&read, &built}) {
+    EXPECT_EQ(control(*form, "C2")->nextInFocusChain(), control(*form, "C3"));
+    EXPECT_EQ(control(*form, "C3")->nextInFocusChain(), control(*form, "C1"));
   }
 }
 

@@ -15,6 +15,8 @@ void Pump(int milliseconds) {
   t.start();
   do {
     QCoreApplication::sendPostedEvents();
+    // What a running event loop does: controls freed by their handlers go now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   } while (t.elapsed() < milliseconds);
 }

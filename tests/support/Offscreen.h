@@ -10,7 +10,7 @@ class TForm;
 
 namespace kvtest {
 
-// Delivers pending events (paints included).
+// Delivers pending events (paints and deferred deletes included).
 void Pump(int milliseconds = 0);
 // Shows a frameless form at (0, 0) with the client size and waits until it is painted.
 void ShowForm(TForm* form, int width, int height);

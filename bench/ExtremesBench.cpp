@@ -1,0 +1,51 @@
+// Repaints of controls set to extremes on a shown form of 200 x 150: a hyperlink and a scope
+// 65,536 pixels tall, a jog meter whose scale's format text is 100,000 characters long. What
+// shows is a part of the form, so each is measured next to the limit widget of the form's size.
+#include "KvHyperCtrls.h"
+#include "KvJogMeter.h"
+#include "KvScope.h"
+#include "LiveForm.h"
+
+#include <benchmark/benchmark.h>
+
+#include <functional>
+
+namespace {
+
+constexpr int kFormWidth = 200, kFormHeight = 150;
+
+template <class Control>
+void ExtremeRepaint(benchmark::State& state, const std::function<void(Control*)>& extreme) {
+  kvbench::LiveForm form(kFormWidth, kFormHeight);
+  auto* control = new Control(form.Form());
+  control->SetBounds(10, 10, 120, 60);
+  extreme(control);
+  kvbench::LiveForm::Settle();
+  for (auto _ : state) {
+    control->Repaint();
+    benchmark::ClobberMemory();
+  }
+}
+
+void BM_ExtremeTallHyperLink(benchmark::State& state) {
+  ExtremeRepaint<TKvHyperLink>(state, [](TKvHyperLink* c) { c->SetHeight(65536); });
+}
+BENCHMARK(BM_ExtremeTallHyperLink)->Unit(benchmark::kMillisecond);
+
+void BM_ExtremeTallScope(benchmark::State& state) {
+  ExtremeRepaint<TKvScope>(state, [](TKvScope* c) { c->SetHeight(65536); });
+}
+BENCHMARK(BM_ExtremeTallScope)->Unit(benchmark::kMillisecond);
+
+void BM_ExtremeLongJogMeterFormat(benchmark::State& state) {
+  ExtremeRepaint<TKvJogMeter>(
+      state, [](TKvJogMeter* c) { c->Scale()->SetFormatText(QString(100000, QLatin1Char('W'))); });
+}
+BENCHMARK(BM_ExtremeLongJogMeterFormat)->Unit(benchmark::kMillisecond);
+
+void BM_ExtremeLimit(benchmark::State& state) {
+  kvbench::LimitFrames(state, kFormWidth, kFormHeight);
+}
+BENCHMARK(BM_ExtremeLimit)->Unit(benchmark::kMillisecond);
+
+}  // namespace

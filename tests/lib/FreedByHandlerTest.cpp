@@ -1,0 +1,181 @@
+// Every registered control, every event it publishes, a handler that frees the control (and
+// one that frees its form): once the handler returns, nothing of the freed object is touched
+// (the sanitizer build checks that), no handler of it runs again, and it is gone once the
+// event loop has run. Each event is brought about by a workout that plays a user and a
+// program: resizes, fonts, captions, the pointer, clicks, keys, the focus, every property and
+// the timers.
+#include "Extremes.h"
+#include "Forms.h"
+#include "Offscreen.h"
+#include "RegisteredControls.h"
+
+#include <QMetaMethod>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <set>
+
+namespace {
+
+// Frees its victim from a handler, once.
+class Freer : public QObject {
+  Q_OBJECT
+public:
+  QPointer<QObject> victim;
+  int calls = 0;
+public slots:
+  void Free() {
+    ++calls;
+    delete victim.data();
+  }
+};
+
+std::vector<QMetaMethod> PublishedEvents(const QMetaObject& meta) {
+  std::vector<QMetaMethod> events;
+  for (int i = 0; i < meta.methodCount(); ++i) {
+    const QMetaMethod m = meta.method(i);
+    if (m.methodType() == QMetaMethod::Signal && m.name().startsWith("On")) events.push_back(m);
+  }
+  return events;
+}
+
+// The steps of the workout; each stops the rest once the handler has freed its victim.
+std::vector<std::function<void(TControl*, TForm*)>> Workout() {
+  const auto center = [](TControl* c) { return QPoint(c->Width() / 2, c->Height() / 2); };
+  return {
+      [](TControl* c, TForm*) { c->SetBounds(c->Left() + 1, c->Top(), c->Width() + 3, c->Height() + 2); },
+      [](TControl* c, TForm*) { c->Font()->SetSize(c->Font()->Size() + 1); },
+      [](TControl* c, TForm*) { c->SetCaption(QStringLiteral("Freed?")); },
+      [](TControl* c, TForm*) { c->SetColor(clYellow); },
+      [center](TControl* c, TForm*) { QTest::mouseMove(c, center(c)); },
+      [](TControl*, TForm* f) { QTest::mouseMove(f, QPoint(f->Width() - 1, f->Height() - 1)); },
+      [center](TControl* c, TForm*) { QTest::mouseMove(c, center(c)); },
+      [center](TControl* c, TForm*) { QTest::mousePress(c, Qt::LeftButton, {}, center(c)); },
+      [center](TControl* c, TForm*) { QTest::mouseMove(c, center(c) + QPoint(1, 1)); },
+      [center](TControl* c, TForm*) { QTest::mouseRelease(c, Qt::LeftButton, {}, center(c)); },
+      [center](TControl* c, TForm*) { QTest::mouseDClick(c, Qt::LeftButton, {}, center(c)); },
+      [](TControl* c, TForm*) {
+        if (auto* w = dynamic_cast<TWinControl*>(c); w && w->CanFocus()) w->SetFocus();
+      },
+      [](TControl* c, TForm*) { QTest::keyClick(c, Qt::Key_Up); },
+      [](TControl* c, TForm*) { QTest::keyClick(c, Qt::Key_Space); },
+      [](TControl* c, TForm*) { QTest::keyClick(c, 'a'); },
+      [](TControl*, TForm* f) { f->setFocus(); },
+      [](TControl* c, TForm*) { c->SetEnabled(false); },
+      [](TControl* c, TForm*) { c->SetEnabled(true); },
+      [](TControl* c, TForm*) { c->SetVisible(false); },
+      [](TControl* c, TForm*) { c->SetVisible(true); },
+  };
+}
+
+// Runs the workout until the victim is gone; the properties come last, then the timers.
+void RunWorkout(QPointer<TControl> control, TForm* form, const Freer& freer) {
+  const auto done = [&] { return !control || freer.calls > 0; };
+  for (const auto& step : Workout()) {
+    step(control, form);
+    kvtest::Pump();
+    if (done()) return;
+  }
+  for (const kvtest::PropertyStep& step : kvtest::ChangeSteps(control)) {
+    kvtest::Apply(step);
+    if (done()) return;
+  }
+  for (int i = 0; i < 10 && !done(); ++i) kvtest::Pump(10);
+}
+
+struct Outcome {
+  int fired = 0;
+  std::set<std::string> silent;  // events the workout did not bring about
+};
+
+void FreeFromEveryEvent(bool freeTheForm, Outcome& outcome) {
+  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
+    const std::string className = kvtest::ClassNameOf(*c).toStdString();
+    for (const QMetaMethod& event : PublishedEvents(*c->metaObject)) {
+      SCOPED_TRACE(className + "." + event.name().toStdString());
+      auto* form = new TForm(nullptr);
+      QPointer<TForm> formAlive(form);
+      QPointer<TControl> control = kvtest::NewControl(*c, form);
+      control->SetParent(form);
+      control->SetBounds(10, 10, 60, 40);
+      kvtest::ShowForm(form, 200, 150);
+      Freer freer;
+      freer.victim = freeTheForm ? static_cast<QObject*>(form) : control.data();
+      const int slot = Freer::staticMetaObject.indexOfSlot("Free()");
+      QObject::connect(control, event, &freer, Freer::staticMetaObject.method(slot));
+      RunWorkout(control, form, freer);
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      kvtest::Pump();
+      if (freer.calls > 0) {
+        ++outcome.fired;
+        EXPECT_EQ(freer.calls, 1) << "a handler of a freed control ran";
+        EXPECT_FALSE(freer.victim) << "freed, but still there after the event loop ran";
+        EXPECT_FALSE(control);
+      } else {
+        outcome.silent.insert(className + "." + event.name().toStdString());
+      }
+      delete formAlive.data();
+    }
+  }
+}
+
+void Report(const Outcome& outcome) {
+  std::string silent;
+  for (const std::string& name : outcome.silent) silent += " " + name;
+  std::printf("%d events freed their victim; not brought about:%s\n", outcome.fired,
+              silent.c_str());
+}
+
+TEST(FreedByHandler, EveryEventOfEveryControlFreesTheControl) {
+  Outcome outcome;
+  FreeFromEveryEvent(false, outcome);
+  Report(outcome);
+  EXPECT_GT(outcome.fired, 100);
+}
+
+TEST(FreedByHandler, EveryEventOfEveryControlFreesItsForm) {
+  Outcome outcome;
+  FreeFromEveryEvent(true, outcome);
+  Report(outcome);
+  EXPECT_GT(outcome.fired, 100);
+}
+
+// The rule changes nothing for a handler that frees nothing, and a control freed outside any
+// handler goes at once.
+TEST(FreedByHandler, FreedOutsideAHandlerGoesAtOnce) {
+  TForm form(nullptr);
+  auto* control = new TScrollBox(&form);
+  QPointer<TControl> alive(control);
+  delete control;
+  EXPECT_FALSE(alive);
+  EXPECT_EQ(form.ControlCount(), 0);
+}
+
+// Freed inside its own handler, a control leaves its parent and owner at once and is hidden,
+// so a handler may create another of the same name right away.
+TEST(FreedByHandler, AFreedControlLeavesParentAndOwnerAtOnce) {
+  TForm form(nullptr);
+  kvtest::ShowForm(&form, 200, 150);
+  auto* control = new TScrollBox(&form);
+  control->SetName(QStringLiteral("Probe"));
+  QPointer<TControl> alive(control);
+  int resizes = 0;
+  QObject::connect(control, &TControl::OnResize, [&](TObject*) {
+    ++resizes;
+    delete control;
+    EXPECT_EQ(form.ControlCount(), 0);
+    EXPECT_EQ(form.FindComponent(QStringLiteral("Probe")), nullptr);
+    EXPECT_TRUE(alive && alive->isHidden());  // still whole under the running code
+  });
+  control->SetWidth(control->Width() + 5);
+  EXPECT_EQ(resizes, 1);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_FALSE(alive);
+}
+
+}  // namespace
+
+#include "FreedByHandlerTest.moc"
