@@ -5,7 +5,9 @@
 #include "FormDescriptionsModel.h"
 #include "FormReaderSyntax.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMetaMethod>
 #include <QSet>
 
@@ -47,15 +49,45 @@ bool BelongsToThePanel(const QObject* control, const QStringList& path) {
   return IsEvent(control, path);
 }
 
-}  // namespace
+// A form's description as the demo reads it, and its path.
+struct Description {
+  QString path;
+  QByteArray text;
+};
 
-void ApplyDemoSettings(TComponent& component, const QString& form, const QString& name) {
+Description DescriptionOf(const QString& form) {
   const QString path = QStringLiteral(":/forms/%1.kvf").arg(form);
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     throw EReadError(QStringLiteral("%1: cannot open: %2").arg(path, file.errorString()));
-  const QByteArray text = file.readAll();
-  const ObjectNode* object = FindObject(kv::form::ParseDescription(text, path), name);
+  return {path, file.readAll()};
+}
+
+void CollectComponents(const QString& form, const ObjectNode& node,
+                       std::vector<DemoComponent>& components) {
+  for (const ObjectNode& child : node.children) {
+    components.push_back({form, child.name, child.className});
+    CollectComponents(form, child, components);
+  }
+}
+
+}  // namespace
+
+std::vector<DemoComponent> DemoComponents() {
+  std::vector<DemoComponent> components;
+  const QStringList files = QDir(QStringLiteral(":/forms")).entryList({QStringLiteral("*.kvf")});
+  for (const QString& file : files) {
+    const QString form = QFileInfo(file).completeBaseName();
+    const auto [path, text] = DescriptionOf(form);
+    CollectComponents(form, kv::form::ParseDescription(text, path), components);
+  }
+  return components;
+}
+
+void ApplyDemoSettings(TComponent& component, const QString& form, const QString& name) {
+  const auto [path, text] = DescriptionOf(form);
+  const ObjectNode top = kv::form::ParseDescription(text, path);
+  const ObjectNode* object = FindObject(top, name);
   if (!object) throw EReadError(QStringLiteral("%1 has no component %2").arg(path, name));
   // The component's own lines, as a description of it alone and without its name (the
   // component keeps its own): every property the panel leaves to the control takes one line

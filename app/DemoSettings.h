@@ -5,9 +5,21 @@
 
 #include <QString>
 
+#include <vector>
+
 class TComponent;
 
 namespace kvdemo {
+
+// A component one of the demo's forms describes.
+struct DemoComponent {
+  QString form;  // "frmMeters"
+  QString name;
+  QString className;
+};
+
+// Every component of every form of the demo, form by form in the order of their descriptions.
+std::vector<DemoComponent> DemoComponents();
 
 // Reads what the demo's form Form ("frmMeters") sets on its component Name into Component,
 // as the demo reads it (under the loading protocol), except what belongs to the panel: the
