@@ -1,5 +1,6 @@
 #include "KvScanner.h"
 
+#include "DemoSettings.h"
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "KvSysUtils.h"
@@ -38,8 +39,7 @@ void ApplyDemoSettings(TKvScanner& s) {
 }
 
 void ApplyDemoSettings(TKvIndicator& i) {
-  i.SetBounds(215, 80, 221, 31);
-  i.SetPosition(90);
+  kvdemo::ApplyDemoSettings(i, "frmScope", "KvIndicator");
 }
 
 // The colour of the top face row (y = 2, inside two one-pixel rings) of the LED at Left.
