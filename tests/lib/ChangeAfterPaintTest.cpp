@@ -6,9 +6,9 @@
 #include "Controls.h"
 #include "DemoSettings.h"
 #include "FormDescriptionsModel.h"
+#include "Pixels.h"
 #include "Properties.h"
 #include "RegisteredControls.h"
-#include "Pixels.h"
 #include "SysUtils.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -53,7 +55,7 @@ bool Incomparable(const QString& className, const QByteArray& path) {
   return className == QLatin1String("TKvFormShape") && path == "Mask";
 }
 
-// Gives Target's property at Path the value Source's holds, as description text for the trace.
+// Gives Target's property at Path the value Source's holds; returns it as description text.
 std::string CopyProperty(QObject* source, QObject* target, const QByteArray& path) {
   const auto [holder, property] = kvtest::PropertyAt(source, path);
   const QVariant value = property.read(holder);
