@@ -12,6 +12,7 @@
 #pragma once
 
 #include "ControlBench.h"
+#include "DemoSettings.h"
 
 #include <benchmark/benchmark.h>
 
@@ -70,6 +71,12 @@ protected:
 private:
   QImage FImage;
 };
+
+// The setup that gives a control the demo's settings of the component Name on its form Form.
+template <class Control>
+std::function<void(Control&)> AsInDemo(const QString& form, const QString& name) {
+  return [=](Control& control) { kvdemo::ApplyDemoSettings(control, form, name); };
+}
 
 // One of two colours by frame, for a step that changes a colour of the face.
 inline TColor Alternate(int64_t frame, TColor even, TColor odd) { return frame % 2 ? odd : even; }

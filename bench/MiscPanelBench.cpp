@@ -11,7 +11,7 @@ namespace {
 
 // The pie graph: transparent, depth 10, the value cycling 1 ... 100.
 [[maybe_unused]] const bool kPieGraph = kvbench::LiveFrameBenchmarks<TKvPieGraph>(
-    "PieGraph135x75", 135, 75, [](TKvPieGraph& pie) { pie.SetTransparent(true); },
+    "PieGraph135x75", 135, 75, kvbench::AsInDemo<TKvPieGraph>("frmMisc", "KvPieGraph"),
     [](TKvPieGraph& pie, int64_t frame) { pie.SetValue(int(frame % 100) + 1); });
 
 // The pie graph's first moving value after a change of depth, which makes its angle map
@@ -35,24 +35,12 @@ BENCHMARK(BM_PieGraphAngleMap)->Unit(benchmark::kMillisecond);
 
 // The percent pie: transparent, 20 and 30/31 alternating in the second segment's value.
 [[maybe_unused]] const bool kPercentPie = kvbench::LiveFrameBenchmarks<TKvPercentPie>(
-    "PercentPie97x97", 97, 97,
-    [](TKvPercentPie& pie) {
-      pie.SetTransparent(true);
-      TKvPercentGraphItem* a = pie.Segments()->Add();
-      a->SetColor(clMoneyGreen);
-      a->SetValue(20);
-      TKvPercentGraphItem* b = pie.Segments()->Add();
-      b->SetColor(clSkyBlue);
-      b->SetValue(30);
-    },
+    "PercentPie97x97", 97, 97, kvbench::AsInDemo<TKvPercentPie>("frmMisc", "KvPercentPie"),
     [](TKvPercentPie& pie, int64_t frame) {
       pie.Segments()->Items(1)->SetValue(frame % 2 ? 31 : 30);
     });
 
-void LeftArrow(TKvArrow& arrow) {
-  arrow.SetTransparent(true);
-  arrow.SetDirection(TKvArrowDirection::pdLeft);
-}
+const auto LeftArrow = kvbench::AsInDemo<TKvArrow>("frmMisc", "KvArrow");
 
 // The arrow: transparent, pointing left, lit and unlit alternating; and turning, which
 // loads and recolours its picture.

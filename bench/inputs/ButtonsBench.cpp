@@ -8,40 +8,9 @@ namespace {
 
 using kvbench::Alternate;
 
-void DemoShadowButton(TKvShadowButton& b) {
-  b.SetCaption(QStringLiteral("Scope Panel"));
-  b.Brush()->SetColor(14267539);
-  b.Pen()->SetColor(12218181);
-  b.SetShadowColor(10446669);
-  b.SetShadowOutline(7292981);
-  b.SetTransparent(true);
-  b.Font()->SetName(QStringLiteral("MS Sans Serif"));
-  b.Font()->SetHeight(-11);
-  b.Font()->SetColor(10116669);
-}
-
-void DemoCloseButton(TKvDemoButton& b) {
-  b.SetCaption(QStringLiteral("X"));
-  for (TFont* f : {b.FontEnter(), b.FontLeave()}) {
-    f->SetName(QStringLiteral("Arial"));
-    f->SetHeight(-15);
-    f->SetStyle(TFontStyle::fsBold);
-  }
-  b.FontEnter()->SetColor(14533045);
-  b.FontLeave()->SetColor(12488054);
-  b.SetOutlineColor(12950149);
-  b.SetShadowColor(7292981);
-  b.SetHighlightColor(7292981);
-  b.Font3D()->SetHighlightDepth(0);
-  b.Font3D()->SetShadowDepth(0);
-  b.SetFlat(true);
-  b.SetColor(7292981);
-}
-
-void DemoBorder(TKvBorder& b) {
-  b.SetShadowColor(10446669);
-  b.SetHighlightColor(14267539);
-}
+const auto DemoShadowButton = kvbench::AsInDemo<TKvShadowButton>("frmQelDemo", "btnScopePanel");
+const auto DemoCloseButton = kvbench::AsInDemo<TKvDemoButton>("frmQelDemo", "btnClose");
+const auto DemoBorder = kvbench::AsInDemo<TKvBorder>("frmQelDemo", "KvBorder");
 
 [[maybe_unused]] const bool kShadowButton = kvbench::LiveFrameBenchmarks<TKvShadowButton>(
     "ShadowButton110x30", 110, 30, DemoShadowButton, [](TKvShadowButton& b, int64_t frame) {

@@ -6,6 +6,7 @@
 #include "KvSlider.h"
 #include "KvSwitch.h"
 #include "KvTrackBar.h"
+#include "DemoSettings.h"
 #include "LiveFrame.h"
 
 #include <QApplication>
@@ -75,13 +76,16 @@ bool DragBenchmarks(const std::string& name, int width, int height, kvbench::Set
     "TrackBar175x45", 175, 45, [](TKvTrackBar&) {},
     [](TKvTrackBar& t, int64_t frame) { t.SetPosition(frame % 2 ? 26 : 25); });
 
-// The demo's slider: horizontal, 226 x 36 (the turn swaps the sides, so they are set after
-// it), at 20.
-void DemoSlider(TKvSlider& s) {
-  s.SetOrientation(TKvOrientation::voHorizontal);
-  s.SetBounds(s.Left(), s.Top(), 226, 36);
-  s.SetPosition(20);
+// The demo's slider (horizontal, 226 x 36, at 20) and power button, without the focus a shown
+// window would give them.
+template <class Control>
+kvbench::Setup<Control> Unfocused(const QString& name) {
+  return [=](Control& control) {
+    kvdemo::ApplyDemoSettings(control, "frmSwitches", name);
+    control.SetTabStop(false);
+  };
 }
+const auto DemoSlider = Unfocused<TKvSlider>("KvSlider");
 
 // The slider: 226 x 36, horizontal, green and lime, around 20.
 [[maybe_unused]] const bool kSlider = kvbench::LiveFrameBenchmarks<TKvSlider>(
@@ -90,8 +94,7 @@ void DemoSlider(TKvSlider& s) {
 
 // The power button: 125 x 25 with its caption, on and off.
 [[maybe_unused]] const bool kPowerButton = kvbench::LiveFrameBenchmarks<TKvPowerButton>(
-    "PowerButton125x25", 125, 25,
-    [](TKvPowerButton& b) { b.SetCaption(QStringLiteral("TKvPowerButton")); },
+    "PowerButton125x25", 125, 25, Unfocused<TKvPowerButton>("KvPowerButton"),
     [](TKvPowerButton& b, int64_t frame) { b.SetActive(frame % 2 != 0); });
 
 // The switch dragged between its two lowest stops: thumb tops 36 and 25, grabbed 6 below

@@ -5,14 +5,8 @@
 
 namespace {
 
-void DemoWheel(TKvWheel& w) {
-  w.SetMaxValue(150);
-  w.SetMinValue(50);
-  w.SetPosition(70);
-}
-
 [[maybe_unused]] const bool kWheel = kvbench::LiveFrameBenchmarks<TKvWheel>(
-    "Wheel85x85", 85, 85, DemoWheel,
+    "Wheel85x85", 85, 85, kvbench::AsInDemo<TKvWheel>("frmMeters", "KvWheel"),
     [](TKvWheel& w, int64_t frame) { w.SetPosition(50 + int(frame % 101)); });
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The blink LED at the LEDs panel's size and settings: face, live frame (a blink tick), limit
 // and row copy.
 #include "KvBlinkLed.h"
+#include "DemoSettings.h"
 #include "LiveFrame.h"
 
 #include <benchmark/benchmark.h>
@@ -13,12 +14,10 @@ public:
   using TKvBlinkLed::TKvBlinkLed;
 };
 
+// The demo's blink LED, blinking by the benchmark's ticks only.
 void DemoBlinkLed(BenchBlinkLed& led) {
-  led.Palette2()->SetHigh(clAqua);
-  led.SetCaption(QStringLiteral("TKvBlinkLed"));
-  led.Font()->SetName(QStringLiteral("MS Sans Serif"));
-  led.Font()->SetHeight(-11);
-  led.Font()->SetColor(clWhite);
+  kvdemo::ApplyDemoSettings(led, "frmLeds", "KvBlinkLed");
+  led.SetEnableBlinking(false);
 }
 
 const bool kBlinkLed = kvbench::LiveFrameBenchmarks<BenchBlinkLed>(

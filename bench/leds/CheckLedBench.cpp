@@ -7,16 +7,8 @@
 
 namespace {
 
-void DemoCheckLed(TKvCheckLed& led) {
-  led.SetCaption(QStringLiteral("Scroll Matrix"));
-  led.SetColor(7292981);
-  led.Font()->SetName(QStringLiteral("MS Sans Serif"));
-  led.Font()->SetHeight(-11);
-  led.Font()->SetColor(clWhite);
-}
-
 const bool kCheckLed = kvbench::LiveFrameBenchmarks<TKvCheckLed>(
-    "CheckLed125x25", 125, 25, DemoCheckLed,
+    "CheckLed125x25", 125, 25, kvbench::AsInDemo<TKvCheckLed>("frmLeds", "KvCheckLed"),
     [](TKvCheckLed& led, int64_t frame) { led.SetChecked(frame % 2 == 0); });
 
 }  // namespace

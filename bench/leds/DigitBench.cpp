@@ -8,7 +8,7 @@
 namespace {
 
 const bool kDigitGroup = kvbench::LiveFrameBenchmarks<TKvDigitGroup>(
-    "DigitGroup120x35", 120, 35, [](TKvDigitGroup& g) { g.SetTransparent(true); },
+    "DigitGroup120x35", 120, 35, kvbench::AsInDemo<TKvDigitGroup>("frmLeds", "KvDigitGroup"),
     [](TKvDigitGroup& g, int64_t frame) { g.SetValue(double(frame % 80) * 0.125); });
 
 }  // namespace

@@ -8,10 +8,7 @@
 
 namespace {
 
-void DemoLed(TKvImageLed& l) {
-  l.SetImageType(TKvImageType::itRewind);
-  l.SetColor(TColor(14267539));
-}
+const auto DemoLed = kvbench::AsInDemo<TKvImageLed>("frmLeds", "KvImageLed");
 
 const bool kSymbol = kvbench::LiveFrameBenchmarks<TKvImageLed>(
     "ImageLed40x40", 40, 40, DemoLed,

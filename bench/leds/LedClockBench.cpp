@@ -1,18 +1,18 @@
 // The LED clock at the main window's size and settings: face, live frame and its limit, the
 // seconds ring advancing every frame.
+#include "DemoSettings.h"
 #include "LiveFrame.h"
 #include "kvLedClock.h"
 
 namespace {
 
+// The demo's clock, stopped at the time its description gives.
 void DemoClock(TKvLedClock& clock) {
+  kvdemo::ApplyDemoSettings(clock, "frmQelDemo", "KvLedClock1");
+  clock.SetActive(false);
   clock.SetHours(20);
   clock.SetMinutes(12);
   clock.SetSeconds(55);
-  clock.SetLedSize(3);
-  clock.SetSpacing(5);
-  clock.SetTextOffsetX(12);
-  clock.SetTransparent(true);
 }
 
 [[maybe_unused]] const bool kClock = kvbench::LiveFrameBenchmarks<TKvLedClock>(

@@ -7,14 +7,8 @@
 
 namespace {
 
-void DemoLights(TKvLights& l) {
-  l.SetLedState(TKvLightsState::lsGreen);
-  l.SetLedType(TKvLightsType::ltGlassRounded);
-  l.SetTransparent(true);
-}
-
 const bool kLights = kvbench::LiveFrameBenchmarks<TKvLights>(
-    "Lights80x36", 80, 36, DemoLights, [](TKvLights& l, int64_t frame) {
+    "Lights80x36", 80, 36, kvbench::AsInDemo<TKvLights>("frmLeds", "KvLights"), [](TKvLights& l, int64_t frame) {
       l.SetLedState(frame % 2 ? TKvLights::kAllLamps : TKvLightsStates());
     });
 

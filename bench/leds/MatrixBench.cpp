@@ -2,6 +2,7 @@
 // limit and row copy; the scroll step with a long text; the parse of a long text.
 #include "ControlBench.h"
 #include "KvMatrix.h"
+#include "DemoSettings.h"
 #include "LiveFrame.h"
 
 #include <benchmark/benchmark.h>
@@ -17,22 +18,22 @@ public:
 };
 
 // The demo's matrix, scrolling by the benchmark's steps only.
-void DemoMatrix(BenchMatrix& m, const QString& text) {
-  m.SetTextStyle(TKvMatrixTextStyle::tsAsIs);
-  m.SetText(text);
+void DemoMatrix(BenchMatrix& m) {
+  kvdemo::ApplyDemoSettings(m, "frmLeds", "KvMatrix");
   m.SetTimeInterval(-1);
   m.SetAutoScroll(true);
 }
 
 const bool kMatrix = kvbench::LiveFrameBenchmarks<BenchMatrix>(
     "Matrix248x30", kWidth, kHeight,
-    [](BenchMatrix& m) { DemoMatrix(m, QStringLiteral("brontel.example")); },
+    DemoMatrix,
     [](BenchMatrix& m, int64_t) { m.ScrollStep(); });
 
 // The scroll step costs the same whatever the length of the text.
 void ScrollLongText(benchmark::State& state) {
   kvbench::OnSurface<BenchMatrix> m(kWidth, kHeight);
-  DemoMatrix(m, QString(int(state.range(0)), QLatin1Char('x')));
+  DemoMatrix(m);
+  m.SetText(QString(int(state.range(0)), QLatin1Char('x')));
   for (auto _ : state) {
     m.ScrollStep();
     m.Frame();

@@ -2,6 +2,7 @@
 // tick, a position change), limit and row copy.
 #include "ControlBench.h"
 #include "KvScanner.h"
+#include "DemoSettings.h"
 #include "LiveFrame.h"
 
 #include <benchmark/benchmark.h>
@@ -11,12 +12,11 @@ namespace {
 constexpr int kScannerWidth = 236, kScannerHeight = 26;
 constexpr int kIndicatorWidth = 221, kIndicatorHeight = 31;
 
+// The demo's scanner, scanning by the benchmark's steps only.
 template <class Scanner>
 void ApplyDemoScanner(Scanner& s) {
-  s.LedStyle()->SetInnerHigh(clLime);
-  s.LedStyle()->SetPaletteHigh1(clLime);
-  s.LedStyle()->SetPaletteLow1(clGreen);
-  s.SetTransparent(true);
+  kvdemo::ApplyDemoSettings(s, "frmScope", "KvScanner");
+  s.SetActive(false);
   s.SetPosition(3);
 }
 
@@ -33,7 +33,7 @@ const bool kScanner = kvbench::LiveFrameBenchmarks<BenchScanner>(
 // Between empty and full, so that every change shows.
 const bool kIndicator = kvbench::LiveFrameBenchmarks<TKvIndicator>(
     "Indicator221x31", kIndicatorWidth, kIndicatorHeight,
-    [](TKvIndicator& c) { c.SetPosition(90); },
+    kvbench::AsInDemo<TKvIndicator>("frmScope", "KvIndicator"),
     [](TKvIndicator& c, int64_t frame) { c.SetPosition(frame % 2 ? 0 : 100); });
 
 }  // namespace

@@ -7,16 +7,8 @@
 
 namespace {
 
-void DemoUserLed(TKvUserLed& led) {
-  TKvBevel* b = led.Bevel();
-  b->SetInnerSpace(1);
-  b->SetInnerColor(clBtnFace);
-  b->SetOuterStyle(TKvBevelStyle::bsRaised);
-  b->SetOuterOutline(TKvBevelOutlineStyle::osOuter);
-}
-
 const bool kUserLed = kvbench::LiveFrameBenchmarks<TKvUserLed>(
-    "UserLed91x36", 91, 36, DemoUserLed,
+    "UserLed91x36", 91, 36, kvbench::AsInDemo<TKvUserLed>("frmLeds", "KvUserLed"),
     [](TKvUserLed& led, int64_t frame) { led.SetActive(frame % 2 == 0); });
 
 }  // namespace

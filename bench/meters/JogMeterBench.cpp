@@ -5,15 +5,8 @@
 
 namespace {
 
-void DemoJogMeter(TKvJogMeter& j) {
-  j.Value()->SetColor(10446669);
-  j.SetFromColor(10446669);
-  j.SetToColor(14267539);
-  j.Font()->SetHeight(-11);
-}
-
 [[maybe_unused]] const bool kJogMeter = kvbench::LiveFrameBenchmarks<TKvJogMeter>(
-    "JogMeter165x37", 165, 37, DemoJogMeter,
+    "JogMeter165x37", 165, 37, kvbench::AsInDemo<TKvJogMeter>("frmMeters", "KvJogMeter"),
     [](TKvJogMeter& j, int64_t frame) { j.Value()->SetValue(double(frame % 321) - 160); });
 
 }  // namespace

@@ -4,6 +4,7 @@
 // (one tick), limit and row copy.
 #include "ControlBench.h"
 #include "KvScope.h"
+#include "DemoSettings.h"
 #include "LiveFrame.h"
 
 #include <benchmark/benchmark.h>
@@ -28,14 +29,11 @@ private:
   uint32_t FSeed = 7;
 };
 
+// The demo's scope, ticked by the benchmark only, with History samples drawn.
 template <class Scope>
 void ApplyDemo(Scope& s, int history, TScrolldirection direction) {
-  TKvChannel* first = s.Channels()->Add();
-  first->SetStyle(TGraphStyle::gsBar);
-  TKvChannel* second = s.Channels()->Add();
-  second->SetColor(clRed);
-  second->SetStyle(TGraphStyle::gsBar);
-  s.SetFrequency(3);
+  kvdemo::ApplyDemoSettings(s, "frmScope", "KvScope");
+  s.SetActive(false);
   s.SetDirection(direction);
   s.SetBufferSize(history);
   for (int i = 0; i < history; ++i) s.Step();

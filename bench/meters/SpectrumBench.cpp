@@ -2,6 +2,7 @@
 // live frame, limit and row copy for one bar's change and for the panel's whole tick.
 #include "ControlBench.h"
 #include "KvSpectrum.h"
+#include "DemoSettings.h"
 #include "LiveFrame.h"
 
 #include <benchmark/benchmark.h>
@@ -14,14 +15,20 @@ void SetBars(TKvSpectrum& s, int shift) {
   for (int k = 0; k < s.Count(); ++k) s.Items(k)->SetPosition((k * 37 + shift) % 100);
 }
 
+// The demo's spectrum, every bar lit to its own value.
+void DemoSpectrum(TKvSpectrum& s) {
+  kvdemo::ApplyDemoSettings(s, "frmScope", "KvSpectrum");
+  SetBars(s, 11);
+}
+
 // One bar: drawn into the kept frame and repainted alone.
 const bool kSpectrumBar = kvbench::LiveFrameBenchmarks<TKvSpectrum>(
-    "SpectrumBar225x91", kWidth, kHeight, [](TKvSpectrum& s) { SetBars(s, 11); },
+    "SpectrumBar225x91", kWidth, kHeight, DemoSpectrum,
     [](TKvSpectrum& s, int64_t frame) { s.Items(7)->SetPosition(int(frame * 53 % 100)); });
 
 // The panel's tick: 24 bars, each with its own synchronous bar repaint.
 const bool kSpectrumAllBars = kvbench::LiveFrameBenchmarks<TKvSpectrum>(
-    "SpectrumAllBars225x91", kWidth, kHeight, [](TKvSpectrum& s) { SetBars(s, 11); },
+    "SpectrumAllBars225x91", kWidth, kHeight, DemoSpectrum,
     [](TKvSpectrum& s, int64_t frame) { SetBars(s, int(frame % 100) * 29); });
 
 }  // namespace

@@ -5,14 +5,8 @@
 
 namespace {
 
-void DemoTank(TKvTank& t) {
-  t.SetMax(150);
-  t.SetMin(50);
-  t.SetPosition(70);
-}
-
 [[maybe_unused]] const bool kTank = kvbench::LiveFrameBenchmarks<TKvTank>(
-    "Tank60x101", 60, 101, DemoTank,
+    "Tank60x101", 60, 101, kvbench::AsInDemo<TKvTank>("frmMeters", "KvTank"),
     [](TKvTank& t, int64_t frame) { t.SetPosition(50 + double(frame % 101)); });
 
 }  // namespace

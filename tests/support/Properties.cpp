@@ -5,7 +5,8 @@
 #include "Graphics.h"
 
 #include <QMetaClassInfo>
-#include <QMetaProperty>
+
+using kv::Exception;
 
 namespace kvtest {
 
@@ -41,7 +42,104 @@ void Collect(QObject* object, const QByteArray& prefix, Values& values) {
   }
 }
 
+// Description texts for values other than the current one, the streaming default first: a
+// value equal to it is the one a description leaves out.
+QStringList OtherValues(const QObject* object, const QMetaProperty& property, PropertyKind kind,
+                        const QString& current) {
+  QStringList texts;
+  if (kv::form::HasStreamingDefault(*object->metaObject(), property)) {
+    const QString def = kv::form::StreamingDefault(*object->metaObject(), property);
+    texts << (kind == PropertyKind::String ? QString::fromLatin1(kv::form::QuoteString(def)) : def);
+  }
+  switch (kind) {
+    case PropertyKind::Boolean: texts << QStringLiteral("True") << QStringLiteral("False"); break;
+    case PropertyKind::Integer: {
+      const qint64 n = current.toLongLong();
+      for (qint64 d : {1, -1, 2, 7}) texts << QString::number(n + d);
+      break;
+    }
+    case PropertyKind::Real: texts << QString::number(current.toDouble() + 0.5); break;
+    case PropertyKind::String: texts << QStringLiteral("'Another text'"); break;
+    case PropertyKind::Colour:
+      texts << QStringLiteral("$00123456") << QStringLiteral("clRed");
+      break;
+    case PropertyKind::Enumeration:
+    case PropertyKind::Set: {
+      const QMetaEnum e = property.enumerator();
+      for (int i = 0; i < e.keyCount(); ++i)
+        texts << (kind == PropertyKind::Set ? QStringLiteral("[%1]") : QStringLiteral("%1"))
+                     .arg(QLatin1String(e.key(i)));
+      break;
+    }
+    default: break;
+  }
+  return texts;
+}
+
+// Sets a simple property to a value other than its current one that the setter takes;
+// false when there is none.
+bool ChangeSimple(QObject* object, const QMetaProperty& property, PropertyKind kind) {
+  const QByteArray before = kv::form::FormatValue(property, kind, property.read(object));
+  for (const QString& text : OtherValues(object, property, kind, QString::fromLatin1(before))) {
+    try {
+      property.write(object,
+                     kv::form::ConvertValue(property, kind, kv::form::ParseValueText(text)));
+    } catch (const Exception&) {
+      continue;  // a setter that raises for this value ("Value out of range.")
+    }
+    if (kv::form::FormatValue(property, kind, property.read(object)) != before) return true;
+  }
+  return false;
+}
+
+bool ChangePicture(QObject* object, const QMetaProperty& property) {
+  TBitmap bitmap;
+  bitmap.SetSize(3, 2);
+  bitmap.Canvas()->SetPixels(1, 1, clRed);
+  if (property.metaType() == QMetaType::fromType<TPicture*>()) {
+    TPicture picture;
+    picture.Bitmap()->Assign(&bitmap);
+    return property.write(object, QVariant::fromValue(&picture));
+  }
+  return property.write(object, QVariant::fromValue(&bitmap));
+}
+
+void CollectChangeable(QObject* object, const QByteArray& prefix, QByteArrayList& paths) {
+  for (const QMetaProperty& property : kv::form::PublishedProperties(*object->metaObject())) {
+    if (!property.isStored() || !property.isWritable()) continue;
+    const QByteArray name = prefix + property.name();
+    const PropertyKind kind = kv::form::KindOf(property, object);
+    if (kind == PropertyKind::NestedObject)
+      CollectChangeable(kv::form::ObjectValue(property, object), name + '.', paths);
+    else if (kind == PropertyKind::Picture || kv::form::IsSimpleKind(kind)) paths << name;
+  }
+}
+
 }  // namespace
+
+QByteArrayList ChangeablePropertyPaths(QObject* object) {
+  QByteArrayList paths;
+  CollectChangeable(object, QByteArray(), paths);
+  return paths;
+}
+
+PropertyAtPath PropertyAt(QObject* object, const QByteArray& path) {
+  const QByteArrayList names = path.split('.');
+  for (qsizetype i = 0; i + 1 < names.size(); ++i) {
+    const QMetaObject& meta = *object->metaObject();
+    object = kv::form::ObjectValue(meta.property(meta.indexOfProperty(names[i].constData())),
+                                   object);
+  }
+  const QMetaObject& meta = *object->metaObject();
+  return {object, meta.property(meta.indexOfProperty(names.back().constData()))};
+}
+
+bool ChangeProperty(QObject* object, const QByteArray& path) {
+  const auto [holder, property] = PropertyAt(object, path);
+  const PropertyKind kind = kv::form::KindOf(property, holder);
+  if (kind == PropertyKind::Picture) return ChangePicture(holder, property);
+  return ChangeSimple(holder, property, kind);
+}
 
 std::map<QByteArray, QByteArray> PublishedValues(QObject* object) {
   Values values;

@@ -1,5 +1,6 @@
 #include "KvBanner.h"
 
+#include "DemoSettings.h"
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "KvSysUtils.h"
@@ -31,18 +32,11 @@ std::unique_ptr<TBitmap> DemoPicture() {
   return b;
 }
 
-// The demo banner: 359 x 59, the bevel with its inner space removed, the demo picture.
+// The demo banner (359 x 59, the bevel with its inner space removed, the demo picture),
+// standing still.
 void ApplyDemoSettings(TKvBanner& b) {
-  b.SetBounds(41, 255, 359, 59);
-  b.Bevel()->SetInnerShadow(clBtnShadow);
-  b.Bevel()->SetInnerHighlight(clBtnHighlight);
-  b.Bevel()->SetInnerWidth(2);
-  b.Bevel()->SetInnerStyle(TKvBevelStyle::bsLowered);
-  b.Bevel()->SetInnerSpace(0);
-  b.Bevel()->SetInnerColor(clBlack);
-  b.Bevel()->SetOuterStyle(TKvBevelStyle::bsRaised);
-  b.Bevel()->SetOuterOutline(TKvBevelOutlineStyle::osOuter);
-  b.SetBitmap(DemoPicture().get());
+  kvdemo::ApplyDemoSettings(b, "frmLeds", "KvBanner");
+  b.SetAutoScroll(false);
 }
 
 class TestBanner : public TKvBanner {

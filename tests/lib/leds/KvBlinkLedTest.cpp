@@ -1,5 +1,6 @@
 #include "KvBlinkLed.h"
 
+#include "DemoSettings.h"
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Offscreen.h"
@@ -23,16 +24,11 @@ namespace {
 constexpr int32_t kPanelColor = 7292981;
 constexpr int32_t kGrey = 8421504;
 
-// The demo's blink LED: 111 x 41, maroon, captioned, blinking every 500 ms.
+// The demo's blink LED (111 x 41, maroon, captioned, every 500 ms), its blinking stopped so
+// that it stays as it is painted.
 void ApplyDemoSettings(TKvBlinkLed& led) {
-  led.SetBounds(15, 40, 111, 41);
-  led.Palette2()->SetHigh(clAqua);
-  led.SetCaption(QStringLiteral("TKvBlinkLed"));
-  led.SetColor(clMaroon);
-  led.Font()->SetName(QStringLiteral("MS Sans Serif"));
-  led.Font()->SetHeight(-11);
-  led.Font()->SetColor(clWhite);
-  led.SetBlinkSpeed(500);
+  kvdemo::ApplyDemoSettings(led, "frmLeds", "KvBlinkLed");
+  led.SetEnableBlinking(false);
 }
 
 class CountedLed : public TKvBlinkLed {

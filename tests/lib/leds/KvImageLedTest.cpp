@@ -1,5 +1,6 @@
 #include "KvImageLed.h"
 
+#include "DemoSettings.h"
 #include "Forms.h"
 #include "Offscreen.h"
 #include "Pixels.h"
@@ -22,11 +23,7 @@ namespace {
 
 constexpr int32_t kPanelColor = 7292981;
 
-void ApplyDemoSettings(TKvImageLed& l) {
-  l.SetBounds(160, 155, 40, 40);
-  l.SetImageType(TKvImageType::itRewind);
-  l.SetColor(TColor(14267539));
-}
+void ApplyDemoSettings(TKvImageLed& l) { kvdemo::ApplyDemoSettings(l, "frmLeds", "KvImageLed"); }
 
 template <class F>
 bool PumpUntil(F done) {

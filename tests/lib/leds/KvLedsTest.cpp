@@ -1,5 +1,6 @@
 #include "KvLeds.h"
 
+#include "DemoSettings.h"
 #include "Forms.h"
 #include "KvSysUtils.h"
 #include "Offscreen.h"
@@ -23,20 +24,7 @@ namespace {
 
 constexpr int32_t kPanelColor = 7292981;
 
-void ApplyDemoSettings(TKvUserLed& led) {
-  led.SetBounds(15, 190, 91, 36);
-  TKvBevel* b = led.Bevel();
-  b->SetInnerShadow(clGreen);
-  b->SetInnerHighlight(clLime);
-  b->SetInnerWidth(1);
-  b->SetInnerStyle(TKvBevelStyle::bsNone);
-  b->SetInnerSpace(1);
-  b->SetInnerColor(clBtnFace);
-  b->SetOuterShadow(clBtnShadow);
-  b->SetOuterHighlight(clBtnHighlight);
-  b->SetOuterStyle(TKvBevelStyle::bsRaised);
-  b->SetOuterOutline(TKvBevelOutlineStyle::osOuter);
-}
+void ApplyDemoSettings(TKvUserLed& led) { kvdemo::ApplyDemoSettings(led, "frmLeds", "KvUserLed"); }
 
 }  // namespace
 

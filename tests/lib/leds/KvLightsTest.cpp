@@ -1,5 +1,6 @@
 #include "KvLights.h"
 
+#include "DemoSettings.h"
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Offscreen.h"
@@ -22,12 +23,7 @@ namespace {
 
 constexpr int32_t kPanelColor = 7292981;
 
-void ApplyDemoSettings(TKvLights& l) {
-  l.SetBounds(20, 115, 80, 36);
-  l.SetLedState(TKvLightsState::lsGreen);
-  l.SetLedType(TKvLightsType::ltGlassRounded);
-  l.SetTransparent(true);
-}
+void ApplyDemoSettings(TKvLights& l) { kvdemo::ApplyDemoSettings(l, "frmLeds", "KvLights"); }
 
 // The strip cell of lamp K (green 0, yellow 1, red 2) as drawn over Background.
 QImage Cell(const char* resource, int k, int32_t background) {

@@ -1,5 +1,6 @@
 #include "KvScanner.h"
 
+#include "DemoSettings.h"
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "KvSysUtils.h"
@@ -29,17 +30,14 @@ constexpr int32_t kPanelColor = 7292981;
 constexpr int32_t Rgb(int r, int g, int b) { return r | g << 8 | b << 16; }
 
 // The demo's scanner: 236 x 26, lime inner highlight and lit face, green unlit face.
+// The demo's scanner, standing still.
 void ApplyDemoSettings(TKvScanner& s) {
-  s.SetBounds(15, 40, 236, 26);
-  s.LedStyle()->SetInnerHigh(clLime);
-  s.LedStyle()->SetPaletteHigh1(clLime);
-  s.LedStyle()->SetPaletteLow1(clGreen);
-  s.SetTransparent(true);
+  kvdemo::ApplyDemoSettings(s, "frmScope", "KvScanner");
+  s.SetActive(false);
 }
 
 void ApplyDemoSettings(TKvIndicator& i) {
-  i.SetBounds(215, 80, 221, 31);
-  i.SetPosition(90);
+  kvdemo::ApplyDemoSettings(i, "frmScope", "KvIndicator");
 }
 
 // The colour of the top face row (y = 2, inside two one-pixel rings) of the LED at Left.

@@ -1,5 +1,6 @@
 #include "KvJogMeter.h"
 
+#include "DemoSettings.h"
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Pixels.h"
@@ -15,15 +16,7 @@ using kvtest::PixelAt;
 namespace {
 
 // The demo's jog meter: 165 x 37, ticks on top, a line marker, a brown-to-beige drum.
-void MakeDemo(TKvJogMeter& j) {
-  j.SetBounds(0, 0, 165, 37);
-  j.Value()->SetShape(TkvIndicatorShape::voLine);
-  j.Value()->SetColor(10446669);
-  j.SetFromColor(10446669);
-  j.SetToColor(14267539);
-  j.Font()->SetName(QStringLiteral("Arial"));
-  j.Font()->SetHeight(-11);
-}
+void MakeDemo(TKvJogMeter& j) { kvdemo::ApplyDemoSettings(j, "frmMeters", "KvJogMeter"); }
 
 // A plain white face, so that only ticks and labels are black.
 void WhiteDrum(TKvJogMeter& j) {

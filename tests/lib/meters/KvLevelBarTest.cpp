@@ -1,5 +1,6 @@
 #include "KvLevelBar.h"
 
+#include "DemoSettings.h"
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Offscreen.h"
@@ -17,29 +18,8 @@ using kvtest::PixelAt;
 
 namespace {
 
-// The panel's bevel: lowered inner ring of 2 in a raised outer one, outline outside.
-void PanelBevel(TKvBevel* b) {
-  b->SetInnerShadow(clBtnShadow);
-  b->SetInnerHighlight(clBtnHighlight);
-  b->SetInnerWidth(2);
-  b->SetInnerStyle(TKvBevelStyle::bsLowered);
-  b->SetInnerSpace(1);
-  b->SetInnerColor(clBlack);
-  b->SetOuterShadow(clBtnShadow);
-  b->SetOuterHighlight(clBtnHighlight);
-  b->SetOuterStyle(TKvBevelStyle::bsRaised);
-  b->SetOuterOutline(TKvBevelOutlineStyle::osOuter);
-}
-
 // The demo's level bar: 169 x 20, horizontal, 50 ... 150 at 70.
-void MakeDemo(TKvLevelBar& l) {
-  PanelBevel(l.Bevel());
-  l.SetOrientation(TKvOrientation::voHorizontal);
-  l.SetBounds(0, 0, 169, 20);
-  l.SetMaxValue(150);
-  l.SetMinValue(50);
-  l.SetPosition(70);
-}
+void MakeDemo(TKvLevelBar& l) { kvdemo::ApplyDemoSettings(l, "frmMeters", "KvLevelBar"); }
 
 QImage Render(TKvLevelBar& l) { return kvtest::RenderControl(&l, clWhite.Value, 0); }
 

@@ -1,5 +1,6 @@
 #include "KvMeter.h"
 
+#include "DemoSettings.h"
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Offscreen.h"
@@ -51,16 +52,7 @@ TEST(Meter, ReferencePictures) {
   EXPECT_MATCHES_REFERENCE(kvtest::RenderControl(&initial, clWhite.Value, 2), "lib/meter-initial");
 
   TKvMeter demo(nullptr);
-  demo.SetMaxValue(150);
-  demo.SetMinValue(50);
-  demo.SetPosition(70);
-  demo.Scale()->SetPercent1(60);
-  demo.Scale()->SetTicks(61);
-  demo.SetTransparent(true);
-  demo.SetCaption(QStringLiteral("TKvMeter"));
-  demo.Font()->SetName(QStringLiteral("Arial"));
-  demo.Font()->SetHeight(-11);
-  demo.Font()->SetColor(clSilver);
+  kvdemo::ApplyDemoSettings(demo, "frmMeters", "KvMeter");
   EXPECT_MATCHES_REFERENCE(kvtest::RenderControl(&demo, kPanelColor, 2), "lib/meter-demo");
 
   TKvMeter wide(nullptr);

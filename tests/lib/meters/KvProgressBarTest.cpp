@@ -1,5 +1,6 @@
 #include "KvProgressBar.h"
 
+#include "DemoSettings.h"
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "KvSysUtils.h"
@@ -28,11 +29,7 @@ constexpr int32_t Rgb(int r, int g, int b) { return r | g << 8 | b << 16; }
 
 // The demo's bar: a lowered one-pixel bevel without an inner ring, as the initial one.
 void ApplyDemoSettings(TKvProgressBar& p) {
-  p.SetBounds(215, 220, 200, 16);
-  p.Bevel()->SetInnerStyle(TKvBevelStyle::bsNone);
-  p.Bevel()->SetInnerSpace(0);
-  p.Bevel()->SetOuterStyle(TKvBevelStyle::bsLowered);
-  p.Bevel()->SetOuterOutline(TKvBevelOutlineStyle::osNone);
+  kvdemo::ApplyDemoSettings(p, "frmLeds", "KvProgressBar");
 }
 
 class LoggingBar : public TKvProgressBar {

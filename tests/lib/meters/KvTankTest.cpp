@@ -1,5 +1,6 @@
 #include "KvTank.h"
 
+#include "DemoSettings.h"
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Pixels.h"
@@ -20,11 +21,7 @@ namespace {
 constexpr int32_t kPanelColor = 7292981;
 
 // The demo's tank: 60 x 101, triangular, 50 ... 150 at 70.
-void MakeDemo(TKvTank& t) {
-  t.SetMax(150);
-  t.SetMin(50);
-  t.SetPosition(70);
-}
+void MakeDemo(TKvTank& t) { kvdemo::ApplyDemoSettings(t, "frmMeters", "KvTank"); }
 
 QImage Render(TKvTank& t, int32_t background = kPanelColor) {
   return kvtest::RenderControl(&t, background, 0);

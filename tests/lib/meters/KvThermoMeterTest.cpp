@@ -1,5 +1,6 @@
 #include "KvThermoMeter.h"
 
+#include "DemoSettings.h"
 #include "Designing.h"
 #include "FormDescriptions.h"
 #include "Forms.h"
@@ -20,32 +21,7 @@ namespace {
 constexpr int32_t kPanelColor = 7292981;
 
 // The demo's thermometer: 93 x 137, scale 50 ... 150, value 70, markers hidden.
-void MakeDemo(TkvThermoMeter& t) {
-  t.SetBounds(0, 0, 93, 137);
-  t.SetColor(kPanelColor);
-  t.Font()->SetName(QStringLiteral("Arial"));
-  t.Font()->SetHeight(-13);
-  t.Value()->SetValue(70);
-  TkvThermoMeterScale* s = t.Scale();
-  s->SetMax(150);
-  s->SetMin(50);
-  s->SetOffset(20);
-  s->SetStep(20);
-  s->SetSmallStep(4);
-  s->SetHeightMax(14);
-  s->SetHeightMin(8);
-  t.SetPoint()->SetValue(33.333333333333);
-  t.SetPoint()->SetColor(clBlue);
-  t.PeakMin()->SetValue(50);
-  t.PeakMin()->SetShape(TkvIndicatorShape::voTriangle);
-  t.PeakMin()->SetColor(clYellow);
-  t.PeakMax()->SetValue(130);
-  t.PeakMax()->SetShape(TkvIndicatorShape::voTriangle);
-  t.PeakMax()->SetColor(clAqua);
-  t.Value()->SetShape(TkvIndicatorShape::voLine);
-  t.Value()->SetColor(clAqua);
-  for (auto* m : {t.SetPoint(), t.PeakMin(), t.PeakMax(), t.Value()}) m->SetVisible(false);
-}
+void MakeDemo(TkvThermoMeter& t) { kvdemo::ApplyDemoSettings(t, "frmMeters", "KvThermoMeter"); }
 
 QImage Render(TkvThermoMeter& t) { return kvtest::RenderControl(&t, clWhite.Value, 0); }
 
