@@ -209,8 +209,9 @@ public:
   const QString& Text() const { return FCaption; }
   void SetText(const QString& v) { SetCaption(v); }
 
-  const QString& Hint() const { return FHint; }
-  void SetHint(const QString& v) { FHint = v; }
+  // The widget's tool tip: setting either shows in the other.
+  QString Hint() const { return toolTip(); }
+  void SetHint(const QString& v) { setToolTip(v); }
   bool ShowHint() const { return FShowHint; }
   void SetShowHint(bool v);
   bool ParentShowHint() const { return FParentShowHint; }
@@ -354,7 +355,6 @@ private:
   bool FParentFont = true;
   bool FTakingParentFont = false;
   QString FCaption;
-  QString FHint;
   bool FShowHint = false;
   bool FParentShowHint = true;
   TCursor FCursor = kv::crDefault;
@@ -431,6 +431,9 @@ signals:
 
 protected:
   bool ErasesBackground() const override { return true; }
+  // Containers (forms, scroll boxes) keep the focus where it is when clicked; other windowed
+  // controls take it, as Qt's own do.
+  void SetTakesClickFocus(bool v);
   void keyPressEvent(QKeyEvent* e) override;
   void keyReleaseEvent(QKeyEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
@@ -440,7 +443,9 @@ protected:
 private:
   friend class TControl;
   void UpdateTabChain();
+  void ApplyFocusPolicy();
   bool FTabStop = false;
+  bool FTakesClickFocus = true;
   int FTabOrder = -1;
   bool FAligning = false;
 };

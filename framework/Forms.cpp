@@ -46,6 +46,7 @@ void RunStartupHooks() {
 // TForm
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
+  SetTakesClickFocus(false);
   SetVisible(false);
   SetColor(clBtnFace);
   ApplyWindowFlags();
@@ -199,6 +200,7 @@ void TForm::DoHide() {
 // TScrollBox
 
 TScrollBox::TScrollBox(kv::OwnerOrParent owner) : TWinControl(owner) {
+  SetTakesClickFocus(false);
   SetControlStyle(ControlStyle() | TControlStyleFlag::csAcceptsControls);
   SetBounds(0, 0, 185, 41);
 }
