@@ -809,15 +809,10 @@ void TWinControl::SetTabStop(bool v) {
   ApplyFocusPolicy();
 }
 
-void TWinControl::SetTakesClickFocus(bool v) {
-  FTakesClickFocus = v;
-  ApplyFocusPolicy();
-}
-
-// TabStop puts the control in the Tab chain; without it a click still focuses the control,
-// so that its keys work, and Tab passes it by.
+// TabStop puts the control in the Tab chain and lets a click focus it (the controls' presses
+// take the focus only then); without it the control takes the focus only when asked.
 void TWinControl::ApplyFocusPolicy() {
-  setFocusPolicy(FTabStop ? Qt::StrongFocus : FTakesClickFocus ? Qt::ClickFocus : Qt::NoFocus);
+  setFocusPolicy(FTabStop ? Qt::StrongFocus : Qt::NoFocus);
 }
 
 void TWinControl::SetTabOrder(int v) {

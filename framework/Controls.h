@@ -431,9 +431,6 @@ signals:
 
 protected:
   bool ErasesBackground() const override { return true; }
-  // Containers (forms, scroll boxes) keep the focus where it is when clicked; other windowed
-  // controls take it, as Qt's own do.
-  void SetTakesClickFocus(bool v);
   void keyPressEvent(QKeyEvent* e) override;
   void keyReleaseEvent(QKeyEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
@@ -445,7 +442,6 @@ private:
   void UpdateTabChain();
   void ApplyFocusPolicy();
   bool FTabStop = false;
-  bool FTakesClickFocus = true;
   int FTabOrder = -1;
   bool FAligning = false;
 };

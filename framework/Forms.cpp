@@ -46,7 +46,6 @@ void RunStartupHooks() {
 // TForm
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
-  SetTakesClickFocus(false);
   SetVisible(false);
   SetColor(clBtnFace);
   ApplyWindowFlags();
@@ -200,7 +199,6 @@ void TForm::DoHide() {
 // TScrollBox
 
 TScrollBox::TScrollBox(kv::OwnerOrParent owner) : TWinControl(owner) {
-  SetTakesClickFocus(false);
   SetControlStyle(ControlStyle() | TControlStyleFlag::csAcceptsControls);
   SetBounds(0, 0, 185, 41);
 }

@@ -28,7 +28,7 @@ struct OnForm {
   }
 };
 
-TEST(QtFace, AWindowedControlTakesTheFocusOnAClickAndTabStopPutsItInTheTabChain) {
+TEST(QtFace, TabStopPutsAWindowedControlInTheTabChainAndLetsAClickFocusIt) {
   for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
     SCOPED_TRACE(kvtest::ClassNameOf(*c).toStdString());
     OnForm f(*c);
@@ -37,25 +37,11 @@ TEST(QtFace, AWindowedControlTakesTheFocusOnAClickAndTabStopPutsItInTheTabChain)
       EXPECT_EQ(f.control->focusPolicy(), Qt::NoFocus);
       continue;
     }
-    // A scroll box leaves the focus where it is when clicked.
-    const Qt::FocusPolicy onClick =
-        dynamic_cast<TScrollBox*>(windowed) ? Qt::NoFocus : Qt::ClickFocus;
-    windowed->SetTabStop(false);
-    EXPECT_EQ(windowed->focusPolicy(), onClick);
     windowed->SetTabStop(true);
     EXPECT_EQ(windowed->focusPolicy(), Qt::StrongFocus);
     windowed->SetTabStop(false);
-    EXPECT_EQ(windowed->focusPolicy(), onClick);
-  }
-}
-
-TEST(QtFace, AClickFocusesAControlThatIsNoTabStop) {
-  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
-    SCOPED_TRACE(kvtest::ClassNameOf(*c).toStdString());
-    OnForm f(*c);
-    auto* windowed = dynamic_cast<TWinControl*>(f.control.get());
-    if (!windowed || windowed->focusPolicy() == Qt::NoFocus) continue;
-    windowed->SetTabStop(false);
+    EXPECT_EQ(windowed->focusPolicy(), Qt::NoFocus);
+    windowed->SetTabStop(true);
     f.form.Show();
     kvtest::Pump();
     QTest::mouseClick(windowed, Qt::LeftButton, {}, QPoint(1, 1));
