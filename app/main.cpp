@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
       ParseDemoOptions(QCoreApplication::arguments(), exitCode);
   if (!options) return exitCode;
 
+  // The demo shows the controls as designed, in the classic colours, on any desktop.
+  kv::SetSysColorSource(kv::SysColorSource::Classic);
   TApplication application;
   try {
     Application->Initialize();

@@ -2,11 +2,14 @@
 #include <benchmark/benchmark.h>
 #include <QApplication>
 
+#include "Graphics.h"
+
 #include <cstdlib>
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
+  kv::SetSysColorSource(kv::SysColorSource::Classic);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -39,7 +39,14 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/KelvaraConfigVersion.cmak
 install(FILES ${PROJECT_BINARY_DIR}/KelvaraConfig.cmake
   ${PROJECT_BINARY_DIR}/KelvaraConfigVersion.cmake DESTINATION ${KV_CMAKE_DIR})
 
-# The pkg-config file finds the prefix from its own place, so the tree can be moved.
-file(RELATIVE_PATH KV_PC_TO_PREFIX /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
-configure_file(${PROJECT_SOURCE_DIR}/cmake/kelvara.pc.in ${PROJECT_BINARY_DIR}/kelvara.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/kelvara.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+# The pkg-config file names the prefix the installation really goes to (`--prefix` included),
+# as plain absolute paths.
+install(CODE "
+  set(KV_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+  set(PROJECT_VERSION ${PROJECT_VERSION})
+  set(CMAKE_INSTALL_LIBDIR ${CMAKE_INSTALL_LIBDIR})
+  set(CMAKE_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR})
+  set(pc \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig/kelvara.pc\")
+  message(STATUS \"Installing: \${pc}\")
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/kelvara.pc.in \${pc} @ONLY)
+")

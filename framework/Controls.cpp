@@ -36,6 +36,27 @@ void BroadcastSysColorChange() {
   for (QWidget* w : QApplication::allWidgets())
     if (auto* c = dynamic_cast<TControl*>(w)) Guarded(c, [c] { c->CMSysColorChange(); });
 }
+
+// Brings the system colours along when the application palette changes.
+class PaletteFollower : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() == QEvent::ApplicationPaletteChange && watched == qApp)
+      FollowPalette(QGuiApplication::palette());
+    return false;
+  }
+};
+
+// Once, with the first control: the controls hear of system colour changes, and the colours
+// follow the application palette (unless the program pinned the classic table).
+void StartSysColors() {
+  kv::SetSysColorListener(&kv::BroadcastSysColorChange);
+  qApp->installEventFilter(new PaletteFollower(qApp));
+  FollowPalette(QGuiApplication::palette());
+}
 }  // namespace
 
 bool PaintInProgress() { return gPaintDepth > 0; }
@@ -164,7 +185,7 @@ TControl::TControl(kv::OwnerOrParent owner)
                     TControlStyleFlag::csSetCaption | TControlStyleFlag::csDoubleClicks),
       FCanvas(std::make_unique<TCanvas>()) {
   static const bool listening = [] {
-    kv::SetSysColorListener(&kv::BroadcastSysColorChange);
+    kv::StartSysColors();
     return true;
   }();
   (void)listening;
@@ -657,7 +678,8 @@ bool TControl::event(QEvent* e) {
   switch (e->type()) {
     case QEvent::ToolTip: {
       auto* he = static_cast<QHelpEvent*>(e);
-      if (EffectiveShowHint() && !FHint.isEmpty()) QToolTip::showText(he->globalPos(), FHint, this);
+      if (EffectiveShowHint() && !toolTip().isEmpty())
+        QToolTip::showText(he->globalPos(), toolTip(), this);
       else QToolTip::hideText();
       return true;
     }
@@ -804,7 +826,7 @@ TGraphicControl::TGraphicControl(kv::OwnerOrParent owner) : TControl(owner) {
 
 TWinControl::TWinControl(kv::OwnerOrParent owner) : TControl(owner) {
   setAttribute(Qt::WA_OpaquePaintEvent);
-  setFocusPolicy(Qt::NoFocus);
+  ApplyFocusPolicy();
   AdoptParent(owner.Parent());
 }
 
@@ -839,7 +861,13 @@ TControl* TWinControl::Controls(int index) const {
 void TWinControl::SetTabStop(bool v) {
   if (v == FTabStop) return;
   FTabStop = v;
-  setFocusPolicy(v ? Qt::TabFocus : Qt::NoFocus);
+  ApplyFocusPolicy();
+}
+
+// TabStop puts the control in the Tab chain and lets a click focus it (the controls' presses
+// take the focus only then); without it the control takes the focus only when asked.
+void TWinControl::ApplyFocusPolicy() {
+  setFocusPolicy(FTabStop ? Qt::StrongFocus : Qt::NoFocus);
 }
 
 void TWinControl::SetTabOrder(int v) {

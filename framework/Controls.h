@@ -217,8 +217,9 @@ public:
   const QString& Text() const { return FCaption; }
   void SetText(const QString& v) { SetCaption(v); }
 
-  const QString& Hint() const { return FHint; }
-  void SetHint(const QString& v) { FHint = v; }
+  // The widget's tool tip: setting either shows in the other.
+  QString Hint() const { return toolTip(); }
+  void SetHint(const QString& v) { setToolTip(v); }
   bool ShowHint() const { return FShowHint; }
   void SetShowHint(bool v);
   bool ParentShowHint() const { return FParentShowHint; }
@@ -371,7 +372,6 @@ private:
   bool FParentFont = true;
   bool FTakingParentFont = false;
   QString FCaption;
-  QString FHint;
   bool FShowHint = false;
   bool FParentShowHint = true;
   TCursor FCursor = kv::crDefault;
@@ -460,6 +460,7 @@ protected:
 private:
   friend class TControl;
   void UpdateTabChain();
+  void ApplyFocusPolicy();
   bool FTabStop = false;
   int FTabOrder = -1;
   bool FAligning = false;

@@ -3,6 +3,8 @@
 #include "GraphicsHooks.h"
 
 #include <QColor>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 
@@ -12,7 +14,8 @@
 using kv::GetSysColor;
 
 // ---------------------------------------------------------------------------
-// System colours: one fixed table, so that pictures are the same on every machine.
+// System colours: the application palette's, or one fixed table, so that pictures are the
+// same on every machine.
 
 namespace {
 
@@ -174,6 +177,72 @@ void SetSysColor(int index, int32_t bgr) {
 
 void ResetSysColors() {
   SysColors() = kDefaultSysColors;
+  NotifySysColorsChanged();
+}
+
+namespace {
+
+SysColorSource gSysColorSource = SysColorSource::Palette;
+
+int32_t RoleColor(const QPalette& palette, QPalette::ColorRole role,
+                  QPalette::ColorGroup group = QPalette::Active) {
+  return PixelToColor(palette.color(group, role).rgb()).Value;
+}
+
+// Each system colour from the nearest palette role. The shadows and lights are the roles Qt
+// derives from the button colour, so they keep its proportions in any palette.
+std::array<int32_t, kSysColorCount> TableOf(const QPalette& p) {
+  std::array<int32_t, kSysColorCount> t = kDefaultSysColors;
+  using R = QPalette::ColorRole;
+  t[0] = RoleColor(p, R::Mid);                               // scroll bar
+  t[1] = RoleColor(p, R::Window);                            // background
+  t[2] = RoleColor(p, R::Highlight);                         // active caption
+  t[3] = RoleColor(p, R::Highlight, QPalette::Inactive);     // inactive caption
+  t[4] = RoleColor(p, R::Window);                            // menu
+  t[5] = RoleColor(p, R::Base);                              // window
+  t[6] = RoleColor(p, R::Shadow);                            // window frame
+  t[7] = RoleColor(p, R::WindowText);                        // menu text
+  t[8] = RoleColor(p, R::WindowText);                        // window text
+  t[9] = RoleColor(p, R::HighlightedText);                   // caption text
+  t[10] = RoleColor(p, R::Mid);                              // active border
+  t[11] = RoleColor(p, R::Midlight);                         // inactive border
+  t[12] = RoleColor(p, R::Dark);                             // application work space
+  t[13] = RoleColor(p, R::Highlight);                        // highlight
+  t[14] = RoleColor(p, R::HighlightedText);                  // highlight text
+  t[15] = RoleColor(p, R::Button);                           // button face
+  t[16] = RoleColor(p, R::Dark);                             // button shadow
+  t[17] = RoleColor(p, R::Text, QPalette::Disabled);         // grey text
+  t[18] = RoleColor(p, R::ButtonText);                       // button text
+  t[19] = RoleColor(p, R::WindowText, QPalette::Inactive);   // inactive caption text
+  t[20] = RoleColor(p, R::Light);                            // button highlight
+  t[21] = RoleColor(p, R::Shadow);                           // 3D dark shadow
+  t[22] = RoleColor(p, R::Midlight);                         // 3D light
+  t[23] = RoleColor(p, R::ToolTipText);                      // info text
+  t[24] = RoleColor(p, R::ToolTipBase);                      // info background
+  t[26] = RoleColor(p, R::Link);                             // hot light
+  t[27] = RoleColor(p, R::Highlight);                        // gradient active caption
+  t[28] = RoleColor(p, R::Highlight, QPalette::Inactive);    // gradient inactive caption
+  t[29] = RoleColor(p, R::Highlight);                        // menu highlight
+  t[30] = RoleColor(p, R::Window);                           // menu bar
+  return t;
+}
+
+}  // namespace
+
+void SetSysColorSource(SysColorSource source) {
+  gSysColorSource = source;
+  if (source == SysColorSource::Classic) ResetSysColors();
+  else if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    FollowPalette(QGuiApplication::palette());
+}
+
+SysColorSource GetSysColorSource() { return gSysColorSource; }
+
+void FollowPalette(const QPalette& palette) {
+  if (gSysColorSource != SysColorSource::Palette) return;
+  const std::array<int32_t, kSysColorCount> table = TableOf(palette);
+  if (table == SysColors()) return;
+  SysColors() = table;
   NotifySysColorsChanged();
 }
 

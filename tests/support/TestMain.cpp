@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   ::testing::InitGoogleTest(&argc, argv);
   QApplication qtApp(argc, argv);
+  // The reference pictures are drawn in the classic colours, whatever the desktop.
+  kv::SetSysColorSource(kv::SysColorSource::Classic);
   TApplication application;
   return RUN_ALL_TESTS();
 }

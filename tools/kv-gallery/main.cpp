@@ -64,6 +64,7 @@ int main(int argc, char** argv) {
 
   kv::SetClockForTesting(&FixedNow);
   kv::RandSeed(1);
+  kv::SetSysColorSource(kv::SysColorSource::Classic);
   TApplication application;
   try {
     application.CreateForm(frmQelDemo);
