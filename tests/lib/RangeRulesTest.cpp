@@ -109,9 +109,10 @@ std::string Transcript(const Row& row) {
     out += "\n";
   };
   const auto call = [&](Ranged& r, const Calls& calls) {
-    for (const auto& [setter, v] : calls) {
+    for (const auto& [setter, value] : calls) {
       const std::string name = setter;
       const auto& set = name == "min" ? r.min : name == "max" ? r.max : r.position;
+      const auto v = value;  // clang 14 cannot capture a structured binding
       if (set) step(r, name + " " + std::to_string(v), [&] { set(v); });
     }
   };
