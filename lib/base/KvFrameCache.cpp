@@ -280,12 +280,18 @@ TKvTape::~TKvTape() = default;
 bool TKvTape::Keep(int64_t width, int64_t height, int64_t step) {
   const int64_t room = TapeRoom(width, height, step);
   FFresh = FImage.width() != width + room || FImage.height() != height || FWidth != width;
-  if (FImage.width() != width + room || FImage.height() != height)
+  if (FImage.width() != width + room || FImage.height() != height) {
     FImage = QImage(int(width + room), int(height), QImage::Format_RGB32);
-  if (FFresh) FWindow = 0;
+    FBits = FImage.bits();
+    FStride = FImage.bytesPerLine();
+  }
   FWidth = width;
   if (FImage.isNull()) return false;
-  Attach();
+  // A kept tape's canvas is still on its window.
+  if (FFresh) {
+    FWindow = 0;
+    Attach();
+  }
   return true;
 }
 
@@ -308,7 +314,7 @@ void TKvTape::Scroll(int64_t shift) {
 void TKvTape::MoveWindow(int64_t to) {
   if (to == FWindow) return;
   for (int y = 0; y < FImage.height(); ++y) {
-    auto* row = reinterpret_cast<uint32_t*>(FImage.scanLine(y));
+    auto* row = reinterpret_cast<uint32_t*>(FBits + y * FStride);
     std::memmove(row + to, row + FWindow, size_t(FWidth) * sizeof(uint32_t));
   }
   FWindow = to;

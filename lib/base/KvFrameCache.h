@@ -172,9 +172,7 @@ public:
   // The canvas on the window, its origin at the window's left.
   TCanvas* Canvas() const { return FCanvas.get(); }
   // Row Y of the face, at the window.
-  uint32_t* Row(int64_t y) {
-    return reinterpret_cast<uint32_t*>(FImage.scanLine(int(y))) + FWindow;
-  }
+  uint32_t* Row(int64_t y) { return reinterpret_cast<uint32_t*>(FBits + y * FStride) + FWindow; }
   int64_t Height() const { return FImage.height(); }
   // Copies the face into Target (of the face's size).
   void CopyTo(TBitmap* target) const;
@@ -186,6 +184,9 @@ private:
   void Attach();
 
   QImage FImage;
+  // The tape's rows by address: its pixels are never shared, so they stay where they are.
+  uchar* FBits = nullptr;
+  qsizetype FStride = 0;
   std::unique_ptr<TCanvas> FCanvas;
   int64_t FWidth = 0;
   int64_t FWindow = 0;  // the window's first column on the tape
