@@ -213,16 +213,6 @@ void TKvKeptPicture::Keep(const TKvLayerKey& key, const QImage& source) {
   FPixels = source.copy();
 }
 
-void TKvKeptPicture::Update(const TKvLayerKey& key, QSize size,
-                            const std::function<void(TBitmap*)>& drawing) {
-  if (Matches(key, size)) return;
-  TBitmap picture;
-  picture.SetSize(size.width(), size.height());
-  drawing(&picture);
-  FKey = key.Bytes();
-  FPixels = picture.Image();
-}
-
 void TKvKeptPicture::CopyTo(TBitmap* target, const TRect* within) const {
   if (!within) {
     // Rows by address: the target's pixels are made writable once, not once a row.

@@ -119,14 +119,11 @@ public:
   bool Matches(const TKvLayerKey& key, QSize size) const;
   // Keeps Source's pixels under Key.
   void Keep(const TKvLayerKey& key, const QImage& source);
-  // Makes the picture afresh when Key or Size changed: Drawing draws it on a bitmap of Size.
-  void Update(const TKvLayerKey& key, QSize size, const std::function<void(TBitmap*)>& drawing);
   // Copies the kept pixels inside Within (clipped to the picture) onto Target, at the same
   // place; the whole picture without Within.
   void CopyTo(TBitmap* target, const TRect* within = nullptr) const;
   // Copies the kept rectangle From onto Target with its top left at At.
   void CopyTo(TBitmap* target, TPoint at, const TRect& from) const;
-  const QImage& Pixels() const { return FPixels; }
 
 private:
   QByteArray FKey;
