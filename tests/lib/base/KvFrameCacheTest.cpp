@@ -118,10 +118,7 @@ TEST(FrameCacheRows, ACopyIsClippedToBothPictures) {
 
 TEST(FrameCacheKeptPicture, MatchesOnlyItsKeyAndSizeAndCopiesWithinAPart) {
   TKvKeptPicture kept;
-  TBitmap blue;
-  blue.SetSize(4, 3);
-  blue.Canvas()->Brush()->SetColor(clBlue);
-  blue.Canvas()->FillRect(Rect(0, 0, 4, 3));
+  kvtest::Picture blue(4, 3, clBlue);
   TKvLayerKey key;
   key << clBlue << QStringLiteral("strip");
   EXPECT_FALSE(kept.Matches(key, {4, 3}));
@@ -132,8 +129,8 @@ TEST(FrameCacheKeptPicture, MatchesOnlyItsKeyAndSizeAndCopiesWithinAPart) {
   other << 1;
   EXPECT_FALSE(kept.Matches(other, {4, 3}));
   // What is kept is a copy: drawing on the source changes nothing kept.
-  blue.Canvas()->Brush()->SetColor(clRed);
-  blue.Canvas()->FillRect(Rect(0, 0, 4, 3));
+  blue.c->Brush()->SetColor(clRed);
+  blue.c->FillRect(Rect(0, 0, 4, 3));
   TBitmap target;
   target.SetSize(4, 3);
   const TRect within = Rect(1, 1, 9, 9);
