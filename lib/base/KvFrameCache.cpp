@@ -213,16 +213,6 @@ void TKvKeptPicture::Keep(const TKvLayerKey& key, const QImage& source) {
   FPixels = source.copy();
 }
 
-void TKvKeptPicture::Update(const TKvLayerKey& key, QSize size,
-                            const std::function<void(TBitmap*)>& drawing) {
-  if (Matches(key, size)) return;
-  TBitmap picture;
-  picture.SetSize(size.width(), size.height());
-  drawing(&picture);
-  FKey = key.Bytes();
-  FPixels = picture.Image();
-}
-
 void TKvKeptPicture::CopyTo(TBitmap* target, const TRect* within) const {
   if (!within) {
     // Rows by address: the target's pixels are made writable once, not once a row.
@@ -280,12 +270,18 @@ TKvTape::~TKvTape() = default;
 bool TKvTape::Keep(int64_t width, int64_t height, int64_t step) {
   const int64_t room = TapeRoom(width, height, step);
   FFresh = FImage.width() != width + room || FImage.height() != height || FWidth != width;
-  if (FImage.width() != width + room || FImage.height() != height)
+  if (FImage.width() != width + room || FImage.height() != height) {
     FImage = QImage(int(width + room), int(height), QImage::Format_RGB32);
-  if (FFresh) FWindow = 0;
+    FBits = FImage.bits();
+    FStride = FImage.bytesPerLine();
+  }
   FWidth = width;
   if (FImage.isNull()) return false;
-  Attach();
+  // A kept tape's canvas is still on its window.
+  if (FFresh) {
+    FWindow = 0;
+    Attach();
+  }
   return true;
 }
 
@@ -308,7 +304,7 @@ void TKvTape::Scroll(int64_t shift) {
 void TKvTape::MoveWindow(int64_t to) {
   if (to == FWindow) return;
   for (int y = 0; y < FImage.height(); ++y) {
-    auto* row = reinterpret_cast<uint32_t*>(FImage.scanLine(y));
+    auto* row = reinterpret_cast<uint32_t*>(FBits + y * FStride);
     std::memmove(row + to, row + FWindow, size_t(FWidth) * sizeof(uint32_t));
   }
   FWindow = to;

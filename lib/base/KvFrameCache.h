@@ -119,14 +119,11 @@ public:
   bool Matches(const TKvLayerKey& key, QSize size) const;
   // Keeps Source's pixels under Key.
   void Keep(const TKvLayerKey& key, const QImage& source);
-  // Makes the picture afresh when Key or Size changed: Drawing draws it on a bitmap of Size.
-  void Update(const TKvLayerKey& key, QSize size, const std::function<void(TBitmap*)>& drawing);
   // Copies the kept pixels inside Within (clipped to the picture) onto Target, at the same
   // place; the whole picture without Within.
   void CopyTo(TBitmap* target, const TRect* within = nullptr) const;
   // Copies the kept rectangle From onto Target with its top left at At.
   void CopyTo(TBitmap* target, TPoint at, const TRect& from) const;
-  const QImage& Pixels() const { return FPixels; }
 
 private:
   QByteArray FKey;
@@ -172,9 +169,7 @@ public:
   // The canvas on the window, its origin at the window's left.
   TCanvas* Canvas() const { return FCanvas.get(); }
   // Row Y of the face, at the window.
-  uint32_t* Row(int64_t y) {
-    return reinterpret_cast<uint32_t*>(FImage.scanLine(int(y))) + FWindow;
-  }
+  uint32_t* Row(int64_t y) { return reinterpret_cast<uint32_t*>(FBits + y * FStride) + FWindow; }
   int64_t Height() const { return FImage.height(); }
   // Copies the face into Target (of the face's size).
   void CopyTo(TBitmap* target) const;
@@ -186,6 +181,9 @@ private:
   void Attach();
 
   QImage FImage;
+  // The tape's rows by address: its pixels are never shared, so they stay where they are.
+  uchar* FBits = nullptr;
+  qsizetype FStride = 0;
   std::unique_ptr<TCanvas> FCanvas;
   int64_t FWidth = 0;
   int64_t FWindow = 0;  // the window's first column on the tape

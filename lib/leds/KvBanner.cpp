@@ -61,12 +61,12 @@ struct TKvBanner::Private {
   std::vector<uint32_t> GridRow, GapRow, PictureRow, Index;
   // What the squares and the two grid rows above were made for: width, height, pitch, square
   // size, square colour, gap colour.
-  QByteArray GridKey;
+  std::array<int64_t, 6> GridKey{};
   // The face without its bevel, on a tape some steps wider than the face: a step across moves
   // the window the face is read through and draws only the columns it brings in.
   TKvTape Tape;
   // What the face on the tape was drawn from, and its picture's place across.
-  QByteArray FaceKey;
+  std::array<int64_t, 11> FaceInputs{};
   bool FaceKept = false;
   int64_t FaceOffsetX = 0;
 };
@@ -226,11 +226,21 @@ void TKvBanner::ScrollStep() {
   UpdateControlRect(inside);
 }
 
-QByteArray TKvBanner::FaceKey() const {
-  TKvLayerKey key;
-  key << Width() << Height() << FPixelSize << FSpacing << Color() << FPixelColor
-      << int(FPixelMode) << FBitmap.get() << FOffsetY;
-  return key.Bytes();
+// A plain array rather than a layer key: it is compared at every step of a frame of a few
+// microseconds, where a key's allocation would cost a tenth of the frame.
+std::array<int64_t, 11> TKvBanner::FaceInputs() const {
+  // Colours as drawn; the picture by the identity of its pixels.
+  return {Width(),
+          Height(),
+          FPixelSize,
+          FSpacing,
+          kv::ColorToRGB(Color()),
+          kv::ColorToRGB(FPixelColor),
+          int64_t(FPixelMode),
+          FBitmap->Empty(),
+          int64_t(FBitmap->Image().cacheKey()),
+          int64_t(FBitmap->ChangeStamp()),
+          FOffsetY};
 }
 
 // The grid with the picture on it, pixel by pixel: a square of the picture in the colour of
@@ -254,15 +264,14 @@ void TKvBanner::DrawPicture(int64_t shift) {
   // The squares and the two rows of the bare grid (one through its squares, one through a
   // gap) change only with the size, the pitch and the colours, not as the picture moves.
   std::vector<uint32_t>&gridRow = d->GridRow, &gapRow = d->GapRow;
-  TKvLayerKey gridKey;
-  gridKey << w << h << p << size << int64_t(square) << int64_t(gap);
-  if (gridKey.Bytes() != d->GridKey || gridRow.size() != size_t(w)) {
+  const std::array<int64_t, 6> gridKey{w, h, p, size, square, gap};
+  if (gridKey != d->GridKey || gridRow.size() != size_t(w)) {
     MapSquares(colSquare, w, p, size);
     MapSquares(rowSquare, h, p, size);
     gridRow.resize(size_t(w));
     gapRow.assign(size_t(w), gap);
     for (int64_t x = 0; x < w; ++x) gridRow[size_t(x)] = colSquare[size_t(x)] ? square : gap;
-    d->GridKey = gridKey.Bytes();
+    d->GridKey = gridKey;
   }
   // The columns the picture covers: from its left edge (or the face's) to its right edge.
   int64_t first = w, last = -1;
@@ -348,12 +357,12 @@ void TKvBanner::DrawPicture(int64_t shift) {
 
 void TKvBanner::Paint() {
   const int64_t w = Width(), h = Height(), p = Pitch();
-  const QByteArray key = FaceKey();
+  const std::array<int64_t, 11> inputs = FaceInputs();
   const int64_t dx = FOffsetX - d->FaceOffsetX;
   if (d->Tape.Keep(w, h, p)) {
     // A step across by one pitch moves the window; anything else draws the face afresh, its
     // window at the end of the tape it moves away from.
-    if (d->FaceKept && !d->Tape.Fresh() && key == d->FaceKey && (dx == p || dx == -p) &&
+    if (d->FaceKept && !d->Tape.Fresh() && inputs == d->FaceInputs && (dx == p || dx == -p) &&
         d->Tape.Room() >= p) {
       d->Tape.Scroll(dx);
       DrawPicture(dx);
@@ -361,7 +370,7 @@ void TKvBanner::Paint() {
       d->Tape.StartAtEnd(FDirection == TKvBannerDirection::bdLeftToRight);
       DrawPicture();
     }
-    d->FaceKey = key;
+    d->FaceInputs = inputs;
     d->FaceKept = true;
     d->FaceOffsetX = FOffsetX;
   } else {

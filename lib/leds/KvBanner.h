@@ -115,7 +115,7 @@ private:
   void Rebuild();
   void CenterPicture();
   // What the face is drawn from besides its place across and the bevel.
-  QByteArray FaceKey() const;
+  std::array<int64_t, 11> FaceInputs() const;
   // The face on the tape's window; with Shift, only the columns a move of the window by that
   // many pixels across brought in.
   void DrawPicture(int64_t shift = 0);

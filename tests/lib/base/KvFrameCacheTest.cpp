@@ -116,31 +116,28 @@ TEST(FrameCacheRows, ACopyIsClippedToBothPictures) {
   }
 }
 
-TEST(FrameCacheKeptPicture, IsMadeAfreshOnlyForAnotherKeyOrSize) {
+TEST(FrameCacheKeptPicture, MatchesOnlyItsKeyAndSizeAndCopiesWithinAPart) {
   TKvKeptPicture kept;
-  int drawings = 0;
-  const auto draw = [&](TBitmap* b) {
-    ++drawings;
-    b->Canvas()->Brush()->SetColor(clBlue);
-    b->Canvas()->FillRect(Rect(0, 0, b->Width(), b->Height()));
-  };
-  TKvLayerKey blue;
-  blue << clBlue << QStringLiteral("strip");
-  kept.Update(blue, {4, 2}, draw);
-  kept.Update(blue, {4, 2}, draw);
-  EXPECT_EQ(drawings, 1);
-  EXPECT_TRUE(kept.Matches(blue, {4, 2}));
-  EXPECT_FALSE(kept.Matches(blue, {4, 3}));
-  kept.Update(blue, {4, 3}, draw);
-  TKvLayerKey other = blue;
+  kvtest::Picture blue(4, 3, clBlue);
+  TKvLayerKey key;
+  key << clBlue << QStringLiteral("strip");
+  EXPECT_FALSE(kept.Matches(key, {4, 3}));
+  kept.Keep(key, blue.Image());
+  EXPECT_TRUE(kept.Matches(key, {4, 3}));
+  EXPECT_FALSE(kept.Matches(key, {4, 2}));
+  TKvLayerKey other = key;
   other << 1;
-  kept.Update(other, {4, 3}, draw);
-  EXPECT_EQ(drawings, 3);
+  EXPECT_FALSE(kept.Matches(other, {4, 3}));
+  // What is kept is a copy: drawing on the source changes nothing kept.
+  blue.c->Brush()->SetColor(clRed);
+  blue.c->FillRect(Rect(0, 0, 4, 3));
   TBitmap target;
   target.SetSize(4, 3);
   const TRect within = Rect(1, 1, 9, 9);
   kept.CopyTo(&target, &within);
   EXPECT_EQ(kvtest::CountPixels(target.Image(), clBlue), 6);
+  kept.CopyTo(&target, {0, 0}, Rect(0, 0, 1, 1));
+  EXPECT_EQ(kvtest::CountPixels(target.Image(), clBlue), 7);
 }
 
 // A stand-in for an image base's clear: counts clears and fills with Fill's colour.
