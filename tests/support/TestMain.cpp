@@ -12,5 +12,8 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   QApplication qtApp(argc, argv);
   TApplication application;
-  return RUN_ALL_TESTS();
+  const int result = RUN_ALL_TESTS();
+  // What the event loop does when it ends: controls that handlers freed go now.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  return result;
 }
