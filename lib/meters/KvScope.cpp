@@ -325,14 +325,29 @@ void TKvScope::DrawGrid(TCanvas* canvas, int64_t w, int64_t offset) const {
     canvas->MoveTo(kv::SaturateToInt(x0), kv::SaturateToInt(y0));
     canvas->LineTo(kv::SaturateToInt(x1), kv::SaturateToInt(y1));
   };
-  for (int64_t x = -offset; x <= w; x += grid) line(x, 0, x, h);
-  for (int64_t y = FBaseY; y >= 0;) {
-    y -= grid;
-    line(0, y, w, y);
-  }
-  for (int64_t y = FBaseY; y <= h;) {
-    y += grid;
-    line(0, y, w, y);
+  // Lines at least twice as wide as their spacing cover every pixel: one fill in the grid's
+  // colour paints them, at the cost of the area instead of a band per step. (Up to half the
+  // widest pen the canvas draws, 16,384 pixels, the width is the one drawn.)
+  constexpr int64_t kWidestCoveringGrid = 8192;
+  if (grid <= kWidestCoveringGrid && canvas->Pen()->Width() >= 2 * grid) {
+    TBrush* brush = canvas->Brush();
+    const TColor color = brush->Color();
+    const TBrushStyle style = brush->Style();
+    brush->SetColor(FGridColor);
+    brush->SetStyle(TBrushStyle::bsSolid);
+    canvas->FillRect(canvas->ClipRect());
+    brush->SetColor(color);
+    brush->SetStyle(style);
+  } else {
+    for (int64_t x = -offset; x <= w; x += grid) line(x, 0, x, h);
+    for (int64_t y = FBaseY; y >= 0;) {
+      y -= grid;
+      line(0, y, w, y);
+    }
+    for (int64_t y = FBaseY; y <= h;) {
+      y += grid;
+      line(0, y, w, y);
+    }
   }
   canvas->Pen()->SetColor(FBaseColor);
   line(0, FBaseY, w, FBaseY);

@@ -700,8 +700,9 @@ TEST(FormDescriptionForm, AlignmentAndTabOrderAfterReadingAreThoseOfTheFormBuilt
       "  object Client: TLabel\n    Align = alClient\n    AutoSize = False\n  end\n"
       "  object Bottom1: TLabel\n    Align = alBottom\n    AutoSize = False\n    Height = 30\n"
       "  end\n  object Left1: TLabel\n    Align = alLeft\n    AutoSize = False\n    Width = 40\n"
-      "  end\n  object C1: TCheckBox\n    TabOrder = 2\n  end\n"
-      "  object C2: TCheckBox\n    TabOrder = 0\n  end\n  object C3: TCheckBox\n    TabOrder = 1\n"
+      "  end\n  object C1: TCheckBox\n    TabOrder = 2\n    TabStop = True\n  end\n"
+      "  object C2: TCheckBox\n    TabOrder = 0\n    TabStop = True\n  end\n"
+      "  object C3: TCheckBox\n    TabOrder = 1\n    TabStop = True\n"
       "  end\nend\n";
   TForm read(nullptr);
   kv::ReadComponent(&read, text, QStringLiteral("aligned.kvf"));
@@ -721,6 +722,7 @@ TEST(FormDescriptionForm, AlignmentAndTabOrderAfterReadingAreThoseOfTheFormBuilt
   for (const auto& [name, order] : {std::pair{"C1", 2}, {"C2", 0}, {"C3", 1}}) {
     auto* box = new TCheckBox(&built);
     box->SetName(QString::fromLatin1(name));
+    box->SetTabStop(true);
     box->SetTabOrder(order);
   }
   const auto control = [](TForm& form, const char* name) {
@@ -732,10 +734,15 @@ TEST(FormDescriptionForm, AlignmentAndTabOrderAfterReadingAreThoseOfTheFormBuilt
     EXPECT_EQ(control(read, name)->BoundsRect(), control(built, name)->BoundsRect());
   }
   EXPECT_EQ(control(read, "Top1")->BoundsRect(), kv::Bounds(0, 0, read.ClientWidth(), 20));
-  for (TForm* form : {&read, &built}) {
-    EXPECT_EQ(control(*form, "C2")->nextInFocusChain(), control(*form, "C3"));
-    EXPECT_EQ(control(*form, "C3")->nextInFocusChain(), control(*form, "C1"));
-  }
+  // The check boxes as the focus chain meets them, from the form round to the form.
+  const auto tabOrder = [](TForm& form) {
+    std::vector<QString> names;
+    for (QWidget* w = form.nextInFocusChain(); w != &form; w = w->nextInFocusChain())
+      if (auto* box = dynamic_cast<TCheckBox*>(w)) names.push_back(box->Name());
+    return names;
+  };
+  EXPECT_EQ(tabOrder(read).size(), 3u);
+  EXPECT_EQ(tabOrder(built), tabOrder(read));
 }
 
 TEST_F(FormDescriptionWrite, DeclarationOrderThenBinaryThenEventsThenChildren) {

@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr size_t kSampleSteps = 48;
+constexpr size_t kSampleSteps = 160;
 
 int Rounds() {
   const char* rounds = std::getenv("KV_SWEEP_ROUNDS");

@@ -341,6 +341,31 @@ TEST(Scope, HugeGridsAndStepsPaint) {
   }
 }
 
+// Grid lines at least twice as wide as the grid cover the face, which is then one fill: every
+// pixel is the grid's colour but the base line's band, whatever the width or the height.
+TEST(Scope, GridLinesWiderThanTwiceTheGridCoverTheFace) {
+  for (const int width : {8, 9, INT_MAX}) {
+    SCOPED_TRACE(width);
+    TKvScope s(nullptr);
+    s.SetGridSize(4);
+    s.SetGridLineWidth(width);
+    const QImage shot = Shot(s);
+    int base = 0;
+    for (int y = 0; y < shot.height(); ++y)
+      for (int x = 0; x < shot.width(); ++x) {
+        const int32_t px = PixelAt(shot, x, y);
+        ASSERT_TRUE(px == clGreen.Value || px == clLime.Value) << x << ", " << y;
+        base += px == clLime.Value;
+      }
+    EXPECT_GT(base, 0);
+  }
+  TKvScope tall(nullptr);
+  tall.SetGridSize(1);
+  tall.SetGridLineWidth(INT_MAX);
+  tall.SetHeight(65536);
+  EXPECT_EQ(PixelAt(Shot(tall), 10, 10), clGreen.Value);
+}
+
 // ---------------------------------------------------------------------------
 // Handlers that change the scope
 
