@@ -795,4 +795,26 @@ TEST(CanvasLock, IsRecursiveAndExcludesOtherThreads) {
   EXPECT_TRUE(otherGotIt);
 }
 
+// Numbers that name no style or mode are refused, in code and through the property system, so
+// that no table of the canvas is indexed with them.
+TEST(CanvasStyles, OutOfRangeBrushAndPenStylesAndModesAreRefused) {
+  TBrush brush;
+  brush.SetStyle(TBrushStyle::bsCross);
+  for (const int v : {INT_MIN, -1, 8, INT_MAX}) {
+    brush.SetStyle(TBrushStyle(v));
+    EXPECT_EQ(brush.Style(), TBrushStyle::bsCross) << v;
+    brush.setProperty("Style", v);
+    EXPECT_EQ(brush.Style(), TBrushStyle::bsCross) << v;
+  }
+  TPen pen;
+  pen.SetStyle(TPenStyle::psDot);
+  pen.SetMode(TPenMode::pmXor);
+  for (const int v : {INT_MIN, -1, 17, INT_MAX}) {
+    pen.SetStyle(TPenStyle(v));
+    pen.SetMode(TPenMode(v));
+    EXPECT_EQ(pen.Style(), TPenStyle::psDot) << v;
+    EXPECT_EQ(pen.Mode(), TPenMode::pmXor) << v;
+  }
+}
+
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -496,4 +497,21 @@ TEST(Indicator, ReferenceInitialSettings) {
   TKvIndicator c(nullptr);
   c.SetPosition(60);
   EXPECT_MATCHES_REFERENCE(kvtest::RenderControl(&c, clWhite, 4), "lib/indicator-initial");
+}
+
+// The reported sequence: a hugely negative spacing, transparency, a 1 x 1 size and a very tall
+// one, painted after each. The LED row's copies stay inside the pictures they copy between.
+TEST(Scanner, NegativeSpacingThenATinyThenATallSizePaint) {
+  TForm form(nullptr);
+  auto* s = new TKvScanner(&form);
+  kvtest::ShowForm(&form, 200, 100);
+  const std::vector<std::function<void()>> steps = {
+      [s] { s->SetSpacing(-1000000); }, [s] { s->SetTransparent(true); },
+      [s] { s->SetBounds(s->Left(), s->Top(), 1, 1); }, [s] { s->SetHeight(16777216); }};
+  for (const auto& step : steps) {
+    step();
+    s->Repaint();
+    kvtest::Pump();
+  }
+  EXPECT_EQ(s->Height(), QWIDGETSIZE_MAX);
 }

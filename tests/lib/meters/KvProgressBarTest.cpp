@@ -296,3 +296,16 @@ TEST(ProgressBar, ReferencePictures) {
     EXPECT_MATCHES_REFERENCE(kvtest::RenderControl(&p, kPanelColor, 4), v.name);
   }
 }
+
+// Bevels as wide as an int allows leave no bar, and the fill's size is worked out without
+// overflow (the sanitizer build checks that).
+TEST(ProgressBar, BevelsAsWideAsAnIntPaintJustTheBevel) {
+  for (const int width : {INT_MAX, INT_MAX - 240}) {
+    TKvProgressBar p(nullptr);
+    p.SetPosition(50);
+    p.Bevel()->SetOuterWidth(width);
+    p.Bevel()->SetInnerWidth(width);
+    const QImage shot = Shot(p);
+    EXPECT_FALSE(shot.isNull());
+  }
+}
