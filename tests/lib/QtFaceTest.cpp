@@ -140,8 +140,6 @@ double TextContrast(const kv::TRegisteredClass& c) {
   const TColor original = control->Font()->Color();
   control->Font()->SetColor(original.Value == 0xFF00FF ? TColor(0x00FF00) : TColor(0xFF00FF));
   const QImage recoloured = Shot(control.get());
-  if (qEnvironmentVariableIsSet("KV_CONTRAST_DUMP"))
-    text.save(QStringLiteral("/tmp/contrast-%1.png").arg(kvtest::ClassNameOf(c)));
   const auto isText = [&](QPoint p) { return text.pixel(p) != recoloured.pixel(p); };
   const QRect area = ReadingArea(control.get());
   std::vector<double> contrasts;
