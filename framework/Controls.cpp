@@ -39,10 +39,10 @@ void BroadcastSysColorChange() {
 
 // Brings the system colours along when the application palette changes.
 class PaletteFollower : public QObject {
- public:
+public:
   using QObject::QObject;
 
- protected:
+protected:
   bool eventFilter(QObject* watched, QEvent* e) override {
     if (e->type() == QEvent::ApplicationPaletteChange && watched == qApp)
       FollowPalette(QGuiApplication::palette());
@@ -370,21 +370,21 @@ void TControl::SetVisible(bool v) {
   if (v == FVisible) return;
   FVisible = v;
   ApplyVisibility();
-  Notify(&TControl::CMVisibleChanged);
+  Notify(&TControl::CMVisibleChanged, [this] { emit VisibleChanged(); });
   RequestAlign();
 }
 
 void TControl::SetEnabled(bool v) {
   if (v == Enabled()) return;
   QWidget::setEnabled(v);
-  Notify(&TControl::CMEnabledChanged);
+  Notify(&TControl::CMEnabledChanged, [this] { emit EnabledChanged(); });
 }
 
 void TControl::SetColor(TColor v) {
   FParentColor = false;
   if (v.Value == FColor.Value) return;
   FColor = v;
-  Notify(&TControl::CMColorChanged);
+  Notify(&TControl::CMColorChanged, [this] { emit ColorChanged(); });
 }
 
 void TControl::SetParentColor(bool v) {
@@ -401,7 +401,7 @@ void TControl::SetParentColorFromParent() {
       p ? p->FColor : kv::PixelToColor(parent->palette().color(QPalette::Window).rgb());
   if (color.Value == FColor.Value) return;
   FColor = color;
-  Notify(&TControl::CMColorChanged);
+  Notify(&TControl::CMColorChanged, [this] { emit ColorChanged(); });
 }
 
 void TControl::SetParentFont(bool v) {
@@ -428,7 +428,7 @@ void TControl::FontObjectChanged() {
 void TControl::SetCaption(const QString& v) {
   if (v == FCaption) return;
   FCaption = v;
-  Notify(&TControl::CMTextChanged);
+  Notify(&TControl::CMTextChanged, [this] { emit CaptionChanged(); });
 }
 
 void TControl::SetName(const QString& name) {
@@ -866,9 +866,7 @@ void TWinControl::SetTabStop(bool v) {
 
 // TabStop puts the control in the Tab chain and lets a click focus it (the controls' presses
 // take the focus only then); without it the control takes the focus only when asked.
-void TWinControl::ApplyFocusPolicy() {
-  setFocusPolicy(FTabStop ? Qt::StrongFocus : Qt::NoFocus);
-}
+void TWinControl::ApplyFocusPolicy() { setFocusPolicy(FTabStop ? Qt::StrongFocus : Qt::NoFocus); }
 
 void TWinControl::SetTabOrder(int v) {
   if (v == FTabOrder) return;

@@ -136,7 +136,7 @@ class KV_EXPORT TControl : public QWidget, public TComponent {
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.Cursor", "0")
   Q_CLASSINFO("default.Hint", "")
   Q_CLASSINFO("default.ParentShowHint", "true")
@@ -293,6 +293,13 @@ public:
   virtual bool GetPalette() const { return false; }
 
 signals:
+  // Followers of the published values (bindings, NOTIFY), after the control took the change.
+  // Without arguments: a NOTIFY signal that a derived class names must have none.
+  void ColorChanged();
+  void EnabledChanged();
+  void VisibleChanged();
+  void CaptionChanged();
+
   void OnClick(TObject* Sender);
   void OnDblClick(TObject* Sender);
   void OnMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
@@ -344,6 +351,13 @@ private:
   // The framework's notification Message, run as a dispatch of this control (a setter's
   // handler may free it).
   void Notify(void (TControl::*message)());
+  // The same, then tells the value's followers while the control is still dispatching.
+  template <class Follow>
+  void Notify(void (TControl::*message)(), Follow&& follow) {
+    const kv::DispatchScope dispatching(this);
+    (this->*message)();
+    follow();
+  }
   void Retire();
   void ApplyCursor();
   void ApplyVisibility();

@@ -29,10 +29,10 @@ using Forms::TPosition;
 class KV_EXPORT TForm : public TWinControl {
   Q_OBJECT
   Q_PROPERTY(Forms::TFormBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
-  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption NOTIFY CaptionChanged)
   Q_PROPERTY(int ClientHeight READ ClientHeight WRITE SetClientHeight)
   Q_PROPERTY(int ClientWidth READ ClientWidth WRITE SetClientWidth)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
   Q_PROPERTY(Forms::TPosition Position READ Position WRITE SetPosition)
   Q_CLASSINFO("default.BorderStyle", "bsSizeable")
@@ -97,7 +97,7 @@ class KV_EXPORT TScrollBox : public TWinControl {
   Q_PROPERTY(Controls::TBevelCut BevelInner READ BevelInner WRITE SetBevelInner)
   Q_PROPERTY(Controls::TBevelCut BevelOuter READ BevelOuter WRITE SetBevelOuter)
   Q_PROPERTY(Controls::TBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_CLASSINFO("default.AutoScroll", "true")
   Q_CLASSINFO("default.BevelInner", "bvNone")

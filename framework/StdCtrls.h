@@ -24,9 +24,9 @@ class KV_EXPORT TLabel : public TGraphicControl {
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
   Q_PROPERTY(StdCtrls::TAlignment Alignment READ Alignment WRITE SetAlignment)
   Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
-  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
-  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption NOTIFY CaptionChanged)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled NOTIFY EnabledChanged)
   Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
   Q_PROPERTY(StdCtrls::TTextLayout Layout READ Layout WRITE SetLayout)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
@@ -78,10 +78,10 @@ private:
 // Checked, from a click, the Space key or code.
 class KV_EXPORT TCheckBox : public TWinControl {
   Q_OBJECT
-  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption NOTIFY CaptionChanged)
   Q_PROPERTY(bool Checked READ Checked WRITE SetChecked)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
-  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled NOTIFY EnabledChanged)
   Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)

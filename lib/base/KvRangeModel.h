@@ -4,6 +4,7 @@
 #pragma once
 
 #include "KvControls.h"
+#include "KvSysUtilsInternal.h"
 #include "KvValueRange.h"
 
 #include <algorithm>
@@ -41,6 +42,29 @@ struct RangePolicy {
 
 enum class RangeEnd { Min, Max };
 
+// The signals a control's followers hear when its range values change (the NOTIFY signals of
+// the published ends and position); a null one is not published.
+template <class Control, class T>
+struct RangeSignals {
+  void (Control::*MinChanged)(T) = nullptr;
+  void (Control::*MaxChanged)(T) = nullptr;
+  void (Control::*PositionChanged)(T) = nullptr;
+};
+
+// Emits the signals of the values that differ from Before, ends first, while Control lives.
+template <class Control, class T>
+void EmitRangeChanges(Control& control, const ValueRange<T>& before, const ValueRange<T>& now,
+                      const RangeSignals<Control, T>& notify) {
+  const auto emitIf = [&](void (Control::*signal)(T), T was, const T& value) {
+    return [&control, signal, was, &value] {
+      if (signal && value != was) (control.*signal)(value);
+    };
+  };
+  EmitInTurn(&control, emitIf(notify.MinChanged, before.Min, now.Min),
+             emitIf(notify.MaxChanged, before.Max, now.Max),
+             emitIf(notify.PositionChanged, before.Position, now.Position));
+}
+
 // The message of CrossedEnd::Raise.
 inline const QString& ValueOutOfRangeMessage() {
   static const QString message = QStringLiteral("Value out of range.");
@@ -68,41 +92,54 @@ T ClampPosition(const ValueRange<T>& range, T v) {
 
 // Sets one end of the range for Control (IsLoading, UpdateControl and, as the policy needs,
 // SetPosition or OutOfRange). Values that are not finite are refused; an unchanged end does
-// nothing. Otherwise the end is stored under the crossing rule, the position follows, and the
-// control repaints unless the step that moved the position did.
+// nothing. Otherwise the end is stored under the crossing rule, the position follows, the
+// control repaints unless the step that moved the position did, and the followers hear what
+// changed (a position moved through SetPosition reports itself; nothing while loading).
+// True when the end changed and the control, not loading, still exists.
 template <RangePolicy Policy, class T, class Control>
-void SetRangeEnd(Control& control, ValueRange<T>& range, RangeEnd which, T value) {
+bool SetRangeEnd(Control& control, ValueRange<T>& range, RangeEnd which, T value,
+                 const RangeSignals<std::type_identity_t<Control>, T>& notify = {}) {
   if constexpr (std::is_floating_point_v<T>) {
-    if (!std::isfinite(value)) return;
+    if (!std::isfinite(value)) return false;
   }
   const bool isMax = which == RangeEnd::Max;
   T& end = isMax ? range.Max : range.Min;
   const T other = isMax ? range.Min : range.Max;
-  if (value == end) return;
+  if (value == end) return false;
   const bool loading = control.IsLoading();
   if (!loading) {
     const bool crosses = isMax ? value < other : value > other;
     if constexpr (Policy.Crossed == CrossedEnd::Raise) {
       if (crosses) throw EKvException(ValueOutOfRangeMessage());
     } else if constexpr (Policy.Crossed == CrossedEnd::Refuse) {
-      if (crosses || value == other) return;
+      if (crosses || value == other) return false;
     } else if constexpr (Policy.Crossed == CrossedEnd::Meet) {
       if (crosses) value = other;
     }
   }
+  const ValueRange<T> before = range;
   end = value;
-  if (loading && Policy.RawWhileLoading) return;
+  if (loading && Policy.RawWhileLoading) return false;
   const bool outside = isMax ? range.Position > range.Max : range.Position < range.Min;
+  const QPointer<QObject> alive(&control);
   if constexpr (Policy.Follow == PositionFollow::OntoEnd) {
     if (outside) range.Position = end;
+    control.UpdateControl();
   } else if constexpr (Policy.Follow == PositionFollow::IntoRange) {
     range.Position = ClampPosition<Policy>(range, range.Position);
+    control.UpdateControl();
   } else if constexpr (Policy.Follow == PositionFollow::Setter) {
-    if (outside) return RangeAccess::SetPosition(control, end);
+    if (!outside) control.UpdateControl();
+    else RangeAccess::SetPosition(control, end);
   } else if constexpr (Policy.Follow == PositionFollow::OutOfRange) {
-    if (outside && !RangeAccess::OutOfRange(control, range.Position)) return;
+    if (outside && !RangeAccess::OutOfRange(control, range.Position)) return false;
+    control.UpdateControl();
   }
-  control.UpdateControl();
+  if (!alive || loading) return false;
+  auto heard = notify;
+  if constexpr (Policy.Follow == PositionFollow::Setter) heard.PositionChanged = nullptr;
+  EmitRangeChanges(control, before, range, heard);
+  return !alive.isNull();
 }
 
 // Takes V as the position: stored as it comes while a RawWhileLoading control loads,

@@ -6,12 +6,22 @@
 #include "Graphics.h"
 #include "SysUtils.h"
 
+#include <QPointer>
+
 #include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <span>
 
 namespace kv {
+
+// Runs each emit in turn while Sender lives: a handler of one signal may free the control, and
+// then the signals after it are not sent.
+template <class... Emit>
+void EmitInTurn(QObject* sender, Emit&&... emits) {
+  const QPointer<QObject> alive(sender);
+  ((alive ? void(emits()) : void()), ...);
+}
 
 // The percentage of Range that Offset covers, truncated: ValueToPercent over 64-bit
 // differences, which do not fit an int for the widest ranges. 0 for an empty range.

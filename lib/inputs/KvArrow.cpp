@@ -73,7 +73,9 @@ void TKvArrow::ReloadArrows() {
 }
 
 void TKvArrow::SetActive(bool v) {
-  if (SetIfChanged(FActive, v)) UpdateControl();
+  if (!SetIfChanged(FActive, v)) return;
+  UpdateControl();
+  emit ActiveChanged(FActive);
 }
 
 void TKvArrow::SetDirection(TKvArrowDirection v) {

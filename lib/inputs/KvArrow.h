@@ -22,18 +22,18 @@ using KvArrow::TKvArrowDirection;
 
 class KV_EXPORT TKvArrow : public TKvGraphicImageControl {
   Q_OBJECT
-  Q_PROPERTY(bool Active READ Active WRITE SetActive)
+  Q_PROPERTY(bool Active READ Active WRITE SetActive NOTIFY ActiveChanged)
   Q_PROPERTY(KvArrow::TKvArrowDirection Direction READ Direction WRITE SetDirection)
   Q_PROPERTY(TKvPalette* Palette READ Palette WRITE SetPalette)
   Q_PROPERTY(bool TrackMouse READ TrackMouse WRITE SetTrackMouse)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.Active", "false")
   Q_CLASSINFO("default.Direction", "pdUp")
   Q_CLASSINFO("default.TrackMouse", "false")
@@ -46,7 +46,6 @@ public:
   ~TKvArrow() override;
 
   bool Active() const { return FActive; }
-  void SetActive(bool v);
   TKvArrowDirection Direction() const { return FDirection; }
   // Reloads the arrow picture.
   void SetDirection(TKvArrowDirection v);
@@ -61,6 +60,12 @@ public:
   // Where the cell lies in the control: centred, so negative in a smaller control.
   TRect ArrowRect() const;
   bool GetPalette() const override { return true; }
+
+public slots:
+  void SetActive(bool v);
+
+signals:
+  void ActiveChanged(bool Active);
 
 protected:
   void Paint() override;

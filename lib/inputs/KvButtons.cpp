@@ -461,7 +461,9 @@ TKvPowerButton::~TKvPowerButton() { BeginDestruction(); }
 bool TKvPowerButton::Pressed() const { return d->Press.Pressed(); }
 
 void TKvPowerButton::SetActive(bool v) {
-  if (SetIfChanged(FActive, v)) UpdateControl();
+  if (!SetIfChanged(FActive, v)) return;
+  UpdateControl();
+  emit ActiveChanged(FActive);
 }
 void TKvPowerButton::SetLedWidth(int v) {
   if (TKvMaxInt::Contains(v) && SetIfChanged(FLedWidth, v)) Relayout();

@@ -58,15 +58,15 @@ class KV_EXPORT TKvShadowButton : public TKvGraphicImageControl {
   Q_PROPERTY(KvControls::TKvTextAlignment TextAlign READ TextAlign WRITE SetTextAlign)
   Q_PROPERTY(TColor DisabledTextColor READ DisabledTextColor WRITE SetDisabledTextColor)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
-  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
-  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption NOTIFY CaptionChanged)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled NOTIFY EnabledChanged)
   Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.Depth", "4")
   Q_CLASSINFO("default.DepthAdjust", "2")
   Q_CLASSINFO("default.ShadowColor", "clBtnShadow")
@@ -155,15 +155,15 @@ class KV_EXPORT TKvDemoButton : public TKvCustomImageControl {
   Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor)
   Q_PROPERTY(TKvFont3D* Font3D READ Font3D WRITE SetFont3D)
   Q_PROPERTY(bool Flat READ Flat WRITE SetFlat)
-  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
-  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption NOTIFY CaptionChanged)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled NOTIFY EnabledChanged)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
   Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
   Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.FontEnter.Name", "Arial")
   Q_CLASSINFO("default.FontEnter.Height", "-16")
   Q_CLASSINFO("default.FontEnter.Color", "clRed")
@@ -271,7 +271,7 @@ private:
 // toggles Active, and the LED shows the palette's High while active, Low otherwise.
 class KV_EXPORT TKvPowerButton : public TKvCustomImageControl {
   Q_OBJECT
-  Q_PROPERTY(bool Active READ Active WRITE SetActive)
+  Q_PROPERTY(bool Active READ Active WRITE SetActive NOTIFY ActiveChanged USER true)
   Q_PROPERTY(int LedWidth READ LedWidth WRITE SetLedWidth)
   Q_PROPERTY(int LedHeight READ LedHeight WRITE SetLedHeight)
   Q_PROPERTY(KvControls::TKvImageTextLayout Layout READ Layout WRITE SetLayout)
@@ -284,17 +284,17 @@ class KV_EXPORT TKvPowerButton : public TKvCustomImageControl {
   Q_PROPERTY(TColor HighlightColor READ HighlightColor WRITE SetHighlightColor)
   Q_PROPERTY(TColor ShadowColor READ ShadowColor WRITE SetShadowColor)
   Q_PROPERTY(int BevelWidth READ BevelWidth WRITE SetBevelWidth)
-  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption NOTIFY CaptionChanged)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
-  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled NOTIFY EnabledChanged)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
   Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
   Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.Active", "false")
   Q_CLASSINFO("default.LedWidth", "12")
   Q_CLASSINFO("default.LedHeight", "12")
@@ -316,7 +316,6 @@ public:
   ~TKvPowerButton() override;
 
   bool Active() const { return FActive; }
-  void SetActive(bool v);
   int LedWidth() const { return FLedWidth; }
   void SetLedWidth(int v);
   int LedHeight() const { return FLedHeight; }
@@ -353,6 +352,12 @@ public:
   void CMCancelMode() override;
   void CMEnabledChanged() override;
   void CMFocusChanged(TWinControl* newFocused) override;
+
+public slots:
+  void SetActive(bool v);
+
+signals:
+  void ActiveChanged(bool Active);
 
 protected:
   void Paint() override;

@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
 #include "KvSysUtils.h"
+#include "KvSysUtilsInternal.h"
 
 #include <algorithm>
 
@@ -61,7 +62,10 @@ TKvThumbTraits TKvSlider::ThumbTraits() const {
           .BuiltInThumb = Vertical() ? "KVSLIDERTHUMB_HORI" : "KVSLIDERTHUMB_VERT"};
 }
 
-void TKvSlider::Change() { emit OnChange(this); }
+void TKvSlider::Change() {
+  kv::EmitInTurn(
+      this, [this] { emit OnChange(this); }, [this] { emit PositionChanged(FRange.Position); });
+}
 
 void TKvSlider::SetSpacing(int v) {
   if (v >= 0 && SetIfChanged(FSpacing, v)) UpdateControl();

@@ -33,9 +33,9 @@ using KvSlider::TKvSliderStyle;
 
 class KV_EXPORT TKvSlider : public TKvThumbControl {
   Q_OBJECT
-  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
-  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
-  Q_PROPERTY(int Position READ Position WRITE SetPosition)
+  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
+  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
+  Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
   Q_PROPERTY(int TickWidth READ TickWidth WRITE SetTickWidth)
   Q_PROPERTY(KvControls::TKvOrientation Orientation READ Orientation WRITE SetOrientation)
@@ -52,15 +52,15 @@ class KV_EXPORT TKvSlider : public TKvThumbControl {
   Q_PROPERTY(int ThumbImageIndex READ ThumbImageIndex WRITE SetThumbImageIndex)
   Q_PROPERTY(int ThumbIndent READ ThumbIndent WRITE SetThumbIndent)
   Q_PROPERTY(TKvBitmapList* BitmapList READ BitmapList WRITE SetBitmapList)
-  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled NOTIFY EnabledChanged)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(TCursor Cursor READ Cursor WRITE SetCursor)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
   Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
   Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.MaxValue", "100")
   Q_CLASSINFO("default.MinValue", "0")
   Q_CLASSINFO("default.Position", "0")
@@ -86,11 +86,8 @@ public:
   ~TKvSlider() override;
 
   int MaxValue() const { return FRange.Max; }
-  void SetMaxValue(int v) { SetRangeMax(v); }
   int MinValue() const { return FRange.Min; }
-  void SetMinValue(int v) { SetRangeMin(v); }
   int Position() const { return FRange.Position; }
-  using TKvThumbControl::SetPosition;
   int Spacing() const { return FSpacing; }
   void SetSpacing(int v);
   int TickWidth() const { return FTickWidth; }
@@ -126,8 +123,20 @@ public:
   void Loaded() override;
   void CMColorChanged() override;
 
+public slots:
+  void SetMaxValue(int v) {
+    if (SetRangeMax(v)) emit MaxValueChanged(FRange.Max);
+  }
+  void SetMinValue(int v) {
+    if (SetRangeMin(v)) emit MinValueChanged(FRange.Min);
+  }
+  void SetPosition(int v) { TKvThumbControl::SetPosition(v); }
+
 signals:
   void OnChange(TObject* Sender);
+  void MaxValueChanged(int MaxValue);
+  void MinValueChanged(int MinValue);
+  void PositionChanged(int Position);
 
 protected:
   void Change() override;

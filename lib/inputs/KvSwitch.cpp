@@ -4,6 +4,7 @@
 #include "KvFrameCache.h"
 #include "KvSystem.h"
 #include "KvSysUtils.h"
+#include "KvSysUtilsInternal.h"
 
 #include <QPointer>
 
@@ -85,7 +86,10 @@ void TKvSwitch::SetPositions(int v) {
   UpdateControl();
 }
 
-void TKvSwitch::Change() { emit OnChange(this); }
+void TKvSwitch::Change() {
+  kv::EmitInTurn(
+      this, [this] { emit OnChange(this); }, [this] { emit OffsetChanged(FRange.Position); });
+}
 
 void TKvSwitch::SetOrientation(TKvOrientation v) {
   if (!kv::IsEnumValue(v) || !SetIfChanged(FOrientation, v)) return;

@@ -32,7 +32,7 @@ using KvSwitch::TKvSwitchOptions;
 class KV_EXPORT TKvSwitch : public TKvThumbControl {
   Q_OBJECT
   Q_PROPERTY(int Positions READ Positions WRITE SetPositions)
-  Q_PROPERTY(int Offset READ Offset WRITE SetOffset)
+  Q_PROPERTY(int Offset READ Offset WRITE SetOffset NOTIFY OffsetChanged USER true)
   Q_PROPERTY(KvControls::TKvOrientation Orientation READ Orientation WRITE SetOrientation)
   Q_PROPERTY(int BackImageIndex READ BackImageIndex WRITE SetBackImageIndex)
   Q_PROPERTY(int ThumbImageIndex READ ThumbImageIndex WRITE SetThumbImageIndex)
@@ -45,14 +45,14 @@ class KV_EXPORT TKvSwitch : public TKvThumbControl {
   Q_PROPERTY(TColor BorderColor READ BorderColor WRITE SetBorderColor)
   Q_PROPERTY(int BorderWidth READ BorderWidth WRITE SetBorderWidth)
   Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
-  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled NOTIFY EnabledChanged)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
   Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
   Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.Positions", "4")
   Q_CLASSINFO("default.Offset", "0")
   Q_CLASSINFO("default.Orientation", "voVertical")
@@ -80,7 +80,6 @@ public:
   int Positions() const { return FRange.Max + 1; }
   void SetPositions(int v);
   int Offset() const { return FRange.Position; }
-  void SetOffset(int v) { SetPosition(v); }
   TKvOrientation Orientation() const { return FOrientation; }
   void SetOrientation(TKvOrientation v);
   int BackImageIndex() const { return FBackImageIndex; }
@@ -102,8 +101,12 @@ public:
 
   bool CanAutoSize(int& newWidth, int& newHeight) override;
 
+public slots:
+  void SetOffset(int v) { SetPosition(v); }
+
 signals:
   void OnChange(TObject* Sender);
+  void OffsetChanged(int Offset);
 
 protected:
   void Change() override;

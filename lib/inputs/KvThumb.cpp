@@ -71,12 +71,12 @@ void TKvThumbControl::SetBitmapList(TKvBitmapList* v) {
   UpdateControl();
 }
 
-void TKvThumbControl::SetRangeMin(int v) {
-  kv::SetRangeEnd<kThumbRange>(*this, FRange, kv::RangeEnd::Min, v);
+bool TKvThumbControl::SetRangeMin(int v) {
+  return kv::SetRangeEnd<kThumbRange>(*this, FRange, kv::RangeEnd::Min, v);
 }
 
-void TKvThumbControl::SetRangeMax(int v) {
-  kv::SetRangeEnd<kThumbRange>(*this, FRange, kv::RangeEnd::Max, v);
+bool TKvThumbControl::SetRangeMax(int v) {
+  return kv::SetRangeEnd<kThumbRange>(*this, FRange, kv::RangeEnd::Max, v);
 }
 
 void TKvThumbControl::SetPosition(int v) {

@@ -88,9 +88,10 @@ protected:
   virtual void ThumbLoaded() {}
 
   // The range the thumb travels. An end is taken as it comes (also beyond the other end); a
-  // position it leaves outside moves onto it through SetPosition.
-  void SetRangeMin(int v);
-  void SetRangeMax(int v);
+  // position it leaves outside moves onto it through SetPosition. True when the end changed
+  // and the control still exists, for the control's signal.
+  bool SetRangeMin(int v);
+  bool SetRangeMax(int v);
   // Clamped to the range, the upper end winning for an inverted one; a change moves the
   // thumb, then calls Change (whose handler may free the control).
   void SetPosition(int v);

@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
 #include "KvInputsInternal.h"
+#include "KvSysUtilsInternal.h"
 #include "KvSystem.h"
 
 #include <algorithm>
@@ -55,7 +56,10 @@ TKvThumbTraits TKvTrackBar::ThumbTraits() const {
           .BuiltInThumb = Vertical() ? "KVTB_VERT" : "KVTB_HORI"};
 }
 
-void TKvTrackBar::Change() { emit OnChange(this); }
+void TKvTrackBar::Change() {
+  kv::EmitInTurn(
+      this, [this] { emit OnChange(this); }, [this] { emit PositionChanged(FRange.Position); });
+}
 
 void TKvTrackBar::SetOrientation(TKvOrientation v) {
   if (!kv::IsEnumValue(v) || !SetIfChanged(FOrientation, v)) return;

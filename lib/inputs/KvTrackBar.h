@@ -33,9 +33,9 @@ using KvTrackBar::TKvTrackBarOptions;
 
 class KV_EXPORT TKvTrackBar : public TKvThumbControl {
   Q_OBJECT
-  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
-  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
-  Q_PROPERTY(int Position READ Position WRITE SetPosition)
+  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
+  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
+  Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(KvControls::TKvOrientation Orientation READ Orientation WRITE SetOrientation)
   Q_PROPERTY(KvControls::TKvProgressStyle Style READ Style WRITE SetStyle)
   Q_PROPERTY(KvTrackBar::TKvTrackBarOptions Options READ Options WRITE SetOptions)
@@ -54,15 +54,15 @@ class KV_EXPORT TKvTrackBar : public TKvThumbControl {
   Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor)
   Q_PROPERTY(int FocusOffset READ FocusOffset WRITE SetFocusOffset)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
-  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled NOTIFY EnabledChanged)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(TCursor Cursor READ Cursor WRITE SetCursor)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
   Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
   Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.MaxValue", "100")
   Q_CLASSINFO("default.MinValue", "0")
   Q_CLASSINFO("default.Position", "0")
@@ -90,11 +90,8 @@ public:
   ~TKvTrackBar() override;
 
   int MaxValue() const { return FRange.Max; }
-  void SetMaxValue(int v) { SetRangeMax(v); }
   int MinValue() const { return FRange.Min; }
-  void SetMinValue(int v) { SetRangeMin(v); }
   int Position() const { return FRange.Position; }
-  using TKvThumbControl::SetPosition;
   TKvOrientation Orientation() const { return FOrientation; }
   void SetOrientation(TKvOrientation v);
   TKvProgressStyle Style() const { return FStyle; }
@@ -127,8 +124,20 @@ public:
   // The gutter rectangle.
   TRect GutterRect() const;
 
+public slots:
+  void SetMaxValue(int v) {
+    if (SetRangeMax(v)) emit MaxValueChanged(FRange.Max);
+  }
+  void SetMinValue(int v) {
+    if (SetRangeMin(v)) emit MinValueChanged(FRange.Min);
+  }
+  void SetPosition(int v) { TKvThumbControl::SetPosition(v); }
+
 signals:
   void OnChange(TObject* Sender);
+  void MaxValueChanged(int MaxValue);
+  void MinValueChanged(int MinValue);
+  void PositionChanged(int Position);
 
 protected:
   void Change() override;

@@ -21,6 +21,8 @@ namespace {
 // clamp lets the lower end win for a range that loading left inverted. Loading takes values as
 // they come.
 constexpr kv::RangePolicy kRange{kv::CrossedEnd::Raise, kv::PositionFollow::Setter, true};
+constexpr kv::RangeSignals<TKvWheel, int> kSignals{
+    &TKvWheel::MinValueChanged, &TKvWheel::MaxValueChanged, &TKvWheel::PositionChanged};
 
 // The whole percentage X is of Z, truncated; 0 for an empty total, finite for a negative
 // one. 64-bit: range differences do not fit an int.
@@ -115,12 +117,17 @@ void TKvWheel::SetPosition(int v) {
   } else {
     UpdateControl();
   }
-  emit OnChange(this);
+  kv::EmitInTurn(
+      this, [this] { emit OnChange(this); }, [this] { emit PositionChanged(FRange.Position); });
 }
 
-void TKvWheel::SetMaxValue(int v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v); }
+void TKvWheel::SetMaxValue(int v) {
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v, kSignals);
+}
 
-void TKvWheel::SetMinValue(int v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v); }
+void TKvWheel::SetMinValue(int v) {
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v, kSignals);
+}
 
 // ---------------------------------------------------------------------------
 // Geometry

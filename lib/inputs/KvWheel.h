@@ -14,19 +14,19 @@
 
 class KV_EXPORT TKvWheel : public TKvGraphicImageControl {
   Q_OBJECT
-  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
-  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
-  Q_PROPERTY(int Position READ Position WRITE SetPosition)
+  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
+  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
+  Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(TBitmap* BackImage READ BackImage WRITE SetBackImage)
   Q_PROPERTY(TBitmap* HandleImage READ HandleImage WRITE SetHandleImage)
   Q_PROPERTY(int BaseAngle READ BaseAngle WRITE SetBaseAngle)
   Q_PROPERTY(int Radius READ Radius WRITE SetRadius)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
-  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled NOTIFY EnabledChanged)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.MaxValue", "100")
   Q_CLASSINFO("default.MinValue", "0")
   Q_CLASSINFO("default.Position", "0")
@@ -42,15 +42,8 @@ public:
   ~TKvWheel() override;
 
   int MaxValue() const { return FRange.Max; }
-  // Below MinValue raises EKvException "Value out of range." (not while loading, which
-  // takes values as they come); pulls Position down to it with OnChange.
-  void SetMaxValue(int v);
   int MinValue() const { return FRange.Min; }
-  void SetMinValue(int v);
   int Position() const { return FRange.Position; }
-  // Clamped against MaxValue, then MinValue (which wins for an inverted loaded range);
-  // a change repaints, then fires OnChange.
-  void SetPosition(int v);
   TBitmap* BackImage() const { return FBackImage.get(); }
   // Copies the picture (an empty one reloads the default); the wheel takes its size.
   void SetBackImage(const TBitmap* v);
@@ -71,8 +64,20 @@ public:
 
   // The palette query has nothing to answer on RGB32 images.
 
+public slots:
+  // Below MinValue raises EKvException "Value out of range." (not while loading, which
+  // takes values as they come); pulls Position down to it with OnChange.
+  void SetMaxValue(int v);
+  void SetMinValue(int v);
+  // Clamped against MaxValue, then MinValue (which wins for an inverted loaded range);
+  // a change repaints, then fires OnChange.
+  void SetPosition(int v);
+
 signals:
   void OnChange(TObject* Sender);
+  void MaxValueChanged(int MaxValue);
+  void MinValueChanged(int MinValue);
+  void PositionChanged(int Position);
 
 protected:
   virtual void LoadDefaultBackImage();

@@ -37,7 +37,7 @@ class KV_EXPORT TKvBorder : public TKvGraphicControl {
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.Shape", "bsFrame")
   Q_CLASSINFO("default.Style", "bsRaised")
   Q_CLASSINFO("default.ShadowColor", "clGreen")

@@ -1,4 +1,5 @@
 #include "KvCheckLed.h"
+#include "KvSysUtilsInternal.h"
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
@@ -79,7 +80,8 @@ void TKvCheckLed::SetChecked(bool v) {
       if (!self) return;
     }
   }
-  emit OnChange(this);
+  kv::EmitInTurn(
+      this, [this] { emit OnChange(this); }, [this] { emit CheckedChanged(FChecked); });
 }
 
 void TKvCheckLed::Relayout() {

@@ -26,15 +26,15 @@ class KV_EXPORT TKvCheckLed : public TKvCustomImageControl {
   Q_OBJECT
   Q_PROPERTY(int CheckWidth READ CheckWidth WRITE SetCheckWidth)
   Q_PROPERTY(int CheckHeight READ CheckHeight WRITE SetCheckHeight)
-  Q_PROPERTY(bool Checked READ Checked WRITE SetChecked)
+  Q_PROPERTY(bool Checked READ Checked WRITE SetChecked NOTIFY CheckedChanged USER true)
   Q_PROPERTY(KvControls::TKvImageTextLayout Layout READ Layout WRITE SetLayout)
   Q_PROPERTY(int Margin READ Margin WRITE SetMargin)
   Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
   Q_PROPERTY(TKvPalette* Palette READ Palette WRITE SetPalette)
   Q_PROPERTY(KvCheckLed::TKvCheckLedStyle CheckStyle READ CheckStyle WRITE SetCheckStyle)
-  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
-  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption NOTIFY CaptionChanged)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled NOTIFY EnabledChanged)
   Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
@@ -42,7 +42,7 @@ class KV_EXPORT TKvCheckLed : public TKvCustomImageControl {
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
   Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
   Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   // The palette is always stored; the caption starts as the component's name.
   Q_CLASSINFO("default.CheckWidth", "20")
   Q_CLASSINFO("default.CheckHeight", "13")
@@ -64,9 +64,6 @@ public:
   int CheckHeight() const { return FCheckHeight; }
   void SetCheckHeight(int v);
   bool Checked() const { return FChecked; }
-  // Stores, repaints, unchecks radio-style siblings when checking a radio-style LED, then
-  // fires OnChange.
-  void SetChecked(bool v);
   TKvImageTextLayout Layout() const { return FLayout; }
   void SetLayout(TKvImageTextLayout v);
   int Margin() const { return FMargin; }
@@ -88,8 +85,14 @@ public:
   void CMEnabledChanged() override;
   void CMFocusChanged(TWinControl* newFocused) override;
 
+public slots:
+  // Stores, repaints, unchecks radio-style siblings when checking a radio-style LED, then
+  // fires OnChange.
+  void SetChecked(bool v);
+
 signals:
   void OnChange(TObject* Sender);
+  void CheckedChanged(bool Checked);
 
 protected:
   void Paint() override;

@@ -1,4 +1,5 @@
 #include "KvCounter.h"
+#include "KvSysUtilsInternal.h"
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
@@ -46,7 +47,8 @@ void TKvCounter::SetValue(int v) {
   if (!TKvCounterValue::Contains(v) || v == FValue) return;
   FValue = v;
   UpdateControl();
-  emit OnChange(this);
+  kv::EmitInTurn(
+      this, [this] { emit OnChange(this); }, [this] { emit ValueChanged(FValue); });
 }
 
 void TKvCounter::SetDigits(int v) {

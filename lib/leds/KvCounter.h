@@ -17,7 +17,7 @@ using TKvCounterDigits = TKvRange<1, 10>;
 
 class KV_EXPORT TKvCounter : public TKvGraphicImageControl {
   Q_OBJECT
-  Q_PROPERTY(int Value READ Value WRITE SetValue)
+  Q_PROPERTY(int Value READ Value WRITE SetValue NOTIFY ValueChanged USER true)
   Q_PROPERTY(int Digits READ Digits WRITE SetDigits)
   Q_PROPERTY(TBitmap* Bitmap READ Bitmap WRITE SetBitmap)
   Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
@@ -25,12 +25,12 @@ class KV_EXPORT TKvCounter : public TKvGraphicImageControl {
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
   Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.Value", "0")
   Q_CLASSINFO("default.Digits", "6")
   Q_CLASSINFO("default.Spacing", "0")
@@ -48,8 +48,6 @@ public:
   ~TKvCounter() override;
 
   int Value() const { return FValue; }
-  // Refuses negative values; a change repaints, then fires OnChange.
-  void SetValue(int v);
   int Digits() const { return FDigits; }
   // Refuses values outside 1 ... 10.
   void SetDigits(int v);
@@ -71,8 +69,13 @@ public:
   void Loaded() override;
   // The palette query has nothing to answer on RGB32 images.
 
+public slots:
+  // Refuses negative values; a change repaints, then fires OnChange.
+  void SetValue(int v);
+
 signals:
   void OnChange(TObject* Sender);
+  void ValueChanged(int Value);
 
 protected:
   void Paint() override;

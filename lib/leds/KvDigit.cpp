@@ -1,4 +1,5 @@
 #include "KvDigit.h"
+#include "KvSysUtilsInternal.h"
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
@@ -58,7 +59,9 @@ void TKvDigitGroup::SetValue(double v) {
   if (!std::isfinite(v) || !SetIfChanged(FValue, v)) return;
   QPointer<TKvDigitGroup> self(this);
   RepaintChangedCells();
-  if (self) emit OnChange(this);
+  if (self)
+    kv::EmitInTurn(
+        this, [this] { emit OnChange(this); }, [this] { emit ValueChanged(FValue); });
 }
 void TKvDigitGroup::SetDecimals(int v) {
   if (InLimit(v, 0) && SetIfChanged(FDecimals, v)) UpdateControl();

@@ -16,7 +16,7 @@
 
 class KV_EXPORT TKvDigitGroup : public TKvGraphicImageControl {
   Q_OBJECT
-  Q_PROPERTY(double Value READ Value WRITE SetValue)
+  Q_PROPERTY(double Value READ Value WRITE SetValue NOTIFY ValueChanged USER true)
   Q_PROPERTY(int Decimals READ Decimals WRITE SetDecimals)
   Q_PROPERTY(int Digits READ Digits WRITE SetDigits)
   Q_PROPERTY(TKvPalette* Palette READ Palette WRITE SetPalette)
@@ -25,11 +25,11 @@ class KV_EXPORT TKvDigitGroup : public TKvGraphicImageControl {
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   // Value and the palette are always stored.
   Q_CLASSINFO("default.Decimals", "3")
   Q_CLASSINFO("default.Digits", "4")
@@ -48,8 +48,6 @@ public:
   ~TKvDigitGroup() override;
 
   double Value() const { return FValue; }
-  // NaN and infinities are refused; a different value repaints, then fires OnChange.
-  void SetValue(double v);
   int Decimals() const { return FDecimals; }
   // 0 .. kMaxDigits; others are refused.
   void SetDecimals(int v);
@@ -69,8 +67,13 @@ public:
   // the left to Digits + 1 characters (Digits without decimals).
   QString DisplayText() const;
 
+public slots:
+  // NaN and infinities are refused; a different value repaints, then fires OnChange.
+  void SetValue(double v);
+
 signals:
   void OnChange(TObject* Sender);
+  void ValueChanged(double Value);
 
 protected:
   void Paint() override;

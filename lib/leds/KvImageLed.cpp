@@ -1,4 +1,5 @@
 #include "KvImageLed.h"
+#include "KvSysUtilsInternal.h"
 
 #include "ClassRegistry.h"
 #include "KvSysUtils.h"
@@ -71,7 +72,8 @@ void TKvImageLed::SetActive(bool v) {
   if (FBlink && IsDesigning()) v = false;
   if (!SetIfChanged(FActive, v)) return;
   UpdateControl();
-  emit OnChange(this);
+  kv::EmitInTurn(
+      this, [this] { emit OnChange(this); }, [this] { emit ActiveChanged(FActive); });
 }
 
 void TKvImageLed::SetImageType(TKvImageType v) {

@@ -40,19 +40,19 @@ class KV_EXPORT TKvImageLed : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(bool Threaded READ Threaded WRITE SetThreaded)
   Q_PROPERTY(bool Blink READ Blink WRITE SetBlink)
-  Q_PROPERTY(bool Active READ Active WRITE SetActive)
+  Q_PROPERTY(bool Active READ Active WRITE SetActive NOTIFY ActiveChanged USER true)
   Q_PROPERTY(KvImageLed::TKvImageType ImageType READ ImageType WRITE SetImageType)
   Q_PROPERTY(TKvPalette* Palette READ Palette WRITE SetPalette)
   Q_PROPERTY(int TimeInterval READ TimeInterval WRITE SetTimeInterval)
   Q_PROPERTY(bool Inverted READ Inverted WRITE SetInverted)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.Blink", "false")
   Q_CLASSINFO("default.Active", "false")
   Q_CLASSINFO("default.ImageType", "itSound")
@@ -75,7 +75,6 @@ public:
   void SetBlink(bool v);
   // A change repaints, then fires OnChange.
   bool Active() const { return FActive; }
-  void SetActive(bool v);
   TKvImageType ImageType() const { return FImageType; }
   void SetImageType(TKvImageType v);
   TKvPalette* Palette() const { return FPalette.get(); }
@@ -89,8 +88,12 @@ public:
   // The tinted symbol: the off cell on the left, the on cell on the right.
   const TBitmap* Picture() const { return FPicture.get(); }
 
+public slots:
+  void SetActive(bool v);
+
 signals:
   void OnChange(TObject* Sender);
+  void ActiveChanged(bool Active);
 
 protected:
   void Paint() override;

@@ -1,4 +1,5 @@
 #include "KvLeds.h"
+#include "KvSysUtilsInternal.h"
 
 #include "ClassRegistry.h"
 #include "KvSysUtils.h"
@@ -37,7 +38,9 @@ void TKvUserLed::SetActive(bool v) {
   if (!SetIfChanged(FActive, v)) return;
   QPointer<TKvUserLed> self(this);
   UpdateControl();
-  if (self) emit OnChange(this);
+  if (self)
+    kv::EmitInTurn(
+        this, [this] { emit OnChange(this); }, [this] { emit ActiveChanged(FActive); });
 }
 void TKvUserLed::SetOutlineColor(TColor v) {
   if (SetIfChanged(FOutlineColor, v)) UpdateControl();

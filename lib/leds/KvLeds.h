@@ -14,14 +14,14 @@ class KV_EXPORT TKvUserLed : public TKvGraphicControl {
   Q_OBJECT
   Q_PROPERTY(TKvBevel* Bevel READ Bevel WRITE SetBevel)
   Q_PROPERTY(TKvPaletteEx* PaletteEx READ PaletteEx WRITE SetPaletteEx)
-  Q_PROPERTY(bool Active READ Active WRITE SetActive)
+  Q_PROPERTY(bool Active READ Active WRITE SetActive NOTIFY ActiveChanged USER true)
   Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor)
   Q_PROPERTY(int OutlineWidth READ OutlineWidth WRITE SetOutlineWidth)
   Q_PROPERTY(KvControls::TKvDrawStyle DrawStyle READ DrawStyle WRITE SetDrawStyle)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   // The bevel's and palette's colours are always stored.
   Q_CLASSINFO("default.Active", "false")
   Q_CLASSINFO("default.OutlineColor", "clBlack")
@@ -37,8 +37,6 @@ public:
   TKvPaletteEx* PaletteEx() const { return FPaletteEx.get(); }
   void SetPaletteEx(const TKvPaletteEx* v) { FPaletteEx->Assign(v); }
   bool Active() const { return FActive; }
-  // Repaints, then fires OnChange.
-  void SetActive(bool v);
   TColor OutlineColor() const { return FOutlineColor; }
   void SetOutlineColor(TColor v);
   int OutlineWidth() const { return FOutlineWidth; }
@@ -47,9 +45,14 @@ public:
   TKvDrawStyle DrawStyle() const { return FDrawStyle; }
   void SetDrawStyle(TKvDrawStyle v);
 
+public slots:
+  // Repaints, then fires OnChange.
+  void SetActive(bool v);
+
 signals:
   void OnChange(TObject* Sender);
   void OnDraw(TObject* Sender, TCanvas* Canvas, const TRect& Rect);
+  void ActiveChanged(bool Active);
 
 protected:
   void Paint() override;

@@ -20,6 +20,8 @@ namespace {
 // The indicator's range: an end crossing the other raises and the position is clamped into
 // the new range silently; loading takes values as they come and Loaded clamps.
 constexpr kv::RangePolicy kRange{kv::CrossedEnd::Raise, kv::PositionFollow::IntoRange, true};
+constexpr kv::RangeSignals<TKvIndicator, int> kSignals{
+    &TKvIndicator::MinValueChanged, &TKvIndicator::MaxValueChanged, &TKvIndicator::PositionChanged};
 
 int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && a < 0 ? 1 : 0); }
 int64_t CeilDiv(int64_t a, int64_t b) { return a / b + (a % b != 0 && a > 0 ? 1 : 0); }
@@ -221,7 +223,9 @@ void TKvScanner::SetThreaded(bool v) {
 }
 
 void TKvScanner::SetActive(bool v) {
-  if (SetIfChanged(FActive, v) && !IsDesigning()) FTimer->SetEnabled(v);
+  if (!SetIfChanged(FActive, v)) return;
+  if (!IsDesigning()) FTimer->SetEnabled(v);
+  emit ActiveChanged(FActive);
 }
 
 int TKvScanner::TimeInterval() const { return int(FTimer->Interval()); }
@@ -313,11 +317,11 @@ TKvIndicator::TKvIndicator(kv::OwnerOrParent owner)
 TKvIndicator::~TKvIndicator() = default;
 
 void TKvIndicator::SetMinValue(int v) {
-  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v);
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v, kSignals);
 }
 
 void TKvIndicator::SetMaxValue(int v) {
-  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v);
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v, kSignals);
 }
 
 void TKvIndicator::SetLeds(int v) {
@@ -337,7 +341,8 @@ void TKvIndicator::SetPosition(int v) {
   const int before = FRange.Position;
   if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
   RepaintLit(before);
-  emit OnChange(this);
+  kv::EmitInTurn(
+      this, [this] { emit OnChange(this); }, [this] { emit PositionChanged(FRange.Position); });
 }
 
 int64_t TKvIndicator::LitCount(int position) const {

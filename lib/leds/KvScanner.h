@@ -106,11 +106,11 @@ class KV_EXPORT TKvScanner : public TKvGraphicImageControl {
   Q_PROPERTY(KvScanner::TKvScanDirection Direction READ Direction WRITE SetDirection)
   Q_PROPERTY(int Position READ Position WRITE SetPosition)
   Q_PROPERTY(bool Threaded READ Threaded WRITE SetThreaded)
-  Q_PROPERTY(bool Active READ Active WRITE SetActive)
+  Q_PROPERTY(bool Active READ Active WRITE SetActive NOTIFY ActiveChanged)
   Q_PROPERTY(int TimeInterval READ TimeInterval WRITE SetTimeInterval)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_CLASSINFO("default.Leds", "7")
   Q_CLASSINFO("default.Spacing", "2")
@@ -146,16 +146,19 @@ public:
   bool Threaded() const;
   void SetThreaded(bool v);
   bool Active() const { return FActive; }
-  // Runs the timer, except while designing.
-  void SetActive(bool v);
   // The timer's interval in milliseconds; a negative value is kept as the timer keeps it.
   int TimeInterval() const;
   void SetTimeInterval(int v);
 
   void Loaded() override;
 
+public slots:
+  // Runs the timer, except while designing.
+  void SetActive(bool v);
+
 signals:
   void OnChange(TObject* Sender);
+  void ActiveChanged(bool Active);
 
 protected:
   void Paint() override;
@@ -182,21 +185,21 @@ private:
 // with their own styles.
 class KV_EXPORT TKvIndicator : public TKvGraphicImageControl {
   Q_OBJECT
-  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
-  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
+  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
+  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
   Q_PROPERTY(int Leds READ Leds WRITE SetLeds)
   Q_PROPERTY(TKvLedStyle* LedStyle1 READ LedStyle1 WRITE SetLedStyle1)
   Q_PROPERTY(TKvLedStyle* LedStyle2 READ LedStyle2 WRITE SetLedStyle2)
   Q_PROPERTY(TKvLedStyle* LedStyle3 READ LedStyle3 WRITE SetLedStyle3)
   Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
   Q_PROPERTY(int ColorWidth READ ColorWidth WRITE SetColorWidth)
-  Q_PROPERTY(int Position READ Position WRITE SetPosition)
+  Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(int Percent1 READ Percent1 WRITE SetPercent1)
   Q_PROPERTY(int Percent2 READ Percent2 WRITE SetPercent2)
   Q_PROPERTY(int Step READ Step WRITE SetStep)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_CLASSINFO("default.MinValue", "0")
   Q_CLASSINFO("default.MaxValue", "100")
@@ -215,11 +218,7 @@ public:
   ~TKvIndicator() override;
 
   int MinValue() const { return FRange.Min; }
-  // Above MaxValue raises "Value out of range." (not while loading); pulls Position up
-  // without an event.
-  void SetMinValue(int v);
   int MaxValue() const { return FRange.Max; }
-  void SetMaxValue(int v);
   int Leds() const { return FLeds; }
   void SetLeds(int v);
   TKvLedStyle* LedStyle1() const { return FLedStyles[0].get(); }
@@ -233,8 +232,6 @@ public:
   int ColorWidth() const { return FColorWidth; }
   void SetColorWidth(int v);
   int Position() const { return FRange.Position; }
-  // Clamped to the range; a change repaints, then fires OnChange.
-  void SetPosition(int v);
   int Percent1() const { return FPercent1; }
   void SetPercent1(int v);
   int Percent2() const { return FPercent2; }
@@ -244,8 +241,19 @@ public:
 
   void Loaded() override;
 
+public slots:
+  void SetMaxValue(int v);
+  // Above MaxValue raises "Value out of range." (not while loading); pulls Position up
+  // without an event.
+  void SetMinValue(int v);
+  // Clamped to the range; a change repaints, then fires OnChange.
+  void SetPosition(int v);
+
 signals:
   void OnChange(TObject* Sender);
+  void MaxValueChanged(int MaxValue);
+  void MinValueChanged(int MinValue);
+  void PositionChanged(int Position);
 
 protected:
   void Paint() override;

@@ -144,7 +144,9 @@ void TKvLedClock::SetThreaded(bool v) {
 }
 
 void TKvLedClock::SetActive(bool v) {
-  if (SetIfChanged(FActive, v) && !IsDesigning()) FTimer->SetEnabled(v);
+  if (!SetIfChanged(FActive, v)) return;
+  if (!IsDesigning()) FTimer->SetEnabled(v);
+  emit ActiveChanged(FActive);
 }
 
 // Assigning fires the picture's OnChange, which repaints.

@@ -32,7 +32,7 @@ using TKvSecondsInt = TKvRange<0, 59>;
 class KV_EXPORT TKvLedClock : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(bool Threaded READ Threaded WRITE SetThreaded)
-  Q_PROPERTY(bool Active READ Active WRITE SetActive)
+  Q_PROPERTY(bool Active READ Active WRITE SetActive NOTIFY ActiveChanged)
   Q_PROPERTY(bool SecondsIndicator READ SecondsIndicator WRITE SetSecondsIndicator)
   Q_PROPERTY(bool HourMarks READ HourMarks WRITE SetHourMarks)
   Q_PROPERTY(TBitmap* Background READ Background WRITE SetBackground)
@@ -56,7 +56,7 @@ class KV_EXPORT TKvLedClock : public TKvGraphicImageControl {
   Q_PROPERTY(int TextAngle READ TextAngle WRITE SetTextAngle)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_CLASSINFO("default.Active", "false")
   Q_CLASSINFO("default.SecondsIndicator", "true")
@@ -88,7 +88,6 @@ public:
   bool Threaded() const;
   void SetThreaded(bool v);
   bool Active() const { return FActive; }
-  void SetActive(bool v);
   bool SecondsIndicator() const { return FSecondsIndicator; }
   void SetSecondsIndicator(bool v) {
     if (SetIfChanged(FSecondsIndicator, v)) UpdateControl();
@@ -176,11 +175,15 @@ public:
 
   void Loaded() override;
 
+public slots:
+  void SetActive(bool v);
+
 signals:
   void OnAlarm(TObject* Sender);
   void OnHoursChanged(TObject* Sender, uint16_t Hours);
   void OnMinutesChanged(TObject* Sender, uint16_t Minutes);
   void OnSecondsChanged(TObject* Sender, uint16_t Seconds);
+  void ActiveChanged(bool Active);
 
 protected:
   // Fire their events with the current value.

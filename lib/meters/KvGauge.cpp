@@ -20,6 +20,8 @@ namespace {
 // An end that would not keep MaxValue above MinValue is refused; a position left outside
 // moves through SetPosition; loading takes values as they come and Loaded settles them.
 constexpr kv::RangePolicy kRange{kv::CrossedEnd::Refuse, kv::PositionFollow::Setter, true};
+constexpr kv::RangeSignals<TKvGauge, int> kSignals{
+    &TKvGauge::MinValueChanged, &TKvGauge::MaxValueChanged, &TKvGauge::PositionChanged};
 
 // Holds a pattern bitmap in a canvas brush for one fill.
 class PatternBrush {
@@ -81,9 +83,13 @@ TKvGauge::~TKvGauge() = default;
 // ---------------------------------------------------------------------------
 // Range and position
 
-void TKvGauge::SetMaxValue(int v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v); }
+void TKvGauge::SetMaxValue(int v) {
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v, kSignals);
+}
 
-void TKvGauge::SetMinValue(int v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v); }
+void TKvGauge::SetMinValue(int v) {
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v, kSignals);
+}
 
 void TKvGauge::SetPosition(int v) {
   // While loading the range may still be incomplete; Loaded clamps.
@@ -91,6 +97,8 @@ void TKvGauge::SetPosition(int v) {
   UpdateControl();
   const QPointer<TKvGauge> self(this);
   emit OnChange(this);
+  if (!self) return;
+  emit PositionChanged(FRange.Position);
   if (!self) return;
   if (FRange.Position == FRange.Min) emit OnMinValue(this);
   if (!self) return;

@@ -14,9 +14,9 @@
 
 class KV_EXPORT TKvGauge : public TKvGraphicImageControl {
   Q_OBJECT
-  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
-  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
-  Q_PROPERTY(int Position READ Position WRITE SetPosition)
+  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
+  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
+  Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(TKvPalette* Palette READ Palette WRITE SetPalette)
   Q_PROPERTY(TKvBevel* Bevel READ Bevel WRITE SetBevel)
   Q_PROPERTY(KvControls::TKvOrientation Orientation READ Orientation WRITE SetOrientation)
@@ -26,11 +26,11 @@ class KV_EXPORT TKvGauge : public TKvGraphicImageControl {
   Q_PROPERTY(KvControls::TKvProgressStyle Style READ Style WRITE SetStyle)
   Q_PROPERTY(bool ActiveClick READ ActiveClick WRITE SetActiveClick)
   Q_PROPERTY(int Step READ Step WRITE SetStep)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.MaxValue", "100")
   Q_CLASSINFO("default.MinValue", "0")
   Q_CLASSINFO("default.Position", "0")
@@ -47,14 +47,8 @@ public:
   ~TKvGauge() override;
 
   int MaxValue() const { return FRange.Max; }
-  // Ignored unless above MinValue; pulls Position down to it (with events).
-  void SetMaxValue(int v);
   int MinValue() const { return FRange.Min; }
-  // Ignored unless below MaxValue; pulls Position up to it (with events).
-  void SetMinValue(int v);
   int Position() const { return FRange.Position; }
-  // Clamped to the range; a change repaints, then fires OnChange, OnMinValue, OnMaxValue.
-  void SetPosition(int v);
   TKvPalette* Palette() const { return FPalette.get(); }
   void SetPalette(const TKvPalette* v) { FPalette->Assign(v); }
   TKvBevel* Bevel() const { return FBevel.get(); }
@@ -79,10 +73,21 @@ public:
 
   void Loaded() override;
 
+public slots:
+  // Ignored unless above MinValue; pulls Position down to it (with events).
+  void SetMaxValue(int v);
+  // Ignored unless below MaxValue; pulls Position up to it (with events).
+  void SetMinValue(int v);
+  // Clamped to the range; a change repaints, then fires OnChange, OnMinValue, OnMaxValue.
+  void SetPosition(int v);
+
 signals:
   void OnChange(TObject* Sender);
   void OnMinValue(TObject* Sender);
   void OnMaxValue(TObject* Sender);
+  void MaxValueChanged(int MaxValue);
+  void MinValueChanged(int MinValue);
+  void PositionChanged(int Position);
 
 protected:
   void Paint() override;

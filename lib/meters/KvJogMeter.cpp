@@ -106,6 +106,7 @@ TKvJogMeter::TKvJogMeter(kv::OwnerOrParent owner)
   FValue->SetColor(clRed);
   connect(FScale.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
   connect(FValue.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
+  connect(FValue.get(), &TKvLinearMarker::ValueChanged, this, &TKvJogMeter::ReadingChanged);
 }
 
 TKvJogMeter::~TKvJogMeter() = default;

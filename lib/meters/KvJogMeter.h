@@ -73,18 +73,20 @@ class KV_EXPORT TKvJogMeter : public TKvGraphicImageControl {
   Q_PROPERTY(bool ShowCaption READ ShowCaption WRITE SetShowCaption)
   Q_PROPERTY(TKvJogMeterScale* Scale READ Scale WRITE SetScale)
   Q_PROPERTY(KvJogMeter::TKvLiniarIndicator* Value READ Value WRITE SetValue)
+  Q_PROPERTY(
+      double Reading READ Reading WRITE SetReading NOTIFY ReadingChanged USER true STORED false)
   Q_PROPERTY(TColor FromColor READ FromColor WRITE SetFromColor)
   Q_PROPERTY(TColor ToColor READ ToColor WRITE SetToColor)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
-  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption NOTIFY CaptionChanged)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.Direction", "voHorizontal")
   Q_CLASSINFO("default.ShowCaption", "false")
   Q_CLASSINFO("default.FromColor", "clBlack")
@@ -113,6 +115,8 @@ public:
   void SetScale(const TKvJogMeterScale* v) { FScale->Assign(v); }
   TKvLiniarIndicator* Value() const { return FValue.get(); }
   void SetValue(const TKvLiniarIndicator* v) { FValue->Assign(v); }
+  // The value marker's value, for bindings and connections (stored with the marker).
+  double Reading() const { return FValue->Value(); }
   TColor FromColor() const { return FFromColor; }
   void SetFromColor(TColor v) {
     if (SetIfChanged(FFromColor, v)) UpdateControl();
@@ -124,6 +128,12 @@ public:
 
   // The pixel of scale offset U from the window's start (0 without a window).
   int64_t OffsetPixel(long double u) const;
+
+public slots:
+  void SetReading(double v) { FValue->SetValue(v); }
+
+signals:
+  void ReadingChanged(double Reading);
 
 protected:
   void Paint() override;

@@ -19,6 +19,8 @@ namespace {
 // An end that would not keep MaxValue above MinValue is refused; a position left outside
 // moves through SetPosition; loading takes values as they come and Loaded settles them.
 constexpr kv::RangePolicy kRange{kv::CrossedEnd::Refuse, kv::PositionFollow::Setter, true};
+constexpr kv::RangeSignals<TKvLevelBar, int> kSignals{
+    &TKvLevelBar::MinValueChanged, &TKvLevelBar::MaxValueChanged, &TKvLevelBar::PositionChanged};
 
 }  // namespace
 
@@ -60,11 +62,11 @@ TKvLevelBar::~TKvLevelBar() = default;
 // Range and position
 
 void TKvLevelBar::SetMaxValue(int v) {
-  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v);
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v, kSignals);
 }
 
 void TKvLevelBar::SetMinValue(int v) {
-  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v);
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v, kSignals);
 }
 
 void TKvLevelBar::SetPosition(int v) {
@@ -74,6 +76,8 @@ void TKvLevelBar::SetPosition(int v) {
   RepaintLit(before);
   const QPointer<TKvLevelBar> self(this);
   emit OnChange(this);
+  if (!self) return;
+  emit PositionChanged(FRange.Position);
   if (!self) return;
   if (FRange.Position == FRange.Min) emit OnMinValue(this);
   if (!self) return;

@@ -19,9 +19,9 @@ struct TickSnap;
 
 class KV_EXPORT TKvLevelBar : public TKvGraphicImageControl {
   Q_OBJECT
-  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
-  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
-  Q_PROPERTY(int Position READ Position WRITE SetPosition)
+  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
+  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
+  Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(int Percent1 READ Percent1 WRITE SetPercent1)
   Q_PROPERTY(int Percent2 READ Percent2 WRITE SetPercent2)
   Q_PROPERTY(TKvPalette* Palette1 READ Palette1 WRITE SetPalette1)
@@ -33,12 +33,12 @@ class KV_EXPORT TKvLevelBar : public TKvGraphicImageControl {
   Q_PROPERTY(int TickHeight READ TickHeight WRITE SetTickHeight)
   Q_PROPERTY(KvControls::TKvProgressStyle Style READ Style WRITE SetStyle)
   Q_PROPERTY(int Step READ Step WRITE SetStep)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.MaxValue", "100")
   Q_CLASSINFO("default.MinValue", "0")
   Q_CLASSINFO("default.Position", "0")
@@ -56,14 +56,8 @@ public:
   ~TKvLevelBar() override;
 
   int MaxValue() const { return FRange.Max; }
-  // Ignored unless above MinValue; pulls Position down to it (with events).
-  void SetMaxValue(int v);
   int MinValue() const { return FRange.Min; }
-  // Ignored unless below MaxValue; pulls Position up to it (with events).
-  void SetMinValue(int v);
   int Position() const { return FRange.Position; }
-  // Clamped to the range; a change repaints, then fires OnChange, OnMinValue, OnMaxValue.
-  void SetPosition(int v);
   int Percent1() const { return FPercent1; }
   // Reduced to 100 - Percent2 when the zones would exceed 100 % (not while loading).
   void SetPercent1(int v);
@@ -101,10 +95,21 @@ public:
   void SetBounds(int left, int top, int width, int height) override;
   void Loaded() override;
 
+public slots:
+  // Ignored unless above MinValue; pulls Position down to it (with events).
+  void SetMaxValue(int v);
+  // Ignored unless below MaxValue; pulls Position up to it (with events).
+  void SetMinValue(int v);
+  // Clamped to the range; a change repaints, then fires OnChange, OnMinValue, OnMaxValue.
+  void SetPosition(int v);
+
 signals:
   void OnChange(TObject* Sender);
   void OnMinValue(TObject* Sender);
   void OnMaxValue(TObject* Sender);
+  void MaxValueChanged(int MaxValue);
+  void MinValueChanged(int MinValue);
+  void PositionChanged(int Position);
 
 protected:
   void Paint() override;

@@ -1,5 +1,7 @@
 #include "KvLinearScale.h"
 
+#include "KvSysUtilsInternal.h"
+
 #include <algorithm>
 
 using kv::FloatToStrF;
@@ -32,7 +34,9 @@ TKvLinearMarker::TKvLinearMarker(QString defaultPicture)
 TKvLinearMarker::~TKvLinearMarker() = default;
 
 void TKvLinearMarker::SetValue(double v) {
-  if (!std::isnan(v)) SetValue(F.Value, v);
+  if (std::isnan(v) || v == F.Value) return;
+  kv::EmitInTurn(
+      this, [&] { SetValue(F.Value, v); }, [this] { emit ValueChanged(F.Value); });
 }
 
 void TKvLinearMarker::SetValueQuietly(double v) {
@@ -59,10 +63,18 @@ void TKvLinearMarker::Assign(const TPersistent* source) {
     TKvPersistent::Assign(source);
     return;
   }
-  kv::WithinUpdate(*this, [&] {
-    F = other->F;
-    if (other != this) FBitmap->Assign(other->FBitmap.get());
-  });
+  const double was = F.Value;
+  kv::EmitInTurn(
+      this,
+      [&] {
+        kv::WithinUpdate(*this, [&] {
+          F = other->F;
+          if (other != this) FBitmap->Assign(other->FBitmap.get());
+        });
+      },
+      [&] {
+        if (F.Value != was) emit ValueChanged(F.Value);
+      });
 }
 
 QString kv::ScaleLabelText(const QString& formatText, int decimals, long double value) {

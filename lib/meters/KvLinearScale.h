@@ -80,7 +80,7 @@ private:
 // instruments derive their unit's marker class from this one.
 class KV_EXPORT TKvLinearMarker : public TKvPersistent {
   Q_OBJECT
-  Q_PROPERTY(double Value READ Value WRITE SetValue)
+  Q_PROPERTY(double Value READ Value WRITE SetValue NOTIFY ValueChanged)
   Q_PROPERTY(TBitmap* Bitmap READ Bitmap WRITE SetBitmap)
   Q_PROPERTY(KvLinearScale::TkvIndicatorShape Shape READ Shape WRITE SetShape)
   Q_PROPERTY(TColor Color READ Color WRITE SetColor)
@@ -105,6 +105,10 @@ public:
   void SetValueQuietly(double v);
   // Copies all five properties of another marker and reports one change.
   void Assign(const TPersistent* source) override;
+
+signals:
+  // After OnChange, when the value is another one (not for SetValueQuietly).
+  void ValueChanged(double Value);
 
 protected:
   explicit TKvLinearMarker(QString defaultPicture);

@@ -18,6 +18,8 @@ namespace {
 
 // An end crossing the other raises; the needle follows silently, also while loading.
 constexpr kv::RangePolicy kRange{kv::CrossedEnd::Raise, kv::PositionFollow::OntoEnd, false};
+constexpr kv::RangeSignals<TKvMeter, int> kSignals{
+    &TKvMeter::MinValueChanged, &TKvMeter::MaxValueChanged, &TKvMeter::PositionChanged};
 
 // A pixel coordinate from 64-bit geometry; far-off points stay far off.
 int Coordinate(int64_t a, int64_t b) { return kv::SaturateToInt(a + b); }
@@ -108,9 +110,13 @@ TKvMeter::TKvMeter(kv::OwnerOrParent owner)
 
 TKvMeter::~TKvMeter() = default;
 
-void TKvMeter::SetMaxValue(int v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v); }
+void TKvMeter::SetMaxValue(int v) {
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v, kSignals);
+}
 
-void TKvMeter::SetMinValue(int v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v); }
+void TKvMeter::SetMinValue(int v) {
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v, kSignals);
+}
 
 void TKvMeter::SetPosition(int v) {
   // A range inverted by loading leaves the needle at MinValue.
@@ -122,7 +128,8 @@ void TKvMeter::SetPosition(int v) {
   UpdateControlRect(TRect{std::min(before.Left, after.Left), std::min(before.Top, after.Top),
                           std::max(before.Right, after.Right),
                           std::max(before.Bottom, after.Bottom)});
-  emit OnChange(this);
+  kv::EmitInTurn(
+      this, [this] { emit OnChange(this); }, [this] { emit PositionChanged(FRange.Position); });
 }
 
 void TKvMeter::SetNeedleColor(TColor v) {

@@ -80,9 +80,9 @@ private:
 
 class KV_EXPORT TKvMeter : public TKvGraphicImageControl {
   Q_OBJECT
-  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
-  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
-  Q_PROPERTY(int Position READ Position WRITE SetPosition)
+  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
+  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
+  Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(int Angle READ Angle WRITE SetAngle)
   Q_PROPERTY(TKvMeterScale* Scale READ Scale WRITE SetScale)
   Q_PROPERTY(TColor NeedleColor READ NeedleColor WRITE SetNeedleColor)
@@ -95,15 +95,15 @@ class KV_EXPORT TKvMeter : public TKvGraphicImageControl {
   Q_PROPERTY(TPicture* BackImage READ BackImage WRITE SetBackImage)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
-  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption NOTIFY CaptionChanged)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.MaxValue", "100")
   Q_CLASSINFO("default.MinValue", "0")
   Q_CLASSINFO("default.Position", "0")
@@ -127,14 +127,8 @@ public:
   ~TKvMeter() override;
 
   int MaxValue() const { return FRange.Max; }
-  // Below MinValue raises EKvException (not while loading); pulls Position down silently.
-  void SetMaxValue(int v);
   int MinValue() const { return FRange.Min; }
-  // Above MaxValue raises EKvException (not while loading); pulls Position up silently.
-  void SetMinValue(int v);
   int Position() const { return FRange.Position; }
-  // Clamped to the range; a change repaints, then fires OnChange.
-  void SetPosition(int v);
   int Angle() const { return FAngle; }
   void SetAngle(int v) {
     if (SetIfChanged(FAngle, v)) UpdateControl();
@@ -168,8 +162,19 @@ public:
   TPicture* BackImage() const { return FBackImage.get(); }
   void SetBackImage(const TPicture* v) { FBackImage->Assign(v); }
 
+public slots:
+  // Below MinValue raises EKvException (not while loading); pulls Position down silently.
+  void SetMaxValue(int v);
+  // Above MaxValue raises EKvException (not while loading); pulls Position up silently.
+  void SetMinValue(int v);
+  // Clamped to the range; a change repaints, then fires OnChange.
+  void SetPosition(int v);
+
 signals:
   void OnChange(TObject* Sender);
+  void MaxValueChanged(int MaxValue);
+  void MinValueChanged(int MinValue);
+  void PositionChanged(int Position);
 
 protected:
   void Paint() override;

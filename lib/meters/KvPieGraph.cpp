@@ -1,4 +1,5 @@
 #include "KvPieGraph.h"
+#include "KvSysUtilsInternal.h"
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
@@ -80,7 +81,9 @@ TKvPieGraph::TKvPieGraph(kv::OwnerOrParent owner)
 TKvPieGraph::~TKvPieGraph() = default;
 
 void TKvPieGraph::SetMaxValue(int v) {
-  if (v > 0 && SetIfChanged(FMaxValue, v)) UpdateControl();
+  if (v <= 0 || !SetIfChanged(FMaxValue, v)) return;
+  UpdateControl();
+  emit MaxValueChanged(FMaxValue);
 }
 
 void TKvPieGraph::SetValue(int v) {
@@ -100,7 +103,8 @@ void TKvPieGraph::SetValue(int v) {
   } else {
     UpdateControl();
   }
-  emit OnChange(this);
+  kv::EmitInTurn(
+      this, [this] { emit OnChange(this); }, [this] { emit ValueChanged(FValue); });
 }
 
 void TKvPieGraph::SetDepth(int v) {

@@ -11,8 +11,8 @@
 
 class KV_EXPORT TKvPieGraph : public TKvGraphicImageControl {
   Q_OBJECT
-  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
-  Q_PROPERTY(int Value READ Value WRITE SetValue)
+  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
+  Q_PROPERTY(int Value READ Value WRITE SetValue NOTIFY ValueChanged USER true)
   Q_PROPERTY(int Depth READ Depth WRITE SetDepth)
   Q_PROPERTY(TColor UsedColor READ UsedColor WRITE SetUsedColor)
   Q_PROPERTY(TColor UsedShadowColor READ UsedShadowColor WRITE SetUsedShadowColor)
@@ -21,12 +21,12 @@ class KV_EXPORT TKvPieGraph : public TKvGraphicImageControl {
   Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.MaxValue", "100")
   Q_CLASSINFO("default.Value", "80")
   Q_CLASSINFO("default.Depth", "10")
@@ -44,12 +44,7 @@ public:
   ~TKvPieGraph() override;
 
   int MaxValue() const { return FMaxValue; }
-  // Values <= 0 are ignored; Value is not clamped again.
-  void SetMaxValue(int v);
   int Value() const { return FValue; }
-  // Values <= 0 become 1, then values above MaxValue become MaxValue. A change repaints,
-  // then fires OnChange.
-  void SetValue(int v);
   int Depth() const { return FDepth; }
   // Negative values are ignored.
   void SetDepth(int v);
@@ -67,8 +62,17 @@ public:
   // A description may give Value before MaxValue: the clamp waits until here.
   void Loaded() override;
 
+public slots:
+  // Values <= 0 are ignored; Value is not clamped again.
+  void SetMaxValue(int v);
+  // Values <= 0 become 1, then values above MaxValue become MaxValue. A change repaints,
+  // then fires OnChange.
+  void SetValue(int v);
+
 signals:
   void OnChange(TObject* Sender);
+  void MaxValueChanged(int MaxValue);
+  void ValueChanged(int Value);
 
 protected:
   void Paint() override;

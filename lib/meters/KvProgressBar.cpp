@@ -19,6 +19,9 @@ namespace {
 // An end that would not keep MaxValue above MinValue is refused; a position left outside
 // moves through SetPosition; loading takes values as they come and Loaded settles them.
 constexpr kv::RangePolicy kRange{kv::CrossedEnd::Refuse, kv::PositionFollow::Setter, true};
+constexpr kv::RangeSignals<TKvProgressBar, int> kSignals{&TKvProgressBar::MinValueChanged,
+                                                         &TKvProgressBar::MaxValueChanged,
+                                                         &TKvProgressBar::PositionChanged};
 
 int Clamp64(int64_t v) { return int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
@@ -73,18 +76,19 @@ TKvProgressBar::TKvProgressBar(kv::OwnerOrParent owner)
 TKvProgressBar::~TKvProgressBar() = default;
 
 void TKvProgressBar::SetMaxValue(int v) {
-  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v);
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v, kSignals);
 }
 
 void TKvProgressBar::SetMinValue(int v) {
-  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v);
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v, kSignals);
 }
 
 void TKvProgressBar::SetPosition(int v) {
   const int before = FRange.Position;
   if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
   RepaintFill(before);
-  emit OnChange(this);
+  kv::EmitInTurn(
+      this, [this] { emit OnChange(this); }, [this] { emit PositionChanged(FRange.Position); });
 }
 
 int64_t TKvProgressBar::Filled(int position, int64_t extent) const {

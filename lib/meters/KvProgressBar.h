@@ -25,9 +25,9 @@ using KvProgressBar::TKvProgressBarFill;
 class KV_EXPORT TKvProgressBar : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TKvBevel* Bevel READ Bevel WRITE SetBevel)
-  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
-  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
-  Q_PROPERTY(int Position READ Position WRITE SetPosition)
+  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
+  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
+  Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(TColor StartColor READ StartColor WRITE SetStartColor)
   Q_PROPERTY(TColor EndColor READ EndColor WRITE SetEndColor)
   Q_PROPERTY(bool Smooth READ Smooth WRITE SetSmooth)
@@ -36,12 +36,12 @@ class KV_EXPORT TKvProgressBar : public TKvGraphicImageControl {
   Q_PROPERTY(TBitmap* Bitmap READ Bitmap WRITE SetBitmap)
   Q_PROPERTY(KvProgressBar::TKvProgressBarFill FillType READ FillType WRITE SetFillType)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.MaxValue", "100")
   Q_CLASSINFO("default.MinValue", "0")
   Q_CLASSINFO("default.Position", "100")
@@ -63,13 +63,10 @@ public:
   void SetBevel(const TKvBevel* v) { FBevel->Assign(v); }
   // A value not above MinValue is ignored; pulls Position down (with OnChange).
   int MaxValue() const { return FRange.Max; }
-  void SetMaxValue(int v);
   // A value not below MaxValue is ignored; pulls Position up (with OnChange).
   int MinValue() const { return FRange.Min; }
-  void SetMinValue(int v);
   // Clamped to the range; a change repaints, then fires OnChange.
   int Position() const { return FRange.Position; }
-  void SetPosition(int v);
   TColor StartColor() const { return FStartColor; }
   void SetStartColor(TColor v);
   TColor EndColor() const { return FEndColor; }
@@ -90,8 +87,16 @@ public:
 
   void Loaded() override;
 
+public slots:
+  void SetMaxValue(int v);
+  void SetMinValue(int v);
+  void SetPosition(int v);
+
 signals:
   void OnChange(TObject* Sender);
+  void MaxValueChanged(int MaxValue);
+  void MinValueChanged(int MinValue);
+  void PositionChanged(int Position);
 
 protected:
   void Paint() override;

@@ -187,6 +187,7 @@ void TKvScope::SetMaxValue(int v) {
   FMaxValue = v;
   ClearHistories();
   UpdateControl();
+  emit MaxValueChanged(FMaxValue);
 }
 
 void TKvScope::SetMinValue(int v) {
@@ -199,6 +200,7 @@ void TKvScope::SetMinValue(int v) {
   FMinValue = v;
   ClearHistories();
   UpdateControl();
+  emit MinValueChanged(FMinValue);
 }
 
 void TKvScope::SetChannels(const TKvChannels* v) {
@@ -244,7 +246,9 @@ void TKvScope::SetThreaded(bool v) {
 bool TKvScope::Active() const { return FTimer->Enabled(); }
 
 void TKvScope::SetActive(bool v) {
-  if (!IsDesigning()) FTimer->SetEnabled(v);
+  if (IsDesigning() || v == Active()) return;
+  FTimer->SetEnabled(v);
+  emit ActiveChanged(v);
 }
 
 void TKvScope::Loaded() {
@@ -256,37 +260,18 @@ void TKvScope::Loaded() {
 // Tick
 
 void TKvScope::Tick() {
-  if (FAnimateGrid) {
-    // Back into [0, GridSize) or (0, GridSize] by whole grids, whatever the step.
-    const int64_t grid = FGridSize;
-    if (FDirection == TScrolldirection::sdRightToLeft)
-      FGridOffset = ((FGridOffset + FFrequency) % grid + grid) % grid;
-    else FGridOffset = ((FGridOffset - FFrequency - 1) % grid + grid) % grid + 1;
-  }
-  // The handler may free the scope, or change the channels: walk the channels of the tick's
-  // start, skip those that are gone, and ask each under its index of the moment.
-  const QPointer<TKvScope> self(this);
-  std::vector<QPointer<TKvChannel>> channels;
-  channels.reserve(size_t(FChannels->Count()));
-  for (int i = 0; i < FChannels->Count(); ++i) channels.emplace_back(FChannels->Items(i));
   const bool asks = isSignalConnected(QMetaMethod::fromSignal(&TKvScope::OnNeedData));
+  const QPointer<TKvScope> self(this);
   std::exception_ptr failure;
-  for (const QPointer<TKvChannel>& channel : channels) {
-    if (!channel || channel->Collection() != FChannels.get()) continue;
-    int value = FMinValue;
-    if (asks) {
-      try {
-        emit OnNeedData(this, channel->Index(), value);
-      } catch (...) {
-        // The channel keeps its step with the others; the failure is reported at the end.
-        if (!failure) failure = std::current_exception();
-      }
-      if (!self) return;
-      if (!channel || channel->Collection() != FChannels.get()) continue;
+  Step([&](TKvChannel& channel, int& value) {
+    if (!asks) return;
+    try {
+      emit OnNeedData(this, channel.Index(), value);
+    } catch (...) {
+      // The channel keeps its step with the others; the failure is reported at the end.
+      if (!failure) failure = std::current_exception();
     }
-    channel->Prepend(std::clamp(value, FMinValue, std::max(FMinValue, FMaxValue)), FBufferSize);
-  }
-  if (!FPainting) UpdateControl();
+  });
   if (failure && self) {
     try {
       std::rethrow_exception(failure);
@@ -294,6 +279,37 @@ void TKvScope::Tick() {
       kv::HandleCurrentException(this);
     }
   }
+}
+
+void TKvScope::AddValues(const QList<int>& values) {
+  Step([&](TKvChannel& channel, int& value) {
+    if (channel.Index() < values.size()) value = values[channel.Index()];
+  });
+}
+
+void TKvScope::Step(const std::function<void(TKvChannel& channel, int& value)>& fill) {
+  if (FAnimateGrid) {
+    // Back into [0, GridSize) or (0, GridSize] by whole grids, whatever the step.
+    const int64_t grid = FGridSize;
+    if (FDirection == TScrolldirection::sdRightToLeft)
+      FGridOffset = ((FGridOffset + FFrequency) % grid + grid) % grid;
+    else FGridOffset = ((FGridOffset - FFrequency - 1) % grid + grid) % grid + 1;
+  }
+  // Fill may free the scope, or change the channels: walk the channels of the step's start,
+  // skip those that are gone, and fill each under its index of the moment.
+  const QPointer<TKvScope> self(this);
+  std::vector<QPointer<TKvChannel>> channels;
+  channels.reserve(size_t(FChannels->Count()));
+  for (int i = 0; i < FChannels->Count(); ++i) channels.emplace_back(FChannels->Items(i));
+  for (const QPointer<TKvChannel>& channel : channels) {
+    if (!channel || channel->Collection() != FChannels.get()) continue;
+    int value = FMinValue;
+    fill(*channel, value);
+    if (!self) return;
+    if (!channel || channel->Collection() != FChannels.get()) continue;
+    channel->Prepend(std::clamp(value, FMinValue, std::max(FMinValue, FMaxValue)), FBufferSize);
+  }
+  if (!FPainting) UpdateControl();
 }
 
 // ---------------------------------------------------------------------------

@@ -9,11 +9,13 @@
 #include "KvThreads.h"
 
 #include <QImage>
+#include <QList>
 #include <QObject>
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -112,8 +114,8 @@ class KV_EXPORT TKvScope : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(int Interval READ Interval WRITE SetInterval)
   Q_PROPERTY(bool AnimateGrid READ AnimateGrid WRITE SetAnimateGrid)
-  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
-  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
+  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
+  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
   Q_PROPERTY(TKvChannels* Channels READ Channels WRITE SetChannels)
   Q_PROPERTY(KvScope::TScrolldirection Direction READ Direction WRITE SetDirection)
   Q_PROPERTY(int GridSize READ GridSize WRITE SetGridSize)
@@ -124,9 +126,9 @@ class KV_EXPORT TKvScope : public TKvGraphicImageControl {
   Q_PROPERTY(int Frequency READ Frequency WRITE SetFrequency)
   Q_PROPERTY(int BufferSize READ BufferSize WRITE SetBufferSize)
   Q_PROPERTY(bool Threaded READ Threaded WRITE SetThreaded)
-  Q_PROPERTY(bool Active READ Active WRITE SetActive)
+  Q_PROPERTY(bool Active READ Active WRITE SetActive NOTIFY ActiveChanged)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_CLASSINFO("default.Interval", "100")
   Q_CLASSINFO("default.AnimateGrid", "true")
@@ -157,9 +159,7 @@ public:
   void SetAnimateGrid(bool v) { FAnimateGrid = v; }
   // Ignored unless above MinValue; a change empties every history.
   int MaxValue() const { return FMaxValue; }
-  void SetMaxValue(int v);
   int MinValue() const { return FMinValue; }
-  void SetMinValue(int v);
   TKvChannels* Channels() const { return FChannels.get(); }
   // Copies the given channels (their look, not Visible); the scope's own is left alone.
   void SetChannels(const TKvChannels* v);
@@ -187,7 +187,6 @@ public:
   void SetThreaded(bool v);
   // The timer's Enabled; not changed while designing.
   bool Active() const;
-  void SetActive(bool v);
 
   // The grid's scroll position and the base line's row at the last paint.
   int GridOffset() const { return int(FGridOffset); }
@@ -195,21 +194,42 @@ public:
 
   void Loaded() override;
 
+public slots:
+  void SetActive(bool v);
+  // Pushes one step of samples from the program, as a tick would ask them: the grid steps,
+  // channel K takes Values[K] (MinValue when the list is shorter), clamped to the range, and
+  // the scope repaints. Works with Active False, the usual way to feed it from outside.
+  void AddValues(const QList<int>& Values);
+  // The same for a scope with one channel, or for the first channel of several.
+  void AddValue(int Value) { AddValues({Value}); }
+
+public slots:
+  void SetMaxValue(int v);
+  void SetMinValue(int v);
+
 signals:
   // Asks for the value of Channel (its index now); the handler writes Value, which starts as
   // MinValue. Bind it directly, on the GUI thread: Value is written back.
   void OnNeedData(TObject* Sender, int Channel, int& Value);
+  void ActiveChanged(bool Active);
+  void MaxValueChanged(int MaxValue);
+  void MinValueChanged(int MinValue);
 
 protected:
   void Paint() override;
   void hideEvent(QHideEvent* e) override;
-  // One tick: the grid steps, every channel gets one sample, the scope repaints.
+  // One tick: the grid steps, every channel gets the sample OnNeedData gives, the scope
+  // repaints.
   void Tick();
   TKvTimer* Timer() const { return FTimer.get(); }
   // Row Y of the kept frame the screen shows, while the grid repeats (null otherwise).
   uint32_t* FrameRow(int y);
 
 private:
+  // One step of the traces: the grid moves on, every channel takes the sample Fill writes
+  // (starting as MinValue; Fill may free the scope or change the channels), clamped to the
+  // range, and the scope repaints.
+  void Step(const std::function<void(TKvChannel& channel, int& value)>& fill);
   void ClearHistories();
   // The base line's row for the current height.
   int BaseRow() const;

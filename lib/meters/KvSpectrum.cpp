@@ -158,6 +158,7 @@ void TKvSpectrum::SetMaxValue(int v) {
       if (Items(i)->Position() > v) Items(i)->SetPosition(v);
   });
   Changed();
+  emit MaxValueChanged(FMaxValue);
 }
 
 void TKvSpectrum::SetMinValue(int v) {
@@ -174,6 +175,7 @@ void TKvSpectrum::SetMinValue(int v) {
       if (Items(i)->Position() < v) Items(i)->SetPosition(v);
   });
   Changed();
+  emit MinValueChanged(FMinValue);
 }
 
 void TKvSpectrum::SetMarkerColor(TColor v) {

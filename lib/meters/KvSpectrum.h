@@ -53,8 +53,8 @@ class KV_EXPORT TKvSpectrum : public TKvGraphicImageControl {
   Q_PROPERTY(int Percent2 READ Percent2 WRITE SetPercent2)
   Q_PROPERTY(TKvBevel* Bevel READ Bevel WRITE SetBevel)
   Q_PROPERTY(int Columns READ Columns WRITE SetColumns)
-  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue)
-  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue)
+  Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
+  Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
   Q_PROPERTY(TColor MarkerColor READ MarkerColor WRITE SetMarkerColor)
   Q_PROPERTY(bool MarkerVisible READ MarkerVisible WRITE SetMarkerVisible)
   Q_PROPERTY(int TickHeight READ TickHeight WRITE SetTickHeight)
@@ -63,7 +63,7 @@ class KV_EXPORT TKvSpectrum : public TKvGraphicImageControl {
   Q_PROPERTY(int BarSpacing READ BarSpacing WRITE SetBarSpacing)
   Q_PROPERTY(bool ShowInactive READ ShowInactive WRITE SetShowInactive)
   Q_PROPERTY(bool PlainColors READ PlainColors WRITE SetPlainColors)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_CLASSINFO("default.Percent1", "60")
   Q_CLASSINFO("default.Percent2", "25")
@@ -105,10 +105,8 @@ public:
   void SetColumns(int v);
   // Ignored unless above MinValue; pulls bars above it down.
   int MaxValue() const { return FMaxValue; }
-  void SetMaxValue(int v);
   // Ignored unless below MaxValue; pulls bars below it up.
   int MinValue() const { return FMinValue; }
-  void SetMinValue(int v);
   TColor MarkerColor() const { return FMarkerColor; }
   void SetMarkerColor(TColor v);
   bool MarkerVisible() const { return FMarkerVisible; }
@@ -136,6 +134,14 @@ public:
   int TickCount() const { return FTickCount; }
 
   void Loaded() override;
+
+public slots:
+  void SetMaxValue(int v);
+  void SetMinValue(int v);
+
+signals:
+  void MaxValueChanged(int MaxValue);
+  void MinValueChanged(int MinValue);
 
 protected:
   void Paint() override;

@@ -19,6 +19,8 @@ namespace {
 // An end set beyond the other stops at it; a position left outside goes through the
 // out-of-range step (the handler, then the clamp); loading takes values as they come.
 constexpr kv::RangePolicy kRange{kv::CrossedEnd::Meet, kv::PositionFollow::OutOfRange, true};
+constexpr kv::RangeSignals<TKvTank, double> kSignals{&TKvTank::MinChanged, &TKvTank::MaxChanged,
+                                                     &TKvTank::PositionChanged};
 
 constexpr TColor kGray = 0x808080;
 
@@ -117,9 +119,12 @@ void TKvTank::SetPosition(double v) {
     return;
   }
   if (!std::isfinite(v)) return;
+  const kv::ValueRange<double> before = FRange;
   if (FRange.Min <= v && v <= FRange.Max) FRange.Position = v;
   else if (!OutOfRange(v)) return;
   RepaintLevel();
+  // The handler of OnOutofRange may have moved the ends as well.
+  kv::EmitRangeChanges(*this, before, FRange, kSignals);
 }
 
 void TKvTank::RepaintLevel() {
@@ -129,9 +134,13 @@ void TKvTank::RepaintLevel() {
   UpdateControlRect(TRect{0, std::min(was, now), Width(), std::max(was, now)});
 }
 
-void TKvTank::SetMax(double v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v); }
+void TKvTank::SetMax(double v) {
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Max, v, kSignals);
+}
 
-void TKvTank::SetMin(double v) { kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v); }
+void TKvTank::SetMin(double v) {
+  kv::SetRangeEnd<kRange>(*this, FRange, kv::RangeEnd::Min, v, kSignals);
+}
 
 void TKvTank::Loaded() {
   TKvGraphicImageControl::Loaded();

@@ -70,16 +70,16 @@ class KV_EXPORT TKvTank : public TKvGraphicImageControl {
   Q_PROPERTY(KvTank::TTankShape Shape READ Shape WRITE SetShape)
   Q_PROPERTY(TColor FillColor READ FillColor WRITE SetFillColor)
   Q_PROPERTY(TColor EmptyColor READ EmptyColor WRITE SetEmptyColor)
-  Q_PROPERTY(TColor Color READ TankColor WRITE SetTankColor)
-  Q_PROPERTY(double Min READ Min WRITE SetMin)
-  Q_PROPERTY(double Max READ Max WRITE SetMax)
-  Q_PROPERTY(double Position READ Position WRITE SetPosition)
+  Q_PROPERTY(TColor Color READ TankColor WRITE SetTankColor NOTIFY ColorChanged)
+  Q_PROPERTY(double Min READ Min WRITE SetMin NOTIFY MinChanged)
+  Q_PROPERTY(double Max READ Max WRITE SetMax NOTIFY MaxChanged)
+  Q_PROPERTY(double Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.Shape", "tsTriangle")
   Q_CLASSINFO("default.FillColor", "clLime")
   Q_CLASSINFO("default.EmptyColor", "clNavy")
@@ -107,16 +107,13 @@ public:
   // Stored and published, but the face is cleared with the colour the control inherits.
   TColor TankColor() const { return FTankColor; }
   void SetTankColor(TColor v) {
-    if (SetIfChanged(FTankColor, v)) UpdateControl();
+    if (!SetIfChanged(FTankColor, v)) return;
+    UpdateControl();
+    emit ColorChanged();
   }
   double Min() const { return FRange.Min; }
-  // A value above Max makes Min = Max; a position left below runs the out-of-range step.
-  void SetMin(double v);
   double Max() const { return FRange.Max; }
-  void SetMax(double v);
   double Position() const { return FRange.Position; }
-  // Outside the range: OnOutofRange may move the range, then the position is clamped.
-  void SetPosition(double v);
 
   // The liquid's surface, y from the top, for the current values and height.
   int LevelY() const;
@@ -124,12 +121,22 @@ public:
   void Loaded() override;
   Q_INVOKABLE bool IsTankColorStored() const { return true; }
 
+public slots:
+  // A value above Max makes Min = Max; a position left below runs the out-of-range step.
+  void SetMin(double v);
+  void SetMax(double v);
+  // Outside the range: OnOutofRange may move the range, then the position is clamped.
+  void SetPosition(double v);
+
 signals:
   // Min, Max and Pos may be changed by a direct connection. A returned triple is taken
   // only when Max >= Min and all three are finite; otherwise nothing is taken (a handler
   // vetoes that way). While it runs, a nested out-of-range step on this tank clamps
   // without calling it, and the values it returns then replace what the nested step set.
   void OnOutofRange(TObject* Sender, double& Min, double& Max, double& Pos);
+  void MinChanged(double Min);
+  void MaxChanged(double Max);
+  void PositionChanged(double Position);
 
 protected:
   void Paint() override;

@@ -136,6 +136,7 @@ TkvThermoMeter::TkvThermoMeter(kv::OwnerOrParent owner)
   connect(FScale.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
   for (TKvLiniarIndicator* m : {FSetPoint.get(), FPeakMin.get(), FPeakMax.get(), FValue.get()})
     connect(m, &TKvPersistent::OnChange, this, [this, m] { MarkerChanged(m); });
+  connect(FValue.get(), &TKvLinearMarker::ValueChanged, this, &TkvThermoMeter::ReadingChanged);
 }
 
 TkvThermoMeter::~TkvThermoMeter() = default;

@@ -95,16 +95,18 @@ class KV_EXPORT TkvThermoMeter : public TKvGraphicImageControl {
   Q_PROPERTY(KvThermoMeter::TKvLiniarIndicator* PeakMin READ PeakMin WRITE SetPeakMin)
   Q_PROPERTY(KvThermoMeter::TKvLiniarIndicator* PeakMax READ PeakMax WRITE SetPeakMax)
   Q_PROPERTY(KvThermoMeter::TKvLiniarIndicator* Value READ Value WRITE SetValue)
+  Q_PROPERTY(
+      double Reading READ Reading WRITE SetReading NOTIFY ReadingChanged USER true STORED false)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
-  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption NOTIFY CaptionChanged)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY VisibleChanged)
   Q_CLASSINFO("default.Direction", "voVertical")
   Q_CLASSINFO("default.ColorAfter", "clMaroon")
   Q_CLASSINFO("default.ColorBefore", "clRed")
@@ -148,12 +150,18 @@ public:
   void SetPeakMax(const TKvLiniarIndicator* v) { FPeakMax->Assign(v); }
   TKvLiniarIndicator* Value() const { return FValue.get(); }
   void SetValue(const TKvLiniarIndicator* v) { FValue->Assign(v); }
+  // The value marker's value, for bindings and connections (stored with the marker).
+  double Reading() const { return FValue->Value(); }
 
   // The pixel of value V along the scale (from the left, or from the bottom's far end
   // for a vertical thermometer, which draws it at Height - P), as the paint uses it.
   int64_t ValuePixel(double v) const;
 
+public slots:
+  void SetReading(double v) { FValue->SetValue(v); }
+
 signals:
+  void ReadingChanged(double Reading);
   void OnOutofRange(TObject* Sender);
 
 protected:

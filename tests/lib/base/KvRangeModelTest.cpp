@@ -11,7 +11,7 @@ namespace {
 
 // What the model asks of a control, recorded.
 template <kv::RangePolicy Policy, class T = int>
-struct RangeControl {
+struct RangeControl : QObject {
   bool loading = false;
   kv::ValueRange<T> range{0, 100, 50};
   std::vector<T> moves;     // SetPosition calls
