@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -157,3 +158,6 @@ void TKvCounter::Paint() {
   DrawDesignFrame(canvas);
   TKvGraphicImageControl::Paint();
 }
+
+// The row of digit pictures whole.
+QSize TKvCounter::minimumSizeHint() const { return kv::LeastSizeHint(FRowWidth, FRowHeight); }

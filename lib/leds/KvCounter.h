@@ -46,6 +46,7 @@ public:
 
   explicit TKvCounter(kv::OwnerOrParent owner);
   ~TKvCounter() override;
+  QSize minimumSizeHint() const override;
 
   int Value() const { return FValue; }
   // Refuses negative values; a change repaints, then fires OnChange.

@@ -46,6 +46,7 @@ public:
 
   explicit TKvDigitGroup(kv::OwnerOrParent owner);
   ~TKvDigitGroup() override;
+  QSize minimumSizeHint() const override;
 
   double Value() const { return FValue; }
   // NaN and infinities are refused; a different value repaints, then fires OnChange.

@@ -1,6 +1,7 @@
 #include "KvImageLed.h"
 
 #include "ClassRegistry.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -135,4 +136,9 @@ void TKvImageLed::Paint() {
     canvas->SetCopyMode(TCopyMode::cmSrcCopy);
   }
   TKvGraphicImageControl::Paint();
+}
+
+// One state's picture whole.
+QSize TKvImageLed::minimumSizeHint() const {
+  return kv::LeastSizeHint(FPicture->Width() / 2, FPicture->Height());
 }

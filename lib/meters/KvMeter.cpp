@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvRangeModel.h"
 #include "KvSysUtils.h"
 
@@ -278,4 +279,15 @@ void TKvMeter::Paint() {
       },
       &PaintRect());
   TKvGraphicImageControl::Paint();
+}
+
+// The scale's labels side by side across the face, apart, and the caption under them, whole
+// inside the bevel; the caption sits 10 pixels above the face's bottom.
+QSize TKvMeter::minimumSizeHint() const {
+  const TPoint caption = kv::LeastTextSize(Font(), Caption());
+  const TPoint label = kv::LeastLabels(Font(), {IntToStr(FRange.Min), IntToStr(FRange.Max)});
+  const int64_t labels = FLabels > 0 ? int64_t(FLabels) + 1 : 0;
+  const int64_t width = std::max<int64_t>(caption.X, labels * label.X);
+  const int64_t height = int64_t(caption.Y) + 10 + (labels > 0 ? label.Y : 0);
+  return kv::LeastSizeHint(width, height, kv::BevelInset(FBevel.get()));
 }

@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "Controls.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvRangeModel.h"
 #include "KvSysUtils.h"
 #include "KvSysUtilsInternal.h"
@@ -414,4 +415,10 @@ void TKvSpectrum::BarChanged(TKvSpectrumBar* bar) {
   }
   const QScopedValueRollback<bool> copyOnly(d->CopyOnly, true);
   repaint(part);
+}
+
+// Every column whole, apart by the bar spacing, and one tick, inside the bevel.
+QSize TKvSpectrum::minimumSizeHint() const {
+  const int64_t columns = (int64_t(FBarWidth) + FBarSpacing) * FColumns - FBarSpacing;
+  return kv::LeastSizeHint(columns, std::max(FTickHeight, 1), BevelWidth());
 }
