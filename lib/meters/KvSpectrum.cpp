@@ -417,8 +417,10 @@ void TKvSpectrum::BarChanged(TKvSpectrumBar* bar) {
   repaint(part);
 }
 
-// Every column whole, apart by the bar spacing, and one tick, inside the bevel.
+// A pixel of every column, apart by the bar spacing, and one tick, inside the bevel. (The
+// paint lays the columns out at their own width and sizes the control to them.)
 QSize TKvSpectrum::minimumSizeHint() const {
-  const int64_t columns = (int64_t(FBarWidth) + FBarSpacing) * FColumns - FBarSpacing;
+  const int64_t spacing = std::max(FBarSpacing, 0);
+  const int64_t columns = (1 + spacing) * FColumns - spacing;
   return kv::LeastSizeHint(columns, std::max(FTickHeight, 1), BevelWidth());
 }

@@ -520,7 +520,7 @@ void TkvThermoMeter::Paint() {
 }
 
 // Every label of the scale whole and apart along the band, which keeps the scale's offset at
-// both ends, and beside the band past the longest ticks on either side of the centre; the
+// both ends (the end labels reach half a line past it), and beside the band past the longest ticks on either side of the centre; the
 // caption whole across the top.
 QSize TkvThermoMeter::minimumSizeHint() const {
   const TkvThermoMeterScale& s = *FScale;
@@ -533,7 +533,7 @@ QSize TkvThermoMeter::minimumSizeHint() const {
   const int64_t beside = std::max(s.HeightMax(), 0) + offset;
   if (FDirection == TKvDirection::voVertical)
     return kv::LeastSizeHint(std::max<int64_t>(caption.X, 2 * (beside + label.X)),
-                             2 * offset + steps * label.Y + caption.Y);
-  return kv::LeastSizeHint(std::max<int64_t>(caption.X, 2 * offset + steps * label.X),
+                             2 * offset + (steps + 1) * (label.Y + 1) + caption.Y);
+  return kv::LeastSizeHint(std::max<int64_t>(caption.X, 2 * offset + (steps + 1) * (label.X + 1)),
                            2 * (beside + label.Y) + caption.Y);
 }
