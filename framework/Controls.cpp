@@ -630,8 +630,9 @@ void TControl::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 // One step per notch (120 units of angle); the finer deltas of touchpads add up until they make
-// one. A wheel that cannot move the value (at its end, disabled, or a control without one) goes
-// on to the parent, so that a scroll area under the control scrolls.
+// one. A wheel that cannot move the value (at its end, disabled, a control without one, or one
+// being designed, whose values the design holds) goes on to the parent, so that a scroll area
+// under the control scrolls.
 void TControl::wheelEvent(QWheelEvent* e) {
   constexpr int kNotch = QWheelEvent::DefaultDeltasPerStep;
   const QPoint angle = e->angleDelta();
@@ -639,7 +640,7 @@ void TControl::wheelEvent(QWheelEvent* e) {
   int64_t delta = std::abs(angle.x()) > std::abs(angle.y()) ? -int64_t(angle.x()) : angle.y();
   if (e->inverted()) delta = -delta;
   const int direction = delta > 0 ? 1 : -1;
-  if (delta == 0 || !isEnabled() || !CanWheelStep(direction)) {
+  if (delta == 0 || !isEnabled() || IsDesigning() || !CanWheelStep(direction)) {
     FWheelDelta = 0;
     e->ignore();
     return;
