@@ -13,7 +13,9 @@
 #include <QScopedValueRollback>
 #include <QThread>
 #include <QToolTip>
+#include <QWheelEvent>
 
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -559,6 +561,9 @@ void TControl::Click() { emit OnClick(this); }
 
 void TControl::DblClick() { emit OnDblClick(this); }
 
+bool TControl::CanWheelStep(int) const { return false; }
+void TControl::WheelStep(int) {}
+
 void TControl::HandlePress(QMouseEvent* e, bool doubleClick) {
   e->accept();
   if (!IsMouseButtonWeHandle(e->button())) return;
@@ -621,6 +626,36 @@ void TControl::mouseReleaseEvent(QMouseEvent* e) {
       }
     }
     MouseUp(button, shift, p.x(), p.y());
+  });
+}
+
+// One step per notch (120 units of angle); the finer deltas of touchpads add up until they make
+// one. A wheel that cannot move the value (at its end, disabled, a control without one, or one
+// being designed, whose values the design holds) goes on to the parent, so that a scroll area
+// under the control scrolls.
+void TControl::wheelEvent(QWheelEvent* e) {
+  constexpr int kNotch = QWheelEvent::DefaultDeltasPerStep;
+  const QPoint angle = e->angleDelta();
+  // A tilt to the right, or a natural-scrolling turn, counts as the turn the value follows.
+  int64_t delta = std::abs(angle.x()) > std::abs(angle.y()) ? -int64_t(angle.x()) : angle.y();
+  if (e->inverted()) delta = -delta;
+  const int direction = delta > 0 ? 1 : -1;
+  if (delta == 0 || !isEnabled() || IsDesigning() || !CanWheelStep(direction)) {
+    FWheelDelta = 0;
+    e->ignore();
+    return;
+  }
+  e->accept();
+  // A turn the other way starts afresh.
+  if ((FWheelDelta < 0) != (delta < 0)) FWheelDelta = 0;
+  const int64_t total = FWheelDelta + delta;
+  FWheelDelta = int(total % kNotch);
+  QPointer<TControl> self(this);
+  kv::Guarded(this, [&] {
+    for (int64_t steps = std::abs(total / kNotch); steps > 0 && CanWheelStep(direction); --steps) {
+      WheelStep(direction);
+      if (!self) return;
+    }
   });
 }
 

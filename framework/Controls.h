@@ -263,6 +263,10 @@ public:
   virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
   virtual void Click();
   virtual void DblClick();
+  // The mouse wheel, a step up (+1) or down (-1) as the arrow keys step: whether it moves the
+  // value, and the step. The defaults take none: the wheel goes on to the parent.
+  virtual bool CanWheelStep(int direction) const;
+  virtual void WheelStep(int direction);
 
   // ---- Notifications (the framework's handling; descendants extend them) ----
   virtual void CMMouseEnter();
@@ -333,6 +337,7 @@ protected:
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void changeEvent(QEvent* e) override;
   void showEvent(QShowEvent* e) override;
@@ -393,6 +398,7 @@ private:
   std::unique_ptr<TCanvas> FCanvas;
   QImage FSurface;
   bool FClicked = false;
+  int FWheelDelta = 0;  // wheel angle not yet a whole step
   bool FCaptured = false;  // holds the mouse (press with csCaptureMouse, or explicit)
   QSize FDesignedSize{0, 0};
   bool FSettingBounds = false;         // SetBounds is moving the widget

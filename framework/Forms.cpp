@@ -209,6 +209,11 @@ void TScrollBox::SetBorderStyle(TBorderStyle v) {
   Invalidate();
 }
 
+// A pixel inside the border.
+QSize TScrollBox::minimumSizeHint() const {
+  return FBorderStyle == TBorderStyle::bsSingle ? QSize(3, 3) : QSize(1, 1);
+}
+
 void TScrollBox::Paint() {
   if (FBorderStyle != TBorderStyle::bsSingle) return;
   TCanvas* c = Canvas();

@@ -107,6 +107,7 @@ class KV_EXPORT TScrollBox : public TWinControl {
   Q_CLASSINFO("default.ParentColor", "true")
 public:
   explicit TScrollBox(kv::OwnerOrParent owner);
+  QSize minimumSizeHint() const override;
   bool AutoScroll() const { return FAutoScroll; }
   void SetAutoScroll(bool v) { FAutoScroll = v; }
   TBevelCut BevelInner() const { return FBevelInner; }

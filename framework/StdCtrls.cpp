@@ -29,17 +29,29 @@ unsigned TLabel::TextFlags() const {
   return flags;
 }
 
-bool TLabel::CanAutoSize(int& newWidth, int& newHeight) {
+// The caption's extent laid out in Width (word-wrapped or not); an empty caption measures one
+// line so that the label stays visible.
+TRect TLabel::MeasureText(int width) const {
   TCanvas measure;
   measure.SetFont(Font());
-  // A word-wrapped label keeps its width and grows downwards; an empty caption measures
-  // one line so that the label stays visible.
-  TRect r = Rect(0, 0, FWordWrap ? newWidth : 0, 0);
+  TRect r = Rect(0, 0, width, 0);
   const QString text = Caption().isEmpty() ? QStringLiteral(" ") : Caption();
   DrawText(&measure, text, r, TextFlags() | DT_CALCRECT);
+  return r;
+}
+
+// A word-wrapped label keeps its width and grows downwards.
+bool TLabel::CanAutoSize(int& newWidth, int& newHeight) {
+  const TRect r = MeasureText(FWordWrap ? newWidth : 0);
   if (!FWordWrap) newWidth = r.Width();
   newHeight = r.Height();
   return true;
+}
+
+// The caption whole; word-wrapped, as narrow as its longest word.
+QSize TLabel::minimumSizeHint() const {
+  const TRect r = MeasureText(0);
+  return {std::max(r.Width(), 1), std::max(r.Height(), 1)};
 }
 
 void TLabel::AdjustToText() {
@@ -196,6 +208,15 @@ void TCheckBox::WMSetFocus() { Invalidate(); }
 void TCheckBox::WMKillFocus() {
   SetPressed(false);
   Invalidate();
+}
+
+// The box and the caption beside it, whole.
+QSize TCheckBox::minimumSizeHint() const {
+  TCanvas measure;
+  measure.SetFont(Font());
+  TRect extent;
+  DrawText(&measure, Caption(), extent, DT_SINGLELINE | DT_CALCRECT);
+  return {kv::SatAdd(kBoxSize + 4, extent.Width()), std::max(kBoxSize, extent.Height())};
 }
 
 void TCheckBox::Paint() {

@@ -58,6 +58,7 @@ public:
   bool WordWrap() const { return FWordWrap; }
   void SetWordWrap(bool v);
   bool CanAutoSize(int& newWidth, int& newHeight) override;
+  QSize minimumSizeHint() const override;
 
 protected:
   void Paint() override;
@@ -66,6 +67,7 @@ protected:
 
 private:
   unsigned TextFlags() const;
+  TRect MeasureText(int width) const;
   void AdjustToText();
   TAlignment FAlignment = TAlignment::taLeftJustify;
   TTextLayout FLayout = TTextLayout::tlTop;
@@ -92,6 +94,7 @@ class KV_EXPORT TCheckBox : public TWinControl {
   Q_CLASSINFO("default.TabStop", "true")
 public:
   explicit TCheckBox(kv::OwnerOrParent owner);
+  QSize minimumSizeHint() const override;
   bool Checked() const { return FChecked; }
   void SetChecked(bool v);
   void Toggle() { SetChecked(!FChecked); }

@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "FormDescriptions.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
 #include <QtEndian>
@@ -227,3 +228,8 @@ QByteArray RgnDataEntry(const TBitmap& Mask, TColor MaskColor, int Depth) {
 }
 
 }  // namespace kv
+
+// The mask whole.
+QSize TKvFormShape::minimumSizeHint() const {
+  return kv::LeastSizeHint(FMask->Width(), FMask->Height());
+}

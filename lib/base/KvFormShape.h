@@ -51,6 +51,7 @@ class KV_EXPORT TKvFormShape : public TKvGraphicImageControl {
 public:
   explicit TKvFormShape(kv::OwnerOrParent owner);
   ~TKvFormShape() override;
+  QSize minimumSizeHint() const override;
 
   TBitmap* Mask() const { return FMask.get(); }
   // Copies the picture; at run time the new outline is scanned and applied at once.

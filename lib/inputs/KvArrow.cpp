@@ -1,6 +1,7 @@
 #include "KvArrow.h"
 
 #include "ClassRegistry.h"
+#include "KvLeastSize.h"
 
 #include <QPointer>
 
@@ -129,4 +130,10 @@ void TKvArrow::MouseMove(TShiftState shift, int x, int y) {
 void TKvArrow::MouseLeave() {
   TKvGraphicImageControl::MouseLeave();
   if (FTrackMouse) SetMouseOver(false);
+}
+
+// The arrow picture whole.
+QSize TKvArrow::minimumSizeHint() const {
+  const TRect r = ArrowRect();
+  return kv::LeastSizeHint(r.Width(), r.Height());
 }

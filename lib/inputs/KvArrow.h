@@ -44,6 +44,7 @@ class KV_EXPORT TKvArrow : public TKvGraphicImageControl {
 public:
   explicit TKvArrow(kv::OwnerOrParent owner);
   ~TKvArrow() override;
+  QSize minimumSizeHint() const override;
 
   bool Active() const { return FActive; }
   TKvArrowDirection Direction() const { return FDirection; }

@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
 #include "KvInputsInternal.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 #include "SysUtils.h"
 
@@ -650,4 +651,27 @@ void TKvPowerButton::FontChanged() {
 void TKvPowerButton::TextChanged() {
   TKvCustomImageControl::TextChanged();
   Relayout();
+}
+
+// The caption inside the face's outline and its inset, beside the shadow's depth.
+QSize TKvShadowButton::minimumSizeHint() const {
+  const TPoint text = kv::LeastTextSize(Font(), Caption());
+  const int64_t depth = std::max(FDepth, 0);
+  return kv::LeastSizeHint(text.X + depth, text.Y + depth, 2 * int64_t(FPen->Width()));
+}
+
+// The caption in the larger of its fonts, with its 3D depth and the pixel a press moves it,
+// inside the outline and the bevel.
+QSize TKvDemoButton::minimumSizeHint() const {
+  const TPoint text = kv::LeastTextSize(FFontLeave.get(), FFontEnter.get(), Caption());
+  const int64_t depth = int64_t(std::max(FFont3D->HighlightDepth(), 0)) +
+                        std::max(FFont3D->ShadowDepth(), 0) + 1;
+  return kv::LeastSizeHint(text.X + depth, text.Y + depth, int64_t(FOutlineWidth) + FBevelWidth);
+}
+
+// The LED and the caption as they are laid out, inside the outline and the bevel.
+QSize TKvPowerButton::minimumSizeHint() const {
+  const TPoint face = kv::LeastImageTextSize(Font(), Caption(), FLayout, FMargin, FSpacing,
+                                             TPoint(FLedWidth, FLedHeight));
+  return kv::LeastSizeHint(face.X, face.Y, int64_t(FBevelWidth) + FOutlineWidth);
 }

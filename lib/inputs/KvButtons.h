@@ -84,6 +84,7 @@ class KV_EXPORT TKvShadowButton : public TKvGraphicImageControl {
 public:
   explicit TKvShadowButton(kv::OwnerOrParent owner);
   ~TKvShadowButton() override;
+  QSize minimumSizeHint() const override;
 
   TKvShadowBrush* Brush() const { return FBrush.get(); }
   void SetBrush(const TBrush* v) { FBrush->Assign(v); }
@@ -189,6 +190,7 @@ class KV_EXPORT TKvDemoButton : public TKvCustomImageControl {
 public:
   explicit TKvDemoButton(kv::OwnerOrParent owner);
   ~TKvDemoButton() override;
+  QSize minimumSizeHint() const override;
 
   TFont* FontEnter() const { return FFontEnter.get(); }
   void SetFontEnter(const TFont* v) { FFontEnter->Assign(v); }
@@ -314,6 +316,7 @@ class KV_EXPORT TKvPowerButton : public TKvCustomImageControl {
 public:
   explicit TKvPowerButton(kv::OwnerOrParent owner);
   ~TKvPowerButton() override;
+  QSize minimumSizeHint() const override;
 
   bool Active() const { return FActive; }
   int LedWidth() const { return FLedWidth; }

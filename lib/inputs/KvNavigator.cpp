@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
 #include "KvInputsInternal.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -157,4 +158,10 @@ void TKvMediaButton::CMFocusChanged(TWinControl* newFocused) {
     UpdateControl();
   }
   TKvCustomImageControl::CMFocusChanged(newFocused);
+}
+
+// The glyph whole inside the two rings, where a press moves it a pixel.
+QSize TKvMediaButton::minimumSizeHint() const {
+  const int64_t cellWidth = FEnabledGlyphs->Width() / 10, cellHeight = FEnabledGlyphs->Height();
+  return kv::LeastSizeHint(cellWidth + 1, cellHeight + 1, 2);
 }

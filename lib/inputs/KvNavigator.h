@@ -49,6 +49,7 @@ class KV_EXPORT TKvMediaButton : public TKvCustomImageControl {
 public:
   explicit TKvMediaButton(kv::OwnerOrParent owner);
   ~TKvMediaButton() override;
+  QSize minimumSizeHint() const override;
 
   TKvButtonType ButtonType() const { return FButtonType; }
   void SetButtonType(TKvButtonType v);

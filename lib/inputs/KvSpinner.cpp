@@ -1,6 +1,7 @@
 #include "KvSpinner.h"
 
 #include "ClassRegistry.h"
+#include "KvLeastSize.h"
 #include "KvThreads.h"
 
 #include <QPointer>
@@ -329,12 +330,20 @@ void TKvSpinner::KeyDown(uint16_t& key, TShiftState shift) {
   else if (key == (vertical ? VK_UP : VK_LEFT)) clicked = FUpButton;
   else if (key == (vertical ? VK_DOWN : VK_RIGHT)) clicked = FDownButton;
   if (clicked) {
-    if (key != VK_SPACE) SetFocusedButton(clicked);
-    ButtonClicked(clicked);
+    if (key == VK_SPACE) ButtonClicked(clicked);
+    else ArrowClick(clicked);
     if (!self) return;
   }
   TKvCustomControl::KeyDown(key, shift);
 }
+
+// An arrow key or a notch of the wheel: the button of that way takes the focus frame and clicks.
+void TKvSpinner::ArrowClick(TKvTimerSpinButton* button) {
+  SetFocusedButton(button);
+  ButtonClicked(button);
+}
+
+void TKvSpinner::WheelStep(int direction) { ArrowClick(direction > 0 ? FUpButton : FDownButton); }
 
 void TKvSpinner::WMSetFocus() {
   TKvCustomControl::WMSetFocus();
@@ -360,6 +369,16 @@ int TKvSpinner::LayoutButtons(int width, int height) {
   }
   FLayingOut = false;
   return w;
+}
+
+QSize TKvSpinner::minimumSizeHint() const {
+  const TRect up = FUpButton->GlyphRect(), down = FDownButton->GlyphRect();
+  const int64_t glyphWidth = std::max(up.Width(), down.Width());
+  const int64_t glyphHeight = std::max(up.Height(), down.Height());
+  // Stacked, the upper button takes half the height; side by side each takes half the width.
+  if (FOrientation == TKvOrientation::voVertical)
+    return kv::LeastSizeHint(std::max<int64_t>(glyphWidth, 15), 2 * glyphHeight);
+  return kv::LeastSizeHint(std::max<int64_t>(2 * glyphWidth, 15), glyphHeight);
 }
 
 void TKvSpinner::SetBounds(int left, int top, int width, int height) {

@@ -135,10 +135,12 @@ public:
   void SetFocusedButton(TKvTimerSpinButton* b);
 
   void SetBounds(int left, int top, int width, int height) override;
-  // The buttons need a width of 15 at least.
-  QSize minimumSizeHint() const override { return {15, 0}; }
+  // Both arrows whole; the buttons need a width of 15 at least.
+  QSize minimumSizeHint() const override;
   void Loaded() override;
   bool WantsArrows() const override { return true; }
+  bool CanWheelStep(int) const override { return true; }
+  void WheelStep(int direction) override;
   void CMEnabledChanged() override;
   void CMSysColorChange() override;
 
@@ -158,6 +160,7 @@ private:
   // Places the buttons for a spinner of Width x Height; the width it takes is returned.
   int LayoutButtons(int width, int height);
   void ButtonClicked(TObject* sender);
+  void ArrowClick(TKvTimerSpinButton* button);
   void ButtonPressed(TObject* sender, TMouseButton button);
   void CopyPalette();
 

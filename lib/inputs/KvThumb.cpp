@@ -4,6 +4,7 @@
 #include "Forms.h"
 #include "KvFrameCache.h"
 #include "KvInputsInternal.h"
+#include "KvLeastSize.h"
 #include "KvRangeModel.h"
 #include "KvSystem.h"
 
@@ -202,6 +203,15 @@ int64_t TKvThumbControl::PixelToValue(int p) const {
   return std::min<int64_t>(std::max<int64_t>(r, 0) + FRange.Min, FRange.Max);
 }
 
+// The thumb whole inside the travel's inset, with a pixel to travel.
+QSize TKvThumbControl::minimumSizeHint() const {
+  const TKvThumbTraits t = ThumbTraits();
+  const int64_t along = int64_t(t.Vertical ? FThumbHeight : FThumbWidth) + 1;
+  const int64_t across = t.Vertical ? FThumbWidth : FThumbHeight;
+  return t.Vertical ? kv::LeastSizeHint(across, along, t.TravelInset)
+                    : kv::LeastSizeHint(along, across, t.TravelInset);
+}
+
 void TKvThumbControl::MoveThumbTo(int p) {
   int s = 0, length = 0;
   GetTravelRect(s, length);
@@ -339,6 +349,19 @@ void TKvThumbControl::KeyDown(uint16_t& key, TShiftState shift) {
   }
   TKvCustomImageControl::KeyDown(key, shift);
 }
+
+// The wheel raises the value by the arrow keys' step per notch, whichever end the minimum is
+// drawn at.
+int64_t TKvThumbControl::WheelTarget(int direction) const {
+  return int64_t(FRange.Position) + direction * ThumbTraits().KeyStep;
+}
+
+bool TKvThumbControl::CanWheelStep(int direction) const {
+  const int target = SaturateToInt(WheelTarget(direction));
+  return kv::ClampPosition<kThumbRange>(FRange, target) != FRange.Position;
+}
+
+void TKvThumbControl::WheelStep(int direction) { SetValue(WheelTarget(direction)); }
 
 // ---- Notifications -------------------------------------------------------------
 

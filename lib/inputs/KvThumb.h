@@ -72,6 +72,7 @@ public:
   int ValueToPixel(int64_t v) const;
   int64_t PixelToValue(int p) const;
   void MoveThumbTo(int p);
+  QSize minimumSizeHint() const override;
 
   void Loaded() override;
   void CMCancelMode() override;
@@ -117,6 +118,8 @@ protected:
   void MouseLeave() override;
   void KeyDown(uint16_t& key, TShiftState shift) override;
   bool WantsArrows() const override { return true; }
+  bool CanWheelStep(int direction) const override;
+  void WheelStep(int direction) override;
   // Every paint copies the whole image over the control: an erase before it would be lost.
   bool ErasesBackground() const override { return false; }
   void Resize() override;
@@ -135,6 +138,7 @@ private:
 
   // The value a pointer or key asks for, held to the int range first.
   void SetValue(int64_t v) { SetPosition(kv::SaturateToInt(v)); }
+  int64_t WheelTarget(int direction) const;
   void LoadThumbPicture();
   void EndDrag();
   void ListChanged();

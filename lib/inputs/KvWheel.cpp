@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvRangeModel.h"
 #include "KvSysUtils.h"
 
@@ -98,6 +99,11 @@ bool TKvWheel::CanAutoSize(int& newWidth, int& newHeight) {
   newWidth = FBackImage->Width();
   newHeight = FBackImage->Height();
   return true;
+}
+
+// The knob picture whole.
+QSize TKvWheel::minimumSizeHint() const {
+  return kv::LeastSizeHint(FBackImage->Width(), FBackImage->Height());
 }
 
 void TKvWheel::SetRadius(int v) {
@@ -233,6 +239,16 @@ void TKvWheel::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   const QPointer<TKvWheel> self(this);
   TKvGraphicImageControl::MouseUp(button, shift, x, y);
   if (self) FDragging = false;
+}
+
+// The knob has no keys: the wheel turns it one position per notch.
+bool TKvWheel::CanWheelStep(int direction) const {
+  return kv::ClampPosition<kRange>(FRange, SaturateToInt(int64_t(FRange.Position) + direction)) !=
+         FRange.Position;
+}
+
+void TKvWheel::WheelStep(int direction) {
+  SetPosition(SaturateToInt(int64_t(FRange.Position) + direction));
 }
 
 void TKvWheel::CMCancelMode() {

@@ -61,6 +61,7 @@ public:
   TPoint HandleCenter() const;
   // The position a pointer at (X, Y) gives.
   int PositionAt(int x, int y) const;
+  QSize minimumSizeHint() const override;
 
   // The palette query has nothing to answer on RGB32 images.
 
@@ -89,6 +90,8 @@ protected:
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void CMCancelMode() override;
+  bool CanWheelStep(int direction) const override;
+  void WheelStep(int direction) override;
 
 private:
   void BackImageChanged();

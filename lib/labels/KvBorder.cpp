@@ -95,3 +95,16 @@ void TKvBorder::Paint() {
       break;
   }
 }
+
+// Room for the two lines of each side the shape draws, apart.
+QSize TKvBorder::minimumSizeHint() const {
+  switch (FShape) {
+    case TKvBorderShape::bsBox: return {2, 2};
+    case TKvBorderShape::bsFrame: return {4, 4};
+    case TKvBorderShape::bsTopLine:
+    case TKvBorderShape::bsBottomLine: return {1, 2};
+    case TKvBorderShape::bsLeftLine:
+    case TKvBorderShape::bsRightLine: return {2, 1};
+    default: return {1, 1};
+  }
+}

@@ -45,6 +45,7 @@ class KV_EXPORT TKvBorder : public TKvGraphicControl {
   Q_CLASSINFO("default.Align", "alNone")
 public:
   explicit TKvBorder(kv::OwnerOrParent owner);
+  QSize minimumSizeHint() const override;
 
   TKvBorderShape Shape() const { return FShape; }
   void SetShape(TKvBorderShape v);

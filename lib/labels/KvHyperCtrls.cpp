@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
 #include "KvLabelsInternal.h"
+#include "KvLeastSize.h"
 #include "KvSysUtilsInternal.h"
 
 #include <QDesktopServices>
@@ -267,4 +268,11 @@ void TKvWebLabel::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
   if (!self || button != TMouseButton::mbLeft || !MouseInside()) return;
   UpdateControl();
   if (!kv::OpenUrl(FURL)) emit OnError(this);
+}
+
+// The caption whole in either font, inside its outline.
+QSize TKvHyperLink::minimumSizeHint() const {
+  const TPoint text = kv::LeastTextSize(FFontLeave.get(), FFontEnter.get(), Caption());
+  const int64_t outline = FTextOutline->Visible() ? std::max(FTextOutline->Width(), 0) : 0;
+  return kv::LeastSizeHint(text.X, text.Y, outline);
 }

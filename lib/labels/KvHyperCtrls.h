@@ -46,6 +46,7 @@ class KV_EXPORT TKvHyperLink : public TKvGraphicImageControl {
 public:
   explicit TKvHyperLink(kv::OwnerOrParent owner);
   ~TKvHyperLink() override;
+  QSize minimumSizeHint() const override;
 
   TFont* FontEnter() const { return FFontEnter.get(); }
   void SetFontEnter(const TFont* v) { FFontEnter->Assign(v); }

@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
 #include "KvLabelsInternal.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
 #include <cmath>
@@ -188,4 +189,10 @@ void TKvLabel::DrawStyledText(TCanvas* canvas, TPoint origin) {
       DrawShadowText(canvas, origin.X, origin.Y, text, FColorShadow, FShadowDepth, FShadowDepth);
       break;
   }
+}
+
+// The caption whole, turned as it is drawn, with the inset its auto-size rule keeps.
+QSize TKvLabel::minimumSizeHint() const {
+  const TPoint box = kv::TurnedTextExtent(FAngle, kv::LeastTextSize(Font(), Caption()));
+  return kv::LeastSizeHint(box.X, box.Y, 2);
 }

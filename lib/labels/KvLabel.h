@@ -61,6 +61,7 @@ class KV_EXPORT TKvLabel : public TKvGraphicImageControl {
 public:
   explicit TKvLabel(kv::OwnerOrParent owner);
   ~TKvLabel() override;
+  QSize minimumSizeHint() const override;
 
   TAlignment Alignment() const { return FAlignment; }
   void SetAlignment(TAlignment v);

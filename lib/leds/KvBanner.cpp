@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -404,4 +405,10 @@ void TKvBanner::Paint() {
     FRecenter = true;
     FTimer->SetEnabled(true);
   }
+}
+
+// The picture's height whole on the grid inside the bevel; it scrolls through any width of a
+// square or more.
+QSize TKvBanner::minimumSizeHint() const {
+  return kv::LeastSizeHint(Pitch(), RenderedHeight(), kv::BevelInset(FBevel.get()));
 }

@@ -60,6 +60,7 @@ class KV_EXPORT TKvBanner : public TKvGraphicImageControl {
 public:
   explicit TKvBanner(kv::OwnerOrParent owner);
   ~TKvBanner() override;
+  QSize minimumSizeHint() const override;
 
   // The owned timer's type: its worker thread (True) or the system timer (False).
   bool Threaded() const;

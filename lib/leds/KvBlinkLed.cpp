@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -213,4 +214,13 @@ void TKvCustomBlinkLed::Resize() {
 void TKvCustomBlinkLed::CMSysColorChange() {
   TKvGraphicImageControl::CMSysColorChange();
   UpdateControl();
+}
+
+// The caption whole and, beside it after the margin and the spacing, a LED of a rim around a
+// lit centre: four pixels, of which a rectangular LED keeps three.
+QSize TKvCustomBlinkLed::minimumSizeHint() const {
+  constexpr int64_t kLeastLed = 4;
+  const TPoint text = kv::LeastTextSize(Font(), Caption());
+  const int64_t around = int64_t(std::max(FMargin, 0)) + std::max(FSpacing, 0) + kLeastLed;
+  return kv::LeastSizeHint(text.X + around, text.Y + around);
 }

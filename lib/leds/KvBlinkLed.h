@@ -26,6 +26,7 @@ class KV_EXPORT TKvCustomBlinkLed : public TKvGraphicImageControl {
 public:
   explicit TKvCustomBlinkLed(kv::OwnerOrParent owner);
   ~TKvCustomBlinkLed() override;
+  QSize minimumSizeHint() const override;
 
   TKvPalette* Palette1() const { return FPalettes[0].get(); }
   void SetPalette1(const TKvPalette* v) { FPalettes[0]->Assign(v); }

@@ -3,6 +3,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 #include "SysUtils.h"
 
@@ -264,4 +265,11 @@ void TKvCheckLed::TextChanged() {
 void TKvCheckLed::Resize() {
   FLayoutValid = false;
   TKvCustomImageControl::Resize();
+}
+
+// The check box and the caption as they are laid out, a pixel in from the corner.
+QSize TKvCheckLed::minimumSizeHint() const {
+  const TPoint face = kv::LeastImageTextSize(Font(), Caption(), FLayout, FMargin, FSpacing,
+                                             TPoint(FCheckWidth, FCheckHeight));
+  return kv::LeastSizeHint(int64_t(face.X) + 1, int64_t(face.Y) + 1);
 }

@@ -57,6 +57,7 @@ class KV_EXPORT TKvCheckLed : public TKvCustomImageControl {
 public:
   explicit TKvCheckLed(kv::OwnerOrParent owner);
   ~TKvCheckLed() override;
+  QSize minimumSizeHint() const override;
 
   int CheckWidth() const { return FCheckWidth; }
   // TKvCheckInt: values outside 10..40 are refused.

@@ -3,6 +3,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -159,3 +160,6 @@ void TKvCounter::Paint() {
   DrawDesignFrame(canvas);
   TKvGraphicImageControl::Paint();
 }
+
+// The row of digit pictures whole.
+QSize TKvCounter::minimumSizeHint() const { return kv::LeastSizeHint(FRowWidth, FRowHeight); }

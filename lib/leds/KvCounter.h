@@ -46,6 +46,7 @@ public:
 
   explicit TKvCounter(kv::OwnerOrParent owner);
   ~TKvCounter() override;
+  QSize minimumSizeHint() const override;
 
   int Value() const { return FValue; }
   int Digits() const { return FDigits; }

@@ -3,6 +3,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -279,4 +280,13 @@ void TKvDigitGroup::Paint() {
     if (FCells[size_t(i)] != kBlank) StampDigit(Image(), int(x0), cellWidth, FCells[size_t(i)]);
   FShownCells = FCells;
   TKvGraphicImageControl::Paint();
+}
+
+// Every digit with its thinnest segments a pixel thick: the segments are a twelfth of the
+// digit (its cell less a sixth) and of the height less a row.
+QSize TKvDigitGroup::minimumSizeHint() const {
+  constexpr int kSegmentParts = 12;
+  int cell = kSegmentParts;
+  while (cell - cell / 6 < kSegmentParts) ++cell;
+  return kv::LeastSizeHint(int64_t(cell) * FDigits, kSegmentParts + 1);
 }

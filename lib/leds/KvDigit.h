@@ -46,6 +46,7 @@ public:
 
   explicit TKvDigitGroup(kv::OwnerOrParent owner);
   ~TKvDigitGroup() override;
+  QSize minimumSizeHint() const override;
 
   double Value() const { return FValue; }
   int Decimals() const { return FDecimals; }

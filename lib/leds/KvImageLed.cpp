@@ -2,6 +2,7 @@
 #include "KvSysUtilsInternal.h"
 
 #include "ClassRegistry.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -137,4 +138,9 @@ void TKvImageLed::Paint() {
     canvas->SetCopyMode(TCopyMode::cmSrcCopy);
   }
   TKvGraphicImageControl::Paint();
+}
+
+// One state's picture whole.
+QSize TKvImageLed::minimumSizeHint() const {
+  return kv::LeastSizeHint(FPicture->Width() / 2, FPicture->Height());
 }

@@ -65,6 +65,7 @@ class KV_EXPORT TKvImageLed : public TKvGraphicImageControl {
 public:
   explicit TKvImageLed(kv::OwnerOrParent owner);
   ~TKvImageLed() override;
+  QSize minimumSizeHint() const override;
 
   // The owned timer's type: its worker thread (True) or the system timer (False).
   bool Threaded() const;

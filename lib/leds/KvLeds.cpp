@@ -2,6 +2,7 @@
 #include "KvSysUtilsInternal.h"
 
 #include "ClassRegistry.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -70,4 +71,9 @@ void TKvUserLed::Paint() {
   FBevel->Paint(c, r);
   if (FActive) GradientBands(c, r, FPaletteEx->High1(), FPaletteEx->High2(), 1, 1);
   else GradientBands(c, r, FPaletteEx->Low1(), FPaletteEx->Low2(), 1, 1);
+}
+
+// A lit pixel inside the outline and the bevel.
+QSize TKvUserLed::minimumSizeHint() const {
+  return kv::LeastSizeHint(1, 1, int64_t(std::max(FOutlineWidth, 0)) + kv::BevelInset(FBevel.get()));
 }

@@ -31,6 +31,7 @@ class KV_EXPORT TKvUserLed : public TKvGraphicControl {
 public:
   explicit TKvUserLed(kv::OwnerOrParent owner);
   ~TKvUserLed() override;
+  QSize minimumSizeHint() const override;
 
   TKvBevel* Bevel() const { return FBevel.get(); }
   void SetBevel(const TKvBevel* v) { FBevel->Assign(v); }

@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -119,4 +120,12 @@ void TKvLights::Paint() {
     y += stepY;
   }
   TKvGraphicImageControl::Paint();
+}
+
+// The shown lamps whole, apart by the spacing.
+QSize TKvLights::minimumSizeHint() const {
+  const int64_t n = FVisibleCount, spacing = std::max(FSpacing, 0);
+  if (FOrientation == TKvOrientation::voHorizontal)
+    return kv::LeastSizeHint(n * FCellWidth + (n - 1) * spacing, FCellHeight);
+  return kv::LeastSizeHint(FCellWidth, n * FCellHeight + (n - 1) * spacing);
 }

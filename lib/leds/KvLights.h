@@ -62,6 +62,7 @@ public:
 
   explicit TKvLights(kv::OwnerOrParent owner);
   ~TKvLights() override;
+  QSize minimumSizeHint() const override;
 
   TKvLightsStates LedState() const { return FLedState; }
   // Repaints, then fires OnChange; a set with anything but the three lamps is refused.

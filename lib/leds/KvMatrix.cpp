@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvLedsInternal.h"
 #include "KvSysUtils.h"
 
@@ -474,4 +475,14 @@ void TKvMatrix::Paint() {
       }
   });
   TKvGraphicImageControl::Paint();
+}
+
+// Every cell whole, apart by the spacing, inside the bevel.
+QSize TKvMatrix::minimumSizeHint() const {
+  const CellGeometry g = Geometry(FLedStyle);
+  const int64_t n = FLeds, spacing = std::max(FSpacing, 0);
+  const int64_t inset = kv::BevelInset(FBevel.get());
+  if (FOrientation == TKvOrientation::voHorizontal)
+    return kv::LeastSizeHint(n * g.Width + (n - 1) * spacing, g.Height, inset);
+  return kv::LeastSizeHint(g.Width, n * g.Height + (n - 1) * spacing, inset);
 }

@@ -76,6 +76,7 @@ class KV_EXPORT TKvMatrix : public TKvGraphicImageControl {
 public:
   explicit TKvMatrix(kv::OwnerOrParent owner);
   ~TKvMatrix() override;
+  QSize minimumSizeHint() const override;
 
   // The owned timer's type: its worker thread (True) or the system timer (False).
   bool Threaded() const;

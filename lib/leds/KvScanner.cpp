@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvLedsInternal.h"
 #include "KvRangeModel.h"
 #include "KvSysUtils.h"
@@ -29,6 +30,19 @@ int64_t CeilDiv(int64_t a, int64_t b) { return a / b + (a % b != 0 && a > 0 ? 1 
 // The widest ring a style can draw: its two ring widths together, negatives counting 0.
 int64_t RingsOf(const TKvLedStyle& style) {
   return std::max(style.OuterWidth(), 0) + int64_t(std::max(style.InnerWidth(), 0));
+}
+
+// The widest ring any of Styles can draw.
+int64_t WidestRingsOf(const std::array<std::unique_ptr<TKvLedStyle>, 3>& styles) {
+  int64_t rings = 0;
+  for (const auto& style : styles) rings = std::max(rings, RingsOf(*style));
+  return rings;
+}
+
+// A row of LEDs, each its rings around a lit column and row, apart by the spacing.
+QSize LeastLedRow(int leds, int spacing, int64_t rings) {
+  const int64_t n = std::max(leds, 1), led = 2 * rings + 1;
+  return kv::LeastSizeHint(n * led + (n - 1) * std::max(spacing, 0), led);
 }
 
 }  // namespace
@@ -381,9 +395,7 @@ void TKvIndicator::Paint() {
   for (const auto& style : FLedStyles) key << style.get();
   if (key.Bytes() != d->LedKey) {
     d->LedKey = key.Bytes();
-    int64_t rings = 0;
-    for (const auto& style : FLedStyles) rings = std::max(rings, RingsOf(*style));
-    d->Row.Layout(Width(), Height(), FLeds, FSpacing, rings);
+    d->Row.Layout(Width(), Height(), FLeds, FSpacing, WidestRingsOf(FLedStyles));
     if (!d->Row.Empty()) {
       d->LedImage.SetSize(6 * d->Row.CellWidth(), d->Row.LedHeight());
       for (int z = 0; z < 3; ++z)
@@ -408,4 +420,12 @@ void TKvIndicator::Paint() {
     if (on || overlaps) d->Row.CopyLed(image, &d->LedImage, 2 * zone(i) + on, i, within);
   });
   TKvGraphicImageControl::Paint();
+}
+
+QSize TKvScanner::minimumSizeHint() const {
+  return LeastLedRow(FLeds, FSpacing, RingsOf(*FLedStyle));
+}
+
+QSize TKvIndicator::minimumSizeHint() const {
+  return LeastLedRow(FLeds, FSpacing, WidestRingsOf(FLedStyles));
 }

@@ -125,6 +125,7 @@ class KV_EXPORT TKvScanner : public TKvGraphicImageControl {
 public:
   explicit TKvScanner(kv::OwnerOrParent owner);
   ~TKvScanner() override;
+  QSize minimumSizeHint() const override;
 
   int Leds() const { return FLeds; }
   // 1 and above; a change turns every LED off (Position -1, no event).
@@ -216,6 +217,7 @@ class KV_EXPORT TKvIndicator : public TKvGraphicImageControl {
 public:
   explicit TKvIndicator(kv::OwnerOrParent owner);
   ~TKvIndicator() override;
+  QSize minimumSizeHint() const override;
 
   int MinValue() const { return FRange.Min; }
   int MaxValue() const { return FRange.Max; }

@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -320,4 +321,13 @@ void TKvLedClock::DrawGlyph(TCanvas* canvas, QChar ch, int64_t x, int64_t y) con
                       kv::SaturateToInt(left + pitch), kv::SaturateToInt(top + FLedSize));
     }
   }
+}
+
+// The time's text across the inside of the seconds ring, which lies 10 pixels, the hour marks
+// and its own dots in from the edge, as the paint places them.
+QSize TKvLedClock::minimumSizeHint() const {
+  const int64_t pitch = int64_t(FLedSize) + 1, advance = 5 * pitch;
+  const int64_t text = std::max(5 * (advance + FSpacing - 1), 8 * pitch);
+  const int64_t rim = 10 + 7 * int64_t(FSecWidth) + 3 * int64_t(FTickWidth);
+  return kv::LeastSizeHint(text, text, rim);
 }

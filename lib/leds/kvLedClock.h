@@ -83,6 +83,7 @@ class KV_EXPORT TKvLedClock : public TKvGraphicImageControl {
 public:
   explicit TKvLedClock(kv::OwnerOrParent owner);
   ~TKvLedClock() override;
+  QSize minimumSizeHint() const override;
 
   // The owned timer's type: True runs it on its worker thread, False on the system timer.
   bool Threaded() const;

@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvRangeModel.h"
 #include "KvSysUtils.h"
 #include "KvSysUtilsInternal.h"
@@ -296,4 +297,8 @@ void TKvGauge::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   // Rounded half to even, in extended precision: exact for every sum of the int range.
   const Extended ticks = std::nearbyint(range * Extended(distance) / Extended(length));
   SetPosition(kv::SaturateToInt(Extended(FRange.Min) + ticks - 1));
+}
+
+QSize TKvGauge::minimumSizeHint() const {
+  return kv::LeastTickBar(Vertical(), FTickHeight, BevelWidth());
 }

@@ -45,6 +45,7 @@ class KV_EXPORT TKvGauge : public TKvGraphicImageControl {
 public:
   explicit TKvGauge(kv::OwnerOrParent owner);
   ~TKvGauge() override;
+  QSize minimumSizeHint() const override;
 
   int MaxValue() const { return FRange.Max; }
   int MinValue() const { return FRange.Min; }

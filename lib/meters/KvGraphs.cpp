@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 
 #include <array>
 #include <cmath>
@@ -279,3 +280,7 @@ void TKvPercentPie::RepaintSegments() {
   UpdateControlRect(
       TRect{changed.Left - 2, changed.Top - 2, changed.Right + 2, changed.Bottom + 2});
 }
+
+// The canvas draws a pie in a box of two pixels or less as the whole ellipse: three pixels
+// each way show the slices.
+QSize TKvPercentPie::minimumSizeHint() const { return {3, 3}; }

@@ -130,6 +130,7 @@ class KV_EXPORT TKvPercentPie : public TKvPercentGraph {
 public:
   explicit TKvPercentPie(kv::OwnerOrParent owner);
   ~TKvPercentPie() override;
+  QSize minimumSizeHint() const override;
   void SegmentsChanged() override;
 
 protected:

@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
 #include <algorithm>
@@ -383,4 +384,22 @@ void TKvJogMeter::Paint() {
   }
   if (FValue->Visible()) DrawMarker(canvas, l);
   TKvGraphicImageControl::Paint();
+}
+
+// The labels a window of the scale shows, whole and apart along the drum, past the longest
+// ticks across it, and the caption whole when it shows.
+QSize TKvJogMeter::minimumSizeHint() const {
+  const TKvJogMeterScale& s = *FScale;
+  const long double value = FValue->Value(), half = s.Apperture() / 2.0L;
+  const TPoint label =
+      kv::LeastLabels(Font(), {kv::ScaleLabelText(s.FormatText(), s.Decimals(), value - half),
+                               kv::ScaleLabelText(s.FormatText(), s.Decimals(), value + half)});
+  const TPoint caption = FShowCaption ? kv::LeastTextSize(Font(), Caption()) : TPoint(0, 0);
+  const int64_t shown = std::max<int64_t>(kv::StepCount(s.Apperture(), s.Step()), 1);
+  const int64_t ticks = std::max(s.HeightMax(), 0);
+  if (FDirection == TKvDirection::voHorizontal)
+    return kv::LeastSizeHint(std::max<int64_t>(caption.X, shown * label.X),
+                             ticks + label.Y + caption.Y);
+  return kv::LeastSizeHint(std::max<int64_t>(caption.X, ticks + label.X),
+                           shown * label.Y + caption.Y);
 }

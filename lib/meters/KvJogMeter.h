@@ -103,6 +103,7 @@ public:
 
   explicit TKvJogMeter(kv::OwnerOrParent owner);
   ~TKvJogMeter() override;
+  QSize minimumSizeHint() const override;
 
   TKvDirection Direction() const { return FDirection; }
   // Swaps Width and Height first (not while loading).

@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvRangeModel.h"
 #include "KvSysUtils.h"
 #include "KvSysUtilsInternal.h"
@@ -263,4 +264,8 @@ void TKvLevelBar::Paint() {
       d->LitFace.CopyTo(image, {stretch.Left, stretch.Top}, stretch);
   }
   TKvGraphicImageControl::Paint();
+}
+
+QSize TKvLevelBar::minimumSizeHint() const {
+  return kv::LeastTickBar(Vertical(), FTickHeight, BevelWidth());
 }

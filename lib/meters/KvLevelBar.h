@@ -54,6 +54,7 @@ class KV_EXPORT TKvLevelBar : public TKvGraphicImageControl {
 public:
   explicit TKvLevelBar(kv::OwnerOrParent owner);
   ~TKvLevelBar() override;
+  QSize minimumSizeHint() const override;
 
   int MaxValue() const { return FRange.Max; }
   int MinValue() const { return FRange.Min; }

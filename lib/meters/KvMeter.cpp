@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvRangeModel.h"
 #include "KvSysUtils.h"
 
@@ -285,4 +286,20 @@ void TKvMeter::Paint() {
       },
       &PaintRect());
   TKvGraphicImageControl::Paint();
+}
+
+// The caption whole, 10 pixels above the face's bottom, with a row of labels above it, and
+// the scale's end labels whole at the sides, where the arc through the labels (the face's
+// height less 10, past the longest ticks) reaches; all inside the bevel.
+QSize TKvMeter::minimumSizeHint() const {
+  const TPoint caption = kv::LeastTextSize(Font(), Caption());
+  const TPoint label = kv::LeastLabels(Font(), {IntToStr(FRange.Min), IntToStr(FRange.Max)});
+  const int64_t height = int64_t(caption.Y) + 10 + (FLabels > 0 ? label.Y : 0);
+  int64_t width = caption.X;
+  if (FLabels > 0) {
+    const int64_t reach = height - 10 + FScale->HeightMax() - FScale->HeightMin() + FLabelOffsetX;
+    const Extended side = std::cos(Extended(FAngle) * std::numbers::pi_v<Extended> / 180);
+    width = std::max<int64_t>(width, 2 * Trunc(std::abs(side) * Extended(std::max<int64_t>(reach, 0))) + label.X);
+  }
+  return kv::LeastSizeHint(width, height, kv::BevelInset(FBevel.get()));
 }

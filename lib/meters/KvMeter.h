@@ -125,6 +125,7 @@ class KV_EXPORT TKvMeter : public TKvGraphicImageControl {
 public:
   explicit TKvMeter(kv::OwnerOrParent owner);
   ~TKvMeter() override;
+  QSize minimumSizeHint() const override;
 
   int MaxValue() const { return FRange.Max; }
   int MinValue() const { return FRange.Min; }

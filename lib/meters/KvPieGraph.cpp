@@ -3,6 +3,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvPieGraphCache.h"
 
 #include <QPointer>
@@ -144,4 +145,10 @@ void TKvPieGraph::Paint() {
     image->PixelsChanged();
   }
   TKvGraphicImageControl::Paint();
+}
+
+// A top face of three pixels each way (in less the canvas draws the whole ellipse, no
+// wedge) above the disc's depth.
+QSize TKvPieGraph::minimumSizeHint() const {
+  return kv::LeastSizeHint(3, 3 + int64_t(std::max(FDepth, 0)));
 }

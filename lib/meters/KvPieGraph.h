@@ -42,6 +42,7 @@ class KV_EXPORT TKvPieGraph : public TKvGraphicImageControl {
 public:
   explicit TKvPieGraph(kv::OwnerOrParent owner);
   ~TKvPieGraph() override;
+  QSize minimumSizeHint() const override;
 
   int MaxValue() const { return FMaxValue; }
   int Value() const { return FValue; }

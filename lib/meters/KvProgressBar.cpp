@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvRangeModel.h"
 #include "KvSysUtils.h"
 #include "KvSysUtilsInternal.h"
@@ -228,4 +229,9 @@ void TKvProgressBar::Paint() {
     }
   }
   TKvGraphicImageControl::Paint();
+}
+
+// A pixel of bar inside the bevel.
+QSize TKvProgressBar::minimumSizeHint() const {
+  return kv::LeastSizeHint(1, 1, kv::BevelInset(FBevel.get()));
 }

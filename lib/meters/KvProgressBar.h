@@ -58,6 +58,7 @@ class KV_EXPORT TKvProgressBar : public TKvGraphicImageControl {
 public:
   explicit TKvProgressBar(kv::OwnerOrParent owner);
   ~TKvProgressBar() override;
+  QSize minimumSizeHint() const override;
 
   TKvBevel* Bevel() const { return FBevel.get(); }
   void SetBevel(const TKvBevel* v) { FBevel->Assign(v); }

@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "Guarded.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvRangeModel.h"
 #include "KvSysUtils.h"
 
@@ -602,4 +603,10 @@ void TKvScope::Paint() {
   KeepFrame(key);
   // The screen shows the window.
   d->Tape.Show(Canvas(), ClientRect());
+}
+
+// One cell of the grid with its lines.
+QSize TKvScope::minimumSizeHint() const {
+  const int64_t cell = int64_t(std::max(FGridSize, 1)) + std::max(FGridLineWidth, 0);
+  return kv::LeastSizeHint(cell, cell);
 }

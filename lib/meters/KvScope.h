@@ -150,6 +150,7 @@ class KV_EXPORT TKvScope : public TKvGraphicImageControl {
 public:
   explicit TKvScope(kv::OwnerOrParent owner);
   ~TKvScope() override;
+  QSize minimumSizeHint() const override;
 
   // The timer's interval in milliseconds; a negative value is kept as the timer keeps it.
   int Interval() const;

@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "Controls.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvRangeModel.h"
 #include "KvSysUtils.h"
 #include "KvSysUtilsInternal.h"
@@ -416,4 +417,12 @@ void TKvSpectrum::BarChanged(TKvSpectrumBar* bar) {
   }
   const QScopedValueRollback<bool> copyOnly(d->CopyOnly, true);
   repaint(part);
+}
+
+// A pixel of every column, apart by the bar spacing, and one tick, inside the bevel. (The
+// paint lays the columns out at their own width and sizes the control to them.)
+QSize TKvSpectrum::minimumSizeHint() const {
+  const int64_t spacing = std::max(FBarSpacing, 0);
+  const int64_t columns = (1 + spacing) * FColumns - spacing;
+  return kv::LeastSizeHint(columns, std::max(FTickHeight, 1), BevelWidth());
 }

@@ -85,6 +85,7 @@ public:
 
   explicit TKvSpectrum(kv::OwnerOrParent owner);
   ~TKvSpectrum() override;
+  QSize minimumSizeHint() const override;
 
   TKvPalette* Palette1() const { return FPalettes[0].get(); }
   void SetPalette1(const TKvPalette* v) { FPalettes[0]->Assign(v); }

@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvRangeModel.h"
 #include "KvSysUtils.h"
 
@@ -286,4 +287,13 @@ void TKvTank::Paint() {
     }
   }
   TKvGraphicImageControl::Paint();
+}
+
+// A pixel of contents inside the walls, 3 pixels on each side, with the pipe whole above.
+QSize TKvTank::minimumSizeHint() const {
+  constexpr int64_t kWalls = 2 * 3;
+  const bool pipe = FContainer->Visible();
+  const int64_t pipeWidth = pipe ? FContainer->Width() : 0;
+  const int64_t pipeHeight = pipe ? FContainer->Height() : 0;
+  return kv::LeastSizeHint(std::max(kWalls + 1, pipeWidth), kWalls + 1 + pipeHeight);
 }

@@ -91,6 +91,7 @@ class KV_EXPORT TKvTank : public TKvGraphicImageControl {
 public:
   explicit TKvTank(kv::OwnerOrParent owner);
   ~TKvTank() override;
+  QSize minimumSizeHint() const override;
 
   TContainerTank* Container() const { return FContainer.get(); }
   void SetContainer(const TContainerTank* v) { FContainer->Assign(v); }

@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "Designing.h"
 #include "KvFrameCache.h"
+#include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
@@ -517,4 +518,23 @@ void TkvThermoMeter::Paint() {
     if (m->Visible()) DrawMarker(canvas, l, *m);
   FPainted = MovingSpans(l);
   TKvGraphicImageControl::Paint();
+}
+
+// Every label of the scale whole and apart along the band, which keeps the scale's offset at
+// both ends (the end labels reach half a line past it), and beside the band past the longest ticks on either side of the centre; the
+// caption whole across the top.
+QSize TkvThermoMeter::minimumSizeHint() const {
+  const TkvThermoMeterScale& s = *FScale;
+  const TPoint label =
+      kv::LeastLabels(Font(), {kv::ScaleLabelText(s.FormatText(), s.Decimals(), s.Min()),
+                               kv::ScaleLabelText(s.FormatText(), s.Decimals(), s.Max())});
+  const TPoint caption = FShowCaption ? kv::LeastTextSize(Font(), Caption()) : TPoint(0, 0);
+  const int64_t steps = std::max<int64_t>(kv::StepCount(s.Max() - s.Min(), s.Step()), 1);
+  const int64_t offset = std::abs(int64_t(s.Offset()));
+  const int64_t beside = std::max(s.HeightMax(), 0) + offset;
+  if (FDirection == TKvDirection::voVertical)
+    return kv::LeastSizeHint(std::max<int64_t>(caption.X, 2 * (beside + label.X)),
+                             2 * offset + (steps + 1) * (label.Y + 1) + caption.Y);
+  return kv::LeastSizeHint(std::max<int64_t>(caption.X, 2 * offset + (steps + 1) * (label.X + 1)),
+                           2 * (beside + label.Y) + caption.Y);
 }

@@ -124,6 +124,7 @@ public:
 
   explicit TkvThermoMeter(kv::OwnerOrParent owner);
   ~TkvThermoMeter() override;
+  QSize minimumSizeHint() const override;
 
   TKvDirection Direction() const { return FDirection; }
   // Swaps Width and Height first (not while loading).
