@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "FormDescriptions.h"
 #include "KvSysUtils.h"
+#include "KvSysUtilsInternal.h"
 
 #include <QtEndian>
 

@@ -168,8 +168,6 @@ public:
   void Scroll(int64_t shift);
   // The canvas on the window, its origin at the window's left.
   TCanvas* Canvas() const { return FCanvas.get(); }
-  // Row Y of the face, at the window.
-  uint32_t* Row(int64_t y) { return reinterpret_cast<uint32_t*>(FBits + y * FStride) + FWindow; }
   int64_t Height() const { return FImage.height(); }
   // Copies the face into Target (of the face's size).
   void CopyTo(TBitmap* target) const;

@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
+#include "KvMetersInternal.h"
 #include "KvSysUtils.h"
 
 #include <algorithm>

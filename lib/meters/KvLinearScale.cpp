@@ -1,5 +1,7 @@
 #include "KvLinearScale.h"
 
+#include "KvMetersInternal.h"
+
 #include <algorithm>
 
 using kv::FloatToStrF;
@@ -59,7 +61,7 @@ void TKvLinearMarker::Assign(const TPersistent* source) {
     TKvPersistent::Assign(source);
     return;
   }
-  kv::WithinUpdate(*this, [&] {
+  WithinUpdate([&] {
     F = other->F;
     if (other != this) FBitmap->Assign(other->FBitmap.get());
   });

@@ -206,8 +206,8 @@ protected:
   // One tick: the grid steps, every channel gets one sample, the scope repaints.
   void Tick();
   TKvTimer* Timer() const { return FTimer.get(); }
-  // Row Y of the kept frame the screen shows, while the grid repeats (null otherwise).
-  uint32_t* FrameRow(int y);
+  // The canvas on the kept frame the screen shows, while the grid repeats (null otherwise).
+  TCanvas* FrameCanvas();
 
 private:
   void ClearHistories();

@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "Designing.h"
 #include "KvFrameCache.h"
+#include "KvMetersInternal.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>
