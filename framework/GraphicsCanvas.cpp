@@ -1206,7 +1206,8 @@ void TCanvas::ReplaceColors(const TRect& r, std::span<const kv::ColorReplacement
   // Later entries first, so that the first match is the one that wins.
   std::vector<PixelPair> pairs;
   for (auto it = replacements.rbegin(); it != replacements.rend(); ++it)
-    pairs.push_back({kv::ColorToPixel(it->From) & 0xFFFFFFu, kv::SurfaceColor(it->To, FMonochrome)});
+    pairs.push_back(
+        {kv::ColorToPixel(it->From) & 0xFFFFFFu, kv::SurfaceColor(it->To, FMonochrome)});
   const auto [surface, clip] = Target();
   const Point64 a = ToSurface(*this, r.Left, r.Top), b = ToSurface(*this, r.Right, r.Bottom);
   const auto [top, bottom] = VisibleRows(clip, a.Y, b.Y);

@@ -255,7 +255,8 @@ void TCanvas::DrawDots(int x, int y, const TBitmap* bitmap, const TRect& source,
     for (int64_t row = fromRow; row < toRow && columns > 0; ++row) {
       const int64_t j = (row - y0) / p;
       if (row - y0 - j * p >= dot) continue;  // a gap between rows of dots
-      const auto* line = reinterpret_cast<const uint32_t*>(image.constScanLine(int(top + j))) + left;
+      const auto* line =
+          reinterpret_cast<const uint32_t*>(image.constScanLine(int(top + j))) + left;
       for (int64_t i = first; i < last; ++i) {
         const uint32_t pixel = line[i] | kv::kOpaque;
         const int64_t dotLeft = x0 + i * p;

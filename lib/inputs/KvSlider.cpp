@@ -176,9 +176,11 @@ void TKvSlider::FillStrip(TBitmap* strip, TColor color) const {
       left = topRight ? w - tick - i * pitch : i * pitch;
       right = left + tick;
     }
-    if (!FSolidFill) c->Brush()->SetBitmap((left + top) % 2 == 0 ? litAtEven.get() : litAtOdd.get());
+    if (!FSolidFill)
+      c->Brush()->SetBitmap((left + top) % 2 == 0 ? litAtEven.get() : litAtOdd.get());
     c->FillRect(Rect(int(std::clamp<int64_t>(left, 0, w)), int(std::clamp<int64_t>(top, 0, h)),
-                     int(std::clamp<int64_t>(right, 0, w)), int(std::clamp<int64_t>(bottom, 0, h))));
+                     int(std::clamp<int64_t>(right, 0, w)),
+                     int(std::clamp<int64_t>(bottom, 0, h))));
   }
   c->Brush()->SetBitmap(nullptr);
 }

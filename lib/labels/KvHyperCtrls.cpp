@@ -67,8 +67,7 @@ TRegion Widened(const TRegion& region, int64_t base, int64_t size, int64_t reach
                 bool across) {
   const int64_t low = 1 - size, high = reach - 1;  // where a moved pixel can still land
   TRegion result;
-  kv::CombineRgn(result,
-                 Smeared(region, std::max(base + 1, low), std::min(base + w, high), across),
+  kv::CombineRgn(result, Smeared(region, std::max(base + 1, low), std::min(base + w, high), across),
                  Smeared(region, std::max(base - w, low), std::min(base - 1, high), across),
                  kv::RGN_OR);
   return result;

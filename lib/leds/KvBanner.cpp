@@ -218,8 +218,8 @@ void TKvBanner::DrawPicture(int64_t shift) {
                             : picture->Canvas()->Pixels(0, 0);
   // The bare grid changes only with the size, the pitch and the colours, not as the picture
   // moves.
-  const std::array<int64_t, 6> gridKey{w, h, p, FPixelSize, kv::ColorToRGB(square),
-                                       kv::ColorToRGB(Color())};
+  const std::array<int64_t, 6> gridKey{
+      w, h, p, FPixelSize, kv::ColorToRGB(square), kv::ColorToRGB(Color())};
   if (gridKey != d->GridKey) {
     d->Grid.SetSize(int(w), int(h));
     DrawDotPattern(d->Grid.Canvas(), Rect(0, 0, int(w), int(h)), square, FSpacing, FPixelSize,

@@ -78,7 +78,7 @@ TEST(FrameCacheTape, TheCanvasAndTheCopiesShowTheWindow) {
   face.SetSize(6, 3);
   tape.CopyTo(&face);
   EXPECT_EQ(kvtest::CountPixels(face.Image(), clRed), 18);
-  DrawColumns(tape, 6, [](int x) { return x; });
+  DrawColumns(tape, 0, 6, [](int x) { return x; });
   tape.CopyTo(&face);
   EXPECT_EQ(kvtest::PixelAt(face.Image(), 5, 2), 5 << 8);
 }
