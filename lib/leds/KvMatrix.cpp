@@ -447,8 +447,6 @@ void TKvMatrix::Paint() {
   });
 
   const int64_t len = FDisplayText.size(), pitch = g.Dot + 1;
-  TCanvas* canvas = BitmapCanvas();
-  canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
   forEachCell([&](int64_t k, int cx, int cy) {
     const int64_t i = FFirstChar + k;
     if (i < 1 || i > len) return;
@@ -457,13 +455,17 @@ void TKvMatrix::Paint() {
     // Characters outside the font take their cell and stay blank.
     const uint8_t* glyph = kv::MatrixGlyph(c.unicode());
     if (!glyph) return;
-    canvas->Brush()->SetColor(kv::MatrixCodeColor(FColorCodes[size_t(i - 1)], FPalette->High()));
+    // The dots are small solid squares, filled all at once: a frame has hundreds.
+    std::array<TRect, 35> dots;
+    size_t count = 0;
     for (int r = 0; r < 7; ++r)
       for (int j = 0; j < 5; ++j) {
         if (!(glyph[r] & (1 << j))) continue;
         const int64_t left = cx + g.Width - g.Dot - j * pitch, top = cy + r * pitch;
-        canvas->FillRect(Rect(int(left), int(top), int(left + g.Dot), int(top + g.Dot)));
+        dots[count++] = Rect(int(left), int(top), int(left + g.Dot), int(top + g.Dot));
       }
+    kv::FillRects(Image(), std::span(dots.data(), count),
+                  kv::MatrixCodeColor(FColorCodes[size_t(i - 1)], FPalette->High()));
   });
   TKvGraphicImageControl::Paint();
 }

@@ -435,8 +435,7 @@ void TKvScope::CopyGrid(int64_t left, int64_t right) {
   const int64_t grid = FGridSize;
   // Lines left of the image do not show, so any offset acts as its remainder.
   const int64_t from = (FGridOffset % grid + grid) % grid + left;
-  d->Tape.Canvas()->CopyRect(Rect(int(left), 0, int(right), Height()), d->GridStrip.Canvas(),
-                             Rect(int(from), 0, int(from + right - left), Height()));
+  d->Tape.CopyColumns(d->GridStrip.Image(), from, left, right);
 }
 
 bool TKvScope::KeepTape() {

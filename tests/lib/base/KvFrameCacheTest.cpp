@@ -114,6 +114,17 @@ TEST(FrameCacheRows, ACopyIsClippedToBothPictures) {
   }
 }
 
+TEST(FrameCacheRows, FilledRectanglesAreTheCanvasFillsClippedToThePicture) {
+  const TRect rects[] = {{1, 1, 3, 2}, {-2, 3, 2, 9}, {5, -1, 9, 2}, {4, 4, 4, 6}, {7, 3, 6, 5},
+                         {8, 8, 12, 12}};
+  kvtest::Picture filled(7, 6, clSilver), expected(7, 6, clSilver);
+  kv::FillRects(&filled.bitmap, rects, clBtnFace);
+  expected.c->Brush()->SetColor(clBtnFace);
+  for (const TRect& r : rects)
+    if (r.Left < r.Right && r.Top < r.Bottom) expected.c->FillRect(r);
+  EXPECT_SAME_PIXELS(filled.Image(), expected.Image());
+}
+
 TEST(FrameCacheKeptPicture, MatchesOnlyItsKeyAndSizeAndCopiesWithinAPart) {
   TKvKeptPicture kept;
   kvtest::Picture blue(4, 3, clBlue);
