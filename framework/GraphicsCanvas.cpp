@@ -1101,6 +1101,9 @@ const kv::ClipRects& TCanvas::EffectiveClip() const {
       } else if (!FLimit && FUserClip->rectCount() <= 1) {
         // One rectangle, as partial repaints select each frame: no region arithmetic.
         clip.Bounds = all & FUserClip->boundingRect().translated(FOrigin);
+      } else if (!FUserClip && FLimit->rectCount() <= 1) {
+        // A limit of one rectangle, as a tape's window is attached at each step.
+        clip.Bounds = all & FLimit->boundingRect();
       } else {
         QRegion region(all);
         if (FLimit) region &= *FLimit;

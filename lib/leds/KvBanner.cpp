@@ -228,9 +228,7 @@ void TKvBanner::DrawPicture(int64_t shift) {
   }
   const int64_t from = shift < 0 ? std::max<int64_t>(w + shift, 0) : 0;
   const int64_t to = shift < 0 ? w : shift > 0 ? std::min(shift, w) : w;
-  TCanvas* c = d->Tape.Canvas();
-  const TRect columns = Rect(int(from), 0, int(to), int(h));
-  c->CopyRect(columns, d->Grid.Canvas(), columns);
+  d->Tape.CopyColumns(d->Grid.Image(), from, from, to);
   if (empty) return;
   // The part of the picture's box in those columns: Color, with the squares of the pixels
   // that meet it over it.
@@ -238,6 +236,7 @@ void TKvBanner::DrawPicture(int64_t shift) {
   const int64_t top = std::max<int64_t>(FOffsetY, 0),
                 bottom = std::min(FOffsetY + RenderedHeight(), h);
   if (left >= right || top >= bottom) return;
+  TCanvas* c = d->Tape.Canvas();
   c->Brush()->SetStyle(TBrushStyle::bsSolid);
   c->Brush()->SetColor(Color());
   c->FillRect(Rect(int(left), int(top), int(right), int(bottom)));
