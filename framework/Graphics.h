@@ -451,6 +451,12 @@ struct ClipRects;
 class SurfaceRows;
 struct CanvasTarget;
 
+// One colour of a colour replacement and the colour it becomes.
+struct ColorReplacement {
+  TColor From;
+  TColor To;
+};
+
 // DrawText with the flags above; returns the height of the text drawn. With DT_CALCRECT
 // nothing is drawn and R becomes the text's extent (Right = Left + widest line,
 // Bottom = Top + lines * line height).
@@ -483,6 +489,10 @@ public:
   // Pixel read: the colour, or -1 outside the surface or the clip.
   TColor Pixels(int x, int y) const;
   void SetPixels(int x, int y, TColor color);
+  // Each pixel of R whose colour is the From of an entry takes that entry's To, every match
+  // taken from the pixels as they were before the call; when two entries match the same
+  // pixel, the later one wins.
+  void ReplaceColors(const TRect& r, std::span<const kv::ColorReplacement> replacements);
 
   // Recursive, usable from any thread.
   void Lock();
@@ -521,6 +531,11 @@ public:
   // Copies Source of the bitmap into Dest; source pixels of Key become the brush colour
   // (solid brush) or are left out (clear brush).
   void BrushCopy(const TRect& dest, const TBitmap* bitmap, const TRect& source, TColor key);
+  // The Source rectangle of the bitmap as dots: its pixel (i, j) becomes a square of DotSize
+  // pixels in its colour, with its top left at (X + i * Pitch, Y + j * Pitch), i and j
+  // counted from Source's corner. Dots wider than the pitch are drawn as wide as the pitch;
+  // the gaps between dots are left alone.
+  void DrawDots(int x, int y, const TBitmap* bitmap, const TRect& source, int dotSize, int pitch);
 
   // The surface drawn on, or none.
   QImage* Surface() const { return FSurface; }

@@ -1101,6 +1101,9 @@ const kv::ClipRects& TCanvas::EffectiveClip() const {
       } else if (!FLimit && FUserClip->rectCount() <= 1) {
         // One rectangle, as partial repaints select each frame: no region arithmetic.
         clip.Bounds = all & FUserClip->boundingRect().translated(FOrigin);
+      } else if (!FUserClip && FLimit->rectCount() <= 1) {
+        // A limit of one rectangle, as a tape's window is attached at each step.
+        clip.Bounds = all & FLimit->boundingRect();
       } else {
         QRegion region(all);
         if (FLimit) region &= *FLimit;
@@ -1194,6 +1197,33 @@ void TCanvas::SetPixels(int x, int y, TColor color) {
   const auto [surface, clip] = Target();
   kv::PaintSpan(surface, clip, p.Y, p.X, p.X + 1,
                 Ink::Solid(kv::SurfaceColor(color, MonochromeSurface())));
+  Changed();
+}
+
+void TCanvas::ReplaceColors(const TRect& r, std::span<const kv::ColorReplacement> replacements) {
+  if (!FSurface) return;
+  struct PixelPair {
+    uint32_t From;  // RGB only
+    uint32_t To;
+  };
+  // Later entries first, so that the first match is the one that wins.
+  std::vector<PixelPair> pairs;
+  for (auto it = replacements.rbegin(); it != replacements.rend(); ++it)
+    pairs.push_back(
+        {kv::ColorToPixel(it->From) & 0xFFFFFFu, kv::SurfaceColor(it->To, FMonochrome)});
+  const auto [surface, clip] = Target();
+  const Point64 a = ToSurface(*this, r.Left, r.Top), b = ToSurface(*this, r.Right, r.Bottom);
+  const auto [top, bottom] = VisibleRows(clip, a.Y, b.Y);
+  for (int64_t y = top; y < bottom && !pairs.empty(); ++y)
+    clip.ForEachSpan(y, a.X, b.X, [&](int x0, int x1) {
+      uint32_t* row = surface.Row(y);
+      for (int x = x0; x < x1; ++x) {
+        const uint32_t rgb = row[x] & 0xFFFFFFu;
+        const auto match = std::find_if(pairs.begin(), pairs.end(),
+                                        [rgb](const PixelPair& p) { return p.From == rgb; });
+        if (match != pairs.end()) row[x] = match->To;
+      }
+    });
   Changed();
 }
 

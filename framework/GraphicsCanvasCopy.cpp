@@ -1,4 +1,4 @@
-// Copies onto a canvas: Draw, StretchDraw, CopyRect and BrushCopy.
+// Copies onto a canvas: Draw, StretchDraw, CopyRect, BrushCopy and DrawDots.
 //
 // Stretching is nearest-neighbour, sampling each destination pixel's centre, so that an
 // integer factor P gives every source pixel a P x P block. A negative width or height of
@@ -230,6 +230,40 @@ void TCanvas::BrushCopy(const TRect& dest, const TBitmap* bitmap, const TRect& s
     CopyImage(*FSurface, EffectiveClip(), ToSurface(*this, dest.Left, dest.Top),
               ToSurface(*this, dest.Right, dest.Bottom), bitmap->Image(), {source.Left, source.Top},
               {source.Right, source.Bottom}, rule);
+  }
+  Changed();
+}
+
+void TCanvas::DrawDots(int x, int y, const TBitmap* bitmap, const TRect& source, int dotSize,
+                       int pitch) {
+  if (!FSurface) return;
+  if (bitmap && !bitmap->Empty() && dotSize > 0 && pitch > 0) {
+    const QImage& image = bitmap->Image();
+    // The part of Source the bitmap has, and where its first dot lies.
+    const int64_t left = std::max(source.Left, 0), top = std::max(source.Top, 0);
+    const int64_t columns = std::min(source.Right, image.width()) - left;
+    const int64_t rows = std::min(source.Bottom, image.height()) - top;
+    const int64_t p = pitch, dot = std::min(dotSize, pitch);
+    const Point64 at = ToSurface(*this, x, y);
+    const int64_t x0 = at.X + (left - source.Left) * p, y0 = at.Y + (top - source.Top) * p;
+    const auto [surface, clip] = Target();
+    // Only the dots that reach into the clip's columns are visited.
+    const int64_t reach = int64_t(clip.Bounds.right()) - x0;
+    const int64_t first = std::max<int64_t>(0, (int64_t(clip.Bounds.left()) - x0) / p);
+    const int64_t last = reach < 0 ? 0 : std::min(columns, reach / p + 1);
+    const auto [fromRow, toRow] = kv::VisibleRows(clip, y0, rows > 0 ? y0 + rows * p : y0);
+    for (int64_t row = fromRow; row < toRow && columns > 0; ++row) {
+      const int64_t j = (row - y0) / p;
+      if (row - y0 - j * p >= dot) continue;  // a gap between rows of dots
+      const auto* line =
+          reinterpret_cast<const uint32_t*>(image.constScanLine(int(top + j))) + left;
+      for (int64_t i = first; i < last; ++i) {
+        const uint32_t pixel = line[i] | kv::kOpaque;
+        const int64_t dotLeft = x0 + i * p;
+        kv::PaintSpan(surface, clip, row, dotLeft, dotLeft + dot,
+                      kv::Ink::Solid(FMonochrome ? kv::ToMonochrome(pixel) : pixel));
+      }
+    }
   }
   Changed();
 }

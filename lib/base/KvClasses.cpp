@@ -15,6 +15,10 @@ using kv::Exception, kv::Format, kv::OffsetRect, kv::Rect;
 
 void TKvPersistent::BeginUpdate() { FUpdateLock.Enter(); }
 
+void TKvPersistent::WithinUpdate(const std::function<void()>& change) {
+  kv::WithinUpdate(*this, change);
+}
+
 void TKvPersistent::EndUpdate() {
   FUpdateLock.Leave();
   Changed();
@@ -75,8 +79,9 @@ void TKvBevel::Assign(const TPersistent* source) {
 TColor TKvPalette::GetColor(int Index) const { return Index <= 0 ? F.Low : F.High; }
 
 void TKvPalette::ApplyToBitmap(TBitmap* Bitmap, TColor OffColor, TColor OnColor) const {
+  if (!Bitmap || Bitmap->Empty()) return;
   const kv::ColorReplacement replacements[] = {{OffColor, F.Low}, {OnColor, F.High}};
-  kv::ReplaceColors(Bitmap, replacements);
+  Bitmap->Canvas()->ReplaceColors(BitmapRect(Bitmap), replacements);
 }
 
 void TKvPalette::Assign(const TPersistent* source) {

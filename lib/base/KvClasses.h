@@ -16,6 +16,7 @@
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -42,20 +43,6 @@ using TKvBevelSpace = TKvRange<0, 2147483647>;
 
 namespace kv {
 
-// Runs Body between Target's BeginUpdate and EndUpdate. EndUpdate also runs when Body
-// raises; the exception then goes on.
-template <class T, class F>
-void WithinUpdate(T& target, F&& body) {
-  target.BeginUpdate();
-  try {
-    body();
-  } catch (...) {
-    target.EndUpdate();
-    throw;
-  }
-  target.EndUpdate();
-}
-
 // A nesting update count that never goes below 0.
 class KV_EXPORT UpdateLock {
 public:
@@ -71,9 +58,6 @@ public:
 private:
   int FCount = 0;
 };
-
-// The first four bytes of a bitmap list stream.
-inline constexpr int32_t kBitmapListSignature = 3495010;
 
 }  // namespace kv
 
@@ -113,12 +97,15 @@ protected:
   void SetEnum(E& field, E value) {
     if (QMetaEnum::fromType<E>().valueToKey(int(value))) SetValue(field, value);
   }
+  // Runs Change between BeginUpdate and EndUpdate, which also runs when Change raises: one
+  // change reported, whatever Change sets.
+  void WithinUpdate(const std::function<void()>& change);
   // Copies Data from a Source of class C inside one update; false for another class.
   template <class C, class D>
   bool AssignData(const TPersistent* source, D C::*data) {
     const auto* same = dynamic_cast<const C*>(source);
     if (!same) return false;
-    kv::WithinUpdate(*this, [&] { static_cast<C*>(this)->*data = same->*data; });
+    WithinUpdate([&] { static_cast<C*>(this)->*data = same->*data; });
     return true;
   }
 

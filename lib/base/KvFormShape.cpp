@@ -4,6 +4,7 @@
 #include "FormDescriptions.h"
 #include "KvLeastSize.h"
 #include "KvSysUtils.h"
+#include "KvSysUtilsInternal.h"
 
 #include <QtEndian>
 

@@ -83,13 +83,3 @@ private:
   std::unique_ptr<TBitmap> FMask;
   std::unique_ptr<TKvRgnData> FRgnData;
 };
-
-namespace kv {
-
-// The "RgnData" entry of a form description, Depth levels deep, with the region data a form
-// shape computes for Mask at run time, written as the form writer writes it (the build tool
-// kv-rgndata prints it). Empty when no pixel of Mask lies inside the window. It scans on a
-// form of its own, so it needs the widget application.
-KV_EXPORT QByteArray RgnDataEntry(const TBitmap& Mask, TColor MaskColor, int Depth);
-
-}  // namespace kv

@@ -194,6 +194,21 @@ void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& fro
                 size_t(right - left) * 4);
 }
 
+void FillRects(TBitmap* target, std::span<const TRect> rects, TColor color) {
+  const uint32_t pixel = ColorToPixel(color);
+  const int64_t width = target->Width(), height = target->Height();
+  uint32_t* pixels = nullptr;  // made writable once, at the first rectangle that shows
+  const qsizetype stride = target->Image().bytesPerLine() / qsizetype(sizeof(uint32_t));
+  for (const TRect& r : rects) {
+    const int64_t left = std::max<int64_t>(r.Left, 0), right = std::min<int64_t>(r.Right, width);
+    const int64_t top = std::max<int64_t>(r.Top, 0), bottom = std::min<int64_t>(r.Bottom, height);
+    if (left >= right || top >= bottom) continue;
+    if (!pixels) pixels = target->ScanLine(0);
+    for (int64_t y = top; y < bottom; ++y)
+      std::fill(pixels + y * stride + left, pixels + y * stride + right, pixel);
+  }
+}
+
 TRect PaintRect(const TCanvas* screen, const TRect& client) {
   const TRect r = screen->ClipRect();
   return IsRectEmpty(r) ? client : r;
@@ -313,6 +328,14 @@ void TKvTape::MoveWindow(int64_t to) {
 void TKvTape::Attach() {
   FCanvas->Attach(&FImage, QPoint(int(FWindow), 0),
                   QRegion(int(FWindow), 0, int(FWidth), FImage.height()));
+}
+
+void TKvTape::CopyColumns(const QImage& source, int64_t from, int64_t left, int64_t right) {
+  const size_t bytes = size_t(right - left) * sizeof(uint32_t);
+  const int rows = std::min(FImage.height(), source.height());
+  for (int y = 0; y < rows; ++y)
+    std::memcpy(reinterpret_cast<uint32_t*>(FBits + y * FStride) + FWindow + left,
+                source.constScanLine(y) + from * 4, bytes);
 }
 
 void TKvTape::CopyTo(TBitmap* target) const {

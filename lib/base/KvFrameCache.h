@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 class TKvBevel;
@@ -105,6 +106,11 @@ private:
 // to both pictures: what a plain copy writes, one row at a time.
 KV_TEST_EXPORT void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from);
 
+// Fills each rectangle, clipped to Target, with Color, one row at a time: for drawings of
+// many small rectangles (a dot matrix's lit dots), where a canvas call each would cost more
+// than their pixels.
+KV_TEST_EXPORT void FillRects(TBitmap* target, std::span<const TRect> rects, TColor color);
+
 // What a paint must make right: the bounds of the region the screen canvas is limited to,
 // the whole client area when nothing limits it.
 TRect PaintRect(const TCanvas* screen, const TRect& client);
@@ -168,9 +174,10 @@ public:
   void Scroll(int64_t shift);
   // The canvas on the window, its origin at the window's left.
   TCanvas* Canvas() const { return FCanvas.get(); }
-  // Row Y of the face, at the window.
-  uint32_t* Row(int64_t y) { return reinterpret_cast<uint32_t*>(FBits + y * FStride) + FWindow; }
   int64_t Height() const { return FImage.height(); }
+  // Copies the face's columns [Left, Right) from Source, whose column From lies at Left: what
+  // a plain copy writes, one row at a time (the columns a step brings in are few and tall).
+  void CopyColumns(const QImage& source, int64_t from, int64_t left, int64_t right);
   // Copies the face into Target (of the face's size).
   void CopyTo(TBitmap* target) const;
   // Copies the face's rectangle R onto the screen canvas.

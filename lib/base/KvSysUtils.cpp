@@ -557,33 +557,7 @@ void TileBitmap(TCanvas* Canvas, const TRect& Rect, const TBitmap* Bitmap) {
 }
 
 void ReplaceColor(TBitmap* Bitmap, TColor OldColor, TColor NewColor) {
-  const kv::ColorReplacement replacement[] = {{OldColor, NewColor}};
-  kv::ReplaceColors(Bitmap, replacement);
-}
-
-namespace kv {
-
-void ReplaceColors(TBitmap* Bitmap, std::span<const ColorReplacement> Replacements) {
   if (!Bitmap || Bitmap->Empty()) return;
-  struct PixelPair {
-    uint32_t From;  // RGB only
-    uint32_t To;
-  };
-  std::vector<PixelPair> pairs;
-  // Later entries first, so the first match is the one that wins.
-  for (auto it = Replacements.rbegin(); it != Replacements.rend(); ++it)
-    pairs.push_back({ColorToPixel(it->From) & 0xFFFFFFu, ColorToPixel(it->To)});
-  QImage image = Bitmap->Image();
-  for (int y = 0; y < image.height(); ++y) {
-    auto* line = reinterpret_cast<uint32_t*>(image.scanLine(y));
-    for (int x = 0; x < image.width(); ++x) {
-      const uint32_t rgb = line[x] & 0xFFFFFFu;
-      const auto match = std::find_if(pairs.begin(), pairs.end(),
-                                      [rgb](const PixelPair& p) { return p.From == rgb; });
-      if (match != pairs.end()) line[x] = match->To;
-    }
-  }
-  Bitmap->SetImage(image);
+  const kv::ColorReplacement replacement[] = {{OldColor, NewColor}};
+  Bitmap->Canvas()->ReplaceColors(BitmapRect(Bitmap), replacement);
 }
-
-}  // namespace kv

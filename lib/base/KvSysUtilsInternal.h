@@ -1,6 +1,9 @@
-// Helpers the controls share that are no API: tick snapping, ranges in percent, frames that
-// keep the interior, text layers, dot images and colour replacement.
+// Helpers of the base units that are no API: updates of a style object, the bitmap list's
+// signature, the form shape's region entry, and what the controls share: tick snapping,
+// ranges in percent, frames that keep the interior, text layers and dot images.
 #pragma once
+
+#include "KvExport.h"
 
 #include "Controls.h"
 #include "Graphics.h"
@@ -22,6 +25,30 @@ void EmitInTurn(QObject* sender, Emit&&... emits) {
   const QPointer<QObject> alive(sender);
   ((alive ? void(emits()) : void()), ...);
 }
+
+// Runs Body between Target's BeginUpdate and EndUpdate. EndUpdate also runs when Body
+// raises; the exception then goes on.
+template <class T, class F>
+void WithinUpdate(T& target, F&& body) {
+  target.BeginUpdate();
+  try {
+    body();
+  } catch (...) {
+    target.EndUpdate();
+    throw;
+  }
+  target.EndUpdate();
+}
+
+// The first four bytes of a bitmap list stream.
+inline constexpr int32_t kBitmapListSignature = 3495010;
+
+// The "RgnData" entry of a form description, Depth levels deep, with the region data a form
+// shape computes for Mask at run time, written as the form writer writes it (the build tool
+// kv-rgndata prints it). Empty when no pixel of Mask lies inside the window. It scans on a
+// form of its own, so it needs the widget application. Exported from every build: the tool
+// is built with the library.
+KV_EXPORT QByteArray RgnDataEntry(const TBitmap& Mask, TColor MaskColor, int Depth);
 
 // The percentage of Range that Offset covers, truncated: ValueToPercent over 64-bit
 // differences, which do not fit an int for the widest ranges. 0 for an empty range.
@@ -72,13 +99,5 @@ void DrawTextLayers(TCanvas* Canvas, std::span<const TextLayer> Layers,
 
 // The largest dot image MakeDotImage builds, in pixels (it needs two more of that size).
 inline constexpr int64_t kDotImagePixelBudget = int64_t(1) << 24;
-
-struct ColorReplacement {
-  TColor From;
-  TColor To;
-};
-// Replaces colours in one pass, every match taken from the pixels as they were before
-// the call; when two entries match the same pixel, the later one wins.
-void ReplaceColors(TBitmap* Bitmap, std::span<const ColorReplacement> Replacements);
 
 }  // namespace kv

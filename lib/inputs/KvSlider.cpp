@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-using kv::ColorToRGB, kv::IntersectRect, kv::IsRectEmpty, kv::Rect;
+using kv::IntersectRect, kv::IsRectEmpty, kv::Rect;
 
 namespace {
 
@@ -16,11 +16,6 @@ namespace {
 constexpr TKvSliderOptions kAllOptions =
     TKvSliderOption::soActiveClick | TKvSliderOption::soMouseClip | TKvSliderOption::soHandPoint |
     TKvSliderOption::soThumbOpaque;
-
-QRgb Rgb(TColor c) {
-  const int32_t v = ColorToRGB(c);
-  return qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
-}
 
 }  // namespace
 
@@ -164,11 +159,18 @@ const TBitmap* TKvSlider::OnStrip() const {
 void TKvSlider::FillStrip(TBitmap* strip, TColor color) const {
   const int w = strip->Width(), h = strip->Height();
   if (w <= 0 || h <= 0) return;
-  const QRgb back = Rgb(Color()), ink = Rgb(color);
   const int64_t tick = FTickWidth, pitch = int64_t(FTickWidth) + FSpacing;
   const bool vertical = Vertical(), topRight = TopRight();
   const int64_t count = (vertical ? h : w) / pitch + 2;
-  for (int y = 0; y < h; ++y) std::fill_n(strip->ScanLine(y), w, back);
+  TCanvas* c = strip->Canvas();
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  c->Brush()->SetColor(Color());
+  c->FillRect(Rect(0, 0, w, h));
+  c->Brush()->SetColor(color);
+  // A bar that is not solid is a checkerboard lit at its own top left corner; the pattern
+  // lies on the strip from its corner.
+  const std::unique_ptr<TBitmap> litAtEven = CreatePatternBitmap(color, Color());
+  const std::unique_ptr<TBitmap> litAtOdd = CreatePatternBitmap(Color(), color);
   for (int64_t i = 0; i < count; ++i) {
     int64_t left = 0, top = 0, right = w, bottom = h;
     if (vertical) {
@@ -178,15 +180,13 @@ void TKvSlider::FillStrip(TBitmap* strip, TColor color) const {
       left = topRight ? w - tick - i * pitch : i * pitch;
       right = left + tick;
     }
-    const int x0 = int(std::clamp<int64_t>(left, 0, w)), x1 = int(std::clamp<int64_t>(right, 0, w));
-    const int y0 = int(std::clamp<int64_t>(top, 0, h)), y1 = int(std::clamp<int64_t>(bottom, 0, h));
-    for (int y = y0; y < y1; ++y) {
-      uint32_t* row = strip->ScanLine(y);
-      for (int x = x0; x < x1; ++x)
-        row[x] = FSolidFill || ((x - left + y - top) % 2 == 0) ? ink : back;
-    }
+    if (!FSolidFill)
+      c->Brush()->SetBitmap((left + top) % 2 == 0 ? litAtEven.get() : litAtOdd.get());
+    c->FillRect(Rect(int(std::clamp<int64_t>(left, 0, w)), int(std::clamp<int64_t>(top, 0, h)),
+                     int(std::clamp<int64_t>(right, 0, w)),
+                     int(std::clamp<int64_t>(bottom, 0, h))));
   }
-  strip->PixelsChanged();
+  c->Brush()->SetBitmap(nullptr);
 }
 
 void TKvSlider::Paint() {

@@ -7,7 +7,6 @@
 #include <QPointer>
 
 #include <algorithm>
-#include <cstring>
 
 using kv::Bounds, kv::Rect, kv::VK_DOWN, kv::VK_LEFT, kv::VK_RIGHT, kv::VK_SPACE, kv::VK_UP;
 
@@ -26,8 +25,9 @@ const char* const kArrowResources[] = {"ARROWS_UP", "ARROWS_DOWN", "ARROWS_LEFT"
 // TKvSpinButton
 
 struct TKvSpinButton::Private {
-  QImage GlyphMask;  // cell 0: glyph pixels non-zero
-  QImage Shown;      // the control's pixels as last painted
+  QSize GlyphSize;
+  TRegion Glyph;  // the pixels of cell 0 that are not of the strip's transparent colour
+  TBitmap Shown;  // the control's pixels as last painted
 };
 
 TKvSpinButton::TKvSpinButton(kv::OwnerOrParent owner)
@@ -62,34 +62,23 @@ void TKvSpinButton::BuildGlyph() {
   FPalette->ApplyToBitmap(FGlyphs.get(), clGreen, clLime);
   const bool vertical = FArrow <= ArrowDown;
   const int w = vertical ? 21 : 17, h = vertical ? 16 : 21;
-  // The transparent colour is the strip's bottom-left pixel.
-  const int rows = std::min(h, FGlyphs->Height()), columns = std::min(w, FGlyphs->Width());
-  const uint32_t key = FGlyphs->Height() > 0 && FGlyphs->Width() > 0
-                           ? FGlyphs->ScanLine(FGlyphs->Height() - 1)[0] & 0xFFFFFFu
-                           : 0;
-  d->GlyphMask = QImage(w, h, QImage::Format_Grayscale8);
-  d->GlyphMask.fill(0);
-  for (int y = 0; y < rows; ++y) {
-    const uint32_t* row = FGlyphs->ScanLine(y);
-    for (int x = 0; x < columns; ++x)
-      if ((row[x] & 0xFFFFFFu) != key) d->GlyphMask.scanLine(y)[x] = 1;
-  }
+  d->GlyphSize = QSize(w, h);
+  kv::CombineRgn(d->Glyph, kv::MaskRegion(*FGlyphs, FGlyphs->TransparentColor()),
+                 kv::CreateRectRgn(0, 0, w, h), kv::RGN_AND);
 }
 
 TRect TKvSpinButton::GlyphRect() const {
-  const int w = d->GlyphMask.width(), h = d->GlyphMask.height();
+  const int w = d->GlyphSize.width(), h = d->GlyphSize.height();
   return Bounds((Width() - w) / 2, (Height() - h) / 2, w, h);
 }
 
 bool TKvSpinButton::HitTest(int x, int y) const {
   if (x < 0 || y < 0 || x >= Width() || y >= Height()) return false;
   const TRect g = GlyphRect();
-  const int mx = x - g.Left, my = y - g.Top;
-  if (mx < 0 || my < 0 || mx >= d->GlyphMask.width() || my >= d->GlyphMask.height()) return false;
-  if (!d->GlyphMask.constScanLine(my)[mx]) return false;
-  if (x >= d->Shown.width() || y >= d->Shown.height()) return false;
-  const uint32_t shown = reinterpret_cast<const uint32_t*>(d->Shown.constScanLine(y))[x];
-  return (shown & 0xFFFFFFu) != 0;
+  if (!d->Glyph.Contains(x - g.Left, y - g.Top)) return false;
+  // Only where the screen shows some light: -1 is off the kept picture.
+  const TColor shown = d->Shown.Canvas()->Pixels(x, y);
+  return shown != TColor(-1) && shown != TColor(clBlack);
 }
 
 void TKvSpinButton::Paint() {
@@ -103,21 +92,10 @@ void TKvSpinButton::Paint() {
   c->Brush()->SetStyle(TBrushStyle::bsSolid);
   PaintOverlay();
   // What the hit test reads: outside the painted region the surface still shows the
-  // earlier frame, which is what the screen shows there too.
-  if (const QImage* s = c->Surface()) KeepShown(*s);
-}
-
-// Into the kept picture's own rows: a paint allocates nothing once the size has settled.
-void TKvSpinButton::KeepShown(const QImage& surface) {
-  const int w = std::min(Width(), surface.width()), h = std::min(Height(), surface.height());
-  if (w <= 0 || h <= 0 || surface.depth() != 32) {
-    d->Shown = surface.copy(0, 0, Width(), Height());
-    return;
-  }
-  if (d->Shown.size() != QSize(w, h) || d->Shown.format() != surface.format())
-    d->Shown = QImage(w, h, surface.format());
-  for (int y = 0; y < h; ++y)
-    std::memcpy(d->Shown.scanLine(y), surface.constScanLine(y), size_t(w) * 4);
+  // earlier frame, which is what the screen shows there too. The kept picture keeps its
+  // pixels while the size stays, so a paint allocates nothing.
+  d->Shown.SetSize(Width(), Height());
+  d->Shown.Canvas()->CopyRect(ClientRect(), c, ClientRect());
 }
 
 void TKvSpinButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {

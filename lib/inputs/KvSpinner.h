@@ -52,7 +52,6 @@ protected:
 
 private:
   void BuildGlyph();
-  void KeepShown(const QImage& surface);
 
   int FArrow = ArrowUp;
   std::unique_ptr<TKvPalette> FPalette;

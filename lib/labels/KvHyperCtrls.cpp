@@ -11,7 +11,6 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <vector>
 
 using kv::DT_CENTER, kv::DT_EXPANDTABS, kv::DT_RIGHT, kv::DT_TOP, kv::DT_WORDBREAK, kv::DrawText,
     kv::InflateRect, kv::IsRectEmpty, kv::OffsetRect, kv::Rect;
@@ -47,79 +46,79 @@ void InitLinkFont(TFont* font, TColor color) {
 // Up to this width the halo is drawn as its 4·w² copies; above it, as one widened mask.
 constexpr int kCopiedOutlineWidth = 2;
 
-// Marks each of Count places, the first at FirstAt on a line of Size pixels, that has ink
-// within Width on either side, the place itself left out. Prefix[k] counts the ink of
-// the line's first k pixels.
-void WidenLine(const std::vector<int32_t>& prefix, int64_t size, int64_t firstAt, int64_t count,
-               int64_t width, const std::function<void(int64_t i)>& mark) {
-  const auto inkIn = [&](int64_t from, int64_t to) {  // [from, to), clamped to the line
-    from = std::clamp<int64_t>(from, 0, size);
-    to = std::clamp<int64_t>(to, 0, size);
-    return from < to && prefix[size_t(to)] > prefix[size_t(from)];
+// The region moved by every offset from Low to High along one axis, the moved copies united
+// by doubling: a wide range costs its logarithm, not its width.
+TRegion Smeared(const TRegion& region, int64_t low, int64_t high, bool across) {
+  if (low > high) return {};
+  const auto moved = [across](const TRegion& r, int64_t by) {
+    return TRegion(r.ToQRegion().translated(across ? QPoint(int(by), 0) : QPoint(0, int(by))));
   };
-  for (int64_t i = 0; i < count; ++i) {
-    const int64_t c = firstAt + i;
-    if (inkIn(c - width, c) || inkIn(c + 1, c + width + 1)) mark(i);
+  TRegion result = moved(region, low);
+  for (int64_t done = 1, count = high - low + 1; done < count;) {
+    const int64_t step = std::min(done, count - done);
+    kv::CombineRgn(result, result, moved(result, step), kv::RGN_OR);
+    done += step;
   }
+  return result;
 }
 
-// Lays the union of the 4·w² halo copies in one pass: a pixel takes Color when the text,
+// The region moved by every offset 1 <= |d| <= W along one axis, where the region lies at
+// Base and only offsets that land some of it in [0, Reach) count (Size: the region's extent).
+TRegion Widened(const TRegion& region, int64_t base, int64_t size, int64_t reach, int64_t w,
+                bool across) {
+  const int64_t low = 1 - size, high = reach - 1;  // where a moved pixel can still land
+  TRegion result;
+  kv::CombineRgn(result, Smeared(region, std::max(base + 1, low), std::min(base + w, high), across),
+                 Smeared(region, std::max(base - w, low), std::min(base - 1, high), across),
+                 kv::RGN_OR);
+  return result;
+}
+
+// Fills the union of the 4·w² halo copies in one pass: a pixel takes Color when the text,
 // drawn alone in R and clipped to it, has ink at (x − dx, y − dy) for some
 // 1 <= |dx|, |dy| <= w. Text moved by whole pixels is the same text moved, so the pixels
-// are those of the copies, at a cost that grows with the area instead of with w².
+// are those of the copies, at a cost that grows with the text instead of with w².
 void LayWideHalo(TCanvas* canvas, const TRect& r, const QString& text, unsigned flags, TColor color,
                  int w) {
-  const QImage* surface = canvas->Surface();
-  if (!surface) return;
-  const QPoint origin = canvas->Origin();
-  // What the halo can reach on the surface, and the part of R whose ink reaches that.
-  const int64_t ax0 = std::max<int64_t>(int64_t(r.Left) - w, -origin.x());
-  const int64_t ay0 = std::max<int64_t>(int64_t(r.Top) - w, -origin.y());
-  const int64_t ax1 =
-      std::min<int64_t>(int64_t(r.Right) + w, int64_t(surface->width()) - origin.x());
-  const int64_t ay1 =
-      std::min<int64_t>(int64_t(r.Bottom) + w, int64_t(surface->height()) - origin.y());
+  // What the halo can reach inside the clip, and the part of R whose ink reaches that.
+  const TRect clip = canvas->ClipRect();
+  const int64_t ax0 = std::max<int64_t>(int64_t(r.Left) - w, clip.Left);
+  const int64_t ay0 = std::max<int64_t>(int64_t(r.Top) - w, clip.Top);
+  const int64_t ax1 = std::min<int64_t>(int64_t(r.Right) + w, clip.Right);
+  const int64_t ay1 = std::min<int64_t>(int64_t(r.Bottom) + w, clip.Bottom);
   const int64_t mx0 = std::max<int64_t>(r.Left, ax0 - w), my0 = std::max<int64_t>(r.Top, ay0 - w);
   const int64_t mx1 = std::min<int64_t>(r.Right, ax1 + w),
                 my1 = std::min<int64_t>(r.Bottom, ay1 + w);
   if (ax0 >= ax1 || ay0 >= ay1 || mx0 >= mx1 || my0 >= my1) return;
   const int64_t aw = ax1 - ax0, ah = ay1 - ay0, mw = mx1 - mx0, mh = my1 - my0;
 
+  // The ink, white on black; one column more, since a mask's last column never counts.
   TBitmap mask;
-  mask.SetSize(int(mw), int(mh));
+  mask.SetSize(int(mw + 1), int(mh));
   TCanvas* mc = mask.Canvas();
   mc->Brush()->SetColor(clBlack);
-  mc->FillRect(Rect(0, 0, int(mw), int(mh)));
+  mc->FillRect(Rect(0, 0, int(mw + 1), int(mh)));
   mc->SetFont(canvas->Font());
   mc->Font()->SetColor(clWhite);
   mc->Brush()->SetStyle(TBrushStyle::bsClear);
   TRect inMask = Rect(int(r.Left - mx0), int(r.Top - my0), int(r.Right - mx0), int(r.Bottom - my0));
   DrawText(mc, text, inMask, flags);
 
-  // Widened along x (one row of the mask at a time), then along y.
-  std::vector<uint8_t> across(size_t(aw * mh), 0);
-  std::vector<int32_t> prefix;
-  for (int64_t y = 0; y < mh; ++y) {
-    const uint32_t* line = mask.ScanLine(int(y));
-    prefix.assign(size_t(mw + 1), 0);
-    for (int64_t x = 0; x < mw; ++x)
-      prefix[size_t(x + 1)] = prefix[size_t(x)] + ((line[x] & 0xFFFFFFu) != 0);
-    WidenLine(prefix, mw, ax0 - mx0, aw, w, [&](int64_t i) { across[size_t(y * aw + i)] = 1; });
-  }
-  const uint32_t ink = kv::ColorToPixel(color);
-  const TColor key = kv::PixelToColor(ink ^ 1u);  // any other colour
-  TBitmap halo;
-  halo.SetSize(int(aw), int(ah));
-  for (int64_t y = 0; y < ah; ++y) std::fill_n(halo.ScanLine(int(y)), aw, kv::ColorToPixel(key));
-  for (int64_t x = 0; x < aw; ++x) {
-    prefix.assign(size_t(mh + 1), 0);
-    for (int64_t y = 0; y < mh; ++y)
-      prefix[size_t(y + 1)] = prefix[size_t(y)] + across[size_t(y * aw + x)];
-    WidenLine(prefix, mh, ay0 - my0, ah, w, [&](int64_t i) { halo.ScanLine(int(i))[x] = ink; });
-  }
+  // Widened across into the reach's columns, then down into its rows.
+  TRegion halo = kv::MaskRegion(mask, clBlack);
+  kv::CombineRgn(halo, Widened(halo, mx0 - ax0, mw, aw, w, true),
+                 kv::CreateRectRgn(0, 0, int(aw), int(mh)), kv::RGN_AND);
+  kv::CombineRgn(halo, Widened(halo, my0 - ay0, mh, ah, w, false),
+                 kv::CreateRectRgn(0, 0, int(aw), int(ah)), kv::RGN_AND);
+  halo = TRegion(halo.ToQRegion().translated(int(ax0), int(ay0)));
+
+  const TColor brush = canvas->Brush()->Color();
+  canvas->SelectClipRgn(&halo);
+  canvas->Brush()->SetColor(color);
+  canvas->FillRect(Rect(int(ax0), int(ay0), int(ax1), int(ay1)));
+  canvas->SelectClipRgn(nullptr);
+  canvas->Brush()->SetColor(brush);
   canvas->Brush()->SetStyle(TBrushStyle::bsClear);
-  canvas->BrushCopy(Rect(int(ax0), int(ay0), int(ax1), int(ay1)), &halo,
-                    Rect(0, 0, int(aw), int(ah)), key);
 }
 
 }  // namespace

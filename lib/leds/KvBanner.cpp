@@ -8,8 +8,7 @@
 #include <QPointer>
 
 #include <algorithm>
-#include <cstring>
-#include <vector>
+#include <array>
 
 using kv::Rect;
 
@@ -17,51 +16,13 @@ namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvBanner>();
 
-// Where a column (or row) of the face lies on the grid: the source column whose square
-// covers it, kGap in a gap of the picture, kOutside off the picture.
-constexpr int64_t kGap = -1, kOutside = -2;
-
-// Whether each column (or row) of the face lies on a square of the grid or in a gap.
-void MapSquares(std::vector<uint8_t>& square, int64_t length, int64_t pitch, int64_t size) {
-  square.resize(size_t(length));
-  // Running remainders instead of a division per pixel.
-  for (int64_t i = 0, phase = 0; i < length; ++i) {
-    square[size_t(i)] = phase < size;
-    if (++phase == pitch) phase = 0;
-  }
-}
-
-void MapAxis(std::vector<int64_t>& map, int64_t length, int64_t offset, int64_t rendered,
-             int64_t pitch, int64_t size) {
-  map.resize(size_t(length));
-  // Each entry written once: off the picture before it, on it, off it after it.
-  const int64_t first = std::clamp<int64_t>(offset, 0, length);  // where d = i - offset reaches 0
-  std::fill(map.begin(), map.begin() + first, kOutside);
-  int64_t i = first;
-  if (first < length) {
-    int64_t d = first - offset, q = d / pitch, r = d % pitch;
-    for (; i < length && d < rendered; ++i, ++d) {
-      map[size_t(i)] = r < size ? q : kGap;
-      if (++r == pitch) {
-        r = 0;
-        ++q;
-      }
-    }
-  }
-  std::fill(map.begin() + i, map.end(), kOutside);
-}
-
 }  // namespace
 
 struct TKvBanner::Private {
   TKvStaticLayer BevelLayer;
-  // The face's set-up, kept so that a frame builds none of it anew: where each column and row
-  // lies on the grid, the bare grid's two rows, a picture row and the columns it is read by.
-  std::vector<int64_t> Cols, Rows;
-  std::vector<uint8_t> ColSquare, RowSquare;
-  std::vector<uint32_t> GridRow, GapRow, PictureRow, Index;
-  // What the squares and the two grid rows above were made for: width, height, pitch, square
-  // size, square colour, gap colour.
+  // The bare grid over the whole face, and what it was drawn for: width, height, pitch,
+  // square size, square colour, gap colour.
+  TBitmap Grid;
   std::array<int64_t, 6> GridKey{};
   // The face without its bevel, on a tape some steps wider than the face: a step across moves
   // the window the face is read through and draws only the columns it brings in.
@@ -244,116 +205,46 @@ std::array<int64_t, 11> TKvBanner::FaceInputs() const {
           FOffsetY};
 }
 
-// The grid with the picture on it, pixel by pixel: a square of the picture in the colour of
-// its source pixel, the grid's squares elsewhere, Color in every gap. Only the face is
-// drawn, however large the picture on the grid would be.
+// The grid with the picture on it: a square of the picture in the colour of its source
+// pixel, the grid's squares elsewhere, Color in every gap. Only the columns a step brought
+// in are drawn (all of them without a step), however large the picture on the grid would be.
 void TKvBanner::DrawPicture(int64_t shift) {
   const int64_t w = Width(), h = Height();
   if (w <= 0 || h <= 0 || d->Tape.Height() != h) return;
-  const int64_t p = Pitch(), size = FPixelSize;
+  const int64_t p = Pitch();
   const bool empty = FBitmap->Empty();
-  // Read only: a writable look-up would count as a new picture.
   const TBitmap* picture = FBitmap.get();
-  const uint32_t gap = kv::ColorToPixel(Color());
-  const uint32_t square = FPixelMode == TKvBannerPixelMode::pmCustom || empty
-                              ? kv::ColorToPixel(FPixelColor)
-                              : picture->ScanLine(0)[0] | 0xFF000000u;
-  std::vector<int64_t>&cols = d->Cols, &rows = d->Rows;
-  std::vector<uint8_t>&colSquare = d->ColSquare, &rowSquare = d->RowSquare;
-  const int64_t renderedWidth = empty ? 0 : RenderedWidth();
-  MapAxis(rows, h, FOffsetY, empty ? 0 : RenderedHeight(), p, size);
-  // The squares and the two rows of the bare grid (one through its squares, one through a
-  // gap) change only with the size, the pitch and the colours, not as the picture moves.
-  std::vector<uint32_t>&gridRow = d->GridRow, &gapRow = d->GapRow;
-  const std::array<int64_t, 6> gridKey{w, h, p, size, square, gap};
-  if (gridKey != d->GridKey || gridRow.size() != size_t(w)) {
-    MapSquares(colSquare, w, p, size);
-    MapSquares(rowSquare, h, p, size);
-    gridRow.resize(size_t(w));
-    gapRow.assign(size_t(w), gap);
-    for (int64_t x = 0; x < w; ++x) gridRow[size_t(x)] = colSquare[size_t(x)] ? square : gap;
+  const TColor square = FPixelMode == TKvBannerPixelMode::pmCustom || empty
+                            ? FPixelColor
+                            : picture->Canvas()->Pixels(0, 0);
+  // The bare grid changes only with the size, the pitch and the colours, not as the picture
+  // moves.
+  const std::array<int64_t, 6> gridKey{
+      w, h, p, FPixelSize, kv::ColorToRGB(square), kv::ColorToRGB(Color())};
+  if (gridKey != d->GridKey) {
+    d->Grid.SetSize(int(w), int(h));
+    DrawDotPattern(d->Grid.Canvas(), Rect(0, 0, int(w), int(h)), square, FSpacing, FPixelSize,
+                   Color());
     d->GridKey = gridKey;
   }
-  // The columns the picture covers: from its left edge (or the face's) to its right edge.
-  int64_t first = w, last = -1;
-  if (const int64_t a = std::max<int64_t>(FOffsetX, 0),
-      b = std::min<int64_t>(w, FOffsetX + renderedWidth);
-      a < b) {
-    first = a;
-    last = b - 1;
-  }
-  // The face's rows on the tape.
-  const auto lineOf = [&](int64_t y) { return d->Tape.Row(y); };
-  if (shift != 0) {
-    // The columns the move brought in, each pixel worked out from its place.
-    const int64_t from = shift < 0 ? std::max<int64_t>(w + shift, 0) : 0;
-    const int64_t to = shift < 0 ? w : std::min(shift, w);
-    for (int64_t y = 0; y < h; ++y) {
-      uint32_t* line = lineOf(y);
-      const int64_t row = rows[size_t(y)];
-      const uint32_t* source = row >= 0 ? picture->ScanLine(int(row)) : nullptr;
-      for (int64_t x = from; x < to; ++x) {
-        if (row == kOutside || x < first || x > last) {
-          line[x] = rowSquare[size_t(y)] ? gridRow[size_t(x)] : gap;
-        } else {
-          // On the picture: d = x - offset lies in 0 .. its rendered width.
-          const int64_t d = x - FOffsetX;
-          line[x] = source && d % p < size ? source[d / p] | 0xFF000000u : gap;
-        }
-      }
-    }
-    return;
-  }
-  MapAxis(cols, w, FOffsetX, renderedWidth, p, size);
-  // The picture's columns on the face, as indexes into a row of those columns with the gap's
-  // colour after them: a picture row is then read without a branch per pixel. The columns
-  // grow from left to right, gaps between them.
-  int64_t colFrom = INT64_MAX, colTo = -1;
-  for (int64_t x = first; x <= last; ++x)
-    if (cols[size_t(x)] >= 0) {
-      colFrom = cols[size_t(x)];
-      break;
-    }
-  for (int64_t x = last; x >= first; --x)
-    if (cols[size_t(x)] >= 0) {
-      colTo = cols[size_t(x)];
-      break;
-    }
-  const int64_t shown = colTo >= colFrom ? colTo - colFrom + 1 : 0;
-  std::vector<uint32_t>&pictureRow = d->PictureRow, &index = d->Index;
-  pictureRow.assign(size_t(shown + 1), gap);
-  index.resize(size_t(std::max<int64_t>(last - first + 1, 0)));
-  for (int64_t x = first; x <= last; ++x) {
-    const int64_t col = cols[size_t(x)];
-    index[size_t(x - first)] = uint32_t(col >= 0 ? col - colFrom : shown);
-  }
-  const size_t rowBytes = size_t(w) * sizeof(uint32_t);
-  // A row on the same grid row and picture row as the one above is that row again.
-  const auto repeats = [&](int64_t y) {
-    return y > 0 && rows[size_t(y)] == rows[size_t(y - 1)] &&
-           rowSquare[size_t(y)] == rowSquare[size_t(y - 1)];
-  };
-  for (int64_t y = 0; y < h; ++y) {
-    uint32_t* line = lineOf(y);
-    if (repeats(y)) {
-      std::memcpy(line, lineOf(y - 1), rowBytes);
-      continue;
-    }
-    std::memcpy(line, rowSquare[size_t(y)] ? gridRow.data() : gapRow.data(), rowBytes);
-    const int64_t row = rows[size_t(y)];
-    if (row == kOutside || first > last) continue;
-    if (row == kGap) {
-      // On a gap of the grid the row is all gap already.
-      if (rowSquare[size_t(y)]) std::fill(line + first, line + last + 1, gap);
-      continue;
-    }
-    if (shown > 0) {
-      const uint32_t* source = picture->ScanLine(int(row)) + colFrom;
-      for (int64_t c = 0; c < shown; ++c) pictureRow[size_t(c)] = source[c] | 0xFF000000u;
-    }
-    uint32_t* out = line + first;
-    for (size_t i = 0; i < index.size(); ++i) out[i] = pictureRow[index[i]];
-  }
+  const int64_t from = shift < 0 ? std::max<int64_t>(w + shift, 0) : 0;
+  const int64_t to = shift < 0 ? w : shift > 0 ? std::min(shift, w) : w;
+  d->Tape.CopyColumns(d->Grid.Image(), from, from, to);
+  if (empty) return;
+  // The part of the picture's box in those columns: Color, with the squares of the pixels
+  // that meet it over it.
+  const int64_t left = std::max(FOffsetX, from), right = std::min(FOffsetX + RenderedWidth(), to);
+  const int64_t top = std::max<int64_t>(FOffsetY, 0),
+                bottom = std::min(FOffsetY + RenderedHeight(), h);
+  if (left >= right || top >= bottom) return;
+  TCanvas* c = d->Tape.Canvas();
+  c->Brush()->SetStyle(TBrushStyle::bsSolid);
+  c->Brush()->SetColor(Color());
+  c->FillRect(Rect(int(left), int(top), int(right), int(bottom)));
+  const int64_t col0 = (left - FOffsetX) / p, col1 = (right - 1 - FOffsetX) / p + 1;
+  const int64_t row0 = (top - FOffsetY) / p, row1 = (bottom - 1 - FOffsetY) / p + 1;
+  c->DrawDots(int(FOffsetX + col0 * p), int(FOffsetY + row0 * p), picture,
+              Rect(int(col0), int(row0), int(col1), int(row1)), FPixelSize, int(p));
 }
 
 void TKvBanner::Paint() {

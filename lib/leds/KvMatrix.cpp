@@ -448,11 +448,6 @@ void TKvMatrix::Paint() {
   });
 
   const int64_t len = FDisplayText.size(), pitch = g.Dot + 1;
-  TBitmap* image = Image();
-  const int64_t iw = std::min(image->Width(), Width()), ih = std::min(image->Height(), Height());
-  // Rows by address: a frame writes hundreds of short dot rows.
-  uint32_t* const bits = ih > 0 ? image->ScanLine(0) : nullptr;
-  const int64_t stride = image->Image().bytesPerLine() / int64_t(sizeof(uint32_t));
   forEachCell([&](int64_t k, int cx, int cy) {
     const int64_t i = FFirstChar + k;
     if (i < 1 || i > len) return;
@@ -461,18 +456,17 @@ void TKvMatrix::Paint() {
     // Characters outside the font take their cell and stay blank.
     const uint8_t* glyph = kv::MatrixGlyph(c.unicode());
     if (!glyph) return;
-    const uint32_t pixel =
-        kv::ColorToPixel(kv::MatrixCodeColor(FColorCodes[size_t(i - 1)], FPalette->High()));
-    // The dots are small solid squares: written straight into the image, clipped to it.
+    // The dots are small solid squares, filled all at once: a frame has hundreds.
+    std::array<TRect, 35> dots;
+    size_t count = 0;
     for (int r = 0; r < 7; ++r)
       for (int j = 0; j < 5; ++j) {
         if (!(glyph[r] & (1 << j))) continue;
         const int64_t left = cx + g.Width - g.Dot - j * pitch, top = cy + r * pitch;
-        const int64_t l = std::max<int64_t>(left, 0),
-                      rr = std::max(l, std::min<int64_t>(left + g.Dot, iw));
-        for (int64_t yy = std::max<int64_t>(top, 0); yy < std::min<int64_t>(top + g.Dot, ih); ++yy)
-          std::fill(bits + yy * stride + l, bits + yy * stride + rr, pixel);
+        dots[count++] = Rect(int(left), int(top), int(left + g.Dot), int(top + g.Dot));
       }
+    kv::FillRects(Image(), std::span(dots.data(), count),
+                  kv::MatrixCodeColor(FColorCodes[size_t(i - 1)], FPalette->High()));
   });
   TKvGraphicImageControl::Paint();
 }

@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "KvFrameCache.h"
 #include "KvLeastSize.h"
+#include "KvMetersInternal.h"
 #include "KvSysUtils.h"
 
 #include <algorithm>

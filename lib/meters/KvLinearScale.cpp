@@ -1,5 +1,6 @@
 #include "KvLinearScale.h"
 
+#include "KvMetersInternal.h"
 #include "KvSysUtilsInternal.h"
 
 #include <algorithm>
@@ -67,7 +68,7 @@ void TKvLinearMarker::Assign(const TPersistent* source) {
   kv::EmitInTurn(
       this,
       [&] {
-        kv::WithinUpdate(*this, [&] {
+        WithinUpdate([&] {
           F = other->F;
           if (other != this) FBitmap->Assign(other->FBitmap.get());
         });

@@ -1,7 +1,6 @@
 // What the two linear-scale instruments share: the thermometer and the jog meter. Their
-// orientation and tick-side enumerations, the settings their scales share, the marker that
-// points at a value on the scale, the checked label format, and the tick loop that visits
-// each pixel of a scale once.
+// orientation and tick-side enumerations, the settings their scales share and the marker that
+// points at a value on the scale.
 #pragma once
 
 #include "KvExport.h"
@@ -127,54 +126,3 @@ private:
     bool Visible = true;
   } F;
 };
-
-namespace kv {
-
-// The label text of a scale value: fixed-point with precision 8 and Decimals digits, passed
-// to the format function as its one string argument.
-KV_EXPORT QString ScaleLabelText(const QString& formatText, int decimals, long double value);
-// Raises the format function's EConvertError when FormatText cannot take one string: a
-// setter calls it before storing, so that a paint never raises.
-KV_EXPORT void CheckScaleFormat(const QString& formatText);
-
-// A pixel coordinate from a position that may be astronomically large or not a number:
-// rounded half to even, NaN as 0, and held within +-2^40 so that sums with int sizes stay
-// exact in 64 bits. Far beyond any image, such a position draws as the endless one would.
-KV_EXPORT int64_t PixelOf(long double position);
-
-// Calls Visit(k, p) for k = First ... Last with p = Position(k), once for each run of equal
-// positions (the run's first k). Position must be monotone in k; each distinct pixel then
-// costs a bisection, however many steps share it. Visit returns false to stop.
-template <class PositionOf, class Visitor>
-void ForEachPixelStep(int64_t first, int64_t last, PositionOf&& position, Visitor&& visit) {
-  if (first > last) return;
-  int64_t k = first;
-  int64_t p = position(k);
-  while (true) {
-    if (!visit(k, p)) return;
-    if (k == last) return;
-    // Steps a pixel or more apart: the next one already differs, and is the next visited.
-    const int64_t next = position(k + 1);
-    if (next != p) {
-      ++k;
-      p = next;
-      continue;
-    }
-    if (position(last) == p) return;
-    // The first step after K whose pixel differs lies in (k, last].
-    int64_t lo = k, hi = last;
-    while (hi - lo > 1) {
-      const int64_t mid = lo + (hi - lo) / 2;
-      if (position(mid) == p) lo = mid;
-      else hi = mid;
-    }
-    k = hi;
-    p = position(k);
-  }
-}
-
-// The number of whole steps in Span, as a 64-bit count (never through int): 0 for a zero or
-// non-finite step, negative spans and steps of opposite signs give 0 or less.
-KV_EXPORT int64_t StepCount(long double span, long double step);
-
-}  // namespace kv

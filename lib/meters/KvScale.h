@@ -31,7 +31,7 @@ protected:
   bool AssignScale(const TPersistent* source, D C::*data) {
     const auto* same = dynamic_cast<const C*>(source);
     if (!same) return false;
-    kv::WithinUpdate(*this, [&] {
+    WithinUpdate([&] {
       CopyShared(*same);
       static_cast<C*>(this)->*data = same->*data;
     });

@@ -14,7 +14,6 @@
 #include <array>
 #include <atomic>
 #include <cmath>
-#include <cstring>
 #include <exception>
 
 using kv::CreateRectRgn, kv::Rect;
@@ -453,10 +452,7 @@ void TKvScope::CopyGrid(int64_t left, int64_t right) {
   const int64_t grid = FGridSize;
   // Lines left of the image do not show, so any offset acts as its remainder.
   const int64_t from = (FGridOffset % grid + grid) % grid + left;
-  const QImage& strip = d->GridStrip.Image();
-  const size_t row = size_t(right - left) * sizeof(uint32_t);
-  for (int y = 0; y < Height(); ++y)
-    std::memcpy(d->Tape.Row(y) + left, strip.constScanLine(y) + from * 4, row);
+  d->Tape.CopyColumns(d->GridStrip.Image(), from, left, right);
 }
 
 bool TKvScope::KeepTape() {
@@ -465,10 +461,7 @@ bool TKvScope::KeepTape() {
   return true;
 }
 
-uint32_t* TKvScope::FrameRow(int y) {
-  if (d->FrameKey.isEmpty() || y < 0 || y >= d->Tape.Height()) return nullptr;
-  return d->Tape.Row(y);
-}
+TCanvas* TKvScope::FrameCanvas() { return d->FrameKey.isEmpty() ? nullptr : d->Tape.Canvas(); }
 
 QByteArray TKvScope::GridKey() const {
   TKvLayerKey key;

@@ -223,8 +223,8 @@ protected:
   // repaints.
   void Tick();
   TKvTimer* Timer() const { return FTimer.get(); }
-  // Row Y of the kept frame the screen shows, while the grid repeats (null otherwise).
-  uint32_t* FrameRow(int y);
+  // The canvas on the kept frame the screen shows, while the grid repeats (null otherwise).
+  TCanvas* FrameCanvas();
 
 private:
   // One step of the traces: the grid moves on, every channel takes the sample Fill writes

@@ -4,6 +4,7 @@
 #include "Designing.h"
 #include "KvFrameCache.h"
 #include "KvLeastSize.h"
+#include "KvMetersInternal.h"
 #include "KvSysUtils.h"
 
 #include <QPointer>

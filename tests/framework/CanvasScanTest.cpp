@@ -1,6 +1,6 @@
 // The scan converters against plain per-pixel definitions: polygon fills against the
-// crossing rule computed row by row, flood fills against a pixel-by-pixel search, on
-// shapes and clips drawn at random.
+// crossing rule computed row by row, flood fills against a pixel-by-pixel search, dots and
+// colour replacement against a loop over every pixel, on shapes and clips drawn at random.
 #include "Pixels.h"
 
 #include <gtest/gtest.h>
@@ -10,9 +10,10 @@
 #include <deque>
 #include <vector>
 
-using kv::CombineRgn, kv::CreateRectRgn, kv::RGN_OR;
+using kv::CombineRgn, kv::CreateRectRgn, kv::Rect, kv::RGN_OR;
 
 using kvtest::Picture;
+using kvtest::Rows;
 
 namespace {
 
@@ -160,6 +161,112 @@ TEST(CanvasFloodScan, FillsThePixelByPixelAreaInPlainAndBandedClips) {
     });
     ASSERT_SAME_PIXELS(p.Image(), expected) << "round " << round << ", seed " << sx << ", " << sy;
   }
+}
+
+// A clip of one rectangle, or of two overlapping ones (several bands, two spans on some).
+TRegion SomeClip(Dice& dice, int width, int height) {
+  TRegion clip = CreateRectRgn(dice.Roll(0, 4), dice.Roll(0, 4), width - dice.Roll(0, 4),
+                               height - dice.Roll(0, 4));
+  if (dice.Roll(0, 1))
+    CombineRgn(clip, clip, CreateRectRgn(dice.Roll(6, 12), 1, width - 2, 9), RGN_OR);
+  return clip;
+}
+
+TEST(CanvasDrawDots, EachSourcePixelIsASquareAtItsPitchAndTheGapsStay) {
+  constexpr int kWidth = 30, kHeight = 24;
+  const int32_t kColours[] = {clRed, clLime, clBlue, clYellow, clBlack, clWhite};
+  Dice dice(7);
+  for (int round = 0; round < 60; ++round) {
+    const int sw = dice.Roll(1, 6), sh = dice.Roll(1, 5);
+    const QImage sourceImage =
+        kvtest::PictureOf(sw, sh, [&](int, int) { return kColours[dice.Roll(0, 5)]; });
+    TBitmap source;
+    source.SetImage(sourceImage);
+    // Source rectangles reaching beyond the bitmap, dots wider than the pitch, places off
+    // the canvas.
+    const TRect from =
+        Rect(dice.Roll(-2, 2), dice.Roll(-2, 2), dice.Roll(1, sw + 2), dice.Roll(1, sh + 2));
+    const int dot = dice.Roll(1, 5), pitch = dice.Roll(1, 6);
+    const int x = dice.Roll(-8, 12), y = dice.Roll(-8, 10);
+    const TRegion clip = SomeClip(dice, kWidth, kHeight);
+
+    Picture p(kWidth, kHeight, clSilver);
+    p.c->SelectClipRgn(&clip);
+    p.c->DrawDots(x, y, &source, from, dot, pitch);
+    const QImage expected = kvtest::PictureOf(kWidth, kHeight, [&](int px, int py) {
+      int32_t colour = clSilver;
+      for (int j = std::max(from.Top, 0); j < std::min(from.Bottom, sh); ++j)
+        for (int i = std::max(from.Left, 0); i < std::min(from.Right, sw); ++i) {
+          const int left = x + (i - from.Left) * pitch, top = y + (j - from.Top) * pitch;
+          if (px >= left && px < left + std::min(dot, pitch) && py >= top &&
+              py < top + std::min(dot, pitch) && clip.Contains(px, py))
+            colour = kvtest::PixelAt(sourceImage, i, j);
+        }
+      return colour;
+    });
+    ASSERT_SAME_PIXELS(p.Image(), expected) << "round " << round;
+  }
+}
+
+TEST(CanvasDrawDots, AMonochromeSurfaceTakesTheNearerOfBlackAndWhite) {
+  TBitmap source;
+  source.SetImage(kvtest::PictureOf(2, 1, [](int x, int) { return x ? clYellow : clNavy; }));
+  Picture p(5, 2);
+  p.bitmap.SetMonochrome(true);
+  p.c->DrawDots(0, 0, &source, Rect(0, 0, 2, 1), 2, 3);
+  EXPECT_SAME_PIXELS(p.Image(), (Rows{"##...", "##..."}));
+  p.c->DrawDots(0, 0, nullptr, Rect(0, 0, 2, 1), 2, 3);
+  p.c->DrawDots(0, 0, &source, Rect(0, 0, 2, 1), 0, 3);
+  EXPECT_SAME_PIXELS(p.Image(), (Rows{"##...", "##..."}));
+}
+
+TEST(CanvasReplaceColors, EveryPixelIsMatchedAsItWasAndTheLaterEntryWins) {
+  constexpr int kWidth = 24, kHeight = 18;
+  const int32_t kColours[] = {clRed, clLime, clBlue, clYellow, clBlack};
+  Dice dice(11);
+  for (int round = 0; round < 40; ++round) {
+    std::vector<int32_t> colours(size_t(kWidth * kHeight));
+    for (int32_t& c : colours) c = kColours[dice.Roll(0, 4)];
+    const auto before = [&](int x, int y) { return colours[size_t(y * kWidth + x)]; };
+    // Swaps, chains and two entries for one colour.
+    std::vector<kv::ColorReplacement> entries;
+    for (int n = dice.Roll(0, 4); n > 0; --n)
+      entries.push_back({kColours[dice.Roll(0, 4)], kColours[dice.Roll(0, 4)]});
+    const TRect r = Rect(dice.Roll(-3, 8), dice.Roll(-3, 8), dice.Roll(10, kWidth + 3),
+                         dice.Roll(6, kHeight + 3));
+    const TRegion clip = SomeClip(dice, kWidth, kHeight);
+
+    Picture p(kWidth, kHeight);
+    p.bitmap.SetImage(kvtest::PictureOf(kWidth, kHeight, before));
+    p.c->SelectClipRgn(&clip);
+    p.c->ReplaceColors(r, entries);
+    const QImage expected = kvtest::PictureOf(kWidth, kHeight, [&](int x, int y) {
+      int32_t colour = before(x, y);
+      if (x < r.Left || x >= r.Right || y < r.Top || y >= r.Bottom || !clip.Contains(x, y))
+        return colour;
+      for (const kv::ColorReplacement& e : entries)
+        if (e.From == before(x, y)) colour = e.To;
+      return colour;
+    });
+    ASSERT_SAME_PIXELS(p.Image(), expected) << "round " << round;
+  }
+}
+
+TEST(CanvasReplaceColors, SystemColoursAreResolvedAndAMonochromeSurfaceThresholds) {
+  Picture p(3, 1, clBtnFace);
+  p.c->SetPixels(2, 0, clWhite);
+  const kv::ColorReplacement toYellow[] = {{TColor(kv::ColorToRGB(clBtnFace)), clYellow}};
+  p.c->ReplaceColors(Rect(1, 0, 3, 1), toYellow);
+  EXPECT_EQ(p.At(0, 0), kv::ColorToRGB(clBtnFace));
+  EXPECT_EQ(p.At(1, 0), clYellow);
+  EXPECT_EQ(p.At(2, 0), clWhite);
+
+  Picture mono(2, 1, clBlack);
+  mono.bitmap.SetMonochrome(true);
+  mono.c->SetPixels(1, 0, clWhite);
+  const kv::ColorReplacement swapped[] = {{clBlack, clYellow}, {clWhite, clNavy}};
+  mono.c->ReplaceColors(Rect(0, 0, 2, 1), swapped);
+  EXPECT_SAME_PIXELS(mono.Image(), (Rows{".#"}));
 }
 
 }  // namespace

@@ -593,7 +593,7 @@ public:
   }
   // A pixel written into the kept image only: it moves with a scrolled frame and is gone
   // after a whole one.
-  void Mark(int x, int y) { scope->ImageRow(y)[x] = kMark; }
+  void Mark(int x, int y) { scope->FrameCanvas()->SetPixels(x, y, kv::PixelToColor(kMark)); }
   int32_t At(int x, int y) { return kvtest::PixelAt(form.get(), 4 + x, 4 + y); }
   static bool Marked(const QImage& shot) {
     for (int y = 0; y < shot.height(); ++y)
@@ -607,7 +607,7 @@ public:
   class Probe : public TickingScope {
   public:
     using TickingScope::TickingScope;
-    uint32_t* ImageRow(int y) { return FrameRow(y); }
+    using TickingScope::FrameCanvas;
   }* scope = new Probe(form.get());
   int sample = 0;
 };

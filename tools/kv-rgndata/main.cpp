@@ -14,6 +14,7 @@
 // while the two differ.
 #include "Forms.h"
 #include "KvFormShape.h"
+#include "KvSysUtilsInternal.h"
 
 #include <QApplication>
 #include <QStringList>

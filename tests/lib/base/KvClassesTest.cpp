@@ -1,5 +1,6 @@
 #include "KvClasses.h"
 
+#include "KvSysUtilsInternal.h"
 #include "Pixels.h"
 #include "Properties.h"
 

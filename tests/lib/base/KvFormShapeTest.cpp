@@ -3,6 +3,7 @@
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "KvSysUtils.h"
+#include "KvSysUtilsInternal.h"
 #include "Offscreen.h"
 #include "Pixels.h"
 #include "Properties.h"

@@ -17,17 +17,17 @@ QImage Numbered(int width, int height) {
   return kvtest::PictureOf(width, height, [](int x, int y) { return int32_t(x << 8 | y); });
 }
 
-// The face a tape shows, by the column numbers of Numbered written into its rows.
+// The face a tape shows, by the column numbers written into its green.
 std::vector<int> ShownColumns(TKvTape& tape, int width) {
   std::vector<int> columns;
-  for (int x = 0; x < width; ++x) columns.push_back(int((tape.Row(0)[x] >> 8) & 0xFF));
+  for (int x = 0; x < width; ++x) columns.push_back(int(tape.Canvas()->Pixels(x, 0) >> 8) & 0xFF);
   return columns;
 }
 
-// Writes face column Value(x) into every row of the tape's window.
-void DrawColumns(TKvTape& tape, int width, const std::function<int(int)>& value) {
-  for (int64_t y = 0; y < tape.Height(); ++y)
-    for (int x = 0; x < width; ++x) tape.Row(y)[x] = 0xFF000000u | uint32_t(value(x)) << 8;
+// Writes face column Value(x) into every row of the tape's columns [From, To).
+void DrawColumns(TKvTape& tape, int from, int to, const std::function<int(int)>& value) {
+  for (int y = 0; y < int(tape.Height()); ++y)
+    for (int x = from; x < to; ++x) tape.Canvas()->SetPixels(x, y, TColor((value(x) & 0xFF) << 8));
 }
 
 TEST(FrameCacheTape, ScrollingKeepsTheFaceAndMovesBackAtEitherEnd) {
@@ -41,15 +41,13 @@ TEST(FrameCacheTape, ScrollingKeepsTheFaceAndMovesBackAtEitherEnd) {
     // The face shows column c at x; each step moves the content Step columns across and
     // brings in the columns at the edge it comes from, drawn afresh.
     int offset = 0;
-    DrawColumns(tape, kWidth, [&](int x) { return x + 100; });
+    DrawColumns(tape, 0, kWidth, [&](int x) { return x + 100; });
     for (int step = 0; step < 200; ++step) {
       const int shift = rightwards ? kStep : -kStep;
       tape.Scroll(shift);
       offset += shift;
       const int from = rightwards ? 0 : kWidth - kStep, to = rightwards ? kStep : kWidth;
-      for (int64_t y = 0; y < tape.Height(); ++y)
-        for (int x = from; x < to; ++x)
-          tape.Row(y)[x] = 0xFF000000u | uint32_t((x - offset + 100) & 0xFF) << 8;
+      DrawColumns(tape, from, to, [&](int x) { return x - offset + 100; });
       std::vector<int> expected;
       for (int x = 0; x < kWidth; ++x) expected.push_back((x - offset + 100) & 0xFF);
       ASSERT_EQ(ShownColumns(tape, kWidth), expected) << "step " << step << ", " << rightwards;
@@ -80,7 +78,7 @@ TEST(FrameCacheTape, TheCanvasAndTheCopiesShowTheWindow) {
   face.SetSize(6, 3);
   tape.CopyTo(&face);
   EXPECT_EQ(kvtest::CountPixels(face.Image(), clRed), 18);
-  DrawColumns(tape, 6, [](int x) { return x; });
+  DrawColumns(tape, 0, 6, [](int x) { return x; });
   tape.CopyTo(&face);
   EXPECT_EQ(kvtest::PixelAt(face.Image(), 5, 2), 5 << 8);
 }
@@ -114,6 +112,17 @@ TEST(FrameCacheRows, ACopyIsClippedToBothPictures) {
     });
     EXPECT_SAME_PIXELS(target.Image(), expected) << c.At.X << ", " << c.At.Y;
   }
+}
+
+TEST(FrameCacheRows, FilledRectanglesAreTheCanvasFillsClippedToThePicture) {
+  const TRect rects[] = {{1, 1, 3, 2}, {-2, 3, 2, 9}, {5, -1, 9, 2}, {4, 4, 4, 6}, {7, 3, 6, 5},
+                         {8, 8, 12, 12}};
+  kvtest::Picture filled(7, 6, clSilver), expected(7, 6, clSilver);
+  kv::FillRects(&filled.bitmap, rects, clBtnFace);
+  expected.c->Brush()->SetColor(clBtnFace);
+  for (const TRect& r : rects)
+    if (r.Left < r.Right && r.Top < r.Bottom) expected.c->FillRect(r);
+  EXPECT_SAME_PIXELS(filled.Image(), expected.Image());
 }
 
 TEST(FrameCacheKeptPicture, MatchesOnlyItsKeyAndSizeAndCopiesWithinAPart) {

@@ -3,6 +3,7 @@
 #include "DemoSettings.h"
 #include "FormDescriptions.h"
 #include "Forms.h"
+#include "KvMetersInternal.h"
 #include "Pixels.h"
 #include "References.h"
 
