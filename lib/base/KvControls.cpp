@@ -183,6 +183,23 @@ void ShowImage(TCanvas* screen, const TBitmap* image, int width, int height) {
   screen->SetCopyMode(mode);
 }
 
+// Limits the drawing on a control's image to the part being painted while a paint runs: that
+// part is what the window shows of the control (Qt clips a paint to the visible area), so a
+// face costs what shows, however large the control is.
+class PaintedPartOnly {
+public:
+  PaintedPartOnly(TBitmap* image, const TRect& painted) : FCanvas(image->Canvas()) {
+    FCanvas->Attach(FCanvas->Surface(), FCanvas->Origin(),
+                    QRegion(painted.Left, painted.Top, painted.Width(), painted.Height()));
+  }
+  ~PaintedPartOnly() { FCanvas->Attach(FCanvas->Surface(), FCanvas->Origin()); }
+  PaintedPartOnly(const PaintedPartOnly&) = delete;
+  PaintedPartOnly& operator=(const PaintedPartOnly&) = delete;
+
+private:
+  TCanvas* FCanvas;
+};
+
 void FillImage(TBitmap* image, int width, int height, TColor color) {
   image->SetSize(width, height);
   TCanvas* c = image->Canvas();
@@ -208,6 +225,7 @@ void TKvCustomImageControl::PaintControl() {
   // Sized first, so that a face kept for another size is never copied in.
   FImage->SetSize(Width(), Height());
   FPaintRect = kv::PaintRect(Canvas(), ClientRect());
+  const PaintedPartOnly limit(FImage.get(), FPaintRect);
   TKvCustomControl::PaintControl();
 }
 
@@ -268,6 +286,7 @@ void TKvGraphicImageControl::PaintControl() {
   FImage->SetSize(Width(), Height());
   FPaintRect = kv::PaintRect(Canvas(), ClientRect());
   CanvasLock imageLock(FImage->Canvas());
+  const PaintedPartOnly limit(FImage.get(), FPaintRect);
   Paint();
 }
 

@@ -115,6 +115,7 @@ void TKvWheel::SetPosition(int v) {
   } else {
     UpdateControl();
   }
+  const kv::DispatchScope firing(this);
   emit OnChange(this);
 }
 

@@ -79,6 +79,7 @@ void TKvCheckLed::SetChecked(bool v) {
       if (!self) return;
     }
   }
+  const kv::DispatchScope firing(this);
   emit OnChange(this);
 }
 

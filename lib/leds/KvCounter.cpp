@@ -46,6 +46,7 @@ void TKvCounter::SetValue(int v) {
   if (!TKvCounterValue::Contains(v) || v == FValue) return;
   FValue = v;
   UpdateControl();
+  const kv::DispatchScope firing(this);
   emit OnChange(this);
 }
 

@@ -58,6 +58,7 @@ void TKvDigitGroup::SetValue(double v) {
   if (!std::isfinite(v) || !SetIfChanged(FValue, v)) return;
   QPointer<TKvDigitGroup> self(this);
   RepaintChangedCells();
+  const kv::DispatchScope firing(this);
   if (self) emit OnChange(this);
 }
 void TKvDigitGroup::SetDecimals(int v) {

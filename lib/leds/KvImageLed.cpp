@@ -71,6 +71,7 @@ void TKvImageLed::SetActive(bool v) {
   if (FBlink && IsDesigning()) v = false;
   if (!SetIfChanged(FActive, v)) return;
   UpdateControl();
+  const kv::DispatchScope firing(this);
   emit OnChange(this);
 }
 

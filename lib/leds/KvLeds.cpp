@@ -37,6 +37,7 @@ void TKvUserLed::SetActive(bool v) {
   if (!SetIfChanged(FActive, v)) return;
   QPointer<TKvUserLed> self(this);
   UpdateControl();
+  const kv::DispatchScope firing(this);
   if (self) emit OnChange(this);
 }
 void TKvUserLed::SetOutlineColor(TColor v) {

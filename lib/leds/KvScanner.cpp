@@ -211,6 +211,7 @@ void TKvScanner::SetDirection(TKvScanDirection v) {
 void TKvScanner::SetPosition(int v) {
   if (!SetIfChanged(FPosition, v)) return;
   UpdateControl();
+  const kv::DispatchScope firing(this);
   emit OnChange(this);
 }
 
@@ -337,6 +338,7 @@ void TKvIndicator::SetPosition(int v) {
   const int before = FRange.Position;
   if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
   RepaintLit(before);
+  const kv::DispatchScope firing(this);
   emit OnChange(this);
 }
 

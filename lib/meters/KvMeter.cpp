@@ -122,6 +122,7 @@ void TKvMeter::SetPosition(int v) {
   UpdateControlRect(TRect{std::min(before.Left, after.Left), std::min(before.Top, after.Top),
                           std::max(before.Right, after.Right),
                           std::max(before.Bottom, after.Bottom)});
+  const kv::DispatchScope firing(this);
   emit OnChange(this);
 }
 

@@ -100,6 +100,7 @@ void TKvPieGraph::SetValue(int v) {
   } else {
     UpdateControl();
   }
+  const kv::DispatchScope firing(this);
   emit OnChange(this);
 }
 

@@ -84,6 +84,7 @@ void TKvProgressBar::SetPosition(int v) {
   const int before = FRange.Position;
   if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
   RepaintFill(before);
+  const kv::DispatchScope firing(this);
   emit OnChange(this);
 }
 
