@@ -183,18 +183,28 @@ void ShowImage(TCanvas* screen, const TBitmap* image, int width, int height) {
   screen->SetCopyMode(mode);
 }
 
-// Limits the drawing on a control's image to the part being painted while a paint runs: that
-// part is what the window shows of the control (Qt clips a paint to the visible area), so a
-// face costs what shows, however large the control is.
-class PaintedPartOnly {
-public:
-  PaintedPartOnly(TBitmap* image, const TRect& painted) : FCanvas(image->Canvas()) {
-    FCanvas->Attach(FCanvas->Surface(), FCanvas->Origin(),
-                    QRegion(painted.Left, painted.Top, painted.Width(), painted.Height()));
+// The part of Control its ancestors leave visible, in client coordinates: no paint reaches
+// beyond it.
+QRegion VisiblePart(const QWidget* control) {
+  QRect r = control->rect();
+  for (const QWidget* w = control; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
+    const QWidget* ancestor = w->parentWidget();
+    r &= QRect(control->mapFrom(ancestor, QPoint(0, 0)), ancestor->size());
   }
-  ~PaintedPartOnly() { FCanvas->Attach(FCanvas->Surface(), FCanvas->Origin()); }
-  PaintedPartOnly(const PaintedPartOnly&) = delete;
-  PaintedPartOnly& operator=(const PaintedPartOnly&) = delete;
+  return r;
+}
+
+// Limits the drawing on a control's image to what can show while a paint runs, so that a face
+// costs what shows, however large the control is. A face kept from the image (ClearWithBase)
+// counts that part in its key.
+class VisiblePartOnly {
+public:
+  VisiblePartOnly(TBitmap* image, const QWidget* control) : FCanvas(image->Canvas()) {
+    FCanvas->Attach(FCanvas->Surface(), FCanvas->Origin(), VisiblePart(control));
+  }
+  ~VisiblePartOnly() { FCanvas->Attach(FCanvas->Surface(), FCanvas->Origin()); }
+  VisiblePartOnly(const VisiblePartOnly&) = delete;
+  VisiblePartOnly& operator=(const VisiblePartOnly&) = delete;
 
 private:
   TCanvas* FCanvas;
@@ -225,7 +235,7 @@ void TKvCustomImageControl::PaintControl() {
   // Sized first, so that a face kept for another size is never copied in.
   FImage->SetSize(Width(), Height());
   FPaintRect = kv::PaintRect(Canvas(), ClientRect());
-  const PaintedPartOnly limit(FImage.get(), FPaintRect);
+  const VisiblePartOnly limit(FImage.get(), this);
   TKvCustomControl::PaintControl();
 }
 
@@ -286,7 +296,7 @@ void TKvGraphicImageControl::PaintControl() {
   FImage->SetSize(Width(), Height());
   FPaintRect = kv::PaintRect(Canvas(), ClientRect());
   CanvasLock imageLock(FImage->Canvas());
-  const PaintedPartOnly limit(FImage.get(), FPaintRect);
+  const VisiblePartOnly limit(FImage.get(), this);
   Paint();
 }
 

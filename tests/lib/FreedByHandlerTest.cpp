@@ -3,7 +3,9 @@
 // (the sanitizer build checks that), no handler of it runs again, and it is gone once the
 // event loop has run. Each event is brought about by a workout that plays a user and a
 // program: resizes, fonts, captions, the pointer, clicks, keys, the focus, every property and
-// the timers.
+// the timers. A program's own code, outside any Qt event, sets what fires each event as well:
+// there the freed control stays whole, retired, until the setter has returned, so that the
+// setter may go on (fire more) without touching freed memory.
 #include "Extremes.h"
 #include "Forms.h"
 #include "Offscreen.h"
@@ -13,8 +15,11 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <set>
 
@@ -26,10 +31,12 @@ class Freer : public QObject {
 public:
   QPointer<QObject> victim;
   int calls = 0;
+  bool wholeAfterFree = false;
 public slots:
   void Free() {
     ++calls;
     delete victim.data();
+    wholeAfterFree = !victim.isNull();
   }
 };
 
@@ -42,14 +49,26 @@ std::vector<QMetaMethod> PublishedEvents(const QMetaObject& meta) {
   return events;
 }
 
-// The steps of the workout; each stops the rest once the handler has freed its victim.
-std::vector<std::function<void(TControl*, TForm*)>> Workout() {
-  const auto center = [](TControl* c) { return QPoint(c->Width() / 2, c->Height() / 2); };
+using Step = std::function<void(TControl*, TForm*)>;
+
+// What a program sets: each step stops the rest once the handler has freed its victim.
+std::vector<Step> SetterSteps() {
   return {
       [](TControl* c, TForm*) { c->SetBounds(c->Left() + 1, c->Top(), c->Width() + 3, c->Height() + 2); },
       [](TControl* c, TForm*) { c->Font()->SetSize(c->Font()->Size() + 1); },
       [](TControl* c, TForm*) { c->SetCaption(QStringLiteral("Freed?")); },
       [](TControl* c, TForm*) { c->SetColor(clYellow); },
+      [](TControl* c, TForm*) { c->SetEnabled(false); },
+      [](TControl* c, TForm*) { c->SetEnabled(true); },
+      [](TControl* c, TForm*) { c->SetVisible(false); },
+      [](TControl* c, TForm*) { c->SetVisible(true); },
+  };
+}
+
+// What a user does: the pointer, clicks, keys, the focus.
+std::vector<Step> UserSteps() {
+  const auto center = [](TControl* c) { return QPoint(c->Width() / 2, c->Height() / 2); };
+  return {
       [center](TControl* c, TForm*) { QTest::mouseMove(c, center(c)); },
       [](TControl*, TForm* f) { QTest::mouseMove(f, QPoint(f->Width() - 1, f->Height() - 1)); },
       [center](TControl* c, TForm*) { QTest::mouseMove(c, center(c)); },
@@ -64,26 +83,37 @@ std::vector<std::function<void(TControl*, TForm*)>> Workout() {
       [](TControl* c, TForm*) { QTest::keyClick(c, Qt::Key_Space); },
       [](TControl* c, TForm*) { QTest::keyClick(c, 'a'); },
       [](TControl*, TForm* f) { f->setFocus(); },
-      [](TControl* c, TForm*) { c->SetEnabled(false); },
-      [](TControl* c, TForm*) { c->SetEnabled(true); },
-      [](TControl* c, TForm*) { c->SetVisible(false); },
-      [](TControl* c, TForm*) { c->SetVisible(true); },
   };
 }
 
-// Runs the workout until the victim is gone; the properties come last, then the timers.
-void RunWorkout(QPointer<TControl> control, TForm* form, const Freer& freer) {
+// Every integer property at the ends of int, which the controls clamp to their ranges' ends
+// (what fires OnMinValue and OnMaxValue).
+std::vector<kvtest::PropertyStep> RangeEndSteps(TControl* control) {
+  std::vector<kvtest::PropertyStep> steps;
+  for (const kvtest::PropertyStep& step : kvtest::ExtremeSteps(control))
+    if (step.property.metaType().id() == QMetaType::Int &&
+        (step.value.toInt() == INT_MIN || step.value.toInt() == INT_MAX))
+      steps.push_back(step);
+  return steps;
+}
+
+// Runs the steps until the victim is gone, with the event loop between them (Pump) or without
+// it, as a program's own code runs; the properties come last, then (with the loop) the timers.
+void RunSteps(const std::vector<Step>& steps, bool withEventLoop, QPointer<TControl> control,
+              TForm* form, const Freer& freer) {
   const auto done = [&] { return !control || freer.calls > 0; };
-  for (const auto& step : Workout()) {
+  for (const Step& step : steps) {
     step(control, form);
-    kvtest::Pump();
+    if (withEventLoop) kvtest::Pump();
     if (done()) return;
   }
-  for (const kvtest::PropertyStep& step : kvtest::ChangeSteps(control)) {
+  std::vector<kvtest::PropertyStep> properties = kvtest::ChangeSteps(control);
+  if (!withEventLoop) std::ranges::copy(RangeEndSteps(control), std::back_inserter(properties));
+  for (const kvtest::PropertyStep& step : properties) {
     kvtest::Apply(step);
     if (done()) return;
   }
-  for (int i = 0; i < 10 && !done(); ++i) kvtest::Pump(10);
+  for (int i = 0; i < 10 && withEventLoop && !done(); ++i) kvtest::Pump(10);
 }
 
 struct Outcome {
@@ -91,7 +121,9 @@ struct Outcome {
   std::set<std::string> silent;  // events the workout did not bring about
 };
 
-void FreeFromEveryEvent(bool freeTheForm, Outcome& outcome) {
+void FreeFromEveryEvent(bool freeTheForm, bool byTheProgram, Outcome& outcome) {
+  std::vector<Step> steps = SetterSteps();
+  if (!byTheProgram) std::ranges::copy(UserSteps(), std::back_inserter(steps));
   for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
     const std::string className = kvtest::ClassNameOf(*c).toStdString();
     for (const QMetaMethod& event : PublishedEvents(*c->metaObject)) {
@@ -106,7 +138,11 @@ void FreeFromEveryEvent(bool freeTheForm, Outcome& outcome) {
       freer.victim = freeTheForm ? static_cast<QObject*>(form) : control.data();
       const int slot = Freer::staticMetaObject.indexOfSlot("Free()");
       QObject::connect(control, event, &freer, Freer::staticMetaObject.method(slot));
-      RunWorkout(control, form, freer);
+      RunSteps(steps, !byTheProgram, control, form, freer);
+      if (byTheProgram && freer.calls > 0) {
+        EXPECT_TRUE(freer.wholeAfterFree) << "freed at once under the setter";
+        EXPECT_TRUE(control) << "freed before the event loop ran";
+      }
       QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
       kvtest::Pump();
       if (freer.calls > 0) {
@@ -131,16 +167,30 @@ void Report(const Outcome& outcome) {
 
 TEST(FreedByHandler, EveryEventOfEveryControlFreesTheControl) {
   Outcome outcome;
-  FreeFromEveryEvent(false, outcome);
+  FreeFromEveryEvent(false, false, outcome);
   Report(outcome);
   EXPECT_GT(outcome.fired, 100);
 }
 
 TEST(FreedByHandler, EveryEventOfEveryControlFreesItsForm) {
   Outcome outcome;
-  FreeFromEveryEvent(true, outcome);
+  FreeFromEveryEvent(true, false, outcome);
   Report(outcome);
   EXPECT_GT(outcome.fired, 100);
+}
+
+TEST(FreedByHandler, EveryEventASetterFiresFreesTheControlAfterTheSetter) {
+  Outcome outcome;
+  FreeFromEveryEvent(false, true, outcome);
+  Report(outcome);
+  EXPECT_GT(outcome.fired, 50);
+}
+
+TEST(FreedByHandler, EveryEventASetterFiresFreesItsFormAfterTheSetter) {
+  Outcome outcome;
+  FreeFromEveryEvent(true, true, outcome);
+  Report(outcome);
+  EXPECT_GT(outcome.fired, 50);
 }
 
 // The rule changes nothing for a handler that frees nothing, and a control freed outside any
