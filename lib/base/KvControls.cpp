@@ -185,7 +185,7 @@ void ShowImage(TCanvas* screen, const TBitmap* image, int width, int height) {
 
 // The part of Control its ancestors leave visible, in client coordinates: no paint reaches
 // beyond it.
-QRegion VisiblePart(const QWidget* control) {
+QRect VisiblePart(const QWidget* control) {
   QRect r = control->rect();
   for (const QWidget* w = control; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
     const QWidget* ancestor = w->parentWidget();
@@ -196,18 +196,23 @@ QRegion VisiblePart(const QWidget* control) {
 
 // Limits the drawing on a control's image to what can show while a paint runs, so that a face
 // costs what shows, however large the control is. A face kept from the image (ClearWithBase)
-// counts that part in its key.
+// counts that part in its key. A control that shows whole draws as it always did.
 class VisiblePartOnly {
 public:
   VisiblePartOnly(TBitmap* image, const QWidget* control) : FCanvas(image->Canvas()) {
-    FCanvas->Attach(FCanvas->Surface(), FCanvas->Origin(), VisiblePart(control));
+    const QRect visible = VisiblePart(control);
+    FLimited = visible != control->rect();
+    if (FLimited) FCanvas->Attach(FCanvas->Surface(), FCanvas->Origin(), QRegion(visible));
   }
-  ~VisiblePartOnly() { FCanvas->Attach(FCanvas->Surface(), FCanvas->Origin()); }
+  ~VisiblePartOnly() {
+    if (FLimited) FCanvas->Attach(FCanvas->Surface(), FCanvas->Origin());
+  }
   VisiblePartOnly(const VisiblePartOnly&) = delete;
   VisiblePartOnly& operator=(const VisiblePartOnly&) = delete;
 
 private:
   TCanvas* FCanvas;
+  bool FLimited;
 };
 
 void FillImage(TBitmap* image, int width, int height, TColor color) {
