@@ -188,10 +188,10 @@ void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& fro
   const TRect clip = target->Canvas()->ClipRect();
   const int64_t left = std::max<int64_t>({at.X, clip.Left, dx});
   const int64_t top = std::max<int64_t>({at.Y, clip.Top, dy});
-  const int64_t right = std::min<int64_t>(
-      {int64_t(from.Right) + dx, clip.Right, int64_t(source.width()) + dx});
-  const int64_t bottom = std::min<int64_t>(
-      {int64_t(from.Bottom) + dy, clip.Bottom, int64_t(source.height()) + dy});
+  const int64_t right =
+      std::min<int64_t>({int64_t(from.Right) + dx, clip.Right, int64_t(source.width()) + dx});
+  const int64_t bottom =
+      std::min<int64_t>({int64_t(from.Bottom) + dy, clip.Bottom, int64_t(source.height()) + dy});
   if (left >= right || top >= bottom) return;
   auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
   const qsizetype stride = target->Image().bytesPerLine();

@@ -54,7 +54,9 @@ using Step = std::function<void(TControl*, TForm*)>;
 // What a program sets: each step stops the rest once the handler has freed its victim.
 std::vector<Step> SetterSteps() {
   return {
-      [](TControl* c, TForm*) { c->SetBounds(c->Left() + 1, c->Top(), c->Width() + 3, c->Height() + 2); },
+      [](TControl* c, TForm*) {
+        c->SetBounds(c->Left() + 1, c->Top(), c->Width() + 3, c->Height() + 2);
+      },
       [](TControl* c, TForm*) { c->Font()->SetSize(c->Font()->Size() + 1); },
       [](TControl* c, TForm*) { c->SetCaption(QStringLiteral("Freed?")); },
       [](TControl* c, TForm*) { c->SetColor(clYellow); },
