@@ -11,8 +11,17 @@
 #include <QImage>
 
 #include <cstring>
+#include <functional>
+#include <vector>
 
 namespace kvbench {
+
+// Registrations that can name their benchmarks only once the application exists (a walk of
+// the class registry, whose start-up hooks need it): main runs them before the run.
+inline std::vector<std::function<void()>>& RegistrationsAfterStart() {
+  static std::vector<std::function<void()>> registrations;
+  return registrations;
+}
 
 // The demo's panel and window colour.
 constexpr int32_t kPanelColor = 7292981;

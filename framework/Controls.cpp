@@ -159,6 +159,25 @@ TControl* ParentControlOf(const QWidget* w) {
   return w->parentWidget() ? dynamic_cast<TControl*>(w->parentWidget()) : nullptr;
 }
 
+// The control SetParent is re-parenting: it applies Visible itself, at once.
+thread_local const TControl* gSettingParentOf = nullptr;
+
+// Every non-windowed child below every windowed one, each kind in the order it has, as placing
+// each child at its arrival leaves them: one pass, for a parent whose children arrived while it
+// loaded.
+void PlaceChildrenInZOrder(QWidget* parent) {
+  QWidget* lowestWindowed = nullptr;
+  for (QObject* o : QObjectList(parent->children())) {
+    auto* w = qobject_cast<QWidget*>(o);
+    if (!w || w->isWindow()) continue;
+    if (!dynamic_cast<TGraphicControl*>(w)) {
+      if (!lowestWindowed) lowestWindowed = w;
+    } else if (lowestWindowed) {
+      w->stackUnder(lowestWindowed);
+    }
+  }
+}
+
 // A plain widget's font in the framework's terms, its palette's text colour included.
 void TakeWidgetFont(TFont& font, const QWidget* widget) {
   const QFont& f = widget->font();
@@ -339,7 +358,10 @@ void TControl::SetParent(TWinControl* parent) {
     throw EInvalidOperation(QStringLiteral("A control cannot have itself as its parent"));
   TWinControl* old = Parent();
   if (FCaptured) ReleaseCapture(true);
-  QWidget::setParent(parent);
+  {
+    const QScopedValueRollback<const TControl*> setting(gSettingParentOf, this);
+    QWidget::setParent(parent);
+  }
   // Qt hides a re-parented widget; the framework keeps it as Visible says.
   ApplyVisibility();
   if (old) old->Realign();
@@ -518,6 +540,9 @@ void TControl::Repaint() {
 void TControl::PlaceInZOrder() {
   QWidget* p = parentWidget();
   if (!p) return;
+  // Placing each of many siblings costs a walk of the others: a loading parent's Loaded
+  // places them all in one pass.
+  if (const TWinControl* parent = Parent(); parent && parent->IsLoading()) return;
   if (dynamic_cast<TGraphicControl*>(this)) {
     // Non-windowed controls stay below every windowed sibling.
     for (QObject* o : p->children()) {
@@ -720,7 +745,7 @@ bool TControl::event(QEvent* e) {
     }
     case QEvent::ParentChange:
       if (!ComponentState().testFlag(TComponentStateFlag::csDestroying)) {
-        ApplyVisibilityLater();
+        if (gSettingParentOf != this) ApplyVisibilityLater();
         PlaceInZOrder();
         if (FParentColor) SetParentColorFromParent();
         if (FParentFont) SetParentFontFromParent();
@@ -939,6 +964,7 @@ void TWinControl::SetFocus() {
 
 void TWinControl::Loaded() {
   TControl::Loaded();
+  PlaceChildrenInZOrder(this);
   if (std::exchange(FTabChainPending, false)) UpdateTabChain();
   Realign();
 }

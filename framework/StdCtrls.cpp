@@ -153,6 +153,7 @@ void TCheckBox::SetChecked(bool v) {
   if (v == FChecked) return;
   FChecked = v;
   Repaint();
+  const kv::DispatchScope firing(this);
   TWinControl::Click();
 }
 

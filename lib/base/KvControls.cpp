@@ -183,6 +183,38 @@ void ShowImage(TCanvas* screen, const TBitmap* image, int width, int height) {
   screen->SetCopyMode(mode);
 }
 
+// The part of Control its ancestors leave visible, in client coordinates: no paint reaches
+// beyond it.
+QRect VisiblePart(const QWidget* control) {
+  QRect r = control->rect();
+  for (const QWidget* w = control; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
+    const QWidget* ancestor = w->parentWidget();
+    r &= QRect(control->mapFrom(ancestor, QPoint(0, 0)), ancestor->size());
+  }
+  return r;
+}
+
+// Limits the drawing on a control's image to what can show while a paint runs, so that a face
+// costs what shows, however large the control is. A face kept from the image (ClearWithBase)
+// counts that part in its key. A control that shows whole draws as it always did.
+class VisiblePartOnly {
+public:
+  VisiblePartOnly(TBitmap* image, const QWidget* control) : FCanvas(image->Canvas()) {
+    const QRect visible = VisiblePart(control);
+    FLimited = visible != control->rect();
+    if (FLimited) FCanvas->Attach(FCanvas->Surface(), FCanvas->Origin(), QRegion(visible));
+  }
+  ~VisiblePartOnly() {
+    if (FLimited) FCanvas->Attach(FCanvas->Surface(), FCanvas->Origin());
+  }
+  VisiblePartOnly(const VisiblePartOnly&) = delete;
+  VisiblePartOnly& operator=(const VisiblePartOnly&) = delete;
+
+private:
+  TCanvas* FCanvas;
+  bool FLimited;
+};
+
 void FillImage(TBitmap* image, int width, int height, TColor color) {
   image->SetSize(width, height);
   TCanvas* c = image->Canvas();
@@ -208,6 +240,7 @@ void TKvCustomImageControl::PaintControl() {
   // Sized first, so that a face kept for another size is never copied in.
   FImage->SetSize(Width(), Height());
   FPaintRect = kv::PaintRect(Canvas(), ClientRect());
+  const VisiblePartOnly limit(FImage.get(), this);
   TKvCustomControl::PaintControl();
 }
 
@@ -268,6 +301,7 @@ void TKvGraphicImageControl::PaintControl() {
   FImage->SetSize(Width(), Height());
   FPaintRect = kv::PaintRect(Canvas(), ClientRect());
   CanvasLock imageLock(FImage->Canvas());
+  const VisiblePartOnly limit(FImage.get(), this);
   Paint();
 }
 

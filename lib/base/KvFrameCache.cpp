@@ -91,7 +91,8 @@ void TKvStaticLayer::Record(int width, int height, const Drawing& drawing) {
 }
 
 void TKvStaticLayer::Replay(TBitmap* target, const TRect* within, TPoint at) const {
-  int64_t left = 0, top = 0, right = target->Width(), bottom = target->Height();
+  const TRect clip = target->Canvas()->ClipRect();
+  int64_t left = clip.Left, top = clip.Top, right = clip.Right, bottom = clip.Bottom;
   if (within) {
     left = std::max<int64_t>(left, within->Left);
     top = std::max<int64_t>(top, within->Top);
@@ -163,12 +164,18 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
     FSize = size;
   }
   const uint32_t penPixel = ColorToPixel(pen), brushPixel = ColorToPixel(brush);
+  const TRect clip = target->Canvas()->ClipRect();
   // Rows by address: the target's pixels are made writable once, not once a run.
   uint32_t* pixels = target->ScanLine(0);
   const qsizetype stride = target->Image().bytesPerLine() / qsizetype(sizeof(uint32_t));
-  for (const Run& run : FRuns) {
-    uint32_t* line = pixels + run.Y * stride;
-    std::fill(line + run.Begin, line + run.End, run.Pen ? penPixel : brushPixel);
+  // Runs are in row order: start at the first row inside.
+  const auto first = std::lower_bound(FRuns.begin(), FRuns.end(), clip.Top,
+                                      [](const Run& run, int y) { return run.Y < y; });
+  for (auto run = first; run != FRuns.end() && run->Y < clip.Bottom; ++run) {
+    const int begin = std::max(run->Begin, clip.Left), end = std::min(run->End, clip.Right);
+    if (begin >= end) continue;
+    uint32_t* line = pixels + run->Y * stride;
+    std::fill(line + begin, line + end, run->Pen ? penPixel : brushPixel);
   }
 }
 
@@ -177,13 +184,14 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
 
 void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from) {
   const int64_t dx = int64_t(at.X) - from.Left, dy = int64_t(at.Y) - from.Top;
-  // The rows and columns both pictures have.
-  const int64_t left = std::max<int64_t>({at.X, 0, dx});
-  const int64_t top = std::max<int64_t>({at.Y, 0, dy});
+  // The rows and columns both pictures have, inside the target's clip.
+  const TRect clip = target->Canvas()->ClipRect();
+  const int64_t left = std::max<int64_t>({at.X, clip.Left, dx});
+  const int64_t top = std::max<int64_t>({at.Y, clip.Top, dy});
   const int64_t right =
-      std::min<int64_t>({int64_t(from.Right) + dx, target->Width(), int64_t(source.width()) + dx});
-  const int64_t bottom = std::min<int64_t>(
-      {int64_t(from.Bottom) + dy, target->Height(), int64_t(source.height()) + dy});
+      std::min<int64_t>({int64_t(from.Right) + dx, clip.Right, int64_t(source.width()) + dx});
+  const int64_t bottom =
+      std::min<int64_t>({int64_t(from.Bottom) + dy, clip.Bottom, int64_t(source.height()) + dy});
   if (left >= right || top >= bottom) return;
   auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
   const qsizetype stride = target->Image().bytesPerLine();
@@ -229,7 +237,7 @@ void TKvKeptPicture::Keep(const TKvLayerKey& key, const QImage& source) {
 }
 
 void TKvKeptPicture::CopyTo(TBitmap* target, const TRect* within) const {
-  if (!within) {
+  if (!within && target->Canvas()->ClipRect() == TRect{0, 0, target->Width(), target->Height()}) {
     // Rows by address: the target's pixels are made writable once, not once a row.
     auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
     if (target->Image().size() == FPixels.size() &&
@@ -250,8 +258,10 @@ void TKvKeptPicture::CopyTo(TBitmap* target, TPoint at, const TRect& from) const
 
 void kv::ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKey key,
                        const std::function<void()>& drawing) {
-  key << clear.Transparent << clear.Fill;
   TBitmap* image = clear.Image;
+  // What the image's clip leaves out (the parts of a large control that do not show) is not
+  // drawn: a base kept under one clip is no base under another.
+  key << clear.Transparent << clear.Fill << image->Canvas()->ClipRect();
   if (!base.Matches(key, image->Image().size())) {
     clear.Clear();
     drawing();
@@ -330,10 +340,11 @@ void TKvTape::Attach() {
                   QRegion(int(FWindow), 0, int(FWidth), FImage.height()));
 }
 
-void TKvTape::CopyColumns(const QImage& source, int64_t from, int64_t left, int64_t right) {
+void TKvTape::CopyColumns(const QImage& source, int64_t from, int64_t left, int64_t right,
+                          int64_t top, int64_t bottom) {
   const size_t bytes = size_t(right - left) * sizeof(uint32_t);
-  const int rows = std::min(FImage.height(), source.height());
-  for (int y = 0; y < rows; ++y)
+  const int64_t rows = std::min<int64_t>({FImage.height(), source.height(), bottom});
+  for (int64_t y = std::max<int64_t>(top, 0); y < rows; ++y)
     std::memcpy(reinterpret_cast<uint32_t*>(FBits + y * FStride) + FWindow + left,
                 source.constScanLine(y) + from * 4, bytes);
 }

@@ -18,10 +18,12 @@
 
 namespace kv {
 
-// Runs each emit in turn while Sender lives: a handler of one signal may free the control, and
-// then the signals after it are not sent.
+// Sends each signal in turn as one dispatch of Sender: a control its handlers free stays
+// retired, with its signals blocked, until the event loop runs; an object freed otherwise (the
+// owner of a style object) stops the signals after it.
 template <class... Emit>
 void EmitInTurn(QObject* sender, Emit&&... emits) {
+  const DispatchScope firing(sender);
   const QPointer<QObject> alive(sender);
   ((alive ? void(emits()) : void()), ...);
 }

@@ -83,6 +83,7 @@ bool TKvThumbControl::SetRangeMax(int v) {
 void TKvThumbControl::SetPosition(int v) {
   if (!kv::TakePosition<kThumbRange>(FRange, v, IsLoading())) return;
   ThumbMoved();
+  const kv::DispatchScope firing(this);
   Change();
 }
 

@@ -54,6 +54,7 @@ void TKvLights::SetLedState(TKvLightsStates v) {
   if (!OnlyLamps(v) || !SetIfChanged(FLedState, v)) return;
   QPointer<TKvLights> self(this);
   UpdateControl();
+  const kv::DispatchScope firing(this);
   if (self) emit OnChange(this);
 }
 void TKvLights::SetSpacing(int v) {

@@ -227,6 +227,7 @@ void TKvScanner::SetDirection(TKvScanDirection v) {
 void TKvScanner::SetPosition(int v) {
   if (!SetIfChanged(FPosition, v)) return;
   UpdateControl();
+  const kv::DispatchScope firing(this);
   emit OnChange(this);
 }
 

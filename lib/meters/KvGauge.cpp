@@ -96,6 +96,7 @@ void TKvGauge::SetPosition(int v) {
   // While loading the range may still be incomplete; Loaded clamps.
   if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
   UpdateControl();
+  const kv::DispatchScope firing(this);
   const QPointer<TKvGauge> self(this);
   emit OnChange(this);
   if (!self) return;

@@ -150,7 +150,10 @@ void TKvPercentGraph::Loaded() {
   FTotal = SumOfValues();
 }
 
-void TKvPercentGraph::Change() { emit OnChange(this); }
+void TKvPercentGraph::Change() {
+  const kv::DispatchScope firing(this);
+  emit OnChange(this);
+}
 
 // ---------------------------------------------------------------------------
 // Pie

@@ -75,6 +75,7 @@ void TKvLevelBar::SetPosition(int v) {
   const int before = FRange.Position;
   if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
   RepaintLit(before);
+  const kv::DispatchScope firing(this);
   const QPointer<TKvLevelBar> self(this);
   emit OnChange(this);
   if (!self) return;

@@ -146,6 +146,9 @@ struct TKvScope::Private {
   };
   QByteArray FrameKey;
   std::vector<ChannelLook> FrameLooks;
+  // The rows of the scope that show: a frame on the tape is drawn there only, and a frame
+  // kept for other rows is no frame for these.
+  int64_t ShownTop = 0, ShownBottom = 0;
   int64_t FrameGridOffset = 0;
 };
 
@@ -452,7 +455,7 @@ void TKvScope::CopyGrid(int64_t left, int64_t right) {
   const int64_t grid = FGridSize;
   // Lines left of the image do not show, so any offset acts as its remainder.
   const int64_t from = (FGridOffset % grid + grid) % grid + left;
-  d->Tape.CopyColumns(d->GridStrip.Image(), from, left, right);
+  d->Tape.CopyColumns(d->GridStrip.Image(), from, left, right, d->ShownTop, d->ShownBottom);
 }
 
 bool TKvScope::KeepTape() {
@@ -491,7 +494,7 @@ void TKvScope::KeepFrame(const QByteArray& key) {
 
 bool TKvScope::ScrollLastFrame(const QByteArray& key) {
   if (d->FrameKey.isEmpty() || key != d->FrameKey) return false;
-  const int64_t w = Width(), h = Height(), f = FFrequency, grid = FGridSize;
+  const int64_t w = Width(), f = FFrequency, grid = FGridSize;
   const bool rightwards = FDirection == TScrolldirection::sdLeftToRight;
   // The grid must have moved with the traces, by whole grids.
   if (f >= w || (FGridOffset - d->FrameGridOffset - (rightwards ? -f : f)) % grid != 0)
@@ -542,7 +545,8 @@ bool TKvScope::ScrollLastFrame(const QByteArray& key) {
   TCanvas* canvas = d->Tape.Canvas();
   for (const auto& [left, right] : merged) {
     CopyGrid(left, right);
-    const TRegion band = CreateRectRgn(int(left), 0, int(right), int(h));
+    const TRegion band =
+        CreateRectRgn(int(left), int(d->ShownTop), int(right), int(d->ShownBottom));
     canvas->SelectClipRgn(&band);
     for (int i = FChannels->Count() - 1; i >= 0; --i) {
       const TKvChannel* channel = FChannels->Items(i);
@@ -577,7 +581,12 @@ void TKvScope::Paint() {
   const QScopedValueRollback<bool> painting(FPainting, true);
   FBaseY = BaseRow();
   KeepRows();
-  const QByteArray key = FrameKey();
+  const TRect shown = BitmapCanvas()->ClipRect();
+  d->ShownTop = shown.Top;
+  d->ShownBottom = shown.Bottom;
+  TKvLayerKey shownKey;
+  shownKey << shown;
+  const QByteArray key = FrameKey() + shownKey.Bytes();
   const bool strip = KeepGridStrip();
   const bool scrolled = strip && ScrollLastFrame(key);
   if (!scrolled && !(strip && KeepTape())) {
@@ -591,7 +600,10 @@ void TKvScope::Paint() {
   }
   if (!scrolled) {
     CopyGrid(0, Width());
+    const TRegion rows = CreateRectRgn(0, shown.Top, Width(), shown.Bottom);
+    d->Tape.Canvas()->SelectClipRgn(&rows);
     DrawTraces(d->Tape.Canvas());
+    d->Tape.Canvas()->SelectClipRgn(nullptr);
   }
   KeepFrame(key);
   // The screen shows the window.

@@ -98,6 +98,7 @@ void TKvTank::SetShape(TTankShape v) {
 bool TKvTank::OutOfRange(double v) {
   double min = FRange.Min, max = FRange.Max, pos = v;
   if (!FInOutOfRange) {
+    const kv::DispatchScope firing(this);
     const QPointer<TKvTank> self(this);
     FInOutOfRange = true;
     emit OnOutofRange(this, min, max, pos);

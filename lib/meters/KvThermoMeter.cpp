@@ -149,6 +149,7 @@ void TkvThermoMeter::MarkerChanged(const TKvLiniarIndicator* changed) {
     if (v > FPeakMax->Value()) FPeakMax->SetValueQuietly(v);
     if (v < FPeakMin->Value()) FPeakMin->SetValueQuietly(v);
     if (v > FScale->Max() || v < FScale->Min()) {
+      const kv::DispatchScope firing(this);
       const QPointer<TkvThermoMeter> self(this);
       emit OnOutofRange(this);
       if (!self) return;

@@ -4,6 +4,7 @@
 #include "Pixels.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
@@ -38,5 +39,17 @@ QImage Grab(QWidget* window) {
 }
 
 int32_t PixelAt(QWidget* window, int x, int y) { return PixelAt(Grab(window), x, y); }
+
+namespace {
+// The move is delivered at once, so that it reaches no window shown later.
+void MovePointer(QPoint p) {
+  QCursor::setPos(p);
+  Pump();
+}
+}  // namespace
+
+PointerAway::PointerAway() : FOld(QCursor::pos()) { MovePointer(QPoint(-1000, -1000)); }
+
+PointerAway::~PointerAway() { MovePointer(FOld); }
 
 }  // namespace kvtest

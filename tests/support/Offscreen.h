@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QWidget>
 
 #include <cstdint>
@@ -18,5 +19,19 @@ void ShowForm(TForm* form, int width, int height);
 QImage Grab(QWidget* window);
 // The colour of one pixel of the window, as a TColor value (0x00BBGGRR), -1 outside.
 int32_t PixelAt(QWidget* window, int x, int y);
+
+// Keeps the system pointer off the test windows while it lives: a window shown under the
+// pointer tells the control there that the pointer entered (the off-screen pointer rests at
+// (10, 10)).
+class PointerAway {
+public:
+  PointerAway();
+  ~PointerAway();
+  PointerAway(const PointerAway&) = delete;
+  PointerAway& operator=(const PointerAway&) = delete;
+
+private:
+  QPoint FOld;
+};
 
 }  // namespace kvtest

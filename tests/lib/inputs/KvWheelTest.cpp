@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QPointer>
 
 #include <climits>
@@ -166,6 +167,8 @@ TEST(Wheel, HandlerThatFreesTheWheelMidDrag) {
   QPointer<TKvWheel> alive(w);
   QObject::connect(w, &TKvWheel::OnChange, [w](TObject*) { delete w; });
   w->Press(42, 10);
+  // Retired under the setter that fired the event, gone once the event loop runs.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(alive.isNull());
 }
 

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCursor>
 #include <QTest>
 #include <QUrl>
 
@@ -27,25 +26,10 @@ using kvtest::PixelAt;
 
 namespace {
 
-// Keeps the system pointer off the test windows: a window shown under the pointer tells the
-// control there that the pointer entered (the off-screen pointer rests at (10, 10)).
-struct PointerAway {
-  QPoint Old = QCursor::pos();
-  // The move is delivered at once, so that it reaches no window shown later.
-  PointerAway() { MoveTo(QPoint(-1000, -1000)); }
-  ~PointerAway() { MoveTo(Old); }
-  static void MoveTo(QPoint p) {
-    QCursor::setPos(p);
-    kvtest::Pump();
-  }
-  PointerAway(const PointerAway&) = delete;
-  PointerAway& operator=(const PointerAway&) = delete;
-};
-
 // A shown form with one hyperlink (or web label) of the demo's size at (10, 10).
 template <class T>
 struct Scene {
-  PointerAway away;
+  kvtest::PointerAway away;
   TForm form{nullptr};
   T* link;
   explicit Scene(TColor formColor = TColor(7292981)) {
@@ -132,7 +116,7 @@ TEST(KvHyperLinkOutline, WidthTwoVisitsSixteenOffsets) {
 }
 
 TEST(KvHyperLinkOutline, HaloSurroundsTheLettersInsideTheShrunkRectangle) {
-  PointerAway away;
+  kvtest::PointerAway away;
   TKvHyperLink link(nullptr);
   link.SetCaption(QStringLiteral("Kv link"));
   link.TextOutline()->SetWidth(2);
@@ -196,7 +180,7 @@ TEST(KvHyperLinkOutline, AWideHaloHasThePixelsOfItsCopies) {
 }
 
 TEST(KvHyperLinkOutline, AHaloWiderThanHalfTheControlShowsNothing) {
-  PointerAway away;
+  kvtest::PointerAway away;
   TKvHyperLink link(nullptr);
   link.SetCaption(QStringLiteral("Visit Brontel"));
   for (int width : {13, 100000, INT_MAX}) {
@@ -214,7 +198,7 @@ TEST(KvHyperLinkOutline, AHaloWiderThanHalfTheControlShowsNothing) {
 }
 
 TEST(KvHyperLinkOutline, NegativeOrHiddenOutlineDrawsOnlyTheText) {
-  PointerAway away;
+  kvtest::PointerAway away;
   TKvHyperLink link(nullptr);
   link.SetCaption(QStringLiteral("Kv link"));
   link.TextOutline()->SetVisible(false);
@@ -280,7 +264,7 @@ TEST(KvHyperLink, DisabledKeepsTheLeaveLookUnderThePointer) {
 }
 
 TEST(KvHyperLink, WordWrapBreaksLinesAndNoWrapClipsAtTheEdges) {
-  PointerAway away;
+  kvtest::PointerAway away;
   TKvHyperLink link(nullptr);
   link.SetBounds(0, 0, 135, 60);
   link.TextOutline()->SetVisible(false);
@@ -416,7 +400,7 @@ TEST(KvWebLabel, AFreshOneStoresOnlyWhatDiffersFromItsDefaults) {
 // Reference pictures
 
 TEST(KvHyperLinkPictures, InitialSettings) {
-  PointerAway away;
+  kvtest::PointerAway away;
   TKvHyperLink link(nullptr);
   link.SetName(QStringLiteral("KvHyperLink1"));
   EXPECT_EQ(link.Caption(), QStringLiteral("KvHyperLink1"));

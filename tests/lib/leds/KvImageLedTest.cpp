@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QPointer>
@@ -162,6 +163,8 @@ TEST(ImageLed, AnOnChangeHandlerMayFreeTheLed) {
   QPointer<TKvImageLed> alive(l);
   QObject::connect(l, &TKvImageLed::OnChange, [&] { delete l; });
   l->SetBlink(true);
+  // Retired under the setter that fired the event, gone once the event loop runs.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(alive.isNull());
   kvtest::Pump(20);
 }

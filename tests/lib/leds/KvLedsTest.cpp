@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPointer>
 
@@ -72,6 +73,8 @@ TEST(UserLed, ActiveRepaintsThenFiresOnChangeOnlyWhenItChanges) {
   QPointer<TKvUserLed> doomed(new TKvUserLed(nullptr));
   QObject::connect(doomed, &TKvUserLed::OnChange, [&] { delete doomed.data(); });
   doomed->SetActive(true);
+  // Retired under the setter that fired the event, gone once the event loop runs.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(doomed.isNull());
 }
 

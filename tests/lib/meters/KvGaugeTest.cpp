@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QTest>
 
@@ -257,6 +258,8 @@ TEST(Gauge, HandlerMayFreeTheGauge) {
   QObject::connect(g, &TKvGauge::OnMaxValue, [&](TObject*) { maxFired = true; });
   QPointer<TKvGauge> watch(g);
   g->SetPosition(100);
+  // Retired under the setter that fired the event, gone once the event loop runs.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(watch.isNull());
   EXPECT_FALSE(maxFired);
 }

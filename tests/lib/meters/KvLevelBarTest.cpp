@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QVBoxLayout>
 
@@ -75,6 +76,8 @@ TEST(LevelBar, EventOrder) {
   QPointer<TKvLevelBar> alive(doomed);
   QObject::connect(doomed, &TKvLevelBar::OnChange, [doomed](TObject*) { delete doomed; });
   doomed->SetPosition(100);
+  // Retired under the setter that fired the event, gone once the event loop runs.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(alive.isNull());
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QPointer>
 
 #include <limits>
@@ -192,6 +193,8 @@ TEST(Tank, HandlerThatFreesTheTank) {
   QObject::connect(t, &TKvTank::OnOutofRange,
                    [t](TObject*, double&, double&, double&) { delete t; });
   t->SetPosition(500);
+  // Retired under the setter that fired the event, gone once the event loop runs.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(alive.isNull());
 }
 

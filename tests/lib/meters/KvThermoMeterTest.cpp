@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QPointer>
 
 #include <climits>
@@ -297,6 +298,8 @@ TEST(ThermoMeter, HandlerThatFreesTheControl) {
   QPointer<TkvThermoMeter> alive(t);
   QObject::connect(t, &TkvThermoMeter::OnOutofRange, [t](TObject*) { delete t; });
   t->Value()->SetValue(1000);
+  // Retired under the setter that fired the event, gone once the event loop runs.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(alive.isNull());
 }
 
