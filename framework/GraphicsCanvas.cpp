@@ -1211,12 +1211,12 @@ void TCanvas::ReplaceColors(const TRect& r, std::span<const kv::ColorReplacement
   for (auto it = replacements.rbegin(); it != replacements.rend(); ++it)
     pairs.push_back(
         {kv::ColorToPixel(it->From) & 0xFFFFFFu, kv::SurfaceColor(it->To, FMonochrome)});
-  const auto [surface, clip] = Target();
+  const kv::CanvasTarget target = Target();
   const Point64 a = ToSurface(*this, r.Left, r.Top), b = ToSurface(*this, r.Right, r.Bottom);
-  const auto [top, bottom] = VisibleRows(clip, a.Y, b.Y);
+  const auto [top, bottom] = VisibleRows(target.Clip, a.Y, b.Y);
   for (int64_t y = top; y < bottom && !pairs.empty(); ++y)
-    clip.ForEachSpan(y, a.X, b.X, [&](int x0, int x1) {
-      uint32_t* row = surface.Row(y);
+    target.Clip.ForEachSpan(y, a.X, b.X, [&](int x0, int x1) {
+      uint32_t* row = target.Rows.Row(y);
       for (int x = x0; x < x1; ++x) {
         const uint32_t rgb = row[x] & 0xFFFFFFu;
         const auto match = std::find_if(pairs.begin(), pairs.end(),
