@@ -85,6 +85,7 @@ public:
   QString ClassName() const;
 };
 
+// An object whose settings can be copied (Assign) and stored in form descriptions.
 class KV_EXPORT TPersistent : public TObject {
 public:
   // Copies Source into this object; the base raises EConvertError
@@ -251,6 +252,7 @@ private:
   TCollection* FCollection = nullptr;
 };
 
+// An owned, ordered list of items of one class, stored with its owner in form descriptions.
 class KV_EXPORT TCollection : public QObject, public TPersistent {
   Q_OBJECT
 public:
@@ -296,6 +298,7 @@ private:
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
+// A sequence of bytes read and written at a position.
 class KV_EXPORT TStream : public TObject {
 public:
   // Transfers up to Count bytes; returns how many moved.
@@ -312,6 +315,7 @@ public:
   void WriteBuffer(const void* buffer, int64_t count);
 };
 
+// A stream held in memory.
 class KV_EXPORT TMemoryStream : public TStream {
 public:
   TMemoryStream() = default;

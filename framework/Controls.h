@@ -126,6 +126,8 @@ private:
 
 }  // namespace kv
 
+// The base of every control: a QWidget with bounds, alignment, colour, font, caption and
+// mouse events, owned by a component and placed in a parent.
 class KV_EXPORT TControl : public QWidget, public TComponent {
   Q_OBJECT
   Q_PROPERTY(int Left READ Left WRITE SetLeft)
@@ -424,6 +426,7 @@ protected:
   bool ErasesBackground() const override { return false; }
 };
 
+// A windowed control: opaque, can take the focus and hold child controls.
 class KV_EXPORT TWinControl : public TControl {
   Q_OBJECT
   Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)

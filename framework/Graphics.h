@@ -237,6 +237,7 @@ class TCanvas;
 // ---------------------------------------------------------------------------
 // Graphic objects. Each fires OnChange after any change of its properties.
 
+// The base of the pen, the brush and the font: OnChange follows any change of their settings.
 class KV_EXPORT TGraphicsObject : public QObject, public TPersistent {
   Q_OBJECT
 public:
@@ -254,6 +255,7 @@ private:
   uint64_t FChangeStamp = 0;
 };
 
+// How a canvas draws lines and outlines: colour, width, style and raster mode.
 class KV_EXPORT TPen : public TGraphicsObject {
   Q_OBJECT
   Q_PROPERTY(TColor Color READ Color WRITE SetColor)
@@ -285,6 +287,7 @@ private:
   int FWidth = 1;
 };
 
+// How a canvas fills shapes: colour and style.
 class KV_EXPORT TBrush : public TGraphicsObject {
   Q_OBJECT
   Q_PROPERTY(TColor Color READ Color WRITE SetColor)
@@ -463,6 +466,8 @@ struct ColorReplacement {
 KV_EXPORT int DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags);
 }  // namespace kv
 
+// What a control and a bitmap draw on: lines, shapes, text and copies of pictures, with a
+// pen, a brush and a font, keeping the pixel rules this header opens with.
 class KV_EXPORT TCanvas : public TPersistent {
 public:
   TCanvas();
@@ -620,6 +625,7 @@ private:
 // ---------------------------------------------------------------------------
 // Graphics and bitmaps
 
+// The base of pictures that can be drawn on a canvas, loaded and saved (TBitmap).
 class KV_EXPORT TGraphic : public QObject, public TPersistent {
   Q_OBJECT
 public:

@@ -238,6 +238,7 @@ private:
   } F;
 };
 
+// Two colour pairs for a gradient face: Low1 to Low2 when off, High1 to High2 when on.
 class KV_EXPORT TKvPaletteEx : public TKvPersistent {
   Q_OBJECT
   Q_PROPERTY(TColor Low1 READ Low1 WRITE SetLow1)
@@ -378,6 +379,7 @@ private:
 
 class TKvCollection;
 
+// An item of a light-weight collection: built by a control at run time, never stored.
 class KV_EXPORT TKvCollectionItem : public TObject {
 public:
   // Joins Collection (if any).
@@ -403,6 +405,8 @@ private:
   int FIndex = 0;
 };
 
+// A light-weight collection: an owned list of items whose changes reach the owner through
+// Update.
 class KV_EXPORT TKvCollection : public TObject {
 public:
   TKvCollection() = default;

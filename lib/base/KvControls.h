@@ -17,6 +17,7 @@
 #include <type_traits>
 #include <vector>
 
+// Raised by the controls for a value they cannot take ("Value out of range.").
 class KV_EXPORT EKvException : public kv::Exception {
 public:
   using Exception::Exception;
@@ -93,6 +94,7 @@ using TKvSecondsChangeEvent = void(TObject* Sender, uint16_t Seconds);
 // ---------------------------------------------------------------------------
 // Components
 
+// The base of the library's non-visual components (the timer, the bitmap list).
 class KV_EXPORT TKvComponent : public QObject, public TComponent {
   Q_OBJECT
   Q_PROPERTY(QString Version READ Version WRITE SetVersion STORED false)

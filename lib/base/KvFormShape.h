@@ -41,6 +41,7 @@ private:
   std::vector<uint8_t> FData;
 };
 
+// Gives its parent form the outline of a mask picture and moves the form when dragged.
 class KV_EXPORT TKvFormShape : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TBitmap* Mask READ Mask WRITE SetMask)

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+// A list of bitmaps that thumb controls share; its clients hear of every change.
 class KV_EXPORT TKvBitmapList : public TKvSharedComponent {
   Q_OBJECT
   Q_PROPERTY(TKvBitmaps* Bitmaps READ Bitmaps WRITE SetBitmaps)

@@ -20,6 +20,7 @@ Q_ENUM_NS(TKvArrowDirection)
 
 using KvArrow::TKvArrowDirection;
 
+// A block arrow, unlit or lit (Active, which emits ActiveChanged).
 class KV_EXPORT TKvArrow : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(bool Active READ Active WRITE SetActive NOTIFY ActiveChanged)

@@ -45,6 +45,7 @@ public:
   TKvShadowPen();
 };
 
+// A flat push button over a drop shadow; a click emits OnClick.
 class KV_EXPORT TKvShadowButton : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TKvShadowBrush* Brush READ Brush WRITE SetBrush)
@@ -141,6 +142,7 @@ private:
   std::unique_ptr<Private> d;
 };
 
+// A focusable push button with a bevel, hover fonts and a 3D caption; a click emits OnClick.
 class KV_EXPORT TKvDemoButton : public TKvCustomImageControl {
   Q_OBJECT
   Q_PROPERTY(TFont* FontEnter READ FontEnter WRITE SetFontEnter)
@@ -273,6 +275,7 @@ private:
 // toggles Active, and the LED shows the palette's High while active, Low otherwise.
 class KV_EXPORT TKvPowerButton : public TKvCustomImageControl {
   Q_OBJECT
+  // On or off (off at first), toggled by each click; a change emits ActiveChanged.
   Q_PROPERTY(bool Active READ Active WRITE SetActive NOTIFY ActiveChanged USER true)
   Q_PROPERTY(int LedWidth READ LedWidth WRITE SetLedWidth)
   Q_PROPERTY(int LedHeight READ LedHeight WRITE SetLedHeight)

@@ -30,6 +30,7 @@ Q_ENUM_NS(TKvButtonType)
 
 using KvNavigator::TKvButtonType;
 
+// A small media transport button with a glyph; a click emits OnClick.
 class KV_EXPORT TKvMediaButton : public TKvCustomImageControl {
   Q_OBJECT
   Q_PROPERTY(KvNavigator::TKvButtonType ButtonType READ ButtonType WRITE SetButtonType)

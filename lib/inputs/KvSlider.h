@@ -31,10 +31,13 @@ using KvSlider::TKvSliderOption;
 using KvSlider::TKvSliderOptions;
 using KvSlider::TKvSliderStyle;
 
+// A value slider: a bar of ticks lit up to the thumb at Position.
 class KV_EXPORT TKvSlider : public TKvThumbControl {
   Q_OBJECT
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
   Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
+  // The thumb's value, held to MinValue .. MaxValue (0 .. 100 at first); a change emits
+  // OnChange, then PositionChanged.
   Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
   Q_PROPERTY(int TickWidth READ TickWidth WRITE SetTickWidth)

@@ -29,9 +29,12 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(KvSwitch::TKvSwitchOptions)
 using KvSwitch::TKvSwitchOption;
 using KvSwitch::TKvSwitchOptions;
 
+// A slide switch with Positions stops.
 class KV_EXPORT TKvSwitch : public TKvThumbControl {
   Q_OBJECT
   Q_PROPERTY(int Positions READ Positions WRITE SetPositions)
+  // The stop the thumb is at, 0 .. Positions - 1 (0 of 4 at first); a change emits OnChange,
+  // then OffsetChanged.
   Q_PROPERTY(int Offset READ Offset WRITE SetOffset NOTIFY OffsetChanged USER true)
   Q_PROPERTY(KvControls::TKvOrientation Orientation READ Orientation WRITE SetOrientation)
   Q_PROPERTY(int BackImageIndex READ BackImageIndex WRITE SetBackImageIndex)

@@ -42,6 +42,8 @@ struct TKvThumbTraits {
   const char* BuiltInThumb = "";
 };
 
+// The base of the controls with a thumb that the pointer drags and the keys move: the switch,
+// the track bar and the slider.
 class KV_EXPORT TKvThumbControl : public TKvCustomImageControl {
   Q_OBJECT
 public:

@@ -31,10 +31,13 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(KvTrackBar::TKvTrackBarOptions)
 using KvTrackBar::TKvTrackBarOption;
 using KvTrackBar::TKvTrackBarOptions;
 
+// A track bar: a thumb that slides along a gutter with tick marks.
 class KV_EXPORT TKvTrackBar : public TKvThumbControl {
   Q_OBJECT
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
   Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
+  // The thumb's value, held to MinValue .. MaxValue (0 .. 100 at first); a change emits
+  // OnChange, then PositionChanged.
   Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(KvControls::TKvOrientation Orientation READ Orientation WRITE SetOrientation)
   Q_PROPERTY(KvControls::TKvProgressStyle Style READ Style WRITE SetStyle)

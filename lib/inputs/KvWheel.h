@@ -12,10 +12,13 @@
 #include <cstdint>
 #include <memory>
 
+// A rotary knob whose handle shows Position.
 class KV_EXPORT TKvWheel : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
   Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
+  // The knob's value, held to MinValue .. MaxValue (0 .. 100 at first); a change emits
+  // OnChange, then PositionChanged.
   Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(TBitmap* BackImage READ BackImage WRITE SetBackImage)
   Q_PROPERTY(TBitmap* HandleImage READ HandleImage WRITE SetHandleImage)

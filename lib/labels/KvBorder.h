@@ -28,6 +28,7 @@ Q_ENUM_NS(TKvBorderStyle)
 using KvBorder::TKvBorderShape;
 using KvBorder::TKvBorderStyle;
 
+// A two-colour bevel: a box, an etched frame, a line along an edge, or a spacer.
 class KV_EXPORT TKvBorder : public TKvGraphicControl {
   Q_OBJECT
   Q_PROPERTY(KvBorder::TKvBorderShape Shape READ Shape WRITE SetShape)

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+// An outlined caption that changes its font and background while the pointer is over it.
 class KV_EXPORT TKvHyperLink : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TFont* FontEnter READ FontEnter WRITE SetFontEnter)

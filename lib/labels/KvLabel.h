@@ -19,6 +19,7 @@ Q_ENUM_NS(TKvLabelStyle)
 
 using KvLabel::TKvLabelStyle;
 
+// A one-line caption, raised, lowered or shadowed, at any angle.
 class KV_EXPORT TKvLabel : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(StdCtrls::TAlignment Alignment READ Alignment WRITE SetAlignment)

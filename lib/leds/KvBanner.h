@@ -29,6 +29,7 @@ Q_ENUM_NS(TKvBannerDirection)
 using KvBanner::TKvBannerDirection;
 using KvBanner::TKvBannerPixelMode;
 
+// An LED sign showing a picture, optionally scrolling.
 class KV_EXPORT TKvBanner : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(bool Threaded READ Threaded WRITE SetThreaded)

@@ -98,6 +98,7 @@ private:
   std::unique_ptr<Private> d;
 };
 
+// A single LED beside a caption, lit or blinking in one of four palettes.
 class KV_EXPORT TKvBlinkLed : public TKvCustomBlinkLed {
   Q_OBJECT
   Q_PROPERTY(TKvPalette* Palette1 READ Palette1 WRITE SetPalette1)

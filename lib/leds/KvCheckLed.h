@@ -22,10 +22,12 @@ using KvCheckLed::TKvCheckLedStyle;
 
 using TKvCheckInt = TKvRange<10, 40>;
 
+// A check box whose box is a small LED, lit while Checked.
 class KV_EXPORT TKvCheckLed : public TKvCustomImageControl {
   Q_OBJECT
   Q_PROPERTY(int CheckWidth READ CheckWidth WRITE SetCheckWidth)
   Q_PROPERTY(int CheckHeight READ CheckHeight WRITE SetCheckHeight)
+  // Lit or not (unchecked at first); a change emits OnChange, then CheckedChanged.
   Q_PROPERTY(bool Checked READ Checked WRITE SetChecked NOTIFY CheckedChanged USER true)
   Q_PROPERTY(KvControls::TKvImageTextLayout Layout READ Layout WRITE SetLayout)
   Q_PROPERTY(int Margin READ Margin WRITE SetMargin)

@@ -15,8 +15,11 @@
 using TKvCounterValue = TKvRange<0, 2147483647>;
 using TKvCounterDigits = TKvRange<1, 10>;
 
+// A digit counter showing Value as a row of digit pictures.
 class KV_EXPORT TKvCounter : public TKvGraphicImageControl {
   Q_OBJECT
+  // The number shown, 0 or more (negative values are refused); a change emits OnChange, then
+  // ValueChanged.
   Q_PROPERTY(int Value READ Value WRITE SetValue NOTIFY ValueChanged USER true)
   Q_PROPERTY(int Digits READ Digits WRITE SetDigits)
   Q_PROPERTY(TBitmap* Bitmap READ Bitmap WRITE SetBitmap)

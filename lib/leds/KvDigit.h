@@ -14,8 +14,11 @@
 #include <optional>
 #include <vector>
 
+// A row of seven-segment digits showing Value.
 class KV_EXPORT TKvDigitGroup : public TKvGraphicImageControl {
   Q_OBJECT
+  // The number shown, with Decimals places and no sign; NaN and infinities are refused. A
+  // change emits OnChange, then ValueChanged.
   Q_PROPERTY(double Value READ Value WRITE SetValue NOTIFY ValueChanged USER true)
   Q_PROPERTY(int Decimals READ Decimals WRITE SetDecimals)
   Q_PROPERTY(int Digits READ Digits WRITE SetDigits)

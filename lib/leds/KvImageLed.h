@@ -36,10 +36,12 @@ Q_ENUM_NS(TKvImageType)
 
 using KvImageLed::TKvImageType;
 
+// A status lamp shaped as a small symbol, on or off, optionally blinking.
 class KV_EXPORT TKvImageLed : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(bool Threaded READ Threaded WRITE SetThreaded)
   Q_PROPERTY(bool Blink READ Blink WRITE SetBlink)
+  // On (the palette's High) or off (Low), off at first; a change emits ActiveChanged.
   Q_PROPERTY(bool Active READ Active WRITE SetActive NOTIFY ActiveChanged USER true)
   Q_PROPERTY(KvImageLed::TKvImageType ImageType READ ImageType WRITE SetImageType)
   Q_PROPERTY(TKvPalette* Palette READ Palette WRITE SetPalette)

@@ -10,10 +10,12 @@
 
 #include <memory>
 
+// A rectangular on/off lamp.
 class KV_EXPORT TKvUserLed : public TKvGraphicControl {
   Q_OBJECT
   Q_PROPERTY(TKvBevel* Bevel READ Bevel WRITE SetBevel)
   Q_PROPERTY(TKvPaletteEx* PaletteEx READ PaletteEx WRITE SetPaletteEx)
+  // On or off (off at first); a change emits OnChange, then ActiveChanged.
   Q_PROPERTY(bool Active READ Active WRITE SetActive NOTIFY ActiveChanged USER true)
   Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor)
   Q_PROPERTY(int OutlineWidth READ OutlineWidth WRITE SetOutlineWidth)

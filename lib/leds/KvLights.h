@@ -31,6 +31,7 @@ using KvLights::TKvLightsType;
 // The lamps that exist: the same set type.
 using TKvLightsVisible = TKvLightsStates;
 
+// A traffic-light group of up to three lamps, each on or off.
 class KV_EXPORT TKvLights : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(KvLights::TKvLightsStates LedState READ LedState WRITE SetLedState)

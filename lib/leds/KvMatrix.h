@@ -37,6 +37,7 @@ inline constexpr int kMatrixMaxLeds = 1024;
 
 }  // namespace kv
 
+// A dot-matrix display of Text, optionally scrolling.
 class KV_EXPORT TKvMatrix : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(bool Threaded READ Threaded WRITE SetThreaded)

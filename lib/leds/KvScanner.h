@@ -194,6 +194,8 @@ class KV_EXPORT TKvIndicator : public TKvGraphicImageControl {
   Q_PROPERTY(TKvLedStyle* LedStyle3 READ LedStyle3 WRITE SetLedStyle3)
   Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
   Q_PROPERTY(int ColorWidth READ ColorWidth WRITE SetColorWidth)
+  // The level, held to MinValue .. MaxValue (0 .. 100 at first); a change emits OnChange, then
+  // PositionChanged.
   Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(int Percent1 READ Percent1 WRITE SetPercent1)
   Q_PROPERTY(int Percent2 READ Percent2 WRITE SetPercent2)

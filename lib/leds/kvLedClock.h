@@ -29,6 +29,7 @@ using TKvHoursInt = TKvRange<0, 23>;
 using TKvMinutesInt = TKvRange<0, 59>;
 using TKvSecondsInt = TKvRange<0, 59>;
 
+// An LED clock face showing the local time while Active; Active emits ActiveChanged.
 class KV_EXPORT TKvLedClock : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(bool Threaded READ Threaded WRITE SetThreaded)

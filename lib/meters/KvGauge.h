@@ -12,10 +12,13 @@
 #include <cstdint>
 #include <memory>
 
+// A segmented bar gauge: equal ticks lit from one end up to Position.
 class KV_EXPORT TKvGauge : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
   Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
+  // The lit length, held to MinValue .. MaxValue (0 .. 100 at first); a change emits OnChange,
+  // PositionChanged, then OnMinValue or OnMaxValue at an end.
   Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(TKvPalette* Palette READ Palette WRITE SetPalette)
   Q_PROPERTY(TKvBevel* Bevel READ Bevel WRITE SetBevel)

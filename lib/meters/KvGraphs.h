@@ -32,6 +32,7 @@ using KvGraphs::TKvBrushPattern;
 
 class TKvPercentGraph;
 
+// One segment of a share graph: its value, colour and fill pattern.
 class KV_EXPORT TKvPercentGraphItem : public TCollectionItem {
   Q_OBJECT
   Q_PROPERTY(TColor Color READ Color WRITE SetColor)
@@ -76,6 +77,8 @@ private:
   TKvPercentGraph* FGraph;
 };
 
+// The base of the share graphs: the Segments collection and its Total; a change of the
+// total emits OnChange.
 class KV_EXPORT TKvPercentGraph : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TKvPercentGraphItems* Segments READ Segments WRITE SetSegments)
@@ -123,6 +126,7 @@ private:
   TColor FOutlineColor = clWhite;
 };
 
+// A pie of the segments' shares in whole percents, clockwise from twelve o'clock.
 class KV_EXPORT TKvPercentPie : public TKvPercentGraph {
   Q_OBJECT
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)

@@ -67,12 +67,15 @@ private:
   } F;
 };
 
+// A moving-scale display: the scale slides under a fixed marker that shows Reading.
 class KV_EXPORT TKvJogMeter : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(KvLinearScale::TKvDirection Direction READ Direction WRITE SetDirection)
   Q_PROPERTY(bool ShowCaption READ ShowCaption WRITE SetShowCaption)
   Q_PROPERTY(TKvJogMeterScale* Scale READ Scale WRITE SetScale)
   Q_PROPERTY(KvJogMeter::TKvLiniarIndicator* Value READ Value WRITE SetValue)
+  // The value under the marker (Value's value): any number but NaN; a change emits
+  // ReadingChanged. Stored with the marker, not on its own.
   Q_PROPERTY(
       double Reading READ Reading WRITE SetReading NOTIFY ReadingChanged USER true STORED false)
   Q_PROPERTY(TColor FromColor READ FromColor WRITE SetFromColor)

@@ -17,10 +17,13 @@ namespace kv {
 struct TickSnap;
 }  // namespace kv
 
+// A segmented level meter in three colour zones, lit up to Position.
 class KV_EXPORT TKvLevelBar : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
   Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
+  // The level, held to MinValue .. MaxValue (0 .. 100 at first); a change emits OnChange,
+  // PositionChanged, then OnMinValue or OnMaxValue at an end.
   Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(int Percent1 READ Percent1 WRITE SetPercent1)
   Q_PROPERTY(int Percent2 READ Percent2 WRITE SetPercent2)

@@ -78,10 +78,13 @@ private:
   } F;
 };
 
+// An analog panel meter whose needle shows Position.
 class KV_EXPORT TKvMeter : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
   Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
+  // The value the needle shows, held to MinValue .. MaxValue (0 .. 100 at first); a change
+  // emits OnChange, then PositionChanged.
   Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(int Angle READ Angle WRITE SetAngle)
   Q_PROPERTY(TKvMeterScale* Scale READ Scale WRITE SetScale)

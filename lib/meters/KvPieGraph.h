@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <memory>
 
+// A three-dimensional pie whose used wedge shows Value out of MaxValue.
 class KV_EXPORT TKvPieGraph : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
+  // The used share, held to 1 .. MaxValue; a change emits OnChange, then ValueChanged.
   Q_PROPERTY(int Value READ Value WRITE SetValue NOTIFY ValueChanged USER true)
   Q_PROPERTY(int Depth READ Depth WRITE SetDepth)
   Q_PROPERTY(TColor UsedColor READ UsedColor WRITE SetUsedColor)

@@ -22,11 +22,14 @@ Q_ENUM_NS(TKvProgressBarFill)
 
 using KvProgressBar::TKvProgressBarFill;
 
+// A progress bar filled from a fill picture up to Position, in blocks or smooth.
 class KV_EXPORT TKvProgressBar : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TKvBevel* Bevel READ Bevel WRITE SetBevel)
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
   Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
+  // The filled part, held to MinValue .. MaxValue (0 .. 100, full at first); a change emits
+  // OnChange, then PositionChanged.
   Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(TColor StartColor READ StartColor WRITE SetStartColor)
   Q_PROPERTY(TColor EndColor READ EndColor WRITE SetEndColor)

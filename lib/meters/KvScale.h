@@ -7,6 +7,7 @@
 
 #include "KvClasses.h"
 
+// The settings every instrument scale has: tick lengths and visibility.
 class KV_EXPORT TKvScaleBase : public TKvPersistent {
   Q_OBJECT
   Q_PROPERTY(int HeightMax READ HeightMax WRITE SetHeightMax)

@@ -95,6 +95,7 @@ private:
   uint64_t FStamp = 0;
 };
 
+// The scope's channels, one trace each.
 class KV_EXPORT TKvChannels : public TCollection {
   Q_OBJECT
 public:
@@ -110,6 +111,8 @@ private:
   TKvScope* FScope;
 };
 
+// An oscilloscope-style strip chart of its Channels' samples, from OnNeedData while Active
+// or pushed with AddValues; Active emits ActiveChanged.
 class KV_EXPORT TKvScope : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(int Interval READ Interval WRITE SetInterval)

@@ -44,6 +44,8 @@ private:
   TKvSpectrum* FSpectrum;
 };
 
+// A spectrum-analyser display: Columns bars of ticks, each lit up to the Position of its item
+// (Items) in MinValue .. MaxValue.
 class KV_EXPORT TKvSpectrum : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TKvPalette* Palette1 READ Palette1 WRITE SetPalette1)

@@ -64,6 +64,7 @@ private:
   } F;
 };
 
+// A liquid container filled up to the level of Position.
 class KV_EXPORT TKvTank : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TContainerTank* Container READ Container WRITE SetContainer)
@@ -73,6 +74,8 @@ class KV_EXPORT TKvTank : public TKvGraphicImageControl {
   Q_PROPERTY(TColor Color READ TankColor WRITE SetTankColor NOTIFY ColorChanged)
   Q_PROPERTY(double Min READ Min WRITE SetMin NOTIFY MinChanged)
   Q_PROPERTY(double Max READ Max WRITE SetMax NOTIFY MaxChanged)
+  // The level, in Min .. Max (50 in 0 .. 100 at first); a value outside goes through
+  // OnOutofRange, then is clamped. A change emits PositionChanged.
   Q_PROPERTY(double Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)

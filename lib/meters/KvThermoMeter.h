@@ -84,6 +84,8 @@ private:
   } F;
 };
 
+// A thermometer: bulb, tube and scale, with the current value, a set point and the lowest and
+// highest values seen as markers.
 class KV_EXPORT TkvThermoMeter : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(KvLinearScale::TKvDirection Direction READ Direction WRITE SetDirection)
@@ -95,6 +97,8 @@ class KV_EXPORT TkvThermoMeter : public TKvGraphicImageControl {
   Q_PROPERTY(KvThermoMeter::TKvLiniarIndicator* PeakMin READ PeakMin WRITE SetPeakMin)
   Q_PROPERTY(KvThermoMeter::TKvLiniarIndicator* PeakMax READ PeakMax WRITE SetPeakMax)
   Q_PROPERTY(KvThermoMeter::TKvLiniarIndicator* Value READ Value WRITE SetValue)
+  // The current value (Value's value): any number but NaN, on the scale from Scale's Min to
+  // Max (0 .. 100 at first); outside it emits OnOutofRange. A change emits ReadingChanged.
   Q_PROPERTY(
       double Reading READ Reading WRITE SetReading NOTIFY ReadingChanged USER true STORED false)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
