@@ -14,7 +14,10 @@ if(STEP STREQUAL "install")
   return()
 endif()
 
+# Configured afresh each run, as a new user would: a folder kept from an earlier build holds
+# flags the library no longer gives (or did not yet give).
 set(build ${WORK_DIR}/${STEP})
+file(REMOVE_RECURSE ${build})
 set(options -DKV_PREFIX=${PREFIX} -DCMAKE_BUILD_TYPE=Release)
 if(STEP STREQUAL "pkg-config")
   file(GLOB_RECURSE pc ${PREFIX}/kelvara.pc)
