@@ -204,12 +204,12 @@ void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& fro
 
 void FillRects(TBitmap* target, std::span<const TRect> rects, TColor color) {
   const uint32_t pixel = ColorToPixel(color);
-  const int64_t width = target->Width(), height = target->Height();
+  const TRect clip = target->Canvas()->ClipRect();
   uint32_t* pixels = nullptr;  // made writable once, at the first rectangle that shows
   const qsizetype stride = target->Image().bytesPerLine() / qsizetype(sizeof(uint32_t));
   for (const TRect& r : rects) {
-    const int64_t left = std::max<int64_t>(r.Left, 0), right = std::min<int64_t>(r.Right, width);
-    const int64_t top = std::max<int64_t>(r.Top, 0), bottom = std::min<int64_t>(r.Bottom, height);
+    const int64_t left = std::max(r.Left, clip.Left), right = std::min(r.Right, clip.Right);
+    const int64_t top = std::max(r.Top, clip.Top), bottom = std::min(r.Bottom, clip.Bottom);
     if (left >= right || top >= bottom) continue;
     if (!pixels) pixels = target->ScanLine(0);
     for (int64_t y = top; y < bottom; ++y)

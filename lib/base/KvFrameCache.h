@@ -106,7 +106,7 @@ private:
 // to both pictures: what a plain copy writes, one row at a time.
 KV_TEST_EXPORT void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from);
 
-// Fills each rectangle, clipped to Target, with Color, one row at a time: for drawings of
+// Fills each rectangle, clipped to Target's clip, with Color, one row at a time: for drawings of
 // many small rectangles (a dot matrix's lit dots), where a canvas call each would cost more
 // than their pixels.
 KV_TEST_EXPORT void FillRects(TBitmap* target, std::span<const TRect> rects, TColor color);
