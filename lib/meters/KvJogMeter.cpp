@@ -186,11 +186,10 @@ TKvJogMeter::ScaleRecording& TKvJogMeter::RecordingOf(const Layout& l) {
   const int64_t count = kv::StepCount(s.Apperture(), step);
   if (added && step != 0 && count >= 0) {
     // Labels that fall on one pixel: only the first is drawn.
-    kv::ForEachPixelStep(
-        0, count, [&](int64_t i) { return OffsetPixel(offset + i * step); },
+    kv::ForEachPixelStepWithin(
+        0, count, 0, l.Size, [&](int64_t i) { return OffsetPixel(offset + i * step); },
         [&](int64_t i, int64_t p) {
-          if (p > l.Size) return false;
-          if (p >= 0) recording.Labels.emplace_back(i, p);
+          recording.Labels.emplace_back(i, p);
           return true;
         });
   }
@@ -244,11 +243,9 @@ void TKvJogMeter::PaintTicks(TCanvas* c, const Layout& l) const {
     const long double u0 = RunOffset(l, step);
     const int64_t reach = l.Edge + l.Inward * length;
     // Ticks on one pixel are one line: each pixel is drawn once.
-    kv::ForEachPixelStep(
-        0, count, [&](int64_t i) { return OffsetPixel(u0 + i * step); },
+    kv::ForEachPixelStepWithin(
+        0, count, 0, l.Size, [&](int64_t i) { return OffsetPixel(u0 + i * step); },
         [&](int64_t, int64_t p) {
-          if (p > l.Size) return false;
-          if (p < 0) return true;
           if (l.Horizontal) Line(c, p, l.Edge, p, reach);
           else Line(c, l.Edge, p, reach, p);
           return true;

@@ -53,6 +53,33 @@ void ForEachPixelStep(int64_t first, int64_t last, PositionOf&& position, Visito
   }
 }
 
+// The same for the steps whose pixel lies in [Low, High]: steps outside are skipped by
+// bisection, so a scale reaching far beyond the picture costs what the picture holds.
+template <class PositionOf, class Visitor>
+void ForEachPixelStepWithin(int64_t first, int64_t last, int64_t low, int64_t high,
+                            PositionOf&& position, Visitor&& visit) {
+  if (first > last || low > high) return;
+  const bool rising = position(first) <= position(last);
+  const auto before = [&](int64_t k) {
+    const int64_t p = position(k);
+    return rising ? p < low : p > high;
+  };
+  if (before(last)) return;
+  if (before(first)) {
+    int64_t lo = first, hi = last;  // before(lo), !before(hi)
+    while (hi - lo > 1) {
+      const int64_t mid = lo + (hi - lo) / 2;
+      if (before(mid)) lo = mid;
+      else hi = mid;
+    }
+    first = hi;
+  }
+  ForEachPixelStep(first, last, position, [&](int64_t k, int64_t p) {
+    if (rising ? p > high : p < low) return false;
+    return visit(k, p);
+  });
+}
+
 // The number of whole steps in Span, as a 64-bit count (never through int): 0 for a zero or
 // non-finite step, negative spans and steps of opposite signs give 0 or less.
 int64_t StepCount(long double span, long double step);

@@ -306,8 +306,10 @@ void TkvThermoMeter::DrawLabels(TCanvas* c, const Layout& l) const {
     const int64_t p = ValuePixel(double(min + k * static_cast<long double>(s.Step())));
     return l.Vertical ? l.H - p : p;
   };
-  // Labels that fall on one pixel: only the first is drawn.
-  kv::ForEachPixelStep(1, n - 1, at, [&](int64_t k, int64_t p) {
+  // Labels that fall on one pixel: only the first is drawn; those a picture's length beyond
+  // it do not reach into it.
+  const int64_t length = l.Vertical ? l.H : l.W;
+  kv::ForEachPixelStepWithin(1, n - 1, -length, 2 * length, at, [&](int64_t k, int64_t p) {
     label(min + k * static_cast<long double>(s.Step()), p, false);
     return true;
   });
@@ -395,11 +397,12 @@ void TkvThermoMeter::DrawTicks(TCanvas* c, const Layout& l) const {
     const auto at = [&](int64_t k) {
       return ValuePixel(double(min + k * static_cast<long double>(step)));
     };
-    // Ticks on one pixel are one line: each pixel is drawn once.
-    kv::ForEachPixelStep(1, count - 1, at, [&](int64_t, int64_t p) {
-      tick(p, length);
-      return true;
-    });
+    // Ticks on one pixel are one line: each pixel of the picture is drawn once.
+    kv::ForEachPixelStepWithin(1, count - 1, -1, (l.Vertical ? l.H : l.W) + 1, at,
+                               [&](int64_t, int64_t p) {
+                                 tick(p, length);
+                                 return true;
+                               });
   };
   tick(ValuePixel(s.Min()), l.HeightMax);
   run(s.SmallStep(), l.HeightMin);
@@ -523,8 +526,8 @@ void TkvThermoMeter::Paint() {
 }
 
 // Every label of the scale whole and apart along the band, which keeps the scale's offset at
-// both ends (the end labels reach half a line past it), and beside the band past the longest ticks on either side of the centre; the
-// caption whole across the top.
+// both ends (the end labels reach half a line past it), and beside the band past the longest ticks
+// on either side of the centre; the caption whole across the top.
 QSize TkvThermoMeter::minimumSizeHint() const {
   const TkvThermoMeterScale& s = *FScale;
   const TPoint label =

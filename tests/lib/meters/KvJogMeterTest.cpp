@@ -239,3 +239,42 @@ TEST(JogMeter, PixelsRoundHalvesToEvenAndStayFinite) {
   EXPECT_EQ(kv::PixelOf(1e300L), int64_t(1) << 40);
   EXPECT_EQ(kv::PixelOf(-std::numeric_limits<long double>::infinity()), -(int64_t(1) << 40));
 }
+
+// The walk over the pixels of a window visits what the whole walk visits there, and costs what
+// the window holds however far the steps reach (a step of 1e-300 over a range of 1e308 once
+// took minutes).
+TEST(JogMeter, PixelStepsWithinAWindowCostWhatTheWindowHolds) {
+  struct Case {
+    int64_t first, last;
+    long double origin, step;
+    int64_t low, high;
+  };
+  const Case cases[] = {
+      {0, 100, 0, 3, 10, 50},       {0, 100, -20, 0.25L, 0, 7}, {0, 100, 500, -4, 0, 400},
+      {0, 100, 0, 3, 400, 500},     {0, 100, 0, 3, -50, -1},    {5, 5, 0, 1, 0, 10},
+      {0, 1000, 7, 0.001L, 0, 100}, {0, 100, 0, 3, 0, 300},
+  };
+  for (const Case& c : cases) {
+    const auto at = [&](int64_t k) { return kv::PixelOf(c.origin + k * c.step); };
+    std::vector<std::pair<int64_t, int64_t>> whole, window;
+    kv::ForEachPixelStep(c.first, c.last, at, [&](int64_t k, int64_t p) {
+      if (p >= c.low && p <= c.high) whole.emplace_back(k, p);
+      return true;
+    });
+    kv::ForEachPixelStepWithin(c.first, c.last, c.low, c.high, at, [&](int64_t k, int64_t p) {
+      window.emplace_back(k, p);
+      return true;
+    });
+    EXPECT_EQ(window, whole) << c.origin << " + k * " << c.step;
+  }
+  int64_t visits = 0, calls = 0;
+  kv::ForEachPixelStepWithin(
+      1, int64_t(1) << 40, 0, 200,
+      [&](int64_t k) {
+        ++calls;
+        return kv::PixelOf(-1e9L + k * 1.0L);
+      },
+      [&](int64_t, int64_t) { return ++visits, true; });
+  EXPECT_EQ(visits, 201);
+  EXPECT_LT(calls, 2000);
+}
