@@ -83,7 +83,6 @@ bool TKvThumbControl::SetRangeMax(int v) {
 void TKvThumbControl::SetPosition(int v) {
   if (!kv::TakePosition<kThumbRange>(FRange, v, IsLoading())) return;
   ThumbMoved();
-  const kv::DispatchScope firing(this);
   Change();
 }
 

@@ -96,15 +96,14 @@ void TKvGauge::SetPosition(int v) {
   // While loading the range may still be incomplete; Loaded clamps.
   if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
   UpdateControl();
-  const kv::DispatchScope firing(this);
-  const QPointer<TKvGauge> self(this);
-  emit OnChange(this);
-  if (!self) return;
-  emit PositionChanged(FRange.Position);
-  if (!self) return;
-  if (FRange.Position == FRange.Min) emit OnMinValue(this);
-  if (!self) return;
-  if (FRange.Position == FRange.Max) emit OnMaxValue(this);
+  kv::EmitInTurn(
+      this, [this] { emit OnChange(this); }, [this] { emit PositionChanged(FRange.Position); },
+      [this] {
+        if (FRange.Position == FRange.Min) emit OnMinValue(this);
+      },
+      [this] {
+        if (FRange.Position == FRange.Max) emit OnMaxValue(this);
+      });
 }
 
 void TKvGauge::SettleRange() { kv::SettleLoadedRange(FRange, 0, 100); }

@@ -7,8 +7,6 @@
 #include "KvSysUtils.h"
 #include "KvSysUtilsInternal.h"
 
-#include <QPointer>
-
 #include <algorithm>
 
 using kv::Rect, kv::SaturateToInt;
@@ -75,15 +73,14 @@ void TKvLevelBar::SetPosition(int v) {
   const int before = FRange.Position;
   if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
   RepaintLit(before);
-  const kv::DispatchScope firing(this);
-  const QPointer<TKvLevelBar> self(this);
-  emit OnChange(this);
-  if (!self) return;
-  emit PositionChanged(FRange.Position);
-  if (!self) return;
-  if (FRange.Position == FRange.Min) emit OnMinValue(this);
-  if (!self) return;
-  if (FRange.Position == FRange.Max) emit OnMaxValue(this);
+  kv::EmitInTurn(
+      this, [this] { emit OnChange(this); }, [this] { emit PositionChanged(FRange.Position); },
+      [this] {
+        if (FRange.Position == FRange.Min) emit OnMinValue(this);
+      },
+      [this] {
+        if (FRange.Position == FRange.Max) emit OnMaxValue(this);
+      });
 }
 
 void TKvLevelBar::Loaded() {
