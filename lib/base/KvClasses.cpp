@@ -25,7 +25,9 @@ void TKvPersistent::EndUpdate() {
 }
 
 void TKvPersistent::Changed() {
-  if (!FUpdateLock.Locked()) emit OnChange(this);
+  if (FUpdateLock.Locked()) return;
+  kv::EmitInTurn(
+      this, [&] { emit OnChange(this); }, [&] { emit PropertyChanged(); });
 }
 
 // ---------------------------------------------------------------------------

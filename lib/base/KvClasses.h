@@ -75,9 +75,11 @@ public:
 
 signals:
   void OnChange(TObject* Sender);
+  // The NOTIFY signal of every published property (bindings follow it), after OnChange.
+  void PropertyChanged();
 
 protected:
-  // Fires OnChange unless an update is in progress.
+  // Fires OnChange, then PropertyChanged, unless an update is in progress.
   void Changed();
 
   // The setters' rule: a different value is stored and reported, an equal one ignored.
@@ -118,23 +120,29 @@ private:
 // plain space.
 class KV_EXPORT TKvBevel : public TKvPersistent {
   Q_OBJECT
-  Q_PROPERTY(int BorderWidth READ BorderWidth WRITE SetBorderWidth)
-  Q_PROPERTY(TColor BorderColor READ BorderColor WRITE SetBorderColor)
-  Q_PROPERTY(TColor InnerShadow READ InnerShadow WRITE SetInnerShadow)
-  Q_PROPERTY(TColor InnerHighlight READ InnerHighlight WRITE SetInnerHighlight)
-  Q_PROPERTY(int InnerWidth READ InnerWidth WRITE SetInnerWidth)
-  Q_PROPERTY(KvClasses::TKvBevelStyle InnerStyle READ InnerStyle WRITE SetInnerStyle)
-  Q_PROPERTY(KvClasses::TKvBevelOutlineStyle InnerOutline READ InnerOutline WRITE SetInnerOutline)
-  Q_PROPERTY(int InnerSpace READ InnerSpace WRITE SetInnerSpace)
-  Q_PROPERTY(TColor InnerColor READ InnerColor WRITE SetInnerColor)
-  Q_PROPERTY(TColor OuterShadow READ OuterShadow WRITE SetOuterShadow)
-  Q_PROPERTY(TColor OuterHighlight READ OuterHighlight WRITE SetOuterHighlight)
-  Q_PROPERTY(int OuterWidth READ OuterWidth WRITE SetOuterWidth)
-  Q_PROPERTY(KvClasses::TKvBevelStyle OuterStyle READ OuterStyle WRITE SetOuterStyle)
-  Q_PROPERTY(KvClasses::TKvBevelOutlineStyle OuterOutline READ OuterOutline WRITE SetOuterOutline)
-  Q_PROPERTY(int OuterSpace READ OuterSpace WRITE SetOuterSpace)
-  Q_PROPERTY(TColor OuterColor READ OuterColor WRITE SetOuterColor)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(int BorderWidth READ BorderWidth WRITE SetBorderWidth NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor BorderColor READ BorderColor WRITE SetBorderColor NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor InnerShadow READ InnerShadow WRITE SetInnerShadow NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor InnerHighlight READ InnerHighlight WRITE SetInnerHighlight
+             NOTIFY PropertyChanged)
+  Q_PROPERTY(int InnerWidth READ InnerWidth WRITE SetInnerWidth NOTIFY PropertyChanged)
+  Q_PROPERTY(KvClasses::TKvBevelStyle InnerStyle READ InnerStyle WRITE SetInnerStyle
+             NOTIFY PropertyChanged)
+  Q_PROPERTY(KvClasses::TKvBevelOutlineStyle InnerOutline READ InnerOutline WRITE SetInnerOutline
+             NOTIFY PropertyChanged)
+  Q_PROPERTY(int InnerSpace READ InnerSpace WRITE SetInnerSpace NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor InnerColor READ InnerColor WRITE SetInnerColor NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor OuterShadow READ OuterShadow WRITE SetOuterShadow NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor OuterHighlight READ OuterHighlight WRITE SetOuterHighlight
+             NOTIFY PropertyChanged)
+  Q_PROPERTY(int OuterWidth READ OuterWidth WRITE SetOuterWidth NOTIFY PropertyChanged)
+  Q_PROPERTY(KvClasses::TKvBevelStyle OuterStyle READ OuterStyle WRITE SetOuterStyle
+             NOTIFY PropertyChanged)
+  Q_PROPERTY(KvClasses::TKvBevelOutlineStyle OuterOutline READ OuterOutline WRITE SetOuterOutline
+             NOTIFY PropertyChanged)
+  Q_PROPERTY(int OuterSpace READ OuterSpace WRITE SetOuterSpace NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor OuterColor READ OuterColor WRITE SetOuterColor NOTIFY PropertyChanged)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY PropertyChanged)
   Q_CLASSINFO("default.BorderWidth", "0")
   Q_CLASSINFO("default.BorderColor", "clBtnFace")
   Q_CLASSINFO("default.InnerOutline", "osNone")
@@ -215,8 +223,8 @@ private:
 // The colours of an element in its off (Low) and on (High) state.
 class KV_EXPORT TKvPalette : public TKvPersistent {
   Q_OBJECT
-  Q_PROPERTY(TColor Low READ Low WRITE SetLow)
-  Q_PROPERTY(TColor High READ High WRITE SetHigh)
+  Q_PROPERTY(TColor Low READ Low WRITE SetLow NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor High READ High WRITE SetHigh NOTIFY PropertyChanged)
 public:
   TKvPalette() = default;
   TColor Low() const { return F.Low; }
@@ -241,10 +249,10 @@ private:
 // Two colour pairs for a gradient face: Low1 to Low2 when off, High1 to High2 when on.
 class KV_EXPORT TKvPaletteEx : public TKvPersistent {
   Q_OBJECT
-  Q_PROPERTY(TColor Low1 READ Low1 WRITE SetLow1)
-  Q_PROPERTY(TColor High1 READ High1 WRITE SetHigh1)
-  Q_PROPERTY(TColor Low2 READ Low2 WRITE SetLow2)
-  Q_PROPERTY(TColor High2 READ High2 WRITE SetHigh2)
+  Q_PROPERTY(TColor Low1 READ Low1 WRITE SetLow1 NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor High1 READ High1 WRITE SetHigh1 NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor Low2 READ Low2 WRITE SetLow2 NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor High2 READ High2 WRITE SetHigh2 NOTIFY PropertyChanged)
 public:
   TKvPaletteEx() = default;
   TColor Low1() const { return F.Low1; }
@@ -269,9 +277,9 @@ private:
 // The settings of an outline around text; the controls that use it draw it.
 class KV_EXPORT TKvTextOutline : public TKvPersistent {
   Q_OBJECT
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
-  Q_PROPERTY(int Width READ Width WRITE SetWidth)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY PropertyChanged)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY PropertyChanged)
+  Q_PROPERTY(int Width READ Width WRITE SetWidth NOTIFY PropertyChanged)
   Q_CLASSINFO("default.Color", "clNavy")
   Q_CLASSINFO("default.Visible", "true")
   Q_CLASSINFO("default.Width", "1")
@@ -296,11 +304,12 @@ private:
 // Raised, sunken or shadowed text.
 class KV_EXPORT TKvFont3D : public TKvPersistent {
   Q_OBJECT
-  Q_PROPERTY(KvClasses::TKvFont3DStyle Style READ Style WRITE SetStyle)
-  Q_PROPERTY(TColor HighlightColor READ HighlightColor WRITE SetHighlightColor)
-  Q_PROPERTY(TColor ShadowColor READ ShadowColor WRITE SetShadowColor)
-  Q_PROPERTY(int HighlightDepth READ HighlightDepth WRITE SetHighlightDepth)
-  Q_PROPERTY(int ShadowDepth READ ShadowDepth WRITE SetShadowDepth)
+  Q_PROPERTY(KvClasses::TKvFont3DStyle Style READ Style WRITE SetStyle NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor HighlightColor READ HighlightColor WRITE SetHighlightColor
+             NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor ShadowColor READ ShadowColor WRITE SetShadowColor NOTIFY PropertyChanged)
+  Q_PROPERTY(int HighlightDepth READ HighlightDepth WRITE SetHighlightDepth NOTIFY PropertyChanged)
+  Q_PROPERTY(int ShadowDepth READ ShadowDepth WRITE SetShadowDepth NOTIFY PropertyChanged)
   Q_CLASSINFO("default.Style", "f3dNone")
   Q_CLASSINFO("default.HighlightColor", "clBtnHighlight")
   Q_CLASSINFO("default.ShadowColor", "clBtnShadow")

@@ -168,6 +168,22 @@ protected:
     field = value;
     return true;
   }
+  // The setter of a value that followers watch (bindings, NOTIFY): stores it when it
+  // differs, repaints, then tells them.
+  template <class C, class T>
+  static void SetFollowed(C* control, T& field, const std::type_identity_t<T>& value,
+                          void (C::*changed)()) {
+    if (!SetIfChanged(field, value)) return;
+    control->UpdateControl();
+    Tell(control, changed);
+  }
+  // Sends a followed value's Changed, after its setter stored and showed it, as a dispatch of
+  // Control (a handler may free it).
+  template <class C>
+  static void Tell(C* control, void (C::*changed)()) {
+    const DispatchScope firing(control);
+    (control->*changed)();
+  }
 };
 }  // namespace kv
 

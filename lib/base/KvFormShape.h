@@ -45,7 +45,7 @@ private:
 class KV_EXPORT TKvFormShape : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TBitmap* Mask READ Mask WRITE SetMask)
-  Q_PROPERTY(TColor MaskColor READ MaskColor WRITE SetMaskColor)
+  Q_PROPERTY(TColor MaskColor READ MaskColor WRITE SetMaskColor NOTIFY ColorChanged)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)

@@ -112,10 +112,10 @@ void TKvShadowButton::SetDepth(int v) {
   if (v > 2 && SetIfChanged(FDepth, v)) UpdateControl();
 }
 void TKvShadowButton::SetShadowColor(TColor v) {
-  if (SetIfChanged(FShadowColor, v)) UpdateControl();
+  SetFollowed(this, FShadowColor, v, &TKvShadowButton::ShadowColorChanged);
 }
 void TKvShadowButton::SetShadowOutline(TColor v) {
-  if (SetIfChanged(FShadowOutline, v)) UpdateControl();
+  SetFollowed(this, FShadowOutline, v, &TKvShadowButton::ShadowOutlineChanged);
 }
 void TKvShadowButton::SetStyle(TKvShadowButtonStyle v) {
   if (kv::IsEnumValue(v) && SetIfChanged(FStyle, v)) UpdateControl();
@@ -127,7 +127,7 @@ void TKvShadowButton::SetTextAlign(TKvTextAlignment v) {
   if (kv::IsEnumValue(v) && SetIfChanged(FTextAlign, v)) UpdateControl();
 }
 void TKvShadowButton::SetDisabledTextColor(TColor v) {
-  if (SetIfChanged(FDisabledTextColor, v)) UpdateControl();
+  SetFollowed(this, FDisabledTextColor, v, &TKvShadowButton::DisabledTextColorChanged);
 }
 
 void TKvShadowButton::DrawFace(TCanvas* canvas, const TRect& r) const {
@@ -283,13 +283,13 @@ TKvDemoButton::TKvDemoButton(kv::OwnerOrParent owner)
 TKvDemoButton::~TKvDemoButton() { BeginDestruction(); }
 
 void TKvDemoButton::SetOutlineColor(TColor v) {
-  if (SetIfChanged(FOutlineColor, v)) UpdateControl();
+  SetFollowed(this, FOutlineColor, v, &TKvDemoButton::OutlineColorChanged);
 }
 void TKvDemoButton::SetShadowColor(TColor v) {
-  if (SetIfChanged(FShadowColor, v)) UpdateControl();
+  SetFollowed(this, FShadowColor, v, &TKvDemoButton::ShadowColorChanged);
 }
 void TKvDemoButton::SetHighlightColor(TColor v) {
-  if (SetIfChanged(FHighlightColor, v)) UpdateControl();
+  SetFollowed(this, FHighlightColor, v, &TKvDemoButton::HighlightColorChanged);
 }
 void TKvDemoButton::SetBevelWidth(int v) {
   if (TKvByteInt::Contains(v) && SetIfChanged(FBevelWidth, v)) UpdateControl();
@@ -301,10 +301,10 @@ void TKvDemoButton::SetTextAlignment(TKvTextAlignment v) {
   if (kv::IsEnumValue(v) && SetIfChanged(FTextAlignment, v)) UpdateControl();
 }
 void TKvDemoButton::SetDisabledTextColor(TColor v) {
-  if (SetIfChanged(FDisabledTextColor, v)) UpdateControl();
+  SetFollowed(this, FDisabledTextColor, v, &TKvDemoButton::DisabledTextColorChanged);
 }
 void TKvDemoButton::SetFocusColor(TColor v) {
-  if (SetIfChanged(FFocusColor, v)) UpdateControl();
+  SetFollowed(this, FFocusColor, v, &TKvDemoButton::FocusColorChanged);
 }
 void TKvDemoButton::SetFlat(bool v) {
   if (SetIfChanged(FFlat, v)) UpdateControl();
@@ -482,19 +482,19 @@ void TKvPowerButton::SetSpacing(int v) {
   if (SetIfChanged(FSpacing, v)) Relayout();
 }
 void TKvPowerButton::SetFocusColor(TColor v) {
-  if (SetIfChanged(FFocusColor, v)) UpdateControl();
+  SetFollowed(this, FFocusColor, v, &TKvPowerButton::FocusColorChanged);
 }
 void TKvPowerButton::SetOutlineColor(TColor v) {
-  if (SetIfChanged(FOutlineColor, v)) UpdateControl();
+  SetFollowed(this, FOutlineColor, v, &TKvPowerButton::OutlineColorChanged);
 }
 void TKvPowerButton::SetOutlineWidth(int v) {
   if (TKvByteInt::Contains(v) && SetIfChanged(FOutlineWidth, v)) Relayout();
 }
 void TKvPowerButton::SetHighlightColor(TColor v) {
-  if (SetIfChanged(FHighlightColor, v)) UpdateControl();
+  SetFollowed(this, FHighlightColor, v, &TKvPowerButton::HighlightColorChanged);
 }
 void TKvPowerButton::SetShadowColor(TColor v) {
-  if (SetIfChanged(FShadowColor, v)) UpdateControl();
+  SetFollowed(this, FShadowColor, v, &TKvPowerButton::ShadowColorChanged);
 }
 void TKvPowerButton::SetBevelWidth(int v) {
   if (TKvByteInt::Contains(v) && SetIfChanged(FBevelWidth, v)) Relayout();

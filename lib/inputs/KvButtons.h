@@ -52,12 +52,14 @@ class KV_EXPORT TKvShadowButton : public TKvGraphicImageControl {
   Q_PROPERTY(TKvShadowPen* Pen READ Pen WRITE SetPen)
   Q_PROPERTY(int Depth READ Depth WRITE SetDepth)
   Q_PROPERTY(int DepthAdjust READ DepthAdjust WRITE SetDepthAdjust)
-  Q_PROPERTY(TColor ShadowColor READ ShadowColor WRITE SetShadowColor)
-  Q_PROPERTY(TColor ShadowOutline READ ShadowOutline WRITE SetShadowOutline)
+  Q_PROPERTY(TColor ShadowColor READ ShadowColor WRITE SetShadowColor NOTIFY ShadowColorChanged)
+  Q_PROPERTY(TColor ShadowOutline READ ShadowOutline WRITE SetShadowOutline
+             NOTIFY ShadowOutlineChanged)
   Q_PROPERTY(KvButtons::TKvShadowButtonStyle Style READ Style WRITE SetStyle)
   Q_PROPERTY(KvButtons::TKvShadowDirection Direction READ Direction WRITE SetDirection)
   Q_PROPERTY(KvControls::TKvTextAlignment TextAlign READ TextAlign WRITE SetTextAlign)
-  Q_PROPERTY(TColor DisabledTextColor READ DisabledTextColor WRITE SetDisabledTextColor)
+  Q_PROPERTY(TColor DisabledTextColor READ DisabledTextColor WRITE SetDisabledTextColor
+             NOTIFY DisabledTextColorChanged)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_PROPERTY(QString Caption READ Caption WRITE SetCaption NOTIFY CaptionChanged)
   Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
@@ -116,6 +118,11 @@ public:
   void CMCancelMode() override;
   void CMEnabledChanged() override;
 
+signals:
+  void ShadowColorChanged();
+  void ShadowOutlineChanged();
+  void DisabledTextColorChanged();
+
 protected:
   void Paint() override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -148,14 +155,16 @@ class KV_EXPORT TKvDemoButton : public TKvCustomImageControl {
   Q_PROPERTY(TFont* FontEnter READ FontEnter WRITE SetFontEnter)
   Q_PROPERTY(TFont* FontLeave READ FontLeave WRITE SetFontLeave)
   Q_PROPERTY(TBitmap* Bitmap READ Bitmap WRITE SetBitmap)
-  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor)
-  Q_PROPERTY(TColor ShadowColor READ ShadowColor WRITE SetShadowColor)
-  Q_PROPERTY(TColor HighlightColor READ HighlightColor WRITE SetHighlightColor)
+  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor NOTIFY OutlineColorChanged)
+  Q_PROPERTY(TColor ShadowColor READ ShadowColor WRITE SetShadowColor NOTIFY ShadowColorChanged)
+  Q_PROPERTY(TColor HighlightColor READ HighlightColor WRITE SetHighlightColor
+             NOTIFY HighlightColorChanged)
   Q_PROPERTY(int BevelWidth READ BevelWidth WRITE SetBevelWidth)
   Q_PROPERTY(int OutlineWidth READ OutlineWidth WRITE SetOutlineWidth)
   Q_PROPERTY(KvControls::TKvTextAlignment TextAlignment READ TextAlignment WRITE SetTextAlignment)
-  Q_PROPERTY(TColor DisabledTextColor READ DisabledTextColor WRITE SetDisabledTextColor)
-  Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor)
+  Q_PROPERTY(TColor DisabledTextColor READ DisabledTextColor WRITE SetDisabledTextColor
+             NOTIFY DisabledTextColorChanged)
+  Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor NOTIFY FocusColorChanged)
   Q_PROPERTY(TKvFont3D* Font3D READ Font3D WRITE SetFont3D)
   Q_PROPERTY(bool Flat READ Flat WRITE SetFlat)
   Q_PROPERTY(QString Caption READ Caption WRITE SetCaption NOTIFY CaptionChanged)
@@ -232,6 +241,13 @@ public:
   // A bitmap brings its palette.
   bool GetPalette() const override { return !FBitmap->Empty(); }
 
+signals:
+  void OutlineColorChanged();
+  void ShadowColorChanged();
+  void HighlightColorChanged();
+  void DisabledTextColorChanged();
+  void FocusColorChanged();
+
 protected:
   void Paint() override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -283,11 +299,12 @@ class KV_EXPORT TKvPowerButton : public TKvCustomImageControl {
   Q_PROPERTY(int Margin READ Margin WRITE SetMargin)
   Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
   Q_PROPERTY(TKvPalette* Palette READ Palette WRITE SetPalette)
-  Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor)
-  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor)
+  Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor NOTIFY FocusColorChanged)
+  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor NOTIFY OutlineColorChanged)
   Q_PROPERTY(int OutlineWidth READ OutlineWidth WRITE SetOutlineWidth)
-  Q_PROPERTY(TColor HighlightColor READ HighlightColor WRITE SetHighlightColor)
-  Q_PROPERTY(TColor ShadowColor READ ShadowColor WRITE SetShadowColor)
+  Q_PROPERTY(TColor HighlightColor READ HighlightColor WRITE SetHighlightColor
+             NOTIFY HighlightColorChanged)
+  Q_PROPERTY(TColor ShadowColor READ ShadowColor WRITE SetShadowColor NOTIFY ShadowColorChanged)
   Q_PROPERTY(int BevelWidth READ BevelWidth WRITE SetBevelWidth)
   Q_PROPERTY(QString Caption READ Caption WRITE SetCaption NOTIFY CaptionChanged)
   Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
@@ -363,6 +380,10 @@ public slots:
   void SetActive(bool v);
 
 signals:
+  void FocusColorChanged();
+  void OutlineColorChanged();
+  void HighlightColorChanged();
+  void ShadowColorChanged();
   void ActiveChanged(bool Active);
 
 protected:

@@ -52,10 +52,10 @@ void TKvMediaButton::SetButtonType(TKvButtonType v) {
   if (kv::IsEnumValue(v) && SetIfChanged(FButtonType, v)) UpdateControl();
 }
 void TKvMediaButton::SetFocusColor(TColor v) {
-  if (SetIfChanged(FFocusColor, v)) UpdateControl();
+  SetFollowed(this, FFocusColor, v, &TKvMediaButton::FocusColorChanged);
 }
 void TKvMediaButton::SetBorderColor(TColor v) {
-  if (SetIfChanged(FBorderColor, v)) UpdateControl();
+  SetFollowed(this, FBorderColor, v, &TKvMediaButton::BorderColorChanged);
 }
 
 void TKvMediaButton::Paint() {

@@ -34,8 +34,8 @@ using KvNavigator::TKvButtonType;
 class KV_EXPORT TKvMediaButton : public TKvCustomImageControl {
   Q_OBJECT
   Q_PROPERTY(KvNavigator::TKvButtonType ButtonType READ ButtonType WRITE SetButtonType)
-  Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor)
-  Q_PROPERTY(TColor BorderColor READ BorderColor WRITE SetBorderColor)
+  Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor NOTIFY FocusColorChanged)
+  Q_PROPERTY(TColor BorderColor READ BorderColor WRITE SetBorderColor NOTIFY BorderColorChanged)
   Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled NOTIFY EnabledChanged)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
@@ -67,6 +67,10 @@ public:
   void CMEnabledChanged() override;
   void CMFocusChanged(TWinControl* newFocused) override;
   void CMSysColorChange() override;
+
+signals:
+  void FocusColorChanged();
+  void BorderColorChanged();
 
 protected:
   void Paint() override;

@@ -90,7 +90,7 @@ void TKvSlider::SetOptions(TKvSliderOptions v) {
 }
 
 void TKvSlider::SetBorderColor(TColor v) {
-  if (SetIfChanged(FBorderColor, v)) UpdateControl();
+  SetFollowed(this, FBorderColor, v, &TKvSlider::BorderColorChanged);
 }
 
 void TKvSlider::SetBorderWidth(int v) {
@@ -98,7 +98,7 @@ void TKvSlider::SetBorderWidth(int v) {
 }
 
 void TKvSlider::SetFocusColor(TColor v) {
-  if (SetIfChanged(FFocusColor, v)) UpdateControl();
+  SetFollowed(this, FFocusColor, v, &TKvSlider::FocusColorChanged);
 }
 
 void TKvSlider::SetThumbIndent(int v) {

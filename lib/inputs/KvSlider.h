@@ -47,9 +47,9 @@ class KV_EXPORT TKvSlider : public TKvThumbControl {
   Q_PROPERTY(int ThumbStates READ ThumbStates WRITE SetThumbStates)
   Q_PROPERTY(KvSlider::TKvSliderOptions Options READ Options WRITE SetOptions)
   Q_PROPERTY(int KeyIncrement READ KeyIncrement WRITE SetKeyIncrement)
-  Q_PROPERTY(TColor BorderColor READ BorderColor WRITE SetBorderColor)
+  Q_PROPERTY(TColor BorderColor READ BorderColor WRITE SetBorderColor NOTIFY BorderColorChanged)
   Q_PROPERTY(int BorderWidth READ BorderWidth WRITE SetBorderWidth)
-  Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor)
+  Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor NOTIFY FocusColorChanged)
   Q_PROPERTY(TKvBevel* Bevel READ Bevel WRITE SetBevel)
   Q_PROPERTY(TKvPalette* Palette READ Palette WRITE SetPalette)
   Q_PROPERTY(int ThumbImageIndex READ ThumbImageIndex WRITE SetThumbImageIndex)
@@ -136,6 +136,8 @@ public slots:
   void SetPosition(int v) { TKvThumbControl::SetPosition(v); }
 
 signals:
+  void BorderColorChanged();
+  void FocusColorChanged();
   void OnChange(TObject* Sender);
   void MaxValueChanged(int MaxValue);
   void MinValueChanged(int MinValue);

@@ -120,7 +120,7 @@ void TKvSwitch::SetOptions(TKvSwitchOptions v) {
 }
 
 void TKvSwitch::SetBorderColor(TColor v) {
-  if (SetIfChanged(FBorderColor, v)) UpdateControl();
+  SetFollowed(this, FBorderColor, v, &TKvSwitch::BorderColorChanged);
 }
 
 void TKvSwitch::SetBorderWidth(int v) {
@@ -133,7 +133,7 @@ void TKvSwitch::SetBorderWidth(int v) {
 }
 
 void TKvSwitch::SetFocusColor(TColor v) {
-  if (SetIfChanged(FFocusColor, v)) UpdateControl();
+  SetFollowed(this, FFocusColor, v, &TKvSwitch::FocusColorChanged);
 }
 
 void TKvSwitch::Paint() {

@@ -45,9 +45,9 @@ class KV_EXPORT TKvSwitch : public TKvThumbControl {
   Q_PROPERTY(KvControls::TKvProgressStyle Style READ Style WRITE SetStyle)
   Q_PROPERTY(TKvBevel* Bevel READ Bevel WRITE SetBevel)
   Q_PROPERTY(KvSwitch::TKvSwitchOptions Options READ Options WRITE SetOptions)
-  Q_PROPERTY(TColor BorderColor READ BorderColor WRITE SetBorderColor)
+  Q_PROPERTY(TColor BorderColor READ BorderColor WRITE SetBorderColor NOTIFY BorderColorChanged)
   Q_PROPERTY(int BorderWidth READ BorderWidth WRITE SetBorderWidth)
-  Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor)
+  Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor NOTIFY FocusColorChanged)
   Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
   Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled NOTIFY EnabledChanged)
@@ -108,6 +108,8 @@ public slots:
   void SetOffset(int v) { SetPosition(v); }
 
 signals:
+  void BorderColorChanged();
+  void FocusColorChanged();
   void OnChange(TObject* Sender);
   void OffsetChanged(int Offset);
 

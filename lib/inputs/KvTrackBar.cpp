@@ -89,7 +89,7 @@ void TKvTrackBar::SetGutterWidth(int v) {
 }
 
 void TKvTrackBar::SetGutterColor(TColor v) {
-  if (SetIfChanged(FGutterColor, v)) UpdateControl();
+  SetFollowed(this, FGutterColor, v, &TKvTrackBar::GutterColorChanged);
 }
 
 void TKvTrackBar::SetTickMarks(TKvTickMarks v) {
@@ -97,7 +97,7 @@ void TKvTrackBar::SetTickMarks(TKvTickMarks v) {
 }
 
 void TKvTrackBar::SetTickColor(TColor v) {
-  if (SetIfChanged(FTickColor, v)) UpdateControl();
+  SetFollowed(this, FTickColor, v, &TKvTrackBar::TickColorChanged);
 }
 
 void TKvTrackBar::SetBackImageIndex(int v) {
@@ -109,7 +109,7 @@ void TKvTrackBar::SetScaleOffset(int v) {
 }
 
 void TKvTrackBar::SetFocusColor(TColor v) {
-  if (SetIfChanged(FFocusColor, v)) UpdateControl();
+  SetFollowed(this, FFocusColor, v, &TKvTrackBar::FocusColorChanged);
 }
 
 void TKvTrackBar::SetFocusOffset(int v) {

@@ -46,15 +46,15 @@ class KV_EXPORT TKvTrackBar : public TKvThumbControl {
   Q_PROPERTY(int BorderWidth READ BorderWidth WRITE SetBorderWidth)
   Q_PROPERTY(TKvBevel* GutterBevel READ GutterBevel WRITE SetGutterBevel)
   Q_PROPERTY(int GutterWidth READ GutterWidth WRITE SetGutterWidth)
-  Q_PROPERTY(TColor GutterColor READ GutterColor WRITE SetGutterColor)
+  Q_PROPERTY(TColor GutterColor READ GutterColor WRITE SetGutterColor NOTIFY GutterColorChanged)
   Q_PROPERTY(KvControls::TKvTickMarks TickMarks READ TickMarks WRITE SetTickMarks)
-  Q_PROPERTY(TColor TickColor READ TickColor WRITE SetTickColor)
+  Q_PROPERTY(TColor TickColor READ TickColor WRITE SetTickColor NOTIFY TickColorChanged)
   Q_PROPERTY(int ThumbStates READ ThumbStates WRITE SetThumbStates)
   Q_PROPERTY(int BackImageIndex READ BackImageIndex WRITE SetBackImageIndex)
   Q_PROPERTY(int ThumbImageIndex READ ThumbImageIndex WRITE SetThumbImageIndex)
   Q_PROPERTY(TKvBitmapList* BitmapList READ BitmapList WRITE SetBitmapList)
   Q_PROPERTY(int ScaleOffset READ ScaleOffset WRITE SetScaleOffset)
-  Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor)
+  Q_PROPERTY(TColor FocusColor READ FocusColor WRITE SetFocusColor NOTIFY FocusColorChanged)
   Q_PROPERTY(int FocusOffset READ FocusOffset WRITE SetFocusOffset)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
   Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled NOTIFY EnabledChanged)
@@ -137,6 +137,9 @@ public slots:
   void SetPosition(int v) { TKvThumbControl::SetPosition(v); }
 
 signals:
+  void GutterColorChanged();
+  void TickColorChanged();
+  void FocusColorChanged();
   void OnChange(TObject* Sender);
   void MaxValueChanged(int MaxValue);
   void MinValueChanged(int MinValue);

@@ -41,10 +41,14 @@ void TKvBorder::SetStyle(TKvBorderStyle v) {
   if (kv::IsEnumValue(v) && SetIfChanged(FStyle, v)) Invalidate();
 }
 void TKvBorder::SetShadowColor(TColor v) {
-  if (SetIfChanged(FShadowColor, v)) Invalidate();
+  if (!SetIfChanged(FShadowColor, v)) return;
+  Invalidate();
+  Tell(this, &TKvBorder::ShadowColorChanged);
 }
 void TKvBorder::SetHighlightColor(TColor v) {
-  if (SetIfChanged(FHighlightColor, v)) Invalidate();
+  if (!SetIfChanged(FHighlightColor, v)) return;
+  Invalidate();
+  Tell(this, &TKvBorder::HighlightColorChanged);
 }
 
 void TKvBorder::DrawSpacerFrame(TCanvas* canvas) const {

@@ -33,8 +33,9 @@ class KV_EXPORT TKvBorder : public TKvGraphicControl {
   Q_OBJECT
   Q_PROPERTY(KvBorder::TKvBorderShape Shape READ Shape WRITE SetShape)
   Q_PROPERTY(KvBorder::TKvBorderStyle Style READ Style WRITE SetStyle)
-  Q_PROPERTY(TColor ShadowColor READ ShadowColor WRITE SetShadowColor)
-  Q_PROPERTY(TColor HighlightColor READ HighlightColor WRITE SetHighlightColor)
+  Q_PROPERTY(TColor ShadowColor READ ShadowColor WRITE SetShadowColor NOTIFY ShadowColorChanged)
+  Q_PROPERTY(TColor HighlightColor READ HighlightColor WRITE SetHighlightColor
+             NOTIFY HighlightColorChanged)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
   Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
   Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
@@ -56,6 +57,10 @@ public:
   void SetShadowColor(TColor v);
   TColor HighlightColor() const { return FHighlightColor; }
   void SetHighlightColor(TColor v);
+
+signals:
+  void ShadowColorChanged();
+  void HighlightColorChanged();
 
 protected:
   void Paint() override;

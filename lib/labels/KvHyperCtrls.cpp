@@ -195,11 +195,11 @@ TKvHyperLink::TKvHyperLink(kv::OwnerOrParent owner)
 TKvHyperLink::~TKvHyperLink() = default;
 
 void TKvHyperLink::SetColorEnter(TColor v) {
-  if (SetIfChanged(FColorEnter, v)) UpdateControl();
+  SetFollowed(this, FColorEnter, v, &TKvHyperLink::ColorEnterChanged);
 }
 
 void TKvHyperLink::SetColorLeave(TColor v) {
-  if (SetIfChanged(FColorLeave, v)) UpdateControl();
+  SetFollowed(this, FColorLeave, v, &TKvHyperLink::ColorLeaveChanged);
 }
 
 void TKvHyperLink::SetAlignment(TAlignment v) {

@@ -17,8 +17,8 @@ class KV_EXPORT TKvHyperLink : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TFont* FontEnter READ FontEnter WRITE SetFontEnter)
   Q_PROPERTY(TFont* FontLeave READ FontLeave WRITE SetFontLeave)
-  Q_PROPERTY(TColor ColorEnter READ ColorEnter WRITE SetColorEnter)
-  Q_PROPERTY(TColor ColorLeave READ ColorLeave WRITE SetColorLeave)
+  Q_PROPERTY(TColor ColorEnter READ ColorEnter WRITE SetColorEnter NOTIFY ColorEnterChanged)
+  Q_PROPERTY(TColor ColorLeave READ ColorLeave WRITE SetColorLeave NOTIFY ColorLeaveChanged)
   Q_PROPERTY(TKvTextOutline* TextOutline READ TextOutline WRITE SetTextOutline)
   Q_PROPERTY(StdCtrls::TAlignment Alignment READ Alignment WRITE SetAlignment)
   Q_PROPERTY(bool WordWrap READ WordWrap WRITE SetWordWrap)
@@ -63,6 +63,10 @@ public:
   void SetAlignment(TAlignment v);
   bool WordWrap() const { return FWordWrap; }
   void SetWordWrap(bool v);
+
+signals:
+  void ColorEnterChanged();
+  void ColorLeaveChanged();
 
 protected:
   void Paint() override;

@@ -96,11 +96,11 @@ void TKvLabel::SetAlignment(TAlignment v) {
 }
 
 void TKvLabel::SetColorHighlight(TColor v) {
-  if (SetIfChanged(FColorHighlight, v)) UpdateControl();
+  SetFollowed(this, FColorHighlight, v, &TKvLabel::ColorHighlightChanged);
 }
 
 void TKvLabel::SetColorShadow(TColor v) {
-  if (SetIfChanged(FColorShadow, v)) UpdateControl();
+  SetFollowed(this, FColorShadow, v, &TKvLabel::ColorShadowChanged);
 }
 
 void TKvLabel::SetStyle(TKvLabelStyle v) {

@@ -23,8 +23,9 @@ using KvLabel::TKvLabelStyle;
 class KV_EXPORT TKvLabel : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(StdCtrls::TAlignment Alignment READ Alignment WRITE SetAlignment)
-  Q_PROPERTY(TColor ColorHighlight READ ColorHighlight WRITE SetColorHighlight)
-  Q_PROPERTY(TColor ColorShadow READ ColorShadow WRITE SetColorShadow)
+  Q_PROPERTY(TColor ColorHighlight READ ColorHighlight WRITE SetColorHighlight
+             NOTIFY ColorHighlightChanged)
+  Q_PROPERTY(TColor ColorShadow READ ColorShadow WRITE SetColorShadow NOTIFY ColorShadowChanged)
   Q_PROPERTY(KvLabel::TKvLabelStyle Style READ Style WRITE SetStyle)
   Q_PROPERTY(StdCtrls::TTextLayout Layout READ Layout WRITE SetLayout)
   Q_PROPERTY(int ShadowDepth READ ShadowDepth WRITE SetShadowDepth)
@@ -88,6 +89,10 @@ public:
   bool CanAutoSize(int& newWidth, int& newHeight) override;
   // The size rule applies once the caption and font read last are known.
   void Loaded() override;
+
+signals:
+  void ColorHighlightChanged();
+  void ColorShadowChanged();
 
 protected:
   void Paint() override;

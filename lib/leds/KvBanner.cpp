@@ -77,7 +77,7 @@ void TKvBanner::SetPixelSize(int v) { SetPitchPart(FPixelSize, v); }
 void TKvBanner::SetSpacing(int v) { SetPitchPart(FSpacing, v); }
 
 void TKvBanner::SetPixelColor(TColor v) {
-  if (SetIfChanged(FPixelColor, v)) UpdateControl();
+  SetFollowed(this, FPixelColor, v, &TKvBanner::PixelColorChanged);
 }
 
 void TKvBanner::SetPixelMode(TKvBannerPixelMode v) {

@@ -35,7 +35,7 @@ class KV_EXPORT TKvBanner : public TKvGraphicImageControl {
   Q_PROPERTY(bool Threaded READ Threaded WRITE SetThreaded)
   Q_PROPERTY(TBitmap* Bitmap READ Bitmap WRITE SetBitmap)
   Q_PROPERTY(int PixelSize READ PixelSize WRITE SetPixelSize)
-  Q_PROPERTY(TColor PixelColor READ PixelColor WRITE SetPixelColor)
+  Q_PROPERTY(TColor PixelColor READ PixelColor WRITE SetPixelColor NOTIFY PixelColorChanged)
   Q_PROPERTY(KvBanner::TKvBannerPixelMode PixelMode READ PixelMode WRITE SetPixelMode)
   Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
   Q_PROPERTY(int TimeInterval READ TimeInterval WRITE SetTimeInterval)
@@ -102,6 +102,7 @@ public:
   void Loaded() override;
 
 signals:
+  void PixelColorChanged();
   void OnScrollDone(TObject* Sender);
 
 protected:

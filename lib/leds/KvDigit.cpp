@@ -77,7 +77,7 @@ void TKvDigitGroup::SetLeadingZero(bool v) {
   if (SetIfChanged(FLeadingZero, v)) UpdateControl();
 }
 void TKvDigitGroup::SetOutlineColor(TColor v) {
-  if (SetIfChanged(FOutlineColor, v)) UpdateControl();
+  SetFollowed(this, FOutlineColor, v, &TKvDigitGroup::OutlineColorChanged);
 }
 
 QString TKvDigitGroup::DisplayText() const {

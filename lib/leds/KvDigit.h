@@ -26,7 +26,7 @@ class KV_EXPORT TKvDigitGroup : public TKvGraphicImageControl {
   Q_PROPERTY(bool ActiveOnly READ ActiveOnly WRITE SetActiveOnly)
   Q_PROPERTY(bool LeadingZero READ LeadingZero WRITE SetLeadingZero)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
-  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor)
+  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor NOTIFY OutlineColorChanged)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
   Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
@@ -76,6 +76,7 @@ public slots:
   void SetValue(double v);
 
 signals:
+  void OutlineColorChanged();
   void OnChange(TObject* Sender);
   void ValueChanged(double Value);
 

@@ -44,7 +44,7 @@ void TKvUserLed::SetActive(bool v) {
         this, [this] { emit OnChange(this); }, [this] { emit ActiveChanged(FActive); });
 }
 void TKvUserLed::SetOutlineColor(TColor v) {
-  if (SetIfChanged(FOutlineColor, v)) UpdateControl();
+  SetFollowed(this, FOutlineColor, v, &TKvUserLed::OutlineColorChanged);
 }
 void TKvUserLed::SetOutlineWidth(int v) {
   if (SetIfChanged(FOutlineWidth, v)) UpdateControl();

@@ -17,7 +17,7 @@ class KV_EXPORT TKvUserLed : public TKvGraphicControl {
   Q_PROPERTY(TKvPaletteEx* PaletteEx READ PaletteEx WRITE SetPaletteEx)
   // On or off (off at first); a change emits OnChange, then ActiveChanged.
   Q_PROPERTY(bool Active READ Active WRITE SetActive NOTIFY ActiveChanged USER true)
-  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor)
+  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor NOTIFY OutlineColorChanged)
   Q_PROPERTY(int OutlineWidth READ OutlineWidth WRITE SetOutlineWidth)
   Q_PROPERTY(KvControls::TKvDrawStyle DrawStyle READ DrawStyle WRITE SetDrawStyle)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
@@ -53,6 +53,7 @@ public slots:
   void SetActive(bool v);
 
 signals:
+  void OutlineColorChanged();
   void OnChange(TObject* Sender);
   void OnDraw(TObject* Sender, TCanvas* Canvas, const TRect& Rect);
   void ActiveChanged(bool Active);

@@ -30,16 +30,16 @@ using KvScanner::TKvScanDirection;
 // the first to the second palette colour, top to bottom.
 class KV_EXPORT TKvLedStyle : public TKvPersistent {
   Q_OBJECT
-  Q_PROPERTY(TColor InnerHigh READ InnerHigh WRITE SetInnerHigh)
-  Q_PROPERTY(TColor InnerShadow READ InnerShadow WRITE SetInnerShadow)
-  Q_PROPERTY(int InnerWidth READ InnerWidth WRITE SetInnerWidth)
-  Q_PROPERTY(TColor OuterHigh READ OuterHigh WRITE SetOuterHigh)
-  Q_PROPERTY(TColor OuterShadow READ OuterShadow WRITE SetOuterShadow)
-  Q_PROPERTY(int OuterWidth READ OuterWidth WRITE SetOuterWidth)
-  Q_PROPERTY(TColor PaletteHigh1 READ PaletteHigh1 WRITE SetPaletteHigh1)
-  Q_PROPERTY(TColor PaletteHigh2 READ PaletteHigh2 WRITE SetPaletteHigh2)
-  Q_PROPERTY(TColor PaletteLow1 READ PaletteLow1 WRITE SetPaletteLow1)
-  Q_PROPERTY(TColor PaletteLow2 READ PaletteLow2 WRITE SetPaletteLow2)
+  Q_PROPERTY(TColor InnerHigh READ InnerHigh WRITE SetInnerHigh NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor InnerShadow READ InnerShadow WRITE SetInnerShadow NOTIFY PropertyChanged)
+  Q_PROPERTY(int InnerWidth READ InnerWidth WRITE SetInnerWidth NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor OuterHigh READ OuterHigh WRITE SetOuterHigh NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor OuterShadow READ OuterShadow WRITE SetOuterShadow NOTIFY PropertyChanged)
+  Q_PROPERTY(int OuterWidth READ OuterWidth WRITE SetOuterWidth NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor PaletteHigh1 READ PaletteHigh1 WRITE SetPaletteHigh1 NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor PaletteHigh2 READ PaletteHigh2 WRITE SetPaletteHigh2 NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor PaletteLow1 READ PaletteLow1 WRITE SetPaletteLow1 NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor PaletteLow2 READ PaletteLow2 WRITE SetPaletteLow2 NOTIFY PropertyChanged)
   // InnerHigh, PaletteHigh1 and PaletteLow1 are always stored: the indicator's zones start
   // from different values.
   Q_CLASSINFO("default.InnerShadow", "clBlack")

@@ -37,13 +37,13 @@ class KV_EXPORT TKvLedClock : public TKvGraphicImageControl {
   Q_PROPERTY(bool SecondsIndicator READ SecondsIndicator WRITE SetSecondsIndicator)
   Q_PROPERTY(bool HourMarks READ HourMarks WRITE SetHourMarks)
   Q_PROPERTY(TBitmap* Background READ Background WRITE SetBackground)
-  Q_PROPERTY(TColor HoursColor READ HoursColor WRITE SetHoursColor)
-  Q_PROPERTY(TColor HoursOutline READ HoursOutline WRITE SetHoursOutline)
-  Q_PROPERTY(TColor SecHandColor READ SecHandColor WRITE SetSecHandColor)
-  Q_PROPERTY(TColor SecOutline READ SecOutline WRITE SetSecOutline)
+  Q_PROPERTY(TColor HoursColor READ HoursColor WRITE SetHoursColor NOTIFY HoursColorChanged)
+  Q_PROPERTY(TColor HoursOutline READ HoursOutline WRITE SetHoursOutline NOTIFY HoursOutlineChanged)
+  Q_PROPERTY(TColor SecHandColor READ SecHandColor WRITE SetSecHandColor NOTIFY SecHandColorChanged)
+  Q_PROPERTY(TColor SecOutline READ SecOutline WRITE SetSecOutline NOTIFY SecOutlineChanged)
   Q_PROPERTY(int SecWidth READ SecWidth WRITE SetSecWidth)
-  Q_PROPERTY(TColor TickColor READ TickColor WRITE SetTickColor)
-  Q_PROPERTY(TColor TickOutline READ TickOutline WRITE SetTickOutline)
+  Q_PROPERTY(TColor TickColor READ TickColor WRITE SetTickColor NOTIFY TickColorChanged)
+  Q_PROPERTY(TColor TickOutline READ TickOutline WRITE SetTickOutline NOTIFY TickOutlineChanged)
   Q_PROPERTY(int TickWidth READ TickWidth WRITE SetTickWidth)
   Q_PROPERTY(bool EnableAlarm READ EnableAlarm WRITE SetEnableAlarm)
   Q_PROPERTY(int Hours READ Hours WRITE SetHours)
@@ -104,19 +104,19 @@ public:
   void SetBackground(const TBitmap* v);
   TColor HoursColor() const { return FHoursColor; }
   void SetHoursColor(TColor v) {
-    if (SetIfChanged(FHoursColor, v)) UpdateControl();
+    SetFollowed(this, FHoursColor, v, &TKvLedClock::HoursColorChanged);
   }
   TColor HoursOutline() const { return FHoursOutline; }
   void SetHoursOutline(TColor v) {
-    if (SetIfChanged(FHoursOutline, v)) UpdateControl();
+    SetFollowed(this, FHoursOutline, v, &TKvLedClock::HoursOutlineChanged);
   }
   TColor SecHandColor() const { return FSecHandColor; }
   void SetSecHandColor(TColor v) {
-    if (SetIfChanged(FSecHandColor, v)) UpdateControl();
+    SetFollowed(this, FSecHandColor, v, &TKvLedClock::SecHandColorChanged);
   }
   TColor SecOutline() const { return FSecOutline; }
   void SetSecOutline(TColor v) {
-    if (SetIfChanged(FSecOutline, v)) UpdateControl();
+    SetFollowed(this, FSecOutline, v, &TKvLedClock::SecOutlineChanged);
   }
   // Radius of a second dot.
   int SecWidth() const { return FSecWidth; }
@@ -125,11 +125,11 @@ public:
   }
   TColor TickColor() const { return FTickColor; }
   void SetTickColor(TColor v) {
-    if (SetIfChanged(FTickColor, v)) UpdateControl();
+    SetFollowed(this, FTickColor, v, &TKvLedClock::TickColorChanged);
   }
   TColor TickOutline() const { return FTickOutline; }
   void SetTickOutline(TColor v) {
-    if (SetIfChanged(FTickOutline, v)) UpdateControl();
+    SetFollowed(this, FTickOutline, v, &TKvLedClock::TickOutlineChanged);
   }
   // Radius of an hour dot; values <= 0 are ignored.
   int TickWidth() const { return FTickWidth; }
@@ -181,6 +181,12 @@ public slots:
   void SetActive(bool v);
 
 signals:
+  void HoursColorChanged();
+  void HoursOutlineChanged();
+  void SecHandColorChanged();
+  void SecOutlineChanged();
+  void TickColorChanged();
+  void TickOutlineChanged();
   void OnAlarm(TObject* Sender);
   void OnHoursChanged(TObject* Sender, uint16_t Hours);
   void OnMinutesChanged(TObject* Sender, uint16_t Minutes);

@@ -126,7 +126,7 @@ TKvPercentGraph::TKvPercentGraph(kv::OwnerOrParent owner)
 TKvPercentGraph::~TKvPercentGraph() = default;
 
 void TKvPercentGraph::SetOutlineColor(TColor v) {
-  if (SetIfChanged(FOutlineColor, v)) UpdateControl();
+  SetFollowed(this, FOutlineColor, v, &TKvPercentGraph::OutlineColorChanged);
 }
 
 double TKvPercentGraph::SumOfValues() const {

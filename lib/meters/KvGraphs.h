@@ -82,7 +82,7 @@ private:
 class KV_EXPORT TKvPercentGraph : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TKvPercentGraphItems* Segments READ Segments WRITE SetSegments)
-  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor)
+  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor NOTIFY OutlineColorChanged)
   Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
   Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
@@ -111,6 +111,7 @@ public:
   void Loaded() override;
 
 signals:
+  void OutlineColorChanged();
   void OnChange(TObject* Sender);
 
 protected:

@@ -32,16 +32,17 @@ public:
 // so that every value a user sets comes back from a description.
 class KV_EXPORT TKvJogMeterScale : public TKvLinearScaleBase {
   Q_OBJECT
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
-  Q_PROPERTY(int Decimals READ Decimals WRITE SetDecimals)
-  Q_PROPERTY(QString FormatText READ FormatText WRITE SetFormatText)
-  Q_PROPERTY(double Apperture READ Apperture WRITE SetApperture)
-  Q_PROPERTY(KvLinearScale::TKvPosition Position READ Position WRITE SetPosition)
-  Q_PROPERTY(double Step READ Step WRITE SetStep)
-  Q_PROPERTY(double SmallStep READ SmallStep WRITE SetSmallStep)
-  Q_PROPERTY(int HeightMax READ HeightMax WRITE SetHeightMax)
-  Q_PROPERTY(int HeightMin READ HeightMin WRITE SetHeightMin)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY PropertyChanged)
+  Q_PROPERTY(int Decimals READ Decimals WRITE SetDecimals NOTIFY PropertyChanged)
+  Q_PROPERTY(QString FormatText READ FormatText WRITE SetFormatText NOTIFY PropertyChanged)
+  Q_PROPERTY(double Apperture READ Apperture WRITE SetApperture NOTIFY PropertyChanged)
+  Q_PROPERTY(KvLinearScale::TKvPosition Position READ Position WRITE SetPosition
+             NOTIFY PropertyChanged)
+  Q_PROPERTY(double Step READ Step WRITE SetStep NOTIFY PropertyChanged)
+  Q_PROPERTY(double SmallStep READ SmallStep WRITE SetSmallStep NOTIFY PropertyChanged)
+  Q_PROPERTY(int HeightMax READ HeightMax WRITE SetHeightMax NOTIFY PropertyChanged)
+  Q_PROPERTY(int HeightMin READ HeightMin WRITE SetHeightMin NOTIFY PropertyChanged)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY PropertyChanged)
   Q_CLASSINFO("default.Color", "clBlack")
   Q_CLASSINFO("default.Decimals", "0")
   Q_CLASSINFO("default.FormatText", "%s")
@@ -78,8 +79,8 @@ class KV_EXPORT TKvJogMeter : public TKvGraphicImageControl {
   // ReadingChanged. Stored with the marker, not on its own.
   Q_PROPERTY(
       double Reading READ Reading WRITE SetReading NOTIFY ReadingChanged USER true STORED false)
-  Q_PROPERTY(TColor FromColor READ FromColor WRITE SetFromColor)
-  Q_PROPERTY(TColor ToColor READ ToColor WRITE SetToColor)
+  Q_PROPERTY(TColor FromColor READ FromColor WRITE SetFromColor NOTIFY FromColorChanged)
+  Q_PROPERTY(TColor ToColor READ ToColor WRITE SetToColor NOTIFY ToColorChanged)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
   Q_PROPERTY(QString Caption READ Caption WRITE SetCaption NOTIFY CaptionChanged)
   Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
@@ -123,11 +124,11 @@ public:
   double Reading() const { return FValue->Value(); }
   TColor FromColor() const { return FFromColor; }
   void SetFromColor(TColor v) {
-    if (SetIfChanged(FFromColor, v)) UpdateControl();
+    SetFollowed(this, FFromColor, v, &TKvJogMeter::FromColorChanged);
   }
   TColor ToColor() const { return FToColor; }
   void SetToColor(TColor v) {
-    if (SetIfChanged(FToColor, v)) UpdateControl();
+    SetFollowed(this, FToColor, v, &TKvJogMeter::ToColorChanged);
   }
 
   // The pixel of scale offset U from the window's start (0 without a window).
@@ -137,6 +138,8 @@ public slots:
   void SetReading(double v) { FValue->SetValue(v); }
 
 signals:
+  void FromColorChanged();
+  void ToColorChanged();
   void ReadingChanged(double Reading);
 
 protected:

@@ -37,12 +37,13 @@ using KvLinearScale::TKvScaleType;
 // properties in the order it publishes them.
 class KV_EXPORT TKvLinearScaleBase : public TKvScaleBase {
   Q_OBJECT
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
-  Q_PROPERTY(int Decimals READ Decimals WRITE SetDecimals)
-  Q_PROPERTY(QString FormatText READ FormatText WRITE SetFormatText)
-  Q_PROPERTY(KvLinearScale::TKvPosition Position READ Position WRITE SetPosition)
-  Q_PROPERTY(double Step READ Step WRITE SetStep)
-  Q_PROPERTY(double SmallStep READ SmallStep WRITE SetSmallStep)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY PropertyChanged)
+  Q_PROPERTY(int Decimals READ Decimals WRITE SetDecimals NOTIFY PropertyChanged)
+  Q_PROPERTY(QString FormatText READ FormatText WRITE SetFormatText NOTIFY PropertyChanged)
+  Q_PROPERTY(KvLinearScale::TKvPosition Position READ Position WRITE SetPosition
+             NOTIFY PropertyChanged)
+  Q_PROPERTY(double Step READ Step WRITE SetStep NOTIFY PropertyChanged)
+  Q_PROPERTY(double SmallStep READ SmallStep WRITE SetSmallStep NOTIFY PropertyChanged)
 public:
   TColor Color() const { return FLinear.Color; }
   void SetColor(TColor v) { SetValue(FLinear.Color, v); }
@@ -80,10 +81,11 @@ private:
 class KV_EXPORT TKvLinearMarker : public TKvPersistent {
   Q_OBJECT
   Q_PROPERTY(double Value READ Value WRITE SetValue NOTIFY ValueChanged)
-  Q_PROPERTY(TBitmap* Bitmap READ Bitmap WRITE SetBitmap)
-  Q_PROPERTY(KvLinearScale::TkvIndicatorShape Shape READ Shape WRITE SetShape)
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(TBitmap* Bitmap READ Bitmap WRITE SetBitmap NOTIFY PropertyChanged)
+  Q_PROPERTY(KvLinearScale::TkvIndicatorShape Shape READ Shape WRITE SetShape
+             NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY PropertyChanged)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY PropertyChanged)
 public:
   ~TKvLinearMarker() override;
 

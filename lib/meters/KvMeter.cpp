@@ -134,7 +134,7 @@ void TKvMeter::SetPosition(int v) {
 }
 
 void TKvMeter::SetNeedleColor(TColor v) {
-  if (SetIfChanged(FNeedleColor, v)) UpdateControl();
+  SetFollowed(this, FNeedleColor, v, &TKvMeter::NeedleColorChanged);
 }
 
 void TKvMeter::TextChanged() {

@@ -16,16 +16,16 @@
 // The look of a meter's scale: three tick zones, tick lengths and the long-tick rhythm.
 class KV_EXPORT TKvMeterScale : public TKvScaleBase {
   Q_OBJECT
-  Q_PROPERTY(TColor Color1 READ Color1 WRITE SetColor1)
-  Q_PROPERTY(TColor Color2 READ Color2 WRITE SetColor2)
-  Q_PROPERTY(TColor Color3 READ Color3 WRITE SetColor3)
-  Q_PROPERTY(int Enlarge READ Enlarge WRITE SetEnlarge)
-  Q_PROPERTY(int Percent1 READ Percent1 WRITE SetPercent1)
-  Q_PROPERTY(int Percent2 READ Percent2 WRITE SetPercent2)
-  Q_PROPERTY(int Ticks READ Ticks WRITE SetTicks)
-  Q_PROPERTY(int HeightMax READ HeightMax WRITE SetHeightMax)
-  Q_PROPERTY(int HeightMin READ HeightMin WRITE SetHeightMin)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(TColor Color1 READ Color1 WRITE SetColor1 NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor Color2 READ Color2 WRITE SetColor2 NOTIFY PropertyChanged)
+  Q_PROPERTY(TColor Color3 READ Color3 WRITE SetColor3 NOTIFY PropertyChanged)
+  Q_PROPERTY(int Enlarge READ Enlarge WRITE SetEnlarge NOTIFY PropertyChanged)
+  Q_PROPERTY(int Percent1 READ Percent1 WRITE SetPercent1 NOTIFY PropertyChanged)
+  Q_PROPERTY(int Percent2 READ Percent2 WRITE SetPercent2 NOTIFY PropertyChanged)
+  Q_PROPERTY(int Ticks READ Ticks WRITE SetTicks NOTIFY PropertyChanged)
+  Q_PROPERTY(int HeightMax READ HeightMax WRITE SetHeightMax NOTIFY PropertyChanged)
+  Q_PROPERTY(int HeightMin READ HeightMin WRITE SetHeightMin NOTIFY PropertyChanged)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY PropertyChanged)
   Q_CLASSINFO("default.Color1", "clGreen")
   Q_CLASSINFO("default.Color2", "clYellow")
   Q_CLASSINFO("default.Color3", "clRed")
@@ -88,7 +88,7 @@ class KV_EXPORT TKvMeter : public TKvGraphicImageControl {
   Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
   Q_PROPERTY(int Angle READ Angle WRITE SetAngle)
   Q_PROPERTY(TKvMeterScale* Scale READ Scale WRITE SetScale)
-  Q_PROPERTY(TColor NeedleColor READ NeedleColor WRITE SetNeedleColor)
+  Q_PROPERTY(TColor NeedleColor READ NeedleColor WRITE SetNeedleColor NOTIFY NeedleColorChanged)
   Q_PROPERTY(int NeedleWidth READ NeedleWidth WRITE SetNeedleWidth)
   Q_PROPERTY(TKvBevel* Bevel READ Bevel WRITE SetBevel)
   Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
@@ -175,6 +175,7 @@ public slots:
   void SetPosition(int v);
 
 signals:
+  void NeedleColorChanged();
   void OnChange(TObject* Sender);
   void MaxValueChanged(int MaxValue);
   void MinValueChanged(int MinValue);

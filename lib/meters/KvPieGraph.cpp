@@ -112,14 +112,21 @@ void TKvPieGraph::SetDepth(int v) {
   if (v >= 0 && SetIfChanged(FDepth, v)) UpdateControl();
 }
 
-void TKvPieGraph::SetColorField(TColor& field, TColor v) {
-  if (SetIfChanged(field, v)) UpdateControl();
+void TKvPieGraph::SetUsedColor(TColor v) {
+  SetFollowed(this, FUsedColor, v, &TKvPieGraph::UsedColorChanged);
 }
-void TKvPieGraph::SetUsedColor(TColor v) { SetColorField(FUsedColor, v); }
-void TKvPieGraph::SetUsedShadowColor(TColor v) { SetColorField(FUsedShadowColor, v); }
-void TKvPieGraph::SetFreeColor(TColor v) { SetColorField(FFreeColor, v); }
-void TKvPieGraph::SetFreeShadowColor(TColor v) { SetColorField(FFreeShadowColor, v); }
-void TKvPieGraph::SetOutlineColor(TColor v) { SetColorField(FOutlineColor, v); }
+void TKvPieGraph::SetUsedShadowColor(TColor v) {
+  SetFollowed(this, FUsedShadowColor, v, &TKvPieGraph::UsedShadowColorChanged);
+}
+void TKvPieGraph::SetFreeColor(TColor v) {
+  SetFollowed(this, FFreeColor, v, &TKvPieGraph::FreeColorChanged);
+}
+void TKvPieGraph::SetFreeShadowColor(TColor v) {
+  SetFollowed(this, FFreeShadowColor, v, &TKvPieGraph::FreeShadowColorChanged);
+}
+void TKvPieGraph::SetOutlineColor(TColor v) {
+  SetFollowed(this, FOutlineColor, v, &TKvPieGraph::OutlineColorChanged);
+}
 
 void TKvPieGraph::Loaded() {
   TKvGraphicImageControl::Loaded();

@@ -16,11 +16,13 @@ class KV_EXPORT TKvPieGraph : public TKvGraphicImageControl {
   // The used share, held to 1 .. MaxValue; a change emits OnChange, then ValueChanged.
   Q_PROPERTY(int Value READ Value WRITE SetValue NOTIFY ValueChanged USER true)
   Q_PROPERTY(int Depth READ Depth WRITE SetDepth)
-  Q_PROPERTY(TColor UsedColor READ UsedColor WRITE SetUsedColor)
-  Q_PROPERTY(TColor UsedShadowColor READ UsedShadowColor WRITE SetUsedShadowColor)
-  Q_PROPERTY(TColor FreeColor READ FreeColor WRITE SetFreeColor)
-  Q_PROPERTY(TColor FreeShadowColor READ FreeShadowColor WRITE SetFreeShadowColor)
-  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor)
+  Q_PROPERTY(TColor UsedColor READ UsedColor WRITE SetUsedColor NOTIFY UsedColorChanged)
+  Q_PROPERTY(TColor UsedShadowColor READ UsedShadowColor WRITE SetUsedShadowColor
+             NOTIFY UsedShadowColorChanged)
+  Q_PROPERTY(TColor FreeColor READ FreeColor WRITE SetFreeColor NOTIFY FreeColorChanged)
+  Q_PROPERTY(TColor FreeShadowColor READ FreeShadowColor WRITE SetFreeShadowColor
+             NOTIFY FreeShadowColorChanged)
+  Q_PROPERTY(TColor OutlineColor READ OutlineColor WRITE SetOutlineColor NOTIFY OutlineColorChanged)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)
   Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY ColorChanged)
@@ -73,6 +75,11 @@ public slots:
   void SetValue(int v);
 
 signals:
+  void UsedColorChanged();
+  void UsedShadowColorChanged();
+  void FreeColorChanged();
+  void FreeShadowColorChanged();
+  void OutlineColorChanged();
   void OnChange(TObject* Sender);
   void MaxValueChanged(int MaxValue);
   void ValueChanged(int Value);
@@ -81,7 +88,6 @@ protected:
   void Paint() override;
 
 private:
-  void SetColorField(TColor& field, TColor v);
 
   int FMaxValue = 100;
   int FValue = 80;

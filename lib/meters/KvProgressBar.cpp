@@ -118,11 +118,15 @@ void TKvProgressBar::RepaintFill(int before) {
 }
 
 void TKvProgressBar::SetStartColor(TColor v) {
-  if (SetIfChanged(FStartColor, v)) FillChanged();
+  if (!SetIfChanged(FStartColor, v)) return;
+  FillChanged();
+  Tell(this, &TKvProgressBar::StartColorChanged);
 }
 
 void TKvProgressBar::SetEndColor(TColor v) {
-  if (SetIfChanged(FEndColor, v)) FillChanged();
+  if (!SetIfChanged(FEndColor, v)) return;
+  FillChanged();
+  Tell(this, &TKvProgressBar::EndColorChanged);
 }
 
 void TKvProgressBar::SetSmooth(bool v) {

@@ -31,8 +31,8 @@ class KV_EXPORT TKvProgressBar : public TKvGraphicImageControl {
   // The filled part, held to MinValue .. MaxValue (0 .. 100, full at first); a change emits
   // OnChange, then PositionChanged.
   Q_PROPERTY(int Position READ Position WRITE SetPosition NOTIFY PositionChanged USER true)
-  Q_PROPERTY(TColor StartColor READ StartColor WRITE SetStartColor)
-  Q_PROPERTY(TColor EndColor READ EndColor WRITE SetEndColor)
+  Q_PROPERTY(TColor StartColor READ StartColor WRITE SetStartColor NOTIFY StartColorChanged)
+  Q_PROPERTY(TColor EndColor READ EndColor WRITE SetEndColor NOTIFY EndColorChanged)
   Q_PROPERTY(bool Smooth READ Smooth WRITE SetSmooth)
   Q_PROPERTY(KvControls::TKvOrientation Orientation READ Orientation WRITE SetOrientation)
   Q_PROPERTY(int Step READ Step WRITE SetStep)
@@ -97,6 +97,8 @@ public slots:
   void SetPosition(int v);
 
 signals:
+  void StartColorChanged();
+  void EndColorChanged();
   void OnChange(TObject* Sender);
   void MaxValueChanged(int MaxValue);
   void MinValueChanged(int MinValue);

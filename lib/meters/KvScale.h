@@ -10,9 +10,9 @@
 // The settings every instrument scale has: tick lengths and visibility.
 class KV_EXPORT TKvScaleBase : public TKvPersistent {
   Q_OBJECT
-  Q_PROPERTY(int HeightMax READ HeightMax WRITE SetHeightMax)
-  Q_PROPERTY(int HeightMin READ HeightMin WRITE SetHeightMin)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(int HeightMax READ HeightMax WRITE SetHeightMax NOTIFY PropertyChanged)
+  Q_PROPERTY(int HeightMin READ HeightMin WRITE SetHeightMin NOTIFY PropertyChanged)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY PropertyChanged)
 public:
   int HeightMax() const { return FShared.HeightMax; }
   void SetHeightMax(int v) { SetValue(FShared.HeightMax, v); }

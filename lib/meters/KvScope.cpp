@@ -225,7 +225,7 @@ void TKvScope::SetGridLineWidth(int v) {
 }
 
 void TKvScope::SetGridColor(TColor v) {
-  if (SetIfChanged(FGridColor, v)) UpdateControl();
+  SetFollowed(this, FGridColor, v, &TKvScope::GridColorChanged);
 }
 
 void TKvScope::SetBaseOffset(int v) {
@@ -233,7 +233,7 @@ void TKvScope::SetBaseOffset(int v) {
 }
 
 void TKvScope::SetBaseColor(TColor v) {
-  if (SetIfChanged(FBaseColor, v)) UpdateControl();
+  SetFollowed(this, FBaseColor, v, &TKvScope::BaseColorChanged);
 }
 
 void TKvScope::SetFrequency(int v) {

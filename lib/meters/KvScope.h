@@ -123,9 +123,9 @@ class KV_EXPORT TKvScope : public TKvGraphicImageControl {
   Q_PROPERTY(KvScope::TScrolldirection Direction READ Direction WRITE SetDirection)
   Q_PROPERTY(int GridSize READ GridSize WRITE SetGridSize)
   Q_PROPERTY(int GridLineWidth READ GridLineWidth WRITE SetGridLineWidth)
-  Q_PROPERTY(TColor GridColor READ GridColor WRITE SetGridColor)
+  Q_PROPERTY(TColor GridColor READ GridColor WRITE SetGridColor NOTIFY GridColorChanged)
   Q_PROPERTY(int BaseOffset READ BaseOffset WRITE SetBaseOffset)
-  Q_PROPERTY(TColor BaseColor READ BaseColor WRITE SetBaseColor)
+  Q_PROPERTY(TColor BaseColor READ BaseColor WRITE SetBaseColor NOTIFY BaseColorChanged)
   Q_PROPERTY(int Frequency READ Frequency WRITE SetFrequency)
   Q_PROPERTY(int BufferSize READ BufferSize WRITE SetBufferSize)
   Q_PROPERTY(bool Threaded READ Threaded WRITE SetThreaded)
@@ -212,6 +212,8 @@ public slots:
   void SetMinValue(int v);
 
 signals:
+  void GridColorChanged();
+  void BaseColorChanged();
   // Asks for the value of Channel (its index now); the handler writes Value, which starts as
   // MinValue. Bind it directly, on the GUI thread: Value is written back.
   void OnNeedData(TObject* Sender, int Channel, int& Value);

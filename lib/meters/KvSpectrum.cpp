@@ -180,7 +180,9 @@ void TKvSpectrum::SetMinValue(int v) {
 }
 
 void TKvSpectrum::SetMarkerColor(TColor v) {
-  if (SetIfChanged(FMarkerColor, v)) Changed();
+  if (!SetIfChanged(FMarkerColor, v)) return;
+  Changed();
+  Tell(this, &TKvSpectrum::MarkerColorChanged);
 }
 
 void TKvSpectrum::SetMarkerVisible(bool v) {

@@ -57,7 +57,7 @@ class KV_EXPORT TKvSpectrum : public TKvGraphicImageControl {
   Q_PROPERTY(int Columns READ Columns WRITE SetColumns)
   Q_PROPERTY(int MaxValue READ MaxValue WRITE SetMaxValue NOTIFY MaxValueChanged)
   Q_PROPERTY(int MinValue READ MinValue WRITE SetMinValue NOTIFY MinValueChanged)
-  Q_PROPERTY(TColor MarkerColor READ MarkerColor WRITE SetMarkerColor)
+  Q_PROPERTY(TColor MarkerColor READ MarkerColor WRITE SetMarkerColor NOTIFY MarkerColorChanged)
   Q_PROPERTY(bool MarkerVisible READ MarkerVisible WRITE SetMarkerVisible)
   Q_PROPERTY(int TickHeight READ TickHeight WRITE SetTickHeight)
   Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
@@ -143,6 +143,7 @@ public slots:
   void SetMinValue(int v);
 
 signals:
+  void MarkerColorChanged();
   void MaxValueChanged(int MaxValue);
   void MinValueChanged(int MinValue);
 

@@ -29,9 +29,9 @@ using KvTank::TTankShape;
 // description or connected in code runs after it, so it sees the pipe the tank limited.
 class KV_EXPORT TContainerTank : public TKvPersistent {
   Q_OBJECT
-  Q_PROPERTY(int Height READ Height WRITE SetHeight)
-  Q_PROPERTY(int Width READ Width WRITE SetWidth)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(int Height READ Height WRITE SetHeight NOTIFY PropertyChanged)
+  Q_PROPERTY(int Width READ Width WRITE SetWidth NOTIFY PropertyChanged)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY PropertyChanged)
   Q_CLASSINFO("default.Height", "50")
   Q_CLASSINFO("default.Width", "20")
   Q_CLASSINFO("default.Visible", "true")
@@ -69,8 +69,8 @@ class KV_EXPORT TKvTank : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(TContainerTank* Container READ Container WRITE SetContainer)
   Q_PROPERTY(KvTank::TTankShape Shape READ Shape WRITE SetShape)
-  Q_PROPERTY(TColor FillColor READ FillColor WRITE SetFillColor)
-  Q_PROPERTY(TColor EmptyColor READ EmptyColor WRITE SetEmptyColor)
+  Q_PROPERTY(TColor FillColor READ FillColor WRITE SetFillColor NOTIFY FillColorChanged)
+  Q_PROPERTY(TColor EmptyColor READ EmptyColor WRITE SetEmptyColor NOTIFY EmptyColorChanged)
   Q_PROPERTY(TColor Color READ TankColor WRITE SetTankColor NOTIFY ColorChanged)
   Q_PROPERTY(double Min READ Min WRITE SetMin NOTIFY MinChanged)
   Q_PROPERTY(double Max READ Max WRITE SetMax NOTIFY MaxChanged)
@@ -102,11 +102,11 @@ public:
   void SetShape(TTankShape v);
   TColor FillColor() const { return FFillColor; }
   void SetFillColor(TColor v) {
-    if (SetIfChanged(FFillColor, v)) UpdateControl();
+    SetFollowed(this, FFillColor, v, &TKvTank::FillColorChanged);
   }
   TColor EmptyColor() const { return FEmptyColor; }
   void SetEmptyColor(TColor v) {
-    if (SetIfChanged(FEmptyColor, v)) UpdateControl();
+    SetFollowed(this, FEmptyColor, v, &TKvTank::EmptyColorChanged);
   }
   // Stored and published, but the face is cleared with the colour the control inherits.
   TColor TankColor() const { return FTankColor; }
@@ -133,6 +133,8 @@ public slots:
   void SetPosition(double v);
 
 signals:
+  void FillColorChanged();
+  void EmptyColorChanged();
   // Min, Max and Pos may be changed by a direct connection. A returned triple is taken
   // only when Max >= Min and all three are finite; otherwise nothing is taken (a handler
   // vetoes that way). While it runs, a nested out-of-range step on this tank clamps

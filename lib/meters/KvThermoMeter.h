@@ -32,19 +32,21 @@ public:
 // at 0 or above.
 class KV_EXPORT TkvThermoMeterScale : public TKvLinearScaleBase {
   Q_OBJECT
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
-  Q_PROPERTY(int Decimals READ Decimals WRITE SetDecimals)
-  Q_PROPERTY(QString FormatText READ FormatText WRITE SetFormatText)
-  Q_PROPERTY(KvLinearScale::TKvScaleType ScaleType READ ScaleType WRITE SetScaleType)
-  Q_PROPERTY(double Max READ Max WRITE SetMax)
-  Q_PROPERTY(double Min READ Min WRITE SetMin)
-  Q_PROPERTY(KvLinearScale::TKvPosition Position READ Position WRITE SetPosition)
-  Q_PROPERTY(int Offset READ Offset WRITE SetOffset)
-  Q_PROPERTY(double Step READ Step WRITE SetStep)
-  Q_PROPERTY(double SmallStep READ SmallStep WRITE SetSmallStep)
-  Q_PROPERTY(int HeightMax READ HeightMax WRITE SetHeightMax)
-  Q_PROPERTY(int HeightMin READ HeightMin WRITE SetHeightMin)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY PropertyChanged)
+  Q_PROPERTY(int Decimals READ Decimals WRITE SetDecimals NOTIFY PropertyChanged)
+  Q_PROPERTY(QString FormatText READ FormatText WRITE SetFormatText NOTIFY PropertyChanged)
+  Q_PROPERTY(KvLinearScale::TKvScaleType ScaleType READ ScaleType WRITE SetScaleType
+             NOTIFY PropertyChanged)
+  Q_PROPERTY(double Max READ Max WRITE SetMax NOTIFY PropertyChanged)
+  Q_PROPERTY(double Min READ Min WRITE SetMin NOTIFY PropertyChanged)
+  Q_PROPERTY(KvLinearScale::TKvPosition Position READ Position WRITE SetPosition
+             NOTIFY PropertyChanged)
+  Q_PROPERTY(int Offset READ Offset WRITE SetOffset NOTIFY PropertyChanged)
+  Q_PROPERTY(double Step READ Step WRITE SetStep NOTIFY PropertyChanged)
+  Q_PROPERTY(double SmallStep READ SmallStep WRITE SetSmallStep NOTIFY PropertyChanged)
+  Q_PROPERTY(int HeightMax READ HeightMax WRITE SetHeightMax NOTIFY PropertyChanged)
+  Q_PROPERTY(int HeightMin READ HeightMin WRITE SetHeightMin NOTIFY PropertyChanged)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY PropertyChanged)
   Q_CLASSINFO("default.Color", "clBlack")
   Q_CLASSINFO("default.Decimals", "0")
   Q_CLASSINFO("default.FormatText", "%s")
@@ -89,8 +91,8 @@ private:
 class KV_EXPORT TkvThermoMeter : public TKvGraphicImageControl {
   Q_OBJECT
   Q_PROPERTY(KvLinearScale::TKvDirection Direction READ Direction WRITE SetDirection)
-  Q_PROPERTY(TColor ColorAfter READ ColorAfter WRITE SetColorAfter)
-  Q_PROPERTY(TColor ColorBefore READ ColorBefore WRITE SetColorBefore)
+  Q_PROPERTY(TColor ColorAfter READ ColorAfter WRITE SetColorAfter NOTIFY ColorAfterChanged)
+  Q_PROPERTY(TColor ColorBefore READ ColorBefore WRITE SetColorBefore NOTIFY ColorBeforeChanged)
   Q_PROPERTY(bool ShowCaption READ ShowCaption WRITE SetShowCaption)
   Q_PROPERTY(TkvThermoMeterScale* Scale READ Scale WRITE SetScale)
   Q_PROPERTY(KvThermoMeter::TKvLiniarIndicator* SetPoint READ SetPoint WRITE SetSetPoint)
@@ -135,11 +137,11 @@ public:
   void SetDirection(TKvDirection v);
   TColor ColorAfter() const { return FColorAfter; }
   void SetColorAfter(TColor v) {
-    if (SetIfChanged(FColorAfter, v)) UpdateControl();
+    SetFollowed(this, FColorAfter, v, &TkvThermoMeter::ColorAfterChanged);
   }
   TColor ColorBefore() const { return FColorBefore; }
   void SetColorBefore(TColor v) {
-    if (SetIfChanged(FColorBefore, v)) UpdateControl();
+    SetFollowed(this, FColorBefore, v, &TkvThermoMeter::ColorBeforeChanged);
   }
   bool ShowCaption() const { return FShowCaption; }
   void SetShowCaption(bool v) {
@@ -166,6 +168,8 @@ public slots:
   void SetReading(double v) { FValue->SetValue(v); }
 
 signals:
+  void ColorAfterChanged();
+  void ColorBeforeChanged();
   void ReadingChanged(double Reading);
   void OnOutofRange(TObject* Sender);
 

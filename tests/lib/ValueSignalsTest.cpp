@@ -2,6 +2,7 @@
 // signals of values, ranges, colours and captions, and the setters as slots. Every test walks
 // all controls registered for form descriptions.
 #include "Forms.h"
+#include "KvClasses.h"
 #include "KvScope.h"
 #include "Offscreen.h"
 #include "RegisteredControls.h"
@@ -161,7 +162,28 @@ TEST(ValueSignals, TheValueSetterIsASlotThatAQtInputDrivesByName) {
   }
 }
 
-// Every other published value a binding follows: the ends of a range, the colour, the
+// A different value for Property that Object takes: a colour, a text, or a number or flag the
+// object keeps.
+std::optional<QVariant> NextValue(QObject* object, const QMetaProperty& p) {
+  if (p.metaType() == QMetaType::fromType<TColor>()) {
+    const bool isNext = p.read(object).value<TColor>() == TColor(0x123456);
+    return QVariant::fromValue(TColor(isNext ? 0x654321 : 0x123456));
+  }
+  if (p.metaType() == QMetaType::fromType<QString>())
+    return p.read(object).toString() + QStringLiteral(" followed");
+  return NewValue(object, p);
+}
+
+// Writes Next into Property twice: the followers hear of the first write only.
+void ExpectToldOnce(QObject* object, const QMetaProperty& p, const QVariant& next) {
+  QSignalSpy spy(object, p.notifySignal());
+  ASSERT_TRUE(p.write(object, next));
+  EXPECT_EQ(spy.count(), 1);
+  p.write(object, next);
+  EXPECT_EQ(spy.count(), 1);
+}
+
+// Every other published value a binding follows: the ends of a range, every colour, the
 // caption, the enabled and visible state, the animation's Active.
 TEST(ValueSignals, RangesColoursCaptionsAndStatesTellTheirFollowersOnce) {
   const QStringList followed = {"MinValue", "MaxValue", "Min",     "Max",   "Color",
@@ -172,24 +194,44 @@ TEST(ValueSignals, RangesColoursCaptionsAndStatesTellTheirFollowersOnce) {
     Made m(*c);
     for (int i = 0; i < m.Meta()->propertyCount(); ++i) {
       const QMetaProperty p = m.Meta()->property(i);
-      if (!followed.contains(QString::fromLatin1(p.name())) || !p.isWritable()) continue;
+      const bool colour = p.metaType() == QMetaType::fromType<TColor>();
+      if (!(colour || followed.contains(QString::fromLatin1(p.name()))) || !p.isWritable())
+        continue;
       SCOPED_TRACE(p.name());
       ASSERT_TRUE(p.hasNotifySignal());
-      QVariant next;
-      if (p.metaType() == QMetaType::fromType<TColor>())
-        next = QVariant::fromValue(TColor(0x123456));
-      else if (p.metaType() == QMetaType::fromType<QString>()) next = QStringLiteral("Followed");
-      else if (auto v = NewValue(m.control.get(), p)) next = *v;
-      else continue;  // the control takes no other value here (a designing-only Active)
-      QSignalSpy spy(m.control.get(), p.notifySignal());
-      ASSERT_TRUE(p.write(m.control.get(), next));
-      EXPECT_EQ(spy.count(), 1);
-      p.write(m.control.get(), next);
-      EXPECT_EQ(spy.count(), 1);
+      const auto next = NextValue(m.control.get(), p);
+      if (!next) continue;  // the control takes no other value here (a designing-only Active)
+      ExpectToldOnce(m.control.get(), p, *next);
       ++checked;
     }
   }
-  EXPECT_GT(checked, 150);
+  EXPECT_GT(checked, 200);
+}
+
+// The style objects a control owns (bevels, palettes, scales, markers): every published
+// property notifies, so a binding to `Bevel.OuterColor` follows it.
+TEST(ValueSignals, EveryPropertyOfAControlsStyleObjectsTellsItsFollowersOnce) {
+  int checked = 0;
+  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
+    SCOPED_TRACE(kvtest::ClassNameOf(*c).toStdString());
+    Made m(*c);
+    for (int i = 0; i < m.Meta()->propertyCount(); ++i) {
+      auto* style = qobject_cast<TKvPersistent*>(
+          m.Meta()->property(i).read(m.control.get()).value<QObject*>());
+      if (!style) continue;
+      SCOPED_TRACE(m.Meta()->property(i).name());
+      for (int j = QObject::staticMetaObject.propertyCount();
+           j < style->metaObject()->propertyCount(); ++j) {
+        const QMetaProperty p = style->metaObject()->property(j);
+        SCOPED_TRACE(p.name());
+        EXPECT_TRUE(p.hasNotifySignal());
+        const auto next = NextValue(style, p);
+        if (p.isWritable() && next) ExpectToldOnce(style, p, *next);
+        checked += next.has_value();
+      }
+    }
+  }
+  EXPECT_GT(checked, 100);
 }
 
 TEST(ValueSignals, AnEndThatPullsThePositionAlongReportsBoth) {
