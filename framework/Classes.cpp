@@ -310,7 +310,9 @@ void TCollectionItem::SetIndex(int index) {
 QString TCollectionItem::DisplayName() const { return ClassName(); }
 
 void TCollectionItem::Changed(bool allItems) {
+  const QPointer<TCollectionItem> alive(this);
   if (FCollection && FCollection->FUpdateCount == 0) FCollection->Update(allItems ? nullptr : this);
+  if (alive) emit PropertyChanged();
 }
 
 void TCollectionItem::JoinCollection(TCollection* collection) {

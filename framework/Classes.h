@@ -240,9 +240,14 @@ public:
   void SetIndex(int index);
   virtual QString DisplayName() const;
 
+signals:
+  // The NOTIFY signal of every published property (bindings follow it), after the collection
+  // heard of the change.
+  void PropertyChanged();
+
 protected:
-  // Tells the collection: one item (false) or all items (true) changed. The notification
-  // may free this item: callers touch nothing afterwards.
+  // Tells the collection: one item (false) or all items (true) changed, then the followers.
+  // The notification may free this item: callers touch nothing afterwards.
   void Changed(bool allItems);
   // Inserts the item into Collection (when it is in none yet), notifying last.
   void JoinCollection(TCollection* collection);

@@ -35,9 +35,9 @@ class TKvPercentGraph;
 // One segment of a share graph: its value, colour and fill pattern.
 class KV_EXPORT TKvPercentGraphItem : public TCollectionItem {
   Q_OBJECT
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
-  Q_PROPERTY(double Value READ Value WRITE SetValue)
-  Q_PROPERTY(KvGraphs::TKvBrushPattern Pattern READ Pattern WRITE SetPattern)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY PropertyChanged)
+  Q_PROPERTY(double Value READ Value WRITE SetValue NOTIFY PropertyChanged)
+  Q_PROPERTY(KvGraphs::TKvBrushPattern Pattern READ Pattern WRITE SetPattern NOTIFY PropertyChanged)
   Q_CLASSINFO("default.Color", "clRed")
   Q_CLASSINFO("default.Value", "0")
   Q_CLASSINFO("default.Pattern", "bpSolid")

@@ -40,10 +40,10 @@ class TKvScope;
 // One trace: its look and its history of samples, newest first.
 class KV_EXPORT TKvChannel : public TCollectionItem {
   Q_OBJECT
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
-  Q_PROPERTY(int Width READ Width WRITE SetWidth)
-  Q_PROPERTY(KvScope::TGraphStyle Style READ Style WRITE SetStyle)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor NOTIFY PropertyChanged)
+  Q_PROPERTY(int Width READ Width WRITE SetWidth NOTIFY PropertyChanged)
+  Q_PROPERTY(KvScope::TGraphStyle Style READ Style WRITE SetStyle NOTIFY PropertyChanged)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible NOTIFY PropertyChanged)
   Q_CLASSINFO("default.Color", "clYellow")
   Q_CLASSINFO("default.Width", "1")
   Q_CLASSINFO("default.Style", "gsLine")

@@ -208,18 +208,25 @@ TEST(ValueSignals, RangesColoursCaptionsAndStatesTellTheirFollowersOnce) {
   EXPECT_GT(checked, 200);
 }
 
-// The style objects a control owns (bevels, palettes, scales, markers): every published
-// property notifies, so a binding to `Bevel.OuterColor` follows it.
-TEST(ValueSignals, EveryPropertyOfAControlsStyleObjectsTellsItsFollowersOnce) {
+// The style objects a control owns (bevels, palettes, scales, markers) and the items of its
+// collections (scope channels, graph segments): every published property notifies, so a
+// binding to `Bevel.OuterColor` follows it.
+TEST(ValueSignals, EveryPropertyOfAControlsStyleObjectsAndItemsTellsItsFollowersOnce) {
   int checked = 0;
   for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
     SCOPED_TRACE(kvtest::ClassNameOf(*c).toStdString());
     Made m(*c);
+    std::vector<QObject*> followed;
     for (int i = 0; i < m.Meta()->propertyCount(); ++i) {
-      auto* style = qobject_cast<TKvPersistent*>(
-          m.Meta()->property(i).read(m.control.get()).value<QObject*>());
-      if (!style) continue;
-      SCOPED_TRACE(m.Meta()->property(i).name());
+      auto* object = m.Meta()->property(i).read(m.control.get()).value<QObject*>();
+      if (qobject_cast<TKvPersistent*>(object)) followed.push_back(object);
+      if (auto* items = qobject_cast<TCollection*>(object); items && items->Count() == 0)
+        items->Add();
+      if (auto* items = qobject_cast<TCollection*>(object))
+        for (int k = 0; k < items->Count(); ++k) followed.push_back(items->Items(k));
+    }
+    for (QObject* style : followed) {
+      SCOPED_TRACE(style->metaObject()->className());
       for (int j = QObject::staticMetaObject.propertyCount();
            j < style->metaObject()->propertyCount(); ++j) {
         const QMetaProperty p = style->metaObject()->property(j);
