@@ -33,7 +33,9 @@ struct Family {
   Use use;
 };
 
-// Keyed by class name; a class not listed takes the entry of its nearest listed base.
+// Keyed by class name; a class not listed takes the entry of its nearest listed base. Clocks
+// and lamps take roles that AT-SPI knows (it has none for Qt's Clock and Indicator): a lamp is
+// an image whose on and off is its checked state.
 constexpr Family kFamilies[] = {
     {"TKvSlider", QAccessible::Slider, Use::Input},
     {"TKvTrackBar", QAccessible::Slider, Use::Input},
@@ -52,7 +54,7 @@ constexpr Family kFamilies[] = {
     {"TKvCounter", QAccessible::StaticText, Use::Shows},
     {"TKvMatrix", QAccessible::StaticText, Use::Shows},
     {"TKvLabel", QAccessible::StaticText, Use::Shows},
-    {"TKvLedClock", QAccessible::Clock, Use::Shows},
+    {"TKvLedClock", QAccessible::StaticText, Use::Shows},
     {"TKvBanner", QAccessible::Animation, Use::Shows},
     {"TKvScanner", QAccessible::Animation, Use::Shows},
     {"TKvCheckLed", QAccessible::CheckBox, Use::Input},
@@ -67,10 +69,10 @@ constexpr Family kFamilies[] = {
     {"TKvSpectrum", QAccessible::Chart, Use::Shows},
     {"TKvPieGraph", QAccessible::Chart, Use::Shows},
     {"TKvPercentGraph", QAccessible::Chart, Use::Shows},
-    {"TKvUserLed", QAccessible::Indicator, Use::Shows},
-    {"TKvImageLed", QAccessible::Indicator, Use::Shows},
-    {"TKvCustomBlinkLed", QAccessible::Indicator, Use::Shows},
-    {"TKvLights", QAccessible::Indicator, Use::Shows},
+    {"TKvUserLed", QAccessible::Graphic, Use::Shows},
+    {"TKvImageLed", QAccessible::Graphic, Use::Shows},
+    {"TKvCustomBlinkLed", QAccessible::Graphic, Use::Shows},
+    {"TKvLights", QAccessible::Graphic, Use::Shows},
     {"TKvArrow", QAccessible::Graphic, Use::Shows},
     {"TKvFormShape", QAccessible::Graphic, Use::Shows},
     {"TKvBorder", QAccessible::Separator, Use::Shows},
@@ -281,7 +283,7 @@ private:
   // "70 of 50 to 150", "70 of 100", "3.25", "on", "18:07:32".
   QString ValueText() const {
     const QObject* control = widget();
-    if (role() == QAccessible::Clock) return ClockText(control);
+    if (control->metaObject()->indexOfProperty("Hours") >= 0) return ClockText(control);
     if (control->metaObject()->indexOfProperty("LedState") >= 0) return LampsText(control);
     if (HasSwitch()) return FValue.read(control).toBool() ? QStringLiteral("on") : QStringLiteral("off");
     if (!HasNumber()) return QString();

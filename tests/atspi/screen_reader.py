@@ -1,0 +1,221 @@
+"""Reads a window of the controls as a screen reader does, over AT-SPI.
+
+Run inside a private session bus (dbus-run-session), with Debian's /usr/bin/python3 (pyatspi):
+starts Xvfb, the accessibility bus and the panel program, then checks that every control is
+present with its role, name, value and state, that each change of a value arrives as one
+event, and that a slider moved through the value interface moves. Everything it starts is stopped again,
+and every wait has a limit.
+
+usage: screen_reader.py PANEL_PROGRAM
+"""
+
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+WAIT = 20  # seconds for anything to appear
+APP_NAME = "kv-atspi-panel"
+# What no control may read as: the role of a widget without an interface of its own.
+NAMELESS_ROLES = {"filler", "unknown", "invalid", "redundant object"}
+# The roles a listener must hear for the families every screen reader knows.
+EXPECTED = {"TKvSlider": "slider", "TKvMeter": "progress bar", "TKvCheckLed": "check box",
+            "TKvDemoButton": "push button", "TKvHyperLink": "link", "TKvLabel": "label"}
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+
+
+def start_display(children):
+    """Xvfb on a free display number; returns ':N'."""
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1600x1200x24",
+                             "-nolisten", "tcp"], pass_fds=[write_end], stderr=subprocess.DEVNULL)
+    children.append(xvfb)
+    os.close(write_end)
+    with os.fdopen(read_end) as f:
+        number = f.readline().strip()
+    if not number:
+        raise RuntimeError("Xvfb did not start")
+    return ":" + number
+
+
+def start_panel(panel, manifest_path, children):
+    env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+               QT_ACCESSIBILITY="1")
+    app = subprocess.Popen([panel, manifest_path], env=env, stdin=subprocess.PIPE,
+                           stdout=subprocess.PIPE, text=True)
+    children.append(app)
+    line = app.stdout.readline()  # the panel prints "ready" once its window is shown
+    if line.strip() != "ready":
+        raise RuntimeError("the panel did not start")
+    with open(manifest_path) as f:
+        return json.load(f), app.stdin
+
+
+def wait_for(what, find):
+    deadline = time.monotonic() + WAIT
+    while time.monotonic() < deadline:
+        found = find()
+        if found:
+            return found
+        time.sleep(0.2)
+    raise RuntimeError("no " + what + " within %d s" % WAIT)
+
+
+def find_app(pyatspi):
+    desktop = pyatspi.Registry.getDesktop(0)
+    for app in desktop:
+        if app is not None and app.name == APP_NAME:
+            return app
+    return None
+
+
+def walk(node, depth=0):
+    yield node
+    if depth > 8:
+        return
+    for child in node:
+        if child is not None:
+            yield from walk(child, depth + 1)
+
+
+def value_of(node):
+    try:
+        return node.queryValue().currentValue
+    except NotImplementedError:
+        return None
+
+
+def read_tree(pyatspi, app):
+    """Name -> (role, value, checked) of every object with a name."""
+    tree = {}
+    for node in walk(app):
+        states = node.getState()
+        tree.setdefault(node.name, []).append(
+            (node.getRoleName(), value_of(node), states.contains(pyatspi.STATE_CHECKED)))
+    return tree
+
+
+def check_tree(manifest, tree):
+    roles_by_family = {}
+    for control in manifest:
+        name = control["name"]
+        check(name == control["class"], "%s is named %r" % (control["class"], name))
+        found = tree.get(name)
+        check(found, "%s is not in the accessible tree" % name)
+        if not found:
+            continue
+        role, value, checked = found[0]
+        check(role not in NAMELESS_ROLES, "%s reads as %r" % (name, role))
+        roles_by_family.setdefault(control["role"], set()).add(role)
+        if control["class"] in EXPECTED:
+            check(role == EXPECTED[control["class"]], "%s reads as %r" % (name, role))
+        if "value" in control:
+            check(value is not None and abs(value - control["value"]) < 1e-9,
+                  "%s has value %r, Qt says %r" % (name, value, control["value"]))
+        if "checked" in control:
+            check(checked == control["checked"], "%s checked %r, Qt says %r" % (name, checked, control["checked"]))
+    for family, roles in roles_by_family.items():
+        check(len(roles) == 1, "the %s family reads as %r" % (family, sorted(roles)))
+    print("roles: " + ", ".join("%s=%s" % (f, "/".join(sorted(r))) for f, r in sorted(roles_by_family.items())))
+
+
+VALUE_EVENT = "object:property-change:accessible-value"
+STATE_EVENT = "object:state-changed:checked"
+
+
+def hear(pyatspi, action, seconds=3):
+    """The value and checked-state events (kind, source name) heard while Action runs."""
+    from gi.repository import GLib
+    heard = []
+
+    def listen(event):
+        heard.append((str(event.type), event.source.name))
+
+    pyatspi.Registry.registerEventListener(listen, VALUE_EVENT, STATE_EVENT)
+    loop = GLib.MainLoop()
+
+    def act():
+        action()
+        return False
+
+    def stop():
+        loop.quit()
+        return False
+
+    GLib.timeout_add(500, act)  # the registry tells the program of the listener first
+    GLib.timeout_add(500 + seconds * 1000, stop)
+    loop.run()
+    pyatspi.Registry.deregisterEventListener(listen, VALUE_EVENT, STATE_EVENT)
+    return heard
+
+
+def check_change_events(pyatspi, manifest, panel_input):
+    """Every value changed once is announced once: a number by a value event, on and off by a
+    checked-state event."""
+    def change():
+        panel_input.write("change\n")
+        panel_input.flush()
+
+    heard = hear(pyatspi, change)
+    for control in manifest:
+        if not control["announces"]:
+            continue
+        kind = VALUE_EVENT if "value" in control else STATE_EVENT
+        count = heard.count((kind, control["name"]))
+        check(count == 1, "%s: %s heard %d times" % (control["name"], kind, count))
+
+
+def check_slider_moves(pyatspi, app):
+    """A slider moved through the value interface moves, and says so once."""
+    slider = next(node for node in walk(app) if node.name == "TKvSlider").queryValue()
+    target = slider.minimumValue + 7
+
+    def move():
+        slider.currentValue = target
+
+    heard = hear(pyatspi, move)
+    check(slider.currentValue == target, "the slider did not move to %r" % target)
+    count = heard.count((VALUE_EVENT, "TKvSlider"))
+    check(count == 1, "the slider's move was heard %d times" % count)
+
+
+def main():
+    panel = sys.argv[1]
+    children = []
+    manifest = []
+    started = time.monotonic()
+    try:
+        os.environ["DISPLAY"] = start_display(children)
+        children.append(subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"]))
+        with tempfile.TemporaryDirectory() as folder:
+            manifest, panel_input = start_panel(panel, os.path.join(folder, "manifest.json"), children)
+        import pyatspi  # connects to the accessibility bus of this session
+        app = wait_for("application " + APP_NAME, lambda: find_app(pyatspi))
+        wait_for("slider in the tree", lambda: "TKvSlider" in read_tree(pyatspi, app))
+        check_tree(manifest, read_tree(pyatspi, app))
+        check_change_events(pyatspi, manifest, panel_input)
+        check_slider_moves(pyatspi, app)
+    finally:
+        for child in reversed(children):
+            child.terminate()
+            try:
+                child.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                child.kill()
+                child.wait()
+    print("%d controls read in %.1f s" % (len(manifest), time.monotonic() - started))
+    for failure in failures:
+        print("FAIL: " + failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
