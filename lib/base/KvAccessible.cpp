@@ -79,6 +79,8 @@ constexpr Family kFamilies[] = {
     {"TLabel", QAccessible::StaticText, Use::Shows},
     {"TCheckBox", QAccessible::CheckBox, Use::Input},
     {"TScrollBox", QAccessible::Pane, Use::Shows},
+    // A form shown inside another (the demo's panels); a form of its own is a window.
+    {"TForm", QAccessible::Pane, Use::Shows},
 };
 
 const Family* FamilyOf(const QMetaObject* meta) {
@@ -99,7 +101,8 @@ bool IsNumber(const QMetaProperty& p) {
 }
 
 // The first of Names the object publishes, read as a number.
-std::optional<double> NumberProperty(const QObject* object, std::initializer_list<const char*> names) {
+std::optional<double> NumberProperty(const QObject* object,
+                                     std::initializer_list<const char*> names) {
   const QMetaObject* meta = object->metaObject();
   for (const char* name : names) {
     const QMetaProperty p = meta->property(meta->indexOfProperty(name));
@@ -114,7 +117,8 @@ enum class End { Min, Max };
 // stops (the switch runs from stop 0 to the last).
 std::optional<double> RangeEnd(const QObject* control, End end) {
   const auto ofObject = [end](const QObject* o) {
-    return end == End::Max ? NumberProperty(o, {"MaxValue", "Max"}) : NumberProperty(o, {"MinValue", "Min"});
+    return end == End::Max ? NumberProperty(o, {"MaxValue", "Max"})
+                           : NumberProperty(o, {"MinValue", "Min"});
   };
   if (auto v = ofObject(control)) return v;
   if (const QObject* scale = control->property("Scale").value<QObject*>())
@@ -123,7 +127,9 @@ std::optional<double> RangeEnd(const QObject* control, End end) {
   return std::nullopt;
 }
 
-QString NumberText(double v) { return QLocale::c().toString(v, 'g', QLocale::FloatingPointShortest); }
+QString NumberText(double v) {
+  return QLocale::c().toString(v, 'g', QLocale::FloatingPointShortest);
+}
 
 // "18:07:32": the clock's value is its time, in three properties.
 QString ClockText(const QObject* clock) {
@@ -142,7 +148,8 @@ QString LampsText(const QObject* lights) {
     if (lit & (1 << i)) names << QLatin1String(lamps[i]);
   if (names.isEmpty()) return QStringLiteral("off");
   const QString last = names.takeLast();
-  return (names.isEmpty() ? last : names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last) +
+  return (names.isEmpty() ? last
+                          : names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last) +
          QStringLiteral(" on");
 }
 
@@ -162,8 +169,10 @@ QString WithoutAccelerators(const QString& caption) {
 class Announcer : public QObject {
   Q_OBJECT
 public:
+  // One for the application; a program that makes a new application gets a new one.
   static Announcer& Instance() {
-    static Announcer* announcer = new Announcer(QCoreApplication::instance());
+    static QPointer<Announcer> announcer;
+    if (!announcer) announcer = new Announcer(QCoreApplication::instance());
     return *announcer;
   }
 
@@ -197,9 +206,15 @@ private:
 class AccessibleControl : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
   AccessibleControl(TControl* control, const Family& family)
-      : QAccessibleWidget(control, family.role), FUse(family.use),
+      : QAccessibleWidget(control, family.role),
+        FUse(family.use),
         FValue(ValueOf(control->metaObject())) {
     if (FValue.isValid()) Announcer::Instance().Watch(control, FValue);
+  }
+
+  // Forms move between being windows and lying on other controls.
+  QAccessible::Role role() const override {
+    return widget()->isWindow() ? QAccessible::Window : QAccessibleWidget::role();
   }
 
   void* interface_cast(QAccessible::InterfaceType type) override {
@@ -232,7 +247,8 @@ public:
     bool ok = false;
     const double v = value.toDouble(&ok);
     if (!ok || !std::isfinite(v)) return;
-    if (FValue.typeId() == QMetaType::Int) FValue.write(widget(), SaturateToInt(static_cast<long double>(std::round(v))));
+    if (FValue.typeId() == QMetaType::Int)
+      FValue.write(widget(), SaturateToInt(static_cast<long double>(std::round(v))));
     else FValue.write(widget(), v);
   }
   QVariant maximumValue() const override { return Optional(RangeEnd(widget(), End::Max)); }
@@ -285,14 +301,15 @@ private:
     const QObject* control = widget();
     if (control->metaObject()->indexOfProperty("Hours") >= 0) return ClockText(control);
     if (control->metaObject()->indexOfProperty("LedState") >= 0) return LampsText(control);
-    if (HasSwitch()) return FValue.read(control).toBool() ? QStringLiteral("on") : QStringLiteral("off");
+    if (HasSwitch())
+      return FValue.read(control).toBool() ? QStringLiteral("on") : QStringLiteral("off");
     if (!HasNumber()) return QString();
     QString text = NumberText(FValue.read(control).toDouble());
     const auto min = RangeEnd(control, End::Min);
     const auto max = RangeEnd(control, End::Max);
     if (max)
-      text += QStringLiteral(" of ") + (min ? NumberText(*min) + QStringLiteral(" to ") : QString()) +
-              NumberText(*max);
+      text += QStringLiteral(" of ") +
+              (min ? NumberText(*min) + QStringLiteral(" to ") : QString()) + NumberText(*max);
     return text;
   }
 
@@ -310,10 +327,12 @@ private:
     QPointer<QWidget> target = widget();
     const QPointF at = QRectF(target->rect()).center();
     const QPointF global = target->mapToGlobal(at);
-    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
     QCoreApplication::sendEvent(target, &press);
     if (!target) return;
-    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QCoreApplication::sendEvent(target, &release);
   }
 

@@ -32,7 +32,8 @@ void SetValue(TControl* control) {
     value.write(control, true);
     return;
   }
-  QAccessibleValueInterface* range = QAccessible::queryAccessibleInterface(control)->valueInterface();
+  QAccessibleValueInterface* range =
+      QAccessible::queryAccessibleInterface(control)->valueInterface();
   if (!range || !range->minimumValue().isValid() || !range->maximumValue().isValid()) return;
   const double min = range->minimumValue().toDouble(), max = range->maximumValue().toDouble();
   value.write(control, QVariant(std::round(min + (max - min) / 3)));
@@ -46,7 +47,8 @@ void ChangeValue(TControl* control) {
     value.write(control, !value.read(control).toBool());
     return;
   }
-  QAccessibleValueInterface* range = QAccessible::queryAccessibleInterface(control)->valueInterface();
+  QAccessibleValueInterface* range =
+      QAccessible::queryAccessibleInterface(control)->valueInterface();
   const double now = value.read(control).toDouble();
   const bool atMax = range->maximumValue().isValid() && now + 1 > range->maximumValue().toDouble();
   value.write(control, QVariant(atMax ? now - 1 : now + 1));
@@ -57,7 +59,8 @@ QJsonObject Describe(TControl* control) {
   QJsonObject entry{
       {"class", QString::fromLatin1(control->metaObject()->className())},
       {"name", face->text(QAccessible::Name)},
-      {"role", QString::fromLatin1(QMetaEnum::fromType<QAccessible::Role>().valueToKey(face->role()))},
+      {"role",
+       QString::fromLatin1(QMetaEnum::fromType<QAccessible::Role>().valueToKey(face->role()))},
       {"text", face->text(QAccessible::Value)},
   };
   if (QAccessibleValueInterface* value = face->valueInterface())

@@ -6,7 +6,9 @@ present with its role, name, value and state, that each change of a value arrive
 event, and that a slider moved through the value interface moves. Everything it starts is stopped again,
 and every wait has a limit.
 
-usage: screen_reader.py PANEL_PROGRAM
+Then it starts the demo and checks that nothing in it reads as a nameless filler.
+
+usage: screen_reader.py PANEL_PROGRAM [DEMO_PROGRAM]
 """
 
 import json
@@ -46,10 +48,14 @@ def start_display(children):
     return ":" + number
 
 
+def accessible_qt():
+    """The environment of a Qt program that a screen reader reads, on the display started."""
+    return dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                QT_ACCESSIBILITY="1")
+
+
 def start_panel(panel, manifest_path, children):
-    env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-               QT_ACCESSIBILITY="1")
-    app = subprocess.Popen([panel, manifest_path], env=env, stdin=subprocess.PIPE,
+    app = subprocess.Popen([panel, manifest_path], env=accessible_qt(), stdin=subprocess.PIPE,
                            stdout=subprocess.PIPE, text=True)
     children.append(app)
     line = app.stdout.readline()  # the panel prints "ready" once its window is shown
@@ -69,10 +75,10 @@ def wait_for(what, find):
     raise RuntimeError("no " + what + " within %d s" % WAIT)
 
 
-def find_app(pyatspi):
+def find_app(pyatspi, name):
     desktop = pyatspi.Registry.getDesktop(0)
     for app in desktop:
-        if app is not None and app.name == APP_NAME:
+        if app is not None and app.name == name:
             return app
     return None
 
@@ -187,8 +193,34 @@ def check_slider_moves(pyatspi, app):
     check(count == 1, "the slider's move was heard %d times" % count)
 
 
+def settled_tree(app):
+    """Every object of the application, once two walks in a row find as many."""
+    last = [0]
+
+    def find():
+        nodes = list(walk(app))
+        settled = len(nodes) > 1 and len(nodes) == last[0]
+        last[0] = len(nodes)
+        return nodes if settled else None
+
+    return wait_for("settled tree of " + app.name, find)
+
+
+def check_demo(pyatspi, demo, children):
+    """The demo's windows, panels and controls all read as what they are."""
+    children.append(subprocess.Popen([demo, "--quit-after", "60000"], env=accessible_qt()))
+    app = wait_for("application qel-demo", lambda: find_app(pyatspi, "qel-demo"))
+    nodes = settled_tree(app)
+    roles = {}
+    for node in nodes[1:]:
+        role = node.getRoleName()
+        roles[role] = roles.get(role, 0) + 1
+        check(role not in NAMELESS_ROLES, "a %s in the demo reads as %r" % (node.name or "nameless object", role))
+    print("demo: " + ", ".join("%d %s" % (n, r) for r, n in sorted(roles.items())))
+
+
 def main():
-    panel = sys.argv[1]
+    panel, demo = sys.argv[1], sys.argv[2] if len(sys.argv) > 2 else None
     children = []
     manifest = []
     started = time.monotonic()
@@ -198,11 +230,13 @@ def main():
         with tempfile.TemporaryDirectory() as folder:
             manifest, panel_input = start_panel(panel, os.path.join(folder, "manifest.json"), children)
         import pyatspi  # connects to the accessibility bus of this session
-        app = wait_for("application " + APP_NAME, lambda: find_app(pyatspi))
+        app = wait_for("application " + APP_NAME, lambda: find_app(pyatspi, APP_NAME))
         wait_for("slider in the tree", lambda: "TKvSlider" in read_tree(pyatspi, app))
         check_tree(manifest, read_tree(pyatspi, app))
         check_change_events(pyatspi, manifest, panel_input)
         check_slider_moves(pyatspi, app)
+        if demo:
+            check_demo(pyatspi, demo, children)
     finally:
         for child in reversed(children):
             child.terminate()

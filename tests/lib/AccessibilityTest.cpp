@@ -4,7 +4,6 @@
 // sends need a platform with accessibility: tests/atspi counts them.)
 #include "Forms.h"
 #include "Offscreen.h"
-#include "Pixels.h"
 #include "RegisteredControls.h"
 
 #include "KvLights.h"
@@ -68,6 +67,8 @@ TEST(Accessibility, EveryControlHasTheRoleOfItsFamilyAndANameFromWhatItShows) {
     // A caption is read without its accelerator marks.
     s.control->SetCaption(QStringLiteral("&Heat && hold"));
     EXPECT_EQ(face->text(QAccessible::Name), QStringLiteral("Heat & hold"));
+    s.control->SetCaption(QStringLiteral("Stop&"));
+    EXPECT_EQ(face->text(QAccessible::Name), QStringLiteral("Stop"));
     // A name the program gives wins over both.
     s.control->setAccessibleName(QStringLiteral("Oven"));
     EXPECT_EQ(face->text(QAccessible::Name), QStringLiteral("Oven"));
@@ -120,7 +121,8 @@ TEST(Accessibility, IncreaseAndDecreaseStepAnInputAndStopAtItsEnds) {
     EXPECT_GT(step, 0);
     const double start = value->currentValue().toDouble();
     actions->doAction(QAccessibleActionInterface::increaseAction());
-    EXPECT_EQ(value->currentValue().toDouble(), std::min(start + step, value->maximumValue().toDouble()));
+    EXPECT_EQ(value->currentValue().toDouble(),
+              std::min(start + step, value->maximumValue().toDouble()));
     for (int i = 0; i < 1000; ++i) actions->doAction(QAccessibleActionInterface::increaseAction());
     EXPECT_EQ(value->currentValue(), value->maximumValue());
     for (int i = 0; i < 1000; ++i) actions->doAction(QAccessibleActionInterface::decreaseAction());
@@ -176,15 +178,27 @@ TEST(Accessibility, ValuesReadAsAListenerUnderstandsThem) {
   };
   for (const auto& [control, lit, text] : cases) {
     if (control == lights) lights->SetLedState(lit);
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Value), QLatin1String(text));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Value),
+              QLatin1String(text));
   }
+}
+
+TEST(Accessibility, AFormIsAWindowOrAPaneOfTheControlItLiesOn) {
+  TForm main(nullptr);
+  TForm panel(nullptr);
+  panel.SetCaption(QStringLiteral("Meters"));
+  QAccessibleInterface* face = QAccessible::queryAccessibleInterface(&panel);
+  EXPECT_EQ(face->role(), QAccessible::Window);
+  panel.SetParent(&main);
+  EXPECT_EQ(face->role(), QAccessible::Pane);
+  EXPECT_EQ(face->text(QAccessible::Name), QStringLiteral("Meters"));
 }
 
 // ---- Pressing and the keyboard ------------------------------------------------------------
 
 // How often the control's click events fired (OnClick, OnUpClick ...).
 class Clicks {
- public:
+public:
   explicit Clicks(QObject* control) {
     const QMetaObject* meta = control->metaObject();
     for (int i = 0; i < meta->methodCount(); ++i) {
@@ -199,7 +213,7 @@ class Clicks {
     return n;
   }
 
- private:
+private:
   std::vector<std::unique_ptr<QSignalSpy>> FSpies;
 };
 
@@ -219,8 +233,8 @@ TEST(Accessibility, PressClicksAsTheMouseDoes) {
     if (s.control->property("URL").isValid()) continue;
     SCOPED_TRACE(kvtest::ClassNameOf(*c).toStdString());
     for (QAccessibleInterface* part : FaceAndParts(s.Face())) {
-      if (!part->actionInterface() ||
-          !part->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()))
+      if (!part->actionInterface() || !part->actionInterface()->actionNames().contains(
+                                          QAccessibleActionInterface::pressAction()))
         continue;
       SCOPED_TRACE(part->text(QAccessible::Name).toStdString());
       const Clicks clicks(s.control);
@@ -261,7 +275,8 @@ TEST(Accessibility, EveryFocusableControlShowsItsFocusAndAnswersKeys) {
                               Qt::Key_Home, Qt::Key_End}) {
       QTest::keyClick(s.control, key);
       kvtest::Pump();
-      answered = answered || clicks.Count() > 0 || (value.isValid() && value.read(s.control) != before);
+      answered =
+          answered || clicks.Count() > 0 || (value.isValid() && value.read(s.control) != before);
     }
     EXPECT_TRUE(answered);
   }
