@@ -203,7 +203,9 @@ private:
   using QObject::QObject;
 };
 
-class AccessibleControl : public QAccessibleWidget, public QAccessibleValueInterface {
+class AccessibleControl : public QAccessibleWidget,
+                          public QAccessibleValueInterface,
+                          public QAccessibleTextInterface {
 public:
   AccessibleControl(TControl* control, const Family& family)
       : QAccessibleWidget(control, family.role),
@@ -220,6 +222,8 @@ public:
   void* interface_cast(QAccessible::InterfaceType type) override {
     if (type == QAccessible::ValueInterface && HasNumber())
       return static_cast<QAccessibleValueInterface*>(this);
+    if (type == QAccessible::TextInterface && ShowsText())
+      return static_cast<QAccessibleTextInterface*>(this);
     return QAccessibleWidget::interface_cast(type);
   }
 
@@ -259,6 +263,30 @@ public:
     return FValue.typeId() == QMetaType::Int ? QVariant(1) : QVariant();
   }
 
+  // The text interface, read-only: the value in words, where a screen reader reads a text
+  // (readings, the clock, lamps); over AT-SPI the value's text reaches a listener only so.
+  QString text(int start, int end) const override {
+    const QString words = ValueText();
+    const qsizetype from = std::clamp<qsizetype>(start, 0, words.size());
+    const qsizetype to = end < 0 ? words.size() : std::clamp<qsizetype>(end, from, words.size());
+    return words.mid(from, to - from);
+  }
+  int characterCount() const override { return int(ValueText().size()); }
+  void selection(int, int* start, int* end) const override { *start = *end = 0; }
+  int selectionCount() const override { return 0; }
+  void addSelection(int, int) override {}
+  void removeSelection(int) override {}
+  void setSelection(int, int, int) override {}
+  int cursorPosition() const override { return 0; }
+  void setCursorPosition(int) override {}
+  QRect characterRect(int) const override { return QRect(); }
+  int offsetAtPoint(const QPoint&) const override { return -1; }
+  void scrollToSubstring(int, int) override {}
+  QString attributes(int offset, int* start, int* end) const override {
+    *start = *end = offset;
+    return QString();
+  }
+
   // The actions: what a user does with the mouse or keys.
   QStringList actionNames() const override {
     QStringList names = QAccessibleWidget::actionNames();
@@ -281,6 +309,10 @@ public:
 private:
   bool HasNumber() const { return FValue.isValid() && IsNumber(FValue); }
   bool HasSwitch() const { return FValue.isValid() && FValue.typeId() == QMetaType::Bool; }
+  bool ShowsText() const {
+    return (role() == QAccessible::StaticText || role() == QAccessible::Graphic) &&
+           !ValueText().isEmpty();
+  }
 
   static QVariant Optional(std::optional<double> v) { return v ? QVariant(*v) : QVariant(); }
 

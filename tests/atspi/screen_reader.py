@@ -99,13 +99,20 @@ def value_of(node):
         return None
 
 
+def text_of(node):
+    try:
+        return node.queryText().getText(0, -1)
+    except NotImplementedError:
+        return None
+
+
 def read_tree(pyatspi, app):
-    """Name -> (role, value, checked) of every object with a name."""
+    """Name -> (role, value, checked, text) of every object with a name."""
     tree = {}
     for node in walk(app):
         states = node.getState()
         tree.setdefault(node.name, []).append(
-            (node.getRoleName(), value_of(node), states.contains(pyatspi.STATE_CHECKED)))
+            (node.getRoleName(), value_of(node), states.contains(pyatspi.STATE_CHECKED), text_of(node)))
     return tree
 
 
@@ -118,7 +125,7 @@ def check_tree(manifest, tree):
         check(found, "%s is not in the accessible tree" % name)
         if not found:
             continue
-        role, value, checked = found[0]
+        role, value, checked, text = found[0]
         check(role not in NAMELESS_ROLES, "%s reads as %r" % (name, role))
         roles_by_family.setdefault(control["role"], set()).add(role)
         if control["class"] in EXPECTED:
@@ -126,6 +133,10 @@ def check_tree(manifest, tree):
         if "value" in control:
             check(value is not None and abs(value - control["value"]) < 1e-9,
                   "%s has value %r, Qt says %r" % (name, value, control["value"]))
+        if control["role"] in ("StaticText", "Graphic") and control["text"]:
+            check(text is not None, "%s has no text to read" % name)
+        if text is not None and control["class"] != "TKvLedClock":  # the clock ticks on
+            check(text == control["text"], "%s reads %r, Qt says %r" % (name, text, control["text"]))
         if "checked" in control:
             check(checked == control["checked"], "%s checked %r, Qt says %r" % (name, checked, control["checked"]))
     for family, roles in roles_by_family.items():
