@@ -10,6 +10,20 @@ using kv::ColorToPixel, kv::ColorToRGB, kv::Rect;
 // ---------------------------------------------------------------------------
 // Keys
 
+TKvLayerKey& TKvLayerKey::operator=(const TKvLayerKey& other) {
+  if (this == &other) return *this;
+  FSize = 0;
+  return Append(other.FData, other.FSize);
+}
+
+void TKvLayerKey::Grow(size_t size) {
+  FCapacity = std::max(2 * FCapacity, FSize + size);
+  auto bytes = std::make_unique<char[]>(FCapacity);
+  std::memcpy(bytes.get(), FData, FSize);
+  FOnHeap = std::move(bytes);
+  FData = FOnHeap.get();
+}
+
 TKvLayerKey& TKvLayerKey::operator<<(const QString& v) {
   *this << int64_t(v.size());
   return Append(v.constData(), size_t(v.size()) * sizeof(QChar));
@@ -46,7 +60,7 @@ void TKvStaticLayer::Draw(TBitmap* target, const TKvLayerKey& key, const Drawing
                           const TRect* within) {
   if (key.Bytes() != FKey || FPixels.size() != target->Image().size()) {
     Record(target->Width(), target->Height(), drawing);
-    FKey = key.Bytes();
+    FKey = key.Bytes().toByteArray();
   }
   Replay(target, within, TPoint(0, 0));
 }
@@ -55,7 +69,7 @@ void TKvStaticLayer::Stamp(TBitmap* target, const TKvLayerKey& key, TSize size,
                            const Drawing& drawing, TPoint at) {
   if (key.Bytes() != FKey || FPixels.size() != QSize(size.cx, size.cy)) {
     Record(size.cx, size.cy, drawing);
-    FKey = key.Bytes();
+    FKey = key.Bytes().toByteArray();
   }
   Replay(target, nullptr, at);
 }
@@ -160,7 +174,7 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
         FRuns.push_back({y, begin, x, byPen});
       }
     }
-    FKey = key.Bytes();
+    FKey = key.Bytes().toByteArray();
     FSize = size;
   }
   const uint32_t penPixel = ColorToPixel(pen), brushPixel = ColorToPixel(brush);
@@ -232,7 +246,7 @@ bool TKvKeptPicture::Matches(const TKvLayerKey& key, QSize size) const {
 }
 
 void TKvKeptPicture::Keep(const TKvLayerKey& key, const QImage& source) {
-  FKey = key.Bytes();
+  FKey = key.Bytes().toByteArray();
   FPixels = source.copy();
 }
 

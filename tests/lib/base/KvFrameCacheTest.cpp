@@ -203,7 +203,7 @@ TEST(FrameCacheLayerKey, TellsEveryInputApart) {
   const auto bytes = [&](const std::function<void(TKvLayerKey&)>& write) {
     TKvLayerKey key;
     write(key);
-    return key.Bytes();
+    return key.Bytes().toByteArray();
   };
   const QByteArray before = bytes([&](TKvLayerKey& k) { k << &picture << &bevel; });
   picture.Canvas()->SetPixels(0, 0, clRed);
@@ -216,6 +216,36 @@ TEST(FrameCacheLayerKey, TellsEveryInputApart) {
             bytes([](TKvLayerKey& k) { k << Rect(0, 0, 2, 1); }));
   EXPECT_NE(bytes([](TKvLayerKey& k) { k << QStringLiteral("ab") << QStringLiteral("c"); }),
             bytes([](TKvLayerKey& k) { k << QStringLiteral("a") << QStringLiteral("bc"); }));
+}
+
+// A key written past the room it has in place, and copies made before, at and after that
+// point: each holds its own inputs, whatever is written to the others later.
+TEST(FrameCacheLayerKey, LongKeysAndCopiesKeepTheirOwnInputs) {
+  const auto written = [](int64_t from, int64_t to) {
+    QByteArray bytes;
+    for (int64_t v = from; v < to; ++v) bytes.append(reinterpret_cast<const char*>(&v), sizeof v);
+    return bytes;
+  };
+  TKvLayerKey key;
+  std::vector<std::pair<int64_t, TKvLayerKey>> copies;
+  for (int64_t v = 0; v < 200; ++v) {
+    if (v % 31 == 0 || v == 32) copies.emplace_back(v, key);
+    key << v;
+  }
+  EXPECT_EQ(key.Bytes(), written(0, 200));
+  for (auto& [length, copy] : copies) {
+    SCOPED_TRACE(length);
+    EXPECT_EQ(copy.Bytes(), written(0, length));
+    copy << int64_t(-1);
+    EXPECT_EQ(copy.Bytes(), written(0, length) + written(-1, 0));
+  }
+  TKvLayerKey assigned;
+  assigned << int64_t(7);
+  assigned = key;
+  EXPECT_EQ(assigned.Bytes(), written(0, 200));
+  assigned = copies.front().second;
+  EXPECT_EQ(assigned.Bytes(), written(-1, 0));
+  EXPECT_EQ(key.Bytes(), written(0, 200));
 }
 
 }  // namespace
