@@ -76,21 +76,17 @@ void ApplyRow(const uint32_t* src, uint32_t* dst, int64_t n, const BlitRule& rul
     return;
   }
   if (rule.rop == TPenMode::pmCopy && !rule.mono && !(rule.transparent && rule.key)) {
-    if (rule.transparent) {
-      const uint32_t t = *rule.transparent;
+    // Each pixel is written, its own or the one it had: a glyph's pixels fall either way
+    // without a pattern, and a branch on each would mostly guess wrong.
+    if (rule.transparent || !rule.keyColor) {
+      const uint32_t t = rule.transparent ? *rule.transparent : *rule.key;
       for (int64_t i = 0; i < n; ++i)
-        if ((src[i] & 0xFFFFFFu) != t) dst[i] = src[i] | kv::kOpaque;
+        dst[i] = (src[i] & 0xFFFFFFu) != t ? src[i] | kv::kOpaque : dst[i];
       return;
     }
-    const uint32_t k = *rule.key;
-    if (rule.keyColor) {
-      const uint32_t replacement = *rule.keyColor | kv::kOpaque;
-      for (int64_t i = 0; i < n; ++i)
-        dst[i] = (src[i] & 0xFFFFFFu) == k ? replacement : src[i] | kv::kOpaque;
-    } else {
-      for (int64_t i = 0; i < n; ++i)
-        if ((src[i] & 0xFFFFFFu) != k) dst[i] = src[i] | kv::kOpaque;
-    }
+    const uint32_t k = *rule.key, replacement = *rule.keyColor | kv::kOpaque;
+    for (int64_t i = 0; i < n; ++i)
+      dst[i] = (src[i] & 0xFFFFFFu) == k ? replacement : src[i] | kv::kOpaque;
     return;
   }
   for (int64_t i = 0; i < n; ++i) rule.Apply(src[i], dst[i]);
