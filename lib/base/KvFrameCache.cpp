@@ -7,6 +7,21 @@
 
 using kv::ColorToPixel, kv::ColorToRGB, kv::Rect;
 
+namespace {
+
+// Fills [First, Last) with Pixel, eight at a step: a shape's runs are whole rows of a face.
+void FillRun(uint32_t* first, uint32_t* last, uint32_t pixel) {
+  using Quad = uint32_t __attribute__((vector_size(16)));
+  const Quad quad = {pixel, pixel, pixel, pixel};
+  for (; last - first >= 8; first += 8) {
+    std::memcpy(first, &quad, sizeof quad);
+    std::memcpy(first + 4, &quad, sizeof quad);
+  }
+  for (; first < last; ++first) *first = pixel;
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Keys
 
@@ -189,7 +204,7 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
     const int begin = std::max(run->Begin, clip.Left), end = std::min(run->End, clip.Right);
     if (begin >= end) continue;
     uint32_t* line = pixels + run->Y * stride;
-    std::fill(line + begin, line + end, run->Pen ? penPixel : brushPixel);
+    FillRun(line + begin, line + end, run->Pen ? penPixel : brushPixel);
   }
 }
 
@@ -227,7 +242,7 @@ void FillRects(TBitmap* target, std::span<const TRect> rects, TColor color) {
     if (left >= right || top >= bottom) continue;
     if (!pixels) pixels = target->ScanLine(0);
     for (int64_t y = top; y < bottom; ++y)
-      std::fill(pixels + y * stride + left, pixels + y * stride + right, pixel);
+      FillRun(pixels + y * stride + left, pixels + y * stride + right, pixel);
   }
 }
 
@@ -285,7 +300,11 @@ void kv::ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKe
   TCanvas* c = image->Canvas();
   c->Brush()->SetStyle(TBrushStyle::bsSolid);
   c->Brush()->SetColor(clear.Brush);
-  base.CopyTo(image, &clear.Within);
+  // A paint of the whole image copies the base in one piece.
+  const TRect& r = clear.Within;
+  const bool whole =
+      r.Left <= 0 && r.Top <= 0 && r.Right >= image->Width() && r.Bottom >= image->Height();
+  base.CopyTo(image, whole ? nullptr : &r);
 }
 
 // ---------------------------------------------------------------------------

@@ -115,9 +115,10 @@ TEST(FrameCacheRows, ACopyIsClippedToBothPictures) {
 }
 
 TEST(FrameCacheRows, FilledRectanglesAreTheCanvasFillsClippedToThePicture) {
-  const TRect rects[] = {{1, 1, 3, 2}, {-2, 3, 2, 9}, {5, -1, 9, 2}, {4, 4, 4, 6}, {7, 3, 6, 5},
-                         {8, 8, 12, 12}};
-  kvtest::Picture filled(7, 6, clSilver), expected(7, 6, clSilver);
+  // Small ones, and rows of eight, of eight and more, and wider than the picture.
+  const TRect rects[] = {{1, 1, 3, 2},   {-2, 3, 2, 9}, {5, -1, 9, 2}, {4, 4, 4, 6},  {7, 3, 6, 5},
+                         {8, 8, 12, 12}, {2, 0, 10, 1}, {3, 2, 20, 3}, {-4, 5, 30, 6}};
+  kvtest::Picture filled(27, 6, clSilver), expected(27, 6, clSilver);
   kv::FillRects(&filled.bitmap, rects, clBtnFace);
   expected.c->Brush()->SetColor(clBtnFace);
   for (const TRect& r : rects)
