@@ -25,7 +25,7 @@ class TKvBevel;
 // differ from the last paint's.
 class KV_TEST_EXPORT TKvLayerKey {
 public:
-  // Its bytes are written before they are read: not cleared, a key is made every frame.
+  // Only the bytes written are read: the room in place is left as it is.
   TKvLayerKey() {}
   // No moves: a copy points at its own bytes.
   TKvLayerKey(const TKvLayerKey& other) { Append(other.FData, other.FSize); }
@@ -42,7 +42,7 @@ public:
   TKvLayerKey& operator<<(const TRect& r);
   // Everything a bevel's Paint depends on.
   TKvLayerKey& operator<<(const TKvBevel* b);
-  QByteArrayView Bytes() const { return {FData, qsizetype(FSize)}; }
+  QByteArrayView Bytes() const { return {FData, qsizetype(FSize)}; }  // while the key lives
 
 private:
   TKvLayerKey& Append(const void* data, size_t size) {
