@@ -106,7 +106,9 @@ namespace kv {
 // True for a value that names one of the enumeration's values: setters refuse others.
 template <class E>
 bool IsEnumValue(E value) {
-  return QMetaEnum::fromType<E>().valueToKey(int(value)) != nullptr;
+  // Found once: a setter asks at every call, and finding an enumeration goes by its name.
+  static const QMetaEnum kEnum = QMetaEnum::fromType<E>();
+  return kEnum.valueToKey(int(value)) != nullptr;
 }
 
 }  // namespace kv

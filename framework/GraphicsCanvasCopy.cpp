@@ -67,6 +67,24 @@ struct Axis {
   }
 };
 
+// N destination pixels from N source pixels by Mix(source, destination, keyed), keyed having
+// every bit set where the source's colour is Key: four at a step, then one at a time. A
+// glyph's pixels fall either side of the key without a pattern, so no pixel is branched on.
+template <class Mix>
+void MixByKey(const uint32_t* src, uint32_t* dst, int64_t n, uint32_t key, Mix mix) {
+  using Quad = uint32_t __attribute__((vector_size(16)));
+  const Quad keys = {key, key, key, key};
+  int64_t i = 0;
+  for (; n - i >= 4; i += 4) {
+    Quad s, d;
+    std::memcpy(&s, src + i, sizeof s);
+    std::memcpy(&d, dst + i, sizeof d);
+    d = mix(s, d, Quad((s & 0xFFFFFFu) == keys));
+    std::memcpy(dst + i, &d, sizeof d);
+  }
+  for (; i < n; ++i) dst[i] = mix(src[i], dst[i], (src[i] & 0xFFFFFFu) == key ? ~0u : 0u);
+}
+
 // N pixels of a destination row from N source pixels, combined by the rule. The common rules
 // (a plain copy, a transparent colour, a colour key) run as tight loops; the rest combine pixel
 // by pixel.
@@ -76,21 +94,17 @@ void ApplyRow(const uint32_t* src, uint32_t* dst, int64_t n, const BlitRule& rul
     return;
   }
   if (rule.rop == TPenMode::pmCopy && !rule.mono && !(rule.transparent && rule.key)) {
-    if (rule.transparent) {
-      const uint32_t t = *rule.transparent;
-      for (int64_t i = 0; i < n; ++i)
-        if ((src[i] & 0xFFFFFFu) != t) dst[i] = src[i] | kv::kOpaque;
+    if (rule.transparent || !rule.keyColor) {
+      // The key's pixels keep what lies under them.
+      MixByKey(
+          src, dst, n, rule.transparent ? *rule.transparent : *rule.key,
+          [](auto s, auto d, auto keyed) { return (d & keyed) | ((s | kv::kOpaque) & ~keyed); });
       return;
     }
-    const uint32_t k = *rule.key;
-    if (rule.keyColor) {
-      const uint32_t replacement = *rule.keyColor | kv::kOpaque;
-      for (int64_t i = 0; i < n; ++i)
-        dst[i] = (src[i] & 0xFFFFFFu) == k ? replacement : src[i] | kv::kOpaque;
-    } else {
-      for (int64_t i = 0; i < n; ++i)
-        if ((src[i] & 0xFFFFFFu) != k) dst[i] = src[i] | kv::kOpaque;
-    }
+    const uint32_t replacement = *rule.keyColor | kv::kOpaque;
+    MixByKey(src, dst, n, *rule.key, [replacement](auto s, auto, auto keyed) {
+      return (replacement & keyed) | ((s | kv::kOpaque) & ~keyed);
+    });
     return;
   }
   for (int64_t i = 0; i < n; ++i) rule.Apply(src[i], dst[i]);
@@ -132,6 +146,16 @@ void Blit(QImage& dest, const ClipRects& clip, const Axis& x, const Axis& y, con
   const qsizetype sourceStride = source.bytesPerLine();
   const int64_t sourceHeight = source.height();
   const bool rowsIdentity = y.Identity();
+  // Whole rows between pictures of one layout (an image and its background): one block.
+  const int64_t sourceTop = y.SourceBegin + (top - y.Begin);
+  if (rule.Plain() && columnsIdentity && rowsIdentity && clip.IsSingle() && shift == 0 &&
+      left == 0 && right == dest.width() && source.width() == dest.width() &&
+      sourceStride == dest.bytesPerLine() && sourceTop >= 0 &&
+      sourceTop + (bottom - top) <= sourceHeight) {
+    std::memmove(rows.Row(top), sourceBits + sourceTop * sourceStride,
+                 size_t(bottom - top) * size_t(sourceStride));
+    return;
+  }
   for (int64_t row = top; row < bottom; ++row) {
     const int64_t sy = rowsIdentity ? y.SourceBegin + (row - y.Begin) : y.SourceOf(row);
     if (sy < 0 || sy >= sourceHeight) continue;

@@ -187,9 +187,10 @@ void ShowImage(TCanvas* screen, const TBitmap* image, int width, int height) {
 // beyond it.
 QRect VisiblePart(const QWidget* control) {
   QRect r = control->rect();
+  QPoint origin;  // the control's top left in the ancestor's coordinates, summed on the way up
   for (const QWidget* w = control; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
-    const QWidget* ancestor = w->parentWidget();
-    r &= QRect(control->mapFrom(ancestor, QPoint(0, 0)), ancestor->size());
+    origin += w->pos();
+    r &= QRect(-origin, w->parentWidget()->size());
   }
   return r;
 }

@@ -291,6 +291,8 @@ protected:
   void Paint() override;
   void PaintControl() override;
   TBitmap* Image() const { return FImage.get(); }
+  // Every paint copies the whole image over the control: an erase before it would be lost.
+  bool ErasesBackground() const override { return false; }
 
 private:
   std::unique_ptr<TBitmap> FImage;

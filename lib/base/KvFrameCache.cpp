@@ -7,8 +7,37 @@
 
 using kv::ColorToPixel, kv::ColorToRGB, kv::Rect;
 
+namespace {
+
+// Fills [First, Last) with Pixel, eight at a step: a shape's runs are whole rows of a face.
+void FillRun(uint32_t* first, uint32_t* last, uint32_t pixel) {
+  using Quad = uint32_t __attribute__((vector_size(16)));
+  const Quad quad = {pixel, pixel, pixel, pixel};
+  for (; last - first >= 8; first += 8) {
+    std::memcpy(first, &quad, sizeof quad);
+    std::memcpy(first + 4, &quad, sizeof quad);
+  }
+  for (; first < last; ++first) *first = pixel;
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Keys
+
+TKvLayerKey& TKvLayerKey::operator=(const TKvLayerKey& other) {
+  if (this == &other) return *this;
+  FSize = 0;
+  return Append(other.FData, other.FSize);
+}
+
+void TKvLayerKey::Grow(size_t size) {
+  FCapacity = std::max(2 * FCapacity, FSize + size);
+  auto bytes = std::make_unique<char[]>(FCapacity);
+  std::memcpy(bytes.get(), FData, FSize);
+  FOnHeap = std::move(bytes);
+  FData = FOnHeap.get();
+}
 
 TKvLayerKey& TKvLayerKey::operator<<(const QString& v) {
   *this << int64_t(v.size());
@@ -46,7 +75,7 @@ void TKvStaticLayer::Draw(TBitmap* target, const TKvLayerKey& key, const Drawing
                           const TRect* within) {
   if (key.Bytes() != FKey || FPixels.size() != target->Image().size()) {
     Record(target->Width(), target->Height(), drawing);
-    FKey = key.Bytes();
+    FKey = key.Bytes().toByteArray();
   }
   Replay(target, within, TPoint(0, 0));
 }
@@ -55,7 +84,7 @@ void TKvStaticLayer::Stamp(TBitmap* target, const TKvLayerKey& key, TSize size,
                            const Drawing& drawing, TPoint at) {
   if (key.Bytes() != FKey || FPixels.size() != QSize(size.cx, size.cy)) {
     Record(size.cx, size.cy, drawing);
-    FKey = key.Bytes();
+    FKey = key.Bytes().toByteArray();
   }
   Replay(target, nullptr, at);
 }
@@ -160,7 +189,7 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
         FRuns.push_back({y, begin, x, byPen});
       }
     }
-    FKey = key.Bytes();
+    FKey = key.Bytes().toByteArray();
     FSize = size;
   }
   const uint32_t penPixel = ColorToPixel(pen), brushPixel = ColorToPixel(brush);
@@ -175,7 +204,7 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
     const int begin = std::max(run->Begin, clip.Left), end = std::min(run->End, clip.Right);
     if (begin >= end) continue;
     uint32_t* line = pixels + run->Y * stride;
-    std::fill(line + begin, line + end, run->Pen ? penPixel : brushPixel);
+    FillRun(line + begin, line + end, run->Pen ? penPixel : brushPixel);
   }
 }
 
@@ -213,7 +242,7 @@ void FillRects(TBitmap* target, std::span<const TRect> rects, TColor color) {
     if (left >= right || top >= bottom) continue;
     if (!pixels) pixels = target->ScanLine(0);
     for (int64_t y = top; y < bottom; ++y)
-      std::fill(pixels + y * stride + left, pixels + y * stride + right, pixel);
+      FillRun(pixels + y * stride + left, pixels + y * stride + right, pixel);
   }
 }
 
@@ -232,7 +261,7 @@ bool TKvKeptPicture::Matches(const TKvLayerKey& key, QSize size) const {
 }
 
 void TKvKeptPicture::Keep(const TKvLayerKey& key, const QImage& source) {
-  FKey = key.Bytes();
+  FKey = key.Bytes().toByteArray();
   FPixels = source.copy();
 }
 
@@ -271,7 +300,11 @@ void kv::ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKe
   TCanvas* c = image->Canvas();
   c->Brush()->SetStyle(TBrushStyle::bsSolid);
   c->Brush()->SetColor(clear.Brush);
-  base.CopyTo(image, &clear.Within);
+  // A paint of the whole image copies the base in one piece.
+  const TRect& r = clear.Within;
+  const bool whole =
+      r.Left <= 0 && r.Top <= 0 && r.Right >= image->Width() && r.Bottom >= image->Height();
+  base.CopyTo(image, whole ? nullptr : &r);
 }
 
 // ---------------------------------------------------------------------------

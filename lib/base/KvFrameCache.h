@@ -9,9 +9,11 @@
 #include "KvControls.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QImage>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <span>
@@ -23,8 +25,11 @@ class TKvBevel;
 // differ from the last paint's.
 class KV_TEST_EXPORT TKvLayerKey {
 public:
-  // Room for the inputs of most drawings at once: a key is made every frame.
-  TKvLayerKey() { FBytes.reserve(256); }
+  // Only the bytes written are read: the room in place is left as it is.
+  TKvLayerKey() {}
+  // No moves: a copy points at its own bytes.
+  TKvLayerKey(const TKvLayerKey& other) { Append(other.FData, other.FSize); }
+  TKvLayerKey& operator=(const TKvLayerKey& other);
   TKvLayerKey& operator<<(int64_t v) { return Append(&v, sizeof v); }
   TKvLayerKey& operator<<(int v) { return *this << int64_t(v); }
   TKvLayerKey& operator<<(bool v) { return *this << int64_t(v); }
@@ -37,14 +42,24 @@ public:
   TKvLayerKey& operator<<(const TRect& r);
   // Everything a bevel's Paint depends on.
   TKvLayerKey& operator<<(const TKvBevel* b);
-  const QByteArray& Bytes() const { return FBytes; }
+  QByteArrayView Bytes() const { return {FData, qsizetype(FSize)}; }  // while the key lives
 
 private:
   TKvLayerKey& Append(const void* data, size_t size) {
-    FBytes.append(static_cast<const char*>(data), qsizetype(size));
+    if (size > FCapacity - FSize) Grow(size);
+    std::memcpy(FData + FSize, data, size);
+    FSize += size;
     return *this;
   }
-  QByteArray FBytes;
+  void Grow(size_t size);
+
+  // A key is made every frame: the inputs of most drawings fit in place, and appending is a
+  // store, not a call.
+  char FInPlace[256];
+  std::unique_ptr<char[]> FOnHeap;  // for a key that outgrew FInPlace
+  char* FData = FInPlace;
+  size_t FSize = 0;
+  size_t FCapacity = sizeof FInPlace;
 };
 
 // A part of a face that does not change from frame to frame (a scale, ticks, a bevel, a

@@ -10,7 +10,9 @@ int64_t Round64(long double v) noexcept {
   constexpr long double kMax = 9.2e18L;
   if (v >= kMax) return std::numeric_limits<int64_t>::max();
   if (v <= -kMax) return std::numeric_limits<int64_t>::min();
-  return int64_t(std::nearbyintl(v));
+  // Halves to even, as the default mode rounds: llrint rounds alike without saving and
+  // restoring the floating-point environment around each call as nearbyint does.
+  return int64_t(std::llrint(v));
 }
 
 namespace {

@@ -138,7 +138,7 @@ void TKvSlider::KeepStrips() const {
   key << size.width() << size.height() << Color() << FPalette->Low() << FPalette->High()
       << FTickWidth << FSpacing << FSolidFill << Vertical() << TopRight();
   if (key.Bytes() == d->StripKey) return;
-  d->StripKey = key.Bytes();
+  d->StripKey = key.Bytes().toByteArray();
   d->OffStrip.SetSize(size.width(), size.height());
   d->OnStrip.SetSize(size.width(), size.height());
   FillStrip(&d->OffStrip, FPalette->Low());

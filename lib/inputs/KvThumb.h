@@ -122,8 +122,6 @@ protected:
   bool WantsArrows() const override { return true; }
   bool CanWheelStep(int direction) const override;
   void WheelStep(int direction) override;
-  // Every paint copies the whole image over the control: an erase before it would be lost.
-  bool ErasesBackground() const override { return false; }
   void Resize() override;
   void mouseMoveEvent(QMouseEvent* e) override;
   // A modal window opened from a handler ends the drag.

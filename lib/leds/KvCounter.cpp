@@ -120,7 +120,7 @@ void TKvCounter::Paint() {
     const bool kept = FSpacing >= 0 && key.Bytes() == d->RowKey && text.size() == d->RowText.size();
     if (!kept) {
       row->FillRect(BitmapRect(&d->Row));
-      d->RowKey = key.Bytes();
+      d->RowKey = key.Bytes().toByteArray();
       d->RowText.assign(text.size(), ' ');
     }
     if (!FBitmap->Empty() && FDigitWidth > 0) {

@@ -198,7 +198,7 @@ void TKvDigitGroup::KeepCellInputs(int cellWidth) {
   if (Transparent()) inputs << ground;
   else inputs << Color();
   if (inputs.Bytes() == d->CellInputs && !d->StampKey.Bytes().isEmpty()) return;
-  d->CellInputs = inputs.Bytes();
+  d->CellInputs = inputs.Bytes().toByteArray();
   d->StampKey = TKvLayerKey();
   d->StampKey << cellWidth << Height() << FActiveOnly << FOutlineColor << FPalette->High()
               << FPalette->Low();

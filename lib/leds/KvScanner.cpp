@@ -284,7 +284,7 @@ void TKvScanner::Paint() {
   key << Width() << Height() << FLeds << FSpacing << FColorWidth;
   key << FLedStyle.get();
   if (key.Bytes() != d->LedKey) {
-    d->LedKey = key.Bytes();
+    d->LedKey = key.Bytes().toByteArray();
     d->Row.Layout(Width(), Height(), FLeds, FSpacing, RingsOf(*FLedStyle));
     if (!d->Row.Empty()) {
       d->LedImage.SetSize(2 * d->Row.CellWidth(), d->Row.LedHeight());
@@ -395,7 +395,7 @@ void TKvIndicator::Paint() {
   key << Width() << Height() << FLeds << FSpacing << FColorWidth << FPercent1 << FPercent2;
   for (const auto& style : FLedStyles) key << style.get();
   if (key.Bytes() != d->LedKey) {
-    d->LedKey = key.Bytes();
+    d->LedKey = key.Bytes().toByteArray();
     d->Row.Layout(Width(), Height(), FLeds, FSpacing, WidestRingsOf(FLedStyles));
     if (!d->Row.Empty()) {
       d->LedImage.SetSize(6 * d->Row.CellWidth(), d->Row.LedHeight());

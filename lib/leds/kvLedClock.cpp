@@ -97,6 +97,20 @@ void DrawDotRing(TCanvas* canvas, TPoint centre, int64_t radius, int count,
 
 // Dots up to this radius are stamped from one recorded dot; larger ones are drawn.
 constexpr int kMaxStampedDot = 64;
+
+// The rings of a face: the hour marks' and, inside it, the seconds'.
+struct Rings {
+  TPoint Centre;
+  int64_t HourMarks;
+  int64_t Seconds;
+};
+
+Rings RingsOf(int width, int height, int secWidth, int tickWidth) {
+  const TPoint centre(width / 2, height / 2);
+  const int64_t hourMarks =
+      int64_t(std::min(centre.X, centre.Y)) - 10 - 2 * (2 * int64_t(secWidth) + tickWidth);
+  return {centre, hourMarks, hourMarks - 2 * int64_t(secWidth) - tickWidth};
+}
 // A stamped dot's corner stays this close to the face; one farther off is not seen anyway.
 constexpr int64_t kStampReach = int64_t(1) << 30;
 
@@ -172,7 +186,31 @@ void TKvLedClock::SetMinutes(int v) {
 }
 
 void TKvLedClock::SetSeconds(int v) {
-  if (TKvSecondsInt::Contains(v) && SetIfChanged(FSeconds, v)) UpdateControl();
+  if (!TKvSecondsInt::Contains(v) || v == FSeconds) return;
+  const int was = FSeconds;
+  FSeconds = v;
+  if (FSecondsIndicator) ShowSecondsFrom(was);
+  else UpdateControl();
+}
+
+void TKvLedClock::ShowSecondsFrom(int was) {
+  // Dot n shows while n <= the seconds: only the dots between the two counts change, and the
+  // window keeps the rest of the face. Their boxes take a pixel more on each side.
+  const Rings rings = RingsOf(Width(), Height(), FSecWidth, FTickWidth);
+  const int first = std::min(was, FSeconds) + 1, last = std::max(was, FSeconds);
+  int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
+  int n = 0;
+  ForEachDot(rings.Centre, rings.Seconds, last + 1, UnitCircle<60, 15>(),
+             [&](int64_t x, int64_t y) {
+               if (n++ < first) return;
+               const TRect box = DotBox(x, y, std::abs(int64_t(FSecWidth)) + 1);
+               left = std::min<int64_t>(left, box.Left);
+               top = std::min<int64_t>(top, box.Top);
+               right = std::max<int64_t>(right, box.Right);
+               bottom = std::max<int64_t>(bottom, box.Bottom);
+             });
+  if (left < right && top < bottom)
+    UpdateControlRect(Rect(int(left), int(top), int(right), int(bottom)));
 }
 
 void TKvLedClock::Loaded() {
@@ -206,7 +244,9 @@ void TKvLedClock::Tick() {
   const bool alarm = AlarmDue(now);
   const bool hoursChanged = FHours != oldHours, minutesChanged = FMinutes != oldMinutes,
              secondsChanged = FSeconds != oldSeconds;
-  if ((FSecondsIndicator && secondsChanged) || minutesChanged) UpdateControl();
+  if (minutesChanged) UpdateControl();
+  else if (FSecondsIndicator && secondsChanged && hoursChanged) UpdateControl();
+  else if (FSecondsIndicator && secondsChanged) ShowSecondsFrom(oldSeconds);
 
   // Any handler may free the clock (or its form): stop touching it once it is gone.
   const QPointer<TKvLedClock> self(this);
@@ -224,9 +264,7 @@ void TKvLedClock::Tick() {
 
 void TKvLedClock::Paint() {
   TCanvas* canvas = BitmapCanvas();
-  const TPoint centre(Width() / 2, Height() / 2);
-  const int64_t radius =
-      int64_t(std::min(centre.X, centre.Y)) - 10 - 2 * (2 * int64_t(FSecWidth) + FTickWidth);
+  const Rings rings = RingsOf(Width(), Height(), FSecWidth, FTickWidth);
 
   // Everything under the seconds ring changes at most once a minute: a frame starts with one
   // copy of it.
@@ -240,7 +278,8 @@ void TKvLedClock::Paint() {
     canvas->Pen()->SetStyle(TPenStyle::psSolid);
     canvas->Brush()->SetColor(FTickColor);
     canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
-    if (FHourMarks) DrawDotRing(canvas, centre, radius, 12, UnitCircle<12, 9>(), FTickWidth);
+    if (FHourMarks)
+      DrawDotRing(canvas, rings.Centre, rings.HourMarks, 12, UnitCircle<12, 9>(), FTickWidth);
     DrawTimeText(canvas);
   });
 
@@ -250,7 +289,7 @@ void TKvLedClock::Paint() {
     canvas->Pen()->SetWidth(1);
     canvas->Brush()->SetColor(FSecHandColor);
     canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
-    DrawSecondsRing(canvas, centre, radius - 2 * int64_t(FSecWidth) - FTickWidth);
+    DrawSecondsRing(canvas, rings.Centre, rings.Seconds);
   }
   TKvGraphicImageControl::Paint();
 }

@@ -214,6 +214,8 @@ private:
   void DrawBackground(TCanvas* Canvas) const;
   void DrawTimeText(TCanvas* Canvas) const;
   void DrawSecondsRing(TCanvas* canvas, TPoint centre, int64_t radius);
+  // Repaints what a change of the seconds from Was changes.
+  void ShowSecondsFrom(int was);
 
   std::unique_ptr<TKvTimer> FTimer;
   std::unique_ptr<TBitmap> FBackgroundPicture;

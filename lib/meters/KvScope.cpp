@@ -470,7 +470,7 @@ QByteArray TKvScope::GridKey() const {
   TKvLayerKey key;
   key << Width() << Height() << FGridSize << FGridLineWidth << FGridColor << FBaseColor << FBaseY
       << Color();
-  return key.Bytes();
+  return key.Bytes().toByteArray();
 }
 
 QByteArray TKvScope::FrameKey() const {
@@ -481,7 +481,7 @@ QByteArray TKvScope::FrameKey() const {
     key << int64_t(channel->Id()) << channel->Visible();
     if (channel->Visible()) key << channel->Color() << channel->Width() << int(channel->Style());
   }
-  return GridKey() + key.Bytes();
+  return GridKey() + key.Bytes().toByteArray();
 }
 
 void TKvScope::KeepFrame(const QByteArray& key) {
@@ -586,7 +586,7 @@ void TKvScope::Paint() {
   d->ShownBottom = shown.Bottom;
   TKvLayerKey shownKey;
   shownKey << shown;
-  const QByteArray key = FrameKey() + shownKey.Bytes();
+  const QByteArray key = FrameKey() + shownKey.Bytes().toByteArray();
   const bool strip = KeepGridStrip();
   const bool scrolled = strip && ScrollLastFrame(key);
   if (!scrolled && !(strip && KeepTape())) {

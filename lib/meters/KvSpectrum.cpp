@@ -273,7 +273,7 @@ void TKvSpectrum::BuildColumns() {
       << FPlainColors << Color();
   for (const auto& palette : FPalettes) key << palette->Low() << palette->High();
   if (key.Bytes() == d->ColumnKey) return;
-  d->ColumnKey = key.Bytes();
+  d->ColumnKey = key.Bytes().toByteArray();
   const int64_t h = height, pitch = int64_t(FTickHeight) + FSpacing;
   for (int lit = 0; lit < 2; ++lit) {
     TBitmap* column = lit ? &d->OnColumn : &d->OffColumn;

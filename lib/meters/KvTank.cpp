@@ -182,7 +182,7 @@ void TKvTank::Paint() {
       << FContainer->Height();
   if (key.Bytes() != d->InteriorKey) {
     // The body's and the pipe's inside, made again only when the geometry changes.
-    d->InteriorKey = key.Bytes();
+    d->InteriorKey = key.Bytes().toByteArray();
     TRegion inner;
     switch (FShape) {
       case TTankShape::tsRectangle: inner = RectRegion(3, 3, w - 3, body - 3); break;

@@ -108,6 +108,43 @@ TEST(CanvasCopyRect, SourceOutsideItsImageLeavesTheDestination) {
   EXPECT_SAME_PIXELS(p.Image(), (Rows{".RG."}));
 }
 
+// Whole rows between pictures of one width go as one block; rows off the source, a clip of
+// some rows and a clip of some columns keep to the rule row by row.
+TEST(CanvasCopyRect, WholeRowsOfOneWidthCopyAsTheRowsDo) {
+  struct Case {
+    const char* Name;
+    TRect Dest, Source;
+    QRect Clip;
+    Rows Expected;
+  };
+  const QRect all(0, 0, 3, 4);
+  const Case cases[] = {
+      {"whole", Rect(0, 0, 3, 4), Rect(0, 0, 3, 4), all, {"RGB", "YAR", "BBG", "GRY"}},
+      {"one row down", Rect(0, 1, 3, 5), Rect(0, 0, 3, 4), all, {"...", "RGB", "YAR", "BBG"}},
+      {"past the source", Rect(0, 0, 3, 4), Rect(0, 1, 3, 5), all, {"YAR", "BBG", "GRY", "..."}},
+      {"some rows",
+       Rect(0, 0, 3, 4),
+       Rect(0, 0, 3, 4),
+       QRect(0, 1, 3, 2),
+       {"...", "YAR", "BBG", "..."}},
+      {"some columns",
+       Rect(0, 0, 3, 4),
+       Rect(0, 0, 3, 4),
+       QRect(0, 0, 2, 4),
+       {"RG.", "YA.", "BB.", "GR."}},
+  };
+  TBitmap source;
+  Paint(source, {"RGB", "YAR", "BBG", "GRY"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Picture p(3, 4);
+    const TRegion clip(c.Clip);
+    p.c->SelectClipRgn(&clip);
+    p.c->CopyRect(c.Dest, source.Canvas(), c.Source);
+    EXPECT_SAME_PIXELS(p.Image(), c.Expected);
+  }
+}
+
 TEST(CanvasStretch, StretchedRowsLeaveOutColumnsOffTheSourceAndTheTransparentColour) {
   TBitmap source;
   Paint(source, {"RGB"});

@@ -1284,6 +1284,49 @@ TEST(LiveFrame, IndicatorFramesAroundOtherChanges) {
       });
 }
 
+// A change of the seconds repaints only the dots from the old to the new count: one dot for
+// a step on, the whole ring when the minute turns over.
+TEST(LiveFrame, ClockRepaintsOnlyTheSecondDotsThatChange) {
+  Panel panel;
+  kvtest::Pump();
+  PaintRegions recorder;
+  panel.clock->installEventFilter(&recorder);
+  const QRect face = panel.clock->rect();
+  panel.clock->SetSeconds(56);
+  ASSERT_EQ(recorder.regions.size(), 1u);
+  const QRect step = recorder.regions[0].boundingRect();
+  EXPECT_LE(step.width() * step.height(), 100);
+  panel.clock->SetSeconds(0);
+  ASSERT_EQ(recorder.regions.size(), 2u);
+  const QRect ring = recorder.regions[1].boundingRect();
+  EXPECT_TRUE(face.contains(ring));
+  EXPECT_GT(ring.width(), face.width() / 2);
+  EXPECT_GT(ring.height(), face.height() / 2);
+}
+
+TEST(LiveFrame, ClockFramesAroundOtherChanges) {
+  std::vector<Change<TKvLedClock>> frames;
+  for (const int seconds : {56, 57, 59, 0, 1, 30, 29, 45, 59, 58})
+    frames.push_back([seconds](TKvLedClock& c) { c.SetSeconds(seconds); });
+  ExpectFramesAroundChanges<TKvLedClock>(
+      [](TKvLedClock& c) {
+        DemoClock(c);
+        c.SetBounds(4, 4, 241, 201);
+      },
+      frames,
+      {
+          {"dot width", [](TKvLedClock& c) { c.SetSecWidth(5); }},
+          {"huge dots", [](TKvLedClock& c) { c.SetSecWidth(100); }},
+          {"negative width", [](TKvLedClock& c) { c.SetSecWidth(-4); }},
+          {"tick width", [](TKvLedClock& c) { c.SetTickWidth(7); }},
+          {"dot colour", [](TKvLedClock& c) { c.SetSecHandColor(clAqua); }},
+          {"no seconds", [](TKvLedClock& c) { c.SetSecondsIndicator(false); }},
+          {"minutes", [](TKvLedClock& c) { c.SetMinutes(13); }},
+          {"opaque", [](TKvLedClock& c) { c.SetTransparent(false); }},
+          {"size", [](TKvLedClock& c) { c.SetBounds(4, 4, 90, 150); }},
+      });
+}
+
 // A value change repaints only the cells whose digit or point changed.
 TEST(LiveFrame, DigitGroupRepaintsOnlyTheCellsThatChange) {
   TForm form(nullptr);

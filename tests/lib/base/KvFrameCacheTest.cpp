@@ -115,9 +115,10 @@ TEST(FrameCacheRows, ACopyIsClippedToBothPictures) {
 }
 
 TEST(FrameCacheRows, FilledRectanglesAreTheCanvasFillsClippedToThePicture) {
-  const TRect rects[] = {{1, 1, 3, 2}, {-2, 3, 2, 9}, {5, -1, 9, 2}, {4, 4, 4, 6}, {7, 3, 6, 5},
-                         {8, 8, 12, 12}};
-  kvtest::Picture filled(7, 6, clSilver), expected(7, 6, clSilver);
+  // Small ones, and rows of eight, of eight and more, and wider than the picture.
+  const TRect rects[] = {{1, 1, 3, 2},   {-2, 3, 2, 9}, {5, -1, 9, 2}, {4, 4, 4, 6},  {7, 3, 6, 5},
+                         {8, 8, 12, 12}, {2, 0, 10, 1}, {3, 2, 20, 3}, {-4, 5, 30, 6}};
+  kvtest::Picture filled(27, 6, clSilver), expected(27, 6, clSilver);
   kv::FillRects(&filled.bitmap, rects, clBtnFace);
   expected.c->Brush()->SetColor(clBtnFace);
   for (const TRect& r : rects)
@@ -203,7 +204,7 @@ TEST(FrameCacheLayerKey, TellsEveryInputApart) {
   const auto bytes = [&](const std::function<void(TKvLayerKey&)>& write) {
     TKvLayerKey key;
     write(key);
-    return key.Bytes();
+    return key.Bytes().toByteArray();
   };
   const QByteArray before = bytes([&](TKvLayerKey& k) { k << &picture << &bevel; });
   picture.Canvas()->SetPixels(0, 0, clRed);
@@ -216,6 +217,36 @@ TEST(FrameCacheLayerKey, TellsEveryInputApart) {
             bytes([](TKvLayerKey& k) { k << Rect(0, 0, 2, 1); }));
   EXPECT_NE(bytes([](TKvLayerKey& k) { k << QStringLiteral("ab") << QStringLiteral("c"); }),
             bytes([](TKvLayerKey& k) { k << QStringLiteral("a") << QStringLiteral("bc"); }));
+}
+
+// A key written past the room it has in place, and copies made before, at and after that
+// point: each holds its own inputs, whatever is written to the others later.
+TEST(FrameCacheLayerKey, LongKeysAndCopiesKeepTheirOwnInputs) {
+  const auto written = [](int64_t from, int64_t to) {
+    QByteArray bytes;
+    for (int64_t v = from; v < to; ++v) bytes.append(reinterpret_cast<const char*>(&v), sizeof v);
+    return bytes;
+  };
+  TKvLayerKey key;
+  std::vector<std::pair<int64_t, TKvLayerKey>> copies;
+  for (int64_t v = 0; v < 200; ++v) {
+    if (v % 31 == 0 || v == 32) copies.emplace_back(v, key);
+    key << v;
+  }
+  EXPECT_EQ(key.Bytes(), written(0, 200));
+  for (auto& [length, copy] : copies) {
+    SCOPED_TRACE(length);
+    EXPECT_EQ(copy.Bytes(), written(0, length));
+    copy << int64_t(-1);
+    EXPECT_EQ(copy.Bytes(), written(0, length) + written(-1, 0));
+  }
+  TKvLayerKey assigned;
+  assigned << int64_t(7);
+  assigned = key;
+  EXPECT_EQ(assigned.Bytes(), written(0, 200));
+  assigned = copies.front().second;
+  EXPECT_EQ(assigned.Bytes(), written(-1, 0));
+  EXPECT_EQ(key.Bytes(), written(0, 200));
 }
 
 }  // namespace
