@@ -9,6 +9,7 @@
 
 #include "Graphics.h"
 #include "GraphicsHooks.h"
+#include "PixelFill.h"
 
 #include <QImage>
 #include <QRect>
@@ -158,18 +159,6 @@ struct CanvasTarget {
   SurfaceRows Rows;
   const ClipRects& Clip;
 };
-
-// Writes Color to the pixels [First, Last) a block at a time: the compiler keeps a plain fill
-// loop to one pixel per store at the optimisation level we build with.
-inline void FillPixels(uint32_t* first, uint32_t* last, uint32_t color) {
-  using Quad = uint32_t __attribute__((vector_size(16)));
-  const Quad quad = {color, color, color, color};
-  for (; last - first >= 8; first += 8) {
-    std::memcpy(first, &quad, sizeof quad);
-    std::memcpy(first + 4, &quad, sizeof quad);
-  }
-  for (; first < last; ++first) *first = color;
-}
 
 // Paints [x0, x1) of surface row y, which lie inside the surface.
 KV_TEST_EXPORT void PaintRun(const SurfaceRows& surface, int y, int x0, int x1, const Ink& ink);

@@ -1,26 +1,12 @@
 #include "KvFrameCache.h"
 
 #include "KvClasses.h"
+#include "PixelFill.h"
 
 #include <algorithm>
 #include <cstring>
 
 using kv::ColorToPixel, kv::ColorToRGB, kv::Rect;
-
-namespace {
-
-// Fills [First, Last) with Pixel, eight at a step: a shape's runs are whole rows of a face.
-void FillRun(uint32_t* first, uint32_t* last, uint32_t pixel) {
-  using Quad = uint32_t __attribute__((vector_size(16)));
-  const Quad quad = {pixel, pixel, pixel, pixel};
-  for (; last - first >= 8; first += 8) {
-    std::memcpy(first, &quad, sizeof quad);
-    std::memcpy(first + 4, &quad, sizeof quad);
-  }
-  for (; first < last; ++first) *first = pixel;
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // Keys
@@ -204,7 +190,7 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
     const int begin = std::max(run->Begin, clip.Left), end = std::min(run->End, clip.Right);
     if (begin >= end) continue;
     uint32_t* line = pixels + run->Y * stride;
-    FillRun(line + begin, line + end, run->Pen ? penPixel : brushPixel);
+    kv::FillPixels(line + begin, line + end, run->Pen ? penPixel : brushPixel);
   }
 }
 
@@ -242,7 +228,7 @@ void FillRects(TBitmap* target, std::span<const TRect> rects, TColor color) {
     if (left >= right || top >= bottom) continue;
     if (!pixels) pixels = target->ScanLine(0);
     for (int64_t y = top; y < bottom; ++y)
-      FillRun(pixels + y * stride + left, pixels + y * stride + right, pixel);
+      kv::FillPixels(pixels + y * stride + left, pixels + y * stride + right, pixel);
   }
 }
 
