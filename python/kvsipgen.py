@@ -356,8 +356,9 @@ class Writer:
                 return qualified(e.namespace, e.flags_name)
         return None
 
-    def parameters(self, params, transfer_parent=False):
-        """The sip parameter list, or None when a parameter cannot be carried."""
+    def parameters(self, params, constructor=False):
+        """The sip parameter list, or None when a parameter cannot be carried. A constructor's
+        parent or owner takes the new object over from Python."""
         out = []
         for p in split_top(params):
             p = p.strip()
@@ -380,7 +381,9 @@ class Writer:
             st = self.sip_type(ctype)
             if st is None:
                 return None
-            out.append(" ".join(x for x in (st, name, "= " + default if default else "") if x))
+            transfer = "/TransferThis/" if constructor and st == "TComponent *" else ""
+            out.append(" ".join(x for x in (st, name, transfer, "= " + default if default else "")
+                                if x))
         return ", ".join(out)
 
     def method(self, cls, m):
@@ -437,7 +440,7 @@ class Writer:
         if cls.is_qobject and not self.is_abstract(cls.name):
             for c in cls.constructors:
                 m = re.search(r"\((.*)\)", c)
-                params = self.parameters(m.group(1)) if m else None
+                params = self.parameters(m.group(1), constructor=True) if m else None
                 if params is not None and "const %s &" % short not in params:
                     lines.append("    %s(%s);" % (short, params))
         lines.append("    virtual ~%s();" % short)

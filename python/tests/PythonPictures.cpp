@@ -1,17 +1,19 @@
 // Writes the picture of every registered control, made and set up from C++ the way the
 // Python tests make and set up their own (tests/test_controls.py): made without a parent,
 // placed in a layout, its value and caption set, grabbed once the event loop has run.
+// Each control is drawn twice; the names of those whose two pictures differ go to
+// FOLDER/unstable.txt, as no other picture can be expected to equal theirs.
 // Usage: kv-python-pictures FOLDER  (writes FOLDER/<class name>.png)
 #include "Designing.h"
 #include "Controls.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMetaProperty>
 #include <QVBoxLayout>
 
 #include <cstdio>
-#include <memory>
 
 namespace {
 
@@ -28,6 +30,18 @@ void ApplySettings(QObject* control) {
     meta->property(caption).write(control, QString::fromLatin1(kCaption));
 }
 
+QImage PictureOf(const kv::TRegisteredClass& registered) {
+  QWidget host;
+  auto* layout = new QVBoxLayout(&host);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto* control = dynamic_cast<TControl*>(registered.create(nullptr));
+  layout->addWidget(control);
+  ApplySettings(control);
+  host.adjustSize();
+  QApplication::processEvents();
+  return control->grab().toImage();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,17 +51,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   const QDir folder(QString::fromLocal8Bit(argv[1]));
+  QFile unstable(folder.filePath("unstable.txt"));
+  if (!unstable.open(QIODevice::WriteOnly)) return 1;
   for (const kv::TRegisteredClass* registered : kv::RegisteredControls()) {
-    QWidget host;
-    auto* layout = new QVBoxLayout(&host);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* control = dynamic_cast<TControl*>(registered->create(nullptr));
-    layout->addWidget(control);
-    ApplySettings(control);
-    host.adjustSize();
-    QApplication::processEvents();
     const QString name = QString::fromLatin1(registered->metaObject->className());
-    if (!control->grab().toImage().save(folder.filePath(name + ".png"))) {
+    const QImage picture = PictureOf(*registered);
+    if (picture != PictureOf(*registered)) unstable.write(name.toLatin1() + "\n");
+    if (!picture.save(folder.filePath(name + ".png"))) {
       std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
       return 1;
     }

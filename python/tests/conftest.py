@@ -13,9 +13,13 @@ VALUE = 30
 CAPTION = "Kv"
 
 
+# The registry and the controls need the application from the start: collection walks it.
+APPLICATION = QApplication.instance() or QApplication([])
+
+
 @pytest.fixture(scope="session")
 def app():
-    return QApplication.instance() or QApplication([])
+    return APPLICATION
 
 
 def control_classes():

@@ -32,7 +32,7 @@ def set_up(control):
     prop = value_property(type(control))
     if prop is not None:
         getattr(control, "Set" + prop.name())(VALUE)
-    if hasattr(control, "SetCaption"):
+    if type(control).staticMetaObject.indexOfProperty("Caption") >= 0:
         control.SetCaption(CAPTION)
 
 
@@ -52,12 +52,15 @@ def test_control_in_a_layout_draws_as_from_cpp(app, cpp_pictures, cls):
     expected = QImage(str(cpp_pictures / (cls.__name__ + ".png")))
     assert not expected.isNull()
     assert picture.size() == expected.size()
+    if cls.__name__ in (cpp_pictures / "unstable.txt").read_text().split():
+        pytest.skip("the library draws two fresh %s differently" % cls.__name__)
     assert picture == expected.convertToFormat(QImage.Format.Format_RGB32)
 
 
+# Every control may lie on a form (some need one), and a form is a widget like any other.
 @pytest.mark.parametrize("cls", CONTROLS, ids=NAMES)
 def test_control_freed_by_its_parent_raises_when_touched(app, cls):
-    parent = QWidget()
+    parent = kelvara.TForm(None)
     control = cls(parent)
     assert control.parentWidget() is parent
     sip.delete(parent)
@@ -68,7 +71,7 @@ def test_control_freed_by_its_parent_raises_when_touched(app, cls):
 
 @pytest.mark.parametrize("cls", CONTROLS, ids=NAMES)
 def test_parent_owns_the_control(app, cls):
-    parent = QWidget()
+    parent = kelvara.TForm(None)
     cls(parent)  # no Python reference is kept: the parent keeps the control alive
     children = parent.findChildren(cls)
     assert len(children) == 1 and type(children[0]) is cls
@@ -88,7 +91,7 @@ def test_value_signal_carries_the_new_value(app, cls):
     setter = getattr(control, "Set" + prop.name())
     getter = getattr(control, prop.name())
     start = getter()
-    setter(start + 1)
+    setter(start - 1 if start > 0 else start + 1)
     assert heard == [getter()] and getter() != start
     if hasattr(control, "OnChange"):
         # The event names its sender as the control's own Python object.

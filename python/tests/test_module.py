@@ -22,8 +22,10 @@ def own_members(cls):
 
 
 def carries_answers(method):
-    """A signal whose handler answers through a reference: no Python callable can."""
-    return any(t.endswith("&") for t in (bytes(p).decode() for p in method.parameterTypes()))
+    """A signal whose handler answers through a reference or draws on the canvas it is
+    handed: no Python callable can, so the module leaves it out."""
+    types = [bytes(p).decode() for p in method.parameterTypes()]
+    return any(t.endswith("&") or t.startswith("TCanvas") for t in types)
 
 
 @pytest.mark.parametrize("cls", bound_classes(), ids=lambda c: c.__name__)
@@ -39,8 +41,8 @@ def test_every_property_signal_and_slot_is_bound(cls):
     instance = None
     for method in methods:
         name = bytes(method.name()).decode()
-        if method.methodType() == QMetaMethod.MethodType.Signal and not carries_answers(method):
-            if not isinstance(getattr(cls, name, None), type(kelvara.TKvMeter.PositionChanged)):
+        if method.methodType() == QMetaMethod.MethodType.Signal:
+            if not carries_answers(method) and not isinstance(getattr(cls, name, None), type(kelvara.TKvMeter.PositionChanged)):
                 missing.append(name)
         elif method.access() == QMetaMethod.Access.Public and not callable(getattr(cls, name, None)):
             missing.append(name)
@@ -73,9 +75,9 @@ def test_style_object_belongs_to_its_control():
     assert isinstance(bevel, kelvara.TKvBevel)
     assert meter.Bevel() is bevel, "one Python object per C++ object"
     other = kelvara.TKvGauge()
-    other.Bevel().SetOuter(kelvara.KvClasses.TKvBevelStyle.bsRaised)
+    other.Bevel().SetOuterStyle(kelvara.KvClasses.TKvBevelStyle.bsRaised)
     meter.SetBevel(other.Bevel())
-    assert bevel.Outer() is kelvara.KvClasses.TKvBevelStyle.bsRaised
+    assert bevel.OuterStyle() is kelvara.KvClasses.TKvBevelStyle.bsRaised
 
 
 @pytest.mark.parametrize("call, message", [
