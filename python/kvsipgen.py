@@ -28,6 +28,8 @@ PLAIN_TYPES = {
 QT_CLASSES = {"QObject", "QWidget"}
 # Values of Qt that methods may take or return.
 QT_VALUES = {"QSize", "QImage", "QFont", "QByteArray", "QStringList", "QList<int>"}
+# A constructor argument of these types takes the new object over: an owner, a collection.
+OWNERS = {"TComponent *", "TCollection *"}
 # Macros that stand alone without a semicolon, removed before the declarations are read.
 BARE_MACROS = re.compile(
     r"\b(Q_OBJECT|Q_GADGET|Q_INVOKABLE|Q_NAMESPACE|KV_EXPORT|KV_TEST_EXPORT)\b")
@@ -381,7 +383,7 @@ class Writer:
             st = self.sip_type(ctype)
             if st is None:
                 return None
-            transfer = "/TransferThis/" if constructor and st == "TComponent *" else ""
+            transfer = "/TransferThis/" if constructor and st in OWNERS else ""
             out.append(" ".join(x for x in (st, name, transfer, "= " + default if default else "")
                                 if x))
         return ", ".join(out)

@@ -11,7 +11,7 @@ import math
 import sys
 
 from PyQt6.QtCore import Qt, QTimer
-from PyQt6.QtWidgets import QApplication, QGridLayout, QSlider, QWidget
+from PyQt6.QtWidgets import QApplication, QGridLayout, QHBoxLayout, QSlider, QWidget
 
 import kelvara
 
@@ -29,7 +29,7 @@ class Panel(QWidget):
         slider.setRange(meter.MinValue(), meter.MaxValue())
         slider.valueChanged.connect(meter.SetPosition)
         slider.setValue(65)
-        grid.addWidget(meter, 0, 0)
+        grid.addWidget(meter, 0, 0, Qt.AlignmentFlag.AlignCenter)
         grid.addWidget(slider, 1, 0)
 
         # An LED clock that runs by itself.
@@ -37,9 +37,9 @@ class Panel(QWidget):
         clock.SetActive(True)
         grid.addWidget(clock, 0, 1, 2, 1)
 
-        # A scope fed a sine from a timer.
+        # A scope with one channel, fed a sine from a timer.
         self.scope = kelvara.TKvScope(self)
-        self.scope.SetActive(False)
+        self.scope.Channels().Add().SetColor(kelvara.clLime)
         self.phase = 0.0
         feed = QTimer(self)
         feed.timeout.connect(self.feed_scope)
@@ -50,10 +50,15 @@ class Panel(QWidget):
         switch = kelvara.TKvSwitch(self)
         switch.SetPositions(2)
         lamp = kelvara.TKvUserLed(self)
+        lamp.setFixedSize(30, 30)
         switch.OffsetChanged.connect(lambda offset: lamp.SetActive(offset > 0))
         switch.SetOffset(1)
-        grid.addWidget(switch, 2, 1, Qt.AlignmentFlag.AlignLeft)
-        grid.addWidget(lamp, 2, 1, Qt.AlignmentFlag.AlignRight)
+        row = QHBoxLayout()
+        row.addStretch()
+        row.addWidget(switch)
+        row.addWidget(lamp)
+        row.addStretch()
+        grid.addLayout(row, 2, 1)
 
     def feed_scope(self):
         middle = (self.scope.MinValue() + self.scope.MaxValue()) // 2
