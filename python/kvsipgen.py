@@ -7,7 +7,7 @@ declared `enum class` in a namespace with Q_ENUM_NS or Q_FLAG_NS. Every public m
 signal and enumeration whose types Python can carry is bound; a property whose accessors
 cannot be bound stops the build, so no property is silently left out of Python.
 
-Usage: kvsipgen.py OUTPUT.sip SKIPPED.txt HEADER...
+Usage: kvsipgen.py OUTPUT.sip UNBOUND.txt HEADER...  (UNBOUND.txt: the methods left out)
 """
 
 import dataclasses
@@ -68,6 +68,7 @@ class Class:
     constructors: list = dataclasses.field(default_factory=list)
     pure_virtuals: set = dataclasses.field(default_factory=set)
     declared: set = dataclasses.field(default_factory=set)
+    bound: set = dataclasses.field(default_factory=set)
 
 
 def strip_comments(text):
@@ -274,7 +275,7 @@ class Writer:
         for c in reader.classes.values():
             c.bases = [reader.resolve(b, c) or b for b in c.bases]
         self.classes = self.bound_classes()
-        self.skipped = []
+        self.unbound = []
 
     def bound_classes(self):
         """The QObject classes whose bases are known, and the framework roots they rest on."""
@@ -401,7 +402,7 @@ class Writer:
         sret = "void" if ret.strip() == "void" else self.sip_type(ret)
         sparams = self.parameters(params)
         if sret is None or sparams is None:
-            self.skipped.append("%s::%s" % (cls.name, words))
+            self.unbound.append("%s::%s" % (cls.name, words))
             return None
         return "%s%s %s(%s)%s;" % ("static " if static else "", sret, name, sparams,
                                    " const" if const else "")
@@ -480,7 +481,7 @@ class Writer:
     def bound_in_chain(self, name, member):
         for owner in [name] + self.ancestors(name):
             c = self.reader.classes.get(owner)
-            if c and member in getattr(c, "bound", ()):
+            if c and member in c.bound:
                 return True
         return False
 
@@ -552,14 +553,14 @@ MODULE_HEAD = """\
 """
 
 def main():
-    output, skipped, headers = sys.argv[1], sys.argv[2], sys.argv[3:]
+    output, unbound, headers = sys.argv[1], sys.argv[2], sys.argv[3:]
     reader = HeaderReader()
     for h in sorted(headers):
         reader.read(h)
     writer = Writer(reader)
     text = writer.write()
     write_if_changed(output, text)
-    write_if_changed(skipped, "".join(s + "\n" for s in sorted(writer.skipped)))
+    write_if_changed(unbound, "".join(s + "\n" for s in sorted(writer.unbound)))
 
 
 def write_if_changed(path, text):

@@ -110,3 +110,12 @@ def test_sender_is_the_control_itself():
     meter.OnChange.connect(senders.append)
     meter.SetPosition(10)
     assert senders == [meter]
+
+
+def test_item_made_from_python_belongs_to_its_collection():
+    scope = kelvara.TKvScope()
+    channel = kelvara.TKvChannel(scope.Channels())
+    channel.SetColor(kelvara.clAqua)
+    del channel
+    assert scope.Channels().Count() == 1
+    assert scope.Channels().Items(0).Color() == kelvara.clAqua
