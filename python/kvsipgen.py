@@ -27,7 +27,7 @@ PLAIN_TYPES = {
 # Widgets and objects of Qt that methods may take or return.
 QT_CLASSES = {"QObject", "QWidget"}
 # Values of Qt that methods may take or return.
-QT_VALUES = {"QSize", "QImage", "QFont", "QByteArray", "QStringList", "QList<int>"}
+QT_VALUES = {"QSize", "QImage", "QFont", "QByteArray", "QStringList", "QList<int>", "QMetaMethod"}
 # A constructor argument of these types takes the new object over: an owner, a collection.
 OWNERS = {"TComponent *", "TCollection *"}
 # Macros that stand alone without a semicolon, removed before the declarations are read.
@@ -237,6 +237,10 @@ class HeaderReader:
             cls.declared.add(name.group(1))
             if re.search(r"=\s*0$", words):
                 cls.pure_virtuals.add(name.group(1))
+        if section == "protected" and name and name.group(1)[0].islower() and "override" in words:
+            # Qt's event handlers the class takes over: a Python subclass calling the base
+            # class's handler must reach this one, not QWidget's.
+            cls.methods.append(Method(section, words))
         if section not in ("public", "slots", "signals"):
             return section
         if re.match(r"(explicit\s+)?%s\s*\(" % cls.name.split("::")[-1], words):
@@ -339,7 +343,7 @@ class Writer:
             if base.endswith("*"):
                 return None
             base = self.reader.resolve(base, self.context) or base
-            if base in self.classes or base in QT_CLASSES:
+            if base in self.classes or base in QT_CLASSES or re.fullmatch(r"Q\w*Event", base):
                 return ("const " if const else "") + base + " *"
             return None
         t = self.reader.aliases.get(t, t)
@@ -390,6 +394,7 @@ class Writer:
         return ", ".join(out)
 
     def method(self, cls, m):
+        virtual = "virtual " if re.search(r"\b(virtual|override)\b", m.text) else ""
         words = re.sub(r"\b(virtual|inline|explicit)\s+", "", m.text)
         words = re.sub(r"\s*\b(override|final|noexcept)\b", "", words)
         if re.search(r"\boperator\b|\btemplate\b|=\s*(delete|default|0)$|^(friend|using|typedef)\b",
@@ -404,8 +409,8 @@ class Writer:
         if sret is None or sparams is None:
             self.unbound.append("%s::%s" % (cls.name, words))
             return None
-        return "%s%s %s(%s)%s;" % ("static " if static else "", sret, name, sparams,
-                                   " const" if const else "")
+        return "%s%s%s %s(%s)%s;" % ("static " if static else "", virtual, sret, name, sparams,
+                                     " const" if const else "")
 
     def write(self):
         out = [MODULE_HEAD]
@@ -447,7 +452,7 @@ class Writer:
                 if params is not None and "const %s &" % short not in params:
                     lines.append("    %s(%s);" % (short, params))
         lines.append("    virtual ~%s();" % short)
-        sections = {"public": [], "slots": [], "signals": []}
+        sections = {"public": [], "slots": [], "signals": [], "protected": []}
         signatures = set()
         for m in cls.methods:
             decl = self.method(cls, m)
@@ -459,6 +464,8 @@ class Writer:
         lines += ["    " + d for d in sections["public"]]
         if sections["slots"]:
             lines += ["", "public slots:"] + ["    " + d for d in sections["slots"]]
+        if sections["protected"]:
+            lines += ["", "protected:"] + ["    " + d for d in sections["protected"]]
         if sections["signals"]:
             lines += ["", "signals:"] + ["    " + d for d in sections["signals"]]
         lines += ["", "private:", "    %s(const %s &);" % (short, short),

@@ -98,3 +98,24 @@ def test_value_signal_carries_the_new_value(app, cls):
         assert changes == [control]
     setter(getter())
     assert len(heard) == 1, "setting the same value again is no change"
+
+
+class CountingMeter(kelvara.TKvMeter):
+    """A Python subclass that takes over the paint and hands it on."""
+
+    def __init__(self):
+        super().__init__()
+        self.paints = 0
+
+    def paintEvent(self, event):
+        self.paints += 1
+        super().paintEvent(event)
+
+
+def test_python_subclass_handing_an_event_on_reaches_the_control(app):
+    plain, counting = kelvara.TKvMeter(), CountingMeter()
+    for meter in (plain, counting):
+        meter.SetPosition(VALUE)
+    picture = counting.grab().toImage()
+    assert counting.paints >= 1
+    assert picture == plain.grab().toImage(), "the base class's paint is the control's, not QWidget's"
