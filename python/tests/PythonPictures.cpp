@@ -1,6 +1,7 @@
 // Writes the picture of every registered control, made and set up from C++ the way the
 // Python tests make and set up their own (tests/test_controls.py): made without a parent,
-// placed in a layout, its value and caption set, grabbed once the event loop has run.
+// placed in a layout, its value and the settings below set, grabbed once the event loop has run and the
+// picture has settled.
 // Each control is drawn twice; the names of those whose two pictures differ go to
 // FOLDER/unstable.txt, as no other picture can be expected to equal theirs.
 // Usage: kv-python-pictures FOLDER  (writes FOLDER/<class name>.png)
@@ -14,20 +15,42 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
 constexpr int kValue = 30;
-const char* const kCaption = "Kv";
+constexpr int kSettleRounds = 5;
+
+// Properties set wherever a control has them: a caption to draw, and a fixed time for the
+// clocks, which show the time they are made at.
+const std::pair<const char*, QVariant> kSettings[] = {
+    {"Caption", QStringLiteral("Kv")}, {"Hours", 10}, {"Minutes", 8}, {"Seconds", 30}};
 
 void ApplySettings(QObject* control) {
   const QMetaObject* meta = control->metaObject();
   const QMetaProperty value = meta->userProperty();
   if (value.isValid() && value.isWritable() && value.metaType().id() == QMetaType::Int)
     value.write(control, kValue);
-  const int caption = meta->indexOfProperty("Caption");
-  if (caption >= 0 && meta->property(caption).isWritable())
-    meta->property(caption).write(control, QString::fromLatin1(kCaption));
+  for (const auto& [name, setting] : kSettings) {
+    const int index = meta->indexOfProperty(name);
+    if (index >= 0 && meta->property(index).isWritable())
+      meta->property(index).write(control, setting);
+  }
+}
+
+// A control may size itself while it paints (the gauge snaps to whole ticks): laid out and
+// drawn until its picture stays the same.
+QImage SettledPicture(QWidget* host, QWidget* control) {
+  QImage picture;
+  for (int round = 0; round < kSettleRounds; ++round) {
+    host->adjustSize();
+    QApplication::processEvents();
+    const QImage next = control->grab().toImage();
+    if (next == picture) break;
+    picture = next;
+  }
+  return picture;
 }
 
 QImage PictureOf(const kv::TRegisteredClass& registered) {
@@ -37,9 +60,7 @@ QImage PictureOf(const kv::TRegisteredClass& registered) {
   auto* control = dynamic_cast<TControl*>(registered.create(nullptr));
   layout->addWidget(control);
   ApplySettings(control);
-  host.adjustSize();
-  QApplication::processEvents();
-  return control->grab().toImage();
+  return SettledPicture(&host, control);
 }
 
 }  // namespace

@@ -10,7 +10,8 @@ import kelvara
 
 # The settings both sides give a control before its picture is taken (PythonPictures.cpp).
 VALUE = 30
-CAPTION = "Kv"
+# Properties set wherever a control has them: a caption, and a fixed time for the clocks.
+SETTINGS = {"Caption": "Kv", "Hours": 10, "Minutes": 8, "Seconds": 30}
 
 
 # The registry and the controls need the application from the start: collection walks it.
