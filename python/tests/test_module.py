@@ -1,0 +1,121 @@
+"""The module against the library's meta-objects: no drift, enumerations, errors, colours."""
+
+import enum
+
+import pytest
+from PyQt6.QtCore import QMetaMethod, QObject, pyqtBoundSignal
+
+import kelvara
+
+
+def bound_classes():
+    return [c for c in vars(kelvara).values()
+            if isinstance(c, type) and issubclass(c, QObject) and c.__module__.startswith("kelvara")]
+
+
+def own_members(cls):
+    """The properties and methods a class's meta-object declares itself."""
+    meta = cls.staticMetaObject
+    props = [meta.property(i) for i in range(meta.propertyOffset(), meta.propertyCount())]
+    methods = [meta.method(i) for i in range(meta.methodOffset(), meta.methodCount())]
+    return props, methods
+
+
+def carries_answers(method):
+    """A signal whose handler answers through a reference or draws on the canvas it is
+    handed: no Python callable can, so the module leaves it out."""
+    types = [bytes(p).decode() for p in method.parameterTypes()]
+    return any(t.endswith("&") or t.startswith("TCanvas") for t in types)
+
+
+@pytest.mark.parametrize("cls", bound_classes(), ids=lambda c: c.__name__)
+def test_every_property_signal_and_slot_is_bound(cls):
+    props, methods = own_members(cls)
+    missing = []
+    for prop in props:
+        name = prop.name()
+        if not callable(getattr(cls, name, None)):
+            missing.append(name)
+        if prop.isWritable() and not callable(getattr(cls, "Set" + name, None)):
+            missing.append("Set" + name)
+    instance = None
+    for method in methods:
+        name = bytes(method.name()).decode()
+        if method.methodType() == QMetaMethod.MethodType.Signal:
+            if not carries_answers(method) and not isinstance(getattr(cls, name, None), type(kelvara.TKvMeter.PositionChanged)):
+                missing.append(name)
+        elif method.access() == QMetaMethod.Access.Public and not callable(getattr(cls, name, None)):
+            missing.append(name)
+    assert missing == [], "%s lacks %s in Python" % (cls.__name__, missing)
+
+
+def test_style_objects_and_framework_classes_are_bound():
+    for name in ("TKvBevel", "TKvMeterScale", "TFont", "TPen", "TBrush", "TPicture", "TBitmap",
+                 "TKvPalette", "TControl", "TForm", "TKvTimer"):
+        assert issubclass(getattr(kelvara, name), QObject), name
+
+
+def test_enumerations_are_python_enums_in_their_units_and_by_name():
+    orientation = kelvara.KvControls.TKvOrientation
+    assert issubclass(orientation, enum.Enum)
+    assert kelvara.TKvOrientation is orientation
+    bar = kelvara.TKvTrackBar()
+    bar.SetOrientation(orientation.voVertical)
+    assert bar.Orientation() is orientation.voVertical
+    options = kelvara.TKvTrackBarOption.toActiveClick | kelvara.TKvTrackBarOption.toHandPoint
+    bar.SetOptions(options)
+    assert bar.Options() == options
+    with pytest.raises(TypeError):
+        bar.SetOrientation(1)
+
+
+def test_style_object_belongs_to_its_control():
+    meter = kelvara.TKvMeter()
+    bevel = meter.Bevel()
+    assert isinstance(bevel, kelvara.TKvBevel)
+    assert meter.Bevel() is bevel, "one Python object per C++ object"
+    other = kelvara.TKvGauge()
+    other.Bevel().SetOuterStyle(kelvara.KvClasses.TKvBevelStyle.bsRaised)
+    meter.SetBevel(other.Bevel())
+    assert bevel.OuterStyle() is kelvara.KvClasses.TKvBevelStyle.bsRaised
+
+
+@pytest.mark.parametrize("call, message", [
+    (lambda m: m.SetMaxValue(-5), "Value out of range."),
+    (lambda m: m.SetMinValue(500), "Value out of range."),
+])
+def test_raised_error_arrives_as_python_exception(call, message):
+    meter = kelvara.TKvMeter()
+    with pytest.raises(kelvara.KvError, match=message):
+        call(meter)
+    assert meter.MinValue() == 0 and meter.MaxValue() == 100, "a refused value changes nothing"
+
+
+def test_colours_are_numbers():
+    meter = kelvara.TKvMeter()
+    meter.SetNeedleColor(kelvara.clRed)
+    assert meter.NeedleColor() == 0x0000FF == kelvara.clRed
+    meter.SetNeedleColor(-0x7FFFFFF1)  # a system colour
+    assert meter.NeedleColor() == -0x7FFFFFF1
+    for bad in (2 ** 31, -2 ** 31 - 1):
+        with pytest.raises(OverflowError):
+            meter.SetNeedleColor(bad)
+    with pytest.raises(TypeError):
+        meter.SetNeedleColor("red")
+
+
+def test_sender_is_the_control_itself():
+    meter = kelvara.TKvMeter()
+    senders = []
+    meter.OnChange.connect(senders.append)
+    meter.SetPosition(10)
+    assert senders == [meter]
+
+
+def test_item_made_from_python_belongs_to_its_collection():
+    scope = kelvara.TKvScope()
+    channel = kelvara.TKvChannel(scope.Channels())
+    channel.SetColor(kelvara.clAqua)
+    del channel
+    assert scope.Channels().Count() == 1
+    assert scope.Channels().Items(0).Color() == kelvara.clAqua
