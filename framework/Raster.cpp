@@ -220,16 +220,39 @@ void RoundShape::Walk(Visit&& visit) const {
   for (y = lastY + 1; y < h; ++y) visit(lastX, y);
 }
 
-void RoundShape::Trace() {
+void RoundShape::TraceInto(std::span<int64_t> insets) const {
   const int64_t h = CornerHeight, a = CornerWidth - 1;
-  const size_t rows = size_t(h - h / 2);
-  if (rows > kInlineInsets) FLargeInsets.assign(rows, 0);
   int64_t lastRow = -1;
   Walk([&](int64_t x, int64_t y) {
     if (y == lastRow) return;  // the first pixel of a row is its outermost
     lastRow = y;
-    Inset(size_t(y - h / 2)) = a - x;
+    insets[size_t(y - h / 2)] = a - x;
   });
+}
+
+void RoundShape::Trace() {
+  const size_t rows = size_t(CornerHeight - CornerHeight / 2);
+  if (rows <= kInlineInsets) {
+    TraceInto(FSmallInsets);
+    return;
+  }
+  // The insets depend on the corner's size only; each thread keeps the last few tables.
+  struct Kept {
+    int64_t CornerWidth = 0, CornerHeight = 0;
+    std::shared_ptr<const std::vector<int64_t>> Insets;
+  };
+  thread_local std::array<Kept, 4> kept;
+  thread_local size_t next = 0;
+  for (const Kept& k : kept)
+    if (k.Insets && k.CornerWidth == CornerWidth && k.CornerHeight == CornerHeight) {
+      FLargeInsets = k.Insets;
+      return;
+    }
+  auto insets = std::make_shared<std::vector<int64_t>>(rows);
+  TraceInto(*insets);
+  FLargeInsets = insets;
+  kept[next] = {CornerWidth, CornerHeight, std::move(insets)};
+  next = (next + 1) % kept.size();
 }
 
 std::vector<Point64> RoundShape::Quarter() const {

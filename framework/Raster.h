@@ -21,6 +21,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <memory_resource>
 #include <span>
 #include <vector>
@@ -228,15 +229,17 @@ struct KV_TEST_EXPORT RoundShape {
 
 private:
   // Per quarter row (from CornerHeight / 2 on), the inset of its outermost pixel from the
-  // side of the box; small corners keep them in place.
+  // side of the box; small corners keep them in place, large ones share a table kept for
+  // their corner size, so that drawing the same large shape again (a frame of a control far
+  // larger than what shows) walks none of its rim.
   static constexpr size_t kInlineInsets = 48;
   std::array<int64_t, kInlineInsets> FSmallInsets{};
-  std::vector<int64_t> FLargeInsets;
+  std::shared_ptr<const std::vector<int64_t>> FLargeInsets;
   template <class Visit>
   void Walk(Visit&& visit) const;
   void Trace();
-  int64_t& Inset(size_t i) { return i < kInlineInsets ? FSmallInsets[i] : FLargeInsets[i]; }
-  int64_t Inset(size_t i) const { return i < kInlineInsets ? FSmallInsets[i] : FLargeInsets[i]; }
+  void TraceInto(std::span<int64_t> insets) const;
+  int64_t Inset(size_t i) const { return FLargeInsets ? (*FLargeInsets)[i] : FSmallInsets[i]; }
   int64_t InsetOfRow(int64_t i) const;
 };
 

@@ -243,32 +243,38 @@ TRect PaintRect(const TCanvas* screen, const TRect& client) {
 // Kept pictures and the bottom of a face
 
 bool TKvKeptPicture::Matches(const TKvLayerKey& key, QSize size) const {
-  return !FPixels.isNull() && FPixels.size() == size && key.Bytes() == FKey;
+  return FSize.isValid() && FSize == size && key.Bytes() == FKey;
 }
 
-void TKvKeptPicture::Keep(const TKvLayerKey& key, const QImage& source) {
+void TKvKeptPicture::Keep(const TKvLayerKey& key, const QImage& source, const TRect& shown) {
   FKey = key.Bytes().toByteArray();
-  FPixels = source.copy();
+  FSize = source.size();
+  // (A null rectangle would copy the whole source.)
+  FPixels = kv::IntersectRect(FPart, shown, {0, 0, source.width(), source.height()})
+                ? source.copy(FPart.Left, FPart.Top, FPart.Width(), FPart.Height())
+                : QImage();
 }
 
 void TKvKeptPicture::CopyTo(TBitmap* target, const TRect* within) const {
-  if (!within && target->Canvas()->ClipRect() == TRect{0, 0, target->Width(), target->Height()}) {
+  if (!within && FPart.Left == 0 && FPart.Top == 0 && FPixels.size() == target->Image().size() &&
+      target->Canvas()->ClipRect() == TRect{0, 0, target->Width(), target->Height()}) {
     // Rows by address: the target's pixels are made writable once, not once a row.
     auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
-    if (target->Image().size() == FPixels.size() &&
-        target->Image().bytesPerLine() == FPixels.bytesPerLine()) {
+    if (target->Image().bytesPerLine() == FPixels.bytesPerLine()) {
       std::memcpy(to, FPixels.constBits(), size_t(FPixels.sizeInBytes()));
       return;
     }
   }
-  const TRect all{0, 0, FPixels.width(), FPixels.height()};
-  TRect r = all;
-  if (within && !kv::IntersectRect(r, *within, all)) return;
-  kv::CopyRows(target, {r.Left, r.Top}, FPixels, r);
+  TRect r = FPart;
+  if (within && !kv::IntersectRect(r, *within, FPart)) return;
+  CopyTo(target, {r.Left, r.Top}, r);
 }
 
 void TKvKeptPicture::CopyTo(TBitmap* target, TPoint at, const TRect& from) const {
-  kv::CopyRows(target, at, FPixels, from);
+  // FPart lies within a picture, so the differences saturate only for rectangles far outside.
+  kv::CopyRows(target, at, FPixels,
+               {kv::SatSub(from.Left, FPart.Left), kv::SatSub(from.Top, FPart.Top),
+                kv::SatSub(from.Right, FPart.Left), kv::SatSub(from.Bottom, FPart.Top)});
 }
 
 void kv::ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKey key,
@@ -280,7 +286,7 @@ void kv::ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKe
   if (!base.Matches(key, image->Image().size())) {
     clear.Clear();
     drawing();
-    base.Keep(key, image->Image());
+    base.Keep(key, image->Image(), image->Canvas()->ClipRect());
     return;
   }
   TCanvas* c = image->Canvas();

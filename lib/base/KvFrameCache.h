@@ -138,16 +138,19 @@ class KV_TEST_EXPORT TKvKeptPicture {
 public:
   // Whether the kept picture was made from Key at Size.
   bool Matches(const TKvLayerKey& key, QSize size) const;
-  // Keeps Source's pixels under Key.
-  void Keep(const TKvLayerKey& key, const QImage& source);
-  // Copies the kept pixels inside Within (clipped to the picture) onto Target, at the same
-  // place; the whole picture without Within.
+  // Keeps Source's pixels inside Shown (clipped to Source) under Key: only what a paint under
+  // that clip drew, so a large control keeps what shows, not its whole size.
+  void Keep(const TKvLayerKey& key, const QImage& source, const TRect& shown);
+  // Copies the kept pixels inside Within (clipped to the kept part) onto Target, at the same
+  // place; the whole kept part without Within.
   void CopyTo(TBitmap* target, const TRect* within = nullptr) const;
-  // Copies the kept rectangle From onto Target with its top left at At.
+  // Copies the kept pixels of rectangle From onto Target with From's top left at At.
   void CopyTo(TBitmap* target, TPoint at, const TRect& from) const;
 
 private:
   QByteArray FKey;
+  QSize FSize;  // the source's, invalid while nothing is kept
+  TRect FPart;  // the kept part of the source
   QImage FPixels;
 };
 

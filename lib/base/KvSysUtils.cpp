@@ -89,46 +89,53 @@ private:
   Rgb FStart, FEnd;
 };
 
-// Bands of Step pixels across Rect, stacked from its top (horizontal bands) or its left
-// (vertical bands); band n lies n * Step from that edge.
-class BandFiller {
-public:
-  BandFiller(TCanvas* canvas, const TRect& rect, bool horizontal, int64_t step)
-      : FCanvas(canvas), FRect(rect), FHorizontal(horizontal), FStep(step) {}
-  void FillNext(TColor color) {
-    const int64_t a = FOffset, b = FOffset + FStep;
-    FillWith(FCanvas,
-             FHorizontal ? SaturatedRect(FRect.Left, FRect.Top + a, FRect.Right, FRect.Top + b)
-                         : SaturatedRect(FRect.Left + a, FRect.Top, FRect.Left + b, FRect.Bottom),
-             color);
-    FOffset = b;
-  }
+// The quotient rounded down (Divisor > 0).
+int64_t FloorDiv(int64_t a, int64_t divisor) { return a / divisor - (a % divisor < 0 ? 1 : 0); }
 
-private:
-  TCanvas* FCanvas;
-  TRect FRect;
-  bool FHorizontal;
-  int64_t FStep;
-  int64_t FOffset = 0;
-};
+// Count bands of Step pixels across Rect, stacked from its top (horizontal bands) or its left
+// (vertical bands): band n lies n * Step from that edge, in ColorOf(n). Bands do not overlap,
+// so only those that meet the canvas's clip are filled: a rectangle far larger than what
+// shows costs what shows. The brush is left as the last band leaves it.
+template <class ColorOf>
+void FillBands(TCanvas* canvas, const TRect& rect, bool horizontal, int64_t step, int64_t count,
+               ColorOf&& colorOf) {
+  if (count <= 0) return;
+  const TRect clip = canvas->ClipRect();
+  const int64_t start = horizontal ? rect.Top : rect.Left;
+  const int64_t low = horizontal ? clip.Top : clip.Left, high = horizontal ? clip.Bottom : clip.Right;
+  const int64_t first = std::max<int64_t>(FloorDiv(low - start, step), 0);
+  const int64_t last = std::min<int64_t>(FloorDiv(high - start + step - 1, step), count);
+  for (int64_t n = first; n < last; ++n) {
+    const int64_t a = n * step, b = a + step;
+    FillWith(canvas,
+             horizontal ? SaturatedRect(rect.Left, rect.Top + a, rect.Right, rect.Top + b)
+                        : SaturatedRect(rect.Left + a, rect.Top, rect.Left + b, rect.Bottom),
+             colorOf(n));
+  }
+  if (last < count) {
+    canvas->Brush()->SetColor(colorOf(count - 1));
+    canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+  }
+}
 
 void StraightBands(TCanvas* canvas, const TRect& rect, const BandGradient& gradient,
                    bool horizontal, int64_t step) {
-  BandFiller bands(canvas, rect, horizontal, step);
   // Horizontal bands stop short of the bottom edge; vertical ones include the right edge.
   const int64_t total = horizontal ? Height64(rect) : Width64(rect);
   const int64_t end = horizontal ? total : total + 1;
-  for (int64_t p = 0; p < end; p += step) bands.FillNext(gradient.At(p, total));
+  FillBands(canvas, rect, horizontal, step, end > 0 ? FloorDiv(end + step - 1, step) : 0,
+            [&](int64_t n) { return gradient.At(n * step, total); });
 }
 
-// From the start colour at one edge to the end colour at the middle and back.
+// From the start colour at one edge to the end colour at the middle and back: bands up to the
+// middle, then one more than those on the way back, the last at the start colour again.
 void MirroredBands(TCanvas* canvas, const TRect& rect, const BandGradient& gradient,
                    bool horizontal, int64_t step) {
-  BandFiller bands(canvas, rect, horizontal, step);
   const int64_t middle = (horizontal ? Height64(rect) : Width64(rect)) / 2;
-  int64_t p = 0;
-  for (; p < middle; p += step) bands.FillNext(gradient.At(p, middle));
-  for (; p >= 0; p -= step) bands.FillNext(gradient.At(p, middle));
+  const int64_t out = middle > 0 ? FloorDiv(middle + step - 1, step) : 0;
+  FillBands(canvas, rect, horizontal, step, 2 * out + 1, [&](int64_t n) {
+    return gradient.At((n < out ? n : 2 * out - n) * step, middle);
+  });
 }
 
 // Lines of pen width Step in canvas coordinates: style 3 from (x, 0) to (-1, x), style 4

@@ -28,6 +28,18 @@ void EmitInTurn(QObject* sender, Emit&&... emits) {
   ((alive ? void(emits()) : void()), ...);
 }
 
+// Runs Tick on every tick of Timer as one dispatch of Control, as a setter fires its events: a
+// handler that frees the control from an event of the tick leaves it retired, whole until the
+// event loop runs, so the rest of the tick touches nothing freed.
+template <class Timer, class Tick>
+void ConnectTick(Timer* timer, QObject* control, Tick&& tick) {
+  QObject::connect(timer, &Timer::OnTimer, control,
+                   [control, tick = std::forward<Tick>(tick)](TObject*) {
+                     const DispatchScope ticking(control);
+                     tick();
+                   });
+}
+
 // Runs Body between Target's BeginUpdate and EndUpdate. EndUpdate also runs when Body
 // raises; the exception then goes on.
 template <class T, class F>

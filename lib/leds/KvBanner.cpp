@@ -4,8 +4,7 @@
 #include "KvFrameCache.h"
 #include "KvLeastSize.h"
 #include "KvSysUtils.h"
-
-#include <QPointer>
+#include "KvSysUtilsInternal.h"
 
 #include <algorithm>
 #include <array>
@@ -49,7 +48,7 @@ TKvBanner::TKvBanner(kv::OwnerOrParent owner)
   SetBounds(0, 0, 320, 40);
   FTimer->SetEnabled(false);
   FTimer->SetInterval(50);
-  connect(FTimer.get(), &TKvTimer::OnTimer, this, [this](TObject*) { ScrollStep(); });
+  kv::ConnectTick(FTimer.get(), this, [this] { ScrollStep(); });
   connect(FBitmap.get(), &TBitmap::OnChange, this, [this](TObject*) { Rebuild(); });
   connect(FBevel.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
   // The size snaps to whole cells.
@@ -154,32 +153,39 @@ void TKvBanner::ScrollStep() {
     FRecenter = false;
   }
   const int64_t p = Pitch(), w = RenderedWidth(), h = RenderedHeight();
-  // Fires OnScrollDone; false when the handler freed the banner.
-  const auto done = [this] {
-    const QPointer<TKvBanner> self(this);
-    emit OnScrollDone(this);
-    return !self.isNull();
-  };
+  // At the end of a pass OnScrollDone fires and the picture starts over from the other side.
   switch (FDirection) {
     case TKvBannerDirection::bdRightToLeft:
-      if (w + FOffsetX > 0) FOffsetX -= p;
-      else if (done()) FOffsetX = int64_t(ClientRect().Right) - FPixelSize;
-      else return;
+      if (w + FOffsetX > 0) {
+        FOffsetX -= p;
+      } else {
+        emit OnScrollDone(this);
+        FOffsetX = int64_t(ClientRect().Right) - FPixelSize;
+      }
       break;
     case TKvBannerDirection::bdLeftToRight:
-      if (FOffsetX < Width()) FOffsetX += p;
-      else if (done()) FOffsetX = -w;
-      else return;
+      if (FOffsetX < Width()) {
+        FOffsetX += p;
+      } else {
+        emit OnScrollDone(this);
+        FOffsetX = -w;
+      }
       break;
     case TKvBannerDirection::bdTopToBottom:
-      if (FOffsetY < Height()) FOffsetY += p;
-      else if (done()) FOffsetY = -h;
-      else return;
+      if (FOffsetY < Height()) {
+        FOffsetY += p;
+      } else {
+        emit OnScrollDone(this);
+        FOffsetY = -h;
+      }
       break;
     case TKvBannerDirection::bdBottomToTop:
-      if (h + FOffsetY > 0) FOffsetY -= p;
-      else if (done()) FOffsetY = int64_t(ClientRect().Bottom) - FPixelSize;
-      else return;
+      if (h + FOffsetY > 0) {
+        FOffsetY -= p;
+      } else {
+        emit OnScrollDone(this);
+        FOffsetY = int64_t(ClientRect().Bottom) - FPixelSize;
+      }
       break;
   }
   // The bevel stays; what lies inside it is the face moved.
@@ -252,13 +258,14 @@ void TKvBanner::Paint() {
   const std::array<int64_t, 11> inputs = FaceInputs();
   const int64_t dx = FOffsetX - d->FaceOffsetX;
   if (d->Tape.Keep(w, h, p)) {
-    // A step across by one pitch moves the window; anything else draws the face afresh, its
-    // window at the end of the tape it moves away from.
-    if (d->FaceKept && !d->Tape.Fresh() && inputs == d->FaceInputs && (dx == p || dx == -p) &&
-        d->Tape.Room() >= p) {
+    // The kept face serves as it is while nothing moved, and a step across by one pitch moves
+    // the window; anything else draws the face afresh, its window at the end of the tape it
+    // moves away from.
+    const bool kept = d->FaceKept && !d->Tape.Fresh() && inputs == d->FaceInputs;
+    if (kept && (dx == p || dx == -p) && d->Tape.Room() >= p) {
       d->Tape.Scroll(dx);
       DrawPicture(dx);
-    } else {
+    } else if (!kept || dx != 0) {
       d->Tape.StartAtEnd(FDirection == TKvBannerDirection::bdLeftToRight);
       DrawPicture();
     }

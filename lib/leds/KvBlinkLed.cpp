@@ -4,8 +4,7 @@
 #include "KvFrameCache.h"
 #include "KvLeastSize.h"
 #include "KvSysUtils.h"
-
-#include <QPointer>
+#include "KvSysUtilsInternal.h"
 
 #include <algorithm>
 
@@ -50,7 +49,7 @@ TKvCustomBlinkLed::TKvCustomBlinkLed(kv::OwnerOrParent owner)
   }
   FTimer->SetEnabled(false);
   FTimer->SetInterval(uint32_t(FBlinkSpeed));
-  connect(FTimer.get(), &TTimer::OnTimer, this, [this] { BlinkTick(); });
+  kv::ConnectTick(FTimer.get(), this, [this] { BlinkTick(); });
 }
 
 TKvCustomBlinkLed::~TKvCustomBlinkLed() {
@@ -105,9 +104,8 @@ void TKvCustomBlinkLed::Loaded() {
 
 void TKvCustomBlinkLed::BlinkTick() {
   FBlinkState = !FBlinkState;
-  QPointer<TKvCustomBlinkLed> self(this);
   UpdateControl();
-  if (self) emit OnChange(this);
+  emit OnChange(this);
 }
 
 TColor TKvCustomBlinkLed::CurrentColor() const {

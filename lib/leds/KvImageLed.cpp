@@ -41,7 +41,7 @@ TKvImageLed::TKvImageLed(kv::OwnerOrParent owner)
   SetBounds(0, 0, 40, 40);
   FTimer->SetEnabled(false);
   FTimer->SetInterval(1000);
-  connect(FTimer.get(), &TKvTimer::OnTimer, this, [this](TObject*) { SetActive(!FActive); });
+  kv::ConnectTick(FTimer.get(), this, [this] { SetActive(!FActive); });
   connect(FPalette.get(), &TKvPersistent::OnChange, this, [this] {
     LoadPicture();
     UpdateControl();

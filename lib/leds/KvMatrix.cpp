@@ -5,8 +5,7 @@
 #include "KvLeastSize.h"
 #include "KvLedsInternal.h"
 #include "KvSysUtils.h"
-
-#include <QPointer>
+#include "KvSysUtilsInternal.h"
 
 #include <algorithm>
 #include <array>
@@ -222,7 +221,7 @@ TKvMatrix::TKvMatrix(kv::OwnerOrParent owner)
   SetBounds(0, 0, 245, 30);
   FTimer->SetEnabled(false);
   FTimer->SetInterval(500);
-  connect(FTimer.get(), &TKvTimer::OnTimer, this, [this](TObject*) { ScrollStep(); });
+  kv::ConnectTick(FTimer.get(), this, [this] { ScrollStep(); });
   connect(FPalette.get(), &TKvPersistent::OnChange, this, [this] {
     LoadCellImage();
     UpdateControl();
@@ -407,10 +406,7 @@ void TKvMatrix::ScrollStep() {
   if (rightToLeft ? FFirstChar < len : FFirstChar > 1 - int64_t(FLeds)) {
     FFirstChar += rightToLeft ? 1 : -1;
   } else {
-    // The handler may free the matrix or its form.
-    const QPointer<TKvMatrix> self(this);
     emit OnScrollDone(this);
-    if (!self) return;
     FFirstChar = rightToLeft ? 1 - int64_t(FLeds) : int64_t(FDisplayText.size());
   }
   UpdateControl();

@@ -198,7 +198,7 @@ TKvScanner::TKvScanner(kv::OwnerOrParent owner)
   SetBounds(0, 0, 250, 9);
   FTimer->SetEnabled(false);
   FTimer->SetInterval(100);
-  connect(FTimer.get(), &TKvTimer::OnTimer, this, [this](TObject*) { Scan(); });
+  kv::ConnectTick(FTimer.get(), this, [this] { Scan(); });
   connect(FLedStyle.get(), &TKvPersistent::OnChange, this, [this] { UpdateControl(); });
 }
 

@@ -4,8 +4,7 @@
 #include "KvFrameCache.h"
 #include "KvLeastSize.h"
 #include "KvSysUtils.h"
-
-#include <QPointer>
+#include "KvSysUtilsInternal.h"
 
 #include <algorithm>
 #include <array>
@@ -145,7 +144,7 @@ TKvLedClock::TKvLedClock(kv::OwnerOrParent owner)
   connect(FBackgroundPicture.get(), &TBitmap::OnChange, this,
           [this](TObject*) { UpdateControl(); });
   FTimer->SetEnabled(false);
-  connect(FTimer.get(), &TKvTimer::OnTimer, this, [this](TObject*) { Tick(); });
+  kv::ConnectTick(FTimer.get(), this, [this] { Tick(); });
   Tick();
 }
 
@@ -248,14 +247,9 @@ void TKvLedClock::Tick() {
   else if (FSecondsIndicator && secondsChanged && hoursChanged) UpdateControl();
   else if (FSecondsIndicator && secondsChanged) ShowSecondsFrom(oldSeconds);
 
-  // Any handler may free the clock (or its form): stop touching it once it is gone.
-  const QPointer<TKvLedClock> self(this);
   if (hoursChanged) HoursChanged();
-  if (!self) return;
   if (minutesChanged) MinutesChanged();
-  if (!self) return;
   if (secondsChanged) SecondsChanged();
-  if (!self) return;
   if (alarm) emit OnAlarm(this);
 }
 

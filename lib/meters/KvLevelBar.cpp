@@ -250,7 +250,7 @@ void TKvLevelBar::Paint() {
     if (drawn || !d->LitFace.Matches(key, image->Image().size())) {
       // The lit face follows the unlit one: made again whenever that was.
       drawTicks(canvas, 1, n, true);
-      d->LitFace.Keep(key, image->Image());
+      d->LitFace.Keep(key, image->Image(), image->Canvas()->ClipRect());
       kv::ClearWithBase(ImageClear(), d->FaceBase, key, drawBase);
     }
     // A partial repaint makes right only what it paints; the base was restored there.

@@ -6,6 +6,7 @@
 #include "KvLeastSize.h"
 #include "KvRangeModel.h"
 #include "KvSysUtils.h"
+#include "KvSysUtilsInternal.h"
 
 #include <QPointer>
 #include <QScopedValueRollback>
@@ -146,9 +147,9 @@ struct TKvScope::Private {
   };
   QByteArray FrameKey;
   std::vector<ChannelLook> FrameLooks;
-  // The rows of the scope that show: a frame on the tape is drawn there only, and a frame
-  // kept for other rows is no frame for these.
-  int64_t ShownTop = 0, ShownBottom = 0;
+  // The part of the scope that shows: a frame on the tape is drawn there only, and a frame
+  // kept for another part is no frame for this one.
+  TRect Shown;
   int64_t FrameGridOffset = 0;
 };
 
@@ -164,7 +165,7 @@ TKvScope::TKvScope(kv::OwnerOrParent owner)
   SetColor(clBlack);
   FTimer->SetEnabled(false);
   FTimer->SetInterval(100);
-  connect(FTimer.get(), &TKvTimer::OnTimer, this, [this](TObject*) { Tick(); });
+  kv::ConnectTick(FTimer.get(), this, [this] { Tick(); });
 }
 
 // The timer goes first: from inside its own tick it lets its worker end by itself.
@@ -264,7 +265,6 @@ void TKvScope::Loaded() {
 
 void TKvScope::Tick() {
   const bool asks = isSignalConnected(QMetaMethod::fromSignal(&TKvScope::OnNeedData));
-  const QPointer<TKvScope> self(this);
   std::exception_ptr failure;
   Step([&](TKvChannel& channel, int& value) {
     if (!asks) return;
@@ -275,7 +275,7 @@ void TKvScope::Tick() {
       if (!failure) failure = std::current_exception();
     }
   });
-  if (failure && self) {
+  if (failure) {
     try {
       std::rethrow_exception(failure);
     } catch (...) {
@@ -298,9 +298,8 @@ void TKvScope::Step(const std::function<void(TKvChannel& channel, int& value)>& 
       FGridOffset = ((FGridOffset + FFrequency) % grid + grid) % grid;
     else FGridOffset = ((FGridOffset - FFrequency - 1) % grid + grid) % grid + 1;
   }
-  // Fill may free the scope, or change the channels: walk the channels of the step's start,
-  // skip those that are gone, and fill each under its index of the moment.
-  const QPointer<TKvScope> self(this);
+  // Fill may change the channels: walk the channels of the step's start, skip those that are
+  // gone, and fill each under its index of the moment.
   std::vector<QPointer<TKvChannel>> channels;
   channels.reserve(size_t(FChannels->Count()));
   for (int i = 0; i < FChannels->Count(); ++i) channels.emplace_back(FChannels->Items(i));
@@ -308,7 +307,6 @@ void TKvScope::Step(const std::function<void(TKvChannel& channel, int& value)>& 
     if (!channel || channel->Collection() != FChannels.get()) continue;
     int value = FMinValue;
     fill(*channel, value);
-    if (!self) return;
     if (!channel || channel->Collection() != FChannels.get()) continue;
     channel->Prepend(std::clamp(value, FMinValue, std::max(FMinValue, FMaxValue)), FBufferSize);
   }
@@ -452,10 +450,13 @@ bool TKvScope::KeepGridStrip() {
 }
 
 void TKvScope::CopyGrid(int64_t left, int64_t right) {
+  left = std::max<int64_t>(left, d->Shown.Left);
+  right = std::min<int64_t>(right, d->Shown.Right);
+  if (left >= right) return;
   const int64_t grid = FGridSize;
   // Lines left of the image do not show, so any offset acts as its remainder.
   const int64_t from = (FGridOffset % grid + grid) % grid + left;
-  d->Tape.CopyColumns(d->GridStrip.Image(), from, left, right, d->ShownTop, d->ShownBottom);
+  d->Tape.CopyColumns(d->GridStrip.Image(), from, left, right, d->Shown.Top, d->Shown.Bottom);
 }
 
 bool TKvScope::KeepTape() {
@@ -514,15 +515,19 @@ bool TKvScope::ScrollLastFrame(const QByteArray& key) {
     if (count == last.Count)
       ends.push_back(rightwards ? int64_t(count) * f : w - int64_t(count) * f);
   }
-  // The columns to draw afresh: the new samples' edge, the far edge, where a trace ends.
-  const int64_t m = pen + 2;
+  // The columns to draw afresh, of those that show: the new samples' edge, the far edge,
+  // where a trace ends, and the edge of the shown part where columns that were not drawn come
+  // in (the new samples' edge when the whole width shows).
+  const int64_t m = pen + 2, shownLeft = d->Shown.Left, shownRight = d->Shown.Right;
   std::vector<std::pair<int64_t, int64_t>> bands;
   bands.emplace_back(rightwards ? 0 : w - 2 * f - m, rightwards ? 2 * f + m : w);
   bands.emplace_back(rightwards ? w - f - m : 0, rightwards ? w : f + m);
+  bands.emplace_back(rightwards ? shownLeft : shownRight - 2 * f - m,
+                     rightwards ? shownLeft + 2 * f + m : shownRight);
   for (const int64_t end : ends) bands.emplace_back(end - f - m, end + f + m);
   for (auto& [left, right] : bands) {
-    left = std::clamp<int64_t>(left, 0, w);
-    right = std::clamp<int64_t>(right, 0, w);
+    left = std::clamp<int64_t>(left, shownLeft, shownRight);
+    right = std::clamp<int64_t>(right, shownLeft, shownRight);
   }
   std::sort(bands.begin(), bands.end());
   std::vector<std::pair<int64_t, int64_t>> merged;
@@ -534,8 +539,8 @@ bool TKvScope::ScrollLastFrame(const QByteArray& key) {
     else merged.push_back(band);
   }
   for (const auto& [left, right] : merged) fresh += right - left;
-  // Most of the face new: a full frame costs no more.
-  if (2 * fresh > w) return false;
+  // Most of what shows new: a full frame costs no more.
+  if (2 * fresh > shownRight - shownLeft) return false;
 
   // The window moves along the tape by one step, the content the other way.
   if (d->Tape.Room() < f) return false;
@@ -545,8 +550,7 @@ bool TKvScope::ScrollLastFrame(const QByteArray& key) {
   TCanvas* canvas = d->Tape.Canvas();
   for (const auto& [left, right] : merged) {
     CopyGrid(left, right);
-    const TRegion band =
-        CreateRectRgn(int(left), int(d->ShownTop), int(right), int(d->ShownBottom));
+    const TRegion band = CreateRectRgn(int(left), d->Shown.Top, int(right), d->Shown.Bottom);
     canvas->SelectClipRgn(&band);
     for (int i = FChannels->Count() - 1; i >= 0; --i) {
       const TKvChannel* channel = FChannels->Items(i);
@@ -582,8 +586,7 @@ void TKvScope::Paint() {
   FBaseY = BaseRow();
   KeepRows();
   const TRect shown = BitmapCanvas()->ClipRect();
-  d->ShownTop = shown.Top;
-  d->ShownBottom = shown.Bottom;
+  d->Shown = shown;
   TKvLayerKey shownKey;
   shownKey << shown;
   const QByteArray key = FrameKey() + shownKey.Bytes().toByteArray();
@@ -600,8 +603,8 @@ void TKvScope::Paint() {
   }
   if (!scrolled) {
     CopyGrid(0, Width());
-    const TRegion rows = CreateRectRgn(0, shown.Top, Width(), shown.Bottom);
-    d->Tape.Canvas()->SelectClipRgn(&rows);
+    const TRegion part = CreateRectRgn(shown.Left, shown.Top, shown.Right, shown.Bottom);
+    d->Tape.Canvas()->SelectClipRgn(&part);
     DrawTraces(d->Tape.Canvas());
     d->Tape.Canvas()->SelectClipRgn(nullptr);
   }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <random>
 #include <thread>
@@ -182,6 +183,41 @@ TEST(CanvasEllipse, ClearPenFillsTheRimTooAndClearBrushKeepsTheInside) {
   q.c->Brush()->SetStyle(TBrushStyle::bsClear);
   q.c->Ellipse(0, 0, 4, 3);
   EXPECT_SAME_PIXELS(q.Image(), (kvtest::Rows{".##.", "#..#", ".##."}));
+}
+
+// A window of a large shape, drawn on a small picture, holds the pixels of the same window of the
+// whole shape drawn on a picture of its size; drawn again after other shapes (so from the rim
+// kept for its corner size, or walked afresh once others pushed it out), it still does.
+TEST(CanvasEllipse, LargeShapesInASmallWindowDrawWhatTheWholeShapeDraws) {
+  struct Shape {
+    int w, h, corner;  // corner 0: an ellipse, else a round rectangle's corner
+  };
+  const Shape shapes[] = {{2501, 1700, 0}, {120, 65536, 0}, {65536, 61, 0}, {1999, 1999, 0},
+                          {900, 700, 300}, {640, 3000, 500}};
+  constexpr int kW = 60, kH = 50;
+  const auto draw = [](TCanvas* c, const Shape& s, int x, int y) {
+    c->Brush()->SetColor(clRed);
+    if (s.corner) c->RoundRect(x, y, x + s.w, y + s.h, s.corner, s.corner / 2);
+    else c->Ellipse(x, y, x + s.w, y + s.h);
+  };
+  for (const Shape& s : shapes) {
+    SCOPED_TRACE(testing::Message() << s.w << "x" << s.h << " corner " << s.corner);
+    Picture whole(s.w, s.h);
+    draw(whole.c, s, 0, 0);
+    // Windows on the top edge, the left side, the bottom-right corner, inside, across the middle.
+    const QPoint windows[] = {{s.w / 3, 0}, {0, s.h / 3}, {s.w - kW, s.h - kH},
+                              {s.w / 2 - kW / 2, s.h / 4}, {s.w / 2 - kW / 2, s.h / 2 - kH / 2}};
+    for (int pass = 0; pass < 2; ++pass)
+      for (QPoint at : windows) {
+        at = {std::clamp(at.x(), 0, s.w - kW), std::clamp(at.y(), 0, s.h - kH)};
+        SCOPED_TRACE(testing::Message() << "window " << at.x() << "," << at.y() << ", pass " << pass);
+        Picture window(kW, kH);
+        draw(window.c, s, -at.x(), -at.y());
+        EXPECT_SAME_PIXELS(window.Image(), whole.Image().copy(at.x(), at.y(), kW, kH));
+        // Shapes of other corner sizes in between.
+        for (int k = 1; k <= 5; ++k) draw(window.c, {s.w + k, s.h + 100 * k, s.corner}, 0, 0);
+      }
+  }
 }
 
 TEST(CanvasRoundRect, CornersAreQuarterEllipses) {

@@ -8,9 +8,11 @@
 // setter may go on (fire more) without touching freed memory.
 #include "Extremes.h"
 #include "Forms.h"
+#include "KvScope.h"
 #include "Offscreen.h"
 #include "RegisteredControls.h"
 
+#include <QElapsedTimer>
 #include <QMetaMethod>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -22,6 +24,9 @@
 #include <iterator>
 #include <memory>
 #include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -217,6 +222,106 @@ TEST(FreedByHandler, EveryEventASetterFiresFreesTheControlAfterTheSetter) {
 
 TEST(FreedByHandler, EveryEventASetterFiresFreesItsFormAfterTheSetter) {
   ExpectEveryEventFrees(true, true, 50);
+}
+
+// ---------------------------------------------------------------------------
+// Events a control fires from its own timer
+
+// What makes each control with a timer of its own tick soon: a short interval, then what
+// starts the timer (a clock ticks once a second).
+struct Ticking {
+  const char* className;
+  std::vector<std::pair<const char*, QVariant>> settings;
+};
+const std::vector<Ticking>& TickingControls() {
+  static const std::vector<Ticking> controls = {
+      {"TKvBanner", {{"TimeInterval", 5}, {"AutoScroll", true}}},
+      {"TKvBlinkLed", {{"BlinkSpeed", 5}, {"EnableBlinking", true}}},
+      {"TKvImageLed", {{"TimeInterval", 5}, {"Blink", true}}},
+      {"TKvLedClock", {{"Active", true}}},
+      {"TKvMatrix", {{"TimeInterval", 5}, {"AutoScroll", true}}},
+      {"TKvScanner", {{"TimeInterval", 5}, {"Active", true}}},
+      {"TKvScope", {{"Interval", 5}, {"Active", true}}},
+  };
+  return controls;
+}
+
+// Pumps the event loop until Done, for at most 3 s.
+bool PumpUntil(const std::function<bool()>& done) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done() && clock.elapsed() < 3000) kvtest::Pump(5);
+  return done();
+}
+
+// A control of that class on a shown form, its timer running, what its settings fired over.
+QPointer<TControl> TickingOnAShownForm(const kv::TRegisteredClass& c, const Ticking& ticking,
+                                       TForm* form) {
+  QPointer<TControl> control = OnAShownForm(c, form);
+  // A scope asks its handler for data once per channel.
+  if (auto* scope = qobject_cast<TKvScope*>(control)) scope->Channels()->Add();
+  for (const auto& [name, value] : ticking.settings)
+    EXPECT_TRUE(control->setProperty(name, value)) << name;
+  kvtest::Pump();
+  return control;
+}
+
+// The events the ticks of a control of that class fire, its handlers freeing nothing.
+std::set<QByteArray> EventsTheTicksFire(const kv::TRegisteredClass& c, const Ticking& ticking,
+                                        const std::vector<QMetaMethod>& events) {
+  TForm form(nullptr);
+  const QPointer<TControl> control = TickingOnAShownForm(c, ticking, &form);
+  std::vector<Freer> counters(events.size());
+  for (size_t i = 0; i < events.size(); ++i) ConnectFreer(control, events[i], counters[i]);
+  PumpUntil([&] { return std::ranges::any_of(counters, [](const Freer& f) { return f.calls; }); });
+  kvtest::Pump(50);
+  std::set<QByteArray> fired;
+  for (size_t i = 0; i < events.size(); ++i)
+    if (counters[i].calls > 0) fired.insert(events[i].methodSignature());
+  return fired;
+}
+
+// Every control with a timer of its own is in the table, and every event its ticks fire, freeing
+// the control or its form, leaves the victim whole (retired) until the tick has returned and
+// gone once the event loop has run.
+TEST(FreedByHandler, EveryEventATimerFiresFreesItsVictimAfterTheTick) {
+  std::set<std::string> ticking;
+  for (const Ticking& t : TickingControls()) ticking.insert(t.className);
+  int freed = 0;
+  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
+    const std::string className = kvtest::ClassNameOf(*c).toStdString();
+    SCOPED_TRACE(className);
+    if (c->metaObject->indexOfProperty("Threaded") >= 0)
+      EXPECT_TRUE(ticking.contains(className)) << "a timer of its own, not in the table";
+    const auto row = std::ranges::find_if(
+        TickingControls(), [&](const Ticking& t) { return className == t.className; });
+    if (row == TickingControls().end()) continue;
+    const std::vector<QMetaMethod> events = PublishedEvents(*c->metaObject);
+    const std::set<QByteArray> fired = EventsTheTicksFire(*c, *row, events);
+    EXPECT_FALSE(fired.empty()) << "no tick fired an event";
+    for (const QMetaMethod& event : events) {
+      if (!fired.contains(event.methodSignature())) continue;
+      for (const bool freeTheForm : {false, true}) {
+        SCOPED_TRACE(event.name().toStdString() + (freeTheForm ? ", freeing the form" : ""));
+        auto* form = new TForm(nullptr);
+        QPointer<TForm> formAlive(form);
+        QPointer<TControl> control = TickingOnAShownForm(*c, *row, form);
+        Freer freer;
+        freer.victim = freeTheForm ? static_cast<QObject*>(form) : control.data();
+        ConnectFreer(control, event, freer);
+        ASSERT_TRUE(PumpUntil([&] { return freer.calls > 0; })) << "no tick fired it";
+        EXPECT_TRUE(freer.wholeAfterFree) << "freed at once under the tick";
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        kvtest::Pump(20);
+        EXPECT_EQ(freer.calls, 1) << "a handler of a freed control ran";
+        EXPECT_FALSE(freer.victim) << "freed, but still there after the event loop ran";
+        EXPECT_FALSE(control);
+        ++freed;
+        delete formAlive.data();
+      }
+    }
+  }
+  EXPECT_GE(freed, 2 * int(TickingControls().size()));
 }
 
 // The rule changes nothing for a handler that frees nothing, and a control freed outside any

@@ -625,13 +625,15 @@ void TwoTraces(TKvScope& s, TGraphStyle first, int width) {
 }  // namespace
 
 // Every scrolled frame equals a full repaint: both directions, both styles, thin and wide
-// pens, histories that grow from nothing and ones whose oldest sample falls out in sight.
+// pens, histories that grow from nothing and ones whose oldest sample falls out in sight, and a
+// scope wider than its form on both sides, whose columns come into sight as they scroll.
 TEST(LiveFrame, ScopeScrolledFramesWriteWhatAFullRepaintWrites) {
   struct Case {
     const char* name;
     TScrolldirection direction;
     TGraphStyle style;
     int width, buffer, frequency;
+    int left = 4, scopeWidth = 251;
   };
   for (const Case& c : {
            Case{"leftwards", TScrolldirection::sdRightToLeft, TGraphStyle::gsBar, 1, 999, 3},
@@ -647,6 +649,10 @@ TEST(LiveFrame, ScopeScrolledFramesWriteWhatAFullRepaintWrites) {
                 25, 4},
            Case{"step past the grid", TScrolldirection::sdRightToLeft, TGraphStyle::gsBar, 1, 999,
                 20},
+           Case{"wider than the form", TScrolldirection::sdRightToLeft, TGraphStyle::gsLine, 2,
+                999, 3, -70, 420},
+           Case{"wider than the form rightwards", TScrolldirection::sdLeftToRight,
+                TGraphStyle::gsBar, 1, 999, 4, -70, 420},
        }) {
     SCOPED_TRACE(c.name);
     ScrollingScope s([&](TKvScope& scope) {
@@ -654,6 +660,7 @@ TEST(LiveFrame, ScopeScrolledFramesWriteWhatAFullRepaintWrites) {
       scope.SetDirection(c.direction);
       scope.SetBufferSize(c.buffer);
       scope.SetFrequency(c.frequency);
+      scope.SetBounds(c.left, 4, c.scopeWidth, 86);
     });
     for (int frame = 0; frame < 45 && !HasFailure(); ++frame) {
       SCOPED_TRACE(frame);

@@ -17,8 +17,17 @@
 namespace {
 
 constexpr int kFormWidth = 200, kFormHeight = 150;
-// Taller than the form: first its top shows, then its bottom.
-constexpr int kWidth = 160, kHeight = 400, kTopShown = 10, kBottomShown = kFormHeight - kHeight;
+
+// A control larger than the form one way, placed so that first one end shows, then the other.
+struct Move {
+  const char* name;
+  int left, top, width, height;
+  TPoint then;  // where it moves
+};
+const Move kMoves[] = {
+    {"taller than the form, top then bottom", 10, 10, 160, 400, {10, kFormHeight - 400}},
+    {"wider than the form, left then right", 10, 10, 500, 120, {kFormWidth - 500, 10}},
+};
 
 // A control of that class on a shown form, as the demo has it where the demo has one.
 TControl* Place(const kv::TRegisteredClass& c, TForm& form,
@@ -38,20 +47,22 @@ TControl* Place(const kv::TRegisteredClass& c, TForm& form,
 TEST(VisiblePart, ALargeControlMovedShowsWhatAControlMadeThereShows) {
   const kvtest::PointerAway away;
   const std::vector<kvdemo::DemoComponent> demo = kvdemo::DemoComponents();
-  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
-    SCOPED_TRACE(kvtest::ClassNameOf(*c).toStdString());
-    TForm movedForm(nullptr), madeForm(nullptr);
-    TControl* moved = Place(*c, movedForm, demo);
-    // A paint may settle the size (whole ticks) and leave the frame to the repaint that brings.
-    moved->SetBounds(10, kTopShown, kWidth, kHeight);
-    kvtest::Pump();
-    moved->SetTop(kBottomShown);
-    kvtest::Pump();
-    TControl* made = Place(*c, madeForm, demo);
-    made->SetBounds(10, kBottomShown, kWidth, moved->Height());
-    kvtest::Pump();
-    EXPECT_SAME_PIXELS(kvtest::Grab(&movedForm), kvtest::Grab(&madeForm));
-  }
+  for (const Move& move : kMoves)
+    for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
+      SCOPED_TRACE(kvtest::ClassNameOf(*c).toStdString() + ", " + move.name);
+      TForm movedForm(nullptr), madeForm(nullptr);
+      TControl* moved = Place(*c, movedForm, demo);
+      // A paint may settle the size (whole ticks) and leave the frame to the repaint that
+      // brings.
+      moved->SetBounds(move.left, move.top, move.width, move.height);
+      kvtest::Pump();
+      moved->SetBounds(move.then.X, move.then.Y, moved->Width(), moved->Height());
+      kvtest::Pump();
+      TControl* made = Place(*c, madeForm, demo);
+      made->SetBounds(move.then.X, move.then.Y, moved->Width(), moved->Height());
+      kvtest::Pump();
+      EXPECT_SAME_PIXELS(kvtest::Grab(&movedForm), kvtest::Grab(&madeForm));
+    }
 }
 
 }  // namespace

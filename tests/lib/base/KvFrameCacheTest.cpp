@@ -132,7 +132,7 @@ TEST(FrameCacheKeptPicture, MatchesOnlyItsKeyAndSizeAndCopiesWithinAPart) {
   TKvLayerKey key;
   key << clBlue << QStringLiteral("strip");
   EXPECT_FALSE(kept.Matches(key, {4, 3}));
-  kept.Keep(key, blue.Image());
+  kept.Keep(key, blue.Image(), Rect(0, 0, 4, 3));
   EXPECT_TRUE(kept.Matches(key, {4, 3}));
   EXPECT_FALSE(kept.Matches(key, {4, 2}));
   TKvLayerKey other = key;
@@ -148,6 +148,38 @@ TEST(FrameCacheKeptPicture, MatchesOnlyItsKeyAndSizeAndCopiesWithinAPart) {
   EXPECT_EQ(kvtest::CountPixels(target.Image(), clBlue), 6);
   kept.CopyTo(&target, {0, 0}, Rect(0, 0, 1, 1));
   EXPECT_EQ(kvtest::CountPixels(target.Image(), clBlue), 7);
+}
+
+// Kept under a clip, a picture keeps what shows only: copies give the kept pixels inside that
+// part and leave the rest of the target alone, whatever part they ask for.
+TEST(FrameCacheKeptPicture, KeepsOnlyThePartThatShows) {
+  const QImage source = kvtest::PictureOf(6, 5, [](int x, int y) { return x + 10 * y; });
+  TKvKeptPicture kept;
+  TKvLayerKey key;
+  key << 1;
+  const TRect shown = Rect(2, 1, 9, 4);  // reaches past the picture's right side
+  kept.Keep(key, source, shown);
+  EXPECT_TRUE(kept.Matches(key, {6, 5}));
+  const auto expect = [&](const TRect& part, const std::function<void(TBitmap*)>& copy) {
+    kvtest::Picture target(6, 5, clWhite);
+    copy(&target.bitmap);
+    EXPECT_SAME_PIXELS(target.Image(), kvtest::PictureOf(6, 5, [&](int x, int y) {
+                         const bool copied = x >= part.Left && x < part.Right && y >= part.Top &&
+                                             y < part.Bottom;
+                         return copied ? x + 10 * y : clWhite.Value;
+                       }));
+  };
+  expect(Rect(2, 1, 6, 4), [&](TBitmap* t) { kept.CopyTo(t); });
+  const TRect within = Rect(0, 0, 4, 2);
+  expect(Rect(2, 1, 4, 2), [&](TBitmap* t) { kept.CopyTo(t, &within); });
+  const TRect outside = Rect(0, 4, 6, 5);
+  expect(TRect{}, [&](TBitmap* t) { kept.CopyTo(t, &outside); });
+  // A rectangle copied to where it came from: only its kept pixels.
+  expect(Rect(2, 2, 4, 4), [&](TBitmap* t) { kept.CopyTo(t, {1, 2}, Rect(1, 2, 4, 5)); });
+  // Nothing shows: nothing is kept, and nothing copied.
+  kept.Keep(key, source, Rect(7, 0, 9, 5));
+  EXPECT_TRUE(kept.Matches(key, {6, 5}));
+  expect(TRect{}, [&](TBitmap* t) { kept.CopyTo(t); });
 }
 
 // A stand-in for an image base's clear: counts clears and fills with Fill's colour.

@@ -190,6 +190,33 @@ TEST(GradientBands, StepsBelowOneCountAsOneAndUnknownStylesDrawNothing) {
   EXPECT_SAME_PIXELS(s.Image(), Expected(s, kBlank));
 }
 
+// Under a clip, the bands paint there what the whole drawing paints, and nothing elsewhere; the
+// brush is left as the whole drawing leaves it. The bands reach
+// far past the picture on both sides, so most lie outside any clip.
+TEST(GradientBands, UnderAClipTheBandsPaintWhatTheWholeDrawingPaints) {
+  const TRect bands(-3001, -2003, 3000, 2000);
+  const TRect clips[] = {{10, 10, 17, 15}, {0, 0, 3, 40}, {37, 0, 40, 40}, {0, 37, 40, 40},
+                         {50, 50, 60, 60}};
+  for (int style : {1, 2, 5, 6})
+    for (int step : {1, 3, 7, 5000})
+      for (const TRect& clip : clips) {
+        SCOPED_TRACE(testing::Message() << "style " << style << ", step " << step << ", clip "
+                                        << clip.Left << "," << clip.Top);
+        Picture whole(40, 40, kPaper), clipped(40, 40, kPaper);
+        const TRegion region = kv::CreateRectRgn(clip.Left, clip.Top, clip.Right, clip.Bottom);
+        clipped.c->SelectClipRgn(&region);
+        for (Picture* p : {&whole, &clipped})
+          GradientBands(p->c, bands, Rgb(0, 40, 0), Rgb(250, 90, 255), style, step);
+        EXPECT_EQ(clipped.c->Brush()->Color(), whole.c->Brush()->Color());
+        EXPECT_EQ(clipped.c->Brush()->Style(), whole.c->Brush()->Style());
+        EXPECT_SAME_PIXELS(clipped.Image(), Expected(clipped, [&](int x, int y) {
+                             const bool inside = x >= clip.Left && x < clip.Right &&
+                                                 y >= clip.Top && y < clip.Bottom;
+                             return inside ? whole.At(x, y) : kPaper.Value;
+                           }));
+      }
+}
+
 namespace {
 
 // Rings drawn from the outside of (0, 0, size, size) in: each ring's top and left edges
