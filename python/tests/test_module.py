@@ -3,6 +3,7 @@
 import enum
 
 import pytest
+from PyQt6 import sip
 from PyQt6.QtCore import QMetaMethod, QObject, pyqtBoundSignal
 
 import kelvara
@@ -78,6 +79,26 @@ def test_style_object_belongs_to_its_control():
     other.Bevel().SetOuterStyle(kelvara.KvClasses.TKvBevelStyle.bsRaised)
     meter.SetBevel(other.Bevel())
     assert bevel.OuterStyle() is kelvara.KvClasses.TKvBevelStyle.bsRaised
+
+
+@pytest.mark.parametrize("kept", [
+    lambda: kelvara.TKvMeter().Bevel(),
+    lambda: kelvara.TKvLedClock().Font(),
+    lambda: kelvara.TKvJogMeter().Scale(),
+])
+def test_style_object_kept_beyond_its_control_raises(kept):
+    style = kept()  # its control went at the end of the lambda
+    assert sip.isdeleted(style)
+    with pytest.raises(RuntimeError, match="has been deleted"):
+        style.objectName()
+
+
+def test_item_kept_beyond_its_collection_raises():
+    scope = kelvara.TKvScope()
+    channel = scope.Channels().Add()
+    del scope
+    with pytest.raises(RuntimeError, match="has been deleted"):
+        channel.Color()
 
 
 @pytest.mark.parametrize("call, message", [
