@@ -291,8 +291,9 @@ TEST(FreedByHandler, EveryEventATimerFiresFreesItsVictimAfterTheTick) {
   for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
     const std::string className = kvtest::ClassNameOf(*c).toStdString();
     SCOPED_TRACE(className);
-    if (c->metaObject->indexOfProperty("Threaded") >= 0)
+    if (c->metaObject->indexOfProperty("Threaded") >= 0) {
       EXPECT_TRUE(ticking.contains(className)) << "a timer of its own, not in the table";
+    }
     const auto row = std::ranges::find_if(
         TickingControls(), [&](const Ticking& t) { return className == t.className; });
     if (row == TickingControls().end()) continue;
