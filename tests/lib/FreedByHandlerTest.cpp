@@ -254,12 +254,16 @@ bool PumpUntil(const std::function<bool()>& done) {
   return done();
 }
 
-// A control of that class on a shown form, its timer running, what its settings fired over.
+// A control of that class on a shown form, its timer running. Listen connects to it before
+// the settings start the timer: the first tick may come at once, and it alone fires some
+// events (the clock's hours and minutes, set from 0 to the time of day).
 QPointer<TControl> TickingOnAShownForm(const kv::TRegisteredClass& c, const Ticking& ticking,
-                                       TForm* form) {
+                                       TForm* form,
+                                       const std::function<void(TControl*)>& listen) {
   QPointer<TControl> control = OnAShownForm(c, form);
   // A scope asks its handler for data once per channel.
   if (auto* scope = qobject_cast<TKvScope*>(control)) scope->Channels()->Add();
+  listen(control);
   for (const auto& [name, value] : ticking.settings)
     EXPECT_TRUE(control->setProperty(name, value)) << name;
   kvtest::Pump();
@@ -270,9 +274,10 @@ QPointer<TControl> TickingOnAShownForm(const kv::TRegisteredClass& c, const Tick
 std::set<QByteArray> EventsTheTicksFire(const kv::TRegisteredClass& c, const Ticking& ticking,
                                         const std::vector<QMetaMethod>& events) {
   TForm form(nullptr);
-  const QPointer<TControl> control = TickingOnAShownForm(c, ticking, &form);
   std::vector<Freer> counters(events.size());
-  for (size_t i = 0; i < events.size(); ++i) ConnectFreer(control, events[i], counters[i]);
+  TickingOnAShownForm(c, ticking, &form, [&](TControl* control) {
+    for (size_t i = 0; i < events.size(); ++i) ConnectFreer(control, events[i], counters[i]);
+  });
   PumpUntil([&] { return std::ranges::any_of(counters, [](const Freer& f) { return f.calls; }); });
   kvtest::Pump(50);
   std::set<QByteArray> fired;
@@ -306,10 +311,11 @@ TEST(FreedByHandler, EveryEventATimerFiresFreesItsVictimAfterTheTick) {
         SCOPED_TRACE(event.name().toStdString() + (freeTheForm ? ", freeing the form" : ""));
         auto* form = new TForm(nullptr);
         QPointer<TForm> formAlive(form);
-        QPointer<TControl> control = TickingOnAShownForm(*c, *row, form);
         Freer freer;
-        freer.victim = freeTheForm ? static_cast<QObject*>(form) : control.data();
-        ConnectFreer(control, event, freer);
+        QPointer<TControl> control = TickingOnAShownForm(*c, *row, form, [&](TControl* made) {
+          freer.victim = freeTheForm ? static_cast<QObject*>(form) : made;
+          ConnectFreer(made, event, freer);
+        });
         ASSERT_TRUE(PumpUntil([&] { return freer.calls > 0; })) << "no tick fired it";
         EXPECT_TRUE(freer.wholeAfterFree) << "freed at once under the tick";
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
