@@ -157,6 +157,21 @@ bool TakePosition(ValueRange<T>& range, T v, bool loading) {
   return true;
 }
 
+// The events of a position the control took and showed, while Control lives: OnChange, the
+// value signal, then OnMinValue or OnMaxValue when the position lies on that end.
+template <class Control, class T>
+void ReportPosition(Control& control, const ValueRange<T>& range) {
+  EmitInTurn(
+      &control, [&] { emit control.OnChange(&control); },
+      [&] { emit control.PositionChanged(range.Position); },
+      [&] {
+        if (range.Position == range.Min) emit control.OnMinValue(&control);
+      },
+      [&] {
+        if (range.Position == range.Max) emit control.OnMaxValue(&control);
+      });
+}
+
 // After loading, a range whose ends were stored as they came (MaxValue before MinValue) is
 // settled as the setters would have left it when read in that order from the initial
 // InitialMin .. InitialMax: an end that does not keep Max above Min is dropped.

@@ -96,14 +96,7 @@ void TKvGauge::SetPosition(int v) {
   // While loading the range may still be incomplete; Loaded clamps.
   if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
   UpdateControl();
-  kv::EmitInTurn(
-      this, [this] { emit OnChange(this); }, [this] { emit PositionChanged(FRange.Position); },
-      [this] {
-        if (FRange.Position == FRange.Min) emit OnMinValue(this);
-      },
-      [this] {
-        if (FRange.Position == FRange.Max) emit OnMaxValue(this);
-      });
+  kv::ReportPosition(*this, FRange);
 }
 
 void TKvGauge::SettleRange() { kv::SettleLoadedRange(FRange, 0, 100); }

@@ -73,14 +73,7 @@ void TKvLevelBar::SetPosition(int v) {
   const int before = FRange.Position;
   if (!kv::TakePosition<kRange>(FRange, v, IsLoading())) return;
   RepaintLit(before);
-  kv::EmitInTurn(
-      this, [this] { emit OnChange(this); }, [this] { emit PositionChanged(FRange.Position); },
-      [this] {
-        if (FRange.Position == FRange.Min) emit OnMinValue(this);
-      },
-      [this] {
-        if (FRange.Position == FRange.Max) emit OnMaxValue(this);
-      });
+  kv::ReportPosition(*this, FRange);
 }
 
 void TKvLevelBar::Loaded() {
