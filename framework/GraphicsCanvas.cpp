@@ -77,7 +77,21 @@ Ink BrushInk(const TCanvas& canvas, TPenMode mode) {
 }
 
 Point64 ToSurface(const TCanvas& canvas, int x, int y) {
-  return {int64_t(x) + canvas.Origin().x(), int64_t(y) + canvas.Origin().y()};
+  const int64_t scale = canvas.DeviceScale();
+  return {int64_t(x) * scale + canvas.Origin().x(), int64_t(y) * scale + canvas.Origin().y()};
+}
+
+int DeviceScaleOf(double devicePixelRatio) {
+  if (!(devicePixelRatio > 1)) return 1;  // NaN too
+  return int(std::ceil(std::min(devicePixelRatio - 1e-6, double(kMaxDeviceScale))));
+}
+
+QRegion ScaledRegion(const QRegion& region, int scale) {
+  if (scale == 1) return region;
+  QRegion scaled;
+  for (const QRect& r : region)
+    scaled += QRect(r.left() * scale, r.top() * scale, r.width() * scale, r.height() * scale);
+  return scaled;
 }
 
 std::pair<int64_t, int64_t> VisibleRows(const ClipRects& clip, int64_t top, int64_t bottom) {
