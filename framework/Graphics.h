@@ -739,6 +739,8 @@ public:
 private:
   // Every change of the format goes here, so that the canvas knows a monochrome surface.
   void StoreFormat(TPixelFormat v);
+  // Every change of the scale goes here, so that the canvas draws at it.
+  void StoreScale(int scale);
   QImage FImage;
   int FScale = 1;
   TPixelFormat FPixelFormat = TPixelFormat::pfDevice;
