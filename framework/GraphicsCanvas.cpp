@@ -1020,8 +1020,9 @@ void DrawRoundShape(const TCanvas& canvas, const RoundShape& shape) {
   if (top >= bottom) return;
   const int64_t scale = canvas.DeviceScale();
   if (HasWidePen(canvas)) {
-    // Centred on the rim of the shape as the canvas sees it: half a canvas pixel inside.
-    const RoundShape rim = scale == 1 ? shape : shape.Inset(scale / 2, scale - scale / 2);
+    // Through the first surface pixel of each canvas pixel of the rim, as a wide pen's path
+    // is taken (WidePenShift centres it on the block).
+    const RoundShape rim = scale == 1 ? shape : shape.Inset(0, scale - 1);
     const auto stroke = PenOutline(canvas, rim.Outline(), true);
     for (int64_t y = top; y < bottom; ++y)
       PaintOutside(surface, clip, y, shape.Row(y), *stroke, brush);
