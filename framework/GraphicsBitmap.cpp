@@ -64,15 +64,19 @@ void TBitmap::SetDeviceScale(int scale) {
   if (scale == FScale) return;
   const int width = Width(), height = Height();
   FImage = QImage();
-  StoreScale(scale);
+  FScale = scale;
   SetSize(width, height);
+  StoreScale(scale);
   Changed();
 }
 
 void TBitmap::StoreScale(int scale) {
   FScale = scale;
-  // The canvas keeps its origin and limit and takes the new scale.
-  if (FCanvas) FCanvas->Attach(&FImage, FCanvas->FOrigin, FCanvas->FLimit);
+  if (!FCanvas) return;
+  // The canvas keeps its origin and limit and draws at the bitmap's scale, also while the
+  // image is still empty.
+  FCanvas->Attach(&FImage, FCanvas->FOrigin, FCanvas->FLimit);
+  FCanvas->FScale = scale;
 }
 
 TCanvas* TBitmap::Canvas() const {
@@ -81,6 +85,7 @@ TCanvas* TBitmap::Canvas() const {
     auto* self = const_cast<TBitmap*>(this);
     FCanvas = std::make_unique<TCanvas>();
     FCanvas->Attach(&self->FImage);
+    FCanvas->FScale = FScale;
     FCanvas->FGraphic = self;
     FCanvas->SetMonochromeSurface(Monochrome());
   }

@@ -365,7 +365,13 @@ Coverage ScaledThinStroke(std::span<const Point64> points, bool closed, const Da
       [&](int64_t x, int64_t y) {
         for (int64_t k = 0; k < scale; ++k) stroke.Add(y - back + k, {x - back, x - back + scale});
       },
-      [&](const LineRaster& line, int64_t phase) {
+      [&](const LineRaster& walked, int64_t phase) {
+        // A line running back along its major axis starts at the far end of its first
+        // block, so that it ends where its last canvas pixel's block does.
+        const int64_t backX = walked.XMajor && walked.SX < 0 ? scale - 1 : 0;
+        const int64_t backY = !walked.XMajor && walked.SY < 0 ? scale - 1 : 0;
+        const LineRaster line(walked.X0 + backX, walked.Y0 + backY, walked.X1() + backX,
+                              walked.Y1() + backY);
         int64_t first = 0, last = 0;
         line.ClipTo(reach, first, last);
         for (int64_t i = first; i < last; ++i) {

@@ -295,8 +295,10 @@ void TKvGraphicImageControl::UpdateControl() {
 
 void TKvGraphicImageControl::UpdateControlRect(const TRect& changed) {
   if (IsLoading()) return;
+  // A frame at another scale than the last (the window went to another screen) is whole.
+  const int scale = FaceAtDeviceScale() ? kv::DeviceScaleOf(devicePixelRatioF()) : 1;
   if (IsDesigning() || !isVisible() || kv::PaintInProgress() || FImage->Width() != Width() ||
-      FImage->Height() != Height()) {
+      FImage->Height() != Height() || FImage->DeviceScale() != scale) {
     UpdateControl();
     return;
   }

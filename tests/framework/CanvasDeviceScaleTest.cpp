@@ -194,6 +194,7 @@ TEST(CanvasDeviceScale, PixelsClipAndMeasuresStayInCanvasPixels) {
   kvtest::UseTextFont(plain.Canvas());
   EXPECT_EQ(c->TextExtent(QStringLiteral("Scale")), plain.Canvas()->TextExtent(QStringLiteral("Scale")));
   // A new scale keeps the size and starts black; loading an image is at scale 1.
+  c->SelectClipRgn(nullptr);
   b.SetDeviceScale(3);
   EXPECT_EQ(b.Image().size(), QSize(30, 24));
   EXPECT_EQ(c->DeviceScale(), 3);
@@ -202,6 +203,14 @@ TEST(CanvasDeviceScale, PixelsClipAndMeasuresStayInCanvasPixels) {
   EXPECT_EQ(b.DeviceScale(), 1);
   EXPECT_EQ(c->DeviceScale(), 1);
   EXPECT_EQ(b.Width(), 4);
+  // A canvas made while the bitmap was empty draws at the scale it gets before its size.
+  TBitmap late;
+  late.Canvas();
+  late.SetDeviceScale(2);
+  late.SetSize(4, 4);
+  EXPECT_EQ(late.Canvas()->DeviceScale(), 2);
+  late.Canvas()->SetPixels(3, 3, clRed);
+  EXPECT_EQ(kvtest::PixelAt(late.Image(), 7, 7), 0x0000FF);
 }
 
 TEST(CanvasDeviceScale, CopiesMapEachSideByItsOwnScale) {
