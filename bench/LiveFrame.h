@@ -64,6 +64,13 @@ public:
 
 protected:
   void paintEvent(QPaintEvent*) override {
+    // One image pixel per device pixel, as a control draws at the window's ratio.
+    const double ratio = devicePixelRatioF();
+    if (FImage.devicePixelRatio() != ratio) {
+      FImage = QImage(size() * ratio, QImage::Format_RGB32);
+      FImage.fill(0xFF808080u);
+      FImage.setDevicePixelRatio(ratio);
+    }
     QPainter painter(this);
     painter.drawImage(0, 0, FImage);
   }

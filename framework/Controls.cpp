@@ -15,6 +15,7 @@
 #include <QToolTip>
 #include <QWheelEvent>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -786,34 +787,91 @@ void TControl::resizeEvent(QResizeEvent* e) {
   Resize();
 }
 
-void TControl::ReadBackSurface(QPainter& painter, const QRegion& region) {
+namespace {
+
+// Where the widget lies on the image the painter draws on, when that image holds it at a
+// whole number of image pixels per widget pixel (the device pixel ratio of the window):
+// the image, that scale and the image position of the widget's (0, 0). No image otherwise.
+struct ImagePlacement {
+  const QImage* Image = nullptr;
+  int Scale = 1;
+  QPoint Offset;
+};
+
+ImagePlacement PlacementOnImage(QPainter& painter) {
   QPaintDevice* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
   const QTransform t = painter.deviceTransform();
-  const bool translationOnly = t.type() <= QTransform::TxTranslate;
-  const QPoint offset(qRound(t.dx()), qRound(t.dy()));
-  if (device && translationOnly && device->devType() == QInternal::Image) {
-    const auto* window = static_cast<const QImage*>(device);
-    if (IsRgb32Like(window->format()) && window->devicePixelRatio() == 1.0) {
-      const QRect windowRect = window->rect().translated(-offset);
-      for (const QRect& r0 : region) {
-        const QRect r = r0 & windowRect & FSurface.rect();
-        for (int y = r.top(); y <= r.bottom(); ++y) {
-          const auto* src =
-              reinterpret_cast<const uint32_t*>(window->constScanLine(y + offset.y())) + r.left() +
-              offset.x();
-          auto* dst = reinterpret_cast<uint32_t*>(FSurface.scanLine(y)) + r.left();
-          for (int x = 0; x < r.width(); ++x) dst[x] = src[x] | 0xFF000000u;
-        }
+  if (!device || device->devType() != QInternal::Image || t.type() > QTransform::TxScale ||
+      t.m11() != t.m22() || t.m11() < 1 || t.m11() > kv::kMaxDeviceScale ||
+      t.m11() != std::floor(t.m11()))
+    return {};
+  return {static_cast<const QImage*>(device), int(t.m11()), QPoint(qRound(t.dx()), qRound(t.dy()))};
+}
+
+// Device pixels per widget pixel on the painter's device.
+double DeviceRatio(QPainter& painter, const QWidget* widget) {
+  const QTransform t = painter.deviceTransform();
+  return t.type() <= QTransform::TxScale && t.m11() > 0 ? t.m11() : widget->devicePixelRatioF();
+}
+
+// The window's own pixels under the control, when the device the widget paints on is a plain
+// RGB32 image that holds the whole control at the surface's scale: a canvas on this view draws
+// on the window, so a paint needs neither a read back nor a copy to the window. A null image
+// otherwise.
+QImage WindowView(QPainter& painter, const QRect& control, int scale) {
+  const ImagePlacement placed = PlacementOnImage(painter);
+  const QImage* window = placed.Image;
+  // Written through its constant bits, so the image the painter is open on never detaches.
+  if (!window || placed.Scale != scale || window->format() != QImage::Format_RGB32 ||
+      !window->isDetached())
+    return {};
+  const QRect r(control.topLeft() * scale + placed.Offset, control.size() * scale);
+  if (!window->rect().contains(r)) return {};
+  auto* bits = const_cast<uchar*>(window->constBits()) +
+               qsizetype(r.top()) * window->bytesPerLine() +
+               qsizetype(r.left()) * qsizetype(sizeof(uint32_t));
+  QImage view(bits, r.width(), r.height(), window->bytesPerLine(), QImage::Format_RGB32);
+  view.setDevicePixelRatio(scale);
+  return view;
+}
+
+}  // namespace
+
+void TControl::ReadBackSurface(QPainter& painter, const QRegion& region) {
+  const int scale = int(FSurface.devicePixelRatio());
+  const ImagePlacement placed = PlacementOnImage(painter);
+  if (const QImage* window = placed.Image;
+      window && placed.Scale == scale && IsRgb32Like(window->format())) {
+    const QPoint offset = placed.Offset;
+    const QRect windowRect = window->rect().translated(-offset);
+    for (const QRect& r0 : region) {
+      const QRect r = r0 & windowRect & FSurface.rect();
+      for (int y = r.top(); y <= r.bottom(); ++y) {
+        const auto* src =
+            reinterpret_cast<const uint32_t*>(window->constScanLine(y + offset.y())) + r.left() +
+            offset.x();
+        auto* dst = reinterpret_cast<uint32_t*>(FSurface.scanLine(y)) + r.left();
+        for (int x = 0; x < r.width(); ++x) dst[x] = src[x] | 0xFF000000u;
       }
-      return;
     }
+    return;
   }
-  if (device && translationOnly && device->devType() == QInternal::Pixmap) {
-    const QImage shown = static_cast<const QPixmap*>(device)
-                             ->copy(rect().translated(offset))
-                             .toImage()
-                             .convertToFormat(QImage::Format_RGB32);
+  QPaintDevice* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
+  const QTransform t = painter.deviceTransform();
+  const bool imageAtOtherRatio = device && device->devType() == QInternal::Image && t.m11() != scale;
+  if (device && t.type() <= QTransform::TxScale &&
+      (device->devType() == QInternal::Pixmap || imageAtOtherRatio)) {
+    // The pixels the window shows under the control, brought to the surface's scale (a
+    // fractional ratio: smoothly).
+    const QRect shownRect = t.mapRect(QRectF(rect())).toAlignedRect();
+    QImage shown = device->devType() == QInternal::Image
+                       ? static_cast<const QImage*>(device)->copy(shownRect)
+                       : static_cast<const QPixmap*>(device)->copy(shownRect).toImage();
+    if (shown.size() != FSurface.size())
+      shown = shown.scaled(FSurface.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    shown = shown.convertToFormat(QImage::Format_RGB32);
     if (shown.size() == FSurface.size()) {
+      shown.setDevicePixelRatio(scale);
       FSurface = shown;
       return;
     }
@@ -823,54 +881,39 @@ void TControl::ReadBackSurface(QPainter& painter, const QRegion& region) {
   FillRegion(FSurface, region, kv::ColorToPixel(p ? p->Color() : Color()));
 }
 
-namespace {
-
-// The window's own pixels under the control, when the device the widget paints on is a plain
-// RGB32 image that holds the whole control: a canvas on this view draws on the window, so a
-// paint needs neither a read back nor a copy to the window. A null image otherwise.
-QImage WindowView(QPainter& painter, const QRect& control) {
-  QPaintDevice* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
-  const QTransform t = painter.deviceTransform();
-  if (!device || t.type() > QTransform::TxTranslate || device->devType() != QInternal::Image)
-    return {};
-  const auto* window = static_cast<const QImage*>(device);
-  // Written through its constant bits, so the image the painter is open on never detaches.
-  if (window->format() != QImage::Format_RGB32 || window->devicePixelRatio() != 1.0 ||
-      !window->isDetached())
-    return {};
-  const QRect r = control.translated(qRound(t.dx()), qRound(t.dy()));
-  if (!window->rect().contains(r)) return {};
-  auto* bits = const_cast<uchar*>(window->constBits()) +
-               qsizetype(r.top()) * window->bytesPerLine() +
-               qsizetype(r.left()) * qsizetype(sizeof(uint32_t));
-  return QImage(bits, r.width(), r.height(), window->bytesPerLine(), QImage::Format_RGB32);
-}
-
-}  // namespace
-
+// A control draws in device pixels: at the window's ratio when it is a whole number, and at
+// the next whole number above a fractional one, whose picture is then reduced smoothly into
+// the window once, so no part of it is ever a picture enlarged.
 void TControl::paintEvent(QPaintEvent* e) {
   kv::PaintDepth depth;
   if (size().isEmpty()) return;
   QPainter painter(this);
+  const double ratio = DeviceRatio(painter, this);
+  const int scale = kv::DeviceScaleOf(ratio);
   const QRegion region = e->region() & rect();
-  QImage view = WindowView(painter, rect());
+  const QRegion deviceRegion = kv::ScaledRegion(region, scale);
+  QImage view = WindowView(painter, rect(), scale);
   const bool onWindow = !view.isNull();
   // A control too large for any picture paints nothing rather than asking for gigabytes.
-  if (!onWindow && int64_t(width()) * height() > kv::kMaxBitmapPixels) return;
-  if (!onWindow && FSurface.size() != size()) FSurface = QImage(size(), QImage::Format_RGB32);
+  if (!onWindow && int64_t(width()) * height() * scale * scale > kv::kMaxBitmapPixels) return;
+  if (!onWindow && (FSurface.size() != size() * scale || FSurface.devicePixelRatio() != scale)) {
+    FSurface = QImage(size() * scale, QImage::Format_RGB32);
+    FSurface.setDevicePixelRatio(scale);
+  }
   QImage& surface = onWindow ? view : FSurface;
   if (surface.isNull()) return;
-  if (ErasesBackground()) FillRegion(surface, region, kv::ColorToPixel(FColor));
-  else if (!onWindow) ReadBackSurface(painter, region);
+  if (ErasesBackground()) FillRegion(surface, deviceRegion, kv::ColorToPixel(FColor));
+  else if (!onWindow) ReadBackSurface(painter, deviceRegion);
   {
     // A drawing from another thread under the canvas lock waits for the whole paint.
     const kv::CanvasLock lock(FCanvas.get());
-    FCanvas->Attach(&surface, QPoint(), region);
+    FCanvas->Attach(&surface, QPoint(), deviceRegion);
     kv::Guarded(this, [this] { PaintControl(); });
     FCanvas->Detach();
   }
   if (onWindow) return;
   painter.setClipRegion(region);
+  if (ratio != scale) painter.setRenderHint(QPainter::SmoothPixmapTransform);
   painter.drawImage(QPoint(0, 0), FSurface);
 }
 

@@ -105,6 +105,14 @@ KV_EXPORT bool IdentToColor(const QString& text, TColor& color);
 // The most pixels a bitmap or a control's surface may have: larger ones would take gigabytes.
 inline constexpr int64_t kMaxBitmapPixels = int64_t(1) << 26;
 
+// Device pixels per canvas pixel are whole numbers up to this.
+inline constexpr int kMaxDeviceScale = 4;
+// The scale a canvas draws at on a device of this pixel ratio: the next whole number, so a
+// fractional ratio draws finer than the window and is reduced once, never enlarged.
+KV_EXPORT int DeviceScaleOf(double devicePixelRatio);
+// The region in pixels `scale` times finer: each pixel becomes a scale x scale block.
+KV_EXPORT QRegion ScaledRegion(const QRegion& region, int scale);
+
 // While one lives, the images decoded on this thread share one pixel budget (2^25 pixels in
 // all): a reader of a container of images (a form description, a bitmap list) opens one, so
 // that many images together hold no more than one may. Scopes nest; the outermost one sets
@@ -544,9 +552,15 @@ public:
 
   // The surface drawn on, or none.
   QImage* Surface() const { return FSurface; }
+  // Surface pixels per canvas pixel along each axis: the surface's device pixel ratio (a
+  // whole number, at least 1), taken when it is attached. Coordinates, pen widths, font
+  // sizes, dashes and hatches scale by it, so a drawing is the same at every scale, only
+  // finer; Pixels and SetPixels address canvas pixels. kv::ToSurface maps a canvas point.
+  int DeviceScale() const { return FScale; }
 
   // Points the canvas at a surface: Limit (surface coordinates, Origin-relative) bounds all
-  // drawing, none meaning the whole surface. Origin is where canvas (0, 0) lies on it.
+  // drawing, none meaning the whole surface. Origin is where canvas (0, 0) lies on it, in
+  // surface pixels.
   void Attach(QImage* surface, QPoint origin = {}, std::optional<QRegion> limit = std::nullopt);
   void Detach();
   QPoint Origin() const { return FOrigin; }
@@ -586,6 +600,7 @@ private:
   TCopyMode FCopyMode = TCopyMode::cmSrcCopy;
   TPoint FPenPos;
   QImage* FSurface = nullptr;
+  int FScale = 1;
   QPoint FOrigin;
   std::optional<QRegion> FLimit;
   std::optional<QRegion> FUserClip;
@@ -676,13 +691,20 @@ public:
   ~TBitmap() override;
 
   bool Empty() const override;
-  int Width() const override { return FImage.width(); }
-  int Height() const override { return FImage.height(); }
+  int Width() const override { return FImage.width() / FScale; }
+  int Height() const override { return FImage.height() / FScale; }
   void SetWidth(int v) override { SetSize(v, Height()); }
   void SetHeight(int v) override { SetSize(Width(), v); }
   // Negative sizes count as 0; a same size keeps every pixel.
   void SetSize(int width, int height);
   TCanvas* Canvas() const;
+  // Image pixels per bitmap pixel along each axis (1 to kMaxDeviceScale): Width and Height
+  // count bitmap pixels, the image and its scan lines image pixels, and the canvas draws at
+  // this scale. A bitmap made for a canvas takes that canvas's scale, so copying it there
+  // is one to one. A new scale keeps the size and clears the pixels to black; loading or
+  // setting an image makes it 1.
+  int DeviceScale() const { return FScale; }
+  void SetDeviceScale(int scale);
 
   TPixelFormat PixelFormat() const { return FPixelFormat; }
   void SetPixelFormat(TPixelFormat v);
@@ -717,7 +739,10 @@ public:
 private:
   // Every change of the format goes here, so that the canvas knows a monochrome surface.
   void StoreFormat(TPixelFormat v);
+  // Every change of the scale goes here, so that the canvas draws at it.
+  void StoreScale(int scale);
   QImage FImage;
+  int FScale = 1;
   TPixelFormat FPixelFormat = TPixelFormat::pfDevice;
   std::vector<uint32_t> FColorTable;  // of the loaded file, for saving at its depth
   TTransparentMode FTransparentMode = TTransparentMode::tmAuto;

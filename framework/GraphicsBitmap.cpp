@@ -39,22 +39,44 @@ bool TBitmap::Empty() const { return FImage.width() <= 0 || FImage.height() <= 0
 void TBitmap::SetSize(int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
-  if (width == FImage.width() && height == FImage.height()) return;
-  if (int64_t(width) * height > kv::kMaxBitmapPixels)
+  if (width == Width() && height == Height()) return;
+  const int64_t imageWidth = int64_t(width) * FScale, imageHeight = int64_t(height) * FScale;
+  if (imageWidth * imageHeight > kv::kMaxBitmapPixels)
     throw EOutOfResources(
         QStringLiteral("Out of system resources (a %1 x %2 bitmap)").arg(width).arg(height));
   QImage next;
   if (width > 0 && height > 0) {
-    next = QImage(width, height, QImage::Format_RGB32);
+    next = QImage(int(imageWidth), int(imageHeight), QImage::Format_RGB32);
     if (next.isNull()) throw EOutOfResources(QStringLiteral("Out of system resources"));
     next.fill(0xFF000000u);
-    const int w = std::min(width, FImage.width());
-    const int h = std::min(height, FImage.height());
+    next.setDevicePixelRatio(FScale);
+    const int w = std::min(next.width(), FImage.width());
+    const int h = std::min(next.height(), FImage.height());
     for (int y = 0; y < h; ++y)
       std::memcpy(next.scanLine(y), FImage.constScanLine(y), size_t(w) * 4);
   }
   FImage = next;
   Changed();
+}
+
+void TBitmap::SetDeviceScale(int scale) {
+  scale = std::clamp(scale, 1, kv::kMaxDeviceScale);
+  if (scale == FScale) return;
+  const int width = Width(), height = Height();
+  FImage = QImage();
+  FScale = scale;
+  SetSize(width, height);
+  StoreScale(scale);
+  Changed();
+}
+
+void TBitmap::StoreScale(int scale) {
+  FScale = scale;
+  if (!FCanvas) return;
+  // The canvas keeps its origin and limit and draws at the bitmap's scale, also while the
+  // image is still empty.
+  FCanvas->Attach(&FImage, FCanvas->FOrigin, FCanvas->FLimit);
+  FCanvas->FScale = scale;
 }
 
 TCanvas* TBitmap::Canvas() const {
@@ -63,6 +85,7 @@ TCanvas* TBitmap::Canvas() const {
     auto* self = const_cast<TBitmap*>(this);
     FCanvas = std::make_unique<TCanvas>();
     FCanvas->Attach(&self->FImage);
+    FCanvas->FScale = FScale;
     FCanvas->FGraphic = self;
     FCanvas->SetMonochromeSurface(Monochrome());
   }
@@ -134,6 +157,7 @@ void TBitmap::Assign(const TPersistent* source) {
   if (source == this) return;
   if (!source) {
     FImage = QImage();
+    StoreScale(1);
     StoreFormat(TPixelFormat::pfDevice);
     FColorTable.clear();
     Changed();
@@ -141,6 +165,7 @@ void TBitmap::Assign(const TPersistent* source) {
   }
   if (auto* b = dynamic_cast<const TBitmap*>(source)) {
     FImage = b->FImage;  // shared until either side writes
+    StoreScale(b->FScale);
     StoreFormat(b->FPixelFormat);
     FColorTable = b->FColorTable;
     FTransparentMode = b->FTransparentMode;
@@ -172,6 +197,8 @@ void TBitmap::SetImage(const QImage& image) {
   if (int64_t(image.width()) * image.height() > kv::kMaxBitmapPixels)
     throw EOutOfResources(QStringLiteral("Out of system resources"));
   FImage = image.isNull() ? QImage() : image.convertToFormat(QImage::Format_RGB32);
+  FImage.setDevicePixelRatio(1);
+  StoreScale(1);
   if (Monochrome()) {
     for (int y = 0; y < FImage.height(); ++y) {
       auto* line = reinterpret_cast<uint32_t*>(FImage.scanLine(y));

@@ -59,9 +59,11 @@ Ink BrushInk(const TCanvas& canvas, TPenMode mode) {
   ink.mode = mode;
   ink.color = SurfaceColor(brush->Color(), canvas.MonochromeSurface());
   ink.origin = canvas.Origin();
+  ink.scale = canvas.DeviceScale();
   if (const TBitmap* pattern = brush->Bitmap(); pattern && !pattern->Empty()) {
     ink.kind = Ink::Kind::Tile;
     ink.tile = &pattern->Image();
+    ink.scale = std::max(1, canvas.DeviceScale() / pattern->DeviceScale());
     ink.mono = canvas.MonochromeSurface();
     return ink;
   }
@@ -76,8 +78,17 @@ Ink BrushInk(const TCanvas& canvas, TPenMode mode) {
   return ink;
 }
 
-Point64 ToSurface(const TCanvas& canvas, int x, int y) {
-  return {int64_t(x) + canvas.Origin().x(), int64_t(y) + canvas.Origin().y()};
+int DeviceScaleOf(double devicePixelRatio) {
+  if (!(devicePixelRatio > 1)) return 1;  // NaN too
+  return int(std::ceil(std::min(devicePixelRatio - 1e-6, double(kMaxDeviceScale))));
+}
+
+QRegion ScaledRegion(const QRegion& region, int scale) {
+  if (scale == 1) return region;
+  QRegion scaled;
+  for (const QRect& r : region)
+    scaled += QRect(r.left() * scale, r.top() * scale, r.width() * scale, r.height() * scale);
+  return scaled;
 }
 
 std::pair<int64_t, int64_t> VisibleRows(const ClipRects& clip, int64_t top, int64_t bottom) {
@@ -230,10 +241,8 @@ public:
       FHeap.resize(points.size());
       out = FHeap.data();
     }
-    const QPoint origin = canvas.Origin();
     for (size_t i = 0; i < points.size(); ++i)
-      std::construct_at(
-          out + i, Point64{int64_t(points[i].X) + origin.x(), int64_t(points[i].Y) + origin.y()});
+      std::construct_at(out + i, ToSurface(canvas, points[i].X, points[i].Y));
     FPoints = {out, points.size()};
   }
   SurfacePath(const SurfacePath&) = delete;
@@ -307,12 +316,97 @@ Coverage WideStroke(std::span<const Point64> points, bool closed, int64_t width,
   return stroke;
 }
 
+// Walks a one-pixel outline: Pixel(x, y) for a step to a neighbour, Line(raster, phase) for
+// each longer segment. The dash rhythm runs on along the path from its first point.
+template <class Pixel, class Line>
+void WalkThinPolyline(std::span<const Point64> points, bool closed, const DashPattern& dash,
+                      Pixel&& pixel, Line&& line) {
+  if (points.size() < 2) return;
+  int64_t phase = 0;
+  const size_t segments = closed ? points.size() : points.size() - 1;
+  for (size_t i = 0; i < segments; ++i) {
+    const Point64 a = points[i], b = points[i + 1 < points.size() ? i + 1 : 0];
+    if (std::abs(b.X - a.X) <= 1 && std::abs(b.Y - a.Y) <= 1) {
+      // A step to a neighbour (the points of a curve) draws its start pixel.
+      if (a.X == b.X && a.Y == b.Y) continue;
+      if (dash.Solid() || dash.On(phase)) pixel(a.X, a.Y);
+      ++phase;
+      continue;
+    }
+    const LineRaster raster(a.X, a.Y, b.X, b.Y);
+    line(raster, phase);
+    if (!dash.Solid()) phase += raster.Count() % dash.Length();
+  }
+}
+
+// A wide pen's width on the surface.
+int64_t SurfacePenWidth(const TCanvas& canvas) {
+  return std::min<int64_t>(int64_t(canvas.Pen()->Width()) * canvas.DeviceScale(), kMaxPenWidth);
+}
+
+// Where a wide pen's path lies on the surface: a pen of odd width is centred on a canvas
+// pixel, which is the middle of its block of surface pixels.
+Point64 WidePenShift(const TCanvas& canvas) {
+  const int64_t half = canvas.Pen()->Width() % 2 ? canvas.DeviceScale() / 2 : 0;
+  return {half, half};
+}
+
+// A one-pixel pen at a device scale above 1: every pixel of the surface path grows to the
+// scale along the line's minor axis (a step of a curve: to a square), so the line covers
+// the blocks of its canvas pixels and steps by one surface pixel. Dashes scale too.
+Coverage ScaledThinStroke(std::span<const Point64> points, bool closed, const DashPattern& dash,
+                          int64_t scale, const QRect& visible) {
+  const int64_t top = int64_t(visible.top()) - scale, bottom = int64_t(visible.bottom()) + 1;
+  Coverage stroke(top, bottom);
+  const QRect reach = visible.adjusted(-int(scale), -int(scale), 0, 0);
+  const int64_t back = (scale - 1) / 2;
+  WalkThinPolyline(
+      points, closed, dash,
+      [&](int64_t x, int64_t y) {
+        for (int64_t k = 0; k < scale; ++k) stroke.Add(y - back + k, {x - back, x - back + scale});
+      },
+      [&](const LineRaster& walked, int64_t phase) {
+        // A line running back along its major axis starts at the far end of its first
+        // block, so that it ends where its last canvas pixel's block does.
+        const int64_t backX = walked.XMajor && walked.SX < 0 ? scale - 1 : 0;
+        const int64_t backY = !walked.XMajor && walked.SY < 0 ? scale - 1 : 0;
+        const LineRaster line(walked.X0 + backX, walked.Y0 + backY, walked.X1() + backX,
+                              walked.Y1() + backY);
+        int64_t first = 0, last = 0;
+        line.ClipTo(reach, first, last);
+        for (int64_t i = first; i < last; ++i) {
+          if (!dash.Solid() && !dash.On(phase + i)) continue;
+          const Point64 p = line.At(i);
+          if (line.XMajor) {
+            for (int64_t k = 0; k < scale; ++k) stroke.Add(p.Y + k, {p.X, p.X + 1});
+          } else {
+            stroke.Add(p.Y, {p.X, p.X + scale});
+          }
+        }
+      });
+  stroke.Finish();
+  return stroke;
+}
+
 // The stroke of the canvas's pen along a path over the visible rows, or none for a thin
-// pen.
-std::optional<Coverage> WideOutline(const TCanvas& canvas, std::span<const Point64> points,
-                                    bool closed) {
-  if (!HasWidePen(canvas) || points.empty()) return std::nullopt;
-  const int64_t width = std::min<int64_t>(canvas.Pen()->Width(), kMaxPenWidth);
+// pen drawn one surface pixel wide.
+std::optional<Coverage> PenOutline(const TCanvas& canvas, std::span<const Point64> points,
+                                   bool closed) {
+  if (points.empty() || !PenInk(canvas).Paints()) return std::nullopt;
+  if (!HasWidePen(canvas)) {
+    if (canvas.DeviceScale() == 1) return std::nullopt;
+    return ScaledThinStroke(points, closed,
+                            DashPattern::Of(canvas.Pen()->Style()).ScaledBy(canvas.DeviceScale()),
+                            canvas.DeviceScale(), canvas.EffectiveClip().Bounds);
+  }
+  const int64_t width = SurfacePenWidth(canvas);
+  const Point64 shift = WidePenShift(canvas);
+  std::vector<Point64> shifted;
+  if (shift.X != 0) {
+    shifted.reserve(points.size());
+    for (const Point64& p : points) shifted.push_back({p.X + shift.X, p.Y + shift.Y});
+    points = shifted;
+  }
   int64_t top = points[0].Y, bottom = top;
   for (const Point64& p : points) {
     top = std::min(top, p.Y);
@@ -391,29 +485,6 @@ void PaintOutside(const kv::SurfaceRows& surface, const ClipRects& clip, int64_t
 
 // ---------------------------------------------------------------------------
 // One-pixel outlines
-
-// Walks a one-pixel outline: Pixel(x, y) for a step to a neighbour, Line(raster, phase) for
-// each longer segment. The dash rhythm runs on along the path from its first point.
-template <class Pixel, class Line>
-void WalkThinPolyline(std::span<const Point64> points, bool closed, const DashPattern& dash,
-                      Pixel&& pixel, Line&& line) {
-  if (points.size() < 2) return;
-  int64_t phase = 0;
-  const size_t segments = closed ? points.size() : points.size() - 1;
-  for (size_t i = 0; i < segments; ++i) {
-    const Point64 a = points[i], b = points[i + 1 < points.size() ? i + 1 : 0];
-    if (std::abs(b.X - a.X) <= 1 && std::abs(b.Y - a.Y) <= 1) {
-      // A step to a neighbour (the points of a curve) draws its start pixel.
-      if (a.X == b.X && a.Y == b.Y) continue;
-      if (dash.Solid() || dash.On(phase)) pixel(a.X, a.Y);
-      ++phase;
-      continue;
-    }
-    const LineRaster raster(a.X, a.Y, b.X, b.Y);
-    line(raster, phase);
-    if (!dash.Solid()) phase += raster.Count() % dash.Period;
-  }
-}
 
 void DrawThinPolyline(const kv::SurfaceRows& surface, const ClipRects& clip,
                       std::span<const Point64> points, bool closed, const Ink& pen,
@@ -601,7 +672,7 @@ private:
     }
     bool operator==(const Key& o) const {
       return Count == o.Count && Fill == o.Fill && Outline == o.Outline &&
-             Dash.Bits == o.Dash.Bits && Dash.Period == o.Dash.Period &&
+             Dash.Bits == o.Dash.Bits && Dash.Period == o.Dash.Period && Dash.Scale == o.Dash.Scale &&
              std::equal(Points.begin(), Points.begin() + ptrdiff_t(Count), o.Points.begin(),
                         [](Offset a, Offset b) { return a.X == b.X && a.Y == b.Y; });
     }
@@ -879,7 +950,8 @@ std::vector<Point64> CulledPath(std::span<const Point64> points, const QRect& bo
 // Whether a closed path may lose what lies beyond the clip: not when a dash's phase runs
 // along the whole path, or a wide stroke's joins reach across it.
 bool OutlineMayBeCut(const TCanvas& canvas) {
-  return !HasWidePen(canvas) && DashPattern::Of(canvas.Pen()->Style()).Solid();
+  return !HasWidePen(canvas) && canvas.DeviceScale() == 1 &&
+         DashPattern::Of(canvas.Pen()->Style()).Solid();
 }
 
 // The interior of a closed path in the brush and the path in the pen; a wide pen's
@@ -888,7 +960,7 @@ void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool 
   const kv::SurfaceRows surface = canvas.WritableRows();
   const ClipRects& clip = canvas.EffectiveClip();
   const Ink brush = BrushInk(canvas, canvas.Pen()->Mode()), pen = PenInk(canvas);
-  const auto stroke = WideOutline(canvas, points, true);
+  const auto stroke = PenOutline(canvas, points, true);
   const DashPattern dash = DashPattern::Of(canvas.Pen()->Style());
   if (clip.IsEmpty()) return;
   if (!winding && !stroke) {
@@ -927,13 +999,16 @@ bool DrawPlainLine(const kv::CanvasTarget& target, Point64 a, Point64 b, uint32_
 
 void StrokePolyline(const TCanvas& canvas, std::span<const Point64> points) {
   const auto [surface, clip] = canvas.Target();
-  if (HasWidePen(canvas)) {
-    if (points.size() == 2 && (points[0].X == points[1].X || points[0].Y == points[1].Y)) {
-      const int64_t width = std::min<int64_t>(canvas.Pen()->Width(), kMaxPenWidth);
-      StrokeAxisSegment(surface, clip, points[0], points[1], width, PenInk(canvas));
-    } else if (const auto stroke = WideOutline(canvas, points, false)) {
-      PaintCoverage(surface, clip, *stroke, PenInk(canvas));
-    }
+  if (HasWidePen(canvas) && points.size() == 2 &&
+      (points[0].X == points[1].X || points[0].Y == points[1].Y)) {
+    const Point64 shift = WidePenShift(canvas);
+    StrokeAxisSegment(surface, clip, {points[0].X + shift.X, points[0].Y + shift.Y},
+                      {points[1].X + shift.X, points[1].Y + shift.Y}, SurfacePenWidth(canvas),
+                      PenInk(canvas));
+    return;
+  }
+  if (const auto stroke = PenOutline(canvas, points, false)) {
+    PaintCoverage(surface, clip, *stroke, PenInk(canvas));
     return;
   }
   DrawThinPolyline(surface, clip, points, false, PenInk(canvas),
@@ -949,11 +1024,32 @@ void DrawRoundShape(const TCanvas& canvas, const RoundShape& shape) {
   const Ink pen = PenInk(canvas), brush = BrushInk(canvas, canvas.Pen()->Mode());
   const auto [top, bottom] = VisibleRows(clip, shape.Top, shape.Bottom());
   if (top >= bottom) return;
+  const int64_t scale = canvas.DeviceScale();
   if (HasWidePen(canvas)) {
-    const auto stroke = WideOutline(canvas, shape.Outline(), true);
+    // Through the first surface pixel of each canvas pixel of the rim, as a wide pen's path
+    // is taken (WidePenShift centres it on the block).
+    const RoundShape rim = scale == 1 ? shape : shape.Inset(0, scale - 1);
+    const auto stroke = PenOutline(canvas, rim.Outline(), true);
     for (int64_t y = top; y < bottom; ++y)
       PaintOutside(surface, clip, y, shape.Row(y), *stroke, brush);
     PaintCoverage(surface, clip, *stroke, pen);
+    return;
+  }
+  if (scale > 1 && pen.Paints()) {
+    // The rim is what the shape inset by one canvas pixel leaves; dashes are not drawn on
+    // it at this scale.
+    const RoundShape inner = shape.Inset(scale, scale);
+    for (int64_t y = top; y < bottom; ++y) {
+      const Span row = shape.Row(y);
+      const Span in = inner.Empty() || y < inner.Top || y >= inner.Bottom() ? Span{} : inner.Row(y);
+      if (in.Empty()) {
+        kv::PaintSpan(surface, clip, y, row.Begin, row.End, pen);
+        continue;
+      }
+      kv::PaintSpan(surface, clip, y, row.Begin, in.Begin, pen);
+      kv::PaintSpan(surface, clip, y, in.Begin, in.End, brush);
+      kv::PaintSpan(surface, clip, y, in.End, row.End, pen);
+    }
     return;
   }
   const DashPattern dash = DashPattern::Of(canvas.Pen()->Style());
@@ -973,17 +1069,19 @@ void DrawRoundShape(const TCanvas& canvas, const RoundShape& shape) {
 // ---------------------------------------------------------------------------
 // Frames and flood fills
 
-// The one-pixel frame of [l, r) x [t, b), each pixel once.
+// The frame of [l, r) x [t, b), `width` pixels wide, each pixel once.
 void PaintFrame(const kv::SurfaceRows& surface, const ClipRects& clip, Point64 topLeft,
-                Point64 bottomRight, const Ink& ink) {
+                Point64 bottomRight, int64_t width, const Ink& ink) {
   const int64_t l = topLeft.X, t = topLeft.Y, r = bottomRight.X, b = bottomRight.Y;
   if (r <= l || b <= t) return;
-  kv::PaintSpan(surface, clip, t, l, r, ink);
-  if (b - 1 > t) kv::PaintSpan(surface, clip, b - 1, l, r, ink);
-  const auto [top, bottom] = VisibleRows(clip, t + 1, b - 1);
+  const int64_t innerTop = std::min(t + width, b), innerBottom = std::max(b - width, innerTop);
+  const int64_t innerLeft = std::min(l + width, r), innerRight = std::max(r - width, innerLeft);
+  for (int64_t y = t; y < innerTop; ++y) kv::PaintSpan(surface, clip, y, l, r, ink);
+  for (int64_t y = innerBottom; y < b; ++y) kv::PaintSpan(surface, clip, y, l, r, ink);
+  const auto [top, bottom] = VisibleRows(clip, innerTop, innerBottom);
   for (int64_t y = top; y < bottom; ++y) {
-    kv::PaintSpan(surface, clip, y, l, l + 1, ink);
-    if (r - 1 > l) kv::PaintSpan(surface, clip, y, r - 1, r, ink);
+    kv::PaintSpan(surface, clip, y, l, innerLeft, ink);
+    kv::PaintSpan(surface, clip, y, innerRight, r, ink);
   }
 }
 
@@ -1059,6 +1157,8 @@ TCanvas::~TCanvas() = default;
 
 void TCanvas::Attach(QImage* surface, QPoint origin, std::optional<QRegion> limit) {
   FSurface = surface;
+  FScale = surface ? std::clamp(qRound(surface->devicePixelRatio()), 1, kv::kMaxDeviceScale) : 1;
+  FPenStamp = UINT64_MAX;  // a plain pen is plain at scale 1 only
   FOrigin = origin;
   FLimit = std::move(limit);
   InvalidateClip();
@@ -1100,14 +1200,15 @@ const kv::ClipRects& TCanvas::EffectiveClip() const {
         clip.Bounds = all;
       } else if (!FLimit && FUserClip->rectCount() <= 1) {
         // One rectangle, as partial repaints select each frame: no region arithmetic.
-        clip.Bounds = all & FUserClip->boundingRect().translated(FOrigin);
+        const QRect box = FUserClip->boundingRect();
+        clip.Bounds = all & QRect(box.topLeft() * FScale + FOrigin, box.size() * FScale);
       } else if (!FUserClip && FLimit->rectCount() <= 1) {
         // A limit of one rectangle, as a tape's window is attached at each step.
         clip.Bounds = all & FLimit->boundingRect();
       } else {
         QRegion region(all);
         if (FLimit) region &= *FLimit;
-        if (FUserClip) region &= FUserClip->translated(FOrigin);
+        if (FUserClip) region &= kv::ScaledRegion(*FUserClip, FScale).translated(FOrigin);
         clip = kv::ClipRects::FromRegion(region, size);
       }
     }
@@ -1137,7 +1238,7 @@ void TCanvas::KeepPen() const {
   const TPen* pen = FPen.get();
   FPenStamp = pen->ChangeStamp();
   const TPenStyle style = pen->Style();
-  FPlainPen = pen->Width() == 1 && pen->Mode() == TPenMode::pmCopy &&
+  FPlainPen = FScale == 1 && pen->Width() == 1 && pen->Mode() == TPenMode::pmCopy &&
               (style == TPenStyle::psSolid || style == TPenStyle::psInsideFrame);
   // A system colour may change under the pen: it is looked up at each call.
   FPenPixel = pen->Color().Value >= 0 ? kv::SurfaceColor(pen->Color(), FMonochrome) : 0;
@@ -1147,7 +1248,11 @@ TRect TCanvas::ClipRect() const {
   if (!FSurface) return {};
   const QRect box = EffectiveClip().Bounds;
   if (box.isEmpty()) return {};
-  return kv::FromQRect(box.translated(-FOrigin));
+  const QRect r = box.translated(-FOrigin);
+  if (FScale == 1) return kv::FromQRect(r);
+  // The canvas pixels that have a surface pixel inside the box.
+  const auto down = [this](int v) { return v >= 0 ? v / FScale : -((-v + FScale - 1) / FScale); };
+  return {down(r.left()), down(r.top()), down(r.right()) + 1, down(r.bottom()) + 1};
 }
 
 namespace {
@@ -1195,8 +1300,9 @@ void TCanvas::SetPixels(int x, int y, TColor color) {
   if (!FSurface) return;
   const Point64 p = ToSurface(*this, x, y);
   const auto [surface, clip] = Target();
-  kv::PaintSpan(surface, clip, p.Y, p.X, p.X + 1,
-                Ink::Solid(kv::SurfaceColor(color, MonochromeSurface())));
+  const Ink ink = Ink::Solid(kv::SurfaceColor(color, MonochromeSurface()));
+  for (int64_t row = p.Y; row < p.Y + FScale; ++row)
+    kv::PaintSpan(surface, clip, row, p.X, p.X + FScale, ink);
   Changed();
 }
 
@@ -1261,14 +1367,26 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) { RoundRect(x1, y1, x2, 
 void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int w, int h) {
   if (!FSurface) return;
   const Point64 a = ToSurface(*this, x1, y1), b = ToSurface(*this, x2, y2);
-  DrawRoundShape(*this, RoundShape::RoundRect(a.X, a.Y, b.X, b.Y, w, h));
+  int64_t cw = w, ch = h;
+  if (FScale > 1) {
+    // Corners that give the plain rectangle on the canvas give it at every scale.
+    const int64_t lw = std::min(std::abs(int64_t(w)), std::abs(int64_t(x2) - x1));
+    const int64_t lh = std::min(std::abs(int64_t(h)), std::abs(int64_t(y2) - y1));
+    const bool plain = lw <= 2 || lh <= 2;
+    cw = plain ? 0 : lw * FScale;
+    ch = plain ? 0 : lh * FScale;
+  }
+  DrawRoundShape(*this, RoundShape::RoundRect(a.X, a.Y, b.X, b.Y, cw, ch));
   Changed();
 }
 
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
   if (!FSurface) return;
   const Point64 a = ToSurface(*this, x1, y1), b = ToSurface(*this, x2, y2);
-  DrawRoundShape(*this, RoundShape::Ellipse(a.X, a.Y, b.X, b.Y));
+  // A box that gives the plain rectangle on the canvas gives it at every scale.
+  const bool plain = FScale > 1 && (std::abs(int64_t(x2) - x1) <= 2 || std::abs(int64_t(y2) - y1) <= 2);
+  DrawRoundShape(*this, plain ? RoundShape::Rectangle(a.X, a.Y, b.X, b.Y)
+                              : RoundShape::Ellipse(a.X, a.Y, b.X, b.Y));
   Changed();
 }
 
@@ -1319,7 +1437,7 @@ void TCanvas::FrameRect(const TRect& r) {
   if (!FSurface) return;
   const auto [surface, clip] = Target();
   PaintFrame(surface, clip, ToSurface(*this, r.Left, r.Top), ToSurface(*this, r.Right, r.Bottom),
-             BrushInk(*this, TPenMode::pmCopy));
+             FScale, BrushInk(*this, TPenMode::pmCopy));
   Changed();
 }
 
@@ -1331,10 +1449,11 @@ void TCanvas::DrawFocusRect(const TRect& r) {
   dots.mode = TPenMode::pmXor;
   dots.color = 0xFFFFFFFFu;
   dots.origin = FOrigin;
+  dots.scale = FScale;
   for (int row = 0; row < 8; ++row) dots.hatch[row] = row % 2 ? 0xAA : 0x55;
   const auto [surface, clip] = Target();
   PaintFrame(surface, clip, ToSurface(*this, r.Left, r.Top), ToSurface(*this, r.Right, r.Bottom),
-             dots);
+             FScale, dots);
   Changed();
 }
 
@@ -1363,10 +1482,13 @@ std::vector<TRect> TCanvas::FloodArea(int x, int y, TColor color, TFillStyle sty
   const std::vector<FloodRun> runs =
       kv::FloodArea(rows, EffectiveClip(), seed.X, seed.Y, key, style == TFillStyle::fsBorder);
   area.reserve(runs.size());
-  const int64_t dx = FOrigin.x(), dy = FOrigin.y();
+  const int64_t dx = FOrigin.x(), dy = FOrigin.y(), scale = FScale;
+  // In canvas pixels: the first surface row of each canvas row, its runs widened to whole
+  // canvas pixels.
   for (const FloodRun& run : runs)
-    area.push_back({int(run.span.Begin - dx), int(run.row - dy), int(run.span.End - dx),
-                    int(run.row + 1 - dy)});
+    if ((run.row - dy) % scale == 0)
+      area.push_back({int((run.span.Begin - dx) / scale), int((run.row - dy) / scale),
+                      int((run.span.End - dx + scale - 1) / scale), int((run.row - dy) / scale + 1)});
   return area;
 }
 

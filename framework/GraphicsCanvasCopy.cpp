@@ -5,6 +5,9 @@
 // either rectangle mirrors the copy; the destination then covers [x + w, x). Colour keys
 // compare exact RGB values of the source pixels, before stretching. Destination pixels
 // whose source pixel lies outside the source image are left alone.
+//
+// Rectangles are in canvas and bitmap pixels; each side maps them to its image by its own
+// device scale, so a bitmap made at the canvas's scale copies one to one.
 #include "Raster.h"
 
 #include <cstring>
@@ -17,6 +20,11 @@ using kv::Point64;
 using kv::ToSurface;
 
 namespace {
+
+// A bitmap point in its image's pixels.
+Point64 InImage(const TBitmap& bitmap, int64_t x, int64_t y) {
+  return {x * bitmap.DeviceScale(), y * bitmap.DeviceScale()};
+}
 
 // How the source pixels are combined with the destination.
 struct BlitRule {
@@ -224,7 +232,7 @@ void TCanvas::StretchDraw(const TRect& dest, const TGraphic* graphic) {
     else rule.rop = kv::RopOfCopyMode(FCopyMode);
     CopyImage(*FSurface, EffectiveClip(), ToSurface(*this, dest.Left, dest.Top),
               ToSurface(*this, dest.Right, dest.Bottom), bitmap->Image(), {0, 0},
-              {bitmap->Width(), bitmap->Height()}, rule);
+              {bitmap->Image().width(), bitmap->Image().height()}, rule);
   }
   Changed();
 }
@@ -252,8 +260,9 @@ void TCanvas::BrushCopy(const TRect& dest, const TBitmap* bitmap, const TRect& s
     if (FBrush->Style() != TBrushStyle::bsClear)
       rule.keyColor = kv::SurfaceColor(FBrush->Color(), rule.mono);
     CopyImage(*FSurface, EffectiveClip(), ToSurface(*this, dest.Left, dest.Top),
-              ToSurface(*this, dest.Right, dest.Bottom), bitmap->Image(), {source.Left, source.Top},
-              {source.Right, source.Bottom}, rule);
+              ToSurface(*this, dest.Right, dest.Bottom), bitmap->Image(),
+              InImage(*bitmap, source.Left, source.Top),
+              InImage(*bitmap, source.Right, source.Bottom), rule);
   }
   Changed();
 }
@@ -263,11 +272,12 @@ void TCanvas::DrawDots(int x, int y, const TBitmap* bitmap, const TRect& source,
   if (!FSurface) return;
   if (bitmap && !bitmap->Empty() && dotSize > 0 && pitch > 0) {
     const QImage& image = bitmap->Image();
+    const int64_t imageScale = bitmap->DeviceScale();
     // The part of Source the bitmap has, and where its first dot lies.
     const int64_t left = std::max(source.Left, 0), top = std::max(source.Top, 0);
-    const int64_t columns = std::min(source.Right, image.width()) - left;
-    const int64_t rows = std::min(source.Bottom, image.height()) - top;
-    const int64_t p = pitch, dot = std::min(dotSize, pitch);
+    const int64_t columns = std::min(source.Right, bitmap->Width()) - left;
+    const int64_t rows = std::min(source.Bottom, bitmap->Height()) - top;
+    const int64_t p = int64_t(pitch) * FScale, dot = int64_t(std::min(dotSize, pitch)) * FScale;
     const Point64 at = ToSurface(*this, x, y);
     const int64_t x0 = at.X + (left - source.Left) * p, y0 = at.Y + (top - source.Top) * p;
     const auto [surface, clip] = Target();
@@ -279,10 +289,10 @@ void TCanvas::DrawDots(int x, int y, const TBitmap* bitmap, const TRect& source,
     for (int64_t row = fromRow; row < toRow && columns > 0; ++row) {
       const int64_t j = (row - y0) / p;
       if (row - y0 - j * p >= dot) continue;  // a gap between rows of dots
-      const auto* line =
-          reinterpret_cast<const uint32_t*>(image.constScanLine(int(top + j))) + left;
+      const auto* line = reinterpret_cast<const uint32_t*>(
+          image.constScanLine(int((top + j) * imageScale)));
       for (int64_t i = first; i < last; ++i) {
-        const uint32_t pixel = line[i] | kv::kOpaque;
+        const uint32_t pixel = line[(left + i) * imageScale] | kv::kOpaque;
         const int64_t dotLeft = x0 + i * p;
         kv::PaintSpan(surface, clip, row, dotLeft, dotLeft + dot,
                       kv::Ink::Solid(FMonochrome ? kv::ToMonochrome(pixel) : pixel));

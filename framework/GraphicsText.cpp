@@ -132,6 +132,7 @@ struct LineRuns {
   QFont Font;
   QString Text;
   int Underline = -1;
+  int Scale = 1;
   bool Opaque = false, ExpandTabs = false;
   std::vector<Run> Cell, Glyph;
 };
@@ -142,25 +143,28 @@ const LineRuns* UprightLineRuns(const TCanvas& canvas, const TextLine& line,
   constexpr int64_t kMaxPixels = int64_t(1) << 20;
   thread_local std::vector<std::unique_ptr<LineRuns>> cache;  // most recent first
   const QFont& font = canvas.Font()->ToQFont();
+  const int scale = canvas.DeviceScale();
   for (size_t i = 0; i < cache.size(); ++i) {
     LineRuns& c = *cache[i];
     if (c.Text == line.text && c.Underline == line.underline && c.Opaque == opaque &&
-        c.ExpandTabs == layout.expandTabs && c.Font == font) {
+        c.ExpandTabs == layout.expandTabs && c.Scale == scale && c.Font == font) {
       std::rotate(cache.begin(), cache.begin() + ptrdiff_t(i), cache.begin() + ptrdiff_t(i) + 1);
       return cache.front().get();
     }
   }
   // Glyphs may reach beyond their cell (italics, bearings): a cell height of margin.
-  const int64_t margin = height;
-  const int64_t areaWidth = width + 2 * margin, areaHeight = height + 2 * margin;
+  const int64_t margin = int64_t(height) * scale;
+  const int64_t areaWidth = int64_t(width) * scale + 2 * margin,
+                areaHeight = int64_t(height) * scale + 2 * margin;
   if (areaWidth * areaHeight > kMaxPixels) return nullptr;
   QImage scratch(int(areaWidth), int(areaHeight), QImage::Format_RGB32);
-  RenderScratch(scratch, QTransform(), QPoint(int(-margin), int(-margin)), *canvas.Font(), line,
-                layout, opaque, width, height);
+  RenderScratch(scratch, QTransform::fromScale(scale, scale), QPoint(int(-margin), int(-margin)),
+                *canvas.Font(), line, layout, opaque, width, height);
   auto runs = std::make_unique<LineRuns>();
   runs->Font = font;
   runs->Text = line.text;
   runs->Underline = line.underline;
+  runs->Scale = scale;
   runs->Opaque = opaque;
   runs->ExpandTabs = layout.expandTabs;
   const auto collect = [&](std::vector<LineRuns::Run>& out, auto test) {
@@ -194,11 +198,15 @@ void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const
   const bool opaque = canvas.Brush()->Style() != TBrushStyle::bsClear;
   if (line.text.isEmpty() || canvasClip.IsEmpty()) return;
 
+  // The text is set in canvas pixels and drawn at the device scale: glyphs are traced at
+  // the finer size, not enlarged.
+  const kv::Point64 at = kv::ToSurface(canvas, x, y);
   QTransform place;
-  place.translate(double(x) + canvas.Origin().x(), double(y) + canvas.Origin().y());
+  place.translate(double(at.X), double(at.Y));
+  place.scale(canvas.DeviceScale(), canvas.DeviceScale());
   place.rotate(-canvas.Font()->Orientation() / 10.0);
   // Glyphs may reach beyond their cell (italics, bearings): a cell height of margin.
-  const double margin = height;
+  const double margin = height;  // in canvas pixels, as the text
   const QRect box = limit ? canvasClip.Bounds & *limit : canvasClip.Bounds;
   const QRectF reach =
       place.mapRect(QRectF(-margin, -margin, width + 2 * margin, height + 2 * margin)) &
@@ -217,7 +225,7 @@ void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const
   // Upright text moves by whole pixels: its runs are those of the same line drawn anywhere.
   if (canvas.Font()->Orientation() == 0) {
     if (const LineRuns* runs = UprightLineRuns(canvas, line, layout, opaque, width, height)) {
-      const int64_t dx = int64_t(x) + canvas.Origin().x(), dy = int64_t(y) + canvas.Origin().y();
+      const int64_t dx = at.X, dy = at.Y;
       const auto paint = [&](const std::vector<LineRuns::Run>& list, const kv::Ink& ink) {
         for (const LineRuns::Run& r : list)
           kv::PaintSpan(surface, clip, r.Y + dy, r.Begin + dx, r.End + dx, ink);
@@ -349,10 +357,11 @@ int kv::DrawText(TCanvas* canvas, const QString& text, TRect& r, unsigned flags)
       y = kv::SaturateToInt(int64_t(r.Top) + (int64_t(r.Bottom) - r.Top - lineHeight) / 2);
     else if (flags & DT_BOTTOM) y = kv::SatSub(r.Bottom, lineHeight);
   }
-  const QPoint o = canvas->Origin();
-  const QRect limit(QPoint(kv::SatAdd(r.Left, o.x()), kv::SatAdd(r.Top, o.y())),
-                    QPoint(kv::SatAdd(kv::SatSub(r.Right, 1), o.x()),
-                           kv::SatAdd(kv::SatSub(r.Bottom, 1), o.y())));
+  const kv::Point64 topLeft = kv::ToSurface(*canvas, r.Left, r.Top),
+                   bottomRight = kv::ToSurface(*canvas, r.Right, r.Bottom);
+  const QRect limit(QPoint(kv::SaturateToInt(topLeft.X), kv::SaturateToInt(topLeft.Y)),
+                    QPoint(kv::SaturateToInt(bottomRight.X - 1),
+                           kv::SaturateToInt(bottomRight.Y - 1)));
   for (const TextLine& line : lines) {
     const int width = layout.Width(line.text);
     int x = r.Left;

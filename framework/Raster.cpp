@@ -21,6 +21,13 @@ int64_t Mod(int64_t v, int64_t m) {
   return r < 0 ? r + m : r;
 }
 
+// The index into a pattern of `period` cells of `scale` pixels each that lies at v, the
+// pattern starting at origin.
+int64_t PatternIndex(int64_t v, int64_t origin, int scale, int64_t period) {
+  const int64_t d = v - origin;
+  return Mod(scale == 1 ? d : (d >= 0 ? d / scale : -((-d + scale - 1) / scale)), period);
+}
+
 uint32_t Apply(TPenMode mode, uint32_t source, uint32_t dest) {
   return mode == TPenMode::pmCopy ? source | kOpaque : Rop(mode, source, dest);
 }
@@ -115,18 +122,18 @@ void PaintRun(const SurfaceRows& surface, int y, int x0, int x1, const Ink& ink)
       }
       return;
     case Ink::Kind::Hatch: {
-      const uint32_t bits = ink.hatch[Mod(int64_t(y) - ink.origin.y(), 8)];
+      const uint32_t bits = ink.hatch[PatternIndex(y, ink.origin.y(), ink.scale, 8)];
       for (int x = x0; x < x1; ++x)
-        if ((bits >> Mod(int64_t(x) - ink.origin.x(), 8)) & 1u)
+        if ((bits >> PatternIndex(x, ink.origin.x(), ink.scale, 8)) & 1u)
           row[x] = Apply(ink.mode, ink.color, row[x]);
       return;
     }
     case Ink::Kind::Tile: {
       const QImage& tile = *ink.tile;
       const auto* src = reinterpret_cast<const uint32_t*>(
-          tile.constScanLine(int(Mod(int64_t(y) - ink.origin.y(), tile.height()))));
+          tile.constScanLine(int(PatternIndex(y, ink.origin.y(), ink.scale, tile.height()))));
       for (int x = x0; x < x1; ++x) {
-        uint32_t s = src[Mod(int64_t(x) - ink.origin.x(), tile.width())];
+        uint32_t s = src[PatternIndex(x, ink.origin.x(), ink.scale, tile.width())];
         if (ink.mono) s = ToMonochrome(s);
         row[x] = Apply(ink.mode, s, row[x]);
       }
@@ -177,6 +184,13 @@ RoundShape RoundShape::RoundRect(int64_t x1, int64_t y1, int64_t x2, int64_t y2,
   RoundShape s = Frame(x1, y1, x2, y2, w, h);
   if (s.CornerWidth != 0) s.Trace();
   return s;
+}
+
+RoundShape RoundShape::Inset(int64_t lead, int64_t trail) const {
+  if (Width <= lead + trail || Height <= lead + trail) return {};
+  const int64_t corners = CornerWidth == 0 ? 0 : lead + trail;
+  return RoundRect(Left + lead, Top + lead, Right() - trail, Bottom() - trail,
+                   CornerWidth - corners, CornerHeight - corners);
 }
 
 RoundShape RoundShape::Ellipse(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {

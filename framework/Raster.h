@@ -117,6 +117,7 @@ struct KV_TEST_EXPORT Ink {
   uint8_t hatch[8] = {};         // Hatch: bit x of row y set = painted
   const QImage* tile = nullptr;  // Tile: an RGB32 image, not empty
   QPoint origin;                 // Hatch, Tile: surface position of the canvas origin
+  int scale = 1;                 // Hatch, Tile: surface pixels per pattern pixel
   bool mono = false;             // Tile: colours are mapped to black or white
 
   bool Paints() const { return kind != Kind::None && mode != TPenMode::pmNop; }
@@ -135,8 +136,11 @@ struct KV_TEST_EXPORT Ink {
 // canvas's surface colours; the brush combines with the destination by Mode.
 KV_TEST_EXPORT Ink PenInk(const TCanvas& canvas);
 KV_TEST_EXPORT Ink BrushInk(const TCanvas& canvas, TPenMode mode);
-// A canvas point in surface coordinates.
-KV_TEST_EXPORT Point64 ToSurface(const TCanvas& canvas, int x, int y);
+// A canvas point in surface coordinates: scaled by the device scale, moved by the origin.
+inline Point64 ToSurface(const TCanvas& canvas, int x, int y) {
+  const int64_t scale = canvas.DeviceScale();
+  return {int64_t(x) * scale + canvas.Origin().x(), int64_t(y) * scale + canvas.Origin().y()};
+}
 // The rows [top, bottom) that lie within the clip's rows.
 KV_TEST_EXPORT std::pair<int64_t, int64_t> VisibleRows(const ClipRects& clip, int64_t top,
                                                        int64_t bottom);
@@ -211,6 +215,10 @@ struct KV_TEST_EXPORT RoundShape {
   // The ellipse's box and corners without the table of its rows: enough to walk its rim for
   // an arc, not to ask for its rows.
   static RoundShape EllipseWithoutRows(int64_t x1, int64_t y1, int64_t x2, int64_t y2);
+
+  // The same kind of shape in its box moved in by `lead` on the left and top and by `trail`
+  // on the right and bottom, its corner ellipse as much smaller; empty when nothing is left.
+  RoundShape Inset(int64_t lead, int64_t trail) const;
 
   bool Empty() const { return Width <= 0 || Height <= 0; }
   int64_t Right() const { return Left + Width; }
@@ -428,8 +436,12 @@ struct KV_TEST_EXPORT LineRaster {
 struct KV_TEST_EXPORT DashPattern {
   uint32_t Bits = 1;
   int Period = 1;
+  int Scale = 1;  // surface pixels per pattern pixel
   bool Solid() const { return Period == 1; }
-  bool On(int64_t i) const { return (Bits >> int(i % Period)) & 1u; }
+  bool On(int64_t i) const { return (Bits >> int(i / Scale % Period)) & 1u; }
+  // Phases repeat after this many surface pixels.
+  int64_t Length() const { return int64_t(Period) * Scale; }
+  DashPattern ScaledBy(int scale) const { return {Bits, Period, Scale * scale}; }
   static DashPattern Of(TPenStyle style) {
     switch (style) {
       case TPenStyle::psDot: return {0x7u, 6};               // 3 on, 3 off

@@ -203,7 +203,9 @@ public:
   VisiblePartOnly(TBitmap* image, const QWidget* control) : FCanvas(image->Canvas()) {
     const QRect visible = VisiblePart(control);
     FLimited = visible != control->rect();
-    if (FLimited) FCanvas->Attach(FCanvas->Surface(), FCanvas->Origin(), QRegion(visible));
+    if (FLimited)
+      FCanvas->Attach(FCanvas->Surface(), FCanvas->Origin(),
+                      kv::ScaledRegion(QRegion(visible), image->DeviceScale()));
   }
   ~VisiblePartOnly() {
     if (FLimited) FCanvas->Attach(FCanvas->Surface(), FCanvas->Origin());
@@ -215,6 +217,13 @@ private:
   TCanvas* FCanvas;
   bool FLimited;
 };
+
+// Sizes a control's image for the paint that runs, at the scale its face is drawn at.
+void PrepareImage(TBitmap* image, const TCanvas* screen, bool atDeviceScale, int width,
+                  int height) {
+  image->SetDeviceScale(atDeviceScale ? screen->DeviceScale() : 1);
+  image->SetSize(width, height);
+}
 
 void FillImage(TBitmap* image, int width, int height, TColor color) {
   image->SetSize(width, height);
@@ -239,7 +248,7 @@ void TKvCustomImageControl::Paint() { ShowImage(Canvas(), FImage.get(), Width(),
 
 void TKvCustomImageControl::PaintControl() {
   // Sized first, so that a face kept for another size is never copied in.
-  FImage->SetSize(Width(), Height());
+  PrepareImage(FImage.get(), Canvas(), FaceAtDeviceScale(), Width(), Height());
   FPaintRect = kv::PaintRect(Canvas(), ClientRect());
   const VisiblePartOnly limit(FImage.get(), this);
   TKvCustomControl::PaintControl();
@@ -271,7 +280,7 @@ void TKvGraphicImageControl::SetTransparent(bool v) {
 void TKvGraphicImageControl::PrepareOwnRepaint() {
   // A capture of another size (the control was resized since) cannot stand for the parent.
   if (!IsDesigning() && FTransparent && !FBackground->Empty() && FBackground->Width() == Width() &&
-      FBackground->Height() == Height()) {
+      FBackground->Height() == Height() && FBackground->DeviceScale() == FImage->DeviceScale()) {
     // A repaint of our own: the window under us still shows our last frame, so reuse
     // the background captured at the last repaint from outside.
     FGrabBackground = false;
@@ -286,8 +295,10 @@ void TKvGraphicImageControl::UpdateControl() {
 
 void TKvGraphicImageControl::UpdateControlRect(const TRect& changed) {
   if (IsLoading()) return;
+  // A frame at another scale than the last (the window went to another screen) is whole.
+  const int scale = FaceAtDeviceScale() ? kv::DeviceScaleOf(devicePixelRatioF()) : 1;
   if (IsDesigning() || !isVisible() || kv::PaintInProgress() || FImage->Width() != Width() ||
-      FImage->Height() != Height()) {
+      FImage->Height() != Height() || FImage->DeviceScale() != scale) {
     UpdateControl();
     return;
   }
@@ -299,7 +310,7 @@ void TKvGraphicImageControl::UpdateControlRect(const TRect& changed) {
 }
 
 void TKvGraphicImageControl::PaintControl() {
-  FImage->SetSize(Width(), Height());
+  PrepareImage(FImage.get(), Canvas(), FaceAtDeviceScale(), Width(), Height());
   FPaintRect = kv::PaintRect(Canvas(), ClientRect());
   CanvasLock imageLock(FImage->Canvas());
   const VisiblePartOnly limit(FImage.get(), this);
@@ -323,6 +334,7 @@ void TKvGraphicImageControl::ClearBitmapCanvas() {
 }
 
 void TKvGraphicImageControl::CaptureBackground() {
+  FBackground->SetDeviceScale(FImage->DeviceScale());
   FBackground->SetSize(Width(), Height());
   const TRect clip = Canvas()->ClipRect();
   FBackground->Canvas()->CopyRect(clip, Canvas(), clip);

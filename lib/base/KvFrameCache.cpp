@@ -8,6 +8,23 @@
 
 using kv::ColorToPixel, kv::ColorToRGB, kv::Rect;
 
+namespace {
+
+// A rectangle of a bitmap in its image's pixels, saturated to int.
+TRect InImage(const TBitmap* bitmap, const TRect& r) {
+  const int64_t s = bitmap->DeviceScale();
+  return {kv::SaturateToInt(r.Left * s), kv::SaturateToInt(r.Top * s),
+          kv::SaturateToInt(r.Right * s), kv::SaturateToInt(r.Bottom * s)};
+}
+
+// A fresh bitmap of the size at the scale, for recording a drawing.
+void PrepareRecording(TBitmap& bitmap, int width, int height, int scale) {
+  bitmap.SetDeviceScale(scale);
+  bitmap.SetSize(width, height);
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Keys
 
@@ -59,8 +76,9 @@ TKvLayerKey& TKvLayerKey::operator<<(const TKvBevel* b) {
 
 void TKvStaticLayer::Draw(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing,
                           const TRect* within) {
-  if (key.Bytes() != FKey || FPixels.size() != target->Image().size()) {
-    Record(target->Width(), target->Height(), drawing);
+  if (key.Bytes() != FKey || FPixels.size() != target->Image().size() ||
+      FPixels.devicePixelRatio() != target->DeviceScale()) {
+    Record(target->Width(), target->Height(), target->DeviceScale(), drawing);
     FKey = key.Bytes().toByteArray();
   }
   Replay(target, within, TPoint(0, 0));
@@ -68,8 +86,10 @@ void TKvStaticLayer::Draw(TBitmap* target, const TKvLayerKey& key, const Drawing
 
 void TKvStaticLayer::Stamp(TBitmap* target, const TKvLayerKey& key, TSize size,
                            const Drawing& drawing, TPoint at) {
-  if (key.Bytes() != FKey || FPixels.size() != QSize(size.cx, size.cy)) {
-    Record(size.cx, size.cy, drawing);
+  const int scale = target->DeviceScale();
+  if (key.Bytes() != FKey || FPixels.size() != QSize(size.cx, size.cy) * scale ||
+      FPixels.devicePixelRatio() != scale) {
+    Record(size.cx, size.cy, scale, drawing);
     FKey = key.Bytes().toByteArray();
   }
   Replay(target, nullptr, at);
@@ -81,14 +101,17 @@ void TKvStaticLayer::Clear() {
   FRuns.clear();
 }
 
-void TKvStaticLayer::Record(int width, int height, const Drawing& drawing) {
+void TKvStaticLayer::Record(int width, int height, int scale, const Drawing& drawing) {
   TBitmap onBlack, onWhite;
-  onBlack.SetSize(width, height);
-  onWhite.SetSize(width, height);
+  PrepareRecording(onBlack, width, height, scale);
+  PrepareRecording(onWhite, width, height, scale);
   onWhite.Canvas()->FillRect(Rect(0, 0, width, height));  // a new canvas brush is solid white
   drawing(onBlack.Canvas());
   drawing(onWhite.Canvas());
   FRuns.clear();
+  // The runs are in image pixels.
+  width = onBlack.Image().width();
+  height = onBlack.Image().height();
   for (int y = 0; y < height; ++y) {
     const uint32_t* a = onBlack.ScanLine(y);
     const uint32_t* b = onWhite.ScanLine(y);
@@ -106,14 +129,17 @@ void TKvStaticLayer::Record(int width, int height, const Drawing& drawing) {
 }
 
 void TKvStaticLayer::Replay(TBitmap* target, const TRect* within, TPoint at) const {
-  const TRect clip = target->Canvas()->ClipRect();
+  const TRect clip = InImage(target, target->Canvas()->ClipRect());
   int64_t left = clip.Left, top = clip.Top, right = clip.Right, bottom = clip.Bottom;
   if (within) {
-    left = std::max<int64_t>(left, within->Left);
-    top = std::max<int64_t>(top, within->Top);
-    right = std::min<int64_t>(right, within->Right);
-    bottom = std::min<int64_t>(bottom, within->Bottom);
+    const TRect inside = InImage(target, *within);
+    left = std::max<int64_t>(left, inside.Left);
+    top = std::max<int64_t>(top, inside.Top);
+    right = std::min<int64_t>(right, inside.Right);
+    bottom = std::min<int64_t>(bottom, inside.Bottom);
   }
+  at = {kv::SaturateToInt(int64_t(at.X) * target->DeviceScale()),
+        kv::SaturateToInt(int64_t(at.Y) * target->DeviceScale())};
   if (left >= right || top >= bottom || FPixels.isNull()) return;
   // Rows by address: a layer has thousands of short runs.
   auto* to = reinterpret_cast<uchar*>(target->ScanLine(0));
@@ -145,14 +171,15 @@ namespace kv {
 void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing& drawing,
                          TColor pen, TColor brush) {
   const QSize size = target->Image().size();
-  if (key.Bytes() != FKey || size != FSize) {
+  const int scale = target->DeviceScale();
+  if (key.Bytes() != FKey || size != FSize || scale != FScale) {
     // Drawn on black and on white in two marking colours: a pixel that is the same on both
     // was painted, and its colour tells by which.
     constexpr TColor kPenMark = TColor(0x0000FF), kBrushMark = TColor(0x00FF00);
     TBitmap onBlack, onWhite;
-    onBlack.SetSize(size.width(), size.height());
-    onWhite.SetSize(size.width(), size.height());
-    onWhite.Canvas()->FillRect(Rect(0, 0, size.width(), size.height()));
+    PrepareRecording(onBlack, target->Width(), target->Height(), scale);
+    PrepareRecording(onWhite, target->Width(), target->Height(), scale);
+    onWhite.Canvas()->FillRect(Rect(0, 0, target->Width(), target->Height()));
     for (TBitmap* b : {&onBlack, &onWhite}) {
       b->Canvas()->Pen()->SetColor(kPenMark);
       b->Canvas()->Brush()->SetColor(kBrushMark);
@@ -177,9 +204,10 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
     }
     FKey = key.Bytes().toByteArray();
     FSize = size;
+    FScale = scale;
   }
   const uint32_t penPixel = ColorToPixel(pen), brushPixel = ColorToPixel(brush);
-  const TRect clip = target->Canvas()->ClipRect();
+  const TRect clip = InImage(target, target->Canvas()->ClipRect());
   // Rows by address: the target's pixels are made writable once, not once a run.
   uint32_t* pixels = target->ScanLine(0);
   const qsizetype stride = target->Image().bytesPerLine() / qsizetype(sizeof(uint32_t));
@@ -197,10 +225,13 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
 // ---------------------------------------------------------------------------
 // Rows and the part being painted
 
-void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from) {
+namespace {
+
+// CopyRows in image pixels, the source at the target's scale.
+void CopyImageRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from) {
   const int64_t dx = int64_t(at.X) - from.Left, dy = int64_t(at.Y) - from.Top;
   // The rows and columns both pictures have, inside the target's clip.
-  const TRect clip = target->Canvas()->ClipRect();
+  const TRect clip = InImage(target, target->Canvas()->ClipRect());
   const int64_t left = std::max<int64_t>({at.X, clip.Left, dx});
   const int64_t top = std::max<int64_t>({at.Y, clip.Top, dy});
   const int64_t right =
@@ -217,12 +248,44 @@ void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& fro
                 size_t(right - left) * 4);
 }
 
+}  // namespace
+
+void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from) {
+  const int scale = target->DeviceScale();
+  if (const int sourceScale = std::max(1, int(source.devicePixelRatio())); sourceScale != scale) {
+    // A picture kept at another scale: the part copied, its pixels as squares of the target's.
+    TRect part;
+    if (!kv::IntersectRect(part, from,
+                           {0, 0, source.width() / sourceScale, source.height() / sourceScale}))
+      return;
+    QImage scaled = source
+                        .copy(part.Left * sourceScale, part.Top * sourceScale,
+                              part.Width() * sourceScale, part.Height() * sourceScale)
+                        .scaled(part.Width() * scale, part.Height() * scale);
+    scaled.setDevicePixelRatio(scale);
+    CopyRows(target,
+             {kv::SatAdd(at.X, part.Left - from.Left), kv::SatAdd(at.Y, part.Top - from.Top)},
+             scaled, {0, 0, part.Width(), part.Height()});
+    return;
+  }
+  if (scale != 1) {
+    const TRect inImage = InImage(target, from);
+    at = {kv::SaturateToInt(int64_t(at.X) * scale), kv::SaturateToInt(int64_t(at.Y) * scale)};
+    CopyImageRows(target, at, source, inImage);
+    return;
+  }
+  CopyImageRows(target, at, source, from);
+}
+
+
 void FillRects(TBitmap* target, std::span<const TRect> rects, TColor color) {
   const uint32_t pixel = ColorToPixel(color);
-  const TRect clip = target->Canvas()->ClipRect();
+  const TRect clip = InImage(target, target->Canvas()->ClipRect());
   uint32_t* pixels = nullptr;  // made writable once, at the first rectangle that shows
   const qsizetype stride = target->Image().bytesPerLine() / qsizetype(sizeof(uint32_t));
-  for (const TRect& r : rects) {
+  const bool scaled = target->DeviceScale() != 1;
+  for (const TRect& given : rects) {
+    const TRect r = scaled ? InImage(target, given) : given;
     const int64_t left = std::max(r.Left, clip.Left), right = std::min(r.Right, clip.Right);
     const int64_t top = std::max(r.Top, clip.Top), bottom = std::min(r.Bottom, clip.Bottom);
     if (left >= right || top >= bottom) continue;
@@ -249,10 +312,14 @@ bool TKvKeptPicture::Matches(const TKvLayerKey& key, QSize size) const {
 void TKvKeptPicture::Keep(const TKvLayerKey& key, const QImage& source, const TRect& shown) {
   FKey = key.Bytes().toByteArray();
   FSize = source.size();
-  // (A null rectangle would copy the whole source.)
-  FPixels = kv::IntersectRect(FPart, shown, {0, 0, source.width(), source.height()})
-                ? source.copy(FPart.Left, FPart.Top, FPart.Width(), FPart.Height())
+  // The part in picture pixels, its pixels at the source's scale. (A null rectangle would
+  // copy the whole source.)
+  const int scale = std::max(1, int(source.devicePixelRatio()));
+  FPixels = kv::IntersectRect(FPart, shown, {0, 0, source.width() / scale, source.height() / scale})
+                ? source.copy(FPart.Left * scale, FPart.Top * scale, FPart.Width() * scale,
+                              FPart.Height() * scale)
                 : QImage();
+  FPixels.setDevicePixelRatio(scale);
 }
 
 void TKvKeptPicture::CopyTo(TBitmap* target, const TRect* within) const {

@@ -87,7 +87,7 @@ private:
   struct Run {
     int Y, Begin, End;
   };
-  void Record(int width, int height, const Drawing& drawing);
+  void Record(int width, int height, int scale, const Drawing& drawing);
   void Replay(TBitmap* target, const TRect* within, TPoint at) const;
 
   QByteArray FKey;
@@ -114,11 +114,13 @@ private:
   };
   QByteArray FKey;
   QSize FSize;
+  int FScale = 1;
   std::vector<Run> FRuns;
 };
 
 // Copies the pixels of Source's rectangle From to Target with From's top left at At, clipped
-// to both pictures: what a plain copy writes, one row at a time.
+// to both pictures: what a plain copy writes, one row at a time. Rectangles are in picture
+// pixels; a source at another device pixel ratio than Target's scale is brought to it first.
 KV_TEST_EXPORT void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from);
 
 // Fills each rectangle, clipped to Target's clip, with Color, one row at a time: for drawings of

@@ -231,8 +231,10 @@ const QImage& TKvDigitGroup::CellPicture(size_t i, int cellWidth, int mask) {
                     : (mask & kDecimalPoint) ? 10 + (mask & ~kDecimalPoint)
                                              : mask;
   QImage& picture = d->CellPictures[place * 21 + size_t(index)];
-  if (picture.isNull()) {
+  const int scale = Image()->DeviceScale();
+  if (picture.isNull() || picture.devicePixelRatio() != scale) {
     TBitmap cell;
+    cell.SetDeviceScale(scale);
     cell.SetSize(cellWidth, Height());
     const int x0 = int(i) * cellWidth;
     CopyGround(&cell, TPoint(0, 0), TRect{x0, 0, x0 + cellWidth, Height()});

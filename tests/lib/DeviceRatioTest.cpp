@@ -1,0 +1,126 @@
+// Every registered control in windows of a device pixel ratio other than 1. These tests run
+// under QT_SCALE_FACTOR (ctest DeviceRatio.At2, DeviceRatio.At1_5) and skip at ratio 1: at 2
+// a control draws finer than doubled pixels, at 1.5 no column of its detail is doubled.
+#include "Forms.h"
+#include "Offscreen.h"
+#include "RegisteredControls.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QSet>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// A control alone on a form of its size, with a caption where it shows one (a new label's
+// is empty).
+struct Alone {
+  TForm form{nullptr};
+  std::unique_ptr<TControl> control;
+  explicit Alone(const kv::TRegisteredClass& c) : control(kvtest::NewControl(c, nullptr)) {
+    if (control->property("Caption").toString().isEmpty())
+      control->setProperty("Caption", QStringLiteral("Kg 42"));
+    form.SetColor(TColor(0x406080));
+    control->SetParent(&form);
+    control->SetBounds(0, 0, control->Width(), control->Height());
+    kvtest::ShowForm(&form, control->Width(), control->Height());
+  }
+};
+
+// What a fresh paint of the form gives, in device pixels.
+QImage Painted(TForm& form) {
+  QImage image = form.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  image.setDevicePixelRatio(1);
+  return image;
+}
+
+// Aligned 2 x 2 blocks whose pixels are not all one colour.
+int MixedBlocks(const QImage& image) {
+  int mixed = 0;
+  for (int y = 0; y + 1 < image.height(); y += 2)
+    for (int x = 0; x + 1 < image.width(); x += 2) {
+      const QRgb a = image.pixel(x, y);
+      mixed += a != image.pixel(x + 1, y) || a != image.pixel(x, y + 1) ||
+                       a != image.pixel(x + 1, y + 1)
+                   ? 1
+                   : 0;
+    }
+  return mixed;
+}
+
+// Of the device columns of more than one colour, how many are one of an isolated pair of
+// equal columns (a run of exactly two), and how many there are: enlarging a picture by 1.5
+// without drawing it finer doubles every other column of its detail. Runs of three and more
+// are faces and bevels, the same across.
+std::pair<int, int> DoubledDetailedColumns(const QImage& image) {
+  const auto same = [&](int a, int b) {
+    if (a < 0 || b >= image.width()) return false;
+    for (int y = 0; y < image.height(); ++y)
+      if (image.pixel(a, y) != image.pixel(b, y)) return false;
+    return true;
+  };
+  const auto flat = [&](int x) {
+    for (int y = 1; y < image.height(); ++y)
+      if (image.pixel(x, y) != image.pixel(x, 0)) return false;
+    return true;
+  };
+  int doubled = 0, detailed = 0;
+  for (int x = 1; x < image.width(); ++x) {
+    if (flat(x)) continue;
+    ++detailed;
+    doubled += same(x - 1, x) && !same(x - 2, x - 1) && !same(x, x + 1) ? 1 : 0;
+  }
+  return {doubled, detailed};
+}
+
+double WindowRatio() { return QGuiApplication::primaryScreen()->devicePixelRatio(); }
+
+// Controls whose face as made shows nothing finer than whole canvas pixels: boxes, squares,
+// axis-aligned ticks and strips, pictures without a larger version; and the pie graph,
+// which keeps its face at 1x.
+const QSet<QString> kWholePixelFaces = {
+    QStringLiteral("TKvArrow"),     QStringLiteral("TKvBanner"),    QStringLiteral("TKvBorder"),
+    QStringLiteral("TKvCounter"),   QStringLiteral("TKvGauge"),     QStringLiteral("TKvImageLed"),
+    QStringLiteral("TKvIndicator"), QStringLiteral("TKvLevelBar"),  QStringLiteral("TKvMatrix"),
+    QStringLiteral("TKvMediaButton"), QStringLiteral("TKvPieGraph"), QStringLiteral("TKvScanner"),
+    QStringLiteral("TKvScope"),     QStringLiteral("TKvSlider"),    QStringLiteral("TKvSpectrum"),
+    QStringLiteral("TKvSpinner"),   QStringLiteral("TKvSwitch"),    QStringLiteral("TKvTrackBar"),
+    QStringLiteral("TKvUserLed"),   QStringLiteral("TKvWheel"),     QStringLiteral("TScrollBox"),
+    QStringLiteral("TKvLights"),    QStringLiteral("TKvPercentPie"), QStringLiteral("TKvProgressBar"),
+};
+
+TEST(DeviceRatio, AtTwoAControlWithTextOrCurvesDrawsFinerThanDoubledPixels) {
+  if (WindowRatio() != 2) GTEST_SKIP() << "runs at QT_SCALE_FACTOR=2";
+  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
+    if (!kvtest::TakesAnyParent(*c)) continue;
+    const QString name = kvtest::ClassNameOf(*c);
+    SCOPED_TRACE(name.toStdString());
+    Alone a(*c);
+    const QImage picture = Painted(a.form);
+    ASSERT_EQ(picture.size(), a.form.size() * 2);
+    if (!kWholePixelFaces.contains(name)) {
+      EXPECT_GT(MixedBlocks(picture), 0) << "doubled pixels";
+    }
+  }
+}
+
+TEST(DeviceRatio, AtOneAndAHalfNoColumnOfAControlsDetailIsDoubled) {
+  if (WindowRatio() != 1.5) GTEST_SKIP() << "runs at QT_SCALE_FACTOR=1.5";
+  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
+    if (!kvtest::TakesAnyParent(*c)) continue;
+    const QString name = kvtest::ClassNameOf(*c);
+    if (kWholePixelFaces.contains(name)) continue;
+    SCOPED_TRACE(name.toStdString());
+    Alone a(*c);
+    if (a.control->Width() < 8) continue;
+    const auto [doubled, detailed] = DoubledDetailedColumns(Painted(a.form));
+    EXPECT_LT(doubled, detailed / 8);
+  }
+}
+
+}  // namespace
