@@ -9,11 +9,15 @@
 #include <QtDesigner/QDesignerFormEditorInterface>
 #include <QtDesigner/QExtensionManager>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
 
 constexpr int kIconSize = 64;
+// A long control is drawn for its icon no longer than this many times its other side: its
+// designed shape squeezed into a square would be a sliver.
+constexpr int kIconLongestSide = 2;
 
 }  // namespace
 
@@ -45,10 +49,15 @@ QWidget* TKvDesignerWidget::createWidget(QWidget* parent) {
   return control;
 }
 
-// The control itself at its designed size, scaled into the icon's square.
+// The control drawn by itself at its designed size, its long side cut down to a shape an
+// icon shows legibly, then scaled into the icon's square with its aspect kept.
 QIcon TKvDesignerWidget::icon() const {
   if (!FIcon.isNull()) return FIcon;
   const std::unique_ptr<TControl> probe(NewControl());
+  const int width = probe->Width();
+  const int height = probe->Height();
+  probe->SetBounds(0, 0, std::min(width, kIconLongestSide * height),
+                   std::min(height, kIconLongestSide * width));
   const QImage picture = kv::ControlPicture(probe.get());
   QPixmap square(kIconSize, kIconSize);
   square.fill(Qt::transparent);
