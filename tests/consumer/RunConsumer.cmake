@@ -24,8 +24,8 @@ set(program ${build}/consumer)
 if(STEP STREQUAL "readme")
   # The README's CMake lines exactly as written, in the smallest project around them, configured
   # as the README says.
-  file(READ ${SOURCE_DIR}/../../README.md readme)
-  if(NOT readme MATCHES "```cmake\n([^`]*)```")
+  file(READ ${SOURCE_DIR}/../../README.md readme_text)
+  if(NOT readme_text MATCHES "```cmake\n([^`]*)```")
     message(FATAL_ERROR "README.md has no cmake example")
   endif()
   set(source ${WORK_DIR}/readme-project)

@@ -22,11 +22,11 @@ inline std::unique_ptr<QWidget> DesignerSavedInCode() {
   slider->SetPosition(40);
   auto* modeSwitch = new TKvSwitch(form.get());
   modeSwitch->setObjectName(QStringLiteral("modeSwitch"));
-  modeSwitch->SetBounds(100, 10, 70, 70);
+  modeSwitch->SetBounds(100, 10, 70, 50);
   modeSwitch->SetOptions(TKvSwitchOption::soHandPoint);
   auto* levelBar = new TKvLevelBar(form.get());
   levelBar->setObjectName(QStringLiteral("levelBar"));
-  levelBar->SetBounds(60, 10, 30, 140);
+  levelBar->SetBounds(60, 10, 30, 139);
   levelBar->SetStyle(TKvProgressStyle::psTopRight);
   levelBar->SetColor(clNavy);
   auto* label = new TKvLabel(form.get());
