@@ -2,18 +2,66 @@
 
 #include "Controls.h"
 #include "Designing.h"
+#include "KvAtWork.h"
 #include "KvPropertySheet.h"
 
+#include <QMetaProperty>
 #include <QPainter>
 #include <QPixmap>
 #include <QtDesigner/QDesignerFormEditorInterface>
 #include <QtDesigner/QExtensionManager>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 namespace {
 
 constexpr int kIconSize = 64;
+// An icon shows a control no longer than twice its other side: a long designed shape
+// squeezed into a square would be a thin line.
+constexpr int kIconAspect = 2;
+
+// The first writable text property of these names, if it is empty, gets a short word.
+constexpr const char* kTextProperties[] = {"Caption", "Text"};
+
+// What a new control shows once placed, made legible at icon size: in the design state, as
+// Designer shows it, with data where it shows data, a word where its text is empty, and its
+// value two thirds up its range, so that a level, a needle or a lit part shows.
+void StageForIcon(TControl* control) {
+  kv::SetDesigning(control, true);
+  kv::ShowAtWork(control);
+  const QMetaObject* meta = control->metaObject();
+  for (const char* name : kTextProperties) {
+    const QMetaProperty text = meta->property(meta->indexOfProperty(name));
+    if (text.isWritable() && text.read(control).toString().isEmpty())
+      text.write(control, QStringLiteral("Abc"));
+  }
+  const QMetaProperty value = meta->userProperty();
+  const QMetaProperty min = meta->property(meta->indexOfProperty("MinValue"));
+  const QMetaProperty max = meta->property(meta->indexOfProperty("MaxValue"));
+  if (value.metaType() == QMetaType::fromType<int>() && min.isReadable() && max.isReadable()) {
+    const int64_t low = min.read(control).toInt();
+    const int64_t high = max.read(control).toInt();
+    value.write(control, int(low + (high - low) * 2 / 3));
+  }
+}
+
+// A shape an icon shows: the short side grown to half the long one; a control of no size at
+// all takes the icon's square.
+void ShapeForIcon(TControl* control) {
+  int width = control->Width();
+  int height = control->Height();
+  if (width <= 0 || height <= 0) width = height = kIconSize;
+  control->SetBounds(0, 0, std::max(width, (height + kIconAspect - 1) / kIconAspect),
+                     std::max(height, (width + kIconAspect - 1) / kIconAspect));
+}
+
+// The picture of a control that kept its own size, still too long, cut from its start.
+QImage CutForIcon(const QImage& picture) {
+  return picture.copy(0, 0, std::min(picture.width(), kIconAspect * picture.height()),
+                      std::min(picture.height(), kIconAspect * picture.width()));
+}
 
 }  // namespace
 
@@ -45,11 +93,17 @@ QWidget* TKvDesignerWidget::createWidget(QWidget* parent) {
   return control;
 }
 
-// The control itself at its designed size, scaled into the icon's square.
+// The control drawn by itself, shaped and staged for an icon, scaled into the icon's square
+// with its aspect kept.
 QIcon TKvDesignerWidget::icon() const {
   if (!FIcon.isNull()) return FIcon;
   const std::unique_ptr<TControl> probe(NewControl());
-  const QImage picture = kv::ControlPicture(probe.get());
+  ShapeForIcon(probe.get());
+  StageForIcon(probe.get());
+  // A control that snaps its size to its layout as it paints (the spectrum's whole bars) draws
+  // its frame only at the snapped size: the first picture settles it.
+  kv::ControlPicture(probe.get());
+  const QImage picture = CutForIcon(kv::ControlPicture(probe.get()));
   QPixmap square(kIconSize, kIconSize);
   square.fill(Qt::transparent);
   if (!picture.isNull()) {

@@ -27,9 +27,11 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 Q_ENUM_NS(TAlign)
+using enum TAlign;
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 Q_ENUM_NS(TMouseButton)
-enum class TShiftStateFlag {
+using enum TMouseButton;
+enum TShiftStateFlag {
   ssShift = 1 << 0,
   ssAlt = 1 << 1,
   ssCtrl = 1 << 2,
@@ -40,7 +42,7 @@ enum class TShiftStateFlag {
 };
 Q_DECLARE_FLAGS(TShiftState, TShiftStateFlag)
 Q_FLAG_NS(TShiftState)
-enum class TControlStyleFlag {
+enum TControlStyleFlag {
   csAcceptsControls = 1 << 0,
   csCaptureMouse = 1 << 1,
   csClickEvents = 1 << 2,
@@ -54,8 +56,10 @@ Q_DECLARE_FLAGS(TControlStyle, TControlStyleFlag)
 Q_FLAG_NS(TControlStyle)
 enum class TBorderStyle { bsNone, bsSingle };
 Q_ENUM_NS(TBorderStyle)
+using enum TBorderStyle;
 enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 Q_ENUM_NS(TBevelCut)
+using enum TBevelCut;
 
 }  // namespace Controls
 Q_DECLARE_OPERATORS_FOR_FLAGS(Controls::TShiftState)

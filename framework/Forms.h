@@ -16,8 +16,10 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 Q_ENUM_NS(TFormBorderStyle)
+using enum TFormBorderStyle;
 enum class TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter };
 Q_ENUM_NS(TPosition)
+using enum TPosition;
 
 }  // namespace Forms
 

@@ -163,6 +163,7 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 Q_ENUM_NS(TPenStyle)
+using enum TPenStyle;
 enum class TPenMode {
   pmBlack,
   pmWhite,
@@ -182,6 +183,7 @@ enum class TPenMode {
   pmNotXor
 };
 Q_ENUM_NS(TPenMode)
+using enum TPenMode;
 enum class TBrushStyle {
   bsSolid,
   bsClear,
@@ -193,11 +195,13 @@ enum class TBrushStyle {
   bsDiagCross
 };
 Q_ENUM_NS(TBrushStyle)
-enum class TFontStyle { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+using enum TBrushStyle;
+enum TFontStyle { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 Q_DECLARE_FLAGS(TFontStyles, TFontStyle)
 Q_FLAG_NS(TFontStyles)
 enum class TFontPitch { fpDefault, fpVariable, fpFixed };
 Q_ENUM_NS(TFontPitch)
+using enum TFontPitch;
 enum class TCopyMode {
   cmSrcCopy,
   cmSrcInvert,
@@ -208,8 +212,10 @@ enum class TCopyMode {
   cmWhiteness
 };
 Q_ENUM_NS(TCopyMode)
+using enum TCopyMode;
 enum class TFillStyle { fsSurface, fsBorder };
 Q_ENUM_NS(TFillStyle)
+using enum TFillStyle;
 enum class TPixelFormat {
   pfDevice,
   pf1bit,
@@ -222,8 +228,10 @@ enum class TPixelFormat {
   pfCustom
 };
 Q_ENUM_NS(TPixelFormat)
+using enum TPixelFormat;
 enum class TTransparentMode { tmAuto, tmFixed };
 Q_ENUM_NS(TTransparentMode)
+using enum TTransparentMode;
 
 }  // namespace Graphics
 Q_DECLARE_OPERATORS_FOR_FLAGS(Graphics::TFontStyles)

@@ -10,8 +10,10 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 Q_ENUM_NS(TAlignment)
+using enum TAlignment;
 enum class TTextLayout { tlTop, tlCenter, tlBottom };
 Q_ENUM_NS(TTextLayout)
+using enum TTextLayout;
 
 }  // namespace StdCtrls
 

@@ -36,6 +36,7 @@ enum class TThreadPriority {
   tpTimeCritical
 };
 Q_ENUM_NS(TThreadPriority)
+using enum TThreadPriority;
 
 }  // namespace Classes
 

@@ -3,7 +3,7 @@
 
 The headers are regular: classes with Q_OBJECT and Q_PROPERTY lines, accessors written
 `T X() const` / `void SetX(T)`, `signals:` and `public slots:` sections, and enumerations
-declared `enum class` in a namespace with Q_ENUM_NS or Q_FLAG_NS. Every public method, slot,
+declared in a namespace with Q_ENUM_NS (`enum class`) or Q_FLAG_NS (a plain `enum`). Every public method, slot,
 signal and enumeration whose types Python can carry is bound; a property whose accessors
 cannot be bound stops the build, so no property is silently left out of Python.
 
@@ -198,7 +198,7 @@ class HeaderReader:
         if m and cls is None:
             self.scope(body, namespace=m.group(1), cls=None)
             return section
-        m = re.fullmatch(r"enum\s+class\s+(\w+)(\s*:\s*[\w:\s]+)?", words)
+        m = re.fullmatch(r"enum\s+(?:class\s+)?(\w+)(\s*:\s*[\w:\s]+)?", words)
         if m:
             if cls is None:
                 values = [v.split("=")[0].strip() for v in body.split(",") if v.strip()]

@@ -26,10 +26,13 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvBevelStyle { bsNone, bsLowered, bsRaised };
 Q_ENUM_NS(TKvBevelStyle)
+using enum TKvBevelStyle;
 enum class TKvBevelOutlineStyle { osOuter, osInner, osNone };
 Q_ENUM_NS(TKvBevelOutlineStyle)
+using enum TKvBevelOutlineStyle;
 enum class TKvFont3DStyle { f3dNone, f3dRaised, f3dSunken, f3dShadow };
 Q_ENUM_NS(TKvFont3DStyle)
+using enum TKvFont3DStyle;
 
 }  // namespace KvClasses
 

@@ -37,6 +37,7 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvDrawStyle { dsOwnerDraw, dsNormal };
 Q_ENUM_NS(TKvDrawStyle)
+using enum TKvDrawStyle;
 enum class TKvTextAlignment {
   vtaLeft,
   vtaCenter,
@@ -49,16 +50,22 @@ enum class TKvTextAlignment {
   vtaBottomRight
 };
 Q_ENUM_NS(TKvTextAlignment)
+using enum TKvTextAlignment;
 enum class TKvAlignment { vaLeftJustify, vaRightJustify, vaCenter };
 Q_ENUM_NS(TKvAlignment)
+using enum TKvAlignment;
 enum class TKvOrientation { voVertical, voHorizontal };
 Q_ENUM_NS(TKvOrientation)
+using enum TKvOrientation;
 enum class TKvImageTextLayout { ImageLeft, ImageRight, ImageTop, ImageBottom };
 Q_ENUM_NS(TKvImageTextLayout)
+using enum TKvImageTextLayout;
 enum class TKvTickMarks { tmNone, tmBoth, tmBottomRight, tmTopLeft };
 Q_ENUM_NS(TKvTickMarks)
+using enum TKvTickMarks;
 enum class TKvProgressStyle { psBottomLeft, psTopRight };
 Q_ENUM_NS(TKvProgressStyle)
+using enum TKvProgressStyle;
 
 }  // namespace KvControls
 

@@ -18,6 +18,7 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvTimerType { ttThread, ttSystem };
 Q_ENUM_NS(TKvTimerType)
+using enum TKvTimerType;
 
 }  // namespace KvThreads
 

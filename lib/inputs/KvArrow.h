@@ -15,6 +15,7 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvArrowDirection { pdLeft, pdRight, pdUp, pdDown };
 Q_ENUM_NS(TKvArrowDirection)
+using enum TKvArrowDirection;
 
 }  // namespace KvArrow
 

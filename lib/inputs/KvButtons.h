@@ -21,8 +21,10 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvShadowButtonStyle { ssRectangle, ssRoundRect };
 Q_ENUM_NS(TKvShadowButtonStyle)
+using enum TKvShadowButtonStyle;
 enum class TKvShadowDirection { sdTopLeft, sdTopRight, sdBottomLeft, sdBottomRight };
 Q_ENUM_NS(TKvShadowDirection)
+using enum TKvShadowDirection;
 
 }  // namespace KvButtons
 

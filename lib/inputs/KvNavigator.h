@@ -25,6 +25,7 @@ enum class TKvButtonType {
   btEject
 };
 Q_ENUM_NS(TKvButtonType)
+using enum TKvButtonType;
 
 }  // namespace KvNavigator
 

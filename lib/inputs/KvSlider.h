@@ -13,8 +13,9 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvSliderStyle { ssBottomLeft, ssTopRight };
 Q_ENUM_NS(TKvSliderStyle)
+using enum TKvSliderStyle;
 // The same names as the switch's options, in a set of their own.
-enum class TKvSliderOption {
+enum TKvSliderOption {
   soActiveClick = 1,
   soMouseClip = 2,
   soHandPoint = 4,

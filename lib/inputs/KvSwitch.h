@@ -13,7 +13,7 @@ class TKvBitmapList;
 namespace KvSwitch {
 Q_NAMESPACE_EXPORT(KV_EXPORT)
 
-enum class TKvSwitchOption {
+enum TKvSwitchOption {
   soActiveClick = 1,
   soMouseClip = 2,
   soHandPoint = 4,

@@ -14,7 +14,7 @@ class TKvBitmapList;
 namespace KvTrackBar {
 Q_NAMESPACE_EXPORT(KV_EXPORT)
 
-enum class TKvTrackBarOption {
+enum TKvTrackBarOption {
   toActiveClick = 1,
   toMouseClip = 2,
   toHandPoint = 4,

@@ -20,8 +20,10 @@ enum class TKvBorderShape {
   bsSpacer
 };
 Q_ENUM_NS(TKvBorderShape)
+using enum TKvBorderShape;
 enum class TKvBorderStyle { bsLowered, bsRaised };
 Q_ENUM_NS(TKvBorderStyle)
+using enum TKvBorderStyle;
 
 }  // namespace KvBorder
 

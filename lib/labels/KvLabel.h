@@ -14,6 +14,7 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvLabelStyle { lsNone, lsRaised, lsLowered, lsShadow };
 Q_ENUM_NS(TKvLabelStyle)
+using enum TKvLabelStyle;
 
 }  // namespace KvLabel
 

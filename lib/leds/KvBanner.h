@@ -21,8 +21,10 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvBannerPixelMode { pmAuto, pmCustom };
 Q_ENUM_NS(TKvBannerPixelMode)
+using enum TKvBannerPixelMode;
 enum class TKvBannerDirection { bdRightToLeft, bdLeftToRight, bdTopToBottom, bdBottomToTop };
 Q_ENUM_NS(TKvBannerDirection)
+using enum TKvBannerDirection;
 
 }  // namespace KvBanner
 

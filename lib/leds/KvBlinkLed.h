@@ -15,6 +15,7 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvBlinkLedType { ltRounded, ltRectangle, ltLargeRect };
 Q_ENUM_NS(TKvBlinkLedType)
+using enum TKvBlinkLedType;
 
 }  // namespace KvBlinkLed
 

@@ -15,6 +15,7 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvCheckLedStyle { csRadioButton, csCheckbox };
 Q_ENUM_NS(TKvCheckLedStyle)
+using enum TKvCheckLedStyle;
 
 }  // namespace KvCheckLed
 

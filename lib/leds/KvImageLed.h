@@ -31,6 +31,7 @@ enum class TKvImageType {
   itReplay
 };
 Q_ENUM_NS(TKvImageType)
+using enum TKvImageType;
 
 }  // namespace KvImageLed
 

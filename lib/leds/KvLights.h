@@ -12,13 +12,15 @@
 namespace KvLights {
 Q_NAMESPACE_EXPORT(KV_EXPORT)
 
-enum class TKvLightsState { lsGreen = 1, lsYellow = 2, lsRed = 4 };
+enum TKvLightsState { lsGreen = 1, lsYellow = 2, lsRed = 4 };
 Q_DECLARE_FLAGS(TKvLightsStates, TKvLightsState)
 Q_FLAG_NS(TKvLightsStates)
 enum class TKvLightsOrder { loGreenToRed, loRedToGreen };
 Q_ENUM_NS(TKvLightsOrder)
+using enum TKvLightsOrder;
 enum class TKvLightsType { ltGlassRounded, ltGlassRect, ltGlassSquare, ltGlassDiamond };
 Q_ENUM_NS(TKvLightsType)
+using enum TKvLightsType;
 
 }  // namespace KvLights
 

@@ -19,10 +19,13 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvMatrixTextStyle { tsUpperCase, tsLowerCase, tsAsIs, tsProperCase };
 Q_ENUM_NS(TKvMatrixTextStyle)
+using enum TKvMatrixTextStyle;
 enum class TKvMatrixLedStyle { ls9x13, ls14x20, ls19x27 };
 Q_ENUM_NS(TKvMatrixLedStyle)
+using enum TKvMatrixLedStyle;
 enum class TKvMatrixScrollDirection { msdRightToLeft, msdLeftToRight };
 Q_ENUM_NS(TKvMatrixScrollDirection)
+using enum TKvMatrixScrollDirection;
 
 }  // namespace KvMatrix
 

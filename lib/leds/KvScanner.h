@@ -21,6 +21,7 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvScanDirection { sdBoth, sdLeftRight, sdRightLeft };
 Q_ENUM_NS(TKvScanDirection)
+using enum TKvScanDirection;
 
 }  // namespace KvScanner
 

@@ -20,6 +20,7 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvHourFormat { hfmt24h, hfmt12h };
 Q_ENUM_NS(TKvHourFormat)
+using enum TKvHourFormat;
 
 }  // namespace kvLedClock
 

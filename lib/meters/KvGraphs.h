@@ -25,6 +25,7 @@ enum class TKvBrushPattern {
   bpDiagCross
 };
 Q_ENUM_NS(TKvBrushPattern)
+using enum TKvBrushPattern;
 
 }  // namespace KvGraphs
 

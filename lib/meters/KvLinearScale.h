@@ -18,12 +18,16 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvDirection { voVertical, voHorizontal };
 Q_ENUM_NS(TKvDirection)
+using enum TKvDirection;
 enum class TKvPosition { voAfter, voBefore };
 Q_ENUM_NS(TKvPosition)
+using enum TKvPosition;
 enum class TkvIndicatorShape { voLine, voBitmap, voTriangle };
 Q_ENUM_NS(TkvIndicatorShape)
+using enum TkvIndicatorShape;
 enum class TKvScaleType { voLinear, voLogarithmic };
 Q_ENUM_NS(TKvScaleType)
+using enum TKvScaleType;
 
 }  // namespace KvLinearScale
 

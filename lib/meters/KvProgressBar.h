@@ -17,6 +17,7 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TKvProgressBarFill { pfPlain, pfGradient, pfBitmap };
 Q_ENUM_NS(TKvProgressBarFill)
+using enum TKvProgressBarFill;
 
 }  // namespace KvProgressBar
 

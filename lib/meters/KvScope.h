@@ -24,8 +24,10 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TGraphStyle { gsLine, gsBar };
 Q_ENUM_NS(TGraphStyle)
+using enum TGraphStyle;
 enum class TScrolldirection { sdRightToLeft, sdLeftToRight };
 Q_ENUM_NS(TScrolldirection)
+using enum TScrolldirection;
 
 }  // namespace KvScope
 

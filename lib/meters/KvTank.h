@@ -18,6 +18,7 @@ Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class TTankShape { tsRectangle, tsRoundedRectangle, tsEllipse, tsTriangle };
 Q_ENUM_NS(TTankShape)
+using enum TTankShape;
 
 }  // namespace KvTank
 

@@ -1,5 +1,7 @@
 // A meter in a layout of an ordinary Qt program, linked against the installed library.
 #include <kelvara/KvMeter.h>
+#include "DesignerSavedInCode.h"
+#include "ui_DesignerSaved.h"
 #include "ui_Instruments.h"
 
 #include <QApplication>
@@ -7,6 +9,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -17,6 +20,12 @@ void Check(bool ok, const char* what) {
     std::fprintf(stderr, "consumer: %s\n", what);
     ++failures;
   }
+}
+
+QImage Picture(QWidget* form) {
+  form->show();
+  QApplication::processEvents();
+  return form->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace
@@ -53,5 +62,16 @@ int main(int argc, char** argv) {
   ui.setupUi(&designed);
   Check(ui.meter->Position() == 70 && ui.meter->NeedleColor() == clBlue,
         "a form compiled by uic sets the meter's properties, its colour included");
+
+  // A form as Designer saves it (scoped enumerations, sets, a connection) compiles and gives
+  // the controls made in code.
+  QWidget saved;
+  Ui::DesignerSaved savedUi;
+  savedUi.setupUi(&saved);
+  const std::unique_ptr<QWidget> inCode = kvdesigned::DesignerSavedInCode();
+  Check(Picture(&saved) == Picture(inCode.get()),
+        "a form saved by Designer draws like the same controls made in code");
+  savedUi.slider->SetPosition(75);
+  Check(savedUi.levelBar->Position() == 75, "the form's connection carries the slider's value");
   return failures == 0 ? 0 : 1;
 }

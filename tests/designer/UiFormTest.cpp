@@ -6,18 +6,26 @@
 #include "KvLabel.h"
 #include "KvMeter.h"
 #include "kvLedClock.h"
+#include "ui_DesignerSaved.h"
 #include "ui_Instruments.h"
 #include "ui_OutOfRange.h"
 
+#include "DesignerSavedInCode.h"
 #include "Offscreen.h"
 #include "Pixels.h"
+#include "References.h"
+#include "RegisteredControls.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <QMetaEnum>
+#include <QMetaProperty>
 #include <QUiLoader>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define KV_LEAK_CHECKS 1
@@ -167,6 +175,77 @@ TEST(UiForm, OutOfRangeValueRaisesAsInCode) {
                                 .arg(r.value)),
                  EKvException);
   }
+}
+
+// A form as Designer saves it: scoped enumerations, a one-key and a two-key set, a colour, a
+// string and a connection from a signal to a value slot. Compiled by uic, loaded at run time
+// and made in code, it gives the same controls, before and after the connection carries a
+// value.
+TEST(UiForm, DesignerSavedFormActsLikeCode) {
+  std::vector<std::pair<const char*, std::unique_ptr<QWidget>>> forms;
+  forms.emplace_back("code", kvdesigned::DesignerSavedInCode());
+  auto compiled = std::make_unique<QWidget>();
+  Ui::DesignerSaved ui;
+  ui.setupUi(compiled.get());
+  EXPECT_EQ(ui.slider->Style(), TKvSliderStyle::ssTopRight);
+  EXPECT_EQ(ui.levelBar->Style(), TKvProgressStyle::psTopRight);
+  EXPECT_EQ(ui.slider->Options(), TKvSliderOption::soActiveClick | TKvSliderOption::soHandPoint);
+  EXPECT_EQ(ui.modeSwitch->Options(), TKvSwitchOptions(TKvSwitchOption::soHandPoint));
+  EXPECT_EQ(ui.label->Alignment(), TAlignment::taLeftJustify);
+  EXPECT_EQ(ui.levelBar->Color(), clNavy);
+  forms.emplace_back("compiled", std::move(compiled));
+  forms.emplace_back("loaded", Loaded(QStringLiteral("DesignerSaved.ui")));
+  ASSERT_TRUE(forms.back().second);
+
+  const QImage expected = FormPicture(forms.front().second.get());
+  EXPECT_MATCHES_REFERENCE(expected, QStringLiteral("designer/DesignerSaved"));
+  for (auto& [how, form] : forms) {
+    SCOPED_TRACE(how);
+    EXPECT_SAME_PIXELS(FormPicture(form.get()), expected);
+    form->findChild<TKvSlider*>(QStringLiteral("slider"))->SetPosition(75);
+    EXPECT_EQ(form->findChild<TKvLevelBar*>(QStringLiteral("levelBar"))->Position(), 75);
+  }
+  const QImage moved = FormPicture(forms.front().second.get());
+  EXPECT_FALSE(::kvtest::SamePixels(moved, expected)) << "the level bar shows the new value";
+  for (auto& [how, form] : forms) {
+    SCOPED_TRACE(how);
+    EXPECT_SAME_PIXELS(FormPicture(form.get()), moved);
+  }
+}
+
+// Every enumerator of every control's enumeration and set property, written as Designer writes
+// it (the enumeration's scope, then the name), loads into the value the same enumerator gives
+// in code.
+TEST(UiForm, EveryEnumeratorLoadsAsDesignerWritesIt) {
+  int checked = 0;
+  for (const kv::TRegisteredClass* control : kvtest::RegisteredControls()) {
+    const QMetaObject* meta = control->metaObject;
+    for (int p = 0; p < meta->propertyCount(); ++p) {
+      const QMetaProperty property = meta->property(p);
+      if (!property.isEnumType() || !property.isWritable()) continue;
+      const QMetaEnum enumeration = property.enumerator();
+      const char* element = enumeration.isFlag() ? "set" : "enum";
+      for (int k = 0; k < enumeration.keyCount(); ++k) {
+        const QString key = QStringLiteral("%1::%2").arg(QLatin1String(enumeration.scope()),
+                                                         QLatin1String(enumeration.key(k)));
+        SCOPED_TRACE(QStringLiteral("%1.%2 = %3")
+                         .arg(kvtest::ClassNameOf(*control), QLatin1String(property.name()), key)
+                         .toStdString());
+        const std::unique_ptr<TControl> inCode(kvtest::NewControl(*control, nullptr));
+        property.write(inCode.get(), enumeration.value(k));
+        const std::unique_ptr<QWidget> form = LoadedText(
+            QStringLiteral("<ui version=\"4.0\"><widget class=\"%1\" name=\"c\">"
+                           "<property name=\"%2\" stdset=\"0\"><%3>%4</%3></property>"
+                           "</widget></ui>")
+                .arg(kvtest::ClassNameOf(*control), QLatin1String(property.name()),
+                     QLatin1String(element), key));
+        ASSERT_TRUE(form);
+        EXPECT_EQ(property.read(form.get()).toInt(), property.read(inCode.get()).toInt());
+        ++checked;
+      }
+    }
+  }
+  EXPECT_GT(checked, 100);
 }
 
 // Inside Designer the plugin puts its controls into the design state: an Active clock stays

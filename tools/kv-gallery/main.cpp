@@ -6,10 +6,7 @@
 //
 // writes PAGE.md and one PNG per control class into the folder "gallery" next to it.
 #include "Designing.h"
-#include "KvHyperCtrls.h"
-#include "KvLabel.h"
-#include "KvScope.h"
-#include "KvSpectrum.h"
+#include "KvAtWork.h"
 #include "_frmLeds.h"
 #include "_frmMeters.h"
 #include "_frmMisc.h"
@@ -24,11 +21,9 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <numbers>
 
 using kv::Exception;
 
@@ -50,51 +45,6 @@ TControl* DemoControl(const TComponent* root, const QMetaObject& meta) {
     if (TControl* inner = DemoControl(c, meta)) return inner;
   }
   return nullptr;
-}
-
-// A wave through the middle of Min .. Max: Amplitude (a share of the range) at step I of a
-// period of Period steps, shifted by Phase.
-int Wave(int min, int max, double amplitude, int i, double period, double phase) {
-  const double middle = (double(min) + max) / 2;
-  const double swing = amplitude * (double(max) - min) / 2;
-  return int(std::lround(middle + swing * std::sin(2 * std::numbers::pi * i / period + phase)));
-}
-
-// The scope's traces as they stand once its window has filled: a slow and a fast wave.
-void FillScope(TKvScope* scope) {
-  const int steps = scope->Width() / std::max(1, scope->Frequency()) + 1;
-  for (int i = 0; i < steps; ++i) {
-    QList<int> values;
-    for (int channel = 0; channel < scope->Channels()->Count(); ++channel)
-      values << Wave(scope->MinValue(), scope->MaxValue(), 0.8 / (channel + 1), i,
-                     40.0 / (channel + 1), channel);
-    scope->AddValues(values);
-  }
-}
-
-// The spectrum of a sound: strong low bands falling off towards the high ones, with ripples.
-void FillSpectrum(TKvSpectrum* spectrum) {
-  const double range = double(spectrum->MaxValue()) - spectrum->MinValue();
-  for (int i = 0; i < spectrum->Count(); ++i) {
-    const double share = 0.9 * std::exp(-1.5 * i / spectrum->Count()) +
-                         0.1 * std::sin(1.7 * i) * std::sin(1.7 * i);
-    spectrum->Items(i)->SetPosition(spectrum->MinValue() + int(std::lround(share * range)));
-  }
-}
-
-// What a picture of the control at its settings lacks: the demo fills the scope and the
-// spectrum only while its timers run, its labels are headings that name other controls, and
-// a new hyperlink has no text.
-void ShowAtWork(TControl* control) {
-  if (auto* scope = qobject_cast<TKvScope*>(control)) {
-    FillScope(scope);
-  } else if (auto* spectrum = qobject_cast<TKvSpectrum*>(control)) {
-    FillSpectrum(spectrum);
-  } else if (auto* label = qobject_cast<TKvLabel*>(control)) {
-    label->SetCaption(QStringLiteral("Label"));
-  } else if (auto* link = qobject_cast<TKvHyperLink*>(control); link && link->Caption().isEmpty()) {
-    link->SetCaption(QStringLiteral("Hyperlink"));
-  }
 }
 
 // Whether a picture is one flat colour.
@@ -153,13 +103,13 @@ int main(int argc, char** argv) {
       // A demo control that shows one flat colour (the borderless box the panels lie in)
       // says nothing of its class: a new one stands in.
       if (TControl* control = DemoControl(&application, *cls->metaObject)) {
-        ShowAtWork(control);
+        kv::ShowAtWork(control);
         picture = kv::ControlPicture(control);
       }
       if (picture.isNull() || IsFlat(picture)) {
         own.reset(cls->create(nullptr));
         auto* control = dynamic_cast<TControl*>(own.get());
-        ShowAtWork(control);
+        kv::ShowAtWork(control);
         picture = kv::ControlPicture(control);
       }
     } catch (const Exception& e) {
