@@ -3,7 +3,8 @@
 // measured next to its limit, an opaque widget of the same size whose paint only draws a
 // ready image, and next to its face alone (the control's paint on a surface of its size).
 //
-// A control adds all three with one registration:
+// A control adds all of them, and its live frame at the smooth rendering quality, with one
+// registration:
 //
 //   const bool kMeter = kvbench::LiveFrameBenchmarks<TKvMeter>(
 //       "Meter240x105", 240, 105, DemoMeter, [](TKvMeter& m, int64_t i) { ... });
@@ -13,6 +14,7 @@
 
 #include "ControlBench.h"
 #include "DemoSettings.h"
+#include "RenderQuality.h"
 
 #include <benchmark/benchmark.h>
 
@@ -132,7 +134,17 @@ void Face(benchmark::State& state, int width, int height, const Setup<Control>& 
   }
 }
 
-// Registers <name>/Face, <name>/LiveFrame, <name>/Limit and <name>/RowCopy.
+// The live frame drawn at the smooth quality, against the same limit.
+template <class Control>
+void SmoothLiveFrame(benchmark::State& state, int width, int height, const Setup<Control>& setup,
+                     const Step<Control>& step) {
+  kv::SetRenderQuality(kv::RenderQuality::Smooth);
+  LiveFrame<Control>(state, width, height, setup, step);
+  kv::SetRenderQuality(kv::RenderQuality::Classic);
+}
+
+// Registers <name>/Face, <name>/LiveFrame, <name>/SmoothLiveFrame, <name>/Limit and
+// <name>/RowCopy.
 template <class Control>
 bool LiveFrameBenchmarks(const std::string& name, int width, int height, Setup<Control> setup,
                          Step<Control> step) {
@@ -141,6 +153,9 @@ bool LiveFrameBenchmarks(const std::string& name, int width, int height, Setup<C
   });
   benchmark::RegisterBenchmark((name + "/LiveFrame").c_str(), [=](benchmark::State& state) {
     LiveFrame<Control>(state, width, height, setup, step);
+  });
+  benchmark::RegisterBenchmark((name + "/SmoothLiveFrame").c_str(), [=](benchmark::State& state) {
+    SmoothLiveFrame<Control>(state, width, height, setup, step);
   });
   benchmark::RegisterBenchmark((name + "/Limit").c_str(), [=](benchmark::State& state) {
     LiveFrameLimit(state, width, height);

@@ -4,6 +4,7 @@
 // image; its pixels are then painted in exactly the font colour, and the text cell in the
 // brush colour unless the brush is clear, through the canvas clip. No in-between colour
 // can reach the surface, so colour keys and monochrome surfaces see only those colours.
+#include "GraphicsSmooth.h"
 #include "Raster.h"
 
 #include <QFontMetrics>
@@ -92,19 +93,15 @@ struct TextLayout {
   int Width(const QString& text) const { return Advance(text, text.size()); }
 };
 
-// Draws the line's marks on Scratch, whose pixel (0, 0) lies at canvas-local Area's corner.
-void RenderScratch(QImage& scratch, const QTransform& place, const QPoint& area, const TFont& font,
-                   const TextLine& line, const TextLayout& layout, bool opaque, int width,
-                   int height) {
+// Draws the line with the top-left of its cell at the painter's origin: the cell (when
+// opaque) in Cell, the glyphs and the underline in Glyph.
+void PaintLine(QPainter& painter, const QFont& font, const TextLine& line,
+               const TextLayout& layout, bool opaque, int width, int height, QColor cell,
+               QColor glyph) {
   const QFontMetrics& fm = layout.metrics;
-  scratch.fill(0);
-  QPainter painter(&scratch);
-  painter.setRenderHint(QPainter::Antialiasing, false);
-  painter.setRenderHint(QPainter::TextAntialiasing, false);
-  painter.setTransform(place * QTransform::fromTranslate(-area.x(), -area.y()));
-  if (opaque) painter.fillRect(QRect(0, 0, width, height), QColor::fromRgb(kCellMark));
-  painter.setFont(font.ToQFont());
-  painter.setPen(QColor::fromRgb(kGlyphMark));
+  if (opaque) painter.fillRect(QRect(0, 0, width, height), cell);
+  painter.setFont(font);
+  painter.setPen(glyph);
   // Tab-separated pieces each start at their stop.
   qsizetype start = 0;
   for (qsizetype i = 0; i <= line.text.size(); ++i) {
@@ -118,8 +115,36 @@ void RenderScratch(QImage& scratch, const QTransform& place, const QPoint& area,
     const int to = layout.Advance(line.text, line.underline + 1);
     painter.fillRect(
         QRect(from, fm.ascent() + fm.underlinePos(), to - from, std::max(1, fm.lineWidth())),
-        QColor::fromRgb(kGlyphMark));
+        glyph);
   }
+}
+
+// Draws the line's marks on Scratch, whose pixel (0, 0) lies at canvas-local Area's corner.
+void RenderScratch(QImage& scratch, const QTransform& place, const QPoint& area, const TFont& font,
+                   const TextLine& line, const TextLayout& layout, bool opaque, int width,
+                   int height) {
+  scratch.fill(0);
+  QPainter painter(&scratch);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setRenderHint(QPainter::TextAntialiasing, false);
+  painter.setTransform(place * QTransform::fromTranslate(-area.x(), -area.y()));
+  PaintLine(painter, font.ToQFont(), line, layout, opaque, width, height,
+            QColor::fromRgb(kCellMark), QColor::fromRgb(kGlyphMark));
+}
+
+// Draws the line smooth, straight onto the canvas's surface: the glyphs anti-aliased in the
+// font colour, the cell in the brush colour.
+void RenderSmoothLine(const TCanvas& canvas, const QTransform& local, const TextLine& line,
+                      const TextLayout& layout, bool opaque, int width, int height,
+                      const QRect* limit) {
+  QPainter painter;
+  if (!kv::BeginSmoothPainter(painter, canvas, limit)) return;
+  painter.setTransform(local, true);
+  QFont font = layout.font;
+  font.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::PreferMatch));
+  const auto colour = [](TColor c) { return QColor::fromRgb(kv::SurfaceColor(c, false) | 0xFF000000u); };
+  PaintLine(painter, font, line, layout, opaque, width, height, colour(canvas.Brush()->Color()),
+            colour(canvas.Font()->Color()));
 }
 
 // An upright line's marks as runs, relative to its cell's top-left corner: a face repainted
@@ -194,9 +219,11 @@ void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const
   const bool opaque = canvas.Brush()->Style() != TBrushStyle::bsClear;
   if (line.text.isEmpty() || canvasClip.IsEmpty()) return;
 
-  QTransform place;
-  place.translate(double(x) + canvas.Origin().x(), double(y) + canvas.Origin().y());
-  place.rotate(-canvas.Font()->Orientation() / 10.0);
+  QTransform local;
+  local.translate(x, y);
+  local.rotate(-canvas.Font()->Orientation() / 10.0);
+  const QTransform place =
+      local * QTransform::fromTranslate(canvas.Origin().x(), canvas.Origin().y());
   // Glyphs may reach beyond their cell (italics, bearings): a cell height of margin.
   const double margin = height;
   const QRect box = limit ? canvasClip.Bounds & *limit : canvasClip.Bounds;
@@ -205,6 +232,10 @@ void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const
       QRectF(box);
   const QRect area = reach.toAlignedRect() & box;
   if (area.isEmpty()) return;
+  if (kv::DrawsSmooth(canvas)) {
+    RenderSmoothLine(canvas, local, line, layout, opaque, width, height, &box);
+    return;
+  }
 
   const kv::ClipRects clip =
       limit ? kv::ClipRects::FromRegion(canvasClip.ToRegion() & box, canvasClip.SurfaceSize)
