@@ -134,14 +134,15 @@ void Face(benchmark::State& state, int width, int height, const Setup<Control>& 
   }
 }
 
-// The live frame drawn at the smooth quality, against the same limit.
-template <class Control>
-void SmoothLiveFrame(benchmark::State& state, int width, int height, const Setup<Control>& setup,
-                     const Step<Control>& step) {
-  kv::SetRenderQuality(kv::RenderQuality::Smooth);
-  LiveFrame<Control>(state, width, height, setup, step);
-  kv::SetRenderQuality(kv::RenderQuality::Classic);
-}
+// The smooth rendering quality while it lives: a smooth live frame runs inside one, against
+// the same limit.
+class SmoothQuality {
+public:
+  SmoothQuality() { kv::SetRenderQuality(kv::RenderQuality::Smooth); }
+  ~SmoothQuality() { kv::SetRenderQuality(kv::RenderQuality::Classic); }
+  SmoothQuality(const SmoothQuality&) = delete;
+  SmoothQuality& operator=(const SmoothQuality&) = delete;
+};
 
 // Registers <name>/Face, <name>/LiveFrame, <name>/SmoothLiveFrame, <name>/Limit and
 // <name>/RowCopy.
@@ -155,7 +156,8 @@ bool LiveFrameBenchmarks(const std::string& name, int width, int height, Setup<C
     LiveFrame<Control>(state, width, height, setup, step);
   });
   benchmark::RegisterBenchmark((name + "/SmoothLiveFrame").c_str(), [=](benchmark::State& state) {
-    SmoothLiveFrame<Control>(state, width, height, setup, step);
+    const SmoothQuality smooth;
+    LiveFrame<Control>(state, width, height, setup, step);
   });
   benchmark::RegisterBenchmark((name + "/Limit").c_str(), [=](benchmark::State& state) {
     LiveFrameLimit(state, width, height);

@@ -8,7 +8,10 @@
 #include "Raster.h"
 
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QPainter>
+#include <QRawFont>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -93,21 +96,52 @@ struct TextLayout {
   int Width(const QString& text) const { return Advance(text, text.size()); }
 };
 
+// Draws Text's glyphs, shaped and placed by the layout's font, from Glyphs, with the
+// baseline's start at Baseline: the smooth glyphs stand where the classic ones do, so text is
+// as wide as measured; so do the underline and the strike-out, Width long.
+void DrawGlyphsAt(QPainter& painter, QPointF baseline, const QString& text,
+                  const TextLayout& layout, int width, const QRawFont& glyphs) {
+  QTextLayout shaped(text, layout.font);
+  shaped.beginLayout();
+  const QTextLine line = shaped.createLine();
+  shaped.endLayout();
+  for (QGlyphRun run : shaped.glyphRuns()) {
+    run.setRawFont(glyphs);
+    run.setUnderline(false);
+    run.setStrikeOut(false);
+    run.setOverline(false);
+    painter.drawGlyphRun(QPointF(baseline.x(), baseline.y() - line.ascent()), run);
+  }
+  const QFontMetrics& fm = layout.metrics;
+  const int thickness = std::max(1, fm.lineWidth());
+  const auto rule = [&](int offset) {
+    painter.fillRect(QRectF(baseline.x(), baseline.y() + offset, width, thickness),
+                     painter.pen().color());
+  };
+  if (layout.font.underline()) rule(fm.underlinePos());
+  if (layout.font.strikeOut()) rule(-fm.strikeOutPos());
+}
+
 // Draws the line with the top-left of its cell at the painter's origin: the cell (when
-// opaque) in Cell, the glyphs and the underline in Glyph.
-void PaintLine(QPainter& painter, const QFont& font, const TextLine& line,
-               const TextLayout& layout, bool opaque, int width, int height, QColor cell,
-               QColor glyph) {
+// opaque) in Cell, the glyphs and the underline in Glyph; the glyphs from SmoothGlyphs
+// when given.
+void PaintLine(QPainter& painter, const TextLine& line, const TextLayout& layout, bool opaque,
+               int width, int height, QColor cell, QColor glyph,
+               const QRawFont* smoothGlyphs = nullptr) {
   const QFontMetrics& fm = layout.metrics;
   if (opaque) painter.fillRect(QRect(0, 0, width, height), cell);
-  painter.setFont(font);
+  painter.setFont(layout.font);
   painter.setPen(glyph);
   // Tab-separated pieces each start at their stop.
   qsizetype start = 0;
   for (qsizetype i = 0; i <= line.text.size(); ++i) {
     if (i < line.text.size() && !(layout.expandTabs && line.text[i] == '\t')) continue;
-    painter.drawText(QPointF(layout.Advance(line.text, start), fm.ascent()),
-                     line.text.mid(start, i - start));
+    const int x = layout.Advance(line.text, start);
+    const QPointF at(x, fm.ascent());
+    const QString piece = line.text.mid(start, i - start);
+    if (smoothGlyphs)
+      DrawGlyphsAt(painter, at, piece, layout, layout.Advance(line.text, i) - x, *smoothGlyphs);
+    else painter.drawText(at, piece);
     start = i + 1;
   }
   if (line.underline >= 0) {
@@ -120,7 +154,7 @@ void PaintLine(QPainter& painter, const QFont& font, const TextLine& line,
 }
 
 // Draws the line's marks on Scratch, whose pixel (0, 0) lies at canvas-local Area's corner.
-void RenderScratch(QImage& scratch, const QTransform& place, const QPoint& area, const TFont& font,
+void RenderScratch(QImage& scratch, const QTransform& place, const QPoint& area,
                    const TextLine& line, const TextLayout& layout, bool opaque, int width,
                    int height) {
   scratch.fill(0);
@@ -128,8 +162,8 @@ void RenderScratch(QImage& scratch, const QTransform& place, const QPoint& area,
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setRenderHint(QPainter::TextAntialiasing, false);
   painter.setTransform(place * QTransform::fromTranslate(-area.x(), -area.y()));
-  PaintLine(painter, font.ToQFont(), line, layout, opaque, width, height,
-            QColor::fromRgb(kCellMark), QColor::fromRgb(kGlyphMark));
+  PaintLine(painter, line, layout, opaque, width, height, QColor::fromRgb(kCellMark),
+            QColor::fromRgb(kGlyphMark));
 }
 
 // Draws the line smooth, straight onto the canvas's surface: the glyphs anti-aliased in the
@@ -142,9 +176,12 @@ void RenderSmoothLine(const TCanvas& canvas, const QTransform& local, const Text
   painter.setTransform(local, true);
   QFont font = layout.font;
   font.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::PreferMatch));
-  const auto colour = [](TColor c) { return QColor::fromRgb(kv::SurfaceColor(c, false) | 0xFF000000u); };
-  PaintLine(painter, font, line, layout, opaque, width, height, colour(canvas.Brush()->Color()),
-            colour(canvas.Font()->Color()));
+  const QRawFont glyphs = QRawFont::fromFont(font);
+  const auto colour = [](TColor c) {
+    return QColor::fromRgb(kv::SurfaceColor(c, false) | 0xFF000000u);
+  };
+  PaintLine(painter, line, layout, opaque, width, height, colour(canvas.Brush()->Color()),
+            colour(canvas.Font()->Color()), &glyphs);
 }
 
 // An upright line's marks as runs, relative to its cell's top-left corner: a face repainted
@@ -180,7 +217,7 @@ const LineRuns* UprightLineRuns(const TCanvas& canvas, const TextLine& line,
   const int64_t areaWidth = width + 2 * margin, areaHeight = height + 2 * margin;
   if (areaWidth * areaHeight > kMaxPixels) return nullptr;
   QImage scratch(int(areaWidth), int(areaHeight), QImage::Format_RGB32);
-  RenderScratch(scratch, QTransform(), QPoint(int(-margin), int(-margin)), *canvas.Font(), line,
+  RenderScratch(scratch, QTransform(), QPoint(int(-margin), int(-margin)), line,
                 layout, opaque, width, height);
   auto runs = std::make_unique<LineRuns>();
   runs->Font = font;
@@ -260,7 +297,7 @@ void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const
   }
 
   QImage scratch(area.size(), QImage::Format_RGB32);
-  RenderScratch(scratch, place, area.topLeft(), *canvas.Font(), line, layout, opaque, width,
+  RenderScratch(scratch, place, area.topLeft(), line, layout, opaque, width,
                 height);
   if (opaque) kv::PaintMask(surface, clip, scratch, area.topLeft(), cellInk, IsCell);
   kv::PaintMask(surface, clip, scratch, area.topLeft(), glyphInk, IsGlyph);

@@ -82,6 +82,7 @@ std::unique_ptr<TControl> MakeFace(const DemoFace& face) {
 // The control painted off-screen over the panel's colour (a transparent one captures it).
 QImage Painted(TControl& control) {
   QImage picture(control.Width(), control.Height(), QImage::Format_RGB32);
+  if (picture.isNull()) return picture;
   picture.fill(kv::ColorToPixel(TColor(kPanelColor)));
   control.render(&picture);
   return picture;
