@@ -210,12 +210,9 @@ TKvPieFaces::~TKvPieFaces() = default;
 
 // A pie whose value moves gets its angle map here, where it is first repainted in part.
 TRect TKvPieFaces::ChangedBetween(const PieGeometry& before, const PieGeometry& after) {
-  if (kv::RendersSmooth()) {
-    // The map holds classic pixels; smooth edges blend one pixel beyond the swept ones.
-    const TRect swept = SweepBetween(before, after).Face;
-    return {kv::SatSub(swept.Left, 1), kv::SatSub(swept.Top, 1), kv::SatAdd(swept.Right, 1),
-            kv::SatAdd(swept.Bottom, 1)};
-  }
+  // The map holds classic pixels, and smooth edges drawn under a clip are not the pixels of
+  // the whole drawing: the whole face.
+  if (kv::RendersSmooth()) return Rect(0, 0, S(after.W), S(after.H));
   if (!AngleMapFits(after)) {
     FAngleMap.reset();
     if (after.W * after.H <= kMaxMappedPixels) BuildAngleMap(S(after.W), S(after.H), S(after.D));
