@@ -166,6 +166,27 @@ void RenderScratch(QImage& scratch, const QTransform& place, const QPoint& area,
             QColor::fromRgb(kGlyphMark));
 }
 
+// The anti-aliased glyphs of a classic font. Making them costs more than drawing a caption:
+// the last few are kept per thread.
+const QRawFont& SmoothGlyphs(const QFont& classic) {
+  struct Entry {
+    QFont Classic;
+    QRawFont Glyphs;
+  };
+  constexpr size_t kEntries = 8;
+  thread_local std::vector<Entry> cache;  // most recent first
+  for (size_t i = 0; i < cache.size(); ++i)
+    if (cache[i].Classic == classic) {
+      std::rotate(cache.begin(), cache.begin() + ptrdiff_t(i), cache.begin() + ptrdiff_t(i) + 1);
+      return cache.front().Glyphs;
+    }
+  QFont smooth = classic;
+  smooth.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::PreferMatch));
+  if (cache.size() == kEntries) cache.pop_back();
+  cache.insert(cache.begin(), Entry{classic, QRawFont::fromFont(smooth)});
+  return cache.front().Glyphs;
+}
+
 // Draws the line smooth, straight onto the canvas's surface: the glyphs anti-aliased in the
 // font colour, the cell in the brush colour.
 void RenderSmoothLine(const TCanvas& canvas, const QTransform& local, const TextLine& line,
@@ -174,9 +195,7 @@ void RenderSmoothLine(const TCanvas& canvas, const QTransform& local, const Text
   QPainter painter;
   if (!kv::BeginSmoothPainter(painter, canvas, limit)) return;
   painter.setTransform(local, true);
-  QFont font = layout.font;
-  font.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::PreferMatch));
-  const QRawFont glyphs = QRawFont::fromFont(font);
+  const QRawFont& glyphs = SmoothGlyphs(layout.font);
   const auto colour = [](TColor c) {
     return QColor::fromRgb(kv::SurfaceColor(c, false) | 0xFF000000u);
   };
