@@ -53,6 +53,8 @@ std::optional<TDemoOptions> ParseDemoOptions(const QStringList& arguments, int& 
       QStringLiteral("NAME"));
   const QCommandLineOption slideshow(QStringLiteral("slideshow"),
                                      QStringLiteral("Start with the slideshow on."));
+  const QCommandLineOption smooth(QStringLiteral("smooth"),
+                                  QStringLiteral("Draw the controls smooth (anti-aliased)."));
   const QCommandLineOption screenshot(
       QStringLiteral("screenshot"),
       QStringLiteral("Write a PNG of the window once it is shown, then exit."),
@@ -60,7 +62,7 @@ std::optional<TDemoOptions> ParseDemoOptions(const QStringList& arguments, int& 
   const QCommandLineOption quitAfter(QStringLiteral("quit-after"),
                                      QStringLiteral("Exit after MS milliseconds."),
                                      QStringLiteral("MS"));
-  parser.addOptions({help, panel, slideshow, screenshot, quitAfter});
+  parser.addOptions({help, panel, slideshow, smooth, screenshot, quitAfter});
   if (!parser.parse(arguments)) {
     exitCode = Fail(parser.errorText());
     return std::nullopt;
@@ -84,6 +86,7 @@ std::optional<TDemoOptions> ParseDemoOptions(const QStringList& arguments, int& 
     }
   }
   options.Slideshow = parser.isSet(slideshow);
+  options.Smooth = parser.isSet(smooth);
   options.Screenshot = parser.value(screenshot);
   if (parser.isSet(quitAfter)) {
     bool ok = false;

@@ -1,5 +1,6 @@
-// The demo's command line: which panel to show first, whether the slideshow runs, a
-// screenshot to write, and a time after which to quit (for scripted checks).
+// The demo's command line: which panel to show first, whether the slideshow runs, the
+// rendering quality, a screenshot to write, and a time after which to quit (for scripted
+// checks).
 #pragma once
 
 #include <QImage>
@@ -13,6 +14,7 @@ class TfrmQelDemo;
 struct TDemoOptions {
   QString Panel;  // empty: the start panel
   bool Slideshow = false;
+  bool Smooth = false;  // the smooth rendering instead of the classic one
   QString Screenshot;    // empty: none
   int QuitAfterMs = -1;  // negative: run until closed
 };

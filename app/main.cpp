@@ -1,5 +1,6 @@
 // QEL-Demo: the program entry.
 #include "DemoOptions.h"
+#include "RenderQuality.h"
 #include "_frmLeds.h"
 #include "_frmMeters.h"
 #include "_frmMisc.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
 
   // The demo shows the controls as designed, in the classic colours, on any desktop.
   kv::SetSysColorSource(kv::SysColorSource::Classic);
+  if (options->Smooth) kv::SetRenderQuality(kv::RenderQuality::Smooth);
   TApplication application;
   try {
     Application->Initialize();

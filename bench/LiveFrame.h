@@ -3,7 +3,8 @@
 // measured next to its limit, an opaque widget of the same size whose paint only draws a
 // ready image, and next to its face alone (the control's paint on a surface of its size).
 //
-// A control adds all three with one registration:
+// A control adds all of them, and its live frame at the smooth rendering quality, with one
+// registration:
 //
 //   const bool kMeter = kvbench::LiveFrameBenchmarks<TKvMeter>(
 //       "Meter240x105", 240, 105, DemoMeter, [](TKvMeter& m, int64_t i) { ... });
@@ -13,6 +14,7 @@
 
 #include "ControlBench.h"
 #include "DemoSettings.h"
+#include "RenderQuality.h"
 
 #include <benchmark/benchmark.h>
 
@@ -139,7 +141,18 @@ void Face(benchmark::State& state, int width, int height, const Setup<Control>& 
   }
 }
 
-// Registers <name>/Face, <name>/LiveFrame, <name>/Limit and <name>/RowCopy.
+// The smooth rendering quality while it lives: a smooth live frame runs inside one, against
+// the same limit.
+class SmoothQuality {
+public:
+  SmoothQuality() { kv::SetRenderQuality(kv::RenderQuality::Smooth); }
+  ~SmoothQuality() { kv::SetRenderQuality(kv::RenderQuality::Classic); }
+  SmoothQuality(const SmoothQuality&) = delete;
+  SmoothQuality& operator=(const SmoothQuality&) = delete;
+};
+
+// Registers <name>/Face, <name>/LiveFrame, <name>/SmoothLiveFrame, <name>/Limit and
+// <name>/RowCopy.
 template <class Control>
 bool LiveFrameBenchmarks(const std::string& name, int width, int height, Setup<Control> setup,
                          Step<Control> step) {
@@ -147,6 +160,10 @@ bool LiveFrameBenchmarks(const std::string& name, int width, int height, Setup<C
     Face<Control>(state, width, height, setup, step);
   });
   benchmark::RegisterBenchmark((name + "/LiveFrame").c_str(), [=](benchmark::State& state) {
+    LiveFrame<Control>(state, width, height, setup, step);
+  });
+  benchmark::RegisterBenchmark((name + "/SmoothLiveFrame").c_str(), [=](benchmark::State& state) {
+    const SmoothQuality smooth;
     LiveFrame<Control>(state, width, height, setup, step);
   });
   benchmark::RegisterBenchmark((name + "/Limit").c_str(), [=](benchmark::State& state) {

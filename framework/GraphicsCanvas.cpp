@@ -6,6 +6,7 @@
 // round-capped, round-joined strokes, always solid; their pixels are collected first and
 // painted once, so pen modes, the clip and monochrome surfaces work the same for them.
 // psInsideFrame draws as psSolid.
+#include "GraphicsSmooth.h"
 #include "Raster.h"
 
 #include <array>
@@ -1340,6 +1341,7 @@ void TCanvas::LineTo(int x, int y) {
   const TPoint from = FPenPos;
   FPenPos = {x, y};
   if (!FSurface) return;
+  if (const TPoint line[2] = {from, FPenPos}; kv::SmoothPolyline(*this, line)) return Changed();
   if (FPen->ChangeStamp() != FPenStamp) [[unlikely]]
     KeepPen();
   const kv::CanvasTarget target = Target();
@@ -1355,6 +1357,7 @@ void TCanvas::Polyline(std::span<const TPoint> points) {
   if (points.empty()) return;
   FPenPos = points.back();
   if (!FSurface) return;
+  if (kv::SmoothPolyline(*this, points)) return Changed();
   StrokePolyline(*this, SurfacePath(*this, points).Points());
   Changed();
 }
@@ -1366,6 +1369,7 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) { RoundRect(x1, y1, x2, 
 
 void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int w, int h) {
   if (!FSurface) return;
+  if (kv::SmoothRoundRect(*this, {x1, y1, x2, y2}, w, h)) return Changed();
   const Point64 a = ToSurface(*this, x1, y1), b = ToSurface(*this, x2, y2);
   int64_t cw = w, ch = h;
   if (FScale > 1) {
@@ -1382,6 +1386,7 @@ void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int w, int h) {
 
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
   if (!FSurface) return;
+  if (kv::SmoothEllipse(*this, {x1, y1, x2, y2})) return Changed();
   const Point64 a = ToSurface(*this, x1, y1), b = ToSurface(*this, x2, y2);
   // A box that gives the plain rectangle on the canvas gives it at every scale.
   const bool plain = FScale > 1 && (std::abs(int64_t(x2) - x1) <= 2 || std::abs(int64_t(y2) - y1) <= 2);
@@ -1392,6 +1397,7 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
 
 void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
   if (!FSurface) return;
+  if (kv::SmoothPie(*this, {x1, y1, x2, y2}, {x3, y3}, {x4, y4})) return Changed();
   const Point64 a = ToSurface(*this, x1, y1), b = ToSurface(*this, x2, y2);
   const RoundShape e = RoundShape::EllipseWithoutRows(a.X, a.Y, b.X, b.Y);
   if (e.CornerWidth == 0 || e.CornerWidth != e.Width || e.CornerHeight != e.Height) {
@@ -1413,6 +1419,7 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
 
 void TCanvas::Polygon(std::span<const TPoint> points) {
   if (!FSurface || points.empty()) return;
+  if (kv::SmoothPolygon(*this, points)) return Changed();
   const SurfacePath path(*this, points);
   if (path.Points().size() >= kWorthCutting && OutlineMayBeCut(*this)) {
     FillAndStroke(*this, CulledPath(path.Points(), EffectiveClip().Bounds), false);

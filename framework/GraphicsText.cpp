@@ -4,10 +4,14 @@
 // image; its pixels are then painted in exactly the font colour, and the text cell in the
 // brush colour unless the brush is clear, through the canvas clip. No in-between colour
 // can reach the surface, so colour keys and monochrome surfaces see only those colours.
+#include "GraphicsSmooth.h"
 #include "Raster.h"
 
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QPainter>
+#include <QRawFont>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -92,25 +96,52 @@ struct TextLayout {
   int Width(const QString& text) const { return Advance(text, text.size()); }
 };
 
-// Draws the line's marks on Scratch, whose pixel (0, 0) lies at canvas-local Area's corner.
-void RenderScratch(QImage& scratch, const QTransform& place, const QPoint& area, const TFont& font,
-                   const TextLine& line, const TextLayout& layout, bool opaque, int width,
-                   int height) {
+// Draws Text's glyphs, shaped and placed by the layout's font, from Glyphs, with the
+// baseline's start at Baseline: the smooth glyphs stand where the classic ones do, so text is
+// as wide as measured; so do the underline and the strike-out, Width long.
+void DrawGlyphsAt(QPainter& painter, QPointF baseline, const QString& text,
+                  const TextLayout& layout, int width, const QRawFont& glyphs) {
+  QTextLayout shaped(text, layout.font);
+  shaped.beginLayout();
+  const QTextLine line = shaped.createLine();
+  shaped.endLayout();
+  for (QGlyphRun run : shaped.glyphRuns()) {
+    run.setRawFont(glyphs);
+    run.setUnderline(false);
+    run.setStrikeOut(false);
+    run.setOverline(false);
+    painter.drawGlyphRun(QPointF(baseline.x(), baseline.y() - line.ascent()), run);
+  }
   const QFontMetrics& fm = layout.metrics;
-  scratch.fill(0);
-  QPainter painter(&scratch);
-  painter.setRenderHint(QPainter::Antialiasing, false);
-  painter.setRenderHint(QPainter::TextAntialiasing, false);
-  painter.setTransform(place * QTransform::fromTranslate(-area.x(), -area.y()));
-  if (opaque) painter.fillRect(QRect(0, 0, width, height), QColor::fromRgb(kCellMark));
-  painter.setFont(font.ToQFont());
-  painter.setPen(QColor::fromRgb(kGlyphMark));
+  const int thickness = std::max(1, fm.lineWidth());
+  const auto rule = [&](int offset) {
+    painter.fillRect(QRectF(baseline.x(), baseline.y() + offset, width, thickness),
+                     painter.pen().color());
+  };
+  if (layout.font.underline()) rule(fm.underlinePos());
+  if (layout.font.strikeOut()) rule(-fm.strikeOutPos());
+}
+
+// Draws the line with the top-left of its cell at the painter's origin: the cell (when
+// opaque) in Cell, the glyphs and the underline in Glyph; the glyphs from SmoothGlyphs
+// when given.
+void PaintLine(QPainter& painter, const TextLine& line, const TextLayout& layout, bool opaque,
+               int width, int height, QColor cell, QColor glyph,
+               const QRawFont* smoothGlyphs = nullptr) {
+  const QFontMetrics& fm = layout.metrics;
+  if (opaque) painter.fillRect(QRect(0, 0, width, height), cell);
+  painter.setFont(layout.font);
+  painter.setPen(glyph);
   // Tab-separated pieces each start at their stop.
   qsizetype start = 0;
   for (qsizetype i = 0; i <= line.text.size(); ++i) {
     if (i < line.text.size() && !(layout.expandTabs && line.text[i] == '\t')) continue;
-    painter.drawText(QPointF(layout.Advance(line.text, start), fm.ascent()),
-                     line.text.mid(start, i - start));
+    const int x = layout.Advance(line.text, start);
+    const QPointF at(x, fm.ascent());
+    const QString piece = line.text.mid(start, i - start);
+    if (smoothGlyphs)
+      DrawGlyphsAt(painter, at, piece, layout, layout.Advance(line.text, i) - x, *smoothGlyphs);
+    else painter.drawText(at, piece);
     start = i + 1;
   }
   if (line.underline >= 0) {
@@ -118,8 +149,58 @@ void RenderScratch(QImage& scratch, const QTransform& place, const QPoint& area,
     const int to = layout.Advance(line.text, line.underline + 1);
     painter.fillRect(
         QRect(from, fm.ascent() + fm.underlinePos(), to - from, std::max(1, fm.lineWidth())),
-        QColor::fromRgb(kGlyphMark));
+        glyph);
   }
+}
+
+// Draws the line's marks on Scratch, whose pixel (0, 0) lies at canvas-local Area's corner.
+void RenderScratch(QImage& scratch, const QTransform& place, const QPoint& area,
+                   const TextLine& line, const TextLayout& layout, bool opaque, int width,
+                   int height) {
+  scratch.fill(0);
+  QPainter painter(&scratch);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setRenderHint(QPainter::TextAntialiasing, false);
+  painter.setTransform(place * QTransform::fromTranslate(-area.x(), -area.y()));
+  PaintLine(painter, line, layout, opaque, width, height, QColor::fromRgb(kCellMark),
+            QColor::fromRgb(kGlyphMark));
+}
+
+// The anti-aliased glyphs of a classic font. Making them costs more than drawing a caption:
+// the last few are kept per thread.
+const QRawFont& SmoothGlyphs(const QFont& classic) {
+  struct Entry {
+    QFont Classic;
+    QRawFont Glyphs;
+  };
+  constexpr size_t kEntries = 8;
+  thread_local std::vector<Entry> cache;  // most recent first
+  for (size_t i = 0; i < cache.size(); ++i)
+    if (cache[i].Classic == classic) {
+      std::rotate(cache.begin(), cache.begin() + ptrdiff_t(i), cache.begin() + ptrdiff_t(i) + 1);
+      return cache.front().Glyphs;
+    }
+  QFont smooth = classic;
+  smooth.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::PreferMatch));
+  if (cache.size() == kEntries) cache.pop_back();
+  cache.insert(cache.begin(), Entry{classic, QRawFont::fromFont(smooth)});
+  return cache.front().Glyphs;
+}
+
+// Draws the line smooth, straight onto the canvas's surface: the glyphs anti-aliased in the
+// font colour, the cell in the brush colour.
+void RenderSmoothLine(const TCanvas& canvas, const QTransform& local, const TextLine& line,
+                      const TextLayout& layout, bool opaque, int width, int height,
+                      const QRect* limit) {
+  QPainter painter;
+  if (!kv::BeginSmoothPainter(painter, canvas, limit)) return;
+  painter.setTransform(local, true);
+  const QRawFont& glyphs = SmoothGlyphs(layout.font);
+  const auto colour = [](TColor c) {
+    return QColor::fromRgb(kv::SurfaceColor(c, false) | 0xFF000000u);
+  };
+  PaintLine(painter, line, layout, opaque, width, height, colour(canvas.Brush()->Color()),
+            colour(canvas.Font()->Color()), &glyphs);
 }
 
 // An upright line's marks as runs, relative to its cell's top-left corner: a face repainted
@@ -159,7 +240,7 @@ const LineRuns* UprightLineRuns(const TCanvas& canvas, const TextLine& line,
   if (areaWidth * areaHeight > kMaxPixels) return nullptr;
   QImage scratch(int(areaWidth), int(areaHeight), QImage::Format_RGB32);
   RenderScratch(scratch, QTransform::fromScale(scale, scale), QPoint(int(-margin), int(-margin)),
-                *canvas.Font(), line, layout, opaque, width, height);
+                line, layout, opaque, width, height);
   auto runs = std::make_unique<LineRuns>();
   runs->Font = font;
   runs->Text = line.text;
@@ -198,6 +279,9 @@ void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const
   const bool opaque = canvas.Brush()->Style() != TBrushStyle::bsClear;
   if (line.text.isEmpty() || canvasClip.IsEmpty()) return;
 
+  QTransform local;  // in canvas pixels, for the smooth path
+  local.translate(x, y);
+  local.rotate(-canvas.Font()->Orientation() / 10.0);
   // The text is set in canvas pixels and drawn at the device scale: glyphs are traced at
   // the finer size, not enlarged.
   const kv::Point64 at = kv::ToSurface(canvas, x, y);
@@ -213,6 +297,10 @@ void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const
       QRectF(box);
   const QRect area = reach.toAlignedRect() & box;
   if (area.isEmpty()) return;
+  if (kv::DrawsSmooth(canvas)) {
+    RenderSmoothLine(canvas, local, line, layout, opaque, width, height, &box);
+    return;
+  }
 
   const kv::ClipRects clip =
       limit ? kv::ClipRects::FromRegion(canvasClip.ToRegion() & box, canvasClip.SurfaceSize)
@@ -237,7 +325,7 @@ void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const
   }
 
   QImage scratch(area.size(), QImage::Format_RGB32);
-  RenderScratch(scratch, place, area.topLeft(), *canvas.Font(), line, layout, opaque, width,
+  RenderScratch(scratch, place, area.topLeft(), line, layout, opaque, width,
                 height);
   if (opaque) kv::PaintMask(surface, clip, scratch, area.topLeft(), cellInk, IsCell);
   kv::PaintMask(surface, clip, scratch, area.topLeft(), glyphInk, IsGlyph);

@@ -46,6 +46,10 @@ void SpinnerClick(benchmark::State& state) {
 [[maybe_unused]] const bool kSpinner = [] {
   benchmark::RegisterBenchmark("Spinner35x40/Face", SpinnerFace);
   benchmark::RegisterBenchmark("Spinner35x40/LiveFrame", SpinnerClick);
+  benchmark::RegisterBenchmark("Spinner35x40/SmoothLiveFrame", [](benchmark::State& state) {
+    const kvbench::SmoothQuality smooth;
+    SpinnerClick(state);
+  });
   benchmark::RegisterBenchmark("Spinner35x40/Limit", [](benchmark::State& state) {
     kvbench::LiveFrameLimit(state, kWidth, kHeight);
   });

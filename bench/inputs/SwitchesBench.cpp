@@ -53,11 +53,15 @@ void DragFrame(benchmark::State& state, int width, int height, const kvbench::Se
   state.SetItemsProcessed(state.iterations());
 }
 
-// Registers <name>/LiveFrame (the drag) and <name>/Limit.
+// Registers <name>/LiveFrame and <name>/SmoothLiveFrame (the drag) and <name>/Limit.
 template <class Control>
 bool DragBenchmarks(const std::string& name, int width, int height, kvbench::Setup<Control> setup,
                     QPoint grab, QPoint other) {
   benchmark::RegisterBenchmark((name + "/LiveFrame").c_str(), [=](benchmark::State& state) {
+    DragFrame<Control>(state, width, height, setup, grab, other);
+  });
+  benchmark::RegisterBenchmark((name + "/SmoothLiveFrame").c_str(), [=](benchmark::State& state) {
+    const kvbench::SmoothQuality smooth;
     DragFrame<Control>(state, width, height, setup, grab, other);
   });
   benchmark::RegisterBenchmark((name + "/Limit").c_str(), [=](benchmark::State& state) {

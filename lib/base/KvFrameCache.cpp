@@ -99,7 +99,33 @@ void TKvStaticLayer::Clear() {
   FKey.clear();
   FPixels = QImage();
   FRuns.clear();
+  FBlends.clear();
 }
+
+namespace {
+
+// What a pixel drawn on black (OnBlack) and on white (OnWhite) tells of how it blends: per
+// channel, the white that shows through it. Untouched pixels let all of it through.
+uint32_t Through(uint32_t onBlack, uint32_t onWhite) {
+  uint32_t through = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int b = int((onBlack >> shift) & 0xFFu), w = int((onWhite >> shift) & 0xFFu);
+    through |= uint32_t(std::clamp(w - b, 0, 255)) << shift;
+  }
+  return through;
+}
+
+uint32_t Blended(uint32_t over, uint32_t through, uint32_t under) {
+  uint32_t out = 0xFF000000u;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const uint32_t o = (over >> shift) & 0xFFu, t = (through >> shift) & 0xFFu,
+                   u = (under >> shift) & 0xFFu;
+    out |= std::min<uint32_t>(o + (t * u + 127) / 255, 255) << shift;
+  }
+  return out;
+}
+
+}  // namespace
 
 void TKvStaticLayer::Record(int width, int height, int scale, const Drawing& drawing) {
   TBitmap onBlack, onWhite;
@@ -109,6 +135,7 @@ void TKvStaticLayer::Record(int width, int height, int scale, const Drawing& dra
   drawing(onBlack.Canvas());
   drawing(onWhite.Canvas());
   FRuns.clear();
+  FBlends.clear();
   // The runs are in image pixels.
   width = onBlack.Image().width();
   height = onBlack.Image().height();
@@ -117,6 +144,8 @@ void TKvStaticLayer::Record(int width, int height, int scale, const Drawing& dra
     const uint32_t* b = onWhite.ScanLine(y);
     for (int x = 0; x < width;) {
       if (a[x] != b[x]) {
+        if (const uint32_t through = Through(a[x], b[x]); through != 0xFFFFFFu)
+          FBlends.push_back({y, x, a[x], through});
         ++x;
         continue;
       }
@@ -161,6 +190,15 @@ void TKvStaticLayer::Replay(TBitmap* target, const TRect* within, TPoint at) con
     if (end - begin == 1) std::memcpy(out, in, 4);
     else std::memcpy(out, in, size_t(end - begin) * 4);
   }
+  const auto firstBlend = std::lower_bound(FBlends.begin(), FBlends.end(), top - at.Y,
+                                           [](const Blend& b, int64_t y) { return b.Y < y; });
+  for (auto blend = firstBlend; blend != FBlends.end(); ++blend) {
+    const int64_t y = int64_t(blend->Y) + at.Y, x = int64_t(blend->X) + at.X;
+    if (y >= bottom) break;
+    if (x < left || x >= right) continue;
+    uint32_t& px = reinterpret_cast<uint32_t*>(to + y * toStride)[x];
+    px = Blended(blend->Over, blend->Through, px);
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -174,7 +212,8 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
   const int scale = target->DeviceScale();
   if (key.Bytes() != FKey || size != FSize || scale != FScale) {
     // Drawn on black and on white in two marking colours: a pixel that is the same on both
-    // was painted, and its colour tells by which.
+    // was painted, and its colour tells by which. Marks are exact colours: drawn classic.
+    const kv::ClassicRendering marks;
     constexpr TColor kPenMark = TColor(0x0000FF), kBrushMark = TColor(0x00FF00);
     TBitmap onBlack, onWhite;
     PrepareRecording(onBlack, target->Width(), target->Height(), scale);

@@ -7,6 +7,7 @@
 
 #include "Graphics.h"
 #include "KvControls.h"
+#include "RenderQuality.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -22,11 +23,12 @@
 class TKvBevel;
 
 // The inputs of a kept drawing, written one after the other: it is drawn again when they
-// differ from the last paint's.
+// differ from the last paint's. Every key starts with the rendering quality, so nothing kept
+// at one quality shows at the other.
 class KV_TEST_EXPORT TKvLayerKey {
 public:
   // Only the bytes written are read: the room in place is left as it is.
-  TKvLayerKey() {}
+  TKvLayerKey() { *this << kv::RendersSmooth(); }
   // No moves: a copy points at its own bytes.
   TKvLayerKey(const TKvLayerKey& other) { Append(other.FData, other.FSize); }
   TKvLayerKey& operator=(const TKvLayerKey& other);
@@ -66,7 +68,9 @@ private:
 // caption): the pixels its drawing writes, recorded once and replayed over the image while
 // the drawing's key stays the same, whatever lies under them. The drawing must write only
 // opaque pixels in copy modes: it is recorded by running it on a black and on a white image,
-// and a pixel it wrote has the same colour on both.
+// and a pixel it wrote has the same colour on both. A smooth drawing's edge pixels, which
+// blend with what lies under them, are recorded by how they blend and blended again when
+// replayed.
 class KV_TEST_EXPORT TKvStaticLayer {
 public:
   using Drawing = std::function<void(TCanvas*)>;
@@ -87,12 +91,18 @@ private:
   struct Run {
     int Y, Begin, End;
   };
+  // An edge pixel: drawn over Under it shows Over plus Through/255 of Under, per channel.
+  struct Blend {
+    int Y, X;
+    uint32_t Over, Through;
+  };
   void Record(int width, int height, int scale, const Drawing& drawing);
   void Replay(TBitmap* target, const TRect* within, TPoint at) const;
 
   QByteArray FKey;
   QImage FPixels;
   std::vector<Run> FRuns;
+  std::vector<Blend> FBlends;  // in row order; none for a classic drawing
 };
 
 namespace kv {

@@ -250,7 +250,9 @@ void TKvPercentPie::Paint() {
 
 void TKvPercentPie::RepaintSegments() {
   const std::vector<Slice>& now = CurrentSlices();
-  if (FDrawnSize != TSize{Width(), Height()} || now.size() != FDrawn.size()) {
+  // Smooth edges drawn under a clip are not the pixels of the whole drawing: a whole repaint.
+  if (FDrawnSize != TSize{Width(), Height()} || now.size() != FDrawn.size() ||
+      kv::RendersSmooth()) {
     UpdateControl();
     return;
   }

@@ -148,7 +148,8 @@ void TKvPieGraph::Paint() {
       kv::IntersectRect(part, PaintRect(), Rect(0, 0, image->Width(), image->Height()))) {
     d->Faces.Paint(
         image, g, part,
-        kv::PixelsOf(FUsedColor, FFreeColor, FOutlineColor, FUsedShadowColor, FFreeShadowColor));
+        kv::PixelsOf(FUsedColor, FFreeColor, FOutlineColor, FUsedShadowColor, FFreeShadowColor),
+        {FOutlineColor, sideFace, FUsedColor, FFreeColor});
     image->PixelsChanged();
   }
   TKvGraphicImageControl::Paint();

@@ -210,6 +210,9 @@ TKvPieFaces::~TKvPieFaces() = default;
 
 // A pie whose value moves gets its angle map here, where it is first repainted in part.
 TRect TKvPieFaces::ChangedBetween(const PieGeometry& before, const PieGeometry& after) {
+  // The map holds classic pixels, and smooth edges drawn under a clip are not the pixels of
+  // the whole drawing: the whole face.
+  if (kv::RendersSmooth()) return Rect(0, 0, S(after.W), S(after.H));
   if (!AngleMapFits(after)) {
     FAngleMap.reset();
     if (after.W * after.H <= kMaxMappedPixels) BuildAngleMap(S(after.W), S(after.H), S(after.D));
@@ -224,7 +227,18 @@ bool TKvPieFaces::AngleMapFits(const PieGeometry& g) const {
 }
 
 void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
-                        const FacePixels& pixels) {
+                        const FacePixels& pixels, const PieInks& inks) {
+  if (kv::RendersSmooth()) {
+    // The shading from the layer, the wedges over it drawn smooth within the part.
+    UpdateLayer(g);
+    ShadeFront(g, image, part, pixels);
+    TCanvas* canvas = image->Canvas();
+    const TRegion clip = CreateRectRgn(part.Left, part.Top, part.Right, part.Bottom);
+    canvas->SelectClipRgn(&clip);
+    FDrawWedges(canvas, g, inks);
+    canvas->SelectClipRgn(nullptr);
+    return;
+  }
   if (!AngleMapFits(g)) {
     DrawPie(g, image, part, pixels);
     return;
@@ -242,6 +256,7 @@ void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
 // Every angle drawn in turn, as a live frame draws it, in marker inks over a base of its own:
 // a pixel's class is the ink the drawing left on it, or the base where it left the base's.
 void TKvPieFaces::BuildAngleMap(int w, int h, int depth) {
+  const kv::ClassicRendering marks;
   auto map = std::make_unique<AngleMap>();
   map->Width = w;
   map->Height = h;
@@ -299,6 +314,11 @@ void TKvPieFaces::DrawPie(const PieGeometry& g, TBitmap* image, const TRect& par
   const TRect edge = g.EdgeLine();
   UpdateWedgeColours(edge, {pixels[kUsed], pixels[kFree], pixels[kOutlined]});
   PaintWedges(part, edge, image);
+  ShadeFront(g, image, part, pixels);
+}
+
+void TKvPieFaces::ShadeFront(const PieGeometry& g, TBitmap* image, const TRect& part,
+                             const FacePixels& pixels) {
   const Rows out(image);
   // Shades the front pixels of the runs inside the part being painted.
   const auto shadeRun = [&](int64_t y, int64_t begin, int64_t end, uint32_t px) {
@@ -455,6 +475,8 @@ void TKvPieFaces::PaintWedges(const TRect& part, const TRect& edge, TBitmap* ima
 // while the size and depth stay, under the wedges and the edge line in marker colours. A
 // value the last one swept from is drawn only where the boundary swept.
 void TKvPieFaces::UpdateLayer(const PieGeometry& g) {
+  // Marker colours are read back pixel by pixel.
+  const kv::ClassicRendering marks;
   const int w = S(g.W), h = S(g.H), depth = S(g.D);
   if (FCachedSize != TSize{w, h} || FCachedDepth != depth) {
     FillWith(&FBase, w, h, kUntouched);

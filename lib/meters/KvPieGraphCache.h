@@ -66,9 +66,10 @@ public:
   // What differs between the faces of two values of one sweeping pie: from its angle map,
   // made here for a face small enough, or from where the boundary swept.
   TRect ChangedBetween(const kv::PieGeometry& before, const kv::PieGeometry& after);
-  // Paints the pie of G in Pixels inside Part of Image, over the base the image holds.
+  // Paints the pie of G in Pixels inside Part of Image, over the base the image holds; when
+  // rendering smooth, its wedges are drawn on the image's canvas in Inks.
   void Paint(TBitmap* image, const kv::PieGeometry& g, const TRect& part,
-             const kv::FacePixels& pixels);
+             const kv::FacePixels& pixels, const kv::PieInks& inks);
 
 private:
   struct AngleMap;
@@ -78,6 +79,9 @@ private:
   // shading of the front side.
   void DrawPie(const kv::PieGeometry& g, TBitmap* image, const TRect& part,
                const kv::FacePixels& pixels);
+  // The shading of the front side inside Part of Image, where the layer's fills reach.
+  void ShadeFront(const kv::PieGeometry& g, TBitmap* image, const TRect& part,
+                  const kv::FacePixels& pixels);
   void UpdateWedgeColours(const TRect& edge, const std::array<uint32_t, 3>& colours);
   void PaintWedges(const TRect& part, const TRect& edge, TBitmap* image) const;
   void UpdateLayer(const kv::PieGeometry& g);

@@ -1,0 +1,259 @@
+// The smooth rendering of the canvas's lines, shapes and text (GraphicsSmooth.h).
+//
+// The geometry follows the classic pixel rules where they fix a position: a one-pixel pen
+// runs through pixel centres, from the start pixel's near edge to the end pixel's near edge,
+// so that an axis-aligned line covers exactly the pixels the classic line paints; a wider pen
+// centres where the classic band does (an even width half a pixel up and left); a shape's
+// outline runs through the centres of its rim pixels, the box's right and bottom excluded.
+#include "GraphicsSmooth.h"
+
+#include "Raster.h"
+#include "RenderQuality.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace kv {
+
+namespace {
+
+// How far outside the surface a coordinate may lie for QPainter: its rasterizer works in
+// fixed point. A call reaching further is drawn classic, which takes any coordinate.
+constexpr int64_t kReach = int64_t(1) << 22;
+// Pens are drawn at most this wide, as the classic ones are.
+constexpr int kWidestPen = 16384;
+
+bool WithinReach(const TCanvas& canvas, int x, int y) {
+  const QSize size = canvas.Surface()->size();
+  const Point64 s = ToSurface(canvas, x, y);
+  return s.X >= -kReach && s.Y >= -kReach && s.X <= size.width() + kReach &&
+         s.Y <= size.height() + kReach;
+}
+
+bool WithinReach(const TCanvas& canvas, std::span<const TPoint> points) {
+  return std::all_of(points.begin(), points.end(),
+                     [&](const TPoint& p) { return WithinReach(canvas, p.X, p.Y); });
+}
+
+// Smooth for shapes and lines: a surface, the smooth quality and a copying pen.
+bool DrawsShapes(const TCanvas& canvas) {
+  return canvas.Surface() && DrawsSmooth(canvas) && canvas.Pen()->Mode() == TPenMode::pmCopy;
+}
+
+QColor Opaque(uint32_t pixel) { return QColor::fromRgb(pixel | 0xFF000000u); }
+
+int PenWidth(const TCanvas& canvas) { return std::min(canvas.Pen()->Width(), kWidestPen); }
+
+// The offset of a pen's middle line from a pixel's top-left corner.
+double PenCentre(int width) { return width % 2 ? 0.5 : 0.0; }
+
+QPen SmoothPen(const TCanvas& canvas) {
+  const TPen* pen = canvas.Pen();
+  if (pen->Style() == TPenStyle::psClear) return QPen(Qt::NoPen);
+  QPen q(Opaque(SurfaceColor(pen->Color(), false)));
+  const int width = PenWidth(canvas);
+  q.setWidth(width);
+  if (width > 1) {
+    // Wide pens are solid, round-capped and round-joined.
+    q.setCapStyle(Qt::RoundCap);
+    q.setJoinStyle(Qt::RoundJoin);
+    return q;
+  }
+  q.setCapStyle(Qt::FlatCap);
+  q.setJoinStyle(Qt::MiterJoin);
+  switch (pen->Style()) {
+    case TPenStyle::psDot: q.setDashPattern({3, 3}); break;
+    case TPenStyle::psDash: q.setDashPattern({18, 6}); break;
+    case TPenStyle::psDashDot: q.setDashPattern({9, 6, 3, 6}); break;
+    case TPenStyle::psDashDotDot: q.setDashPattern({9, 3, 3, 3, 3, 3}); break;
+    default: break;
+  }
+  return q;
+}
+
+// The canvas's brush: a hatch is its 8 x 8 pattern with the gaps left alone, a pattern bitmap
+// its picture; the painter's origin is the canvas's, so both tile from it.
+QBrush SmoothBrush(const TCanvas& canvas) {
+  const Ink ink = BrushInk(canvas, TPenMode::pmCopy);
+  switch (ink.kind) {
+    case Ink::Kind::None: return QBrush(Qt::NoBrush);
+    case Ink::Kind::Solid: return QBrush(Opaque(ink.color));
+    case Ink::Kind::Tile: return QBrush(*ink.tile);
+    case Ink::Kind::Hatch: break;
+  }
+  QImage tile(8, 8, QImage::Format_ARGB32_Premultiplied);
+  tile.fill(Qt::transparent);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x)
+      if ((ink.hatch[y] >> x) & 1u) tile.setPixel(x, y, ink.color | 0xFF000000u);
+  return QBrush(tile);
+}
+
+// Strokes by filling the stroke's outline: QPainter draws a thin pen with its own line rules,
+// which neither start nor turn where the classic line does.
+void Stroke(QPainter& painter, const QPainterPath& path, const QPen& pen) {
+  QPainterPathStroker stroker(pen);
+  painter.fillPath(stroker.createStroke(path), pen.color());
+}
+
+QPointF At(const TPoint& p, double centre) { return {p.X + centre, p.Y + centre}; }
+
+// The path of a one-pixel line through the points: from the first pixel's near edge to the
+// last pixel's near edge, so that the last point is left out as the classic line leaves it.
+QPainterPath ThinLinePath(std::span<const TPoint> points) {
+  std::vector<QPointF> at;
+  at.reserve(points.size());
+  for (const TPoint& p : points) at.push_back(At(p, 0.5));
+  // P moved By pixels towards Other (away from it for a negative By).
+  const auto moved = [](QPointF p, QPointF other, double by) {
+    const QPointF d = other - p;
+    return p + d * (by / std::hypot(d.x(), d.y()));
+  };
+  const auto differs = [](QPointF a) { return [a](QPointF p) { return p != a; }; };
+  if (const auto next = std::find_if(at.begin() + 1, at.end(), differs(at.front()));
+      next != at.end())
+    at.front() = moved(at.front(), *next, -0.5);
+  if (const auto before = std::find_if(at.rbegin() + 1, at.rend(), differs(at.back()));
+      before != at.rend())
+    at.back() = moved(at.back(), *before, 0.5);
+  QPainterPath path(at.front());
+  for (size_t i = 1; i < at.size(); ++i) path.lineTo(at[i]);
+  return path;
+}
+
+QPainterPath PolygonPath(std::span<const TPoint> points, double centre) {
+  QPainterPath path(At(points.front(), centre));
+  for (size_t i = 1; i < points.size(); ++i) path.lineTo(At(points[i], centre));
+  path.closeSubpath();
+  path.setFillRule(Qt::OddEvenFill);
+  return path;
+}
+
+// The box with its corners sorted, its rim's centres offset by Centre: the rectangle an
+// outline through them spans.
+QRectF RimRect(const TRect& box, double centre) {
+  const double left = std::min(box.Left, box.Right), right = std::max(box.Left, box.Right);
+  const double top = std::min(box.Top, box.Bottom), bottom = std::max(box.Top, box.Bottom);
+  return {left + centre, top + centre, right - left - 1, bottom - top - 1};
+}
+
+int64_t Extent(int a, int b) { return std::abs(int64_t(b) - a); }
+
+// Fills the shape Path(0.5) makes with the brush, then strokes Path at the pen's centre.
+template <class PathAt>
+bool FillAndStroke(const TCanvas& canvas, const PathAt& pathAt) {
+  QPainter painter;
+  if (!BeginSmoothPainter(painter, canvas)) return true;
+  const QBrush brush = SmoothBrush(canvas);
+  if (brush.style() != Qt::NoBrush) painter.fillPath(pathAt(0.5), brush);
+  const QPen pen = SmoothPen(canvas);
+  if (pen.style() != Qt::NoPen) Stroke(painter, pathAt(PenCentre(pen.width())), pen);
+  return true;
+}
+
+bool ShapeFits(const TCanvas& canvas, const TRect& box) {
+  return DrawsShapes(canvas) && WithinReach(canvas, box.Left, box.Top) &&
+         WithinReach(canvas, box.Right, box.Bottom) && Extent(box.Left, box.Right) > 2 &&
+         Extent(box.Top, box.Bottom) > 2;
+}
+
+// The parametric angle, in degrees, of the ellipse point in the direction of P from the
+// ellipse's centre: the angle QPainterPath::arcTo takes.
+double ArcAngle(const QRectF& ellipse, QPointF p) {
+  const QPointF d = p - ellipse.center();
+  return std::atan2(-d.y() / ellipse.height(), d.x() / ellipse.width()) * 180 / std::numbers::pi;
+}
+
+}  // namespace
+
+bool DrawsSmooth(const TCanvas& canvas) { return RendersSmooth() && !canvas.MonochromeSurface(); }
+
+bool BeginSmoothPainter(QPainter& painter, const TCanvas& canvas, const QRect* limit) {
+  QImage* surface = canvas.Surface();
+  if (!surface) return false;
+  const ClipRects& clip = canvas.EffectiveClip();
+  const QRect box = limit ? clip.Bounds & *limit : clip.Bounds;
+  if (box.isEmpty() || !painter.begin(surface)) return false;
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  // Surface pixels first (the painter scales by the image's own pixel ratio), for the clip.
+  const qreal imageRatio = surface->devicePixelRatio();
+  painter.scale(1 / imageRatio, 1 / imageRatio);
+  if (clip.IsSingle()) painter.setClipRect(box);
+  else painter.setClipRegion(limit ? clip.ToRegion() & *limit : clip.ToRegion());
+  // Canvas coordinates from here on.
+  painter.translate(canvas.Origin());
+  painter.scale(canvas.DeviceScale(), canvas.DeviceScale());
+  return true;
+}
+
+bool SmoothPolyline(const TCanvas& canvas, std::span<const TPoint> points) {
+  if (!DrawsShapes(canvas) || !WithinReach(canvas, points)) return false;
+  const QPen pen = SmoothPen(canvas);
+  if (pen.style() == Qt::NoPen || points.size() < 2) return true;
+  const bool moves = std::any_of(points.begin(), points.end(),
+                                 [&](const TPoint& p) { return p != points.front(); });
+  if (!moves) return pen.width() == 1;  // a wide pen's dot is the classic disc
+  QPainter painter;
+  if (!BeginSmoothPainter(painter, canvas)) return true;
+  if (pen.width() == 1) {
+    Stroke(painter, ThinLinePath(points), pen);
+  } else {
+    const double centre = PenCentre(pen.width());
+    QPainterPath path(At(points.front(), centre));
+    for (size_t i = 1; i < points.size(); ++i) path.lineTo(At(points[i], centre));
+    Stroke(painter, path, pen);
+  }
+  return true;
+}
+
+bool SmoothPolygon(const TCanvas& canvas, std::span<const TPoint> points) {
+  if (!DrawsShapes(canvas) || !WithinReach(canvas, points)) return false;
+  return FillAndStroke(canvas, [&](double centre) { return PolygonPath(points, centre); });
+}
+
+bool SmoothEllipse(const TCanvas& canvas, const TRect& box) {
+  if (!ShapeFits(canvas, box)) return false;
+  return FillAndStroke(canvas, [&](double centre) {
+    QPainterPath path;
+    path.addEllipse(RimRect(box, centre));
+    return path;
+  });
+}
+
+bool SmoothRoundRect(const TCanvas& canvas, const TRect& box, int cornerWidth, int cornerHeight) {
+  // A corner of two pixels or less either way is the plain rectangle, which stays exact.
+  if (!ShapeFits(canvas, box) || std::abs(int64_t(cornerWidth)) <= 2 ||
+      std::abs(int64_t(cornerHeight)) <= 2)
+    return false;
+  return FillAndStroke(canvas, [&](double centre) {
+    const QRectF rim = RimRect(box, centre);
+    const double rx = std::min<double>(std::abs(int64_t(cornerWidth)) - 1, rim.width()) / 2;
+    const double ry = std::min<double>(std::abs(int64_t(cornerHeight)) - 1, rim.height()) / 2;
+    QPainterPath path;
+    path.addRoundedRect(rim, rx, ry);
+    return path;
+  });
+}
+
+bool SmoothPie(const TCanvas& canvas, const TRect& box, TPoint start, TPoint end) {
+  if (!ShapeFits(canvas, box) || !WithinReach(canvas, start.X, start.Y) ||
+      !WithinReach(canvas, end.X, end.Y))
+    return false;
+  return FillAndStroke(canvas, [&](double centre) {
+    const QRectF rim = RimRect(box, centre);
+    const double from = ArcAngle(rim, At(start, centre));
+    double sweep = std::fmod(ArcAngle(rim, At(end, centre)) - from + 720, 360);
+    if (sweep <= 0) sweep = 360;  // the same point for both: the whole ring
+    QPainterPath path(rim.center());
+    path.arcTo(rim, from, sweep);
+    path.closeSubpath();
+    return path;
+  });
+}
+
+}  // namespace kv

@@ -1,0 +1,214 @@
+// The canvas at the smooth quality: every call it takes over draws blended edges inside the
+// clip, keeps the classic pixels where edges are straight and along fills, and leaves raster
+// modes, masks and the classic scope to the classic path.
+#include "Graphics.h"
+#include "Pixels.h"
+#include "RenderQuality.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <functional>
+#include <set>
+#include <vector>
+
+using kv::RenderQuality;
+
+namespace {
+
+class Quality {
+public:
+  explicit Quality(RenderQuality quality) : FWas(kv::GetRenderQuality()) {
+    kv::SetRenderQuality(quality);
+  }
+  ~Quality() { kv::SetRenderQuality(FWas); }
+  Quality(const Quality&) = delete;
+  Quality& operator=(const Quality&) = delete;
+
+private:
+  RenderQuality FWas;
+};
+
+struct Call {
+  const char* name;
+  std::function<void(TCanvas*)> draw;
+};
+
+const std::vector<Call>& SmoothCalls() {
+  static const std::vector<Call> calls = {
+      {"line",
+       [](TCanvas* c) {
+         c->MoveTo(3, 5);
+         c->LineTo(37, 28);
+       }},
+      {"polyline",
+       [](TCanvas* c) {
+         const TPoint p[] = {{2, 30}, {20, 3}, {38, 25}};
+         c->Polyline(p);
+       }},
+      {"polygon",
+       [](TCanvas* c) {
+         const TPoint p[] = {{3, 28}, {18, 2}, {37, 20}, {25, 30}};
+         c->Polygon(p);
+       }},
+      {"ellipse", [](TCanvas* c) { c->Ellipse(4, 6, 36, 30); }},
+      {"round rectangle", [](TCanvas* c) { c->RoundRect(3, 3, 37, 29, 14, 10); }},
+      {"pie", [](TCanvas* c) { c->Pie(2, 2, 38, 30, 38, 16, 20, 2); }},
+      {"text",
+       [](TCanvas* c) {
+         kvtest::UseTextFont(c);
+         c->Font()->SetColor(clRed);
+         c->TextOut(2, 6, QStringLiteral("Kelv"));
+       }},
+  };
+  return calls;
+}
+
+// A red pen of Width and a blue brush on a white picture, origin Origin.
+QImage Drawn(const Call& call, RenderQuality quality, int width = 1,
+             const std::function<void(TCanvas*)>& setUp = {}) {
+  const Quality q(quality);
+  kvtest::Picture picture(40, 32);
+  TCanvas* c = picture.bitmap.Canvas();
+  c->Pen()->SetColor(clRed);
+  c->Pen()->SetWidth(width);
+  c->Brush()->SetColor(clBlue);
+  if (setUp) setUp(c);
+  call.draw(c);
+  return picture.Image();
+}
+
+// Colours other than the pen's, the brush's and the background's: blended edges.
+int BlendedPixels(const QImage& image) {
+  const std::set<int32_t> plain = {clRed.Value, clBlue.Value, clWhite.Value};
+  int n = 0;
+  for (int32_t colour : kvtest::Colours(image))
+    if (!plain.contains(colour)) n += kvtest::CountPixels(image, colour);
+  return n;
+}
+
+}  // namespace
+
+TEST(CanvasSmooth, EveryCallBlendsItsEdgesOnlyWhenSmooth) {
+  for (const Call& call : SmoothCalls()) {
+    SCOPED_TRACE(call.name);
+    EXPECT_EQ(BlendedPixels(Drawn(call, RenderQuality::Classic)), 0);
+    EXPECT_GT(BlendedPixels(Drawn(call, RenderQuality::Smooth)), 0);
+    EXPECT_GT(BlendedPixels(Drawn(call, RenderQuality::Smooth, 3)), 0);
+  }
+}
+
+TEST(CanvasSmooth, NothingLeavesTheClip) {
+  // Two rectangles, so that the clip is a region, not its bounding box.
+  const TRegion left = kv::CreateRectRgn(0, 0, 14, 32), right = kv::CreateRectRgn(26, 8, 40, 20);
+  TRegion clip;
+  kv::CombineRgn(clip, left, right, kv::RGN_OR);
+  for (const Call& call : SmoothCalls()) {
+    SCOPED_TRACE(call.name);
+    const QImage image = Drawn(call, RenderQuality::Smooth, 3,
+                               [&](TCanvas* c) { c->SelectClipRgn(&clip); });
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (!clip.Contains(x, y)) {
+          ASSERT_EQ(kvtest::PixelAt(image, x, y), clWhite.Value) << x << ", " << y;
+        }
+    EXPECT_GT(BlendedPixels(image), 0);
+  }
+}
+
+TEST(CanvasSmooth, RasterModesMasksAndTheClassicScopeDrawClassic) {
+  const std::vector<std::pair<const char*, std::function<void(TCanvas*)>>> classicCases = {
+      {"xor pen", [](TCanvas* c) { c->Pen()->SetMode(TPenMode::pmXor); }},
+      {"not pen", [](TCanvas* c) { c->Pen()->SetMode(TPenMode::pmNot); }},
+  };
+  for (const Call& call : SmoothCalls()) {
+    for (const auto& [name, setUp] : classicCases) {
+      SCOPED_TRACE(std::string(call.name) + ", " + name);
+      // Text has no pen mode: only shapes and lines.
+      if (std::string(call.name) == "text") continue;
+      EXPECT_SAME_PIXELS(Drawn(call, RenderQuality::Smooth, 1, setUp),
+                         Drawn(call, RenderQuality::Classic, 1, setUp));
+    }
+    SCOPED_TRACE(call.name);
+    const auto onMask = [&](RenderQuality quality) {
+      const Quality q(quality);
+      kvtest::Picture mask(40, 32);
+      mask.bitmap.SetMonochrome(true);
+      call.draw(mask.bitmap.Canvas());
+      return mask.Image();
+    };
+    EXPECT_SAME_PIXELS(onMask(RenderQuality::Smooth), onMask(RenderQuality::Classic));
+    const QImage scoped = [&] {
+      const Quality q(RenderQuality::Smooth);
+      const kv::ClassicRendering classic;
+      EXPECT_FALSE(kv::RendersSmooth());
+      return Drawn(call, RenderQuality::Smooth);
+    }();
+    EXPECT_SAME_PIXELS(scoped, Drawn(call, RenderQuality::Classic));
+  }
+}
+
+// A one-pixel line along an axis, and a path of such lines, covers the classic pixels; so do
+// rectangles, frames and fills, which stay classic.
+TEST(CanvasSmooth, StraightEdgesAndFillsKeepTheirPixels) {
+  const std::vector<Call> exact = {
+      {"lines",
+       [](TCanvas* c) {
+         c->MoveTo(2, 3);
+         c->LineTo(30, 3);
+         c->LineTo(30, 25);
+         c->MoveTo(35, 30);
+         c->LineTo(4, 30);
+       }},
+      {"right-angled polyline",
+       [](TCanvas* c) {
+         const TPoint p[] = {{2, 2}, {20, 2}, {20, 20}, {5, 20}, {5, 10}};
+         c->Polyline(p);
+       }},
+      {"rectangle", [](TCanvas* c) { c->Rectangle(3, 4, 30, 25); }},
+      {"small round rectangle", [](TCanvas* c) { c->RoundRect(3, 4, 30, 25, 2, 2); }},
+      {"fill and frame",
+       [](TCanvas* c) {
+         c->FillRect({2, 2, 20, 20});
+         c->FrameRect({10, 10, 38, 30});
+       }},
+      {"axis-aligned polygon",
+       [](TCanvas* c) {
+         const TPoint p[] = {{3, 3}, {30, 3}, {30, 25}, {3, 25}};
+         c->Polygon(p);
+       }},
+  };
+  for (const Call& call : exact) {
+    SCOPED_TRACE(call.name);
+    EXPECT_SAME_PIXELS(Drawn(call, RenderQuality::Smooth), Drawn(call, RenderQuality::Classic));
+  }
+}
+
+// Inside a shape, well away from its outline, every brush paints as the classic one: solid,
+// each hatch (at the canvas origin, here off the surface's corner) and a pattern picture.
+TEST(CanvasSmooth, BrushesInsideShapesAsClassic) {
+  kvtest::Picture pattern(5, 3, clYellow);
+  pattern.bitmap.Canvas()->SetPixels(1, 1, clNavy);
+  std::vector<std::pair<std::string, std::function<void(TBrush*)>>> brushes = {
+      {"solid", [](TBrush*) {}},
+      {"pattern", [&](TBrush* b) { b->SetBitmap(&pattern.bitmap); }},
+  };
+  for (int s = int(TBrushStyle::bsHorizontal); s <= int(TBrushStyle::bsDiagCross); ++s)
+    brushes.push_back({"hatch " + std::to_string(s), [s](TBrush* b) { b->SetStyle(TBrushStyle(s)); }});
+  for (const auto& [name, setUp] : brushes) {
+    SCOPED_TRACE(name);
+    const auto drawn = [&](RenderQuality quality) {
+      const Quality q(quality);
+      QImage surface(48, 40, QImage::Format_RGB32);
+      surface.fill(Qt::white);
+      TCanvas c;
+      c.Attach(&surface, QPoint(3, 5));
+      c.Brush()->SetColor(clBlue);
+      setUp(c.Brush());
+      c.Ellipse(0, 0, 40, 32);
+      return surface.copy(3 + 12, 5 + 10, 16, 12);  // well inside the ellipse
+    };
+    EXPECT_SAME_PIXELS(drawn(RenderQuality::Smooth), drawn(RenderQuality::Classic));
+  }
+}

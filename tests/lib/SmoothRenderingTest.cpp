@@ -1,0 +1,244 @@
+// The smooth rendering seen through the controls: pictures of a few faces, a walk over every
+// registered control showing that only edges change, a switch at run time, and the
+// environment variable read when the library loads.
+#include "Controls.h"
+#include "DemoSettings.h"
+#include "Forms.h"
+#include "KvFrameCache.h"
+#include "Offscreen.h"
+#include "Pixels.h"
+#include "References.h"
+#include "RegisteredControls.h"
+#include "RenderQuality.h"
+#include "SysUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QProcess>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace {
+
+constexpr int32_t kPanelColor = 7292981;
+
+TDateTime FixedNow() { return kv::EncodeDate(2024, 3, 15) + kv::EncodeTime(20, 12, 55, 0); }
+
+// The quality for a scope, and the clock at one time, so that the clock's face is the same in
+// every picture.
+class Rendering {
+public:
+  explicit Rendering(kv::RenderQuality quality) : FWas(kv::GetRenderQuality()) {
+    kv::SetClockForTesting(&FixedNow);
+    kv::SetRenderQuality(quality);
+  }
+  ~Rendering() {
+    kv::SetRenderQuality(FWas);
+    kv::SetClockForTesting(nullptr);
+  }
+  Rendering(const Rendering&) = delete;
+  Rendering& operator=(const Rendering&) = delete;
+
+private:
+  kv::RenderQuality FWas;
+};
+
+const kv::TRegisteredClass* ClassNamed(const QString& name) {
+  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls())
+    if (kvtest::ClassNameOf(*c) == name) return c;
+  return nullptr;
+}
+
+// A control of a demo's form, as the demo has it.
+struct DemoFace {
+  const char* className;
+  const char* form;
+  const char* component;
+  const char* reference;
+  int margin;
+};
+
+const DemoFace kFaces[] = {
+    {"TKvMeter", "frmMeters", "KvMeter", "lib/smooth-meter", 2},
+    {"TKvLedClock", "frmQelDemo", "KvLedClock1", "lib/smooth-ledclock", 4},
+    {"TKvWheel", "frmMeters", "KvWheel", "lib/smooth-wheel", 0},
+    {"TKvPieGraph", "frmMisc", "KvPieGraph", "lib/smooth-piegraph", 2},
+    {"TKvLabel", "frmMeters", "KvLabel1", "lib/smooth-label", 2},
+};
+
+std::unique_ptr<TControl> MakeFace(const DemoFace& face) {
+  const kv::TRegisteredClass* c = ClassNamed(QString::fromLatin1(face.className));
+  if (!c) return nullptr;
+  std::unique_ptr<TControl> control(kvtest::NewControl(*c, nullptr));
+  kvdemo::ApplyDemoSettings(*control, QString::fromLatin1(face.form),
+                            QString::fromLatin1(face.component));
+  return control;
+}
+
+// The control painted off-screen over the panel's colour (a transparent one captures it).
+QImage Painted(TControl& control) {
+  QImage picture(control.Width(), control.Height(), QImage::Format_RGB32);
+  if (picture.isNull()) return picture;
+  picture.fill(kv::ColorToPixel(TColor(kPanelColor)));
+  control.render(&picture);
+  return picture;
+}
+
+// The first pixel that differs between the pictures where Classic shows one colour all
+// around it (Reach pixels each way): a fill the smooth rendering changed.
+std::optional<QPoint> ChangedAwayFromEdges(const QImage& classic, const QImage& smooth, int reach) {
+  const auto pixel = [](const QImage& image, int x, int y) {
+    return reinterpret_cast<const uint32_t*>(image.constScanLine(y))[x] & 0xFFFFFFu;
+  };
+  for (int y = 0; y < classic.height(); ++y)
+    for (int x = 0; x < classic.width(); ++x) {
+      const uint32_t colour = pixel(classic, x, y);
+      if (pixel(smooth, x, y) == colour) continue;
+      bool edge = false;
+      for (int v = std::max(0, y - reach); v <= std::min(classic.height() - 1, y + reach); ++v)
+        for (int u = std::max(0, x - reach); u <= std::min(classic.width() - 1, x + reach); ++u)
+          edge = edge || pixel(classic, u, v) != colour;
+      if (!edge) return QPoint(x, y);
+    }
+  return std::nullopt;
+}
+
+}  // namespace
+
+TEST(SmoothRendering, DemoFacesMatchTheirPictures) {
+  const Rendering smooth(kv::RenderQuality::Smooth);
+  for (const DemoFace& face : kFaces) {
+    SCOPED_TRACE(face.reference);
+    const std::unique_ptr<TControl> control = MakeFace(face);
+    ASSERT_TRUE(control);
+    EXPECT_MATCHES_REFERENCE(kvtest::RenderControl(control.get(), kPanelColor, face.margin),
+                             face.reference);
+  }
+}
+
+// Every control, as made and as the demo has it: smooth moves only the pixels by an edge of
+// the classic face (text included, whose glyphs are set anew), and changes some face at all.
+TEST(SmoothRendering, OnlyEdgesDifferFromClassic) {
+  const std::vector<kvdemo::DemoComponent> demo = kvdemo::DemoComponents();
+  int changedFaces = 0;
+  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
+    const QString name = kvtest::ClassNameOf(*c);
+    std::vector<std::optional<kvdemo::DemoComponent>> starts = {std::nullopt};
+    for (const kvdemo::DemoComponent& d : demo)
+      if (d.className.compare(name, Qt::CaseInsensitive) == 0) {
+        starts.push_back(d);
+        break;
+      }
+    for (const auto& start : starts) {
+      SCOPED_TRACE(name.toStdString() + (start ? " as the demo's " + start->name.toStdString()
+                                               : std::string(" as made")));
+      const auto picture = [&](kv::RenderQuality quality) {
+        const Rendering rendering(quality);
+        std::unique_ptr<TControl> control(kvtest::NewControl(*c, nullptr));
+        if (start) kvdemo::ApplyDemoSettings(*control, start->form, start->name);
+        return Painted(*control);
+      };
+      const QImage classic = picture(kv::RenderQuality::Classic);
+      const QImage smooth = picture(kv::RenderQuality::Smooth);
+      ASSERT_EQ(classic.size(), smooth.size());
+      changedFaces += classic != smooth;
+      const std::optional<QPoint> fill = ChangedAwayFromEdges(classic, smooth, 2);
+      EXPECT_FALSE(fill) << "a fill changed at (" << fill->x() << ", " << fill->y() << ")";
+    }
+  }
+  EXPECT_GE(changedFaces, int(std::size(kFaces)));
+}
+
+// A shown face follows the quality at once, kept layers and all, and comes back unchanged.
+TEST(SmoothRendering, SwitchingRepaintsEveryControl) {
+  for (const DemoFace& face : kFaces) {
+    SCOPED_TRACE(face.reference);
+    const Rendering classic(kv::RenderQuality::Classic);
+    const std::unique_ptr<TControl> shown = MakeFace(face);
+    ASSERT_TRUE(shown);
+    const auto expected = [&](kv::RenderQuality quality) {
+      const Rendering rendering(quality);
+      const std::unique_ptr<TControl> fresh = MakeFace(face);
+      return kvtest::RenderControl(fresh.get(), kPanelColor, face.margin);
+    };
+    const QImage classicPicture = expected(kv::RenderQuality::Classic);
+    const QImage smoothPicture = expected(kv::RenderQuality::Smooth);
+    TForm form(nullptr);
+    form.SetColor(TColor(kPanelColor));
+    shown->SetParent(&form);
+    shown->SetBounds(face.margin, face.margin, shown->Width(), shown->Height());
+    kvtest::ShowForm(&form, shown->Width() + 2 * face.margin, shown->Height() + 2 * face.margin);
+    EXPECT_SAME_PIXELS(kvtest::Grab(&form), classicPicture);
+    kv::SetRenderQuality(kv::RenderQuality::Smooth);
+    kvtest::Pump();
+    EXPECT_SAME_PIXELS(kvtest::Grab(&form), smoothPicture);
+    kv::SetRenderQuality(kv::RenderQuality::Classic);
+    kvtest::Pump();
+    EXPECT_SAME_PIXELS(kvtest::Grab(&form), classicPicture);
+    shown->SetParent(nullptr);
+  }
+}
+
+// A kept layer blends a smooth drawing's edge pixels with whatever lies under it, as drawing
+// straight onto that would (to a rounding step).
+TEST(SmoothRendering, StaticLayerReplaysBlendedEdges) {
+  const Rendering smooth(kv::RenderQuality::Smooth);
+  const auto drawing = [](TCanvas* c) {
+    c->Pen()->SetColor(clRed);
+    c->Pen()->SetWidth(2);
+    c->Brush()->SetColor(clLime);
+    c->Ellipse(3, 3, 37, 29);
+    c->Pen()->SetWidth(1);
+    c->MoveTo(0, 31);
+    c->LineTo(39, 1);
+  };
+  for (const TColor under : {clWhite, clNavy, TColor(0x336699)}) {
+    SCOPED_TRACE(under.Value);
+    kvtest::Picture direct(40, 32, under), replayed(40, 32, under);
+    drawing(direct.bitmap.Canvas());
+    TKvStaticLayer layer;
+    layer.Draw(&replayed.bitmap, TKvLayerKey(), drawing);
+    EXPECT_TRUE(kvtest::SamePixels(replayed.Image(), direct.Image(), 1));
+    EXPECT_NE(replayed.Image(), kvtest::Picture(40, 32, under).Image());
+  }
+}
+
+// Run by the test below in a process of its own, with the variable set.
+TEST(SmoothRendering, DISABLED_ReportQualityAtStartUp) {
+  std::printf("quality=%s\n",
+              kv::GetRenderQuality() == kv::RenderQuality::Smooth ? "smooth" : "classic");
+}
+
+TEST(SmoothRendering, EnvironmentChoosesTheQualityAtStartUp) {
+  struct Case {
+    const char* value;  // nullptr: unset
+    const char* quality;
+    bool warns;
+  };
+  const Case cases[] = {
+      {nullptr, "classic", false}, {"classic", "classic", false}, {"smooth", "smooth", false},
+      {" Smooth ", "smooth", false}, {"", "classic", false},      {"blurry", "classic", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value ? c.value : "(unset)");
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("KELVARA_RENDER"));
+    if (c.value) env.insert(QStringLiteral("KELVARA_RENDER"), QString::fromLatin1(c.value));
+    process.setProcessEnvironment(env);
+    process.start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("--gtest_also_run_disabled_tests"),
+                   QStringLiteral("--gtest_filter=SmoothRendering.DISABLED_ReportQualityAtStartUp")});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0);
+    const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    EXPECT_TRUE(out.contains(QStringLiteral("quality=") + QString::fromLatin1(c.quality))) << out.toStdString();
+    EXPECT_EQ(err.contains(QStringLiteral("KELVARA_RENDER=blurry is not a rendering quality")), c.warns)
+        << err.toStdString();
+  }
+}
