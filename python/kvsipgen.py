@@ -26,11 +26,11 @@ import sys
 PLAIN_TYPES = {
     "int": "int", "bool": "bool", "double": "double", "unsigned": "unsigned int",
     "unsigned int": "unsigned int", "int32_t": "int", "std::int32_t": "int",
-    "uint32_t": "uint", "std::uint32_t": "uint", "int64_t": "qint64", "std::int64_t": "qint64",
+    "uint32_t": "uint", "std::uint32_t": "uint", "int64_t": "int64_t", "std::int64_t": "int64_t",
     "uint16_t": "quint16", "std::uint16_t": "quint16", "uint8_t": "quint8",
-    "std::uint8_t": "quint8", "uint64_t": "quint64", "std::uint64_t": "quint64",
+    "std::uint8_t": "quint8", "uint64_t": "uint64_t", "std::uint64_t": "uint64_t",
     "size_t": "size_t", "std::size_t": "size_t", "QString": "QString", "TColor": "TColor",
-    "TCursor": "int", "long double": "double",
+    "TCursor": "int",
 }
 # Widgets and objects of Qt that methods may take or return.
 QT_CLASSES = {"QObject", "QWidget"}
@@ -576,8 +576,6 @@ class Writer:
             params = self.parameters(m.group(1)) if m else None
             if params is not None and short not in params:
                 lines.append("    %s(%s);" % (short, params))
-        if cls.equality:
-            lines.append("    bool operator==(const %s &other) const;" % short)
         if fields and all(st == "int" for st, _ in fields):
             # Reads as the constructor call that makes it: TRect(0, 0, 10, 20).
             lines += ["    SIP_PYOBJECT __repr__() const /TypeHint=\"str\"/;", "%MethodCode",
@@ -590,6 +588,9 @@ class Writer:
             if decl:
                 lines.append("    " + decl)
         lines.append("};")
+        if cls.equality:
+            # The headers' == is a friend: to sip an operator beside the class.
+            lines.append("bool operator==(const %s &a, const %s &b);" % (short, short))
         return in_namespace(cls.namespace, lines)
 
     def write_class(self, cls):

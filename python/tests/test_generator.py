@@ -126,8 +126,8 @@ def generated(tmp_path):
     "typedef QFlags<KvDial::TDialOption> TDialOptions;",
     # A struct of public fields is a value: fields, constructors, == and a readable repr.
     "class TSpot\n{",
-    "    int X;\n    int Y;\n    TSpot();\n    TSpot(int x, int y);\n"
-    "    bool operator==(const TSpot &other) const;",
+    "    int X;\n    int Y;\n    TSpot();\n    TSpot(int x, int y);\n",
+    "bool operator==(const TSpot &a, const TSpot &b);",
     'PyUnicode_FromFormat("TSpot(%d, %d)", sipCpp->X, sipCpp->Y)',
     # A class resting on a framework root, with a list for a span and results for references.
     "class TPad : TObject /NoDefaultCtors/",

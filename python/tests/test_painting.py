@@ -47,9 +47,11 @@ def test_values_copy_and_functions_change_them_in_place():
 
 
 def test_plain_values_a_method_writes_back_come_back_as_results():
-    wheel = kelvara.TKvWheel()
-    resized, width, height = wheel.CanAutoSize(1, 1)
-    assert resized and (width, height) == (wheel.Width(), wheel.Height())
+    slider = kelvara.TKvSlider()
+    slider.SetBounds(0, 0, 200, 30)
+    travel, start, length = slider.GetTravelRect(-1, -1)
+    assert isinstance(travel, TRect) and travel.Width() <= 200
+    assert start == max(0, travel.Left) and 0 < length < travel.Width()
 
 
 @pytest.fixture
