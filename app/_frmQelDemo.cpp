@@ -1,5 +1,6 @@
 #include "_frmQelDemo.h"
 
+#include "AccessibleNames.h"
 #include "FormDescriptions.h"
 #include "_frmLeds.h"
 #include "_frmMeters.h"
@@ -14,6 +15,7 @@ TfrmQelDemo* frmQelDemo = nullptr;
 
 TfrmQelDemo::TfrmQelDemo(TComponent* owner) : TForm(owner) {
   kv::ReadComponentResource(this, QStringLiteral(":/forms/frmQelDemo.kvf"));
+  NameUnnamedControls(this);
   kv::Bind(this, QStringLiteral("KvFormShape"), KvFormShape);
   kv::Bind(this, QStringLiteral("btnMeters"), btnMeters);
   kv::Bind(this, QStringLiteral("btnLeds"), btnLeds);

@@ -4,6 +4,7 @@
 // image; its pixels are then painted in exactly the font colour, and the text cell in the
 // brush colour unless the brush is clear, through the canvas clip. No in-between colour
 // can reach the surface, so colour keys and monochrome surfaces see only those colours.
+#include "Accelerators.h"
 #include "GraphicsSmooth.h"
 #include "Raster.h"
 
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using kv::DT_BOTTOM, kv::DT_CALCRECT, kv::DT_CENTER, kv::DT_EXPANDTABS, kv::DT_NOCLIP,
@@ -334,18 +336,9 @@ void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const
 // ---------------------------------------------------------------------------
 // DrawText layout
 
-// Removes the prefix characters: "&&" is "&", "&x" is x underlined (the first only).
-TextLine StripPrefixes(const QString& text) {
-  TextLine line;
-  line.text.reserve(text.size());
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    if (text[i] == '&' && i + 1 < text.size()) {
-      ++i;
-      if (text[i] != '&' && line.underline < 0) line.underline = int(line.text.size());
-    }
-    line.text += text[i];
-  }
-  return line;
+TextLine WithoutPrefixes(const QString& text) {
+  kv::CaptionText shown = kv::StripAccelerators(text);
+  return TextLine{std::move(shown.Text), shown.Underline};
 }
 
 TextLine Slice(const TextLine& line, qsizetype from, qsizetype to) {
@@ -388,7 +381,7 @@ std::vector<TextLine> LayOut(const QString& text, int64_t width, unsigned flags,
     paragraphs = unified.split('\n');
   }
   for (const QString& p : paragraphs) {
-    const TextLine line = (flags & DT_NOPREFIX) ? TextLine{p, -1} : StripPrefixes(p);
+    const TextLine line = (flags & DT_NOPREFIX) ? TextLine{p, -1} : WithoutPrefixes(p);
     if ((flags & DT_WORDBREAK) && !(flags & DT_SINGLELINE)) BreakWords(line, width, layout, lines);
     else lines.push_back(line);
   }

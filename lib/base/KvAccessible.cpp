@@ -3,6 +3,7 @@
 // actions a user has with mouse and keys. One interface serves every control: the value is
 // the control's USER property, its range the MinValue/MaxValue (or Min/Max) properties, read
 // through the meta-object, so no control carries code of its own for it.
+#include "Accelerators.h"
 #include "Controls.h"
 #include "KvSpinner.h"
 #include "SysUtils.h"
@@ -151,17 +152,6 @@ QString LampsText(const QObject* lights) {
   return (names.isEmpty() ? last
                           : names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last) +
          QStringLiteral(" on");
-}
-
-// A caption's accelerator marks are not read out: "&Go" is "Go", "&&" one "&".
-QString WithoutAccelerators(const QString& caption) {
-  QString text;
-  text.reserve(caption.size());
-  for (qsizetype i = 0; i < caption.size(); ++i) {
-    if (caption[i] == QLatin1Char('&') && ++i == caption.size()) break;
-    text += caption[i];
-  }
-  return text;
 }
 
 // Sends the value and state changes of the controls that have interfaces. Connected only when
@@ -319,7 +309,7 @@ private:
   QString Name() const {
     if (!widget()->accessibleName().isEmpty()) return widget()->accessibleName();
     auto* control = static_cast<TControl*>(widget());
-    if (!control->Caption().isEmpty()) return WithoutAccelerators(control->Caption());
+    if (!control->Caption().isEmpty()) return kv::StripAccelerators(control->Caption()).Text;
     if (auto* spin = dynamic_cast<const TKvSpinButton*>(control)) {
       // A spin button has no caption: its arrow is its name.
       const char* const arrows[] = {"up", "down", "left", "right"};

@@ -6,7 +6,7 @@ present with its role, name, value and state, that each change of a value arrive
 event, and that a slider moved through the value interface moves. Everything it starts is stopped again,
 and every wait has a limit.
 
-Then it starts the demo and checks that nothing in it reads as a nameless filler.
+Then it starts the demo and checks that everything in it reads with a role and a name.
 
 usage: screen_reader.py PANEL_PROGRAM [DEMO_PROGRAM]
 """
@@ -218,7 +218,7 @@ def settled_tree(app):
 
 
 def check_demo(pyatspi, demo, children):
-    """The demo's windows, panels and controls all read as what they are."""
+    """The demo's windows, panels and controls all read as what they are, each by a name."""
     children.append(subprocess.Popen([demo, "--quit-after", "60000"], env=accessible_qt()))
     app = wait_for("application qel-demo", lambda: find_app(pyatspi, "qel-demo"))
     nodes = settled_tree(app)
@@ -227,6 +227,7 @@ def check_demo(pyatspi, demo, children):
         role = node.getRoleName()
         roles[role] = roles.get(role, 0) + 1
         check(role not in NAMELESS_ROLES, "a %s in the demo reads as %r" % (node.name or "nameless object", role))
+        check(node.name, "a %s in the demo has no name" % role)
     print("demo: " + ", ".join("%d %s" % (n, r) for r, n in sorted(roles.items())))
 
 

@@ -2,9 +2,11 @@
 // name and a value for every registered control, the value interface and the actions where a
 // user could act, and operation and a visible focus from the keyboard. (The events a change
 // sends need a platform with accessibility: tests/atspi counts them.)
+#include "Accelerators.h"
 #include "Forms.h"
 #include "Offscreen.h"
 #include "RegisteredControls.h"
+#include "StdCtrls.h"
 
 #include "KvLights.h"
 #include "KvMeter.h"
@@ -58,10 +60,40 @@ TEST(Accessibility, EveryControlHasTheRoleOfItsFamilyAndANameFromWhatItShows) {
     s.control->SetCaption(QStringLiteral("&Heat && hold"));
     EXPECT_EQ(face->text(QAccessible::Name), QStringLiteral("Heat & hold"));
     s.control->SetCaption(QStringLiteral("Stop&"));
-    EXPECT_EQ(face->text(QAccessible::Name), QStringLiteral("Stop"));
+    EXPECT_EQ(face->text(QAccessible::Name), QStringLiteral("Stop&"));
     // A name the program gives wins over both.
     s.control->setAccessibleName(QStringLiteral("Oven"));
     EXPECT_EQ(face->text(QAccessible::Name), QStringLiteral("Oven"));
+  }
+}
+
+// The name reads a caption as the canvas draws it: the same characters, the same width.
+TEST(Accessibility, TheNameReadsTheCaptionAsItIsDrawn) {
+  const struct {
+    const char* caption;
+    const char* name;
+    int underline;
+  } kCaptions[] = {
+      {"&Heat && hold", "Heat & hold", 0}, {"Stop&", "Stop&", -1}, {"a&&&b", "a&b", 2},
+      {"&&&", "&&", -1}, {"&", "&", -1}, {"x&y&z", "xyz", 1}, {"&&", "&", -1},
+  };
+  TForm form(nullptr);
+  auto* label = new TLabel(&form);
+  label->SetParent(&form);
+  TBitmap picture;
+  picture.SetSize(200, 20);
+  for (const auto& row : kCaptions) {
+    SCOPED_TRACE(row.caption);
+    const kv::CaptionText shown = kv::StripAccelerators(QString::fromUtf8(row.caption));
+    EXPECT_EQ(shown.Text, QString::fromUtf8(row.name));
+    EXPECT_EQ(shown.Underline, row.underline);
+    label->SetCaption(QString::fromUtf8(row.caption));
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(label);
+    ASSERT_NE(face, nullptr);
+    EXPECT_EQ(face->text(QAccessible::Name), QString::fromUtf8(row.name));
+    TRect drawn = kv::Rect(0, 0, 200, 20);
+    kv::DrawText(picture.Canvas(), label->Caption(), drawn, kv::DT_CALCRECT | kv::DT_SINGLELINE);
+    EXPECT_EQ(drawn.Width(), picture.Canvas()->TextWidth(face->text(QAccessible::Name)));
   }
 }
 
