@@ -1,5 +1,6 @@
 #include "KvQuickForwarding.h"
 
+#include <kelvara/Classes.h>
 #include <kelvara/Graphics.h>
 #include <kelvara/SysUtils.h>
 
@@ -15,6 +16,10 @@
 namespace kv::qml {
 
 namespace {
+
+// What QML may ask of a collection: items are made one by one, and a number from a script
+// is no reason to make millions.
+constexpr int kMaxCollectionItems = 1024;
 
 bool IsColour(const QMetaProperty& p) { return p.metaType() == QMetaType::fromType<TColor>(); }
 
@@ -130,8 +135,9 @@ void Forwarding::Bind(QObject* owner, const QMetaObject& meta, QObject* target,
       anyChange = targetMeta.method(i);
   int index = meta.propertyOffset();
   for (const char* name : properties) {
-    Property p{targetMeta.property(targetMeta.indexOfProperty(name)),
-               meta.property(index++).notifySignal(), false};
+    const QMetaProperty published = targetMeta.property(targetMeta.indexOfProperty(name));
+    auto* collection = dynamic_cast<TCollection*>(qvariant_cast<QObject*>(published.read(target)));
+    Property p{published, collection, meta.property(index++).notifySignal(), false};
     const QMetaMethod told = p.target.hasNotifySignal() ? p.target.notifySignal() : anyChange;
     if (told.isValid() && p.notify.isValid()) {
       QObject::connect(target, told, owner, p.notify);
@@ -154,6 +160,7 @@ void Forwarding::Bind(QObject* owner, const QMetaObject& meta, QObject* target,
 QVariant Forwarding::Read(int i) const {
   const QMetaProperty& p = FProperties[size_t(i)].target;
   if (!FTarget) return {};
+  if (const TCollection* c = FProperties[size_t(i)].collection) return c->Count();
   const QVariant v = p.read(FTarget);
   if (IsColour(p)) return ToQColor(v.value<TColor>());
   if (IsEnumLike(p.metaType())) return IntegerAt(p.metaType(), v.constData());
@@ -163,6 +170,14 @@ QVariant Forwarding::Read(int i) const {
 void Forwarding::Write(int i, const QVariant& value) {
   const Property& p = FProperties[size_t(i)];
   if (!FTarget) return;
+  if (p.collection) {
+    const int count = std::clamp(value.toInt(), 0, kMaxCollectionItems);
+    if (count == p.collection->Count()) return;
+    while (p.collection->Count() < count) p.collection->Add();
+    while (p.collection->Count() > count) p.collection->Delete(p.collection->Count() - 1);
+    p.notify.invoke(FOwner);
+    return;
+  }
   QVariant v = value;
   if (IsColour(p.target)) v = QVariant::fromValue(ToTColor(value.value<QColor>()));
   else if (IsEnumLike(p.target.metaType())) v.convert(p.target.metaType());

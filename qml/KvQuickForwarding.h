@@ -15,6 +15,8 @@
 #include <memory>
 #include <vector>
 
+class TCollection;
+
 namespace kv::qml {
 
 // An event of the control and the QML signal it becomes.
@@ -36,7 +38,8 @@ public:
             std::initializer_list<const char*> properties,
             std::initializer_list<EventName> events = {});
 
-  // The value of the I-th property as QML sees it: colours as QColor, enumerations as int.
+  // The value of the I-th property as QML sees it: colours as QColor, enumerations as int, a
+  // collection its number of items.
   QVariant Read(int i) const;
   // Sets the I-th property; a refused value leaves it, an exception of the setter becomes a
   // QML warning. Sends the property's NOTIFY signal where the target has none of its own.
@@ -51,6 +54,7 @@ public:
 private:
   struct Property {
     QMetaProperty target;
+    TCollection* collection;  // a collection property stands for its number of items
     QMetaMethod notify;      // the owner's NOTIFY signal
     bool targetNotifies;     // the target tells every change itself
   };

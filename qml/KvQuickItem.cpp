@@ -193,7 +193,7 @@ void KvQuickItem::wheelEvent(QWheelEvent* event) {
   event->setAccepted(forwarded.isAccepted());
 }
 
-void KvQuickItem::keyPressEvent(QKeyEvent* event) {
+void KvQuickItem::ForwardKey(QKeyEvent* event) {
   QKeyEvent forwarded(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
                       event->nativeVirtualKey(), event->nativeModifiers(), event->text(),
                       event->isAutoRepeat(), ushort(event->count()), event->device());
@@ -201,10 +201,5 @@ void KvQuickItem::keyPressEvent(QKeyEvent* event) {
   event->setAccepted(forwarded.isAccepted());
 }
 
-void KvQuickItem::keyReleaseEvent(QKeyEvent* event) {
-  QKeyEvent forwarded(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
-                      event->nativeVirtualKey(), event->nativeModifiers(), event->text(),
-                      event->isAutoRepeat(), ushort(event->count()), event->device());
-  ForwardInput(&forwarded);
-  event->setAccepted(forwarded.isAccepted());
-}
+void KvQuickItem::keyPressEvent(QKeyEvent* event) { ForwardKey(event); }
+void KvQuickItem::keyReleaseEvent(QKeyEvent* event) { ForwardKey(event); }

@@ -55,6 +55,7 @@ private:
   // Hides the control's window and stops its animation while the item shows nowhere.
   void FollowShowing(bool showing);
   void ForwardMouse(QMouseEvent* event);
+  void ForwardKey(QKeyEvent* event);
   void ForwardInput(QEvent* event);
 
   std::unique_ptr<TForm> FHost;

@@ -7,9 +7,9 @@
 // A name Item (or QObject, for a group) already has takes the item's name in front
 // (Meter's Scale -> meterScale). Colours are `color`, enumerations the enums of the type Kv
 // (values capitalised: bsLowered -> Kv.BsLowered), sets `int`, style objects grouped
-// properties. The placement of a control (bounds, Align, Visible, Enabled, hints, the tab
+// properties, collections the number of their items (Channels -> channelsCount). The placement of a control (bounds, Align, Visible, Enabled, hints, the tab
 // order) is the item's own; pictures, collections and references to other components are
-// left to C++ (KvQuickItem::control()).
+// left to C++ (KvQuickItem::control()), as are the items of a collection.
 //
 // Usage: kv-qmlgen ITEMS.h SCENE.qml (SCENE.qml: one of each item)
 #include <kelvara/Designing.h>
@@ -178,6 +178,14 @@ private:
         members += "  " + group + "* m_" + name + ";\n";
         groupInit += ",\n      m_" + name + "(new " + group + "(StyleObject(\"" + p.name() +
                      "\"), this))";
+      } else if (kind == PropertyKind::Collection) {
+        // A collection is the number of its items here; what they hold stays with C++.
+        const QByteArray count = name + "Count", i = QByteArray::number(index);
+        props += "  Q_PROPERTY(int " + count + " READ " + count + " WRITE set" + Capitalised(count) +
+                 " NOTIFY " + count + "Changed FINAL)\n";
+        accessors += "  int " + count + "() const { return forwarding.Read(" + i + ").toInt(); }\n"
+                     "  void set" + Capitalised(count) + "(int v) { forwarding.Write(" + i + ", v); }\n";
+        signalDecls += "  void " + count + "Changed();\n";
       } else {
         const QByteArray type = QmlType(p, kind);
         if (type.isEmpty() || !p.isReadable()) continue;
