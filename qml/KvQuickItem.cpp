@@ -59,7 +59,9 @@ KvQuickItem::KvQuickItem(const char* className, QQuickItem* parent)
 }
 
 KvQuickItem::~KvQuickItem() {
+  // The item is going: nothing the control tells while it goes reaches QML.
   FControl->removeEventFilter(this);
+  FControl->blockSignals(true);
   delete FControl;
 }
 

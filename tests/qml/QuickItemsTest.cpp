@@ -2,6 +2,8 @@
 // the controls they stand for.
 #include "Controls.h"
 #include "Designing.h"
+#include "KvClasses.h"
+#include "KvMeter.h"
 #include "Offscreen.h"
 #include "Pixels.h"
 
@@ -169,6 +171,35 @@ Column {
   QTest::keyClick(view.get(), Qt::Key_Right);
   EXPECT_NE(bar->property("position").toInt(), wheeled) << "an arrow key moves the bar";
   EXPECT_EQ(meter->property("position").toInt(), bar->property("position").toInt());
+}
+
+// Settings written in QML reach the control in its own terms: a colour, a grouped style
+// property with an enumeration value, a text and the value; the picture is the control's with
+// the same settings made in C++. A click on the item is the control's OnClick, a QML signal.
+TEST_F(QuickItems, SettingsAndEventsCrossBetweenQmlAndTheControl) {
+  const auto view = Show(R"(
+import QtQuick
+import Kelvara
+Meter {
+    property int clicks: 0
+    needleColor: "#ff0000"
+    bevel.outerStyle: Kv.BsRaised
+    caption: "Load"
+    position: 30
+    onClicked: clicks++
+}
+)");
+  QQuickItem* item = view->rootObject();
+  TKvMeter meter(nullptr);
+  meter.SetNeedleColor(clRed);
+  meter.Bevel()->SetOuterStyle(TKvBevelStyle::bsRaised);
+  meter.SetCaption(QStringLiteral("Load"));
+  meter.SetPosition(30);
+  EXPECT_SAME_PIXELS(PictureOf(*view, item), kv::ControlPicture(&meter));
+  EXPECT_EQ(item->property("needleColor").value<QColor>(), QColor(Qt::red));
+
+  QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(20, 20));
+  EXPECT_EQ(item->property("clicks").toInt(), 1);
 }
 
 }  // namespace
