@@ -2,7 +2,6 @@
 
 #include <kelvara/Classes.h>
 #include <kelvara/Graphics.h>
-#include <kelvara/SysUtils.h>
 
 #include <QColor>
 #include <QQmlInfo>
@@ -10,7 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 
 namespace kv::qml {

@@ -4,12 +4,13 @@
 // Names: a control's item is its class name without "TKv"; properties, events and methods
 // take lower camel case (NeedleColor -> needleColor; an event OnX -> x, with Click and Change
 // in their past forms: OnClick -> clicked, OnDblClick -> doubleClicked, OnChange -> changed).
-// A name Item (or QObject, for a group) already has takes the item's name in front
-// (Meter's Scale -> meterScale). Colours are `color`, enumerations the enums of the type Kv
-// (values capitalised: bsLowered -> Kv.BsLowered), sets `int`, style objects grouped
-// properties, collections the number of their items (Channels -> channelsCount). The placement of a control (bounds, Align, Visible, Enabled, hints, the tab
-// order) is the item's own; pictures, collections and references to other components are
-// left to C++ (KvQuickItem::control()), as are the items of a collection.
+// A name Item already has takes the item's name in front (Meter's Scale -> meterScale); in a
+// group, a name QObject has takes "style" in front. Colours are `color`, enumerations the
+// enums of the type Kv (values capitalised: bsLowered -> Kv.BsLowered), sets `int`, style
+// objects grouped properties, collections the number of their items (Channels ->
+// channelsCount). The placement of a control (bounds, Align, Visible, Enabled, hints, the tab
+// order) is the item's own; pictures, references to other components and the items of a
+// collection are left to C++ (KvQuickItem::control()).
 //
 // Usage: kv-qmlgen ITEMS.h SCENE.qml (SCENE.qml: one of each item)
 #include <kelvara/Designing.h>
@@ -106,7 +107,6 @@ public:
   }
 
 private:
-
   // The QML type of a simple property, or empty when QML does not get it.
   QByteArray QmlType(const QMetaProperty& p, PropertyKind kind) {
     switch (kind) {
@@ -142,7 +142,7 @@ private:
       QTextStream out(&text);
       WriteClass(out, cls, "KvQuickGroup", "QObject* style, QObject* parent",
                  "KvQuickGroup(style, parent)", "QML_ANONYMOUS", *style->metaObject(), style,
-                 QObject::staticMetaObject, "", "FStyle");
+                 QObject::staticMetaObject, "style", "FStyle");
       FGroups += text;
     }
     return cls;
@@ -170,7 +170,7 @@ private:
     for (const QMetaProperty& p : kv::form::PublishedProperties(meta)) {
       if (kTakenByItem.count(p.name()) && baseClass == "KvQuickItem") continue;
       const PropertyKind kind = kv::form::KindOf(p, target);
-      const QByteArray name = Name(p.name(), qmlBase, prefix.isEmpty() ? "style" : prefix);
+      const QByteArray name = Name(p.name(), qmlBase, prefix);
       if (kind == PropertyKind::NestedObject) {
         const QByteArray group = Group(kv::form::ObjectValue(p, target));
         props += "  Q_PROPERTY(" + group + "* " + name + " READ " + name + " CONSTANT FINAL)\n";

@@ -71,38 +71,48 @@ protected:
     return view;
   }
 
+  // The generated scene with one of each item, each with the control it stands for.
+  std::vector<std::pair<QQuickItem*, const QMetaObject*>> ShowEveryItem() {
+    QFile file(QStringLiteral(KV_QML_SCENE));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    FView = Show(file.readAll());
+    const QList<QQuickItem*> items = FView->rootObject()->childItems();
+    const auto controls = LibraryControls();
+    EXPECT_EQ(size_t(items.size()), controls.size()) << "one item per control";
+    std::vector<std::pair<QQuickItem*, const QMetaObject*>> pairs;
+    for (size_t i = 0; i < controls.size() && i < size_t(items.size()); ++i)
+      pairs.emplace_back(items[qsizetype(i)], controls[i]);
+    return pairs;
+  }
+
+  std::unique_ptr<QQuickView> FView;
+
   static QImage PictureOf(QQuickView& view, QQuickItem* item) {
     const QRectF area = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
     return view.grabWindow().copy(area.toAlignedRect()).convertToFormat(QImage::Format_RGB32);
   }
 };
 
-// Each item shows exactly the picture of its control at the same settings. Animated faces
-// are still: the scene sets nothing, and a still picture is what both sides start with.
+// Each item shows exactly the picture of its control at the same settings: those it is made
+// with, and the bounds the item gives it (some controls size themselves from them).
 TEST_F(QuickItems, EveryItemShowsItsControlsPicture) {
-  QFile file(QStringLiteral(KV_QML_SCENE));
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const auto view = Show(file.readAll());
-  const QList<QQuickItem*> items = view->rootObject()->childItems();
-  const auto controls = LibraryControls();
-  ASSERT_EQ(size_t(items.size()), controls.size()) << "one item per control";
+  const auto items = ShowEveryItem();
   // A clock's face shows the time: running, both show the current second.
-  for (QQuickItem* item : items)
-    if (QByteArray(item->metaObject()->className()) == "KvQmlLedClock") item->setProperty("active", true);
+  for (const auto& [item, meta] : items)
+    if (QByteArray(meta->className()) == "TKvLedClock") item->setProperty("active", true);
   kvtest::Pump(50);
-  for (size_t i = 0; i < controls.size(); ++i) {
-    SCOPED_TRACE(controls[i]->className());
-    std::unique_ptr<TComponent> made(kv::FindRegisteredClass(controls[i]->className())->create(nullptr));
+  for (const auto& [item, meta] : items) {
+    SCOPED_TRACE(meta->className());
+    std::unique_ptr<TComponent> made(kv::FindRegisteredClass(meta->className())->create(nullptr));
     auto* control = dynamic_cast<TControl*>(made.get());
-    // The bounds the item gives its control (some controls size themselves from them).
     control->SetBounds(0, 0, control->Width(), control->Height());
     if (control->Width() == 0 || control->Height() == 0) {
-      EXPECT_EQ(items[int(i)]->size(), QSizeF(0, 0));
+      EXPECT_EQ(item->size(), QSizeF(0, 0));
       continue;
     }
-    // A clock's face shows the time: a second may pass between the two pictures.
-    if (PictureOf(*view, items[int(i)]) != kv::ControlPicture(control)) kvtest::Pump(1000);
-    EXPECT_SAME_PIXELS(PictureOf(*view, items[int(i)]), kv::ControlPicture(control));
+    // A second may pass between the two pictures of a clock.
+    if (PictureOf(*FView, item) != kv::ControlPicture(control)) kvtest::Pump(1000);
+    EXPECT_SAME_PIXELS(PictureOf(*FView, item), kv::ControlPicture(control));
   }
 }
 
@@ -110,18 +120,12 @@ TEST_F(QuickItems, EveryItemShowsItsControlsPicture) {
 // item's (by its lower camel name, or with the item's name in front where Item has the name)
 // and notifies, unless the item stands for it itself or QML cannot hold it.
 TEST_F(QuickItems, EveryPublishedPropertyIsAnItemPropertyThatNotifies) {
-  QFile file(QStringLiteral(KV_QML_SCENE));
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const auto view = Show(file.readAll());
-  const QList<QQuickItem*> items = view->rootObject()->childItems();
-  const auto controls = LibraryControls();
-  ASSERT_EQ(size_t(items.size()), controls.size());
-  for (size_t i = 0; i < controls.size(); ++i) {
-    const QMetaObject& item = *items[int(i)]->metaObject();
-    std::unique_ptr<TComponent> made(kv::FindRegisteredClass(controls[i]->className())->create(nullptr));
+  for (const auto& [shown, meta] : ShowEveryItem()) {
+    const QMetaObject& item = *shown->metaObject();
+    std::unique_ptr<TComponent> made(kv::FindRegisteredClass(meta->className())->create(nullptr));
     auto* control = dynamic_cast<QObject*>(made.get());
-    for (int p = QWidget::staticMetaObject.propertyCount(); p < controls[i]->propertyCount(); ++p) {
-      const QMetaProperty published = controls[i]->property(p);
+    for (int p = QWidget::staticMetaObject.propertyCount(); p < meta->propertyCount(); ++p) {
+      const QMetaProperty published = meta->property(p);
       const QByteArray name = published.name();
       const QVariant value = published.read(control);
       const bool object = value.metaType().flags() & QMetaType::PointerToQObject;
@@ -134,8 +138,8 @@ TEST_F(QuickItems, EveryPublishedPropertyIsAnItemPropertyThatNotifies) {
       const QByteArray suffix = held && held->inherits("TCollection") ? "Count" : "";
       int index = item.indexOfProperty(LowerFirst(name) + suffix);
       if (index < 0)  // a name Item has: the item's name in front
-        index = item.indexOfProperty(LowerFirst(QByteArray(controls[i]->className()).mid(3)) + name + suffix);
-      SCOPED_TRACE((QByteArray(controls[i]->className()) + "." + name).constData());
+        index = item.indexOfProperty(LowerFirst(QByteArray(meta->className()).mid(3)) + name + suffix);
+      SCOPED_TRACE((QByteArray(meta->className()) + "." + name).constData());
       ASSERT_GE(index, 0) << "no item property";
       EXPECT_TRUE(item.property(index).hasNotifySignal() || item.property(index).isConstant());
     }
