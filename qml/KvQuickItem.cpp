@@ -1,0 +1,207 @@
+#include "KvQuickItem.h"
+
+#include <kelvara/ClassRegistry.h>
+#include <kelvara/Forms.h>
+#include <kelvara/KvBanner.h>
+#include <kelvara/KvImageLed.h>
+#include <kelvara/KvMatrix.h>
+#include <kelvara/KvScanner.h>
+#include <kelvara/KvScope.h>
+#include <kelvara/KvThreads.h>
+#include <kelvara/kvLedClock.h>
+
+#include <QBackingStore>
+#include <QCoreApplication>
+#include <QQuickWindow>
+#include <QSGImageNode>
+
+namespace {
+
+// The timer that animates a control, for the controls that run one of their own. Their
+// accessor is for derived classes; the item stops and restarts the timer, nothing more.
+template <class Animated>
+TKvTimer* TimerOf(TControl* control) {
+  struct Access : Animated {
+    using Animated::Timer;
+  };
+  auto* animated = dynamic_cast<Animated*>(control);
+  return animated ? (animated->*&Access::Timer)() : nullptr;
+}
+
+template <class... Animated>
+TKvTimer* AnimationTimer(TControl* control) {
+  TKvTimer* timer = nullptr;
+  ((timer = timer ? timer : TimerOf<Animated>(control)), ...);
+  return timer;
+}
+
+}  // namespace
+
+KvQuickItem::KvQuickItem(const char* className, QQuickItem* parent)
+    : QQuickItem(parent), FHost(std::make_unique<TForm>(nullptr)) {
+  TForm* host = FHost.get();
+  host->SetBorderStyle(TFormBorderStyle::bsNone);
+  host->setAttribute(Qt::WA_DontShowOnScreen);
+  FControl = dynamic_cast<TControl*>(kv::FindRegisteredClass(QString::fromLatin1(className))
+                                         ->create(nullptr));
+  FControl->SetParent(host);
+  FControl->installEventFilter(this);
+  FAnimation = AnimationTimer<TKvScope, TKvScanner, TKvImageLed, TKvLedClock, TKvMatrix, TKvBanner>(
+      FControl);
+  host->SetClientWidth(FControl->Width());
+  host->SetClientHeight(FControl->Height());
+  setImplicitSize(FControl->Width(), FControl->Height());
+  setFlag(ItemHasContents);
+  setAcceptedMouseButtons(Qt::AllButtons);
+  setAcceptHoverEvents(true);
+  setActiveFocusOnTab(FControl->focusPolicy() & Qt::TabFocus);
+  FollowShowing(false);
+}
+
+KvQuickItem::~KvQuickItem() {
+  // The item is going: nothing the control tells while it goes reaches QML.
+  FControl->removeEventFilter(this);
+  FControl->blockSignals(true);
+  delete FControl;
+}
+
+QObject* KvQuickItem::StyleObject(const char* name) const {
+  return kv::qml::Forwarding::StyleObject(FControl, name);
+}
+
+QObject* KvQuickItem::ControlObject() const { return FControl; }
+
+QObject* KvQuickGroup::StyleObject(const char* name) const {
+  return kv::qml::Forwarding::StyleObject(FStyle, name);
+}
+
+qreal KvQuickItem::DrawingRatio() const {
+  // The canvas draws at one device pixel per pixel; this is the one place that will ask the
+  // window (window()->effectiveDevicePixelRatio()) once the control can draw at another.
+  return 1.0;
+}
+
+QImage KvQuickItem::Face() const {
+  // The control paints straight into its window's backing store: its pixels are there. The
+  // canvas leaves the unused byte of its RGB32 pixels as it finds it, and the scene graph
+  // would take it for alpha: the one copy into the texture's image makes them opaque.
+  QBackingStore* store = FHost->backingStore();
+  QPaintDevice* device = store ? store->paintDevice() : nullptr;
+  const QRect area = FControl->geometry();
+  QImage window = device && device->devType() == QInternal::Image
+                      ? *static_cast<QImage*>(device)
+                      : FHost->grab().toImage();
+  const QRect within = area.intersected(window.rect());
+  const QImage view(window.constBits() + qsizetype(within.y()) * window.bytesPerLine() +
+                        qsizetype(within.x()) * 4,
+                    within.width(), within.height(), window.bytesPerLine(), window.format());
+  return view.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QSGNode* KvQuickItem::updatePaintNode(QSGNode* old, UpdatePaintNodeData*) {
+  auto* node = static_cast<QSGImageNode*>(old);
+  if (FControl->width() <= 0 || FControl->height() <= 0) {
+    delete node;
+    return nullptr;
+  }
+  if (!node) {
+    node = window()->createImageNode();
+    node->setOwnsTexture(true);
+    node->setFiltering(QSGTexture::Nearest);
+    FFaceChanged = true;
+  }
+  if (FFaceChanged) {
+    QImage face = Face();
+    face.setDevicePixelRatio(DrawingRatio());
+    node->setTexture(window()->createTextureFromImage(face));
+    FFaceChanged = false;
+  }
+  node->setRect(QRectF(QPointF(0, 0), QSizeF(FControl->size()) / DrawingRatio()));
+  return node;
+}
+
+bool KvQuickItem::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == FControl) {
+    if (event->type() == QEvent::Paint) {
+      FFaceChanged = true;
+      update();
+    } else if (event->type() == QEvent::Resize) {
+      // A control that sizes itself (AutoSize) tells the layout its size.
+      setImplicitSize(FControl->width(), FControl->height());
+    }
+  }
+  return QQuickItem::eventFilter(watched, event);
+}
+
+void KvQuickItem::geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) {
+  QQuickItem::geometryChange(newGeometry, oldGeometry);
+  if (newGeometry.size() == oldGeometry.size()) return;
+  const int w = qRound(newGeometry.width()), h = qRound(newGeometry.height());
+  TForm* host = FHost.get();
+  host->SetClientWidth(std::max(w, 1));
+  host->SetClientHeight(std::max(h, 1));
+  FControl->SetBounds(0, 0, w, h);
+}
+
+void KvQuickItem::itemChange(ItemChange change, const ItemChangeData& value) {
+  QQuickItem::itemChange(change, value);
+  if (change == ItemVisibleHasChanged) FollowShowing(value.boolValue && window());
+  if (change == ItemSceneChange) FollowShowing(value.window && isVisible());
+  if (change == ItemEnabledHasChanged) FControl->SetEnabled(isEnabled());
+}
+
+void KvQuickItem::FollowShowing(bool showing) {
+  if (FAnimation && !showing && FAnimation->Enabled()) {
+    FAnimation->SetEnabled(false);
+    FAnimationStopped = true;
+  } else if (FAnimation && showing && FAnimationStopped) {
+    FAnimation->SetEnabled(true);
+    FAnimationStopped = false;
+  }
+  FHost->SetVisible(showing);
+}
+
+void KvQuickItem::ForwardInput(QEvent* event) {
+  QCoreApplication::sendEvent(FControl, event);
+}
+
+void KvQuickItem::ForwardMouse(QMouseEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress && activeFocusOnTab()) forceActiveFocus();
+  QMouseEvent forwarded(event->type(), event->position(), event->scenePosition(),
+                        event->globalPosition(), event->button(), event->buttons(),
+                        event->modifiers(), event->pointingDevice());
+  ForwardInput(&forwarded);
+  event->accept();
+}
+
+void KvQuickItem::mousePressEvent(QMouseEvent* event) { ForwardMouse(event); }
+void KvQuickItem::mouseMoveEvent(QMouseEvent* event) { ForwardMouse(event); }
+void KvQuickItem::mouseReleaseEvent(QMouseEvent* event) { ForwardMouse(event); }
+void KvQuickItem::mouseDoubleClickEvent(QMouseEvent* event) { ForwardMouse(event); }
+
+void KvQuickItem::hoverMoveEvent(QHoverEvent* event) {
+  QMouseEvent moved(QEvent::MouseMove, event->position(), event->scenePosition(),
+                    event->globalPosition(), Qt::NoButton, Qt::NoButton, event->modifiers(),
+                    event->pointingDevice());
+  ForwardInput(&moved);
+}
+
+void KvQuickItem::wheelEvent(QWheelEvent* event) {
+  QWheelEvent forwarded(event->position(), event->globalPosition(), event->pixelDelta(),
+                        event->angleDelta(), event->buttons(), event->modifiers(), event->phase(),
+                        event->inverted(), event->source(), event->pointingDevice());
+  ForwardInput(&forwarded);
+  // A control that cannot step leaves the wheel to what lies under the item.
+  event->setAccepted(forwarded.isAccepted());
+}
+
+void KvQuickItem::ForwardKey(QKeyEvent* event) {
+  QKeyEvent forwarded(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
+                      event->nativeVirtualKey(), event->nativeModifiers(), event->text(),
+                      event->isAutoRepeat(), ushort(event->count()), event->device());
+  ForwardInput(&forwarded);
+  event->setAccepted(forwarded.isAccepted());
+}
+
+void KvQuickItem::keyPressEvent(QKeyEvent* event) { ForwardKey(event); }
+void KvQuickItem::keyReleaseEvent(QKeyEvent* event) { ForwardKey(event); }

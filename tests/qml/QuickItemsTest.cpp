@@ -1,0 +1,209 @@
+// The QML items in a Qt Quick scene (software scene graph, off-screen): one of each, against
+// the controls they stand for.
+#include "Controls.h"
+#include "Designing.h"
+#include "KvClasses.h"
+#include "KvMeter.h"
+#include "Offscreen.h"
+#include "Pixels.h"
+
+#include <QDir>
+#include <QQmlEngine>
+#include <QTemporaryFile>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QSGRendererInterface>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// What the item takes from the control itself rather than as a property of its own.
+const QByteArrayList kTakenByItem = {"Left",     "Top",      "Width",          "Height",
+                                     "Align",    "Visible",  "Enabled",        "Hint",
+                                     "ShowHint", "ParentShowHint", "ParentColor", "ParentFont",
+                                     "TabOrder", "TabStop",  "Cursor",         "Name", "Tag"};
+
+// Lower camel case: a leading run of capitals is one word but for a last capital that starts
+// the next word (NeedleColor -> needleColor, URL -> url, LEDColor -> ledColor).
+QByteArray LowerFirst(QByteArray name) {
+  int upper = 0;
+  while (upper < name.size() && QChar(name[upper]).isUpper()) ++upper;
+  const int lower = upper > 1 && upper < name.size() ? upper - 1 : upper;
+  for (int i = 0; i < lower; ++i) name[i] = char(QChar(name[i]).toLower().toLatin1());
+  return name;
+}
+
+std::vector<const QMetaObject*> LibraryControls() {
+  std::vector<const QMetaObject*> controls;
+  for (const kv::TRegisteredClass* c : kv::RegisteredControls())
+    if (QByteArray(c->metaObject->className()).toLower().startsWith("tkv"))
+      controls.push_back(c->metaObject);
+  return controls;
+}
+
+class QuickItems : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+  }
+
+  // A view of the QML text, shown, its scene settled.
+  std::unique_ptr<QQuickView> Show(const QByteArray& qml) {
+    auto view = std::make_unique<QQuickView>();
+    view->engine()->addImportPath(QStringLiteral(KV_QML_IMPORT_DIR));
+    view->setColor(Qt::white);
+    view->setResizeMode(QQuickView::SizeViewToRootObject);
+    view->resize(1600, 1200);
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/kv-qml-XXXXXX.qml"));
+    file.setAutoRemove(false);
+    file.open();
+    file.write(qml);
+    file.close();
+    view->setSource(QUrl::fromLocalFile(file.fileName()));
+    QFile::remove(file.fileName());
+    for (const QQmlError& e : view->errors()) ADD_FAILURE() << e.toString().toStdString();
+    view->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    kvtest::Pump(50);
+    return view;
+  }
+
+  // The generated scene with one of each item, each with the control it stands for.
+  std::vector<std::pair<QQuickItem*, const QMetaObject*>> ShowEveryItem() {
+    QFile file(QStringLiteral(KV_QML_SCENE));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    FView = Show(file.readAll());
+    const QList<QQuickItem*> items = FView->rootObject()->childItems();
+    const auto controls = LibraryControls();
+    EXPECT_EQ(size_t(items.size()), controls.size()) << "one item per control";
+    std::vector<std::pair<QQuickItem*, const QMetaObject*>> pairs;
+    for (size_t i = 0; i < controls.size() && i < size_t(items.size()); ++i)
+      pairs.emplace_back(items[qsizetype(i)], controls[i]);
+    return pairs;
+  }
+
+  std::unique_ptr<QQuickView> FView;
+
+  static QImage PictureOf(QQuickView& view, QQuickItem* item) {
+    const QRectF area = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+    return view.grabWindow().copy(area.toAlignedRect()).convertToFormat(QImage::Format_RGB32);
+  }
+};
+
+// Each item shows exactly the picture of its control at the same settings: those it is made
+// with, and the bounds the item gives it (some controls size themselves from them).
+TEST_F(QuickItems, EveryItemShowsItsControlsPicture) {
+  const auto items = ShowEveryItem();
+  // A clock's face shows the time: running, both show the current second.
+  for (const auto& [item, meta] : items)
+    if (QByteArray(meta->className()) == "TKvLedClock") item->setProperty("active", true);
+  kvtest::Pump(50);
+  for (const auto& [item, meta] : items) {
+    SCOPED_TRACE(meta->className());
+    std::unique_ptr<TComponent> made(kv::FindRegisteredClass(meta->className())->create(nullptr));
+    auto* control = dynamic_cast<TControl*>(made.get());
+    control->SetBounds(0, 0, control->Width(), control->Height());
+    if (control->Width() == 0 || control->Height() == 0) {
+      EXPECT_EQ(item->size(), QSizeF(0, 0));
+      continue;
+    }
+    // A second may pass between the two pictures of a clock.
+    if (PictureOf(*FView, item) != kv::ControlPicture(control)) kvtest::Pump(1000);
+    EXPECT_SAME_PIXELS(PictureOf(*FView, item), kv::ControlPicture(control));
+  }
+}
+
+// The generated items follow the controls: every property a control publishes is one of its
+// item's (by its lower camel name, or with the item's name in front where Item has the name)
+// and notifies, unless the item stands for it itself or QML cannot hold it.
+TEST_F(QuickItems, EveryPublishedPropertyIsAnItemPropertyThatNotifies) {
+  for (const auto& [shown, meta] : ShowEveryItem()) {
+    const QMetaObject& item = *shown->metaObject();
+    std::unique_ptr<TComponent> made(kv::FindRegisteredClass(meta->className())->create(nullptr));
+    auto* control = dynamic_cast<QObject*>(made.get());
+    for (int p = QWidget::staticMetaObject.propertyCount(); p < meta->propertyCount(); ++p) {
+      const QMetaProperty published = meta->property(p);
+      const QByteArray name = published.name();
+      const QVariant value = published.read(control);
+      const bool object = value.metaType().flags() & QMetaType::PointerToQObject;
+      if (kTakenByItem.contains(name) || (object && !published.isStored()) ||
+          published.typeName() == QByteArray("TPicture*") || published.typeName() == QByteArray("TBitmap*"))
+        continue;
+      // References to other components stay with C++; a collection is its number of items.
+      QObject* held = object ? qvariant_cast<QObject*>(value) : nullptr;
+      if (object && (!held || dynamic_cast<TComponent*>(held))) continue;
+      const QByteArray suffix = held && held->inherits("TCollection") ? "Count" : "";
+      int index = item.indexOfProperty(LowerFirst(name) + suffix);
+      if (index < 0)  // a name Item has: the item's name in front
+        index = item.indexOfProperty(LowerFirst(QByteArray(meta->className()).mid(3)) + name + suffix);
+      SCOPED_TRACE((QByteArray(meta->className()) + "." + name).constData());
+      ASSERT_GE(index, 0) << "no item property";
+      EXPECT_TRUE(item.property(index).hasNotifySignal() || item.property(index).isConstant());
+    }
+  }
+}
+
+// A binding from the slider's position moves the meter; the wheel and the arrow keys move
+// the slider as they move its widget.
+TEST_F(QuickItems, BindingsWheelAndKeysReachTheControls) {
+  const auto view = Show(R"(
+import QtQuick
+import Kelvara
+Column {
+    TrackBar { id: bar; objectName: "bar"; focus: true }
+    Meter { objectName: "meter"; position: bar.position }
+}
+)");
+  auto* bar = view->rootObject()->findChild<QQuickItem*>(QStringLiteral("bar"));
+  auto* meter = view->rootObject()->findChild<QQuickItem*>(QStringLiteral("meter"));
+  ASSERT_TRUE(bar && meter);
+  bar->setProperty("position", 7);
+  EXPECT_EQ(meter->property("position").toInt(), 7);
+
+  const QPointF centre = bar->mapToScene(QPointF(bar->width() / 2, bar->height() / 2));
+  QWheelEvent wheel(centre, view->mapToGlobal(centre.toPoint()), QPoint(), QPoint(0, 120),
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(view.get(), &wheel);
+  const int wheeled = bar->property("position").toInt();
+  EXPECT_NE(wheeled, 7) << "the wheel moves the bar";
+  EXPECT_EQ(meter->property("position").toInt(), wheeled);
+
+  bar->forceActiveFocus();
+  QTest::keyClick(view.get(), Qt::Key_Right);
+  EXPECT_NE(bar->property("position").toInt(), wheeled) << "an arrow key moves the bar";
+  EXPECT_EQ(meter->property("position").toInt(), bar->property("position").toInt());
+}
+
+// Settings written in QML reach the control in its own terms: a colour, a grouped style
+// property with an enumeration value, a text and the value; the picture is the control's with
+// the same settings made in C++. A click on the item is the control's OnClick, a QML signal.
+TEST_F(QuickItems, SettingsAndEventsCrossBetweenQmlAndTheControl) {
+  const auto view = Show(R"(
+import QtQuick
+import Kelvara
+Meter {
+    property int clicks: 0
+    needleColor: "#ff0000"
+    bevel.outerStyle: Kv.BsRaised
+    caption: "Load"
+    position: 30
+    onClicked: clicks++
+}
+)");
+  QQuickItem* item = view->rootObject();
+  TKvMeter meter(nullptr);
+  meter.SetNeedleColor(clRed);
+  meter.Bevel()->SetOuterStyle(TKvBevelStyle::bsRaised);
+  meter.SetCaption(QStringLiteral("Load"));
+  meter.SetPosition(30);
+  EXPECT_SAME_PIXELS(PictureOf(*view, item), kv::ControlPicture(&meter));
+  EXPECT_EQ(item->property("needleColor").value<QColor>(), QColor(Qt::red));
+
+  QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(20, 20));
+  EXPECT_EQ(item->property("clicks").toInt(), 1);
+}
+
+}  // namespace
