@@ -75,27 +75,26 @@ QObject* KvQuickGroup::StyleObject(const char* name) const {
   return kv::qml::Forwarding::StyleObject(FStyle, name);
 }
 
-qreal KvQuickItem::DrawingRatio() const {
-  // The canvas draws at one device pixel per pixel; this is the one place that will ask the
-  // window (window()->effectiveDevicePixelRatio()) once the control can draw at another.
-  return 1.0;
-}
-
 QImage KvQuickItem::Face() const {
-  // The control paints straight into its window's backing store: its pixels are there. The
-  // canvas leaves the unused byte of its RGB32 pixels as it finds it, and the scene graph
-  // would take it for alpha: the one copy into the texture's image makes them opaque.
+  // The control paints straight into its window's backing store, at that window's device
+  // pixel ratio: its pixels are there. The canvas leaves the unused byte of its RGB32 pixels
+  // as it finds it, and the scene graph would take it for alpha: the one copy into the
+  // texture's image makes them opaque.
   QBackingStore* store = FHost->backingStore();
   QPaintDevice* device = store ? store->paintDevice() : nullptr;
-  const QRect area = FControl->geometry();
   QImage window = device && device->devType() == QInternal::Image
                       ? *static_cast<QImage*>(device)
                       : FHost->grab().toImage();
+  const qreal ratio = window.devicePixelRatio();
+  const QRect area = QRectF(QPointF(FControl->pos()) * ratio, QSizeF(FControl->size()) * ratio)
+                         .toAlignedRect();
   const QRect within = area.intersected(window.rect());
-  const QImage view(window.constBits() + qsizetype(within.y()) * window.bytesPerLine() +
-                        qsizetype(within.x()) * 4,
-                    within.width(), within.height(), window.bytesPerLine(), window.format());
-  return view.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  QImage view(window.constBits() + qsizetype(within.y()) * window.bytesPerLine() +
+                  qsizetype(within.x()) * 4,
+              within.width(), within.height(), window.bytesPerLine(), window.format());
+  QImage face = view.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  face.setDevicePixelRatio(ratio);
+  return face;
 }
 
 QSGNode* KvQuickItem::updatePaintNode(QSGNode* old, UpdatePaintNodeData*) {
@@ -111,12 +110,10 @@ QSGNode* KvQuickItem::updatePaintNode(QSGNode* old, UpdatePaintNodeData*) {
     FFaceChanged = true;
   }
   if (FFaceChanged) {
-    QImage face = Face();
-    face.setDevicePixelRatio(DrawingRatio());
-    node->setTexture(window()->createTextureFromImage(face));
+    node->setTexture(window()->createTextureFromImage(Face()));
     FFaceChanged = false;
   }
-  node->setRect(QRectF(QPointF(0, 0), QSizeF(FControl->size()) / DrawingRatio()));
+  node->setRect(QRectF(QPointF(0, 0), QSizeF(FControl->size())));
   return node;
 }
 

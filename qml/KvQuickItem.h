@@ -49,8 +49,7 @@ protected:
   kv::qml::Forwarding forwarding;
 
 private:
-  // The ratio of device pixels to the item's pixels the face is drawn at.
-  qreal DrawingRatio() const;
+  // The control's face in device pixels, at the pixel ratio its hidden window draws at.
   QImage Face() const;
   // Hides the control's window and stops its animation while the item shows nowhere.
   void FollowShowing(bool showing);
