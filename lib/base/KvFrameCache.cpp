@@ -105,6 +105,28 @@ void TKvStaticLayer::Record(int width, int height, const Drawing& drawing) {
   FPixels = onBlack.Image();
 }
 
+namespace {
+
+// Copies a run of Pixels pixels. Most runs of ticks, outlines and glyphs are a few pixels:
+// fixed-size copies, which are moves, not a call each.
+void CopyRun(uchar* out, const uchar* in, int64_t pixels) {
+  constexpr int64_t kShort = 16;
+  if (pixels > kShort) {
+    std::memcpy(out, in, size_t(pixels) * 4);
+    return;
+  }
+  for (; pixels >= 4; pixels -= 4, out += 16, in += 16) std::memcpy(out, in, 16);
+  if (pixels >= 2) {
+    std::memcpy(out, in, 8);
+    pixels -= 2;
+    out += 8;
+    in += 8;
+  }
+  if (pixels) std::memcpy(out, in, 4);
+}
+
+}  // namespace
+
 void TKvStaticLayer::Replay(TBitmap* target, const TRect* within, TPoint at) const {
   const TRect clip = target->Canvas()->ClipRect();
   int64_t left = clip.Left, top = clip.Top, right = clip.Right, bottom = clip.Bottom;
@@ -129,11 +151,8 @@ void TKvStaticLayer::Replay(TBitmap* target, const TRect* within, TPoint at) con
     const int64_t begin = std::max<int64_t>(int64_t(run->Begin) + at.X, left);
     const int64_t end = std::min<int64_t>(int64_t(run->End) + at.X, right);
     if (begin >= end) continue;
-    uchar* out = to + y * toStride + begin * 4;
-    const uchar* in = from + run->Y * fromStride + (begin - at.X) * 4;
-    // Most runs of ticks and outlines are one pixel: one word, not a call.
-    if (end - begin == 1) std::memcpy(out, in, 4);
-    else std::memcpy(out, in, size_t(end - begin) * 4);
+    CopyRun(to + y * toStride + begin * 4, from + run->Y * fromStride + (begin - at.X) * 4,
+            end - begin);
   }
 }
 
