@@ -71,12 +71,26 @@ TControl* PointerTracker::ControlAt(QPoint global) {
 void PointerTracker::Forget(TControl* c) {
   PointerTracker* t = Instance();
   if (!t) return;
+  ++t->FLayoutChanges;
   if (t->FUnder == c) t->FUnder = nullptr;
   if (t->FCapture == c) t->FCapture = nullptr;
 }
 
+TControl* PointerTracker::KeptControlAt(QPoint global) {
+  Answer& a = FLastAnswer;
+  // A control found and freed since is looked for again.
+  if (!a.Valid || a.Global != global || a.Layout != FLayoutChanges || (a.Found && !a.Control)) {
+    a.Control = ControlAt(global);
+    a.Found = a.Control != nullptr;
+    a.Global = global;
+    a.Layout = FLayoutChanges;
+    a.Valid = true;
+  }
+  return a.Control;
+}
+
 void PointerTracker::Track(QPoint global, bool insideApp) {
-  TControl* now = insideApp ? ControlAt(global) : nullptr;
+  TControl* now = insideApp ? KeptControlAt(global) : nullptr;
   if (now == FUnder) return;
   QPointer<TControl> old = FUnder;
   FUnder = now;
@@ -86,6 +100,19 @@ void PointerTracker::Track(QPoint global, bool insideApp) {
 
 bool PointerTracker::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::ShowToParent:
+    case QEvent::HideToParent:
+    case QEvent::ZOrderChange:
+    case QEvent::ParentChange:
+    case QEvent::ChildAdded:
+    case QEvent::ChildRemoved:
+    case QEvent::WindowStateChange:
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate: ++FLayoutChanges; break;
     case QEvent::MouseMove:
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:

@@ -34,9 +34,21 @@ private:
   PointerTracker();
   static PointerTracker* Instance();
   void Track(QPoint global, bool insideApp);
+  // ControlAt, answered again only when something may have moved under the pointer.
+  TControl* KeptControlAt(QPoint global);
   void FocusChanged(QWidget* old, QWidget* now);
   QPointer<TControl> FUnder;
   QPointer<TControl> FCapture;
+  // Counts the events after which another control may lie under a point: a window or widget
+  // moved, resized, shown, hidden, restacked, reparented, or a child added or removed.
+  quint64 FLayoutChanges = 0;
+  // The last answer of ControlAt, valid while no such event came since.
+  struct Answer {
+    QPoint Global;
+    quint64 Layout = 0;
+    bool Valid = false, Found = false;
+    QPointer<TControl> Control;
+  } FLastAnswer;
 };
 
 }  // namespace kv

@@ -157,6 +157,28 @@ void TKvStaticLayer::Record(int width, int height, int scale, const Drawing& dra
   FPixels = onBlack.Image();
 }
 
+namespace {
+
+// Copies a run of Pixels pixels. Most runs of ticks, outlines and glyphs are a few pixels:
+// fixed-size copies, which are moves, not a call each.
+void CopyRun(uchar* out, const uchar* in, int64_t pixels) {
+  constexpr int64_t kShort = 16;
+  if (pixels > kShort) {
+    std::memcpy(out, in, size_t(pixels) * 4);
+    return;
+  }
+  for (; pixels >= 4; pixels -= 4, out += 16, in += 16) std::memcpy(out, in, 16);
+  if (pixels >= 2) {
+    std::memcpy(out, in, 8);
+    pixels -= 2;
+    out += 8;
+    in += 8;
+  }
+  if (pixels) std::memcpy(out, in, 4);
+}
+
+}  // namespace
+
 void TKvStaticLayer::Replay(TBitmap* target, const TRect* within, TPoint at) const {
   const TRect clip = InImage(target, target->Canvas()->ClipRect());
   int64_t left = clip.Left, top = clip.Top, right = clip.Right, bottom = clip.Bottom;
@@ -175,20 +197,31 @@ void TKvStaticLayer::Replay(TBitmap* target, const TRect* within, TPoint at) con
   const qsizetype toStride = target->Image().bytesPerLine();
   const uchar* from = FPixels.constBits();
   const qsizetype fromStride = FPixels.bytesPerLine();
-  // Runs are in row order: start at the first row inside.
-  const auto first = std::lower_bound(FRuns.begin(), FRuns.end(), top - at.Y,
-                                      [](const Run& run, int64_t y) { return run.Y < y; });
-  for (auto run = first; run != FRuns.end(); ++run) {
+  // Runs are in row order and, within a row, apart from left to right: so ordered by where
+  // they end too. The first run of row Y that ends right of the clip's left edge:
+  const int64_t leftInLayer = left - at.X;
+  const auto firstInside = [&](std::vector<Run>::const_iterator from, int64_t y) {
+    return std::lower_bound(from, FRuns.end(), y, [&](const Run& run, int64_t row) {
+      return run.Y < row || (run.Y == row && run.End <= leftInLayer);
+    });
+  };
+  // A layer far wider than what shows (a long label) visits only the runs inside the clip.
+  for (auto run = firstInside(FRuns.begin(), top - at.Y); run != FRuns.end();) {
     const int64_t y = int64_t(run->Y) + at.Y;
     if (y >= bottom) break;
     const int64_t begin = std::max<int64_t>(int64_t(run->Begin) + at.X, left);
     const int64_t end = std::min<int64_t>(int64_t(run->End) + at.X, right);
-    if (begin >= end) continue;
-    uchar* out = to + y * toStride + begin * 4;
-    const uchar* in = from + run->Y * fromStride + (begin - at.X) * 4;
-    // Most runs of ticks and outlines are one pixel: one word, not a call.
-    if (end - begin == 1) std::memcpy(out, in, 4);
-    else std::memcpy(out, in, size_t(end - begin) * 4);
+    if (end <= left) {
+      run = firstInside(run, run->Y);
+      continue;
+    }
+    if (begin >= right) {
+      run = firstInside(run, int64_t(run->Y) + 1);
+      continue;
+    }
+    CopyRun(to + y * toStride + begin * 4, from + run->Y * fromStride + (begin - at.X) * 4,
+            end - begin);
+    ++run;
   }
   const auto firstBlend = std::lower_bound(FBlends.begin(), FBlends.end(), top - at.Y,
                                            [](const Blend& b, int64_t y) { return b.Y < y; });

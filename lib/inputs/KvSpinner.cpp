@@ -91,11 +91,12 @@ void TKvSpinButton::Paint() {
                FGlyphs->TransparentColor());
   c->Brush()->SetStyle(TBrushStyle::bsSolid);
   PaintOverlay();
-  // What the hit test reads: outside the painted region the surface still shows the
-  // earlier frame, which is what the screen shows there too. The kept picture keeps its
-  // pixels while the size stays, so a paint allocates nothing.
+  // What the hit test reads, which is only the glyph's box: outside the painted region the
+  // surface still shows the earlier frame, which is what the screen shows there too. The
+  // kept picture keeps its pixels while the size stays, so a paint allocates nothing.
   d->Shown.SetSize(Width(), Height());
-  d->Shown.Canvas()->CopyRect(ClientRect(), c, ClientRect());
+  if (TRect read; kv::IntersectRect(read, g, ClientRect()))
+    d->Shown.Canvas()->CopyRect(read, c, read);
 }
 
 void TKvSpinButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {

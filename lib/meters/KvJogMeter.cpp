@@ -21,6 +21,10 @@ constexpr size_t kMaxLabelStamps = 256;
 // Nor more recordings of the ticks than this, holding no more pixels than this.
 constexpr size_t kMaxTickRecordings = 64;
 constexpr size_t kMaxRecordedBytes = size_t(8) << 20;
+// The key of a kept drawing that is made again whenever its settings change (a label's
+// stamp, the ticks over the labels): it needs none of its own, and comparing a long label's
+// text each frame would cost more than its pixels.
+const TKvLayerKey kRemadeWithSettings;
 
 int I(int64_t v) { return SaturateToInt(v); }
 
@@ -61,8 +65,7 @@ struct TKvJogMeter::Layout {
 struct TKvJogMeter::Label {
   QString Text;
   TSize Size;
-  TKvLayerKey Key;  // the text and the font its stamp shows
-  TKvStaticLayer Stamp;
+  TKvStaticLayer Stamp;  // made with the label: the labels go when the format or font changes
 };
 
 // The ticks and the places of the labels for one pair of offsets of the minor and the major
@@ -152,7 +155,6 @@ TKvJogMeter::Label& TKvJogMeter::LabelOf(long double value) {
     c->SetFont(Font());
     label.Text = kv::ScaleLabelText(FScale->FormatText(), FScale->Decimals(), value);
     label.Size = c->TextExtent(label.Text);
-    label.Key << label.Text << Font();
   }
   return label;
 }
@@ -220,7 +222,7 @@ void TKvJogMeter::DrawLabels(const Layout& l, const ScaleRecording& recording) {
     }
     // Two captures: the drawing fits in the function object without an allocation.
     const Label* drawn = &label;
-    label.Stamp.Stamp(Image(), label.Key, size,
+    label.Stamp.Stamp(Image(), kRemadeWithSettings, size,
                       [this, drawn](TCanvas* canvas) {
                         canvas->SetFont(Font());
                         canvas->Brush()->SetStyle(TBrushStyle::bsClear);
@@ -376,9 +378,7 @@ void TKvJogMeter::Paint() {
     ScaleRecording& recording = RecordingOf(l);
     kv::ClearWithBase(ImageClear(), d->FaceBase, key, drum);
     DrawLabels(l, recording);
-    // The recording is made again when the settings change: it needs no key of its own.
-    static const TKvLayerKey kSettingsKept;
-    recording.Ticks.Draw(Image(), kSettingsKept, [&](TCanvas* c) { PaintTicks(c, l); });
+    recording.Ticks.Draw(Image(), kRemadeWithSettings, [&](TCanvas* c) { PaintTicks(c, l); });
   }
   if (FValue->Visible()) DrawMarker(canvas, l);
   TKvGraphicImageControl::Paint();

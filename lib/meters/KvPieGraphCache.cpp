@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <numeric>
 #include <utility>
 
 using kv::CreateRectRgn, kv::FaceClass, kv::FacePixels, kv::PieGeometry, kv::PieInks, kv::Rect,
@@ -75,6 +76,20 @@ FacePixels PixelsOf(TColor used, TColor free, TColor outline, TColor usedShadow,
 }  // namespace kv
 
 namespace {
+
+// A fill's runs (one row each) ordered by row, stably, in time linear in the runs and rows:
+// a paint then visits only the rows it shows. Rows off a layer of Height are dropped.
+std::vector<TRect> InRowOrder(const std::vector<TRect>& runs, int height) {
+  std::vector<size_t> next(size_t(std::max(height, 0)) + 1, 0);
+  const auto onLayer = [height](const TRect& r) { return r.Top >= 0 && r.Top < height; };
+  for (const TRect& r : runs)
+    if (onLayer(r)) ++next[size_t(r.Top) + 1];
+  std::partial_sum(next.begin(), next.end(), next.begin());
+  std::vector<TRect> ordered(next.back());
+  for (const TRect& r : runs)
+    if (onLayer(r)) ordered[next[size_t(r.Top)]++] = r;
+  return ordered;
+}
 
 TRect Union(const TRect& a, const TRect& b) {
   return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
@@ -337,22 +352,31 @@ void TKvPieFaces::ShadeFront(const PieGeometry& g, TBitmap* image, const TRect& 
       std::fill(row + from, row + end, px);
   };
   const auto fill = [&](int64_t x, int64_t y) {
-    return FLayer.Canvas()->FloodArea(S(x), S(y), kOutline, TFillStyle::fsBorder);
+    return InRowOrder(FLayer.Canvas()->FloodArea(S(x), S(y), kOutline, TFillStyle::fsBorder),
+                      FLayer.Height());
   };
-  const auto shade = [&](int64_t x, int64_t y, uint32_t px) {
-    for (const TRect& run : fill(x, y)) shadeRun(run.Top, run.Left, run.Right, px);
+  // Only the runs of the rows being painted are visited.
+  const auto shade = [&](const std::vector<TRect>& runs, uint32_t px) {
+    auto run = std::lower_bound(runs.begin(), runs.end(), part.Top,
+                                [](const TRect& r, int top) { return r.Top < top; });
+    for (; run != runs.end() && run->Top < part.Bottom; ++run)
+      shadeRun(run->Top, run->Left, run->Right, px);
   };
   const int64_t halfDepth = g.D / 2;
   if (g.FrontEdge()) {
+    // The layer is the same whenever it shows the same angle, and so are these fills.
+    if (FEdgeFrontsAt != g.Angle) {
+      FEdgeFronts = {fill(g.Bx - 1, g.By + halfDepth), fill(g.Bx + 1, g.By + halfDepth)};
+      FEdgeFrontsAt = g.Angle;
+    }
     // The used side's fill runs over the free side's where the edge does not part them.
-    shade(g.Bx - 1, g.By + halfDepth, pixels[kFreeShadow]);
-    shade(g.Bx + 1, g.By + halfDepth, pixels[kUsedShadow]);
+    shade(FEdgeFronts[0], pixels[kFreeShadow]);
+    shade(FEdgeFronts[1], pixels[kUsedShadow]);
   } else {
     // Without an edge line the seed stays, and so does its area while the layer changes
     // nowhere on it or beside it.
     if (!FWholeFront) FWholeFront = fill(g.W / 2, g.H - halfDepth);
-    const uint32_t px = pixels[g.Kind == Wedges::AllUsed ? kUsedShadow : kFreeShadow];
-    for (const TRect& run : *FWholeFront) shadeRun(run.Top, run.Left, run.Right, px);
+    shade(*FWholeFront, pixels[g.Kind == Wedges::AllUsed ? kUsedShadow : kFreeShadow]);
   }
 }
 
@@ -510,6 +534,7 @@ void TKvPieFaces::UpdateLayer(const PieGeometry& g) {
     FLayer.SetSize(w, h);
     FLayerShows.reset();
     FWholeFront.reset();
+    FEdgeFrontsAt.reset();
   }
   if (FLayerShows == g.Angle) return;
   TRect redraw = Rect(0, 0, w, h);
@@ -522,6 +547,7 @@ void TKvPieFaces::UpdateLayer(const PieGeometry& g) {
   }
   FLayerShows = g.Angle;
   if (kv::IsRectEmpty(redraw)) return;
+  FEdgeFrontsAt.reset();
   if (FWholeFront) {
     for (const TRect& run : *FWholeFront)
       if (run.Top >= redraw.Top - 1 && run.Top <= redraw.Bottom && run.Left <= redraw.Right &&

@@ -111,8 +111,13 @@ private:
   // The angle the layer shows, in whole degrees.
   std::optional<int> FLayerShows;
   // The area of the fill from below the middle of the front, for a pie without an edge
-  // line on its front, as of the layer now.
+  // line on its front, as of the layer now; in row order, as every kept fill.
   std::optional<std::vector<TRect>> FWholeFront;
+  // For a pie with an edge line on its front: the fills from either side of it (free, then
+  // used), as of the layer now, and the angle they were found at: a repaint of the same
+  // angle fills nothing.
+  std::array<std::vector<TRect>, 2> FEdgeFronts;
+  std::optional<int> FEdgeFrontsAt;
   TSize FCachedSize{-1, -1};
   int FCachedDepth = -1;
   // For a pie whose value moves: what each angle shows, so that a frame need not draw.

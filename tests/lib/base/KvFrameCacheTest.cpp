@@ -126,6 +126,30 @@ TEST(FrameCacheRows, FilledRectanglesAreTheCanvasFillsClippedToThePicture) {
   EXPECT_SAME_PIXELS(filled.Image(), expected.Image());
 }
 
+TEST(FrameCacheStaticLayer, StampsRunsOfEveryLengthClippedToThePicture) {
+  // Row y of the stamp has a run of y + 1 pixels from column 1, and one pixel at column 23.
+  constexpr int kW = 24, kH = 20;
+  const auto written = [](int x, int y) { return (x >= 1 && x <= y + 1) || x == kW - 1; };
+  const auto drawing = [&](TCanvas* c) {
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x)
+        if (written(x, y)) c->SetPixels(x, y, TColor(x << 8 | y));
+  };
+  TKvLayerKey key;
+  key << 1;
+  TKvStaticLayer layer;
+  for (const TPoint at : {TPoint{0, 0}, TPoint{-3, 2}, TPoint{10, -4}, TPoint{-30, 0}}) {
+    kvtest::Picture target(30, 22, clWhite);
+    layer.Stamp(&target.bitmap, key, {kW, kH}, drawing, at);
+    const QImage expected = kvtest::PictureOf(30, 22, [&](int x, int y) {
+      const int sx = x - at.X, sy = y - at.Y;
+      const bool inside = sx >= 0 && sx < kW && sy >= 0 && sy < kH;
+      return inside && written(sx, sy) ? int32_t(sx << 8 | sy) : int32_t(clWhite);
+    });
+    EXPECT_SAME_PIXELS(target.Image(), expected) << at.X << ", " << at.Y;
+  }
+}
+
 TEST(FrameCacheKeptPicture, MatchesOnlyItsKeyAndSizeAndCopiesWithinAPart) {
   TKvKeptPicture kept;
   kvtest::Picture blue(4, 3, clBlue);

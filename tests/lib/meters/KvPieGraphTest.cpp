@@ -281,6 +281,30 @@ TEST(PieGraph, ShadingNeverLeavesTheFrontSide) {
   }
 }
 
+// A pie too large for an angle map keeps the fills of its front side for the angle it
+// shows: on a shown form, each value's own repaint (of what swept) and repaints of bands
+// across the pie still show the pie the picture's own fills give, back at an earlier value
+// too.
+TEST(PieGraph, LargePieShownInPartsShadesAsFillsOnThePicture) {
+  constexpr int kW = 300, kH = 200, kDepth = 30;
+  TForm form(nullptr);
+  form.SetColor(TColor(kPanelColor));
+  auto* pie = new TKvPieGraph(&form);
+  pie->SetParent(&form);
+  pie->SetTransparent(true);
+  pie->SetBounds(0, 0, kW, kH);
+  pie->SetDepth(kDepth);
+  kvtest::ShowForm(&form, kW, kH);
+  for (int value : {66, 67, 66, 12, 50, 51, 90, 30, 99, 66}) {
+    pie->SetValue(value);
+    kvtest::Pump();
+    const QImage expected = LiteralPie(value, 100, kW, kH, kDepth);
+    ASSERT_SAME_PIXELS(kvtest::Grab(&form), expected) << value;
+    for (int top = 0; top < kH; top += 23) pie->repaint(QRect(0, top, kW, 5));
+    ASSERT_SAME_PIXELS(kvtest::Grab(&form), expected) << value << " in bands";
+  }
+}
+
 TEST(PieGraph, ShadowColourEqualToTheOutlineStillShadesTheUsedSide) {
   TKvPieGraph pie(nullptr);
   pie.SetFreeShadowColor(clBlack);
