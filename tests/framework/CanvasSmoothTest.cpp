@@ -196,8 +196,9 @@ TEST(CanvasSmooth, BrushesInsideShapesAsClassic) {
   };
   for (int s = int(TBrushStyle::bsHorizontal); s <= int(TBrushStyle::bsDiagCross); ++s)
     brushes.push_back({"hatch " + std::to_string(s), [s](TBrush* b) { b->SetStyle(TBrushStyle(s)); }});
-  for (const auto& [name, setUp] : brushes) {
+  for (const auto& [name, setUpBrush] : brushes) {
     SCOPED_TRACE(name);
+    const auto& setUp = setUpBrush;  // a lambda cannot capture a structured binding everywhere
     const auto drawn = [&](RenderQuality quality) {
       const Quality q(quality);
       QImage surface(48, 40, QImage::Format_RGB32);
