@@ -101,7 +101,10 @@ std::optional<TDemoOptions> ParseDemoOptions(const QStringList& arguments, int& 
 }
 
 QImage WindowPicture(TfrmQelDemo* mainForm) {
-  QImage picture(mainForm->size(), QImage::Format_ARGB32);
+  // In device pixels, as the screen shows it.
+  const qreal ratio = mainForm->devicePixelRatioF();
+  QImage picture((QSizeF(mainForm->size()) * ratio).toSize(), QImage::Format_ARGB32);
+  picture.setDevicePixelRatio(ratio);
   picture.fill(Qt::transparent);
   QPainter painter(&picture);
   // Outside the window's shape the desktop shows through: transparent in the picture.
