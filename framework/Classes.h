@@ -301,9 +301,40 @@ private:
 };
 
 // ---------------------------------------------------------------------------
+// Enumerations of this unit.
+
+namespace Classes {
+Q_NAMESPACE_EXPORT(KV_EXPORT)
+
+// Where a stream's Seek counts from.
+enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+Q_ENUM_NS(TSeekOrigin)
+using enum TSeekOrigin;
+
+// Mapped onto Linux as: tpIdle = the SCHED_IDLE policy; the others SCHED_OTHER with the
+// nice values +10, +5, 0, -5, -10, -20 (tpLowest ... tpTimeCritical). The platform refuses
+// raising a thread's priority without the right to do so; the thread then keeps the
+// priority it has, and Priority still reads what was asked for.
+enum class TThreadPriority {
+  tpIdle,
+  tpLowest,
+  tpLower,
+  tpNormal,
+  tpHigher,
+  tpHighest,
+  tpTimeCritical
+};
+Q_ENUM_NS(TThreadPriority)
+using enum TThreadPriority;
+
+}  // namespace Classes
+
+using Classes::TSeekOrigin;
+using Classes::TThreadPriority;
+
+// ---------------------------------------------------------------------------
 // Streams
 
-enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
 // A sequence of bytes read and written at a position.
 class KV_EXPORT TStream : public TObject {

@@ -142,17 +142,6 @@ inline TColor PixelToColor(uint32_t px) {
 KV_EXPORT void SetSysColor(int index, int32_t bgr);
 // Restores the framework's table.
 KV_EXPORT void ResetSysColors();
-
-// Where the system colours come from. Palette: the application palette, followed through its
-// changes (clBtnFace the Button role, clWindowText WindowText ...), so that the controls look
-// at home in a light or dark desktop. Classic: the framework's fixed table, the same pictures
-// on every machine. A program that wants the classic look pins it before it makes controls.
-enum class SysColorSource { Palette, Classic };
-KV_EXPORT void SetSysColorSource(SysColorSource source);
-KV_EXPORT SysColorSource GetSysColorSource();
-// Takes the table from a palette when the source is Palette (the control layer calls it on
-// every change of the application palette); does nothing while the classic table is pinned.
-KV_EXPORT void FollowPalette(const QPalette& palette);
 }  // namespace kv
 
 // ---------------------------------------------------------------------------
@@ -232,6 +221,13 @@ using enum TPixelFormat;
 enum class TTransparentMode { tmAuto, tmFixed };
 Q_ENUM_NS(TTransparentMode)
 using enum TTransparentMode;
+// Where the system colours come from. Palette: the application palette, followed through its
+// changes (clBtnFace the Button role, clWindowText WindowText ...), so that the controls look
+// at home in a light or dark desktop. Classic: the framework's fixed table, the same pictures
+// on every machine. A program that wants the classic look pins it before it makes controls.
+enum class SysColorSource { Palette, Classic };
+Q_ENUM_NS(SysColorSource)
+using enum SysColorSource;
 
 }  // namespace Graphics
 Q_DECLARE_OPERATORS_FOR_FLAGS(Graphics::TFontStyles)
@@ -246,6 +242,15 @@ using Graphics::TPenMode;
 using Graphics::TPenStyle;
 using Graphics::TPixelFormat;
 using Graphics::TTransparentMode;
+
+namespace kv {
+using Graphics::SysColorSource;
+KV_EXPORT void SetSysColorSource(SysColorSource source);
+KV_EXPORT SysColorSource GetSysColorSource();
+// Takes the table from a palette when the source is Palette (the control layer calls it on
+// every change of the application palette); does nothing while the classic table is pinned.
+KV_EXPORT void FollowPalette(const QPalette& palette);
+}  // namespace kv
 
 class TBitmap;
 class TCanvas;

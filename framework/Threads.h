@@ -19,29 +19,6 @@
 #include <mutex>
 #include <thread>
 
-namespace Classes {
-Q_NAMESPACE_EXPORT(KV_EXPORT)
-
-// Mapped onto Linux as: tpIdle = the SCHED_IDLE policy; the others SCHED_OTHER with the
-// nice values +10, +5, 0, -5, -10, -20 (tpLowest ... tpTimeCritical). The platform refuses
-// raising a thread's priority without the right to do so; the thread then keeps the
-// priority it has, and Priority still reads what was asked for.
-enum class TThreadPriority {
-  tpIdle,
-  tpLowest,
-  tpLower,
-  tpNormal,
-  tpHigher,
-  tpHighest,
-  tpTimeCritical
-};
-Q_ENUM_NS(TThreadPriority)
-using enum TThreadPriority;
-
-}  // namespace Classes
-
-using Classes::TThreadPriority;
-
 // Raised when a thread cannot be created or is misused.
 class KV_EXPORT EThread : public kv::Exception {
 public:

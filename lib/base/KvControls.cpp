@@ -3,6 +3,8 @@
 #include "Forms.h"
 #include "KvFrameCache.h"
 
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPointer>
 
 #include <algorithm>
@@ -170,6 +172,69 @@ void TKvGraphicControl::DrawDesignFrame(TCanvas* canvas) {
   canvas->Rectangle(0, 0, Width(), Height());
 }
 
+void TKvGraphicControl::AcceptFocus() { setFocusPolicy(Qt::StrongFocus); }
+
+bool TKvGraphicControl::KeyPressed(uint16_t key, TShiftState) {
+  if (key != kv::VK_RETURN) return false;
+  KeyClick();
+  return true;
+}
+
+bool TKvGraphicControl::KeyReleased(uint16_t key, TShiftState) {
+  if (key != kv::VK_SPACE) return false;
+  KeyClick();
+  return true;
+}
+
+void TKvGraphicControl::KeyClick() { Click(); }
+
+void TKvGraphicControl::PaintControl() {
+  TGraphicControl::PaintControl();
+  if (ShowsFocus()) Canvas()->DrawFocusRect(ClientRect());
+}
+
+void TKvGraphicControl::ShowFocus(bool v) {
+  const bool before = ShowsFocus();
+  FFocusShown = v;
+  if (ShowsFocus() != before) UpdateControl();
+}
+
+void TKvGraphicControl::keyPressEvent(QKeyEvent* e) {
+  ShowFocus(true);
+  const uint16_t vk = kv::VirtualKeyOf(e->key());
+  const TShiftState shift = kv::ShiftStateOf(e->modifiers(), Qt::NoButton);
+  bool used = false;
+  kv::Guarded(this, [&] { used = vk != 0 && KeyPressed(vk, shift); });
+  e->setAccepted(used);
+}
+
+void TKvGraphicControl::keyReleaseEvent(QKeyEvent* e) {
+  // Auto-repeat repeats the press only; the release comes once, on the physical release.
+  if (e->isAutoRepeat()) return;
+  const uint16_t vk = kv::VirtualKeyOf(e->key());
+  const TShiftState shift = kv::ShiftStateOf(e->modifiers(), Qt::NoButton);
+  bool used = false;
+  kv::Guarded(this, [&] { used = vk != 0 && KeyReleased(vk, shift); });
+  e->setAccepted(used);
+}
+
+void TKvGraphicControl::focusInEvent(QFocusEvent* e) {
+  TGraphicControl::focusInEvent(e);
+  // A window coming to the front focuses its first control unasked: that shows from a key
+  // on. Back at the front, a control shows the focus as it did before.
+  if (e->reason() != Qt::ActiveWindowFocusReason) FFocusShown = true;
+  if (FFocusShown) UpdateControl();
+}
+
+void TKvGraphicControl::focusOutEvent(QFocusEvent* e) {
+  TGraphicControl::focusOutEvent(e);
+  const bool shown = FFocusShown;
+  // Another window or a popup takes the focus only for a while.
+  if (e->reason() != Qt::ActiveWindowFocusReason && e->reason() != Qt::PopupFocusReason)
+    FFocusShown = false;
+  if (shown) UpdateControl();
+}
+
 // ---------------------------------------------------------------------------
 // Image bases
 
@@ -314,7 +379,7 @@ void TKvGraphicImageControl::PaintControl() {
   FPaintRect = kv::PaintRect(Canvas(), ClientRect());
   CanvasLock imageLock(FImage->Canvas());
   const VisiblePartOnly limit(FImage.get(), this);
-  Paint();
+  TKvGraphicControl::PaintControl();
 }
 
 void TKvGraphicImageControl::ClearBitmapCanvas() {

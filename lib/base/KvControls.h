@@ -263,8 +263,35 @@ protected:
   // While designing only: a dotted black frame around the control.
   void DrawDesignFrame(TCanvas* canvas);
 
+  // ---- Keyboard, for the input controls that opt in ----
+  // A non-windowed control takes no focus unless it calls this (in its constructor): then Tab
+  // and a click focus it as they do a Qt widget (Qt::StrongFocus), its keys reach KeyPressed
+  // and KeyReleased, and it shows the focus mark while focused.
+  void AcceptFocus();
+  // A key went down (auto-repeat repeats it) or up while the control has the focus; true when
+  // the control used it. A key it leaves goes on to the parent, as Qt hands on an ignored key.
+  // The base answers a push button's keys, as a Qt button has them: Enter clicks as it goes
+  // down, Space as it comes up; both through KeyClick.
+  virtual bool KeyPressed(uint16_t key, TShiftState shift);
+  virtual bool KeyReleased(uint16_t key, TShiftState shift);
+  // What the click keys do: what a click of the mouse does (OnClick).
+  virtual void KeyClick();
+  // Whether the focus mark shows: focused, other than only by its window coming to the front
+  // (a window's first control gets the focus so), or since a key.
+  bool ShowsFocus() const { return FFocusShown && hasFocus(); }
+  // Paint, then the focus mark over the face: a dotted rectangle round the client area, on the
+  // control's canvas only, so no kept image or captured background holds it.
+  void PaintControl() override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+
 private:
+  void ShowFocus(bool v);
+
   QString FVersion = kKvVersion;
+  bool FFocusShown = false;
 };
 
 // How an image control clears its image, for a face kept over the clear between frames (the
