@@ -64,6 +64,8 @@ constexpr Family kFamilies[] = {
     {"TKvDemoButton", QAccessible::Button, Use::Press},
     {"TKvMediaButton", QAccessible::Button, Use::Press},
     {"TKvSpinButton", QAccessible::Button, Use::Press},
+    // A clickable direction button (its OnClick), lit or not.
+    {"TKvArrow", QAccessible::Button, Use::Press},
     {"TKvSpinner", QAccessible::Grouping, Use::Shows},
     {"TKvHyperLink", QAccessible::Link, Use::Press},
     {"TKvScope", QAccessible::Chart, Use::Shows},
@@ -74,7 +76,6 @@ constexpr Family kFamilies[] = {
     {"TKvImageLed", QAccessible::Graphic, Use::Shows},
     {"TKvCustomBlinkLed", QAccessible::Graphic, Use::Shows},
     {"TKvLights", QAccessible::Graphic, Use::Shows},
-    {"TKvArrow", QAccessible::Graphic, Use::Shows},
     {"TKvFormShape", QAccessible::Graphic, Use::Shows},
     {"TKvBorder", QAccessible::Separator, Use::Shows},
     {"TLabel", QAccessible::StaticText, Use::Shows},

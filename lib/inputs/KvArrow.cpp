@@ -44,6 +44,7 @@ TKvArrow::TKvArrow(kv::OwnerOrParent owner)
   SetBounds(0, 0, 50, 45);
   SetParentColor(false);
   SetColor(clBlack);
+  AcceptFocus();
   connect(FPalette.get(), &TKvPersistent::OnChange, this, [this] {
     ReloadArrows();
     UpdateControl();

@@ -104,6 +104,7 @@ TKvShadowButton::TKvShadowButton(kv::OwnerOrParent owner)
   SetParentFont(false);
   connect(FBrush.get(), &TBrush::OnChange, this, [this] { UpdateControl(); });
   connect(FPen.get(), &TPen::OnChange, this, [this] { UpdateControl(); });
+  AcceptFocus();
 }
 
 TKvShadowButton::~TKvShadowButton() { BeginDestruction(); }
@@ -216,6 +217,26 @@ void TKvShadowButton::MouseMove(TShiftState shift, int x, int y) {
 void TKvShadowButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   if (button == TMouseButton::mbLeft && !ReleasePress(*this, d->Press)) return;
   TKvGraphicImageControl::MouseUp(button, shift, x, y);
+}
+
+bool TKvShadowButton::KeyPressed(uint16_t key, TShiftState shift) {
+  if (key != VK_SPACE) return TKvGraphicImageControl::KeyPressed(key, shift);
+  if (!d->Press.Pressed()) {
+    d->Press.Begin();
+    UpdateControl();
+  }
+  return true;
+}
+
+bool TKvShadowButton::KeyReleased(uint16_t key, TShiftState shift) {
+  if (key != VK_SPACE) return TKvGraphicImageControl::KeyReleased(key, shift);
+  ReleasePress(*this, d->Press);
+  return true;
+}
+
+void TKvShadowButton::focusOutEvent(QFocusEvent* e) {
+  TKvGraphicImageControl::focusOutEvent(e);
+  CMCancelMode();
 }
 
 bool TKvShadowButton::CMDialogChar(QChar ch) { return ClickOnAccelerator(*this, ch); }

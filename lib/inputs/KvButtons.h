@@ -132,6 +132,12 @@ protected:
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void FontChanged() override;
   void TextChanged() override;
+  // Space presses the button while it is down and clicks as it comes up; Enter clicks.
+  bool KeyPressed(uint16_t key, TShiftState shift) override;
+  bool KeyReleased(uint16_t key, TShiftState shift) override;
+  void KeyClick() override { TControl::Click(); }
+  // A press Space holds ends without a click when the focus goes.
+  void focusOutEvent(QFocusEvent* e) override;
 
 private:
   // The face and the shadow: shape 0 (rectangle) or 2 (rounded rectangle) of DrawShape.

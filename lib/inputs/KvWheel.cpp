@@ -13,6 +13,8 @@
 #include <numbers>
 
 using kv::Extended, kv::SaturateToInt, kv::Trunc;
+using kv::VK_DOWN, kv::VK_END, kv::VK_HOME, kv::VK_LEFT, kv::VK_NEXT, kv::VK_PRIOR, kv::VK_RIGHT,
+    kv::VK_UP;
 
 namespace {
 
@@ -54,6 +56,7 @@ TKvWheel::TKvWheel(kv::OwnerOrParent owner)
   LoadDefaultHandleImage();
   SetAutoSize(true);
   SetBounds(Left(), Top(), 85, 85);
+  AcceptFocus();
 }
 
 TKvWheel::~TKvWheel() = default;
@@ -241,7 +244,7 @@ void TKvWheel::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   if (self) FDragging = false;
 }
 
-// The knob has no keys: the wheel turns it one position per notch.
+// The wheel turns the knob one position per notch, as the arrow keys do.
 bool TKvWheel::CanWheelStep(int direction) const {
   return kv::ClampPosition<kRange>(FRange, SaturateToInt(int64_t(FRange.Position) + direction)) !=
          FRange.Position;
@@ -249,6 +252,25 @@ bool TKvWheel::CanWheelStep(int direction) const {
 
 void TKvWheel::WheelStep(int direction) {
   SetPosition(SaturateToInt(int64_t(FRange.Position) + direction));
+}
+
+bool TKvWheel::KeyPressed(uint16_t key, TShiftState shift) {
+  const TShiftState modifiers =
+      TShiftStateFlag::ssShift | TShiftStateFlag::ssCtrl | TShiftStateFlag::ssAlt;
+  if (shift & modifiers) return false;
+  const int64_t page = std::max<int64_t>(1, (int64_t(FRange.Max) - FRange.Min) / 10);
+  const int64_t position = FRange.Position;
+  switch (key) {
+    case VK_UP:
+    case VK_RIGHT: SetPosition(SaturateToInt(position + 1)); return true;
+    case VK_DOWN:
+    case VK_LEFT: SetPosition(SaturateToInt(position - 1)); return true;
+    case VK_PRIOR: SetPosition(SaturateToInt(position + page)); return true;
+    case VK_NEXT: SetPosition(SaturateToInt(position - page)); return true;
+    case VK_HOME: SetPosition(FRange.Min); return true;
+    case VK_END: SetPosition(FRange.Max); return true;
+    default: return false;
+  }
 }
 
 void TKvWheel::CMCancelMode() {

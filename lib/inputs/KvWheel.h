@@ -95,6 +95,9 @@ protected:
   void CMCancelMode() override;
   bool CanWheelStep(int direction) const override;
   void WheelStep(int direction) override;
+  // Up and Right raise the position by one, Down and Left lower it; Page Up and Page Down by a
+  // tenth of the range; Home and End go to MinValue and MaxValue.
+  bool KeyPressed(uint16_t key, TShiftState shift) override;
 
 private:
   void BackImageChanged();

@@ -184,6 +184,7 @@ TKvHyperLink::TKvHyperLink(kv::OwnerOrParent owner)
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csDoubleClicks));
   SetBounds(0, 0, 135, 25);
+  AcceptFocus();
   InitLinkFont(FFontEnter.get(), clLime);
   InitLinkFont(FFontLeave.get(), clGreen);
   const auto repaint = [this] { UpdateControl(); };
@@ -265,6 +266,16 @@ void TKvWebLabel::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
   QPointer<TKvWebLabel> self(this);
   TKvHyperLink::MouseUp(button, shift, x, y);
   if (!self || button != TMouseButton::mbLeft || !MouseInside()) return;
+  OpenURL();
+}
+
+void TKvWebLabel::KeyClick() {
+  QPointer<TKvWebLabel> self(this);
+  TKvHyperLink::KeyClick();
+  if (self) OpenURL();
+}
+
+void TKvWebLabel::OpenURL() {
   UpdateControl();
   if (!kv::OpenUrl(FURL)) emit OnError(this);
 }

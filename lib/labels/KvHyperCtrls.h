@@ -111,7 +111,11 @@ signals:
 
 protected:
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  // Enter and Space fire OnClick, then open URL, as a click does.
+  void KeyClick() override;
 
 private:
+  void OpenURL();
+
   QString FURL;
 };
