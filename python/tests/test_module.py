@@ -70,6 +70,24 @@ def test_enumerations_are_python_enums_in_their_units_and_by_name():
         bar.SetOrientation(1)
 
 
+def test_seek_origin_and_colour_source_are_enumerations_of_their_units():
+    stream = kelvara.TMemoryStream(b"0123456789")
+    assert kelvara.TSeekOrigin is kelvara.Classes.TSeekOrigin
+    assert stream.Seek(-2, kelvara.TSeekOrigin.soEnd) == 8
+    assert stream.Seek(-3, kelvara.TSeekOrigin.soCurrent) == 5
+    assert stream.Seek(1, kelvara.TSeekOrigin.soBeginning) == stream.Position() == 1
+    assert kelvara.SysColorSource is kelvara.Graphics.SysColorSource
+    before = kelvara.kv.GetSysColorSource()
+    try:
+        for source in kelvara.SysColorSource:
+            kelvara.kv.SetSysColorSource(source)
+            assert kelvara.kv.GetSysColorSource() is source
+    finally:
+        kelvara.kv.SetSysColorSource(before)
+    with pytest.raises(TypeError):
+        stream.Seek(0, 2)
+
+
 def test_style_object_belongs_to_its_control():
     meter = kelvara.TKvMeter()
     bevel = meter.Bevel()

@@ -4,7 +4,9 @@ import pathlib
 import re
 
 import pytest
+from PyQt6 import sip
 from PyQt6.QtGui import QColor
+from PyQt6.QtWidgets import QWidget
 
 import kelvara
 from kelvara import TPoint, TRect, kv
@@ -86,6 +88,57 @@ def test_bitmap_canvas_draws_what_python_asks(bitmap):
 def test_points_that_are_not_points_are_refused(bitmap):
     with pytest.raises(TypeError):
         bitmap.Canvas().Polyline([TPoint(0, 0), (5, 5)])
+
+
+def freed_by_parent(make):
+    """Owner and canvas made on a parent widget, which is then deleted from C++."""
+    parent = QWidget()
+    owner = make(parent)
+    canvas = owner.Canvas()
+    sip.delete(parent)
+    return canvas
+
+
+def dropped(make, canvas_of=lambda owner: owner.Canvas()):
+    """The canvas of an owner Python made and let go."""
+    return canvas_of(make())
+
+
+def sized_bitmap():
+    bitmap = kelvara.TBitmap()
+    bitmap.SetSize(8, 8)
+    return bitmap
+
+
+@pytest.mark.parametrize("kept", [
+    lambda: dropped(sized_bitmap),
+    lambda: dropped(kelvara.TKvMeter),
+    lambda: dropped(kelvara.TKvWheel, lambda wheel: wheel.BitmapCanvas()),
+    lambda: dropped(kelvara.TKvWheel, lambda wheel: wheel.BackImage().Canvas()),
+    lambda: freed_by_parent(kelvara.TKvShadowButton),
+    lambda: freed_by_parent(kelvara.TKvLedClock),
+], ids=["bitmap", "control", "image-control-image", "control-bitmap", "freed-by-parent",
+        "windowed-freed-by-parent"])
+def test_canvas_kept_beyond_its_owner_raises(app, kept):
+    canvas = kept()
+    assert sip.isdeleted(canvas)
+    for touch in (lambda: canvas.Pixels(0, 0), lambda: canvas.Brush(),
+                  lambda: kv.DrawText(canvas, "Kv", TRect(0, 0, 8, 8), 0)):
+        with pytest.raises(RuntimeError, match="TCanvas has been deleted"):
+            touch()
+
+
+def test_canvas_of_a_live_owner_is_one_object_and_a_new_owner_gets_a_live_one(app):
+    bitmap = sized_bitmap()
+    canvas = bitmap.Canvas()
+    assert bitmap.Canvas() is canvas and not sip.isdeleted(canvas)
+    del bitmap
+    # A new canvas may take the freed one's address: it must not be taken for the dead one.
+    for _ in range(20):
+        again = sized_bitmap()
+        again.Canvas().SetPixels(1, 1, kelvara.clRed)
+        assert again.Canvas().Pixels(1, 1) == kelvara.clRed
+    assert sip.isdeleted(canvas)
 
 
 def test_owner_drawn_control_paints_from_a_python_handler(app):
