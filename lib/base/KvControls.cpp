@@ -199,23 +199,29 @@ void TKvGraphicControl::ShowFocus(bool v) {
   if (ShowsFocus() != before) UpdateControl();
 }
 
-void TKvGraphicControl::keyPressEvent(QKeyEvent* e) {
-  ShowFocus(true);
+namespace {
+
+// Offers a key to Handler as a guarded call of Control; a key it leaves goes on to the parent.
+template <class Handler>
+void OfferKey(TControl* control, QKeyEvent* e, Handler handler) {
   const uint16_t vk = kv::VirtualKeyOf(e->key());
   const TShiftState shift = kv::ShiftStateOf(e->modifiers(), Qt::NoButton);
   bool used = false;
-  kv::Guarded(this, [&] { used = vk != 0 && KeyPressed(vk, shift); });
+  kv::Guarded(control, [&] { used = vk != 0 && handler(vk, shift); });
   e->setAccepted(used);
+}
+
+}  // namespace
+
+void TKvGraphicControl::keyPressEvent(QKeyEvent* e) {
+  ShowFocus(true);
+  OfferKey(this, e, [this](uint16_t key, TShiftState shift) { return KeyPressed(key, shift); });
 }
 
 void TKvGraphicControl::keyReleaseEvent(QKeyEvent* e) {
   // Auto-repeat repeats the press only; the release comes once, on the physical release.
   if (e->isAutoRepeat()) return;
-  const uint16_t vk = kv::VirtualKeyOf(e->key());
-  const TShiftState shift = kv::ShiftStateOf(e->modifiers(), Qt::NoButton);
-  bool used = false;
-  kv::Guarded(this, [&] { used = vk != 0 && KeyReleased(vk, shift); });
-  e->setAccepted(used);
+  OfferKey(this, e, [this](uint16_t key, TShiftState shift) { return KeyReleased(key, shift); });
 }
 
 void TKvGraphicControl::focusInEvent(QFocusEvent* e) {
