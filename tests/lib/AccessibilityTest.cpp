@@ -4,12 +4,14 @@
 // sends need a platform with accessibility: tests/atspi counts them.)
 #include "Accelerators.h"
 #include "Forms.h"
+#include "KvLabelsInternal.h"
 #include "Offscreen.h"
 #include "RegisteredControls.h"
 #include "StdCtrls.h"
 
 #include "KvLights.h"
 #include "KvMeter.h"
+#include "KvWheel.h"
 #include "kvLedClock.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +22,8 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -296,6 +300,107 @@ TEST(Accessibility, EveryFocusableControlShowsItsFocusAndAnswersKeys) {
   }
   // Three buttons, the spinner, two check boxes, the switch, the track bar and the slider.
   EXPECT_EQ(focusable, 9);
+}
+
+// The actions a user has besides taking the focus.
+QStringList UserActions(QAccessibleInterface* face) {
+  QStringList actions = face->actionInterface() ? face->actionInterface()->actionNames()
+                                                : QStringList();
+  actions.removeAll(QAccessibleActionInterface::setFocusAction());
+  return actions;
+}
+
+// What an action does that a key must do too: a press clicks; the others change the value.
+struct Effect {
+  int clicks = 0;
+  QVariant value;
+  bool SameAs(const Effect& other, const QString& action) const {
+    return action == QAccessibleActionInterface::pressAction() ? clicks == other.clicks
+                                                               : value == other.value;
+  }
+};
+
+// Every control whose accessible interface offers an action comes by Tab, shows that it has the
+// focus and stops showing it with the focus gone, and has a key for each action that does what
+// the action does, from the same start.
+TEST(Accessibility, EveryControlWithAnActionWorksFromTheKeyboardAlone) {
+  const kvtest::PointerAway away;
+  kv::SetUrlOpenerForTesting([](const QString&) { return true; });
+  int operable = 0;
+  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
+    Shown s(*c);
+    const QStringList actions = UserActions(s.Face());
+    if (actions.isEmpty()) continue;
+    SCOPED_TRACE(kvtest::ClassNameOf(*c).toStdString());
+    ++operable;
+    // The check boxes mark the focus round their caption.
+    s.control->SetCaption(QStringLiteral("Go"));
+    if (auto* windowed = dynamic_cast<TWinControl*>(s.control)) windowed->SetTabStop(true);
+    // From the middle of a range, both increase and decrease move.
+    if (QAccessibleValueInterface* v = s.Face()->valueInterface(); v && IsNumber(s.Value()))
+      v->setCurrentValue(std::round((v->minimumValue().toDouble() + v->maximumValue().toDouble()) / 2));
+    QWidget before(&s.form);
+    before.setFocusPolicy(Qt::StrongFocus);
+    before.show();
+    before.setFocus();
+    kvtest::Pump();
+    const QImage unfocused = kvtest::Grab(s.control);
+    QTest::keyClick(&before, Qt::Key_Tab);
+    kvtest::Pump();
+    ASSERT_TRUE(s.control->hasFocus());
+    EXPECT_NE(kvtest::Grab(s.control), unfocused) << "no focus mark";
+
+    const QMetaProperty value = s.Value();
+    const QVariant start = value.isValid() ? value.read(s.control) : QVariant();
+    const auto effectOf = [&](const std::function<void()>& act) {
+      const Clicks clicks(s.control);
+      act();
+      kvtest::Pump();
+      Effect e{clicks.Count(), value.isValid() ? value.read(s.control) : QVariant()};
+      if (value.isValid()) value.write(s.control, start);
+      return e;
+    };
+    for (const QString& action : actions) {
+      SCOPED_TRACE(action.toStdString());
+      const Effect wanted = effectOf([&] { s.Face()->actionInterface()->doAction(action); });
+      EXPECT_TRUE(wanted.clicks > 0 || wanted.value != start) << "the action does nothing";
+      bool answered = false;
+      for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Up, Qt::Key_Right,
+                                Qt::Key_Down, Qt::Key_Left})
+        answered = effectOf([&] { QTest::keyClick(s.control, key); }).SameAs(wanted, action) ||
+                   answered;
+      EXPECT_TRUE(answered) << "no key does it";
+    }
+    before.setFocus();
+    kvtest::Pump();
+    EXPECT_EQ(kvtest::Grab(s.control), unfocused) << "the focus mark outlives the focus";
+  }
+  kv::SetUrlOpenerForTesting(nullptr);
+  // The slider, track bar, wheel and switch; the check LED and the stock check box; the power,
+  // demo, media and shadow buttons; the hyperlink, the web label and the arrow.
+  EXPECT_EQ(operable, 13);
+}
+
+// A window coming to the front hands its first control the focus unasked: a non-windowed control
+// shows it from the first key on, so a window's picture is the same whichever control is first.
+TEST(Accessibility, FocusAWindowGivesOnShowingShowsFromTheFirstKey) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 200, 200);
+  TKvWheel wheel(&form);
+  form.Show();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  kvtest::Pump();
+  ASSERT_TRUE(wheel.hasFocus());
+  const QImage onShowing = kvtest::Grab(&wheel);
+  // A key the wheel does not use shows the focus all the same.
+  QTest::keyClick(&wheel, Qt::Key_Shift);
+  kvtest::Pump();
+  EXPECT_EQ(wheel.Position(), 0);
+  EXPECT_NE(kvtest::Grab(&wheel), onShowing);
+  wheel.clearFocus();
+  kvtest::Pump();
+  EXPECT_EQ(kvtest::Grab(&wheel), onShowing) << "the unasked focus showed";
 }
 
 }  // namespace

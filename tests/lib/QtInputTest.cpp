@@ -105,11 +105,11 @@ struct Shown {
     return false;
   }
 
-  // The arrow key that raises the value: a fresh control lies along its longer side.
+  // The arrow key that raises the value: a fresh control lies along its longer side (the
+  // knob, square, takes Right and Left as Up and Down).
   void Arrow(bool up) {
-    auto* windowed = dynamic_cast<TWinControl*>(control.get());
-    ASSERT_NE(windowed, nullptr);
-    windowed->SetFocus();
+    if (auto* windowed = dynamic_cast<TWinControl*>(control.get())) windowed->SetFocus();
+    else control->setFocus();
     const bool vertical = control->height() > control->width();
     const Qt::Key key = vertical ? (up ? Qt::Key_Up : Qt::Key_Down)
                                  : (up ? Qt::Key_Right : Qt::Key_Left);
@@ -117,19 +117,12 @@ struct Shown {
   }
 };
 
-// The controls the user moves. The knob takes no keys; the others step as their arrows do.
+// The controls the user moves; each steps as its arrow keys do.
 const std::set<std::string> kInputControls = {"TKvSlider", "TKvSwitch", "TKvTrackBar",
                                               "TKvSpinner", "TKvWheel"};
 
 bool IsInput(const kv::TRegisteredClass& c) {
   return kInputControls.count(kvtest::ClassNameOf(c).toStdString()) > 0;
-}
-
-// What an arrow key (or, for the knob, a position one up or down) does to a fresh control.
-void StepByHand(Shown& s, bool up) {
-  if (dynamic_cast<TWinControl*>(s.control.get())) return s.Arrow(up);
-  const int position = s.control->property("Position").toInt();
-  s.control->setProperty("Position", position + (up ? 1 : -1));
 }
 
 TEST(QtInput, EachNotchOfTheWheelStepsAnInputControlAsItsArrowKeyDoes) {
@@ -148,7 +141,7 @@ TEST(QtInput, EachNotchOfTheWheelStepsAnInputControlAsItsArrowKeyDoes) {
       wheeled.log->entries.clear();
       keyed.log->entries.clear();
       EXPECT_TRUE(wheeled.Wheel(up ? 120 : -120));
-      StepByHand(keyed, up);
+      keyed.Arrow(up);
       EXPECT_FALSE(wheeled.log->entries.empty());
       EXPECT_EQ(wheeled.log->entries, keyed.log->entries);
       EXPECT_EQ(Values(wheeled.control.get()), Values(keyed.control.get()));
