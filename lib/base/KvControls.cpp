@@ -211,6 +211,21 @@ void OfferKey(TControl* control, QKeyEvent* e, Handler handler) {
   e->setAccepted(used);
 }
 
+// Qt gives a window coming to the front without a focus the first control of its Tab chain.
+// That was a windowed control before the non-windowed inputs took the focus, and a windowed
+// control draws its focus: it keeps that first focus, so a window shows as it did.
+bool HandFirstFocusToWindowed(QWidget* from) {
+  for (QWidget* w = from->nextInFocusChain(); w && w != from; w = w->nextInFocusChain()) {
+    auto* windowed = dynamic_cast<TWinControl*>(w);
+    if (windowed && windowed->window() == from->window() && (w->focusPolicy() & Qt::TabFocus) &&
+        w->isVisibleTo(from->window()) && w->isEnabled()) {
+      w->setFocus(Qt::ActiveWindowFocusReason);
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 void TKvGraphicControl::keyPressEvent(QKeyEvent* e) {
@@ -226,6 +241,8 @@ void TKvGraphicControl::keyReleaseEvent(QKeyEvent* e) {
 
 void TKvGraphicControl::focusInEvent(QFocusEvent* e) {
   TGraphicControl::focusInEvent(e);
+  if (e->reason() == Qt::ActiveWindowFocusReason && !FFocusShown && HandFirstFocusToWindowed(this))
+    return;
   // A window coming to the front focuses its first control unasked: that shows from a key
   // on. Back at the front, a control shows the focus as it did before.
   if (e->reason() != Qt::ActiveWindowFocusReason) FFocusShown = true;

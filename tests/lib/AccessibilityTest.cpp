@@ -403,4 +403,23 @@ TEST(Accessibility, FocusAWindowGivesOnShowingShowsFromTheFirstKey) {
   EXPECT_EQ(kvtest::Grab(&wheel), onShowing) << "the unasked focus showed";
 }
 
+// A windowed control keeps the first focus of its window, which draws it, ahead of a non-windowed
+// input earlier in the Tab chain: a window shows as it did before those took the focus.
+TEST(Accessibility, AWindowedControlKeepsTheFirstFocusOfItsWindow) {
+  TForm form(nullptr);
+  form.SetBounds(0, 0, 300, 200);
+  TKvWheel wheel(&form);
+  TCheckBox box(&form);
+  box.SetBounds(100, 0, 100, 20);
+  box.SetTabStop(true);
+  form.Show();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  kvtest::Pump();
+  EXPECT_TRUE(box.Focused());
+  QTest::keyClick(&box, Qt::Key_Tab);
+  kvtest::Pump();
+  EXPECT_TRUE(wheel.hasFocus()) << "the wheel is in the Tab chain all the same";
+}
+
 }  // namespace
