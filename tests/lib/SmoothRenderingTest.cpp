@@ -4,7 +4,11 @@
 #include "Controls.h"
 #include "DemoSettings.h"
 #include "Forms.h"
+#include "GraphicsSmooth.h"
 #include "KvFrameCache.h"
+#include "KvButtons.h"
+#include "KvGraphs.h"
+#include "KvPieGraph.h"
 #include "Offscreen.h"
 #include "Pixels.h"
 #include "References.h"
@@ -18,6 +22,7 @@
 #include <QImage>
 #include <QProcess>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -107,6 +112,31 @@ std::optional<QPoint> ChangedAwayFromEdges(const QImage& classic, const QImage& 
   return std::nullopt;
 }
 
+// Calls Check with a maker of each registered control, as made and as the demo has it (the
+// first of its class on the demo's forms), under a trace that names it.
+void ForEveryControl(
+    const std::function<void(const std::function<std::unique_ptr<TControl>()>&)>& check) {
+  const std::vector<kvdemo::DemoComponent> demo = kvdemo::DemoComponents();
+  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
+    const QString name = kvtest::ClassNameOf(*c);
+    std::vector<std::optional<kvdemo::DemoComponent>> starts = {std::nullopt};
+    for (const kvdemo::DemoComponent& d : demo)
+      if (d.className.compare(name, Qt::CaseInsensitive) == 0) {
+        starts.push_back(d);
+        break;
+      }
+    for (const auto& start : starts) {
+      SCOPED_TRACE(name.toStdString() + (start ? " as the demo's " + start->name.toStdString()
+                                               : std::string(" as made")));
+      check([&] {
+        std::unique_ptr<TControl> control(kvtest::NewControl(*c, nullptr));
+        if (start) kvdemo::ApplyDemoSettings(*control, start->form, start->name);
+        return control;
+      });
+    }
+  }
+}
+
 }  // namespace
 
 TEST(SmoothRendering, DemoFacesMatchTheirPictures) {
@@ -123,34 +153,38 @@ TEST(SmoothRendering, DemoFacesMatchTheirPictures) {
 // Every control, as made and as the demo has it: smooth moves only the pixels by an edge of
 // the classic face (text included, whose glyphs are set anew), and changes some face at all.
 TEST(SmoothRendering, OnlyEdgesDifferFromClassic) {
-  const std::vector<kvdemo::DemoComponent> demo = kvdemo::DemoComponents();
   int changedFaces = 0;
-  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
-    const QString name = kvtest::ClassNameOf(*c);
-    std::vector<std::optional<kvdemo::DemoComponent>> starts = {std::nullopt};
-    for (const kvdemo::DemoComponent& d : demo)
-      if (d.className.compare(name, Qt::CaseInsensitive) == 0) {
-        starts.push_back(d);
-        break;
-      }
-    for (const auto& start : starts) {
-      SCOPED_TRACE(name.toStdString() + (start ? " as the demo's " + start->name.toStdString()
-                                               : std::string(" as made")));
-      const auto picture = [&](kv::RenderQuality quality) {
-        const Rendering rendering(quality);
-        std::unique_ptr<TControl> control(kvtest::NewControl(*c, nullptr));
-        if (start) kvdemo::ApplyDemoSettings(*control, start->form, start->name);
-        return Painted(*control);
-      };
-      const QImage classic = picture(kv::RenderQuality::Classic);
-      const QImage smooth = picture(kv::RenderQuality::Smooth);
-      ASSERT_EQ(classic.size(), smooth.size());
-      changedFaces += classic != smooth;
-      const std::optional<QPoint> fill = ChangedAwayFromEdges(classic, smooth, 2);
-      EXPECT_FALSE(fill) << "a fill changed at (" << fill->x() << ", " << fill->y() << ")";
-    }
-  }
+  ForEveryControl([&](const auto& make) {
+    const auto picture = [&](kv::RenderQuality quality) {
+      const Rendering rendering(quality);
+      return Painted(*make());
+    };
+    const QImage classic = picture(kv::RenderQuality::Classic);
+    const QImage smooth = picture(kv::RenderQuality::Smooth);
+    ASSERT_EQ(classic.size(), smooth.size());
+    changedFaces += classic != smooth;
+    const std::optional<QPoint> fill = ChangedAwayFromEdges(classic, smooth, 2);
+    EXPECT_FALSE(fill) << "a fill changed at (" << fill->x() << ", " << fill->y() << ")";
+  });
   EXPECT_GE(changedFaces, int(std::size(kFaces)));
+}
+
+// The smooth calls of a paint share one painter, kept between paints while they draw on the
+// same pixels: every control's first and second frame are as a painter per call draws them.
+TEST(SmoothRendering, SharedPainterDrawsEveryControlAsAPainterPerCall) {
+  ForEveryControl([&](const auto& make) {
+    const auto frames = [&](bool perCall) {
+      const Rendering smooth(kv::RenderQuality::Smooth);
+      std::optional<kv::SmoothPainterPerCall> ownPainters;
+      if (perCall) ownPainters.emplace();
+      const std::unique_ptr<TControl> control = make();
+      const QImage first = Painted(*control);
+      return std::pair(first, Painted(*control));
+    };
+    const auto [shared, perCall] = std::pair(frames(false), frames(true));
+    EXPECT_SAME_PIXELS(shared.first, perCall.first);
+    EXPECT_SAME_PIXELS(shared.second, perCall.second);
+  });
 }
 
 // A shown face follows the quality at once, kept layers and all, and comes back unchanged.
@@ -180,6 +214,120 @@ TEST(SmoothRendering, SwitchingRepaintsEveryControl) {
     kvtest::Pump();
     EXPECT_SAME_PIXELS(kvtest::Grab(&form), classicPicture);
     shown->SetParent(nullptr);
+  }
+}
+
+// A pie whose boundary moves repaints, smooth as classic, only around the sector it swept,
+// and each such frame shows what a full repaint shows.
+TEST(SmoothRendering, PiesRepaintTheSweptSectorAsAFullRepaint) {
+  struct Pie {
+    const char* name;
+    std::function<TControl*(TForm&)> make;
+    std::vector<std::function<void(TControl&)>> frames;  // the last one steps the value once
+  };
+  const auto percentPie = [](TControl& c) { return static_cast<TKvPercentPie&>(c).Segments(); };
+  const auto pieGraph = [](TControl& c) -> TKvPieGraph& { return static_cast<TKvPieGraph&>(c); };
+  std::vector<Pie> pies = {
+      {"percent pie",
+       [](TForm& form) {
+         auto* pie = new TKvPercentPie(&form);
+         kvdemo::ApplyDemoSettings(*pie, "frmMisc", "KvPercentPie");
+         return pie;
+       },
+       {}},
+      {"pie graph",
+       [](TForm& form) {
+         auto* pie = new TKvPieGraph(&form);
+         kvdemo::ApplyDemoSettings(*pie, "frmMisc", "KvPieGraph");
+         return pie;
+       },
+       {}},
+  };
+  const std::pair<int, double> percentSteps[] = {{1, 31}, {0, 70}, {1, 0.5},
+                                                 {0, 5},  {1, 30}, {1, 31}};
+  for (const auto& [item, value] : percentSteps)
+    pies[0].frames.push_back(
+        [&, item, value](TControl& c) { percentPie(c)->Items(item)->SetValue(value); });
+  for (const int value : {80, 81, 25, 50, 51, 75, 100, 1, 97, 62, 63})
+    pies[1].frames.push_back([&, value](TControl& c) { pieGraph(c).SetValue(value); });
+  struct PaintRegions : QObject {
+    std::vector<QRegion> regions;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(e)->region());
+      return false;
+    }
+  };
+  for (const kv::RenderQuality quality : {kv::RenderQuality::Classic, kv::RenderQuality::Smooth})
+    for (const Pie& pie : pies) {
+      SCOPED_TRACE(std::string(pie.name) +
+                   (quality == kv::RenderQuality::Smooth ? ", smooth" : ""));
+      const Rendering rendering(quality);
+      TForm form(nullptr);
+      form.SetColor(TColor(kPanelColor));
+      TControl* control = pie.make(form);
+      kvtest::ShowForm(&form, control->Left() + control->Width() + 4,
+                       control->Top() + control->Height() + 4);
+      PaintRegions recorder;
+      control->installEventFilter(&recorder);
+      for (size_t i = 0; i < pie.frames.size(); ++i) {
+        SCOPED_TRACE(i);
+        recorder.regions.clear();
+        pie.frames[i](*control);
+        const QImage live = kvtest::Grab(&form);
+        control->repaint();
+        ASSERT_SAME_PIXELS(live, kvtest::Grab(&form));
+      }
+      ASSERT_FALSE(recorder.regions.empty());
+      const QRect stepped = recorder.regions.front().boundingRect();
+      EXPECT_LT(stepped.width() * stepped.height(), control->Width() * control->Height() / 4);
+    }
+}
+
+// The shadow button's shadow keeps its shape while its colours change: smooth, the edge of a
+// rounded shadow blends its two colours with what lies under it; a straight one, and any
+// classic one, shows only the two. Changed after a paint, it shows what a fresh button shows.
+TEST(SmoothRendering, TwoToneShadowBlendsItsEdgesOnlyWhenSmoothAndRounded) {
+  struct Case {
+    kv::RenderQuality quality;
+    TKvShadowButtonStyle style;
+    bool blends;
+  };
+  const Case cases[] = {
+      {kv::RenderQuality::Classic, TKvShadowButtonStyle::ssRoundRect, false},
+      {kv::RenderQuality::Classic, TKvShadowButtonStyle::ssRectangle, false},
+      {kv::RenderQuality::Smooth, TKvShadowButtonStyle::ssRoundRect, true},
+      {kv::RenderQuality::Smooth, TKvShadowButtonStyle::ssRectangle, false},
+  };
+  const TColor outline = clNavy, fill = clYellow;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "smooth " << (c.quality == kv::RenderQuality::Smooth)
+                                    << ", style " << int(c.style));
+    const Rendering rendering(c.quality);
+    const auto fresh = [&](TColor pen, TColor brush) {
+      TKvShadowButton button(nullptr);
+      button.SetStyle(c.style);
+      button.SetShadowOutline(pen);
+      button.SetShadowColor(brush);
+      return kvtest::RenderControl(&button, kPanelColor, 2);
+    };
+    const QImage shadowed = fresh(outline, fill);
+    const QImage other = fresh(clRed, clLime);
+    int shadowPixels = 0, blended = 0;
+    for (int y = 0; y < shadowed.height(); ++y)
+      for (int x = 0; x < shadowed.width(); ++x) {
+        const int32_t colour = kvtest::PixelAt(shadowed, x, y);
+        if (colour == kvtest::PixelAt(other, x, y)) continue;
+        ++shadowPixels;
+        blended += colour != outline.Value && colour != fill.Value;
+      }
+    EXPECT_GT(shadowPixels, 100);
+    EXPECT_EQ(blended > 0, c.blends) << blended << " blended pixels";
+    TKvShadowButton painted(nullptr);
+    painted.SetStyle(c.style);
+    kvtest::RenderControl(&painted, kPanelColor, 2);
+    painted.SetShadowOutline(outline);
+    painted.SetShadowColor(fill);
+    EXPECT_SAME_PIXELS(kvtest::RenderControl(&painted, kPanelColor, 2), shadowed);
   }
 }
 
