@@ -20,6 +20,7 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QPaintEvent>
 #include <QProcess>
 
 #include <functional>
