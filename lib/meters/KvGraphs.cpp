@@ -250,7 +250,9 @@ void TKvPercentPie::Paint() {
 
 void TKvPercentPie::RepaintSegments() {
   const std::vector<Slice>& now = CurrentSlices();
-  if (FDrawnSize != TSize{Width(), Height()} || now.size() != FDrawn.size()) {
+  // Smooth edges drawn under a clip are not the pixels of the whole drawing: a whole repaint.
+  if (FDrawnSize != TSize{Width(), Height()} || now.size() != FDrawn.size() ||
+      kv::RendersSmooth()) {
     UpdateControl();
     return;
   }
@@ -279,11 +281,9 @@ void TKvPercentPie::RepaintSegments() {
     sweep(a.To, b.To);
   }
   if (!moved) return;  // the same picture
-  // The rim and the radii may lie a pixel beside the points, and a smooth edge blends into
-  // the pixel beyond.
-  const int margin = kv::RendersSmooth() ? 3 : 2;
-  UpdateControlRect(TRect{changed.Left - margin, changed.Top - margin, changed.Right + margin,
-                          changed.Bottom + margin});
+  // The rim and the radii may lie a pixel beside the points.
+  UpdateControlRect(
+      TRect{changed.Left - 2, changed.Top - 2, changed.Right + 2, changed.Bottom + 2});
 }
 
 // The canvas draws a pie in a box of two pixels or less as the whole ellipse: three pixels

@@ -225,8 +225,9 @@ TKvPieFaces::~TKvPieFaces() = default;
 
 // A pie whose value moves gets its angle map here, where it is first repainted in part.
 TRect TKvPieFaces::ChangedBetween(const PieGeometry& before, const PieGeometry& after) {
-  // The map holds classic pixels: a smooth face repaints where the boundary swept.
-  if (kv::RendersSmooth()) return SweepBetween(before, after).Face;
+  // The map holds classic pixels, and smooth edges drawn under a clip are not the pixels of
+  // the whole drawing: the whole face.
+  if (kv::RendersSmooth()) return Rect(0, 0, S(after.W), S(after.H));
   if (!AngleMapFits(after)) {
     FAngleMap.reset();
     if (after.W * after.H <= kMaxMappedPixels) BuildAngleMap(S(after.W), S(after.H), S(after.D));

@@ -218,9 +218,10 @@ TEST(SmoothRendering, SwitchingRepaintsEveryControl) {
   }
 }
 
-// A pie whose boundary moves repaints, smooth as classic, only around the sector it swept,
-// and each such frame shows what a full repaint shows.
-TEST(SmoothRendering, PiesRepaintTheSweptSectorAsAFullRepaint) {
+// Each live frame of a pie whose boundary moves shows what a full repaint shows, smooth as
+// classic. Classic, it repaints only around the sector the boundary swept; smooth, its face
+// is repainted whole (a clipped smooth edge may differ from the whole drawing's by a level).
+TEST(SmoothRendering, PieFramesShowWhatAFullRepaintShows) {
   struct Pie {
     const char* name;
     std::function<TControl*(TForm&)> make;
@@ -278,6 +279,7 @@ TEST(SmoothRendering, PiesRepaintTheSweptSectorAsAFullRepaint) {
         control->repaint();
         ASSERT_SAME_PIXELS(live, kvtest::Grab(&form));
       }
+      if (quality == kv::RenderQuality::Smooth) continue;
       ASSERT_FALSE(recorder.regions.empty());
       const QRect stepped = recorder.regions.front().boundingRect();
       EXPECT_LT(stepped.width() * stepped.height(), control->Width() * control->Height() / 4);
