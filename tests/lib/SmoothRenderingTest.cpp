@@ -7,8 +7,6 @@
 #include "GraphicsSmooth.h"
 #include "KvFrameCache.h"
 #include "KvButtons.h"
-#include "KvGraphs.h"
-#include "KvPieGraph.h"
 #include "Offscreen.h"
 #include "Pixels.h"
 #include "References.h"
@@ -20,7 +18,6 @@
 
 #include <QCoreApplication>
 #include <QImage>
-#include <QPaintEvent>
 #include <QProcess>
 
 #include <functional>
@@ -216,74 +213,6 @@ TEST(SmoothRendering, SwitchingRepaintsEveryControl) {
     EXPECT_SAME_PIXELS(kvtest::Grab(&form), classicPicture);
     shown->SetParent(nullptr);
   }
-}
-
-// Each live frame of a pie whose boundary moves shows what a full repaint shows, smooth as
-// classic. Classic, it repaints only around the sector the boundary swept; smooth, its face
-// is repainted whole (a clipped smooth edge may differ from the whole drawing's by a level).
-TEST(SmoothRendering, PieFramesShowWhatAFullRepaintShows) {
-  struct Pie {
-    const char* name;
-    std::function<TControl*(TForm&)> make;
-    std::vector<std::function<void(TControl&)>> frames;  // the last one steps the value once
-  };
-  const auto percentPie = [](TControl& c) { return static_cast<TKvPercentPie&>(c).Segments(); };
-  const auto pieGraph = [](TControl& c) -> TKvPieGraph& { return static_cast<TKvPieGraph&>(c); };
-  std::vector<Pie> pies = {
-      {"percent pie",
-       [](TForm& form) {
-         auto* pie = new TKvPercentPie(&form);
-         kvdemo::ApplyDemoSettings(*pie, "frmMisc", "KvPercentPie");
-         return pie;
-       },
-       {}},
-      {"pie graph",
-       [](TForm& form) {
-         auto* pie = new TKvPieGraph(&form);
-         kvdemo::ApplyDemoSettings(*pie, "frmMisc", "KvPieGraph");
-         return pie;
-       },
-       {}},
-  };
-  const std::pair<int, double> percentSteps[] = {{1, 31}, {0, 70}, {1, 0.5},
-                                                 {0, 5},  {1, 30}, {1, 31}};
-  for (const auto& [item, value] : percentSteps)
-    pies[0].frames.push_back(
-        [&, item, value](TControl& c) { percentPie(c)->Items(item)->SetValue(value); });
-  for (const int value : {80, 81, 25, 50, 51, 75, 100, 1, 97, 62, 63})
-    pies[1].frames.push_back([&, value](TControl& c) { pieGraph(c).SetValue(value); });
-  struct PaintRegions : QObject {
-    std::vector<QRegion> regions;
-    bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(e)->region());
-      return false;
-    }
-  };
-  for (const kv::RenderQuality quality : {kv::RenderQuality::Classic, kv::RenderQuality::Smooth})
-    for (const Pie& pie : pies) {
-      SCOPED_TRACE(std::string(pie.name) +
-                   (quality == kv::RenderQuality::Smooth ? ", smooth" : ""));
-      const Rendering rendering(quality);
-      TForm form(nullptr);
-      form.SetColor(TColor(kPanelColor));
-      TControl* control = pie.make(form);
-      kvtest::ShowForm(&form, control->Left() + control->Width() + 4,
-                       control->Top() + control->Height() + 4);
-      PaintRegions recorder;
-      control->installEventFilter(&recorder);
-      for (size_t i = 0; i < pie.frames.size(); ++i) {
-        SCOPED_TRACE(i);
-        recorder.regions.clear();
-        pie.frames[i](*control);
-        const QImage live = kvtest::Grab(&form);
-        control->repaint();
-        ASSERT_SAME_PIXELS(live, kvtest::Grab(&form));
-      }
-      if (quality == kv::RenderQuality::Smooth) continue;
-      ASSERT_FALSE(recorder.regions.empty());
-      const QRect stepped = recorder.regions.front().boundingRect();
-      EXPECT_LT(stepped.width() * stepped.height(), control->Width() * control->Height() / 4);
-    }
 }
 
 // The shadow button's shadow keeps its shape while its colours change: smooth, the edge of a
