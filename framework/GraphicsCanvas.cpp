@@ -1154,7 +1154,7 @@ TCanvas::TCanvas()
       FBrush(std::make_unique<TBrush>()),
       FFont(std::make_unique<TFont>()) {}
 
-TCanvas::~TCanvas() = default;
+TCanvas::~TCanvas() { kv::EndSmoothPainting(*this); }
 
 void TCanvas::Attach(QImage* surface, QPoint origin, std::optional<QRegion> limit) {
   FSurface = surface;
@@ -1166,6 +1166,7 @@ void TCanvas::Attach(QImage* surface, QPoint origin, std::optional<QRegion> limi
 }
 
 void TCanvas::Detach() {
+  kv::EndSmoothPainting(*this);
   FSurface = nullptr;
   FLimit.reset();
   InvalidateClip();

@@ -15,11 +15,111 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
+#include <optional>
+#include <vector>
 
 namespace kv {
 
 namespace {
+
+// The painter a run of smooth calls shares on this thread. Opening a painter costs more than
+// most shapes drawn with it, so it stays open from one smooth call to the next while they
+// draw on the same pixels; only its clip and transform follow the canvas. It paints on a
+// view of the surface's memory rather than on the surface: what it draws lands at once, so
+// classic calls, pixel reads and copies in between need not close it, and the surface itself
+// is never being painted (copies of it stay shallow). The view owns nothing: the painter is
+// used only once the canvas has shown that it still writes to that memory, and it ends when
+// the canvas lets go of its surface.
+struct SmoothSession {
+  QImage View;
+  QPainter Painter;                 // after View: ended before the view goes
+  const TCanvas* Canvas = nullptr;  // the last canvas drawn with it
+  bool HasClip = false;
+  QRect ClipBounds;
+  std::vector<QRect> ClipBands;
+  std::optional<QRect> Limit;
+
+  bool Views(const uchar* bits, const QImage& surface) const {
+    return View.constBits() == bits && View.size() == surface.size() &&
+           View.bytesPerLine() == surface.bytesPerLine() && View.format() == surface.format() &&
+           View.devicePixelRatio() == surface.devicePixelRatio();
+  }
+  bool ClipIs(const ClipRects& clip, const std::optional<QRect>& limit) const {
+    return HasClip && ClipBounds == clip.Bounds && ClipBands == clip.Bands && Limit == limit;
+  }
+  void KeepClip(const ClipRects& clip, const std::optional<QRect>& limit) {
+    HasClip = true;
+    ClipBounds = clip.Bounds;
+    ClipBands = clip.Bands;
+    Limit = limit;
+  }
+};
+
+// Trivially destroyed, so that a canvas destroyed after this thread's objects may still look.
+thread_local SmoothSession* tSession = nullptr;
+thread_local int tPerCallScopes = 0;
+
+void EndSession() {
+  delete tSession;
+  tSession = nullptr;
+}
+
+struct SessionOwner {
+  ~SessionOwner() { EndSession(); }
+};
+thread_local SessionOwner tSessionOwner;
+
+// The session open on the memory the canvas writes to, opened afresh when that memory is
+// another's; none when no painter opens on it.
+SmoothSession* SessionOn(const TCanvas& canvas) {
+  // Detaches the surface from any copy first: a copy taken between two calls never changes.
+  auto* bits = reinterpret_cast<uchar*>(canvas.WritableRows().Row(0));
+  const QImage& surface = *canvas.Surface();
+  if (tSession && tSession->Views(bits, surface)) {
+    tSession->Canvas = &canvas;
+    return tSession;
+  }
+  EndSession();
+  (void)&tSessionOwner;  // ends the last session with the thread
+  auto session = std::make_unique<SmoothSession>();
+  session->View =
+      QImage(bits, surface.width(), surface.height(), surface.bytesPerLine(), surface.format());
+  session->View.setDevicePixelRatio(surface.devicePixelRatio());
+  if (!session->Painter.begin(&session->View)) return nullptr;
+  session->Painter.setRenderHint(QPainter::Antialiasing);
+  session->Painter.setRenderHint(QPainter::TextAntialiasing);
+  session->Canvas = &canvas;
+  tSession = session.release();
+  return tSession;
+}
+
+// The session's painter in the canvas's clip, narrowed to Limit (surface coordinates) when
+// given, and in canvas coordinates; none when nothing can show.
+QPainter* PainterFor(const TCanvas& canvas, const QRect* limit) {
+  if (!canvas.Surface()) return nullptr;
+  const ClipRects& clip = canvas.EffectiveClip();
+  const QRect box = limit ? clip.Bounds & *limit : clip.Bounds;
+  if (box.isEmpty()) return nullptr;
+  SmoothSession* session = SessionOn(canvas);
+  if (!session) return nullptr;
+  QPainter& painter = session->Painter;
+  // Surface pixels first (the painter scales by the image's own pixel ratio), for the clip.
+  const qreal imageRatio = canvas.Surface()->devicePixelRatio();
+  painter.resetTransform();
+  painter.scale(1 / imageRatio, 1 / imageRatio);
+  const std::optional<QRect> narrowing = limit ? std::optional<QRect>(*limit) : std::nullopt;
+  if (!session->ClipIs(clip, narrowing)) {
+    if (clip.IsSingle()) painter.setClipRect(box);
+    else painter.setClipRegion(limit ? clip.ToRegion() & *limit : clip.ToRegion());
+    session->KeepClip(clip, narrowing);
+  }
+  // Canvas coordinates from here on.
+  painter.translate(canvas.Origin());
+  painter.scale(canvas.DeviceScale(), canvas.DeviceScale());
+  return &painter;
+}
 
 // How far outside the surface a coordinate may lie for QPainter: its rasterizer works in
 // fixed point. A call reaching further is drawn classic, which takes any coordinate.
@@ -133,6 +233,13 @@ QPainterPath PolygonPath(std::span<const TPoint> points, double centre) {
   return path;
 }
 
+// Whether each segment of the polyline runs along an axis.
+bool AlongAxes(std::span<const TPoint> points) {
+  return std::adjacent_find(points.begin(), points.end(), [](const TPoint& a, const TPoint& b) {
+           return a.X != b.X && a.Y != b.Y;
+         }) == points.end();
+}
+
 // The box with its corners sorted, its rim's centres offset by Centre: the rectangle an
 // outline through them spans.
 QRectF RimRect(const TRect& box, double centre) {
@@ -146,12 +253,12 @@ int64_t Extent(int a, int b) { return std::abs(int64_t(b) - a); }
 // Fills the shape Path(0.5) makes with the brush, then strokes Path at the pen's centre.
 template <class PathAt>
 bool FillAndStroke(const TCanvas& canvas, const PathAt& pathAt) {
-  QPainter painter;
-  if (!BeginSmoothPainter(painter, canvas)) return true;
+  const SmoothCall painter(canvas);
+  if (!painter) return true;
   const QBrush brush = SmoothBrush(canvas);
-  if (brush.style() != Qt::NoBrush) painter.fillPath(pathAt(0.5), brush);
+  if (brush.style() != Qt::NoBrush) painter->fillPath(pathAt(0.5), brush);
   const QPen pen = SmoothPen(canvas);
-  if (pen.style() != Qt::NoPen) Stroke(painter, pathAt(PenCentre(pen.width())), pen);
+  if (pen.style() != Qt::NoPen) Stroke(*painter, pathAt(PenCentre(pen.width())), pen);
   return true;
 }
 
@@ -172,24 +279,23 @@ double ArcAngle(const QRectF& ellipse, QPointF p) {
 
 bool DrawsSmooth(const TCanvas& canvas) { return RendersSmooth() && !canvas.MonochromeSurface(); }
 
-bool BeginSmoothPainter(QPainter& painter, const TCanvas& canvas, const QRect* limit) {
-  QImage* surface = canvas.Surface();
-  if (!surface) return false;
-  const ClipRects& clip = canvas.EffectiveClip();
-  const QRect box = limit ? clip.Bounds & *limit : clip.Bounds;
-  if (box.isEmpty() || !painter.begin(surface)) return false;
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setRenderHint(QPainter::TextAntialiasing);
-  // Surface pixels first (the painter scales by the image's own pixel ratio), for the clip.
-  const qreal imageRatio = surface->devicePixelRatio();
-  painter.scale(1 / imageRatio, 1 / imageRatio);
-  if (clip.IsSingle()) painter.setClipRect(box);
-  else painter.setClipRegion(limit ? clip.ToRegion() & *limit : clip.ToRegion());
-  // Canvas coordinates from here on.
-  painter.translate(canvas.Origin());
-  painter.scale(canvas.DeviceScale(), canvas.DeviceScale());
-  return true;
+SmoothCall::SmoothCall(const TCanvas& canvas, const QRect* limit)
+    : FPainter(PainterFor(canvas, limit)) {}
+
+SmoothCall::~SmoothCall() {
+  if (tPerCallScopes > 0) EndSession();
 }
+
+void EndSmoothPainting(const TCanvas& canvas) {
+  if (tSession && tSession->Canvas == &canvas) EndSession();
+}
+
+SmoothPainterPerCall::SmoothPainterPerCall() {
+  EndSession();
+  ++tPerCallScopes;
+}
+
+SmoothPainterPerCall::~SmoothPainterPerCall() { --tPerCallScopes; }
 
 bool SmoothPolyline(const TCanvas& canvas, std::span<const TPoint> points) {
   if (!DrawsShapes(canvas) || !WithinReach(canvas, points)) return false;
@@ -198,15 +304,18 @@ bool SmoothPolyline(const TCanvas& canvas, std::span<const TPoint> points) {
   const bool moves = std::any_of(points.begin(), points.end(),
                                  [&](const TPoint& p) { return p != points.front(); });
   if (!moves) return pen.width() == 1;  // a wide pen's dot is the classic disc
-  QPainter painter;
-  if (!BeginSmoothPainter(painter, canvas)) return true;
+  // A thin solid line along the axes covers whole pixels, the classic ones: drawn classic,
+  // at a fraction of the cost.
+  if (pen.width() == 1 && pen.style() == Qt::SolidLine && AlongAxes(points)) return false;
+  const SmoothCall painter(canvas);
+  if (!painter) return true;
   if (pen.width() == 1) {
-    Stroke(painter, ThinLinePath(points), pen);
+    Stroke(*painter, ThinLinePath(points), pen);
   } else {
     const double centre = PenCentre(pen.width());
     QPainterPath path(At(points.front(), centre));
     for (size_t i = 1; i < points.size(); ++i) path.lineTo(At(points[i], centre));
-    Stroke(painter, path, pen);
+    Stroke(*painter, path, pen);
   }
   return true;
 }

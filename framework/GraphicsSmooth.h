@@ -17,10 +17,36 @@ namespace kv {
 // colours.
 KV_TEST_EXPORT bool DrawsSmooth(const TCanvas& canvas);
 
-// Begins Painter on the canvas's surface, anti-aliased, in canvas coordinates and clipped to
-// the canvas's clip, narrowed to Limit (surface coordinates) when given. False, with the
-// painter not begun, when nothing can show.
-bool BeginSmoothPainter(QPainter& painter, const TCanvas& canvas, const QRect* limit = nullptr);
+// The anti-aliased painter of one smooth call on the canvas's surface, in canvas coordinates
+// and clipped to the canvas's clip, narrowed to Limit (surface coordinates) when given; false
+// when nothing can show. Successive calls on this thread share one painter while they draw on
+// the same pixels (a call may change its state: the next sets clip and transform again).
+class SmoothCall {
+public:
+  explicit SmoothCall(const TCanvas& canvas, const QRect* limit = nullptr);
+  ~SmoothCall();
+  SmoothCall(const SmoothCall&) = delete;
+  SmoothCall& operator=(const SmoothCall&) = delete;
+  explicit operator bool() const { return FPainter != nullptr; }
+  QPainter& operator*() const { return *FPainter; }
+  QPainter* operator->() const { return FPainter; }
+
+private:
+  QPainter* FPainter;
+};
+
+// Ends the shared painter if the canvas drew with it last: the canvas lets go of its surface.
+void EndSmoothPainting(const TCanvas& canvas);
+
+// While it lives, each smooth call on this thread opens and ends a painter of its own, as
+// every call did before they shared one (for tests that compare the two).
+class KV_TEST_EXPORT SmoothPainterPerCall {
+public:
+  SmoothPainterPerCall();
+  ~SmoothPainterPerCall();
+  SmoothPainterPerCall(const SmoothPainterPerCall&) = delete;
+  SmoothPainterPerCall& operator=(const SmoothPainterPerCall&) = delete;
+};
 
 // Each draws its canvas call smooth and says so, or returns false and leaves the call to the
 // classic path: at the classic quality, on a monochrome surface, with a pen mode other than

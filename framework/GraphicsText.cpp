@@ -41,6 +41,24 @@ QString Capped(const QString& text) {
   return text.size() > kMaxTextLength ? text.left(kMaxTextLength) : text;
 }
 
+// Small per-thread caches of recent results, most recent first: the entry that Matches, moved
+// to the front, or none.
+template <class Entry, class Matches>
+Entry* FindRecent(std::vector<Entry>& cache, const Matches& matches) {
+  const auto found = std::find_if(cache.begin(), cache.end(), matches);
+  if (found == cache.end()) return nullptr;
+  std::rotate(cache.begin(), found, found + 1);
+  return &cache.front();
+}
+
+// Puts Entry at the front of the cache, dropping the least recent beyond Limit entries.
+template <class Entry>
+Entry& AddRecent(std::vector<Entry>& cache, Entry entry, size_t limit) {
+  if (cache.size() >= limit) cache.pop_back();
+  cache.insert(cache.begin(), std::move(entry));
+  return cache.front();
+}
+
 // One line as drawn: its characters and the one underlined by a prefix "&" (or -1).
 struct TextLine {
   QString text;
@@ -59,18 +77,12 @@ int CachedAdvance(const QFontMetrics& metrics, const QFont& font, QStringView te
   constexpr size_t kEntries = 64;
   constexpr qsizetype kLongest = 256;
   if (text.size() > kLongest) return metrics.horizontalAdvance(text.toString());
-  thread_local std::vector<Entry> cache;  // most recent first
-  for (size_t i = 0; i < cache.size(); ++i) {
-    if (cache[i].Text == text && cache[i].Font == font) {
-      std::rotate(cache.begin(), cache.begin() + ptrdiff_t(i), cache.begin() + ptrdiff_t(i) + 1);
-      return cache.front().Advance;
-    }
-  }
+  thread_local std::vector<Entry> cache;
+  if (const Entry* e =
+          FindRecent(cache, [&](const Entry& e) { return e.Text == text && e.Font == font; }))
+    return e->Advance;
   const QString owned = text.toString();
-  const int advance = metrics.horizontalAdvance(owned);
-  if (cache.size() == kEntries) cache.pop_back();
-  cache.insert(cache.begin(), Entry{font, owned, advance});
-  return advance;
+  return AddRecent(cache, Entry{font, owned, metrics.horizontalAdvance(owned)}, kEntries).Advance;
 }
 
 struct TextLayout {
@@ -103,17 +115,33 @@ struct TextLayout {
 // as wide as measured; so do the underline and the strike-out, Width long.
 void DrawGlyphsAt(QPainter& painter, QPointF baseline, const QString& text,
                   const TextLayout& layout, int width, const QRawFont& glyphs) {
-  QTextLayout shaped(text, layout.font);
-  shaped.beginLayout();
-  const QTextLine line = shaped.createLine();
-  shaped.endLayout();
-  for (QGlyphRun run : shaped.glyphRuns()) {
-    run.setRawFont(glyphs);
-    run.setUnderline(false);
-    run.setStrikeOut(false);
-    run.setOverline(false);
-    painter.drawGlyphRun(QPointF(baseline.x(), baseline.y() - line.ascent()), run);
+  // Shaping costs more than drawing the glyphs: the runs of recent pieces are kept.
+  struct Shaped {
+    QFont Font;
+    QString Text;
+    QList<QGlyphRun> Runs;  // from the smooth glyphs, without decorations
+    qreal Ascent;
+  };
+  constexpr size_t kEntries = 64;
+  thread_local std::vector<Shaped> cache;
+  const Shaped* shaped =
+      FindRecent(cache, [&](const Shaped& e) { return e.Text == text && e.Font == layout.font; });
+  if (!shaped) {
+    QTextLayout layoutOfText(text, layout.font);
+    layoutOfText.beginLayout();
+    const QTextLine line = layoutOfText.createLine();
+    layoutOfText.endLayout();
+    QList<QGlyphRun> runs = layoutOfText.glyphRuns();
+    for (QGlyphRun& run : runs) {
+      run.setRawFont(glyphs);
+      run.setUnderline(false);
+      run.setStrikeOut(false);
+      run.setOverline(false);
+    }
+    shaped = &AddRecent(cache, Shaped{layout.font, text, std::move(runs), line.ascent()}, kEntries);
   }
+  for (const QGlyphRun& run : shaped->Runs)
+    painter.drawGlyphRun(QPointF(baseline.x(), baseline.y() - shaped->Ascent), run);
   const QFontMetrics& fm = layout.metrics;
   const int thickness = std::max(1, fm.lineWidth());
   const auto rule = [&](int offset) {
@@ -176,17 +204,12 @@ const QRawFont& SmoothGlyphs(const QFont& classic) {
     QRawFont Glyphs;
   };
   constexpr size_t kEntries = 8;
-  thread_local std::vector<Entry> cache;  // most recent first
-  for (size_t i = 0; i < cache.size(); ++i)
-    if (cache[i].Classic == classic) {
-      std::rotate(cache.begin(), cache.begin() + ptrdiff_t(i), cache.begin() + ptrdiff_t(i) + 1);
-      return cache.front().Glyphs;
-    }
+  thread_local std::vector<Entry> cache;
+  if (const Entry* e = FindRecent(cache, [&](const Entry& e) { return e.Classic == classic; }))
+    return e->Glyphs;
   QFont smooth = classic;
   smooth.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::PreferMatch));
-  if (cache.size() == kEntries) cache.pop_back();
-  cache.insert(cache.begin(), Entry{classic, QRawFont::fromFont(smooth)});
-  return cache.front().Glyphs;
+  return AddRecent(cache, Entry{classic, QRawFont::fromFont(smooth)}, kEntries).Glyphs;
 }
 
 // Draws the line smooth, straight onto the canvas's surface: the glyphs anti-aliased in the
@@ -194,14 +217,14 @@ const QRawFont& SmoothGlyphs(const QFont& classic) {
 void RenderSmoothLine(const TCanvas& canvas, const QTransform& local, const TextLine& line,
                       const TextLayout& layout, bool opaque, int width, int height,
                       const QRect* limit) {
-  QPainter painter;
-  if (!kv::BeginSmoothPainter(painter, canvas, limit)) return;
-  painter.setTransform(local, true);
+  const kv::SmoothCall painter(canvas, limit);
+  if (!painter) return;
+  painter->setTransform(local, true);
   const QRawFont& glyphs = SmoothGlyphs(layout.font);
   const auto colour = [](TColor c) {
     return QColor::fromRgb(kv::SurfaceColor(c, false) | 0xFF000000u);
   };
-  PaintLine(painter, line, layout, opaque, width, height, colour(canvas.Brush()->Color()),
+  PaintLine(*painter, line, layout, opaque, width, height, colour(canvas.Brush()->Color()),
             colour(canvas.Font()->Color()), &glyphs);
 }
 
@@ -224,17 +247,14 @@ const LineRuns* UprightLineRuns(const TCanvas& canvas, const TextLine& line,
                                 const TextLayout& layout, bool opaque, int width, int height) {
   constexpr size_t kLines = 64;
   constexpr int64_t kMaxPixels = int64_t(1) << 20;
-  thread_local std::vector<std::unique_ptr<LineRuns>> cache;  // most recent first
+  thread_local std::vector<std::unique_ptr<LineRuns>> cache;
   const QFont& font = canvas.Font()->ToQFont();
   const int scale = canvas.DeviceScale();
-  for (size_t i = 0; i < cache.size(); ++i) {
-    LineRuns& c = *cache[i];
-    if (c.Text == line.text && c.Underline == line.underline && c.Opaque == opaque &&
-        c.ExpandTabs == layout.expandTabs && c.Scale == scale && c.Font == font) {
-      std::rotate(cache.begin(), cache.begin() + ptrdiff_t(i), cache.begin() + ptrdiff_t(i) + 1);
-      return cache.front().get();
-    }
-  }
+  if (const auto* found = FindRecent(cache, [&](const std::unique_ptr<LineRuns>& c) {
+        return c->Text == line.text && c->Underline == line.underline && c->Opaque == opaque &&
+               c->ExpandTabs == layout.expandTabs && c->Scale == scale && c->Font == font;
+      }))
+    return found->get();
   // Glyphs may reach beyond their cell (italics, bearings): a cell height of margin.
   const int64_t margin = int64_t(height) * scale;
   const int64_t areaWidth = int64_t(width) * scale + 2 * margin,
@@ -266,9 +286,7 @@ const LineRuns* UprightLineRuns(const TCanvas& canvas, const TextLine& line,
   };
   collect(runs->Cell, IsCell);
   collect(runs->Glyph, IsGlyph);
-  if (cache.size() == kLines) cache.pop_back();
-  cache.insert(cache.begin(), std::move(runs));
-  return cache.front().get();
+  return AddRecent(cache, std::move(runs), kLines).get();
 }
 
 // Renders the line with the top-left of its cell at canvas (x, y), turned by the font's

@@ -244,9 +244,10 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
   const QSize size = target->Image().size();
   const int scale = target->DeviceScale();
   if (key.Bytes() != FKey || size != FSize || scale != FScale) {
-    // Drawn on black and on white in two marking colours: a pixel that is the same on both
-    // was painted, and its colour tells by which. Marks are exact colours: drawn classic.
-    const kv::ClassicRendering marks;
+    // Drawn on black and on white with a red pen and a green brush: a pixel in one of the two
+    // on both was painted by it. Any other pixel the drawing changed is a smooth edge: its red
+    // on black is the pen's share, its green on black the brush's, its blue on white the
+    // share of what lies under it.
     constexpr TColor kPenMark = TColor(0x0000FF), kBrushMark = TColor(0x00FF00);
     TBitmap onBlack, onWhite;
     PrepareRecording(onBlack, target->Width(), target->Height(), scale);
@@ -258,20 +259,29 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
       drawing(b->Canvas());
     }
     const uint32_t penMark = ColorToPixel(kPenMark) & 0xFFFFFFu;
+    const uint32_t brushMark = ColorToPixel(kBrushMark) & 0xFFFFFFu;
+    const auto channel = [](uint32_t px, int shift) { return uint8_t((px >> shift) & 0xFFu); };
     FRuns.clear();
+    FBlends.clear();
     for (int y = 0; y < size.height(); ++y) {
       const uint32_t* a = onBlack.ScanLine(y);
       const uint32_t* w = onWhite.ScanLine(y);
+      const auto mark = [&](int i) {
+        const uint32_t px = a[i] & 0xFFFFFFu;
+        return a[i] == w[i] && (px == penMark || px == brushMark) ? px : 0;
+      };
       for (int x = 0; x < size.width();) {
-        if (a[x] != w[x]) {
+        const uint32_t m = mark(x);
+        if (!m) {
+          const uint32_t black = a[x] & 0xFFFFFFu, white = w[x] & 0xFFFFFFu;
+          if (black != 0 || white != 0xFFFFFFu)
+            FBlends.push_back({y, x, channel(black, 16), channel(black, 8), channel(white, 0)});
           ++x;
           continue;
         }
         const int begin = x;
-        const auto isPen = [&](int i) { return (a[i] & 0xFFFFFFu) == penMark; };
-        const bool byPen = isPen(x);
-        while (x < size.width() && a[x] == w[x] && isPen(x) == byPen) ++x;
-        FRuns.push_back({y, begin, x, byPen});
+        while (x < size.width() && mark(x) == m) ++x;
+        FRuns.push_back({y, begin, x, m == penMark});
       }
     }
     FKey = key.Bytes().toByteArray();
@@ -291,6 +301,20 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
     if (begin >= end) continue;
     uint32_t* line = pixels + run->Y * stride;
     kv::FillPixels(line + begin, line + end, run->Pen ? penPixel : brushPixel);
+  }
+  const auto firstBlend = std::lower_bound(FBlends.begin(), FBlends.end(), clip.Top,
+                                           [](const Blend& b, int y) { return b.Y < y; });
+  for (auto blend = firstBlend; blend != FBlends.end() && blend->Y < clip.Bottom; ++blend) {
+    if (blend->X < clip.Left || blend->X >= clip.Right) continue;
+    uint32_t& px = pixels[blend->Y * stride + blend->X];
+    uint32_t out = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const uint32_t mixed = blend->Pen * ((penPixel >> shift) & 0xFFu) +
+                             blend->Brush * ((brushPixel >> shift) & 0xFFu) +
+                             blend->Through * ((px >> shift) & 0xFFu);
+      out |= std::min<uint32_t>((mixed + 127) / 255, 255) << shift;
+    }
+    px = out;
   }
 }
 

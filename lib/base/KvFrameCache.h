@@ -108,7 +108,8 @@ private:
 namespace kv {
 
 // A shape drawn with a pen and a brush, recorded once by which of the two painted each
-// pixel and painted again in any two colours: a shadow whose colour changes keeps its shape.
+// pixel (and, for a smooth edge pixel, how much of each and of what lies under it) and
+// painted again in any two colours: a shadow whose colour changes keeps its shape.
 class TwoToneShape {
 public:
   using Drawing = std::function<void(TCanvas*)>;
@@ -122,10 +123,17 @@ private:
     int Y, Begin, End;
     bool Pen;
   };
+  // A smooth edge pixel: Pen/255 of the pen colour, Brush/255 of the brush colour and
+  // Through/255 of what lies under it.
+  struct Blend {
+    int Y, X;
+    uint8_t Pen, Brush, Through;
+  };
   QByteArray FKey;
   QSize FSize;
   int FScale = 1;
   std::vector<Run> FRuns;
+  std::vector<Blend> FBlends;  // in row order; none for a classic drawing
 };
 
 // Copies the pixels of Source's rectangle From to Target with From's top left at At, clipped

@@ -2,6 +2,7 @@
 // clip, keeps the classic pixels where edges are straight and along fills, and leaves raster
 // modes, masks and the classic scope to the classic path.
 #include "Graphics.h"
+#include "GraphicsSmooth.h"
 #include "Pixels.h"
 #include "RenderQuality.h"
 
@@ -10,6 +11,7 @@
 #include <QImage>
 
 #include <functional>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -211,5 +213,83 @@ TEST(CanvasSmooth, BrushesInsideShapesAsClassic) {
       return surface.copy(3 + 12, 5 + 10, 16, 12);  // well inside the ellipse
     };
     EXPECT_SAME_PIXELS(drawn(RenderQuality::Smooth), drawn(RenderQuality::Classic));
+  }
+}
+
+// Smooth calls share one painter while they draw on the same pixels. Between two of them, a
+// step of each kind below must leave the picture as a painter of its own for every call
+// draws it: the shared one draws what lands at once, follows the clip and origin, and moves
+// with the pixels.
+TEST(CanvasSmooth, SharedPainterDrawsAsAPainterPerCall) {
+  struct Step {
+    const char* name;
+    std::function<void(kvtest::Picture&)> between;
+  };
+  const TRegion band = kv::CreateRectRgn(0, 8, 40, 20);
+  kvtest::Picture other(40, 32);
+  const std::vector<Step> steps = {
+      {"nothing", [](kvtest::Picture&) {}},
+      {"a classic fill",
+       [](kvtest::Picture& p) {
+         p.c->FillRect({5, 5, 25, 18});
+       }},
+      {"a raster-mode line",
+       [](kvtest::Picture& p) {
+         p.c->Pen()->SetMode(TPenMode::pmXor);
+         p.c->MoveTo(0, 16);
+         p.c->LineTo(40, 16);
+         p.c->Pen()->SetMode(TPenMode::pmCopy);
+       }},
+      {"a pixel read, written elsewhere",
+       [](kvtest::Picture& p) { p.c->SetPixels(0, 0, p.c->Pixels(20, 6)); }},
+      {"a clip selected", [&](kvtest::Picture& p) { p.c->SelectClipRgn(&band); }},
+      {"a copy onto itself",
+       [](kvtest::Picture& p) {
+         p.c->CopyRect({0, 0, 20, 16}, p.c, {20, 16, 40, 32});
+       }},
+      {"text",
+       [](kvtest::Picture& p) {
+         kvtest::UseTextFont(p.c);
+         p.c->TextOut(1, 1, QStringLiteral("Kv"));
+       }},
+      {"another canvas drawn smooth", [&](kvtest::Picture&) { other.c->Ellipse(0, 0, 30, 30); }},
+      {"the bitmap resized", [](kvtest::Picture& p) { p.bitmap.SetSize(44, 36); }},
+      {"the bitmap's scale changed", [](kvtest::Picture& p) { p.bitmap.SetDeviceScale(2); }},
+  };
+  const auto drawn = [&](const Call& first, const Step& step, const Call& second, bool perCall) {
+    const Quality q(RenderQuality::Smooth);
+    std::optional<kv::SmoothPainterPerCall> ownPainters;
+    if (perCall) ownPainters.emplace();
+    kvtest::Picture picture(40, 32);
+    picture.c->Pen()->SetColor(clRed);
+    picture.c->Brush()->SetColor(clBlue);
+    first.draw(picture.c);
+    step.between(picture);
+    picture.c->Pen()->SetColor(clGreen);
+    second.draw(picture.c);
+    return picture.Image().copy();
+  };
+  const std::vector<Call>& calls = SmoothCalls();
+  for (const Step& step : steps)
+    for (size_t i = 0; i < calls.size(); ++i) {
+      const Call& first = calls[i];
+      const Call& second = calls[(i + 2) % calls.size()];
+      SCOPED_TRACE(std::string(first.name) + ", " + step.name + ", " + second.name);
+      EXPECT_SAME_PIXELS(drawn(first, step, second, false), drawn(first, step, second, true));
+    }
+}
+
+// A copy of the surface taken between two smooth calls keeps the pixels it was taken with.
+TEST(CanvasSmooth, CopyTakenBetweenCallsStaysAsTaken) {
+  const Quality q(RenderQuality::Smooth);
+  for (const Call& call : SmoothCalls()) {
+    SCOPED_TRACE(call.name);
+    kvtest::Picture picture(40, 32);
+    picture.c->Ellipse(10, 10, 30, 30);
+    const QImage taken = picture.Image();
+    const QImage expected = taken.copy();
+    call.draw(picture.c);
+    EXPECT_SAME_PIXELS(taken, expected);
+    EXPECT_NE(picture.Image(), expected);
   }
 }

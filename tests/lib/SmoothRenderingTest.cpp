@@ -4,7 +4,9 @@
 #include "Controls.h"
 #include "DemoSettings.h"
 #include "Forms.h"
+#include "GraphicsSmooth.h"
 #include "KvFrameCache.h"
+#include "KvButtons.h"
 #include "Offscreen.h"
 #include "Pixels.h"
 #include "References.h"
@@ -18,6 +20,7 @@
 #include <QImage>
 #include <QProcess>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -107,6 +110,31 @@ std::optional<QPoint> ChangedAwayFromEdges(const QImage& classic, const QImage& 
   return std::nullopt;
 }
 
+// Calls Check with a maker of each registered control, as made and as the demo has it (the
+// first of its class on the demo's forms), under a trace that names it.
+void ForEveryControl(
+    const std::function<void(const std::function<std::unique_ptr<TControl>()>&)>& check) {
+  const std::vector<kvdemo::DemoComponent> demo = kvdemo::DemoComponents();
+  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
+    const QString name = kvtest::ClassNameOf(*c);
+    std::vector<std::optional<kvdemo::DemoComponent>> starts = {std::nullopt};
+    for (const kvdemo::DemoComponent& d : demo)
+      if (d.className.compare(name, Qt::CaseInsensitive) == 0) {
+        starts.push_back(d);
+        break;
+      }
+    for (const auto& start : starts) {
+      SCOPED_TRACE(name.toStdString() + (start ? " as the demo's " + start->name.toStdString()
+                                               : std::string(" as made")));
+      check([&] {
+        std::unique_ptr<TControl> control(kvtest::NewControl(*c, nullptr));
+        if (start) kvdemo::ApplyDemoSettings(*control, start->form, start->name);
+        return control;
+      });
+    }
+  }
+}
+
 }  // namespace
 
 TEST(SmoothRendering, DemoFacesMatchTheirPictures) {
@@ -123,34 +151,38 @@ TEST(SmoothRendering, DemoFacesMatchTheirPictures) {
 // Every control, as made and as the demo has it: smooth moves only the pixels by an edge of
 // the classic face (text included, whose glyphs are set anew), and changes some face at all.
 TEST(SmoothRendering, OnlyEdgesDifferFromClassic) {
-  const std::vector<kvdemo::DemoComponent> demo = kvdemo::DemoComponents();
   int changedFaces = 0;
-  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
-    const QString name = kvtest::ClassNameOf(*c);
-    std::vector<std::optional<kvdemo::DemoComponent>> starts = {std::nullopt};
-    for (const kvdemo::DemoComponent& d : demo)
-      if (d.className.compare(name, Qt::CaseInsensitive) == 0) {
-        starts.push_back(d);
-        break;
-      }
-    for (const auto& start : starts) {
-      SCOPED_TRACE(name.toStdString() + (start ? " as the demo's " + start->name.toStdString()
-                                               : std::string(" as made")));
-      const auto picture = [&](kv::RenderQuality quality) {
-        const Rendering rendering(quality);
-        std::unique_ptr<TControl> control(kvtest::NewControl(*c, nullptr));
-        if (start) kvdemo::ApplyDemoSettings(*control, start->form, start->name);
-        return Painted(*control);
-      };
-      const QImage classic = picture(kv::RenderQuality::Classic);
-      const QImage smooth = picture(kv::RenderQuality::Smooth);
-      ASSERT_EQ(classic.size(), smooth.size());
-      changedFaces += classic != smooth;
-      const std::optional<QPoint> fill = ChangedAwayFromEdges(classic, smooth, 2);
-      EXPECT_FALSE(fill) << "a fill changed at (" << fill->x() << ", " << fill->y() << ")";
-    }
-  }
+  ForEveryControl([&](const auto& make) {
+    const auto picture = [&](kv::RenderQuality quality) {
+      const Rendering rendering(quality);
+      return Painted(*make());
+    };
+    const QImage classic = picture(kv::RenderQuality::Classic);
+    const QImage smooth = picture(kv::RenderQuality::Smooth);
+    ASSERT_EQ(classic.size(), smooth.size());
+    changedFaces += classic != smooth;
+    const std::optional<QPoint> fill = ChangedAwayFromEdges(classic, smooth, 2);
+    EXPECT_FALSE(fill) << "a fill changed at (" << fill->x() << ", " << fill->y() << ")";
+  });
   EXPECT_GE(changedFaces, int(std::size(kFaces)));
+}
+
+// The smooth calls of a paint share one painter, kept between paints while they draw on the
+// same pixels: every control's first and second frame are as a painter per call draws them.
+TEST(SmoothRendering, SharedPainterDrawsEveryControlAsAPainterPerCall) {
+  ForEveryControl([&](const auto& make) {
+    const auto frames = [&](bool perCall) {
+      const Rendering smooth(kv::RenderQuality::Smooth);
+      std::optional<kv::SmoothPainterPerCall> ownPainters;
+      if (perCall) ownPainters.emplace();
+      const std::unique_ptr<TControl> control = make();
+      const QImage first = Painted(*control);
+      return std::pair(first, Painted(*control));
+    };
+    const auto [shared, perCall] = std::pair(frames(false), frames(true));
+    EXPECT_SAME_PIXELS(shared.first, perCall.first);
+    EXPECT_SAME_PIXELS(shared.second, perCall.second);
+  });
 }
 
 // A shown face follows the quality at once, kept layers and all, and comes back unchanged.
@@ -180,6 +212,54 @@ TEST(SmoothRendering, SwitchingRepaintsEveryControl) {
     kvtest::Pump();
     EXPECT_SAME_PIXELS(kvtest::Grab(&form), classicPicture);
     shown->SetParent(nullptr);
+  }
+}
+
+// The shadow button's shadow keeps its shape while its colours change: smooth, the edge of a
+// rounded shadow blends its two colours with what lies under it; a straight one, and any
+// classic one, shows only the two. Changed after a paint, it shows what a fresh button shows.
+TEST(SmoothRendering, TwoToneShadowBlendsItsEdgesOnlyWhenSmoothAndRounded) {
+  struct Case {
+    kv::RenderQuality quality;
+    TKvShadowButtonStyle style;
+    bool blends;
+  };
+  const Case cases[] = {
+      {kv::RenderQuality::Classic, TKvShadowButtonStyle::ssRoundRect, false},
+      {kv::RenderQuality::Classic, TKvShadowButtonStyle::ssRectangle, false},
+      {kv::RenderQuality::Smooth, TKvShadowButtonStyle::ssRoundRect, true},
+      {kv::RenderQuality::Smooth, TKvShadowButtonStyle::ssRectangle, false},
+  };
+  const TColor outline = clNavy, fill = clYellow;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "smooth " << (c.quality == kv::RenderQuality::Smooth)
+                                    << ", style " << int(c.style));
+    const Rendering rendering(c.quality);
+    const auto fresh = [&](TColor pen, TColor brush) {
+      TKvShadowButton button(nullptr);
+      button.SetStyle(c.style);
+      button.SetShadowOutline(pen);
+      button.SetShadowColor(brush);
+      return kvtest::RenderControl(&button, kPanelColor, 2);
+    };
+    const QImage shadowed = fresh(outline, fill);
+    const QImage other = fresh(clRed, clLime);
+    int shadowPixels = 0, blended = 0;
+    for (int y = 0; y < shadowed.height(); ++y)
+      for (int x = 0; x < shadowed.width(); ++x) {
+        const int32_t colour = kvtest::PixelAt(shadowed, x, y);
+        if (colour == kvtest::PixelAt(other, x, y)) continue;
+        ++shadowPixels;
+        blended += colour != outline.Value && colour != fill.Value;
+      }
+    EXPECT_GT(shadowPixels, 100);
+    EXPECT_EQ(blended > 0, c.blends) << blended << " blended pixels";
+    TKvShadowButton painted(nullptr);
+    painted.SetStyle(c.style);
+    kvtest::RenderControl(&painted, kPanelColor, 2);
+    painted.SetShadowOutline(outline);
+    painted.SetShadowColor(fill);
+    EXPECT_SAME_PIXELS(kvtest::RenderControl(&painted, kPanelColor, 2), shadowed);
   }
 }
 
