@@ -81,17 +81,14 @@ std::pair<int, int> DoubledDetailedColumns(const QImage& image) {
 double WindowRatio() { return QGuiApplication::primaryScreen()->devicePixelRatio(); }
 
 // Controls whose face as made shows nothing finer than whole canvas pixels: boxes, squares,
-// axis-aligned ticks and strips, pictures without a larger version; and the pie graph,
-// which keeps its face at 1x.
+// axis-aligned ticks and strips, the dot matrix (its cells are pixel art at 2x too); and the
+// pie graph, which keeps its face at 1x. A control with built-in artwork draws its 2x version.
 const QSet<QString> kWholePixelFaces = {
-    QStringLiteral("TKvArrow"),     QStringLiteral("TKvBanner"),    QStringLiteral("TKvBorder"),
-    QStringLiteral("TKvCounter"),   QStringLiteral("TKvGauge"),     QStringLiteral("TKvImageLed"),
-    QStringLiteral("TKvIndicator"), QStringLiteral("TKvLevelBar"),  QStringLiteral("TKvMatrix"),
-    QStringLiteral("TKvMediaButton"), QStringLiteral("TKvPieGraph"), QStringLiteral("TKvScanner"),
-    QStringLiteral("TKvScope"),     QStringLiteral("TKvSlider"),    QStringLiteral("TKvSpectrum"),
-    QStringLiteral("TKvSpinner"),   QStringLiteral("TKvSwitch"),    QStringLiteral("TKvTrackBar"),
-    QStringLiteral("TKvUserLed"),   QStringLiteral("TKvWheel"),     QStringLiteral("TScrollBox"),
-    QStringLiteral("TKvLights"),    QStringLiteral("TKvPercentPie"), QStringLiteral("TKvProgressBar"),
+    QStringLiteral("TKvBanner"),    QStringLiteral("TKvBorder"),     QStringLiteral("TKvGauge"),
+    QStringLiteral("TKvIndicator"), QStringLiteral("TKvLevelBar"),   QStringLiteral("TKvMatrix"),
+    QStringLiteral("TKvPieGraph"),  QStringLiteral("TKvScanner"),    QStringLiteral("TKvScope"),
+    QStringLiteral("TKvSpectrum"),  QStringLiteral("TKvUserLed"),    QStringLiteral("TScrollBox"),
+    QStringLiteral("TKvPercentPie"), QStringLiteral("TKvProgressBar"),
 };
 
 TEST(DeviceRatio, AtTwoAControlWithTextOrCurvesDrawsFinerThanDoubledPixels) {
