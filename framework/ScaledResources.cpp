@@ -64,8 +64,8 @@ void LoadResourceBitmap(TBitmap& bitmap, const QString& name, int scale) {
   bitmap.LoadFromResourceName(name);
   if (scale == 1 || bitmap.Empty()) return;
   const auto [path, found] = NearestVersion(name, "bmp", scale);
-  QImage image = found == 1 ? bitmap.Image()
-                            : bmp::Decode(BytesOf(ReadResource(path, INT32_MAX))).pixels;
+  QImage image =
+      found == 1 ? bitmap.Image() : bmp::Decode(BytesOf(ReadResource(path, INT32_MAX))).pixels;
   const int width = bitmap.Width(), height = bitmap.Height();
   if (image.width() != width * scale || image.height() != height * scale)
     image = image.scaled(width * scale, height * scale, Qt::IgnoreAspectRatio,
@@ -89,8 +89,8 @@ QCursor LoadCursorAt(const QString& name, int scale) {
   QImage image = cursor.image;
   QPointF hotSpot = QPointF(cursor.hotSpot) / found;
   if (found != scale) {
-    image = image.scaled(image.size() / found * scale, Qt::IgnoreAspectRatio,
-                         Qt::SmoothTransformation);
+    image =
+        image.scaled(image.size() / found * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   }
   QPixmap pixmap = QPixmap::fromImage(image);
   pixmap.setDevicePixelRatio(scale);

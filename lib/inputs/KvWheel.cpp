@@ -63,13 +63,9 @@ TKvWheel::TKvWheel(kv::OwnerOrParent owner)
 
 TKvWheel::~TKvWheel() = default;
 
-void TKvWheel::LoadDefaultBackImage() {
-  d->BackArt.LoadInto(*FBackImage);
-}
+void TKvWheel::LoadDefaultBackImage() { d->BackArt.LoadInto(*FBackImage); }
 
-void TKvWheel::LoadDefaultHandleImage() {
-  d->HandleArt.LoadInto(*FHandleImage);
-}
+void TKvWheel::LoadDefaultHandleImage() { d->HandleArt.LoadInto(*FHandleImage); }
 
 void TKvWheel::SetBackImage(const TBitmap* v) {
   if (v != FBackImage.get()) FBackImage->Assign(v);

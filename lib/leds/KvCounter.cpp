@@ -19,7 +19,6 @@ namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvCounter>();
 
-
 }  // namespace
 
 struct TKvCounter::Private {

@@ -105,8 +105,8 @@ void TKvImageLed::LoadPicture() {
   auto& raw = FRawPictures[size_t(FImageType)];
   if (!raw) {
     raw = std::make_unique<TBitmap>();
-    kv::LoadResourceBitmap(*raw, QStringLiteral("IT_") + QLatin1String(kImageCodes[int(FImageType)]),
-                           d->Scale);
+    kv::LoadResourceBitmap(
+        *raw, QStringLiteral("IT_") + QLatin1String(kImageCodes[int(FImageType)]), d->Scale);
   }
   // Colouring costs more than the frame: each symbol keeps its coloured copy while the
   // palette's colours stay.

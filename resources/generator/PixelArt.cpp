@@ -73,9 +73,10 @@ Shape Shape::Border() const {
   Shape border = Blank();
   for (int y = 0; y < FHeight; ++y)
     for (int x = 0; x < FWidth; ++x)
-      border.Set(x, y,
-                 (*this)(x, y) && (OutsideWithinEdge(x, y, -1, 0) || OutsideWithinEdge(x, y, 1, 0) ||
-                                   OutsideWithinEdge(x, y, 0, -1) || OutsideWithinEdge(x, y, 0, 1)));
+      border.Set(
+          x, y,
+          (*this)(x, y) && (OutsideWithinEdge(x, y, -1, 0) || OutsideWithinEdge(x, y, 1, 0) ||
+                            OutsideWithinEdge(x, y, 0, -1) || OutsideWithinEdge(x, y, 0, 1)));
   return border;
 }
 

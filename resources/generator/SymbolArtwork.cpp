@@ -50,9 +50,7 @@ double SegmentDistance(QPointF p, QPointF a, QPointF b) {
   return std::sqrt(QPointF::dotProduct(d, d));
 }
 Shape Cell::Stroke(QPointF a, QPointF b, double radius) const {
-  return Where([=](double x, double y) {
-    return SegmentDistance({x, y}, a, b) <= radius;
-  });
+  return Where([=](double x, double y) { return SegmentDistance({x, y}, a, b) <= radius; });
 }
 
 // The part of the shape whose direction from (cx, cy) lies between the two angles, in
@@ -66,7 +64,8 @@ Shape Cell::Sector(const Shape& shape, double cx, double cy, double from, double
 
 Symbol Sound(const Cell& c) {
   const Shape cone = c.Polygon({{6, 8}, {12, 2.5}, {13, 2.5}, {13, 19.5}, {12, 19.5}, {6, 14}});
-  const Shape waves = c.Sector(c.Ring(12, 11, 4.6, 6.2) | c.Ring(12, 11, 7.8, 9.4), 12, 11, -50, 50);
+  const Shape waves =
+      c.Sector(c.Ring(12, 11, 4.6, 6.2) | c.Ring(12, 11, 7.8, 9.4), 12, 11, -50, 50);
   return {cone | waves, c.Rect(2, 8, 5, 13)};
 }
 
@@ -145,9 +144,9 @@ Symbol Frequency(const Cell& c) {
 Symbol Record(const Cell& c) { return {c.Round(11, 11, 5.6), c.Ring(11, 11, 8.4, 10.4)}; }
 
 Symbol Rewind(const Cell& c) {
-  return {
-      c.Polygon({{1.5, 11}, {11, 3.5}, {11, 18.5}}) | c.Polygon({{10.5, 11}, {20, 3.5}, {20, 18.5}}),
-      c.Empty()};
+  return {c.Polygon({{1.5, 11}, {11, 3.5}, {11, 18.5}}) |
+              c.Polygon({{10.5, 11}, {20, 3.5}, {20, 18.5}}),
+          c.Empty()};
 }
 
 Symbol Replay(const Cell& c) {

@@ -33,15 +33,23 @@ QByteArray Thumb(int width, int height, std::optional<Groove> groove, int scale)
 std::vector<Asset> ThumbArtwork() {
   return {
       {"KVSWITCHTHUMB_VERT.bmp",
-       [](int s) { return Thumb(24, 12, Groove{4, 4, 19, 7}, s); }},
+       [](int s) {
+         return Thumb(24, 12, Groove{4, 4, 19, 7}, s);
+       }},
       {"KVSWITCHTHUMB_HORI.bmp",
-       [](int s) { return Thumb(12, 24, Groove{4, 4, 7, 19}, s); }},
+       [](int s) {
+         return Thumb(12, 24, Groove{4, 4, 7, 19}, s);
+       }},
       {"KVTB_HORI.bmp", [](int s) { return Thumb(9, 17, std::nullopt, s); }},
       {"KVTB_VERT.bmp", [](int s) { return Thumb(17, 9, std::nullopt, s); }},
       {"KVSLIDERTHUMB_HORI.bmp",
-       [](int s) { return Thumb(30, 13, Groove{4, 4, 25, 8}, s); }},
+       [](int s) {
+         return Thumb(30, 13, Groove{4, 4, 25, 8}, s);
+       }},
       {"KVSLIDERTHUMB_VERT.bmp",
-       [](int s) { return Thumb(13, 30, Groove{4, 4, 8, 25}, s); }},
+       [](int s) {
+         return Thumb(13, 30, Groove{4, 4, 8, 25}, s);
+       }},
   };
 }
 

@@ -187,10 +187,10 @@ TEST(LibraryArtwork, EveryBitmapComesAtTwoAndThreeTimesWithItsKeyColoursAndCells
         int kept = 0;
         for (int y = 0; y < cell1.height(); ++y)
           for (int x = 0; x < cell1.width(); ++x)
-            kept += ColoursOf(cell.copy(x * scale, y * scale, scale, scale))
-                            .contains(cell1.pixel(x, y))
-                        ? 1
-                        : 0;
+            kept +=
+                ColoursOf(cell.copy(x * scale, y * scale, scale, scale)).contains(cell1.pixel(x, y))
+                    ? 1
+                    : 0;
         EXPECT_GE(kept, cell1.width() * cell1.height() * 9 / 10) << "cell " << k;
       }
     }
