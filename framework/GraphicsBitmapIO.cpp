@@ -1,12 +1,11 @@
 // Bitmaps and pictures to and from BMP streams and files; named program resources and
 // the cursors among them.
 #include "BmpCodec.h"
-#include "CursorCodec.h"
 #include "Graphics.h"
+#include "ScaledResources.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QPixmap>
 
 #include <algorithm>
 #include <array>
@@ -15,8 +14,6 @@
 namespace {
 
 constexpr uint32_t kBlackAndWhite[] = {0xFF000000u, 0xFFFFFFFFu};
-// Cursor files of the program are small; anything larger is not one of them.
-constexpr int64_t kMaxCursorFileSize = int64_t(1) << 20;
 
 // The 14-byte file header, then the rest of the size it declares.
 kv::bmp::Image ReadBmpFile(TStream& stream) {
@@ -139,18 +136,7 @@ void TPicture::SaveToFile(const QString& fileName) const { FBitmap->SaveToFile(f
 
 // ---------------------------------------------------------------------------
 
-QCursor kv::LoadCursor(const QString& name) {
-  const QString path = kv::FindResource(name, "cur");
-  if (path.isEmpty())
-    throw EInvalidGraphic(QStringLiteral("Cursor resource \"%1\" not found").arg(name));
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxCursorFileSize)
-    throw EInvalidGraphic(QStringLiteral("Cursor resource \"%1\" cannot be read").arg(name));
-  const QByteArray bytes = file.readAll();
-  const kv::cur::Cursor cursor = kv::cur::Decode(
-      std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
-  return QCursor(QPixmap::fromImage(cursor.image), cursor.hotSpot.x(), cursor.hotSpot.y());
-}
+QCursor kv::LoadCursor(const QString& name) { return LoadCursorAt(name, 1); }
 
 namespace kv {
 

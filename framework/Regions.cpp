@@ -127,12 +127,20 @@ TRegion MaskRegion(const TBitmap& Mask, TColor MaskColor) {
                            ? Mask.Image()
                            : Mask.Image().convertToFormat(QImage::Format_RGB32);
   const uint32_t maskPixel = ToPixel(ColorToRGB(MaskColor));
+  // In bitmap pixels: a mask at a device scale is read by the first pixel of each block,
+  // so a finer picture gives the same region.
+  const int scale = Mask.DeviceScale(), width = Mask.Width();
+  std::vector<uint32_t> blocks(size_t(std::max(width, 0)));
   BandedRegionBuilder builder;
   std::vector<Span> runs;
-  for (int y = 0; y < image.height(); ++y) {
+  for (int y = 0; y < Mask.Height(); ++y) {
     runs.clear();
-    AddRowRuns(reinterpret_cast<const uint32_t*>(image.constScanLine(y)), image.width(), maskPixel,
-               runs);
+    const auto* row = reinterpret_cast<const uint32_t*>(image.constScanLine(y * scale));
+    if (scale != 1) {
+      for (int x = 0; x < width; ++x) blocks[size_t(x)] = row[x * scale];
+      row = blocks.data();
+    }
+    AddRowRuns(row, width, maskPixel, runs);
     builder.AddRows(y, y + 1, runs);
   }
   return TRegion(builder.Finish());

@@ -2,6 +2,9 @@
 
 #include "Forms.h"
 #include "KvFrameCache.h"
+#include "ScaledResources.h"
+
+#include <QGuiApplication>
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -12,13 +15,15 @@
 #include <cstring>
 
 using kv::CanvasLock, kv::ColorToRGB;
-using kv::Exception, kv::LoadCursor, kv::Rect, kv::Screen;
+using kv::Exception, kv::Rect, kv::Screen;
 
 namespace {
 
+// Qt shows one pixmap per cursor: it is drawn for the application's pixel ratio.
 void RegisterHandCursor() {
   try {
-    Screen->SetCursors(kKvHandCursor, LoadCursor(QStringLiteral("KVCURSORHANDPOINT")));
+    const int scale = kv::DeviceScaleOf(qGuiApp ? qGuiApp->devicePixelRatio() : 1.0);
+    Screen->SetCursors(kKvHandCursor, kv::LoadCursorAt(QStringLiteral("KVCURSORHANDPOINT"), scale));
   } catch (const Exception& e) {
     // The cursor is compiled in; losing it only costs the hand shape.
     std::fprintf(stderr, "%s\n", qPrintable(e.Message()));

@@ -1,6 +1,7 @@
 #include "KvArrow.h"
 
 #include "ClassRegistry.h"
+#include "KvArtwork.h"
 #include "KvLeastSize.h"
 
 #include <QPointer>
@@ -25,12 +26,14 @@ QString ArrowResource(TKvArrowDirection d) {
 }  // namespace
 
 struct TKvArrow::Private {
-  // Per direction, the recoloured picture and its mask, kept so that turning does not read
-  // and recolour the picture again.
+  // Per direction, the recoloured picture at the scale it is drawn at and its mask at 1x
+  // (hit tests are in bitmap pixels), kept so that turning does not read and recolour the
+  // picture again.
   struct Picture {
     std::unique_ptr<TBitmap> Image, Mask;
   };
   std::array<Picture, 4> Pictures;
+  int Scale = 1;
   TBitmap* ArrowImage = nullptr;
   TBitmap* ArrowMask = nullptr;
 };
@@ -42,6 +45,7 @@ TKvArrow::TKvArrow(kv::OwnerOrParent owner)
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
                   ~TControlStyle(TControlStyleFlag::csDoubleClicks));
   SetBounds(0, 0, 50, 45);
+  d->Scale = kv::ArtworkScaleOf(*this);
   SetParentColor(false);
   SetColor(clBlack);
   AcceptFocus();
@@ -59,10 +63,10 @@ void TKvArrow::LoadArrow() {
   if (!p.Image) {
     p.Image = std::make_unique<TBitmap>();
     p.Mask = std::make_unique<TBitmap>();
-    p.Image->LoadFromResourceName(ArrowResource(FDirection));
     // The mask is taken before the recolouring, which might bring white in.
-    p.Mask->Assign(p.Image.get());
+    p.Mask->LoadFromResourceName(ArrowResource(FDirection));
     p.Mask->Mask(clWhite);
+    kv::LoadResourceBitmap(*p.Image, ArrowResource(FDirection), d->Scale);
     FPalette->ApplyToBitmap(p.Image.get(), clGreen, clLime);
   }
   d->ArrowImage = p.Image.get();
@@ -111,6 +115,10 @@ void TKvArrow::Paint() {
   const TRect r = ArrowRect();
   const int w = r.Width(), sx = FActive ? w : 0;
   TCanvas* c = BitmapCanvas();
+  if (c->DeviceScale() != d->Scale) {  // shown on a screen of another ratio
+    d->Scale = c->DeviceScale();
+    ReloadArrows();
+  }
   c->Brush()->SetStyle(TBrushStyle::bsClear);
   c->BrushCopy(r, d->ArrowImage, Rect(sx, 0, sx + w, r.Height()), clWhite);
   DrawDesignFrame(c);

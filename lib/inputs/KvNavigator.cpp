@@ -1,6 +1,7 @@
 #include "KvNavigator.h"
 
 #include "ClassRegistry.h"
+#include "KvArtwork.h"
 #include "KvFrameCache.h"
 #include "KvInputsInternal.h"
 #include "KvLeastSize.h"
@@ -16,11 +17,12 @@ namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvMediaButton>();
 
-std::unique_ptr<TBitmap> LoadGlyphs(const QString& name, TColor transparent) {
-  auto strip = std::make_unique<TBitmap>();
-  strip->LoadFromResourceName(name);
-  strip->SetTransparentColor(transparent);
-  return strip;
+// Both glyph strips for a scale, their olive background transparent.
+void LoadGlyphs(TBitmap& enabled, TBitmap& disabled, int scale) {
+  kv::LoadResourceBitmap(enabled, QStringLiteral("EN_IMAGES"), scale);
+  kv::LoadResourceBitmap(disabled, QStringLiteral("DI_IMAGES"), scale);
+  enabled.SetTransparentColor(clOlive);
+  disabled.SetTransparentColor(clOlive);
 }
 
 }  // namespace
@@ -33,8 +35,8 @@ struct TKvMediaButton::Private {
 
 TKvMediaButton::TKvMediaButton(kv::OwnerOrParent owner)
     : TKvCustomImageControl(owner),
-      FEnabledGlyphs(LoadGlyphs(QStringLiteral("EN_IMAGES"), clOlive)),
-      FDisabledGlyphs(LoadGlyphs(QStringLiteral("DI_IMAGES"), clOlive)),
+      FEnabledGlyphs(std::make_unique<TBitmap>()),
+      FDisabledGlyphs(std::make_unique<TBitmap>()),
       d(std::make_unique<Private>()) {
   // A double click arrives as a second press.
   SetControlStyle((ControlStyle() | TControlStyleFlag::csOpaque) &
@@ -42,6 +44,7 @@ TKvMediaButton::TKvMediaButton(kv::OwnerOrParent owner)
                   ~TControlStyle(TControlStyleFlag::csDoubleClicks));
   SetBounds(Left(), Top(), 40, 15);
   SetTabStop(false);
+  LoadGlyphs(*FEnabledGlyphs, *FDisabledGlyphs, kv::ArtworkScaleOf(*this));
 }
 
 TKvMediaButton::~TKvMediaButton() { BeginDestruction(); }
@@ -71,6 +74,8 @@ void TKvMediaButton::Paint() {
     GradientFill(c, r, from, to, 0, std::max(2, ClientHeight() / 10));
   });
 
+  if (c->DeviceScale() != FEnabledGlyphs->DeviceScale())  // shown on a screen of another ratio
+    LoadGlyphs(*FEnabledGlyphs, *FDisabledGlyphs, c->DeviceScale());
   const TBitmap* strip = Enabled() ? FEnabledGlyphs.get() : FDisabledGlyphs.get();
   const int cw = strip->Width() / 10, ch = strip->Height(), shift = down ? 1 : 0;
   const int x = Width() / 2 - cw / 2 + shift, y = Height() / 2 - ch / 2 + shift;

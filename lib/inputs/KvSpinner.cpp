@@ -1,6 +1,7 @@
 #include "KvSpinner.h"
 
 #include "ClassRegistry.h"
+#include "KvArtwork.h"
 #include "KvLeastSize.h"
 #include "KvThreads.h"
 
@@ -28,6 +29,7 @@ struct TKvSpinButton::Private {
   QSize GlyphSize;
   TRegion Glyph;  // the pixels of cell 0 that are not of the strip's transparent colour
   TBitmap Shown;  // the control's pixels as last painted
+  int Scale = 1;  // of the glyphs: the scale the control is drawn at
 };
 
 TKvSpinButton::TKvSpinButton(kv::OwnerOrParent owner)
@@ -46,6 +48,7 @@ TKvSpinButton::TKvSpinButton(kv::OwnerOrParent owner)
     BuildGlyph();
     UpdateControl();
   });
+  d->Scale = kv::ArtworkScaleOf(*this);
   BuildGlyph();
 }
 
@@ -58,13 +61,16 @@ void TKvSpinButton::SetArrow(int v) {
 }
 
 void TKvSpinButton::BuildGlyph() {
-  FGlyphs->LoadFromResourceName(QLatin1String(kArrowResources[FArrow]));
-  FPalette->ApplyToBitmap(FGlyphs.get(), clGreen, clLime);
+  // The hit region comes from the 1x picture: hit tests are in bitmap pixels.
+  const QString name = QLatin1String(kArrowResources[FArrow]);
+  FGlyphs->LoadFromResourceName(name);
   const bool vertical = FArrow <= ArrowDown;
   const int w = vertical ? 21 : 17, h = vertical ? 16 : 21;
   d->GlyphSize = QSize(w, h);
   kv::CombineRgn(d->Glyph, kv::MaskRegion(*FGlyphs, FGlyphs->TransparentColor()),
                  kv::CreateRectRgn(0, 0, w, h), kv::RGN_AND);
+  kv::LoadResourceBitmap(*FGlyphs, name, d->Scale);
+  FPalette->ApplyToBitmap(FGlyphs.get(), clGreen, clLime);
 }
 
 TRect TKvSpinButton::GlyphRect() const {
@@ -84,6 +90,10 @@ bool TKvSpinButton::HitTest(int x, int y) const {
 void TKvSpinButton::Paint() {
   ClearCanvas();
   TCanvas* c = Canvas();
+  if (c->DeviceScale() != d->Scale) {  // shown on a screen of another ratio
+    d->Scale = c->DeviceScale();
+    BuildGlyph();
+  }
   const int cell = !Enabled() ? 0 : FDown ? 2 : 1;
   const TRect g = GlyphRect();
   c->Brush()->SetStyle(TBrushStyle::bsClear);

@@ -2,6 +2,7 @@
 
 #include "CursorClip.h"
 #include "Forms.h"
+#include "KvArtwork.h"
 #include "KvFrameCache.h"
 #include "KvInputsInternal.h"
 #include "KvLeastSize.h"
@@ -119,10 +120,16 @@ void TKvThumbControl::LoadThumb() {
   CenterThumb();
 }
 
-void TKvThumbControl::LoadThumbPicture() {
+const TBitmap* TKvThumbControl::ListThumb() const {
   const TBitmap* entry = ListBitmap(FThumbImageIndex);
-  if (entry && !entry->Empty()) FThumb->Assign(entry);
-  else FThumb->LoadFromResourceName(QString::fromLatin1(ThumbTraits().BuiltInThumb));
+  return entry && !entry->Empty() ? entry : nullptr;
+}
+
+void TKvThumbControl::LoadThumbPicture(int scale) {
+  if (const TBitmap* entry = ListThumb()) FThumb->Assign(entry);
+  else
+    kv::LoadResourceBitmap(*FThumb, QString::fromLatin1(ThumbTraits().BuiltInThumb),
+                           scale > 0 ? scale : kv::ArtworkScaleOf(*this));
   FThumbHeight = FThumb->Height();
   FThumbWidth = FThumb->Width() / FThumbStates;
 }
@@ -227,6 +234,9 @@ void TKvThumbControl::MoveThumbTo(int p) {
 }
 
 void TKvThumbControl::DrawThumb(TCanvas* canvas) {
+  // The built-in thumb follows the scale it is drawn at (the window may have moved).
+  if (!ListThumb() && FThumb->DeviceScale() != canvas->DeviceScale())
+    LoadThumbPicture(canvas->DeviceScale());
   PlaceThumb();
   if (FThumbWidth <= 0 || FThumbHeight <= 0) return;
   int k = FHot && !FDragging ? 3 : FDragging ? 2 : !Enabled() ? 1 : 0;

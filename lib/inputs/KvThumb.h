@@ -139,7 +139,10 @@ private:
   // The value a pointer or key asks for, held to the int range first.
   void SetValue(int64_t v) { SetPosition(kv::SaturateToInt(v)); }
   int64_t WheelTarget(int direction) const;
-  void LoadThumbPicture();
+  // The built-in thumb is loaded for `scale`, by default the one the control is shown at.
+  void LoadThumbPicture(int scale = 0);
+  // The picture list's thumb, or none when the built-in one is shown.
+  const TBitmap* ListThumb() const;
   void EndDrag();
   void ListChanged();
   void ListDetached();

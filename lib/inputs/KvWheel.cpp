@@ -1,6 +1,7 @@
 #include "KvWheel.h"
 
 #include "ClassRegistry.h"
+#include "KvArtwork.h"
 #include "KvFrameCache.h"
 #include "KvLeastSize.h"
 #include "KvRangeModel.h"
@@ -41,6 +42,10 @@ int64_t Part(int64_t p, int64_t z) {
 
 struct TKvWheel::Private {
   TKvFaceBase FaceBase;
+  // The built-in knob and handle, drawn at the scale of the control while the pictures
+  // are still the built-in ones.
+  kv::TKvBuiltInPicture BackArt{QStringLiteral("VWBACK")};
+  kv::TKvBuiltInPicture HandleArt{QStringLiteral("VWHANDLE")};
 };
 
 TKvWheel::TKvWheel(kv::OwnerOrParent owner)
@@ -61,13 +66,9 @@ TKvWheel::TKvWheel(kv::OwnerOrParent owner)
 
 TKvWheel::~TKvWheel() = default;
 
-void TKvWheel::LoadDefaultBackImage() {
-  FBackImage->LoadFromResourceName(QStringLiteral("VWBACK"));
-}
+void TKvWheel::LoadDefaultBackImage() { d->BackArt.LoadInto(*FBackImage); }
 
-void TKvWheel::LoadDefaultHandleImage() {
-  FHandleImage->LoadFromResourceName(QStringLiteral("VWHANDLE"));
-}
+void TKvWheel::LoadDefaultHandleImage() { d->HandleArt.LoadInto(*FHandleImage); }
 
 void TKvWheel::SetBackImage(const TBitmap* v) {
   if (v != FBackImage.get()) FBackImage->Assign(v);
@@ -182,7 +183,7 @@ int TKvWheel::PositionAt(int x, int y) const {
 
 void TKvWheel::Paint() {
   TCanvas* canvas = BitmapCanvas();
-  const TBitmap* back = FBackImage.get();
+  const TBitmap* back = d->BackArt.Shown(*FBackImage, canvas->DeviceScale());
   const int bx = SaturateToInt((int64_t(Width()) - back->Width()) / 2);
   const int by = SaturateToInt((int64_t(Height()) - back->Height()) / 2);
   // The knob under the handle stays the same while the handle turns.
@@ -197,7 +198,7 @@ void TKvWheel::Paint() {
       canvas->Draw(bx, by, back);
     }
   });
-  const TBitmap* handle = FHandleImage.get();
+  const TBitmap* handle = d->HandleArt.Shown(*FHandleImage, canvas->DeviceScale());
   const TRect place = HandleRect();
   canvas->Brush()->SetStyle(TBrushStyle::bsClear);
   canvas->BrushCopy(place, handle, BitmapRect(handle), handle->TransparentColor());

@@ -2,6 +2,7 @@
 #include "KvSysUtilsInternal.h"
 
 #include "ClassRegistry.h"
+#include "KvArtwork.h"
 #include "KvFrameCache.h"
 #include "KvLeastSize.h"
 #include "KvSysUtils.h"
@@ -18,12 +19,12 @@ namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TKvCounter>();
 
-const QString kBuiltInStrip = QStringLiteral("BMCOUNTER");
-
 }  // namespace
 
 struct TKvCounter::Private {
-  // The row of digits as last drawn.
+  // The built-in strip, drawn at the control's scale while the strip is still it.
+  kv::TKvBuiltInPicture StripArt{QStringLiteral("BMCOUNTER")};
+  // The row of digits as last drawn, at the scale of the control's image.
   TBitmap Row;
   // What the row shows: the characters drawn and what they were drawn from.
   std::string RowText;
@@ -37,7 +38,7 @@ TKvCounter::TKvCounter(kv::OwnerOrParent owner)
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetBounds(0, 0, 150, 25);
   SetColor(clBtnFace);
-  FBitmap->LoadFromResourceName(kBuiltInStrip);
+  d->StripArt.LoadInto(*FBitmap);
   connect(FBitmap.get(), &TGraphic::OnChange, this, [this] { BitmapChanged(); });
   UpdateSizes();
 }
@@ -68,7 +69,7 @@ void TKvCounter::BitmapChanged() {
   if (FReloading) return;
   if (FBitmap->Empty()) {
     FReloading = true;
-    FBitmap->LoadFromResourceName(kBuiltInStrip);
+    d->StripArt.LoadInto(*FBitmap);
     FReloading = false;
   }
   UpdateSizes();
@@ -106,6 +107,8 @@ void TKvCounter::Paint() {
   TCanvas* canvas = BitmapCanvas();
   const TColor color = ColorToRGBValue(Color());
   if (FRowWidth > 0) {
+    const TBitmap* strip = d->StripArt.Shown(*FBitmap, canvas->DeviceScale());
+    d->Row.SetDeviceScale(canvas->DeviceScale());
     TCanvas* row = d->Row.Canvas();
     row->Brush()->SetStyle(TBrushStyle::bsSolid);
     row->Brush()->SetColor(color);
@@ -116,7 +119,8 @@ void TKvCounter::Paint() {
     // The row keeps its digits from the last frame: only the cells that changed are drawn
     // again, unless the cells overlap or what the row is made of changed.
     TKvLayerKey key;
-    key << color << FBitmap.get() << FDigitWidth << FSpacing << FRowWidth << FRowHeight;
+    key << color << strip << d->Row.DeviceScale() << FDigitWidth << FSpacing << FRowWidth
+        << FRowHeight;
     const bool kept = FSpacing >= 0 && key.Bytes() == d->RowKey && text.size() == d->RowText.size();
     if (!kept) {
       row->FillRect(BitmapRect(&d->Row));
@@ -137,7 +141,7 @@ void TKvCounter::Paint() {
           continue;
         }
         const TRect cell{digit * FDigitWidth, 0, (digit + 1) * FDigitWidth, FDigitHeight};
-        row->CopyRect(to, FBitmap->Canvas(), cell);
+        row->CopyRect(to, strip->Canvas(), cell);
       }
     }
     d->RowText = text;

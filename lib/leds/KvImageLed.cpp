@@ -2,6 +2,7 @@
 #include "KvSysUtilsInternal.h"
 
 #include "ClassRegistry.h"
+#include "KvArtwork.h"
 #include "KvLeastSize.h"
 #include "KvSysUtils.h"
 
@@ -24,6 +25,7 @@ struct TKvImageLed::Private {
   // Each symbol in the palette's colours, with the colours (as drawn) it was made with.
   std::array<std::unique_ptr<TBitmap>, 12> ColoredPictures;
   std::array<uint64_t, 12> ColoredWith{};
+  int Scale = 1;  // of the symbols: the scale the control is drawn at
 };
 
 TKvImageLed::TKvImageLed(kv::OwnerOrParent owner)
@@ -46,6 +48,7 @@ TKvImageLed::TKvImageLed(kv::OwnerOrParent owner)
     LoadPicture();
     UpdateControl();
   });
+  d->Scale = kv::ArtworkScaleOf(*this);
   LoadPicture();
 }
 
@@ -102,7 +105,8 @@ void TKvImageLed::LoadPicture() {
   auto& raw = FRawPictures[size_t(FImageType)];
   if (!raw) {
     raw = std::make_unique<TBitmap>();
-    raw->LoadFromResourceName(QStringLiteral("IT_") + QLatin1String(kImageCodes[int(FImageType)]));
+    kv::LoadResourceBitmap(
+        *raw, QStringLiteral("IT_") + QLatin1String(kImageCodes[int(FImageType)]), d->Scale);
   }
   // Colouring costs more than the frame: each symbol keeps its coloured copy while the
   // palette's colours stay.
@@ -121,6 +125,12 @@ void TKvImageLed::LoadPicture() {
 void TKvImageLed::Paint() {
   ClearBitmapCanvas();
   TCanvas* canvas = BitmapCanvas();
+  if (canvas->DeviceScale() != d->Scale) {  // shown on a screen of another ratio
+    d->Scale = canvas->DeviceScale();
+    for (auto& raw : FRawPictures) raw.reset();
+    for (auto& colored : d->ColoredPictures) colored.reset();
+    LoadPicture();
+  }
   const int w = FPicture->Width() / 2, h = FPicture->Height();
   const int x = (Width() - w) / 2, y = (Height() - h) / 2;
   const int sx = FActive ? w : 0;

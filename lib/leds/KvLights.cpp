@@ -1,6 +1,7 @@
 #include "KvLights.h"
 
 #include "ClassRegistry.h"
+#include "KvArtwork.h"
 #include "KvFrameCache.h"
 #include "KvLeastSize.h"
 #include "KvSysUtils.h"
@@ -26,6 +27,7 @@ struct TKvLights::Private {
   // Each lamp's cell of either strip, its transparent black left out: recorded once and
   // replayed at the lamp, instead of a keyed copy pixel by pixel every frame.
   std::array<TKvStaticLayer, 6> LampStamps;
+  int Scale = 1;  // of the strips: the scale the control is drawn at
 };
 
 TKvLights::TKvLights(kv::OwnerOrParent owner)
@@ -37,6 +39,7 @@ TKvLights::TKvLights(kv::OwnerOrParent owner)
   SetBounds(0, 0, 80, 45);
   SetColor(clBlack);
   SetParentColor(false);
+  d->Scale = kv::ArtworkScaleOf(*this);
   LoadStrips();
 }
 
@@ -44,8 +47,8 @@ TKvLights::~TKvLights() { BeginDestruction(); }
 
 void TKvLights::LoadStrips() {
   const QString code = QString::fromLatin1(kTypeCodes[int(FLedType)]);
-  FStripOff->LoadFromResourceName(QStringLiteral("LIGHTS_%1_OFF").arg(code));
-  FStripOn->LoadFromResourceName(QStringLiteral("LIGHTS_%1_ON").arg(code));
+  kv::LoadResourceBitmap(*FStripOff, QStringLiteral("LIGHTS_%1_OFF").arg(code), d->Scale);
+  kv::LoadResourceBitmap(*FStripOn, QStringLiteral("LIGHTS_%1_ON").arg(code), d->Scale);
   FCellWidth = FStripOff->Width() / 3;
   FCellHeight = FStripOff->Height();
 }
@@ -92,6 +95,10 @@ TPoint TKvLights::FirstLampOrigin() const {
 void TKvLights::Paint() {
   ClearBitmapCanvas();
   TCanvas* c = BitmapCanvas();
+  if (c->DeviceScale() != d->Scale) {  // shown on a screen of another ratio
+    d->Scale = c->DeviceScale();
+    LoadStrips();
+  }
   c->Brush()->SetStyle(TBrushStyle::bsClear);
   const bool horizontal = FOrientation == TKvOrientation::voHorizontal;
   const TPoint origin = FirstLampOrigin();

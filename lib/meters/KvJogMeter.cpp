@@ -290,7 +290,7 @@ void TKvJogMeter::DrawMarker(TCanvas* c, const Layout& l) const {
       break;
     }
     case TkvIndicatorShape::voBitmap: {
-      const TBitmap* b = m.Bitmap();
+      const TBitmap* b = m.ShownBitmap(c->DeviceScale());
       const int64_t w = b->Width(), h = b->Height();
       int64_t x = 0, y = 0, dw = w, dh = h;
       if (l.Horizontal) {

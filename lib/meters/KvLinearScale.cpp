@@ -1,5 +1,6 @@
 #include "KvLinearScale.h"
 
+#include "KvArtwork.h"
 #include "KvMetersInternal.h"
 #include "KvSysUtilsInternal.h"
 
@@ -27,8 +28,9 @@ void TKvLinearScaleBase::CopyShared(const TKvScaleBase& source) {
 }
 
 TKvLinearMarker::TKvLinearMarker(QString defaultPicture)
-    : FDefaultPicture(std::move(defaultPicture)), FBitmap(std::make_unique<TBitmap>()) {
-  FBitmap->LoadFromResourceName(FDefaultPicture);
+    : FDefaultPicture(std::make_unique<kv::TKvBuiltInPicture>(std::move(defaultPicture))),
+      FBitmap(std::make_unique<TBitmap>()) {
+  FDefaultPicture->LoadInto(*FBitmap);
   connect(FBitmap.get(), &TGraphic::OnChange, this, [this] { BitmapChanged(); });
 }
 
@@ -48,11 +50,15 @@ void TKvLinearMarker::SetBitmap(const TBitmap* v) {
   if (v != FBitmap.get()) FBitmap->Assign(v);
 }
 
+const TBitmap* TKvLinearMarker::ShownBitmap(int scale) const {
+  return FDefaultPicture->Shown(*FBitmap, scale);
+}
+
 void TKvLinearMarker::BitmapChanged() {
   if (FReloading) return;
   if (FBitmap->Empty()) {
     FReloading = true;
-    FBitmap->LoadFromResourceName(FDefaultPicture);
+    FDefaultPicture->LoadInto(*FBitmap);
     FReloading = false;
   }
   Changed();

@@ -79,6 +79,10 @@ private:
   } FLinear;
 };
 
+namespace kv {
+class TKvBuiltInPicture;
+}
+
 // A marker on a linear scale: a value, a shape, its colour and a picture for the bitmap
 // shape. An empty picture brings back the marker's own default picture. Both scale
 // instruments derive their unit's marker class from this one.
@@ -99,6 +103,9 @@ public:
   TBitmap* Bitmap() const { return FBitmap.get(); }
   // Copies the picture; an empty one reloads the default picture.
   void SetBitmap(const TBitmap* v);
+  // The picture to draw on a canvas at `scale`: the default picture's version for the
+  // scale while Bitmap still holds it, else Bitmap.
+  const TBitmap* ShownBitmap(int scale) const;
   TkvIndicatorShape Shape() const { return F.Shape; }
   void SetShape(TkvIndicatorShape v) { SetEnum(F.Shape, v); }
   TColor Color() const { return F.Color; }
@@ -122,7 +129,7 @@ private:
   using TKvPersistent::SetValue;
   void BitmapChanged();
 
-  QString FDefaultPicture;
+  std::unique_ptr<kv::TKvBuiltInPicture> FDefaultPicture;
   std::unique_ptr<TBitmap> FBitmap;
   bool FReloading = false;
   struct Settings {

@@ -417,7 +417,7 @@ void TkvThermoMeter::DrawMarker(TCanvas* c, const Layout& l, const TKvLiniarIndi
   c->Pen()->SetMode(TPenMode::pmCopy);
   c->Pen()->SetStyle(TPenStyle::psSolid);
   c->Pen()->SetWidth(1);
-  const TBitmap* bitmap = m.Bitmap();
+  const TBitmap* bitmap = m.ShownBitmap(c->DeviceScale());
   const auto drawBitmap = [&](int64_t x, int64_t y) {
     c->Brush()->SetStyle(TBrushStyle::bsClear);
     const TRect source = BitmapRect(bitmap);

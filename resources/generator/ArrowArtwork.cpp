@@ -6,6 +6,7 @@
 #include "PixelArt.h"
 
 #include <array>
+#include <cmath>
 
 namespace kv::art {
 namespace {
@@ -24,25 +25,26 @@ Shape Turned(const Shape& up, Direction direction) {
   return up;
 }
 
-// A head of 45-degree flanks from an apex on the middle column of row `top`, widening
-// until row `headBottom`, over a stem of columns stemLeft..stemRight down to `bottom`.
-Shape UpArrow(int width, int height, int top, int headBottom, int stemLeft, int stemRight,
-              int bottom) {
-  const int mid = (width - 1) / 2;
-  Shape s(width, height);
-  for (int y = top; y <= headBottom; ++y)
-    for (int x = mid - (y - top); x <= mid + (y - top); ++x) s.Set(x, y, true);
-  return s | Box(width, height, stemLeft, headBottom + 1, stemRight, bottom);
+// A head of 45-degree flanks from an apex in the middle of row `top`, widening until row
+// `headBottom`, over a stem of columns stemLeft..stemRight down to `bottom`.
+Shape UpArrow(int width, int height, int scale, int top, int headBottom, int stemLeft,
+              int stemRight, int bottom) {
+  const double mid = (width - 1) / 2 + 0.5;
+  const Shape head = Shape::Where(width, height, scale, [=](double x, double y) {
+    return y >= top && y < headBottom + 1 && std::abs(x - mid) <= y - (top + 0.5);
+  });
+  return head | Box(width, height, scale, stemLeft, headBottom + 1, stemRight, bottom);
 }
 
 // ---------------------------------------------------------------------------
 // Spin buttons: 0 disabled (green), 1 normal, 2 pressed (edges swapped), each outlined
 // black with a white upper-left and grey lower-right edge inside the outline.
 
-QByteArray SpinStrip(Direction direction) {
+QByteArray SpinStrip(Direction direction, int scale) {
   const bool vertical = direction == Direction::Up || direction == Direction::Down;
   const int upWidth = 21, upHeight = vertical ? 16 : 17;
-  const Shape arrow = Turned(UpArrow(upWidth, upHeight, 1, 9, 6, 14, upHeight - 2), direction);
+  const Shape arrow =
+      Turned(UpArrow(upWidth, upHeight, scale, 1, 9, 6, 14, upHeight - 2), direction);
   const Shape inside = arrow.Inner();
   const int w = arrow.Width();
   QImage strip = Filled(3 * w, arrow.Height(), vga::Fuchsia);
@@ -62,8 +64,8 @@ QByteArray SpinStrip(Direction direction) {
 // inner outline, on white. The upward cell is 27 x 28: the head fills rows 0-13, the
 // stem columns 6-20 of rows 14-27.
 
-QByteArray BlockStrip(Direction direction) {
-  const Shape arrow = Turned(UpArrow(27, 28, 0, 13, 6, 20, 27), direction);
+QByteArray BlockStrip(Direction direction, int scale) {
+  const Shape arrow = Turned(UpArrow(27, 28, scale, 0, 13, 6, 20, 27), direction);
   const Shape inner = arrow.Inner();
   const int w = arrow.Width();
   QImage strip = Filled(2 * w, arrow.Height(), vga::White);
@@ -80,14 +82,14 @@ QByteArray BlockStrip(Direction direction) {
 
 std::vector<Asset> ArrowArtwork() {
   return {
-      {"ARROWS_UP.bmp", [] { return SpinStrip(Direction::Up); }},
-      {"ARROWS_DOWN.bmp", [] { return SpinStrip(Direction::Down); }},
-      {"ARROWS_LEFT.bmp", [] { return SpinStrip(Direction::Left); }},
-      {"ARROWS_RIGHT.bmp", [] { return SpinStrip(Direction::Right); }},
-      {"UPARROW.bmp", [] { return BlockStrip(Direction::Up); }},
-      {"DOWNARROW.bmp", [] { return BlockStrip(Direction::Down); }},
-      {"LEFTARROW.bmp", [] { return BlockStrip(Direction::Left); }},
-      {"RIGHTARROW.bmp", [] { return BlockStrip(Direction::Right); }},
+      {"ARROWS_UP.bmp", [](int s) { return SpinStrip(Direction::Up, s); }},
+      {"ARROWS_DOWN.bmp", [](int s) { return SpinStrip(Direction::Down, s); }},
+      {"ARROWS_LEFT.bmp", [](int s) { return SpinStrip(Direction::Left, s); }},
+      {"ARROWS_RIGHT.bmp", [](int s) { return SpinStrip(Direction::Right, s); }},
+      {"UPARROW.bmp", [](int s) { return BlockStrip(Direction::Up, s); }},
+      {"DOWNARROW.bmp", [](int s) { return BlockStrip(Direction::Down, s); }},
+      {"LEFTARROW.bmp", [](int s) { return BlockStrip(Direction::Left, s); }},
+      {"RIGHTARROW.bmp", [](int s) { return BlockStrip(Direction::Right, s); }},
   };
 }
 

@@ -1,5 +1,9 @@
 #include "Artwork.h"
 
+#include "ScaledResources.h"
+
+#include <QFileInfo>
+
 #include <iterator>
 
 namespace kv::art {
@@ -17,6 +21,18 @@ std::span<const Asset> Assets() {
     return all;
   }();
   return kAssets;
+}
+
+std::span<const int> ScalesOf(const Asset& asset) {
+  static constexpr int kAll[] = {1, 2, 3};
+  return asset.folder == Folder::Library ? std::span<const int>(kAll)
+                                         : std::span<const int>(kAll, 1);
+}
+
+QString FileNameAt(const Asset& asset, int scale) {
+  const QFileInfo name(QLatin1String(asset.fileName));
+  return ScaledResourceFileName(name.completeBaseName(), name.suffix().toLatin1().constData(),
+                                scale);
 }
 
 }  // namespace kv::art

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QString>
 
 #include <functional>
 #include <span>
@@ -14,19 +15,26 @@ namespace kv::art {
 // demo program's own pictures (app/pictures).
 enum class Folder { Library, Demo };
 
-// One asset: its file name in its folder and the function that makes its bytes.
+// One asset: its file name in its folder and the function that makes its bytes at a scale
+// (1, 2 or 3 image pixels per artwork pixel).
 struct Asset {
   const char* fileName;
-  std::function<QByteArray()> make;
+  std::function<QByteArray(int scale)> make;
   Folder folder = Folder::Library;
 };
+
+// The library's artwork comes at 1x, 2x and 3x (NAME@2x.bmp ...); the demo's pictures are
+// read by its forms at 1x.
+std::span<const int> ScalesOf(const Asset& asset);
+// The asset's file name at a scale.
+QString FileNameAt(const Asset& asset, int scale);
 
 // Every asset, in the order kv-artgen writes them.
 std::span<const Asset> Assets();
 
 // The 32 x 32 pointing hand: black outline, white fill, transparent around it, the hot
 // spot on the tip of the index finger.
-QByteArray HandPointCursor();
+QByteArray HandPointCursor(int scale);
 
 // The families of assets, each drawn in its own file.
 std::vector<Asset> MarkerArtwork();   // jog meter pin, thermometer triangles
@@ -42,7 +50,7 @@ std::vector<Asset> WindowArtwork();   // the demo's window face
 std::vector<Asset> BannerArtwork();   // the demo's banner picture
 
 // Every asset enlarged with nearest-neighbour scaling and labelled with its name, the
-// window face reduced, on one sheet for review.
-QImage ContactSheet(std::span<const Asset> assets);
+// window face reduced, on one sheet for review; `scale` picks the version shown.
+QImage ContactSheet(std::span<const Asset> assets, int scale = 1);
 
 }  // namespace kv::art

@@ -44,7 +44,7 @@ QImage DrawBanner() {
 }  // namespace
 
 std::vector<Asset> BannerArtwork() {
-  return {{"DEMO_BANNER.bmp", [] { return Bmp24(DrawBanner()); }, Folder::Demo}};
+  return {{"DEMO_BANNER.bmp", [](int) { return Bmp24(DrawBanner()); }, Folder::Demo}};
 }
 
 }  // namespace kv::art

@@ -49,11 +49,6 @@ QImage Scaled(const QImage& image) {
                       Qt::FastTransformation);
 }
 
-std::string LabelOf(const char* fileName) {
-  const std::string name(fileName);
-  return name.substr(0, name.rfind('.'));
-}
-
 // Places the tiles left to right, starting a new row when one is full; returns the
 // sheet's height.
 int Layout(std::vector<Tile>& tiles) {
@@ -88,12 +83,13 @@ void DrawTile(QImage& sheet, const Tile& t) {
 
 }  // namespace
 
-QImage ContactSheet(std::span<const Asset> assets) {
+QImage ContactSheet(std::span<const Asset> assets, int scale) {
   std::vector<Tile> tiles;
   for (const Asset& a : assets) {
-    const std::string label = LabelOf(a.fileName);
+    const int shown = std::ranges::find(ScalesOf(a), scale) != ScalesOf(a).end() ? scale : 1;
+    const std::string label = FileNameAt(a, shown).section(QLatin1Char('.'), 0, 0).toStdString();
     const bool cursor = std::string(a.fileName).ends_with(".cur");
-    tiles.push_back({label, Scaled(Decoded(a.make(), cursor)), {}});
+    tiles.push_back({label, Scaled(Decoded(a.make(shown), cursor)), {}});
   }
   QImage sheet = Filled(kSheetWidth, Layout(tiles), kPaper);
   for (const Tile& t : tiles) DrawTile(sheet, t);

@@ -60,14 +60,14 @@ QImage DigitStrip(const StripColors& c) {
 std::vector<Asset> CounterArtwork() {
   return {
       {"BMCOUNTER.bmp",
-       [] {
-         return Bmp4(DigitStrip({vga::Black, vga::Lime, vga::Black}));
+       [](int s) {
+         return Bmp4(Traced(DigitStrip({vga::Black, vga::Lime, vga::Black}), s, kCellWidth));
        }},
       // The meters form's strip: its background is the framework's button-face colour,
       // which the counter leaves out, so ice-blue digits with faint unlit segments float
       // on the panel.
       {"DEMO_COUNTER.bmp",
-       [] {
+       [](int) {
          return Bmp24(DigitStrip({Rgb(240, 240, 240), Rgb(170, 225, 255), Rgb(70, 93, 138)}));
        },
        Folder::Demo},

@@ -1,5 +1,6 @@
 #include "Artwork.h"
 #include "CursorCodec.h"
+#include "PixelArt.h"
 
 #include <QImage>
 
@@ -41,6 +42,8 @@ QImage DrawHand() {
 
 }  // namespace
 
-QByteArray HandPointCursor() { return cur::Encode(DrawHand(), kFingerTip); }
+QByteArray HandPointCursor(int scale) {
+  return cur::Encode(Traced(DrawHand(), scale), kFingerTip * scale);
+}
 
 }  // namespace kv::art

@@ -35,8 +35,9 @@ struct GlassArea {
   double cx, cy, rx, ry;
 };
 
-// The colour of the glass at pixel (x, y): a soft shadow in its lower part, a round
-// sparkle with a speckled halo up and to the left, sized to the glass's smaller side.
+// The colour of the glass at image pixel (x, y): a soft shadow in its lower part, a round
+// sparkle with a speckled halo up and to the left, sized to the glass's smaller side. The
+// dither runs on image pixels, so a larger version's shading is finer.
 QRgb GlassPixel(const Glass& g, const GlassArea& a, int x, int y) {
   const double u = (x + 0.5 - a.cx) / a.rx, v = (y + 0.5 - a.cy) / a.ry;
   const double size = std::min(a.rx, a.ry) / 5.5;
@@ -74,32 +75,33 @@ QByteArray LampStrip(const Shape& lamp, bool lit) {
 }
 
 // The four lamp outlines, each filling its cell.
-Shape RoundLamp() { return Disc(13, 13, 6.5, 6.5, 6.4); }
+Shape RoundLamp(int scale) { return Disc(13, 13, scale, 6.5, 6.5, 6.4); }
 // A box filling the cell, without its four corner pixels.
-Shape ClippedBox(int width, int height) {
-  return Shape::Where(width, height, [width, height](double x, double y) {
+Shape ClippedBox(int width, int height, int scale) {
+  return Shape::Where(width, height, scale, [width, height](double x, double y) {
     return !((x < 1 || x > width - 1) && (y < 1 || y > height - 1));
   });
 }
-Shape RectLamp() { return ClippedBox(17, 7); }
-Shape SquareLamp() { return ClippedBox(13, 13); }
-Shape DiamondLamp() {
-  return Shape::Where(
-      13, 13, [](double x, double y) { return std::abs(x - 6.5) + std::abs(y - 6.5) <= 6.6; });
+Shape RectLamp(int scale) { return ClippedBox(17, 7, scale); }
+Shape SquareLamp(int scale) { return ClippedBox(13, 13, scale); }
+Shape DiamondLamp(int scale) {
+  return Shape::Where(13, 13, scale, [](double x, double y) {
+    return std::abs(x - 6.5) + std::abs(y - 6.5) <= 6.6;
+  });
 }
 
 }  // namespace
 
 std::vector<Asset> LightsArtwork() {
   return {
-      {"LIGHTS_RND_OFF.bmp", [] { return LampStrip(RoundLamp(), false); }},
-      {"LIGHTS_RND_ON.bmp", [] { return LampStrip(RoundLamp(), true); }},
-      {"LIGHTS_RECT_OFF.bmp", [] { return LampStrip(RectLamp(), false); }},
-      {"LIGHTS_RECT_ON.bmp", [] { return LampStrip(RectLamp(), true); }},
-      {"LIGHTS_SQR_OFF.bmp", [] { return LampStrip(SquareLamp(), false); }},
-      {"LIGHTS_SQR_ON.bmp", [] { return LampStrip(SquareLamp(), true); }},
-      {"LIGHTS_DMD_OFF.bmp", [] { return LampStrip(DiamondLamp(), false); }},
-      {"LIGHTS_DMD_ON.bmp", [] { return LampStrip(DiamondLamp(), true); }},
+      {"LIGHTS_RND_OFF.bmp", [](int s) { return LampStrip(RoundLamp(s), false); }},
+      {"LIGHTS_RND_ON.bmp", [](int s) { return LampStrip(RoundLamp(s), true); }},
+      {"LIGHTS_RECT_OFF.bmp", [](int s) { return LampStrip(RectLamp(s), false); }},
+      {"LIGHTS_RECT_ON.bmp", [](int s) { return LampStrip(RectLamp(s), true); }},
+      {"LIGHTS_SQR_OFF.bmp", [](int s) { return LampStrip(SquareLamp(s), false); }},
+      {"LIGHTS_SQR_ON.bmp", [](int s) { return LampStrip(SquareLamp(s), true); }},
+      {"LIGHTS_DMD_OFF.bmp", [](int s) { return LampStrip(DiamondLamp(s), false); }},
+      {"LIGHTS_DMD_ON.bmp", [](int s) { return LampStrip(DiamondLamp(s), true); }},
   };
 }
 

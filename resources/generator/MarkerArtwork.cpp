@@ -45,10 +45,10 @@ struct MarkerColors {
   QRgb dark;
 };
 
-QImage Marker(std::span<const std::string_view> rows, const MarkerColors& c) {
+QImage Marker(std::span<const std::string_view> rows, const MarkerColors& c, int scale) {
   QImage image = Filled(kWidth, kHeight, c.background);
   Stamp(image, {}, rows, {{'*', c.light}, {'#', c.body}, {'+', c.dark}});
-  return image;
+  return Traced(image, scale);
 }
 
 constexpr MarkerColors kBluePin = {vga::Silver, vga::Aqua, vga::Blue, vga::Navy};
@@ -57,25 +57,25 @@ constexpr MarkerColors kBlueTriangle = {vga::Olive, vga::Aqua, vga::Blue, vga::N
 // A marker of the demo's forms in one indicator colour, shaded from it.
 QByteArray DemoMarker(std::span<const std::string_view> rows, QRgb background, QRgb color) {
   return Bmp24(
-      Marker(rows, {background, Mix(color, 0xFFFFFFFFu, 0.55), color, Shade(color, 0.55)}));
+      Marker(rows, {background, Mix(color, 0xFFFFFFFFu, 0.55), color, Shade(color, 0.55)}, 1));
 }
 
 }  // namespace
 
 std::vector<Asset> MarkerArtwork() {
   return {
-      {"NOXPIN.bmp", [] { return Bmp4(Marker(kPin, kBluePin)); }},
-      {"NOXLEFT.bmp", [] { return Bmp4(Marker(kTriangle, kBlueTriangle)); }},
+      {"NOXPIN.bmp", [](int s) { return Bmp4(Marker(kPin, kBluePin, s)); }},
+      {"NOXLEFT.bmp", [](int s) { return Bmp4(Marker(kTriangle, kBlueTriangle, s)); }},
       // The meters form's own markers, in the colours its indicators are set to.
-      {"DEMO_JOGMARKER.bmp", [] { return DemoMarker(kPin, vga::Silver, Rgb(77, 103, 159)); },
+      {"DEMO_JOGMARKER.bmp", [](int) { return DemoMarker(kPin, vga::Silver, Rgb(77, 103, 159)); },
        Folder::Demo},
-      {"DEMO_THERMO_SETPOINT.bmp", [] { return DemoMarker(kTriangle, vga::Olive, vga::Blue); },
+      {"DEMO_THERMO_SETPOINT.bmp", [](int) { return DemoMarker(kTriangle, vga::Olive, vga::Blue); },
        Folder::Demo},
-      {"DEMO_THERMO_PEAKMIN.bmp", [] { return DemoMarker(kTriangle, vga::Olive, vga::Yellow); },
+      {"DEMO_THERMO_PEAKMIN.bmp",
+       [](int) { return DemoMarker(kTriangle, vga::Olive, vga::Yellow); }, Folder::Demo},
+      {"DEMO_THERMO_PEAKMAX.bmp", [](int) { return DemoMarker(kTriangle, vga::Olive, vga::Aqua); },
        Folder::Demo},
-      {"DEMO_THERMO_PEAKMAX.bmp", [] { return DemoMarker(kTriangle, vga::Olive, vga::Aqua); },
-       Folder::Demo},
-      {"DEMO_THERMO_VALUE.bmp", [] { return DemoMarker(kTriangle, vga::Olive, vga::Aqua); },
+      {"DEMO_THERMO_VALUE.bmp", [](int) { return DemoMarker(kTriangle, vga::Olive, vga::Aqua); },
        Folder::Demo},
   };
 }

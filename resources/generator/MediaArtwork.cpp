@@ -52,9 +52,9 @@ void PaintEdges(QImage& strip, const Shape& symbol, QPoint at) {
   }
 }
 
-QByteArray GlyphStrip(bool enabled) {
+QImage GlyphStrip(bool enabled) {
   QImage strip = Filled(10 * kCellWidth, kCellHeight, vga::Olive);
-  const Shape lamp = Box(kCellWidth, kCellHeight, 1, 2, 9, 6);
+  const Shape lamp = Box(kCellWidth, kCellHeight, 1, 1, 2, 9, 6);
   Paint(strip, lamp.Inner(), enabled ? vga::Lime : vga::Green);
   PaintBevel(strip, lamp, vga::Grey, vga::White);
   for (size_t k = 0; k < kSymbols.size(); ++k) {
@@ -63,15 +63,15 @@ QByteArray GlyphStrip(bool enabled) {
     PaintEdges(strip, symbol, at);
     Paint(strip, symbol, enabled ? vga::Black : vga::Silver, at);
   }
-  return Bmp24(strip);
+  return strip;
 }
 
 }  // namespace
 
 std::vector<Asset> MediaArtwork() {
   return {
-      {"EN_IMAGES.bmp", [] { return GlyphStrip(true); }},
-      {"DI_IMAGES.bmp", [] { return GlyphStrip(false); }},
+      {"EN_IMAGES.bmp", [](int s) { return Bmp24(Traced(GlyphStrip(true), s, kCellWidth)); }},
+      {"DI_IMAGES.bmp", [](int s) { return Bmp24(Traced(GlyphStrip(false), s, kCellWidth)); }},
   };
 }
 

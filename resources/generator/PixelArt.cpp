@@ -45,9 +45,12 @@ double DitherThreshold(int x, int y) {
 
 // ---------------------------------------------------------------------------
 
-Shape::Shape(int width, int height)
-    : FWidth(std::max(width, 0)),
-      FHeight(std::max(height, 0)),
+int EdgeWidth(int scale) { return (scale + 1) / 2; }
+
+Shape::Shape(int width, int height, int scale)
+    : FWidth(std::max(width, 0) * std::max(scale, 1)),
+      FHeight(std::max(height, 0) * std::max(scale, 1)),
+      FScale(std::max(scale, 1)),
       FBits(size_t(FWidth) * size_t(FHeight), 0) {}
 
 bool Shape::operator()(int x, int y) const {
@@ -60,76 +63,87 @@ void Shape::Set(int x, int y, bool on) {
   FBits[size_t(y) * size_t(FWidth) + size_t(x)] = on ? 1 : 0;
 }
 
+bool Shape::OutsideWithinEdge(int x, int y, int dx, int dy) const {
+  for (int k = 1; k <= EdgeWidth(FScale); ++k)
+    if (!(*this)(x + k * dx, y + k * dy)) return true;
+  return false;
+}
+
 Shape Shape::Border() const {
-  Shape border(FWidth, FHeight);
+  Shape border = Blank();
   for (int y = 0; y < FHeight; ++y)
     for (int x = 0; x < FWidth; ++x)
-      border.Set(x, y,
-                 (*this)(x, y) && !((*this)(x - 1, y) && (*this)(x + 1, y) && (*this)(x, y - 1) &&
-                                    (*this)(x, y + 1)));
+      border.Set(
+          x, y,
+          (*this)(x, y) && (OutsideWithinEdge(x, y, -1, 0) || OutsideWithinEdge(x, y, 1, 0) ||
+                            OutsideWithinEdge(x, y, 0, -1) || OutsideWithinEdge(x, y, 0, 1)));
   return border;
 }
 
+Shape Shape::Blank() const { return Shape(FWidth / FScale, FHeight / FScale, FScale); }
+
 Shape Shape::operator-(const Shape& other) const {
-  Shape s(FWidth, FHeight);
+  Shape s = Blank();
   for (int y = 0; y < FHeight; ++y)
     for (int x = 0; x < FWidth; ++x) s.Set(x, y, (*this)(x, y) && !other(x, y));
   return s;
 }
 
 Shape Shape::operator|(const Shape& other) const {
-  Shape s(FWidth, FHeight);
+  Shape s = Blank();
   for (int y = 0; y < FHeight; ++y)
     for (int x = 0; x < FWidth; ++x) s.Set(x, y, (*this)(x, y) || other(x, y));
   return s;
 }
 
 Shape Shape::operator&(const Shape& other) const {
-  Shape s(FWidth, FHeight);
+  Shape s = Blank();
   for (int y = 0; y < FHeight; ++y)
     for (int x = 0; x < FWidth; ++x) s.Set(x, y, (*this)(x, y) && other(x, y));
   return s;
 }
 
 Shape Shape::MirroredX() const {
-  Shape s(FWidth, FHeight);
+  Shape s = Blank();
   for (int y = 0; y < FHeight; ++y)
     for (int x = 0; x < FWidth; ++x) s.Set(x, y, (*this)(FWidth - 1 - x, y));
   return s;
 }
 
 Shape Shape::MirroredY() const {
-  Shape s(FWidth, FHeight);
+  Shape s = Blank();
   for (int y = 0; y < FHeight; ++y)
     for (int x = 0; x < FWidth; ++x) s.Set(x, y, (*this)(x, FHeight - 1 - y));
   return s;
 }
 
 Shape Shape::Transposed() const {
-  Shape s(FHeight, FWidth);
+  Shape s(FHeight / FScale, FWidth / FScale, FScale);
   for (int y = 0; y < FHeight; ++y)
     for (int x = 0; x < FWidth; ++x) s.Set(y, x, (*this)(x, y));
   return s;
 }
 
-bool Shape::FacesLight(int x, int y) const { return !(*this)(x, y - 1) || !(*this)(x - 1, y); }
+bool Shape::FacesLight(int x, int y) const {
+  return OutsideWithinEdge(x, y, 0, -1) || OutsideWithinEdge(x, y, -1, 0);
+}
 
-Shape Disc(int width, int height, double cx, double cy, double r) {
-  return Shape::Where(width, height, [=](double x, double y) {
+Shape Disc(int width, int height, int scale, double cx, double cy, double r) {
+  return Shape::Where(width, height, scale, [=](double x, double y) {
     return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
   });
 }
 
-Shape Box(int width, int height, int x0, int y0, int x1, int y1) {
-  Shape s(width, height);
-  for (int y = y0; y <= y1; ++y)
-    for (int x = x0; x <= x1; ++x) s.Set(x, y, true);
+Shape Box(int width, int height, int scale, int x0, int y0, int x1, int y1) {
+  Shape s(width, height, scale);
+  for (int y = y0 * scale; y < (y1 + 1) * scale; ++y)
+    for (int x = x0 * scale; x < (x1 + 1) * scale; ++x) s.Set(x, y, true);
   return s;
 }
 
-Shape PolygonShape(int width, int height, std::initializer_list<QPointF> corners) {
+Shape PolygonShape(int width, int height, int scale, std::initializer_list<QPointF> corners) {
   const std::vector<QPointF> p(corners);
-  return Shape::Where(width, height, [&p](double x, double y) {
+  return Shape::Where(width, height, scale, [&p](double x, double y) {
     bool inside = false;
     for (size_t i = 0, j = p.size() - 1; i < p.size(); j = i++) {
       if ((p[i].y() > y) != (p[j].y() > y) &&
@@ -170,6 +184,76 @@ void Stamp(QImage& image, QPoint origin, std::span<const std::string_view> rows,
 }
 
 // ---------------------------------------------------------------------------
+
+namespace {
+
+// The 3 x 3 neighbourhood of a pixel, edges repeated at the cell's border:
+// a b c / d e f / g h i.
+struct Neighbours {
+  QRgb a, b, c, d, e, f, g, h, i;
+};
+
+Neighbours NeighboursOf(const QImage& picture, const QRect& cell, int x, int y) {
+  const auto at = [&](int dx, int dy) {
+    return picture.pixel(std::clamp(x + dx, cell.left(), cell.right()),
+                         std::clamp(y + dy, cell.top(), cell.bottom()));
+  };
+  return {at(-1, -1), at(0, -1), at(1, -1), at(-1, 0), at(0, 0),
+          at(1, 0),   at(-1, 1), at(0, 1),  at(1, 1)};
+}
+
+// The 2 x 2 block of a pixel, row by row: a corner takes the colour two neighbours share
+// across it, unless that would cut a straight edge.
+std::array<QRgb, 4> BlockOf2(const Neighbours& n) {
+  return {n.d == n.b && n.b != n.f && n.d != n.h ? n.d : n.e,
+          n.b == n.f && n.b != n.d && n.f != n.h ? n.f : n.e,
+          n.d == n.h && n.d != n.b && n.h != n.f ? n.d : n.e,
+          n.h == n.f && n.d != n.h && n.b != n.f ? n.f : n.e};
+}
+
+// The 3 x 3 block of a pixel, row by row, by the same rule with edge middles that follow
+// a corner's colour where the diagonal runs on.
+std::array<QRgb, 9> BlockOf3(const Neighbours& n) {
+  std::array<QRgb, 9> block;
+  block.fill(n.e);
+  if (n.b == n.h || n.d == n.f) return block;
+  block[0] = n.d == n.b ? n.d : n.e;
+  block[1] = (n.d == n.b && n.e != n.c) || (n.b == n.f && n.e != n.a) ? n.b : n.e;
+  block[2] = n.b == n.f ? n.f : n.e;
+  block[3] = (n.d == n.b && n.e != n.g) || (n.d == n.h && n.e != n.a) ? n.d : n.e;
+  block[5] = (n.b == n.f && n.e != n.i) || (n.h == n.f && n.e != n.c) ? n.f : n.e;
+  block[6] = n.d == n.h ? n.d : n.e;
+  block[7] = (n.d == n.h && n.e != n.i) || (n.h == n.f && n.e != n.g) ? n.h : n.e;
+  block[8] = n.h == n.f ? n.f : n.e;
+  return block;
+}
+
+template <size_t N>
+void PutBlock(QImage& image, int x, int y, int scale, const std::array<QRgb, N>& block) {
+  for (int dy = 0; dy < scale; ++dy)
+    for (int dx = 0; dx < scale; ++dx)
+      image.setPixel(x * scale + dx, y * scale + dy, block[size_t(dy * scale + dx)]);
+}
+
+}  // namespace
+
+QImage Traced(const QImage& picture, int scale, int cellWidth) {
+  if (scale <= 1) return picture;
+  QImage traced(picture.width() * scale, picture.height() * scale, picture.format());
+  const int cell = cellWidth > 0 ? cellWidth : std::max(picture.width(), 1);
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      const QRect within(x / cell * cell, 0, cell, picture.height());
+      const Neighbours n = NeighboursOf(picture, within, x, y);
+      if (scale == 2) PutBlock(traced, x, y, scale, BlockOf2(n));
+      else if (scale == 3) PutBlock(traced, x, y, scale, BlockOf3(n));
+      else
+        for (int dy = 0; dy < scale; ++dy)
+          for (int dx = 0; dx < scale; ++dx) traced.setPixel(x * scale + dx, y * scale + dy, n.e);
+    }
+  }
+  return traced;
+}
 
 namespace {
 

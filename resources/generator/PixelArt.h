@@ -1,6 +1,11 @@
 // The generator's drawing kit: exact colours on RGB32 images, pixel sets for shapes, a
 // small pixel font and the two file depths the artwork is written in. Nothing here blends
 // colours behind the caller's back, so keyed and tinted colours stay exact.
+//
+// Artwork comes at 1x, 2x and 3x. Sizes and coordinates of a drawing are in artwork pixels;
+// a shape of scale s holds s x s image pixels per artwork pixel and is traced on them, so
+// curves and diagonals step by one image pixel, and its edges are EdgeWidth(s) image
+// pixels wide. Images are in image pixels.
 #pragma once
 
 #include <QByteArray>
@@ -55,26 +60,34 @@ QRgb Shade(QRgb color, double factor);
 // The 4 x 4 ordered-dither threshold at (x, y), in (0, 1).
 double DitherThreshold(int x, int y);
 
-// A set of pixels on a width x height grid; pixels off the grid are never in it.
+// The width in image pixels of an edge (outline, bevel, rim) at a scale: one pixel at 1x
+// and 2x, two at 3x, so that a larger version has edges finer than its artwork pixels.
+int EdgeWidth(int scale);
+
+// A set of image pixels on a grid of width x height artwork pixels at `scale` image pixels
+// each; pixels off the grid are never in it.
 class Shape {
 public:
-  Shape(int width, int height);
-  // The pixels whose centre (x + 0.5, y + 0.5) satisfies `inside`.
+  Shape(int width, int height, int scale = 1);
+  // The image pixels whose centre, in artwork pixels, satisfies `inside`.
   template <class Predicate>
-  static Shape Where(int width, int height, Predicate inside) {
-    Shape s(width, height);
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) s.Set(x, y, inside(x + 0.5, y + 0.5));
+  static Shape Where(int width, int height, int scale, Predicate inside) {
+    Shape s(width, height, scale);
+    for (int y = 0; y < s.FHeight; ++y)
+      for (int x = 0; x < s.FWidth; ++x)
+        s.Set(x, y, inside((x + 0.5) / s.FScale, (y + 0.5) / s.FScale));
     return s;
   }
 
+  // In image pixels.
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
+  int Scale() const { return FScale; }
   bool operator()(int x, int y) const;
   void Set(int x, int y, bool on);
 
-  // The pixels of the shape with a 4-neighbour outside it: a 1-pixel outline that
-  // follows diagonals without doubling.
+  // The pixels of the shape with a 4-neighbour outside it within EdgeWidth of the scale:
+  // an outline that follows diagonals without doubling.
   Shape Border() const;
   // The shape without its border.
   Shape Inner() const { return *this - Border(); }
@@ -91,19 +104,32 @@ public:
   bool FacesLight(int x, int y) const;
 
 private:
+  // An empty shape on the same grid.
+  Shape Blank() const;
+  // Whether a pixel within the edge width of (x, y), stepping (dx, dy), lies outside.
+  bool OutsideWithinEdge(int x, int y, int dx, int dy) const;
   int FWidth;
   int FHeight;
+  int FScale;
   std::vector<uint8_t> FBits;
 };
 
-// Pixel centres within distance r of (cx, cy).
-Shape Disc(int width, int height, double cx, double cy, double r);
-// Pixels of the rectangle columns x0..x1, rows y0..y1 (inclusive).
-Shape Box(int width, int height, int x0, int y0, int x1, int y1);
-// Pixel centres inside the polygon (even-odd rule).
-Shape PolygonShape(int width, int height, std::initializer_list<QPointF> corners);
+// Pixel centres within distance r of (cx, cy); all in artwork pixels.
+Shape Disc(int width, int height, int scale, double cx, double cy, double r);
+// The artwork pixels of the rectangle columns x0..x1, rows y0..y1 (inclusive).
+Shape Box(int width, int height, int scale, int x0, int y0, int x1, int y1);
+// Pixel centres inside the polygon (even-odd rule), corners in artwork pixels.
+Shape PolygonShape(int width, int height, int scale, std::initializer_list<QPointF> corners);
 
-// Sets every pixel of the shape, placed with its (0, 0) at `origin`, to the colour.
+// A picture drawn pixel by pixel at 1x, traced at `scale`: each artwork pixel becomes an
+// s x s block whose corners take a neighbour's colour where two neighbours of one colour
+// meet across it, so diagonals step by image pixels and every colour stays exact. The
+// picture is traced cell by cell (cells `cellWidth` wide, 0 for one cell), so nothing
+// crosses between cells; a scale other than 2 or 3 repeats pixels.
+QImage Traced(const QImage& picture, int scale, int cellWidth = 0);
+
+// Sets every pixel of the shape, placed with its (0, 0) at `origin` (image pixels), to
+// the colour.
 void Paint(QImage& image, const Shape& shape, QRgb color, QPoint origin = {});
 // Paints the shape's border: the pixels facing the upper left in `light`, the others in
 // `dark`, as a raised frame.

@@ -46,11 +46,12 @@ QRgb VgaKnobPixel(const Polar& p) {
   return vga::Silver;
 }
 
-QByteArray VgaKnob() {
-  QImage knob = Filled(kKnob, kKnob, vga::Olive);
-  for (int y = 0; y < kKnob; ++y)
-    for (int x = 0; x < kKnob; ++x)
-      knob.setPixel(x, y, VgaKnobPixel(PolarAt(x + 0.5, y + 0.5, kCentre, kCentre)));
+QByteArray VgaKnob(int scale) {
+  QImage knob = Filled(kKnob * scale, kKnob * scale, vga::Olive);
+  for (int y = 0; y < knob.height(); ++y)
+    for (int x = 0; x < knob.width(); ++x)
+      knob.setPixel(x, y,
+                    VgaKnobPixel(PolarAt((x + 0.5) / scale, (y + 0.5) / scale, kCentre, kCentre)));
   return Bmp4(knob);
 }
 
@@ -66,11 +67,11 @@ constexpr std::array<std::string_view, 9> kVgaHandle = {
     "..#####..",  //
 };
 
-QByteArray VgaHandle() {
+QByteArray VgaHandle(int scale) {
   QImage handle = Filled(9, 9, vga::Olive);
   Stamp(handle, {}, kVgaHandle,
         {{'#', vga::Black}, {'r', vga::Red}, {'m', vga::Maroon}, {'W', vga::White}});
-  return Bmp24(handle);
+  return Bmp24(Traced(handle, scale));
 }
 
 // ---------------------------------------------------------------------------
@@ -104,7 +105,7 @@ double Coverage(int x, int y, double cx, double cy, double radius) {
   return inside / 16.0;
 }
 
-QByteArray DemoKnob() {
+QByteArray DemoKnob(int) {
   QImage knob = Filled(kKnob, kKnob, vga::Olive);
   for (int y = 0; y < kKnob; ++y) {
     for (int x = 0; x < kKnob; ++x) {
@@ -118,7 +119,7 @@ QByteArray DemoKnob() {
 }
 
 // A dimple in the face holding an amber light.
-QByteArray DemoHandle() {
+QByteArray DemoHandle(int) {
   constexpr double c = 4.5;
   QImage handle = Filled(9, 9, vga::Olive);
   for (int y = 0; y < 9; ++y) {

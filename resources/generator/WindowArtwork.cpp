@@ -179,7 +179,7 @@ QImage DrawWindow() {
 }  // namespace
 
 std::vector<Asset> WindowArtwork() {
-  return {{"DEMO_WINDOW.bmp", [] { return Bmp24(DrawWindow()); }, Folder::Demo}};
+  return {{"DEMO_WINDOW.bmp", [](int) { return Bmp24(DrawWindow()); }, Folder::Demo}};
 }
 
 }  // namespace kv::art

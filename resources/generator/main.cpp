@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
   if (!MakeFolder(library) || !MakeFolder(demo) || !MakeFolder(QFileInfo(sheet).dir())) return 1;
   for (const kv::art::Asset& asset : kv::art::Assets()) {
     const QDir& dir = asset.folder == kv::art::Folder::Library ? library : demo;
-    if (!WriteFile(dir.filePath(QString::fromLatin1(asset.fileName)), asset.make())) return 1;
+    for (const int scale : kv::art::ScalesOf(asset))
+      if (!WriteFile(dir.filePath(kv::art::FileNameAt(asset, scale)), asset.make(scale))) return 1;
   }
   if (!kv::art::ContactSheet(kv::art::Assets()).save(sheet, "PNG")) {
     std::fprintf(stderr, "kv-artgen: cannot write %s\n", qPrintable(sheet));

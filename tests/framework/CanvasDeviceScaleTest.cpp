@@ -239,6 +239,29 @@ TEST(CanvasDeviceScale, CopiesMapEachSideByItsOwnScale) {
   EXPECT_EQ(kvtest::PixelAt(down, 5, 5), 0xFFFFFF);
 }
 
+// A mask region is in bitmap pixels at every scale: a finer mask of the same picture gives
+// the 1x region (a shaped window keeps its outline in logical pixels).
+TEST(CanvasDeviceScale, AMaskRegionIsInBitmapPixelsAtEveryScale) {
+  const Drawing art = [](TCanvas* c) {
+    c->Brush()->SetColor(clBlack);
+    c->Pen()->SetColor(clBlack);
+    c->Ellipse(3, 2, 30, 25);
+  };
+  TBitmap one;
+  one.SetSize(kWidth, kHeight);
+  one.Canvas()->FillRect(Rect(0, 0, kWidth, kHeight));
+  art(one.Canvas());
+  const TRegion expected = kv::MaskRegion(one, clWhite);
+  ASSERT_FALSE(expected.IsEmpty());
+  for (const int scale : {2, 3}) {
+    TBitmap fine;
+    fine.SetDeviceScale(scale);
+    fine.SetSize(kWidth, kHeight);
+    fine.Canvas()->CopyRect(Rect(0, 0, kWidth, kHeight), one.Canvas(), Rect(0, 0, kWidth, kHeight));
+    EXPECT_EQ(kv::MaskRegion(fine, clWhite).ToQRegion(), expected.ToQRegion()) << scale;
+  }
+}
+
 TEST(CanvasDeviceScale, ScaleOfARatioIsTheNextWholeNumberWithinItsCap) {
   const std::pair<double, int> table[] = {
       {1.0, 1}, {0.5, 1}, {1.25, 2}, {1.5, 2}, {1.75, 2}, {2.0, 2}, {2.5, 3}, {3.0, 3},

@@ -1,6 +1,8 @@
 // Every registered control in windows of a device pixel ratio other than 1. These tests run
 // under QT_SCALE_FACTOR (ctest DeviceRatio.At2, DeviceRatio.At1_5) and skip at ratio 1: at 2
 // a control draws finer than doubled pixels, at 1.5 no column of its detail is doubled.
+// ArtworkRatio runs at ratio 1 and paints the controls with built-in artwork at 2 as well,
+// as when the window moves to a screen of another ratio.
 #include "Forms.h"
 #include "Offscreen.h"
 #include "RegisteredControls.h"
@@ -8,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QPixmap>
 #include <QScreen>
 #include <QSet>
@@ -81,17 +84,14 @@ std::pair<int, int> DoubledDetailedColumns(const QImage& image) {
 double WindowRatio() { return QGuiApplication::primaryScreen()->devicePixelRatio(); }
 
 // Controls whose face as made shows nothing finer than whole canvas pixels: boxes, squares,
-// axis-aligned ticks and strips, pictures without a larger version; and the pie graph,
-// which keeps its face at 1x.
+// axis-aligned ticks and strips, the dot matrix (its cells are pixel art at 2x too); and the
+// pie graph, which keeps its face at 1x. A control with built-in artwork draws its 2x version.
 const QSet<QString> kWholePixelFaces = {
-    QStringLiteral("TKvArrow"),     QStringLiteral("TKvBanner"),    QStringLiteral("TKvBorder"),
-    QStringLiteral("TKvCounter"),   QStringLiteral("TKvGauge"),     QStringLiteral("TKvImageLed"),
-    QStringLiteral("TKvIndicator"), QStringLiteral("TKvLevelBar"),  QStringLiteral("TKvMatrix"),
-    QStringLiteral("TKvMediaButton"), QStringLiteral("TKvPieGraph"), QStringLiteral("TKvScanner"),
-    QStringLiteral("TKvScope"),     QStringLiteral("TKvSlider"),    QStringLiteral("TKvSpectrum"),
-    QStringLiteral("TKvSpinner"),   QStringLiteral("TKvSwitch"),    QStringLiteral("TKvTrackBar"),
-    QStringLiteral("TKvUserLed"),   QStringLiteral("TKvWheel"),     QStringLiteral("TScrollBox"),
-    QStringLiteral("TKvLights"),    QStringLiteral("TKvPercentPie"), QStringLiteral("TKvProgressBar"),
+    QStringLiteral("TKvBanner"),    QStringLiteral("TKvBorder"),     QStringLiteral("TKvGauge"),
+    QStringLiteral("TKvIndicator"), QStringLiteral("TKvLevelBar"),   QStringLiteral("TKvMatrix"),
+    QStringLiteral("TKvPieGraph"),  QStringLiteral("TKvScanner"),    QStringLiteral("TKvScope"),
+    QStringLiteral("TKvSpectrum"),  QStringLiteral("TKvUserLed"),    QStringLiteral("TScrollBox"),
+    QStringLiteral("TKvPercentPie"), QStringLiteral("TKvProgressBar"),
 };
 
 TEST(DeviceRatio, AtTwoAControlWithTextOrCurvesDrawsFinerThanDoubledPixels) {
@@ -121,6 +121,42 @@ TEST(DeviceRatio, AtOneAndAHalfNoColumnOfAControlsDetailIsDoubled) {
     const auto [doubled, detailed] = DoubledDetailedColumns(Painted(a.form));
     EXPECT_LT(doubled, detailed / 8);
   }
+}
+
+// Every control drawing a built-in picture whose other drawing is whole canvas pixels, so
+// that detail finer than 2 x 2 at ratio 2 can only come from the picture's 2x version.
+const QSet<QString> kArtworkControls = {
+    QStringLiteral("TKvArrow"),       QStringLiteral("TKvCounter"), QStringLiteral("TKvImageLed"),
+    QStringLiteral("TKvLights"),      QStringLiteral("TKvMediaButton"), QStringLiteral("TKvSlider"),
+    QStringLiteral("TKvSpinner"),     QStringLiteral("TKvSwitch"),  QStringLiteral("TKvTrackBar"),
+    QStringLiteral("TKvWheel"),
+};
+
+// The form painted into an image of the given ratio, in device pixels.
+QImage PaintedAt(TForm& form, double ratio) {
+  QImage image(form.size() * ratio, QImage::Format_RGB32);
+  image.setDevicePixelRatio(ratio);
+  image.fill(Qt::magenta);
+  form.render(&image);
+  image.setDevicePixelRatio(1);
+  return image;
+}
+
+TEST(ArtworkRatio, AControlPaintedAtOneThenTwoDrawsItsTwoTimesArtworkAndComesBack) {
+  QSet<QString> seen;
+  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
+    const QString name = kvtest::ClassNameOf(*c);
+    if (!kArtworkControls.contains(name)) continue;
+    seen.insert(name);
+    SCOPED_TRACE(name.toStdString());
+    Alone a(*c);
+    const QImage one = PaintedAt(a.form, 1);
+    const QImage two = PaintedAt(a.form, 2);
+    ASSERT_EQ(two.size(), one.size() * 2);
+    EXPECT_GT(MixedBlocks(two), 0) << "the artwork is 1x doubled";
+    EXPECT_EQ(PaintedAt(a.form, 1), one);
+  }
+  EXPECT_EQ(seen, kArtworkControls);
 }
 
 }  // namespace

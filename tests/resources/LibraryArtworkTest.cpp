@@ -3,6 +3,7 @@
 // replace or key on exactly where their drawing rules need them.
 #include "Artwork.h"
 #include "Graphics.h"
+#include "ScaledResources.h"
 
 #include <gtest/gtest.h>
 
@@ -153,6 +154,71 @@ TEST(LibraryArtwork, EveryBitmapLoadsByNameInAnyCaseWithItsGeometryDepthAndTrans
       EXPECT_EQ(bitmap.PixelFormat(), e.depth) << e.name;
       EXPECT_EQ(bitmap.TransparentColor().Value, kv::PixelToColor(e.transparent).Value) << e.name;
     }
+  }
+}
+
+// Each bitmap loads at 2x and 3x from its own drawn version: the 1x geometry in bitmap
+// pixels, an image of exactly two or three times the size, the same key colour in the
+// bottom-left pixel, no colour the 1x picture lacks (keys and the colours the controls
+// replace stay exact), and each cell drawn over its own artwork pixels.
+TEST(LibraryArtwork, EveryBitmapComesAtTwoAndThreeTimesWithItsKeyColoursAndCells) {
+  for (const Entry& e : kBitmaps) {
+    const QImage one = Load(QLatin1String(e.name));
+    const QSet<QRgb> colours = ColoursOf(one);
+    for (const int scale : {2, 3}) {
+      SCOPED_TRACE(std::string(e.name) + " at " + std::to_string(scale));
+      EXPECT_TRUE(QFile::exists(QStringLiteral(":/kv/res/") +
+                                kv::ScaledResourceFileName(QLatin1String(e.name), "bmp", scale)));
+      TBitmap bitmap;
+      kv::LoadResourceBitmap(bitmap, QLatin1String(e.name), scale);
+      EXPECT_EQ(bitmap.Width(), e.width);
+      EXPECT_EQ(bitmap.Height(), e.height);
+      EXPECT_EQ(bitmap.DeviceScale(), scale);
+      EXPECT_EQ(bitmap.PixelFormat(), e.depth);
+      const QImage image = bitmap.Image();
+      ASSERT_EQ(image.size(), one.size() * scale);
+      EXPECT_EQ(image.pixel(0, image.height() - 1), one.pixel(0, one.height() - 1));
+      EXPECT_EQ(bitmap.TransparentColor().Value, kv::PixelToColor(e.transparent).Value);
+      EXPECT_TRUE(colours.contains(ColoursOf(image)));
+      // An artwork pixel's block holds its own colour, nearly everywhere: only edges that a
+      // finer drawing moves by less than a pixel may differ.
+      for (int k = 0; k < e.cells; ++k) {
+        const QImage cell = Cell(image, e.cells, k), cell1 = Cell(one, e.cells, k);
+        int kept = 0;
+        for (int y = 0; y < cell1.height(); ++y)
+          for (int x = 0; x < cell1.width(); ++x)
+            kept +=
+                ColoursOf(cell.copy(x * scale, y * scale, scale, scale)).contains(cell1.pixel(x, y))
+                    ? 1
+                    : 0;
+        EXPECT_GE(kept, cell1.width() * cell1.height() * 9 / 10) << "cell " << k;
+      }
+    }
+  }
+}
+
+// A scale without a drawn version (4) takes the nearest one (3x) scaled smoothly: blended
+// colours, never repeated pixels; a missing name is an error at every scale.
+TEST(LibraryArtwork, AScaleWithoutItsVersionIsTheNearestScaledSmoothly) {
+  TBitmap bitmap;
+  kv::LoadResourceBitmap(bitmap, QStringLiteral("VWBACK"), 4);
+  EXPECT_EQ(bitmap.Width(), 85);
+  EXPECT_EQ(bitmap.DeviceScale(), 4);
+  ASSERT_EQ(bitmap.Image().size(), QSize(340, 340));
+  EXPECT_FALSE(ColoursOf(Load(QStringLiteral("VWBACK"))).contains(ColoursOf(bitmap.Image())));
+  for (const int scale : {1, 2, 4})
+    EXPECT_THROW(kv::LoadResourceBitmap(bitmap, QStringLiteral("NOSUCHPICTURE"), scale),
+                 EInvalidGraphic);
+}
+
+// The hand cursor is a pixmap of the ratio asked for, its hot spot in logical pixels.
+TEST(LibraryArtwork, TheHandCursorComesAtEachRatioWithTheSameHotSpot) {
+  const QCursor one = kv::LoadCursorAt(QStringLiteral("KVCURSORHANDPOINT"), 1);
+  for (const int scale : {2, 3}) {
+    const QCursor cursor = kv::LoadCursorAt(QStringLiteral("KVCURSORHANDPOINT"), scale);
+    EXPECT_EQ(cursor.pixmap().devicePixelRatio(), scale);
+    EXPECT_EQ(cursor.pixmap().size(), QSize(32, 32) * scale);
+    EXPECT_EQ(cursor.hotSpot(), one.hotSpot());
   }
 }
 

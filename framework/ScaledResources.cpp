@@ -1,0 +1,100 @@
+#include "ScaledResources.h"
+
+#include "BmpCodec.h"
+#include "CursorCodec.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPixmap>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Cursor files of the program are small; anything larger is not one of them.
+constexpr int64_t kMaxCursorFileSize = int64_t(1) << 20;
+
+// The resource path of `name` at `scale`, or empty when there is no such version.
+QString VersionPath(const QString& name, const char* extension, int scale) {
+  const QString plain = kv::FindResource(name, extension);
+  if (plain.isEmpty() || scale == 1) return plain;
+  const QString path =
+      QStringLiteral(":/kv/res/") + kv::ScaledResourceFileName(name, extension, scale);
+  return QFileInfo(path).isFile() ? path : QString();
+}
+
+// The version nearest to `scale` that exists (the larger of two as near), and its scale.
+std::pair<QString, int> NearestVersion(const QString& name, const char* extension, int scale) {
+  std::pair<QString, int> best;
+  for (int s = 1; s <= kv::kMaxDeviceScale; ++s) {
+    const QString path = VersionPath(name, extension, s);
+    if (path.isEmpty()) continue;
+    if (best.first.isEmpty() || std::abs(s - scale) <= std::abs(best.second - scale))
+      best = {path, s};
+  }
+  return best;
+}
+
+// The bytes of a resource file, or none when it is larger than `limit`.
+QByteArray ReadResource(const QString& path, int64_t limit) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly) || file.size() > limit) return {};
+  return file.readAll();
+}
+
+std::span<const uint8_t> BytesOf(const QByteArray& bytes) {
+  return {reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())};
+}
+
+}  // namespace
+
+namespace kv {
+
+QString ScaledResourceFileName(const QString& name, const char* extension, int scale) {
+  const QString stem = name.toUpper();
+  const QString ext = QLatin1String(extension);
+  return scale <= 1 ? stem + QLatin1Char('.') + ext
+                    : QStringLiteral("%1@%2x.%3").arg(stem).arg(scale).arg(ext);
+}
+
+void LoadResourceBitmap(TBitmap& bitmap, const QString& name, int scale) {
+  scale = std::clamp(scale, 1, kMaxDeviceScale);
+  bitmap.LoadFromResourceName(name);
+  if (scale == 1 || bitmap.Empty()) return;
+  const auto [path, found] = NearestVersion(name, "bmp", scale);
+  QImage image =
+      found == 1 ? bitmap.Image() : bmp::Decode(BytesOf(ReadResource(path, INT32_MAX))).pixels;
+  const int width = bitmap.Width(), height = bitmap.Height();
+  if (image.width() != width * scale || image.height() != height * scale)
+    image = image.scaled(width * scale, height * scale, Qt::IgnoreAspectRatio,
+                         Qt::SmoothTransformation);
+  image = image.convertToFormat(QImage::Format_RGB32);
+  bitmap.SetDeviceScale(scale);
+  for (int y = 0; y < image.height(); ++y)
+    std::memcpy(bitmap.ScanLine(y), image.constScanLine(y), size_t(image.width()) * 4);
+  bitmap.PixelsChanged();
+}
+
+QCursor LoadCursorAt(const QString& name, int scale) {
+  scale = std::clamp(scale, 1, kMaxDeviceScale);
+  const auto [path, found] = NearestVersion(name, "cur", scale);
+  if (path.isEmpty())
+    throw EInvalidGraphic(QStringLiteral("Cursor resource \"%1\" not found").arg(name));
+  const QByteArray bytes = ReadResource(path, kMaxCursorFileSize);
+  if (bytes.isEmpty())
+    throw EInvalidGraphic(QStringLiteral("Cursor resource \"%1\" cannot be read").arg(name));
+  const cur::Cursor cursor = cur::Decode(BytesOf(bytes));
+  QImage image = cursor.image;
+  QPointF hotSpot = QPointF(cursor.hotSpot) / found;
+  if (found != scale) {
+    image =
+        image.scaled(image.size() / found * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
+  QPixmap pixmap = QPixmap::fromImage(image);
+  pixmap.setDevicePixelRatio(scale);
+  return QCursor(pixmap, int(hotSpot.x()), int(hotSpot.y()));
+}
+
+}  // namespace kv
