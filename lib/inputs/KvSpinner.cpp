@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "KvLeastSize.h"
+#include "KvSysUtilsInternal.h"
 #include "KvThreads.h"
 
 #include <QPointer>
@@ -273,7 +274,7 @@ void TKvSpinner::SetOrientation(TKvOrientation v) {
   // While designing, the spinner turns with its buttons; an aligned one keeps the size its
   // parent gives it, and its new buttons are laid out below as at run time.
   if (IsDesigning() && !IsLoading() && Align() == TAlign::alNone)
-    SetBounds(Left(), Top(), Height(), Width());
+    kv::TurnShape(this, v == TKvOrientation::voVertical);
   LayoutButtons(Width(), Height());
 }
 
