@@ -65,8 +65,9 @@ bool TKvPropertySheet::hasReset(int index) const {
   return NestedAt(index) >= 0 || FBase->hasReset(index);
 }
 
+// A style object itself is no value Designer can edit: its fields stand for it.
 bool TKvPropertySheet::isVisible(int index) const {
-  return NestedAt(index) >= 0 || FBase->isVisible(index);
+  return NestedAt(index) >= 0 || (FBase->isVisible(index) && !IsObject(index));
 }
 
 void TKvPropertySheet::setVisible(int index, bool b) {
@@ -96,11 +97,18 @@ bool TKvPropertySheet::isEnabled(int index) const {
   return NestedAt(index) >= 0 || FBase->isEnabled(index);
 }
 
-bool TKvPropertySheet::IsColour(int index) const {
+QMetaType TKvPropertySheet::TypeOf(int index) const {
   const QByteArray name = propertyName(index).toLatin1();
   const int at = FControl->metaObject()->indexOfProperty(name.constData());
-  return at >= 0 &&
-         FControl->metaObject()->property(at).metaType() == QMetaType::fromType<TColor>();
+  return at >= 0 ? FControl->metaObject()->property(at).metaType() : QMetaType();
+}
+
+bool TKvPropertySheet::IsColour(int index) const {
+  return TypeOf(index) == QMetaType::fromType<TColor>();
+}
+
+bool TKvPropertySheet::IsObject(int index) const {
+  return TypeOf(index).flags().testFlag(QMetaType::PointerToQObject);
 }
 
 bool TKvPropertySheet::dynamicPropertiesAllowed() const {

@@ -45,7 +45,11 @@ public:
   bool canAddDynamicProperty(const QString& propertyName) const override;
 
 private:
+  // The type of the control's own property at Index (none for one Designer adds).
+  QMetaType TypeOf(int index) const;
   bool IsColour(int index) const;
+  // A style object, a picture or a collection the control holds.
+  bool IsObject(int index) const;
   // The style object field at Index, or -1 for one of the base sheet's properties.
   int NestedAt(int index) const;
 

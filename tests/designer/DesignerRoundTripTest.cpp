@@ -1,7 +1,7 @@
 // Forms saved by Qt Designer's own form editor with our plugin: what Designer holds for a
 // control, written into the .ui and set again by the form loader, is what the same control
 // made in code shows. Every registered control, as placed and with each field of its style
-// objects changed in Designer's property editor.
+// objects changed in Designer's property editor, which shows every property it has.
 #include "Controls.h"
 #include "FormDescriptionsModel.h"
 
@@ -12,6 +12,7 @@
 
 #include <QColor>
 #include <QMetaEnum>
+#include <QStringList>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -69,9 +70,31 @@ QVariant OtherValue(const NestedProperty& nested) {
   }
 }
 
+// The messages Qt prints while it lives (Designer's property editor names there each property
+// it cannot show).
+class MessagesCaught {
+public:
+  MessagesCaught() : FPrevious(qInstallMessageHandler(&Catch)) { Caught().clear(); }
+  ~MessagesCaught() { qInstallMessageHandler(FPrevious); }
+  MessagesCaught(const MessagesCaught&) = delete;
+  MessagesCaught& operator=(const MessagesCaught&) = delete;
+  QStringList Messages() const { return Caught(); }
+
+private:
+  static QStringList& Caught() {
+    static QStringList caught;
+    return caught;
+  }
+  static void Catch(QtMsgType, const QMessageLogContext&, const QString& message) {
+    Caught() << message;
+  }
+  QtMessageHandler FPrevious;
+};
+
 // The control as Designer holds it, changed field by field as Designer's property editor
 // changes it (when Change), then saved; the same in code; each loaded from what was saved.
 struct Designed {
+  QStringList editorMessages;  // while Designer's property editor showed it
   std::unique_ptr<QWidget> loaded;
   std::unique_ptr<QWidget> inCode;
   QString saved;
@@ -85,6 +108,12 @@ Designed DesignAndLoad(kvtest::DesignerSession& designer, const kv::TRegisteredC
   result.inCode = kvtest::LoadedText(FormWith(control));
   if (!designed || !result.inCode) return result;
   auto* twin = result.inCode->findChild<QWidget*>(QStringLiteral("control"));
+  {
+    const MessagesCaught messages;
+    designer.Show(designed);
+    result.editorMessages = messages.Messages();
+    designer.Show(nullptr);
+  }
   if (change)
     for (const NestedProperty& nested : kv::form::NestedProperties(designed)) {
       const QVariant value = OtherValue(nested);
@@ -112,6 +141,7 @@ TEST(DesignerRoundTrip, EveryControlDrawsAsMadeInCode) {
                        .toStdString());
       const Designed form = DesignAndLoad(designer, *control, change);
       ASSERT_TRUE(form.loaded) << form.saved.toStdString();
+      EXPECT_TRUE(form.editorMessages.isEmpty()) << form.editorMessages.join('\n').toStdString();
       EXPECT_SAME_PIXELS(kvtest::FormPicture(form.loaded.get()),
                          kvtest::FormPicture(form.inCode.get()));
       auto* loaded = form.loaded->findChild<QWidget*>(QStringLiteral("control"));

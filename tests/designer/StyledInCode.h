@@ -21,6 +21,7 @@ inline std::unique_ptr<QWidget> StyledInCode() {
   meter->SetPosition(70);
   meter->Scale()->SetColor1(clLime);
   meter->Scale()->SetPercent1(60);
+  meter->Scale()->SetEnlarge(7);
   meter->Bevel()->SetOuterStyle(TKvBevelStyle::bsLowered);
   meter->Font()->SetStyle(TFontStyle::fsBold);
   meter->Font()->SetHeight(-13);
