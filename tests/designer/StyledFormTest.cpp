@@ -7,7 +7,7 @@
 #include "LoadedForms.h"
 #include "Pixels.h"
 #include "References.h"
-#include "StyledInCode.h"
+#include "DesignerSavedInCode.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
