@@ -7,6 +7,7 @@
 
 #include "DesignerSession.h"
 #include "LoadedForms.h"
+#include "Offscreen.h"
 #include "Pixels.h"
 #include "RegisteredControls.h"
 
@@ -129,6 +130,17 @@ Designed DesignAndLoad(kvtest::DesignerSession& designer, const kv::TRegisteredC
   return result;
 }
 
+// Whether the two forms draw the same. A clock shows the time it is: taken again a little later
+// when the second turned between the two pictures.
+::testing::AssertionResult SameFormPictures(QWidget* form, QWidget* other) {
+  ::testing::AssertionResult same = ::testing::AssertionFailure();
+  for (int attempt = 0; attempt < 3 && !same; ++attempt) {
+    if (attempt > 0) kvtest::Pump(300);
+    same = kvtest::SamePixels(kvtest::FormPicture(form), kvtest::FormPicture(other));
+  }
+  return same;
+}
+
 }  // namespace
 
 TEST(DesignerRoundTrip, EveryControlDrawsAsMadeInCode) {
@@ -142,8 +154,7 @@ TEST(DesignerRoundTrip, EveryControlDrawsAsMadeInCode) {
       const Designed form = DesignAndLoad(designer, *control, change);
       ASSERT_TRUE(form.loaded) << form.saved.toStdString();
       EXPECT_TRUE(form.editorMessages.isEmpty()) << form.editorMessages.join('\n').toStdString();
-      EXPECT_SAME_PIXELS(kvtest::FormPicture(form.loaded.get()),
-                         kvtest::FormPicture(form.inCode.get()));
+      EXPECT_TRUE(SameFormPictures(form.loaded.get(), form.inCode.get()));
       auto* loaded = form.loaded->findChild<QWidget*>(QStringLiteral("control"));
       auto* inCode = form.inCode->findChild<QWidget*>(QStringLiteral("control"));
       EXPECT_EQ(loaded->geometry(), inCode->geometry());
