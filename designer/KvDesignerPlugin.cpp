@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QtDesigner/QDesignerFormEditorInterface>
+#include <QtDesigner/QDesignerFormWindowInterface>
 #include <QtDesigner/QExtensionManager>
 
 #include <algorithm>
@@ -77,18 +78,18 @@ TControl* TKvDesignerWidget::NewControl() const {
 }
 
 void TKvDesignerWidget::initialize(QDesignerFormEditorInterface* core) {
-  if (FDesigning) return;
-  FDesigning = true;
-  // One sheet factory serves every entry of the collection.
+  FInitialized = true;
+  // One sheet factory serves every entry of the collection, in each form editor.
   QExtensionManager* manager = core->extensionManager();
   if (manager && !manager->findChild<TKvPropertySheetFactory*>())
-    manager->registerExtensions(new TKvPropertySheetFactory(manager),
-                                Q_TYPEID(QDesignerPropertySheetExtension));
+    TKvPropertySheetFactory::Register(manager);
 }
 
+// Only a control placed on a Designer form is in the design state: a run-time loader of forms
+// in the same program (Designer's own preview, a test) makes run-time controls.
 QWidget* TKvDesignerWidget::createWidget(QWidget* parent) {
   TControl* control = NewControl();
-  if (FDesigning) kv::SetDesigning(control, true);
+  if (QDesignerFormWindowInterface::findFormWindow(parent)) kv::SetDesigning(control, true);
   control->setParent(parent);
   return control;
 }

@@ -25,9 +25,8 @@ public:
   QIcon icon() const override;
   QString domXml() const override;
   bool isContainer() const override { return false; }
-  // Designer calls this; a run-time loader of forms does not. Only inside Designer are the
-  // controls made in the design state.
-  bool isInitialized() const override { return FDesigning; }
+  // Designer calls this; a run-time loader of forms does not.
+  bool isInitialized() const override { return FInitialized; }
   void initialize(QDesignerFormEditorInterface* core) override;
   QWidget* createWidget(QWidget* parent) override;
 
@@ -35,7 +34,7 @@ private:
   TControl* NewControl() const;
 
   const kv::TRegisteredClass& FControl;
-  bool FDesigning = false;
+  bool FInitialized = false;
   mutable QIcon FIcon;
 };
 

@@ -1,49 +1,74 @@
 // Designer's property sheet for one of our controls: Designer's own sheet, with the colour
-// properties shown and edited as colours, and a setter's refusal kept inside the sheet.
+// properties shown and edited as colours, the fields of the style objects the control holds
+// added by their dotted names ("Bevel.Style"), and a setter's refusal kept inside the sheet.
 #pragma once
 
 #include <QObject>
+#include <QtDesigner/QDesignerDynamicPropertySheetExtension>
 #include <QtDesigner/QDesignerPropertySheetExtension>
 #include <QtDesigner/QExtensionFactory>
 
-class TKvPropertySheet : public QObject, public QDesignerPropertySheetExtension {
+// Designer writes a property it calls dynamic with stdset="0", which is how uic must set a
+// dotted name: a changed field counts as dynamic, the rest is Designer's own dynamic sheet.
+class TKvPropertySheet : public QObject,
+                         public QDesignerPropertySheetExtension,
+                         public QDesignerDynamicPropertySheetExtension {
   Q_OBJECT
-  Q_INTERFACES(QDesignerPropertySheetExtension)
+  Q_INTERFACES(QDesignerPropertySheetExtension QDesignerDynamicPropertySheetExtension)
 public:
-  TKvPropertySheet(QDesignerPropertySheetExtension* base, QObject* baseObject, QObject* control,
-                   QObject* parent);
+  // BaseDynamic may be none: then the control has no dynamic properties of Designer's.
+  TKvPropertySheet(QDesignerPropertySheetExtension* base,
+                   QDesignerDynamicPropertySheetExtension* baseDynamic, QObject* baseObject,
+                   QObject* control, QObject* parent);
 
-  int count() const override { return FBase->count(); }
-  int indexOf(const QString& name) const override { return FBase->indexOf(name); }
-  QString propertyName(int index) const override { return FBase->propertyName(index); }
-  QString propertyGroup(int index) const override { return FBase->propertyGroup(index); }
-  void setPropertyGroup(int index, const QString& group) override {
-    FBase->setPropertyGroup(index, group);
-  }
-  bool hasReset(int index) const override { return FBase->hasReset(index); }
+  int count() const override;
+  int indexOf(const QString& name) const override;
+  QString propertyName(int index) const override;
+  QString propertyGroup(int index) const override;
+  void setPropertyGroup(int index, const QString& group) override;
+  bool hasReset(int index) const override;
   bool reset(int index) override;
-  bool isVisible(int index) const override { return FBase->isVisible(index); }
-  void setVisible(int index, bool b) override { FBase->setVisible(index, b); }
-  bool isAttribute(int index) const override { return FBase->isAttribute(index); }
-  void setAttribute(int index, bool b) override { FBase->setAttribute(index, b); }
+  bool isVisible(int index) const override;
+  void setVisible(int index, bool b) override;
+  bool isAttribute(int index) const override;
+  void setAttribute(int index, bool b) override;
   QVariant property(int index) const override;
   void setProperty(int index, const QVariant& value) override;
-  bool isChanged(int index) const override { return FBase->isChanged(index); }
-  void setChanged(int index, bool changed) override { FBase->setChanged(index, changed); }
-  bool isEnabled(int index) const override { return FBase->isEnabled(index); }
+  bool isChanged(int index) const override;
+  void setChanged(int index, bool changed) override;
+  bool isEnabled(int index) const override;
+
+  bool dynamicPropertiesAllowed() const override;
+  int addDynamicProperty(const QString& propertyName, const QVariant& value) override;
+  bool removeDynamicProperty(int index) override;
+  bool isDynamicProperty(int index) const override;
+  bool canAddDynamicProperty(const QString& propertyName) const override;
 
 private:
+  // The type of the control's own property at Index (none for one Designer adds).
+  QMetaType TypeOf(int index) const;
   bool IsColour(int index) const;
+  // A style object, a picture or a collection the control holds.
+  bool IsObject(int index) const;
+  // The style object field at Index, or -1 for one of the base sheet's properties.
+  int NestedAt(int index) const;
 
   QDesignerPropertySheetExtension* FBase;
+  QDesignerDynamicPropertySheetExtension* FBaseDynamic;
   QObject* FControl;
+  // The style objects' fields by dotted name, after the base sheet's properties.
+  QList<QByteArray> FNested;
+  QList<bool> FNestedChanged;
 };
 
-// Gives our controls the sheet above, over the sheet the manager's other factories give.
+// Gives our controls the sheet above, over the sheet the manager's other factories give; it
+// answers for both kinds of sheet.
 class TKvPropertySheetFactory : public QExtensionFactory {
   Q_OBJECT
 public:
   explicit TKvPropertySheetFactory(QExtensionManager* parent);
+  // Puts a factory over the manager's others, for both kinds of sheet.
+  static void Register(QExtensionManager* manager);
 
 protected:
   QObject* createExtension(QObject* object, const QString& iid, QObject* parent) const override;

@@ -1,5 +1,6 @@
 #include "Controls.h"
 
+#include "FormDescriptionsModel.h"
 #include "Forms.h"
 #include "GraphicsHooks.h"
 #include "PointerTracker.h"
@@ -732,6 +733,27 @@ void TControl::WMSetCursor(TPoint) { ApplyCursor(); }
 
 // ---- Qt events ----------------------------------------------------------
 
+namespace {
+
+// Form tools set a style object's field by its dotted name ("Bevel.Style"); Qt keeps a name the
+// class does not declare as a dynamic property. It is taken off again and its value goes
+// through the field's own setter, so a form control is the control made in code. A form set
+// the bounds before, as they were saved with the field in place: a control that fits its size
+// to its style keeps them, as it does when a form description is read.
+void RouteNestedProperty(TControl* control, const QByteArray& name) {
+  if (!name.contains('.')) return;
+  const QVariant value = control->property(name.constData());
+  if (!value.isValid()) return;  // the removal below
+  const kv::form::NestedProperty nested = kv::form::FindNestedProperty(control, name);
+  if (!nested.holder) return;
+  control->setProperty(name.constData(), QVariant());
+  const QRect bounds = control->geometry();
+  kv::form::SetNestedValue(nested, value);
+  control->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
+}
+
+}  // namespace
+
 bool TControl::event(QEvent* e) {
   // Qt's deferred delete frees the control here: that is no dispatch of it.
   if (e->type() == QEvent::DeferredDelete) return QWidget::event(e);
@@ -755,6 +777,9 @@ bool TControl::event(QEvent* e) {
       break;
     case QEvent::WindowDeactivate:
       if (FCaptured && !isWindow()) ReleaseCapture(true);
+      break;
+    case QEvent::DynamicPropertyChange:
+      RouteNestedProperty(this, static_cast<QDynamicPropertyChangeEvent*>(e)->propertyName());
       break;
     default: break;
   }

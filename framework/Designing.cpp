@@ -7,25 +7,12 @@
 // The one way into a component's protected design state from outside the class.
 class TComponentAccess {
 public:
-  // Calls Entered on each component that was not designing before.
-  template <class Entered>
-  static void SetDesigning(TComponent* component, bool designing, Entered&& entered) {
-    const bool was = component->ComponentState().testFlag(TComponentStateFlag::csDesigning);
+  static void SetDesigning(TComponent* component, bool designing) {
     component->SetDesigning(designing);
-    if (designing && !was) entered(component);
     for (int i = 0; i < component->ComponentCount(); ++i)
-      SetDesigning(component->Components(i), designing, entered);
+      SetDesigning(component->Components(i), designing);
   }
 };
-
-namespace {
-
-std::vector<std::pair<const QMetaObject*, kv::DesignSetUp>>& DesignSetUps() {
-  static std::vector<std::pair<const QMetaObject*, kv::DesignSetUp>> setUps;
-  return setUps;
-}
-
-}  // namespace
 
 namespace kv {
 
@@ -38,18 +25,9 @@ std::vector<const TRegisteredClass*> RegisteredControls() {
   return controls;
 }
 
-void RegisterDesignSetUp(const QMetaObject* metaObject, DesignSetUp setUp) {
-  DesignSetUps().emplace_back(metaObject, setUp);
-}
-
 void SetDesigning(TComponent* component, bool designing) {
   if (!component) return;
-  TComponentAccess::SetDesigning(component, designing, [](TComponent* entered) {
-    const auto* object = dynamic_cast<const QObject*>(entered);
-    if (!object) return;
-    for (const auto& [metaObject, setUp] : DesignSetUps())
-      if (object->metaObject()->inherits(metaObject)) setUp(entered);
-  });
+  TComponentAccess::SetDesigning(component, designing);
 }
 
 QImage ControlPicture(TControl* control) {

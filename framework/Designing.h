@@ -23,12 +23,6 @@ KV_EXPORT std::vector<const TRegisteredClass*> RegisteredControls();
 // designing, Active controls stay still and their timers do not run.
 KV_EXPORT void SetDesigning(TComponent* component, bool designing);
 
-// What a control class shows while it is placed in a form designer, where no description
-// sets it up (a demonstration scale): run on each component of that class, or of a class
-// derived from it, as it enters the design state.
-using DesignSetUp = void (*)(TComponent* component);
-KV_EXPORT void RegisterDesignSetUp(const QMetaObject* metaObject, DesignSetUp setUp);
-
 // The control's area of the window it is on, drawn without showing the window: its own
 // picture over what lies beneath it. A control without a parent is drawn on a plain form of
 // its size for the time being.

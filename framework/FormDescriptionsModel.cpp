@@ -1,7 +1,9 @@
 #include "FormDescriptionsModel.h"
 
+#include "FormDescriptions.h"
 #include "Graphics.h"
 
+#include <QColor>
 #include <QMetaEnum>
 #include <QVariantMap>
 #include <QWidget>
@@ -338,6 +340,73 @@ bool IsSimpleKind(PropertyKind kind) {
 QObject* ObjectValue(const QMetaProperty& property, const QObject* instance) {
   if (!property.metaType().flags().testFlag(QMetaType::PointerToQObject)) return nullptr;
   return property.read(instance).value<QObject*>();
+}
+
+namespace {
+
+void CollectNested(QObject* object, const QByteArray& prefix, int depth,
+                   std::vector<NestedProperty>& into) {
+  if (depth > kMaxDescriptionNesting) return;
+  for (const QMetaProperty& property : PublishedProperties(*object->metaObject())) {
+    if (!property.isReadable() || !property.isStored()) continue;
+    const PropertyKind kind = KindOf(property, object);
+    const QByteArray name = prefix + property.name();
+    if (kind == PropertyKind::NestedObject)
+      CollectNested(ObjectValue(property, object), name + '.', depth + 1, into);
+    else if (!prefix.isEmpty() && IsSimpleKind(kind) && property.isWritable())
+      into.push_back({name, object, property, kind});
+  }
+}
+
+}  // namespace
+
+std::vector<NestedProperty> NestedProperties(QObject* object) {
+  std::vector<NestedProperty> result;
+  CollectNested(object, QByteArray(), 0, result);
+  return result;
+}
+
+NestedProperty FindNestedProperty(QObject* object, const QByteArray& name) {
+  const QList<QByteArray> path = name.split('.');
+  if (path.size() < 2 || path.size() > kMaxDescriptionNesting) return {};
+  QObject* holder = object;
+  for (qsizetype i = 0; i < path.size(); ++i) {
+    const QMetaProperty property =
+        FindPublishedProperty(*holder->metaObject(), QString::fromLatin1(path[i]));
+    if (!property.isValid() || !property.isStored()) return {};
+    const PropertyKind kind = KindOf(property, holder);
+    if (i + 1 == path.size()) {
+      if (!IsSimpleKind(kind) || !property.isWritable()) return {};
+      return {name, holder, property, kind};
+    }
+    if (kind != PropertyKind::NestedObject) return {};
+    holder = ObjectValue(property, holder);
+  }
+  return {};
+}
+
+QVariant NestedValue(const NestedProperty& nested) {
+  const QVariant value = nested.property.read(nested.holder);
+  switch (nested.kind) {
+    case PropertyKind::Colour: return QColor::fromRgb(ColorToPixel(value.value<TColor>()));
+    case PropertyKind::Enumeration:
+    case PropertyKind::Set:
+      return QString::fromLatin1(FormatValue(nested.property, nested.kind, value));
+    default: return value;
+  }
+}
+
+void SetNestedValue(const NestedProperty& nested, const QVariant& value) {
+  QVariant converted = value;
+  const bool isText = value.metaType().id() == QMetaType::QString ||
+                      value.metaType().id() == QMetaType::QByteArray;
+  if ((nested.kind == PropertyKind::Enumeration || nested.kind == PropertyKind::Set) && isText)
+    converted = ConvertValue(nested.property, nested.kind, ParseValueText(value.toString()));
+  else if (!converted.convert(nested.property.metaType()))
+    throw EConvertError(QStringLiteral("%1: not a value of type %2")
+                            .arg(QLatin1String(nested.name),
+                                 QLatin1String(nested.property.typeName())));
+  nested.property.write(nested.holder, converted);
 }
 
 QVariant ConvertValue(const QMetaProperty& property, PropertyKind kind, const ValueNode& value) {

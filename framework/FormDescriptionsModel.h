@@ -65,6 +65,26 @@ KV_EXPORT QByteArray FormatValue(const QMetaProperty& property, PropertyKind kin
 // A quoted string: printable text in quotes ('' for a quote), other characters as #code.
 KV_EXPORT QByteArray QuoteString(QStringView text);
 
+// A simple property of a style object a control holds, named by its dotted path ("Bevel.Style",
+// "Scale.Font.Size"): form tools (Qt Designer, uic, the form loader) know it by that name.
+struct KV_EXPORT NestedProperty {
+  QByteArray name;
+  QObject* holder = nullptr;  // the style object that has it; none when the name reaches none
+  QMetaProperty property;
+  PropertyKind kind = PropertyKind::Unsupported;
+};
+// Every stored, writable simple property of the style objects Object holds, nested ones
+// included, in declaration order.
+KV_EXPORT std::vector<NestedProperty> NestedProperties(QObject* object);
+// The one a dotted name (case-insensitive) reaches in Object.
+KV_EXPORT NestedProperty FindNestedProperty(QObject* object, const QByteArray& name);
+// Its value as form tools hold one: a colour as a QColor, an enumeration or a set as its
+// description text ("bsLowered", "[fsBold, fsItalic]"), any other as it is.
+KV_EXPORT QVariant NestedValue(const NestedProperty& nested);
+// Sets it through its setter from such a value (a text also as UTF-8 bytes). Raises EConvertError for a text that is no
+// value of its type, and whatever the setter raises.
+KV_EXPORT void SetNestedValue(const NestedProperty& nested, const QVariant& value);
+
 // The streaming default of a property (the class information "default.<Name>"), if any.
 KV_EXPORT bool HasStreamingDefault(const QMetaObject& meta, const QMetaProperty& property);
 KV_EXPORT QString StreamingDefault(const QMetaObject& meta, const QMetaProperty& property);

@@ -442,6 +442,15 @@ TPoint TextSize(TCanvas* Canvas, const QString& Text) {
 
 namespace kv {
 
+void TurnShape(TControl* Control, bool ToVertical) {
+  const int width = Control->Width();
+  const int height = Control->Height();
+  const bool swap = ToVertical ? width > height : height > width;
+  // Set even when it stays: the control fits its size to the new orientation.
+  Control->SetBounds(Control->Left(), Control->Top(), swap ? height : width,
+                     swap ? width : height);
+}
+
 void DrawTextLayers(TCanvas* Canvas, std::span<const TextLayer> Layers,
                     const std::function<void(int DX, int DY)>& Draw) {
   const TColor fontColor = Canvas->Font()->Color();

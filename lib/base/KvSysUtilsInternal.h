@@ -54,6 +54,13 @@ void WithinUpdate(T& target, F&& body) {
   target.EndUpdate();
 }
 
+// A strip-shaped control (a bar, a slider, a scale) turned to a new orientation: its width
+// and height swap when its shape lies along the old one (a wide bar turned vertical gets
+// tall). A shape that already lies along the new one, or a square, keeps its sides: a form
+// sets the geometry before the orientation, and must come out as it was saved. Either way the
+// control fits its size to the new orientation as SetBounds does.
+void TurnShape(TControl* Control, bool ToVertical);
+
 // The first four bytes of a bitmap list stream.
 inline constexpr int32_t kBitmapListSignature = 3495010;
 

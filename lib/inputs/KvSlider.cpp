@@ -72,7 +72,7 @@ void TKvSlider::SetTickWidth(int v) {
 
 void TKvSlider::SetOrientation(TKvOrientation v) {
   if (!kv::IsEnumValue(v) || !SetIfChanged(FOrientation, v)) return;
-  if (!IsLoading()) SetBounds(Left(), Top(), Height(), Width());
+  if (!IsLoading()) kv::TurnShape(this, v == TKvOrientation::voVertical);
   LoadThumb();
   UpdateControl();
 }

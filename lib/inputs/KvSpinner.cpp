@@ -3,6 +3,7 @@
 #include "ClassRegistry.h"
 #include "KvArtwork.h"
 #include "KvLeastSize.h"
+#include "KvSysUtilsInternal.h"
 #include "KvThreads.h"
 
 #include <QPointer>
@@ -283,7 +284,7 @@ void TKvSpinner::SetOrientation(TKvOrientation v) {
   // While designing, the spinner turns with its buttons; an aligned one keeps the size its
   // parent gives it, and its new buttons are laid out below as at run time.
   if (IsDesigning() && !IsLoading() && Align() == TAlign::alNone)
-    SetBounds(Left(), Top(), Height(), Width());
+    kv::TurnShape(this, v == TKvOrientation::voVertical);
   LayoutButtons(Width(), Height());
 }
 

@@ -63,7 +63,7 @@ void TKvTrackBar::Change() {
 
 void TKvTrackBar::SetOrientation(TKvOrientation v) {
   if (!kv::IsEnumValue(v) || !SetIfChanged(FOrientation, v)) return;
-  if (!IsLoading()) SetBounds(Left(), Top(), Height(), Width());
+  if (!IsLoading()) kv::TurnShape(this, v == TKvOrientation::voVertical);
   LoadThumb();
   UpdateControl();
 }

@@ -115,7 +115,7 @@ void TKvGauge::SetOrientation(TKvOrientation v) {
   if (v == FOrientation || !kv::IsEnumValue(v)) return;
   FOrientation = v;
   if (IsLoading()) return;
-  SetBounds(Left(), Top(), Height(), Width());
+  kv::TurnShape(this, v == TKvOrientation::voVertical);
   // A square gauge keeps its size, but its ticks turn.
   BuildTicks();
   UpdateControl();

@@ -5,6 +5,7 @@
 #include "KvLeastSize.h"
 #include "KvMetersInternal.h"
 #include "KvSysUtils.h"
+#include "KvSysUtilsInternal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -119,7 +120,7 @@ TKvJogMeter::~TKvJogMeter() = default;
 void TKvJogMeter::SetDirection(TKvDirection v) {
   if (v == FDirection || !kv::IsEnumValue(v)) return;
   FDirection = v;
-  if (!IsLoading()) SetBounds(Left(), Top(), Height(), Width());
+  if (!IsLoading()) kv::TurnShape(this, v == TKvDirection::voVertical);
   UpdateControl();
 }
 

@@ -105,7 +105,7 @@ void TKvLevelBar::SetPercent2(int v) {
 void TKvLevelBar::SetOrientation(TKvOrientation v) {
   if (v == FOrientation || !kv::IsEnumValue(v)) return;
   FOrientation = v;
-  if (!IsLoading()) SetBounds(Left(), Top(), Height(), Width());
+  if (!IsLoading()) kv::TurnShape(this, v == TKvOrientation::voVertical);
   UpdateControl();
 }
 

@@ -136,7 +136,7 @@ void TKvProgressBar::SetSmooth(bool v) {
 void TKvProgressBar::SetOrientation(TKvOrientation v) {
   if (!kv::IsEnumValue(v) || !SetIfChanged(FOrientation, v)) return;
   FFillDirty = true;
-  if (!IsLoading()) SetBounds(Left(), Top(), Height(), Width());
+  if (!IsLoading()) kv::TurnShape(this, v == TKvOrientation::voVertical);
   UpdateControl();
 }
 

@@ -1,11 +1,11 @@
 #include "KvThermoMeter.h"
 
 #include "ClassRegistry.h"
-#include "Designing.h"
 #include "KvFrameCache.h"
 #include "KvLeastSize.h"
 #include "KvMetersInternal.h"
 #include "KvSysUtils.h"
+#include "KvSysUtilsInternal.h"
 
 #include <QPointer>
 
@@ -19,25 +19,6 @@ using kv::PixelOf, kv::SaturateToInt;
 namespace {
 
 [[maybe_unused]] const bool kRegistered = kv::RegisterClasses<TkvThermoMeter>();
-
-// In a form designer no description sets the thermometer up: a scale and markers to show.
-void ShowDemonstration(TComponent* component) {
-  auto* t = static_cast<TkvThermoMeter*>(component);
-  TkvThermoMeterScale* s = t->Scale();
-  s->SetMax(150);
-  s->SetMin(50);
-  s->SetOffset(20);
-  s->SetStep(20);
-  s->SetSmallStep(4);
-  s->SetHeightMax(14);
-  s->SetHeightMin(8);
-  t->Value()->SetValue(100);
-  t->SetPoint()->SetValue(120);
-  t->PeakMin()->SetValue(70);
-  t->PeakMax()->SetValue(130);
-}
-[[maybe_unused]] const bool kDesignSetUp =
-    (kv::RegisterDesignSetUp(&TkvThermoMeter::staticMetaObject, ShowDemonstration), true);
 
 constexpr TColor kTubeGrey = 0x808080;
 constexpr unsigned kLabelFlags = kv::DT_SINGLELINE | kv::DT_BOTTOM | kv::DT_NOPREFIX | kv::DT_LEFT;
@@ -208,7 +189,7 @@ void TkvThermoMeter::RepaintMoved(const TKvLiniarIndicator* changed) {
 void TkvThermoMeter::SetDirection(TKvDirection v) {
   if (v == FDirection || !kv::IsEnumValue(v)) return;
   FDirection = v;
-  if (!IsLoading()) SetBounds(Left(), Top(), Height(), Width());
+  if (!IsLoading()) kv::TurnShape(this, v == TKvDirection::voVertical);
   UpdateControl();
 }
 

@@ -2,6 +2,7 @@
 #include <kelvara/KvMeter.h>
 #include "DesignerSavedInCode.h"
 #include "ui_DesignerSaved.h"
+#include "ui_StyledInDesigner.h"
 #include "ui_Instruments.h"
 
 #include <QApplication>
@@ -73,5 +74,13 @@ int main(int argc, char** argv) {
         "a form saved by Designer draws like the same controls made in code");
   savedUi.slider->SetPosition(75);
   Check(savedUi.levelBar->Position() == 75, "the form's connection carries the slider's value");
+
+  // Fields of style objects, set in Designer by their dotted names, are set by uic's code too.
+  QWidget styled;
+  Ui::StyledInDesigner styledUi;
+  styledUi.setupUi(&styled);
+  const std::unique_ptr<QWidget> styledInCode = kvdesigned::StyledInCode();
+  Check(Picture(&styled) == Picture(styledInCode.get()),
+        "a form with style objects set in Designer draws like the same controls made in code");
   return failures == 0 ? 0 : 1;
 }

@@ -1,5 +1,7 @@
-// Inside Designer our controls' colour properties are shown and edited as colours, other
-// properties pass unchanged, and a refused value stays inside the property sheet.
+// Inside Designer our controls' colour properties are shown and edited as colours, the fields
+// of their style objects are properties by dotted name, other properties pass unchanged, and a
+// refused value stays inside the property sheet.
+#include "FormDescriptionsModel.h"
 #include "KvMeter.h"
 #include "KvPropertySheet.h"
 
@@ -59,8 +61,7 @@ struct Sheets {
   Sheets() {
     manager.registerExtensions(new PlainSheetFactory(&manager),
                                Q_TYPEID(QDesignerPropertySheetExtension));
-    manager.registerExtensions(new TKvPropertySheetFactory(&manager),
-                               Q_TYPEID(QDesignerPropertySheetExtension));
+    TKvPropertySheetFactory::Register(&manager);
   }
   QDesignerPropertySheetExtension* For(QObject* object) {
     return qt_extension<QDesignerPropertySheetExtension*>(&manager, object);
@@ -94,6 +95,47 @@ TEST(PropertySheet, RefusedValueLeavesThePropertyAsItWas) {
   QDesignerPropertySheetExtension* sheet = sheets.For(&meter);
   EXPECT_NO_THROW(sheet->setProperty(sheet->indexOf(QStringLiteral("MaxValue")), -5));
   EXPECT_EQ(meter.MaxValue(), 100);
+}
+
+// A style object's field, by its dotted name: an enumeration as its text, a colour as a
+// colour. A changed one counts as dynamic (Designer then writes it by name, with
+// stdset="0"); a reset one goes back to a new control's value; a refused text stays outside.
+TEST(PropertySheet, StyleObjectFieldsAreProperties) {
+  Sheets sheets;
+  TKvMeter meter(nullptr);
+  QDesignerPropertySheetExtension* sheet = sheets.For(&meter);
+  auto* dynamic = qt_extension<QDesignerDynamicPropertySheetExtension*>(&sheets.manager, &meter);
+  ASSERT_TRUE(dynamic);
+  EXPECT_EQ(dynamic, dynamic_cast<QDesignerDynamicPropertySheetExtension*>(sheet));
+  EXPECT_EQ(sheet->count(), meter.metaObject()->propertyCount() +
+                                int(kv::form::NestedProperties(&meter).size()));
+
+  const int style = sheet->indexOf(QStringLiteral("Bevel.OuterStyle"));
+  ASSERT_GE(style, 0);
+  EXPECT_EQ(sheet->propertyName(style), QStringLiteral("Bevel.OuterStyle"));
+  EXPECT_EQ(sheet->propertyGroup(style), QStringLiteral("Bevel"));
+  EXPECT_FALSE(dynamic->isDynamicProperty(style));
+  sheet->setProperty(style, QByteArray("bsLowered"));
+  sheet->setChanged(style, true);
+  EXPECT_EQ(meter.Bevel()->OuterStyle(), TKvBevelStyle::bsLowered);
+  EXPECT_EQ(sheet->property(style), QVariant(QByteArray("bsLowered")));
+  EXPECT_TRUE(dynamic->isDynamicProperty(style));
+  EXPECT_NO_THROW(sheet->setProperty(style, QByteArray("bsSideways")));
+  EXPECT_EQ(meter.Bevel()->OuterStyle(), TKvBevelStyle::bsLowered);
+
+  const int zone = sheet->indexOf(QStringLiteral("Scale.Color1"));
+  ASSERT_GE(zone, 0);
+  sheet->setProperty(zone, QColor(0, 0, 255));
+  EXPECT_EQ(meter.Scale()->Color1(), clBlue);
+  EXPECT_EQ(sheet->property(zone).value<QColor>(), QColor(0, 0, 255));
+
+  EXPECT_TRUE(sheet->reset(style));
+  EXPECT_EQ(meter.Bevel()->OuterStyle(), TKvMeter(nullptr).Bevel()->OuterStyle());
+  EXPECT_FALSE(sheet->isChanged(style));
+  EXPECT_FALSE(dynamic->isDynamicProperty(style));
+  // A field a form does not store (the font's Size stands for its Height) is not offered.
+  EXPECT_EQ(sheet->indexOf(QStringLiteral("Font.Size")), -1);
+  EXPECT_GE(sheet->indexOf(QStringLiteral("Font.Height")), 0);
 }
 
 TEST(PropertySheet, OtherObjectsKeepDesignersOwnSheet) {

@@ -11,13 +11,12 @@
 #include "ui_OutOfRange.h"
 
 #include "DesignerSavedInCode.h"
+#include "LoadedForms.h"
 #include "Offscreen.h"
 #include "Pixels.h"
 #include "References.h"
 #include "RegisteredControls.h"
 
-#include <QBuffer>
-#include <QFile>
 #include <QMetaEnum>
 #include <QMetaProperty>
 #include <QUiLoader>
@@ -27,16 +26,7 @@
 #include <utility>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define KV_LEAK_CHECKS 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KV_LEAK_CHECKS 1
-#endif
-#endif
-#ifdef KV_LEAK_CHECKS
-#include <sanitizer/lsan_interface.h>
-#endif
+using kvtest::FormPicture, kvtest::Loaded, kvtest::LoadedText;
 
 namespace {
 
@@ -65,47 +55,6 @@ std::unique_ptr<QWidget> InstrumentsInCode() {
   clock->SetMinutes(8);
   clock->SetSeconds(30);
   return form;
-}
-
-// Qt's form loader is not exception-safe: when a setter raises inside it, what the loader had
-// made for itself stays behind. That is the loader's, not the controls'.
-struct LoaderLeftoversIgnored {
-#ifdef KV_LEAK_CHECKS
-  LoaderLeftoversIgnored() { __lsan_disable(); }
-  ~LoaderLeftoversIgnored() { __lsan_enable(); }
-#endif
-};
-
-std::unique_ptr<QWidget> Load(QIODevice* ui) {
-  [[maybe_unused]] const LoaderLeftoversIgnored ignored;
-  QUiLoader loader;
-  loader.clearPluginPaths();
-  loader.addPluginPath(QStringLiteral(KV_DESIGNER_PLUGIN_DIR));
-  // Made inside a holder, so that a form whose loading raises leaves nothing behind.
-  QWidget holder;
-  QWidget* form = loader.load(ui, &holder);
-  if (!form) return nullptr;
-  form->setParent(nullptr);
-  return std::unique_ptr<QWidget>(form);
-}
-
-std::unique_ptr<QWidget> Loaded(const QString& name) {
-  QFile file(QStringLiteral(KV_TEST_UI_DIR "/") + name);
-  if (!file.open(QIODevice::ReadOnly)) return nullptr;
-  return Load(&file);
-}
-
-std::unique_ptr<QWidget> LoadedText(const QString& ui) {
-  QByteArray bytes = ui.toUtf8();
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::ReadOnly);
-  return Load(&buffer);
-}
-
-// What the form draws, once Qt has applied the controls' visibility after parenting.
-QImage FormPicture(QWidget* form) {
-  kvtest::Pump();
-  return form->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace

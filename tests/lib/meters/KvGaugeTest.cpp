@@ -328,20 +328,21 @@ TEST(Gauge, ClickAtTheEmptyEndOfTheWidestRangeDoesNotWrap) {
 // Sizes and tick images
 
 TEST(Gauge, SquareGaugeTurnsItsTicksWithItsOrientation) {
-  // 50 x 50 snaps to 50 x 49 and turns into 49 x 50: every lit tick 1 wide and 40 high.
+  // 50 x 50 snaps to 50 x 49, a shape that already lies along the horizontal: turned, it keeps
+  // its sides and snaps its width to whole ticks, 49 x 49: every lit tick 1 wide and 39 high.
   {
     Scene s(50, 50);
     s.gauge->SetPosition(100);
     s.gauge->SetOrientation(TKvOrientation::voHorizontal);
     s.Settle();
     ASSERT_EQ(s.gauge->Width(), 49);
-    ASSERT_EQ(s.gauge->Height(), 50);
+    ASSERT_EQ(s.gauge->Height(), 49);
     for (int i = 0; i < 20; ++i) {
-      for (int y = 5; y < 45; ++y)
+      for (int y = 5; y < 44; ++y)
         ASSERT_EQ(s.At(5 + 2 * i, y), clLime.Value) << "tick " << i << ", y " << y;
       EXPECT_EQ(s.At(6 + 2 * i, 20), clBlack.Value) << "gap " << i;
     }
-    EXPECT_EQ(s.At(5, 45), clBlack.Value);
+    EXPECT_EQ(s.At(5, 44), clBlack.Value);
   }
   // A square that fits whole ticks keeps its size, so only the turn itself can rebuild them.
   Scene s(49, 49);  // 20 ticks fit exactly, so the size never changes

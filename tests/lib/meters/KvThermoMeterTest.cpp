@@ -1,7 +1,6 @@
 #include "KvThermoMeter.h"
 
 #include "DemoSettings.h"
-#include "Designing.h"
 #include "FormDescriptions.h"
 #include "Forms.h"
 #include "Pixels.h"
@@ -65,23 +64,6 @@ TEST(ThermoMeter, DemoGeometry) {
   EXPECT_EQ(PixelAt(img, 44, 125), clRed.Value);
   EXPECT_EQ(PixelAt(img, 45, 126), clRed.Value);
   EXPECT_EQ(PixelAt(img, 35, 127), kPanelColor);
-}
-
-TEST(ThermoMeter, ShowsADemonstrationScaleOnlyWhenPlacedInADesigner) {
-  TkvThermoMeter running(nullptr);
-  EXPECT_EQ(running.Scale()->Max(), 100);
-  TkvThermoMeter placed(nullptr);
-  kv::SetDesigning(&placed, true);
-  EXPECT_EQ(placed.Scale()->Max(), 150);
-  EXPECT_EQ(placed.Scale()->Min(), 50);
-  EXPECT_EQ(placed.Scale()->Offset(), 20);
-  EXPECT_EQ(placed.Scale()->HeightMin(), 8);
-  EXPECT_EQ(placed.Value()->Value(), 100);
-  EXPECT_EQ(placed.PeakMax()->Value(), 130);
-  // Only on entering the design state: what the designer's user set stays.
-  placed.Scale()->SetMax(400);
-  kv::SetDesigning(&placed, true);
-  EXPECT_EQ(placed.Scale()->Max(), 400);
 }
 
 TEST(ThermoMeter, LabelsSitAtTheirOwnValues) {
