@@ -6,9 +6,20 @@
 
 #include "KvExport.h"
 
-namespace kv {
+#include <QObject>
+
+namespace Rendering {
+Q_NAMESPACE_EXPORT(KV_EXPORT)
 
 enum class RenderQuality { Classic, Smooth };
+Q_ENUM_NS(RenderQuality)
+using enum RenderQuality;
+
+}  // namespace Rendering
+
+namespace kv {
+
+using Rendering::RenderQuality;
 
 // Sets the quality and repaints every widget; kept pictures drawn at the other quality are
 // drawn again.
