@@ -70,22 +70,34 @@ def test_enumerations_are_python_enums_in_their_units_and_by_name():
         bar.SetOrientation(1)
 
 
-def test_seek_origin_and_colour_source_are_enumerations_of_their_units():
+def test_seek_origin_is_an_enumeration_of_its_unit():
     stream = kelvara.TMemoryStream(b"0123456789")
     assert kelvara.TSeekOrigin is kelvara.Classes.TSeekOrigin
     assert stream.Seek(-2, kelvara.TSeekOrigin.soEnd) == 8
     assert stream.Seek(-3, kelvara.TSeekOrigin.soCurrent) == 5
     assert stream.Seek(1, kelvara.TSeekOrigin.soBeginning) == stream.Position() == 1
-    assert kelvara.SysColorSource is kelvara.Graphics.SysColorSource
-    before = kelvara.kv.GetSysColorSource()
-    try:
-        for source in kelvara.SysColorSource:
-            kelvara.kv.SetSysColorSource(source)
-            assert kelvara.kv.GetSysColorSource() is source
-    finally:
-        kelvara.kv.SetSysColorSource(before)
     with pytest.raises(TypeError):
         stream.Seek(0, 2)
+
+
+@pytest.mark.parametrize("unit, name, setting", [
+    ("Graphics", "SysColorSource", "SysColorSource"),
+    ("Rendering", "RenderQuality", "RenderQuality"),
+])
+def test_application_wide_settings_take_every_value_of_their_enumeration(unit, name, setting):
+    values = getattr(kelvara, name)
+    assert values is getattr(getattr(kelvara, unit), name)
+    set_it = getattr(kelvara.kv, "Set" + setting)
+    get_it = getattr(kelvara.kv, "Get" + setting)
+    before = get_it()
+    try:
+        for value in values:
+            set_it(value)
+            assert get_it() is value
+    finally:
+        set_it(before)
+    with pytest.raises(TypeError):
+        set_it(1)
 
 
 def test_style_object_belongs_to_its_control():
