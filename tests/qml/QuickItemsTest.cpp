@@ -323,18 +323,30 @@ TEST_F(QuickItems, TabWalksEveryInputItemWhichShowsItsFocusAndHearsKeys) {
 }
 
 // A handler answers an event with out-parameters by setting them on the event object it is
-// handed: the tank takes the range its out-of-range handler gives, and refuses an answer it
-// cannot take as it refuses it from C++.
+// handed: the tank takes the range its out-of-range handler gives and refuses an answer it
+// cannot take, as from C++; a key the key-down handler swallowed does not press a button.
 TEST_F(QuickItems, HandlersAnswerEventsThroughTheirEventObject) {
   const auto view = Show(R"(
 import QtQuick
 import Kelvara
-Tank {
-    property bool refuse: false
-    onOutofRange: (event) => { if (refuse) event.min = -Infinity; else event.max = event.pos + 10 }
+Column {
+    Tank {
+        objectName: "tank"
+        property bool refuse: false
+        onOutofRange: (event) => { if (refuse) event.min = -Infinity; else event.max = event.pos + 10 }
+    }
+    DemoButton {
+        objectName: "button"
+        property bool swallow: true
+        property int clicks: 0
+        onKeyDown: (event) => { if (swallow) event.key = 0 }
+        onClicked: clicks++
+    }
 }
 )");
-  QQuickItem* tank = view->rootObject();
+  auto* tank = view->rootObject()->findChild<QQuickItem*>(QStringLiteral("tank"));
+  auto* button = view->rootObject()->findChild<QQuickItem*>(QStringLiteral("button"));
+  ASSERT_TRUE(tank && button);
   const double min = tank->property("min").toDouble();
   tank->setProperty("position", 150.0);
   EXPECT_EQ(tank->property("max").toDouble(), 160.0);
@@ -343,6 +355,15 @@ Tank {
   tank->setProperty("position", 200.0);
   EXPECT_EQ(tank->property("min").toDouble(), min);
   EXPECT_EQ(tank->property("max").toDouble(), 160.0);
+
+  button->forceActiveFocus();
+  QTest::keyClick(view.get(), Qt::Key_Space);
+  kvtest::Pump();
+  EXPECT_EQ(button->property("clicks").toInt(), 0) << "the handler swallowed the key";
+  button->setProperty("swallow", false);
+  QTest::keyClick(view.get(), Qt::Key_Space);
+  kvtest::Pump();
+  EXPECT_EQ(button->property("clicks").toInt(), 1);
 }
 
 // A value name two enumerations share is written with its enumeration's name, so each
