@@ -61,7 +61,8 @@ KvQuickItem::KvQuickItem(const char* className, QQuickItem* parent)
             [windowed](bool tabStop) { windowed->SetTabStop(tabStop); });
   // Qt gives the widgets' active window to the window that takes the keyboard (none, for a
   // Qt Quick window) after the Qt Quick window gave its items the focus: taken again here.
-  connect(qApp, &QGuiApplication::focusWindowChanged, this, &KvQuickItem::FollowFocus);
+  connect(qApp, &QGuiApplication::focusWindowChanged, this,
+          [this] { FollowFocus(Qt::ActiveWindowFocusReason); });
   FollowShowing(false);
 }
 
@@ -161,20 +162,34 @@ void KvQuickItem::itemChange(ItemChange change, const ItemChangeData& value) {
   if (change == ItemVisibleHasChanged) FollowShowing(value.boolValue && window());
   if (change == ItemSceneChange) FollowShowing(value.window && isVisible());
   if (change == ItemEnabledHasChanged) FControl->SetEnabled(isEnabled());
-  if (change == ItemActiveFocusHasChanged) FollowFocus();
 }
 
 // A control shows its focus mark and hears keys as a widget while it has Qt's focus, which
 // a widget has only in the active window: the control's hidden window is the application's
-// active window while the item has the active focus.
-void KvQuickItem::FollowFocus() {
+// active window while the item has the active focus. The control takes and loses the focus
+// for the item's reason, so that it tells OnEnter and OnExit as a widget does.
+void KvQuickItem::FollowFocus(Qt::FocusReason reason) {
   QWidget* host = FHost.get();
-  if (hasActiveFocus() && QApplication::activeWindow() != host) {
-    FControl->setFocus(Qt::OtherFocusReason);
-    QApplication::setActiveWindow(host);
-  } else if (!hasActiveFocus() && QApplication::activeWindow() == host) {
+  if (hasActiveFocus()) {
+    if (QApplication::activeWindow() != host) {
+      host->setFocus(reason);
+      QApplication::setActiveWindow(host);
+    }
+    FControl->setFocus(reason);
+  } else if (QApplication::activeWindow() == host) {
+    host->setFocus(reason);
     QApplication::setActiveWindow(nullptr);
   }
+}
+
+void KvQuickItem::focusInEvent(QFocusEvent* event) {
+  QQuickItem::focusInEvent(event);
+  FollowFocus(event->reason());
+}
+
+void KvQuickItem::focusOutEvent(QFocusEvent* event) {
+  QQuickItem::focusOutEvent(event);
+  FollowFocus(event->reason());
 }
 
 void KvQuickItem::FollowShowing(bool showing) {
@@ -193,7 +208,8 @@ void KvQuickItem::ForwardInput(QEvent* event) {
 }
 
 void KvQuickItem::ForwardMouse(QMouseEvent* event) {
-  if (event->type() == QEvent::MouseButtonPress && activeFocusOnTab()) forceActiveFocus();
+  if (event->type() == QEvent::MouseButtonPress && activeFocusOnTab())
+    forceActiveFocus(Qt::MouseFocusReason);
   QMouseEvent forwarded(event->type(), event->position(), event->scenePosition(),
                         event->globalPosition(), event->button(), event->buttons(),
                         event->modifiers(), event->pointingDevice());

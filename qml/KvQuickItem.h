@@ -47,6 +47,8 @@ protected:
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
   kv::qml::Forwarding forwarding;
 
@@ -55,7 +57,7 @@ private:
   const QImage& Face();
   // Hides the control's window and stops its animation while the item shows nowhere.
   void FollowShowing(bool showing);
-  void FollowFocus();
+  void FollowFocus(Qt::FocusReason reason);
   // Hears the paints of the object, a widget of the control, and of its widgets.
   void WatchPaints(QObject* object);
   void ForwardMouse(QMouseEvent* event);

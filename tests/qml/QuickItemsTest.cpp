@@ -277,7 +277,8 @@ struct Answer {
 }  // namespace
 
 // The tab key walks through every input item; each takes the active focus, its control the
-// focus it shows as a widget, with the same focus mark, and a key moves it.
+// focus as a widget (OnEnter told once) and shows it with the widget's focus mark, and a key
+// moves it.
 TEST_F(QuickItems, TabWalksEveryInputItemWhichShowsItsFocusAndHearsKeys) {
   const kvtest::PointerAway away;
   std::vector<const kv::TRegisteredClass*> inputs;
@@ -295,6 +296,13 @@ TEST_F(QuickItems, TabWalksEveryInputItemWhichShowsItsFocusAndHearsKeys) {
   const auto view = Show(scene + "}\n");
   view->requestActivate();
   kvtest::Pump(50);
+  std::map<QByteArray, std::unique_ptr<QSignalSpy>> enters;
+  for (const kv::TRegisteredClass* c : inputs) {
+    const QString name = QString::fromLatin1(c->metaObject->className());
+    auto* item = view->rootObject()->findChild<QQuickItem*>(name);
+    ASSERT_NE(item, nullptr);
+    enters[name.toLatin1()] = std::make_unique<QSignalSpy>(item, SIGNAL(enter()));
+  }
   std::set<QByteArray> visited;
   for (size_t i = 0; i < inputs.size(); ++i) {
     QTest::keyClick(view.get(), Qt::Key_Tab);
@@ -308,6 +316,7 @@ TEST_F(QuickItems, TabWalksEveryInputItemWhichShowsItsFocusAndHearsKeys) {
     auto* control = dynamic_cast<TControl*>(QApplication::focusWidget());
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(QByteArray(control->metaObject()->className()), name);
+    EXPECT_EQ(enters[name]->count(), 1) << "the control tells it was entered, as a widget";
     EXPECT_SAME_PIXELS(PictureOf(*view, item), focused[name]);
     const Answer answer(control);
     bool answered = false;
