@@ -233,6 +233,11 @@ void KvQuickItem::hoverMoveEvent(QHoverEvent* event) {
   ForwardInput(&moved);
 }
 
+void KvQuickItem::hoverLeaveEvent(QHoverEvent* event) {
+  QQuickItem::hoverLeaveEvent(event);
+  FHoveredAt.reset();
+}
+
 void KvQuickItem::wheelEvent(QWheelEvent* event) {
   QWheelEvent forwarded(event->position(), event->globalPosition(), event->pixelDelta(),
                         event->angleDelta(), event->buttons(), event->modifiers(), event->phase(),

@@ -44,6 +44,7 @@ protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void hoverMoveEvent(QHoverEvent* event) override;
+  void hoverLeaveEvent(QHoverEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
@@ -71,7 +72,7 @@ private:
   bool FFaceChanged = true;
   QRect FPainted;  // what the control painted since the face was last taken
   kv::qml::FaceImages FFace;
-  std::optional<QPointF> FHoveredAt;
+  std::optional<QPointF> FHoveredAt;  // where the control last heard the pointer move
 };
 
 // The base of the grouped properties (bevel, scale, font ...): the style object's published
