@@ -70,7 +70,28 @@ QVariant ArgumentAs(QMetaType from, const void* data, QMetaType to) {
   return v;
 }
 
+// An answer from QML stored into an out-parameter of type To, held to what it can store.
+void StoreAnswer(QMetaType to, void* data, const QVariant& answer) {
+  if (to == QMetaType::fromType<QChar>()) {
+    const QString text = answer.toString();
+    *static_cast<QChar*>(data) = text.isEmpty() ? QChar() : text.front();
+    return;
+  }
+  QVariant held = IsInteger(to) ? HeldInteger(to, answer) : answer;
+  if (!held.convert(to)) return;
+  to.destruct(data);
+  to.construct(data, held.constData());
+}
+
 }  // namespace
+
+QMetaType ParameterType(const QMetaMethod& method, int i) {
+  // The keys' type, which Qt knows by its other names only.
+  static const int kKeyType = qRegisterMetaType<uint16_t>("uint16_t");
+  (void)kKeyType;
+  const QByteArray name = method.parameterTypeName(i);
+  return name.endsWith('&') ? QMetaType::fromName(name.chopped(1)) : method.parameterMetaType(i);
+}
 
 // Receives the control's events through Qt's dynamic slots (one per event, numbered after
 // QObject's own methods) and sends each as the owner's QML signal.
@@ -79,6 +100,7 @@ public:
   struct Route {
     QMetaMethod event;
     QMetaMethod signal;
+    const QMetaObject* answer;  // the object a signal of an event with out-parameters hands
   };
 
   EventRelay(QObject* owner, QObject* target) : FOwner(owner), FTarget(target) {}
@@ -87,7 +109,9 @@ public:
     QMetaObject::connect(FTarget, event.methodIndex(), this,
                          QObject::staticMetaObject.methodCount() + int(FRoutes.size()),
                          Qt::DirectConnection);
-    FRoutes.push_back({event, signal});
+    const QMetaType first = signal.parameterCount() == 1 ? signal.parameterMetaType(0) : QMetaType();
+    FRoutes.push_back(
+        {event, signal, first.flags() & QMetaType::PointerToQObject ? first.metaObject() : nullptr});
   }
 
   int qt_metacall(QMetaObject::Call call, int id, void** argv) override {
@@ -100,6 +124,7 @@ public:
 private:
   // argv[1] is the sender, which the QML signal leaves out: its own item is the sender.
   void Send(const Route& route, void** argv) {
+    if (route.answer) return Ask(route, argv);
     std::array<QVariant, 9> values;
     std::array<QGenericArgument, 9> args;
     for (int i = 0; i < route.signal.parameterCount() && i < int(values.size()); ++i) {
@@ -110,6 +135,26 @@ private:
     }
     route.signal.invoke(FOwner, Qt::DirectConnection, args[0], args[1], args[2], args[3],
                         args[4], args[5], args[6], args[7], args[8]);
+  }
+
+  // Hands the handler one object holding the event's parameters (its properties, in order)
+  // and stores what the handler set into the out-parameters.
+  void Ask(const Route& route, void** argv) {
+    const QMetaObject& answer = *route.answer;
+    const auto propertyOf = [&](int parameter) {
+      return answer.property(answer.propertyOffset() + parameter - 1);
+    };
+    QVariantList values;
+    for (int i = 1; i < route.event.parameterCount(); ++i)
+      values += ArgumentAs(ParameterType(route.event, i), argv[i + 1], propertyOf(i).metaType());
+    const std::unique_ptr<QObject> event(answer.newInstance(Q_ARG(QVariantList, values)));
+    if (!event) return;
+    QObject* handed = event.get();
+    route.signal.invoke(FOwner, Qt::DirectConnection,
+                        QGenericArgument(route.signal.parameterTypeName(0).constData(), &handed));
+    for (int i = 1; i < route.event.parameterCount(); ++i)
+      if (route.event.parameterTypeName(i).endsWith('&'))
+        StoreAnswer(ParameterType(route.event, i), argv[i + 1], propertyOf(i).read(handed));
   }
 
   QObject* FOwner;

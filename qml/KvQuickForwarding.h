@@ -25,6 +25,10 @@ struct EventName {
   const char* qml;
 };
 
+// The type of a method's I-th parameter; of an out-parameter (a reference), the type it
+// refers to.
+QMetaType ParameterType(const QMetaMethod& method, int i);
+
 class Forwarding {
 public:
   Forwarding();

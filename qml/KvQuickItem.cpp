@@ -10,8 +10,8 @@
 #include <kelvara/KvThreads.h>
 #include <kelvara/kvLedClock.h>
 
+#include <QApplication>
 #include <QBackingStore>
-#include <QCoreApplication>
 #include <QQuickWindow>
 #include <QSGImageNode>
 
@@ -45,7 +45,7 @@ KvQuickItem::KvQuickItem(const char* className, QQuickItem* parent)
   FControl = dynamic_cast<TControl*>(kv::FindRegisteredClass(QString::fromLatin1(className))
                                          ->create(nullptr));
   FControl->SetParent(host);
-  FControl->installEventFilter(this);
+  WatchPaints(FControl);
   FAnimation = AnimationTimer<TKvScope, TKvScanner, TKvImageLed, TKvLedClock, TKvMatrix, TKvBanner>(
       FControl);
   host->SetClientWidth(FControl->Width());
@@ -55,14 +55,29 @@ KvQuickItem::KvQuickItem(const char* className, QQuickItem* parent)
   setAcceptedMouseButtons(Qt::AllButtons);
   setAcceptHoverEvents(true);
   setActiveFocusOnTab(FControl->focusPolicy() & Qt::TabFocus);
+  // The item's place in the tab chain is the control's TabStop (which some draw by).
+  if (auto* windowed = dynamic_cast<TWinControl*>(FControl))
+    connect(this, &QQuickItem::activeFocusOnTabChanged, this,
+            [windowed](bool tabStop) { windowed->SetTabStop(tabStop); });
+  // Qt gives the widgets' active window to the window that takes the keyboard (none, for a
+  // Qt Quick window) after the Qt Quick window gave its items the focus: taken again here.
+  connect(qApp, &QGuiApplication::focusWindowChanged, this,
+          [this] { FollowFocus(Qt::ActiveWindowFocusReason); });
   FollowShowing(false);
 }
 
 KvQuickItem::~KvQuickItem() {
   // The item is going: nothing the control tells while it goes reaches QML.
+  if (QApplication::activeWindow() == FHost.get()) QApplication::setActiveWindow(nullptr);
   FControl->removeEventFilter(this);
   FControl->blockSignals(true);
   delete FControl;
+}
+
+void KvQuickItem::WatchPaints(QObject* object) {
+  if (!object->isWidgetType()) return;
+  object->installEventFilter(this);
+  for (QObject* child : object->children()) WatchPaints(child);
 }
 
 QObject* KvQuickItem::StyleObject(const char* name) const {
@@ -75,26 +90,22 @@ QObject* KvQuickGroup::StyleObject(const char* name) const {
   return kv::qml::Forwarding::StyleObject(FStyle, name);
 }
 
-QImage KvQuickItem::Face() const {
+const QImage& KvQuickItem::Face() {
   // The control paints straight into its window's backing store, at that window's device
-  // pixel ratio: its pixels are there. The canvas leaves the unused byte of its RGB32 pixels
-  // as it finds it, and the scene graph would take it for alpha: the one copy into the
-  // texture's image makes them opaque.
+  // pixel ratio: its pixels are there.
   QBackingStore* store = FHost->backingStore();
   QPaintDevice* device = store ? store->paintDevice() : nullptr;
-  QImage window = device && device->devType() == QInternal::Image
-                      ? *static_cast<QImage*>(device)
-                      : FHost->grab().toImage();
+  const QImage window = device && device->devType() == QInternal::Image
+                            ? *static_cast<QImage*>(device)
+                            : FHost->grab().toImage();
   const qreal ratio = window.devicePixelRatio();
-  const QRect area = QRectF(QPointF(FControl->pos()) * ratio, QSizeF(FControl->size()) * ratio)
-                         .toAlignedRect();
-  const QRect within = area.intersected(window.rect());
-  QImage view(window.constBits() + qsizetype(within.y()) * window.bytesPerLine() +
-                  qsizetype(within.x()) * 4,
-              within.width(), within.height(), window.bytesPerLine(), window.format());
-  QImage face = view.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  face.setDevicePixelRatio(ratio);
-  return face;
+  const auto inDevicePixels = [ratio](const QRect& r) {
+    return QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio).toAlignedRect();
+  };
+  FFace.Painted(inDevicePixels(FPainted));
+  FPainted = QRect();
+  const QRect area = inDevicePixels(FControl->geometry()).intersected(window.rect());
+  return FFace.Take(window, area, ratio);
 }
 
 QSGNode* KvQuickItem::updatePaintNode(QSGNode* old, UpdatePaintNodeData*) {
@@ -110,6 +121,7 @@ QSGNode* KvQuickItem::updatePaintNode(QSGNode* old, UpdatePaintNodeData*) {
     FFaceChanged = true;
   }
   if (FFaceChanged) {
+    // The new texture replaces (and deletes) the one made from the face taken before.
     node->setTexture(window()->createTextureFromImage(Face()));
     FFaceChanged = false;
   }
@@ -118,11 +130,16 @@ QSGNode* KvQuickItem::updatePaintNode(QSGNode* old, UpdatePaintNodeData*) {
 }
 
 bool KvQuickItem::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == FControl) {
-    if (event->type() == QEvent::Paint) {
-      FFaceChanged = true;
-      update();
-    } else if (event->type() == QEvent::Resize) {
+  if (event->type() == QEvent::Paint) {
+    // The control or a part of it (the spinner's buttons are widgets of their own).
+    const QRect painted = static_cast<QPaintEvent*>(event)->rect();
+    FPainted |= painted.translated(static_cast<QWidget*>(watched)->mapTo(FControl, QPoint(0, 0)));
+    FFaceChanged = true;
+    update();
+  } else if (event->type() == QEvent::ChildAdded) {
+    WatchPaints(static_cast<QChildEvent*>(event)->child());
+  } else if (watched == FControl) {
+    if (event->type() == QEvent::Resize) {
       // A control that sizes itself (AutoSize) tells the layout its size.
       setImplicitSize(FControl->width(), FControl->height());
     }
@@ -147,6 +164,34 @@ void KvQuickItem::itemChange(ItemChange change, const ItemChangeData& value) {
   if (change == ItemEnabledHasChanged) FControl->SetEnabled(isEnabled());
 }
 
+// A control shows its focus mark and hears keys as a widget while it has Qt's focus, which
+// a widget has only in the active window: the control's hidden window is the application's
+// active window while the item has the active focus. The control takes and loses the focus
+// for the item's reason, so that it tells OnEnter and OnExit as a widget does.
+void KvQuickItem::FollowFocus(Qt::FocusReason reason) {
+  QWidget* host = FHost.get();
+  if (hasActiveFocus()) {
+    if (QApplication::activeWindow() != host) {
+      host->setFocus(reason);
+      QApplication::setActiveWindow(host);
+    }
+    FControl->setFocus(reason);
+  } else if (QApplication::activeWindow() == host) {
+    host->setFocus(reason);
+    QApplication::setActiveWindow(nullptr);
+  }
+}
+
+void KvQuickItem::focusInEvent(QFocusEvent* event) {
+  QQuickItem::focusInEvent(event);
+  FollowFocus(event->reason());
+}
+
+void KvQuickItem::focusOutEvent(QFocusEvent* event) {
+  QQuickItem::focusOutEvent(event);
+  FollowFocus(event->reason());
+}
+
 void KvQuickItem::FollowShowing(bool showing) {
   if (FAnimation && !showing && FAnimation->Enabled()) {
     FAnimation->SetEnabled(false);
@@ -159,11 +204,12 @@ void KvQuickItem::FollowShowing(bool showing) {
 }
 
 void KvQuickItem::ForwardInput(QEvent* event) {
-  QCoreApplication::sendEvent(FControl, event);
+  QApplication::sendEvent(FControl, event);
 }
 
 void KvQuickItem::ForwardMouse(QMouseEvent* event) {
-  if (event->type() == QEvent::MouseButtonPress && activeFocusOnTab()) forceActiveFocus();
+  if (event->type() == QEvent::MouseButtonPress && activeFocusOnTab())
+    forceActiveFocus(Qt::MouseFocusReason);
   QMouseEvent forwarded(event->type(), event->position(), event->scenePosition(),
                         event->globalPosition(), event->button(), event->buttons(),
                         event->modifiers(), event->pointingDevice());
@@ -177,10 +223,19 @@ void KvQuickItem::mouseReleaseEvent(QMouseEvent* event) { ForwardMouse(event); }
 void KvQuickItem::mouseDoubleClickEvent(QMouseEvent* event) { ForwardMouse(event); }
 
 void KvQuickItem::hoverMoveEvent(QHoverEvent* event) {
+  // Qt Quick repeats the hover at every frame for items that move under a still pointer;
+  // the control hears a move only where the pointer is somewhere else on it.
+  if (FHoveredAt == event->position()) return;
+  FHoveredAt = event->position();
   QMouseEvent moved(QEvent::MouseMove, event->position(), event->scenePosition(),
                     event->globalPosition(), Qt::NoButton, Qt::NoButton, event->modifiers(),
                     event->pointingDevice());
   ForwardInput(&moved);
+}
+
+void KvQuickItem::hoverLeaveEvent(QHoverEvent* event) {
+  QQuickItem::hoverLeaveEvent(event);
+  FHoveredAt.reset();
 }
 
 void KvQuickItem::wheelEvent(QWheelEvent* event) {
@@ -193,6 +248,11 @@ void KvQuickItem::wheelEvent(QWheelEvent* event) {
 }
 
 void KvQuickItem::ForwardKey(QKeyEvent* event) {
+  // The tab keys move the focus through the scene, as a window moves it through its widgets.
+  if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
+    event->ignore();
+    return;
+  }
   QKeyEvent forwarded(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
                       event->nativeVirtualKey(), event->nativeModifiers(), event->text(),
                       event->isAutoRepeat(), ushort(event->count()), event->device());

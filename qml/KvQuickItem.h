@@ -3,6 +3,7 @@
 // themselves (KvQuickItems.h) are generated from the controls' published properties.
 #pragma once
 
+#include "KvQuickFace.h"
 #include "KvQuickForwarding.h"
 
 #include <QImage>
@@ -10,6 +11,7 @@
 #include <QtQml/qqmlregistration.h>
 
 #include <memory>
+#include <optional>
 
 class TForm;
 class TControl;
@@ -42,17 +44,23 @@ protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void hoverMoveEvent(QHoverEvent* event) override;
+  void hoverLeaveEvent(QHoverEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
   kv::qml::Forwarding forwarding;
 
 private:
   // The control's face in device pixels, at the pixel ratio its hidden window draws at.
-  QImage Face() const;
+  const QImage& Face();
   // Hides the control's window and stops its animation while the item shows nowhere.
   void FollowShowing(bool showing);
+  void FollowFocus(Qt::FocusReason reason);
+  // Hears the paints of the object, a widget of the control, and of its widgets.
+  void WatchPaints(QObject* object);
   void ForwardMouse(QMouseEvent* event);
   void ForwardKey(QKeyEvent* event);
   void ForwardInput(QEvent* event);
@@ -62,6 +70,9 @@ private:
   TKvTimer* FAnimation = nullptr;
   bool FAnimationStopped = false;
   bool FFaceChanged = true;
+  QRect FPainted;  // what the control painted since the face was last taken
+  kv::qml::FaceImages FFace;
+  std::optional<QPointF> FHoveredAt;  // where the control last heard the pointer move
 };
 
 // The base of the grouped properties (bevel, scale, font ...): the style object's published
@@ -76,4 +87,20 @@ protected:
 
   QObject* FStyle;
   kv::qml::Forwarding forwarding;
+};
+
+// The object an event with out-parameters hands its QML handler (`onNeedData: (event) =>
+// event.value = 5`): the event's parameters as properties, the out-parameters writable; what
+// the handler set there is the control's answer.
+class KvQuickEvent : public QObject {
+  Q_OBJECT
+  QML_ANONYMOUS
+
+protected:
+  explicit KvQuickEvent(const QVariantList& values) : FValues(values) {}
+  QVariant Value(int i) const { return FValues.value(i); }
+  void SetValue(int i, const QVariant& value) { FValues[i] = value; }
+
+private:
+  QVariantList FValues;
 };
