@@ -361,11 +361,27 @@ void WalkScaledThinStroke(std::span<const Point64> points, bool closed, const Da
                           int64_t scale, const QRect& visible, Piece&& piece) {
   const QRect reach = visible.adjusted(-int(scale), -int(scale), 0, 0);
   const int64_t back = (scale - 1) / 2;
+  // The pixels of a mostly horizontal line or curve come one by one: those that touch along
+  // a row join into one run of Rows rows from Top before they are given out.
+  int64_t runTop = 0, runRows = 0;
+  Span run;
+  const auto endRun = [&] {
+    for (int64_t k = 0; k < runRows; ++k) piece(runTop + k, run);
+    runRows = 0;
+  };
+  const auto add = [&](int64_t top, int64_t rows, Span s) {
+    if (rows == runRows && top == runTop && s.Begin <= run.End && s.End >= run.Begin) {
+      run = {std::min(run.Begin, s.Begin), std::max(run.End, s.End)};
+      return;
+    }
+    endRun();
+    runTop = top;
+    runRows = rows;
+    run = s;
+  };
   WalkThinPolyline(
       points, closed, dash,
-      [&](int64_t x, int64_t y) {
-        for (int64_t k = 0; k < scale; ++k) piece(y - back + k, Span{x - back, x - back + scale});
-      },
+      [&](int64_t x, int64_t y) { add(y - back, scale, Span{x - back, x - back + scale}); },
       [&](const LineRaster& walked, int64_t phase) {
         // A line running back along its major axis starts at the far end of its first
         // block, so that it ends where its last canvas pixel's block does.
@@ -380,32 +396,18 @@ void WalkScaledThinStroke(std::span<const Point64> points, bool closed, const Da
           // A solid line along an axis covers one rectangle.
           const Point64 a = line.At(first), b = line.At(last - 1);
           const Span across{std::min(a.X, b.X), std::max(a.X, b.X) + (line.XMajor ? 1 : scale)};
-          const int64_t bottom = std::max(a.Y, b.Y) + (line.XMajor ? scale : 1);
-          for (int64_t y = std::min(a.Y, b.Y); y < bottom; ++y) piece(y, across);
+          const int64_t top = std::min(a.Y, b.Y);
+          add(top, std::max(a.Y, b.Y) + (line.XMajor ? scale : 1) - top, across);
           return;
         }
-        // A mostly horizontal line grows down: its pixels in one row join into a run first,
-        // which then makes one piece in each row it grows over.
-        int64_t runY = 0;
-        Span run;
-        const auto endRun = [&] {
-          for (int64_t k = 0; k < scale && !run.Empty(); ++k) piece(runY + k, run);
-        };
         for (int64_t i = first; i < last; ++i) {
           if (!dash.Solid() && !dash.On(phase + i)) continue;
           const Point64 p = line.At(i);
-          if (!line.XMajor) {
-            piece(p.Y, Span{p.X, p.X + scale});
-          } else if (!run.Empty() && p.Y == runY && (p.X == run.End || p.X + 1 == run.Begin)) {
-            run = {std::min(run.Begin, p.X), std::max(run.End, p.X + 1)};
-          } else {
-            endRun();
-            runY = p.Y;
-            run = {p.X, p.X + 1};
-          }
+          if (line.XMajor) add(p.Y, scale, Span{p.X, p.X + 1});
+          else add(p.Y, 1, Span{p.X, p.X + scale});
         }
-        endRun();
       });
+  endRun();
 }
 
 Coverage ScaledThinStroke(std::span<const Point64> points, bool closed, const DashPattern& dash,

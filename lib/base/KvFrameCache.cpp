@@ -349,8 +349,12 @@ void CopyEnlargedRows(TBitmap* target, TPoint at, const QImage& source, int sour
       continue;
     }
     const auto* in = reinterpret_cast<const uint32_t*>(
-        source.constScanLine(int(sourceTop + (y - placeTop) / factor)));
-    for (int64_t x = left; x < right; ++x) row[x] = in[sourceLeft + (x - placeLeft) / factor];
+                         source.constScanLine(int(sourceTop + (y - placeTop) / factor))) +
+                     sourceLeft + (left - placeLeft) / factor;
+    // Block by block, the first one cut by the clip.
+    int64_t inBlock = (left - placeLeft) % factor;
+    for (int64_t x = left; x < right; ++in, inBlock = 0)
+      for (; inBlock < factor && x < right; ++inBlock) row[x++] = *in;
   }
 }
 

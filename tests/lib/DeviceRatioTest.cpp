@@ -2,6 +2,7 @@
 // under QT_SCALE_FACTOR (ctest DeviceRatio.At2, DeviceRatio.At1_5) and skip at ratio 1: at 2
 // a control draws finer than doubled pixels, at 1.5 no column of its detail is doubled.
 #include "Forms.h"
+#include "KvScope.h"
 #include "Offscreen.h"
 #include "RegisteredControls.h"
 
@@ -121,6 +122,19 @@ TEST(DeviceRatio, AtOneAndAHalfNoColumnOfAControlsDetailIsDoubled) {
     const auto [doubled, detailed] = DoubledDetailedColumns(Painted(a.form));
     EXPECT_LT(doubled, detailed / 8);
   }
+}
+
+// The scope scrolls its face on a tape: at 2 the tape holds device pixels, so its traces step
+// finer than the doubled pixels of a tape kept at 1x.
+TEST(DeviceRatio, AtTwoTheScopesTapeIsDrawnInDevicePixels) {
+  if (WindowRatio() != 2) GTEST_SKIP() << "runs at QT_SCALE_FACTOR=2";
+  TForm form{nullptr};
+  auto* scope = new TKvScope(&form);
+  scope->SetBounds(0, 0, 120, 60);
+  if (scope->Channels()->Count() == 0) scope->Channels()->Add();
+  kvtest::ShowForm(&form, 120, 60);
+  for (int i = 0; i < 40; ++i) scope->AddValue(i % 2 ? 85 : 15 + i);
+  EXPECT_GT(MixedBlocks(Painted(form)), 0) << "doubled pixels";
 }
 
 }  // namespace
