@@ -354,18 +354,34 @@ Point64 WidePenShift(const TCanvas& canvas) {
 
 // A one-pixel pen at a device scale above 1: every pixel of the surface path grows to the
 // scale along the line's minor axis (a step of a curve: to a square), so the line covers
-// the blocks of its canvas pixels and steps by one surface pixel. Dashes scale too.
-Coverage ScaledThinStroke(std::span<const Point64> points, bool closed, const DashPattern& dash,
-                          int64_t scale, const QRect& visible) {
-  const int64_t top = int64_t(visible.top()) - scale, bottom = int64_t(visible.bottom()) + 1;
-  Coverage stroke(top, bottom);
+// the blocks of its canvas pixels and steps by one surface pixel. Dashes scale too. Piece(y,
+// span) is called for the pixels, a row's run at a time; pieces may overlap.
+template <class Piece>
+void WalkScaledThinStroke(std::span<const Point64> points, bool closed, const DashPattern& dash,
+                          int64_t scale, const QRect& visible, Piece&& piece) {
   const QRect reach = visible.adjusted(-int(scale), -int(scale), 0, 0);
   const int64_t back = (scale - 1) / 2;
+  // The pixels of a mostly horizontal line or curve come one by one: those that touch along
+  // a row join into one run of Rows rows from Top before they are given out.
+  int64_t runTop = 0, runRows = 0;
+  Span run;
+  const auto endRun = [&] {
+    for (int64_t k = 0; k < runRows; ++k) piece(runTop + k, run);
+    runRows = 0;
+  };
+  const auto add = [&](int64_t top, int64_t rows, Span s) {
+    if (rows == runRows && top == runTop && s.Begin <= run.End && s.End >= run.Begin) {
+      run = {std::min(run.Begin, s.Begin), std::max(run.End, s.End)};
+      return;
+    }
+    endRun();
+    runTop = top;
+    runRows = rows;
+    run = s;
+  };
   WalkThinPolyline(
       points, closed, dash,
-      [&](int64_t x, int64_t y) {
-        for (int64_t k = 0; k < scale; ++k) stroke.Add(y - back + k, {x - back, x - back + scale});
-      },
+      [&](int64_t x, int64_t y) { add(y - back, scale, Span{x - back, x - back + scale}); },
       [&](const LineRaster& walked, int64_t phase) {
         // A line running back along its major axis starts at the far end of its first
         // block, so that it ends where its last canvas pixel's block does.
@@ -375,18 +391,50 @@ Coverage ScaledThinStroke(std::span<const Point64> points, bool closed, const Da
                               walked.Y1() + backY);
         int64_t first = 0, last = 0;
         line.ClipTo(reach, first, last);
+        if (first >= last) return;
+        if (line.DMinor == 0 && dash.Solid()) {
+          // A solid line along an axis covers one rectangle.
+          const Point64 a = line.At(first), b = line.At(last - 1);
+          const Span across{std::min(a.X, b.X), std::max(a.X, b.X) + (line.XMajor ? 1 : scale)};
+          const int64_t top = std::min(a.Y, b.Y);
+          add(top, std::max(a.Y, b.Y) + (line.XMajor ? scale : 1) - top, across);
+          return;
+        }
         for (int64_t i = first; i < last; ++i) {
           if (!dash.Solid() && !dash.On(phase + i)) continue;
           const Point64 p = line.At(i);
-          if (line.XMajor) {
-            for (int64_t k = 0; k < scale; ++k) stroke.Add(p.Y + k, {p.X, p.X + 1});
-          } else {
-            stroke.Add(p.Y, {p.X, p.X + scale});
-          }
+          if (line.XMajor) add(p.Y, scale, Span{p.X, p.X + 1});
+          else add(p.Y, 1, Span{p.X, p.X + scale});
         }
       });
+  endRun();
+}
+
+Coverage ScaledThinStroke(std::span<const Point64> points, bool closed, const DashPattern& dash,
+                          int64_t scale, const QRect& visible) {
+  Coverage stroke(int64_t(visible.top()) - scale, int64_t(visible.bottom()) + 1);
+  WalkScaledThinStroke(points, closed, dash, scale, visible,
+                       [&](int64_t y, Span s) { stroke.Add(y, s); });
   stroke.Finish();
   return stroke;
+}
+
+// Whether the pen is one surface pixel grown to the device scale, writing one colour over what
+// lies under it: such a pen paints a pixel the same however often, so its pieces need not be
+// united into a coverage first.
+bool HasScaledPlainPen(const TCanvas& canvas) {
+  return canvas.DeviceScale() > 1 && !HasWidePen(canvas) && PenInk(canvas).Plain();
+}
+
+// The pen of HasScaledPlainPen along a path, its pieces straight into the rows.
+void StrokeScaledPlain(const TCanvas& canvas, std::span<const Point64> points, bool closed) {
+  const auto [surface, clip] = canvas.Target();
+  const Ink pen = PenInk(canvas);
+  const int64_t scale = canvas.DeviceScale();
+  WalkScaledThinStroke(points, closed, DashPattern::Of(canvas.Pen()->Style()).ScaledBy(scale),
+                       scale, clip.Bounds, [&](int64_t y, Span s) {
+                         kv::PaintSpan(surface, clip, y, s.Begin, s.End, pen);
+                       });
 }
 
 // The stroke of the canvas's pen along a path over the visible rows, or none for a thin
@@ -955,13 +1003,13 @@ bool OutlineMayBeCut(const TCanvas& canvas) {
          DashPattern::Of(canvas.Pen()->Style()).Solid();
 }
 
-// The interior of a closed path in the brush and the path in the pen; a wide pen's
-// stroke is left out of the interior.
-void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool winding) {
+// The interior of a closed path in the brush and the path in Pen, one surface pixel wide,
+// or, when there is one, in the pen's Stroke, which is left out of the interior.
+void FillAndStrokeWith(const TCanvas& canvas, std::span<const Point64> points, bool winding,
+                       const Ink& pen, const std::optional<Coverage>& stroke) {
   const kv::SurfaceRows surface = canvas.WritableRows();
   const ClipRects& clip = canvas.EffectiveClip();
-  const Ink brush = BrushInk(canvas, canvas.Pen()->Mode()), pen = PenInk(canvas);
-  const auto stroke = PenOutline(canvas, points, true);
+  const Ink brush = BrushInk(canvas, canvas.Pen()->Mode());
   const DashPattern dash = DashPattern::Of(canvas.Pen()->Style());
   if (clip.IsEmpty()) return;
   if (!winding && !stroke) {
@@ -985,6 +1033,17 @@ void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool 
   else DrawThinPolyline(surface, clip, points, true, pen, dash);
 }
 
+// The interior of a closed path in the brush and the path in the pen.
+void FillAndStroke(const TCanvas& canvas, std::span<const Point64> points, bool winding) {
+  if (HasScaledPlainPen(canvas)) {
+    // Painted over the whole interior afterwards, as a thin pen is at scale 1.
+    FillAndStrokeWith(canvas, points, winding, Ink(), std::nullopt);
+    StrokeScaledPlain(canvas, points, true);
+    return;
+  }
+  FillAndStrokeWith(canvas, points, winding, PenInk(canvas), PenOutline(canvas, points, true));
+}
+
 // The line most drawing code draws, in a plain pen (one pixel, solid, copying its colour):
 // with both ends inside a clip of one rectangle it needs none of the ink, dash or clip
 // machinery. False leaves the line to the general path.
@@ -998,9 +1057,9 @@ bool DrawPlainLine(const kv::CanvasTarget& target, Point64 a, Point64 b, uint32_
   return true;
 }
 
-void StrokePolyline(const TCanvas& canvas, std::span<const Point64> points) {
+void StrokePolyline(const TCanvas& canvas, std::span<const Point64> points, bool closed = false) {
   const auto [surface, clip] = canvas.Target();
-  if (HasWidePen(canvas) && points.size() == 2 &&
+  if (!closed && HasWidePen(canvas) && points.size() == 2 &&
       (points[0].X == points[1].X || points[0].Y == points[1].Y)) {
     const Point64 shift = WidePenShift(canvas);
     StrokeAxisSegment(surface, clip, {points[0].X + shift.X, points[0].Y + shift.Y},
@@ -1008,17 +1067,21 @@ void StrokePolyline(const TCanvas& canvas, std::span<const Point64> points) {
                       PenInk(canvas));
     return;
   }
-  if (const auto stroke = PenOutline(canvas, points, false)) {
+  if (HasScaledPlainPen(canvas)) {
+    StrokeScaledPlain(canvas, points, closed);
+    return;
+  }
+  if (const auto stroke = PenOutline(canvas, points, closed)) {
     PaintCoverage(surface, clip, *stroke, PenInk(canvas));
     return;
   }
-  DrawThinPolyline(surface, clip, points, false, PenInk(canvas),
+  DrawThinPolyline(surface, clip, points, closed, PenInk(canvas),
                    DashPattern::Of(canvas.Pen()->Style()));
 }
 
 // Rectangles, rounded rectangles and ellipses: the interior in the brush, the rim in the
 // pen. A solid one-pixel rim is painted row by row with the interior, each pixel once; a
-// dashed rim is drawn over the brush along the outline.
+// dashed rim is drawn over the brush along the outline, as a line is.
 void DrawRoundShape(const TCanvas& canvas, const RoundShape& shape) {
   if (shape.Empty()) return;
   const auto [surface, clip] = canvas.Target();
@@ -1036,9 +1099,9 @@ void DrawRoundShape(const TCanvas& canvas, const RoundShape& shape) {
     PaintCoverage(surface, clip, *stroke, pen);
     return;
   }
-  if (scale > 1 && pen.Paints()) {
-    // The rim is what the shape inset by one canvas pixel leaves; dashes are not drawn on
-    // it at this scale.
+  const DashPattern dash = DashPattern::Of(canvas.Pen()->Style());
+  if (scale > 1 && pen.Paints() && dash.Solid()) {
+    // The rim is what the shape inset by one canvas pixel leaves.
     const RoundShape inner = shape.Inset(scale, scale);
     for (int64_t y = top; y < bottom; ++y) {
       const Span row = shape.Row(y);
@@ -1053,7 +1116,6 @@ void DrawRoundShape(const TCanvas& canvas, const RoundShape& shape) {
     }
     return;
   }
-  const DashPattern dash = DashPattern::Of(canvas.Pen()->Style());
   if (pen.Paints() && dash.Solid()) {
     for (RoundShapeRows rows(shape, top); rows.Y() < bottom; rows.Next())
       kv::PaintRimRow(surface, clip, rows.Y(), rows.Rim(), pen, brush);
@@ -1064,7 +1126,11 @@ void DrawRoundShape(const TCanvas& canvas, const RoundShape& shape) {
     const Span row = shape.Row(y);
     for (; y < next; ++y) kv::PaintSpan(surface, clip, y, row.Begin, row.End, brush);
   }
-  DrawThinPolyline(surface, clip, shape.Outline(), true, pen, dash);
+  // Above scale 1 the path runs through the first surface pixel of each canvas pixel of the
+  // rim: a line's pixels grow right and down to cover their blocks.
+  if (scale == 1) DrawThinPolyline(surface, clip, shape.Outline(), true, pen, dash);
+  else if (const RoundShape path = shape.Inset(0, scale - 1); !path.Empty())
+    StrokePolyline(canvas, path.Outline(), true);
 }
 
 // ---------------------------------------------------------------------------

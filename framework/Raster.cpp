@@ -501,20 +501,28 @@ void Coverage::AddPolygon(std::span<const Point64> points) {
 }
 
 void Coverage::Finish() {
-  std::sort(FPieces.begin(), FPieces.end(), [](const Piece& l, const Piece& r) {
-    return l.y != r.y ? l.y < r.y : l.s.Begin < r.s.Begin;
-  });
+  // The pieces by row first (counted: a stroke brings many pieces over few rows, so this is
+  // linear where a sort of them all is not), then by start within each row.
+  const size_t rows = size_t(FBottom - FTop);
+  std::vector<uint32_t> rowEnd(rows + 1, 0);
+  for (const Piece& p : FPieces) ++rowEnd[size_t(p.y - FTop) + 1];
+  for (size_t row = 0; row < rows; ++row) rowEnd[row + 1] += rowEnd[row];
+  std::vector<Span> byRow(FPieces.size());
+  for (const Piece& p : FPieces) byRow[rowEnd[size_t(p.y - FTop)]++] = p.s;
+  // Each row's count has moved it to its end: the row before ends where it starts.
   FSpans.clear();
-  FRowStart.assign(size_t(FBottom - FTop) + 1, 0);
-  int64_t row = FTop;
-  for (const Piece& p : FPieces) {
-    for (; row < p.y; ++row) FRowStart[size_t(row + 1 - FTop)] = uint32_t(FSpans.size());
-    const bool joins =
-        FSpans.size() > FRowStart[size_t(row - FTop)] && FSpans.back().End >= p.s.Begin;
-    if (joins) FSpans.back().End = std::max(FSpans.back().End, p.s.End);
-    else FSpans.push_back(p.s);
+  FRowStart.assign(rows + 1, 0);
+  for (size_t row = 0, begin = 0; row < rows; begin = rowEnd[row++]) {
+    const auto first = byRow.begin() + qsizetype(begin), last = byRow.begin() + rowEnd[row];
+    std::sort(first, last, [](const Span& l, const Span& r) { return l.Begin < r.Begin; });
+    FRowStart[row] = uint32_t(FSpans.size());
+    for (auto s = first; s != last; ++s) {
+      if (FSpans.size() > FRowStart[row] && FSpans.back().End >= s->Begin)
+        FSpans.back().End = std::max(FSpans.back().End, s->End);
+      else FSpans.push_back(*s);
+    }
   }
-  for (; row < FBottom; ++row) FRowStart[size_t(row + 1 - FTop)] = uint32_t(FSpans.size());
+  FRowStart[rows] = uint32_t(FSpans.size());
   FPieces.clear();
 }
 

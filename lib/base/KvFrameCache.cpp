@@ -344,11 +344,54 @@ void CopyImageRows(TBitmap* target, TPoint at, const QImage& source, const TRect
                 size_t(right - left) * 4);
 }
 
+// CopyRows from a source whose scale divides the target's: each source pixel becomes a block
+// of target pixels, written straight into the rows (a strip kept at 1x copied every frame).
+void CopyEnlargedRows(TBitmap* target, TPoint at, const QImage& source, int sourceScale,
+                      const TRect& from) {
+  TRect part;
+  if (!kv::IntersectRect(part, from,
+                         {0, 0, source.width() / sourceScale, source.height() / sourceScale}))
+    return;
+  const int64_t scale = target->DeviceScale(), factor = scale / sourceScale;
+  // The part's place on the target, in image pixels, and what of it the clip leaves.
+  const int64_t placeLeft = (int64_t(at.X) + part.Left - from.Left) * scale;
+  const int64_t placeTop = (int64_t(at.Y) + part.Top - from.Top) * scale;
+  const TRect clip = InImage(target, target->Canvas()->ClipRect());
+  const int64_t left = std::max<int64_t>(placeLeft, clip.Left);
+  const int64_t top = std::max<int64_t>(placeTop, clip.Top);
+  const int64_t right = std::min<int64_t>(placeLeft + int64_t(part.Width()) * scale, clip.Right);
+  const int64_t bottom = std::min<int64_t>(placeTop + int64_t(part.Height()) * scale, clip.Bottom);
+  if (left >= right || top >= bottom) return;
+  uint32_t* pixels = target->ScanLine(0);
+  const qsizetype stride = target->Image().bytesPerLine() / qsizetype(sizeof(uint32_t));
+  const int64_t sourceLeft = int64_t(part.Left) * sourceScale, sourceTop = int64_t(part.Top) * sourceScale;
+  for (int64_t y = top; y < bottom; ++y) {
+    uint32_t* row = pixels + y * stride;
+    // A row of the block below the first repeats the one above it.
+    if (y > top && (y - placeTop) % factor != 0) {
+      std::memcpy(row + left, row - stride + left, size_t(right - left) * sizeof(uint32_t));
+      continue;
+    }
+    const auto* in = reinterpret_cast<const uint32_t*>(
+                         source.constScanLine(int(sourceTop + (y - placeTop) / factor))) +
+                     sourceLeft + (left - placeLeft) / factor;
+    // Block by block, the first one cut by the clip.
+    int64_t inBlock = (left - placeLeft) % factor;
+    for (int64_t x = left; x < right; ++in, inBlock = 0)
+      for (; inBlock < factor && x < right; ++inBlock) row[x++] = *in;
+  }
+}
+
 }  // namespace
 
 void CopyRows(TBitmap* target, TPoint at, const QImage& source, const TRect& from) {
   const int scale = target->DeviceScale();
-  if (const int sourceScale = std::max(1, int(source.devicePixelRatio())); sourceScale != scale) {
+  const int sourceScale = std::max(1, int(source.devicePixelRatio()));
+  if (sourceScale < scale && scale % sourceScale == 0) {
+    CopyEnlargedRows(target, at, source, sourceScale, from);
+    return;
+  }
+  if (sourceScale != scale) {
     // A picture kept at another scale: the part copied, its pixels as squares of the target's.
     TRect part;
     if (!kv::IntersectRect(part, from,
@@ -468,10 +511,10 @@ void kv::ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKe
 namespace {
 
 // A tape's room: some steps, so that moves back are rare, but none for a step as wide as
-// the face or past the bitmap limit.
-int64_t TapeRoom(int64_t width, int64_t height, int64_t step) {
+// the face or past the bitmap limit at the scale.
+int64_t TapeRoom(int64_t width, int64_t height, int64_t step, int64_t scale) {
   const int64_t room = step < width ? std::max(step, std::min<int64_t>(16 * step, 512)) : 0;
-  return (width + room) * height > kv::kMaxBitmapPixels ? 0 : room;
+  return (width + room) * height > kv::kMaxBitmapPixels / (scale * scale) ? 0 : room;
 }
 
 }  // namespace
@@ -480,13 +523,16 @@ TKvTape::TKvTape() : FCanvas(std::make_unique<TCanvas>()) {}
 
 TKvTape::~TKvTape() = default;
 
-bool TKvTape::Keep(int64_t width, int64_t height, int64_t step) {
-  const int64_t room = TapeRoom(width, height, step);
-  FFresh = FImage.width() != width + room || FImage.height() != height || FWidth != width;
-  if (FImage.width() != width + room || FImage.height() != height) {
-    FImage = QImage(int(width + room), int(height), QImage::Format_RGB32);
+bool TKvTape::Keep(int64_t width, int64_t height, int64_t step, int scale) {
+  const int64_t room = TapeRoom(width, height, step, scale);
+  const QSize size(kv::SaturateToInt((width + room) * scale), kv::SaturateToInt(height * scale));
+  FFresh = FImage.size() != size || FScale != scale || FWidth != width;
+  if (FImage.size() != size || FScale != scale) {
+    FImage = QImage(size, QImage::Format_RGB32);
+    FImage.setDevicePixelRatio(scale);
     FBits = FImage.bits();
     FStride = FImage.bytesPerLine();
+    FScale = scale;
   }
   FWidth = width;
   if (FImage.isNull()) return false;
@@ -518,28 +564,30 @@ void TKvTape::MoveWindow(int64_t to) {
   if (to == FWindow) return;
   for (int y = 0; y < FImage.height(); ++y) {
     auto* row = reinterpret_cast<uint32_t*>(FBits + y * FStride);
-    std::memmove(row + to, row + FWindow, size_t(FWidth) * sizeof(uint32_t));
+    std::memmove(row + to * FScale, row + FWindow * FScale,
+                 size_t(FWidth * FScale) * sizeof(uint32_t));
   }
   FWindow = to;
 }
 
 void TKvTape::Attach() {
-  FCanvas->Attach(&FImage, QPoint(int(FWindow), 0),
-                  QRegion(int(FWindow), 0, int(FWidth), FImage.height()));
+  FCanvas->Attach(&FImage, QPoint(int(FWindow * FScale), 0),
+                  QRegion(int(FWindow * FScale), 0, int(FWidth * FScale), FImage.height()));
 }
 
 void TKvTape::CopyColumns(const QImage& source, int64_t from, int64_t left, int64_t right,
                           int64_t top, int64_t bottom) {
-  const size_t bytes = size_t(right - left) * sizeof(uint32_t);
-  const int64_t rows = std::min<int64_t>({FImage.height(), source.height(), bottom});
-  for (int64_t y = std::max<int64_t>(top, 0); y < rows; ++y)
-    std::memcpy(reinterpret_cast<uint32_t*>(FBits + y * FStride) + FWindow + left,
-                source.constScanLine(y) + from * 4, bytes);
+  const int64_t s = FScale;
+  const size_t bytes = size_t((right - left) * s) * sizeof(uint32_t);
+  const int64_t end = std::min<int64_t>({FImage.height(), source.height(), std::min(bottom, Height()) * s});
+  for (int64_t y = std::max<int64_t>(top, 0) * s; y < end; ++y)
+    std::memcpy(reinterpret_cast<uint32_t*>(FBits + y * FStride) + (FWindow + left) * s,
+                source.constScanLine(int(y)) + from * s * 4, bytes);
 }
 
 void TKvTape::CopyTo(TBitmap* target) const {
   kv::CopyRows(target, TPoint(0, 0), FImage,
-               TRect{int(FWindow), 0, int(FWindow + FWidth), FImage.height()});
+               TRect{int(FWindow), 0, int(FWindow + FWidth), int(Height())});
 }
 
 void TKvTape::Show(TCanvas* screen, const TRect& r) const {

@@ -198,13 +198,14 @@ class KV_TEST_EXPORT TKvTape {
 public:
   TKvTape();
   ~TKvTape();
-  // Sizes the tape for a face Width x Height that scrolls Step pixels at a time; a tape of
-  // another size is made anew and holds no face. False when no tape can be had.
-  bool Keep(int64_t width, int64_t height, int64_t step);
+  // Sizes the tape for a face Width x Height that scrolls Step pixels at a time, drawn at the
+  // device scale Scale (its columns and rows stay face pixels); a tape of another size or
+  // scale is made anew and holds no face. False when no tape can be had.
+  bool Keep(int64_t width, int64_t height, int64_t step, int scale);
   // Whether the tape was made anew by the last Keep.
   bool Fresh() const { return FFresh; }
   // Columns the window can move before it reaches an end.
-  int64_t Room() const { return FImage.width() - FWidth; }
+  int64_t Room() const { return FImage.width() / FScale - FWidth; }
   // Puts the window at the end a face moving that way (Shift > 0: rightwards) moves away
   // from.
   void StartAtEnd(bool rightwards);
@@ -212,10 +213,10 @@ public:
   void Scroll(int64_t shift);
   // The canvas on the window, its origin at the window's left.
   TCanvas* Canvas() const { return FCanvas.get(); }
-  int64_t Height() const { return FImage.height(); }
-  // Copies the face's columns [Left, Right) from Source, whose column From lies at Left, in
-  // rows [Top, Bottom) of both: what a plain copy writes, one row at a time (the columns a step
-  // brings in are few and tall).
+  int64_t Height() const { return FImage.height() / FScale; }
+  // Copies the face's columns [Left, Right) from Source (at the tape's scale), whose column
+  // From lies at Left, in rows [Top, Bottom) of both: what a plain copy writes, one row at a
+  // time (the columns a step brings in are few and tall).
   void CopyColumns(const QImage& source, int64_t from, int64_t left, int64_t right, int64_t top = 0,
                    int64_t bottom = INT64_MAX);
   // Copies the face into Target (of the face's size).
@@ -232,7 +233,8 @@ private:
   uchar* FBits = nullptr;
   qsizetype FStride = 0;
   std::unique_ptr<TCanvas> FCanvas;
+  int FScale = 1;  // image pixels per face pixel
   int64_t FWidth = 0;
-  int64_t FWindow = 0;  // the window's first column on the tape
+  int64_t FWindow = 0;  // the window's first column on the tape, in face pixels
   bool FFresh = true;
 };

@@ -19,10 +19,10 @@ namespace {
 
 struct TKvBanner::Private {
   TKvStaticLayer BevelLayer;
-  // The bare grid over the whole face, and what it was drawn for: width, height, pitch,
-  // square size, square colour, gap colour.
+  // The bare grid over the whole face, and what it was drawn for: width, height, device
+  // scale, pitch, square size, square colour, gap colour.
   TBitmap Grid;
-  std::array<int64_t, 6> GridKey{};
+  std::array<int64_t, 7> GridKey{};
   // The face without its bevel, on a tape some steps wider than the face: a step across moves
   // the window the face is read through and draws only the columns it brings in.
   TKvTape Tape;
@@ -225,9 +225,11 @@ void TKvBanner::DrawPicture(int64_t shift) {
                             : picture->Canvas()->Pixels(0, 0);
   // The bare grid changes only with the size, the pitch and the colours, not as the picture
   // moves.
-  const std::array<int64_t, 6> gridKey{
-      w, h, p, FPixelSize, kv::ColorToRGB(square), kv::ColorToRGB(Color())};
+  const int scale = Image()->DeviceScale();
+  const std::array<int64_t, 7> gridKey{
+      w, h, scale, p, FPixelSize, kv::ColorToRGB(square), kv::ColorToRGB(Color())};
   if (gridKey != d->GridKey) {
+    d->Grid.SetDeviceScale(scale);
     d->Grid.SetSize(int(w), int(h));
     DrawDotPattern(d->Grid.Canvas(), Rect(0, 0, int(w), int(h)), square, FSpacing, FPixelSize,
                    Color());
@@ -257,7 +259,7 @@ void TKvBanner::Paint() {
   const int64_t w = Width(), h = Height(), p = Pitch();
   const std::array<int64_t, 11> inputs = FaceInputs();
   const int64_t dx = FOffsetX - d->FaceOffsetX;
-  if (d->Tape.Keep(w, h, p)) {
+  if (d->Tape.Keep(w, h, p, Image()->DeviceScale())) {
     // The kept face serves as it is while nothing moved, and a step across by one pitch moves
     // the window; anything else draws the face afresh, its window at the end of the tape it
     // moves away from.

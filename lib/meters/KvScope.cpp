@@ -439,6 +439,7 @@ bool TKvScope::KeepGridStrip() {
   const QByteArray key = GridKey();
   if (key != d->GridKey || d->GridStrip.Empty()) {
     d->GridKey = key;
+    d->GridStrip.SetDeviceScale(Image()->DeviceScale());
     d->GridStrip.SetSize(int(w + grid), int(h));
     TCanvas* c = d->GridStrip.Canvas();
     c->Brush()->SetStyle(TBrushStyle::bsSolid);
@@ -460,7 +461,7 @@ void TKvScope::CopyGrid(int64_t left, int64_t right) {
 }
 
 bool TKvScope::KeepTape() {
-  if (!d->Tape.Keep(Width(), Height(), FFrequency)) return false;
+  if (!d->Tape.Keep(Width(), Height(), FFrequency, Image()->DeviceScale())) return false;
   d->Tape.StartAtEnd(FDirection == TScrolldirection::sdLeftToRight);
   return true;
 }
@@ -469,8 +470,8 @@ TCanvas* TKvScope::FrameCanvas() { return d->FrameKey.isEmpty() ? nullptr : d->T
 
 QByteArray TKvScope::GridKey() const {
   TKvLayerKey key;
-  key << Width() << Height() << FGridSize << FGridLineWidth << FGridColor << FBaseColor << FBaseY
-      << Color();
+  key << Width() << Height() << Image()->DeviceScale() << FGridSize << FGridLineWidth << FGridColor
+      << FBaseColor << FBaseY << Color();
   return key.Bytes().toByteArray();
 }
 

@@ -1,12 +1,14 @@
 // The canvas at a device scale: the same drawing on a bitmap of scale 1 and of scale 2 or 3.
 // What lies on whole pixels (axis-aligned lines, boxes, fills, dashes, copies) covers exactly
-// the blocks of its 1x pixels; curves, slants and text are traced at the finer scale.
+// the blocks of its 1x pixels; curves, slants and text are traced at the finer scale; a dashed
+// rim is dashed as a line is.
 #include "Pixels.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
+#include <string>
 #include <limits>
 #include <vector>
 
@@ -267,6 +269,133 @@ TEST(CanvasDeviceScale, ScaleOfARatioIsTheNextWholeNumberWithinItsCap) {
       {1.0, 1}, {0.5, 1}, {1.25, 2}, {1.5, 2}, {1.75, 2}, {2.0, 2}, {2.5, 3}, {3.0, 3},
       {8.0, kv::kMaxDeviceScale}, {std::numeric_limits<double>::quiet_NaN(), 1}};
   for (const auto& [ratio, scale] : table) EXPECT_EQ(kv::DeviceScaleOf(ratio), scale) << ratio;
+}
+
+// Paths whose pieces overlap at scale 2 and 3 (corners, crossings, slants that step, curves),
+// drawn with the canvas's pen and brush.
+const std::vector<Case> kPaths = {
+    {"frame of four lines",
+     [](TCanvas* c) {
+       const TPoint points[] = {{3, 3}, {35, 3}, {35, 25}, {3, 25}, {3, 3}};
+       c->Polyline(points);
+     }},
+    {"zigzag crossing itself",
+     [](TCanvas* c) {
+       const TPoint points[] = {{2, 2}, {37, 27}, {37, 2}, {2, 27}, {20, 1}};
+       c->Polyline(points);
+     }},
+    {"shallow slants both ways",
+     [](TCanvas* c) {
+       const TPoint points[] = {{1, 10}, {38, 14}, {2, 17}};
+       c->Polyline(points);
+     }},
+    {"dashed backwards lines",
+     [](TCanvas* c) {
+       c->Pen()->SetStyle(TPenStyle::psDashDot);
+       const TPoint points[] = {{38, 20}, {1, 20}, {1, 2}, {30, 9}};
+       c->Polyline(points);
+     }},
+    {"clipped lines",
+     [](TCanvas* c) {
+       const TRegion clip = kv::CreateRectRgn(6, 4, 30, 22);
+       c->SelectClipRgn(&clip);
+       const TPoint points[] = {{0, 0}, {39, 29}, {39, 12}, {0, 12}};
+       c->Polyline(points);
+     }},
+    {"polygon", [](TCanvas* c) {
+       const TPoint points[] = {{3, 27}, {20, 2}, {37, 20}, {10, 14}};
+       c->Polygon(points);
+     }},
+    {"pie", [](TCanvas* c) { c->Pie(2, 2, 38, 28, 38, 15, 20, 0); }},
+    {"round rectangle", [](TCanvas* c) { c->RoundRect(4, 3, 36, 27, 20, 14); }},
+    {"dashed rectangle",
+     [](TCanvas* c) {
+       c->Pen()->SetStyle(TPenStyle::psDash);
+       c->Rectangle(3, 4, 31, 26);
+     }},
+    {"dotted ellipse",
+     [](TCanvas* c) {
+       c->Pen()->SetStyle(TPenStyle::psDot);
+       c->Ellipse(2, 2, 38, 28);
+     }},
+};
+
+// A pen that copies its colour goes straight into the rows; one that masks the same colour in,
+// or flips white to black, goes through the united pixels. On white all three paint the same
+// picture: a pixel of one call flipped twice would show white.
+TEST(CanvasDeviceScale, EveryModePaintsTheSamePixelsOnce) {
+  struct Mode {
+    TPenMode Mode;
+    TColor Pen;
+    bool Brush;  // a flip of the interior differs from a copy, so flipping pens draw no brush
+  };
+  const Mode kModes[] = {{TPenMode::pmMask, clBlack, true}, {TPenMode::pmXor, clWhite, false}};
+  for (const Case& k : kPaths)
+    for (const int scale : {2, 3})
+      for (const Mode& m : kModes) {
+        SCOPED_TRACE(std::string(k.Name) + " at scale " + std::to_string(scale) + ", mode " +
+                     std::to_string(int(m.Mode)));
+        const auto with = [&](TPenMode mode, TColor pen) {
+          return DrawnAt(scale, [&](TCanvas* c) {
+            c->Pen()->SetMode(mode);
+            c->Pen()->SetColor(pen);
+            c->Brush()->SetColor(clRed);
+            if (!m.Brush) c->Brush()->SetStyle(TBrushStyle::bsClear);
+            k.Draw(c);
+          });
+        };
+        EXPECT_SAME_PIXELS(with(m.Mode, m.Pen), with(TPenMode::pmCopy, clBlack));
+      }
+}
+
+// Shapes with a rim of every dashed style.
+const TPenStyle kDashes[] = {TPenStyle::psDash, TPenStyle::psDot, TPenStyle::psDashDot,
+                             TPenStyle::psDashDotDot};
+
+Drawing WithDashes(TPenStyle style, const Drawing& shape) {
+  return [=](TCanvas* c) {
+    c->Pen()->SetStyle(style);
+    c->Brush()->SetColor(clYellow);
+    shape(c);
+  };
+}
+
+TEST(CanvasDeviceScale, ADashedRectangleIsItsPixelsAsBlocks) {
+  for (const TPenStyle style : kDashes)
+    for (const int scale : {2, 3}) {
+      SCOPED_TRACE("style " + std::to_string(int(style)) + " at scale " + std::to_string(scale));
+      const Drawing rectangle = WithDashes(style, [](TCanvas* c) { c->Rectangle(3, 2, 37, 27); });
+      EXPECT_SAME_PIXELS(DrawnAt(scale, rectangle), Enlarged(DrawnAt(1, rectangle), scale));
+    }
+}
+
+TEST(CanvasDeviceScale, ADashedCurvedRimIsDashedInPlaceAndTracedFiner) {
+  const Case kShapes[] = {
+      {"ellipse", [](TCanvas* c) { c->Ellipse(3, 2, 37, 28); }},
+      {"rounded rectangle", [](TCanvas* c) { c->RoundRect(2, 3, 38, 27, 16, 12); }},
+  };
+  for (const Case& shape : kShapes)
+    for (const TPenStyle style : kDashes)
+      for (const int scale : {2, 3}) {
+        SCOPED_TRACE(std::string(shape.Name) + ", style " + std::to_string(int(style)) +
+                     " at scale " + std::to_string(scale));
+        const QImage dashed = DrawnAt(scale, WithDashes(style, shape.Draw));
+        const QImage solid = DrawnAt(scale, WithDashes(TPenStyle::psSolid, shape.Draw));
+        // Gaps between the dashes: less of the rim inked than a solid pen inks.
+        const int rim = kvtest::CountPixels(solid, 0), inked = kvtest::CountPixels(dashed, 0);
+        EXPECT_GT(inked, rim / 3);
+        EXPECT_LT(inked, rim);
+        EXPECT_GT(MixedBlocks(dashed, scale), 0) << "a picture of enlarged pixels";
+        // On the rim, give or take a surface pixel, and the brush within the rim's box.
+        const TRect inkBox = kvtest::InkBounds(dashed, 0), rimBox = kvtest::InkBounds(solid, 0);
+        EXPECT_NEAR(inkBox.Left, rimBox.Left, 1);
+        EXPECT_NEAR(inkBox.Top, rimBox.Top, 1);
+        EXPECT_NEAR(inkBox.Right, rimBox.Right, 1);
+        EXPECT_NEAR(inkBox.Bottom, rimBox.Bottom, 1);
+        const TRect brushBox = kvtest::InkBounds(dashed, 0x00FFFF);
+        EXPECT_TRUE(brushBox.Left >= rimBox.Left && brushBox.Top >= rimBox.Top &&
+                    brushBox.Right <= rimBox.Right && brushBox.Bottom <= rimBox.Bottom);
+      }
 }
 
 }  // namespace

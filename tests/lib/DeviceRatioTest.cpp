@@ -4,6 +4,7 @@
 // ArtworkRatio runs at ratio 1 and paints the controls with built-in artwork at 2 as well,
 // as when the window moves to a screen of another ratio.
 #include "Forms.h"
+#include "KvScope.h"
 #include "Offscreen.h"
 #include "RegisteredControls.h"
 
@@ -157,6 +158,19 @@ TEST(ArtworkRatio, AControlPaintedAtOneThenTwoDrawsItsTwoTimesArtworkAndComesBac
     EXPECT_EQ(PaintedAt(a.form, 1), one);
   }
   EXPECT_EQ(seen, kArtworkControls);
+}
+
+// The scope scrolls its face on a tape: at 2 the tape holds device pixels, so its traces step
+// finer than the doubled pixels of a tape kept at 1x.
+TEST(DeviceRatio, AtTwoTheScopesTapeIsDrawnInDevicePixels) {
+  if (WindowRatio() != 2) GTEST_SKIP() << "runs at QT_SCALE_FACTOR=2";
+  TForm form{nullptr};
+  auto* scope = new TKvScope(&form);
+  scope->SetBounds(0, 0, 120, 60);
+  if (scope->Channels()->Count() == 0) scope->Channels()->Add();
+  kvtest::ShowForm(&form, 120, 60);
+  for (int i = 0; i < 40; ++i) scope->AddValue(i % 2 ? 85 : 15 + i);
+  EXPECT_GT(MixedBlocks(Painted(form)), 0) << "doubled pixels";
 }
 
 }  // namespace

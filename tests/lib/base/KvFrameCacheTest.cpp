@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 using kv::Rect;
@@ -32,9 +33,13 @@ void DrawColumns(TKvTape& tape, int from, int to, const std::function<int(int)>&
 
 TEST(FrameCacheTape, ScrollingKeepsTheFaceAndMovesBackAtEitherEnd) {
   constexpr int kWidth = 10, kStep = 3;
+  for (const int scale : {1, 2, 3})
   for (const bool rightwards : {false, true}) {
+    SCOPED_TRACE("scale " + std::to_string(scale));
     TKvTape tape;
-    ASSERT_TRUE(tape.Keep(kWidth, 4, kStep));
+    ASSERT_TRUE(tape.Keep(kWidth, 4, kStep, scale));
+    EXPECT_EQ(tape.Canvas()->DeviceScale(), scale);
+    EXPECT_EQ(tape.Height(), 4);
     EXPECT_TRUE(tape.Fresh());
     EXPECT_GE(tape.Room(), kStep);
     tape.StartAtEnd(rightwards);
@@ -52,35 +57,52 @@ TEST(FrameCacheTape, ScrollingKeepsTheFaceAndMovesBackAtEitherEnd) {
       for (int x = 0; x < kWidth; ++x) expected.push_back((x - offset + 100) & 0xFF);
       ASSERT_EQ(ShownColumns(tape, kWidth), expected) << "step " << step << ", " << rightwards;
     }
-    EXPECT_TRUE(tape.Keep(kWidth, 4, kStep));
+    EXPECT_TRUE(tape.Keep(kWidth, 4, kStep, scale));
     EXPECT_FALSE(tape.Fresh());
-    EXPECT_TRUE(tape.Keep(kWidth + 1, 4, kStep));
+    EXPECT_TRUE(tape.Keep(kWidth + 1, 4, kStep, scale));
+    EXPECT_TRUE(tape.Fresh());
+    EXPECT_TRUE(tape.Keep(kWidth + 1, 4, kStep, scale % 3 + 1));
     EXPECT_TRUE(tape.Fresh());
   }
 }
 
 TEST(FrameCacheTape, AStepAsWideAsTheFaceHasNoRoom) {
   TKvTape tape;
-  ASSERT_TRUE(tape.Keep(8, 2, 8));
+  ASSERT_TRUE(tape.Keep(8, 2, 8, 1));
   EXPECT_EQ(tape.Room(), 0);
-  ASSERT_TRUE(tape.Keep(8, 2, 7));
+  ASSERT_TRUE(tape.Keep(8, 2, 7, 1));
   EXPECT_GE(tape.Room(), 7);
 }
 
 TEST(FrameCacheTape, TheCanvasAndTheCopiesShowTheWindow) {
-  TKvTape tape;
-  ASSERT_TRUE(tape.Keep(6, 3, 2));
-  tape.StartAtEnd(false);
-  tape.Scroll(-2);
-  tape.Canvas()->Brush()->SetColor(clRed);
-  tape.Canvas()->FillRect(Rect(0, 0, 100, 100));  // the window's columns only
-  TBitmap face;
-  face.SetSize(6, 3);
-  tape.CopyTo(&face);
-  EXPECT_EQ(kvtest::CountPixels(face.Image(), clRed), 18);
-  DrawColumns(tape, 0, 6, [](int x) { return x; });
-  tape.CopyTo(&face);
-  EXPECT_EQ(kvtest::PixelAt(face.Image(), 5, 2), 5 << 8);
+  for (const int scale : {1, 2, 3}) {
+    SCOPED_TRACE("scale " + std::to_string(scale));
+    TKvTape tape;
+    ASSERT_TRUE(tape.Keep(6, 3, 2, scale));
+    tape.StartAtEnd(false);
+    tape.Scroll(-2);
+    tape.Canvas()->Brush()->SetColor(clRed);
+    tape.Canvas()->FillRect(Rect(0, 0, 100, 100));  // the window's columns only
+    TBitmap face;
+    face.SetDeviceScale(scale);
+    face.SetSize(6, 3);
+    tape.CopyTo(&face);
+    EXPECT_EQ(kvtest::CountPixels(face.Image(), clRed), 18 * scale * scale);
+    DrawColumns(tape, 0, 6, [](int x) { return x; });
+    tape.CopyTo(&face);
+    EXPECT_EQ(face.Canvas()->Pixels(5, 2), TColor(5 << 8));
+    // Columns copied in from a picture at the tape's scale: face columns 2 and 3, rows 1 and 2,
+    // from the picture's columns 0 and 1.
+    QImage source = Numbered(4 * scale, 3 * scale);
+    source.setDevicePixelRatio(scale);
+    tape.CopyColumns(source, 0, 2, 4, 1);
+    tape.CopyTo(&face);
+    const QImage expected = kvtest::PictureOf(6 * scale, 3 * scale, [&](int x, int y) {
+      const bool copied = x >= 2 * scale && x < 4 * scale && y >= scale;
+      return copied ? int32_t((x - 2 * scale) << 8 | y) : int32_t((x / scale) << 8);
+    });
+    EXPECT_SAME_PIXELS(face.Image(), expected);
+  }
 }
 
 TEST(FrameCacheRows, ACopyIsClippedToBothPictures) {
@@ -112,6 +134,42 @@ TEST(FrameCacheRows, ACopyIsClippedToBothPictures) {
     });
     EXPECT_SAME_PIXELS(target.Image(), expected) << c.At.X << ", " << c.At.Y;
   }
+}
+
+TEST(FrameCacheRows, APictureAtAFinerScaleGetsEachPixelAsABlock) {
+  // Target scale over source scale; the copy as the same copy at 1x enlarged.
+  const std::pair<int, int> kScales[] = {{2, 1}, {3, 1}, {4, 2}, {3, 2}};
+  const struct {
+    TPoint At;
+    TRect From;
+  } kCopies[] = {{{1, 1}, {0, 0, 4, 3}}, {{-2, -1}, {0, 0, 4, 3}}, {{0, 0}, {-2, -1, 3, 5}},
+                 {{1, 0}, {2, 1, 9, 2}}, {{4, 3}, {1, 1, 4, 3}}};
+  for (const auto& [scale, sourceScale] : kScales)
+    for (const auto& c : kCopies) {
+      SCOPED_TRACE(std::to_string(scale) + " from " + std::to_string(sourceScale) + ", at " +
+                   std::to_string(c.At.X) + ", " + std::to_string(c.At.Y));
+      QImage source = kvtest::PictureOf(4 * sourceScale, 3 * sourceScale, [&](int x, int y) {
+        return int32_t((x / sourceScale) << 8 | (y / sourceScale));
+      });
+      source.setDevicePixelRatio(sourceScale);
+      TBitmap target, once;
+      target.SetDeviceScale(scale);
+      for (TBitmap* b : {&target, &once}) {
+        b->SetSize(6, 5);
+        b->Canvas()->Brush()->SetColor(clWhite);
+        b->Canvas()->FillRect(Rect(0, 0, 6, 5));
+      }
+      // Clipped, as a partial paint is.
+      const TRegion clip = kv::CreateRectRgn(0, 1, 5, 5);
+      target.Canvas()->SelectClipRgn(&clip);
+      once.Canvas()->SelectClipRgn(&clip);
+      kv::CopyRows(&target, c.At, source, c.From);
+      kv::CopyRows(&once, c.At, Numbered(4, 3), c.From);
+      const QImage expected = kvtest::PictureOf(6 * scale, 5 * scale, [&](int x, int y) {
+        return kvtest::PixelAt(once.Image(), x / scale, y / scale);
+      });
+      EXPECT_SAME_PIXELS(target.Image(), expected);
+    }
 }
 
 TEST(FrameCacheRows, FilledRectanglesAreTheCanvasFillsClippedToThePicture) {
