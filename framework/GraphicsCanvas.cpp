@@ -6,10 +6,12 @@
 // round-capped, round-joined strokes, always solid; their pixels are collected first and
 // painted once, so pen modes, the clip and monochrome surfaces work the same for them.
 // psInsideFrame draws as psSolid.
+#include "GraphicsHooks.h"
 #include "GraphicsSmooth.h"
 #include "Raster.h"
 
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <optional>
@@ -432,7 +434,8 @@ void StrokeScaledPlain(const TCanvas& canvas, std::span<const Point64> points, b
   const Ink pen = PenInk(canvas);
   const int64_t scale = canvas.DeviceScale();
   WalkScaledThinStroke(points, closed, DashPattern::Of(canvas.Pen()->Style()).ScaledBy(scale),
-                       scale, clip.Bounds, [&](int64_t y, Span s) {
+                       scale, clip.Bounds,
+                       [&pen, &surface = surface, &clip = clip](int64_t y, Span s) {
                          kv::PaintSpan(surface, clip, y, s.Begin, s.End, pen);
                        });
 }
@@ -1220,7 +1223,16 @@ TCanvas::TCanvas()
       FBrush(std::make_unique<TBrush>()),
       FFont(std::make_unique<TFont>()) {}
 
-TCanvas::~TCanvas() { kv::EndSmoothPainting(*this); }
+namespace {
+std::atomic<void (*)(TCanvas*)> gCanvasFreedListener = nullptr;
+}
+
+void kv::SetCanvasFreedListener(void (*listener)(TCanvas*)) { gCanvasFreedListener = listener; }
+
+TCanvas::~TCanvas() {
+  if (auto listener = gCanvasFreedListener.load()) listener(this);
+  kv::EndSmoothPainting(*this);
+}
 
 void TCanvas::Attach(QImage* surface, QPoint origin, std::optional<QRegion> limit) {
   FSurface = surface;

@@ -510,12 +510,6 @@ class Writer:
                 "static " if static else "", ret.strip(), qualified(owner, name), params,
                 " const" if const else "", self.refused))
             return None
-        if (sret == "TCanvas *" and cls and cls.is_qobject and not (static or virtual or params)
-                and m.section == "public"):
-            # The canvas of a bitmap or a control: guarded by its owner (kelvara_extra.sip).
-            return ("SIP_PYOBJECT %s(%s)%s /TypeHint=\"TCanvas\"/;\n%%MethodCode\n"
-                    "    sipRes = kvOwnedCanvas(sipCpp->%s(), sipCpp);\n%%End"
-                    % (name, sparams, " const" if const else "", name))
         return "%s%s%s %s(%s)%s;" % ("static " if static else "", virtual, sret, name, sparams,
                                      " const" if const else "")
 

@@ -390,14 +390,17 @@ void TKvIndicator::Loaded() {
 }
 
 void TKvIndicator::Paint() {
-  // Everything the LED pictures and the face base are drawn from.
+  // Everything the LED pictures and the face base are drawn from. The pictures are drawn at
+  // the image's scale: a frame copies them, rather than enlarging them.
   TKvLayerKey key;
-  key << Width() << Height() << FLeds << FSpacing << FColorWidth << FPercent1 << FPercent2;
+  key << Width() << Height() << Image()->DeviceScale() << FLeds << FSpacing << FColorWidth
+      << FPercent1 << FPercent2;
   for (const auto& style : FLedStyles) key << style.get();
   if (key.Bytes() != d->LedKey) {
     d->LedKey = key.Bytes().toByteArray();
     d->Row.Layout(Width(), Height(), FLeds, FSpacing, WidestRingsOf(FLedStyles));
     if (!d->Row.Empty()) {
+      d->LedImage.SetDeviceScale(Image()->DeviceScale());
       d->LedImage.SetSize(6 * d->Row.CellWidth(), d->Row.LedHeight());
       for (int z = 0; z < 3; ++z)
         DrawLedPair(&d->LedImage, d->Row, 2 * z, *FLedStyles[size_t(z)], FColorWidth);

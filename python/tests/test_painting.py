@@ -104,6 +104,18 @@ def dropped(make, canvas_of=lambda owner: owner.Canvas()):
     return canvas_of(make())
 
 
+def handed_to_on_draw():
+    """The canvas a user LED's OnDraw handed a slot, kept after the LED is freed."""
+    parent = QWidget()
+    led = kelvara.TKvUserLed(parent)
+    led.SetDrawStyle(kelvara.TKvDrawStyle.dsOwnerDraw)
+    handed = []
+    led.OnDraw.connect(lambda sender, canvas, rect: handed.append(canvas))
+    led.grab()
+    sip.delete(parent)
+    return handed[0]
+
+
 def sized_bitmap():
     bitmap = kelvara.TBitmap()
     bitmap.SetSize(8, 8)
@@ -117,8 +129,9 @@ def sized_bitmap():
     lambda: dropped(kelvara.TKvWheel, lambda wheel: wheel.BackImage().Canvas()),
     lambda: freed_by_parent(kelvara.TKvShadowButton),
     lambda: freed_by_parent(kelvara.TKvLedClock),
+    handed_to_on_draw,
 ], ids=["bitmap", "control", "image-control-image", "control-bitmap", "freed-by-parent",
-        "windowed-freed-by-parent"])
+        "windowed-freed-by-parent", "handed-to-a-slot"])
 def test_canvas_kept_beyond_its_owner_raises(app, kept):
     canvas = kept()
     assert sip.isdeleted(canvas)

@@ -33,18 +33,18 @@ TDateTime FixedNow() { return kv::EncodeDate(2024, 3, 15) + kv::EncodeTime(20, 1
 
 // The quality for a scope, and the clock at one time, so that the clock's face is the same in
 // every picture.
-class Rendering {
+class QualityScope {
 public:
-  explicit Rendering(kv::RenderQuality quality) : FWas(kv::GetRenderQuality()) {
+  explicit QualityScope(kv::RenderQuality quality) : FWas(kv::GetRenderQuality()) {
     kv::SetClockForTesting(&FixedNow);
     kv::SetRenderQuality(quality);
   }
-  ~Rendering() {
+  ~QualityScope() {
     kv::SetRenderQuality(FWas);
     kv::SetClockForTesting(nullptr);
   }
-  Rendering(const Rendering&) = delete;
-  Rendering& operator=(const Rendering&) = delete;
+  QualityScope(const QualityScope&) = delete;
+  QualityScope& operator=(const QualityScope&) = delete;
 
 private:
   kv::RenderQuality FWas;
@@ -138,7 +138,7 @@ void ForEveryControl(
 }  // namespace
 
 TEST(SmoothRendering, DemoFacesMatchTheirPictures) {
-  const Rendering smooth(kv::RenderQuality::Smooth);
+  const QualityScope smooth(kv::RenderQuality::Smooth);
   for (const DemoFace& face : kFaces) {
     SCOPED_TRACE(face.reference);
     const std::unique_ptr<TControl> control = MakeFace(face);
@@ -154,7 +154,7 @@ TEST(SmoothRendering, OnlyEdgesDifferFromClassic) {
   int changedFaces = 0;
   ForEveryControl([&](const auto& make) {
     const auto picture = [&](kv::RenderQuality quality) {
-      const Rendering rendering(quality);
+      const QualityScope rendering(quality);
       return Painted(*make());
     };
     const QImage classic = picture(kv::RenderQuality::Classic);
@@ -172,7 +172,7 @@ TEST(SmoothRendering, OnlyEdgesDifferFromClassic) {
 TEST(SmoothRendering, SharedPainterDrawsEveryControlAsAPainterPerCall) {
   ForEveryControl([&](const auto& make) {
     const auto frames = [&](bool perCall) {
-      const Rendering smooth(kv::RenderQuality::Smooth);
+      const QualityScope smooth(kv::RenderQuality::Smooth);
       std::optional<kv::SmoothPainterPerCall> ownPainters;
       if (perCall) ownPainters.emplace();
       const std::unique_ptr<TControl> control = make();
@@ -189,11 +189,11 @@ TEST(SmoothRendering, SharedPainterDrawsEveryControlAsAPainterPerCall) {
 TEST(SmoothRendering, SwitchingRepaintsEveryControl) {
   for (const DemoFace& face : kFaces) {
     SCOPED_TRACE(face.reference);
-    const Rendering classic(kv::RenderQuality::Classic);
+    const QualityScope classic(kv::RenderQuality::Classic);
     const std::unique_ptr<TControl> shown = MakeFace(face);
     ASSERT_TRUE(shown);
     const auto expected = [&](kv::RenderQuality quality) {
-      const Rendering rendering(quality);
+      const QualityScope rendering(quality);
       const std::unique_ptr<TControl> fresh = MakeFace(face);
       return kvtest::RenderControl(fresh.get(), kPanelColor, face.margin);
     };
@@ -234,7 +234,7 @@ TEST(SmoothRendering, TwoToneShadowBlendsItsEdgesOnlyWhenSmoothAndRounded) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "smooth " << (c.quality == kv::RenderQuality::Smooth)
                                     << ", style " << int(c.style));
-    const Rendering rendering(c.quality);
+    const QualityScope rendering(c.quality);
     const auto fresh = [&](TColor pen, TColor brush) {
       TKvShadowButton button(nullptr);
       button.SetStyle(c.style);
@@ -266,7 +266,7 @@ TEST(SmoothRendering, TwoToneShadowBlendsItsEdgesOnlyWhenSmoothAndRounded) {
 // A kept layer blends a smooth drawing's edge pixels with whatever lies under it, as drawing
 // straight onto that would (to a rounding step).
 TEST(SmoothRendering, StaticLayerReplaysBlendedEdges) {
-  const Rendering smooth(kv::RenderQuality::Smooth);
+  const QualityScope smooth(kv::RenderQuality::Smooth);
   const auto drawing = [](TCanvas* c) {
     c->Pen()->SetColor(clRed);
     c->Pen()->SetWidth(2);
