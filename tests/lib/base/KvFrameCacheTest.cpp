@@ -144,8 +144,9 @@ TEST(FrameCacheRows, APictureAtAFinerScaleGetsEachPixelAsABlock) {
     TRect From;
   } kCopies[] = {{{1, 1}, {0, 0, 4, 3}}, {{-2, -1}, {0, 0, 4, 3}}, {{0, 0}, {-2, -1, 3, 5}},
                  {{1, 0}, {2, 1, 9, 2}}, {{4, 3}, {1, 1, 4, 3}}};
-  for (const auto& [scale, sourceScale] : kScales)
+  for (const auto& scales : kScales)
     for (const auto& c : kCopies) {
+      const int scale = scales.first, sourceScale = scales.second;
       SCOPED_TRACE(std::to_string(scale) + " from " + std::to_string(sourceScale) + ", at " +
                    std::to_string(c.At.X) + ", " + std::to_string(c.At.Y));
       QImage source = kvtest::PictureOf(4 * sourceScale, 3 * sourceScale, [&](int x, int y) {
