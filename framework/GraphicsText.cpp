@@ -110,90 +110,19 @@ struct TextLayout {
   int Width(const QString& text) const { return Advance(text, text.size()); }
 };
 
-// Draws Text's glyphs, shaped and placed by the layout's font, from Glyphs, with the
-// baseline's start at Baseline: the smooth glyphs stand where the classic ones do, so text is
-// as wide as measured; so do the underline and the strike-out, Width long.
-void DrawGlyphsAt(QPainter& painter, QPointF baseline, const QString& text,
-                  const TextLayout& layout, int width, const QRawFont& glyphs) {
-  // Shaping costs more than drawing the glyphs: the runs of recent pieces are kept.
-  struct Shaped {
-    QFont Font;
-    QString Text;
-    QList<QGlyphRun> Runs;  // from the smooth glyphs, without decorations
-    qreal Ascent;
-  };
-  constexpr size_t kEntries = 64;
-  thread_local std::vector<Shaped> cache;
-  const Shaped* shaped =
-      FindRecent(cache, [&](const Shaped& e) { return e.Text == text && e.Font == layout.font; });
-  if (!shaped) {
-    QTextLayout layoutOfText(text, layout.font);
-    layoutOfText.beginLayout();
-    const QTextLine line = layoutOfText.createLine();
-    layoutOfText.endLayout();
-    QList<QGlyphRun> runs = layoutOfText.glyphRuns();
-    for (QGlyphRun& run : runs) {
-      run.setRawFont(glyphs);
-      run.setUnderline(false);
-      run.setStrikeOut(false);
-      run.setOverline(false);
-    }
-    shaped = &AddRecent(cache, Shaped{layout.font, text, std::move(runs), line.ascent()}, kEntries);
+// The layout's font at `scale` times its size, spaced so that Text is `scale` times as wide as
+// the layout measured it: above scale 1 glyphs are set at the finer size, each from its own
+// advance, and the rounding of the measured advances is shared out over the whole piece
+// rather than left as a gap beside each narrow glyph.
+QFont FinerFont(const TextLayout& layout, const QString& text, int width, int scale) {
+  QFont finer = layout.font;
+  if (finer.pixelSize() > 0) finer.setPixelSize(finer.pixelSize() * scale);
+  else finer.setPointSizeF(finer.pointSizeF() * scale);
+  if (!text.isEmpty()) {
+    const qreal natural = QFontMetricsF(finer).horizontalAdvance(text);
+    finer.setLetterSpacing(QFont::AbsoluteSpacing, (qreal(width) * scale - natural) / text.size());
   }
-  for (const QGlyphRun& run : shaped->Runs)
-    painter.drawGlyphRun(QPointF(baseline.x(), baseline.y() - shaped->Ascent), run);
-  const QFontMetrics& fm = layout.metrics;
-  const int thickness = std::max(1, fm.lineWidth());
-  const auto rule = [&](int offset) {
-    painter.fillRect(QRectF(baseline.x(), baseline.y() + offset, width, thickness),
-                     painter.pen().color());
-  };
-  if (layout.font.underline()) rule(fm.underlinePos());
-  if (layout.font.strikeOut()) rule(-fm.strikeOutPos());
-}
-
-// Draws the line with the top-left of its cell at the painter's origin: the cell (when
-// opaque) in Cell, the glyphs and the underline in Glyph; the glyphs from SmoothGlyphs
-// when given.
-void PaintLine(QPainter& painter, const TextLine& line, const TextLayout& layout, bool opaque,
-               int width, int height, QColor cell, QColor glyph,
-               const QRawFont* smoothGlyphs = nullptr) {
-  const QFontMetrics& fm = layout.metrics;
-  if (opaque) painter.fillRect(QRect(0, 0, width, height), cell);
-  painter.setFont(layout.font);
-  painter.setPen(glyph);
-  // Tab-separated pieces each start at their stop.
-  qsizetype start = 0;
-  for (qsizetype i = 0; i <= line.text.size(); ++i) {
-    if (i < line.text.size() && !(layout.expandTabs && line.text[i] == '\t')) continue;
-    const int x = layout.Advance(line.text, start);
-    const QPointF at(x, fm.ascent());
-    const QString piece = line.text.mid(start, i - start);
-    if (smoothGlyphs)
-      DrawGlyphsAt(painter, at, piece, layout, layout.Advance(line.text, i) - x, *smoothGlyphs);
-    else painter.drawText(at, piece);
-    start = i + 1;
-  }
-  if (line.underline >= 0) {
-    const int from = layout.Advance(line.text, line.underline);
-    const int to = layout.Advance(line.text, line.underline + 1);
-    painter.fillRect(
-        QRect(from, fm.ascent() + fm.underlinePos(), to - from, std::max(1, fm.lineWidth())),
-        glyph);
-  }
-}
-
-// Draws the line's marks on Scratch, whose pixel (0, 0) lies at canvas-local Area's corner.
-void RenderScratch(QImage& scratch, const QTransform& place, const QPoint& area,
-                   const TextLine& line, const TextLayout& layout, bool opaque, int width,
-                   int height) {
-  scratch.fill(0);
-  QPainter painter(&scratch);
-  painter.setRenderHint(QPainter::Antialiasing, false);
-  painter.setRenderHint(QPainter::TextAntialiasing, false);
-  painter.setTransform(place * QTransform::fromTranslate(-area.x(), -area.y()));
-  PaintLine(painter, line, layout, opaque, width, height, QColor::fromRgb(kCellMark),
-            QColor::fromRgb(kGlyphMark));
+  return finer;
 }
 
 // The anti-aliased glyphs of a classic font. Making them costs more than drawing a caption:
@@ -212,6 +141,110 @@ const QRawFont& SmoothGlyphs(const QFont& classic) {
   return AddRecent(cache, Entry{classic, QRawFont::fromFont(smooth)}, kEntries).Glyphs;
 }
 
+// Draws Text's glyphs anti-aliased, shaped and placed by the layout's font (above scale 1 by
+// its finer form), with the baseline's start at Baseline: the smooth glyphs stand where the
+// classic ones do, so text is as wide as measured; so do the underline and the strike-out,
+// Width long.
+void DrawGlyphsAt(QPainter& painter, QPointF baseline, const QString& text,
+                  const TextLayout& layout, int width, int scale) {
+  // Shaping costs more than drawing the glyphs: the runs of recent pieces are kept.
+  struct Shaped {
+    QFont Font;  // the layout's
+    QString Text;
+    int Width, Scale;
+    QList<QGlyphRun> Runs;  // from the smooth glyphs, without decorations
+    qreal Ascent;
+  };
+  constexpr size_t kEntries = 64;
+  thread_local std::vector<Shaped> cache;
+  const Shaped* shaped = FindRecent(cache, [&](const Shaped& e) {
+    return e.Text == text && e.Width == width && e.Scale == scale && e.Font == layout.font;
+  });
+  if (!shaped) {
+    const QFont font = scale > 1 ? FinerFont(layout, text, width, scale) : layout.font;
+    const QRawFont& glyphs = SmoothGlyphs(font);
+    QTextLayout layoutOfText(text, font);
+    layoutOfText.beginLayout();
+    const QTextLine line = layoutOfText.createLine();
+    layoutOfText.endLayout();
+    QList<QGlyphRun> runs = layoutOfText.glyphRuns();
+    for (QGlyphRun& run : runs) {
+      run.setRawFont(glyphs);
+      run.setUnderline(false);
+      run.setStrikeOut(false);
+      run.setOverline(false);
+    }
+    shaped = &AddRecent(
+        cache, Shaped{layout.font, text, width, scale, std::move(runs), line.ascent()}, kEntries);
+  }
+  painter.save();
+  painter.translate(baseline);
+  painter.scale(1.0 / scale, 1.0 / scale);
+  for (const QGlyphRun& run : shaped->Runs) painter.drawGlyphRun(QPointF(0, -shaped->Ascent), run);
+  painter.restore();
+  const QFontMetrics& fm = layout.metrics;
+  const int thickness = std::max(1, fm.lineWidth());
+  const auto rule = [&](int offset) {
+    painter.fillRect(QRectF(baseline.x(), baseline.y() + offset, width, thickness),
+                     painter.pen().color());
+  };
+  if (layout.font.underline()) rule(fm.underlinePos());
+  if (layout.font.strikeOut()) rule(-fm.strikeOutPos());
+}
+
+// Draws the line with the top-left of its cell at the painter's origin, where one unit is
+// `scale` device pixels: the cell (when opaque) in Cell, the glyphs (anti-aliased when Smooth)
+// and the underline in Glyph.
+void PaintLine(QPainter& painter, const TextLine& line, const TextLayout& layout, bool opaque,
+               int width, int height, int scale, QColor cell, QColor glyph, bool smooth = false) {
+  const QFontMetrics& fm = layout.metrics;
+  if (opaque) painter.fillRect(QRect(0, 0, width, height), cell);
+  painter.setFont(layout.font);
+  painter.setPen(glyph);
+  // Tab-separated pieces each start at their stop.
+  qsizetype start = 0;
+  for (qsizetype i = 0; i <= line.text.size(); ++i) {
+    if (i < line.text.size() && !(layout.expandTabs && line.text[i] == '\t')) continue;
+    const int x = layout.Advance(line.text, start);
+    const QPointF at(x, fm.ascent());
+    const QString piece = line.text.mid(start, i - start);
+    const int pieceWidth = layout.Advance(line.text, i) - x;
+    if (smooth) {
+      DrawGlyphsAt(painter, at, piece, layout, pieceWidth, scale);
+    } else if (scale > 1) {
+      painter.save();
+      painter.translate(at);
+      painter.scale(1.0 / scale, 1.0 / scale);
+      painter.setFont(FinerFont(layout, piece, pieceWidth, scale));
+      painter.drawText(QPointF(0, 0), piece);
+      painter.restore();
+    } else {
+      painter.drawText(at, piece);
+    }
+    start = i + 1;
+  }
+  if (line.underline >= 0) {
+    const int from = layout.Advance(line.text, line.underline);
+    const int to = layout.Advance(line.text, line.underline + 1);
+    painter.fillRect(
+        QRect(from, fm.ascent() + fm.underlinePos(), to - from, std::max(1, fm.lineWidth())),
+        glyph);
+  }
+}
+
+// Draws the line's marks on Scratch, whose pixel (0, 0) lies at canvas-local Area's corner.
+void RenderScratch(QImage& scratch, const QTransform& place, int scale, const QPoint& area,
+                   const TextLine& line, const TextLayout& layout, bool opaque, int width,
+                   int height) {
+  scratch.fill(0);
+  QPainter painter(&scratch);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setRenderHint(QPainter::TextAntialiasing, false);
+  painter.setTransform(place * QTransform::fromTranslate(-area.x(), -area.y()));
+  PaintLine(painter, line, layout, opaque, width, height, scale, QColor::fromRgb(kCellMark),
+            QColor::fromRgb(kGlyphMark));
+}
+
 // Draws the line smooth, straight onto the canvas's surface: the glyphs anti-aliased in the
 // font colour, the cell in the brush colour.
 void RenderSmoothLine(const TCanvas& canvas, const QTransform& local, const TextLine& line,
@@ -220,12 +253,11 @@ void RenderSmoothLine(const TCanvas& canvas, const QTransform& local, const Text
   const kv::SmoothCall painter(canvas, limit);
   if (!painter) return;
   painter->setTransform(local, true);
-  const QRawFont& glyphs = SmoothGlyphs(layout.font);
   const auto colour = [](TColor c) {
     return QColor::fromRgb(kv::SurfaceColor(c, false) | 0xFF000000u);
   };
-  PaintLine(*painter, line, layout, opaque, width, height, colour(canvas.Brush()->Color()),
-            colour(canvas.Font()->Color()), &glyphs);
+  PaintLine(*painter, line, layout, opaque, width, height, canvas.DeviceScale(),
+            colour(canvas.Brush()->Color()), colour(canvas.Font()->Color()), true);
 }
 
 // An upright line's marks as runs, relative to its cell's top-left corner: a face repainted
@@ -261,8 +293,8 @@ const LineRuns* UprightLineRuns(const TCanvas& canvas, const TextLine& line,
                 areaHeight = int64_t(height) * scale + 2 * margin;
   if (areaWidth * areaHeight > kMaxPixels) return nullptr;
   QImage scratch(int(areaWidth), int(areaHeight), QImage::Format_RGB32);
-  RenderScratch(scratch, QTransform::fromScale(scale, scale), QPoint(int(-margin), int(-margin)),
-                line, layout, opaque, width, height);
+  RenderScratch(scratch, QTransform::fromScale(scale, scale), scale,
+                QPoint(int(-margin), int(-margin)), line, layout, opaque, width, height);
   auto runs = std::make_unique<LineRuns>();
   runs->Font = font;
   runs->Text = line.text;
@@ -345,8 +377,8 @@ void RenderLine(const TCanvas& canvas, int x, int y, const TextLine& line, const
   }
 
   QImage scratch(area.size(), QImage::Format_RGB32);
-  RenderScratch(scratch, place, area.topLeft(), line, layout, opaque, width,
-                height);
+  RenderScratch(scratch, place, canvas.DeviceScale(), area.topLeft(), line, layout, opaque,
+                width, height);
   if (opaque) kv::PaintMask(surface, clip, scratch, area.topLeft(), cellInk, IsCell);
   kv::PaintMask(surface, clip, scratch, area.topLeft(), glyphInk, IsGlyph);
 }

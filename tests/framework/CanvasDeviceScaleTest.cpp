@@ -3,9 +3,11 @@
 // the blocks of its 1x pixels; curves, slants and text are traced at the finer scale; a dashed
 // rim is dashed as a line is.
 #include "Pixels.h"
+#include "RenderQuality.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -399,3 +401,70 @@ TEST(CanvasDeviceScale, ADashedCurvedRimIsDashedInPlaceAndTracedFiner) {
 }
 
 }  // namespace
+
+namespace {
+
+// The columns of a picture holding ink (any colour but white).
+std::vector<bool> InkedColumns(const QImage& image) {
+  std::vector<bool> inked(size_t(image.width()), false);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (kvtest::PixelAt(image, x, y) != 0xFFFFFF) inked[size_t(x)] = true;
+  return inked;
+}
+
+// From the first inked column to the last, and the widest run of columns without ink
+// between them.
+struct InkSpan {
+  int Width = 0, WidestGap = 0;
+};
+
+InkSpan InkSpanOf(const QImage& image) {
+  const std::vector<bool> inked = InkedColumns(image);
+  InkSpan span;
+  int first = -1, run = 0;
+  for (int x = 0; x < int(inked.size()); ++x) {
+    if (!inked[size_t(x)]) {
+      ++run;
+      continue;
+    }
+    if (first < 0) first = x;
+    else span.WidestGap = std::max(span.WidestGap, run);
+    span.Width = x - first + 1;
+    run = 0;
+  }
+  return span;
+}
+
+}  // namespace
+
+// Above scale 1 glyphs are set at the finer size from their own advances, and the text keeps
+// the width measured in canvas pixels: a glyph narrower at the finer size than its scaled
+// advance leaves no gap beside it ("Pow er"), classic and smooth.
+TEST(CanvasDeviceScale, TextAtAFinerScaleLeavesNoWiderGapsThanAtOne) {
+  const QString words[] = {QStringLiteral("TKvPowerButton"), QStringLiteral("Switches"),
+                           QStringLiteral("www.wave"), QStringLiteral("Kelvara")};
+  struct BackToClassic {
+    ~BackToClassic() { kv::SetRenderQuality(kv::RenderQuality::Classic); }
+  } const back;
+  for (const kv::RenderQuality quality : {kv::RenderQuality::Classic, kv::RenderQuality::Smooth}) {
+    kv::SetRenderQuality(quality);
+    for (const QString& word : words)
+      for (const int scale : {2, 3}) {
+        SCOPED_TRACE(word.toStdString() + " at " + std::to_string(scale) +
+                     (quality == kv::RenderQuality::Smooth ? ", smooth" : ""));
+        const auto drawn = [&](int s) {
+          TBitmap b;
+          b.SetDeviceScale(s);
+          b.SetSize(120, 20);
+          b.Canvas()->FillRect(Rect(0, 0, 120, 20));
+          b.Canvas()->Brush()->SetStyle(TBrushStyle::bsClear);
+          b.Canvas()->TextOut(2, 2, word);
+          return b.Image();
+        };
+        const InkSpan once = InkSpanOf(drawn(1)), finer = InkSpanOf(drawn(scale));
+        EXPECT_LE(finer.WidestGap, scale * (once.WidestGap + 1));
+        EXPECT_NEAR(finer.Width, scale * once.Width, 2 * scale);
+      }
+  }
+}
