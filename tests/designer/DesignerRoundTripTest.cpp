@@ -4,7 +4,6 @@
 // objects changed in Designer's property editor, which shows every property it has.
 #include "Controls.h"
 #include "FormDescriptionsModel.h"
-#include "SysUtils.h"
 
 #include "DesignerSession.h"
 #include "LoadedForms.h"
@@ -131,21 +130,10 @@ Designed DesignAndLoad(kvtest::DesignerSession& designer, const kv::TRegisteredC
   return result;
 }
 
-// The LED clock shows the time it reads: one fixed time for every picture, however long the
-// walk takes between the two forms.
-TDateTime FixedNow() { return kv::EncodeDate(2024, 3, 15) + kv::EncodeTime(20, 12, 55, 0); }
-
-struct FixedClock {
-  FixedClock() { kv::SetClockForTesting(&FixedNow); }
-  ~FixedClock() { kv::SetClockForTesting(nullptr); }
-  FixedClock(const FixedClock&) = delete;
-  FixedClock& operator=(const FixedClock&) = delete;
-};
-
 }  // namespace
 
 TEST(DesignerRoundTrip, EveryControlDrawsAsMadeInCode) {
-  const FixedClock clock;
+  const kvtest::FixedClock clock;  // the LED clock shows one time on both forms
   kvtest::DesignerSession& designer = kvtest::Designer();
   for (const bool change : {false, true}) {
     for (const kv::TRegisteredClass* control : kvtest::RegisteredControls()) {

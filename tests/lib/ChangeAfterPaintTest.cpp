@@ -6,10 +6,10 @@
 #include "Controls.h"
 #include "DemoSettings.h"
 #include "FormDescriptionsModel.h"
+#include "Offscreen.h"
 #include "Pixels.h"
 #include "Properties.h"
 #include "RegisteredControls.h"
-#include "SysUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -24,16 +24,6 @@
 namespace {
 
 constexpr int32_t kPanelColor = 7292981;
-
-// The LED clock shows the time it reads: one fixed time for both pictures.
-TDateTime FixedNow() { return kv::EncodeDate(2024, 3, 15) + kv::EncodeTime(20, 12, 55, 0); }
-
-struct FixedClock {
-  FixedClock() { kv::SetClockForTesting(&FixedNow); }
-  ~FixedClock() { kv::SetClockForTesting(nullptr); }
-  FixedClock(const FixedClock&) = delete;
-  FixedClock& operator=(const FixedClock&) = delete;
-};
 
 // The control painted off-screen over the panel's colour, which a transparent one captures;
 // again when the paint settled its size (a bar snapping to whole ticks).
@@ -89,7 +79,7 @@ std::vector<Start> StartsOf(const QString& className,
 // their first frame; the clock reads the fixed time. The fresh control takes the size the
 // painted one settled to before the change: a bar snapped to whole ticks only ever shrinks.
 TEST(ChangeAfterPaint, EveryPropertyShowsAsOnAFreshControl) {
-  const FixedClock clock;
+  const kvtest::FixedClock clock;  // one time for both pictures of the LED clock
   const std::vector<kvdemo::DemoComponent> demo = kvdemo::DemoComponents();
   for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
     const QString className = kvtest::ClassNameOf(*c);

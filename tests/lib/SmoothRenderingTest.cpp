@@ -12,7 +12,6 @@
 #include "References.h"
 #include "RegisteredControls.h"
 #include "RenderQuality.h"
-#include "SysUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -29,24 +28,19 @@ namespace {
 
 constexpr int32_t kPanelColor = 7292981;
 
-TDateTime FixedNow() { return kv::EncodeDate(2024, 3, 15) + kv::EncodeTime(20, 12, 55, 0); }
-
 // The quality for a scope, and the clock at one time, so that the clock's face is the same in
 // every picture.
 class QualityScope {
 public:
   explicit QualityScope(kv::RenderQuality quality) : FWas(kv::GetRenderQuality()) {
-    kv::SetClockForTesting(&FixedNow);
     kv::SetRenderQuality(quality);
   }
-  ~QualityScope() {
-    kv::SetRenderQuality(FWas);
-    kv::SetClockForTesting(nullptr);
-  }
+  ~QualityScope() { kv::SetRenderQuality(FWas); }
   QualityScope(const QualityScope&) = delete;
   QualityScope& operator=(const QualityScope&) = delete;
 
 private:
+  kvtest::FixedClock FClock;
   kv::RenderQuality FWas;
 };
 

@@ -2,6 +2,7 @@
 
 #include "Forms.h"
 #include "Pixels.h"
+#include "SysUtils.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -51,5 +52,12 @@ void MovePointer(QPoint p) {
 PointerAway::PointerAway() : FOld(QCursor::pos()) { MovePointer(QPoint(-1000, -1000)); }
 
 PointerAway::~PointerAway() { MovePointer(FOld); }
+
+namespace {
+TDateTime FixedNow() { return kv::EncodeDate(2024, 3, 15) + kv::EncodeTime(20, 12, 55, 0); }
+}  // namespace
+
+FixedClock::FixedClock() { kv::SetClockForTesting(&FixedNow); }
+FixedClock::~FixedClock() { kv::SetClockForTesting(nullptr); }
 
 }  // namespace kvtest

@@ -34,4 +34,14 @@ private:
   QPoint FOld;
 };
 
+// The time the controls read, fixed at one moment while it lives: a clock's face is the same
+// in every picture however long a test takes between them.
+class FixedClock {
+public:
+  FixedClock();
+  ~FixedClock();
+  FixedClock(const FixedClock&) = delete;
+  FixedClock& operator=(const FixedClock&) = delete;
+};
+
 }  // namespace kvtest
