@@ -25,8 +25,12 @@ std::span<const Asset> Assets() {
 
 std::span<const int> ScalesOf(const Asset& asset) {
   static constexpr int kAll[] = {1, 2, 3};
-  return asset.folder == Folder::Library ? std::span<const int>(kAll)
-                                         : std::span<const int>(kAll, 1);
+  return asset.versions == Versions::OneX ? std::span<const int>(kAll, 1)
+                                         : std::span<const int>(kAll);
+}
+
+bool IsCommitted(const Asset& asset, int scale) {
+  return scale == 1 || asset.versions != Versions::LargerAtBuildTime;
 }
 
 QString FileNameAt(const Asset& asset, int scale) {

@@ -15,17 +15,27 @@ namespace kv::art {
 // demo program's own pictures (app/pictures).
 enum class Folder { Library, Demo };
 
+// Which versions of an asset there are and where they are kept.
+enum class Versions {
+  AllScales,  // 1x, 2x and 3x, committed
+  OneX,       // 1x only: its pixels are read as data, each the cell of a grid
+  // 1x committed; 2x and 3x, several megabytes each, drawn when the program is built
+  LargerAtBuildTime,
+};
+
 // One asset: its file name in its folder and the function that makes its bytes at a scale
 // (1, 2 or 3 image pixels per artwork pixel).
 struct Asset {
   const char* fileName;
   std::function<QByteArray(int scale)> make;
   Folder folder = Folder::Library;
+  Versions versions = Versions::AllScales;
 };
 
-// The library's artwork comes at 1x, 2x and 3x (NAME@2x.bmp ...); the demo's pictures are
-// read by its forms at 1x.
+// The scales an asset comes at: 1, 2 and 3 (NAME@2x.bmp ...), or 1 alone.
 std::span<const int> ScalesOf(const Asset& asset);
+// Whether the asset's version at the scale is committed (else drawn at build time).
+bool IsCommitted(const Asset& asset, int scale);
 // The asset's file name at a scale.
 QString FileNameAt(const Asset& asset, int scale);
 

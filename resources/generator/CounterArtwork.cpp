@@ -67,8 +67,10 @@ std::vector<Asset> CounterArtwork() {
       // which the counter leaves out, so ice-blue digits with faint unlit segments float
       // on the panel.
       {"DEMO_COUNTER.bmp",
-       [](int) {
-         return Bmp24(DigitStrip({Rgb(240, 240, 240), Rgb(170, 225, 255), Rgb(70, 93, 138)}));
+       [](int s) {
+         return Bmp24(Traced(
+             DigitStrip({Rgb(240, 240, 240), Rgb(170, 225, 255), Rgb(70, 93, 138)}), s,
+             kCellWidth));
        },
        Folder::Demo},
   };

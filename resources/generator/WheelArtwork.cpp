@@ -27,6 +27,11 @@ Polar PolarAt(double x, double y, double cx, double cy) {
   return {r, std::atan2(dy, dx), r > 0 ? -(dx + dy) / (r * std::numbers::sqrt2) : 0.0};
 }
 
+// The centre of the image pixel (x, y) of a picture at `scale`, about (cx, cy).
+Polar PolarOfPixel(int x, int y, int scale, double cx, double cy) {
+  return PolarAt((x + 0.5) / scale, (y + 0.5) / scale, cx, cy);
+}
+
 // The built-in knob in VGA colours: a white upper-left and grey lower-right rim, a ring
 // of grip notches, a shallow step down to the face and a small centre cap, on olive.
 QRgb VgaKnobPixel(const Polar& p) {
@@ -51,7 +56,7 @@ QByteArray VgaKnob(int scale) {
   for (int y = 0; y < knob.height(); ++y)
     for (int x = 0; x < knob.width(); ++x)
       knob.setPixel(x, y,
-                    VgaKnobPixel(PolarAt((x + 0.5) / scale, (y + 0.5) / scale, kCentre, kCentre)));
+                    VgaKnobPixel(PolarOfPixel(x, y, scale, kCentre, kCentre)));
   return Bmp4(knob);
 }
 
@@ -94,43 +99,45 @@ QRgb DemoKnobColor(const Polar& p) {
   return Shade(Rgb(176, 184, 196), 1.0 + 0.14 * spin + turning - dish + 0.04 * p.light);
 }
 
-// The part of the pixel (x, y) within `radius` of (cx, cy), from 4 x 4 samples.
-double Coverage(int x, int y, double cx, double cy, double radius) {
+// The part of the image pixel (x, y) of a picture at `scale` that lies within `radius` of
+// (cx, cy) (artwork pixels), from 4 x 4 samples.
+double Coverage(int x, int y, int scale, double cx, double cy, double radius) {
   int inside = 0;
   for (int sy = 0; sy < 4; ++sy)
     for (int sx = 0; sx < 4; ++sx) {
-      const double dx = x + (sx + 0.5) / 4 - cx, dy = y + (sy + 0.5) / 4 - cy;
+      const double dx = (x + (sx + 0.5) / 4) / scale - cx, dy = (y + (sy + 0.5) / 4) / scale - cy;
       inside += dx * dx + dy * dy <= radius * radius ? 1 : 0;
     }
   return inside / 16.0;
 }
 
-QByteArray DemoKnob(int) {
-  QImage knob = Filled(kKnob, kKnob, vga::Olive);
-  for (int y = 0; y < kKnob; ++y) {
-    for (int x = 0; x < kKnob; ++x) {
-      const double cover = Coverage(x, y, kCentre, kCentre, 42.4);
+QByteArray DemoKnob(int scale) {
+  QImage knob = Filled(kKnob * scale, kKnob * scale, vga::Olive);
+  for (int y = 0; y < knob.height(); ++y) {
+    for (int x = 0; x < knob.width(); ++x) {
+      const double cover = Coverage(x, y, scale, kCentre, kCentre, 42.4);
       if (cover == 0) continue;
-      knob.setPixel(x, y,
-                    Mix(kPanel, DemoKnobColor(PolarAt(x + 0.5, y + 0.5, kCentre, kCentre)), cover));
+      knob.setPixel(
+          x, y, Mix(kPanel, DemoKnobColor(PolarOfPixel(x, y, scale, kCentre, kCentre)), cover));
     }
   }
   return Bmp24(knob);
 }
 
 // A dimple in the face holding an amber light.
-QByteArray DemoHandle(int) {
+QByteArray DemoHandle(int scale) {
   constexpr double c = 4.5;
-  QImage handle = Filled(9, 9, vga::Olive);
-  for (int y = 0; y < 9; ++y) {
-    for (int x = 0; x < 9; ++x) {
-      const double cover = Coverage(x, y, c, c, 4.4);
+  QImage handle = Filled(9 * scale, 9 * scale, vga::Olive);
+  for (int y = 0; y < handle.height(); ++y) {
+    for (int x = 0; x < handle.width(); ++x) {
+      const double cover = Coverage(x, y, scale, c, c, 4.4);
       if (cover == 0) continue;
-      const Polar p = PolarAt(x + 0.5, y + 0.5, c, c);
+      const Polar p = PolarOfPixel(x, y, scale, c, c);
       const QRgb dimple = Mix(Rgb(70, 74, 86), Rgb(220, 226, 234), 0.5 - 0.5 * p.light);
       const QRgb lamp = Mix(Rgb(255, 120, 20), Rgb(255, 236, 170),
                             std::max(0.0, 0.5 + 0.6 * p.light - 0.3 * p.radius));
-      handle.setPixel(x, y, Mix(kFace, Mix(dimple, lamp, Coverage(x, y, c, c, 2.7)), cover));
+      handle.setPixel(
+          x, y, Mix(kFace, Mix(dimple, lamp, Coverage(x, y, scale, c, c, 2.7)), cover));
     }
   }
   return Bmp24(handle);

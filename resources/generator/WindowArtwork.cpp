@@ -1,6 +1,7 @@
-// The demo's 800 x 600 window face. Pure white marks the outside of the window, so the
-// face never uses it (its brightest colour is 254, 254, 254). The outline is hard-edged;
-// features inside it are anti-aliased. Its layout leaves room for what sits on it: the
+// The demo's 800 x 600 window face, at 1x, 2x and 3x. Pure white marks the outside of the
+// window, so the face never uses it (its brightest colour is 254, 254, 254). The outline is
+// hard-edged; features inside it are anti-aliased over one image pixel. Shapes and rims are measured in artwork pixels, the
+// brushed texture in image pixels; the lettering is the generator's pixel font traced. Its layout leaves room for what sits on it: the
 // navigation buttons at (124, 152..296), the frame around the panel box at
 // (252, 132, 449 x 325), the clock at (48, 328, 241 x 201), the close and minimise
 // buttons at (672 and 696, 68) and the slideshow check box at (630, 460), the last three
@@ -89,15 +90,26 @@ double Noise(uint32_t a, uint32_t b) {
   return (h & 0xFFFFu) / 32767.5 - 1.0;
 }
 
-// Brushed blue metal, lighter at the top.
-QRgb Metal(int x, int y) {
-  const QRgb top = Rgb(140, 168, 210), bottom = Rgb(94, 120, 170);
-  const double streak = 0.025 * Noise(uint32_t(y), 1) + 0.012 * Noise(uint32_t(x / 3), uint32_t(y));
-  return Shade(Mix(top, bottom, (y - 24) / 548.0), 1.0 + streak);
-}
+// Where an image pixel of a picture at some scale lies in artwork pixels.
+struct Pixel {
+  int px, py;  // image pixel
+  int scale;
+  double x, y;  // its centre, in artwork pixels
+  Pixel(int imageX, int imageY, int s)
+      : px(imageX), py(imageY), scale(s), x((imageX + 0.5) / s), y((imageY + 0.5) / s) {}
+  // The coverage of a shape whose signed distance (artwork pixels) at the centre is d: an
+  // edge one image pixel wide.
+  double Cover(double d) const { return std::clamp(0.5 - d * scale, 0.0, 1.0); }
+};
 
-// The coverage of a shape at a pixel whose centre lies at signed distance d.
-double Cover(double d) { return std::clamp(0.5 - d, 0.0, 1.0); }
+// Brushed blue metal, lighter at the top: streaks one image row high, three artwork
+// pixels long.
+QRgb Metal(const Pixel& p) {
+  const QRgb top = Rgb(140, 168, 210), bottom = Rgb(94, 120, 170);
+  const double streak = 0.025 * Noise(uint32_t(p.py), 1) +
+                        0.012 * Noise(uint32_t(p.px / (3 * p.scale)), uint32_t(p.py));
+  return Shade(Mix(top, bottom, (double(p.py) / p.scale - 24) / 548.0), 1.0 + streak);
+}
 
 // A raised rim `width` pixels deep inside a shape: light on the upper left.
 QRgb RaisedRim(QRgb base, double facing) {
@@ -106,7 +118,8 @@ QRgb RaisedRim(QRgb base, double facing) {
 // A sunken rim: dark on the upper left.
 QRgb SunkenRim(QRgb base, double facing) { return RaisedRim(base, -facing); }
 
-QRgb ScrewPixel(double x, double y, QRgb around) {
+QRgb ScrewPixel(const Pixel& p, QRgb around) {
+  const double x = p.x, y = p.y;
   for (const Screw& s : kScrews) {
     const double d = Circle(x, y, s.x, s.y, 6.5);
     if (d > 1.0) continue;
@@ -116,17 +129,17 @@ QRgb ScrewPixel(double x, double y, QRgb around) {
     if (d > -1.5) head = RaisedRim(head, facing);
     // The slot, at 45 degrees.
     const double slot = std::abs((x - s.x) - (y - s.y)) / std::numbers::sqrt2;
-    if (slot < 1.2 && d < -1.5) head = Mix(Rgb(40, 52, 82), head, slot - 0.2);
-    return Mix(around, head, Cover(d));
+    if (slot < 1.2 && d < -1.5) head = Mix(Rgb(40, 52, 82), head, (slot - 1.2) * p.scale + 1.0);
+    return Mix(around, head, p.Cover(d));
   }
   return around;
 }
 
-QRgb FacePixel(int px, int py) {
-  const double x = px + 0.5, y = py + 0.5;
+QRgb FacePixel(const Pixel& p) {
+  const double x = p.x, y = p.y;
   const double edge = Outline(x, y);
   // The rim of the window: a dark line, then a raised bevel.
-  QRgb c = Metal(px, py);
+  QRgb c = Metal(p);
   if (edge > -2.0) return Rgb(30, 40, 66);
   if (edge > -6.0)
     c = RaisedRim(c, 0.85 * FacingLight(&Outline, x, y) * std::min(1.0, (-edge - 2.0) / 2.0 + 0.3));
@@ -136,9 +149,9 @@ QRgb FacePixel(int px, int py) {
   if (grille < 1.0) {
     const QRgb slot =
         grille > -1.0 ? SunkenRim(Rgb(52, 66, 100), FacingLight(&Grille, x, y)) : Rgb(34, 44, 70);
-    c = Mix(c, slot, Cover(grille));
+    c = Mix(c, slot, p.Cover(grille));
   }
-  c = ScrewPixel(x, y, c);
+  c = ScrewPixel(p, c);
 
   // The plates: panel-coloured, sunk into the face.
   for (const auto plate : {&Console, &ButtonPlate}) {
@@ -146,7 +159,7 @@ QRgb FacePixel(int px, int py) {
     if (d >= 1.0) continue;
     QRgb inside = kPanel;
     if (d > -3.0) inside = SunkenRim(kPanel, 0.9 * FacingLight(plate, x, y));
-    c = Mix(c, inside, Cover(d));
+    c = Mix(c, inside, p.Cover(d));
   }
   // The clock's face: darker glass in a thin bright ring.
   const double clock = ClockFace(x, y);
@@ -154,32 +167,54 @@ QRgb FacePixel(int px, int py) {
     const double r = clock + 84.0;
     QRgb glass = Mix(Rgb(14, 20, 34), Rgb(30, 40, 64), r / 84.0);
     if (clock > -1.5) glass = RaisedRim(Rgb(70, 90, 130), -FacingLight(&ClockFace, x, y));
-    c = Mix(c, glass, Cover(clock));
+    c = Mix(c, glass, p.Cover(clock));
   }
   return c;
 }
 
-// Embossed lettering: dark letters with a light lower-right edge.
-void Engrave(QImage& face, int x, int y, std::string_view text, int scale) {
-  DrawText(face, x + 1, y + 1, text, Rgb(200, 214, 236), scale);
-  DrawText(face, x, y, text, Rgb(44, 58, 92), scale);
+// Whether an image pixel lies inside the window. The window's shape is a mask of whole
+// artwork pixels, those whose centre lies inside the outline (a window mask cannot be
+// finer); a larger face covers those wholly, so that the outside colour never shows inside
+// the shape, and beyond them follows the outline on its finer pixels.
+bool InsideWindow(const Pixel& p) {
+  return Outline(p.x, p.y) < 0 || Outline(p.px / p.scale + 0.5, p.py / p.scale + 0.5) < 0;
 }
 
-QImage DrawWindow() {
-  QImage face = Filled(kWidth, kHeight, kOutside);
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x)
-      if (Outline(x + 0.5, y + 0.5) < 0) face.setPixel(x, y, FacePixel(x, y));
-  Engrave(face, 182 - TextWidth("KELVARA", 2) / 2, 32, "KELVARA", 2);
-  Engrave(face, 179 - TextWidth("PANELS") / 2, 138, "PANELS", 1);
-  Engrave(face, 450, 512, "INSTRUMENT CONTROLS", 1);
+// The lettering at 1x in one colour, moved by `offset`, on the outside colour (which the
+// face never uses).
+QImage Lettering(QRgb color, int offset) {
+  QImage letters = Filled(kWidth, kHeight, kOutside);
+  const auto write = [&](int x, int y, std::string_view text, int size) {
+    DrawText(letters, x + offset, y + offset, text, color, size);
+  };
+  write(182 - TextWidth("KELVARA", 2) / 2, 32, "KELVARA", 2);
+  write(179 - TextWidth("PANELS") / 2, 138, "PANELS", 1);
+  write(450, 512, "INSTRUMENT CONTROLS", 1);
+  return letters;
+}
+
+QImage DrawWindow(int scale) {
+  QImage face = Filled(kWidth * scale, kHeight * scale, kOutside);
+  // Embossed lettering: dark letters over a light lower-right edge, each traced on its own
+  // so that neither takes the other's colour on the diagonals.
+  const QImage letters = Traced(Lettering(Rgb(44, 58, 92), 0), scale);
+  const QImage edges = Traced(Lettering(Rgb(200, 214, 236), 1), scale);
+  for (int py = 0; py < face.height(); ++py) {
+    for (int px = 0; px < face.width(); ++px) {
+      const Pixel p(px, py, scale);
+      if (!InsideWindow(p)) continue;
+      const QRgb letter = letters.pixel(px, py), edge = edges.pixel(px, py);
+      face.setPixel(px, py, letter != kOutside ? letter : edge != kOutside ? edge : FacePixel(p));
+    }
+  }
   return face;
 }
 
 }  // namespace
 
 std::vector<Asset> WindowArtwork() {
-  return {{"DEMO_WINDOW.bmp", [](int) { return Bmp24(DrawWindow()); }, Folder::Demo}};
+  return {{"DEMO_WINDOW.bmp", [](int s) { return Bmp24(DrawWindow(s)); }, Folder::Demo,
+           Versions::LargerAtBuildTime}};
 }
 
 }  // namespace kv::art
