@@ -128,6 +128,7 @@ void TBitmap::LoadFromResourceName(const QString& name) {
   if (path.isEmpty())
     throw EInvalidGraphic(QStringLiteral("Bitmap resource \"%1\" not found").arg(name));
   LoadFromFile(path);
+  kv::NoteLoadedResource(name, Image());
 }
 
 void TPicture::LoadFromFile(const QString& fileName) { FBitmap->LoadFromFile(fileName); }

@@ -5,11 +5,13 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QPixmap>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 namespace {
 
@@ -48,9 +50,36 @@ std::span<const uint8_t> BytesOf(const QByteArray& bytes) {
   return {reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())};
 }
 
+// The 1x pictures of the bitmap resources loaded by name, by upper-case name: a few dozen
+// at most, as many as the program has resources.
+struct LoadedResources {
+  QMutex mutex;
+  std::map<QString, QImage> pictures;
+};
+
+LoadedResources& Loaded() {
+  static LoadedResources loaded;
+  return loaded;
+}
+
 }  // namespace
 
 namespace kv {
+
+void NoteLoadedResource(const QString& name, const QImage& image) {
+  LoadedResources& loaded = Loaded();
+  const QMutexLocker lock(&loaded.mutex);
+  loaded.pictures.try_emplace(name.toUpper(), image);
+}
+
+QString ResourceNameHeldBy(const TBitmap& bitmap) {
+  if (bitmap.Empty() || bitmap.DeviceScale() != 1) return {};
+  LoadedResources& loaded = Loaded();
+  const QMutexLocker lock(&loaded.mutex);
+  for (const auto& [name, picture] : loaded.pictures)
+    if (picture == bitmap.Image()) return name;
+  return {};
+}
 
 QString ScaledResourceFileName(const QString& name, const char* extension, int scale) {
   const QString stem = name.toUpper();

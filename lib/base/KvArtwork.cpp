@@ -6,19 +6,23 @@ namespace kv {
 
 int ArtworkScaleOf(const QWidget& widget) { return DeviceScaleOf(widget.devicePixelRatioF()); }
 
-bool TKvBuiltInPicture::HoldsBuiltIn(const TBitmap& property) {
+const QString& TKvScaledPicture::ResourceHeld(const TBitmap& property) {
   if (FChecked != &property || FCheckedStamp != property.ChangeStamp()) {
-    if (FOne.Empty()) FOne.LoadFromResourceName(FName);
-    FBuiltIn = property.DeviceScale() == 1 && property.Image() == FOne.Image();
+    FHeld = ResourceNameHeldBy(property);
     FChecked = &property;
     FCheckedStamp = property.ChangeStamp();
   }
-  return FBuiltIn;
+  return FHeld;
 }
 
-const TBitmap* TKvBuiltInPicture::Shown(const TBitmap& property, int scale) {
-  if (scale == 1 || !HoldsBuiltIn(property)) return &property;
-  if (FScaled.DeviceScale() != scale || FScaled.Empty()) LoadResourceBitmap(FScaled, FName, scale);
+const TBitmap* TKvScaledPicture::Shown(const TBitmap& property, int scale) {
+  if (scale == 1) return &property;
+  const QString& name = ResourceHeld(property);
+  if (name.isEmpty()) return &property;
+  if (FScaled.DeviceScale() != scale || FScaled.Empty() || FScaledName != name) {
+    LoadResourceBitmap(FScaled, name, scale);
+    FScaledName = name;
+  }
   FScaled.SetTransparentColor(property.TransparentMode() == TTransparentMode::tmFixed
                                   ? property.TransparentColor()
                                   : clDefault);

@@ -13,29 +13,30 @@ namespace kv {
 // is shown (the screen it will appear on).
 KV_EXPORT int ArtworkScaleOf(const QWidget& widget);
 
-// A picture property that starts as a built-in artwork. The property stays at 1x: it is
-// what form descriptions hold. While it holds the built-in picture's pixels (loaded here or
-// read back from a form description), the control draws the picture's version for its
-// scale instead, with the property's transparent colour; any other picture is drawn as it
-// is.
-class KV_EXPORT TKvBuiltInPicture {
+// A picture property drawn at the device scale. The property stays at 1x: it is what form
+// descriptions hold. While it holds the 1x pixels of a bitmap resource (its built-in
+// picture, or one a form names, loaded by name or read back from a form description), the
+// control draws that resource's version for its scale instead, with the property's
+// transparent colour; any other picture is drawn as it is.
+class KV_EXPORT TKvScaledPicture {
 public:
-  explicit TKvBuiltInPicture(QString name) : FName(std::move(name)) {}
+  // `builtIn`: the resource the property starts as (none: it starts empty).
+  explicit TKvScaledPicture(QString builtIn = {}) : FBuiltIn(std::move(builtIn)) {}
   // Loads the built-in picture into the property.
-  void LoadInto(TBitmap& property) const { property.LoadFromResourceName(FName); }
+  void LoadInto(TBitmap& property) const { property.LoadFromResourceName(FBuiltIn); }
   // What to draw for the property at `scale`.
   const TBitmap* Shown(const TBitmap& property, int scale);
 
 private:
-  // Whether the property holds the built-in picture, compared once per change of it.
-  bool HoldsBuiltIn(const TBitmap& property);
+  // The resource the property holds (empty: none), found once per change of it.
+  const QString& ResourceHeld(const TBitmap& property);
 
-  QString FName;
-  TBitmap FOne;  // the built-in picture at 1x, loaded on the first comparison
+  QString FBuiltIn;
   const TBitmap* FChecked = nullptr;
   uint64_t FCheckedStamp = 0;
-  bool FBuiltIn = false;
-  TBitmap FScaled;
+  QString FHeld;
+  TBitmap FScaled;  // the held resource's version for the last scale drawn
+  QString FScaledName;
 };
 
 }  // namespace kv

@@ -2,6 +2,7 @@
 
 #include "ClassRegistry.h"
 #include "FormDescriptions.h"
+#include "KvArtwork.h"
 #include "KvLeastSize.h"
 #include "KvSysUtils.h"
 #include "KvSysUtilsInternal.h"
@@ -107,6 +108,7 @@ void TKvRgnData::SaveToStream(TStream& Stream) const {
 TKvFormShape::TKvFormShape(kv::OwnerOrParent owner)
     : TKvGraphicImageControl(owner),
       FMask(std::make_unique<TBitmap>()),
+      FShownMask(std::make_unique<kv::TKvScaledPicture>()),
       FRgnData(std::make_unique<TKvRgnData>()) {
   SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
   SetAlign(TAlign::alClient);
@@ -158,8 +160,10 @@ void TKvFormShape::DefineProperties(TFiler& Filer) {
 
 void TKvFormShape::Paint() {
   if (FMask->Empty() || IsDesigning()) ClearBitmapCanvas();
-  if (!FMask->Empty()) BitmapCanvas()->Draw(0, 0, FMask.get());
-  DrawDesignFrame(BitmapCanvas());
+  // A mask a form names is drawn in its version for the scale, its outline traced finer.
+  TCanvas* canvas = BitmapCanvas();
+  if (!FMask->Empty()) canvas->Draw(0, 0, FShownMask->Shown(*FMask, canvas->DeviceScale()));
+  DrawDesignFrame(canvas);
   TKvGraphicImageControl::Paint();
 }
 

@@ -15,6 +15,10 @@
 #include <memory>
 #include <vector>
 
+namespace kv {
+class TKvScaledPicture;
+}
+
 // A block of region data (header, bounds and rectangles, as GetRegionData gives it).
 // Streamed as its size (32-bit little-endian) followed by that many bytes.
 class KV_EXPORT TKvRgnData : public TPersistent {
@@ -82,5 +86,6 @@ private:
   void ApplyRegion();
 
   std::unique_ptr<TBitmap> FMask;
+  std::unique_ptr<kv::TKvScaledPicture> FShownMask;  // the face drawn for the mask
   std::unique_ptr<TKvRgnData> FRgnData;
 };

@@ -44,8 +44,8 @@ struct TKvWheel::Private {
   TKvFaceBase FaceBase;
   // The built-in knob and handle, drawn at the scale of the control while the pictures
   // are still the built-in ones.
-  kv::TKvBuiltInPicture BackArt{QStringLiteral("VWBACK")};
-  kv::TKvBuiltInPicture HandleArt{QStringLiteral("VWHANDLE")};
+  kv::TKvScaledPicture BackArt{QStringLiteral("VWBACK")};
+  kv::TKvScaledPicture HandleArt{QStringLiteral("VWHANDLE")};
 };
 
 TKvWheel::TKvWheel(kv::OwnerOrParent owner)

@@ -23,7 +23,7 @@ namespace {
 
 struct TKvCounter::Private {
   // The built-in strip, drawn at the control's scale while the strip is still it.
-  kv::TKvBuiltInPicture StripArt{QStringLiteral("BMCOUNTER")};
+  kv::TKvScaledPicture StripArt{QStringLiteral("BMCOUNTER")};
   // The row of digits as last drawn, at the scale of the control's image.
   TBitmap Row;
   // What the row shows: the characters drawn and what they were drawn from.

@@ -28,7 +28,7 @@ void TKvLinearScaleBase::CopyShared(const TKvScaleBase& source) {
 }
 
 TKvLinearMarker::TKvLinearMarker(QString defaultPicture)
-    : FDefaultPicture(std::make_unique<kv::TKvBuiltInPicture>(std::move(defaultPicture))),
+    : FDefaultPicture(std::make_unique<kv::TKvScaledPicture>(std::move(defaultPicture))),
       FBitmap(std::make_unique<TBitmap>()) {
   FDefaultPicture->LoadInto(*FBitmap);
   connect(FBitmap.get(), &TGraphic::OnChange, this, [this] { BitmapChanged(); });

@@ -80,7 +80,7 @@ private:
 };
 
 namespace kv {
-class TKvBuiltInPicture;
+class TKvScaledPicture;
 }
 
 // A marker on a linear scale: a value, a shape, its colour and a picture for the bitmap
@@ -129,7 +129,7 @@ private:
   using TKvPersistent::SetValue;
   void BitmapChanged();
 
-  std::unique_ptr<kv::TKvBuiltInPicture> FDefaultPicture;
+  std::unique_ptr<kv::TKvScaledPicture> FDefaultPicture;
   std::unique_ptr<TBitmap> FBitmap;
   bool FReloading = false;
   struct Settings {

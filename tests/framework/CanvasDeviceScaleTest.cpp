@@ -38,21 +38,6 @@ QImage Enlarged(const QImage& image, int scale) {
                            [&](int x, int y) { return kvtest::PixelAt(image, x / scale, y / scale); });
 }
 
-// Aligned Scale x Scale blocks whose pixels are not all one colour: detail finer than a
-// canvas pixel.
-int MixedBlocks(const QImage& image, int scale) {
-  int mixed = 0;
-  for (int y = 0; y + scale <= image.height(); y += scale)
-    for (int x = 0; x + scale <= image.width(); x += scale) {
-      const int32_t first = kvtest::PixelAt(image, x, y);
-      bool same = true;
-      for (int j = 0; j < scale && same; ++j)
-        for (int i = 0; i < scale && same; ++i) same = kvtest::PixelAt(image, x + i, y + j) == first;
-      mixed += same ? 0 : 1;
-    }
-  return mixed;
-}
-
 struct Case {
   const char* Name;
   Drawing Draw;
@@ -150,7 +135,7 @@ TEST(CanvasDeviceScale, CurvesSlantsAndTextAreTracedFinerWithinTheirPlace) {
   for (const Case& k : kFinerCases) {
     SCOPED_TRACE(k.Name);
     const QImage once = DrawnAt(1, k.Draw), twice = DrawnAt(2, k.Draw);
-    EXPECT_GT(MixedBlocks(twice, 2), 0) << "a picture of doubled pixels";
+    EXPECT_GT(kvtest::MixedBlocks(twice, 2), 0) << "a picture of doubled pixels";
     // Each colour stays where the 1x drawing puts it, give or take one canvas pixel.
     for (const int32_t colour : kvtest::Colours(twice)) {
       const TRect fine = kvtest::InkBounds(twice, colour), coarse = kvtest::InkBounds(once, colour);
@@ -387,7 +372,7 @@ TEST(CanvasDeviceScale, ADashedCurvedRimIsDashedInPlaceAndTracedFiner) {
         const int rim = kvtest::CountPixels(solid, 0), inked = kvtest::CountPixels(dashed, 0);
         EXPECT_GT(inked, rim / 3);
         EXPECT_LT(inked, rim);
-        EXPECT_GT(MixedBlocks(dashed, scale), 0) << "a picture of enlarged pixels";
+        EXPECT_GT(kvtest::MixedBlocks(dashed, scale), 0) << "a picture of enlarged pixels";
         // On the rim, give or take a surface pixel, and the brush within the rim's box.
         const TRect inkBox = kvtest::InkBounds(dashed, 0), rimBox = kvtest::InkBounds(solid, 0);
         EXPECT_NEAR(inkBox.Left, rimBox.Left, 1);

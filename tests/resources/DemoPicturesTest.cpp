@@ -1,6 +1,10 @@
 // The demo program's own pictures, read from the committed files as the demo reads them:
-// the window face whose white marks the outside, and the pictures its forms store.
+// the window face whose white marks the outside, and the pictures its forms store; and the
+// versions drawn for the device scale, as the controls showing them pick them.
+#include "Artwork.h"
 #include "Graphics.h"
+#include "KvArtwork.h"
+#include "Pixels.h"
 
 #include <gtest/gtest.h>
 
@@ -211,6 +215,54 @@ TEST(DemoPictures, TheBannerIsBrightLetteringOnItsUnlitColourWithinTheVisibleRow
     }
   }
   EXPECT_GT(lit, 300);
+}
+
+// ---------------------------------------------------------------------------
+
+// Reads the picture back as a form description's inline data brings it.
+void ReadBack(TBitmap& read, const TBitmap& written) {
+  TMemoryStream stream;
+  written.SaveToStream(stream);
+  TMemoryStream data(stream.Data());
+  read.LoadFromStream(data);
+}
+
+// Each demo picture that is shown as a picture, loaded by name as a form names it, is drawn
+// at scales 2 and 3 in the version drawn for that scale, whose edges are finer than the 1x
+// pixels enlarged; read back from a form description's inline data it is still that
+// picture, and changed it is drawn as it is. The banner reads its pixels as the cells of
+// its LED grid, so it has no larger version.
+TEST(DemoPictures, AtScalesTwoAndThreeEachPictureIsDrawnInTheVersionDrawnForTheScale) {
+  int shownAsPictures = 0;
+  for (const kv::art::Asset& asset : kv::art::Assets()) {
+    if (asset.folder != kv::art::Folder::Demo) continue;
+    const QString name = QString::fromLatin1(asset.fileName).section(QLatin1Char('.'), 0, 0);
+    SCOPED_TRACE(name.toStdString());
+    if (kv::art::ScalesOf(asset).size() == 1) {
+      EXPECT_EQ(name, QStringLiteral("DEMO_BANNER"));
+      continue;
+    }
+    ++shownAsPictures;
+    TBitmap named;
+    named.LoadFromResourceName(name);
+    kv::TKvScaledPicture shown;
+    for (const int scale : {2, 3}) {
+      SCOPED_TRACE(scale);
+      const TBitmap* picture = shown.Shown(named, scale);
+      ASSERT_EQ(picture->DeviceScale(), scale);
+      EXPECT_EQ(QSize(picture->Width(), picture->Height()), QSize(named.Width(), named.Height()));
+      TBitmap version;
+      version.LoadFromFile(QStringLiteral(":/kv/res/") + kv::art::FileNameAt(asset, scale));
+      EXPECT_SAME_PIXELS(picture->Image(), version.Image());
+      EXPECT_GT(kvtest::MixedBlocks(picture->Image(), scale), 0) << "the 1x pixels enlarged";
+    }
+    TBitmap read;
+    ReadBack(read, named);
+    EXPECT_EQ(shown.Shown(read, 2)->DeviceScale(), 2);
+    read.Canvas()->SetPixels(0, 0, TColor(0x123456));
+    EXPECT_EQ(shown.Shown(read, 2), &read);
+  }
+  EXPECT_EQ(shownAsPictures, 9);
 }
 
 }  // namespace

@@ -70,6 +70,19 @@ std::set<int32_t> Colours(const QImage& image) {
   return colours;
 }
 
+int MixedBlocks(const QImage& image, int scale) {
+  int mixed = 0;
+  for (int y = 0; y + scale <= image.height(); y += scale)
+    for (int x = 0; x + scale <= image.width(); x += scale) {
+      const QRgb first = image.pixel(x, y);
+      bool same = true;
+      for (int j = 0; j < scale && same; ++j)
+        for (int i = 0; i < scale && same; ++i) same = image.pixel(x + i, y + j) == first;
+      mixed += same ? 0 : 1;
+    }
+  return mixed;
+}
+
 bool IsInk(const QImage& mask, int x, int y) { return PixelAt(mask, x, y) == clWhite.Value; }
 
 Picture::Picture(int width, int height, TColor background) : c(bitmap.Canvas()) {

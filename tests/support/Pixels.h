@@ -25,6 +25,9 @@ int CountPixels(const QImage& image, int32_t color);
 TRect InkBounds(const QImage& image, int32_t color);
 // The colours that occur.
 std::set<int32_t> Colours(const QImage& image);
+// Aligned Scale x Scale blocks whose pixels (alpha included) are not all one: detail finer
+// than a pixel enlarged to Scale.
+int MixedBlocks(const QImage& image, int scale);
 // Whether (X, Y) lies in Mask and is white there: a mask shows where a drawing puts ink,
 // drawn in white on black.
 bool IsInk(const QImage& mask, int x, int y);
