@@ -1,15 +1,21 @@
 // Every registered control in windows of a device pixel ratio other than 1. These tests run
 // under QT_SCALE_FACTOR (ctest DeviceRatio.At2, DeviceRatio.At1_5) and skip at ratio 1: at 2
 // a control draws finer than doubled pixels, at 1.5 no column of its detail is doubled.
-// ArtworkRatio runs at ratio 1 and paints the controls with built-in artwork at 2 as well,
-// as when the window moves to a screen of another ratio.
+// ArtworkRatio runs at ratio 1 and paints the controls with built-in artwork at 2 as well.
+// TwoScreens runs on two off-screen screens scaled by 1 and 2 (ctest DeviceRatio.TwoScreens)
+// and moves a window from one to the other and back.
 #include "Forms.h"
+#include "KvLabel.h"
+#include "KvMeter.h"
 #include "KvScope.h"
+#include "KvWheel.h"
 #include "Offscreen.h"
+#include "Pixels.h"
 #include "RegisteredControls.h"
 
 #include <gtest/gtest.h>
 
+#include <QBackingStore>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -41,20 +47,6 @@ QImage Painted(TForm& form) {
   QImage image = form.grab().toImage().convertToFormat(QImage::Format_RGB32);
   image.setDevicePixelRatio(1);
   return image;
-}
-
-// Aligned 2 x 2 blocks whose pixels are not all one colour.
-int MixedBlocks(const QImage& image) {
-  int mixed = 0;
-  for (int y = 0; y + 1 < image.height(); y += 2)
-    for (int x = 0; x + 1 < image.width(); x += 2) {
-      const QRgb a = image.pixel(x, y);
-      mixed += a != image.pixel(x + 1, y) || a != image.pixel(x, y + 1) ||
-                       a != image.pixel(x + 1, y + 1)
-                   ? 1
-                   : 0;
-    }
-  return mixed;
 }
 
 // Of the device columns of more than one colour, how many are one of an isolated pair of
@@ -105,7 +97,7 @@ TEST(DeviceRatio, AtTwoAControlWithTextOrCurvesDrawsFinerThanDoubledPixels) {
     const QImage picture = Painted(a.form);
     ASSERT_EQ(picture.size(), a.form.size() * 2);
     if (!kWholePixelFaces.contains(name)) {
-      EXPECT_GT(MixedBlocks(picture), 0) << "doubled pixels";
+      EXPECT_GT(kvtest::MixedBlocks(picture, 2), 0) << "doubled pixels";
     }
   }
 }
@@ -154,7 +146,7 @@ TEST(ArtworkRatio, AControlPaintedAtOneThenTwoDrawsItsTwoTimesArtworkAndComesBac
     const QImage one = PaintedAt(a.form, 1);
     const QImage two = PaintedAt(a.form, 2);
     ASSERT_EQ(two.size(), one.size() * 2);
-    EXPECT_GT(MixedBlocks(two), 0) << "the artwork is 1x doubled";
+    EXPECT_GT(kvtest::MixedBlocks(two, 2), 0) << "the artwork is 1x doubled";
     EXPECT_EQ(PaintedAt(a.form, 1), one);
   }
   EXPECT_EQ(seen, kArtworkControls);
@@ -170,7 +162,71 @@ TEST(DeviceRatio, AtTwoTheScopesTapeIsDrawnInDevicePixels) {
   if (scope->Channels()->Count() == 0) scope->Channels()->Add();
   kvtest::ShowForm(&form, 120, 60);
   for (int i = 0; i < 40; ++i) scope->AddValue(i % 2 ? 85 : 15 + i);
-  EXPECT_GT(MixedBlocks(Painted(form)), 0) << "doubled pixels";
+  EXPECT_GT(kvtest::MixedBlocks(Painted(form), 2), 0) << "doubled pixels";
+}
+
+// The screen of that ratio, if there is one.
+QScreen* ScreenOfRatio(double ratio) {
+  for (QScreen* screen : QGuiApplication::screens())
+    if (screen->devicePixelRatio() == ratio) return screen;
+  return nullptr;
+}
+
+// What the window's backing store holds, in device pixels: the pixels its own paints left
+// there, not a fresh rendering. A copy: the store's image may only borrow its memory.
+QImage BackingStorePixels(QWidget& window) {
+  const auto* pixels = dynamic_cast<const QImage*>(window.backingStore()->paintDevice());
+  if (!pixels) return {};
+  QImage image = pixels->copy().convertToFormat(QImage::Format_RGB32);
+  image.setDevicePixelRatio(1);
+  return image;
+}
+
+// Moves the window onto the screen and lets it repaint there.
+void MoveOnto(QWidget& window, QScreen* screen) {
+  window.move(screen->geometry().topLeft() + QPoint(20, 20));
+  for (int i = 0; i < 50 && window.screen() != screen; ++i) kvtest::Pump(10);
+  kvtest::Pump();
+}
+
+// A meter (its scale is a kept layer), a wheel (built-in artwork) and a label (text) on a
+// window moved from a screen of ratio 1 to one of ratio 2 and back: on the second screen
+// the window repaints itself in device pixels, each control finer than doubled pixels, and
+// back on the first it shows exactly what it showed there before.
+TEST(TwoScreens, AWindowMovedToAScreenOfAnotherRatioRedrawsAtIt) {
+  QScreen* one = ScreenOfRatio(1);
+  QScreen* two = ScreenOfRatio(2);
+  if (!one || !two) GTEST_SKIP() << "runs on two screens of ratios 1 and 2 (ctest DeviceRatio.TwoScreens)";
+  TForm form{nullptr};
+  form.SetColor(TColor(0x406080));
+  const std::vector<TControl*> controls = {new TKvMeter(&form), new TKvWheel(&form),
+                                           new TKvLabel(&form)};
+  int x = 0, height = 0;
+  for (TControl* control : controls) {
+    control->SetParent(&form);
+    control->SetBounds(x, 0, control->Width(), control->Height());
+    x += control->Width();
+    height = std::max(height, control->Height());
+  }
+  static_cast<TKvLabel*>(controls.back())->SetCaption(QStringLiteral("Kg 42"));
+  kvtest::ShowForm(&form, x, height);
+  MoveOnto(form, one);
+  const QImage atOne = BackingStorePixels(form);
+  ASSERT_EQ(atOne.size(), form.size());
+
+  MoveOnto(form, two);
+  ASSERT_EQ(form.devicePixelRatioF(), 2);
+  const QImage atTwo = BackingStorePixels(form);
+  ASSERT_EQ(atTwo.size(), form.size() * 2);
+  for (TControl* control : controls) {
+    SCOPED_TRACE(control->metaObject()->className());
+    const QRect device(control->Left() * 2, control->Top() * 2, control->Width() * 2,
+                       control->Height() * 2);
+    EXPECT_GT(kvtest::MixedBlocks(atTwo.copy(device), 2), 0) << "doubled pixels";
+  }
+
+  MoveOnto(form, one);
+  EXPECT_SAME_PIXELS(BackingStorePixels(form), atOne);
 }
 
 }  // namespace
