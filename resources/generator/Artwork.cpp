@@ -26,7 +26,7 @@ std::span<const Asset> Assets() {
 std::span<const int> ScalesOf(const Asset& asset) {
   static constexpr int kAll[] = {1, 2, 3};
   return asset.versions == Versions::OneX ? std::span<const int>(kAll, 1)
-                                         : std::span<const int>(kAll);
+                                          : std::span<const int>(kAll);
 }
 
 bool IsCommitted(const Asset& asset, int scale) {

@@ -1,7 +1,8 @@
 // The LEDs panel's banner picture: every pixel becomes one LED square of a 120 x 20 grid,
-// and squares of the top-left pixel's colour show as unlit. The banner reads its pixels
-// as that grid's cells, never shows the picture itself, so it comes at 1x only. Amber lettering with a
-// cyan star, two pixels to a letter stroke, inside the rows the banner's bevel leaves free.
+// and squares of the top-left pixel's colour show as unlit. The banner reads its pixels as
+// that grid's cells and never shows the picture itself, so it comes at 1x only. Amber
+// lettering with a cyan star, two pixels to a letter stroke, inside the rows the banner's
+// bevel leaves free.
 #include "Artwork.h"
 #include "PixelArt.h"
 
@@ -45,8 +46,8 @@ QImage DrawBanner() {
 }  // namespace
 
 std::vector<Asset> BannerArtwork() {
-  return {{"DEMO_BANNER.bmp", [](int) { return Bmp24(DrawBanner()); }, Folder::Demo,
-           Versions::OneX}};
+  return {
+      {"DEMO_BANNER.bmp", [](int) { return Bmp24(DrawBanner()); }, Folder::Demo, Versions::OneX}};
 }
 
 }  // namespace kv::art

@@ -68,9 +68,8 @@ std::vector<Asset> CounterArtwork() {
       // on the panel.
       {"DEMO_COUNTER.bmp",
        [](int s) {
-         return Bmp24(Traced(
-             DigitStrip({Rgb(240, 240, 240), Rgb(170, 225, 255), Rgb(70, 93, 138)}), s,
-             kCellWidth));
+         return Bmp24(Traced(DigitStrip({Rgb(240, 240, 240), Rgb(170, 225, 255), Rgb(70, 93, 138)}),
+                             s, kCellWidth));
        },
        Folder::Demo},
   };

@@ -57,8 +57,8 @@ constexpr MarkerColors kBlueTriangle = {vga::Olive, vga::Aqua, vga::Blue, vga::N
 // A marker of the demo's forms in one indicator colour, shaded from it.
 QByteArray DemoMarker(std::span<const std::string_view> rows, QRgb background, QRgb color,
                       int scale) {
-  return Bmp24(Marker(
-      rows, {background, Mix(color, 0xFFFFFFFFu, 0.55), color, Shade(color, 0.55)}, scale));
+  return Bmp24(
+      Marker(rows, {background, Mix(color, 0xFFFFFFFFu, 0.55), color, Shade(color, 0.55)}, scale));
 }
 
 }  // namespace
@@ -68,16 +68,16 @@ std::vector<Asset> MarkerArtwork() {
       {"NOXPIN.bmp", [](int s) { return Bmp4(Marker(kPin, kBluePin, s)); }},
       {"NOXLEFT.bmp", [](int s) { return Bmp4(Marker(kTriangle, kBlueTriangle, s)); }},
       // The meters form's own markers, in the colours its indicators are set to.
-      {"DEMO_JOGMARKER.bmp", [](int s) { return DemoMarker(kPin, vga::Silver, Rgb(77, 103, 159), s); },
-       Folder::Demo},
-      {"DEMO_THERMO_SETPOINT.bmp", [](int s) { return DemoMarker(kTriangle, vga::Olive, vga::Blue, s); },
-       Folder::Demo},
+      {"DEMO_JOGMARKER.bmp",
+       [](int s) { return DemoMarker(kPin, vga::Silver, Rgb(77, 103, 159), s); }, Folder::Demo},
+      {"DEMO_THERMO_SETPOINT.bmp",
+       [](int s) { return DemoMarker(kTriangle, vga::Olive, vga::Blue, s); }, Folder::Demo},
       {"DEMO_THERMO_PEAKMIN.bmp",
        [](int s) { return DemoMarker(kTriangle, vga::Olive, vga::Yellow, s); }, Folder::Demo},
-      {"DEMO_THERMO_PEAKMAX.bmp", [](int s) { return DemoMarker(kTriangle, vga::Olive, vga::Aqua, s); },
-       Folder::Demo},
-      {"DEMO_THERMO_VALUE.bmp", [](int s) { return DemoMarker(kTriangle, vga::Olive, vga::Aqua, s); },
-       Folder::Demo},
+      {"DEMO_THERMO_PEAKMAX.bmp",
+       [](int s) { return DemoMarker(kTriangle, vga::Olive, vga::Aqua, s); }, Folder::Demo},
+      {"DEMO_THERMO_VALUE.bmp",
+       [](int s) { return DemoMarker(kTriangle, vga::Olive, vga::Aqua, s); }, Folder::Demo},
   };
 }
 

@@ -55,8 +55,7 @@ QByteArray VgaKnob(int scale) {
   QImage knob = Filled(kKnob * scale, kKnob * scale, vga::Olive);
   for (int y = 0; y < knob.height(); ++y)
     for (int x = 0; x < knob.width(); ++x)
-      knob.setPixel(x, y,
-                    VgaKnobPixel(PolarOfPixel(x, y, scale, kCentre, kCentre)));
+      knob.setPixel(x, y, VgaKnobPixel(PolarOfPixel(x, y, scale, kCentre, kCentre)));
   return Bmp4(knob);
 }
 
@@ -117,8 +116,8 @@ QByteArray DemoKnob(int scale) {
     for (int x = 0; x < knob.width(); ++x) {
       const double cover = Coverage(x, y, scale, kCentre, kCentre, 42.4);
       if (cover == 0) continue;
-      knob.setPixel(
-          x, y, Mix(kPanel, DemoKnobColor(PolarOfPixel(x, y, scale, kCentre, kCentre)), cover));
+      knob.setPixel(x, y,
+                    Mix(kPanel, DemoKnobColor(PolarOfPixel(x, y, scale, kCentre, kCentre)), cover));
     }
   }
   return Bmp24(knob);
@@ -136,8 +135,7 @@ QByteArray DemoHandle(int scale) {
       const QRgb dimple = Mix(Rgb(70, 74, 86), Rgb(220, 226, 234), 0.5 - 0.5 * p.light);
       const QRgb lamp = Mix(Rgb(255, 120, 20), Rgb(255, 236, 170),
                             std::max(0.0, 0.5 + 0.6 * p.light - 0.3 * p.radius));
-      handle.setPixel(
-          x, y, Mix(kFace, Mix(dimple, lamp, Coverage(x, y, scale, c, c, 2.7)), cover));
+      handle.setPixel(x, y, Mix(kFace, Mix(dimple, lamp, Coverage(x, y, scale, c, c, 2.7)), cover));
     }
   }
   return Bmp24(handle);

@@ -1,7 +1,8 @@
 // The demo's 800 x 600 window face, at 1x, 2x and 3x. Pure white marks the outside of the
 // window, so the face never uses it (its brightest colour is 254, 254, 254). The outline is
-// hard-edged; features inside it are anti-aliased over one image pixel. Shapes and rims are measured in artwork pixels, the
-// brushed texture in image pixels; the lettering is the generator's pixel font traced. Its layout leaves room for what sits on it: the
+// hard-edged; features inside it are anti-aliased over one image pixel. Shapes and rims are
+// measured in artwork pixels, the brushed texture in image pixels; the lettering is the
+// generator's pixel font, traced. Its layout leaves room for what sits on it: the
 // navigation buttons at (124, 152..296), the frame around the panel box at
 // (252, 132, 449 x 325), the clock at (48, 328, 241 x 201), the close and minimise
 // buttons at (672 and 696, 68) and the slideshow check box at (630, 460), the last three

@@ -42,7 +42,9 @@ bool WriteVersions(Wanted wanted, DirOf dirOf) {
 
 int WriteBuildTimeVersions(const QDir& dir) {
   if (!MakeFolder(dir)) return 1;
-  const auto atBuildTime = [](const kv::art::Asset& a, int s) { return !kv::art::IsCommitted(a, s); };
+  const auto atBuildTime = [](const kv::art::Asset& a, int s) {
+    return !kv::art::IsCommitted(a, s);
+  };
   return WriteVersions(atBuildTime, [&](const kv::art::Asset&) { return dir; }) ? 0 : 1;
 }
 
@@ -52,8 +54,9 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--build-time") == 0)
     return WriteBuildTimeVersions(QDir(QString::fromLocal8Bit(argv[2])));
   if (argc != 4) {
-    std::fprintf(stderr, "usage: kv-artgen RESDIR PICTURESDIR SHEET.png\n"
-                         "       kv-artgen --build-time DIR\n");
+    std::fprintf(stderr,
+                 "usage: kv-artgen RESDIR PICTURESDIR SHEET.png\n"
+                 "       kv-artgen --build-time DIR\n");
     return 2;
   }
   const QDir library(QString::fromLocal8Bit(argv[1]));

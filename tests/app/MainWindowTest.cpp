@@ -3,6 +3,7 @@
 #include "DemoOptions.h"
 #include "KvFormShape.h"
 #include "Offscreen.h"
+#include "Pixels.h"
 #include "References.h"
 #include "_frmLeds.h"
 #include "_frmMeters.h"
@@ -143,6 +144,24 @@ TEST_F(MainWindow, IsShapedFromTheStoredRegionOfItsWindowImage) {
   EXPECT_TRUE(shape.contains(QPoint(400, 300)));
   EXPECT_TRUE(shape.contains(QPoint(180, 30)));  // the raised tab at the top left
   EXPECT_FALSE(shape.contains(QPoint(600, 30)));
+}
+
+// Painted at ratio 2 (as on a screen of that ratio), the window's face is its 2x version
+// where no control covers it: the screws, the grille and the lettering on the tab.
+TEST_F(MainWindow, AtRatioTwoTheFaceIsItsTwoTimesVersion) {
+  QImage painted(frmQelDemo->size() * 2, QImage::Format_RGB32);
+  painted.setDevicePixelRatio(2);
+  // A masked window renders its mask's bounding box at the offset.
+  frmQelDemo->render(&painted, frmQelDemo->mask().boundingRect().topLeft());
+  painted.setDevicePixelRatio(1);
+  TBitmap face;
+  face.LoadFromFile(QStringLiteral(":/kv/res/DEMO_WINDOW@2x.bmp"));
+  ASSERT_EQ(face.Image().size(), painted.size());
+  for (const QRect& bare :
+       {QRect(44, 84, 32, 32), QRect(720, 180, 48, 240), QRect(130, 30, 110, 22)}) {
+    const QRect device(bare.topLeft() * 2, bare.size() * 2);
+    EXPECT_SAME_PIXELS(painted.copy(device), face.Image().copy(device));
+  }
 }
 
 TEST_F(MainWindow, Picture) {

@@ -196,7 +196,8 @@ void MoveOnto(QWidget& window, QScreen* screen) {
 TEST(TwoScreens, AWindowMovedToAScreenOfAnotherRatioRedrawsAtIt) {
   QScreen* one = ScreenOfRatio(1);
   QScreen* two = ScreenOfRatio(2);
-  if (!one || !two) GTEST_SKIP() << "runs on two screens of ratios 1 and 2 (ctest DeviceRatio.TwoScreens)";
+  if (!one || !two)
+    GTEST_SKIP() << "runs on two screens of ratios 1 and 2 (ctest DeviceRatio.TwoScreens)";
   TForm form{nullptr};
   form.SetColor(TColor(0x406080));
   const std::vector<TControl*> controls = {new TKvMeter(&form), new TKvWheel(&form),
