@@ -50,6 +50,13 @@ std::span<const uint8_t> BytesOf(const QByteArray& bytes) {
   return {reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())};
 }
 
+// Whether the bitmap resource comes drawn at a larger scale too.
+bool HasLargerVersion(const QString& name) {
+  for (int scale = 2; scale <= kv::kMaxDeviceScale; ++scale)
+    if (!VersionPath(name, "bmp", scale).isEmpty()) return true;
+  return false;
+}
+
 // The 1x pictures of the bitmap resources loaded by name, by upper-case name: a few dozen
 // at most, as many as the program has resources.
 struct LoadedResources {
@@ -67,6 +74,8 @@ LoadedResources& Loaded() {
 namespace kv {
 
 void NoteLoadedResource(const QString& name, const QImage& image) {
+  // A picture without a larger version is drawn as it is at every scale.
+  if (!HasLargerVersion(name)) return;
   LoadedResources& loaded = Loaded();
   const QMutexLocker lock(&loaded.mutex);
   loaded.pictures.try_emplace(name.toUpper(), image);

@@ -20,9 +20,9 @@ KV_EXPORT QString ScaledResourceFileName(const QString& name, const char* extens
 // there is no such resource.
 KV_EXPORT void LoadResourceBitmap(TBitmap& bitmap, const QString& name, int scale);
 
-// The name of the bitmap resource whose 1x picture `bitmap` holds, or empty: its pixels
-// compared with those of every bitmap resource loaded by name so far. A picture a form
-// names is drawn in that resource's version for the scale this way.
+// The name of the bitmap resource with larger versions whose 1x picture `bitmap` holds, or
+// empty: its pixels compared with those of every such resource loaded by name so far. A
+// picture a form names is drawn in that resource's version for the scale this way.
 KV_EXPORT QString ResourceNameHeldBy(const TBitmap& bitmap);
 // Notes the 1x picture of a bitmap resource loaded by name (TBitmap::LoadFromResourceName).
 void NoteLoadedResource(const QString& name, const QImage& image);

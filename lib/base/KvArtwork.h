@@ -14,10 +14,10 @@ namespace kv {
 KV_EXPORT int ArtworkScaleOf(const QWidget& widget);
 
 // A picture property drawn at the device scale. The property stays at 1x: it is what form
-// descriptions hold. While it holds the 1x pixels of a bitmap resource (its built-in
-// picture, or one a form names, loaded by name or read back from a form description), the
-// control draws that resource's version for its scale instead, with the property's
-// transparent colour; any other picture is drawn as it is.
+// descriptions hold. While it holds the 1x pixels of a bitmap resource that comes at larger
+// scales too (its built-in picture, or one a form names, loaded by name or read back from a
+// form description), the control draws that resource's version for its scale instead, with
+// the property's transparent colour; any other picture is drawn as it is.
 class KV_EXPORT TKvScaledPicture {
 public:
   // `builtIn`: the resource the property starts as (none: it starts empty).

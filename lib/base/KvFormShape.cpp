@@ -160,7 +160,7 @@ void TKvFormShape::DefineProperties(TFiler& Filer) {
 
 void TKvFormShape::Paint() {
   if (FMask->Empty() || IsDesigning()) ClearBitmapCanvas();
-  // A mask a form names is drawn in its version for the scale, its outline traced finer.
+  // A mask a form names is drawn in its resource's version for the scale.
   TCanvas* canvas = BitmapCanvas();
   if (!FMask->Empty()) canvas->Draw(0, 0, FShownMask->Shown(*FMask, canvas->DeviceScale()));
   DrawDesignFrame(canvas);

@@ -42,8 +42,8 @@ int64_t Part(int64_t p, int64_t z) {
 
 struct TKvWheel::Private {
   TKvFaceBase FaceBase;
-  // The built-in knob and handle, drawn at the scale of the control while the pictures
-  // are still the built-in ones.
+  // The knob and handle, drawn at the scale of the control while the pictures are named
+  // resources (the built-in ones at first).
   kv::TKvScaledPicture BackArt{QStringLiteral("VWBACK")};
   kv::TKvScaledPicture HandleArt{QStringLiteral("VWHANDLE")};
 };

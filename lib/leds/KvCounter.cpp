@@ -22,7 +22,8 @@ namespace {
 }  // namespace
 
 struct TKvCounter::Private {
-  // The built-in strip, drawn at the control's scale while the strip is still it.
+  // The strip, drawn at the control's scale while it is a named resource (the built-in one
+  // at first).
   kv::TKvScaledPicture StripArt{QStringLiteral("BMCOUNTER")};
   // The row of digits as last drawn, at the scale of the control's image.
   TBitmap Row;
