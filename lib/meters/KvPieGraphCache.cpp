@@ -224,12 +224,16 @@ struct TKvPieFaces::AngleMap {
   int Angle = 0;
 
   void MoveTo(int angle) {
+    // Through plain pointers: a byte stored may alias anything, and the vectors' own pointers
+    // would be read again for every change.
+    const uint32_t* changes = Changes.data();
+    uint8_t* classes = Classes.data();
     for (; Angle < angle; ++Angle)
-      for (uint32_t i = Start[Angle + 1]; i < Start[Angle + 2]; ++i)
-        Classes[Changes[i] >> 8] = uint8_t(Changes[i] & 15u);
+      for (uint32_t i = Start[Angle + 1], end = Start[Angle + 2]; i < end; ++i)
+        classes[changes[i] >> 8] = uint8_t(changes[i] & 15u);
     for (; Angle > angle; --Angle)
-      for (uint32_t i = Start[Angle + 1]; i-- > Start[Angle];)
-        Classes[Changes[i] >> 8] = uint8_t((Changes[i] >> 4) & 15u);
+      for (uint32_t i = Start[Angle + 1], begin = Start[Angle]; i-- > begin;)
+        classes[changes[i] >> 8] = uint8_t((changes[i] >> 4) & 15u);
   }
   // The image pixels that differ between two angles.
   TRect Between(int a, int b) const {
@@ -288,10 +292,27 @@ void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
   }
   FAngleMap->MoveTo(g.Angle);
   const Rows out(image);
+  const size_t stride = size_t(image->Image().width());
+  // Four pixels at a time where they are of one class, as most are.
+  using Four = uint32_t __attribute__((vector_size(16)));
   for (int y = inImage.Top; y < inImage.Bottom; ++y) {
-    const uint8_t* classes = &FAngleMap->Classes[size_t(y) * size_t(image->Image().width())];
+    const uint8_t* classes = &FAngleMap->Classes[size_t(y) * stride];
     uint32_t* row = out.Row(y);
-    for (int x = inImage.Left; x < inImage.Right; ++x)
+    int x = inImage.Left;
+    for (; x + 4 <= inImage.Right; x += 4) {
+      uint32_t four;
+      std::memcpy(&four, classes + x, sizeof four);
+      if (four == uint32_t(classes[x]) * 0x01010101u) {
+        if (classes[x] == kBase) continue;
+        const uint32_t px = pixels[classes[x]];
+        const Four same{px, px, px, px};
+        std::memcpy(row + x, &same, sizeof same);
+        continue;
+      }
+      for (int i = x; i < x + 4; ++i)
+        if (classes[i] != kBase) row[i] = pixels[classes[i]];
+    }
+    for (; x < inImage.Right; ++x)
       if (classes[x] != kBase) row[x] = pixels[classes[x]];
   }
 }
