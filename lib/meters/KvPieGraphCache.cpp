@@ -180,17 +180,6 @@ constexpr TColor kUntouched = clWhite, kOutline = clBlack, kFreeShadowFace = clR
                  kUsedFace = clLime, kFreeFace = clBlue;
 constexpr PieInks kMarkers{kOutline, kFreeShadowFace, kUsedFace, kFreeFace};
 
-// A thin solid pen and a solid brush, both in the outline marker.
-void UseMarkerTools(TCanvas* c) {
-  TPen* pen = c->Pen();
-  pen->SetWidth(1);
-  pen->SetStyle(TPenStyle::psSolid);
-  pen->SetMode(TPenMode::pmCopy);
-  pen->SetColor(kOutline);
-  c->Brush()->SetStyle(TBrushStyle::bsSolid);
-  c->Brush()->SetColor(kOutline);
-}
-
 // The angle map is made from drawings in these, over a base of its own in the same.
 const FacePixels kClassMarkers =
     kv::PixelsOf(kUsedFace, kFreeFace, kOutline, clYellow, kFreeShadowFace);
@@ -293,26 +282,10 @@ void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
   FAngleMap->MoveTo(g.Angle);
   const Rows out(image);
   const size_t stride = size_t(image->Image().width());
-  // Four pixels at a time where they are of one class, as most are.
-  using Four = uint32_t __attribute__((vector_size(16)));
   for (int y = inImage.Top; y < inImage.Bottom; ++y) {
     const uint8_t* classes = &FAngleMap->Classes[size_t(y) * stride];
     uint32_t* row = out.Row(y);
-    int x = inImage.Left;
-    for (; x + 4 <= inImage.Right; x += 4) {
-      uint32_t four;
-      std::memcpy(&four, classes + x, sizeof four);
-      if (four == uint32_t(classes[x]) * 0x01010101u) {
-        if (classes[x] == kBase) continue;
-        const uint32_t px = pixels[classes[x]];
-        const Four same{px, px, px, px};
-        std::memcpy(row + x, &same, sizeof same);
-        continue;
-      }
-      for (int i = x; i < x + 4; ++i)
-        if (classes[i] != kBase) row[i] = pixels[classes[i]];
-    }
-    for (; x < inImage.Right; ++x)
+    for (int x = inImage.Left; x < inImage.Right; ++x)
       if (classes[x] != kBase) row[x] = pixels[classes[x]];
   }
 }
@@ -609,7 +582,8 @@ void TKvPieFaces::UpdateLayer(const PieGeometry& g, int scale) {
     while (rows > 0 && FTopFace[rows - 1].Span.End == 0) --rows;
     FTopFace.resize(std::min(FTopFace.size(), rows + size_t(scale - 1)));
     FSide = TouchedRows(w, h, scale, [&](TCanvas* c) {
-      UseMarkerTools(c);
+      // A fresh canvas's thin black pen, and the brush in the outline marker.
+      c->Brush()->SetColor(kOutline);
       c->Ellipse(0, depth, w, h);
       c->FillRect(Rect(0, S(g.Cy), w, S(g.Cy + g.D + 1)));
     });
