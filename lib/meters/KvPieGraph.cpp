@@ -100,7 +100,7 @@ void TKvPieGraph::SetValue(int v) {
   const PieGeometry after(Width(), Height(), FDepth, FValue, FMaxValue);
   // A hidden pie is painted whole when it shows: only a shown one repaints what swept.
   if (isVisible() && before.Sweeps() && after.Sweeps()) {
-    UpdateControlRect(d->Faces.ChangedBetween(before, after));
+    UpdateControlRect(d->Faces.ChangedBetween(before, after, Image()->DeviceScale()));
   } else {
     UpdateControl();
   }

@@ -86,8 +86,6 @@ signals:
 
 protected:
   void Paint() override;
-  // The angle map keeps the face's pixels at one scale.
-  bool FaceAtDeviceScale() const override { return false; }
 
 private:
 

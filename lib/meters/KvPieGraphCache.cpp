@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <numbers>
 #include <numeric>
 #include <utility>
@@ -14,6 +15,16 @@ using enum kv::FaceClass;
 namespace {
 
 int S(int64_t v) { return kv::SaturateToInt(v); }
+
+// A rectangle of canvas pixels in the image pixels of a scale; and the canvas pixels that
+// hold a rectangle of an image's pixels (which are not negative).
+TRect ToImage(const TRect& r, int64_t scale) {
+  return {S(r.Left * scale), S(r.Top * scale), S(r.Right * scale), S(r.Bottom * scale)};
+}
+TRect ToCanvas(const TRect& r, int64_t scale) {
+  const auto up = [scale](int v) { return S((v + scale - 1) / scale); };
+  return {S(r.Left / scale), S(r.Top / scale), up(r.Right), up(r.Bottom)};
+}
 
 }  // namespace
 
@@ -179,18 +190,19 @@ FaceClass ClassOf(uint32_t px) {
   return kBase;  // not drawn by the pie
 }
 
-// The largest face given an angle map (made in up to about 15 ms, kept in a few hundred
-// kilobytes); a larger one is drawn each frame.
+// The largest face given an angle map, in canvas pixels (made in up to about 15 ms and kept
+// in a few hundred kilobytes at scale 1, the square of the scale times that above); a larger
+// one is drawn each frame.
 constexpr int64_t kMaxMappedPixels = int64_t(1) << 15;
 
 }  // namespace
 
-// For each angle of one size and depth, the classes of the face's pixels: an angle keeps
-// only the pixels whose class differs from the angle before, with both classes, so the
-// classes can be moved either way; where they changed bounds what a move repaints.
+// For each angle of one size, depth and scale, the classes of the face's image pixels: an
+// angle keeps only the pixels whose class differs from the angle before, with both classes,
+// so the classes can be moved either way; where they changed bounds what a move repaints.
 struct TKvPieFaces::AngleMap {
   static constexpr int kAngles = 361;
-  int Width = 0, Height = 0, Depth = 0;
+  int Width = 0, Height = 0, Depth = 0, Scale = 1;
   // Pixel index << 8 | class before << 4 | class after; those of angle a are
   // [Start[a], Start[a + 1]).
   std::vector<uint32_t> Changes;
@@ -201,14 +213,18 @@ struct TKvPieFaces::AngleMap {
   int Angle = 0;
 
   void MoveTo(int angle) {
+    // Through plain pointers: a byte stored may alias anything, and the vectors' own pointers
+    // would be read again for every change.
+    const uint32_t* changes = Changes.data();
+    uint8_t* classes = Classes.data();
     for (; Angle < angle; ++Angle)
-      for (uint32_t i = Start[Angle + 1]; i < Start[Angle + 2]; ++i)
-        Classes[Changes[i] >> 8] = uint8_t(Changes[i] & 15u);
+      for (uint32_t i = Start[Angle + 1], end = Start[Angle + 2]; i < end; ++i)
+        classes[changes[i] >> 8] = uint8_t(changes[i] & 15u);
     for (; Angle > angle; --Angle)
-      for (uint32_t i = Start[Angle + 1]; i-- > Start[Angle];)
-        Classes[Changes[i] >> 8] = uint8_t((Changes[i] >> 4) & 15u);
+      for (uint32_t i = Start[Angle + 1], begin = Start[Angle]; i-- > begin;)
+        classes[changes[i] >> 8] = uint8_t((changes[i] >> 4) & 15u);
   }
-  // The pixels that differ between two angles.
+  // The image pixels that differ between two angles.
   TRect Between(int a, int b) const {
     TRect r{};
     for (int angle = std::min(a, b) + 1; angle <= std::max(a, b); ++angle)
@@ -224,29 +240,34 @@ TKvPieFaces::TKvPieFaces(Drawing base, Drawing wedges)
 TKvPieFaces::~TKvPieFaces() = default;
 
 // A pie whose value moves gets its angle map here, where it is first repainted in part.
-TRect TKvPieFaces::ChangedBetween(const PieGeometry& before, const PieGeometry& after) {
+TRect TKvPieFaces::ChangedBetween(const PieGeometry& before, const PieGeometry& after,
+                                  int scale) {
   // The map holds classic pixels, and smooth edges drawn under a clip are not the pixels of
   // the whole drawing: the whole face.
   if (kv::RendersSmooth()) return Rect(0, 0, S(after.W), S(after.H));
-  if (!AngleMapFits(after)) {
+  if (!AngleMapFits(after, scale)) {
     FAngleMap.reset();
-    if (after.W * after.H <= kMaxMappedPixels) BuildAngleMap(S(after.W), S(after.H), S(after.D));
+    if (after.W * after.H <= kMaxMappedPixels)
+      BuildAngleMap(S(after.W), S(after.H), S(after.D), scale);
   }
-  if (AngleMapFits(after)) return FAngleMap->Between(before.Angle, after.Angle);
+  if (AngleMapFits(after, scale))
+    return ToCanvas(FAngleMap->Between(before.Angle, after.Angle), scale);
   return SweepBetween(before, after).Face;
 }
 
-bool TKvPieFaces::AngleMapFits(const PieGeometry& g) const {
+bool TKvPieFaces::AngleMapFits(const PieGeometry& g, int scale) const {
   return FAngleMap && FAngleMap->Width == g.W && FAngleMap->Height == g.H &&
-         FAngleMap->Depth == g.D;
+         FAngleMap->Depth == g.D && FAngleMap->Scale == scale;
 }
 
 void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
                         const FacePixels& pixels, const PieInks& inks) {
+  const int scale = image->DeviceScale();
+  const TRect inImage = ToImage(part, scale);
   if (kv::RendersSmooth()) {
     // The shading from the layer, the wedges over it drawn smooth within the part.
-    UpdateLayer(g);
-    ShadeFront(g, image, part, pixels);
+    UpdateLayer(g, scale);
+    ShadeFront(g, image, inImage, pixels);
     TCanvas* canvas = image->Canvas();
     const TRegion clip = CreateRectRgn(part.Left, part.Top, part.Right, part.Bottom);
     canvas->SelectClipRgn(&clip);
@@ -254,43 +275,48 @@ void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
     canvas->SelectClipRgn(nullptr);
     return;
   }
-  if (!AngleMapFits(g)) {
-    DrawPie(g, image, part, pixels);
+  if (!AngleMapFits(g, scale)) {
+    DrawPie(g, image, inImage, pixels);
     return;
   }
   FAngleMap->MoveTo(g.Angle);
   const Rows out(image);
-  for (int y = part.Top; y < part.Bottom; ++y) {
-    const uint8_t* classes = &FAngleMap->Classes[size_t(y) * size_t(image->Width())];
+  const size_t stride = size_t(image->Image().width());
+  for (int y = inImage.Top; y < inImage.Bottom; ++y) {
+    const uint8_t* classes = &FAngleMap->Classes[size_t(y) * stride];
     uint32_t* row = out.Row(y);
-    for (int x = part.Left; x < part.Right; ++x)
+    for (int x = inImage.Left; x < inImage.Right; ++x)
       if (classes[x] != kBase) row[x] = pixels[classes[x]];
   }
 }
 
 // Every angle drawn in turn, as a live frame draws it, in marker inks over a base of its own:
 // a pixel's class is the ink the drawing left on it, or the base where it left the base's.
-void TKvPieFaces::BuildAngleMap(int w, int h, int depth) {
+void TKvPieFaces::BuildAngleMap(int width, int height, int depth, int scale) {
   const kv::ClassicRendering marks;
   auto map = std::make_unique<AngleMap>();
-  map->Width = w;
-  map->Height = h;
+  map->Width = width;
+  map->Height = height;
   map->Depth = depth;
-  map->Classes.assign(size_t(w) * size_t(h), kBase);
+  map->Scale = scale;
   // One base serves every angle: where the drawing leaves it, the picture shows its own base,
   // whatever side colour that has.
   TBitmap baseBitmap, face;
-  FillWith(&baseBitmap, w, h, kUntouched);
-  FDrawBase(baseBitmap.Canvas(), PieGeometry(w, h, depth, 0, 360), kMarkers);
+  baseBitmap.SetDeviceScale(scale);
+  face.SetDeviceScale(scale);
+  FillWith(&baseBitmap, width, height, kUntouched);
+  FDrawBase(baseBitmap.Canvas(), PieGeometry(width, height, depth, 0, 360), kMarkers);
   const Rows base(&baseBitmap);
-  FillWith(&face, w, h, kUntouched);
+  FillWith(&face, width, height, kUntouched);
   const Rows out(&face);
+  const int w = face.Image().width(), h = face.Image().height();
+  map->Classes.assign(size_t(w) * size_t(h), kBase);
   std::optional<PieGeometry> last;
   for (int angle = 0; angle < AngleMap::kAngles; ++angle) {
-    const PieGeometry g(w, h, depth, angle, 360);
+    const PieGeometry g(width, height, depth, angle, 360);
     TRect part = Rect(0, 0, w, h);
     if (last && last->Sweeps() && g.Sweeps() &&
-        !kv::IntersectRect(part, SweepBetween(*last, g).Face, Rect(0, 0, w, h)))
+        !kv::IntersectRect(part, ToImage(SweepBetween(*last, g).Face, scale), Rect(0, 0, w, h)))
       part = {};
     last = g;
     for (int y = part.Top; y < part.Bottom; ++y)
@@ -325,8 +351,8 @@ void TKvPieFaces::BuildAngleMap(int w, int h, int depth) {
 // the part being painted is drawn; the layer is always whole, for the fills.
 void TKvPieFaces::DrawPie(const PieGeometry& g, TBitmap* image, const TRect& part,
                           const FacePixels& pixels) {
-  UpdateLayer(g);
-  const TRect edge = g.EdgeLine();
+  UpdateLayer(g, image->DeviceScale());
+  const TRect edge = ToImage(g.EdgeLine(), image->DeviceScale());
   UpdateWedgeColours(edge, {pixels[kUsed], pixels[kFree], pixels[kOutlined]});
   PaintWedges(part, edge, image);
   ShadeFront(g, image, part, pixels);
@@ -335,25 +361,35 @@ void TKvPieFaces::DrawPie(const PieGeometry& g, TBitmap* image, const TRect& par
 void TKvPieFaces::ShadeFront(const PieGeometry& g, TBitmap* image, const TRect& part,
                              const FacePixels& pixels) {
   const Rows out(image);
+  const uint32_t usedMark = kv::ColorToPixel(kUsedFace) & 0xFFFFFFu,
+                 freeMark = kv::ColorToPixel(kFreeFace) & 0xFFFFFFu;
+  const QImage& marks = FLayer.Image();
   // Shades the front pixels of the runs inside the part being painted.
   const auto shadeRun = [&](int64_t y, int64_t begin, int64_t end, uint32_t px) {
     if (y < part.Top || y >= part.Bottom) return;
     begin = std::max<int64_t>(begin, part.Left);
     end = std::min<int64_t>(end, part.Right);
     if (size_t(y) >= FSide.size()) return;
-    // The front side: the side row less the top face's.
+    // The front side: the side row less the top face as its wedges drew it.
     begin = std::max<int64_t>(begin, FSide[size_t(y)].Begin);
     end = std::min<int64_t>(end, FSide[size_t(y)].End);
-    const RowSpan top = size_t(y) < FTopFace.size() ? FTopFace[size_t(y)].Span : RowSpan{};
     uint32_t* row = out.Row(y);
-    if (const int64_t to = std::min<int64_t>(end, top.Begin); begin < to)
-      std::fill(row + begin, row + to, px);
-    if (const int64_t from = std::max<int64_t>(begin, top.End); from < end)
-      std::fill(row + from, row + end, px);
+    if (size_t(y) >= FTopFace.size()) {
+      if (begin < end) std::fill(row + begin, row + end, px);
+      return;
+    }
+    const uint32_t* mark = reinterpret_cast<const uint32_t*>(marks.constScanLine(int(y)));
+    for (int64_t x = begin; x < end; ++x)
+      if (const uint32_t m = mark[x] & 0xFFFFFFu; m != usedMark && m != freeMark) row[x] = px;
   };
+  // On the layer's image pixels, seeded where the canvas puts a canvas pixel.
+  const int64_t scale = FLayer.DeviceScale();
   const auto fill = [&](int64_t x, int64_t y) {
-    return InRowOrder(FLayer.Canvas()->FloodArea(S(x), S(y), kOutline, TFillStyle::fsBorder),
-                      FLayer.Height());
+    TBitmap layerPixels;
+    layerPixels.SetImage(FLayer.Image());
+    return InRowOrder(layerPixels.Canvas()->FloodArea(S(x * scale), S(y * scale), kOutline,
+                                                      TFillStyle::fsBorder),
+                      layerPixels.Height());
   };
   // Only the runs of the rows being painted are visited.
   const auto shade = [&](const std::vector<TRect>& runs, uint32_t px) {
@@ -386,7 +422,7 @@ void TKvPieFaces::ShadeFront(const PieGeometry& g, TBitmap* image, const TRect& 
 // Only the rows of the top face and the edge line now are painted from the colours, so only
 // those are kept up to date.
 void TKvPieFaces::UpdateWedgeColours(const TRect& edge, const std::array<uint32_t, 3>& colours) {
-  const int w = FLayer.Width(), h = FLayer.Height();
+  const int w = FLayer.Image().width(), h = FLayer.Image().height();
   if (colours != FColoursOf || FColours.size() != size_t(w) * size_t(h)) {
     FColours.assign(size_t(w) * size_t(h), 0);
     for (TopFaceRow& row : FTopFace) row.Gaps = row.Span.End - row.Span.Begin;
@@ -460,10 +496,11 @@ void TKvPieFaces::UpdateWedgeColours(const TRect& edge, const std::array<uint32_
 
 // The wedges and the edge line over the base, in their own colours: the layer has them from
 // the same drawing calls in marker colours, and its base's outline is the picture's too, so
-// only the top face and the edge line are painted. A row of the top face without a gap is
-// copied.
+// only the rows of the top face and the edge line are painted. The span of a row without a
+// gap is copied; beside the span, a boundary's end on the rim drawn above scale 1 may leave
+// a pixel.
 void TKvPieFaces::PaintWedges(const TRect& part, const TRect& edge, TBitmap* image) const {
-  const size_t w = size_t(FLayer.Width());
+  const size_t w = size_t(FLayer.Image().width());
   const Rows out(image);
   using Four = uint32_t __attribute__((vector_size(16)));
   const auto paint = [&](int y, int begin, int end, bool solid) {
@@ -487,50 +524,74 @@ void TKvPieFaces::PaintWedges(const TRect& part, const TRect& edge, TBitmap* ima
   const int rows = std::min(part.Bottom, int(FTopFace.size()));
   for (int y = std::max(part.Top, 0); y < rows; ++y) {
     const TopFaceRow& face = FTopFace[size_t(y)];
-    const int begin = std::max(part.Left, face.Span.Begin);
-    const int end = std::min(part.Right, face.Span.End);
-    if (begin < end) paint(y, begin, end, face.Gaps == 0);
+    const int begin = std::clamp(face.Span.Begin, part.Left, part.Right);
+    const int end = std::clamp(face.Span.End, begin, part.Right);
+    paint(y, part.Left, begin, false);
+    paint(y, begin, end, face.Gaps == 0);
+    paint(y, end, part.Right, false);
   }
   if (TRect r; kv::IntersectRect(r, part, edge))
     for (int y = r.Top; y < r.Bottom; ++y) paint(y, r.Left, r.Right, false);
 }
 
-// Brings the scratch layer to the current value: the parts that do not depend on it, kept
-// while the size and depth stay, under the wedges and the edge line in marker colours. A
-// value the last one swept from is drawn only where the boundary swept.
-void TKvPieFaces::UpdateLayer(const PieGeometry& g) {
+// By image row of a scratch bitmap of the size and scale, the span of the pixels a drawing
+// in marker colours touches (empty where it touches none): shapes as the canvas draws them.
+std::vector<TKvPieFaces::RowSpan> TKvPieFaces::TouchedRows(
+    int width, int height, int scale, const std::function<void(TCanvas*)>& drawing) {
+  TBitmap scratch;
+  scratch.SetDeviceScale(scale);
+  FillWith(&scratch, width, height, kUntouched);
+  drawing(scratch.Canvas());
+  const QImage& image = scratch.Image();
+  const uint32_t untouched = kv::ColorToPixel(kUntouched) & 0xFFFFFFu;
+  const auto touched = [untouched](uint32_t px) { return (px & 0xFFFFFFu) != untouched; };
+  std::vector<RowSpan> rows(size_t(image.height()));
+  for (int y = 0; y < image.height(); ++y) {
+    const uint32_t* begin = reinterpret_cast<const uint32_t*>(image.constScanLine(y));
+    const uint32_t* end = begin + image.width();
+    const uint32_t* first = std::find_if(begin, end, touched);
+    if (first == end) continue;
+    const auto last = std::find_if(std::make_reverse_iterator(end),
+                                   std::make_reverse_iterator(first), touched);
+    rows[size_t(y)] = {int(first - begin), int(last.base() - begin)};
+  }
+  return rows;
+}
+
+// Brings the scratch layer to the current value at the scale: the parts that do not depend on
+// it, kept while the size, depth and scale stay, under the wedges and the edge line in marker
+// colours. A value the last one swept from is drawn only where the boundary swept.
+void TKvPieFaces::UpdateLayer(const PieGeometry& g, int scale) {
   // Marker colours are read back pixel by pixel.
   const kv::ClassicRendering marks;
   const int w = S(g.W), h = S(g.H), depth = S(g.D);
-  if (FCachedSize != TSize{w, h} || FCachedDepth != depth) {
+  if (FCachedSize != TSize{w, h} || FCachedDepth != depth || FCachedScale != scale) {
+    FBase.SetDeviceScale(scale);
     FillWith(&FBase, w, h, kUntouched);
     FDrawBase(FBase.Canvas(), g, kMarkers);
-    // The rows of the top face, and of the bottom face and the band between the faces (the
-    // front side is what the top face leaves of them), as the canvas draws those shapes: an
-    // ellipse's region holds the pixels the canvas fills in the same box.
-    const auto clipped = [w](int64_t begin, int64_t end) {
-      const int from = int(std::clamp<int64_t>(begin, 0, w));
-      return RowSpan{from, int(std::clamp<int64_t>(end, from, w))};
-    };
-    const auto forEachRow = [&](const TRegion& ellipse, const auto& take) {
-      for (const QRect& r : ellipse.ToQRegion())
-        for (int64_t y = r.top(); y <= r.bottom(); ++y)
-          take(y, clipped(r.left(), int64_t(r.right()) + 1));
-    };
-    FTopFace.assign(size_t(std::clamp<int64_t>(g.TopHeight, 0, h)), {});
-    forEachRow(kv::CreateEllipticRgn(0, 0, S(g.W), S(g.TopHeight)), [&](int64_t y, RowSpan span) {
-      if (y >= 0 && y < int64_t(FTopFace.size())) FTopFace[size_t(y)].Span = span;
+    // The rows of the top face as its wedges draw it (any split of it), and of the bottom
+    // face and the band between the faces: the front side is what the top face leaves of
+    // those.
+    FTopFace.clear();
+    for (const RowSpan& span : TouchedRows(w, h, scale, [&](TCanvas* c) {
+           FDrawWedges(c, PieGeometry(w, h, depth, 90, 360), kMarkers);
+         }))
+      FTopFace.push_back({span});
+    // To its last row, and the rows a pixel grown to the scale reaches below it.
+    size_t rows = FTopFace.size();
+    while (rows > 0 && FTopFace[rows - 1].Span.End == 0) --rows;
+    FTopFace.resize(std::min(FTopFace.size(), rows + size_t(scale - 1)));
+    FSide = TouchedRows(w, h, scale, [&](TCanvas* c) {
+      // A fresh canvas's thin black pen, and the brush in the outline marker.
+      c->Brush()->SetColor(kOutline);
+      c->Ellipse(0, depth, w, h);
+      c->FillRect(Rect(0, S(g.Cy), w, S(g.Cy + g.D + 1)));
     });
-    FSide.assign(size_t(h), {});
-    forEachRow(kv::CreateEllipticRgn(0, S(g.D), S(g.W), S(g.H)), [&](int64_t y, RowSpan span) {
-      if (y >= 0 && y < h) FSide[size_t(y)] = span;
-    });
-    for (int64_t y = std::max<int64_t>(S(g.Cy), 0); y < std::min<int64_t>(S(g.Cy + g.D + 1), h);
-         ++y)
-      FSide[size_t(y)] = clipped(0, S(g.W));
     FColoursOf = {};
     FCachedSize = {w, h};
     FCachedDepth = depth;
+    FCachedScale = scale;
+    FLayer.SetDeviceScale(scale);
     FLayer.SetSize(w, h);
     FLayerShows.reset();
     FWholeFront.reset();
@@ -548,10 +609,11 @@ void TKvPieFaces::UpdateLayer(const PieGeometry& g) {
   FLayerShows = g.Angle;
   if (kv::IsRectEmpty(redraw)) return;
   FEdgeFrontsAt.reset();
+  const TRect redrawn = ToImage(redraw, scale);
   if (FWholeFront) {
     for (const TRect& run : *FWholeFront)
-      if (run.Top >= redraw.Top - 1 && run.Top <= redraw.Bottom && run.Left <= redraw.Right &&
-          run.Right >= redraw.Left) {
+      if (run.Top >= redrawn.Top - 1 && run.Top <= redrawn.Bottom && run.Left <= redrawn.Right &&
+          run.Right >= redrawn.Left) {
         FWholeFront.reset();
         break;
       }
@@ -565,5 +627,5 @@ void TKvPieFaces::UpdateLayer(const PieGeometry& g) {
   }
   FDrawWedges(layer, g, kMarkers);
   if (partial) layer->SelectClipRgn(nullptr);
-  FColoursStale = kv::IsRectEmpty(FColoursStale) ? redraw : Union(FColoursStale, redraw);
+  FColoursStale = kv::IsRectEmpty(FColoursStale) ? redrawn : Union(FColoursStale, redrawn);
 }

@@ -63,20 +63,26 @@ public:
   TKvPieFaces(Drawing base, Drawing wedges);
   ~TKvPieFaces();
 
-  // What differs between the faces of two values of one sweeping pie: from its angle map,
-  // made here for a face small enough, or from where the boundary swept.
-  TRect ChangedBetween(const kv::PieGeometry& before, const kv::PieGeometry& after);
-  // Paints the pie of G in Pixels inside Part of Image, over the base the image holds; when
-  // rendering smooth, its wedges are drawn on the image's canvas in Inks.
+  // What differs between the faces of two values of one sweeping pie drawn at Scale: from its
+  // angle map, made here for a face small enough, or from where the boundary swept.
+  TRect ChangedBetween(const kv::PieGeometry& before, const kv::PieGeometry& after, int scale);
+  // Paints the pie of G in Pixels inside Part of Image, over the base the image holds, in the
+  // image's pixels at its scale; when rendering smooth, its wedges are drawn on the image's
+  // canvas in Inks.
   void Paint(TBitmap* image, const kv::PieGeometry& g, const TRect& part,
              const kv::FacePixels& pixels, const kv::PieInks& inks);
 
 private:
   struct AngleMap;
-  bool AngleMapFits(const kv::PieGeometry& g) const;
-  void BuildAngleMap(int width, int height, int depth);
+  struct RowSpan {
+    int Begin = 0, End = 0;
+  };
+  bool AngleMapFits(const kv::PieGeometry& g, int scale) const;
+  void BuildAngleMap(int width, int height, int depth, int scale);
+  static std::vector<RowSpan> TouchedRows(int width, int height, int scale,
+                                          const std::function<void(TCanvas*)>& drawing);
   // The pie drawn over the base on Image inside Part, from the layer: the wedges and the
-  // shading of the front side.
+  // shading of the front side. Parts, edges and spans from here on are in image pixels.
   void DrawPie(const kv::PieGeometry& g, TBitmap* image, const TRect& part,
                const kv::FacePixels& pixels);
   // The shading of the front side inside Part of Image, where the layer's fills reach.
@@ -84,18 +90,15 @@ private:
                   const kv::FacePixels& pixels);
   void UpdateWedgeColours(const TRect& edge, const std::array<uint32_t, 3>& colours);
   void PaintWedges(const TRect& part, const TRect& edge, TBitmap* image) const;
-  void UpdateLayer(const kv::PieGeometry& g);
+  void UpdateLayer(const kv::PieGeometry& g, int scale);
 
   Drawing FDrawBase, FDrawWedges;
-  // The parts that do not depend on the value in marker colours, kept while the size and
-  // depth stay; and the whole pie on it, as of the angle in FLayerShows.
+  // The parts that do not depend on the value in marker colours, kept while the size, depth
+  // and scale stay; and the whole pie on it, as of the angle in FLayerShows.
   TBitmap FBase;
   TBitmap FLayer;
-  // Kept with the layers: by row, the top face, and the bottom face with the band between
-  // the faces, of which the top face leaves the front side.
-  struct RowSpan {
-    int Begin = 0, End = 0;
-  };
+  // Kept with the layers: by image row, the top face, and the bottom face with the band
+  // between the faces, of which the top face leaves the front side.
   std::vector<RowSpan> FSide;
   // The layer's wedge and outline marks in the surface colours of FColoursOf (used, free,
   // outline), 0 elsewhere, by pixel, and where the layer changed since; and the top face's
@@ -120,6 +123,7 @@ private:
   std::optional<int> FEdgeFrontsAt;
   TSize FCachedSize{-1, -1};
   int FCachedDepth = -1;
+  int FCachedScale = 0;
   // For a pie whose value moves: what each angle shows, so that a frame need not draw.
   std::unique_ptr<AngleMap> FAngleMap;
 };

@@ -1,17 +1,21 @@
 // Every registered control in windows of a device pixel ratio other than 1. These tests run
-// under QT_SCALE_FACTOR (ctest DeviceRatio.At2, DeviceRatio.At1_5) and skip at ratio 1: at 2
-// a control draws finer than doubled pixels, at 1.5 no column of its detail is doubled.
+// under QT_SCALE_FACTOR (ctest DeviceRatio.At2, DeviceRatio.At1_5) and most skip at ratio 1:
+// at 2 a control draws finer than doubled pixels, at 1.5 no column of its detail is doubled.
+// The pies' partial repaints are checked at every whole ratio.
 // ArtworkRatio runs at ratio 1 and paints the controls with built-in artwork at 2 as well.
 // TwoScreens runs on two off-screen screens scaled by 1 and 2 (ctest DeviceRatio.TwoScreens)
 // and moves a window from one to the other and back.
 #include "Forms.h"
+#include "KvGraphs.h"
 #include "KvLabel.h"
 #include "KvMeter.h"
+#include "KvPieGraph.h"
 #include "KvScope.h"
 #include "KvWheel.h"
 #include "Offscreen.h"
 #include "Pixels.h"
 #include "RegisteredControls.h"
+#include "RenderQuality.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +27,7 @@
 #include <QSet>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -77,12 +82,12 @@ std::pair<int, int> DoubledDetailedColumns(const QImage& image) {
 double WindowRatio() { return QGuiApplication::primaryScreen()->devicePixelRatio(); }
 
 // Controls whose face as made shows nothing finer than whole canvas pixels: boxes, squares,
-// axis-aligned ticks and strips, the dot matrix (its cells are pixel art at 2x too); and the
-// pie graph, which keeps its face at 1x. A control with built-in artwork draws its 2x version.
+// axis-aligned ticks and strips, the dot matrix (its cells are pixel art at 2x too). A control
+// with built-in artwork draws its 2x version.
 const QSet<QString> kWholePixelFaces = {
     QStringLiteral("TKvBanner"),    QStringLiteral("TKvBorder"),     QStringLiteral("TKvGauge"),
     QStringLiteral("TKvIndicator"), QStringLiteral("TKvLevelBar"),   QStringLiteral("TKvMatrix"),
-    QStringLiteral("TKvPieGraph"),  QStringLiteral("TKvScanner"),    QStringLiteral("TKvScope"),
+    QStringLiteral("TKvScanner"),   QStringLiteral("TKvScope"),
     QStringLiteral("TKvSpectrum"),  QStringLiteral("TKvUserLed"),    QStringLiteral("TScrollBox"),
     QStringLiteral("TKvPercentPie"), QStringLiteral("TKvProgressBar"),
 };
@@ -228,6 +233,63 @@ TEST(TwoScreens, AWindowMovedToAScreenOfAnotherRatioRedrawsAtIt) {
 
   MoveOnto(form, one);
   EXPECT_SAME_PIXELS(BackingStorePixels(form), atOne);
+}
+
+// A value change repaints only what it changed, at every whole ratio and in both qualities:
+// each frame shows what a whole repaint then shows. (At a fractional ratio the reduction of a
+// part's edge reads beside it, so a part is not a whole repaint's to the last pixel.) The pie graph grows, shrinks, crosses its front
+// and its start, fills and empties; the percent pie's boundaries move either way, a slice
+// goes and comes back, one segment takes the whole pie and gives it back.
+TEST(DeviceRatio, PiesRepaintedInPartShowWhatAWholeRepaintShows) {
+  if (WindowRatio() != std::round(WindowRatio())) GTEST_SKIP() << "runs at whole ratios";
+  const kv::RenderQuality was = kv::GetRenderQuality();
+  for (const kv::RenderQuality quality : {kv::RenderQuality::Classic, kv::RenderQuality::Smooth}) {
+    SCOPED_TRACE(quality == kv::RenderQuality::Smooth ? "smooth" : "classic");
+    kv::SetRenderQuality(quality);
+    TForm form(nullptr);
+    form.SetColor(TColor(0x406080));
+    auto* graph = new TKvPieGraph(&form);
+    graph->SetBounds(3, 2, 135, 75);
+    graph->SetTransparent(true);
+    auto* pie = new TKvPercentPie(&form);
+    pie->SetBounds(141, 2, 97, 97);
+    for (const auto [colour, value] : {std::pair{clMoneyGreen, 20.0}, std::pair{clSkyBlue, 30.0},
+                                       std::pair{clRed, 10.0}}) {
+      TKvPercentGraphItem* item = pie->Segments()->Add();
+      item->SetColor(colour);
+      item->SetValue(value);
+    }
+    pie->Segments()->Items(2)->SetPattern(TKvBrushPattern::bpDiagCross);
+    kvtest::ShowForm(&form, 241, 101);
+    const auto segment = [pie](int i, double v) { pie->Segments()->Items(i)->SetValue(v); };
+    struct Step {
+      const char* what;
+      std::function<void()> change;
+    };
+    const Step steps[] = {
+        {"growing by one", [&] { graph->SetValue(81); segment(1, 31); }},
+        {"shrinking by one", [&] { graph->SetValue(80); segment(1, 30); }},
+        {"across the front", [&] { graph->SetValue(30); segment(0, 55); }},
+        {"back across it", [&] { graph->SetValue(70); segment(0, 20); }},
+        {"past the start", [&] { graph->SetValue(2); segment(2, 90); }},
+        {"full", [&] { graph->SetValue(100); segment(2, 10); }},
+        {"from full to the least", [&] { graph->SetValue(1); segment(0, 0); }},
+        {"a slice back", [&] { graph->SetValue(99); segment(0, 20); }},
+        {"one segment all", [&] { graph->SetValue(50); segment(1, 1e9); }},
+        {"and back", [&] { graph->SetValue(51); segment(1, 30); }},
+    };
+    for (const Step& step : steps) {
+      SCOPED_TRACE(step.what);
+      step.change();
+      kvtest::Pump();
+      const QImage live = kvtest::Grab(&form);
+      graph->repaint();
+      pie->repaint();
+      kvtest::Pump();
+      EXPECT_SAME_PIXELS(live, kvtest::Grab(&form));
+    }
+  }
+  kv::SetRenderQuality(was);
 }
 
 }  // namespace

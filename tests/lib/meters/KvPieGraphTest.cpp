@@ -11,6 +11,7 @@
 #include <climits>
 #include <cmath>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -54,11 +55,26 @@ protected:
   }
 };
 
-// The pie drawn step by step on the panel colour, its front shaded by flood fills on the
-// picture itself: what the control must show wherever the outlines close.
-QImage LiteralPie(int value, int maxValue, int w = 135, int h = 75, int d = 10) {
+// The pie on its own over the panel colour, painted at a device scale, in image pixels.
+QImage RenderAt(TKvPieGraph& pie, int scale) {
+  QImage picture(pie.Width() * scale, pie.Height() * scale, QImage::Format_RGB32);
+  picture.setDevicePixelRatio(scale);
+  picture.fill(kv::ColorToPixel(TColor(kPanelColor)));
+  pie.render(&picture);
+  picture.setDevicePixelRatio(1);
+  return picture;
+}
+
+// The pie drawn step by step on the panel colour at a device scale, its front shaded by
+// flood fills on the picture itself: what the control must show wherever the outlines close.
+// None where they do not, and the fills reach the top face.
+std::optional<QImage> LiteralPie(int value, int maxValue, int w = 135, int h = 75, int d = 10,
+                                 int scale = 1) {
   kvtest::Picture p(w, h, TColor(kPanelColor));
+  p.bitmap.SetDeviceScale(scale);
   TCanvas* c = p.c;
+  c->Brush()->SetColor(TColor(kPanelColor));
+  c->FillRect(kv::Rect(0, 0, w, h));
   const int phi = int(std::nearbyint(double(value) * 360 / maxValue));
   const double theta = (270 - phi) * M_PI / 180;
   const int bx = int(std::trunc(std::sin(theta) * w * 0.5)) + w / 2;
@@ -83,6 +99,8 @@ QImage LiteralPie(int value, int maxValue, int w = 135, int h = 75, int d = 10) 
   c->Pie(0, 0, w, h - d, bx, by, 0, cy);
   c->Brush()->SetColor(clFuchsia);
   c->Pie(0, 0, w, h - d, 0, cy, bx, by);
+  const auto topFace = [&] { return Count(p.Image(), clBlue) + Count(p.Image(), clFuchsia); };
+  const int top = topFace();
   if (by > cy) {
     c->Brush()->SetColor(clPurple);
     c->FloodFill(bx - 1, by + d / 2, clBlack, TFillStyle::fsBorder);
@@ -92,34 +110,52 @@ QImage LiteralPie(int value, int maxValue, int w = 135, int h = 75, int d = 10) 
     c->Brush()->SetColor(clPurple);
     c->FloodFill(w / 2, h - d / 2, clBlack, TFillStyle::fsBorder);
   }
-  return p.Image().convertToFormat(QImage::Format_RGB32);
+  if (topFace() != top) return std::nullopt;
+  QImage picture = p.Image().convertToFormat(QImage::Format_RGB32);
+  picture.setDevicePixelRatio(1);
+  return picture;
 }
 
 }  // namespace
 
+// At scale 1 on a shown form, and in the device pixels of scales 2 and 3, drawn natively. At 1
+// the outlines close for every value here; above it a rare edge line on the rim leaves a gap.
 TEST(PieGraph, ClosedOutlinesShadeAsFillsOnThePicture) {
-  // One control through every value, as the live frames draw them.
-  TKvPieGraph pie(nullptr);
-  pie.SetTransparent(true);
-  for (int value = 1; value < 100; ++value) {
-    pie.SetValue(value);
-    ASSERT_SAME_PIXELS(Render(pie), LiteralPie(value, 100)) << value;
-  }
-  // Larger and flatter pies, in steps and jumps that cross the front and the back: the
-  // scratch layer is redrawn only where the boundary swept.
-  struct Shape {
-    int w, h, depth;
-  };
-  for (const Shape& shape : {Shape{300, 200, 30}, Shape{220, 40, 6}}) {
-    TKvPieGraph other(nullptr);
-    other.SetTransparent(true);
-    other.SetBounds(0, 0, shape.w, shape.h);
-    other.SetDepth(shape.depth);
-    for (int value : {66, 67, 12, 13, 50, 51, 49, 90, 91, 30, 70, 99, 2}) {
-      other.SetValue(value);
-      ASSERT_SAME_PIXELS(Render(other), LiteralPie(value, 100, shape.w, shape.h, shape.depth))
-          << shape.w << " " << value;
+  for (const int scale : {1, 2, 3}) {
+    SCOPED_TRACE(scale);
+    int open = 0;
+    const auto expectLiteral = [&](TKvPieGraph& pie, int value) {
+      const std::optional<QImage> literal =
+          LiteralPie(value, 100, pie.Width(), pie.Height(), pie.Depth(), scale);
+      if (!literal) {
+        ++open;
+        return ::testing::AssertionSuccess();
+      }
+      return kvtest::SamePixels(scale == 1 ? Render(pie) : RenderAt(pie, scale), *literal);
+    };
+    // One control through every value, as the live frames draw them.
+    TKvPieGraph pie(nullptr);
+    pie.SetTransparent(true);
+    for (int value = 1; value < 100; ++value) {
+      pie.SetValue(value);
+      ASSERT_TRUE(expectLiteral(pie, value)) << value;
     }
+    // Larger and flatter pies, in steps and jumps that cross the front and the back: the
+    // scratch layer is redrawn only where the boundary swept.
+    struct Shape {
+      int w, h, depth;
+    };
+    for (const Shape& shape : {Shape{300, 200, 30}, Shape{220, 40, 6}}) {
+      TKvPieGraph other(nullptr);
+      other.SetTransparent(true);
+      other.SetBounds(0, 0, shape.w, shape.h);
+      other.SetDepth(shape.depth);
+      for (int value : {66, 67, 12, 13, 50, 51, 49, 90, 91, 30, 70, 99, 2}) {
+        other.SetValue(value);
+        ASSERT_TRUE(expectLiteral(other, value)) << shape.w << " " << value;
+      }
+    }
+    EXPECT_LE(open, scale == 1 ? 0 : 2);
   }
 }
 
@@ -298,7 +334,7 @@ TEST(PieGraph, LargePieShownInPartsShadesAsFillsOnThePicture) {
   for (int value : {66, 67, 66, 12, 50, 51, 90, 30, 99, 66}) {
     pie->SetValue(value);
     kvtest::Pump();
-    const QImage expected = LiteralPie(value, 100, kW, kH, kDepth);
+    const QImage expected = LiteralPie(value, 100, kW, kH, kDepth).value();
     ASSERT_SAME_PIXELS(kvtest::Grab(&form), expected) << value;
     for (int top = 0; top < kH; top += 23) pie->repaint(QRect(0, top, kW, 5));
     ASSERT_SAME_PIXELS(kvtest::Grab(&form), expected) << value << " in bands";
