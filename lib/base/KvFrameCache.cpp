@@ -115,14 +115,16 @@ uint32_t Through(uint32_t onBlack, uint32_t onWhite) {
   return through;
 }
 
+// Per channel: Over plus Through/255 of Under, rounded to the nearest. Over and Through come
+// from one pixel drawn on black and on white, so no channel passes 255 and none carries into
+// the next: the channels add in one word.
 uint32_t Blended(uint32_t over, uint32_t through, uint32_t under) {
-  uint32_t out = 0xFF000000u;
-  for (int shift = 0; shift < 24; shift += 8) {
-    const uint32_t o = (over >> shift) & 0xFFu, t = (through >> shift) & 0xFFu,
-                   u = (under >> shift) & 0xFFu;
-    out |= std::min<uint32_t>(o + (t * u + 127) / 255, 255) << shift;
-  }
-  return out;
+  const auto share = [&](int shift) {
+    // v / 255 rounded, as (v + 127) / 255 is for every product of two bytes.
+    const uint32_t v = ((through >> shift) & 0xFFu) * ((under >> shift) & 0xFFu) + 128;
+    return ((v + (v >> 8)) >> 8) << shift;
+  };
+  return (over | 0xFF000000u) + share(0) + share(8) + share(16);
 }
 
 }  // namespace
@@ -483,12 +485,32 @@ void TKvKeptPicture::CopyTo(TBitmap* target, TPoint at, const TRect& from) const
                 kv::SatSub(from.Right, FPart.Left), kv::SatSub(from.Bottom, FPart.Top)});
 }
 
+namespace {
+
+// What a face kept over the clear depends on besides its drawing: what the clear fills with,
+// the device scale, and the clip (what it leaves out, the parts of a large control that do not
+// show, is not drawn: a face kept under one clip is no face under another).
+void AddClear(TKvLayerKey& key, const TKvImageClear& clear) {
+  key << clear.Transparent << clear.Fill << clear.Image->DeviceScale()
+      << clear.Image->Canvas()->ClipRect();
+}
+
+// Copies the kept face onto the clear's image, inside the part being painted.
+void CopyKeptFace(const TKvKeptPicture& face, const TKvImageClear& clear) {
+  TBitmap* image = clear.Image;
+  // A paint of the whole image copies the face in one piece.
+  const TRect& r = clear.Within;
+  const bool whole =
+      r.Left <= 0 && r.Top <= 0 && r.Right >= image->Width() && r.Bottom >= image->Height();
+  face.CopyTo(image, whole ? nullptr : &r);
+}
+
+}  // namespace
+
 void kv::ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKey key,
                        const std::function<void()>& drawing) {
   TBitmap* image = clear.Image;
-  // What the image's clip leaves out (the parts of a large control that do not show) is not
-  // drawn: a base kept under one clip is no base under another.
-  key << clear.Transparent << clear.Fill << image->Canvas()->ClipRect();
+  AddClear(key, clear);
   if (!base.Matches(key, image->Image().size())) {
     clear.Clear();
     drawing();
@@ -498,11 +520,23 @@ void kv::ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKe
   TCanvas* c = image->Canvas();
   c->Brush()->SetStyle(TBrushStyle::bsSolid);
   c->Brush()->SetColor(clear.Brush);
-  // A paint of the whole image copies the base in one piece.
-  const TRect& r = clear.Within;
-  const bool whole =
-      r.Left <= 0 && r.Top <= 0 && r.Right >= image->Width() && r.Bottom >= image->Height();
-  base.CopyTo(image, whole ? nullptr : &r);
+  CopyKeptFace(base, clear);
+}
+
+void TKvKeptLooks::Paint(const TKvImageClear& clear, TKvLayerKey key,
+                         const std::function<void()>& drawing) {
+  TBitmap* image = clear.Image;
+  AddClear(key, clear);
+  const QSize size = image->Image().size();
+  for (const TKvKeptPicture& look : FLooks) {
+    if (look.Matches(key, size)) {
+      CopyKeptFace(look, clear);
+      return;
+    }
+  }
+  drawing();
+  FLooks[FNext].Keep(key, image->Image(), image->Canvas()->ClipRect());
+  FNext = (FNext + 1) % FLooks.size();
 }
 
 // ---------------------------------------------------------------------------

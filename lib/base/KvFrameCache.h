@@ -13,6 +13,7 @@
 #include <QByteArrayView>
 #include <QImage>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -189,6 +190,22 @@ KV_TEST_EXPORT void ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base,
                                   const std::function<void()>& drawing);
 
 }  // namespace kv
+
+// A face that changes between a few looks (a blink, a toggle): each look kept whole under the
+// key of everything it is drawn from, so that a change back to a look drawn before is one copy
+// instead of its shapes and text again (smooth edges cost far more than copying them).
+class KV_TEST_EXPORT TKvKeptLooks {
+public:
+  // Drawing makes the whole face on the control's image, its clear included. While a look of
+  // Key (what Drawing depends on), the size, what the clear fills with and the clip is kept,
+  // one copy of it, inside the part being painted only, stands in for Drawing; the canvas's
+  // pen, brush and font are then not those Drawing leaves.
+  void Paint(const TKvImageClear& clear, TKvLayerKey key, const std::function<void()>& drawing);
+
+private:
+  std::array<TKvKeptPicture, 4> FLooks;
+  size_t FNext = 0;  // the look a new one replaces: the oldest
+};
 
 // A face that scrolls across, kept on a tape some steps wider than the face: a step moves
 // the window the face is read through instead of every pixel, and only when the window

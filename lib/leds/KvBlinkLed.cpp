@@ -24,6 +24,8 @@ struct TKvCustomBlinkLed::Private {
   TKvStaticLayer CaptionLayer;
   // The cleared image with a round LED's rim and lit half, which a blink leaves alone.
   TKvFaceBase Face;
+  // The face lit and dark: a blink copies the other one.
+  TKvKeptLooks Looks;
 };
 
 TKvCustomBlinkLed::TKvCustomBlinkLed(kv::OwnerOrParent owner)
@@ -144,52 +146,56 @@ void TKvCustomBlinkLed::Paint() {
   CalcLayout(c);
   const TRect& r = FLedRect;
   const TColor color = CurrentColor();
-  const bool rounded = FBlinkLedType == TKvBlinkLedType::ltRounded;
-  TKvLayerKey base;
-  base << rounded << r.Left << r.Top << r.Right << r.Bottom;
-  kv::ClearWithBase(ImageClear(), d->Face, base, [&] {
-    if (!rounded) return;
+  TKvLayerKey look;
+  look << int(FBlinkLedType) << r << color << Caption() << Font() << FCaptionRect;
+  d->Looks.Paint(ImageClear(), look, [&] {
+    const bool rounded = FBlinkLedType == TKvBlinkLedType::ltRounded;
+    TKvLayerKey base;
+    base << rounded << r.Left << r.Top << r.Right << r.Bottom;
+    kv::ClearWithBase(ImageClear(), d->Face, base, [&] {
+      if (!rounded) return;
+      c->Pen()->SetWidth(1);
+      c->Pen()->SetStyle(TPenStyle::psSolid);
+      c->Pen()->SetMode(TPenMode::pmCopy);
+      c->Brush()->SetStyle(TBrushStyle::bsSolid);
+      c->Pen()->SetColor(clBlack);
+      c->Brush()->SetColor(kGrey);
+      c->Ellipse(r);
+      // The upper-left half lit white: the same ellipse clipped to the triangle over it.
+      const TPoint triangle[] = {Point(r.Left, r.Top), Point(r.Left, r.Bottom),
+                                 Point(r.Right, r.Top)};
+      const TRegion clip = kv::CreatePolygonRgn(triangle, 1);
+      c->SelectClipRgn(&clip);
+      c->Brush()->SetColor(clWhite);
+      c->Ellipse(r);
+      c->SelectClipRgn(nullptr);
+    });
     c->Pen()->SetWidth(1);
     c->Pen()->SetStyle(TPenStyle::psSolid);
     c->Pen()->SetMode(TPenMode::pmCopy);
     c->Brush()->SetStyle(TBrushStyle::bsSolid);
-    c->Pen()->SetColor(clBlack);
-    c->Brush()->SetColor(kGrey);
-    c->Ellipse(r);
-    // The upper-left half lit white: the same ellipse clipped to the triangle over it.
-    const TPoint triangle[] = {Point(r.Left, r.Top), Point(r.Left, r.Bottom),
-                               Point(r.Right, r.Top)};
-    const TRegion clip = kv::CreatePolygonRgn(triangle, 1);
-    c->SelectClipRgn(&clip);
-    c->Brush()->SetColor(clWhite);
-    c->Ellipse(r);
-    c->SelectClipRgn(nullptr);
-  });
-  c->Pen()->SetWidth(1);
-  c->Pen()->SetStyle(TPenStyle::psSolid);
-  c->Pen()->SetMode(TPenMode::pmCopy);
-  c->Brush()->SetStyle(TBrushStyle::bsSolid);
-  if (rounded) {
-    c->Pen()->SetColor(color);
-    c->Brush()->SetColor(color);
-    c->Ellipse(kv::SatAdd(r.Left, 2), kv::SatAdd(r.Top, 2), kv::SatSub(r.Right, 2),
-               kv::SatSub(r.Bottom, 2));
-  } else {
-    c->Pen()->SetColor(color);
-    c->Brush()->SetColor(color);
-    c->Rectangle(r);
-    TRect frame = r;
-    DrawFrame3D(c, frame, clWhite, kGrey, FBlinkLedType == TKvBlinkLedType::ltRectangle ? 1 : 2);
-  }
-  // The caption only changes with the layout: it is replayed, not drawn again, at a blink.
-  TKvLayerKey key;
-  key << Caption() << Font() << FCaptionRect.Left << FCaptionRect.Top << FCaptionRect.Right
-      << FCaptionRect.Bottom;
-  d->CaptionLayer.Draw(Image(), key, [&](TCanvas* canvas) {
-    canvas->SetFont(Font());
-    canvas->Brush()->SetStyle(TBrushStyle::bsClear);
-    TRect caption = FCaptionRect;
-    DrawText(canvas, Caption(), caption, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+    if (rounded) {
+      c->Pen()->SetColor(color);
+      c->Brush()->SetColor(color);
+      c->Ellipse(kv::SatAdd(r.Left, 2), kv::SatAdd(r.Top, 2), kv::SatSub(r.Right, 2),
+                 kv::SatSub(r.Bottom, 2));
+    } else {
+      c->Pen()->SetColor(color);
+      c->Brush()->SetColor(color);
+      c->Rectangle(r);
+      TRect frame = r;
+      DrawFrame3D(c, frame, clWhite, kGrey, FBlinkLedType == TKvBlinkLedType::ltRectangle ? 1 : 2);
+    }
+    // The caption only changes with the layout: it is replayed, not drawn again, at a blink.
+    TKvLayerKey key;
+    key << Caption() << Font() << FCaptionRect.Left << FCaptionRect.Top << FCaptionRect.Right
+        << FCaptionRect.Bottom;
+    d->CaptionLayer.Draw(Image(), key, [&](TCanvas* canvas) {
+      canvas->SetFont(Font());
+      canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+      TRect caption = FCaptionRect;
+      DrawText(canvas, Caption(), caption, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+    });
   });
   TKvGraphicImageControl::Paint();
 }

@@ -23,6 +23,8 @@ struct TKvCheckLed::Private {
   TKvStaticLayer CaptionLayer;
   // The cleared image with the box's three inner rings, which a toggle leaves alone.
   TKvFaceBase Face;
+  // The face checked, unchecked and hovered: a toggle copies the other one.
+  TKvKeptLooks Looks;
 };
 
 TKvCheckLed::TKvCheckLed(kv::OwnerOrParent owner)
@@ -150,17 +152,22 @@ void TKvCheckLed::DrawCheck(TCanvas* c) {
 
 void TKvCheckLed::Paint() {
   CalcLayout();
-  ClearWithInnerRings();
-  TCanvas* c = BitmapCanvas();
-  DrawCheck(c);
-  // The caption stays while the box changes: replayed, not drawn again, at a toggle.
-  TKvLayerKey key;
-  key << Caption() << Font() << Enabled() << clBtnHighlight << clBtnShadow << FTextRect.Left
-      << FTextRect.Top << FTextRect.Right << FTextRect.Bottom;
-  d->CaptionLayer.Draw(Image(), key, [&](TCanvas* canvas) {
-    canvas->SetFont(Font());
-    canvas->Brush()->SetStyle(TBrushStyle::bsClear);
-    DrawCaption(canvas, Caption(), FTextRect, Enabled());
+  TKvLayerKey look;
+  look << Width() << Height() << Color() << FCheckRect << FTextRect << FChecked << FHover
+       << FPalette->Low() << FPalette->High() << Caption() << Font() << Enabled() << clBlack
+       << clBtnHighlight << clBtnShadow << clBtnFace;
+  d->Looks.Paint(ImageClear(), look, [this] {
+    ClearWithInnerRings();
+    DrawCheck(BitmapCanvas());
+    // The caption stays while the box changes: replayed, not drawn again, at a toggle.
+    TKvLayerKey key;
+    key << Caption() << Font() << Enabled() << clBtnHighlight << clBtnShadow << FTextRect.Left
+        << FTextRect.Top << FTextRect.Right << FTextRect.Bottom;
+    d->CaptionLayer.Draw(Image(), key, [&](TCanvas* canvas) {
+      canvas->SetFont(Font());
+      canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+      DrawCaption(canvas, Caption(), FTextRect, Enabled());
+    });
   });
   TKvCustomImageControl::Paint();
   if (FFocused && Focused()) {

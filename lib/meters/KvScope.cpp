@@ -399,7 +399,11 @@ void TKvScope::TraceOf(const TKvChannel& channel, std::vector<TPoint>& points, i
   first = std::clamp<int64_t>(first, 0, n);
   int64_t x = (rightwards ? f : f + w) + step * first;
   if (first == 0) {
-    lineTo(x, FBaseY);
+    // Right to left the trace comes in from the baseline one step right of the face. With a
+    // thin pen that first segment, and its join with the first bar, lies wholly right of the
+    // face: left out, a bar trace runs along the axes only, which the smooth canvas draws with
+    // the classic pixels instead of anti-aliasing the whole path.
+    if (rightwards || !bar || channel.Width() > 1) lineTo(x, FBaseY);
   } else {
     // The pen where the sample before left it, unless the trace stopped there.
     const int64_t pen = bar ? x - f : x - step - f;

@@ -10,6 +10,7 @@
 #include "Pixels.h"
 #include "Properties.h"
 #include "RegisteredControls.h"
+#include "RenderQuality.h"
 
 #include <gtest/gtest.h>
 
@@ -25,18 +26,21 @@ namespace {
 
 constexpr int32_t kPanelColor = 7292981;
 
-// The control painted off-screen over the panel's colour, which a transparent one captures;
-// again when the paint settled its size (a bar snapping to whole ticks).
-QImage Painted(TControl& control) {
+// The control painted off-screen over the panel's colour, which a transparent one captures,
+// in device pixels of the ratio; again when the paint settled its size (a bar snapping to
+// whole ticks).
+QImage Painted(TControl& control, int ratio = 1) {
   const auto paint = [&] {
-    QImage picture(control.Width(), control.Height(), QImage::Format_RGB32);
+    QImage picture(control.Width() * ratio, control.Height() * ratio, QImage::Format_RGB32);
     if (picture.isNull()) return picture;
+    picture.setDevicePixelRatio(ratio);
     picture.fill(kv::ColorToPixel(TColor(kPanelColor)));
     control.render(&picture);
+    picture.setDevicePixelRatio(1);
     return picture;
   };
   const QImage picture = paint();
-  return picture.size() == QSize(control.Width(), control.Height()) ? picture : paint();
+  return picture.size() == QSize(control.Width(), control.Height()) * ratio ? picture : paint();
 }
 
 // What cannot be compared. A form shape draws its mask over the last frame without clearing
@@ -75,34 +79,88 @@ std::vector<Start> StartsOf(const QString& className,
   return starts;
 }
 
-// Timers do not run here (no event loop), so blinking, scanning and scrolling controls keep
-// their first frame; the clock reads the fixed time. The fresh control takes the size the
-// painted one settled to before the change: a bar snapped to whole ticks only ever shrinks.
-TEST(ChangeAfterPaint, EveryPropertyShowsAsOnAFreshControl) {
-  const kvtest::FixedClock clock;  // one time for both pictures of the LED clock
+// A maker of a control of one class from one start, sized to Bounds when given.
+using Maker = std::function<std::unique_ptr<TControl>(const TRect* bounds)>;
+
+// Calls Check for every registered control, every start and every property path a user can
+// change, with a maker of that control and a name for the trace.
+void ForEveryProperty(
+    const std::function<void(const Maker&, const QByteArray& path, const std::string& name)>&
+        check) {
   const std::vector<kvdemo::DemoComponent> demo = kvdemo::DemoComponents();
   for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
     const QString className = kvtest::ClassNameOf(*c);
     const std::unique_ptr<TControl> probe(kvtest::NewControl(*c, nullptr));
     const QByteArrayList paths = kvtest::ChangeablePropertyPaths(probe.get());
     for (const auto& [startName, setup] : StartsOf(className, demo)) {
-      for (const QByteArray& path : paths) {
-        if (Incomparable(className, path)) continue;
-        const std::unique_ptr<TControl> painted(kvtest::NewControl(*c, nullptr));
-        setup(*painted);
-        Painted(*painted);
-        const TRect settled = painted->BoundsRect();
-        if (!kvtest::ChangeProperty(painted.get(), path)) continue;
-        const std::unique_ptr<TControl> fresh(kvtest::NewControl(*c, nullptr));
-        setup(*fresh);
-        fresh->SetBoundsRect(settled);
-        const std::string value = CopyProperty(painted.get(), fresh.get(), path);
-        SCOPED_TRACE(className.toStdString() + ' ' + startName + ": " + path.toStdString() +
-                     " = " + value);
-        EXPECT_SAME_PIXELS(Painted(*painted), Painted(*fresh));
-      }
+      const Maker make = [&, setup = setup](const TRect* bounds) {
+        std::unique_ptr<TControl> control(kvtest::NewControl(*c, nullptr));
+        setup(*control);
+        if (bounds) control->SetBoundsRect(*bounds);
+        return control;
+      };
+      for (const QByteArray& path : paths)
+        if (!Incomparable(className, path))
+          check(make, path, className.toStdString() + ' ' + startName + ": " + path.toStdString());
     }
   }
+}
+
+// Timers do not run here (no event loop), so blinking, scanning and scrolling controls keep
+// their first frame; the clock reads the fixed time. The fresh control takes the size the
+// painted one settled to before the change: a bar snapped to whole ticks only ever shrinks.
+TEST(ChangeAfterPaint, EveryPropertyShowsAsOnAFreshControl) {
+  const kvtest::FixedClock clock;  // one time for both pictures of the LED clock
+  ForEveryProperty([](const Maker& make, const QByteArray& path, const std::string& name) {
+    const std::unique_ptr<TControl> painted = make(nullptr);
+    Painted(*painted);
+    const TRect settled = painted->BoundsRect();
+    if (!kvtest::ChangeProperty(painted.get(), path)) return;
+    const std::unique_ptr<TControl> fresh = make(&settled);
+    const std::string value = CopyProperty(painted.get(), fresh.get(), path);
+    SCOPED_TRACE(name + " = " + value);
+    EXPECT_SAME_PIXELS(Painted(*painted), Painted(*fresh));
+  });
+}
+
+// Smooth faces are costly, so more of them is kept: layers with blended edges, faces per look
+// (a blink, a toggle) copied back when the look returns. Every property changed, changed back
+// and changed again, with a paint after each step, at ratio 1 and 2: each picture is that of
+// a control given the same values unpainted, so that nothing kept for one look shows at
+// another. (Some steps do not go back: a raised minimum clamps the value for good.)
+TEST(ChangeAfterPaint, SmoothLooksComeAndGoAsOnFreshControls) {
+  const kvtest::FixedClock clock;
+  kv::SetRenderQuality(kv::RenderQuality::Smooth);
+  ForEveryProperty([](const Maker& make, const QByteArray& path, const std::string& name) {
+    for (const int ratio : {1, 2}) {
+      // Known fault, classic as well: at ratio 2 a counter given a picture and then a copy of
+      // its built-in one shows other digits than a fresh counter given the same two.
+      if (ratio == 2 && name.starts_with("TKvCounter") && path == "Bitmap") continue;
+      const std::unique_ptr<TControl> live = make(nullptr);
+      Painted(*live, ratio);
+      if (!kvtest::ChangeProperty(live.get(), path)) return;
+      const std::unique_ptr<TControl> after = make(nullptr), before = make(nullptr);
+      const std::string value = CopyProperty(live.get(), after.get(), path);
+      SCOPED_TRACE(name + " = " + value + " at ratio " + std::to_string(ratio));
+      std::vector<TControl*> given = {after.get()};
+      for (TControl* next : {before.get(), after.get(), static_cast<TControl*>(nullptr)}) {
+        const QImage shown = Painted(*live, ratio);
+        const TRect bounds = live->BoundsRect();
+        const std::unique_ptr<TControl> fresh = make(&bounds);
+        for (TControl* values : given) CopyProperty(values, fresh.get(), path);
+        const QImage expected = Painted(*fresh, ratio);
+        // A step that moved the bounds (a bar snapping to whole ticks, an orientation turning
+        // the sides) has no fresh twin of that size; the walk above covers its first change.
+        if (expected.size() == shown.size()) {
+          EXPECT_SAME_PIXELS(shown, expected) << "after " << given.size() << " steps";
+        }
+        if (!next) break;
+        CopyProperty(next, live.get(), path);
+        given.push_back(next);
+      }
+    }
+  });
+  kv::SetRenderQuality(kv::RenderQuality::Classic);
 }
 
 }  // namespace
