@@ -60,10 +60,12 @@ Rectangle {
         }
     }
 
+    // One sample per step of the scope's own clock (100 ms): every step is a frame of the
+    // whole window, so a faster feed costs frames the trace hardly shows.
     Timer {
         property real phase: 0
 
-        interval: 50
+        interval: scope.interval
         running: true
         repeat: true
         onTriggered: {
