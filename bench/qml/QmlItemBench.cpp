@@ -1,7 +1,8 @@
-// An item's frame in a Qt Quick scene (software scene graph): the value set from QML's side
-// until the window has rendered and flushed the new face, next to the same control's live
-// frame as a widget with the same property change (the control's own settings, since the
-// item takes no demo form).
+// An item's frame in a Qt Quick scene (software scene graph), measured two ways: the value
+// set from QML's side until the item's texture holds the new face (the end of the scene
+// graph's synchronisation), and until the window has rendered and flushed it. Both sit next
+// to the same control's live frame as a widget with the same property change (the control's
+// own settings, since the item takes no demo form).
 #include "LiveFrame.h"
 
 #include "KvLevelBar.h"
@@ -11,6 +12,7 @@
 #include "KvSwitch.h"
 #include "kvLedClock.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -19,6 +21,8 @@
 #include <QTemporaryFile>
 
 #include <string>
+
+#include <time.h>
 
 namespace {
 
@@ -47,14 +51,14 @@ QByteArray QmlName(const char* published) {
   QCoreApplication::sendEvent(&view, &tick);
 }
 
-void ItemFrame(benchmark::State& state, const Row& row) {
+// Shows Row's item alone in View, on the software scene graph, and returns it.
+QQuickItem* ShowItem(QQuickView& view, const Row& row) {
   // The backend is chosen once, before the first window.
   static const bool kSoftware = [] {
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     return true;
   }();
   (void)kSoftware;
-  QQuickView view;
   view.engine()->addImportPath(QStringLiteral(KV_QML_IMPORT_DIR));
   QTemporaryFile scene(QDir::tempPath() + QStringLiteral("/kv-bench-XXXXXX.qml"));
   scene.open();
@@ -67,7 +71,12 @@ void ItemFrame(benchmark::State& state, const Row& row) {
   view.setSource(QUrl::fromLocalFile(scene.fileName()));
   view.show();
   kvbench::Window::Settle();
-  QQuickItem* item = view.rootObject();
+  return view.rootObject();
+}
+
+void ItemFrame(benchmark::State& state, const Row& row) {
+  QQuickView view;
+  QQuickItem* item = ShowItem(view, row);
   const QByteArray property = QmlName(row.property);
   int64_t rendered = 0;
   QObject::connect(&view, &QQuickWindow::afterRendering, [&] { ++rendered; });
@@ -77,12 +86,98 @@ void ItemFrame(benchmark::State& state, const Row& row) {
   state.SetItemsProcessed(state.iterations());
 }
 
+// The CPU time of the calling thread, in seconds: the machine is shared, so a wall clock
+// would count other processes' turns.
+double ThreadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// The control an item shows: the only one of its class in a window kept off the screen.
+template <class Control>
+Control* ItemControl() {
+  Control* found = nullptr;
+  for (QWidget* widget : QApplication::allWidgets()) {
+    auto* control = dynamic_cast<Control*>(widget);
+    if (!control || !widget->window()->testAttribute(Qt::WA_DontShowOnScreen)) continue;
+    if (found) return nullptr;
+    found = control;
+  }
+  return found;
+}
+
+// Counts the paints of a widget.
+class PaintCount : public QObject {
+public:
+  explicit PaintCount(QWidget* widget) { widget->installEventFilter(this); }
+  int64_t count = 0;
+
+protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    count += event->type() == QEvent::Paint;
+    return false;
+  }
+};
+
+// The item's frame as far as its texture: from the value set to the end of the window's next
+// synchronisation, where the item hands the face the control painted to its node. The rest of
+// the window's frame (render, flush) runs but is not counted. Time is the thread's CPU time,
+// as the other frames report theirs.
+template <class Control>
+void ItemTextureFrame(benchmark::State& state, const Row& row) {
+  QQuickView view;
+  QQuickItem* item = ShowItem(view, row);
+  Control* control = ItemControl<Control>();
+  if (!control) {
+    state.SkipWithError("the item's control is not found");
+    return;
+  }
+  const PaintCount paints(control);
+  const QByteArray property = QmlName(row.property);
+  // The odd value first, so that the first frame's even value is a change too.
+  item->setProperty(property, row.odd);
+  kvbench::Window::Settle();
+  double changed = 0;
+  int64_t paintsAtChange = 0;
+  bool synchronised = false, faceNew = false;
+  double seconds = 0;
+  // The item's paint marks its face changed and asks for the synchronisation that takes it.
+  QObject::connect(
+      &view, &QQuickWindow::afterSynchronizing, &view,
+      [&] {
+        if (synchronised) return;
+        seconds = ThreadSeconds() - changed;
+        synchronised = true;
+        faceNew = paints.count > paintsAtChange;
+      },
+      Qt::DirectConnection);
+  int64_t frame = 0;
+  for (auto _ : state) {
+    synchronised = faceNew = false;
+    paintsAtChange = paints.count;
+    changed = ThreadSeconds();
+    Frame(view, item, property, frame++ % 2 ? row.odd : row.even);
+    if (!synchronised || !faceNew) {
+      state.SkipWithError("a frame did not bring the item a new face");
+      return;
+    }
+    state.SetIterationTime(seconds);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
 template <class Control>
 bool ItemAndWidgetFrames(const Row& row) {
   const std::string name =
       "Qml" + std::string(row.item) + std::to_string(row.width) + "x" + std::to_string(row.height);
   benchmark::RegisterBenchmark((name + "/ItemFrame").c_str(),
                                [row](benchmark::State& state) { ItemFrame(state, row); });
+  benchmark::RegisterBenchmark((name + "/ItemTextureFrame").c_str(),
+                               [row](benchmark::State& state) {
+                                 ItemTextureFrame<Control>(state, row);
+                               })
+      ->UseManualTime();
   return kvbench::LiveFrameBenchmarks<Control>(
       name, row.width, row.height, [](Control&) {}, [row](Control& control, int64_t frame) {
         control.setProperty(row.property, frame % 2 ? row.odd : row.even);
