@@ -887,7 +887,9 @@ void TControl::ReadBackSurface(QPainter& painter, const QRegion& region) {
   if (device && t.type() <= QTransform::TxScale &&
       (device->devType() == QInternal::Pixmap || imageAtOtherRatio)) {
     // The pixels the window shows under the control, brought to the surface's scale (a
-    // fractional ratio: smoothly).
+    // fractional ratio: smoothly). Only the region takes them: at a fractional ratio the
+    // surface's last frame beside it is exact where the window's enlarged pixels are not, and
+    // the reduction of the region's edges reads it.
     const QRect shownRect = t.mapRect(QRectF(rect())).toAlignedRect();
     QImage shown = device->devType() == QInternal::Image
                        ? static_cast<const QImage*>(device)->copy(shownRect)
@@ -896,8 +898,13 @@ void TControl::ReadBackSurface(QPainter& painter, const QRegion& region) {
       shown = shown.scaled(FSurface.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     shown = shown.convertToFormat(QImage::Format_RGB32);
     if (shown.size() == FSurface.size()) {
-      shown.setDevicePixelRatio(scale);
-      FSurface = shown;
+      for (const QRect& r0 : region) {
+        const QRect r = r0 & FSurface.rect();
+        for (int y = r.top(); y <= r.bottom(); ++y)
+          std::memcpy(FSurface.scanLine(y) + qsizetype(r.left()) * qsizetype(sizeof(uint32_t)),
+                      shown.constScanLine(y) + qsizetype(r.left()) * qsizetype(sizeof(uint32_t)),
+                      size_t(r.width()) * sizeof(uint32_t));
+      }
       return;
     }
   }
@@ -921,14 +928,17 @@ void TControl::paintEvent(QPaintEvent* e) {
   const bool onWindow = !view.isNull();
   // A control too large for any picture paints nothing rather than asking for gigabytes.
   if (!onWindow && int64_t(width()) * height() * scale * scale > kv::kMaxBitmapPixels) return;
-  if (!onWindow && (FSurface.size() != size() * scale || FSurface.devicePixelRatio() != scale)) {
+  // A new surface has no last frame beside the region: it takes the window's pixels whole.
+  const bool newSurface =
+      !onWindow && (FSurface.size() != size() * scale || FSurface.devicePixelRatio() != scale);
+  if (newSurface) {
     FSurface = QImage(size() * scale, QImage::Format_RGB32);
     FSurface.setDevicePixelRatio(scale);
   }
   QImage& surface = onWindow ? view : FSurface;
   if (surface.isNull()) return;
   if (ErasesBackground()) FillRegion(surface, deviceRegion, kv::ColorToPixel(FColor));
-  else if (!onWindow) ReadBackSurface(painter, deviceRegion);
+  else if (!onWindow) ReadBackSurface(painter, newSurface ? QRegion(surface.rect()) : deviceRegion);
   {
     // A drawing from another thread under the canvas lock waits for the whole paint.
     const kv::CanvasLock lock(FCanvas.get());

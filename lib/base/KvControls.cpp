@@ -396,10 +396,10 @@ void TKvGraphicImageControl::UpdateControlRect(const TRect& changed) {
     return;
   }
   CheckGuiThread();
-  TRect r;
-  if (!kv::IntersectRect(r, changed, ClientRect())) return;  // nothing that shows changed
+  const QRect part = kv::PartToRepaint(*this, changed);
+  if (part.isEmpty()) return;  // nothing that shows changed
   PrepareOwnRepaint();
-  repaint(r.Left, r.Top, r.Width(), r.Height());
+  repaint(part);
 }
 
 void TKvGraphicImageControl::PaintControl() {

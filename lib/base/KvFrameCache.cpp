@@ -3,7 +3,10 @@
 #include "KvClasses.h"
 #include "PixelFill.h"
 
+#include <QWidget>
+
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 using kv::ColorToPixel, kv::ColorToRGB, kv::Rect;
@@ -439,6 +442,18 @@ void FillRects(TBitmap* target, std::span<const TRect> rects, TColor color) {
 TRect PaintRect(const TCanvas* screen, const TRect& client) {
   const TRect r = screen->ClipRect();
   return IsRectEmpty(r) ? client : r;
+}
+
+QRect PartToRepaint(const QWidget& control, const TRect& changed) {
+  const double ratio = control.devicePixelRatioF();
+  const int margin = ratio == std::round(ratio) ? 0 : 1;
+  const int64_t left = int64_t(changed.Left) - margin, top = int64_t(changed.Top) - margin;
+  const int64_t right = int64_t(changed.Right) + margin, bottom = int64_t(changed.Bottom) + margin;
+  const int64_t l = std::max<int64_t>(left, 0), t = std::max<int64_t>(top, 0);
+  const int64_t r = std::min<int64_t>(right, control.width());
+  const int64_t b = std::min<int64_t>(bottom, control.height());
+  if (l >= r || t >= b) return {};
+  return QRect(int(l), int(t), int(r - l), int(b - t));
 }
 
 }  // namespace kv

@@ -151,6 +151,12 @@ KV_TEST_EXPORT void FillRects(TBitmap* target, std::span<const TRect> rects, TCo
 // the whole client area when nothing limits it.
 TRect PaintRect(const TCanvas* screen, const TRect& client);
 
+// The part of Control to repaint when only Changed (client coordinates) differs from the last
+// frame, clipped to the control; empty when nothing that shows changed. At a fractional device
+// ratio it is one pixel wider on every side: the smooth reduction into the window mixes the
+// device pixels on both sides of each edge, so the window pixels beside a change change too.
+QRect PartToRepaint(const QWidget& control, const TRect& changed);
+
 }  // namespace kv
 
 // A whole picture kept under the key of what it was drawn from: the bottom of a face, or a

@@ -164,9 +164,8 @@ void TKvThumbControl::ThumbMoved() {
     band.Left = std::min(before.Left, FThumbRect.Left);
     band.Right = std::max(before.Right, FThumbRect.Right);
   }
-  TRect r;
-  if (!kv::IntersectRect(r, band, ClientRect())) return;
-  repaint(r.Left, r.Top, r.Width(), r.Height());
+  const QRect part = kv::PartToRepaint(*this, band);
+  if (!part.isEmpty()) repaint(part);
 }
 
 TRect TKvThumbControl::GetTravelRect(int& start, int& length) const {

@@ -412,7 +412,8 @@ void TKvSpectrum::BarChanged(TKvSpectrumBar* bar) {
   }
   // The window shows the changed part of the image, nothing is drawn again.
   if (!isVisible()) return;
-  const QRect part(dirty.Left, dirty.Top, dirty.Width(), dirty.Height());
+  const QRect part = kv::PartToRepaint(*this, dirty);
+  if (part.isEmpty()) return;
   if (kv::PaintInProgress()) {
     update(part);
     return;

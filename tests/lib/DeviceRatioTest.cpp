@@ -1,7 +1,7 @@
 // Every registered control in windows of a device pixel ratio other than 1. These tests run
 // under QT_SCALE_FACTOR (ctest DeviceRatio.At2, DeviceRatio.At1_5) and most skip at ratio 1:
 // at 2 a control draws finer than doubled pixels, at 1.5 no column of its detail is doubled.
-// The pies' partial repaints are checked at every whole ratio.
+// The partial repaints (the pies', every control's value change) are checked at every ratio.
 // ArtworkRatio runs at ratio 1 and paints the controls with built-in artwork at 2 as well.
 // TwoScreens runs on two off-screen screens scaled by 1 and 2 (ctest DeviceRatio.TwoScreens)
 // and moves a window from one to the other and back.
@@ -235,13 +235,12 @@ TEST(TwoScreens, AWindowMovedToAScreenOfAnotherRatioRedrawsAtIt) {
   EXPECT_SAME_PIXELS(BackingStorePixels(form), atOne);
 }
 
-// A value change repaints only what it changed, at every whole ratio and in both qualities:
-// each frame shows what a whole repaint then shows. (At a fractional ratio the reduction of a
-// part's edge reads beside it, so a part is not a whole repaint's to the last pixel.) The pie graph grows, shrinks, crosses its front
+// A value change repaints only what it changed, at every ratio and in both qualities: each
+// frame shows what a whole repaint then shows, at a fractional ratio to the last pixel beside
+// the part too (the smooth reduction mixes both sides of its edges). The pie graph grows, shrinks, crosses its front
 // and its start, fills and empties; the percent pie's boundaries move either way, a slice
 // goes and comes back, one segment takes the whole pie and gives it back.
 TEST(DeviceRatio, PiesRepaintedInPartShowWhatAWholeRepaintShows) {
-  if (WindowRatio() != std::round(WindowRatio())) GTEST_SKIP() << "runs at whole ratios";
   const kv::RenderQuality was = kv::GetRenderQuality();
   for (const kv::RenderQuality quality : {kv::RenderQuality::Classic, kv::RenderQuality::Smooth}) {
     SCOPED_TRACE(quality == kv::RenderQuality::Smooth ? "smooth" : "classic");
@@ -289,6 +288,46 @@ TEST(DeviceRatio, PiesRepaintedInPartShowWhatAWholeRepaintShows) {
       EXPECT_SAME_PIXELS(live, kvtest::Grab(&form));
     }
   }
+  kv::SetRenderQuality(was);
+}
+
+// The value (or position, or seconds) of every control that has one, stepped up, further and
+// back down at an odd offset in the window, at every ratio and in both qualities: each frame
+// of the control's own repaint of a part shows what a whole repaint then shows.
+TEST(DeviceRatio, ValueChangesRepaintedInPartShowWhatAWholeRepaintShows) {
+  const kv::RenderQuality was = kv::GetRenderQuality();
+  int stepped = 0;
+  for (const kv::TRegisteredClass* c : kvtest::RegisteredControls()) {
+    for (const kv::RenderQuality quality :
+         {kv::RenderQuality::Classic, kv::RenderQuality::Smooth}) {
+      kv::SetRenderQuality(quality);
+      TForm form(nullptr);
+      form.SetColor(TColor(0x406080));
+      const std::unique_ptr<TControl> control(kvtest::NewControl(*c, nullptr));
+      const char* value = nullptr;
+      for (const char* name : {"Position", "Value", "Seconds"})
+        if (control->metaObject()->indexOfProperty(name) >= 0) value = name;
+      if (!value) break;
+      SCOPED_TRACE(kvtest::ClassNameOf(*c).toStdString() + "." + value +
+                   (quality == kv::RenderQuality::Smooth ? ", smooth" : ", classic"));
+      control->SetParent(&form);
+      control->SetBounds(3, 5, control->Width(), control->Height());
+      kvtest::ShowForm(&form, control->Width() + 7, control->Height() + 9);
+      const double start = control->property(value).toDouble();
+      for (const double step : {1.0, 7.0, -3.0, -5.0}) {
+        SCOPED_TRACE(step);
+        control->setProperty(value, control->property(value).toDouble() + step);
+        kvtest::Pump();
+        const QImage live = kvtest::Grab(&form);
+        control->repaint();
+        kvtest::Pump();
+        EXPECT_SAME_PIXELS(live, kvtest::Grab(&form));
+      }
+      control->setProperty(value, start);
+      ++stepped;
+    }
+  }
+  EXPECT_GE(stepped, 2 * 10) << "too few controls with a value";
   kv::SetRenderQuality(was);
 }
 
