@@ -83,7 +83,9 @@ void TKvCounter::UpdateSizes() {
   const int64_t most = FDigitHeight > 0 ? kRowPixelBudget / FDigitHeight : 0;
   FRowWidth = width <= 0 ? 0 : SaturateToInt(std::min(width, most));
   FRowHeight = FRowWidth > 0 ? FDigitHeight : 0;
+  // A new size may drop the row's pixels: what it held is forgotten with them.
   d->Row.SetSize(FRowWidth, FRowHeight);
+  d->RowKey.clear();
   AdjustAutoBounds();
 }
 
