@@ -1,5 +1,6 @@
 #include "Forms.h"
 
+#include "DeviceWindowShape.h"
 #include "Guarded.h"
 
 #include <QApplication>
@@ -100,6 +101,14 @@ void TForm::BringToFront() {
 void TForm::SetWindowRegion(const TRegion* region) {
   if (region) FWindowRegion = *region;
   else FWindowRegion.reset();
+  FDeviceWindowRegion.reset();
+  ApplyWindowRegion();
+}
+
+void TForm::SetDeviceWindowRegion(const std::optional<TRegion>& devicePixels, int scale) {
+  if (devicePixels == FDeviceWindowRegion && scale == FDeviceWindowScale) return;
+  FDeviceWindowRegion = devicePixels;
+  FDeviceWindowScale = scale;
   ApplyWindowRegion();
 }
 
@@ -124,7 +133,14 @@ void TForm::ApplyWindowRegion() {
     // rest of the window stays fully transparent. The attribute takes effect when the
     // native window is created (the first show).
     if (isWindow() && !kv::WindowSystemShapesWindows()) setAttribute(Qt::WA_TranslucentBackground);
-    setMask(FWindowRegion->ToQRegion());
+    const QWindow* window = isWindow() ? windowHandle() : nullptr;
+    const bool fine = FDeviceWindowRegion && window &&
+                      window->devicePixelRatio() == FDeviceWindowScale &&
+                      kv::ShapesInDevicePixels(window);
+    // Qt shapes the native window from its mask first; the finer outline replaces that.
+    if (fine) setMask(kv::LogicalCover(FDeviceWindowRegion->ToQRegion(), FDeviceWindowScale));
+    if (!fine || !kv::ShapeInDevicePixels(window, FDeviceWindowRegion->ToQRegion()))
+      setMask(FWindowRegion->ToQRegion());
   } else {
     clearMask();
   }

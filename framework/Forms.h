@@ -60,6 +60,11 @@ public:
   // the region only takes the input.
   void SetWindowRegion(const TRegion* region);
   const std::optional<TRegion>& WindowRegion() const { return FWindowRegion; }
+  // The window's outline in device pixels for the window drawn at the whole Scale (none:
+  // the window region's own steps); a new window region drops it. It takes effect where the
+  // window system shapes windows in its own pixels and the window is at that scale: there
+  // Qt paints the logical pixels the outline touches and the window shows the finer edge.
+  void SetDeviceWindowRegion(const std::optional<TRegion>& devicePixels, int scale);
   // Lets the window manager move the window with the pointer, which is now at Pointer
   // (screen coordinates) with the left button down; where it cannot, the window follows
   // the pointer until the button is released.
@@ -87,6 +92,8 @@ private:
   TFormBorderStyle FBorderStyle = TFormBorderStyle::bsSizeable;
   TPosition FPosition = TPosition::poDesigned;
   std::optional<TRegion> FWindowRegion;
+  std::optional<TRegion> FDeviceWindowRegion;
+  int FDeviceWindowScale = 1;
   bool FPlaced = false;
   bool FMovingByMouse = false;
   QPoint FMoveGrab;

@@ -162,9 +162,33 @@ void TKvFormShape::Paint() {
   if (FMask->Empty() || IsDesigning()) ClearBitmapCanvas();
   // A mask a form names is drawn in its resource's version for the scale.
   TCanvas* canvas = BitmapCanvas();
-  if (!FMask->Empty()) canvas->Draw(0, 0, FShownMask->Shown(*FMask, canvas->DeviceScale()));
+  const int scale = canvas->DeviceScale();
+  const TBitmap* shown = FMask->Empty() ? nullptr : FShownMask->Shown(*FMask, scale);
+  if (shown) canvas->Draw(0, 0, shown);
+  if (scale != FOutlineScale && !IsDesigning()) {
+    FOutlineScale = scale;
+    // Not while the form paints: a new outline repaints it.
+    QMetaObject::invokeMethod(
+        this, [this, scale] { ApplyDeviceOutline(scale); }, Qt::QueuedConnection);
+  }
   DrawDesignFrame(canvas);
   TKvGraphicImageControl::Paint();
+}
+
+// A mask with a version for the scale gives the form that version's outline in device pixels,
+// as long as the form's region is still the mask's own.
+void TKvFormShape::ApplyDeviceOutline(int scale) {
+  TForm* form = ParentForm();
+  if (!form) return;
+  const TBitmap* shown = FMask->Empty() ? nullptr : FShownMask->Shown(*FMask, scale);
+  std::optional<TRegion> outline;
+  if (shown && shown != FMask.get() && form->WindowRegion() &&
+      *form->WindowRegion() == kv::MaskRegion(*FMask, MaskColor())) {
+    TBitmap devicePixels;  // the version's image read pixel by pixel
+    devicePixels.SetImage(shown->Image());
+    outline = kv::MaskRegion(devicePixels, MaskColor());
+  }
+  form->SetDeviceWindowRegion(outline, scale);
 }
 
 void TKvFormShape::MouseDown(TMouseButton Button, TShiftState, int X, int Y) {
@@ -198,6 +222,8 @@ void TKvFormShape::ApplyRegion() {
   const std::optional<TRegion> region = ExtCreateRegion(FRgnData->Data(), FRgnData->Size());
   if (!region || region->IsEmpty()) return;
   form->SetWindowRegion(&*region);
+  FOutlineScale = 0;  // found again at the next paint
+  UpdateControl();
 }
 
 // ---------------------------------------------------------------------------

@@ -84,8 +84,10 @@ private:
   TForm* ParentForm() const;
   void BuildRegionData();
   void ApplyRegion();
+  void ApplyDeviceOutline(int scale);
 
   std::unique_ptr<TBitmap> FMask;
   std::unique_ptr<kv::TKvScaledPicture> FShownMask;  // the face drawn for the mask
   std::unique_ptr<TKvRgnData> FRgnData;
+  int FOutlineScale = 0;  // the scale the form's outline in device pixels was found for
 };

@@ -1,5 +1,6 @@
 // The dressed main window: its controls and their settings, the navigation, close and
-// minimise buttons, the window's shape from the stored region, and its picture.
+// minimise buttons, the window's shape from the stored region (and on an X display in device
+// pixels), and its picture.
 #include "DemoOptions.h"
 #include "KvFormShape.h"
 #include "Offscreen.h"
@@ -16,6 +17,19 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#if KV_HAVE_XCB_SHAPE
+#include "DeviceWindowShape.h"
+
+#include <QGuiApplication>
+#include <xcb/shape.h>
+#include <xcb/xcb.h>
+#endif
 
 using kv::Application, kv::Bounds, kv::Rect;
 
@@ -163,6 +177,57 @@ TEST_F(MainWindow, AtRatioTwoTheFaceIsItsTwoTimesVersion) {
     EXPECT_SAME_PIXELS(painted.copy(device), face.Image().copy(device));
   }
 }
+
+#if KV_HAVE_XCB_SHAPE
+// The window's outline as the X server holds it.
+QRegion ServerOutline(const QWindow* window) {
+  const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  xcb_connection_t* connection = x11->connection();
+  const std::unique_ptr<xcb_shape_get_rectangles_reply_t, decltype(&std::free)> reply(
+      xcb_shape_get_rectangles_reply(
+          connection,
+          xcb_shape_get_rectangles(connection, xcb_window_t(window->winId()),
+                                   XCB_SHAPE_SK_BOUNDING),
+          nullptr),
+      &std::free);
+  if (!reply) return {};
+  const xcb_rectangle_t* rects = xcb_shape_get_rectangles_rectangles(reply.get());
+  std::vector<QRect> outline;
+  for (int i = 0; i < xcb_shape_get_rectangles_rectangles_length(reply.get()); ++i)
+    outline.emplace_back(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
+  QRegion region;
+  region.setRects(outline.data(), int(outline.size()));
+  return region;
+}
+
+// On an X display (ctest runs this under Xvfb at ratios 1 and 2) the window's outline is the
+// stored region at ratio 1; at 2 it is its 2x face's in device pixels, finer than 2x2 steps,
+// while Qt paints the logical pixels it touches.
+TEST_F(MainWindow, OutlineOnAnXDisplayIsInDevicePixels) {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "not on X";
+  QWindow* window = frmQelDemo->windowHandle();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  kvtest::Pump(50);
+  const int scale = int(window->devicePixelRatio());
+  const QRegion stored = frmQelDemo->KvFormShape->Mask()->Empty()
+                             ? QRegion()
+                             : kv::MaskRegion(*frmQelDemo->KvFormShape->Mask(), clWhite).ToQRegion();
+  if (scale == 1) {
+    EXPECT_EQ(ServerOutline(window), stored);
+    return;
+  }
+  ASSERT_EQ(scale, 2);
+  TBitmap face;
+  face.LoadFromFile(QStringLiteral(":/kv/res/DEMO_WINDOW@2x.bmp"));
+  const QRegion outline = kv::MaskRegion(face, clWhite).ToQRegion();
+  EXPECT_EQ(ServerOutline(window), outline);
+  EXPECT_EQ(frmQelDemo->mask(), kv::LogicalCover(outline, 2));
+  const auto odd = std::count_if(outline.begin(), outline.end(), [](const QRect& r) {
+    return r.left() % 2 != 0 || (r.right() + 1) % 2 != 0 || r.top() % 2 != 0;
+  });
+  EXPECT_GT(odd, 0) << "the outline steps by two device pixels";
+}
+#endif
 
 TEST_F(MainWindow, Picture) {
   const QImage picture = WindowPicture(frmQelDemo);

@@ -1,5 +1,7 @@
 // Region factories: the same pixels the canvas draws in the same box, the fill rules of
-// polygons, combination, the canonical banded form and extreme coordinates.
+// polygons, combination, the canonical banded form, extreme coordinates, and the logical
+// cover of device pixels.
+#include "DeviceWindowShape.h"
 #include "Pixels.h"
 
 #include <gtest/gtest.h>
@@ -131,3 +133,28 @@ TEST(Regions, ExtremeCoordinatesStayBoundedAndCorrectNearTheOrigin) {
 }
 
 }  // namespace
+
+// The logical pixels a device-pixel outline touches: each device pixel falls into the
+// logical pixel that holds it, also left of and above the origin.
+TEST(Regions, LogicalCoverOfDevicePixels) {
+  struct Case {
+    QRect device;
+    int scale;
+    QRect logical;
+  } const cases[] = {
+      {{0, 0, 2, 2}, 2, {0, 0, 1, 1}},   {{1, 1, 1, 1}, 2, {0, 0, 1, 1}},
+      {{1, 3, 2, 2}, 2, {0, 1, 2, 2}},   {{-1, -3, 1, 1}, 2, {-1, -2, 1, 1}},
+      {{2, 0, 4, 3}, 3, {0, 0, 2, 1}},   {{5, 5, 1, 1}, 1, {5, 5, 1, 1}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(kv::LogicalCover(QRegion(c.device), c.scale), QRegion(c.logical))
+        << c.device.x() << "," << c.device.y() << " " << c.device.width() << "x"
+        << c.device.height() << " at " << c.scale;
+  // Many rectangles, as a window's outline has: the same as one at a time.
+  QRegion outline, expected;
+  for (int y = 0; y < 200; ++y) {
+    outline += QRect(100 - y / 3, y, 2 * (y / 3) + 1, 1);
+    expected += QRect((100 - y / 3) / 2, y / 2, (100 + y / 3) / 2 - (100 - y / 3) / 2 + 1, 1);
+  }
+  EXPECT_EQ(kv::LogicalCover(outline, 2), expected);
+}
