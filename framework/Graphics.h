@@ -735,6 +735,11 @@ public:
   // Reads one BMP file and consumes exactly the size its header gives. On failure
   // (EInvalidGraphic) the bitmap is unchanged and the stream is back where it was.
   void LoadFromStream(TStream& stream) override;
+  // Reads one BMP file held in memory (the span may extend past its declared size), drawn
+  // at Scale (1 to kMaxDeviceScale): its image is Scale times the bitmap's size. A
+  // malformed file, or an image whose sides are not multiples of Scale, raises
+  // EInvalidGraphic and leaves the bitmap unchanged.
+  void LoadFromMemory(std::span<const uint8_t> file, int scale = 1);
   void SaveToStream(TStream& stream) const override;
   // A bitmap compiled into the program, by name, case-insensitively.
   void LoadFromResourceName(const QString& name);
@@ -745,7 +750,7 @@ public:
   // The pixels themselves (RGB32).
   const QImage& Image() const { return FImage; }
   // Replaces the pixels (converted to RGB32) and fires OnChange.
-  void SetImage(const QImage& image);
+  void SetImage(const QImage& image) { SetImageAt(image, 1); }
   // Tells OnChange subscribers that the pixels were changed directly.
   void PixelsChanged() { Changed(); }
 
@@ -754,6 +759,8 @@ private:
   void StoreFormat(TPixelFormat v);
   // Every change of the scale goes here, so that the canvas draws at it.
   void StoreScale(int scale);
+  // The pixels replaced by Image drawn at Scale, which divides its sides.
+  void SetImageAt(const QImage& image, int scale);
   QImage FImage;
   int FScale = 1;
   TPixelFormat FPixelFormat = TPixelFormat::pfDevice;

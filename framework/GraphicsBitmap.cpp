@@ -193,12 +193,12 @@ uint32_t* TBitmap::ScanLine(int y) {
   return reinterpret_cast<uint32_t*>(FImage.scanLine(y));
 }
 
-void TBitmap::SetImage(const QImage& image) {
+void TBitmap::SetImageAt(const QImage& image, int scale) {
   if (int64_t(image.width()) * image.height() > kv::kMaxBitmapPixels)
     throw EOutOfResources(QStringLiteral("Out of system resources"));
   FImage = image.isNull() ? QImage() : image.convertToFormat(QImage::Format_RGB32);
   FImage.setDevicePixelRatio(1);
-  StoreScale(1);
+  StoreScale(scale);
   if (Monochrome()) {
     for (int y = 0; y < FImage.height(); ++y) {
       auto* line = reinterpret_cast<uint32_t*>(FImage.scanLine(y));

@@ -16,7 +16,7 @@ namespace {
 constexpr uint32_t kBlackAndWhite[] = {0xFF000000u, 0xFFFFFFFFu};
 
 // The 14-byte file header, then the rest of the size it declares.
-kv::bmp::Image ReadBmpFile(TStream& stream) {
+std::vector<uint8_t> ReadBmpFile(TStream& stream) {
   std::array<uint8_t, kv::bmp::kFileHeaderSize> header{};
   if (stream.Read(header.data(), int64_t(header.size())) != int64_t(header.size()))
     kv::bmp::RaiseInvalid(QStringLiteral("the file header is truncated"));
@@ -33,7 +33,7 @@ kv::bmp::Image ReadBmpFile(TStream& stream) {
   } catch (const EReadError&) {
     kv::bmp::RaiseInvalid(QStringLiteral("the stream ended inside the file"));
   }
-  return kv::bmp::Decode(file);
+  return file;
 }
 
 bool IsBlackOrWhite(uint32_t entry) {
@@ -96,24 +96,32 @@ void TGraphic::SaveToFile(const QString& fileName) const {
 // On failure the bitmap keeps what it held and the stream is back where the load began.
 void TBitmap::LoadFromStream(TStream& stream) {
   const int64_t start = stream.Position();
-  kv::bmp::Image loaded;
   try {
-    loaded = ReadBmpFile(stream);
+    LoadFromMemory(ReadBmpFile(stream));
   } catch (...) {
     stream.SetPosition(start);
     throw;
   }
-  // The format goes first: SetImage keeps a monochrome bitmap black and white.
+}
+
+void TBitmap::LoadFromMemory(std::span<const uint8_t> file, int scale) {
+  scale = std::clamp(scale, 1, kv::kMaxDeviceScale);
+  kv::bmp::Image loaded = kv::bmp::Decode(file);
+  if (loaded.pixels.width() % scale != 0 || loaded.pixels.height() % scale != 0)
+    kv::bmp::RaiseInvalid(QStringLiteral("a %1 x %2 image is not drawn at scale %3")
+                              .arg(loaded.pixels.width())
+                              .arg(loaded.pixels.height())
+                              .arg(scale));
+  // The format goes first: the image keeps a monochrome bitmap black and white.
   const TPixelFormat oldFormat = FPixelFormat;
   std::vector<uint32_t> oldTable = std::move(FColorTable);
   StoreFormat(PixelFormatOf(loaded));
   FColorTable = std::move(loaded.colorTable);
   try {
-    SetImage(loaded.pixels);
+    SetImageAt(loaded.pixels, scale);
   } catch (...) {
     StoreFormat(oldFormat);
     FColorTable = std::move(oldTable);
-    stream.SetPosition(start);
     throw;
   }
 }

@@ -3,10 +3,10 @@
 #include "BmpCodec.h"
 #include "CursorCodec.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QPixmap>
+#include <QResource>
 
 #include <algorithm>
 #include <cstdlib>
@@ -39,16 +39,26 @@ std::pair<QString, int> NearestVersion(const QString& name, const char* extensio
   return best;
 }
 
-// The bytes of a resource file, or none when it is larger than `limit`.
-QByteArray ReadResource(const QString& path, int64_t limit) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly) || file.size() > limit) return {};
-  return file.readAll();
-}
+// The bytes of a resource file, read where the program holds them when they are stored
+// uncompressed (the large pictures are), or none when there are more than `limit`.
+class ResourceBytes {
+public:
+  ResourceBytes(const QString& path, int64_t limit) : FResource(path) {
+    if (!FResource.isValid() || FResource.uncompressedSize() > limit) return;
+    if (FResource.compressionAlgorithm() == QResource::NoCompression) {
+      FBytes = {FResource.data(), size_t(FResource.size())};
+    } else {
+      FCopy = FResource.uncompressedData();
+      FBytes = {reinterpret_cast<const uint8_t*>(FCopy.constData()), size_t(FCopy.size())};
+    }
+  }
+  std::span<const uint8_t> Bytes() const { return FBytes; }
 
-std::span<const uint8_t> BytesOf(const QByteArray& bytes) {
-  return {reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())};
-}
+private:
+  QResource FResource;
+  QByteArray FCopy;
+  std::span<const uint8_t> FBytes;
+};
 
 // Whether the bitmap resource comes drawn at a larger scale too.
 bool HasLargerVersion(const QString& name) {
@@ -99,11 +109,20 @@ QString ScaledResourceFileName(const QString& name, const char* extension, int s
 
 void LoadResourceBitmap(TBitmap& bitmap, const QString& name, int scale) {
   scale = std::clamp(scale, 1, kMaxDeviceScale);
+  const auto [path, found] = scale == 1 ? std::pair<QString, int>() : NearestVersion(name, "bmp", scale);
+  // The version drawn for the scale is read as it is, without the 1x picture.
+  if (found == scale) {
+    try {
+      bitmap.LoadFromMemory(ResourceBytes(path, INT32_MAX).Bytes(), scale);
+      return;
+    } catch (const EInvalidGraphic&) {
+      // not of the scale's size: made from the 1x picture's size below
+    }
+  }
   bitmap.LoadFromResourceName(name);
   if (scale == 1 || bitmap.Empty()) return;
-  const auto [path, found] = NearestVersion(name, "bmp", scale);
   QImage image =
-      found == 1 ? bitmap.Image() : bmp::Decode(BytesOf(ReadResource(path, INT32_MAX))).pixels;
+      found == 1 ? bitmap.Image() : bmp::Decode(ResourceBytes(path, INT32_MAX).Bytes()).pixels;
   const int width = bitmap.Width(), height = bitmap.Height();
   if (image.width() != width * scale || image.height() != height * scale)
     image = image.scaled(width * scale, height * scale, Qt::IgnoreAspectRatio,
@@ -120,10 +139,10 @@ QCursor LoadCursorAt(const QString& name, int scale) {
   const auto [path, found] = NearestVersion(name, "cur", scale);
   if (path.isEmpty())
     throw EInvalidGraphic(QStringLiteral("Cursor resource \"%1\" not found").arg(name));
-  const QByteArray bytes = ReadResource(path, kMaxCursorFileSize);
-  if (bytes.isEmpty())
+  const ResourceBytes bytes(path, kMaxCursorFileSize);
+  if (bytes.Bytes().empty())
     throw EInvalidGraphic(QStringLiteral("Cursor resource \"%1\" cannot be read").arg(name));
-  const cur::Cursor cursor = cur::Decode(BytesOf(bytes));
+  const cur::Cursor cursor = cur::Decode(bytes.Bytes());
   QImage image = cursor.image;
   QPointF hotSpot = QPointF(cursor.hotSpot) / found;
   if (found != scale) {

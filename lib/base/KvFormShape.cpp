@@ -123,8 +123,16 @@ TKvFormShape::~TKvFormShape() = default;
 
 void TKvFormShape::SetMask(const TBitmap* Value) {
   FMask->Assign(Value);
+  UpdateOpacity();
   if (!IsLoading()) BuildRegionData();
   UpdateControl();
+}
+
+// Opaque, the form paints nothing under the face: at ratio 2 the window's whole background
+// would be 7 MB filled only to be covered.
+void TKvFormShape::UpdateOpacity() {
+  if (PaintsStraight()) SetControlStyle(ControlStyle() | TControlStyleFlag::csOpaque);
+  else SetControlStyle(ControlStyle() & ~TControlStyle(TControlStyleFlag::csOpaque));
 }
 
 void TKvFormShape::SetMaskColor(TColor Value) {
@@ -148,6 +156,7 @@ void TKvFormShape::AcceptParent(QWidget* Parent) {
 
 void TKvFormShape::Loaded() {
   TKvGraphicImageControl::Loaded();
+  UpdateOpacity();
   if (!IsDesigning()) ApplyRegion();
 }
 
@@ -158,18 +167,34 @@ void TKvFormShape::DefineProperties(TFiler& Filer) {
       [this](TStream& stream) { FRgnData->SaveToStream(stream); }, true);
 }
 
+void TKvFormShape::PaintControl() {
+  // Without an image of its own: one more whole face to clear and copy.
+  if (PaintsStraight()) TKvGraphicControl::PaintControl();
+  else TKvGraphicImageControl::PaintControl();
+}
+
 void TKvFormShape::Paint() {
-  if (FMask->Empty() || IsDesigning()) ClearBitmapCanvas();
-  // A mask a form names is drawn in its resource's version for the scale.
-  TCanvas* canvas = BitmapCanvas();
+  const bool straight = PaintsStraight();
+  if (!straight) ClearBitmapCanvas();
+  TCanvas* canvas = straight ? Canvas() : BitmapCanvas();
   const int scale = canvas->DeviceScale();
+  // A mask a form names is drawn in its resource's version for the scale.
   const TBitmap* shown = FMask->Empty() ? nullptr : FShownMask->Shown(*FMask, scale);
   if (shown) canvas->Draw(0, 0, shown);
-  if (scale != FOutlineScale && !IsDesigning()) {
-    FOutlineScale = scale;
-    // Not while the form paints: a new outline repaints it.
-    QMetaObject::invokeMethod(
-        this, [this, scale] { ApplyDeviceOutline(scale); }, Qt::QueuedConnection);
+  if (straight) {
+    // What the mask does not reach, were the control larger than it.
+    canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
+    canvas->Brush()->SetColor(Color());
+    if (Width() > FMask->Width()) canvas->FillRect(kv::Rect(FMask->Width(), 0, Width(), Height()));
+    if (Height() > FMask->Height())
+      canvas->FillRect(kv::Rect(0, FMask->Height(), std::min(Width(), FMask->Width()), Height()));
+    if (scale != FOutlineScale) {
+      FOutlineScale = scale;
+      // Not while the form paints: a new outline repaints it.
+      QMetaObject::invokeMethod(
+          this, [this, scale] { ApplyDeviceOutline(scale); }, Qt::QueuedConnection);
+    }
+    return;
   }
   DrawDesignFrame(canvas);
   TKvGraphicImageControl::Paint();

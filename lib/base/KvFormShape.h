@@ -73,6 +73,7 @@ public:
 
 protected:
   void Paint() override;
+  void PaintControl() override;
   // A left press moves the form; no press reaches OnMouseDown.
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   // The region data of a region as the platform reports it (a test may make it fail).
@@ -85,6 +86,9 @@ private:
   void BuildRegionData();
   void ApplyRegion();
   void ApplyDeviceOutline(int scale);
+  // At run time a mask is the whole face: drawn straight onto the window, opaque.
+  bool PaintsStraight() const { return !FMask->Empty() && !IsDesigning(); }
+  void UpdateOpacity();
 
   std::unique_ptr<TBitmap> FMask;
   std::unique_ptr<kv::TKvScaledPicture> FShownMask;  // the face drawn for the mask

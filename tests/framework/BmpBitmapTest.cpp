@@ -111,6 +111,41 @@ TEST(BitmapStream, LoadingReplacesPixelsFormatAndFiresOnChangeOnce) {
   EXPECT_SAME_PIXELS(bitmap.Image(), Striped(7, 3, kFour));  // not thresholded to black and white
 }
 
+// A file read from memory at a scale keeps every image pixel and the file's format; one whose
+// sides the scale does not divide, or a malformed one, leaves the bitmap as it was.
+TEST(BitmapStream, FromMemoryAtAScale) {
+  struct Case {
+    int width, height, scale;
+    int drawnAt;  // none: refused
+  } const cases[] = {{8, 6, 1, 1}, {8, 6, 2, 2}, {9, 6, 3, 3},
+                     {7, 6, 2, 0}, {8, 5, 2, 0}, {8, 8, 9, 4}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.scale);
+    const QByteArray file = IndexedFile(4, kFour, c.width, c.height);
+    const auto bytes = std::span(reinterpret_cast<const uint8_t*>(file.constData()),
+                                 size_t(file.size()));
+    TBitmap bitmap;
+    bitmap.SetSize(1, 1);
+    if (!c.drawnAt) {
+      EXPECT_THROW(bitmap.LoadFromMemory(bytes, c.scale), EInvalidGraphic);
+      EXPECT_EQ(bitmap.Width(), 1);
+      EXPECT_EQ(bitmap.DeviceScale(), 1);
+      continue;
+    }
+    bitmap.LoadFromMemory(bytes, c.scale);
+    EXPECT_EQ(bitmap.DeviceScale(), c.drawnAt);
+    EXPECT_EQ(bitmap.Width(), c.width / c.drawnAt);
+    EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf4bit);
+    EXPECT_SAME_PIXELS(bitmap.Image(), Striped(c.width, c.height, kFour));
+  }
+  TBitmap bitmap;
+  const QByteArray file = IndexedFile(4, kFour);
+  EXPECT_THROW(bitmap.LoadFromMemory(std::span(reinterpret_cast<const uint8_t*>(file.constData()),
+                                               size_t(file.size()) - 8)),
+               EInvalidGraphic);
+  EXPECT_TRUE(bitmap.Empty());
+}
+
 TEST(BitmapStream, DrawnBitmapsSaveAtTwentyFourBitsAndEmptyOnesNotAtAll) {
   TBitmap drawn;
   drawn.SetSize(2, 2);

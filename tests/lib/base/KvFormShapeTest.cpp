@@ -566,6 +566,32 @@ TEST(FormShapePaint, ShapedFormShowsItsMaskInsideTheOutline) {
   EXPECT_MATCHES_REFERENCE(shot, "lib/formshape-shaped");
 }
 
+// At run time the mask is the whole face, drawn straight onto the window: the shape is opaque
+// (the form paints nothing under it) and what a larger shape's mask does not reach is its
+// colour. Without a mask it shows what lies under it.
+TEST(FormShapePaint, AMaskIsTheWholeOpaqueFace) {
+  TForm form(nullptr);
+  auto* shape = new TKvFormShape(&form);
+  shape->SetParent(&form);
+  shape->SetAlign(TAlign::alNone);
+  EXPECT_FALSE(shape->testAttribute(Qt::WA_OpaquePaintEvent));
+  const auto mask = MaskFrom({"XXXY", "XYYY"});
+  shape->SetMaskColor(clWhite);
+  shape->SetMask(mask.get());
+  EXPECT_TRUE(shape->testAttribute(Qt::WA_OpaquePaintEvent));
+  shape->SetColor(clRed);
+  shape->SetBounds(0, 0, 6, 3);
+  form.SetWindowRegion(nullptr);
+  kvtest::ShowForm(&form, 6, 3);
+  const QImage shot = kvtest::Grab(shape);
+  EXPECT_EQ(kvtest::PixelAt(shot, 0, 0), kFace);
+  EXPECT_EQ(kvtest::PixelAt(shot, 3, 1), kFace2);
+  for (const QPoint p : {QPoint(4, 0), QPoint(5, 2), QPoint(0, 2), QPoint(3, 2)})
+    EXPECT_EQ(kvtest::PixelAt(shot, p.x(), p.y()), clRed) << p.x() << "," << p.y();
+  shape->SetMask(nullptr);
+  EXPECT_FALSE(shape->testAttribute(Qt::WA_OpaquePaintEvent));
+}
+
 TEST(FormShapePaint, DemoWindowFace) {
   TForm form(nullptr);
   form.SetColor(clFuchsia);
