@@ -24,6 +24,141 @@ namespace kv {
 
 namespace {
 
+// ---------------------------------------------------------------------------
+// Thin anti-aliased lines, drawn straight into the surface's rows. A line is the band of the
+// pen's width around its segment, with flat ends; each pixel takes the pen's colour by the
+// exact share of its area that the band covers (coverage, not blur). The shares come within
+// a few levels of what a painter's stroker and rasterizer give, at a fraction of the cost.
+
+// The part of a convex polygon on one side of the line where coordinate Axis (0: x, 1: y)
+// is Limit: at most Limit when Below, else at least. Out holds In's size plus 2.
+int ClipToAxis(std::span<const QPointF> in, QPointF* out, int axis, double limit, bool below) {
+  const auto side = [&](const QPointF& p) {
+    const double c = axis == 0 ? p.x() : p.y();
+    return below ? limit - c : c - limit;
+  };
+  int n = 0;
+  for (size_t i = 0; i < in.size(); ++i) {
+    const QPointF& a = in[i];
+    const QPointF& b = in[i + 1 == in.size() ? 0 : i + 1];
+    const double da = side(a), db = side(b);
+    if (da >= 0) out[n++] = a;
+    if ((da >= 0) != (db >= 0)) {
+      const double t = da / (da - db);
+      out[n++] = a + (b - a) * t;
+    }
+  }
+  return n;
+}
+
+double PolygonArea(std::span<const QPointF> p) {
+  double twice = 0;
+  for (size_t i = 0; i < p.size(); ++i) {
+    const QPointF& a = p[i];
+    const QPointF& b = p[i + 1 == p.size() ? 0 : i + 1];
+    twice += a.x() * b.y() - b.x() * a.y();
+  }
+  return std::abs(twice) / 2;
+}
+
+// In a row one pixel high crossed by an edge whose position runs evenly over
+// [Low, Low + Spread] from the row's top to its bottom, the area between the edge and X.
+double AreaRightOfEdge(double x, double low, double spread) {
+  const double u = x - low;
+  if (u <= 0) return 0;
+  if (u >= spread) return u - spread / 2;
+  return u * u / (2 * spread);
+}
+
+// Calls cover(x, y, share 1..255) for each pixel of rows Rows and columns Columns that the
+// band Width wide around A-B covers, for a steep segment (|dx| <= |dy|, A above B). The rows
+// between the ends meet only the long sides, whose crossings give the shares at once; the few
+// rows at the ends clip the band to the row and the pixel.
+template <class Cover>
+void CoverSteepBand(QPointF a, QPointF b, double width, Span rows, Span columns, Cover&& cover) {
+  const double dx = b.x() - a.x(), dy = b.y() - a.y(), length = std::hypot(dx, dy);
+  const QPointF normal = QPointF(-dy, dx) * (width / 2 / length);
+  const QPointF band[4] = {a + normal, b + normal, b - normal, a - normal};
+  const double sidesFrom = std::max(band[0].y(), band[3].y()),
+               sidesTo = std::min(band[1].y(), band[2].y());
+  const double slope = dx / dy, across = width * length / dy;
+  // The shares of the pixels of row Y from column Left to Right by the area left of each
+  // column's edges.
+  const auto coverRow = [&](int64_t y, double left, double right, const auto& areaLeftOf) {
+    const int64_t from = std::max(columns.Begin, int64_t(std::floor(left)));
+    const int64_t to = std::min(columns.End, int64_t(std::ceil(right)));
+    double before = areaLeftOf(double(from));
+    for (int64_t x = from; x < to; ++x) {
+      const double after = areaLeftOf(double(x + 1));
+      const int share = int(std::clamp(after - before, 0.0, 1.0) * 255 + 0.5);
+      if (share > 0) cover(x, y, share);
+      before = after;
+    }
+  };
+  const int64_t top = std::max(rows.Begin, int64_t(std::floor(std::min(band[0].y(), band[3].y()))));
+  const int64_t bottom = std::min(rows.End, int64_t(std::ceil(std::max(band[1].y(), band[2].y()))));
+  for (int64_t y = top; y < bottom; ++y) {
+    if (double(y) >= sidesFrom && double(y + 1) <= sidesTo) {
+      const double left = a.x() + (double(y) - a.y()) * slope - across / 2;
+      const double low = std::min(left, left + slope), spread = std::abs(slope);
+      coverRow(y, low, low + spread + across, [&](double x) {
+        return AreaRightOfEdge(x, low, spread) - AreaRightOfEdge(x, low + across, spread);
+      });
+      continue;
+    }
+    QPointF fromTop[6], inRow[8], leftPart[10];
+    const int n = ClipToAxis(std::span(fromTop, ClipToAxis(band, fromTop, 1, double(y), false)),
+                             inRow, 1, double(y + 1), true);
+    if (n < 3) continue;
+    const std::span<const QPointF> shape(inRow, n);
+    const auto [minX, maxX] =
+        std::minmax_element(shape.begin(), shape.end(),
+                            [](const QPointF& p, const QPointF& q) { return p.x() < q.x(); });
+    coverRow(y, minX->x(), maxX->x(), [&](double x) {
+      return PolygonArea(std::span(leftPart, ClipToAxis(shape, leftPart, 0, x, true)));
+    });
+  }
+}
+
+// Color over Pixel by Share (0..255), each channel rounded to the nearest level.
+uint32_t Covered(uint32_t pixel, uint32_t color, int share) {
+  const auto scaled = [](uint32_t channel, uint32_t by) {
+    const uint32_t t = channel * by + 0x80;
+    return (t + (t >> 8)) >> 8;
+  };
+  uint32_t mixed = kOpaque;
+  for (int shift = 0; shift < 24; shift += 8)
+    mixed |= (scaled((color >> shift) & 0xFFu, uint32_t(share)) +
+              scaled((pixel >> shift) & 0xFFu, uint32_t(255 - share)))
+             << shift;
+  return mixed;
+}
+
+// Paints the band Width surface pixels wide around the segment From-To (surface
+// coordinates), flat at both ends, in Color over what lies under it, inside the clip.
+void PaintThinLine(const SurfaceRows& surface, const ClipRects& clip, QPointF from, QPointF to,
+                   double width, uint32_t color) {
+  if (clip.IsEmpty()) return;
+  const QRect& box = clip.Bounds;
+  const Span rows{box.top(), int64_t(box.bottom()) + 1};
+  const Span columns{box.left(), int64_t(box.right()) + 1};
+  const auto paint = [&](int64_t x, int64_t y, int share) {
+    if (!clip.IsSingle() && !clip.Contains(x, y)) return;
+    uint32_t& pixel = surface.Row(y)[x];
+    pixel = share == 255 ? color : Covered(pixel, color, share);
+  };
+  // A flat segment is steep with x and y swapped.
+  if (std::abs(to.y() - from.y()) >= std::abs(to.x() - from.x())) {
+    if (from.y() > to.y()) std::swap(from, to);
+    CoverSteepBand(from, to, width, rows, columns, paint);
+  } else {
+    if (from.x() > to.x()) std::swap(from, to);
+    CoverSteepBand({from.y(), from.x()}, {to.y(), to.x()}, width, columns, rows,
+                   [&](int64_t x, int64_t y, int share) { paint(y, x, share); });
+  }
+}
+
+// ---------------------------------------------------------------------------
 // The painter a run of smooth calls shares on this thread. Opening a painter costs more than
 // most shapes drawn with it, so it stays open from one smooth call to the next while they
 // draw on the same pixels; only its clip and transform follow the canvas. It paints on a
@@ -202,27 +337,39 @@ void Stroke(QPainter& painter, const QPainterPath& path, const QPen& pen) {
 
 QPointF At(const TPoint& p, double centre) { return {p.X + centre, p.Y + centre}; }
 
+// P moved By pixels towards Other (away from it for a negative By).
+QPointF Moved(QPointF p, QPointF other, double by) {
+  const QPointF d = other - p;
+  return p + d * (by / std::hypot(d.x(), d.y()));
+}
+
 // The path of a one-pixel line through the points: from the first pixel's near edge to the
 // last pixel's near edge, so that the last point is left out as the classic line leaves it.
 QPainterPath ThinLinePath(std::span<const TPoint> points) {
   std::vector<QPointF> at;
   at.reserve(points.size());
   for (const TPoint& p : points) at.push_back(At(p, 0.5));
-  // P moved By pixels towards Other (away from it for a negative By).
-  const auto moved = [](QPointF p, QPointF other, double by) {
-    const QPointF d = other - p;
-    return p + d * (by / std::hypot(d.x(), d.y()));
-  };
   const auto differs = [](QPointF a) { return [a](QPointF p) { return p != a; }; };
   if (const auto next = std::find_if(at.begin() + 1, at.end(), differs(at.front()));
       next != at.end())
-    at.front() = moved(at.front(), *next, -0.5);
+    at.front() = Moved(at.front(), *next, -0.5);
   if (const auto before = std::find_if(at.rbegin() + 1, at.rend(), differs(at.back()));
       before != at.rend())
-    at.back() = moved(at.back(), *before, 0.5);
+    at.back() = Moved(at.back(), *before, 0.5);
   QPainterPath path(at.front());
   for (size_t i = 1; i < at.size(); ++i) path.lineTo(at[i]);
   return path;
+}
+
+// A one-pixel solid line between two points, placed as ThinLinePath places it, painted
+// straight into the surface at the device scale.
+void PaintThinSegment(const TCanvas& canvas, const TPoint& from, const TPoint& to) {
+  const QPointF a = At(from, 0.5), b = At(to, 0.5);
+  const double scale = canvas.DeviceScale();
+  const auto onSurface = [&](QPointF p) { return QPointF(canvas.Origin()) + p * scale; };
+  PaintThinLine(canvas.WritableRows(), canvas.EffectiveClip(), onSurface(Moved(a, b, -0.5)),
+                onSurface(Moved(b, a, 0.5)), scale,
+                SurfaceColor(canvas.Pen()->Color(), false) | kOpaque);
 }
 
 QPainterPath PolygonPath(std::span<const TPoint> points, double centre) {
@@ -304,9 +451,15 @@ bool SmoothPolyline(const TCanvas& canvas, std::span<const TPoint> points) {
   const bool moves = std::any_of(points.begin(), points.end(),
                                  [&](const TPoint& p) { return p != points.front(); });
   if (!moves) return pen.width() == 1;  // a wide pen's dot is the classic disc
+  const bool thinSolid = pen.width() == 1 && pen.style() == Qt::SolidLine;
   // A thin solid line along the axes covers whole pixels, the classic ones: drawn classic,
   // at a fraction of the cost.
-  if (pen.width() == 1 && pen.style() == Qt::SolidLine && AlongAxes(points)) return false;
+  if (thinSolid && AlongAxes(points)) return false;
+  // One thin solid segment (a needle, a tick) needs no painter; a path keeps its joins.
+  if (thinSolid && points.size() == 2) {
+    PaintThinSegment(canvas, points[0], points[1]);
+    return true;
+  }
   const SmoothCall painter(canvas);
   if (!painter) return true;
   if (pen.width() == 1) {

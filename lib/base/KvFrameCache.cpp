@@ -446,14 +446,19 @@ TRect PaintRect(const TCanvas* screen, const TRect& client) {
 
 QRect PartToRepaint(const QWidget& control, const TRect& changed) {
   const double ratio = control.devicePixelRatioF();
-  const int margin = ratio == std::round(ratio) ? 0 : 1;
+  const bool fractional = ratio != std::round(ratio);
+  const int margin = fractional ? 1 : 0;
   const int64_t left = int64_t(changed.Left) - margin, top = int64_t(changed.Top) - margin;
   const int64_t right = int64_t(changed.Right) + margin, bottom = int64_t(changed.Bottom) + margin;
   const int64_t l = std::max<int64_t>(left, 0), t = std::max<int64_t>(top, 0);
   const int64_t r = std::min<int64_t>(right, control.width());
   const int64_t b = std::min<int64_t>(bottom, control.height());
   if (l >= r || t >= b) return {};
-  return QRect(int(l), int(t), int(r - l), int(b - t));
+  // The smooth reduction into the window steps along each row from where its painted run
+  // starts, in fixed point, so another start can put a pixel a level apart: at a fractional
+  // ratio a part starts at the control's left edge, where a whole repaint starts.
+  const int64_t from = fractional ? 0 : l;
+  return QRect(int(from), int(t), int(r - from), int(b - t));
 }
 
 }  // namespace kv

@@ -155,6 +155,8 @@ TRect PaintRect(const TCanvas* screen, const TRect& client);
 // frame, clipped to the control; empty when nothing that shows changed. At a fractional device
 // ratio it is one pixel wider on every side: the smooth reduction into the window mixes the
 // device pixels on both sides of each edge, so the window pixels beside a change change too.
+// There it also reaches the control's left edge: the reduction's pixels in a row depend a
+// little on where the painted run of that row starts.
 QRect PartToRepaint(const QWidget& control, const TRect& changed);
 
 }  // namespace kv

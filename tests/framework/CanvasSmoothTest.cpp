@@ -9,7 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
+#include <QPainterPath>
 
+#include <cmath>
 #include <functional>
 #include <optional>
 #include <set>
@@ -106,17 +109,63 @@ TEST(CanvasSmooth, NothingLeavesTheClip) {
   const TRegion left = kv::CreateRectRgn(0, 0, 14, 32), right = kv::CreateRectRgn(26, 8, 40, 20);
   TRegion clip;
   kv::CombineRgn(clip, left, right, kv::RGN_OR);
-  for (const Call& call : SmoothCalls()) {
-    SCOPED_TRACE(call.name);
-    const QImage image = Drawn(call, RenderQuality::Smooth, 3,
-                               [&](TCanvas* c) { c->SelectClipRgn(&clip); });
-    for (int y = 0; y < image.height(); ++y)
-      for (int x = 0; x < image.width(); ++x)
-        if (!clip.Contains(x, y)) {
-          ASSERT_EQ(kvtest::PixelAt(image, x, y), clWhite.Value) << x << ", " << y;
-        }
-    EXPECT_GT(BlendedPixels(image), 0);
-  }
+  for (const Call& call : SmoothCalls())
+    for (const int width : {1, 3}) {
+      SCOPED_TRACE(std::string(call.name) + ", pen " + std::to_string(width));
+      const QImage image =
+          Drawn(call, RenderQuality::Smooth, width, [&](TCanvas* c) { c->SelectClipRgn(&clip); });
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+          if (!clip.Contains(x, y)) {
+            ASSERT_EQ(kvtest::PixelAt(image, x, y), clWhite.Value) << x << ", " << y;
+          }
+      EXPECT_GT(BlendedPixels(image), 0);
+    }
+}
+
+// A thin segment is the band one canvas pixel wide from the first pixel's near edge to the
+// last pixel's, with flat ends; each pixel takes the share of it the band covers. A painter
+// stroking that band gives the same within a few levels, in every direction, at every
+// device scale and at an origin off the surface's corner, ends off the surface included.
+TEST(CanvasSmooth, ThinSegmentsCoverAsTheirBandStroked) {
+  const Quality q(RenderQuality::Smooth);
+  const std::pair<TPoint, TPoint> segments[] = {
+      {{3, 5}, {37, 28}}, {{30, 2}, {6, 29}}, {{4, 4}, {5, 28}},
+      {{36, 7}, {2, 8}},  {{5, 25}, {30, 0}}, {{10, 10}, {11, 11}},
+      {{20, 3}, {19, 4}}, {{7, 30}, {8, 20}}, {{-20, -15}, {60, 45}},
+  };
+  const QPoint origin(3, 5);
+  for (const int scale : {1, 2, 3})
+    for (const auto& [from, to] : segments) {
+      SCOPED_TRACE(std::to_string(from.X) + "," + std::to_string(from.Y) + " to " +
+                   std::to_string(to.X) + "," + std::to_string(to.Y) + " at " +
+                   std::to_string(scale));
+      QImage drawn(40 * scale + 6, 32 * scale + 8, QImage::Format_RGB32);
+      drawn.fill(Qt::white);
+      QImage stroked = drawn.copy();
+      drawn.setDevicePixelRatio(scale);
+      TCanvas c;
+      c.Attach(&drawn, origin);
+      c.Pen()->SetColor(clRed);
+      c.MoveTo(from.X, from.Y);
+      c.LineTo(to.X, to.Y);
+      c.Detach();
+      drawn.setDevicePixelRatio(1);
+
+      const QPointF a(from.X + 0.5, from.Y + 0.5), b(to.X + 0.5, to.Y + 0.5);
+      const QPointF back = (b - a) * (0.5 / std::hypot(b.x() - a.x(), b.y() - a.y()));
+      QPainterPath band(a - back);
+      band.lineTo(b - back);
+      QPen pen(Qt::red, 1);
+      pen.setCapStyle(Qt::FlatCap);
+      QPainter painter(&stroked);
+      painter.setRenderHint(QPainter::Antialiasing);
+      painter.translate(origin);
+      painter.scale(scale, scale);
+      painter.fillPath(QPainterPathStroker(pen).createStroke(band), Qt::red);
+      painter.end();
+      EXPECT_TRUE(kvtest::SamePixels(drawn, stroked, 6));
+    }
 }
 
 TEST(CanvasSmooth, RasterModesMasksAndTheClassicScopeDrawClassic) {

@@ -1,7 +1,8 @@
 // Every registered control in windows of a device pixel ratio other than 1. These tests run
 // under QT_SCALE_FACTOR (ctest DeviceRatio.At2, DeviceRatio.At1_5) and most skip at ratio 1:
 // at 2 a control draws finer than doubled pixels, at 1.5 no column of its detail is doubled.
-// The partial repaints (the pies', every control's value change) are checked at every ratio.
+// The partial repaints (the pies', every control's value change) are checked at every ratio,
+// 1.25 and 1.75 too (ctest DeviceRatio.PartsAt1_25, DeviceRatio.PartsAt1_75).
 // ArtworkRatio runs at ratio 1 and paints the controls with built-in artwork at 2 as well.
 // TwoScreens runs on two off-screen screens scaled by 1 and 2 (ctest DeviceRatio.TwoScreens)
 // and moves a window from one to the other and back.
