@@ -323,6 +323,233 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
   }
 }
 
+}  // namespace kv
+
+// ---------------------------------------------------------------------------
+// Coverage layers and pie faces
+
+namespace kv {
+
+bool CoverageLayer::Holds(const TKvLayerKey& key, int width, int height, int scale) const {
+  return key.Bytes() == FKey && FCanvasSize == QSize(width, height) && FScale == scale;
+}
+
+void CoverageLayer::Keep(const TKvLayerKey& key, int width, int height, int scale,
+                         const Drawing& drawing) {
+  if (Holds(key, width, height, scale)) return;
+  TBitmap onBlack, onWhite;
+  PrepareRecording(onBlack, width, height, scale);
+  PrepareRecording(onWhite, width, height, scale);
+  onWhite.Canvas()->FillRect(Rect(0, 0, width, height));  // a new canvas brush is solid white
+  drawing(onBlack.Canvas());
+  drawing(onWhite.Canvas());
+  FSize = onBlack.Image().size();
+  const size_t pixels = size_t(FSize.width()) * size_t(FSize.height());
+  FOver.resize(pixels);
+  FThrough.resize(pixels);
+  for (int y = 0; y < FSize.height(); ++y) {
+    const uint32_t* a = onBlack.ScanLine(y);
+    const uint32_t* b = onWhite.ScanLine(y);
+    const size_t row = size_t(y) * size_t(FSize.width());
+    for (int x = 0; x < FSize.width(); ++x) {
+      FOver[row + size_t(x)] = a[x];
+      FThrough[row + size_t(x)] = a[x] == b[x] ? 0 : Through(a[x], b[x]);
+    }
+  }
+  FKey = key.Bytes().toByteArray();
+  FCanvasSize = {width, height};
+  FScale = scale;
+}
+
+uint32_t CoverageLayer::Over(size_t i, uint32_t under) const {
+  const uint32_t through = FThrough[i];
+  if (through == 0) return FOver[i];
+  if (through == 0xFFFFFFu) return under;
+  return Blended(FOver[i], through, under);
+}
+
+}  // namespace kv
+
+namespace {
+
+// The share of a pixel (the unit square around its centre) on the side of a line its centre
+// lies on, at signed distance S from it, for a line whose direction is (Ux, Uy), of length 1.
+double ShareOfPixel(double s, double ux, double uy) {
+  const double a = std::max(std::abs(ux), std::abs(uy)), b = std::min(std::abs(ux), std::abs(uy));
+  const double outer = (a + b) / 2, inner = (a - b) / 2;
+  if (s >= outer) return 1;
+  if (s <= -outer) return 0;
+  if (std::abs(s) <= inner) return 0.5 + s / a;
+  const double t = outer - std::abs(s);
+  const double corner = t * t / (2 * a * b);
+  return s > 0 ? 1 - corner : corner;
+}
+
+// The share of a pixel between two parallel lines at offsets From < To from its centre, the
+// lines along (Ux, Uy) or across it: inside a band, or along a segment.
+double ShareBetween(double from, double to, double ux, double uy) {
+  return std::max(0.0, ShareOfPixel(to, ux, uy) - ShareOfPixel(from, ux, uy));
+}
+
+// An angle that grows clockwise on the screen as the true one does, from 0 to 4: cheaper than
+// atan2, and only compared.
+double PseudoAngle(double x, double y) {
+  if (y >= 0) return x >= 0 ? y / (x + y) : 1 - x / (y - x);
+  return x < 0 ? 2 - y / (-x - y) : 3 + x / (x - y);
+}
+
+// How far from a ray a pixel's centre may lie and still be touched by it: half the pixel's
+// diagonal, and half the line's width for a drawn one.
+constexpr double kHalfDiagonal = 0.7072;
+
+struct SectorRay {
+  double Ux, Uy, Length, Angle, Reach;
+  bool Stroked;
+  // The signed distance of a point to the ray's line, positive on the side of the sector the
+  // ray starts; and how far along the ray it lies.
+  double Across(double x, double y) const { return Ux * y - Uy * x; }
+  double Along(double x, double y) const { return Ux * x + Uy * y; }
+};
+
+// The pixels of one row by the ray, as [first, last] image columns: Y is the row's centre
+// less the pie's, Cx the pie's centre.
+std::pair<double, double> ColumnsNear(const SectorRay& r, double y, double cx) {
+  double lo = -1e300, hi = 1e300;
+  const auto within = [&](double slope, double offset, double from, double to) {
+    // slope * x + offset in [from, to]
+    if (std::abs(slope) < 1e-12) {
+      if (offset < from || offset > to) lo = 1, hi = 0;
+      return;
+    }
+    const double a = (from - offset) / slope, b = (to - offset) / slope;
+    lo = std::max(lo, std::min(a, b));
+    hi = std::min(hi, std::max(a, b));
+  };
+  within(-r.Uy, r.Ux * y, -r.Reach, r.Reach);
+  // Past the rim too: a run must not cross the line there into another sector.
+  within(r.Ux, r.Uy * y, -r.Reach, 1e300);
+  return {lo + cx - 0.5, hi + cx - 0.5};
+}
+
+}  // namespace
+
+QPointF kv::PieCentre(const TRect& box, int scale) {
+  return {(double(box.Left) + box.Right) / 2 * scale, (double(box.Top) + box.Bottom) / 2 * scale};
+}
+
+QPointF kv::PieRimTowards(const TRect& box, TPoint p, int scale) {
+  const QPointF centre = PieCentre(box, 1);
+  const double rx = (double(box.Right) - box.Left - 1) / 2, ry = (double(box.Bottom) - box.Top - 1) / 2;
+  const double dx = p.X + 0.5 - centre.x(), dy = p.Y + 0.5 - centre.y();
+  const double k = 1 / std::hypot(dx / rx, dy / ry);
+  return (centre + QPointF(k * dx, k * dy)) * scale;
+}
+
+void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
+                         std::span<const PieSector> sectors, uint32_t ink, double width) {
+  if (sectors.empty()) return;
+  const QSize size = sectors.front().Layer->Size();
+  TRect r;
+  if (!IntersectRect(r, part, Rect(0, 0, std::min(size.width(), target->Image().width()),
+                                   std::min(size.height(), target->Image().height()))))
+    return;
+  std::vector<SectorRay> rays;
+  for (const PieSector& s : sectors) {
+    const double dx = s.Rim.x() - centre.x(), dy = s.Rim.y() - centre.y();
+    const double length = std::hypot(dx, dy);
+    if (!(length > 0)) return;
+    const double reach = kHalfDiagonal + (s.Stroked ? width / 2 : 0);
+    rays.push_back({dx / length, dy / length, length, PseudoAngle(dx, dy), reach, s.Stroked});
+  }
+  const size_t n = rays.size();
+  // The sector a pixel away from every ray lies in: the last one to start at or before its
+  // angle, going round.
+  const auto sectorAt = [&](double x, double y) {
+    const double angle = PseudoAngle(x, y);
+    size_t best = n, last = 0;
+    for (size_t k = 0; k < n; ++k) {
+      if (rays[k].Angle >= rays[last].Angle) last = k;
+      if (rays[k].Angle <= angle && (best == n || rays[k].Angle >= rays[best].Angle)) best = k;
+    }
+    return best == n ? last : best;
+  };
+  const auto channel = [](uint32_t px, int shift) { return double((px >> shift) & 0xFFu); };
+  const auto mix = [&](uint32_t a, uint32_t b, double share) {
+    uint32_t out = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8)
+      out |= uint32_t(std::lround(channel(a, shift) * share +
+                                  channel(b, shift) * (1 - share)))
+             << shift;
+    return out;
+  };
+  // A pixel by a ray, painted as the canvas paints the sectors' pies one after the other,
+  // each filled and then outlined: the earlier sector's layer, the ray's line over it, the
+  // later sector's layer over that by its share of the pixel, and the line again.
+  const auto nearRays = [&](double x, double y, size_t i, uint32_t under) {
+    size_t across = n;
+    double nearest = 0, line = 0;
+    for (size_t k = 0; k < n; ++k) {
+      const SectorRay& ray = rays[k];
+      const double s = ray.Across(x, y), t = ray.Along(x, y);
+      if (t >= 0 && std::abs(s) < ray.Reach && (across == n || std::abs(s) < nearest)) {
+        nearest = std::abs(s);
+        across = k;
+      }
+      // The line's band, from half its width behind the centre (so that lines meeting there
+      // close the corner) to the rim.
+      if (ray.Stroked)
+        line = std::max(line, ShareBetween(-width / 2 - s, width / 2 - s, ray.Ux, ray.Uy) *
+                                  ShareBetween(-width / 2 - t, ray.Length - t, ray.Ux, ray.Uy));
+    }
+    const CoverageLayer* earlier = sectors[sectorAt(x, y)].Layer;
+    const CoverageLayer* later = earlier;
+    double laterShare = 1;
+    if (across != n && n > 1) {
+      // The sector a ray starts is painted after the one before it, but for the first ray.
+      const size_t after = across, before = (across + n - 1) % n;
+      const double afterShare = ShareOfPixel(rays[across].Across(x, y), rays[across].Ux,
+                                             rays[across].Uy);
+      const bool afterIsLater = across != 0;
+      earlier = sectors[afterIsLater ? before : after].Layer;
+      later = sectors[afterIsLater ? after : before].Layer;
+      laterShare = afterIsLater ? afterShare : 1 - afterShare;
+    }
+    const uint32_t first = mix(ink, earlier->Over(i, under), line);
+    return mix(ink, mix(later->Over(i, under), first, laterShare), line);
+  };
+  uint32_t* pixels = target->ScanLine(0);
+  const qsizetype stride = target->Image().bytesPerLine() / qsizetype(sizeof(uint32_t));
+  const double cx = centre.x(), cy = centre.y();
+  std::vector<std::pair<int, int>> near;
+  for (int y = r.Top; y < r.Bottom; ++y) {
+    const double py = y + 0.5 - cy;
+    near.clear();
+    for (const SectorRay& ray : rays) {
+      const auto [lo, hi] = ColumnsNear(ray, py, cx);
+      if (lo > hi || hi < r.Left || lo >= r.Right) continue;
+      near.emplace_back(int(std::max<double>(std::floor(lo), r.Left)),
+                        int(std::min<double>(std::ceil(hi), r.Right - 1)));
+    }
+    std::sort(near.begin(), near.end());
+    uint32_t* row = pixels + y * stride;
+    const size_t first = size_t(y) * size_t(size.width());
+    const auto layerRun = [&](int begin, int end) {
+      if (begin >= end) return;
+      const CoverageLayer* layer = sectors[sectorAt(begin + 0.5 - cx, py)].Layer;
+      for (int x = begin; x < end; ++x) row[x] = layer->Over(first + size_t(x), row[x]);
+    };
+    int x = r.Left;
+    for (const auto& [lo, hi] : near) {
+      layerRun(x, lo);
+      for (x = std::max(x, lo); x <= hi; ++x)
+        row[x] = nearRays(x + 0.5 - cx, py, first + size_t(x), row[x]);
+    }
+    layerRun(x, r.Right);
+  }
+}
+
+namespace kv {
+
 // ---------------------------------------------------------------------------
 // Rows and the part being painted
 

@@ -7,6 +7,7 @@
 #include <numbers>
 #include <numeric>
 #include <utility>
+#include <vector>
 
 using kv::CreateRectRgn, kv::FaceClass, kv::FacePixels, kv::PieGeometry, kv::PieInks, kv::Rect,
     kv::Wedges;
@@ -67,10 +68,13 @@ TRect PieGeometry::EdgeLine() const {
   return FrontEdge() ? TRect{S(Bx), S(By), S(Bx + 1), S(By + D)} : TRect{};
 }
 
-bool PieGeometry::Sweeps() const {
+bool PieGeometry::Traced() const {
   constexpr int64_t kMin = 8, kMax = 1 << 15;
-  return Kind == Wedges::Split && W >= kMin && TopHeight >= kMin && W <= kMax &&
-         TopHeight <= kMax && (Bx != Cx || By != Cy);
+  return W >= kMin && TopHeight >= kMin && W <= kMax && TopHeight <= kMax;
+}
+
+bool PieGeometry::Sweeps() const {
+  return Kind == Wedges::Split && Traced() && (Bx != Cx || By != Cy);
 }
 
 FacePixels PixelsOf(TColor used, TColor free, TColor outline, TColor usedShadow,
@@ -234,25 +238,42 @@ struct TKvPieFaces::AngleMap {
   }
 };
 
-TKvPieFaces::TKvPieFaces(Drawing base, Drawing wedges)
-    : FDrawBase(std::move(base)), FDrawWedges(std::move(wedges)) {}
+TKvPieFaces::TKvPieFaces(Drawing base, Drawing wedges, Drawing topFace)
+    : FDrawBase(std::move(base)),
+      FDrawWedges(std::move(wedges)),
+      FDrawTopFace(std::move(topFace)) {}
 
 TKvPieFaces::~TKvPieFaces() = default;
 
 // A pie whose value moves gets its angle map here, where it is first repainted in part.
 TRect TKvPieFaces::ChangedBetween(const PieGeometry& before, const PieGeometry& after,
                                   int scale) {
-  // The map holds classic pixels, and smooth edges drawn under a clip are not the pixels of
-  // the whole drawing: the whole face.
-  if (kv::RendersSmooth()) return Rect(0, 0, S(after.W), S(after.H));
+  const bool smooth = kv::RendersSmooth();
+  // Smooth edges drawn under a clip are not the pixels of the whole drawing.
+  if (smooth && !ComposedSmooth(after, scale)) return Rect(0, 0, S(after.W), S(after.H));
+  // A composed face follows the boundary point alone: where it stays, nothing changes.
+  if (smooth && before.Bx == after.Bx && before.By == after.By) return {};
   if (!AngleMapFits(after, scale)) {
     FAngleMap.reset();
     if (after.W * after.H <= kMaxMappedPixels)
       BuildAngleMap(S(after.W), S(after.H), S(after.D), scale);
   }
-  if (AngleMapFits(after, scale))
-    return ToCanvas(FAngleMap->Between(before.Angle, after.Angle), scale);
-  return SweepBetween(before, after).Face;
+  TRect changed = SweepBetween(before, after).Face;
+  if (AngleMapFits(after, scale)) {
+    const TRect mapped = ToCanvas(FAngleMap->Between(before.Angle, after.Angle), scale);
+    if (!kv::IsRectEmpty(mapped) || !smooth) changed = mapped;
+  }
+  if (!smooth || kv::IsRectEmpty(changed)) return changed;
+  // A smooth boundary is anti-aliased and meets the rim where its direction does, a pixel or
+  // two beside the canvas's end point.
+  constexpr int kSmoothReach = 3;
+  return {changed.Left - kSmoothReach, changed.Top - kSmoothReach, changed.Right + kSmoothReach,
+          changed.Bottom + kSmoothReach};
+}
+
+bool TKvPieFaces::ComposedSmooth(const PieGeometry& g, int scale) {
+  return kv::RendersSmooth() && (g.Sweeps() || (g.Traced() && g.Kind != Wedges::Split)) &&
+         g.W * g.H * scale * scale <= kv::kMaxComposedPixels;
 }
 
 bool TKvPieFaces::AngleMapFits(const PieGeometry& g, int scale) const {
@@ -264,6 +285,10 @@ void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
                         const FacePixels& pixels, const PieInks& inks) {
   const int scale = image->DeviceScale();
   const TRect inImage = ToImage(part, scale);
+  if (ComposedSmooth(g, scale)) {
+    PaintSmooth(image, g, inImage, pixels, inks);
+    return;
+  }
   if (kv::RendersSmooth()) {
     // The shading from the layer, the wedges over it drawn smooth within the part.
     UpdateLayer(g, scale);
@@ -279,15 +304,56 @@ void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
     DrawPie(g, image, inImage, pixels);
     return;
   }
+  PaintFromMap(image, g, inImage, pixels, ((1u << kClasses) - 1) & ~(1u << kBase));
+}
+
+void TKvPieFaces::PaintFromMap(TBitmap* image, const PieGeometry& g, const TRect& part,
+                               const FacePixels& pixels, unsigned classes) {
   FAngleMap->MoveTo(g.Angle);
   const Rows out(image);
   const size_t stride = size_t(image->Image().width());
-  for (int y = inImage.Top; y < inImage.Bottom; ++y) {
-    const uint8_t* classes = &FAngleMap->Classes[size_t(y) * stride];
+  for (int y = part.Top; y < part.Bottom; ++y) {
+    const uint8_t* mapped = &FAngleMap->Classes[size_t(y) * stride];
     uint32_t* row = out.Row(y);
-    for (int x = inImage.Left; x < inImage.Right; ++x)
-      if (classes[x] != kBase) row[x] = pixels[classes[x]];
+    for (int x = part.Left; x < part.Right; ++x)
+      if ((classes >> mapped[x]) & 1u) row[x] = pixels[mapped[x]];
   }
+}
+
+void TKvPieFaces::PaintSmooth(TBitmap* image, const PieGeometry& g, const TRect& part,
+                              const FacePixels& pixels, const PieInks& inks) {
+  const int scale = image->DeviceScale();
+  // The front side as the classic face has it: the shading, then the edge line.
+  if (AngleMapFits(g, scale)) {
+    PaintFromMap(image, g, part, pixels, 1u << kUsedShadow | 1u << kFreeShadow);
+  } else {
+    UpdateLayer(g, scale);
+    ShadeFront(g, image, part, pixels);
+  }
+  if (TRect edge; kv::IntersectRect(edge, part, ToImage(g.EdgeLine(), scale))) {
+    const Rows out(image);
+    for (int y = edge.Top; y < edge.Bottom; ++y)
+      std::fill(out.Row(y) + edge.Left, out.Row(y) + edge.Right, pixels[kOutlined]);
+  }
+  // The top face from the faces drawn whole, kept while the size, depth and inks stay.
+  const int w = S(g.W), h = S(g.H), depth = S(g.D);
+  const auto keep = [&](kv::CoverageLayer& face, TColor colour) {
+    TKvLayerKey key;
+    key << depth << inks.Outline << colour;
+    face.Keep(key, w, h, scale, [&](TCanvas* c) {
+      FDrawTopFace(c, g, {inks.Outline, inks.SideFace, colour, colour});
+    });
+  };
+  keep(FAllUsed, inks.Used);
+  keep(FAllFree, inks.Free);
+  // Used from the left end clockwise to the boundary point, free from there on.
+  const TRect top = Rect(0, 0, w, S(g.TopHeight));
+  const kv::PieSector whole{kv::PieRimTowards(top, {0, S(g.Cy)}, scale),
+                            g.Kind == Wedges::AllFree ? &FAllFree : &FAllUsed, true};
+  std::vector<kv::PieSector> sectors{whole};
+  if (g.Kind == Wedges::Split)
+    sectors.push_back({kv::PieRimTowards(top, {S(g.Bx), S(g.By)}, scale), &FAllFree, true});
+  kv::PaintPieSectors(image, part, kv::PieCentre(top, scale), sectors, pixels[kOutlined], scale);
 }
 
 // Every angle drawn in turn, as a live frame draws it, in marker inks over a base of its own:
