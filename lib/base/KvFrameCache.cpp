@@ -347,18 +347,33 @@ void CoverageLayer::Keep(const TKvLayerKey& key, int width, int height, int scal
   const size_t pixels = size_t(FSize.width()) * size_t(FSize.height());
   FOver.resize(pixels);
   FThrough.resize(pixels);
+  FOpaque.assign(size_t(FSize.height()), {});
   for (int y = 0; y < FSize.height(); ++y) {
     const uint32_t* a = onBlack.ScanLine(y);
     const uint32_t* b = onWhite.ScanLine(y);
     const size_t row = size_t(y) * size_t(FSize.width());
-    for (int x = 0; x < FSize.width(); ++x) {
+    std::pair<int, int>& widest = FOpaque[size_t(y)];
+    for (int x = 0, begin = 0; x < FSize.width(); ++x) {
       FOver[row + size_t(x)] = a[x];
       FThrough[row + size_t(x)] = a[x] == b[x] ? 0 : Through(a[x], b[x]);
+      if (FThrough[row + size_t(x)] != 0) begin = x + 1;
+      else if (x + 1 - begin > widest.second - widest.first) widest = {begin, x + 1};
     }
   }
   FKey = key.Bytes().toByteArray();
   FCanvasSize = {width, height};
   FScale = scale;
+}
+
+void CoverageLayer::OverRow(uint32_t* row, int y, int begin, int end) const {
+  const size_t first = size_t(y) * size_t(FSize.width());
+  // The widest opaque run of the row is copied whole.
+  const auto [from, to] = FOpaque[size_t(y)];
+  const int solidBegin = std::clamp(from, begin, end), solidEnd = std::clamp(to, solidBegin, end);
+  for (int x = begin; x < solidBegin; ++x) row[x] = Over(first + size_t(x), row[x]);
+  std::memcpy(row + solidBegin, &FOver[first + size_t(solidBegin)],
+              size_t(solidEnd - solidBegin) * sizeof(uint32_t));
+  for (int x = solidEnd; x < end; ++x) row[x] = Over(first + size_t(x), row[x]);
 }
 
 uint32_t CoverageLayer::Over(size_t i, uint32_t under) const {
@@ -372,25 +387,6 @@ uint32_t CoverageLayer::Over(size_t i, uint32_t under) const {
 
 namespace {
 
-// The share of a pixel (the unit square around its centre) on the side of a line its centre
-// lies on, at signed distance S from it, for a line whose direction is (Ux, Uy), of length 1.
-double ShareOfPixel(double s, double ux, double uy) {
-  const double a = std::max(std::abs(ux), std::abs(uy)), b = std::min(std::abs(ux), std::abs(uy));
-  const double outer = (a + b) / 2, inner = (a - b) / 2;
-  if (s >= outer) return 1;
-  if (s <= -outer) return 0;
-  if (std::abs(s) <= inner) return 0.5 + s / a;
-  const double t = outer - std::abs(s);
-  const double corner = t * t / (2 * a * b);
-  return s > 0 ? 1 - corner : corner;
-}
-
-// The share of a pixel between two parallel lines at offsets From < To from its centre, the
-// lines along (Ux, Uy) or across it: inside a band, or along a segment.
-double ShareBetween(double from, double to, double ux, double uy) {
-  return std::max(0.0, ShareOfPixel(to, ux, uy) - ShareOfPixel(from, ux, uy));
-}
-
 // An angle that grows clockwise on the screen as the true one does, from 0 to 4: cheaper than
 // atan2, and only compared.
 double PseudoAngle(double x, double y) {
@@ -398,22 +394,69 @@ double PseudoAngle(double x, double y) {
   return x < 0 ? 2 - y / (-x - y) : 3 + x / (x - y);
 }
 
-// How far from a ray a pixel's centre may lie and still be touched by it: half the pixel's
-// diagonal, and half the line's width for a drawn one.
+// How far from a line a pixel's centre may lie and still be touched by it: half the pixel's
+// diagonal.
 constexpr double kHalfDiagonal = 0.7072;
 
+// Per channel, A and B in the shares W and 256 - W.
+uint32_t Mix(uint32_t a, uint32_t b, uint32_t w) {
+  const uint32_t rb = (((a & 0xFF00FFu) * w + (b & 0xFF00FFu) * (256 - w) + 0x800080u) >> 8);
+  const uint32_t g = (((a & 0xFF00u) * w + (b & 0xFF00u) * (256 - w) + 0x8000u) >> 8);
+  return 0xFF000000u | (rb & 0xFF00FFu) | (g & 0xFF00u);
+}
+
+uint32_t Weight(double share) { return uint32_t(share * 256 + 0.5); }
+
+// A ray of a pie face from its centre to the rim, in image pixels from the centre.
 struct SectorRay {
-  double Ux, Uy, Length, Angle, Reach;
+  double Ux, Uy, Length, Angle;
+  double Reach;  // how far from the ray a pixel's centre may lie and be touched by it
   bool Stroked;
+  // For the shares of a pixel: the larger and smaller of |Ux| and |Uy|, as the unit square's
+  // extent across any line along or across the ray depends on.
+  double InvLarger, Outer, Inner, InvCorner;
+
+  SectorRay(double dx, double dy, double width, bool stroked) {
+    Length = std::hypot(dx, dy);
+    Ux = dx / Length;
+    Uy = dy / Length;
+    Angle = PseudoAngle(dx, dy);
+    Reach = kHalfDiagonal + (stroked ? width / 2 : 0);
+    Stroked = stroked;
+    const double a = std::max(std::abs(Ux), std::abs(Uy)), b = std::min(std::abs(Ux), std::abs(Uy));
+    InvLarger = 1 / a;
+    Outer = (a + b) / 2;
+    Inner = (a - b) / 2;
+    InvCorner = b > 0 ? 1 / (2 * a * b) : 0;
+  }
   // The signed distance of a point to the ray's line, positive on the side of the sector the
   // ray starts; and how far along the ray it lies.
   double Across(double x, double y) const { return Ux * y - Uy * x; }
   double Along(double x, double y) const { return Ux * x + Uy * y; }
+  // The share of a pixel on the side of a line along or across the ray its centre lies on, at
+  // signed distance S from it (exact for the unit square).
+  double Share(double s) const {
+    if (s >= Outer) return 1;
+    if (s <= -Outer) return 0;
+    if (std::abs(s) <= Inner) return 0.5 + s * InvLarger;
+    const double t = Outer - std::abs(s);
+    const double corner = t * t * InvCorner;
+    return s > 0 ? 1 - corner : corner;
+  }
+  // The share of a pixel between two such lines at offsets From < To from its centre.
+  double ShareBetween(double from, double to) const {
+    return std::max(0.0, Share(to) - Share(from));
+  }
 };
 
-// The pixels of one row by the ray, as [first, last] image columns: Y is the row's centre
-// less the pie's, Cx the pie's centre.
-std::pair<double, double> ColumnsNear(const SectorRay& r, double y, double cx) {
+// The pixels of one row by the ray, as [first, last] image columns (none when first > last),
+// and the column where the ray's line crosses the row past the rim (-1 for none): Y is the
+// row's centre less the pie's, Cx the pie's centre.
+struct RowNearRay {
+  double First = 1, Last = 0;
+  double Crossing = -1;
+};
+RowNearRay ColumnsNear(const SectorRay& r, double y, double cx) {
   double lo = -1e300, hi = 1e300;
   const auto within = [&](double slope, double offset, double from, double to) {
     // slope * x + offset in [from, to]
@@ -426,12 +469,21 @@ std::pair<double, double> ColumnsNear(const SectorRay& r, double y, double cx) {
     hi = std::min(hi, std::max(a, b));
   };
   within(-r.Uy, r.Ux * y, -r.Reach, r.Reach);
-  // Past the rim too: a run must not cross the line there into another sector.
-  within(r.Ux, r.Uy * y, -r.Reach, 1e300);
-  return {lo + cx - 0.5, hi + cx - 0.5};
+  within(r.Ux, r.Uy * y, -r.Reach, r.Length + r.Reach);
+  RowNearRay near{lo + cx - 0.5, hi + cx - 0.5};
+  // Past the rim the layers hold nothing, but a run must not cross into another sector.
+  if (std::abs(r.Uy) > 1e-12) {
+    const double x = r.Ux * y / r.Uy;
+    if (r.Along(x, y) > r.Length) near.Crossing = x + cx;
+  }
+  return near;
 }
 
 }  // namespace
+
+int kv::PieBoundaryReach(int scale) {
+  return 1 + int(std::ceil((kHalfDiagonal + 0.5 * scale) / std::max(scale, 1)));
+}
 
 QPointF kv::PieCentre(const TRect& box, int scale) {
   return {(double(box.Left) + box.Right) / 2 * scale, (double(box.Top) + box.Bottom) / 2 * scale};
@@ -456,10 +508,8 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
   std::vector<SectorRay> rays;
   for (const PieSector& s : sectors) {
     const double dx = s.Rim.x() - centre.x(), dy = s.Rim.y() - centre.y();
-    const double length = std::hypot(dx, dy);
-    if (!(length > 0)) return;
-    const double reach = kHalfDiagonal + (s.Stroked ? width / 2 : 0);
-    rays.push_back({dx / length, dy / length, length, PseudoAngle(dx, dy), reach, s.Stroked});
+    if (!(std::hypot(dx, dy) > 0)) return;
+    rays.emplace_back(dx, dy, width, s.Stroked);
   }
   const size_t n = rays.size();
   // The sector a pixel away from every ray lies in: the last one to start at or before its
@@ -473,15 +523,6 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
     }
     return best == n ? last : best;
   };
-  const auto channel = [](uint32_t px, int shift) { return double((px >> shift) & 0xFFu); };
-  const auto mix = [&](uint32_t a, uint32_t b, double share) {
-    uint32_t out = 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8)
-      out |= uint32_t(std::lround(channel(a, shift) * share +
-                                  channel(b, shift) * (1 - share)))
-             << shift;
-    return out;
-  };
   // A pixel by a ray, painted as the canvas paints the sectors' pies one after the other,
   // each filled and then outlined: the earlier sector's layer, the ray's line over it, the
   // later sector's layer over that by its share of the pixel, and the line again.
@@ -491,52 +532,59 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
     for (size_t k = 0; k < n; ++k) {
       const SectorRay& ray = rays[k];
       const double s = ray.Across(x, y), t = ray.Along(x, y);
-      if (t >= 0 && std::abs(s) < ray.Reach && (across == n || std::abs(s) < nearest)) {
+      if (std::abs(s) >= ray.Reach || t <= -ray.Reach || t >= ray.Length + ray.Reach) continue;
+      if (t >= 0 && (across == n || std::abs(s) < nearest)) {
         nearest = std::abs(s);
         across = k;
       }
       // The line's band, from half its width behind the centre (so that lines meeting there
       // close the corner) to the rim.
       if (ray.Stroked)
-        line = std::max(line, ShareBetween(-width / 2 - s, width / 2 - s, ray.Ux, ray.Uy) *
-                                  ShareBetween(-width / 2 - t, ray.Length - t, ray.Ux, ray.Uy));
+        line = std::max(line, ray.ShareBetween(-width / 2 - s, width / 2 - s) *
+                                  ray.ShareBetween(-width / 2 - t, ray.Length - t));
     }
-    const CoverageLayer* earlier = sectors[sectorAt(x, y)].Layer;
-    const CoverageLayer* later = earlier;
+    const CoverageLayer* earlier = nullptr;
+    const CoverageLayer* later = nullptr;
     double laterShare = 1;
-    if (across != n && n > 1) {
+    if (across == n || n == 1) {
+      earlier = later = sectors[sectorAt(x, y)].Layer;
+    } else {
       // The sector a ray starts is painted after the one before it, but for the first ray.
       const size_t after = across, before = (across + n - 1) % n;
-      const double afterShare = ShareOfPixel(rays[across].Across(x, y), rays[across].Ux,
-                                             rays[across].Uy);
+      const double afterShare = rays[across].Share(rays[across].Across(x, y));
       const bool afterIsLater = across != 0;
       earlier = sectors[afterIsLater ? before : after].Layer;
       later = sectors[afterIsLater ? after : before].Layer;
       laterShare = afterIsLater ? afterShare : 1 - afterShare;
     }
-    const uint32_t first = mix(ink, earlier->Over(i, under), line);
-    return mix(ink, mix(later->Over(i, under), first, laterShare), line);
+    const uint32_t lineWeight = Weight(line);
+    const uint32_t first = Mix(ink, earlier->Over(i, under), lineWeight);
+    const uint32_t filled =
+        later == earlier ? first : Mix(later->Over(i, under), first, Weight(laterShare));
+    return Mix(ink, filled, lineWeight);
   };
   uint32_t* pixels = target->ScanLine(0);
   const qsizetype stride = target->Image().bytesPerLine() / qsizetype(sizeof(uint32_t));
   const double cx = centre.x(), cy = centre.y();
   std::vector<std::pair<int, int>> near;
+  const auto addNear = [&](double first, double last) {
+    if (first > last || last < r.Left || first >= r.Right) return;
+    near.emplace_back(int(std::max<double>(std::floor(first), r.Left)),
+                      int(std::min<double>(std::ceil(last), r.Right - 1)));
+  };
   for (int y = r.Top; y < r.Bottom; ++y) {
     const double py = y + 0.5 - cy;
     near.clear();
     for (const SectorRay& ray : rays) {
-      const auto [lo, hi] = ColumnsNear(ray, py, cx);
-      if (lo > hi || hi < r.Left || lo >= r.Right) continue;
-      near.emplace_back(int(std::max<double>(std::floor(lo), r.Left)),
-                        int(std::min<double>(std::ceil(hi), r.Right - 1)));
+      const RowNearRay columns = ColumnsNear(ray, py, cx);
+      addNear(columns.First, columns.Last);
+      if (columns.Crossing >= 0) addNear(columns.Crossing - 0.5, columns.Crossing - 0.5);
     }
     std::sort(near.begin(), near.end());
     uint32_t* row = pixels + y * stride;
     const size_t first = size_t(y) * size_t(size.width());
     const auto layerRun = [&](int begin, int end) {
-      if (begin >= end) return;
-      const CoverageLayer* layer = sectors[sectorAt(begin + 0.5 - cx, py)].Layer;
-      for (int x = begin; x < end; ++x) row[x] = layer->Over(first + size_t(x), row[x]);
+      if (begin < end) sectors[sectorAt(begin + 0.5 - cx, py)].Layer->OverRow(row, y, begin, end);
     };
     int x = r.Left;
     for (const auto& [lo, hi] : near) {

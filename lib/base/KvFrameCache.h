@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 class TKvBevel;
@@ -151,6 +152,8 @@ public:
   void Keep(const TKvLayerKey& key, int width, int height, int scale, const Drawing& drawing);
   // The drawing's image pixel I (row by row) over Under.
   uint32_t Over(size_t i, uint32_t under) const;
+  // The drawing's pixels [Begin, End) of image row Y over those of Row.
+  void OverRow(uint32_t* row, int y, int begin, int end) const;
   // The recording's size in image pixels.
   QSize Size() const { return FSize; }
 
@@ -162,6 +165,8 @@ private:
   // By pixel: what the drawing left on black, and per channel the share of white that
   // showed through it.
   std::vector<uint32_t> FOver, FThrough;
+  // By row, its widest run of pixels the drawing covers wholly.
+  std::vector<std::pair<int, int>> FOpaque;
 };
 
 // The most image pixels a face composed from coverage layers may have: each layer keeps eight
@@ -173,6 +178,11 @@ constexpr int64_t kMaxComposedPixels = int64_t(1) << 20;
 // pixels, as the smooth canvas draws it.
 KV_TEST_EXPORT QPointF PieCentre(const TRect& box, int scale);
 KV_TEST_EXPORT QPointF PieRimTowards(const TRect& box, TPoint p, int scale);
+
+// How many canvas pixels past the canvas's own pixels of a pie's boundary its composed smooth
+// pixels reach at Scale: a pixel to where its direction meets the rim, and its anti-aliased
+// line's half width with the pixels it touches.
+KV_TEST_EXPORT int PieBoundaryReach(int scale);
 
 // One sector of a pie face: from its ray clockwise (on the screen) to the next sector's ray.
 struct PieSector {

@@ -334,9 +334,9 @@ void TKvPercentPie::RepaintSegments() {
     sweep(a.To, b.To);
   }
   if (!moved) return;  // the same picture
-  // The rim and the radii may lie a pixel beside the points; a smooth radius is anti-aliased
-  // and meets the rim where its direction does, a pixel further.
-  const int reach = smooth ? 3 : 2;
+  // The rim and the radii may lie a pixel beside the points, a composed smooth boundary as
+  // far as its anti-aliased line reaches.
+  const int reach = smooth ? std::max(2, kv::PieBoundaryReach(Image()->DeviceScale())) : 2;
   UpdateControlRect(TRect{changed.Left - reach, changed.Top - reach, changed.Right + reach,
                           changed.Bottom + reach});
 }

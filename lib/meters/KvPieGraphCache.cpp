@@ -184,9 +184,12 @@ constexpr TColor kUntouched = clWhite, kOutline = clBlack, kFreeShadowFace = clR
                  kUsedFace = clLime, kFreeFace = clBlue;
 constexpr PieInks kMarkers{kOutline, kFreeShadowFace, kUsedFace, kFreeFace};
 
-// The angle map is made from drawings in these, over a base of its own in the same.
+// The angle map is made from drawings in these, over a base of its own in the same but for a
+// side face of its own: a shaded pixel over the side is shading, not base (the same colour in
+// classic, not over a smooth base's edge).
 const FacePixels kClassMarkers =
     kv::PixelsOf(kUsedFace, kFreeFace, kOutline, clYellow, kFreeShadowFace);
+constexpr PieInks kMapBaseMarkers{kOutline, clAqua, kUsedFace, kFreeFace};
 
 FaceClass ClassOf(uint32_t px) {
   for (uint8_t c = kUsed; c < kClasses; ++c)
@@ -264,11 +267,11 @@ TRect TKvPieFaces::ChangedBetween(const PieGeometry& before, const PieGeometry& 
     if (!kv::IsRectEmpty(mapped) || !smooth) changed = mapped;
   }
   if (!smooth || kv::IsRectEmpty(changed)) return changed;
-  // A smooth boundary is anti-aliased and meets the rim where its direction does, a pixel or
-  // two beside the canvas's end point.
-  constexpr int kSmoothReach = 3;
-  return {changed.Left - kSmoothReach, changed.Top - kSmoothReach, changed.Right + kSmoothReach,
-          changed.Bottom + kSmoothReach};
+  // Both boundaries turn about the centre, where the canvas's pixels of them may agree.
+  changed = Union(changed, Rect(S(after.Cx), S(after.Cy), S(after.Cx + 1), S(after.Cy + 1)));
+  const int reach = kv::PieBoundaryReach(scale);
+  return {changed.Left - reach, changed.Top - reach, changed.Right + reach,
+          changed.Bottom + reach};
 }
 
 bool TKvPieFaces::ComposedSmooth(const PieGeometry& g, int scale) {
@@ -371,7 +374,7 @@ void TKvPieFaces::BuildAngleMap(int width, int height, int depth, int scale) {
   baseBitmap.SetDeviceScale(scale);
   face.SetDeviceScale(scale);
   FillWith(&baseBitmap, width, height, kUntouched);
-  FDrawBase(baseBitmap.Canvas(), PieGeometry(width, height, depth, 0, 360), kMarkers);
+  FDrawBase(baseBitmap.Canvas(), PieGeometry(width, height, depth, 0, 360), kMapBaseMarkers);
   const Rows base(&baseBitmap);
   FillWith(&face, width, height, kUntouched);
   const Rows out(&face);
