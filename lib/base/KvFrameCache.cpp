@@ -481,6 +481,14 @@ RowNearRay ColumnsNear(const SectorRay& r, double y, double cx) {
 
 }  // namespace
 
+namespace {
+thread_local int tDrawnPieFaces = 0;
+}  // namespace
+
+bool kv::ComposesPieFaces() { return tDrawnPieFaces == 0; }
+kv::DrawnPieFaces::DrawnPieFaces() { ++tDrawnPieFaces; }
+kv::DrawnPieFaces::~DrawnPieFaces() { --tDrawnPieFaces; }
+
 int kv::PieBoundaryReach(int scale) {
   return 1 + int(std::ceil((kHalfDiagonal + 0.5 * scale) / std::max(scale, 1)));
 }
@@ -537,11 +545,13 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
         nearest = std::abs(s);
         across = k;
       }
-      // The line's band, from half its width behind the centre (so that lines meeting there
-      // close the corner) to the rim.
-      if (ray.Stroked)
+      // The line's band from the centre to the rim, and a disc of its width about the centre,
+      // where lines meet, so that their corner is closed.
+      if (ray.Stroked) {
         line = std::max(line, ray.ShareBetween(-width / 2 - s, width / 2 - s) *
-                                  ray.ShareBetween(-width / 2 - t, ray.Length - t));
+                                  ray.ShareBetween(-t, ray.Length - t));
+        line = std::max(line, std::clamp(width / 2 + 0.5 - std::hypot(x, y), 0.0, 1.0));
+      }
     }
     const CoverageLayer* earlier = nullptr;
     const CoverageLayer* later = nullptr;

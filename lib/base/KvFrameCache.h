@@ -184,6 +184,17 @@ KV_TEST_EXPORT QPointF PieRimTowards(const TRect& box, TPoint p, int scale);
 // line's half width with the pixels it touches.
 KV_TEST_EXPORT int PieBoundaryReach(int scale);
 
+// Whether the pies compose their smooth faces on this thread: yes, but while a
+// DrawnPieFaces lives (for tests that compare the composed faces with the drawn ones).
+KV_TEST_EXPORT bool ComposesPieFaces();
+class KV_TEST_EXPORT DrawnPieFaces {
+public:
+  DrawnPieFaces();
+  ~DrawnPieFaces();
+  DrawnPieFaces(const DrawnPieFaces&) = delete;
+  DrawnPieFaces& operator=(const DrawnPieFaces&) = delete;
+};
+
 // One sector of a pie face: from its ray clockwise (on the screen) to the next sector's ray.
 struct PieSector {
   QPointF Rim;                  // where the sector's first ray meets the rim, in image pixels

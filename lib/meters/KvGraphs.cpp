@@ -235,7 +235,7 @@ void TKvPercentPie::UseSliceTools(TCanvas* c, const Slice& s) const {
 bool TKvPercentPie::ComposedSmooth(size_t slices) const {
   constexpr int kMin = 8;
   const int64_t scale = Image()->DeviceScale();
-  return kv::RendersSmooth() && Width() >= kMin && Height() >= kMin &&
+  return kv::RendersSmooth() && kv::ComposesPieFaces() && Width() >= kMin && Height() >= kMin &&
          int64_t(Width()) * Height() * scale * scale * int64_t(std::max<size_t>(slices, 1)) <=
              kv::kMaxComposedPixels;
 }

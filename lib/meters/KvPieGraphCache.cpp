@@ -275,7 +275,8 @@ TRect TKvPieFaces::ChangedBetween(const PieGeometry& before, const PieGeometry& 
 }
 
 bool TKvPieFaces::ComposedSmooth(const PieGeometry& g, int scale) {
-  return kv::RendersSmooth() && (g.Sweeps() || (g.Traced() && g.Kind != Wedges::Split)) &&
+  return kv::RendersSmooth() && kv::ComposesPieFaces() &&
+         (g.Sweeps() || (g.Traced() && g.Kind != Wedges::Split)) &&
          g.W * g.H * scale * scale <= kv::kMaxComposedPixels;
 }
 
