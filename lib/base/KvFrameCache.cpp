@@ -130,15 +130,22 @@ uint32_t Blended(uint32_t over, uint32_t through, uint32_t under) {
   return (over | 0xFF000000u) + share(0) + share(8) + share(16);
 }
 
-}  // namespace
-
-void TKvStaticLayer::Record(int width, int height, int scale, const Drawing& drawing) {
-  TBitmap onBlack, onWhite;
+// Drawing run on a black and on a white bitmap of the size at the scale: a pixel it wrote
+// opaque is the same on both.
+void DrawOnBlackAndWhite(TBitmap& onBlack, TBitmap& onWhite, int width, int height, int scale,
+                         const std::function<void(TCanvas*)>& drawing) {
   PrepareRecording(onBlack, width, height, scale);
   PrepareRecording(onWhite, width, height, scale);
   onWhite.Canvas()->FillRect(Rect(0, 0, width, height));  // a new canvas brush is solid white
   drawing(onBlack.Canvas());
   drawing(onWhite.Canvas());
+}
+
+}  // namespace
+
+void TKvStaticLayer::Record(int width, int height, int scale, const Drawing& drawing) {
+  TBitmap onBlack, onWhite;
+  DrawOnBlackAndWhite(onBlack, onWhite, width, height, scale, drawing);
   FRuns.clear();
   FBlends.clear();
   // The runs are in image pixels.
@@ -338,11 +345,7 @@ void CoverageLayer::Keep(const TKvLayerKey& key, int width, int height, int scal
                          const Drawing& drawing) {
   if (Holds(key, width, height, scale)) return;
   TBitmap onBlack, onWhite;
-  PrepareRecording(onBlack, width, height, scale);
-  PrepareRecording(onWhite, width, height, scale);
-  onWhite.Canvas()->FillRect(Rect(0, 0, width, height));  // a new canvas brush is solid white
-  drawing(onBlack.Canvas());
-  drawing(onWhite.Canvas());
+  DrawOnBlackAndWhite(onBlack, onWhite, width, height, scale, drawing);
   FSize = onBlack.Image().size();
   const size_t pixels = size_t(FSize.width()) * size_t(FSize.height());
   FOver.resize(pixels);

@@ -327,9 +327,12 @@ void TKvPieFaces::PaintFromMap(TBitmap* image, const PieGeometry& g, const TRect
 void TKvPieFaces::PaintSmooth(TBitmap* image, const PieGeometry& g, const TRect& part,
                               const FacePixels& pixels, const PieInks& inks) {
   const int scale = image->DeviceScale();
-  // The front side as the classic face has it: the shading, then the edge line.
+  // The front side as the classic face has it: the shading (from the top face's widest
+  // row), then the edge line.
   if (AngleMapFits(g, scale)) {
-    PaintFromMap(image, g, part, pixels, 1u << kUsedShadow | 1u << kFreeShadow);
+    TRect front = part;
+    front.Top = std::max<int>(front.Top, S((g.Cy - 1) * scale));
+    PaintFromMap(image, g, front, pixels, 1u << kUsedShadow | 1u << kFreeShadow);
   } else {
     UpdateLayer(g, scale);
     ShadeFront(g, image, part, pixels);
