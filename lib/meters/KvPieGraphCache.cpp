@@ -184,12 +184,9 @@ constexpr TColor kUntouched = clWhite, kOutline = clBlack, kFreeShadowFace = clR
                  kUsedFace = clLime, kFreeFace = clBlue;
 constexpr PieInks kMarkers{kOutline, kFreeShadowFace, kUsedFace, kFreeFace};
 
-// The angle map is made from drawings in these, over a base of its own in the same but for a
-// side face of its own: a shaded pixel over the side is shading, not base (the same colour in
-// classic, not over a smooth base's edge).
+// The angle map is made from drawings in these, over a base of its own in the same.
 const FacePixels kClassMarkers =
     kv::PixelsOf(kUsedFace, kFreeFace, kOutline, clYellow, kFreeShadowFace);
-constexpr PieInks kMapBaseMarkers{kOutline, clAqua, kUsedFace, kFreeFace};
 
 FaceClass ClassOf(uint32_t px) {
   for (uint8_t c = kUsed; c < kClasses; ++c)
@@ -261,12 +258,14 @@ TRect TKvPieFaces::ChangedBetween(const PieGeometry& before, const PieGeometry& 
     if (after.W * after.H <= kMaxMappedPixels)
       BuildAngleMap(S(after.W), S(after.H), S(after.D), scale);
   }
-  TRect changed = SweepBetween(before, after).Face;
-  if (AngleMapFits(after, scale)) {
-    const TRect mapped = ToCanvas(FAngleMap->Between(before.Angle, after.Angle), scale);
-    if (!kv::IsRectEmpty(mapped) || !smooth) changed = mapped;
-  }
-  if (!smooth || kv::IsRectEmpty(changed)) return changed;
+  TRect changed{};
+  if (AngleMapFits(after, scale))
+    changed = ToCanvas(FAngleMap->Between(before.Angle, after.Angle), scale);
+  else
+    changed = SweepBetween(before, after).Face;
+  if (!smooth) return changed;
+  // The boundary point moved, though maybe not a classic pixel.
+  if (kv::IsRectEmpty(changed)) changed = SweepBetween(before, after).Face;
   // Both boundaries turn about the centre, where the canvas's pixels of them may agree.
   changed = Union(changed, Rect(S(after.Cx), S(after.Cy), S(after.Cx + 1), S(after.Cy + 1)));
   const int reach = kv::PieBoundaryReach(scale);
@@ -294,9 +293,8 @@ void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
     return;
   }
   if (kv::RendersSmooth()) {
-    // The shading from the layer, the wedges over it drawn smooth within the part.
-    UpdateLayer(g, scale);
-    ShadeFront(g, image, inImage, pixels);
+    // The shading, the wedges over it drawn smooth within the part.
+    ShadeSmoothFront(g, image, inImage, pixels);
     TCanvas* canvas = image->Canvas();
     const TRegion clip = CreateRectRgn(part.Left, part.Top, part.Right, part.Bottom);
     canvas->SelectClipRgn(&clip);
@@ -308,35 +306,49 @@ void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
     DrawPie(g, image, inImage, pixels);
     return;
   }
-  PaintFromMap(image, g, inImage, pixels, ((1u << kClasses) - 1) & ~(1u << kBase));
+  PaintFromMap(image, g, inImage, [&](uint8_t c, uint32_t& px) {
+    if (c != kBase) px = pixels[c];
+  });
 }
 
+template <class PaintPixel>
 void TKvPieFaces::PaintFromMap(TBitmap* image, const PieGeometry& g, const TRect& part,
-                               const FacePixels& pixels, unsigned classes) {
+                               const PaintPixel& paint) {
   FAngleMap->MoveTo(g.Angle);
   const Rows out(image);
   const size_t stride = size_t(image->Image().width());
   for (int y = part.Top; y < part.Bottom; ++y) {
     const uint8_t* mapped = &FAngleMap->Classes[size_t(y) * stride];
     uint32_t* row = out.Row(y);
-    for (int x = part.Left; x < part.Right; ++x)
-      if ((classes >> mapped[x]) & 1u) row[x] = pixels[mapped[x]];
+    for (int x = part.Left; x < part.Right; ++x) paint(mapped[x], row[x]);
   }
+}
+
+void TKvPieFaces::ShadeSmoothFront(const PieGeometry& g, TBitmap* image, const TRect& part,
+                                   const FacePixels& pixels) {
+  const int scale = image->DeviceScale();
+  if (!AngleMapFits(g, scale)) {
+    UpdateLayer(g, scale);
+    ShadeFront(g, image, part, pixels);
+    return;
+  }
+  // From the top face's widest rows down.
+  TRect front = part;
+  front.Top = std::max<int>(front.Top, S((g.Cy - 1) * scale));
+  PaintFromMap(image, g, front, [&](uint8_t c, uint32_t& px) {
+    if (c == kUsedShadow || c == kFreeShadow) px = pixels[c];
+  });
 }
 
 void TKvPieFaces::PaintSmooth(TBitmap* image, const PieGeometry& g, const TRect& part,
                               const FacePixels& pixels, const PieInks& inks) {
   const int scale = image->DeviceScale();
-  // The front side as the classic face has it: the shading (from the top face's widest
-  // row), then the edge line.
-  if (AngleMapFits(g, scale)) {
-    TRect front = part;
-    front.Top = std::max<int>(front.Top, S((g.Cy - 1) * scale));
-    PaintFromMap(image, g, front, pixels, 1u << kUsedShadow | 1u << kFreeShadow);
-  } else {
-    UpdateLayer(g, scale);
-    ShadeFront(g, image, part, pixels);
-  }
+  // The front side as the classic face has it: the shading, then the edge line. A face small
+  // enough is shaded from its angle map from the first paint on, so that each paint shades it
+  // alike (the map leaves the base where the shading has the base's colour, the fills do not).
+  if (!AngleMapFits(g, scale) && g.W * g.H <= kMaxMappedPixels)
+    BuildAngleMap(S(g.W), S(g.H), S(g.D), scale);
+  ShadeSmoothFront(g, image, part, pixels);
   if (TRect edge; kv::IntersectRect(edge, part, ToImage(g.EdgeLine(), scale))) {
     const Rows out(image);
     for (int y = edge.Top; y < edge.Bottom; ++y)
@@ -378,7 +390,7 @@ void TKvPieFaces::BuildAngleMap(int width, int height, int depth, int scale) {
   baseBitmap.SetDeviceScale(scale);
   face.SetDeviceScale(scale);
   FillWith(&baseBitmap, width, height, kUntouched);
-  FDrawBase(baseBitmap.Canvas(), PieGeometry(width, height, depth, 0, 360), kMapBaseMarkers);
+  FDrawBase(baseBitmap.Canvas(), PieGeometry(width, height, depth, 0, 360), kMarkers);
   const Rows base(&baseBitmap);
   FillWith(&face, width, height, kUntouched);
   const Rows out(&face);

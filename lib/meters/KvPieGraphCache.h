@@ -97,9 +97,14 @@ private:
   void UpdateWedgeColours(const TRect& edge, const std::array<uint32_t, 3>& colours);
   void PaintWedges(const TRect& part, const TRect& edge, TBitmap* image) const;
   void UpdateLayer(const kv::PieGeometry& g, int scale);
-  // The classes of the angle map in Classes (a set of bits by class) painted inside Part.
+  // Paint(class, pixel) for each image pixel inside Part, by the angle map at G's angle.
+  template <class PaintPixel>
   void PaintFromMap(TBitmap* image, const kv::PieGeometry& g, const TRect& part,
-                    const kv::FacePixels& pixels, unsigned classes);
+                    const PaintPixel& paint);
+  // The shading of the front side inside Part when rendering smooth: from the angle map where
+  // there is one (where the shading has the base's colour, the smooth base stays).
+  void ShadeSmoothFront(const kv::PieGeometry& g, TBitmap* image, const TRect& part,
+                        const kv::FacePixels& pixels);
   // The smooth pie inside Part (image pixels): the front side as classic draws it, the top
   // face composed from the faces all used and all free.
   void PaintSmooth(TBitmap* image, const kv::PieGeometry& g, const TRect& part,

@@ -315,8 +315,8 @@ TEST(DeviceRatio, PiesRepaintedInPartShowWhatAWholeRepaintShows) {
 
 // The smooth pies compose their faces from each wedge's brush drawn whole: at every step, the
 // fills are those of the faces the canvas draws, and of their boundaries' pixels only a few
-// where the canvas's outlines meet at the centre differ by more than a quarter of a level's
-// range (the canvas's own anti-aliasing and the composition differ there).
+// where the canvas's outlines meet at the centre in a mitre differ by more than a quarter of
+// a level's range.
 TEST(DeviceRatio, ComposedSmoothPiesShowTheFacesTheCanvasDraws) {
   const kv::RenderQuality was = kv::GetRenderQuality();
   kv::SetRenderQuality(kv::RenderQuality::Smooth);
