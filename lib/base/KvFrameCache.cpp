@@ -130,15 +130,22 @@ uint32_t Blended(uint32_t over, uint32_t through, uint32_t under) {
   return (over | 0xFF000000u) + share(0) + share(8) + share(16);
 }
 
-}  // namespace
-
-void TKvStaticLayer::Record(int width, int height, int scale, const Drawing& drawing) {
-  TBitmap onBlack, onWhite;
+// Drawing run on a black and on a white bitmap of the size at the scale: a pixel it wrote
+// opaque is the same on both.
+void DrawOnBlackAndWhite(TBitmap& onBlack, TBitmap& onWhite, int width, int height, int scale,
+                         const std::function<void(TCanvas*)>& drawing) {
   PrepareRecording(onBlack, width, height, scale);
   PrepareRecording(onWhite, width, height, scale);
   onWhite.Canvas()->FillRect(Rect(0, 0, width, height));  // a new canvas brush is solid white
   drawing(onBlack.Canvas());
   drawing(onWhite.Canvas());
+}
+
+}  // namespace
+
+void TKvStaticLayer::Record(int width, int height, int scale, const Drawing& drawing) {
+  TBitmap onBlack, onWhite;
+  DrawOnBlackAndWhite(onBlack, onWhite, width, height, scale, drawing);
   FRuns.clear();
   FBlends.clear();
   // The runs are in image pixels.
@@ -322,6 +329,287 @@ void TwoToneShape::Paint(TBitmap* target, const TKvLayerKey& key, const Drawing&
     px = out;
   }
 }
+
+}  // namespace kv
+
+// ---------------------------------------------------------------------------
+// Coverage layers and pie faces
+
+namespace kv {
+
+bool CoverageLayer::Holds(const TKvLayerKey& key, int width, int height, int scale) const {
+  return key.Bytes() == FKey && FCanvasSize == QSize(width, height) && FScale == scale;
+}
+
+void CoverageLayer::Keep(const TKvLayerKey& key, int width, int height, int scale,
+                         const Drawing& drawing) {
+  if (Holds(key, width, height, scale)) return;
+  TBitmap onBlack, onWhite;
+  DrawOnBlackAndWhite(onBlack, onWhite, width, height, scale, drawing);
+  FSize = onBlack.Image().size();
+  const size_t pixels = size_t(FSize.width()) * size_t(FSize.height());
+  FOver.resize(pixels);
+  FThrough.resize(pixels);
+  FOpaque.assign(size_t(FSize.height()), {});
+  for (int y = 0; y < FSize.height(); ++y) {
+    const uint32_t* a = onBlack.ScanLine(y);
+    const uint32_t* b = onWhite.ScanLine(y);
+    const size_t row = size_t(y) * size_t(FSize.width());
+    std::pair<int, int>& widest = FOpaque[size_t(y)];
+    for (int x = 0, begin = 0; x < FSize.width(); ++x) {
+      FOver[row + size_t(x)] = a[x];
+      FThrough[row + size_t(x)] = a[x] == b[x] ? 0 : Through(a[x], b[x]);
+      if (FThrough[row + size_t(x)] != 0) begin = x + 1;
+      else if (x + 1 - begin > widest.second - widest.first) widest = {begin, x + 1};
+    }
+  }
+  FKey = key.Bytes().toByteArray();
+  FCanvasSize = {width, height};
+  FScale = scale;
+}
+
+void CoverageLayer::OverRow(uint32_t* row, int y, int begin, int end) const {
+  const size_t first = size_t(y) * size_t(FSize.width());
+  // The widest opaque run of the row is copied whole.
+  const auto [from, to] = FOpaque[size_t(y)];
+  const int solidBegin = std::clamp(from, begin, end), solidEnd = std::clamp(to, solidBegin, end);
+  for (int x = begin; x < solidBegin; ++x) row[x] = Over(first + size_t(x), row[x]);
+  std::memcpy(row + solidBegin, &FOver[first + size_t(solidBegin)],
+              size_t(solidEnd - solidBegin) * sizeof(uint32_t));
+  for (int x = solidEnd; x < end; ++x) row[x] = Over(first + size_t(x), row[x]);
+}
+
+uint32_t CoverageLayer::Over(size_t i, uint32_t under) const {
+  const uint32_t through = FThrough[i];
+  if (through == 0) return FOver[i];
+  if (through == 0xFFFFFFu) return under;
+  return Blended(FOver[i], through, under);
+}
+
+}  // namespace kv
+
+namespace {
+
+// An angle that grows clockwise on the screen as the true one does, from 0 to 4: cheaper than
+// atan2, and only compared.
+double PseudoAngle(double x, double y) {
+  if (y >= 0) return x >= 0 ? y / (x + y) : 1 - x / (y - x);
+  return x < 0 ? 2 - y / (-x - y) : 3 + x / (x - y);
+}
+
+// How far from a line a pixel's centre may lie and still be touched by it: half the pixel's
+// diagonal.
+constexpr double kHalfDiagonal = 0.7072;
+
+// Per channel, A and B in the shares W and 256 - W.
+uint32_t Mix(uint32_t a, uint32_t b, uint32_t w) {
+  const uint32_t rb = (((a & 0xFF00FFu) * w + (b & 0xFF00FFu) * (256 - w) + 0x800080u) >> 8);
+  const uint32_t g = (((a & 0xFF00u) * w + (b & 0xFF00u) * (256 - w) + 0x8000u) >> 8);
+  return 0xFF000000u | (rb & 0xFF00FFu) | (g & 0xFF00u);
+}
+
+uint32_t Weight(double share) { return uint32_t(share * 256 + 0.5); }
+
+// A ray of a pie face from its centre to the rim, in image pixels from the centre.
+struct SectorRay {
+  double Ux, Uy, Length, Angle;
+  double Reach;  // how far from the ray a pixel's centre may lie and be touched by it
+  bool Stroked;
+  // For the shares of a pixel: the larger and smaller of |Ux| and |Uy|, as the unit square's
+  // extent across any line along or across the ray depends on.
+  double InvLarger, Outer, Inner, InvCorner;
+
+  SectorRay(double dx, double dy, double width, bool stroked) {
+    Length = std::hypot(dx, dy);
+    Ux = dx / Length;
+    Uy = dy / Length;
+    Angle = PseudoAngle(dx, dy);
+    Reach = kHalfDiagonal + (stroked ? width / 2 : 0);
+    Stroked = stroked;
+    const double a = std::max(std::abs(Ux), std::abs(Uy)), b = std::min(std::abs(Ux), std::abs(Uy));
+    InvLarger = 1 / a;
+    Outer = (a + b) / 2;
+    Inner = (a - b) / 2;
+    InvCorner = b > 0 ? 1 / (2 * a * b) : 0;
+  }
+  // The signed distance of a point to the ray's line, positive on the side of the sector the
+  // ray starts; and how far along the ray it lies.
+  double Across(double x, double y) const { return Ux * y - Uy * x; }
+  double Along(double x, double y) const { return Ux * x + Uy * y; }
+  // The share of a pixel on the side of a line along or across the ray its centre lies on, at
+  // signed distance S from it (exact for the unit square).
+  double Share(double s) const {
+    if (s >= Outer) return 1;
+    if (s <= -Outer) return 0;
+    if (std::abs(s) <= Inner) return 0.5 + s * InvLarger;
+    const double t = Outer - std::abs(s);
+    const double corner = t * t * InvCorner;
+    return s > 0 ? 1 - corner : corner;
+  }
+  // The share of a pixel between two such lines at offsets From < To from its centre.
+  double ShareBetween(double from, double to) const {
+    return std::max(0.0, Share(to) - Share(from));
+  }
+};
+
+// The pixels of one row by the ray, as [first, last] image columns (none when first > last),
+// and the column where the ray's line crosses the row past the rim (-1 for none): Y is the
+// row's centre less the pie's, Cx the pie's centre.
+struct RowNearRay {
+  double First = 1, Last = 0;
+  double Crossing = -1;
+};
+RowNearRay ColumnsNear(const SectorRay& r, double y, double cx) {
+  double lo = -1e300, hi = 1e300;
+  const auto within = [&](double slope, double offset, double from, double to) {
+    // slope * x + offset in [from, to]
+    if (std::abs(slope) < 1e-12) {
+      if (offset < from || offset > to) lo = 1, hi = 0;
+      return;
+    }
+    const double a = (from - offset) / slope, b = (to - offset) / slope;
+    lo = std::max(lo, std::min(a, b));
+    hi = std::min(hi, std::max(a, b));
+  };
+  within(-r.Uy, r.Ux * y, -r.Reach, r.Reach);
+  within(r.Ux, r.Uy * y, -r.Reach, r.Length + r.Reach);
+  RowNearRay near{lo + cx - 0.5, hi + cx - 0.5};
+  // Past the rim the layers hold nothing, but a run must not cross into another sector.
+  if (std::abs(r.Uy) > 1e-12) {
+    const double x = r.Ux * y / r.Uy;
+    if (r.Along(x, y) > r.Length) near.Crossing = x + cx;
+  }
+  return near;
+}
+
+}  // namespace
+
+namespace {
+thread_local int tDrawnPieFaces = 0;
+}  // namespace
+
+bool kv::ComposesPieFaces() { return tDrawnPieFaces == 0; }
+kv::DrawnPieFaces::DrawnPieFaces() { ++tDrawnPieFaces; }
+kv::DrawnPieFaces::~DrawnPieFaces() { --tDrawnPieFaces; }
+
+int kv::PieBoundaryReach(int scale) {
+  return 1 + int(std::ceil((kHalfDiagonal + 0.5 * scale) / std::max(scale, 1)));
+}
+
+QPointF kv::PieCentre(const TRect& box, int scale) {
+  return {(double(box.Left) + box.Right) / 2 * scale, (double(box.Top) + box.Bottom) / 2 * scale};
+}
+
+QPointF kv::PieRimTowards(const TRect& box, TPoint p, int scale) {
+  const QPointF centre = PieCentre(box, 1);
+  const double rx = (double(box.Right) - box.Left - 1) / 2, ry = (double(box.Bottom) - box.Top - 1) / 2;
+  const double dx = p.X + 0.5 - centre.x(), dy = p.Y + 0.5 - centre.y();
+  const double k = 1 / std::hypot(dx / rx, dy / ry);
+  return (centre + QPointF(k * dx, k * dy)) * scale;
+}
+
+void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
+                         std::span<const PieSector> sectors, uint32_t ink, double width) {
+  if (sectors.empty()) return;
+  const QSize size = sectors.front().Layer->Size();
+  TRect r;
+  if (!IntersectRect(r, part, Rect(0, 0, std::min(size.width(), target->Image().width()),
+                                   std::min(size.height(), target->Image().height()))))
+    return;
+  std::vector<SectorRay> rays;
+  for (const PieSector& s : sectors) {
+    const double dx = s.Rim.x() - centre.x(), dy = s.Rim.y() - centre.y();
+    if (!(std::hypot(dx, dy) > 0)) return;
+    rays.emplace_back(dx, dy, width, s.Stroked);
+  }
+  const size_t n = rays.size();
+  // The sector a pixel away from every ray lies in: the last one to start at or before its
+  // angle, going round.
+  const auto sectorAt = [&](double x, double y) {
+    const double angle = PseudoAngle(x, y);
+    size_t best = n, last = 0;
+    for (size_t k = 0; k < n; ++k) {
+      if (rays[k].Angle >= rays[last].Angle) last = k;
+      if (rays[k].Angle <= angle && (best == n || rays[k].Angle >= rays[best].Angle)) best = k;
+    }
+    return best == n ? last : best;
+  };
+  // A pixel by a ray, painted as the canvas paints the sectors' pies one after the other,
+  // each filled and then outlined: the earlier sector's layer, the ray's line over it, the
+  // later sector's layer over that by its share of the pixel, and the line again.
+  const auto nearRays = [&](double x, double y, size_t i, uint32_t under) {
+    size_t across = n;
+    double nearest = 0, line = 0;
+    for (size_t k = 0; k < n; ++k) {
+      const SectorRay& ray = rays[k];
+      const double s = ray.Across(x, y), t = ray.Along(x, y);
+      if (std::abs(s) >= ray.Reach || t <= -ray.Reach || t >= ray.Length + ray.Reach) continue;
+      if (t >= 0 && (across == n || std::abs(s) < nearest)) {
+        nearest = std::abs(s);
+        across = k;
+      }
+      // The line's band from the centre to the rim, and a disc of its width about the centre,
+      // where lines meet, so that their corner is closed.
+      if (ray.Stroked) {
+        line = std::max(line, ray.ShareBetween(-width / 2 - s, width / 2 - s) *
+                                  ray.ShareBetween(-t, ray.Length - t));
+        line = std::max(line, std::clamp(width / 2 + 0.5 - std::hypot(x, y), 0.0, 1.0));
+      }
+    }
+    const CoverageLayer* earlier = nullptr;
+    const CoverageLayer* later = nullptr;
+    double laterShare = 1;
+    if (across == n || n == 1) {
+      earlier = later = sectors[sectorAt(x, y)].Layer;
+    } else {
+      // The sector a ray starts is painted after the one before it, but for the first ray.
+      const size_t after = across, before = (across + n - 1) % n;
+      const double afterShare = rays[across].Share(rays[across].Across(x, y));
+      const bool afterIsLater = across != 0;
+      earlier = sectors[afterIsLater ? before : after].Layer;
+      later = sectors[afterIsLater ? after : before].Layer;
+      laterShare = afterIsLater ? afterShare : 1 - afterShare;
+    }
+    const uint32_t lineWeight = Weight(line);
+    const uint32_t first = Mix(ink, earlier->Over(i, under), lineWeight);
+    const uint32_t filled =
+        later == earlier ? first : Mix(later->Over(i, under), first, Weight(laterShare));
+    return Mix(ink, filled, lineWeight);
+  };
+  uint32_t* pixels = target->ScanLine(0);
+  const qsizetype stride = target->Image().bytesPerLine() / qsizetype(sizeof(uint32_t));
+  const double cx = centre.x(), cy = centre.y();
+  std::vector<std::pair<int, int>> near;
+  const auto addNear = [&](double first, double last) {
+    if (first > last || last < r.Left || first >= r.Right) return;
+    near.emplace_back(int(std::max<double>(std::floor(first), r.Left)),
+                      int(std::min<double>(std::ceil(last), r.Right - 1)));
+  };
+  for (int y = r.Top; y < r.Bottom; ++y) {
+    const double py = y + 0.5 - cy;
+    near.clear();
+    for (const SectorRay& ray : rays) {
+      const RowNearRay columns = ColumnsNear(ray, py, cx);
+      addNear(columns.First, columns.Last);
+      if (columns.Crossing >= 0) addNear(columns.Crossing - 0.5, columns.Crossing - 0.5);
+    }
+    std::sort(near.begin(), near.end());
+    uint32_t* row = pixels + y * stride;
+    const size_t first = size_t(y) * size_t(size.width());
+    const auto layerRun = [&](int begin, int end) {
+      if (begin < end) sectors[sectorAt(begin + 0.5 - cx, py)].Layer->OverRow(row, y, begin, end);
+    };
+    int x = r.Left;
+    for (const auto& [lo, hi] : near) {
+      layerRun(x, lo);
+      for (x = std::max(x, lo); x <= hi; ++x)
+        row[x] = nearRays(x + 0.5 - cx, py, first + size_t(x), row[x]);
+    }
+    layerRun(x, r.Right);
+  }
+}
+
+namespace kv {
 
 // ---------------------------------------------------------------------------
 // Rows and the part being painted

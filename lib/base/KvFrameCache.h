@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QImage>
+#include <QPointF>
 
 #include <array>
 #include <cstdint>
@@ -19,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 class TKvBevel;
@@ -136,6 +138,79 @@ private:
   std::vector<Run> FRuns;
   std::vector<Blend> FBlends;  // in row order; none for a classic drawing
 };
+
+// A drawing kept as what it does to each image pixel, for a face composed pixel by pixel from
+// several such layers: recorded on black and on white as TKvStaticLayer records, so that a
+// smooth edge pixel blends again with whatever lies under it. The drawing may only write
+// opaque pixels in copy modes.
+class KV_TEST_EXPORT CoverageLayer {
+public:
+  using Drawing = std::function<void(TCanvas*)>;
+  // Whether the layer holds the drawing of Key on Width x Height at Scale.
+  bool Holds(const TKvLayerKey& key, int width, int height, int scale) const;
+  // Records Drawing on a bitmap of Width x Height at Scale unless the layer holds it.
+  void Keep(const TKvLayerKey& key, int width, int height, int scale, const Drawing& drawing);
+  // The drawing's image pixel I (row by row) over Under.
+  uint32_t Over(size_t i, uint32_t under) const;
+  // The drawing's pixels [Begin, End) of image row Y over those of Row.
+  void OverRow(uint32_t* row, int y, int begin, int end) const;
+  // The recording's size in image pixels.
+  QSize Size() const { return FSize; }
+
+private:
+  QByteArray FKey;
+  QSize FCanvasSize;
+  QSize FSize;
+  int FScale = 0;
+  // By pixel: what the drawing left on black, and per channel the share of white that
+  // showed through it.
+  std::vector<uint32_t> FOver, FThrough;
+  // By row, its widest run of pixels the drawing covers wholly.
+  std::vector<std::pair<int, int>> FOpaque;
+};
+
+// The most image pixels a face composed from coverage layers may have: each layer keeps eight
+// bytes a pixel. A larger face is drawn.
+constexpr int64_t kMaxComposedPixels = int64_t(1) << 20;
+
+// The centre of the pie the canvas draws in Box, and where its edge towards the canvas point P
+// meets its rim, in image pixels at Scale: the rim runs through the centres of the box's rim
+// pixels, as the smooth canvas draws it.
+KV_TEST_EXPORT QPointF PieCentre(const TRect& box, int scale);
+KV_TEST_EXPORT QPointF PieRimTowards(const TRect& box, TPoint p, int scale);
+
+// How many canvas pixels past the canvas's own pixels of a pie's boundary its composed smooth
+// pixels reach at Scale: a pixel to where its direction meets the rim, and its anti-aliased
+// line's half width with the pixels it touches.
+KV_TEST_EXPORT int PieBoundaryReach(int scale);
+
+// Whether the pies compose their smooth faces on this thread: yes, but while a
+// DrawnPieFaces lives (for tests that compare the composed faces with the drawn ones).
+KV_TEST_EXPORT bool ComposesPieFaces();
+class KV_TEST_EXPORT DrawnPieFaces {
+public:
+  DrawnPieFaces();
+  ~DrawnPieFaces();
+  DrawnPieFaces(const DrawnPieFaces&) = delete;
+  DrawnPieFaces& operator=(const DrawnPieFaces&) = delete;
+};
+
+// One sector of a pie face: from its ray clockwise (on the screen) to the next sector's ray.
+struct PieSector {
+  QPointF Rim;                  // where the sector's first ray meets the rim, in image pixels
+  const CoverageLayer* Layer;  // what the sector shows
+  bool Stroked;                 // whether its first ray is drawn as a line
+};
+
+// Composes a pie face on Target inside Part (image pixels) from its sectors, given clockwise
+// around Centre: each pixel shows the layer of the sector its centre lies in over what Target
+// holds, a pixel a ray crosses the two sectors' layers by the share of it on either side, and
+// the stroked rays lie over them as anti-aliased lines Width pixels wide in Ink, from the
+// centre to the rim, drawn twice as the outlines of both sectors beside them draw them. Only the pixels by a ray cost more than a copy: a live frame of a pie
+// need not draw its curves again.
+KV_TEST_EXPORT void PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
+                                    std::span<const PieSector> sectors, uint32_t ink,
+                                    double width);
 
 // Copies the pixels of Source's rectangle From to Target with From's top left at At, clipped
 // to both pictures: what a plain copy writes, one row at a time. Rectangles are in picture

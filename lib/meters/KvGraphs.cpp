@@ -4,13 +4,14 @@
 #include "KvFrameCache.h"
 #include "KvLeastSize.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
 #include <numbers>
 #include <vector>
 
-using kv::CreateRectRgn;
+using kv::CreateRectRgn, kv::Rect;
 
 namespace {
 
@@ -160,6 +161,8 @@ void TKvPercentGraph::Change() {
 
 struct TKvPercentPie::Private {
   TKvFaceBase Cleared;
+  // For the smooth rendering, by slice drawn: the whole pie in the slice's brush.
+  std::vector<kv::CoverageLayer> Faces;
 };
 
 TKvPercentPie::~TKvPercentPie() = default;
@@ -220,14 +223,35 @@ const std::vector<TKvPercentPie::Slice>& TKvPercentPie::CurrentSlices() {
   return *FSlices;
 }
 
-void TKvPercentPie::Paint() {
-  // The cleared image is kept: a partial repaint copies only its own part of it.
-  kv::ClearWithBase(ImageClear(), d->Cleared, TKvLayerKey(), [] {});
-  TCanvas* c = BitmapCanvas();
+void TKvPercentPie::UseSliceTools(TCanvas* c, const Slice& s) const {
   c->Pen()->SetColor(OutlineColor());
   c->Pen()->SetStyle(TPenStyle::psSolid);
   c->Pen()->SetWidth(1);
   c->Pen()->SetMode(TPenMode::pmCopy);
+  c->Brush()->SetColor(s.Color);
+  c->Brush()->SetStyle(TBrushStyle(int(s.Pattern)));
+}
+
+bool TKvPercentPie::ComposedSmooth(size_t slices) const {
+  constexpr int kMin = 8;
+  const int64_t scale = Image()->DeviceScale();
+  return kv::RendersSmooth() && kv::ComposesPieFaces() && Width() >= kMin && Height() >= kMin &&
+         int64_t(Width()) * Height() * scale * scale * int64_t(std::max<size_t>(slices, 1)) <=
+             kv::kMaxComposedPixels;
+}
+
+void TKvPercentPie::Paint() {
+  // The cleared image is kept: a partial repaint copies only its own part of it.
+  kv::ClearWithBase(ImageClear(), d->Cleared, TKvLayerKey(), [] {});
+  FDrawn = CurrentSlices();
+  FDrawnSize = {Width(), Height()};
+  if (ComposedSmooth(FDrawn.size())) PaintComposed();
+  else PaintSlices();
+  TKvPercentGraph::Paint();
+}
+
+void TKvPercentPie::PaintSlices() {
+  TCanvas* c = BitmapCanvas();
   const int rx = Width() / 2, ry = Height() / 2;
   // A partial repaint draws only what the window takes.
   const bool partial = PaintRect() != ClientRect();
@@ -236,23 +260,52 @@ void TKvPercentPie::Paint() {
         CreateRectRgn(PaintRect().Left, PaintRect().Top, PaintRect().Right, PaintRect().Bottom);
     c->SelectClipRgn(&part);
   }
-  FDrawn = CurrentSlices();
-  FDrawnSize = {Width(), Height()};
   for (const Slice& s : FDrawn) {
     const TPoint p = PointAt(s.To, rx, ry), q = PointAt(s.From, rx, ry);
-    c->Brush()->SetColor(s.Color);
-    c->Brush()->SetStyle(TBrushStyle(int(s.Pattern)));
+    UseSliceTools(c, s);
     c->Pie(0, 0, Width(), Height(), p.X, p.Y, q.X, q.Y);
   }
   if (partial) c->SelectClipRgn(nullptr);
-  TKvPercentGraph::Paint();
+}
+
+// Each slice's brush is drawn over the whole pie once; a frame takes each pixel from the slice
+// it lies in, so only the pixels by a boundary cost more than a copy.
+void TKvPercentPie::PaintComposed() {
+  const int scale = Image()->DeviceScale();
+  const TRect box = Rect(0, 0, Width(), Height());
+  const int rx = Width() / 2, ry = Height() / 2;
+  std::vector<kv::CoverageLayer> faces(FDrawn.size());
+  std::vector<kv::PieSector> sectors;
+  for (size_t i = 0; i < FDrawn.size(); ++i) {
+    const Slice& s = FDrawn[i];
+    TKvLayerKey key;
+    key << OutlineColor() << s.Color << int(s.Pattern);
+    const auto kept = std::find_if(d->Faces.begin(), d->Faces.end(), [&](const auto& face) {
+      return face.Holds(key, Width(), Height(), scale);
+    });
+    if (kept != d->Faces.end()) faces[i] = std::move(*kept);
+    faces[i].Keep(key, Width(), Height(), scale, [&](TCanvas* c) {
+      UseSliceTools(c, s);
+      c->Ellipse(0, 0, Width(), Height());
+    });
+    sectors.push_back({kv::PieRimTowards(box, PointAt(s.From, rx, ry), scale), &faces[i], true});
+  }
+  d->Faces = std::move(faces);
+  const TRect part = PaintRect();
+  kv::PaintPieSectors(Image(),
+                      Rect(part.Left * scale, part.Top * scale, part.Right * scale,
+                           part.Bottom * scale),
+                      kv::PieCentre(box, scale), sectors, kv::ColorToPixel(OutlineColor()), scale);
+  Image()->PixelsChanged();
 }
 
 void TKvPercentPie::RepaintSegments() {
   const std::vector<Slice>& now = CurrentSlices();
-  // Smooth edges drawn under a clip are not the pixels of the whole drawing: a whole repaint.
+  // Smooth edges drawn under a clip are not the pixels of the whole drawing: a whole repaint
+  // unless the face is composed.
+  const bool smooth = kv::RendersSmooth();
   if (FDrawnSize != TSize{Width(), Height()} || now.size() != FDrawn.size() ||
-      kv::RendersSmooth()) {
+      (smooth && !ComposedSmooth(now.size()))) {
     UpdateControl();
     return;
   }
@@ -281,9 +334,11 @@ void TKvPercentPie::RepaintSegments() {
     sweep(a.To, b.To);
   }
   if (!moved) return;  // the same picture
-  // The rim and the radii may lie a pixel beside the points.
-  UpdateControlRect(
-      TRect{changed.Left - 2, changed.Top - 2, changed.Right + 2, changed.Bottom + 2});
+  // The rim and the radii may lie a pixel beside the points, a composed smooth boundary as
+  // far as its anti-aliased line reaches.
+  const int reach = smooth ? std::max(2, kv::PieBoundaryReach(Image()->DeviceScale())) : 2;
+  UpdateControlRect(TRect{changed.Left - reach, changed.Top - reach, changed.Right + reach,
+                          changed.Bottom + reach});
 }
 
 // The canvas draws a pie in a box of two pixels or less as the whole ellipse: three pixels

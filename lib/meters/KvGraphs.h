@@ -153,6 +153,14 @@ private:
     TKvBrushPattern Pattern;
   };
   std::vector<Slice> Slices() const;
+  // The outline pen and the slice's brush.
+  void UseSliceTools(TCanvas* c, const Slice& s) const;
+  // Whether the smooth face of so many slices is composed from each slice's brush drawn over
+  // the whole pie, rather than drawn.
+  bool ComposedSmooth(size_t slices) const;
+  // The slices drawn, or composed: inside the part being painted.
+  void PaintSlices();
+  void PaintComposed();
   // The slices of the segments as they are, worked out once after each change: a change
   // and the repaint it asks for both need them.
   const std::vector<Slice>& CurrentSlices();

@@ -62,13 +62,20 @@ void DrawWedges(TCanvas* c, const PieGeometry& g, const PieInks& ink) {
   }
 }
 
+// The top face whole in the used ink, without a boundary: what the wedges make together.
+void DrawTopFace(TCanvas* c, const PieGeometry& g, const PieInks& ink) {
+  UseSolidTools(c, ink.Outline);
+  c->Brush()->SetColor(ink.Used);
+  c->Ellipse(0, 0, S(g.W), S(g.TopHeight));
+}
+
 }  // namespace
 
 struct TKvPieGraph::Private {
   // The cleared image with the parts that do not depend on the value.
   TKvFaceBase FaceBase;
   // The pie's layers and, for a pie whose value moves, its angle map.
-  TKvPieFaces Faces{DrawBase, DrawWedges};
+  TKvPieFaces Faces{DrawBase, DrawWedges, DrawTopFace};
 };
 
 TKvPieGraph::TKvPieGraph(kv::OwnerOrParent owner)

@@ -7,6 +7,7 @@
 #include <numbers>
 #include <numeric>
 #include <utility>
+#include <vector>
 
 using kv::CreateRectRgn, kv::FaceClass, kv::FacePixels, kv::PieGeometry, kv::PieInks, kv::Rect,
     kv::Wedges;
@@ -67,10 +68,13 @@ TRect PieGeometry::EdgeLine() const {
   return FrontEdge() ? TRect{S(Bx), S(By), S(Bx + 1), S(By + D)} : TRect{};
 }
 
-bool PieGeometry::Sweeps() const {
+bool PieGeometry::Traced() const {
   constexpr int64_t kMin = 8, kMax = 1 << 15;
-  return Kind == Wedges::Split && W >= kMin && TopHeight >= kMin && W <= kMax &&
-         TopHeight <= kMax && (Bx != Cx || By != Cy);
+  return W >= kMin && TopHeight >= kMin && W <= kMax && TopHeight <= kMax;
+}
+
+bool PieGeometry::Sweeps() const {
+  return Kind == Wedges::Split && Traced() && (Bx != Cx || By != Cy);
 }
 
 FacePixels PixelsOf(TColor used, TColor free, TColor outline, TColor usedShadow,
@@ -234,25 +238,45 @@ struct TKvPieFaces::AngleMap {
   }
 };
 
-TKvPieFaces::TKvPieFaces(Drawing base, Drawing wedges)
-    : FDrawBase(std::move(base)), FDrawWedges(std::move(wedges)) {}
+TKvPieFaces::TKvPieFaces(Drawing base, Drawing wedges, Drawing topFace)
+    : FDrawBase(std::move(base)),
+      FDrawWedges(std::move(wedges)),
+      FDrawTopFace(std::move(topFace)) {}
 
 TKvPieFaces::~TKvPieFaces() = default;
 
 // A pie whose value moves gets its angle map here, where it is first repainted in part.
 TRect TKvPieFaces::ChangedBetween(const PieGeometry& before, const PieGeometry& after,
                                   int scale) {
-  // The map holds classic pixels, and smooth edges drawn under a clip are not the pixels of
-  // the whole drawing: the whole face.
-  if (kv::RendersSmooth()) return Rect(0, 0, S(after.W), S(after.H));
+  const bool smooth = kv::RendersSmooth();
+  // Smooth edges drawn under a clip are not the pixels of the whole drawing.
+  if (smooth && !ComposedSmooth(after, scale)) return Rect(0, 0, S(after.W), S(after.H));
+  // A composed face follows the boundary point alone: where it stays, nothing changes.
+  if (smooth && before.Bx == after.Bx && before.By == after.By) return {};
   if (!AngleMapFits(after, scale)) {
     FAngleMap.reset();
     if (after.W * after.H <= kMaxMappedPixels)
       BuildAngleMap(S(after.W), S(after.H), S(after.D), scale);
   }
+  TRect changed{};
   if (AngleMapFits(after, scale))
-    return ToCanvas(FAngleMap->Between(before.Angle, after.Angle), scale);
-  return SweepBetween(before, after).Face;
+    changed = ToCanvas(FAngleMap->Between(before.Angle, after.Angle), scale);
+  else
+    changed = SweepBetween(before, after).Face;
+  if (!smooth) return changed;
+  // The boundary point moved, though maybe not a classic pixel.
+  if (kv::IsRectEmpty(changed)) changed = SweepBetween(before, after).Face;
+  // Both boundaries turn about the centre, where the canvas's pixels of them may agree.
+  changed = Union(changed, Rect(S(after.Cx), S(after.Cy), S(after.Cx + 1), S(after.Cy + 1)));
+  const int reach = kv::PieBoundaryReach(scale);
+  return {changed.Left - reach, changed.Top - reach, changed.Right + reach,
+          changed.Bottom + reach};
+}
+
+bool TKvPieFaces::ComposedSmooth(const PieGeometry& g, int scale) {
+  return kv::RendersSmooth() && kv::ComposesPieFaces() &&
+         (g.Sweeps() || (g.Traced() && g.Kind != Wedges::Split)) &&
+         g.W * g.H * scale * scale <= kv::kMaxComposedPixels;
 }
 
 bool TKvPieFaces::AngleMapFits(const PieGeometry& g, int scale) const {
@@ -264,10 +288,13 @@ void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
                         const FacePixels& pixels, const PieInks& inks) {
   const int scale = image->DeviceScale();
   const TRect inImage = ToImage(part, scale);
+  if (ComposedSmooth(g, scale)) {
+    PaintSmooth(image, g, inImage, pixels, inks);
+    return;
+  }
   if (kv::RendersSmooth()) {
-    // The shading from the layer, the wedges over it drawn smooth within the part.
-    UpdateLayer(g, scale);
-    ShadeFront(g, image, inImage, pixels);
+    // The shading, the wedges over it drawn smooth within the part.
+    ShadeSmoothFront(g, image, inImage, pixels);
     TCanvas* canvas = image->Canvas();
     const TRegion clip = CreateRectRgn(part.Left, part.Top, part.Right, part.Bottom);
     canvas->SelectClipRgn(&clip);
@@ -279,15 +306,73 @@ void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
     DrawPie(g, image, inImage, pixels);
     return;
   }
+  PaintFromMap(image, g, inImage, [&](uint8_t c, uint32_t& px) {
+    if (c != kBase) px = pixels[c];
+  });
+}
+
+template <class PaintPixel>
+void TKvPieFaces::PaintFromMap(TBitmap* image, const PieGeometry& g, const TRect& part,
+                               const PaintPixel& paint) {
   FAngleMap->MoveTo(g.Angle);
   const Rows out(image);
   const size_t stride = size_t(image->Image().width());
-  for (int y = inImage.Top; y < inImage.Bottom; ++y) {
-    const uint8_t* classes = &FAngleMap->Classes[size_t(y) * stride];
+  for (int y = part.Top; y < part.Bottom; ++y) {
+    const uint8_t* mapped = &FAngleMap->Classes[size_t(y) * stride];
     uint32_t* row = out.Row(y);
-    for (int x = inImage.Left; x < inImage.Right; ++x)
-      if (classes[x] != kBase) row[x] = pixels[classes[x]];
+    for (int x = part.Left; x < part.Right; ++x) paint(mapped[x], row[x]);
   }
+}
+
+void TKvPieFaces::ShadeSmoothFront(const PieGeometry& g, TBitmap* image, const TRect& part,
+                                   const FacePixels& pixels) {
+  const int scale = image->DeviceScale();
+  if (!AngleMapFits(g, scale)) {
+    UpdateLayer(g, scale);
+    ShadeFront(g, image, part, pixels);
+    return;
+  }
+  // From the top face's widest rows down.
+  TRect front = part;
+  front.Top = std::max<int>(front.Top, S((g.Cy - 1) * scale));
+  PaintFromMap(image, g, front, [&](uint8_t c, uint32_t& px) {
+    if (c == kUsedShadow || c == kFreeShadow) px = pixels[c];
+  });
+}
+
+void TKvPieFaces::PaintSmooth(TBitmap* image, const PieGeometry& g, const TRect& part,
+                              const FacePixels& pixels, const PieInks& inks) {
+  const int scale = image->DeviceScale();
+  // The front side as the classic face has it: the shading, then the edge line. A face small
+  // enough is shaded from its angle map from the first paint on, so that each paint shades it
+  // alike (the map leaves the base where the shading has the base's colour, the fills do not).
+  if (!AngleMapFits(g, scale) && g.W * g.H <= kMaxMappedPixels)
+    BuildAngleMap(S(g.W), S(g.H), S(g.D), scale);
+  ShadeSmoothFront(g, image, part, pixels);
+  if (TRect edge; kv::IntersectRect(edge, part, ToImage(g.EdgeLine(), scale))) {
+    const Rows out(image);
+    for (int y = edge.Top; y < edge.Bottom; ++y)
+      std::fill(out.Row(y) + edge.Left, out.Row(y) + edge.Right, pixels[kOutlined]);
+  }
+  // The top face from the faces drawn whole, kept while the size, depth and inks stay.
+  const int w = S(g.W), h = S(g.H), depth = S(g.D);
+  const auto keep = [&](kv::CoverageLayer& face, TColor colour) {
+    TKvLayerKey key;
+    key << depth << inks.Outline << colour;
+    face.Keep(key, w, h, scale, [&](TCanvas* c) {
+      FDrawTopFace(c, g, {inks.Outline, inks.SideFace, colour, colour});
+    });
+  };
+  keep(FAllUsed, inks.Used);
+  keep(FAllFree, inks.Free);
+  // Used from the left end clockwise to the boundary point, free from there on.
+  const TRect top = Rect(0, 0, w, S(g.TopHeight));
+  const kv::PieSector whole{kv::PieRimTowards(top, {0, S(g.Cy)}, scale),
+                            g.Kind == Wedges::AllFree ? &FAllFree : &FAllUsed, true};
+  std::vector<kv::PieSector> sectors{whole};
+  if (g.Kind == Wedges::Split)
+    sectors.push_back({kv::PieRimTowards(top, {S(g.Bx), S(g.By)}, scale), &FAllFree, true});
+  kv::PaintPieSectors(image, part, kv::PieCentre(top, scale), sectors, pixels[kOutlined], scale);
 }
 
 // Every angle drawn in turn, as a live frame draws it, in marker inks over a base of its own:

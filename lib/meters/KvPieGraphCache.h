@@ -33,8 +33,10 @@ struct PieGeometry {
   bool FrontEdge() const { return Kind == Wedges::Split && By > Cy; }
   // The pixels of the edge line on the front; none without one.
   TRect EdgeLine() const;
-  // A split face large enough that the canvas traces its rim, with a boundary off the
-  // centre: two such drawings differ only where the boundary swept.
+  // A top face large enough that the canvas traces its rim.
+  bool Traced() const;
+  // A split traced face with a boundary off the centre: two such drawings differ only where
+  // the boundary swept.
   bool Sweeps() const;
 };
 
@@ -58,17 +60,19 @@ FacePixels PixelsOf(TColor used, TColor free, TColor outline, TColor usedShadow,
 class TKvPieFaces {
 public:
   // One of the pie's drawing steps in the given inks: the parts that do not depend on the
-  // value, or the wedges with the edge line on the front.
+  // value, the wedges with the edge line on the front, or the top face whole in the used ink
+  // (for the smooth rendering, which composes the wedges from it).
   using Drawing = std::function<void(TCanvas*, const kv::PieGeometry&, const kv::PieInks&)>;
-  TKvPieFaces(Drawing base, Drawing wedges);
+  TKvPieFaces(Drawing base, Drawing wedges, Drawing topFace);
   ~TKvPieFaces();
 
   // What differs between the faces of two values of one sweeping pie drawn at Scale: from its
   // angle map, made here for a face small enough, or from where the boundary swept.
   TRect ChangedBetween(const kv::PieGeometry& before, const kv::PieGeometry& after, int scale);
   // Paints the pie of G in Pixels inside Part of Image, over the base the image holds, in the
-  // image's pixels at its scale; when rendering smooth, its wedges are drawn on the image's
-  // canvas in Inks.
+  // image's pixels at its scale; when rendering smooth, its top face is composed from the
+  // face drawn whole in each wedge's Inks (a face too small for that is drawn on the image's
+  // canvas).
   void Paint(TBitmap* image, const kv::PieGeometry& g, const TRect& part,
              const kv::FacePixels& pixels, const kv::PieInks& inks);
 
@@ -77,6 +81,8 @@ private:
   struct RowSpan {
     int Begin = 0, End = 0;
   };
+  // Whether the smooth face of G at Scale is composed from the faces drawn whole.
+  static bool ComposedSmooth(const kv::PieGeometry& g, int scale);
   bool AngleMapFits(const kv::PieGeometry& g, int scale) const;
   void BuildAngleMap(int width, int height, int depth, int scale);
   static std::vector<RowSpan> TouchedRows(int width, int height, int scale,
@@ -91,8 +97,20 @@ private:
   void UpdateWedgeColours(const TRect& edge, const std::array<uint32_t, 3>& colours);
   void PaintWedges(const TRect& part, const TRect& edge, TBitmap* image) const;
   void UpdateLayer(const kv::PieGeometry& g, int scale);
+  // Paint(class, pixel) for each image pixel inside Part, by the angle map at G's angle.
+  template <class PaintPixel>
+  void PaintFromMap(TBitmap* image, const kv::PieGeometry& g, const TRect& part,
+                    const PaintPixel& paint);
+  // The shading of the front side inside Part when rendering smooth: from the angle map where
+  // there is one (where the shading has the base's colour, the smooth base stays).
+  void ShadeSmoothFront(const kv::PieGeometry& g, TBitmap* image, const TRect& part,
+                        const kv::FacePixels& pixels);
+  // The smooth pie inside Part (image pixels): the front side as classic draws it, the top
+  // face composed from the faces all used and all free.
+  void PaintSmooth(TBitmap* image, const kv::PieGeometry& g, const TRect& part,
+                   const kv::FacePixels& pixels, const kv::PieInks& inks);
 
-  Drawing FDrawBase, FDrawWedges;
+  Drawing FDrawBase, FDrawWedges, FDrawTopFace;
   // The parts that do not depend on the value in marker colours, kept while the size, depth
   // and scale stay; and the whole pie on it, as of the angle in FLayerShows.
   TBitmap FBase;
@@ -126,4 +144,6 @@ private:
   int FCachedScale = 0;
   // For a pie whose value moves: what each angle shows, so that a frame need not draw.
   std::unique_ptr<AngleMap> FAngleMap;
+  // The top face drawn smooth whole in the used and in the free inks.
+  kv::CoverageLayer FAllUsed, FAllFree;
 };

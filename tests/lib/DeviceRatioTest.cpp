@@ -7,6 +7,7 @@
 // TwoScreens runs on two off-screen screens scaled by 1 and 2 (ctest DeviceRatio.TwoScreens)
 // and moves a window from one to the other and back.
 #include "Forms.h"
+#include "KvFrameCache.h"
 #include "KvGraphs.h"
 #include "KvLabel.h"
 #include "KvMeter.h"
@@ -30,6 +31,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -236,58 +238,109 @@ TEST(TwoScreens, AWindowMovedToAScreenOfAnotherRatioRedrawsAtIt) {
   EXPECT_SAME_PIXELS(BackingStorePixels(form), atOne);
 }
 
-// A value change repaints only what it changed, at every ratio and in both qualities: each
-// frame shows what a whole repaint then shows, at a fractional ratio to the last pixel beside
-// the part too (the smooth reduction mixes both sides of its edges). The pie graph grows, shrinks, crosses its front
-// and its start, fills and empties; the percent pie's boundaries move either way, a slice
-// goes and comes back, one segment takes the whole pie and gives it back.
-TEST(DeviceRatio, PiesRepaintedInPartShowWhatAWholeRepaintShows) {
-  const kv::RenderQuality was = kv::GetRenderQuality();
-  for (const kv::RenderQuality quality : {kv::RenderQuality::Classic, kv::RenderQuality::Smooth}) {
-    SCOPED_TRACE(quality == kv::RenderQuality::Smooth ? "smooth" : "classic");
-    kv::SetRenderQuality(quality);
-    TForm form(nullptr);
+// Two pie graphs (one too large for an angle map) and a percent pie with a hatched slice on a
+// form, and steps that change them: the pie graphs grow, shrink, cross their front and their
+// start, fill and empty; the percent pie's boundaries move either way, a slice goes and comes
+// back, one segment takes the whole pie and gives it back.
+struct PiesOnAForm {
+  TForm form{nullptr};
+  TKvPieGraph* graph = new TKvPieGraph(&form);
+  TKvPieGraph* large = new TKvPieGraph(&form);
+  TKvPercentPie* pie = new TKvPercentPie(&form);
+
+  PiesOnAForm() {
     form.SetColor(TColor(0x406080));
-    auto* graph = new TKvPieGraph(&form);
     graph->SetBounds(3, 2, 135, 75);
     graph->SetTransparent(true);
-    auto* pie = new TKvPercentPie(&form);
+    large->SetBounds(3, 103, 270, 140);
+    large->SetDepth(17);
     pie->SetBounds(141, 2, 97, 97);
-    for (const auto [colour, value] : {std::pair{clMoneyGreen, 20.0}, std::pair{clSkyBlue, 30.0},
-                                       std::pair{clRed, 10.0}}) {
+    for (const auto& [colour, value] : {std::pair{clMoneyGreen, 20.0},
+                                        std::pair{clSkyBlue, 30.0}, std::pair{clRed, 10.0}}) {
       TKvPercentGraphItem* item = pie->Segments()->Add();
       item->SetColor(colour);
       item->SetValue(value);
     }
     pie->Segments()->Items(2)->SetPattern(TKvBrushPattern::bpDiagCross);
-    kvtest::ShowForm(&form, 241, 101);
-    const auto segment = [pie](int i, double v) { pie->Segments()->Items(i)->SetValue(v); };
-    struct Step {
-      const char* what;
-      std::function<void()> change;
-    };
-    const Step steps[] = {
-        {"growing by one", [&] { graph->SetValue(81); segment(1, 31); }},
-        {"shrinking by one", [&] { graph->SetValue(80); segment(1, 30); }},
-        {"across the front", [&] { graph->SetValue(30); segment(0, 55); }},
-        {"back across it", [&] { graph->SetValue(70); segment(0, 20); }},
-        {"past the start", [&] { graph->SetValue(2); segment(2, 90); }},
-        {"full", [&] { graph->SetValue(100); segment(2, 10); }},
-        {"from full to the least", [&] { graph->SetValue(1); segment(0, 0); }},
-        {"a slice back", [&] { graph->SetValue(99); segment(0, 20); }},
-        {"one segment all", [&] { graph->SetValue(50); segment(1, 1e9); }},
-        {"and back", [&] { graph->SetValue(51); segment(1, 30); }},
-    };
-    for (const Step& step : steps) {
+    kvtest::ShowForm(&form, 276, 246);
+  }
+  void Set(int graphValue, int segment, double segmentValue) {
+    graph->SetValue(graphValue);
+    large->SetValue(graphValue);
+    pie->Segments()->Items(segment)->SetValue(segmentValue);
+  }
+  void RepaintWhole() {
+    for (TControl* c : std::initializer_list<TControl*>{graph, large, pie}) c->repaint();
+    kvtest::Pump();
+  }
+};
+
+struct PieStep {
+  const char* what;
+  int graphValue, segment;
+  double segmentValue;
+};
+constexpr PieStep kPieSteps[] = {
+    {"growing by one", 81, 1, 31},
+    {"shrinking by one", 80, 1, 30},
+    {"across the front", 30, 0, 55},
+    {"back across it", 70, 0, 20},
+    {"past the start", 2, 2, 90},
+    {"full", 100, 2, 10},
+    {"from full to the least", 1, 0, 0},
+    {"a slice back", 99, 0, 20},
+    {"one segment all", 50, 1, 1e9},
+    {"and back", 51, 1, 30},
+};
+
+// A value change repaints only what it changed, at every ratio and in both qualities: each
+// frame shows what a whole repaint then shows, at a fractional ratio to the last pixel beside
+// the part too (the smooth reduction mixes both sides of its edges).
+TEST(DeviceRatio, PiesRepaintedInPartShowWhatAWholeRepaintShows) {
+  const kv::RenderQuality was = kv::GetRenderQuality();
+  for (const kv::RenderQuality quality : {kv::RenderQuality::Classic, kv::RenderQuality::Smooth}) {
+    SCOPED_TRACE(quality == kv::RenderQuality::Smooth ? "smooth" : "classic");
+    kv::SetRenderQuality(quality);
+    PiesOnAForm pies;
+    for (const PieStep& step : kPieSteps) {
       SCOPED_TRACE(step.what);
-      step.change();
+      pies.Set(step.graphValue, step.segment, step.segmentValue);
       kvtest::Pump();
-      const QImage live = kvtest::Grab(&form);
-      graph->repaint();
-      pie->repaint();
-      kvtest::Pump();
-      EXPECT_SAME_PIXELS(live, kvtest::Grab(&form));
+      const QImage live = kvtest::Grab(&pies.form);
+      pies.RepaintWhole();
+      EXPECT_SAME_PIXELS(live, kvtest::Grab(&pies.form));
     }
+  }
+  kv::SetRenderQuality(was);
+}
+
+// The smooth pies compose their faces from each wedge's brush drawn whole: at every step, the
+// fills are those of the faces the canvas draws, and of their boundaries' pixels only a few
+// where the canvas's outlines meet at the centre in a mitre differ by more than a quarter of
+// a level's range.
+TEST(DeviceRatio, ComposedSmoothPiesShowTheFacesTheCanvasDraws) {
+  const kv::RenderQuality was = kv::GetRenderQuality();
+  kv::SetRenderQuality(kv::RenderQuality::Smooth);
+  PiesOnAForm pies;
+  const int ratio = int(std::ceil(pies.form.devicePixelRatioF()));
+  for (const PieStep& step : kPieSteps) {
+    SCOPED_TRACE(step.what);
+    pies.Set(step.graphValue, step.segment, step.segmentValue);
+    pies.RepaintWhole();
+    const QImage composed = kvtest::Grab(&pies.form);
+    const kv::DrawnPieFaces drawing;
+    pies.RepaintWhole();
+    const QImage drawn = kvtest::Grab(&pies.form);
+    ASSERT_EQ(composed.size(), drawn.size());
+    const std::optional<QPoint> fill = kvtest::ChangedAwayFromEdges(drawn, composed, ratio);
+    EXPECT_FALSE(fill) << "a fill changed at (" << fill->x() << ", " << fill->y() << ")";
+    int far = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+      for (int x = 0; x < drawn.width(); ++x)
+        for (int shift = 0; shift < 24; shift += 8)
+          far += std::abs(int((drawn.pixel(x, y) >> shift) & 0xFFu) -
+                          int((composed.pixel(x, y) >> shift) & 0xFFu)) > 64;
+    EXPECT_LE(far, 12 * ratio * ratio);
   }
   kv::SetRenderQuality(was);
 }

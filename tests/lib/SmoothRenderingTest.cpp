@@ -85,25 +85,6 @@ QImage Painted(TControl& control) {
   return picture;
 }
 
-// The first pixel that differs between the pictures where Classic shows one colour all
-// around it (Reach pixels each way): a fill the smooth rendering changed.
-std::optional<QPoint> ChangedAwayFromEdges(const QImage& classic, const QImage& smooth, int reach) {
-  const auto pixel = [](const QImage& image, int x, int y) {
-    return reinterpret_cast<const uint32_t*>(image.constScanLine(y))[x] & 0xFFFFFFu;
-  };
-  for (int y = 0; y < classic.height(); ++y)
-    for (int x = 0; x < classic.width(); ++x) {
-      const uint32_t colour = pixel(classic, x, y);
-      if (pixel(smooth, x, y) == colour) continue;
-      bool edge = false;
-      for (int v = std::max(0, y - reach); v <= std::min(classic.height() - 1, y + reach); ++v)
-        for (int u = std::max(0, x - reach); u <= std::min(classic.width() - 1, x + reach); ++u)
-          edge = edge || pixel(classic, u, v) != colour;
-      if (!edge) return QPoint(x, y);
-    }
-  return std::nullopt;
-}
-
 // Calls Check with a maker of each registered control, as made and as the demo has it (the
 // first of its class on the demo's forms), under a trace that names it.
 void ForEveryControl(
@@ -155,7 +136,7 @@ TEST(SmoothRendering, OnlyEdgesDifferFromClassic) {
     const QImage smooth = picture(kv::RenderQuality::Smooth);
     ASSERT_EQ(classic.size(), smooth.size());
     changedFaces += classic != smooth;
-    const std::optional<QPoint> fill = ChangedAwayFromEdges(classic, smooth, 2);
+    const std::optional<QPoint> fill = kvtest::ChangedAwayFromEdges(classic, smooth, 2);
     EXPECT_FALSE(fill) << "a fill changed at (" << fill->x() << ", " << fill->y() << ")";
   });
   EXPECT_GE(changedFaces, int(std::size(kFaces)));

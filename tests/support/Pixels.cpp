@@ -178,4 +178,22 @@ QImage DifferencePicture(const QImage& actual, const QImage& expected, int toler
   return diff;
 }
 
+std::optional<QPoint> ChangedAwayFromEdges(const QImage& reference, const QImage& other,
+                                           int reach) {
+  const auto pixel = [](const QImage& image, int x, int y) {
+    return reinterpret_cast<const uint32_t*>(image.constScanLine(y))[x] & 0xFFFFFFu;
+  };
+  for (int y = 0; y < reference.height(); ++y)
+    for (int x = 0; x < reference.width(); ++x) {
+      const uint32_t colour = pixel(reference, x, y);
+      if (pixel(other, x, y) == colour) continue;
+      bool edge = false;
+      for (int v = std::max(0, y - reach); v <= std::min(reference.height() - 1, y + reach); ++v)
+        for (int u = std::max(0, x - reach); u <= std::min(reference.width() - 1, x + reach); ++u)
+          edge = edge || pixel(reference, u, v) != colour;
+      if (!edge) return QPoint(x, y);
+    }
+  return std::nullopt;
+}
+
 }  // namespace kvtest

@@ -6,9 +6,11 @@
 #include "Graphics.h"
 
 #include <QImage>
+#include <QPoint>
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -31,6 +33,10 @@ int MixedBlocks(const QImage& image, int scale);
 // Whether (X, Y) lies in Mask and is white there: a mask shows where a drawing puts ink,
 // drawn in white on black.
 bool IsInk(const QImage& mask, int x, int y);
+// The first pixel that differs between the pictures where Reference shows one colour all
+// around it (Reach pixels each way): a fill that changed, not an edge.
+std::optional<QPoint> ChangedAwayFromEdges(const QImage& reference, const QImage& other,
+                                           int reach);
 
 // ---- Making -----------------------------------------------------------------
 
