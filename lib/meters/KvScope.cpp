@@ -128,8 +128,9 @@ void TKvChannels::Update(TCollectionItem*) { FScope->UpdateControl(); }
 // Scope
 
 struct TKvScope::Private {
-  // The cleared image with the grid for offset 0, one grid wider than the scope: the grid
-  // repeats every GridSize pixels across, so every offset is a window onto it.
+  // The cleared image with the grid's lines for offset 0, without the base line, one grid
+  // wider and one grid taller than the scope: the grid repeats every GridSize pixels both
+  // ways, so every offset and every base row is a window onto it.
   TBitmap GridStrip;
   QByteArray GridKey;
   // While the grid repeats, frames are drawn on a tape: a tick moves the window by one step
@@ -332,16 +333,26 @@ int TKvScope::BaseRow() const {
   return kv::SaturateToInt(int64_t(h - std::llrint(share) - 1));
 }
 
-void TKvScope::DrawGrid(TCanvas* canvas, int64_t w, int64_t offset) const {
-  const int64_t h = Height(), grid = FGridSize;
-  canvas->Pen()->SetColor(FGridColor);
+namespace {
+
+void Line(TCanvas* canvas, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+  canvas->MoveTo(kv::SaturateToInt(x0), kv::SaturateToInt(y0));
+  canvas->LineTo(kv::SaturateToInt(x1), kv::SaturateToInt(y1));
+}
+
+}  // namespace
+
+void TKvScope::SetGridPen(TCanvas* canvas, TColor color) const {
+  canvas->Pen()->SetColor(color);
   canvas->Pen()->SetWidth(FGridLineWidth);
   canvas->Pen()->SetMode(TPenMode::pmCopy);
   canvas->Pen()->SetStyle(TPenStyle::psSolid);
-  const auto line = [&](int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
-    canvas->MoveTo(kv::SaturateToInt(x0), kv::SaturateToInt(y0));
-    canvas->LineTo(kv::SaturateToInt(x1), kv::SaturateToInt(y1));
-  };
+}
+
+void TKvScope::DrawGrid(TCanvas* canvas, int64_t w, int64_t h, int64_t offset,
+                        int64_t base) const {
+  const int64_t grid = FGridSize;
+  SetGridPen(canvas, FGridColor);
   // Lines at least twice as wide as their spacing cover every pixel: one fill in the grid's
   // colour paints them, at the cost of the area instead of a band per step. (Up to half the
   // widest pen the canvas draws, 16,384 pixels, the width is the one drawn.)
@@ -355,19 +366,22 @@ void TKvScope::DrawGrid(TCanvas* canvas, int64_t w, int64_t offset) const {
     canvas->FillRect(canvas->ClipRect());
     brush->SetColor(color);
     brush->SetStyle(style);
-  } else {
-    for (int64_t x = -offset; x <= w; x += grid) line(x, 0, x, h);
-    for (int64_t y = FBaseY; y >= 0;) {
-      y -= grid;
-      line(0, y, w, y);
-    }
-    for (int64_t y = FBaseY; y <= h;) {
-      y += grid;
-      line(0, y, w, y);
-    }
+    return;
   }
-  canvas->Pen()->SetColor(FBaseColor);
-  line(0, FBaseY, w, FBaseY);
+  for (int64_t x = -offset; x <= w; x += grid) Line(canvas, x, 0, x, h);
+  for (int64_t y = base; y >= 0;) {
+    y -= grid;
+    Line(canvas, 0, y, w, y);
+  }
+  for (int64_t y = base; y <= h;) {
+    y += grid;
+    Line(canvas, 0, y, w, y);
+  }
+}
+
+void TKvScope::DrawBaseLine(TCanvas* canvas, int64_t left, int64_t right) const {
+  SetGridPen(canvas, FBaseColor);
+  Line(canvas, left, FBaseY, right, FBaseY);
 }
 
 void TKvScope::KeepRows() {
@@ -440,16 +454,20 @@ bool TKvScope::KeepGridStrip() {
   // A line wider than a pixel may reach into the image from a line the strip has and the
   // frame has not; a background captured from the parent does not repeat.
   if (FGridLineWidth > 1 || Transparent() || grid > w || w <= 0 || h <= 0) return false;
+  const int64_t scale = Image()->DeviceScale();
+  if ((w + grid) * (h + grid) > kv::kMaxBitmapPixels / (scale * scale)) return false;
   const QByteArray key = GridKey();
   if (key != d->GridKey || d->GridStrip.Empty()) {
     d->GridKey = key;
-    d->GridStrip.SetDeviceScale(Image()->DeviceScale());
-    d->GridStrip.SetSize(int(w + grid), int(h));
+    d->GridStrip.SetDeviceScale(int(scale));
+    d->GridStrip.SetSize(int(w + grid), int(h + grid));
     TCanvas* c = d->GridStrip.Canvas();
     c->Brush()->SetStyle(TBrushStyle::bsSolid);
     c->Brush()->SetColor(Color());
-    c->FillRect(Rect(0, 0, int(w + grid), int(h)));
-    DrawGrid(c, w + grid, 0);
+    c->FillRect(Rect(0, 0, int(w + grid), int(h + grid)));
+    // With the base row one grid above the strip, every row a multiple of the grid down has
+    // a line.
+    DrawGrid(c, w + grid, h + grid, 0, -grid);
   }
   return true;
 }
@@ -459,9 +477,14 @@ void TKvScope::CopyGrid(int64_t left, int64_t right) {
   right = std::min<int64_t>(right, d->Shown.Right);
   if (left >= right) return;
   const int64_t grid = FGridSize;
-  // Lines left of the image do not show, so any offset acts as its remainder.
+  // Lines left of the image do not show, so any offset acts as its remainder; the strip's
+  // rows with lines lie on the base row's.
   const int64_t from = (FGridOffset % grid + grid) % grid + left;
-  d->Tape.CopyColumns(d->GridStrip.Image(), from, left, right, d->Shown.Top, d->Shown.Bottom);
+  const int64_t down = ((-int64_t(FBaseY)) % grid + grid) % grid;
+  d->Tape.CopyColumns(d->GridStrip.Image(), from, left, right, d->Shown.Top, d->Shown.Bottom,
+                      down);
+  if (FBaseY >= d->Shown.Top && FBaseY < d->Shown.Bottom)
+    DrawBaseLine(d->Tape.Canvas(), left, right);
 }
 
 bool TKvScope::KeepTape() {
@@ -475,13 +498,13 @@ TCanvas* TKvScope::FrameCanvas() { return d->FrameKey.isEmpty() ? nullptr : d->T
 QByteArray TKvScope::GridKey() const {
   TKvLayerKey key;
   key << Width() << Height() << Image()->DeviceScale() << FGridSize << FGridLineWidth << FGridColor
-      << FBaseColor << FBaseY << Color();
+      << Color();
   return key.Bytes().toByteArray();
 }
 
 QByteArray TKvScope::FrameKey() const {
   TKvLayerKey key;
-  key << FFrequency << int(FDirection) << FMinValue << FMaxValue;
+  key << FBaseY << FBaseColor << FFrequency << int(FDirection) << FMinValue << FMaxValue;
   for (int i = 0; i < FChannels->Count(); ++i) {
     const TKvChannel* channel = FChannels->Items(i);
     key << int64_t(channel->Id()) << channel->Visible();
@@ -601,7 +624,8 @@ void TKvScope::Paint() {
     d->FrameKey.clear();
     TCanvas* canvas = BitmapCanvas();
     ClearBitmapCanvas();
-    DrawGrid(canvas, Width(), FGridOffset);
+    DrawGrid(canvas, Width(), Height(), FGridOffset, FBaseY);
+    DrawBaseLine(canvas, 0, Width());
     DrawTraces(canvas);
     TKvGraphicImageControl::Paint();
     return;
