@@ -349,8 +349,7 @@ void TKvScope::SetGridPen(TCanvas* canvas, TColor color) const {
   canvas->Pen()->SetStyle(TPenStyle::psSolid);
 }
 
-void TKvScope::DrawGrid(TCanvas* canvas, int64_t w, int64_t h, int64_t offset,
-                        int64_t base) const {
+void TKvScope::DrawGrid(TCanvas* canvas, int64_t w, int64_t h, int64_t offset, int64_t base) const {
   const int64_t grid = FGridSize;
   SetGridPen(canvas, FGridColor);
   // Lines at least twice as wide as their spacing cover every pixel: one fill in the grid's
@@ -481,8 +480,7 @@ void TKvScope::CopyGrid(int64_t left, int64_t right) {
   // rows with lines lie on the base row's.
   const int64_t from = (FGridOffset % grid + grid) % grid + left;
   const int64_t down = ((-int64_t(FBaseY)) % grid + grid) % grid;
-  d->Tape.CopyColumns(d->GridStrip.Image(), from, left, right, d->Shown.Top, d->Shown.Bottom,
-                      down);
+  d->Tape.CopyColumns(d->GridStrip.Image(), from, left, right, d->Shown.Top, d->Shown.Bottom, down);
   if (FBaseY >= d->Shown.Top && FBaseY < d->Shown.Bottom)
     DrawBaseLine(d->Tape.Canvas(), left, right);
 }

@@ -245,8 +245,7 @@ private:
   void SetGridPen(TCanvas* canvas, TColor color) const;
   // The grid's lines in Width x Height pixels: the vertical ones from Offset pixels left of
   // the image on, the horizontal ones above and below the base row Base (none on it).
-  void DrawGrid(TCanvas* canvas, int64_t width, int64_t height, int64_t offset,
-                int64_t base) const;
+  void DrawGrid(TCanvas* canvas, int64_t width, int64_t height, int64_t offset, int64_t base) const;
   // The base line from column Left to Right.
   void DrawBaseLine(TCanvas* canvas, int64_t left, int64_t right) const;
   // Every visible channel's trace, the first channel last (on top).
