@@ -241,13 +241,9 @@ private:
   void ClearHistories();
   // The base line's row for the current height.
   int BaseRow() const;
-  // The grid's pen in Color.
-  void SetGridPen(TCanvas* canvas, TColor color) const;
-  // The grid's lines in Width x Height pixels: the vertical ones from Offset pixels left of
-  // the image on, the horizontal ones above and below the base row Base (none on it).
+  // The grid in Width x Height pixels: its first vertical line lies Offset pixels left of the
+  // image, its horizontal lines lie every GridSize above and below the base line at row Base.
   void DrawGrid(TCanvas* canvas, int64_t width, int64_t height, int64_t offset, int64_t base) const;
-  // The base line from column Left to Right.
-  void DrawBaseLine(TCanvas* canvas, int64_t left, int64_t right) const;
   // Every visible channel's trace, the first channel last (on top).
   void DrawTraces(TCanvas* canvas);
   // The points of the channel's trace for samples First to Last (not included), from where
@@ -259,8 +255,7 @@ private:
                  const std::vector<TPoint>& points) const;
   // Makes the kept grid strip ready; false where it does not stand in for a drawing.
   bool KeepGridStrip();
-  // Copies the cleared image with the grid for columns Left to Right from the strip, and draws
-  // the base line across them.
+  // Copies the cleared image with the grid for columns Left to Right from the strip.
   void CopyGrid(int64_t left, int64_t right);
   // Sizes the tape for the scope and the step; false where no tape can be had.
   bool KeepTape();
