@@ -918,13 +918,14 @@ void TKvTape::Attach() {
 }
 
 void TKvTape::CopyColumns(const QImage& source, int64_t from, int64_t left, int64_t right,
-                          int64_t top, int64_t bottom) {
+                          int64_t top, int64_t bottom, int64_t down) {
   const int64_t s = FScale;
   const size_t bytes = size_t((right - left) * s) * sizeof(uint32_t);
-  const int64_t end = std::min<int64_t>({FImage.height(), source.height(), std::min(bottom, Height()) * s});
+  const int64_t end = std::min<int64_t>(
+      {FImage.height(), source.height() - down * s, std::min(bottom, Height()) * s});
   for (int64_t y = std::max<int64_t>(top, 0) * s; y < end; ++y)
     std::memcpy(reinterpret_cast<uint32_t*>(FBits + y * FStride) + (FWindow + left) * s,
-                source.constScanLine(int(y)) + from * s * 4, bytes);
+                source.constScanLine(int(y + down * s)) + from * s * 4, bytes);
 }
 
 void TKvTape::CopyTo(TBitmap* target) const {

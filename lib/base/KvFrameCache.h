@@ -314,11 +314,11 @@ public:
   // The canvas on the window, its origin at the window's left.
   TCanvas* Canvas() const { return FCanvas.get(); }
   int64_t Height() const { return FImage.height() / FScale; }
-  // Copies the face's columns [Left, Right) from Source (at the tape's scale), whose column
-  // From lies at Left, in rows [Top, Bottom) of both: what a plain copy writes, one row at a
-  // time (the columns a step brings in are few and tall).
+  // Copies the face's columns [Left, Right) in rows [Top, Bottom) from Source (at the tape's
+  // scale), whose column From lies at Left and whose row Top + Down lies at Top: what a plain
+  // copy writes, one row at a time (the columns a step brings in are few and tall).
   void CopyColumns(const QImage& source, int64_t from, int64_t left, int64_t right, int64_t top = 0,
-                   int64_t bottom = INT64_MAX);
+                   int64_t bottom = INT64_MAX, int64_t down = 0);
   // Copies the face into Target (of the face's size).
   void CopyTo(TBitmap* target) const;
   // Copies the face's rectangle R onto the screen canvas.

@@ -128,8 +128,9 @@ void TKvChannels::Update(TCollectionItem*) { FScope->UpdateControl(); }
 // Scope
 
 struct TKvScope::Private {
-  // The cleared image with the grid for offset 0, one grid wider than the scope: the grid
-  // repeats every GridSize pixels across, so every offset is a window onto it.
+  // The cleared image with the grid's lines for offset 0, one grid wider and one grid taller
+  // than the scope, and below them a row of the base line's colour: the grid repeats every
+  // GridSize pixels both ways, so every offset and every base row is a window onto it.
   TBitmap GridStrip;
   QByteArray GridKey;
   // While the grid repeats, frames are drawn on a tape: a tick moves the window by one step
@@ -332,8 +333,8 @@ int TKvScope::BaseRow() const {
   return kv::SaturateToInt(int64_t(h - std::llrint(share) - 1));
 }
 
-void TKvScope::DrawGrid(TCanvas* canvas, int64_t w, int64_t offset) const {
-  const int64_t h = Height(), grid = FGridSize;
+void TKvScope::DrawGrid(TCanvas* canvas, int64_t w, int64_t h, int64_t offset, int64_t base) const {
+  const int64_t grid = FGridSize;
   canvas->Pen()->SetColor(FGridColor);
   canvas->Pen()->SetWidth(FGridLineWidth);
   canvas->Pen()->SetMode(TPenMode::pmCopy);
@@ -357,17 +358,17 @@ void TKvScope::DrawGrid(TCanvas* canvas, int64_t w, int64_t offset) const {
     brush->SetStyle(style);
   } else {
     for (int64_t x = -offset; x <= w; x += grid) line(x, 0, x, h);
-    for (int64_t y = FBaseY; y >= 0;) {
+    for (int64_t y = base; y >= 0;) {
       y -= grid;
       line(0, y, w, y);
     }
-    for (int64_t y = FBaseY; y <= h;) {
+    for (int64_t y = base; y <= h;) {
       y += grid;
       line(0, y, w, y);
     }
   }
   canvas->Pen()->SetColor(FBaseColor);
-  line(0, FBaseY, w, FBaseY);
+  line(0, base, w, base);
 }
 
 void TKvScope::KeepRows() {
@@ -440,16 +441,22 @@ bool TKvScope::KeepGridStrip() {
   // A line wider than a pixel may reach into the image from a line the strip has and the
   // frame has not; a background captured from the parent does not repeat.
   if (FGridLineWidth > 1 || Transparent() || grid > w || w <= 0 || h <= 0) return false;
+  const int64_t scale = Image()->DeviceScale(), baseRow = h + grid;
+  if ((w + grid) * (baseRow + 1) > kv::kMaxBitmapPixels / (scale * scale)) return false;
   const QByteArray key = GridKey();
   if (key != d->GridKey || d->GridStrip.Empty()) {
     d->GridKey = key;
-    d->GridStrip.SetDeviceScale(Image()->DeviceScale());
-    d->GridStrip.SetSize(int(w + grid), int(h));
+    d->GridStrip.SetDeviceScale(int(scale));
+    d->GridStrip.SetSize(int(w + grid), int(baseRow + 1));
     TCanvas* c = d->GridStrip.Canvas();
     c->Brush()->SetStyle(TBrushStyle::bsSolid);
     c->Brush()->SetColor(Color());
-    c->FillRect(Rect(0, 0, int(w + grid), int(h)));
-    DrawGrid(c, w + grid, 0);
+    c->FillRect(Rect(0, 0, int(w + grid), int(baseRow)));
+    // With the base line a grid above the strip, every row a multiple of the grid down has a
+    // line of the grid. A thin base line covers its row: the strip's last row stands for it.
+    DrawGrid(c, w + grid, baseRow, 0, -grid);
+    c->Brush()->SetColor(FBaseColor);
+    c->FillRect(Rect(0, int(baseRow), int(w + grid), int(baseRow + 1)));
   }
   return true;
 }
@@ -458,10 +465,15 @@ void TKvScope::CopyGrid(int64_t left, int64_t right) {
   left = std::max<int64_t>(left, d->Shown.Left);
   right = std::min<int64_t>(right, d->Shown.Right);
   if (left >= right) return;
-  const int64_t grid = FGridSize;
-  // Lines left of the image do not show, so any offset acts as its remainder.
+  const int64_t grid = FGridSize, baseRow = Height() + grid;
+  // Lines left of the image do not show, so any offset acts as its remainder; the strip's
+  // rows with lines lie on the base row's, whose own pixels come from the strip's last row.
   const int64_t from = (FGridOffset % grid + grid) % grid + left;
-  d->Tape.CopyColumns(d->GridStrip.Image(), from, left, right, d->Shown.Top, d->Shown.Bottom);
+  const int64_t down = (-int64_t(FBaseY) % grid + grid) % grid;
+  const QImage& strip = d->GridStrip.Image();
+  d->Tape.CopyColumns(strip, from, left, right, d->Shown.Top, d->Shown.Bottom, down);
+  if (FBaseY >= d->Shown.Top && FBaseY < d->Shown.Bottom)
+    d->Tape.CopyColumns(strip, from, left, right, FBaseY, FBaseY + 1, baseRow - FBaseY);
 }
 
 bool TKvScope::KeepTape() {
@@ -475,13 +487,13 @@ TCanvas* TKvScope::FrameCanvas() { return d->FrameKey.isEmpty() ? nullptr : d->T
 QByteArray TKvScope::GridKey() const {
   TKvLayerKey key;
   key << Width() << Height() << Image()->DeviceScale() << FGridSize << FGridLineWidth << FGridColor
-      << FBaseColor << FBaseY << Color();
+      << FBaseColor << Color();
   return key.Bytes().toByteArray();
 }
 
 QByteArray TKvScope::FrameKey() const {
   TKvLayerKey key;
-  key << FFrequency << int(FDirection) << FMinValue << FMaxValue;
+  key << FBaseY << FFrequency << int(FDirection) << FMinValue << FMaxValue;
   for (int i = 0; i < FChannels->Count(); ++i) {
     const TKvChannel* channel = FChannels->Items(i);
     key << int64_t(channel->Id()) << channel->Visible();
@@ -601,7 +613,7 @@ void TKvScope::Paint() {
     d->FrameKey.clear();
     TCanvas* canvas = BitmapCanvas();
     ClearBitmapCanvas();
-    DrawGrid(canvas, Width(), FGridOffset);
+    DrawGrid(canvas, Width(), Height(), FGridOffset, FBaseY);
     DrawTraces(canvas);
     TKvGraphicImageControl::Paint();
     return;

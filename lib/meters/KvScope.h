@@ -241,8 +241,9 @@ private:
   void ClearHistories();
   // The base line's row for the current height.
   int BaseRow() const;
-  // The grid whose first vertical line lies Offset pixels left of the image, Width wide.
-  void DrawGrid(TCanvas* canvas, int64_t width, int64_t offset) const;
+  // The grid in Width x Height pixels: its first vertical line lies Offset pixels left of the
+  // image, its horizontal lines lie every GridSize above and below the base line at row Base.
+  void DrawGrid(TCanvas* canvas, int64_t width, int64_t height, int64_t offset, int64_t base) const;
   // Every visible channel's trace, the first channel last (on top).
   void DrawTraces(TCanvas* canvas);
   // The points of the channel's trace for samples First to Last (not included), from where

@@ -499,7 +499,7 @@ TEST(StaticLayer, ScannerAndIndicatorRedrawTheirUnlitLeds) {
       });
 }
 
-// The scope copies its cleared image and grid from a strip one grid wider than itself.
+// The scope copies its cleared image and grid from a strip one grid wider and taller than itself.
 TEST(StaticLayer, ScopeRedrawsItsGrid) {
   const auto demo = [](TKvScope& s) {
     s.SetBounds(0, 0, 251, 86);

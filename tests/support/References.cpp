@@ -43,6 +43,15 @@ QImage RenderControl(TControl* control, int32_t background, int margin) {
   return shot;
 }
 
+QImage RenderAt(TControl* control, int32_t background, int ratio) {
+  QImage picture(control->Width() * ratio, control->Height() * ratio, QImage::Format_RGB32);
+  picture.setDevicePixelRatio(ratio);
+  picture.fill(kv::ColorToPixel(TColor(background)));
+  control->render(&picture);
+  picture.setDevicePixelRatio(1);
+  return picture;
+}
+
 QImage RenderForm(TForm* form) {
   ShowForm(form, form->Width(), form->Height());
   return Grab(form);

@@ -19,6 +19,9 @@ namespace kvtest {
 // (filled with Background, a TColor value), waits until painted and returns what the
 // window shows under the control (Margin included).
 QImage RenderControl(TControl* control, int32_t background, int margin = 0);
+// Control painted off-screen (without a window) over Background at a device pixel ratio, in
+// device pixels.
+QImage RenderAt(TControl* control, int32_t background, int ratio);
 // Shows a form at (0, 0) and returns its picture as shown.
 QImage RenderForm(TForm* form);
 

@@ -98,10 +98,14 @@ TEST(FrameCacheTape, TheCanvasAndTheCopiesShowTheWindow) {
     QImage source = Numbered(4 * scale, 3 * scale);
     source.setDevicePixelRatio(scale);
     tape.CopyColumns(source, 0, 2, 4, 1);
+    // Face columns 4 and 5 from the picture's columns 1 and 2, a row lower: rows 0 and 1 from
+    // its rows 1 and 2; the picture ends there, so row 2 stays.
+    tape.CopyColumns(source, 1, 4, 6, 0, INT64_MAX, 1);
     tape.CopyTo(&face);
     const QImage expected = kvtest::PictureOf(6 * scale, 3 * scale, [&](int x, int y) {
-      const bool copied = x >= 2 * scale && x < 4 * scale && y >= scale;
-      return copied ? int32_t((x - 2 * scale) << 8 | y) : int32_t((x / scale) << 8);
+      if (x >= 2 * scale && x < 4 * scale && y >= scale) return int32_t((x - 2 * scale) << 8 | y);
+      if (x >= 4 * scale && y < 2 * scale) return int32_t((x - 3 * scale) << 8 | (y + scale));
+      return int32_t((x / scale) << 8);
     });
     EXPECT_SAME_PIXELS(face.Image(), expected);
   }

@@ -8,6 +8,7 @@
 #include "Pixels.h"
 #include "Properties.h"
 #include "References.h"
+#include "RenderQuality.h"
 
 #include <gtest/gtest.h>
 
@@ -550,10 +551,26 @@ TEST(Scope, DescriptionsKeepFrequencyRangesAndChannels) {
 }
 
 // An opaque scope copies its grid from a kept strip; a transparent one over a panel of its
-// own colour draws the grid afresh. Both must agree at every offset, in both directions.
+// own colour draws the grid afresh. Both must agree at every offset of the grid and at every
+// base offset, changed between ticks as a program dragging the base line does, in both
+// directions, both qualities and at ratios 1 and 2.
 TEST(Scope, TheKeptGridEqualsADrawnOneAtEveryOffset) {
-  for (TScrolldirection direction :
-       {TScrolldirection::sdRightToLeft, TScrolldirection::sdLeftToRight}) {
+  struct Case {
+    TScrolldirection direction;
+    kv::RenderQuality quality;
+    int ratio;
+  };
+  const kv::RenderQuality was = kv::GetRenderQuality();
+  for (const Case& c : {
+           Case{TScrolldirection::sdRightToLeft, kv::RenderQuality::Classic, 1},
+           Case{TScrolldirection::sdLeftToRight, kv::RenderQuality::Classic, 1},
+           Case{TScrolldirection::sdRightToLeft, kv::RenderQuality::Classic, 2},
+           Case{TScrolldirection::sdLeftToRight, kv::RenderQuality::Smooth, 1},
+           Case{TScrolldirection::sdRightToLeft, kv::RenderQuality::Smooth, 2},
+       }) {
+    SCOPED_TRACE(testing::Message() << "direction " << int(c.direction) << ", quality "
+                                    << int(c.quality) << ", ratio " << c.ratio);
+    kv::SetRenderQuality(c.quality);
     TestScope kept(nullptr), drawn(nullptr);
     for (TestScope* s : {&kept, &drawn}) {
       ApplyDemoSettings(*s);
@@ -561,22 +578,26 @@ TEST(Scope, TheKeptGridEqualsADrawnOneAtEveryOffset) {
       s->SetColor(clNavy);
       s->SetGridSize(7);
       s->SetFrequency(5);
-      s->SetBaseOffset(30);
-      s->SetDirection(direction);
+      s->SetDirection(c.direction);
+      s->Channels()->Items(0)->SetStyle(TGraphStyle::gsLine);
       Feed* feed = new Feed{Seeded(50)};
       QObject::connect(s, &QObject::destroyed, [feed] { delete feed; });
       feed->Attach(s);
     }
     drawn.SetTransparent(true);
-    for (int tick = 0; tick < 9; ++tick) {
-      SCOPED_TRACE(tick);
-      kept.Tick();
-      drawn.Tick();
+    // Every base offset after a paint at the one before, with a tick at every third.
+    for (int base = 0; base <= 100 && !HasFailure(); ++base) {
+      SCOPED_TRACE(base);
+      for (TestScope* s : {&kept, &drawn}) {
+        s->SetBaseOffset(base);
+        if (base % 3 == 0) s->Tick();
+      }
       ASSERT_EQ(kept.GridOffset(), drawn.GridOffset());
-      ASSERT_SAME_PIXELS(kvtest::RenderControl(&kept, clNavy.Value),
-                         kvtest::RenderControl(&drawn, clNavy.Value));
+      ASSERT_SAME_PIXELS(kvtest::RenderAt(&kept, clNavy.Value, c.ratio),
+                         kvtest::RenderAt(&drawn, clNavy.Value, c.ratio));
     }
   }
+  kv::SetRenderQuality(was);
 }
 
 // A thin trace is written straight into the image where it lies inside: it must equal the
