@@ -999,11 +999,14 @@ std::vector<Point64> CulledPath(std::span<const Point64> points, const QRect& bo
   return kept;
 }
 
-// Whether a closed path may lose what lies beyond the clip: not when a dash's phase runs
-// along the whole path, or a wide stroke's joins reach across it.
-bool OutlineMayBeCut(const TCanvas& canvas) {
-  return !HasWidePen(canvas) && canvas.DeviceScale() == 1 &&
-         DashPattern::Of(canvas.Pen()->Style()).Solid();
+// The box a closed path may be cut down to (see CulledPath), or none when it must be drawn
+// whole: a dash's phase runs along the whole path, and a wide stroke's joins reach across the
+// clip. At a device scale a thin pen's pixel grows to a block reaching up to scale - 1
+// surface pixels past its point, so the box reaches as far past the clip.
+std::optional<QRect> OutlineCutBox(const TCanvas& canvas) {
+  if (HasWidePen(canvas) || !DashPattern::Of(canvas.Pen()->Style()).Solid()) return std::nullopt;
+  const int reach = canvas.DeviceScale() - 1;
+  return canvas.EffectiveClip().Bounds.adjusted(-reach, -reach, reach, reach);
 }
 
 // The interior of a closed path in the brush and the path in Pen, one surface pixel wide,
@@ -1487,8 +1490,7 @@ void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
     const QRect& bounds = EffectiveClip().Bounds;
     const bool inside = e.Left >= bounds.left() && e.Right() - 1 <= bounds.right() &&
                         e.Top >= bounds.top() && e.Bottom() - 1 <= bounds.bottom();
-    const std::optional<QRect> cut =
-        !inside && OutlineMayBeCut(*this) ? std::optional(bounds) : std::nullopt;
+    const std::optional<QRect> cut = inside ? std::nullopt : OutlineCutBox(*this);
     FillAndStroke(*this,
                   PieOutline(e, centre, ToSurface(*this, x3, y3), ToSurface(*this, x4, y4), cut),
                   true);
@@ -1500,8 +1502,9 @@ void TCanvas::Polygon(std::span<const TPoint> points) {
   if (!FSurface || points.empty()) return;
   if (kv::SmoothPolygon(*this, points)) return Changed();
   const SurfacePath path(*this, points);
-  if (path.Points().size() >= kWorthCutting && OutlineMayBeCut(*this)) {
-    FillAndStroke(*this, CulledPath(path.Points(), EffectiveClip().Bounds), false);
+  const std::optional<QRect> cut = OutlineCutBox(*this);
+  if (path.Points().size() >= kWorthCutting && cut) {
+    FillAndStroke(*this, CulledPath(path.Points(), *cut), false);
   } else {
     FillAndStroke(*this, path.Points(), false);
   }

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <string>
 
 using kv::CreateEllipticRgn, kv::CreateRectRgn, kv::CombineRgn, kv::RGN_XOR;
 
@@ -131,45 +132,103 @@ TEST(CanvasWedge, TheControlsWedgesMatchTheSweptOutline) {
   }
 }
 
+// A random pie, or a polygon of many points, in a box of the size, and a clip box within the
+// size that the outline may leave on any side.
+struct ClippedShape {
+  QRect Box;
+  bool Star = false;
+  int W = 0, H = 0, X3 = 0, Y3 = 0, X4 = 0, Y4 = 0;
+  TPenMode Mode = TPenMode::pmCopy;
+
+  static ClippedShape Random(std::mt19937& random, QSize size, int n) {
+    const auto in = [&](int lo, int hi) {
+      return std::uniform_int_distribution<int>(lo, hi)(random);
+    };
+    ClippedShape s;
+    s.Box = QRect(in(0, size.width() - 10), in(0, size.height() - 10), in(1, 40), in(1, 40));
+    s.W = in(20, size.width() - 5);
+    s.H = in(20, size.height() - 5);
+    s.X3 = in(-10, size.width() + 10);
+    s.Y3 = in(-10, size.height() + 10);
+    s.X4 = in(-10, size.width() + 10);
+    s.Y4 = in(-10, size.height() + 10);
+    s.Mode = n % 2 ? TPenMode::pmXor : TPenMode::pmCopy;
+    s.Star = n % 3 == 2;
+    return s;
+  }
+
+  void Draw(TCanvas* c, bool clipped) const {
+    if (clipped) {
+      const TRegion clip = CreateRectRgn(Box.left(), Box.top(), Box.right() + 1, Box.bottom() + 1);
+      c->SelectClipRgn(&clip);
+    }
+    c->Pen()->SetMode(Mode);
+    c->Pen()->SetColor(TColor(0x3366CC));
+    c->Brush()->SetColor(TColor(0x22AA44));
+    if (!Star) return c->Pie(0, 0, W, H, X3, Y3, X4, Y4);
+    std::vector<TPoint> star;
+    for (int i = 0; i < 40; ++i) {
+      const double a = i * 2 * std::numbers::pi / 40, r = i % 2 ? 0.3 : 0.5;
+      star.push_back({int(W / 2 + std::cos(a) * r * W), int(H / 2 + std::sin(a) * r * H)});
+    }
+    c->Polygon(star);
+  }
+
+  std::string Describe(int n) const {
+    return "shape " + std::to_string(n) + " box " + std::to_string(Box.x()) + "," +
+           std::to_string(Box.y()) + " " + std::to_string(Box.width()) + "x" +
+           std::to_string(Box.height());
+  }
+};
+
 }  // namespace
 
 // Inside a small clip box a pie, and a polygon of many points, draw exactly the pixels they
 // draw unclipped there, and nothing outside it, whichever sides of the box the outline leaves.
 TEST(CanvasWedge, ASmallClipBoxSeesThePixelsOfTheWholeShape) {
   std::mt19937 random(99);
-  const auto in = [&](int lo, int hi) {
-    return std::uniform_int_distribution<int>(lo, hi)(random);
-  };
   const QSize size(140, 100);
   for (int n = 0; n < 2000; ++n) {
     Stage whole({}, {}, size), boxed({}, {}, size);
     const QImage before = whole.image;
-    const QRect box(in(0, 130), in(0, 90), in(1, 40), in(1, 40));
-    const TRegion clip = CreateRectRgn(box.left(), box.top(), box.right() + 1, box.bottom() + 1);
-    boxed.canvas.SelectClipRgn(&clip);
-    const int w = in(20, 135), h = in(20, 95);
-    const int x3 = in(-10, 150), y3 = in(-10, 110), x4 = in(-10, 150), y4 = in(-10, 110);
-    std::vector<TPoint> star;
-    for (int i = 0; i < 40; ++i) {
-      const double a = i * 2 * std::numbers::pi / 40, r = i % 2 ? 0.3 : 0.5;
-      star.push_back({int(w / 2 + std::cos(a) * r * w), int(h / 2 + std::sin(a) * r * h)});
-    }
-    for (Stage* s : {&whole, &boxed}) {
-      TCanvas* c = &s->canvas;
-      c->Pen()->SetMode(n % 2 ? TPenMode::pmXor : TPenMode::pmCopy);
-      c->Pen()->SetColor(TColor(0x3366CC));
-      c->Brush()->SetColor(TColor(0x22AA44));
-      if (n % 3 == 2) c->Polygon(star);
-      else c->Pie(0, 0, w, h, x3, y3, x4, y4);
-    }
+    const ClippedShape shape = ClippedShape::Random(random, size, n);
+    shape.Draw(&whole.canvas, false);
+    shape.Draw(&boxed.canvas, true);
     for (int y = 0; y < size.height(); ++y)
       for (int x = 0; x < size.width(); ++x) {
-        const QImage& expected = box.contains(x, y) ? whole.image : before;
+        const QImage& expected = shape.Box.contains(x, y) ? whole.image : before;
         ASSERT_EQ(boxed.image.pixel(x, y), expected.pixel(x, y))
-            << "shape " << n << " at " << x << "," << y << " box " << box.x() << "," << box.y()
-            << " " << box.width() << "x" << box.height();
+            << shape.Describe(n) << " at " << x << "," << y;
       }
   }
+}
+
+// The same at device scales above one, where a canvas pixel's outline grows to a block that
+// reaches past its point: the outline cut down to the clip box keeps every block that shows.
+TEST(CanvasWedge, ASmallClipBoxSeesTheWholeShapeAtEveryDeviceScale) {
+  std::mt19937 random(7);
+  const QSize size(70, 50);
+  for (int scale = 2; scale <= kv::kMaxDeviceScale; ++scale)
+    for (int n = 0; n < 400; ++n) {
+      TBitmap whole, boxed;
+      for (TBitmap* b : {&whole, &boxed}) {
+        b->SetDeviceScale(scale);
+        b->SetSize(size.width(), size.height());
+        b->Canvas()->Brush()->SetColor(TColor(0x804020));
+        b->Canvas()->FillRect(kv::Rect(0, 0, size.width(), size.height()));
+      }
+      const QImage before = boxed.Image();
+      const ClippedShape shape = ClippedShape::Random(random, size, n);
+      shape.Draw(whole.Canvas(), false);
+      shape.Draw(boxed.Canvas(), true);
+      const QRect box(shape.Box.topLeft() * scale, shape.Box.size() * scale);
+      for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x) {
+          const QImage& expected = box.contains(x, y) ? whole.Image() : before;
+          ASSERT_EQ(boxed.Image().pixel(x, y), expected.pixel(x, y))
+              << "scale " << scale << " " << shape.Describe(n) << " at " << x << "," << y;
+        }
+    }
 }
 
 // A pie's pixels, fill and outline, lie within the rows of the ellipse of its box, whatever
