@@ -206,8 +206,9 @@ struct PieSector {
 // around Centre: each pixel shows the layer of the sector its centre lies in over what Target
 // holds, a pixel a ray crosses the two sectors' layers by the share of it on either side, and
 // the stroked rays lie over them as anti-aliased lines Width pixels wide in Ink, from the
-// centre to the rim, drawn twice as the outlines of both sectors beside them draw them. Only the pixels by a ray cost more than a copy: a live frame of a pie
-// need not draw its curves again.
+// centre to the rim, drawn twice as the outlines of both sectors beside them draw them. Only
+// the pixels by a ray cost more than a copy: a live frame of a pie need not draw its curves
+// again.
 KV_TEST_EXPORT void PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
                                     std::span<const PieSector> sectors, uint32_t ink,
                                     double width);
