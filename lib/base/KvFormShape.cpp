@@ -168,6 +168,7 @@ void TKvFormShape::DefineProperties(TFiler& Filer) {
 }
 
 void TKvFormShape::PaintControl() {
+  UpdateOpacity();  // the mask may have been made transparent in place
   // Without an image of its own: one more whole face to clear and copy.
   if (PaintsStraight()) TKvGraphicControl::PaintControl();
   else TKvGraphicImageControl::PaintControl();

@@ -86,8 +86,11 @@ private:
   void BuildRegionData();
   void ApplyRegion();
   void ApplyDeviceOutline(int scale);
-  // At run time a mask is the whole face: drawn straight onto the window, opaque.
-  bool PaintsStraight() const { return !FMask->Empty() && !IsDesigning(); }
+  // At run time a mask is the whole face: drawn straight onto the window, opaque. (A mask
+  // drawn transparent shows what lies under it, so it goes through the image.)
+  bool PaintsStraight() const {
+    return !FMask->Empty() && !FMask->Transparent() && !IsDesigning();
+  }
   void UpdateOpacity();
 
   std::unique_ptr<TBitmap> FMask;

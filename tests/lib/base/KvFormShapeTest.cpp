@@ -588,6 +588,10 @@ TEST(FormShapePaint, AMaskIsTheWholeOpaqueFace) {
   EXPECT_EQ(kvtest::PixelAt(shot, 3, 1), kFace2);
   for (const QPoint p : {QPoint(4, 0), QPoint(5, 2), QPoint(0, 2), QPoint(3, 2)})
     EXPECT_EQ(kvtest::PixelAt(shot, p.x(), p.y()), clRed) << p.x() << "," << p.y();
+  auto transparent = MaskFrom({"XXXY", "XYYY"});
+  transparent->SetTransparent(true);
+  shape->SetMask(transparent.get());
+  EXPECT_FALSE(shape->testAttribute(Qt::WA_OpaquePaintEvent));
   shape->SetMask(nullptr);
   EXPECT_FALSE(shape->testAttribute(Qt::WA_OpaquePaintEvent));
 }
