@@ -133,18 +133,20 @@ void TForm::ApplyWindowRegion() {
     // rest of the window stays fully transparent. The attribute takes effect when the
     // native window is created (the first show).
     if (isWindow() && !kv::WindowSystemShapesWindows()) setAttribute(Qt::WA_TranslucentBackground);
-    const QWindow* window = isWindow() ? windowHandle() : nullptr;
-    const bool fine = FDeviceWindowRegion && window &&
-                      window->devicePixelRatio() == FDeviceWindowScale &&
-                      kv::ShapesInDevicePixels(window);
+    const bool fine = FDeviceWindowRegion && TakesDeviceWindowRegion(FDeviceWindowScale);
     // Qt shapes the native window from its mask first; the finer outline replaces that.
     if (fine) setMask(kv::LogicalCover(FDeviceWindowRegion->ToQRegion(), FDeviceWindowScale));
-    if (!fine || !kv::ShapeInDevicePixels(window, FDeviceWindowRegion->ToQRegion()))
+    if (!fine || !kv::ShapeInDevicePixels(windowHandle(), FDeviceWindowRegion->ToQRegion()))
       setMask(FWindowRegion->ToQRegion());
   } else {
     clearMask();
   }
   update();
+}
+
+bool TForm::TakesDeviceWindowRegion(int scale) const {
+  const QWindow* window = isWindow() ? windowHandle() : nullptr;
+  return window && window->devicePixelRatio() == scale && kv::ShapesInDevicePixels(window);
 }
 
 void TForm::StartSystemMove(TPoint pointer) {

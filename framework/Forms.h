@@ -65,6 +65,9 @@ public:
   // window system shapes windows in its own pixels and the window is at that scale: there
   // Qt paints the logical pixels the outline touches and the window shows the finer edge.
   void SetDeviceWindowRegion(const std::optional<TRegion>& devicePixels, int scale);
+  // Whether an outline in device pixels for Scale would take effect now, so a caller can
+  // spare finding one that would not.
+  bool TakesDeviceWindowRegion(int scale) const;
   // Lets the window manager move the window with the pointer, which is now at Pointer
   // (screen coordinates) with the left button down; where it cannot, the window follows
   // the pointer until the button is released.

@@ -311,10 +311,9 @@ private:
   bool FLimited;
 };
 
-// Sizes a control's image for the paint that runs, at the scale its face is drawn at.
-void PrepareImage(TBitmap* image, const TCanvas* screen, bool atDeviceScale, int width,
-                  int height) {
-  image->SetDeviceScale(atDeviceScale ? screen->DeviceScale() : 1);
+// Sizes a control's image for the paint that runs, one image pixel per device pixel.
+void PrepareImage(TBitmap* image, const TCanvas* screen, int width, int height) {
+  image->SetDeviceScale(screen->DeviceScale());
   image->SetSize(width, height);
 }
 
@@ -341,7 +340,7 @@ void TKvCustomImageControl::Paint() { ShowImage(Canvas(), FImage.get(), Width(),
 
 void TKvCustomImageControl::PaintControl() {
   // Sized first, so that a face kept for another size is never copied in.
-  PrepareImage(FImage.get(), Canvas(), FaceAtDeviceScale(), Width(), Height());
+  PrepareImage(FImage.get(), Canvas(), Width(), Height());
   FPaintRect = kv::PaintRect(Canvas(), ClientRect());
   const VisiblePartOnly limit(FImage.get(), this);
   TKvCustomControl::PaintControl();
@@ -389,7 +388,7 @@ void TKvGraphicImageControl::UpdateControl() {
 void TKvGraphicImageControl::UpdateControlRect(const TRect& changed) {
   if (IsLoading()) return;
   // A frame at another scale than the last (the window went to another screen) is whole.
-  const int scale = FaceAtDeviceScale() ? kv::DeviceScaleOf(devicePixelRatioF()) : 1;
+  const int scale = kv::DeviceScaleOf(devicePixelRatioF());
   if (IsDesigning() || !isVisible() || kv::PaintInProgress() || FImage->Width() != Width() ||
       FImage->Height() != Height() || FImage->DeviceScale() != scale) {
     UpdateControl();
@@ -403,7 +402,7 @@ void TKvGraphicImageControl::UpdateControlRect(const TRect& changed) {
 }
 
 void TKvGraphicImageControl::PaintControl() {
-  PrepareImage(FImage.get(), Canvas(), FaceAtDeviceScale(), Width(), Height());
+  PrepareImage(FImage.get(), Canvas(), Width(), Height());
   FPaintRect = kv::PaintRect(Canvas(), ClientRect());
   CanvasLock imageLock(FImage->Canvas());
   const VisiblePartOnly limit(FImage.get(), this);

@@ -325,9 +325,6 @@ protected:
   void Paint() override;
   void PaintControl() override;
   TBitmap* Image() const { return FImage.get(); }
-  // Whether the image is drawn at the window's device scale (one image pixel per device
-  // pixel); a face that keeps pixels of its own at one scale answers false.
-  virtual bool FaceAtDeviceScale() const { return true; }
   // Every paint copies the whole image over the control: an erase before it would be lost.
   bool ErasesBackground() const override { return false; }
 
@@ -367,9 +364,6 @@ protected:
   // Wraps the paint with the canvas locks and sizes the image first.
   void PaintControl() override;
   TBitmap* Image() const { return FImage.get(); }
-  // Whether the image is drawn at the window's device scale (one image pixel per device
-  // pixel); a face that keeps pixels of its own at one scale answers false.
-  virtual bool FaceAtDeviceScale() const { return true; }
   TBitmap* Background() const { return FBackground.get(); }
   bool GrabBackground() const { return FGrabBackground; }
 

@@ -202,13 +202,14 @@ void TKvFormShape::Paint() {
 }
 
 // A mask with a version for the scale gives the form that version's outline in device pixels,
-// as long as the form's region is still the mask's own.
+// where the window can take one and as long as the form's region is still the mask's own.
 void TKvFormShape::ApplyDeviceOutline(int scale) {
   TForm* form = ParentForm();
   if (!form) return;
   const TBitmap* shown = FMask->Empty() ? nullptr : FShownMask->Shown(*FMask, scale);
   std::optional<TRegion> outline;
-  if (shown && shown != FMask.get() && form->WindowRegion() &&
+  if (shown && shown != FMask.get() && form->TakesDeviceWindowRegion(scale) &&
+      form->WindowRegion() &&
       *form->WindowRegion() == kv::MaskRegion(*FMask, MaskColor())) {
     TBitmap devicePixels;  // the version's image read pixel by pixel
     devicePixels.SetImage(shown->Image());
