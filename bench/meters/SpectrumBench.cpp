@@ -1,5 +1,6 @@
 // The spectrum at the scope panel's size and settings, every bar lit to its own value: face,
-// live frame, limit and row copy for one bar's change and for the panel's whole tick.
+// live frame, limit and row copy for one bar's change, for every bar set on its own and for the
+// panel's tick (every bar in one update).
 #include "ControlBench.h"
 #include "KvSpectrum.h"
 #include "DemoSettings.h"
@@ -26,9 +27,17 @@ const bool kSpectrumBar = kvbench::LiveFrameBenchmarks<TKvSpectrum>(
     "SpectrumBar225x91", kWidth, kHeight, DemoSpectrum,
     [](TKvSpectrum& s, int64_t frame) { s.Items(7)->SetPosition(int(frame * 53 % 100)); });
 
-// The panel's tick: 24 bars, each with its own synchronous bar repaint.
+// Every bar set on its own: 24 bars, each with its own synchronous bar repaint.
 const bool kSpectrumAllBars = kvbench::LiveFrameBenchmarks<TKvSpectrum>(
     "SpectrumAllBars225x91", kWidth, kHeight, DemoSpectrum,
     [](TKvSpectrum& s, int64_t frame) { SetBars(s, int(frame % 100) * 29); });
+
+// The panel's tick: the 24 bars set in one update of the bars, one repaint.
+const bool kSpectrumTick = kvbench::LiveFrameBenchmarks<TKvSpectrum>(
+    "SpectrumTick225x91", kWidth, kHeight, DemoSpectrum, [](TKvSpectrum& s, int64_t frame) {
+      s.Bars()->BeginUpdate();
+      SetBars(s, int(frame % 100) * 29);
+      s.Bars()->EndUpdate();
+    });
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QScopedValueRollback>
 
 #include <algorithm>
+#include <vector>
 
 using kv::Rect;
 
@@ -34,6 +35,12 @@ TColor Between(const Rgb& a, const Rgb& b, int64_t part, int64_t whole) {
   return TColor(mix(a.R, b.R) | mix(a.G, b.G) << 8 | mix(a.B, b.B) << 16);
 }
 
+// From the top of A's rows or With's to the bottom of either, across With (an empty A: With).
+TRect SpanRows(const TRect& a, const TRect& with) {
+  if (a.Right <= a.Left) return with;
+  return Rect(with.Left, std::min(a.Top, with.Top), with.Right, std::max(a.Bottom, with.Bottom));
+}
+
 void FillRows(TBitmap* bitmap, int64_t from, int64_t to, TColor color) {
   from = std::max<int64_t>(from, 0);
   to = std::min<int64_t>(to, bitmap->Height());
@@ -50,8 +57,10 @@ struct TKvSpectrum::Private {
   // The column with every tick unlit and lit, and the key of what they were built from.
   TBitmap OffColumn, OnColumn;
   QByteArray ColumnKey;
-  // The bars the last full paint drew.
+  // The bars the last full paint drew, and each one's unlit ticks in the image (-1: none drawn
+  // since the whole paint began).
   int PaintedBars = 0;
+  std::vector<int64_t> PaintedUnlit;
   // The off-screen image holds a frame of the current settings and size: a bar update draws
   // into it and shows only that bar.
   bool ImageValid = false;
@@ -268,8 +277,10 @@ bool TKvSpectrum::CalcLayout() {
 void TKvSpectrum::BuildColumns() {
   const int width = std::max(std::min(FBarWidth, RectWidth(FBarArea)), 0);
   const int height = std::max(RectHeight(FBarArea), 0);
+  // At the image's scale, so that a bar is whole rows copied straight.
+  const int scale = Image()->DeviceScale();
   TKvLayerKey key;
-  key << width << height << FTickCount << FTickHeight << FSpacing << FPercent1 << FPercent2
+  key << width << height << scale << FTickCount << FTickHeight << FSpacing << FPercent1 << FPercent2
       << FPlainColors << Color();
   for (const auto& palette : FPalettes) key << palette->Low() << palette->High();
   if (key.Bytes() == d->ColumnKey) return;
@@ -277,6 +288,7 @@ void TKvSpectrum::BuildColumns() {
   const int64_t h = height, pitch = int64_t(FTickHeight) + FSpacing;
   for (int lit = 0; lit < 2; ++lit) {
     TBitmap* column = lit ? &d->OnColumn : &d->OffColumn;
+    column->SetDeviceScale(scale);
     column->SetSize(width, height);
     if (column->Empty()) continue;
     const auto colour = [&](size_t zone) {
@@ -314,21 +326,38 @@ TRect TKvSpectrum::BarRect(int index) const {
   return Rect(int(left), FBarArea.Top, int(right), FBarArea.Bottom);
 }
 
-void TKvSpectrum::PaintBar(TCanvas* canvas, int index, const TKvSpectrumBar* bar) const {
+TRect TKvSpectrum::PaintBar(TCanvas* canvas, int index, const TKvSpectrumBar* bar) {
   const TRect r = BarRect(index);
-  if (r.Right <= r.Left || FTickCount <= 0) return;
+  if (r.Right <= r.Left || FTickCount <= 0) return TRect();
   const int percent =
       kv::PercentOfRange(int64_t(bar->Position()) - FMinValue, int64_t(FMaxValue) - FMinValue);
   // Values outside the range light all ticks or none.
   const int64_t lit = std::clamp<int64_t>(PercentToValue(percent, FTickCount), 0, FTickCount);
+  const int64_t unlit = FTickCount - lit;
+  // Only the ticks from the old top of the lit run to the new one, the marker's tick
+  // included, differ from what the image holds.
+  int64_t from = 0, to = FTickCount;
+  if (size_t(index) < d->PaintedUnlit.size()) {
+    int64_t& painted = d->PaintedUnlit[size_t(index)];
+    if (painted >= 0) {
+      from = std::min(painted, unlit);
+      to = std::min(std::max(painted, unlit) + 1, int64_t(FTickCount));
+    }
+    painted = unlit;
+  }
   const int64_t pitch = int64_t(FTickHeight) + FSpacing, top = FBarArea.Top;
-  // Ticks First .. First + Count - 1 together, gaps included, clipped to the bar area.
+  TRect drawn;
+  // Ticks First .. First + Count - 1 that lie in From .. To - 1 together, gaps included,
+  // clipped to the bar area.
   const auto rows = [&](int64_t first, int64_t count, auto draw) {
-    if (count <= 0) return;
-    const int64_t y0 = std::max<int64_t>(top + first * pitch, top);
+    const int64_t begin = std::max(first, from), end = std::min(first + count, to);
+    if (begin >= end) return;
+    const int64_t y0 = std::max<int64_t>(top + begin * pitch, top);
     const int64_t y1 =
-        std::min<int64_t>(top + (first + count - 1) * pitch + FTickHeight, FBarArea.Bottom);
-    if (y0 < y1) draw(int(y0), int(y1));
+        std::min<int64_t>(top + (end - 1) * pitch + FTickHeight, FBarArea.Bottom);
+    if (y0 >= y1) return;
+    draw(int(y0), int(y1));
+    drawn = SpanRows(drawn, Rect(r.Left, int(y0), r.Right, int(y1)));
   };
   // Every tick of a live spectrum draws every bar: its rows are copied straight, unless a
   // copy mode set on the image's canvas asks for the canvas.
@@ -350,12 +379,12 @@ void TKvSpectrum::PaintBar(TCanvas* canvas, int index, const TKvSpectrumBar* bar
       canvas->FillRect(Rect(r.Left, y0, r.Right, y1));
     };
   };
-  const int64_t unlit = FTickCount - lit;
   if (FShowInactive) rows(0, unlit, copy(&d->OffColumn));
   else rows(0, unlit, fill(Color()));
   int64_t next = unlit;
   if (lit > 0 && FMarkerVisible) rows(next++, 1, fill(FMarkerColor));
   rows(next, FTickCount - next, copy(&d->OnColumn));
+  return drawn;
 }
 
 // ---------------------------------------------------------------------------
@@ -377,6 +406,7 @@ void TKvSpectrum::Paint() {
   TRect client = ClientRect();
   FBevel->Paint(canvas, client);
   d->PaintedBars = std::min(Count(), FLaidOutColumns);
+  d->PaintedUnlit.assign(size_t(d->PaintedBars), -1);
   for (int i = 0; i < d->PaintedBars; ++i) PaintBar(canvas, i, Items(i));
   FDrawCanvas = Canvas();
   d->ImageValid = true;
@@ -388,8 +418,10 @@ void TKvSpectrum::BarChanged(TKvSpectrumBar* bar) {
   // Without a frame of the current settings the value is only stored: the next paint
   // shows it.
   if (!d->ImageValid || d->ImageSize != QSize(Width(), Height()) || IsLoading()) return;
-  // A bar freed or taken away by its user moves the later ones: paint them all again.
-  if (std::min(Count(), FLaidOutColumns) != d->PaintedBars) {
+  // A bar freed or taken away by its user moves the later ones, and a window gone to a screen
+  // of another ratio takes an image at that ratio: paint them all again.
+  if (std::min(Count(), FLaidOutColumns) != d->PaintedBars ||
+      Image()->DeviceScale() != kv::DeviceScaleOf(devicePixelRatioF())) {
     Changed();
     return;
   }
@@ -403,13 +435,15 @@ void TKvSpectrum::BarChanged(TKvSpectrumBar* bar) {
         index = i;
         break;
       }
-    dirty = BarRect(index);
-    if (dirty.Right <= dirty.Left) return;
-    PaintBar(canvas, index, bar);
+    dirty = PaintBar(canvas, index, bar);
   } else {
-    for (int i = 0; i < d->PaintedBars; ++i) PaintBar(canvas, i, Items(i));
-    dirty = FBarArea;
+    for (int i = 0; i < d->PaintedBars; ++i) {
+      const TRect drawn = PaintBar(canvas, i, Items(i));
+      if (drawn.Right > drawn.Left)
+        dirty = SpanRows(dirty, Rect(FBarArea.Left, drawn.Top, FBarArea.Right, drawn.Bottom));
+    }
   }
+  if (dirty.Right <= dirty.Left) return;
   // The window shows the changed part of the image, nothing is drawn again.
   if (!isVisible()) return;
   const QRect part = kv::PartToRepaint(*this, dirty);

@@ -162,7 +162,9 @@ private:
   // Lays the bars out; false when the size snapped, so that this frame is left undrawn.
   bool CalcLayout();
   void BuildColumns();
-  void PaintBar(TCanvas* canvas, int index, const TKvSpectrumBar* bar) const;
+  // Draws the ticks of bar Index that differ from what the image holds for it (all of them
+  // after a whole paint) and returns the rows it drew.
+  TRect PaintBar(TCanvas* canvas, int index, const TKvSpectrumBar* bar);
   TRect BarRect(int index) const;
   void RecreateBars();
 

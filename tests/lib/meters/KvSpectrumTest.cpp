@@ -277,6 +277,33 @@ TEST(Spectrum, AnUpdateBracketRedrawsAllBarsOnceAtTheEnd) {
   EXPECT_NE(after, before);
 }
 
+// Bar updates draw only the ticks that change: a walk of values (up, down, within one tick,
+// to either end, outside the range), one bar at a time and all in one update, under each
+// setting that changes which ticks a value draws, ends as a whole paint draws it.
+TEST(Spectrum, BarUpdatesEndAsAWholePaintDraws) {
+  const std::vector<std::function<void(TKvSpectrum*)>> settings = {
+      [](TKvSpectrum*) {},
+      [](TKvSpectrum* s) { s->SetShowInactive(false); },
+      [](TKvSpectrum* s) { s->SetMarkerVisible(false); },
+      [](TKvSpectrum* s) { s->SetSpacing(0); },
+      [](TKvSpectrum* s) { s->SetTickHeight(3); s->SetSpacing(2); }};
+  const int values[] = {50, 90, 20, 21, 100, 0, 0, 150, -40, 63};
+  for (size_t k = 0; k < settings.size(); ++k) {
+    Scene s(225, 91, settings[k]);
+    for (const int v : values) {
+      s.s->Items(3)->SetPosition(v);
+      s.s->Bars()->BeginUpdate();
+      for (int i = 0; i < s.s->Count(); ++i) s.s->Items(i)->SetPosition((v + 13 * i) % 110);
+      s.s->Bars()->EndUpdate();
+      s.s->Items(5)->SetPosition(100 - v);
+    }
+    const QImage updated = s.Shot();
+    s.s->Invalidate();
+    s.Settle();
+    EXPECT_SAME_PIXELS(s.Shot(), updated) << "setting " << k;
+  }
+}
+
 TEST(Spectrum, UpdatesBeforeAnyPaintOrAfterAnUnpaintedChangeOnlyStoreTheValue) {
   TKvSpectrum s(nullptr), fresh(nullptr);
   s.SetBounds(0, 0, 225, 117);
