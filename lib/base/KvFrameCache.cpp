@@ -803,32 +803,65 @@ void AddClear(TKvLayerKey& key, const TKvImageClear& clear) {
       << clear.Image->Canvas()->ClipRect();
 }
 
-// Copies the kept face onto the clear's image, inside the part being painted.
-void CopyKeptFace(const TKvKeptPicture& face, const TKvImageClear& clear) {
-  TBitmap* image = clear.Image;
-  // A paint of the whole image copies the face in one piece.
+// Whether a paint makes the whole of the clear's image.
+bool PaintsWhole(const TKvImageClear& clear) {
   const TRect& r = clear.Within;
-  const bool whole =
-      r.Left <= 0 && r.Top <= 0 && r.Right >= image->Width() && r.Bottom >= image->Height();
-  face.CopyTo(image, whole ? nullptr : &r);
+  return r.Left <= 0 && r.Top <= 0 && r.Right >= clear.Image->Width() &&
+         r.Bottom >= clear.Image->Height();
 }
 
-}  // namespace
+// Copies the kept face onto the clear's image, inside the part being painted.
+void CopyKeptFace(const TKvKeptPicture& face, const TKvImageClear& clear) {
+  // A paint of the whole image copies the face in one piece.
+  face.CopyTo(clear.Image, PaintsWhole(clear) ? nullptr : &clear.Within);
+}
 
-void kv::ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKey key,
-                       const std::function<void()>& drawing) {
+// The clear and Drawing make the base afresh, kept in Base, unless Base holds the base of Key
+// (with the clear's inputs) at the image's size; then only the brush is left as a clear leaves
+// it. True when the base was drawn.
+bool DrawBaseUnlessKept(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKey& key,
+                        const std::function<void()>& drawing) {
   TBitmap* image = clear.Image;
   AddClear(key, clear);
   if (!base.Matches(key, image->Image().size())) {
     clear.Clear();
     drawing();
     base.Keep(key, image->Image(), image->Canvas()->ClipRect());
-    return;
+    return true;
   }
   TCanvas* c = image->Canvas();
   c->Brush()->SetStyle(TBrushStyle::bsSolid);
   c->Brush()->SetColor(clear.Brush);
-  CopyKeptFace(base, clear);
+  return false;
+}
+
+}  // namespace
+
+void kv::ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base, TKvLayerKey key,
+                       const std::function<void()>& drawing) {
+  if (!DrawBaseUnlessKept(clear, base, key, drawing)) CopyKeptFace(base, clear);
+}
+
+void TKvBaseUnderPieces::Begin(const TKvImageClear& clear, TKvLayerKey key,
+                               const std::function<void()>& drawing) {
+  const bool drawn = DrawBaseUnlessKept(clear, FBase, key, drawing);
+  const TBitmap* image = clear.Image;
+  FWhole = PaintsWhole(clear);
+  if (!drawn && FWhole && FHolds && image->Image().cacheKey() == FImageKey &&
+      image->ChangeStamp() == FImageStamp) {
+    for (const TRect& piece : FShown) FBase.CopyTo(clear.Image, &piece);
+  } else if (!drawn) {
+    CopyKeptFace(FBase, clear);
+  }
+  FDrawn.clear();
+}
+
+void TKvBaseUnderPieces::End(const TBitmap* image) {
+  // After a part, the image holds the base under the pieces of frames before it too.
+  FHolds = FWhole;
+  FShown.swap(FDrawn);
+  FImageKey = image->Image().cacheKey();
+  FImageStamp = image->ChangeStamp();
 }
 
 void TKvKeptLooks::Paint(const TKvImageClear& clear, TKvLayerKey key,

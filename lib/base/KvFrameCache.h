@@ -275,6 +275,32 @@ KV_TEST_EXPORT void ClearWithBase(const TKvImageClear& clear, TKvFaceBase& base,
 
 }  // namespace kv
 
+// The bottom of a face, kept as kv::ClearWithBase keeps it, under a few small pieces each frame
+// draws over it (a ring of dots). The control's image holds the base between frames under the
+// last frame's pieces: while nothing else has changed the image since, a frame of the whole
+// image puts back the base under those pieces only, not all of it. On a large face at a high
+// device scale a copy of the whole base costs as much as the image's copy to the window.
+class KV_TEST_EXPORT TKvBaseUnderPieces {
+public:
+  // Starts a frame: kv::ClearWithBase's clear, base and drawing.
+  void Begin(const TKvImageClear& clear, TKvLayerKey key, const std::function<void()>& drawing);
+  // Counts Piece (canvas pixels of the image) as drawn over the base in this frame: a frame
+  // names every pixel it changes after Begin.
+  void Piece(const TRect& piece) { FDrawn.push_back(piece); }
+  // Ends the frame, its pieces drawn on Image.
+  void End(const TBitmap* image);
+
+private:
+  TKvFaceBase FBase;
+  std::vector<TRect> FShown;  // the pieces over the base on the image since the last End
+  std::vector<TRect> FDrawn;  // this frame's
+  // What the image was at the last End: its pixels' identity and its canvas's change count.
+  int64_t FImageKey = 0;
+  uint64_t FImageStamp = 0;
+  bool FHolds = false;  // whether the last frame made the whole image
+  bool FWhole = false;  // whether this frame makes the whole image
+};
+
 // A face that changes between a few looks (a blink, a toggle): each look kept whole under the
 // key of everything it is drawn from, so that a change back to a look drawn before is one copy
 // instead of its shapes and text again (smooth edges cost far more than copying them).

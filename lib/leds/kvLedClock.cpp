@@ -127,7 +127,7 @@ QString TwoDigits(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char
 
 struct TKvLedClock::Private {
   // The face under the seconds ring (background picture, hour marks, time), and one second dot.
-  TKvFaceBase FaceBase;
+  TKvBaseUnderPieces FaceBase;
   TKvStaticLayer SecondDot;
 };
 
@@ -260,13 +260,13 @@ void TKvLedClock::Paint() {
   TCanvas* canvas = BitmapCanvas();
   const Rings rings = RingsOf(Width(), Height(), FSecWidth, FTickWidth);
 
-  // Everything under the seconds ring changes at most once a minute: a frame starts with one
-  // copy of it.
+  // Everything under the seconds ring changes at most once a minute: a frame starts with a
+  // copy of it, or of its part under the last frame's second dots.
   TKvLayerKey faceKey;
   faceKey << Color() << FBackgroundPicture.get() << FTickOutline << FTickColor << FHourMarks
           << FTickWidth << FSecWidth << TimeText() << FHoursColor << FHoursOutline << FLedSize
           << FSpacing << FTextOffsetX << FTextOffsetY << FTextAngle;
-  kv::ClearWithBase(ImageClear(), d->FaceBase, faceKey, [&] {
+  d->FaceBase.Begin(ImageClear(), faceKey, [&] {
     DrawBackground(canvas);
     canvas->Pen()->SetColor(FTickOutline);
     canvas->Pen()->SetStyle(TPenStyle::psSolid);
@@ -285,6 +285,7 @@ void TKvLedClock::Paint() {
     canvas->Brush()->SetStyle(TBrushStyle::bsSolid);
     DrawSecondsRing(canvas, rings.Centre, rings.Seconds);
   }
+  d->FaceBase.End(Image());
   TKvGraphicImageControl::Paint();
 }
 
@@ -293,6 +294,7 @@ void TKvLedClock::Paint() {
 void TKvLedClock::DrawSecondsRing(TCanvas* canvas, TPoint centre, int64_t radius) {
   if (FSecWidth <= 0 || FSecWidth > kMaxStampedDot) {
     DrawDotRing(canvas, centre, radius, FSeconds + 1, UnitCircle<60, 15>(), FSecWidth);
+    d->FaceBase.Piece(ClientRect());
     return;
   }
   const int side = 2 * FSecWidth;
@@ -307,6 +309,7 @@ void TKvLedClock::DrawSecondsRing(TCanvas* canvas, TPoint centre, int64_t radius
     const int64_t left = x - FSecWidth, top = y - FSecWidth;
     if (std::abs(left) > kStampReach || std::abs(top) > kStampReach) return;
     d->SecondDot.Stamp(Image(), key, TSize{side, side}, dot, TPoint(int(left), int(top)));
+    d->FaceBase.Piece(Rect(int(left), int(top), int(left) + side, int(top) + side));
   });
 }
 

@@ -108,6 +108,28 @@ void ExpectFramesLikeFresh(const Change<Control>& setup,
   }
 }
 
+// Gives a control made by Setup, shown on a form of its own, each of Frames in turn, painted by
+// the setters' own repaints: after each, the form shows what a control made fresh and given
+// the same frames shows. (A control that stays shown keeps its image from frame to frame.)
+template <class Control>
+void ExpectShownFramesLikeFresh(const Change<Control>& setup,
+                                const std::vector<Change<Control>>& frames) {
+  TForm form(nullptr);
+  form.SetColor(TColor(kPanelColor));
+  auto* live = new Control(&form);
+  setup(*live);
+  live->SetBounds(2, 2, live->Width(), live->Height());
+  kvtest::ShowForm(&form, live->Width() + 4, live->Height() + 4);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    SCOPED_TRACE(i);
+    frames[i](*live);
+    Control fresh(nullptr);
+    setup(fresh);
+    for (size_t j = 0; j <= i; ++j) frames[j](fresh);
+    ASSERT_SAME_PIXELS(kvtest::Grab(&form), kvtest::RenderControl(&fresh, kPanelColor, 2));
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -1028,6 +1050,25 @@ TEST(FaceBase, CounterDrawsTheDigitsThatChanged) {
              c.SetBitmap(&strip.bitmap);
            }},
       });
+}
+
+// A whole frame of the clock puts its face back only under the last frame's second dots while
+// nothing else changed its image: fewer dots, dots after a partial frame, dots drawn rather
+// than stamped, and a drawing on the image through its canvas between frames leave no trace.
+TEST(FaceBase, ClockPutsItsFaceBackUnderTheLastSecondDots) {
+  const auto indicator = [](bool on) {
+    return [on](TKvLedClock& c) { c.SetSecondsIndicator(on); };
+  };
+  const auto dots = [](int radius) { return [radius](TKvLedClock& c) { c.SetSecWidth(radius); }; };
+  const Change<TKvLedClock> seconds5 = [](TKvLedClock& c) { c.SetSeconds(5); };
+  const Change<TKvLedClock> repaint = [](TKvLedClock& c) { c.SetHours(c.Hours()); };
+  const Change<TKvLedClock> scribble = [](TKvLedClock& c) {
+    c.BitmapCanvas()->Brush()->SetColor(clYellow);
+    c.BitmapCanvas()->FillRect(kv::Rect(0, 0, 241, 201));
+  };
+  ExpectShownFramesLikeFresh<TKvLedClock>(
+      DemoClock, {indicator(false), indicator(true), repaint, seconds5, repaint, indicator(false),
+                  dots(1), scribble, repaint, indicator(true), dots(70), repaint, dots(2)});
 }
 
 TEST(FaceBase, CounterRedrawsAStripDrawnOnThroughItsCanvas) {
