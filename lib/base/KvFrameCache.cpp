@@ -589,18 +589,21 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
   const qsizetype stride = target->Image().bytesPerLine() / qsizetype(sizeof(uint32_t));
   const double cx = centre.x(), cy = centre.y();
   std::vector<std::pair<int, int>> near;
+  // Columns [First, Last] of the row, whole numbers, clipped to the part.
   const auto addNear = [&](double first, double last) {
     if (first > last || last < r.Left || first >= r.Right) return;
-    near.emplace_back(int(std::max<double>(std::floor(first), r.Left)),
-                      int(std::min<double>(std::ceil(last), r.Right - 1)));
+    near.emplace_back(int(std::max<double>(first, r.Left)), int(std::min<double>(last, r.Right - 1)));
   };
   for (int y = r.Top; y < r.Bottom; ++y) {
     const double py = y + 0.5 - cy;
     near.clear();
     for (const SectorRay& ray : rays) {
       const RowNearRay columns = ColumnsNear(ray, py, cx);
-      addNear(columns.First, columns.Last);
-      if (columns.Crossing >= 0) addNear(columns.Crossing - 0.5, columns.Crossing - 0.5);
+      // The pixels whose centres the ray reaches; past the rim, the one or two its line
+      // crosses, where a run must stop.
+      addNear(std::ceil(columns.First), std::floor(columns.Last));
+      if (columns.Crossing >= 0)
+        addNear(std::floor(columns.Crossing - 0.5), std::ceil(columns.Crossing - 0.5));
     }
     std::sort(near.begin(), near.end());
     uint32_t* row = pixels + y * stride;
