@@ -407,7 +407,7 @@ uint32_t Coverage(double share) { return uint32_t(share * 255 + 0.5); }
 // A ray of a pie face from its centre to the rim, in image pixels from the centre.
 struct SectorRay {
   double Ux, Uy, Length, Angle;
-  double Reach;  // how far from the ray a pixel's centre must lie to be left untouched
+  double Reach;  // how far from the ray a pixel's centre may lie and be touched by it
   bool Stroked;
   // For the shares of a pixel: the larger and smaller of |Ux| and |Uy|, as the unit square's
   // extent across any line along or across the ray depends on.
@@ -418,16 +418,13 @@ struct SectorRay {
     Ux = dx / Length;
     Uy = dy / Length;
     Angle = PseudoAngle(dx, dy);
+    Reach = kHalfDiagonal + (stroked ? width / 2 : 0);
     Stroked = stroked;
     const double a = std::max(std::abs(Ux), std::abs(Uy)), b = std::min(std::abs(Ux), std::abs(Uy));
     InvLarger = 1 / a;
     Outer = (a + b) / 2;
     Inner = (a - b) / 2;
     InvCorner = b > 0 ? 1 / (2 * a * b) : 0;
-    // The pixel's own half extent across the ray (from half a pixel along an axis to half
-    // its diagonal), and the line's half width: a ray along an axis touches one row fewer on
-    // either side than the diagonal's reach would take.
-    Reach = Outer + (stroked ? width / 2 : 0);
   }
   // The signed distance of a point to the ray's line, positive on the side of the sector the
   // ray starts; and how far along the ray it lies.
@@ -466,7 +463,7 @@ RowNearRay ColumnsNear(const SectorRay& r, double y, double cx) {
   const auto within = [&](double slope, double offset, double from, double to) {
     // slope * x + offset in [from, to]
     if (std::abs(slope) < 1e-12) {
-      if (offset <= from || offset >= to) lo = 1, hi = 0;
+      if (offset < from || offset > to) lo = 1, hi = 0;
       return;
     }
     const double a = (from - offset) / slope, b = (to - offset) / slope;
