@@ -120,20 +120,6 @@ void CoverSteepBand(QPointF a, QPointF b, double width, Span rows, Span columns,
   }
 }
 
-// Color over Pixel by Share (0..255), each channel rounded to the nearest level.
-uint32_t Covered(uint32_t pixel, uint32_t color, int share) {
-  const auto scaled = [](uint32_t channel, uint32_t by) {
-    const uint32_t t = channel * by + 0x80;
-    return (t + (t >> 8)) >> 8;
-  };
-  uint32_t mixed = kOpaque;
-  for (int shift = 0; shift < 24; shift += 8)
-    mixed |= (scaled((color >> shift) & 0xFFu, uint32_t(share)) +
-              scaled((pixel >> shift) & 0xFFu, uint32_t(255 - share)))
-             << shift;
-  return mixed;
-}
-
 // Paints the band Width surface pixels wide around the segment From-To (surface
 // coordinates), flat at both ends, in Color over what lies under it, inside the clip.
 void PaintThinLine(const SurfaceRows& surface, const ClipRects& clip, QPointF from, QPointF to,
@@ -145,7 +131,7 @@ void PaintThinLine(const SurfaceRows& surface, const ClipRects& clip, QPointF fr
   const auto paint = [&](int64_t x, int64_t y, int share) {
     if (!clip.IsSingle() && !clip.Contains(x, y)) return;
     uint32_t& pixel = surface.Row(y)[x];
-    pixel = share == 255 ? color : Covered(pixel, color, share);
+    pixel = share == 255 ? color : CoverPixel(pixel, color, uint32_t(share));
   };
   // A flat segment is steep with x and y swapped.
   if (std::abs(to.y() - from.y()) >= std::abs(to.x() - from.x())) {

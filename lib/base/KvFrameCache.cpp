@@ -401,14 +401,8 @@ double PseudoAngle(double x, double y) {
 // diagonal.
 constexpr double kHalfDiagonal = 0.7072;
 
-// Per channel, A and B in the shares W and 256 - W.
-uint32_t Mix(uint32_t a, uint32_t b, uint32_t w) {
-  const uint32_t rb = (((a & 0xFF00FFu) * w + (b & 0xFF00FFu) * (256 - w) + 0x800080u) >> 8);
-  const uint32_t g = (((a & 0xFF00u) * w + (b & 0xFF00u) * (256 - w) + 0x8000u) >> 8);
-  return 0xFF000000u | (rb & 0xFF00FFu) | (g & 0xFF00u);
-}
-
-uint32_t Weight(double share) { return uint32_t(share * 256 + 0.5); }
+// A share of a pixel's area as a coverage out of 255.
+uint32_t Coverage(double share) { return uint32_t(share * 255 + 0.5); }
 
 // A ray of a pie face from its centre to the rim, in image pixels from the centre.
 struct SectorRay {
@@ -449,6 +443,11 @@ struct SectorRay {
   // The share of a pixel between two such lines at offsets From < To from its centre.
   double ShareBetween(double from, double to) const {
     return std::max(0.0, Share(to) - Share(from));
+  }
+  // The share of a pixel between the lines across the ray at its ends, for a pixel centre T
+  // along it: all of it but near an end.
+  double ShareAlong(double t) const {
+    return t >= Outer && Length - t >= Outer ? 1 : ShareBetween(-t, Length - t);
   }
 };
 
@@ -534,12 +533,16 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
     }
     return best == n ? last : best;
   };
+  // The disc of the lines' width about the centre, where they meet, so that their corner is
+  // closed: it touches the pixels whose centres lie within DiscReach of the centre.
+  const double discReach = width / 2 + 0.5;
   // A pixel by a ray, painted as the canvas paints the sectors' pies one after the other,
   // each filled and then outlined: the earlier sector's layer, the ray's line over it, the
   // later sector's layer over that by its share of the pixel, and the line again.
   const auto nearRays = [&](double x, double y, size_t i, uint32_t under) {
     size_t across = n;
     double nearest = 0, line = 0;
+    bool stroked = false;
     for (size_t k = 0; k < n; ++k) {
       const SectorRay& ray = rays[k];
       const double s = ray.Across(x, y), t = ray.Along(x, y);
@@ -548,14 +551,14 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
         nearest = std::abs(s);
         across = k;
       }
-      // The line's band from the centre to the rim, and a disc of its width about the centre,
-      // where lines meet, so that their corner is closed.
+      // The line's band from the centre to the rim.
       if (ray.Stroked) {
-        line = std::max(line, ray.ShareBetween(-width / 2 - s, width / 2 - s) *
-                                  ray.ShareBetween(-t, ray.Length - t));
-        line = std::max(line, std::clamp(width / 2 + 0.5 - std::hypot(x, y), 0.0, 1.0));
+        stroked = true;
+        line = std::max(line, ray.ShareBetween(-width / 2 - s, width / 2 - s) * ray.ShareAlong(t));
       }
     }
+    if (const double r2 = x * x + y * y; stroked && r2 < discReach * discReach)
+      line = std::max(line, std::min(discReach - std::sqrt(r2), 1.0));
     const CoverageLayer* earlier = nullptr;
     const CoverageLayer* later = nullptr;
     double laterShare = 1;
@@ -570,28 +573,34 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
       later = sectors[afterIsLater ? after : before].Layer;
       laterShare = afterIsLater ? afterShare : 1 - afterShare;
     }
-    const uint32_t lineWeight = Weight(line);
-    const uint32_t first = Mix(ink, earlier->Over(i, under), lineWeight);
+    const uint32_t lineCoverage = Coverage(line);
+    const auto lined = [&](uint32_t pixel) {
+      return lineCoverage == 0 ? pixel : kv::CoverPixel(pixel, ink, lineCoverage);
+    };
+    const uint32_t first = lined(earlier->Over(i, under));
     const uint32_t filled =
-        later == earlier ? first : Mix(later->Over(i, under), first, Weight(laterShare));
-    return Mix(ink, filled, lineWeight);
+        later == earlier ? first : kv::CoverPixel(first, later->Over(i, under), Coverage(laterShare));
+    return lined(filled);
   };
   uint32_t* pixels = target->ScanLine(0);
   const qsizetype stride = target->Image().bytesPerLine() / qsizetype(sizeof(uint32_t));
   const double cx = centre.x(), cy = centre.y();
   std::vector<std::pair<int, int>> near;
+  // Columns [First, Last] of the row, whole numbers, clipped to the part.
   const auto addNear = [&](double first, double last) {
     if (first > last || last < r.Left || first >= r.Right) return;
-    near.emplace_back(int(std::max<double>(std::floor(first), r.Left)),
-                      int(std::min<double>(std::ceil(last), r.Right - 1)));
+    near.emplace_back(int(std::max<double>(first, r.Left)), int(std::min<double>(last, r.Right - 1)));
   };
   for (int y = r.Top; y < r.Bottom; ++y) {
     const double py = y + 0.5 - cy;
     near.clear();
     for (const SectorRay& ray : rays) {
       const RowNearRay columns = ColumnsNear(ray, py, cx);
-      addNear(columns.First, columns.Last);
-      if (columns.Crossing >= 0) addNear(columns.Crossing - 0.5, columns.Crossing - 0.5);
+      // The pixels whose centres the ray reaches; past the rim, the one or two its line
+      // crosses, where a run must stop.
+      addNear(std::ceil(columns.First), std::floor(columns.Last));
+      if (columns.Crossing >= 0)
+        addNear(std::floor(columns.Crossing - 0.5), std::ceil(columns.Crossing - 0.5));
     }
     std::sort(near.begin(), near.end());
     uint32_t* row = pixels + y * stride;

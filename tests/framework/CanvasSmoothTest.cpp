@@ -3,6 +3,7 @@
 // modes, masks and the classic scope to the classic path.
 #include "Graphics.h"
 #include "GraphicsSmooth.h"
+#include "PixelFill.h"
 #include "Pixels.h"
 #include "RenderQuality.h"
 
@@ -166,6 +167,29 @@ TEST(CanvasSmooth, ThinSegmentsCoverAsTheirBandStroked) {
       painter.end();
       EXPECT_TRUE(kvtest::SamePixels(drawn, stroked, 6));
     }
+}
+
+// The one coverage blend (the thin line's, the composed pie faces'): every channel is the
+// colour's share plus the pixel's rest, each rounded to the nearest level, and the result is
+// opaque. Each channel meets every pair of levels beside other levels in the next channels
+// (red and blue share a word: a carry out of one would show in the other).
+TEST(CanvasSmooth, CoverPixelRoundsEachChannelOnItsOwn) {
+  const auto channel = [](uint32_t over, uint32_t under, uint32_t share) {
+    return uint32_t(std::lround(double(over) * share / 255) +
+                    std::lround(double(under) * (255 - share) / 255));
+  };
+  int wrong = 0;
+  for (uint32_t share = 0; share <= 255; ++share)
+    for (uint32_t over = 0; over <= 255; ++over)
+      for (uint32_t under = 0; under <= 255; ++under) {
+        const uint32_t colour = over | (255 - over) << 8 | under << 16;
+        const uint32_t pixel = under | (255 - under) << 8 | over << 16;
+        const uint32_t expected = 0xFF000000u | channel(over, under, share) |
+                                  channel(255 - over, 255 - under, share) << 8 |
+                                  channel(under, over, share) << 16;
+        wrong += kv::CoverPixel(pixel, colour, share) != expected;
+      }
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST(CanvasSmooth, RasterModesMasksAndTheClassicScopeDrawClassic) {

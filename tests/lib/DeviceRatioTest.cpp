@@ -241,7 +241,7 @@ TEST(TwoScreens, AWindowMovedToAScreenOfAnotherRatioRedrawsAtIt) {
 // Two pie graphs (one too large for an angle map) and a percent pie with a hatched slice on a
 // form, and steps that change them: the pie graphs grow, shrink, cross their front and their
 // start, fill and empty; the percent pie's boundaries move either way, a slice goes and comes
-// back, one segment takes the whole pie and gives it back.
+// back, one segment takes the whole pie and gives it back; boundaries lie along the axes.
 struct PiesOnAForm {
   TForm form{nullptr};
   TKvPieGraph* graph = new TKvPieGraph(&form);
@@ -291,6 +291,8 @@ constexpr PieStep kPieSteps[] = {
     {"a slice back", 99, 0, 20},
     {"one segment all", 50, 1, 1e9},
     {"and back", 51, 1, 30},
+    {"boundaries along the axes", 50, 2, 50},
+    {"and along the other", 25, 2, 10},
 };
 
 // A value change repaints only what it changed, at every ratio and in both qualities: each
