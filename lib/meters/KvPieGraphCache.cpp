@@ -329,15 +329,36 @@ void TKvPieFaces::ShadeSmoothFront(const PieGeometry& g, TBitmap* image, const T
   const int scale = image->DeviceScale();
   if (!AngleMapFits(g, scale)) {
     UpdateLayer(g, scale);
-    ShadeFront(g, image, part, pixels);
+    ShadeFront(g, image, part, pixels, true);
     return;
   }
-  // From the top face's widest rows down.
-  TRect front = part;
-  front.Top = std::max<int>(front.Top, S((g.Cy - 1) * scale));
-  PaintFromMap(image, g, front, [&](uint8_t c, uint32_t& px) {
-    if (c == kUsedShadow || c == kFreeShadow) px = pixels[c];
-  });
+  FAngleMap->MoveTo(g.Angle);
+  const Rows out(image);
+  const int64_t w = image->Image().width(), h = image->Image().height();
+  const auto classAt = [&](int64_t x, int64_t y) {
+    return FAngleMap->Classes[size_t(y * w + x)];
+  };
+  const auto shaded = [](uint8_t c) { return c == kUsedShadow || c == kFreeShadow; };
+  // The shadow under the rim at a pixel of the top face's outline or right above it, if the
+  // rim stands on the shaded side (where the shading has the base's colour, the base shows it
+  // already).
+  const auto shadowUnderRim = [&](int64_t x, int64_t y) -> uint8_t {
+    if (const uint8_t c = classAt(x, y); c == kUsed || c == kFree) ++y;
+    if (y >= h || classAt(x, y) != kOutlined) return kBase;
+    while (y < h && classAt(x, y) == kOutlined) ++y;
+    return y < h && shaded(classAt(x, y)) ? classAt(x, y) : uint8_t(kBase);
+  };
+  // From the top face's widest rows down. The smooth rim covers the pixels of the classic rim
+  // and those right above it only in part: they take the shadow under the rim.
+  const int64_t top = std::max<int64_t>(part.Top, (g.Cy - 1) * scale);
+  for (int64_t y = top; y < part.Bottom; ++y) {
+    uint32_t* row = out.Row(y);
+    for (int64_t x = part.Left; x < part.Right; ++x) {
+      const uint8_t c = classAt(x, y);
+      const uint8_t shadow = shaded(c) ? c : shadowUnderRim(x, y);
+      if (shaded(shadow)) row[x] = pixels[shadow];
+    }
+  }
 }
 
 void TKvPieFaces::PaintSmooth(TBitmap* image, const PieGeometry& g, const TRect& part,
@@ -440,24 +461,41 @@ void TKvPieFaces::DrawPie(const PieGeometry& g, TBitmap* image, const TRect& par
   const TRect edge = ToImage(g.EdgeLine(), image->DeviceScale());
   UpdateWedgeColours(edge, {pixels[kUsed], pixels[kFree], pixels[kOutlined]});
   PaintWedges(part, edge, image);
-  ShadeFront(g, image, part, pixels);
+  ShadeFront(g, image, part, pixels, false);
 }
 
 void TKvPieFaces::ShadeFront(const PieGeometry& g, TBitmap* image, const TRect& part,
-                             const FacePixels& pixels) {
+                             const FacePixels& pixels, bool underRim) {
   const Rows out(image);
   const uint32_t usedMark = kv::ColorToPixel(kUsedFace) & 0xFFFFFFu,
-                 freeMark = kv::ColorToPixel(kFreeFace) & 0xFFFFFFu;
+                 freeMark = kv::ColorToPixel(kFreeFace) & 0xFFFFFFu,
+                 outlineMark = kv::ColorToPixel(kOutline) & 0xFFFFFFu;
   const QImage& marks = FLayer.Image();
+  const auto markAt = [&](int64_t x, int64_t y) {
+    return reinterpret_cast<const uint32_t*>(marks.constScanLine(int(y)))[x] & 0xFFFFFFu;
+  };
+  // The top face's outline pixels on the front standing on a shaded pixel, and the wedge
+  // pixel right above them, inside the part being painted.
+  const int64_t frontTop = std::max<int64_t>((g.Cy - 1) * FLayer.DeviceScale(), 0);
+  const auto shadeRim = [&](int64_t x, int64_t y, uint32_t px) {
+    const auto shade = [&](int64_t at) {
+      if (at >= part.Top && at < part.Bottom) out.Row(at)[x] = px;
+    };
+    int64_t above = std::min<int64_t>(y, int64_t(FTopFace.size())) - 1;
+    if (above < frontTop || markAt(x, above) != outlineMark) return;
+    for (; above >= frontTop && markAt(x, above) == outlineMark; --above) shade(above);
+    if (above >= frontTop && (markAt(x, above) == usedMark || markAt(x, above) == freeMark))
+      shade(above);
+  };
   // Shades the front pixels of the runs inside the part being painted.
   const auto shadeRun = [&](int64_t y, int64_t begin, int64_t end, uint32_t px) {
-    if (y < part.Top || y >= part.Bottom) return;
-    begin = std::max<int64_t>(begin, part.Left);
-    end = std::min<int64_t>(end, part.Right);
     if (size_t(y) >= FSide.size()) return;
     // The front side: the side row less the top face as its wedges drew it.
-    begin = std::max<int64_t>(begin, FSide[size_t(y)].Begin);
-    end = std::min<int64_t>(end, FSide[size_t(y)].End);
+    begin = std::max<int64_t>({begin, part.Left, FSide[size_t(y)].Begin});
+    end = std::min<int64_t>({end, part.Right, FSide[size_t(y)].End});
+    if (underRim && y <= int64_t(FTopFace.size()))
+      for (int64_t x = begin; x < end; ++x) shadeRim(x, y, px);
+    if (y < part.Top || y >= part.Bottom) return;
     uint32_t* row = out.Row(y);
     if (size_t(y) >= FTopFace.size()) {
       if (begin < end) std::fill(row + begin, row + end, px);
@@ -476,11 +514,14 @@ void TKvPieFaces::ShadeFront(const PieGeometry& g, TBitmap* image, const TRect& 
                                                       TFillStyle::fsBorder),
                       layerPixels.Height());
   };
-  // Only the runs of the rows being painted are visited.
+  // Only the runs of the rows being painted are visited, and under the rim those of the rows
+  // below whose rim pixels may be.
+  const int64_t lastRow =
+      underRim ? std::max<int64_t>(part.Bottom, int64_t(FTopFace.size()) + 1) : part.Bottom;
   const auto shade = [&](const std::vector<TRect>& runs, uint32_t px) {
     auto run = std::lower_bound(runs.begin(), runs.end(), part.Top,
                                 [](const TRect& r, int top) { return r.Top < top; });
-    for (; run != runs.end() && run->Top < part.Bottom; ++run)
+    for (; run != runs.end() && run->Top < lastRow; ++run)
       shadeRun(run->Top, run->Left, run->Right, px);
   };
   const int64_t halfDepth = g.D / 2;

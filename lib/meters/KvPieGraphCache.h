@@ -91,9 +91,11 @@ private:
   // shading of the front side. Parts, edges and spans from here on are in image pixels.
   void DrawPie(const kv::PieGeometry& g, TBitmap* image, const TRect& part,
                const kv::FacePixels& pixels);
-  // The shading of the front side inside Part of Image, where the layer's fills reach.
+  // The shading of the front side inside Part of Image, where the layer's fills reach; and
+  // UnderRim, the top face's outline pixels above the shading too (a smooth rim covers them
+  // only in part).
   void ShadeFront(const kv::PieGeometry& g, TBitmap* image, const TRect& part,
-                  const kv::FacePixels& pixels);
+                  const kv::FacePixels& pixels, bool underRim);
   void UpdateWedgeColours(const TRect& edge, const std::array<uint32_t, 3>& colours);
   void PaintWedges(const TRect& part, const TRect& edge, TBitmap* image) const;
   void UpdateLayer(const kv::PieGeometry& g, int scale);
@@ -101,8 +103,9 @@ private:
   template <class PaintPixel>
   void PaintFromMap(TBitmap* image, const kv::PieGeometry& g, const TRect& part,
                     const PaintPixel& paint);
-  // The shading of the front side inside Part when rendering smooth: from the angle map where
-  // there is one (where the shading has the base's colour, the smooth base stays).
+  // The shading of the front side inside Part when rendering smooth, the top face's outline
+  // pixels above it included: from the angle map where there is one (where the shading has
+  // the base's colour, the smooth base stays).
   void ShadeSmoothFront(const kv::PieGeometry& g, TBitmap* image, const TRect& part,
                         const kv::FacePixels& pixels);
   // The smooth pie inside Part (image pixels): the front side as classic draws it, the top

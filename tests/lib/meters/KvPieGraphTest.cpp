@@ -5,9 +5,11 @@
 #include "Offscreen.h"
 #include "Pixels.h"
 #include "References.h"
+#include "RenderQuality.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <functional>
@@ -315,6 +317,42 @@ TEST(PieGraph, ShadingNeverLeavesTheFrontSide) {
     const QImage flat = RenderValue(80, 100, 135, 75, depth);
     EXPECT_EQ(Count(flat, clPurple) + Count(flat, clNavy), 0) << depth;
   }
+}
+
+// Smooth, the side under the used wedge shows only blends of the used ink, its shadow, the
+// outline and the panel, on every path the shading takes: an angle map, the fills of a pie too
+// large for one, and the wedges drawn on the canvas for a pie too large to compose. The rim
+// covers the pixels under it only in part, so they must hold the used shadow, not the base's
+// free one (a trace of purple: red above green, beyond the rounding of the blends).
+TEST(PieGraph, SmoothRimShowsTheUsedShadowUnderIt) {
+  struct Shape {
+    int w, h, depth, scale;
+  };
+  const kv::RenderQuality was = kv::GetRenderQuality();
+  kv::SetRenderQuality(kv::RenderQuality::Smooth);
+  for (const Shape& shape : {Shape{135, 75, 10, 1}, Shape{135, 75, 10, 2}, Shape{300, 200, 30, 1},
+                             Shape{300, 200, 30, 2}, Shape{1100, 1000, 60, 1}}) {
+    SCOPED_TRACE(std::to_string(shape.w) + "x" + std::to_string(shape.h) + " at " +
+                 std::to_string(shape.scale));
+    TKvPieGraph pie(nullptr);
+    pie.SetTransparent(true);
+    pie.SetBounds(0, 0, shape.w, shape.h);
+    pie.SetDepth(shape.depth);
+    pie.SetValue(80);  // used over the right of the front
+    const QImage shot = RenderAt(pie, shape.scale);
+    // From the top face's centre row to half the depth below its rim, short of the bottom rim.
+    const double s = shape.scale, rx = shape.w / 2.0, ry = (shape.h - shape.depth) / 2.0;
+    std::optional<QPoint> stray;
+    for (int x = shape.w * 6 / 10 * shape.scale; x < (shape.w - 1) * shape.scale && !stray; ++x) {
+      const double across = ((x + 0.5) / s - rx) / rx;
+      const double rim = ry + ry * std::sqrt(std::max(0.0, 1 - across * across));
+      for (int y = int(ry * s); y < int((rim + shape.depth / 2.0) * s) && !stray; ++y)
+        if (qRed(shot.pixel(x, y)) > qGreen(shot.pixel(x, y)) + 3) stray = QPoint(x, y);
+    }
+    EXPECT_FALSE(stray) << "free shadow under the used wedge at (" << stray->x() << ", "
+                        << stray->y() << "): " << std::hex << shot.pixel(*stray);
+  }
+  kv::SetRenderQuality(was);
 }
 
 // A pie too large for an angle map keeps the fills of its front side for the angle it
