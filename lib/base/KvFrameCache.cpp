@@ -579,7 +579,8 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
     };
     const uint32_t first = lined(earlier->Over(i, under));
     const uint32_t filled =
-        later == earlier ? first : kv::CoverPixel(first, later->Over(i, under), Coverage(laterShare));
+        later == earlier ? first
+                         : kv::CoverPixel(first, later->Over(i, under), Coverage(laterShare));
     return lined(filled);
   };
   uint32_t* pixels = target->ScanLine(0);
@@ -589,7 +590,8 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
   // Columns [First, Last] of the row, whole numbers, clipped to the part.
   const auto addNear = [&](double first, double last) {
     if (first > last || last < r.Left || first >= r.Right) return;
-    near.emplace_back(int(std::max<double>(first, r.Left)), int(std::min<double>(last, r.Right - 1)));
+    near.emplace_back(int(std::max<double>(first, r.Left)),
+                      int(std::min<double>(last, r.Right - 1)));
   };
   for (int y = r.Top; y < r.Bottom; ++y) {
     const double py = y + 0.5 - cy;
