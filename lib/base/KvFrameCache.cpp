@@ -9,16 +9,15 @@
 #include <cmath>
 #include <cstring>
 
-using kv::ColorToPixel, kv::ColorToRGB, kv::Rect;
+using kv::ColorToPixel, kv::ColorToRGB, kv::InImage, kv::Rect;
 
-namespace {
-
-// A rectangle of a bitmap in its image's pixels, saturated to int.
-TRect InImage(const TBitmap* bitmap, const TRect& r) {
+TRect kv::InImage(const TBitmap* bitmap, const TRect& r) {
   const int64_t s = bitmap->DeviceScale();
   return {kv::SaturateToInt(r.Left * s), kv::SaturateToInt(r.Top * s),
           kv::SaturateToInt(r.Right * s), kv::SaturateToInt(r.Bottom * s)};
 }
+
+namespace {
 
 // A fresh bitmap of the size at the scale, for recording a drawing.
 void PrepareRecording(TBitmap& bitmap, int width, int height, int scale) {
@@ -481,10 +480,8 @@ RowNearRay ColumnsNear(const SectorRay& r, double y, double cx) {
   return near;
 }
 
-}  // namespace
-
-namespace {
 thread_local int tDrawnPieFaces = 0;
+
 }  // namespace
 
 bool kv::ComposesPieFaces() { return tDrawnPieFaces == 0; }
@@ -501,7 +498,8 @@ QPointF kv::PieCentre(const TRect& box, int scale) {
 
 QPointF kv::PieRimTowards(const TRect& box, TPoint p, int scale) {
   const QPointF centre = PieCentre(box, 1);
-  const double rx = (double(box.Right) - box.Left - 1) / 2, ry = (double(box.Bottom) - box.Top - 1) / 2;
+  const double rx = (double(box.Right) - box.Left - 1) / 2;
+  const double ry = (double(box.Bottom) - box.Top - 1) / 2;
   const double dx = p.X + 0.5 - centre.x(), dy = p.Y + 0.5 - centre.y();
   const double k = 1 / std::hypot(dx / rx, dy / ry);
   return (centre + QPointF(k * dx, k * dy)) * scale;

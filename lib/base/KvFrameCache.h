@@ -213,6 +213,9 @@ KV_TEST_EXPORT void PaintPieSectors(TBitmap* target, const TRect& part, QPointF 
                                     std::span<const PieSector> sectors, uint32_t ink,
                                     double width);
 
+// A rectangle of Bitmap's canvas pixels in its image's pixels, saturated to int.
+KV_TEST_EXPORT TRect InImage(const TBitmap* bitmap, const TRect& r);
+
 // Copies the pixels of Source's rectangle From to Target with From's top left at At, clipped
 // to both pictures: what a plain copy writes, one row at a time. Rectangles are in picture
 // pixels; a source at another device pixel ratio than Target's scale is brought to it first.

@@ -291,11 +291,8 @@ void TKvPercentPie::PaintComposed() {
     sectors.push_back({kv::PieRimTowards(box, PointAt(s.From, rx, ry), scale), &faces[i], true});
   }
   d->Faces = std::move(faces);
-  const TRect part = PaintRect();
-  kv::PaintPieSectors(Image(),
-                      Rect(part.Left * scale, part.Top * scale, part.Right * scale,
-                           part.Bottom * scale),
-                      kv::PieCentre(box, scale), sectors, kv::ColorToPixel(OutlineColor()), scale);
+  kv::PaintPieSectors(Image(), kv::InImage(Image(), PaintRect()), kv::PieCentre(box, scale),
+                      sectors, kv::ColorToPixel(OutlineColor()), scale);
   Image()->PixelsChanged();
 }
 
