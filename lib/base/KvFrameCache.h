@@ -254,6 +254,9 @@ public:
   void CopyTo(TBitmap* target, const TRect* within = nullptr) const;
   // Copies the kept pixels of rectangle From onto Target with From's top left at At.
   void CopyTo(TBitmap* target, TPoint at, const TRect& from) const;
+  // Whether every pixel of a source of Size is kept; and those pixels.
+  bool KeepsWhole(QSize size) const { return FSize == size && FPixels.size() == size; }
+  const QImage& Pixels() const { return FPixels; }
 
 private:
   QByteArray FKey;

@@ -156,7 +156,7 @@ void TKvPieGraph::Paint() {
     d->Faces.Paint(
         image, g, part,
         kv::PixelsOf(FUsedColor, FFreeColor, FOutlineColor, FUsedShadowColor, FFreeShadowColor),
-        {FOutlineColor, sideFace, FUsedColor, FFreeColor});
+        {FOutlineColor, sideFace, FUsedColor, FFreeColor}, d->FaceBase);
     image->PixelsChanged();
   }
   TKvGraphicImageControl::Paint();

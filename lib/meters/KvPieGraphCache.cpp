@@ -199,18 +199,33 @@ FaceClass ClassOf(uint32_t px) {
 // one is drawn each frame.
 constexpr int64_t kMaxMappedPixels = int64_t(1) << 15;
 
+// The angles a map keeps, in whole degrees, and where each angle's changes from the one before
+// begin in its list of changes: those of angle a are [starts[a], starts[a + 1]).
+constexpr int kAngles = 361;
+using AngleStarts = std::array<uint32_t, kAngles + 1>;
+
+// Moves a map from angle At to Angle: Forward(i) for each change of the angles up to it in
+// turn, or Back(i) for those of the angles down from At in reverse.
+template <class Forward, class Back>
+void StepAngles(const AngleStarts& starts, int& at, int angle, const Forward& forward,
+                const Back& back) {
+  for (; at < angle; ++at)
+    for (uint32_t i = starts[size_t(at) + 1], end = starts[size_t(at) + 2]; i < end; ++i)
+      forward(i);
+  for (; at > angle; --at)
+    for (uint32_t i = starts[size_t(at) + 1], begin = starts[size_t(at)]; i-- > begin;) back(i);
+}
+
 }  // namespace
 
 // For each angle of one size, depth and scale, the classes of the face's image pixels: an
 // angle keeps only the pixels whose class differs from the angle before, with both classes,
 // so the classes can be moved either way; where they changed bounds what a move repaints.
 struct TKvPieFaces::AngleMap {
-  static constexpr int kAngles = 361;
   int Width = 0, Height = 0, Depth = 0, Scale = 1;
-  // Pixel index << 8 | class before << 4 | class after; those of angle a are
-  // [Start[a], Start[a + 1]).
+  // Pixel index << 8 | class before << 4 | class after.
   std::vector<uint32_t> Changes;
-  std::array<uint32_t, kAngles + 1> Start{};
+  AngleStarts Start{};
   std::array<TRect, kAngles> Changed{};
   // The classes at angle Angle, by pixel.
   std::vector<uint8_t> Classes;
@@ -221,12 +236,10 @@ struct TKvPieFaces::AngleMap {
     // would be read again for every change.
     const uint32_t* changes = Changes.data();
     uint8_t* classes = Classes.data();
-    for (; Angle < angle; ++Angle)
-      for (uint32_t i = Start[Angle + 1], end = Start[Angle + 2]; i < end; ++i)
-        classes[changes[i] >> 8] = uint8_t(changes[i] & 15u);
-    for (; Angle > angle; --Angle)
-      for (uint32_t i = Start[Angle + 1], begin = Start[Angle]; i-- > begin;)
-        classes[changes[i] >> 8] = uint8_t((changes[i] >> 4) & 15u);
+    StepAngles(
+        Start, Angle, angle,
+        [=](uint32_t i) { classes[changes[i] >> 8] = uint8_t(changes[i] & 15u); },
+        [=](uint32_t i) { classes[changes[i] >> 8] = uint8_t((changes[i] >> 4) & 15u); });
   }
   // The image pixels that differ between two angles.
   TRect Between(int a, int b) const {
@@ -235,6 +248,29 @@ struct TKvPieFaces::AngleMap {
       if (!kv::IsRectEmpty(Changed[size_t(angle)]))
         r = kv::IsRectEmpty(r) ? Changed[size_t(angle)] : Union(r, Changed[size_t(angle)]);
     return r;
+  }
+};
+
+// The composed smooth face over one base at each angle: the face at one angle, and for each
+// angle the pixels that differ from the angle before, with both values, so the face can be
+// moved either way. Made by painting each angle over the last as a live frame paints it.
+struct TKvPieFaces::SmoothMap {
+  struct Change {
+    uint32_t Index, Before, After;
+  };
+  QByteArray Key;  // the size, depth, scale and inks it was made for
+  QImage Base;     // and the base, shared with the kept one while that stays
+  std::vector<Change> Changes;
+  AngleStarts Start{};
+  TBitmap Face;  // at Angle
+  int Angle = 0;
+
+  void MoveTo(int angle) {
+    const Change* changes = Changes.data();
+    uint32_t* pixels = Face.ScanLine(0);
+    StepAngles(
+        Start, Angle, angle, [=](uint32_t i) { pixels[changes[i].Index] = changes[i].After; },
+        [=](uint32_t i) { pixels[changes[i].Index] = changes[i].Before; });
   }
 };
 
@@ -285,21 +321,16 @@ bool TKvPieFaces::AngleMapFits(const PieGeometry& g, int scale) const {
 }
 
 void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
-                        const FacePixels& pixels, const PieInks& inks) {
+                        const FacePixels& pixels, const PieInks& inks, const TKvFaceBase& base) {
   const int scale = image->DeviceScale();
   const TRect inImage = ToImage(part, scale);
   if (ComposedSmooth(g, scale)) {
-    PaintSmooth(image, g, inImage, pixels, inks);
+    if (!PaintFromSmoothMap(image, g, part, pixels, inks, base))
+      PaintSmooth(image, g, inImage, pixels, inks);
     return;
   }
   if (kv::RendersSmooth()) {
-    // The shading, the wedges over it drawn smooth within the part.
-    ShadeSmoothFront(g, image, inImage, pixels);
-    TCanvas* canvas = image->Canvas();
-    const TRegion clip = CreateRectRgn(part.Left, part.Top, part.Right, part.Bottom);
-    canvas->SelectClipRgn(&clip);
-    FDrawWedges(canvas, g, inks);
-    canvas->SelectClipRgn(nullptr);
+    PaintDrawnSmooth(image, g, part, pixels, inks);
     return;
   }
   if (!AngleMapFits(g, scale)) {
@@ -309,6 +340,85 @@ void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
   PaintFromMap(image, g, inImage, [&](uint8_t c, uint32_t& px) {
     if (c != kBase) px = pixels[c];
   });
+}
+
+void TKvPieFaces::PaintDrawnSmooth(TBitmap* image, const PieGeometry& g, const TRect& part,
+                                   const FacePixels& pixels, const PieInks& inks) {
+  // The shading, the wedges over it drawn smooth within the part.
+  ShadeSmoothFront(g, image, ToImage(part, image->DeviceScale()), pixels);
+  TCanvas* canvas = image->Canvas();
+  const TRegion clip = CreateRectRgn(part.Left, part.Top, part.Right, part.Bottom);
+  canvas->SelectClipRgn(&clip);
+  FDrawWedges(canvas, g, inks);
+  canvas->SelectClipRgn(nullptr);
+}
+
+bool TKvPieFaces::PaintFromSmoothMap(TBitmap* image, const PieGeometry& g, const TRect& part,
+                                     const FacePixels& pixels, const PieInks& inks,
+                                     const TKvFaceBase& base) {
+  const int scale = image->DeviceScale();
+  if (g.W * g.H > kMaxMappedPixels || !base.KeepsWhole(image->Image().size())) return false;
+  TKvLayerKey key;
+  key << S(g.W) << S(g.H) << S(g.D) << scale << inks.Outline << inks.SideFace << inks.Used
+      << inks.Free;
+  for (const uint32_t px : pixels) key << int64_t(px);
+  // A base kept again (a full pie's side shows another colour, and back) is compared by its
+  // pixels, and then shared, which compares at no cost.
+  if (FSmoothMap && FSmoothMap->Key == key.Bytes() && FSmoothMap->Base == base.Pixels()) {
+    FSmoothMap->Base = base.Pixels();
+  } else {
+    // A face painted whole, as a pie that shows or changes its looks is, is composed: the
+    // map is for the frames of a moving value.
+    if (part == Rect(0, 0, S(g.W), S(g.H))) return false;
+    BuildSmoothMap(key.Bytes().toByteArray(), g, pixels, inks, base, scale);
+  }
+  FSmoothMap->MoveTo(g.Angle);
+  kv::CopyRows(image, {part.Left, part.Top}, FSmoothMap->Face.Image(), part);
+  return true;
+}
+
+void TKvPieFaces::BuildSmoothMap(QByteArray key, const PieGeometry& g, const FacePixels& pixels,
+                                 const PieInks& inks, const TKvFaceBase& base, int scale) {
+  FSmoothMap.reset();
+  auto map = std::make_unique<SmoothMap>();
+  map->Key = std::move(key);
+  map->Base = base.Pixels();
+  const int w = S(g.W), h = S(g.H), depth = S(g.D);
+  TBitmap& face = map->Face;
+  face.SetDeviceScale(scale);
+  face.SetSize(w, h);
+  base.CopyTo(&face);
+  const TRect whole = Rect(0, 0, w, h);
+  PaintSmooth(&face, PieGeometry(w, h, depth, 0, 360), ToImage(whole, scale), pixels, inks);
+  const size_t stride = size_t(face.Image().width());
+  std::vector<uint32_t> before;
+  for (int angle = 1; angle < kAngles; ++angle) {
+    const PieGeometry was(w, h, depth, angle - 1, 360), now(w, h, depth, angle, 360);
+    TRect part = whole;
+    if (was.Sweeps() && now.Sweeps() &&
+        !kv::IntersectRect(part, ChangedBetween(was, now, scale), whole))
+      part = {};
+    const TRect inImage = ToImage(part, scale);
+    before.clear();
+    for (int y = inImage.Top; y < inImage.Bottom; ++y)
+      before.insert(before.end(), face.ScanLine(y) + inImage.Left,
+                    face.ScanLine(y) + inImage.Right);
+    if (!kv::IsRectEmpty(part)) {
+      base.CopyTo(&face, &part);
+      if (ComposedSmooth(now, scale)) PaintSmooth(&face, now, inImage, pixels, inks);
+      else PaintDrawnSmooth(&face, now, part, pixels, inks);
+    }
+    const uint32_t* prior = before.data();
+    for (int y = inImage.Top; y < inImage.Bottom; ++y) {
+      const uint32_t* row = face.ScanLine(y);
+      for (int x = inImage.Left; x < inImage.Right; ++x, ++prior)
+        if (*prior != row[x])
+          map->Changes.push_back({uint32_t(size_t(y) * stride + size_t(x)), *prior, row[x]});
+    }
+    map->Start[size_t(angle) + 1] = uint32_t(map->Changes.size());
+  }
+  map->Angle = kAngles - 1;
+  FSmoothMap = std::move(map);
 }
 
 template <class PaintPixel>
@@ -418,7 +528,7 @@ void TKvPieFaces::BuildAngleMap(int width, int height, int depth, int scale) {
   const int w = face.Image().width(), h = face.Image().height();
   map->Classes.assign(size_t(w) * size_t(h), kBase);
   std::optional<PieGeometry> last;
-  for (int angle = 0; angle < AngleMap::kAngles; ++angle) {
+  for (int angle = 0; angle < kAngles; ++angle) {
     const PieGeometry g(width, height, depth, angle, 360);
     TRect part = Rect(0, 0, w, h);
     if (last && last->Sweeps() && g.Sweeps() &&
@@ -445,7 +555,7 @@ void TKvPieFaces::BuildAngleMap(int width, int height, int depth, int scale) {
     map->Start[size_t(angle) + 1] = uint32_t(map->Changes.size());
     map->Changed[size_t(angle)] = changed;
   }
-  map->Angle = AngleMap::kAngles - 1;
+  map->Angle = kAngles - 1;
   FAngleMap = std::move(map);
 }
 

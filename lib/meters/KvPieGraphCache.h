@@ -69,15 +69,26 @@ public:
   // What differs between the faces of two values of one sweeping pie drawn at Scale: from its
   // angle map, made here for a face small enough, or from where the boundary swept.
   TRect ChangedBetween(const kv::PieGeometry& before, const kv::PieGeometry& after, int scale);
-  // Paints the pie of G in Pixels inside Part of Image, over the base the image holds, in the
-  // image's pixels at its scale; when rendering smooth, its top face is composed from the
-  // face drawn whole in each wedge's Inks (a face too small for that is drawn on the image's
-  // canvas).
+  // Paints the pie of G in Pixels inside Part of Image, over Base, which the image holds there,
+  // in the image's pixels at its scale; when rendering smooth, its top face is composed from
+  // the face drawn whole in each wedge's Inks (a face too small for that is drawn on the
+  // image's canvas).
   void Paint(TBitmap* image, const kv::PieGeometry& g, const TRect& part,
-             const kv::FacePixels& pixels, const kv::PieInks& inks);
+             const kv::FacePixels& pixels, const kv::PieInks& inks, const TKvFaceBase& base);
 
 private:
   struct AngleMap;
+  struct SmoothMap;
+  // Copies Part of the composed smooth face of G from the smooth map, made here when a frame
+  // first shows part of a face small enough over a base kept whole; false where there is none.
+  bool PaintFromSmoothMap(TBitmap* image, const kv::PieGeometry& g, const TRect& part,
+                          const kv::FacePixels& pixels, const kv::PieInks& inks,
+                          const TKvFaceBase& base);
+  // The smooth pie inside Part drawn on Image's canvas, for a face not composed.
+  void PaintDrawnSmooth(TBitmap* image, const kv::PieGeometry& g, const TRect& part,
+                        const kv::FacePixels& pixels, const kv::PieInks& inks);
+  void BuildSmoothMap(QByteArray key, const kv::PieGeometry& g, const kv::FacePixels& pixels,
+                      const kv::PieInks& inks, const TKvFaceBase& base, int scale);
   struct RowSpan {
     int Begin = 0, End = 0;
   };
@@ -147,6 +158,9 @@ private:
   int FCachedScale = 0;
   // For a pie whose value moves: what each angle shows, so that a frame need not draw.
   std::unique_ptr<AngleMap> FAngleMap;
+  // For a pie whose value moves, composed smooth: its face at each angle, so that a frame
+  // need not compose.
+  std::unique_ptr<SmoothMap> FSmoothMap;
   // The top face drawn smooth whole in the used and in the free inks.
   kv::CoverageLayer FAllUsed, FAllFree;
 };
