@@ -31,6 +31,7 @@
 #include "KvWheel.h"
 #include "Offscreen.h"
 #include "Pixels.h"
+#include "RenderQuality.h"
 #include "References.h"
 #include "kvLedClock.h"
 
@@ -1187,6 +1188,36 @@ TEST(FaceBase, PieGraphShowsEachValueAsAFreshControl) {
                    p.SetColor(clAqua);
                  }},
             });
+}
+
+// Smooth, the frames of a moving value are copied from the faces kept for each angle: after
+// any change of the looks or of what lies under them, they are those of a fresh pie.
+TEST(FaceBase, SmoothPieGraphFramesFollowEveryChangeOfItsLooks) {
+  const kv::RenderQuality was = kv::GetRenderQuality();
+  kv::SetRenderQuality(kv::RenderQuality::Smooth);
+  const std::vector<Change<TKvPieGraph>> looks = {
+      [](TKvPieGraph&) {},
+      [](TKvPieGraph& p) { p.SetUsedColor(clGreen); },
+      [](TKvPieGraph& p) { p.SetFreeShadowColor(clRed); },
+      [](TKvPieGraph& p) { p.SetOutlineColor(clWhite); },
+      [](TKvPieGraph& p) { p.SetValue(100); },  // the side takes the used shadow
+      [](TKvPieGraph& p) { p.SetValue(1); },    // and the free one again
+      [](TKvPieGraph& p) { p.SetDepth(14); },
+      [](TKvPieGraph& p) {
+        p.SetTransparent(false);
+        p.SetColor(clAqua);
+      },
+      [](TKvPieGraph& p) { p.SetColor(clYellow); },
+  };
+  std::vector<Change<TKvPieGraph>> frames;
+  for (const Change<TKvPieGraph>& change : looks) {
+    frames.push_back(change);
+    for (int v : {30, 33, 62, 80, 41})
+      frames.push_back([v](TKvPieGraph& p) { p.SetValue(v); });
+  }
+  ExpectShownFramesLikeFresh<TKvPieGraph>([](TKvPieGraph& p) { p.SetTransparent(true); },
+                                          frames);
+  kv::SetRenderQuality(was);
 }
 
 // A boundary that moves repaints only the sector it swept; every frame shows what a full
