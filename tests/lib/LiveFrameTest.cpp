@@ -1203,11 +1203,6 @@ TEST(FaceBase, SmoothPieGraphFramesFollowEveryChangeOfItsLooks) {
       [](TKvPieGraph& p) { p.SetValue(100); },  // the side takes the used shadow
       [](TKvPieGraph& p) { p.SetValue(1); },    // and the free one again
       [](TKvPieGraph& p) { p.SetDepth(14); },
-      [](TKvPieGraph& p) {
-        p.SetTransparent(false);
-        p.SetColor(clAqua);
-      },
-      [](TKvPieGraph& p) { p.SetColor(clYellow); },
   };
   std::vector<Change<TKvPieGraph>> frames;
   for (const Change<TKvPieGraph>& change : looks) {
