@@ -359,8 +359,8 @@ bool TKvPieFaces::PaintFromSmoothMap(TBitmap* image, const PieGeometry& g, const
   const int scale = image->DeviceScale();
   if (g.W * g.H > kMaxMappedPixels || !base.KeepsWhole(image->Image().size())) return false;
   TKvLayerKey key;
-  key << S(g.W) << S(g.H) << S(g.D) << scale << inks.Outline << inks.SideFace << inks.Used
-      << inks.Free;
+  // The pixels hold the inks but the side's.
+  key << S(g.W) << S(g.H) << S(g.D) << scale << inks.SideFace;
   for (const uint32_t px : pixels) key << int64_t(px);
   // A base kept again (a full pie's side shows another colour, and back) is compared by its
   // pixels, and then shared, which compares at no cost.

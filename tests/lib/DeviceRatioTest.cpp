@@ -316,6 +316,24 @@ TEST(DeviceRatio, PiesRepaintedInPartShowWhatAWholeRepaintShows) {
   kv::SetRenderQuality(was);
 }
 
+// Smooth, the pie graphs' frames of a moving value come from faces kept for each angle: moved
+// across the whole pie, up and back down in steps of every size, each frame shows what a whole
+// repaint shows.
+TEST(DeviceRatio, SmoothPieGraphsMovedAcrossEveryAngleShowWholeRepaints) {
+  const kv::RenderQuality was = kv::GetRenderQuality();
+  kv::SetRenderQuality(kv::RenderQuality::Smooth);
+  PiesOnAForm pies;
+  for (const int value : {2, 3, 9, 26, 25, 49, 51, 76, 75, 99, 60, 12, 1, 88, 37, 38}) {
+    SCOPED_TRACE(value);
+    pies.Set(value, 0, 20);
+    kvtest::Pump();
+    const QImage live = kvtest::Grab(&pies.form);
+    pies.RepaintWhole();
+    EXPECT_SAME_PIXELS(live, kvtest::Grab(&pies.form));
+  }
+  kv::SetRenderQuality(was);
+}
+
 // The smooth pies compose their faces from each wedge's brush drawn whole: at every step, the
 // fills are those of the faces the canvas draws, and of their boundaries' pixels only a few
 // where the canvas's outlines meet at the centre in a mitre differ by more than a quarter of
