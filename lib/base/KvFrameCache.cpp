@@ -6,6 +6,8 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -350,15 +352,19 @@ void CoverageLayer::Keep(const TKvLayerKey& key, int width, int height, int scal
   FOver.resize(pixels);
   FThrough.resize(pixels);
   FOpaque.assign(size_t(FSize.height()), {});
+  FDrawn.assign(size_t(FSize.height()), {});
   for (int y = 0; y < FSize.height(); ++y) {
     const uint32_t* a = onBlack.ScanLine(y);
     const uint32_t* b = onWhite.ScanLine(y);
     const size_t row = size_t(y) * size_t(FSize.width());
     std::pair<int, int>& widest = FOpaque[size_t(y)];
+    std::pair<int, int>& drawn = FDrawn[size_t(y)];
     for (int x = 0, begin = 0; x < FSize.width(); ++x) {
+      const uint32_t through = a[x] == b[x] ? 0 : Through(a[x], b[x]);
       FOver[row + size_t(x)] = a[x];
-      FThrough[row + size_t(x)] = a[x] == b[x] ? 0 : Through(a[x], b[x]);
-      if (FThrough[row + size_t(x)] != 0) begin = x + 1;
+      FThrough[row + size_t(x)] = through;
+      if (through != 0xFFFFFFu) drawn = {drawn.first < drawn.second ? drawn.first : x, x + 1};
+      if (through != 0) begin = x + 1;
       else if (x + 1 - begin > widest.second - widest.first) widest = {begin, x + 1};
     }
   }
@@ -369,6 +375,11 @@ void CoverageLayer::Keep(const TKvLayerKey& key, int width, int height, int scal
 
 void CoverageLayer::OverRow(uint32_t* row, int y, int begin, int end) const {
   const size_t first = size_t(y) * size_t(FSize.width());
+  // Where the drawing left the row as it was, it stays.
+  const auto [drawnFrom, drawnTo] = FDrawn[size_t(y)];
+  begin = std::max(begin, drawnFrom);
+  end = std::min(end, drawnTo);
+  if (begin >= end) return;
   // The widest opaque run of the row is copied whole.
   const auto [from, to] = FOpaque[size_t(y)];
   const int solidBegin = std::clamp(from, begin, end), solidEnd = std::clamp(to, solidBegin, end);
@@ -482,7 +493,125 @@ RowNearRay ColumnsNear(const SectorRay& r, double y, double cx) {
 
 thread_local int tDrawnPieFaces = 0;
 
+// What one ray does to a pixel whose centre lies at (X, Y) from the pie's centre.
+struct RayTouch {
+  bool Touches = false;   // the pixel lies within the ray's reach
+  bool Ahead = false;     // and not behind the centre: the ray divides it between two sectors
+  double Distance = 0;    // of its centre from the ray's line
+  double AfterShare = 0;  // the share of it in the sector the ray starts, when ahead
+  double Line = 0;        // the share the ray's line covers; none for a ray not stroked
+};
+RayTouch TouchOf(const SectorRay& ray, double x, double y, double width) {
+  const double s = ray.Across(x, y), t = ray.Along(x, y);
+  if (std::abs(s) >= ray.Reach || t <= -ray.Reach || t >= ray.Length + ray.Reach) return {};
+  RayTouch touch{true, t >= 0, std::abs(s), t >= 0 ? ray.Share(s) : 0, 0};
+  // The line's band from the centre to the rim.
+  if (ray.Stroked)
+    touch.Line = ray.ShareBetween(-width / 2 - s, width / 2 - s) * ray.ShareAlong(t);
+  return touch;
+}
+
+// How a pixel by the rays is painted: whether a ray divides it (else the sector it lies in
+// shows), the coverages of the sectors after and before that ray, and the lines' coverage.
+struct RayPixel {
+  bool Divided = false;
+  uint8_t After = 0, Before = 0, Line = 0;
+};
+RayPixel PixelOf(bool divided, double afterShare, double line, bool stroked, double x, double y,
+                 double width) {
+  // The disc of the lines' width about the centre, where they meet, so that their corner is
+  // closed: it touches the pixels whose centres lie within its reach of the centre.
+  const double discReach = width / 2 + 0.5;
+  if (const double r2 = x * x + y * y; stroked && r2 < discReach * discReach)
+    line = std::max(line, std::min(discReach - std::sqrt(r2), 1.0));
+  return {divided, uint8_t(Coverage(afterShare)), uint8_t(Coverage(1 - afterShare)),
+          uint8_t(Coverage(line))};
+}
+
+// Whole columns [First, Last] within [0, Width), none when First > Last.
+std::pair<int, int> ColumnsWithin(double first, double last, int width) {
+  if (!(first <= last) || last < 0 || first >= width) return {1, 0};
+  return {int(std::max(first, 0.0)), int(std::min(last, width - 1.0))};
+}
+
 }  // namespace
+
+// A ray's pixels on a face of W x H image pixels, each worked out as if no other ray were
+// near: by row, spans of columns.
+struct kv::PieRays::Kept {
+  struct Span {
+    int Lo, Hi;    // columns [Lo, Hi]
+    size_t First;  // Pixels' index of column Lo
+  };
+  struct Stencil {
+    double Cx, Cy, Dx, Dy, Width;
+    bool Stroked;
+    int W, H;
+    std::vector<uint32_t> RowStart;  // row Y's spans are [RowStart[Y], RowStart[Y + 1])
+    std::vector<Span> Spans;
+    std::vector<RayPixel> Pixels;
+  };
+  // Enough for the rays of several moving boundaries; the oldest goes first, staying alive
+  // while a composition uses it.
+  static constexpr size_t kMostKept = 64;
+  std::vector<std::shared_ptr<const Stencil>> Stencils;
+  size_t Oldest = 0;
+
+  std::shared_ptr<const Stencil> Of(const SectorRay& ray, double cx, double cy, double dx, double dy,
+                    double width, int w, int h) {
+    for (const auto& s : Stencils)
+      if (s->Cx == cx && s->Cy == cy && s->Dx == dx && s->Dy == dy && s->Width == width &&
+          s->Stroked == ray.Stroked && s->W == w && s->H == h)
+        return s;
+    auto made = std::make_shared<Stencil>(Stencil{cx, cy, dx, dy, width, ray.Stroked, w, h, {}, {}, {}});
+    Fill(*made, ray);
+    if (Stencils.size() < kMostKept) return Stencils.emplace_back(std::move(made));
+    Stencils[Oldest] = made;
+    Oldest = (Oldest + 1) % kMostKept;
+    return made;
+  }
+
+  static void Fill(Stencil& s, const SectorRay& ray) {
+    s.RowStart.assign(size_t(s.H) + 1, 0);
+    for (int y = 0; y < s.H; ++y) {
+      s.RowStart[size_t(y)] = uint32_t(s.Spans.size());
+      const double py = y + 0.5 - s.Cy;
+      const RowNearRay columns = ColumnsNear(ray, py, s.Cx);
+      // The pixels whose centres the ray reaches; past the rim, the one or two its line
+      // crosses, where a run of one sector must stop.
+      std::array<std::pair<int, int>, 2> spans{
+          ColumnsWithin(std::ceil(columns.First), std::floor(columns.Last), s.W),
+          columns.Crossing >= 0 ? ColumnsWithin(std::floor(columns.Crossing - 0.5),
+                                                std::ceil(columns.Crossing - 0.5), s.W)
+                                : std::pair{1, 0}};
+      std::sort(spans.begin(), spans.end());
+      for (const auto& [lo, hi] : spans) {
+        if (lo > hi) continue;
+        if (s.RowStart[size_t(y)] < s.Spans.size() && lo <= s.Spans.back().Hi + 1) {
+          // Overlapping or next to the span before: one span.
+          Span& last = s.Spans.back();
+          for (int x = last.Hi + 1; x <= hi; ++x) s.Pixels.push_back(Alone(ray, s, x, py));
+          last.Hi = std::max(last.Hi, hi);
+          continue;
+        }
+        s.Spans.push_back({lo, hi, s.Pixels.size()});
+        for (int x = lo; x <= hi; ++x) s.Pixels.push_back(Alone(ray, s, x, py));
+      }
+    }
+    s.RowStart[size_t(s.H)] = uint32_t(s.Spans.size());
+  }
+
+  // Column X of the row PY below the centre, as the ray alone paints it.
+  static RayPixel Alone(const SectorRay& ray, const Stencil& s, int x, double py) {
+    const double px = x + 0.5 - s.Cx;
+    const RayTouch touch = TouchOf(ray, px, py, s.Width);
+    return PixelOf(touch.Touches && touch.Ahead, touch.AfterShare, touch.Line,
+                   touch.Touches && ray.Stroked, px, py, s.Width);
+  }
+};
+
+kv::PieRays::PieRays() : d(std::make_unique<Kept>()) {}
+kv::PieRays::~PieRays() = default;
 
 bool kv::ComposesPieFaces() { return tDrawnPieFaces == 0; }
 kv::DrawnPieFaces::DrawnPieFaces() { ++tDrawnPieFaces; }
@@ -506,18 +635,23 @@ QPointF kv::PieRimTowards(const TRect& box, TPoint p, int scale) {
 }
 
 void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
-                         std::span<const PieSector> sectors, uint32_t ink, double width) {
+                         std::span<const PieSector> sectors, uint32_t ink, double width,
+                         PieRays& kept) {
   if (sectors.empty()) return;
   const QSize size = sectors.front().Layer->Size();
   TRect r;
   if (!IntersectRect(r, part, Rect(0, 0, std::min(size.width(), target->Image().width()),
                                    std::min(size.height(), target->Image().height()))))
     return;
+  const double cx = centre.x(), cy = centre.y();
   std::vector<SectorRay> rays;
+  std::vector<std::shared_ptr<const PieRays::Kept::Stencil>> stencils;
   for (const PieSector& s : sectors) {
-    const double dx = s.Rim.x() - centre.x(), dy = s.Rim.y() - centre.y();
+    const double dx = s.Rim.x() - cx, dy = s.Rim.y() - cy;
     if (!(std::hypot(dx, dy) > 0)) return;
     rays.emplace_back(dx, dy, width, s.Stroked);
+    stencils.push_back(kept.Stencils().Of(rays.back(), cx, cy, dx, dy, width, size.width(),
+                                           size.height()));
   }
   const size_t n = rays.size();
   // The sector a pixel away from every ray lies in: the last one to start at or before its
@@ -531,76 +665,77 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
     }
     return best == n ? last : best;
   };
-  // The disc of the lines' width about the centre, where they meet, so that their corner is
-  // closed: it touches the pixels whose centres lie within DiscReach of the centre.
-  const double discReach = width / 2 + 0.5;
   // A pixel by a ray, painted as the canvas paints the sectors' pies one after the other,
   // each filled and then outlined: the earlier sector's layer, the ray's line over it, the
-  // later sector's layer over that by its share of the pixel, and the line again.
-  const auto nearRays = [&](double x, double y, size_t i, uint32_t under) {
-    size_t across = n;
-    double nearest = 0, line = 0;
-    bool stroked = false;
-    for (size_t k = 0; k < n; ++k) {
-      const SectorRay& ray = rays[k];
-      const double s = ray.Across(x, y), t = ray.Along(x, y);
-      if (std::abs(s) >= ray.Reach || t <= -ray.Reach || t >= ray.Length + ray.Reach) continue;
-      if (t >= 0 && (across == n || std::abs(s) < nearest)) {
-        nearest = std::abs(s);
-        across = k;
-      }
-      // The line's band from the centre to the rim.
-      if (ray.Stroked) {
-        stroked = true;
-        line = std::max(line, ray.ShareBetween(-width / 2 - s, width / 2 - s) * ray.ShareAlong(t));
-      }
-    }
-    if (const double r2 = x * x + y * y; stroked && r2 < discReach * discReach)
-      line = std::max(line, std::min(discReach - std::sqrt(r2), 1.0));
+  // later sector's layer over that by its share of the pixel, and the line again. Across is
+  // the ray that divides it.
+  const auto paint = [&](const RayPixel& p, size_t across, double x, double y, size_t i,
+                         uint32_t under) {
+    // The line covers it all.
+    if (p.Line == 255) return kv::CoverPixel(under, ink, 255);
     const CoverageLayer* earlier = nullptr;
     const CoverageLayer* later = nullptr;
-    double laterShare = 1;
-    if (across == n || n == 1) {
+    uint32_t laterCoverage = 255;
+    if (!p.Divided || n == 1) {
       earlier = later = sectors[sectorAt(x, y)].Layer;
     } else {
       // The sector a ray starts is painted after the one before it, but for the first ray.
-      const size_t after = across, before = (across + n - 1) % n;
-      const double afterShare = rays[across].Share(rays[across].Across(x, y));
+      const size_t before = across == 0 ? n - 1 : across - 1;
       const bool afterIsLater = across != 0;
-      earlier = sectors[afterIsLater ? before : after].Layer;
-      later = sectors[afterIsLater ? after : before].Layer;
-      laterShare = afterIsLater ? afterShare : 1 - afterShare;
+      earlier = sectors[afterIsLater ? before : across].Layer;
+      later = sectors[afterIsLater ? across : before].Layer;
+      laterCoverage = afterIsLater ? p.After : p.Before;
     }
-    const uint32_t lineCoverage = Coverage(line);
     const auto lined = [&](uint32_t pixel) {
-      return lineCoverage == 0 ? pixel : kv::CoverPixel(pixel, ink, lineCoverage);
+      return p.Line == 0 ? pixel : kv::CoverPixel(pixel, ink, p.Line);
     };
-    const uint32_t first = lined(earlier->Over(i, under));
-    const uint32_t filled =
-        later == earlier ? first
-                         : kv::CoverPixel(first, later->Over(i, under), Coverage(laterShare));
-    return lined(filled);
+    // A layer over another by none or all of the pixel is that one alone.
+    if (later == earlier || laterCoverage == 0) return lined(lined(earlier->Over(i, under)));
+    if (laterCoverage == 255) return lined(later->Over(i, under));
+    return lined(kv::CoverPixel(lined(earlier->Over(i, under)), later->Over(i, under),
+                                laterCoverage));
+  };
+  // A pixel by more than one ray: divided by the nearest it lies ahead of, under every line.
+  const auto nearRays = [&](double x, double y, size_t i, uint32_t under) {
+    size_t across = n;
+    double nearest = 0, afterShare = 0, line = 0;
+    bool stroked = false;
+    for (size_t k = 0; k < n; ++k) {
+      const RayTouch touch = TouchOf(rays[k], x, y, width);
+      if (!touch.Touches) continue;
+      if (touch.Ahead && (across == n || touch.Distance < nearest)) {
+        nearest = touch.Distance;
+        across = k;
+        afterShare = touch.AfterShare;
+      }
+      if (rays[k].Stroked) {
+        stroked = true;
+        line = std::max(line, touch.Line);
+      }
+    }
+    return paint(PixelOf(across != n, afterShare, line, stroked, x, y, width), across, x, y, i,
+                 under);
   };
   uint32_t* pixels = target->ScanLine(0);
   const qsizetype stride = target->Image().bytesPerLine() / qsizetype(sizeof(uint32_t));
-  const double cx = centre.x(), cy = centre.y();
-  std::vector<std::pair<int, int>> near;
-  // Columns [First, Last] of the row, whole numbers, clipped to the part.
-  const auto addNear = [&](double first, double last) {
-    if (first > last || last < r.Left || first >= r.Right) return;
-    near.emplace_back(int(std::max<double>(first, r.Left)),
-                      int(std::min<double>(last, r.Right - 1)));
+  // The row's spans by a ray, clipped to the part: columns [Lo, Hi], Pixels from column Lo.
+  struct Near {
+    int Lo, Hi;
+    const RayPixel* Pixels;
+    size_t Ray;
+    bool operator<(const Near& o) const { return Lo < o.Lo; }
   };
+  std::vector<Near> near;
   for (int y = r.Top; y < r.Bottom; ++y) {
     const double py = y + 0.5 - cy;
     near.clear();
-    for (const SectorRay& ray : rays) {
-      const RowNearRay columns = ColumnsNear(ray, py, cx);
-      // The pixels whose centres the ray reaches; past the rim, the one or two its line
-      // crosses, where a run must stop.
-      addNear(std::ceil(columns.First), std::floor(columns.Last));
-      if (columns.Crossing >= 0)
-        addNear(std::floor(columns.Crossing - 0.5), std::ceil(columns.Crossing - 0.5));
+    for (size_t k = 0; k < n; ++k) {
+      const PieRays::Kept::Stencil& s = *stencils[k];
+      for (uint32_t j = s.RowStart[size_t(y)]; j < s.RowStart[size_t(y) + 1]; ++j) {
+        const PieRays::Kept::Span& span = s.Spans[j];
+        const int lo = std::max(span.Lo, r.Left), hi = std::min(span.Hi, r.Right - 1);
+        if (lo <= hi) near.push_back({lo, hi, &s.Pixels[span.First + size_t(lo - span.Lo)], k});
+      }
     }
     std::sort(near.begin(), near.end());
     uint32_t* row = pixels + y * stride;
@@ -609,10 +744,17 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
       if (begin < end) sectors[sectorAt(begin + 0.5 - cx, py)].Layer->OverRow(row, y, begin, end);
     };
     int x = r.Left;
-    for (const auto& [lo, hi] : near) {
-      layerRun(x, lo);
-      for (x = std::max(x, lo); x <= hi; ++x)
-        row[x] = nearRays(x + 0.5 - cx, py, first + size_t(x), row[x]);
+    for (size_t j = 0; j < near.size(); ++j) {
+      const Near& span = near[j];
+      layerRun(x, span.Lo);
+      // Columns of a later span are by another ray too; those of earlier ones are done.
+      const int shared = j + 1 < near.size() ? near[j + 1].Lo : INT_MAX;
+      for (x = std::max(x, span.Lo); x <= span.Hi; ++x) {
+        const double px = x + 0.5 - cx;
+        row[x] = x >= shared ? nearRays(px, py, first + size_t(x), row[x])
+                             : paint(span.Pixels[x - span.Lo], span.Ray, px, py,
+                                     first + size_t(x), row[x]);
+      }
     }
     layerRun(x, r.Right);
   }

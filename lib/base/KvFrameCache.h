@@ -165,8 +165,9 @@ private:
   // By pixel: what the drawing left on black, and per channel the share of white that
   // showed through it.
   std::vector<uint32_t> FOver, FThrough;
-  // By row, its widest run of pixels the drawing covers wholly.
-  std::vector<std::pair<int, int>> FOpaque;
+  // By row, its widest run of pixels the drawing covers wholly, and the run from the first
+  // pixel it touches to the last.
+  std::vector<std::pair<int, int>> FOpaque, FDrawn;
 };
 
 // The most image pixels a face composed from coverage layers may have: each layer keeps eight
@@ -202,16 +203,32 @@ struct PieSector {
   bool Stroked;                 // whether its first ray is drawn as a line
 };
 
+// What the rays of a pie face do to the pixels by them, worked out once per ray and kept for
+// the rays the face has shown: a boundary that moves comes back to the same rays, and a pixel
+// by one ray alone then costs only its blends. Kept by the control that composes the face.
+class KV_TEST_EXPORT PieRays {
+public:
+  PieRays();
+  ~PieRays();
+  PieRays(const PieRays&) = delete;
+  PieRays& operator=(const PieRays&) = delete;
+  struct Kept;  // known where the faces are composed
+  Kept& Stencils() { return *d; }
+
+private:
+  std::unique_ptr<Kept> d;
+};
+
 // Composes a pie face on Target inside Part (image pixels) from its sectors, given clockwise
 // around Centre: each pixel shows the layer of the sector its centre lies in over what Target
 // holds, a pixel a ray crosses the two sectors' layers by the share of it on either side, and
 // the stroked rays lie over them as anti-aliased lines Width pixels wide in Ink, from the
 // centre to the rim, drawn twice as the outlines of both sectors beside them draw them. Only
-// the pixels by a ray cost more than a copy: a live frame of a pie need not draw its curves
-// again.
+// the pixels by a ray cost more than a copy, and those by one ray alone only their blends once
+// Rays holds it: a live frame of a pie need not draw its curves again.
 KV_TEST_EXPORT void PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
                                     std::span<const PieSector> sectors, uint32_t ink,
-                                    double width);
+                                    double width, PieRays& rays);
 
 // A rectangle of Bitmap's canvas pixels in its image's pixels, saturated to int.
 KV_TEST_EXPORT TRect InImage(const TBitmap* bitmap, const TRect& r);

@@ -161,8 +161,10 @@ void TKvPercentGraph::Change() {
 
 struct TKvPercentPie::Private {
   TKvFaceBase Cleared;
-  // For the smooth rendering, by slice drawn: the whole pie in the slice's brush.
+  // For the smooth rendering, by slice drawn: the whole pie in the slice's brush; and the
+  // pixels by the slices' boundaries.
   std::vector<kv::CoverageLayer> Faces;
+  kv::PieRays Rays;
 };
 
 TKvPercentPie::~TKvPercentPie() = default;
@@ -292,7 +294,7 @@ void TKvPercentPie::PaintComposed() {
   }
   d->Faces = std::move(faces);
   kv::PaintPieSectors(Image(), kv::InImage(Image(), PaintRect()), kv::PieCentre(box, scale),
-                      sectors, kv::ColorToPixel(OutlineColor()), scale);
+                      sectors, kv::ColorToPixel(OutlineColor()), scale, d->Rays);
   Image()->PixelsChanged();
 }
 

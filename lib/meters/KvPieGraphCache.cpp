@@ -503,7 +503,8 @@ void TKvPieFaces::PaintSmooth(TBitmap* image, const PieGeometry& g, const TRect&
   std::vector<kv::PieSector> sectors{whole};
   if (g.Kind == Wedges::Split)
     sectors.push_back({kv::PieRimTowards(top, {S(g.Bx), S(g.By)}, scale), &FAllFree, true});
-  kv::PaintPieSectors(image, part, kv::PieCentre(top, scale), sectors, pixels[kOutlined], scale);
+  kv::PaintPieSectors(image, part, kv::PieCentre(top, scale), sectors, pixels[kOutlined], scale,
+                      FRays);
 }
 
 // Every angle drawn in turn, as a live frame draws it, in marker inks over a base of its own:

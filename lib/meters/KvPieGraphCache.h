@@ -161,6 +161,8 @@ private:
   // For a pie whose value moves, composed smooth: its face at each angle, so that a frame
   // need not compose.
   std::unique_ptr<SmoothMap> FSmoothMap;
-  // The top face drawn smooth whole in the used and in the free inks.
+  // The top face drawn smooth whole in the used and in the free inks, and the pixels by its
+  // boundaries.
   kv::CoverageLayer FAllUsed, FAllFree;
+  kv::PieRays FRays;
 };

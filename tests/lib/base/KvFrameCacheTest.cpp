@@ -380,6 +380,7 @@ TEST(FrameCacheLayerKey, LongKeysAndCopiesKeepTheirOwnInputs) {
 // differs; few boundary pixels differ by more than an eighth of a level's range (most where the
 // canvas's outlines meet at the centre in a mitre; wedges laid in the wrong order give 40 and
 // more); and a composition inside a part is the whole one's pixels there and leaves the rest.
+// The rays are kept from case to case, as a pie keeps them from frame to frame.
 TEST(FrameCachePieSectors, ComposedPiesAreTheDrawnPiesAndAPartIsTheWholesPixels) {
   const kv::RenderQuality was = kv::GetRenderQuality();
   kv::SetRenderQuality(kv::RenderQuality::Smooth);
@@ -400,6 +401,8 @@ TEST(FrameCachePieSectors, ComposedPiesAreTheDrawnPiesAndAPartIsTheWholesPixels)
     c->Brush()->SetColor(brushes[k].first);
     c->Brush()->SetStyle(brushes[k].second);
   };
+  // One keeper of the rays for every case: a ray kept for another pie must not show.
+  kv::PieRays rays;
   for (const int scale : {1, 2})
     for (const Case& pie : cases) {
       SCOPED_TRACE(std::to_string(pie.width) + "x" + std::to_string(pie.height) + " with " +
@@ -440,7 +443,7 @@ TEST(FrameCachePieSectors, ComposedPiesAreTheDrawnPiesAndAPartIsTheWholesPixels)
       const auto compose = [&](TBitmap& b, const TRect& within) {
         blank(b);
         kv::PaintPieSectors(&b, within, kv::PieCentre(box, scale), sectors,
-                            kv::ColorToPixel(clBlack), scale);
+                            kv::ColorToPixel(clBlack), scale, rays);
       };
       const TRect whole = Rect(0, 0, pie.width * scale, pie.height * scale);
       compose(composed, whole);
