@@ -646,6 +646,8 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
   const double cx = centre.x(), cy = centre.y();
   std::vector<SectorRay> rays;
   std::vector<std::shared_ptr<const PieRays::Kept::Stencil>> stencils;
+  rays.reserve(sectors.size());
+  stencils.reserve(sectors.size());
   for (const PieSector& s : sectors) {
     const double dx = s.Rim.x() - cx, dy = s.Rim.y() - cy;
     if (!(std::hypot(dx, dy) > 0)) return;
@@ -726,6 +728,7 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
     bool operator<(const Near& o) const { return Lo < o.Lo; }
   };
   std::vector<Near> near;
+  near.reserve(2 * n);
   for (int y = r.Top; y < r.Bottom; ++y) {
     const double py = y + 0.5 - cy;
     near.clear();
