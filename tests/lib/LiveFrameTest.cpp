@@ -110,8 +110,9 @@ void ExpectFramesLikeFresh(const Change<Control>& setup,
 }
 
 // Gives a control made by Setup, shown on a form of its own, each of Frames in turn, painted by
-// the setters' own repaints: after each, the form shows what a control made fresh and given
-// the same frames shows. (A control that stays shown keeps its image from frame to frame.)
+// the setters' own repaints and by the event loop for those that leave it theirs (a colour):
+// after each, the form shows what a control made fresh and given the same frames shows. (A
+// control that stays shown keeps its image from frame to frame.)
 template <class Control>
 void ExpectShownFramesLikeFresh(const Change<Control>& setup,
                                 const std::vector<Change<Control>>& frames) {
@@ -127,6 +128,7 @@ void ExpectShownFramesLikeFresh(const Change<Control>& setup,
     Control fresh(nullptr);
     setup(fresh);
     for (size_t j = 0; j <= i; ++j) frames[j](fresh);
+    kvtest::Pump();
     ASSERT_SAME_PIXELS(kvtest::Grab(&form), kvtest::RenderControl(&fresh, kPanelColor, 2));
   }
 }
@@ -1203,6 +1205,11 @@ TEST(FaceBase, SmoothPieGraphFramesFollowEveryChangeOfItsLooks) {
       [](TKvPieGraph& p) { p.SetValue(100); },  // the side takes the used shadow
       [](TKvPieGraph& p) { p.SetValue(1); },    // and the free one again
       [](TKvPieGraph& p) { p.SetDepth(14); },
+      [](TKvPieGraph& p) {
+        p.SetTransparent(false);
+        p.SetColor(clAqua);
+      },
+      [](TKvPieGraph& p) { p.SetColor(clYellow); },
   };
   std::vector<Change<TKvPieGraph>> frames;
   for (const Change<TKvPieGraph>& change : looks) {
