@@ -506,8 +506,7 @@ RayTouch TouchOf(const SectorRay& ray, double x, double y, double width) {
   if (std::abs(s) >= ray.Reach || t <= -ray.Reach || t >= ray.Length + ray.Reach) return {};
   RayTouch touch{true, t >= 0, std::abs(s), t >= 0 ? ray.Share(s) : 0, 0};
   // The line's band from the centre to the rim.
-  if (ray.Stroked)
-    touch.Line = ray.ShareBetween(-width / 2 - s, width / 2 - s) * ray.ShareAlong(t);
+  if (ray.Stroked) touch.Line = ray.ShareBetween(-width / 2 - s, width / 2 - s) * ray.ShareAlong(t);
   return touch;
 }
 
@@ -557,13 +556,14 @@ struct kv::PieRays::Kept {
   std::vector<std::shared_ptr<const Stencil>> Stencils;
   size_t Oldest = 0;
 
-  std::shared_ptr<const Stencil> Of(const SectorRay& ray, double cx, double cy, double dx, double dy,
-                    double width, int w, int h) {
+  std::shared_ptr<const Stencil> Of(const SectorRay& ray, double cx, double cy, double dx,
+                                    double dy, double width, int w, int h) {
     for (const auto& s : Stencils)
       if (s->Cx == cx && s->Cy == cy && s->Dx == dx && s->Dy == dy && s->Width == width &&
           s->Stroked == ray.Stroked && s->W == w && s->H == h)
         return s;
-    auto made = std::make_shared<Stencil>(Stencil{cx, cy, dx, dy, width, ray.Stroked, w, h, {}, {}, {}});
+    auto made =
+        std::make_shared<Stencil>(Stencil{cx, cy, dx, dy, width, ray.Stroked, w, h, {}, {}, {}});
     Fill(*made, ray);
     if (Stencils.size() < kMostKept) return Stencils.emplace_back(std::move(made));
     Stencils[Oldest] = made;
@@ -652,8 +652,8 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
     const double dx = s.Rim.x() - cx, dy = s.Rim.y() - cy;
     if (!(std::hypot(dx, dy) > 0)) return;
     rays.emplace_back(dx, dy, width, s.Stroked);
-    stencils.push_back(kept.Stencils().Of(rays.back(), cx, cy, dx, dy, width, size.width(),
-                                           size.height()));
+    stencils.push_back(
+        kept.Stencils().Of(rays.back(), cx, cy, dx, dy, width, size.width(), size.height()));
   }
   const size_t n = rays.size();
   // The sector a pixel away from every ray lies in: the last one to start at or before its
@@ -694,8 +694,8 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
     // A layer over another by none or all of the pixel is that one alone.
     if (later == earlier || laterCoverage == 0) return lined(lined(earlier->Over(i, under)));
     if (laterCoverage == 255) return lined(later->Over(i, under));
-    return lined(kv::CoverPixel(lined(earlier->Over(i, under)), later->Over(i, under),
-                                laterCoverage));
+    return lined(
+        kv::CoverPixel(lined(earlier->Over(i, under)), later->Over(i, under), laterCoverage));
   };
   // A pixel by more than one ray: divided by the nearest it lies ahead of, under every line.
   const auto nearRays = [&](double x, double y, size_t i, uint32_t under) {
@@ -754,9 +754,9 @@ void kv::PaintPieSectors(TBitmap* target, const TRect& part, QPointF centre,
       const int shared = j + 1 < near.size() ? near[j + 1].Lo : INT_MAX;
       for (x = std::max(x, span.Lo); x <= span.Hi; ++x) {
         const double px = x + 0.5 - cx;
-        row[x] = x >= shared ? nearRays(px, py, first + size_t(x), row[x])
-                             : paint(span.Pixels[x - span.Lo], span.Ray, px, py,
-                                     first + size_t(x), row[x]);
+        row[x] = x >= shared
+                     ? nearRays(px, py, first + size_t(x), row[x])
+                     : paint(span.Pixels[x - span.Lo], span.Ray, px, py, first + size_t(x), row[x]);
       }
     }
     layerRun(x, r.Right);
