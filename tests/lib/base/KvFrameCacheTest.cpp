@@ -471,3 +471,69 @@ TEST(FrameCachePieSectors, ComposedPiesAreTheDrawnPiesAndAPartIsTheWholesPixels)
     }
   kv::SetRenderQuality(was);
 }
+
+// A boundary swept once round a pie, each frame composed inside the box it swept over the last
+// frame, with one keeper of rays for every frame: it holds fewer rays than the sweep passes,
+// so rays come and go while a frame uses them. Each frame is the whole face composed with a
+// keeper of its own, at scales 1 and 2, along the axes and between them.
+TEST(FrameCachePieSectors, FramesFromKeptRaysAreFreshFaces) {
+  const kv::RenderQuality was = kv::GetRenderQuality();
+  kv::SetRenderQuality(kv::RenderQuality::Smooth);
+  constexpr int kSize = 41;
+  const TRect box = Rect(0, 0, kSize, kSize);
+  const TColor colours[] = {clRed, clLime, clBlue};
+  const auto rimAt = [](double degrees) {
+    const double a = degrees * M_PI / 180;
+    return TPoint{int(std::lround(kSize / 2.0 + std::sin(a) * kSize)),
+                  int(std::lround(kSize / 2.0 - std::cos(a) * kSize))};
+  };
+  for (const int scale : {1, 2}) {
+    SCOPED_TRACE(scale);
+    std::vector<kv::CoverageLayer> layers(3);
+    for (size_t k = 0; k < 3; ++k) {
+      TKvLayerKey key;
+      key << int(k);
+      layers[k].Keep(key, kSize, kSize, scale, [&](TCanvas* c) {
+        c->Brush()->SetColor(colours[k]);
+        c->Ellipse(0, 0, kSize, kSize);
+      });
+    }
+    const auto sectors = [&](double moving) {
+      return std::vector<kv::PieSector>{
+          {kv::PieRimTowards(box, rimAt(0), scale), &layers[0], true},
+          {kv::PieRimTowards(box, rimAt(moving), scale), &layers[1], true},
+          {kv::PieRimTowards(box, rimAt(300), scale), &layers[2], true}};
+    };
+    const auto blank = [&](TBitmap& b) {
+      b.SetDeviceScale(scale);
+      b.SetSize(kSize, kSize);
+      b.Canvas()->Brush()->SetColor(TColor(0x406080));
+      b.Canvas()->FillRect(box);
+    };
+    const uint32_t ink = kv::ColorToPixel(clBlack);
+    TBitmap live, fresh;
+    blank(live);
+    kv::PieRays kept;
+    kv::PaintPieSectors(&live, kv::InImage(&live, box), kv::PieCentre(box, scale), sectors(3),
+                        ink, scale, kept);
+    for (int degrees = 6; degrees < 300; degrees += 3) {
+      SCOPED_TRACE(degrees);
+      // The box from the centre to the rim points of both angles, a few pixels wide.
+      const TPoint a = rimAt(degrees - 3), b = rimAt(degrees), c{kSize / 2, kSize / 2};
+      const TRect swept = Rect(std::min({a.X, b.X, c.X}) - 3, std::min({a.Y, b.Y, c.Y}) - 3,
+                               std::max({a.X, b.X, c.X}) + 4, std::max({a.Y, b.Y, c.Y}) + 4);
+      // The part cleared as a control's repaint clears it, then composed.
+      TBitmap under;
+      blank(under);
+      live.Canvas()->CopyRect(swept, under.Canvas(), swept);
+      kv::PaintPieSectors(&live, kv::InImage(&live, swept), kv::PieCentre(box, scale),
+                          sectors(degrees), ink, scale, kept);
+      blank(fresh);
+      kv::PieRays own;
+      kv::PaintPieSectors(&fresh, kv::InImage(&fresh, box), kv::PieCentre(box, scale),
+                          sectors(degrees), ink, scale, own);
+      ASSERT_SAME_PIXELS(live.Image(), fresh.Image());
+    }
+  }
+  kv::SetRenderQuality(was);
+}
