@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <map>
 #include <memory>
 #include <numbers>
 #include <optional>
@@ -329,6 +331,102 @@ QPointF Moved(QPointF p, QPointF other, double by) {
   return p + d * (by / std::hypot(d.x(), d.y()));
 }
 
+// Which round end of a wide segment along an axis: the same pixels wherever it lies, for its
+// pen's width, the device scale, the segment's axis and direction, and the end.
+struct RoundEnd {
+  int Width, Scale;
+  bool Vertical, Forward, Start;
+  auto operator<=>(const RoundEnd&) const = default;
+};
+
+// The coverage (alpha) of each round end painted so far, for pens up to so many surface
+// pixels wide; a few pen widths a thread.
+constexpr int64_t kWidestKeptEnd = 128;
+constexpr size_t kMostRoundEnds = 64;
+thread_local std::map<RoundEnd, QImage> tRoundEnds;
+
+// The coverage of End over the surface rectangle Limit that Stroke paints on a painter placed
+// with Limit's corner at the image's: painted once, by the painter.
+const QImage& RoundEndCoverage(const RoundEnd& end, QSize limit,
+                               const std::function<void(QPainter&)>& stroke) {
+  if (const auto kept = tRoundEnds.find(end); kept != tRoundEnds.end()) return kept->second;
+  if (tRoundEnds.size() >= kMostRoundEnds) tRoundEnds.clear();
+  QImage coverage(limit, QImage::Format_ARGB32_Premultiplied);
+  coverage.fill(Qt::transparent);
+  QPainter painter(&coverage);
+  painter.setRenderHint(QPainter::Antialiasing);
+  stroke(painter);
+  painter.end();
+  return tRoundEnds.emplace(end, std::move(coverage)).first->second;
+}
+
+// A wide segment along an axis has its sides on pixel edges: the surface rows (columns, for a
+// horizontal one) between its ends' centres are whole pixels of the pen's colour, filled
+// straight. Past each end's centre lie the pixels a short segment in the same direction
+// paints as the whole stroke does, whose coverage is the same wherever the end lies: painted
+// once and blended in. A moving column costs its ends' pixels, not a painter's stroke. False
+// for a segment too short to have a middle, or a pen too wide to keep its ends.
+bool StrokeWideAlongAxis(const TCanvas& canvas, const TPoint& a, const TPoint& b, const QPen& pen) {
+  const bool vertical = a.X == b.X;
+  const auto along = [&](const TPoint& p) { return int64_t(vertical ? p.Y : p.X); };
+  const int64_t from = std::min(along(a), along(b)), to = std::max(along(a), along(b));
+  // A short segment's far end lies this far in, its round end clear of the pixels it paints.
+  const int64_t reach = pen.width() / 2 + 2;
+  const int scale = canvas.DeviceScale();
+  if (to - from < 2 * reach || int64_t(pen.width()) * scale > kWidestKeptEnd) return false;
+  const double centre = PenCentre(pen.width());
+  const QPoint origin = canvas.Origin();
+  const int64_t originAlong = vertical ? origin.y() : origin.x();
+  const int64_t first = originAlong + int64_t(std::ceil((double(from) + centre) * scale));
+  const int64_t last = originAlong + int64_t(std::floor((double(to) + centre) * scale));
+  const int64_t acrossAt = vertical ? a.X : a.Y;
+  const int64_t side = (vertical ? origin.x() : origin.y()) +
+                       std::llround((double(acrossAt) + centre - pen.width() / 2.0) * scale);
+  const int64_t otherSide = side + int64_t(pen.width()) * scale;
+  const uint32_t color = SurfaceColor(canvas.Pen()->Color(), false) | kOpaque;
+  const SurfaceRows rows = canvas.WritableRows();
+  const ClipRects& clip = canvas.EffectiveClip();
+  // Surface pixels [begin, stop) along by [side, otherSide) across, as a rectangle.
+  const auto rect = [&](int64_t begin, int64_t stop) {
+    return vertical ? QRect(int(side), int(begin), int(otherSide - side), int(stop - begin))
+                    : QRect(int(begin), int(side), int(stop - begin), int(otherSide - side));
+  };
+  const QRect middle = rect(first, last);
+  for (int64_t y = middle.top(); y <= middle.bottom(); ++y)
+    PaintSpan(rows, clip, y, middle.left(), int64_t(middle.right()) + 1, Ink::Solid(color));
+  const bool forward = along(b) > along(a);
+  const int64_t step = forward ? reach : -reach;
+  const auto moved = [&](const TPoint& p, int64_t by) {
+    return vertical ? TPoint{p.X, SaturateToInt(p.Y + by)} : TPoint{SaturateToInt(p.X + by), p.Y};
+  };
+  // How far past an end's centre its pixels lie.
+  const int64_t endReach = int64_t(pen.width()) * scale + 2;
+  const auto paintEnd = [&](bool start, const TPoint& p, const TPoint& q, const QRect& limit) {
+    const QImage& coverage = RoundEndCoverage({pen.width(), scale, vertical, forward, start},
+                                              limit.size(), [&](QPainter& painter) {
+                                                painter.translate(origin - limit.topLeft());
+                                                painter.scale(scale, scale);
+                                                QPainterPath path(At(p, centre));
+                                                path.lineTo(At(q, centre));
+                                                Stroke(painter, path, pen);
+                                              });
+    for (int y = 0; y < coverage.height(); ++y) {
+      const int64_t surfaceY = int64_t(limit.top()) + y;
+      const auto* shares = reinterpret_cast<const uint32_t*>(coverage.constScanLine(y));
+      clip.ForEachSpan(surfaceY, limit.left(), int64_t(limit.right()) + 1, [&](int x0, int x1) {
+        uint32_t* row = rows.Row(surfaceY);
+        for (int x = x0; x < x1; ++x)
+          if (const uint32_t share = shares[x - limit.left()] >> 24)
+            row[x] = CoverPixel(row[x], color, share);
+      });
+    }
+  };
+  const QRect nearEnd = rect(first - endReach, first), farEnd = rect(last, last + endReach);
+  paintEnd(true, a, moved(a, step), forward ? nearEnd : farEnd);
+  paintEnd(false, moved(b, -step), b, forward ? farEnd : nearEnd);
+  return true;
+}
+
 // The path of a one-pixel line through the points: from the first pixel's near edge to the
 // last pixel's near edge, so that the last point is left out as the classic line leaves it.
 QPainterPath ThinLinePath(std::span<const TPoint> points) {
@@ -446,6 +544,9 @@ bool SmoothPolyline(const TCanvas& canvas, std::span<const TPoint> points) {
     PaintThinSegment(canvas, points[0], points[1]);
     return true;
   }
+  if (pen.width() > 1 && points.size() == 2 && AlongAxes(points) &&
+      StrokeWideAlongAxis(canvas, points[0], points[1], pen))
+    return true;
   const SmoothCall painter(canvas);
   if (!painter) return true;
   if (pen.width() == 1) {
