@@ -95,6 +95,8 @@ using Setup = std::function<void(Control&)>;
 template <class Control>
 using Step = std::function<void(Control&, int64_t frame)>;
 
+inline constexpr int64_t kWarmFrames = 100;
+
 template <class Control>
 void LiveFrame(benchmark::State& state, int width, int height, const Setup<Control>& setup,
                const Step<Control>& step) {
@@ -107,7 +109,11 @@ void LiveFrame(benchmark::State& state, int width, int height, const Setup<Contr
     state.SkipWithError("the control is not shown");
     return;
   }
+  // Untimed first frames: what a control makes once for its moving values (a pie graph's
+  // angle map, measured on its own; a scale's labels) would otherwise weigh on the figure by
+  // how many frames the run happens to time. A hundred cover a whole cycle of most steps.
   int64_t frame = 0;
+  for (; frame < kWarmFrames; ++frame) step(*control, frame);
   for (auto _ : state) {
     step(*control, frame++);
     benchmark::ClobberMemory();
