@@ -251,14 +251,15 @@ struct TKvPieFaces::AngleMap {
   }
 };
 
-// The composed smooth face over one base at each angle: the face at one angle, and for each
-// angle the pixels that differ from the angle before, with both values, so the face can be
-// moved either way. Made by painting each angle over the last as a live frame paints it.
-struct TKvPieFaces::SmoothMap {
+// The face over one base at each angle: the face at one angle, and for each angle the pixels
+// that differ from the angle before, with both values, so the face can be moved either way.
+// Made smooth by painting each angle over the last as a live frame paints it, classic from the
+// angle map's classes.
+struct TKvPieFaces::FaceMap {
   struct Change {
     uint32_t Index, Before, After;
   };
-  QByteArray Key;  // the size, depth, scale and inks it was made for
+  QByteArray Key;  // the rendering, size, depth, scale and inks it was made for
   QImage Base;     // and the base, shared with the kept one while that stays
   std::vector<Change> Changes;
   AngleStarts Start{};
@@ -325,7 +326,7 @@ void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
   const int scale = image->DeviceScale();
   const TRect inImage = ToImage(part, scale);
   if (ComposedSmooth(g, scale)) {
-    if (!PaintFromSmoothMap(image, g, part, pixels, inks, base))
+    if (!PaintFromFaceMap(image, g, part, pixels, inks, base, true))
       PaintSmooth(image, g, inImage, pixels, inks);
     return;
   }
@@ -337,6 +338,7 @@ void TKvPieFaces::Paint(TBitmap* image, const PieGeometry& g, const TRect& part,
     DrawPie(g, image, inImage, pixels);
     return;
   }
+  if (PaintFromFaceMap(image, g, part, pixels, inks, base, false)) return;
   PaintFromMap(image, g, inImage, [&](uint8_t c, uint32_t& px) {
     if (c != kBase) px = pixels[c];
   });
@@ -353,34 +355,61 @@ void TKvPieFaces::PaintDrawnSmooth(TBitmap* image, const PieGeometry& g, const T
   canvas->SelectClipRgn(nullptr);
 }
 
-bool TKvPieFaces::PaintFromSmoothMap(TBitmap* image, const PieGeometry& g, const TRect& part,
-                                     const FacePixels& pixels, const PieInks& inks,
-                                     const TKvFaceBase& base) {
+bool TKvPieFaces::PaintFromFaceMap(TBitmap* image, const PieGeometry& g, const TRect& part,
+                                   const FacePixels& pixels, const PieInks& inks,
+                                   const TKvFaceBase& base, bool smooth) {
   const int scale = image->DeviceScale();
   if (g.W * g.H > kMaxMappedPixels || !base.KeepsWhole(image->Image().size())) return false;
   TKvLayerKey key;
   // The pixels hold the inks but the side's.
-  key << S(g.W) << S(g.H) << S(g.D) << scale << inks.SideFace;
+  key << smooth << S(g.W) << S(g.H) << S(g.D) << scale << inks.SideFace;
   for (const uint32_t px : pixels) key << int64_t(px);
   // A base kept again (a full pie's side shows another colour, and back) is compared by its
   // pixels, and then shared, which compares at no cost.
-  if (FSmoothMap && FSmoothMap->Key == key.Bytes() && FSmoothMap->Base == base.Pixels()) {
-    FSmoothMap->Base = base.Pixels();
+  if (FFaceMap && FFaceMap->Key == key.Bytes() && FFaceMap->Base == base.Pixels()) {
+    FFaceMap->Base = base.Pixels();
   } else {
-    // A face painted whole, as a pie that shows or changes its looks is, is composed: the
-    // map is for the frames of a moving value.
+    // A face painted whole, as a pie that shows or changes its looks is, is painted: the map
+    // is for the frames of a moving value.
     if (part == Rect(0, 0, S(g.W), S(g.H))) return false;
-    BuildSmoothMap(key.Bytes().toByteArray(), g, pixels, inks, base, scale);
+    if (smooth) BuildSmoothMap(key.Bytes().toByteArray(), g, pixels, inks, base, scale);
+    else BuildClassicMap(key.Bytes().toByteArray(), g, pixels, base, scale);
   }
-  FSmoothMap->MoveTo(g.Angle);
-  kv::CopyRows(image, {part.Left, part.Top}, FSmoothMap->Face.Image(), part);
+  FFaceMap->MoveTo(g.Angle);
+  kv::CopyRows(image, {part.Left, part.Top}, FFaceMap->Face.Image(), part);
   return true;
+}
+
+// The base with each pixel the angle map gives a class in that class's ink.
+void TKvPieFaces::BuildClassicMap(QByteArray key, const PieGeometry& g, const FacePixels& pixels,
+                                  const TKvFaceBase& base, int scale) {
+  FFaceMap.reset();
+  auto map = std::make_unique<FaceMap>();
+  map->Key = std::move(key);
+  map->Base = base.Pixels();
+  TBitmap& face = map->Face;
+  face.SetDeviceScale(scale);
+  face.SetSize(S(g.W), S(g.H));
+  const AngleMap& classes = *FAngleMap;
+  const auto* under = reinterpret_cast<const uint32_t*>(map->Base.constBits());
+  const auto ink = [&](uint32_t c, uint32_t i) { return c == kBase ? under[i] : pixels[c]; };
+  uint32_t* out = face.ScanLine(0);
+  for (uint32_t i = 0; i < uint32_t(classes.Classes.size()); ++i)
+    out[i] = ink(classes.Classes[i], i);
+  map->Changes.reserve(classes.Changes.size());
+  for (const uint32_t change : classes.Changes) {
+    const uint32_t i = change >> 8;
+    map->Changes.push_back({i, ink(change >> 4 & 15u, i), ink(change & 15u, i)});
+  }
+  map->Start = classes.Start;
+  map->Angle = classes.Angle;
+  FFaceMap = std::move(map);
 }
 
 void TKvPieFaces::BuildSmoothMap(QByteArray key, const PieGeometry& g, const FacePixels& pixels,
                                  const PieInks& inks, const TKvFaceBase& base, int scale) {
-  FSmoothMap.reset();
-  auto map = std::make_unique<SmoothMap>();
+  FFaceMap.reset();
+  auto map = std::make_unique<FaceMap>();
   map->Key = std::move(key);
   map->Base = base.Pixels();
   const int w = S(g.W), h = S(g.H), depth = S(g.D);
@@ -418,7 +447,7 @@ void TKvPieFaces::BuildSmoothMap(QByteArray key, const PieGeometry& g, const Fac
     map->Start[size_t(angle) + 1] = uint32_t(map->Changes.size());
   }
   map->Angle = kAngles - 1;
-  FSmoothMap = std::move(map);
+  FFaceMap = std::move(map);
 }
 
 template <class PaintPixel>

@@ -78,17 +78,20 @@ public:
 
 private:
   struct AngleMap;
-  struct SmoothMap;
-  // Copies Part of the composed smooth face of G from the smooth map, made here when a frame
-  // first shows part of a face small enough over a base kept whole; false where there is none.
-  bool PaintFromSmoothMap(TBitmap* image, const kv::PieGeometry& g, const TRect& part,
-                          const kv::FacePixels& pixels, const kv::PieInks& inks,
-                          const TKvFaceBase& base);
+  struct FaceMap;
+  // Copies Part of the face of G from the face map, smooth (composed) or classic, made here
+  // when a frame first shows part of a face small enough over a base kept whole; false where
+  // there is none.
+  bool PaintFromFaceMap(TBitmap* image, const kv::PieGeometry& g, const TRect& part,
+                        const kv::FacePixels& pixels, const kv::PieInks& inks,
+                        const TKvFaceBase& base, bool smooth);
   // The smooth pie inside Part drawn on Image's canvas, for a face not composed.
   void PaintDrawnSmooth(TBitmap* image, const kv::PieGeometry& g, const TRect& part,
                         const kv::FacePixels& pixels, const kv::PieInks& inks);
   void BuildSmoothMap(QByteArray key, const kv::PieGeometry& g, const kv::FacePixels& pixels,
                       const kv::PieInks& inks, const TKvFaceBase& base, int scale);
+  void BuildClassicMap(QByteArray key, const kv::PieGeometry& g, const kv::FacePixels& pixels,
+                       const TKvFaceBase& base, int scale);
   struct RowSpan {
     int Begin = 0, End = 0;
   };
@@ -158,9 +161,9 @@ private:
   int FCachedScale = 0;
   // For a pie whose value moves: what each angle shows, so that a frame need not draw.
   std::unique_ptr<AngleMap> FAngleMap;
-  // For a pie whose value moves, composed smooth: its face at each angle, so that a frame
-  // need not compose.
-  std::unique_ptr<SmoothMap> FSmoothMap;
+  // For a pie whose value moves: its face at each angle, so that a frame need not compose
+  // (smooth) or paint each pixel by its class (classic), but copies.
+  std::unique_ptr<FaceMap> FFaceMap;
   // The top face drawn smooth whole in the used and in the free inks, and the pixels by its
   // boundaries.
   kv::CoverageLayer FAllUsed, FAllFree;

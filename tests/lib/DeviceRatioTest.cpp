@@ -316,20 +316,23 @@ TEST(DeviceRatio, PiesRepaintedInPartShowWhatAWholeRepaintShows) {
   kv::SetRenderQuality(was);
 }
 
-// Smooth, the pie graphs' frames of a moving value come from faces kept for each angle: moved
-// across the whole pie, up and back down in steps of every size, each frame shows what a whole
-// repaint shows.
-TEST(DeviceRatio, SmoothPieGraphsMovedAcrossEveryAngleShowWholeRepaints) {
+// The pie graphs' frames of a moving value come from faces kept for each angle: moved across
+// the whole pie, up and back down in steps of every size, each frame shows what a whole repaint
+// shows, in both qualities.
+TEST(DeviceRatio, PieGraphsMovedAcrossEveryAngleShowWholeRepaints) {
   const kv::RenderQuality was = kv::GetRenderQuality();
-  kv::SetRenderQuality(kv::RenderQuality::Smooth);
-  PiesOnAForm pies;
-  for (const int value : {2, 3, 9, 26, 25, 49, 51, 76, 75, 99, 60, 12, 1, 88, 37, 38}) {
-    SCOPED_TRACE(value);
-    pies.Set(value, 0, 20);
-    kvtest::Pump();
-    const QImage live = kvtest::Grab(&pies.form);
-    pies.RepaintWhole();
-    EXPECT_SAME_PIXELS(live, kvtest::Grab(&pies.form));
+  for (const kv::RenderQuality quality : {kv::RenderQuality::Classic, kv::RenderQuality::Smooth}) {
+    SCOPED_TRACE(quality == kv::RenderQuality::Smooth ? "smooth" : "classic");
+    kv::SetRenderQuality(quality);
+    PiesOnAForm pies;
+    for (const int value : {2, 3, 9, 26, 25, 49, 51, 76, 75, 99, 60, 12, 1, 88, 37, 38}) {
+      SCOPED_TRACE(value);
+      pies.Set(value, 0, 20);
+      kvtest::Pump();
+      const QImage live = kvtest::Grab(&pies.form);
+      pies.RepaintWhole();
+      EXPECT_SAME_PIXELS(live, kvtest::Grab(&pies.form));
+    }
   }
   kv::SetRenderQuality(was);
 }
