@@ -124,6 +124,51 @@ TEST(CanvasSmooth, NothingLeavesTheClip) {
     }
 }
 
+// Segments are drawn with the canvas origin off the surface's corner.
+const QPoint kSegmentOrigin(3, 5);
+
+std::string SegmentName(const TPoint& from, const TPoint& to, int scale) {
+  return std::to_string(from.X) + "," + std::to_string(from.Y) + " to " + std::to_string(to.X) +
+         "," + std::to_string(to.Y) + " at " + std::to_string(scale);
+}
+
+QImage WhiteSurface(int scale) {
+  QImage surface(40 * scale + 6, 32 * scale + 8, QImage::Format_RGB32);
+  surface.fill(Qt::white);
+  return surface;
+}
+
+// The segment the canvas draws in red with a pen of Width at Scale, inside Clip when given, in
+// device pixels.
+QImage DrawnSegment(const TPoint& from, const TPoint& to, int scale, int width,
+                    const TRegion* clip = nullptr) {
+  QImage drawn = WhiteSurface(scale);
+  drawn.setDevicePixelRatio(scale);
+  TCanvas c;
+  c.Attach(&drawn, kSegmentOrigin);
+  if (clip) c.SelectClipRgn(clip);
+  c.Pen()->SetColor(clRed);
+  c.Pen()->SetWidth(width);
+  c.MoveTo(from.X, from.Y);
+  c.LineTo(to.X, to.Y);
+  c.Detach();
+  drawn.setDevicePixelRatio(1);
+  return drawn;
+}
+
+// A painter's red fill of Pen's stroke of Path in canvas coordinates at Scale, inside Clip
+// when it is not empty, in device pixels.
+QImage PainterStroke(const QPainterPath& path, const QPen& pen, int scale, QRect clip = {}) {
+  QImage stroked = WhiteSurface(scale);
+  QPainter painter(&stroked);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.translate(kSegmentOrigin);
+  painter.scale(scale, scale);
+  if (!clip.isEmpty()) painter.setClipRect(clip);
+  painter.fillPath(QPainterPathStroker(pen).createStroke(path), Qt::red);
+  return stroked;
+}
+
 // A segment is the band of its pen as a painter strokes it, in every direction, at every
 // device scale, at an origin off the surface's corner, with ends off the surface and inside a
 // clip that cuts it. A thin one is one canvas pixel wide from the first pixel's near edge to
@@ -138,33 +183,17 @@ TEST(CanvasSmooth, SegmentsCoverAsTheirBandStroked) {
       {{-20, -15}, {60, 45}}, {{20, 2}, {20, 29}},  {{20, 29}, {20, 2}}, {{2, 15}, {37, 15}},
       {{37, 16}, {2, 16}},    {{9, 12}, {9, 17}},   {{5, -30}, {5, 20}}, {{-9, 7}, {60, 7}},
   };
-  const QPoint origin(3, 5);
   const QRect clip(10, 9, 30, 23);
-  const TRegion region = kv::CreateRectRgn(10, 9, 40, 32);
+  const TRegion region =
+      kv::CreateRectRgn(clip.left(), clip.top(), clip.right() + 1, clip.bottom() + 1);
   for (const int scale : {1, 2, 3})
     for (const int width : {1, 2, 3, 6, 9})
       for (const bool clipped : {false, true})
         for (const auto& [from, to] : segments) {
           // A thin line along an axis is the classic one, whole pixels to the end point's.
           if (width == 1 && (from.X == to.X || from.Y == to.Y)) continue;
-          SCOPED_TRACE(std::to_string(from.X) + "," + std::to_string(from.Y) + " to " +
-                       std::to_string(to.X) + "," + std::to_string(to.Y) + ", pen " +
-                       std::to_string(width) + " at " + std::to_string(scale) +
+          SCOPED_TRACE(SegmentName(from, to, scale) + ", pen " + std::to_string(width) +
                        (clipped ? ", clipped" : ""));
-          QImage drawn(40 * scale + 6, 32 * scale + 8, QImage::Format_RGB32);
-          drawn.fill(Qt::white);
-          QImage stroked = drawn.copy();
-          drawn.setDevicePixelRatio(scale);
-          TCanvas c;
-          c.Attach(&drawn, origin);
-          if (clipped) c.SelectClipRgn(&region);
-          c.Pen()->SetColor(clRed);
-          c.Pen()->SetWidth(width);
-          c.MoveTo(from.X, from.Y);
-          c.LineTo(to.X, to.Y);
-          c.Detach();
-          drawn.setDevicePixelRatio(1);
-
           const double centre = width % 2 ? 0.5 : 0;
           QPointF a(from.X + centre, from.Y + centre), b(to.X + centre, to.Y + centre);
           QPen pen(Qt::red, width);
@@ -177,14 +206,10 @@ TEST(CanvasSmooth, SegmentsCoverAsTheirBandStroked) {
           }
           QPainterPath band(a);
           band.lineTo(b);
-          QPainter painter(&stroked);
-          painter.setRenderHint(QPainter::Antialiasing);
-          painter.translate(origin);
-          painter.scale(scale, scale);
-          if (clipped) painter.setClipRect(clip);
-          painter.fillPath(QPainterPathStroker(pen).createStroke(band), Qt::red);
-          painter.end();
-          EXPECT_TRUE(kvtest::SamePixels(drawn, stroked, width == 1 ? 6 : 0));
+          EXPECT_TRUE(
+              kvtest::SamePixels(DrawnSegment(from, to, scale, width, clipped ? &region : nullptr),
+                                 PainterStroke(band, pen, scale, clipped ? clip : QRect()),
+                                 width == 1 ? 6 : 0));
         }
 }
 

@@ -32,6 +32,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -297,37 +299,21 @@ constexpr PieStep kPieSteps[] = {
 
 // A value change repaints only what it changed, at every ratio and in both qualities: each
 // frame shows what a whole repaint then shows, at a fractional ratio to the last pixel beside
-// the part too (the smooth reduction mixes both sides of its edges).
+// the part too (the smooth reduction mixes both sides of its edges). Then the pie graphs move
+// across the whole pie, up and back down in steps of every size, through the faces they keep
+// for each angle.
 TEST(DeviceRatio, PiesRepaintedInPartShowWhatAWholeRepaintShows) {
   const kv::RenderQuality was = kv::GetRenderQuality();
+  std::vector<PieStep> steps(std::begin(kPieSteps), std::end(kPieSteps));
+  for (const int value : {2, 3, 9, 26, 25, 49, 51, 76, 75, 99, 60, 12, 1, 88, 37, 38})
+    steps.push_back({"across every angle", value, 0, 20});
   for (const kv::RenderQuality quality : {kv::RenderQuality::Classic, kv::RenderQuality::Smooth}) {
     SCOPED_TRACE(quality == kv::RenderQuality::Smooth ? "smooth" : "classic");
     kv::SetRenderQuality(quality);
     PiesOnAForm pies;
-    for (const PieStep& step : kPieSteps) {
-      SCOPED_TRACE(step.what);
+    for (const PieStep& step : steps) {
+      SCOPED_TRACE(std::string(step.what) + " to " + std::to_string(step.graphValue));
       pies.Set(step.graphValue, step.segment, step.segmentValue);
-      kvtest::Pump();
-      const QImage live = kvtest::Grab(&pies.form);
-      pies.RepaintWhole();
-      EXPECT_SAME_PIXELS(live, kvtest::Grab(&pies.form));
-    }
-  }
-  kv::SetRenderQuality(was);
-}
-
-// The pie graphs' frames of a moving value come from faces kept for each angle: moved across
-// the whole pie, up and back down in steps of every size, each frame shows what a whole repaint
-// shows, in both qualities.
-TEST(DeviceRatio, PieGraphsMovedAcrossEveryAngleShowWholeRepaints) {
-  const kv::RenderQuality was = kv::GetRenderQuality();
-  for (const kv::RenderQuality quality : {kv::RenderQuality::Classic, kv::RenderQuality::Smooth}) {
-    SCOPED_TRACE(quality == kv::RenderQuality::Smooth ? "smooth" : "classic");
-    kv::SetRenderQuality(quality);
-    PiesOnAForm pies;
-    for (const int value : {2, 3, 9, 26, 25, 49, 51, 76, 75, 99, 60, 12, 1, 88, 37, 38}) {
-      SCOPED_TRACE(value);
-      pies.Set(value, 0, 20);
       kvtest::Pump();
       const QImage live = kvtest::Grab(&pies.form);
       pies.RepaintWhole();
